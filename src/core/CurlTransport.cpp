@@ -1,0 +1,157 @@
+#include "core/CurlTransport.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+
+namespace meterix {
+
+namespace {
+
+void initialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Transfer {
+    QByteArray body;
+    QList<HttpHeader> headers;
+    int64_t cap = 0;
+    bool overCap = false;
+    const std::atomic<bool>* cancelled = nullptr;
+};
+
+constexpr qsizetype kMaxHeaders = 200;
+constexpr qsizetype kMaxHeaderLine = 16 * 1024;
+
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    if (t->body.size() + static_cast<int64_t>(n) > t->cap) {
+        t->overCap = true;
+        return 0; // makes curl stop with CURLE_WRITE_ERROR
+    }
+    t->body.append(data, static_cast<qsizetype>(n));
+    return n;
+}
+
+size_t onHeader(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    QByteArray line(data, static_cast<qsizetype>(std::min<size_t>(n, kMaxHeaderLine)));
+    if (line.startsWith("HTTP/")) {
+        t->headers.clear(); // a new response (after 100 Continue): keep only the last one's headers
+        return n;
+    }
+    const qsizetype colon = line.indexOf(':');
+    if (colon > 0 && t->headers.size() < kMaxHeaders)
+        t->headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
+    return n;
+}
+
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* t = static_cast<Transfer*>(user);
+    return t->cancelled->load() ? 1 : 0;
+}
+
+struct CurlDeleter {
+    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+
+TransportError::Code codeFor(CURLcode rc, const Transfer& t) {
+    if (t.overCap) return TransportError::Code::bodyTooLarge;
+    switch (rc) {
+    case CURLE_OPERATION_TIMEDOUT:
+        return TransportError::Code::timedOut;
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return TransportError::Code::cannotConnect;
+    case CURLE_LOGIN_DENIED:
+    case CURLE_AUTH_ERROR:
+        return TransportError::Code::userAuthenticationRequired;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return TransportError::Code::cancelled;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return TransportError::Code::invalidRequest;
+    default:
+        return TransportError::Code::other;
+    }
+}
+
+} // namespace
+
+CurlTransport::CurlTransport(int64_t bodyCap) : bodyCap_(bodyCap) { initialiseCurlOnce(); }
+
+CurlTransport& CurlTransport::shared() {
+    static CurlTransport* transport = new CurlTransport(); // lives for the whole process
+    return *transport;
+}
+
+void CurlTransport::cancelAll() { cancelled_.store(true); }
+
+std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& request) {
+    if (cancelled_.load()) throw TransportError(TransportError::Code::cancelled);
+    const QString scheme = request.url.scheme();
+    if (!request.url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
+        throw TransportError(TransportError::Code::invalidRequest);
+
+    std::unique_ptr<curl_slist, SlistDeleter> headerList;
+    for (const HttpHeader& h : request.headers) {
+        if (h.first.isEmpty() || !isSafeHeaderValue(h.first) || h.first.contains(':') || !isSafeHeaderValue(h.second))
+            throw TransportError(TransportError::Code::invalidRequest);
+        const QByteArray line = h.first + ": " + h.second;
+        curl_slist* next = curl_slist_append(headerList.get(), line.constData());
+        if (!next) throw TransportError(TransportError::Code::other);
+        (void)headerList.release();
+        headerList.reset(next);
+    }
+
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl) throw TransportError(TransportError::Code::other);
+    CURL* c = curl.get();
+
+    Transfer transfer;
+    transfer.cap = bodyCap_;
+    transfer.cancelled = &cancelled_;
+    const QByteArray url = request.url.toEncoded();
+    const long timeoutMs = static_cast<long>(std::max<int64_t>(1, request.timeout.count()));
+
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 0L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, std::min(timeoutMs, 15000L));
+    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(c, CURLOPT_USERAGENT, "Meterix");
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &onBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    if (request.method != "GET") curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, request.method.constData());
+    if (headerList) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
+
+    const CURLcode rc = curl_easy_perform(c);
+    if (rc != CURLE_OK) throw TransportError(codeFor(rc, transfer));
+
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    UsageResponse response;
+    if (status > 0) response.httpStatus = static_cast<int>(status);
+    response.headers = std::move(transfer.headers);
+    return {std::move(transfer.body), std::move(response)};
+}
+
+} // namespace meterix

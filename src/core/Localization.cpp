@@ -1,0 +1,124 @@
+#include "core/Localization.h"
+
+#include "core/L10n.h"
+#include "core/Locked.h"
+#include "core/Settings.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace meterix {
+
+namespace {
+
+const QString kAppLanguageKey = QStringLiteral("appLanguage");
+
+Locked<ResolvedLanguage>& resolvedBox() {
+    static Locked<ResolvedLanguage> box(ResolvedLanguage::english);
+    return box;
+}
+
+Locked<std::function<void()>>& refreshHook() {
+    static Locked<std::function<void()>> hook;
+    return hook;
+}
+
+} // namespace
+
+QString rawValue(AppLanguage language) {
+    switch (language) {
+    case AppLanguage::system:
+        return QStringLiteral("system");
+    case AppLanguage::korean:
+        return QStringLiteral("korean");
+    case AppLanguage::english:
+        return QStringLiteral("english");
+    }
+    return QStringLiteral("system");
+}
+
+std::optional<AppLanguage> appLanguageFromRawValue(const QString& raw) {
+    for (AppLanguage l : allAppLanguages())
+        if (rawValue(l) == raw) return l;
+    return std::nullopt;
+}
+
+QList<AppLanguage> allAppLanguages() { return {AppLanguage::system, AppLanguage::korean, AppLanguage::english}; }
+
+QString displayName(AppLanguage language) {
+    switch (language) {
+    case AppLanguage::system:
+        return Localization::current() == ResolvedLanguage::english ? QStringLiteral("Follow System")
+                                                                     : QStringLiteral("시스템 설정 따름");
+    case AppLanguage::korean:
+        return QStringLiteral("한국어");
+    case AppLanguage::english:
+        return QStringLiteral("English");
+    }
+    return {};
+}
+
+QString rawValue(ResolvedLanguage language) {
+    return language == ResolvedLanguage::korean ? QStringLiteral("korean") : QStringLiteral("english");
+}
+
+Localization::Localization(std::shared_ptr<QSettings> settings, std::function<QStringList()> preferredLanguages,
+                           QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), preferredLanguages_(std::move(preferredLanguages)) {
+    const QVariant stored = settings_->value(kAppLanguageKey);
+    preference_ = appLanguageFromRawValue(stored.typeId() == QMetaType::QString ? stored.toString() : QString())
+                      .value_or(AppLanguage::system);
+    resolvedBox().set(resolve(preference_, preferredLanguages_()));
+}
+
+Localization& Localization::shared() {
+    static Localization* instance = new Localization(appSettings()); // lives for the whole process
+    return *instance;
+}
+
+ResolvedLanguage Localization::current() { return resolvedBox().get(); }
+
+void Localization::assignPreference(AppLanguage language) {
+    const bool changed = language != preference_;
+    preference_ = language;
+    resolvedBox().set(resolve(language, preferredLanguages_()));
+    if (changed) Q_EMIT preferenceChanged(language);
+}
+
+void Localization::setPreference(AppLanguage language) {
+    if (language == preference_) return;
+    settings_->setValue(kAppLanguageKey, rawValue(language));
+    settings_->sync();
+    assignPreference(language);
+}
+
+ResolvedLanguage Localization::resolve(AppLanguage language, const QStringList& preferredLanguages) {
+    if (language == AppLanguage::korean) return ResolvedLanguage::korean;
+    if (language == AppLanguage::english) return ResolvedLanguage::english;
+    if (preferredLanguages.isEmpty()) return ResolvedLanguage::english;
+    static const QRegularExpression separators(QStringLiteral("[-_]"));
+    const QStringList pieces = preferredLanguages.first().split(separators, Qt::SkipEmptyParts);
+    if (pieces.isEmpty()) return ResolvedLanguage::english;
+    return pieces.first().toLower() == QLatin1String("ko") ? ResolvedLanguage::korean : ResolvedLanguage::english;
+}
+
+QStringList Localization::systemPreferredLanguages() { return QLocale::system().uiLanguages(); }
+
+void Localization::resetResolvedLanguageForTesting(ResolvedLanguage value) { resolvedBox().set(value); }
+
+void AppLanguageController::setRefreshAllHook(std::function<void()> hook) { refreshHook().set(std::move(hook)); }
+
+void AppLanguageController::apply(AppLanguage language) { apply(Localization::shared(), language); }
+
+void AppLanguageController::apply(Localization& localization, AppLanguage language) {
+    if (language == localization.preference()) return;
+    localization.setPreference(language);
+    auto hook = refreshHook().get();
+    if (!hook) return;
+    // Not awaited: the refresh runs later on the GUI thread.
+    if (auto* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, std::move(hook), Qt::QueuedConnection);
+}
+
+} // namespace meterix

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace meterix {
+
+enum class AppLanguage { system, korean, english };
+enum class ResolvedLanguage { korean, english };
+
+QString rawValue(AppLanguage language);
+std::optional<AppLanguage> appLanguageFromRawValue(const QString& raw);
+QList<AppLanguage> allAppLanguages();
+// "Follow System"/"시스템 설정 따름" by the resolved language; the other two fixed.
+QString displayName(AppLanguage language);
+QString rawValue(ResolvedLanguage language);
+
+// The user's display-language choice, stored under "appLanguage". The resolved
+// language sits in a process-wide lock box so texts can be built on any thread.
+// Lives on the GUI thread.
+class Localization : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(meterix::AppLanguage preference READ preference NOTIFY preferenceChanged)
+
+public:
+    // The settings object is shared with the rest of the app's settings.
+    explicit Localization(std::shared_ptr<QSettings> settings,
+                          std::function<QStringList()> preferredLanguages = systemPreferredLanguages,
+                          QObject* parent = nullptr);
+
+    // The one instance, on the app's settings; created on first use.
+    static Localization& shared();
+    // The language every text uses now (english until a Localization exists).
+    static ResolvedLanguage current();
+
+    AppLanguage preference() const { return preference_; }
+    // Re-resolves and publishes; does not store.
+    void assignPreference(AppLanguage language);
+    // Stores and assigns; nothing at all when the value is unchanged.
+    void setPreference(AppLanguage language);
+
+    static ResolvedLanguage resolve(AppLanguage language, const QStringList& preferredLanguages);
+    static QStringList systemPreferredLanguages();
+
+    // Test seam: put the process-wide resolved language back to its first value.
+    static void resetResolvedLanguageForTesting(ResolvedLanguage value = ResolvedLanguage::english);
+
+Q_SIGNALS:
+    void preferenceChanged(meterix::AppLanguage language);
+
+private:
+    std::shared_ptr<QSettings> settings_;
+    std::function<QStringList()> preferredLanguages_;
+    AppLanguage preference_ = AppLanguage::system;
+};
+
+// Applies a choice from the settings screen, then asks for a refresh of all
+// providers so texts built by adapters come back in the new language.
+class AppLanguageController {
+public:
+    static void apply(AppLanguage language);
+    // The refresh orchestration registers its refresh here; the call is queued to
+    // the GUI thread and not waited for.
+    static void setRefreshAllHook(std::function<void()> hook);
+    // Apply against a given Localization (tests, and shared() in production).
+    static void apply(Localization& localization, AppLanguage language);
+};
+
+} // namespace meterix
+
+Q_DECLARE_METATYPE(meterix::AppLanguage)

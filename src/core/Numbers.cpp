@@ -1,0 +1,44 @@
+#include "core/Numbers.h"
+
+#include <QString>
+
+#include <cmath>
+
+namespace meterix {
+
+int64_t saturatingInt64(double value, double lo, double hi) {
+    if (std::isnan(value)) value = 0.0;
+    if (value < lo) value = lo;
+    if (value > hi) value = hi;
+    return static_cast<int64_t>(std::trunc(value));
+}
+
+std::optional<double> parseFiniteDouble(QStringView text) {
+    const QString trimmed = text.trimmed().toString();
+    if (trimmed.isEmpty()) return std::nullopt;
+    bool ok = false;
+    const double v = trimmed.toDouble(&ok); // C locale; rejects trailing junk
+    if (!ok || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::optional<int64_t> parseInt64(QStringView text) {
+    bool ok = false;
+    const qlonglong v = text.trimmed().toLongLong(&ok);
+    if (!ok) return std::nullopt;
+    return static_cast<int64_t>(v);
+}
+
+double clampPercentage(double value) {
+    if (std::isnan(value)) return 100.0;
+    if (value < 0.0) return 0.0;
+    if (value > 100.0) return 100.0;
+    return value;
+}
+
+int64_t wholeCountdownSeconds(double seconds) {
+    if (!(seconds > 0.0)) return 0; // NaN and negatives
+    return saturatingInt64(seconds, 0.0, kMaxCountdownSeconds);
+}
+
+} // namespace meterix

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+namespace meterix {
+
+// Converts to an integer by truncation toward zero, saturating at [lo, hi];
+// NaN gives 0 clamped into the range. Never undefined behaviour.
+int64_t saturatingInt64(double value, double lo = -9.2e18, double hi = 9.2e18);
+
+// A decimal number from text, accepted only when the whole (trimmed) text is a
+// finite number: "nan", "inf", "1e400", "" and trailing junk give nothing.
+std::optional<double> parseFiniteDouble(QStringView text);
+
+// A whole number from text; nothing when it does not fit 64 bits.
+std::optional<int64_t> parseInt64(QStringView text);
+
+// Clamps into 0...100; not-a-number gives 100 (a reading that cannot be classified
+// counts as untouched).
+double clampPercentage(double value);
+
+// The largest countdown any text shows (about 31,700 years); values beyond it
+// are taken as this.
+inline constexpr double kMaxCountdownSeconds = 1e12;
+
+// Whole seconds of a countdown: NaN and negatives give 0, huge values are capped.
+int64_t wholeCountdownSeconds(double seconds);
+
+} // namespace meterix

@@ -1,0 +1,43 @@
+#include "core/Paths.h"
+
+#include <QDir>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace meterix {
+
+QString joinPath(const QString& base, const QString& component) {
+    if (base.isEmpty()) return component;
+    QString left = base;
+    while (left.size() > 1 && left.endsWith(QLatin1Char('/'))) left.chop(1);
+    QString right = component;
+    while (right.startsWith(QLatin1Char('/'))) right.remove(0, 1);
+    if (left == QLatin1String("/")) return left + right;
+    if (right.isEmpty()) return left;
+    return left + QLatin1Char('/') + right;
+}
+
+QString homeFolder() {
+    const QString home = qEnvironmentVariable("HOME");
+    if (!home.isEmpty()) return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return QString::fromLocal8Bit(pw->pw_dir);
+    return QDir::rootPath();
+}
+
+namespace {
+QString xdgFolder(const char* variable, const QString& fallbackUnderHome) {
+    const QString value = qEnvironmentVariable(variable);
+    // The XDG rules ignore relative values.
+    if (!value.isEmpty() && value.startsWith(QLatin1Char('/'))) return value;
+    return joinPath(homeFolder(), fallbackUnderHome);
+}
+} // namespace
+
+QString configHome() { return xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config")); }
+
+QString dataHome() { return xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")); }
+
+QString meterixDataFolder() { return joinPath(dataHome(), QStringLiteral("Meterix")); }
+
+} // namespace meterix

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace meterix {
+
+// Joins like a file URL's path append: exactly one "/" between the parts, a
+// trailing "/" of the base dropped, nothing resolved or cleaned ("..", "//").
+QString joinPath(const QString& base, const QString& component);
+
+// The user's home folder: $HOME, else the password database. Tests point HOME
+// at a temporary folder.
+QString homeFolder();
+
+// $XDG_CONFIG_HOME (absolute) or ~/.config: where other desktop apps keep
+// what macOS keeps under Application Support.
+QString configHome();
+
+// $XDG_DATA_HOME (absolute) or ~/.local/share.
+QString dataHome();
+
+// Our own folder for the JSON stores: <data home>/Meterix.
+QString meterixDataFolder();
+
+} // namespace meterix

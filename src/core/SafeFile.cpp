@@ -1,0 +1,98 @@
+#include "core/SafeFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace meterix {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int openForReading(const QString& path) {
+    const QByteArray native = path.toLocal8Bit();
+    if (native.isEmpty()) return -1;
+    int fd;
+    do {
+        fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+std::optional<QByteArray> readAll(int fd, int64_t offset, int64_t length) {
+    QByteArray data;
+    data.resize(static_cast<qsizetype>(length));
+    int64_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd, data.data() + done, static_cast<size_t>(length - done), offset + done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) break; // the file shrank while we read
+        done += n;
+    }
+    data.resize(static_cast<qsizetype>(done));
+    return data;
+}
+
+} // namespace
+
+std::optional<QByteArray> readRegularFile(const QString& path, int64_t cap) {
+    Fd fd(openForReading(path));
+    if (fd.get() < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (st.st_size > cap || st.st_size < 0) return std::nullopt;
+    return readAll(fd.get(), 0, st.st_size);
+}
+
+std::optional<RegularFileInfo> regularFileInfo(const QString& path) {
+    struct stat st {};
+    const QByteArray native = path.toLocal8Bit();
+    if (native.isEmpty() || ::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    RegularFileInfo info;
+    info.size = st.st_size;
+    info.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return info;
+}
+
+std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offset, int64_t maxBytes) {
+    Fd fd(openForReading(path));
+    if (fd.get() < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (offset < 0) offset = 0;
+    if (offset > st.st_size) offset = st.st_size;
+    const int64_t length = std::min<int64_t>(std::max<int64_t>(maxBytes, 0), st.st_size - offset);
+    return readAll(fd.get(), offset, length);
+}
+
+bool isDirectory(const QString& path) {
+    struct stat st {};
+    const QByteArray native = path.toLocal8Bit();
+    return !native.isEmpty() && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool exists(const QString& path) {
+    struct stat st {};
+    const QByteArray native = path.toLocal8Bit();
+    return !native.isEmpty() && ::stat(native.constData(), &st) == 0;
+}
+
+} // namespace meterix

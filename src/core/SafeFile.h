@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace meterix {
+
+// Files of other tools are read through here: opened non-blocking, regular files
+// only, under a size cap. A FIFO, a device, a folder, a missing file or one larger
+// than the cap all read as absent, so a scan never hangs or balloons.
+inline constexpr int64_t kDefaultReadCap = 16 * 1024 * 1024;
+
+std::optional<QByteArray> readRegularFile(const QString& path, int64_t cap = kDefaultReadCap);
+
+// Size and modification time of a regular file (nothing for anything else).
+struct RegularFileInfo {
+    int64_t size = 0;
+    int64_t modifiedNs = 0; // nanoseconds since the epoch
+    bool operator==(const RegularFileInfo&) const = default;
+};
+std::optional<RegularFileInfo> regularFileInfo(const QString& path);
+
+// Reads at most maxBytes starting at offset (clamped to the file) of a regular file.
+std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offset, int64_t maxBytes);
+
+bool isDirectory(const QString& path);
+bool exists(const QString& path);
+
+} // namespace meterix

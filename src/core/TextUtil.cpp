@@ -1,0 +1,85 @@
+#include "core/TextUtil.h"
+
+#include <QList>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <cstring>
+
+namespace meterix {
+
+namespace {
+
+// Offsets of every grapheme boundary, from 0 to text.size().
+QList<qsizetype> boundaries(const QString& text) {
+    QList<qsizetype> result;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    result.append(0);
+    qsizetype pos = 0;
+    while ((pos = finder.toNextBoundary()) != -1 && pos <= text.size()) {
+        if (pos > result.last()) result.append(pos);
+        if (pos == text.size()) break;
+    }
+    if (result.last() != text.size()) result.append(text.size());
+    return result;
+}
+
+} // namespace
+
+QString firstCharacter(const QString& text) { return firstCharacters(text, 1); }
+
+QString firstCharacters(const QString& text, int n) {
+    if (n <= 0 || text.isEmpty()) return {};
+    const auto b = boundaries(text);
+    const qsizetype count = b.size() - 1;
+    if (n >= count) return text;
+    return text.left(b[n]);
+}
+
+QString lastCharacters(const QString& text, int n) {
+    if (n <= 0 || text.isEmpty()) return {};
+    const auto b = boundaries(text);
+    const qsizetype count = b.size() - 1;
+    if (n >= count) return text;
+    return text.mid(b[count - n]);
+}
+
+int characterCount(const QString& text) {
+    if (text.isEmpty()) return 0;
+    return static_cast<int>(boundaries(text).size() - 1);
+}
+
+int codePointCompare(const QString& a, const QString& b) {
+    // UTF-8 byte order equals code-point order.
+    const QByteArray x = a.toUtf8();
+    const QByteArray y = b.toUtf8();
+    const int c = std::memcmp(x.constData(), y.constData(), static_cast<size_t>(std::min(x.size(), y.size())));
+    if (c != 0) return c < 0 ? -1 : 1;
+    if (x.size() == y.size()) return 0;
+    return x.size() < y.size() ? -1 : 1;
+}
+
+bool codePointLess(const QString& a, const QString& b) { return codePointCompare(a, b) < 0; }
+
+QString capitalizeWords(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (text.at(i).isSpace()) {
+            result.append(text.at(i));
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && !text.at(end).isSpace()) ++end;
+        const QString word = text.mid(i, end - i);
+        const QString first = firstCharacter(word);
+        result.append(first.toUpper());
+        result.append(word.mid(first.size()).toLower());
+        i = end;
+    }
+    return result;
+}
+
+} // namespace meterix

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace meterix {
+
+// The first user-perceived character (grapheme cluster) of text, or "".
+QString firstCharacter(const QString& text);
+// The first n user-perceived characters.
+QString firstCharacters(const QString& text, int n);
+// The last n user-perceived characters.
+QString lastCharacters(const QString& text, int n);
+// The number of user-perceived characters.
+int characterCount(const QString& text);
+
+// Orders by Unicode code point (QString's own < compares UTF-16 units, which
+// puts characters beyond the BMP before U+E000..U+FFFF).
+bool codePointLess(const QString& a, const QString& b);
+int codePointCompare(const QString& a, const QString& b);
+
+// Upper-cases the first letter of each word and lower-cases the rest; words are
+// split on white space only, and the white space is kept as it was.
+QString capitalizeWords(const QString& text);
+
+} // namespace meterix

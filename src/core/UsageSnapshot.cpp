@@ -1,0 +1,262 @@
+#include "core/UsageSnapshot.h"
+
+#include "core/Clock.h"
+#include "core/IsoDate.h"
+#include "core/Json.h"
+#include "core/Numbers.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+
+namespace meterix {
+
+namespace {
+
+constexpr const char* kStrategies[] = {"OAuth/Keychain", "CLI Probe", "Local Cache/DB", "Simulated Fallback"};
+
+// Reads an optional field: missing or null is absent (ok); a present value that
+// does not convert fails the record.
+template <class T, class Convert>
+bool readOptional(const QJsonObject& o, QLatin1StringView key, std::optional<T>& out, Convert convert) {
+    if (json::isAbsent(o, key)) {
+        out.reset();
+        return true;
+    }
+    std::optional<T> v = convert(o.value(key));
+    if (!v) return false;
+    out = std::move(v);
+    return true;
+}
+
+std::optional<QString> asString(const QJsonValue& v) {
+    if (!v.isString()) return std::nullopt;
+    return v.toString();
+}
+
+std::optional<double> asNumber(const QJsonValue& v) {
+    if (!v.isDouble()) return std::nullopt;
+    return v.toDouble();
+}
+
+std::optional<QDateTime> asDate(const QJsonValue& v) {
+    if (!v.isString()) return std::nullopt;
+    return parseIsoDate(v.toString());
+}
+
+void putOptional(QJsonObject& o, QLatin1StringView key, const std::optional<QString>& v) {
+    if (v) o.insert(key, *v);
+}
+void putOptional(QJsonObject& o, QLatin1StringView key, const std::optional<double>& v) {
+    if (v) o.insert(key, *v);
+}
+void putOptional(QJsonObject& o, QLatin1StringView key, const std::optional<QDateTime>& v) {
+    if (v) o.insert(key, isoDateString(*v));
+}
+
+std::optional<double> agedCountdown(const std::optional<double>& countdown, double elapsed) {
+    if (!countdown) return std::nullopt;
+    const double left = *countdown - elapsed;
+    if (left > 0) return left;
+    return std::nullopt;
+}
+
+} // namespace
+
+QString rawValue(FetchStrategy s) { return QString::fromLatin1(kStrategies[static_cast<int>(s)]); }
+
+std::optional<FetchStrategy> fetchStrategyFromRawValue(QStringView raw) {
+    for (int i = 0; i < 4; ++i)
+        if (raw == QLatin1StringView(kStrategies[i])) return static_cast<FetchStrategy>(i);
+    return std::nullopt;
+}
+
+// MARK: ModelQuotaItem
+
+ModelQuotaItem::ModelQuotaItem(QString name_, double remaining, QString type, std::optional<double> countdown,
+                               std::optional<QDateTime> at, std::optional<QString> pace,
+                               std::optional<double> marker)
+    : name(std::move(name_)), remainingPercentage(clampPercentage(remaining)), quotaType(std::move(type)),
+      resetCountdown(countdown), resetAt(std::move(at)), paceText(std::move(pace)), paceMarkerPercentage(marker) {}
+
+bool ModelQuotaItem::isWindowElapsed(const QDateTime& now) const { return resetAt && *resetAt <= now; }
+
+QJsonObject ModelQuotaItem::toJson() const {
+    QJsonObject o;
+    o.insert(QLatin1String("name"), name);
+    o.insert(QLatin1String("remainingPercentage"), remainingPercentage);
+    o.insert(QLatin1String("quotaType"), quotaType);
+    putOptional(o, QLatin1String("resetCountdown"), resetCountdown);
+    putOptional(o, QLatin1String("resetAt"), resetAt);
+    putOptional(o, QLatin1String("paceText"), paceText);
+    putOptional(o, QLatin1String("paceMarkerPercentage"), paceMarkerPercentage);
+    return o;
+}
+
+std::optional<ModelQuotaItem> ModelQuotaItem::fromJson(const QJsonObject& o) {
+    const auto name = json::string(o, QLatin1String("name"));
+    const auto remaining = asNumber(o.value(QLatin1String("remainingPercentage")));
+    const auto type = json::string(o, QLatin1String("quotaType"));
+    if (!name || !remaining || !type) return std::nullopt;
+    ModelQuotaItem item;
+    item.name = *name;
+    item.remainingPercentage = *remaining; // decoding does not clamp
+    item.quotaType = *type;
+    if (!readOptional(o, QLatin1String("resetCountdown"), item.resetCountdown, asNumber) ||
+        !readOptional(o, QLatin1String("resetAt"), item.resetAt, asDate) ||
+        !readOptional(o, QLatin1String("paceText"), item.paceText, asString) ||
+        !readOptional(o, QLatin1String("paceMarkerPercentage"), item.paceMarkerPercentage, asNumber))
+        return std::nullopt;
+    return item;
+}
+
+// MARK: UsageSnapshot
+
+UsageSnapshot::UsageSnapshot(const Fields& f)
+    : provider(f.provider), accountEmail(f.accountEmail), planName(f.planName), accountID(f.accountID),
+      sourceID(f.sourceID), capturedAt(f.capturedAt.value_or(f.lastUpdated)),
+      hourlyRemainingPercentage(clampPercentage(f.hourlyRemainingPercentage)),
+      hourlyResetCountdown(f.hourlyResetCountdown), hourlyQuotaName(f.hourlyQuotaName),
+      hourlyResetAt(f.hourlyResetAt),
+      weeklyRemainingPercentage(f.weeklyRemainingPercentage ? std::optional(clampPercentage(*f.weeklyRemainingPercentage))
+                                                            : std::nullopt),
+      weeklyResetCountdown(f.weeklyResetCountdown), weeklyResetAt(f.weeklyResetAt), modelQuotas(f.modelQuotas),
+      usedTokens(f.usedTokens), totalTokens(f.totalTokens), lastUpdated(f.lastUpdated), strategyUsed(f.strategyUsed),
+      unavailableReason(f.unavailableReason), credentialFingerprint(f.credentialFingerprint) {}
+
+bool UsageSnapshot::isStale(const QDateTime& now) const {
+    if (fetchError) return true;
+    return secondsBetween(capturedAt, now) > stalenessThreshold;
+}
+
+bool UsageSnapshot::isStale() const { return isStale(Clock::system().now()); }
+
+QString UsageSnapshot::unavailableText() const {
+    return displayText(unavailableReason.value_or(UsageUnavailableReason::notConfigured));
+}
+
+bool UsageSnapshot::isHourlyWindowElapsed(const QDateTime& now) const { return hourlyResetAt && *hourlyResetAt <= now; }
+
+bool UsageSnapshot::isWeeklyWindowElapsed(const QDateTime& now) const { return weeklyResetAt && *weeklyResetAt <= now; }
+
+UsageSnapshot UsageSnapshot::agedToNow(const QDateTime& referenceDate) const {
+    UsageSnapshot copy = *this;
+    const double elapsed = secondsBetween(capturedAt, referenceDate);
+    if (!(elapsed > 0)) return copy;
+    copy.hourlyResetCountdown = agedCountdown(hourlyResetCountdown, elapsed);
+    copy.weeklyResetCountdown = agedCountdown(weeklyResetCountdown, elapsed);
+    for (ModelQuotaItem& item : copy.modelQuotas) item.resetCountdown = agedCountdown(item.resetCountdown, elapsed);
+    return copy;
+}
+
+UsageSnapshot UsageSnapshot::simulatedFallback(AIProviderType provider, const QDateTime& now) {
+    return unavailable(provider, UsageUnavailableReason::notConfigured, std::nullopt, std::nullopt, std::nullopt,
+                       std::nullopt, now);
+}
+
+UsageSnapshot UsageSnapshot::simulatedFallback(AIProviderType provider) {
+    return simulatedFallback(provider, Clock::system().now());
+}
+
+UsageSnapshot UsageSnapshot::unavailable(AIProviderType provider, UsageUnavailableReason reason,
+                                         std::optional<QString> accountEmail, std::optional<QString> planName,
+                                         std::optional<QString> accountID, std::optional<QString> sourceID,
+                                         std::optional<QDateTime> now) {
+    const QDateTime at = now.value_or(Clock::system().now());
+    return UsageSnapshot(Fields{
+        .provider = provider,
+        .hourlyRemainingPercentage = 0,
+        .accountEmail = std::move(accountEmail),
+        .planName = std::move(planName),
+        .usedTokens = 0,
+        .totalTokens = 100000,
+        .lastUpdated = at,
+        .strategyUsed = FetchStrategy::simulated,
+        .accountID = std::move(accountID),
+        .sourceID = std::move(sourceID),
+        .capturedAt = at,
+        .unavailableReason = reason,
+    });
+}
+
+QString UsageSnapshot::fingerprint(const QString& text) {
+    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+QJsonObject UsageSnapshot::toJson() const {
+    QJsonObject o;
+    o.insert(QLatin1String("provider"), rawValue(provider));
+    putOptional(o, QLatin1String("accountEmail"), accountEmail);
+    putOptional(o, QLatin1String("planName"), planName);
+    putOptional(o, QLatin1String("accountID"), accountID);
+    putOptional(o, QLatin1String("sourceID"), sourceID);
+    o.insert(QLatin1String("capturedAt"), isoDateString(capturedAt));
+    putOptional(o, QLatin1String("fetchError"), fetchError);
+    o.insert(QLatin1String("hourlyRemainingPercentage"), hourlyRemainingPercentage);
+    putOptional(o, QLatin1String("hourlyResetCountdown"), hourlyResetCountdown);
+    putOptional(o, QLatin1String("hourlyQuotaName"), hourlyQuotaName);
+    putOptional(o, QLatin1String("hourlyResetAt"), hourlyResetAt);
+    putOptional(o, QLatin1String("weeklyRemainingPercentage"), weeklyRemainingPercentage);
+    putOptional(o, QLatin1String("weeklyResetCountdown"), weeklyResetCountdown);
+    putOptional(o, QLatin1String("weeklyResetAt"), weeklyResetAt);
+    QJsonArray items;
+    for (const ModelQuotaItem& item : modelQuotas) items.append(item.toJson());
+    o.insert(QLatin1String("modelQuotas"), items);
+    o.insert(QLatin1String("usedTokens"), usedTokens);
+    o.insert(QLatin1String("totalTokens"), totalTokens);
+    o.insert(QLatin1String("lastUpdated"), isoDateString(lastUpdated));
+    o.insert(QLatin1String("strategyUsed"), rawValue(strategyUsed));
+    if (unavailableReason) o.insert(QLatin1String("unavailableReason"), rawValue(*unavailableReason));
+    putOptional(o, QLatin1String("credentialFingerprint"), credentialFingerprint);
+    return o;
+}
+
+std::optional<UsageSnapshot> UsageSnapshot::fromJson(const QJsonObject& o) {
+    const auto providerRaw = json::string(o, QLatin1String("provider"));
+    const auto provider = providerRaw ? providerFromRawValue(*providerRaw) : std::nullopt;
+    const auto capturedAt = asDate(o.value(QLatin1String("capturedAt")));
+    const auto hourly = asNumber(o.value(QLatin1String("hourlyRemainingPercentage")));
+    const auto items = json::array(o, QLatin1String("modelQuotas"));
+    const auto used = json::integer(o, QLatin1String("usedTokens"));
+    const auto total = json::integer(o, QLatin1String("totalTokens"));
+    const auto lastUpdated = asDate(o.value(QLatin1String("lastUpdated")));
+    const auto strategyRaw = json::string(o, QLatin1String("strategyUsed"));
+    const auto strategy = strategyRaw ? fetchStrategyFromRawValue(*strategyRaw) : std::nullopt;
+    if (!provider || !capturedAt || !hourly || !items || !used || !total || !lastUpdated || !strategy)
+        return std::nullopt;
+
+    UsageSnapshot s;
+    s.provider = *provider;
+    s.capturedAt = *capturedAt;
+    s.hourlyRemainingPercentage = *hourly;
+    s.usedTokens = *used;
+    s.totalTokens = *total;
+    s.lastUpdated = *lastUpdated;
+    s.strategyUsed = *strategy;
+    for (const QJsonValue& v : *items) {
+        if (!v.isObject()) return std::nullopt;
+        auto item = ModelQuotaItem::fromJson(v.toObject());
+        if (!item) return std::nullopt;
+        s.modelQuotas.append(std::move(*item));
+    }
+    auto asReason = [](const QJsonValue& v) -> std::optional<UsageUnavailableReason> {
+        if (!v.isString()) return std::nullopt;
+        return unavailableReasonFromRawValue(v.toString());
+    };
+    if (!readOptional(o, QLatin1String("accountEmail"), s.accountEmail, asString) ||
+        !readOptional(o, QLatin1String("planName"), s.planName, asString) ||
+        !readOptional(o, QLatin1String("accountID"), s.accountID, asString) ||
+        !readOptional(o, QLatin1String("sourceID"), s.sourceID, asString) ||
+        !readOptional(o, QLatin1String("fetchError"), s.fetchError, asString) ||
+        !readOptional(o, QLatin1String("hourlyResetCountdown"), s.hourlyResetCountdown, asNumber) ||
+        !readOptional(o, QLatin1String("hourlyQuotaName"), s.hourlyQuotaName, asString) ||
+        !readOptional(o, QLatin1String("hourlyResetAt"), s.hourlyResetAt, asDate) ||
+        !readOptional(o, QLatin1String("weeklyRemainingPercentage"), s.weeklyRemainingPercentage, asNumber) ||
+        !readOptional(o, QLatin1String("weeklyResetCountdown"), s.weeklyResetCountdown, asNumber) ||
+        !readOptional(o, QLatin1String("weeklyResetAt"), s.weeklyResetAt, asDate) ||
+        !readOptional(o, QLatin1String("unavailableReason"), s.unavailableReason, asReason) ||
+        !readOptional(o, QLatin1String("credentialFingerprint"), s.credentialFingerprint, asString))
+        return std::nullopt;
+    return s;
+}
+
+} // namespace meterix

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "core/AIProviderType.h"
+#include "core/UsageTier.h"
+#include "core/UsageUnavailableReason.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace meterix {
+
+// How the figures of a snapshot were read.
+enum class FetchStrategy { oauthKeychain, cliStatusProbe, localFileCache, simulated };
+QString rawValue(FetchStrategy s);
+std::optional<FetchStrategy> fetchStrategyFromRawValue(QStringView raw);
+
+// One named quota line of a snapshot.
+struct ModelQuotaItem {
+    QString name;
+    double remainingPercentage = 100;
+    QString quotaType;
+    std::optional<double> resetCountdown;
+    std::optional<QDateTime> resetAt;
+    std::optional<QString> paceText;
+    std::optional<double> paceMarkerPercentage; // kept as given; views clamp when drawing
+
+    ModelQuotaItem() = default;
+    // Clamps remainingPercentage into 0...100 (NaN gives 100); the rest is kept.
+    ModelQuotaItem(QString name, double remainingPercentage, QString quotaType,
+                   std::optional<double> resetCountdown = std::nullopt,
+                   std::optional<QDateTime> resetAt = std::nullopt, std::optional<QString> paceText = std::nullopt,
+                   std::optional<double> paceMarkerPercentage = std::nullopt);
+
+    const QString& id() const { return name; }
+    bool isWindowElapsed(const QDateTime& now) const;
+    QList<Rgb> gradientColors() const { return UsageColorTheme::gradientColors(remainingPercentage); }
+    Rgb themeColor() const { return UsageColorTheme::primaryColor(remainingPercentage); }
+
+    QJsonObject toJson() const;
+    // Strict: a missing required key or a present value of the wrong type fails.
+    static std::optional<ModelQuotaItem> fromJson(const QJsonObject& o);
+
+    bool operator==(const ModelQuotaItem&) const = default;
+};
+
+// One reading of one provider (and account).
+struct UsageSnapshot {
+    // What a snapshot is made from, in the order adapters name them.
+    struct Fields {
+        AIProviderType provider = AIProviderType::claudeCode;
+        double hourlyRemainingPercentage = 0;
+        std::optional<double> hourlyResetCountdown;
+        std::optional<double> weeklyRemainingPercentage;
+        std::optional<double> weeklyResetCountdown;
+        QList<ModelQuotaItem> modelQuotas;
+        std::optional<QString> accountEmail;
+        std::optional<QString> planName;
+        qint64 usedTokens = 0;
+        qint64 totalTokens = 0;
+        QDateTime lastUpdated;
+        FetchStrategy strategyUsed = FetchStrategy::simulated;
+        std::optional<QString> accountID;
+        std::optional<QString> sourceID;
+        std::optional<QDateTime> capturedAt; // lastUpdated when absent
+        std::optional<UsageUnavailableReason> unavailableReason;
+        std::optional<QString> hourlyQuotaName;
+        std::optional<QDateTime> hourlyResetAt;
+        std::optional<QDateTime> weeklyResetAt;
+        std::optional<QString> credentialFingerprint;
+    };
+
+    AIProviderType provider = AIProviderType::claudeCode;
+    std::optional<QString> accountEmail;
+    std::optional<QString> planName;
+    std::optional<QString> accountID;
+    std::optional<QString> sourceID;
+    QDateTime capturedAt;
+    std::optional<QString> fetchError;
+    double hourlyRemainingPercentage = 0;
+    std::optional<double> hourlyResetCountdown;
+    std::optional<QString> hourlyQuotaName;
+    std::optional<QDateTime> hourlyResetAt;
+    std::optional<double> weeklyRemainingPercentage;
+    std::optional<double> weeklyResetCountdown;
+    std::optional<QDateTime> weeklyResetAt;
+    QList<ModelQuotaItem> modelQuotas;
+    qint64 usedTokens = 0;
+    qint64 totalTokens = 0;
+    QDateTime lastUpdated;
+    FetchStrategy strategyUsed = FetchStrategy::simulated;
+    std::optional<UsageUnavailableReason> unavailableReason;
+    std::optional<QString> credentialFingerprint;
+
+    UsageSnapshot() = default;
+    // Clamps both percentages into 0...100 (NaN gives 100); fetchError starts absent.
+    explicit UsageSnapshot(const Fields& f);
+
+    static constexpr double stalenessThreshold = 900;
+
+    double remainingPercentage() const { return hourlyRemainingPercentage; }
+    bool isSimulated() const { return strategyUsed == FetchStrategy::simulated; }
+    // A failed refresh, or captured more than 900 s before now.
+    bool isStale(const QDateTime& now) const;
+    bool isStale() const; // against the system clock
+    QString unavailableText() const;
+    CharacterState state() const { return characterStateFrom(hourlyRemainingPercentage); }
+    bool isHourlyWindowElapsed(const QDateTime& now) const;
+    bool isWeeklyWindowElapsed(const QDateTime& now) const;
+    QList<Rgb> gradientColors() const { return UsageColorTheme::gradientColors(hourlyRemainingPercentage); }
+    Rgb themeColor() const { return UsageColorTheme::primaryColor(hourlyRemainingPercentage); }
+
+    // A copy whose countdowns are brought forward to referenceDate; a countdown
+    // that has run out becomes absent.
+    UsageSnapshot agedToNow(const QDateTime& referenceDate) const;
+
+    // The placeholder shown before anything was read.
+    static UsageSnapshot simulatedFallback(AIProviderType provider, const QDateTime& now);
+    static UsageSnapshot simulatedFallback(AIProviderType provider);
+    // A snapshot without figures that says why.
+    static UsageSnapshot unavailable(AIProviderType provider, UsageUnavailableReason reason,
+                                     std::optional<QString> accountEmail = std::nullopt,
+                                     std::optional<QString> planName = std::nullopt,
+                                     std::optional<QString> accountID = std::nullopt,
+                                     std::optional<QString> sourceID = std::nullopt,
+                                     std::optional<QDateTime> now = std::nullopt);
+
+    // SHA-256 of the UTF-8 bytes, 64 lower-case hex digits.
+    static QString fingerprint(const QString& text);
+
+    // Field names as keys, dates as whole-second ISO-8601 text, absent optionals
+    // left out.
+    QJsonObject toJson() const;
+    // Strict: a missing required key, a value of the wrong type or an unknown raw
+    // value fails the whole snapshot. Nothing is clamped.
+    static std::optional<UsageSnapshot> fromJson(const QJsonObject& o);
+
+    bool operator==(const UsageSnapshot&) const = default;
+};
+
+} // namespace meterix

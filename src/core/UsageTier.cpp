@@ -1,0 +1,57 @@
+#include "core/UsageTier.h"
+
+#include "core/Localization.h"
+
+#include <cmath>
+
+namespace meterix {
+
+namespace {
+struct TierEntry {
+    const char* raw;
+    uint32_t start;
+    uint32_t end;
+    const char* ko;
+    const char* en;
+    const char* symbol;
+};
+constexpr TierEntry kTiers[] = {
+    {"abundant", 0x28CD41, 0x188028, "여유", "Abundant", "bolt.fill"},
+    {"steady", 0x0A84FF, 0x0050C7, "안정", "Steady", "checkmark.circle.fill"},
+    {"caution", 0xFF9F0A, 0xC25B00, "주의", "Caution", "exclamationmark.triangle.fill"},
+    {"critical", 0xFF453A, 0xB31B1B, "임박", "Critical", "hourglass"},
+};
+const TierEntry& entry(UsageTier t) { return kTiers[static_cast<int>(t)]; }
+} // namespace
+
+QList<UsageTier> allUsageTiers() { return {UsageTier::abundant, UsageTier::steady, UsageTier::caution, UsageTier::critical}; }
+
+QString rawValue(UsageTier t) { return QString::fromLatin1(entry(t).raw); }
+
+UsageTier usageTierFrom(double p) {
+    if (std::isnan(p) || p >= 100) return UsageTier::abundant;
+    if (p < 0) return UsageTier::critical;
+    if (p >= 75) return UsageTier::abundant;
+    if (p >= 45) return UsageTier::steady;
+    if (p >= 20) return UsageTier::caution;
+    return UsageTier::critical;
+}
+
+QList<Rgb> gradient(UsageTier t) { return {Rgb::fromHex(entry(t).start), Rgb::fromHex(entry(t).end)}; }
+Rgb accent(UsageTier t) { return Rgb::fromHex(entry(t).start); }
+Rgb deep(UsageTier t) { return Rgb::fromHex(entry(t).end); }
+
+QString label(UsageTier t) {
+    return Localization::current() == ResolvedLanguage::english ? QString::fromUtf8(entry(t).en)
+                                                                : QString::fromUtf8(entry(t).ko);
+}
+
+QString symbol(UsageTier t) { return QString::fromLatin1(entry(t).symbol); }
+
+namespace UsageColorTheme {
+UsageTier tier(double percentage) { return usageTierFrom(percentage); }
+QList<Rgb> gradientColors(double percentage) { return gradient(usageTierFrom(percentage)); }
+Rgb primaryColor(double percentage) { return accent(usageTierFrom(percentage)); }
+} // namespace UsageColorTheme
+
+} // namespace meterix

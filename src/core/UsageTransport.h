@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/UsageUnavailableReason.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QUrl>
+
+#include <chrono>
+#include <exception>
+#include <optional>
+#include <utility>
+#include <variant>
+
+namespace meterix {
+
+using HttpHeader = QPair<QByteArray, QByteArray>;
+
+struct UsageRequest {
+    QUrl url;
+    QByteArray method = "GET";
+    QList<HttpHeader> headers;
+    // The whole request, connection included, must finish within this.
+    std::chrono::milliseconds timeout{30000};
+};
+
+struct UsageResponse {
+    // Absent when the answer was not an HTTP answer.
+    std::optional<int> httpStatus;
+    QList<HttpHeader> headers; // names lower-cased
+    // The first value of a header, by case-insensitive name.
+    std::optional<QByteArray> header(const QByteArray& name) const;
+};
+
+// What a transport throws when no answer came.
+class TransportError : public std::exception {
+public:
+    enum class Code { timedOut, cannotConnect, userAuthenticationRequired, cancelled, invalidRequest, bodyTooLarge, other };
+    explicit TransportError(Code code) : code_(code) {}
+    Code code() const { return code_; }
+    const char* what() const noexcept override { return "TransportError"; }
+
+private:
+    Code code_;
+};
+
+// The reason for an HTTP status that is not a success: 401/403 authentication,
+// 429 rate limit, anything else (200 included) a provider error.
+UsageUnavailableReason unavailableReasonForHTTPStatus(int status);
+// The reason for an error thrown by a transport: a refused authentication is an
+// authentication failure, everything else a network failure.
+UsageUnavailableReason unavailableReasonForTransportError(const std::exception& error);
+
+// The body of a 200 answer, or why there is none.
+class UsageFetchResult {
+public:
+    static UsageFetchResult success(QByteArray body) { return UsageFetchResult(std::move(body)); }
+    static UsageFetchResult failure(UsageUnavailableReason reason) { return UsageFetchResult(reason); }
+
+    bool isSuccess() const { return std::holds_alternative<QByteArray>(value_); }
+    const QByteArray& data() const { return std::get<QByteArray>(value_); }
+    UsageUnavailableReason reason() const { return std::get<UsageUnavailableReason>(value_); }
+
+private:
+    explicit UsageFetchResult(QByteArray body) : value_(std::move(body)) {}
+    explicit UsageFetchResult(UsageUnavailableReason r) : value_(r) {}
+    std::variant<QByteArray, UsageUnavailableReason> value_;
+};
+
+// The request-for-data contract of the HTTP adapters. data() blocks: call it
+// only off the GUI thread. Any number of requests may run at once.
+class UsageTransport {
+public:
+    virtual ~UsageTransport() = default;
+    // Throws TransportError (or another exception) when no answer came.
+    virtual std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) = 0;
+    // Never throws: exactly status 200 is success; everything else maps to a reason.
+    UsageFetchResult usageData(const UsageRequest& request);
+};
+
+// Whether a header value may be sent: no CR, LF, NUL or other control character.
+bool isSafeHeaderValue(const QByteArray& value);
+
+} // namespace meterix

@@ -1,0 +1,79 @@
+#include "core/UsageUnavailableReason.h"
+
+#include "core/L10n.h"
+
+#include <QList>
+
+namespace meterix {
+
+namespace {
+
+struct Texts {
+    UsageUnavailableReason reason;
+    const char* raw;
+    L10n (*label)();
+    L10n (*header)();
+    L10n (*title)();
+    L10n (*detail)();
+};
+
+const Texts kTexts[] = {
+    {UsageUnavailableReason::notConfigured, "notConfigured", &L10n::notConnected, &L10n::guidanceHeaderConnection,
+     &L10n::guidanceTitleNotConfigured, &L10n::guidanceDetailNotConfigured},
+    {UsageUnavailableReason::notMeasured, "notMeasured", &L10n::usageNotMeasured, &L10n::guidanceHeaderMeasurement,
+     &L10n::guidanceTitleNotMeasured, &L10n::guidanceDetailNotMeasured},
+    {UsageUnavailableReason::authenticationFailed, "authenticationFailed", &L10n::authenticationFailed,
+     &L10n::guidanceHeaderAuthentication, &L10n::guidanceTitleAuthFailed, &L10n::guidanceDetailAuthFailed},
+    {UsageUnavailableReason::rateLimited, "rateLimited", &L10n::rateLimited, &L10n::guidanceHeaderRateLimit,
+     &L10n::guidanceTitleRateLimited, &L10n::guidanceDetailRateLimited},
+    {UsageUnavailableReason::networkFailure, "networkFailure", &L10n::networkError, &L10n::guidanceHeaderNetwork,
+     &L10n::guidanceTitleNetwork, &L10n::guidanceDetailNetwork},
+    {UsageUnavailableReason::malformedResponse, "malformedResponse", &L10n::malformedResponse,
+     &L10n::guidanceHeaderResponse, &L10n::guidanceTitleMalformed, &L10n::guidanceDetailMalformed},
+    {UsageUnavailableReason::providerError, "providerError", &L10n::providerError, &L10n::guidanceHeaderProvider,
+     &L10n::guidanceTitleProviderError, &L10n::guidanceDetailProviderError},
+};
+
+const Texts& texts(UsageUnavailableReason r) { return kTexts[static_cast<int>(r)]; }
+
+} // namespace
+
+QString rawValue(UsageUnavailableReason r) { return QString::fromLatin1(texts(r).raw); }
+
+std::optional<UsageUnavailableReason> unavailableReasonFromRawValue(QStringView raw) {
+    for (const Texts& t : kTexts)
+        if (raw == QLatin1StringView(t.raw)) return t.reason;
+    return std::nullopt;
+}
+
+bool isTransient(UsageUnavailableReason r) {
+    return r != UsageUnavailableReason::notConfigured && r != UsageUnavailableReason::notMeasured;
+}
+
+QString displayText(UsageUnavailableReason r) { return texts(r).label().text(); }
+
+UsageUnavailableNotice notice(UsageUnavailableReason r) {
+    const Texts& t = texts(r);
+    return {t.header().text(), t.title().text(), t.detail().text(), r != UsageUnavailableReason::notMeasured};
+}
+
+QString UsageFetchError::errorDescription() const {
+    switch (kind_) {
+    case Kind::httpStatus:
+        return L10n::errorHTTPStatus(code_).text();
+    case Kind::missingCredentials:
+        return L10n::errorMissingCredentials().text();
+    case Kind::invalidResponse:
+        return L10n::errorInvalidResponse().text();
+    }
+    return {};
+}
+
+CharacterState characterStateFrom(double p) {
+    if (p >= 80) return CharacterState::energetic;
+    if (p >= 30) return CharacterState::focused;
+    if (p >= 10) return CharacterState::tired;
+    return CharacterState::sleeping; // NaN included
+}
+
+} // namespace meterix
