@@ -1,0 +1,226 @@
+#include "core/IsoDate.h"
+#include "core/Json.h"
+#include "core/Locked.h"
+#include "core/MeterixLog.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
+#include "core/SafeFile.h"
+#include "core/SerialExecutor.h"
+#include "core/TextUtil.h"
+#include "support/TempHome.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+using namespace meterix;
+
+TEST(Locked, ConcurrentIncrementsThroughWithValueAreNotLost) {
+    Locked<int> box(0);
+    auto work = [&] {
+        for (int i = 0; i < 1000; ++i) box.withValue([](int& v) { ++v; });
+    };
+    std::thread a(work), b(work);
+    a.join();
+    b.join();
+    EXPECT_EQ(box.get(), 2000);
+}
+
+TEST(Locked, OptionalBoxReadsEmptyUntilWritten) {
+    Locked<std::optional<int>> box(std::nullopt);
+    EXPECT_FALSE(box.get().has_value());
+    box.set(4);
+    EXPECT_EQ(box.get(), 4);
+}
+
+TEST(SerialExecutor, RunsJobsInOrderAndDrainsOnDestruction) {
+    std::vector<int> seen;
+    {
+        SerialExecutor executor;
+        for (int i = 0; i < 500; ++i) executor.post([&seen, i] { seen.push_back(i); });
+    } // the destructor must run all 500 before joining
+    ASSERT_EQ(seen.size(), 500u);
+    for (int i = 0; i < 500; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
+}
+
+TEST(SerialExecutor, SyncWaitsAndNestedSyncDoesNotDeadlock) {
+    SerialExecutor executor;
+    int value = 0;
+    executor.post([&] { value = 1; });
+    executor.sync([&] {
+        EXPECT_TRUE(executor.isCurrentThread());
+        executor.sync([&] { value += 10; }); // would wait for itself if not run inline
+    });
+    EXPECT_EQ(value, 11);
+    EXPECT_EQ(executor.syncResult<int>([&] { return value * 2; }), 22);
+}
+
+TEST(SerialExecutor, PostAfterStopStillRuns) {
+    SerialExecutor executor;
+    executor.stop();
+    bool ran = false;
+    executor.post([&] { ran = true; });
+    EXPECT_TRUE(ran);
+    executor.stop(); // idempotent
+}
+
+TEST(IsoDate, WritesWholeSecondsInUtc) {
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(1767225600123, Qt::UTC); // 2026-01-01 00:00:00.123
+    EXPECT_EQ(isoDateString(t), QStringLiteral("2026-01-01T00:00:00Z"));
+    const QDateTime offset = QDateTime(QDate(2026, 1, 1), QTime(9, 0), Qt::OffsetFromUTC, 9 * 3600);
+    EXPECT_EQ(isoDateString(offset), QStringLiteral("2026-01-01T00:00:00Z"));
+}
+
+TEST(IsoDate, StrictReaderRejectsFractionsAndMissingZones) {
+    EXPECT_EQ(parseIsoDate(u"2026-01-01T00:00:00Z"), QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
+    EXPECT_EQ(parseIsoDate(u"2026-01-01T09:00:00+09:00"), QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
+    EXPECT_FALSE(parseIsoDate(u"2026-01-01T00:00:00.5Z"));
+    EXPECT_FALSE(parseIsoDate(u"2026-01-01T00:00:00"));
+    EXPECT_FALSE(parseIsoDate(u"2026-02-30T00:00:00Z"));
+    EXPECT_FALSE(parseIsoDate(u"2026-01-01T25:00:00Z"));
+    EXPECT_FALSE(parseIsoDate(u" 2026-01-01T00:00:00Z"));
+    EXPECT_FALSE(parseIsoDate(u""));
+}
+
+TEST(IsoDate, Rfc3339ReaderTakesFractionsButNeedsAZone) {
+    const auto t = parseRfc3339(u"2026-03-04T05:06:07.891234Z");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->toMSecsSinceEpoch() % 1000, 891);
+    EXPECT_EQ(parseRfc3339(u"2026-03-04t05:06:07-01:30"),
+              QDateTime(QDate(2026, 3, 4), QTime(6, 36, 7), Qt::UTC));
+    EXPECT_FALSE(parseRfc3339(u"2026-03-04T05:06:07.891"));
+    EXPECT_FALSE(parseRfc3339(u"2026-03-04T05:06:07+24:00"));
+}
+
+TEST(Json, ReadsValuesOnlyWhenTheTypeMatchesAndNeverInsertsKeys) {
+    const QJsonObject o = QJsonDocument::fromJson(
+                              R"({"s":"x","n":1.5,"i":42,"big":9007199254740993,"f":2.5,"b":true,"o":{},"a":[],"z":null})")
+                              .object();
+    EXPECT_EQ(json::string(o, QLatin1String("s")), QStringLiteral("x"));
+    EXPECT_FALSE(json::string(o, QLatin1String("n")));
+    EXPECT_EQ(json::number(o, QLatin1String("n")), 1.5);
+    EXPECT_FALSE(json::number(o, QLatin1String("s")));
+    EXPECT_FALSE(json::number(o, QLatin1String("b")));
+    EXPECT_EQ(json::integer(o, QLatin1String("i")), 42);
+    EXPECT_EQ(json::integer(o, QLatin1String("big")), Q_INT64_C(9007199254740993));
+    EXPECT_FALSE(json::integer(o, QLatin1String("f")));
+    EXPECT_EQ(json::boolean(o, QLatin1String("b")), true);
+    EXPECT_FALSE(json::boolean(o, QLatin1String("i")));
+    EXPECT_TRUE(json::object(o, QLatin1String("o")));
+    EXPECT_TRUE(json::array(o, QLatin1String("a")));
+    EXPECT_TRUE(json::isAbsent(o, QLatin1String("z")));
+    EXPECT_TRUE(json::isAbsent(o, QLatin1String("missing")));
+    EXPECT_FALSE(json::string(o, QLatin1String("missing")));
+    EXPECT_FALSE(o.contains(QLatin1String("missing")));
+    EXPECT_FALSE(json::parseObject("[1]"));
+    EXPECT_FALSE(json::parseObject("{\"a\":1e400}"));
+    EXPECT_FALSE(json::parseObject("{"));
+}
+
+TEST(Numbers, FiniteParserRejectsEverythingButAFiniteNumber) {
+    EXPECT_EQ(parseFiniteDouble(u" 12.5 "), 12.5);
+    EXPECT_EQ(parseFiniteDouble(u"-3e2"), -300.0);
+    for (const char16_t* bad : {u"nan", u"NaN", u"inf", u"-inf", u"1e400", u"", u"12abc", u"1,5", u"0x10"})
+        EXPECT_FALSE(parseFiniteDouble(bad)) << QString::fromUtf16(bad).toStdString();
+    EXPECT_EQ(parseInt64(u"9223372036854775807"), std::numeric_limits<int64_t>::max());
+    EXPECT_FALSE(parseInt64(u"9223372036854775808"));
+}
+
+TEST(Numbers, ConversionsSaturateInsteadOfOverflowing) {
+    EXPECT_EQ(saturatingInt64(std::nan("")), 0);
+    EXPECT_EQ(saturatingInt64(1e300), static_cast<int64_t>(9.2e18));
+    EXPECT_EQ(saturatingInt64(-1e300), static_cast<int64_t>(-9.2e18));
+    EXPECT_EQ(saturatingInt64(std::numeric_limits<double>::infinity()), static_cast<int64_t>(9.2e18));
+    EXPECT_EQ(saturatingInt64(-2.9), -2);
+    EXPECT_EQ(wholeCountdownSeconds(2.9), 2);
+    EXPECT_EQ(wholeCountdownSeconds(-5), 0);
+    EXPECT_EQ(wholeCountdownSeconds(std::nan("")), 0);
+    EXPECT_EQ(wholeCountdownSeconds(1e300), static_cast<int64_t>(kMaxCountdownSeconds));
+    EXPECT_EQ(clampPercentage(std::nan("")), 100.0);
+    EXPECT_EQ(clampPercentage(-0.5), 0.0);
+    EXPECT_EQ(clampPercentage(100.5), 100.0);
+}
+
+TEST(TextUtil, CharactersAreGraphemeClusters) {
+    const QString family = QStringLiteral("👨‍👩‍👧x");
+    EXPECT_EQ(firstCharacter(family), QStringLiteral("👨‍👩‍👧"));
+    EXPECT_EQ(characterCount(family), 2);
+    EXPECT_EQ(firstCharacters(QStringLiteral("한글abc"), 3), QStringLiteral("한글a"));
+    EXPECT_EQ(lastCharacters(QStringLiteral("e\u0301te\u0301"), 2), QStringLiteral("te\u0301"));
+    EXPECT_EQ(firstCharacter(QString()), QString());
+    EXPECT_EQ(firstCharacters(QStringLiteral("ab"), 5), QStringLiteral("ab"));
+}
+
+TEST(TextUtil, CodePointOrderPutsAstralCharactersLast) {
+    const QString astral = QStringLiteral("\U0001F600");
+    const QString fullwidthA = QStringLiteral("\uFF21");
+    EXPECT_TRUE(astral < fullwidthA); // QString's own order: UTF-16 units
+    EXPECT_TRUE(codePointLess(fullwidthA, astral));
+    EXPECT_FALSE(codePointLess(astral, fullwidthA));
+    EXPECT_TRUE(codePointLess(QStringLiteral("ab"), QStringLiteral("abc")));
+    EXPECT_EQ(codePointCompare(QStringLiteral("x"), QStringLiteral("x")), 0);
+}
+
+TEST(TextUtil, CapitalizeSplitsOnWhiteSpaceOnly) {
+    EXPECT_EQ(capitalizeWords(QStringLiteral("pro  max-plan\tteam")), QStringLiteral("Pro  Max-plan\tTeam"));
+    EXPECT_EQ(capitalizeWords(QStringLiteral("CHATGPT plus")), QStringLiteral("Chatgpt Plus"));
+    EXPECT_EQ(capitalizeWords(QString()), QString());
+}
+
+TEST(SafeFile, ReadsRegularFilesUnderTheCapOnly) {
+    test::TempHome home;
+    const QString small = home.write(QStringLiteral("a.json"), "{\"a\":1}");
+    EXPECT_EQ(readRegularFile(small), QByteArray("{\"a\":1}"));
+    EXPECT_FALSE(readRegularFile(small, 3)); // over the cap reads as absent
+    EXPECT_FALSE(readRegularFile(home.mkdir(QStringLiteral("folder"))));
+    EXPECT_FALSE(readRegularFile(home.file(QStringLiteral("missing"))));
+    EXPECT_FALSE(readRegularFile(QString()));
+    EXPECT_EQ(readRegularFileRange(small, 2, 3), QByteArray("a\":"));
+    EXPECT_EQ(readRegularFileRange(small, 100, 3), QByteArray());
+    ASSERT_TRUE(regularFileInfo(small));
+    EXPECT_EQ(regularFileInfo(small)->size, 7);
+}
+
+TEST(SafeFile, AFifoReadsAsAbsentWithoutBlocking) {
+    test::TempHome home;
+    const QString fifo = home.file(QStringLiteral("pipe.json"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(readRegularFile(fifo)); // a blocking open would hang here forever
+    EXPECT_FALSE(readRegularFileRange(fifo, 0, 10));
+    EXPECT_FALSE(regularFileInfo(fifo));
+    EXPECT_FALSE(readRegularFile(QStringLiteral("/dev/zero")));
+}
+
+TEST(Paths, JoinKeepsThePathAsWritten) {
+    EXPECT_EQ(joinPath(QStringLiteral("/home/u/"), QStringLiteral(".codex")), QStringLiteral("/home/u/.codex"));
+    EXPECT_EQ(joinPath(QStringLiteral("/home/u"), QStringLiteral("/a")), QStringLiteral("/home/u/a"));
+    EXPECT_EQ(joinPath(QStringLiteral("/"), QStringLiteral("etc")), QStringLiteral("/etc"));
+    EXPECT_EQ(joinPath(QStringLiteral("/a/../b"), QStringLiteral("c")), QStringLiteral("/a/../b/c"));
+    EXPECT_EQ(joinPath(QString(), QStringLiteral("c")), QStringLiteral("c"));
+}
+
+TEST(Paths, FoldersFollowTheEnvironment) {
+    EXPECT_EQ(homeFolder(), qEnvironmentVariable("HOME"));
+    EXPECT_EQ(configHome(), qEnvironmentVariable("XDG_CONFIG_HOME"));
+    EXPECT_TRUE(meterixDataFolder().endsWith(QStringLiteral("/Meterix")));
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "relative/path"); // ignored: XDG folders must be absolute
+    EXPECT_EQ(configHome(), joinPath(homeFolder(), QStringLiteral(".config")));
+    qputenv("XDG_CONFIG_HOME", saved);
+}
+
+TEST(MeterixLog, PrivateValuesAreRedactedUnlessAskedFor) {
+    MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
+    EXPECT_EQ(MeterixLog::priv(QStringLiteral("me@example.com")), QStringLiteral("<private>"));
+    MeterixLog::setShowsPrivateValuesForTesting(true);
+    EXPECT_EQ(MeterixLog::priv(QStringLiteral("me@example.com")), QStringLiteral("me@example.com"));
+    MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
+    EXPECT_STREQ(logProvider().categoryName(), "com.meterix.provider");
+    EXPECT_STREQ(logProbeGate().categoryName(), "com.meterix.ProbeGate");
+}
