@@ -1,0 +1,227 @@
+#include "core/L10n.h"
+#include "core/Localization.h"
+#include "core/UsageTier.h"
+#include "core/UsageUnavailableReason.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace meterix;
+
+namespace {
+
+class Texts : public ::testing::Test {
+protected:
+    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    static void korean() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean); }
+    static void english() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+};
+
+QString en(const L10n& l) { return l.pair().en; }
+QString ko(const L10n& l) { return l.pair().ko; }
+
+} // namespace
+
+TEST_F(Texts, EveryPlainTextExistsInBothLanguages) {
+    EXPECT_EQ(L10n::plainCases().size(), 166);
+    for (L10n::Case c : L10n::plainCases()) {
+        const L10nPair p = L10n::plain(c).pair();
+        EXPECT_FALSE(p.ko.trimmed().isEmpty()) << static_cast<int>(c);
+        EXPECT_FALSE(p.en.trimmed().isEmpty()) << static_cast<int>(c);
+    }
+}
+
+TEST_F(Texts, ValuedTextsInterpolateWithoutGrouping) {
+    EXPECT_EQ(en(L10n::errorHTTPStatus(503)), QStringLiteral("Usage read failed (HTTP 503)"));
+    EXPECT_EQ(ko(L10n::errorHTTPStatus(503)), QStringLiteral("사용량 조회 실패 (HTTP 503)"));
+    EXPECT_EQ(en(L10n::groqTokensPerMinute(6000)), QStringLiteral("6000 tokens/min"));
+    EXPECT_EQ(ko(L10n::groqTokensPerMinute(6000)), QStringLiteral("분당 6000 토큰"));
+    EXPECT_EQ(en(L10n::allProducts(5)), QStringLiteral("All 5"));
+    EXPECT_EQ(ko(L10n::allProducts(5)), QStringLiteral("전체 5개"));
+    EXPECT_EQ(en(L10n::codexBalance(-12)), QStringLiteral("Balance -12"));
+    EXPECT_EQ(en(L10n::openRouterKeyBudgetWith(QStringLiteral("$1"), QStringLiteral("$5"))),
+              QStringLiteral("API key budget ($1 / $5)"));
+    EXPECT_EQ(en(L10n::captionRemaining(QStringLiteral("Codex"), 40, QStringLiteral("Steady"))),
+              QStringLiteral("Codex, 40 percent left, Steady"));
+    EXPECT_EQ(ko(L10n::captionRemaining(QStringLiteral("Codex"), 40, QStringLiteral("안정"))),
+              QStringLiteral("Codex 잔여 40 퍼센트, 안정"));
+    EXPECT_EQ(ko(L10n::countdownDaysHours(3, 4)), QStringLiteral("3일 4시간 후"));
+    EXPECT_EQ(en(L10n::googleAccountSuffix(QStringLiteral("ab"))), QStringLiteral("Google account \u00B7\u00B7\u00B7ab"));
+    EXPECT_TRUE(L10n::showingLastMeasurement().pair().ko.startsWith(QLatin1Char(' ')));
+    EXPECT_TRUE(L10n::showingLastMeasurement().pair().en.startsWith(QLatin1Char(' ')));
+    EXPECT_EQ(en(L10n::refreshing()), QStringLiteral("Refreshing\u2026"));
+    EXPECT_EQ(ko(L10n::refreshing()), QStringLiteral("새로 고침 중..."));
+}
+
+TEST_F(Texts, TextFollowsTheResolvedLanguageAtEachRead) {
+    const L10n l = L10n::networkError();
+    english();
+    EXPECT_EQ(l.text(), QStringLiteral("Network error"));
+    korean();
+    EXPECT_EQ(l.text(), QStringLiteral("네트워크 오류"));
+}
+
+TEST_F(Texts, CountdownBoundaries) {
+    english();
+    EXPECT_EQ(quotaCountdownText(59), QStringLiteral("Resets soon"));
+    EXPECT_EQ(quotaCountdownText(59.9), QStringLiteral("Resets soon"));
+    EXPECT_EQ(quotaCountdownText(60), QStringLiteral("in 1m"));
+    EXPECT_EQ(quotaCountdownText(3599), QStringLiteral("in 59m"));
+    EXPECT_EQ(quotaCountdownText(3600), QStringLiteral("in 1h"));
+    EXPECT_EQ(quotaCountdownText(3659), QStringLiteral("in 1h"));
+    EXPECT_EQ(quotaCountdownText(3660), QStringLiteral("in 1h 1m"));
+    EXPECT_EQ(quotaCountdownText(86399), QStringLiteral("in 23h 59m"));
+    EXPECT_EQ(quotaCountdownText(86400), QStringLiteral("in 1d"));
+    EXPECT_EQ(quotaCountdownText(86400 + 3599), QStringLiteral("in 1d"));
+    EXPECT_EQ(quotaCountdownText(90000), QStringLiteral("in 1d 1h"));
+    korean();
+    EXPECT_EQ(quotaCountdownText(90000), QStringLiteral("1일 1시간 후"));
+    EXPECT_EQ(quotaCountdownText(3660), QStringLiteral("1시간 1분 후"));
+    EXPECT_EQ(quotaCountdownText(10), QStringLiteral("곧 리셋"));
+}
+
+TEST_F(Texts, CountdownSurvivesValuesFromOutside) {
+    english();
+    EXPECT_EQ(quotaCountdownText(-5), QStringLiteral("Resets soon"));
+    EXPECT_EQ(quotaCountdownText(std::nan("")), QStringLiteral("Resets soon"));
+    EXPECT_EQ(quotaCountdownText(-std::numeric_limits<double>::infinity()), QStringLiteral("Resets soon"));
+    // Huge values are capped, never converted with overflow.
+    const QString capped = quotaCountdownText(1e12);
+    EXPECT_EQ(quotaCountdownText(std::numeric_limits<double>::infinity()), capped);
+    EXPECT_EQ(quotaCountdownText(1e300), capped);
+    EXPECT_EQ(capped, QStringLiteral("in 11574074d 1h"));
+}
+
+TEST_F(Texts, ResetLine) {
+    english();
+    EXPECT_EQ(L10n::resetLine(59.9).text(), QStringLiteral("Resets soon"));
+    EXPECT_EQ(L10n::resetLine(60).text(), QStringLiteral("Resets in 1m"));
+    EXPECT_EQ(L10n::resetLine(90000).text(), QStringLiteral("Resets in 1d 1h"));
+    EXPECT_EQ(L10n::resetLine(std::nan("")).text(), QStringLiteral("Resets soon"));
+    EXPECT_EQ(L10n::resetLine(1e300).text(), QStringLiteral("Resets in 11574074d 1h"));
+    korean();
+    EXPECT_EQ(L10n::resetLine(60).text(), QStringLiteral("1분 후 리셋"));
+    EXPECT_EQ(L10n::resetLine(-1).text(), QStringLiteral("곧 리셋"));
+    // both elements carry the countdown of the language in use
+    EXPECT_EQ(L10n::resetLine(60).pair().en, QStringLiteral("Resets 1분 후"));
+}
+
+TEST_F(Texts, ReasonsInBothLanguages) {
+    english();
+    EXPECT_EQ(displayText(UsageUnavailableReason::networkFailure), QStringLiteral("Network error"));
+    const auto n = notice(UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(n.header, QStringLiteral("Network"));
+    EXPECT_EQ(n.title, QStringLiteral("Could not reach the provider"));
+    EXPECT_TRUE(n.isFault);
+    EXPECT_TRUE(notice(UsageUnavailableReason::notMeasured).detail.contains(QStringLiteral(" \u2014 ")));
+    korean();
+    EXPECT_EQ(displayText(UsageUnavailableReason::networkFailure), QStringLiteral("네트워크 오류"));
+    EXPECT_EQ(notice(UsageUnavailableReason::networkFailure).header, QStringLiteral("네트워크"));
+    for (int i = 0; i <= static_cast<int>(UsageUnavailableReason::providerError); ++i) {
+        const auto r = static_cast<UsageUnavailableReason>(i);
+        EXPECT_EQ(unavailableReasonFromRawValue(rawValue(r)), r);
+        EXPECT_EQ(notice(r).isFault, r != UsageUnavailableReason::notMeasured);
+        EXPECT_EQ(isTransient(r), i >= 2);
+        EXPECT_FALSE(displayText(r).isEmpty());
+    }
+    EXPECT_FALSE(unavailableReasonFromRawValue(u"RateLimited"));
+}
+
+TEST_F(Texts, FetchErrorsAndMood) {
+    english();
+    EXPECT_EQ(UsageFetchError::httpStatus(503).errorDescription(), QStringLiteral("Usage read failed (HTTP 503)"));
+    EXPECT_EQ(UsageFetchError::httpStatus(-1).errorDescription(), QStringLiteral("Usage read failed (HTTP -1)"));
+    EXPECT_EQ(UsageFetchError::missingCredentials().errorDescription(), QStringLiteral("No credentials for reading usage."));
+    EXPECT_TRUE(UsageFetchError::httpStatus(1) == UsageFetchError::httpStatus(1));
+    EXPECT_FALSE(UsageFetchError::httpStatus(1) == UsageFetchError::httpStatus(2));
+    EXPECT_EQ(characterStateFrom(80), CharacterState::energetic);
+    EXPECT_EQ(characterStateFrom(79.9), CharacterState::focused);
+    EXPECT_EQ(characterStateFrom(30), CharacterState::focused);
+    EXPECT_EQ(characterStateFrom(29.9), CharacterState::tired);
+    EXPECT_EQ(characterStateFrom(10), CharacterState::tired);
+    EXPECT_EQ(characterStateFrom(9.99), CharacterState::sleeping);
+    EXPECT_EQ(characterStateFrom(-3), CharacterState::sleeping);
+    EXPECT_EQ(characterStateFrom(std::nan("")), CharacterState::sleeping);
+}
+
+TEST_F(Texts, TierLabelFollowsTheLanguage) {
+    english();
+    EXPECT_EQ(label(UsageTier::critical), QStringLiteral("Critical"));
+    korean();
+    EXPECT_EQ(label(UsageTier::critical), QStringLiteral("임박"));
+    EXPECT_EQ(label(UsageTier::critical), L10n::tierCritical().text());
+}
+
+TEST(Language, ResolutionUsesOnlyTheFirstPreferredLanguage) {
+    using L = QStringList;
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"ko-KR", "en-US"}), ResolvedLanguage::korean);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"KO_kr"}), ResolvedLanguage::korean);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"kok-IN"}), ResolvedLanguage::english);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"en-KR", "ko-KR"}), ResolvedLanguage::english);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{}), ResolvedLanguage::english);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{""}), ResolvedLanguage::english);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"-_"}), ResolvedLanguage::english);
+    EXPECT_EQ(Localization::resolve(AppLanguage::korean, L{"en"}), ResolvedLanguage::korean);
+    EXPECT_EQ(Localization::resolve(AppLanguage::english, L{"ko"}), ResolvedLanguage::english);
+}
+
+class LanguageSetting : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        settings = std::make_shared<QSettings>(dir.filePath(QStringLiteral("s.conf")), QSettings::IniFormat);
+    }
+    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    QTemporaryDir dir;
+    std::shared_ptr<QSettings> settings;
+};
+
+TEST_F(LanguageSetting, StoredValueIsMatchedExactly) {
+    for (const char* stored : {"Korean", "ja", ""}) {
+        settings->setValue(QStringLiteral("appLanguage"), QString::fromLatin1(stored));
+        Localization l(settings, [] { return QStringList{QStringLiteral("ko-KR")}; });
+        EXPECT_EQ(l.preference(), AppLanguage::system) << stored;
+        EXPECT_EQ(Localization::current(), ResolvedLanguage::korean); // system -> first preferred
+    }
+    settings->setValue(QStringLiteral("appLanguage"), QStringLiteral("english"));
+    Localization l(settings, [] { return QStringList{QStringLiteral("ko-KR")}; });
+    EXPECT_EQ(l.preference(), AppLanguage::english);
+    EXPECT_EQ(Localization::current(), ResolvedLanguage::english);
+}
+
+TEST_F(LanguageSetting, SetPreferenceStoresPublishesAndSkipsNoChange) {
+    Localization l(settings, [] { return QStringList{QStringLiteral("en-US")}; });
+    int signals_ = 0;
+    QObject::connect(&l, &Localization::preferenceChanged, [&] { ++signals_; });
+    l.setPreference(AppLanguage::system);
+    EXPECT_EQ(signals_, 0);
+    EXPECT_FALSE(settings->contains(QStringLiteral("appLanguage")));
+    l.setPreference(AppLanguage::korean);
+    EXPECT_EQ(signals_, 1);
+    EXPECT_EQ(settings->value(QStringLiteral("appLanguage")).toString(), QStringLiteral("korean"));
+    EXPECT_EQ(Localization::current(), ResolvedLanguage::korean);
+    EXPECT_EQ(displayName(AppLanguage::system), QStringLiteral("시스템 설정 따름"));
+    // a new object on the same settings reads it back
+    Localization again(settings, [] { return QStringList{QStringLiteral("en-US")}; });
+    EXPECT_EQ(again.preference(), AppLanguage::korean);
+}
+
+TEST_F(LanguageSetting, ApplyRefreshesOnlyOnARealChange) {
+    Localization l(settings, [] { return QStringList{QStringLiteral("en-US")}; });
+    int refreshes = 0;
+    AppLanguageController::setRefreshAllHook([&] { ++refreshes; });
+    AppLanguageController::apply(l, AppLanguage::system);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(refreshes, 0);
+    AppLanguageController::apply(l, AppLanguage::korean);
+    EXPECT_EQ(refreshes, 0); // queued, not run inside apply
+    QCoreApplication::processEvents();
+    EXPECT_EQ(refreshes, 1);
+    AppLanguageController::setRefreshAllHook({});
+}
