@@ -1,0 +1,12 @@
+# Fails when the non-GUI library reaches for QtGui or QtWidgets, by include or by link.
+file(GLOB_RECURSE sources ${SOURCE_DIR}/src/core/* ${SOURCE_DIR}/src/accounts/* ${SOURCE_DIR}/src/providers/*)
+foreach(f ${sources})
+  file(STRINGS ${f} hits REGEX "#include <(QtGui|QtWidgets|QColor|QImage|QPixmap|QPainter|QFont|QWidget|QGuiApplication|QApplication)")
+  if(hits)
+    message(FATAL_ERROR "${f} includes GUI headers: ${hits}")
+  endif()
+endforeach()
+file(READ ${BINARY_DIR}/src/meterix_core_links.txt links)
+if(links MATCHES "Qt6::(Gui|Widgets)")
+  message(FATAL_ERROR "meterix_core links ${links}")
+endif()

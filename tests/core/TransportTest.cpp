@@ -1,0 +1,186 @@
+#include "core/AIProviderAdapter.h"
+#include "core/CurlTransport.h"
+#include "core/UsageTransport.h"
+#include "support/LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+
+using namespace meterix;
+
+namespace {
+
+// A transport that answers with whatever the test sets.
+class ScriptedTransport : public UsageTransport {
+public:
+    std::function<std::pair<QByteArray, UsageResponse>(const UsageRequest&)> answer;
+    std::pair<QByteArray, UsageResponse> data(const UsageRequest& r) override { return answer(r); }
+};
+
+UsageFetchResult withStatus(std::optional<int> status, QByteArray body = "body") {
+    ScriptedTransport t;
+    t.answer = [&](const UsageRequest&) {
+        UsageResponse response;
+        response.httpStatus = status;
+        return std::pair{body, response};
+    };
+    return t.usageData(UsageRequest{});
+}
+
+UsageFetchResult throwing(std::function<void()> thrower) {
+    ScriptedTransport t;
+    t.answer = [&](const UsageRequest&) -> std::pair<QByteArray, UsageResponse> {
+        thrower();
+        return {};
+    };
+    return t.usageData(UsageRequest{});
+}
+
+} // namespace
+
+TEST(OutcomeMapping, OnlyStatus200IsSuccess) {
+    const auto ok = withStatus(200, QByteArray());
+    ASSERT_TRUE(ok.isSuccess());
+    EXPECT_TRUE(ok.data().isEmpty());
+    EXPECT_EQ(withStatus(204).reason(), UsageUnavailableReason::providerError);
+    EXPECT_EQ(withStatus(201).reason(), UsageUnavailableReason::providerError);
+    EXPECT_EQ(withStatus(404).reason(), UsageUnavailableReason::providerError);
+    EXPECT_EQ(withStatus(500).reason(), UsageUnavailableReason::providerError);
+    EXPECT_EQ(withStatus(302).reason(), UsageUnavailableReason::providerError);
+    EXPECT_EQ(withStatus(401).reason(), UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(withStatus(403).reason(), UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(withStatus(429).reason(), UsageUnavailableReason::rateLimited);
+    EXPECT_EQ(withStatus(std::nullopt).reason(), UsageUnavailableReason::malformedResponse);
+    EXPECT_EQ(unavailableReasonForHTTPStatus(200), UsageUnavailableReason::providerError);
+}
+
+TEST(OutcomeMapping, ThrownErrorsBecomeNetworkOrAuthenticationFailures) {
+    EXPECT_EQ(throwing([] { throw TransportError(TransportError::Code::timedOut); }).reason(),
+              UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(throwing([] { throw TransportError(TransportError::Code::userAuthenticationRequired); }).reason(),
+              UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(throwing([] { throw std::runtime_error("other"); }).reason(), UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(throwing([] { throw 7; }).reason(), UsageUnavailableReason::networkFailure);
+}
+
+class CurlAgainstLoopback : public ::testing::Test {
+protected:
+    test::LoopbackServer server;
+    CurlTransport transport{64 * 1024};
+    UsageRequest request(const char* path, int timeoutMs = 5000) {
+        UsageRequest r;
+        r.url = server.url(QString::fromLatin1(path));
+        r.timeout = std::chrono::milliseconds(timeoutMs);
+        return r;
+    }
+};
+
+TEST_F(CurlAgainstLoopback, StatusesMapThroughTheRealTransport) {
+    server.get("/ok", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("{\"a\":1}", "application/json");
+        res.set_header("X-Ratelimit-Remaining", "42");
+    });
+    for (int code : {401, 403, 429, 500})
+        server.get("/" + std::to_string(code), [code](const httplib::Request&, httplib::Response& res) {
+            res.status = code;
+            res.set_content("secret error body", "text/plain");
+        });
+
+    const auto [body, response] = transport.data(request("/ok"));
+    EXPECT_EQ(body, QByteArray("{\"a\":1}"));
+    EXPECT_EQ(response.httpStatus, 200);
+    EXPECT_EQ(response.header("x-ratelimit-remaining"), QByteArray("42"));
+
+    EXPECT_TRUE(transport.usageData(request("/ok")).isSuccess());
+    EXPECT_EQ(transport.usageData(request("/401")).reason(), UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(transport.usageData(request("/403")).reason(), UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(transport.usageData(request("/429")).reason(), UsageUnavailableReason::rateLimited);
+    EXPECT_EQ(transport.usageData(request("/500")).reason(), UsageUnavailableReason::providerError);
+}
+
+TEST_F(CurlAgainstLoopback, RedirectsAreNotFollowedSoKeysStayWithTheirHost) {
+    std::atomic<int> targetHits{0};
+    server.get("/moved", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/target"); });
+    server.get("/target", [&](const httplib::Request&, httplib::Response& res) {
+        ++targetHits;
+        res.set_content("ok", "text/plain");
+    });
+    UsageRequest r = request("/moved");
+    r.headers.append(HttpHeader("Authorization", "Bearer test-key"));
+    EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::providerError);
+    EXPECT_EQ(targetHits.load(), 0);
+}
+
+TEST_F(CurlAgainstLoopback, TimeOutIsANetworkFailure) {
+    std::atomic<bool> release{false};
+    server.get("/slow", [&](const httplib::Request&, httplib::Response& res) {
+        for (int i = 0; i < 500 && !release.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        res.set_content("late", "text/plain");
+    });
+    EXPECT_EQ(transport.usageData(request("/slow", 200)).reason(), UsageUnavailableReason::networkFailure);
+    release = true;
+}
+
+TEST_F(CurlAgainstLoopback, OversizedBodiesAndUnsafeHeadersAreRefused) {
+    server.get("/huge", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(std::string(200 * 1024, 'x'), "text/plain");
+    });
+    std::atomic<int> hits{0};
+    server.get("/count", [&](const httplib::Request&, httplib::Response& res) {
+        ++hits;
+        res.set_content("ok", "text/plain");
+    });
+    try {
+        transport.data(request("/huge"));
+        ADD_FAILURE() << "an oversized body was accepted";
+    } catch (const TransportError& e) {
+        EXPECT_EQ(e.code(), TransportError::Code::bodyTooLarge);
+    }
+    for (const QByteArray& bad : {QByteArray("key\r\nX-Evil: 1"), QByteArray("key\nx"), QByteArray("k\0y", 3)}) {
+        UsageRequest r = request("/count");
+        r.headers.append(HttpHeader("Authorization", bad));
+        EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
+    }
+    EXPECT_EQ(hits.load(), 0); // nothing was sent
+    UsageRequest file = request("/count");
+    file.url = QUrl(QStringLiteral("file:///etc/passwd"));
+    EXPECT_EQ(transport.usageData(file).reason(), UsageUnavailableReason::networkFailure);
+}
+
+TEST_F(CurlAgainstLoopback, ConnectionRefusedIsANetworkFailure) {
+    UsageRequest r;
+    r.url = QUrl(QStringLiteral("http://127.0.0.1:1/nothing"));
+    EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
+}
+
+namespace {
+
+class SingleReadingAdapter : public AIProviderAdapter {
+public:
+    std::vector<bool> calls;
+    bool fail = false;
+    AIProviderType type() const override { return AIProviderType::mistral; }
+    bool isDetected() const override { return true; }
+    bool checkAvailability() override { return true; }
+    UsageSnapshot fetchUsage(bool forceSync) override {
+        calls.push_back(forceSync);
+        if (fail) throw UsageFetchError::invalidResponse();
+        return UsageSnapshot::simulatedFallback(type());
+    }
+};
+
+} // namespace
+
+TEST(AdapterContract, DefaultsWrapTheSingleReading) {
+    SingleReadingAdapter a;
+    const auto snapshots = a.fetchUsagePerAccount(true);
+    ASSERT_EQ(snapshots.size(), 1);
+    EXPECT_EQ(snapshots[0].provider, AIProviderType::mistral);
+    static_cast<AIProviderAdapter&>(a).fetchUsage(); // the convenience lives on the contract
+    EXPECT_EQ(a.calls, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(a.credentialFingerprint());
+    a.fail = true;
+    EXPECT_THROW(a.fetchUsagePerAccount(false), UsageFetchError);
+}
