@@ -2,8 +2,12 @@
 
 namespace meterix {
 
-QList<UsageSnapshot> AIProviderAdapter::fetchUsagePerAccount(bool forceSync) { return {fetchUsage(forceSync)}; }
+QList<UsageSnapshot> AIProviderAdapter::fetchUsagePerAccount(bool forceSync) {
+    return {fetchUsage(forceSync)};
+}
 
-std::optional<QString> AIProviderAdapter::credentialFingerprint() const { return std::nullopt; }
+std::optional<QString> AIProviderAdapter::credentialFingerprint() const {
+    return std::nullopt;
+}
 
 } // namespace meterix

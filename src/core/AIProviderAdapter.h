@@ -16,7 +16,7 @@ namespace meterix {
 // isDetected and credentialFingerprint may be read from any thread while a fetch
 // runs, so adapters guard their own state.
 class AIProviderAdapter {
-public:
+  public:
     virtual ~AIProviderAdapter() = default;
 
     virtual AIProviderType type() const = 0;

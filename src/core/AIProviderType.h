@@ -37,6 +37,8 @@ QString sfSymbol(AIProviderType p);
 QUrl statusPageURL(AIProviderType p);
 std::optional<QUrl> accountDashboardURL(AIProviderType p);
 
-inline size_t qHash(AIProviderType p, size_t seed = 0) noexcept { return ::qHash(static_cast<int>(p), seed); }
+inline size_t qHash(AIProviderType p, size_t seed = 0) noexcept {
+    return ::qHash(static_cast<int>(p), seed);
+}
 
 } // namespace meterix

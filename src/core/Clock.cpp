@@ -11,7 +11,9 @@ const Clock& Clock::system() {
     return clock;
 }
 
-QDateTime SystemClock::now() const { return QDateTime::currentDateTimeUtc(); }
+QDateTime SystemClock::now() const {
+    return QDateTime::currentDateTimeUtc();
+}
 
 std::chrono::steady_clock::time_point SystemClock::monotonicNow() const {
     return std::chrono::steady_clock::now();

@@ -10,7 +10,7 @@ namespace meterix {
 // The one source of "now". Production reads the system clocks; tests inject fixed
 // or stepped values so no test waits for real time to pass.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Wall time in UTC, for absolute dates.
     virtual QDateTime now() const = 0;
@@ -22,7 +22,7 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     QDateTime now() const override;
     std::chrono::steady_clock::time_point monotonicNow() const override;
 };

@@ -86,14 +86,18 @@ TransportError::Code codeFor(CURLcode rc, const Transfer& t) {
 
 } // namespace
 
-CurlTransport::CurlTransport(int64_t bodyCap) : bodyCap_(bodyCap) { initialiseCurlOnce(); }
+CurlTransport::CurlTransport(int64_t bodyCap) : bodyCap_(bodyCap) {
+    initialiseCurlOnce();
+}
 
 CurlTransport& CurlTransport::shared() {
     static CurlTransport* transport = new CurlTransport(); // lives for the whole process
     return *transport;
 }
 
-void CurlTransport::cancelAll() { cancelled_.store(true); }
+void CurlTransport::cancelAll() {
+    cancelled_.store(true);
+}
 
 std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& request) {
     if (cancelled_.load()) throw TransportError(TransportError::Code::cancelled);
@@ -103,7 +107,8 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
 
     std::unique_ptr<curl_slist, SlistDeleter> headerList;
     for (const HttpHeader& h : request.headers) {
-        if (h.first.isEmpty() || !isSafeHeaderValue(h.first) || h.first.contains(':') || !isSafeHeaderValue(h.second))
+        if (h.first.isEmpty() || !isSafeHeaderValue(h.first) || h.first.contains(':') ||
+            !isSafeHeaderValue(h.second))
             throw TransportError(TransportError::Code::invalidRequest);
         const QByteArray line = h.first + ": " + h.second;
         curl_slist* next = curl_slist_append(headerList.get(), line.constData());

@@ -12,7 +12,7 @@ namespace meterix {
 // error), every request has a total time-out, bodies are capped, and nothing is
 // ever printed (verbose output would show the keys).
 class CurlTransport final : public UsageTransport {
-public:
+  public:
     static constexpr int64_t kDefaultBodyCap = 4 * 1024 * 1024;
 
     explicit CurlTransport(int64_t bodyCap = kDefaultBodyCap);
@@ -25,7 +25,7 @@ public:
     // The shared instance the adapters use in production.
     static CurlTransport& shared();
 
-private:
+  private:
     int64_t bodyCap_;
     std::atomic<bool> cancelled_{false};
 };

@@ -46,8 +46,8 @@ std::optional<QDateTime> build(const QRegularExpressionMatch& m, bool allowFract
 } // namespace
 
 std::optional<QDateTime> parseIsoDate(QStringView text) {
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})(\.\d+)?(Z|[+-]\d{2}:\d{2})$)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})(\.\d+)?(Z|[+-]\d{2}:\d{2})$)"));
     return build(pattern.match(text.toString()), false);
 }
 

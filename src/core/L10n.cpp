@@ -6,305 +6,204 @@
 namespace meterix {
 
 L10n L10n::errorHTTPStatus(qint64 n) {
-    L10n l(Case::errorHTTPStatus);
-    l.n_ = n;
-    return l;
+    return make(Case::errorHTTPStatus, n);
 }
 
 L10n L10n::claudeWeeklyModel(const QString& s) {
-    L10n l(Case::claudeWeeklyModel);
-    l.s_ = s;
-    return l;
+    return make(Case::claudeWeeklyModel, 0, 0, s);
 }
 
 L10n L10n::codexWindowWeeks(qint64 n) {
-    L10n l(Case::codexWindowWeeks);
-    l.n_ = n;
-    return l;
+    return make(Case::codexWindowWeeks, n);
 }
 
 L10n L10n::codexWindowDays(qint64 n) {
-    L10n l(Case::codexWindowDays);
-    l.n_ = n;
-    return l;
+    return make(Case::codexWindowDays, n);
 }
 
 L10n L10n::codexWindowHours(qint64 n) {
-    L10n l(Case::codexWindowHours);
-    l.n_ = n;
-    return l;
+    return make(Case::codexWindowHours, n);
 }
 
 L10n L10n::codexWindowMinutes(qint64 n) {
-    L10n l(Case::codexWindowMinutes);
-    l.n_ = n;
-    return l;
+    return make(Case::codexWindowMinutes, n);
 }
 
 L10n L10n::codexBalance(qint64 n) {
-    L10n l(Case::codexBalance);
-    l.n_ = n;
-    return l;
+    return make(Case::codexBalance, n);
 }
 
 L10n L10n::groqTokensPerMinute(qint64 n) {
-    L10n l(Case::groqTokensPerMinute);
-    l.n_ = n;
-    return l;
+    return make(Case::groqTokensPerMinute, n);
 }
 
 L10n L10n::groqRequestsPerDay(qint64 n) {
-    L10n l(Case::groqRequestsPerDay);
-    l.n_ = n;
-    return l;
+    return make(Case::groqRequestsPerDay, n);
 }
 
 L10n L10n::openRouterAccountBalanceWith(const QString& s) {
-    L10n l(Case::openRouterAccountBalanceWith);
-    l.s_ = s;
-    return l;
+    return make(Case::openRouterAccountBalanceWith, 0, 0, s);
 }
 
 L10n L10n::openRouterKeyBudgetWith(const QString& s, const QString& t) {
-    L10n l(Case::openRouterKeyBudgetWith);
-    l.s_ = s;
-    l.t_ = t;
-    return l;
+    return make(Case::openRouterKeyBudgetWith, 0, 0, s, t);
 }
 
 L10n L10n::openRouterKeyUsed(const QString& s) {
-    L10n l(Case::openRouterKeyUsed);
-    l.s_ = s;
-    return l;
+    return make(Case::openRouterKeyUsed, 0, 0, s);
 }
 
 L10n L10n::googleAccountSuffix(const QString& s) {
-    L10n l(Case::googleAccountSuffix);
-    l.s_ = s;
-    return l;
+    return make(Case::googleAccountSuffix, 0, 0, s);
 }
 
 L10n L10n::connectedCount(qint64 n, const QString& s) {
-    L10n l(Case::connectedCount);
-    l.n_ = n;
-    l.s_ = s;
-    return l;
+    return make(Case::connectedCount, n, 0, s);
 }
 
 L10n L10n::screenSuffix(const QString& s) {
-    L10n l(Case::screenSuffix);
-    l.s_ = s;
-    return l;
+    return make(Case::screenSuffix, 0, 0, s);
 }
 
 L10n L10n::syncedMinutesAgo(qint64 n) {
-    L10n l(Case::syncedMinutesAgo);
-    l.n_ = n;
-    return l;
+    return make(Case::syncedMinutesAgo, n);
 }
 
 L10n L10n::syncedHoursAgo(qint64 n) {
-    L10n l(Case::syncedHoursAgo);
-    l.n_ = n;
-    return l;
+    return make(Case::syncedHoursAgo, n);
 }
 
 L10n L10n::syncedDaysAgo(qint64 n) {
-    L10n l(Case::syncedDaysAgo);
-    l.n_ = n;
-    return l;
+    return make(Case::syncedDaysAgo, n);
 }
 
 L10n L10n::refreshFailed(const QString& s) {
-    L10n l(Case::refreshFailed);
-    l.s_ = s;
-    return l;
+    return make(Case::refreshFailed, 0, 0, s);
 }
 
 L10n L10n::providerSession(const QString& s) {
-    L10n l(Case::providerSession);
-    l.s_ = s;
-    return l;
+    return make(Case::providerSession, 0, 0, s);
 }
 
 L10n L10n::providerWeekly(const QString& s) {
-    L10n l(Case::providerWeekly);
-    l.s_ = s;
-    return l;
+    return make(Case::providerWeekly, 0, 0, s);
 }
 
 L10n L10n::quotaDetailFor(const QString& s) {
-    L10n l(Case::quotaDetailFor);
-    l.s_ = s;
-    return l;
+    return make(Case::quotaDetailFor, 0, 0, s);
 }
 
 L10n L10n::noDataWithReason(const QString& s) {
-    L10n l(Case::noDataWithReason);
-    l.s_ = s;
-    return l;
+    return make(Case::noDataWithReason, 0, 0, s);
 }
 
 L10n L10n::resetLine(double d) {
-    L10n l(Case::resetLine);
-    l.d_ = d;
-    return l;
+    return make(Case::resetLine, 0, 0, {}, {}, d);
 }
 
 L10n L10n::weeklyQuotaAccessibility(qint64 n, const QString& s) {
-    L10n l(Case::weeklyQuotaAccessibility);
-    l.n_ = n;
-    l.s_ = s;
-    return l;
+    return make(Case::weeklyQuotaAccessibility, n, 0, s);
 }
 
 L10n L10n::weeklyQuotaAwaiting(const QString& s) {
-    L10n l(Case::weeklyQuotaAwaiting);
-    l.s_ = s;
-    return l;
+    return make(Case::weeklyQuotaAwaiting, 0, 0, s);
 }
 
 L10n L10n::captionNoData(const QString& s) {
-    L10n l(Case::captionNoData);
-    l.s_ = s;
-    return l;
+    return make(Case::captionNoData, 0, 0, s);
 }
 
 L10n L10n::captionAwaiting(const QString& s, const QString& t) {
-    L10n l(Case::captionAwaiting);
-    l.s_ = s;
-    l.t_ = t;
-    return l;
+    return make(Case::captionAwaiting, 0, 0, s, t);
 }
 
 L10n L10n::captionRemaining(const QString& s, qint64 n, const QString& t) {
-    L10n l(Case::captionRemaining);
-    l.s_ = s;
-    l.n_ = n;
-    l.t_ = t;
-    return l;
+    return make(Case::captionRemaining, n, 0, s, t);
 }
 
 L10n L10n::suggestedPace(qint64 n) {
-    L10n l(Case::suggestedPace);
-    l.n_ = n;
-    return l;
+    return make(Case::suggestedPace, n);
 }
 
 L10n L10n::modelQuotaAccessibility(const QString& s, const QString& t, qint64 n) {
-    L10n l(Case::modelQuotaAccessibility);
-    l.s_ = s;
-    l.t_ = t;
-    l.n_ = n;
-    return l;
+    return make(Case::modelQuotaAccessibility, n, 0, s, t);
 }
 
 L10n L10n::countdownDaysHours(qint64 n, qint64 m) {
-    L10n l(Case::countdownDaysHours);
-    l.n_ = n;
-    l.m_ = m;
-    return l;
+    return make(Case::countdownDaysHours, n, m);
 }
 
 L10n L10n::countdownDays(qint64 n) {
-    L10n l(Case::countdownDays);
-    l.n_ = n;
-    return l;
+    return make(Case::countdownDays, n);
 }
 
 L10n L10n::countdownHoursMinutes(qint64 n, qint64 m) {
-    L10n l(Case::countdownHoursMinutes);
-    l.n_ = n;
-    l.m_ = m;
-    return l;
+    return make(Case::countdownHoursMinutes, n, m);
 }
 
 L10n L10n::countdownHours(qint64 n) {
-    L10n l(Case::countdownHours);
-    l.n_ = n;
-    return l;
+    return make(Case::countdownHours, n);
 }
 
 L10n L10n::countdownMinutes(qint64 n) {
-    L10n l(Case::countdownMinutes);
-    l.n_ = n;
-    return l;
+    return make(Case::countdownMinutes, n);
 }
 
 L10n L10n::resetAtTime(const QString& s) {
-    L10n l(Case::resetAtTime);
-    l.s_ = s;
-    return l;
+    return make(Case::resetAtTime, 0, 0, s);
 }
 
 L10n L10n::updatedMinutesAgo(qint64 n) {
-    L10n l(Case::updatedMinutesAgo);
-    l.n_ = n;
-    return l;
+    return make(Case::updatedMinutesAgo, n);
 }
 
 L10n L10n::updatedHoursAgo(qint64 n) {
-    L10n l(Case::updatedHoursAgo);
-    l.n_ = n;
-    return l;
+    return make(Case::updatedHoursAgo, n);
 }
 
 L10n L10n::segmentNotConnected(const QString& s) {
-    L10n l(Case::segmentNotConnected);
-    l.s_ = s;
-    return l;
+    return make(Case::segmentNotConnected, 0, 0, s);
 }
 
 L10n L10n::segmentLimitReset(const QString& s) {
-    L10n l(Case::segmentLimitReset);
-    l.s_ = s;
-    return l;
+    return make(Case::segmentLimitReset, 0, 0, s);
 }
 
 L10n L10n::segmentRemaining(const QString& s, qint64 n) {
-    L10n l(Case::segmentRemaining);
-    l.s_ = s;
-    l.n_ = n;
-    return l;
+    return make(Case::segmentRemaining, n, 0, s);
 }
 
 L10n L10n::segmentNoData(const QString& s) {
-    L10n l(Case::segmentNoData);
-    l.s_ = s;
-    return l;
+    return make(Case::segmentNoData, 0, 0, s);
 }
 
 L10n L10n::remainingPercentTier(qint64 n, const QString& s) {
-    L10n l(Case::remainingPercentTier);
-    l.n_ = n;
-    l.s_ = s;
-    return l;
+    return make(Case::remainingPercentTier, n, 0, s);
 }
 
 L10n L10n::providerNoData(const QString& s, const QString& t) {
-    L10n l(Case::providerNoData);
-    l.s_ = s;
-    l.t_ = t;
-    return l;
+    return make(Case::providerNoData, 0, 0, s, t);
 }
 
 L10n L10n::providerRemaining(const QString& s, qint64 n, const QString& t) {
-    L10n l(Case::providerRemaining);
-    l.s_ = s;
-    l.n_ = n;
-    l.t_ = t;
-    return l;
+    return make(Case::providerRemaining, n, 0, s, t);
 }
 
 L10n L10n::allProducts(qint64 n) {
-    L10n l(Case::allProducts);
-    l.n_ = n;
-    return l;
+    return make(Case::allProducts, n);
 }
 
 L10n L10n::catCompanion(const QString& s) {
-    L10n l(Case::catCompanion);
+    return make(Case::catCompanion, 0, 0, s);
+}
+
+L10n L10n::make(Case c, qint64 n, qint64 m, const QString& s, const QString& t, double d) {
+    L10n l(c);
+    l.n_ = n;
+    l.m_ = m;
     l.s_ = s;
+    l.t_ = t;
+    l.d_ = d;
     return l;
 }
 
@@ -324,41 +223,57 @@ L10nPair L10n::pair() const {
     const QString& t = t_;
     switch (kind_) {
     case Case::errorHTTPStatus:
-        return {QStringLiteral("사용량 조회 실패 (HTTP ") + QString::number(n) + QStringLiteral(")"), QStringLiteral("Usage read failed (HTTP ") + QString::number(n) + QStringLiteral(")")};
+        return {QStringLiteral("사용량 조회 실패 (HTTP ") + QString::number(n) + QStringLiteral(")"),
+                QStringLiteral("Usage read failed (HTTP ") + QString::number(n) + QStringLiteral(")")};
     case Case::claudeWeeklyModel:
-        return {QStringLiteral("주간 (") + s + QStringLiteral(")"), QStringLiteral("Weekly (") + s + QStringLiteral(")")};
+        return {QStringLiteral("주간 (") + s + QStringLiteral(")"),
+                QStringLiteral("Weekly (") + s + QStringLiteral(")")};
     case Case::codexWindowWeeks:
-        return {QString::number(n) + QStringLiteral("주 한도"), QString::number(n) + QStringLiteral("-week limit")};
+        return {QString::number(n) + QStringLiteral("주 한도"),
+                QString::number(n) + QStringLiteral("-week limit")};
     case Case::codexWindowDays:
-        return {QString::number(n) + QStringLiteral("일 한도"), QString::number(n) + QStringLiteral("-day limit")};
+        return {QString::number(n) + QStringLiteral("일 한도"),
+                QString::number(n) + QStringLiteral("-day limit")};
     case Case::codexWindowHours:
-        return {QString::number(n) + QStringLiteral("시간 한도"), QString::number(n) + QStringLiteral("-hour limit")};
+        return {QString::number(n) + QStringLiteral("시간 한도"),
+                QString::number(n) + QStringLiteral("-hour limit")};
     case Case::codexWindowMinutes:
-        return {QString::number(n) + QStringLiteral("분 한도"), QString::number(n) + QStringLiteral("-minute limit")};
+        return {QString::number(n) + QStringLiteral("분 한도"),
+                QString::number(n) + QStringLiteral("-minute limit")};
     case Case::codexBalance:
-        return {QStringLiteral("잔액 ") + QString::number(n), QStringLiteral("Balance ") + QString::number(n)};
+        return {QStringLiteral("잔액 ") + QString::number(n),
+                QStringLiteral("Balance ") + QString::number(n)};
     case Case::groqTokensPerMinute:
-        return {QStringLiteral("분당 ") + QString::number(n) + QStringLiteral(" 토큰"), QString::number(n) + QStringLiteral(" tokens/min")};
+        return {QStringLiteral("분당 ") + QString::number(n) + QStringLiteral(" 토큰"),
+                QString::number(n) + QStringLiteral(" tokens/min")};
     case Case::groqRequestsPerDay:
-        return {QStringLiteral("일일 ") + QString::number(n) + QStringLiteral(" 요청"), QString::number(n) + QStringLiteral(" requests/day")};
+        return {QStringLiteral("일일 ") + QString::number(n) + QStringLiteral(" 요청"),
+                QString::number(n) + QStringLiteral(" requests/day")};
     case Case::openRouterAccountBalanceWith:
-        return {QStringLiteral("계정 잔액 (") + s + QStringLiteral(")"), QStringLiteral("Account balance (") + s + QStringLiteral(")")};
+        return {QStringLiteral("계정 잔액 (") + s + QStringLiteral(")"),
+                QStringLiteral("Account balance (") + s + QStringLiteral(")")};
     case Case::openRouterKeyBudgetWith:
-        return {QStringLiteral("API 키 예산 (") + s + QStringLiteral(" / ") + t + QStringLiteral(")"), QStringLiteral("API key budget (") + s + QStringLiteral(" / ") + t + QStringLiteral(")")};
+        return {QStringLiteral("API 키 예산 (") + s + QStringLiteral(" / ") + t + QStringLiteral(")"),
+                QStringLiteral("API key budget (") + s + QStringLiteral(" / ") + t + QStringLiteral(")")};
     case Case::openRouterKeyUsed:
-        return {QStringLiteral("API 키 (") + s + QStringLiteral(" 사용)"), QStringLiteral("API key (") + s + QStringLiteral(" used)")};
+        return {QStringLiteral("API 키 (") + s + QStringLiteral(" 사용)"),
+                QStringLiteral("API key (") + s + QStringLiteral(" used)")};
     case Case::googleAccountSuffix:
         return {QStringLiteral("Google 계정 ···") + s, QStringLiteral("Google account ···") + s};
     case Case::connectedCount:
-        return {QString::number(n) + QStringLiteral("개 연결 · ") + s, QString::number(n) + QStringLiteral(" connected · ") + s};
+        return {QString::number(n) + QStringLiteral("개 연결 · ") + s,
+                QString::number(n) + QStringLiteral(" connected · ") + s};
     case Case::screenSuffix:
         return {s + QStringLiteral(" 화면"), s + QStringLiteral(" screen")};
     case Case::syncedMinutesAgo:
-        return {QString::number(n) + QStringLiteral("분 전 기준"), QStringLiteral("as of ") + QString::number(n) + QStringLiteral("m ago")};
+        return {QString::number(n) + QStringLiteral("분 전 기준"),
+                QStringLiteral("as of ") + QString::number(n) + QStringLiteral("m ago")};
     case Case::syncedHoursAgo:
-        return {QString::number(n) + QStringLiteral("시간 전 기준"), QStringLiteral("as of ") + QString::number(n) + QStringLiteral("h ago")};
+        return {QString::number(n) + QStringLiteral("시간 전 기준"),
+                QStringLiteral("as of ") + QString::number(n) + QStringLiteral("h ago")};
     case Case::syncedDaysAgo:
-        return {QString::number(n) + QStringLiteral("일 전 기준"), QStringLiteral("as of ") + QString::number(n) + QStringLiteral("d ago")};
+        return {QString::number(n) + QStringLiteral("일 전 기준"),
+                QStringLiteral("as of ") + QString::number(n) + QStringLiteral("d ago")};
     case Case::refreshFailed:
         return {QStringLiteral("갱신 실패: ") + s, QStringLiteral("Refresh failed: ") + s};
     case Case::providerSession:
@@ -370,51 +285,78 @@ L10nPair L10n::pair() const {
     case Case::noDataWithReason:
         return {s + QStringLiteral(" (데이터 없음)"), s + QStringLiteral(" (no data)")};
     case Case::weeklyQuotaAccessibility:
-        return {QStringLiteral("주간 쿼터 잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트, ") + s, QStringLiteral("Weekly quota, ") + QString::number(n) + QStringLiteral(" percent left, ") + s};
+        return {QStringLiteral("주간 쿼터 잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트, ") + s,
+                QStringLiteral("Weekly quota, ") + QString::number(n) + QStringLiteral(" percent left, ") +
+                    s};
     case Case::weeklyQuotaAwaiting:
-        return {QStringLiteral("주간 쿼터, ") + s + QStringLiteral(", 재측정 대기 중"), QStringLiteral("Weekly quota, ") + s + QStringLiteral(", awaiting re-measurement")};
+        return {QStringLiteral("주간 쿼터, ") + s + QStringLiteral(", 재측정 대기 중"),
+                QStringLiteral("Weekly quota, ") + s + QStringLiteral(", awaiting re-measurement")};
     case Case::captionNoData:
-        return {s + QStringLiteral(", 데이터 없음 (연결 대기 중)"), s + QStringLiteral(", no data (not connected)")};
+        return {s + QStringLiteral(", 데이터 없음 (연결 대기 중)"),
+                s + QStringLiteral(", no data (not connected)")};
     case Case::captionAwaiting:
-        return {s + QStringLiteral(", ") + t + QStringLiteral(", 재측정 대기 중"), s + QStringLiteral(", ") + t + QStringLiteral(", awaiting re-measurement")};
+        return {s + QStringLiteral(", ") + t + QStringLiteral(", 재측정 대기 중"),
+                s + QStringLiteral(", ") + t + QStringLiteral(", awaiting re-measurement")};
     case Case::captionRemaining:
-        return {s + QStringLiteral(" 잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트, ") + t, s + QStringLiteral(", ") + QString::number(n) + QStringLiteral(" percent left, ") + t};
+        return {s + QStringLiteral(" 잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트, ") + t,
+                s + QStringLiteral(", ") + QString::number(n) + QStringLiteral(" percent left, ") + t};
     case Case::suggestedPace:
-        return {QStringLiteral("권장 페이스 ") + QString::number(n) + QStringLiteral(" 퍼센트"), QStringLiteral("Suggested pace ") + QString::number(n) + QStringLiteral(" percent")};
+        return {QStringLiteral("권장 페이스 ") + QString::number(n) + QStringLiteral(" 퍼센트"),
+                QStringLiteral("Suggested pace ") + QString::number(n) + QStringLiteral(" percent")};
     case Case::modelQuotaAccessibility:
-        return {s + QStringLiteral(" ") + t + QStringLiteral(" 잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트"), s + QStringLiteral(" ") + t + QStringLiteral(", ") + QString::number(n) + QStringLiteral(" percent left")};
+        return {s + QStringLiteral(" ") + t + QStringLiteral(" 잔여 ") + QString::number(n) +
+                    QStringLiteral(" 퍼센트"),
+                s + QStringLiteral(" ") + t + QStringLiteral(", ") + QString::number(n) +
+                    QStringLiteral(" percent left")};
     case Case::countdownDaysHours:
-        return {QString::number(n) + QStringLiteral("일 ") + QString::number(m) + QStringLiteral("시간 후"), QStringLiteral("in ") + QString::number(n) + QStringLiteral("d ") + QString::number(m) + QStringLiteral("h")};
+        return {QString::number(n) + QStringLiteral("일 ") + QString::number(m) + QStringLiteral("시간 후"),
+                QStringLiteral("in ") + QString::number(n) + QStringLiteral("d ") + QString::number(m) +
+                    QStringLiteral("h")};
     case Case::countdownDays:
-        return {QString::number(n) + QStringLiteral("일 후"), QStringLiteral("in ") + QString::number(n) + QStringLiteral("d")};
+        return {QString::number(n) + QStringLiteral("일 후"),
+                QStringLiteral("in ") + QString::number(n) + QStringLiteral("d")};
     case Case::countdownHoursMinutes:
-        return {QString::number(n) + QStringLiteral("시간 ") + QString::number(m) + QStringLiteral("분 후"), QStringLiteral("in ") + QString::number(n) + QStringLiteral("h ") + QString::number(m) + QStringLiteral("m")};
+        return {QString::number(n) + QStringLiteral("시간 ") + QString::number(m) + QStringLiteral("분 후"),
+                QStringLiteral("in ") + QString::number(n) + QStringLiteral("h ") + QString::number(m) +
+                    QStringLiteral("m")};
     case Case::countdownHours:
-        return {QString::number(n) + QStringLiteral("시간 후"), QStringLiteral("in ") + QString::number(n) + QStringLiteral("h")};
+        return {QString::number(n) + QStringLiteral("시간 후"),
+                QStringLiteral("in ") + QString::number(n) + QStringLiteral("h")};
     case Case::countdownMinutes:
-        return {QString::number(n) + QStringLiteral("분 후"), QStringLiteral("in ") + QString::number(n) + QStringLiteral("m")};
+        return {QString::number(n) + QStringLiteral("분 후"),
+                QStringLiteral("in ") + QString::number(n) + QStringLiteral("m")};
     case Case::resetAtTime:
         return {s + QStringLiteral("에 리셋됨"), QStringLiteral("reset at ") + s};
     case Case::updatedMinutesAgo:
-        return {QString::number(n) + QStringLiteral("분 전 업데이트"), QStringLiteral("Updated ") + QString::number(n) + QStringLiteral("m ago")};
+        return {QString::number(n) + QStringLiteral("분 전 업데이트"),
+                QStringLiteral("Updated ") + QString::number(n) + QStringLiteral("m ago")};
     case Case::updatedHoursAgo:
-        return {QString::number(n) + QStringLiteral("시간 전 업데이트"), QStringLiteral("Updated ") + QString::number(n) + QStringLiteral("h ago")};
+        return {QString::number(n) + QStringLiteral("시간 전 업데이트"),
+                QStringLiteral("Updated ") + QString::number(n) + QStringLiteral("h ago")};
     case Case::segmentNotConnected:
-        return {s + QStringLiteral(" · 연결 대기 중 (데이터 없음)"), s + QStringLiteral(" · not connected (no data)")};
+        return {s + QStringLiteral(" · 연결 대기 중 (데이터 없음)"),
+                s + QStringLiteral(" · not connected (no data)")};
     case Case::segmentLimitReset:
-        return {s + QStringLiteral(" · 한도가 리셋됨 (재측정 대기)"), s + QStringLiteral(" · limit reset (re-measuring)")};
+        return {s + QStringLiteral(" · 한도가 리셋됨 (재측정 대기)"),
+                s + QStringLiteral(" · limit reset (re-measuring)")};
     case Case::segmentRemaining:
-        return {s + QStringLiteral(" · 잔여 ") + QString::number(n) + QStringLiteral("%"), s + QStringLiteral(" · ") + QString::number(n) + QStringLiteral("% left")};
+        return {s + QStringLiteral(" · 잔여 ") + QString::number(n) + QStringLiteral("%"),
+                s + QStringLiteral(" · ") + QString::number(n) + QStringLiteral("% left")};
     case Case::segmentNoData:
-        return {QStringLiteral("데이터 없음 (") + s + QStringLiteral(")"), QStringLiteral("No data (") + s + QStringLiteral(")")};
+        return {QStringLiteral("데이터 없음 (") + s + QStringLiteral(")"),
+                QStringLiteral("No data (") + s + QStringLiteral(")")};
     case Case::remainingPercentTier:
-        return {QStringLiteral("잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트, ") + s, QString::number(n) + QStringLiteral(" percent left, ") + s};
+        return {QStringLiteral("잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트, ") + s,
+                QString::number(n) + QStringLiteral(" percent left, ") + s};
     case Case::providerNoData:
-        return {s + QStringLiteral(", 데이터 없음 (") + t + QStringLiteral(")"), s + QStringLiteral(", no data (") + t + QStringLiteral(")")};
+        return {s + QStringLiteral(", 데이터 없음 (") + t + QStringLiteral(")"),
+                s + QStringLiteral(", no data (") + t + QStringLiteral(")")};
     case Case::providerRemaining:
-        return {s + QStringLiteral(", 잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트, ") + t, s + QStringLiteral(", ") + QString::number(n) + QStringLiteral(" percent left, ") + t};
+        return {s + QStringLiteral(", 잔여 ") + QString::number(n) + QStringLiteral(" 퍼센트, ") + t,
+                s + QStringLiteral(", ") + QString::number(n) + QStringLiteral(" percent left, ") + t};
     case Case::allProducts:
-        return {QStringLiteral("전체 ") + QString::number(n) + QStringLiteral("개"), QStringLiteral("All ") + QString::number(n)};
+        return {QStringLiteral("전체 ") + QString::number(n) + QStringLiteral("개"),
+                QStringLiteral("All ") + QString::number(n)};
     case Case::catCompanion:
         return {QStringLiteral("고양이 컴패니언: ") + s, QStringLiteral("Cat companion: ") + s};
     case Case::resetLine: {
@@ -422,8 +364,8 @@ L10nPair L10n::pair() const {
         const QString c = quotaCountdownText(d_);
         return {c + QStringLiteral(" 리셋"), QStringLiteral("Resets ") + c};
     }
-#define METERIX_L10N_PLAIN(name, ko, en)                                                                      \
-    case Case::name:                                                                                          \
+#define METERIX_L10N_PLAIN(name, ko, en)                                                                     \
+    case Case::name:                                                                                         \
         return {ko, en};
 #include "core/L10nPlainTexts.inc"
 #undef METERIX_L10N_PLAIN
@@ -448,7 +390,8 @@ QString quotaCountdownText(double seconds) {
         return rest >= 3600 ? L10n::countdownDaysHours(days, hours).text() : L10n::countdownDays(days).text();
     }
     if (rest >= 3600) {
-        return minutes != 0 ? L10n::countdownHoursMinutes(hours, minutes).text() : L10n::countdownHours(hours).text();
+        return minutes != 0 ? L10n::countdownHoursMinutes(hours, minutes).text()
+                            : L10n::countdownHours(hours).text();
     }
     if (s < 60) return L10n::countdownSoon().text();
     return L10n::countdownMinutes(minutes).text();

@@ -15,7 +15,7 @@ struct L10nPair {
 // Korean/English pair. text() picks one by the language resolved at that moment,
 // so texts may be built on any thread.
 class L10n {
-public:
+  public:
     enum class Case {
         errorHTTPStatus,
         claudeWeeklyModel,
@@ -121,22 +121,31 @@ public:
     static L10n catCompanion(const QString& s);
 
     // Plain cases.
-#define METERIX_L10N_PLAIN(name, ko, en) static L10n name() { return L10n(Case::name); }
+#define METERIX_L10N_PLAIN(name, ko, en)                                                                     \
+    static L10n name() {                                                                                     \
+        return L10n(Case::name);                                                                             \
+    }
 #include "core/L10nPlainTexts.inc"
 #undef METERIX_L10N_PLAIN
 
     // Every plain case, in table order.
     static const QList<Case>& plainCases();
-    static L10n plain(Case c) { return L10n(c); }
+    static L10n plain(Case c) {
+        return L10n(c);
+    }
 
-    Case kind() const { return kind_; }
+    Case kind() const {
+        return kind_;
+    }
     // Both texts; nothing is cached.
     L10nPair pair() const;
     // The text in the resolved language.
     QString text() const;
 
-private:
+  private:
     explicit L10n(Case c) : kind_(c) {}
+    static L10n make(Case c, qint64 n = 0, qint64 m = 0, const QString& s = {}, const QString& t = {},
+                     double d = 0);
 
     Case kind_;
     qint64 n_ = 0;

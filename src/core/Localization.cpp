@@ -44,13 +44,15 @@ std::optional<AppLanguage> appLanguageFromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
-QList<AppLanguage> allAppLanguages() { return {AppLanguage::system, AppLanguage::korean, AppLanguage::english}; }
+QList<AppLanguage> allAppLanguages() {
+    return {AppLanguage::system, AppLanguage::korean, AppLanguage::english};
+}
 
 QString displayName(AppLanguage language) {
     switch (language) {
     case AppLanguage::system:
         return Localization::current() == ResolvedLanguage::english ? QStringLiteral("Follow System")
-                                                                     : QStringLiteral("시스템 설정 따름");
+                                                                    : QStringLiteral("시스템 설정 따름");
     case AppLanguage::korean:
         return QStringLiteral("한국어");
     case AppLanguage::english:
@@ -63,12 +65,13 @@ QString rawValue(ResolvedLanguage language) {
     return language == ResolvedLanguage::korean ? QStringLiteral("korean") : QStringLiteral("english");
 }
 
-Localization::Localization(std::shared_ptr<QSettings> settings, std::function<QStringList()> preferredLanguages,
-                           QObject* parent)
+Localization::Localization(std::shared_ptr<QSettings> settings,
+                           std::function<QStringList()> preferredLanguages, QObject* parent)
     : QObject(parent), settings_(std::move(settings)), preferredLanguages_(std::move(preferredLanguages)) {
     const QVariant stored = settings_->value(kAppLanguageKey);
-    preference_ = appLanguageFromRawValue(stored.typeId() == QMetaType::QString ? stored.toString() : QString())
-                      .value_or(AppLanguage::system);
+    preference_ =
+        appLanguageFromRawValue(stored.typeId() == QMetaType::QString ? stored.toString() : QString())
+            .value_or(AppLanguage::system);
     resolvedBox().set(resolve(preference_, preferredLanguages_()));
 }
 
@@ -77,7 +80,9 @@ Localization& Localization::shared() {
     return *instance;
 }
 
-ResolvedLanguage Localization::current() { return resolvedBox().get(); }
+ResolvedLanguage Localization::current() {
+    return resolvedBox().get();
+}
 
 void Localization::assignPreference(AppLanguage language) {
     const bool changed = language != preference_;
@@ -100,16 +105,25 @@ ResolvedLanguage Localization::resolve(AppLanguage language, const QStringList& 
     static const QRegularExpression separators(QStringLiteral("[-_]"));
     const QStringList pieces = preferredLanguages.first().split(separators, Qt::SkipEmptyParts);
     if (pieces.isEmpty()) return ResolvedLanguage::english;
-    return pieces.first().toLower() == QLatin1String("ko") ? ResolvedLanguage::korean : ResolvedLanguage::english;
+    return pieces.first().toLower() == QLatin1String("ko") ? ResolvedLanguage::korean
+                                                           : ResolvedLanguage::english;
 }
 
-QStringList Localization::systemPreferredLanguages() { return QLocale::system().uiLanguages(); }
+QStringList Localization::systemPreferredLanguages() {
+    return QLocale::system().uiLanguages();
+}
 
-void Localization::resetResolvedLanguageForTesting(ResolvedLanguage value) { resolvedBox().set(value); }
+void Localization::resetResolvedLanguageForTesting(ResolvedLanguage value) {
+    resolvedBox().set(value);
+}
 
-void AppLanguageController::setRefreshAllHook(std::function<void()> hook) { refreshHook().set(std::move(hook)); }
+void AppLanguageController::setRefreshAllHook(std::function<void()> hook) {
+    refreshHook().set(std::move(hook));
+}
 
-void AppLanguageController::apply(AppLanguage language) { apply(Localization::shared(), language); }
+void AppLanguageController::apply(AppLanguage language) {
+    apply(Localization::shared(), language);
+}
 
 void AppLanguageController::apply(Localization& localization, AppLanguage language) {
     if (language == localization.preference()) return;

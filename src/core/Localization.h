@@ -28,7 +28,7 @@ class Localization : public QObject {
     Q_OBJECT
     Q_PROPERTY(meterix::AppLanguage preference READ preference NOTIFY preferenceChanged)
 
-public:
+  public:
     // The settings object is shared with the rest of the app's settings.
     explicit Localization(std::shared_ptr<QSettings> settings,
                           std::function<QStringList()> preferredLanguages = systemPreferredLanguages,
@@ -51,10 +51,10 @@ public:
     // Test seam: put the process-wide resolved language back to its first value.
     static void resetResolvedLanguageForTesting(ResolvedLanguage value = ResolvedLanguage::english);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void preferenceChanged(meterix::AppLanguage language);
 
-private:
+  private:
     std::shared_ptr<QSettings> settings_;
     std::function<QStringList()> preferredLanguages_;
     AppLanguage preference_ = AppLanguage::system;
@@ -63,7 +63,7 @@ private:
 // Applies a choice from the settings screen, then asks for a refresh of all
 // providers so texts built by adapters come back in the new language.
 class AppLanguageController {
-public:
+  public:
     static void apply(AppLanguage language);
     // The refresh orchestration registers its refresh here; the call is queued to
     // the GUI thread and not waited for.

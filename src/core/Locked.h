@@ -9,7 +9,7 @@ namespace meterix {
 // A value shared between threads, guarded by its own (non-recursive) mutex.
 // Read-modify-write goes through withValue so it happens in one critical section.
 template <class T> class Locked {
-public:
+  public:
     Locked() = default;
     explicit Locked(T value) : storage_(std::move(value)) {}
     Locked(const Locked&) = delete;
@@ -31,7 +31,7 @@ public:
         return std::forward<F>(body)(storage_);
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     T storage_{};
 };

@@ -27,7 +27,9 @@ bool showsPrivateValues() {
     return fromEnvironment();
 }
 
-void setShowsPrivateValuesForTesting(std::optional<bool> value) { overrideBox().set(value); }
+void setShowsPrivateValuesForTesting(std::optional<bool> value) {
+    overrideBox().set(value);
+}
 
 QString priv(const QString& value) {
     if (showsPrivateValues()) return value;

@@ -20,7 +20,8 @@ MeterixPreferences::MeterixPreferences(std::shared_ptr<QSettings> settings, QObj
 }
 
 MeterixPreferences& MeterixPreferences::shared() {
-    static MeterixPreferences* instance = new MeterixPreferences(appSettings()); // lives for the whole process
+    static MeterixPreferences* instance =
+        new MeterixPreferences(appSettings()); // lives for the whole process
     return *instance;
 }
 
@@ -53,35 +54,63 @@ void MeterixPreferences::write(const char* key, const QVariant& value) {
     settings_->sync();
 }
 
-double MeterixPreferences::panelOriginX() const { return readDouble("panelOriginX", -1.0); }
-double MeterixPreferences::panelOriginY() const { return readDouble("panelOriginY", -1.0); }
-double MeterixPreferences::panelWidth() const { return readDouble("panelWidth", -1.0); }
-double MeterixPreferences::panelHeight() const { return readDouble("panelHeight", -1.0); }
-bool MeterixPreferences::soundEnabled() const { return readBool("soundEnabled", true); }
-bool MeterixPreferences::eyeTrackingEnabled() const { return readBool("eyeTrackingEnabled", true); }
-double MeterixPreferences::refreshIntervalSeconds() const { return readDouble("refreshIntervalSeconds", 60.0); }
-bool MeterixPreferences::pixelCatEnabled() const { return readBool("pixelCatEnabled", true); }
-QString MeterixPreferences::pixelCatBreedRaw() const { return readString("pixelCatBreedRaw", kDefaultBreed); }
-bool MeterixPreferences::maskAccountEmails() const { return readBool("maskAccountEmails", true); }
-bool MeterixPreferences::accountScanEnabled() const { return readBool("accountScanEnabled", true); }
-bool MeterixPreferences::hasCustomizedProviders() const { return readBool("hasCustomizedProviders", false); }
-QString MeterixPreferences::enabledProvidersJSON() const { return readString("enabledProvidersJSON", QString()); }
+void MeterixPreferences::store(const char* key, const QVariant& value,
+                               void (MeterixPreferences::*changed)()) {
+    write(key, value);
+    Q_EMIT(this->*changed)();
+}
+
+double MeterixPreferences::panelOriginX() const {
+    return readDouble("panelOriginX", -1.0);
+}
+double MeterixPreferences::panelOriginY() const {
+    return readDouble("panelOriginY", -1.0);
+}
+double MeterixPreferences::panelWidth() const {
+    return readDouble("panelWidth", -1.0);
+}
+double MeterixPreferences::panelHeight() const {
+    return readDouble("panelHeight", -1.0);
+}
+bool MeterixPreferences::soundEnabled() const {
+    return readBool("soundEnabled", true);
+}
+bool MeterixPreferences::eyeTrackingEnabled() const {
+    return readBool("eyeTrackingEnabled", true);
+}
+double MeterixPreferences::refreshIntervalSeconds() const {
+    return readDouble("refreshIntervalSeconds", 60.0);
+}
+bool MeterixPreferences::pixelCatEnabled() const {
+    return readBool("pixelCatEnabled", true);
+}
+QString MeterixPreferences::pixelCatBreedRaw() const {
+    return readString("pixelCatBreedRaw", kDefaultBreed);
+}
+bool MeterixPreferences::maskAccountEmails() const {
+    return readBool("maskAccountEmails", true);
+}
+bool MeterixPreferences::accountScanEnabled() const {
+    return readBool("accountScanEnabled", true);
+}
+bool MeterixPreferences::hasCustomizedProviders() const {
+    return readBool("hasCustomizedProviders", false);
+}
+QString MeterixPreferences::enabledProvidersJSON() const {
+    return readString("enabledProvidersJSON", QString());
+}
 
 void MeterixPreferences::setPanelOriginX(double v) {
-    write("panelOriginX", v);
-    Q_EMIT panelOriginXChanged();
+    store("panelOriginX", v, &MeterixPreferences::panelOriginXChanged);
 }
 void MeterixPreferences::setPanelOriginY(double v) {
-    write("panelOriginY", v);
-    Q_EMIT panelOriginYChanged();
+    store("panelOriginY", v, &MeterixPreferences::panelOriginYChanged);
 }
 void MeterixPreferences::setPanelWidth(double v) {
-    write("panelWidth", v);
-    Q_EMIT panelWidthChanged();
+    store("panelWidth", v, &MeterixPreferences::panelWidthChanged);
 }
 void MeterixPreferences::setPanelHeight(double v) {
-    write("panelHeight", v);
-    Q_EMIT panelHeightChanged();
+    store("panelHeight", v, &MeterixPreferences::panelHeightChanged);
 }
 void MeterixPreferences::setSoundEnabled(bool v) {
     write("soundEnabled", v);
@@ -89,36 +118,28 @@ void MeterixPreferences::setSoundEnabled(bool v) {
     Q_EMIT soundEnabledChanged();
 }
 void MeterixPreferences::setEyeTrackingEnabled(bool v) {
-    write("eyeTrackingEnabled", v);
-    Q_EMIT eyeTrackingEnabledChanged();
+    store("eyeTrackingEnabled", v, &MeterixPreferences::eyeTrackingEnabledChanged);
 }
 void MeterixPreferences::setRefreshIntervalSeconds(double v) {
-    write("refreshIntervalSeconds", v);
-    Q_EMIT refreshIntervalSecondsChanged();
+    store("refreshIntervalSeconds", v, &MeterixPreferences::refreshIntervalSecondsChanged);
 }
 void MeterixPreferences::setPixelCatEnabled(bool v) {
-    write("pixelCatEnabled", v);
-    Q_EMIT pixelCatEnabledChanged();
+    store("pixelCatEnabled", v, &MeterixPreferences::pixelCatEnabledChanged);
 }
 void MeterixPreferences::setPixelCatBreedRaw(const QString& v) {
-    write("pixelCatBreedRaw", v);
-    Q_EMIT pixelCatBreedRawChanged();
+    store("pixelCatBreedRaw", v, &MeterixPreferences::pixelCatBreedRawChanged);
 }
 void MeterixPreferences::setMaskAccountEmails(bool v) {
-    write("maskAccountEmails", v);
-    Q_EMIT maskAccountEmailsChanged();
+    store("maskAccountEmails", v, &MeterixPreferences::maskAccountEmailsChanged);
 }
 void MeterixPreferences::setAccountScanEnabled(bool v) {
-    write("accountScanEnabled", v);
-    Q_EMIT accountScanEnabledChanged();
+    store("accountScanEnabled", v, &MeterixPreferences::accountScanEnabledChanged);
 }
 void MeterixPreferences::setHasCustomizedProviders(bool v) {
-    write("hasCustomizedProviders", v);
-    Q_EMIT hasCustomizedProvidersChanged();
+    store("hasCustomizedProviders", v, &MeterixPreferences::hasCustomizedProvidersChanged);
 }
 void MeterixPreferences::setEnabledProvidersJSON(const QString& v) {
-    write("enabledProvidersJSON", v);
-    Q_EMIT enabledProvidersJSONChanged();
+    store("enabledProvidersJSON", v, &MeterixPreferences::enabledProvidersJSONChanged);
 }
 
 std::optional<QList<AIProviderType>> MeterixPreferences::enabledProviders() const {
@@ -142,7 +163,8 @@ void MeterixPreferences::setEnabledProviders(const std::optional<QList<AIProvide
     if (providers) {
         setHasCustomizedProviders(true);
         QJsonArray array;
-        for (AIProviderType p : *providers) array.append(rawValue(p));
+        for (AIProviderType p : *providers)
+            array.append(rawValue(p));
         setEnabledProvidersJSON(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)));
     } else {
         setHasCustomizedProviders(false);

@@ -21,16 +21,24 @@ class MeterixPreferences : public QObject {
     Q_PROPERTY(double panelWidth READ panelWidth WRITE setPanelWidth NOTIFY panelWidthChanged)
     Q_PROPERTY(double panelHeight READ panelHeight WRITE setPanelHeight NOTIFY panelHeightChanged)
     Q_PROPERTY(bool soundEnabled READ soundEnabled WRITE setSoundEnabled NOTIFY soundEnabledChanged)
-    Q_PROPERTY(bool eyeTrackingEnabled READ eyeTrackingEnabled WRITE setEyeTrackingEnabled NOTIFY eyeTrackingEnabledChanged)
-    Q_PROPERTY(double refreshIntervalSeconds READ refreshIntervalSeconds WRITE setRefreshIntervalSeconds NOTIFY refreshIntervalSecondsChanged)
-    Q_PROPERTY(bool pixelCatEnabled READ pixelCatEnabled WRITE setPixelCatEnabled NOTIFY pixelCatEnabledChanged)
-    Q_PROPERTY(QString pixelCatBreedRaw READ pixelCatBreedRaw WRITE setPixelCatBreedRaw NOTIFY pixelCatBreedRawChanged)
-    Q_PROPERTY(bool maskAccountEmails READ maskAccountEmails WRITE setMaskAccountEmails NOTIFY maskAccountEmailsChanged)
-    Q_PROPERTY(bool accountScanEnabled READ accountScanEnabled WRITE setAccountScanEnabled NOTIFY accountScanEnabledChanged)
-    Q_PROPERTY(bool hasCustomizedProviders READ hasCustomizedProviders WRITE setHasCustomizedProviders NOTIFY hasCustomizedProvidersChanged)
-    Q_PROPERTY(QString enabledProvidersJSON READ enabledProvidersJSON WRITE setEnabledProvidersJSON NOTIFY enabledProvidersJSONChanged)
+    Q_PROPERTY(bool eyeTrackingEnabled READ eyeTrackingEnabled WRITE setEyeTrackingEnabled NOTIFY
+                   eyeTrackingEnabledChanged)
+    Q_PROPERTY(double refreshIntervalSeconds READ refreshIntervalSeconds WRITE setRefreshIntervalSeconds
+                   NOTIFY refreshIntervalSecondsChanged)
+    Q_PROPERTY(
+        bool pixelCatEnabled READ pixelCatEnabled WRITE setPixelCatEnabled NOTIFY pixelCatEnabledChanged)
+    Q_PROPERTY(QString pixelCatBreedRaw READ pixelCatBreedRaw WRITE setPixelCatBreedRaw NOTIFY
+                   pixelCatBreedRawChanged)
+    Q_PROPERTY(bool maskAccountEmails READ maskAccountEmails WRITE setMaskAccountEmails NOTIFY
+                   maskAccountEmailsChanged)
+    Q_PROPERTY(bool accountScanEnabled READ accountScanEnabled WRITE setAccountScanEnabled NOTIFY
+                   accountScanEnabledChanged)
+    Q_PROPERTY(bool hasCustomizedProviders READ hasCustomizedProviders WRITE setHasCustomizedProviders NOTIFY
+                   hasCustomizedProvidersChanged)
+    Q_PROPERTY(QString enabledProvidersJSON READ enabledProvidersJSON WRITE setEnabledProvidersJSON NOTIFY
+                   enabledProvidersJSONChanged)
 
-public:
+  public:
     explicit MeterixPreferences(std::shared_ptr<QSettings> settings, QObject* parent = nullptr);
 
     // The one instance, on the app's settings file; created on first use.
@@ -75,7 +83,7 @@ public:
     PixelCatBreed pixelCatBreed() const;
     void setPixelCatBreed(PixelCatBreed breed);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void panelOriginXChanged();
     void panelOriginYChanged();
     void panelWidthChanged();
@@ -92,11 +100,12 @@ Q_SIGNALS:
     // The object-wide change notice: sent after enabledProviders and pixelCatBreed writes.
     void changed();
 
-private:
+  private:
     double readDouble(const char* key, double fallback) const;
     bool readBool(const char* key, bool fallback) const;
     QString readString(const char* key, const QString& fallback) const;
     void write(const char* key, const QVariant& value);
+    void store(const char* key, const QVariant& value, void (MeterixPreferences::*changed)());
 
     std::shared_ptr<QSettings> settings_;
 };

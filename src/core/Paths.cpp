@@ -10,9 +10,11 @@ namespace meterix {
 QString joinPath(const QString& base, const QString& component) {
     if (base.isEmpty()) return component;
     QString left = base;
-    while (left.size() > 1 && left.endsWith(QLatin1Char('/'))) left.chop(1);
+    while (left.size() > 1 && left.endsWith(QLatin1Char('/')))
+        left.chop(1);
     QString right = component;
-    while (right.startsWith(QLatin1Char('/'))) right.remove(0, 1);
+    while (right.startsWith(QLatin1Char('/')))
+        right.remove(0, 1);
     if (left == QLatin1String("/")) return left + right;
     if (right.isEmpty()) return left;
     return left + QLatin1Char('/') + right;
@@ -21,7 +23,8 @@ QString joinPath(const QString& base, const QString& component) {
 QString homeFolder() {
     const QString home = qEnvironmentVariable("HOME");
     if (!home.isEmpty()) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return QString::fromLocal8Bit(pw->pw_dir);
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
+        return QString::fromLocal8Bit(pw->pw_dir);
     return QDir::rootPath();
 }
 
@@ -34,10 +37,16 @@ QString xdgFolder(const char* variable, const QString& fallbackUnderHome) {
 }
 } // namespace
 
-QString configHome() { return xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config")); }
+QString configHome() {
+    return xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
+}
 
-QString dataHome() { return xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")); }
+QString dataHome() {
+    return xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share"));
+}
 
-QString meterixDataFolder() { return joinPath(dataHome(), QStringLiteral("Meterix")); }
+QString meterixDataFolder() {
+    return joinPath(dataHome(), QStringLiteral("Meterix"));
+}
 
 } // namespace meterix

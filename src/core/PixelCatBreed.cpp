@@ -3,8 +3,8 @@
 namespace meterix {
 
 QList<PixelCatBreed> allPixelCatBreeds() {
-    return {PixelCatBreed::orangeTabby, PixelCatBreed::calico, PixelCatBreed::tuxedo, PixelCatBreed::snowWhite,
-            PixelCatBreed::blackCat};
+    return {PixelCatBreed::orangeTabby, PixelCatBreed::calico, PixelCatBreed::tuxedo,
+            PixelCatBreed::snowWhite, PixelCatBreed::blackCat};
 }
 
 QString rawValue(PixelCatBreed breed) {

@@ -9,7 +9,9 @@ SerialExecutor::SerialExecutor() {
     workerId_ = worker_.get_id();
 }
 
-SerialExecutor::~SerialExecutor() { stop(); }
+SerialExecutor::~SerialExecutor() {
+    stop();
+}
 
 void SerialExecutor::post(std::function<void()> job) {
     {
@@ -48,7 +50,9 @@ void SerialExecutor::stop() {
     if (worker_.joinable()) worker_.join();
 }
 
-bool SerialExecutor::isCurrentThread() const { return std::this_thread::get_id() == workerId_; }
+bool SerialExecutor::isCurrentThread() const {
+    return std::this_thread::get_id() == workerId_;
+}
 
 void SerialExecutor::run() {
     for (;;) {

@@ -11,7 +11,7 @@ namespace meterix {
 // One worker thread that runs posted jobs in order. The destructor (and stop())
 // runs what is still queued, then joins, so short-lived owners lose no writes.
 class SerialExecutor {
-public:
+  public:
     SerialExecutor();
     ~SerialExecutor();
     SerialExecutor(const SerialExecutor&) = delete;
@@ -36,7 +36,7 @@ public:
 
     bool isCurrentThread() const;
 
-private:
+  private:
     void run();
 
     std::mutex mutex_;

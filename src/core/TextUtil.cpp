@@ -26,7 +26,9 @@ QList<qsizetype> boundaries(const QString& text) {
 
 } // namespace
 
-QString firstCharacter(const QString& text) { return firstCharacters(text, 1); }
+QString firstCharacter(const QString& text) {
+    return firstCharacters(text, 1);
+}
 
 QString firstCharacters(const QString& text, int n) {
     if (n <= 0 || text.isEmpty()) return {};
@@ -53,13 +55,16 @@ int codePointCompare(const QString& a, const QString& b) {
     // UTF-8 byte order equals code-point order.
     const QByteArray x = a.toUtf8();
     const QByteArray y = b.toUtf8();
-    const int c = std::memcmp(x.constData(), y.constData(), static_cast<size_t>(std::min(x.size(), y.size())));
+    const int c =
+        std::memcmp(x.constData(), y.constData(), static_cast<size_t>(std::min(x.size(), y.size())));
     if (c != 0) return c < 0 ? -1 : 1;
     if (x.size() == y.size()) return 0;
     return x.size() < y.size() ? -1 : 1;
 }
 
-bool codePointLess(const QString& a, const QString& b) { return codePointCompare(a, b) < 0; }
+bool codePointLess(const QString& a, const QString& b) {
+    return codePointCompare(a, b) < 0;
+}
 
 QString capitalizeWords(const QString& text) {
     QString result;
@@ -72,7 +77,8 @@ QString capitalizeWords(const QString& text) {
             continue;
         }
         qsizetype end = i;
-        while (end < text.size() && !text.at(end).isSpace()) ++end;
+        while (end < text.size() && !text.at(end).isSpace())
+            ++end;
         const QString word = text.mid(i, end - i);
         const QString first = firstCharacter(word);
         result.append(first.toUpper());

@@ -62,7 +62,9 @@ std::optional<double> agedCountdown(const std::optional<double>& countdown, doub
 
 } // namespace
 
-QString rawValue(FetchStrategy s) { return QString::fromLatin1(kStrategies[static_cast<int>(s)]); }
+QString rawValue(FetchStrategy s) {
+    return QString::fromLatin1(kStrategies[static_cast<int>(s)]);
+}
 
 std::optional<FetchStrategy> fetchStrategyFromRawValue(QStringView raw) {
     for (int i = 0; i < 4; ++i)
@@ -76,9 +78,12 @@ ModelQuotaItem::ModelQuotaItem(QString name_, double remaining, QString type, st
                                std::optional<QDateTime> at, std::optional<QString> pace,
                                std::optional<double> marker)
     : name(std::move(name_)), remainingPercentage(clampPercentage(remaining)), quotaType(std::move(type)),
-      resetCountdown(countdown), resetAt(std::move(at)), paceText(std::move(pace)), paceMarkerPercentage(marker) {}
+      resetCountdown(countdown), resetAt(std::move(at)), paceText(std::move(pace)),
+      paceMarkerPercentage(marker) {}
 
-bool ModelQuotaItem::isWindowElapsed(const QDateTime& now) const { return resetAt && *resetAt <= now; }
+bool ModelQuotaItem::isWindowElapsed(const QDateTime& now) const {
+    return resetAt && *resetAt <= now;
+}
 
 QJsonObject ModelQuotaItem::toJson() const {
     QJsonObject o;
@@ -117,26 +122,34 @@ UsageSnapshot::UsageSnapshot(const Fields& f)
       hourlyRemainingPercentage(clampPercentage(f.hourlyRemainingPercentage)),
       hourlyResetCountdown(f.hourlyResetCountdown), hourlyQuotaName(f.hourlyQuotaName),
       hourlyResetAt(f.hourlyResetAt),
-      weeklyRemainingPercentage(f.weeklyRemainingPercentage ? std::optional(clampPercentage(*f.weeklyRemainingPercentage))
-                                                            : std::nullopt),
-      weeklyResetCountdown(f.weeklyResetCountdown), weeklyResetAt(f.weeklyResetAt), modelQuotas(f.modelQuotas),
-      usedTokens(f.usedTokens), totalTokens(f.totalTokens), lastUpdated(f.lastUpdated), strategyUsed(f.strategyUsed),
-      unavailableReason(f.unavailableReason), credentialFingerprint(f.credentialFingerprint) {}
+      weeklyRemainingPercentage(f.weeklyRemainingPercentage
+                                    ? std::optional(clampPercentage(*f.weeklyRemainingPercentage))
+                                    : std::nullopt),
+      weeklyResetCountdown(f.weeklyResetCountdown), weeklyResetAt(f.weeklyResetAt),
+      modelQuotas(f.modelQuotas), usedTokens(f.usedTokens), totalTokens(f.totalTokens),
+      lastUpdated(f.lastUpdated), strategyUsed(f.strategyUsed), unavailableReason(f.unavailableReason),
+      credentialFingerprint(f.credentialFingerprint) {}
 
 bool UsageSnapshot::isStale(const QDateTime& now) const {
     if (fetchError) return true;
     return secondsBetween(capturedAt, now) > stalenessThreshold;
 }
 
-bool UsageSnapshot::isStale() const { return isStale(Clock::system().now()); }
+bool UsageSnapshot::isStale() const {
+    return isStale(Clock::system().now());
+}
 
 QString UsageSnapshot::unavailableText() const {
     return displayText(unavailableReason.value_or(UsageUnavailableReason::notConfigured));
 }
 
-bool UsageSnapshot::isHourlyWindowElapsed(const QDateTime& now) const { return hourlyResetAt && *hourlyResetAt <= now; }
+bool UsageSnapshot::isHourlyWindowElapsed(const QDateTime& now) const {
+    return hourlyResetAt && *hourlyResetAt <= now;
+}
 
-bool UsageSnapshot::isWeeklyWindowElapsed(const QDateTime& now) const { return weeklyResetAt && *weeklyResetAt <= now; }
+bool UsageSnapshot::isWeeklyWindowElapsed(const QDateTime& now) const {
+    return weeklyResetAt && *weeklyResetAt <= now;
+}
 
 UsageSnapshot UsageSnapshot::agedToNow(const QDateTime& referenceDate) const {
     UsageSnapshot copy = *this;
@@ -144,13 +157,14 @@ UsageSnapshot UsageSnapshot::agedToNow(const QDateTime& referenceDate) const {
     if (!(elapsed > 0)) return copy;
     copy.hourlyResetCountdown = agedCountdown(hourlyResetCountdown, elapsed);
     copy.weeklyResetCountdown = agedCountdown(weeklyResetCountdown, elapsed);
-    for (ModelQuotaItem& item : copy.modelQuotas) item.resetCountdown = agedCountdown(item.resetCountdown, elapsed);
+    for (ModelQuotaItem& item : copy.modelQuotas)
+        item.resetCountdown = agedCountdown(item.resetCountdown, elapsed);
     return copy;
 }
 
 UsageSnapshot UsageSnapshot::simulatedFallback(AIProviderType provider, const QDateTime& now) {
-    return unavailable(provider, UsageUnavailableReason::notConfigured, std::nullopt, std::nullopt, std::nullopt,
-                       std::nullopt, now);
+    return unavailable(provider, UsageUnavailableReason::notConfigured, std::nullopt, std::nullopt,
+                       std::nullopt, std::nullopt, now);
 }
 
 UsageSnapshot UsageSnapshot::simulatedFallback(AIProviderType provider) {
@@ -199,7 +213,8 @@ QJsonObject UsageSnapshot::toJson() const {
     putOptional(o, QLatin1String("weeklyResetCountdown"), weeklyResetCountdown);
     putOptional(o, QLatin1String("weeklyResetAt"), weeklyResetAt);
     QJsonArray items;
-    for (const ModelQuotaItem& item : modelQuotas) items.append(item.toJson());
+    for (const ModelQuotaItem& item : modelQuotas)
+        items.append(item.toJson());
     o.insert(QLatin1String("modelQuotas"), items);
     o.insert(QLatin1String("usedTokens"), usedTokens);
     o.insert(QLatin1String("totalTokens"), totalTokens);

@@ -32,7 +32,8 @@ struct ModelQuotaItem {
     // Clamps remainingPercentage into 0...100 (NaN gives 100); the rest is kept.
     ModelQuotaItem(QString name, double remainingPercentage, QString quotaType,
                    std::optional<double> resetCountdown = std::nullopt,
-                   std::optional<QDateTime> resetAt = std::nullopt, std::optional<QString> paceText = std::nullopt,
+                   std::optional<QDateTime> resetAt = std::nullopt,
+                   std::optional<QString> paceText = std::nullopt,
                    std::optional<double> paceMarkerPercentage = std::nullopt);
 
     const QString& id() const { return name; }

@@ -21,12 +21,18 @@ constexpr TierEntry kTiers[] = {
     {"caution", 0xFF9F0A, 0xC25B00, "주의", "Caution", "exclamationmark.triangle.fill"},
     {"critical", 0xFF453A, 0xB31B1B, "임박", "Critical", "hourglass"},
 };
-const TierEntry& entry(UsageTier t) { return kTiers[static_cast<int>(t)]; }
+const TierEntry& entry(UsageTier t) {
+    return kTiers[static_cast<int>(t)];
+}
 } // namespace
 
-QList<UsageTier> allUsageTiers() { return {UsageTier::abundant, UsageTier::steady, UsageTier::caution, UsageTier::critical}; }
+QList<UsageTier> allUsageTiers() {
+    return {UsageTier::abundant, UsageTier::steady, UsageTier::caution, UsageTier::critical};
+}
 
-QString rawValue(UsageTier t) { return QString::fromLatin1(entry(t).raw); }
+QString rawValue(UsageTier t) {
+    return QString::fromLatin1(entry(t).raw);
+}
 
 UsageTier usageTierFrom(double p) {
     if (std::isnan(p) || p >= 100) return UsageTier::abundant;
@@ -37,21 +43,35 @@ UsageTier usageTierFrom(double p) {
     return UsageTier::critical;
 }
 
-QList<Rgb> gradient(UsageTier t) { return {Rgb::fromHex(entry(t).start), Rgb::fromHex(entry(t).end)}; }
-Rgb accent(UsageTier t) { return Rgb::fromHex(entry(t).start); }
-Rgb deep(UsageTier t) { return Rgb::fromHex(entry(t).end); }
+QList<Rgb> gradient(UsageTier t) {
+    return {Rgb::fromHex(entry(t).start), Rgb::fromHex(entry(t).end)};
+}
+Rgb accent(UsageTier t) {
+    return Rgb::fromHex(entry(t).start);
+}
+Rgb deep(UsageTier t) {
+    return Rgb::fromHex(entry(t).end);
+}
 
 QString label(UsageTier t) {
     return Localization::current() == ResolvedLanguage::english ? QString::fromUtf8(entry(t).en)
                                                                 : QString::fromUtf8(entry(t).ko);
 }
 
-QString symbol(UsageTier t) { return QString::fromLatin1(entry(t).symbol); }
+QString symbol(UsageTier t) {
+    return QString::fromLatin1(entry(t).symbol);
+}
 
 namespace UsageColorTheme {
-UsageTier tier(double percentage) { return usageTierFrom(percentage); }
-QList<Rgb> gradientColors(double percentage) { return gradient(usageTierFrom(percentage)); }
-Rgb primaryColor(double percentage) { return accent(usageTierFrom(percentage)); }
+UsageTier tier(double percentage) {
+    return usageTierFrom(percentage);
+}
+QList<Rgb> gradientColors(double percentage) {
+    return gradient(usageTierFrom(percentage));
+}
+Rgb primaryColor(double percentage) {
+    return accent(usageTierFrom(percentage));
+}
 } // namespace UsageColorTheme
 
 } // namespace meterix

@@ -35,13 +35,21 @@ struct UsageResponse {
 
 // What a transport throws when no answer came.
 class TransportError : public std::exception {
-public:
-    enum class Code { timedOut, cannotConnect, userAuthenticationRequired, cancelled, invalidRequest, bodyTooLarge, other };
+  public:
+    enum class Code {
+        timedOut,
+        cannotConnect,
+        userAuthenticationRequired,
+        cancelled,
+        invalidRequest,
+        bodyTooLarge,
+        other
+    };
     explicit TransportError(Code code) : code_(code) {}
     Code code() const { return code_; }
     const char* what() const noexcept override { return "TransportError"; }
 
-private:
+  private:
     Code code_;
 };
 
@@ -54,7 +62,7 @@ UsageUnavailableReason unavailableReasonForTransportError(const std::exception& 
 
 // The body of a 200 answer, or why there is none.
 class UsageFetchResult {
-public:
+  public:
     static UsageFetchResult success(QByteArray body) { return UsageFetchResult(std::move(body)); }
     static UsageFetchResult failure(UsageUnavailableReason reason) { return UsageFetchResult(reason); }
 
@@ -62,7 +70,7 @@ public:
     const QByteArray& data() const { return std::get<QByteArray>(value_); }
     UsageUnavailableReason reason() const { return std::get<UsageUnavailableReason>(value_); }
 
-private:
+  private:
     explicit UsageFetchResult(QByteArray body) : value_(std::move(body)) {}
     explicit UsageFetchResult(UsageUnavailableReason r) : value_(r) {}
     std::variant<QByteArray, UsageUnavailableReason> value_;
@@ -71,7 +79,7 @@ private:
 // The request-for-data contract of the HTTP adapters. data() blocks: call it
 // only off the GUI thread. Any number of requests may run at once.
 class UsageTransport {
-public:
+  public:
     virtual ~UsageTransport() = default;
     // Throws TransportError (or another exception) when no answer came.
     virtual std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) = 0;

@@ -18,27 +18,31 @@ struct Texts {
 };
 
 const Texts kTexts[] = {
-    {UsageUnavailableReason::notConfigured, "notConfigured", &L10n::notConnected, &L10n::guidanceHeaderConnection,
-     &L10n::guidanceTitleNotConfigured, &L10n::guidanceDetailNotConfigured},
-    {UsageUnavailableReason::notMeasured, "notMeasured", &L10n::usageNotMeasured, &L10n::guidanceHeaderMeasurement,
-     &L10n::guidanceTitleNotMeasured, &L10n::guidanceDetailNotMeasured},
+    {UsageUnavailableReason::notConfigured, "notConfigured", &L10n::notConnected,
+     &L10n::guidanceHeaderConnection, &L10n::guidanceTitleNotConfigured, &L10n::guidanceDetailNotConfigured},
+    {UsageUnavailableReason::notMeasured, "notMeasured", &L10n::usageNotMeasured,
+     &L10n::guidanceHeaderMeasurement, &L10n::guidanceTitleNotMeasured, &L10n::guidanceDetailNotMeasured},
     {UsageUnavailableReason::authenticationFailed, "authenticationFailed", &L10n::authenticationFailed,
      &L10n::guidanceHeaderAuthentication, &L10n::guidanceTitleAuthFailed, &L10n::guidanceDetailAuthFailed},
     {UsageUnavailableReason::rateLimited, "rateLimited", &L10n::rateLimited, &L10n::guidanceHeaderRateLimit,
      &L10n::guidanceTitleRateLimited, &L10n::guidanceDetailRateLimited},
-    {UsageUnavailableReason::networkFailure, "networkFailure", &L10n::networkError, &L10n::guidanceHeaderNetwork,
-     &L10n::guidanceTitleNetwork, &L10n::guidanceDetailNetwork},
+    {UsageUnavailableReason::networkFailure, "networkFailure", &L10n::networkError,
+     &L10n::guidanceHeaderNetwork, &L10n::guidanceTitleNetwork, &L10n::guidanceDetailNetwork},
     {UsageUnavailableReason::malformedResponse, "malformedResponse", &L10n::malformedResponse,
      &L10n::guidanceHeaderResponse, &L10n::guidanceTitleMalformed, &L10n::guidanceDetailMalformed},
-    {UsageUnavailableReason::providerError, "providerError", &L10n::providerError, &L10n::guidanceHeaderProvider,
-     &L10n::guidanceTitleProviderError, &L10n::guidanceDetailProviderError},
+    {UsageUnavailableReason::providerError, "providerError", &L10n::providerError,
+     &L10n::guidanceHeaderProvider, &L10n::guidanceTitleProviderError, &L10n::guidanceDetailProviderError},
 };
 
-const Texts& texts(UsageUnavailableReason r) { return kTexts[static_cast<int>(r)]; }
+const Texts& texts(UsageUnavailableReason r) {
+    return kTexts[static_cast<int>(r)];
+}
 
 } // namespace
 
-QString rawValue(UsageUnavailableReason r) { return QString::fromLatin1(texts(r).raw); }
+QString rawValue(UsageUnavailableReason r) {
+    return QString::fromLatin1(texts(r).raw);
+}
 
 std::optional<UsageUnavailableReason> unavailableReasonFromRawValue(QStringView raw) {
     for (const Texts& t : kTexts)
@@ -50,7 +54,9 @@ bool isTransient(UsageUnavailableReason r) {
     return r != UsageUnavailableReason::notConfigured && r != UsageUnavailableReason::notMeasured;
 }
 
-QString displayText(UsageUnavailableReason r) { return texts(r).label().text(); }
+QString displayText(UsageUnavailableReason r) {
+    return texts(r).label().text();
+}
 
 UsageUnavailableNotice notice(UsageUnavailableReason r) {
     const Texts& t = texts(r);

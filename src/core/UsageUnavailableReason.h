@@ -38,7 +38,7 @@ UsageUnavailableNotice notice(UsageUnavailableReason r);
 // An error an adapter or the refresh may throw. The refresh shows its
 // localizedDescription when it has one.
 class UsageFetchError : public std::exception {
-public:
+  public:
     enum class Kind { httpStatus, missingCredentials, invalidResponse };
 
     static UsageFetchError httpStatus(qint64 code) { return UsageFetchError(Kind::httpStatus, code); }
@@ -55,7 +55,7 @@ public:
         return kind_ == o.kind_ && (kind_ != Kind::httpStatus || code_ == o.code_);
     }
 
-private:
+  private:
     UsageFetchError(Kind kind, qint64 code) : kind_(kind), code_(code) {}
     Kind kind_;
     qint64 code_;

@@ -24,7 +24,8 @@ using namespace meterix;
 TEST(Locked, ConcurrentIncrementsThroughWithValueAreNotLost) {
     Locked<int> box(0);
     auto work = [&] {
-        for (int i = 0; i < 1000; ++i) box.withValue([](int& v) { ++v; });
+        for (int i = 0; i < 1000; ++i)
+            box.withValue([](int& v) { ++v; });
     };
     std::thread a(work), b(work);
     a.join();
@@ -43,10 +44,12 @@ TEST(SerialExecutor, RunsJobsInOrderAndDrainsOnDestruction) {
     std::vector<int> seen;
     {
         SerialExecutor executor;
-        for (int i = 0; i < 500; ++i) executor.post([&seen, i] { seen.push_back(i); });
+        for (int i = 0; i < 500; ++i)
+            executor.post([&seen, i] { seen.push_back(i); });
     } // the destructor must run all 500 before joining
     ASSERT_EQ(seen.size(), 500u);
-    for (int i = 0; i < 500; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
+    for (int i = 0; i < 500; ++i)
+        EXPECT_EQ(seen[static_cast<size_t>(i)], i);
 }
 
 TEST(SerialExecutor, SyncWaitsAndNestedSyncDoesNotDeadlock) {
@@ -99,9 +102,10 @@ TEST(IsoDate, Rfc3339ReaderTakesFractionsButNeedsAZone) {
 }
 
 TEST(Json, ReadsValuesOnlyWhenTheTypeMatchesAndNeverInsertsKeys) {
-    const QJsonObject o = QJsonDocument::fromJson(
-                              R"({"s":"x","n":1.5,"i":42,"big":9007199254740993,"f":2.5,"b":true,"o":{},"a":[],"z":null})")
-                              .object();
+    const QJsonObject o =
+        QJsonDocument::fromJson(
+            R"({"s":"x","n":1.5,"i":42,"big":9007199254740993,"f":2.5,"b":true,"o":{},"a":[],"z":null})")
+            .object();
     EXPECT_EQ(json::string(o, QLatin1String("s")), QStringLiteral("x"));
     EXPECT_FALSE(json::string(o, QLatin1String("n")));
     EXPECT_EQ(json::number(o, QLatin1String("n")), 1.5);
@@ -198,7 +202,8 @@ TEST(SafeFile, AFifoReadsAsAbsentWithoutBlocking) {
 }
 
 TEST(Paths, JoinKeepsThePathAsWritten) {
-    EXPECT_EQ(joinPath(QStringLiteral("/home/u/"), QStringLiteral(".codex")), QStringLiteral("/home/u/.codex"));
+    EXPECT_EQ(joinPath(QStringLiteral("/home/u/"), QStringLiteral(".codex")),
+              QStringLiteral("/home/u/.codex"));
     EXPECT_EQ(joinPath(QStringLiteral("/home/u"), QStringLiteral("/a")), QStringLiteral("/home/u/a"));
     EXPECT_EQ(joinPath(QStringLiteral("/"), QStringLiteral("etc")), QStringLiteral("/etc"));
     EXPECT_EQ(joinPath(QStringLiteral("/a/../b"), QStringLiteral("c")), QStringLiteral("/a/../b/c"));

@@ -47,7 +47,7 @@ UsageSnapshot fullSnapshot() {
 }
 
 class EnglishThenKorean : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
     void korean() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean); }
     void english() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
@@ -73,10 +73,12 @@ TEST(ProviderCatalogue, OrderRawValuesAndLinks) {
     EXPECT_FALSE(providerFromRawValue(u"claudeCode"));
     EXPECT_EQ(statusPageURL(AIProviderType::openrouter).path(), QStringLiteral("/activity"));
     EXPECT_EQ(accountDashboardURL(AIProviderType::openrouter)->path(), QStringLiteral("/credits"));
-    EXPECT_EQ(statusPageURL(AIProviderType::openrouter).host(), accountDashboardURL(AIProviderType::openrouter)->host());
+    EXPECT_EQ(statusPageURL(AIProviderType::openrouter).host(),
+              accountDashboardURL(AIProviderType::openrouter)->host());
     EXPECT_EQ(statusPageURL(AIProviderType::ollama), statusPageURL(AIProviderType::zed));
     int withDashboard = 0;
-    for (AIProviderType p : all) withDashboard += accountDashboardURL(p).has_value();
+    for (AIProviderType p : all)
+        withDashboard += accountDashboardURL(p).has_value();
     EXPECT_EQ(withDashboard, 8);
     EXPECT_FALSE(accountDashboardURL(AIProviderType::mistral));
 }
@@ -91,7 +93,7 @@ TEST(UsageSnapshot, ConstructionClampsPercentagesOnly) {
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, 0);
     EXPECT_EQ(s.hourlyResetCountdown, -50); // countdowns are kept as given
-    EXPECT_EQ(s.capturedAt, kNow);           // defaults to lastUpdated
+    EXPECT_EQ(s.capturedAt, kNow);          // defaults to lastUpdated
     EXPECT_FALSE(s.fetchError);
 
     UsageSnapshot nan(UsageSnapshot::Fields{.hourlyRemainingPercentage = std::nan(""), .lastUpdated = kNow});
@@ -146,8 +148,9 @@ TEST(UsageSnapshot, PlaceholdersHaveNoFigures) {
     EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::notConfigured);
     EXPECT_EQ(s.unavailableText(), displayText(UsageUnavailableReason::notConfigured));
     EXPECT_EQ(s.capturedAt, s.lastUpdated);
-    const UsageSnapshot u = UsageSnapshot::unavailable(AIProviderType::kimi, UsageUnavailableReason::authenticationFailed,
-                                                       QStringLiteral("e"), std::nullopt, QStringLiteral("id"));
+    const UsageSnapshot u =
+        UsageSnapshot::unavailable(AIProviderType::kimi, UsageUnavailableReason::authenticationFailed,
+                                   QStringLiteral("e"), std::nullopt, QStringLiteral("id"));
     EXPECT_EQ(u.unavailableReason, UsageUnavailableReason::authenticationFailed);
     EXPECT_EQ(u.accountEmail, QStringLiteral("e"));
     EXPECT_EQ(u.accountID, QStringLiteral("id"));
@@ -195,8 +198,8 @@ TEST(UsageSnapshot, JsonLeavesOutAbsentFieldsAndDoesNotClamp) {
 TEST(UsageSnapshot, DecodingFailsOnMissingKeysWrongTypesAndUnknownValues) {
     const QJsonObject good = fullSnapshot().toJson();
     ASSERT_TRUE(UsageSnapshot::fromJson(good));
-    for (const char* key : {"provider", "capturedAt", "hourlyRemainingPercentage", "modelQuotas", "usedTokens",
-                            "totalTokens", "lastUpdated", "strategyUsed"}) {
+    for (const char* key : {"provider", "capturedAt", "hourlyRemainingPercentage", "modelQuotas",
+                            "usedTokens", "totalTokens", "lastUpdated", "strategyUsed"}) {
         QJsonObject o = good;
         o.remove(QLatin1String(key));
         EXPECT_FALSE(UsageSnapshot::fromJson(o)) << key;

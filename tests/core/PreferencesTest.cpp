@@ -12,7 +12,7 @@ using namespace meterix;
 namespace {
 
 class Preferences : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath(QStringLiteral("Meterix.conf"));
@@ -20,7 +20,9 @@ protected:
     }
     void TearDown() override { soundSwitch().store(true); }
     // A second settings object on the same file: what the next launch sees.
-    std::shared_ptr<QSettings> reopen() const { return std::make_shared<QSettings>(path, QSettings::IniFormat); }
+    std::shared_ptr<QSettings> reopen() const {
+        return std::make_shared<QSettings>(path, QSettings::IniFormat);
+    }
 
     QTemporaryDir dir;
     QString path;
@@ -80,7 +82,8 @@ TEST_F(Preferences, EnabledProvidersRoundTripAsCompactJson) {
     p.setEnabledProviders(QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::openAICodex});
     EXPECT_EQ(changed, 1);
     EXPECT_TRUE(p.hasCustomizedProviders());
-    EXPECT_EQ(reopen()->value(QStringLiteral("enabledProvidersJSON")).toString(), QStringLiteral("[\"claude\",\"codex\"]"));
+    EXPECT_EQ(reopen()->value(QStringLiteral("enabledProvidersJSON")).toString(),
+              QStringLiteral("[\"claude\",\"codex\"]"));
     EXPECT_EQ(MeterixPreferences(reopen()).enabledProviders(),
               (QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::openAICodex}));
     p.setEnabledProviders(QList<AIProviderType>{});
@@ -95,7 +98,8 @@ TEST_F(Preferences, EnabledProvidersRoundTripAsCompactJson) {
 TEST_F(Preferences, BadStoredProviderListsReadAsNeverChosen) {
     MeterixPreferences p(settings);
     p.setHasCustomizedProviders(true);
-    for (const char* stored : {"[\"claude\",\"gemini\"]", "[\"claude\",1]", "{\"a\":1}", "not json", "\"claude\""}) {
+    for (const char* stored :
+         {"[\"claude\",\"gemini\"]", "[\"claude\",1]", "{\"a\":1}", "not json", "\"claude\""}) {
         p.setEnabledProvidersJSON(QString::fromLatin1(stored));
         EXPECT_FALSE(p.enabledProviders()) << stored;
     }
@@ -141,7 +145,8 @@ TEST_F(Preferences, MalformedStoredValuesReadAsDefaults) {
 }
 
 TEST_F(Preferences, StaleSettingsWindowKeyIsRemoved) {
-    settings->setValue(QStringLiteral("NSWindow Frame com_apple_SwiftUI_Settings_window"), QStringLiteral("0 0 10 10"));
+    settings->setValue(QStringLiteral("NSWindow Frame com_apple_SwiftUI_Settings_window"),
+                       QStringLiteral("0 0 10 10"));
     removeStaleSettingsWindowFrame(*settings);
     EXPECT_FALSE(settings->contains(QStringLiteral("NSWindow Frame com_apple_SwiftUI_Settings_window")));
 }

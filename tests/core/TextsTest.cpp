@@ -17,14 +17,18 @@ using namespace meterix;
 namespace {
 
 class Texts : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
     static void korean() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean); }
     static void english() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
 };
 
-QString en(const L10n& l) { return l.pair().en; }
-QString ko(const L10n& l) { return l.pair().ko; }
+QString en(const L10n& l) {
+    return l.pair().en;
+}
+QString ko(const L10n& l) {
+    return l.pair().ko;
+}
 
 } // namespace
 
@@ -52,7 +56,8 @@ TEST_F(Texts, ValuedTextsInterpolateWithoutGrouping) {
     EXPECT_EQ(ko(L10n::captionRemaining(QStringLiteral("Codex"), 40, QStringLiteral("안정"))),
               QStringLiteral("Codex 잔여 40 퍼센트, 안정"));
     EXPECT_EQ(ko(L10n::countdownDaysHours(3, 4)), QStringLiteral("3일 4시간 후"));
-    EXPECT_EQ(en(L10n::googleAccountSuffix(QStringLiteral("ab"))), QStringLiteral("Google account \u00B7\u00B7\u00B7ab"));
+    EXPECT_EQ(en(L10n::googleAccountSuffix(QStringLiteral("ab"))),
+              QStringLiteral("Google account \u00B7\u00B7\u00B7ab"));
     EXPECT_TRUE(L10n::showingLastMeasurement().pair().ko.startsWith(QLatin1Char(' ')));
     EXPECT_TRUE(L10n::showingLastMeasurement().pair().en.startsWith(QLatin1Char(' ')));
     EXPECT_EQ(en(L10n::refreshing()), QStringLiteral("Refreshing\u2026"));
@@ -135,9 +140,12 @@ TEST_F(Texts, ReasonsInBothLanguages) {
 
 TEST_F(Texts, FetchErrorsAndMood) {
     english();
-    EXPECT_EQ(UsageFetchError::httpStatus(503).errorDescription(), QStringLiteral("Usage read failed (HTTP 503)"));
-    EXPECT_EQ(UsageFetchError::httpStatus(-1).errorDescription(), QStringLiteral("Usage read failed (HTTP -1)"));
-    EXPECT_EQ(UsageFetchError::missingCredentials().errorDescription(), QStringLiteral("No credentials for reading usage."));
+    EXPECT_EQ(UsageFetchError::httpStatus(503).errorDescription(),
+              QStringLiteral("Usage read failed (HTTP 503)"));
+    EXPECT_EQ(UsageFetchError::httpStatus(-1).errorDescription(),
+              QStringLiteral("Usage read failed (HTTP -1)"));
+    EXPECT_EQ(UsageFetchError::missingCredentials().errorDescription(),
+              QStringLiteral("No credentials for reading usage."));
     EXPECT_TRUE(UsageFetchError::httpStatus(1) == UsageFetchError::httpStatus(1));
     EXPECT_FALSE(UsageFetchError::httpStatus(1) == UsageFetchError::httpStatus(2));
     EXPECT_EQ(characterStateFrom(80), CharacterState::energetic);
@@ -172,7 +180,7 @@ TEST(Language, ResolutionUsesOnlyTheFirstPreferredLanguage) {
 }
 
 class LanguageSetting : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         settings = std::make_shared<QSettings>(dir.filePath(QStringLiteral("s.conf")), QSettings::IniFormat);

@@ -14,7 +14,7 @@ namespace {
 
 // A transport that answers with whatever the test sets.
 class ScriptedTransport : public UsageTransport {
-public:
+  public:
     std::function<std::pair<QByteArray, UsageResponse>(const UsageRequest&)> answer;
     std::pair<QByteArray, UsageResponse> data(const UsageRequest& r) override { return answer(r); }
 };
@@ -59,14 +59,16 @@ TEST(OutcomeMapping, OnlyStatus200IsSuccess) {
 TEST(OutcomeMapping, ThrownErrorsBecomeNetworkOrAuthenticationFailures) {
     EXPECT_EQ(throwing([] { throw TransportError(TransportError::Code::timedOut); }).reason(),
               UsageUnavailableReason::networkFailure);
-    EXPECT_EQ(throwing([] { throw TransportError(TransportError::Code::userAuthenticationRequired); }).reason(),
-              UsageUnavailableReason::authenticationFailed);
-    EXPECT_EQ(throwing([] { throw std::runtime_error("other"); }).reason(), UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(
+        throwing([] { throw TransportError(TransportError::Code::userAuthenticationRequired); }).reason(),
+        UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(throwing([] { throw std::runtime_error("other"); }).reason(),
+              UsageUnavailableReason::networkFailure);
     EXPECT_EQ(throwing([] { throw 7; }).reason(), UsageUnavailableReason::networkFailure);
 }
 
 class CurlAgainstLoopback : public ::testing::Test {
-protected:
+  protected:
     test::LoopbackServer server;
     CurlTransport transport{64 * 1024};
     UsageRequest request(const char* path, int timeoutMs = 5000) {
@@ -102,7 +104,8 @@ TEST_F(CurlAgainstLoopback, StatusesMapThroughTheRealTransport) {
 
 TEST_F(CurlAgainstLoopback, RedirectsAreNotFollowedSoKeysStayWithTheirHost) {
     std::atomic<int> targetHits{0};
-    server.get("/moved", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/target"); });
+    server.get("/moved",
+               [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/target"); });
     server.get("/target", [&](const httplib::Request&, httplib::Response& res) {
         ++targetHits;
         res.set_content("ok", "text/plain");
@@ -116,7 +119,8 @@ TEST_F(CurlAgainstLoopback, RedirectsAreNotFollowedSoKeysStayWithTheirHost) {
 TEST_F(CurlAgainstLoopback, TimeOutIsANetworkFailure) {
     std::atomic<bool> release{false};
     server.get("/slow", [&](const httplib::Request&, httplib::Response& res) {
-        for (int i = 0; i < 500 && !release.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 500 && !release.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         res.set_content("late", "text/plain");
     });
     EXPECT_EQ(transport.usageData(request("/slow", 200)).reason(), UsageUnavailableReason::networkFailure);
@@ -138,7 +142,8 @@ TEST_F(CurlAgainstLoopback, OversizedBodiesAndUnsafeHeadersAreRefused) {
     } catch (const TransportError& e) {
         EXPECT_EQ(e.code(), TransportError::Code::bodyTooLarge);
     }
-    for (const QByteArray& bad : {QByteArray("key\r\nX-Evil: 1"), QByteArray("key\nx"), QByteArray("k\0y", 3)}) {
+    for (const QByteArray& bad :
+         {QByteArray("key\r\nX-Evil: 1"), QByteArray("key\nx"), QByteArray("k\0y", 3)}) {
         UsageRequest r = request("/count");
         r.headers.append(HttpHeader("Authorization", bad));
         EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
@@ -158,7 +163,7 @@ TEST_F(CurlAgainstLoopback, ConnectionRefusedIsANetworkFailure) {
 namespace {
 
 class SingleReadingAdapter : public AIProviderAdapter {
-public:
+  public:
     std::vector<bool> calls;
     bool fail = false;
     AIProviderType type() const override { return AIProviderType::mistral; }

@@ -9,7 +9,7 @@ namespace meterix::test {
 
 // A clock that moves only when told to.
 class FakeClock final : public Clock {
-public:
+  public:
     explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 1, 15), QTime(12, 0), Qt::UTC))
         : now_(std::move(start)) {}
 
@@ -24,7 +24,7 @@ public:
     }
     void set(QDateTime t) { now_.set(std::move(t)); }
 
-private:
+  private:
     Locked<QDateTime> now_;
     Locked<qint64> monotonicMs_{1'000'000};
 };

@@ -6,7 +6,8 @@ LoopbackServer::LoopbackServer() {
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     // Spin until the listening thread has started accepting (bounded).
-    for (int i = 0; i < 1000000 && !server_.is_running(); ++i) std::this_thread::yield();
+    for (int i = 0; i < 1000000 && !server_.is_running(); ++i)
+        std::this_thread::yield();
 }
 
 LoopbackServer::~LoopbackServer() {
@@ -18,8 +19,12 @@ void LoopbackServer::get(const std::string& path, httplib::Server::Handler handl
     server_.Get(path, std::move(handler));
 }
 
-QString LoopbackServer::baseURL() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+QString LoopbackServer::baseURL() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
+}
 
-QUrl LoopbackServer::url(const QString& path) const { return QUrl(baseURL() + path); }
+QUrl LoopbackServer::url(const QString& path) const {
+    return QUrl(baseURL() + path);
+}
 
 } // namespace meterix::test

@@ -14,7 +14,7 @@ namespace meterix::test {
 // A real HTTP server on 127.0.0.1 and a free port, on its own thread, for as long
 // as the object lives. Register handlers before the first request.
 class LoopbackServer {
-public:
+  public:
     LoopbackServer();
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
@@ -25,7 +25,7 @@ public:
     QUrl url(const QString& path) const;
     QString baseURL() const;
 
-private:
+  private:
     httplib::Server server_;
     int port_ = 0;
     std::thread thread_;

@@ -8,7 +8,9 @@ namespace meterix::test {
 
 TempHome::TempHome() = default;
 
-QString TempHome::file(const QString& relative) const { return dir_.path() + QLatin1Char('/') + relative; }
+QString TempHome::file(const QString& relative) const {
+    return dir_.path() + QLatin1Char('/') + relative;
+}
 
 QString TempHome::write(const QString& relative, const QByteArray& contents) const {
     const QString path = file(relative);

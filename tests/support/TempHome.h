@@ -8,7 +8,7 @@ namespace meterix::test {
 
 // A throw-away folder to lay out fixture files in (another tool's home, say).
 class TempHome {
-public:
+  public:
     TempHome();
     QString path() const { return dir_.path(); }
     // Path of a file or folder below the root.
@@ -17,7 +17,7 @@ public:
     QString write(const QString& relative, const QByteArray& contents) const;
     QString mkdir(const QString& relative) const;
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 
