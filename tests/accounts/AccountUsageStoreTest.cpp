@@ -1,0 +1,168 @@
+#include "accounts/AccountUsageStore.h"
+#include "core/JsonStoreFile.h"
+#include "support/FakeClock.h"
+#include "support/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace meterix;
+
+namespace {
+
+UsageSnapshot reading(AIProviderType provider, const QString& id, const QDateTime& capturedAt,
+                      double hourly = 40) {
+    return UsageSnapshot(UsageSnapshot::Fields{.provider = provider,
+                                               .hourlyRemainingPercentage = hourly,
+                                               .hourlyResetCountdown = 3600,
+                                               .usedTokens = 1,
+                                               .totalTokens = 10,
+                                               .lastUpdated = capturedAt,
+                                               .strategyUsed = FetchStrategy::localFileCache,
+                                               .accountID = id,
+                                               .capturedAt = capturedAt});
+}
+
+class Store : public ::testing::Test {
+  protected:
+    test::TempHome home;
+    test::FakeClock clock;
+    QString path = home.file(QStringLiteral("Meterix/account-usage.json"));
+    QDateTime t0 = clock.now();
+
+    QByteArray fileBytes() const {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+} // namespace
+
+TEST_F(Store, RecordsOnlyRealReadingsOfNamedAccounts) {
+    AccountUsageStore store(path, clock);
+    UsageSnapshot noId = reading(AIProviderType::claudeCode, QString(), t0);
+    noId.accountID.reset();
+    store.record(noId);
+    store.record(reading(AIProviderType::claudeCode, QString(), t0));
+    UsageSnapshot simulated = reading(AIProviderType::claudeCode, QStringLiteral("a"), t0);
+    simulated.strategyUsed = FetchStrategy::simulated;
+    store.record(simulated);
+    UsageSnapshot failed = reading(AIProviderType::claudeCode, QStringLiteral("a"), t0);
+    failed.fetchError = QStringLiteral("x");
+    store.record(failed);
+    store.flush();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a")));
+    EXPECT_FALSE(store.snapshot(AIProviderType::claudeCode, QString()));
+}
+
+TEST_F(Store, AnOlderReadingNeverReplacesANewerOne) {
+    AccountUsageStore store(path, clock);
+    store.record(reading(AIProviderType::openAICodex, QStringLiteral("A"), t0, 40));
+    store.flush();
+    const QByteArray written = fileBytes();
+    ASSERT_FALSE(written.isEmpty());
+    store.record(reading(AIProviderType::openAICodex, QStringLiteral("A"), t0.addSecs(-60), 90));
+    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->hourlyRemainingPercentage,
+              40);
+    EXPECT_EQ(fileBytes(), written);
+    store.record(reading(AIProviderType::openAICodex, QStringLiteral("A"), t0, 70)); // same time replaces
+    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->hourlyRemainingPercentage,
+              70);
+}
+
+TEST_F(Store, SameIdUnderTwoProvidersIsTwoAccounts) {
+    AccountUsageStore store(path, clock);
+    store.record(reading(AIProviderType::openAICodex, QStringLiteral("A"), t0, 10));
+    store.record(reading(AIProviderType::claudeCode, QStringLiteral("A"), t0, 90));
+    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->hourlyRemainingPercentage,
+              10);
+    EXPECT_EQ(store.snapshot(AIProviderType::claudeCode, QStringLiteral("A"))->hourlyRemainingPercentage, 90);
+    EXPECT_EQ(AccountUsageStore::accountKey(AIProviderType::antigravity, QStringLiteral("x")),
+              QStringLiteral("agy|x"));
+}
+
+TEST_F(Store, HandsOutReadingsAgedToNowWithoutChangingTheStoredOne) {
+    AccountUsageStore store(path, clock);
+    store.record(reading(AIProviderType::claudeCode, QStringLiteral("a"), t0));
+    clock.advance(600);
+    EXPECT_EQ(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a"))->hourlyResetCountdown, 3000);
+    clock.advance(3000);
+    EXPECT_FALSE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a"))->hourlyResetCountdown);
+    store.flush();
+    const QJsonObject onDisk = QJsonDocument::fromJson(fileBytes()).object();
+    EXPECT_EQ(onDisk.value(QStringLiteral("claude|a"))
+                  .toObject()
+                  .value(QStringLiteral("hourlyResetCountdown"))
+                  .toDouble(),
+              3600);
+}
+
+TEST_F(Store, SurvivesARestartWithWholeSecondDatesAndPrivateFile) {
+    const QDateTime withMs = t0.addMSecs(250);
+    {
+        AccountUsageStore store(path, clock);
+        store.record(reading(AIProviderType::groq, QStringLiteral("k"), withMs));
+    } // destruction drains the queue
+    EXPECT_EQ(QFileInfo(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    EXPECT_TRUE(fileBytes().contains("\"capturedAt\": \"2026-01-15T12:00:00Z\""));
+    AccountUsageStore again(path, clock);
+    const auto s = again.snapshot(AIProviderType::groq, QStringLiteral("k"));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->capturedAt, t0);
+    EXPECT_EQ(s->hourlyRemainingPercentage, 40);
+}
+
+TEST_F(Store, AnUndecodableFileStartsEmptyAndIsSetAsideNotOverwritten) {
+    for (const QByteArray& bad :
+         {QByteArray("[1,2]"), QByteArray("{\"claude|a\": {\"provider\": \"claude\"}}"),
+          QByteArray("not json")}) {
+        QDir(home.path()).removeRecursively();
+        home.write(QStringLiteral("Meterix/account-usage.json"), bad);
+        AccountUsageStore store(path, clock);
+        EXPECT_FALSE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a")));
+        EXPECT_EQ(fileBytes(), bad); // nothing written until a record
+        store.record(reading(AIProviderType::claudeCode, QStringLiteral("b"), t0));
+        store.flush();
+        const QStringList aside =
+            QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("account-usage.json.corrupt-*")});
+        ASSERT_EQ(aside.size(), 1);
+        QFile kept(QFileInfo(path).absolutePath() + QLatin1Char('/') + aside.first());
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bad);
+        EXPECT_TRUE(AccountUsageStore(path, clock).snapshot(AIProviderType::claudeCode, QStringLiteral("b")));
+    }
+}
+
+TEST_F(Store, FractionalSecondDatesMakeTheWholeFileUndecodable) {
+    QJsonObject good = reading(AIProviderType::claudeCode, QStringLiteral("a"), t0).toJson();
+    QJsonObject fractional = good;
+    fractional.insert(QStringLiteral("capturedAt"), QStringLiteral("2026-01-15T12:00:00.5Z"));
+    home.write(QStringLiteral("Meterix/account-usage.json"),
+               QJsonDocument(
+                   QJsonObject{{QStringLiteral("claude|a"), good}, {QStringLiteral("claude|b"), fractional}})
+                   .toJson());
+    AccountUsageStore store(path, clock);
+    EXPECT_FALSE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a")));
+}
+
+TEST_F(Store, RecordsFromManyThreadsAllLand) {
+    AccountUsageStore store(path, clock);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 25; ++i)
+                store.record(reading(AIProviderType::claudeCode, QStringLiteral("t%1-%2").arg(t).arg(i), t0));
+        });
+    for (auto& th : threads)
+        th.join();
+    store.flush();
+    EXPECT_EQ(JsonStoreFile::load(path).object.size(), 100);
+    EXPECT_TRUE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("t3-24")));
+}
