@@ -83,6 +83,26 @@ std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offs
     return readAll(fd.get(), offset, length);
 }
 
+std::optional<QByteArray> readRegularFileHead(const QString& path, int64_t maxBytes) {
+    Fd fd(openForReading(path));
+    if (fd.get() < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    QByteArray data;
+    char buffer[4096];
+    while (data.size() < maxBytes) {
+        const size_t want = static_cast<size_t>(std::min<int64_t>(sizeof buffer, maxBytes - data.size()));
+        const ssize_t n = ::read(fd.get(), buffer, want);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.append(buffer, n);
+    }
+    return data;
+}
+
 bool isDirectory(const QString& path) {
     struct stat st {};
     const QByteArray native = path.toLocal8Bit();

@@ -26,6 +26,10 @@ std::optional<RegularFileInfo> regularFileInfo(const QString& path);
 // Reads at most maxBytes starting at offset (clamped to the file) of a regular file.
 std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offset, int64_t maxBytes);
 
+// Reads at most maxBytes from the start of a regular file by reading until end of
+// file, without trusting the size the file reports (files under /proc report 0).
+std::optional<QByteArray> readRegularFileHead(const QString& path, int64_t maxBytes);
+
 bool isDirectory(const QString& path);
 bool exists(const QString& path);
 
