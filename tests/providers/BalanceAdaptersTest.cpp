@@ -78,7 +78,8 @@ TEST_F(BalanceTest, KimiBoundsAndMissingParts) {
     EXPECT_EQ(owing.hourlyRemainingPercentage, 0);
     ASSERT_EQ(owing.modelQuotas.size(), 1);
     EXPECT_EQ(owing.modelQuotas[0].name, QStringLiteral("Total Balance (¥-1.50)"));
-    for (const char* body : {R"({"data":{"available_balance":"25"}})", R"({"data":[]})", R"({"available_balance":5})"})
+    for (const char* body : {R"({"data":{"available_balance":"25"}})", R"({"data":[]})", R"({"available_balance":5})",
+                             R"({"data":{"available_balance":1e999}})"})
         EXPECT_EQ(kimi(body).unavailableReason, UsageUnavailableReason::malformedResponse) << body;
 }
 
