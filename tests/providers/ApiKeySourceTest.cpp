@@ -1,6 +1,5 @@
 #include "providers/ApiKeySource.h"
 
-#include "core/UsageSnapshot.h"
 #include "support/FakeEnvironment.h"
 #include "support/TempHome.h"
 
@@ -49,14 +48,6 @@ TEST_F(ApiKeySourceTest, AFileOfBlanksIsDetectedButGivesNoKey) {
     writeKeyFile(" \n\t\n");
     EXPECT_TRUE(detected());
     EXPECT_EQ(resolve(), std::nullopt);
-}
-
-TEST_F(ApiKeySourceTest, TheSameKeyFromEitherPlaceHasTheSameFingerprint) {
-    writeKeyFile("sk-same\n");
-    const auto fromFile = resolve();
-    env.set(QStringLiteral("FIRST_KEY"), QStringLiteral("sk-same"));
-    ASSERT_TRUE(fromFile);
-    EXPECT_EQ(UsageSnapshot::fingerprint(*fromFile), UsageSnapshot::fingerprint(*resolve()));
 }
 
 TEST_F(ApiKeySourceTest, ControlCharactersMakeAKeyUnusable) {

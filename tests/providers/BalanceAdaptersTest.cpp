@@ -83,12 +83,5 @@ TEST_F(BalanceTest, KimiBoundsAndMissingParts) {
         EXPECT_EQ(kimi(body).unavailableReason, UsageUnavailableReason::malformedResponse) << body;
 }
 
-TEST_F(BalanceTest, KimiPrefersTheMoonshotVariable) {
-    env.set(QStringLiteral("MOONSHOT_API_KEY"), QStringLiteral("sk-moon"));
-    env.set(QStringLiteral("KIMI_API_KEY"), QStringLiteral("sk-kimi"));
-    KimiAdapter adapter(transport, QStringLiteral("https://api.test"), home.path(), env.lookup());
-    EXPECT_EQ(adapter.credentialFingerprint(), UsageSnapshot::fingerprint(QStringLiteral("sk-moon")));
-}
-
 } // namespace
 } // namespace meterix::test

@@ -90,13 +90,5 @@ TEST_F(ElevenLabsTest, RejectsMissingOrMistypedCounts) {
     }
 }
 
-TEST_F(ElevenLabsTest, AnEmptyFirstVariableHidesTheSecond) {
-    env.set(QStringLiteral("ELEVENLABS_API_KEY"), QString());
-    env.set(QStringLiteral("XI_API_KEY"), QStringLiteral("xi-key"));
-    ElevenLabsAdapter adapter(transport, QStringLiteral("https://api.test"), home.path(), env.lookup(), clock);
-    EXPECT_FALSE(adapter.isDetected());
-    EXPECT_EQ(adapter.credentialFingerprint(), std::nullopt);
-}
-
 } // namespace
 } // namespace meterix::test
