@@ -68,27 +68,25 @@ TEST(OutcomeMapping, ThrownErrorsBecomeNetworkOrAuthenticationFailures) {
 }
 
 class CurlAgainstLoopback : public ::testing::Test {
-  protected:
+protected:
     test::LoopbackServer server;
     CurlTransport transport{64 * 1024};
     UsageRequest request(const char* path, int timeoutMs = 5000) {
         UsageRequest r;
-        r.url = server.url(QString::fromLatin1(path));
+        r.url = QUrl(server.baseAddress() + QString::fromLatin1(path));
         r.timeout = std::chrono::milliseconds(timeoutMs);
         return r;
+    }
+    int hits(const std::string& path) const {
+        int n = 0;
+        for (const auto& r : server.received()) n += r.path == path;
+        return n;
     }
 };
 
 TEST_F(CurlAgainstLoopback, StatusesMapThroughTheRealTransport) {
-    server.get("/ok", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("{\"a\":1}", "application/json");
-        res.set_header("X-Ratelimit-Remaining", "42");
-    });
-    for (int code : {401, 403, 429, 500})
-        server.get("/" + std::to_string(code), [code](const httplib::Request&, httplib::Response& res) {
-            res.status = code;
-            res.set_content("secret error body", "text/plain");
-        });
+    server.answer("/ok", {200, "{\"a\":1}", {{"X-Ratelimit-Remaining", "42"}}});
+    for (int code : {401, 403, 429, 500}) server.answer("/" + std::to_string(code), {code, "secret error body", {}});
 
     const auto [body, response] = transport.data(request("/ok"));
     EXPECT_EQ(body, QByteArray("{\"a\":1}"));
@@ -103,52 +101,34 @@ TEST_F(CurlAgainstLoopback, StatusesMapThroughTheRealTransport) {
 }
 
 TEST_F(CurlAgainstLoopback, RedirectsAreNotFollowedSoKeysStayWithTheirHost) {
-    std::atomic<int> targetHits{0};
-    server.get("/moved",
-               [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/target"); });
-    server.get("/target", [&](const httplib::Request&, httplib::Response& res) {
-        ++targetHits;
-        res.set_content("ok", "text/plain");
-    });
+    server.answer("/moved", {302, "", {{"Location", "/target"}}});
+    server.answer("/target", {200, "ok", {}});
     UsageRequest r = request("/moved");
     r.headers.append(HttpHeader("Authorization", "Bearer test-key"));
     EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::providerError);
-    EXPECT_EQ(targetHits.load(), 0);
+    EXPECT_EQ(hits("/target"), 0);
 }
 
 TEST_F(CurlAgainstLoopback, TimeOutIsANetworkFailure) {
-    std::atomic<bool> release{false};
-    server.get("/slow", [&](const httplib::Request&, httplib::Response& res) {
-        for (int i = 0; i < 500 && !release.load(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        res.set_content("late", "text/plain");
-    });
+    server.answer("/slow", {200, "late", {}, true}); // held until the server ends
     EXPECT_EQ(transport.usageData(request("/slow", 200)).reason(), UsageUnavailableReason::networkFailure);
-    release = true;
 }
 
 TEST_F(CurlAgainstLoopback, OversizedBodiesAndUnsafeHeadersAreRefused) {
-    server.get("/huge", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(std::string(200 * 1024, 'x'), "text/plain");
-    });
-    std::atomic<int> hits{0};
-    server.get("/count", [&](const httplib::Request&, httplib::Response& res) {
-        ++hits;
-        res.set_content("ok", "text/plain");
-    });
+    server.answer("/huge", {200, std::string(200 * 1024, 'x'), {}});
+    server.answer("/count", {200, "ok", {}});
     try {
         transport.data(request("/huge"));
         ADD_FAILURE() << "an oversized body was accepted";
     } catch (const TransportError& e) {
         EXPECT_EQ(e.code(), TransportError::Code::bodyTooLarge);
     }
-    for (const QByteArray& bad :
-         {QByteArray("key\r\nX-Evil: 1"), QByteArray("key\nx"), QByteArray("k\0y", 3)}) {
+    for (const QByteArray& bad : {QByteArray("key\r\nX-Evil: 1"), QByteArray("key\nx"), QByteArray("k\0y", 3)}) {
         UsageRequest r = request("/count");
         r.headers.append(HttpHeader("Authorization", bad));
         EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
     }
-    EXPECT_EQ(hits.load(), 0); // nothing was sent
+    EXPECT_EQ(hits("/count"), 0); // nothing was sent
     UsageRequest file = request("/count");
     file.url = QUrl(QStringLiteral("file:///etc/passwd"));
     EXPECT_EQ(transport.usageData(file).reason(), UsageUnavailableReason::networkFailure);

@@ -1,30 +1,67 @@
 #include "support/LoopbackServer.h"
 
+#include <httplib.h>
+
+#include <algorithm>
+#include <cctype>
+
 namespace meterix::test {
 
-LoopbackServer::LoopbackServer() {
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // Spin until the listening thread has started accepting (bounded).
-    for (int i = 0; i < 1000000 && !server_.is_running(); ++i)
-        std::this_thread::yield();
+LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) {
+    server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        Received got{request.path, {}};
+        for (const auto& [name, value] : request.headers) {
+            std::string lower = name;
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+            got.headers.emplace(lower, value);
+        }
+        received_.withValue([&](std::vector<Received>& all) { all.push_back(std::move(got)); });
+
+        const auto found = answers_.withValue([&](std::map<std::string, Answer>& all) -> std::optional<Answer> {
+            const auto it = all.find(request.path);
+            if (it == all.end()) return std::nullopt;
+            return it->second;
+        });
+        if (!found) {
+            response.status = 404;
+            return;
+        }
+        if (found->hold) {
+            std::unique_lock lock(holdMutex_);
+            holdChanged_.wait(lock, [this] { return released_; });
+        }
+        response.status = found->status;
+        for (const auto& [name, value] : found->headers) response.set_header(name, value);
+        response.set_content(found->body, "application/json");
+    });
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    // The socket already listens after binding; the thread only accepts.
+    thread_ = std::thread([this] {
+        server_->listen_after_bind();
+        finished_ = true;
+    });
 }
 
 LoopbackServer::~LoopbackServer() {
-    server_.stop();
-    if (thread_.joinable()) thread_.join();
+    release();
+    // stop() does nothing until the accept loop has begun.
+    while (!server_->is_running() && !finished_) std::this_thread::yield();
+    server_->stop();
+    thread_.join();
 }
 
-void LoopbackServer::get(const std::string& path, httplib::Server::Handler handler) {
-    server_.Get(path, std::move(handler));
+QString LoopbackServer::baseAddress() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+
+void LoopbackServer::answer(const std::string& path, Answer answer) {
+    answers_.withValue([&](std::map<std::string, Answer>& all) { all[path] = std::move(answer); });
 }
 
-QString LoopbackServer::baseURL() const {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
-}
-
-QUrl LoopbackServer::url(const QString& path) const {
-    return QUrl(baseURL() + path);
+void LoopbackServer::release() {
+    {
+        std::lock_guard lock(holdMutex_);
+        released_ = true;
+    }
+    holdChanged_.notify_all();
 }
 
 } // namespace meterix::test

@@ -1,0 +1,63 @@
+#include "core/PlatformPaths.h"
+
+#include "core/Paths.h"
+#include "core/SafeFile.h"
+
+#include <algorithm>
+
+namespace meterix {
+
+namespace {
+
+enum class Root { absolute, home, configHome };
+
+struct Row {
+    InstallLocation location;
+    Root root;
+    const char* path;
+};
+
+constexpr Row kRows[] = {
+    {InstallLocation::ollamaExecutable, Root::absolute, "/usr/local/bin/ollama"},
+    {InstallLocation::ollamaExecutable, Root::absolute, "/opt/homebrew/bin/ollama"},
+    {InstallLocation::ollamaExecutable, Root::absolute, "/usr/bin/ollama"},
+    {InstallLocation::cursorSupportFolder, Root::home, "Library/Application Support/Cursor"},
+    {InstallLocation::cursorSupportFolder, Root::configHome, "Cursor"},
+    {InstallLocation::windsurfApplication, Root::absolute, "/Applications/Windsurf.app"},
+    {InstallLocation::windsurfApplication, Root::absolute, "/usr/share/windsurf"},
+    {InstallLocation::zedApplication, Root::absolute, "/Applications/Zed.app"},
+    {InstallLocation::zedApplication, Root::home, ".local/zed.app"},
+    {InstallLocation::zedApplication, Root::absolute, "/usr/bin/zed"},
+};
+
+} // namespace
+
+QStringList PlatformPaths::paths(InstallLocation location, const QString& homeDirectory, const QString& configHome) {
+    QStringList result;
+    for (const Row& row : kRows) {
+        if (row.location != location) continue;
+        const QString path = QString::fromUtf8(row.path);
+        switch (row.root) {
+        case Root::absolute:
+            result.append(path);
+            break;
+        case Root::home:
+            result.append(joinPath(homeDirectory, path));
+            break;
+        case Root::configHome:
+            result.append(joinPath(configHome, path));
+            break;
+        }
+    }
+    return result;
+}
+
+QStringList PlatformPaths::paths(InstallLocation location) {
+    return paths(location, homeFolder(), configHome());
+}
+
+bool PlatformPaths::anyExists(const QStringList& paths) {
+    return std::any_of(paths.begin(), paths.end(), [](const QString& path) { return exists(path); });
+}
+
+} // namespace meterix

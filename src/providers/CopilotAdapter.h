@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/CurlTransport.h"
+#include "core/Paths.h"
+#include "providers/KeyedAdapter.h"
+
+namespace meterix {
+
+// How much of the GitHub Copilot premium and chat allowances is left, read with
+// the user's GitHub token. Blocking calls as in KeyedAdapter.
+class CopilotAdapter final : public KeyedAdapter {
+public:
+    static constexpr const char* kDefaultBaseAddress = "https://api.github.com";
+    // Neither allowance's answer carries a reset we read; both show ten days.
+    static constexpr double kResetCountdown = 864000;
+
+    explicit CopilotAdapter(UsageTransport& transport = CurlTransport::shared(),
+                            QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
+                            QString homeDirectory = homeFolder(),
+                            EnvironmentLookup environment = processEnvironment(),
+                            const Clock& clock = Clock::system());
+
+    QString configPath() const;
+    QString appsConfigPath() const;
+    QString usageEndpoint() const { return endpointString(endpointPath()); }
+
+    // GITHUB_TOKEN or COPILOT_TOKEN set (even to ""), or either host file exists.
+    bool isDetected() const override;
+
+    // The remaining share of one allowance of "quota_snapshots", or nothing.
+    static std::optional<double> remaining(const QString& allowance, const QJsonObject& quotaSnapshots);
+
+protected:
+    // The token from the environment, else from the Copilot host files, where
+    // only entries issued for the public GitHub host count.
+    std::optional<QString> resolveCredential() const override;
+    QList<HttpHeader> requestHeaders(const QString& token) const override;
+    std::chrono::milliseconds requestTimeout() const override { return std::chrono::seconds(8); }
+    std::optional<UsageSnapshot> snapshotFromBody(const QJsonObject& body) const override;
+
+private:
+    std::optional<QString> tokenFromHostFile(const QString& path) const;
+};
+
+} // namespace meterix

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/CurlTransport.h"
+#include "core/Paths.h"
+#include "providers/KeyedAdapter.h"
+
+namespace meterix {
+
+// How much of an ElevenLabs account's character allowance is left, with its tier
+// and the time until it resets. Blocking calls as in KeyedAdapter.
+class ElevenLabsAdapter final : public KeyedAdapter {
+public:
+    static constexpr const char* kDefaultBaseAddress = "https://api.elevenlabs.io";
+
+    explicit ElevenLabsAdapter(UsageTransport& transport = CurlTransport::shared(),
+                               QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
+                               QString homeDirectory = homeFolder(),
+                               EnvironmentLookup environment = processEnvironment(),
+                               const Clock& clock = Clock::system());
+
+    QString subscriptionEndpoint() const { return endpointString(endpointPath()); }
+
+    // Seconds from now until "next_character_count_reset_unix"; nothing when it
+    // is missing, not a finite number, or not in the future.
+    static std::optional<double> characterResetCountdown(const QJsonObject& answer, const QDateTime& now);
+
+protected:
+    QList<HttpHeader> requestHeaders(const QString& key) const override;
+    std::chrono::milliseconds requestTimeout() const override { return std::chrono::seconds(6); }
+    std::optional<UsageSnapshot> snapshotFromBody(const QJsonObject& body) const override;
+};
+
+} // namespace meterix

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/AIProviderAdapter.h"
+#include "core/Clock.h"
+#include "core/CurlTransport.h"
+#include "core/PlatformPaths.h"
+
+#include <QStringList>
+
+namespace meterix {
+
+// The model server on the user's own machine: whether it answers, and its
+// installed models with their sizes. Every figure is full; there is no
+// credential. checkAvailability and fetchUsage block (HTTP, at most 1 s and 2 s):
+// call them off the GUI thread. Holds only constants.
+class OllamaAdapter final : public AIProviderAdapter {
+public:
+    static constexpr const char* kDefaultBaseAddress = "http://127.0.0.1:11434";
+
+    explicit OllamaAdapter(UsageTransport& transport = CurlTransport::shared(),
+                           QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
+                           QStringList executablePaths = PlatformPaths::paths(InstallLocation::ollamaExecutable),
+                           const Clock& clock = Clock::system());
+
+    AIProviderType type() const override { return AIProviderType::ollama; }
+    // Whether the server program is installed (checked on every read).
+    bool isDetected() const override;
+    // The server answers, or else the program is installed (a stopped server
+    // still counts).
+    bool checkAvailability() override;
+    UsageSnapshot fetchUsage(bool forceSync) override;
+
+    QString tagsEndpoint() const;
+    // What a server that does not answer shows.
+    UsageSnapshot fallbackSnapshot() const;
+
+private:
+    UsageRequest tagsRequest(std::chrono::milliseconds timeout) const;
+    UsageSnapshot snapshot(QList<ModelQuotaItem> items, FetchStrategy strategy) const;
+
+    UsageTransport& transport_;
+    QString baseAddress_;
+    QStringList executablePaths_;
+    const Clock& clock_;
+};
+
+} // namespace meterix

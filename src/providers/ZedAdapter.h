@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/AIProviderAdapter.h"
+#include "core/Paths.h"
+
+#include <QStringList>
+
+namespace meterix {
+
+// The Zed editor publishes no usage figure that can be read: the adapter finds
+// out whether it is installed and shows the assistant model from its settings.
+// Reads small files; nothing touches the network. Holds only constants.
+class ZedAdapter final : public AIProviderAdapter {
+public:
+    // Without application paths, those of the platform table for this home.
+    explicit ZedAdapter(QString homeDirectory = homeFolder(),
+                        std::optional<QStringList> applicationPaths = std::nullopt);
+
+    AIProviderType type() const override { return AIProviderType::zed; }
+    // The application or Zed's settings file exists.
+    bool isDetected() const override;
+    bool checkAvailability() override { return isDetected(); }
+    UsageSnapshot fetchUsage(bool forceSync) override;
+
+    QString zedConfigPath() const;
+    // assistant.default_model.model of the settings file (strict JSON), or nothing.
+    std::optional<QString> configuredModelName() const;
+
+private:
+    QString homeDirectory_;
+    QStringList applicationPaths_;
+};
+
+} // namespace meterix

@@ -1,0 +1,94 @@
+#include "providers/ElevenLabsAdapter.h"
+
+#include "core/Numbers.h"
+
+#include "core/Localization.h"
+#include "support/FakeClock.h"
+#include "support/FakeEnvironment.h"
+#include "support/FakeTransport.h"
+#include "support/TempHome.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+namespace meterix::test {
+namespace {
+
+class ElevenLabsTest : public ::testing::Test {
+protected:
+    UsageSnapshot fetch(const QByteArray& body) {
+        env.set(QStringLiteral("XI_API_KEY"), QStringLiteral("xi-key"));
+        transport.respond(200, body);
+        return ElevenLabsAdapter(transport, QStringLiteral("https://api.test"), home.path(), env.lookup(), clock)
+            .fetchUsage(false);
+    }
+    double resetIn(double seconds) const { return clock.now().toMSecsSinceEpoch() / 1000.0 + seconds; }
+    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+
+    TempHome home;
+    FakeEnvironment env;
+    FakeTransport transport;
+    FakeClock clock;
+};
+
+TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
+    const QByteArray body = QStringLiteral(R"({"character_count":2500,"character_limit":10000,"tier":"creator",
+        "next_character_count_reset_unix":%1})").arg(resetIn(3600), 0, 'f', 3).toUtf8();
+    const UsageSnapshot s = fetch(body);
+    EXPECT_EQ(s.hourlyRemainingPercentage, 75);
+    EXPECT_EQ(s.weeklyRemainingPercentage, 75);
+    EXPECT_EQ(s.hourlyResetCountdown, 3600);
+    EXPECT_EQ(s.weeklyResetCountdown, 3600);
+    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("Character usage"));
+    ASSERT_EQ(s.modelQuotas.size(), 2);
+    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Tier: Creator"), 75, QStringLiteral("Characters: 2500/10000"), 3600));
+    EXPECT_EQ(s.modelQuotas[1], ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), 3600));
+
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    EXPECT_EQ(fetch(body).hourlyQuotaName, QStringLiteral("문자 사용량"));
+}
+
+TEST_F(ElevenLabsTest, OverusedFractionalAndDefaultTier) {
+    const UsageSnapshot over = fetch(R"({"character_count":12000,"character_limit":10000})");
+    EXPECT_EQ(over.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(over.modelQuotas[0].name, QStringLiteral("Tier: Free"));
+    EXPECT_EQ(over.modelQuotas[1].quotaType, QStringLiteral("-2000 Left"));
+    EXPECT_EQ(over.hourlyResetCountdown, std::nullopt);
+
+    const UsageSnapshot fraction = fetch(R"({"character_count":2500.9,"character_limit":10000})");
+    EXPECT_DOUBLE_EQ(fraction.hourlyRemainingPercentage, 100 - 25.009);
+    EXPECT_EQ(fraction.modelQuotas[0].quotaType, QStringLiteral("Characters: 2500/10000"));
+}
+
+TEST_F(ElevenLabsTest, CountsBeyondSixtyFourBitsSaturateInsteadOfOverflowing) {
+    const UsageSnapshot s = fetch(R"({"character_count":-1e30,"character_limit":1e30})");
+    EXPECT_EQ(s.unavailableReason, std::nullopt);
+    EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Characters: -9223372036854775808/9223372036854774784"));
+    EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("9223372036854775807 Left"));
+}
+
+TEST_F(ElevenLabsTest, TheResetCountdownNeedsAFutureFiniteMoment) {
+    const auto countdown = [&](const QByteArray& json) {
+        return ElevenLabsAdapter::characterResetCountdown(QJsonDocument::fromJson(json).object(), clock.now());
+    };
+    EXPECT_EQ(countdown(QByteArray(R"({"next_character_count_reset_unix":)") + QByteArray::number(resetIn(-5), 'f', 3) + "}"),
+              std::nullopt);
+    EXPECT_EQ(countdown(QByteArray(R"({"next_character_count_reset_unix":)") + QByteArray::number(resetIn(0), 'f', 3) + "}"),
+              std::nullopt);
+    EXPECT_EQ(countdown(R"({"next_character_count_reset_unix":"99999999999"})"), std::nullopt);
+    const auto far = countdown(R"({"next_character_count_reset_unix":1e300})");
+    ASSERT_TRUE(far);
+    EXPECT_TRUE(std::isfinite(*far));
+    EXPECT_LE(*far, kMaxCountdownSeconds);
+}
+
+TEST_F(ElevenLabsTest, RejectsMissingOrMistypedCounts) {
+    for (const char* body : {R"({"character_count":1,"character_limit":0})", R"({"character_count":"1","character_limit":10})",
+                             R"({"character_limit":10})", R"({"character_count":1,"character_limit":"10"})"}) {
+        EXPECT_EQ(fetch(body).unavailableReason, UsageUnavailableReason::malformedResponse) << body;
+    }
+}
+
+} // namespace
+} // namespace meterix::test

@@ -1,0 +1,89 @@
+#include "providers/OllamaAdapter.h"
+
+#include "support/FakeTransport.h"
+#include "support/LoopbackServer.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+namespace meterix::test {
+namespace {
+
+class OllamaTest : public ::testing::Test {
+protected:
+    OllamaAdapter adapter(UsageTransport& transport, QString base, bool installed = false) {
+        const QString program = installed ? home.write(QStringLiteral("bin/ollama"), "#!") : home.file(QStringLiteral("bin/ollama"));
+        return OllamaAdapter(transport, std::move(base), {home.file(QStringLiteral("nowhere/ollama")), program});
+    }
+    static void expectOffline(const UsageSnapshot& s, FetchStrategy strategy) {
+        ASSERT_EQ(s.modelQuotas.size(), 1);
+        EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Local Instance (Offline / Standby)"), 100,
+                                                   QStringLiteral("Local Unlimited")));
+        EXPECT_EQ(s.strategyUsed, strategy);
+        EXPECT_EQ(s.unavailableReason, std::nullopt);
+    }
+
+    TempHome home;
+    LoopbackServer server;
+};
+
+TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
+    server.answer("/api/tags", {200, R"({"models":[{"name":"llama3:8b","size":1610612736},{"size":3221225472}]})", {}});
+    auto ollama = adapter(CurlTransport::shared(), server.baseAddress());
+    EXPECT_TRUE(ollama.checkAvailability());
+    const UsageSnapshot s = ollama.fetchUsage(false);
+    ASSERT_EQ(s.modelQuotas.size(), 2);
+    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("llama3:8b (1.5 GB)"), 100, QStringLiteral("Local Model")));
+    EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("Ollama Model (3.0 GB)"));
+    EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
+    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s.weeklyRemainingPercentage, 100);
+}
+
+TEST_F(OllamaTest, AnAnswerWithoutAReadableListShowsTheServiceReady) {
+    auto ollama = adapter(CurlTransport::shared(), server.baseAddress());
+    for (const char* body : {R"({"models":[]})", R"({"models":[{"name":"a"},7]})", "garbage", R"({"other":1})"}) {
+        server.answer("/api/tags", {200, body, {}});
+        const UsageSnapshot s = ollama.fetchUsage(false);
+        ASSERT_EQ(s.modelQuotas.size(), 1) << body;
+        EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited")));
+    }
+}
+
+TEST_F(OllamaTest, AFailingServerShowsTheOfflineSnapshot) {
+    server.answer("/api/tags", {500, "{}", {}});
+    auto running = adapter(CurlTransport::shared(), server.baseAddress());
+    expectOffline(running.fetchUsage(false), FetchStrategy::simulated);
+    EXPECT_FALSE(running.checkAvailability());
+
+    FakeTransport down;
+    down.fail(TransportError::Code::cannotConnect);
+    auto absent = adapter(down, QStringLiteral("http://127.0.0.1:9"));
+    EXPECT_FALSE(absent.checkAvailability());
+    expectOffline(absent.fetchUsage(false), FetchStrategy::simulated);
+    auto installed = adapter(down, QStringLiteral("http://127.0.0.1:9"), true);
+    EXPECT_TRUE(installed.checkAvailability());
+    expectOffline(installed.fetchUsage(false), FetchStrategy::cliStatusProbe);
+}
+
+TEST_F(OllamaTest, TimeOutsAreOneSecondForTheCheckAndTwoForAFetch) {
+    FakeTransport transport;
+    transport.respond(200, R"({"models":[]})");
+    auto ollama = adapter(transport, QStringLiteral("http://127.0.0.1:11434/"));
+    ollama.checkAvailability();
+    ollama.fetchUsage(false);
+    ASSERT_EQ(transport.requests().size(), 2);
+    EXPECT_EQ(transport.requests()[0].timeout, std::chrono::seconds(1));
+    EXPECT_EQ(transport.requests()[1].timeout, std::chrono::seconds(2));
+    EXPECT_EQ(transport.requests()[1].url.toString(), QStringLiteral("http://127.0.0.1:11434/api/tags"));
+}
+
+TEST_F(OllamaTest, AServerThatDoesNotAnswerInTimeCountsAsDown) {
+    server.answer("/api/tags", {200, R"({"models":[]})", {}, true});
+    auto ollama = adapter(CurlTransport::shared(), server.baseAddress());
+    EXPECT_FALSE(ollama.checkAvailability());
+    server.release();
+}
+
+} // namespace
+} // namespace meterix::test
