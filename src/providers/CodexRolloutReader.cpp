@@ -1,5 +1,6 @@
 #include "providers/CodexRolloutReader.h"
 
+#include "core/DirectoryListing.h"
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/L10n.h"
@@ -9,7 +10,6 @@
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
 
-#include <QDir>
 #include <QJsonDocument>
 
 #include <algorithm>
@@ -21,10 +21,8 @@ namespace {
 constexpr QByteArrayView kRateLimitsMarker("rate_limits");
 constexpr QByteArrayView kSessionMetaMarker("session_meta");
 
-QStringList namesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Unsorted);
-}
+// An unreadable folder lists as empty.
+QStringList namesIn(const QString& folder) { return listDirectoryNames(folder).value_or(QStringList()); }
 
 // A view's bytes as a QByteArray without copying; only for use while the view's
 // storage lives.

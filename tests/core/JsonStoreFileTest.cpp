@@ -28,8 +28,7 @@ TEST(JsonStoreFileTest, WritesMakeTheFolderAndReadBack) {
 
 TEST(JsonStoreFileTest, AStoreThatIsNotARegularFileNeitherBlocksNorIsLost) {
     test::TempHome home;
-    const QString path = home.file(QStringLiteral("store.json"));
-    ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    const QString path = home.makeFifo(QStringLiteral("store.json"));
     JsonStoreFile store(path);
     EXPECT_EQ(store.load(), std::nullopt);
     EXPECT_TRUE(store.isSetAsidePending());

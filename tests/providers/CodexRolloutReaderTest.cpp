@@ -15,8 +15,6 @@
 
 #include <limits>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace meterix {
 namespace {
@@ -201,9 +199,7 @@ TEST_F(CodexRolloutReaderTest, TheSearchStopsOnceNoOlderFileCanHoldANewerEvent) 
 }
 
 TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) {
-    const QString fifo = home.file(QStringLiteral("sessions/rollout-fifo.jsonl"));
-    home.mkdir(QStringLiteral("sessions"));
-    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString fifo = home.makeFifo(QStringLiteral("sessions/rollout-fifo.jsonl"));
     home.mkdir(QStringLiteral("sessions/rollout-folder.jsonl"));
     rollout(QStringLiteral("rollout-real.jsonl"), {eventWith(planOnly(QStringLiteral("real")))}, utc(2026, 1, 10));
     const auto candidates = Reader::rolloutCandidates(home.path(), 12);
@@ -315,12 +311,12 @@ qint64 bytesReadByProcess() {
 }
 
 TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
-    const QString path = home.file(QStringLiteral("sessions/rollout-huge.jsonl"));
-    fx::writeFile(path, fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")) + '\n', kNow);
-    ASSERT_EQ(::truncate(path.toLocal8Bit().constData(), 1LL << 30), 0); // sparse: costs no disk
+    const QString path = home.sparseFile(QStringLiteral("sessions/rollout-huge.jsonl"), 1LL << 30);
     {
         QFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Append));
+        ASSERT_TRUE(out.open(QIODevice::ReadWrite));
+        out.write(fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")) + '\n');
+        ASSERT_TRUE(out.seek(out.size()));
         out.write("\n" + fx::joinLines({eventWith(fullLimits())}));
     }
     fx::setModified(path, kNow);

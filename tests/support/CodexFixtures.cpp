@@ -1,12 +1,11 @@
 #include "support/CodexFixtures.h"
 
+#include "support/TempHome.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace meterix::test::codex {
 
@@ -54,11 +53,7 @@ QByteArray joinLines(const QList<QByteArray>& lines) {
 }
 
 void setModified(const QString& path, const QDateTime& modified) {
-    const qint64 ms = modified.toMSecsSinceEpoch();
-    timespec times[2];
-    times[0].tv_sec = times[1].tv_sec = ms / 1000;
-    times[0].tv_nsec = times[1].tv_nsec = (ms % 1000) * 1000000;
-    ::utimensat(AT_FDCWD, path.toLocal8Bit().constData(), times, 0);
+    TempHome::setModifiedNs(path, modified.toMSecsSinceEpoch() * 1000000);
 }
 
 QString writeFile(const QString& path, const QByteArray& contents, const QDateTime& modified) {
