@@ -3,6 +3,7 @@
 // fixture costs no disk; a scan that read whole files would read 12 GiB of
 // zeros and show it in both figures.
 #include "providers/CodexRolloutReader.h"
+#include "support/ProcessReadCounter.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -64,14 +65,6 @@ bool writeRollout(const QString& path, const QDateTime& modified) {
     return ::utimensat(AT_FDCWD, path.toLocal8Bit().constData(), times, 0) == 0;
 }
 
-qint64 bytesReadByProcess() {
-    QFile io(QStringLiteral("/proc/self/io"));
-    if (!io.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : io.readAll().split('\n'))
-        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
-    return -1;
-}
-
 void BM_ScanTwelveOneGibibyteRollouts(benchmark::State& state) {
     QTemporaryDir home;
     for (int i = 0; i < kFiles; ++i) {
@@ -87,9 +80,9 @@ void BM_ScanTwelveOneGibibyteRollouts(benchmark::State& state) {
         kFiles * (CodexRolloutReader::kTailBytes + CodexRolloutReader::kHeadBytes + CodexRolloutReader::kHeadChunkBytes);
     qint64 totalRead = 0;
     for (auto _ : state) {
-        const qint64 before = bytesReadByProcess();
+        const qint64 before = meterix::test::bytesReadByProcess();
         auto limits = CodexRolloutReader::rateLimits(home.path(), kNow);
-        totalRead += bytesReadByProcess() - before;
+        totalRead += meterix::test::bytesReadByProcess() - before;
         if (!limits || !limits->sessionStartedAt) {
             state.SkipWithError("the scan found no rate limits");
             return;

@@ -4,6 +4,7 @@
 #include "core/Localization.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
+#include "support/ProcessReadCounter.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -301,15 +302,6 @@ TEST_F(CodexRolloutReaderTest, ALineThatIsNotValidUtf8FailsAloneAndTheNextOneIsT
     EXPECT_EQ(limits->planType, QStringLiteral("good"));
 }
 
-// Bytes the process has read through read(2) and friends so far.
-qint64 bytesReadByProcess() {
-    QFile io(QStringLiteral("/proc/self/io"));
-    if (!io.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : io.readAll().split('\n'))
-        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
-    return -1;
-}
-
 TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
     const QString path = home.sparseFile(QStringLiteral("sessions/rollout-huge.jsonl"), 1LL << 30);
     {
@@ -320,10 +312,10 @@ TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
         out.write("\n" + fx::joinLines({eventWith(fullLimits())}));
     }
     fx::setModified(path, kNow);
-    const qint64 before = bytesReadByProcess();
+    const qint64 before = test::bytesReadByProcess();
     if (before < 0) GTEST_SKIP() << "no /proc/self/io here";
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
-    const qint64 read = bytesReadByProcess() - before;
+    const qint64 read = test::bytesReadByProcess() - before;
     ASSERT_TRUE(limits);
     EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 9));
     EXPECT_LE(read, Reader::kTailBytes + Reader::kHeadBytes + Reader::kHeadChunkBytes);
