@@ -196,7 +196,7 @@ TEST_F(AccountIdentityLedgerTest, ResetEmptiesTheLedgerAndTheFile) {
 TEST_F(AccountIdentityLedgerTest, QuestionsFromManyThreadsAreSerialised) {
     AccountIdentityLedger ledger(path(), clock);
     constexpr int kThreads = 8;
-    constexpr int kRounds = 25;
+    constexpr int kRounds = 9;
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {

@@ -244,12 +244,6 @@ TEST_F(CodexAccountResolverTest, DesktopWorkspacesActiveFirstThenStoredInOrder) 
     EXPECT_EQ(accounts[0].lastSeenAt, kNow);
 }
 
-TEST_F(CodexAccountResolverTest, AnActiveWorkspaceWithoutStoredConversationsStillCounts) {
-    home.mkdir(QStringLiteral(".config/com.openai.chat"));
-    preference(R"(<string>{"workspaceID":"ws-9"}</string>)");
-    EXPECT_EQ(ids(resolver().resolveAccounts()), QStringList{QStringLiteral("ws-9")});
-}
-
 TEST_F(CodexAccountResolverTest, AMalformedPreferenceOnlyLosesTheActiveWorkspace) {
     home.write(QStringLiteral(".config/com.openai.chat/conversations-v3-z"), "");
     for (const QByteArray& value : {QByteArray("<string>not json</string>"), QByteArray(R"(<string>{"workspaceID":3}</string>)"),
@@ -280,17 +274,6 @@ TEST_F(CodexAccountResolverTest, CliAccountsComeBeforeDesktopAccounts) {
     EXPECT_EQ(accounts[1].id, QStringLiteral("A"));
     EXPECT_EQ(resolver().provider(), AIProviderType::openAICodex);
     EXPECT_EQ(resolver().primarySourceID(), QStringLiteral("codex.cli"));
-}
-
-TEST_F(CodexAccountResolverTest, TheCurrentEnvironmentReadsCodexHome) {
-    ::setenv("CODEX_HOME", "/opt/codex-home", 1);
-    const auto withHome = Resolver::Environment::current();
-    ::unsetenv("CODEX_HOME");
-    const auto without = Resolver::Environment::current();
-    EXPECT_EQ(withHome.codexHome, QStringLiteral("/opt/codex-home"));
-    EXPECT_EQ(without.codexHome, std::nullopt);
-    EXPECT_EQ(without.homeFolder, qEnvironmentVariable("HOME"));
-    EXPECT_EQ(without.desktopAppFolder, qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/com.openai.chat"));
 }
 
 } // namespace
