@@ -3,25 +3,21 @@
 #include "core/JsonStoreFile.h"
 #include "core/MeterixLog.h"
 #include "core/Paths.h"
-#include "core/SafeFile.h"
 
 #include <QDir>
 
 namespace meterix {
 
 AccountUsageStore::AccountUsageStore(std::optional<QString> path, const Clock& clock)
-    : path_(path.value_or(defaultFilePath())), clock_(clock) {
-    const auto loaded = JsonStoreFile::load(path_);
-    if (loaded.status == JsonStoreFile::LoadStatus::undecodable) {
-        fileIsUndecodable_ = true;
-        return;
-    }
-    for (auto it = loaded.object.constBegin(); it != loaded.object.constEnd(); ++it) {
+    : file_(path.value_or(defaultFilePath())), clock_(clock) {
+    const auto loaded = file_.load();
+    if (!loaded) return;
+    for (auto it = loaded->constBegin(); it != loaded->constEnd(); ++it) {
         auto snapshot = it.value().isObject() ? UsageSnapshot::fromJson(it.value().toObject()) : std::nullopt;
         if (!snapshot) {
             // One bad entry makes the whole file untrustworthy: start empty.
             cache_.clear();
-            fileIsUndecodable_ = true;
+            file_.markUnreadable();
             qCWarning(logAccounts, "account-usage.json does not decode; starting empty");
             return;
         }
@@ -76,15 +72,12 @@ void AccountUsageStore::flush() {
 }
 
 void AccountUsageStore::persist() {
-    if (fileIsUndecodable_) {
-        // Keep what we could not read instead of writing over it.
-        if (exists(path_) && !JsonStoreFile::setAside(path_)) return;
-        fileIsUndecodable_ = false;
-    }
     QJsonObject object;
     for (auto it = cache_.constBegin(); it != cache_.constEnd(); ++it)
         object.insert(it.key(), it.value().toJson());
-    JsonStoreFile::write(path_, object); // a failed write keeps the old file; the next record retries
+    // An unreadable file is set aside first; a failed write keeps the old file
+    // and the next record tries again.
+    file_.write(object, clock_.now());
 }
 
 } // namespace meterix

@@ -2,6 +2,7 @@
 
 #include "core/AIProviderType.h"
 #include "core/Clock.h"
+#include "core/JsonStoreFile.h"
 #include "core/SerialExecutor.h"
 #include "core/UsageSnapshot.h"
 
@@ -36,17 +37,16 @@ class AccountUsageStore {
     // Waits until everything recorded so far is on disk (tests, and quitting).
     void flush();
 
-    const QString& filePath() const { return path_; }
+    const QString& filePath() const { return file_.path(); }
     static QString defaultFilePath();
     static QString accountKey(AIProviderType provider, const QString& accountID);
 
   private:
     void persist();
 
-    QString path_;
+    JsonStoreFile file_; // only touched on executor_ after construction
     const Clock& clock_;
     QHash<QString, UsageSnapshot> cache_; // only touched on executor_
-    bool fileIsUndecodable_ = false;      // only touched on executor_
     mutable SerialExecutor executor_;
 };
 
