@@ -12,17 +12,18 @@ AccountUsageStore::AccountUsageStore(std::optional<QString> path, const Clock& c
     : file_(path.value_or(defaultFilePath())), clock_(clock) {
     const auto loaded = file_.load();
     if (!loaded) return;
+    QHash<QString, UsageSnapshot> cache;
     for (auto it = loaded->constBegin(); it != loaded->constEnd(); ++it) {
         auto snapshot = it.value().isObject() ? UsageSnapshot::fromJson(it.value().toObject()) : std::nullopt;
         if (!snapshot) {
             // One bad entry makes the whole file untrustworthy: start empty.
-            cache_.clear();
             file_.markUnreadable();
             qCWarning(logAccounts, "account-usage.json does not decode; starting empty");
             return;
         }
-        cache_.insert(it.key(), std::move(*snapshot));
+        cache.insert(it.key(), std::move(*snapshot));
     }
+    cache_.set(std::move(cache));
 }
 
 AccountUsageStore::~AccountUsageStore() {
@@ -47,10 +48,11 @@ QString AccountUsageStore::accountKey(AIProviderType provider, const QString& ac
 std::optional<UsageSnapshot> AccountUsageStore::snapshot(AIProviderType provider,
                                                          const QString& accountID) const {
     const QString key = accountKey(provider, accountID);
-    std::optional<UsageSnapshot> stored;
-    executor_.sync([&] {
-        if (auto it = cache_.constFind(key); it != cache_.constEnd()) stored = *it;
-    });
+    const auto stored =
+        cache_.withValue([&](const QHash<QString, UsageSnapshot>& cache) -> std::optional<UsageSnapshot> {
+            if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+            return std::nullopt;
+        });
     if (!stored) return std::nullopt;
     return stored->agedToNow(clock_.now());
 }
@@ -59,12 +61,15 @@ void AccountUsageStore::record(const UsageSnapshot& snapshot) {
     if (!snapshot.accountID || snapshot.accountID->isEmpty()) return;
     if (snapshot.strategyUsed == FetchStrategy::simulated || snapshot.fetchError) return;
     const QString key = accountKey(snapshot.provider, *snapshot.accountID);
-    executor_.post([this, key, snapshot] {
-        if (auto it = cache_.constFind(key); it != cache_.constEnd() && it->capturedAt > snapshot.capturedAt)
-            return;
-        cache_.insert(key, snapshot);
-        persist();
+    // The map changes at once, so a read right after sees it; only the file
+    // write waits on the store's thread and never holds up a reader.
+    const bool changed = cache_.withValue([&](QHash<QString, UsageSnapshot>& cache) {
+        if (auto it = cache.constFind(key); it != cache.constEnd() && it->capturedAt > snapshot.capturedAt)
+            return false;
+        cache.insert(key, snapshot);
+        return true;
     });
+    if (changed) executor_.post([this] { persist(); });
 }
 
 void AccountUsageStore::flush() {
@@ -73,8 +78,10 @@ void AccountUsageStore::flush() {
 
 void AccountUsageStore::persist() {
     QJsonObject object;
-    for (auto it = cache_.constBegin(); it != cache_.constEnd(); ++it)
-        object.insert(it.key(), it.value().toJson());
+    cache_.withValue([&](const QHash<QString, UsageSnapshot>& cache) {
+        for (auto it = cache.constBegin(); it != cache.constEnd(); ++it)
+            object.insert(it.key(), it.value().toJson());
+    });
     // An unreadable file is set aside first; a failed write keeps the old file
     // and the next record tries again.
     file_.write(object, clock_.now());

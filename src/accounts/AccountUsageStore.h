@@ -3,6 +3,7 @@
 #include "core/AIProviderType.h"
 #include "core/Clock.h"
 #include "core/JsonStoreFile.h"
+#include "core/Locked.h"
 #include "core/SerialExecutor.h"
 #include "core/UsageSnapshot.h"
 
@@ -15,7 +16,7 @@ namespace meterix {
 
 // The last good reading of every account, kept across launches in
 // account-usage.json, so a fresh start shows figures before the first refresh.
-// Recording and writing happen on the store's own thread.
+// File writes happen on the store's own thread.
 class AccountUsageStore {
   public:
     // path: the JSON file; nothing means account-usage.json in our data folder.
@@ -27,7 +28,7 @@ class AccountUsageStore {
 
     static AccountUsageStore& shared();
 
-    // The stored reading aged to now. Waits for every record queued before it.
+    // The stored reading aged to now. Never waits for a file write.
     std::optional<UsageSnapshot> snapshot(AIProviderType provider, const QString& accountID) const;
 
     // Keeps a real reading of a named account (no placeholder, no failed
@@ -46,7 +47,7 @@ class AccountUsageStore {
 
     JsonStoreFile file_; // only touched on executor_ after construction
     const Clock& clock_;
-    QHash<QString, UsageSnapshot> cache_; // only touched on executor_
+    mutable Locked<QHash<QString, UsageSnapshot>> cache_;
     mutable SerialExecutor executor_;
 };
 
