@@ -18,6 +18,17 @@ double widestDigit(const QFontMetricsF& fm) {
     return widest;
 }
 
+// Digits take a full cell; anything else (the minus sign) its own width.
+double advanceOf(QChar c, double cell, const QFontMetricsF& fm) {
+    return c.isDigit() ? cell : fm.horizontalAdvance(c);
+}
+
+double widthOf(const QString& number, double cell, const QFontMetricsF& fm) {
+    double w = 0;
+    for (QChar c : number) w += advanceOf(c, cell, fm);
+    return w;
+}
+
 } // namespace
 
 RollingDigitsView::RollingDigitsView(qint64 value, QString suffix, QFont font, QColor color, QFont suffixFont,
@@ -36,7 +47,7 @@ RollingDigitsView::Layout RollingDigitsView::layout(qint64 value, const QString&
     Layout l;
     l.number = QString::number(value);
     l.cellWidth = widestDigit(number);
-    l.numberWidth = l.cellWidth * l.number.size();
+    l.numberWidth = widthOf(l.number, l.cellWidth, number);
     l.hasSuffix = !suffix.isEmpty();
     l.suffixX = l.numberWidth;
     l.width = l.numberWidth + (l.hasSuffix ? trailing.horizontalAdvance(suffix) : 0.0);
@@ -85,26 +96,31 @@ void RollingDigitsView::paintEvent(QPaintEvent*) {
     p.setFont(font_);
     p.setPen(color_);
     p.setClipRect(QRectF(0, 0, now.numberWidth, now.height));
-    // Cells are matched from the units digit leftwards.
+    const QFontMetricsF fm(font_);
+    auto drawChar = [&](QChar c, double right, double dy, double opacity) {
+        if (opacity <= 0) return;
+        const double cell = advanceOf(c, now.cellWidth, fm);
+        p.setOpacity(std::clamp(opacity, 0.0, 1.0));
+        p.drawText(QPointF(right - cell + (cell - fm.horizontalAdvance(c)) / 2, now.baseline + dy), QString(c));
+    };
+    // Characters are matched from the units digit leftwards; each string keeps
+    // its own spacing, right-aligned on the number's end.
+    double newRight = now.numberWidth;
+    double oldRight = now.numberWidth;
     const int cells = int(std::max(now.number.size(), before.size()));
     for (int i = 0; i < cells; ++i) {
         const int newIndex = int(now.number.size()) - 1 - i;
         const int oldIndex = int(before.size()) - 1 - i;
         const QChar next = newIndex >= 0 ? now.number[newIndex] : QChar();
         const QChar last = oldIndex >= 0 ? before[oldIndex] : QChar();
-        const double x = now.numberWidth - (i + 1) * now.cellWidth;
-        auto drawCell = [&](QChar c, double dy, double opacity) {
-            if (c.isNull() || opacity <= 0) return;
-            const double w = QFontMetricsF(font_).horizontalAdvance(c);
-            p.setOpacity(std::clamp(opacity, 0.0, 1.0));
-            p.drawText(QPointF(x + (now.cellWidth - w) / 2, now.baseline + dy), QString(c));
-        };
         if (!rolling || next == last) {
-            drawCell(next, 0, 1);
-            continue;
+            if (!next.isNull()) drawChar(next, newRight, 0, 1);
+        } else {
+            if (!last.isNull()) drawChar(last, oldRight, -direction * travel * progress, 1 - progress);
+            if (!next.isNull()) drawChar(next, newRight, direction * travel * (1 - progress), progress);
         }
-        drawCell(last, -direction * travel * progress, 1 - progress);
-        drawCell(next, direction * travel * (1 - progress), progress);
+        if (!next.isNull()) newRight -= advanceOf(next, now.cellWidth, fm);
+        if (!last.isNull()) oldRight -= advanceOf(last, now.cellWidth, fm);
     }
     p.setClipping(false);
     p.setOpacity(1);

@@ -24,8 +24,8 @@ public:
     // Where everything goes for a value and suffix (pure, given the fonts).
     struct Layout {
         QString number;     // the plain decimal text ("-" for negatives, no grouping)
-        double cellWidth;   // one character cell of the number
-        double numberWidth; // all cells
+        double cellWidth;   // one digit cell (the widest digit)
+        double numberWidth; // digit cells plus the sign's own width
         bool hasSuffix;
         double suffixX;     // where the suffix starts
         double width;

@@ -80,6 +80,11 @@ void Appearance::setSchemeOverrideForTesting(std::optional<Scheme> scheme) {
     recompute();
 }
 
+void Appearance::setReduceMotionOverrideForTesting(std::optional<bool> reduce) {
+    reduceMotionOverride_ = reduce;
+    recompute();
+}
+
 bool Appearance::eventFilter(QObject* watched, QEvent* event) {
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) recompute();
     return QObject::eventFilter(watched, event);
@@ -90,7 +95,7 @@ void Appearance::recompute() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         window = QGuiApplication::palette().color(QPalette::Window);
     const Scheme scheme = override_ ? *override_ : resolve(portalColorScheme_, window);
-    const bool reduce = animationsEnabled_ == false;
+    const bool reduce = reduceMotionOverride_ ? *reduceMotionOverride_ : animationsEnabled_ == false;
     if (scheme == scheme_ && reduce == reduceMotion_) return;
     scheme_ = scheme;
     reduceMotion_ = reduce;

@@ -42,8 +42,10 @@ public:
     void applyPortalColorScheme(std::optional<uint> value);
     void applyPortalAnimationsEnabled(std::optional<bool> enabled);
 
-    // Test seam: force a scheme (nothing: follow the desktop again).
+    // Test seams: force a scheme or the reduced-motion flag (nothing: follow the
+    // desktop again).
     void setSchemeOverrideForTesting(std::optional<Scheme> scheme);
+    void setReduceMotionOverrideForTesting(std::optional<bool> reduce);
 
 Q_SIGNALS:
     void changed();
@@ -62,6 +64,7 @@ private:
     std::optional<uint> portalColorScheme_;
     std::optional<bool> animationsEnabled_;
     std::optional<Scheme> override_;
+    std::optional<bool> reduceMotionOverride_;
     Scheme scheme_ = Scheme::light;
     bool reduceMotion_ = false;
 };
