@@ -1,5 +1,7 @@
 #include "panels/CapsuleBadge.h"
 
+#include "shell/ShapePainting.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -39,13 +41,8 @@ void CapsuleBadge::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const QSizeF s = measure(l);
     const QRectF badge((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height());
-    QPainterPath capsule;
-    capsule.addRoundedRect(badge, badge.height() / 2, badge.height() / 2);
-    p.fillPath(capsule, l.fill);
-    QPainterPath rim;
-    const QRectF inner = badge.adjusted(0.25, 0.25, -0.25, -0.25);
-    rim.addRoundedRect(inner, inner.height() / 2, inner.height() / 2);
-    p.strokePath(rim, QPen(l.rim, 0.5));
+    p.fillPath(roundedRectPath(badge, badge.height() / 2), l.fill);
+    strokeInside(p, badge, badge.height() / 2, 0.5, l.rim);
 
     const QSizeF mark = markSize(l);
     const QRectF markBox(badge.left() + l.marginH, badge.center().y() - mark.height() / 2, mark.width(), mark.height());

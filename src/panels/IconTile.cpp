@@ -2,6 +2,7 @@
 
 #include "platform/ui/SymbolImage.h"
 #include "shell/ShadowCache.h"
+#include "shell/ShapePainting.h"
 #include "shell/Surface.h"
 
 #include <QLinearGradient>
@@ -51,21 +52,15 @@ void IconTile::paint(QPainter& p, const QRectF& frame, const QString& symbol, co
                                                                p.device() ? p.device()->devicePixelRatioF() : 1.0);
         p.drawPixmap(frame.topLeft() - QPointF(s.padding, s.padding - kShadowOffsetY), s.pixmap);
     }
-    QPainterPath tile;
-    tile.addRoundedRect(frame, radius, radius);
     if (!colors.isEmpty()) {
         QLinearGradient fill(frame.topLeft(), frame.bottomLeft());
-        if (colors.size() == 1) fill.setColorAt(1, colors.constFirst());
-        for (int i = 0; i < colors.size(); ++i)
-            fill.setColorAt(colors.size() == 1 ? 0.0 : double(i) / (colors.size() - 1), colors[i]);
-        p.fillPath(tile, fill);
+        fill.setStops(evenStops(colors));
+        p.fillPath(roundedRectPath(frame, radius), fill);
     }
     QLinearGradient rim(frame.topLeft(), frame.bottomLeft());
     rim.setColorAt(0, QColor::fromRgbF(1, 1, 1, 0.42f));
     rim.setColorAt(1, QColor::fromRgbF(1, 1, 1, 0.06f));
-    QPainterPath inner;
-    inner.addRoundedRect(frame.adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
-    p.strokePath(inner, QPen(QBrush(rim), 0.5));
+    strokeInside(p, frame, radius, 0.5, rim);
     const QPointF centre = frame.center();
     SymbolImage::paint(p, centre + QPointF(0, 0.5), symbolPointSize(size), symbol, QColor::fromRgbF(0, 0, 0, 0.22f),
                        SymbolWeight::bold);

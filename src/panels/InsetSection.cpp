@@ -3,6 +3,7 @@
 #include "panels/TextView.h"
 #include "shell/MeterixFont.h"
 #include "shell/Radius.h"
+#include "shell/ShapePainting.h"
 #include "shell/Surface.h"
 
 #include <QPainter>
@@ -22,13 +23,8 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = rect();
-        QPainterPath plate;
-        plate.addRoundedRect(r, Radius::section, Radius::section);
-        p.fillPath(plate, Surface::plateFill());
-        QPainterPath rim;
-        rim.addRoundedRect(r.adjusted(0.25, 0.25, -0.25, -0.25), Radius::section - 0.25, Radius::section - 0.25);
-        p.strokePath(rim, QPen(Surface::plateRim(), 0.5));
+        p.fillPath(roundedRectPath(rect(), Radius::section), Surface::plateFill());
+        strokeInside(p, rect(), Radius::section, 0.5, Surface::plateRim());
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/Numbers.h"
 #include "shell/ShadowCache.h"
+#include "shell/ShapePainting.h"
 #include "shell/Surface.h"
 
 #include <QLinearGradient>
@@ -16,12 +17,6 @@ namespace meterix {
 namespace {
 constexpr double kGlowOpacity = 0.55;
 constexpr double kGlowRadiusFactor = 0.9; // of the height
-
-QPainterPath capsule(const QRectF& r) {
-    QPainterPath path;
-    path.addRoundedRect(r, r.height() / 2, r.height() / 2);
-    return path;
-}
 } // namespace
 
 LiquidCapsuleGauge::LiquidCapsuleGauge(double percentage, QList<QColor> gradientColors, double width, double height,
@@ -53,10 +48,8 @@ void LiquidCapsuleGauge::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF gauge((width() - width_) / 2.0, (height() - height_) / 2.0, width_, height_);
-    const QPainterPath track = capsule(gauge);
-    p.fillPath(track, Surface::track());
-    const double inset = 0.25;
-    p.strokePath(capsule(gauge.adjusted(inset, inset, -inset, -inset)), QPen(withOpacity(Surface::shellRim(), 0.3), 0.5));
+    p.fillPath(roundedRectPath(gauge, height_ / 2), Surface::track());
+    strokeInside(p, gauge, height_ / 2, 0.5, withOpacity(Surface::shellRim(), 0.3));
 
     const QRectF fill(gauge.left(), gauge.top(), fillWidth(shown_.value(), width_, height_), height_);
     if (showsGlow_ && !colors_.isEmpty()) {
@@ -66,13 +59,9 @@ void LiquidCapsuleGauge::paintEvent(QPaintEvent*) {
                                                                   devicePixelRatioF());
         p.drawPixmap(fill.topLeft() - QPointF(glow.padding, glow.padding), glow.pixmap);
     }
-    const QPainterPath fillPath = capsule(fill);
+    const QPainterPath fillPath = roundedRectPath(fill, height_ / 2);
     QLinearGradient g(fill.topLeft(), fill.topRight());
-    if (colors_.size() == 1) {
-        g.setColorAt(0, colors_.constFirst());
-        g.setColorAt(1, colors_.constFirst());
-    }
-    for (int i = 0; colors_.size() > 1 && i < colors_.size(); ++i) g.setColorAt(double(i) / (colors_.size() - 1), colors_[i]);
+    g.setStops(evenStops(colors_));
     if (!colors_.isEmpty()) p.fillPath(fillPath, g);
     QLinearGradient highlight(fill.topLeft(), fill.bottomLeft());
     highlight.setColorAt(0, QColor::fromRgbF(1, 1, 1, 0.55f));

@@ -1,6 +1,7 @@
 #include "shell/LiquidGlassStyle.h"
 
 #include "shell/AmbientElevation.h"
+#include "shell/ShapePainting.h"
 #include "shell/Surface.h"
 
 #include <QLinearGradient>
@@ -11,24 +12,6 @@
 #include <cmath>
 
 namespace meterix {
-
-namespace {
-
-QPainterPath roundedPath(const QRectF& rect, double radius) {
-    QPainterPath path;
-    const double r = std::max(0.0, std::min(radius, std::min(rect.width(), rect.height()) / 2));
-    path.addRoundedRect(rect, r, r);
-    return path;
-}
-
-// A stroke lying wholly inside the shape.
-void strokeInside(QPainter& p, const QRectF& shape, double radius, double width, const QBrush& brush) {
-    const double inset = width / 2;
-    p.strokePath(roundedPath(shape.adjusted(inset, inset, -inset, -inset), radius - inset),
-                 QPen(brush, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-}
-
-} // namespace
 
 double LiquidGlassStyle::washOpacity() const {
     const double strength = std::isfinite(tintStrength) ? tintStrength : 0.0;
@@ -56,7 +39,7 @@ void LiquidGlassStyle::paint(QPainter& p, const QRectF& shape, Appearance::Schem
     p.setRenderHint(QPainter::Antialiasing, true);
     AmbientElevation(elevation).paint(p, shape, cornerRadius);
 
-    const QPainterPath body = roundedPath(shape, cornerRadius);
+    const QPainterPath body = roundedRectPath(shape, cornerRadius);
     p.save();
     p.setClipPath(body, Qt::IntersectClip);
     p.fillPath(body, backdrop(scheme));
