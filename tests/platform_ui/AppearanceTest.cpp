@@ -1,6 +1,7 @@
 #include "platform/ui/Appearance.h"
 
 #include <QApplication>
+#include <QWidget>
 #include <QPalette>
 #include <QSignalSpy>
 
@@ -69,6 +70,30 @@ TEST(Appearance, ReducedMotionFollowsTheDesktopsAnimationSwitch) {
     appearance.applyPortalAnimationsEnabled(false);
     appearance.applyPortalAnimationsEnabled(std::nullopt); // the setting vanished: animate
     EXPECT_FALSE(appearance.reduceMotion());
+}
+
+class PaintCounter final : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+TEST(Appearance, AChangeRepaintsEveryWidget) {
+    Appearance appearance(false);
+    PaintCounter widget;
+    widget.resize(20, 20);
+    widget.show();
+    QCoreApplication::processEvents();
+    const int before = widget.paints;
+    appearance.applyPortalColorScheme(2u); // no change: nothing to redraw
+    QCoreApplication::processEvents();
+    EXPECT_EQ(widget.paints, before);
+    appearance.applyPortalColorScheme(1u);
+    QCoreApplication::processEvents();
+    EXPECT_GT(widget.paints, before);
+    widget.hide();
 }
 
 TEST(Appearance, OverridesWinAndCanBeLifted) {
