@@ -1,0 +1,38 @@
+#pragma once
+
+namespace meterix {
+
+// A damped harmonic oscillator described the way the design speaks of springs:
+// response (the period of the undamped motion, in seconds) and damping fraction
+// (1 is critical: no overshoot; below 1 it overshoots and rings). Pure.
+class SpringCurve {
+public:
+    struct State {
+        double displacement; // distance still to go (value minus target)
+        double velocity;     // per second
+    };
+
+    SpringCurve(double response, double dampingFraction);
+    // The same oscillator from mass, stiffness and damping.
+    static SpringCurve fromMassStiffness(double mass, double stiffness, double damping);
+
+    double response() const { return response_; }
+    double dampingFraction() const { return zeta_; }
+    double angularFrequency() const { return omega_; }
+
+    // The motion t seconds after starting displacement0 away from the target with
+    // velocity0.
+    State at(double t, double displacement0, double velocity0) const;
+    // A move from 0 to 1 starting at rest: the share of the way covered at t.
+    double progress(double t) const;
+    // When a move from rest stays within epsilon of its target (in position, and
+    // in velocity scaled by the frequency) from then on.
+    double settleTime(double epsilon = 0.001) const;
+
+private:
+    double response_;
+    double zeta_;
+    double omega_;
+};
+
+} // namespace meterix
