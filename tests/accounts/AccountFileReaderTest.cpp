@@ -171,10 +171,6 @@ TEST(AccountFileReader, DirectoryExistsFollowsOnlyFolders) {
     EXPECT_TRUE(AccountFileReader::directoryExists(home.file(QStringLiteral("link"))));
 }
 
-TEST(AccountFileReader, HomeIsTheHomeFolder) {
-    EXPECT_EQ(AccountFileReader::home(), qEnvironmentVariable("HOME"));
-}
-
 // --- JWT claims
 
 namespace {

@@ -65,18 +65,6 @@ TEST(AccountSource, JsonRoundTripLeavesOutAbsentRootPath) {
     EXPECT_EQ(AccountSource::fromJson(d.toJson()), d);
 }
 
-TEST(AccountSource, JsonWithWrongTypesOrUnknownKindFails) {
-    QJsonObject o = desktopSource().toJson();
-    o.insert(QLatin1String("kind"), QStringLiteral("browser"));
-    EXPECT_FALSE(AccountSource::fromJson(o));
-    o = desktopSource().toJson();
-    o.insert(QLatin1String("rootPath"), 3);
-    EXPECT_FALSE(AccountSource::fromJson(o));
-    o = desktopSource().toJson();
-    o.insert(QLatin1String("bundleIdentifiers"), QJsonArray{1});
-    EXPECT_FALSE(AccountSource::fromJson(o));
-}
-
 TEST(AccountIdentity, JsonRoundTripWritesOptionalsOnlyWhenPresent) {
     AccountIdentity a = identity(QStringLiteral("u-1"), cliSource(QStringLiteral("/h/.claude")));
     QJsonObject o = a.toJson();

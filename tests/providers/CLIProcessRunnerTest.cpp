@@ -182,11 +182,3 @@ TEST_F(RunnerTest, CapNeverSplitsACharacter) {
     options.outputCap = 10;
     EXPECT_EQ(run(tool, {}, 10, std::nullopt, options), QStringLiteral("한한한"));
 }
-
-TEST_F(RunnerTest, DefaultCapIsOneMebibyte) {
-    const QString tool =
-        test::writeScript(home, QStringLiteral("bin/big"), "head -c 3000000 /dev/zero | tr '\\000' 'b'\n");
-    const auto text = run(tool);
-    ASSERT_TRUE(text);
-    EXPECT_EQ(text->size(), 1024 * 1024);
-}

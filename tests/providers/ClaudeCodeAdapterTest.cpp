@@ -306,12 +306,6 @@ TEST_F(ClaudeAdapterTest, ProbeRunsEvenWhenItsWorkingFolderCannotBeMade) {
     EXPECT_EQ(a.fetchUsage(false).strategyUsed, FetchStrategy::cliStatusProbe);
 }
 
-TEST_F(ClaudeAdapterTest, WorkingFolderLivesUnderTheDataHome) {
-    EXPECT_EQ(adapter().probeWorkingDirectory(),
-              home.file(QStringLiteral(".local/share/Meterix-ClaudeProbe")));
-    EXPECT_TRUE(QFileInfo(home.file(QStringLiteral(".local/share/Meterix-ClaudeProbe"))).isDir());
-}
-
 TEST_F(ClaudeAdapterTest, AvailabilityFollowsTheClaudeFolderOrTheClient) {
     auto& a = adapter();
     EXPECT_TRUE(a.checkAvailability()) << "the client in ~/.local/bin";
