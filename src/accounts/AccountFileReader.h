@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+namespace meterix {
+
+// Reads other tools' local files and folders for the account resolvers and
+// the adapters. Nothing here writes, throws or reports: every failure (missing,
+// unreadable, not a regular file, over the size cap, malformed) gives the empty
+// result, so a caller only ever finds fewer accounts.
+// All functions block on the file system: call them off the GUI thread. They may
+// run on any number of threads at once; only cachedJSON shares state, under a
+// lock that is never held while a file is read.
+class AccountFileReader {
+public:
+    AccountFileReader() = delete;
+
+    // Configuration files of other tools stay far below this; anything larger
+    // reads as absent rather than pinning memory.
+    static constexpr int64_t kJsonReadCap = 64 * 1024 * 1024;
+
+    // The user's home folder.
+    static QString home();
+
+    // The file's top-level JSON object; absent for an array, a parse error or a
+    // file that cannot be read safely.
+    static std::optional<QJsonObject> json(const QString& path);
+
+    // As json(), but parsed again only when the file's modification time or size
+    // has changed since the last call for this exact path. An unreadable or
+    // malformed file is remembered as absent until one of the two changes.
+    static std::optional<QJsonObject> cachedJSON(const QString& path);
+
+    // Something exists at the path and it is a folder (symbolic links followed).
+    static bool directoryExists(const QString& path);
+
+    // The names in the folder longer than the prefix and starting with it, with
+    // the prefix removed, in listing order (files and folders alike).
+    static QStringList directorySuffixes(const QString& folder, const QString& prefix);
+
+    // Sorted names of the sub-folders whose name is a UUID (8-4-4-4-12 hex digits,
+    // either case).
+    static QStringList uuidDirectoryNames(const QString& folder);
+
+    // Sorted full paths of the folders in `folder` named exactly `prefix` or
+    // `prefix` followed by "-", "_" or "." and more (".claude", ".claude-work",
+    // ".claude_2", ".claude.old", but not ".claudex").
+    static QStringList profileDirectories(const QString& folder, const QString& prefix);
+
+    // profileDirectories of the home folder (or of the given one).
+    static QStringList siblingProfileDirectories(const QString& prefix);
+    static QStringList siblingProfileDirectories(const QString& prefix, const QString& homeFolder);
+
+    // The textual UUID form: 32 hex digits grouped 8-4-4-4-12 by hyphens.
+    static bool isUUID(QStringView text);
+};
+
+} // namespace meterix

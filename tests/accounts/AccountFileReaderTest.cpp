@@ -1,0 +1,192 @@
+#include "accounts/AccountFileReader.h"
+#include "accounts/JWTClaims.h"
+
+#include "support/TempHome.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using namespace meterix;
+using meterix::test::TempHome;
+
+namespace {
+QByteArray jsonBytes(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
+} // namespace
+
+TEST(AccountFileReader, JsonReadsTopLevelObjectsOnly) {
+    TempHome home;
+    const QString good = home.write(QStringLiteral("a.json"), R"({"k":"v","n":2})");
+    const auto o = AccountFileReader::json(good);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->value(QLatin1String("k")).toString(), QStringLiteral("v"));
+    EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("arr.json"), "[1,2]")));
+    EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("bad.json"), "{\"k\":")));
+    EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("empty.json"), "")));
+    EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("bin.json"), QByteArray("\x00\xff\xfe{", 4))));
+    EXPECT_FALSE(AccountFileReader::json(home.file(QStringLiteral("missing.json"))));
+    EXPECT_FALSE(AccountFileReader::json(home.mkdir(QStringLiteral("folder.json"))));
+}
+
+TEST(AccountFileReader, FifoAndOversizedFilesReadAsAbsentWithoutHanging) {
+    TempHome home;
+    // Opening a FIFO for reading would block until a writer appears; the scan must not.
+    const QString fifo = home.makeFifo(QStringLiteral("config.json"));
+    EXPECT_FALSE(AccountFileReader::json(fifo));
+    EXPECT_FALSE(AccountFileReader::cachedJSON(fifo));
+    const QString huge = home.sparseFile(QStringLiteral("huge.json"), AccountFileReader::kJsonReadCap + 1);
+    EXPECT_FALSE(AccountFileReader::json(huge));
+    EXPECT_FALSE(AccountFileReader::cachedJSON(huge));
+    EXPECT_FALSE(AccountFileReader::json(QStringLiteral("/dev/zero")));
+}
+
+TEST(AccountFileReader, CachedJsonKeepsAbsenceUntilTheFileAppears) {
+    TempHome home;
+    const QString path = home.file(QStringLiteral("later.json"));
+    EXPECT_FALSE(AccountFileReader::cachedJSON(path));
+    EXPECT_FALSE(AccountFileReader::cachedJSON(path));
+    home.write(QStringLiteral("later.json"), R"({"a":1})");
+    const auto o = AccountFileReader::cachedJSON(path);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->value(QLatin1String("a")).toInt(), 1);
+}
+
+TEST(AccountFileReader, CachedJsonRemembersMalformedFileUntilSizeChanges) {
+    TempHome home;
+    const QString path = home.write(QStringLiteral("c.json"), "{broken");
+    EXPECT_FALSE(AccountFileReader::cachedJSON(path));
+    const qint64 t = TempHome::modifiedNs(path);
+    // Valid JSON of the same size and the same time: not noticed.
+    home.write(QStringLiteral("c.json"), R"({"x":1})");
+    ASSERT_EQ(QFile(path).size(), 7);
+    TempHome::setModifiedNs(path, t);
+    EXPECT_FALSE(AccountFileReader::cachedJSON(path));
+    // Another size: read again.
+    home.write(QStringLiteral("c.json"), R"({"x":12})");
+    TempHome::setModifiedNs(path, t);
+    const auto o = AccountFileReader::cachedJSON(path);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->value(QLatin1String("x")).toInt(), 12);
+}
+
+TEST(AccountFileReader, CachedJsonSeesAChangedTimeWithTheSameSize) {
+    TempHome home;
+    const QString path = home.write(QStringLiteral("d.json"), R"({"v":1})");
+    ASSERT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1);
+    const qint64 t = TempHome::modifiedNs(path);
+    home.write(QStringLiteral("d.json"), R"({"v":2})");
+    TempHome::setModifiedNs(path, t);
+    EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1) << "same time and size";
+    TempHome::setModifiedNs(path, t + 1'000'000'000LL);
+    EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 2);
+}
+
+TEST(AccountFileReader, CachedJsonFromManyThreadsAgrees) {
+    TempHome home;
+    const QString path = home.write(QStringLiteral("shared.json"), R"({"v":"same"})");
+    std::vector<std::thread> threads;
+    std::atomic<int> good{0};
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&] {
+            for (int j = 0; j < 50; ++j)
+                if (const auto o = AccountFileReader::cachedJSON(path);
+                    o && o->value(QLatin1String("v")).toString() == QLatin1String("same"))
+                    ++good;
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(good.load(), 400);
+}
+
+TEST(AccountFileReader, DirectorySuffixesKeepListingOrderAndFiles) {
+    TempHome home;
+    home.mkdir(QStringLiteral("f/profile-a"));
+    home.write(QStringLiteral("f/profile-b"), "x");
+    home.mkdir(QStringLiteral("f/profile-"));
+    home.mkdir(QStringLiteral("f/other"));
+    QStringList suffixes = AccountFileReader::directorySuffixes(home.file(QStringLiteral("f")), QStringLiteral("profile-"));
+    suffixes.sort();
+    EXPECT_EQ(suffixes, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_TRUE(AccountFileReader::directorySuffixes(home.file(QStringLiteral("nope")), QStringLiteral("p")).isEmpty());
+}
+
+TEST(AccountFileReader, UuidDirectoryNamesIgnoreFilesAndOtherNames) {
+    TempHome home;
+    home.mkdir(QStringLiteral("s/b1e2c3d4-0000-4000-8000-00000000000a"));
+    home.mkdir(QStringLiteral("s/A1E2C3D4-0000-4000-8000-00000000000B"));
+    home.write(QStringLiteral("s/c1e2c3d4-0000-4000-8000-00000000000c"), "file");
+    home.mkdir(QStringLiteral("s/not-a-uuid"));
+    home.mkdir(QStringLiteral("s/{d1e2c3d4-0000-4000-8000-00000000000d}"));
+    home.mkdir(QStringLiteral("s/d1e2c3d40000-4000-8000-00000000000d0"));
+    EXPECT_EQ(AccountFileReader::uuidDirectoryNames(home.file(QStringLiteral("s"))),
+              (QStringList{QStringLiteral("A1E2C3D4-0000-4000-8000-00000000000B"),
+                           QStringLiteral("b1e2c3d4-0000-4000-8000-00000000000a")}));
+    EXPECT_TRUE(AccountFileReader::uuidDirectoryNames(home.file(QStringLiteral("missing"))).isEmpty());
+}
+
+TEST(AccountFileReader, ProfileDirectoriesMatchSeparatorsAndSort) {
+    TempHome home;
+    for (const char* name : {".claude", ".claude-work", ".claude_2", ".claude.old", ".claudex", "claude"})
+        home.mkdir(QString::fromLatin1(name));
+    home.write(QStringLiteral(".claude.json"), "{}");
+    const QString root = home.path();
+    const QStringList expected{root + QStringLiteral("/.claude"), root + QStringLiteral("/.claude-work"),
+                               root + QStringLiteral("/.claude.old"), root + QStringLiteral("/.claude_2")};
+    EXPECT_EQ(AccountFileReader::profileDirectories(root, QStringLiteral(".claude")), expected);
+    EXPECT_EQ(AccountFileReader::siblingProfileDirectories(QStringLiteral(".claude"), root), expected);
+    // A path that is not a listable folder gives nothing.
+    EXPECT_TRUE(AccountFileReader::profileDirectories(root + QStringLiteral("/.claude.json"), QStringLiteral(".c")).isEmpty());
+    EXPECT_TRUE(AccountFileReader::profileDirectories(root + QStringLiteral("/none"), QStringLiteral(".claude")).isEmpty());
+    // A trailing "/" on the folder does not double the separator.
+    EXPECT_EQ(AccountFileReader::profileDirectories(root + QLatin1Char('/'), QStringLiteral(".claude")), expected);
+}
+
+TEST(AccountFileReader, DirectoryExistsFollowsOnlyFolders) {
+    TempHome home;
+    EXPECT_TRUE(AccountFileReader::directoryExists(home.mkdir(QStringLiteral("d"))));
+    EXPECT_FALSE(AccountFileReader::directoryExists(home.write(QStringLiteral("f"), "x")));
+    EXPECT_FALSE(AccountFileReader::directoryExists(home.file(QStringLiteral("none"))));
+    QFile::link(home.file(QStringLiteral("d")), home.file(QStringLiteral("link")));
+    EXPECT_TRUE(AccountFileReader::directoryExists(home.file(QStringLiteral("link"))));
+}
+
+TEST(AccountFileReader, HomeIsTheHomeFolder) {
+    EXPECT_EQ(AccountFileReader::home(), qEnvironmentVariable("HOME"));
+}
+
+// --- JWT claims
+
+namespace {
+QString base64Url(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+}
+} // namespace
+
+TEST(JWTClaims, DecodesThePayloadWithoutPaddingOrSignature) {
+    QJsonObject claims{{QStringLiteral("email"), QStringLiteral("a@b.c")}, {QStringLiteral("n"), 1}};
+    // A payload whose base64 needs padding and uses the URL-safe alphabet.
+    claims.insert(QStringLiteral("pad"), QStringLiteral("?>?>~~"));
+    const QString token = QStringLiteral("eyJhbGciOiJub25lIn0.") + base64Url(jsonBytes(claims)) + QStringLiteral(".sig");
+    EXPECT_EQ(JWTClaims::payload(token), claims);
+    const QString twoParts = QStringLiteral("header.") + base64Url(jsonBytes(claims));
+    EXPECT_EQ(JWTClaims::payload(twoParts), claims);
+    // Emptiness of the header does not matter.
+    EXPECT_EQ(JWTClaims::payload(QStringLiteral(".") + base64Url(jsonBytes(claims))), claims);
+}
+
+TEST(JWTClaims, MalformedTokensGiveNothing) {
+    EXPECT_FALSE(JWTClaims::payload(QStringLiteral("no-dots-here")));
+    EXPECT_FALSE(JWTClaims::payload(QString()));
+    EXPECT_FALSE(JWTClaims::payload(QStringLiteral("h.abcde.s"))) << "length leaving a remainder of 1";
+    EXPECT_FALSE(JWTClaims::payload(QStringLiteral("h.a b c d.s")));
+    EXPECT_FALSE(JWTClaims::payload(QStringLiteral("h.") + base64Url("[1,2]") + QStringLiteral(".s")));
+    EXPECT_FALSE(JWTClaims::payload(QStringLiteral("h.") + base64Url("not json") + QStringLiteral(".s")));
+    EXPECT_FALSE(JWTClaims::payload(QStringLiteral("h.\u00e9\u00e9\u00e9\u00e9.s")));
+}
