@@ -3,7 +3,6 @@
 #include "core/JsonStoreFile.h"
 #include "core/MeterixLog.h"
 #include "core/Paths.h"
-#include "core/SafeFile.h"
 
 #include <QDir>
 
@@ -11,12 +10,13 @@ namespace meterix {
 
 AccountUsageStore::AccountUsageStore(std::optional<QString> path, const Clock& clock)
     : path_(path.value_or(defaultFilePath())), clock_(clock) {
-    const auto loaded = JsonStoreFile::load(path_);
-    if (loaded.status == JsonStoreFile::LoadStatus::undecodable) {
-        fileIsUndecodable_ = true;
+    JsonStoreFile file(path_);
+    const std::optional<QJsonObject> loaded = file.load();
+    if (!loaded) {
+        fileIsUndecodable_ = file.isSetAsidePending();
         return;
     }
-    for (auto it = loaded.object.constBegin(); it != loaded.object.constEnd(); ++it) {
+    for (auto it = loaded->constBegin(); it != loaded->constEnd(); ++it) {
         auto snapshot = it.value().isObject() ? UsageSnapshot::fromJson(it.value().toObject()) : std::nullopt;
         if (!snapshot) {
             // One bad entry makes the whole file untrustworthy: start empty.
@@ -76,15 +76,14 @@ void AccountUsageStore::flush() {
 }
 
 void AccountUsageStore::persist() {
-    if (fileIsUndecodable_) {
-        // Keep what we could not read instead of writing over it.
-        if (exists(path_) && !JsonStoreFile::setAside(path_)) return;
-        fileIsUndecodable_ = false;
-    }
+    JsonStoreFile file(path_);
+    // Keep what we could not read instead of writing over it.
+    if (fileIsUndecodable_) file.markUnreadable();
     QJsonObject object;
     for (auto it = cache_.constBegin(); it != cache_.constEnd(); ++it)
         object.insert(it.key(), it.value().toJson());
-    JsonStoreFile::write(path_, object); // a failed write keeps the old file; the next record retries
+    // A failed write keeps the old file (still marked when unreadable); the next record retries.
+    if (file.write(object, clock_.now())) fileIsUndecodable_ = false;
 }
 
 } // namespace meterix

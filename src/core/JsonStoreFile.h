@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QString>
 
@@ -7,28 +8,39 @@
 
 namespace meterix {
 
-// Our own JSON stores on disk: one object per file, written whole and atomically,
-// readable by the owner only.
-namespace JsonStoreFile {
+// Our own small JSON stores (account switches, last good readings): one object
+// per file, pretty-printed with sorted keys, replaced atomically and readable by
+// the owner only. A file that exists but does not load is moved aside before the
+// next write rather than overwritten, so what it held can still be recovered.
+// Blocking file work: call off the GUI thread (the stores do so on their own
+// serial executors).
+class JsonStoreFile {
+public:
+    explicit JsonStoreFile(QString path);
 
-enum class LoadStatus { loaded, missing, undecodable };
+    const QString& path() const { return path_; }
 
-struct LoadResult {
-    LoadStatus status = LoadStatus::missing;
-    QJsonObject object; // empty unless loaded
+    // The stored object. Nothing when the file is missing or does not parse as
+    // one JSON object; in the latter case the file is marked for setting aside.
+    std::optional<QJsonObject> load();
+
+    // Marks the file for setting aside (a caller whose decoding of the object
+    // failed).
+    void markUnreadable() { setAsidePending_ = true; }
+    bool isSetAsidePending() const { return setAsidePending_; }
+
+    // Makes the folder, moves an unreadable file aside (once), then replaces the
+    // file with the object. False when anything failed; a failed set-aside
+    // blocks the write so the old contents are never lost.
+    bool write(const QJsonObject& object, const QDateTime& now);
+
+    // Where an unreadable file goes: "<path>.unreadable-<yyyyMMddTHHmmssZ>", with
+    // "-2", "-3", ... added when that name is taken.
+    static QString setAsidePath(const QString& path, const QDateTime& now);
+
+private:
+    QString path_;
+    bool setAsidePending_ = false;
 };
 
-// Reads the file; anything that is not one JSON object is undecodable.
-LoadResult load(const QString& path);
-
-// Writes pretty-printed (keys sorted), atomically, mode 0600, making the folder
-// (0700) when missing. False when anything failed; the old file then stays.
-bool write(const QString& path, const QJsonObject& object);
-
-// Moves an undecodable file out of the way ("<name>.corrupt-<UTC time>") so the
-// next write does not destroy what a person might still recover. Returns the new
-// path, or nothing when the file could not be moved.
-std::optional<QString> setAside(const QString& path);
-
-} // namespace JsonStoreFile
 } // namespace meterix

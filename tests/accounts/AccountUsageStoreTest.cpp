@@ -131,7 +131,7 @@ TEST_F(Store, AnUndecodableFileStartsEmptyAndIsSetAsideNotOverwritten) {
         store.record(reading(AIProviderType::claudeCode, QStringLiteral("b"), t0));
         store.flush();
         const QStringList aside =
-            QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("account-usage.json.corrupt-*")});
+            QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("account-usage.json.unreadable-*")});
         ASSERT_EQ(aside.size(), 1);
         QFile kept(QFileInfo(path).absolutePath() + QLatin1Char('/') + aside.first());
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -163,6 +163,6 @@ TEST_F(Store, RecordsFromManyThreadsAllLand) {
     for (auto& th : threads)
         th.join();
     store.flush();
-    EXPECT_EQ(JsonStoreFile::load(path).object.size(), 100);
+    EXPECT_EQ(JsonStoreFile(path).load().value_or(QJsonObject()).size(), 100);
     EXPECT_TRUE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("t3-24")));
 }

@@ -1,0 +1,135 @@
+#include "accounts/AccountIdentityLedger.h"
+
+#include "core/IsoDate.h"
+#include "core/Json.h"
+#include "core/MeterixLog.h"
+#include "core/Paths.h"
+
+#include <QDir>
+
+namespace meterix {
+
+// MARK: Record
+
+QJsonObject AccountIdentityLedger::Record::toJson() const {
+    QJsonObject o;
+    o.insert(QLatin1String("accountID"), accountID);
+    if (switchedAt) o.insert(QLatin1String("switchedAt"), isoDateString(*switchedAt));
+    return o;
+}
+
+std::optional<AccountIdentityLedger::Record> AccountIdentityLedger::Record::fromJson(const QJsonObject& o) {
+    const auto accountID = json::string(o, QLatin1String("accountID"));
+    if (!accountID) return std::nullopt;
+    Record record{*accountID, std::nullopt};
+    if (!json::isAbsent(o, QLatin1String("switchedAt"))) {
+        const auto text = json::string(o, QLatin1String("switchedAt"));
+        if (!text) return std::nullopt;
+        record.switchedAt = parseIsoDate(*text);
+        if (!record.switchedAt) return std::nullopt;
+    }
+    return record;
+}
+
+// MARK: Ledger
+
+QString AccountIdentityLedger::defaultFilePath() {
+    const QString folder = meterixDataFolder();
+    QDir().mkpath(folder);
+    return joinPath(folder, QStringLiteral("account-identity.json"));
+}
+
+AccountIdentityLedger::AccountIdentityLedger(std::optional<QString> filePath, const Clock& clock)
+    : file_(filePath ? *filePath : defaultFilePath()), clock_(clock) {
+    load();
+}
+
+AccountIdentityLedger::~AccountIdentityLedger() { queue_.stop(); }
+
+AccountIdentityLedger& AccountIdentityLedger::shared() {
+    // Never destroyed: its worker must not run during static destruction; the
+    // shutdown sequence calls shutdown().
+    static auto* ledger = new AccountIdentityLedger();
+    return *ledger;
+}
+
+QString AccountIdentityLedger::key(AIProviderType provider, const QString& profile) {
+    return rawValue(provider) + QLatin1Char('|') + profile;
+}
+
+void AccountIdentityLedger::load() {
+    const auto object = file_.load();
+    if (!object) return;
+    QHash<QString, Record> loaded;
+    for (auto it = object->constBegin(); it != object->constEnd(); ++it) {
+        std::optional<Record> record;
+        if (it.value().isObject()) record = Record::fromJson(it.value().toObject());
+        if (!record) {
+            // One bad entry makes the whole file suspect: start empty, and keep
+            // the file for inspection instead of overwriting its boundaries.
+            qCWarning(logAccounts) << "account identity ledger does not decode; starting empty";
+            file_.markUnreadable();
+            return;
+        }
+        loaded.insert(it.key(), *record);
+    }
+    records_ = std::move(loaded);
+}
+
+void AccountIdentityLedger::persist() {
+    QJsonObject object;
+    for (auto it = records_.constBegin(); it != records_.constEnd(); ++it) object.insert(it.key(), it->toJson());
+    if (!file_.write(object, clock_.now()))
+        qCWarning(logAccounts) << "could not write the account identity ledger; keeping it in memory";
+}
+
+std::optional<QDateTime> AccountIdentityLedger::attributionBoundary(AIProviderType provider, const QString& profile,
+                                                                    const QString& accountID,
+                                                                    const std::optional<QDateTime>& changedAt,
+                                                                    const QDateTime& now) {
+    std::optional<QDateTime> boundary;
+    queue_.sync([&] {
+        const QString k = key(provider, profile);
+        const auto existing = records_.constFind(k);
+        if (existing != records_.constEnd() && existing->accountID == accountID) {
+            boundary = existing->switchedAt;
+            return;
+        }
+        // The first account seen in a profile owns all of its usage; a different
+        // one owns what began after its credentials were written.
+        if (existing != records_.constEnd()) boundary = changedAt ? *changedAt : now;
+        records_.insert(k, Record{accountID, boundary});
+        qCInfo(logAccounts) << "account seen for" << rawValue(provider) << "profile" << MeterixLog::priv(profile)
+                            << "is now" << MeterixLog::priv(accountID);
+        persist();
+    });
+    return boundary;
+}
+
+bool AccountIdentityLedger::isAttributable(const QDateTime& capturedAt, AIProviderType provider,
+                                           const QString& profile, const QString& accountID,
+                                           const std::optional<QDateTime>& changedAt, const QDateTime& now) {
+    const auto boundary = attributionBoundary(provider, profile, accountID, changedAt, now);
+    return !boundary || capturedAt >= *boundary;
+}
+
+void AccountIdentityLedger::reset() {
+    queue_.sync([&] {
+        records_.clear();
+        persist();
+    });
+}
+
+std::optional<AccountIdentityLedger::Record> AccountIdentityLedger::record(AIProviderType provider,
+                                                                          const QString& profile) {
+    std::optional<Record> found;
+    queue_.sync([&] {
+        const auto it = records_.constFind(key(provider, profile));
+        if (it != records_.constEnd()) found = *it;
+    });
+    return found;
+}
+
+void AccountIdentityLedger::shutdown() { queue_.stop(); }
+
+} // namespace meterix

@@ -1,0 +1,233 @@
+#include "providers/CodexRolloutReader.h"
+
+#include "core/DirectoryListing.h"
+#include "core/IsoDate.h"
+#include "core/Json.h"
+#include "core/L10n.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
+#include "core/SafeConversions.h"
+#include "core/SafeFile.h"
+#include "core/TextUtil.h"
+
+#include <QJsonDocument>
+
+#include <algorithm>
+
+namespace meterix {
+
+namespace {
+
+constexpr QByteArrayView kRateLimitsMarker("rate_limits");
+constexpr QByteArrayView kSessionMetaMarker("session_meta");
+
+// An unreadable folder lists as empty.
+QStringList namesIn(const QString& folder) { return listDirectoryNames(folder).value_or(QStringList()); }
+
+// A view's bytes as a QByteArray without copying; only for use while the view's
+// storage lives.
+QByteArray rawBytes(QByteArrayView view) { return QByteArray::fromRawData(view.data(), view.size()); }
+
+std::optional<QJsonObject> parseLine(QByteArrayView line) { return json::parseObject(rawBytes(line)); }
+
+} // namespace
+
+QDateTime CodexRolloutReader::distantPast() {
+    static const QDateTime past(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+    return past;
+}
+
+// MARK: Candidates
+
+QList<CodexRolloutReader::Candidate> CodexRolloutReader::rolloutsDirectlyIn(const QString& folder) {
+    QList<Candidate> found;
+    for (const QString& name : namesIn(folder)) {
+        if (!name.startsWith(QLatin1String("rollout-")) || !name.endsWith(QLatin1String(".jsonl"))) continue;
+        const QString path = joinPath(folder, name);
+        QDateTime modified = distantPast();
+        if (const auto info = regularFileInfo(path))
+            modified = QDateTime::fromMSecsSinceEpoch(info->modifiedNs / 1000000, Qt::UTC);
+        found.append(Candidate{path, modified});
+    }
+    return found;
+}
+
+QStringList CodexRolloutReader::descendingSubdirectories(const QString& folder) {
+    QStringList names;
+    for (const QString& name : namesIn(folder))
+        if (!name.startsWith(QLatin1Char('.'))) names.append(name);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return codePointLess(b, a); });
+    QStringList folders;
+    for (const QString& name : names) {
+        const QString path = joinPath(folder, name);
+        if (isDirectory(path)) folders.append(path);
+    }
+    return folders;
+}
+
+QList<CodexRolloutReader::Candidate> CodexRolloutReader::rolloutCandidates(const QString& codexHome, int limit) {
+    const QString sessions = joinPath(codexHome, QStringLiteral("sessions"));
+    QList<Candidate> candidates = rolloutsDirectlyIn(sessions);
+    int dayFolders = 0;
+    [&] {
+        for (const QString& year : descendingSubdirectories(sessions))
+            for (const QString& month : descendingSubdirectories(year))
+                for (const QString& day : descendingSubdirectories(month)) {
+                    candidates.append(rolloutsDirectlyIn(day));
+                    if (++dayFolders >= kDayFolderLimit) return;
+                }
+    }();
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.modified > b.modified; });
+    if (limit < 0) limit = 0;
+    if (candidates.size() > limit) candidates.resize(limit);
+    return candidates;
+}
+
+// MARK: Reading one rollout
+
+std::optional<QByteArray> CodexRolloutReader::tail(const QString& path, int64_t bytes) {
+    const auto info = regularFileInfo(path);
+    if (!info) return std::nullopt;
+    const int64_t start = std::max<int64_t>(0, info->size - bytes);
+    auto data = readRegularFileRange(path, start, bytes);
+    if (!data) return std::nullopt;
+    if (start >= 1) {
+        // The window began inside the file, so its first line is partial. Cut it
+        // as bytes: decoding first would let a split character spoil every line.
+        const qsizetype firstBreak = data->indexOf('\n');
+        if (firstBreak < 0) return QByteArray(); // one line longer than the window: nothing whole
+        data->remove(0, firstBreak + 1);
+    }
+    return data;
+}
+
+std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimitsInRollout(const QString& path,
+                                                                                     const QDateTime& now,
+                                                                                     const Clock& clock) {
+    const auto text = tail(path, kTailBytes);
+    if (!text) return std::nullopt;
+    // The head is read only once a line carries rate limits; the start date does
+    // not decide whether a line yields a result.
+    std::optional<std::optional<QDateTime>> start;
+    const QByteArrayView all(*text);
+    qsizetype end = all.size();
+    while (end > 0) {
+        const qsizetype lineBreak = all.first(end).lastIndexOf('\n');
+        const QByteArrayView line = all.sliced(lineBreak + 1, end - lineBreak - 1);
+        end = lineBreak < 0 ? 0 : lineBreak;
+        if (line.isEmpty() || !line.contains(kRateLimitsMarker)) continue;
+        const auto event = parseLine(line);
+        if (!event) continue;
+        if (!start) start = sessionStart(path);
+        if (auto limits = rateLimits(*event, now, *start, clock)) return limits;
+    }
+    return std::nullopt;
+}
+
+std::optional<QDateTime> CodexRolloutReader::sessionStartInLine(QByteArrayView line) {
+    if (line.isEmpty() || !line.contains(kSessionMetaMarker)) return std::nullopt;
+    const auto object = parseLine(line);
+    if (!object) return std::nullopt;
+    if (json::string(*object, QLatin1String("type")) != QLatin1String("session_meta")) return std::nullopt;
+    const auto timestamp = json::string(*object, QLatin1String("timestamp"));
+    if (!timestamp) return std::nullopt;
+    return parseRfc3339(*timestamp);
+}
+
+std::optional<QDateTime> CodexRolloutReader::sessionStart(const QString& path) {
+    QByteArray buffer;
+    int64_t total = 0;
+    do {
+        const auto chunk = readRegularFileRange(path, total, kHeadChunkBytes);
+        if (!chunk || chunk->isEmpty()) break;
+        const qsizetype searchFrom = buffer.size(); // the carried-over part holds no line feed
+        buffer.append(*chunk);
+        total += chunk->size();
+        qsizetype lineStart = 0;
+        for (qsizetype lineBreak = buffer.indexOf('\n', searchFrom); lineBreak >= 0;
+             lineBreak = buffer.indexOf('\n', lineStart)) {
+            if (auto date = sessionStartInLine(QByteArrayView(buffer).sliced(lineStart, lineBreak - lineStart)))
+                return date;
+            lineStart = lineBreak + 1;
+        }
+        buffer.remove(0, lineStart);
+    } while (total < kHeadBytes);
+    // A last line without a line feed counts; one cut by the limit fails to parse.
+    return sessionStartInLine(buffer);
+}
+
+// MARK: Events
+
+std::optional<CodexRolloutReader::RateWindow> CodexRolloutReader::window(const QJsonObject& container,
+                                                                         QLatin1StringView key,
+                                                                         const Clock& clock) {
+    const auto value = json::object(container, key);
+    if (!value) return std::nullopt;
+    const auto used = json::number(*value, QLatin1String("used_percent"));
+    if (!used) return std::nullopt;
+    RateWindow w;
+    if (const auto at = json::number(*value, QLatin1String("resets_at"))) {
+        w.resetsAt = dateFromUnixSeconds(*at);
+    } else if (const auto text = json::string(*value, QLatin1String("resets_at"))) {
+        w.resetsAt = parseRfc3339(*text);
+    } else if (const auto inSeconds = json::number(*value, QLatin1String("resets_in_seconds"))) {
+        w.resetsAt = dateFromUnixSeconds(static_cast<double>(clock.now().toMSecsSinceEpoch()) / 1000.0 + *inSeconds);
+    }
+    w.remaining = clampPercentage(100.0 - *used);
+    if (const auto minutes = json::number(*value, QLatin1String("window_minutes")))
+        w.windowMinutes = truncatedInt64(*minutes);
+    return w;
+}
+
+std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(
+    const QJsonObject& event, const QDateTime& now, const std::optional<QDateTime>& sessionStartedAt,
+    const Clock& clock) {
+    const QJsonObject container = json::object(event, QLatin1String("payload")).value_or(event);
+    const auto limits = json::object(container, QLatin1String("rate_limits"));
+    if (!limits) return std::nullopt;
+    RateLimits result;
+    result.primary = window(*limits, QLatin1String("primary"), clock);
+    result.secondary = window(*limits, QLatin1String("secondary"), clock);
+    const QJsonObject credits = json::object(*limits, QLatin1String("credits")).value_or(QJsonObject());
+    result.creditBalance = json::number(credits, QLatin1String("balance"));
+    result.hasUnlimitedCredits = json::boolean(credits, QLatin1String("unlimited")).value_or(false);
+    if (!result.primary && !result.secondary && !result.creditBalance && !result.hasUnlimitedCredits)
+        return std::nullopt;
+    result.planType = json::string(*limits, QLatin1String("plan_type"));
+    std::optional<QDateTime> stamp;
+    if (const auto text = json::string(event, QLatin1String("timestamp"))) stamp = parseRfc3339(*text);
+    result.capturedAt = stamp.value_or(now);
+    result.sessionStartedAt = sessionStartedAt;
+    return result;
+}
+
+// MARK: The newest event of a home
+
+std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(const QString& codexHome,
+                                                                            const QDateTime& now,
+                                                                            const Clock& clock) {
+    std::optional<RateLimits> best;
+    for (const Candidate& candidate : rolloutCandidates(codexHome, kCandidateLimit)) {
+        // No older file can hold a newer event.
+        if (best && best->capturedAt >= candidate.modified) break;
+        auto found = rateLimitsInRollout(candidate.url, now, clock);
+        if (!found) continue;
+        if (!best || found->capturedAt > best->capturedAt) best = std::move(found);
+    }
+    return best;
+}
+
+// MARK: Labels
+
+QString CodexRolloutReader::windowLabel(int64_t minutes) {
+    constexpr int64_t hour = 60;
+    constexpr int64_t day = 1440;
+    constexpr int64_t week = 10080;
+    if (minutes >= day && minutes % day == 0 && (minutes / day) % 7 == 0) return L10n::codexWindowWeeks(minutes / week).text();
+    if (minutes >= day && minutes % day == 0) return L10n::codexWindowDays(minutes / day).text();
+    if (minutes >= hour && minutes % hour == 0) return L10n::codexWindowHours(minutes / hour).text();
+    return L10n::codexWindowMinutes(minutes).text();
+}
+
+} // namespace meterix

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/Clock.h"
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace meterix {
+
+// Reads the rate-limit state the Codex client writes into its session rollouts
+// (JSON Lines under <Codex home>/sessions, flat or in year/month/day folders).
+// Nothing is remembered between calls and nothing is ever written. Every read is
+// bounded: at most 30 day folders are listed, 12 files opened, 1 MiB read from
+// each end of a file, and the search stops once no older file can hold a newer
+// event. The functions block on the file system: call them off the GUI thread.
+// Any thread may call them at once.
+class CodexRolloutReader {
+public:
+    static constexpr int kCandidateLimit = 12;
+    static constexpr int kDayFolderLimit = 30;
+    static constexpr int64_t kTailBytes = 1024 * 1024;
+    static constexpr int64_t kHeadChunkBytes = 64 * 1024;
+    static constexpr int64_t kHeadBytes = 1024 * 1024;
+
+    struct RateWindow {
+        double remaining = 100;                // percent still free, 0...100
+        std::optional<int64_t> windowMinutes;  // as reported
+        std::optional<QDateTime> resetsAt;
+        bool operator==(const RateWindow&) const = default;
+    };
+
+    struct RateLimits {
+        std::optional<RateWindow> primary;
+        std::optional<RateWindow> secondary;
+        std::optional<QString> planType;
+        std::optional<double> creditBalance;
+        bool hasUnlimitedCredits = false;
+        QDateTime capturedAt;
+        std::optional<QDateTime> sessionStartedAt;
+        bool operator==(const RateLimits&) const = default;
+    };
+
+    struct Candidate {
+        QString url;        // the file's path
+        QDateTime modified; // the distant past when unknown
+        bool operator==(const Candidate&) const = default;
+    };
+
+    // The newest rate limits of a Codex home, or nothing. The clock is read only
+    // for windows that give their reset as seconds from the moment of reading.
+    static std::optional<RateLimits> rateLimits(const QString& codexHome, const QDateTime& now,
+                                                const Clock& clock = Clock::system());
+
+    // The rollout files of a home, newest first, at most limit of them.
+    static QList<Candidate> rolloutCandidates(const QString& codexHome, int limit);
+
+    // The rate limits of the newest qualifying event in one rollout: the last
+    // whole line of its final mebibyte that carries them. A line that is not
+    // valid UTF-8 or JSON fails alone.
+    static std::optional<RateLimits> rateLimitsInRollout(const QString& path, const QDateTime& now,
+                                                         const Clock& clock = Clock::system());
+
+    // When the rollout began: the timestamp of its "session_meta" line within
+    // the first mebibyte, or nothing.
+    static std::optional<QDateTime> sessionStart(const QString& path);
+
+    // One parsed event line to rate limits.
+    static std::optional<RateLimits> rateLimits(const QJsonObject& event, const QDateTime& now,
+                                                const std::optional<QDateTime>& sessionStartedAt,
+                                                const Clock& clock = Clock::system());
+
+    // "5-hour limit", "1-week limit", ... in the language of this moment.
+    static QString windowLabel(int64_t minutes);
+
+    // The distant past that stands for an unknown modification date.
+    static QDateTime distantPast();
+
+private:
+    static QList<Candidate> rolloutsDirectlyIn(const QString& folder);
+    static QStringList descendingSubdirectories(const QString& folder);
+    // The whole lines among the file's last `bytes` bytes, as bytes: a line cut
+    // by the start of the window is dropped before anything is decoded, so a cut
+    // through a multi-byte character costs that one line only. Nothing when the
+    // file cannot be read.
+    static std::optional<QByteArray> tail(const QString& path, int64_t bytes);
+    static std::optional<QDateTime> sessionStartInLine(QByteArrayView line);
+    static std::optional<RateWindow> window(const QJsonObject& container, QLatin1StringView key,
+                                            const Clock& clock);
+};
+
+} // namespace meterix

@@ -1,0 +1,522 @@
+#include "providers/CodexRolloutReader.h"
+
+#include "core/IsoDate.h"
+#include "core/Localization.h"
+#include "support/CodexFixtures.h"
+#include "support/FakeClock.h"
+#include "support/ProcessReadCounter.h"
+#include "support/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+
+namespace meterix {
+namespace {
+
+using Reader = CodexRolloutReader;
+namespace fx = test::codex;
+
+QDateTime utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+}
+
+const QDateTime kNow = utc(2026, 1, 15, 12, 0);
+
+QJsonObject fullLimits() {
+    return QJsonObject{
+        {QStringLiteral("primary"), fx::window(25, 300, utc(2026, 1, 15, 13).toSecsSinceEpoch())},
+        {QStringLiteral("secondary"), fx::window(60.5, 10080, utc(2026, 1, 20).toSecsSinceEpoch())},
+        {QStringLiteral("credits"), QJsonObject{{QStringLiteral("has_credits"), true},
+                                                {QStringLiteral("balance"), 42.9},
+                                                {QStringLiteral("unlimited"), false}}},
+        {QStringLiteral("plan_type"), QStringLiteral("plus")},
+    };
+}
+
+QJsonObject planOnly(const QString& plan) {
+    QJsonObject limits{{QStringLiteral("primary"), fx::window(10, 300, 2e9)}};
+    limits.insert(QStringLiteral("plan_type"), plan);
+    return limits;
+}
+
+// Reads and parses one event line through the public entry for events.
+std::optional<Reader::RateLimits> fromLine(const QByteArray& line, const test::FakeClock& clock) {
+    const auto object = QJsonDocument::fromJson(line).object();
+    return Reader::rateLimits(object, kNow, std::nullopt, clock);
+}
+
+QByteArray eventWith(const QJsonObject& limits) { return fx::rateLimitLine(QStringLiteral("2026-01-15T11:00:00Z"), limits); }
+
+class CodexRolloutReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { Localization::resetResolvedLanguageForTesting(); }
+    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+
+    QString rollout(const QString& relative, const QList<QByteArray>& lines, const QDateTime& modified) {
+        return fx::writeFile(home.file(QStringLiteral("sessions/") + relative), fx::joinLines(lines), modified);
+    }
+
+    test::TempHome home;
+    test::FakeClock clock{kNow};
+};
+
+// MARK: The whole home
+
+TEST_F(CodexRolloutReaderTest, FindsTheNewestEventWithItsWindowsPlanCreditsAndSessionStart) {
+    rollout(QStringLiteral("2026/01/15/rollout-2026-01-15T10-00-00-abc.jsonl"),
+            {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00.250Z")),
+             fx::messageLine(QStringLiteral("2026-01-15T10:00:01Z"), QStringLiteral("안녕하세요")),
+             fx::rateLimitLine(QStringLiteral("2026-01-15T11:30:00.5Z"), fullLimits()),
+             fx::messageLine(QStringLiteral("2026-01-15T11:31:00Z"), QStringLiteral("done"))},
+            utc(2026, 1, 15, 11, 31));
+
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+    ASSERT_TRUE(limits);
+    ASSERT_TRUE(limits->primary);
+    EXPECT_DOUBLE_EQ(limits->primary->remaining, 75);
+    EXPECT_EQ(limits->primary->windowMinutes, 300);
+    EXPECT_EQ(limits->primary->resetsAt, utc(2026, 1, 15, 13));
+    ASSERT_TRUE(limits->secondary);
+    EXPECT_DOUBLE_EQ(limits->secondary->remaining, 39.5);
+    EXPECT_EQ(limits->secondary->windowMinutes, 10080);
+    EXPECT_EQ(limits->planType, QStringLiteral("plus"));
+    EXPECT_EQ(limits->creditBalance, 42.9);
+    EXPECT_FALSE(limits->hasUnlimitedCredits);
+    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 11, 30).addMSecs(500));
+    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 10).addMSecs(250));
+}
+
+TEST_F(CodexRolloutReaderTest, AHomeWithoutSessionsOrWithoutMatchingNamesGivesNothing) {
+    EXPECT_FALSE(Reader::rateLimits(home.path(), kNow, clock));
+    const QList<QByteArray> lines{fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")), eventWith(fullLimits())};
+    rollout(QStringLiteral("rollout-a.json"), lines, kNow);
+    rollout(QStringLiteral("session-a.jsonl"), lines, kNow);
+    rollout(QStringLiteral("2026/01/15/notes.jsonl"), lines, kNow);
+    EXPECT_TRUE(Reader::rolloutCandidates(home.path(), 12).isEmpty());
+    EXPECT_FALSE(Reader::rateLimits(home.path(), kNow, clock));
+}
+
+TEST_F(CodexRolloutReaderTest, FlatAndDatedFilesCompeteOnModificationDateAlone) {
+    const QString flat = rollout(QStringLiteral("rollout-flat.jsonl"), {}, utc(2026, 1, 14));
+    const QString dated = rollout(QStringLiteral("2026/01/13/rollout-dated.jsonl"), {}, utc(2026, 1, 15));
+    const QString older = rollout(QStringLiteral("2026/01/12/rollout-old.jsonl"), {}, utc(2026, 1, 1));
+    const auto candidates = Reader::rolloutCandidates(home.path(), 12);
+    ASSERT_EQ(candidates.size(), 3);
+    EXPECT_EQ(candidates[0].url, dated);
+    EXPECT_EQ(candidates[1].url, flat);
+    EXPECT_EQ(candidates[2].url, older);
+    EXPECT_EQ(candidates[0].modified, utc(2026, 1, 15));
+    EXPECT_EQ(Reader::rolloutCandidates(home.path(), 2).size(), 2);
+    EXPECT_TRUE(Reader::rolloutCandidates(home.path(), 0).isEmpty());
+}
+
+TEST_F(CodexRolloutReaderTest, OnlyThirtyDayFoldersAreWalkedNewestNamesFirst) {
+    // 20 days in February and 20 in January: February's 20 and January 11-20 are walked.
+    for (int month = 1; month <= 2; ++month)
+        for (int day = 1; day <= 20; ++day)
+            rollout(QStringLiteral("2025/%1/%2/rollout-x.jsonl").arg(month, 2, 10, QLatin1Char('0')).arg(day, 2, 10, QLatin1Char('0')),
+                    {}, utc(2025, month, day));
+    home.mkdir(QStringLiteral("sessions/.2026/01/01")); // hidden names are not walked
+    const auto candidates = Reader::rolloutCandidates(home.path(), 100);
+    ASSERT_EQ(candidates.size(), 30);
+    EXPECT_TRUE(candidates.first().url.endsWith(QStringLiteral("2025/02/20/rollout-x.jsonl")));
+    EXPECT_TRUE(candidates.last().url.endsWith(QStringLiteral("2025/01/11/rollout-x.jsonl")));
+}
+
+TEST_F(CodexRolloutReaderTest, EmptyDayFoldersCountTowardTheLimit) {
+    for (int day = 1; day <= 30; ++day)
+        home.mkdir(QStringLiteral("sessions/2025/12/%1").arg(day + 1, 2, 10, QLatin1Char('0')));
+    rollout(QStringLiteral("2025/12/01/rollout-x.jsonl"),
+            {fx::sessionMetaLine(QStringLiteral("2025-12-01T00:00:00Z")), eventWith(fullLimits())}, utc(2025, 12, 1));
+    EXPECT_TRUE(Reader::rolloutCandidates(home.path(), 12).isEmpty());
+    EXPECT_FALSE(Reader::rateLimits(home.path(), kNow, clock));
+}
+
+TEST_F(CodexRolloutReaderTest, OnlyTheTwelveNewestFilesAreConsidered) {
+    rollout(QStringLiteral("rollout-00.jsonl"),
+            {fx::sessionMetaLine(QStringLiteral("2026-01-01T00:00:00Z")), eventWith(fullLimits())}, utc(2026, 1, 1));
+    for (int i = 1; i <= 12; ++i)
+        rollout(QStringLiteral("rollout-%1.jsonl").arg(i, 2, 10, QLatin1Char('0')),
+                {fx::messageLine(QStringLiteral("2026-01-02T00:00:00Z"), QStringLiteral("no limits"))},
+                utc(2026, 1, 2).addSecs(i));
+    EXPECT_FALSE(Reader::rateLimits(home.path(), kNow, clock));
+}
+
+TEST_F(CodexRolloutReaderTest, TheLaterLineOfAFileWinsWhateverItsTimestamp) {
+    const QString path = rollout(
+        QStringLiteral("rollout-a.jsonl"),
+        {fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
+         fx::rateLimitLine(QStringLiteral("2026-01-15T11:00:00Z"), planOnly(QStringLiteral("pro"))),
+         fx::rateLimitLine(QStringLiteral("2026-01-15T10:00:00Z"), planOnly(QStringLiteral("team")))},
+        kNow);
+    const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->planType, QStringLiteral("team"));
+    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 10));
+}
+
+TEST_F(CodexRolloutReaderTest, OnEqualTimestampsTheNewerFileWins) {
+    const QString stamp = QStringLiteral("2026-01-15T10:00:00Z");
+    rollout(QStringLiteral("rollout-old.jsonl"), {fx::rateLimitLine(stamp, planOnly(QStringLiteral("old")))},
+            utc(2026, 1, 15, 11));
+    rollout(QStringLiteral("rollout-new.jsonl"), {fx::rateLimitLine(stamp, planOnly(QStringLiteral("new")))},
+            utc(2026, 1, 15, 11, 30));
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->planType, QStringLiteral("new"));
+}
+
+TEST_F(CodexRolloutReaderTest, AStrictlyLaterEventInAnOlderFileStillWinsWhileItsFileCouldHoldIt) {
+    // The newer file's event predates the older file's modification, so the older file is read.
+    rollout(QStringLiteral("rollout-new.jsonl"),
+            {fx::rateLimitLine(QStringLiteral("2026-01-15T08:00:00Z"), planOnly(QStringLiteral("new")))},
+            utc(2026, 1, 15, 11));
+    rollout(QStringLiteral("rollout-old.jsonl"),
+            {fx::rateLimitLine(QStringLiteral("2026-01-15T09:00:00Z"), planOnly(QStringLiteral("old")))},
+            utc(2026, 1, 15, 10));
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->planType, QStringLiteral("old"));
+}
+
+TEST_F(CodexRolloutReaderTest, TheSearchStopsOnceNoOlderFileCanHoldANewerEvent) {
+    rollout(QStringLiteral("rollout-new.jsonl"),
+            {fx::rateLimitLine(QStringLiteral("2026-01-15T10:30:00Z"), planOnly(QStringLiteral("new")))},
+            utc(2026, 1, 15, 11));
+    // Its event claims a later time, but the file was last written before the best event.
+    rollout(QStringLiteral("rollout-old.jsonl"),
+            {fx::rateLimitLine(QStringLiteral("2026-01-15T11:45:00Z"), planOnly(QStringLiteral("old")))},
+            utc(2026, 1, 15, 10, 30));
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->planType, QStringLiteral("new"));
+}
+
+TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) {
+    const QString fifo = home.makeFifo(QStringLiteral("sessions/rollout-fifo.jsonl"));
+    home.mkdir(QStringLiteral("sessions/rollout-folder.jsonl"));
+    rollout(QStringLiteral("rollout-real.jsonl"), {eventWith(planOnly(QStringLiteral("real")))}, utc(2026, 1, 10));
+    const auto candidates = Reader::rolloutCandidates(home.path(), 12);
+    ASSERT_EQ(candidates.size(), 3);
+    EXPECT_TRUE(candidates.first().url.endsWith(QStringLiteral("rollout-real.jsonl")));
+    EXPECT_EQ(candidates.last().modified, Reader::distantPast());
+    EXPECT_FALSE(Reader::rateLimitsInRollout(fifo, kNow, clock));
+    EXPECT_FALSE(Reader::sessionStart(fifo));
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->planType, QStringLiteral("real"));
+}
+
+// MARK: Large files
+
+// A rollout larger than the tail window whose cut falls inside a Korean character.
+struct LargeRollout {
+    QByteArray contents;
+    qsizetype cut = 0;
+};
+
+LargeRollout largeRolloutCutMidCharacter(const QList<QByteArray>& tailLines) {
+    const QByteArray head = fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")) + '\n';
+    const QByteArray tail = fx::joinLines(tailLines);
+    const QString korean(400000, QChar(0xAC00)); // 가
+    for (int pad = 0; pad < 3; ++pad) {
+        const QByteArray filler =
+            fx::messageLine(QStringLiteral("2026-01-15T09:30:00Z"), QString(pad, QLatin1Char('x')) + korean) + '\n';
+        LargeRollout r{head + filler + tail, 0};
+        r.cut = r.contents.size() - Reader::kTailBytes;
+        const QByteArrayView fromCut = QByteArrayView(r.contents).sliced(r.cut);
+        if (r.cut > head.size() + 40 && !fromCut.isValidUtf8()) return r;
+    }
+    return {};
+}
+
+TEST_F(CodexRolloutReaderTest, AFileOverOneMebibyteCutInsideAKoreanCharacterStillYieldsItsRateLimits) {
+    const auto large = largeRolloutCutMidCharacter(
+        {fx::messageLine(QStringLiteral("2026-01-15T11:00:00Z"), QStringLiteral("한국어 답변입니다")),
+         fx::rateLimitLine(QStringLiteral("2026-01-15T11:30:00Z"), fullLimits()),
+         fx::messageLine(QStringLiteral("2026-01-15T11:31:00Z"), QStringLiteral("끝"))});
+    ASSERT_GT(large.contents.size(), Reader::kTailBytes);
+    ASSERT_GT(large.cut, 0); // the cut really splits a character
+    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-big.jsonl")), large.contents, kNow);
+    const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->planType, QStringLiteral("plus"));
+    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 9));
+    EXPECT_EQ(Reader::rateLimits(home.path(), kNow, clock), limits);
+}
+
+TEST_F(CodexRolloutReaderTest, AnEventMoreThanOneMebibyteBeforeTheEndIsNotSeen) {
+    const QString filler(1100000, QLatin1Char('a'));
+    const QByteArray contents = fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
+                                               eventWith(fullLimits()),
+                                               fx::messageLine(QStringLiteral("2026-01-15T11:00:00Z"), filler)});
+    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
+    EXPECT_FALSE(Reader::rateLimitsInRollout(path, kNow, clock));
+}
+
+TEST_F(CodexRolloutReaderTest, TheCutFirstLineOfTheTailIsNeverParsed) {
+    // A line indented with blanks: cut inside the blanks, what is left of it would
+    // parse as a perfectly good event. It is partial all the same and must not count.
+    const QByteArray event = eventWith(fullLimits());
+    const QByteArray head = fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")) + '\n';
+    const qsizetype keptBlanks = 50;
+    const qsizetype fillerSize = Reader::kTailBytes - keptBlanks - event.size() - 2;
+    const QByteArray contents = head + QByteArray(100, ' ') + event + '\n' + QByteArray(fillerSize, 'z') + '\n';
+    ASSERT_EQ(contents.size() - Reader::kTailBytes, head.size() + 100 - keptBlanks);
+    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
+    EXPECT_FALSE(Reader::rateLimitsInRollout(path, kNow, clock));
+
+    // A file exactly as long as the window starts with that line whole.
+    const QByteArray whole = QByteArray(keptBlanks, ' ') + event + '\n' + QByteArray(fillerSize, 'z') + '\n';
+    ASSERT_EQ(whole.size(), Reader::kTailBytes);
+    const QString small = fx::writeFile(home.file(QStringLiteral("sessions/rollout-b.jsonl")), whole, kNow);
+    EXPECT_TRUE(Reader::rateLimitsInRollout(small, kNow, clock));
+}
+
+TEST_F(CodexRolloutReaderTest, ALineLongerThanTheTailWindowYieldsNothing) {
+    QByteArray contents = eventWith(fullLimits());
+    contents.prepend(QByteArray(Reader::kTailBytes, ' '));
+    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
+    EXPECT_FALSE(Reader::rateLimitsInRollout(path, kNow, clock));
+}
+
+TEST_F(CodexRolloutReaderTest, ALineThatIsNotValidUtf8FailsAloneAndTheNextOneIsTried) {
+    QByteArray broken = eventWith(planOnly(QStringLiteral("broken")));
+    broken.replace("broken", "br\xff\xfeken");
+    const QString path = rollout(QStringLiteral("rollout-a.jsonl"),
+                                 {fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
+                                  eventWith(planOnly(QStringLiteral("good"))), broken,
+                                  QByteArray("{\"rate_limits\": {\"primary\": ")},
+                                 kNow);
+    const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->planType, QStringLiteral("good"));
+}
+
+TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
+    const QString path = home.sparseFile(QStringLiteral("sessions/rollout-huge.jsonl"), 1LL << 30);
+    {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::ReadWrite));
+        out.write(fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")) + '\n');
+        ASSERT_TRUE(out.seek(out.size()));
+        out.write("\n" + fx::joinLines({eventWith(fullLimits())}));
+    }
+    fx::setModified(path, kNow);
+    const qint64 before = test::bytesReadByProcess();
+    if (before < 0) GTEST_SKIP() << "no /proc/self/io here";
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+    const qint64 read = test::bytesReadByProcess() - before;
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 9));
+    EXPECT_LE(read, Reader::kTailBytes + Reader::kHeadBytes + Reader::kHeadChunkBytes);
+}
+
+// MARK: The start line
+
+TEST_F(CodexRolloutReaderTest, AStartLineBeyondTheFirstMebibyteIsNotFound) {
+    const QString filler(Reader::kHeadBytes, QLatin1Char('c'));
+    const QString late = rollout(QStringLiteral("rollout-late.jsonl"),
+                                 {fx::messageLine(QStringLiteral("2026-01-15T09:00:00Z"), filler),
+                                  fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z"))},
+                                 kNow);
+    EXPECT_FALSE(Reader::sessionStart(late));
+
+    // A start line that begins inside the first mebibyte but ends after it.
+    const QByteArray meta = fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z"));
+    const QByteArray lead = fx::messageLine(QStringLiteral("2026-01-15T09:00:00Z"), QString());
+    const qsizetype textSize = Reader::kHeadBytes - 40 - lead.size() - 1;
+    const QByteArray first = fx::messageLine(QStringLiteral("2026-01-15T09:00:00Z"), QString(textSize, QLatin1Char('c')));
+    ASSERT_EQ(first.size() + 1, Reader::kHeadBytes - 40);
+    ASSERT_GT(meta.size(), 40);
+    const QString cut = fx::writeFile(home.file(QStringLiteral("sessions/rollout-cut.jsonl")),
+                                      fx::joinLines({first, meta}), kNow);
+    EXPECT_FALSE(Reader::sessionStart(cut));
+
+    // Forty bytes earlier the same line is whole within the first mebibyte.
+    const QByteArray shorter =
+        fx::messageLine(QStringLiteral("2026-01-15T09:00:00Z"), QString(textSize - meta.size(), QLatin1Char('c')));
+    const QString whole = fx::writeFile(home.file(QStringLiteral("sessions/rollout-whole.jsonl")),
+                                        fx::joinLines({shorter, meta}), kNow);
+    EXPECT_EQ(Reader::sessionStart(whole), utc(2026, 1, 15, 9));
+}
+
+TEST_F(CodexRolloutReaderTest, TheLastLineOfAShortFileCountsWithoutALineFeed) {
+    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")),
+                                       fx::messageLine(QStringLiteral("2026-01-15T09:00:00Z"), QStringLiteral("x")) +
+                                           '\n' + fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:07Z")),
+                                       kNow);
+    EXPECT_EQ(Reader::sessionStart(path), utc(2026, 1, 15, 9, 0, 7));
+}
+
+TEST_F(CodexRolloutReaderTest, AStartLineFoundInALaterChunkCounts) {
+    const QString filler(3 * Reader::kHeadChunkBytes, QLatin1Char('d'));
+    const QString path = rollout(QStringLiteral("rollout-a.jsonl"),
+                                 {fx::messageLine(QStringLiteral("2026-01-15T09:00:00Z"), filler),
+                                  QByteArray(R"({"type":"session_meta","timestamp":"not a date"})"),
+                                  fx::sessionMetaLine(QStringLiteral("2026-01-15T09:05:00+09:00"))},
+                                 kNow);
+    EXPECT_EQ(Reader::sessionStart(path), utc(2026, 1, 15, 0, 5));
+}
+
+// MARK: Events
+
+TEST_F(CodexRolloutReaderTest, RateLimitsComeFromThePayloadWhenThereIsOne) {
+    const QJsonObject limits{{QStringLiteral("primary"), fx::window(10, 60, 0)}};
+    const QJsonObject topLevelOnly{{QStringLiteral("timestamp"), QStringLiteral("2026-01-15T10:00:00Z")},
+                                   {QStringLiteral("rate_limits"), limits}};
+    EXPECT_TRUE(Reader::rateLimits(topLevelOnly, kNow, std::nullopt, clock));
+
+    QJsonObject payloadWithout = topLevelOnly;
+    payloadWithout.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("type"), QStringLiteral("x")}});
+    EXPECT_FALSE(Reader::rateLimits(payloadWithout, kNow, std::nullopt, clock));
+
+    QJsonObject payloadNotObject = topLevelOnly;
+    payloadNotObject.insert(QStringLiteral("payload"), QStringLiteral("text"));
+    EXPECT_TRUE(Reader::rateLimits(payloadNotObject, kNow, std::nullopt, clock));
+
+    const QJsonObject notObject{{QStringLiteral("rate_limits"), QJsonArray{1, 2}}};
+    EXPECT_FALSE(Reader::rateLimits(notObject, kNow, std::nullopt, clock));
+}
+
+TEST_F(CodexRolloutReaderTest, UsedPercentIsClampedAndRequired) {
+    const auto remaining = [&](const QJsonValue& used) -> std::optional<double> {
+        const auto l = fromLine(eventWith({{QStringLiteral("primary"), QJsonObject{{QStringLiteral("used_percent"), used}}},
+                                          {QStringLiteral("plan_type"), QStringLiteral("p")},
+                                          {QStringLiteral("credits"), QJsonObject{{QStringLiteral("balance"), 1}}}}),
+                                clock);
+        if (!l || !l->primary) return std::nullopt;
+        return l->primary->remaining;
+    };
+    EXPECT_EQ(remaining(120), 0.0);
+    EXPECT_EQ(remaining(-5), 100.0);
+    EXPECT_EQ(remaining(33.25), 66.75);
+    EXPECT_EQ(remaining(QStringLiteral("50")), std::nullopt);
+    EXPECT_EQ(remaining(QJsonValue()), std::nullopt);
+    EXPECT_EQ(remaining(true), std::nullopt);
+}
+
+TEST_F(CodexRolloutReaderTest, NumbersThatAreNotFiniteAreRefused) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const QJsonObject limits{
+        {QStringLiteral("primary"), QJsonObject{{QStringLiteral("used_percent"), nan}}},
+        {QStringLiteral("secondary"), QJsonObject{{QStringLiteral("used_percent"), 10},
+                                                  {QStringLiteral("window_minutes"), inf},
+                                                  {QStringLiteral("resets_at"), -inf}}},
+        {QStringLiteral("credits"), QJsonObject{{QStringLiteral("balance"), inf}}},
+    };
+    const auto read = Reader::rateLimits(QJsonObject{{QStringLiteral("rate_limits"), limits}}, kNow, std::nullopt, clock);
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(read->primary);
+    ASSERT_TRUE(read->secondary);
+    EXPECT_FALSE(read->secondary->windowMinutes);
+    EXPECT_FALSE(read->secondary->resetsAt);
+    EXPECT_FALSE(read->creditBalance);
+
+    // Written out, such a number overflows a double: that line fails alone.
+    const QString path = rollout(QStringLiteral("rollout-a.jsonl"),
+                                 {eventWith(planOnly(QStringLiteral("good"))),
+                                  R"({"rate_limits":{"primary":{"used_percent":1e400}}})"},
+                                 kNow);
+    EXPECT_EQ(Reader::rateLimitsInRollout(path, kNow, clock)->planType, QStringLiteral("good"));
+}
+
+TEST_F(CodexRolloutReaderTest, HugeResetTimesNeverOverflowADate) {
+    const auto resetOf = [&](double at) {
+        const auto l = fromLine(eventWith({{QStringLiteral("primary"), fx::window(1, 60, at)}}), clock);
+        return l->primary->resetsAt.value();
+    };
+    const QDateTime far = resetOf(1e300);
+    EXPECT_TRUE(far.isValid());
+    EXPECT_EQ(far.date(), QDate(9999, 12, 31));
+    EXPECT_EQ(parseIsoDate(isoDateString(far)), far.addMSecs(-999)); // our stores read it back
+    const QDateTime early = resetOf(-1e300);
+    EXPECT_TRUE(early.isValid());
+    EXPECT_EQ(early.date(), QDate(1, 1, 1));
+    EXPECT_EQ(resetOf(0), QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
+}
+
+TEST_F(CodexRolloutReaderTest, ResetTimeFromStringOrSecondsFromTheClock) {
+    const auto window = [&](const QJsonObject& w) {
+        return fromLine(eventWith({{QStringLiteral("primary"), w}}), clock)->primary.value();
+    };
+    EXPECT_EQ(window({{QStringLiteral("used_percent"), 1}, {QStringLiteral("resets_at"), QStringLiteral("2026-01-16T00:00:00.5Z")}})
+                  .resetsAt,
+              utc(2026, 1, 16).addMSecs(500));
+    EXPECT_EQ(window({{QStringLiteral("used_percent"), 1}, {QStringLiteral("resets_at"), QStringLiteral("tomorrow")},
+                      {QStringLiteral("resets_in_seconds"), 60}})
+                  .resetsAt,
+              std::nullopt);
+    clock.set(utc(2026, 1, 15, 12, 30));
+    EXPECT_EQ(window({{QStringLiteral("used_percent"), 1}, {QStringLiteral("resets_in_seconds"), 90}}).resetsAt,
+              utc(2026, 1, 15, 12, 31, 30));
+    EXPECT_EQ(window({{QStringLiteral("used_percent"), 1}, {QStringLiteral("resets_in_seconds"), 1e300}}).resetsAt->date(),
+              QDate(9999, 12, 31));
+    EXPECT_EQ(window({{QStringLiteral("used_percent"), 1}}).resetsAt, std::nullopt);
+}
+
+TEST_F(CodexRolloutReaderTest, WindowMinutesAreTruncatedOrAbsentWhenOutOfRange) {
+    const auto minutes = [&](const QJsonValue& m) {
+        return fromLine(eventWith({{QStringLiteral("primary"),
+                                    QJsonObject{{QStringLiteral("used_percent"), 1}, {QStringLiteral("window_minutes"), m}}}}),
+                        clock)
+            ->primary->windowMinutes;
+    };
+    EXPECT_EQ(minutes(299.9), 299);
+    EXPECT_EQ(minutes(-5.5), -5);
+    EXPECT_EQ(minutes(1e30), std::nullopt);
+    EXPECT_EQ(minutes(-1e19), std::nullopt);
+    EXPECT_EQ(minutes(QStringLiteral("300")), std::nullopt);
+}
+
+TEST_F(CodexRolloutReaderTest, CreditsAloneYieldLimitsOnlyWhenTheyCarrySomething) {
+    const auto credits = [&](const QJsonObject& c) { return fromLine(eventWith({{QStringLiteral("credits"), c}}), clock); };
+    const auto unlimited = credits({{QStringLiteral("unlimited"), true}});
+    ASSERT_TRUE(unlimited);
+    EXPECT_FALSE(unlimited->primary);
+    EXPECT_FALSE(unlimited->secondary);
+    EXPECT_TRUE(unlimited->hasUnlimitedCredits);
+    EXPECT_FALSE(credits({{QStringLiteral("unlimited"), false}}));
+    EXPECT_FALSE(credits({{QStringLiteral("unlimited"), QStringLiteral("true")}}));
+    EXPECT_FALSE(credits({{QStringLiteral("balance"), QStringLiteral("12")}}));
+    EXPECT_EQ(credits({{QStringLiteral("balance"), 0}})->creditBalance, 0.0);
+    EXPECT_FALSE(fromLine(eventWith({{QStringLiteral("plan_type"), QStringLiteral("plus")}}), clock));
+}
+
+TEST_F(CodexRolloutReaderTest, AnEventWithoutAParseableTimestampIsDatedNow) {
+    const QJsonObject limits{{QStringLiteral("credits"), QJsonObject{{QStringLiteral("unlimited"), true}}}};
+    EXPECT_EQ(fromLine(fx::rateLimitLine(QStringLiteral("yesterday"), limits), clock)->capturedAt, kNow);
+    EXPECT_EQ(Reader::rateLimits(QJsonObject{{QStringLiteral("rate_limits"), limits}}, kNow, utc(2026, 1, 1), clock)
+                  ->sessionStartedAt,
+              utc(2026, 1, 1));
+}
+
+// MARK: Labels
+
+TEST_F(CodexRolloutReaderTest, WindowLabelsInEnglishAndKorean) {
+    EXPECT_EQ(Reader::windowLabel(300), QStringLiteral("5-hour limit"));
+    EXPECT_EQ(Reader::windowLabel(10080), QStringLiteral("1-week limit"));
+    EXPECT_EQ(Reader::windowLabel(20160), QStringLiteral("2-week limit"));
+    EXPECT_EQ(Reader::windowLabel(2880), QStringLiteral("2-day limit"));
+    EXPECT_EQ(Reader::windowLabel(1440), QStringLiteral("1-day limit"));
+    EXPECT_EQ(Reader::windowLabel(90), QStringLiteral("90-minute limit"));
+    EXPECT_EQ(Reader::windowLabel(45), QStringLiteral("45-minute limit"));
+    EXPECT_EQ(Reader::windowLabel(0), QStringLiteral("0-minute limit"));
+    EXPECT_EQ(Reader::windowLabel(-60), QStringLiteral("-60-minute limit"));
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    EXPECT_EQ(Reader::windowLabel(300), QStringLiteral("5시간 한도"));
+    EXPECT_EQ(Reader::windowLabel(10080), QStringLiteral("1주 한도"));
+    EXPECT_EQ(Reader::windowLabel(4320), QStringLiteral("3일 한도"));
+    EXPECT_EQ(Reader::windowLabel(61), QStringLiteral("61분 한도"));
+}
+
+} // namespace
+} // namespace meterix

@@ -1,0 +1,342 @@
+#include "providers/OpenAI_CodexAdapter.h"
+
+#include "accounts/AccountIdentityLedger.h"
+#include "core/Localization.h"
+#include "support/CodexFixtures.h"
+#include "support/FakeClock.h"
+#include "support/TempHome.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+namespace fx = test::codex;
+using Adapter = OpenAI_CodexAdapter;
+
+QDateTime utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+}
+QString iso(const QDateTime& t) { return t.toString(Qt::ISODate); }
+
+const QDateTime kNow = utc(2026, 1, 15, 12);
+
+QJsonObject idClaims(const QString& email, const QString& accountID, const QString& plan) {
+    QJsonObject claims{{QStringLiteral("https://api.openai.com/auth"), fx::openAIClaims(accountID, plan)}};
+    if (!email.isEmpty()) claims.insert(QStringLiteral("email"), email);
+    return claims;
+}
+
+Adapter::RateLimits limitsAt(const QDateTime& capturedAt) {
+    Adapter::RateLimits limits;
+    limits.capturedAt = capturedAt;
+    limits.sessionStartedAt = capturedAt.addSecs(-600);
+    return limits;
+}
+
+class OpenAI_CodexAdapterTest : public ::testing::Test {
+protected:
+    void SetUp() override { Localization::resetResolvedLanguageForTesting(); }
+    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+
+    CodexAccountResolver::Environment environment(std::optional<QString> codexHome = std::nullopt) const {
+        return {home.path(), std::move(codexHome), home.file(QStringLiteral(".config/com.openai.chat"))};
+    }
+
+    QString signIn(const QString& folder, const QJsonObject& claims, const QDateTime& writtenAt) {
+        return fx::writeFile(home.file(folder + QStringLiteral("/auth.json")), fx::authJson(claims), writtenAt);
+    }
+
+    // A rollout that began at `start` and reported the given limits at `reported`.
+    void session(const QString& folder, const QString& name, const QDateTime& start, const QDateTime& reported,
+                 const QJsonObject& limits) {
+        fx::writeFile(home.file(folder + QStringLiteral("/sessions/2026/01/15/") + name),
+                      fx::joinLines({fx::sessionMetaLine(iso(start)), fx::rateLimitLine(iso(reported), limits)}),
+                      reported);
+    }
+
+    static QJsonObject primaryAt(double used) {
+        return QJsonObject{{QStringLiteral("primary"), fx::window(used, 300, utc(2026, 1, 15, 14).toSecsSinceEpoch())},
+                           {QStringLiteral("plan_type"), QStringLiteral("pro")}};
+    }
+
+    test::TempHome home;
+    test::FakeClock clock{kNow};
+    AccountIdentityLedger ledger{home.file(QStringLiteral("data/account-identity.json")), clock};
+};
+
+// MARK: Availability and fetching
+
+TEST_F(OpenAI_CodexAdapterTest, WithoutProfileOrCodexFolderNothingIsDetected) {
+    Adapter adapter(ledger, environment(), clock);
+    EXPECT_FALSE(adapter.isDetected());
+    EXPECT_FALSE(adapter.checkAvailability());
+    EXPECT_FALSE(adapter.isDetected());
+    const UsageSnapshot s = adapter.fetchUsage(false);
+    EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
+    EXPECT_EQ(s.unavailableReason, std::nullopt);
+    EXPECT_EQ(s.accountID, std::nullopt);
+    EXPECT_EQ(s.accountEmail, std::nullopt);
+    EXPECT_EQ(s.sourceID, QStringLiteral("codex.cli"));
+    EXPECT_EQ(s.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(s.totalTokens, 100000);
+    EXPECT_EQ(s.capturedAt, kNow);
+    EXPECT_TRUE(s.modelQuotas.isEmpty());
+    EXPECT_EQ(adapter.fetchUsagePerAccount(false), QList<UsageSnapshot>{s});
+}
+
+TEST_F(OpenAI_CodexAdapterTest, ACodexFolderWithoutCredentialsIsDetectedButHasNoFigures) {
+    home.mkdir(QStringLiteral(".codex/sessions"));
+    session(QStringLiteral(".codex"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 30),
+            primaryAt(10));
+    Adapter adapter(ledger, environment(), clock);
+    EXPECT_TRUE(adapter.checkAvailability());
+    EXPECT_TRUE(adapter.isDetected());
+    EXPECT_TRUE(adapter.fetchUsage().isSimulated());
+    const auto all = adapter.fetchUsagePerAccount(false);
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_TRUE(all.first().isSimulated());
+}
+
+TEST_F(OpenAI_CodexAdapterTest, ASignedInProfileWithARolloutGivesItsFigures) {
+    signIn(QStringLiteral(".codex"), idClaims(QStringLiteral("kim@example.com"), QStringLiteral("acct-1"), QStringLiteral("plus")),
+           utc(2026, 1, 1));
+    session(QStringLiteral(".codex"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 30),
+            primaryAt(25));
+    Adapter adapter(ledger, environment(), clock);
+    EXPECT_TRUE(adapter.checkAvailability());
+    const UsageSnapshot s = adapter.fetchUsage(true);
+    EXPECT_EQ(s.strategyUsed, FetchStrategy::localFileCache);
+    EXPECT_EQ(s.accountID, QStringLiteral("acct-1"));
+    EXPECT_EQ(s.accountEmail, QStringLiteral("kim@example.com"));
+    EXPECT_EQ(s.planName, QStringLiteral("ChatGPT Pro")); // the rollout's plan wins over the token's
+    EXPECT_EQ(s.hourlyRemainingPercentage, 75);
+    EXPECT_EQ(s.hourlyResetCountdown, 7200);
+    EXPECT_EQ(s.capturedAt, utc(2026, 1, 15, 11, 30));
+    EXPECT_EQ(s.lastUpdated, utc(2026, 1, 15, 11, 30));
+    // Nothing of the credential file travels in the snapshot.
+    const QByteArray text = QJsonDocument(s.toJson()).toJson();
+    EXPECT_FALSE(text.contains("secret"));
+    EXPECT_FALSE(text.contains("eyJ"));
+}
+
+TEST_F(OpenAI_CodexAdapterTest, TwoProfilesGiveTwoSnapshotsInProfileOrder) {
+    signIn(QStringLiteral("env-home"), idClaims(QStringLiteral("a@x.io"), QStringLiteral("A"), QString()), utc(2026, 1, 1));
+    signIn(QStringLiteral(".codex"), idClaims(QStringLiteral("b@x.io"), QStringLiteral("B"), QString()), utc(2026, 1, 1));
+    session(QStringLiteral("env-home"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 1),
+            primaryAt(10));
+    session(QStringLiteral(".codex"), QStringLiteral("rollout-b.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 2),
+            primaryAt(90));
+    Adapter adapter(ledger, environment(home.file(QStringLiteral("env-home"))), clock);
+    const auto all = adapter.fetchUsagePerAccount(false);
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all[0].accountID, QStringLiteral("A"));
+    EXPECT_EQ(all[0].hourlyRemainingPercentage, 90);
+    EXPECT_EQ(all[1].accountID, QStringLiteral("B"));
+    EXPECT_EQ(all[1].hourlyRemainingPercentage, 10);
+    EXPECT_EQ(adapter.fetchUsage(false).accountID, QStringLiteral("A"));
+    EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral("env-home")))->accountID, QStringLiteral("A"));
+    EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex")))->accountID, QStringLiteral("B"));
+}
+
+// MARK: Attribution
+
+TEST_F(OpenAI_CodexAdapterTest, ASessionFromBeforeAnAccountSwitchIsNotCreditedToTheNewAccount) {
+    const QString folder = QStringLiteral(".codex");
+    signIn(folder, idClaims(QStringLiteral("old@x.io"), QStringLiteral("OLD"), QStringLiteral("plus")), utc(2026, 1, 1));
+    session(folder, QStringLiteral("rollout-1.jsonl"), utc(2026, 1, 15, 9), utc(2026, 1, 15, 9, 30), primaryAt(40));
+    Adapter adapter(ledger, environment(), clock);
+    EXPECT_EQ(adapter.fetchUsage(false).accountID, QStringLiteral("OLD"));
+
+    // The user signs in to another account at 10:00; the old rollout is still the newest.
+    const QDateTime switchedAt = utc(2026, 1, 15, 10);
+    signIn(folder, idClaims(QStringLiteral("new@x.io"), QStringLiteral("NEW"), QStringLiteral("team")), switchedAt);
+    const UsageSnapshot withheld = adapter.fetchUsage(false);
+    EXPECT_TRUE(withheld.isSimulated());
+    EXPECT_EQ(withheld.accountID, QStringLiteral("NEW"));
+    EXPECT_EQ(withheld.accountEmail, QStringLiteral("new@x.io"));
+    EXPECT_EQ(withheld.planName, QStringLiteral("ChatGPT Team"));
+    EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(folder)),
+              (AccountIdentityLedger::Record{QStringLiteral("NEW"), switchedAt}));
+
+    // Still withheld after a restart: the boundary is on disk.
+    {
+        AccountIdentityLedger restarted(ledger.filePath(), clock);
+        Adapter again(restarted, environment(), clock);
+        EXPECT_TRUE(again.fetchUsage(false).isSimulated());
+    }
+
+    // A session that begins at the switch is the new account's.
+    session(folder, QStringLiteral("rollout-2.jsonl"), switchedAt, utc(2026, 1, 15, 10, 30), primaryAt(5));
+    const UsageSnapshot credited = adapter.fetchUsage(false);
+    EXPECT_EQ(credited.strategyUsed, FetchStrategy::localFileCache);
+    EXPECT_EQ(credited.accountID, QStringLiteral("NEW"));
+    EXPECT_EQ(credited.hourlyRemainingPercentage, 95);
+}
+
+TEST_F(OpenAI_CodexAdapterTest, WithoutAnAccountIdTheEmailKeysTheLedger) {
+    signIn(QStringLiteral(".codex"), idClaims(QStringLiteral("only@mail.io"), QString(), QString()), utc(2026, 1, 1));
+    session(QStringLiteral(".codex"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 5),
+            primaryAt(10));
+    Adapter adapter(ledger, environment(), clock);
+    const UsageSnapshot s = adapter.fetchUsage(false);
+    EXPECT_EQ(s.accountID, QStringLiteral("only@mail.io"));
+    EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex")))->accountID,
+              QStringLiteral("only@mail.io"));
+}
+
+TEST_F(OpenAI_CodexAdapterTest, ACredentialWithoutClaimsGivesFiguresWithoutAccountOrLedgerEntry) {
+    fx::writeFile(home.file(QStringLiteral(".codex/auth.json")), R"({"tokens": {"id_token": "not-a-token"}})", utc(2026, 1, 1));
+    session(QStringLiteral(".codex"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 5),
+            primaryAt(10));
+    Adapter adapter(ledger, environment(), clock);
+    const UsageSnapshot s = adapter.fetchUsage(false);
+    EXPECT_EQ(s.strategyUsed, FetchStrategy::localFileCache);
+    EXPECT_EQ(s.accountID, std::nullopt);
+    EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex"))), std::nullopt);
+}
+
+TEST_F(OpenAI_CodexAdapterTest, ARolloutWithoutStartLineIsNeverCredited) {
+    signIn(QStringLiteral(".codex"), idClaims(QStringLiteral("a@x.io"), QStringLiteral("A"), QString()), utc(2026, 1, 1));
+    fx::writeFile(home.file(QStringLiteral(".codex/sessions/rollout-a.jsonl")),
+                  fx::joinLines({fx::rateLimitLine(iso(utc(2026, 1, 15, 11)), primaryAt(10))}), utc(2026, 1, 15, 11));
+    Adapter adapter(ledger, environment(), clock);
+    const UsageSnapshot s = adapter.fetchUsage(false);
+    EXPECT_TRUE(s.isSimulated());
+    EXPECT_EQ(s.accountID, QStringLiteral("A"));
+}
+
+// MARK: Figures
+
+TEST_F(OpenAI_CodexAdapterTest, APrimaryWindowOnlyBecomesTheHourlyFigures) {
+    auto limits = limitsAt(utc(2026, 1, 15, 11, 59));
+    limits.primary = Adapter::RateWindow{75, 300, kNow.addSecs(3600)};
+    const UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    EXPECT_EQ(s.hourlyRemainingPercentage, 75);
+    EXPECT_EQ(s.hourlyResetCountdown, 3600);
+    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("5-hour limit"));
+    EXPECT_EQ(s.hourlyResetAt, kNow.addSecs(3600));
+    EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
+    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
+    ASSERT_EQ(s.modelQuotas.size(), 1);
+    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("5-hour limit"));
+    EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("5-hour limit"));
+    EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 75);
+    EXPECT_EQ(s.modelQuotas[0].resetCountdown, 3600);
+    EXPECT_EQ(s.modelQuotas[0].paceText, std::nullopt);
+    EXPECT_EQ(s.accountID, std::nullopt);
+    EXPECT_EQ(s.unavailableReason, std::nullopt);
+    EXPECT_EQ(s.credentialFingerprint, std::nullopt);
+}
+
+TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
+    auto limits = limitsAt(kNow);
+    limits.primary = Adapter::RateWindow{10, std::nullopt, std::nullopt};
+    limits.secondary = Adapter::RateWindow{20, 10080, kNow.addDays(3)};
+    UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    EXPECT_EQ(s.hourlyQuotaName, std::nullopt);
+    EXPECT_EQ(s.weeklyRemainingPercentage, 20);
+    EXPECT_EQ(s.weeklyResetCountdown, 3 * 86400);
+    ASSERT_EQ(s.modelQuotas.size(), 2);
+    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("Primary limit"));
+    EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("1-week limit"));
+    limits.secondary->windowMinutes.reset();
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    s = Adapter::snapshot(limits, std::nullopt, kNow);
+    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("기본 한도"));
+    EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("보조 한도"));
+    EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("보조 한도"));
+}
+
+TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
+    auto limits = limitsAt(kNow);
+    limits.hasUnlimitedCredits = true;
+    limits.creditBalance = 0; // unlimited wins over a balance
+    UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
+    ASSERT_EQ(s.modelQuotas.size(), 1);
+    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("Credits"));
+    EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Credits"));
+    EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 100);
+    EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("Unlimited"));
+    EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    s = Adapter::snapshot(limits, std::nullopt, kNow);
+    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("크레딧"));
+    EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Credits"));
+    EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("무제한"));
+}
+
+TEST_F(OpenAI_CodexAdapterTest, CreditBalancesAreTruncatedAndOutOfRangeOnesLeftOut) {
+    const auto item = [&](double balance) {
+        auto limits = limitsAt(kNow);
+        limits.creditBalance = balance;
+        return Adapter::snapshot(limits, std::nullopt, kNow).modelQuotas.value(0);
+    };
+    EXPECT_EQ(item(0).remainingPercentage, 0);
+    EXPECT_EQ(item(0).paceText, QStringLiteral("Balance 0"));
+    EXPECT_EQ(item(0.5).remainingPercentage, 100);
+    EXPECT_EQ(item(0.5).paceText, QStringLiteral("Balance 0"));
+    EXPECT_EQ(item(42.9).paceText, QStringLiteral("Balance 42"));
+    EXPECT_EQ(item(-3.7).paceText, QStringLiteral("Balance -3"));
+    EXPECT_EQ(item(-3.7).remainingPercentage, 0);
+    auto huge = limitsAt(kNow);
+    huge.creditBalance = 1e30;
+    EXPECT_TRUE(Adapter::snapshot(huge, std::nullopt, kNow).modelQuotas.isEmpty());
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    EXPECT_EQ(item(7).paceText, QStringLiteral("잔액 7"));
+}
+
+TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDateButNoCountdown) {
+    auto limits = limitsAt(kNow);
+    limits.primary = Adapter::RateWindow{50, 60, kNow.addSecs(-5)};
+    limits.secondary = Adapter::RateWindow{50, 10080, kNow};
+    const UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    EXPECT_EQ(s.hourlyResetCountdown, std::nullopt);
+    EXPECT_EQ(s.hourlyResetAt, kNow.addSecs(-5));
+    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
+    EXPECT_EQ(s.weeklyResetAt, kNow);
+    EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
+    EXPECT_EQ(s.modelQuotas[0].resetAt, kNow.addSecs(-5));
+}
+
+TEST_F(OpenAI_CodexAdapterTest, AnAbsurdResetTimeGivesABoundedCountdownAndAStorableSnapshot) {
+    signIn(QStringLiteral(".codex"), idClaims(QStringLiteral("a@x.io"), QStringLiteral("A"), QString()), utc(2026, 1, 1));
+    session(QStringLiteral(".codex"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 5),
+            QJsonObject{{QStringLiteral("primary"), fx::window(10, 300, 1e300)},
+                        {QStringLiteral("secondary"), fx::window(10, 10080, -1e300)}});
+    Adapter adapter(ledger, environment(), clock);
+    const UsageSnapshot s = adapter.fetchUsage(false);
+    ASSERT_TRUE(s.hourlyResetCountdown);
+    EXPECT_GT(*s.hourlyResetCountdown, 0);
+    EXPECT_LT(*s.hourlyResetCountdown, 1e12);
+    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
+    const auto back = UsageSnapshot::fromJson(s.toJson());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->hourlyResetAt->date(), QDate(9999, 12, 31));
+}
+
+TEST_F(OpenAI_CodexAdapterTest, ThePlanOfTheRolloutOverridesTheCredentialsPlan) {
+    const Adapter::Account account{QStringLiteral("A"), QStringLiteral("a@x.io"), QStringLiteral("ChatGPT Plus")};
+    auto limits = limitsAt(kNow);
+    limits.hasUnlimitedCredits = true;
+    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
+    limits.planType = QStringLiteral("enterprise");
+    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Enterprise"));
+    limits.planType = QString(); // empty text names no plan
+    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
+    EXPECT_EQ(Adapter::snapshot(limits, std::nullopt, kNow).planName, std::nullopt);
+}
+
+TEST_F(OpenAI_CodexAdapterTest, ReadableUsageOfAHome) {
+    EXPECT_FALSE(Adapter::hasReadableUsage(home.file(QStringLiteral(".codex"))));
+    session(QStringLiteral(".codex"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 5),
+            primaryAt(10));
+    EXPECT_TRUE(Adapter::hasReadableUsage(home.file(QStringLiteral(".codex"))));
+}
+
+} // namespace
+} // namespace meterix

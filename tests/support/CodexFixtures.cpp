@@ -1,0 +1,95 @@
+#include "support/CodexFixtures.h"
+
+#include "support/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+namespace meterix::test::codex {
+
+namespace {
+QByteArray compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
+} // namespace
+
+QByteArray sessionMetaLine(const QString& timestamp) {
+    return compact(QJsonObject{
+        {QStringLiteral("timestamp"), timestamp},
+        {QStringLiteral("type"), QStringLiteral("session_meta")},
+        {QStringLiteral("payload"), QJsonObject{{QStringLiteral("id"), QStringLiteral("0199-abcd")},
+                                                {QStringLiteral("cwd"), QStringLiteral("/work/project")}}},
+    });
+}
+
+QByteArray rateLimitLine(const QString& timestamp, const QJsonObject& rateLimits) {
+    return compact(QJsonObject{
+        {QStringLiteral("timestamp"), timestamp},
+        {QStringLiteral("type"), QStringLiteral("event_msg")},
+        {QStringLiteral("payload"), QJsonObject{{QStringLiteral("type"), QStringLiteral("token_count")},
+                                                {QStringLiteral("rate_limits"), rateLimits}}},
+    });
+}
+
+QJsonObject window(double usedPercent, qint64 windowMinutes, double resetsAt) {
+    return QJsonObject{{QStringLiteral("used_percent"), usedPercent},
+                       {QStringLiteral("window_minutes"), windowMinutes},
+                       {QStringLiteral("resets_at"), resetsAt}};
+}
+
+QByteArray messageLine(const QString& timestamp, const QString& text) {
+    return compact(QJsonObject{
+        {QStringLiteral("timestamp"), timestamp},
+        {QStringLiteral("type"), QStringLiteral("response_item")},
+        {QStringLiteral("payload"), QJsonObject{{QStringLiteral("type"), QStringLiteral("message")},
+                                                {QStringLiteral("text"), text}}},
+    });
+}
+
+QByteArray joinLines(const QList<QByteArray>& lines) {
+    QByteArray out;
+    for (const QByteArray& line : lines) out += line + '\n';
+    return out;
+}
+
+void setModified(const QString& path, const QDateTime& modified) {
+    TempHome::setModifiedNs(path, modified.toMSecsSinceEpoch() * 1000000);
+}
+
+QString writeFile(const QString& path, const QByteArray& contents, const QDateTime& modified) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        f.write(contents);
+        f.close();
+    }
+    setModified(path, modified);
+    return path;
+}
+
+QString unsignedToken(const QJsonObject& claims) {
+    const auto encode = [](const QByteArray& bytes) {
+        return bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+    };
+    const QByteArray header = encode(R"({"alg":"none","typ":"JWT"})");
+    return QString::fromLatin1(header + '.' + encode(compact(claims)) + '.' + encode("signature"));
+}
+
+QByteArray authJson(const QJsonObject& idTokenClaims, const QString& accountID) {
+    QJsonObject tokens{{QStringLiteral("id_token"), unsignedToken(idTokenClaims)},
+                       {QStringLiteral("access_token"), QStringLiteral("secret-access-token")},
+                       {QStringLiteral("refresh_token"), QStringLiteral("secret-refresh-token")}};
+    if (!accountID.isEmpty()) tokens.insert(QStringLiteral("account_id"), accountID);
+    return QJsonDocument(QJsonObject{{QStringLiteral("OPENAI_API_KEY"), QJsonValue()},
+                                     {QStringLiteral("tokens"), tokens}})
+        .toJson();
+}
+
+QJsonObject openAIClaims(const QString& accountID, const QString& planType) {
+    QJsonObject claim;
+    if (!accountID.isEmpty()) claim.insert(QStringLiteral("chatgpt_account_id"), accountID);
+    if (!planType.isEmpty()) claim.insert(QStringLiteral("chatgpt_plan_type"), planType);
+    return claim;
+}
+
+} // namespace meterix::test::codex

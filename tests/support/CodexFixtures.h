@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+namespace meterix::test {
+
+// Lines and files as the Codex client writes them, for fixture homes.
+namespace codex {
+
+// {"timestamp": ..., "type": "session_meta", "payload": {...}}
+QByteArray sessionMetaLine(const QString& timestamp);
+
+// An event_msg line whose payload carries the given rate_limits object.
+QByteArray rateLimitLine(const QString& timestamp, const QJsonObject& rateLimits);
+
+// A window object: used percent, window minutes and reset seconds since 1970.
+QJsonObject window(double usedPercent, qint64 windowMinutes, double resetsAt);
+
+// An ordinary line without rate limits.
+QByteArray messageLine(const QString& timestamp, const QString& text);
+
+// Joins lines with "\n" and a final "\n".
+QByteArray joinLines(const QList<QByteArray>& lines);
+
+// Writes the file (making its folders) and sets its modification time.
+QString writeFile(const QString& path, const QByteArray& contents, const QDateTime& modified);
+void setModified(const QString& path, const QDateTime& modified);
+
+// An unsigned token whose payload is the given claims (header.payload.signature,
+// base64url without padding).
+QString unsignedToken(const QJsonObject& claims);
+
+// The auth.json of a signed-in client: tokens.id_token (and account_id when given).
+QByteArray authJson(const QJsonObject& idTokenClaims, const QString& accountID = QString());
+
+// The OpenAI claim object of an ID token.
+QJsonObject openAIClaims(const QString& accountID, const QString& planType);
+
+} // namespace codex
+} // namespace meterix::test
