@@ -10,13 +10,14 @@ std::optional<QString> HostEnvironment::variable(const QString& name) const {
 }
 
 HostEnvironment HostEnvironment::current() {
-    return HostEnvironment{meterix::homeFolder(), meterix::configHome(), meterix::dataHome(), QProcessEnvironment::systemEnvironment()};
+    return HostEnvironment{meterix::homeFolder(), meterix::configHome(), meterix::dataHome(),
+                           QProcessEnvironment::systemEnvironment()};
 }
 
 HostEnvironment HostEnvironment::underHome(const QString& home, QProcessEnvironment variables) {
     variables.insert(QStringLiteral("HOME"), home);
-    return HostEnvironment{home, joinPath(home, QStringLiteral(".config")), joinPath(home, QStringLiteral(".local/share")),
-                           std::move(variables)};
+    return HostEnvironment{home, joinPath(home, QStringLiteral(".config")),
+                           joinPath(home, QStringLiteral(".local/share")), std::move(variables)};
 }
 
 } // namespace meterix

@@ -26,7 +26,8 @@ struct HostEnvironment {
     static HostEnvironment current();
     // A home of its own: ~/.config and ~/.local/share below it, and the given
     // variables (none by default) with HOME pointing at it.
-    static HostEnvironment underHome(const QString& home, QProcessEnvironment variables = QProcessEnvironment());
+    static HostEnvironment underHome(const QString& home,
+                                     QProcessEnvironment variables = QProcessEnvironment());
 };
 
 } // namespace meterix

@@ -17,13 +17,6 @@ namespace meterix {
 
 namespace {
 
-bool isExecutableFile(const QString& path) {
-    const QByteArray native = path.toLocal8Bit();
-    struct stat st {};
-    return !native.isEmpty() && ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
-           ::access(native.constData(), X_OK) == 0;
-}
-
 qint64 toMilliseconds(double seconds) {
     if (!(seconds > 0)) return 0;
     return static_cast<qint64>(std::min(seconds, 86400.0 * 365) * 1000.0);
@@ -40,9 +33,12 @@ void dropIncompleteTail(QByteArray& bytes) {
     if (i == 0) return;
     const auto lead = static_cast<unsigned char>(bytes.at(i - 1));
     int needed = 0;
-    if ((lead & 0xE0) == 0xC0) needed = 1;
-    else if ((lead & 0xF0) == 0xE0) needed = 2;
-    else if ((lead & 0xF8) == 0xF0) needed = 3;
+    if ((lead & 0xE0) == 0xC0)
+        needed = 1;
+    else if ((lead & 0xF0) == 0xE0)
+        needed = 2;
+    else if ((lead & 0xF8) == 0xF0)
+        needed = 3;
     if (needed > continuation) bytes.truncate(i - 1);
 }
 
@@ -59,6 +55,13 @@ void signalGroup(qint64 pid, int signal) {
 }
 
 } // namespace
+
+bool CLIProcessRunner::isExecutableFile(const QString& path) {
+    const QByteArray native = path.toLocal8Bit();
+    struct stat st {};
+    return !native.isEmpty() && ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(native.constData(), X_OK) == 0;
+}
 
 CLIProcessRunner::CLIProcessRunner(HostEnvironment host) : CLIProcessRunner(std::move(host), Options{}) {}
 
@@ -94,17 +97,20 @@ std::optional<QString> CLIProcessRunner::executablePath(const QString& command) 
 QProcessEnvironment CLIProcessRunner::childEnvironment(const EnvironmentOverrides& environment) const {
     QProcessEnvironment env = host_.variables;
     const QString inheritedPath = env.value(QStringLiteral("PATH"));
-    env.insert(QStringLiteral("PATH"), host_.home + QStringLiteral("/.local/bin:/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:") +
-                                           inheritedPath);
+    env.insert(QStringLiteral("PATH"),
+               host_.home + QStringLiteral("/.local/bin:/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:") +
+                   inheritedPath);
     for (auto it = environment.constBegin(); it != environment.constEnd(); ++it) {
-        if (it.value()) env.insert(it.key(), *it.value());
-        else env.remove(it.key());
+        if (it.value())
+            env.insert(it.key(), *it.value());
+        else
+            env.remove(it.key());
     }
     return env;
 }
 
-std::optional<QString> CLIProcessRunner::run(const QString& command, const QStringList& arguments, double timeout,
-                                             const EnvironmentOverrides& environment,
+std::optional<QString> CLIProcessRunner::run(const QString& command, const QStringList& arguments,
+                                             double timeout, const EnvironmentOverrides& environment,
                                              const std::optional<QString>& workingDirectory) {
     const std::optional<QString> program = executablePath(command);
     if (!program) return std::nullopt;
@@ -151,7 +157,8 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
 
     if (timedOut) {
         signalGroup(pid, SIGTERM);
-        process.waitForFinished(static_cast<int>(std::max<qint64>(toMilliseconds(options_.killGraceSeconds), 1)));
+        process.waitForFinished(
+            static_cast<int>(std::max<qint64>(toMilliseconds(options_.killGraceSeconds), 1)));
         // Whatever is still in the group (also what ignored SIGTERM) goes now.
         signalGroup(pid, SIGKILL);
         if (process.state() != QProcess::NotRunning) process.waitForFinished(5000);

@@ -34,7 +34,7 @@ using EnvironmentOverrides = QMap<QString, std::optional<QString>>;
 // period): call it off the GUI thread. Adapters take a runner by reference so
 // tests can substitute their own.
 class CLIProcessRunner {
-public:
+  public:
     static constexpr int64_t kDefaultOutputCap = 1024 * 1024;
     static constexpr double kDefaultKillGraceSeconds = 1.0;
 
@@ -66,7 +66,10 @@ public:
     QProcessEnvironment childEnvironment(const EnvironmentOverrides& environment) const;
     QStringList candidateFolders() const;
 
-private:
+    // A regular file (links followed) that this process may execute.
+    static bool isExecutableFile(const QString& path);
+
+  private:
     HostEnvironment host_;
     Options options_;
 };

@@ -24,7 +24,9 @@ ProbeGate::Ticket& ProbeGate::Ticket::operator=(Ticket&& other) noexcept {
     return *this;
 }
 
-ProbeGate::Ticket::~Ticket() { release(); }
+ProbeGate::Ticket::~Ticket() {
+    release();
+}
 
 void ProbeGate::Ticket::release() {
     if (ProbeGate* gate = std::exchange(gate_, nullptr)) gate->finish(key_);

@@ -22,7 +22,7 @@ namespace meterix {
 // setting the wall clock back cannot hold probes off. Thread-safe; nothing blocks
 // while a probe runs.
 class ProbeGate {
-public:
+  public:
     explicit ProbeGate(const Clock& clock = Clock::system());
     ProbeGate(const ProbeGate&) = delete;
     ProbeGate& operator=(const ProbeGate&) = delete;
@@ -33,7 +33,7 @@ public:
     // An admission. While it lives its key holds the slot; destroying (or
     // releasing) it frees the slot, so the slot is freed on every path out.
     class Ticket {
-    public:
+      public:
         Ticket() = default;
         Ticket(Ticket&& other) noexcept;
         Ticket& operator=(Ticket&& other) noexcept;
@@ -41,7 +41,7 @@ public:
         explicit operator bool() const { return gate_ != nullptr; }
         void release();
 
-    private:
+      private:
         friend class ProbeGate;
         Ticket(ProbeGate* gate, QString key) : gate_(gate), key_(std::move(key)) {}
         ProbeGate* gate_ = nullptr;
@@ -55,7 +55,8 @@ public:
     // Runs operation when admitted and gives its value; nothing when declined (the
     // operation is then not started). Blocks for as long as the operation runs.
     template <class F>
-    auto withProbe(const QString& key, double minimumInterval, F&& operation) -> std::optional<std::invoke_result_t<F>> {
+    auto withProbe(const QString& key, double minimumInterval, F&& operation)
+        -> std::optional<std::invoke_result_t<F>> {
         Ticket ticket = admit(key, minimumInterval);
         if (!ticket) return std::nullopt;
         return std::forward<F>(operation)();
@@ -67,7 +68,7 @@ public:
 
     bool isBusy() const;
 
-private:
+  private:
     struct Stamp {
         std::chrono::steady_clock::time_point started;
         QDateTime startedAt;

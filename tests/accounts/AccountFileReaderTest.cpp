@@ -1,6 +1,7 @@
 #include "accounts/AccountFileReader.h"
 #include "accounts/JWTClaims.h"
 
+#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QFile>
@@ -19,7 +20,9 @@ using namespace meterix;
 using meterix::test::TempHome;
 
 namespace {
-QByteArray jsonBytes(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
+QByteArray jsonBytes(const QJsonObject& o) {
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
 } // namespace
 
 TEST(AccountFileReader, JsonReadsTopLevelObjectsOnly) {
@@ -31,7 +34,8 @@ TEST(AccountFileReader, JsonReadsTopLevelObjectsOnly) {
     EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("arr.json"), "[1,2]")));
     EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("bad.json"), "{\"k\":")));
     EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("empty.json"), "")));
-    EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("bin.json"), QByteArray("\x00\xff\xfe{", 4))));
+    EXPECT_FALSE(
+        AccountFileReader::json(home.write(QStringLiteral("bin.json"), QByteArray("\x00\xff\xfe{", 4))));
     EXPECT_FALSE(AccountFileReader::json(home.file(QStringLiteral("missing.json"))));
     EXPECT_FALSE(AccountFileReader::json(home.mkdir(QStringLiteral("folder.json"))));
 }
@@ -39,10 +43,11 @@ TEST(AccountFileReader, JsonReadsTopLevelObjectsOnly) {
 TEST(AccountFileReader, FifoAndOversizedFilesReadAsAbsentWithoutHanging) {
     TempHome home;
     // Opening a FIFO for reading would block until a writer appears; the scan must not.
-    const QString fifo = home.makeFifo(QStringLiteral("config.json"));
+    const QString fifo = test::makeFifo(home, QStringLiteral("config.json"));
     EXPECT_FALSE(AccountFileReader::json(fifo));
     EXPECT_FALSE(AccountFileReader::cachedJSON(fifo));
-    const QString huge = home.sparseFile(QStringLiteral("huge.json"), AccountFileReader::kJsonReadCap + 1);
+    const QString huge =
+        test::writeSparseFile(home, QStringLiteral("huge.json"), AccountFileReader::kJsonReadCap + 1);
     EXPECT_FALSE(AccountFileReader::json(huge));
     EXPECT_FALSE(AccountFileReader::cachedJSON(huge));
     EXPECT_FALSE(AccountFileReader::json(QStringLiteral("/dev/zero")));
@@ -63,15 +68,15 @@ TEST(AccountFileReader, CachedJsonRemembersMalformedFileUntilSizeChanges) {
     TempHome home;
     const QString path = home.write(QStringLiteral("c.json"), "{broken");
     EXPECT_FALSE(AccountFileReader::cachedJSON(path));
-    const qint64 t = TempHome::modifiedNs(path);
+    const qint64 t = test::modifiedNs(path);
     // Valid JSON of the same size and the same time: not noticed.
     home.write(QStringLiteral("c.json"), R"({"x":1})");
     ASSERT_EQ(QFile(path).size(), 7);
-    TempHome::setModifiedNs(path, t);
+    test::setModifiedNs(path, t);
     EXPECT_FALSE(AccountFileReader::cachedJSON(path));
     // Another size: read again.
     home.write(QStringLiteral("c.json"), R"({"x":12})");
-    TempHome::setModifiedNs(path, t);
+    test::setModifiedNs(path, t);
     const auto o = AccountFileReader::cachedJSON(path);
     ASSERT_TRUE(o);
     EXPECT_EQ(o->value(QLatin1String("x")).toInt(), 12);
@@ -81,11 +86,12 @@ TEST(AccountFileReader, CachedJsonSeesAChangedTimeWithTheSameSize) {
     TempHome home;
     const QString path = home.write(QStringLiteral("d.json"), R"({"v":1})");
     ASSERT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1);
-    const qint64 t = TempHome::modifiedNs(path);
+    const qint64 t = test::modifiedNs(path);
     home.write(QStringLiteral("d.json"), R"({"v":2})");
-    TempHome::setModifiedNs(path, t);
-    EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1) << "same time and size";
-    TempHome::setModifiedNs(path, t + 1'000'000'000LL);
+    test::setModifiedNs(path, t);
+    EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1)
+        << "same time and size";
+    test::setModifiedNs(path, t + 1'000'000'000LL);
     EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 2);
 }
 
@@ -101,7 +107,8 @@ TEST(AccountFileReader, CachedJsonFromManyThreadsAgrees) {
                     o && o->value(QLatin1String("v")).toString() == QLatin1String("same"))
                     ++good;
         });
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(good.load(), 400);
 }
 
@@ -111,10 +118,12 @@ TEST(AccountFileReader, DirectorySuffixesKeepListingOrderAndFiles) {
     home.write(QStringLiteral("f/profile-b"), "x");
     home.mkdir(QStringLiteral("f/profile-"));
     home.mkdir(QStringLiteral("f/other"));
-    QStringList suffixes = AccountFileReader::directorySuffixes(home.file(QStringLiteral("f")), QStringLiteral("profile-"));
+    QStringList suffixes =
+        AccountFileReader::directorySuffixes(home.file(QStringLiteral("f")), QStringLiteral("profile-"));
     suffixes.sort();
     EXPECT_EQ(suffixes, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
-    EXPECT_TRUE(AccountFileReader::directorySuffixes(home.file(QStringLiteral("nope")), QStringLiteral("p")).isEmpty());
+    EXPECT_TRUE(AccountFileReader::directorySuffixes(home.file(QStringLiteral("nope")), QStringLiteral("p"))
+                    .isEmpty());
 }
 
 TEST(AccountFileReader, UuidDirectoryNamesIgnoreFilesAndOtherNames) {
@@ -142,10 +151,15 @@ TEST(AccountFileReader, ProfileDirectoriesMatchSeparatorsAndSort) {
     EXPECT_EQ(AccountFileReader::profileDirectories(root, QStringLiteral(".claude")), expected);
     EXPECT_EQ(AccountFileReader::siblingProfileDirectories(QStringLiteral(".claude"), root), expected);
     // A path that is not a listable folder gives nothing.
-    EXPECT_TRUE(AccountFileReader::profileDirectories(root + QStringLiteral("/.claude.json"), QStringLiteral(".c")).isEmpty());
-    EXPECT_TRUE(AccountFileReader::profileDirectories(root + QStringLiteral("/none"), QStringLiteral(".claude")).isEmpty());
+    EXPECT_TRUE(
+        AccountFileReader::profileDirectories(root + QStringLiteral("/.claude.json"), QStringLiteral(".c"))
+            .isEmpty());
+    EXPECT_TRUE(
+        AccountFileReader::profileDirectories(root + QStringLiteral("/none"), QStringLiteral(".claude"))
+            .isEmpty());
     // A trailing "/" on the folder does not double the separator.
-    EXPECT_EQ(AccountFileReader::profileDirectories(root + QLatin1Char('/'), QStringLiteral(".claude")), expected);
+    EXPECT_EQ(AccountFileReader::profileDirectories(root + QLatin1Char('/'), QStringLiteral(".claude")),
+              expected);
 }
 
 TEST(AccountFileReader, DirectoryExistsFollowsOnlyFolders) {
@@ -157,15 +171,12 @@ TEST(AccountFileReader, DirectoryExistsFollowsOnlyFolders) {
     EXPECT_TRUE(AccountFileReader::directoryExists(home.file(QStringLiteral("link"))));
 }
 
-TEST(AccountFileReader, HomeIsTheHomeFolder) {
-    EXPECT_EQ(AccountFileReader::home(), qEnvironmentVariable("HOME"));
-}
-
 // --- JWT claims
 
 namespace {
 QString base64Url(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    return QString::fromLatin1(
+        bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 } // namespace
 
@@ -173,7 +184,8 @@ TEST(JWTClaims, DecodesThePayloadWithoutPaddingOrSignature) {
     QJsonObject claims{{QStringLiteral("email"), QStringLiteral("a@b.c")}, {QStringLiteral("n"), 1}};
     // A payload whose base64 needs padding and uses the URL-safe alphabet.
     claims.insert(QStringLiteral("pad"), QStringLiteral("?>?>~~"));
-    const QString token = QStringLiteral("eyJhbGciOiJub25lIn0.") + base64Url(jsonBytes(claims)) + QStringLiteral(".sig");
+    const QString token =
+        QStringLiteral("eyJhbGciOiJub25lIn0.") + base64Url(jsonBytes(claims)) + QStringLiteral(".sig");
     EXPECT_EQ(JWTClaims::payload(token), claims);
     const QString twoParts = QStringLiteral("header.") + base64Url(jsonBytes(claims));
     EXPECT_EQ(JWTClaims::payload(twoParts), claims);

@@ -1,5 +1,6 @@
 #include "accounts/AccountSQLiteReader.h"
 
+#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QFile>
@@ -42,12 +43,14 @@ TEST(AccountSQLiteReader, ReadsTextValuesOfRequestedKeysThroughAnEncodedUri) {
     makeDatabase(path, kItems);
     const auto values = AccountSQLiteReader::itemTableValues(
         path, {QStringLiteral("cursorAuth/cachedEmail"), QStringLiteral("plan"), QStringLiteral("missing"),
-               QStringLiteral("nullValue"), QStringLiteral("blob"), QStringLiteral("number"), QStringLiteral("badUtf8")});
+               QStringLiteral("nullValue"), QStringLiteral("blob"), QStringLiteral("number"),
+               QStringLiteral("badUtf8")});
     EXPECT_EQ(values.value(QStringLiteral("cursorAuth/cachedEmail")), QStringLiteral("kim@example.com"));
     EXPECT_EQ(values.value(QStringLiteral("plan")), QStringLiteral("pro"));
     EXPECT_FALSE(values.contains(QStringLiteral("missing")));
     EXPECT_FALSE(values.contains(QStringLiteral("nullValue")));
-    EXPECT_EQ(values.value(QStringLiteral("blob")), QStringLiteral("hi")) << "a blob counts up to its first zero byte";
+    EXPECT_EQ(values.value(QStringLiteral("blob")), QStringLiteral("hi"))
+        << "a blob counts up to its first zero byte";
     EXPECT_EQ(values.value(QStringLiteral("number")), QStringLiteral("42"));
     EXPECT_EQ(values.value(QStringLiteral("badUtf8")), QStringLiteral("a\uFFFDb"));
     EXPECT_EQ(values.size(), 5);
@@ -66,9 +69,11 @@ TEST(AccountSQLiteReader, BadDatabasesGiveNothing) {
     makeDatabase(good, kItems);
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(good, {}).isEmpty());
     const QString noTable = home.file(QStringLiteral("other.db"));
-    makeDatabase(noTable, "CREATE TABLE Other (key TEXT, value TEXT); INSERT INTO Other VALUES ('plan','x');");
+    makeDatabase(noTable,
+                 "CREATE TABLE Other (key TEXT, value TEXT); INSERT INTO Other VALUES ('plan','x');");
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(noTable, keys).isEmpty());
-    EXPECT_TRUE(AccountSQLiteReader::itemTableValues(home.write(QStringLiteral("garbage.db"), QByteArray(4096, 'x')), keys)
+    EXPECT_TRUE(AccountSQLiteReader::itemTableValues(
+                    home.write(QStringLiteral("garbage.db"), QByteArray(4096, 'x')), keys)
                     .isEmpty());
     // A real header followed by garbage pages.
     QFile f(good);
@@ -77,7 +82,8 @@ TEST(AccountSQLiteReader, BadDatabasesGiveNothing) {
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(
                     home.write(QStringLiteral("corrupt.db"), header + QByteArray(8192, '\xA5')), keys)
                     .isEmpty());
-    EXPECT_TRUE(AccountSQLiteReader::itemTableValues(home.makeFifo(QStringLiteral("fifo.db")), keys).isEmpty());
+    EXPECT_TRUE(AccountSQLiteReader::itemTableValues(test::makeFifo(home, QStringLiteral("fifo.db")), keys)
+                    .isEmpty());
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(home.mkdir(QStringLiteral("dir.db")), keys).isEmpty());
 }
 
@@ -85,10 +91,10 @@ TEST(AccountSQLiteReader, NeverWritesTheDatabase) {
     TempHome home;
     const QString path = home.file(QStringLiteral("state.vscdb"));
     makeDatabase(path, kItems);
-    const qint64 before = TempHome::modifiedNs(path);
+    const qint64 before = test::modifiedNs(path);
     const qint64 size = QFileInfo(path).size();
     AccountSQLiteReader::itemTableValues(path, {QStringLiteral("plan")});
-    EXPECT_EQ(TempHome::modifiedNs(path), before);
+    EXPECT_EQ(test::modifiedNs(path), before);
     EXPECT_EQ(QFileInfo(path).size(), size);
     EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-journal")));
     EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal")));

@@ -2,6 +2,7 @@
 
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
+#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -85,7 +86,7 @@ TEST_F(Cursor, ADatabaseThatIsNotOneReadsAsNoAccount) {
 }
 
 TEST_F(Cursor, AFifoInPlaceOfTheDatabaseNeverBlocksTheScan) {
-    home.makeFifo(kDatabase);
+    test::makeFifo(home, kDatabase);
     EXPECT_TRUE(resolver.resolveAccounts().isEmpty());
 }
 

@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
+#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QJsonDocument>
@@ -95,7 +96,7 @@ TEST_F(Gemini, AccountListShapes) {
     EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(path), GeminiAccountResolver::GoogleAccounts{});
     accountList(R"(["a@example.com"])");
     EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(path), GeminiAccountResolver::GoogleAccounts{});
-    home.makeFifo(QStringLiteral(".gemini/fifo.json"));
+    test::makeFifo(home, QStringLiteral(".gemini/fifo.json"));
     EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(home.file(QStringLiteral(".gemini/fifo.json"))),
               GeminiAccountResolver::GoogleAccounts{})
         << "a pipe is never opened for reading";
@@ -140,7 +141,7 @@ TEST_F(Gemini, ALargeLogIsSearchedInChunksAndSpecialFilesAreSkipped) {
     const QByteArray marker("applyAuthResult: email=");
     const QByteArray text = QByteArray(256 * 1024 - 10, 'x') + marker + "deep@example.com more\n";
     log(QStringLiteral("cli-1.log"), text);
-    home.makeFifo(QStringLiteral(".gemini/antigravity-cli/log/cli-9.log"));
+    test::makeFifo(home, QStringLiteral(".gemini/antigravity-cli/log/cli-9.log"));
     home.mkdir(QStringLiteral(".gemini/antigravity-cli/log/cli-8.log"));
     EXPECT_EQ(GeminiAccountResolver::antigravityCLIEmail(logDir()), QStringLiteral("deep@example.com"));
 }

@@ -4,6 +4,7 @@
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
+#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -294,7 +295,7 @@ TEST_F(Adapter, AvailabilityFollowsTheClientsPlaces) {
     EXPECT_FALSE(adapter.isDetected());
     home.write(QStringLiteral(".local/bin/agy"), "not executable");
     EXPECT_FALSE(adapter.checkAvailability()) << "a plain file in ~/.local/bin is no client";
-    home.writeScript(QStringLiteral(".local/bin/agy"), "exit 0\n");
+    test::writeScript(home, QStringLiteral(".local/bin/agy"), "exit 0\n");
     EXPECT_TRUE(adapter.checkAvailability());
     EXPECT_TRUE(adapter.isDetected());
 
@@ -319,7 +320,7 @@ TEST(AgyClient, AFakeClientInTheHomeFolderIsProbedAndRead) {
                             CLIProcessRunner::Options{.candidateFolders = {home.file(QStringLiteral(".local/bin"))}});
     AntigravityAdapter adapter(HostEnvironment::underHome(home.path()), gate, runner, clock, {});
     // Prints its table only for the usage command, blank-aligned like a terminal.
-    home.writeScript(QStringLiteral(".local/bin/agy"),
+    test::writeScript(home, QStringLiteral(".local/bin/agy"),
                      "if [ \"$1\" = -p ] && [ \"$2\" = /usage ]; then\n"
                      "  printf 'Gemini Models           Five Hour Limit Remaining   64%%   2026-03-01T11:00:00Z\\n'\n"
                      "  printf 'Gemini 3 Flash\\tGemini 3 Flash Weekly Limit\\t33.5%%\\n'\n"
@@ -341,7 +342,7 @@ TEST(AgyClient, AClientPrintingAMalformedTableYieldsNoWrongFigure) {
     CLIProcessRunner runner(HostEnvironment::underHome(home.path()),
                             CLIProcessRunner::Options{.candidateFolders = {home.file(QStringLiteral(".local/bin"))}});
     AntigravityAdapter adapter(HostEnvironment::underHome(home.path()), gate, runner, clock, {});
-    home.writeScript(QStringLiteral(".local/bin/agy"),
+    test::writeScript(home, QStringLiteral(".local/bin/agy"),
                      "printf 'Gemini Models\\tFive Hour Limit Remaining\\tnan%%\\n'\n"
                      "printf 'Claude and GPT models\\tWeekly Limit Remaining\\t1e400%%\\n'\n"
                      "printf 'Gemini Models  Five Hour Limit Remaining\\n'\n");

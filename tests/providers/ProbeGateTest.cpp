@@ -95,7 +95,8 @@ TEST(ProbeGate, WithProbeRunsOnlyWhenAdmittedAndAlwaysFreesTheSlot) {
     EXPECT_EQ(gate.withProbe(kClaude, 300, [&] { return ++runs; }), 1);
     EXPECT_EQ(gate.withProbe(kClaude, 300, [&] { return ++runs; }), std::nullopt);
     EXPECT_EQ(runs, 1);
-    EXPECT_THROW(gate.withProbe(kAgy, 180, []() -> int { throw std::runtime_error("boom"); }), std::runtime_error);
+    EXPECT_THROW(gate.withProbe(kAgy, 180, []() -> int { throw std::runtime_error("boom"); }),
+                 std::runtime_error);
     EXPECT_FALSE(gate.isBusy()) << "a failing probe must not keep the slot";
     // Nested: the slot is held while the operation runs.
     const auto inner = gate.withProbe(QStringLiteral("claude:default"), 300,
@@ -112,12 +113,14 @@ TEST(ProbeGate, ConcurrentCallersGetOneAdmission) {
     std::vector<std::thread> threads;
     for (int i = 0; i < 16; ++i)
         threads.emplace_back([&, i] {
-            while (!go.load()) std::this_thread::yield();
+            while (!go.load())
+                std::this_thread::yield();
             tickets[i] = gate.admit(i % 2 ? kClaude : kAgy, 0);
             if (tickets[i]) ++admitted;
         });
     go = true;
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(admitted.load(), 1);
 }
 

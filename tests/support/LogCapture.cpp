@@ -44,7 +44,9 @@ QStringList LogCapture::messages() const {
     return gMessages;
 }
 
-bool LogCapture::contains(const QString& text) const { return messages().contains(text); }
+bool LogCapture::contains(const QString& text) const {
+    return messages().contains(text);
+}
 
 void LogCapture::clear() {
     std::lock_guard lock(gMutex);

@@ -8,7 +8,7 @@ namespace meterix::test {
 // Collects the messages written to one logging category while it lives (and
 // keeps them off the test output).
 class LogCapture {
-public:
+  public:
     explicit LogCapture(const char* category);
     ~LogCapture();
     LogCapture(const LogCapture&) = delete;
