@@ -1,5 +1,7 @@
 #include "accounts/AccountRegistry.h"
 
+#include "accounts/ClaudeAccountResolver.h"
+#include "accounts/CodexAccountResolver.h"
 #include "accounts/CursorAccountResolver.h"
 #include "accounts/GeminiAccountResolver.h"
 #include "core/MeterixLog.h"
@@ -37,7 +39,8 @@ AccountRegistry& AccountRegistry::shared() {
 }
 
 AccountRegistry::ResolverList AccountRegistry::defaultResolvers() {
-    return {std::make_shared<GeminiAccountResolver>(), std::make_shared<CursorAccountResolver>()};
+    return {std::make_shared<ClaudeAccountResolver>(), std::make_shared<CodexAccountResolver>(),
+            std::make_shared<GeminiAccountResolver>(), std::make_shared<CursorAccountResolver>()};
 }
 
 QList<ResolvedAccount> AccountRegistry::accounts(AIProviderType provider) const {

@@ -6,7 +6,6 @@
 #include "core/Paths.h"
 #include "core/SafeFile.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -87,9 +86,8 @@ QStringList AntigravityAdapter::defaultSystemClients() {
 }
 
 bool AntigravityAdapter::checkAvailability() {
-    const QFileInfo homeClient(joinPath(host_.home, QStringLiteral(".local/bin/agy")));
     bool found = exists(joinPath(host_.home, QStringLiteral(".gemini/antigravity-cli"))) ||
-                 (homeClient.isFile() && homeClient.isExecutable());
+                 CLIProcessRunner::isExecutableFile(joinPath(host_.home, QStringLiteral(".local/bin/agy")));
     for (const QString& client : systemClients_)
         found = found || exists(client);
     detected_.set(found);
