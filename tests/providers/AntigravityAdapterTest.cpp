@@ -82,6 +82,17 @@ class Adapter : public ::testing::Test {
     AntigravityAdapter adapter{HostEnvironment::underHome(home.path()), gate, runner, clock, {}};
 };
 
+// The real runner starting a fake client from the home folder.
+class AgyClient : public ::testing::Test {
+  protected:
+    TempHome home;
+    FakeClock clock{kNow};
+    ProbeGate gate{clock};
+    CLIProcessRunner runner{HostEnvironment::underHome(home.path()),
+                            CLIProcessRunner::Options{.candidateFolders = {home.file(QStringLiteral(".local/bin"))}}};
+    AntigravityAdapter adapter{HostEnvironment::underHome(home.path()), gate, runner, clock, {}};
+};
+
 } // namespace
 
 TEST(AgyTable, TabAndBlankAlignedTablesGiveTheSameSnapshot) {
@@ -312,13 +323,7 @@ TEST_F(Adapter, AvailabilityFollowsTheClientsPlaces) {
     EXPECT_TRUE(withSystemClient.checkAvailability());
 }
 
-TEST(AgyClient, AFakeClientInTheHomeFolderIsProbedAndRead) {
-    TempHome home;
-    FakeClock clock(kNow);
-    ProbeGate gate(clock);
-    CLIProcessRunner runner(HostEnvironment::underHome(home.path()),
-                            CLIProcessRunner::Options{.candidateFolders = {home.file(QStringLiteral(".local/bin"))}});
-    AntigravityAdapter adapter(HostEnvironment::underHome(home.path()), gate, runner, clock, {});
+TEST_F(AgyClient, AFakeClientInTheHomeFolderIsProbedAndRead) {
     // Prints its table only for the usage command, blank-aligned like a terminal.
     test::writeScript(home, QStringLiteral(".local/bin/agy"),
                      "if [ \"$1\" = -p ] && [ \"$2\" = /usage ]; then\n"
@@ -335,13 +340,7 @@ TEST(AgyClient, AFakeClientInTheHomeFolderIsProbedAndRead) {
     EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("Gemini 3 Flash weekly"));
 }
 
-TEST(AgyClient, AClientPrintingAMalformedTableYieldsNoWrongFigure) {
-    TempHome home;
-    FakeClock clock(kNow);
-    ProbeGate gate(clock);
-    CLIProcessRunner runner(HostEnvironment::underHome(home.path()),
-                            CLIProcessRunner::Options{.candidateFolders = {home.file(QStringLiteral(".local/bin"))}});
-    AntigravityAdapter adapter(HostEnvironment::underHome(home.path()), gate, runner, clock, {});
+TEST_F(AgyClient, AClientPrintingAMalformedTableYieldsNoWrongFigure) {
     test::writeScript(home, QStringLiteral(".local/bin/agy"),
                      "printf 'Gemini Models\\tFive Hour Limit Remaining\\tnan%%\\n'\n"
                      "printf 'Claude and GPT models\\tWeekly Limit Remaining\\t1e400%%\\n'\n"
