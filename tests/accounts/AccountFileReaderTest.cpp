@@ -1,7 +1,6 @@
 #include "accounts/AccountFileReader.h"
 #include "accounts/JWTClaims.h"
 
-#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QFile>
@@ -43,11 +42,10 @@ TEST(AccountFileReader, JsonReadsTopLevelObjectsOnly) {
 TEST(AccountFileReader, FifoAndOversizedFilesReadAsAbsentWithoutHanging) {
     TempHome home;
     // Opening a FIFO for reading would block until a writer appears; the scan must not.
-    const QString fifo = test::makeFifo(home, QStringLiteral("config.json"));
+    const QString fifo = home.makeFifo(QStringLiteral("config.json"));
     EXPECT_FALSE(AccountFileReader::json(fifo));
     EXPECT_FALSE(AccountFileReader::cachedJSON(fifo));
-    const QString huge =
-        test::writeSparseFile(home, QStringLiteral("huge.json"), AccountFileReader::kJsonReadCap + 1);
+    const QString huge = home.sparseFile(QStringLiteral("huge.json"), AccountFileReader::kJsonReadCap + 1);
     EXPECT_FALSE(AccountFileReader::json(huge));
     EXPECT_FALSE(AccountFileReader::cachedJSON(huge));
     EXPECT_FALSE(AccountFileReader::json(QStringLiteral("/dev/zero")));
@@ -68,15 +66,15 @@ TEST(AccountFileReader, CachedJsonRemembersMalformedFileUntilSizeChanges) {
     TempHome home;
     const QString path = home.write(QStringLiteral("c.json"), "{broken");
     EXPECT_FALSE(AccountFileReader::cachedJSON(path));
-    const qint64 t = test::modifiedNs(path);
+    const qint64 t = TempHome::modifiedNs(path);
     // Valid JSON of the same size and the same time: not noticed.
     home.write(QStringLiteral("c.json"), R"({"x":1})");
     ASSERT_EQ(QFile(path).size(), 7);
-    test::setModifiedNs(path, t);
+    TempHome::setModifiedNs(path, t);
     EXPECT_FALSE(AccountFileReader::cachedJSON(path));
     // Another size: read again.
     home.write(QStringLiteral("c.json"), R"({"x":12})");
-    test::setModifiedNs(path, t);
+    TempHome::setModifiedNs(path, t);
     const auto o = AccountFileReader::cachedJSON(path);
     ASSERT_TRUE(o);
     EXPECT_EQ(o->value(QLatin1String("x")).toInt(), 12);
@@ -86,12 +84,12 @@ TEST(AccountFileReader, CachedJsonSeesAChangedTimeWithTheSameSize) {
     TempHome home;
     const QString path = home.write(QStringLiteral("d.json"), R"({"v":1})");
     ASSERT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1);
-    const qint64 t = test::modifiedNs(path);
+    const qint64 t = TempHome::modifiedNs(path);
     home.write(QStringLiteral("d.json"), R"({"v":2})");
-    test::setModifiedNs(path, t);
+    TempHome::setModifiedNs(path, t);
     EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1)
         << "same time and size";
-    test::setModifiedNs(path, t + 1'000'000'000LL);
+    TempHome::setModifiedNs(path, t + 1'000'000'000LL);
     EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 2);
 }
 

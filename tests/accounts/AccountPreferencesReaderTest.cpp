@@ -1,6 +1,5 @@
 #include "accounts/AccountPreferencesReader.h"
 
-#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QDateTime>
@@ -112,10 +111,10 @@ TEST(AccountPreferencesReader, BadFilesReadAsAbsent) {
         EXPECT_TRUE(AccountPreferencesReader::keys(kApp, home.path()).isEmpty());
     }
     const QString fifoApp = QStringLiteral("com.example.fifo");
-    test::makeFifo(home, prefsPath(fifoApp));
+    home.makeFifo(prefsPath(fifoApp));
     EXPECT_TRUE(AccountPreferencesReader::keys(fifoApp, home.path()).isEmpty());
     const QString hugeApp = QStringLiteral("com.example.huge");
-    test::writeSparseFile(home, prefsPath(hugeApp), 64LL * 1024 * 1024);
+    home.sparseFile(prefsPath(hugeApp), 64LL * 1024 * 1024);
     EXPECT_TRUE(AccountPreferencesReader::keys(hugeApp, home.path()).isEmpty());
     EXPECT_TRUE(AccountPreferencesReader::keys(QStringLiteral("com.example.none"), home.path()).isEmpty());
 }

@@ -1,6 +1,5 @@
 #include "accounts/AccountSQLiteReader.h"
 
-#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QFile>
@@ -82,8 +81,8 @@ TEST(AccountSQLiteReader, BadDatabasesGiveNothing) {
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(
                     home.write(QStringLiteral("corrupt.db"), header + QByteArray(8192, '\xA5')), keys)
                     .isEmpty());
-    EXPECT_TRUE(AccountSQLiteReader::itemTableValues(test::makeFifo(home, QStringLiteral("fifo.db")), keys)
-                    .isEmpty());
+    EXPECT_TRUE(
+        AccountSQLiteReader::itemTableValues(home.makeFifo(QStringLiteral("fifo.db")), keys).isEmpty());
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(home.mkdir(QStringLiteral("dir.db")), keys).isEmpty());
 }
 
@@ -91,10 +90,10 @@ TEST(AccountSQLiteReader, NeverWritesTheDatabase) {
     TempHome home;
     const QString path = home.file(QStringLiteral("state.vscdb"));
     makeDatabase(path, kItems);
-    const qint64 before = test::modifiedNs(path);
+    const qint64 before = TempHome::modifiedNs(path);
     const qint64 size = QFileInfo(path).size();
     AccountSQLiteReader::itemTableValues(path, {QStringLiteral("plan")});
-    EXPECT_EQ(test::modifiedNs(path), before);
+    EXPECT_EQ(TempHome::modifiedNs(path), before);
     EXPECT_EQ(QFileInfo(path).size(), size);
     EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-journal")));
     EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal")));

@@ -2,7 +2,6 @@
 
 #include "accounts/ResolvedAccount.h"
 #include "support/FakeClock.h"
-#include "support/FileFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 
@@ -165,8 +164,8 @@ TEST_F(ClaudeResolverTest, ConfigurationsWithoutAnAccountYieldNoIdentity) {
     home.write(QStringLiteral(".claude-a/.claude.json"), R"({"oauthAccount": "text"})");
     home.write(QStringLiteral(".claude-b/.claude.json"), R"({"oauthAccount": {"displayName": "No id"}})");
     home.write(QStringLiteral(".claude-c/.claude.json"), "{broken");
-    test::makeFifo(home, QStringLiteral(".claude-d/.claude.json"));
-    test::writeSparseFile(home, QStringLiteral(".claude-e/.claude.json"), 100LL * 1024 * 1024);
+    home.makeFifo(QStringLiteral(".claude-d/.claude.json"));
+    home.sparseFile(QStringLiteral(".claude-e/.claude.json"), 100LL * 1024 * 1024);
     EXPECT_EQ(profiles().size(), 6);
     EXPECT_TRUE(scan().isEmpty());
 }

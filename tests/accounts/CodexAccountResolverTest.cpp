@@ -5,7 +5,6 @@
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
-#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QJsonArray>
@@ -166,7 +165,7 @@ TEST_F(CodexAccountResolverTest, UnreadableCredentialsGiveNoClaims) {
               std::nullopt);
     EXPECT_EQ(Resolver::identityClaims(home.write(QStringLiteral("e/auth.json"), R"({"tokens": "x"})")), std::nullopt);
     // A pipe where the file should be must not hang the scan.
-    EXPECT_EQ(Resolver::identityClaims(test::makeFifo(home, QStringLiteral("f/auth.json"))), std::nullopt);
+    EXPECT_EQ(Resolver::identityClaims(home.makeFifo(QStringLiteral("f/auth.json"))), std::nullopt);
 }
 
 TEST_F(CodexAccountResolverTest, PlanNames) {

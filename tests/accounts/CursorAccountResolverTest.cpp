@@ -1,7 +1,6 @@
 #include "accounts/CursorAccountResolver.h"
 
 #include "support/FakeClock.h"
-#include "support/FileFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 
@@ -67,7 +66,7 @@ TEST_F(Cursor, NothingWithoutFolderDatabaseOrAddress) {
     EXPECT_TRUE(resolver.resolveAccounts().isEmpty());
     home.mkdir(QStringLiteral(".config/Cursor"));
     EXPECT_TRUE(resolver.resolveAccounts().isEmpty()) << "folder without a database";
-    test::makeFifo(home, kDatabase);
+    home.makeFifo(kDatabase);
     EXPECT_TRUE(resolver.resolveAccounts().isEmpty()) << "a pipe is never opened";
     QFile::remove(home.file(kDatabase));
     home.write(kDatabase, QByteArray("SQLite format 3\0garbage", 24) + QByteArray(4096, '\x7f'));

@@ -3,7 +3,6 @@
 #include "core/Localization.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
-#include "support/FileFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 
@@ -60,7 +59,7 @@ TEST_F(Gemini, GeminiCliAccountsTakeTheSubjectForTheActiveOne) {
     accountList(R"({"active":7,"old":["x@example.com",3]})");
     EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(home.file(QStringLiteral(".gemini/google_accounts.json"))),
               GeminiAccountResolver::GoogleAccounts{});
-    EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(test::makeFifo(home, QStringLiteral("pipe.json"))),
+    EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(home.makeFifo(QStringLiteral("pipe.json"))),
               GeminiAccountResolver::GoogleAccounts{});
 }
 
@@ -72,7 +71,7 @@ TEST_F(Gemini, TheNewestLogWithASignInGivesItsFirstAddress) {
     log("cli-2026-02-10.log", "applyAuthResult: email=bad\xFF@example.com\n");
     log("cli-2026-02-11.log", "applyAuthResult: email=" + QByteArray(5000, 'a') + "@example.com\n");
     log("server-2026-03-01.log", "applyAuthResult: email=other@example.com\n");
-    test::makeFifo(home, QStringLiteral(".gemini/antigravity-cli/log/cli-2026-09.log"));
+    home.makeFifo(QStringLiteral(".gemini/antigravity-cli/log/cli-2026-09.log"));
     EXPECT_EQ(signedIn(), QStringLiteral("first@example.com"));
     log("cli-2026-02-12.log", "x applyAuthResult: email=nb@example.com\xC2\xA0(no-break space)");
     EXPECT_EQ(signedIn(), QStringLiteral("nb@example.com"));

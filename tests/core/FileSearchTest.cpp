@@ -1,6 +1,5 @@
 #include "core/FileSearch.h"
 
-#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +34,7 @@ TEST(FileSearch, OnlyTheFirstBytesUpToTheLimitAreSearched) {
 
 TEST(FileSearch, WhatIsNoRegularFileIsNeverRead) {
     TempHome home;
-    EXPECT_EQ(findInRegularFile(test::makeFifo(home, QStringLiteral("pipe")), "x", 100), std::nullopt);
+    EXPECT_EQ(findInRegularFile(home.makeFifo(QStringLiteral("pipe")), "x", 100), std::nullopt);
     EXPECT_EQ(findInRegularFile(home.mkdir(QStringLiteral("folder")), "x", 100), std::nullopt);
     EXPECT_EQ(findInRegularFile(home.file(QStringLiteral("missing")), "x", 100), std::nullopt);
 }

@@ -1,6 +1,5 @@
 #include "core/JsonStoreFile.h"
 
-#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -29,7 +28,7 @@ TEST(JsonStoreFileTest, WritesMakeTheFolderAndReadBack) {
 
 TEST(JsonStoreFileTest, AStoreThatIsNotARegularFileNeitherBlocksNorIsLost) {
     test::TempHome home;
-    const QString path = test::makeFifo(home, QStringLiteral("store.json"));
+    const QString path = home.makeFifo(QStringLiteral("store.json"));
     JsonStoreFile store(path);
     EXPECT_EQ(store.load(), std::nullopt);
     EXPECT_TRUE(store.isSetAsidePending());

@@ -2,7 +2,6 @@
 
 #include "core/IsoDate.h"
 #include "support/FakeClock.h"
-#include "support/FileFixtures.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -185,7 +184,7 @@ TEST_F(Adapter, AvailabilityFollowsTheClientsPlaces) {
     EXPECT_FALSE(adapter.checkAvailability());
     home.write(QStringLiteral(".local/bin/agy"), "not executable");
     EXPECT_FALSE(adapter.checkAvailability());
-    test::writeScript(home, QStringLiteral(".local/bin/agy"), "exit 0\n");
+    home.writeScript(QStringLiteral(".local/bin/agy"), "exit 0\n");
     EXPECT_TRUE(adapter.checkAvailability());
     EXPECT_TRUE(adapter.isDetected());
 
@@ -198,7 +197,7 @@ TEST_F(Adapter, AvailabilityFollowsTheClientsPlaces) {
 }
 
 TEST_F(AgyClient, AFakeClientsTableBecomesASnapshot) {
-    test::writeScript(home, QStringLiteral(".local/bin/agy"),
+    home.writeScript(QStringLiteral(".local/bin/agy"),
                       "[ \"$*\" = '-p /usage' ] || exit 1\n"
                       "printf 'Gemini Models           Five Hour Limit Remaining   64%%   2026-03-01T11:00:00Z\\n'\n"
                       "printf 'Gemini 3 Flash\\tGemini 3 Flash Weekly Limit\\t33.5%%\\n'\n");
@@ -210,7 +209,7 @@ TEST_F(AgyClient, AFakeClientsTableBecomesASnapshot) {
 }
 
 TEST_F(AgyClient, AMalformedTableYieldsNoWrongFigure) {
-    test::writeScript(home, QStringLiteral(".local/bin/agy"),
+    home.writeScript(QStringLiteral(".local/bin/agy"),
                       "printf 'Gemini Models\\tFive Hour Limit Remaining\\tnan%%\\n'\n"
                       "printf 'Claude and GPT models\\tWeekly Limit Remaining\\t1e400%%\\n'\n");
     const UsageSnapshot s = realAdapter.fetchUsage(false);

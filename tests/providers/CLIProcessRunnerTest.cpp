@@ -1,6 +1,5 @@
 #include "providers/CLIProcessRunner.h"
 
-#include "support/FileFixtures.h"
 #include "support/Processes.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -37,34 +36,32 @@ class RunnerTest : public ::testing::Test {
 } // namespace
 
 TEST_F(RunnerTest, CollectsBothStreamsWhateverTheExitStatus) {
-    const QString tool = test::writeScript(home, QStringLiteral("bin/tool"),
-                                           "echo out; echo err >&2; echo \"$1|$2\"; exit 3\n");
+    const QString tool =
+        home.writeScript(QStringLiteral("bin/tool"), "echo out; echo err >&2; echo \"$1|$2\"; exit 3\n");
     const auto text =
         runner().run(tool, {QStringLiteral("a b"), QStringLiteral("$HOME;x")}, 10, {}, std::nullopt);
     EXPECT_EQ(text, QStringLiteral("out\nerr\na b|$HOME;x\n"));
-    const QString errOnly =
-        test::writeScript(home, QStringLiteral("bin/err"), "echo only-stderr >&2; exit 1\n");
+    const QString errOnly = home.writeScript(QStringLiteral("bin/err"), "echo only-stderr >&2; exit 1\n");
     EXPECT_EQ(run(errOnly), QStringLiteral("only-stderr\n"));
-    EXPECT_EQ(run(test::writeScript(home, QStringLiteral("bin/silent"), "exit 0\n")), QString());
+    EXPECT_EQ(run(home.writeScript(QStringLiteral("bin/silent"), "exit 0\n")), QString());
 }
 
 TEST_F(RunnerTest, InvalidUtf8GivesTheEmptyTextNotNothing) {
-    const auto text = run(test::writeScript(home, QStringLiteral("bin/bad"), "printf 'ok \\377\\n'\n"));
+    const auto text = run(home.writeScript(QStringLiteral("bin/bad"), "printf 'ok \\377\\n'\n"));
     ASSERT_TRUE(text);
     EXPECT_TRUE(text->isEmpty());
-    EXPECT_EQ(run(test::writeScript(home, QStringLiteral("bin/ko"), "printf '\\355\\225\\234'\n")),
+    EXPECT_EQ(run(home.writeScript(QStringLiteral("bin/ko"), "printf '\\355\\225\\234'\n")),
               QStringLiteral("한"));
 }
 
 TEST_F(RunnerTest, StandardInputIsTheNullDevice) {
-    EXPECT_EQ(run(test::writeScript(home, QStringLiteral("bin/cat"), "cat; echo end\n")),
-              QStringLiteral("end\n"));
+    EXPECT_EQ(run(home.writeScript(QStringLiteral("bin/cat"), "cat; echo end\n")), QStringLiteral("end\n"));
 }
 
 TEST_F(RunnerTest, EnvironmentExtendsPathAppliesOverridesAndRemovals) {
     const QString tool =
-        test::writeScript(home, QStringLiteral("bin/env"),
-                          "echo \"PATH=$PATH\"; echo \"C=${CLAUDE_CONFIG_DIR-unset}\"; echo \"X=$X\"\n");
+        home.writeScript(QStringLiteral("bin/env"),
+                         "echo \"PATH=$PATH\"; echo \"C=${CLAUDE_CONFIG_DIR-unset}\"; echo \"X=$X\"\n");
     EXPECT_EQ(
         run(tool),
         QStringLiteral("PATH=%1/.local/bin:/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/bin:/bin\n"
@@ -88,7 +85,7 @@ TEST_F(RunnerTest, PathWithoutInheritedPathKeepsTrailingColon) {
 
 TEST_F(RunnerTest, BareNameNeverRunsFromTheCurrentFolder) {
     const QString folder = home.mkdir(QStringLiteral("untrusted-checkout"));
-    test::writeScript(home, QStringLiteral("untrusted-checkout/claude"), "echo planted\n");
+    home.writeScript(QStringLiteral("untrusted-checkout/claude"), "echo planted\n");
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(folder));
     const auto bare = run(QStringLiteral("claude"));
@@ -99,13 +96,13 @@ TEST_F(RunnerTest, BareNameNeverRunsFromTheCurrentFolder) {
 }
 
 TEST_F(RunnerTest, BareNameIsLookedUpInTheCandidateFoldersInOrder) {
-    test::writeScript(home, QStringLiteral(".local/bin/claude"), "echo home-local\n");
+    home.writeScript(QStringLiteral(".local/bin/claude"), "echo home-local\n");
     EXPECT_EQ(run(QStringLiteral("claude")), QStringLiteral("home-local\n"));
 
     const QString usrLocal = home.mkdir(QStringLiteral("usr-local-bin"));
     const QString homebrew = home.mkdir(QStringLiteral("opt-homebrew-bin"));
-    test::writeScript(home, QStringLiteral("usr-local-bin/agy"), "echo usr-local\n");
-    test::writeScript(home, QStringLiteral("opt-homebrew-bin/agy"), "echo homebrew\n");
+    home.writeScript(QStringLiteral("usr-local-bin/agy"), "echo usr-local\n");
+    home.writeScript(QStringLiteral("opt-homebrew-bin/agy"), "echo homebrew\n");
     CLIProcessRunner::Options options;
     options.candidateFolders = {home.file(QStringLiteral(".local/bin")), usrLocal, homebrew};
     EXPECT_EQ(run(QStringLiteral("agy"), {}, 10, std::nullopt, options), QStringLiteral("usr-local\n"));
@@ -120,19 +117,18 @@ TEST_F(RunnerTest, BareNameIsLookedUpInTheCandidateFoldersInOrder) {
 
 TEST_F(RunnerTest, RunsInTheGivenWorkingFolder) {
     const QString cwd = home.mkdir(QStringLiteral("probe dir"));
-    const QString tool = test::writeScript(home, QStringLiteral("bin/pwd"), "pwd\n");
+    const QString tool = home.writeScript(QStringLiteral("bin/pwd"), "pwd\n");
     EXPECT_EQ(run(tool, {}, 10, cwd), cwd + QLatin1Char('\n'));
     EXPECT_EQ(run(tool, {}, 10, home.file(QStringLiteral("no such dir"))), std::nullopt);
 }
 
 TEST_F(RunnerTest, TimeOutKillsTheWholeGroupAndGivesNothing) {
-    const QString tool = test::writeScript(home, QStringLiteral("bin/hang"),
-                                           "trap '' TERM\n"
-                                           "echo $$ > \"$HOME/leader.pid\"\n"
-                                           "sleep 60 &\n"
-                                           "echo $! > \"$HOME/child.pid\"\n"
-                                           "echo partial output\n"
-                                           "while :; do sleep 1; done\n");
+    const QString tool = home.writeScript(QStringLiteral("bin/hang"), "trap '' TERM\n"
+                                                                      "echo $$ > \"$HOME/leader.pid\"\n"
+                                                                      "sleep 60 &\n"
+                                                                      "echo $! > \"$HOME/child.pid\"\n"
+                                                                      "echo partial output\n"
+                                                                      "while :; do sleep 1; done\n");
     CLIProcessRunner::Options options;
     options.killGraceSeconds = 0.2;
     QElapsedTimer timer;
@@ -149,10 +145,9 @@ TEST_F(RunnerTest, TimeOutKillsTheWholeGroupAndGivesNothing) {
 }
 
 TEST_F(RunnerTest, WhatTheClientLeavesRunningIsEnded) {
-    const QString tool = test::writeScript(home, QStringLiteral("bin/leaves"),
-                                           "sleep 60 >/dev/null 2>&1 &\n"
-                                           "echo $! > \"$HOME/left.pid\"\n"
-                                           "echo done\n");
+    const QString tool = home.writeScript(QStringLiteral("bin/leaves"), "sleep 60 >/dev/null 2>&1 &\n"
+                                                                        "echo $! > \"$HOME/left.pid\"\n"
+                                                                        "echo done\n");
     EXPECT_EQ(run(tool), QStringLiteral("done\n"));
     const qint64 left = test::readPidFile(home.file(QStringLiteral("left.pid")));
     ASSERT_GT(left, 0);
@@ -161,9 +156,9 @@ TEST_F(RunnerTest, WhatTheClientLeavesRunningIsEnded) {
 
 TEST_F(RunnerTest, FloodIsCappedWhileThePipeKeepsDraining) {
     // 8 MiB would fill any pipe: the client only finishes if we keep reading.
-    const QString tool = test::writeScript(home, QStringLiteral("bin/flood"),
-                                           "head -c 8388608 /dev/zero | tr '\\000' 'a'\n"
-                                           "echo \"finished\" > \"$HOME/flood.done\"\n");
+    const QString tool =
+        home.writeScript(QStringLiteral("bin/flood"), "head -c 8388608 /dev/zero | tr '\\000' 'a'\n"
+                                                      "echo \"finished\" > \"$HOME/flood.done\"\n");
     CLIProcessRunner::Options options;
     options.outputCap = 65536 * 3 + 5;
     const auto text = run(tool, {}, 30, std::nullopt, options);
@@ -176,8 +171,8 @@ TEST_F(RunnerTest, FloodIsCappedWhileThePipeKeepsDraining) {
 TEST_F(RunnerTest, CapNeverSplitsACharacter) {
     // "한" is three bytes; a cap of 10 bytes falls inside the fourth one.
     const QString tool =
-        test::writeScript(home, QStringLiteral("bin/ko-flood"),
-                          "i=0; while [ $i -lt 100 ]; do printf '\\355\\225\\234'; i=$((i+1)); done\n");
+        home.writeScript(QStringLiteral("bin/ko-flood"),
+                         "i=0; while [ $i -lt 100 ]; do printf '\\355\\225\\234'; i=$((i+1)); done\n");
     CLIProcessRunner::Options options;
     options.outputCap = 10;
     EXPECT_EQ(run(tool, {}, 10, std::nullopt, options), QStringLiteral("한한한"));

@@ -1,7 +1,6 @@
 #include "providers/ClaudeCodeAdapter.h"
 
 #include "support/FakeClock.h"
-#include "support/FileFixtures.h"
 #include "support/Processes.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -48,7 +47,7 @@ class ClaudeAdapterTest : public ::testing::Test {
 
     void SetUp() override {
         vars.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
-        test::writeScript(home, QStringLiteral(".local/bin/claude"), kFakeClaude);
+        home.writeScript(QStringLiteral(".local/bin/claude"), kFakeClaude);
         home.write(QStringLiteral("usage.txt"), kUsageText);
     }
 
@@ -223,12 +222,11 @@ TEST_F(ClaudeAdapterTest, WithoutClientOrProfileTheSnapshotHasNoFigures) {
 
 TEST_F(ClaudeAdapterTest, HangingClientIsKilledWithItsChildrenAtTheTimeOut) {
     writeConfig(QStringLiteral(".claude.json"), QStringLiteral("u1"), 5000);
-    test::writeScript(home, QStringLiteral(".local/bin/claude"),
-                      "trap '' TERM\n"
-                      "echo $$ > \"$HOME/leader.pid\"\n"
-                      "sleep 120 & echo $! > \"$HOME/child.pid\"\n"
-                      "echo 'Current session: 1% used'\n"
-                      "while :; do sleep 1; done\n");
+    home.writeScript(QStringLiteral(".local/bin/claude"), "trap '' TERM\n"
+                                                          "echo $$ > \"$HOME/leader.pid\"\n"
+                                                          "sleep 120 & echo $! > \"$HOME/child.pid\"\n"
+                                                          "echo 'Current session: 1% used'\n"
+                                                          "while :; do sleep 1; done\n");
     QElapsedTimer timer;
     timer.start();
     const auto list = adapter(0.5).fetchUsagePerAccount(false);
@@ -244,9 +242,8 @@ TEST_F(ClaudeAdapterTest, HangingClientIsKilledWithItsChildrenAtTheTimeOut) {
 }
 
 TEST_F(ClaudeAdapterTest, FloodingClientIsCappedAndStillRead) {
-    test::writeScript(home, QStringLiteral(".local/bin/claude"),
-                      "cat \"$HOME/usage.txt\"\n"
-                      "head -c 6000000 /dev/zero | tr '\\000' 'z'\n");
+    home.writeScript(QStringLiteral(".local/bin/claude"), "cat \"$HOME/usage.txt\"\n"
+                                                          "head -c 6000000 /dev/zero | tr '\\000' 'z'\n");
     const UsageSnapshot s = adapter().fetchUsage(false);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
     EXPECT_EQ(s.hourlyRemainingPercentage, 63);
@@ -336,7 +333,7 @@ namespace {
 
 void makeTranscript(const TempHome& home, const QString& relative, qint64 second) {
     const QString path = home.write(relative, "{}\n");
-    test::setModifiedNs(path, second * 1000000000LL);
+    TempHome::setModifiedNs(path, second * 1000000000LL);
 }
 
 } // namespace
@@ -351,7 +348,7 @@ TEST(ClaudeTranscriptPruning, KeepsTheNewestAndTouchesNothingElse) {
     home.mkdir(folder + QStringLiteral("old.jsonl"));
     makeTranscript(home, folder + QStringLiteral("old.jsonl/inner.jsonl"), 1);
     const QString outside = home.write(QStringLiteral("precious.jsonl"), "user data");
-    test::setModifiedNs(outside, 1);
+    TempHome::setModifiedNs(outside, 1);
     QFile::link(outside, home.file(folder + QStringLiteral("link.jsonl")));
     // Another project of the user's.
     makeTranscript(home, QStringLiteral("projects/-home-u-work/a.jsonl"), 1);

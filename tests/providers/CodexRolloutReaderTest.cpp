@@ -5,7 +5,6 @@
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/ProcessReadCounter.h"
-#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -201,7 +200,7 @@ TEST_F(CodexRolloutReaderTest, TheSearchStopsOnceNoOlderFileCanHoldANewerEvent) 
 }
 
 TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) {
-    const QString fifo = test::makeFifo(home, QStringLiteral("sessions/rollout-fifo.jsonl"));
+    const QString fifo = home.makeFifo(QStringLiteral("sessions/rollout-fifo.jsonl"));
     home.mkdir(QStringLiteral("sessions/rollout-folder.jsonl"));
     rollout(QStringLiteral("rollout-real.jsonl"), {eventWith(planOnly(QStringLiteral("real")))}, utc(2026, 1, 10));
     const auto candidates = Reader::rolloutCandidates(home.path(), 12);
@@ -302,7 +301,7 @@ TEST_F(CodexRolloutReaderTest, ALineThatIsNotValidUtf8FailsAloneAndTheNextOneIsT
 }
 
 TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
-    const QString path = test::writeSparseFile(home, QStringLiteral("sessions/rollout-huge.jsonl"), 1LL << 30);
+    const QString path = home.sparseFile(QStringLiteral("sessions/rollout-huge.jsonl"), 1LL << 30);
     {
         QFile out(path);
         ASSERT_TRUE(out.open(QIODevice::ReadWrite));

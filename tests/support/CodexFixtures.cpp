@@ -1,6 +1,5 @@
 #include "support/CodexFixtures.h"
 
-#include "support/FileFixtures.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -54,7 +53,7 @@ QByteArray joinLines(const QList<QByteArray>& lines) {
 }
 
 void setModified(const QString& path, const QDateTime& modified) {
-    test::setModifiedNs(path, modified.toMSecsSinceEpoch() * 1000000);
+    TempHome::setModifiedNs(path, modified.toMSecsSinceEpoch() * 1000000);
 }
 
 QString writeFile(const QString& path, const QByteArray& contents, const QDateTime& modified) {

@@ -7,15 +7,10 @@
 
 #include <ostream>
 
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 inline void PrintTo(const QStringList& l, std::ostream* os) {
     *os << "{";
-    for (qsizetype i = 0; i < l.size(); ++i)
-        *os << (i ? ", \"" : "\"") << l.at(i).toStdString() << '"';
+    for (qsizetype i = 0; i < l.size(); ++i) *os << (i ? ", \"" : "\"") << l.at(i).toStdString() << '"';
     *os << "}";
 }
-inline void PrintTo(const QByteArray& b, std::ostream* os) {
-    *os << '"' << b.toStdString() << '"';
-}
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
