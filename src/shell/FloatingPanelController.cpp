@@ -1,7 +1,7 @@
 #include "shell/FloatingPanelController.h"
 
 #include "core/MeterixPreferences.h"
-#include "shell/GlobalMouseMonitor.h"
+#include "platform/ui/GlobalMouseMonitor.h"
 #include "shell/Metric.h"
 #include "shell/ScreenPlacementEngine.h"
 

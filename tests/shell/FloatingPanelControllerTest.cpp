@@ -1,6 +1,6 @@
 #include "core/MeterixPreferences.h"
 #include "shell/FloatingPanelController.h"
-#include "shell/GlobalMouseMonitor.h"
+#include "platform/ui/GlobalMouseMonitor.h"
 #include "shell/ScreenPlacementEngine.h"
 
 #include "support/gui/FakeTimerScheduler.h"
