@@ -1,0 +1,129 @@
+#include "core/ClaudeProbeFolder.h"
+#include "refresh/AIActivityRuleRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace meterix {
+namespace {
+
+QList<AIProviderType> providersOf(const QList<ProviderFilterRule>& rules) {
+    QList<AIProviderType> out;
+    for (const ProviderFilterRule& r : rules) out.append(r.provider);
+    return out;
+}
+
+TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
+    const AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    const QList<AIProviderType> expected{AIProviderType::claudeCode, AIProviderType::antigravity,
+                                         AIProviderType::cursor,     AIProviderType::openAICodex,
+                                         AIProviderType::copilot,    AIProviderType::windsurf,
+                                         AIProviderType::zed};
+    EXPECT_EQ(providersOf(registry.allRules()), expected);
+    for (const ProviderFilterRule& rule : registry.allRules()) {
+        EXPECT_EQ(rule.burstThreshold, 2);
+        EXPECT_FALSE(rule.customEvaluator);
+    }
+    for (AIProviderType p : {AIProviderType::deepseek, AIProviderType::openrouter, AIProviderType::groq,
+                             AIProviderType::ollama, AIProviderType::mistral, AIProviderType::kimi,
+                             AIProviderType::elevenlabs})
+        EXPECT_FALSE(registry.rule(p).has_value()) << rawValue(p).toStdString();
+}
+
+TEST(AIActivityRuleRegistry, GlobalListsHoldTheSharedExclusions) {
+    const AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    const QSet<QString> extensions = registry.globalBlacklistedExtensions();
+    EXPECT_EQ(extensions.size(), 12);
+    for (const char* e : {"lock", "ds_store", "vscdb-journal", "crumb"})
+        EXPECT_TRUE(extensions.contains(QString::fromLatin1(e))) << e;
+    const QStringList subpaths = registry.globalBlacklistedSubpaths();
+    ASSERT_EQ(subpaths.size(), 15);
+    EXPECT_EQ(subpaths.first(), QStringLiteral("/cache/"));
+    EXPECT_EQ(subpaths.last(), QStringLiteral(".git/"));
+}
+
+TEST(AIActivityRuleRegistry, ApplicationSupportRootsLiveUnderTheGivenConfigFolder) {
+    const AIActivityRuleRegistry registry(QStringLiteral("/home/u/.config"));
+    const ProviderFilterRule claude = *registry.rule(AIProviderType::claudeCode);
+    EXPECT_EQ(claude.relativeRootPaths,
+              (QStringList{QStringLiteral(".claude"), QStringLiteral("/home/u/.config/Claude/claude-code-sessions"),
+                           QStringLiteral("/home/u/.config/Claude/local-agent-mode-sessions")}));
+    EXPECT_EQ(registry.rule(AIProviderType::cursor)->relativeRootPaths,
+              (QStringList{QStringLiteral("/home/u/.config/Cursor"), QStringLiteral(".cursor")}));
+    EXPECT_EQ(registry.rule(AIProviderType::antigravity)->relativeRootPaths,
+              (QStringList{QStringLiteral(".gemini/antigravity-cli"), QStringLiteral(".gemini")}));
+}
+
+TEST(AIActivityRuleRegistry, ClaudeRuleIgnoresOurOwnProbeFolder) {
+    const AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    EXPECT_TRUE(registry.rule(AIProviderType::claudeCode)
+                    ->pathBlacklist.contains(QString::fromLatin1(kClaudeProbeFolderName)));
+}
+
+TEST(AIActivityRuleRegistry, KeywordsKeepTheirQuotationMarks) {
+    const AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    const ProviderFilterRule claude = *registry.rule(AIProviderType::claudeCode);
+    EXPECT_TRUE(claude.contentBlacklistKeywords.contains(QStringLiteral("subtype\":\"local_command\"")));
+    EXPECT_TRUE(claude.contentBlacklistKeywords.contains(QStringLiteral("\"isMeta\":true")));
+    EXPECT_EQ(claude.contentWhitelistKeywords.first(), QStringLiteral("\"role\":\"assistant\""));
+    EXPECT_TRUE(registry.rule(AIProviderType::windsurf)->contentWhitelistKeywords.isEmpty());
+    EXPECT_TRUE(registry.rule(AIProviderType::zed)->contentBlacklistKeywords.isEmpty());
+}
+
+TEST(AIActivityRuleRegistry, ReadsHandOutCopies) {
+    const AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    ProviderFilterRule copy = *registry.rule(AIProviderType::openAICodex);
+    copy.relativeRootPaths.append(QStringLiteral("/elsewhere"));
+    QList<ProviderFilterRule> all = registry.allRules();
+    all.first().pathBlacklist.clear();
+    EXPECT_EQ(registry.rule(AIProviderType::openAICodex)->relativeRootPaths, QStringList{QStringLiteral(".codex")});
+    EXPECT_FALSE(registry.rule(AIProviderType::claudeCode)->pathBlacklist.isEmpty());
+}
+
+TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
+    AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
+        r.relativeRootPaths.append(QStringLiteral("/home/u/.codex-work"));
+        r.provider = AIProviderType::zed; // a mutation cannot move a rule to another provider
+    });
+    EXPECT_EQ(registry.rule(AIProviderType::openAICodex)->relativeRootPaths,
+              (QStringList{QStringLiteral(".codex"), QStringLiteral("/home/u/.codex-work")}));
+    EXPECT_EQ(registry.rule(AIProviderType::zed)->relativeRootPaths, QStringList{QStringLiteral(".config/zed")});
+
+    bool called = false;
+    registry.updateRule(AIProviderType::deepseek, [&](ProviderFilterRule&) { called = true; });
+    EXPECT_FALSE(called);
+    EXPECT_FALSE(registry.rule(AIProviderType::deepseek).has_value());
+    EXPECT_EQ(registry.allRules().size(), 7);
+}
+
+TEST(AIActivityRuleRegistry, ConcurrentUpdatesAreNotLost) {
+    AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    constexpr int kThreads = 8;
+    constexpr int kEach = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&registry, t] {
+            for (int i = 0; i < kEach; ++i) {
+                registry.updateRule(AIProviderType::claudeCode, [&](ProviderFilterRule& r) {
+                    r.relativeRootPaths.append(QStringLiteral("/p/%1/%2").arg(t).arg(i));
+                });
+                // Readers run alongside the writers.
+                (void)registry.allRules();
+                (void)registry.rule(AIProviderType::claudeCode);
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(registry.rule(AIProviderType::claudeCode)->relativeRootPaths.size(), 3 + kThreads * kEach);
+}
+
+TEST(AIActivityRuleRegistry, SharedInstanceIsOneObject) {
+    EXPECT_EQ(&AIActivityRuleRegistry::shared(), &AIActivityRuleRegistry::shared());
+    EXPECT_EQ(AIActivityRuleRegistry::shared().allRules().size(), 7);
+}
+
+} // namespace
+} // namespace meterix
