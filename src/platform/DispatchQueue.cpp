@@ -1,5 +1,6 @@
 #include "platform/DispatchQueue.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
 #include <QSemaphore>
@@ -40,6 +41,7 @@ private:
 
 DispatchQueue::DispatchQueue(const QString& label, Priority priority)
     : label_(label), thread_(std::make_unique<Thread>(mutex_)) {
+    Q_ASSERT_X(QCoreApplication::instance(), "DispatchQueue", "needs a QCoreApplication");
     thread_->setObjectName(label);
     thread_->start(priority == Priority::utility ? QThread::LowPriority : QThread::InheritPriority);
     thread_->waitUntilReady();

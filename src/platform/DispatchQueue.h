@@ -14,6 +14,7 @@ namespace meterix {
 // A serial queue with a Qt event loop of its own: jobs run one after another on
 // one thread, and timers and socket notifiers made there (children of
 // context()) fire on it. Unlike SerialExecutor it can host event-driven work.
+// Needs a QCoreApplication: Qt runs no event loop off the main thread without one.
 class DispatchQueue {
 public:
     enum class Priority { normal, utility };
