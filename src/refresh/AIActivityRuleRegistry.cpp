@@ -2,6 +2,7 @@
 
 #include "core/ClaudeProbeFolder.h"
 #include "core/Paths.h"
+#include "core/PlatformPaths.h"
 
 #include <algorithm>
 
@@ -24,9 +25,9 @@ AIActivityRuleRegistry& AIActivityRuleRegistry::shared() {
     return *registry;
 }
 
-AIActivityRuleRegistry::AIActivityRuleRegistry() : AIActivityRuleRegistry(configHome()) {}
+AIActivityRuleRegistry::AIActivityRuleRegistry() : AIActivityRuleRegistry(homeFolder(), configHome()) {}
 
-AIActivityRuleRegistry::AIActivityRuleRegistry(const QString& applicationFolders) {
+AIActivityRuleRegistry::AIActivityRuleRegistry(const QString& homeDirectory, const QString& configDirectory) {
     state_.withValue([](Rules& s) {
         for (const QString& e : list({"lock", "tmp", "temp", "sock", "socket", "pid", "plist", "swp", "db-journal",
                                       "vscdb-journal", "ds_store", "crumb"}))
@@ -37,8 +38,10 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const QString& applicationFolders
                                             ".git/"});
     });
 
+    // Claude's desktop sessions have no Linux home of their own yet: they go
+    // where Electron apps keep their data.
     const auto appFolder = [&](const char* relative) {
-        return joinPath(applicationFolders, QString::fromUtf8(relative));
+        return joinPath(configDirectory, QString::fromUtf8(relative));
     };
 
     registerRule({
@@ -70,7 +73,9 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const QString& applicationFolders
     });
     registerRule({
         .provider = AIProviderType::cursor,
-        .relativeRootPaths = {appFolder("Cursor"), QStringLiteral(".cursor")},
+        .relativeRootPaths = PlatformPaths::paths(InstallLocation::cursorSupportFolder, homeDirectory,
+                                                  configDirectory) +
+                             QStringList{QStringLiteral(".cursor")},
         .pathBlacklist = list({"state.vscdb", "GPUCache", "Crashpad", "logs/analytics"}),
         .pathWhitelist = list({"chat", "aiservice", "composer", "conversations"}),
         .contentBlacklistKeywords = list({"heartbeat", "telemetry", "ping"}),

@@ -22,11 +22,11 @@ public:
     // The process-wide registry, created on first use and never destroyed.
     static AIActivityRuleRegistry& shared();
 
-    // Other desktop applications' folders (macOS's Application Support) are
-    // taken from configHome().
+    // Rule roots in other desktop applications' folders (macOS's Application
+    // Support) are placed by the install-location table, under configHome().
     AIActivityRuleRegistry();
-    // The same defaults with those application folders under applicationFolders.
-    explicit AIActivityRuleRegistry(const QString& applicationFolders);
+    // The same defaults for the given home and config folders.
+    AIActivityRuleRegistry(const QString& homeDirectory, const QString& configDirectory);
 
     AIActivityRuleRegistry(const AIActivityRuleRegistry&) = delete;
     AIActivityRuleRegistry& operator=(const AIActivityRuleRegistry&) = delete;

@@ -1,6 +1,7 @@
 #include "core/Locked.h"
 #include "platform/FileEventStream.h"
 #include "support/LogCapture.h"
+#include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 

@@ -1,6 +1,7 @@
 #include "core/ClaudeProbeFolder.h"
 #include "refresh/AIActivityFilterEngine.h"
 #include "support/FakeClock.h"
+#include "support/QtPrinters.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 
 #include <fcntl.h>
 #include <future>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace meterix {
@@ -20,7 +20,7 @@ using Kind = ActivityEvaluationResult::Kind;
 class AIActivityFilterEngineTest : public ::testing::Test {
 protected:
     test::TempHome home;
-    AIActivityRuleRegistry registry{home.file(QStringLiteral(".config"))};
+    AIActivityRuleRegistry registry{home.path(), home.file(QStringLiteral(".config"))};
     test::FakeClock clock;
     AIActivityFilterEngine engine{registry, clock};
 
@@ -108,9 +108,7 @@ TEST_F(AIActivityFilterEngineTest, TailStartingInsideAMultiByteCharacterIsUnread
 }
 
 TEST_F(AIActivityFilterEngineTest, FifoInAWatchedFolderNeverBlocks) {
-    const QString fifo = home.file(QStringLiteral(".claude/projects/-work-app/pipe.jsonl"));
-    home.mkdir(QStringLiteral(".claude/projects/-work-app"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString fifo = home.makeFifo(QStringLiteral(".claude/projects/-work-app/pipe.jsonl"));
     auto result = std::async(std::launch::async, [&] { return engine.evaluateEvent(fifo, AIProviderType::claudeCode); });
     if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         // Release the blocked reader so the test can end, then fail.

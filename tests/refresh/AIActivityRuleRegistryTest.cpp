@@ -1,5 +1,6 @@
 #include "core/ClaudeProbeFolder.h"
 #include "refresh/AIActivityRuleRegistry.h"
+#include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ QList<AIProviderType> providersOf(const QList<ProviderFilterRule>& rules) {
 }
 
 TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
-    const AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    const AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/apps"));
     const QList<AIProviderType> expected{AIProviderType::claudeCode, AIProviderType::antigravity,
                                          AIProviderType::cursor,     AIProviderType::openAICodex,
                                          AIProviderType::copilot,    AIProviderType::windsurf,
@@ -33,7 +34,7 @@ TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
 }
 
 TEST(AIActivityRuleRegistry, ListsAreKeptAsGiven) {
-    const AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    const AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/apps"));
     EXPECT_EQ(registry.globalBlacklistedExtensions().size(), 12);
     EXPECT_TRUE(registry.globalBlacklistedExtensions().contains(QStringLiteral("ds_store")));
     const QStringList subpaths = registry.globalBlacklistedSubpaths();
@@ -49,19 +50,20 @@ TEST(AIActivityRuleRegistry, ListsAreKeptAsGiven) {
 }
 
 TEST(AIActivityRuleRegistry, ApplicationSupportRootsLiveUnderTheGivenConfigFolder) {
-    const AIActivityRuleRegistry registry(QStringLiteral("/home/u/.config"));
+    const AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/home/u/.config"));
     const ProviderFilterRule claude = *registry.rule(AIProviderType::claudeCode);
     EXPECT_EQ(claude.relativeRootPaths,
               (QStringList{QStringLiteral(".claude"), QStringLiteral("/home/u/.config/Claude/claude-code-sessions"),
                            QStringLiteral("/home/u/.config/Claude/local-agent-mode-sessions")}));
     EXPECT_EQ(registry.rule(AIProviderType::cursor)->relativeRootPaths,
-              (QStringList{QStringLiteral("/home/u/.config/Cursor"), QStringLiteral(".cursor")}));
+              (QStringList{QStringLiteral("/home/u/Library/Application Support/Cursor"),
+                           QStringLiteral("/home/u/.config/Cursor"), QStringLiteral(".cursor")}));
     EXPECT_EQ(registry.rule(AIProviderType::antigravity)->relativeRootPaths,
               (QStringList{QStringLiteral(".gemini/antigravity-cli"), QStringLiteral(".gemini")}));
 }
 
 TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
-    AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/apps"));
     ProviderFilterRule copy = *registry.rule(AIProviderType::openAICodex);
     copy.relativeRootPaths.append(QStringLiteral("/not-through-update")); // a copy: the registry is untouched
     registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
@@ -80,7 +82,7 @@ TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
 }
 
 TEST(AIActivityRuleRegistry, ConcurrentUpdatesAreNotLost) {
-    AIActivityRuleRegistry registry(QStringLiteral("/apps"));
+    AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/apps"));
     constexpr int kThreads = 8;
     constexpr int kEach = 200;
     std::vector<std::thread> threads;

@@ -3,6 +3,7 @@
 #include "refresh/FSEventsWatcher.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
+#include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 
@@ -12,7 +13,6 @@
 #include <QFile>
 
 #include <atomic>
-#include <sys/stat.h>
 #include <thread>
 
 namespace meterix {
@@ -51,7 +51,7 @@ private:
 class FSEventsWatcherTest : public ::testing::Test {
 protected:
     test::TempHome home;
-    AIActivityRuleRegistry registry{home.file(QStringLiteral(".config"))};
+    AIActivityRuleRegistry registry{home.path(), home.file(QStringLiteral(".config"))};
     // Frozen: burst windows never run out between a test's events.
     test::FakeClock clock;
     std::unique_ptr<FSEventsWatcher> watcher = std::make_unique<FSEventsWatcher>(registry, clock, home.path());
@@ -188,8 +188,7 @@ TEST_F(FSEventsWatcherTest, LinkLoopAndFifoDoNotHangTheWatcher) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     ASSERT_TRUE(QFile::link(home.file(QStringLiteral(".codex")), home.file(QStringLiteral(".codex/sessions/loop"))));
     start();
-    const QByteArray fifo = QFile::encodeName(home.file(QStringLiteral(".codex/sessions/pipe.jsonl")));
-    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    home.makeFifo(QStringLiteral(".codex/sessions/pipe.jsonl"));
     codexDelta(QStringLiteral("after.jsonl"));
     EXPECT_TRUE(test::waitUntil([&] { return batches.has(signalOf(AIProviderType::openAICodex)); }));
 }
