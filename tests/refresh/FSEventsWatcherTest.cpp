@@ -54,10 +54,15 @@ protected:
     AIActivityRuleRegistry registry{home.path(), home.file(QStringLiteral(".config"))};
     // Frozen: burst windows never run out between a test's events.
     test::FakeClock clock;
-    std::unique_ptr<FSEventsWatcher> watcher = std::make_unique<FSEventsWatcher>(registry, clock, home.path());
+    // Declared before the watcher: the watcher's queue may deliver until the
+    // watcher is gone, so the handler's target must outlive it.
     Batches batches;
+    std::unique_ptr<FSEventsWatcher> watcher = std::make_unique<FSEventsWatcher>(registry, clock, home.path());
 
-    void TearDown() override { MeterixLog::setShowsPrivateValuesForTesting(std::nullopt); }
+    void TearDown() override {
+        watcher.reset();
+        MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
+    }
 
     void start() { watcher->startWatching(batches.handler(*watcher)); }
     // Waits until the watcher has nothing left in hand: no latency window open
@@ -214,6 +219,7 @@ TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
     ASSERT_TRUE(settle());
     EXPECT_EQ(batches.size(), before);
     EXPECT_EQ(second.united(), SignalSet{signalOf(AIProviderType::openAICodex)});
+    watcher.reset(); // before second goes
 }
 
 TEST_F(FSEventsWatcherTest, WithoutAnyToolFolderNoStreamRuns) {
