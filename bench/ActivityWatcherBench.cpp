@@ -57,7 +57,7 @@ QList<Event> eventMix(const QString& home) {
 
 void BM_FilterPathStream(benchmark::State& state) {
     QTemporaryDir home;
-    AIActivityRuleRegistry registry(home.path(), home.path() + QStringLiteral("/.config"));
+    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
     AIActivityFilterEngine engine(registry);
     const QList<Event> events = eventMix(home.path());
     int dispatched = 0;
@@ -73,7 +73,7 @@ BENCHMARK(BM_FilterPathStream);
 // Path rules only: no event in this mix reaches a file.
 void BM_FilterPathRulesOnly(benchmark::State& state) {
     QTemporaryDir home;
-    AIActivityRuleRegistry registry(home.path(), home.path() + QStringLiteral("/.config"));
+    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
     AIActivityFilterEngine engine(registry);
     QList<Event> events;
     for (const Event& e : eventMix(home.path()))
@@ -119,7 +119,7 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     QTemporaryDir home;
     writeFile(home.path(), QStringLiteral(".codex/sessions/seed.jsonl"), "{}");
     writeFile(home.path(), QStringLiteral(".claude/projects/p/seed.jsonl"), "{}");
-    AIActivityRuleRegistry registry(home.path(), home.path() + QStringLiteral("/.config"));
+    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
     FSEventsWatcher watcher(registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });

@@ -26,16 +26,21 @@ Locked<QHash<QString, CacheEntry>>& jsonCache() {
     return cache;
 }
 
-void sortByCodePoint(QStringList& list) { std::sort(list.begin(), list.end(), codePointLess); }
+void sortByCodePoint(QStringList& list) {
+    std::sort(list.begin(), list.end(), codePointLess);
+}
 
 bool isHexDigit(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
            (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 
 } // namespace
 
-QString AccountFileReader::home() { return homeFolder(); }
+QString AccountFileReader::home() {
+    return homeFolder();
+}
 
 std::optional<QJsonObject> AccountFileReader::json(const QString& path) {
     const auto bytes = readRegularFile(path, kJsonReadCap);
@@ -45,8 +50,8 @@ std::optional<QJsonObject> AccountFileReader::json(const QString& path) {
 
 std::optional<QJsonObject> AccountFileReader::cachedJSON(const QString& path) {
     const std::optional<RegularFileInfo> current = regularFileInfo(path);
-    const std::optional<CacheEntry> known = jsonCache().withValue(
-        [&](QHash<QString, CacheEntry>& cache) -> std::optional<CacheEntry> {
+    const std::optional<CacheEntry> known =
+        jsonCache().withValue([&](QHash<QString, CacheEntry>& cache) -> std::optional<CacheEntry> {
             const auto it = cache.constFind(path);
             if (it == cache.constEnd()) return std::nullopt;
             return *it;
@@ -55,11 +60,15 @@ std::optional<QJsonObject> AccountFileReader::cachedJSON(const QString& path) {
 
     // Read outside the lock: a large file must not hold up other readers.
     std::optional<QJsonObject> parsed = current ? json(path) : std::nullopt;
-    jsonCache().withValue([&](QHash<QString, CacheEntry>& cache) { cache.insert(path, CacheEntry{current, parsed}); });
+    jsonCache().withValue([&](QHash<QString, CacheEntry>& cache) {
+        cache.insert(path, CacheEntry{current, parsed});
+    });
     return parsed;
 }
 
-bool AccountFileReader::directoryExists(const QString& path) { return isDirectory(path); }
+bool AccountFileReader::directoryExists(const QString& path) {
+    return isDirectory(path);
+}
 
 QStringList AccountFileReader::directorySuffixes(const QString& folder, const QString& prefix) {
     QStringList suffixes;
@@ -91,7 +100,8 @@ QStringList AccountFileReader::profileDirectories(const QString& folder, const Q
         if (!name.startsWith(prefix)) continue;
         if (name.size() > prefix.size()) {
             const QChar separator = name.at(prefix.size());
-            if (separator != QLatin1Char('-') && separator != QLatin1Char('_') && separator != QLatin1Char('.'))
+            if (separator != QLatin1Char('-') && separator != QLatin1Char('_') &&
+                separator != QLatin1Char('.'))
                 continue;
         }
         const QString path = joinPath(folder, name);

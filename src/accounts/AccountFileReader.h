@@ -17,7 +17,7 @@ namespace meterix {
 // run on any number of threads at once; only cachedJSON shares state, under a
 // lock that is never held while a file is read.
 class AccountFileReader {
-public:
+  public:
     AccountFileReader() = delete;
 
     // Configuration files of other tools stay far below this; anything larger

@@ -24,7 +24,7 @@ constexpr int64_t kPlistReadCap = 8 * 1024 * 1024;
 constexpr int kMaxDepth = 64;
 
 class PlistHandle {
-public:
+  public:
     explicit PlistHandle(plist_t p) : p_(p) {}
     ~PlistHandle() {
         if (p_) plist_free(p_);
@@ -33,7 +33,7 @@ public:
     PlistHandle& operator=(const PlistHandle&) = delete;
     plist_t get() const { return p_; }
 
-private:
+  private:
     plist_t p_;
 };
 
@@ -123,10 +123,12 @@ QVariant toVariant(plist_t node, int depth) {
 } // namespace
 
 QString AccountPreferencesReader::preferencesFile(const QString& appID, const QString& homeFolder) {
-    return joinPath(joinPath(homeFolder, QStringLiteral("Library/Preferences")), appID + QStringLiteral(".plist"));
+    return joinPath(joinPath(homeFolder, QStringLiteral("Library/Preferences")),
+                    appID + QStringLiteral(".plist"));
 }
 
-std::optional<QVariantMap> AccountPreferencesReader::plistContents(const QString& appID, const QString& homeFolder) {
+std::optional<QVariantMap> AccountPreferencesReader::plistContents(const QString& appID,
+                                                                   const QString& homeFolder) {
     const auto bytes = readRegularFile(preferencesFile(appID, homeFolder), kPlistReadCap);
     if (!bytes || bytes->isEmpty()) return std::nullopt;
     plist_t root = nullptr;

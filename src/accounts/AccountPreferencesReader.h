@@ -18,7 +18,7 @@ namespace meterix {
 // Blocking (reads a file): call off the GUI thread. Never writes, never fails
 // loudly: a missing, oversized, special or malformed file reads as absent.
 class AccountPreferencesReader {
-public:
+  public:
     AccountPreferencesReader() = delete;
 
     static std::optional<QVariant> value(const QString& key, const QString& appID,
@@ -34,9 +34,10 @@ public:
                                    const QString& homeFolder = AccountFileReader::home());
 
     // Where the application's preference list lives.
-    static QString preferencesFile(const QString& appID, const QString& homeFolder = AccountFileReader::home());
+    static QString preferencesFile(const QString& appID,
+                                   const QString& homeFolder = AccountFileReader::home());
 
-private:
+  private:
     static std::optional<QVariantMap> plistContents(const QString& appID, const QString& homeFolder);
 };
 

@@ -11,7 +11,7 @@ namespace meterix {
 // One resolver per tool family: finds the accounts signed into that family's
 // tools by reading their local files.
 class AccountResolver {
-public:
+  public:
     virtual ~AccountResolver() = default;
 
     // The provider whose accounts it finds.

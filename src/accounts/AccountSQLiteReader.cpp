@@ -17,7 +17,8 @@ QString AccountSQLiteReader::immutableUri(const QString& databasePath) {
     return QStringLiteral("file:") + QString::fromLatin1(encoded) + QStringLiteral("?immutable=1");
 }
 
-QMap<QString, QString> AccountSQLiteReader::itemTableValues(const QString& databasePath, const QStringList& keys) {
+QMap<QString, QString> AccountSQLiteReader::itemTableValues(const QString& databasePath,
+                                                            const QStringList& keys) {
     QMap<QString, QString> values;
     // Only a regular file: SQLite would block opening a FIFO.
     if (keys.isEmpty() || !regularFileInfo(databasePath)) return values;

@@ -11,7 +11,7 @@ namespace meterix {
 // so the reader never takes a lock the owning application could wait for, and
 // never writes. Blocking: call off the GUI thread.
 class AccountSQLiteReader {
-public:
+  public:
     AccountSQLiteReader() = delete;
 
     // For each key that has a text value in ItemTable, that value. A missing or

@@ -24,7 +24,9 @@ struct AccountSource {
 
     // Same id and same rootPath (two absent paths are equal): the identity used
     // when merging accounts and listing sources.
-    bool isSamePlace(const AccountSource& other) const { return id == other.id && rootPath == other.rootPath; }
+    bool isSamePlace(const AccountSource& other) const {
+        return id == other.id && rootPath == other.rootPath;
+    }
 
     // Field names as keys; "rootPath" left out when absent.
     QJsonObject toJson() const;

@@ -26,7 +26,9 @@ const KindRow& row(AccountSourceKind k) {
 }
 } // namespace
 
-QString rawValue(AccountSourceKind k) { return QString::fromLatin1(row(k).raw); }
+QString rawValue(AccountSourceKind k) {
+    return QString::fromLatin1(row(k).raw);
+}
 
 std::optional<AccountSourceKind> accountSourceKindFromRawValue(QStringView raw) {
     for (const KindRow& r : kRows)
@@ -34,8 +36,12 @@ std::optional<AccountSourceKind> accountSourceKindFromRawValue(QStringView raw) 
     return std::nullopt;
 }
 
-QString badgeText(AccountSourceKind k) { return QString::fromLatin1(row(k).badge); }
+QString badgeText(AccountSourceKind k) {
+    return QString::fromLatin1(row(k).badge);
+}
 
-QString symbol(AccountSourceKind k) { return QString::fromLatin1(row(k).symbol); }
+QString symbol(AccountSourceKind k) {
+    return QString::fromLatin1(row(k).symbol);
+}
 
 } // namespace meterix

@@ -19,6 +19,8 @@ QString badgeText(AccountSourceKind k);
 // The symbol name the views draw for this kind.
 QString symbol(AccountSourceKind k);
 
-inline size_t qHash(AccountSourceKind k, size_t seed = 0) noexcept { return ::qHash(static_cast<int>(k), seed); }
+inline size_t qHash(AccountSourceKind k, size_t seed = 0) noexcept {
+    return ::qHash(static_cast<int>(k), seed);
+}
 
 } // namespace meterix

@@ -10,7 +10,7 @@ namespace meterix {
 // Reads the claims of a JSON Web Token found in another tool's file. Nothing is
 // verified: neither the signature nor the expiry; the claims only name an account.
 class JWTClaims {
-public:
+  public:
     JWTClaims() = delete;
 
     // The payload (the part after the first ".") as a JSON object, or absent.

@@ -13,8 +13,9 @@ ResolvedAccount::ResolvedAccount(QString id_, AIProviderType provider_, std::opt
       usageReadable(usageReadable_), lastSeenAt(std::move(lastSeenAt_)) {}
 
 ResolvedAccount::ResolvedAccount(const AccountIdentity& identity)
-    : ResolvedAccount(identity.id, identity.provider, identity.email, identity.displayName, identity.organization,
-                      identity.planName, {identity.source}, identity.usageReadable, identity.lastSeenAt) {}
+    : ResolvedAccount(identity.id, identity.provider, identity.email, identity.displayName,
+                      identity.organization, identity.planName, {identity.source}, identity.usageReadable,
+                      identity.lastSeenAt) {}
 
 void ResolvedAccount::absorb(const AccountIdentity& identity) {
     if (!email) email = identity.email;

@@ -38,7 +38,10 @@ QString JsonStoreFile::setAsidePath(const QString& path, const QDateTime& now) {
 
 bool JsonStoreFile::write(const QJsonObject& object, const QDateTime& now) {
     const QString folder = QFileInfo(path_).absolutePath();
-    if (!QDir().mkpath(folder)) return false;
+    if (!QDir().exists(folder)) {
+        if (!QDir().mkpath(folder)) return false;
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
     if (setAsidePending_) {
         if (exists(path_) && !QFile::rename(path_, setAsidePath(path_, now))) return false;
         setAsidePending_ = false;

@@ -25,9 +25,9 @@ AIActivityRuleRegistry& AIActivityRuleRegistry::shared() {
     return *registry;
 }
 
-AIActivityRuleRegistry::AIActivityRuleRegistry() : AIActivityRuleRegistry(homeFolder(), configHome()) {}
+AIActivityRuleRegistry::AIActivityRuleRegistry() : AIActivityRuleRegistry(HostEnvironment::current()) {}
 
-AIActivityRuleRegistry::AIActivityRuleRegistry(const QString& homeDirectory, const QString& configDirectory) {
+AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
     state_.withValue([](Rules& s) {
         for (const QString& e : list({"lock", "tmp", "temp", "sock", "socket", "pid", "plist", "swp", "db-journal",
                                       "vscdb-journal", "ds_store", "crumb"}))
@@ -41,7 +41,7 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const QString& homeDirectory, con
     // Claude's desktop sessions have no Linux home of their own yet: they go
     // where Electron apps keep their data.
     const auto appFolder = [&](const char* relative) {
-        return joinPath(configDirectory, QString::fromUtf8(relative));
+        return joinPath(host.configHome, QString::fromUtf8(relative));
     };
 
     registerRule({
@@ -73,8 +73,7 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const QString& homeDirectory, con
     });
     registerRule({
         .provider = AIProviderType::cursor,
-        .relativeRootPaths = PlatformPaths::paths(InstallLocation::cursorSupportFolder, homeDirectory,
-                                                  configDirectory) +
+        .relativeRootPaths = PlatformPaths::paths(InstallLocation::cursorSupportFolder, host.home, host.configHome) +
                              QStringList{QStringLiteral(".cursor")},
         .pathBlacklist = list({"state.vscdb", "GPUCache", "Crashpad", "logs/analytics"}),
         .pathWhitelist = list({"chat", "aiservice", "composer", "conversations"}),

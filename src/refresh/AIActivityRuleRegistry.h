@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AIProviderType.h"
+#include "core/HostEnvironment.h"
 #include "core/Locked.h"
 #include "refresh/ProviderFilterRule.h"
 
@@ -23,10 +24,10 @@ public:
     static AIActivityRuleRegistry& shared();
 
     // Rule roots in other desktop applications' folders (macOS's Application
-    // Support) are placed by the install-location table, under configHome().
+    // Support) are placed by the install-location table, under the config home.
     AIActivityRuleRegistry();
-    // The same defaults for the given home and config folders.
-    AIActivityRuleRegistry(const QString& homeDirectory, const QString& configDirectory);
+    // The same defaults for another home (tests lay one out in a temporary folder).
+    explicit AIActivityRuleRegistry(const HostEnvironment& host);
 
     AIActivityRuleRegistry(const AIActivityRuleRegistry&) = delete;
     AIActivityRuleRegistry& operator=(const AIActivityRuleRegistry&) = delete;

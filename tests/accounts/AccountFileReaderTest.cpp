@@ -19,7 +19,9 @@ using namespace meterix;
 using meterix::test::TempHome;
 
 namespace {
-QByteArray jsonBytes(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
+QByteArray jsonBytes(const QJsonObject& o) {
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
 } // namespace
 
 TEST(AccountFileReader, JsonReadsTopLevelObjectsOnly) {
@@ -31,7 +33,8 @@ TEST(AccountFileReader, JsonReadsTopLevelObjectsOnly) {
     EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("arr.json"), "[1,2]")));
     EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("bad.json"), "{\"k\":")));
     EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("empty.json"), "")));
-    EXPECT_FALSE(AccountFileReader::json(home.write(QStringLiteral("bin.json"), QByteArray("\x00\xff\xfe{", 4))));
+    EXPECT_FALSE(
+        AccountFileReader::json(home.write(QStringLiteral("bin.json"), QByteArray("\x00\xff\xfe{", 4))));
     EXPECT_FALSE(AccountFileReader::json(home.file(QStringLiteral("missing.json"))));
     EXPECT_FALSE(AccountFileReader::json(home.mkdir(QStringLiteral("folder.json"))));
 }
@@ -84,7 +87,8 @@ TEST(AccountFileReader, CachedJsonSeesAChangedTimeWithTheSameSize) {
     const qint64 t = TempHome::modifiedNs(path);
     home.write(QStringLiteral("d.json"), R"({"v":2})");
     TempHome::setModifiedNs(path, t);
-    EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1) << "same time and size";
+    EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1)
+        << "same time and size";
     TempHome::setModifiedNs(path, t + 1'000'000'000LL);
     EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 2);
 }
@@ -101,7 +105,8 @@ TEST(AccountFileReader, CachedJsonFromManyThreadsAgrees) {
                     o && o->value(QLatin1String("v")).toString() == QLatin1String("same"))
                     ++good;
         });
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(good.load(), 400);
 }
 
@@ -111,10 +116,12 @@ TEST(AccountFileReader, DirectorySuffixesKeepListingOrderAndFiles) {
     home.write(QStringLiteral("f/profile-b"), "x");
     home.mkdir(QStringLiteral("f/profile-"));
     home.mkdir(QStringLiteral("f/other"));
-    QStringList suffixes = AccountFileReader::directorySuffixes(home.file(QStringLiteral("f")), QStringLiteral("profile-"));
+    QStringList suffixes =
+        AccountFileReader::directorySuffixes(home.file(QStringLiteral("f")), QStringLiteral("profile-"));
     suffixes.sort();
     EXPECT_EQ(suffixes, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
-    EXPECT_TRUE(AccountFileReader::directorySuffixes(home.file(QStringLiteral("nope")), QStringLiteral("p")).isEmpty());
+    EXPECT_TRUE(AccountFileReader::directorySuffixes(home.file(QStringLiteral("nope")), QStringLiteral("p"))
+                    .isEmpty());
 }
 
 TEST(AccountFileReader, UuidDirectoryNamesIgnoreFilesAndOtherNames) {
@@ -142,10 +149,15 @@ TEST(AccountFileReader, ProfileDirectoriesMatchSeparatorsAndSort) {
     EXPECT_EQ(AccountFileReader::profileDirectories(root, QStringLiteral(".claude")), expected);
     EXPECT_EQ(AccountFileReader::siblingProfileDirectories(QStringLiteral(".claude"), root), expected);
     // A path that is not a listable folder gives nothing.
-    EXPECT_TRUE(AccountFileReader::profileDirectories(root + QStringLiteral("/.claude.json"), QStringLiteral(".c")).isEmpty());
-    EXPECT_TRUE(AccountFileReader::profileDirectories(root + QStringLiteral("/none"), QStringLiteral(".claude")).isEmpty());
+    EXPECT_TRUE(
+        AccountFileReader::profileDirectories(root + QStringLiteral("/.claude.json"), QStringLiteral(".c"))
+            .isEmpty());
+    EXPECT_TRUE(
+        AccountFileReader::profileDirectories(root + QStringLiteral("/none"), QStringLiteral(".claude"))
+            .isEmpty());
     // A trailing "/" on the folder does not double the separator.
-    EXPECT_EQ(AccountFileReader::profileDirectories(root + QLatin1Char('/'), QStringLiteral(".claude")), expected);
+    EXPECT_EQ(AccountFileReader::profileDirectories(root + QLatin1Char('/'), QStringLiteral(".claude")),
+              expected);
 }
 
 TEST(AccountFileReader, DirectoryExistsFollowsOnlyFolders) {
@@ -157,15 +169,12 @@ TEST(AccountFileReader, DirectoryExistsFollowsOnlyFolders) {
     EXPECT_TRUE(AccountFileReader::directoryExists(home.file(QStringLiteral("link"))));
 }
 
-TEST(AccountFileReader, HomeIsTheHomeFolder) {
-    EXPECT_EQ(AccountFileReader::home(), qEnvironmentVariable("HOME"));
-}
-
 // --- JWT claims
 
 namespace {
 QString base64Url(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    return QString::fromLatin1(
+        bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 } // namespace
 
@@ -173,7 +182,8 @@ TEST(JWTClaims, DecodesThePayloadWithoutPaddingOrSignature) {
     QJsonObject claims{{QStringLiteral("email"), QStringLiteral("a@b.c")}, {QStringLiteral("n"), 1}};
     // A payload whose base64 needs padding and uses the URL-safe alphabet.
     claims.insert(QStringLiteral("pad"), QStringLiteral("?>?>~~"));
-    const QString token = QStringLiteral("eyJhbGciOiJub25lIn0.") + base64Url(jsonBytes(claims)) + QStringLiteral(".sig");
+    const QString token =
+        QStringLiteral("eyJhbGciOiJub25lIn0.") + base64Url(jsonBytes(claims)) + QStringLiteral(".sig");
     EXPECT_EQ(JWTClaims::payload(token), claims);
     const QString twoParts = QStringLiteral("header.") + base64Url(jsonBytes(claims));
     EXPECT_EQ(JWTClaims::payload(twoParts), claims);

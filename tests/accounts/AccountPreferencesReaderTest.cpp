@@ -45,7 +45,9 @@ QByteArray binaryPlist() {
     return out;
 }
 
-QString prefsPath(const QString& app = kApp) { return QStringLiteral("Library/Preferences/") + app + QStringLiteral(".plist"); }
+QString prefsPath(const QString& app = kApp) {
+    return QStringLiteral("Library/Preferences/") + app + QStringLiteral(".plist");
+}
 
 } // namespace
 
@@ -59,9 +61,11 @@ TEST(AccountPreferencesReader, ReadsXmlValuesOfEveryType) {
 <key>when</key><date>2001-01-02T00:00:00Z</date>
 <key>blob</key><data>AAEC</data>
 <key>nested</key><dict><key>inner</key><string>v</string></dict>)"));
-    EXPECT_EQ(AccountPreferencesReader::string(QStringLiteral("name"), kApp, home.path()), QStringLiteral("Kim 민지"));
+    EXPECT_EQ(AccountPreferencesReader::string(QStringLiteral("name"), kApp, home.path()),
+              QStringLiteral("Kim 민지"));
     EXPECT_EQ(AccountPreferencesReader::value(QStringLiteral("n"), kApp, home.path())->toLongLong(), -7);
-    EXPECT_DOUBLE_EQ(AccountPreferencesReader::value(QStringLiteral("r"), kApp, home.path())->toDouble(), 2.5);
+    EXPECT_DOUBLE_EQ(AccountPreferencesReader::value(QStringLiteral("r"), kApp, home.path())->toDouble(),
+                     2.5);
     EXPECT_EQ(AccountPreferencesReader::value(QStringLiteral("yes"), kApp, home.path())->toBool(), true);
     EXPECT_EQ(AccountPreferencesReader::value(QStringLiteral("when"), kApp, home.path())->toDateTime(),
               QDateTime(QDate(2001, 1, 2), QTime(0, 0), Qt::UTC));
@@ -86,18 +90,21 @@ TEST(AccountPreferencesReader, ReadsBinaryPropertyLists) {
     EXPECT_EQ(AccountPreferencesReader::value(QStringLiteral("list"), kApp, home.path())->toList().size(), 1);
     QStringList keys = AccountPreferencesReader::keys(kApp, home.path());
     keys.sort();
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("accountEmail"), QStringLiteral("count"), QStringLiteral("list"),
-                                 QStringLiteral("on"), QStringLiteral("ratio")}));
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("accountEmail"), QStringLiteral("count"),
+                                 QStringLiteral("list"), QStringLiteral("on"), QStringLiteral("ratio")}));
 }
 
 TEST(AccountPreferencesReader, BadFilesReadAsAbsent) {
     TempHome home;
     // A binary list cut short, one with a damaged trailer, garbage, an array at the top, an empty file.
     const QByteArray bin = binaryPlist();
-    const QList<QByteArray> bad{bin.left(bin.size() / 2), bin.left(bin.size() - 8) + QByteArray(8, '\xff'),
-                                QByteArray("bplist00\xff\xff\xff"), QByteArray("not a plist at all"),
-                                QByteArray(R"(<?xml version="1.0"?><plist><array><string>a</string></array></plist>)"),
-                                QByteArray()};
+    const QList<QByteArray> bad{
+        bin.left(bin.size() / 2),
+        bin.left(bin.size() - 8) + QByteArray(8, '\xff'),
+        QByteArray("bplist00\xff\xff\xff"),
+        QByteArray("not a plist at all"),
+        QByteArray(R"(<?xml version="1.0"?><plist><array><string>a</string></array></plist>)"),
+        QByteArray()};
     for (const QByteArray& contents : bad) {
         home.write(prefsPath(), contents);
         EXPECT_FALSE(AccountPreferencesReader::value(QStringLiteral("accountEmail"), kApp, home.path()));
@@ -124,6 +131,7 @@ TEST(AccountPreferencesReader, KeySuffixesAreDistinctSortedAndNeverEmpty) {
 }
 
 TEST(AccountPreferencesReader, FileLivesUnderLibraryPreferences) {
-    EXPECT_EQ(AccountPreferencesReader::preferencesFile(QStringLiteral("com.openai.chat"), QStringLiteral("/home/u/")),
+    EXPECT_EQ(AccountPreferencesReader::preferencesFile(QStringLiteral("com.openai.chat"),
+                                                        QStringLiteral("/home/u/")),
               QStringLiteral("/home/u/Library/Preferences/com.openai.chat.plist"));
 }

@@ -42,12 +42,14 @@ TEST(AccountSQLiteReader, ReadsTextValuesOfRequestedKeysThroughAnEncodedUri) {
     makeDatabase(path, kItems);
     const auto values = AccountSQLiteReader::itemTableValues(
         path, {QStringLiteral("cursorAuth/cachedEmail"), QStringLiteral("plan"), QStringLiteral("missing"),
-               QStringLiteral("nullValue"), QStringLiteral("blob"), QStringLiteral("number"), QStringLiteral("badUtf8")});
+               QStringLiteral("nullValue"), QStringLiteral("blob"), QStringLiteral("number"),
+               QStringLiteral("badUtf8")});
     EXPECT_EQ(values.value(QStringLiteral("cursorAuth/cachedEmail")), QStringLiteral("kim@example.com"));
     EXPECT_EQ(values.value(QStringLiteral("plan")), QStringLiteral("pro"));
     EXPECT_FALSE(values.contains(QStringLiteral("missing")));
     EXPECT_FALSE(values.contains(QStringLiteral("nullValue")));
-    EXPECT_EQ(values.value(QStringLiteral("blob")), QStringLiteral("hi")) << "a blob counts up to its first zero byte";
+    EXPECT_EQ(values.value(QStringLiteral("blob")), QStringLiteral("hi"))
+        << "a blob counts up to its first zero byte";
     EXPECT_EQ(values.value(QStringLiteral("number")), QStringLiteral("42"));
     EXPECT_EQ(values.value(QStringLiteral("badUtf8")), QStringLiteral("a\uFFFDb"));
     EXPECT_EQ(values.size(), 5);
@@ -66,9 +68,11 @@ TEST(AccountSQLiteReader, BadDatabasesGiveNothing) {
     makeDatabase(good, kItems);
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(good, {}).isEmpty());
     const QString noTable = home.file(QStringLiteral("other.db"));
-    makeDatabase(noTable, "CREATE TABLE Other (key TEXT, value TEXT); INSERT INTO Other VALUES ('plan','x');");
+    makeDatabase(noTable,
+                 "CREATE TABLE Other (key TEXT, value TEXT); INSERT INTO Other VALUES ('plan','x');");
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(noTable, keys).isEmpty());
-    EXPECT_TRUE(AccountSQLiteReader::itemTableValues(home.write(QStringLiteral("garbage.db"), QByteArray(4096, 'x')), keys)
+    EXPECT_TRUE(AccountSQLiteReader::itemTableValues(
+                    home.write(QStringLiteral("garbage.db"), QByteArray(4096, 'x')), keys)
                     .isEmpty());
     // A real header followed by garbage pages.
     QFile f(good);
@@ -77,7 +81,8 @@ TEST(AccountSQLiteReader, BadDatabasesGiveNothing) {
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(
                     home.write(QStringLiteral("corrupt.db"), header + QByteArray(8192, '\xA5')), keys)
                     .isEmpty());
-    EXPECT_TRUE(AccountSQLiteReader::itemTableValues(home.makeFifo(QStringLiteral("fifo.db")), keys).isEmpty());
+    EXPECT_TRUE(
+        AccountSQLiteReader::itemTableValues(home.makeFifo(QStringLiteral("fifo.db")), keys).isEmpty());
     EXPECT_TRUE(AccountSQLiteReader::itemTableValues(home.mkdir(QStringLiteral("dir.db")), keys).isEmpty());
 }
 

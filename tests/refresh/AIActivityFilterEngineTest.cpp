@@ -20,7 +20,7 @@ using Kind = ActivityEvaluationResult::Kind;
 class AIActivityFilterEngineTest : public ::testing::Test {
 protected:
     test::TempHome home;
-    AIActivityRuleRegistry registry{home.path(), home.file(QStringLiteral(".config"))};
+    AIActivityRuleRegistry registry{HostEnvironment::underHome(home.path())};
     test::FakeClock clock;
     AIActivityFilterEngine engine{registry, clock};
 

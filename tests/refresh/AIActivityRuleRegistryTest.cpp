@@ -17,7 +17,7 @@ QList<AIProviderType> providersOf(const QList<ProviderFilterRule>& rules) {
 }
 
 TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
-    const AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/apps"));
+    const AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
     const QList<AIProviderType> expected{AIProviderType::claudeCode, AIProviderType::antigravity,
                                          AIProviderType::cursor,     AIProviderType::openAICodex,
                                          AIProviderType::copilot,    AIProviderType::windsurf,
@@ -34,7 +34,7 @@ TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
 }
 
 TEST(AIActivityRuleRegistry, ListsAreKeptAsGiven) {
-    const AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/apps"));
+    const AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
     EXPECT_EQ(registry.globalBlacklistedExtensions().size(), 12);
     EXPECT_TRUE(registry.globalBlacklistedExtensions().contains(QStringLiteral("ds_store")));
     const QStringList subpaths = registry.globalBlacklistedSubpaths();
@@ -50,7 +50,7 @@ TEST(AIActivityRuleRegistry, ListsAreKeptAsGiven) {
 }
 
 TEST(AIActivityRuleRegistry, ApplicationSupportRootsLiveUnderTheGivenConfigFolder) {
-    const AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/home/u/.config"));
+    const AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
     const ProviderFilterRule claude = *registry.rule(AIProviderType::claudeCode);
     EXPECT_EQ(claude.relativeRootPaths,
               (QStringList{QStringLiteral(".claude"), QStringLiteral("/home/u/.config/Claude/claude-code-sessions"),
@@ -63,7 +63,7 @@ TEST(AIActivityRuleRegistry, ApplicationSupportRootsLiveUnderTheGivenConfigFolde
 }
 
 TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
-    AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/apps"));
+    AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
     ProviderFilterRule copy = *registry.rule(AIProviderType::openAICodex);
     copy.relativeRootPaths.append(QStringLiteral("/not-through-update")); // a copy: the registry is untouched
     registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
@@ -82,7 +82,7 @@ TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
 }
 
 TEST(AIActivityRuleRegistry, ConcurrentUpdatesAreNotLost) {
-    AIActivityRuleRegistry registry(QStringLiteral("/home/u"), QStringLiteral("/apps"));
+    AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
     constexpr int kThreads = 8;
     constexpr int kEach = 200;
     std::vector<std::thread> threads;

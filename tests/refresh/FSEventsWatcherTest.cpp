@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <atomic>
 #include <thread>
@@ -51,7 +52,7 @@ private:
 class FSEventsWatcherTest : public ::testing::Test {
 protected:
     test::TempHome home;
-    AIActivityRuleRegistry registry{home.path(), home.file(QStringLiteral(".config"))};
+    AIActivityRuleRegistry registry{HostEnvironment::underHome(home.path())};
     // Frozen: burst windows never run out between a test's events.
     test::FakeClock clock;
     // Declared before the watcher: the watcher's queue may deliver until the
@@ -59,9 +60,13 @@ protected:
     Batches batches;
     std::unique_ptr<FSEventsWatcher> watcher = std::make_unique<FSEventsWatcher>(registry, clock, home.path());
 
+    // The per-event lines are debug messages; a developer's QT_LOGGING_RULES
+    // must not hide them from the tests.
+    void SetUp() override { QLoggingCategory::setFilterRules(QStringLiteral("com.meterix.watcher.debug=true")); }
     void TearDown() override {
         watcher.reset();
         MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
+        QLoggingCategory::setFilterRules(QString());
     }
 
     void start() { watcher->startWatching(batches.handler(*watcher)); }
@@ -209,7 +214,7 @@ TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
 
     Batches second;
     watcher->startWatching(second.handler(*watcher));
-    const QStringList texts = log.texts();
+    const QStringList texts = log.messages();
     const qsizetype stopped = texts.indexOf(QStringLiteral("FSEventStream stopped"));
     ASSERT_GE(stopped, 0);
     EXPECT_EQ(texts.indexOf(QStringLiteral("FSEventStream started"), stopped), texts.size() - 1);
@@ -225,7 +230,7 @@ TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
 TEST_F(FSEventsWatcherTest, WithoutAnyToolFolderNoStreamRuns) {
     test::LogCapture log("com.meterix.watcher");
     start();
-    EXPECT_EQ(log.texts(), (QStringList{QStringLiteral("Monitoring 0 active paths"),
+    EXPECT_EQ(log.messages(), (QStringList{QStringLiteral("Monitoring 0 active paths"),
                                         QStringLiteral("No candidate directory paths exist to watch")}));
     EXPECT_TRUE(watcher->watchedPaths().isEmpty());
     watcher->stop();
@@ -259,8 +264,8 @@ TEST_F(FSEventsWatcherTest, BlacklistedSubtreesAreNotWatched) {
     home.write(QStringLiteral(".codex/sessions/cache/hidden.jsonl"), "{\"delta\":1}");
     // Without a keyword: a candidate that shows up in the "Filtered" line.
     const QString control = home.write(QStringLiteral(".codex/sessions/notes.md"), "plain");
-    ASSERT_TRUE(test::waitUntil([&] { return log.count(control) > 0; }));
-    EXPECT_EQ(log.count(QStringLiteral("hidden.jsonl")), 0);
+    ASSERT_TRUE(test::waitUntil([&] { return !log.messages().filter(control).isEmpty(); }));
+    EXPECT_EQ(log.messages().filter(QStringLiteral("hidden.jsonl")).size(), 0);
     EXPECT_TRUE(log.contains(
         QStringLiteral("[codex] Filtered: Candidate burst accumulating (1/2) -> %1").arg(control)));
 }
@@ -278,8 +283,8 @@ TEST_F(FSEventsWatcherTest, PrivateValuesAreRedactedByDefault) {
         return log.contains(QStringLiteral("Streaming activity dispatched for: codex/<private>")) &&
                log.contains(QStringLiteral("[<private>] Filtered: <private> -> <private>"));
     }));
-    EXPECT_EQ(log.count(QStringLiteral("secret-a")), 0);
-    EXPECT_EQ(log.count(QStringLiteral("notes.md")), 0);
+    EXPECT_EQ(log.messages().filter(QStringLiteral("secret-a")).size(), 0);
+    EXPECT_EQ(log.messages().filter(QStringLiteral("notes.md")).size(), 0);
 }
 
 TEST_F(FSEventsWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEventsFlow) {

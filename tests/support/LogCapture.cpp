@@ -1,65 +1,56 @@
 #include "support/LogCapture.h"
 
-#include "core/Locked.h"
+#include <QtGlobal>
 
-#include <QLoggingCategory>
+#include <cstring>
+#include <mutex>
 
 namespace meterix::test {
 
 namespace {
+std::mutex gMutex;
+QStringList gMessages;
+QByteArray gCategory;
+QtMessageHandler gPrevious = nullptr;
 
-struct Capture {
-    QByteArray category;
-    QList<LogCapture::Message> messages;
-    QtMessageHandler previous = nullptr;
-};
-
-Locked<Capture>& box() {
-    static Locked<Capture> capture;
-    return capture;
+void handler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    {
+        std::lock_guard lock(gMutex);
+        if (context.category && gCategory == context.category) {
+            gMessages.append(message);
+            return;
+        }
+    }
+    if (gPrevious) gPrevious(type, context, message);
 }
-
-void handler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    box().withValue([&](Capture& c) {
-        if (context.category && c.category == context.category) c.messages.append({type, text});
-    });
-}
-
 } // namespace
 
 LogCapture::LogCapture(const char* category) {
-    box().withValue([&](Capture& c) {
-        c.category = category;
-        c.messages.clear();
-    });
-    QLoggingCategory::setFilterRules(QStringLiteral("%1.debug=true").arg(QString::fromLatin1(category)));
-    const QtMessageHandler previous = qInstallMessageHandler(handler);
-    box().withValue([&](Capture& c) { c.previous = previous; });
+    std::lock_guard lock(gMutex);
+    gCategory = category;
+    gMessages.clear();
+    gPrevious = qInstallMessageHandler(handler);
 }
 
 LogCapture::~LogCapture() {
-    const QtMessageHandler previous = box().withValue([](Capture& c) { return c.previous; });
-    qInstallMessageHandler(previous);
-    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(gPrevious);
+    std::lock_guard lock(gMutex);
+    gCategory.clear();
+    gMessages.clear();
 }
 
-QList<LogCapture::Message> LogCapture::messages() const {
-    return box().withValue([](Capture& c) { return c.messages; });
+QStringList LogCapture::messages() const {
+    std::lock_guard lock(gMutex);
+    return gMessages;
 }
 
-QStringList LogCapture::texts() const {
-    QStringList out;
-    for (const Message& m : messages()) out.append(m.text);
-    return out;
+bool LogCapture::contains(const QString& text) const {
+    return messages().contains(text);
 }
 
-bool LogCapture::contains(const QString& text) const { return texts().contains(text); }
-
-int LogCapture::count(const QString& fragment) const {
-    int n = 0;
-    for (const QString& t : texts())
-        if (t.contains(fragment)) ++n;
-    return n;
+void LogCapture::clear() {
+    std::lock_guard lock(gMutex);
+    gMessages.clear();
 }
 
 } // namespace meterix::test

@@ -1,30 +1,22 @@
 #pragma once
 
-#include <QList>
 #include <QString>
-#include <QtGlobal>
+#include <QStringList>
 
 namespace meterix::test {
 
-// Records the messages of one logging category (from any thread) while it
-// exists, with debug messages of that category switched on.
+// Collects the messages written to one logging category while it lives (and
+// keeps them off the test output).
 class LogCapture {
-public:
-    struct Message {
-        QtMsgType type;
-        QString text;
-    };
-
+  public:
     explicit LogCapture(const char* category);
     ~LogCapture();
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    QList<Message> messages() const;
-    QStringList texts() const;
+    QStringList messages() const;
     bool contains(const QString& text) const;
-    // Messages that contain fragment.
-    int count(const QString& fragment) const;
+    void clear();
 };
 
 } // namespace meterix::test

@@ -1,0 +1,156 @@
+#include "accounts/ClaudeAccountResolver.h"
+
+#include "accounts/AccountFileReader.h"
+#include "core/Json.h"
+#include "core/Paths.h"
+#include "core/SafeFile.h"
+#include "core/TextUtil.h"
+#include "providers/ClaudeCodeAdapter.h"
+
+#include <QSet>
+
+namespace meterix {
+
+namespace {
+
+const QString kConfigName = QStringLiteral(".claude.json");
+
+// The folders below the desktop app's folder whose sub-folder names are account ids.
+const QStringList kDesktopAccountTrees{QStringLiteral("claude-code-sessions"),
+                                       QStringLiteral("local-agent-mode-sessions")};
+
+QString lastPathComponent(const QString& path) {
+    QString p = path;
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? p : p.mid(slash + 1);
+}
+
+} // namespace
+
+ClaudeAccountResolver::ClaudeAccountResolver()
+    : ClaudeAccountResolver(HostEnvironment::current(), Clock::system()) {}
+
+ClaudeAccountResolver::ClaudeAccountResolver(HostEnvironment host, const Clock& clock,
+                                             UsageReadability usageReadable)
+    : host_(std::move(host)), clock_(clock), usageReadable_(std::move(usageReadable)) {
+    if (!usageReadable_)
+        usageReadable_ = [](const QJsonObject& config) {
+            return ClaudeCodeAdapter::snapshot(config).has_value();
+        };
+}
+
+QList<ClaudeAccountResolver::Profile> ClaudeAccountResolver::profiles() {
+    return profiles(HostEnvironment::current());
+}
+
+QList<ClaudeAccountResolver::Profile> ClaudeAccountResolver::profiles(const HostEnvironment& host) {
+    QList<Profile> list;
+    QSet<QString> taken;
+    auto offer = [&](const QString& configPath, const QString& homeDirectory, bool isDefault) {
+        if (taken.contains(configPath) || !exists(configPath)) return;
+        taken.insert(configPath);
+        list.append(Profile{configPath, homeDirectory, isDefault});
+    };
+
+    if (const auto dir = host.variable(QStringLiteral("CLAUDE_CONFIG_DIR")); dir && !dir->isEmpty())
+        offer(joinPath(*dir, kConfigName), *dir, true);
+    offer(joinPath(host.home, kConfigName), joinPath(host.home, QStringLiteral(".claude")), list.isEmpty());
+    for (const QString& folder : AccountFileReader::profileDirectories(host.home, QStringLiteral(".claude")))
+        offer(joinPath(folder, kConfigName), folder, false);
+    return list;
+}
+
+std::optional<QString> ClaudeAccountResolver::planName(const QString& organizationType) {
+    if (organizationType.isEmpty()) return std::nullopt;
+    if (organizationType == QLatin1String("claude_pro")) return QStringLiteral("Claude Pro");
+    if (organizationType == QLatin1String("claude_max")) return QStringLiteral("Claude Max");
+    if (organizationType == QLatin1String("claude_team")) return QStringLiteral("Claude Team");
+    if (organizationType == QLatin1String("claude_enterprise")) return QStringLiteral("Claude Enterprise");
+    QString spaced = organizationType;
+    spaced.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return capitalizeWords(spaced);
+}
+
+std::optional<QString> ClaudeAccountResolver::planName(const QJsonObject& oauthAccount) {
+    const auto type = json::string(oauthAccount, QLatin1String("organizationType"));
+    if (!type) return std::nullopt;
+    return planName(*type);
+}
+
+QString ClaudeAccountResolver::desktopFolder() const {
+    return joinPath(host_.configHome, QStringLiteral("Claude"));
+}
+
+QList<AccountIdentity> ClaudeAccountResolver::resolveAccounts() {
+    return cliAccounts() + desktopAccounts();
+}
+
+QList<AccountIdentity> ClaudeAccountResolver::cliAccounts() const {
+    QList<AccountIdentity> identities;
+    const QDateTime now = clock_.now();
+    for (const Profile& profile : profiles(host_)) {
+        const auto config = AccountFileReader::json(profile.configPath);
+        if (!config) continue;
+        const auto account = json::object(*config, QLatin1String("oauthAccount"));
+        if (!account) continue;
+        auto id = json::string(*account, QLatin1String("accountUuid"));
+        if (!id) id = json::string(*account, QLatin1String("emailAddress"));
+        if (!id) continue;
+
+        auto displayName = json::string(*account, QLatin1String("displayName"));
+        if (!displayName) displayName = json::string(*account, QLatin1String("fullName"));
+        const QString sourceName =
+            profile.isDefault
+                ? QStringLiteral("Claude Code")
+                : QStringLiteral("Claude Code (%1)").arg(lastPathComponent(profile.homeDirectory));
+        identities.append(AccountIdentity{
+            .id = *id,
+            .provider = AIProviderType::claudeCode,
+            .source = AccountSource{QStringLiteral("claude.cli"),
+                                    AccountSourceKind::cli,
+                                    sourceName,
+                                    profile.homeDirectory,
+                                    {}},
+            .email = json::string(*account, QLatin1String("emailAddress")),
+            .displayName = displayName,
+            .organization = json::string(*account, QLatin1String("organizationName")),
+            .planName = planName(*account),
+            .usageReadable = usageReadable_(*config),
+            .lastSeenAt = now,
+        });
+    }
+    return identities;
+}
+
+QList<AccountIdentity> ClaudeAccountResolver::desktopAccounts() const {
+    const QString root = desktopFolder();
+    if (!AccountFileReader::directoryExists(root)) return {};
+    const QJsonObject config =
+        AccountFileReader::json(joinPath(root, QStringLiteral("config.json"))).value_or(QJsonObject{});
+
+    QStringList ids;
+    if (const auto last = json::string(config, QLatin1String("lastKnownAccountUuid"))) ids.append(*last);
+    for (const QString& tree : kDesktopAccountTrees)
+        for (const QString& name : AccountFileReader::uuidDirectoryNames(joinPath(root, tree)))
+            if (!ids.contains(name)) ids.append(name);
+    if (ids.isEmpty()) return {};
+
+    const AccountSource source{QStringLiteral("claude.desktop"),
+                               AccountSourceKind::desktopApp,
+                               QStringLiteral("Claude Desktop"),
+                               root,
+                               {QStringLiteral("com.anthropic.claudefordesktop")}};
+    const QDateTime now = clock_.now();
+    QList<AccountIdentity> identities;
+    for (const QString& id : ids)
+        identities.append(AccountIdentity{.id = id,
+                                          .provider = AIProviderType::claudeCode,
+                                          .source = source,
+                                          .usageReadable = false,
+                                          .lastSeenAt = now});
+    return identities;
+}
+
+} // namespace meterix

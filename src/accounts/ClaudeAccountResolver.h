@@ -1,0 +1,74 @@
+#pragma once
+
+#include "accounts/AccountResolver.h"
+#include "core/Clock.h"
+#include "core/HostEnvironment.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace meterix {
+
+// Finds the Claude accounts on this machine: one per Claude Code CLI profile
+// (each a ".claude.json") and those of the Claude desktop app (its folder under
+// the XDG config home). Also owns the list of CLI profiles, so the Claude Code
+// adapter and the account scan always agree on which configurations exist.
+// Stateless between calls; everything is read again from disk each time.
+class ClaudeAccountResolver final : public AccountResolver {
+  public:
+    // One Claude CLI configuration.
+    struct Profile {
+        // The configuration file; its name is always ".claude.json".
+        QString configPath;
+        // The folder whose changes mean this profile is in use, and whose name
+        // labels it.
+        QString homeDirectory;
+        // The one profile that stands for plain Claude Code (at most one).
+        bool isDefault = false;
+        bool operator==(const Profile&) const = default;
+    };
+
+    // Whether a configuration carries usage figures the app can read. By default
+    // the Claude Code adapter's reading of its cached usage.
+    using UsageReadability = std::function<bool(const QJsonObject& config)>;
+
+    ClaudeAccountResolver();
+    ClaudeAccountResolver(HostEnvironment host, const Clock& clock, UsageReadability usageReadable = {});
+
+    AIProviderType provider() const override { return AIProviderType::claudeCode; }
+    QString primarySourceID() const override { return QStringLiteral("claude.cli"); }
+    // Blocking (reads files): off the GUI thread. The CLI identities in profile
+    // order, then the desktop identities in id order.
+    QList<AccountIdentity> resolveAccounts() override;
+
+    // The profiles, in order: $CLAUDE_CONFIG_DIR's configuration (the default
+    // one), ~/.claude.json (default only without the former), then the
+    // configurations in ~/.claude, ~/.claude-<name>, ~/.claude_<name>,
+    // ~/.claude.<name>. A configuration path is listed once.
+    static QList<Profile> profiles();
+    static QList<Profile> profiles(const HostEnvironment& host);
+
+    // The plan's display name from an "organizationType" ("claude_max" gives
+    // "Claude Max"; other values are spelled out word by word); nothing for
+    // an empty value.
+    static std::optional<QString> planName(const QString& organizationType);
+    // The same from an "oauthAccount" object.
+    static std::optional<QString> planName(const QJsonObject& oauthAccount);
+
+    // The desktop app's folder.
+    QString desktopFolder() const;
+
+  private:
+    QList<AccountIdentity> cliAccounts() const;
+    QList<AccountIdentity> desktopAccounts() const;
+
+    HostEnvironment host_;
+    const Clock& clock_;
+    UsageReadability usageReadable_;
+};
+
+} // namespace meterix

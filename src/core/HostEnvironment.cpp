@@ -1,0 +1,23 @@
+#include "core/HostEnvironment.h"
+
+#include "core/Paths.h"
+
+namespace meterix {
+
+std::optional<QString> HostEnvironment::variable(const QString& name) const {
+    if (!variables.contains(name)) return std::nullopt;
+    return variables.value(name);
+}
+
+HostEnvironment HostEnvironment::current() {
+    return HostEnvironment{meterix::homeFolder(), meterix::configHome(), meterix::dataHome(),
+                           QProcessEnvironment::systemEnvironment()};
+}
+
+HostEnvironment HostEnvironment::underHome(const QString& home, QProcessEnvironment variables) {
+    variables.insert(QStringLiteral("HOME"), home);
+    return HostEnvironment{home, joinPath(home, QStringLiteral(".config")),
+                           joinPath(home, QStringLiteral(".local/share")), std::move(variables)};
+}
+
+} // namespace meterix

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "accounts/ClaudeAccountResolver.h"
+#include "core/AIProviderAdapter.h"
+#include "core/ClaudeProbeFolder.h"
+#include "core/Clock.h"
+#include "core/HostEnvironment.h"
+#include "core/Locked.h"
+#include "core/UsageSnapshot.h"
+#include "providers/CLIProcessRunner.h"
+#include "providers/ProbeGate.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <QTimeZone>
+
+#include <optional>
+
+namespace meterix {
+
+// Usage of the Claude Code command-line client, one snapshot per CLI profile.
+// Each profile's ".claude.json" caches the client's own last usage reading; that
+// reading is used while it is younger than 900 s. Otherwise the client itself is
+// run ("claude --strict-mcp-config -p /usage") under the probe gate, at most once
+// per 300 s per profile, and its printed text is parsed. Every failure ends in a
+// snapshot (the older cached reading, the last one, or one without figures).
+//
+// checkAvailability and the fetches block (files, a child process of up to 20 s
+// per profile): call them on the adapter pool, never on the GUI thread.
+class ClaudeCodeAdapter final : public AIProviderAdapter {
+  public:
+    // The probe's working folder (under the data home). The client names its
+    // transcript folder after it, and the activity watcher ignores paths with it.
+    static inline const QString probeWorkingDirectoryName = QString::fromLatin1(kClaudeProbeFolderName);
+    static constexpr double kFreshnessSeconds = 900;
+    static constexpr double kProbeFloorSeconds = 300;
+    static constexpr double kProbeTimeoutSeconds = 20;
+    static constexpr int kTranscriptsKept = 5;
+
+    // The account a configuration is signed in with.
+    struct ConfigIdentity {
+        std::optional<QString> accountID;
+        std::optional<QString> email;
+        std::optional<QString> planName;
+        bool operator==(const ConfigIdentity&) const = default;
+    };
+
+    // One usage window: what is left and when it resets.
+    struct QuotaWindow {
+        double remainingPercentage = 100;
+        std::optional<double> resetCountdown;
+        bool operator==(const QuotaWindow&) const = default;
+    };
+
+    struct Options {
+        double probeTimeoutSeconds = kProbeTimeoutSeconds;
+    };
+
+    // The app's adapter: the running process's home and environment, the shared
+    // runner and gate, the system clock.
+    ClaudeCodeAdapter();
+    ClaudeCodeAdapter(HostEnvironment host, CLIProcessRunner& runner, ProbeGate& gate, const Clock& clock);
+    ClaudeCodeAdapter(HostEnvironment host, CLIProcessRunner& runner, ProbeGate& gate, const Clock& clock,
+                      Options options);
+
+    AIProviderType type() const override { return AIProviderType::claudeCode; }
+    bool isDetected() const override { return detected_.get(); }
+    bool checkAvailability() override;
+    // forceSync changes nothing: neither the freshness nor the probe floor is bypassed.
+    UsageSnapshot fetchUsage(bool forceSync) override;
+    QList<UsageSnapshot> fetchUsagePerAccount(bool forceSync) override;
+    using AIProviderAdapter::fetchUsage;
+
+    // --- The cached reading in a configuration (pure; safe on any thread).
+
+    // The configuration's cached usage as a snapshot; nothing when it holds no
+    // reading or one of another account. Countdowns are measured from now.
+    static std::optional<UsageSnapshot> snapshot(const QJsonObject& config);
+    static std::optional<UsageSnapshot> snapshot(const QJsonObject& config, const QDateTime& now);
+    static ConfigIdentity identity(const QJsonObject& config);
+    // Seconds from now until an RFC 3339 date-time (fractions ignored); nothing
+    // unless it lies ahead.
+    static std::optional<double> countdown(const QJsonValue& value, const QDateTime& now);
+    // A {"utilization", "resets_at"} object.
+    static std::optional<QuotaWindow> window(const QJsonValue& value, const QDateTime& now);
+
+    // --- The client's printed usage (pure; safe on any thread).
+
+    // Nothing unless the text has a "Current session:" line. Reset phrases
+    // without a zone are read in systemZone.
+    static std::optional<UsageSnapshot>
+    parseClaudeUsageOutput(const QString& text, const QDateTime& now,
+                           const QTimeZone& systemZone = QTimeZone::systemTimeZone());
+    // The first match of pattern (case-insensitive): group 1 the whole percentage
+    // used, group 2 the rest of the line with the reset phrase.
+    static std::optional<QuotaWindow> usageLine(const QString& text, const QString& pattern,
+                                                const QDateTime& now,
+                                                const QTimeZone& systemZone = QTimeZone::systemTimeZone());
+    // "resets Jan 5 at 3:00pm (Europe/Paris)": seconds until then, taking next
+    // year's date when this year's lies more than a day back.
+    static std::optional<double> resetCountdown(const QString& phrase, const QDateTime& now,
+                                                const QTimeZone& systemZone = QTimeZone::systemTimeZone());
+
+    // --- The probe's working folder and its transcripts.
+
+    // Created when missing; nothing when it cannot be created.
+    std::optional<QString> probeWorkingDirectory() const;
+    // Keeps the newest `keeping` transcripts of the probe folder under
+    // ~/.claude/projects and deletes the others.
+    void pruneProbeTranscripts(int keeping) const;
+    // The same in a given projects folder. Only regular ".jsonl" files directly in
+    // the probe's own folder are deleted: never a folder, never anything reached
+    // through a symbolic link.
+    static void pruneProbeTranscripts(const QString& projectsFolder, int keeping);
+
+  private:
+    using Profile = ClaudeAccountResolver::Profile;
+
+    std::optional<UsageSnapshot> usage(const Profile& profile, bool forceSync);
+    std::optional<UsageSnapshot> probe(const Profile& profile, const std::optional<ConfigIdentity>& identity);
+    std::optional<QString> runProbe(const EnvironmentOverrides& environment);
+    UsageSnapshot unknownSnapshot(const std::optional<ConfigIdentity>& identity) const;
+    bool isFresh(const UsageSnapshot& snapshot) const;
+
+    HostEnvironment host_;
+    CLIProcessRunner& runner_;
+    ProbeGate& gate_;
+    const Clock& clock_;
+    Options options_;
+    Locked<bool> detected_{false};
+    Locked<std::optional<UsageSnapshot>> cachedSnapshot_;
+};
+
+} // namespace meterix

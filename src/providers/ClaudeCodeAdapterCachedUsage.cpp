@@ -1,0 +1,193 @@
+// The cached usage block of a Claude Code configuration, read into a snapshot.
+#include "providers/ClaudeCodeAdapter.h"
+
+#include "core/IsoDate.h"
+#include "core/Json.h"
+#include "core/L10n.h"
+#include "core/Numbers.h"
+#include "core/TextUtil.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace meterix {
+
+namespace {
+
+QLatin1StringView key(const char* k) {
+    return QLatin1StringView(k);
+}
+
+QString spelledOut(QString raw) {
+    raw.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return capitalizeWords(raw);
+}
+
+QString displayNameForLimitKind(const QString& kind) {
+    if (kind == QLatin1String("session")) return L10n::claudeSession5h().text();
+    if (kind == QLatin1String("weekly_all")) return L10n::claudeWeeklyAllModels().text();
+    if (kind == QLatin1String("weekly_opus")) return L10n::claudeWeeklyModel(QStringLiteral("Opus")).text();
+    if (kind == QLatin1String("weekly_sonnet"))
+        return L10n::claudeWeeklyModel(QStringLiteral("Sonnet")).text();
+    return spelledOut(kind);
+}
+
+QString quotaTypeForGroup(const QString& group) {
+    if (group == QLatin1String("session")) return QStringLiteral("5-Hour Session");
+    if (group == QLatin1String("weekly")) return QStringLiteral("Weekly Limit");
+    return spelledOut(group);
+}
+
+std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit, const QDateTime& now) {
+    const auto percent = json::number(limit, key("percent"));
+    if (!percent) return std::nullopt;
+    const QString kind = json::string(limit, key("kind")).value_or(QStringLiteral("limit"));
+    const QString group = json::string(limit, key("group")).value_or(kind);
+    QStringList tags;
+    const auto severity = json::string(limit, key("severity"));
+    if (severity == QLatin1String("warning"))
+        tags.append(L10n::quotaNoteWarning().text());
+    else if (severity == QLatin1String("critical"))
+        tags.append(L10n::quotaNoteCritical().text());
+    if (json::boolean(limit, key("is_active")).value_or(false))
+        tags.append(L10n::quotaNoteBindingLimit().text());
+    std::optional<QString> pace;
+    if (!tags.isEmpty()) pace = tags.join(QStringLiteral(" \u00B7 "));
+    return ModelQuotaItem(displayNameForLimitKind(kind), 100.0 - *percent, quotaTypeForGroup(group),
+                          ClaudeCodeAdapter::countdown(limit.value(key("resets_at")), now), std::nullopt,
+                          pace);
+}
+
+// A whole amount for a pace text; nothing beyond what 64 bits can show.
+std::optional<QString> wholeAmount(double value) {
+    if (!(std::fabs(value) < 9.2e18)) return std::nullopt;
+    return QString::number(saturatingInt64(value));
+}
+
+std::optional<ModelQuotaItem> extraUsageItem(const QJsonValue& value) {
+    if (!value.isObject()) return std::nullopt;
+    const QJsonObject extra = value.toObject();
+    if (json::boolean(extra, key("is_enabled")) != true) return std::nullopt;
+    const auto utilization = json::number(extra, key("utilization"));
+    if (!utilization) return std::nullopt;
+    std::optional<QString> pace;
+    const auto limit = json::number(extra, key("monthly_limit"));
+    const auto used = json::number(extra, key("used_credits"));
+    if (limit && used) {
+        const auto usedText = wholeAmount(*used);
+        const auto limitText = wholeAmount(*limit);
+        if (usedText && limitText)
+            pace = *usedText + QStringLiteral(" / ") + *limitText + QLatin1Char(' ') +
+                   json::string(extra, key("currency")).value_or(QStringLiteral("USD"));
+    }
+    return ModelQuotaItem(L10n::claudeExtraCredits().text(), 100.0 - *utilization,
+                          QStringLiteral("Monthly Credit"), std::nullopt, std::nullopt, pace);
+}
+
+QList<ModelQuotaItem> fallbackQuotas(const std::optional<ClaudeCodeAdapter::QuotaWindow>& session,
+                                     const std::optional<ClaudeCodeAdapter::QuotaWindow>& weekly) {
+    QList<ModelQuotaItem> items;
+    if (session)
+        items.append(ModelQuotaItem(L10n::claudeSession5h().text(), session->remainingPercentage,
+                                    QStringLiteral("5-Hour Session"), session->resetCountdown));
+    if (weekly)
+        items.append(ModelQuotaItem(L10n::claudeWeeklyAllModels().text(), weekly->remainingPercentage,
+                                    QStringLiteral("Weekly Limit"), weekly->resetCountdown));
+    return items;
+}
+
+// When the client took the reading. A value later than now is no real reading
+// time (a skewed or corrupt stamp): it is read as now, so it can neither outrank
+// later readings nor show an impossible capture time.
+QDateTime fetchedAt(const QJsonObject& block, const QDateTime& now) {
+    const auto ms = json::number(block, key("fetchedAtMs"));
+    if (!ms) return now;
+    constexpr double kLimitMs = 8.64e15; // the range of dates Qt can hold
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(saturatingInt64(*ms, -kLimitMs, kLimitMs), Qt::UTC);
+    return at > now ? now : at;
+}
+
+} // namespace
+
+ClaudeCodeAdapter::ConfigIdentity ClaudeCodeAdapter::identity(const QJsonObject& config) {
+    const QJsonObject account = json::object(config, key("oauthAccount")).value_or(QJsonObject{});
+    return ConfigIdentity{json::string(account, key("accountUuid")),
+                          json::string(account, key("emailAddress")),
+                          ClaudeAccountResolver::planName(account)};
+}
+
+std::optional<double> ClaudeCodeAdapter::countdown(const QJsonValue& value, const QDateTime& now) {
+    if (!value.isString()) return std::nullopt;
+    static const QRegularExpression fraction(QStringLiteral("\\.\\d+"));
+    QString text = value.toString();
+    text.remove(fraction);
+    const auto date = parseRfc3339(text);
+    if (!date) return std::nullopt;
+    const double seconds = secondsBetween(now, *date);
+    if (!(seconds > 0)) return std::nullopt;
+    return seconds;
+}
+
+std::optional<ClaudeCodeAdapter::QuotaWindow> ClaudeCodeAdapter::window(const QJsonValue& value,
+                                                                        const QDateTime& now) {
+    if (!value.isObject()) return std::nullopt;
+    const QJsonObject o = value.toObject();
+    const auto utilization = json::number(o, key("utilization"));
+    if (!utilization) return std::nullopt;
+    return QuotaWindow{clampPercentage(100.0 - *utilization), countdown(o.value(key("resets_at")), now)};
+}
+
+std::optional<UsageSnapshot> ClaudeCodeAdapter::snapshot(const QJsonObject& config) {
+    return snapshot(config, Clock::system().now());
+}
+
+std::optional<UsageSnapshot> ClaudeCodeAdapter::snapshot(const QJsonObject& config, const QDateTime& now) {
+    const ConfigIdentity who = identity(config);
+    const auto block = json::object(config, key("cachedUsageUtilization"));
+    if (!block) return std::nullopt;
+    const auto utilization = json::object(*block, key("utilization"));
+    if (!utilization) return std::nullopt;
+    if (const auto readingAccount = json::string(*block, key("accountUuid"));
+        readingAccount && who.accountID && *readingAccount != *who.accountID)
+        return std::nullopt;
+
+    const QDateTime at = fetchedAt(*block, now);
+    const auto fiveHour = window(utilization->value(key("five_hour")), now);
+    const auto sevenDay = window(utilization->value(key("seven_day")), now);
+
+    QList<ModelQuotaItem> items;
+    if (const auto limits = json::array(*utilization, key("limits"))) {
+        // One entry that is not an object makes the whole list unusable.
+        bool allObjects = true;
+        for (const QJsonValue& v : *limits)
+            allObjects = allObjects && v.isObject();
+        if (allObjects)
+            for (const QJsonValue& v : *limits)
+                if (auto item = quotaItemFromLimit(v.toObject(), now)) items.append(*item);
+    }
+    if (auto extra = extraUsageItem(utilization->value(key("extra_usage")))) items.append(*extra);
+    if (items.isEmpty()) items = fallbackQuotas(fiveHour, sevenDay);
+
+    UsageSnapshot::Fields f;
+    f.provider = AIProviderType::claudeCode;
+    f.hourlyRemainingPercentage = fiveHour ? fiveHour->remainingPercentage : 100.0;
+    f.hourlyResetCountdown = fiveHour ? fiveHour->resetCountdown : std::nullopt;
+    f.weeklyRemainingPercentage =
+        sevenDay ? std::optional<double>(sevenDay->remainingPercentage) : std::nullopt;
+    f.weeklyResetCountdown = sevenDay ? sevenDay->resetCountdown : std::nullopt;
+    f.modelQuotas = items;
+    f.accountEmail = who.email;
+    f.planName = who.planName;
+    f.usedTokens = 0;
+    f.totalTokens = 100000;
+    f.lastUpdated = at;
+    f.strategyUsed = FetchStrategy::localFileCache;
+    f.accountID = who.accountID;
+    f.sourceID = QStringLiteral("claude.cli");
+    f.capturedAt = at;
+    return UsageSnapshot(f);
+}
+
+} // namespace meterix

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/Clock.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+namespace meterix {
+
+// Decides when a command-line probe may run: never two probes at once, whatever
+// the provider or account, and never the same probe (key) again before its floor
+// has passed since its last admitted start. Keys: "claude:" + configuration path,
+// "claude:default", "agy:default". Floors are measured on the monotonic clock, so
+// setting the wall clock back cannot hold probes off. Thread-safe; nothing blocks
+// while a probe runs.
+class ProbeGate {
+  public:
+    explicit ProbeGate(const Clock& clock = Clock::system());
+    ProbeGate(const ProbeGate&) = delete;
+    ProbeGate& operator=(const ProbeGate&) = delete;
+
+    // The one gate of the process.
+    static ProbeGate& shared();
+
+    // An admission. While it lives its key holds the slot; destroying (or
+    // releasing) it frees the slot, so the slot is freed on every path out.
+    class Ticket {
+      public:
+        Ticket() = default;
+        Ticket(Ticket&& other) noexcept;
+        Ticket& operator=(Ticket&& other) noexcept;
+        ~Ticket();
+        explicit operator bool() const { return gate_ != nullptr; }
+        void release();
+
+      private:
+        friend class ProbeGate;
+        Ticket(ProbeGate* gate, QString key) : gate_(gate), key_(std::move(key)) {}
+        ProbeGate* gate_ = nullptr;
+        QString key_;
+    };
+
+    // Admits the key (stamping its start) or declines it with a debug message.
+    // A declined call changes nothing.
+    Ticket admit(const QString& key, double minimumInterval);
+
+    // Runs operation when admitted and gives its value; nothing when declined (the
+    // operation is then not started). Blocks for as long as the operation runs.
+    template <class F>
+    auto withProbe(const QString& key, double minimumInterval, F&& operation)
+        -> std::optional<std::invoke_result_t<F>> {
+        Ticket ticket = admit(key, minimumInterval);
+        if (!ticket) return std::nullopt;
+        return std::forward<F>(operation)();
+    }
+
+    // The wall-clock moment the key may next run: its last admitted start plus
+    // the interval; nothing when it was never admitted.
+    std::optional<QDateTime> nextAllowed(const QString& key, double minimumInterval) const;
+
+    bool isBusy() const;
+
+  private:
+    struct Stamp {
+        std::chrono::steady_clock::time_point started;
+        QDateTime startedAt;
+    };
+
+    void finish(const QString& key);
+
+    const Clock& clock_;
+    mutable std::mutex mutex_;
+    QSet<QString> inFlight_;
+    QHash<QString, Stamp> lastStarted_;
+};
+
+} // namespace meterix

@@ -1,0 +1,141 @@
+#include "accounts/GeminiAccountResolver.h"
+
+#include "core/Localization.h"
+#include "support/CodexFixtures.h"
+#include "support/FakeClock.h"
+#include "support/QtPrinters.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+using namespace meterix;
+using meterix::test::TempHome;
+
+namespace {
+
+QStringList ids(const QList<AccountIdentity>& identities, const char* sourceID) {
+    QStringList out;
+    for (const auto& i : identities)
+        if (i.source.id == QLatin1String(sourceID)) out.append(i.id);
+    return out;
+}
+
+class Gemini : public ::testing::Test {
+  protected:
+    TempHome home;
+    test::FakeClock clock;
+    GeminiAccountResolver resolver{HostEnvironment::underHome(home.path()), clock};
+
+    void accountList(const QByteArray& json) const { home.write(QStringLiteral(".gemini/google_accounts.json"), json); }
+    void credentials(const QString& subject) const {
+        home.write(QStringLiteral(".gemini/oauth_creds.json"),
+                   R"({"access_token":"secret","id_token":")" +
+                       test::codex::unsignedToken({{QStringLiteral("sub"), subject}}).toUtf8() + R"("})");
+    }
+    void log(const char* name, const QByteArray& text) const {
+        home.write(QStringLiteral(".gemini/antigravity-cli/log/") + QLatin1String(name), text);
+    }
+    std::optional<QString> signedIn() const {
+        return GeminiAccountResolver::antigravityCLIEmail(home.file(QStringLiteral(".gemini/antigravity-cli/log")));
+    }
+};
+
+} // namespace
+
+TEST_F(Gemini, GeminiCliAccountsTakeTheSubjectForTheActiveOne) {
+    accountList(R"({"active":"a@example.com","old":["a@example.com","b@example.com"]})");
+    EXPECT_EQ(ids(resolver.resolveAccounts(), "gemini.cli"), (QStringList{QStringLiteral("a@example.com"), QStringLiteral("b@example.com")}));
+    credentials(QStringLiteral("S-123"));
+    const auto found = resolver.resolveAccounts();
+    EXPECT_EQ(ids(found, "gemini.cli"), (QStringList{QStringLiteral("S-123"), QStringLiteral("b@example.com")}));
+    EXPECT_EQ(found[0].email, QStringLiteral("a@example.com"));
+    EXPECT_FALSE(found[0].usageReadable);
+    EXPECT_EQ(found[0].source, (AccountSource{QStringLiteral("gemini.cli"), AccountSourceKind::cli,
+                                              QStringLiteral("Gemini CLI"), home.file(QStringLiteral(".gemini")), {}}));
+
+    accountList(R"({"old":["x@example.com","x@example.com"]})");
+    EXPECT_EQ(ids(resolver.resolveAccounts(), "gemini.cli"), (QStringList{QStringLiteral("x@example.com"), QStringLiteral("x@example.com")}))
+        << "without an active one; repeats are for the registry to merge";
+    accountList(R"({"active":7,"old":["x@example.com",3]})");
+    EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(home.file(QStringLiteral(".gemini/google_accounts.json"))),
+              GeminiAccountResolver::GoogleAccounts{});
+    EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(home.makeFifo(QStringLiteral("pipe.json"))),
+              GeminiAccountResolver::GoogleAccounts{});
+}
+
+TEST_F(Gemini, TheNewestLogWithASignInGivesItsFirstAddress) {
+    log("cli-2026-02-01.log", "applyAuthResult: email=old@example.com\n");
+    log("cli-2026-02-03.log", "start\napplyAuthResult: email=first@example.com, provider=google\n"
+                              "applyAuthResult: email=second@example.com\n");
+    log("cli-2026-02-09.log", "applyAuthResult: email=kim\n"); // a bare user name
+    log("cli-2026-02-10.log", "applyAuthResult: email=bad\xFF@example.com\n");
+    log("cli-2026-02-11.log", "applyAuthResult: email=" + QByteArray(5000, 'a') + "@example.com\n");
+    log("server-2026-03-01.log", "applyAuthResult: email=other@example.com\n");
+    home.makeFifo(QStringLiteral(".gemini/antigravity-cli/log/cli-2026-09.log"));
+    EXPECT_EQ(signedIn(), QStringLiteral("first@example.com"));
+    log("cli-2026-02-12.log", "x applyAuthResult: email=nb@example.com\xC2\xA0(no-break space)");
+    EXPECT_EQ(signedIn(), QStringLiteral("nb@example.com"));
+}
+
+TEST_F(Gemini, OnlyTheEightNewestLogsAreSearched) {
+    log("cli-00.log", "applyAuthResult: email=ninth@example.com\n");
+    for (const char* name : {"cli-01.log", "cli-02.log", "cli-03.log", "cli-04.log", "cli-05.log", "cli-06.log",
+                             "cli-07.log", "cli-08.log"})
+        log(name, "nothing here\n");
+    EXPECT_EQ(signedIn(), std::nullopt);
+    EXPECT_EQ(GeminiAccountResolver::antigravityCLIEmail(home.file(QStringLiteral("missing"))), std::nullopt);
+}
+
+TEST_F(Gemini, ALargeLogIsSearchedAcrossChunkBoundaries) {
+    log("cli-1.log", QByteArray(256 * 1024 - 10, 'x') + "applyAuthResult: email=deep@example.com more\n");
+    EXPECT_EQ(signedIn(), QStringLiteral("deep@example.com"));
+}
+
+TEST_F(Gemini, AntigravityRowsShareTheActiveAccountsSubject) {
+    accountList(R"({"active":"a@example.com"})");
+    credentials(QStringLiteral("S-1"));
+    home.mkdir(QStringLiteral(".gemini/antigravity"));
+    log("cli-1.log", "applyAuthResult: email=a@example.com\n");
+    auto found = resolver.resolveAccounts();
+    EXPECT_EQ(ids(found, "antigravity.cli"), QStringList{QStringLiteral("S-1")});
+    EXPECT_EQ(ids(found, "antigravity.ide"), QStringList{QStringLiteral("S-1")});
+    ASSERT_EQ(found.size(), 3);
+    EXPECT_TRUE(found[1].usageReadable);
+    EXPECT_FALSE(found[2].usageReadable);
+    EXPECT_EQ(found[2].source, (AccountSource{QStringLiteral("antigravity.ide"), AccountSourceKind::ide,
+                                              QStringLiteral("Antigravity IDE"), home.file(QStringLiteral(".gemini/antigravity")),
+                                              {QStringLiteral("com.google.antigravity")}}));
+
+    log("cli-2.log", "applyAuthResult: email=c@example.com\n");
+    found = resolver.resolveAccounts();
+    EXPECT_EQ(ids(found, "antigravity.cli"), QStringList{QStringLiteral("c@example.com")}) << "another account keeps its address";
+    EXPECT_EQ(ids(found, "antigravity.ide"), QStringList{QStringLiteral("S-1")});
+
+    QFile::remove(home.file(QStringLiteral(".gemini/google_accounts.json")));
+    found = resolver.resolveAccounts();
+    EXPECT_EQ(ids(found, "antigravity.ide"), QStringList()) << "the IDE row needs an active account";
+    EXPECT_EQ(ids(found, "antigravity.cli"), QStringList{QStringLiteral("c@example.com")});
+}
+
+TEST_F(Gemini, DesktopAccountsComeFromThePreferenceKeysInTheCurrentLanguage) {
+    home.write(QStringLiteral("Library/Preferences/com.google.GeminiMacOS.plist"), R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>discoveryInteractionRecords_1234567</key><data>AA==</data>
+<key>discoveryInteractionRecords_abc</key><string>x</string>
+<key>discoveryInteractionRecords_</key><string>empty suffix</string>
+</dict></plist>
+)");
+    EXPECT_TRUE(resolver.resolveAccounts().isEmpty()) << "no app folder, no accounts";
+    home.mkdir(QStringLiteral(".config/com.google.GeminiMacOS"));
+    auto found = resolver.resolveAccounts();
+    ASSERT_EQ(ids(found, "gemini.desktop"), (QStringList{QStringLiteral("1234567"), QStringLiteral("abc")}));
+    EXPECT_EQ(found[0].displayName, QStringLiteral("Google account ···4567"));
+    EXPECT_EQ(found[1].displayName, QStringLiteral("Google account ···abc"));
+    EXPECT_FALSE(found[1].usageReadable);
+    EXPECT_EQ(found[1].source.bundleIdentifiers, QStringList{QStringLiteral("com.google.GeminiMacOS")});
+
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    found = resolver.resolveAccounts();
+    Localization::resetResolvedLanguageForTesting();
+    EXPECT_EQ(found[1].displayName, QStringLiteral("Google 계정 ···abc"));
+}

@@ -1,0 +1,179 @@
+#include "providers/ClaudeCodeAdapter.h"
+
+#include "core/Localization.h"
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace meterix;
+
+namespace {
+
+const QTimeZone kUtc(QByteArrayLiteral("UTC"));
+
+QDateTime utc(int y, int mo, int d, int h = 12, int mi = 0) {
+    return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC);
+}
+
+std::optional<UsageSnapshot> parse(const QString& text, const QDateTime& now = utc(2026, 1, 3)) {
+    return ClaudeCodeAdapter::parseClaudeUsageOutput(text, now, kUtc);
+}
+
+std::optional<double> reset(const QString& phrase, const QDateTime& now, const QTimeZone& zone = kUtc) {
+    return ClaudeCodeAdapter::resetCountdown(phrase, now, zone);
+}
+
+} // namespace
+
+TEST(ClaudeUsageText, SessionLineWithNamedZone) {
+    const auto s =
+        parse(QStringLiteral("Current session: 37% used · resets Jan 5 at 3:00pm (Europe/Paris)\n"));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->provider, AIProviderType::claudeCode);
+    EXPECT_DOUBLE_EQ(s->hourlyRemainingPercentage, 63);
+    // 15:00 in Paris on 5 January is 14:00 UTC: two days and two hours after noon on the 3rd.
+    EXPECT_EQ(s->hourlyResetCountdown, 2 * 86400.0 + 2 * 3600.0);
+    EXPECT_FALSE(s->weeklyRemainingPercentage);
+    EXPECT_FALSE(s->weeklyResetCountdown);
+    ASSERT_EQ(s->modelQuotas.size(), 1);
+    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("Session (5h)"));
+    EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("5-Hour Session"));
+    EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 63);
+    EXPECT_EQ(s->modelQuotas[0].resetCountdown, s->hourlyResetCountdown);
+    EXPECT_EQ(s->strategyUsed, FetchStrategy::cliStatusProbe);
+    EXPECT_EQ(s->capturedAt, utc(2026, 1, 3));
+    EXPECT_EQ(s->lastUpdated, utc(2026, 1, 3));
+    EXPECT_EQ(s->totalTokens, 100000);
+    EXPECT_EQ(s->usedTokens, 0);
+    EXPECT_FALSE(s->accountEmail);
+    EXPECT_FALSE(s->accountID);
+    EXPECT_FALSE(s->sourceID);
+    EXPECT_FALSE(s->fetchError);
+    EXPECT_FALSE(s->unavailableReason);
+}
+
+TEST(ClaudeUsageText, FullReportInOrder) {
+    const QString text = QStringLiteral("Usage\n"
+                                        "  Current week (Sonnet): 5% used · resets Jan 9 at 1:00am\n"
+                                        "  Current session: 20% used · resets Jan 3 at 5:00pm\n"
+                                        "  Current week (all models): 41% used · resets Jan 9 at 1:00am\n"
+                                        "  Current week (Opus): 70% used\n");
+    const auto s = parse(text);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->hourlyRemainingPercentage, 80);
+    EXPECT_EQ(s->hourlyResetCountdown, 5 * 3600.0);
+    EXPECT_EQ(s->weeklyRemainingPercentage, 59);
+    EXPECT_EQ(s->weeklyResetCountdown, 5 * 86400.0 + 13 * 3600.0);
+    ASSERT_EQ(s->modelQuotas.size(), 4);
+    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("Session (5h)"));
+    EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("Weekly (all models)"));
+    EXPECT_EQ(s->modelQuotas[1].quotaType, QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(s->modelQuotas[2].name, QStringLiteral("Weekly (Opus)"));
+    EXPECT_EQ(s->modelQuotas[2].remainingPercentage, 30);
+    EXPECT_FALSE(s->modelQuotas[2].resetCountdown);
+    EXPECT_EQ(s->modelQuotas[3].name, QStringLiteral("Weekly (Sonnet)"));
+    EXPECT_EQ(s->modelQuotas[3].remainingPercentage, 95);
+    EXPECT_EQ(s->modelQuotas[3].quotaType, QStringLiteral("Weekly Limit"));
+}
+
+TEST(ClaudeUsageText, TextsFollowTheDisplayLanguage) {
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    const auto s = parse(QStringLiteral("Current session: 1% used\nCurrent week (all models): 2% used\n"
+                                        "Current week (Opus): 3% used"));
+    Localization::resetResolvedLanguageForTesting();
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->modelQuotas.size(), 3);
+    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("세션 (5시간)"));
+    EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("주간 (전체 모델)"));
+    EXPECT_EQ(s->modelQuotas[2].name, QStringLiteral("주간 (Opus)"));
+}
+
+TEST(ClaudeUsageText, CaseInsensitiveButWholePercentagesOnly) {
+    const auto upper =
+        parse(QStringLiteral("CURRENT SESSION: 37% USED · RESETS JAN 5 AT 3:00PM (Europe/Paris)"));
+    ASSERT_TRUE(upper);
+    EXPECT_EQ(upper->hourlyRemainingPercentage, 63);
+    EXPECT_EQ(upper->hourlyResetCountdown, 2 * 86400.0 + 2 * 3600.0);
+    EXPECT_FALSE(parse(QStringLiteral("Current session: 37.5% used")));
+}
+
+TEST(ClaudeUsageText, PercentagesAreClamped) {
+    EXPECT_EQ(parse(QStringLiteral("Current session: 0% used"))->hourlyRemainingPercentage, 100);
+    EXPECT_EQ(parse(QStringLiteral("Current session: 120% used"))->hourlyRemainingPercentage, 0);
+    EXPECT_EQ(parse(QStringLiteral("Current session: 99999999999999999999% used"))->hourlyRemainingPercentage,
+              0);
+}
+
+TEST(ClaudeUsageText, MalformedTextGivesNoFigureRatherThanAWrongOne) {
+    EXPECT_FALSE(parse(QString()));
+    EXPECT_FALSE(parse(QStringLiteral("Error: not logged in. Run claude /login")));
+    EXPECT_FALSE(parse(QStringLiteral("Current session: used")));
+    EXPECT_FALSE(parse(QStringLiteral("Current session: 45")));
+    EXPECT_FALSE(parse(QStringLiteral("Current session: -5% used")));
+    EXPECT_FALSE(parse(QStringLiteral("Current session: \u0663\u0667% used"))) << "digits of another script";
+    // A figure far beyond what a number can hold is no figure.
+    EXPECT_FALSE(parse(QStringLiteral("Current session: ") + QString(400, QLatin1Char('9')) +
+                       QStringLiteral("% used")));
+    const auto noWeekly =
+        parse(QStringLiteral("Current session: 10% used\nCurrent week (all models): ") +
+              QString(400, QLatin1Char('9')) + QStringLiteral("% used\nCurrent week (Opus): x% used"));
+    ASSERT_TRUE(noWeekly);
+    EXPECT_FALSE(noWeekly->weeklyRemainingPercentage);
+    EXPECT_EQ(noWeekly->modelQuotas.size(), 1);
+    EXPECT_FALSE(parse(QString::fromLatin1(QByteArray("\x00\x01\xff\xfe Current", 11))));
+}
+
+TEST(ClaudeUsageText, NewlineBetweenLabelAndFigureStillMatches) {
+    // \s spans line breaks, as in the client's wrapped output.
+    const auto s = parse(QStringLiteral("Current session:\n  45% used"));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->hourlyRemainingPercentage, 55);
+}
+
+TEST(ClaudeUsageText, YearRollsOverOnlyForDatesWellInThePast) {
+    // 2 January read on 30 December: next year's, about three days ahead.
+    EXPECT_EQ(reset(QStringLiteral("resets Jan 2 at 9:00am"), utc(2025, 12, 30)), 2 * 86400.0 + 21 * 3600.0);
+    // 31 December read on 2 January: this year's, about 363 days ahead.
+    EXPECT_EQ(reset(QStringLiteral("resets Dec 31 at 11:00pm"), utc(2026, 1, 2)),
+              363 * 86400.0 + 11 * 3600.0);
+    // Earlier today: no countdown, not next year.
+    EXPECT_FALSE(reset(QStringLiteral("resets Jan 3 at 9:00am"), utc(2026, 1, 3)));
+    EXPECT_FALSE(reset(QStringLiteral("resets Jan 3 at 12:00pm"), utc(2026, 1, 3)));
+    EXPECT_EQ(reset(QStringLiteral("resets Jan 3 at 12:01pm"), utc(2026, 1, 3)), 60.0);
+}
+
+TEST(ClaudeUsageText, TwelveOClockReadings) {
+    EXPECT_EQ(reset(QStringLiteral("resets Jan 4 at 12:30am"), utc(2026, 1, 3)), 12 * 3600.0 + 30 * 60.0);
+    EXPECT_EQ(reset(QStringLiteral("resets Jan 4 at 12:30pm"), utc(2026, 1, 3)), 86400.0 + 30 * 60.0);
+    EXPECT_EQ(reset(QStringLiteral("resets Jan 4 at 1:05 PM"), utc(2026, 1, 3)), 86400.0 + 3600.0 + 5 * 60.0);
+}
+
+TEST(ClaudeUsageText, UnknownOrMissingZoneFallsBackToTheSystemZone) {
+    const QTimeZone seoul(QByteArrayLiteral("Asia/Seoul"));
+    // 9:00 in Seoul is 00:00 UTC.
+    EXPECT_EQ(reset(QStringLiteral("resets Jan 4 at 9:00am (Mars/Olympus)"), utc(2026, 1, 3), seoul),
+              12 * 3600.0);
+    EXPECT_EQ(reset(QStringLiteral("resets Jan 4 at 9:00am"), utc(2026, 1, 3), seoul), 12 * 3600.0);
+    EXPECT_EQ(reset(QStringLiteral("resets Jan 4 at 9:00am (UTC)"), utc(2026, 1, 3), seoul), 21 * 3600.0);
+}
+
+TEST(ClaudeUsageText, ImpossibleDatesGiveNoCountdownButKeepTheLine) {
+    for (const char* phrase : {"resets Sept 5 at 3:00pm", "resets Foo 5 at 3:00pm", "resets Feb 31 at 3:00pm",
+                               "resets Jan 0 at 3:00pm", "resets Jan 5 at 13:00pm", "resets Jan 5 at 3:75pm",
+                               "resets Jan 5 at 99:00am", "resets soon"}) {
+        const auto s = parse(QStringLiteral("Current session: 50% used · ") + QString::fromLatin1(phrase));
+        ASSERT_TRUE(s) << phrase;
+        EXPECT_EQ(s->hourlyRemainingPercentage, 50) << phrase;
+        EXPECT_FALSE(s->hourlyResetCountdown) << phrase;
+    }
+}
+
+TEST(ClaudeUsageText, UsageLineWithABrokenPatternGivesNothing) {
+    EXPECT_FALSE(ClaudeCodeAdapter::usageLine(QStringLiteral("Current session: 5% used"),
+                                              QStringLiteral("(unclosed"), utc(2026, 1, 3), kUtc));
+    const auto w =
+        ClaudeCodeAdapter::usageLine(QStringLiteral("Current session: 5% used"),
+                                     QStringLiteral("Current session:\\s*(\\d+)%"), utc(2026, 1, 3), kUtc);
+    ASSERT_TRUE(w) << "a pattern without group 2 gives a window without countdown";
+    EXPECT_EQ(*w, (ClaudeCodeAdapter::QuotaWindow{95, std::nullopt}));
+}
