@@ -41,16 +41,19 @@ QList<Event> eventMix(const QString& home) {
     QList<Event> events;
     for (int i = 0; i < 20; ++i) {
         const QString n = QString::number(i);
-        events.append({AIProviderType::claudeCode, home + QStringLiteral("/.claude/projects/p/") + n + QStringLiteral(".lock")});
+        events.append({AIProviderType::claudeCode,
+                       home + QStringLiteral("/.claude/projects/p/") + n + QStringLiteral(".lock")});
         events.append({AIProviderType::cursor, home + QStringLiteral("/.config/Cursor/GPUCache/data_") + n});
         events.append({AIProviderType::claudeCode, home + QStringLiteral("/.claude/settings.json")});
         events.append({AIProviderType::openAICodex, home + QStringLiteral("/.codex/.git/objects/") + n});
         events.append({AIProviderType::openAICodex, home + QStringLiteral("/.codex/config.toml")});
         events.append({AIProviderType::deepseek, home + QStringLiteral("/.deepseek/state.json")});
         events.append({AIProviderType::claudeCode,
-                       writeFile(home, QStringLiteral(".claude/projects/p/") + n + QStringLiteral(".jsonl"), transcript)});
-        events.append({AIProviderType::windsurf,
-                       writeFile(home, QStringLiteral(".codeium/chat/") + n + QStringLiteral(".log"), "line\n")});
+                       writeFile(home, QStringLiteral(".claude/projects/p/") + n + QStringLiteral(".jsonl"),
+                                 transcript)});
+        events.append(
+            {AIProviderType::windsurf,
+             writeFile(home, QStringLiteral(".codeium/chat/") + n + QStringLiteral(".log"), "line\n")});
     }
     return events;
 }
@@ -62,11 +65,12 @@ void BM_FilterPathStream(benchmark::State& state) {
     const QList<Event> events = eventMix(home.path());
     int dispatched = 0;
     for (auto _ : state) {
-        for (const Event& e : events) dispatched += engine.shouldDispatchBurst(e.provider, e.path).dispatch;
+        for (const Event& e : events)
+            dispatched += engine.shouldDispatchBurst(e.provider, e.path).dispatch;
     }
     benchmark::DoNotOptimize(dispatched);
-    state.counters["events/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * events.size()), benchmark::Counter::kIsRate);
+    state.counters["events/s"] = benchmark::Counter(static_cast<double>(state.iterations() * events.size()),
+                                                    benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FilterPathStream);
 
@@ -77,12 +81,14 @@ void BM_FilterPathRulesOnly(benchmark::State& state) {
     AIActivityFilterEngine engine(registry);
     QList<Event> events;
     for (const Event& e : eventMix(home.path()))
-        if (!e.path.endsWith(QLatin1String(".jsonl")) && !e.path.endsWith(QLatin1String(".log"))) events.append(e);
+        if (!e.path.endsWith(QLatin1String(".jsonl")) && !e.path.endsWith(QLatin1String(".log")))
+            events.append(e);
     for (auto _ : state) {
-        for (const Event& e : events) benchmark::DoNotOptimize(engine.evaluateEvent(e.path, e.provider));
+        for (const Event& e : events)
+            benchmark::DoNotOptimize(engine.evaluateEvent(e.path, e.provider));
     }
-    state.counters["events/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * events.size()), benchmark::Counter::kIsRate);
+    state.counters["events/s"] = benchmark::Counter(static_cast<double>(state.iterations() * events.size()),
+                                                    benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FilterPathRulesOnly);
 
@@ -115,7 +121,8 @@ bool waitFor(const std::function<bool()>& condition) {
 // has nothing left: its voluntary context switches count its wake-ups.
 void BM_IdleWatcherWakeups(benchmark::State& state) {
     ensureApplication();
-    QLoggingCategory::setFilterRules(QStringLiteral("com.meterix.watcher.debug=false\ncom.meterix.watcher.info=false"));
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("com.meterix.watcher.debug=false\ncom.meterix.watcher.info=false"));
     QTemporaryDir home;
     writeFile(home.path(), QStringLiteral(".codex/sessions/seed.jsonl"), "{}");
     writeFile(home.path(), QStringLiteral(".claude/projects/p/seed.jsonl"), "{}");
@@ -126,7 +133,8 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
 
     // One burst of activity first, so the measured quiet follows real work.
     writeFile(home.path(), QStringLiteral(".codex/sessions/live.jsonl"), "{\"delta\":1}");
-    if (!waitFor([&] { return batches > 0; }) || !waitFor([&] { return watcher.queue().activeTimerCount() == 0; })) {
+    if (!waitFor([&] { return batches > 0; }) ||
+        !waitFor([&] { return watcher.queue().activeTimerCount() == 0; })) {
         state.SkipWithError("the watcher did not deliver or did not fall idle");
         return;
     }

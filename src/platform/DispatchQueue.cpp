@@ -14,14 +14,14 @@ namespace meterix {
 // The context object lives on the thread's stack, so it and every timer or
 // notifier parented to it are destroyed on the queue's own thread.
 class DispatchQueue::Thread final : public QThread {
-public:
+  public:
     explicit Thread(std::mutex& mutex) : mutex_(mutex) {}
 
     QObject* context = nullptr; // guarded by mutex_
 
     void waitUntilReady() { ready_.acquire(); }
 
-protected:
+  protected:
     void run() override {
         QObject ctx;
         {
@@ -34,7 +34,7 @@ protected:
         context = nullptr;
     }
 
-private:
+  private:
     std::mutex& mutex_;
     QSemaphore ready_;
 };
@@ -47,7 +47,9 @@ DispatchQueue::DispatchQueue(const QString& label, Priority priority)
     thread_->waitUntilReady();
 }
 
-DispatchQueue::~DispatchQueue() { stop(); }
+DispatchQueue::~DispatchQueue() {
+    stop();
+}
 
 bool DispatchQueue::post(std::function<void()> job) {
     std::lock_guard lock(mutex_);
@@ -94,21 +96,26 @@ void DispatchQueue::stop() {
         if (thread_->context) {
             // Queued behind every job already posted, so those still run.
             QThread* thread = thread_.get();
-            QMetaObject::invokeMethod(thread_->context, [thread] { thread->quit(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                thread_->context, [thread] { thread->quit(); }, Qt::QueuedConnection);
         }
         stopped_ = true;
     }
     thread_->wait();
 }
 
-bool DispatchQueue::isCurrentThread() const { return QThread::currentThread() == thread_.get(); }
+bool DispatchQueue::isCurrentThread() const {
+    return QThread::currentThread() == thread_.get();
+}
 
 QObject* DispatchQueue::context() const {
     std::lock_guard lock(mutex_);
     return thread_->context;
 }
 
-QThread* DispatchQueue::thread() const { return thread_.get(); }
+QThread* DispatchQueue::thread() const {
+    return thread_.get();
+}
 
 int DispatchQueue::activeTimerCount() {
     int count = 0;

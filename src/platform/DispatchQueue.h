@@ -16,7 +16,7 @@ namespace meterix {
 // context()) fire on it. Unlike SerialExecutor it can host event-driven work.
 // Needs a QCoreApplication: Qt runs no event loop off the main thread without one.
 class DispatchQueue {
-public:
+  public:
     enum class Priority { normal, utility };
 
     explicit DispatchQueue(const QString& label, Priority priority = Priority::normal);
@@ -46,7 +46,7 @@ public:
     // Active QTimers below context(): a queue with nothing to do has none.
     int activeTimerCount();
 
-private:
+  private:
     class Thread;
 
     QString label_;

@@ -18,11 +18,13 @@ namespace meterix {
 
 namespace {
 
-constexpr uint32_t kWatchMask = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
+constexpr uint32_t kWatchMask = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
+                                IN_EXCL_UNLINK;
 
 QString withoutTrailingSlash(QString path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
     return path;
 }
 
@@ -36,7 +38,7 @@ QStringList normalisedRoots(const QStringList& roots) {
 }
 
 class DirectoryHandle {
-public:
+  public:
     // A root may itself be a symbolic link to its folder; anything below is
     // opened without following links.
     DirectoryHandle(const QString& path, bool followLink) {
@@ -59,20 +61,23 @@ public:
 
     DIR* get() const { return dir_; }
 
-private:
+  private:
     DIR* dir_ = nullptr;
 };
 
 } // namespace
 
-FileEventStream::FileEventStream(DispatchQueue& queue, QStringList rootFolders, Callback callback, Options options)
+FileEventStream::FileEventStream(DispatchQueue& queue, QStringList rootFolders, Callback callback,
+                                 Options options)
     : queue_(queue), roots_(normalisedRoots(rootFolders)), callback_(std::move(callback)),
       options_(std::move(options)) {}
 
 FileEventStream::FileEventStream(DispatchQueue& queue, QStringList rootFolders, Callback callback)
     : FileEventStream(queue, std::move(rootFolders), std::move(callback), Options()) {}
 
-FileEventStream::~FileEventStream() { stop(); }
+FileEventStream::~FileEventStream() {
+    stop();
+}
 
 bool FileEventStream::start() {
     bool started = false;
@@ -112,7 +117,8 @@ void FileEventStream::startOnQueue(bool& started) {
     QObject::connect(timer, &QTimer::timeout, timer, [this] { flushPending(); });
     latencyTimer_ = timer;
 
-    for (const QString& root : roots_) watchTree(root, true, nullptr);
+    for (const QString& root : roots_)
+        watchTree(root, true, nullptr);
 
     auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, queue_.context());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { readEvents(); });
@@ -245,7 +251,8 @@ void FileEventStream::readEvents() {
                     // Files may have landed before the watch existed: report them.
                     QStringList inside;
                     watchTree(path, false, &inside);
-                    for (const QString& entry : inside) add(entry);
+                    for (const QString& entry : inside)
+                        add(entry);
                 }
             }
         }

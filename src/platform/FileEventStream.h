@@ -26,7 +26,7 @@ namespace meterix {
 // The callback runs on the given queue; creation, modification, renaming and
 // removal are reported alike, by path.
 class FileEventStream {
-public:
+  public:
     using Callback = std::function<void(const QStringList& paths)>;
 
     struct Options {
@@ -60,7 +60,7 @@ public:
     // Whether the watch limit was hit since the last start.
     bool hitWatchLimit();
 
-private:
+  private:
     void startOnQueue(bool& started);
     void stopOnQueue();
     void closeDescriptor();

@@ -15,7 +15,8 @@ namespace {
 // path component, lower-cased ("" when there is no dot).
 QString lowerExtension(const QString& path) {
     QStringView view(path);
-    while (view.size() > 1 && view.endsWith(QLatin1Char('/'))) view.chop(1);
+    while (view.size() > 1 && view.endsWith(QLatin1Char('/')))
+        view.chop(1);
     const qsizetype slash = view.lastIndexOf(QLatin1Char('/'));
     const QStringView name = view.sliced(slash + 1);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -36,9 +37,8 @@ QString decimalText(double value) {
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     if (ec != std::errc()) return QString::number(value);
     QString text = QString::fromLatin1(buffer, end - buffer);
-    const bool plainInteger = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c.isDigit() || c == QLatin1Char('-');
-    });
+    const bool plainInteger =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit() || c == QLatin1Char('-'); });
     if (plainInteger) text += QLatin1String(".0");
     return text;
 }
@@ -52,7 +52,8 @@ ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& ev
                                                                AIProviderType provider) const {
     const QString extension = lowerExtension(eventPath);
     if (!extension.isEmpty() && registry_.globalBlacklistedExtensions().contains(extension))
-        return ActivityEvaluationResult::ignored(QLatin1String("Global blacklisted extension: .") + extension);
+        return ActivityEvaluationResult::ignored(QLatin1String("Global blacklisted extension: .") +
+                                                 extension);
 
     if (const QString* entry = firstContained(registry_.globalBlacklistedSubpaths(), eventPath))
         return ActivityEvaluationResult::ignored(QLatin1String("Global blacklisted subpath: ") + *entry);
@@ -61,7 +62,8 @@ ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& ev
     if (!rule) {
         if (eventPath.endsWith(QLatin1String(".jsonl")) || eventPath.endsWith(QLatin1String(".log")))
             return ActivityEvaluationResult::candidateBurst(QStringLiteral("Default candidate log file"));
-        return ActivityEvaluationResult::ignored(QLatin1String("No rule registered for provider ") + rawValue(provider));
+        return ActivityEvaluationResult::ignored(QLatin1String("No rule registered for provider ") +
+                                                 rawValue(provider));
     }
 
     if (const QString* entry = firstContained(rule->pathBlacklist, eventPath))
@@ -72,15 +74,17 @@ ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& ev
     const std::optional<QString> tail = readTail(eventPath, kTailBytes);
 
     if (rule->customEvaluator) {
-        if (std::optional<ActivityEvaluationResult> decided = rule->customEvaluator(eventPath, tail)) return *decided;
+        if (std::optional<ActivityEvaluationResult> decided = rule->customEvaluator(eventPath, tail))
+            return *decided;
     }
 
     if (tail) {
         if (const QString* keyword = firstContained(rule->contentBlacklistKeywords, *tail))
-            return ActivityEvaluationResult::ignored(QLatin1String("Content blacklist keyword matched: ") + *keyword);
+            return ActivityEvaluationResult::ignored(QLatin1String("Content blacklist keyword matched: ") +
+                                                     *keyword);
         if (const QString* keyword = firstContained(rule->contentWhitelistKeywords, *tail))
-            return ActivityEvaluationResult::immediateStreaming(QLatin1String("Content whitelist keyword matched: ") +
-                                                                *keyword);
+            return ActivityEvaluationResult::immediateStreaming(
+                QLatin1String("Content whitelist keyword matched: ") + *keyword);
     }
     return ActivityEvaluationResult::candidateBurst(
         QStringLiteral("Path matches whitelist; requires burst qualification"));

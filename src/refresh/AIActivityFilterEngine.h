@@ -20,7 +20,7 @@ namespace meterix {
 // events within the rule's window. Keeps per-provider burst state without a
 // lock: one engine belongs to one serial queue (the watcher's).
 class AIActivityFilterEngine {
-public:
+  public:
     struct BurstDecision {
         bool dispatch = false;
         QString reason;
@@ -33,13 +33,14 @@ public:
 
     // Burst windows are measured on clock's monotonic time, so a wall-clock
     // step neither ages events out early nor keeps them for ever.
-    explicit AIActivityFilterEngine(const AIActivityRuleRegistry& registry, const Clock& clock = Clock::system());
+    explicit AIActivityFilterEngine(const AIActivityRuleRegistry& registry,
+                                    const Clock& clock = Clock::system());
 
     ActivityEvaluationResult evaluateEvent(const QString& eventPath, AIProviderType provider) const;
     // True when the provider is to be reported as active now.
     BurstDecision shouldDispatchBurst(AIProviderType provider, const QString& eventPath);
 
-private:
+  private:
     // The file's last maxBytes as UTF-8 text; absent for anything but a
     // non-empty regular file whose window decodes cleanly.
     static std::optional<QString> readTail(const QString& path, int64_t maxBytes);

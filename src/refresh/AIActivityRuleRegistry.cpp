@@ -13,7 +13,8 @@ namespace {
 QStringList list(std::initializer_list<const char*> items) {
     QStringList out;
     out.reserve(static_cast<qsizetype>(items.size()));
-    for (const char* item : items) out.append(QString::fromUtf8(item));
+    for (const char* item : items)
+        out.append(QString::fromUtf8(item));
     return out;
 }
 
@@ -29,13 +30,13 @@ AIActivityRuleRegistry::AIActivityRuleRegistry() : AIActivityRuleRegistry(HostEn
 
 AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
     state_.withValue([](Rules& s) {
-        for (const QString& e : list({"lock", "tmp", "temp", "sock", "socket", "pid", "plist", "swp", "db-journal",
-                                      "vscdb-journal", "ds_store", "crumb"}))
+        for (const QString& e : list({"lock", "tmp", "temp", "sock", "socket", "pid", "plist", "swp",
+                                      "db-journal", "vscdb-journal", "ds_store", "crumb"}))
             s.globalBlacklistedExtensions.insert(e);
-        s.globalBlacklistedSubpaths = list({"/cache/", "/Cache/", "/telemetry/", "/mcp/", "Code Cache", "GPUCache",
-                                            "logs/analytics", "Crashpad", "User/globalStorage", "Cookies",
-                                            "Preferences", "settings.json", ".session.lock", "workspaceStorage",
-                                            ".git/"});
+        s.globalBlacklistedSubpaths =
+            list({"/cache/", "/Cache/", "/telemetry/", "/mcp/", "Code Cache", "GPUCache", "logs/analytics",
+                  "Crashpad", "User/globalStorage", "Cookies", "Preferences", "settings.json",
+                  ".session.lock", "workspaceStorage", ".git/"});
     });
 
     // Claude's desktop sessions have no Linux home of their own yet: they go
@@ -48,14 +49,15 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
         .provider = AIProviderType::claudeCode,
         .relativeRootPaths = {QStringLiteral(".claude"), appFolder("Claude/claude-code-sessions"),
                               appFolder("Claude/local-agent-mode-sessions")},
-        .pathBlacklist = list({"/cache/", "projects_metadata", "cost_", ".session.lock", kClaudeProbeFolderName}),
+        .pathBlacklist =
+            list({"/cache/", "projects_metadata", "cost_", ".session.lock", kClaudeProbeFolderName}),
         .pathWhitelist = list({"messages", "transcripts", "projects", "conversation", "claude-code-sessions",
                                "local-agent-mode-sessions"}),
-        .contentBlacklistKeywords =
-            list({"<command-name>/usage", "<command-name>/cost", "<command-name>/help", "subtype\":\"local_command\"",
-                  "\"local_command\"", "local-command-caveat", "\"isMeta\":true"}),
-        .contentWhitelistKeywords =
-            list({"\"role\":\"assistant\"", "\"type\":\"assistant\"", "\"role\":\"user\"", "\"type\":\"user\""}),
+        .contentBlacklistKeywords = list({"<command-name>/usage", "<command-name>/cost",
+                                          "<command-name>/help", "subtype\":\"local_command\"",
+                                          "\"local_command\"", "local-command-caveat", "\"isMeta\":true"}),
+        .contentWhitelistKeywords = list(
+            {"\"role\":\"assistant\"", "\"type\":\"assistant\"", "\"role\":\"user\"", "\"type\":\"user\""}),
         .burstWindow = 2.0,
         .burstThreshold = 2,
     });
@@ -65,16 +67,17 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
         .pathBlacklist = list({".session.lock", "mcp-servers.json", "analytics"}),
         .pathWhitelist = list({"transcript", "brain", "logs", "tasks"}),
         .contentBlacklistKeywords = list({"\"/usage\"", "local_command"}),
-        .contentWhitelistKeywords = list({"PLANNER_RESPONSE", "USER_INPUT", "USER_EXPLICIT", "tool_calls",
-                                          "\"role\":\"model\"", "\"source\":\"MODEL\"",
-                                          "\"source\":\"USER_EXPLICIT\""}),
+        .contentWhitelistKeywords =
+            list({"PLANNER_RESPONSE", "USER_INPUT", "USER_EXPLICIT", "tool_calls", "\"role\":\"model\"",
+                  "\"source\":\"MODEL\"", "\"source\":\"USER_EXPLICIT\""}),
         .burstWindow = 2.5,
         .burstThreshold = 2,
     });
     registerRule({
         .provider = AIProviderType::cursor,
-        .relativeRootPaths = PlatformPaths::paths(InstallLocation::cursorSupportFolder, host.home, host.configHome) +
-                             QStringList{QStringLiteral(".cursor")},
+        .relativeRootPaths =
+            PlatformPaths::paths(InstallLocation::cursorSupportFolder, host.home, host.configHome) +
+            QStringList{QStringLiteral(".cursor")},
         .pathBlacklist = list({"state.vscdb", "GPUCache", "Crashpad", "logs/analytics"}),
         .pathWhitelist = list({"chat", "aiservice", "composer", "conversations"}),
         .contentBlacklistKeywords = list({"heartbeat", "telemetry", "ping"}),

@@ -19,7 +19,7 @@ namespace meterix {
 // from any thread: each call holds the lock for its whole read or write and
 // hands out copies.
 class AIActivityRuleRegistry {
-public:
+  public:
     // The process-wide registry, created on first use and never destroyed.
     static AIActivityRuleRegistry& shared();
 
@@ -43,7 +43,7 @@ public:
     // provider has no rule. mutation must not call back into the registry.
     void updateRule(AIProviderType provider, const std::function<void(ProviderFilterRule&)>& mutation);
 
-private:
+  private:
     struct Rules {
         QSet<QString> globalBlacklistedExtensions;
         QStringList globalBlacklistedSubpaths;

@@ -19,7 +19,8 @@ struct ActivitySignal {
 };
 
 inline size_t qHash(const ActivitySignal& s, size_t seed = 0) noexcept {
-    return qHashMulti(seed, static_cast<int>(s.provider), s.accountID.has_value(), s.accountID.value_or(QString()));
+    return qHashMulti(seed, static_cast<int>(s.provider), s.accountID.has_value(),
+                      s.accountID.value_or(QString()));
 }
 
 } // namespace meterix

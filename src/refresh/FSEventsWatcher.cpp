@@ -15,8 +15,11 @@ namespace meterix {
 
 namespace {
 
+using AccountPath = AccountRegistry::ActivityPath;
+
 bool containsAny(const QString& text, const QStringList& fragments) {
-    return std::any_of(fragments.cbegin(), fragments.cend(), [&](const QString& f) { return text.contains(f); });
+    return std::any_of(fragments.cbegin(), fragments.cend(),
+                       [&](const QString& f) { return text.contains(f); });
 }
 
 // A folder is left unwatched when every watched root that holds it would ignore
@@ -116,17 +119,20 @@ void FSEventsWatcher::startOnQueue(ChangeHandler handler) {
 
     qCInfo(logWatcher, "Monitoring %ld active paths", static_cast<long>(watchedPathsMap_.size()));
     for (const WatchedPath& entry : watchedPathsMap_)
-        qCInfo(logWatcher, "Watching %s for %s", qUtf8Printable(entry.path), qUtf8Printable(rawValue(entry.provider)));
+        qCInfo(logWatcher, "Watching %s for %s", qUtf8Printable(entry.path),
+               qUtf8Printable(rawValue(entry.provider)));
     if (watchedPathsMap_.isEmpty()) {
         qCInfo(logWatcher, "No candidate directory paths exist to watch");
         return;
     }
 
     QStringList folders;
-    for (const WatchedPath& entry : watchedPathsMap_) folders.append(entry.path);
+    for (const WatchedPath& entry : watchedPathsMap_)
+        folders.append(entry.path);
     FileEventStream::Options options;
     options.latency = kStreamLatency;
-    options.skipFolder = ignoredFolderTest(watchedPathsMap_, rules, ruleRegistry_.globalBlacklistedSubpaths());
+    options.skipFolder =
+        ignoredFolderTest(watchedPathsMap_, rules, ruleRegistry_.globalBlacklistedSubpaths());
     auto stream = std::make_unique<FileEventStream>(
         queue_, folders, [this](const QStringList& paths) { handleEvents(paths); }, options);
     if (!stream->start()) return;
@@ -155,31 +161,37 @@ void FSEventsWatcher::handleEvents(const QStringList& paths) {
                 send(ActivitySignal{entry.provider, accountID});
                 break;
             }
-            qCDebug(logWatcher, "[%s] Filtered: %s -> %s", qUtf8Printable(MeterixLog::priv(rawValue(entry.provider))),
-                    qUtf8Printable(MeterixLog::priv(decision.reason)), qUtf8Printable(MeterixLog::priv(path)));
+            qCDebug(logWatcher, "[%s] Filtered: %s -> %s",
+                    qUtf8Printable(MeterixLog::priv(rawValue(entry.provider))),
+                    qUtf8Printable(MeterixLog::priv(decision.reason)),
+                    qUtf8Printable(MeterixLog::priv(path)));
         }
     }
 }
 
-std::optional<QString> FSEventsWatcher::resolveAccount(AIProviderType provider, const QString& eventPath) const {
-    return accountPaths_.withValue([&](const QList<ActivityPath>& accounts) -> std::optional<QString> {
-        for (const ActivityPath& account : accounts)
-            if (account.provider == provider && isSameOrInsideFolder(eventPath, account.path)) return account.accountID;
+std::optional<QString> FSEventsWatcher::resolveAccount(AIProviderType provider,
+                                                       const QString& eventPath) const {
+    return accountPaths_.withValue([&](const QList<AccountPath>& accounts) -> std::optional<QString> {
+        for (const AccountPath& account : accounts)
+            if (account.provider == provider && isSameOrInsideFolder(eventPath, account.path))
+                return account.accountID;
         return std::nullopt;
     });
 }
 
-void FSEventsWatcher::updateAccountPaths(const QList<ActivityPath>& paths) {
-    QList<ActivityPath> kept;
-    for (ActivityPath entry : paths) {
-        while (entry.path.endsWith(QLatin1Char('/'))) entry.path.chop(1);
+void FSEventsWatcher::updateAccountPaths(const QList<AccountPath>& paths) {
+    QList<AccountPath> kept;
+    for (AccountPath entry : paths) {
+        while (entry.path.endsWith(QLatin1Char('/')))
+            entry.path.chop(1);
         // An empty folder (or "/") would claim every event of its provider and
         // a relative one matches nothing real: neither is an account folder.
         if (!entry.path.startsWith(QLatin1Char('/'))) continue;
         kept.append(std::move(entry));
     }
-    std::stable_sort(kept.begin(), kept.end(),
-                     [](const ActivityPath& a, const ActivityPath& b) { return a.path.size() > b.path.size(); });
+    std::stable_sort(kept.begin(), kept.end(), [](const AccountPath& a, const AccountPath& b) {
+        return a.path.size() > b.path.size();
+    });
     accountPaths_.set(std::move(kept));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "accounts/AccountRegistry.h"
 #include "core/AIProviderType.h"
-#include "core/ActivityPath.h"
 #include "core/Clock.h"
 #include "core/Locked.h"
 #include "platform/DispatchQueue.h"
@@ -32,7 +32,7 @@ class FileEventStream;
 // in sets, one per 600-ms interval that saw any. Everything from the stream to
 // the hand-over runs on the watcher's own queue, "com.meterix.fsevents".
 class FSEventsWatcher {
-public:
+  public:
     // Called on the watcher's queue; it must hop to the GUI thread itself and
     // must never wait for it.
     using ChangeHandler = std::function<void(const QSet<ActivitySignal>&)>;
@@ -58,15 +58,16 @@ public:
     // go to handler only. Returns once the folders are watched.
     void startWatching(ChangeHandler handler);
     void stop();
-    // Replaces the account folders used for attribution. Any thread.
-    void updateAccountPaths(const QList<ActivityPath>& paths);
+    // Replaces the account folders used for attribution (the account
+    // registry's activityPaths()). Any thread.
+    void updateAccountPaths(const QList<AccountRegistry::ActivityPath>& paths);
 
     // The folders watched since the last start, in watch order.
     QList<WatchedPath> watchedPaths();
     // The watcher's serial queue (observed by tests and benchmarks).
     DispatchQueue& queue() { return queue_; }
 
-private:
+  private:
     void startOnQueue(ChangeHandler handler);
     void stopOnQueue();
     void handleEvents(const QStringList& paths);
@@ -87,7 +88,7 @@ private:
     AIActivityFilterEngine filterEngine_;
 
     // Written from any thread, read on the queue; longest path first.
-    mutable Locked<QList<ActivityPath>> accountPaths_;
+    mutable Locked<QList<AccountRegistry::ActivityPath>> accountPaths_;
 };
 
 } // namespace meterix

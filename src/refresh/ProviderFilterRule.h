@@ -16,8 +16,8 @@ namespace meterix {
 struct ProviderFilterRule {
     // Given the changed path and the file's last bytes (absent when unreadable);
     // an answer overrides the keyword lists, no answer lets them decide.
-    using CustomEvaluator =
-        std::function<std::optional<ActivityEvaluationResult>(const QString& path, const std::optional<QString>& tail)>;
+    using CustomEvaluator = std::function<std::optional<ActivityEvaluationResult>(
+        const QString& path, const std::optional<QString>& tail)>;
 
     AIProviderType provider = AIProviderType::claudeCode;
     // Relative to the home folder, or absolute when beginning with "/".

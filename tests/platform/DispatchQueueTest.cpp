@@ -25,7 +25,8 @@ TEST(DispatchQueue, RunsJobsInOrderOnItsOwnThread) {
         });
     queue.sync([] {});
     ASSERT_EQ(order.size(), 100);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(order[i], i);
     EXPECT_EQ(offThread.load(), 100);
     EXPECT_EQ(queue.thread()->objectName(), QStringLiteral("test.queue"));
     // A sync from the queue itself runs inline instead of waiting for itself.
@@ -37,7 +38,8 @@ TEST(DispatchQueue, RunsJobsInOrderOnItsOwnThread) {
 TEST(DispatchQueue, StopRunsWhatIsQueuedThenRefusesNewWork) {
     auto queue = std::make_unique<DispatchQueue>(QStringLiteral("test.queue"));
     std::atomic<int> ran{0};
-    for (int i = 0; i < 50; ++i) queue->post([&] { ++ran; });
+    for (int i = 0; i < 50; ++i)
+        queue->post([&] { ++ran; });
     queue->stop();
     EXPECT_EQ(ran.load(), 50);
     EXPECT_FALSE(queue->post([&] { ++ran; }));
@@ -55,9 +57,11 @@ TEST(DispatchQueue, ManyThreadsSyncAtOnce) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)
         threads.emplace_back([&] {
-            for (int i = 0; i < 100; ++i) queue.sync([&] { ++counter; });
+            for (int i = 0; i < 100; ++i)
+                queue.sync([&] { ++counter; });
         });
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     int seen = 0;
     queue.sync([&] { seen = counter; });
     EXPECT_EQ(seen, 800);

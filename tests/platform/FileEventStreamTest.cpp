@@ -1,5 +1,5 @@
-#include "core/Locked.h"
 #include "platform/FileEventStream.h"
+#include "core/Locked.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -17,7 +17,7 @@ namespace {
 
 // Collects what a stream reports, and whether it ever reported off its queue.
 class Recorder {
-public:
+  public:
     explicit Recorder(DispatchQueue& queue) : queue_(queue) {}
 
     FileEventStream::Callback callback() {
@@ -29,7 +29,8 @@ public:
     int timesReported(const QString& path) const {
         return batches_.withValue([&](QList<QStringList>& b) {
             int n = 0;
-            for (const QStringList& batch : b) n += static_cast<int>(batch.count(path));
+            for (const QStringList& batch : b)
+                n += static_cast<int>(batch.count(path));
             return n;
         });
     }
@@ -39,14 +40,14 @@ public:
     }
     bool everOffQueue() const { return offQueue_; }
 
-private:
+  private:
     DispatchQueue& queue_;
     mutable Locked<QList<QStringList>> batches_;
     std::atomic<bool> offQueue_{false};
 };
 
 class FileEventStreamTest : public ::testing::Test {
-protected:
+  protected:
     test::TempHome home;
     DispatchQueue queue{QStringLiteral("test.fileevents")};
     Recorder recorder{queue};
@@ -59,7 +60,8 @@ protected:
         return recorder.waitFor(control) && !recorder.reported(unwanted);
     }
 
-    std::unique_ptr<FileEventStream> makeStream(const QStringList& roots, FileEventStream::Options options = {}) {
+    std::unique_ptr<FileEventStream> makeStream(const QStringList& roots,
+                                                FileEventStream::Options options = {}) {
         return std::make_unique<FileEventStream>(queue, roots, recorder.callback(), std::move(options));
     }
 };
@@ -83,7 +85,8 @@ TEST_F(FileEventStreamTest, FolderMovedInIsWatchedAndMovedOutIsForgotten) {
     auto stream = makeStream({root});
     ASSERT_TRUE(stream->start());
 
-    ASSERT_TRUE(QDir().rename(home.file(QStringLiteral("outside/tree")), home.file(QStringLiteral("root/tree"))));
+    ASSERT_TRUE(
+        QDir().rename(home.file(QStringLiteral("outside/tree")), home.file(QStringLiteral("root/tree"))));
     ASSERT_TRUE(recorder.waitFor(home.file(QStringLiteral("root/tree/inner/old.jsonl"))));
     const QString fresh = home.write(QStringLiteral("root/tree/inner/new.jsonl"), "y");
     ASSERT_TRUE(recorder.waitFor(fresh));
@@ -111,7 +114,8 @@ TEST_F(FileEventStreamTest, SymbolicLinksBelowARootAreNotFollowed) {
     EXPECT_EQ(stream->watchCount(), 2);
 
     home.write(QStringLiteral("outside/x.jsonl"), "x");
-    EXPECT_TRUE(neverReported(home.file(QStringLiteral("root/elsewhere/x.jsonl")), QStringLiteral("root/sub/control")));
+    EXPECT_TRUE(neverReported(home.file(QStringLiteral("root/elsewhere/x.jsonl")),
+                              QStringLiteral("root/sub/control")));
 }
 
 TEST_F(FileEventStreamTest, RootThatIsALinkIsFollowedAndKeepsItsOwnPath) {
@@ -145,7 +149,8 @@ TEST_F(FileEventStreamTest, RepeatedWritesOfOnePathAreGathered) {
     const QString file = home.file(QStringLiteral("root/stream.jsonl"));
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    for (int i = 0; i < 10; ++i) f.write("line\n");
+    for (int i = 0; i < 10; ++i)
+        f.write("line\n");
     f.close();
     const QString control = home.write(QStringLiteral("root/control"), "c");
     ASSERT_TRUE(recorder.waitFor(control));
@@ -156,7 +161,8 @@ TEST_F(FileEventStreamTest, RepeatedWritesOfOnePathAreGathered) {
 
 TEST_F(FileEventStreamTest, WatchLimitIsLoggedOnceAndSurvived) {
     const QString root = home.mkdir(QStringLiteral("root"));
-    for (const char* sub : {"a", "b", "c", "d"}) home.mkdir(QStringLiteral("root/") + QLatin1String(sub));
+    for (const char* sub : {"a", "b", "c", "d"})
+        home.mkdir(QStringLiteral("root/") + QLatin1String(sub));
     test::LogCapture log("com.meterix.watcher");
     FileEventStream::Options options;
     options.watchBudget = 2;

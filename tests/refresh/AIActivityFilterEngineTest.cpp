@@ -1,5 +1,5 @@
-#include "core/ClaudeProbeFolder.h"
 #include "refresh/AIActivityFilterEngine.h"
+#include "core/ClaudeProbeFolder.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -18,7 +18,7 @@ namespace {
 using Kind = ActivityEvaluationResult::Kind;
 
 class AIActivityFilterEngineTest : public ::testing::Test {
-protected:
+  protected:
     test::TempHome home;
     AIActivityRuleRegistry registry{HostEnvironment::underHome(home.path())};
     test::FakeClock clock;
@@ -30,19 +30,24 @@ protected:
 };
 
 TEST_F(AIActivityFilterEngineTest, ExtensionIsLowerCasedAndTakenFromTheLastComponent) {
-    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/A.LOCK")), AIProviderType::claudeCode),
+    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/A.LOCK")),
+                                   AIProviderType::claudeCode),
               ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .lock")));
     // A dot in a folder name is no extension of the file below it.
     const QString path = home.file(QStringLiteral(".claude/projects/v1.lock/notes"));
     EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode).kind(), Kind::candidateBurst);
-    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/.DS_Store")), AIProviderType::claudeCode),
+    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/.DS_Store")),
+                                   AIProviderType::claudeCode),
               ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .ds_store")));
-    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/x.")), AIProviderType::claudeCode).kind(),
-              Kind::candidateBurst);
+    EXPECT_EQ(
+        engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/x.")), AIProviderType::claudeCode)
+            .kind(),
+        Kind::candidateBurst);
 }
 
 TEST_F(AIActivityFilterEngineTest, GlobalFragmentsDecideBeforeAnyRule) {
-    const QString settings = home.write(QStringLiteral(".claude/projects/settings.json"), "\"role\":\"assistant\"");
+    const QString settings =
+        home.write(QStringLiteral(".claude/projects/settings.json"), "\"role\":\"assistant\"");
     EXPECT_EQ(engine.evaluateEvent(settings, AIProviderType::claudeCode),
               ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted subpath: settings.json")));
     // Even a provider without a rule gets the global reason, not the missing-rule one.
@@ -54,15 +59,17 @@ TEST_F(AIActivityFilterEngineTest, ProbeFolderIsIgnoredForClaude) {
     const QString path = home.write(
         QStringLiteral(".claude/projects/-tmp-%1/t.jsonl").arg(QString::fromLatin1(kClaudeProbeFolderName)),
         "{\"type\":\"assistant\"}");
-    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode),
-              ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: Meterix-ClaudeProbe")));
+    EXPECT_EQ(
+        engine.evaluateEvent(path, AIProviderType::claudeCode),
+        ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: Meterix-ClaudeProbe")));
 }
 
 TEST_F(AIActivityFilterEngineTest, PathBlacklistWinsOverWhitelist) {
     const QString path = home.write(QStringLiteral(".codex/sessions/credentials.json"), "delta");
     EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::openAICodex),
               ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: credentials")));
-    EXPECT_EQ(engine.evaluateEvent(home.write(QStringLiteral(".codex/config.toml"), "delta"), AIProviderType::openAICodex),
+    EXPECT_EQ(engine.evaluateEvent(home.write(QStringLiteral(".codex/config.toml"), "delta"),
+                                   AIProviderType::openAICodex),
               ActivityEvaluationResult::ignored(QStringLiteral("Path does not match whitelist")));
 }
 
@@ -80,18 +87,21 @@ TEST_F(AIActivityFilterEngineTest, WhitelistedTailDispatchesAtOnce) {
                   QStringLiteral("Content whitelist keyword matched: \"type\":\"assistant\"")));
     const auto d = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
     EXPECT_TRUE(d.dispatch);
-    EXPECT_EQ(d.reason,
-              QStringLiteral("Immediate Streaming: Content whitelist keyword matched: \"type\":\"assistant\""));
+    EXPECT_EQ(
+        d.reason,
+        QStringLiteral("Immediate Streaming: Content whitelist keyword matched: \"type\":\"assistant\""));
 }
 
 TEST_F(AIActivityFilterEngineTest, EmptyMissingAndFolderPathsAreCandidates) {
     const QString candidate = QStringLiteral("Path matches whitelist; requires burst qualification");
     EXPECT_EQ(engine.evaluateEvent(claudeTranscript(""), AIProviderType::claudeCode),
               ActivityEvaluationResult::candidateBurst(candidate));
-    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/gone.jsonl")), AIProviderType::claudeCode),
+    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/gone.jsonl")),
+                                   AIProviderType::claudeCode),
               ActivityEvaluationResult::candidateBurst(candidate));
-    EXPECT_EQ(engine.evaluateEvent(home.mkdir(QStringLiteral(".claude/projects/sub")), AIProviderType::claudeCode),
-              ActivityEvaluationResult::candidateBurst(candidate));
+    EXPECT_EQ(
+        engine.evaluateEvent(home.mkdir(QStringLiteral(".claude/projects/sub")), AIProviderType::claudeCode),
+        ActivityEvaluationResult::candidateBurst(candidate));
 }
 
 TEST_F(AIActivityFilterEngineTest, TailStartingInsideAMultiByteCharacterIsUnreadable) {
@@ -109,7 +119,8 @@ TEST_F(AIActivityFilterEngineTest, TailStartingInsideAMultiByteCharacterIsUnread
 
 TEST_F(AIActivityFilterEngineTest, FifoInAWatchedFolderNeverBlocks) {
     const QString fifo = home.makeFifo(QStringLiteral(".claude/projects/-work-app/pipe.jsonl"));
-    auto result = std::async(std::launch::async, [&] { return engine.evaluateEvent(fifo, AIProviderType::claudeCode); });
+    auto result = std::async(std::launch::async,
+                             [&] { return engine.evaluateEvent(fifo, AIProviderType::claudeCode); });
     if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         // Release the blocked reader so the test can end, then fail.
         const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);

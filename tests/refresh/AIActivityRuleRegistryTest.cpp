@@ -1,5 +1,5 @@
-#include "core/ClaudeProbeFolder.h"
 #include "refresh/AIActivityRuleRegistry.h"
+#include "core/ClaudeProbeFolder.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,8 @@ namespace {
 
 QList<AIProviderType> providersOf(const QList<ProviderFilterRule>& rules) {
     QList<AIProviderType> out;
-    for (const ProviderFilterRule& r : rules) out.append(r.provider);
+    for (const ProviderFilterRule& r : rules)
+        out.append(r.provider);
     return out;
 }
 
@@ -27,9 +28,9 @@ TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
         EXPECT_EQ(rule.burstThreshold, 2);
         EXPECT_FALSE(rule.customEvaluator);
     }
-    for (AIProviderType p : {AIProviderType::deepseek, AIProviderType::openrouter, AIProviderType::groq,
-                             AIProviderType::ollama, AIProviderType::mistral, AIProviderType::kimi,
-                             AIProviderType::elevenlabs})
+    for (AIProviderType p :
+         {AIProviderType::deepseek, AIProviderType::openrouter, AIProviderType::groq, AIProviderType::ollama,
+          AIProviderType::mistral, AIProviderType::kimi, AIProviderType::elevenlabs})
         EXPECT_FALSE(registry.rule(p).has_value()) << rawValue(p).toStdString();
 }
 
@@ -52,9 +53,10 @@ TEST(AIActivityRuleRegistry, ListsAreKeptAsGiven) {
 TEST(AIActivityRuleRegistry, ApplicationSupportRootsLiveUnderTheGivenConfigFolder) {
     const AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
     const ProviderFilterRule claude = *registry.rule(AIProviderType::claudeCode);
-    EXPECT_EQ(claude.relativeRootPaths,
-              (QStringList{QStringLiteral(".claude"), QStringLiteral("/home/u/.config/Claude/claude-code-sessions"),
-                           QStringLiteral("/home/u/.config/Claude/local-agent-mode-sessions")}));
+    EXPECT_EQ(
+        claude.relativeRootPaths,
+        (QStringList{QStringLiteral(".claude"), QStringLiteral("/home/u/.config/Claude/claude-code-sessions"),
+                     QStringLiteral("/home/u/.config/Claude/local-agent-mode-sessions")}));
     EXPECT_EQ(registry.rule(AIProviderType::cursor)->relativeRootPaths,
               (QStringList{QStringLiteral("/home/u/Library/Application Support/Cursor"),
                            QStringLiteral("/home/u/.config/Cursor"), QStringLiteral(".cursor")}));
@@ -72,7 +74,8 @@ TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
     });
     EXPECT_EQ(registry.rule(AIProviderType::openAICodex)->relativeRootPaths,
               (QStringList{QStringLiteral(".codex"), QStringLiteral("/home/u/.codex-work")}));
-    EXPECT_EQ(registry.rule(AIProviderType::zed)->relativeRootPaths, QStringList{QStringLiteral(".config/zed")});
+    EXPECT_EQ(registry.rule(AIProviderType::zed)->relativeRootPaths,
+              QStringList{QStringLiteral(".config/zed")});
 
     bool called = false;
     registry.updateRule(AIProviderType::deepseek, [&](ProviderFilterRule&) { called = true; });
@@ -98,7 +101,8 @@ TEST(AIActivityRuleRegistry, ConcurrentUpdatesAreNotLost) {
             }
         });
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     EXPECT_EQ(registry.rule(AIProviderType::claudeCode)->relativeRootPaths.size(), 3 + kThreads * kEach);
 }
 

@@ -1,6 +1,6 @@
+#include "refresh/FSEventsWatcher.h"
 #include "core/Locked.h"
 #include "core/MeterixLog.h"
-#include "refresh/FSEventsWatcher.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
@@ -27,7 +27,7 @@ ActivitySignal signalOf(AIProviderType provider, std::optional<QString> account 
 
 // What one handler received, and whether it ever ran off the watcher's queue.
 class Batches {
-public:
+  public:
     FSEventsWatcher::ChangeHandler handler(FSEventsWatcher& watcher) {
         return [this, &watcher](const SignalSet& set) {
             if (!watcher.queue().isCurrentThread()) offQueue_ = true;
@@ -38,19 +38,20 @@ public:
     qsizetype size() const { return all().size(); }
     SignalSet united() const {
         SignalSet out;
-        for (const SignalSet& s : all()) out.unite(s);
+        for (const SignalSet& s : all())
+            out.unite(s);
         return out;
     }
     bool has(const ActivitySignal& s) const { return united().contains(s); }
     bool everOffQueue() const { return offQueue_; }
 
-private:
+  private:
     Locked<QList<SignalSet>> list_;
     std::atomic<bool> offQueue_{false};
 };
 
 class FSEventsWatcherTest : public ::testing::Test {
-protected:
+  protected:
     test::TempHome home;
     AIActivityRuleRegistry registry{HostEnvironment::underHome(home.path())};
     // Frozen: burst windows never run out between a test's events.
@@ -58,11 +59,14 @@ protected:
     // Declared before the watcher: the watcher's queue may deliver until the
     // watcher is gone, so the handler's target must outlive it.
     Batches batches;
-    std::unique_ptr<FSEventsWatcher> watcher = std::make_unique<FSEventsWatcher>(registry, clock, home.path());
+    std::unique_ptr<FSEventsWatcher> watcher =
+        std::make_unique<FSEventsWatcher>(registry, clock, home.path());
 
     // The per-event lines are debug messages; a developer's QT_LOGGING_RULES
     // must not hide them from the tests.
-    void SetUp() override { QLoggingCategory::setFilterRules(QStringLiteral("com.meterix.watcher.debug=true")); }
+    void SetUp() override {
+        QLoggingCategory::setFilterRules(QStringLiteral("com.meterix.watcher.debug=true"));
+    }
     void TearDown() override {
         watcher.reset();
         MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
@@ -88,7 +92,8 @@ TEST_F(FSEventsWatcherTest, QualifyingWriteGivesOneSignalOnTheWatcherQueue) {
     test::LogCapture log("com.meterix.watcher");
     start();
     EXPECT_TRUE(log.contains(QStringLiteral("Monitoring 1 active paths")));
-    EXPECT_TRUE(log.contains(QStringLiteral("Watching %1 for codex").arg(home.file(QStringLiteral(".codex")))));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("Watching %1 for codex").arg(home.file(QStringLiteral(".codex")))));
     EXPECT_TRUE(log.contains(QStringLiteral("FSEventStream started")));
 
     codexDelta(QStringLiteral("2026/01/rollout.jsonl"));
@@ -97,7 +102,8 @@ TEST_F(FSEventsWatcherTest, QualifyingWriteGivesOneSignalOnTheWatcherQueue) {
     ASSERT_EQ(batches.size(), 1);
     EXPECT_EQ(batches.all().first(), SignalSet{signalOf(AIProviderType::openAICodex)});
     EXPECT_FALSE(batches.everOffQueue());
-    EXPECT_TRUE(log.contains(QStringLiteral("[codex] Immediate Streaming: Content whitelist keyword matched: delta")));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("[codex] Immediate Streaming: Content whitelist keyword matched: delta")));
     EXPECT_TRUE(log.contains(QStringLiteral("Streaming activity dispatched for: codex")));
 }
 
@@ -110,7 +116,8 @@ TEST_F(FSEventsWatcherTest, TenWritesInOneIntervalGiveOneSignal) {
     start();
     QFile f(home.file(QStringLiteral(".codex/sessions/rollout.jsonl")));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    for (int i = 0; i < 10; ++i) f.write("{\"choices\":[{\"delta\":\"x\"}]}\n");
+    for (int i = 0; i < 10; ++i)
+        f.write("{\"choices\":[{\"delta\":\"x\"}]}\n");
     f.close();
     ASSERT_TRUE(test::waitUntil([&] { return batches.size() > 0; }));
     ASSERT_TRUE(settle());
@@ -145,7 +152,8 @@ TEST_F(FSEventsWatcherTest, SiblingFolderSharingTheNameStartMatchesNoEntry) {
     start();
     home.write(QStringLiteral(".codex-old/sessions/x.jsonl"), "{\"delta\":1}");
     codexDelta(QStringLiteral("control.jsonl"));
-    ASSERT_TRUE(test::waitUntil([&] { return batches.has(signalOf(AIProviderType::openAICodex, QStringLiteral("current"))); }));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return batches.has(signalOf(AIProviderType::openAICodex, QStringLiteral("current"))); }));
     ASSERT_TRUE(settle());
     EXPECT_EQ(batches.united(), SignalSet{signalOf(AIProviderType::openAICodex, QStringLiteral("current"))});
 }
@@ -154,10 +162,12 @@ TEST_F(FSEventsWatcherTest, NestedAccountFoldersResolveToTheLongest) {
     home.mkdir(QStringLiteral(".codex/sessions/b/c"));
     home.mkdir(QStringLiteral(".codex/sessions/bc"));
     // Given shortest first: the watcher orders them.
-    watcher->updateAccountPaths(
-        {{home.file(QStringLiteral(".codex/sessions/b")), AIProviderType::openAICodex, QStringLiteral("outer")},
-         {home.file(QStringLiteral(".codex/sessions/b/c")), AIProviderType::openAICodex, QStringLiteral("inner")},
-         {home.file(QStringLiteral(".codex/sessions/b/c")), AIProviderType::claudeCode, QStringLiteral("other")}});
+    watcher->updateAccountPaths({{home.file(QStringLiteral(".codex/sessions/b")), AIProviderType::openAICodex,
+                                  QStringLiteral("outer")},
+                                 {home.file(QStringLiteral(".codex/sessions/b/c")),
+                                  AIProviderType::openAICodex, QStringLiteral("inner")},
+                                 {home.file(QStringLiteral(".codex/sessions/b/c")),
+                                  AIProviderType::claudeCode, QStringLiteral("other")}});
     start();
     codexDelta(QStringLiteral("b/c/file.jsonl"));
     codexDelta(QStringLiteral("bc/file.jsonl"));
@@ -172,11 +182,12 @@ TEST_F(FSEventsWatcherTest, NestedAccountFoldersResolveToTheLongest) {
 
 TEST_F(FSEventsWatcherTest, EmptyRootAndRelativeAccountFoldersClaimNothing) {
     home.mkdir(QStringLiteral(".codex/sessions/work"));
-    watcher->updateAccountPaths({{QString(), AIProviderType::openAICodex, QStringLiteral("empty")},
-                                 {QStringLiteral("/"), AIProviderType::openAICodex, QStringLiteral("root")},
-                                 {QStringLiteral(".codex"), AIProviderType::openAICodex, QStringLiteral("relative")},
-                                 {home.file(QStringLiteral(".codex/sessions/work/")), AIProviderType::openAICodex,
-                                  QStringLiteral("work")}});
+    watcher->updateAccountPaths(
+        {{QString(), AIProviderType::openAICodex, QStringLiteral("empty")},
+         {QStringLiteral("/"), AIProviderType::openAICodex, QStringLiteral("root")},
+         {QStringLiteral(".codex"), AIProviderType::openAICodex, QStringLiteral("relative")},
+         {home.file(QStringLiteral(".codex/sessions/work/")), AIProviderType::openAICodex,
+          QStringLiteral("work")}});
     start();
     codexDelta(QStringLiteral("loose.jsonl"));
     codexDelta(QStringLiteral("work/inside.jsonl"));
@@ -196,7 +207,8 @@ TEST_F(FSEventsWatcherTest, FolderCreatedAfterStartIsWatchedAtOnce) {
 
 TEST_F(FSEventsWatcherTest, LinkLoopAndFifoDoNotHangTheWatcher) {
     home.mkdir(QStringLiteral(".codex/sessions"));
-    ASSERT_TRUE(QFile::link(home.file(QStringLiteral(".codex")), home.file(QStringLiteral(".codex/sessions/loop"))));
+    ASSERT_TRUE(
+        QFile::link(home.file(QStringLiteral(".codex")), home.file(QStringLiteral(".codex/sessions/loop"))));
     start();
     home.makeFifo(QStringLiteral(".codex/sessions/pipe.jsonl"));
     codexDelta(QStringLiteral("after.jsonl"));
@@ -231,18 +243,20 @@ TEST_F(FSEventsWatcherTest, WithoutAnyToolFolderNoStreamRuns) {
     test::LogCapture log("com.meterix.watcher");
     start();
     EXPECT_EQ(log.messages(), (QStringList{QStringLiteral("Monitoring 0 active paths"),
-                                        QStringLiteral("No candidate directory paths exist to watch")}));
+                                           QStringLiteral("No candidate directory paths exist to watch")}));
     EXPECT_TRUE(watcher->watchedPaths().isEmpty());
     watcher->stop();
     EXPECT_FALSE(log.contains(QStringLiteral("FSEventStream stopped")));
 }
 
 TEST_F(FSEventsWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
-    for (const char* folder : {".gemini/antigravity-cli", ".codex", ".config/Cursor", ".config/zed", ".claude"})
+    for (const char* folder :
+         {".gemini/antigravity-cli", ".codex", ".config/Cursor", ".config/zed", ".claude"})
         home.mkdir(QString::fromLatin1(folder));
     home.write(QStringLiteral(".cursor"), "a file, not a folder");
     const QString alternate = home.mkdir(QStringLiteral("profiles/codex-work"));
-    registry.updateRule(AIProviderType::openAICodex, [&](ProviderFilterRule& r) { r.relativeRootPaths.append(alternate); });
+    registry.updateRule(AIProviderType::openAICodex,
+                        [&](ProviderFilterRule& r) { r.relativeRootPaths.append(alternate); });
     start();
     const QList<FSEventsWatcher::WatchedPath> expected{
         {home.file(QStringLiteral(".claude")), AIProviderType::claudeCode},
@@ -272,8 +286,8 @@ TEST_F(FSEventsWatcherTest, BlacklistedSubtreesAreNotWatched) {
 
 TEST_F(FSEventsWatcherTest, PrivateValuesAreRedactedByDefault) {
     home.mkdir(QStringLiteral(".codex/sessions"));
-    watcher->updateAccountPaths(
-        {{home.file(QStringLiteral(".codex")), AIProviderType::openAICodex, QStringLiteral("secret-account")}});
+    watcher->updateAccountPaths({{home.file(QStringLiteral(".codex")), AIProviderType::openAICodex,
+                                  QStringLiteral("secret-account")}});
     MeterixLog::setShowsPrivateValuesForTesting(false);
     test::LogCapture log("com.meterix.watcher");
     start();
@@ -294,9 +308,11 @@ TEST_F(FSEventsWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEventsF
     std::atomic<bool> done{false};
     std::thread updater([&] {
         for (int i = 0; !done; ++i)
-            watcher->updateAccountPaths({{folder, AIProviderType::openAICodex, QStringLiteral("churn-%1").arg(i % 2)}});
+            watcher->updateAccountPaths(
+                {{folder, AIProviderType::openAICodex, QStringLiteral("churn-%1").arg(i % 2)}});
     });
-    for (int i = 0; i < 20; ++i) codexDelta(QStringLiteral("busy-%1.jsonl").arg(i));
+    for (int i = 0; i < 20; ++i)
+        codexDelta(QStringLiteral("busy-%1.jsonl").arg(i));
     const bool sawChurn = test::waitUntil([&] {
         const SignalSet u = batches.united();
         return u.contains(signalOf(AIProviderType::openAICodex, QStringLiteral("churn-0"))) ||
@@ -307,8 +323,8 @@ TEST_F(FSEventsWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEventsF
     EXPECT_TRUE(sawChurn);
     watcher->updateAccountPaths({{folder, AIProviderType::openAICodex, QStringLiteral("final")}});
     codexDelta(QStringLiteral("last.jsonl"));
-    EXPECT_TRUE(
-        test::waitUntil([&] { return batches.has(signalOf(AIProviderType::openAICodex, QStringLiteral("final"))); }));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return batches.has(signalOf(AIProviderType::openAICodex, QStringLiteral("final"))); }));
 }
 
 } // namespace
