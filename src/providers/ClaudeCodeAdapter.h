@@ -2,6 +2,7 @@
 
 #include "accounts/ClaudeAccountResolver.h"
 #include "core/AIProviderAdapter.h"
+#include "core/ClaudeProbeFolder.h"
 #include "core/Clock.h"
 #include "core/HostEnvironment.h"
 #include "core/Locked.h"
@@ -33,7 +34,7 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
   public:
     // The probe's working folder (under the data home). The client names its
     // transcript folder after it, and the activity watcher ignores paths with it.
-    static inline const QString probeWorkingDirectoryName = QStringLiteral("Meterix-ClaudeProbe");
+    static inline const QString probeWorkingDirectoryName = QString::fromLatin1(kClaudeProbeFolderName);
     static constexpr double kFreshnessSeconds = 900;
     static constexpr double kProbeFloorSeconds = 300;
     static constexpr double kProbeTimeoutSeconds = 20;

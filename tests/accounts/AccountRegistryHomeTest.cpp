@@ -8,7 +8,7 @@
 #include "accounts/GeminiAccountResolver.h"
 #include "core/MeterixPreferences.h"
 #include "support/CodexFixtures.h"
-#include "support/EventLoop.h"
+#include "support/WaitUntil.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -100,7 +100,7 @@ TEST_F(FixtureHome, AllToolsAccountsAreFoundMergedAndSorted) {
         preferences, clock);
     bool done = false;
     registry.refreshAccounts(std::nullopt, [&] { done = true; });
-    ASSERT_TRUE(test::spinEventLoopUntil([&] { return done; }));
+    ASSERT_TRUE(test::waitUntil([&] { return done; }));
 
     // The active Google account is one account across the Gemini CLI and both
     // Antigravity folders; the earlier address stays apart, unreadable, last.

@@ -2,7 +2,7 @@
 
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
-#include "support/EventLoop.h"
+#include "support/WaitUntil.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
@@ -23,7 +23,7 @@
 #include <thread>
 
 using namespace meterix;
-using meterix::test::spinEventLoopUntil;
+using meterix::test::waitUntil;
 
 namespace {
 
@@ -144,11 +144,11 @@ class Registry : public ::testing::Test {
         registry.refreshAccounts(provider, [done] { *done = true; });
         return done;
     }
-    static bool finish(const std::shared_ptr<bool>& done) { return spinEventLoopUntil([&] { return *done; }); }
+    static bool finish(const std::shared_ptr<bool>& done) { return waitUntil([&] { return *done; }); }
     // Replies go to calls in the order they start: a scan's jobs must have taken
     // theirs before the next scan starts.
     static bool started(const ScriptedResolver& resolver, int calls) {
-        return spinEventLoopUntil([&] { return resolver.started() == calls; });
+        return waitUntil([&] { return resolver.started() == calls; });
     }
 
     QTemporaryDir dir;
@@ -345,7 +345,7 @@ TEST_F(Registry, CallsFromOtherThreadsFailingResolversAndTeardownAreSafe) {
             done = true;
         });
     }).join();
-    ASSERT_TRUE(spinEventLoopUntil([&] { return done.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return done.load(); }));
     EXPECT_TRUE(onGUIThread);
     EXPECT_EQ(registry->accounts(AIProviderType::cursor).size(), 1) << "a failing resolver finds nothing";
 

@@ -6,15 +6,6 @@
 
 namespace meterix::test {
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        if (condition()) return true;
-        if (deadline.hasExpired()) return false;
-        QThread::msleep(5);
-    }
-}
-
 bool processIsGone(qint64 pid) {
     if (pid <= 0) return true;
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));

@@ -1,0 +1,139 @@
+#include "refresh/AIActivityFilterEngine.h"
+
+#include "core/SafeFile.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <charconv>
+
+namespace meterix {
+
+namespace {
+
+// The extension as the rules see it: the text after the last dot of the last
+// path component, lower-cased ("" when there is no dot).
+QString lowerExtension(const QString& path) {
+    QStringView view(path);
+    while (view.size() > 1 && view.endsWith(QLatin1Char('/')))
+        view.chop(1);
+    const qsizetype slash = view.lastIndexOf(QLatin1Char('/'));
+    const QStringView name = view.sliced(slash + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) return {};
+    return name.sliced(dot + 1).toString().toLower();
+}
+
+const QString* firstContained(const QStringList& fragments, const QString& text) {
+    for (const QString& f : fragments)
+        if (text.contains(f)) return &f;
+    return nullptr;
+}
+
+// A double the way the burst texts print it: shortest round-trip digits, and a
+// whole number keeps its ".0" ("2.0", "2.5").
+QString decimalText(double value) {
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec != std::errc()) return QString::number(value);
+    QString text = QString::fromLatin1(buffer, end - buffer);
+    const bool plainInteger =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit() || c == QLatin1Char('-'); });
+    if (plainInteger) text += QLatin1String(".0");
+    return text;
+}
+
+} // namespace
+
+AIActivityFilterEngine::AIActivityFilterEngine(const AIActivityRuleRegistry& registry, const Clock& clock)
+    : registry_(registry), clock_(clock) {}
+
+ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& eventPath,
+                                                               AIProviderType provider) const {
+    const QString extension = lowerExtension(eventPath);
+    if (!extension.isEmpty() && registry_.globalBlacklistedExtensions().contains(extension))
+        return ActivityEvaluationResult::ignored(QLatin1String("Global blacklisted extension: .") +
+                                                 extension);
+
+    if (const QString* entry = firstContained(registry_.globalBlacklistedSubpaths(), eventPath))
+        return ActivityEvaluationResult::ignored(QLatin1String("Global blacklisted subpath: ") + *entry);
+
+    const std::optional<ProviderFilterRule> rule = registry_.rule(provider);
+    if (!rule) {
+        if (eventPath.endsWith(QLatin1String(".jsonl")) || eventPath.endsWith(QLatin1String(".log")))
+            return ActivityEvaluationResult::candidateBurst(QStringLiteral("Default candidate log file"));
+        return ActivityEvaluationResult::ignored(QLatin1String("No rule registered for provider ") +
+                                                 rawValue(provider));
+    }
+
+    if (const QString* entry = firstContained(rule->pathBlacklist, eventPath))
+        return ActivityEvaluationResult::ignored(QLatin1String("Provider path blacklist: ") + *entry);
+    if (!rule->pathWhitelist.isEmpty() && !firstContained(rule->pathWhitelist, eventPath))
+        return ActivityEvaluationResult::ignored(QStringLiteral("Path does not match whitelist"));
+
+    const std::optional<QString> tail = readTail(eventPath, kTailBytes);
+
+    if (rule->customEvaluator) {
+        if (std::optional<ActivityEvaluationResult> decided = rule->customEvaluator(eventPath, tail))
+            return *decided;
+    }
+
+    if (tail) {
+        if (const QString* keyword = firstContained(rule->contentBlacklistKeywords, *tail))
+            return ActivityEvaluationResult::ignored(QLatin1String("Content blacklist keyword matched: ") +
+                                                     *keyword);
+        if (const QString* keyword = firstContained(rule->contentWhitelistKeywords, *tail))
+            return ActivityEvaluationResult::immediateStreaming(
+                QLatin1String("Content whitelist keyword matched: ") + *keyword);
+    }
+    return ActivityEvaluationResult::candidateBurst(
+        QStringLiteral("Path matches whitelist; requires burst qualification"));
+}
+
+AIActivityFilterEngine::BurstDecision AIActivityFilterEngine::shouldDispatchBurst(AIProviderType provider,
+                                                                                  const QString& eventPath) {
+    const ActivityEvaluationResult result = evaluateEvent(eventPath, provider);
+    switch (result.kind()) {
+    case ActivityEvaluationResult::Kind::ignored:
+        return {false, QLatin1String("Ignored: ") + result.reason()};
+    case ActivityEvaluationResult::Kind::immediateStreaming:
+        return {true, QLatin1String("Immediate Streaming: ") + result.reason()};
+    case ActivityEvaluationResult::Kind::candidateBurst:
+        break;
+    }
+
+    double window = kDefaultBurstWindow;
+    int threshold = kDefaultBurstThreshold;
+    if (const std::optional<ProviderFilterRule> rule = registry_.rule(provider)) {
+        window = rule->burstWindow;
+        threshold = rule->burstThreshold;
+    }
+
+    const auto now = clock_.monotonicNow();
+    const std::chrono::duration<double> windowLength(window);
+    QList<std::chrono::steady_clock::time_point>& times = recentEventTimestamps_[provider];
+    times.removeIf([&](const auto& t) { return !(now - t <= windowLength); });
+    times.append(now);
+
+    const qsizetype count = times.size();
+    if (count < threshold)
+        return {false, QStringLiteral("Candidate burst accumulating (%1/%2)").arg(count).arg(threshold)};
+    times.clear();
+    return {true, QStringLiteral("Burst qualified (%1 events in %2s)").arg(count).arg(decimalText(window))};
+}
+
+std::optional<QString> AIActivityFilterEngine::readTail(const QString& path, int64_t maxBytes) {
+    // Through the safe reader: a FIFO or device that happens to sit in a watched
+    // folder must never block the watcher's queue.
+    const std::optional<RegularFileInfo> info = regularFileInfo(path);
+    if (!info || info->size <= 0) return std::nullopt;
+    const std::optional<QByteArray> bytes =
+        readRegularFileRange(path, std::max<int64_t>(info->size - maxBytes, 0), maxBytes);
+    if (!bytes || bytes->isEmpty()) return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(*bytes);
+    if (decoder.hasError()) return std::nullopt;
+    return text;
+}
+
+} // namespace meterix

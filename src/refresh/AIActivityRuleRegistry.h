@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/AIProviderType.h"
+#include "core/HostEnvironment.h"
+#include "core/Locked.h"
+#include "refresh/ProviderFilterRule.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace meterix {
+
+// The activity rules of the AI tools and the lists every rule shares. Usable
+// from any thread: each call holds the lock for its whole read or write and
+// hands out copies.
+class AIActivityRuleRegistry {
+  public:
+    // The process-wide registry, created on first use and never destroyed.
+    static AIActivityRuleRegistry& shared();
+
+    // Rule roots in other desktop applications' folders (macOS's Application
+    // Support) are placed by the install-location table, under the config home.
+    AIActivityRuleRegistry();
+    // The same defaults for another home (tests lay one out in a temporary folder).
+    explicit AIActivityRuleRegistry(const HostEnvironment& host);
+
+    AIActivityRuleRegistry(const AIActivityRuleRegistry&) = delete;
+    AIActivityRuleRegistry& operator=(const AIActivityRuleRegistry&) = delete;
+
+    std::optional<ProviderFilterRule> rule(AIProviderType provider) const;
+    // In registration order.
+    QList<ProviderFilterRule> allRules() const;
+    // Lower case, without the dot.
+    QSet<QString> globalBlacklistedExtensions() const;
+    QStringList globalBlacklistedSubpaths() const;
+
+    // Applies mutation to the provider's rule under the lock; nothing when the
+    // provider has no rule. mutation must not call back into the registry.
+    void updateRule(AIProviderType provider, const std::function<void(ProviderFilterRule&)>& mutation);
+
+  private:
+    struct Rules {
+        QSet<QString> globalBlacklistedExtensions;
+        QStringList globalBlacklistedSubpaths;
+        QList<ProviderFilterRule> rules;
+    };
+
+    void registerRule(ProviderFilterRule rule);
+
+    mutable Locked<Rules> state_;
+};
+
+} // namespace meterix

@@ -1,0 +1,214 @@
+#pragma once
+
+#include "core/AIProviderAdapter.h"
+#include "core/Clock.h"
+#include "refresh/AccountFiling.h"
+#include "refresh/ActivitySignal.h"
+#include "refresh/TimerSource.h"
+#include "refresh/UsageCollectionPolicy.h"
+#include "refresh/ZeroConfigScanner.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QThreadPool>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace meterix {
+
+class AccountRegistry;
+struct AccountSource;
+class AccountUsageStore;
+class AIActivityRuleRegistry;
+class FSEventsWatcher;
+class MeterixPreferences;
+class PowerMonitor;
+class RunningApplications;
+struct ResolvedAccount;
+
+// The one object the views read usage from: it owns the adapters, decides which
+// providers are active and detected, refreshes them (on a 45 s poll, on demand,
+// on activity, on selection), files the readings per account and publishes the
+// result. Lives on the GUI thread; adapters run on its own thread pool and hand
+// their readings back to the GUI thread.
+class ProviderManager : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY isRefreshingChanged)
+
+  public:
+    enum class RefreshTrigger { userAction, activity };
+    using Done = std::function<void()>;
+    using Adapters = QList<std::shared_ptr<AIProviderAdapter>>;
+
+    struct Dependencies {
+        Adapters adapters;
+        AccountRegistry* accountRegistry = nullptr; // required
+        AccountUsageStore* usageStore = nullptr;    // required
+        MeterixPreferences* preferences = nullptr;  // required
+        FSEventsWatcher* watcher = nullptr;
+        AIActivityRuleRegistry* ruleRegistry = nullptr;
+        RunningApplications* runningApplications = nullptr;
+        PowerMonitor* powerMonitor = nullptr;
+        const Clock* clock = &Clock::system();
+        TimerSource* timers = nullptr; // a QtTimerSource of our own when absent
+        std::function<bool()> isLidClosed;
+        std::function<bool()> isDocked;
+        QString home; // the user's home when empty
+        int poolThreads = 16;
+    };
+
+    static constexpr double minCooldownInterval = 45;
+    static constexpr double onDemandFloor = 10;
+    static constexpr double inUseSettleSeconds = 3;
+    static constexpr std::chrono::milliseconds pollInterval{45000};
+
+    // With startMonitoring false only the state is built: nothing is watched,
+    // scanned or polled.
+    ProviderManager(Dependencies dependencies, bool startMonitoring, QObject* parent = nullptr);
+    ~ProviderManager() override;
+
+    // The app's manager, built by the composition root.
+    static ProviderManager& shared();
+    static void setShared(ProviderManager* manager);
+
+    // MARK: published state
+    const QHash<AIProviderType, UsageSnapshot>& snapshots() const { return snapshots_; }
+    const QHash<AIProviderType, QMap<QString, UsageSnapshot>>& accountSnapshots() const {
+        return accountSnapshots_;
+    }
+    const QSet<RunningKey>& runningAccounts() const { return runningAccounts_; }
+    const QSet<RunningKey>& runningAppAccounts() const { return runningAppAccounts_; }
+    const QList<AIProviderType>& activeProviders() const { return activeProviders_; }
+    const QSet<AIProviderType>& detectedProviders() const { return detectedProviders_; }
+    const QSet<AIProviderType>& activeInUseProviders() const { return activeInUseProviders_; }
+    std::optional<AIProviderType> selectedProvider() const { return selectedProvider_; }
+    bool isRefreshing() const { return runningRefreshAlls_ > 0; }
+
+    // MARK: commands (GUI thread; `done` runs when the work has finished)
+    void refreshAll(bool forceSync, Done done = {});
+    // The refresh after a change of language: the texts adapters build must come
+    // back in the new language, so the manager's own cooldown does not apply.
+    void refreshAllForNewLanguage();
+    void refreshProvider(AIProviderType provider, bool forceSync, Done done = {});
+    void refreshOnDemand(const QList<AIProviderType>& providers, RefreshTrigger trigger, Done done = {});
+    void toggleProvider(AIProviderType provider);
+    void setSelectedProvider(std::optional<AIProviderType> provider);
+    void rescanAccounts(Done done = {});
+
+    // Stops timers, the watcher and new fetches, and waits up to timeoutMs for
+    // fetches in flight. Called when the app quits.
+    void shutdown(int timeoutMs);
+
+    // MARK: queries
+    QList<ResolvedAccount> accounts(AIProviderType provider) const;
+    std::optional<UsageSnapshot> snapshot(AIProviderType provider, const QString& accountID) const;
+    std::optional<UsageSnapshot> bestKnownSnapshot(AIProviderType provider, const QString& accountID) const;
+    std::optional<ResolvedAccount> displayedAccount(AIProviderType provider) const;
+    bool isAccountRunning(AIProviderType provider, const QString& accountID) const;
+    bool isProviderDetected(AIProviderType provider) const;
+    bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders_.contains(provider); }
+    // A fetch of the provider has started and not yet been filed.
+    bool isFetching(AIProviderType provider) const { return inFlightRefreshes_.contains(provider); }
+    bool isAppRunning(AIProviderType provider) const;
+    QList<AccountSource> runningApps(const ResolvedAccount& account) const;
+    QSet<QString> runningBundleIdentifiers() const;
+
+    // MARK: activity (the watcher's sets arrive here on the GUI thread)
+    void handleActivity(const QSet<ActivitySignal>& signals_);
+    void markInUse(const ActivitySignal& signal);
+    void refreshRunningApps();
+    void registerAlternateProfilePaths();
+
+    // MARK: sleep and wake
+    void handleWillSleep();
+    void handleDidWake();
+    const UsageCollectionPolicy& collectionPolicy() const { return policy_; }
+
+    // MARK: filing (one fetch's readings)
+    void apply(QList<UsageSnapshot> fetched, AIProviderType provider);
+    void refreshRepresentative(AIProviderType provider);
+
+  Q_SIGNALS:
+    void snapshotsChanged();
+    void accountSnapshotsChanged();
+    void runningAccountsChanged();
+    void runningAppAccountsChanged();
+    void activeProvidersChanged();
+    void detectedProvidersChanged();
+    void activeInUseProvidersChanged();
+    void selectedProviderChanged();
+    void isRefreshingChanged();
+    // The start-up sequence has run to its end (the poll is armed).
+    void startUpFinished();
+
+  private:
+    struct FetchOutcome {
+        QList<UsageSnapshot> snapshots;
+        bool failed = false;
+        std::optional<QString> errorDescription;
+    };
+
+    void registerAdapter(const std::shared_ptr<AIProviderAdapter>& adapter);
+    void runStartUp();
+    void startPeriodicPolling();
+    void stopPeriodicPolling();
+    void refreshProviderImpl(AIProviderType provider, bool forceSync, bool ignoreCooldown, Done done);
+    void refreshAllImpl(bool forceSync, bool ignoreCooldown, Done done);
+    void startFetch(AIProviderType provider, const std::shared_ptr<AIProviderAdapter>& adapter,
+                    bool forceSync);
+    void finishFetch(AIProviderType provider, const FetchOutcome& outcome);
+    void endFetch(AIProviderType provider);
+    void handleFetchFailure(AIProviderType provider, const std::optional<QString>& errorDescription,
+                            Done done);
+    void discoverAccountsBeforeFiling(const QList<UsageSnapshot>& fetched, AIProviderType provider,
+                                      Done then);
+    void noteUnregisteredAccounts(const QSet<QString>& reported, AIProviderType provider);
+    void deferOnDemand(AIProviderType provider, double seconds, RefreshTrigger trigger);
+    void settleInUse(AIProviderType provider);
+    void rescanRegistry(Done then);
+    void updateWatcherAccountPaths();
+    void updateRunningAppsWatching();
+    double secondsSince(std::chrono::steady_clock::time_point t) const;
+    void setSnapshot(AIProviderType provider, const UsageSnapshot& snapshot);
+    void setActiveProviders(const QList<AIProviderType>& providers);
+    void setRunningAccounts(const QSet<RunningKey>& keys);
+    void setActiveInUse(const QSet<AIProviderType>& providers);
+    bool allowsCollection() const { return policy_.allowsCollection(); }
+
+    Dependencies deps_;
+    std::unique_ptr<QtTimerSource> ownTimers_;
+    TimerSource* timers_ = nullptr;
+    ZeroConfigScanner scanner_;
+    UsageCollectionPolicy policy_;
+
+    QHash<AIProviderType, std::shared_ptr<AIProviderAdapter>> adapters_;
+    QHash<AIProviderType, UsageSnapshot> snapshots_;
+    QHash<AIProviderType, QMap<QString, UsageSnapshot>> accountSnapshots_;
+    QSet<RunningKey> runningAccounts_;
+    QSet<RunningKey> runningAppAccounts_;
+    QList<AIProviderType> activeProviders_;
+    QSet<AIProviderType> detectedProviders_;
+    QSet<AIProviderType> activeInUseProviders_;
+    std::optional<AIProviderType> selectedProvider_;
+    int runningRefreshAlls_ = 0;
+
+    QHash<AIProviderType, std::chrono::steady_clock::time_point> lastFetchTime_;
+    QHash<AIProviderType, std::chrono::steady_clock::time_point> lastOnDemandRefresh_;
+    QHash<AIProviderType, TimerSource::Id> pendingOnDemand_;
+    QHash<AIProviderType, TimerSource::Id> inUseTimers_;
+    QHash<AIProviderType, QList<Done>> inFlightRefreshes_; // the waiters of each running fetch
+    QHash<AIProviderType, QSet<QString>> pendingRescanAccounts_;
+    std::optional<TimerSource::Id> pollTimer_;
+    bool accepting_ = true;
+    bool monitoring_ = false;
+
+    // Declared last: destroyed (and waited for) first.
+    QThreadPool pool_;
+};
+
+} // namespace meterix

@@ -1,0 +1,218 @@
+#include "refresh/AIActivityFilterEngine.h"
+#include "core/ClaudeProbeFolder.h"
+#include "support/FakeClock.h"
+#include "support/QtPrinters.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <future>
+#include <unistd.h>
+
+namespace meterix {
+namespace {
+
+using Kind = ActivityEvaluationResult::Kind;
+
+class AIActivityFilterEngineTest : public ::testing::Test {
+  protected:
+    test::TempHome home;
+    AIActivityRuleRegistry registry{HostEnvironment::underHome(home.path())};
+    test::FakeClock clock;
+    AIActivityFilterEngine engine{registry, clock};
+
+    QString claudeTranscript(const QByteArray& contents) {
+        return home.write(QStringLiteral(".claude/projects/-work-app/session.jsonl"), contents);
+    }
+};
+
+TEST_F(AIActivityFilterEngineTest, ExtensionIsLowerCasedAndTakenFromTheLastComponent) {
+    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/A.LOCK")),
+                                   AIProviderType::claudeCode),
+              ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .lock")));
+    // A dot in a folder name is no extension of the file below it.
+    const QString path = home.file(QStringLiteral(".claude/projects/v1.lock/notes"));
+    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode).kind(), Kind::candidateBurst);
+    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/.DS_Store")),
+                                   AIProviderType::claudeCode),
+              ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .ds_store")));
+    EXPECT_EQ(
+        engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/x.")), AIProviderType::claudeCode)
+            .kind(),
+        Kind::candidateBurst);
+}
+
+TEST_F(AIActivityFilterEngineTest, GlobalFragmentsDecideBeforeAnyRule) {
+    const QString settings =
+        home.write(QStringLiteral(".claude/projects/settings.json"), "\"role\":\"assistant\"");
+    EXPECT_EQ(engine.evaluateEvent(settings, AIProviderType::claudeCode),
+              ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted subpath: settings.json")));
+    // Even a provider without a rule gets the global reason, not the missing-rule one.
+    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/x/.git/logs/a.log"), AIProviderType::deepseek),
+              ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted subpath: .git/")));
+}
+
+TEST_F(AIActivityFilterEngineTest, ProbeFolderIsIgnoredForClaude) {
+    const QString path = home.write(
+        QStringLiteral(".claude/projects/-tmp-%1/t.jsonl").arg(QString::fromLatin1(kClaudeProbeFolderName)),
+        "{\"type\":\"assistant\"}");
+    EXPECT_EQ(
+        engine.evaluateEvent(path, AIProviderType::claudeCode),
+        ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: Meterix-ClaudeProbe")));
+}
+
+TEST_F(AIActivityFilterEngineTest, PathBlacklistWinsOverWhitelist) {
+    const QString path = home.write(QStringLiteral(".codex/sessions/credentials.json"), "delta");
+    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::openAICodex),
+              ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: credentials")));
+    EXPECT_EQ(engine.evaluateEvent(home.write(QStringLiteral(".codex/config.toml"), "delta"),
+                                   AIProviderType::openAICodex),
+              ActivityEvaluationResult::ignored(QStringLiteral("Path does not match whitelist")));
+}
+
+TEST_F(AIActivityFilterEngineTest, ContentBlacklistIsTestedBeforeTheWhitelist) {
+    const QString path = claudeTranscript("{\"role\":\"assistant\",\"content\":\"<command-name>/usage\"}\n");
+    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode),
+              ActivityEvaluationResult::ignored(
+                  QStringLiteral("Content blacklist keyword matched: <command-name>/usage")));
+}
+
+TEST_F(AIActivityFilterEngineTest, WhitelistedTailDispatchesAtOnce) {
+    const QString path = claudeTranscript("{\"type\":\"assistant\",\"message\":{}}\n");
+    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode),
+              ActivityEvaluationResult::immediateStreaming(
+                  QStringLiteral("Content whitelist keyword matched: \"type\":\"assistant\"")));
+    const auto d = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
+    EXPECT_TRUE(d.dispatch);
+    EXPECT_EQ(
+        d.reason,
+        QStringLiteral("Immediate Streaming: Content whitelist keyword matched: \"type\":\"assistant\""));
+}
+
+TEST_F(AIActivityFilterEngineTest, EmptyMissingAndFolderPathsAreCandidates) {
+    const QString candidate = QStringLiteral("Path matches whitelist; requires burst qualification");
+    EXPECT_EQ(engine.evaluateEvent(claudeTranscript(""), AIProviderType::claudeCode),
+              ActivityEvaluationResult::candidateBurst(candidate));
+    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/gone.jsonl")),
+                                   AIProviderType::claudeCode),
+              ActivityEvaluationResult::candidateBurst(candidate));
+    EXPECT_EQ(
+        engine.evaluateEvent(home.mkdir(QStringLiteral(".claude/projects/sub")), AIProviderType::claudeCode),
+        ActivityEvaluationResult::candidateBurst(candidate));
+}
+
+TEST_F(AIActivityFilterEngineTest, TailStartingInsideAMultiByteCharacterIsUnreadable) {
+    const QByteArray keyword = "{\"type\":\"assistant\"}";
+    const QByteArray rest = keyword + QByteArray(2047 - keyword.size(), 'a');
+    // "é" is two bytes; followed by 2047 more, the last 2048 begin on its
+    // second byte, so the keyword inside them does not count.
+    const QString split = claudeTranscript("\xC3\xA9" + rest);
+    EXPECT_EQ(engine.evaluateEvent(split, AIProviderType::claudeCode).kind(), Kind::candidateBurst);
+    // One byte shorter, the window starts on the whole character and reads.
+    const QString whole =
+        home.write(QStringLiteral(".claude/projects/-work-app/whole.jsonl"), "\xC3\xA9" + rest.chopped(1));
+    EXPECT_EQ(engine.evaluateEvent(whole, AIProviderType::claudeCode).kind(), Kind::immediateStreaming);
+}
+
+TEST_F(AIActivityFilterEngineTest, FifoInAWatchedFolderNeverBlocks) {
+    const QString fifo = home.makeFifo(QStringLiteral(".claude/projects/-work-app/pipe.jsonl"));
+    auto result = std::async(std::launch::async,
+                             [&] { return engine.evaluateEvent(fifo, AIProviderType::claudeCode); });
+    if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Release the blocked reader so the test can end, then fail.
+        const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+        FAIL() << "evaluating a FIFO blocked";
+    }
+    EXPECT_EQ(result.get().kind(), Kind::candidateBurst);
+}
+
+TEST_F(AIActivityFilterEngineTest, WindsurfAndZedAreNeverImmediate) {
+    const QString windsurf = home.write(QStringLiteral(".codeium/chat/a.jsonl"), "assistant delta choices");
+    EXPECT_EQ(engine.evaluateEvent(windsurf, AIProviderType::windsurf).kind(), Kind::candidateBurst);
+    const QString zed = home.write(QStringLiteral(".config/zed/threads/t.json"), "\"role\":\"assistant\"");
+    EXPECT_EQ(engine.evaluateEvent(zed, AIProviderType::zed).kind(), Kind::candidateBurst);
+}
+
+TEST_F(AIActivityFilterEngineTest, ProviderWithoutRuleTakesOnlyLogFiles) {
+    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/x/deepseek/run.log"), AIProviderType::deepseek),
+              ActivityEvaluationResult::candidateBurst(QStringLiteral("Default candidate log file")));
+    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/x/deepseek/run.jsonl"), AIProviderType::deepseek).kind(),
+              Kind::candidateBurst);
+    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/x/deepseek/run.txt"), AIProviderType::deepseek),
+              ActivityEvaluationResult::ignored(QStringLiteral("No rule registered for provider deepseek")));
+    // The default burst: 2.5 s, two events.
+    EXPECT_FALSE(engine.shouldDispatchBurst(AIProviderType::groq, QStringLiteral("/x/a.log")).dispatch);
+    clock.advance(2.5);
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::groq, QStringLiteral("/x/a.log")).reason,
+              QStringLiteral("Burst qualified (2 events in 2.5s)"));
+}
+
+TEST_F(AIActivityFilterEngineTest, BurstQualifiesWithinTheWindowAndStartsAgain) {
+    const QString path = claudeTranscript("no keyword here");
+    auto first = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
+    EXPECT_FALSE(first.dispatch);
+    EXPECT_EQ(first.reason, QStringLiteral("Candidate burst accumulating (1/2)"));
+    clock.advance(1.9);
+    auto second = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
+    EXPECT_TRUE(second.dispatch);
+    EXPECT_EQ(second.reason, QStringLiteral("Burst qualified (2 events in 2.0s)"));
+    clock.advance(0.6); // t = 2.5: the qualified burst emptied the list
+    auto third = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
+    EXPECT_FALSE(third.dispatch);
+    EXPECT_EQ(third.reason, QStringLiteral("Candidate burst accumulating (1/2)"));
+}
+
+TEST_F(AIActivityFilterEngineTest, EventBeyondTheWindowStartsOver) {
+    const QString path = claudeTranscript("no keyword here");
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).reason,
+              QStringLiteral("Candidate burst accumulating (1/2)"));
+    clock.advance(2.1);
+    const auto late = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
+    EXPECT_FALSE(late.dispatch);
+    EXPECT_EQ(late.reason, QStringLiteral("Candidate burst accumulating (1/2)"));
+}
+
+TEST_F(AIActivityFilterEngineTest, AgeEqualToTheWindowStillCounts) {
+    const QString path = home.write(QStringLiteral(".codeium/logs/a.log"), "x");
+    EXPECT_FALSE(engine.shouldDispatchBurst(AIProviderType::windsurf, path).dispatch);
+    clock.advance(2.5);
+    const auto d = engine.shouldDispatchBurst(AIProviderType::windsurf, path);
+    EXPECT_TRUE(d.dispatch);
+    EXPECT_EQ(d.reason, QStringLiteral("Burst qualified (2 events in 2.5s)"));
+}
+
+TEST_F(AIActivityFilterEngineTest, OnlyThisProvidersCandidatesCountTowardItsBurst) {
+    const QString candidate = claudeTranscript("plain");
+    const QString immediate =
+        home.write(QStringLiteral(".claude/projects/-work-app/live.jsonl"), "{\"role\":\"user\"}");
+    const QString ignored = home.file(QStringLiteral(".claude/projects/x.lock"));
+    const QString codex = home.write(QStringLiteral(".codex/sessions/a.jsonl"), "plain");
+    EXPECT_FALSE(engine.shouldDispatchBurst(AIProviderType::claudeCode, candidate).dispatch);
+    // Another provider's candidate keeps its own count.
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::openAICodex, codex).reason,
+              QStringLiteral("Candidate burst accumulating (1/2)"));
+    clock.advance(0.5);
+    EXPECT_TRUE(engine.shouldDispatchBurst(AIProviderType::claudeCode, immediate).dispatch);
+    const auto skipped = engine.shouldDispatchBurst(AIProviderType::claudeCode, ignored);
+    EXPECT_FALSE(skipped.dispatch);
+    EXPECT_EQ(skipped.reason, QStringLiteral("Ignored: Global blacklisted extension: .lock"));
+    clock.advance(0.5);
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, candidate).reason,
+              QStringLiteral("Burst qualified (2 events in 2.0s)"));
+}
+
+TEST_F(AIActivityFilterEngineTest, WallClockStepDoesNotAgeOutABurst) {
+    const QString path = claudeTranscript("plain");
+    EXPECT_FALSE(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).dispatch);
+    // The wall clock jumps an hour ahead (NTP, manual change); only a second passed.
+    clock.set(clock.now().addSecs(3600));
+    clock.advance(1.0);
+    EXPECT_TRUE(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).dispatch);
+}
+
+} // namespace
+} // namespace meterix

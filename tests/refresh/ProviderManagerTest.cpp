@@ -1,0 +1,393 @@
+#include "refresh/ProviderManager.h"
+#include "accounts/AccountRegistry.h"
+#include "accounts/AccountUsageStore.h"
+#include "core/Localization.h"
+#include "core/MeterixPreferences.h"
+#include "support/FakeClock.h"
+#include "support/LogCapture.h"
+#include "support/TempHome.h"
+#include "support/WaitUntil.h"
+
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
+using namespace meterix;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Timers that fire only when the test moves the fake clock.
+class FakeTimers final : public TimerSource {
+  public:
+    explicit FakeTimers(test::FakeClock& clock) : clock_(clock) {}
+    Id start(std::chrono::milliseconds delay, std::function<void()> fire) override {
+        const Id id = ++next_;
+        timers_[id] = {nowMs_ + std::max<qint64>(0, delay.count()), std::move(fire)};
+        return id;
+    }
+    void cancel(Id id) override { timers_.erase(id); }
+    // Moves time forward, firing what falls due in order.
+    void advance(double seconds) {
+        const qint64 target = nowMs_ + static_cast<qint64>(seconds * 1000);
+        for (;;) {
+            auto next = timers_.end();
+            for (auto it = timers_.begin(); it != timers_.end(); ++it)
+                if (it->second.dueMs <= target &&
+                    (next == timers_.end() || it->second.dueMs < next->second.dueMs))
+                    next = it;
+            if (next == timers_.end()) break;
+            const qint64 step = next->second.dueMs - nowMs_;
+            clock_.advance(step / 1000.0);
+            nowMs_ = next->second.dueMs;
+            auto fire = std::move(next->second.fire);
+            timers_.erase(next);
+            fire();
+        }
+        clock_.advance((target - nowMs_) / 1000.0);
+        nowMs_ = target;
+    }
+    size_t pending() const { return timers_.size(); }
+
+  private:
+    struct Timer {
+        qint64 dueMs;
+        std::function<void()> fire;
+    };
+    test::FakeClock& clock_;
+    qint64 nowMs_ = 0;
+    Id next_ = 0;
+    std::map<Id, Timer> timers_;
+};
+
+class FakeAdapter final : public AIProviderAdapter {
+  public:
+    explicit FakeAdapter(AIProviderType t, bool available = true) : type_(t), available_(available) {}
+    AIProviderType type() const override { return type_; }
+    bool isDetected() const override { return available_; }
+    bool checkAvailability() override { return available_; }
+    UsageSnapshot fetchUsage(bool forceSync) override {
+        {
+            std::unique_lock lock(mutex_);
+            ++calls_;
+            lastForce_ = forceSync;
+            released_.wait(lock, [this] { return !hold_; });
+        }
+        if (throwIt) throw std::runtime_error("boom");
+        UsageSnapshot s(UsageSnapshot::Fields{.provider = type_,
+                                              .hourlyRemainingPercentage = percent.load(),
+                                              .lastUpdated = QDateTime::currentDateTimeUtc(),
+                                              .strategyUsed = FetchStrategy::oauthKeychain});
+        return s;
+    }
+    int calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    bool lastForce() const {
+        std::lock_guard lock(mutex_);
+        return lastForce_;
+    }
+    void hold() {
+        std::lock_guard lock(mutex_);
+        hold_ = true;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            hold_ = false;
+        }
+        released_.notify_all();
+    }
+    std::atomic<bool> throwIt{false};
+    std::atomic<double> percent{50};
+
+  private:
+    AIProviderType type_;
+    bool available_;
+    mutable std::mutex mutex_;
+    std::condition_variable released_;
+    bool hold_ = false;
+    int calls_ = 0;
+    bool lastForce_ = false;
+};
+
+class Manager : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        settings = std::make_shared<QSettings>(home.file(QStringLiteral("prefs.conf")), QSettings::IniFormat);
+        preferences = std::make_unique<MeterixPreferences>(settings);
+        registry = std::make_unique<AccountRegistry>(AccountRegistry::ResolverList{}, *preferences, clock);
+        store = std::make_unique<AccountUsageStore>(home.file(QStringLiteral("usage.json")), clock);
+        for (AIProviderType p : allProviderTypes())
+            adapters.insert(p, std::make_shared<FakeAdapter>(p, false));
+    }
+    void TearDown() override {
+        for (auto& a : adapters)
+            a->release();
+        manager.reset();
+    }
+
+    void build(bool monitor = false) {
+        ProviderManager::Dependencies d;
+        for (AIProviderType p : allProviderTypes())
+            d.adapters.append(adapters[p]);
+        d.accountRegistry = registry.get();
+        d.usageStore = store.get();
+        d.preferences = preferences.get();
+        d.clock = &clock;
+        d.timers = &timers;
+        d.isLidClosed = [this] { return lidClosed.load(); };
+        d.home = home.path();
+        manager = std::make_unique<ProviderManager>(std::move(d), monitor);
+    }
+
+    // Runs one refresh to its end.
+    void refresh(AIProviderType p, bool force) {
+        bool done = false;
+        manager->refreshProvider(p, force, [&] { done = true; });
+        ASSERT_TRUE(test::waitUntil([&] { return done; }));
+    }
+
+    test::TempHome home;
+    test::FakeClock clock;
+    FakeTimers timers{clock};
+    std::shared_ptr<QSettings> settings;
+    std::unique_ptr<MeterixPreferences> preferences;
+    std::unique_ptr<AccountRegistry> registry;
+    std::unique_ptr<AccountUsageStore> store;
+    QHash<AIProviderType, std::shared_ptr<FakeAdapter>> adapters;
+    std::atomic<bool> lidClosed{false};
+    std::unique_ptr<ProviderManager> manager;
+};
+
+} // namespace
+
+TEST_F(Manager, StartsWithPlaceholdersAndTheDefaultProviders) {
+    preferences->setEnabledProviders(QList<AIProviderType>{}); // a stored empty list counts as none
+    build();
+    EXPECT_EQ(manager->snapshots().size(), 14);
+    for (const UsageSnapshot& s : manager->snapshots()) {
+        EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::notConfigured);
+        EXPECT_TRUE(s.isSimulated());
+    }
+    EXPECT_EQ(manager->activeProviders(),
+              (QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::openAICodex,
+                                     AIProviderType::antigravity}));
+    EXPECT_FALSE(manager->isProviderDetected(AIProviderType::groq));
+}
+
+TEST_F(Manager, FirstLaunchActivatesWhatWasDetectedInCatalogueOrder) {
+    adapters[AIProviderType::zed] = std::make_shared<FakeAdapter>(AIProviderType::zed, true);
+    adapters[AIProviderType::cursor] = std::make_shared<FakeAdapter>(AIProviderType::cursor, true);
+    build(true);
+    bool started = false;
+    QObject::connect(manager.get(), &ProviderManager::startUpFinished, [&] { started = true; });
+    ASSERT_TRUE(test::waitUntil([&] { return started; }));
+    EXPECT_EQ(manager->activeProviders(),
+              (QList<AIProviderType>{AIProviderType::cursor, AIProviderType::zed}));
+    EXPECT_EQ(preferences->enabledProviders(), manager->activeProviders());
+    EXPECT_TRUE(preferences->hasCustomizedProviders());
+    EXPECT_EQ(manager->detectedProviders(),
+              (QSet<AIProviderType>{AIProviderType::cursor, AIProviderType::zed}));
+    EXPECT_EQ(adapters[AIProviderType::zed]->calls(), 1); // the start-up refresh, forced
+    EXPECT_TRUE(adapters[AIProviderType::zed]->lastForce());
+    EXPECT_TRUE(registry->lastScanDate().isValid());
+    EXPECT_EQ(timers.pending(), 1u); // the poll
+}
+
+TEST_F(Manager, FirstLaunchWithNothingDetectedLeavesTheSettingsAlone) {
+    build(true);
+    bool started = false;
+    QObject::connect(manager.get(), &ProviderManager::startUpFinished, [&] { started = true; });
+    ASSERT_TRUE(test::waitUntil([&] { return started; }));
+    EXPECT_EQ(manager->activeProviders().size(), 3);
+    EXPECT_FALSE(preferences->hasCustomizedProviders());
+    EXPECT_FALSE(settings->contains(QStringLiteral("enabledProvidersJSON")));
+}
+
+TEST_F(Manager, TwoRefreshesOfOneProviderShareOneFetch) {
+    build();
+    auto& claude = *adapters[AIProviderType::claudeCode];
+    claude.hold();
+    int done = 0;
+    manager->refreshProvider(AIProviderType::claudeCode, false, [&] { ++done; });
+    ASSERT_TRUE(test::waitUntil([&] { return claude.calls() == 1; }));
+    manager->refreshProvider(AIProviderType::claudeCode, true, [&] { ++done; }); // forced, still joins
+    EXPECT_EQ(done, 0);
+    claude.release();
+    ASSERT_TRUE(test::waitUntil([&] { return done == 2; }));
+    EXPECT_EQ(claude.calls(), 1);
+    EXPECT_EQ(manager->snapshots()[AIProviderType::claudeCode].hourlyRemainingPercentage, 50);
+}
+
+TEST_F(Manager, CooldownRefusesAt44Point5AndAllows45Seconds) {
+    build();
+    test::LogCapture log("com.meterix.provider");
+    refresh(AIProviderType::claudeCode, false);
+    timers.advance(44.5);
+    refresh(AIProviderType::claudeCode, false);
+    EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("Cooldown for claude: 0s left")));
+    timers.advance(0.5);
+    refresh(AIProviderType::claudeCode, false);
+    EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 2);
+    refresh(AIProviderType::claudeCode, true); // forced: no cooldown
+    EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 3);
+}
+
+TEST_F(Manager, SettingTheWallClockBackDoesNotStallRefreshing) {
+    build();
+    refresh(AIProviderType::claudeCode, false);
+    clock.set(clock.now().addDays(-2)); // wall time only; intervals are monotonic
+    timers.advance(45);
+    refresh(AIProviderType::claudeCode, false);
+    EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 2);
+}
+
+TEST_F(Manager, OnDemandFloorDefersOnceAndRunsForced) {
+    build();
+    bool done = false;
+    manager->refreshOnDemand({AIProviderType::groq}, ProviderManager::RefreshTrigger::userAction,
+                             [&] { done = true; });
+    ASSERT_TRUE(test::waitUntil([&] { return done; }));
+    auto& groq = *adapters[AIProviderType::groq];
+    EXPECT_EQ(groq.calls(), 1);
+    timers.advance(3);
+    for (int i = 0; i < 3; ++i)
+        manager->refreshOnDemand({AIProviderType::groq}, ProviderManager::RefreshTrigger::userAction);
+    EXPECT_EQ(timers.pending(), 1u); // one deferral, 7 s out
+    timers.advance(6.9);
+    EXPECT_EQ(groq.calls(), 1);
+    timers.advance(0.1);
+    ASSERT_TRUE(test::waitUntil([&] { return groq.calls() == 2; }));
+    EXPECT_TRUE(groq.lastForce());
+}
+
+TEST_F(Manager, SleepCancelsDeferralsAndWakeHoldsOffThirtySeconds) {
+    build();
+    bool done = false;
+    manager->refreshOnDemand({AIProviderType::groq}, ProviderManager::RefreshTrigger::userAction,
+                             [&] { done = true; });
+    ASSERT_TRUE(test::waitUntil([&] { return done; }));
+    timers.advance(1);
+    manager->refreshOnDemand({AIProviderType::groq}, ProviderManager::RefreshTrigger::userAction);
+    EXPECT_EQ(timers.pending(), 1u);
+    manager->handleWillSleep();
+    EXPECT_EQ(timers.pending(), 0u);
+    timers.advance(600);
+    manager->handleDidWake();
+    timers.advance(1);
+    manager->refreshOnDemand({AIProviderType::groq}, ProviderManager::RefreshTrigger::userAction);
+    refresh(AIProviderType::groq, true); // refused by the gate, returns at once
+    EXPECT_EQ(adapters[AIProviderType::groq]->calls(), 1);
+    timers.advance(29);
+    refresh(AIProviderType::groq, true);
+    EXPECT_EQ(adapters[AIProviderType::groq]->calls(), 2);
+}
+
+TEST_F(Manager, ClosedLidRefusesWithoutTouchingIsRefreshing) {
+    build();
+    lidClosed = true;
+    int changes = 0;
+    QObject::connect(manager.get(), &ProviderManager::isRefreshingChanged, [&] { ++changes; });
+    bool done = false;
+    manager->refreshAll(true, [&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_EQ(changes, 0);
+    for (const auto& a : adapters)
+        EXPECT_EQ(a->calls(), 0);
+}
+
+TEST_F(Manager, IsRefreshingStaysTrueWhileAnyRefreshAllRuns) {
+    build();
+    auto& claude = *adapters[AIProviderType::claudeCode];
+    claude.hold();
+    int finished = 0;
+    manager->refreshAll(true, [&] { ++finished; });
+    EXPECT_TRUE(manager->isRefreshing());
+    // The second one finds every provider in flight or cooling down, but must
+    // not clear the flag while the first still runs.
+    manager->refreshAll(false, [&] { ++finished; });
+    ASSERT_TRUE(test::waitUntil([&] { return adapters[AIProviderType::antigravity]->calls() == 1; }));
+    EXPECT_TRUE(manager->isRefreshing());
+    claude.release();
+    ASSERT_TRUE(test::waitUntil([&] { return finished == 2; }));
+    EXPECT_FALSE(manager->isRefreshing());
+}
+
+TEST_F(Manager, TheLanguageRefreshSkipsTheManagersCooldown) {
+    build();
+    refresh(AIProviderType::claudeCode, false);
+    timers.advance(5);
+    manager->refreshAllForNewLanguage();
+    ASSERT_TRUE(test::waitUntil([&] { return adapters[AIProviderType::claudeCode]->calls() == 2; }));
+    EXPECT_FALSE(adapters[AIProviderType::claudeCode]->lastForce()); // adapters keep their own caches
+}
+
+TEST_F(Manager, AFailedFetchMarksShownFiguresAndKeepsThem) {
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    build();
+    refresh(AIProviderType::claudeCode, true);
+    adapters[AIProviderType::claudeCode]->throwIt = true;
+    refresh(AIProviderType::claudeCode, true);
+    const UsageSnapshot shown = manager->snapshots()[AIProviderType::claudeCode];
+    EXPECT_EQ(shown.fetchError, QStringLiteral("Usage could not be refreshed."));
+    EXPECT_EQ(shown.hourlyRemainingPercentage, 50);
+    // a placeholder (no figures, a reason) is left as it is
+    adapters[AIProviderType::groq]->throwIt = true;
+    refresh(AIProviderType::groq, true);
+    EXPECT_FALSE(manager->snapshots()[AIProviderType::groq].fetchError);
+}
+
+TEST_F(Manager, ToggleKeepsTheLastProviderAndAppendsNewOnes) {
+    preferences->setEnabledProviders(QList<AIProviderType>{AIProviderType::groq});
+    build();
+    manager->toggleProvider(AIProviderType::groq);
+    EXPECT_EQ(manager->activeProviders(), QList<AIProviderType>{AIProviderType::groq});
+    manager->toggleProvider(AIProviderType::kimi);
+    EXPECT_EQ(manager->activeProviders(),
+              (QList<AIProviderType>{AIProviderType::groq, AIProviderType::kimi}));
+    EXPECT_EQ(preferences->enabledProviders(), manager->activeProviders());
+    ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::kimi); }));
+    EXPECT_EQ(adapters[AIProviderType::kimi]->calls(), 1);
+}
+
+TEST_F(Manager, SelectingFetchesEvenTheSameProviderAgain) {
+    build();
+    manager->setSelectedProvider(AIProviderType::deepseek);
+    ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::deepseek); }));
+    EXPECT_EQ(adapters[AIProviderType::deepseek]->calls(), 1);
+    manager->setSelectedProvider(AIProviderType::deepseek);
+    ASSERT_TRUE(test::waitUntil([&] { return adapters[AIProviderType::deepseek]->calls() == 2; }));
+    EXPECT_TRUE(adapters[AIProviderType::deepseek]->lastForce());
+}
+
+TEST_F(Manager, ActivityMarksInUseAndSettlesThreeSecondsAfterTheLastSignal) {
+    preferences->setEnabledProviders(QList<AIProviderType>{AIProviderType::claudeCode});
+    build();
+    manager->handleActivity({ActivitySignal{AIProviderType::claudeCode, QStringLiteral("acct")},
+                             ActivitySignal{AIProviderType::groq, std::nullopt}}); // groq is not active
+    EXPECT_TRUE(manager->isProviderInUse(AIProviderType::claudeCode));
+    EXPECT_FALSE(manager->isProviderInUse(AIProviderType::groq));
+    EXPECT_TRUE(manager->isAccountRunning(AIProviderType::claudeCode, QStringLiteral("acct")));
+    ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::claudeCode); }));
+    EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 1);
+    for (int i = 0; i < 5; ++i) {
+        timers.advance(1);
+        manager->handleActivity({ActivitySignal{AIProviderType::claudeCode, std::nullopt}});
+    }
+    EXPECT_TRUE(manager->isProviderInUse(AIProviderType::claudeCode));
+    EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 1); // one on-demand refresh per burst start
+    timers.advance(3);
+    EXPECT_FALSE(manager->isProviderInUse(AIProviderType::claudeCode));
+    EXPECT_FALSE(manager->isAccountRunning(AIProviderType::claudeCode, QStringLiteral("acct")));
+    // 8 s after the first on-demand refresh: deferred to the 10 s floor
+    timers.advance(2);
+    ASSERT_TRUE(test::waitUntil([&] { return adapters[AIProviderType::claudeCode]->calls() == 2; }));
+}
