@@ -17,6 +17,10 @@ namespace {
 
 bool isZero(const QRectF& r) { return r.x() == 0 && r.y() == 0 && r.width() == 0 && r.height() == 0; }
 
+FloatingPanelController::TimePoint after(FloatingPanelController::TimePoint t, double seconds) {
+    return t + std::chrono::milliseconds(std::llround(seconds * 1000));
+}
+
 bool meetsAVisibleFrame(const QRectF& r, const QList<ScreenArea>& screens) {
     for (const ScreenArea& s : screens)
         if (r.intersects(s.visibleFrame)) return true;
@@ -26,8 +30,8 @@ bool meetsAVisibleFrame(const QRectF& r, const QList<ScreenArea>& screens) {
 } // namespace
 
 FloatingPanelController::FloatingPanelController(ScreenPlacementEngine& placement, MeterixPreferences& preferences,
-                                                 TimerScheduler& timers, QObject* parent)
-    : QObject(parent), placement_(placement), preferences_(preferences), timers_(timers) {
+                                                 TimerSource& timers, const Clock& clock, QObject* parent)
+    : QObject(parent), placement_(placement), preferences_(preferences), timers_(timers), clock_(clock) {
     // Several screen signals arrive for one change; one pass handles them all.
     screenChangeCoalescer_.setSingleShot(true);
     screenChangeCoalescer_.setInterval(0);
@@ -41,8 +45,9 @@ FloatingPanelController::~FloatingPanelController() {
 }
 
 FloatingPanelController& FloatingPanelController::shared() {
+    static QtTimerSource* timers = new QtTimerSource();
     static FloatingPanelController* instance = new FloatingPanelController(
-        ScreenPlacementEngine::shared(), MeterixPreferences::shared(), TimerScheduler::main()); // never released
+        ScreenPlacementEngine::shared(), MeterixPreferences::shared(), *timers); // never released
     return *instance;
 }
 
@@ -134,9 +139,8 @@ bool FloatingPanelController::isCardMode(bool cardOpen, double contentHeight) {
     return cardOpen || contentHeight > cardHeightThreshold;
 }
 
-TimerScheduler::TimePoint FloatingPanelController::revealTime(TimerScheduler::TimePoint now,
-                                                              TimerScheduler::TimePoint deadline) {
-    return std::min(TimerScheduler::after(now, revealSettleDelay), deadline);
+FloatingPanelController::TimePoint FloatingPanelController::revealTime(TimePoint now, TimePoint deadline) {
+    return std::min(after(now, revealSettleDelay), deadline);
 }
 
 // MARK: - Window
@@ -283,18 +287,24 @@ void FloatingPanelController::persistRestingFrame() {
 
 // MARK: - Reveal
 
-TimerScheduler::TimePoint FloatingPanelController::revealHardDeadlineTime() {
-    if (!revealDeadline_) revealDeadline_ = TimerScheduler::after(timers_.now(), revealHardDeadline);
+FloatingPanelController::TimePoint FloatingPanelController::revealHardDeadlineTime() {
+    if (!revealDeadline_) revealDeadline_ = after(clock_.monotonicNow(), revealHardDeadline);
     return *revealDeadline_;
 }
 
-void FloatingPanelController::requestReveal() { armReveal(revealTime(timers_.now(), revealHardDeadlineTime())); }
+void FloatingPanelController::requestReveal() {
+    armReveal(revealTime(clock_.monotonicNow(), revealHardDeadlineTime()));
+}
 
-void FloatingPanelController::armReveal(TimerScheduler::TimePoint at) {
+void FloatingPanelController::armReveal(TimePoint at) {
     if (!panel_ || panel_->isRevealed()) return;
     if (revealToken_) timers_.cancel(revealToken_);
     revealAt_ = at;
-    revealToken_ = timers_.scheduleAt(at, [this] { revealPanel(); });
+    const auto delay = std::chrono::ceil<std::chrono::milliseconds>(at - clock_.monotonicNow());
+    revealToken_ = timers_.start(delay, [this] {
+        revealToken_ = 0;
+        revealPanel();
+    });
 }
 
 void FloatingPanelController::revealPanel() {
@@ -308,7 +318,7 @@ void FloatingPanelController::revealPanel() {
     }
 }
 
-std::optional<TimerScheduler::TimePoint> FloatingPanelController::revealScheduledAt() const { return revealAt_; }
+std::optional<FloatingPanelController::TimePoint> FloatingPanelController::revealScheduledAt() const { return revealAt_; }
 
 // MARK: - Card and mouse
 
@@ -381,7 +391,7 @@ void FloatingPanelController::handleMouseEvent(MouseEventKind kind, const QPoint
             persistRestingFrame();
             checkPlacementDirection();
             if (cooldownToken_) timers_.cancel(cooldownToken_);
-            cooldownToken_ = timers_.scheduleAfter(dragCooldown, [this] {
+            cooldownToken_ = timers_.start(std::chrono::milliseconds(std::llround(dragCooldown * 1000)), [this] {
                 cooldownToken_ = 0;
                 if (!isDragging_) hasDraggedRecently_ = false;
             });

@@ -2,7 +2,8 @@
 
 #include "shell/FloatingPanelSurface.h"
 #include "shell/PanelReanchor.h"
-#include "shell/TimerScheduler.h"
+#include "core/Clock.h"
+#include "refresh/TimerSource.h"
 
 #include <QObject>
 #include <QPointF>
@@ -69,8 +70,10 @@ public:
     // Saved values beyond this many times the largest screen are not trusted.
     static constexpr double savedFrameExtentFactor = 4;
 
-    FloatingPanelController(ScreenPlacementEngine& placement, MeterixPreferences& preferences,
-                            TimerScheduler& timers, QObject* parent = nullptr);
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    FloatingPanelController(ScreenPlacementEngine& placement, MeterixPreferences& preferences, TimerSource& timers,
+                            const Clock& clock = Clock::system(), QObject* parent = nullptr);
     ~FloatingPanelController() override;
 
     // The instance on the application's screens, settings and timers.
@@ -118,7 +121,7 @@ public:
     const std::optional<InitialPlacement>& pendingInitialPlacement() const { return pendingInitialPlacement_; }
     std::optional<QSizeF> pendingContentSize() const { return pendingContentSize_; }
     // When the pending reveal will happen; nothing when none is pending.
-    std::optional<TimerScheduler::TimePoint> revealScheduledAt() const;
+    std::optional<TimePoint> revealScheduledAt() const;
     // The bar's band inside the window: 58, or 78 while the cat sits on the bar.
     double barBand() const;
     bool isCardOpen() const;
@@ -146,7 +149,7 @@ public:
     static bool differsByMoreThanOnePoint(const QSizeF& a, const QSizeF& b);
     static bool isCardMode(bool cardOpen, double contentHeight);
     // When a reveal requested now happens: 0.14 s later, never past the deadline.
-    static TimerScheduler::TimePoint revealTime(TimerScheduler::TimePoint now, TimerScheduler::TimePoint deadline);
+    static TimePoint revealTime(TimePoint now, TimePoint deadline);
 
 Q_SIGNALS:
     void opensUpwardChanged(bool opensUpward);
@@ -159,9 +162,9 @@ protected:
 private:
     void setupPanel();
     void setupObservers();
-    TimerScheduler::TimePoint revealHardDeadlineTime();
+    TimePoint revealHardDeadlineTime();
     void requestReveal();
-    void armReveal(TimerScheduler::TimePoint at);
+    void armReveal(TimePoint at);
     void revealPanel();
     void persistRestingFrame();
     void setOpensUpward(bool value);
@@ -170,7 +173,8 @@ private:
 
     ScreenPlacementEngine& placement_;
     MeterixPreferences& preferences_;
-    TimerScheduler& timers_;
+    TimerSource& timers_;
+    const Clock& clock_;
     PanelFactory panelFactory_;
     std::function<bool()> isCardOpen_;
     std::function<void()> closeCard_;
@@ -191,10 +195,10 @@ private:
     bool filterInstalled_ = false;
     double currentPanelWidth_ = defaultWidth;
     std::optional<InitialPlacement> pendingInitialPlacement_;
-    TimerScheduler::Token revealToken_ = 0;
-    std::optional<TimerScheduler::TimePoint> revealAt_;
-    std::optional<TimerScheduler::TimePoint> revealDeadline_;
-    TimerScheduler::Token cooldownToken_ = 0;
+    TimerSource::Id revealToken_ = 0;
+    std::optional<TimePoint> revealAt_;
+    std::optional<TimePoint> revealDeadline_;
+    TimerSource::Id cooldownToken_ = 0;
     QTimer screenChangeCoalescer_;
 };
 

@@ -5,8 +5,9 @@
 #include "shell/FloatingPanelController.h"
 #include "shell/ScreenPlacementEngine.h"
 
-#include "support/EventLoop.h"
-#include "support/gui/FakeTimerScheduler.h"
+#include "support/WaitUntil.h"
+#include "support/FakeClock.h"
+#include "support/FakeTimerSource.h"
 #include "support/gui/GrabSupport.h"
 
 #include <QPushButton>
@@ -24,7 +25,7 @@ protected:
     AppShell()
         : settings_(std::make_shared<QSettings>(dir_.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat)),
           prefs_(settings_), engine_([] { return ScreenPlacementEngine::systemScreens(); }),
-          controller_(engine_, prefs_, timers_) {
+          controller_(engine_, prefs_, timers_, clock_) {
         prefs_.setPixelCatEnabled(false);
         controller_.setPanelFactory([this](const QRectF& frame) {
             auto* content = new QWidget;
@@ -40,7 +41,8 @@ protected:
     std::shared_ptr<QSettings> settings_;
     MeterixPreferences prefs_;
     ScreenPlacementEngine engine_;
-    test::FakeTimerScheduler timers_;
+    test::FakeClock clock_;
+    test::FakeTimerSource timers_{clock_};
     FloatingPanelController controller_;
     FloatingPanel* window_ = nullptr;
     QPushButton* button_ = nullptr;
@@ -75,7 +77,7 @@ TEST_F(AppShell, RevealShowsTheWindowAndReportsItsFirstPaint) {
     EXPECT_TRUE(window_->isVisible());
     EXPECT_TRUE(window_->isWindow(window_->windowHandle()));
     EXPECT_FALSE(window_->isWindow(nullptr));
-    EXPECT_TRUE(test::spinEventLoopUntil([&] { return painted; }));
+    EXPECT_TRUE(test::waitUntil([&] { return painted; }));
     EXPECT_TRUE(window_->windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
 }
 

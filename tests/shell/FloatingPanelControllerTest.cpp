@@ -3,7 +3,8 @@
 #include "platform/ui/GlobalMouseMonitor.h"
 #include "shell/ScreenPlacementEngine.h"
 
-#include "support/gui/FakeTimerScheduler.h"
+#include "support/FakeClock.h"
+#include "support/FakeTimerSource.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -77,7 +78,7 @@ protected:
 
     // A controller whose window is a RecordingPanel, shown.
     FloatingPanelController& launch() {
-        controller_ = std::make_unique<FloatingPanelController>(engine_, prefs_, timers_);
+        controller_ = std::make_unique<FloatingPanelController>(engine_, prefs_, timers_, clock_);
         controller_->setPanelFactory([this](const QRectF& frame) {
             auto panel = std::make_unique<RecordingPanel>(frame);
             panel_ = panel.get();
@@ -100,7 +101,8 @@ protected:
     MeterixPreferences prefs_;
     QList<ScreenArea> screens_{kLaptop};
     ScreenPlacementEngine engine_;
-    test::FakeTimerScheduler timers_;
+    test::FakeClock clock_;
+    test::FakeTimerSource timers_{clock_};
     std::unique_ptr<FloatingPanelController> controller_;
     RecordingPanel* panel_ = nullptr;
     bool selected_ = false;

@@ -12,7 +12,7 @@
 #include "shell/TabBarLoadingBar.h"
 
 #include "support/FakeClock.h"
-#include "support/gui/FakeTimerScheduler.h"
+#include "support/FakeTimerSource.h"
 #include "support/gui/GrabSupport.h"
 
 #include <QSettings>
@@ -33,7 +33,7 @@ protected:
     BarTest()
         : settings_(std::make_shared<QSettings>(dir_.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat)),
           prefs_(settings_), engine_([] { return ScreenPlacementEngine::systemScreens(); }),
-          controller_(engine_, prefs_, timers_) {
+          controller_(engine_, prefs_, timers_, clock_) {
         prefs_.setPixelCatEnabled(false);
         Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
         Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
@@ -73,8 +73,8 @@ protected:
     std::shared_ptr<QSettings> settings_;
     MeterixPreferences prefs_;
     ScreenPlacementEngine engine_;
-    test::FakeTimerScheduler timers_;
     test::FakeClock clock_;
+    test::FakeTimerSource timers_{clock_};
     FloatingPanelController controller_;
     QList<std::optional<P>> requested_;
 };
