@@ -3,6 +3,7 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "refresh/ProviderManager.h"
 #include "shell/FloatingPanelController.h"
 #include "shell/GrabberHandle.h"
 #include "shell/HairlineDivider.h"
@@ -67,6 +68,29 @@ MultiProviderBarView::~MultiProviderBarView() = default;
 void MultiProviderBarView::setState(State state) {
     state_ = std::move(state);
     rebuild();
+}
+
+MultiProviderBarView::State MultiProviderBarView::stateOf(const ProviderManager& manager) {
+    State s;
+    s.snapshots = manager.snapshots();
+    s.activeProviders = manager.activeProviders();
+    s.activeInUseProviders = manager.activeInUseProviders();
+    s.selectedProvider = manager.selectedProvider();
+    s.isRefreshing = manager.isRefreshing();
+    return s;
+}
+
+void MultiProviderBarView::observe(ProviderManager& manager) {
+    QPointer<ProviderManager> source(&manager);
+    auto follow = [this, source] {
+        if (source) setState(stateOf(*source));
+    };
+    for (auto signal : {&ProviderManager::snapshotsChanged, &ProviderManager::activeProvidersChanged,
+                        &ProviderManager::activeInUseProvidersChanged, &ProviderManager::selectedProviderChanged,
+                        &ProviderManager::isRefreshingChanged})
+        connect(&manager, signal, this, follow);
+    connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
+    follow();
 }
 
 void MultiProviderBarView::setCardFactory(CardFactory factory) {

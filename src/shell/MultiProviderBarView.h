@@ -22,6 +22,7 @@ class FloatingPanelController;
 class GrabberHandle;
 class HairlineDivider;
 class MeterixPreferences;
+class ProviderManager;
 class ProviderSegmentView;
 class TabBarLoadingBar;
 
@@ -67,6 +68,11 @@ public:
 
     const State& state() const { return state_; }
     void setState(State state);
+    // The state as the manager publishes it now.
+    static State stateOf(const ProviderManager& manager);
+    // Follows the manager's published state from now on, and hands it the
+    // selections the bar makes.
+    void observe(ProviderManager& manager);
     void setCardFactory(CardFactory factory);
 
     // A segment was tapped (also the card's close action): opens the provider's
@@ -93,6 +99,8 @@ public:
     TabBarLoadingBar* loadingBar() const { return loadingBar_; }
     QWidget* card() const { return card_; }
     QWidget* capsule() const { return capsule_; }
+    // The parts drawn on (capsule and card), as last reported.
+    QRegion solidRegion() const { return reportedRegion_; }
 
     // Sends the current size even when it has not changed (the first report).
     void reportContentSize();

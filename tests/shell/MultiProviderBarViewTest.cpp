@@ -1,7 +1,10 @@
+#include "accounts/AccountRegistry.h"
+#include "accounts/AccountUsageStore.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
 #include "platform/ui/Appearance.h"
 #include "platform/ui/Haptics.h"
+#include "refresh/ProviderManager.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
 #include "shell/GrabberHandle.h"
@@ -245,6 +248,39 @@ TEST_F(BarTest, MaskingFollowsTheSetting) {
     prefs_.setMaskAccountEmails(false);
     EXPECT_EQ(bar.segment(P::claudeCode)->accessibleName(), QStringLiteral("Claude Code, carol@example.com"));
     EXPECT_EQ(bar.capsule()->accessibleName(), QStringLiteral("Meterix usage bar"));
+}
+
+TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
+    AccountRegistry registry(AccountRegistry::ResolverList{}, prefs_, clock_);
+    AccountUsageStore store(dir_.filePath(QStringLiteral("usage.json")), clock_);
+    ProviderManager::Dependencies d;
+    d.accountRegistry = &registry;
+    d.usageStore = &store;
+    d.preferences = &prefs_;
+    d.clock = &clock_;
+    d.timers = &timers_;
+    d.home = dir_.path();
+    ProviderManager manager(std::move(d), false);
+
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.observe(manager);
+    // Before anything is read: the default providers, each a withheld placeholder.
+    ASSERT_EQ(bar.visibleProviders(), (QList<P>{P::claudeCode, P::openAICodex, P::antigravity}));
+    for (ProviderSegmentView* segment : bar.segments()) EXPECT_TRUE(segment->isWithheld());
+
+    manager.apply({reading(P::claudeCode, 64)}, P::claudeCode);
+    EXPECT_FALSE(bar.segment(P::claudeCode)->isWithheld());
+    EXPECT_EQ(bar.ambientTier(), UsageTier::steady);
+
+    manager.toggleProvider(P::cursor);
+    EXPECT_EQ(bar.visibleProviders().last(), P::cursor);
+
+    bar.select(P::openAICodex);
+    EXPECT_EQ(manager.selectedProvider(), P::openAICodex);
+    EXPECT_TRUE(bar.segment(P::openAICodex)->isSelected());
+    bar.select(P::openAICodex);
+    EXPECT_EQ(manager.selectedProvider(), std::nullopt);
+    manager.shutdown(1000);
 }
 
 // The bar in its real window, driven through the application's event filter:
