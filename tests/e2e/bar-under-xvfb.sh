@@ -3,7 +3,8 @@
 # beside a system tray and once without one. The bar must come up at the top
 # centre with one segment per fixture provider, carry the window hints that
 # keep it on every workspace and out of the taskbar, live through the tray
-# going away, and quit cleanly on SIGTERM with the last reading saved.
+# going away, take clicks on its segments and let go of a selection on a click
+# elsewhere, and quit cleanly on SIGTERM with the last reading saved.
 #
 #   bar-under-xvfb.sh <meterix> <screen-grab> <output folder>
 set -euo pipefail
@@ -120,9 +121,23 @@ stop_app
 grep -q '"claude|u-1"' "$home/.local/share/Meterix/"*.json 2>/dev/null \
     || fail "the last reading was not saved on quit"
 
-# 2. Without a tray: the bar alone, back where it was saved.
+# 2. Without a tray: the bar alone, back where it was saved. A click on a
+# segment selects it (which refreshes that provider at once), a click elsewhere
+# on the desktop lets go of it (seen through XInput 2), so the next click on the
+# segment selects it again instead of letting go.
 start_app
 check_bar "without a tray"
+claude_fetches() { grep -c "Fetching usage for claude" "$home/app.log" || true; }
+fetched_times() { [ "$(claude_fetches)" -ge "$1" ]; }
+read -r x y _ _ <<< "$(bar_geometry "$(bar_window)")"
+segment_x=$((x + 20 + 23 + 33)) segment_y=$((y + 20 + 20 + 17)) # bleed, insets, half a label; cat room
+before=$(claude_fetches)
+xdotool mousemove "$segment_x" "$segment_y" click 1
+wait_for 10 fetched_times $((before + 1)) || fail "a click on the segment did not select it"
+xdotool mousemove 300 600 click 1
+sleep 0.5 # the raw press is read on its own connection: let it reach the app
+xdotool mousemove "$segment_x" "$segment_y" click 1
+wait_for 10 fetched_times $((before + 2)) || fail "a click elsewhere did not let go of the selection"
 "$grab" "$out/bar-without-tray.png" || fail "no screenshot"
 stop_app
 echo "PASS: bar under Xvfb with and without a tray; screenshots in $out"
