@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Start-up and memory of the real app: starts it on a virtual X display with a
+# fixture home (three AI tools, one reading), then reports the time from launch
+# to the bar's first paint and the resident memory 5 s after launch. Several
+# runs give the median of each.
+#
+#   bench/startup-memory.sh [runs] [meterix binary]
+# The binary defaults to the optimised build in build/release (built when missing).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+runs=${1:-5}
+app=${2:-$root/build/release/src/meterix}
+
+if [ "${INSIDE_XVFB:-}" != 1 ]; then
+    if [ ! -x "$app" ]; then
+        cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMETERIX_TESTS=OFF >/dev/null
+        cmake --build "$root/build/release" --parallel >/dev/null
+    fi
+    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" "$0" "$runs" "$app"
+fi
+
+median() { sort -n | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
+
+paints=()
+rss=()
+for ((i = 1; i <= runs; i++)); do
+    home=$(mktemp -d)
+    "$root/tests/e2e/make-fixture-home.sh" "$home"
+    launched=$(date +%s%3N)
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
+        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
+        LANG=C.UTF-8 QT_QPA_PLATFORM=xcb METERIX_TRACE_STARTUP=1 "$app" > "$home/app.log" 2>&1 &
+    pid=$!
+    # The resident set after 5 s of the app's life, start-up refresh included.
+    sleep 5
+    kb=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
+    painted=$(sed -n 's/^meterix: first paint at \([0-9]*\) ms.*/\1/p' "$home/app.log" | head -1)
+    kill -TERM "$pid"
+    wait "$pid" || true
+    rm -rf "$home"
+    [ -n "$painted" ] || { echo "run $i: the bar was never painted" >&2; exit 1; }
+    paints+=($((painted - launched)))
+    rss+=($((kb / 1024)))
+    echo "run $i: first paint $((painted - launched)) ms after launch, resident ${rss[-1]} MiB after 5 s"
+done
+echo "median: first paint $(printf '%s\n' "${paints[@]}" | median) ms, resident $(printf '%s\n' "${rss[@]}" | median) MiB"

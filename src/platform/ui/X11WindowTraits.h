@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+class QWindow;
+
+namespace meterix {
+
+// The X11 window-manager hints a floating utility window needs beyond what Qt's
+// window flags give it: shown on every workspace (_NET_WM_DESKTOP 0xFFFFFFFF
+// and the sticky state), kept out of taskbars and pagers, kept above. Set on
+// the window before it is first mapped, so the window manager reads them when
+// it manages the window; Qt merges its own states into the same property.
+// Everything here does nothing (and answers nothing) off the xcb platform.
+class X11WindowTraits {
+public:
+    // Whether the application runs on an X server.
+    static bool isAvailable();
+
+    // Creates the native window if needed and sets the hints. Call before show().
+    static void applyFloatingTraits(QWindow* window);
+
+    // Whether a compositing manager runs on the default screen: without one,
+    // translucent pixels show black and windows must be shaped instead.
+    static bool compositorRunning();
+
+    // The atom names in the window's _NET_WM_STATE, and its _NET_WM_DESKTOP.
+    static QStringList netWmState(QWindow* window);
+    static std::optional<uint32_t> desktop(QWindow* window);
+
+    static constexpr uint32_t allDesktops = 0xFFFFFFFF;
+};
+
+} // namespace meterix

@@ -1,0 +1,87 @@
+#include "shell/FloatingPanel.h"
+
+#include "platform/ui/X11WindowTraits.h"
+
+#include <QEvent>
+#include <QWindow>
+
+#include <cmath>
+
+namespace meterix {
+
+FloatingPanel::FloatingPanel(const QRectF& contentRect, QWidget* content)
+    : QWidget(nullptr, panelFlags()), content_(content) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QStringLiteral("Meterix"));
+    if (content_) {
+        content_->setParent(this);
+        content_->installEventFilter(this);
+    }
+    setFrame(contentRect);
+    if (X11WindowTraits::isAvailable()) {
+        // The window manager reads these when it first manages the window.
+        winId();
+        X11WindowTraits::applyFloatingTraits(windowHandle());
+        shaped_ = !X11WindowTraits::compositorRunning();
+    }
+}
+
+Qt::WindowFlags FloatingPanel::panelFlags() {
+    return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
+           Qt::NoDropShadowWindowHint;
+}
+
+void FloatingPanel::setSolidRegion(const QRegion& region) {
+    solidRegion_ = region;
+    if (shaped_) setMask(region.isEmpty() ? QRegion(rect()) : region);
+}
+
+QRectF FloatingPanel::frame() const { return QRectF(geometry()); }
+
+void FloatingPanel::setFrame(const QRectF& frame) {
+    const QRect r(int(std::lround(frame.x())), int(std::lround(frame.y())),
+                  std::max(1, int(std::lround(frame.width()))), std::max(1, int(std::lround(frame.height()))));
+    if (r != geometry()) setGeometry(r);
+    // A hidden window gets no resize event; the content follows at once anyway.
+    if (content_) content_->setGeometry(QRect(QPoint(), r.size()));
+}
+
+void FloatingPanel::setOrigin(const QPointF& origin) {
+    const QPoint p(int(std::lround(origin.x())), int(std::lround(origin.y())));
+    if (p != pos()) move(p);
+}
+
+void FloatingPanel::reveal() {
+    if (revealed_) return;
+    revealed_ = true;
+    show();
+}
+
+void FloatingPanel::orderFront() {
+    if (!revealed_) return;
+    if (!isVisible()) show();
+    raise();
+}
+
+bool FloatingPanel::isWindow(const QObject* window) const {
+    return window && windowHandle() && window == windowHandle();
+}
+
+void FloatingPanel::resizeEvent(QResizeEvent* event) {
+    if (content_) content_->setGeometry(rect());
+    QWidget::resizeEvent(event);
+}
+
+bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == content_ && event->type() == QEvent::Paint && !painted_ && isVisible()) {
+        painted_ = true;
+        Q_EMIT firstPainted();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace meterix

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+
+class QObject;
+
+namespace meterix {
+
+// What the floating bar's controller does with its window. The real window is
+// FloatingPanel; keeping the controller to this much lets its rules run without
+// a display. Frames are global, in logical pixels, y growing downwards.
+class FloatingPanelSurface {
+public:
+    virtual ~FloatingPanelSurface() = default;
+
+    virtual QRectF frame() const = 0;
+    // Both move at once, without animation.
+    virtual void setFrame(const QRectF& frame) = 0;
+    virtual void setOrigin(const QPointF& origin) = 0;
+
+    // The window stays invisible from creation until reveal(), then shows for good.
+    virtual bool isRevealed() const = 0;
+    virtual void reveal() = 0;
+    // Brings a revealed window above the others without activating it.
+    virtual void orderFront() = 0;
+
+    // Whether a window object (the target of an application event) is this one.
+    virtual bool isWindow(const QObject* window) const = 0;
+};
+
+} // namespace meterix

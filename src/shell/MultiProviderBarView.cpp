@@ -1,0 +1,357 @@
+#include "shell/MultiProviderBarView.h"
+
+#include "core/L10n.h"
+#include "core/Localization.h"
+#include "core/MeterixPreferences.h"
+#include "refresh/ProviderManager.h"
+#include "shell/FloatingPanelController.h"
+#include "shell/GrabberHandle.h"
+#include "shell/HairlineDivider.h"
+#include "shell/LiquidGlassStyle.h"
+#include "shell/Metric.h"
+#include "shell/ProviderSegmentView.h"
+#include "shell/Radius.h"
+#include "shell/ShapePainting.h"
+#include "shell/SoundEffectsEngine.h"
+#include "shell/Surface.h"
+#include "shell/TabBarLoadingBar.h"
+
+#include <QEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace meterix {
+
+namespace {
+
+constexpr double kGrabberSlot = MultiProviderBarView::leadingInset + GrabberHandle::capsuleWidth;
+constexpr double kDividerSlot = HairlineDivider::lineWidth + MultiProviderBarView::dividerTrailingGap;
+constexpr double kSegmentWidth = ProviderSegmentView::labelWidth;
+
+QRect outward(const QRectF& r) {
+    const int left = int(std::floor(r.left()));
+    const int top = int(std::floor(r.top()));
+    return QRect(left, top, int(std::ceil(r.right())) - left, int(std::ceil(r.bottom())) - top);
+}
+
+QRegion roundedRegion(const QRectF& rect, double radius) {
+    return QRegion(roundedRectPath(rect, radius).toFillPolygon().toPolygon());
+}
+
+} // namespace
+
+MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller,
+                                           const Clock& clock, QWidget* parent)
+    : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    capsule_ = new QWidget(this);
+    capsule_->setAttribute(Qt::WA_TranslucentBackground);
+    capsule_->installEventFilter(this);
+    grabber_ = new GrabberHandle(false, capsule_);
+    divider_ = new HairlineDivider(dividerHeight, capsule_);
+    loadingBar_ = new TabBarLoadingBar(capsule_);
+
+    resetWatch_.setSingleShot(true);
+    connect(&resetWatch_, &QTimer::timeout, this, &MultiProviderBarView::refreshForTime);
+    connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, &MultiProviderBarView::rebuild);
+    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, &MultiProviderBarView::relayout);
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
+    if (controller_)
+        connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
+    applyTexts();
+    rebuild();
+}
+
+MultiProviderBarView::~MultiProviderBarView() = default;
+
+void MultiProviderBarView::setState(State state) {
+    state_ = std::move(state);
+    rebuild();
+}
+
+MultiProviderBarView::State MultiProviderBarView::stateOf(const ProviderManager& manager) {
+    State s;
+    s.snapshots = manager.snapshots();
+    s.activeProviders = manager.activeProviders();
+    s.activeInUseProviders = manager.activeInUseProviders();
+    s.selectedProvider = manager.selectedProvider();
+    s.isRefreshing = manager.isRefreshing();
+    return s;
+}
+
+void MultiProviderBarView::observe(ProviderManager& manager) {
+    QPointer<ProviderManager> source(&manager);
+    auto follow = [this, source] {
+        if (source) setState(stateOf(*source));
+    };
+    for (auto signal : {&ProviderManager::snapshotsChanged, &ProviderManager::activeProvidersChanged,
+                        &ProviderManager::activeInUseProvidersChanged, &ProviderManager::selectedProviderChanged,
+                        &ProviderManager::isRefreshingChanged})
+        connect(&manager, signal, this, follow);
+    connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
+    follow();
+}
+
+void MultiProviderBarView::setCardFactory(CardFactory factory) {
+    cardFactory_ = std::move(factory);
+    cardSnapshot_.reset();
+    rebuild();
+}
+
+// MARK: - Derived values
+
+QList<AIProviderType> MultiProviderBarView::visibleProviders(const State& state) {
+    QList<AIProviderType> visible;
+    for (AIProviderType p : state.activeProviders)
+        if (state.snapshots.contains(p) && !visible.contains(p)) visible.append(p);
+    return visible;
+}
+
+UsageTier MultiProviderBarView::ambientTier(const State& state, const QDateTime& now) {
+    // Only figures the segments show count: a placeholder, or a reading whose
+    // short window has reset since, would tint the bar with a figure nobody sees.
+    std::optional<double> lowest;
+    for (AIProviderType p : state.activeProviders) {
+        const auto it = state.snapshots.constFind(p);
+        if (it == state.snapshots.constEnd() || ProviderSegmentView::isWithheld(*it, now)) continue;
+        if (!lowest || it->hourlyRemainingPercentage < *lowest) lowest = it->hourlyRemainingPercentage;
+    }
+    return usageTierFrom(lowest.value_or(100));
+}
+
+double MultiProviderBarView::capsuleWidth(int segmentCount) {
+    const int n = std::max(0, segmentCount);
+    return kGrabberSlot + kDividerSlot + n * kSegmentWidth + (n + 1) * itemSpacing + trailingInset;
+}
+
+MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool catEnabled,
+                                                          std::optional<QSizeF> cardSize, bool opensUpward) {
+    const double bleed = Metric::panelBleed;
+    const double catBand = catEnabled ? Metric::pixelCatBand : 0;
+    const double barWidth = capsuleWidth(segmentCount);
+    const double barStack = catBand + Metric::barHeight;
+    double width = barWidth;
+    double height = barStack;
+    if (cardSize) {
+        width = std::max(width, cardSize->width());
+        height += Metric::stackGap + cardSize->height();
+    }
+    Layout l;
+    l.contentSize = QSizeF(width + 2 * bleed, height + 2 * bleed);
+    double barTop = bleed;
+    if (cardSize) {
+        double cardTop = bleed + barStack + Metric::stackGap;
+        if (opensUpward) {
+            cardTop = bleed;
+            barTop = bleed + cardSize->height() + Metric::stackGap;
+        }
+        l.card = QRectF(bleed + (width - cardSize->width()) / 2, cardTop, cardSize->width(), cardSize->height());
+    }
+    l.capsule = QRectF(bleed + (width - barWidth) / 2, barTop + catBand, barWidth, Metric::barHeight);
+    return l;
+}
+
+MultiProviderBarView::Layout MultiProviderBarView::currentLayout() const {
+    std::optional<QSizeF> cardSize;
+    if (card_) {
+        const QSize hint = card_->sizeHint().expandedTo(card_->minimumSize()).boundedTo(card_->maximumSize());
+        cardSize = QSizeF(std::max(0, hint.width()), std::max(0, hint.height()));
+    }
+    const bool upward = controller_ && controller_->opensUpward();
+    return layout(int(segments_.size()), preferences_.pixelCatEnabled(), cardSize, upward);
+}
+
+QPointF MultiProviderBarView::contentOrigin(const Layout& l) const {
+    // The window may be a fraction smaller than the content (it is floored):
+    // centre across, and keep the bar's edge of the window when opening upward.
+    const bool upward = controller_ && controller_->opensUpward();
+    const double x = (width() - l.contentSize.width()) / 2;
+    const double y = upward && card_ ? height() - l.contentSize.height() : 0;
+    return QPointF(x, y);
+}
+
+QRectF MultiProviderBarView::capsuleRect() const {
+    const Layout l = currentLayout();
+    return l.capsule.translated(contentOrigin(l));
+}
+
+ProviderSegmentView* MultiProviderBarView::segment(AIProviderType provider) const {
+    const auto it = segments_.find(provider);
+    return it == segments_.end() ? nullptr : it->second;
+}
+
+QList<ProviderSegmentView*> MultiProviderBarView::segments() const {
+    QList<ProviderSegmentView*> ordered;
+    for (AIProviderType p : visibleProviders())
+        if (ProviderSegmentView* s = segment(p)) ordered.append(s);
+    return ordered;
+}
+
+// MARK: - Selection
+
+void MultiProviderBarView::select(AIProviderType provider) {
+    // The click that ends a drag of the bar never opens a card.
+    if (controller_ && (controller_->isDragging() || controller_->hasDraggedRecently())) return;
+    if (controller_) controller_->checkPlacementDirection();
+    SoundEffectsEngine::shared().playImpactFeedback(); // gated by the sound switch
+    const std::optional<AIProviderType> next =
+        state_.selectedProvider == provider ? std::nullopt : std::optional<AIProviderType>(provider);
+    Q_EMIT selectionRequested(next);
+}
+
+// MARK: - Building
+
+void MultiProviderBarView::rebuild() {
+    syncSegments();
+    syncCard();
+    loadingBar_->setRefreshing(state_.isRefreshing);
+    loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
+    relayout();
+    scheduleResetWatch();
+    update();
+}
+
+void MultiProviderBarView::refreshForTime() {
+    for (auto& [provider, view] : segments_) view->setSnapshot(state_.snapshots.value(provider));
+    loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
+    scheduleResetWatch();
+    update();
+}
+
+void MultiProviderBarView::syncSegments() {
+    const QList<AIProviderType> visible = visibleProviders();
+    for (auto it = segments_.begin(); it != segments_.end();) {
+        if (visible.contains(it->first)) {
+            ++it;
+        } else {
+            delete it->second;
+            it = segments_.erase(it);
+        }
+    }
+    const bool mask = preferences_.maskAccountEmails();
+    for (AIProviderType p : visible) {
+        const UsageSnapshot& snapshot = state_.snapshots[p];
+        ProviderSegmentView*& view = segments_[p];
+        if (!view) {
+            view = new ProviderSegmentView(snapshot, clock_, capsule_);
+            connect(view, &QAbstractButton::clicked, this, [this, p] { select(p); });
+            view->show();
+        } else {
+            view->setSnapshot(snapshot);
+        }
+        view->setMaskEmails(mask);
+        view->setSelected(state_.selectedProvider == p);
+        view->setWorking(state_.activeInUseProviders.contains(p));
+    }
+}
+
+void MultiProviderBarView::syncCard() {
+    std::optional<UsageSnapshot> wanted;
+    if (cardFactory_ && state_.selectedProvider) {
+        const auto it = state_.snapshots.constFind(*state_.selectedProvider);
+        if (it != state_.snapshots.constEnd()) wanted = *it;
+    }
+    if (wanted == cardSnapshot_ && (card_ || !wanted)) return;
+    delete card_;
+    cardSnapshot_ = wanted;
+    if (!wanted) return;
+    const AIProviderType provider = wanted->provider;
+    card_ = cardFactory_(*wanted, [this, provider] { select(provider); });
+    if (card_) {
+        card_->setParent(this);
+        card_->show();
+    }
+}
+
+void MultiProviderBarView::relayout() {
+    const Layout l = currentLayout();
+    const QPointF origin = contentOrigin(l);
+    const QRectF capsule = l.capsule.translated(origin);
+    capsule_->setGeometry(outward(capsule));
+    const QPointF inner = capsule.topLeft() - QPointF(capsule_->pos());
+
+    const double h = Metric::barHeight;
+    grabber_->setGeometry(int(std::lround(inner.x() + leadingInset)), int(std::lround(inner.y())),
+                          int(GrabberHandle::capsuleWidth), int(h));
+    double x = inner.x() + kGrabberSlot + itemSpacing;
+    divider_->setGeometry(int(std::lround(x)), int(std::lround(inner.y())), 1, int(h));
+    x += kDividerSlot + itemSpacing;
+    for (ProviderSegmentView* view : segments()) {
+        const QSize size = view->sizeHint();
+        view->setGeometry(int(std::lround(x - ProviderSegmentView::margin)),
+                          int(std::lround(inner.y() + (h - size.height()) / 2)), size.width(), size.height());
+        x += kSegmentWidth + itemSpacing;
+    }
+    const double stripTop = h - TabBarLoadingBar::bottomInset - TabBarLoadingBar::stripHeight;
+    loadingBar_->setGeometry(int(std::lround(inner.x() + TabBarLoadingBar::sideInset)),
+                             int(std::floor(inner.y() + stripTop)),
+                             std::max(1, int(std::lround(capsule.width() - 2 * TabBarLoadingBar::sideInset))),
+                             int(std::ceil(TabBarLoadingBar::stripHeight + 0.5)));
+    if (card_) card_->setGeometry(outward(l.card.translated(origin)));
+
+    if (l.capsule.width() > 0 && l.capsule.width() != actualBarWidth_) {
+        actualBarWidth_ = l.capsule.width();
+        Q_EMIT barWidthChanged(actualBarWidth_);
+    }
+    QRegion solid = roundedRegion(capsule, Radius::bar);
+    if (card_) solid += roundedRegion(l.card.translated(origin), Radius::card);
+    if (solid != reportedRegion_) {
+        reportedRegion_ = solid;
+        Q_EMIT solidRegionChanged(solid);
+    }
+    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
+    update();
+}
+
+void MultiProviderBarView::reportContentSize() {
+    const QSizeF size = contentSize();
+    reportedSize_ = size;
+    Q_EMIT contentSizeChanged(size);
+}
+
+void MultiProviderBarView::applyTexts() {
+    capsule_->setAccessibleName(L10n::usageBar().text());
+    for (auto& [provider, view] : segments_) view->setSnapshot(view->snapshot()); // texts follow the language
+}
+
+void MultiProviderBarView::scheduleResetWatch() {
+    // A reading whose short window resets later is withheld from that moment;
+    // wake once then rather than ticking while idle.
+    const QDateTime now = clock_.now();
+    std::optional<QDateTime> next;
+    for (AIProviderType p : visibleProviders()) {
+        const UsageSnapshot& s = state_.snapshots[p];
+        if (s.hourlyResetAt && *s.hourlyResetAt > now && (!next || *s.hourlyResetAt < *next)) next = s.hourlyResetAt;
+    }
+    if (!next) {
+        resetWatch_.stop();
+        return;
+    }
+    const qint64 ms = std::clamp<qint64>(now.msecsTo(*next) + 50, 0, 3600 * 1000);
+    resetWatch_.start(int(ms));
+}
+
+// MARK: - Events
+
+void MultiProviderBarView::resizeEvent(QResizeEvent* event) {
+    relayout();
+    QWidget::resizeEvent(event);
+}
+
+bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == capsule_ && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
+        barHovered_ = event->type() == QEvent::Enter;
+        grabber_->setActive(barHovered_);
+        update();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MultiProviderBarView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QColor tint = toQColor(gradient(ambientTier()).constFirst());
+    liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0).paint(p, capsuleRect());
+}
+
+} // namespace meterix

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "core/AIProviderType.h"
+#include "core/Clock.h"
+#include "core/UsageSnapshot.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QRegion>
+#include <QSet>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <optional>
+
+namespace meterix {
+
+class FloatingPanelController;
+class GrabberHandle;
+class HairlineDivider;
+class MeterixPreferences;
+class ProviderManager;
+class ProviderSegmentView;
+class TabBarLoadingBar;
+
+// The content of the floating bar's window: a glass capsule holding a grab
+// handle, a short divider and one segment per active provider that has a
+// reading, with the refresh strip along its bottom edge; room above it for the
+// pixel cat while the cat is enabled; and, while a segment is selected, the
+// detail card slot above or below the capsule (by the window controller's
+// direction). It measures itself and reports its size; it never sizes the
+// window. Everything shown is derived from the published state at paint time.
+class MultiProviderBarView : public QWidget {
+    Q_OBJECT
+
+public:
+    // What the bar shows, as the provider manager publishes it.
+    struct State {
+        QHash<AIProviderType, UsageSnapshot> snapshots;
+        QList<AIProviderType> activeProviders;
+        QSet<AIProviderType> activeInUseProviders;
+        std::optional<AIProviderType> selectedProvider;
+        bool isRefreshing = false;
+    };
+
+    // Builds the detail card of a snapshot; onClose deselects it.
+    using CardFactory = std::function<QWidget*(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
+
+    // Where things go in content coordinates (the bleed included).
+    struct Layout {
+        QSizeF contentSize;
+        QRectF capsule;
+        QRectF card; // empty without a card
+    };
+
+    static constexpr double leadingInset = 9;
+    static constexpr double trailingInset = 9;
+    static constexpr double itemSpacing = 5;
+    static constexpr double dividerHeight = 14;
+    static constexpr double dividerTrailingGap = 1;
+
+    MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller,
+                         const Clock& clock = Clock::system(), QWidget* parent = nullptr);
+    ~MultiProviderBarView() override;
+
+    const State& state() const { return state_; }
+    void setState(State state);
+    // The state as the manager publishes it now.
+    static State stateOf(const ProviderManager& manager);
+    // Follows the manager's published state from now on, and hands it the
+    // selections the bar makes.
+    void observe(ProviderManager& manager);
+    void setCardFactory(CardFactory factory);
+
+    // A segment was tapped (also the card's close action): opens the provider's
+    // card, or closes it when it is already open. Ignored right after a drag.
+    void select(AIProviderType provider);
+
+    QList<AIProviderType> visibleProviders() const { return visibleProviders(state_); }
+    UsageTier ambientTier() const { return ambientTier(state_, clock_.now()); }
+    // The active providers that have a snapshot, in their order.
+    static QList<AIProviderType> visibleProviders(const State& state);
+    // The tier of the lowest figure the bar shows; abundant when it shows none.
+    static UsageTier ambientTier(const State& state, const QDateTime& now);
+
+    static double capsuleWidth(int segmentCount);
+    static Layout layout(int segmentCount, bool catEnabled, std::optional<QSizeF> cardSize, bool opensUpward);
+
+    QSizeF contentSize() const { return currentLayout().contentSize; }
+    // The capsule in this widget's coordinates.
+    QRectF capsuleRect() const;
+    double actualBarWidth() const { return actualBarWidth_; }
+    bool isBarHovered() const { return barHovered_; }
+    ProviderSegmentView* segment(AIProviderType provider) const;
+    QList<ProviderSegmentView*> segments() const;
+    TabBarLoadingBar* loadingBar() const { return loadingBar_; }
+    QWidget* card() const { return card_; }
+    QWidget* capsule() const { return capsule_; }
+    // The parts drawn on (capsule and card), as last reported.
+    QRegion solidRegion() const { return reportedRegion_; }
+
+    // Sends the current size even when it has not changed (the first report).
+    void reportContentSize();
+    // Re-derives what depends on the time (a short window that reset meanwhile).
+    void refreshForTime();
+
+Q_SIGNALS:
+    void contentSizeChanged(const QSizeF& size);
+    // The provider to select, or nothing to close the card.
+    void selectionRequested(std::optional<meterix::AIProviderType> provider);
+    // The parts that are drawn on, for windows that must be shaped to them.
+    void solidRegionChanged(const QRegion& region);
+    void barWidthChanged(double width);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void rebuild();
+    void syncSegments();
+    void syncCard();
+    void relayout();
+    void applyTexts();
+    void scheduleResetWatch();
+    Layout currentLayout() const;
+    QPointF contentOrigin(const Layout& layout) const;
+
+    MeterixPreferences& preferences_;
+    QPointer<FloatingPanelController> controller_;
+    const Clock& clock_;
+    State state_;
+    CardFactory cardFactory_;
+
+    QWidget* capsule_;
+    GrabberHandle* grabber_;
+    HairlineDivider* divider_;
+    TabBarLoadingBar* loadingBar_;
+    std::map<AIProviderType, ProviderSegmentView*> segments_;
+    QPointer<QWidget> card_;
+    std::optional<UsageSnapshot> cardSnapshot_;
+    bool barHovered_ = false;
+    double actualBarWidth_ = 180;
+    std::optional<QSizeF> reportedSize_;
+    QRegion reportedRegion_;
+    QTimer resetWatch_;
+};
+
+} // namespace meterix
+
+Q_DECLARE_METATYPE(std::optional<meterix::AIProviderType>)

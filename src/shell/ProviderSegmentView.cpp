@@ -1,0 +1,334 @@
+#include "shell/ProviderSegmentView.h"
+
+#include "core/L10n.h"
+#include "core/MaskedEmail.h"
+#include "core/Numbers.h"
+#include "panels/TimeTexts.h"
+#include "platform/ui/Appearance.h"
+#include "shell/AnimationCurves.h"
+#include "platform/ui/SymbolImage.h"
+#include "shell/EndlessPulse.h"
+#include "shell/JellySprings.h"
+#include "shell/MeterixFont.h"
+#include "shell/Radius.h"
+#include "shell/RingGauge.h"
+#include "shell/RollingDigitsView.h"
+#include "shell/ShadowCache.h"
+#include "shell/ShapePainting.h"
+#include "shell/Surface.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QToolTip>
+
+#include <cmath>
+
+namespace meterix {
+
+namespace {
+
+constexpr double kRingSize = 19;
+constexpr double kRingLine = 2.4;
+constexpr double kSymbolSize = 8;
+constexpr double kHaloSide = 25;
+constexpr double kLiveDotSide = 5;
+const QColor kLiveGreen(52, 199, 89);
+
+// Real figures to show: not a placeholder, and a number.
+bool hasFigure(const UsageSnapshot& s) { return !s.isSimulated() && std::isfinite(s.hourlyRemainingPercentage); }
+
+QColor tierColor(const UsageSnapshot& s) {
+    return toQColor(gradient(usageTierFrom(s.hourlyRemainingPercentage)).constFirst());
+}
+
+void paintShadow(QPainter& p, const QRectF& shape, double cornerRadius, double blur, const QColor& color,
+                 double offsetY) {
+    if (color.alpha() == 0) return;
+    const ShadowCache::Shadow s =
+        ShadowCache::roundedRect(shape.size(), cornerRadius, blur, color, p.device()->devicePixelRatioF());
+    p.drawPixmap(shape.topLeft() + QPointF(-s.padding, offsetY - s.padding), s.pixmap);
+}
+
+} // namespace
+
+ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Clock& clock, QWidget* parent)
+    : PressableButton(PressableStyle{0.94, 0.75, true}, parent), clock_(clock), snapshot_(snapshot),
+      hover_(JellySprings::hover, 0.0), ring_(JellySprings::gauge, 0.0) {
+    setCheckable(true); // the accessible "selected" state
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TranslucentBackground);
+    digits_ = new RollingDigitsView(0, QStringLiteral("%"), MeterixFont::barValue(), LabelColor::primary(),
+                                    MeterixFont::rounded(8, QFont::DemiBold), this);
+    digits_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The digits are drawn by this widget, under its press transform; their own
+    // paint is skipped, but their updates still repaint this widget beneath.
+    digits_->installEventFilter(this);
+    settle_.setEasingCurve(easeOutCurve());
+    settle_.setDuration(400);
+    settle_.setEndValue(0.0);
+    connect(&settle_, &QVariantAnimation::valueChanged, this, [this] { update(); });
+    connect(&hover_, &SpringAnimator::valueChanged, this, [this] { update(); });
+    connect(&ring_, &SpringAnimator::valueChanged, this, [this] { update(); });
+    resize(sizeHint());
+    refresh();
+}
+
+ProviderSegmentView::~ProviderSegmentView() = default;
+
+QSize ProviderSegmentView::sizeHint() const {
+    return QSize(int(labelWidth + 2 * margin), int(labelHeight + 2 * margin));
+}
+
+QRectF ProviderSegmentView::labelRect() const { return QRectF(margin, margin, labelWidth, labelHeight); }
+
+bool ProviderSegmentView::hitButton(const QPoint& pos) const { return labelRect().contains(pos); }
+
+void ProviderSegmentView::setSnapshot(const UsageSnapshot& snapshot) {
+    snapshot_ = snapshot;
+    refresh();
+}
+
+void ProviderSegmentView::setSelected(bool selected) {
+    if (selected == selected_) return;
+    selected_ = selected;
+    refresh();
+}
+
+void ProviderSegmentView::setMaskEmails(bool mask) {
+    if (mask == mask_) return;
+    mask_ = mask;
+    refresh();
+}
+
+void ProviderSegmentView::setWorking(bool working) {
+    if (working == working_) return;
+    working_ = working;
+    if (working) {
+        settle_.stop();
+        if (!pulse_) pulse_ = new EndlessPulse(this, 0.9, EasedSpec::easeInOut(), true);
+    } else {
+        const double from = pulse_ ? pulse_->value() : 0.0;
+        delete pulse_;
+        if (from > 0 && !Appearance::shared().reduceMotion()) {
+            settle_.setStartValue(from);
+            settle_.start();
+        }
+    }
+    refresh();
+}
+
+double ProviderSegmentView::pulseAmount() const {
+    if (working_) {
+        // Without motion the pulse rests in its outward state.
+        if (Appearance::shared().reduceMotion()) return 1.0;
+        return pulse_ ? pulse_->value() : 0.0;
+    }
+    return settle_.state() == QAbstractAnimation::Running ? settle_.currentValue().toDouble() : 0.0;
+}
+
+bool ProviderSegmentView::isWithheld() const { return isWithheld(snapshot_, clock_.now()); }
+
+UsageTier ProviderSegmentView::tier() const { return usageTierFrom(snapshot_.hourlyRemainingPercentage); }
+
+QString ProviderSegmentView::tooltip() const { return tooltip(snapshot_, mask_, clock_); }
+
+QString ProviderSegmentView::accessibilityValueText() const {
+    return accessibilityValueText(snapshot_, working_, clock_.now());
+}
+
+void ProviderSegmentView::refresh() {
+    const bool withheld = isWithheld();
+    const bool animate = isVisible();
+    ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.hourlyRemainingPercentage), animate);
+    if (const auto percent = displayedPercent(snapshot_.hourlyRemainingPercentage); percent && !withheld) {
+        digits_->setValue(*percent);
+        digits_->setColor(working_ ? tierColor(snapshot_)
+                                   : withOpacity(LabelColor::primary(), selected_ ? 1.0 : 0.92));
+        digits_->setVisible(true);
+    } else {
+        digits_->setVisible(false);
+    }
+    placeChildren();
+    hover_.setTarget(hovered_ && !selected_ ? 1.0 : 0.0, animate);
+    setChecked(selected_);
+    setAccessibleName(accessibilityLabel(snapshot_, mask_));
+    setAccessibleDescription(accessibilityValueText());
+    setWhatsThis(L10n::openQuotaCard().text());
+    update();
+}
+
+void ProviderSegmentView::placeChildren() {
+    // Ring cell, gap, percentage: centred in the label as one row.
+    const QRectF label = labelRect();
+    const double rowLeft = label.left() + (labelWidth - (ringCell + spacing + percentWidth)) / 2;
+    const double textRight = rowLeft + ringCell + spacing + percentWidth;
+    const QSize digits = digits_->sizeHint();
+    digits_->move(int(std::lround(textRight - digits.width())),
+                  int(std::lround(label.center().y() - digits.height() / 2.0)));
+}
+
+bool ProviderSegmentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == digits_ && event->type() == QEvent::Paint && !renderingChildren_) return true;
+    return PressableButton::eventFilter(watched, event);
+}
+
+bool ProviderSegmentView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tooltip(), this);
+        return true;
+    }
+    return PressableButton::event(event);
+}
+
+void ProviderSegmentView::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
+    hover_.setTarget(selected_ ? 0.0 : 1.0, isVisible());
+    update();
+    PressableButton::enterEvent(event);
+}
+
+void ProviderSegmentView::leaveEvent(QEvent* event) {
+    hovered_ = false;
+    hover_.setTarget(0.0, isVisible());
+    update();
+    PressableButton::leaveEvent(event);
+}
+
+void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
+    const double hoverScale = 1.0 + 0.03 * hover_.value();
+    p.translate(rect.center());
+    p.scale(hoverScale, hoverScale);
+    p.translate(-rect.center());
+
+    const bool withheld = isWithheld();
+    const QColor tint = tierColor(snapshot_);
+    const QRectF label = labelRect();
+    paintPlate(p, label, tint, withheld);
+
+    const double rowLeft = label.left() + (labelWidth - (ringCell + spacing + percentWidth)) / 2;
+    paintRingCell(p, QPointF(rowLeft + ringCell / 2, label.center().y()), tint, withheld);
+
+    if (withheld) {
+        QFont font = MeterixFont::rounded(11.5, QFont::DemiBold);
+        font.setFixedPitch(true);
+        p.setFont(font);
+        p.setPen(withOpacity(LabelColor::secondary(), 0.65));
+        const QRectF text(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height());
+        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("---"));
+    } else if (!digits_->isHidden()) {
+        renderingChildren_ = true;
+        digits_->render(&p, digits_->pos(), QRegion(), QWidget::DrawChildren);
+        renderingChildren_ = false;
+    }
+}
+
+void ProviderSegmentView::paintPlate(QPainter& p, const QRectF& label, const QColor& tint, bool withheld) const {
+    const double pulse = pulseAmount();
+    QColor fill;
+    QColor stroke;
+    if (selected_) {
+        fill = withheld ? Surface::pressWash() : withOpacity(tint, 0.18);
+        stroke = withheld ? Surface::shellRim() : withOpacity(tint, 0.85);
+    } else if (working_) {
+        fill = withOpacity(tint, 0.07 + 0.07 * pulse);
+        stroke = withOpacity(tint, 0.35 + 0.40 * pulse);
+    } else {
+        fill = withOpacity(Surface::hoverWash(), hovered_ ? 1.0 : 0.45);
+        stroke = withOpacity(Surface::shellRim(), hovered_ ? 1.0 : 0.5);
+    }
+    if (working_) {
+        paintShadow(p, label, Radius::chip, 4, withOpacity(tint, 0.25), 1);
+    } else if (selected_) {
+        paintShadow(p, label, Radius::chip, 3, QColor(0, 0, 0, qRound(0.15 * 255)), 1);
+    }
+    p.fillPath(roundedRectPath(label, Radius::chip), fill);
+    strokeInside(p, label, Radius::chip, working_ || selected_ ? 1.0 : 0.75, stroke);
+}
+
+void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, const QColor& tint, bool withheld) {
+    const double pulse = pulseAmount();
+    if (working_) {
+        const double scale = 1.0 + 0.28 * pulse;
+        QRadialGradient glow(centre, 16 * scale);
+        glow.setColorAt(0.0, withOpacity(tint, 0.8));
+        glow.setColorAt(0.5, withOpacity(tint, 0.8));
+        glow.setColorAt(1.0, withOpacity(tint, 0.1));
+        p.save();
+        p.setOpacity(p.opacity() * (0.35 + 0.55 * pulse));
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QBrush(glow), 2 * scale));
+        const double r = (kHaloSide / 2 - 1) * scale;
+        p.drawEllipse(centre, r, r);
+        p.restore();
+    }
+
+    const QList<QColor> colors =
+        withheld ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)}
+                 : toQColors(gradient(tier()));
+    RingGauge::paintRing(p, centre, kRingSize, ring_.value(), colors, kRingLine, true);
+
+    const QColor symbolColor = selected_ || working_ ? tint
+                                                     : withOpacity(LabelColor::primary(), withheld ? 0.45 : 0.82);
+    SymbolImage::paint(p, centre, kSymbolSize, sfSymbol(snapshot_.provider), symbolColor, SymbolWeight::bold);
+
+    if (working_) {
+        const double side = kLiveDotSide * (0.85 + 0.30 * pulse);
+        const QRectF dot(centre + QPointF(8 - side / 2, -8 - side / 2), QSizeF(side, side));
+        paintShadow(p, dot, side / 2, 3, withOpacity(kLiveGreen, 0.9), 0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kLiveGreen);
+        p.drawEllipse(dot);
+    }
+}
+
+// MARK: - Pure rules
+
+bool ProviderSegmentView::isWithheld(const UsageSnapshot& s, const QDateTime& now) {
+    return !hasFigure(s) || s.isHourlyWindowElapsed(now);
+}
+
+std::optional<QString> ProviderSegmentView::accountLabel(const std::optional<QString>& email, bool mask) {
+    if (!email || email->isEmpty()) return std::nullopt;
+    if (mask) {
+        if (auto masked = maskedEmail(*email)) return masked;
+    }
+    return *email;
+}
+
+std::optional<qint64> ProviderSegmentView::displayedPercent(double percentage) {
+    if (!std::isfinite(percentage)) return std::nullopt;
+    return saturatingInt64(std::round(percentage)); // half away from zero
+}
+
+QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Clock& clock) {
+    const QString name = displayName(s.provider);
+    if (!hasFigure(s)) return L10n::segmentNotConnected(name).text();
+    const QDateTime now = clock.now();
+    if (isWithheld(s, now)) return L10n::segmentLimitReset(name).text();
+    QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.hourlyRemainingPercentage)).text()};
+    if (const auto account = accountLabel(s.accountEmail, mask)) lines << *account;
+    if (s.planName && !s.planName->isEmpty()) lines << *s.planName;
+    if (s.isStale(now)) lines << accountReadingAgeText(s.capturedAt, clock);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString ProviderSegmentView::accessibilityValueText(const UsageSnapshot& s, bool working, const QDateTime& now) {
+    if (!hasFigure(s))
+        return L10n::segmentNoData(displayText(s.unavailableReason.value_or(UsageUnavailableReason::notConfigured)))
+            .text();
+    if (isWithheld(s, now)) return L10n::limitResetAwaiting().text();
+    const qint64 percent = *displayedPercent(s.hourlyRemainingPercentage);
+    QString text = L10n::remainingPercentTier(percent, label(usageTierFrom(s.hourlyRemainingPercentage))).text();
+    if (working) text += L10n::suffixCurrentlyWorking().text();
+    return text;
+}
+
+QString ProviderSegmentView::accessibilityLabel(const UsageSnapshot& s, bool mask) {
+    QString text = displayName(s.provider);
+    if (const auto account = accountLabel(s.accountEmail, mask)) text += QStringLiteral(", ") + *account;
+    return text;
+}
+
+} // namespace meterix

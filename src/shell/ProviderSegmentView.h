@@ -1,0 +1,101 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/UsageSnapshot.h"
+#include "shell/PressableButton.h"
+#include "shell/SpringAnimator.h"
+
+#include <QPointer>
+#include <QVariantAnimation>
+
+#include <optional>
+
+namespace meterix {
+
+class EndlessPulse;
+class RollingDigitsView;
+
+// One provider on the bar: a small ring around the provider's symbol with the
+// remaining percentage beside it, in its tier's colours, on a plate that shows
+// selection and hover. While the provider's tool is at work a halo and a live
+// dot pulse around the ring. A figure that cannot be trusted (a placeholder, a
+// short window that has reset since the reading, a figure that is not a
+// number) is withheld: "---" and a grey, empty ring. Everything shown is
+// derived from the snapshot and flags at paint time; the widget keeps only its
+// hover and pulse state.
+class ProviderSegmentView : public PressableButton {
+    Q_OBJECT
+
+public:
+    explicit ProviderSegmentView(const UsageSnapshot& snapshot, const Clock& clock = Clock::system(),
+                                 QWidget* parent = nullptr);
+    ~ProviderSegmentView() override;
+
+    // The label's box (66 x 24) and the room around it for the halo and shadow.
+    static constexpr double labelWidth = 66;
+    static constexpr double labelHeight = 24;
+    static constexpr double margin = 6;
+    static constexpr double ringCell = 20;
+    static constexpr double percentWidth = 33;
+    static constexpr double spacing = 4;
+
+    const UsageSnapshot& snapshot() const { return snapshot_; }
+    AIProviderType provider() const { return snapshot_.provider; }
+    void setSnapshot(const UsageSnapshot& snapshot);
+    bool isSelected() const { return selected_; }
+    void setSelected(bool selected);
+    bool isWorking() const { return working_; }
+    void setWorking(bool working);
+    void setMaskEmails(bool mask);
+    bool isHovered() const { return hovered_; }
+
+    // Derived values, as drawn now.
+    bool isWithheld() const;
+    UsageTier tier() const;
+    QString tooltip() const;
+    QString accessibilityValueText() const;
+    // The pulse's state: 0 at rest, 1 fully out.
+    double pulseAmount() const;
+    QRectF labelRect() const;
+
+    // The same rules, pure.
+    static bool isWithheld(const UsageSnapshot& snapshot, const QDateTime& now);
+    static std::optional<QString> accountLabel(const std::optional<QString>& email, bool mask);
+    // The rounded figure; nothing when the percentage is not a finite number.
+    static std::optional<qint64> displayedPercent(double percentage);
+    static QString tooltip(const UsageSnapshot& snapshot, bool mask, const Clock& clock);
+    static QString accessibilityValueText(const UsageSnapshot& snapshot, bool working, const QDateTime& now);
+    static QString accessibilityLabel(const UsageSnapshot& snapshot, bool mask);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintContent(QPainter& painter, const QRectF& rect) override;
+    bool hitButton(const QPoint& pos) const override;
+    void nextCheckState() override {} // selection belongs to the bar, not to the click
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void refresh();
+    void placeChildren();
+    void paintPlate(QPainter& p, const QRectF& label, const QColor& tierColor, bool withheld) const;
+    void paintRingCell(QPainter& p, const QPointF& centre, const QColor& tierColor, bool withheld);
+
+    const Clock& clock_;
+    UsageSnapshot snapshot_;
+    bool selected_ = false;
+    bool working_ = false;
+    bool mask_ = true;
+    bool hovered_ = false;
+    bool renderingChildren_ = false;
+    RollingDigitsView* digits_ = nullptr;
+    QPointer<EndlessPulse> pulse_;
+    QVariantAnimation settle_; // the pulse easing back to rest when work stops
+    SpringAnimator hover_;
+    SpringAnimator ring_; // the ring's shown percentage, on the gauge spring
+};
+
+} // namespace meterix

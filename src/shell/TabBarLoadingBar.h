@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QVariantAnimation>
+#include <QWidget>
+
+namespace meterix {
+
+class EndlessPulse;
+
+// The thin strip along the bar's bottom edge while usage is being refreshed: a
+// faint track and a bright sweep that runs from beyond the leading edge to
+// beyond the trailing edge, over and over (standing still at a quarter of the
+// width when the desktop asks for reduced motion). It fades in and out and is
+// hidden, with no timer running, while nothing refreshes.
+class TabBarLoadingBar : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TabBarLoadingBar(QWidget* parent = nullptr);
+
+    static constexpr double stripHeight = 2;
+    static constexpr double sideInset = 12;
+    static constexpr double bottomInset = 1.5;
+
+    bool isRefreshing() const { return refreshing_; }
+    void setRefreshing(bool refreshing);
+    const QColor& tint() const { return tint_; }
+    void setTint(const QColor& tint);
+
+    // 0 hidden ... 1 fully shown.
+    double shownAmount() const { return shown_; }
+    // The sweep's leading edge as a share of the width, now.
+    double sweepOffset() const;
+    // The sweep's width for a strip width.
+    static double sweepWidth(double width) { return std::max(width * 0.5, 35.0); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool refreshing_ = false;
+    QColor tint_;
+    double shown_ = 0;
+    QVariantAnimation fade_;
+    EndlessPulse* sweep_;
+};
+
+} // namespace meterix

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# End to end: the real app on a virtual X display with a fixture home, once
+# beside a system tray and once without one. The bar must come up at the top
+# centre with one segment per fixture provider, carry the window hints that
+# keep it on every workspace and out of the taskbar, live through the tray
+# going away, and quit cleanly on SIGTERM with the last reading saved.
+#
+#   bar-under-xvfb.sh <meterix> <screen-grab> <output folder>
+set -euo pipefail
+
+if [ "${1:-}" != "--inside" ]; then
+    [ $# -eq 3 ] || { echo "usage: $0 <meterix> <screen-grab> <output folder>" >&2; exit 2; }
+    command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (scripts/install-deps)" >&2; exit 1; }
+    exec xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" "$0" --inside "$@"
+fi
+shift
+app=$1 grab=$2 out=$3
+# A sanitized build reports leaks at exit; system libraries' own are suppressed.
+suppressions="$(cd "$(dirname "$0")/../support" && pwd)/lsan.supp"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressions=0}"
+mkdir -p "$out"
+
+home=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+    rm -rf "$home"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; [ -f "$home/app.log" ] && tail -30 "$home/app.log" >&2; exit 1; }
+
+# Claude Code with a cached reading (70 % left), Codex and Cursor installed.
+"$(dirname "$0")/make-fixture-home.sh" "$home"
+
+# Runs "$@" until it succeeds or seconds pass.
+wait_for() {
+    local seconds=$1; shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; exit}'; }
+bar_geometry() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
+bar_mapped() { local w; w=$(bar_window); [ -n "$w" ] && xwininfo -id "$w" | grep -q IsViewable; }
+log_has() { grep -q "$1" "$home/app.log"; }
+
+start_app() {
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
+        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
+        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
+        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
+        "$app" > "$home/app.log" 2>&1 &
+    app_pid=$!
+    pids+=("$app_pid")
+}
+
+stop_app() {
+    kill -TERM "$app_pid"
+    local status=0
+    wait "$app_pid" || status=$?
+    [ $status -eq 0 ] || fail "the app exited with $status on SIGTERM"
+}
+
+check_bar() {
+    local label=$1
+    wait_for 30 bar_mapped || fail "$label: the bar never showed"
+    local w; w=$(bar_window)
+    wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "$label: no Claude Code reading"
+    # Three segments (27.5 + 3 x 71 wide) and the 20 px bleed on each side; the
+    # cat's 20 px of room above the bar.
+    read -r x y width height <<< "$(bar_geometry "$w")"
+    [ "$width" = 280 ] && [ "$height" = 94 ] || fail "$label: bar is ${width}x${height}, not 280x94"
+    [ "$x" = $(((1440 - 280) / 2)) ] && [ "$y" = 4 ] || fail "$label: bar at $x,$y, not at the top centre"
+    local state; state=$(xprop -id "$w" _NET_WM_STATE)
+    for s in SKIP_TASKBAR SKIP_PAGER STICKY ABOVE; do
+        grep -q "_NET_WM_STATE_$s" <<< "$state" || fail "$label: _NET_WM_STATE lacks $s ($state)"
+    done
+    xprop -id "$w" _NET_WM_DESKTOP | grep -q "= 4294967295" || fail "$label: not on every workspace"
+    xprop -id "$w" WM_HINTS | grep -qi "input.*False" || fail "$label: the bar would take keyboard focus"
+}
+
+# 1. Beside a tray host: the status item docks, and the tray's loss is survived.
+trayer --edge bottom --align right --widthtype request --height 24 --SetDockType true > /dev/null 2>&1 &
+tray_pid=$!
+pids+=("$tray_pid")
+wait_for 10 sh -c 'xwininfo -root -tree | grep -q trayer' || fail "trayer did not start"
+start_app
+check_bar "with a tray"
+tray_window=$(xwininfo -root -tree | awk '/\("panel" "trayer"\)/ {print $1; exit}')
+wait_for 10 sh -c "xwininfo -tree -id $tray_window | grep -q Meterix" || fail "the status item never docked"
+"$grab" "$out/bar-with-tray.png" || fail "no screenshot"
+kill -9 "$tray_pid"
+wait "$tray_pid" 2>/dev/null || true
+# The tray's window is gone; the app must still be there with its bar.
+wait_for 10 sh -c '! xwininfo -root -tree | grep -q trayer'
+kill -0 "$app_pid" 2>/dev/null || fail "the app died with the tray"
+bar_mapped || fail "the bar went away with the tray"
+xwininfo -root -tree > /dev/null # a round trip: the app has had its chance to react
+kill -0 "$app_pid" 2>/dev/null || fail "the app died after the tray left"
+stop_app
+grep -q '"claude|u-1"' "$home/.local/share/Meterix/"*.json 2>/dev/null \
+    || fail "the last reading was not saved on quit"
+
+# 2. Without a tray: the bar alone, back where it was saved.
+start_app
+check_bar "without a tray"
+"$grab" "$out/bar-without-tray.png" || fail "no screenshot"
+stop_app
+echo "PASS: bar under Xvfb with and without a tray; screenshots in $out"

@@ -1,0 +1,360 @@
+#include "accounts/AccountRegistry.h"
+#include "accounts/AccountUsageStore.h"
+#include "core/Localization.h"
+#include "core/MeterixPreferences.h"
+#include "platform/ui/Appearance.h"
+#include "platform/ui/Haptics.h"
+#include "refresh/ProviderManager.h"
+#include "shell/FloatingPanel.h"
+#include "shell/FloatingPanelController.h"
+#include "shell/GrabberHandle.h"
+#include "shell/MultiProviderBarView.h"
+#include "shell/ProviderSegmentView.h"
+#include "shell/ScreenPlacementEngine.h"
+#include "shell/SoundEffectsEngine.h"
+#include "shell/TabBarLoadingBar.h"
+
+#include "support/FakeClock.h"
+#include "support/FakeTimerSource.h"
+#include "support/gui/GrabSupport.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+using P = AIProviderType;
+using State = MultiProviderBarView::State;
+
+class BarTest : public ::testing::Test {
+protected:
+    BarTest()
+        : settings_(std::make_shared<QSettings>(dir_.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat)),
+          prefs_(settings_), engine_([] { return ScreenPlacementEngine::systemScreens(); }),
+          controller_(engine_, prefs_, timers_, clock_) {
+        prefs_.setPixelCatEnabled(false);
+        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    }
+    ~BarTest() override {
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        Localization::resetResolvedLanguageForTesting();
+    }
+
+    UsageSnapshot reading(P provider, double percent) const {
+        UsageSnapshot::Fields f;
+        f.provider = provider;
+        f.hourlyRemainingPercentage = percent;
+        f.lastUpdated = clock_.now();
+        f.strategyUsed = FetchStrategy::cliStatusProbe;
+        return UsageSnapshot(f);
+    }
+
+    State state(QList<P> active, QList<UsageSnapshot> snapshots) const {
+        State s;
+        s.activeProviders = std::move(active);
+        for (const UsageSnapshot& snap : snapshots) s.snapshots.insert(snap.provider, snap);
+        return s;
+    }
+
+    // Selections the bar asks for, kept and fed back as the manager would.
+    void followSelections(MultiProviderBarView& bar) {
+        QObject::connect(&bar, &MultiProviderBarView::selectionRequested, [this, &bar](std::optional<P> p) {
+            requested_.append(p);
+            State s = bar.state();
+            s.selectedProvider = p;
+            bar.setState(s);
+        });
+    }
+
+    QTemporaryDir dir_;
+    std::shared_ptr<QSettings> settings_;
+    MeterixPreferences prefs_;
+    ScreenPlacementEngine engine_;
+    test::FakeClock clock_;
+    test::FakeTimerSource timers_{clock_};
+    FloatingPanelController controller_;
+    QList<std::optional<P>> requested_;
+};
+
+TEST_F(BarTest, OnlyActiveProvidersWithASnapshotGetSegmentsInTheirOrder) {
+    State s = state({P::cursor, P::claudeCode, P::openAICodex, P::cursor},
+                    {reading(P::claudeCode, 80), reading(P::cursor, 40), reading(P::zed, 10)});
+    EXPECT_EQ(MultiProviderBarView::visibleProviders(s), (QList<P>{P::cursor, P::claudeCode}));
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(s);
+    ASSERT_EQ(bar.segments().size(), 2);
+    EXPECT_EQ(bar.segments()[0]->provider(), P::cursor);
+    EXPECT_LT(bar.segments()[0]->x(), bar.segments()[1]->x());
+    EXPECT_EQ(bar.segment(P::zed), nullptr);
+}
+
+TEST_F(BarTest, EmptyBarHoldsOnlyTheHandleAndDividerAndIsAbundant) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(state({P::claudeCode}, {}));
+    EXPECT_TRUE(bar.segments().isEmpty());
+    EXPECT_EQ(bar.contentSize(), QSizeF(27.5 + 40, 34 + 40));
+    EXPECT_EQ(bar.ambientTier(), UsageTier::abundant);
+}
+
+TEST_F(BarTest, ContentSizeGrowsBySeventyOnePerSegmentAndTwentyForTheCat) {
+    EXPECT_DOUBLE_EQ(MultiProviderBarView::capsuleWidth(0), 27.5);
+    EXPECT_DOUBLE_EQ(MultiProviderBarView::capsuleWidth(3), 240.5);
+    auto l = MultiProviderBarView::layout(3, false, std::nullopt, false);
+    EXPECT_EQ(l.contentSize, QSizeF(280.5, 74));
+    EXPECT_EQ(l.capsule, QRectF(20, 20, 240.5, 34));
+    l = MultiProviderBarView::layout(3, true, std::nullopt, false);
+    EXPECT_EQ(l.contentSize, QSizeF(280.5, 94));
+    EXPECT_EQ(l.capsule, QRectF(20, 40, 240.5, 34));
+
+    // A card below: the stack is as wide as the wider of the two.
+    l = MultiProviderBarView::layout(1, false, QSizeF(318, 300), false);
+    EXPECT_EQ(l.contentSize, QSizeF(358, 74 + 10 + 300));
+    EXPECT_EQ(l.capsule, QRectF(20 + (318 - 98.5) / 2, 20, 98.5, 34));
+    EXPECT_EQ(l.card, QRectF(20, 64, 318, 300));
+    // Above: the card first, then the bar.
+    l = MultiProviderBarView::layout(1, true, QSizeF(318, 300), true);
+    EXPECT_EQ(l.card, QRectF(20, 20, 318, 300));
+    EXPECT_EQ(l.capsule.top(), 20 + 300 + 10 + 20);
+    EXPECT_DOUBLE_EQ(l.contentSize.height(), 40 + 300 + 10 + 54);
+}
+
+TEST_F(BarTest, SizeIsReportedAsItChangesAndWhenTheCatIsSwitched) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    QList<QSizeF> reports;
+    QObject::connect(&bar, &MultiProviderBarView::contentSizeChanged, [&](QSizeF s) { reports << s; });
+    bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
+    bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 70), reading(P::openAICodex, 50)}));
+    prefs_.setPixelCatEnabled(true);
+    EXPECT_EQ(reports, (QList<QSizeF>{QSizeF(209.5, 74), QSizeF(209.5, 94)}));
+    bar.reportContentSize();
+    EXPECT_EQ(reports.size(), 3);
+}
+
+TEST_F(BarTest, AmbientTintIgnoresPlaceholdersAndResetWindows) {
+    const QDateTime now = clock_.now();
+    State s = state({P::claudeCode, P::cursor}, {UsageSnapshot::simulatedFallback(P::claudeCode, now),
+                                                 UsageSnapshot::simulatedFallback(P::cursor, now)});
+    EXPECT_EQ(MultiProviderBarView::ambientTier(s, now), UsageTier::abundant);
+
+    s = state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 50), reading(P::openAICodex, 12)});
+    EXPECT_EQ(MultiProviderBarView::ambientTier(s, now), UsageTier::critical);
+    // The 12 % window reset since the reading: its segment shows "---", so the
+    // bar is not tinted red by it either.
+    s.snapshots[P::openAICodex].hourlyResetAt = now.addSecs(-5);
+    EXPECT_EQ(MultiProviderBarView::ambientTier(s, now), UsageTier::steady);
+    // Inactive providers do not count.
+    s.snapshots.insert(P::zed, reading(P::zed, 1));
+    EXPECT_EQ(MultiProviderBarView::ambientTier(s, now), UsageTier::steady);
+}
+
+TEST_F(BarTest, TappingSelectsMovesAndClosesTheCard) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    followSelections(bar);
+    bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
+    bar.select(P::claudeCode);
+    bar.select(P::openAICodex);
+    bar.select(P::openAICodex);
+    EXPECT_EQ(requested_, (QList<std::optional<P>>{P::claudeCode, P::openAICodex, std::nullopt}));
+    EXPECT_FALSE(bar.segment(P::openAICodex)->isSelected());
+}
+
+TEST_F(BarTest, SelectingPlaysTheImpactHapticOnlyWithSoundOn) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
+    const bool was = SoundEffectsEngine::shared().isSoundEnabled();
+    const int before = Haptics::performedCount(Haptics::Pattern::levelChange);
+    SoundEffectsEngine::shared().setSoundEnabled(false);
+    bar.select(P::claudeCode);
+    EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::levelChange), before);
+    SoundEffectsEngine::shared().setSoundEnabled(true);
+    bar.select(P::claudeCode);
+    EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::levelChange), before + 1);
+    SoundEffectsEngine::shared().setSoundEnabled(was);
+}
+
+TEST_F(BarTest, CardSlotHoldsTheSelectedProvidersCardOnlyWhenItHasASnapshot) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    followSelections(bar);
+    std::function<void()> close;
+    QList<P> built;
+    bar.setCardFactory([&](const UsageSnapshot& s, std::function<void()> onClose) {
+        built << s.provider;
+        close = std::move(onClose);
+        auto* card = new QWidget;
+        card->setFixedSize(318, 300);
+        return card;
+    });
+    State s = state({P::claudeCode, P::cursor}, {reading(P::claudeCode, 80)});
+    s.selectedProvider = P::cursor; // active, but nothing read yet
+    bar.setState(s);
+    EXPECT_EQ(bar.card(), nullptr);
+    EXPECT_EQ(bar.contentSize(), QSizeF(98.5 + 40, 74));
+
+    bar.select(P::claudeCode);
+    ASSERT_NE(bar.card(), nullptr);
+    EXPECT_EQ(built, QList<P>{P::claudeCode});
+    EXPECT_EQ(bar.contentSize(), QSizeF(358, 384));
+    // Closing the card deselects exactly as a second tap does.
+    close();
+    EXPECT_EQ(requested_.last(), std::nullopt);
+    EXPECT_EQ(bar.card(), nullptr);
+    EXPECT_EQ(bar.contentSize(), QSizeF(138.5, 74));
+}
+
+TEST_F(BarTest, ResetWindowIsWithheldOnceItsTimeHasCome) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    UsageSnapshot s = reading(P::claudeCode, 9);
+    s.hourlyResetAt = clock_.now().addSecs(3600);
+    bar.setState(state({P::claudeCode}, {s}));
+    EXPECT_FALSE(bar.segment(P::claudeCode)->isWithheld());
+    EXPECT_EQ(bar.ambientTier(), UsageTier::critical);
+    clock_.advance(3600);
+    bar.refreshForTime();
+    EXPECT_TRUE(bar.segment(P::claudeCode)->isWithheld());
+    EXPECT_EQ(bar.ambientTier(), UsageTier::abundant);
+}
+
+TEST_F(BarTest, RefreshStripShowsWhileRefreshingInTheAmbientTint) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    State s = state({P::claudeCode}, {reading(P::claudeCode, 30)});
+    s.isRefreshing = true;
+    bar.setState(s);
+    EXPECT_TRUE(bar.loadingBar()->isRefreshing());
+    EXPECT_EQ(bar.loadingBar()->tint(), QColor(255, 159, 10)); // caution
+    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    EXPECT_DOUBLE_EQ(bar.loadingBar()->sweepOffset(), 0.25);
+    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    s.isRefreshing = false;
+    bar.setState(s);
+    EXPECT_FALSE(bar.loadingBar()->isRefreshing());
+    EXPECT_FALSE(bar.loadingBar()->isVisible());
+    EXPECT_DOUBLE_EQ(TabBarLoadingBar::sweepWidth(40), 35);
+    EXPECT_DOUBLE_EQ(TabBarLoadingBar::sweepWidth(100), 50);
+}
+
+TEST_F(BarTest, MaskingFollowsTheSetting) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    UsageSnapshot s = reading(P::claudeCode, 30);
+    s.accountEmail = QStringLiteral("carol@example.com");
+    bar.setState(state({P::claudeCode}, {s}));
+    prefs_.setMaskAccountEmails(true);
+    EXPECT_EQ(bar.segment(P::claudeCode)->accessibleName(), QStringLiteral("Claude Code, c***@example.com"));
+    prefs_.setMaskAccountEmails(false);
+    EXPECT_EQ(bar.segment(P::claudeCode)->accessibleName(), QStringLiteral("Claude Code, carol@example.com"));
+    EXPECT_EQ(bar.capsule()->accessibleName(), QStringLiteral("Meterix usage bar"));
+}
+
+TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
+    AccountRegistry registry(AccountRegistry::ResolverList{}, prefs_, clock_);
+    AccountUsageStore store(dir_.filePath(QStringLiteral("usage.json")), clock_);
+    ProviderManager::Dependencies d;
+    d.accountRegistry = &registry;
+    d.usageStore = &store;
+    d.preferences = &prefs_;
+    d.clock = &clock_;
+    d.timers = &timers_;
+    d.home = dir_.path();
+    ProviderManager manager(std::move(d), false);
+
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.observe(manager);
+    // Before anything is read: the default providers, each a withheld placeholder.
+    ASSERT_EQ(bar.visibleProviders(), (QList<P>{P::claudeCode, P::openAICodex, P::antigravity}));
+    for (ProviderSegmentView* segment : bar.segments()) EXPECT_TRUE(segment->isWithheld());
+
+    manager.apply({reading(P::claudeCode, 64)}, P::claudeCode);
+    EXPECT_FALSE(bar.segment(P::claudeCode)->isWithheld());
+    EXPECT_EQ(bar.ambientTier(), UsageTier::steady);
+
+    manager.toggleProvider(P::cursor);
+    EXPECT_EQ(bar.visibleProviders().last(), P::cursor);
+
+    bar.select(P::openAICodex);
+    EXPECT_EQ(manager.selectedProvider(), P::openAICodex);
+    EXPECT_TRUE(bar.segment(P::openAICodex)->isSelected());
+    bar.select(P::openAICodex);
+    EXPECT_EQ(manager.selectedProvider(), std::nullopt);
+    manager.shutdown(1000);
+}
+
+// The bar in its real window, driven through the application's event filter:
+// the release that ends a drag reaches the segment after the filter marked it.
+TEST_F(BarTest, ReleaseEndingADragDoesNotSelectTheSegmentUnderThePointer) {
+    MultiProviderBarView* bar = nullptr;
+    FloatingPanel* window = nullptr;
+    controller_.setPanelFactory([&](const QRectF& frame) {
+        bar = new MultiProviderBarView(prefs_, &controller_, clock_);
+        auto panel = std::make_unique<FloatingPanel>(frame, bar);
+        window = panel.get();
+        QObject::connect(bar, &MultiProviderBarView::contentSizeChanged, &controller_,
+                         &FloatingPanelController::updateContentSize);
+        return panel;
+    });
+    controller_.show();
+    ASSERT_TRUE(bar);
+    followSelections(*bar);
+    bar->setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 40)}));
+    timers_.advance(0.6);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(window->size(), QSize(209, 74));
+
+    ProviderSegmentView* codex = bar->segment(P::openAICodex);
+    const QPoint onCodex = codex->mapTo(window, QPoint(39, 18));
+    QWindow* handle = window->windowHandle();
+    const QPoint start = window->pos();
+    QTest::mousePress(handle, Qt::LeftButton, {}, onCodex);
+    QTest::mouseMove(handle, onCodex + QPoint(0, 12));
+    EXPECT_TRUE(controller_.isDragging());
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, onCodex);
+    EXPECT_EQ(window->pos(), start + QPoint(0, 12));
+    EXPECT_TRUE(requested_.isEmpty());
+
+    timers_.advance(FloatingPanelController::dragCooldown);
+    QTest::mouseClick(handle, Qt::LeftButton, {}, onCodex);
+    EXPECT_EQ(requested_, (QList<std::optional<P>>{P::openAICodex}));
+    EXPECT_TRUE(bar->segment(P::openAICodex)->isSelected());
+    test::saveGrab(test::onBackdrop(test::renderWidget(*bar, 2.0), QColor(70, 90, 120)), QStringLiteral("bar-selected"));
+}
+
+TEST_F(BarTest, HoveringTheCapsuleWakesTheGrabHandle) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
+    bar.resize(bar.contentSize().toSize());
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(bar.capsule(), &enter);
+    EXPECT_TRUE(bar.isBarHovered());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(bar.capsule(), &leave);
+    EXPECT_FALSE(bar.isBarHovered());
+}
+
+TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    UsageSnapshot reset = reading(P::groq, 5);
+    reset.hourlyResetAt = clock_.now().addSecs(-1);
+    State s = state({P::claudeCode, P::openAICodex, P::antigravity, P::cursor, P::groq},
+                    {reading(P::claudeCode, 82), reading(P::openAICodex, 47), reading(P::antigravity, 23),
+                     UsageSnapshot::simulatedFallback(P::cursor, clock_.now()), reset});
+    s.activeInUseProviders = {P::openAICodex};
+    s.selectedProvider = P::antigravity;
+    bar.setState(s);
+    bar.resize(bar.contentSize().toSize());
+    EXPECT_EQ(bar.ambientTier(), UsageTier::caution);
+    const QImage image = test::renderWidget(bar, 2.0);
+    // The capsule is drawn; the bleed's corners stay clear.
+    EXPECT_GT(qAlpha(image.pixel(int(bar.capsuleRect().center().x() * 2), int(bar.capsuleRect().center().y() * 2))),
+              200);
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+    test::saveGrab(test::onBackdrop(image, QColor(236, 238, 242)), QStringLiteral("bar-light"));
+    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    test::saveGrab(test::onBackdrop(test::renderWidget(bar, 2.0), QColor(30, 32, 38)), QStringLiteral("bar-dark"));
+}
+
+} // namespace
+} // namespace meterix

@@ -1,0 +1,190 @@
+#include "core/Localization.h"
+#include "platform/ui/Appearance.h"
+#include "shell/ProviderSegmentView.h"
+
+#include "support/FakeClock.h"
+#include "support/gui/GrabSupport.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace meterix {
+namespace {
+
+using Segment = ProviderSegmentView;
+
+class SegmentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    }
+    void TearDown() override {
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+        Localization::resetResolvedLanguageForTesting();
+    }
+
+    // A real reading of percent, captured now.
+    UsageSnapshot reading(double percent, AIProviderType provider = AIProviderType::claudeCode) const {
+        UsageSnapshot::Fields f;
+        f.provider = provider;
+        f.hourlyRemainingPercentage = percent;
+        f.lastUpdated = clock_.now();
+        f.strategyUsed = FetchStrategy::oauthKeychain;
+        return UsageSnapshot(f);
+    }
+
+    test::FakeClock clock_;
+};
+
+TEST_F(SegmentTest, EmailsAreMaskedToTheirFirstCharacterWhenAsked) {
+    EXPECT_EQ(Segment::accountLabel(QStringLiteral("alice@example.com"), true), QStringLiteral("a***@example.com"));
+    EXPECT_EQ(Segment::accountLabel(QStringLiteral("alice@example.com"), false), QStringLiteral("alice@example.com"));
+    EXPECT_EQ(Segment::accountLabel(QStringLiteral("@example.com"), true), QStringLiteral("@example.com"));
+    EXPECT_EQ(Segment::accountLabel(QStringLiteral("alice"), true), QStringLiteral("alice"));
+    EXPECT_EQ(Segment::accountLabel(QStringLiteral("a@b@c"), true), QStringLiteral("a***@b@c"));
+    // The first character is what a reader sees as one, not one UTF-16 unit.
+    const QString family = QString::fromUtf8("\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB");
+    EXPECT_EQ(Segment::accountLabel(family + QStringLiteral("dev@x.io"), true), family + QStringLiteral("***@x.io"));
+    EXPECT_EQ(Segment::accountLabel(QString(), true), std::nullopt);
+    EXPECT_EQ(Segment::accountLabel(std::nullopt, true), std::nullopt);
+}
+
+TEST_F(SegmentTest, FiguresRoundHalfAwayFromZeroAndNonNumbersShowNone) {
+    EXPECT_EQ(Segment::displayedPercent(44.5), 45);
+    EXPECT_EQ(Segment::displayedPercent(44.49), 44);
+    EXPECT_EQ(Segment::displayedPercent(-0.5), -1);
+    EXPECT_EQ(Segment::displayedPercent(120), 120);
+    EXPECT_EQ(Segment::displayedPercent(std::nan("")), std::nullopt);
+    EXPECT_EQ(Segment::displayedPercent(std::numeric_limits<double>::infinity()), std::nullopt);
+    EXPECT_GT(*Segment::displayedPercent(1e300), 0); // saturates instead of overflowing
+}
+
+TEST_F(SegmentTest, PlaceholdersResetWindowsAndNonNumbersAreWithheld) {
+    const QDateTime now = clock_.now();
+    EXPECT_TRUE(Segment::isWithheld(UsageSnapshot::simulatedFallback(AIProviderType::zed, now), now));
+    UsageSnapshot s = reading(45);
+    EXPECT_FALSE(Segment::isWithheld(s, now));
+    s.hourlyResetAt = now.addSecs(1);
+    EXPECT_FALSE(Segment::isWithheld(s, now));
+    s.hourlyResetAt = now;
+    EXPECT_TRUE(Segment::isWithheld(s, now));
+    s = reading(45);
+    s.hourlyRemainingPercentage = std::nan("");
+    EXPECT_TRUE(Segment::isWithheld(s, now));
+}
+
+TEST_F(SegmentTest, TooltipHasUpToThreeLinesWhileFreshAndAnAgeLineWhenStale) {
+    UsageSnapshot s = reading(44.5);
+    s.accountEmail = QStringLiteral("alice@example.com");
+    s.planName = QStringLiteral("Max");
+    EXPECT_EQ(Segment::tooltip(s, true, clock_), QStringLiteral("Claude Code · 45% left\na***@example.com\nMax"));
+    clock_.advance(900);
+    EXPECT_EQ(Segment::tooltip(s, false, clock_).count(QLatin1Char('\n')), 2);
+    clock_.advance(1);
+    EXPECT_EQ(Segment::tooltip(s, false, clock_),
+              QStringLiteral("Claude Code · 45% left\nalice@example.com\nMax\nas of 15m ago"));
+
+    UsageSnapshot failed = reading(80);
+    failed.fetchError = QStringLiteral("Usage could not be refreshed.");
+    EXPECT_EQ(Segment::tooltip(failed, true, clock_), QStringLiteral("Claude Code · 80% left\nas of just now"));
+}
+
+TEST_F(SegmentTest, TooltipSaysNotConnectedOrLimitResetForWithheldFigures) {
+    const auto placeholder = UsageSnapshot::simulatedFallback(AIProviderType::cursor, clock_.now());
+    EXPECT_EQ(Segment::tooltip(placeholder, true, clock_), QStringLiteral("Cursor · not connected (no data)"));
+    UsageSnapshot reset = reading(3);
+    reset.hourlyResetAt = clock_.now().addSecs(-1);
+    EXPECT_EQ(Segment::tooltip(reset, true, clock_), QStringLiteral("Claude Code · limit reset (re-measuring)"));
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    EXPECT_EQ(Segment::tooltip(reset, true, clock_), QStringLiteral("Claude Code · 한도가 리셋됨 (재측정 대기)"));
+}
+
+TEST_F(SegmentTest, AccessibilityValueNamesTheReasonTheTierAndWork) {
+    const QDateTime now = clock_.now();
+    UsageSnapshot limited = UsageSnapshot::simulatedFallback(AIProviderType::groq, now);
+    limited.unavailableReason = UsageUnavailableReason::rateLimited;
+    EXPECT_EQ(Segment::accessibilityValueText(limited, false, now), QStringLiteral("No data (Rate limited)"));
+    limited.unavailableReason.reset();
+    EXPECT_EQ(Segment::accessibilityValueText(limited, false, now), QStringLiteral("No data (Not connected)"));
+    UsageSnapshot reset = reading(3);
+    reset.hourlyResetAt = now;
+    EXPECT_EQ(Segment::accessibilityValueText(reset, true, now), QStringLiteral("Limit reset, awaiting re-measurement"));
+    EXPECT_EQ(Segment::accessibilityValueText(reading(45), false, now), QStringLiteral("45 percent left, Steady"));
+    EXPECT_EQ(Segment::accessibilityValueText(reading(19.6), true, now),
+              QStringLiteral("20 percent left, Critical, currently working"));
+    UsageSnapshot named = reading(45);
+    named.accountEmail = QStringLiteral("bob@example.com");
+    EXPECT_EQ(Segment::accessibilityLabel(named, true), QStringLiteral("Claude Code, b***@example.com"));
+}
+
+TEST_F(SegmentTest, WithheldSegmentShowsDashesAndAnEmptyGreyRing) {
+    UsageSnapshot s = reading(88);
+    s.hourlyResetAt = clock_.now().addSecs(-60); // the short window reset since
+    Segment segment(s, clock_);
+    EXPECT_TRUE(segment.isWithheld());
+    const QImage withheld = test::renderWidget(segment, 2.0);
+    Segment shown(reading(88), clock_);
+    EXPECT_FALSE(shown.isWithheld());
+    const QImage full = test::renderWidget(shown, 2.0);
+    // The ring's right-hand side (3 o'clock) is green when full, unfilled when withheld.
+    const double ringX = Segment::margin + (Segment::labelWidth - 57) / 2 + 10 + 9.5;
+    const double ringY = Segment::margin + 12;
+    const QColor filled = test::pixelAt(full, ringX, ringY);
+    const QColor empty = test::pixelAt(withheld, ringX, ringY);
+    EXPECT_GT(filled.green(), filled.red() + 60);
+    EXPECT_LT(std::abs(empty.green() - empty.red()), 30);
+    test::saveGrab(test::sheet({full, withheld}, QColor(236, 238, 242)), QStringLiteral("segment-full-and-withheld"));
+}
+
+TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
+    Segment plain(reading(60), clock_);
+    Segment selected(reading(60), clock_);
+    selected.setSelected(true);
+    EXPECT_TRUE(selected.isChecked());
+    Segment working(reading(30, AIProviderType::openAICodex), clock_);
+    working.setWorking(true);
+    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    EXPECT_DOUBLE_EQ(working.pulseAmount(), 1.0); // resting in its outward state
+    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    working.setWorking(false);
+    EXPECT_DOUBLE_EQ(working.pulseAmount(), 0.0);
+    working.setWorking(true);
+    const QImage a = test::renderWidget(plain, 2.0);
+    const QImage b = test::renderWidget(selected, 2.0);
+    const QImage c = test::renderWidget(working, 2.0);
+    // Near the plate's right end, past the figure: the selected plate carries the tier tint.
+    const QColor plainPlate = test::pixelAt(a, Segment::margin + 63, Segment::margin + 12);
+    const QColor selectedPlate = test::pixelAt(b, Segment::margin + 63, Segment::margin + 12);
+    EXPECT_GT(selectedPlate.alpha(), plainPlate.alpha());
+    test::saveGrab(test::sheet({a, b, c}, QColor(236, 238, 242)), QStringLiteral("segment-plain-selected-working"));
+}
+
+TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
+    Segment segment(reading(50), clock_);
+    segment.resize(segment.sizeHint());
+    EXPECT_EQ(segment.sizeHint(), QSize(78, 36));
+    int clicks = 0;
+    QObject::connect(&segment, &QAbstractButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(2, 2)); // the halo margin
+    EXPECT_EQ(clicks, 0);
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(39, 18));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(segment.isChecked()); // the bar decides what is selected
+}
+
+TEST_F(SegmentTest, FiguresAboveAHundredFillTheRingButKeepTheirNumber) {
+    UsageSnapshot s = reading(100);
+    s.hourlyRemainingPercentage = 120; // a stored value is not clamped when read back
+    Segment segment(s, clock_);
+    EXPECT_FALSE(segment.isWithheld());
+    EXPECT_EQ(Segment::tooltip(s, true, clock_), QStringLiteral("Claude Code · 120% left"));
+}
+
+} // namespace
+} // namespace meterix
