@@ -4,10 +4,10 @@
 
 namespace meterix {
 
-Q_LOGGING_CATEGORY(logProvider, "com.meterix.provider")
-Q_LOGGING_CATEGORY(logWatcher, "com.meterix.watcher")
-Q_LOGGING_CATEGORY(logAccounts, "com.meterix.accounts")
-Q_LOGGING_CATEGORY(logProbeGate, "com.meterix.ProbeGate")
+Q_LOGGING_CATEGORY(logProvider, "com.meterix.provider", QtInfoMsg)
+Q_LOGGING_CATEGORY(logWatcher, "com.meterix.watcher", QtInfoMsg)
+Q_LOGGING_CATEGORY(logAccounts, "com.meterix.accounts", QtInfoMsg)
+Q_LOGGING_CATEGORY(logProbeGate, "com.meterix.ProbeGate", QtInfoMsg)
 
 namespace MeterixLog {
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace meterix::test {
 namespace {
 
@@ -47,9 +49,13 @@ TEST_P(KeyedFlow, SendsTheKeyToItsEndpointAndReadsTheAnswer) {
     auto adapter = make(QStringLiteral("https://api.example.test/"));
     const UsageSnapshot s = adapter->fetchUsage(true);
 
-    ASSERT_FALSE(transport.requests().isEmpty());
-    const UsageRequest sent = transport.requests().first();
-    EXPECT_EQ(sent.url.toString(), QStringLiteral("https://api.example.test") + GetParam().path);
+    // OpenRouter sends two requests at once, in no fixed order: find this one.
+    const QString expectedURL = QStringLiteral("https://api.example.test") + GetParam().path;
+    const auto requests = transport.requests();
+    const auto found = std::find_if(requests.begin(), requests.end(),
+                                    [&](const UsageRequest& r) { return r.url.toString() == expectedURL; });
+    ASSERT_NE(found, requests.end()) << expectedURL.toStdString();
+    const UsageRequest sent = *found;
     EXPECT_EQ(sent.method, "GET");
     EXPECT_EQ(sent.timeout, std::chrono::seconds(GetParam().timeoutSeconds));
     UsageResponse headers;

@@ -1,13 +1,17 @@
 #include "refresh/ProviderManager.h"
 #include "accounts/AccountRegistry.h"
 #include "accounts/AccountUsageStore.h"
+#include "core/HostEnvironment.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "platform/RunningApplications.h"
+#include "refresh/AIActivityRuleRegistry.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 
+#include <QFile>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -390,4 +394,91 @@ TEST_F(Manager, ActivityMarksInUseAndSettlesThreeSecondsAfterTheLastSignal) {
     // 8 s after the first on-demand refresh: deferred to the 10 s floor
     timers.advance(2);
     ASSERT_TRUE(test::waitUntil([&] { return adapters[AIProviderType::claudeCode]->calls() == 2; }));
+}
+
+namespace {
+
+// Finds one account whose desktop app is Cursor.
+class CursorAppResolver final : public AccountResolver {
+  public:
+    AIProviderType provider() const override { return AIProviderType::cursor; }
+    QString primarySourceID() const override { return QStringLiteral("cursor.app"); }
+    QList<AccountIdentity> resolveAccounts() override {
+        AccountIdentity id;
+        id.id = QStringLiteral("me@example.com");
+        id.provider = AIProviderType::cursor;
+        id.source.id = QStringLiteral("cursor.app");
+        id.source.kind = AccountSourceKind::desktopApp;
+        id.source.bundleIdentifiers = {QStringLiteral("com.todesktop.230313mzl4w4u92")};
+        return {id};
+    }
+};
+
+} // namespace
+
+TEST_F(Manager, AlternateProfileFoldersAreAddedToTheRulesOnce) {
+    home.mkdir(QStringLiteral(".claude"));
+    home.mkdir(QStringLiteral(".claude-work"));
+    home.mkdir(QStringLiteral(".claude_old"));
+    home.mkdir(QStringLiteral(".codex"));
+    AIActivityRuleRegistry rules(HostEnvironment::underHome(home.path(), {}));
+    ProviderManager::Dependencies d;
+    d.accountRegistry = registry.get();
+    d.usageStore = store.get();
+    d.preferences = preferences.get();
+    d.clock = &clock;
+    d.timers = &timers;
+    d.ruleRegistry = &rules;
+    d.home = home.path();
+    ProviderManager m(std::move(d), false);
+    test::LogCapture log("com.meterix.provider");
+    m.registerAlternateProfilePaths();
+    m.registerAlternateProfilePaths(); // a second run adds nothing twice
+    const QStringList roots = rules.rule(AIProviderType::claudeCode)->relativeRootPaths;
+    EXPECT_EQ(roots.count(home.file(QStringLiteral(".claude-work"))), 1);
+    EXPECT_EQ(roots.count(home.file(QStringLiteral(".claude_old"))), 1);
+    EXPECT_FALSE(roots.contains(home.file(QStringLiteral(".claude"))));
+    EXPECT_TRUE(log.contains(QStringLiteral("[claude] watching 2 alternate profile path(s)")));
+    for (const QString& line : log.messages())
+        EXPECT_FALSE(line.startsWith(QStringLiteral("[codex] watching"))) << line.toStdString();
+}
+
+TEST_F(Manager, RunningDesktopAppsMarkTheirAccounts) {
+    registry = std::make_unique<AccountRegistry>(
+        AccountRegistry::ResolverList{std::make_shared<CursorAppResolver>()}, *preferences, clock);
+    bool scanned = false;
+    registry->refreshAccounts(std::nullopt, [&] { scanned = true; });
+    ASSERT_TRUE(test::waitUntil([&] { return scanned; }));
+
+    test::TempHome proc;
+    proc.mkdir(QStringLiteral("4242"));
+    proc.write(QStringLiteral("4242/cmdline"), QByteArray("/opt/cursor/cursor\0", 19));
+    RunningApplications apps(proc.path(), ::getuid(), 1000);
+
+    ProviderManager::Dependencies d;
+    d.accountRegistry = registry.get();
+    d.usageStore = store.get();
+    d.preferences = preferences.get();
+    d.clock = &clock;
+    d.timers = &timers;
+    d.runningApplications = &apps;
+    ProviderManager m(std::move(d), false);
+    apps.rescan();
+    m.refreshRunningApps();
+    EXPECT_TRUE(m.isAppRunning(AIProviderType::cursor));
+    EXPECT_TRUE(m.isAccountRunning(AIProviderType::cursor, QStringLiteral("me@example.com")));
+    const auto account = registry->account(AIProviderType::cursor, QStringLiteral("me@example.com"));
+    ASSERT_TRUE(account);
+    EXPECT_EQ(m.runningApps(*account).size(), 1);
+
+    int published = 0;
+    QObject::connect(&m, &ProviderManager::runningAppAccountsChanged, [&] { ++published; });
+    m.refreshRunningApps(); // nothing changed: nothing published
+    EXPECT_EQ(published, 0);
+    QFile::remove(proc.file(QStringLiteral("4242/cmdline")));
+    proc.write(QStringLiteral("4242/cmdline"), "bash");
+    apps.rescan();
+    m.refreshRunningApps();
+    EXPECT_EQ(published, 1);
+    EXPECT_FALSE(m.isAppRunning(AIProviderType::cursor));
 }

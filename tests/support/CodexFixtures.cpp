@@ -18,7 +18,7 @@ QByteArray sessionMetaLine(const QString& timestamp) {
         {QStringLiteral("timestamp"), timestamp},
         {QStringLiteral("type"), QStringLiteral("session_meta")},
         {QStringLiteral("payload"), QJsonObject{{QStringLiteral("id"), QStringLiteral("0199-abcd")},
-                                                {QStringLiteral("cwd"), QStringLiteral("/work/project")}}},
+                                                {QStringLiteral("cwd"), QStringLiteral("/home/dev/project")}}},
     });
 }
 

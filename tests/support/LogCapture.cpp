@@ -1,5 +1,6 @@
 #include "support/LogCapture.h"
 
+#include <QLoggingCategory>
 #include <QtGlobal>
 
 #include <cstring>
@@ -30,9 +31,12 @@ LogCapture::LogCapture(const char* category) {
     gCategory = category;
     gMessages.clear();
     gPrevious = qInstallMessageHandler(handler);
+    // Ordinary events are logged at debug level, which is off by default.
+    QLoggingCategory::setFilterRules(QString::fromLatin1(category) + QStringLiteral(".debug=true"));
 }
 
 LogCapture::~LogCapture() {
+    QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(gPrevious);
     std::lock_guard lock(gMutex);
     gCategory.clear();
