@@ -143,6 +143,8 @@ void ProviderSegmentView::refresh() {
     const bool animate = isVisible();
     ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.hourlyRemainingPercentage), animate);
     if (const auto percent = displayedPercent(snapshot_.hourlyRemainingPercentage); percent && !withheld) {
+        // The digits roll only while shown: without motion they change unshown.
+        if (Appearance::shared().reduceMotion()) digits_->setVisible(false);
         digits_->setValue(*percent);
         digits_->setColor(working_ ? tierColor(snapshot_)
                                    : withOpacity(LabelColor::primary(), selected_ ? 1.0 : 0.92));

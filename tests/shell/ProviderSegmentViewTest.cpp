@@ -1,6 +1,7 @@
 #include "core/Localization.h"
 #include "platform/ui/Appearance.h"
 #include "shell/ProviderSegmentView.h"
+#include "shell/RollingDigitsView.h"
 
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
@@ -163,6 +164,22 @@ TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
     const QColor selectedPlate = test::pixelAt(b, Segment::margin + 63, Segment::margin + 12);
     EXPECT_GT(selectedPlate.alpha(), plainPlate.alpha());
     test::saveGrab(test::sheet({a, b, c}, QColor(236, 238, 242)), QStringLiteral("segment-plain-selected-working"));
+}
+
+TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
+    Segment segment(reading(50), clock_);
+    segment.show();
+    auto* digits = segment.findChild<RollingDigitsView*>();
+    ASSERT_TRUE(digits);
+    segment.setSnapshot(reading(40));
+    EXPECT_LT(digits->rollProgress(), 1.0); // rolling on the digits spring
+    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    segment.setSnapshot(reading(30));
+    EXPECT_EQ(digits->value(), 30);
+    EXPECT_DOUBLE_EQ(digits->rollProgress(), 1.0);
+    EXPECT_TRUE(digits->isVisible());
+    segment.setWorking(true);
+    EXPECT_DOUBLE_EQ(segment.pulseAmount(), 1.0); // still, in its outward state
 }
 
 TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
