@@ -19,14 +19,6 @@ const QString kConfigName = QStringLiteral(".claude.json");
 const QStringList kDesktopAccountTrees{QStringLiteral("claude-code-sessions"),
                                        QStringLiteral("local-agent-mode-sessions")};
 
-QString lastPathComponent(const QString& path) {
-    QString p = path;
-    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
-        p.chop(1);
-    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? p : p.mid(slash + 1);
-}
-
 } // namespace
 
 ClaudeAccountResolver::ClaudeAccountResolver()

@@ -24,12 +24,6 @@ namespace {
 const QLatin1StringView kOpenAIAuthClaim("https://api.openai.com/auth");
 const QLatin1StringView kConversationPrefix("conversations-v3-");
 
-// The last component of a folder path, as a file URL names it.
-QString lastPathComponent(QString path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 // "organizations" counts only as a list of objects throughout.
 QList<QJsonObject> organizationsOf(const QJsonObject& claim) {
     QList<QJsonObject> organizations;

@@ -20,6 +20,13 @@ QString joinPath(const QString& base, const QString& component) {
     return left + QLatin1Char('/') + right;
 }
 
+QString lastPathComponent(const QString& path) {
+    QString p = path;
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 QString homeFolder() {
     const QString home = qEnvironmentVariable("HOME");
     if (!home.isEmpty()) return home;

@@ -8,6 +8,9 @@ namespace meterix {
 // trailing "/" of the base dropped, nothing resolved or cleaned ("..", "//").
 QString joinPath(const QString& base, const QString& component);
 
+// The last component of a path, trailing "/" ignored ("/a/b/" gives "b").
+QString lastPathComponent(const QString& path);
+
 // The user's home folder: $HOME, else the password database. Tests point HOME
 // at a temporary folder.
 QString homeFolder();

@@ -210,6 +210,12 @@ TEST(Paths, JoinKeepsThePathAsWritten) {
     EXPECT_EQ(joinPath(QString(), QStringLiteral("c")), QStringLiteral("c"));
 }
 
+TEST(Paths, LastComponentIgnoresTrailingSlashes) {
+    EXPECT_EQ(lastPathComponent(QStringLiteral("/home/u/.claude-work/")), QStringLiteral(".claude-work"));
+    EXPECT_EQ(lastPathComponent(QStringLiteral("name")), QStringLiteral("name"));
+    EXPECT_EQ(lastPathComponent(QStringLiteral("/")), QString());
+}
+
 TEST(Paths, FoldersFollowTheEnvironment) {
     EXPECT_EQ(homeFolder(), qEnvironmentVariable("HOME"));
     EXPECT_EQ(configHome(), qEnvironmentVariable("XDG_CONFIG_HOME"));
