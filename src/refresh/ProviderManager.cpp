@@ -29,16 +29,6 @@ ProviderManager* sharedManager = nullptr;
 // be turned away. Still far below the half second that separates 44.5 s from 45.
 constexpr double kCooldownTolerance = 0.25;
 
-const char* raw(AIProviderType p) {
-    static QHash<AIProviderType, QByteArray> names = [] {
-        QHash<AIProviderType, QByteArray> n;
-        for (AIProviderType t : allProviderTypes())
-            n.insert(t, rawValue(t).toUtf8());
-        return n;
-    }();
-    return names[p].constData();
-}
-
 // Runs `then` once `count` completions have been reported.
 std::function<void()> countdown(int count, std::function<void()> then) {
     if (count <= 0) {
@@ -128,7 +118,7 @@ void ProviderManager::runStartUp() {
         // Availability checks block (files, processes): one after another, off
         // the GUI thread.
         auto scanner = std::make_shared<ZeroConfigScanner>(self->scanner_);
-        QThreadPool::globalInstance()->start([self, scanner] {
+        self->pool_.start([self, scanner] {
             const auto available = scanner->scanAvailableProviders();
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
@@ -267,12 +257,13 @@ void ProviderManager::refreshProviderImpl(AIProviderType provider, bool forceSyn
             const double elapsed = secondsSince(*last);
             if (elapsed < minCooldownInterval - kCooldownTolerance) {
                 const auto left = static_cast<long>(std::trunc(minCooldownInterval - secondsSince(*last)));
-                qCDebug(logProvider, "Cooldown for %s: %lds left", raw(provider), std::max(0L, left));
+                qCDebug(logProvider, "Cooldown for %s: %lds left", qUtf8Printable(rawValue(provider)),
+                        std::max(0L, left));
                 return finish();
             }
         }
     }
-    qCDebug(logProvider, "Fetching usage for %s", raw(provider));
+    qCDebug(logProvider, "Fetching usage for %s", qUtf8Printable(rawValue(provider)));
     lastFetchTime_.insert(provider, deps_.clock->monotonicNow());
     QList<Done> waiters;
     if (done) waiters.append(std::move(done));
@@ -299,7 +290,8 @@ void ProviderManager::startFetch(AIProviderType provider, const std::shared_ptr<
                     outcome.errorDescription = e.errorDescription();
                 } catch (const std::exception& e) {
                     outcome.failed = true;
-                    qCWarning(logProvider, "Fetch of %s threw: %s", raw(provider), e.what());
+                    qCWarning(logProvider, "Fetch of %s threw: %s", qUtf8Printable(rawValue(provider)),
+                              e.what());
                 } catch (...) {
                     outcome.failed = true;
                 }
@@ -318,7 +310,8 @@ void ProviderManager::finishFetch(AIProviderType provider, const FetchOutcome& o
     QPointer<ProviderManager> self(this);
     if (outcome.failed) {
         const QString text = outcome.errorDescription.value_or(L10n::errorRefreshFailed().text());
-        qCCritical(logProvider, "Fetch failed for %s: %s", raw(provider), qUtf8Printable(text));
+        qCCritical(logProvider, "Fetch failed for %s: %s", qUtf8Printable(rawValue(provider)),
+                   qUtf8Printable(text));
         handleFetchFailure(provider, outcome.errorDescription, [self, provider] {
             if (self) self->endFetch(provider);
         });
@@ -328,7 +321,7 @@ void ProviderManager::finishFetch(AIProviderType provider, const FetchOutcome& o
         if (!self) return;
         self->apply(outcome.snapshots, provider);
         qCDebug(logProvider, "Updated %lld snapshot(s) for %s",
-                static_cast<long long>(outcome.snapshots.size()), raw(provider));
+                static_cast<long long>(outcome.snapshots.size()), qUtf8Printable(rawValue(provider)));
         self->endFetch(provider);
     });
 }
@@ -546,8 +539,8 @@ void ProviderManager::noteUnregisteredAccounts(const QSet<QString>& reported, AI
     if (pendingRescanAccounts_.value(provider) == missing && pendingRescanAccounts_.contains(provider))
         return;
     pendingRescanAccounts_.insert(provider, missing);
-    qCDebug(logProvider, "[%s] fetch reported %lld unlisted account(s); rescanning", raw(provider),
-            static_cast<long long>(missing.size()));
+    qCDebug(logProvider, "[%s] fetch reported %lld unlisted account(s); rescanning",
+            qUtf8Printable(rawValue(provider)), static_cast<long long>(missing.size()));
     QPointer<ProviderManager> self(this);
     rescanRegistry([self, provider] {
         if (self) self->pendingRescanAccounts_.remove(provider);
@@ -564,7 +557,7 @@ void ProviderManager::handleActivity(const QSet<ActivitySignal>& signals_) {
 void ProviderManager::markInUse(const ActivitySignal& signal) {
     const AIProviderType p = signal.provider;
     if (!activeInUseProviders_.contains(p)) {
-        qCDebug(logProvider, "[%s] streaming active", raw(p));
+        qCDebug(logProvider, "[%s] streaming active", qUtf8Printable(rawValue(p)));
         QSet<AIProviderType> inUse = activeInUseProviders_;
         inUse.insert(p);
         setActiveInUse(inUse);
@@ -590,7 +583,7 @@ void ProviderManager::markInUse(const ActivitySignal& signal) {
 
 void ProviderManager::settleInUse(AIProviderType p) {
     inUseTimers_.remove(p);
-    qCDebug(logProvider, "[%s] streaming settled", raw(p));
+    qCDebug(logProvider, "[%s] streaming settled", qUtf8Printable(rawValue(p)));
     QSet<AIProviderType> inUse = activeInUseProviders_;
     inUse.remove(p);
     setActiveInUse(inUse);
@@ -655,8 +648,8 @@ void ProviderManager::registerAlternateProfilePaths() {
             for (const QString& path : alternates)
                 if (!rule.relativeRootPaths.contains(path)) rule.relativeRootPaths.append(path);
         });
-        qCInfo(logProvider, "[%s] watching %lld alternate profile path(s)", raw(k.provider),
-               static_cast<long long>(alternates.size()));
+        qCInfo(logProvider, "[%s] watching %lld alternate profile path(s)",
+               qUtf8Printable(rawValue(k.provider)), static_cast<long long>(alternates.size()));
     }
 }
 
