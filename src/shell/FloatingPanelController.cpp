@@ -2,7 +2,7 @@
 
 #include "core/MeterixPreferences.h"
 #include "platform/ui/GlobalMouseMonitor.h"
-#include "shell/Metric.h"
+#include "design/Metric.h"
 #include "shell/ScreenPlacementEngine.h"
 
 #include <QGuiApplication>

@@ -2,8 +2,8 @@
 
 #include "core/Clock.h"
 #include "core/UsageSnapshot.h"
-#include "shell/PressableButton.h"
-#include "shell/SpringAnimator.h"
+#include "design/PressableButton.h"
+#include "design/SpringAnimator.h"
 
 #include <QPointer>
 #include <QVariantAnimation>

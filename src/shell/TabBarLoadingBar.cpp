@@ -1,11 +1,11 @@
 #include "shell/TabBarLoadingBar.h"
 
 #include "platform/ui/Appearance.h"
-#include "shell/AnimationCurves.h"
-#include "shell/EndlessPulse.h"
-#include "shell/JellySprings.h"
-#include "shell/ShapePainting.h"
-#include "shell/Surface.h"
+#include "design/AnimationCurves.h"
+#include "design/EndlessPulse.h"
+#include "design/JellySprings.h"
+#include "design/ShapePainting.h"
+#include "design/Surface.h"
 
 #include <QLinearGradient>
 #include <QPainter>

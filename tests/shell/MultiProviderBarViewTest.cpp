@@ -7,11 +7,11 @@
 #include "refresh/ProviderManager.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
-#include "shell/GrabberHandle.h"
+#include "design/GrabberHandle.h"
 #include "shell/MultiProviderBarView.h"
 #include "shell/ProviderSegmentView.h"
 #include "shell/ScreenPlacementEngine.h"
-#include "shell/SoundEffectsEngine.h"
+#include "design/SoundEffectsEngine.h"
 #include "shell/TabBarLoadingBar.h"
 
 #include "support/FakeClock.h"

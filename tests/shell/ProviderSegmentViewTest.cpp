@@ -1,7 +1,7 @@
 #include "core/Localization.h"
 #include "platform/ui/Appearance.h"
 #include "shell/ProviderSegmentView.h"
-#include "shell/RollingDigitsView.h"
+#include "design/RollingDigitsView.h"
 
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"

@@ -1,0 +1,18 @@
+#include "design/JellySprings.h"
+
+#include <QPointF>
+
+namespace meterix {
+
+QEasingCurve EasedSpec::easeInOut() {
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
+    return curve;
+}
+
+SpringSpec JellySprings::eyeTrack() {
+    const SpringCurve c = SpringCurve::fromMassStiffness(1, 280, 22);
+    return SpringSpec{c.response(), c.dampingFraction()};
+}
+
+} // namespace meterix

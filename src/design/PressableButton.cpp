@@ -1,0 +1,38 @@
+#include "design/PressableButton.h"
+
+#include "design/SoundEffectsEngine.h"
+
+#include <QPainter>
+
+namespace meterix {
+
+PressableButton::PressableButton(PressableStyle style, QWidget* parent)
+    : QAbstractButton(parent), style_(style), press_(JellySprings::hover, 0.0) {
+    connect(this, &QAbstractButton::pressed, this, [this] { onPressedChanged(true); });
+    connect(this, &QAbstractButton::released, this, [this] { onPressedChanged(false); });
+    connect(&press_, &SpringAnimator::valueChanged, this, [this] { update(); });
+}
+
+double PressableButton::currentScale() const { return 1.0 + (style_.pressedScale - 1.0) * press_.value(); }
+
+double PressableButton::currentOpacity() const { return 1.0 + (style_.pressedOpacity - 1.0) * press_.value(); }
+
+void PressableButton::onPressedChanged(bool pressed) {
+    press_.setTarget(pressed ? 1.0 : 0.0, isVisible());
+    // Only the moment a press begins is felt; the release is silent.
+    if (pressed && style_.haptics) SoundEffectsEngine::shared().playSelectionFeedback();
+}
+
+void PressableButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = rect();
+    const double s = currentScale();
+    p.translate(r.center());
+    p.scale(s, s);
+    p.translate(-r.center());
+    p.setOpacity(currentOpacity());
+    paintContent(p, r);
+}
+
+} // namespace meterix

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "design/PressableStyle.h"
+#include "design/SpringAnimator.h"
+
+#include <QAbstractButton>
+
+namespace meterix {
+
+// A button drawn by a subclass in paintContent() under the press transform (a
+// scale about the centre and an opacity). Nothing is remembered between presses.
+class PressableButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit PressableButton(PressableStyle style = PressableStyle::pressable(), QWidget* parent = nullptr);
+
+    const PressableStyle& pressableStyle() const { return style_; }
+    void setPressableStyle(const PressableStyle& style) { style_ = style; }
+
+    // The scale and opacity being drawn now.
+    double currentScale() const;
+    double currentOpacity() const;
+    // 0 at rest, 1 fully pressed (springs between).
+    double pressProgress() const { return press_.value(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) final;
+    // Draw the control in rect; the painter already carries the press transform.
+    virtual void paintContent(QPainter& painter, const QRectF& rect) = 0;
+
+private:
+    void onPressedChanged(bool pressed);
+
+    PressableStyle style_;
+    SpringAnimator press_;
+};
+
+} // namespace meterix

@@ -1,0 +1,59 @@
+#include "design/SoundEffectsEngine.h"
+
+#include "core/SoundSwitch.h"
+
+namespace meterix {
+
+namespace {
+
+class PlatformFeedbackSink final : public FeedbackSink {
+public:
+    void performHaptic(Haptics::Pattern pattern) override { Haptics::perform(pattern); }
+    void playSound(SystemSound::Event event, double volume) override { SystemSound::shared().play(event, volume); }
+};
+
+std::shared_ptr<FeedbackSink> platformSink() {
+    static const std::shared_ptr<FeedbackSink> sink = std::make_shared<PlatformFeedbackSink>();
+    return sink;
+}
+
+} // namespace
+
+SoundEffectsEngine::SoundEffectsEngine() : sink_(platformSink()) {}
+
+SoundEffectsEngine& SoundEffectsEngine::shared() {
+    static SoundEffectsEngine* engine = new SoundEffectsEngine(); // lives as long as the process
+    return *engine;
+}
+
+bool SoundEffectsEngine::isSoundEnabled() const { return soundSwitch().load(); }
+
+void SoundEffectsEngine::setSoundEnabled(bool enabled) { soundSwitch().store(enabled); }
+
+void SoundEffectsEngine::playSelectionFeedback() {
+    if (!isSoundEnabled()) return;
+    sink_->performHaptic(Haptics::Pattern::alignment);
+}
+
+void SoundEffectsEngine::playImpactFeedback() {
+    if (!isSoundEnabled()) return;
+    sink_->performHaptic(Haptics::Pattern::levelChange);
+}
+
+void SoundEffectsEngine::playSnapSound() {
+    if (!isSoundEnabled()) return;
+    sink_->playSound(SystemSound::Event::snap, snapVolume);
+}
+
+void SoundEffectsEngine::playCelebrationSound() {
+    if (!isSoundEnabled()) return;
+    sink_->playSound(SystemSound::Event::celebration, celebrationVolume);
+}
+
+std::shared_ptr<FeedbackSink> SoundEffectsEngine::setSink(std::shared_ptr<FeedbackSink> sink) {
+    std::shared_ptr<FeedbackSink> previous = std::move(sink_);
+    sink_ = sink ? std::move(sink) : platformSink();
+    return previous;
+}
+
+} // namespace meterix

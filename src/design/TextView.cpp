@@ -1,0 +1,52 @@
+#include "design/TextView.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QtMath>
+
+namespace meterix {
+
+namespace {
+constexpr int kWrapFlags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
+} // namespace
+
+TextView::TextView(QString text, QFont font, std::function<QColor()> color, bool wraps, QWidget* parent)
+    : QWidget(parent), text_(std::move(text)), font_(std::move(font)), color_(std::move(color)), wraps_(wraps) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    QSizePolicy policy(wraps ? QSizePolicy::Preferred : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    policy.setHeightForWidth(wraps);
+    setSizePolicy(policy);
+}
+
+void TextView::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    updateGeometry();
+    update();
+}
+
+QSize TextView::sizeHint() const {
+    const QFontMetricsF fm(font_);
+    return QSize(qCeil(fm.horizontalAdvance(text_)), qCeil(fm.height()));
+}
+
+QSize TextView::minimumSizeHint() const {
+    if (!wraps_) return sizeHint();
+    return QSize(0, qCeil(QFontMetricsF(font_).height()));
+}
+
+int TextView::heightForWidth(int width) const {
+    if (!wraps_) return sizeHint().height();
+    const QFontMetricsF fm(font_);
+    return qCeil(fm.boundingRect(QRectF(0, 0, std::max(1, width), 1e6), kWrapFlags, text_).height());
+}
+
+void TextView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setFont(font_);
+    p.setPen(color_ ? color_() : palette().color(QPalette::WindowText));
+    if (wraps_) p.drawText(QRectF(rect()), kWrapFlags, text_);
+    else p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
+}
+
+} // namespace meterix

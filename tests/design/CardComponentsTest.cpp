@@ -1,0 +1,189 @@
+#include "core/Localization.h"
+#include "core/UsageTier.h"
+#include "design/AppOpenBadge.h"
+#include "design/IconTile.h"
+#include "design/InsetSection.h"
+#include "design/LiveStreamBadge.h"
+#include "design/RowSeparator.h"
+#include "design/TextView.h"
+#include "design/TierBadge.h"
+#include "design/EndlessPulse.h"
+#include "design/Surface.h"
+
+#include "support/gui/GrabSupport.h"
+
+#include <QLayout>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+using Scheme = Appearance::Scheme;
+
+class Cards : public ::testing::Test {
+protected:
+    void SetUp() override { Appearance::shared().setSchemeOverrideForTesting(Scheme::light); }
+    void TearDown() override {
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+        Localization::resetResolvedLanguageForTesting();
+    }
+};
+
+// A fixed-size row for sections.
+QWidget* row(int height = 20) {
+    auto* w = new QWidget();
+    w->setMinimumHeight(height);
+    w->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return w;
+}
+
+TEST_F(Cards, IconTileGeometry) {
+    EXPECT_DOUBLE_EQ(IconTile::cornerRadius(22), 22 * 0.32);
+    EXPECT_DOUBLE_EQ(IconTile::symbolPointSize(22), 11);
+    IconTile tile(QStringLiteral("bolt.fill"), {Qt::green, Qt::darkGreen}, 22);
+    const QRectF r = tile.tileRect();
+    EXPECT_DOUBLE_EQ(r.width(), 22);
+    EXPECT_EQ(tile.sizeHint().width(), 22 + 2 * IconTile::shadowMargin());
+    EXPECT_NEAR(r.center().x(), tile.width() / 2.0, 0.01);
+}
+
+TEST_F(Cards, IconTileWithoutColoursStillShowsSymbolAndRimButNoShadow) {
+    EXPECT_EQ(IconTile::shadowColor({}).alpha(), 0);
+    EXPECT_NEAR(IconTile::shadowColor({Qt::red, Qt::blue}).alphaF(), 0.32, 0.01);
+    EXPECT_EQ(IconTile::shadowColor({Qt::red, Qt::blue}).blue(), 255);
+
+    IconTile clear(QStringLiteral("bolt.fill"), {}, 40);
+    const QImage img = test::renderWidget(clear);
+    const QRectF r = clear.tileRect();
+    EXPECT_GT(img.pixelColor(int(r.center().x()), int(r.center().y())).alpha(), 0); // the white symbol
+    EXPECT_GT(img.pixelColor(int(r.center().x()), int(r.top())).alpha(), 0);        // the rim
+    EXPECT_EQ(img.pixelColor(int(r.center().x()), int(r.bottom()) + 3).alpha(), 0); // no shadow
+
+    IconTile coloured(QStringLiteral("bolt.fill"), {Qt::red, Qt::blue}, 40);
+    const QImage withShadow = test::renderWidget(coloured);
+    EXPECT_GT(withShadow.pixelColor(int(r.center().x()), int(r.bottom()) + 3).alpha(), 0);
+}
+
+TEST_F(Cards, SectionWithoutTitleOrFootnoteIsOnlyThePlate) {
+    InsetSection section(std::nullopt, std::nullopt, false, {row()});
+    EXPECT_EQ(section.titleView(), nullptr);
+    EXPECT_EQ(section.footnoteView(), nullptr);
+    EXPECT_EQ(section.layout()->count(), 1);
+}
+
+TEST_F(Cards, TitleIsUpperCaseSecondaryAndFootnoteWraps) {
+    InsetSection section(QStringLiteral("Quota detail"), QStringLiteral("A long footnote that has to wrap onto more lines"),
+                         false, {row()});
+    ASSERT_NE(section.titleView(), nullptr);
+    EXPECT_EQ(section.titleView()->textFont().capitalization(), QFont::AllUppercase);
+    ASSERT_NE(section.footnoteView(), nullptr);
+    EXPECT_TRUE(section.footnoteView()->hasHeightForWidth());
+    EXPECT_GT(section.footnoteView()->heightForWidth(60), section.footnoteView()->heightForWidth(600));
+}
+
+TEST_F(Cards, FlushRowsTouchThePlatesSides) {
+    auto* inset = row();
+    InsetSection spaced(std::nullopt, std::nullopt, false, {inset, row()});
+    spaced.resize(300, spaced.sizeHint().height());
+    test::renderWidget(spaced);
+    EXPECT_EQ(inset->geometry().left(), 10);
+    EXPECT_EQ(inset->geometry().top(), 9);
+
+    auto* first = row();
+    auto* second = row();
+    InsetSection flush(std::nullopt, std::nullopt, true, {first, second});
+    flush.resize(300, flush.sizeHint().height());
+    test::renderWidget(flush);
+    EXPECT_EQ(first->geometry().left(), 0);
+    EXPECT_EQ(first->geometry().width(), flush.plate()->width());
+    EXPECT_EQ(first->geometry().top(), 4);
+    EXPECT_EQ(second->geometry().top(), first->geometry().bottom() + 1); // no spacing
+}
+
+TEST_F(Cards, RowSeparatorIsIndentedOnTheLeadingEdge) {
+    RowSeparator separator(30);
+    separator.resize(100, 1);
+    QImage img(200, 2, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(2);
+    img.fill(Qt::transparent);
+    separator.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    EXPECT_EQ(qAlpha(img.pixel(40, 0)), 0);
+    EXPECT_GT(qAlpha(img.pixel(80, 0)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(80, 1)), 0); // half a point high
+}
+
+TEST_F(Cards, TierBadgeCompactIsSmallerWithTheSameColoursAndSymbol) {
+    for (UsageTier tier : allUsageTiers()) {
+        const BadgeLook regular = TierBadge::lookFor(tier, false);
+        const BadgeLook compact = TierBadge::lookFor(tier, true);
+        EXPECT_EQ(regular.symbol, symbol(tier));
+        EXPECT_EQ(compact.symbol, regular.symbol);
+        EXPECT_EQ(compact.foreground, toQColor(accent(tier)));
+        EXPECT_EQ(compact.fill, regular.fill);
+        EXPECT_EQ(compact.rim, regular.rim);
+        EXPECT_LT(compact.font.pointSizeF(), regular.font.pointSizeF());
+        EXPECT_LT(compact.symbolPointSize, regular.symbolPointSize);
+        const QSizeF small = CapsuleBadge::measure(compact);
+        const QSizeF large = CapsuleBadge::measure(regular);
+        EXPECT_LT(small.width(), large.width());
+        EXPECT_LT(small.height(), large.height());
+    }
+}
+
+TEST_F(Cards, BadgesSpeakTheResolvedLanguage) {
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    EXPECT_EQ(TierBadge(UsageTier::caution, false).accessibleName(), QStringLiteral("주의"));
+    EXPECT_EQ(LiveStreamBadge().accessibleName(), QStringLiteral("AI 작업 진행 중"));
+    EXPECT_EQ(AppOpenBadge().accessibleName(), QStringLiteral("데스크톱 앱 실행 중"));
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    EXPECT_EQ(TierBadge(UsageTier::caution, false).accessibleName(), QStringLiteral("Caution"));
+    EXPECT_EQ(LiveStreamBadge().accessibleName(), QStringLiteral("AI task in progress"));
+    EXPECT_EQ(AppOpenBadge().accessibleName(), QStringLiteral("Desktop app running"));
+}
+
+TEST_F(Cards, TheWorkingBadgeBreathesOnlyOnScreenAndWithMotion) {
+    EXPECT_EQ(LiveStreamBadge::live(), QColor(48, 209, 88));
+    EXPECT_DOUBLE_EQ(LiveStreamBadge::dotScale(0), 0.86);
+    EXPECT_DOUBLE_EQ(LiveStreamBadge::dotScale(1), 1.18);
+    EXPECT_DOUBLE_EQ(LiveStreamBadge::glowRadius(1), 3.5);
+    LiveStreamBadge badge;
+    badge.show();
+    EXPECT_TRUE(badge.pulse().isRunning());
+    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    EXPECT_FALSE(badge.pulse().isRunning());
+    badge.hide();
+}
+
+TEST_F(Cards, Grabs) {
+    for (const Scheme scheme : {Scheme::light, Scheme::dark}) {
+        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        const QColor backdrop = scheme == Scheme::dark ? QColor(30, 32, 38) : QColor(245, 246, 248);
+        QList<QImage> tiles;
+        for (const char* s : {"sparkles", "sparkle", "atom", "curlybraces", "fish", "cat.fill", "gearshape"}) {
+            IconTile tile(QString::fromLatin1(s), {QColor(10, 132, 255), QColor(0, 80, 199)}, 29);
+            tiles << test::renderWidget(tile, 2.0);
+        }
+        IconTile clear(QStringLiteral("globe"), {}, 29);
+        tiles << test::renderWidget(clear, 2.0);
+        QList<QImage> badges;
+        for (UsageTier tier : allUsageTiers()) {
+            for (bool compact : {false, true}) {
+                TierBadge badge(tier, compact);
+                badges << test::renderWidget(badge, 2.0);
+            }
+        }
+        LiveStreamBadge live;
+        badges << test::renderWidget(live, 2.0);
+        AppOpenBadge open;
+        badges << test::renderWidget(open, 2.0);
+        const QString suffix = scheme == Scheme::dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+        EXPECT_FALSE(test::saveGrab(test::sheet(tiles, backdrop), QStringLiteral("icon-tiles") + suffix).isEmpty());
+        EXPECT_FALSE(test::saveGrab(test::sheet(badges, backdrop), QStringLiteral("badges") + suffix).isEmpty());
+        EXPECT_GT(badges.size(), 9);
+    }
+}
+
+} // namespace
+} // namespace meterix

@@ -1,0 +1,111 @@
+#include "core/L10n.h"
+#include "core/Localization.h"
+#include "platform/ui/Appearance.h"
+#include "design/EndlessPulse.h"
+#include "design/GrabberHandle.h"
+#include "design/HairlineDivider.h"
+#include "design/LiquidCapsuleGauge.h"
+#include "design/LiveActivityDot.h"
+
+#include "support/gui/GrabSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace meterix {
+namespace {
+
+class Ornaments : public ::testing::Test {
+protected:
+    void SetUp() override { Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light); }
+    void TearDown() override {
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+        Localization::resetResolvedLanguageForTesting();
+    }
+};
+
+TEST_F(Ornaments, GrabberGrowsAndDarkensWhenActive) {
+    GrabberHandle grabber(false);
+    EXPECT_DOUBLE_EQ(grabber.currentHeight(), 12);
+    EXPECT_DOUBLE_EQ(grabber.currentOpacity(), 0.22);
+    grabber.setActive(true); // not on screen: at once
+    EXPECT_DOUBLE_EQ(grabber.currentHeight(), 15);
+    EXPECT_DOUBLE_EQ(grabber.currentOpacity(), 0.42);
+    EXPECT_EQ(grabber.sizeHint(), QSize(3, 15));
+
+    GrabberHandle shown(false);
+    shown.show();
+    shown.setActive(true); // on screen: the hover spring carries it
+    EXPECT_DOUBLE_EQ(shown.activation(), 0.0);
+    shown.hide();
+}
+
+TEST_F(Ornaments, GrabberPaintsItsCapsuleOnly) {
+    GrabberHandle idle(false);
+    const QImage img = test::renderWidget(idle, 4.0);
+    // 12 of 15 high: the top row stays clear, the middle is inked.
+    EXPECT_EQ(qAlpha(img.pixel(6, 2)), 0);
+    EXPECT_GT(qAlpha(img.pixel(6, 30)), 0);
+}
+
+TEST_F(Ornaments, HairlineDividerFadesOutAtBothEnds) {
+    HairlineDivider divider(14);
+    EXPECT_EQ(divider.sizeHint(), QSize(1, 14));
+    const QGradientStops stops = HairlineDivider::opacityStops();
+    EXPECT_EQ(stops.constFirst().second.alpha(), 0);
+    EXPECT_EQ(stops.constLast().second.alpha(), 0);
+    EXPECT_NEAR(stops[1].second.alphaF(), 0.14, 0.01);
+    const QImage img = test::renderWidget(divider, 2.0);
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(0, img.height() - 1)), 0);
+    EXPECT_GT(qAlpha(img.pixel(0, img.height() / 2)) + qAlpha(img.pixel(1, img.height() / 2)), 0);
+}
+
+TEST_F(Ornaments, CapsuleGaugeNeverNarrowerThanItIsHigh) {
+    EXPECT_DOUBLE_EQ(LiquidCapsuleGauge::fillWidth(0, 100, 8), 8);
+    EXPECT_DOUBLE_EQ(LiquidCapsuleGauge::fillWidth(50, 100, 8), 50);
+    EXPECT_DOUBLE_EQ(LiquidCapsuleGauge::fillWidth(150, 100, 8), 100);
+    EXPECT_DOUBLE_EQ(LiquidCapsuleGauge::fillWidth(std::nan(""), 100, 8), 100);
+    LiquidCapsuleGauge gauge(0, {Qt::green, Qt::darkGreen}, 100, 8, false);
+    const QImage img = test::renderWidget(gauge);
+    // A circle at the leading end: green near it, only track further on.
+    EXPECT_GT(img.pixelColor(4, 4).green(), 100);
+    EXPECT_LT(img.pixelColor(50, 4).green(), 60);
+}
+
+TEST_F(Ornaments, PulsesRunOnlyOnScreenAndStandStillForReducedMotion) {
+    LiveActivityDot dot(Qt::green);
+    EXPECT_FALSE(dot.pulse().isRunning());
+    dot.show();
+    EXPECT_TRUE(dot.pulse().isRunning());
+    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    EXPECT_FALSE(dot.pulse().isRunning());
+    EXPECT_DOUBLE_EQ(dot.pulse().value(), 0.0);
+    Appearance::shared().setReduceMotionOverrideForTesting(false);
+    EXPECT_TRUE(dot.pulse().isRunning());
+    dot.hide();
+    EXPECT_FALSE(dot.pulse().isRunning());
+}
+
+TEST_F(Ornaments, PulsePhases) {
+    const QEasingCurve linear(QEasingCurve::Linear);
+    EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(0.25, linear, true), 0.5);
+    EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(0.5, linear, true), 1.0);
+    EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(0.75, linear, true), 0.5);
+    EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(0.75, linear, false), 0.75);
+    EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(std::nan(""), linear, false), 0.0);
+    EXPECT_DOUBLE_EQ(LiveActivityDot::haloScale(0), 0.45);
+    EXPECT_DOUBLE_EQ(LiveActivityDot::haloOpacity(1), 0.0);
+}
+
+TEST_F(Ornaments, TheLiveDotIsLabelledInTheResolvedLanguage) {
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    EXPECT_EQ(LiveActivityDot(Qt::green).accessibleName(), QStringLiteral("사용량 새로고침 중"));
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    EXPECT_EQ(LiveActivityDot(Qt::green).accessibleName(), QStringLiteral("Refreshing usage"));
+}
+
+} // namespace
+} // namespace meterix
