@@ -15,11 +15,18 @@ namespace meterix {
 class TextView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     TextView(QString text, QFont font, std::function<QColor()> color, bool wraps, QWidget* parent = nullptr);
 
     const QString& text() const { return text_; }
     void setText(const QString& text);
+    // A one-line text that may be narrower than its text, cut with an
+    // ellipsis at the head, middle or tail; ElideNone (the default) keeps its
+    // ideal width.
+    void setElideMode(Qt::TextElideMode mode);
+    Qt::TextElideMode elideMode() const { return elide_; }
+    // The text as drawn at the current width.
+    QString shownText() const;
     const QFont& textFont() const { return font_; }
 
     QSize sizeHint() const override;
@@ -27,14 +34,15 @@ public:
     bool hasHeightForWidth() const override { return wraps_; }
     int heightForWidth(int width) const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QString text_;
     QFont font_;
     std::function<QColor()> color_;
     bool wraps_;
+    Qt::TextElideMode elide_ = Qt::ElideNone;
 };
 
 } // namespace meterix

@@ -48,24 +48,4 @@ QString abbreviateHome(const QString& path, const QString& home) {
     return path;
 }
 
-PixelCatBreed coatFromRaw(const QString& raw) {
-    return pixelCatBreedFromRawValue(raw).value_or(PixelCatBreed::orangeTabby);
-}
-
-QString coatDisplayName(PixelCatBreed breed) {
-    switch (breed) {
-    case PixelCatBreed::orangeTabby:
-        return L10n::catOrangeTabby().text();
-    case PixelCatBreed::calico:
-        return L10n::catCalico().text();
-    case PixelCatBreed::tuxedo:
-        return L10n::catTuxedo().text();
-    case PixelCatBreed::snowWhite:
-        return L10n::catTurkishAngora().text();
-    case PixelCatBreed::blackCat:
-        return L10n::catBlack().text();
-    }
-    return L10n::catOrangeTabby().text();
-}
-
 } // namespace meterix::SettingsModel

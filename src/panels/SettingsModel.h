@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/AIProviderType.h"
-#include "core/PixelCatBreed.h"
 #include "core/UsageTier.h"
 
 #include <QList>
@@ -40,11 +39,6 @@ struct ProviderToggle {
 // path inside it. A sibling that merely starts with the same letters
 // ("/home/bobby" beside "/home/bob") is shown whole.
 QString abbreviateHome(const QString& path, const QString& home);
-
-// The coat the stored text names, or the orange tabby when it names none.
-PixelCatBreed coatFromRaw(const QString& raw);
-// The coat's name in the resolved language.
-QString coatDisplayName(PixelCatBreed breed);
 
 } // namespace SettingsModel
 

@@ -374,15 +374,6 @@ TEST_P(PanelModels, HomeIsAbbreviatedOnlyForItselfAndWhatLiesInside) {
             << r.path << " in " << r.home;
 }
 
-TEST_P(PanelModels, AStoredCoatThatNamesNoneIsTheOrangeTabby) {
-    for (const char* raw : {"calico", "", "치즈"})
-        EXPECT_EQ(SettingsModel::coatFromRaw(QString::fromUtf8(raw)), PixelCatBreed::orangeTabby) << raw;
-    EXPECT_EQ(SettingsModel::coatFromRaw(QStringLiteral("검은 고양이")), PixelCatBreed::blackCat);
-    EXPECT_EQ(SettingsModel::coatDisplayName(SettingsModel::coatFromRaw(QStringLiteral("calico"))),
-              pick("치즈 태비", "Orange Tabby"));
-    EXPECT_EQ(SettingsModel::coatDisplayName(PixelCatBreed::blackCat), pick("검은 고양이", "Black Cat"));
-}
-
 // MARK: about
 
 TEST_P(PanelModels, ShowcaseCountsAndLanguage) {
