@@ -11,8 +11,7 @@ constexpr int kWrapFlags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
 } // namespace
 
 TextView::TextView(QString text, QFont font, std::function<QColor()> color, bool wraps, QWidget* parent)
-    : QWidget(parent), text_(std::move(text)), font_(std::move(font)), color_(std::move(color)),
-      wraps_(wraps) {
+    : QWidget(parent), text_(std::move(text)), font_(std::move(font)), color_(std::move(color)), wraps_(wraps) {
     setAttribute(Qt::WA_TranslucentBackground);
     // A wrapping text is as tall as its lines at the width it gets: a fixed
     // height would hold it to its one-line size inside nested layouts.
@@ -63,10 +62,8 @@ void TextView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setFont(font_);
     p.setPen(color_ ? color_() : palette().color(QPalette::WindowText));
-    if (wraps_)
-        p.drawText(QRectF(rect()), kWrapFlags, text_);
-    else
-        p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
+    if (wraps_) p.drawText(QRectF(rect()), kWrapFlags, text_);
+    else p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
 }
 
 } // namespace meterix

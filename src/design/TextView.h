@@ -15,7 +15,7 @@ namespace meterix {
 class TextView : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     TextView(QString text, QFont font, std::function<QColor()> color, bool wraps, QWidget* parent = nullptr);
 
     const QString& text() const { return text_; }
@@ -34,10 +34,10 @@ class TextView : public QWidget {
     bool hasHeightForWidth() const override { return wraps_; }
     int heightForWidth(int width) const override;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     QString text_;
     QFont font_;
     std::function<QColor()> color_;
