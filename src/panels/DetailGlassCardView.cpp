@@ -44,6 +44,17 @@ QList<QColor> greyedColors() {
     return {withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)};
 }
 
+// A text that wraps onto as many lines as its width needs, inside nested layouts
+// too (a fixed height would hold it to one line there).
+TextView* wrappingText(const QString& text, const QFont& font, std::function<QColor()> color,
+                       QWidget* parent) {
+    auto* view = new TextView(text, font, std::move(color), true, parent);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    view->setSizePolicy(policy);
+    return view;
+}
+
 void clearLayout(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) {
         if (QWidget* w = item->widget()) delete w;
@@ -56,7 +67,7 @@ void clearLayout(QLayout* layout) {
 
 // The close button: an "xmark" on a small plate circle.
 class CardCloseButton final : public PressableButton {
-public:
+  public:
     explicit CardCloseButton(QWidget* parent) : PressableButton(PressableStyle{0.88, 0.75, true}, parent) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_Hover);
@@ -69,7 +80,7 @@ public:
     }
     bool isHovered() const { return hovered_; }
 
-protected:
+  protected:
     void paintContent(QPainter& p, const QRectF& rect) override {
         const double hover = hover_.state() == QAbstractAnimation::Running ? hover_.currentValue().toDouble()
                                                                            : (hovered_ ? 1.0 : 0.0);
@@ -98,7 +109,7 @@ protected:
         PressableButton::leaveEvent(event);
     }
 
-private:
+  private:
     void setHovered(bool hovered) {
         if (hovered == hovered_) return;
         hovered_ = hovered;
@@ -114,20 +125,20 @@ private:
 
 // The header's strip: paints the provider's tile at its leading edge.
 class CardHeader final : public QWidget {
-public:
+  public:
     CardHeader(QString symbol, std::function<QList<QColor>()> colors, QWidget* parent)
         : QWidget(parent), symbol_(std::move(symbol)), colors_(std::move(colors)) {
         setAttribute(Qt::WA_TranslucentBackground);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        IconTile::paint(p, QRectF(0, 0, DetailGlassCardView::tileSize, DetailGlassCardView::tileSize), symbol_,
-                        colors_());
+        IconTile::paint(p, QRectF(0, 0, DetailGlassCardView::tileSize, DetailGlassCardView::tileSize),
+                        symbol_, colors_());
     }
 
-private:
+  private:
     QString symbol_;
     std::function<QList<QColor>()> colors_;
 };
@@ -184,7 +195,8 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
             if (weekly.ended) {
                 weekly.accessibilityLabel = L10n::weeklyQuotaAwaiting(*weekly.resetLine).text();
             } else if (weekly.figure) {
-                weekly.accessibilityLabel = L10n::weeklyQuotaAccessibility(*weekly.figure, label(weekly.tier)).text();
+                weekly.accessibilityLabel =
+                    L10n::weeklyQuotaAccessibility(*weekly.figure, label(weekly.tier)).text();
             } else {
                 weekly.accessibilityLabel = L10n::captionNoData(L10n::weeklyQuota().text()).text();
             }
@@ -208,11 +220,13 @@ int DetailGlassCardView::shadowBleed() {
 
 DetailGlassCardView::DetailGlassCardView(const UsageSnapshot& snapshot, std::function<void()> onClose,
                                          const Clock& clock, QWidget* parent)
-    : LiquidGlassView(liquidGlass(Radius::card, Qt::transparent, false, kElevation, 0.5), shadowBleed(), parent),
+    : LiquidGlassView(liquidGlass(Radius::card, Qt::transparent, false, kElevation, 0.5), shadowBleed(),
+                      parent),
       clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)),
       openLink_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
     display_ = display(snapshot_, live_, clock_);
-    const int inner = shadowBleed() + int(padding);
+    // Inside the glass (the widget's contents margins hold the shadow's bleed).
+    const int inner = int(padding);
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(inner, inner, inner, inner);
     column_->setSpacing(int(spacing));
@@ -237,15 +251,21 @@ DetailGlassCardView::DetailGlassCardView(const UsageSnapshot& snapshot, std::fun
 
     auto* actions = new QHBoxLayout();
     actions->setSpacing(7);
-    dashboardButton_ = new GlassActionButton(L10n::dashboard().text(), QStringLiteral("chart.bar.doc.horizontal"), false,
-                                             [this] {
-                                                 if (display_.dashboard && openLink_) openLink_(*display_.dashboard);
-                                             },
-                                             this);
-    refreshButton_ = new GlassActionButton(display_.refreshTitle, QStringLiteral("arrow.clockwise"), true, [this] {
-        if (refreshAction_) refreshAction_(snapshot_.provider);
-        else if (manager_) manager_->refreshProvider(snapshot_.provider, true);
-    }, this);
+    dashboardButton_ = new GlassActionButton(
+        L10n::dashboard().text(), QStringLiteral("chart.bar.doc.horizontal"), false,
+        [this] {
+            if (display_.dashboard && openLink_) openLink_(*display_.dashboard);
+        },
+        this);
+    refreshButton_ = new GlassActionButton(
+        display_.refreshTitle, QStringLiteral("arrow.clockwise"), true,
+        [this] {
+            if (refreshAction_)
+                refreshAction_(snapshot_.provider);
+            else if (manager_)
+                manager_->refreshProvider(snapshot_.provider, true);
+        },
+        this);
     actions->addWidget(dashboardButton_, 1);
     actions->addWidget(refreshButton_, 1);
     column_->addLayout(actions);
@@ -258,7 +278,9 @@ DetailGlassCardView::DetailGlassCardView(const UsageSnapshot& snapshot, std::fun
 
 DetailGlassCardView::~DetailGlassCardView() = default;
 
-QAbstractButton* DetailGlassCardView::closeButton() const { return header_->findChild<QAbstractButton*>(); }
+QAbstractButton* DetailGlassCardView::closeButton() const {
+    return header_->findChild<QAbstractButton*>();
+}
 
 void DetailGlassCardView::setSnapshot(const UsageSnapshot& snapshot) {
     if (snapshot == snapshot_) return;
@@ -285,7 +307,9 @@ void DetailGlassCardView::observe(ProviderManager& manager) {
     follow();
 }
 
-void DetailGlassCardView::refreshForTime() { rebuild(); }
+void DetailGlassCardView::refreshForTime() {
+    rebuild();
+}
 
 void DetailGlassCardView::rebuild() {
     display_ = display(snapshot_, live_, clock_);
@@ -304,38 +328,45 @@ void DetailGlassCardView::buildHeader() {
     const int index = column_->indexOf(header_);
     const bool simulated = display_.simulated;
     const UsageTier tier = display_.tier;
-    auto* header = new CardHeader(sfSymbol(snapshot_.provider), [simulated, tier] {
-        return simulated ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.4),
-                                         withOpacity(LabelColor::secondary(), 0.2)}
-                         : toQColors(gradient(tier));
-    }, this);
+    auto* header = new CardHeader(
+        sfSymbol(snapshot_.provider),
+        [simulated, tier] {
+            return simulated ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.4),
+                                             withOpacity(LabelColor::secondary(), 0.2)}
+                             : toQColors(gradient(tier));
+        },
+        this);
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(9);
-    row->addItem(new QSpacerItem(int(tileSize), int(tileSize), QSizePolicy::Fixed, QSizePolicy::Fixed));
+    // The tile is painted by the header itself, in this room.
+    row->addSpacing(int(tileSize) + row->spacing());
+    header->setMinimumHeight(int(tileSize));
 
     auto* texts = new QVBoxLayout();
     texts->setSpacing(1); // 1.5 in whole pixels
     auto* titleRow = new QHBoxLayout();
     titleRow->setSpacing(5);
-    titleRow->addWidget(new TextView(display_.title, MeterixFont::rounded(14.5, QFont::Bold),
-                                     [] { return LabelColor::primary(); }, false, header),
+    titleRow->addWidget(new TextView(
+                            display_.title, MeterixFont::rounded(14.5, QFont::Bold),
+                            [] { return LabelColor::primary(); }, false, header),
                         0, Qt::AlignVCenter);
     if (display_.plan) {
         const QString plan = *display_.plan;
         titleRow->addWidget(new TextCapsuleBadge(
                                 [plan] {
                                     return TextCapsuleBadge::plain(plan, MeterixFont::rounded(9, QFont::Bold),
-                                                                   LabelColor::secondary(), Surface::hoverWash(), 5,
-                                                                   1.5);
+                                                                   LabelColor::secondary(),
+                                                                   Surface::hoverWash(), 5, 1.5);
                                 },
                                 header),
                             0, Qt::AlignVCenter);
     }
     titleRow->addStretch(1);
     texts->addLayout(titleRow);
-    texts->addWidget(new TextView(display_.sourceLine, MeterixFont::rounded(9.5, QFont::Medium),
-                                  [] { return LabelColor::tertiary(); }, false, header));
+    texts->addWidget(new TextView(
+        display_.sourceLine, MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::tertiary(); },
+        false, header));
     row->addLayout(texts, 1);
     row->addSpacing(4);
     auto* close = new CardCloseButton(header);
@@ -362,19 +393,20 @@ void DetailGlassCardView::buildSections() {
         h->setContentsMargins(0, 4, 0, 4);
         h->setSpacing(10);
         const bool fault = n.isFault;
-        h->addWidget(new SymbolLabel(SymbolLabel::Look{fault ? QStringLiteral("exclamationmark.triangle.fill")
-                                                             : QStringLiteral("info.circle.fill"),
-                                                       15, SymbolWeight::semibold, MeterixFont::caption(),
-                                                       [fault] { return fault ? kFaultOrange : LabelColor::secondary(); },
-                                                       0, false},
-                                     QString(), row),
+        h->addWidget(new SymbolLabel(
+                         SymbolLabel::Look{fault ? QStringLiteral("exclamationmark.triangle.fill")
+                                                 : QStringLiteral("info.circle.fill"),
+                                           15, SymbolWeight::semibold, MeterixFont::caption(),
+                                           [fault] { return fault ? kFaultOrange : LabelColor::secondary(); },
+                                           0, false},
+                         QString(), row),
                      0, Qt::AlignVCenter);
         auto* v = new QVBoxLayout();
         v->setSpacing(2);
-        v->addWidget(new TextView(n.title, MeterixFont::rounded(11, QFont::DemiBold),
-                                  [] { return LabelColor::primary(); }, true, row));
-        v->addWidget(new TextView(n.detail, MeterixFont::rounded(9.5, QFont::Medium),
-                                  [] { return LabelColor::secondary(); }, true, row));
+        v->addWidget(wrappingText(
+            n.title, MeterixFont::rounded(11, QFont::DemiBold), [] { return LabelColor::primary(); }, row));
+        v->addWidget(wrappingText(
+            n.detail, MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, row));
         h->addLayout(v, 1);
         column->addWidget(new InsetSection(n.header, std::nullopt, false, {row}));
     }
@@ -388,19 +420,21 @@ void DetailGlassCardView::buildSections() {
         auto* top = new QHBoxLayout();
         top->setSpacing(6);
         const bool greyed = !w.figure;
-        top->addWidget(new TextView(L10n::weeklyRemaining().text(), MeterixFont::rounded(11.5, QFont::DemiBold),
-                                    [greyed] { return greyed ? LabelColor::secondary() : LabelColor::primary(); },
-                                    false, box),
+        top->addWidget(new TextView(
+                           L10n::weeklyRemaining().text(), MeterixFont::rounded(11.5, QFont::DemiBold),
+                           [greyed] { return greyed ? LabelColor::secondary() : LabelColor::primary(); },
+                           false, box),
                        0, Qt::AlignBottom);
         top->addStretch(1);
         if (w.figure) {
-            auto* digits = new RollingDigitsView(*w.figure, QStringLiteral("%"), MeterixFont::rounded(12.5, QFont::Bold),
-                                                 toQColor(gradient(w.tier).constFirst()),
-                                                 MeterixFont::rounded(9, QFont::Bold), box);
+            auto* digits = new RollingDigitsView(
+                *w.figure, QStringLiteral("%"), MeterixFont::rounded(12.5, QFont::Bold),
+                toQColor(gradient(w.tier).constFirst()), MeterixFont::rounded(9, QFont::Bold), box);
             top->addWidget(digits, 0, Qt::AlignBottom);
         } else {
-            top->addWidget(new TextView(noFigureText(), MeterixFont::rounded(12.5, QFont::Bold),
-                                        [] { return withOpacity(LabelColor::secondary(), 0.65); }, false, box),
+            top->addWidget(new TextView(
+                               noFigureText(), MeterixFont::rounded(12.5, QFont::Bold),
+                               [] { return withOpacity(LabelColor::secondary(), 0.65); }, false, box),
                            0, Qt::AlignBottom);
         }
         v->addLayout(top);
@@ -410,10 +444,11 @@ void DetailGlassCardView::buildSections() {
                                          : QuotaBar::Colors([tier] { return toQColors(gradient(tier)); }),
                                   6.5, std::nullopt, box));
         if (w.resetLine) {
-            v->addWidget(new SymbolLabel(SymbolLabel::Look{QStringLiteral("arrow.clockwise"), 8.5, SymbolWeight::bold,
-                                                           MeterixFont::rounded(9.5, QFont::DemiBold),
-                                                           [] { return LabelColor::tertiary(); }, 4, false},
-                                         *w.resetLine, box));
+            v->addWidget(
+                new SymbolLabel(SymbolLabel::Look{QStringLiteral("arrow.clockwise"), 8.5, SymbolWeight::bold,
+                                                  MeterixFont::rounded(9.5, QFont::DemiBold),
+                                                  [] { return LabelColor::tertiary(); }, 4, false},
+                                *w.resetLine, box));
         }
         box->setAccessibleName(w.accessibilityLabel);
         column->addWidget(new InsetSection(L10n::weeklyQuota().text(), std::nullopt, false, {box}));
@@ -444,7 +479,10 @@ void DetailGlassCardView::applyGlass() {
 }
 
 int DetailGlassCardView::heightForWidth(int width) const {
-    return layout() ? layout()->totalHeightForWidth(width) : 0;
+    if (!layout()) return 0;
+    // Without a wrapping text inside, the layout has no height-for-width of its own.
+    return layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                         : layout()->totalSizeHint().height();
 }
 
 QSize DetailGlassCardView::sizeHint() const {

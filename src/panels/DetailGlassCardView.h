@@ -35,7 +35,7 @@ class TextView;
 class DetailGlassCardView : public LiquidGlassView {
     Q_OBJECT
 
-public:
+  public:
     static constexpr double cardWidth = 318;
     static constexpr double padding = 14;
     static constexpr double spacing = 12;
@@ -110,7 +110,7 @@ public:
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
 
-private:
+  private:
     void rebuild();
     void buildHeader();
     void buildSections();

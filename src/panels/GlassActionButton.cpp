@@ -17,21 +17,23 @@ namespace {
 
 constexpr double kSymbolSize = 10;
 
-QFont titleFont() { return MeterixFont::rounded(11, QFont::DemiBold); }
+QFont titleFont() {
+    return MeterixFont::rounded(11, QFont::DemiBold);
+}
 
 QColor mix(const QColor& a, const QColor& b, double t) {
     const double u = std::clamp(t, 0.0, 1.0);
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * u), float(a.greenF() + (b.greenF() - a.greenF()) * u),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * u),
-                            float(a.alphaF() + (b.alphaF() - a.alphaF()) * u));
+    return QColor::fromRgbF(
+        float(a.redF() + (b.redF() - a.redF()) * u), float(a.greenF() + (b.greenF() - a.greenF()) * u),
+        float(a.blueF() + (b.blueF() - a.blueF()) * u), float(a.alphaF() + (b.alphaF() - a.alphaF()) * u));
 }
 
 } // namespace
 
-GlassActionButton::GlassActionButton(QString title, QString symbol, bool isProminent, std::function<void()> action,
-                                     QWidget* parent)
-    : PressableButton(PressableStyle{0.97, 0.85, false}, parent), title_(std::move(title)), symbol_(std::move(symbol)),
-      prominent_(isProminent), action_(std::move(action)) {
+GlassActionButton::GlassActionButton(QString title, QString symbol, bool isProminent,
+                                     std::function<void()> action, QWidget* parent)
+    : PressableButton(PressableStyle{0.97, 0.85, false}, parent), title_(std::move(title)),
+      symbol_(std::move(symbol)), prominent_(isProminent), action_(std::move(action)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::NoFocus);
@@ -80,7 +82,9 @@ QSize GlassActionButton::sizeHint() const {
     return QSize(qCeil(w), qCeil(std::max(side, fm.height()) + 2 * marginV));
 }
 
-QSize GlassActionButton::minimumSizeHint() const { return QSize(0, sizeHint().height()); }
+QSize GlassActionButton::minimumSizeHint() const {
+    return QSize(0, sizeHint().height());
+}
 
 bool GlassActionButton::hitButton(const QPoint& pos) const {
     return roundedRectPath(QRectF(rect()), cornerRadius).contains(QPointF(pos));

@@ -13,7 +13,7 @@ namespace meterix {
 class GlassActionButton : public PressableButton {
     Q_OBJECT
 
-public:
+  public:
     GlassActionButton(QString title, QString symbol, bool isProminent, std::function<void()> action,
                       QWidget* parent = nullptr);
 
@@ -42,13 +42,13 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-protected:
+  protected:
     void paintContent(QPainter& painter, const QRectF& rect) override;
     bool hitButton(const QPoint& pos) const override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     void setHovered(bool hovered);
     double hoverAmount() const;
 

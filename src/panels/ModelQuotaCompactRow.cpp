@@ -23,9 +23,15 @@ constexpr double kSpacing = 8;
 constexpr double kBarHeight = 4.5;
 constexpr double kLineGap = 1.5;
 
-QFont nameFont() { return MeterixFont::rounded(11, QFont::DemiBold); }
-QFont typeFont() { return MeterixFont::rounded(8.5, QFont::Medium); }
-QFont percentFont() { return MeterixFont::rounded(10.5, QFont::Bold); }
+QFont nameFont() {
+    return MeterixFont::rounded(11, QFont::DemiBold);
+}
+QFont typeFont() {
+    return MeterixFont::rounded(8.5, QFont::Medium);
+}
+QFont percentFont() {
+    return MeterixFont::rounded(10.5, QFont::Bold);
+}
 
 } // namespace
 
@@ -60,8 +66,9 @@ double ModelQuotaCompactRow::hoverAmount() const {
 
 QSize ModelQuotaCompactRow::sizeHint() const {
     const double text = QFontMetricsF(nameFont()).height() + kLineGap + QFontMetricsF(typeFont()).height();
-    const double w = 2 * marginH + kDot + kSpacing + QFontMetricsF(nameFont()).horizontalAdvance(model_.name) +
-                     6 + kSpacing + barWidth + kSpacing + percentWidth;
+    const double w = 2 * marginH + kDot + kSpacing +
+                     QFontMetricsF(nameFont()).horizontalAdvance(model_.name) + 6 + kSpacing + barWidth +
+                     kSpacing + percentWidth;
     return QSize(qCeil(w), qCeil(text + 2 * marginV));
 }
 
@@ -103,8 +110,8 @@ void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
 
     // The tier dot and its glow.
     const QRectF dot(inner.left(), inner.center().y() - kDot / 2, kDot, kDot);
-    const ShadowCache::Shadow glow =
-        ShadowCache::roundedRect(dot.size(), kDot / 2, 2, withOpacity(tint, 0.55), p.device()->devicePixelRatioF());
+    const ShadowCache::Shadow glow = ShadowCache::roundedRect(
+        dot.size(), kDot / 2, 2, withOpacity(tint, 0.55), p.device()->devicePixelRatioF());
     p.drawPixmap(dot.topLeft() - QPointF(glow.padding, glow.padding), glow.pixmap);
     QLinearGradient dotFill(dot.topLeft(), dot.bottomLeft());
     dotFill.setStops(evenStops(colors));
@@ -117,8 +124,8 @@ void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
     p.setFont(percentFont());
     p.setPen(tint);
     p.drawText(percent, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, display_.percentText);
-    const QRectF bar(percent.left() - kSpacing - barWidth, inner.center().y() - (kBarHeight + 4) / 2, barWidth,
-                     kBarHeight + 4);
+    const QRectF bar(percent.left() - kSpacing - barWidth, inner.center().y() - (kBarHeight + 4) / 2,
+                     barWidth, kBarHeight + 4);
     QuotaBar::paint(p, bar, display_.barPercentage, colors, kBarHeight, std::nullopt);
 
     const double textLeft = dot.right() + kSpacing;
@@ -134,7 +141,8 @@ void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
     p.setFont(typeFont());
     p.setPen(LabelColor::tertiary());
     p.drawText(QRectF(textLeft, top + nameMetrics.height() + kLineGap, textWidth, typeMetrics.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, typeMetrics.elidedText(model_.quotaType, Qt::ElideRight, textWidth));
+               Qt::AlignLeft | Qt::AlignVCenter,
+               typeMetrics.elidedText(model_.quotaType, Qt::ElideRight, textWidth));
 }
 
 } // namespace meterix

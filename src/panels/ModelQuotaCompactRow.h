@@ -15,7 +15,7 @@ namespace meterix {
 class ModelQuotaCompactRow : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // What the row shows for an item (pure).
     struct Display {
         UsageTier tier = UsageTier::abundant;
@@ -40,12 +40,12 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     void setHovered(bool hovered);
 
     ModelQuotaItem model_;

@@ -21,7 +21,9 @@ namespace {
 constexpr double kMarkerWidth = 2;
 
 // A bar fill of a percentage that is not a number is no fill at all.
-double finiteOrZero(double v) { return std::isfinite(v) ? v : 0.0; }
+double finiteOrZero(double v) {
+    return std::isfinite(v) ? v : 0.0;
+}
 
 } // namespace
 
@@ -36,7 +38,8 @@ QuotaBar::QuotaBar(double percentage, Colors gradientColors, double height, std:
     if (const auto text = paceAccessibility(pace_)) setAccessibleDescription(*text);
 }
 
-QuotaBar::Geometry QuotaBar::geometry(double width, double percentage, double height, std::optional<double> pace) {
+QuotaBar::Geometry QuotaBar::geometry(double width, double percentage, double height,
+                                      std::optional<double> pace) {
     Geometry g;
     const double w = std::isfinite(width) && width > 0 ? width : 0;
     g.frameHeight = height + 4;
@@ -51,8 +54,8 @@ std::optional<QString> QuotaBar::paceAccessibility(std::optional<double> pace) {
     return L10n::suggestedPace(*displayInteger(*pace, 0, 100, DisplayRounding::towardZero)).text();
 }
 
-void QuotaBar::paint(QPainter& p, const QRectF& rect, double percentage, const QList<QColor>& colors, double height,
-                     std::optional<double> pace) {
+void QuotaBar::paint(QPainter& p, const QRectF& rect, double percentage, const QList<QColor>& colors,
+                     double height, std::optional<double> pace) {
     const Geometry g = geometry(rect.width(), percentage, height, pace);
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -64,8 +67,9 @@ void QuotaBar::paint(QPainter& p, const QRectF& rect, double percentage, const Q
         const QRectF fill(rect.left(), top, *g.fillWidth, height);
         const QColor first = colors.isEmpty() ? QColor(Qt::transparent) : colors.constFirst();
         if (first.alpha() > 0) {
-            const ShadowCache::Shadow s = ShadowCache::roundedRect(fill.size(), height / 2, 2.5, withOpacity(first, 0.35),
-                                                                   p.device() ? p.device()->devicePixelRatioF() : 1.0);
+            const ShadowCache::Shadow s =
+                ShadowCache::roundedRect(fill.size(), height / 2, 2.5, withOpacity(first, 0.35),
+                                         p.device() ? p.device()->devicePixelRatioF() : 1.0);
             p.drawPixmap(fill.topLeft() + QPointF(-s.padding, 0.5 - s.padding), s.pixmap);
         }
         if (!colors.isEmpty()) {
@@ -75,7 +79,8 @@ void QuotaBar::paint(QPainter& p, const QRectF& rect, double percentage, const Q
         }
         // The gloss: a lighter capsule along the top of the fill.
         const double inset = height * 0.3;
-        const QRectF gloss(fill.left() + inset, fill.top(), std::max(0.0, fill.width() - 2 * inset), height * 0.46);
+        const QRectF gloss(fill.left() + inset, fill.top(), std::max(0.0, fill.width() - 2 * inset),
+                           height * 0.46);
         if (!gloss.isEmpty()) {
             QLinearGradient sheen(gloss.topLeft(), gloss.bottomLeft());
             sheen.setColorAt(0, QColor::fromRgbF(1, 1, 1, 0.45f));
@@ -86,8 +91,8 @@ void QuotaBar::paint(QPainter& p, const QRectF& rect, double percentage, const Q
         }
     }
     if (g.markerX) {
-        const QRectF marker(rect.left() + *g.markerX, rect.top() + (rect.height() - g.frameHeight) / 2, kMarkerWidth,
-                            g.frameHeight);
+        const QRectF marker(rect.left() + *g.markerX, rect.top() + (rect.height() - g.frameHeight) / 2,
+                            kMarkerWidth, g.frameHeight);
         p.fillPath(roundedRectPath(marker, kMarkerWidth / 2), withOpacity(LabelColor::primary(), 0.55));
         strokeInside(p, marker, kMarkerWidth / 2, 0.5, QColor::fromRgbF(1, 1, 1, 0.65f));
     }
@@ -112,9 +117,13 @@ void QuotaBar::setPaceMarkerPercentage(std::optional<double> pace) {
     update();
 }
 
-QSize QuotaBar::sizeHint() const { return QSize(60, qCeil(height_ + 4)); }
+QSize QuotaBar::sizeHint() const {
+    return QSize(60, qCeil(height_ + 4));
+}
 
-QSize QuotaBar::minimumSizeHint() const { return QSize(0, qCeil(height_ + 4)); }
+QSize QuotaBar::minimumSizeHint() const {
+    return QSize(0, qCeil(height_ + 4));
+}
 
 void QuotaBar::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -18,7 +18,7 @@ namespace meterix {
 class QuotaBar : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // The fill's colours, resolved when drawn (so they follow light and dark).
     using Colors = std::function<QList<QColor>()>;
 
@@ -49,10 +49,10 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     double percentage_;
     Colors colors_;
     double height_;

@@ -30,12 +30,12 @@ QList<QColor> greyedColors() {
 
 // The ring's centre: the figure (rolling digits) or "---", and a caption under it.
 class HeroCentre final : public QWidget {
-public:
+  public:
     HeroCentre(double ringSize, QWidget* parent)
         : QWidget(parent), ringSize_(ringSize),
-          digits_(new RollingDigitsView(0, QStringLiteral("%"), MeterixFont::rounded(ringSize * 0.33, QFont::Bold),
-                                        LabelColor::primary(), MeterixFont::rounded(ringSize * 0.16, QFont::Bold),
-                                        this)) {
+          digits_(new RollingDigitsView(
+              0, QStringLiteral("%"), MeterixFont::rounded(ringSize * 0.33, QFont::Bold),
+              LabelColor::primary(), MeterixFont::rounded(ringSize * 0.16, QFont::Bold), this)) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFixedSize(int(std::ceil(ringSize)), int(std::ceil(ringSize)));
@@ -52,7 +52,7 @@ public:
         update();
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::TextAntialiasing);
@@ -69,7 +69,7 @@ protected:
                    display_.centreCaption);
     }
 
-private:
+  private:
     struct Stack {
         double top;
         double topHeight;
@@ -122,7 +122,8 @@ QuotaHeroView::Display QuotaHeroView::display(const Inputs& in, const QLocale& l
     if (noData) {
         d.accessibilityLabel = L10n::captionNoData(in.caption).text();
     } else if (in.windowEndedAt) {
-        d.accessibilityLabel = L10n::captionAwaiting(in.caption, quotaResetAtText(*in.windowEndedAt, locale)).text();
+        d.accessibilityLabel =
+            L10n::captionAwaiting(in.caption, quotaResetAtText(*in.windowEndedAt, locale)).text();
     } else {
         d.accessibilityLabel = L10n::captionRemaining(in.caption, *figure, label(d.tier)).text();
     }
@@ -141,6 +142,7 @@ QuotaHeroView::QuotaHeroView(const Inputs& inputs, QWidget* parent) : QWidget(pa
 
     auto* column = new QVBoxLayout();
     column->setSpacing(7);
+    column->addStretch(1);
     badgeRow_ = new QWidget(this);
     auto* badges = new QHBoxLayout(badgeRow_);
     badges->setContentsMargins(0, 0, 0, 0);
@@ -151,14 +153,17 @@ QuotaHeroView::QuotaHeroView(const Inputs& inputs, QWidget* parent) : QWidget(pa
     badges->addWidget(liveBadge_);
     badges->addStretch(1);
     column->addWidget(badgeRow_);
-    caption_ = new TextView(QString(), MeterixFont::rounded(12.5, QFont::Bold), [] { return LabelColor::primary(); },
-                            false, this);
+    caption_ = new TextView(
+        QString(), MeterixFont::rounded(12.5, QFont::Bold), [] { return LabelColor::primary(); }, false,
+        this);
     column->addWidget(caption_);
-    resetLine_ = new SymbolLabel(
-        SymbolLabel::Look{QStringLiteral("clock.arrow.circlepath"), 9.5, SymbolWeight::semibold,
-                          MeterixFont::rounded(10.5, QFont::DemiBold), [] { return LabelColor::secondary(); }, 4, false},
-        QString(), this);
+    resetLine_ =
+        new SymbolLabel(SymbolLabel::Look{QStringLiteral("clock.arrow.circlepath"), 9.5,
+                                          SymbolWeight::semibold, MeterixFont::rounded(10.5, QFont::DemiBold),
+                                          [] { return LabelColor::secondary(); }, 4, false},
+                        QString(), this);
     column->addWidget(resetLine_);
+    column->addStretch(1);
     row->addLayout(column);
     row->addStretch(1);
 
@@ -183,8 +188,8 @@ void QuotaHeroView::refresh() {
     if (display_.withheldBadge) {
         const QString text = *display_.withheldBadge;
         withheldBadge_->setLook([text] {
-            return TextCapsuleBadge::plain(text, MeterixFont::rounded(10, QFont::Bold), LabelColor::secondary(),
-                                           Surface::plateFill(), 6, 2.5);
+            return TextCapsuleBadge::plain(text, MeterixFont::rounded(10, QFont::Bold),
+                                           LabelColor::secondary(), Surface::plateFill(), 6, 2.5);
         });
     }
     withheldBadge_->setVisible(display_.withheldBadge.has_value());

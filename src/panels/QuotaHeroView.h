@@ -26,7 +26,7 @@ class TierBadge;
 class QuotaHeroView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     struct Inputs {
         double percentage = 0;
         QString caption;
@@ -42,10 +42,10 @@ public:
     // What the hero shows for its inputs (pure).
     struct Display {
         bool withheld = false;
-        double ringPercentage = 0;          // 0 when withheld
+        double ringPercentage = 0;            // 0 when withheld
         UsageTier tier = UsageTier::abundant; // of the unrounded percentage
-        std::optional<qint64> figure;       // the centre figure; nothing when withheld
-        QString centreCaption;              // "left", or why there is no figure
+        std::optional<qint64> figure;         // the centre figure; nothing when withheld
+        QString centreCaption;                // "left", or why there is no figure
         std::optional<QString> withheldBadge; // in place of the tier badge
         bool showsLiveBadge = false;
         std::optional<QString> resetLine;
@@ -63,7 +63,7 @@ public:
 
     RingGauge* ring() const { return ring_; }
 
-private:
+  private:
     void refresh();
 
     Inputs inputs_;

@@ -25,7 +25,7 @@ QList<QColor> greyedColors() {
 
 // One line of text cut at its tail when the room runs out.
 class TailTruncatedText final : public QWidget {
-public:
+  public:
     TailTruncatedText(QFont font, QWidget* parent) : QWidget(parent), font_(std::move(font)) {
         setAttribute(Qt::WA_TranslucentBackground);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -43,7 +43,7 @@ public:
     }
     QSize minimumSizeHint() const override { return QSize(0, qCeil(QFontMetricsF(font_).height())); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setFont(font_);
@@ -52,7 +52,7 @@ protected:
         p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
     }
 
-private:
+  private:
     QFont font_;
     QString text_;
     std::function<QColor()> color_;
@@ -84,8 +84,9 @@ QuotaMeterRow::Display QuotaMeterRow::display(const ModelQuotaItem& item, const 
     if (d.endedAt) {
         d.rightText = quotaResetAtText(*d.endedAt, locale);
     } else if (item.resetCountdown) {
-        d.rightText = displayedCountdownSeconds(*item.resetCountdown) ? quotaCountdownText(*item.resetCountdown)
-                                                                      : noFigureText();
+        d.rightText = displayedCountdownSeconds(*item.resetCountdown)
+                          ? quotaCountdownText(*item.resetCountdown)
+                          : noFigureText();
     }
     d.accessibilityLabel = figure ? L10n::modelQuotaAccessibility(item.name, item.quotaType, *figure).text()
                                   : item.name + QLatin1Char(' ') + item.quotaType;
@@ -106,10 +107,12 @@ QuotaMeterRow::QuotaMeterRow(const ModelQuotaItem& item, const Clock& clock, QWi
     top->addSpacing(4);
     digits_ = new RollingDigitsView(0, QStringLiteral("%"), MeterixFont::rounded(12.5, QFont::Bold),
                                     LabelColor::primary(), MeterixFont::rounded(9, QFont::Bold), this);
-    emptyText_ = new TextView(L10n::empty().text(), MeterixFont::rounded(10, QFont::Bold),
-                              [this] { return toQColor(gradient(display_.tier).constFirst()); }, false, this);
-    withheldText_ = new TextView(noFigureText(), MeterixFont::rounded(12.5, QFont::Bold),
-                                 [] { return withOpacity(LabelColor::secondary(), 0.65); }, false, this);
+    emptyText_ = new TextView(
+        L10n::empty().text(), MeterixFont::rounded(10, QFont::Bold),
+        [this] { return toQColor(gradient(display_.tier).constFirst()); }, false, this);
+    withheldText_ = new TextView(
+        noFigureText(), MeterixFont::rounded(12.5, QFont::Bold),
+        [] { return withOpacity(LabelColor::secondary(), 0.65); }, false, this);
     top->addWidget(digits_, 0, Qt::AlignBottom);
     top->addWidget(emptyText_, 0, Qt::AlignBottom);
     top->addWidget(withheldText_, 0, Qt::AlignBottom);
@@ -120,10 +123,12 @@ QuotaMeterRow::QuotaMeterRow(const ModelQuotaItem& item, const Clock& clock, QWi
 
     auto* bottom = new QHBoxLayout();
     bottom->setSpacing(6);
-    left_ = new TextView(QString(), MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::tertiary(); },
-                         true, this);
-    right_ = new TextView(QString(), MeterixFont::rounded(9.5, QFont::DemiBold),
-                          [] { return LabelColor::tertiary(); }, false, this);
+    left_ = new TextView(
+        QString(), MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::tertiary(); }, true,
+        this);
+    right_ = new TextView(
+        QString(), MeterixFont::rounded(9.5, QFont::DemiBold), [] { return LabelColor::tertiary(); }, false,
+        this);
     bottom->addWidget(left_, 1, Qt::AlignTop);
     bottom->addSpacing(4);
     bottom->addWidget(right_, 0, Qt::AlignTop);

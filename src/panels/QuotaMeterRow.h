@@ -22,7 +22,7 @@ class TextView;
 class QuotaMeterRow : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     enum class Value { withheld, empty, figure };
 
     // What the row shows for an item at a moment (pure).
@@ -51,7 +51,7 @@ public:
     // Re-derives what depends on the time (a reset time that has come).
     void refresh();
 
-private:
+  private:
     const Clock& clock_;
     ModelQuotaItem item_;
     Display display_;

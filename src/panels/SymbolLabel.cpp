@@ -13,7 +13,10 @@ constexpr int kWrapFlags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
 SymbolLabel::SymbolLabel(Look look, QString text, QWidget* parent)
     : QWidget(parent), look_(std::move(look)), text_(std::move(text)) {
     setAttribute(Qt::WA_TranslucentBackground);
-    QSizePolicy policy(look_.wraps ? QSizePolicy::Preferred : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A wrapping label may grow taller than one line: the layout gives it its
+    // height for the width it gets.
+    QSizePolicy policy(look_.wraps ? QSizePolicy::Preferred : QSizePolicy::Fixed,
+                       look_.wraps ? QSizePolicy::Minimum : QSizePolicy::Fixed);
     policy.setHeightForWidth(look_.wraps);
     setSizePolicy(policy);
     setAccessibleName(text_);
@@ -27,7 +30,9 @@ void SymbolLabel::setText(const QString& text) {
     update();
 }
 
-double SymbolLabel::symbolSide() const { return SymbolImage::boxSide(look_.symbolPointSize); }
+double SymbolLabel::symbolSide() const {
+    return SymbolImage::boxSide(look_.symbolPointSize);
+}
 
 QRectF SymbolLabel::textRect(double width) const {
     const double left = symbolSide() + look_.spacing;
@@ -45,7 +50,8 @@ QSize SymbolLabel::sizeHint() const {
 
 QSize SymbolLabel::minimumSizeHint() const {
     if (!look_.wraps) return sizeHint();
-    return QSize(qCeil(symbolSide() + look_.spacing + 20), qCeil(std::max(symbolSide(), QFontMetricsF(look_.font).height())));
+    return QSize(qCeil(symbolSide() + look_.spacing + 20),
+                 qCeil(std::max(symbolSide(), QFontMetricsF(look_.font).height())));
 }
 
 int SymbolLabel::heightForWidth(int width) const {
@@ -61,16 +67,16 @@ void SymbolLabel::paintEvent(QPaintEvent*) {
     // The symbol sits on the first line's middle.
     const double firstLine = look_.wraps ? fm.height() : double(height());
     const double side = symbolSide();
-    SymbolImage::paint(p, QPointF(side / 2, std::max(side, firstLine) / 2), look_.symbolPointSize, look_.symbol, color,
-                       look_.symbolWeight);
+    SymbolImage::paint(p, QPointF(side / 2, std::max(side, firstLine) / 2), look_.symbolPointSize,
+                       look_.symbol, color, look_.symbolWeight);
     p.setFont(look_.font);
     p.setPen(color);
     const double left = side + look_.spacing;
     if (look_.wraps) {
         p.drawText(QRectF(left, 0, width() - left, height()), kWrapFlags, text_);
     } else {
-        p.drawText(QRectF(left, 0, width() - left, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   text_);
+        p.drawText(QRectF(left, 0, width() - left, height()),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
     }
 }
 

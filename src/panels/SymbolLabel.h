@@ -16,7 +16,7 @@ namespace meterix {
 class SymbolLabel : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     struct Look {
         QString symbol;
         double symbolPointSize = 10;
@@ -38,10 +38,10 @@ public:
     bool hasHeightForWidth() const override { return look_.wraps; }
     int heightForWidth(int width) const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     double symbolSide() const;
     QRectF textRect(double width) const;
 

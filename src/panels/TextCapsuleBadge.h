@@ -12,18 +12,19 @@ namespace meterix {
 class TextCapsuleBadge : public CapsuleBadge {
     Q_OBJECT
 
-public:
+  public:
     TextCapsuleBadge(std::function<BadgeLook()> look, QWidget* parent = nullptr);
     QString text() const { return look().text; }
     void setLook(std::function<BadgeLook()> look);
 
     // A text on a capsule filled with fill and no rim, without a mark.
-    static BadgeLook plain(QString text, QFont font, QColor foreground, QColor fill, double marginH, double marginV);
+    static BadgeLook plain(QString text, QFont font, QColor foreground, QColor fill, double marginH,
+                           double marginV);
 
-protected:
+  protected:
     BadgeLook look() const override { return look_(); }
 
-private:
+  private:
     std::function<BadgeLook()> look_;
 };
 
