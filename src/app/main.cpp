@@ -70,8 +70,7 @@ bool hasDisplay() {
 
 int main(int argc, char** argv) {
     if (!hasDisplay()) {
-        std::fprintf(stderr,
-                     "meterix: no display to show the bar on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        std::fprintf(stderr, "meterix: no display to show the bar on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
         return 2;
     }
     AppDelegate::preferX11UnderWayland();

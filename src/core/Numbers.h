@@ -48,8 +48,6 @@ std::optional<int64_t> displayedPercent(double percentage);
 std::optional<int64_t> displayedCountdownSeconds(double seconds);
 
 // What a view shows where a figure cannot be trusted or is not a number.
-inline QString noFigureText() {
-    return QStringLiteral("---");
-}
+inline QString noFigureText() { return QStringLiteral("---"); }
 
 } // namespace meterix

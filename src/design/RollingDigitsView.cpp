@@ -15,8 +15,7 @@ namespace {
 
 double widestDigit(const QFontMetricsF& fm) {
     double widest = 0;
-    for (char c = '0'; c <= '9'; ++c)
-        widest = std::max(widest, fm.horizontalAdvance(QLatin1Char(c)));
+    for (char c = '0'; c <= '9'; ++c) widest = std::max(widest, fm.horizontalAdvance(QLatin1Char(c)));
     return widest;
 }
 
@@ -27,8 +26,7 @@ double advanceOf(QChar c, double cell, const QFontMetricsF& fm) {
 
 double widthOf(const QString& number, double cell, const QFontMetricsF& fm) {
     double w = 0;
-    for (QChar c : number)
-        w += advanceOf(c, cell, fm);
+    for (QChar c : number) w += advanceOf(c, cell, fm);
     return w;
 }
 
@@ -127,8 +125,7 @@ void RollingDigitsView::paintEvent(QPaintEvent*) {
         if (opacity <= 0) return;
         const double cell = advanceOf(c, now.cellWidth, fm);
         p.setOpacity(std::clamp(opacity, 0.0, 1.0));
-        p.drawText(QPointF(right - cell + (cell - fm.horizontalAdvance(c)) / 2, now.baseline + dy),
-                   QString(c));
+        p.drawText(QPointF(right - cell + (cell - fm.horizontalAdvance(c)) / 2, now.baseline + dy), QString(c));
     };
     // Characters are matched from the units digit leftwards; each string keeps
     // its own spacing, right-aligned on the number's end.

@@ -19,7 +19,7 @@ namespace meterix {
 class RollingDigitsView : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     RollingDigitsView(qint64 value, QString suffix, QFont font, QColor color, QFont suffixFont,
                       QWidget* parent = nullptr);
 
@@ -29,10 +29,10 @@ class RollingDigitsView : public QWidget {
         double cellWidth;   // one digit cell (the widest digit)
         double numberWidth; // digit cells plus the sign's own width
         bool hasSuffix;
-        double suffixX; // where the suffix starts
+        double suffixX;     // where the suffix starts
         double width;
         double height;
-        double baseline; // shared by number and suffix
+        double baseline;    // shared by number and suffix
     };
     static Layout layout(qint64 value, const QString& suffix, const QFont& font, const QFont& suffixFont);
     // Without a figure the view shows noFigureText() and no suffix.
@@ -55,10 +55,10 @@ class RollingDigitsView : public QWidget {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     std::optional<qint64> shown() const { return hasFigure_ ? std::optional<qint64>(value_) : std::nullopt; }
 
     qint64 value_;

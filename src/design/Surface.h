@@ -24,7 +24,7 @@ QList<QColor> toQColors(const QList<Rgb>& colors);
 // The shared surface colours. Each call resolves against the current appearance
 // (or the one given), so a light/dark switch needs nothing but a repaint.
 class Surface {
-  public:
+public:
     enum class Token {
         shellTint,        // fill of glass shells (bar, card, panel)
         shellTintHovered, // the same fill while the pointer is over it
@@ -62,7 +62,7 @@ class Surface {
 
 // The text colours of the system's hierarchical styles, by appearance.
 class LabelColor {
-  public:
+public:
     static QColor primary();
     static QColor secondary();
     static QColor tertiary();

@@ -3,7 +3,10 @@
 #include "core/L10n.h"
 #include "core/MaskedEmail.h"
 #include "core/Numbers.h"
+#include "design/TimeTexts.h"
+#include "platform/ui/Appearance.h"
 #include "design/AnimationCurves.h"
+#include "platform/ui/SymbolImage.h"
 #include "design/EndlessPulse.h"
 #include "design/JellySprings.h"
 #include "design/MeterixFont.h"
@@ -13,9 +16,6 @@
 #include "design/ShadowCache.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
-#include "design/TimeTexts.h"
-#include "platform/ui/Appearance.h"
-#include "platform/ui/SymbolImage.h"
 
 #include <QEvent>
 #include <QHelpEvent>
@@ -83,13 +83,9 @@ QSize ProviderSegmentView::sizeHint() const {
     return QSize(int(labelWidth + 2 * margin), int(labelHeight + 2 * margin));
 }
 
-QRectF ProviderSegmentView::labelRect() const {
-    return QRectF(margin, margin, labelWidth, labelHeight);
-}
+QRectF ProviderSegmentView::labelRect() const { return QRectF(margin, margin, labelWidth, labelHeight); }
 
-bool ProviderSegmentView::hitButton(const QPoint& pos) const {
-    return labelRect().contains(pos);
-}
+bool ProviderSegmentView::hitButton(const QPoint& pos) const { return labelRect().contains(pos); }
 
 void ProviderSegmentView::setSnapshot(const UsageSnapshot& snapshot) {
     snapshot_ = snapshot;
@@ -134,17 +130,11 @@ double ProviderSegmentView::pulseAmount() const {
     return settle_.state() == QAbstractAnimation::Running ? settle_.currentValue().toDouble() : 0.0;
 }
 
-bool ProviderSegmentView::isWithheld() const {
-    return isWithheld(snapshot_, clock_.now());
-}
+bool ProviderSegmentView::isWithheld() const { return isWithheld(snapshot_, clock_.now()); }
 
-UsageTier ProviderSegmentView::tier() const {
-    return usageTierFrom(snapshot_.hourlyRemainingPercentage);
-}
+UsageTier ProviderSegmentView::tier() const { return usageTierFrom(snapshot_.hourlyRemainingPercentage); }
 
-QString ProviderSegmentView::tooltip() const {
-    return tooltip(snapshot_, mask_, clock_);
-}
+QString ProviderSegmentView::tooltip() const { return tooltip(snapshot_, mask_, clock_); }
 
 QString ProviderSegmentView::accessibilityValueText() const {
     return accessibilityValueText(snapshot_, working_, clock_.now());
@@ -238,8 +228,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     }
 }
 
-void ProviderSegmentView::paintPlate(QPainter& p, const QRectF& label, const QColor& tint,
-                                     bool withheld) const {
+void ProviderSegmentView::paintPlate(QPainter& p, const QRectF& label, const QColor& tint, bool withheld) const {
     const double pulse = pulseAmount();
     QColor fill;
     QColor stroke;
@@ -262,8 +251,7 @@ void ProviderSegmentView::paintPlate(QPainter& p, const QRectF& label, const QCo
     strokeInside(p, label, Radius::chip, working_ || selected_ ? 1.0 : 0.75, stroke);
 }
 
-void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, const QColor& tint,
-                                        bool withheld) {
+void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, const QColor& tint, bool withheld) {
     const double pulse = pulseAmount();
     if (working_) {
         const double scale = 1.0 + 0.28 * pulse;
@@ -280,13 +268,13 @@ void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, cons
         p.restore();
     }
 
-    const QList<QColor> colors = withheld ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.28),
-                                                          withOpacity(LabelColor::secondary(), 0.16)}
-                                          : toQColors(gradient(tier()));
+    const QList<QColor> colors =
+        withheld ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)}
+                 : toQColors(gradient(tier()));
     RingGauge::paintRing(p, centre, kRingSize, ring_.value(), colors, kRingLine, true);
 
-    const QColor symbolColor =
-        selected_ || working_ ? tint : withOpacity(LabelColor::primary(), withheld ? 0.45 : 0.82);
+    const QColor symbolColor = selected_ || working_ ? tint
+                                                     : withOpacity(LabelColor::primary(), withheld ? 0.45 : 0.82);
     SymbolImage::paint(p, centre, kSymbolSize, sfSymbol(snapshot_.provider), symbolColor, SymbolWeight::bold);
 
     if (working_) {
@@ -325,16 +313,13 @@ QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Cl
     return lines.join(QLatin1Char('\n'));
 }
 
-QString ProviderSegmentView::accessibilityValueText(const UsageSnapshot& s, bool working,
-                                                    const QDateTime& now) {
+QString ProviderSegmentView::accessibilityValueText(const UsageSnapshot& s, bool working, const QDateTime& now) {
     if (!hasFigure(s))
-        return L10n::segmentNoData(
-                   displayText(s.unavailableReason.value_or(UsageUnavailableReason::notConfigured)))
+        return L10n::segmentNoData(displayText(s.unavailableReason.value_or(UsageUnavailableReason::notConfigured)))
             .text();
     if (isWithheld(s, now)) return L10n::limitResetAwaiting().text();
     const qint64 percent = *displayedPercent(s.hourlyRemainingPercentage);
-    QString text =
-        L10n::remainingPercentTier(percent, label(usageTierFrom(s.hourlyRemainingPercentage))).text();
+    QString text = L10n::remainingPercentTier(percent, label(usageTierFrom(s.hourlyRemainingPercentage))).text();
     if (working) text += L10n::suffixCurrentlyWorking().text();
     return text;
 }

@@ -26,7 +26,7 @@ class RollingDigitsView;
 class ProviderSegmentView : public PressableButton {
     Q_OBJECT
 
-  public:
+public:
     explicit ProviderSegmentView(const UsageSnapshot& snapshot, const Clock& clock = Clock::system(),
                                  QWidget* parent = nullptr);
     ~ProviderSegmentView() override;
@@ -67,7 +67,7 @@ class ProviderSegmentView : public PressableButton {
 
     QSize sizeHint() const override;
 
-  protected:
+protected:
     void paintContent(QPainter& painter, const QRectF& rect) override;
     bool hitButton(const QPoint& pos) const override;
     void nextCheckState() override {} // selection belongs to the bar, not to the click
@@ -76,7 +76,7 @@ class ProviderSegmentView : public PressableButton {
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-  private:
+private:
     void refresh();
     void placeChildren();
     void paintPlate(QPainter& p, const QRectF& label, const QColor& tierColor, bool withheld) const;

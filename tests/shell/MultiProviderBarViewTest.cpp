@@ -1,17 +1,17 @@
-#include "shell/MultiProviderBarView.h"
 #include "accounts/AccountRegistry.h"
 #include "accounts/AccountUsageStore.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
-#include "design/GrabberHandle.h"
-#include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
 #include "platform/ui/Haptics.h"
 #include "refresh/ProviderManager.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
+#include "design/GrabberHandle.h"
+#include "shell/MultiProviderBarView.h"
 #include "shell/ProviderSegmentView.h"
 #include "shell/ScreenPlacementEngine.h"
+#include "design/SoundEffectsEngine.h"
 #include "shell/TabBarLoadingBar.h"
 
 #include "support/FakeClock.h"
@@ -32,10 +32,9 @@ using P = AIProviderType;
 using State = MultiProviderBarView::State;
 
 class BarTest : public ::testing::Test {
-  protected:
+protected:
     BarTest()
-        : settings_(
-              std::make_shared<QSettings>(dir_.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat)),
+        : settings_(std::make_shared<QSettings>(dir_.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat)),
           prefs_(settings_), engine_([] { return ScreenPlacementEngine::systemScreens(); }),
           controller_(engine_, prefs_, timers_, clock_) {
         prefs_.setPixelCatEnabled(false);
@@ -59,8 +58,7 @@ class BarTest : public ::testing::Test {
     State state(QList<P> active, QList<UsageSnapshot> snapshots) const {
         State s;
         s.activeProviders = std::move(active);
-        for (const UsageSnapshot& snap : snapshots)
-            s.snapshots.insert(snap.provider, snap);
+        for (const UsageSnapshot& snap : snapshots) s.snapshots.insert(snap.provider, snap);
         return s;
     }
 
@@ -130,10 +128,8 @@ TEST_F(BarTest, SizeIsReportedAsItChangesAndWhenTheCatIsSwitched) {
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     QList<QSizeF> reports;
     QObject::connect(&bar, &MultiProviderBarView::contentSizeChanged, [&](QSizeF s) { reports << s; });
-    bar.setState(
-        state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
-    bar.setState(
-        state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 70), reading(P::openAICodex, 50)}));
+    bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
+    bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 70), reading(P::openAICodex, 50)}));
     prefs_.setPixelCatEnabled(true);
     EXPECT_EQ(reports, (QList<QSizeF>{QSizeF(209.5, 74), QSizeF(209.5, 94)}));
     bar.reportContentSize();
@@ -160,8 +156,7 @@ TEST_F(BarTest, AmbientTintIgnoresPlaceholdersAndResetWindows) {
 TEST_F(BarTest, TappingSelectsMovesAndClosesTheCard) {
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     followSelections(bar);
-    bar.setState(
-        state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
+    bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
     bar.select(P::claudeCode);
     bar.select(P::openAICodex);
     bar.select(P::openAICodex);
@@ -271,8 +266,7 @@ TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
     bar.observe(manager);
     // Before anything is read: the default providers, each a withheld placeholder.
     ASSERT_EQ(bar.visibleProviders(), (QList<P>{P::claudeCode, P::openAICodex, P::antigravity}));
-    for (ProviderSegmentView* segment : bar.segments())
-        EXPECT_TRUE(segment->isWithheld());
+    for (ProviderSegmentView* segment : bar.segments()) EXPECT_TRUE(segment->isWithheld());
 
     manager.apply({reading(P::claudeCode, 64)}, P::claudeCode);
     EXPECT_FALSE(bar.segment(P::claudeCode)->isWithheld());
@@ -305,8 +299,7 @@ TEST_F(BarTest, ReleaseEndingADragDoesNotSelectTheSegmentUnderThePointer) {
     controller_.show();
     ASSERT_TRUE(bar);
     followSelections(*bar);
-    bar->setState(
-        state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 40)}));
+    bar->setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 40)}));
     timers_.advance(0.6);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(window->size(), QSize(209, 74));
@@ -326,8 +319,7 @@ TEST_F(BarTest, ReleaseEndingADragDoesNotSelectTheSegmentUnderThePointer) {
     QTest::mouseClick(handle, Qt::LeftButton, {}, onCodex);
     EXPECT_EQ(requested_, (QList<std::optional<P>>{P::openAICodex}));
     EXPECT_TRUE(bar->segment(P::openAICodex)->isSelected());
-    test::saveGrab(test::onBackdrop(test::renderWidget(*bar, 2.0), QColor(70, 90, 120)),
-                   QStringLiteral("bar-selected"));
+    test::saveGrab(test::onBackdrop(test::renderWidget(*bar, 2.0), QColor(70, 90, 120)), QStringLiteral("bar-selected"));
 }
 
 TEST_F(BarTest, HoveringTheCapsuleWakesTheGrabHandle) {
@@ -356,14 +348,12 @@ TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
     EXPECT_EQ(bar.ambientTier(), UsageTier::caution);
     const QImage image = test::renderWidget(bar, 2.0);
     // The capsule is drawn; the bleed's corners stay clear.
-    EXPECT_GT(
-        qAlpha(image.pixel(int(bar.capsuleRect().center().x() * 2), int(bar.capsuleRect().center().y() * 2))),
-        200);
+    EXPECT_GT(qAlpha(image.pixel(int(bar.capsuleRect().center().x() * 2), int(bar.capsuleRect().center().y() * 2))),
+              200);
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
     test::saveGrab(test::onBackdrop(image, QColor(236, 238, 242)), QStringLiteral("bar-light"));
     Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
-    test::saveGrab(test::onBackdrop(test::renderWidget(bar, 2.0), QColor(30, 32, 38)),
-                   QStringLiteral("bar-dark"));
+    test::saveGrab(test::onBackdrop(test::renderWidget(bar, 2.0), QColor(30, 32, 38)), QStringLiteral("bar-dark"));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-#include "shell/ProviderSegmentView.h"
 #include "core/Localization.h"
-#include "design/RollingDigitsView.h"
 #include "platform/ui/Appearance.h"
+#include "shell/ProviderSegmentView.h"
+#include "design/RollingDigitsView.h"
 
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
@@ -19,7 +19,7 @@ namespace {
 using Segment = ProviderSegmentView;
 
 class SegmentTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
         Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
@@ -44,17 +44,14 @@ class SegmentTest : public ::testing::Test {
 };
 
 TEST_F(SegmentTest, EmailsAreMaskedToTheirFirstCharacterWhenAsked) {
-    EXPECT_EQ(Segment::accountLabel(QStringLiteral("alice@example.com"), true),
-              QStringLiteral("a***@example.com"));
-    EXPECT_EQ(Segment::accountLabel(QStringLiteral("alice@example.com"), false),
-              QStringLiteral("alice@example.com"));
+    EXPECT_EQ(Segment::accountLabel(QStringLiteral("alice@example.com"), true), QStringLiteral("a***@example.com"));
+    EXPECT_EQ(Segment::accountLabel(QStringLiteral("alice@example.com"), false), QStringLiteral("alice@example.com"));
     EXPECT_EQ(Segment::accountLabel(QStringLiteral("@example.com"), true), QStringLiteral("@example.com"));
     EXPECT_EQ(Segment::accountLabel(QStringLiteral("alice"), true), QStringLiteral("alice"));
     EXPECT_EQ(Segment::accountLabel(QStringLiteral("a@b@c"), true), QStringLiteral("a***@b@c"));
     // The first character is what a reader sees as one, not one UTF-16 unit.
     const QString family = QString::fromUtf8("\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB");
-    EXPECT_EQ(Segment::accountLabel(family + QStringLiteral("dev@x.io"), true),
-              family + QStringLiteral("***@x.io"));
+    EXPECT_EQ(Segment::accountLabel(family + QStringLiteral("dev@x.io"), true), family + QStringLiteral("***@x.io"));
     EXPECT_EQ(Segment::accountLabel(QString(), true), std::nullopt);
     EXPECT_EQ(Segment::accountLabel(std::nullopt, true), std::nullopt);
 }
@@ -77,8 +74,7 @@ TEST_F(SegmentTest, TooltipHasUpToThreeLinesWhileFreshAndAnAgeLineWhenStale) {
     UsageSnapshot s = reading(44.5);
     s.accountEmail = QStringLiteral("alice@example.com");
     s.planName = QStringLiteral("Max");
-    EXPECT_EQ(Segment::tooltip(s, true, clock_),
-              QStringLiteral("Claude Code · 45% left\na***@example.com\nMax"));
+    EXPECT_EQ(Segment::tooltip(s, true, clock_), QStringLiteral("Claude Code · 45% left\na***@example.com\nMax"));
     clock_.advance(900);
     EXPECT_EQ(Segment::tooltip(s, false, clock_).count(QLatin1Char('\n')), 2);
     clock_.advance(1);
@@ -87,21 +83,17 @@ TEST_F(SegmentTest, TooltipHasUpToThreeLinesWhileFreshAndAnAgeLineWhenStale) {
 
     UsageSnapshot failed = reading(80);
     failed.fetchError = QStringLiteral("Usage could not be refreshed.");
-    EXPECT_EQ(Segment::tooltip(failed, true, clock_),
-              QStringLiteral("Claude Code · 80% left\nas of just now"));
+    EXPECT_EQ(Segment::tooltip(failed, true, clock_), QStringLiteral("Claude Code · 80% left\nas of just now"));
 }
 
 TEST_F(SegmentTest, TooltipSaysNotConnectedOrLimitResetForWithheldFigures) {
     const auto placeholder = UsageSnapshot::simulatedFallback(AIProviderType::cursor, clock_.now());
-    EXPECT_EQ(Segment::tooltip(placeholder, true, clock_),
-              QStringLiteral("Cursor · not connected (no data)"));
+    EXPECT_EQ(Segment::tooltip(placeholder, true, clock_), QStringLiteral("Cursor · not connected (no data)"));
     UsageSnapshot reset = reading(3);
     reset.hourlyResetAt = clock_.now().addSecs(-1);
-    EXPECT_EQ(Segment::tooltip(reset, true, clock_),
-              QStringLiteral("Claude Code · limit reset (re-measuring)"));
+    EXPECT_EQ(Segment::tooltip(reset, true, clock_), QStringLiteral("Claude Code · limit reset (re-measuring)"));
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    EXPECT_EQ(Segment::tooltip(reset, true, clock_),
-              QStringLiteral("Claude Code · 한도가 리셋됨 (재측정 대기)"));
+    EXPECT_EQ(Segment::tooltip(reset, true, clock_), QStringLiteral("Claude Code · 한도가 리셋됨 (재측정 대기)"));
 }
 
 TEST_F(SegmentTest, AccessibilityValueNamesTheReasonTheTierAndWork) {
@@ -110,14 +102,11 @@ TEST_F(SegmentTest, AccessibilityValueNamesTheReasonTheTierAndWork) {
     limited.unavailableReason = UsageUnavailableReason::rateLimited;
     EXPECT_EQ(Segment::accessibilityValueText(limited, false, now), QStringLiteral("No data (Rate limited)"));
     limited.unavailableReason.reset();
-    EXPECT_EQ(Segment::accessibilityValueText(limited, false, now),
-              QStringLiteral("No data (Not connected)"));
+    EXPECT_EQ(Segment::accessibilityValueText(limited, false, now), QStringLiteral("No data (Not connected)"));
     UsageSnapshot reset = reading(3);
     reset.hourlyResetAt = now;
-    EXPECT_EQ(Segment::accessibilityValueText(reset, true, now),
-              QStringLiteral("Limit reset, awaiting re-measurement"));
-    EXPECT_EQ(Segment::accessibilityValueText(reading(45), false, now),
-              QStringLiteral("45 percent left, Steady"));
+    EXPECT_EQ(Segment::accessibilityValueText(reset, true, now), QStringLiteral("Limit reset, awaiting re-measurement"));
+    EXPECT_EQ(Segment::accessibilityValueText(reading(45), false, now), QStringLiteral("45 percent left, Steady"));
     EXPECT_EQ(Segment::accessibilityValueText(reading(19.6), true, now),
               QStringLiteral("20 percent left, Critical, currently working"));
     UsageSnapshot named = reading(45);
@@ -141,8 +130,7 @@ TEST_F(SegmentTest, WithheldSegmentShowsDashesAndAnEmptyGreyRing) {
     const QColor empty = test::pixelAt(withheld, ringX, ringY);
     EXPECT_GT(filled.green(), filled.red() + 60);
     EXPECT_LT(std::abs(empty.green() - empty.red()), 30);
-    test::saveGrab(test::sheet({full, withheld}, QColor(236, 238, 242)),
-                   QStringLiteral("segment-full-and-withheld"));
+    test::saveGrab(test::sheet({full, withheld}, QColor(236, 238, 242)), QStringLiteral("segment-full-and-withheld"));
 }
 
 TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
@@ -165,8 +153,7 @@ TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
     const QColor plainPlate = test::pixelAt(a, Segment::margin + 63, Segment::margin + 12);
     const QColor selectedPlate = test::pixelAt(b, Segment::margin + 63, Segment::margin + 12);
     EXPECT_GT(selectedPlate.alpha(), plainPlate.alpha());
-    test::saveGrab(test::sheet({a, b, c}, QColor(236, 238, 242)),
-                   QStringLiteral("segment-plain-selected-working"));
+    test::saveGrab(test::sheet({a, b, c}, QColor(236, 238, 242)), QStringLiteral("segment-plain-selected-working"));
 }
 
 TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
