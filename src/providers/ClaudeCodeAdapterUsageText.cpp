@@ -16,8 +16,12 @@ constexpr QRegularExpression::PatternOptions kOptions =
 const QString kSessionPattern = QStringLiteral("Current session:\\s*(\\d+)%\\s*used([^\\n]*)");
 const QString kWeeklyPattern =
     QStringLiteral("Current week\\s*\\(all models\\):\\s*(\\d+)%\\s*used([^\\n]*)");
+// The client writes "Jan 5 at 3:00pm", "Oct 5, 10:09pm" and "Aug 21 at 12pm": after
+// the day " at ", ", " (or both, or a plain blank), and the minutes only when the
+// time is not on the hour.
 const QString kResetPattern = QStringLiteral(
-    "resets\\s+([A-Za-z]{3})\\s+(\\d{1,2})\\s+at\\s+(\\d{1,2}):(\\d{2})\\s*([ap]m)(?:\\s*\\(([^)]+)\\))?");
+    "resets\\s+([A-Za-z]{3})\\s+(\\d{1,2})(?:\\s*,\\s*|\\s+)(?:at\\s+)?(\\d{1,2})(?::(\\d{2}))?\\s*([ap]m)"
+    "(?:\\s*\\(([^)]+)\\))?");
 
 QString modelPattern(const QString& model) {
     return QStringLiteral("Current week\\s*\\(") + model + QStringLiteral("\\):\\s*(\\d+)%\\s*used([^\\n]*)");
@@ -53,7 +57,7 @@ std::optional<double> ClaudeCodeAdapter::resetCountdown(const QString& phrase, c
     const int month = monthNumber(m.captured(1));
     const auto day = smallInt(m.captured(2));
     auto hour = smallInt(m.captured(3));
-    const auto minute = smallInt(m.captured(4));
+    const auto minute = m.capturedStart(4) >= 0 ? smallInt(m.captured(4)) : std::optional<int>(0);
     if (month == 0 || !day || !hour || !minute) return std::nullopt;
     const QString meridiem = m.captured(5).toLower();
     if (meridiem == QLatin1String("pm") && *hour != 12)

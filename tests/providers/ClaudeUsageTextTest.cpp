@@ -177,3 +177,45 @@ TEST(ClaudeUsageText, UsageLineWithABrokenPatternGivesNothing) {
     ASSERT_TRUE(w) << "a pattern without group 2 gives a window without countdown";
     EXPECT_EQ(*w, (ClaudeCodeAdapter::QuotaWindow{95, std::nullopt}));
 }
+
+TEST(ClaudeUsageText, ResetPhrasesOfCurrentClients) {
+    const QDateTime now = utc(2026, 8, 1);
+    const struct {
+        const char* phrase;
+        std::optional<QDateTime> at; // in UTC
+    } rows[] = {
+        {"resets Aug 18 at 4:59am (Europe/Madrid)", utc(2026, 8, 18, 2, 59)},
+        {"resets Aug 21 at 12pm (Europe/Madrid)", utc(2026, 8, 21, 10)},
+        {"resets Oct 5, 10:09pm (Europe/Bucharest)", utc(2026, 10, 5, 19, 9)},
+        {"resets Jul 1, 8pm (UTC)", utc(2027, 7, 1, 20)}, // a month back: next year's
+        {"resets Aug 2 at 12am", utc(2026, 8, 2, 0)},
+        {"resets Aug 2, 12pm", utc(2026, 8, 2, 12)},
+        {"resets Aug 2 3pm", utc(2026, 8, 2, 15)},
+        {"resets Aug 2, at 3:30PM", utc(2026, 8, 2, 15, 30)},
+        {"RESETS AUG 2,3pm", utc(2026, 8, 2, 15)},
+        {"resets Aug 2 at 3:00 pm (Mars/Olympus)", utc(2026, 8, 2, 15)},
+        {"resets Feb 30, 8pm", std::nullopt},
+        {"resets Aug 2, 13pm", std::nullopt},
+        {"resets Aug 2 at 3:0pm", std::nullopt},
+        {"resets Aug 2 at 3", std::nullopt},
+        {"resets Aug 2 at at 3pm", std::nullopt},
+        {"resets August 2, 3pm", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const auto s = parse(
+            QStringLiteral("Current session: 27% used · ") + QString::fromUtf8(row.phrase) + u'\n', now);
+        ASSERT_TRUE(s) << row.phrase;
+        EXPECT_EQ(s->hourlyRemainingPercentage, 73) << row.phrase;
+        const std::optional<double> expected =
+            row.at ? std::optional<double>(static_cast<double>(now.secsTo(*row.at))) : std::nullopt;
+        EXPECT_EQ(s->hourlyResetCountdown, expected) << row.phrase;
+    }
+    const auto both =
+        parse(QStringLiteral("Current session: 27% used · resets Oct 5, 10:09pm (Europe/Bucharest)\n"
+                             "Current week (all models): 12% used · resets Aug 21 at 12pm (Europe/Madrid)\n"),
+              utc(2026, 8, 20));
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->weeklyRemainingPercentage, 88);
+    EXPECT_EQ(both->weeklyResetCountdown, 22 * 3600.0);
+    EXPECT_TRUE(both->hourlyResetCountdown);
+}
