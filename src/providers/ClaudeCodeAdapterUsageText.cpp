@@ -5,6 +5,7 @@
 #include "core/Numbers.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 namespace meterix {
 
@@ -42,6 +43,21 @@ std::optional<int> smallInt(const QString& digits) {
     return v;
 }
 
+// Qt opens a zone name as a file below its zone folder, so "../../x" or a FIFO
+// there would be read (or block for ever). Only the names the system lists are
+// taken, looked up once.
+std::optional<QTimeZone> knownZone(const QString& name) {
+    static const QSet<QByteArray> known = [] {
+        const QList<QByteArray> ids = QTimeZone::availableTimeZoneIds();
+        return QSet<QByteArray>(ids.begin(), ids.end());
+    }();
+    const QByteArray id = name.toUtf8();
+    if (!known.contains(id)) return std::nullopt;
+    const QTimeZone zone(id);
+    if (!zone.isValid()) return std::nullopt;
+    return zone;
+}
+
 ModelQuotaItem lineItem(const QString& name, const QString& quotaType,
                         const ClaudeCodeAdapter::QuotaWindow& w) {
     return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown);
@@ -66,10 +82,8 @@ std::optional<double> ClaudeCodeAdapter::resetCountdown(const QString& phrase, c
         *hour = 0;
 
     QTimeZone zone = systemZone;
-    if (m.capturedStart(6) >= 0) {
-        const QTimeZone named(m.captured(6).trimmed().toUtf8());
-        if (named.isValid()) zone = named;
-    }
+    if (m.capturedStart(6) >= 0)
+        if (const auto named = knownZone(m.captured(6).trimmed())) zone = *named;
     // Strict calendar: "Feb 31" or "25:00" is no date, so no countdown.
     auto build = [&](int year) -> std::optional<QDateTime> {
         const QDate date(year, month, *day);

@@ -2,6 +2,16 @@
 
 #include "core/Localization.h"
 #include "support/QtPrinters.h"
+#include "support/TempHome.h"
+#include "support/WaitUntil.h"
+
+#include <QDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -218,4 +228,47 @@ TEST(ClaudeUsageText, ResetPhrasesOfCurrentClients) {
     EXPECT_EQ(both->weeklyRemainingPercentage, 88);
     EXPECT_EQ(both->weeklyResetCountdown, 22 * 3600.0);
     EXPECT_TRUE(both->hourlyResetCountdown);
+}
+
+// Qt reads a zone name as a file below its zone folder: a name that climbs out of
+// it to a FIFO used to block the adapter thread for ever. Only listed zone ids
+// are taken; anything else falls back to the system zone.
+TEST(ClaudeUsageText, OnlyListedZoneIdsAreOpened) {
+    const test::TempHome home;
+    const QString fifo = home.makeFifo(QStringLiteral("pipe"));
+    const QString climb = QStringLiteral("../../../../../../..") + QDir(fifo).absolutePath();
+    const QTimeZone seoul(QByteArrayLiteral("Asia/Seoul"));
+    const QDateTime now = utc(2026, 1, 3);
+    const struct {
+        QString zone;
+        double seconds; // until Jan 4, 9:00 in that zone
+    } rows[] = {
+        {QStringLiteral("UTC"), 21 * 3600.0},
+        {QStringLiteral("Europe/Paris"), 20 * 3600.0},
+        {QStringLiteral("Asia/Seoul"), 12 * 3600.0},
+        {climb, 12 * 3600.0},
+        {QStringLiteral("../zoneinfo/UTC"), 12 * 3600.0},
+        {QStringLiteral("/usr/share/zoneinfo/UTC"), 12 * 3600.0},
+        {QStringLiteral("Europe/../UTC"), 12 * 3600.0},
+        {QStringLiteral("Mars/Olympus"), 12 * 3600.0},
+    };
+    for (const auto& row : rows) {
+        const QString text =
+            QStringLiteral("Current session: 5% used · resets Jan 4 at 9:00am (%1)\n").arg(row.zone);
+        std::atomic<bool> done{false};
+        std::optional<UsageSnapshot> s;
+        std::thread reader([&] {
+            s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, now, seoul);
+            done = true;
+        });
+        const bool finished = test::waitUntil([&] { return done.load(); }, 5000);
+        if (!finished) { // let the blocked open go, so that the failure is reported
+            const int fd = ::open(fifo.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        }
+        reader.join();
+        EXPECT_TRUE(finished) << qPrintable(row.zone);
+        ASSERT_TRUE(s) << qPrintable(row.zone);
+        EXPECT_EQ(s->hourlyResetCountdown, row.seconds) << qPrintable(row.zone);
+    }
 }
