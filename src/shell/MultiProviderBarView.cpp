@@ -156,7 +156,9 @@ MultiProviderBarView::Layout MultiProviderBarView::currentLayout() const {
     std::optional<QSizeF> cardSize;
     if (card_) {
         const QSize hint = card_->sizeHint().expandedTo(card_->minimumSize()).boundedTo(card_->maximumSize());
-        cardSize = QSizeF(std::max(0, hint.width()), std::max(0, hint.height()));
+        const QMargins shadow = card_->contentsMargins();
+        cardSize = QSizeF(std::max(0, hint.width() - shadow.left() - shadow.right()),
+                          std::max(0, hint.height() - shadow.top() - shadow.bottom()));
     }
     const bool upward = controller_ && controller_->opensUpward();
     return layout(int(segments_.size()), preferences_.pixelCatEnabled(), cardSize, upward);
@@ -253,13 +255,23 @@ void MultiProviderBarView::syncCard() {
         if (it != state_.snapshots.constEnd()) wanted = *it;
     }
     if (wanted == cardSnapshot_ && (card_ || !wanted)) return;
+    // A newer reading of the provider whose card is open updates that card.
+    if (wanted && card_ && cardSnapshot_ && cardSnapshot_->provider == wanted->provider && updateCard_) {
+        cardSnapshot_ = wanted;
+        updateCard_(*wanted);
+        return;
+    }
     delete card_;
+    updateCard_ = {};
     cardSnapshot_ = wanted;
     if (!wanted) return;
     const AIProviderType provider = wanted->provider;
-    card_ = cardFactory_(*wanted, [this, provider] { select(provider); });
+    Card card = cardFactory_(*wanted, [this, provider] { select(provider); });
+    card_ = card.widget;
+    updateCard_ = std::move(card.update);
     if (card_) {
         card_->setParent(this);
+        card_->installEventFilter(this);
         card_->show();
     }
 }
@@ -288,7 +300,7 @@ void MultiProviderBarView::relayout() {
                              int(std::floor(inner.y() + stripTop)),
                              std::max(1, int(std::lround(capsule.width() - 2 * TabBarLoadingBar::sideInset))),
                              int(std::ceil(TabBarLoadingBar::stripHeight + 0.5)));
-    if (card_) card_->setGeometry(outward(l.card.translated(origin)));
+    if (card_) card_->setGeometry(outward(l.card.translated(origin)).marginsAdded(card_->contentsMargins()));
 
     if (l.capsule.width() > 0 && l.capsule.width() != actualBarWidth_) {
         actualBarWidth_ = l.capsule.width();
@@ -340,6 +352,9 @@ void MultiProviderBarView::resizeEvent(QResizeEvent* event) {
 }
 
 bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
+    // The card's contents changed size: the stack and the window follow.
+    if (watched == card_ && event->type() == QEvent::LayoutRequest)
+        QMetaObject::invokeMethod(this, &MultiProviderBarView::relayout, Qt::QueuedConnection);
     if (watched == capsule_ && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
         barHovered_ = event->type() == QEvent::Enter;
         grabber_->setActive(barHovered_);

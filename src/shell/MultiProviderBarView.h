@@ -46,8 +46,15 @@ public:
         bool isRefreshing = false;
     };
 
+    // The detail card of the selected provider: its widget (whose contents
+    // margins are the room its shadow takes beside the card) and how it takes a
+    // newer snapshot of the same provider in place.
+    struct Card {
+        QWidget* widget = nullptr;
+        std::function<void(const UsageSnapshot&)> update;
+    };
     // Builds the detail card of a snapshot; onClose deselects it.
-    using CardFactory = std::function<QWidget*(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
+    using CardFactory = std::function<Card(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
 
     // Where things go in content coordinates (the bleed included).
     struct Layout {
@@ -142,6 +149,7 @@ private:
     TabBarLoadingBar* loadingBar_;
     std::map<AIProviderType, ProviderSegmentView*> segments_;
     QPointer<QWidget> card_;
+    std::function<void(const UsageSnapshot&)> updateCard_;
     std::optional<UsageSnapshot> cardSnapshot_;
     bool barHovered_ = false;
     double actualBarWidth_ = 180;

@@ -37,7 +37,9 @@ constexpr double kLiveDotSide = 5;
 const QColor kLiveGreen(52, 199, 89);
 
 // Real figures to show: not a placeholder, and a number.
-bool hasFigure(const UsageSnapshot& s) { return !s.isSimulated() && std::isfinite(s.hourlyRemainingPercentage); }
+bool hasFigure(const UsageSnapshot& s) {
+    return !s.isSimulated() && displayedPercent(s.hourlyRemainingPercentage).has_value();
+}
 
 QColor tierColor(const UsageSnapshot& s) {
     return toQColor(gradient(usageTierFrom(s.hourlyRemainingPercentage)).constFirst());
@@ -142,10 +144,10 @@ void ProviderSegmentView::refresh() {
     const bool withheld = isWithheld();
     const bool animate = isVisible();
     ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.hourlyRemainingPercentage), animate);
-    if (const auto percent = displayedPercent(snapshot_.hourlyRemainingPercentage); percent && !withheld) {
+    if (!withheld) {
         // The digits roll only while shown: without motion they change unshown.
         if (Appearance::shared().reduceMotion()) digits_->setVisible(false);
-        digits_->setValue(*percent);
+        digits_->setReading(snapshot_.hourlyRemainingPercentage);
         digits_->setColor(working_ ? tierColor(snapshot_)
                                    : withOpacity(LabelColor::primary(), selected_ ? 1.0 : 0.92));
         digits_->setVisible(true);
@@ -218,7 +220,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
         p.setFont(font);
         p.setPen(withOpacity(LabelColor::secondary(), 0.65));
         const QRectF text(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height());
-        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("---"));
+        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, noFigureText());
     } else if (!digits_->isHidden()) {
         renderingChildren_ = true;
         digits_->render(&p, digits_->pos(), QRegion(), QWidget::DrawChildren);
@@ -297,11 +299,6 @@ std::optional<QString> ProviderSegmentView::accountLabel(const std::optional<QSt
         if (auto masked = maskedEmail(*email)) return masked;
     }
     return *email;
-}
-
-std::optional<qint64> ProviderSegmentView::displayedPercent(double percentage) {
-    if (!std::isfinite(percentage)) return std::nullopt;
-    return saturatingInt64(std::round(percentage)); // half away from zero
 }
 
 QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Clock& clock) {

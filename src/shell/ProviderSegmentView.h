@@ -61,8 +61,6 @@ public:
     // The same rules, pure.
     static bool isWithheld(const UsageSnapshot& snapshot, const QDateTime& now);
     static std::optional<QString> accountLabel(const std::optional<QString>& email, bool mask);
-    // The rounded figure; nothing when the percentage is not a finite number.
-    static std::optional<qint64> displayedPercent(double percentage);
     static QString tooltip(const UsageSnapshot& snapshot, bool mask, const Clock& clock);
     static QString accessibilityValueText(const UsageSnapshot& snapshot, bool working, const QDateTime& now);
     static QString accessibilityLabel(const UsageSnapshot& snapshot, bool mask);
