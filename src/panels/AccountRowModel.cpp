@@ -6,18 +6,11 @@
 
 #include <QStringList>
 
-#include <cmath>
-
 namespace meterix {
 
 namespace {
 const QString kJoin = QStringLiteral(" · ");
 } // namespace
-
-std::optional<qint64> displayedWholePercent(double percentage) {
-    if (!std::isfinite(percentage)) return std::nullopt;
-    return saturatingInt64(std::round(percentage));
-}
 
 std::optional<QString> AccountRowModel::subtitle() const {
     QStringList parts;
@@ -39,7 +32,7 @@ QString AccountRowModel::runningChipText() const {
 
 std::optional<QString> AccountRowModel::percentageText() const {
     if (!remainingPercentage) return std::nullopt;
-    const auto whole = displayedWholePercent(*remainingPercentage);
+    const auto whole = displayedPercent(*remainingPercentage);
     if (!whole) return std::nullopt;
     return QString::number(*whole) + QLatin1Char('%');
 }

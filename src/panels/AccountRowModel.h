@@ -49,8 +49,4 @@ struct AccountRowModel {
     QString accessibleLabel() const;
 };
 
-// A percentage as the whole number the panel shows (halves away from zero);
-// nothing when it is not a finite number.
-std::optional<qint64> displayedWholePercent(double percentage);
-
 } // namespace meterix

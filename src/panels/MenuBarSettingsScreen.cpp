@@ -19,7 +19,7 @@
 #include "panels/MenuToggleRow.h"
 #include "panels/ProviderToggleRow.h"
 #include "panels/SettingsModel.h"
-#include "panels/TextChip.h"
+#include "panels/TextCapsuleBadge.h"
 #include "refresh/ProviderManager.h"
 
 #include <QDir>
@@ -78,9 +78,13 @@ QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
     }
     line->addLayout(texts, 1);
     line->addSpacing(6);
-    line->addWidget(new TextChip(
-                        badgeText(source.kind), MeterixFont::rounded(8.5, QFont::Bold),
-                        [] { return LabelColor::secondary(); }, [] { return Surface::hoverWash(); }, 4.5, 1.5,
+    const QString badge = badgeText(source.kind);
+    line->addWidget(new TextCapsuleBadge(
+                        [badge] {
+                            return TextCapsuleBadge::plain(badge, MeterixFont::rounded(8.5, QFont::Bold),
+                                                           LabelColor::secondary(), Surface::hoverWash(), 4.5,
+                                                           1.5);
+                        },
                         row),
                     0, Qt::AlignVCenter);
     row->setAccessibleName(source.displayName + QStringLiteral(", ") + badgeText(source.kind));

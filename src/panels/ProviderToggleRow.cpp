@@ -6,7 +6,7 @@
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "panels/MacSwitchToggleStyle.h"
-#include "panels/TextChip.h"
+#include "panels/TextCapsuleBadge.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -47,9 +47,12 @@ ProviderToggleRow::ProviderToggleRow(SettingsModel::ProviderToggle state, std::f
       name_(new TextView(
           displayName(state.provider), MeterixFont::rounded(11.5, QFont::Medium),
           [this] { return state_.on ? LabelColor::primary() : LabelColor::secondary(); }, false, this)),
-      detected_(new TextChip(
-          L10n::detected().text(), MeterixFont::rounded(8.5, QFont::Bold), [] { return kGreen; },
-          [] { return withOpacity(kGreen, 0.15); }, 4.5, 1.5, this)),
+      detected_(new TextCapsuleBadge(
+          [] {
+              return TextCapsuleBadge::plain(L10n::detected().text(), MeterixFont::rounded(8.5, QFont::Bold),
+                                             kGreen, withOpacity(kGreen, 0.15), 4.5, 1.5);
+          },
+          this)),
       switch_(new MacSwitchToggleStyle(state.on, this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);

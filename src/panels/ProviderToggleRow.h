@@ -9,7 +9,7 @@
 namespace meterix {
 
 class MacSwitchToggleStyle;
-class TextChip;
+class TextCapsuleBadge;
 class TextView;
 
 // One provider in the settings' list: its tile (blue when on the bar), its name,
@@ -26,7 +26,7 @@ class ProviderToggleRow : public QWidget {
     // A new state from the manager (also after this row's own toggle).
     void setState(const SettingsModel::ProviderToggle& state);
     MacSwitchToggleStyle* switchControl() const { return switch_; }
-    TextChip* detectedBadge() const { return detected_; }
+    TextCapsuleBadge* detectedBadge() const { return detected_; }
 
     static constexpr double tileSize = 19;
     static constexpr double spacing = 9;
@@ -37,7 +37,7 @@ class ProviderToggleRow : public QWidget {
     SettingsModel::ProviderToggle state_;
     QWidget* tile_;
     TextView* name_;
-    TextChip* detected_;
+    TextCapsuleBadge* detected_;
     MacSwitchToggleStyle* switch_;
 };
 

@@ -9,7 +9,7 @@
 #include "panels/MenuScreenHeader.h"
 #include "panels/MenuToggleRow.h"
 #include "panels/ProviderToggleRow.h"
-#include "panels/TextChip.h"
+#include "panels/TextCapsuleBadge.h"
 #include "platform/ui/Appearance.h"
 
 #include "ScreenFixture.h"
