@@ -91,6 +91,11 @@ int main(int argc, char** argv) {
     const std::unique_ptr<AppInstanceChannel> instance =
         AppInstanceChannel::claim(AppInstanceChannel::runtimeFolder());
     if (instance->role() == AppInstanceChannel::Role::secondary) return 0;
+    if (instance->role() == AppInstanceChannel::Role::unanswered) {
+        std::fprintf(stderr, "meterix: another Meterix is running but did not answer on %s\n",
+                     qPrintable(instance->socketPath()));
+        return 1;
+    }
     if (instance->role() == AppInstanceChannel::Role::failed)
         std::fprintf(stderr, "meterix: could not claim %s; running without the single-instance channel\n",
                      qPrintable(instance->socketPath()));

@@ -25,7 +25,8 @@ QString AppInstanceChannel::runtimeFolder() {
 std::unique_ptr<AppInstanceChannel> AppInstanceChannel::claim(const QString& folder, int timeoutMs) {
     const QString socketPath = QDir(folder).filePath(QStringLiteral("meterix.sock"));
     auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("meterix.lock")));
-    // A lock whose holder died is taken over at once (QLockFile checks the pid).
+    // A lock whose holder died is taken over at once (QLockFile checks the pid);
+    // one held by a live process is never taken for stale, however old.
     lock->setStaleLockTime(0);
     if (folder.isEmpty() || !QDir(folder).exists())
         return std::unique_ptr<AppInstanceChannel>(new AppInstanceChannel(Role::failed, socketPath, nullptr));
@@ -39,7 +40,7 @@ std::unique_ptr<AppInstanceChannel> AppInstanceChannel::claim(const QString& fol
     if (lock->error() != QLockFile::LockFailedError)
         return std::unique_ptr<AppInstanceChannel>(new AppInstanceChannel(Role::failed, socketPath, nullptr));
     // Someone runs: it may still be setting up its socket.
-    const Role role = askPrimary(socketPath, timeoutMs) ? Role::secondary : Role::failed;
+    const Role role = askPrimary(socketPath, timeoutMs) ? Role::secondary : Role::unanswered;
     return std::unique_ptr<AppInstanceChannel>(new AppInstanceChannel(role, socketPath, nullptr));
 }
 

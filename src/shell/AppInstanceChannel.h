@@ -20,14 +20,15 @@ class AppInstanceChannel : public QObject {
     Q_OBJECT
 
   public:
-    enum class Role { primary, secondary, failed };
+    enum class Role { primary, secondary, unanswered, failed };
 
     ~AppInstanceChannel() override;
 
     // Claims folder/meterix.lock; as primary it listens on folder/meterix.sock,
     // as secondary it has already asked the primary to toggle (waiting up to
-    // timeoutMs for it to answer). failed: neither worked (no usable folder, or
-    // a lock holder that never answers); the app then runs on its own.
+    // timeoutMs for it to answer). unanswered: another one runs but did not
+    // answer in time (this start ends all the same, so two never run). failed:
+    // no usable folder or socket; the app then runs on its own.
     static std::unique_ptr<AppInstanceChannel> claim(const QString& folder, int timeoutMs = 2000);
     // The user's runtime folder: $XDG_RUNTIME_DIR, else Qt's runtime location.
     static QString runtimeFolder();

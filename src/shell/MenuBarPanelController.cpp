@@ -61,9 +61,9 @@ QRectF MenuBarPanelController::anchoredFrame(const QSizeF& size, const QRectF& a
 QRectF MenuBarPanelController::pointerAnchor(const QPointF& pointer, const QList<ScreenArea>& screens) {
     const QRectF v = screens.isEmpty() ? ScreenPlacementEngine::fallbackVisibleFrame()
                                        : ScreenPlacementEngine::screen(screens, pointer).visibleFrame;
-    // A one-point anchor in the corner: the card hangs 5 pt below the visible top
-    // and the right-edge rule keeps it 8 pt from the side.
-    return QRectF(v.right() - 1, v.top() - 1, 1, 1);
+    // A one-point anchor just inside the corner, so it lies on that screen: the
+    // card hangs below it and the right-edge rule keeps it 8 pt from the side.
+    return QRectF(v.right() - 1, v.top(), 1, 1);
 }
 
 bool MenuBarPanelController::acceptsContentSize(const QSizeF& size, const QSizeF& current) {
