@@ -97,6 +97,16 @@ void MenuScreenStack::showScreen(const MenuBarScreen& screen, bool animated, boo
     remeasure();
 }
 
+void MenuScreenStack::rebuildCurrent() {
+    slide_.setTarget(1.0, false);
+    if (outgoing_) delete outgoing_.data();
+    if (current_) delete current_.data();
+    current_ = build(screen_);
+    adopt(current_);
+    placeViews();
+    remeasure();
+}
+
 void MenuScreenStack::applySlide(double t) {
     const PushOffsetEffect in = transition_.incomingAt(t);
     if (current_) {

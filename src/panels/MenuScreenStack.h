@@ -36,6 +36,8 @@ class MenuScreenStack : public QWidget {
     // Shows screen; animated slides in direction forward, else swaps at once
     // (and ends a slide under way, leaving the screen at rest).
     void showScreen(const MenuBarScreen& screen, bool animated, bool forward);
+    // Builds the shown screen's view again, at rest (its texts follow a new language).
+    void rebuildCurrent();
 
     const MenuBarScreen& screen() const { return screen_; }
     QWidget* currentView() const { return current_; }
