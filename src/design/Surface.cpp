@@ -68,6 +68,12 @@ QColor withOpacity(QColor color, qreal opacity) {
     return color;
 }
 
+QColor mixColors(const QColor& a, const QColor& b, double t) {
+    const auto mix = [t](float x, float y) { return x + (y - x) * float(t); };
+    return QColor::fromRgbF(mix(a.redF(), b.redF()), mix(a.greenF(), b.greenF()), mix(a.blueF(), b.blueF()),
+                            mix(a.alphaF(), b.alphaF()));
+}
+
 void paintHairlineRule(QPainter& painter, const QRectF& rect) {
     painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), 0.5), Surface::hairline());
 }

@@ -76,6 +76,8 @@ public:
 
 // A colour with its alpha multiplied by opacity.
 QColor withOpacity(QColor color, qreal opacity);
+// The colour t of the way from a to b (each component, alpha included).
+QColor mixColors(const QColor& a, const QColor& b, double t);
 
 // A 0.5-pt rule in the hairline colour along the top edge of rect.
 void paintHairlineRule(QPainter& painter, const QRectF& rect);

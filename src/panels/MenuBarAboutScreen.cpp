@@ -37,25 +37,12 @@ namespace {
 const AdaptiveColor kLabAccent{Rgb{0.753, 0.373, 0.094}, Rgb{0.898, 0.514, 0.290}};
 const AdaptiveColor kLabAccentFill{Rgb{0.753, 0.373, 0.094}, Rgb{0.745, 0.361, 0.188}};
 
-QFont familyFont(const QStringList& families, double pixels, QFont::Weight weight) {
-    QFont f;
-    f.setFamilies(families);
-    f.setPointSizeF(MeterixFont::pointSizeForPixels(pixels, MeterixFont::logicalDpi()));
-    f.setWeight(weight);
-    f.setStyleStrategy(QFont::PreferAntialias);
-    return f;
-}
-
 QFont serifFont() {
-    return familyFont(
-        {QStringLiteral("NanumMyeongjo"), QStringLiteral("DejaVu Serif"), QStringLiteral("serif")}, 14.5,
-        QFont::DemiBold);
+    return MeterixFont::serif(14.5, QFont::DemiBold);
 }
 
 QFont monoFont() {
-    return familyFont({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("NanumGothicCoding"),
-                       QStringLiteral("monospace")},
-                      9.5, QFont::Medium);
+    return MeterixFont::monospaced(9.5, QFont::Medium);
 }
 
 TextView* text(const QString& s, const QFont& f, std::function<QColor()> c, bool wraps, QWidget* parent) {
@@ -131,22 +118,9 @@ QColor MenuBarAboutScreen::labAccentFill() {
 }
 
 MenuBarAboutScreen::MenuBarAboutScreen(MenuScreenContext context, QWidget* parent)
-    : QWidget(parent), context_(std::move(context)) {
-    setAttribute(Qt::WA_TranslucentBackground);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    : MenuSubScreen(std::move(context), spacing, parent) {
     build();
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, &MenuBarAboutScreen::rebuild);
-}
-
-void MenuBarAboutScreen::rebuild() {
-    if (content_) {
-        layout()->removeWidget(content_);
-        content_->hide();
-        content_->deleteLater();
-    }
-    build();
-    updateGeometry();
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { rebuild(); });
 }
 
 void MenuBarAboutScreen::build() {
@@ -154,23 +128,13 @@ void MenuBarAboutScreen::build() {
     lab_ = nullptr;
     products_.clear();
     stats_.clear();
-    content_ = new QWidget(this);
-    auto* column = new QVBoxLayout(content_);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(int(spacing));
-    MenuBarNavigator* navigator = context_.navigator;
-    column->addWidget(new MenuScreenHeader(
-        L10n::overview().text(), L10n::about().text(), std::nullopt,
-        [navigator] {
-            if (navigator) navigator->popToRoot();
-        },
-        content_));
+    QVBoxLayout* column = beginContent(L10n::about().text());
+    content_ = content();
     column->addWidget(identityBlock());
     column->addWidget(appSection());
     column->addWidget(makerSection());
     column->addWidget(productsSection());
-    column->addStretch(1);
-    layout()->addWidget(content_);
+    endContent(column);
 }
 
 QWidget* MenuBarAboutScreen::identityBlock() {

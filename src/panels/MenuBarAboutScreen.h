@@ -1,10 +1,8 @@
 #pragma once
 
-#include "panels/MenuScreenContext.h"
+#include "panels/MenuSubScreen.h"
 
 #include <QList>
-#include <QPointer>
-#include <QWidget>
 
 namespace meterix {
 
@@ -15,7 +13,7 @@ class ProductRow;
 // The panel's about screen: the app's icon, name, version and tagline, its
 // source and licence, a block about the maker with a link to the lab, and the
 // maker's other products. Built anew in the new language when it changes.
-class MenuBarAboutScreen : public QWidget {
+class MenuBarAboutScreen : public MenuSubScreen {
     Q_OBJECT
 
   public:
@@ -34,16 +32,16 @@ class MenuBarAboutScreen : public QWidget {
     QStringList statTexts() const { return stats_; }
     bool showsIconTile() const { return iconTile_; }
 
+  protected:
+    void build() override;
+
   private:
-    void build();
-    void rebuild();
     QWidget* identityBlock();
     QWidget* appSection();
     QWidget* makerSection();
     QWidget* productsSection();
 
-    MenuScreenContext context_;
-    QPointer<QWidget> content_;
+    QWidget* content_ = nullptr;
     MenuCommandRow* source_ = nullptr;
     LabButton* lab_ = nullptr;
     QList<ProductRow*> products_;

@@ -44,10 +44,7 @@ QWidget* boxed(QLayout* layout, QWidget* parent) {
 
 MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext context, AIProviderType provider,
                                                          QWidget* parent)
-    : QWidget(parent), context_(std::move(context)), provider_(provider) {
-    setAttribute(Qt::WA_TranslucentBackground);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    : MenuSubScreen(std::move(context), spacing, parent), provider_(provider) {
     build();
 
     if (ProviderManager* m = context_.manager) {
@@ -55,20 +52,17 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
              {&ProviderManager::snapshotsChanged, &ProviderManager::accountSnapshotsChanged,
               &ProviderManager::runningAccountsChanged, &ProviderManager::runningAppAccountsChanged,
               &ProviderManager::activeInUseProvidersChanged})
-            connect(m, signal, this, &MenuBarProviderDetailScreen::scheduleRebuild);
+            connect(m, signal, this, [this] { scheduleRebuild(); });
         connect(m, &ProviderManager::isRefreshingChanged, this, [this] {
             if (!actions_.isEmpty() && context_.manager)
                 actions_.first()->setBusy(context_.manager->isRefreshing());
         });
     }
     if (AccountRegistry* r = context_.accounts)
-        connect(r, &AccountRegistry::accountsByProviderChanged, this,
-                &MenuBarProviderDetailScreen::scheduleRebuild);
+        connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRebuild(); });
     if (MeterixPreferences* p = context_.preferences)
-        connect(p, &MeterixPreferences::maskAccountEmailsChanged, this,
-                &MenuBarProviderDetailScreen::scheduleRebuild);
-    connect(&Localization::shared(), &Localization::preferenceChanged, this,
-            &MenuBarProviderDetailScreen::scheduleRebuild);
+        connect(p, &MeterixPreferences::maskAccountEmailsChanged, this, [this] { scheduleRebuild(); });
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { scheduleRebuild(); });
 }
 
 ProviderDetailModel MenuBarProviderDetailScreen::model() const {
@@ -86,23 +80,6 @@ void MenuBarProviderDetailScreen::showEvent(QShowEvent* event) {
         context_.manager->refreshOnDemand({provider_}, ProviderManager::RefreshTrigger::userAction);
 }
 
-void MenuBarProviderDetailScreen::scheduleRebuild() {
-    // Several signals come with one filing, and some from inside a click on
-    // this screen: build once, after the current event.
-    if (rebuildQueued_) return;
-    rebuildQueued_ = true;
-    QTimer::singleShot(0, this, [this] {
-        rebuildQueued_ = false;
-        if (content_) {
-            layout()->removeWidget(content_);
-            content_->hide();
-            content_->deleteLater();
-        }
-        build();
-        updateGeometry();
-    });
-}
-
 void MenuBarProviderDetailScreen::build() {
     const ProviderDetailModel m = model();
     subtitle_ = nullptr;
@@ -110,18 +87,11 @@ void MenuBarProviderDetailScreen::build() {
     hero_ = nullptr;
     actions_.clear();
 
-    content_ = new QWidget(this);
-    auto* column = new QVBoxLayout(content_);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(int(spacing));
-    MenuBarNavigator* navigator = context_.navigator;
-    column->addWidget(new MenuScreenHeader(
-        L10n::overview().text(), displayName(provider_),
-        relativeUpdateText(m.snapshot().capturedAt, *context_.clock),
-        [navigator] {
-            if (navigator) navigator->popToRoot();
-        },
-        content_));
+    // Several signals come with one filing, and some from inside a click on
+    // this screen: the manager's changes rebuild once, after the event.
+    QVBoxLayout* column =
+        beginContent(displayName(provider_), relativeUpdateText(m.snapshot().capturedAt, *context_.clock));
+    content_ = content();
     column->addWidget(identityHeader(m));
     if (m.showsAccounts()) column->addWidget(accountSection(m));
     if (const auto notice = m.failureNotice()) {
@@ -145,8 +115,7 @@ void MenuBarProviderDetailScreen::build() {
     column->addLayout(heroRow);
     column->addWidget(m.isSimulated() ? noDataSection() : quotaDetail(m));
     column->addWidget(actionSection(m));
-    column->addStretch(1);
-    layout()->addWidget(content_);
+    endContent(column);
 }
 
 QWidget* MenuBarProviderDetailScreen::identityHeader(const ProviderDetailModel& m) {

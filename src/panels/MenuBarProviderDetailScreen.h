@@ -1,11 +1,8 @@
 #pragma once
 
 #include "core/AIProviderType.h"
-#include "panels/MenuScreenContext.h"
+#include "panels/MenuSubScreen.h"
 #include "panels/ProviderDetailModel.h"
-
-#include <QPointer>
-#include <QWidget>
 
 #include <functional>
 
@@ -21,7 +18,7 @@ class TextView;
 // notice that nothing real was read), and the provider's commands. Everything
 // is derived from the manager, the registry and the settings whenever they
 // change; each time the screen is shown it asks for a fresh reading.
-class MenuBarProviderDetailScreen : public QWidget {
+class MenuBarProviderDetailScreen : public MenuSubScreen {
     Q_OBJECT
 
   public:
@@ -45,10 +42,9 @@ class MenuBarProviderDetailScreen : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void build() override;
 
   private:
-    void build();
-    void scheduleRebuild();
     QWidget* identityHeader(const ProviderDetailModel& m);
     QWidget* accountSection(const ProviderDetailModel& m);
     QWidget* quotaDetail(const ProviderDetailModel& m);
@@ -56,10 +52,8 @@ class MenuBarProviderDetailScreen : public QWidget {
     QWidget* actionSection(const ProviderDetailModel& m);
     void run(const ProviderDetailModel::ActionRow& row);
 
-    MenuScreenContext context_;
     AIProviderType provider_;
-    QPointer<QWidget> content_;
-    bool rebuildQueued_ = false;
+    QWidget* content_ = nullptr;
     TextView* subtitle_ = nullptr;
     QWidget* accounts_ = nullptr;
     QWidget* failure_ = nullptr;

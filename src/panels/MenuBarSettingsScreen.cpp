@@ -95,15 +95,12 @@ QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
 
 MenuBarSettingsScreen::MenuBarSettingsScreen(MenuScreenContext context, Localization* localization,
                                              QWidget* parent)
-    : QWidget(parent), context_(std::move(context)),
+    : MenuSubScreen(std::move(context), spacing, parent),
       localization_(localization ? localization : &Localization::shared()) {
-    setAttribute(Qt::WA_TranslucentBackground);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
     build();
 
     // Every text follows the language: build the screen anew in it.
-    connect(localization_, &Localization::preferenceChanged, this, &MenuBarSettingsScreen::rebuild);
+    connect(localization_, &Localization::preferenceChanged, this, [this] { rebuild(); });
     if (ProviderManager* m = context_.manager) {
         connect(m, &ProviderManager::activeProvidersChanged, this, &MenuBarSettingsScreen::syncProviders);
         connect(m, &ProviderManager::detectedProvidersChanged, this, &MenuBarSettingsScreen::syncProviders);
@@ -125,43 +122,16 @@ MenuBarSettingsScreen::MenuBarSettingsScreen(MenuScreenContext context, Localiza
     }
 }
 
-void MenuBarSettingsScreen::rebuild() {
-    // Called from a click inside the old content: it goes once that is over.
-    if (content_) {
-        layout()->removeWidget(content_);
-        content_->hide();
-        content_->deleteLater();
-    }
+void MenuBarSettingsScreen::build() {
     providerRows_.clear();
     detectionDependents_.clear();
-    detection_ = mask_ = sound_ = eyes_ = cat_ = nullptr;
-    sources_ = coat_ = coatSeparator_ = nullptr;
-    noAccounts_ = coatName_ = nullptr;
-    rescan_ = nullptr;
-    swatches_ = nullptr;
-    language_ = nullptr;
-    build();
-    updateGeometry();
-}
-
-void MenuBarSettingsScreen::build() {
-    content_ = new QWidget(this);
-    auto* column = new QVBoxLayout(content_);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(int(spacing));
-    MenuBarNavigator* navigator = context_.navigator;
-    column->addWidget(new MenuScreenHeader(
-        L10n::overview().text(), L10n::settings().text(), std::nullopt,
-        [navigator] {
-            if (navigator) navigator->popToRoot();
-        },
-        content_));
+    QVBoxLayout* column = beginContent(L10n::settings().text());
+    content_ = content();
     column->addWidget(providerSection());
     column->addWidget(accountSection());
     column->addWidget(experienceSection());
     column->addWidget(languageSection());
-    column->addStretch(1);
-    layout()->addWidget(content_);
+    endContent(column);
     syncProviders();
     syncAccounts();
     syncExperience();

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "core/AIProviderType.h"
-#include "panels/MenuScreenContext.h"
+#include "panels/MenuSubScreen.h"
 
 #include <QList>
-#include <QPointer>
-#include <QWidget>
 
 namespace meterix {
 
@@ -23,7 +21,7 @@ class TextView;
 // Every control writes straight into the settings or calls the service that
 // owns the behaviour, and the screen follows those objects' signals, so a
 // change made anywhere shows here at once. It keeps no state of its own.
-class MenuBarSettingsScreen : public QWidget {
+class MenuBarSettingsScreen : public MenuSubScreen {
     Q_OBJECT
 
   public:
@@ -48,9 +46,10 @@ class MenuBarSettingsScreen : public QWidget {
     CatBreedSwatchPicker* swatches() const { return swatches_; }
     LanguageSegmentedPicker* languagePicker() const { return language_; }
 
+  protected:
+    void build() override;
+
   private:
-    void build();
-    void rebuild();
     QWidget* providerSection();
     QWidget* accountSection();
     QWidget* experienceSection();
@@ -61,7 +60,6 @@ class MenuBarSettingsScreen : public QWidget {
     void syncExperience();
     void rescan();
 
-    MenuScreenContext context_;
     Localization* localization_;
     QList<ProviderToggleRow*> providerRows_;
     MenuToggleRow* detection_ = nullptr;
@@ -78,7 +76,7 @@ class MenuBarSettingsScreen : public QWidget {
     TextView* coatName_ = nullptr;
     CatBreedSwatchPicker* swatches_ = nullptr;
     LanguageSegmentedPicker* language_ = nullptr;
-    QPointer<QWidget> content_;
+    QWidget* content_ = nullptr;
 };
 
 } // namespace meterix

@@ -33,11 +33,6 @@ QFont summaryFont() {
     return MeterixFont::rounded(9.5, QFont::Medium);
 }
 
-QColor blend(const QColor& rest, const QColor& hovered, double t) {
-    const auto mix = [t](float a, float b) { return a + (b - a) * float(t); };
-    return QColor::fromRgbF(mix(rest.redF(), hovered.redF()), mix(rest.greenF(), hovered.greenF()),
-                            mix(rest.blueF(), hovered.blueF()), mix(rest.alphaF(), hovered.alphaF()));
-}
 } // namespace
 
 ProductRow::ProductRow(MakerProduct product, QWidget* parent)
@@ -90,14 +85,14 @@ void ProductRow::paintContent(QPainter& p, const QRectF& rect) {
     const double arrowSide = SymbolImage::boxSide(8.5);
     const QPointF arrowCentre(inner.right() - arrowSide / 2, inner.center().y());
     SymbolImage::paint(p, arrowCentre, 8.5, QStringLiteral("arrow.up.forward"),
-                       blend(LabelColor::secondary(), withOpacity(white, 0.72), h), SymbolWeight::bold);
+                       mixColors(LabelColor::secondary(), withOpacity(white, 0.72), h), SymbolWeight::bold);
 
     const double left = tile.right() + kSpacing;
     const double right = inner.right() - arrowSide - 6;
     const QFontMetricsF nfm(nameFont()), sfm(summaryFont()), bfm(badgeFont());
     const double top = inner.center().y() - (nfm.height() + 1 + sfm.height()) / 2;
     p.setFont(nameFont());
-    p.setPen(blend(LabelColor::primary(), white, h));
+    p.setPen(mixColors(LabelColor::primary(), white, h));
     const double nameW = nfm.horizontalAdvance(product_.name);
     p.drawText(QRectF(left, top, nameW + 1, nfm.height()), Qt::AlignLeft | Qt::AlignVCenter, product_.name);
     if (product_.isExperimental) {
@@ -105,13 +100,13 @@ void ProductRow::paintContent(QPainter& p, const QRectF& rect) {
         const QRectF badge(left + nameW + 5, top + (nfm.height() - bfm.height() - 2) / 2,
                            bfm.horizontalAdvance(text) + 8, bfm.height() + 2);
         p.fillPath(roundedRectPath(badge, badge.height() / 2),
-                   blend(Surface::hoverWash(), withOpacity(white, 0.18), h));
+                   mixColors(Surface::hoverWash(), withOpacity(white, 0.18), h));
         p.setFont(badgeFont());
-        p.setPen(blend(LabelColor::secondary(), withOpacity(white, 0.8), h));
+        p.setPen(mixColors(LabelColor::secondary(), withOpacity(white, 0.8), h));
         p.drawText(badge, Qt::AlignCenter, text);
     }
     p.setFont(summaryFont());
-    p.setPen(blend(LabelColor::secondary(), withOpacity(white, 0.72), h));
+    p.setPen(mixColors(LabelColor::secondary(), withOpacity(white, 0.72), h));
     const double room = std::max(0.0, right - left);
     p.drawText(QRectF(left, top + nfm.height() + 1, room, sfm.height()), Qt::AlignLeft | Qt::AlignVCenter,
                sfm.elidedText(product_.summary, Qt::ElideRight, room));
