@@ -12,6 +12,7 @@
 #include "core/MeterixPreferences.h"
 #include "panels/MenuBarNavigator.h"
 #include "panels/MenuScreenContext.h"
+#include "platform/RunningApplications.h"
 #include "refresh/ProviderManager.h"
 
 #include "support/FakeClock.h"
@@ -67,12 +68,14 @@ struct ScreenFixture {
         registry =
             std::make_unique<AccountRegistry>(AccountRegistry::ResolverList{resolver}, *preferences, clock);
         store = std::make_unique<AccountUsageStore>(home.file(QStringLiteral("usage.json")), clock);
+        running = std::make_unique<RunningApplications>(home.mkdir(QStringLiteral("proc")));
         ProviderManager::Dependencies d;
         for (AIProviderType p : allProviderTypes())
             d.adapters.append(std::make_shared<ScriptedAdapter>(p, detected.contains(p)));
         d.accountRegistry = registry.get();
         d.usageStore = store.get();
         d.preferences = preferences.get();
+        d.runningApplications = running.get();
         d.clock = &clock;
         d.home = home.path();
         manager = std::make_unique<ProviderManager>(std::move(d), false);
@@ -101,6 +104,12 @@ struct ScreenFixture {
         resolver->identities.withValue([&](QList<AccountIdentity>& list) { list.append(a); });
     }
 
+    // A process of ours whose first argument names a desktop app.
+    void startProcess(const QString& pid, const QByteArray& argv0) {
+        home.write(QStringLiteral("proc/") + pid + QStringLiteral("/cmdline"), argv0 + '\0');
+        running->rescan();
+    }
+
     // Runs a full scan to its end.
     bool scan() {
         bool done = false;
@@ -116,6 +125,7 @@ struct ScreenFixture {
     std::shared_ptr<ScriptedResolver> resolver;
     std::unique_ptr<AccountRegistry> registry;
     std::unique_ptr<AccountUsageStore> store;
+    std::unique_ptr<RunningApplications> running;
     std::unique_ptr<ProviderManager> manager;
     MenuBarNavigator navigator;
 };

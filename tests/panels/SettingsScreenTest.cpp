@@ -117,6 +117,31 @@ TEST_F(SettingsScreen, DetectionOffHidesItsRowsAndOnAgainScans) {
     EXPECT_TRUE(texts(screen->sourceList()).contains(QStringLiteral("Claude Code CLI")));
 }
 
+TEST_F(SettingsScreen, DetectionOnAgainMarksRunningAppsOnlyAfterTheScanFoundTheirAccounts) {
+    test::ScreenFixture f;
+    f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"),
+                 {QStringLiteral("desktop"),
+                  AccountSourceKind::desktopApp,
+                  QStringLiteral("Claude app"),
+                  std::nullopt,
+                  {QStringLiteral("com.anthropic.claudefordesktop")}});
+    f.startProcess(QStringLiteral("4242"), "claude-desktop");
+    ASSERT_EQ(f.running->runningBundleIdentifiers(),
+              QSet<QString>{QStringLiteral("com.anthropic.claudefordesktop")});
+    ASSERT_TRUE(f.scan());
+    auto screen = open(f);
+    flip(screen->accountDetectionRow());
+    // Off: the accounts are gone, and so is the running mark that was theirs.
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return f.registry->accounts(P::claudeCode).isEmpty() && !f.registry->isScanning(); }));
+    EXPECT_FALSE(f.manager->isAccountRunning(P::claudeCode, QStringLiteral("u-1")));
+    // On: scanned first, then the running apps are matched to what was found.
+    flip(screen->accountDetectionRow());
+    ASSERT_TRUE(
+        test::waitUntil([&] { return f.manager->isAccountRunning(P::claudeCode, QStringLiteral("u-1")); }));
+    EXPECT_EQ(f.registry->accounts(P::claudeCode).size(), 1);
+}
+
 TEST_F(SettingsScreen, SourcePathsShowHomeAsTildeOnlyInsideIt) {
     test::ScreenFixture f;
     const QString home = QDir::homePath();
