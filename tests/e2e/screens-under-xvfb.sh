@@ -109,6 +109,14 @@ click_at() {
 shot() { "$grab" "$out/$1.png" || fail "no screenshot"; }
 # The screen's header (its back button and title), as pixels.
 header_shot() { "$grab" "$1" "$stack_x" "$stack_y" "$stack_w" 22 || fail "no screenshot"; }
+# The header now looks like (or unlike) a saved one; slides take their time on
+# a loaded machine, so callers wait for it.
+header_is() { header_shot "$home/now.png" && cmp -s "$1" "$home/now.png"; }
+header_is_not() { header_shot "$home/now.png" && ! cmp -s "$1" "$home/now.png"; }
+# The header once it holds still (no slide under way), saved as $1.
+header_still() { header_shot "$home/a.png" && sleep 0.2 && header_shot "$1" && cmp -s "$home/a.png" "$1"; }
+# Ctrl+, until the settings are shown (pushing the settings again does nothing).
+settings_shown_like() { xdotool key ctrl+comma; sleep 0.3; header_is "$1"; }
 
 # 1. Three segments; the panel on the overview.
 start_app
@@ -117,19 +125,20 @@ open_panel
 shot screens-overview
 
 # 2. Claude Code's screen, and back.
+wait_for 10 header_still "$home/overview-header.png" || fail "the overview never held still"
 click_at $((stack_x + 120)) $((stack_y + 49))
+wait_for 10 header_is_not "$home/overview-header.png" || fail "a click on Claude Code's row did not open its screen"
+sleep 0.5
 shot screens-provider
-header_shot "$home/provider-header.png"
 click_at $((stack_x + 30)) $((stack_y + 10))
-header_shot "$home/overview-header.png"
-cmp -s "$home/provider-header.png" "$home/overview-header.png" && fail "the back button did not leave the provider's screen"
+wait_for 10 header_is "$home/overview-header.png" || fail "the back button did not return to the overview"
 shot screens-back
 
 # 3. The settings: Cursor off leaves the bar with two segments.
 xdotool key ctrl+comma
-sleep 0.8
+wait_for 10 header_is_not "$home/overview-header.png" || fail "Ctrl+, did not open the settings"
+wait_for 10 header_still "$home/settings-english.png" || fail "the settings never held still"
 shot screens-settings
-header_shot "$home/settings-english.png"
 click_at $((stack_x + 300)) $((stack_y + 230))
 wait_for 10 bar_width_is 209 || fail "switching Cursor off left the bar $(bar_width) wide, not 209 (two segments)"
 wait_for 5 setting_is enabledProvidersJSON '"\[\\"claude\\",\\"codex\\"\]"' || fail "the provider list was not stored: $(grep enabledProviders "$settings")"
@@ -146,9 +155,8 @@ wait_for 5 setting_is appLanguage korean || fail "Korean was not stored: $(grep 
 sleep 0.5
 shot screens-korean
 xdotool mousemove $((stack_x + 150)) $((stack_y + 300)) click --repeat 60 --delay 10 4
-sleep 0.5
-header_shot "$home/settings-korean.png"
-cmp -s "$home/settings-english.png" "$home/settings-korean.png" && fail "the settings' header did not change language"
+wait_for 10 header_is_not "$home/settings-english.png" || fail "the settings' header did not change language"
+wait_for 10 header_still "$home/settings-korean.png" || fail "the Korean settings never held still"
 shot screens-korean-top
 stop_app
 
@@ -156,10 +164,7 @@ stop_app
 start_app
 wait_for 10 bar_width_is 209 || fail "after a restart the bar is $(bar_width) wide, not 209"
 open_panel
-xdotool key ctrl+comma
-sleep 0.8
-header_shot "$home/settings-again.png"
-cmp -s "$home/settings-korean.png" "$home/settings-again.png" || fail "after a restart the settings are not in Korean"
+wait_for 10 settings_shown_like "$home/settings-korean.png" || fail "after a restart the settings are not in Korean"
 shot screens-after-restart
 stop_app
 echo "PASS: the panel's screens under Xvfb; screenshots in $out"
