@@ -5,6 +5,7 @@
 #include "core/Json.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
+#include "core/SafeConversions.h"
 #include "core/TextUtil.h"
 
 #include <QJsonArray>
@@ -104,8 +105,8 @@ QList<ModelQuotaItem> fallbackQuotas(const std::optional<ClaudeCodeAdapter::Quot
 QDateTime fetchedAt(const QJsonObject& block, const QDateTime& now) {
     const auto ms = json::number(block, key("fetchedAtMs"));
     if (!ms) return now;
-    constexpr double kLimitMs = 8.64e15; // the range of dates Qt can hold
-    const QDateTime at = QDateTime::fromMSecsSinceEpoch(saturatingInt64(*ms, -kLimitMs, kLimitMs), Qt::UTC);
+    // Held to the years 1 to 9999: an absurdly old stamp reads as very old.
+    const QDateTime at = dateFromUnixSeconds(*ms / 1000.0);
     return at > now ? now : at;
 }
 
