@@ -201,7 +201,9 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(
     result.planType = json::string(*limits, QLatin1String("plan_type"));
     std::optional<QDateTime> stamp;
     if (const auto text = json::string(event, QLatin1String("timestamp"))) stamp = parseRfc3339(*text);
-    result.capturedAt = stamp.value_or(now);
+    // A stamp ahead of now (a skewed clock, a corrupt line) is read as now: dated
+    // in 2099 it would never go stale and would outrank every later reading.
+    result.capturedAt = stamp && *stamp <= now ? *stamp : now;
     result.sessionStartedAt = sessionStartedAt;
     return result;
 }

@@ -226,3 +226,41 @@ TEST_F(Store, OutOfRangeDatesFromOutsideNeverCostTheStoreItsReadings) {
         }
     }
 }
+
+// A rollout event stamped in the future used to be kept as captured then: never
+// stale, and the store refused every later real reading as older.
+TEST_F(Store, AFutureCodexStampIsDatedNowAndLaterReadingsStillReplaceIt) {
+    namespace fx = test::codex;
+    const QString codexHome = home.file(QStringLiteral("codex"));
+    const auto readAt = [&](const QDateTime& now, const QString& stamp, double used) {
+        fx::writeFile(home.file(QStringLiteral("codex/sessions/rollout-a.jsonl")),
+                      fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
+                                     fx::rateLimitLine(
+                                         stamp, {{QStringLiteral("primary"), fx::window(used, 300, 0)}})}),
+                      now);
+        const auto limits = OpenAI_CodexAdapter::rateLimits(codexHome, now, clock);
+        return OpenAI_CodexAdapter::snapshot(*limits, OpenAI_CodexAdapter::Account{QStringLiteral("c")}, now);
+    };
+    const QDateTime now = clock.now();
+    const struct {
+        QString stamp;
+        QDateTime capturedAt;
+    } rows[] = {
+        {QStringLiteral("2099-01-01T00:00:00Z"), now},
+        {QStringLiteral("2026-01-15T12:00:01Z"), now},
+        {QStringLiteral("2026-01-15T12:00:00Z"), now},
+        {QStringLiteral("2026-01-15T11:59:00Z"), now.addSecs(-60)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(readAt(now, row.stamp, 10).capturedAt, row.capturedAt) << qPrintable(row.stamp);
+
+    AccountUsageStore store(path, clock);
+    store.record(readAt(now, QStringLiteral("2099-01-01T00:00:00Z"), 10));
+    const QDateTime later = now.addSecs(60);
+    store.record(readAt(later, QStringLiteral("2026-01-15T12:01:00Z"), 30));
+    clock.set(later);
+    const auto kept = store.snapshot(AIProviderType::openAICodex, QStringLiteral("c"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->hourlyRemainingPercentage, 70);
+    EXPECT_EQ(kept->capturedAt, later);
+}
