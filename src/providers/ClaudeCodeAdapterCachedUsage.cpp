@@ -9,7 +9,6 @@
 #include "core/TextUtil.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 
 #include <cmath>
 
@@ -121,11 +120,11 @@ ClaudeCodeAdapter::ConfigIdentity ClaudeCodeAdapter::identity(const QJsonObject&
 
 std::optional<double> ClaudeCodeAdapter::countdown(const QJsonValue& value, const QDateTime& now) {
     if (!value.isString()) return std::nullopt;
-    static const QRegularExpression fraction(QStringLiteral("\\.\\d+"));
-    QString text = value.toString();
-    text.remove(fraction);
-    const auto date = parseRfc3339(text);
+    // Fractional seconds are allowed only after the seconds, and ignored;
+    // "2026.9-03-01" is no date.
+    auto date = parseRfc3339(value.toString());
     if (!date) return std::nullopt;
+    date = date->addMSecs(-date->time().msec());
     const double seconds = secondsBetween(now, *date);
     if (!(seconds > 0)) return std::nullopt;
     return seconds;
