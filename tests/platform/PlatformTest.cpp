@@ -3,6 +3,7 @@
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
+#include "support/FreshProcess.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
@@ -13,6 +14,8 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <unistd.h>
 
@@ -150,6 +153,39 @@ TEST(LogindOnAPrivateBus, SleepWakeAndTheLidArriveFromTheBus) {
     EXPECT_TRUE(test::waitUntil([&] { return !lid.isLidClosed(); }, 10000));
     logind.setLidClosed(true);
     EXPECT_TRUE(test::waitUntil([&] { return lid.isLidClosed(); }, 10000));
+}
+
+namespace {
+
+// Run in a process of its own, where nothing has used the system bus yet: the
+// default monitors must find logind on the bus DBUS_SYSTEM_BUS_ADDRESS names.
+// Says what went wrong, or nothing.
+QString logindOnTheEnvironmentsSystemBus() {
+    test::PrivateBus bus;
+    if (!bus.isRunning()) return bus.startError();
+    test::LogindStandIn logind(bus.connect(QStringLiteral("logind")));
+    logind.setLidClosed(true);
+    if (!logind.publish()) return QStringLiteral("the stand-in logind was refused its name");
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().toLocal8Bit().constData(), 1);
+    PowerMonitor power;
+    LidSensor lid;
+    if (!power.isConnected()) return QStringLiteral("PrepareForSleep was not subscribed to");
+    int sleeps = 0;
+    QObject::connect(&power, &PowerMonitor::willSleep, [&] { ++sleeps; });
+    logind.prepareForSleep(true);
+    if (!test::waitUntil([&] { return sleeps == 1; }, 10000)) return QStringLiteral("no sleep seen");
+    if (!test::waitUntil([&] { return lid.isLidClosed(); }, 10000))
+        return QStringLiteral("the lid was not read");
+    logind.setLidClosed(false);
+    if (!test::waitUntil([&] { return !lid.isLidClosed(); }, 10000))
+        return QStringLiteral("the lid change was missed");
+    return {};
+}
+
+} // namespace
+
+TEST(LogindOnAPrivateBus, TheDefaultMonitorsListenOnTheSystemBusTheEnvironmentNames) {
+    test::expectInFreshProcess(logindOnTheEnvironmentsSystemBus);
 }
 
 TEST(DBusSignal, ARefusedSubscriptionSaysWhichSignal) {

@@ -1,5 +1,6 @@
 #include "platform/ui/Appearance.h"
 
+#include "support/FreshProcess.h"
 #include "support/LogCapture.h"
 #include "support/WaitUntil.h"
 #include "support/dbus/PrivateBus.h"
@@ -8,6 +9,8 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace meterix {
 namespace {
@@ -78,6 +81,35 @@ TEST(AppearanceOnAPrivateBus, APortalWithoutTheSettingsLeavesThePalettesLook) {
     // The setting appears later: followed all the same.
     portal.change(kAppearance, kColorScheme, QVariant::fromValue(1u));
     EXPECT_TRUE(test::waitUntil([&] { return appearance.isDark(); }, 10000));
+}
+
+// Run in a process of its own, where nothing has used the session bus yet: the
+// shared appearance must find the portal on the bus DBUS_SESSION_BUS_ADDRESS
+// names. Says what went wrong, or nothing.
+QString sharedAppearanceOnTheEnvironmentsSessionBus() {
+    PrivateBus bus;
+    if (!bus.isRunning()) return bus.startError();
+    SettingsPortalStandIn portal(bus.connect(QStringLiteral("portal")));
+    portal.seed(kAppearance, kColorScheme, QVariant::fromValue(2u));
+    portal.seed(kInterface, kAnimations, true);
+    if (!portal.publish()) return QStringLiteral("the stand-in portal was refused its name");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toLocal8Bit().constData(), 1);
+    test::LogCapture warnings("com.meterix.dbus");
+    Appearance& appearance = Appearance::shared();
+    if (!warnings.messages().isEmpty()) return warnings.messages().join(u'\n');
+    if (!test::waitUntil([&] { return portal.readCount() == 2; }, 10000))
+        return QStringLiteral("the settings were not read from the session bus");
+    portal.change(kAppearance, kColorScheme, QVariant::fromValue(1u));
+    if (!test::waitUntil([&] { return appearance.isDark(); }, 10000))
+        return QStringLiteral("not dark after 1");
+    portal.change(kInterface, kAnimations, false);
+    if (!test::waitUntil([&] { return appearance.reduceMotion(); }, 10000))
+        return QStringLiteral("animations were not turned off");
+    return {};
+}
+
+TEST(AppearanceOnAPrivateBus, TheSharedInstanceListensOnTheSessionBusTheEnvironmentNames) {
+    test::expectInFreshProcess(sharedAppearanceOnTheEnvironmentsSessionBus);
 }
 
 int cacheClears = 0;
