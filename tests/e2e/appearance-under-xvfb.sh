@@ -9,8 +9,7 @@
 set -euo pipefail
 
 source "$(dirname "$0")/lib.sh"
-run_under_xvfb 4 "<meterix> <screen-grab> <portal-stand-in> <output folder>" "$0" "$@"
-shift
+start_display 4 "<meterix> <screen-grab> <portal-stand-in> <output folder>" "$@"
 app=$1 grab=$2 portal=$3 out=$4
 mkdir -p "$out"
 make_home

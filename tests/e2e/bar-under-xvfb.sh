@@ -10,8 +10,7 @@
 set -euo pipefail
 
 source "$(dirname "$0")/lib.sh"
-run_under_xvfb 3 "<meterix> <screen-grab> <output folder>" "$0" "$@"
-shift
+start_display 3 "<meterix> <screen-grab> <output folder>" "$@"
 app=$1 grab=$2 out=$3
 mkdir -p "$out"
 make_home

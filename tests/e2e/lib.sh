@@ -1,24 +1,28 @@
 # Shared by the end-to-end scripts (sourced, never run): the virtual display,
-# the app's start and stop, waiting, and the bar's window. A script sets
-# app=<meterix binary> and home=<fixture home> before it starts the app.
+# the fixture home, the app's start and stop, waiting, and the bar's window. A
+# script calls start_display and make_home, and sets app=<meterix binary>
+# before it starts the app.
 
-# run_under_xvfb <count> <usage> "$0" "$@": checks that the script got count
-# arguments, then runs it again inside a virtual X display, unless it already
-# runs in one; there the script sees --inside as its first argument and shifts
-# it away.
-run_under_xvfb() {
-    local count=$1 usage=$2 script=$3; shift 3
-    [ "${1:-}" = "--inside" ] && return 0
-    [ $# -eq "$count" ] || { echo "usage: $script $usage" >&2; exit 2; }
-    command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (scripts/install-deps)" >&2; exit 1; }
-    exec xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" "$script" --inside "$@"
+# start_display <count> <usage> "$@": checks that the script got count
+# arguments, then starts a virtual X display of its own for the rest of the
+# script (DISPLAY set; stopped on exit). The server picks a free display
+# number itself, so scripts run side by side never race for one.
+start_display() {
+    local count=$1 usage=$2; shift 2
+    [ $# -eq "$count" ] || { echo "usage: $0 $usage" >&2; exit 2; }
+    command -v Xvfb >/dev/null || { echo "Xvfb is missing (scripts/install-deps)" >&2; exit 1; }
+    display_dir=$(mktemp -d)
+    trap cleanup EXIT
+    Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3> "$display_dir/number" 2> "$display_dir/log" &
+    display_pid=$!
+    wait_for 20 test -s "$display_dir/number" || { echo "Xvfb did not start: $(cat "$display_dir/log")" >&2; exit 1; }
+    export DISPLAY=":$(head -1 "$display_dir/number")"
 }
 
 # A fresh fixture home in $home (Claude Code with a cached reading of 70 % left,
 # Codex and Cursor installed), removed on exit with everything started.
 make_home() {
     home=$(mktemp -d)
-    trap cleanup EXIT
     "$(dirname "${BASH_SOURCE[0]}")/make-fixture-home.sh" "$home"
 }
 
@@ -33,12 +37,14 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 pids=()
 cleanup() {
     for p in "${pids[@]}"; do { kill -9 "$p" && wait "$p"; } 2>/dev/null || true; done
-    rm -rf "$home"
+    # The display last, and gently: it removes its socket and lock itself.
+    if [ -n "${display_pid:-}" ]; then { kill -TERM "$display_pid" && wait "$display_pid"; } 2>/dev/null || true; fi
+    rm -rf "${home:-}" "${display_dir:-}"
 }
 
 fail() {
     echo "FAIL: $*" >&2
-    if [ -f "$home/app.log" ]; then
+    if [ -f "${home:-}/app.log" ]; then
         # A sanitizer's report in full, else the end of the log.
         if grep -q '^==[0-9]*==ERROR' "$home/app.log"; then
             sed -n '/^==[0-9]*==ERROR/,/^SUMMARY/p' "$home/app.log" >&2
