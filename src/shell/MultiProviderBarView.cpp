@@ -272,6 +272,9 @@ void MultiProviderBarView::syncCard() {
     if (card_) {
         card_->setParent(this);
         card_->installEventFilter(this);
+        // Its shadow's room may reach over the capsule: the capsule stays on top
+        // for clicks.
+        card_->lower();
         card_->show();
     }
 }
