@@ -62,18 +62,35 @@ geometry_is() { [ "$(bar_geometry)" = "$1" ]; }
 # The window reaches lower than the resting bar: the card is open below it.
 card_open() { local x y w h; read -r x y w h <<< "$(bar_geometry)"; [ "$y" = "$rest_y" ] && [ "$h" -gt "$rest_h" ]; }
 
-env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-    XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
-    LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
-    UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
-    QT_LOGGING_RULES="com.meterix.provider.debug=true" \
-    "$app" > "$home/app.log" 2>&1 &
-app_pid=$!
+# The window reaches higher than the resting bar: the card is open above it.
+card_open_above() {
+    local x y w h; read -r x y w h <<< "$(bar_geometry)"
+    [ $((y + h)) = $((rest_y + rest_h)) ] && [ "$h" -gt "$rest_h" ]
+}
 
-wait_for 30 bar_mapped || fail "the bar never showed"
-wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
-resting=$(bar_geometry)
-read -r rest_x rest_y rest_w rest_h <<< "$resting"
+start_app() {
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
+        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
+        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
+        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
+        QT_LOGGING_RULES="com.meterix.provider.debug=true" \
+        "$app" > "$home/app.log" 2>&1 &
+    app_pid=$!
+    wait_for 30 bar_mapped || fail "the bar never showed"
+    wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    resting=$(bar_geometry)
+    read -r rest_x rest_y rest_w rest_h <<< "$resting"
+}
+
+stop_app() {
+    kill -TERM "$app_pid"
+    local status=0
+    wait "$app_pid" || status=$?
+    app_pid=
+    [ $status -eq 0 ] || fail "the app exited with $status on SIGTERM"
+}
+
+start_app
 [ "$rest_y" -lt 450 ] || fail "the bar does not rest in the upper half ($resting)"
 "$grab" "$out/card-closed.png" || fail "no screenshot"
 
@@ -108,9 +125,20 @@ wait_for 10 geometry_is "$resting" || fail "a click elsewhere left the window at
 changed=$("$diff" "$out/card-closed.png" "$out/card-closed-again.png" $((rest_x)) $((rest_y + rest_h)) "$rest_w" 300)
 [ "$changed" -le 2 ] || fail "$changed % of the card's area still shows after it closed"
 
-kill -TERM "$app_pid"
-status=0
-wait "$app_pid" || status=$?
-app_pid=
-[ $status -eq 0 ] || fail "the app exited with $status on SIGTERM"
-echo "PASS: the card opens below the bar and closes on a second click and on a click elsewhere; screenshots in $out"
+stop_app
+
+# 4. A bar resting near the bottom of the screen opens its card above itself.
+mkdir -p "$home/.config/Meterix"
+printf '[General]\npanelOriginX=580\npanelOriginY=780\npanelWidth=280\npanelHeight=94\n' \
+    > "$home/.config/Meterix/Meterix.conf"
+start_app
+[ "$rest_y" = 780 ] || fail "the bar did not come back where it was saved ($resting)"
+segment_x=$((rest_x + 20 + 23 + 33)) segment_y=$((rest_y + 20 + 20 + 17))
+xdotool mousemove "$segment_x" "$segment_y" click 1
+wait_for 10 card_open_above || fail "the card did not open above the bar ($(bar_geometry))"
+sleep 0.6
+"$grab" "$out/card-open-above.png" || fail "no screenshot"
+xdotool mousemove "$segment_x" "$segment_y" click 1
+wait_for 10 geometry_is "$resting" || fail "a second click left the window at $(bar_geometry), not $resting"
+stop_app
+echo "PASS: the card opens below a bar at the top and above a bar at the bottom, and closes on a second click and on a click elsewhere; screenshots in $out"
