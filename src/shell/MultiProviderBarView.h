@@ -3,6 +3,7 @@
 #include "core/AIProviderType.h"
 #include "core/Clock.h"
 #include "core/UsageSnapshot.h"
+#include "design/SpringAnimator.h"
 
 #include <QHash>
 #include <QList>
@@ -108,6 +109,12 @@ public:
     QWidget* capsule() const { return capsule_; }
     // The parts drawn on (capsule and card), as last reported.
     QRegion solidRegion() const { return reportedRegion_; }
+    // Segments on their way out (fading), not counted among segments().
+    QList<ProviderSegmentView*> leavingSegments() const;
+    // The capsule's tint as drawn now: it glides to the ambient tier's colour.
+    QColor currentTint() const;
+    // 0 when the card has just arrived, 1 once it is in place.
+    double cardArrival() const;
 
     // Sends the current size even when it has not changed (the first report).
     void reportContentSize();
@@ -131,6 +138,8 @@ private:
     void rebuild();
     void syncSegments();
     void syncCard();
+    void placeCard();
+    void followAmbientTint();
     void relayout();
     void applyTexts();
     void scheduleResetWatch();
@@ -156,6 +165,12 @@ private:
     std::optional<QSizeF> reportedSize_;
     QRegion reportedRegion_;
     QTimer resetWatch_;
+    // Motion: where each segment slides to, the tint's glide, the card's arrival.
+    std::map<AIProviderType, SpringAnimator*> slide_;
+    QColor tintFrom_;
+    QColor tintTo_;
+    SpringAnimator tintMix_;
+    SpringAnimator arrival_;
 };
 
 } // namespace meterix

@@ -106,11 +106,15 @@ open_card
 read -r x y w h <<< "$(bar_geometry)"
 [ "$w" = 358 ] || fail "the window with the card is $w wide, not 318 + 2 x 20"
 [ "$x" = $((rest_x - (358 - rest_w) / 2)) ] || fail "the window did not grow evenly around the bar (x $x)"
-sleep 0.6 # the card's arrival settles
-"$grab" "$out/card-open.png" || fail "no screenshot"
-# Where the card stands (under the bar, inside the window's bleed) its pixels changed.
-changed=$("$diff" "$out/card-closed.png" "$out/card-open.png" $((x + 40)) $((y + rest_h + 10)) 278 $((h - rest_h - 40)))
-[ "$changed" -ge 60 ] || fail "only $changed % of the card's area changed in the screenshot"
+# Where the card stands (under the bar, inside the window's bleed) its pixels
+# change from the screenshot without it; the card fades in, so look until then.
+card_area="$((x + 40)) $((y + rest_h + 10)) 278 $((h - rest_h - 40))"
+card_drawn() {
+    "$grab" "$out/card-open.png" || return 1
+    changed=$("$diff" "$out/card-closed.png" "$out/card-open.png" $card_area)
+    [ "$changed" -ge 60 ]
+}
+wait_for 10 card_drawn || fail "only ${changed:-no} % of the card's area changed in the screenshot"
 echo "card open: ${w}x${h} at $x,$y; $changed % of its area drawn"
 
 # 2. A second click on the same segment closes it.
@@ -136,7 +140,6 @@ start_app
 segment_x=$((rest_x + 20 + 23 + 33)) segment_y=$((rest_y + 20 + 20 + 17))
 xdotool mousemove "$segment_x" "$segment_y" click 1
 wait_for 10 card_open_above || fail "the card did not open above the bar ($(bar_geometry))"
-sleep 0.6
 "$grab" "$out/card-open-above.png" || fail "no screenshot"
 xdotool mousemove "$segment_x" "$segment_y" click 1
 wait_for 10 geometry_is "$resting" || fail "a second click left the window at $(bar_geometry), not $resting"
