@@ -3,17 +3,17 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
-#include "refresh/ProviderManager.h"
-#include "shell/FloatingPanelController.h"
 #include "design/GrabberHandle.h"
 #include "design/HairlineDivider.h"
 #include "design/LiquidGlassStyle.h"
 #include "design/Metric.h"
-#include "shell/ProviderSegmentView.h"
 #include "design/Radius.h"
 #include "design/ShapePainting.h"
 #include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
+#include "refresh/ProviderManager.h"
+#include "shell/FloatingPanelController.h"
+#include "shell/ProviderSegmentView.h"
 #include "shell/TabBarLoadingBar.h"
 
 #include <QEvent>
@@ -41,8 +41,9 @@ QRegion roundedRegion(const QRectF& rect, double radius) {
 
 } // namespace
 
-MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller,
-                                           const Clock& clock, QWidget* parent)
+MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
+                                           FloatingPanelController* controller, const Clock& clock,
+                                           QWidget* parent)
     : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock) {
     setAttribute(Qt::WA_TranslucentBackground);
     capsule_ = new QWidget(this);
@@ -54,11 +55,17 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, Floa
 
     resetWatch_.setSingleShot(true);
     connect(&resetWatch_, &QTimer::timeout, this, &MultiProviderBarView::refreshForTime);
-    connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, &MultiProviderBarView::rebuild);
-    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, &MultiProviderBarView::relayout);
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
+    connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this,
+            &MultiProviderBarView::rebuild);
+    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, [this] {
+        syncCat();
+        relayout();
+    });
+    connect(&Localization::shared(), &Localization::preferenceChanged, this,
+            &MultiProviderBarView::applyTexts);
     if (controller_)
-        connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
+        connect(controller_, &FloatingPanelController::opensUpwardChanged, this,
+                &MultiProviderBarView::relayout);
     applyTexts();
     rebuild();
 }
@@ -86,11 +93,41 @@ void MultiProviderBarView::observe(ProviderManager& manager) {
         if (source) setState(stateOf(*source));
     };
     for (auto signal : {&ProviderManager::snapshotsChanged, &ProviderManager::activeProvidersChanged,
-                        &ProviderManager::activeInUseProvidersChanged, &ProviderManager::selectedProviderChanged,
-                        &ProviderManager::isRefreshingChanged})
+                        &ProviderManager::activeInUseProvidersChanged,
+                        &ProviderManager::selectedProviderChanged, &ProviderManager::isRefreshingChanged})
         connect(&manager, signal, this, follow);
     connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
     follow();
+}
+
+void MultiProviderBarView::setCatViewFactory(CatViewFactory factory) {
+    catFactory_ = std::move(factory);
+    delete catView_;
+    syncCat();
+    relayout();
+}
+
+void MultiProviderBarView::syncCat() {
+    const bool wanted = catFactory_ && preferences_.pixelCatEnabled();
+    if (!wanted) {
+        // Switching the cat off releases it, its timers with it.
+        delete catView_;
+        catRegion_ = QRegion();
+        return;
+    }
+    if (catView_) return;
+    catRegion_ = QRegion();
+    catView_ = catFactory_(*this);
+    if (!catView_) return;
+    catView_->setParent(this);
+    reportedCapsule_ = QRectF(); // the new view is placed by the next layout
+    catView_->show();
+}
+
+void MultiProviderBarView::setCatRegion(const QRegion& region) {
+    if (region == catRegion_) return;
+    catRegion_ = region;
+    reportSolidRegion();
 }
 
 void MultiProviderBarView::setCardFactory(CardFactory factory) {
@@ -146,7 +183,8 @@ MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool
             cardTop = bleed;
             barTop = bleed + cardSize->height() + Metric::stackGap;
         }
-        l.card = QRectF(bleed + (width - cardSize->width()) / 2, cardTop, cardSize->width(), cardSize->height());
+        l.card =
+            QRectF(bleed + (width - cardSize->width()) / 2, cardTop, cardSize->width(), cardSize->height());
     }
     l.capsule = QRectF(bleed + (width - barWidth) / 2, barTop + catBand, barWidth, Metric::barHeight);
     return l;
@@ -213,7 +251,8 @@ void MultiProviderBarView::rebuild() {
 }
 
 void MultiProviderBarView::refreshForTime() {
-    for (auto& [provider, view] : segments_) view->setSnapshot(state_.snapshots.value(provider));
+    for (auto& [provider, view] : segments_)
+        view->setSnapshot(state_.snapshots.value(provider));
     loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
     scheduleResetWatch();
     update();
@@ -294,14 +333,26 @@ void MultiProviderBarView::relayout() {
         actualBarWidth_ = l.capsule.width();
         Q_EMIT barWidthChanged(actualBarWidth_);
     }
-    QRegion solid = roundedRegion(capsule, Radius::bar);
+    if (capsule != reportedCapsule_) {
+        reportedCapsule_ = capsule;
+        Q_EMIT capsuleRectChanged(capsule);
+    }
+    if (catView_) catView_->raise(); // over the segments
+    reportSolidRegion();
+    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
+    update();
+}
+
+void MultiProviderBarView::reportSolidRegion() {
+    const Layout l = currentLayout();
+    const QPointF origin = contentOrigin(l);
+    QRegion solid = roundedRegion(l.capsule.translated(origin), Radius::bar);
     if (card_) solid += roundedRegion(l.card.translated(origin), Radius::card);
+    if (catView_ && !catRegion_.isEmpty()) solid += catRegion_.translated(catView_->pos());
     if (solid != reportedRegion_) {
         reportedRegion_ = solid;
         Q_EMIT solidRegionChanged(solid);
     }
-    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
-    update();
 }
 
 void MultiProviderBarView::reportContentSize() {
@@ -312,7 +363,8 @@ void MultiProviderBarView::reportContentSize() {
 
 void MultiProviderBarView::applyTexts() {
     capsule_->setAccessibleName(L10n::usageBar().text());
-    for (auto& [provider, view] : segments_) view->setSnapshot(view->snapshot()); // texts follow the language
+    for (auto& [provider, view] : segments_)
+        view->setSnapshot(view->snapshot()); // texts follow the language
 }
 
 void MultiProviderBarView::scheduleResetWatch() {
@@ -322,7 +374,8 @@ void MultiProviderBarView::scheduleResetWatch() {
     std::optional<QDateTime> next;
     for (AIProviderType p : visibleProviders()) {
         const UsageSnapshot& s = state_.snapshots[p];
-        if (s.hourlyResetAt && *s.hourlyResetAt > now && (!next || *s.hourlyResetAt < *next)) next = s.hourlyResetAt;
+        if (s.hourlyResetAt && *s.hourlyResetAt > now && (!next || *s.hourlyResetAt < *next))
+            next = s.hourlyResetAt;
     }
     if (!next) {
         resetWatch_.stop();
@@ -344,6 +397,7 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
         barHovered_ = event->type() == QEvent::Enter;
         grabber_->setActive(barHovered_);
         update();
+        Q_EMIT barHoveredChanged(barHovered_);
     }
     return QWidget::eventFilter(watched, event);
 }

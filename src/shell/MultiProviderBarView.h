@@ -36,7 +36,7 @@ class TabBarLoadingBar;
 class MultiProviderBarView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // What the bar shows, as the provider manager publishes it.
     struct State {
         QHash<AIProviderType, UsageSnapshot> snapshots;
@@ -45,6 +45,10 @@ public:
         std::optional<AIProviderType> selectedProvider;
         bool isRefreshing = false;
     };
+
+    // Builds the companion that sits in the band above the capsule while the cat
+    // is enabled; the bar owns it and deletes it when the cat is switched off.
+    using CatViewFactory = std::function<QWidget*(MultiProviderBarView& bar)>;
 
     // Builds the detail card of a snapshot; onClose deselects it.
     using CardFactory = std::function<QWidget*(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
@@ -74,6 +78,8 @@ public:
     // selections the bar makes.
     void observe(ProviderManager& manager);
     void setCardFactory(CardFactory factory);
+    void setCatViewFactory(CatViewFactory factory);
+    QWidget* catView() const { return catView_; }
 
     // A segment was tapped (also the card's close action): opens the provider's
     // card, or closes it when it is already open. Ignored right after a drag.
@@ -107,23 +113,32 @@ public:
     // Re-derives what depends on the time (a short window that reset meanwhile).
     void refreshForTime();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void contentSizeChanged(const QSizeF& size);
     // The provider to select, or nothing to close the card.
     void selectionRequested(std::optional<meterix::AIProviderType> provider);
     // The parts that are drawn on, for windows that must be shaped to them.
     void solidRegionChanged(const QRegion& region);
     void barWidthChanged(double width);
+    void barHoveredChanged(bool hovered);
+    // The capsule moved or changed size (this widget's coordinates).
+    void capsuleRectChanged(const QRectF& capsule);
 
-protected:
+  public Q_SLOTS:
+    // The parts the cat view draws on, in its own coordinates.
+    void setCatRegion(const QRegion& region);
+
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void rebuild();
     void syncSegments();
     void syncCard();
+    void syncCat();
+    void reportSolidRegion();
     void relayout();
     void applyTexts();
     void scheduleResetWatch();
@@ -142,6 +157,10 @@ private:
     TabBarLoadingBar* loadingBar_;
     std::map<AIProviderType, ProviderSegmentView*> segments_;
     QPointer<QWidget> card_;
+    CatViewFactory catFactory_;
+    QPointer<QWidget> catView_;
+    QRegion catRegion_;
+    QRectF reportedCapsule_;
     std::optional<UsageSnapshot> cardSnapshot_;
     bool barHovered_ = false;
     double actualBarWidth_ = 180;
