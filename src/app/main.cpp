@@ -23,8 +23,8 @@
 #include "shell/MultiProviderBarView.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QPointer>
+#include <QDateTime>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -71,8 +71,7 @@ bool hasDisplay() {
 
 int main(int argc, char** argv) {
     if (!hasDisplay()) {
-        std::fprintf(stderr,
-                     "meterix: no display to show the bar on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        std::fprintf(stderr, "meterix: no display to show the bar on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
         return 2;
     }
     AppDelegate::preferX11UnderWayland();
@@ -114,26 +113,20 @@ int main(int argc, char** argv) {
     QObject::connect(manager, &ProviderManager::selectedProviderChanged, &bar,
                      &FloatingPanelController::cardStateChanged);
 
-    // The cat on the bar: its tap follow-ups run on their own timers; its carry
-    // goes through the screen-wide overlay; it tells the bar's window when the
-    // pointer is on it and while it is carried, so bar drags stay out of its way.
+    // The cat on the bar: its tap follow-ups run on their own timers, its carry
+    // goes through the screen-wide overlay, and it tells the bar's window while
+    // the pointer is on it or it is carried, so bar drags stay out of its way.
     auto* catTimers = new QtTimerSource(&app);
     auto catFactory = [&preferences, &bar, catTimers](MultiProviderBarView& content) -> QWidget* {
-        PixelCatView::Hooks hooks;
         QPointer<FloatingPanelController> controller(&bar);
-        hooks.setCatDragging = [controller](bool d) {
-            if (controller) controller->setCatDragging(d);
-        };
-        hooks.setHoveringCat = [controller](bool h) {
-            if (controller) controller->setHoveringCat(h);
-        };
+        PixelCatView::Hooks hooks;
+        hooks.setCatDragging = [controller](bool d) { if (controller) controller->setCatDragging(d); };
+        hooks.setHoveringCat = [controller](bool h) { if (controller) controller->setHoveringCat(h); };
         auto* cat = new PixelCatView(preferences, PixelCatOverlayController::shared(), *catTimers,
                                      std::move(hooks), &content);
         QObject::connect(&content, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
-        QObject::connect(&content, &MultiProviderBarView::barHoveredChanged, cat,
-                         &PixelCatView::setBarHovered);
-        QObject::connect(cat, &PixelCatView::paintedRegionChanged, &content,
-                         &MultiProviderBarView::setCatRegion);
+        QObject::connect(&content, &MultiProviderBarView::barHoveredChanged, cat, &PixelCatView::setBarHovered);
+        QObject::connect(cat, &PixelCatView::paintedRegionChanged, &content, &MultiProviderBarView::setCatRegion);
         cat->placeOver(content.capsuleRect());
         cat->setBarHovered(content.isBarHovered());
         content.setCatRegion(cat->paintedRegion());

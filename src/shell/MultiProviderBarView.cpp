@@ -3,17 +3,17 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "refresh/ProviderManager.h"
+#include "shell/FloatingPanelController.h"
 #include "design/GrabberHandle.h"
 #include "design/HairlineDivider.h"
 #include "design/LiquidGlassStyle.h"
 #include "design/Metric.h"
+#include "shell/ProviderSegmentView.h"
 #include "design/Radius.h"
 #include "design/ShapePainting.h"
 #include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
-#include "refresh/ProviderManager.h"
-#include "shell/FloatingPanelController.h"
-#include "shell/ProviderSegmentView.h"
 #include "shell/TabBarLoadingBar.h"
 
 #include <QEvent>
@@ -41,9 +41,8 @@ QRegion roundedRegion(const QRectF& rect, double radius) {
 
 } // namespace
 
-MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
-                                           FloatingPanelController* controller, const Clock& clock,
-                                           QWidget* parent)
+MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller,
+                                           const Clock& clock, QWidget* parent)
     : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock) {
     setAttribute(Qt::WA_TranslucentBackground);
     capsule_ = new QWidget(this);
@@ -55,17 +54,14 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
 
     resetWatch_.setSingleShot(true);
     connect(&resetWatch_, &QTimer::timeout, this, &MultiProviderBarView::refreshForTime);
-    connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this,
-            &MultiProviderBarView::rebuild);
+    connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, &MultiProviderBarView::rebuild);
     connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, [this] {
         syncCat();
         relayout();
     });
-    connect(&Localization::shared(), &Localization::preferenceChanged, this,
-            &MultiProviderBarView::applyTexts);
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
     if (controller_)
-        connect(controller_, &FloatingPanelController::opensUpwardChanged, this,
-                &MultiProviderBarView::relayout);
+        connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
     applyTexts();
     rebuild();
 }
@@ -93,8 +89,8 @@ void MultiProviderBarView::observe(ProviderManager& manager) {
         if (source) setState(stateOf(*source));
     };
     for (auto signal : {&ProviderManager::snapshotsChanged, &ProviderManager::activeProvidersChanged,
-                        &ProviderManager::activeInUseProvidersChanged,
-                        &ProviderManager::selectedProviderChanged, &ProviderManager::isRefreshingChanged})
+                        &ProviderManager::activeInUseProvidersChanged, &ProviderManager::selectedProviderChanged,
+                        &ProviderManager::isRefreshingChanged})
         connect(&manager, signal, this, follow);
     connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
     follow();
@@ -183,8 +179,7 @@ MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool
             cardTop = bleed;
             barTop = bleed + cardSize->height() + Metric::stackGap;
         }
-        l.card =
-            QRectF(bleed + (width - cardSize->width()) / 2, cardTop, cardSize->width(), cardSize->height());
+        l.card = QRectF(bleed + (width - cardSize->width()) / 2, cardTop, cardSize->width(), cardSize->height());
     }
     l.capsule = QRectF(bleed + (width - barWidth) / 2, barTop + catBand, barWidth, Metric::barHeight);
     return l;
@@ -251,8 +246,7 @@ void MultiProviderBarView::rebuild() {
 }
 
 void MultiProviderBarView::refreshForTime() {
-    for (auto& [provider, view] : segments_)
-        view->setSnapshot(state_.snapshots.value(provider));
+    for (auto& [provider, view] : segments_) view->setSnapshot(state_.snapshots.value(provider));
     loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
     scheduleResetWatch();
     update();
@@ -363,8 +357,7 @@ void MultiProviderBarView::reportContentSize() {
 
 void MultiProviderBarView::applyTexts() {
     capsule_->setAccessibleName(L10n::usageBar().text());
-    for (auto& [provider, view] : segments_)
-        view->setSnapshot(view->snapshot()); // texts follow the language
+    for (auto& [provider, view] : segments_) view->setSnapshot(view->snapshot()); // texts follow the language
 }
 
 void MultiProviderBarView::scheduleResetWatch() {
@@ -374,8 +367,7 @@ void MultiProviderBarView::scheduleResetWatch() {
     std::optional<QDateTime> next;
     for (AIProviderType p : visibleProviders()) {
         const UsageSnapshot& s = state_.snapshots[p];
-        if (s.hourlyResetAt && *s.hourlyResetAt > now && (!next || *s.hourlyResetAt < *next))
-            next = s.hourlyResetAt;
+        if (s.hourlyResetAt && *s.hourlyResetAt > now && (!next || *s.hourlyResetAt < *next)) next = s.hourlyResetAt;
     }
     if (!next) {
         resetWatch_.stop();

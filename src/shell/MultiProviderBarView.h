@@ -36,7 +36,7 @@ class TabBarLoadingBar;
 class MultiProviderBarView : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     // What the bar shows, as the provider manager publishes it.
     struct State {
         QHash<AIProviderType, UsageSnapshot> snapshots;
@@ -113,7 +113,7 @@ class MultiProviderBarView : public QWidget {
     // Re-derives what depends on the time (a short window that reset meanwhile).
     void refreshForTime();
 
-  Q_SIGNALS:
+Q_SIGNALS:
     void contentSizeChanged(const QSizeF& size);
     // The provider to select, or nothing to close the card.
     void selectionRequested(std::optional<meterix::AIProviderType> provider);
@@ -124,16 +124,16 @@ class MultiProviderBarView : public QWidget {
     // The capsule moved or changed size (this widget's coordinates).
     void capsuleRectChanged(const QRectF& capsule);
 
-  public Q_SLOTS:
+public Q_SLOTS:
     // The parts the cat view draws on, in its own coordinates.
     void setCatRegion(const QRegion& region);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     void rebuild();
     void syncSegments();
     void syncCard();
