@@ -48,8 +48,16 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
       x_(engine_.positionX()), facing_(engine_.isFacingLeft() ? -1 : 1) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
-    setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
+    // A moving mask on this widget would repaint the whole band under it on
+    // every step; a small sibling that moves with the cat takes the pointer.
+    if (parent) setAttribute(Qt::WA_TransparentForMouseEvents);
+    hitArea_ = new QWidget(parent ? parent : this);
+    hitArea_->setAttribute(Qt::WA_NoSystemBackground);
+    hitArea_->setAttribute(Qt::WA_TranslucentBackground);
+    hitArea_->setMouseTracking(true);
+    hitArea_->setCursor(Qt::OpenHandCursor);
+    hitArea_->installEventFilter(this);
     loops_ = std::make_unique<PixelCatLoops>(engine_);
     engine_.setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });
@@ -69,6 +77,7 @@ PixelCatView::~PixelCatView() {
     setHoveringCat(false);
     engine_.setChangeHandler({});
     loops_.reset();
+    delete hitArea_;
 }
 
 // MARK: - Geometry
@@ -77,11 +86,15 @@ void PixelCatView::placeOver(const QRectF& capsule) {
     const QRectF r(capsule.left(), capsule.top() - liftAboveCapsule - headroom,
                    std::max(capsule.width(), 80.0), headroom + bandHeight + footroom);
     const QRect g = outward(r);
+    const bool widthChanged = r.width() != layerWidth_;
+    layerWidth_ = r.width();
     if (g != geometry()) setGeometry(g);
+    if (widthChanged && boundsApplied_) applyBounds();
+    refresh();
 }
 
 double PixelCatView::layerWidth() const {
-    return std::max(double(width()), 80.0);
+    return std::max(layerWidth_, 80.0);
 }
 
 void PixelCatView::applyBounds() {
@@ -177,12 +190,16 @@ void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimatio
 }
 
 void PixelCatView::refresh() {
+    if (hitArea_) {
+        const QRect hit =
+            outward(catFrameRect()).translated(hitArea_->parentWidget() == this ? QPoint() : pos());
+        if (hit != hitArea_->geometry()) hitArea_->setGeometry(hit);
+        hitArea_->setVisible(isVisible());
+    }
     const QRegion now = computePaintedRegion();
     update(painted_ + now);
     if (now == painted_) return;
     painted_ = now;
-    // Only the parts drawn take the pointer; the rest of the band is the bar's.
-    setMask(now.isEmpty() ? QRegion(0, 0, 1, 1) : now);
     Q_EMIT paintedRegionChanged(now);
 }
 
@@ -195,10 +212,6 @@ void PixelCatView::setBarHovered(bool hovered) {
 void PixelCatView::setHoveringCat(bool hovering) {
     if (hovering == hoveringCat_) return;
     hoveringCat_ = hovering;
-    if (hovering)
-        setCursor(Qt::OpenHandCursor);
-    else
-        unsetCursor();
     if (hooks_.setHoveringCat) hooks_.setHoveringCat(hovering);
 }
 
@@ -210,7 +223,11 @@ void PixelCatView::applyTexts() {
 
 void PixelCatView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (boundsApplied_) applyBounds();
+    refresh();
+}
+
+void PixelCatView::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
     refresh();
 }
 
@@ -219,12 +236,14 @@ void PixelCatView::showEvent(QShowEvent* event) {
     watchWindow();
     engine_.viewAppeared();
     applyBounds();
+    refresh();
 }
 
 void PixelCatView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     gesture_.cancel();
     setHoveringCat(false);
+    if (hitArea_ && hitArea_->parentWidget() != this) hitArea_->hide();
     engine_.viewDisappeared();
 }
 
@@ -239,6 +258,7 @@ void PixelCatView::watchWindow() {
 }
 
 bool PixelCatView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == hitArea_ && handlePointer(event)) return true;
     if (watched == watchedWindow_ && event->type() == QEvent::Expose) {
         // Read after the window has handled it, so isExposed() is current.
         QMetaObject::invokeMethod(
@@ -251,40 +271,37 @@ bool PixelCatView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void PixelCatView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !catFrameRect().contains(event->position())) {
-        event->ignore();
-        return;
+bool PixelCatView::handlePointer(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Enter:
+        setHoveringCat(!engine_.isBeingHeld());
+        return false;
+    case QEvent::Leave:
+        if (!gesture_.isPressed()) setHoveringCat(false);
+        return false;
+    case QEvent::MouseButtonPress: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() != Qt::LeftButton) return false;
+        setHoveringCat(true);
+        gesture_.press(e->globalPosition());
+        return true;
     }
-    setHoveringCat(true);
-    gesture_.press(event->globalPosition());
-    event->accept();
-}
-
-void PixelCatView::mouseMoveEvent(QMouseEvent* event) {
-    if (gesture_.isPressed()) {
-        gesture_.move(event->globalPosition());
-        event->accept();
-        return;
+    case QEvent::MouseMove: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (!gesture_.isPressed()) return false;
+        gesture_.move(e->globalPosition());
+        return true;
     }
-    setHoveringCat(!engine_.isBeingHeld() && catFrameRect().contains(event->position()));
-    event->ignore();
-}
-
-void PixelCatView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !gesture_.isPressed()) {
-        event->ignore();
-        return;
+    case QEvent::MouseButtonRelease: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() != Qt::LeftButton || !gesture_.isPressed()) return false;
+        gesture_.release(e->globalPosition());
+        setHoveringCat(hitArea_ && hitArea_->rect().contains(e->position().toPoint()));
+        return true;
     }
-    gesture_.release(event->globalPosition());
-    setHoveringCat(rect().contains(event->position().toPoint()) &&
-                   catFrameRect().contains(event->position()));
-    event->accept();
-}
-
-void PixelCatView::leaveEvent(QEvent* event) {
-    setHoveringCat(false);
-    QWidget::leaveEvent(event);
+    default:
+        return false;
+    }
 }
 
 // MARK: - Painting

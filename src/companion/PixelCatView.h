@@ -25,8 +25,10 @@ class TimerSource;
 // with the open hand, tap, lift, carry, drop), keeps the walking range in step
 // with the bar's width, and runs the engine while it is shown and its window is
 // exposed. The widget spans the capsule's width; its cat band (24 high) sits
-// headroom below its top, lifted 20 above the capsule, and only the parts it
-// draws take the pointer. Each frame tick repaints the cat's own rectangle only.
+// headroom below its top, lifted 20 above the capsule. It lets the pointer
+// through: a bare sibling over the cat's own 32 x 26 frame takes it, so the
+// rest of the band and the capsule stay the bar's. Each frame tick repaints the
+// cat's own rectangle only.
 class PixelCatView : public QWidget, public CatBarLink {
     Q_OBJECT
 
@@ -61,6 +63,8 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRectF catFrameRect() const;
     // What the view draws now (cat, shadow, bubble, heart), in widget coordinates.
     QRegion paintedRegion() const { return painted_; }
+    // The widget that takes the pointer over the cat.
+    QWidget* hitArea() const { return hitArea_; }
 
     std::optional<QPointF> landingPoint(double positionX) const override;
     void setCatDragging(bool dragging) override;
@@ -77,10 +81,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -90,6 +91,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     void applyTexts();
     void watchWindow();
     void refresh();
+    bool handlePointer(QEvent* event);
     QPointF spriteTopLeft() const;
     QRectF bubbleRect() const;
     QRectF heartRect() const;
@@ -111,6 +113,8 @@ class PixelCatView : public QWidget, public CatBarLink {
     bool hoveringCat_ = false;
     bool boundsApplied_ = false;
     QPointer<QWindow> watchedWindow_;
+    QPointer<QWidget> hitArea_;
+    double layerWidth_ = 180;
     QRegion painted_;
 };
 
