@@ -1,0 +1,41 @@
+// The activity filter on an arbitrary path and on a transcript with arbitrary
+// contents (the input split at its first NUL): every provider's rule answers,
+// the same way twice, without blocking.
+#include "FuzzTarget.h"
+
+#include "refresh/AIActivityFilterEngine.h"
+#include "refresh/AIActivityRuleRegistry.h"
+#include "support/FakeClock.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace meterix;
+
+METERIX_FUZZ_TARGET(activity_filter) {
+    const QByteArray input = fuzz::bytes(data, size);
+    const qsizetype nul = input.indexOf('\0');
+    const QString pathText = QString::fromUtf8(nul < 0 ? input : input.left(nul));
+    const QByteArray contents = nul < 0 ? QByteArray() : input.mid(nul + 1);
+
+    const QString home = fuzz::workspace() + QStringLiteral("/activity-home");
+    const QString transcript = home + QStringLiteral("/.claude/projects/-work-app/session.jsonl");
+    QDir().mkpath(QFileInfo(transcript).absolutePath());
+    QFile file(transcript);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    file.write(contents);
+    file.close();
+
+    static const AIActivityRuleRegistry registry(HostEnvironment::underHome(home));
+    const test::FakeClock clock(fuzz::fixedNow());
+    AIActivityFilterEngine engine(registry, clock);
+    // The path as given (it is only evaluated, never written) and below the home.
+    for (const QString& path : {pathText, home + QLatin1Char('/') + pathText, transcript}) {
+        for (const AIProviderType provider : allProviderTypes()) {
+            const ActivityEvaluationResult first = engine.evaluateEvent(path, provider);
+            METERIX_FUZZ_CHECK(first == engine.evaluateEvent(path, provider));
+            const auto decision = engine.shouldDispatchBurst(provider, path);
+            METERIX_FUZZ_CHECK(!decision.reason.isEmpty());
+        }
+    }
+}
