@@ -4,6 +4,8 @@
 #include "core/Numbers.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
@@ -27,6 +29,16 @@ QDateTime fixedNow() {
 
 QByteArray bytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+std::optional<QString> writeFile(const QString& relative, const QByteArray& contents, const QString& fresh) {
+    if (!fresh.isEmpty()) QDir(workspace() + QLatin1Char('/') + fresh).removeRecursively();
+    const QString path = workspace() + QLatin1Char('/') + relative;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) != contents.size())
+        return std::nullopt;
+    return path;
 }
 
 void checkPercentage(double value) {

@@ -45,6 +45,12 @@ QDateTime fixedNow();
 
 QByteArray bytes(const uint8_t* data, size_t size);
 
+// Writes a file at a path below the workspace (making its folders), after
+// emptying the folder `fresh` below the workspace when one is named. The path,
+// or nothing when it could not be written.
+std::optional<QString> writeFile(const QString& relative, const QByteArray& contents,
+                                 const QString& fresh = {});
+
 // What every reading satisfies: percentages within 0...100 (made readings are
 // clamped; stored ones only finite), countdowns finite, not negative and within
 // the cap, every date valid within the years 1 to 9999, and the snapshot written

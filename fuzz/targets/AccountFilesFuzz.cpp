@@ -11,9 +11,6 @@
 #include "accounts/GeminiAccountResolver.h"
 #include "support/FakeClock.h"
 
-#include <QDir>
-#include <QFile>
-
 #include <memory>
 
 using namespace meterix;
@@ -21,7 +18,6 @@ using namespace meterix;
 METERIX_FUZZ_TARGET(account_files) {
     if (size < 1) return;
     const QString home = fuzz::workspace() + QStringLiteral("/accounts-home");
-    QDir(home).removeRecursively();
     const HostEnvironment host = HostEnvironment::underHome(home);
     static const char* const files[] = {
         ".config/Cursor/User/globalStorage/state.vscdb",
@@ -33,12 +29,9 @@ METERIX_FUZZ_TARGET(account_files) {
         ".gemini/antigravity-cli/log/cli-1.log",
     };
     const int which = data[0] % std::size(files);
-    const QString path = home + QLatin1Char('/') + QString::fromLatin1(files[which]);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(fuzz::bytes(data + 1, size - 1));
-    file.close();
+    if (!fuzz::writeFile(QStringLiteral("accounts-home/") + QString::fromLatin1(files[which]),
+                         fuzz::bytes(data + 1, size - 1), QStringLiteral("accounts-home")))
+        return;
 
     const test::FakeClock clock(fuzz::fixedNow());
     QList<AccountIdentity> found;

@@ -7,9 +7,6 @@
 #include "refresh/AIActivityRuleRegistry.h"
 #include "support/FakeClock.h"
 
-#include <QDir>
-#include <QFile>
-
 using namespace meterix;
 
 METERIX_FUZZ_TARGET(activity_filter) {
@@ -19,12 +16,10 @@ METERIX_FUZZ_TARGET(activity_filter) {
     const QByteArray contents = nul < 0 ? QByteArray() : input.mid(nul + 1);
 
     const QString home = fuzz::workspace() + QStringLiteral("/activity-home");
-    const QString transcript = home + QStringLiteral("/.claude/projects/-work-app/session.jsonl");
-    QDir().mkpath(QFileInfo(transcript).absolutePath());
-    QFile file(transcript);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    file.write(contents);
-    file.close();
+    const auto written =
+        fuzz::writeFile(QStringLiteral("activity-home/.claude/projects/-work-app/session.jsonl"), contents);
+    if (!written) return;
+    const QString transcript = *written;
 
     static const AIActivityRuleRegistry registry(HostEnvironment::underHome(home));
     const test::FakeClock clock(fuzz::fixedNow());

@@ -7,9 +7,7 @@
 #include "providers/OpenAI_CodexAdapter.h"
 #include "support/FakeClock.h"
 
-#include <QDir>
-#include <QFile>
-
+#include <algorithm>
 #include <cmath>
 
 using namespace meterix;
@@ -31,15 +29,11 @@ METERIX_FUZZ_TARGET(codex_rollout) {
     const QByteArray payload = fuzz::bytes(data + 2, size - 2);
     const qsizetype cut = ((data[0] << 8) | data[1]) % (payload.size() + 1);
     const QString home = fuzz::workspace() + QStringLiteral("/codex");
-    const QString sessions = home + QStringLiteral("/sessions");
-    QDir().mkpath(sessions);
-    QFile file(sessions + QStringLiteral("/rollout-fuzz.jsonl"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    file.write(payload);
     // Empty lines after it, so that the window's first byte is payload[cut].
     const qint64 filler = CodexRolloutReader::kTailBytes - (payload.size() - cut);
-    if (filler > 0) file.write(QByteArray(filler, '\n'));
-    file.close();
+    if (!fuzz::writeFile(QStringLiteral("codex/sessions/rollout-fuzz.jsonl"),
+                         payload + QByteArray(std::max<qint64>(filler, 0), '\n')))
+        return;
 
     const test::FakeClock clock(fuzz::fixedNow());
     const auto limits = CodexRolloutReader::rateLimits(home, fuzz::fixedNow(), clock);

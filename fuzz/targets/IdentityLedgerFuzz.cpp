@@ -6,26 +6,18 @@
 #include "accounts/AccountIdentityLedger.h"
 #include "support/FakeClock.h"
 
-#include <QDir>
-#include <QFile>
-
 using namespace meterix;
 
 METERIX_FUZZ_TARGET(identity_ledger) {
-    const QString folder = fuzz::workspace() + QStringLiteral("/ledger");
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
-    const QString path = folder + QStringLiteral("/account-identity.json");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(fuzz::bytes(data, size));
-    file.close();
+    const auto path = fuzz::writeFile(QStringLiteral("ledger/account-identity.json"), fuzz::bytes(data, size),
+                                      QStringLiteral("ledger"));
+    if (!path) return;
 
     test::FakeClock clock(fuzz::fixedNow());
     const QString profile = QStringLiteral("/home/u/.codex");
     std::optional<QDateTime> codexBoundary;
     {
-        AccountIdentityLedger ledger(path, clock);
+        AccountIdentityLedger ledger(*path, clock);
         for (const AIProviderType provider : {AIProviderType::openAICodex, AIProviderType::claudeCode}) {
             if (const auto record = ledger.record(provider, profile))
                 if (record->switchedAt) fuzz::checkDate(*record->switchedAt);
@@ -36,7 +28,7 @@ METERIX_FUZZ_TARGET(identity_ledger) {
         }
         ledger.shutdown();
     }
-    AccountIdentityLedger again(path, clock);
+    AccountIdentityLedger again(*path, clock);
     const auto record = again.record(AIProviderType::openAICodex, profile);
     METERIX_FUZZ_CHECK(record.has_value());
     if (record) METERIX_FUZZ_CHECK(record->accountID == QStringLiteral("acct-fuzz"));

@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 
 #include <memory>
+#include <utility>
 
 using namespace meterix;
 
@@ -50,37 +51,41 @@ METERIX_FUZZ_TARGET(keyed_responses) {
     const QString home = fuzz::workspace() + QStringLiteral("/keyed-home");
     const EnvironmentLookup env = [](const QString&) -> std::optional<QString> { return kKey; };
     const QString base = QStringLiteral("https://fuzz.test");
+    const auto keyed =
+        [&]<typename Adapter>(std::in_place_type_t<Adapter>) -> std::unique_ptr<AIProviderAdapter> {
+        return std::make_unique<Adapter>(transport, base, home, env, clock);
+    };
     std::unique_ptr<AIProviderAdapter> adapter;
-    switch (data[0] % 7) {
-    case 0:
-        transport.respond(status, body);
-        adapter = std::make_unique<CopilotAdapter>(transport, base, home, env, clock);
-        break;
-    case 1:
-        transport.respond(status, body);
-        adapter = std::make_unique<DeepSeekAdapter>(transport, base, home, env, clock);
-        break;
-    case 2:
-        transport.respond(status, body);
-        adapter = std::make_unique<KimiAdapter>(transport, base, home, env, clock);
-        break;
-    case 3:
-        transport.respond(status, body);
-        adapter = std::make_unique<ElevenLabsAdapter>(transport, base, home, env, clock);
-        break;
-    case 4:
+    const int which = data[0] % 7;
+    if (which == 4)
         transport.respond([=](const UsageRequest& r) {
             return test::FakeTransport::answer(
                 status, r.url.path().endsWith(QLatin1String("/credits")) ? first : second);
         });
-        adapter = std::make_unique<OpenRouterAdapter>(transport, base, home, env, clock);
+    else if (which == 5)
+        transport.respond(status, QByteArray(), headerLines(body));
+    else
+        transport.respond(status, body);
+    switch (which) {
+    case 0:
+        adapter = keyed(std::in_place_type<CopilotAdapter>);
+        break;
+    case 1:
+        adapter = keyed(std::in_place_type<DeepSeekAdapter>);
+        break;
+    case 2:
+        adapter = keyed(std::in_place_type<KimiAdapter>);
+        break;
+    case 3:
+        adapter = keyed(std::in_place_type<ElevenLabsAdapter>);
+        break;
+    case 4:
+        adapter = keyed(std::in_place_type<OpenRouterAdapter>);
         break;
     case 5:
-        transport.respond(status, QByteArray(), headerLines(body));
-        adapter = std::make_unique<GroqAdapter>(transport, base, home, env, clock);
+        adapter = keyed(std::in_place_type<GroqAdapter>);
         break;
     default:
-        transport.respond(status, body);
         adapter = std::make_unique<OllamaAdapter>(transport, base, QStringList(), clock);
         break;
     }

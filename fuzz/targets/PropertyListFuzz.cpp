@@ -5,8 +5,6 @@
 
 #include "accounts/AccountPreferencesReader.h"
 
-#include <QDir>
-#include <QFile>
 #include <QVariant>
 
 using namespace meterix;
@@ -44,12 +42,9 @@ void checkValue(const QVariant& v, int depth) {
 METERIX_FUZZ_TARGET(property_list) {
     const QString home = fuzz::workspace() + QStringLiteral("/plist-home");
     const QString appID = QStringLiteral("com.example.fuzz");
-    const QString path = AccountPreferencesReader::preferencesFile(appID, home);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    file.write(fuzz::bytes(data, size));
-    file.close();
+    if (!fuzz::writeFile(QStringLiteral("plist-home/Library/Preferences/") + appID + QStringLiteral(".plist"),
+                         fuzz::bytes(data, size)))
+        return;
 
     const QStringList keys = AccountPreferencesReader::keys(appID, home);
     for (const QString& key : keys) {

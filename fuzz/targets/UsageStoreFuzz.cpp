@@ -6,21 +6,14 @@
 #include "accounts/AccountUsageStore.h"
 #include "support/FakeClock.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 
 using namespace meterix;
 
 METERIX_FUZZ_TARGET(usage_store) {
-    const QString folder = fuzz::workspace() + QStringLiteral("/usage-store");
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
-    const QString path = folder + QStringLiteral("/account-usage.json");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(fuzz::bytes(data, size));
-    file.close();
+    const auto path = fuzz::writeFile(QStringLiteral("usage-store/account-usage.json"),
+                                      fuzz::bytes(data, size), QStringLiteral("usage-store"));
+    if (!path) return;
 
     test::FakeClock clock(fuzz::fixedNow());
     const UsageSnapshot fresh(UsageSnapshot::Fields{.provider = AIProviderType::groq,
@@ -32,7 +25,7 @@ METERIX_FUZZ_TARGET(usage_store) {
                                                     .accountID = QStringLiteral("fuzz-new"),
                                                     .capturedAt = fuzz::fixedNow()});
     {
-        AccountUsageStore store(path, clock);
+        AccountUsageStore store(*path, clock);
         // Every entry the file names is handed out sound, or not at all.
         const QJsonObject all = QJsonDocument::fromJson(fuzz::bytes(data, size)).object();
         for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
@@ -45,7 +38,7 @@ METERIX_FUZZ_TARGET(usage_store) {
         }
         store.record(fresh);
     }
-    AccountUsageStore again(path, clock);
+    AccountUsageStore again(*path, clock);
     const auto kept = again.snapshot(AIProviderType::groq, QStringLiteral("fuzz-new"));
     METERIX_FUZZ_CHECK(kept.has_value());
     if (kept) METERIX_FUZZ_CHECK(kept->hourlyRemainingPercentage == 40);
