@@ -7,7 +7,8 @@
 #include "providers/OpenAI_CodexAdapter.h"
 #include "support/FakeClock.h"
 
-#include <algorithm>
+#include <QFile>
+
 #include <cmath>
 
 using namespace meterix;
@@ -29,11 +30,12 @@ METERIX_FUZZ_TARGET(codex_rollout) {
     const QByteArray payload = fuzz::bytes(data + 2, size - 2);
     const qsizetype cut = ((data[0] << 8) | data[1]) % (payload.size() + 1);
     const QString home = fuzz::workspace() + QStringLiteral("/codex");
-    // Empty lines after it, so that the window's first byte is payload[cut].
+    const auto path = fuzz::writeFile(QStringLiteral("codex/sessions/rollout-fuzz.jsonl"), payload);
+    if (!path) return;
+    // A hole after it (read as NUL bytes, written as nothing), so that the
+    // window's first byte is payload[cut].
     const qint64 filler = CodexRolloutReader::kTailBytes - (payload.size() - cut);
-    if (!fuzz::writeFile(QStringLiteral("codex/sessions/rollout-fuzz.jsonl"),
-                         payload + QByteArray(std::max<qint64>(filler, 0), '\n')))
-        return;
+    if (filler > 0 && !QFile::resize(*path, payload.size() + filler)) return;
 
     const test::FakeClock clock(fuzz::fixedNow());
     const auto limits = CodexRolloutReader::rateLimits(home, fuzz::fixedNow(), clock);
