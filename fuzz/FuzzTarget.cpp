@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -60,6 +61,13 @@ void checkCountdown(const std::optional<double>& seconds) {
     METERIX_FUZZ_CHECK(*seconds <= kMaxCountdownSeconds);
 }
 
+// An amount is never shown that is not finite ("$inf", "¥nan").
+void checkText(const QString& text) {
+    static const QRegularExpression wrongFigure(QStringLiteral(R"([$¥€]-?(inf|nan))"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    METERIX_FUZZ_CHECK(!wrongFigure.match(text).hasMatch());
+}
+
 void checkStoredPercentage(double value, bool madeNow) {
     if (madeNow)
         checkPercentage(value);
@@ -79,6 +87,9 @@ void checkSnapshot(const UsageSnapshot& s, bool madeNow) {
     if (s.hourlyResetAt) checkDate(*s.hourlyResetAt);
     if (s.weeklyResetAt) checkDate(*s.weeklyResetAt);
     for (const ModelQuotaItem& item : s.modelQuotas) {
+        if (madeNow)
+            for (const QString& text : {item.name, item.quotaType, item.paceText.value_or(QString())})
+                checkText(text);
         checkStoredPercentage(item.remainingPercentage, madeNow);
         checkCountdown(item.resetCountdown);
         if (item.resetAt) checkDate(*item.resetAt);

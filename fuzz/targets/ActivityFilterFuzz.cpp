@@ -7,6 +7,8 @@
 #include "refresh/AIActivityRuleRegistry.h"
 #include "support/FakeClock.h"
 
+#include <algorithm>
+
 using namespace meterix;
 
 METERIX_FUZZ_TARGET(activity_filter) {
@@ -25,6 +27,15 @@ METERIX_FUZZ_TARGET(activity_filter) {
     const test::FakeClock clock(fuzz::fixedNow());
     AIActivityFilterEngine engine(registry, clock);
     // The path as given (it is only evaluated, never written) and below the home.
+    // A Claude transcript whose last 2048 bytes hold a "/usage" command line is
+    // ignored, even when those bytes begin inside a character.
+    QByteArrayView tail = QByteArrayView(contents).last(std::min<qsizetype>(contents.size(), 2048));
+    while (!tail.isEmpty() && tail.size() < contents.size() &&
+           (static_cast<unsigned char>(tail[0]) & 0xc0) == 0x80)
+        tail = tail.sliced(1);
+    if (tail.contains("<command-name>/usage") && QUtf8StringView(tail).isValidUtf8())
+        METERIX_FUZZ_CHECK(engine.evaluateEvent(transcript, AIProviderType::claudeCode).kind() ==
+                           ActivityEvaluationResult::Kind::ignored);
     for (const QString& path : {pathText, home + QLatin1Char('/') + pathText, transcript}) {
         for (const AIProviderType provider : allProviderTypes()) {
             const ActivityEvaluationResult first = engine.evaluateEvent(path, provider);

@@ -4,9 +4,15 @@
 
 #include "providers/ClaudeCodeAdapter.h"
 
+#include <sys/stat.h>
+
 using namespace meterix;
 
 METERIX_FUZZ_TARGET(claude_usage_text) {
+    // A FIFO a zone name can climb to: were zone names opened as files, a seed
+    // naming it would block here for ever.
+    static const int fifo = ::mkfifo("/tmp/meterix-fuzz-zone-fifo", 0600);
+    (void)fifo;
     const QString text = QString::fromUtf8(fuzz::bytes(data, size));
     const QTimeZone utc(QByteArrayLiteral("UTC"));
     const auto s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, fuzz::fixedNow(), utc);
