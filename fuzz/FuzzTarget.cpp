@@ -54,9 +54,12 @@ void checkDate(const QDateTime& date) {
 
 namespace {
 
-void checkCountdown(const std::optional<double>& seconds) {
+// Stored readings are decoded as written (only finite); made ones are never
+// negative and never beyond what a countdown text shows.
+void checkCountdown(const std::optional<double>& seconds, bool madeNow) {
     if (!seconds) return;
     METERIX_FUZZ_CHECK(std::isfinite(*seconds));
+    if (!madeNow) return;
     METERIX_FUZZ_CHECK(*seconds >= 0);
     METERIX_FUZZ_CHECK(*seconds <= kMaxCountdownSeconds);
 }
@@ -80,8 +83,8 @@ void checkStoredPercentage(double value, bool madeNow) {
 void checkSnapshot(const UsageSnapshot& s, bool madeNow) {
     checkStoredPercentage(s.hourlyRemainingPercentage, madeNow);
     if (s.weeklyRemainingPercentage) checkStoredPercentage(*s.weeklyRemainingPercentage, madeNow);
-    checkCountdown(s.hourlyResetCountdown);
-    checkCountdown(s.weeklyResetCountdown);
+    checkCountdown(s.hourlyResetCountdown, madeNow);
+    checkCountdown(s.weeklyResetCountdown, madeNow);
     checkDate(s.capturedAt);
     checkDate(s.lastUpdated);
     if (s.hourlyResetAt) checkDate(*s.hourlyResetAt);
@@ -91,7 +94,7 @@ void checkSnapshot(const UsageSnapshot& s, bool madeNow) {
             for (const QString& text : {item.name, item.quotaType, item.paceText.value_or(QString())})
                 checkText(text);
         checkStoredPercentage(item.remainingPercentage, madeNow);
-        checkCountdown(item.resetCountdown);
+        checkCountdown(item.resetCountdown, madeNow);
         if (item.resetAt) checkDate(*item.resetAt);
         if (item.paceMarkerPercentage) METERIX_FUZZ_CHECK(std::isfinite(*item.paceMarkerPercentage));
     }

@@ -51,10 +51,10 @@ QByteArray bytes(const uint8_t* data, size_t size);
 std::optional<QString> writeFile(const QString& relative, const QByteArray& contents,
                                  const QString& fresh = {});
 
-// What every reading satisfies: percentages within 0...100 (made readings are
-// clamped; stored ones only finite), countdowns finite, not negative and within
-// the cap, every date valid within the years 1 to 9999, and the snapshot written
-// to our store format reads back.
+// What every reading satisfies: percentages within 0...100 and countdowns not
+// negative and within the cap (for a reading made now; a stored one is decoded
+// as written and only finite), every date valid within the years 1 to 9999, and
+// the snapshot written to our store format reads back.
 void checkSnapshot(const UsageSnapshot& snapshot, bool madeNow = true);
 void checkDate(const QDateTime& date);
 void checkPercentage(double value);
