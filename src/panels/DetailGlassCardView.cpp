@@ -283,7 +283,7 @@ QAbstractButton* DetailGlassCardView::closeButton() const {
 }
 
 void DetailGlassCardView::setSnapshot(const UsageSnapshot& snapshot) {
-    if (snapshot == snapshot_) return;
+    // Also for the same snapshot: what depends on the time is derived anew.
     snapshot_ = snapshot;
     rebuild();
 }
@@ -305,10 +305,6 @@ void DetailGlassCardView::observe(ProviderManager& manager) {
     connect(&manager, &ProviderManager::activeInUseProvidersChanged, this, follow);
     connect(&manager, &ProviderManager::isRefreshingChanged, this, follow);
     follow();
-}
-
-void DetailGlassCardView::refreshForTime() {
-    rebuild();
 }
 
 void DetailGlassCardView::rebuild() {

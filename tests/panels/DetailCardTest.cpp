@@ -219,6 +219,13 @@ TEST_P(DetailCard, CloseButtonRunsTheCloseActionAndNewReadingsUpdateInPlace) {
     EXPECT_EQ(card.hero(), hero); // the same hero, gliding to the new figure
     EXPECT_EQ(hero->shown().figure, 30);
     EXPECT_EQ(card.shown().tier, UsageTier::caution);
+    // The same reading once its window has ended: the figure is withheld.
+    newer.hourlyResetAt = clock_.now().addSecs(10);
+    card.setSnapshot(newer);
+    EXPECT_FALSE(hero->shown().withheld);
+    clock_.advance(10);
+    card.setSnapshot(newer);
+    EXPECT_TRUE(hero->shown().withheld);
 }
 
 TEST_P(DetailCard, GrabsOfMeasuredSimulatedAndEndedReadingsInLightAndDark) {

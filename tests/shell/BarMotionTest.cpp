@@ -179,6 +179,37 @@ TEST_P(BarMotion, TheCardArrivesFadingInFromTheBar) {
     EXPECT_EQ(bar.contentSize(), QSizeF(358, 40 + 34 + 10 + 200));
 }
 
+TEST_P(BarMotion, TheOpenCardTakesNewerReadingsAndTheEndOfItsWindowInPlace) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    QList<P> built;
+    QList<double> updates;
+    bar.setCardFactory([&](const UsageSnapshot& s, std::function<void()>) {
+        built << s.provider;
+        auto* card = new QWidget;
+        card->setFixedSize(318, 200);
+        return MultiProviderBarView::Card{card, [&](const UsageSnapshot& newer) {
+                                              updates << newer.hourlyRemainingPercentage;
+                                          }};
+    });
+    UsageSnapshot claude = reading(P::claudeCode, 80);
+    claude.hourlyResetAt = clock_.now().addSecs(60);
+    const QList<P> active{P::claudeCode, P::cursor};
+    bar.setState(state(active, {claude, reading(P::cursor, 50)}, P::claudeCode));
+    QWidget* card = bar.card();
+    ASSERT_NE(card, nullptr);
+    claude.hourlyRemainingPercentage = 60;
+    bar.setState(state(active, {claude, reading(P::cursor, 50)}, P::claudeCode));
+    EXPECT_EQ(bar.card(), card); // the same card, updated
+    EXPECT_EQ(updates, QList<double>{60});
+    // Its window ends while it is open: it is told again, to withhold the figure.
+    clock_.advance(61);
+    bar.refreshForTime();
+    EXPECT_EQ(updates, (QList<double>{60, 60}));
+    // Another provider's card is a new card.
+    bar.setState(state(active, {claude, reading(P::cursor, 50)}, P::cursor));
+    EXPECT_EQ(built, (QList<P>{P::claudeCode, P::cursor}));
+}
+
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutMotion, BarMotion, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "ReducedMotion" : "Animated"; });
 
