@@ -73,6 +73,8 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
     connect(&settle_, &QVariantAnimation::valueChanged, this, [this] { update(); });
     connect(&hover_, &SpringAnimator::valueChanged, this, [this] { update(); });
     connect(&ring_, &SpringAnimator::valueChanged, this, [this] { update(); });
+    // The digits keep the label colour they were given: a new look gives them a new one.
+    connect(&Appearance::shared(), &Appearance::changed, this, &ProviderSegmentView::refresh);
     connect(&presence_, &SpringAnimator::valueChanged, this, [this] { update(); });
     resize(sizeHint());
     refresh();
