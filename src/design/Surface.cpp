@@ -68,6 +68,10 @@ QColor withOpacity(QColor color, qreal opacity) {
     return color;
 }
 
+QList<QColor> withheldGaugeColors() {
+    return {withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)};
+}
+
 void paintHairlineRule(QPainter& painter, const QRectF& rect) {
     painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), 0.5), Surface::hairline());
 }

@@ -77,6 +77,10 @@ public:
 // A colour with its alpha multiplied by opacity.
 QColor withOpacity(QColor color, qreal opacity);
 
+// The greys of a gauge or bar whose figure is withheld: the secondary label
+// colour at 28 % and 16 %.
+QList<QColor> withheldGaugeColors();
+
 // A 0.5-pt rule in the hairline colour along the top edge of rect.
 void paintHairlineRule(QPainter& painter, const QRectF& rect);
 

@@ -8,6 +8,7 @@
 #include "panels/QuotaMeterRow.h"
 #include "platform/ui/Appearance.h"
 
+#include "BothLanguages.h"
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
 
@@ -23,18 +24,8 @@ using Hero = QuotaHeroView;
 using Meter = QuotaMeterRow;
 
 // Every text in both languages: the case's parameter is the resolved language.
-class QuotaViews : public ::testing::TestWithParam<ResolvedLanguage> {
+class QuotaViews : public test::BothLanguages {
   protected:
-    void SetUp() override {
-        Localization::resetResolvedLanguageForTesting(GetParam());
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-    }
-    void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-    }
-    bool korean() const { return GetParam() == ResolvedLanguage::korean; }
-    QString pick(const char* ko, const char* en) const { return QString::fromUtf8(korean() ? ko : en); }
     // The reset-at text: the time of day and the language's own phrasing around it.
     void expectResetAt(const std::optional<QString>& text) const {
         ASSERT_TRUE(text);
@@ -251,11 +242,7 @@ TEST_P(QuotaViews, ActionButtonLooks) {
     EXPECT_EQ(button.accessibleName(), QStringLiteral("Refresh"));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLanguages, QuotaViews,
-                         ::testing::Values(ResolvedLanguage::korean, ResolvedLanguage::english),
-                         [](const auto& info) {
-                             return info.param == ResolvedLanguage::korean ? "Korean" : "English";
-                         });
+METERIX_IN_BOTH_LANGUAGES(QuotaViews);
 
 } // namespace
 } // namespace meterix
