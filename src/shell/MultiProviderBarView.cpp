@@ -66,7 +66,10 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, Floa
     resetWatch_.setSingleShot(true);
     connect(&resetWatch_, &QTimer::timeout, this, &MultiProviderBarView::refreshForTime);
     connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, &MultiProviderBarView::rebuild);
-    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, &MultiProviderBarView::relayout);
+    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, [this] {
+        syncCat();
+        relayout();
+    });
     connect(&Localization::shared(), &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
     if (controller_)
         connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
@@ -102,6 +105,36 @@ void MultiProviderBarView::observe(ProviderManager& manager) {
         connect(&manager, signal, this, follow);
     connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
     follow();
+}
+
+void MultiProviderBarView::setCatViewFactory(CatViewFactory factory) {
+    catFactory_ = std::move(factory);
+    delete catView_;
+    syncCat();
+    relayout();
+}
+
+void MultiProviderBarView::syncCat() {
+    const bool wanted = catFactory_ && preferences_.pixelCatEnabled();
+    if (!wanted) {
+        // Switching the cat off releases it, its timers with it.
+        delete catView_;
+        catRegion_ = QRegion();
+        return;
+    }
+    if (catView_) return;
+    catRegion_ = QRegion();
+    catView_ = catFactory_(*this);
+    if (!catView_) return;
+    catView_->setParent(this);
+    reportedCapsule_ = QRectF(); // the new view is placed by the next layout
+    catView_->show();
+}
+
+void MultiProviderBarView::setCatRegion(const QRegion& region) {
+    if (region == catRegion_) return;
+    catRegion_ = region;
+    reportSolidRegion();
 }
 
 void MultiProviderBarView::setCardFactory(CardFactory factory) {
@@ -372,14 +405,26 @@ void MultiProviderBarView::relayout() {
         actualBarWidth_ = l.capsule.width();
         Q_EMIT barWidthChanged(actualBarWidth_);
     }
-    QRegion solid = roundedRegion(capsule, Radius::bar);
+    if (capsule != reportedCapsule_) {
+        reportedCapsule_ = capsule;
+        Q_EMIT capsuleRectChanged(capsule);
+    }
+    if (catView_) catView_->raise(); // over the segments
+    reportSolidRegion();
+    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
+    update();
+}
+
+void MultiProviderBarView::reportSolidRegion() {
+    const Layout l = currentLayout();
+    const QPointF origin = contentOrigin(l);
+    QRegion solid = roundedRegion(l.capsule.translated(origin), Radius::bar);
     if (card_) solid += roundedRegion(l.card.translated(origin), Radius::card);
+    if (catView_ && !catRegion_.isEmpty()) solid += catRegion_.translated(catView_->pos());
     if (solid != reportedRegion_) {
         reportedRegion_ = solid;
         Q_EMIT solidRegionChanged(solid);
     }
-    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
-    update();
 }
 
 void MultiProviderBarView::placeCard() {
@@ -442,6 +487,7 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
         barHovered_ = event->type() == QEvent::Enter;
         grabber_->setActive(barHovered_);
         update();
+        Q_EMIT barHoveredChanged(barHovered_);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -54,6 +54,10 @@ public:
         QWidget* widget = nullptr;
         std::function<void(const UsageSnapshot&)> update;
     };
+    // Builds the companion that sits in the band above the capsule while the cat
+    // is enabled; the bar owns it and deletes it when the cat is switched off.
+    using CatViewFactory = std::function<QWidget*(MultiProviderBarView& bar)>;
+
     // Builds the detail card of a snapshot; onClose deselects it.
     using CardFactory = std::function<Card(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
 
@@ -82,6 +86,8 @@ public:
     // selections the bar makes.
     void observe(ProviderManager& manager);
     void setCardFactory(CardFactory factory);
+    void setCatViewFactory(CatViewFactory factory);
+    QWidget* catView() const { return catView_; }
 
     // A segment was tapped (also the card's close action): opens the provider's
     // card, or closes it when it is already open. Ignored right after a drag.
@@ -128,6 +134,13 @@ Q_SIGNALS:
     // The parts that are drawn on, for windows that must be shaped to them.
     void solidRegionChanged(const QRegion& region);
     void barWidthChanged(double width);
+    void barHoveredChanged(bool hovered);
+    // The capsule moved or changed size (this widget's coordinates).
+    void capsuleRectChanged(const QRectF& capsule);
+
+public Q_SLOTS:
+    // The parts the cat view draws on, in its own coordinates.
+    void setCatRegion(const QRegion& region);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -140,6 +153,8 @@ private:
     void syncCard();
     void placeCard();
     void followAmbientTint();
+    void syncCat();
+    void reportSolidRegion();
     void relayout();
     void applyTexts();
     void scheduleResetWatch();
@@ -159,6 +174,10 @@ private:
     std::map<AIProviderType, ProviderSegmentView*> segments_;
     QPointer<QWidget> card_;
     std::function<void(const UsageSnapshot&)> updateCard_;
+    CatViewFactory catFactory_;
+    QPointer<QWidget> catView_;
+    QRegion catRegion_;
+    QRectF reportedCapsule_;
     std::optional<UsageSnapshot> cardSnapshot_;
     bool barHovered_ = false;
     double actualBarWidth_ = 180;
