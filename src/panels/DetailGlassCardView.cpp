@@ -4,7 +4,6 @@
 #include "core/Localization.h"
 #include "core/Numbers.h"
 #include "design/AmbientElevation.h"
-#include "design/HoverFade.h"
 #include "design/IconTile.h"
 #include "design/InsetSection.h"
 #include "design/LiquidGlassStyle.h"
@@ -18,6 +17,7 @@
 #include "design/TextView.h"
 #include "design/TimeTexts.h"
 #include "panels/GlassActionButton.h"
+#include "panels/HoverFade.h"
 #include "panels/ModelQuotaCompactRow.h"
 #include "panels/QuotaBar.h"
 #include "panels/SymbolLabel.h"
@@ -65,7 +65,7 @@ void clearLayout(QLayout* layout) {
 class CardCloseButton final : public PressableButton {
   public:
     explicit CardCloseButton(QWidget* parent)
-        : PressableButton(PressableStyle{0.88, 0.75, true}, parent), hover_(120) {
+        : PressableButton(PressableStyle{0.88, 0.75, true}, parent), hover_(0.12) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_Hover);
         setFocusPolicy(Qt::NoFocus);
@@ -75,7 +75,7 @@ class CardCloseButton final : public PressableButton {
 
   protected:
     void paintContent(QPainter& p, const QRectF& rect) override {
-        const double hover = hover_.amount();
+        const double hover = hover_.value();
         const QRectF circle = rect.adjusted(0.25, 0.25, -0.25, -0.25);
         p.setPen(Qt::NoPen);
         p.setBrush(Surface::plateFill());

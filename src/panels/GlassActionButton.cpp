@@ -1,5 +1,6 @@
 #include "panels/GlassActionButton.h"
 
+#include "design/AccentColor.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
@@ -32,7 +33,7 @@ QColor mix(const QColor& a, const QColor& b, double t) {
 GlassActionButton::GlassActionButton(QString title, QString symbol, bool isProminent,
                                      std::function<void()> action, QWidget* parent)
     : PressableButton(PressableStyle{0.97, 0.85, false}, parent), title_(std::move(title)),
-      symbol_(std::move(symbol)), prominent_(isProminent), action_(std::move(action)), hover_(130) {
+      symbol_(std::move(symbol)), prominent_(isProminent), action_(std::move(action)), hover_(0.13) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::NoFocus);
@@ -45,7 +46,7 @@ GlassActionButton::GlassActionButton(QString title, QString symbol, bool isPromi
 }
 
 GlassActionButton::Look GlassActionButton::lookFor(bool isProminent, double hover) {
-    const QColor accent = LabelColor::accent();
+    const QColor accent = accentColor();
     Look l;
     if (isProminent) {
         l.foreground = Qt::white;
@@ -97,7 +98,7 @@ void GlassActionButton::leaveEvent(QEvent* event) {
 
 void GlassActionButton::paintContent(QPainter& p, const QRectF& rect) {
     if (!isEnabled()) p.setOpacity(p.opacity() * disabledOpacity);
-    const Look l = lookFor(prominent_, isEnabled() ? hover_.amount() : 0.0);
+    const Look l = lookFor(prominent_, isEnabled() ? hover_.value() : 0.0);
     const QRectF plate = rect.adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = roundedRectPath(plate, cornerRadius);
     QLinearGradient fill(plate.topLeft(), plate.bottomLeft());

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "design/HoverFade.h"
 #include "design/PressableButton.h"
+#include "panels/HoverFade.h"
 
 #include <functional>
 

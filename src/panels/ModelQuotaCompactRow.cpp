@@ -46,7 +46,7 @@ ModelQuotaCompactRow::Display ModelQuotaCompactRow::display(const ModelQuotaItem
 }
 
 ModelQuotaCompactRow::ModelQuotaCompactRow(const ModelQuotaItem& model, QWidget* parent)
-    : QWidget(parent), model_(model), display_(display(model)), hover_(130) {
+    : QWidget(parent), model_(model), display_(display(model)), hover_(0.13) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

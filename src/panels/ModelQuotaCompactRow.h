@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/UsageSnapshot.h"
-#include "design/HoverFade.h"
+#include "panels/HoverFade.h"
 
 #include <QWidget>
 
@@ -35,7 +35,7 @@ class ModelQuotaCompactRow : public QWidget {
     const ModelQuotaItem& model() const { return model_; }
     bool isHovered() const { return hover_.isHovered(); }
     // 0 at rest, 1 fully hovered (eases between).
-    double hoverAmount() const { return hover_.amount(); }
+    double hoverAmount() const { return hover_.value(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

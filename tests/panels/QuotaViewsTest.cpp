@@ -1,5 +1,6 @@
 #include "core/Localization.h"
 #include "core/UsageSnapshot.h"
+#include "design/AccentColor.h"
 #include "design/Surface.h"
 #include "panels/GlassActionButton.h"
 #include "panels/ModelQuotaCompactRow.h"
@@ -223,13 +224,13 @@ TEST_P(QuotaViews, CompactRowFigureAndAccessibility) {
 TEST_P(QuotaViews, ActionButtonLooks) {
     const GlassActionButton::Look prominent = GlassActionButton::lookFor(true, 1);
     EXPECT_EQ(prominent.foreground, QColor(Qt::white));
-    EXPECT_EQ(prominent.fillTop, LabelColor::accent());
+    EXPECT_EQ(prominent.fillTop, accentColor());
     EXPECT_NEAR(prominent.fillBottom.alphaF(), 0.82, 0.01);
     const GlassActionButton::Look rest = GlassActionButton::lookFor(false, 0);
     EXPECT_EQ(rest.foreground, LabelColor::primary());
     EXPECT_EQ(rest.hoverWash.alpha(), 0);
     const GlassActionButton::Look hovered = GlassActionButton::lookFor(false, 1);
-    EXPECT_EQ(hovered.foreground.rgb(), LabelColor::accent().rgb());
+    EXPECT_EQ(hovered.foreground.rgb(), accentColor().rgb());
     EXPECT_EQ(hovered.hoverWash, Surface::hoverWash());
 
     int runs = 0;
