@@ -260,6 +260,8 @@ void MultiProviderBarView::rebuild() {
 
 void MultiProviderBarView::refreshForTime() {
     for (auto& [provider, view] : segments_) view->setSnapshot(state_.snapshots.value(provider));
+    // The open card's short window may have ended too.
+    if (card_ && updateCard_ && cardSnapshot_) updateCard_(*cardSnapshot_);
     followAmbientTint();
     scheduleResetWatch();
     update();

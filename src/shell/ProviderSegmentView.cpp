@@ -304,8 +304,7 @@ void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, cons
     }
 
     const QList<QColor> colors =
-        withheld ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)}
-                 : toQColors(gradient(tier()));
+        withheld ? withheldGaugeColors() : toQColors(gradient(tier()));
     RingGauge::paintRing(p, centre, kRingSize, ring_.value(), colors, kRingLine, true);
 
     const QColor symbolColor = selected_ || working_ ? tint
