@@ -7,6 +7,7 @@
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
 #include "core/Settings.h"
+#include "panels/DetailGlassCardView.h"
 #include "panels/MenuBarNavigator.h"
 #include "panels/MenuBarPopoverView.h"
 #include "platform/LidSensor.h"
@@ -29,6 +30,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDateTime>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -148,6 +150,15 @@ int main(int argc, char** argv) {
                 std::fflush(stderr);
             });
         }
+        // The card slot: the shell knows only the factory, the card only the manager.
+        content->setCardFactory([manager](const UsageSnapshot& snapshot, std::function<void()> onClose) {
+            auto* card = new DetailGlassCardView(snapshot, std::move(onClose));
+            card->observe(*manager);
+            QPointer<DetailGlassCardView> guard(card);
+            return MultiProviderBarView::Card{card, [guard](const UsageSnapshot& newer) {
+                                                  if (guard) guard->setSnapshot(newer);
+                                              }};
+        });
         content->observe(*manager);
         panel->setSolidRegion(content->solidRegion());
         // The first size report, once the controller holds the window.

@@ -56,16 +56,6 @@ TEST_F(SegmentTest, EmailsAreMaskedToTheirFirstCharacterWhenAsked) {
     EXPECT_EQ(Segment::accountLabel(std::nullopt, true), std::nullopt);
 }
 
-TEST_F(SegmentTest, FiguresRoundHalfAwayFromZeroAndNonNumbersShowNone) {
-    EXPECT_EQ(Segment::displayedPercent(44.5), 45);
-    EXPECT_EQ(Segment::displayedPercent(44.49), 44);
-    EXPECT_EQ(Segment::displayedPercent(-0.5), -1);
-    EXPECT_EQ(Segment::displayedPercent(120), 120);
-    EXPECT_EQ(Segment::displayedPercent(std::nan("")), std::nullopt);
-    EXPECT_EQ(Segment::displayedPercent(std::numeric_limits<double>::infinity()), std::nullopt);
-    EXPECT_GT(*Segment::displayedPercent(1e300), 0); // saturates instead of overflowing
-}
-
 TEST_F(SegmentTest, PlaceholdersResetWindowsAndNonNumbersAreWithheld) {
     const QDateTime now = clock_.now();
     EXPECT_TRUE(Segment::isWithheld(UsageSnapshot::simulatedFallback(AIProviderType::zed, now), now));
