@@ -140,6 +140,20 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
             view.hide();
         }
     }
+    // And a user who tracks nothing yet.
+    Localization::resetResolvedLanguageForTesting(Lang::english);
+    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    MenuBarNavigator nav;
+    MenuBarPopoverView empty(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    empty.setState(stateOf({}, {}));
+    empty.show();
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return empty.scrollHeight() == std::round(empty.targetScrollHeight()); }, 5000));
+    EXPECT_EQ(empty.shownSummary(), QStringLiteral("No providers connected"));
+    EXPECT_EQ(empty.tierBadge()->tier(), UsageTier::abundant);
+    EXPECT_TRUE(empty.tierBadge()->isVisible());
+    EXPECT_GT(empty.tierBadge()->width(), 20);
+    shots << test::onBackdrop(test::renderWidget(empty), QColor(214, 220, 228));
     EXPECT_FALSE(test::saveGrab(test::sheet(shots, QColor(128, 128, 128)), QStringLiteral("panel-overview"))
                      .isEmpty());
 }
