@@ -16,53 +16,13 @@ if [ "${1:-}" != "--inside" ]; then
 fi
 shift
 app=$1 grab=$2 out=$3
-# A sanitized build reports leaks at exit; system libraries' own are suppressed.
-suppressions="$(cd "$(dirname "$0")/../support" && pwd)/lsan.supp"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressions=0}"
-# libxkbcommon strndup()s X replies that are not NUL-terminated (a bounded read
-# that strict string checking takes for an overflow), so that check is off here.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 mkdir -p "$out"
-
-home=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-    rm -rf "$home"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    if [ -f "$home/app.log" ]; then
-        # A sanitizer's report in full, else the end of the log.
-        if grep -q '^==[0-9]*==ERROR' "$home/app.log"; then
-            sed -n '/^==[0-9]*==ERROR/,/^SUMMARY/p' "$home/app.log" >&2
-        else
-            tail -30 "$home/app.log" >&2
-        fi
-    fi
-    exit 1
-}
+. "$(dirname "$0")/e2e-common.sh"
 
 # Claude Code with a cached reading (70 % left), Codex and Cursor installed.
 "$(dirname "$0")/make-fixture-home.sh" "$home"
 
-# Runs "$@" until it succeeds or seconds pass.
-wait_for() {
-    local seconds=$1; shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
-
-bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; exit}'; }
-bar_geometry() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
-bar_mapped() { local w; w=$(bar_window); [ -n "$w" ] && xwininfo -id "$w" | grep -q IsViewable; }
-log_has() { grep -q "$1" "$home/app.log"; }
+bar_mapped() { viewable "$(bar_window)"; }
 
 # The refresh's debug lines show when readings arrive and fetches start.
 start_app() {
@@ -90,7 +50,7 @@ check_bar() {
     wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "$label: no Claude Code reading"
     # Three segments (27.5 + 3 x 71 wide) and the 20 px bleed on each side; the
     # cat's 20 px of room above the bar.
-    read -r x y width height <<< "$(bar_geometry "$w")"
+    read -r x y width height <<< "$(geometry_of "$w")"
     [ "$width" = 280 ] && [ "$height" = 94 ] || fail "$label: bar is ${width}x${height}, not 280x94"
     [ "$x" = $(((1440 - 280) / 2)) ] && [ "$y" = 4 ] || fail "$label: bar at $x,$y, not at the top centre"
     local state; state=$(xprop -id "$w" _NET_WM_STATE)
@@ -131,7 +91,7 @@ start_app
 check_bar "without a tray"
 claude_fetches() { grep -c "Fetching usage for claude" "$home/app.log" || true; }
 fetched_times() { [ "$(claude_fetches)" -ge "$1" ]; }
-read -r x y _ _ <<< "$(bar_geometry "$(bar_window)")"
+read -r x y _ _ <<< "$(geometry_of "$(bar_window)")"
 segment_x=$((x + 20 + 23 + 33)) segment_y=$((y + 20 + 20 + 17)) # bleed, insets, half a label; cat room
 before=$(claude_fetches)
 xdotool mousemove "$segment_x" "$segment_y" click 1

@@ -17,55 +17,16 @@ if [ "${1:-}" != "--inside" ]; then
 fi
 shift
 app=$1 grab=$2 out=$3
-# A sanitized build reports leaks at exit; system libraries' own are suppressed.
-suppressions="$(cd "$(dirname "$0")/../support" && pwd)/lsan.supp"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressions=0}"
-# libxkbcommon strndup()s X replies that are not NUL-terminated (a bounded read
-# that strict string checking takes for an overflow), so that check is off here.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 mkdir -p "$out"
-
-home=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-    rm -rf "$home"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    if [ -f "$home/app.log" ]; then
-        if grep -q '^==[0-9]*==ERROR' "$home/app.log"; then
-            sed -n '/^==[0-9]*==ERROR/,/^SUMMARY/p' "$home/app.log" >&2
-        else
-            tail -30 "$home/app.log" >&2
-        fi
-    fi
-    exit 1
-}
+. "$(dirname "$0")/e2e-common.sh"
 
 # Claude Code with a cached reading (70 % left), Codex and Cursor installed.
 "$(dirname "$0")/make-fixture-home.sh" "$home"
 mkdir -p "$home/run" && chmod 700 "$home/run"
 
-wait_for() {
-    local seconds=$1; shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
-
 panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
-bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; exit}'; }
-viewable() { local w=$1; [ -n "$w" ] && xwininfo -id "$w" 2>/dev/null | grep -q IsViewable; }
 panel_open() { viewable "$(panel_window)"; }
 panel_closed() { ! panel_open; }
-geometry_of() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
-log_has() { grep -q "$1" "$home/app.log"; }
 
 meterix=(env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home"
     XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run"
