@@ -1,7 +1,9 @@
 #include "design/TierBadge.h"
 #include "panels/MenuActivitySpinner.h"
 #include "panels/MenuBarNavigator.h"
+#include "panels/MenuBarOverviewScreen.h"
 #include "panels/MenuBarPopoverView.h"
+#include "panels/MenuCommandRow.h"
 #include "panels/MenuScreenStack.h"
 #include "panels/StackHeightTracker.h"
 
@@ -109,6 +111,14 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     view.setState(busy);
     EXPECT_TRUE(view.spinner()->isVisible());
     EXPECT_EQ(view.shownSummary(), QStringLiteral("Updating"));
+
+    // A new language: the texts and the shown screen are built again in it.
+    Localization::resetResolvedLanguageForTesting(Lang::korean);
+    view.rebuildTexts();
+    auto* overview = qobject_cast<MenuBarOverviewScreen*>(view.screenStack()->currentView());
+    ASSERT_TRUE(overview);
+    EXPECT_EQ(overview->refreshRow()->title(), QStringLiteral("새로 고침 중..."));
+    EXPECT_EQ(view.shownSummary(), QStringLiteral("업데이트 중"));
 }
 
 // The panel on its overview, as a user with three tools sees it, in both looks
