@@ -24,14 +24,8 @@ mkdir -p "$out"
 
 bar_mapped() { viewable "$(bar_window)"; }
 
-# The refresh's debug lines show when readings arrive and fetches start.
 start_app() {
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
-        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
-        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
-        QT_LOGGING_RULES="com.meterix.provider.debug=true" \
-        "$app" > "$home/app.log" 2>&1 &
+    "${meterix[@]}" > "$home/app.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }

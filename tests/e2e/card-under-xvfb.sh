@@ -16,48 +16,14 @@ if [ "${1:-}" != "--inside" ]; then
 fi
 shift
 app=$1 grab=$2 diff=$3 out=$4
-suppressions="$(cd "$(dirname "$0")/../support" && pwd)/lsan.supp"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressions=0}"
-# libxkbcommon reads X replies that are not NUL-terminated with strndup().
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 mkdir -p "$out"
-
-home=$(mktemp -d)
-app_pid=
-cleanup() {
-    [ -z "$app_pid" ] || kill -9 "$app_pid" 2>/dev/null || true
-    rm -rf "$home"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    if [ -f "$home/app.log" ]; then
-        if grep -q '^==[0-9]*==ERROR' "$home/app.log"; then
-            sed -n '/^==[0-9]*==ERROR/,/^SUMMARY/p' "$home/app.log" >&2
-        else
-            tail -30 "$home/app.log" >&2
-        fi
-    fi
-    exit 1
-}
+. "$(dirname "$0")/e2e-common.sh"
 
 "$(dirname "$0")/make-fixture-home.sh" "$home"
 
-wait_for() {
-    local seconds=$1; shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
-
-bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; exit}'; }
 bar_geometry() { xwininfo -id "$(bar_window)" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
     /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
 bar_mapped() { local w; w=$(bar_window); [ -n "$w" ] && xwininfo -id "$w" | grep -q IsViewable; }
-log_has() { grep -q "$1" "$home/app.log"; }
 geometry_is() { [ "$(bar_geometry)" = "$1" ]; }
 # The window reaches lower than the resting bar: the card is open below it.
 card_open() { local x y w h; read -r x y w h <<< "$(bar_geometry)"; [ "$y" = "$rest_y" ] && [ "$h" -gt "$rest_h" ]; }
@@ -69,13 +35,9 @@ card_open_above() {
 }
 
 start_app() {
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
-        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
-        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
-        QT_LOGGING_RULES="com.meterix.provider.debug=true" \
-        "$app" > "$home/app.log" 2>&1 &
+    "${meterix[@]}" > "$home/app.log" 2>&1 &
     app_pid=$!
+    pids+=("$app_pid")
     wait_for 30 bar_mapped || fail "the bar never showed"
     wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
     resting=$(bar_geometry)

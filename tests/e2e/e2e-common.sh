@@ -1,6 +1,7 @@
 # What the end-to-end scripts share; sourced once a script runs inside its
-# virtual display. Gives a fixture home in $home (removed on exit with every
-# process listed in pids), the sanitizer settings for the app, and helpers.
+# virtual display, with the app's path in $app. Gives an empty home in $home
+# (removed on exit with every process listed in pids), the command that starts
+# the app on it in the array meterix, and helpers.
 
 # A sanitized build reports leaks at exit; system libraries' own are suppressed.
 suppressions="$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/lsan.supp"
@@ -10,7 +11,16 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressio
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 
 home=$(mktemp -d)
+mkdir -p "$home/run" && chmod 700 "$home/run"
 pids=()
+
+# The app on the home alone, with the refresh's debug lines (they show when
+# readings arrive and fetches start).
+meterix=(env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home"
+    XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run"
+    LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}"
+    UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb
+    QT_LOGGING_RULES="com.meterix.provider.debug=true" "$app")
 cleanup() {
     for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
     rm -rf "$home"

@@ -22,17 +22,11 @@ mkdir -p "$out"
 
 # Claude Code with a cached reading (70 % left), Codex and Cursor installed.
 "$(dirname "$0")/make-fixture-home.sh" "$home"
-mkdir -p "$home/run" && chmod 700 "$home/run"
 
 panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
 panel_open() { viewable "$(panel_window)"; }
 panel_closed() { ! panel_open; }
 
-meterix=(env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home"
-    XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run"
-    LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}"
-    UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb
-    QT_LOGGING_RULES="com.meterix.provider.debug=true" "$app")
 start_app() {
     "${meterix[@]}" > "$home/app.log" 2>&1 &
     app_pid=$!
