@@ -1,6 +1,5 @@
 #include "panels/MenuCommandRow.h"
 
-#include "design/AccentColor.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
@@ -67,7 +66,7 @@ MenuCommandRow::Accessory MenuCommandRow::accessoryFor(const std::optional<QStri
 }
 
 QColor MenuCommandRow::plateBase(MenuRowRole role) {
-    return role == MenuRowRole::destructive ? destructiveRed() : accentColor();
+    return role == MenuRowRole::destructive ? destructiveRed() : LabelColor::accent();
 }
 
 MenuCommandRow::Look MenuCommandRow::lookFor(MenuRowRole role, bool hovered) {
