@@ -34,6 +34,24 @@ QFont bubbleFont(double pixels) {
     return f;
 }
 
+// The sleep bubble's fonts and measures, made once: a sleeping cat asks for
+// them on every frame tick.
+struct BubbleType {
+    QFont small = bubbleFont(8);
+    QFont large = bubbleFont(10);
+    double zAdvance = QFontMetricsF(small).horizontalAdvance(QLatin1Char('z'));
+    double width = zAdvance + kBubbleSpacing + QFontMetricsF(large).horizontalAdvance(QLatin1Char('Z'));
+    double height = QFontMetricsF(large).height();
+    double ascent = QFontMetricsF(large).ascent();
+    double descent = QFontMetricsF(large).descent();
+};
+
+const BubbleType& bubbleType() {
+    // Kept to the end: fonts must not be destroyed after the application.
+    static const BubbleType* type = new BubbleType;
+    return *type;
+}
+
 QRect outward(const QRectF& r) {
     const int left = int(std::floor(r.left())), top = int(std::floor(r.top()));
     return QRect(left, top, int(std::ceil(r.right())) - left, int(std::ceil(r.bottom())) - top);
@@ -107,10 +125,8 @@ QRectF PixelCatView::catFrameRect() const {
 }
 
 QRectF PixelCatView::bubbleRect() const {
-    const QFontMetricsF small(bubbleFont(8)), large(bubbleFont(10));
-    const double w = small.horizontalAdvance(QLatin1Char('z')) + kBubbleSpacing +
-                     large.horizontalAdvance(QLatin1Char('Z'));
-    const double h = large.height();
+    const double w = bubbleType().width;
+    const double h = bubbleType().height;
     const QRectF f = catFrameRect();
     const double dx = engine_.isFacingLeft() ? -8 : 8;
     return QRectF(f.center().x() - w / 2 + dx, f.bottom() - h + zOffset_.value() - 18, w, h);
@@ -390,21 +406,19 @@ void PixelCatView::paintEvent(QPaintEvent*) {
 
     if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001) {
         const QRectF b = bubbleRect();
-        const QFont small = bubbleFont(8), large = bubbleFont(10);
-        const QFontMetricsF sm(small), lm(large);
-        const double baseline = b.top() + (b.height() + lm.ascent() - lm.descent()) / 2;
+        const BubbleType& type = bubbleType();
+        const double baseline = b.top() + (b.height() + type.ascent - type.descent) / 2;
         p.setOpacity(std::clamp(zOpacity_.value(), 0.0, 1.0));
         for (int pass = 0; pass < 2; ++pass) {
             // A soft shadow one point below, then the letters.
             const QColor c = pass == 0 ? QColor::fromRgbF(0, 0, 0, 0.4f) : LabelColor::primary();
             const double dy = pass == 0 ? 1 : 0;
             p.setPen(c);
-            p.setFont(small);
+            p.setFont(type.small);
             p.drawText(QPointF(b.left(), baseline + dy), QStringLiteral("z"));
-            p.setFont(large);
-            p.drawText(
-                QPointF(b.left() + sm.horizontalAdvance(QLatin1Char('z')) + kBubbleSpacing, baseline + dy),
-                QStringLiteral("Z"));
+            p.setFont(type.large);
+            p.drawText(QPointF(b.left() + type.zAdvance + kBubbleSpacing, baseline + dy),
+                       QStringLiteral("Z"));
         }
         p.setOpacity(1);
     }
