@@ -204,6 +204,11 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     EXPECT_FALSE(overlay.isVisible());
     EXPECT_FALSE(catDragging);
     EXPECT_FALSE(cat->paintedRegion().isEmpty());
+    // The carried cat landed where the bar cat now stands: no jump at the hand-over.
+    EXPECT_EQ(cat->engine().positionX(), cat->engine().maxX());
+    const QPointF standing = cat->mapToGlobal(cat->catFrameRect().center());
+    EXPECT_NEAR(overlay.catScreenPosition().x(), standing.x(), 1e-6);
+    EXPECT_NEAR(overlay.catScreenPosition().y(), standing.y(), 1e-6);
 }
 
 TEST_F(CatViewTest, BoundsFollowTheBarWidthWithAnEightyPointFloor) {
