@@ -9,6 +9,9 @@
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
 #include "core/Settings.h"
+#include "panels/DetailGlassCardView.h"
+#include "panels/MenuBarNavigator.h"
+#include "panels/MenuBarPopoverView.h"
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
@@ -18,11 +21,16 @@
 #include "refresh/FSEventsWatcher.h"
 #include "refresh/ProviderManager.h"
 #include "shell/AppDelegate.h"
+#include "shell/AppInstanceChannel.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
+#include "shell/MenuBarPanel.h"
+#include "shell/MenuBarPanelController.h"
 #include "shell/MultiProviderBarView.h"
+#include "shell/ScreenPlacementEngine.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QPointer>
 #include <QDateTime>
 #include <QSocketNotifier>
@@ -71,14 +79,30 @@ bool hasDisplay() {
 
 int main(int argc, char** argv) {
     if (!hasDisplay()) {
-        std::fprintf(stderr, "meterix: no display to show the bar on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        std::fprintf(stderr,
+                     "meterix: no display to show the bar on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
         return 2;
     }
     AppDelegate::preferX11UnderWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppDelegate::applicationName);
+    QApplication::setApplicationVersion(QStringLiteral(METERIX_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("meterix"));
     app.setQuitOnLastWindowClosed(false);
+
+    // One Meterix per user. A second start stands in for the status item where
+    // there is no tray: it opens or closes the running one's panel and ends.
+    const std::unique_ptr<AppInstanceChannel> instance =
+        AppInstanceChannel::claim(AppInstanceChannel::runtimeFolder());
+    if (instance->role() == AppInstanceChannel::Role::secondary) return 0;
+    if (instance->role() == AppInstanceChannel::Role::unanswered) {
+        std::fprintf(stderr, "meterix: another Meterix is running but did not answer on %s\n",
+                     qPrintable(instance->socketPath()));
+        return 1;
+    }
+    if (instance->role() == AppInstanceChannel::Role::failed)
+        std::fprintf(stderr, "meterix: could not claim %s; running without the single-instance channel\n",
+                     qPrintable(instance->socketPath()));
     quitOnTerminationSignals(app);
 
     MeterixPreferences& preferences = MeterixPreferences::shared();
@@ -148,6 +172,15 @@ int main(int argc, char** argv) {
                 std::fflush(stderr);
             });
         }
+        // The card slot: the shell knows only the factory, the card only the manager.
+        content->setCardFactory([manager](const UsageSnapshot& snapshot, std::function<void()> onClose) {
+            auto* card = new DetailGlassCardView(snapshot, std::move(onClose));
+            card->observe(*manager);
+            QPointer<DetailGlassCardView> guard(card);
+            return MultiProviderBarView::Card{card, [guard](const UsageSnapshot& newer) {
+                                                  if (guard) guard->setSnapshot(newer);
+                                              }};
+        });
         content->observe(*manager);
         content->setCatViewFactory(catFactory);
         panel->setSolidRegion(content->solidRegion());
@@ -157,6 +190,49 @@ int main(int argc, char** argv) {
     });
 
     AppDelegate delegate(bar, appSettings());
+
+    // The status-item panel: its window and controller in the shell, its content
+    // (the popover and its screens) from the panels.
+    auto* panelTimers = new QtTimerSource(&app);
+    auto* panelController = new MenuBarPanelController(ScreenPlacementEngine::shared(), *panelTimers);
+    MenuBarNavigator& navigator = MenuBarNavigator::shared();
+    MenuScreenContext screens;
+    screens.manager = manager;
+    screens.preferences = &preferences;
+    screens.accounts = &registry;
+    screens.navigator = &navigator;
+    screens.quit = [] { QCoreApplication::quit(); };
+    panelController->setPanelFactory([panelController, screens](const QRectF& frame) {
+        auto* content = new MenuBarPopoverView(screens);
+        auto panel = std::make_unique<MenuBarPanel>(frame, content, MenuBarPanelController::cardMargin,
+                                                    MenuBarPopoverView::cornerRadius);
+        QObject::connect(content, &MenuBarPopoverView::contentSizeChanged, panelController,
+                         &MenuBarPanelController::updateContentSize);
+        QObject::connect(&Localization::shared(), &Localization::preferenceChanged, content,
+                         &MenuBarPopoverView::rebuildTexts);
+        content->reportContentSize();
+        return panel;
+    });
+    MenuBarPanelController::Hooks panelHooks;
+    panelHooks.resetNavigation = [&navigator] { navigator.reset(); };
+    panelHooks.openSettings = [&navigator] { navigator.push(MenuBarScreen::settings()); };
+    panelHooks.refreshAll = [manager] { manager->refreshAll(true); };
+    panelHooks.refreshOnOpen = [manager] {
+        manager->refreshOnDemand(manager->activeProviders(), ProviderManager::RefreshTrigger::userAction);
+    };
+    panelHooks.quit = [] { QCoreApplication::quit(); };
+    panelHooks.statusItemFrame = [&delegate] {
+        return delegate.statusItem() ? QRectF(delegate.statusItem()->geometry()) : QRectF();
+    };
+    panelHooks.pointer = [] { return QPointF(QCursor::pos()); };
+    panelController->setHooks(std::move(panelHooks));
+    panelController->setGlobalMouseMonitor(XInputMouseMonitor::create());
+    delegate.setStatusMenuToggle([&delegate, panelController] {
+        panelController->toggle(delegate.statusItem() ? QRectF(delegate.statusItem()->geometry()) : QRectF());
+    });
+    QObject::connect(instance.get(), &AppInstanceChannel::toggleRequested, panelController,
+                     [panelController] { panelController->toggle(); });
+
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
 
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [manager, &store] {

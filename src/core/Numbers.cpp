@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace meterix {
@@ -22,6 +23,28 @@ std::optional<double> parseFiniteDouble(QStringView text) {
     return v;
 }
 
+std::optional<double> parsePlainDecimal(QStringView text) {
+    constexpr qsizetype kMaxLength = 40;
+    if (text.isEmpty() || text.size() > kMaxLength) return std::nullopt;
+    qsizetype i = 0;
+    if (text[0] == u'+' || text[0] == u'-') ++i;
+    const auto digitsFrom = [&](qsizetype from) {
+        qsizetype j = from;
+        while (j < text.size() && text[j] >= u'0' && text[j] <= u'9')
+            ++j;
+        return j;
+    };
+    qsizetype end = digitsFrom(i);
+    if (end == i) return std::nullopt;
+    if (end < text.size() && text[end] == u'.') {
+        const qsizetype fractionEnd = digitsFrom(end + 1);
+        if (fractionEnd == end + 1) return std::nullopt;
+        end = fractionEnd;
+    }
+    if (end != text.size()) return std::nullopt;
+    return parseFiniteDouble(text);
+}
+
 std::optional<int64_t> parseInt64(QStringView text) {
     bool ok = false;
     const qlonglong v = text.trimmed().toLongLong(&ok);
@@ -39,6 +62,21 @@ double clampPercentage(double value) {
 int64_t wholeCountdownSeconds(double seconds) {
     if (!(seconds > 0.0)) return 0; // NaN and negatives
     return saturatingInt64(seconds, 0.0, kMaxCountdownSeconds);
+}
+
+std::optional<int64_t> displayInteger(double value, double lo, double hi, DisplayRounding rounding) {
+    if (!std::isfinite(value)) return std::nullopt;
+    const double held = std::clamp(value, lo, hi);
+    return saturatingInt64(rounding == DisplayRounding::halfAwayFromZero ? std::round(held) : held, lo, hi);
+}
+
+std::optional<int64_t> displayedPercent(double percentage) {
+    return displayInteger(percentage, -kMaxDisplayedPercent, kMaxDisplayedPercent,
+                          DisplayRounding::halfAwayFromZero);
+}
+
+std::optional<int64_t> displayedCountdownSeconds(double seconds) {
+    return displayInteger(seconds, 0.0, kMaxCountdownSeconds, DisplayRounding::towardZero);
 }
 
 } // namespace meterix

@@ -3,6 +3,7 @@
 #include "core/AIProviderType.h"
 #include "core/Clock.h"
 #include "core/UsageSnapshot.h"
+#include "design/SpringAnimator.h"
 
 #include <QHash>
 #include <QList>
@@ -46,12 +47,19 @@ public:
         bool isRefreshing = false;
     };
 
+    // The detail card of the selected provider: its widget (whose contents
+    // margins are the room its shadow takes beside the card) and how it takes a
+    // newer snapshot of the same provider in place.
+    struct Card {
+        QWidget* widget = nullptr;
+        std::function<void(const UsageSnapshot&)> update;
+    };
     // Builds the companion that sits in the band above the capsule while the cat
     // is enabled; the bar owns it and deletes it when the cat is switched off.
     using CatViewFactory = std::function<QWidget*(MultiProviderBarView& bar)>;
 
     // Builds the detail card of a snapshot; onClose deselects it.
-    using CardFactory = std::function<QWidget*(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
+    using CardFactory = std::function<Card(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
 
     // Where things go in content coordinates (the bleed included).
     struct Layout {
@@ -107,6 +115,12 @@ public:
     QWidget* capsule() const { return capsule_; }
     // The parts drawn on (capsule and card), as last reported.
     QRegion solidRegion() const { return reportedRegion_; }
+    // Segments on their way out (fading), not counted among segments().
+    QList<ProviderSegmentView*> leavingSegments() const;
+    // The capsule's tint as drawn now: it glides to the ambient tier's colour.
+    QColor currentTint() const;
+    // 0 when the card has just arrived, 1 once it is in place.
+    double cardArrival() const;
 
     // Sends the current size even when it has not changed (the first report).
     void reportContentSize();
@@ -137,6 +151,8 @@ private:
     void rebuild();
     void syncSegments();
     void syncCard();
+    void placeCard();
+    void followAmbientTint();
     void syncCat();
     void reportSolidRegion();
     void relayout();
@@ -157,6 +173,7 @@ private:
     TabBarLoadingBar* loadingBar_;
     std::map<AIProviderType, ProviderSegmentView*> segments_;
     QPointer<QWidget> card_;
+    std::function<void(const UsageSnapshot&)> updateCard_;
     CatViewFactory catFactory_;
     QPointer<QWidget> catView_;
     QRegion catRegion_;
@@ -168,6 +185,12 @@ private:
     std::optional<QSizeF> reportedSize_;
     QRegion reportedRegion_;
     QTimer resetWatch_;
+    // Motion: where each segment slides to, the tint's glide, the card's arrival.
+    std::map<AIProviderType, SpringAnimator*> slide_;
+    QColor tintFrom_;
+    QColor tintTo_;
+    SpringAnimator tintMix_;
+    SpringAnimator arrival_;
 };
 
 } // namespace meterix

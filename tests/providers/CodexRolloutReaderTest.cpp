@@ -280,6 +280,29 @@ TEST_F(CodexRolloutReaderTest, TheCutFirstLineOfTheTailIsNeverParsed) {
     EXPECT_TRUE(Reader::rateLimitsInRollout(small, kNow, clock));
 }
 
+// The tail used to drop its first line always, even when a line feed ended just
+// before the window: a newest event exactly the window's length was missed.
+TEST_F(CodexRolloutReaderTest, AnEventFillingTheWholeWindowCountsWhenALineEndsBeforeIt) {
+    QByteArray event = eventWith(fullLimits());
+    event.prepend(QByteArray(Reader::kTailBytes - 1 - event.size(), ' ')); // with its line feed: the window
+    const QByteArray start = fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z"));
+    const struct {
+        const char* name;
+        QByteArray before;
+        bool found;
+    } rows[] = {
+        {"a line feed just before the window", start + '\n', true},
+        {"the event's line begins before the window", start + "\n{", false},
+        {"no line before: the file is the window", QByteArray(), true},
+    };
+    for (const auto& row : rows) {
+        rollout(QStringLiteral("rollout-a.jsonl"), {row.before + event}, kNow);
+        const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+        EXPECT_EQ(limits.has_value(), row.found) << row.name;
+        if (limits) EXPECT_EQ(limits->planType, QStringLiteral("plus")) << row.name;
+    }
+}
+
 TEST_F(CodexRolloutReaderTest, ALineLongerThanTheTailWindowYieldsNothing) {
     QByteArray contents = eventWith(fullLimits());
     contents.prepend(QByteArray(Reader::kTailBytes, ' '));
@@ -471,7 +494,13 @@ TEST_F(CodexRolloutReaderTest, WindowMinutesAreTruncatedOrAbsentWhenOutOfRange) 
             ->primary->windowMinutes;
     };
     EXPECT_EQ(minutes(299.9), 299);
-    EXPECT_EQ(minutes(-5.5), -5);
+    EXPECT_EQ(minutes(1.5), 1);
+    // A window of no or negative length has no length: "0-minute limit" and
+    // "-300-minute limit" used to be shown.
+    EXPECT_EQ(minutes(0), std::nullopt);
+    EXPECT_EQ(minutes(0.9), std::nullopt);
+    EXPECT_EQ(minutes(-300), std::nullopt);
+    EXPECT_EQ(minutes(-5.5), std::nullopt);
     EXPECT_EQ(minutes(1e30), std::nullopt);
     EXPECT_EQ(minutes(-1e19), std::nullopt);
     EXPECT_EQ(minutes(QStringLiteral("300")), std::nullopt);
@@ -486,7 +515,8 @@ TEST_F(CodexRolloutReaderTest, CreditsAloneYieldLimitsOnlyWhenTheyCarrySomething
     EXPECT_TRUE(unlimited->hasUnlimitedCredits);
     EXPECT_FALSE(credits({{QStringLiteral("unlimited"), false}}));
     EXPECT_FALSE(credits({{QStringLiteral("unlimited"), QStringLiteral("true")}}));
-    EXPECT_FALSE(credits({{QStringLiteral("balance"), QStringLiteral("12")}}));
+    EXPECT_EQ(credits({{QStringLiteral("balance"), QStringLiteral("12")}})->creditBalance, 12.0);
+    EXPECT_FALSE(credits({{QStringLiteral("balance"), QStringLiteral("twelve")}}));
     EXPECT_EQ(credits({{QStringLiteral("balance"), 0}})->creditBalance, 0.0);
     EXPECT_FALSE(fromLine(eventWith({{QStringLiteral("plan_type"), QStringLiteral("plus")}}), clock));
 }
@@ -516,6 +546,43 @@ TEST_F(CodexRolloutReaderTest, WindowLabelsInEnglishAndKorean) {
     EXPECT_EQ(Reader::windowLabel(10080), QStringLiteral("1주 한도"));
     EXPECT_EQ(Reader::windowLabel(4320), QStringLiteral("3일 한도"));
     EXPECT_EQ(Reader::windowLabel(61), QStringLiteral("61분 한도"));
+}
+
+// The credits object exactly as clients write it, read from a rollout file.
+TEST_F(CodexRolloutReaderTest, CreditBalancesAsNumbersOrPlainDecimalStrings) {
+    const struct {
+        const char* credits;
+        std::optional<double> balance;
+    } rows[] = {
+        {R"({"has_credits":true,"unlimited":false,"balance":"17.25"})", 17.25},
+        {R"({"has_credits":true,"unlimited":false,"balance":"-3"})", -3},
+        {R"({"balance":"+0.50"})", 0.5},
+        {R"({"balance":42.9})", 42.9},
+        {R"({"balance":0})", 0},
+        {R"({"balance":"1e5"})", std::nullopt},
+        {R"({"balance":""})", std::nullopt},
+        {R"({"balance":"abc"})", std::nullopt},
+        {R"({"balance":" 17"})", std::nullopt},
+        {R"({"balance":"17."})", std::nullopt},
+        {R"({"balance":".5"})", std::nullopt},
+        {R"({"balance":"0x10"})", std::nullopt},
+        {R"({"balance":"nan"})", std::nullopt},
+        {R"({"balance":"1234567890123456789012345678901234567890.5"})", std::nullopt},
+        {R"({"balance":null})", std::nullopt},
+        {"null", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const QByteArray line =
+            QByteArrayLiteral(
+                R"({"timestamp":"2026-01-15T11:00:00Z","type":"event_msg","payload":{"rate_limits":)"
+                R"({"primary":{"used_percent":10,"window_minutes":300},"credits":)") +
+            row.credits + "}}}";
+        rollout(QStringLiteral("2026/01/15/rollout-a.jsonl"),
+                {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")), line}, utc(2026, 1, 15, 11));
+        const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+        ASSERT_TRUE(limits) << row.credits;
+        EXPECT_EQ(limits->creditBalance, row.balance) << row.credits;
+    }
 }
 
 } // namespace
