@@ -15,7 +15,6 @@ mkdir -p "$out"
 make_home
 
 overlay_window() { xwininfo -root -tree | awk '/"Meterix cat"/ {print $1; exit}'; }
-viewable() { [ -n "$1" ] && xwininfo -id "$1" | grep -q IsViewable; }
 overlay_mapped() { viewable "$(overlay_window)"; }
 overlay_gone() { ! overlay_mapped; }
 shot() { "$grab" "$out/$1.png" || fail "no screenshot $1"; }
