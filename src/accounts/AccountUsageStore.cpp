@@ -60,6 +60,12 @@ std::optional<UsageSnapshot> AccountUsageStore::snapshot(AIProviderType provider
 void AccountUsageStore::record(const UsageSnapshot& snapshot) {
     if (!snapshot.accountID || snapshot.accountID->isEmpty()) return;
     if (snapshot.strategyUsed == FetchStrategy::simulated || snapshot.fetchError) return;
+    // One entry the next start cannot decode would cost every account its reading.
+    if (!UsageSnapshot::fromJson(snapshot.toJson())) {
+        qCWarning(logAccounts, "a %s reading that would not read back is not stored",
+                  qPrintable(rawValue(snapshot.provider)));
+        return;
+    }
     const QString key = accountKey(snapshot.provider, *snapshot.accountID);
     // The map changes at once, so a read right after sees it; only the file
     // write waits on the store's thread and never holds up a reader.

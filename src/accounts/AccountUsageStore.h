@@ -32,7 +32,8 @@ class AccountUsageStore {
     std::optional<UsageSnapshot> snapshot(AIProviderType provider, const QString& accountID) const;
 
     // Keeps a real reading of a named account (no placeholder, no failed
-    // refresh); an older reading never replaces a newer one. Returns at once.
+    // refresh); an older reading never replaces a newer one, and one that would
+    // not read back from the file is refused. Returns at once.
     void record(const UsageSnapshot& snapshot);
 
     // Waits until everything recorded so far is on disk (tests, and quitting).

@@ -4,6 +4,8 @@
 #include "accounts/AccountIdentityLedger.h"
 #include "accounts/AccountRegistry.h"
 #include "accounts/AccountUsageStore.h"
+#include "companion/PixelCatOverlayController.h"
+#include "companion/PixelCatView.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
 #include "core/Settings.h"
@@ -29,8 +31,8 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDateTime>
 #include <QPointer>
+#include <QDateTime>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -135,8 +137,28 @@ int main(int argc, char** argv) {
     QObject::connect(manager, &ProviderManager::selectedProviderChanged, &bar,
                      &FloatingPanelController::cardStateChanged);
 
+    // The cat on the bar: its tap follow-ups run on their own timers, its carry
+    // goes through the screen-wide overlay, and it tells the bar's window while
+    // the pointer is on it or it is carried, so bar drags stay out of its way.
+    auto* catTimers = new QtTimerSource(&app);
+    auto catFactory = [&preferences, &bar, catTimers](MultiProviderBarView& content) -> QWidget* {
+        QPointer<FloatingPanelController> controller(&bar);
+        PixelCatView::Hooks hooks;
+        hooks.setCatDragging = [controller](bool d) { if (controller) controller->setCatDragging(d); };
+        hooks.setHoveringCat = [controller](bool h) { if (controller) controller->setHoveringCat(h); };
+        auto* cat = new PixelCatView(preferences, PixelCatOverlayController::shared(), *catTimers,
+                                     std::move(hooks), &content);
+        QObject::connect(&content, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
+        QObject::connect(&content, &MultiProviderBarView::barHoveredChanged, cat, &PixelCatView::setBarHovered);
+        QObject::connect(cat, &PixelCatView::paintedRegionChanged, &content, &MultiProviderBarView::setCatRegion);
+        cat->placeOver(content.capsuleRect());
+        cat->setBarHovered(content.isBarHovered());
+        content.setCatRegion(cat->paintedRegion());
+        return cat;
+    };
+
     const bool traceStartUp = qEnvironmentVariableIsSet("METERIX_TRACE_STARTUP");
-    bar.setPanelFactory([&preferences, &bar, manager, traceStartUp](const QRectF& frame) {
+    bar.setPanelFactory([&preferences, &bar, manager, traceStartUp, catFactory](const QRectF& frame) {
         auto* content = new MultiProviderBarView(preferences, &bar);
         auto panel = std::make_unique<FloatingPanel>(frame, content);
         QObject::connect(content, &MultiProviderBarView::contentSizeChanged, &bar,
@@ -160,6 +182,7 @@ int main(int argc, char** argv) {
                                               }};
         });
         content->observe(*manager);
+        content->setCatViewFactory(catFactory);
         panel->setSolidRegion(content->solidRegion());
         // The first size report, once the controller holds the window.
         QMetaObject::invokeMethod(content, &MultiProviderBarView::reportContentSize, Qt::QueuedConnection);

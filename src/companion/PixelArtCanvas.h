@@ -3,6 +3,7 @@
 #include "companion/CatColorPalette.h"
 #include "companion/PixelCatFrame.h"
 
+#include <QRegion>
 #include <QWidget>
 
 class QPainter;
@@ -34,7 +35,12 @@ class PixelArtCanvas : public QWidget {
     // overdraws an earlier one where fractional sizes overlap. Characters past
     // the first row's length land outside the canvas, as they are.
     static void paint(QPainter& painter, const PixelCatFrame& frame, const CatColorPalette& palette,
-                      double pixelSize, QPointF origin = {});
+                      double pixelSize, QPointF origin = {}, bool antialiased = true);
+    // The same with the canvas at topLeft, mirrored about its centre when asked.
+    static void paintMirrored(QPainter& painter, const PixelCatFrame& frame, const CatColorPalette& palette,
+                              double pixelSize, QPointF topLeft, bool mirrored, bool antialiased = true);
+    // The whole pixels the filled cells touch, for windows cut to what they draw.
+    static QRegion silhouette(const PixelCatFrame& frame, double pixelSize, QPointF topLeft, bool mirrored);
 
     QSize sizeHint() const override;
 

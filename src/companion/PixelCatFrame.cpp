@@ -4,6 +4,11 @@
 
 namespace meterix {
 
+bool isFilledCell(QChar cell) {
+    const char16_t c = cell.unicode();
+    return c == 'B' || c == 'D' || c == 'W' || c == 'P' || c == 'E' || c == '-';
+}
+
 QColor cellColor(QChar cell, const CatColorPalette& palette) {
     switch (cell.unicode()) {
     case 'B':

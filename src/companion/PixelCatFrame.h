@@ -22,6 +22,8 @@ struct PixelCatFrame {
     int lineCount() const { return int(rows.size()); }
 };
 
+// Whether a cell character is painted at all.
+bool isFilledCell(QChar cell);
 // The colour a cell character is painted with; invalid for transparent cells.
 QColor cellColor(QChar cell, const CatColorPalette& palette);
 

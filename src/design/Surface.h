@@ -69,15 +69,16 @@ public:
     static QColor primary(Appearance::Scheme scheme);
     static QColor secondary(Appearance::Scheme scheme);
     static QColor tertiary(Appearance::Scheme scheme);
-    // The accent of prominent controls and hovered links.
-    static QColor accent();
-    static QColor accent(Appearance::Scheme scheme);
 };
 
 // A colour with its alpha multiplied by opacity.
 QColor withOpacity(QColor color, qreal opacity);
 // The colour t of the way from a to b (each component, alpha included).
 QColor mixColors(const QColor& a, const QColor& b, double t);
+
+// The greys of a gauge or bar whose figure is withheld: the secondary label
+// colour at 28 % and 16 %.
+QList<QColor> withheldGaugeColors();
 
 // A 0.5-pt rule in the hairline colour along the top edge of rect.
 void paintHairlineRule(QPainter& painter, const QRectF& rect);

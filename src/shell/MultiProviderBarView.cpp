@@ -3,9 +3,11 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "platform/ui/Appearance.h"
 #include "refresh/ProviderManager.h"
 #include "shell/FloatingPanelController.h"
 #include "design/GrabberHandle.h"
+#include "design/JellySprings.h"
 #include "design/HairlineDivider.h"
 #include "design/LiquidGlassStyle.h"
 #include "design/Metric.h"
@@ -17,6 +19,7 @@
 #include "shell/TabBarLoadingBar.h"
 
 #include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
 
 #include <cmath>
@@ -28,6 +31,7 @@ namespace {
 constexpr double kGrabberSlot = MultiProviderBarView::leadingInset + GrabberHandle::capsuleWidth;
 constexpr double kDividerSlot = HairlineDivider::lineWidth + MultiProviderBarView::dividerTrailingGap;
 constexpr double kSegmentWidth = ProviderSegmentView::labelWidth;
+constexpr double kCardArrivalTravel = 8; // how far from its place the card arrives
 
 QRect outward(const QRectF& r) {
     const int left = int(std::floor(r.left()));
@@ -43,7 +47,8 @@ QRegion roundedRegion(const QRectF& rect, double radius) {
 
 MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller,
                                            const Clock& clock, QWidget* parent)
-    : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock) {
+    : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock),
+      tintMix_(JellySprings::gauge, 1.0), arrival_(JellySprings::popover, 1.0) {
     setAttribute(Qt::WA_TranslucentBackground);
     capsule_ = new QWidget(this);
     capsule_->setAttribute(Qt::WA_TranslucentBackground);
@@ -52,10 +57,19 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, Floa
     divider_ = new HairlineDivider(dividerHeight, capsule_);
     loadingBar_ = new TabBarLoadingBar(capsule_);
 
+    tintFrom_ = tintTo_ = toQColor(gradient(UsageTier::abundant).constFirst());
+    connect(&tintMix_, &SpringAnimator::valueChanged, this, [this] {
+        loadingBar_->setTint(currentTint());
+        update();
+    });
+    connect(&arrival_, &SpringAnimator::valueChanged, this, &MultiProviderBarView::placeCard);
     resetWatch_.setSingleShot(true);
     connect(&resetWatch_, &QTimer::timeout, this, &MultiProviderBarView::refreshForTime);
     connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, &MultiProviderBarView::rebuild);
-    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, &MultiProviderBarView::relayout);
+    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, [this] {
+        syncCat();
+        relayout();
+    });
     connect(&Localization::shared(), &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
     if (controller_)
         connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
@@ -91,6 +105,36 @@ void MultiProviderBarView::observe(ProviderManager& manager) {
         connect(&manager, signal, this, follow);
     connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
     follow();
+}
+
+void MultiProviderBarView::setCatViewFactory(CatViewFactory factory) {
+    catFactory_ = std::move(factory);
+    delete catView_;
+    syncCat();
+    relayout();
+}
+
+void MultiProviderBarView::syncCat() {
+    const bool wanted = catFactory_ && preferences_.pixelCatEnabled();
+    if (!wanted) {
+        // Switching the cat off releases it, its timers with it.
+        delete catView_;
+        catRegion_ = QRegion();
+        return;
+    }
+    if (catView_) return;
+    catRegion_ = QRegion();
+    catView_ = catFactory_(*this);
+    if (!catView_) return;
+    catView_->setParent(this);
+    reportedCapsule_ = QRectF(); // the new view is placed by the next layout
+    catView_->show();
+}
+
+void MultiProviderBarView::setCatRegion(const QRegion& region) {
+    if (region == catRegion_) return;
+    catRegion_ = region;
+    reportSolidRegion();
 }
 
 void MultiProviderBarView::setCardFactory(CardFactory factory) {
@@ -208,7 +252,7 @@ void MultiProviderBarView::rebuild() {
     syncSegments();
     syncCard();
     loadingBar_->setRefreshing(state_.isRefreshing);
-    loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
+    followAmbientTint();
     relayout();
     scheduleResetWatch();
     update();
@@ -216,9 +260,35 @@ void MultiProviderBarView::rebuild() {
 
 void MultiProviderBarView::refreshForTime() {
     for (auto& [provider, view] : segments_) view->setSnapshot(state_.snapshots.value(provider));
-    loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
+    // The open card's short window may have ended too.
+    if (card_ && updateCard_ && cardSnapshot_) updateCard_(*cardSnapshot_);
+    followAmbientTint();
     scheduleResetWatch();
     update();
+}
+
+QColor MultiProviderBarView::currentTint() const {
+    const double t = std::clamp(tintMix_.value(), 0.0, 1.0);
+    auto channel = [t](float a, float b) { return a + (b - a) * float(t); };
+    return QColor::fromRgbF(channel(tintFrom_.redF(), tintTo_.redF()), channel(tintFrom_.greenF(), tintTo_.greenF()),
+                            channel(tintFrom_.blueF(), tintTo_.blueF()), channel(tintFrom_.alphaF(), tintTo_.alphaF()));
+}
+
+void MultiProviderBarView::followAmbientTint() {
+    const QColor target = toQColor(gradient(ambientTier()).constFirst());
+    if (target == tintTo_) return;
+    tintFrom_ = currentTint();
+    tintTo_ = target;
+    tintMix_.setTarget(0.0, false);
+    tintMix_.setTarget(1.0, isVisible() && !Appearance::shared().reduceMotion());
+    loadingBar_->setTint(currentTint());
+}
+
+QList<ProviderSegmentView*> MultiProviderBarView::leavingSegments() const {
+    QList<ProviderSegmentView*> leaving;
+    for (ProviderSegmentView* view : capsule_->findChildren<ProviderSegmentView*>(Qt::FindDirectChildrenOnly))
+        if (view->isLeaving()) leaving << view;
+    return leaving;
 }
 
 void MultiProviderBarView::syncSegments() {
@@ -227,7 +297,13 @@ void MultiProviderBarView::syncSegments() {
         if (visible.contains(it->first)) {
             ++it;
         } else {
-            delete it->second;
+            // It fades where it stands while the others slide into its room.
+            ProviderSegmentView* view = it->second;
+            QPointer<ProviderSegmentView> guard(view);
+            view->leave([guard] {
+                if (guard) guard->deleteLater();
+            });
+            slide_.erase(it->first);
             it = segments_.erase(it);
         }
     }
@@ -239,6 +315,7 @@ void MultiProviderBarView::syncSegments() {
             view = new ProviderSegmentView(snapshot, clock_, capsule_);
             connect(view, &QAbstractButton::clicked, this, [this, p] { select(p); });
             view->show();
+            if (isVisible()) view->appear();
         } else {
             view->setSnapshot(snapshot);
         }
@@ -272,7 +349,19 @@ void MultiProviderBarView::syncCard() {
     if (card_) {
         card_->setParent(this);
         card_->installEventFilter(this);
+        // Its shadow's room may reach over the capsule: the capsule stays on top
+        // for clicks.
+        card_->lower();
         card_->show();
+        // It arrives from the bar's side, fading in; without motion it is simply there.
+        const bool animate = isVisible() && !Appearance::shared().reduceMotion();
+        arrival_.setTarget(animate ? 0.0 : 1.0, false);
+        if (animate) {
+            auto* fade = new QGraphicsOpacityEffect(card_);
+            fade->setOpacity(0);
+            card_->setGraphicsEffect(fade);
+            arrival_.setTarget(1.0, true);
+        }
     }
 }
 
@@ -289,10 +378,20 @@ void MultiProviderBarView::relayout() {
     double x = inner.x() + kGrabberSlot + itemSpacing;
     divider_->setGeometry(int(std::lround(x)), int(std::lround(inner.y())), 1, int(h));
     x += kDividerSlot + itemSpacing;
+    const bool animate = isVisible() && !Appearance::shared().reduceMotion();
     for (ProviderSegmentView* view : segments()) {
         const QSize size = view->sizeHint();
-        view->setGeometry(int(std::lround(x - ProviderSegmentView::margin)),
-                          int(std::lround(inner.y() + (h - size.height()) / 2)), size.width(), size.height());
+        const double left = x - ProviderSegmentView::margin;
+        const int top = int(std::lround(inner.y() + (h - size.height()) / 2));
+        SpringAnimator*& slide = slide_[view->provider()];
+        if (!slide) {
+            // A new segment starts in its place; the others slide there.
+            slide = new SpringAnimator(JellySprings::layout, left, view);
+            connect(slide, &SpringAnimator::valueChanged, view,
+                    [view](double at) { view->move(int(std::lround(at)), view->y()); });
+        }
+        slide->setTarget(left, animate);
+        view->setGeometry(int(std::lround(slide->value())), top, size.width(), size.height());
         x += kSegmentWidth + itemSpacing;
     }
     const double stripTop = h - TabBarLoadingBar::bottomInset - TabBarLoadingBar::stripHeight;
@@ -300,21 +399,51 @@ void MultiProviderBarView::relayout() {
                              int(std::floor(inner.y() + stripTop)),
                              std::max(1, int(std::lround(capsule.width() - 2 * TabBarLoadingBar::sideInset))),
                              int(std::ceil(TabBarLoadingBar::stripHeight + 0.5)));
-    if (card_) card_->setGeometry(outward(l.card.translated(origin)).marginsAdded(card_->contentsMargins()));
+    placeCard();
 
     if (l.capsule.width() > 0 && l.capsule.width() != actualBarWidth_) {
         actualBarWidth_ = l.capsule.width();
         Q_EMIT barWidthChanged(actualBarWidth_);
     }
-    QRegion solid = roundedRegion(capsule, Radius::bar);
-    if (card_) solid += roundedRegion(l.card.translated(origin), Radius::card);
+    if (capsule != reportedCapsule_) {
+        reportedCapsule_ = capsule;
+        Q_EMIT capsuleRectChanged(capsule);
+    }
+    if (catView_) catView_->raise(); // over the segments
+    layoutRegion_ = roundedRegion(capsule, Radius::bar);
+    if (card_) layoutRegion_ += roundedRegion(l.card.translated(origin), Radius::card);
+    reportSolidRegion();
+    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
+    update();
+}
+
+void MultiProviderBarView::reportSolidRegion() {
+    // The cat reports its cells on every step: the capsule's and card's shapes
+    // are kept from the last layout.
+    QRegion solid = layoutRegion_;
+    if (catView_ && !catRegion_.isEmpty()) solid += catRegion_.translated(catView_->pos());
     if (solid != reportedRegion_) {
         reportedRegion_ = solid;
         Q_EMIT solidRegionChanged(solid);
     }
-    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
-    update();
 }
+
+void MultiProviderBarView::placeCard() {
+    if (!card_) return;
+    const Layout l = currentLayout();
+    const bool upward = controller_ && controller_->opensUpward();
+    // While arriving it stands a little towards the bar and fades in.
+    const double t = std::clamp(arrival_.value(), 0.0, 1.2);
+    const double shift = (1.0 - t) * kCardArrivalTravel * (upward ? 1.0 : -1.0);
+    const QRectF at = l.card.translated(contentOrigin(l) + QPointF(0, shift));
+    card_->setGeometry(outward(at).marginsAdded(card_->contentsMargins()));
+    if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(card_->graphicsEffect())) {
+        if (arrival_.state() == QAbstractAnimation::Running) fade->setOpacity(std::clamp(t, 0.0, 1.0));
+        else card_->setGraphicsEffect(nullptr); // arrived: drawn directly again
+    }
+}
+
+double MultiProviderBarView::cardArrival() const { return card_ ? std::clamp(arrival_.value(), 0.0, 1.0) : 0.0; }
 
 void MultiProviderBarView::reportContentSize() {
     const QSizeF size = contentSize();
@@ -359,13 +488,14 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
         barHovered_ = event->type() == QEvent::Enter;
         grabber_->setActive(barHovered_);
         update();
+        Q_EMIT barHoveredChanged(barHovered_);
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void MultiProviderBarView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QColor tint = toQColor(gradient(ambientTier()).constFirst());
+    const QColor tint = currentTint();
     liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0).paint(p, capsuleRect());
 }
 

@@ -57,7 +57,7 @@ void paintShadow(QPainter& p, const QRectF& shape, double cornerRadius, double b
 
 ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Clock& clock, QWidget* parent)
     : PressableButton(PressableStyle{0.94, 0.75, true}, parent), clock_(clock), snapshot_(snapshot),
-      hover_(JellySprings::hover, 0.0), ring_(JellySprings::gauge, 0.0) {
+      hover_(JellySprings::hover, 0.0), ring_(JellySprings::gauge, 0.0), presence_(JellySprings::layout, 1.0) {
     setCheckable(true); // the accessible "selected" state
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -73,11 +73,20 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
     connect(&settle_, &QVariantAnimation::valueChanged, this, [this] { update(); });
     connect(&hover_, &SpringAnimator::valueChanged, this, [this] { update(); });
     connect(&ring_, &SpringAnimator::valueChanged, this, [this] { update(); });
+    // The digits keep the label colour they were given: a new look gives them a new one.
+    connect(&Appearance::shared(), &Appearance::changed, this, &ProviderSegmentView::refresh);
+    connect(&presence_, &SpringAnimator::valueChanged, this, [this] { update(); });
     resize(sizeHint());
     refresh();
 }
 
-ProviderSegmentView::~ProviderSegmentView() = default;
+ProviderSegmentView::~ProviderSegmentView() {
+    // A running animation announces its stop from its own destructor, after this
+    // view's members have begun to go: nothing of this view may hear it.
+    for (QObject* animation : {static_cast<QObject*>(&presence_), static_cast<QObject*>(&ring_),
+                               static_cast<QObject*>(&hover_), static_cast<QObject*>(&settle_)})
+        disconnect(animation, nullptr, this, nullptr);
+}
 
 QSize ProviderSegmentView::sizeHint() const {
     return QSize(int(labelWidth + 2 * margin), int(labelHeight + 2 * margin));
@@ -128,6 +137,31 @@ double ProviderSegmentView::pulseAmount() const {
         return pulse_ ? pulse_->value() : 0.0;
     }
     return settle_.state() == QAbstractAnimation::Running ? settle_.currentValue().toDouble() : 0.0;
+}
+
+void ProviderSegmentView::appear() {
+    if (Appearance::shared().reduceMotion()) {
+        presence_.setTarget(1.0, false);
+        return;
+    }
+    presence_.setTarget(0.0, false);
+    presence_.setTarget(1.0, true);
+}
+
+void ProviderSegmentView::leave(std::function<void()> done) {
+    if (leaving_) return;
+    leaving_ = true;
+    setAttribute(Qt::WA_TransparentForMouseEvents); // a leaving segment takes no taps
+    if (Appearance::shared().reduceMotion() || !isVisible()) {
+        presence_.setTarget(0.0, false);
+        if (done) done();
+        return;
+    }
+    connect(&presence_, &QAbstractAnimation::stateChanged, this,
+            [this, done = std::move(done)](QAbstractAnimation::State state) {
+                if (state == QAbstractAnimation::Stopped && presence_.value() == 0.0 && done) done();
+            });
+    presence_.setTarget(0.0, true);
 }
 
 bool ProviderSegmentView::isWithheld() const { return isWithheld(snapshot_, clock_.now()); }
@@ -201,7 +235,8 @@ void ProviderSegmentView::leaveEvent(QEvent* event) {
 }
 
 void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
-    const double hoverScale = 1.0 + 0.03 * hover_.value();
+    const double hoverScale = (1.0 + 0.03 * hover_.value()) * presenceScale(presence_.value());
+    p.setOpacity(p.opacity() * presenceOpacity(presence_.value()));
     p.translate(rect.center());
     p.scale(hoverScale, hoverScale);
     p.translate(-rect.center());
@@ -269,8 +304,7 @@ void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, cons
     }
 
     const QList<QColor> colors =
-        withheld ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)}
-                 : toQColors(gradient(tier()));
+        withheld ? withheldGaugeColors() : toQColors(gradient(tier()));
     RingGauge::paintRing(p, centre, kRingSize, ring_.value(), colors, kRingLine, true);
 
     const QColor symbolColor = selected_ || working_ ? tint

@@ -74,26 +74,26 @@ bar_geometry() { geometry_of "$1"; }
 bar_mapped() { viewable "$(bar_window)"; }
 log_has() { grep -q "$1" "$home/app.log"; }
 
-# Runs the app in the foreground on the fixture home with a clean environment,
-# plus the NAME=value pairs given. The refresh's debug lines show when readings
-# arrive and fetches start.
-run_app() {
+# The command that runs the app on the fixture home with a clean environment,
+# plus the NAME=value pairs given, in the array app_command. The refresh's debug
+# lines show when readings arrive and fetches start.
+app_command() {
     mkdir -p "$home/run" && chmod 700 "$home/run"
-    # In the background (start_app) the app takes the subshell's place, so the
-    # pid start_app keeps is the app's own and stop_app's signal reaches it.
-    local launch=()
-    [ "$BASHPID" = "$$" ] || launch=(exec)
-    "${launch[@]}" env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
-        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
-        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
-        QT_LOGGING_RULES="com.meterix.provider.debug=true" "$@" \
-        "$app"
+    app_command=(env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home"
+        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run"
+        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}"
+        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb
+        QT_LOGGING_RULES="com.meterix.provider.debug=true" "$@" "$app")
 }
 
-# The same in the background, its output in $home/app.log and its pid in app_pid.
+# Runs the app in the foreground.
+run_app() { app_command "$@"; "${app_command[@]}"; }
+
+# Starts the app in the background (the app itself, not a subshell, is app_pid),
+# its output in $home/app.log.
 start_app() {
-    run_app "$@" > "$home/app.log" 2>&1 &
+    app_command "$@"
+    "${app_command[@]}" > "$home/app.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }

@@ -195,3 +195,36 @@ TEST_F(SegmentTest, FiguresAboveAHundredFillTheRingButKeepTheirNumber) {
 
 } // namespace
 } // namespace meterix
+
+namespace meterix {
+namespace {
+
+// The mean red of the figure's inked pixels (black in the light look, white in the dark).
+int figureRed(Segment& segment) {
+    const QImage image = test::renderWidget(segment, 2.0);
+    const auto* digits = segment.findChild<RollingDigitsView*>();
+    if (!digits) return -1;
+    const QRect r(digits->geometry().topLeft() * 2, digits->geometry().size() * 2);
+    qint64 red = 0, count = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() < 150) continue;
+            red += c.red();
+            ++count;
+        }
+    return count ? int(red / count) : -1;
+}
+
+TEST_F(SegmentTest, ANewLookRecoloursTheFigureAtOnce) {
+    Segment segment(reading(60), clock_);
+    const int light = figureRed(segment);
+    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    const int dark = figureRed(segment);
+    EXPECT_GE(light, 0);
+    EXPECT_LT(light, 60);
+    EXPECT_GT(dark, 200);
+}
+
+} // namespace
+} // namespace meterix
