@@ -3,7 +3,6 @@
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
-#include "panels/HoverFade.h"
 #include "platform/ui/SymbolImage.h"
 
 #include <QFontMetricsF>
@@ -21,36 +20,18 @@ QFont titleFont() {
 
 LabButton::LabButton(QString title, std::function<QColor()> fill, std::function<void()> action,
                      QWidget* parent)
-    : PressableButton(PressableStyle{0.97, 0.75, true}, parent), title_(std::move(title)),
-      fill_(std::move(fill)), hover_(new HoverFade(0.12, this)) {
-    setAttribute(Qt::WA_Hover);
-    setFocusPolicy(Qt::NoFocus);
+    : HoverPressableButton(PressableStyle{0.97, 0.75, true}, parent), title_(std::move(title)),
+      fill_(std::move(fill)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(title_);
-    connect(hover_, &HoverFade::changed, this, [this] { update(); });
     connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
         if (action) action();
     });
 }
 
-bool LabButton::isHovered() const {
-    return hover_->isHovered();
-}
-void LabButton::setHovered(bool hovered) {
-    hover_->setHovered(hovered, isVisible());
-}
-void LabButton::enterEvent(QEnterEvent* e) {
-    setHovered(true);
-    PressableButton::enterEvent(e);
-}
-void LabButton::leaveEvent(QEvent* e) {
-    setHovered(false);
-    PressableButton::leaveEvent(e);
-}
-
 QColor LabButton::plateColor() const {
     const QColor base = fill_();
-    const double lift = 0.05 * hover_->value();
+    const double lift = 0.05 * hoverValue();
     return QColor::fromRgbF(std::min(1.0f, base.redF() + float(lift)),
                             std::min(1.0f, base.greenF() + float(lift)),
                             std::min(1.0f, base.blueF() + float(lift)), base.alphaF());

@@ -1,16 +1,14 @@
 #pragma once
 
-#include "design/PressableButton.h"
+#include "panels/HoverPressableButton.h"
 
 #include <functional>
 
 namespace meterix {
 
-class HoverFade;
-
 // The maker block's call to action: a white title and an outward arrow on a
 // full-width rounded plate in the lab's colour, a little brighter while hovered.
-class LabButton : public PressableButton {
+class LabButton : public HoverPressableButton {
     Q_OBJECT
 
   public:
@@ -18,8 +16,6 @@ class LabButton : public PressableButton {
               QWidget* parent = nullptr);
 
     const QString& title() const { return title_; }
-    bool isHovered() const;
-    void setHovered(bool hovered);
     // The plate's colour now (brightened by 0.05 while hovered).
     QColor plateColor() const;
 
@@ -27,13 +23,10 @@ class LabButton : public PressableButton {
 
   protected:
     void paintContent(QPainter& painter, const QRectF& rect) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
   private:
     QString title_;
     std::function<QColor()> fill_;
-    HoverFade* hover_;
 };
 
 } // namespace meterix

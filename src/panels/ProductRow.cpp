@@ -7,7 +7,6 @@
 #include "design/ShapePainting.h"
 #include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
-#include "panels/HoverFade.h"
 #include "platform/ui/SymbolImage.h"
 
 #include <QDesktopServices>
@@ -36,32 +35,13 @@ QFont summaryFont() {
 } // namespace
 
 ProductRow::ProductRow(MakerProduct product, QWidget* parent)
-    : PressableButton(PressableStyle{0.985, 0.75, false}, parent), product_(std::move(product)),
-      hover_(new HoverFade(0.12, this)) {
-    setAttribute(Qt::WA_Hover);
-    setFocusPolicy(Qt::NoFocus);
+    : HoverPressableButton(PressableStyle{0.985, 0.75, false}, parent), product_(std::move(product)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(product_.name + QStringLiteral(", ") + product_.summary);
-    connect(hover_, &HoverFade::changed, this, [this] { update(); });
     connect(this, &QAbstractButton::clicked, this, [this] {
         SoundEffectsEngine::shared().playSelectionFeedback();
         QDesktopServices::openUrl(product_.url);
     });
-}
-
-bool ProductRow::isHovered() const {
-    return hover_->isHovered();
-}
-void ProductRow::setHovered(bool hovered) {
-    hover_->setHovered(hovered, isVisible());
-}
-void ProductRow::enterEvent(QEnterEvent* e) {
-    setHovered(true);
-    PressableButton::enterEvent(e);
-}
-void ProductRow::leaveEvent(QEvent* e) {
-    setHovered(false);
-    PressableButton::leaveEvent(e);
 }
 
 QSize ProductRow::sizeHint() const {
@@ -74,7 +54,7 @@ QSize ProductRow::minimumSizeHint() const {
 }
 
 void ProductRow::paintContent(QPainter& p, const QRectF& rect) {
-    const double h = hover_->value();
+    const double h = hoverValue();
     if (h > 0) p.fillPath(roundedRectPath(rect, 7), withOpacity(accentColor(), h));
     const QRectF inner = rect.adjusted(kMarginH, kMarginV, -kMarginH, -kMarginV);
     const QRectF tile(inner.left(), inner.center().y() - kTile / 2, kTile, kTile);
