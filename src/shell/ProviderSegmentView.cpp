@@ -80,7 +80,10 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
     refresh();
 }
 
-ProviderSegmentView::~ProviderSegmentView() = default;
+ProviderSegmentView::~ProviderSegmentView() {
+    // The fade stops as it is destroyed: nothing may hear of it by then.
+    presence_.disconnect();
+}
 
 QSize ProviderSegmentView::sizeHint() const {
     return QSize(int(labelWidth + 2 * margin), int(labelHeight + 2 * margin));
