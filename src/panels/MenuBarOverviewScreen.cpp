@@ -1,9 +1,9 @@
 #include "panels/MenuBarOverviewScreen.h"
 
 #include "core/L10n.h"
+#include "core/Numbers.h"
 #include "core/UsageUnavailableReason.h"
 #include "design/AppOpenBadge.h"
-#include "design/DisplayPercent.h"
 #include "design/InsetSection.h"
 #include "design/LiveStreamBadge.h"
 #include "design/MeterixFont.h"
@@ -155,7 +155,7 @@ MenuBarOverviewScreen::RowModel MenuBarOverviewScreen::rowModel(AIProviderType p
         m.subtitle = snapshot->planName.value_or(displayText(reason));
     } else {
         m.subtitle = snapshot->planName.value_or(standardPlan);
-        m.figure = displayPercent(m.percentage);
+        if (const auto figure = displayedPercent(m.percentage)) m.figure = int(*figure); // held to +-9999
     }
     m.unavailable = !m.figure.has_value();
     if (m.unavailable) {
