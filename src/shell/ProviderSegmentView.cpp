@@ -81,8 +81,11 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
 }
 
 ProviderSegmentView::~ProviderSegmentView() {
-    // The fade stops as it is destroyed: nothing may hear of it by then.
-    presence_.disconnect();
+    // A running animation announces its stop from its own destructor, after this
+    // view's members have begun to go: nothing of this view may hear it.
+    for (QObject* animation : {static_cast<QObject*>(&presence_), static_cast<QObject*>(&ring_),
+                               static_cast<QObject*>(&hover_), static_cast<QObject*>(&settle_)})
+        disconnect(animation, nullptr, this, nullptr);
 }
 
 QSize ProviderSegmentView::sizeHint() const {
