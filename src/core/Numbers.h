@@ -37,7 +37,7 @@ int64_t wholeCountdownSeconds(double seconds);
 
 // The largest percentage a view shows as a figure; readings beyond it (a decoded
 // store keeps what it was given) are shown as this.
-inline constexpr double kMaxDisplayedPercent = 9999;
+inline constexpr double kMaxDisplayedPercent = 999;
 
 // How a reading becomes the whole number a view shows: nothing when it is not a
 // finite number (the view shows noFigureText() instead), else held to [lo, hi]
@@ -46,7 +46,7 @@ enum class DisplayRounding { halfAwayFromZero, towardZero };
 std::optional<int64_t> displayInteger(double value, double lo, double hi, DisplayRounding rounding);
 
 // A remaining percentage as shown: rounded half away from zero, held to
-// [-9999, 9999].
+// [-999, 999].
 std::optional<int64_t> displayedPercent(double percentage);
 
 // A countdown as shown: whole seconds (truncated), held to [0, kMaxCountdownSeconds].

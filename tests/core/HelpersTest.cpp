@@ -161,7 +161,7 @@ TEST(Numbers, DisplayedFiguresAreGuardedAgainstEveryReading) {
         std::optional<int64_t> countdown;
     };
     for (const Row& r : {Row{74.6, 75, 74}, Row{74.5, 75, 74}, Row{-0.5, -1, 0}, Row{150, 150, 150},
-                         Row{1e300, 9999, static_cast<int64_t>(kMaxCountdownSeconds)}, Row{-1e300, -9999, 0},
+                         Row{1e300, 999, static_cast<int64_t>(kMaxCountdownSeconds)}, Row{-1e300, -999, 0},
                          Row{59.9, 60, 59}, Row{44.49, 44, 44}, Row{std::nan(""), std::nullopt, std::nullopt},
                          Row{inf, std::nullopt, std::nullopt}, Row{-inf, std::nullopt, std::nullopt}}) {
         EXPECT_EQ(displayedPercent(r.reading), r.percent) << r.reading;

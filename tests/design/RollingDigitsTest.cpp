@@ -69,8 +69,8 @@ TEST(RollingDigits, ReadingsAreGuardedBeforeTheyBecomeDigits) {
         bool hasFigure;
         qint64 value;
     };
-    for (const Row& r : {Row{74.6, true, 75}, Row{std::nan(""), false, 75}, Row{1e300, true, 9999},
-                         Row{-std::numeric_limits<double>::infinity(), false, 9999}, Row{-0.5, true, -1}}) {
+    for (const Row& r : {Row{74.6, true, 75}, Row{std::nan(""), false, 75}, Row{1e300, true, 999},
+                         Row{-std::numeric_limits<double>::infinity(), false, 999}, Row{-0.5, true, -1}}) {
         view.setReading(r.reading);
         EXPECT_EQ(view.hasFigure(), r.hasFigure) << r.reading;
         EXPECT_EQ(view.value(), r.value) << r.reading; // a missing figure keeps the last one to roll from

@@ -84,7 +84,7 @@ TEST_P(QuotaViews, HeroRoundsItsFigureButKeepsTheTierAndRingOfTheUnroundedValue)
     };
     const double inf = std::numeric_limits<double>::infinity();
     for (const Row& r : {Row{74.6, 75, UsageTier::steady, 74.6}, Row{74.4, 74, UsageTier::steady, 74.4},
-                         Row{150, 150, UsageTier::abundant, 100}, Row{1e300, 9999, UsageTier::abundant, 100},
+                         Row{150, 150, UsageTier::abundant, 100}, Row{1e300, 999, UsageTier::abundant, 100},
                          Row{std::nan(""), std::nullopt, UsageTier::abundant, 0},
                          Row{-inf, std::nullopt, UsageTier::critical, 0}}) {
         const Hero::Display d = Hero::display(hero(r.percentage, 4000), locale_);
