@@ -1,5 +1,6 @@
 #include "panels/MenuCommandRow.h"
 
+#include "design/AccentColor.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
@@ -66,7 +67,7 @@ MenuCommandRow::Accessory MenuCommandRow::accessoryFor(const std::optional<QStri
 }
 
 QColor MenuCommandRow::plateBase(MenuRowRole role) {
-    return role == MenuRowRole::destructive ? destructiveRed() : LabelColor::accent();
+    return role == MenuRowRole::destructive ? destructiveRed() : accentColor();
 }
 
 MenuCommandRow::Look MenuCommandRow::lookFor(MenuRowRole role, bool hovered) {

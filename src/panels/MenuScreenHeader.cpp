@@ -1,6 +1,7 @@
 #include "panels/MenuScreenHeader.h"
 
 #include "core/L10n.h"
+#include "design/AccentColor.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
@@ -119,7 +120,7 @@ void MenuScreenHeader::BackButton::leaveEvent(QEvent* event) {
 }
 
 void MenuScreenHeader::BackButton::paintContent(QPainter& p, const QRectF& r) {
-    const QColor accent = LabelColor::accent();
+    const QColor accent = accentColor();
     if (hover_->value() > 0)
         p.fillPath(roundedRectPath(r, plateRadius), withOpacity(accent, 0.14 * hover_->value()));
     const double side = SymbolImage::boxSide(kChevronPt);

@@ -79,7 +79,7 @@ log_has() { grep -q "$1" "$home/app.log"; }
 # arrive and fetches start.
 run_app() {
     mkdir -p "$home/run" && chmod 700 "$home/run"
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
+    ${app_exec:-} env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
         XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
         LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
         UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
@@ -88,8 +88,10 @@ run_app() {
 }
 
 # The same in the background, its output in $home/app.log and its pid in app_pid.
+# The background shell becomes the app (exec), so app_pid is the app's own pid
+# and a signal sent to it reaches the app rather than a shell around it.
 start_app() {
-    run_app "$@" > "$home/app.log" 2>&1 &
+    app_exec=exec run_app "$@" > "$home/app.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }

@@ -1,4 +1,5 @@
 #include "core/Localization.h"
+#include "design/AccentColor.h"
 #include "design/MeterixFont.h"
 #include "design/Surface.h"
 #include "panels/BusySpinState.h"
@@ -68,10 +69,9 @@ TEST_F(MenuRowsTest, CommandRowColoursByRoleAndHover) {
     const QList<Row> rows = {
         {MenuRowRole::destructive, true, white, white, withOpacity(white, 0.72), 0.95, 0.82, red},
         {MenuRowRole::destructive, false, red, withOpacity(red, 0.75), LabelColor::secondary(), 0, 0, red},
-        {MenuRowRole::standard, true, white, white, withOpacity(white, 0.72), 0.95, 0.82,
-         LabelColor::accent()},
+        {MenuRowRole::standard, true, white, white, withOpacity(white, 0.72), 0.95, 0.82, accentColor()},
         {MenuRowRole::standard, false, primary, withOpacity(primary, 0.75), LabelColor::secondary(), 0, 0,
-         LabelColor::accent()},
+         accentColor()},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message()
