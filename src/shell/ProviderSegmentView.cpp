@@ -80,7 +80,11 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
     refresh();
 }
 
-ProviderSegmentView::~ProviderSegmentView() = default;
+ProviderSegmentView::~ProviderSegmentView() {
+    // A leaving segment's animation stops as it is destroyed, and its stop
+    // would reach the leave handler through a half-destroyed animator.
+    presence_.disconnect(this);
+}
 
 QSize ProviderSegmentView::sizeHint() const {
     return QSize(int(labelWidth + 2 * margin), int(labelHeight + 2 * margin));
