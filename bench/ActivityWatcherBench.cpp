@@ -130,6 +130,7 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     FSEventsWatcher watcher(registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
+    watcher.watchedPaths(); // the folders are watched from here on
 
     // One burst of activity first, so the measured quiet follows real work.
     writeFile(home.path(), QStringLiteral(".codex/sessions/live.jsonl"), "{\"delta\":1}");

@@ -90,7 +90,9 @@ FSEventsWatcher::~FSEventsWatcher() {
 }
 
 void FSEventsWatcher::startWatching(ChangeHandler handler) {
-    queue_.sync([&] { startOnQueue(std::move(handler)); });
+    // Setting up the watches walks every folder below the roots (tens of
+    // thousands in a large home): the caller, the GUI thread, never waits for it.
+    queue_.post([this, handler = std::move(handler)]() mutable { startOnQueue(std::move(handler)); });
 }
 
 void FSEventsWatcher::stop() {
