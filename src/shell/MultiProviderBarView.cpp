@@ -209,14 +209,19 @@ void MultiProviderBarView::rebuild() {
     loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
     relayout();
     scheduleResetWatch();
-    update();
 }
 
 void MultiProviderBarView::refreshForTime() {
     for (auto& [provider, view] : segments_) view->setSnapshot(state_.snapshots.value(provider));
     loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
     scheduleResetWatch();
-    update();
+    updateIfLookChanged();
+}
+
+void MultiProviderBarView::updateIfLookChanged() {
+    // The glass is all this widget paints itself: a state change that leaves
+    // its place and tint alone (a poll with the same figures) repaints nothing.
+    if (capsuleRect() != paintedCapsule_ || toQColor(gradient(ambientTier()).constFirst()) != paintedTint_) update();
 }
 
 void MultiProviderBarView::syncSegments() {
@@ -301,7 +306,7 @@ void MultiProviderBarView::relayout() {
         Q_EMIT solidRegionChanged(solid);
     }
     if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
-    update();
+    updateIfLookChanged();
 }
 
 void MultiProviderBarView::reportContentSize() {
@@ -351,7 +356,9 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
 void MultiProviderBarView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QColor tint = toQColor(gradient(ambientTier()).constFirst());
-    liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0).paint(p, capsuleRect());
+    paintedTint_ = tint;
+    paintedCapsule_ = capsuleRect();
+    liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0).paint(p, paintedCapsule_);
 }
 
 } // namespace meterix

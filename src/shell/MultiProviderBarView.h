@@ -127,6 +127,7 @@ private:
     void relayout();
     void applyTexts();
     void scheduleResetWatch();
+    void updateIfLookChanged();
     Layout currentLayout() const;
     QPointF contentOrigin(const Layout& layout) const;
 
@@ -148,6 +149,9 @@ private:
     std::optional<QSizeF> reportedSize_;
     QRegion reportedRegion_;
     QTimer resetWatch_;
+    // What the last paint drew the glass with.
+    QRectF paintedCapsule_;
+    QColor paintedTint_;
 };
 
 } // namespace meterix

@@ -80,6 +80,8 @@ protected:
 
 private:
     void refresh();
+    // Everything refresh() decides about the look; equal keys paint alike.
+    QByteArray lookKey() const;
     void placeChildren();
     void paintPlate(QPainter& p, const QRectF& label, const QColor& tierColor, bool withheld) const;
     void paintRingCell(QPainter& p, const QPointF& centre, const QColor& tierColor, bool withheld);
@@ -96,6 +98,7 @@ private:
     QVariantAnimation settle_; // the pulse easing back to rest when work stops
     SpringAnimator hover_;
     SpringAnimator ring_; // the ring's shown percentage, on the gauge spring
+    QByteArray paintedLook_;
 };
 
 } // namespace meterix
