@@ -1,5 +1,7 @@
 #include "accounts/AccountPreferencesReader.h"
 
+#include "accounts/PropertyListScreen.h"
+
 #include "core/Paths.h"
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace meterix {
@@ -20,8 +23,6 @@ namespace {
 // Preference lists of desktop apps are small; this only guards against a file
 // that is something else entirely.
 constexpr int64_t kPlistReadCap = 8 * 1024 * 1024;
-// Deeper nesting than this is no preference list; it is cut off, never recursed into.
-constexpr int kMaxDepth = 64;
 
 class PlistHandle {
   public:
@@ -37,11 +38,11 @@ class PlistHandle {
     plist_t p_;
 };
 
-QString takeString(char* text) {
-    if (!text) return {};
-    QString s = QString::fromUtf8(text);
-    std::free(text);
-    return s;
+// Text that held a NUL (masked by the screen) is no text: absent.
+std::optional<QString> text(const char* bytes, uint64_t length) {
+    if (!bytes || PropertyListScreen::isMaskedText(bytes, length)) return std::nullopt;
+    if (length > static_cast<uint64_t>(std::numeric_limits<qsizetype>::max())) return std::nullopt;
+    return QString::fromUtf8(bytes, static_cast<qsizetype>(length));
 }
 
 QVariant toVariant(plist_t node, int depth);
@@ -56,16 +57,18 @@ QVariantMap dictToMap(plist_t node, int depth) {
         plist_t value = nullptr;
         plist_dict_next_item(node, iter, &key, &value);
         if (!key) break;
-        const QString name = takeString(key);
-        if (value) map.insert(name, toVariant(value, depth + 1));
+        const auto name = text(key, std::strlen(key));
+        std::free(key);
         if (!value) break;
+        if (name) map.insert(*name, toVariant(value, depth + 1));
     }
     std::free(iter);
     return map;
 }
 
 QVariant toVariant(plist_t node, int depth) {
-    if (depth > kMaxDepth) return {};
+    // The screen has refused deeper lists; this only keeps the recursion bounded.
+    if (depth > PropertyListScreen::kMaxDepth) return {};
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         uint8_t b = 0;
@@ -83,11 +86,11 @@ QVariant toVariant(plist_t node, int depth) {
         plist_get_real_val(node, &d);
         return QVariant(d);
     }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        return QVariant(takeString(s));
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char* bytes = plist_get_string_ptr(node, &length);
+        const auto s = text(bytes, length);
+        return s ? QVariant(*s) : QVariant();
     }
     case PLIST_DATA: {
         char* bytes = nullptr;
@@ -129,8 +132,10 @@ QString AccountPreferencesReader::preferencesFile(const QString& appID, const QS
 
 std::optional<QVariantMap> AccountPreferencesReader::plistContents(const QString& appID,
                                                                    const QString& homeFolder) {
-    const auto bytes = readRegularFile(preferencesFile(appID, homeFolder), kPlistReadCap);
-    if (!bytes || bytes->isEmpty()) return std::nullopt;
+    const auto file = readRegularFile(preferencesFile(appID, homeFolder), kPlistReadCap);
+    if (!file || file->isEmpty()) return std::nullopt;
+    const auto bytes = PropertyListScreen::screened(*file);
+    if (!bytes) return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes->constData(), static_cast<uint32_t>(bytes->size()), &root);
     const PlistHandle handle(root);

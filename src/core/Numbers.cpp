@@ -22,6 +22,28 @@ std::optional<double> parseFiniteDouble(QStringView text) {
     return v;
 }
 
+std::optional<double> parsePlainDecimal(QStringView text) {
+    constexpr qsizetype kMaxLength = 40;
+    if (text.isEmpty() || text.size() > kMaxLength) return std::nullopt;
+    qsizetype i = 0;
+    if (text[0] == u'+' || text[0] == u'-') ++i;
+    const auto digitsFrom = [&](qsizetype from) {
+        qsizetype j = from;
+        while (j < text.size() && text[j] >= u'0' && text[j] <= u'9')
+            ++j;
+        return j;
+    };
+    qsizetype end = digitsFrom(i);
+    if (end == i) return std::nullopt;
+    if (end < text.size() && text[end] == u'.') {
+        const qsizetype fractionEnd = digitsFrom(end + 1);
+        if (fractionEnd == end + 1) return std::nullopt;
+        end = fractionEnd;
+    }
+    if (end != text.size()) return std::nullopt;
+    return parseFiniteDouble(text);
+}
+
 std::optional<int64_t> parseInt64(QStringView text) {
     bool ok = false;
     const qlonglong v = text.trimmed().toLongLong(&ok);

@@ -15,6 +15,11 @@ int64_t saturatingInt64(double value, double lo = -9.2e18, double hi = 9.2e18);
 // finite number: "nan", "inf", "1e400", "" and trailing junk give nothing.
 std::optional<double> parseFiniteDouble(QStringView text);
 
+// A plain decimal as JSON writers put numbers into strings ("17.25", "-3"): an
+// optional sign, digits, an optional fraction; nothing else (no exponent, no
+// blanks, at most 40 characters), and finite.
+std::optional<double> parsePlainDecimal(QStringView text);
+
 // A whole number from text; nothing when it does not fit 64 bits.
 std::optional<int64_t> parseInt64(QStringView text);
 

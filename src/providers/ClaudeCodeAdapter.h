@@ -99,8 +99,8 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
     static std::optional<QuotaWindow> usageLine(const QString& text, const QString& pattern,
                                                 const QDateTime& now,
                                                 const QTimeZone& systemZone = QTimeZone::systemTimeZone());
-    // "resets Jan 5 at 3:00pm (Europe/Paris)": seconds until then, taking next
-    // year's date when this year's lies more than a day back.
+    // "resets Jan 5 at 3:00pm (Europe/Paris)", "resets Oct 5, 10pm": seconds until
+    // then, taking next year's date when this year's lies more than a day back.
     static std::optional<double> resetCountdown(const QString& phrase, const QDateTime& now,
                                                 const QTimeZone& systemZone = QTimeZone::systemTimeZone());
 

@@ -5,6 +5,7 @@
 #include "core/Numbers.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 namespace meterix {
 
@@ -16,8 +17,12 @@ constexpr QRegularExpression::PatternOptions kOptions =
 const QString kSessionPattern = QStringLiteral("Current session:\\s*(\\d+)%\\s*used([^\\n]*)");
 const QString kWeeklyPattern =
     QStringLiteral("Current week\\s*\\(all models\\):\\s*(\\d+)%\\s*used([^\\n]*)");
+// The client writes "Jan 5 at 3:00pm", "Oct 5, 10:09pm" and "Aug 21 at 12pm": after
+// the day " at ", ", " (or both, or a plain blank), and the minutes only when the
+// time is not on the hour.
 const QString kResetPattern = QStringLiteral(
-    "resets\\s+([A-Za-z]{3})\\s+(\\d{1,2})\\s+at\\s+(\\d{1,2}):(\\d{2})\\s*([ap]m)(?:\\s*\\(([^)]+)\\))?");
+    "resets\\s+([A-Za-z]{3})\\s+(\\d{1,2})(?:\\s*,\\s*|\\s+)(?:at\\s+)?(\\d{1,2})(?::(\\d{2}))?\\s*([ap]m)"
+    "(?:\\s*\\(([^)]+)\\))?");
 
 QString modelPattern(const QString& model) {
     return QStringLiteral("Current week\\s*\\(") + model + QStringLiteral("\\):\\s*(\\d+)%\\s*used([^\\n]*)");
@@ -38,6 +43,21 @@ std::optional<int> smallInt(const QString& digits) {
     return v;
 }
 
+// Qt opens a zone name as a file below its zone folder, so "../../x" or a FIFO
+// there would be read (or block for ever). Only the names the system lists are
+// taken, looked up once.
+std::optional<QTimeZone> knownZone(const QString& name) {
+    static const QSet<QByteArray> known = [] {
+        const QList<QByteArray> ids = QTimeZone::availableTimeZoneIds();
+        return QSet<QByteArray>(ids.begin(), ids.end());
+    }();
+    const QByteArray id = name.toUtf8();
+    if (!known.contains(id)) return std::nullopt;
+    const QTimeZone zone(id);
+    if (!zone.isValid()) return std::nullopt;
+    return zone;
+}
+
 ModelQuotaItem lineItem(const QString& name, const QString& quotaType,
                         const ClaudeCodeAdapter::QuotaWindow& w) {
     return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown);
@@ -53,7 +73,7 @@ std::optional<double> ClaudeCodeAdapter::resetCountdown(const QString& phrase, c
     const int month = monthNumber(m.captured(1));
     const auto day = smallInt(m.captured(2));
     auto hour = smallInt(m.captured(3));
-    const auto minute = smallInt(m.captured(4));
+    const auto minute = m.capturedStart(4) >= 0 ? smallInt(m.captured(4)) : std::optional<int>(0);
     if (month == 0 || !day || !hour || !minute) return std::nullopt;
     const QString meridiem = m.captured(5).toLower();
     if (meridiem == QLatin1String("pm") && *hour != 12)
@@ -62,10 +82,8 @@ std::optional<double> ClaudeCodeAdapter::resetCountdown(const QString& phrase, c
         *hour = 0;
 
     QTimeZone zone = systemZone;
-    if (m.capturedStart(6) >= 0) {
-        const QTimeZone named(m.captured(6).trimmed().toUtf8());
-        if (named.isValid()) zone = named;
-    }
+    if (m.capturedStart(6) >= 0)
+        if (const auto named = knownZone(m.captured(6).trimmed())) zone = *named;
     // Strict calendar: "Feb 31" or "25:00" is no date, so no countdown.
     auto build = [&](int year) -> std::optional<QDateTime> {
         const QDate date(year, month, *day);

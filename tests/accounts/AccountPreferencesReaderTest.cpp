@@ -135,3 +135,169 @@ TEST(AccountPreferencesReader, FileLivesUnderLibraryPreferences) {
                                                         QStringLiteral("/home/u/")),
               QStringLiteral("/home/u/Library/Preferences/com.openai.chat.plist"));
 }
+
+namespace {
+
+// A binary list by hand: objects as given (marker and body), 4-byte offsets and
+// references, object 0 at the top.
+QByteArray handBinary(const QList<QByteArray>& objects) {
+    QByteArray out("bplist00");
+    QList<quint32> offsets;
+    for (const QByteArray& o : objects) {
+        offsets.append(static_cast<quint32>(out.size()));
+        out += o;
+    }
+    const quint64 table = static_cast<quint64>(out.size());
+    const auto be = [](quint64 v, int n) {
+        QByteArray b(n, '\0');
+        for (int i = n - 1; i >= 0; --i, v >>= 8)
+            b[i] = static_cast<char>(v & 0xff);
+        return b;
+    };
+    for (quint32 o : offsets)
+        out += be(o, 4);
+    out += QByteArray(6, '\0') + be(4, 1) + be(4, 1) + be(static_cast<quint64>(objects.size()), 8) +
+           be(0, 8) + be(table, 8);
+    return out;
+}
+
+QByteArray bigEndian32(quint32 v) {
+    const char b[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                       static_cast<char>(v)};
+    return QByteArray(b, 4);
+}
+
+// A container object (0xA array, 0xD dictionary) of count elements and its
+// 4-byte references.
+QByteArray container(int type, qsizetype count, const QList<quint32>& refs) {
+    QByteArray o;
+    if (count < 0x0f) {
+        o.append(static_cast<char>(type << 4 | count));
+    } else {
+        o.append(static_cast<char>(type << 4 | 0x0f));
+        o.append('\x12'); // a 4-byte integer holds the count
+        o += bigEndian32(static_cast<quint32>(count));
+    }
+    for (quint32 r : refs)
+        o += bigEndian32(r);
+    return o;
+}
+QByteArray arrayOf(const QList<quint32>& refs) {
+    return container(0xa, refs.size(), refs);
+}
+
+// A dictionary {"k": object 2} at the top; objects from 2 on as given.
+QByteArray topDictOver(const QList<QByteArray>& objects) {
+    QList<QByteArray> all{container(0xd, 1, {1, 2}), QByteArray("\x51k")};
+    all += objects;
+    return handBinary(all);
+}
+
+// levels arrays, each holding the next; the last is empty.
+QByteArray nestedArrays(int levels) {
+    QList<QByteArray> objects;
+    for (int i = 1; i < levels; ++i)
+        objects.append(arrayOf({static_cast<quint32>(i + 2)}));
+    objects.append(arrayOf({}));
+    return topDictOver(objects);
+}
+
+// libplist writes the list; then the byte at each "~" becomes NUL (one or both
+// bytes of a UTF-16 unit), as a hostile writer would leave it.
+QByteArray binaryWithNuls() {
+    plist_t root = plist_new_dict();
+    plist_dict_set_item(root, "email", plist_new_string("kim@example.com"));
+    plist_dict_set_item(root, "ascii", plist_new_string("a~b"));
+    plist_dict_set_item(root, "k~y", plist_new_string("v"));
+    plist_dict_set_item(root, "wide", plist_new_string("민~"));
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bytes, &length);
+    QByteArray out(bytes, static_cast<qsizetype>(length));
+    std::free(bytes);
+    plist_free(root);
+    for (qsizetype i = 0; i < out.size(); ++i)
+        if (out[i] == '~') out[i] = '\0'; // in UTF-16 the unit was 00 7E
+    return out;
+}
+
+} // namespace
+
+// A NUL inside a string or key (XML or binary) used to abort the whole process
+// inside libplist; now that one value or key is absent and the rest reads.
+TEST(AccountPreferencesReader, AStringOrKeyWithANulIsAbsentAndTheRestReads) {
+    TempHome home;
+    const QByteArray nul(1, '\0');
+    const struct {
+        const char* name;
+        QByteArray contents;
+        QStringList keys;
+    } rows[] = {
+        {"the 41-byte list", "<dict><key>a</key><string>" + nul + "</string></dict>", {}},
+        {"xml value",
+         xmlPlist("<key>email</key><string>kim@example.com</string><key>v</key><string>x" + nul +
+                  "y</string>"),
+         {QStringLiteral("email")}},
+        {"xml key",
+         xmlPlist("<key>email</key><string>kim@example.com</string><key>k" + nul +
+                  "y</key><string>v</string>"),
+         {QStringLiteral("email")}},
+        {"binary", binaryWithNuls(), {QStringLiteral("email")}},
+    };
+    for (const auto& row : rows) {
+        home.write(prefsPath(), row.contents);
+        QStringList keys = AccountPreferencesReader::keys(kApp, home.path());
+        keys.sort();
+        // A key whose value is absent is listed, its value is not.
+        keys.removeIf(
+            [&](const QString& k) { return !AccountPreferencesReader::value(k, kApp, home.path()); });
+        EXPECT_EQ(keys, row.keys) << row.name;
+        EXPECT_EQ(AccountPreferencesReader::string(QStringLiteral("email"), kApp, home.path()),
+                  row.keys.isEmpty() ? std::nullopt
+                                     : std::optional<QString>(QStringLiteral("kim@example.com")))
+            << row.name;
+    }
+}
+
+// 100,000 nested arrays (900 KB) used to overflow the stack inside libplist.
+TEST(AccountPreferencesReader, DeepOrExplodingListsAreRefusedBeforeParsing) {
+    TempHome home;
+    const auto nested = [](int depth, const QByteArray& inner) {
+        QByteArray xml =
+            "<plist version=\"1.0\"><dict><key>email</key><string>kim@example.com</string><key>n</key>";
+        for (int i = 0; i < depth; ++i)
+            xml += "<array>";
+        xml += inner;
+        for (int i = 0; i < depth; ++i)
+            xml += "</array>";
+        return xml + "</dict></plist>";
+    };
+    // Thirty levels of arrays holding the next level twice: 2^30 nodes from 33 objects.
+    QList<QByteArray> doubling;
+    for (quint32 i = 0; i < 30; ++i)
+        doubling.append(arrayOf({i + 3, i + 3}));
+    doubling.append(arrayOf({}));
+    // One array of 200,000 references to one empty array.
+    const QList<QByteArray> wide{arrayOf(QList<quint32>(200000, 3)), arrayOf({})};
+    const struct {
+        const char* name;
+        QByteArray contents;
+        bool readable;
+    } rows[] = {
+        {"binary, 100000 levels", nestedArrays(100000), false},
+        {"binary, 65 levels", nestedArrays(65), false},
+        {"binary, 64 levels", nestedArrays(64), true},
+        {"binary, shared objects doubling", topDictOver(doubling), false},
+        {"binary, 200000 references", topDictOver(wide), false},
+        {"binary, an array holding itself", topDictOver({arrayOf({2})}), false},
+        {"binary, a reference past the objects", topDictOver({arrayOf({9})}), false},
+        {"xml, 200000 levels", nested(200000, ""), false},
+        {"xml, 65 levels", nested(65, ""), false},
+        {"xml, 64 levels", nested(64, ""), true},
+        {"xml, unclosed comment", nested(1, "<!-- <array>"), false},
+    };
+    for (const auto& row : rows) {
+        home.write(prefsPath(), row.contents);
+        EXPECT_EQ(!AccountPreferencesReader::keys(kApp, home.path()).isEmpty(), row.readable) << row.name;
+    }
+}

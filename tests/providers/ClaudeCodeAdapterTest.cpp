@@ -33,8 +33,10 @@ mkdir -p "$d" && touch -d "@$((1700000000 + n))" "$d/t$n.jsonl"
 cat "$HOME/usage.txt" 2>/dev/null
 )SH";
 
-const QByteArray kUsageText = "Current session: 37% used · resets Jan 16 at 3:00pm (UTC)\n"
-                              "Current week (all models): 10% used\n";
+// One reset phrase in each form current clients print.
+const QByteArray kUsageText = "Current session: 37% used · resets Jan 16, 3pm (UTC)\n"
+                              "Current week (all models): 10% used · resets Jan 21 at 12pm (Europe/Madrid)\n"
+                              "Current week (Opus): 5% used · resets Jan 18 at 4:59am (Europe/Madrid)\n";
 
 class ClaudeAdapterTest : public ::testing::Test {
   protected:
@@ -122,6 +124,9 @@ TEST_F(ClaudeAdapterTest, StaleReadingIsReplacedByTheClientsPrintedUsage) {
     EXPECT_EQ(s.hourlyRemainingPercentage, 63);
     EXPECT_EQ(s.hourlyResetCountdown, 27.0 * 3600);
     EXPECT_EQ(s.weeklyRemainingPercentage, 90);
+    EXPECT_EQ(s.weeklyResetCountdown, (5 * 24 + 23) * 3600.0); // 12:00 in Madrid is 11:00 UTC
+    ASSERT_EQ(s.modelQuotas.size(), 3);
+    EXPECT_EQ(s.modelQuotas[2].resetCountdown, (2 * 24 + 15) * 3600.0 + 59 * 60);
     EXPECT_EQ(s.accountID, QStringLiteral("u1"));
     EXPECT_EQ(s.accountEmail, QStringLiteral("u1@example.com"));
     EXPECT_EQ(s.planName, QStringLiteral("Claude Max"));

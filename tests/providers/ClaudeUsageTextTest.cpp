@@ -2,6 +2,16 @@
 
 #include "core/Localization.h"
 #include "support/QtPrinters.h"
+#include "support/TempHome.h"
+#include "support/WaitUntil.h"
+
+#include <QDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -176,4 +186,89 @@ TEST(ClaudeUsageText, UsageLineWithABrokenPatternGivesNothing) {
                                      QStringLiteral("Current session:\\s*(\\d+)%"), utc(2026, 1, 3), kUtc);
     ASSERT_TRUE(w) << "a pattern without group 2 gives a window without countdown";
     EXPECT_EQ(*w, (ClaudeCodeAdapter::QuotaWindow{95, std::nullopt}));
+}
+
+TEST(ClaudeUsageText, ResetPhrasesOfCurrentClients) {
+    const QDateTime now = utc(2026, 8, 1);
+    const struct {
+        const char* phrase;
+        std::optional<QDateTime> at; // in UTC
+    } rows[] = {
+        {"resets Aug 18 at 4:59am (Europe/Madrid)", utc(2026, 8, 18, 2, 59)},
+        {"resets Aug 21 at 12pm (Europe/Madrid)", utc(2026, 8, 21, 10)},
+        {"resets Oct 5, 10:09pm (Europe/Bucharest)", utc(2026, 10, 5, 19, 9)},
+        {"resets Jul 1, 8pm (UTC)", utc(2027, 7, 1, 20)}, // a month back: next year's
+        {"resets Aug 2 at 12am", utc(2026, 8, 2, 0)},
+        {"resets Aug 2, 12pm", utc(2026, 8, 2, 12)},
+        {"resets Aug 2 3pm", utc(2026, 8, 2, 15)},
+        {"resets Aug 2, at 3:30PM", utc(2026, 8, 2, 15, 30)},
+        {"RESETS AUG 2,3pm", utc(2026, 8, 2, 15)},
+        {"resets Aug 2 at 3:00 pm (Mars/Olympus)", utc(2026, 8, 2, 15)},
+        {"resets Feb 30, 8pm", std::nullopt},
+        {"resets Aug 2, 13pm", std::nullopt},
+        {"resets Aug 2 at 3:0pm", std::nullopt},
+        {"resets Aug 2 at 3", std::nullopt},
+        {"resets Aug 2 at at 3pm", std::nullopt},
+        {"resets August 2, 3pm", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const auto s = parse(
+            QStringLiteral("Current session: 27% used · ") + QString::fromUtf8(row.phrase) + u'\n', now);
+        ASSERT_TRUE(s) << row.phrase;
+        EXPECT_EQ(s->hourlyRemainingPercentage, 73) << row.phrase;
+        const std::optional<double> expected =
+            row.at ? std::optional<double>(static_cast<double>(now.secsTo(*row.at))) : std::nullopt;
+        EXPECT_EQ(s->hourlyResetCountdown, expected) << row.phrase;
+    }
+    const auto both =
+        parse(QStringLiteral("Current session: 27% used · resets Oct 5, 10:09pm (Europe/Bucharest)\n"
+                             "Current week (all models): 12% used · resets Aug 21 at 12pm (Europe/Madrid)\n"),
+              utc(2026, 8, 20));
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->weeklyRemainingPercentage, 88);
+    EXPECT_EQ(both->weeklyResetCountdown, 22 * 3600.0);
+    EXPECT_TRUE(both->hourlyResetCountdown);
+}
+
+// Qt reads a zone name as a file below its zone folder: a name that climbs out of
+// it to a FIFO used to block the adapter thread for ever. Only listed zone ids
+// are taken; anything else falls back to the system zone.
+TEST(ClaudeUsageText, OnlyListedZoneIdsAreOpened) {
+    const test::TempHome home;
+    const QString fifo = home.makeFifo(QStringLiteral("pipe"));
+    const QString climb = QStringLiteral("../../../../../../..") + QDir(fifo).absolutePath();
+    const QTimeZone seoul(QByteArrayLiteral("Asia/Seoul"));
+    const QDateTime now = utc(2026, 1, 3);
+    const struct {
+        QString zone;
+        double seconds; // until Jan 4, 9:00 in that zone
+    } rows[] = {
+        {QStringLiteral("UTC"), 21 * 3600.0},
+        {QStringLiteral("Europe/Paris"), 20 * 3600.0},
+        {QStringLiteral("Asia/Seoul"), 12 * 3600.0},
+        {climb, 12 * 3600.0},
+        {QStringLiteral("../zoneinfo/UTC"), 12 * 3600.0},
+        {QStringLiteral("/usr/share/zoneinfo/UTC"), 12 * 3600.0},
+        {QStringLiteral("Europe/../UTC"), 12 * 3600.0},
+        {QStringLiteral("Mars/Olympus"), 12 * 3600.0},
+    };
+    for (const auto& row : rows) {
+        const QString text =
+            QStringLiteral("Current session: 5% used · resets Jan 4 at 9:00am (%1)\n").arg(row.zone);
+        std::atomic<bool> done{false};
+        std::optional<UsageSnapshot> s;
+        std::thread reader([&] {
+            s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, now, seoul);
+            done = true;
+        });
+        const bool finished = test::waitUntil([&] { return done.load(); }, 5000);
+        if (!finished) { // let the blocked open go, so that the failure is reported
+            const int fd = ::open(fifo.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        }
+        reader.join();
+        EXPECT_TRUE(finished) << qPrintable(row.zone);
+        ASSERT_TRUE(s) << qPrintable(row.zone);
+        EXPECT_EQ(s->hourlyResetCountdown, row.seconds) << qPrintable(row.zone);
+    }
 }

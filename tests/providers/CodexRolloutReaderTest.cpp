@@ -486,7 +486,8 @@ TEST_F(CodexRolloutReaderTest, CreditsAloneYieldLimitsOnlyWhenTheyCarrySomething
     EXPECT_TRUE(unlimited->hasUnlimitedCredits);
     EXPECT_FALSE(credits({{QStringLiteral("unlimited"), false}}));
     EXPECT_FALSE(credits({{QStringLiteral("unlimited"), QStringLiteral("true")}}));
-    EXPECT_FALSE(credits({{QStringLiteral("balance"), QStringLiteral("12")}}));
+    EXPECT_EQ(credits({{QStringLiteral("balance"), QStringLiteral("12")}})->creditBalance, 12.0);
+    EXPECT_FALSE(credits({{QStringLiteral("balance"), QStringLiteral("twelve")}}));
     EXPECT_EQ(credits({{QStringLiteral("balance"), 0}})->creditBalance, 0.0);
     EXPECT_FALSE(fromLine(eventWith({{QStringLiteral("plan_type"), QStringLiteral("plus")}}), clock));
 }
@@ -516,6 +517,43 @@ TEST_F(CodexRolloutReaderTest, WindowLabelsInEnglishAndKorean) {
     EXPECT_EQ(Reader::windowLabel(10080), QStringLiteral("1주 한도"));
     EXPECT_EQ(Reader::windowLabel(4320), QStringLiteral("3일 한도"));
     EXPECT_EQ(Reader::windowLabel(61), QStringLiteral("61분 한도"));
+}
+
+// The credits object exactly as clients write it, read from a rollout file.
+TEST_F(CodexRolloutReaderTest, CreditBalancesAsNumbersOrPlainDecimalStrings) {
+    const struct {
+        const char* credits;
+        std::optional<double> balance;
+    } rows[] = {
+        {R"({"has_credits":true,"unlimited":false,"balance":"17.25"})", 17.25},
+        {R"({"has_credits":true,"unlimited":false,"balance":"-3"})", -3},
+        {R"({"balance":"+0.50"})", 0.5},
+        {R"({"balance":42.9})", 42.9},
+        {R"({"balance":0})", 0},
+        {R"({"balance":"1e5"})", std::nullopt},
+        {R"({"balance":""})", std::nullopt},
+        {R"({"balance":"abc"})", std::nullopt},
+        {R"({"balance":" 17"})", std::nullopt},
+        {R"({"balance":"17."})", std::nullopt},
+        {R"({"balance":".5"})", std::nullopt},
+        {R"({"balance":"0x10"})", std::nullopt},
+        {R"({"balance":"nan"})", std::nullopt},
+        {R"({"balance":"1234567890123456789012345678901234567890.5"})", std::nullopt},
+        {R"({"balance":null})", std::nullopt},
+        {"null", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const QByteArray line =
+            QByteArrayLiteral(
+                R"({"timestamp":"2026-01-15T11:00:00Z","type":"event_msg","payload":{"rate_limits":)"
+                R"({"primary":{"used_percent":10,"window_minutes":300},"credits":)") +
+            row.credits + "}}}";
+        rollout(QStringLiteral("2026/01/15/rollout-a.jsonl"),
+                {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")), line}, utc(2026, 1, 15, 11));
+        const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+        ASSERT_TRUE(limits) << row.credits;
+        EXPECT_EQ(limits->creditBalance, row.balance) << row.credits;
+    }
 }
 
 } // namespace
