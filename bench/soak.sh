@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Long-run memory and idle cost of the real app beside the reference window
 # (bench/reference, the same libraries drawing the same kind of text), both on
-# one virtual X display with a tray host and a fixture home. Reports:
+# one virtual X display with a tray host and a fixture home in daily use (all
+# fourteen providers on the bar, a desktop app's account, $SOAK_PROJECTS
+# Claude project folders, 2000 by default). Reports:
 #   - resident memory at 10 s and 60 s of each, and the app's ratio to the reference;
 #   - the app's resident memory every minute and its growth over the 60 s figure;
 #   - CPU time of all the app's threads over 60 s with one 45 s poll in it (50 s..110 s);
@@ -35,6 +37,18 @@ cleanup() {
 trap cleanup EXIT
 
 "$root/tests/e2e/make-fixture-home.sh" "$home"
+# A home in daily use on top of it: every provider on the bar (those without a
+# key or a local server fail at once, no network needed), the Claude desktop
+# app's account (so running applications are watched) and a few thousand
+# Claude project folders with a session log each.
+mkdir -p "$home/.config/Meterix" "$home/.config/Claude"
+all='[\"claude\",\"codex\",\"agy\",\"cursor\",\"copilot\",\"deepseek\",\"openrouter\",\"groq\",\"ollama\",\"mistral\",\"kimi\",\"elevenlabs\",\"windsurf\",\"zed\"]'
+printf '[General]\nenabledProvidersJSON="%s"\nhasCustomizedProviders=true\n' "$all" >"$home/.config/Meterix/Meterix.conf"
+printf '{"lastKnownAccountUuid":"u-1"}\n' >"$home/.config/Claude/config.json"
+for ((i = 0; i < ${SOAK_PROJECTS:-2000}; i++)); do
+    mkdir -p "$home/.claude/projects/-home-dev-src-project-$i"
+    printf '{"type":"user"}\n' >"$home/.claude/projects/-home-dev-src-project-$i/session.jsonl"
+done
 trayer --edge bottom --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
 pids+=($!)
 sleep 1

@@ -11,7 +11,7 @@ namespace meterix::test {
 
 LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) {
     server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-        Received got{request.path, {}};
+        Received got{request.path, {}, request.remote_port};
         for (const auto& [name, value] : request.headers) {
             std::string lower = name;
             std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
