@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,6 +122,9 @@ void FileEventStream::startOnQueue(bool& started) {
     for (const QString& root : roots_)
         watchTree(root, -1, {}, nullptr);
     folders_.squeeze();
+    // Walking a large tree leaves megabytes of freed path strings behind; hand
+    // them back rather than keep them resident for the life of the process.
+    ::malloc_trim(0);
 
     auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, queue_.context());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { onReadable(); });
