@@ -30,6 +30,27 @@ void sortByCodePoint(QStringList& list) {
     std::sort(list.begin(), list.end(), codePointLess);
 }
 
+// An upper bound of the values in a JSON text (each needs a separator or an
+// opening bracket), counted outside strings without parsing.
+bool hasAtMostValues(const QByteArray& text, int64_t cap) {
+    int64_t values = 0;
+    bool inString = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if ((c == ',' || c == '[' || c == '{' || c == ':') && ++values > cap) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool isHexDigit(QChar c) {
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
            (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
@@ -44,7 +65,7 @@ QString AccountFileReader::home() {
 
 std::optional<QJsonObject> AccountFileReader::json(const QString& path) {
     const auto bytes = readRegularFile(path, kJsonReadCap);
-    if (!bytes) return std::nullopt;
+    if (!bytes || !hasAtMostValues(*bytes, kJsonValueCap)) return std::nullopt;
     return json::parseObject(*bytes);
 }
 

@@ -20,15 +20,17 @@ class AccountFileReader {
   public:
     AccountFileReader() = delete;
 
-    // Configuration files of other tools stay far below this; anything larger
-    // reads as absent rather than pinning memory.
-    static constexpr int64_t kJsonReadCap = 64 * 1024 * 1024;
+    // Configuration files of other tools stay far below these; anything larger,
+    // or with more values, reads as absent rather than pinning memory (a parsed
+    // document costs several times its text, and the cache keeps it).
+    static constexpr int64_t kJsonReadCap = 4 * 1024 * 1024;
+    static constexpr int64_t kJsonValueCap = 250000;
 
     // The user's home folder.
     static QString home();
 
-    // The file's top-level JSON object; absent for an array, a parse error or a
-    // file that cannot be read safely.
+    // The file's top-level JSON object; absent for an array, a parse error, a
+    // file over either cap or one that cannot be read safely.
     static std::optional<QJsonObject> json(const QString& path);
 
     // As json(), but parsed again only when the file's modification time or size

@@ -4,9 +4,14 @@
 #include "accounts/AccountIdentityLedger.h"
 #include "accounts/AccountRegistry.h"
 #include "accounts/AccountUsageStore.h"
+#include "companion/PixelCatOverlayController.h"
+#include "companion/PixelCatView.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
 #include "core/Settings.h"
+#include "panels/DetailGlassCardView.h"
+#include "panels/MenuBarNavigator.h"
+#include "panels/MenuBarPopoverView.h"
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
@@ -16,11 +21,17 @@
 #include "refresh/FSEventsWatcher.h"
 #include "refresh/ProviderManager.h"
 #include "shell/AppDelegate.h"
+#include "shell/AppInstanceChannel.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
+#include "shell/MenuBarPanel.h"
+#include "shell/MenuBarPanelController.h"
 #include "shell/MultiProviderBarView.h"
+#include "shell/ScreenPlacementEngine.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QPointer>
 #include <QDateTime>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -78,14 +89,30 @@ bool hasDisplay() {
 int main(int argc, char** argv) {
     boundMallocArenas();
     if (!hasDisplay()) {
-        std::fprintf(stderr, "meterix: no display to show the bar on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        std::fprintf(stderr,
+                     "meterix: no display to show the bar on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
         return 2;
     }
     AppDelegate::preferX11UnderWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppDelegate::applicationName);
+    QApplication::setApplicationVersion(QStringLiteral(METERIX_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("meterix"));
     app.setQuitOnLastWindowClosed(false);
+
+    // One Meterix per user. A second start stands in for the status item where
+    // there is no tray: it opens or closes the running one's panel and ends.
+    const std::unique_ptr<AppInstanceChannel> instance =
+        AppInstanceChannel::claim(AppInstanceChannel::runtimeFolder());
+    if (instance->role() == AppInstanceChannel::Role::secondary) return 0;
+    if (instance->role() == AppInstanceChannel::Role::unanswered) {
+        std::fprintf(stderr, "meterix: another Meterix is running but did not answer on %s\n",
+                     qPrintable(instance->socketPath()));
+        return 1;
+    }
+    if (instance->role() == AppInstanceChannel::Role::failed)
+        std::fprintf(stderr, "meterix: could not claim %s; running without the single-instance channel\n",
+                     qPrintable(instance->socketPath()));
     quitOnTerminationSignals(app);
 
     MeterixPreferences& preferences = MeterixPreferences::shared();
@@ -120,8 +147,28 @@ int main(int argc, char** argv) {
     QObject::connect(manager, &ProviderManager::selectedProviderChanged, &bar,
                      &FloatingPanelController::cardStateChanged);
 
+    // The cat on the bar: its tap follow-ups run on their own timers, its carry
+    // goes through the screen-wide overlay, and it tells the bar's window while
+    // the pointer is on it or it is carried, so bar drags stay out of its way.
+    auto* catTimers = new QtTimerSource(&app);
+    auto catFactory = [&preferences, &bar, catTimers](MultiProviderBarView& content) -> QWidget* {
+        QPointer<FloatingPanelController> controller(&bar);
+        PixelCatView::Hooks hooks;
+        hooks.setCatDragging = [controller](bool d) { if (controller) controller->setCatDragging(d); };
+        hooks.setHoveringCat = [controller](bool h) { if (controller) controller->setHoveringCat(h); };
+        auto* cat = new PixelCatView(preferences, PixelCatOverlayController::shared(), *catTimers,
+                                     std::move(hooks), &content);
+        QObject::connect(&content, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
+        QObject::connect(&content, &MultiProviderBarView::barHoveredChanged, cat, &PixelCatView::setBarHovered);
+        QObject::connect(cat, &PixelCatView::paintedRegionChanged, &content, &MultiProviderBarView::setCatRegion);
+        cat->placeOver(content.capsuleRect());
+        cat->setBarHovered(content.isBarHovered());
+        content.setCatRegion(cat->paintedRegion());
+        return cat;
+    };
+
     const bool traceStartUp = qEnvironmentVariableIsSet("METERIX_TRACE_STARTUP");
-    bar.setPanelFactory([&preferences, &bar, manager, traceStartUp](const QRectF& frame) {
+    bar.setPanelFactory([&preferences, &bar, manager, traceStartUp, catFactory](const QRectF& frame) {
         auto* content = new MultiProviderBarView(preferences, &bar);
         auto panel = std::make_unique<FloatingPanel>(frame, content);
         QObject::connect(content, &MultiProviderBarView::contentSizeChanged, &bar,
@@ -135,7 +182,17 @@ int main(int argc, char** argv) {
                 std::fflush(stderr);
             });
         }
+        // The card slot: the shell knows only the factory, the card only the manager.
+        content->setCardFactory([manager](const UsageSnapshot& snapshot, std::function<void()> onClose) {
+            auto* card = new DetailGlassCardView(snapshot, std::move(onClose));
+            card->observe(*manager);
+            QPointer<DetailGlassCardView> guard(card);
+            return MultiProviderBarView::Card{card, [guard](const UsageSnapshot& newer) {
+                                                  if (guard) guard->setSnapshot(newer);
+                                              }};
+        });
         content->observe(*manager);
+        content->setCatViewFactory(catFactory);
         panel->setSolidRegion(content->solidRegion());
         // The first size report, once the controller holds the window.
         QMetaObject::invokeMethod(content, &MultiProviderBarView::reportContentSize, Qt::QueuedConnection);
@@ -143,6 +200,49 @@ int main(int argc, char** argv) {
     });
 
     AppDelegate delegate(bar, appSettings());
+
+    // The status-item panel: its window and controller in the shell, its content
+    // (the popover and its screens) from the panels.
+    auto* panelTimers = new QtTimerSource(&app);
+    auto* panelController = new MenuBarPanelController(ScreenPlacementEngine::shared(), *panelTimers);
+    MenuBarNavigator& navigator = MenuBarNavigator::shared();
+    MenuScreenContext screens;
+    screens.manager = manager;
+    screens.preferences = &preferences;
+    screens.accounts = &registry;
+    screens.navigator = &navigator;
+    screens.quit = [] { QCoreApplication::quit(); };
+    panelController->setPanelFactory([panelController, screens](const QRectF& frame) {
+        auto* content = new MenuBarPopoverView(screens);
+        auto panel = std::make_unique<MenuBarPanel>(frame, content, MenuBarPanelController::cardMargin,
+                                                    MenuBarPopoverView::cornerRadius);
+        QObject::connect(content, &MenuBarPopoverView::contentSizeChanged, panelController,
+                         &MenuBarPanelController::updateContentSize);
+        QObject::connect(&Localization::shared(), &Localization::preferenceChanged, content,
+                         &MenuBarPopoverView::rebuildTexts);
+        content->reportContentSize();
+        return panel;
+    });
+    MenuBarPanelController::Hooks panelHooks;
+    panelHooks.resetNavigation = [&navigator] { navigator.reset(); };
+    panelHooks.openSettings = [&navigator] { navigator.push(MenuBarScreen::settings()); };
+    panelHooks.refreshAll = [manager] { manager->refreshAll(true); };
+    panelHooks.refreshOnOpen = [manager] {
+        manager->refreshOnDemand(manager->activeProviders(), ProviderManager::RefreshTrigger::userAction);
+    };
+    panelHooks.quit = [] { QCoreApplication::quit(); };
+    panelHooks.statusItemFrame = [&delegate] {
+        return delegate.statusItem() ? QRectF(delegate.statusItem()->geometry()) : QRectF();
+    };
+    panelHooks.pointer = [] { return QPointF(QCursor::pos()); };
+    panelController->setHooks(std::move(panelHooks));
+    panelController->setGlobalMouseMonitor(XInputMouseMonitor::create());
+    delegate.setStatusMenuToggle([&delegate, panelController] {
+        panelController->toggle(delegate.statusItem() ? QRectF(delegate.statusItem()->geometry()) : QRectF());
+    });
+    QObject::connect(instance.get(), &AppInstanceChannel::toggleRequested, panelController,
+                     [panelController] { panelController->toggle(); });
+
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
 
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [manager, &store] {

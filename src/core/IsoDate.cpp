@@ -39,7 +39,9 @@ std::optional<QDateTime> build(const QRegularExpressionMatch& m, bool allowFract
     }
     QDateTime result(date, time, Qt::UTC);
     result = result.addSecs(-offset);
-    if (!result.isValid()) return std::nullopt;
+    // The offset can carry 9999-12-31 into year 10000 or 0001-01-01 into year 0,
+    // which our stores could write but never read back.
+    if (!result.isValid() || result.date().year() < 1 || result.date().year() > 9999) return std::nullopt;
     return result;
 }
 

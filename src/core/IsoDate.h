@@ -10,6 +10,8 @@ namespace meterix {
 // Our stores' date form: "yyyy-MM-ddTHH:mm:ssZ" in UTC, whole seconds.
 QString isoDateString(const QDateTime& t);
 
+// Both readers give a date within the years 1 to 9999 in UTC, or nothing.
+
 // Reads exactly the store form: whole seconds, with "Z" or a "+hh:mm"/"-hh:mm"
 // offset. Fractional seconds, missing zones and anything else give nothing.
 std::optional<QDateTime> parseIsoDate(QStringView text);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace meterix {
@@ -61,6 +62,21 @@ double clampPercentage(double value) {
 int64_t wholeCountdownSeconds(double seconds) {
     if (!(seconds > 0.0)) return 0; // NaN and negatives
     return saturatingInt64(seconds, 0.0, kMaxCountdownSeconds);
+}
+
+std::optional<int64_t> displayInteger(double value, double lo, double hi, DisplayRounding rounding) {
+    if (!std::isfinite(value)) return std::nullopt;
+    const double held = std::clamp(value, lo, hi);
+    return saturatingInt64(rounding == DisplayRounding::halfAwayFromZero ? std::round(held) : held, lo, hi);
+}
+
+std::optional<int64_t> displayedPercent(double percentage) {
+    return displayInteger(percentage, -kMaxDisplayedPercent, kMaxDisplayedPercent,
+                          DisplayRounding::halfAwayFromZero);
+}
+
+std::optional<int64_t> displayedCountdownSeconds(double seconds) {
+    return displayInteger(seconds, 0.0, kMaxCountdownSeconds, DisplayRounding::towardZero);
 }
 
 } // namespace meterix

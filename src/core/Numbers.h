@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 #include <cstdint>
@@ -33,5 +34,25 @@ inline constexpr double kMaxCountdownSeconds = 1e12;
 
 // Whole seconds of a countdown: NaN and negatives give 0, huge values are capped.
 int64_t wholeCountdownSeconds(double seconds);
+
+// The largest percentage a view shows as a figure; readings beyond it (a decoded
+// store keeps what it was given) are shown as this.
+inline constexpr double kMaxDisplayedPercent = 999;
+
+// How a reading becomes the whole number a view shows: nothing when it is not a
+// finite number (the view shows noFigureText() instead), else held to [lo, hi]
+// before converting, so no reading can overflow the conversion.
+enum class DisplayRounding { halfAwayFromZero, towardZero };
+std::optional<int64_t> displayInteger(double value, double lo, double hi, DisplayRounding rounding);
+
+// A remaining percentage as shown: rounded half away from zero, held to
+// [-999, 999].
+std::optional<int64_t> displayedPercent(double percentage);
+
+// A countdown as shown: whole seconds (truncated), held to [0, kMaxCountdownSeconds].
+std::optional<int64_t> displayedCountdownSeconds(double seconds);
+
+// What a view shows where a figure cannot be trusted or is not a number.
+inline QString noFigureText() { return QStringLiteral("---"); }
 
 } // namespace meterix

@@ -1,5 +1,7 @@
 #include "core/PixelCatBreed.h"
 
+#include "core/L10n.h"
+
 namespace meterix {
 
 QList<PixelCatBreed> allPixelCatBreeds() {
@@ -28,6 +30,22 @@ std::optional<PixelCatBreed> pixelCatBreedFromRawValue(const QString& raw) {
     for (PixelCatBreed b : allPixelCatBreeds())
         if (rawValue(b) == composed) return b;
     return std::nullopt;
+}
+
+QString displayName(PixelCatBreed breed) {
+    switch (breed) {
+    case PixelCatBreed::orangeTabby:
+        return L10n::catOrangeTabby().text();
+    case PixelCatBreed::calico:
+        return L10n::catCalico().text();
+    case PixelCatBreed::tuxedo:
+        return L10n::catTuxedo().text();
+    case PixelCatBreed::snowWhite:
+        return L10n::catTurkishAngora().text();
+    case PixelCatBreed::blackCat:
+        return L10n::catBlack().text();
+    }
+    return {};
 }
 
 } // namespace meterix

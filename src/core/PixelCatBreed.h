@@ -14,5 +14,7 @@ QList<PixelCatBreed> allPixelCatBreeds();
 QString rawValue(PixelCatBreed breed);
 // Exact match (after Unicode composition, so a decomposed Hangul text still matches).
 std::optional<PixelCatBreed> pixelCatBreedFromRawValue(const QString& raw);
+// The coat's name in the language resolved at the moment of the call.
+QString displayName(PixelCatBreed breed);
 
 } // namespace meterix

@@ -1,5 +1,6 @@
 #include "design/RollingDigitsView.h"
 
+#include "core/Numbers.h"
 #include "design/Surface.h"
 
 #include <QFontMetricsF>
@@ -42,13 +43,18 @@ RollingDigitsView::RollingDigitsView(qint64 value, QString suffix, QFont font, Q
 
 RollingDigitsView::Layout RollingDigitsView::layout(qint64 value, const QString& suffix, const QFont& font,
                                                     const QFont& suffixFont) {
+    return layout(std::optional<qint64>(value), suffix, font, suffixFont);
+}
+
+RollingDigitsView::Layout RollingDigitsView::layout(std::optional<qint64> figure, const QString& suffix,
+                                                    const QFont& font, const QFont& suffixFont) {
     const QFontMetricsF number(font);
     const QFontMetricsF trailing(suffixFont);
     Layout l;
-    l.number = QString::number(value);
+    l.number = figure ? QString::number(*figure) : noFigureText();
     l.cellWidth = widestDigit(number);
     l.numberWidth = widthOf(l.number, l.cellWidth, number);
-    l.hasSuffix = !suffix.isEmpty();
+    l.hasSuffix = figure && !suffix.isEmpty();
     l.suffixX = l.numberWidth;
     l.width = l.numberWidth + (l.hasSuffix ? trailing.horizontalAdvance(suffix) : 0.0);
     const double ascent = std::max(number.ascent(), l.hasSuffix ? trailing.ascent() : 0.0);
@@ -58,9 +64,27 @@ RollingDigitsView::Layout RollingDigitsView::layout(qint64 value, const QString&
     return l;
 }
 
-void RollingDigitsView::setValue(qint64 value) {
-    if (value == value_) return;
+void RollingDigitsView::setReading(double percentage) {
+    const std::optional<int64_t> figure = displayedPercent(percentage);
+    if (figure) {
+        setValue(*figure);
+        return;
+    }
+    if (!hasFigure_) return;
     previous_ = value_;
+    previousHadFigure_ = true;
+    hasFigure_ = false;
+    updateGeometry();
+    adjustSize();
+    roll_.setTarget(1.0, false);
+    update();
+}
+
+void RollingDigitsView::setValue(qint64 value) {
+    if (value == value_ && hasFigure_) return;
+    previous_ = value_;
+    previousHadFigure_ = hasFigure_;
+    hasFigure_ = true;
     value_ = value;
     updateGeometry();
     adjustSize();
@@ -80,15 +104,15 @@ void RollingDigitsView::setColor(const QColor& color) {
 }
 
 QSize RollingDigitsView::sizeHint() const {
-    const Layout l = layout(value_, suffix_, font_, suffixFont_);
+    const Layout l = layout(shown(), suffix_, font_, suffixFont_);
     return QSize(qCeil(l.width), qCeil(l.height));
 }
 
 void RollingDigitsView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const Layout now = layout(value_, suffix_, font_, suffixFont_);
-    const QString before = QString::number(previous_);
+    const Layout now = layout(shown(), suffix_, font_, suffixFont_);
+    const QString before = previousHadFigure_ ? QString::number(previous_) : noFigureText();
     const double progress = std::clamp(roll_.value(), 0.0, 1.2);
     const bool rolling = progress < 1.0 && before != now.number;
     const double direction = value_ >= previous_ ? 1.0 : -1.0; // growing numbers roll upwards

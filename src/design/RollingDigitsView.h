@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 namespace meterix {
 
 // A whole number whose changed digits roll into place (upwards when the value
@@ -33,11 +35,18 @@ public:
         double baseline;    // shared by number and suffix
     };
     static Layout layout(qint64 value, const QString& suffix, const QFont& font, const QFont& suffixFont);
+    // Without a figure the view shows noFigureText() and no suffix.
+    static Layout layout(std::optional<qint64> figure, const QString& suffix, const QFont& font,
+                         const QFont& suffixFont);
     static constexpr double suffixOpacity = 0.55;
 
     qint64 value() const { return value_; }
     // Rolls to the new value while visible; otherwise shows it at once.
     void setValue(qint64 value);
+    // A percentage reading, shown as every view shows one (displayedPercent):
+    // rounded and held to a sane range, or "---" when it is not a number.
+    void setReading(double percentage);
+    bool hasFigure() const { return hasFigure_; }
     void setColor(const QColor& color);
     const QString& suffix() const { return suffix_; }
     // 0 when a roll starts, 1 when it is done.
@@ -50,8 +59,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    std::optional<qint64> shown() const { return hasFigure_ ? std::optional<qint64>(value_) : std::nullopt; }
+
     qint64 value_;
     qint64 previous_;
+    bool hasFigure_ = true;
+    bool previousHadFigure_ = true;
     QString suffix_;
     QFont font_;
     QColor color_;

@@ -1,5 +1,7 @@
 #include "design/ShadowCache.h"
 
+#include "platform/ui/Appearance.h"
+
 #include <QCache>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,7 +19,12 @@ namespace {
 constexpr int kMaxCacheKilobytes = 16 * 1024;
 
 QCache<QString, QPixmap>& cache() {
-    static QCache<QString, QPixmap>* c = new QCache<QString, QPixmap>(kMaxCacheKilobytes);
+    static QCache<QString, QPixmap>* c = [] {
+        auto* created = new QCache<QString, QPixmap>(kMaxCacheKilobytes);
+        // Shadows in the colours of the old look would never be asked for again.
+        Appearance::registerCache([created] { created->clear(); });
+        return created;
+    }();
     return *c;
 }
 

@@ -69,6 +69,9 @@ public:
     static QColor primary(Appearance::Scheme scheme);
     static QColor secondary(Appearance::Scheme scheme);
     static QColor tertiary(Appearance::Scheme scheme);
+    // The accent of prominent controls and hovered links.
+    static QColor accent();
+    static QColor accent(Appearance::Scheme scheme);
 };
 
 // A colour with its alpha multiplied by opacity.

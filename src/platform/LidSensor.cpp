@@ -1,10 +1,13 @@
 #include "platform/LidSensor.h"
 
-#include <QDBusConnection>
+#include "platform/DBusSignal.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+
+#include <utility>
 
 namespace meterix {
 
@@ -15,13 +18,15 @@ const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 constexpr auto kMaxAge = std::chrono::seconds(5);
 } // namespace
 
-LidSensor::LidSensor(QObject* parent) : QObject(parent) {
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected()) return;
+LidSensor::LidSensor(QObject* parent) : LidSensor(QDBusConnection::systemBus(), parent) {}
+
+LidSensor::LidSensor(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {
+    if (!bus_.isConnected()) return;
+    // Even without the subscription the periodic re-read keeps the answers near.
     connected_ = true;
-    bus.connect(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                QStringLiteral("PropertiesChanged"), this,
-                SLOT(handlePropertiesChanged(QString, QVariantMap, QStringList)));
+    subscribeToDBusSignal(bus_, kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                          QStringLiteral("PropertiesChanged"), this,
+                          SLOT(handlePropertiesChanged(QString, QVariantMap, QStringList)));
     refreshIfStale();
 }
 
@@ -55,7 +60,7 @@ void LidSensor::requestProperty(const QString& name) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     call << kManager << name;
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(call, 1000), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, 1000), this);
     ++pendingReads_;
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, name] {
         QDBusPendingReply<QDBusVariant> reply = *watcher;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 
 #include <atomic>
@@ -16,7 +17,10 @@ class LidSensor : public QObject {
     Q_OBJECT
 
   public:
+    // Asks logind on the system bus.
     explicit LidSensor(QObject* parent = nullptr);
+    // Asks on the given bus (a private one in tests).
+    explicit LidSensor(QDBusConnection bus, QObject* parent = nullptr);
 
     bool isLidClosed();
     bool isDocked();
@@ -30,6 +34,7 @@ class LidSensor : public QObject {
     void refreshIfStale();
     void requestProperty(const QString& name);
 
+    QDBusConnection bus_;
     bool connected_ = false;
     bool lidClosed_ = false;
     bool docked_ = false;

@@ -1,16 +1,16 @@
 #include "platform/PowerMonitor.h"
 
-#include <QDBusConnection>
+#include "platform/DBusSignal.h"
 
 namespace meterix {
 
-PowerMonitor::PowerMonitor(QObject* parent) : QObject(parent) {
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected()) return;
-    connected_ =
-        bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                    QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
-                    SLOT(handlePrepareForSleep(bool)));
+PowerMonitor::PowerMonitor(QObject* parent) : PowerMonitor(QDBusConnection::systemBus(), parent) {}
+
+PowerMonitor::PowerMonitor(QDBusConnection bus, QObject* parent) : QObject(parent) {
+    connected_ = subscribeToDBusSignal(
+        bus, QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+        SLOT(handlePrepareForSleep(bool)));
 }
 
 void PowerMonitor::handlePrepareForSleep(bool sleeping) {

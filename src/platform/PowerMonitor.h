@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 
 namespace meterix {
@@ -11,7 +12,10 @@ class PowerMonitor : public QObject {
     Q_OBJECT
 
   public:
+    // Listens on the system bus.
     explicit PowerMonitor(QObject* parent = nullptr);
+    // Listens on the given bus (a private one in tests).
+    explicit PowerMonitor(QDBusConnection bus, QObject* parent = nullptr);
     bool isConnected() const { return connected_; }
 
   Q_SIGNALS:

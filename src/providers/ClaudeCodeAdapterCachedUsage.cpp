@@ -5,10 +5,10 @@
 #include "core/Json.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
+#include "core/SafeConversions.h"
 #include "core/TextUtil.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 
 #include <cmath>
 
@@ -104,8 +104,8 @@ QList<ModelQuotaItem> fallbackQuotas(const std::optional<ClaudeCodeAdapter::Quot
 QDateTime fetchedAt(const QJsonObject& block, const QDateTime& now) {
     const auto ms = json::number(block, key("fetchedAtMs"));
     if (!ms) return now;
-    constexpr double kLimitMs = 8.64e15; // the range of dates Qt can hold
-    const QDateTime at = QDateTime::fromMSecsSinceEpoch(saturatingInt64(*ms, -kLimitMs, kLimitMs), Qt::UTC);
+    // Held to the years 1 to 9999: an absurdly old stamp reads as very old.
+    const QDateTime at = dateFromUnixSeconds(*ms / 1000.0);
     return at > now ? now : at;
 }
 
@@ -120,11 +120,11 @@ ClaudeCodeAdapter::ConfigIdentity ClaudeCodeAdapter::identity(const QJsonObject&
 
 std::optional<double> ClaudeCodeAdapter::countdown(const QJsonValue& value, const QDateTime& now) {
     if (!value.isString()) return std::nullopt;
-    static const QRegularExpression fraction(QStringLiteral("\\.\\d+"));
-    QString text = value.toString();
-    text.remove(fraction);
-    const auto date = parseRfc3339(text);
+    // Fractional seconds are allowed only after the seconds, and ignored;
+    // "2026.9-03-01" is no date.
+    auto date = parseRfc3339(value.toString());
     if (!date) return std::nullopt;
+    date = date->addMSecs(-date->time().msec());
     const double seconds = secondsBetween(now, *date);
     if (!(seconds > 0)) return std::nullopt;
     return seconds;

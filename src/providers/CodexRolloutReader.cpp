@@ -90,11 +90,13 @@ std::optional<QByteArray> CodexRolloutReader::tail(const QString& path, int64_t 
     const auto info = regularFileInfo(path);
     if (!info) return std::nullopt;
     const int64_t start = std::max<int64_t>(0, info->size - bytes);
-    auto data = readRegularFileRange(path, start, bytes);
+    // One byte more in front tells whether the window's first line is whole.
+    auto data = readRegularFileRange(path, start > 0 ? start - 1 : 0, start > 0 ? bytes + 1 : bytes);
     if (!data) return std::nullopt;
     if (start >= 1) {
-        // The window began inside the file, so its first line is partial. Cut it
-        // as bytes: decoding first would let a split character spoil every line.
+        // The window began inside the file, so its first line is partial unless
+        // a line feed ends just before it. Cut it as bytes: decoding first would
+        // let a split character spoil every line.
         const qsizetype firstBreak = data->indexOf('\n');
         if (firstBreak < 0) return QByteArray(); // one line longer than the window: nothing whole
         data->remove(0, firstBreak + 1);
@@ -175,8 +177,9 @@ std::optional<CodexRolloutReader::RateWindow> CodexRolloutReader::window(const Q
         w.resetsAt = dateFromUnixSeconds(static_cast<double>(clock.now().toMSecsSinceEpoch()) / 1000.0 + *inSeconds);
     }
     w.remaining = clampPercentage(100.0 - *used);
+    // A window of no or negative length has no length to name.
     if (const auto minutes = json::number(*value, QLatin1String("window_minutes")))
-        w.windowMinutes = truncatedInt64(*minutes);
+        if (const auto whole = truncatedInt64(*minutes); whole && *whole > 0) w.windowMinutes = whole;
     return w;
 }
 
@@ -201,7 +204,9 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(
     result.planType = json::string(*limits, QLatin1String("plan_type"));
     std::optional<QDateTime> stamp;
     if (const auto text = json::string(event, QLatin1String("timestamp"))) stamp = parseRfc3339(*text);
-    result.capturedAt = stamp.value_or(now);
+    // A stamp ahead of now (a skewed clock, a corrupt line) is read as now: dated
+    // in 2099 it would never go stale and would outrank every later reading.
+    result.capturedAt = stamp && *stamp <= now ? *stamp : now;
     result.sessionStartedAt = sessionStartedAt;
     return result;
 }

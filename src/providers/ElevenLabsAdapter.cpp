@@ -49,7 +49,9 @@ std::optional<double> ElevenLabsAdapter::characterResetCountdown(const QJsonObje
 std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObject& body) const {
     const auto used = json::number(body, QLatin1String("character_count"));
     const auto granted = json::number(body, QLatin1String("character_limit"));
-    if (!used || !granted || !(*granted > 0)) return std::nullopt;
+    // Counts of characters: an allowance below one character or a negative count
+    // is no reading (1e-308 would pass "greater than 0" and divide into nonsense).
+    if (!used || !granted || !(*granted >= 1) || !(*used >= 0)) return std::nullopt;
     const QString tier = json::string(body, QLatin1String("tier")).value_or(QStringLiteral("Free"));
     const double percentage = std::clamp(100.0 - *used / *granted * 100.0, 0.0, 100.0);
     const auto countdown = characterResetCountdown(body, now());

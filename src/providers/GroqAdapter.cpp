@@ -52,7 +52,13 @@ std::optional<double> GroqAdapter::duration(const std::optional<QString>& input)
     if (!input) return std::nullopt;
     const QString text = trimSpacesAndTabs(*input).toLower();
     if (text.isEmpty()) return std::nullopt;
-    if (const auto plain = decimalFromText(text)) return plain;
+    // A countdown is never negative and never beyond what any text shows: such a
+    // header gives no countdown rather than a wrong one.
+    const auto countdown = [](double seconds) -> std::optional<double> {
+        if (!(seconds >= 0 && seconds <= kMaxCountdownSeconds)) return std::nullopt;
+        return seconds;
+    };
+    if (const auto plain = decimalFromText(text)) return countdown(*plain);
 
     QString buffer;
     double sum = 0;
@@ -74,8 +80,8 @@ std::optional<double> GroqAdapter::duration(const std::optional<QString>& input)
         buffer.clear();
         i += unit->text.size();
     }
-    if (!buffer.isEmpty() || !std::isfinite(sum)) return std::nullopt;
-    return sum;
+    if (!buffer.isEmpty()) return std::nullopt;
+    return countdown(sum);
 }
 
 UsageSnapshot GroqAdapter::snapshotFromRequest(const UsageRequest& request) const {

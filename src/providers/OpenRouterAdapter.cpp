@@ -108,8 +108,9 @@ UsageSnapshot OpenRouterAdapter::fetchUsage(bool) {
     const auto budget = keyBudgetFrom(payload(keyResult.get()));
     if (!credits) return unavailable(UsageUnavailableReason::malformedResponse);
 
-    const bool hasPrepaid = credits->totalCredits > 0;
     const double balanceLeft = std::max(0.0, credits->totalCredits - credits->totalUsage);
+    // Two huge finite figures can still differ by infinity: no balance then, not "$inf".
+    const bool hasPrepaid = credits->totalCredits > 0 && std::isfinite(balanceLeft);
     const std::optional<double> prepaid =
         hasPrepaid ? std::optional(std::clamp(balanceLeft / credits->totalCredits * 100.0, 0.0, 100.0))
                    : std::nullopt;

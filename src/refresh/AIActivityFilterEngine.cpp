@@ -127,11 +127,21 @@ std::optional<QString> AIActivityFilterEngine::readTail(const QString& path, int
     // folder must never block the watcher's queue.
     const std::optional<RegularFileInfo> info = regularFileInfo(path);
     if (!info || info->size <= 0) return std::nullopt;
-    const std::optional<QByteArray> bytes =
-        readRegularFileRange(path, std::max<int64_t>(info->size - maxBytes, 0), maxBytes);
+    const int64_t start = std::max<int64_t>(info->size - maxBytes, 0);
+    const std::optional<QByteArray> bytes = readRegularFileRange(path, start, maxBytes);
     if (!bytes || bytes->isEmpty()) return std::nullopt;
+    QByteArrayView window(*bytes);
+    if (start > 0) {
+        // A window that begins inside a multi-byte character drops that
+        // character's continuation bytes (at most three) before decoding, or
+        // the whole tail would fail and its keywords go unseen.
+        qsizetype cut = 0;
+        while (cut < 3 && cut < window.size() && (static_cast<unsigned char>(window[cut]) & 0xc0) == 0x80)
+            ++cut;
+        window = window.sliced(cut);
+    }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(*bytes);
+    QString text = decoder(window);
     if (decoder.hasError()) return std::nullopt;
     return text;
 }

@@ -41,8 +41,9 @@ class AIActivityFilterEngine {
     BurstDecision shouldDispatchBurst(AIProviderType provider, const QString& eventPath);
 
   private:
-    // The file's last maxBytes as UTF-8 text; absent for anything but a
-    // non-empty regular file whose window decodes cleanly.
+    // The file's last maxBytes as UTF-8 text, less a character cut by the
+    // window's start; absent for anything but a non-empty regular file whose
+    // window then decodes cleanly.
     static std::optional<QString> readTail(const QString& path, int64_t maxBytes);
 
     const AIActivityRuleRegistry& registry_;

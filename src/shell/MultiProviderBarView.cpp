@@ -3,9 +3,11 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "platform/ui/Appearance.h"
 #include "refresh/ProviderManager.h"
 #include "shell/FloatingPanelController.h"
 #include "design/GrabberHandle.h"
+#include "design/JellySprings.h"
 #include "design/HairlineDivider.h"
 #include "design/LiquidGlassStyle.h"
 #include "design/Metric.h"
@@ -17,6 +19,7 @@
 #include "shell/TabBarLoadingBar.h"
 
 #include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
 
 #include <cmath>
@@ -28,6 +31,7 @@ namespace {
 constexpr double kGrabberSlot = MultiProviderBarView::leadingInset + GrabberHandle::capsuleWidth;
 constexpr double kDividerSlot = HairlineDivider::lineWidth + MultiProviderBarView::dividerTrailingGap;
 constexpr double kSegmentWidth = ProviderSegmentView::labelWidth;
+constexpr double kCardArrivalTravel = 8; // how far from its place the card arrives
 
 QRect outward(const QRectF& r) {
     const int left = int(std::floor(r.left()));
@@ -43,7 +47,8 @@ QRegion roundedRegion(const QRectF& rect, double radius) {
 
 MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller,
                                            const Clock& clock, QWidget* parent)
-    : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock) {
+    : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock),
+      tintMix_(JellySprings::gauge, 1.0), arrival_(JellySprings::popover, 1.0) {
     setAttribute(Qt::WA_TranslucentBackground);
     capsule_ = new QWidget(this);
     capsule_->setAttribute(Qt::WA_TranslucentBackground);
@@ -52,10 +57,19 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, Floa
     divider_ = new HairlineDivider(dividerHeight, capsule_);
     loadingBar_ = new TabBarLoadingBar(capsule_);
 
+    tintFrom_ = tintTo_ = toQColor(gradient(UsageTier::abundant).constFirst());
+    connect(&tintMix_, &SpringAnimator::valueChanged, this, [this] {
+        loadingBar_->setTint(currentTint());
+        update();
+    });
+    connect(&arrival_, &SpringAnimator::valueChanged, this, &MultiProviderBarView::placeCard);
     resetWatch_.setSingleShot(true);
     connect(&resetWatch_, &QTimer::timeout, this, &MultiProviderBarView::refreshForTime);
     connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, &MultiProviderBarView::rebuild);
-    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, &MultiProviderBarView::relayout);
+    connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, [this] {
+        syncCat();
+        relayout();
+    });
     connect(&Localization::shared(), &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
     if (controller_)
         connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
@@ -91,6 +105,36 @@ void MultiProviderBarView::observe(ProviderManager& manager) {
         connect(&manager, signal, this, follow);
     connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
     follow();
+}
+
+void MultiProviderBarView::setCatViewFactory(CatViewFactory factory) {
+    catFactory_ = std::move(factory);
+    delete catView_;
+    syncCat();
+    relayout();
+}
+
+void MultiProviderBarView::syncCat() {
+    const bool wanted = catFactory_ && preferences_.pixelCatEnabled();
+    if (!wanted) {
+        // Switching the cat off releases it, its timers with it.
+        delete catView_;
+        catRegion_ = QRegion();
+        return;
+    }
+    if (catView_) return;
+    catRegion_ = QRegion();
+    catView_ = catFactory_(*this);
+    if (!catView_) return;
+    catView_->setParent(this);
+    reportedCapsule_ = QRectF(); // the new view is placed by the next layout
+    catView_->show();
+}
+
+void MultiProviderBarView::setCatRegion(const QRegion& region) {
+    if (region == catRegion_) return;
+    catRegion_ = region;
+    reportSolidRegion();
 }
 
 void MultiProviderBarView::setCardFactory(CardFactory factory) {
@@ -156,7 +200,9 @@ MultiProviderBarView::Layout MultiProviderBarView::currentLayout() const {
     std::optional<QSizeF> cardSize;
     if (card_) {
         const QSize hint = card_->sizeHint().expandedTo(card_->minimumSize()).boundedTo(card_->maximumSize());
-        cardSize = QSizeF(std::max(0, hint.width()), std::max(0, hint.height()));
+        const QMargins shadow = card_->contentsMargins();
+        cardSize = QSizeF(std::max(0, hint.width() - shadow.left() - shadow.right()),
+                          std::max(0, hint.height() - shadow.top() - shadow.bottom()));
     }
     const bool upward = controller_ && controller_->opensUpward();
     return layout(int(segments_.size()), preferences_.pixelCatEnabled(), cardSize, upward);
@@ -206,14 +252,14 @@ void MultiProviderBarView::rebuild() {
     syncSegments();
     syncCard();
     loadingBar_->setRefreshing(state_.isRefreshing);
-    loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
+    followAmbientTint();
     relayout();
     scheduleResetWatch();
 }
 
 void MultiProviderBarView::refreshForTime() {
     for (auto& [provider, view] : segments_) view->setSnapshot(state_.snapshots.value(provider));
-    loadingBar_->setTint(toQColor(gradient(ambientTier()).constFirst()));
+    followAmbientTint();
     scheduleResetWatch();
     updateIfLookChanged();
 }
@@ -221,7 +267,31 @@ void MultiProviderBarView::refreshForTime() {
 void MultiProviderBarView::updateIfLookChanged() {
     // The glass is all this widget paints itself: a state change that leaves
     // its place and tint alone (a poll with the same figures) repaints nothing.
-    if (capsuleRect() != paintedCapsule_ || toQColor(gradient(ambientTier()).constFirst()) != paintedTint_) update();
+    if (capsuleRect() != paintedCapsule_ || currentTint() != paintedTint_) update();
+}
+
+QColor MultiProviderBarView::currentTint() const {
+    const double t = std::clamp(tintMix_.value(), 0.0, 1.0);
+    auto channel = [t](float a, float b) { return a + (b - a) * float(t); };
+    return QColor::fromRgbF(channel(tintFrom_.redF(), tintTo_.redF()), channel(tintFrom_.greenF(), tintTo_.greenF()),
+                            channel(tintFrom_.blueF(), tintTo_.blueF()), channel(tintFrom_.alphaF(), tintTo_.alphaF()));
+}
+
+void MultiProviderBarView::followAmbientTint() {
+    const QColor target = toQColor(gradient(ambientTier()).constFirst());
+    if (target == tintTo_) return;
+    tintFrom_ = currentTint();
+    tintTo_ = target;
+    tintMix_.setTarget(0.0, false);
+    tintMix_.setTarget(1.0, isVisible() && !Appearance::shared().reduceMotion());
+    loadingBar_->setTint(currentTint());
+}
+
+QList<ProviderSegmentView*> MultiProviderBarView::leavingSegments() const {
+    QList<ProviderSegmentView*> leaving;
+    for (ProviderSegmentView* view : capsule_->findChildren<ProviderSegmentView*>(Qt::FindDirectChildrenOnly))
+        if (view->isLeaving()) leaving << view;
+    return leaving;
 }
 
 void MultiProviderBarView::syncSegments() {
@@ -230,7 +300,13 @@ void MultiProviderBarView::syncSegments() {
         if (visible.contains(it->first)) {
             ++it;
         } else {
-            delete it->second;
+            // It fades where it stands while the others slide into its room.
+            ProviderSegmentView* view = it->second;
+            QPointer<ProviderSegmentView> guard(view);
+            view->leave([guard] {
+                if (guard) guard->deleteLater();
+            });
+            slide_.erase(it->first);
             it = segments_.erase(it);
         }
     }
@@ -242,6 +318,7 @@ void MultiProviderBarView::syncSegments() {
             view = new ProviderSegmentView(snapshot, clock_, capsule_);
             connect(view, &QAbstractButton::clicked, this, [this, p] { select(p); });
             view->show();
+            if (isVisible()) view->appear();
         } else {
             view->setSnapshot(snapshot);
         }
@@ -258,14 +335,36 @@ void MultiProviderBarView::syncCard() {
         if (it != state_.snapshots.constEnd()) wanted = *it;
     }
     if (wanted == cardSnapshot_ && (card_ || !wanted)) return;
+    // A newer reading of the provider whose card is open updates that card.
+    if (wanted && card_ && cardSnapshot_ && cardSnapshot_->provider == wanted->provider && updateCard_) {
+        cardSnapshot_ = wanted;
+        updateCard_(*wanted);
+        return;
+    }
     delete card_;
+    updateCard_ = {};
     cardSnapshot_ = wanted;
     if (!wanted) return;
     const AIProviderType provider = wanted->provider;
-    card_ = cardFactory_(*wanted, [this, provider] { select(provider); });
+    Card card = cardFactory_(*wanted, [this, provider] { select(provider); });
+    card_ = card.widget;
+    updateCard_ = std::move(card.update);
     if (card_) {
         card_->setParent(this);
+        card_->installEventFilter(this);
+        // Its shadow's room may reach over the capsule: the capsule stays on top
+        // for clicks.
+        card_->lower();
         card_->show();
+        // It arrives from the bar's side, fading in; without motion it is simply there.
+        const bool animate = isVisible() && !Appearance::shared().reduceMotion();
+        arrival_.setTarget(animate ? 0.0 : 1.0, false);
+        if (animate) {
+            auto* fade = new QGraphicsOpacityEffect(card_);
+            fade->setOpacity(0);
+            card_->setGraphicsEffect(fade);
+            arrival_.setTarget(1.0, true);
+        }
     }
 }
 
@@ -282,10 +381,20 @@ void MultiProviderBarView::relayout() {
     double x = inner.x() + kGrabberSlot + itemSpacing;
     divider_->setGeometry(int(std::lround(x)), int(std::lround(inner.y())), 1, int(h));
     x += kDividerSlot + itemSpacing;
+    const bool animate = isVisible() && !Appearance::shared().reduceMotion();
     for (ProviderSegmentView* view : segments()) {
         const QSize size = view->sizeHint();
-        view->setGeometry(int(std::lround(x - ProviderSegmentView::margin)),
-                          int(std::lround(inner.y() + (h - size.height()) / 2)), size.width(), size.height());
+        const double left = x - ProviderSegmentView::margin;
+        const int top = int(std::lround(inner.y() + (h - size.height()) / 2));
+        SpringAnimator*& slide = slide_[view->provider()];
+        if (!slide) {
+            // A new segment starts in its place; the others slide there.
+            slide = new SpringAnimator(JellySprings::layout, left, view);
+            connect(slide, &SpringAnimator::valueChanged, view,
+                    [view](double at) { view->move(int(std::lround(at)), view->y()); });
+        }
+        slide->setTarget(left, animate);
+        view->setGeometry(int(std::lround(slide->value())), top, size.width(), size.height());
         x += kSegmentWidth + itemSpacing;
     }
     const double stripTop = h - TabBarLoadingBar::bottomInset - TabBarLoadingBar::stripHeight;
@@ -293,21 +402,50 @@ void MultiProviderBarView::relayout() {
                              int(std::floor(inner.y() + stripTop)),
                              std::max(1, int(std::lround(capsule.width() - 2 * TabBarLoadingBar::sideInset))),
                              int(std::ceil(TabBarLoadingBar::stripHeight + 0.5)));
-    if (card_) card_->setGeometry(outward(l.card.translated(origin)));
+    placeCard();
 
     if (l.capsule.width() > 0 && l.capsule.width() != actualBarWidth_) {
         actualBarWidth_ = l.capsule.width();
         Q_EMIT barWidthChanged(actualBarWidth_);
     }
-    QRegion solid = roundedRegion(capsule, Radius::bar);
+    if (capsule != reportedCapsule_) {
+        reportedCapsule_ = capsule;
+        Q_EMIT capsuleRectChanged(capsule);
+    }
+    if (catView_) catView_->raise(); // over the segments
+    reportSolidRegion();
+    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
+    updateIfLookChanged();
+}
+
+void MultiProviderBarView::reportSolidRegion() {
+    const Layout l = currentLayout();
+    const QPointF origin = contentOrigin(l);
+    QRegion solid = roundedRegion(l.capsule.translated(origin), Radius::bar);
     if (card_) solid += roundedRegion(l.card.translated(origin), Radius::card);
+    if (catView_ && !catRegion_.isEmpty()) solid += catRegion_.translated(catView_->pos());
     if (solid != reportedRegion_) {
         reportedRegion_ = solid;
         Q_EMIT solidRegionChanged(solid);
     }
-    if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
-    updateIfLookChanged();
 }
+
+void MultiProviderBarView::placeCard() {
+    if (!card_) return;
+    const Layout l = currentLayout();
+    const bool upward = controller_ && controller_->opensUpward();
+    // While arriving it stands a little towards the bar and fades in.
+    const double t = std::clamp(arrival_.value(), 0.0, 1.2);
+    const double shift = (1.0 - t) * kCardArrivalTravel * (upward ? 1.0 : -1.0);
+    const QRectF at = l.card.translated(contentOrigin(l) + QPointF(0, shift));
+    card_->setGeometry(outward(at).marginsAdded(card_->contentsMargins()));
+    if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(card_->graphicsEffect())) {
+        if (arrival_.state() == QAbstractAnimation::Running) fade->setOpacity(std::clamp(t, 0.0, 1.0));
+        else card_->setGraphicsEffect(nullptr); // arrived: drawn directly again
+    }
+}
+
+double MultiProviderBarView::cardArrival() const { return card_ ? std::clamp(arrival_.value(), 0.0, 1.0) : 0.0; }
 
 void MultiProviderBarView::reportContentSize() {
     const QSizeF size = contentSize();
@@ -345,17 +483,21 @@ void MultiProviderBarView::resizeEvent(QResizeEvent* event) {
 }
 
 bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
+    // The card's contents changed size: the stack and the window follow.
+    if (watched == card_ && event->type() == QEvent::LayoutRequest)
+        QMetaObject::invokeMethod(this, &MultiProviderBarView::relayout, Qt::QueuedConnection);
     if (watched == capsule_ && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
         barHovered_ = event->type() == QEvent::Enter;
         grabber_->setActive(barHovered_);
         update();
+        Q_EMIT barHoveredChanged(barHovered_);
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void MultiProviderBarView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QColor tint = toQColor(gradient(ambientTier()).constFirst());
+    const QColor tint = currentTint();
     paintedTint_ = tint;
     paintedCapsule_ = capsuleRect();
     liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0).paint(p, paintedCapsule_);

@@ -3,6 +3,7 @@
 #include "core/AIProviderType.h"
 #include "core/Clock.h"
 #include "core/UsageSnapshot.h"
+#include "design/SpringAnimator.h"
 
 #include <QHash>
 #include <QList>
@@ -46,8 +47,19 @@ public:
         bool isRefreshing = false;
     };
 
+    // The detail card of the selected provider: its widget (whose contents
+    // margins are the room its shadow takes beside the card) and how it takes a
+    // newer snapshot of the same provider in place.
+    struct Card {
+        QWidget* widget = nullptr;
+        std::function<void(const UsageSnapshot&)> update;
+    };
+    // Builds the companion that sits in the band above the capsule while the cat
+    // is enabled; the bar owns it and deletes it when the cat is switched off.
+    using CatViewFactory = std::function<QWidget*(MultiProviderBarView& bar)>;
+
     // Builds the detail card of a snapshot; onClose deselects it.
-    using CardFactory = std::function<QWidget*(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
+    using CardFactory = std::function<Card(const UsageSnapshot& snapshot, std::function<void()> onClose)>;
 
     // Where things go in content coordinates (the bleed included).
     struct Layout {
@@ -74,6 +86,8 @@ public:
     // selections the bar makes.
     void observe(ProviderManager& manager);
     void setCardFactory(CardFactory factory);
+    void setCatViewFactory(CatViewFactory factory);
+    QWidget* catView() const { return catView_; }
 
     // A segment was tapped (also the card's close action): opens the provider's
     // card, or closes it when it is already open. Ignored right after a drag.
@@ -101,6 +115,12 @@ public:
     QWidget* capsule() const { return capsule_; }
     // The parts drawn on (capsule and card), as last reported.
     QRegion solidRegion() const { return reportedRegion_; }
+    // Segments on their way out (fading), not counted among segments().
+    QList<ProviderSegmentView*> leavingSegments() const;
+    // The capsule's tint as drawn now: it glides to the ambient tier's colour.
+    QColor currentTint() const;
+    // 0 when the card has just arrived, 1 once it is in place.
+    double cardArrival() const;
 
     // Sends the current size even when it has not changed (the first report).
     void reportContentSize();
@@ -114,6 +134,13 @@ Q_SIGNALS:
     // The parts that are drawn on, for windows that must be shaped to them.
     void solidRegionChanged(const QRegion& region);
     void barWidthChanged(double width);
+    void barHoveredChanged(bool hovered);
+    // The capsule moved or changed size (this widget's coordinates).
+    void capsuleRectChanged(const QRectF& capsule);
+
+public Q_SLOTS:
+    // The parts the cat view draws on, in its own coordinates.
+    void setCatRegion(const QRegion& region);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -124,6 +151,10 @@ private:
     void rebuild();
     void syncSegments();
     void syncCard();
+    void placeCard();
+    void followAmbientTint();
+    void syncCat();
+    void reportSolidRegion();
     void relayout();
     void applyTexts();
     void scheduleResetWatch();
@@ -143,12 +174,23 @@ private:
     TabBarLoadingBar* loadingBar_;
     std::map<AIProviderType, ProviderSegmentView*> segments_;
     QPointer<QWidget> card_;
+    std::function<void(const UsageSnapshot&)> updateCard_;
+    CatViewFactory catFactory_;
+    QPointer<QWidget> catView_;
+    QRegion catRegion_;
+    QRectF reportedCapsule_;
     std::optional<UsageSnapshot> cardSnapshot_;
     bool barHovered_ = false;
     double actualBarWidth_ = 180;
     std::optional<QSizeF> reportedSize_;
     QRegion reportedRegion_;
     QTimer resetWatch_;
+    // Motion: where each segment slides to, the tint's glide, the card's arrival.
+    std::map<AIProviderType, SpringAnimator*> slide_;
+    QColor tintFrom_;
+    QColor tintTo_;
+    SpringAnimator tintMix_;
+    SpringAnimator arrival_;
     // What the last paint drew the glass with.
     QRectF paintedCapsule_;
     QColor paintedTint_;

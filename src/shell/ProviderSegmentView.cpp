@@ -38,7 +38,9 @@ constexpr double kLiveDotSide = 5;
 const QColor kLiveGreen(52, 199, 89);
 
 // Real figures to show: not a placeholder, and a number.
-bool hasFigure(const UsageSnapshot& s) { return !s.isSimulated() && std::isfinite(s.hourlyRemainingPercentage); }
+bool hasFigure(const UsageSnapshot& s) {
+    return !s.isSimulated() && displayedPercent(s.hourlyRemainingPercentage).has_value();
+}
 
 QColor tierColor(const UsageSnapshot& s) {
     return toQColor(gradient(usageTierFrom(s.hourlyRemainingPercentage)).constFirst());
@@ -56,7 +58,7 @@ void paintShadow(QPainter& p, const QRectF& shape, double cornerRadius, double b
 
 ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Clock& clock, QWidget* parent)
     : PressableButton(PressableStyle{0.94, 0.75, true}, parent), clock_(clock), snapshot_(snapshot),
-      hover_(JellySprings::hover, 0.0), ring_(JellySprings::gauge, 0.0) {
+      hover_(JellySprings::hover, 0.0), ring_(JellySprings::gauge, 0.0), presence_(JellySprings::layout, 1.0) {
     setCheckable(true); // the accessible "selected" state
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -72,6 +74,9 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
     connect(&settle_, &QVariantAnimation::valueChanged, this, [this] { update(); });
     connect(&hover_, &SpringAnimator::valueChanged, this, [this] { update(); });
     connect(&ring_, &SpringAnimator::valueChanged, this, [this] { update(); });
+    // The digits keep the label colour they were given: a new look gives them a new one.
+    connect(&Appearance::shared(), &Appearance::changed, this, &ProviderSegmentView::refresh);
+    connect(&presence_, &SpringAnimator::valueChanged, this, [this] { update(); });
     resize(sizeHint());
     refresh();
 }
@@ -129,6 +134,31 @@ double ProviderSegmentView::pulseAmount() const {
     return settle_.state() == QAbstractAnimation::Running ? settle_.currentValue().toDouble() : 0.0;
 }
 
+void ProviderSegmentView::appear() {
+    if (Appearance::shared().reduceMotion()) {
+        presence_.setTarget(1.0, false);
+        return;
+    }
+    presence_.setTarget(0.0, false);
+    presence_.setTarget(1.0, true);
+}
+
+void ProviderSegmentView::leave(std::function<void()> done) {
+    if (leaving_) return;
+    leaving_ = true;
+    setAttribute(Qt::WA_TransparentForMouseEvents); // a leaving segment takes no taps
+    if (Appearance::shared().reduceMotion() || !isVisible()) {
+        presence_.setTarget(0.0, false);
+        if (done) done();
+        return;
+    }
+    connect(&presence_, &QAbstractAnimation::stateChanged, this,
+            [this, done = std::move(done)](QAbstractAnimation::State state) {
+                if (state == QAbstractAnimation::Stopped && presence_.value() == 0.0 && done) done();
+            });
+    presence_.setTarget(0.0, true);
+}
+
 bool ProviderSegmentView::isWithheld() const { return isWithheld(snapshot_, clock_.now()); }
 
 UsageTier ProviderSegmentView::tier() const { return usageTierFrom(snapshot_.hourlyRemainingPercentage); }
@@ -143,10 +173,10 @@ void ProviderSegmentView::refresh() {
     const bool withheld = isWithheld();
     const bool animate = isVisible();
     ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.hourlyRemainingPercentage), animate);
-    if (const auto percent = displayedPercent(snapshot_.hourlyRemainingPercentage); percent && !withheld) {
+    if (!withheld) {
         // The digits roll only while shown: without motion they change unshown.
         if (Appearance::shared().reduceMotion()) digits_->setVisible(false);
-        digits_->setValue(*percent);
+        digits_->setReading(snapshot_.hourlyRemainingPercentage);
         digits_->setColor(working_ ? tierColor(snapshot_)
                                    : withOpacity(LabelColor::primary(), selected_ ? 1.0 : 0.92));
         digits_->setVisible(true);
@@ -215,7 +245,8 @@ void ProviderSegmentView::leaveEvent(QEvent* event) {
 }
 
 void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
-    const double hoverScale = 1.0 + 0.03 * hover_.value();
+    const double hoverScale = (1.0 + 0.03 * hover_.value()) * presenceScale(presence_.value());
+    p.setOpacity(p.opacity() * presenceOpacity(presence_.value()));
     p.translate(rect.center());
     p.scale(hoverScale, hoverScale);
     p.translate(-rect.center());
@@ -234,7 +265,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
         p.setFont(font);
         p.setPen(withOpacity(LabelColor::secondary(), 0.65));
         const QRectF text(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height());
-        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("---"));
+        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, noFigureText());
     } else if (!digits_->isHidden()) {
         renderingChildren_ = true;
         digits_->render(&p, digits_->pos(), QRegion(), QWidget::DrawChildren);
@@ -330,11 +361,6 @@ std::optional<QString> ProviderSegmentView::accountLabel(const std::optional<QSt
         if (auto masked = maskedEmail(*email)) return masked;
     }
     return *email;
-}
-
-std::optional<qint64> ProviderSegmentView::displayedPercent(double percentage) {
-    if (!std::isfinite(percentage)) return std::nullopt;
-    return saturatingInt64(std::round(percentage)); // half away from zero
 }
 
 QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Clock& clock) {

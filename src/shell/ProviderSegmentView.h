@@ -8,6 +8,9 @@
 #include <QPointer>
 #include <QVariantAnimation>
 
+#include <algorithm>
+#include <functional>
+
 #include <optional>
 
 namespace meterix {
@@ -56,13 +59,22 @@ public:
     QString accessibilityValueText() const;
     // The pulse's state: 0 at rest, 1 fully out.
     double pulseAmount() const;
+
+    // Arriving on and leaving the bar: the segment scales from 0.92 about its
+    // centre and fades, on the layout spring (at once without motion).
+    void appear();
+    // Fades out, then runs done (at once without motion).
+    void leave(std::function<void()> done);
+    bool isLeaving() const { return leaving_; }
+    // 0 gone, 1 fully there.
+    double presence() const { return presence_.value(); }
+    static double presenceScale(double presence) { return 0.92 + 0.08 * presence; }
+    static double presenceOpacity(double presence) { return std::clamp(presence, 0.0, 1.0); }
     QRectF labelRect() const;
 
     // The same rules, pure.
     static bool isWithheld(const UsageSnapshot& snapshot, const QDateTime& now);
     static std::optional<QString> accountLabel(const std::optional<QString>& email, bool mask);
-    // The rounded figure; nothing when the percentage is not a finite number.
-    static std::optional<qint64> displayedPercent(double percentage);
     static QString tooltip(const UsageSnapshot& snapshot, bool mask, const Clock& clock);
     static QString accessibilityValueText(const UsageSnapshot& snapshot, bool working, const QDateTime& now);
     static QString accessibilityLabel(const UsageSnapshot& snapshot, bool mask);
@@ -98,6 +110,8 @@ private:
     QVariantAnimation settle_; // the pulse easing back to rest when work stops
     SpringAnimator hover_;
     SpringAnimator ring_; // the ring's shown percentage, on the gauge spring
+    SpringAnimator presence_;
+    bool leaving_ = false;
     QByteArray paintedLook_;
 };
 

@@ -200,3 +200,48 @@ TEST(JWTClaims, MalformedTokensGiveNothing) {
     EXPECT_FALSE(JWTClaims::payload(QStringLiteral("h.") + base64Url("not json") + QStringLiteral(".s")));
     EXPECT_FALSE(JWTClaims::payload(QStringLiteral("h.\u00e9\u00e9\u00e9\u00e9.s")));
 }
+
+// A 63 MiB .claude.json made of one long array used to cost about 500 MB for the
+// life of the process (the cache kept the parsed document). Only what a real
+// configuration can be is parsed and cached.
+TEST(AccountFileReader, OnlyConfigurationSizedFilesAreParsedAndCached) {
+    TempHome home;
+    const auto longArray = [](qsizetype bytes) {
+        QByteArray text = "{\"a\":[";
+        text += QByteArray("0,").repeated(bytes / 2);
+        return text + "0]}";
+    };
+    // A heavy user's configuration: the account and 300 projects of history.
+    QByteArray real = R"({"oauthAccount":{"accountUuid":"u-1"},"projects":{)";
+    for (int p = 0; p < 300; ++p) {
+        real += QStringLiteral(R"("/work/p%1":{"history":[)").arg(p).toUtf8();
+        for (int h = 0; h < 10; ++h)
+            real += "{\"display\":\"" + QByteArray(1000, 'x') + "\"},";
+        real += "{}]},";
+    }
+    real += "\"last\":{}}}";
+    const struct {
+        const char* name;
+        QByteArray contents;
+        bool read;
+    } rows[] = {
+        {"63 MiB of one array", longArray(63 * 1024 * 1024), false},
+        {"just over the byte cap", "{\"a\":\"" + QByteArray(AccountFileReader::kJsonReadCap, 'x') + "\"}",
+         false},
+        {"under the byte cap but two million values", longArray(4 * 1000 * 1000), false},
+        {"a real configuration of 3 MB", real, true},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        const QString path = home.write(QStringLiteral("c%1.json").arg(++n), row.contents);
+        const auto parsed = AccountFileReader::cachedJSON(path);
+        EXPECT_EQ(parsed.has_value(), row.read) << row.name;
+        EXPECT_EQ(AccountFileReader::json(path).has_value(), row.read) << row.name;
+        if (parsed) {
+            EXPECT_EQ(
+                parsed->value(QStringLiteral("oauthAccount")).toObject().value(QStringLiteral("accountUuid")),
+                QStringLiteral("u-1"));
+            EXPECT_GT(row.contents.size(), 3000000);
+        }
+    }
+}

@@ -1,7 +1,9 @@
 # Keeps the layers apart, by include and by link:
 # - the non-GUI library never reaches for QtGui or QtWidgets;
 # - the design system depends on nothing above it (shell, panels, companion);
-# - the bar's shell never reaches into the panels (the card slot takes a factory).
+# - the bar's shell never reaches into the panels (the card slot takes a factory)
+#   nor the companion (the cat's band takes a factory), and the companion reaches
+#   neither (the app wires the cat to the bar).
 file(GLOB_RECURSE sources ${SOURCE_DIR}/src/core/* ${SOURCE_DIR}/src/accounts/* ${SOURCE_DIR}/src/providers/*)
 foreach(f ${sources})
   file(STRINGS ${f} hits REGEX "#include <(QtGui|QtWidgets|QColor|QImage|QPixmap|QPainter|QFont|QWidget|QGuiApplication|QApplication)")
@@ -24,4 +26,5 @@ function(forbid folder pattern)
   endforeach()
 endfunction()
 forbid(design "shell|panels|companion|app")
-forbid(shell "panels|app")
+forbid(shell "panels|companion|app")
+forbid(companion "shell|panels|app")

@@ -151,6 +151,26 @@ TEST(Numbers, ConversionsSaturateInsteadOfOverflowing) {
     EXPECT_EQ(clampPercentage(100.5), 100.0);
 }
 
+// Percentages and countdowns reach the views from providers and from the decoded
+// store unclamped: whatever they hold, the shown figure is defined.
+TEST(Numbers, DisplayedFiguresAreGuardedAgainstEveryReading) {
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Row {
+        double reading;
+        std::optional<int64_t> percent;
+        std::optional<int64_t> countdown;
+    };
+    for (const Row& r : {Row{74.6, 75, 74}, Row{74.5, 75, 74}, Row{-0.5, -1, 0}, Row{150, 150, 150},
+                         Row{1e300, 999, static_cast<int64_t>(kMaxCountdownSeconds)}, Row{-1e300, -999, 0},
+                         Row{59.9, 60, 59}, Row{44.49, 44, 44}, Row{std::nan(""), std::nullopt, std::nullopt},
+                         Row{inf, std::nullopt, std::nullopt}, Row{-inf, std::nullopt, std::nullopt}}) {
+        EXPECT_EQ(displayedPercent(r.reading), r.percent) << r.reading;
+        EXPECT_EQ(displayedCountdownSeconds(r.reading), r.countdown) << r.reading;
+    }
+    EXPECT_EQ(displayInteger(2.5, 0, 2, DisplayRounding::halfAwayFromZero), 2);
+    EXPECT_EQ(noFigureText(), QStringLiteral("---"));
+}
+
 TEST(TextUtil, CharactersAreGraphemeClusters) {
     const QString family = QStringLiteral("👨‍👩‍👧x");
     EXPECT_EQ(firstCharacter(family), QStringLiteral("👨‍👩‍👧"));

@@ -163,6 +163,19 @@ TEST_F(Tokens, ShadowsAreBlurredOnceAndReused) {
     EXPECT_EQ(first.pixmap.width(), qCeil(40 + 2 * first.padding));
 }
 
+TEST_F(Tokens, ANewLookForgetsEveryCachedShadow) {
+    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    QImage canvas(80, 60, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter p(&canvas);
+        ambientElevation(1).paint(p, QRectF(20, 10, 40, 20), 6);
+    }
+    ASSERT_GT(ShadowCache::cachedCount(), 0);
+    Appearance::shared().setSchemeOverrideForTesting(Scheme::dark);
+    EXPECT_EQ(ShadowCache::cachedCount(), 0);
+}
+
 TEST_F(Tokens, TheBlurSpreadsInkSymmetricallyAndKeepsIt) {
     QImage a(41, 41, QImage::Format_Alpha8);
     a.fill(0);

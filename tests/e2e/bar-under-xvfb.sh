@@ -9,79 +9,11 @@
 #   bar-under-xvfb.sh <meterix> <screen-grab> <output folder>
 set -euo pipefail
 
-if [ "${1:-}" != "--inside" ]; then
-    [ $# -eq 3 ] || { echo "usage: $0 <meterix> <screen-grab> <output folder>" >&2; exit 2; }
-    command -v xvfb-run >/dev/null || { echo "xvfb-run is missing (scripts/install-deps)" >&2; exit 1; }
-    exec xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" "$0" --inside "$@"
-fi
-shift
+source "$(dirname "$0")/lib.sh"
+start_display 3 "<meterix> <screen-grab> <output folder>" "$@"
 app=$1 grab=$2 out=$3
-# A sanitized build reports leaks at exit; system libraries' own are suppressed.
-suppressions="$(cd "$(dirname "$0")/../support" && pwd)/lsan.supp"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressions=0}"
-# libxkbcommon strndup()s X replies that are not NUL-terminated (a bounded read
-# that strict string checking takes for an overflow), so that check is off here.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 mkdir -p "$out"
-
-home=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-    rm -rf "$home"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    if [ -f "$home/app.log" ]; then
-        # A sanitizer's report in full, else the end of the log.
-        if grep -q '^==[0-9]*==ERROR' "$home/app.log"; then
-            sed -n '/^==[0-9]*==ERROR/,/^SUMMARY/p' "$home/app.log" >&2
-        else
-            tail -30 "$home/app.log" >&2
-        fi
-    fi
-    exit 1
-}
-
-# Claude Code with a cached reading (70 % left), Codex and Cursor installed.
-"$(dirname "$0")/make-fixture-home.sh" "$home"
-
-# Runs "$@" until it succeeds or seconds pass.
-wait_for() {
-    local seconds=$1; shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
-
-bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; exit}'; }
-bar_geometry() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
-bar_mapped() { local w; w=$(bar_window); [ -n "$w" ] && xwininfo -id "$w" | grep -q IsViewable; }
-log_has() { grep -q "$1" "$home/app.log"; }
-
-# The refresh's debug lines show when readings arrive and fetches start.
-start_app() {
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
-        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
-        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
-        QT_LOGGING_RULES="com.meterix.provider.debug=true" \
-        "$app" > "$home/app.log" 2>&1 &
-    app_pid=$!
-    pids+=("$app_pid")
-}
-
-stop_app() {
-    kill -TERM "$app_pid"
-    local status=0
-    wait "$app_pid" || status=$?
-    [ $status -eq 0 ] || fail "the app exited with $status on SIGTERM"
-}
+make_home
 
 check_bar() {
     local label=$1

@@ -1,15 +1,24 @@
 #include "core/SafeFile.h"
+#include "platform/DBusSignal.h"
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
+#include "support/FreshProcess.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
+#include "support/WaitUntil.h"
+#include "support/dbus/LogindStandIn.h"
+#include "support/dbus/PrivateBus.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+
 #include <unistd.h>
 
 using namespace meterix;
@@ -163,4 +172,89 @@ TEST(LidSensor, CachesChangesAndReadsOpenWithoutInformation) {
     lid.handlePropertiesChanged(QStringLiteral("org.freedesktop.Other"),
                                 {{QStringLiteral("LidClosed"), false}}, {});
     EXPECT_TRUE(lid.isLidClosed());
+}
+
+TEST(LogindOnAPrivateBus, SleepWakeAndTheLidArriveFromTheBus) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning()) << bus.startError().toStdString();
+    test::LogindStandIn logind(bus.connect(QStringLiteral("logind")));
+    logind.setLidClosed(true); // before anyone listens: only a read can tell
+    ASSERT_TRUE(logind.publish());
+
+    test::LogCapture warnings("com.meterix.dbus");
+    PowerMonitor power(bus.connect(QStringLiteral("app-power")));
+    LidSensor lid(bus.connect(QStringLiteral("app-lid")));
+    EXPECT_TRUE(power.isConnected());
+    EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join(u'\n').toStdString();
+    EXPECT_TRUE(test::waitUntil([&] { return lid.isLidClosed(); }, 10000)) << "LidClosed was not read";
+    EXPECT_FALSE(lid.isDocked());
+
+    QSignalSpy sleeps(&power, &PowerMonitor::willSleep);
+    QSignalSpy wakes(&power, &PowerMonitor::didWake);
+    logind.prepareForSleep(true);
+    EXPECT_TRUE(test::waitUntil([&] { return sleeps.count() == 1; }, 10000));
+    EXPECT_EQ(wakes.count(), 0);
+    logind.prepareForSleep(false);
+    EXPECT_TRUE(test::waitUntil([&] { return wakes.count() == 1; }, 10000));
+    EXPECT_EQ(sleeps.count(), 1);
+
+    logind.setLidClosed(false);
+    EXPECT_TRUE(test::waitUntil([&] { return !lid.isLidClosed(); }, 10000));
+    logind.setLidClosed(true);
+    EXPECT_TRUE(test::waitUntil([&] { return lid.isLidClosed(); }, 10000));
+}
+
+namespace {
+
+// Run in a process of its own, where nothing has used the system bus yet: the
+// default monitors must find logind on the bus DBUS_SYSTEM_BUS_ADDRESS names.
+// Says what went wrong, or nothing.
+QString logindOnTheEnvironmentsSystemBus() {
+    test::PrivateBus bus;
+    if (!bus.isRunning()) return bus.startError();
+    test::LogindStandIn logind(bus.connect(QStringLiteral("logind")));
+    logind.setLidClosed(true);
+    if (!logind.publish()) return QStringLiteral("the stand-in logind was refused its name");
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().toLocal8Bit().constData(), 1);
+    PowerMonitor power;
+    LidSensor lid;
+    if (!power.isConnected()) return QStringLiteral("PrepareForSleep was not subscribed to");
+    int sleeps = 0;
+    QObject::connect(&power, &PowerMonitor::willSleep, [&] { ++sleeps; });
+    logind.prepareForSleep(true);
+    if (!test::waitUntil([&] { return sleeps == 1; }, 10000)) return QStringLiteral("no sleep seen");
+    if (!test::waitUntil([&] { return lid.isLidClosed(); }, 10000))
+        return QStringLiteral("the lid was not read");
+    logind.setLidClosed(false);
+    if (!test::waitUntil([&] { return !lid.isLidClosed(); }, 10000))
+        return QStringLiteral("the lid change was missed");
+    return {};
+}
+
+} // namespace
+
+TEST(LogindOnAPrivateBus, TheDefaultMonitorsListenOnTheSystemBusTheEnvironmentNames) {
+    test::expectInFreshProcess(logindOnTheEnvironmentsSystemBus);
+}
+
+TEST(DBusSignal, ARefusedSubscriptionSaysWhichSignal) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning()) << bus.startError().toStdString();
+    QDBusConnection connection = bus.connect(QStringLiteral("refused"));
+    PowerMonitor receiver(connection);
+    test::LogCapture warnings("com.meterix.dbus");
+    EXPECT_FALSE(subscribeToDBusSignal(connection, QStringLiteral("org.example"),
+                                       QStringLiteral("/org/example"), QStringLiteral("org.example.Thing"),
+                                       QStringLiteral("Changed"), &receiver, SLOT(noSuchSlot(QString))));
+    ASSERT_EQ(warnings.messages().size(), 1);
+    EXPECT_TRUE(warnings.messages().constFirst().contains(QStringLiteral("org.example.Thing.Changed")))
+        << warnings.messages().constFirst().toStdString();
+    // Without a bus there is nothing to refuse and nothing to say.
+    QDBusConnection none =
+        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), QStringLiteral("none"));
+    EXPECT_FALSE(subscribeToDBusSignal(none, QStringLiteral("org.example"), QStringLiteral("/org/example"),
+                                       QStringLiteral("org.example.Thing"), QStringLiteral("Changed"),
+                                       &receiver, SLOT(handlePrepareForSleep(bool))));
+    EXPECT_EQ(warnings.messages().size(), 1);
+    QDBusConnection::disconnectFromBus(QStringLiteral("none"));
 }

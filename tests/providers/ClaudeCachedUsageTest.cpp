@@ -233,3 +233,28 @@ TEST(ClaudeCachedUsage, KoreanTexts) {
     EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("주간 (Sonnet)"));
     EXPECT_EQ(s->modelQuotas[2].name, QStringLiteral("추가 사용량 크레딧"));
 }
+
+// Fractions were stripped wherever ".digits" stood, so "2026.9-03-01..." was read
+// as a date; now a fraction counts only after the seconds.
+TEST(ClaudeCachedUsage, FractionsOnlyAfterTheSeconds) {
+    const struct {
+        const char* resetsAt;
+        std::optional<double> countdown;
+    } rows[] = {
+        {"2026.9-03-01T12:00:00.5Z", std::nullopt}, {"2026-02.5-10T13:00:00Z", std::nullopt},
+        {"2026-02-10T13.7:00:00Z", std::nullopt},   {"2026-02-10T13:00:00.5.5Z", std::nullopt},
+        {"2026-02-10T13:00:00.Z", std::nullopt},    {"2026-02-10T13:00:00.123456Z", 3600},
+        {"2026-02-10T15:00:00.999999+02:00", 3600}, {"2026-02-10T13:00:00Z", 3600},
+    };
+    for (const auto& row : rows) {
+        const auto s = ClaudeCodeAdapter::snapshot(
+            config(
+                QJsonObject{{QStringLiteral("five_hour"),
+                             QJsonObject{{QStringLiteral("utilization"), 10},
+                                         {QStringLiteral("resets_at"), QString::fromLatin1(row.resetsAt)}}}}),
+            kNow);
+        ASSERT_TRUE(s) << row.resetsAt;
+        EXPECT_EQ(s->hourlyRemainingPercentage, 90) << row.resetsAt;
+        EXPECT_EQ(s->hourlyResetCountdown, row.countdown) << row.resetsAt;
+    }
+}

@@ -280,6 +280,29 @@ TEST_F(CodexRolloutReaderTest, TheCutFirstLineOfTheTailIsNeverParsed) {
     EXPECT_TRUE(Reader::rateLimitsInRollout(small, kNow, clock));
 }
 
+// The tail used to drop its first line always, even when a line feed ended just
+// before the window: a newest event exactly the window's length was missed.
+TEST_F(CodexRolloutReaderTest, AnEventFillingTheWholeWindowCountsWhenALineEndsBeforeIt) {
+    QByteArray event = eventWith(fullLimits());
+    event.prepend(QByteArray(Reader::kTailBytes - 1 - event.size(), ' ')); // with its line feed: the window
+    const QByteArray start = fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z"));
+    const struct {
+        const char* name;
+        QByteArray before;
+        bool found;
+    } rows[] = {
+        {"a line feed just before the window", start + '\n', true},
+        {"the event's line begins before the window", start + "\n{", false},
+        {"no line before: the file is the window", QByteArray(), true},
+    };
+    for (const auto& row : rows) {
+        rollout(QStringLiteral("rollout-a.jsonl"), {row.before + event}, kNow);
+        const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+        EXPECT_EQ(limits.has_value(), row.found) << row.name;
+        if (limits) EXPECT_EQ(limits->planType, QStringLiteral("plus")) << row.name;
+    }
+}
+
 TEST_F(CodexRolloutReaderTest, ALineLongerThanTheTailWindowYieldsNothing) {
     QByteArray contents = eventWith(fullLimits());
     contents.prepend(QByteArray(Reader::kTailBytes, ' '));
@@ -471,7 +494,13 @@ TEST_F(CodexRolloutReaderTest, WindowMinutesAreTruncatedOrAbsentWhenOutOfRange) 
             ->primary->windowMinutes;
     };
     EXPECT_EQ(minutes(299.9), 299);
-    EXPECT_EQ(minutes(-5.5), -5);
+    EXPECT_EQ(minutes(1.5), 1);
+    // A window of no or negative length has no length: "0-minute limit" and
+    // "-300-minute limit" used to be shown.
+    EXPECT_EQ(minutes(0), std::nullopt);
+    EXPECT_EQ(minutes(0.9), std::nullopt);
+    EXPECT_EQ(minutes(-300), std::nullopt);
+    EXPECT_EQ(minutes(-5.5), std::nullopt);
     EXPECT_EQ(minutes(1e30), std::nullopt);
     EXPECT_EQ(minutes(-1e19), std::nullopt);
     EXPECT_EQ(minutes(QStringLiteral("300")), std::nullopt);

@@ -62,10 +62,40 @@ TEST_F(ElevenLabsTest, OverusedFractionalAndDefaultTier) {
 }
 
 TEST_F(ElevenLabsTest, CountsBeyondSixtyFourBitsSaturateInsteadOfOverflowing) {
-    const UsageSnapshot s = fetch(R"({"character_count":-1e30,"character_limit":1e30})");
+    const UsageSnapshot s = fetch(R"({"character_count":1e30,"character_limit":1e31})");
     EXPECT_EQ(s.unavailableReason, std::nullopt);
-    EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Characters: -9223372036854775808/9223372036854774784"));
-    EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("9223372036854775807 Left"));
+    ASSERT_EQ(s.modelQuotas.size(), 2);
+    EXPECT_EQ(s.modelQuotas[0].quotaType,
+              QStringLiteral("Characters: 9223372036854774784/9223372036854774784"));
+    EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("0 Left"));
+    EXPECT_EQ(s.hourlyRemainingPercentage, 90);
+}
+
+// A limit of 1e-308 passed "greater than 0" and printed -9223372036854774784
+// Left; a negative count was taken as it stood. Neither is a reading.
+TEST_F(ElevenLabsTest, AllowancesBelowOneCharacterAndNegativeCountsAreNoReading) {
+    const struct {
+        const char* body;
+        std::optional<QString> left; // nothing: malformed
+    } rows[] = {
+        {R"({"character_count":5,"character_limit":1e-308})", std::nullopt},
+        {R"({"character_count":0,"character_limit":0.5})", std::nullopt},
+        {R"({"character_count":-1,"character_limit":100})", std::nullopt},
+        {R"({"character_count":-1e30,"character_limit":1e30})", std::nullopt},
+        {R"({"character_count":0,"character_limit":1})", QStringLiteral("1 Left")},
+        {R"({"character_count":0,"character_limit":100})", QStringLiteral("100 Left")},
+    };
+    for (const auto& row : rows) {
+        const UsageSnapshot s = fetch(row.body);
+        if (!row.left) {
+            EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::malformedResponse) << row.body;
+            EXPECT_TRUE(s.modelQuotas.isEmpty()) << row.body;
+            continue;
+        }
+        ASSERT_EQ(s.modelQuotas.size(), 2) << row.body;
+        EXPECT_EQ(s.modelQuotas[1].quotaType, *row.left) << row.body;
+        EXPECT_EQ(s.hourlyRemainingPercentage, 100) << row.body;
+    }
 }
 
 TEST_F(ElevenLabsTest, TheResetCountdownNeedsAFutureFiniteMoment) {

@@ -77,5 +77,32 @@ TEST_F(GroqTest, UnreadableOrNonFiniteHeadersCountAsAbsent) {
     EXPECT_EQ(huge.modelQuotas[0].quotaType, QString::number(saturatingInt64(1e30)) + QStringLiteral(" tokens/min"));
 }
 
+// "-5" used to give a countdown of -5 s, and "99999999999h" one beyond the
+// largest any text shows; both are no countdown now.
+TEST_F(GroqTest, ResetHeadersOutsideZeroToTheCapGiveNoCountdown) {
+    const struct {
+        const char* reset;
+        std::optional<double> countdown;
+    } rows[] = {
+        {"-5", std::nullopt},
+        {"-0.5", std::nullopt},
+        {"99999999999h", std::nullopt},
+        {"1000000000001", std::nullopt},
+        {"1000000000000", kMaxCountdownSeconds},
+        {"0", 0},
+        {"0s", 0},
+        {"6m0s", 360},
+    };
+    for (const auto& row : rows) {
+        const UsageSnapshot s = fetch({{"x-ratelimit-remaining-tokens", "10"},
+                                       {"x-ratelimit-limit-tokens", "20"},
+                                       {"x-ratelimit-reset-tokens", row.reset}});
+        EXPECT_EQ(s.hourlyRemainingPercentage, 50) << row.reset;
+        EXPECT_EQ(s.hourlyResetCountdown, row.countdown) << row.reset;
+        ASSERT_EQ(s.modelQuotas.size(), 1) << row.reset;
+        EXPECT_EQ(s.modelQuotas[0].resetCountdown, row.countdown) << row.reset;
+    }
+}
+
 } // namespace
 } // namespace meterix::test

@@ -111,5 +111,31 @@ TEST_F(OpenRouterTest, BothRequestsAreInFlightAtOnceAndTheKeyRequestEndsBeforeTh
     }
 }
 
+// Two huge finite figures whose difference is infinite used to print "$inf".
+TEST_F(OpenRouterTest, ABalanceThatIsNoFiniteAmountIsLeftOut) {
+    const struct {
+        const char* credits;
+        std::optional<QString> balanceItem;
+    } rows[] = {
+        {R"({"data":{"total_credits":1.7e308,"total_usage":-1.7e308}})", std::nullopt},
+        {R"({"data":{"total_credits":1.7e308,"total_usage":0}})",
+         QStringLiteral("Account balance ($") + QString::number(1.7e308, 'f', 2) + QStringLiteral(")")},
+        {R"({"data":{"total_credits":10,"total_usage":2.5}})", QStringLiteral("Account balance ($7.50)")},
+    };
+    for (const auto& row : rows) {
+        const UsageSnapshot s =
+            fetch(FakeTransport::answer(200, row.credits), FakeTransport::answer(500, "{}"));
+        if (!row.balanceItem) {
+            EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::notMeasured) << row.credits;
+            EXPECT_TRUE(s.modelQuotas.isEmpty()) << row.credits;
+            continue;
+        }
+        ASSERT_EQ(s.modelQuotas.size(), 1) << row.credits;
+        EXPECT_EQ(s.modelQuotas[0].name, *row.balanceItem) << row.credits;
+        for (const ModelQuotaItem& item : s.modelQuotas)
+            EXPECT_FALSE(item.name.contains(u"inf")) << row.credits;
+    }
+}
+
 } // namespace
 } // namespace meterix::test

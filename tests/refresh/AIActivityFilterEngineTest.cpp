@@ -104,17 +104,33 @@ TEST_F(AIActivityFilterEngineTest, EmptyMissingAndFolderPathsAreCandidates) {
         ActivityEvaluationResult::candidateBurst(candidate));
 }
 
-TEST_F(AIActivityFilterEngineTest, TailStartingInsideAMultiByteCharacterIsUnreadable) {
-    const QByteArray keyword = "{\"type\":\"assistant\"}";
-    const QByteArray rest = keyword + QByteArray(2047 - keyword.size(), 'a');
-    // "é" is two bytes; followed by 2047 more, the last 2048 begin on its
-    // second byte, so the keyword inside them does not count.
-    const QString split = claudeTranscript("\xC3\xA9" + rest);
-    EXPECT_EQ(engine.evaluateEvent(split, AIProviderType::claudeCode).kind(), Kind::candidateBurst);
-    // One byte shorter, the window starts on the whole character and reads.
-    const QString whole =
-        home.write(QStringLiteral(".claude/projects/-work-app/whole.jsonl"), "\xC3\xA9" + rest.chopped(1));
-    EXPECT_EQ(engine.evaluateEvent(whole, AIProviderType::claudeCode).kind(), Kind::immediateStreaming);
+// The last 2048 bytes used to be decoded strictly: a window starting inside a
+// multi-byte character lost the whole tail, and with it both keyword lists.
+TEST_F(AIActivityFilterEngineTest, ATailStartingInsideACharacterKeepsItsKeywords) {
+    const QByteArray usage = "{\"role\":\"user\",\"content\":\"<command-name>/usage\"}\n";
+    const QByteArray korean = "\xEC\x82\xAC\xEC\x9A\xA9\xEB\x9F\x89"; // 사용량, three bytes each
+    const struct {
+        const char* name;
+        QByteArray before; // the bytes ahead of the window's last 2048
+        QByteArray inWindow;
+        Kind kind;
+    } rows[] = {
+        {"on a whole Korean character", korean, "", Kind::ignored},
+        {"after its first byte", korean + "\xEC", "\x82\xAC", Kind::ignored},
+        {"after its second byte", korean + "\xEC\x82", "\xAC", Kind::ignored},
+        {"after the first byte of e-acute", "\xC3", "\xA9", Kind::ignored},
+        {"inside a four-byte emoji", "\xF0", "\x9F\x98\x80", Kind::ignored},
+        {"broken text inside the window", "", "\xFF", Kind::candidateBurst},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        QByteArray tail = row.inWindow + korean;
+        tail += QByteArray(2048 - tail.size() - usage.size(), 'a') + usage;
+        ASSERT_EQ(tail.size(), 2048) << row.name;
+        const QString path =
+            home.write(QStringLiteral(".claude/projects/-work-app/s%1.jsonl").arg(++n), row.before + tail);
+        EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode).kind(), row.kind) << row.name;
+    }
 }
 
 TEST_F(AIActivityFilterEngineTest, FifoInAWatchedFolderNeverBlocks) {

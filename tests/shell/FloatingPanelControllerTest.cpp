@@ -1,10 +1,11 @@
-#include "core/MeterixPreferences.h"
 #include "shell/FloatingPanelController.h"
+#include "core/MeterixPreferences.h"
 #include "platform/ui/GlobalMouseMonitor.h"
 #include "shell/ScreenPlacementEngine.h"
 
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
+#include "support/gui/FakeMouseMonitor.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -27,7 +28,7 @@ const ScreenArea kExternal{QRectF(1440, 0, 1920, 1080), QRectF(1440, 0, 1920, 10
 
 // The window as the controller sees it, remembering what was done to it.
 class RecordingPanel final : public FloatingPanelSurface {
-public:
+  public:
     explicit RecordingPanel(const QRectF& frame) : frame_(frame) {}
     QRectF frame() const override { return frame_; }
     void setFrame(const QRectF& frame) override {
@@ -43,25 +44,18 @@ public:
     int frameChanges = 0;
     int frontOrders = 0;
 
-private:
+  private:
     QRectF frame_;
     bool revealed_ = false;
 };
 
-class FakeMouseMonitor final : public GlobalMouseMonitor {
-public:
-    void setListening(bool listening) override { listening_ = listening; }
-    bool isListening() const override { return listening_; }
-    void press() { Q_EMIT mouseDown(); }
-
-private:
-    bool listening_ = false;
-};
+using test::FakeMouseMonitor;
 
 class PanelController : public ::testing::Test {
-protected:
+  protected:
     PanelController()
-        : settings_(std::make_shared<QSettings>(dir_.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat)),
+        : settings_(
+              std::make_shared<QSettings>(dir_.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat)),
           prefs_(settings_), engine_([this] { return screens_; }) {
         prefs_.setPixelCatEnabled(false);
     }
@@ -73,7 +67,8 @@ protected:
         prefs_.setPanelHeight(h);
     }
     QRectF saved() const {
-        return QRectF(prefs_.panelOriginX(), prefs_.panelOriginY(), prefs_.panelWidth(), prefs_.panelHeight());
+        return QRectF(prefs_.panelOriginX(), prefs_.panelOriginY(), prefs_.panelWidth(),
+                      prefs_.panelHeight());
     }
 
     // A controller whose window is a RecordingPanel, shown.
@@ -84,10 +79,11 @@ protected:
             panel_ = panel.get();
             return panel;
         });
-        controller_->setCardHooks([this] { return selected_; }, [this] {
-            selected_ = false;
-            ++closes_;
-        });
+        controller_->setCardHooks([this] { return selected_; },
+                                  [this] {
+                                      selected_ = false;
+                                      ++closes_;
+                                  });
         controller_->show();
         return *controller_;
     }
@@ -363,8 +359,10 @@ TEST(PanelHitTest, CardColumnIsTheCentredCardWidthBesideTheBand) {
 
 TEST(PanelHitTest, BarPartOfAWindowWithACard) {
     const QRectF panel(521, 29, 398, 440);
-    EXPECT_EQ(FloatingPanelController::barFrameWithin(panel, QSizeF(280, 74), false), QRectF(580, 29, 280, 74));
-    EXPECT_EQ(FloatingPanelController::barFrameWithin(panel, QSizeF(280, 74), true), QRectF(580, 395, 280, 74));
+    EXPECT_EQ(FloatingPanelController::barFrameWithin(panel, QSizeF(280, 74), false),
+              QRectF(580, 29, 280, 74));
+    EXPECT_EQ(FloatingPanelController::barFrameWithin(panel, QSizeF(280, 74), true),
+              QRectF(580, 395, 280, 74));
 }
 
 // MARK: - Dragging

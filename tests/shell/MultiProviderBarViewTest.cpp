@@ -188,7 +188,7 @@ TEST_F(BarTest, CardSlotHoldsTheSelectedProvidersCardOnlyWhenItHasASnapshot) {
         close = std::move(onClose);
         auto* card = new QWidget;
         card->setFixedSize(318, 300);
-        return card;
+        return MultiProviderBarView::Card{card, {}};
     });
     State s = state({P::claudeCode, P::cursor}, {reading(P::claudeCode, 80)});
     s.selectedProvider = P::cursor; // active, but nothing read yet

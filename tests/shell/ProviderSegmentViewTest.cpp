@@ -56,16 +56,6 @@ TEST_F(SegmentTest, EmailsAreMaskedToTheirFirstCharacterWhenAsked) {
     EXPECT_EQ(Segment::accountLabel(std::nullopt, true), std::nullopt);
 }
 
-TEST_F(SegmentTest, FiguresRoundHalfAwayFromZeroAndNonNumbersShowNone) {
-    EXPECT_EQ(Segment::displayedPercent(44.5), 45);
-    EXPECT_EQ(Segment::displayedPercent(44.49), 44);
-    EXPECT_EQ(Segment::displayedPercent(-0.5), -1);
-    EXPECT_EQ(Segment::displayedPercent(120), 120);
-    EXPECT_EQ(Segment::displayedPercent(std::nan("")), std::nullopt);
-    EXPECT_EQ(Segment::displayedPercent(std::numeric_limits<double>::infinity()), std::nullopt);
-    EXPECT_GT(*Segment::displayedPercent(1e300), 0); // saturates instead of overflowing
-}
-
 TEST_F(SegmentTest, PlaceholdersResetWindowsAndNonNumbersAreWithheld) {
     const QDateTime now = clock_.now();
     EXPECT_TRUE(Segment::isWithheld(UsageSnapshot::simulatedFallback(AIProviderType::zed, now), now));
@@ -201,6 +191,39 @@ TEST_F(SegmentTest, FiguresAboveAHundredFillTheRingButKeepTheirNumber) {
     Segment segment(s, clock_);
     EXPECT_FALSE(segment.isWithheld());
     EXPECT_EQ(Segment::tooltip(s, true, clock_), QStringLiteral("Claude Code · 120% left"));
+}
+
+} // namespace
+} // namespace meterix
+
+namespace meterix {
+namespace {
+
+// The mean red of the figure's inked pixels (black in the light look, white in the dark).
+int figureRed(Segment& segment) {
+    const QImage image = test::renderWidget(segment, 2.0);
+    const auto* digits = segment.findChild<RollingDigitsView*>();
+    if (!digits) return -1;
+    const QRect r(digits->geometry().topLeft() * 2, digits->geometry().size() * 2);
+    qint64 red = 0, count = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() < 150) continue;
+            red += c.red();
+            ++count;
+        }
+    return count ? int(red / count) : -1;
+}
+
+TEST_F(SegmentTest, ANewLookRecoloursTheFigureAtOnce) {
+    Segment segment(reading(60), clock_);
+    const int light = figureRed(segment);
+    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    const int dark = figureRed(segment);
+    EXPECT_GE(light, 0);
+    EXPECT_LT(light, 60);
+    EXPECT_GT(dark, 200);
 }
 
 } // namespace

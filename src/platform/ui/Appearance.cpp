@@ -1,7 +1,8 @@
 #include "platform/ui/Appearance.h"
 
+#include "platform/DBusSignal.h"
+
 #include <QApplication>
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -10,6 +11,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QWidget>
+
+#include <utility>
 
 namespace meterix {
 
@@ -44,12 +47,25 @@ std::optional<bool> boolFrom(const QVariant& raw) {
     return v.toBool();
 }
 
+QList<std::function<void()>>& registeredCaches() {
+    static auto* caches = new QList<std::function<void()>>;
+    return *caches;
+}
+
 } // namespace
 
 Appearance::Appearance(bool watchDesktop, QObject* parent) : QObject(parent) {
     if (qApp) qApp->installEventFilter(this);
     recompute();
-    if (watchDesktop) watchPortal();
+    if (watchDesktop) watchPortal(QDBusConnection::sessionBus());
+}
+
+Appearance::Appearance(QDBusConnection bus, QObject* parent) : Appearance(false, parent) {
+    watchPortal(std::move(bus));
+}
+
+void Appearance::registerCache(std::function<void()> clear) {
+    if (clear) registeredCaches().append(std::move(clear));
 }
 
 Appearance& Appearance::shared() {
@@ -99,6 +115,8 @@ void Appearance::recompute() {
     if (scheme == scheme_ && reduce == reduceMotion_) return;
     scheme_ = scheme;
     reduceMotion_ = reduce;
+    for (const auto& clear : std::as_const(registeredCaches()))
+        clear();
     Q_EMIT changed();
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
         const QList<QWidget*> widgets = QApplication::allWidgets();
@@ -106,11 +124,15 @@ void Appearance::recompute() {
     }
 }
 
-void Appearance::watchPortal() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+void Appearance::watchPortal(QDBusConnection bus) {
     if (!bus.isConnected()) return;
-    bus.connect(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(onPortalSettingChanged(QString, QString, QDBusVariant)));
+    bus_ = bus;
+    // The slot's argument types are looked up by name: unregistered, the
+    // subscription is refused.
+    qRegisterMetaType<QDBusVariant>();
+    subscribeToDBusSignal(bus, kPortalService, kPortalPath, kSettingsInterface,
+                          QStringLiteral("SettingChanged"), this,
+                          SLOT(onPortalSettingChanged(QString, QString, QDBusVariant)));
     readPortalSetting(kAppearanceNamespace, kColorSchemeKey);
     readPortalSetting(kInterfaceNamespace, kAnimationsKey);
 }
@@ -118,7 +140,7 @@ void Appearance::watchPortal() {
 void Appearance::readPortalSetting(const QString& nameSpace, const QString& key) {
     QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("Read"));
     call << nameSpace << key;
-    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, key](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         const QDBusMessage reply = w->reply();

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QColor>
+#include <QDBusConnection>
 #include <QObject>
 
+#include <functional>
 #include <optional>
 
-class QDBusPendingCallWatcher;
 class QDBusVariant;
 
 namespace meterix {
@@ -14,16 +15,24 @@ namespace meterix {
 // no colour-scheme query, so the desktop portal's settings are read over the
 // session bus (asynchronously, never blocking the GUI thread); without an answer
 // the palette's lightness decides, and without a palette the light look. A change
-// emits changed() and schedules a repaint of every widget, since colours are
-// resolved at paint time. GUI thread only.
+// forgets every registered cache, emits changed() and schedules a repaint of
+// every window, since colours are resolved at paint time. GUI thread only.
+//
+// Whatever keeps something drawn in one look hooks in once: a cache of images
+// or glyphs calls registerCache() with its clear function; a widget that keeps
+// a resolved colour (rather than asking at paint time) re-resolves it on
+// changed(). Windows need nothing: every window of the app is repainted.
 class Appearance : public QObject {
     Q_OBJECT
 
 public:
     enum class Scheme { light, dark };
 
-    // watchDesktop: ask the portal and follow its changes (the shared instance does).
+    // watchDesktop: ask the portal on the session bus and follow its changes
+    // (the shared instance does).
     explicit Appearance(bool watchDesktop, QObject* parent = nullptr);
+    // Asks the portal on this bus and follows its changes.
+    explicit Appearance(QDBusConnection bus, QObject* parent = nullptr);
 
     // The one instance; created on first use, watching the desktop.
     static Appearance& shared();
@@ -42,6 +51,11 @@ public:
     void applyPortalColorScheme(std::optional<uint> value);
     void applyPortalAnimationsEnabled(std::optional<bool> enabled);
 
+    // Adds a cache that may hold images of the old look: cleared on every change
+    // of scheme or motion, before changed() is emitted. Register once, for the
+    // life of the process.
+    static void registerCache(std::function<void()> clear);
+
     // Test seams: force a scheme or the reduced-motion flag (nothing: follow the
     // desktop again).
     void setSchemeOverrideForTesting(std::optional<Scheme> scheme);
@@ -57,10 +71,11 @@ private Q_SLOTS:
     void onPortalSettingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value);
 
 private:
-    void watchPortal();
+    void watchPortal(QDBusConnection bus);
     void readPortalSetting(const QString& nameSpace, const QString& key);
     void recompute();
 
+    std::optional<QDBusConnection> bus_;
     std::optional<uint> portalColorScheme_;
     std::optional<bool> animationsEnabled_;
     std::optional<Scheme> override_;

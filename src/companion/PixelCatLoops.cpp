@@ -1,0 +1,34 @@
+#include "companion/PixelCatLoops.h"
+
+#include "companion/PixelCatEngine.h"
+
+#include <cmath>
+
+namespace meterix {
+
+PixelCatLoops::PixelCatLoops(PixelCatEngine& engine, QObject* parent) : QObject(parent), engine_(engine) {
+    for (QTimer* t : {&frameTimer_, &behaviourTimer_})
+        t->setTimerType(Qt::PreciseTimer);
+    frameTimer_.setInterval(int(std::lround(PixelCatEngine::frameInterval * 1000)));
+    behaviourTimer_.setInterval(int(std::lround(PixelCatEngine::behaviourInterval * 1000)));
+    connect(&frameTimer_, &QTimer::timeout, this, [this] { engine_.tickFrame(); });
+    connect(&behaviourTimer_, &QTimer::timeout, this, [this] { engine_.tickAI(); });
+    engine_.setLoopSwitch([this](bool run) { setRunning(run); });
+}
+
+PixelCatLoops::~PixelCatLoops() {
+    engine_.setLoopSwitch({});
+}
+
+void PixelCatLoops::setRunning(bool run) {
+    if (run == isRunning()) return;
+    if (run) {
+        frameTimer_.start();
+        behaviourTimer_.start();
+    } else {
+        frameTimer_.stop();
+        behaviourTimer_.stop();
+    }
+}
+
+} // namespace meterix

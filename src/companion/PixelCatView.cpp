@@ -1,0 +1,367 @@
+#include "companion/PixelCatView.h"
+
+#include "companion/CatOverlay.h"
+#include "companion/PixelArtCanvas.h"
+#include "companion/PixelCatLoops.h"
+#include "core/L10n.h"
+#include "core/Localization.h"
+#include "core/MeterixPreferences.h"
+#include "design/Surface.h"
+#include "platform/ui/SymbolImage.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWindow>
+
+#include <cmath>
+
+namespace meterix {
+
+namespace {
+
+const double kSprite = 16 * PixelArtCanvas::catPixelSize; // 21.6
+constexpr double kBubbleSpacing = 1.5;
+constexpr double kHeartPointSize = 11;
+const QColor kHeartColor = QColor::fromRgbF(0.94f, 0.15f, 0.28f);
+
+QFont bubbleFont(double pixels) {
+    QFont f(QStringLiteral("DejaVu Sans Mono"));
+    f.setStyleHint(QFont::Monospace);
+    f.setPixelSize(int(std::lround(pixels)));
+    f.setWeight(QFont::Black);
+    return f;
+}
+
+QRect outward(const QRectF& r) {
+    const int left = int(std::floor(r.left())), top = int(std::floor(r.top()));
+    return QRect(left, top, int(std::ceil(r.right())) - left, int(std::ceil(r.bottom())) - top);
+}
+
+} // namespace
+
+PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay, TimerSource& scheduler,
+                           Hooks hooks, QWidget* parent, CatRandomSource* random)
+    : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
+      engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, nullptr}), gesture_(engine_),
+      x_(engine_.positionX()), facing_(engine_.isFacingLeft() ? -1 : 1) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    // A moving mask on this widget would repaint the whole band under it on
+    // every step; a small sibling that moves with the cat takes the pointer.
+    if (parent) setAttribute(Qt::WA_TransparentForMouseEvents);
+    hitArea_ = new QWidget(parent ? parent : this);
+    hitArea_->setAttribute(Qt::WA_NoSystemBackground);
+    hitArea_->setAttribute(Qt::WA_TranslucentBackground);
+    hitArea_->setMouseTracking(true);
+    hitArea_->setCursor(Qt::OpenHandCursor);
+    hitArea_->installEventFilter(this);
+    loops_ = std::make_unique<PixelCatLoops>(engine_);
+    engine_.setChangeHandler(
+        [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });
+    for (CatAnimatedValue* v : {&x_, &facing_, &jump_, &zOpacity_, &zOffset_, &heartOpacity_, &heartOffset_})
+        connect(v, &CatAnimatedValue::valueChanged, this, &PixelCatView::refresh);
+    connect(&preferences_, &MeterixPreferences::pixelCatBreedRawChanged, this, [this] {
+        applyTexts();
+        update(painted_);
+    });
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, &PixelCatView::applyTexts);
+    applyTexts();
+    refresh();
+}
+
+PixelCatView::~PixelCatView() {
+    // Going away while hovered must not leave the bar refusing its own drags.
+    setHoveringCat(false);
+    engine_.setChangeHandler({});
+    loops_.reset();
+    delete hitArea_;
+}
+
+// MARK: - Geometry
+
+void PixelCatView::placeOver(const QRectF& capsule) {
+    const QRectF r(capsule.left(), capsule.top() - liftAboveCapsule - headroom,
+                   std::max(capsule.width(), 80.0), headroom + bandHeight + footroom);
+    const QRect g = outward(r);
+    const bool widthChanged = r.width() != layerWidth_;
+    layerWidth_ = r.width();
+    if (g != geometry()) setGeometry(g);
+    if (widthChanged && boundsApplied_) applyBounds();
+    refresh();
+}
+
+double PixelCatView::layerWidth() const {
+    return std::max(layerWidth_, 80.0);
+}
+
+void PixelCatView::applyBounds() {
+    engine_.updateBounds(12, std::max(layerWidth() - kSprite - 12, 36.0));
+    boundsApplied_ = true;
+}
+
+QRectF PixelCatView::catFrameRect() const {
+    // 32 x 26, centred on the 24-high band, moved right by the position.
+    return QRectF(x_.value(), headroom + (bandHeight - frameHeight) / 2, frameWidth, frameHeight);
+}
+
+QRectF PixelCatView::bubbleRect() const {
+    const QFontMetricsF small(bubbleFont(8)), large(bubbleFont(10));
+    const double w = small.horizontalAdvance(QLatin1Char('z')) + kBubbleSpacing +
+                     large.horizontalAdvance(QLatin1Char('Z'));
+    const double h = large.height();
+    const QRectF f = catFrameRect();
+    const double dx = engine_.isFacingLeft() ? -8 : 8;
+    return QRectF(f.center().x() - w / 2 + dx, f.bottom() - h + zOffset_.value() - 18, w, h);
+}
+
+QRectF PixelCatView::heartRect() const {
+    const double side = SymbolImage::boxSide(kHeartPointSize) * 1.2;
+    const QRectF f = catFrameRect();
+    const double cy = f.bottom() - SymbolImage::boxSide(kHeartPointSize) / 2 + heartOffset_.value() - 16;
+    return QRectF(f.center().x() - side / 2, cy - side / 2, side, side);
+}
+
+QPointF PixelCatView::spriteTopLeft() const {
+    const QRectF f = catFrameRect();
+    return QPointF(f.center().x() - kSprite / 2, f.bottom() - kSprite + jump_.value());
+}
+
+QRegion PixelCatView::computePaintedRegion() const {
+    if (engine_.isBeingHeld()) return {};
+    const QRectF f = catFrameRect();
+    const double shadowWidth = kSprite * 0.8;
+    QRegion r(outward(QRectF(f.center().x() - shadowWidth / 2, f.bottom() - 3.5 + 1, shadowWidth, 3.5)));
+    // The sprite's own cells, both ways round while it turns.
+    const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
+    const double facing = facing_.value();
+    if (facing > -0.99)
+        r += PixelArtCanvas::silhouette(frame, PixelArtCanvas::catPixelSize, spriteTopLeft(), false);
+    if (facing < 0.99)
+        r += PixelArtCanvas::silhouette(frame, PixelArtCanvas::catPixelSize, spriteTopLeft(), true);
+    if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001)
+        r += outward(bubbleRect());
+    if (heartOpacity_.value() > 0.01) r += outward(heartRect());
+    return r.intersected(rect());
+}
+
+std::optional<QPointF> PixelCatView::landingPoint(double positionX) const {
+    const QWidget* w = window();
+    if (!w || !w->isVisible()) return std::nullopt;
+    return mapToGlobal(QPointF(positionX + frameWidth / 2, headroom + bandHeight / 2));
+}
+
+void PixelCatView::setCatDragging(bool dragging) {
+    if (hooks_.setCatDragging) hooks_.setCatDragging(dragging);
+}
+
+// MARK: - State
+
+void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimation how) {
+    using P = PixelCatEngine::Property;
+    switch (property) {
+    case P::position:
+        x_.animateTo(engine_.positionX(), how);
+        break;
+    case P::facing:
+        facing_.animateTo(engine_.isFacingLeft() ? -1 : 1, CatAnimation::withSpring(SpringSpec{0.22, 0.82}));
+        break;
+    case P::jump:
+        jump_.animateTo(engine_.jumpOffsetY(), how);
+        break;
+    case P::zBubble:
+        zOpacity_.animateTo(engine_.zBubbleOpacity(), how);
+        zOffset_.animateTo(engine_.zBubbleOffset(), how);
+        break;
+    case P::heart:
+        heartOpacity_.animateTo(engine_.heartOpacity(), how);
+        heartOffset_.animateTo(engine_.heartOffset(), how);
+        break;
+    case P::held:
+        if (engine_.isBeingHeld()) setHoveringCat(false);
+        break;
+    case P::action:
+    case P::frame:
+        break;
+    }
+    refresh();
+}
+
+void PixelCatView::refresh() {
+    if (hitArea_) {
+        const QRect hit =
+            outward(catFrameRect()).translated(hitArea_->parentWidget() == this ? QPoint() : pos());
+        if (hit != hitArea_->geometry()) hitArea_->setGeometry(hit);
+        hitArea_->setVisible(isVisible());
+    }
+    const QRegion now = computePaintedRegion();
+    update(painted_ + now);
+    if (now == painted_) return;
+    painted_ = now;
+    Q_EMIT paintedRegionChanged(now);
+}
+
+void PixelCatView::setBarHovered(bool hovered) {
+    if (hovered == barHovered_) return;
+    barHovered_ = hovered;
+    engine_.onBarHover(hovered);
+}
+
+void PixelCatView::setHoveringCat(bool hovering) {
+    if (hovering == hoveringCat_) return;
+    hoveringCat_ = hovering;
+    if (hooks_.setHoveringCat) hooks_.setHoveringCat(hovering);
+}
+
+void PixelCatView::applyTexts() {
+    setAccessibleName(L10n::catCompanion(displayName(preferences_.pixelCatBreed())).text());
+}
+
+// MARK: - Events
+
+void PixelCatView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    refresh();
+}
+
+void PixelCatView::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    refresh();
+}
+
+void PixelCatView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    watchWindow();
+    engine_.viewAppeared();
+    applyBounds();
+    refresh();
+}
+
+void PixelCatView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    gesture_.cancel();
+    setHoveringCat(false);
+    if (hitArea_ && hitArea_->parentWidget() != this) hitArea_->hide();
+    engine_.viewDisappeared();
+}
+
+void PixelCatView::watchWindow() {
+    QWindow* handle = window() ? window()->windowHandle() : nullptr;
+    if (handle == watchedWindow_) return;
+    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = handle;
+    if (!handle) return;
+    handle->installEventFilter(this);
+    engine_.setApplicationVisible(handle->isExposed());
+}
+
+bool PixelCatView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == hitArea_ && handlePointer(event)) return true;
+    if (watched == watchedWindow_ && event->type() == QEvent::Expose) {
+        // Read after the window has handled it, so isExposed() is current.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (watchedWindow_) engine_.setApplicationVisible(watchedWindow_->isExposed());
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool PixelCatView::handlePointer(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Enter:
+        setHoveringCat(!engine_.isBeingHeld());
+        return false;
+    case QEvent::Leave:
+        if (!gesture_.isPressed()) setHoveringCat(false);
+        return false;
+    case QEvent::MouseButtonPress: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() != Qt::LeftButton) return false;
+        setHoveringCat(true);
+        gesture_.press(e->globalPosition());
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (!gesture_.isPressed()) return false;
+        gesture_.move(e->globalPosition());
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() != Qt::LeftButton || !gesture_.isPressed()) return false;
+        gesture_.release(e->globalPosition());
+        setHoveringCat(hitArea_ && hitArea_->rect().contains(e->position().toPoint()));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// MARK: - Painting
+
+void PixelCatView::paintEvent(QPaintEvent*) {
+    if (engine_.isBeingHeld()) return; // the overlay shows the carried cat
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF f = catFrameRect();
+
+    const double shadowWidth = kSprite * 0.8;
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.35f));
+    p.drawEllipse(QRectF(f.center().x() - shadowWidth / 2, f.bottom() - 3.5 + 1, shadowWidth, 3.5));
+
+    const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
+    const QPointF topLeft = spriteTopLeft();
+    p.save();
+    p.translate(topLeft.x() + kSprite / 2, 0);
+    p.scale(facing_.value(), 1);
+    p.translate(-kSprite / 2, 0);
+    PixelArtCanvas::paint(p, frame, meterix::palette(preferences_.pixelCatBreed()),
+                          PixelArtCanvas::catPixelSize, QPointF(0, topLeft.y()));
+    p.restore();
+
+    if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001) {
+        const QRectF b = bubbleRect();
+        const QFont small = bubbleFont(8), large = bubbleFont(10);
+        const QFontMetricsF sm(small), lm(large);
+        const double baseline = b.top() + (b.height() + lm.ascent() - lm.descent()) / 2;
+        p.setOpacity(std::clamp(zOpacity_.value(), 0.0, 1.0));
+        for (int pass = 0; pass < 2; ++pass) {
+            // A soft shadow one point below, then the letters.
+            const QColor c = pass == 0 ? QColor::fromRgbF(0, 0, 0, 0.4f) : LabelColor::primary();
+            const double dy = pass == 0 ? 1 : 0;
+            p.setPen(c);
+            p.setFont(small);
+            p.drawText(QPointF(b.left(), baseline + dy), QStringLiteral("z"));
+            p.setFont(large);
+            p.drawText(
+                QPointF(b.left() + sm.horizontalAdvance(QLatin1Char('z')) + kBubbleSpacing, baseline + dy),
+                QStringLiteral("Z"));
+        }
+        p.setOpacity(1);
+    }
+
+    if (heartOpacity_.value() > 0.01) {
+        const QRectF h = heartRect();
+        const double scale = heartOpacity_.value() > 0.5 ? 1.2 : 0.8;
+        p.setOpacity(std::clamp(heartOpacity_.value(), 0.0, 1.0));
+        p.save();
+        p.translate(h.center());
+        p.scale(scale, scale);
+        SymbolImage::paint(p, QPointF(0, 0.5), kHeartPointSize, QStringLiteral("heart.fill"),
+                           QColor::fromRgbF(0, 0, 0, 0.3f), SymbolWeight::bold);
+        SymbolImage::paint(p, QPointF(), kHeartPointSize, QStringLiteral("heart.fill"), kHeartColor,
+                           SymbolWeight::bold);
+        p.restore();
+        p.setOpacity(1);
+    }
+}
+
+} // namespace meterix

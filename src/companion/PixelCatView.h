@@ -1,0 +1,121 @@
+#pragma once
+
+#include "companion/CatAnimatedValue.h"
+#include "companion/CatBarLink.h"
+#include "companion/CatGesture.h"
+#include "companion/PixelCatEngine.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace meterix {
+
+class CatOverlay;
+class CatRandomSource;
+class MeterixPreferences;
+class PixelCatLoops;
+class TimerSource;
+
+// The cat perched on the bar's capsule: paints what its engine publishes (the
+// frame in the user's coat, position, facing, hop, sleep bubble, heart, a soft
+// ground shadow), turns the pointer into engine events (bar hover, cat hover
+// with the open hand, tap, lift, carry, drop), keeps the walking range in step
+// with the bar's width, and runs the engine while it is shown and its window is
+// exposed. The widget spans the capsule's width; its cat band (24 high) sits
+// headroom below its top, lifted 20 above the capsule. It lets the pointer
+// through: a bare sibling over the cat's own 32 x 26 frame takes it, so the
+// rest of the band and the capsule stay the bar's. Each frame tick repaints the
+// cat's own rectangle only.
+class PixelCatView : public QWidget, public CatBarLink {
+    Q_OBJECT
+
+  public:
+    struct Hooks {
+        std::function<void(bool)> setCatDragging; // the bar leaves its drags to the cat
+        std::function<void(bool)> setHoveringCat; // the bar leaves presses to the cat
+    };
+
+    static constexpr double bandHeight = 24;
+    static constexpr double headroom = 20; // above the band: hop, heart, bubble
+    static constexpr double footroom = 6;  // below the band: the shadow
+    static constexpr double liftAboveCapsule = 20;
+    static constexpr double frameWidth = 32;
+    static constexpr double frameHeight = 26;
+
+    PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay, TimerSource& scheduler, Hooks hooks,
+                 QWidget* parent = nullptr, CatRandomSource* random = nullptr);
+    ~PixelCatView() override;
+
+    PixelCatEngine& engine() { return engine_; }
+    const PixelCatEngine& engine() const { return engine_; }
+    PixelCatLoops& loops() { return *loops_; }
+
+    // Places the widget over a capsule given in the parent's coordinates.
+    void placeOver(const QRectF& capsule);
+    // The layer width: the widget's width, at least 80.
+    double layerWidth() const;
+    bool isBarHovered() const { return barHovered_; }
+    bool isHoveringCat() const { return hoveringCat_; }
+    // The cat's 32 x 26 frame in widget coordinates, as drawn now.
+    QRectF catFrameRect() const;
+    // What the view draws now (cat, shadow, bubble, heart), in widget coordinates.
+    QRegion paintedRegion() const { return painted_; }
+    // The widget that takes the pointer over the cat.
+    QWidget* hitArea() const { return hitArea_; }
+
+    std::optional<QPointF> landingPoint(double positionX) const override;
+    void setCatDragging(bool dragging) override;
+
+  public Q_SLOTS:
+    void setBarHovered(bool hovered);
+
+  Q_SIGNALS:
+    // The parts drawn on changed (widget coordinates), for windows cut to them.
+    void paintedRegionChanged(const QRegion& region);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void onEngineChange(PixelCatEngine::Property property, CatAnimation how);
+    void applyBounds();
+    void setHoveringCat(bool hovering);
+    void applyTexts();
+    void watchWindow();
+    void refresh();
+    bool handlePointer(QEvent* event);
+    QPointF spriteTopLeft() const;
+    QRectF bubbleRect() const;
+    QRectF heartRect() const;
+    QRegion computePaintedRegion() const;
+
+    MeterixPreferences& preferences_;
+    Hooks hooks_;
+    PixelCatEngine engine_;
+    std::unique_ptr<PixelCatLoops> loops_;
+    CatGesture gesture_;
+    CatAnimatedValue x_;
+    CatAnimatedValue facing_; // 1 facing right, -1 mirrored
+    CatAnimatedValue jump_;
+    CatAnimatedValue zOpacity_;
+    CatAnimatedValue zOffset_;
+    CatAnimatedValue heartOpacity_;
+    CatAnimatedValue heartOffset_;
+    bool barHovered_ = false;
+    bool hoveringCat_ = false;
+    bool boundsApplied_ = false;
+    QPointer<QWindow> watchedWindow_;
+    QPointer<QWidget> hitArea_;
+    double layerWidth_ = 180;
+    QRegion painted_;
+};
+
+} // namespace meterix

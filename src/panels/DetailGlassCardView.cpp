@@ -1,0 +1,493 @@
+#include "panels/DetailGlassCardView.h"
+
+#include "core/L10n.h"
+#include "core/Localization.h"
+#include "core/Numbers.h"
+#include "design/AmbientElevation.h"
+#include "design/IconTile.h"
+#include "design/InsetSection.h"
+#include "design/LiquidGlassStyle.h"
+#include "design/MeterixFont.h"
+#include "design/PressableButton.h"
+#include "design/Radius.h"
+#include "design/RollingDigitsView.h"
+#include "design/RowSeparator.h"
+#include "design/ShapePainting.h"
+#include "design/Surface.h"
+#include "design/TextView.h"
+#include "design/TimeTexts.h"
+#include "panels/GlassActionButton.h"
+#include "panels/ModelQuotaCompactRow.h"
+#include "panels/QuotaBar.h"
+#include "panels/SymbolLabel.h"
+#include "panels/TextCapsuleBadge.h"
+#include "platform/ui/Appearance.h"
+#include "refresh/ProviderManager.h"
+
+#include <QBoxLayout>
+#include <QDesktopServices>
+#include <QPainter>
+#include <QVariantAnimation>
+#include <QtMath>
+
+#include <cmath>
+
+namespace meterix {
+
+namespace {
+
+constexpr double kElevation = 1.35;
+// The notice's mark when the reason is a fault: sRGB 255, 159, 10.
+const QColor kFaultOrange(255, 159, 10);
+
+QList<QColor> greyedColors() {
+    return {withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)};
+}
+
+// A text that wraps onto as many lines as its width needs, inside nested layouts
+// too (a fixed height would hold it to one line there).
+TextView* wrappingText(const QString& text, const QFont& font, std::function<QColor()> color,
+                       QWidget* parent) {
+    auto* view = new TextView(text, font, std::move(color), true, parent);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    view->setSizePolicy(policy);
+    return view;
+}
+
+void clearLayout(QLayout* layout) {
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* w = item->widget()) delete w;
+        if (QLayout* inner = item->layout()) {
+            clearLayout(inner);
+        }
+        delete item;
+    }
+}
+
+// The close button: an "xmark" on a small plate circle.
+class CardCloseButton final : public PressableButton {
+  public:
+    explicit CardCloseButton(QWidget* parent) : PressableButton(PressableStyle{0.88, 0.75, true}, parent) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_Hover);
+        setFocusPolicy(Qt::NoFocus);
+        setFixedSize(int(DetailGlassCardView::closeSide), int(DetailGlassCardView::closeSide));
+        hover_.setDuration(120);
+        hover_.setStartValue(0.0);
+        hover_.setEndValue(0.0);
+        connect(&hover_, &QVariantAnimation::valueChanged, this, [this] { update(); });
+    }
+    bool isHovered() const { return hovered_; }
+
+  protected:
+    void paintContent(QPainter& p, const QRectF& rect) override {
+        const double hover = hover_.state() == QAbstractAnimation::Running ? hover_.currentValue().toDouble()
+                                                                           : (hovered_ ? 1.0 : 0.0);
+        const QRectF circle = rect.adjusted(0.25, 0.25, -0.25, -0.25);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Surface::plateFill());
+        p.drawEllipse(circle);
+        if (hover > 0) {
+            p.setBrush(withOpacity(Surface::pressWash(), hover));
+            p.drawEllipse(circle);
+        }
+        strokeInside(p, circle, circle.width() / 2, 0.5, Surface::plateRim());
+        const QColor mark = hovered_ ? LabelColor::primary() : LabelColor::secondary();
+        SymbolImage::paint(p, rect.center(), 9, QStringLiteral("xmark"), mark, SymbolWeight::bold);
+    }
+    bool hitButton(const QPoint& pos) const override {
+        const QPointF d = QPointF(pos) - QRectF(rect()).center();
+        return std::hypot(d.x(), d.y()) <= width() / 2.0;
+    }
+    void enterEvent(QEnterEvent* event) override {
+        setHovered(true);
+        PressableButton::enterEvent(event);
+    }
+    void leaveEvent(QEvent* event) override {
+        setHovered(false);
+        PressableButton::leaveEvent(event);
+    }
+
+  private:
+    void setHovered(bool hovered) {
+        if (hovered == hovered_) return;
+        hovered_ = hovered;
+        hover_.stop();
+        hover_.setStartValue(hovered ? 0.0 : 1.0);
+        hover_.setEndValue(hovered ? 1.0 : 0.0);
+        hover_.start();
+        update();
+    }
+    bool hovered_ = false;
+    QVariantAnimation hover_;
+};
+
+// The header's strip: paints the provider's tile at its leading edge.
+class CardHeader final : public QWidget {
+  public:
+    CardHeader(QString symbol, std::function<QList<QColor>()> colors, QWidget* parent)
+        : QWidget(parent), symbol_(std::move(symbol)), colors_(std::move(colors)) {
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        IconTile::paint(p, QRectF(0, 0, DetailGlassCardView::tileSize, DetailGlassCardView::tileSize),
+                        symbol_, colors_());
+    }
+
+  private:
+    QString symbol_;
+    std::function<QList<QColor>()> colors_;
+};
+
+} // namespace
+
+// MARK: - Display
+
+DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s, const Live& live,
+                                                          const Clock& clock, const QLocale& locale) {
+    const QDateTime now = clock.now();
+    Display d;
+    d.simulated = s.isSimulated();
+    d.tier = usageTierFrom(s.hourlyRemainingPercentage);
+    d.tintStrength = d.simulated ? 0.2 : 0.5;
+    d.title = displayName(s.provider);
+    if (s.planName) d.plan = *s.planName;
+    const UsageUnavailableReason reason = s.unavailableReason.value_or(UsageUnavailableReason::notConfigured);
+    d.sourceLine = d.simulated ? L10n::noDataWithReason(displayText(reason)).text()
+                               : rawValue(s.strategyUsed) + QStringLiteral(" · ") +
+                                     relativeUpdateText(s.lastUpdated, clock);
+    if (s.fetchError) {
+        d.errorLine = L10n::refreshFailed(*s.fetchError).text();
+        // A placeholder has no last measurement to fall back on.
+        if (!d.simulated) *d.errorLine += L10n::showingLastMeasurement().text();
+    }
+
+    d.hero.percentage = s.hourlyRemainingPercentage;
+    d.hero.caption = s.hourlyQuotaName.value_or(L10n::sessionQuota().text());
+    d.hero.resetCountdown = s.hourlyResetCountdown;
+    d.hero.isInUse = live.activeInUseProviders.contains(s.provider);
+    d.hero.ringSize = 76;
+    d.hero.isSimulated = d.simulated;
+    if (s.hourlyResetAt && *s.hourlyResetAt <= now) d.hero.windowEndedAt = s.hourlyResetAt;
+
+    if (d.simulated) {
+        d.notice = notice(reason);
+    } else {
+        if (s.weeklyRemainingPercentage) {
+            const double w = *s.weeklyRemainingPercentage;
+            Weekly weekly;
+            weekly.ended = s.weeklyResetAt && *s.weeklyResetAt <= now;
+            weekly.tier = usageTierFrom(w);
+            const std::optional<int64_t> figure = displayedPercent(w);
+            if (!weekly.ended && figure) weekly.figure = *figure;
+            weekly.barPercentage = weekly.figure ? w : 0.0;
+            if (weekly.ended) {
+                weekly.resetLine = quotaResetAtText(*s.weeklyResetAt, locale);
+            } else if (s.weeklyResetCountdown) {
+                weekly.resetLine = displayedCountdownSeconds(*s.weeklyResetCountdown)
+                                       ? L10n::resetLine(*s.weeklyResetCountdown).text()
+                                       : noFigureText();
+            }
+            if (weekly.ended) {
+                weekly.accessibilityLabel = L10n::weeklyQuotaAwaiting(*weekly.resetLine).text();
+            } else if (weekly.figure) {
+                weekly.accessibilityLabel =
+                    L10n::weeklyQuotaAccessibility(*weekly.figure, label(weekly.tier)).text();
+            } else {
+                weekly.accessibilityLabel = L10n::captionNoData(L10n::weeklyQuota().text()).text();
+            }
+            d.weekly = weekly;
+        }
+        d.models = s.modelQuotas;
+    }
+    d.dashboard = accountDashboardURL(s.provider);
+    d.refreshTitle = (live.isRefreshing ? L10n::updating() : L10n::refresh()).text();
+    d.refreshEnabled = !live.isRefreshing;
+    d.accessibilityName = L10n::quotaDetailFor(d.title).text();
+    return d;
+}
+
+// MARK: - The card
+
+int DetailGlassCardView::shadowBleed() {
+    const QMarginsF m = AmbientElevation(kElevation).margins();
+    return qCeil(std::max({m.left(), m.top(), m.right(), m.bottom()}));
+}
+
+DetailGlassCardView::DetailGlassCardView(const UsageSnapshot& snapshot, std::function<void()> onClose,
+                                         const Clock& clock, QWidget* parent)
+    : LiquidGlassView(liquidGlass(Radius::card, Qt::transparent, false, kElevation, 0.5), shadowBleed(),
+                      parent),
+      clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)),
+      openLink_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+    display_ = display(snapshot_, live_, clock_);
+    // Inside the glass (the widget's contents margins hold the shadow's bleed).
+    const int inner = int(padding);
+    column_ = new QVBoxLayout(this);
+    column_->setContentsMargins(inner, inner, inner, inner);
+    column_->setSpacing(int(spacing));
+
+    header_ = new QWidget(this);
+    column_->addWidget(header_);
+    errorLine_ = new SymbolLabel(SymbolLabel::Look{QStringLiteral("exclamationmark.triangle"), 10.5,
+                                                   SymbolWeight::regular, MeterixFont::caption(),
+                                                   [] { return LabelColor::secondary(); }, 4, true},
+                                 QString(), this);
+    column_->addWidget(errorLine_);
+    hero_ = new QuotaHeroView(display_.hero, this);
+    auto* heroRow = new QHBoxLayout();
+    heroRow->setContentsMargins(2, 0, 2, 0);
+    heroRow->addWidget(hero_);
+    column_->addLayout(heroRow);
+    sections_ = new QWidget(this);
+    auto* sections = new QVBoxLayout(sections_);
+    sections->setContentsMargins(0, 0, 0, 0);
+    sections->setSpacing(int(spacing));
+    column_->addWidget(sections_);
+
+    auto* actions = new QHBoxLayout();
+    actions->setSpacing(7);
+    dashboardButton_ = new GlassActionButton(
+        L10n::dashboard().text(), QStringLiteral("chart.bar.doc.horizontal"), false,
+        [this] {
+            if (display_.dashboard && openLink_) openLink_(*display_.dashboard);
+        },
+        this);
+    refreshButton_ = new GlassActionButton(
+        display_.refreshTitle, QStringLiteral("arrow.clockwise"), true,
+        [this] {
+            if (refreshAction_)
+                refreshAction_(snapshot_.provider);
+            else if (manager_)
+                manager_->refreshProvider(snapshot_.provider, true);
+        },
+        this);
+    actions->addWidget(dashboardButton_, 1);
+    actions->addWidget(refreshButton_, 1);
+    column_->addLayout(actions);
+
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, &DetailGlassCardView::rebuild);
+    connect(&Appearance::shared(), &Appearance::changed, this, [this] { update(); });
+    rebuild();
+}
+
+DetailGlassCardView::~DetailGlassCardView() = default;
+
+QAbstractButton* DetailGlassCardView::closeButton() const {
+    return header_->findChild<QAbstractButton*>();
+}
+
+void DetailGlassCardView::setSnapshot(const UsageSnapshot& snapshot) {
+    if (snapshot == snapshot_) return;
+    snapshot_ = snapshot;
+    rebuild();
+}
+
+void DetailGlassCardView::setLive(const Live& live) {
+    if (live == live_) return;
+    live_ = live;
+    display_ = display(snapshot_, live_, clock_);
+    hero_->setInputs(display_.hero);
+    applyActions();
+}
+
+void DetailGlassCardView::observe(ProviderManager& manager) {
+    manager_ = &manager;
+    QPointer<ProviderManager> source(&manager);
+    auto follow = [this, source] {
+        if (source) setLive(Live{source->activeInUseProviders(), source->isRefreshing()});
+    };
+    connect(&manager, &ProviderManager::activeInUseProvidersChanged, this, follow);
+    connect(&manager, &ProviderManager::isRefreshingChanged, this, follow);
+    follow();
+}
+
+void DetailGlassCardView::refreshForTime() {
+    rebuild();
+}
+
+void DetailGlassCardView::rebuild() {
+    display_ = display(snapshot_, live_, clock_);
+    buildHeader();
+    errorLine_->setText(display_.errorLine.value_or(QString()));
+    errorLine_->setVisible(display_.errorLine.has_value());
+    hero_->setInputs(display_.hero);
+    buildSections();
+    applyActions();
+    applyGlass();
+    setAccessibleName(display_.accessibilityName);
+    updateGeometry();
+}
+
+void DetailGlassCardView::buildHeader() {
+    const int index = column_->indexOf(header_);
+    const bool simulated = display_.simulated;
+    const UsageTier tier = display_.tier;
+    auto* header = new CardHeader(
+        sfSymbol(snapshot_.provider),
+        [simulated, tier] {
+            return simulated ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.4),
+                                             withOpacity(LabelColor::secondary(), 0.2)}
+                             : toQColors(gradient(tier));
+        },
+        this);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(9);
+    // The tile is painted by the header itself, in this room.
+    row->addSpacing(int(tileSize) + row->spacing());
+    header->setMinimumHeight(int(tileSize));
+
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(1); // 1.5 in whole pixels
+    auto* titleRow = new QHBoxLayout();
+    titleRow->setSpacing(5);
+    titleRow->addWidget(new TextView(
+                            display_.title, MeterixFont::rounded(14.5, QFont::Bold),
+                            [] { return LabelColor::primary(); }, false, header),
+                        0, Qt::AlignVCenter);
+    if (display_.plan) {
+        const QString plan = *display_.plan;
+        titleRow->addWidget(new TextCapsuleBadge(
+                                [plan] {
+                                    return TextCapsuleBadge::plain(plan, MeterixFont::rounded(9, QFont::Bold),
+                                                                   LabelColor::secondary(),
+                                                                   Surface::hoverWash(), 5, 1.5);
+                                },
+                                header),
+                            0, Qt::AlignVCenter);
+    }
+    titleRow->addStretch(1);
+    texts->addLayout(titleRow);
+    texts->addWidget(new TextView(
+        display_.sourceLine, MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::tertiary(); },
+        false, header));
+    row->addLayout(texts, 1);
+    row->addSpacing(4);
+    auto* close = new CardCloseButton(header);
+    close->setAccessibleName(L10n::close().text());
+    connect(close, &QAbstractButton::clicked, this, [this] {
+        if (onClose_) onClose_();
+    });
+    row->addWidget(close, 0, Qt::AlignTop);
+
+    column_->insertWidget(index, header);
+    delete header_;
+    header_ = header;
+}
+
+void DetailGlassCardView::buildSections() {
+    QLayout* layout = sections_->layout();
+    clearLayout(layout);
+    auto* column = static_cast<QVBoxLayout*>(layout);
+
+    if (display_.notice) {
+        const UsageUnavailableNotice& n = *display_.notice;
+        auto* row = new QWidget();
+        auto* h = new QHBoxLayout(row);
+        h->setContentsMargins(0, 4, 0, 4);
+        h->setSpacing(10);
+        const bool fault = n.isFault;
+        h->addWidget(new SymbolLabel(
+                         SymbolLabel::Look{fault ? QStringLiteral("exclamationmark.triangle.fill")
+                                                 : QStringLiteral("info.circle.fill"),
+                                           15, SymbolWeight::semibold, MeterixFont::caption(),
+                                           [fault] { return fault ? kFaultOrange : LabelColor::secondary(); },
+                                           0, false},
+                         QString(), row),
+                     0, Qt::AlignVCenter);
+        auto* v = new QVBoxLayout();
+        v->setSpacing(2);
+        v->addWidget(wrappingText(
+            n.title, MeterixFont::rounded(11, QFont::DemiBold), [] { return LabelColor::primary(); }, row));
+        v->addWidget(wrappingText(
+            n.detail, MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, row));
+        h->addLayout(v, 1);
+        column->addWidget(new InsetSection(n.header, std::nullopt, false, {row}));
+    }
+
+    if (display_.weekly) {
+        const Weekly w = *display_.weekly;
+        auto* box = new QWidget();
+        auto* v = new QVBoxLayout(box);
+        v->setContentsMargins(0, 0, 0, 0);
+        v->setSpacing(6);
+        auto* top = new QHBoxLayout();
+        top->setSpacing(6);
+        const bool greyed = !w.figure;
+        top->addWidget(new TextView(
+                           L10n::weeklyRemaining().text(), MeterixFont::rounded(11.5, QFont::DemiBold),
+                           [greyed] { return greyed ? LabelColor::secondary() : LabelColor::primary(); },
+                           false, box),
+                       0, Qt::AlignBottom);
+        top->addStretch(1);
+        if (w.figure) {
+            auto* digits = new RollingDigitsView(
+                *w.figure, QStringLiteral("%"), MeterixFont::rounded(12.5, QFont::Bold),
+                toQColor(gradient(w.tier).constFirst()), MeterixFont::rounded(9, QFont::Bold), box);
+            top->addWidget(digits, 0, Qt::AlignBottom);
+        } else {
+            top->addWidget(new TextView(
+                               noFigureText(), MeterixFont::rounded(12.5, QFont::Bold),
+                               [] { return withOpacity(LabelColor::secondary(), 0.65); }, false, box),
+                           0, Qt::AlignBottom);
+        }
+        v->addLayout(top);
+        const UsageTier tier = w.tier;
+        v->addWidget(new QuotaBar(w.barPercentage,
+                                  greyed ? QuotaBar::Colors(greyedColors)
+                                         : QuotaBar::Colors([tier] { return toQColors(gradient(tier)); }),
+                                  6.5, std::nullopt, box));
+        if (w.resetLine) {
+            v->addWidget(
+                new SymbolLabel(SymbolLabel::Look{QStringLiteral("arrow.clockwise"), 8.5, SymbolWeight::bold,
+                                                  MeterixFont::rounded(9.5, QFont::DemiBold),
+                                                  [] { return LabelColor::tertiary(); }, 4, false},
+                                *w.resetLine, box));
+        }
+        box->setAccessibleName(w.accessibilityLabel);
+        column->addWidget(new InsetSection(L10n::weeklyQuota().text(), std::nullopt, false, {box}));
+    }
+
+    if (!display_.models.isEmpty()) {
+        QList<QWidget*> rows;
+        for (qsizetype i = 0; i < display_.models.size(); ++i) {
+            if (i > 0) rows << new RowSeparator(22);
+            rows << new ModelQuotaCompactRow(display_.models[i]);
+        }
+        column->addWidget(new InsetSection(L10n::remainingByModel().text(), std::nullopt, true, rows));
+    }
+    sections_->setVisible(column->count() > 0);
+}
+
+void DetailGlassCardView::applyActions() {
+    dashboardButton_->setTitle(L10n::dashboard().text());
+    dashboardButton_->setVisible(display_.dashboard.has_value());
+    refreshButton_->setTitle(display_.refreshTitle);
+    refreshButton_->setEnabled(display_.refreshEnabled);
+}
+
+void DetailGlassCardView::applyGlass() {
+    const QColor tint = display_.simulated ? withOpacity(LabelColor::secondary(), 0.15)
+                                           : toQColor(gradient(display_.tier).constFirst());
+    setStyle(liquidGlass(Radius::card, tint, false, kElevation, display_.tintStrength));
+}
+
+int DetailGlassCardView::heightForWidth(int width) const {
+    if (!layout()) return 0;
+    // Without a wrapping text inside, the layout has no height-for-width of its own.
+    return layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                         : layout()->totalSizeHint().height();
+}
+
+QSize DetailGlassCardView::sizeHint() const {
+    const int w = int(cardWidth) + 2 * shadowBleed();
+    return QSize(w, heightForWidth(w));
+}
+
+} // namespace meterix

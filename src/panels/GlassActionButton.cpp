@@ -1,0 +1,145 @@
+#include "panels/GlassActionButton.h"
+
+#include "design/AnimationCurves.h"
+#include "design/MeterixFont.h"
+#include "design/ShapePainting.h"
+#include "design/Surface.h"
+#include "platform/ui/SymbolImage.h"
+
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QtMath>
+
+namespace meterix {
+
+namespace {
+
+constexpr double kSymbolSize = 10;
+
+QFont titleFont() {
+    return MeterixFont::rounded(11, QFont::DemiBold);
+}
+
+QColor mix(const QColor& a, const QColor& b, double t) {
+    const double u = std::clamp(t, 0.0, 1.0);
+    return QColor::fromRgbF(
+        float(a.redF() + (b.redF() - a.redF()) * u), float(a.greenF() + (b.greenF() - a.greenF()) * u),
+        float(a.blueF() + (b.blueF() - a.blueF()) * u), float(a.alphaF() + (b.alphaF() - a.alphaF()) * u));
+}
+
+} // namespace
+
+GlassActionButton::GlassActionButton(QString title, QString symbol, bool isProminent,
+                                     std::function<void()> action, QWidget* parent)
+    : PressableButton(PressableStyle{0.97, 0.85, false}, parent), title_(std::move(title)),
+      symbol_(std::move(symbol)), prominent_(isProminent), action_(std::move(action)) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleName(title_);
+    hover_.setDuration(130);
+    hover_.setEasingCurve(easeOutCurve());
+    hover_.setStartValue(0.0);
+    hover_.setEndValue(0.0);
+    connect(&hover_, &QVariantAnimation::valueChanged, this, [this] { update(); });
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (action_) action_();
+    });
+}
+
+GlassActionButton::Look GlassActionButton::lookFor(bool isProminent, double hover) {
+    const QColor accent = LabelColor::accent();
+    Look l;
+    if (isProminent) {
+        l.foreground = Qt::white;
+        l.fillTop = accent;
+        l.fillBottom = withOpacity(accent, 0.82);
+        l.hoverWash = Qt::transparent;
+        l.rim = QColor::fromRgbF(1, 1, 1, 0.25f);
+    } else {
+        l.foreground = mix(LabelColor::primary(), accent, hover);
+        l.fillTop = l.fillBottom = Surface::plateFill();
+        l.hoverWash = withOpacity(Surface::hoverWash(), std::clamp(hover, 0.0, 1.0));
+        l.rim = Surface::plateRim();
+    }
+    return l;
+}
+
+void GlassActionButton::setTitle(const QString& title) {
+    if (title == title_) return;
+    title_ = title;
+    setAccessibleName(title_);
+    updateGeometry();
+    update();
+}
+
+QSize GlassActionButton::sizeHint() const {
+    const QFontMetricsF fm(titleFont());
+    const double side = SymbolImage::boxSide(kSymbolSize);
+    const double w = 2 * marginH + side + spacing + fm.horizontalAdvance(title_);
+    return QSize(qCeil(w), qCeil(std::max(side, fm.height()) + 2 * marginV));
+}
+
+QSize GlassActionButton::minimumSizeHint() const {
+    return QSize(0, sizeHint().height());
+}
+
+bool GlassActionButton::hitButton(const QPoint& pos) const {
+    return roundedRectPath(QRectF(rect()), cornerRadius).contains(QPointF(pos));
+}
+
+double GlassActionButton::hoverAmount() const {
+    if (hover_.state() == QAbstractAnimation::Running) return hover_.currentValue().toDouble();
+    return hovered_ ? 1.0 : 0.0;
+}
+
+void GlassActionButton::setHovered(bool hovered) {
+    if (hovered == hovered_) return;
+    const double from = hoverAmount();
+    hovered_ = hovered;
+    hover_.stop();
+    hover_.setStartValue(from);
+    hover_.setEndValue(hovered ? 1.0 : 0.0);
+    hover_.start();
+    update();
+}
+
+void GlassActionButton::enterEvent(QEnterEvent* event) {
+    setHovered(true);
+    PressableButton::enterEvent(event);
+}
+
+void GlassActionButton::leaveEvent(QEvent* event) {
+    setHovered(false);
+    PressableButton::leaveEvent(event);
+}
+
+void GlassActionButton::paintContent(QPainter& p, const QRectF& rect) {
+    if (!isEnabled()) p.setOpacity(p.opacity() * disabledOpacity);
+    const Look l = lookFor(prominent_, isEnabled() ? hoverAmount() : 0.0);
+    const QRectF plate = rect.adjusted(0.5, 0.5, -0.5, -0.5);
+    const QPainterPath shape = roundedRectPath(plate, cornerRadius);
+    QLinearGradient fill(plate.topLeft(), plate.bottomLeft());
+    fill.setColorAt(0, l.fillTop);
+    fill.setColorAt(1, l.fillBottom);
+    p.fillPath(shape, fill);
+    if (l.hoverWash.alpha() > 0) p.fillPath(shape, l.hoverWash);
+    strokeInside(p, plate, cornerRadius, 0.5, l.rim);
+
+    const QFontMetricsF fm(titleFont());
+    const double side = SymbolImage::boxSide(kSymbolSize);
+    const double available = std::max(0.0, rect.width() - 2 * marginH - side - spacing);
+    const QString title = fm.elidedText(title_, Qt::ElideRight, available);
+    const double content = side + spacing + fm.horizontalAdvance(title);
+    const double left = rect.center().x() - content / 2;
+    SymbolImage::paint(p, QPointF(left + side / 2, rect.center().y()), kSymbolSize, symbol_, l.foreground,
+                       SymbolWeight::bold);
+    p.setFont(titleFont());
+    p.setPen(l.foreground);
+    p.drawText(QRectF(left + side + spacing, rect.top(), rect.width(), rect.height()),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title);
+}
+
+} // namespace meterix

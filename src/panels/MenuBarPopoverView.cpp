@@ -1,0 +1,277 @@
+#include "panels/MenuBarPopoverView.h"
+
+#include "core/L10n.h"
+#include "design/IconTile.h"
+#include "design/LiquidGlassStyle.h"
+#include "design/MeterixFont.h"
+#include "design/Surface.h"
+#include "design/TextView.h"
+#include "design/TierBadge.h"
+#include "design/TimeTexts.h"
+#include "panels/MenuActivitySpinner.h"
+#include "panels/MenuBarNavigator.h"
+#include "panels/MenuBarOverviewScreen.h"
+#include "panels/MenuScreenStack.h"
+#include "refresh/ProviderManager.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace meterix {
+
+namespace {
+
+// A 0.5-pt rule across the card.
+class Hairline final : public QWidget {
+  public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return QSize(1, 1); }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        paintHairlineRule(p, QRectF(rect()));
+    }
+};
+
+QColor tierColor(UsageTier tier) {
+    return toQColor(gradient(tier).first());
+}
+
+QColor mix(const QColor& a, const QColor& b, double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    return QColor::fromRgbF(
+        float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+        float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+}
+
+void makeClear(QWidget* w) {
+    w->setAutoFillBackground(false);
+    w->setAttribute(Qt::WA_TranslucentBackground);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, Qt::transparent);
+    pal.setColor(QPalette::Base, Qt::transparent);
+    w->setPalette(pal);
+}
+
+} // namespace
+
+MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* parent)
+    : QWidget(parent), context_(std::move(context)), tintBlend_(JellySprings::gauge, 1.0),
+      scrollHeight_(JellySprings::popover, 1.0) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFixedWidth(int(cardWidth + 2 * margin));
+    if (!context_.navigator) context_.navigator = &MenuBarNavigator::shared();
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(int(margin), int(margin), int(margin), int(margin));
+    column->setSpacing(0);
+    column->setSizeConstraint(QLayout::SetNoConstraint);
+
+    // Title bar.
+    auto* title = new QWidget(this);
+    auto* bar = new QHBoxLayout(title);
+    bar->setContentsMargins(13, 11, 13, 11);
+    bar->setSpacing(9);
+    bar->addWidget(new IconTile(QStringLiteral("sparkles"),
+                                {QColor(0x0A, 0x84, 0xFF), QColor(0x00, 0x50, 0xC7)}, 26, title),
+                   0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(1);
+    texts->addWidget(new TextView(
+        QStringLiteral("Meterix"), MeterixFont::rounded(14, QFont::Bold),
+        [] { return LabelColor::primary(); }, false, title));
+    auto* statusLine = new QHBoxLayout();
+    statusLine->setSpacing(4);
+    // The platform's mini spinner at 0.58 scale fills about 11 x 11 pt.
+    spinner_ = new MenuActivitySpinner(9, title);
+    statusLine->addWidget(spinner_, 0, Qt::AlignVCenter);
+    summary_ = new TextView(
+        QString(), MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, false,
+        title);
+    statusLine->addWidget(summary_, 0, Qt::AlignVCenter);
+    statusLine->addStretch(1);
+    texts->addLayout(statusLine);
+    bar->addLayout(texts, 1);
+    bar->addSpacing(4);
+    badgeSlot_ = new QWidget(title);
+    auto* slot = new QHBoxLayout(badgeSlot_);
+    slot->setContentsMargins(0, 0, 0, 0);
+    bar->addWidget(badgeSlot_, 0, Qt::AlignVCenter);
+    column->addWidget(title);
+
+    column->addWidget(new Hairline(this));
+
+    // The scrolling screen area.
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidgetResizable(false);
+    makeClear(scroll_);
+    makeClear(scroll_->viewport());
+    stackHolder_ = new QWidget();
+    makeClear(stackHolder_);
+    stack_ = new MenuScreenStack(stackHolder_);
+    stack_->move(int(stackInsetH), int(stackInsetV));
+    scroll_->setWidget(stackHolder_);
+    scroll_->setFixedHeight(1);
+    column->addWidget(scroll_);
+
+    connect(&tintBlend_, &SpringAnimator::valueChanged, this, [this] { update(); });
+    connect(&scrollHeight_, &SpringAnimator::valueChanged, this, &MenuBarPopoverView::applyScrollHeight);
+    connect(stack_, &MenuScreenStack::measuredHeightChanged, this, &MenuBarPopoverView::stackMeasured);
+
+    if (ProviderManager* m = context_.manager) {
+        state_ = MenuPanelState::of(*m);
+        MenuPanelState::observe(*m, this, [this](MenuPanelState s) { setState(std::move(s)); });
+    }
+    tier_ = ambientTier(state_);
+    tintFrom_ = tintTo_ = tierColor(tier_);
+    registerScreens();
+    stack_->resize(int(cardWidth - 2 * stackInsetH), 1);
+    stack_->follow(*context_.navigator);
+    applyState();
+}
+
+MenuBarPopoverView::~MenuBarPopoverView() = default;
+
+void MenuBarPopoverView::registerScreens() {
+    const MenuScreenContext ctx = context_;
+    stack_->registerScreen(MenuBarScreen::Kind::overview, [this, ctx](const MenuBarScreen&) {
+        auto* overview = new MenuBarOverviewScreen(ctx);
+        overview->setState(state_);
+        return overview;
+    });
+    // The provider detail, settings and about screens register here, one line each.
+}
+
+UsageTier MenuBarPopoverView::ambientTier(const MenuPanelState& state) {
+    std::optional<double> lowest;
+    for (AIProviderType p : state.activeProviders) {
+        const auto it = state.snapshots.constFind(p);
+        if (it == state.snapshots.constEnd()) continue;
+        const double v = it->hourlyRemainingPercentage;
+        // A figure that is not a number is left out rather than let it decide.
+        if (std::isnan(v)) continue;
+        if (!lowest || v < *lowest) lowest = v;
+    }
+    return usageTierFrom(lowest.value_or(100));
+}
+
+QString MenuBarPopoverView::statusSummary(const MenuPanelState& state, const Clock& clock) {
+    if (state.isRefreshing) return L10n::updating().text();
+    if (state.activeProviders.isEmpty()) return L10n::noProvidersConnected().text();
+    std::optional<QDateTime> newest;
+    for (AIProviderType p : state.activeProviders) {
+        const auto it = state.snapshots.constFind(p);
+        if (it == state.snapshots.constEnd() || !it->lastUpdated.isValid()) continue;
+        if (!newest || it->lastUpdated > *newest) newest = it->lastUpdated;
+    }
+    const QString time = newest ? relativeUpdateText(*newest, clock) : L10n::waiting().text();
+    return L10n::connectedCount(state.activeProviders.size(), time).text();
+}
+
+void MenuBarPopoverView::setState(MenuPanelState state) {
+    state_ = std::move(state);
+    applyState();
+}
+
+void MenuBarPopoverView::applyState() {
+    if (auto* overview = qobject_cast<MenuBarOverviewScreen*>(stack_->currentView()))
+        overview->setState(state_);
+    spinner_->setVisible(state_.isRefreshing);
+    summary_->setText(statusSummary(state_, *context_.clock));
+    const UsageTier tier = ambientTier(state_);
+    if (!badge_ || tier != tier_) {
+        if (tier != tier_) {
+            tintFrom_ = glassTint();
+            tintTo_ = tierColor(tier);
+            tintBlend_.setTarget(0.0, false);
+            tintBlend_.setTarget(1.0, isVisible());
+        }
+        tier_ = tier;
+        delete badge_;
+        badge_ = new TierBadge(tier_, true, badgeSlot_);
+        badgeSlot_->layout()->addWidget(badge_);
+    }
+    update();
+}
+
+QString MenuBarPopoverView::shownSummary() const {
+    return summary_->text();
+}
+
+QColor MenuBarPopoverView::glassTint() const {
+    return mix(tintFrom_, tintTo_, tintBlend_.value());
+}
+
+double MenuBarPopoverView::targetScrollHeight() const {
+    return StackHeightTracker::scrollHeight(tracker_.stackHeight());
+}
+
+double MenuBarPopoverView::scrollHeight() const {
+    return scroll_->height();
+}
+
+void MenuBarPopoverView::stackMeasured(double height) {
+    const double full = height + 2 * stackInsetV;
+    stackHolder_->resize(int(cardWidth), std::max(1, int(std::ceil(full))));
+    stack_->resize(int(cardWidth - 2 * stackInsetH), std::max(1, int(std::ceil(height))));
+    if (const auto next = tracker_.accept(full)) scrollHeight_.setTarget(*next, isVisible());
+}
+
+void MenuBarPopoverView::applyScrollHeight(double height) {
+    const int h = int(std::lround(StackHeightTracker::scrollHeight(height)));
+    if (h == scroll_->height()) return;
+    scroll_->setFixedHeight(h);
+    reportContentSize();
+}
+
+QSizeF MenuBarPopoverView::contentSize() const {
+    layout()->activate();
+    return QSizeF(cardWidth + 2 * margin, layout()->sizeHint().height());
+}
+
+void MenuBarPopoverView::reportContentSize() {
+    const QSizeF size = contentSize();
+    reported_ = size;
+    resize(size.toSize());
+    Q_EMIT contentSizeChanged(size);
+}
+
+bool MenuBarPopoverView::event(QEvent* e) {
+    const bool handled = QWidget::event(e);
+    // The title bar's texts changed size: the card's height may follow.
+    if (e->type() == QEvent::LayoutRequest && contentSize() != reported_) reportContentSize();
+    return handled;
+}
+
+void MenuBarPopoverView::refreshForTime() {
+    summary_->setText(statusSummary(state_, *context_.clock));
+}
+
+void MenuBarPopoverView::rebuildTexts() {
+    applyState();
+    stack_->rebuildCurrent();
+}
+
+void MenuBarPopoverView::showEvent(QShowEvent* event) {
+    refreshForTime();
+    QWidget::showEvent(event);
+}
+
+void MenuBarPopoverView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF card = QRectF(rect()).adjusted(margin, margin, -margin, -margin);
+    liquidGlass(cornerRadius, glassTint(), false, elevation, tintStrength).paint(p, card);
+}
+
+} // namespace meterix

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/UsageTier.h"
+#include "design/SpringAnimator.h"
+#include "panels/MenuPanelState.h"
+#include "panels/MenuScreenContext.h"
+#include "panels/StackHeightTracker.h"
+
+#include <QColor>
+#include <QWidget>
+
+class QScrollArea;
+
+namespace meterix {
+
+class MenuActivitySpinner;
+class MenuScreenStack;
+class TextView;
+class TierBadge;
+
+// The whole content of the status-item panel: a glass card tinted by the
+// ambient usage tier, with a title bar (the app's tile and name, a one-line
+// status summary, the tier badge), a hairline, and a scrolling area holding the
+// screen the navigator names, replaced with the push slide. The scrolling area
+// springs to each new height of its screen, up to 560 pt; the card keeps an
+// 18 pt transparent margin for its shadow. It measures itself and reports its
+// size; it never sizes its window.
+class MenuBarPopoverView : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit MenuBarPopoverView(MenuScreenContext context, QWidget* parent = nullptr);
+    ~MenuBarPopoverView() override;
+
+    static constexpr double cardWidth = 336;
+    static constexpr double margin = 18;
+    static constexpr double cornerRadius = 14;
+    static constexpr double elevation = 1.2;
+    static constexpr double tintStrength = 0.45;
+    static constexpr double stackInsetH = 12;
+    static constexpr double stackInsetV = 10;
+
+    // The tier of the lowest short-window figure among the active providers'
+    // readings (placeholders included); abundant with none.
+    static UsageTier ambientTier(const MenuPanelState& state);
+    // "Updating" while refreshing; "No providers connected" without active
+    // providers; else the count of active providers and the age of the newest
+    // reading among them ("Waiting" with none).
+    static QString statusSummary(const MenuPanelState& state, const Clock& clock);
+
+    const MenuPanelState& state() const { return state_; }
+    void setState(MenuPanelState state);
+
+    MenuScreenStack* screenStack() const { return stack_; }
+    QScrollArea* scrollArea() const { return scroll_; }
+    MenuActivitySpinner* spinner() const { return spinner_; }
+    TierBadge* tierBadge() const { return badge_; }
+    QString shownSummary() const;
+    QColor glassTint() const;
+    // The height the scrolling area springs to, and the one it has now.
+    double targetScrollHeight() const;
+    double scrollHeight() const;
+    // The card's size with its margin, as last reported.
+    QSizeF contentSize() const;
+
+    // Sends the current size even when it has not changed (the first report).
+    void reportContentSize();
+    // Re-derives the texts that age (the summary's "as of" time).
+    void refreshForTime();
+    // Builds the texts and the current screen again (after a change of language).
+    void rebuildTexts();
+
+  Q_SIGNALS:
+    void contentSizeChanged(const QSizeF& size);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+
+  private:
+    void registerScreens();
+    void applyState();
+    void stackMeasured(double height);
+    void applyScrollHeight(double height);
+
+    MenuScreenContext context_;
+    MenuPanelState state_;
+    UsageTier tier_ = UsageTier::abundant;
+    QColor tintFrom_;
+    QColor tintTo_;
+    SpringAnimator tintBlend_;
+    StackHeightTracker tracker_;
+    SpringAnimator scrollHeight_;
+    MenuActivitySpinner* spinner_;
+    TextView* summary_;
+    TierBadge* badge_ = nullptr;
+    QWidget* badgeSlot_;
+    QScrollArea* scroll_;
+    QWidget* stackHolder_;
+    MenuScreenStack* stack_;
+    QSizeF reported_;
+};
+
+} // namespace meterix

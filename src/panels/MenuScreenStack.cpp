@@ -1,0 +1,176 @@
+#include "panels/MenuScreenStack.h"
+
+#include "panels/MenuBarNavigator.h"
+
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace meterix {
+
+namespace {
+
+void setOpacity(QWidget* view, double opacity) {
+    if (!view) return;
+    if (opacity >= 1) {
+        // At rest the screen is drawn directly: an effect renders through a
+        // pixmap and costs every repaint.
+        view->setGraphicsEffect(nullptr);
+        return;
+    }
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(view);
+        view->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(opacity);
+}
+
+} // namespace
+
+MenuScreenStack::MenuScreenStack(QWidget* parent) : QWidget(parent), slide_(JellySprings::popover, 1.0) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    connect(&slide_, &SpringAnimator::valueChanged, this, &MenuScreenStack::applySlide);
+    connect(&slide_, &QAbstractAnimation::finished, this, &MenuScreenStack::finishSlide);
+}
+
+void MenuScreenStack::registerScreen(MenuBarScreen::Kind kind, Factory factory) {
+    factories_.insert(kind, std::move(factory));
+}
+
+void MenuScreenStack::follow(MenuBarNavigator& navigator) {
+    connect(&navigator, &MenuBarNavigator::screenChanged, this,
+            [this, &navigator](const MenuBarScreen& screen, bool animated) {
+                showScreen(screen, animated, navigator.isForward());
+            });
+    showScreen(navigator.screen(), false, navigator.isForward());
+}
+
+QWidget* MenuScreenStack::build(const MenuBarScreen& screen) {
+    auto it = factories_.constFind(screen.kind());
+    if (it == factories_.constEnd()) it = factories_.constFind(MenuBarScreen::Kind::overview);
+    QWidget* view = it == factories_.constEnd() ? nullptr : (*it)(screen);
+    if (!view) view = new QWidget();
+    return view;
+}
+
+void MenuScreenStack::adopt(QWidget* view) {
+    view->setParent(this);
+    view->installEventFilter(this);
+    view->show();
+}
+
+void MenuScreenStack::showScreen(const MenuBarScreen& screen, bool animated, bool forward) {
+    if (!animated) {
+        // Instant: whatever was sliding stops where it should end.
+        slide_.setTarget(1.0, false);
+        if (outgoing_) delete outgoing_.data();
+        if (!current_ || screen != screen_) {
+            if (current_) delete current_.data();
+            screen_ = screen;
+            current_ = build(screen);
+            adopt(current_);
+        }
+        setOpacity(current_, 1);
+        placeViews();
+        remeasure();
+        return;
+    }
+    if (current_ && screen == screen_) return;
+    // A move during a slide: the slide under way ends at once (its outgoing
+    // screen goes), and the screen that was coming in leaves.
+    slide_.setTarget(1.0, false);
+    if (outgoing_) delete outgoing_.data();
+    outgoing_ = current_;
+    screen_ = screen;
+    current_ = build(screen);
+    adopt(current_);
+    transition_ = MenuPushTransition::menuPush(forward);
+    slide_.setTarget(0.0, false);
+    placeViews();
+    applySlide(0.0);
+    slide_.setTarget(1.0, isVisible());
+    if (!isVisible()) finishSlide();
+    remeasure();
+}
+
+void MenuScreenStack::rebuildCurrent() {
+    slide_.setTarget(1.0, false);
+    if (outgoing_) delete outgoing_.data();
+    if (current_) delete current_.data();
+    current_ = build(screen_);
+    adopt(current_);
+    placeViews();
+    remeasure();
+}
+
+void MenuScreenStack::applySlide(double t) {
+    const PushOffsetEffect in = transition_.incomingAt(t);
+    if (current_) {
+        current_->move(int(std::lround(in.dx)), 0);
+        setOpacity(current_, in.opacity);
+    }
+    if (outgoing_) {
+        const PushOffsetEffect out = transition_.outgoingAt(t);
+        outgoing_->move(int(std::lround(out.dx)), 0);
+        setOpacity(outgoing_, out.opacity);
+    }
+}
+
+void MenuScreenStack::finishSlide() {
+    if (slide_.state() == QAbstractAnimation::Running) return;
+    if (outgoing_) delete outgoing_.data();
+    if (current_) {
+        current_->move(0, 0);
+        setOpacity(current_, 1);
+    }
+    remeasure();
+}
+
+double MenuScreenStack::heightOf(QWidget* view, int width) {
+    if (!view) return 0;
+    const int wanted = view->hasHeightForWidth() ? view->heightForWidth(width) : view->sizeHint().height();
+    return std::clamp(wanted, view->minimumHeight(), view->maximumHeight());
+}
+
+double MenuScreenStack::measuredHeight() const {
+    return std::max(heightOf(current_, width()), heightOf(outgoing_, width()));
+}
+
+void MenuScreenStack::placeViews() {
+    for (QWidget* view : {current_.data(), outgoing_.data()}) {
+        if (!view) continue;
+        view->resize(width(), std::max(1, int(std::ceil(heightOf(view, width())))));
+    }
+    if (!isSliding() && current_) current_->move(0, 0);
+}
+
+void MenuScreenStack::remeasure() {
+    remeasureQueued_ = false;
+    placeViews();
+    const double h = measuredHeight();
+    if (h == reported_) return;
+    reported_ = h;
+    Q_EMIT measuredHeightChanged(h);
+}
+
+void MenuScreenStack::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    remeasure();
+}
+
+bool MenuScreenStack::eventFilter(QObject* watched, QEvent* event) {
+    // A screen whose content changed asks its layout again; the new height is
+    // taken once the event loop comes round, after all of a change's updates.
+    if ((watched == current_ || watched == outgoing_) && event->type() == QEvent::LayoutRequest &&
+        !remeasureQueued_) {
+        remeasureQueued_ = true;
+        QTimer::singleShot(0, this, &MenuScreenStack::remeasure);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace meterix

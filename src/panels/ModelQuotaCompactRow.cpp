@@ -1,0 +1,148 @@
+#include "panels/ModelQuotaCompactRow.h"
+
+#include "core/L10n.h"
+#include "core/Numbers.h"
+#include "design/AnimationCurves.h"
+#include "design/MeterixFont.h"
+#include "design/ShadowCache.h"
+#include "design/ShapePainting.h"
+#include "design/Surface.h"
+#include "panels/QuotaBar.h"
+
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QtMath>
+
+namespace meterix {
+
+namespace {
+
+constexpr double kDot = 6;
+constexpr double kSpacing = 8;
+constexpr double kBarHeight = 4.5;
+constexpr double kLineGap = 1.5;
+
+QFont nameFont() {
+    return MeterixFont::rounded(11, QFont::DemiBold);
+}
+QFont typeFont() {
+    return MeterixFont::rounded(8.5, QFont::Medium);
+}
+QFont percentFont() {
+    return MeterixFont::rounded(10.5, QFont::Bold);
+}
+
+} // namespace
+
+ModelQuotaCompactRow::Display ModelQuotaCompactRow::display(const ModelQuotaItem& model) {
+    Display d;
+    d.tier = usageTierFrom(model.remainingPercentage);
+    const std::optional<int64_t> figure = displayedPercent(model.remainingPercentage);
+    d.barPercentage = figure ? clampPercentage(model.remainingPercentage) : 0.0;
+    d.percentText = figure ? QString::number(*figure) + QLatin1Char('%') : noFigureText();
+    d.accessibilityLabel = figure ? L10n::modelQuotaAccessibility(model.name, model.quotaType, *figure).text()
+                                  : model.name + QLatin1Char(' ') + model.quotaType;
+    return d;
+}
+
+ModelQuotaCompactRow::ModelQuotaCompactRow(const ModelQuotaItem& model, QWidget* parent)
+    : QWidget(parent), model_(model), display_(display(model)) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_Hover);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleName(display_.accessibilityLabel);
+    hover_.setDuration(130);
+    hover_.setEasingCurve(easeOutCurve());
+    hover_.setStartValue(0.0);
+    hover_.setEndValue(0.0);
+    connect(&hover_, &QVariantAnimation::valueChanged, this, [this] { update(); });
+}
+
+double ModelQuotaCompactRow::hoverAmount() const {
+    if (hover_.state() == QAbstractAnimation::Running) return hover_.currentValue().toDouble();
+    return hovered_ ? 1.0 : 0.0;
+}
+
+QSize ModelQuotaCompactRow::sizeHint() const {
+    const double text = QFontMetricsF(nameFont()).height() + kLineGap + QFontMetricsF(typeFont()).height();
+    const double w = 2 * marginH + kDot + kSpacing +
+                     QFontMetricsF(nameFont()).horizontalAdvance(model_.name) + 6 + kSpacing + barWidth +
+                     kSpacing + percentWidth;
+    return QSize(qCeil(w), qCeil(text + 2 * marginV));
+}
+
+QSize ModelQuotaCompactRow::minimumSizeHint() const {
+    return QSize(qCeil(2 * marginH + kDot + 3 * kSpacing + 6 + barWidth + percentWidth), sizeHint().height());
+}
+
+void ModelQuotaCompactRow::setHovered(bool hovered) {
+    if (hovered == hovered_) return;
+    const double from = hoverAmount();
+    hovered_ = hovered;
+    hover_.stop();
+    hover_.setStartValue(from);
+    hover_.setEndValue(hovered ? 1.0 : 0.0);
+    hover_.start();
+    update();
+}
+
+void ModelQuotaCompactRow::enterEvent(QEnterEvent* event) {
+    setHovered(true);
+    QWidget::enterEvent(event);
+}
+
+void ModelQuotaCompactRow::leaveEvent(QEvent* event) {
+    setHovered(false);
+    QWidget::leaveEvent(event);
+}
+
+void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF all(rect());
+    const double wash = hoverAmount();
+    if (wash > 0) p.fillPath(roundedRectPath(all, 8), withOpacity(Surface::hoverWash(), wash));
+
+    const QList<QColor> colors = toQColors(gradient(display_.tier));
+    const QColor tint = colors.constFirst();
+    const QRectF inner = all.adjusted(marginH, marginV, -marginH, -marginV);
+
+    // The tier dot and its glow.
+    const QRectF dot(inner.left(), inner.center().y() - kDot / 2, kDot, kDot);
+    const ShadowCache::Shadow glow = ShadowCache::roundedRect(
+        dot.size(), kDot / 2, 2, withOpacity(tint, 0.55), p.device()->devicePixelRatioF());
+    p.drawPixmap(dot.topLeft() - QPointF(glow.padding, glow.padding), glow.pixmap);
+    QLinearGradient dotFill(dot.topLeft(), dot.bottomLeft());
+    dotFill.setStops(evenStops(colors));
+    p.setPen(Qt::NoPen);
+    p.setBrush(dotFill);
+    p.drawEllipse(dot);
+
+    // From the trailing edge: the figure, the bar, then the texts take the rest.
+    const QRectF percent(inner.right() - percentWidth, inner.top(), percentWidth, inner.height());
+    p.setFont(percentFont());
+    p.setPen(tint);
+    p.drawText(percent, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, display_.percentText);
+    const QRectF bar(percent.left() - kSpacing - barWidth, inner.center().y() - (kBarHeight + 4) / 2,
+                     barWidth, kBarHeight + 4);
+    QuotaBar::paint(p, bar, display_.barPercentage, colors, kBarHeight, std::nullopt);
+
+    const double textLeft = dot.right() + kSpacing;
+    const double textWidth = std::max(0.0, bar.left() - 6 - textLeft);
+    const QFontMetricsF nameMetrics(nameFont());
+    const QFontMetricsF typeMetrics(typeFont());
+    const double block = nameMetrics.height() + kLineGap + typeMetrics.height();
+    const double top = inner.center().y() - block / 2;
+    p.setFont(nameFont());
+    p.setPen(LabelColor::primary());
+    p.drawText(QRectF(textLeft, top, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+               nameMetrics.elidedText(model_.name, Qt::ElideRight, textWidth));
+    p.setFont(typeFont());
+    p.setPen(LabelColor::tertiary());
+    p.drawText(QRectF(textLeft, top + nameMetrics.height() + kLineGap, textWidth, typeMetrics.height()),
+               Qt::AlignLeft | Qt::AlignVCenter,
+               typeMetrics.elidedText(model_.quotaType, Qt::ElideRight, textWidth));
+}
+
+} // namespace meterix

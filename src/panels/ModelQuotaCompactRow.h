@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/UsageSnapshot.h"
+
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include <optional>
+
+namespace meterix {
+
+// One per-model line of the detail card: a tier dot, the model's name and
+// quota type, a small quota bar and the remaining figure, on a wash while the
+// pointer is over it.
+class ModelQuotaCompactRow : public QWidget {
+    Q_OBJECT
+
+  public:
+    // What the row shows for an item (pure).
+    struct Display {
+        UsageTier tier = UsageTier::abundant;
+        double barPercentage = 0;
+        QString percentText; // the rounded figure and "%", or "---"
+        QString accessibilityLabel;
+    };
+    static Display display(const ModelQuotaItem& model);
+
+    static constexpr double marginH = 8;
+    static constexpr double marginV = 4;
+    static constexpr double barWidth = 46;
+    static constexpr double percentWidth = 34;
+
+    explicit ModelQuotaCompactRow(const ModelQuotaItem& model, QWidget* parent = nullptr);
+
+    const ModelQuotaItem& model() const { return model_; }
+    bool isHovered() const { return hovered_; }
+    // 0 at rest, 1 fully hovered (eases between).
+    double hoverAmount() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    void setHovered(bool hovered);
+
+    ModelQuotaItem model_;
+    Display display_;
+    bool hovered_ = false;
+    QVariantAnimation hover_;
+};
+
+} // namespace meterix

@@ -1,0 +1,32 @@
+#include "panels/TextCapsuleBadge.h"
+
+namespace meterix {
+
+TextCapsuleBadge::TextCapsuleBadge(std::function<BadgeLook()> look, QWidget* parent)
+    : CapsuleBadge(parent), look_(std::move(look)) {
+    setAccessibleName(text());
+}
+
+void TextCapsuleBadge::setLook(std::function<BadgeLook()> look) {
+    look_ = std::move(look);
+    setAccessibleName(text());
+    updateGeometry();
+    update();
+}
+
+BadgeLook TextCapsuleBadge::plain(QString text, QFont font, QColor foreground, QColor fill, double marginH,
+                                  double marginV) {
+    BadgeLook l;
+    l.text = std::move(text);
+    l.font = std::move(font);
+    l.foreground = foreground;
+    l.fill = fill;
+    l.rim = Qt::transparent;
+    l.spacing = 0;
+    l.markSize = QSizeF(0, 0);
+    l.marginH = marginH;
+    l.marginV = marginV;
+    return l;
+}
+
+} // namespace meterix

@@ -1,0 +1,399 @@
+#include "companion/PixelCatView.h"
+#include "companion/CatAnimatedValue.h"
+#include "companion/CatColorPalette.h"
+#include "companion/PixelCatLoops.h"
+#include "companion/PixelCatOverlayController.h"
+#include "companion/PixelCatOverlayWindow.h"
+#include "core/Localization.h"
+#include "core/MeterixPreferences.h"
+#include "platform/ui/Appearance.h"
+#include "shell/MultiProviderBarView.h"
+
+#include "CatTestDoubles.h"
+#include "support/FakeClock.h"
+#include "support/FakeTimerSource.h"
+#include "support/WaitUntil.h"
+#include "support/gui/GrabSupport.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+using P = AIProviderType;
+
+class CatViewTest : public ::testing::Test {
+  protected:
+    CatViewTest()
+        : settings(std::make_shared<QSettings>(dir.filePath(QStringLiteral("p.conf")), QSettings::IniFormat)),
+          prefs(settings), timers(clock), feedback(false),
+          overlay(
+              timers,
+              [] {
+                  return PixelCatOverlayController::Screens{{QRectF(0, 0, 1280, 800)}, std::nullopt};
+              },
+              [this](PixelCatOverlayController& c) {
+                  auto w = std::make_unique<PixelCatOverlayWindow>(c);
+                  overlayWindow = w.get();
+                  return w;
+              }) {
+        CatAnimatedValue::setInstantForTesting(true);
+        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    }
+    ~CatViewTest() override {
+        CatAnimatedValue::setInstantForTesting(false);
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        Localization::resetResolvedLanguageForTesting();
+    }
+
+    UsageSnapshot reading(P provider, double percent) const {
+        UsageSnapshot::Fields f;
+        f.provider = provider;
+        f.hourlyRemainingPercentage = percent;
+        f.lastUpdated = clock.now();
+        f.strategyUsed = FetchStrategy::cliStatusProbe;
+        return UsageSnapshot(f);
+    }
+
+    // A bar with three readings whose cat band is built here.
+    std::unique_ptr<MultiProviderBarView> makeBar() {
+        auto bar = std::make_unique<MultiProviderBarView>(prefs, nullptr, clock);
+        MultiProviderBarView::State s;
+        s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};
+        for (auto [p, v] : {std::pair{P::claudeCode, 70.0}, {P::openAICodex, 40.0}, {P::cursor, 90.0}})
+            s.snapshots.insert(p, reading(p, v));
+        bar->setState(s);
+        bar->setCatViewFactory([this](MultiProviderBarView& b) -> QWidget* {
+            PixelCatView::Hooks hooks;
+            hooks.setCatDragging = [this](bool d) { catDragging = d; };
+            hooks.setHoveringCat = [this](bool h) { hoveringCat = h; };
+            auto* cat = new PixelCatView(prefs, overlay, timers, std::move(hooks), &b, &random);
+            QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
+            QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
+                             &MultiProviderBarView::setCatRegion);
+            cat->placeOver(b.capsuleRect());
+            return cat;
+        });
+        bar->resize(bar->contentSize().toSize());
+        bar->show();
+        return bar;
+    }
+    static PixelCatView* catOf(const MultiProviderBarView& bar) {
+        return qobject_cast<PixelCatView*>(bar.catView());
+    }
+
+    // Pixels within a few steps of a colour inside a rectangle (logical
+    // coordinates; the image may be drawn at a higher pixel ratio).
+    static int pixelsLike(const QImage& image, const QColor& c, const QRect& area) {
+        int n = 0;
+        const qreal d = image.devicePixelRatio();
+        const QRect device(int(area.x() * d), int(area.y() * d), int(area.width() * d),
+                           int(area.height() * d));
+        const QRect r = device.intersected(image.rect());
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor p = image.pixelColor(x, y);
+                if (p.alpha() > 250 && std::abs(p.red() - c.red()) <= 2 &&
+                    std::abs(p.green() - c.green()) <= 2 && std::abs(p.blue() - c.blue()) <= 2)
+                    ++n;
+            }
+        return n;
+    }
+
+    void mouse(QWidget& w, QEvent::Type type, QPointF local, Qt::MouseButtons buttons = Qt::NoButton) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, local, w.mapToGlobal(local), button, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &e);
+    }
+
+    QTemporaryDir dir;
+    std::shared_ptr<QSettings> settings;
+    MeterixPreferences prefs;
+    test::FakeClock clock;
+    test::FakeTimerSource timers;
+    test::ScriptedRandom random;
+    test::FeedbackRecorder feedback;
+    PixelCatOverlayWindow* overlayWindow = nullptr;
+    PixelCatOverlayController overlay;
+    bool catDragging = false;
+    bool hoveringCat = false;
+};
+
+TEST_F(CatViewTest, TheCatStandsInTheBandAboveTheCapsuleInEachCoat) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    const QRectF capsule = bar->capsuleRect();
+    EXPECT_EQ(cat->geometry().topLeft(), QPoint(int(capsule.left()), int(capsule.top()) - 40));
+    EXPECT_NEAR(cat->width(), capsule.width(), 1);
+    EXPECT_EQ(cat->height(), 50);
+    EXPECT_EQ(cat->engine().minX(), 12);
+    EXPECT_NEAR(cat->engine().maxX(), capsule.width() - 33.6, 1e-9);
+    QList<QImage> grabs;
+    for (PixelCatBreed breed : allPixelCatBreeds()) {
+        prefs.setPixelCatBreed(breed);
+        EXPECT_EQ(cat->accessibleName(), QStringLiteral("Cat companion: ") + displayName(breed));
+        const QImage image = test::renderWidget(*bar, 4.0);
+        const QRect catArea = cat->catFrameRect().translated(cat->pos()).toAlignedRect();
+        const QColor body = palette(breed).body;
+        EXPECT_GT(pixelsLike(image, body, catArea), 40) << rawValue(breed).toStdString();
+        // Nothing of the cat outside its frame in the band above the capsule.
+        const QRect band(0, 0, image.width(), int(capsule.top()));
+        EXPECT_EQ(pixelsLike(image, body, band) - pixelsLike(image, body, catArea.intersected(band)), 0);
+        QImage look = test::onBackdrop(test::renderWidget(*bar, 2.0), QColor(70, 90, 120));
+        look.setDevicePixelRatio(1);
+        grabs.append(look.copy(0, 0, look.width(), int(bar->capsuleRect().bottom() + 12) * 2));
+    }
+    EXPECT_FALSE(test::saveGrab(test::stack(grabs, QColor(70, 90, 120)), "cat-on-bar-five-coats").isEmpty());
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    prefs.setPixelCatBreed(PixelCatBreed::blackCat);
+    EXPECT_EQ(cat->accessibleName(), QStringLiteral("고양이 컴패니언: 검은 고양이"));
+}
+
+TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    const QRect before = cat->paintedRegion().boundingRect();
+    cat->engine().setAction(CatAction::sleeping);
+    cat->engine().tickFrame();
+    ASSERT_EQ(cat->engine().zBubbleOpacity(), 1);
+    const QRect sleeping = cat->paintedRegion().boundingRect();
+    EXPECT_LT(sleeping.top(), before.top()); // the bubble rises above the cat
+    const QImage asleep = test::renderWidget(*bar);
+    const QRect bubbleArea =
+        QRect(sleeping.left(), sleeping.top(), sleeping.width(), before.top() - sleeping.top())
+            .translated(cat->pos());
+    EXPECT_GT(test::inkIn(asleep, bubbleArea), 0);
+    test::saveGrab(test::onBackdrop(asleep, QColor(70, 90, 120)), "cat-sleeping");
+
+    // Lifted: nothing of the cat on the bar; the overlay draws it under the pointer.
+    cat->engine().onDragStarted(QPointF(400, 300));
+    cat->engine().tickFrame();
+    EXPECT_TRUE(catDragging);
+    EXPECT_TRUE(cat->paintedRegion().isEmpty());
+    const QImage held = test::renderWidget(*bar, 4.0);
+    const QRect catArea = before.translated(cat->pos());
+    EXPECT_EQ(pixelsLike(held, palette(PixelCatBreed::orangeTabby).body, catArea), 0);
+    ASSERT_NE(overlayWindow, nullptr);
+    EXPECT_TRUE(overlay.isVisible());
+    EXPECT_EQ(overlay.currentFrame(), CatSprite::dangle2);
+    const QRectF sprite = overlayWindow->spriteRect();
+    EXPECT_NEAR(sprite.center().x(), 400, 1e-9);
+    EXPECT_NEAR(sprite.bottom(), 300 + 13, 1e-9);
+    QImage carried(overlayWindow->size() * 4, QImage::Format_ARGB32_Premultiplied);
+    carried.setDevicePixelRatio(4);
+    carried.fill(Qt::transparent);
+    overlayWindow->render(&carried);
+    const QRect around = sprite.toAlignedRect();
+    EXPECT_GT(pixelsLike(carried, palette(PixelCatBreed::orangeTabby).body, around), 40);
+    test::saveGrab(test::sheet({test::onBackdrop(held, QColor(70, 90, 120)),
+                                test::onBackdrop(carried.copy(QRect(around.topLeft() * 4, around.size() * 4)
+                                                                  .adjusted(-40, -40, 40, 40)),
+                                                 QColor(70, 90, 120))},
+                               QColor(70, 90, 120)),
+                   "cat-held");
+    cat->engine().onDragEnded(QSizeF(500, 0), QPointF(900, 300));
+    timers.advance(0.34);
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_FALSE(catDragging);
+    EXPECT_FALSE(cat->paintedRegion().isEmpty());
+}
+
+TEST_F(CatViewTest, BoundsFollowTheBarWidthWithAnEightyPointFloor) {
+    struct Row {
+        double capsuleWidth;
+        double maxX;
+    };
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    bar->show();
+    for (const Row& r : {Row{180, 146.4}, Row{80, 46.4}, Row{50, 46.4}, Row{240.5, 206.9}}) {
+        cat->placeOver(QRectF(20, 40, r.capsuleWidth, 34));
+        EXPECT_EQ(cat->engine().minX(), 12);
+        EXPECT_NEAR(cat->engine().maxX(), std::round(std::max(r.capsuleWidth, 80.0)) - 33.6, 0.5)
+            << r.capsuleWidth;
+    }
+}
+
+// Presses, moves and releases as the pointer makes them: under 1 pt nothing, 1
+// to under 4 a tap, 4 and more a lift that any release drops; sideways moves
+// over 2 pt turn the cat even in a tap.
+TEST_F(CatViewTest, GestureTellsTapsFromLifts) {
+    struct Row {
+        const char* name;
+        std::vector<QPointF> moves; // from the press
+        QPointF release;
+        bool tapped, lifted;
+        bool facingLeft;
+    };
+    const Row rows[] = {
+        {"still", {}, {0, 0}, false, false, false},
+        {"under one point", {{0.5, 0.5}}, {0.6, 0.5}, false, false, false},
+        {"one point", {{1, 0}}, {1, 0}, true, false, false},
+        {"wiggle left", {{-1, 0}, {-2.5, 0}, {-3, 1}}, {-2.5, 0.5}, true, false, true},
+        {"wiggle of two", {{-2, 0}}, {-2, 0}, true, false, false},
+        {"four points", {{0, 2}, {0, 4}}, {0, 4}, false, true, false},
+        {"lift and back", {{30, 0}, {60, 40}, {1, 0}}, {0.5, 0}, false, true, false},
+        {"lift far left", {{-200, 200}}, {-200, 200}, false, true, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        overlay.endDrag(QPointF(), {});
+        timers.advance(1);
+        auto bar = makeBar();
+        PixelCatView* cat = catOf(*bar);
+        bar->show();
+        PixelCatEngine& e = cat->engine();
+        const QPointF press = cat->catFrameRect().center();
+        const QPointF g = cat->mapToGlobal(press);
+        CatGesture gesture(e);
+        gesture.press(g);
+        bool lifted = false;
+        for (QPointF m : r.moves) {
+            gesture.move(g + m);
+            lifted = lifted || e.isBeingHeld();
+        }
+        EXPECT_EQ(e.isFacingLeft(), r.facingLeft);
+        gesture.release(g + r.release);
+        EXPECT_EQ(lifted, r.lifted);
+        EXPECT_EQ(e.currentAction() == CatAction::happy, r.tapped);
+        if (r.lifted) {
+            EXPECT_FALSE(overlay.isDragging()); // dropped, springing back
+            timers.advance(0.34);
+            EXPECT_EQ(e.currentAction(), CatAction::sitting);
+            EXPECT_FALSE(e.isBeingHeld());
+        }
+        if (!r.tapped && !r.lifted) {
+            EXPECT_EQ(e.currentAction(), CatAction::walking);
+        }
+    }
+}
+
+TEST_F(CatViewTest, HoverOnTheCatIsClearedWhenTheViewIsHiddenOrGoes) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    auto enter = [&] {
+        QEnterEvent e(QPointF(5, 5), QPointF(5, 5), cat->hitArea()->mapToGlobal(QPointF(5, 5)));
+        QCoreApplication::sendEvent(cat->hitArea(), &e);
+    };
+    auto leave = [&] {
+        QEvent e(QEvent::Leave);
+        QCoreApplication::sendEvent(cat->hitArea(), &e);
+    };
+    enter();
+    EXPECT_TRUE(hoveringCat);
+    EXPECT_EQ(cat->hitArea()->cursor().shape(), Qt::OpenHandCursor);
+    leave();
+    EXPECT_FALSE(hoveringCat);
+    enter();
+    ASSERT_TRUE(hoveringCat);
+    cat->hide();
+    EXPECT_FALSE(hoveringCat);
+    cat->show();
+    enter();
+    ASSERT_TRUE(hoveringCat);
+    prefs.setPixelCatEnabled(false); // the bar lets go of its cat while the pointer rests on it
+    EXPECT_EQ(bar->catView(), nullptr);
+    EXPECT_FALSE(hoveringCat);
+}
+
+TEST_F(CatViewTest, OnlyTheCatsFrameTakesThePointer) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    const QRectF frame = cat->catFrameRect().translated(cat->pos());
+    EXPECT_EQ(bar->childAt(frame.center().toPoint()), cat->hitArea());
+    EXPECT_EQ(cat->hitArea()->geometry(), frame.toAlignedRect());
+    // Beside the cat, in its band and over the capsule's top edge: the bar's.
+    const QPoint beside(int(frame.right()) + 30, int(frame.center().y()));
+    EXPECT_NE(bar->childAt(beside), cat);
+    EXPECT_NE(bar->childAt(beside), cat->hitArea());
+    const QPoint capsuleEdge(int(frame.right()) + 30, int(bar->capsuleRect().top()) + 2);
+    EXPECT_NE(bar->childAt(capsuleEdge), cat);
+
+    QWidget* hit = cat->hitArea();
+    const QPointF on(16, 13);
+    mouse(*hit, QEvent::MouseButtonPress, on, Qt::LeftButton);
+    EXPECT_TRUE(hoveringCat); // a press on the cat is the cat's, even without a hover first
+    mouse(*hit, QEvent::MouseMove, on + QPointF(10, 0), Qt::LeftButton);
+    EXPECT_TRUE(catDragging);
+    EXPECT_TRUE(cat->engine().isBeingHeld());
+    mouse(*hit, QEvent::MouseButtonRelease, on + QPointF(10, 0));
+    timers.advance(0.34);
+    EXPECT_FALSE(catDragging);
+    EXPECT_EQ(cat->engine().currentAction(), CatAction::sitting);
+}
+
+TEST_F(CatViewTest, TheSettingAddsAndRemovesTheCatAndItsBandAtOnce) {
+    auto bar = makeBar();
+    bar->show();
+    QPointer<PixelCatView> cat = catOf(*bar);
+    ASSERT_TRUE(cat);
+    EXPECT_TRUE(
+        test::waitUntil([&] { return cat->engine().loopsRunning(); }, 5000)); // once the window is exposed
+    EXPECT_TRUE(cat->loops().isRunning());
+    EXPECT_DOUBLE_EQ(bar->contentSize().height(), 94);
+    EXPECT_FALSE(bar->solidRegion().intersected(cat->paintedRegion().translated(cat->pos())).isEmpty());
+    for (int i = 0; i < 5; ++i)
+        cat->engine().tickFrame();
+    EXPECT_EQ(cat->engine().positionX(), 75);
+
+    prefs.setPixelCatEnabled(false);
+    EXPECT_TRUE(cat.isNull()); // its engine and both timers went with it
+    EXPECT_DOUBLE_EQ(bar->contentSize().height(), 74);
+    EXPECT_LT(bar->solidRegion().boundingRect().top(), 21);
+    EXPECT_GE(bar->solidRegion().boundingRect().top(), 20);
+
+    prefs.setPixelCatEnabled(true);
+    ASSERT_NE(catOf(*bar), nullptr);
+    EXPECT_EQ(catOf(*bar)->engine().positionX(), 60); // a fresh cat
+    EXPECT_DOUBLE_EQ(bar->contentSize().height(), 94);
+}
+
+TEST_F(CatViewTest, AFrameTickRepaintsOnlyTheCat) {
+    auto bar = makeBar();
+    bar->show();
+    PixelCatView* cat = catOf(*bar);
+    QCoreApplication::processEvents();
+    struct Recorder : QObject {
+        QRegion bar, cat;
+        QObject* barView = nullptr;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                (o == barView ? bar : cat) += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } rec;
+    rec.barView = bar.get();
+    bar->installEventFilter(&rec);
+    cat->installEventFilter(&rec);
+    // The cat's rectangle: its frame and whatever it draws beyond it.
+    auto catRect = [&] {
+        return (cat->paintedRegion().boundingRect() | cat->catFrameRect().toAlignedRect())
+            .translated(cat->pos());
+    };
+    const QRect was = catRect();
+    cat->engine().tickFrame();
+    const QRect now = catRect();
+    QCoreApplication::processEvents();
+    const QRect allowed = was | now;
+    EXPECT_FALSE(rec.cat.isEmpty());
+    EXPECT_TRUE(allowed.contains(rec.cat.translated(cat->pos()).boundingRect()))
+        << "allowed " << allowed.x() << "," << allowed.y() << " " << allowed.width() << "x"
+        << allowed.height() << " painted " << rec.cat.translated(cat->pos()).boundingRect().x() << ","
+        << rec.cat.translated(cat->pos()).boundingRect().y() << " " << rec.cat.boundingRect().width() << "x"
+        << rec.cat.boundingRect().height();
+    EXPECT_TRUE(rec.bar.isEmpty() || allowed.contains(rec.bar.boundingRect()))
+        << rec.bar.boundingRect().x() << "," << rec.bar.boundingRect().y() << " "
+        << rec.bar.boundingRect().width() << "x" << rec.bar.boundingRect().height();
+}
+
+} // namespace
+} // namespace meterix

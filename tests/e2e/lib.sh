@@ -1,0 +1,93 @@
+# Shared by the end-to-end scripts (sourced, never run): the virtual display,
+# the fixture home, the app's start and stop, waiting, and the bar's window. A
+# script calls start_display and make_home, and sets app=<meterix binary>
+# before it starts the app.
+
+# start_display <count> <usage> "$@": checks that the script got count
+# arguments, then starts a virtual X display of its own for the rest of the
+# script (DISPLAY set; stopped on exit). The server picks a free display
+# number itself, so scripts run side by side never race for one.
+start_display() {
+    local count=$1 usage=$2; shift 2
+    [ $# -eq "$count" ] || { echo "usage: $0 $usage" >&2; exit 2; }
+    command -v Xvfb >/dev/null || { echo "Xvfb is missing (scripts/install-deps)" >&2; exit 1; }
+    display_dir=$(mktemp -d)
+    trap cleanup EXIT
+    Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3> "$display_dir/number" 2> "$display_dir/log" &
+    display_pid=$!
+    wait_for 20 test -s "$display_dir/number" || { echo "Xvfb did not start: $(cat "$display_dir/log")" >&2; exit 1; }
+    export DISPLAY=":$(head -1 "$display_dir/number")"
+}
+
+# A fresh fixture home in $home (Claude Code with a cached reading of 70 % left,
+# Codex and Cursor installed), removed on exit with everything started.
+make_home() {
+    home=$(mktemp -d)
+    "$(dirname "${BASH_SOURCE[0]}")/make-fixture-home.sh" "$home"
+}
+
+# A sanitized build reports leaks at exit; system libraries' own are suppressed.
+suppressions="$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/lsan.supp"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressions=0}"
+# libxkbcommon strndup()s X replies that are not NUL-terminated (a bounded read
+# that strict string checking takes for an overflow), so that check is off here.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
+
+# Everything started in the background; killed on exit.
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do { kill -9 "$p" && wait "$p"; } 2>/dev/null || true; done
+    # The display last, and gently: it removes its socket and lock itself.
+    if [ -n "${display_pid:-}" ]; then { kill -TERM "$display_pid" && wait "$display_pid"; } 2>/dev/null || true; fi
+    rm -rf "${home:-}" "${display_dir:-}"
+}
+
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -f "${home:-}/app.log" ]; then
+        # A sanitizer's report in full, else the end of the log.
+        if grep -q '^==[0-9]*==ERROR' "$home/app.log"; then
+            sed -n '/^==[0-9]*==ERROR/,/^SUMMARY/p' "$home/app.log" >&2
+        else
+            tail -30 "$home/app.log" >&2
+        fi
+    fi
+    exit 1
+}
+
+# Runs "$@" until it succeeds or seconds pass.
+wait_for() {
+    local seconds=$1; shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; exit}'; }
+bar_geometry() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
+bar_mapped() { local w; w=$(bar_window); [ -n "$w" ] && xwininfo -id "$w" | grep -q IsViewable; }
+log_has() { grep -q "$1" "$home/app.log"; }
+
+# Starts the app on the fixture home with a clean environment, plus the
+# NAME=value pairs given. The refresh's debug lines show when readings arrive
+# and fetches start.
+start_app() {
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
+        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
+        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
+        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
+        QT_LOGGING_RULES="com.meterix.provider.debug=true" "$@" \
+        "$app" > "$home/app.log" 2>&1 &
+    app_pid=$!
+    pids+=("$app_pid")
+}
+
+stop_app() {
+    kill -TERM "$app_pid"
+    local status=0
+    wait "$app_pid" || status=$?
+    [ $status -eq 0 ] || fail "the app exited with $status on SIGTERM"
+}

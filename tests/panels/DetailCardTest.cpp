@@ -1,0 +1,266 @@
+#include "core/Localization.h"
+#include "core/UsageSnapshot.h"
+#include "design/InsetSection.h"
+#include "panels/DetailGlassCardView.h"
+#include "panels/GlassActionButton.h"
+#include "panels/ModelQuotaCompactRow.h"
+#include "panels/QuotaHeroView.h"
+#include "platform/ui/Appearance.h"
+
+#include "support/FakeClock.h"
+#include "support/gui/GrabSupport.h"
+
+#include <QAbstractButton>
+#include <QLayout>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+using Card = DetailGlassCardView;
+using Hero = QuotaHeroView;
+using P = AIProviderType;
+
+class DetailCard : public ::testing::TestWithParam<ResolvedLanguage> {
+  protected:
+    void SetUp() override {
+        Localization::shared(); // made first: making it later resolves the language anew
+        Localization::resetResolvedLanguageForTesting(GetParam());
+        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    }
+    void TearDown() override {
+        Localization::resetResolvedLanguageForTesting();
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+    }
+    bool korean() const { return GetParam() == ResolvedLanguage::korean; }
+    QString pick(const char* ko, const char* en) const { return QString::fromUtf8(korean() ? ko : en); }
+
+    // A measured reading taken two minutes ago: 74.6 % of the session left,
+    // 42 % of the week, two model quotas.
+    UsageSnapshot measured(P provider = P::claudeCode) const {
+        UsageSnapshot::Fields f;
+        f.provider = provider;
+        f.hourlyRemainingPercentage = 74.6;
+        f.hourlyResetCountdown = 7500;
+        f.weeklyRemainingPercentage = 42;
+        f.weeklyResetCountdown = 3 * 86400 + 7200;
+        f.modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 18, QStringLiteral("Weekly")),
+                         ModelQuotaItem(QStringLiteral("Sonnet"), 64, QStringLiteral("Weekly"))};
+        f.planName = QStringLiteral("Max");
+        f.lastUpdated = clock_.now().addSecs(-120);
+        f.strategyUsed = FetchStrategy::cliStatusProbe;
+        return UsageSnapshot(f);
+    }
+    UsageSnapshot simulated(P provider = P::claudeCode) const {
+        return UsageSnapshot::unavailable(provider, UsageUnavailableReason::authenticationFailed,
+                                          std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                          clock_.now());
+    }
+    UsageSnapshot ended() const {
+        UsageSnapshot s = measured();
+        s.hourlyResetAt = clock_.now().addSecs(-30);
+        return s;
+    }
+
+    test::FakeClock clock_;
+};
+
+TEST_P(DetailCard, SourceAndErrorLines) {
+    UsageSnapshot s = measured();
+    Card::Display d = Card::display(s, {}, clock_);
+    EXPECT_EQ(d.sourceLine, pick("CLI Probe · 2분 전 업데이트", "CLI Probe · Updated 2m ago"));
+    EXPECT_EQ(d.errorLine, std::nullopt);
+    EXPECT_EQ(d.plan, QStringLiteral("Max"));
+    s.fetchError = QStringLiteral("HTTP 500");
+    EXPECT_EQ(Card::display(s, {}, clock_).errorLine,
+              pick("갱신 실패: HTTP 500 마지막 측정값입니다.",
+                   "Refresh failed: HTTP 500 Showing the last measurement."));
+
+    // A placeholder has no last measurement: the sentence is left out.
+    UsageSnapshot placeholder = simulated();
+    placeholder.fetchError = QStringLiteral("HTTP 500");
+    d = Card::display(placeholder, {}, clock_);
+    EXPECT_EQ(d.errorLine, pick("갱신 실패: HTTP 500", "Refresh failed: HTTP 500"));
+    EXPECT_EQ(d.sourceLine, pick("인증 실패 (데이터 없음)", "Authentication failed (no data)"));
+    ASSERT_TRUE(d.notice);
+    EXPECT_TRUE(d.notice->isFault);
+    EXPECT_FALSE(d.weekly);
+    EXPECT_TRUE(d.models.isEmpty());
+    EXPECT_TRUE(d.hero.isSimulated);
+    EXPECT_DOUBLE_EQ(d.tintStrength, 0.2);
+    // No reason at all reads as not configured.
+    placeholder.unavailableReason.reset();
+    EXPECT_EQ(Card::display(placeholder, {}, clock_).sourceLine,
+              pick("연결 대기 중 (데이터 없음)", "Not connected (no data)"));
+}
+
+TEST_P(DetailCard, EndedShortWindowIsWithheldWhileTheWeekStaysLive) {
+    const Card::Display d = Card::display(ended(), {}, clock_);
+    ASSERT_TRUE(d.hero.windowEndedAt);
+    EXPECT_TRUE(Hero::display(d.hero).withheld);
+    ASSERT_TRUE(d.weekly);
+    EXPECT_FALSE(d.weekly->ended);
+    EXPECT_EQ(d.weekly->figure, 42);
+    EXPECT_EQ(d.hero.caption, pick("세션 쿼터", "Session quota"));
+    // A reset time still to come is no end.
+    UsageSnapshot later = measured();
+    later.hourlyResetAt = clock_.now().addSecs(30);
+    EXPECT_FALSE(Card::display(later, {}, clock_).hero.windowEndedAt);
+}
+
+TEST_P(DetailCard, WeeklySection) {
+    struct Row {
+        double countdown;
+        const char* ko;
+        const char* en;
+    };
+    for (const Row& r :
+         {Row{59, "곧 리셋", "Resets soon"}, Row{60, "1분 후 리셋", "Resets in 1m"},
+          Row{90000, "1일 1시간 후 리셋", "Resets in 1d 1h"}, Row{std::nan(""), "---", "---"}}) {
+        UsageSnapshot s = measured();
+        s.weeklyResetCountdown = r.countdown;
+        const auto weekly = Card::display(s, {}, clock_).weekly;
+        ASSERT_TRUE(weekly);
+        EXPECT_EQ(weekly->resetLine, pick(r.ko, r.en)) << r.countdown;
+    }
+    UsageSnapshot s = measured();
+    auto weekly = *Card::display(s, {}, clock_).weekly;
+    EXPECT_EQ(weekly.accessibilityLabel,
+              pick("주간 쿼터 잔여 42 퍼센트, 주의", "Weekly quota, 42 percent left, Caution"));
+    EXPECT_DOUBLE_EQ(weekly.barPercentage, 42);
+    s.weeklyResetCountdown.reset();
+    EXPECT_EQ(Card::display(s, {}, clock_).weekly->resetLine, std::nullopt);
+    // The week has ended since the reading: no figure, an empty bar, the reset time.
+    s.weeklyResetAt = clock_.now();
+    weekly = *Card::display(s, {}, clock_).weekly;
+    EXPECT_TRUE(weekly.ended);
+    EXPECT_EQ(weekly.figure, std::nullopt);
+    EXPECT_EQ(weekly.barPercentage, 0);
+    ASSERT_TRUE(weekly.resetLine);
+    EXPECT_TRUE(weekly.accessibilityLabel.startsWith(pick("주간 쿼터, ", "Weekly quota, ")));
+    EXPECT_TRUE(weekly.accessibilityLabel.endsWith(pick(", 재측정 대기 중", ", awaiting re-measurement")));
+    // A stored week of 150 shows as it is; one that is not a number shows "---".
+    s = measured();
+    s.weeklyRemainingPercentage = 150;
+    EXPECT_EQ(Card::display(s, {}, clock_).weekly->figure, 150);
+    s.weeklyRemainingPercentage = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(Card::display(s, {}, clock_).weekly->figure, std::nullopt);
+}
+
+TEST_P(DetailCard, OnlyHeaderHeroAndActionsWithoutWeekOrModels) {
+    UsageSnapshot s = measured();
+    s.weeklyRemainingPercentage.reset();
+    s.modelQuotas.clear();
+    Card card(
+        s, [] {}, clock_);
+    EXPECT_TRUE(card.findChildren<InsetSection*>().isEmpty());
+    card.setSnapshot(measured());
+    EXPECT_EQ(card.findChildren<InsetSection*>().size(), 2);
+    EXPECT_EQ(card.findChildren<ModelQuotaCompactRow*>().size(), 2);
+    EXPECT_EQ(card.accessibleName(), pick("Claude Code 쿼터 상세", "Claude Code quota detail"));
+}
+
+TEST_P(DetailCard, WithoutADashboardTheRefreshButtonTakesTheWholeWidth) {
+    Card with(
+        measured(P::claudeCode), [] {}, clock_);
+    Card without(
+        measured(P::mistral), [] {}, clock_);
+    for (Card* c : {&with, &without}) {
+        c->resize(c->sizeHint());
+        c->layout()->activate();
+    }
+    EXPECT_TRUE(with.dashboardButton()->isVisibleTo(&with));
+    EXPECT_FALSE(without.dashboardButton()->isVisibleTo(&without));
+    const int inner = int(Card::cardWidth - 2 * Card::padding);
+    EXPECT_EQ(without.refreshButton()->width(), inner);
+    EXPECT_EQ(with.refreshButton()->width() + with.dashboardButton()->width() + 7, inner);
+
+    QList<QUrl> opened;
+    with.setOpenLinkAction([&](const QUrl& url) { opened << url; });
+    with.dashboardButton()->click();
+    EXPECT_EQ(opened, QList<QUrl>{*accountDashboardURL(P::claudeCode)});
+    EXPECT_EQ(with.dashboardButton()->title(), pick("대시보드", "Dashboard"));
+}
+
+TEST_P(DetailCard, UpdatingAndDisabledWhileAnyRefreshRuns) {
+    QList<P> refreshed;
+    Card card(
+        measured(P::openAICodex), [] {}, clock_);
+    card.setRefreshAction([&](P p) { refreshed << p; });
+    EXPECT_EQ(card.refreshButton()->title(), pick("새로 고침", "Refresh"));
+    card.refreshButton()->click();
+    EXPECT_EQ(refreshed, QList<P>{P::openAICodex});
+
+    // Whichever provider the running refresh reads.
+    card.setLive(Card::Live{{}, true});
+    EXPECT_EQ(card.refreshButton()->title(), pick("업데이트 중", "Updating"));
+    EXPECT_FALSE(card.refreshButton()->isEnabled());
+    card.refreshButton()->click();
+    EXPECT_EQ(refreshed.size(), 1);
+    card.setLive(Card::Live{{P::openAICodex}, false});
+    EXPECT_TRUE(card.refreshButton()->isEnabled());
+    EXPECT_TRUE(card.hero()->shown().showsLiveBadge);
+}
+
+TEST_P(DetailCard, CloseButtonRunsTheCloseActionAndNewReadingsUpdateInPlace) {
+    int closed = 0;
+    Card card(
+        measured(), [&] { ++closed; }, clock_);
+    ASSERT_NE(card.closeButton(), nullptr);
+    EXPECT_EQ(card.closeButton()->accessibleName(), pick("닫기", "Close"));
+    card.closeButton()->click();
+    EXPECT_EQ(closed, 1);
+
+    QuotaHeroView* hero = card.hero();
+    UsageSnapshot newer = measured();
+    newer.hourlyRemainingPercentage = 30;
+    card.setSnapshot(newer);
+    EXPECT_EQ(card.hero(), hero); // the same hero, gliding to the new figure
+    EXPECT_EQ(hero->shown().figure, 30);
+    EXPECT_EQ(card.shown().tier, UsageTier::caution);
+}
+
+TEST_P(DetailCard, GrabsOfMeasuredSimulatedAndEndedReadingsInLightAndDark) {
+    UsageSnapshot failed = simulated(P::cursor);
+    failed.fetchError = QStringLiteral("HTTP 500");
+    const QList<std::pair<const char*, UsageSnapshot>> cases{
+        {"measured", measured()}, {"simulated", failed}, {"window-ended", ended()}};
+    for (const Appearance::Scheme scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
+        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        const bool dark = scheme == Appearance::Scheme::dark;
+        for (const auto& [name, snapshot] : cases) {
+            Card card(
+                snapshot, [] {}, clock_);
+            card.resize(card.sizeHint());
+            const QImage image = test::renderWidget(card, 2.0);
+            // The glass covers the card: its middle is painted, opaque enough to read on.
+            const QRectF glass = card.glassRect();
+            EXPECT_GT(qAlpha(image.pixel(int(glass.center().x() * 2), int((glass.top() + 8) * 2))), 150)
+                << name;
+            EXPECT_EQ(card.width(), int(Card::cardWidth) + 2 * Card::shadowBleed());
+            const QString file =
+                QStringLiteral("detail-card-%1-%2-%3")
+                    .arg(QString::fromLatin1(name), dark ? QStringLiteral("dark") : QStringLiteral("light"),
+                         korean() ? QStringLiteral("ko") : QStringLiteral("en"));
+            EXPECT_FALSE(test::saveGrab(
+                             test::onBackdrop(image, dark ? QColor(40, 44, 52) : QColor(214, 222, 232)), file)
+                             .isEmpty());
+        }
+    }
+    // The placeholder's card is shorter: a notice in place of the week and the models.
+    Card measuredCard(
+        measured(), [] {}, clock_);
+    Card placeholderCard(
+        failed, [] {}, clock_);
+    EXPECT_GT(measuredCard.sizeHint().height(), placeholderCard.sizeHint().height());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, DetailCard,
+                         ::testing::Values(ResolvedLanguage::korean, ResolvedLanguage::english),
+                         [](const auto& info) {
+                             return info.param == ResolvedLanguage::korean ? "Korean" : "English";
+                         });
+
+} // namespace
+} // namespace meterix

@@ -1,0 +1,168 @@
+#include "core/L10n.h"
+#include "design/InsetSection.h"
+#include "design/RowSeparator.h"
+#include "panels/MenuBarNavigator.h"
+#include "panels/MenuBarOverviewScreen.h"
+#include "panels/MenuCommandRow.h"
+#include "panels/MenuPlateRow.h"
+#include "platform/ui/Haptics.h"
+
+#include "PanelFixtures.h"
+
+#include <QTest>
+
+#include <cmath>
+
+namespace meterix {
+namespace {
+
+using P = AIProviderType;
+using R = UsageUnavailableReason;
+using Badge = MenuBarOverviewScreen::RowModel::Badge;
+using Lang = ResolvedLanguage;
+
+class OverviewScreenTest : public test::PanelTest {};
+
+TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
+    struct Row {
+        const char* name;
+        Lang lang;
+        std::optional<UsageSnapshot> reading;
+        bool working, appOpen;
+        bool unavailable;
+        QString subtitle;
+        double ring;
+        std::optional<int> figure;
+        Badge badge;
+        QString label;
+    };
+    const QList<Row> rows = {
+        {"no snapshot", Lang::english, std::nullopt, false, false, true, "Not connected", 0, std::nullopt,
+         Badge::none, "Claude Code, no data (Not connected)"},
+        {"no snapshot, Korean", Lang::korean, std::nullopt, false, false, true, "연결 대기 중", 0,
+         std::nullopt, Badge::none, "Claude Code, 데이터 없음 (연결 대기 중)"},
+        {"simulated without a plan", Lang::english, simulated(P::claudeCode, R::authenticationFailed), false,
+         false, true, "Authentication failed", 0, std::nullopt, Badge::none,
+         "Claude Code, no data (Authentication failed)"},
+        {"simulated without a reason reads as not connected", Lang::english,
+         simulated(P::claudeCode, std::nullopt), false, false, true, "Not connected", 0, std::nullopt,
+         Badge::none, "Claude Code, no data (Not connected)"},
+        {"simulated with a plan", Lang::english,
+         simulated(P::claudeCode, R::rateLimited, QStringLiteral("Max")), false, false, true, "Max", 0,
+         std::nullopt, Badge::none, "Claude Code, no data (Rate limited)"},
+        {"measured without a plan", Lang::english, measured(P::claudeCode, 70), false, false, false,
+         "Standard Plan", 70, 70, Badge::none, "Claude Code, 70 percent left, Steady"},
+        {"measured without a plan, Korean", Lang::korean, measured(P::claudeCode, 70), false, false, false,
+         "Standard Plan", 70, 70, Badge::none, "Claude Code, 잔여 70 퍼센트, 안정"},
+        {"working together with app open", Lang::english, measured(P::claudeCode, 80, QStringLiteral("Max")),
+         true, true, false, "Max", 80, 80, Badge::working, "Claude Code, 80 percent left, Abundant, working"},
+        {"app open, Korean", Lang::korean, measured(P::claudeCode, 12.5), false, true, false, "Standard Plan",
+         12.5, 13, Badge::appOpen, "Claude Code, 잔여 13 퍼센트, 임박, 앱 실행 중"},
+        {"150", Lang::english, measured(P::claudeCode, 150), false, false, false, "Standard Plan", 100, 150,
+         Badge::none, "Claude Code, 150 percent left, Abundant"},
+        {"-5", Lang::english, measured(P::claudeCode, -5), false, false, false, "Standard Plan", 0, -5,
+         Badge::none, "Claude Code, -5 percent left, Critical"},
+        {"halves round away from zero", Lang::english, measured(P::claudeCode, -0.5), false, false, false,
+         "Standard Plan", 0, -1, Badge::none, "Claude Code, -1 percent left, Critical"},
+        {"NaN", Lang::english, measured(P::claudeCode, std::nan("")), false, false, true, "Standard Plan", 0,
+         std::nullopt, Badge::none, "Claude Code, no data (Unreadable response)"},
+        {"infinity", Lang::english, measured(P::claudeCode, INFINITY), false, false, true, "Standard Plan", 0,
+         std::nullopt, Badge::none, "Claude Code, no data (Unreadable response)"},
+        {"beyond the integer range", Lang::english, measured(P::claudeCode, 1e300), false, false, false,
+         "Standard Plan", 100, 9999, Badge::none, "Claude Code, 9999 percent left, Abundant"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Localization::resetResolvedLanguageForTesting(r.lang);
+        MenuPanelState s = stateOf({P::claudeCode}, {});
+        if (r.reading) s.snapshots.insert(P::claudeCode, *r.reading);
+        if (r.working) s.activeInUseProviders.insert(P::claudeCode);
+        if (r.appOpen) s.appRunningProviders.insert(P::claudeCode);
+        const auto m = MenuBarOverviewScreen::rowModel(P::claudeCode, s);
+        EXPECT_EQ(m.title, QStringLiteral("Claude Code"));
+        EXPECT_EQ(m.unavailable, r.unavailable);
+        EXPECT_EQ(m.subtitle, r.subtitle);
+        EXPECT_DOUBLE_EQ(m.ringPercentage, r.ring);
+        EXPECT_EQ(m.figure, r.figure);
+        EXPECT_EQ(m.badge, r.badge);
+        EXPECT_EQ(m.accessibilityLabel, r.label);
+        EXPECT_EQ(m.accessibilityHint, L10n::openQuotaDetail().text());
+    }
+}
+
+TEST_F(OverviewScreenTest, ListsActiveProvidersWithRulesBetweenRows) {
+    MenuBarNavigator nav;
+    MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    screen.setState(fixtureState());
+    EXPECT_EQ(screen.shownProviders(), (QList<P>{P::claudeCode, P::openAICodex, P::cursor}));
+    EXPECT_FALSE(screen.showsEmptyState());
+    // The plate holds row, rule, row, rule, row: none before the first.
+    QWidget* plate = screen.findChild<InsetSection*>()->plate();
+    QList<QWidget*> order;
+    for (QObject* o : plate->children())
+        if (auto* w = qobject_cast<QWidget*>(o)) order << w;
+    ASSERT_EQ(order.size(), 5);
+    EXPECT_TRUE(qobject_cast<MenuPlateRow*>(order[0]));
+    for (int i : {1, 3}) {
+        auto* rule = qobject_cast<RowSeparator*>(order[i]);
+        ASSERT_TRUE(rule);
+        EXPECT_EQ(rule->inset(), 47);
+    }
+    EXPECT_EQ(screen.providerRow(P::openAICodex)->subtitle(), QStringLiteral("Plus"));
+
+    // A row leads to its provider's detail.
+    const int impacts = Haptics::performedCount(Haptics::Pattern::levelChange);
+    QTest::mouseClick(screen.providerRow(P::openAICodex), Qt::LeftButton);
+    EXPECT_EQ(nav.screen(), MenuBarScreen::providerDetail(P::openAICodex));
+    EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::levelChange), impacts + 1);
+
+    // The same providers with new figures keep their rows.
+    MenuPlateRow* claude = screen.providerRow(P::claudeCode);
+    MenuPanelState next = fixtureState();
+    next.snapshots.insert(P::claudeCode, measured(P::claudeCode, 40));
+    screen.setState(next);
+    EXPECT_EQ(screen.providerRow(P::claudeCode), claude);
+    EXPECT_EQ(claude->subtitle(), QStringLiteral("Standard Plan"));
+}
+
+TEST_F(OverviewScreenTest, EmptyStateLeadsToSettingsAndCommandsDoTheirWork) {
+    MenuBarNavigator nav;
+    int quits = 0;
+    MenuBarOverviewScreen screen(
+        MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, [&quits] { ++quits; }});
+    screen.setState(stateOf({}, {}));
+    ASSERT_TRUE(screen.showsEmptyState());
+    auto* open = screen.emptyState()->findChild<QAbstractButton*>(QStringLiteral("openSettings"));
+    ASSERT_TRUE(open);
+    QTest::mouseClick(open, Qt::LeftButton);
+    EXPECT_EQ(nav.screen(), MenuBarScreen::settings());
+
+    nav.reset();
+    QTest::mouseClick(screen.aboutRow(), Qt::LeftButton);
+    EXPECT_EQ(nav.screen(), MenuBarScreen::about());
+    EXPECT_EQ(screen.aboutRow()->accessory().text, QStringLiteral("v1.0.0"));
+    nav.reset();
+    QTest::mouseClick(screen.settingsRow(), Qt::LeftButton);
+    EXPECT_EQ(nav.screen(), MenuBarScreen::settings());
+    QTest::mouseClick(screen.quitRow(), Qt::LeftButton);
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(screen.quitRow()->role(), MenuRowRole::destructive);
+
+    // A refresh under way: the row says so and turns.
+    MenuPanelState busy = stateOf({}, {});
+    busy.isRefreshing = true;
+    screen.setState(busy);
+    EXPECT_EQ(screen.refreshRow()->title(), QStringLiteral("Refreshing…"));
+    EXPECT_TRUE(screen.refreshRow()->isSpinning());
+    screen.setState(stateOf({}, {}));
+    EXPECT_EQ(screen.refreshRow()->title(), QStringLiteral("Refresh All"));
+    EXPECT_FALSE(screen.refreshRow()->isSpinning());
+
+    // Providers turning on replace the empty state.
+    screen.setState(stateOf({P::zed}, {}));
+    EXPECT_FALSE(screen.showsEmptyState());
+    EXPECT_EQ(screen.shownProviders(), QList<P>{P::zed});
+}
+
+} // namespace
+} // namespace meterix

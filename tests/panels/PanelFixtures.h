@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/Localization.h"
+#include "core/UsageSnapshot.h"
+#include "panels/MenuPanelState.h"
+#include "platform/ui/Appearance.h"
+
+#include "support/FakeClock.h"
+
+#include <gtest/gtest.h>
+
+namespace meterix::test {
+
+// Readings and states for the panel's views, in a fixed light English setting.
+class PanelTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    }
+    void TearDown() override {
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        Localization::resetResolvedLanguageForTesting();
+    }
+
+    // A measured reading; its figure is set on the record, unclamped, as a
+    // decoded store may hold it.
+    UsageSnapshot measured(AIProviderType p, double percent,
+                           std::optional<QString> plan = std::nullopt) const {
+        UsageSnapshot::Fields f;
+        f.provider = p;
+        f.planName = std::move(plan);
+        f.lastUpdated = clock_.now();
+        f.strategyUsed = FetchStrategy::cliStatusProbe;
+        UsageSnapshot s(f);
+        s.hourlyRemainingPercentage = percent;
+        return s;
+    }
+    UsageSnapshot simulated(AIProviderType p, std::optional<UsageUnavailableReason> reason,
+                            std::optional<QString> plan = std::nullopt) const {
+        UsageSnapshot s = UsageSnapshot::simulatedFallback(p, clock_.now());
+        s.unavailableReason = reason;
+        s.planName = std::move(plan);
+        return s;
+    }
+    static MenuPanelState stateOf(QList<AIProviderType> active, QList<UsageSnapshot> readings) {
+        MenuPanelState s;
+        s.activeProviders = std::move(active);
+        for (const UsageSnapshot& r : readings)
+            s.snapshots.insert(r.provider, r);
+        return s;
+    }
+    // The panel as a user with three tools sees it: Claude Code measured and
+    // working, Codex measured with its app open, Cursor not connected.
+    MenuPanelState fixtureState() const {
+        MenuPanelState s =
+            stateOf({AIProviderType::claudeCode, AIProviderType::openAICodex, AIProviderType::cursor},
+                    {measured(AIProviderType::claudeCode, 70, QStringLiteral("Max")),
+                     measured(AIProviderType::openAICodex, 32.4, QStringLiteral("Plus")),
+                     simulated(AIProviderType::cursor, UsageUnavailableReason::notConfigured)});
+        s.activeInUseProviders = {AIProviderType::claudeCode};
+        s.appRunningProviders = {AIProviderType::openAICodex};
+        return s;
+    }
+
+    FakeClock clock_;
+};
+
+} // namespace meterix::test

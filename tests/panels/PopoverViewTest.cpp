@@ -1,0 +1,148 @@
+#include "design/TierBadge.h"
+#include "panels/MenuActivitySpinner.h"
+#include "panels/MenuBarNavigator.h"
+#include "panels/MenuBarPopoverView.h"
+#include "panels/MenuScreenStack.h"
+#include "panels/StackHeightTracker.h"
+
+#include "PanelFixtures.h"
+#include "support/WaitUntil.h"
+#include "support/gui/GrabSupport.h"
+
+#include <QScrollArea>
+
+namespace meterix {
+namespace {
+
+using P = AIProviderType;
+using Lang = ResolvedLanguage;
+
+class PopoverViewTest : public test::PanelTest {};
+
+TEST_F(PopoverViewTest, SummaryAndAmbientTier) {
+    struct Row {
+        const char* name;
+        Lang lang;
+        MenuPanelState state;
+        QString summary;
+        UsageTier tier;
+    };
+    MenuPanelState refreshing = fixtureState();
+    refreshing.isRefreshing = true;
+    MenuPanelState aged = stateOf({P::claudeCode, P::cursor}, {measured(P::claudeCode, 50)});
+    aged.snapshots[P::claudeCode].lastUpdated = clock_.now().addSecs(-5 * 60);
+    const QList<Row> rows = {
+        {"no providers", Lang::english, stateOf({}, {}), "No providers connected", UsageTier::abundant},
+        {"no providers, Korean", Lang::korean, stateOf({}, {}), "연결된 프로바이더 없음",
+         UsageTier::abundant},
+        {"refreshing", Lang::english, refreshing, "Updating", UsageTier::critical},
+        {"refreshing, Korean", Lang::korean, refreshing, "업데이트 중", UsageTier::critical},
+        {"waiting: active providers without snapshots", Lang::english, stateOf({P::claudeCode, P::zed}, {}),
+         "2 connected · Waiting", UsageTier::abundant},
+        {"waiting, Korean", Lang::korean, stateOf({P::claudeCode, P::zed}, {}), "2개 연결 · 대기 중",
+         UsageTier::abundant},
+        {"a placeholder counts, at 0 %", Lang::english,
+         stateOf({P::claudeCode, P::cursor},
+                 {measured(P::claudeCode, 90), simulated(P::cursor, UsageUnavailableReason::notConfigured)}),
+         "2 connected · Updated just now", UsageTier::critical},
+        {"the newest reading among the active ones", Lang::english, aged, "2 connected · Updated 5m ago",
+         UsageTier::steady},
+        {"readings of inactive providers are left out", Lang::english,
+         stateOf({P::zed}, {measured(P::claudeCode, 5)}), "1 connected · Waiting", UsageTier::abundant},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Localization::resetResolvedLanguageForTesting(r.lang);
+        EXPECT_EQ(MenuBarPopoverView::statusSummary(r.state, clock_), r.summary);
+        EXPECT_EQ(MenuBarPopoverView::ambientTier(r.state), r.tier);
+    }
+}
+
+TEST_F(PopoverViewTest, ScrollHeightFollowsTheScreenWithinBounds) {
+    struct Row {
+        double measured;
+        std::optional<double> accepted;
+        double scroll; // the scrolling area after it
+    };
+    // One tracker through all rows, in order.
+    const QList<Row> rows = {
+        {0, std::nullopt, 1},                              // the first frame: a 1-pt area, nothing taken
+        {-3, std::nullopt, 1},                             // never a negative height
+        {300, 300, 300},       {300.5, std::nullopt, 300}, // half a point is noise
+        {300.6, 300.6, 300.6}, {0, std::nullopt, 300.6},   // 0 leaves the last height
+        {720, 720, 560},       {560.4, 560.4, 560},        {40, 40, 40},
+    };
+    StackHeightTracker t;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.measured);
+        EXPECT_EQ(t.accept(r.measured), r.accepted);
+        EXPECT_DOUBLE_EQ(StackHeightTracker::scrollHeight(t.stackHeight()), r.scroll);
+    }
+}
+
+TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
+    MenuBarNavigator nav;
+    MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    view.setState(fixtureState());
+    QList<QSizeF> reports;
+    QObject::connect(&view, &MenuBarPopoverView::contentSizeChanged,
+                     [&reports](const QSizeF& s) { reports << s; });
+    view.show();
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            return view.scrollHeight() > 1 && view.scrollHeight() == std::round(view.targetScrollHeight());
+        },
+        5000));
+    ASSERT_FALSE(reports.isEmpty());
+    EXPECT_EQ(reports.last().width(), 372);
+    // The screen's height with its insets, inside the card with its margins.
+    const double stack = view.screenStack()->measuredHeight();
+    EXPECT_NEAR(view.targetScrollHeight(), stack + 20, 0.01);
+    EXPECT_EQ(reports.last().height(), view.height());
+    EXPECT_GT(view.height(), 36 + stack);
+    EXPECT_FALSE(view.spinner()->isVisible());
+    EXPECT_EQ(view.tierBadge()->tier(), UsageTier::critical); // Cursor's placeholder is at 0
+    EXPECT_EQ(view.shownSummary(), QStringLiteral("3 connected · Updated just now"));
+
+    MenuPanelState busy = fixtureState();
+    busy.isRefreshing = true;
+    view.setState(busy);
+    EXPECT_TRUE(view.spinner()->isVisible());
+    EXPECT_EQ(view.shownSummary(), QStringLiteral("Updating"));
+}
+
+// The panel on its overview, as a user with three tools sees it, in both looks
+// and both languages.
+TEST_F(PopoverViewTest, GrabsOfTheOverview) {
+    QList<QImage> shots;
+    for (Lang lang : {Lang::english, Lang::korean}) {
+        for (Appearance::Scheme scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
+            Localization::resetResolvedLanguageForTesting(lang);
+            Appearance::shared().setSchemeOverrideForTesting(scheme);
+            MenuBarNavigator nav;
+            MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+            view.setState(fixtureState());
+            view.show();
+            ASSERT_TRUE(test::waitUntil(
+                [&] {
+                    return view.scrollHeight() == std::round(view.targetScrollHeight()) &&
+                           view.scrollHeight() > 1;
+                },
+                5000));
+            const QImage image = test::renderWidget(view);
+            EXPECT_EQ(image.width(), 372);
+            // The card is drawn inside the margin; the margin's corners stay clear.
+            EXPECT_EQ(test::pixelAt(image, 2, 2).alpha(), 0);
+            EXPECT_GT(test::pixelAt(image, 186, 40).alpha(), 200);
+            const QColor backdrop =
+                scheme == Appearance::Scheme::dark ? QColor(40, 44, 52) : QColor(214, 220, 228);
+            shots << test::onBackdrop(image, backdrop);
+            view.hide();
+        }
+    }
+    EXPECT_FALSE(test::saveGrab(test::sheet(shots, QColor(128, 128, 128)), QStringLiteral("panel-overview"))
+                     .isEmpty());
+}
+
+} // namespace
+} // namespace meterix
