@@ -1,5 +1,8 @@
 #include "accounts/AccountUsageStore.h"
 #include "core/JsonStoreFile.h"
+#include "providers/ClaudeCodeAdapter.h"
+#include "providers/OpenAI_CodexAdapter.h"
+#include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/TempHome.h"
 
@@ -165,4 +168,131 @@ TEST_F(Store, RecordsFromManyThreadsAllLand) {
     store.flush();
     EXPECT_EQ(JsonStoreFile(path).load()->size(), 100);
     EXPECT_TRUE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("t3-24")));
+}
+
+// One date from outside beyond the years 1 to 9999 used to reach a snapshot, be
+// written, and make the whole file undecodable on the next start.
+TEST_F(Store, OutOfRangeDatesFromOutsideNeverCostTheStoreItsReadings) {
+    namespace fx = test::codex;
+    const QDateTime now = clock.now();
+    const auto codex = [&](const QString& timestamp, const QString& resetsAt) {
+        QJsonObject primary = fx::window(25, 300, 0);
+        primary.insert(QStringLiteral("resets_at"), resetsAt);
+        fx::writeFile(home.file(QStringLiteral("codex/sessions/rollout-a.jsonl")),
+                      fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
+                                     fx::rateLimitLine(timestamp, {{QStringLiteral("primary"), primary}})}),
+                      now);
+        const auto limits = OpenAI_CodexAdapter::rateLimits(home.file(QStringLiteral("codex")), now, clock);
+        return OpenAI_CodexAdapter::snapshot(*limits, OpenAI_CodexAdapter::Account{QStringLiteral("c")}, now);
+    };
+    const auto claude = [&](const char* fetchedAtMs) {
+        const QByteArray config = QByteArray(R"({"oauthAccount":{"accountUuid":"u"},
+            "cachedUsageUtilization":{"accountUuid":"u","fetchedAtMs":)") +
+                                  fetchedAtMs + R"(,"utilization":{"five_hour":{"utilization":10}}}})";
+        return *ClaudeCodeAdapter::snapshot(QJsonDocument::fromJson(config).object(), now);
+    };
+    UsageSnapshot tooLate = reading(AIProviderType::groq, QStringLiteral("g"), now);
+    tooLate.capturedAt = QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC);
+    const struct {
+        const char* name;
+        UsageSnapshot snapshot;
+        bool kept;
+    } rows[] = {
+        {"codex, year 10000 after the offset",
+         codex(QStringLiteral("9999-12-31T23:59:59-01:00"), QStringLiteral("9999-12-31T23:59:59-01:00")),
+         true},
+        {"codex, year 0 after the offset",
+         codex(QStringLiteral("0001-01-01T00:00:00+01:00"), QStringLiteral("0001-01-01T00:00:00+01:00")),
+         true},
+        {"claude, fetchedAtMs -1e15", claude("-1e15"), true},
+        {"claude, fetchedAtMs 1e300", claude("1e300"), true},
+        {"a reading dated in year 10000", tooLate, false},
+    };
+    for (const auto& row : rows) {
+        QFile::remove(path);
+        {
+            AccountUsageStore store(path, clock);
+            store.record(reading(AIProviderType::deepseek, QStringLiteral("d"), now));
+            store.record(row.snapshot);
+        }
+        AccountUsageStore again(path, clock);
+        EXPECT_TRUE(again.snapshot(AIProviderType::deepseek, QStringLiteral("d"))) << row.name;
+        const auto back = again.snapshot(row.snapshot.provider, row.snapshot.accountID.value_or(QString()));
+        EXPECT_EQ(back.has_value(), row.kept) << row.name;
+        if (back) {
+            EXPECT_LE(back->capturedAt, now) << row.name;
+            EXPECT_GE(back->capturedAt.date().year(), 1) << row.name;
+            EXPECT_FALSE(back->hourlyResetAt) << row.name;
+        }
+    }
+}
+
+// A rollout event stamped in the future used to be kept as captured then: never
+// stale, and the store refused every later real reading as older.
+TEST_F(Store, AFutureCodexStampIsDatedNowAndLaterReadingsStillReplaceIt) {
+    namespace fx = test::codex;
+    const QString codexHome = home.file(QStringLiteral("codex"));
+    const auto readAt = [&](const QDateTime& now, const QString& stamp, double used) {
+        fx::writeFile(home.file(QStringLiteral("codex/sessions/rollout-a.jsonl")),
+                      fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
+                                     fx::rateLimitLine(
+                                         stamp, {{QStringLiteral("primary"), fx::window(used, 300, 0)}})}),
+                      now);
+        const auto limits = OpenAI_CodexAdapter::rateLimits(codexHome, now, clock);
+        return OpenAI_CodexAdapter::snapshot(*limits, OpenAI_CodexAdapter::Account{QStringLiteral("c")}, now);
+    };
+    const QDateTime now = clock.now();
+    const struct {
+        QString stamp;
+        QDateTime capturedAt;
+    } rows[] = {
+        {QStringLiteral("2099-01-01T00:00:00Z"), now},
+        {QStringLiteral("2026-01-15T12:00:01Z"), now},
+        {QStringLiteral("2026-01-15T12:00:00Z"), now},
+        {QStringLiteral("2026-01-15T11:59:00Z"), now.addSecs(-60)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(readAt(now, row.stamp, 10).capturedAt, row.capturedAt) << qPrintable(row.stamp);
+
+    AccountUsageStore store(path, clock);
+    store.record(readAt(now, QStringLiteral("2099-01-01T00:00:00Z"), 10));
+    const QDateTime later = now.addSecs(60);
+    store.record(readAt(later, QStringLiteral("2026-01-15T12:01:00Z"), 30));
+    clock.set(later);
+    const auto kept = store.snapshot(AIProviderType::openAICodex, QStringLiteral("c"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->hourlyRemainingPercentage, 70);
+    EXPECT_EQ(kept->capturedAt, later);
+}
+
+// The readings of one poll are written together, once; flush() writes what
+// waits at once; the end of the store (quitting) writes it too, so the next
+// start finds every reading.
+TEST_F(Store, ReadingsOfOnePollMakeOneWriteAndWaitingOnesAreWrittenOnFlushAndAtTheEnd) {
+    const auto holds = [&](std::initializer_list<const char*> ids) {
+        const auto onDisk = JsonStoreFile(path).load();
+        if (!onDisk) return ids.size() == 0;
+        for (const char* id : ids)
+            if (!onDisk->contains(QStringLiteral("codex|") + QLatin1String(id))) return false;
+        return onDisk->size() == qsizetype(ids.size());
+    };
+    {
+        // A delay no test waits out: only flush and the end write.
+        AccountUsageStore store(path, clock, std::chrono::hours(1));
+        for (const char* id : {"a", "b", "c"})
+            store.record(reading(AIProviderType::openAICodex, QLatin1String(id), t0));
+        EXPECT_TRUE(store.snapshot(AIProviderType::openAICodex, QStringLiteral("c"))); // read at once
+        EXPECT_FALSE(QFile::exists(path));
+        store.flush();
+        EXPECT_EQ(store.fileWrites(), 1);
+        EXPECT_TRUE(holds({"a", "b", "c"}));
+
+        store.record(reading(AIProviderType::openAICodex, QStringLiteral("d"), t0));
+        store.flush();
+        store.flush(); // nothing waits: no further write
+        EXPECT_EQ(store.fileWrites(), 2);
+        store.record(reading(AIProviderType::openAICodex, QStringLiteral("e"), t0));
+        EXPECT_EQ(store.fileWrites(), 2);
+    } // quitting
+    EXPECT_TRUE(holds({"a", "b", "c", "d", "e"}));
 }
