@@ -32,6 +32,7 @@ cleanup() {
     for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null || true; done
     sleep 1
     for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true # nothing may still write into the home while it goes
     rm -rf "$home"
 }
 trap cleanup EXIT
