@@ -45,6 +45,8 @@ trap cleanup EXIT
 mkdir -p "$home/.config/Meterix" "$home/.config/Claude"
 all='[\"claude\",\"codex\",\"agy\",\"cursor\",\"copilot\",\"deepseek\",\"openrouter\",\"groq\",\"ollama\",\"mistral\",\"kimi\",\"elevenlabs\",\"windsurf\",\"zed\"]'
 printf '[General]\nenabledProvidersJSON="%s"\nhasCustomizedProviders=true\n' "$all" >"$home/.config/Meterix/Meterix.conf"
+# SOAK_CAT=0 takes the pixel cat off the bar (it animates for as long as it is shown).
+[ "${SOAK_CAT:-1}" = 1 ] || printf 'pixelCatEnabled=false\n' >>"$home/.config/Meterix/Meterix.conf"
 printf '{"lastKnownAccountUuid":"u-1"}\n' >"$home/.config/Claude/config.json"
 for ((i = 0; i < ${SOAK_PROJECTS:-2000}; i++)); do
     mkdir -p "$home/.claude/projects/-home-dev-src-project-$i"
