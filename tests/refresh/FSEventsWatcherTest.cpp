@@ -73,7 +73,11 @@ class FSEventsWatcherTest : public ::testing::Test {
         QLoggingCategory::setFilterRules(QString());
     }
 
-    void start() { watcher->startWatching(batches.handler(*watcher)); }
+    // Starts and waits until the folders are watched (the queue is serial).
+    void start() {
+        watcher->startWatching(batches.handler(*watcher));
+        watcher->watchedPaths();
+    }
     // Waits until the watcher has nothing left in hand: no latency window open
     // and no interval collecting.
     bool settle() {
@@ -226,6 +230,7 @@ TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
 
     Batches second;
     watcher->startWatching(second.handler(*watcher));
+    watcher->watchedPaths(); // waits for the restart
     const QStringList texts = log.messages();
     const qsizetype stopped = texts.indexOf(QStringLiteral("FSEventStream stopped"));
     ASSERT_GE(stopped, 0);
