@@ -218,8 +218,9 @@ int main(int argc, char** argv) {
                                                     MenuBarPopoverView::cornerRadius);
         QObject::connect(content, &MenuBarPopoverView::contentSizeChanged, panelController,
                          &MenuBarPanelController::updateContentSize);
+        // Queued: the language is chosen by a click inside the screen being rebuilt.
         QObject::connect(&Localization::shared(), &Localization::preferenceChanged, content,
-                         &MenuBarPopoverView::rebuildTexts);
+                         &MenuBarPopoverView::rebuildTexts, Qt::QueuedConnection);
         content->reportContentSize();
         return panel;
     });

@@ -37,6 +37,18 @@ QFont MeterixFont::rounded(double size, QFont::Weight weight) { return make(roun
 
 QFont MeterixFont::system(double size, QFont::Weight weight) { return make(systemFamilies(), size, weight); }
 
+QFont MeterixFont::serif(double size, QFont::Weight weight) {
+    static const QStringList families = {QStringLiteral("NanumMyeongjo"), QStringLiteral("DejaVu Serif"),
+                                         QStringLiteral("serif")};
+    return make(families, size, weight);
+}
+
+QFont MeterixFont::monospaced(double size, QFont::Weight weight) {
+    static const QStringList families = {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("NanumGothicCoding"),
+                                         QStringLiteral("monospace")};
+    return make(families, size, weight);
+}
+
 QFont MeterixFont::sectionHeaderStyle() {
     QFont font = sectionHeader();
     font.setLetterSpacing(QFont::AbsoluteSpacing, sectionHeaderTracking);

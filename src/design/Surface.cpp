@@ -64,6 +64,12 @@ QColor withOpacity(QColor color, qreal opacity) {
     return color;
 }
 
+QColor mixColors(const QColor& a, const QColor& b, double t) {
+    const auto mix = [t](float x, float y) { return x + (y - x) * float(t); };
+    return QColor::fromRgbF(mix(a.redF(), b.redF()), mix(a.greenF(), b.greenF()), mix(a.blueF(), b.blueF()),
+                            mix(a.alphaF(), b.alphaF()));
+}
+
 QList<QColor> withheldGaugeColors() {
     return {withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)};
 }

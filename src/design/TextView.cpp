@@ -13,7 +13,10 @@ constexpr int kWrapFlags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
 TextView::TextView(QString text, QFont font, std::function<QColor()> color, bool wraps, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), font_(std::move(font)), color_(std::move(color)), wraps_(wraps) {
     setAttribute(Qt::WA_TranslucentBackground);
-    QSizePolicy policy(wraps ? QSizePolicy::Preferred : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A wrapping text is as tall as its lines at the width it gets: a fixed
+    // height would hold it to its one-line size inside nested layouts.
+    QSizePolicy policy(wraps ? QSizePolicy::Preferred : QSizePolicy::Fixed,
+                       wraps ? QSizePolicy::Minimum : QSizePolicy::Fixed);
     policy.setHeightForWidth(wraps);
     setSizePolicy(policy);
 }
@@ -25,13 +28,27 @@ void TextView::setText(const QString& text) {
     update();
 }
 
+void TextView::setElideMode(Qt::TextElideMode mode) {
+    elide_ = wraps_ ? Qt::ElideNone : mode;
+    QSizePolicy policy = sizePolicy();
+    policy.setHorizontalPolicy(elide_ == Qt::ElideNone ? QSizePolicy::Fixed : QSizePolicy::Preferred);
+    setSizePolicy(policy);
+    updateGeometry();
+    update();
+}
+
+QString TextView::shownText() const {
+    if (wraps_ || elide_ == Qt::ElideNone) return text_;
+    return QFontMetricsF(font_).elidedText(text_, elide_, width());
+}
+
 QSize TextView::sizeHint() const {
     const QFontMetricsF fm(font_);
     return QSize(qCeil(fm.horizontalAdvance(text_)), qCeil(fm.height()));
 }
 
 QSize TextView::minimumSizeHint() const {
-    if (!wraps_) return sizeHint();
+    if (!wraps_) return elide_ == Qt::ElideNone ? sizeHint() : QSize(0, sizeHint().height());
     return QSize(0, qCeil(QFontMetricsF(font_).height()));
 }
 
@@ -46,7 +63,7 @@ void TextView::paintEvent(QPaintEvent*) {
     p.setFont(font_);
     p.setPen(color_ ? color_() : palette().color(QPalette::WindowText));
     if (wraps_) p.drawText(QRectF(rect()), kWrapFlags, text_);
-    else p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
+    else p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
 }
 
 } // namespace meterix

@@ -20,6 +20,13 @@ public:
 
     const QString& text() const { return text_; }
     void setText(const QString& text);
+    // A one-line text that may be narrower than its text, cut with an
+    // ellipsis at the head, middle or tail; ElideNone (the default) keeps its
+    // ideal width.
+    void setElideMode(Qt::TextElideMode mode);
+    Qt::TextElideMode elideMode() const { return elide_; }
+    // The text as drawn at the current width.
+    QString shownText() const;
     const QFont& textFont() const { return font_; }
 
     QSize sizeHint() const override;
@@ -35,6 +42,7 @@ private:
     QFont font_;
     std::function<QColor()> color_;
     bool wraps_;
+    Qt::TextElideMode elide_ = Qt::ElideNone;
 };
 
 } // namespace meterix

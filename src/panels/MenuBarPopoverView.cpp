@@ -10,7 +10,10 @@
 #include "design/TimeTexts.h"
 #include "panels/MenuActivitySpinner.h"
 #include "panels/MenuBarNavigator.h"
+#include "panels/MenuBarAboutScreen.h"
 #include "panels/MenuBarOverviewScreen.h"
+#include "panels/MenuBarProviderDetailScreen.h"
+#include "panels/MenuBarSettingsScreen.h"
 #include "panels/MenuScreenStack.h"
 #include "refresh/ProviderManager.h"
 
@@ -147,7 +150,13 @@ void MenuBarPopoverView::registerScreens() {
         overview->setState(state_);
         return overview;
     });
-    // The provider detail, settings and about screens register here, one line each.
+    stack_->registerScreen(MenuBarScreen::Kind::providerDetail, [ctx](const MenuBarScreen& screen) {
+        return new MenuBarProviderDetailScreen(ctx, screen.provider().value_or(AIProviderType::claudeCode));
+    });
+    stack_->registerScreen(MenuBarScreen::Kind::settings,
+                           [ctx](const MenuBarScreen&) { return new MenuBarSettingsScreen(ctx); });
+    stack_->registerScreen(MenuBarScreen::Kind::about,
+                           [ctx](const MenuBarScreen&) { return new MenuBarAboutScreen(ctx); });
 }
 
 UsageTier MenuBarPopoverView::ambientTier(const MenuPanelState& state) {

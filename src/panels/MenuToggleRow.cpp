@@ -27,8 +27,8 @@ MenuToggleRow::MenuToggleRow(QString symbol, QList<QColor> colors, QString title
         title, MeterixFont::rounded(11.5, QFont::Medium), [] { return LabelColor::primary(); }, false, this));
     if (subtitle)
         texts->addWidget(new TextView(
-            *subtitle, MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); },
-            false, this));
+            *subtitle, MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, true,
+            this)); // a long subtitle wraps rather than widening the panel
     row->addLayout(texts);
     row->addStretch(1);
     row->addWidget(switch_, 0, Qt::AlignVCenter);

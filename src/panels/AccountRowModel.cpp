@@ -1,0 +1,59 @@
+#include "panels/AccountRowModel.h"
+
+#include "core/L10n.h"
+#include "core/Numbers.h"
+#include "design/TimeTexts.h"
+
+#include <QStringList>
+
+namespace meterix {
+
+namespace {
+const QString kJoin = QStringLiteral(" · ");
+} // namespace
+
+std::optional<QString> AccountRowModel::subtitle() const {
+    QStringList parts;
+    for (const auto& part : {planName, organization})
+        if (part && !part->isEmpty()) parts.append(*part);
+    if (parts.isEmpty()) return std::nullopt;
+    return parts.join(kJoin);
+}
+
+QList<Rgb> AccountRowModel::tileColors() const {
+    if (isRunning) return {Rgb::fromHex(0x30D158), Rgb::fromHex(0x18863A)};
+    if (isDisplayed) return {Rgb::fromHex(0x0A84FF), Rgb::fromHex(0x0050C7)};
+    return {Rgb::fromHex(0x8E8E93), Rgb::fromHex(0x5A5A60)};
+}
+
+QString AccountRowModel::runningChipText() const {
+    return runningLabel ? *runningLabel : L10n::running().text();
+}
+
+std::optional<QString> AccountRowModel::percentageText() const {
+    if (!remainingPercentage) return std::nullopt;
+    const auto whole = displayedPercent(*remainingPercentage);
+    if (!whole) return std::nullopt;
+    return QString::number(*whole) + QLatin1Char('%');
+}
+
+std::optional<Rgb> AccountRowModel::percentageAccent() const {
+    if (!remainingPercentage || readingCapturedAt) return std::nullopt;
+    return accent(usageTierFrom(*remainingPercentage));
+}
+
+std::optional<QString> AccountRowModel::secondLine(const Clock& clock) const {
+    if (readingCapturedAt) return accountReadingAgeText(*readingCapturedAt, clock);
+    if (!usageReadable) return L10n::noUsage().text();
+    if (isDisplayed) return L10n::onTheBar().text();
+    return std::nullopt;
+}
+
+QString AccountRowModel::accessibleLabel() const {
+    QString text = label + QStringLiteral(", ") + sourceBadge;
+    if (isRunning) text += QStringLiteral(", ") + L10n::running().text();
+    if (isDisplayed) text += QStringLiteral(", ") + L10n::onTheBar().text();
+    return text;
+}
+
+} // namespace meterix

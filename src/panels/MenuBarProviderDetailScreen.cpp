@@ -1,0 +1,237 @@
+#include "panels/MenuBarProviderDetailScreen.h"
+
+#include "accounts/AccountRegistry.h"
+#include "core/L10n.h"
+#include "core/Localization.h"
+#include "core/MeterixPreferences.h"
+#include "design/IconTile.h"
+#include "design/InsetSection.h"
+#include "design/MeterixFont.h"
+#include "design/RowSeparator.h"
+#include "design/SoundEffectsEngine.h"
+#include "design/Surface.h"
+#include "design/TextView.h"
+#include "design/TimeTexts.h"
+#include "panels/AccountRow.h"
+#include "panels/MenuBarNavigator.h"
+#include "panels/MenuCommandRow.h"
+#include "panels/MenuScreenHeader.h"
+#include "panels/QuotaHeroView.h"
+#include "panels/QuotaMeterRow.h"
+#include "panels/SymbolLabel.h"
+#include "panels/TextCapsuleBadge.h"
+#include "refresh/ProviderManager.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace meterix {
+
+namespace {
+
+const QColor kStaleOrange(255, 159, 10);
+
+QWidget* boxed(QLayout* layout, QWidget* parent) {
+    auto* w = new QWidget(parent);
+    w->setLayout(layout);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return w;
+}
+
+} // namespace
+
+MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext context, AIProviderType provider,
+                                                         QWidget* parent)
+    : MenuSubScreen(std::move(context), spacing, parent), provider_(provider) {
+    build();
+
+    if (ProviderManager* m = context_.manager) {
+        for (auto signal :
+             {&ProviderManager::snapshotsChanged, &ProviderManager::accountSnapshotsChanged,
+              &ProviderManager::runningAccountsChanged, &ProviderManager::runningAppAccountsChanged,
+              &ProviderManager::activeInUseProvidersChanged})
+            connect(m, signal, this, [this] { scheduleRebuild(); });
+        connect(m, &ProviderManager::isRefreshingChanged, this, [this] {
+            if (!actions_.isEmpty() && context_.manager)
+                actions_.first()->setBusy(context_.manager->isRefreshing());
+        });
+    }
+    if (AccountRegistry* r = context_.accounts)
+        connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRebuild(); });
+    if (MeterixPreferences* p = context_.preferences)
+        connect(p, &MeterixPreferences::maskAccountEmailsChanged, this, [this] { scheduleRebuild(); });
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { scheduleRebuild(); });
+}
+
+ProviderDetailModel MenuBarProviderDetailScreen::model() const {
+    ProviderDetailModel::Inputs in;
+    if (context_.manager && context_.preferences)
+        in = ProviderDetailModel::Inputs::of(*context_.manager, *context_.preferences, provider_);
+    in.provider = provider_;
+    return ProviderDetailModel(std::move(in), *context_.clock);
+}
+
+void MenuBarProviderDetailScreen::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Openings close together are coalesced by the manager's own floor.
+    if (context_.manager)
+        context_.manager->refreshOnDemand({provider_}, ProviderManager::RefreshTrigger::userAction);
+}
+
+void MenuBarProviderDetailScreen::build() {
+    const ProviderDetailModel m = model();
+    subtitle_ = nullptr;
+    accounts_ = failure_ = noData_ = quotas_ = nullptr;
+    hero_ = nullptr;
+    actions_.clear();
+
+    // Several signals come with one filing, and some from inside a click on
+    // this screen: the manager's changes rebuild once, after the event.
+    QVBoxLayout* column =
+        beginContent(displayName(provider_), relativeUpdateText(m.snapshot().capturedAt, *context_.clock));
+    content_ = content();
+    column->addWidget(identityHeader(m));
+    if (m.showsAccounts()) column->addWidget(accountSection(m));
+    if (const auto notice = m.failureNotice()) {
+        failure_ = new SymbolLabel(SymbolLabel::Look{QStringLiteral("exclamationmark.triangle"), 10.5,
+                                                     SymbolWeight::regular, MeterixFont::caption(),
+                                                     [] { return LabelColor::secondary(); }, 4, true},
+                                   *notice, content_);
+        column->addWidget(failure_);
+    }
+    hero_ = new QuotaHeroView(QuotaHeroView::Inputs{.percentage = m.snapshot().hourlyRemainingPercentage,
+                                                    .caption = m.heroCaption(),
+                                                    .resetCountdown = m.snapshot().hourlyResetCountdown,
+                                                    .isInUse = m.isInUse(),
+                                                    .ringSize = 74,
+                                                    .isSimulated = m.isSimulated(),
+                                                    .windowEndedAt = m.windowEndedAt()},
+                              content_);
+    auto* heroRow = new QHBoxLayout();
+    heroRow->setContentsMargins(2, 0, 2, 0);
+    heroRow->addWidget(hero_);
+    column->addLayout(heroRow);
+    column->addWidget(m.isSimulated() ? noDataSection() : quotaDetail(m));
+    column->addWidget(actionSection(m));
+    endContent(column);
+}
+
+QWidget* MenuBarProviderDetailScreen::identityHeader(const ProviderDetailModel& m) {
+    auto* line = new QHBoxLayout();
+    line->setSpacing(9);
+    line->addWidget(new IconTile(sfSymbol(provider_), toQColors(m.snapshot().gradientColors()), 27, content_),
+                    0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(1); // 1.5 in whole pixels
+    texts->addWidget(new TextView(
+        m.headerTitle(), MeterixFont::rounded(12.5, QFont::Bold), [] { return LabelColor::primary(); }, false,
+        content_));
+    const bool stale = m.isStale();
+    subtitle_ = new TextView(
+        m.headerSubtitle(), MeterixFont::rounded(10, QFont::Medium),
+        [stale] { return stale ? kStaleOrange : LabelColor::secondary(); }, false, content_);
+    subtitle_->setElideMode(Qt::ElideMiddle);
+    texts->addWidget(subtitle_);
+    line->addLayout(texts, 1);
+    line->addSpacing(6);
+    const QString chipText = m.sourceChipText();
+    auto* chip = new TextCapsuleBadge(
+        [chipText] {
+            BadgeLook l = TextCapsuleBadge::plain(chipText, MeterixFont::rounded(9, QFont::DemiBold),
+                                                  LabelColor::tertiary(), Surface::hoverWash(), 6, 2.5);
+            l.rim = Surface::plateRim();
+            return l;
+        },
+        content_);
+    chip->setToolTip(L10n::howThisWasRead().text());
+    line->addWidget(chip, 0, Qt::AlignVCenter);
+    return boxed(line, content_);
+}
+
+QWidget* MenuBarProviderDetailScreen::accountSection(const ProviderDetailModel& m) {
+    QList<QWidget*> rows;
+    for (const AccountRowModel& row : m.accountRows()) {
+        if (!rows.isEmpty()) rows.append(new RowSeparator(30));
+        rows.append(new AccountRow(row, *context_.clock));
+    }
+    accounts_ = new InsetSection(
+        L10n::accounts().text(),
+        m.showsAccountsFootnote() ? std::optional(L10n::accountsFootnoteAttribution().text()) : std::nullopt,
+        false, rows, content_);
+    return accounts_;
+}
+
+QWidget* MenuBarProviderDetailScreen::noDataSection() {
+    auto* line = new QHBoxLayout();
+    line->setContentsMargins(0, 4, 0, 4);
+    line->setSpacing(10);
+    line->addWidget(new SymbolLabel(SymbolLabel::Look{QStringLiteral("exclamationmark.triangle.fill"), 15,
+                                                      SymbolWeight::semibold, MeterixFont::caption(),
+                                                      [] { return kStaleOrange; }, 0, false},
+                                    QString(), content_),
+                    0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(2);
+    texts->addWidget(new TextView(
+        L10n::guidanceTitleNotConfigured().text(), MeterixFont::rounded(11, QFont::DemiBold),
+        [] { return LabelColor::primary(); }, true, content_));
+    texts->addWidget(new TextView(
+        L10n::checkSignInState().text(), MeterixFont::rounded(9.5, QFont::Medium),
+        [] { return LabelColor::secondary(); }, true, content_));
+    line->addLayout(texts, 1);
+    auto* box = new QWidget(content_);
+    box->setLayout(line);
+    noData_ = new InsetSection(L10n::connectionStatus().text(), std::nullopt, false, {box}, content_);
+    return noData_;
+}
+
+QWidget* MenuBarProviderDetailScreen::quotaDetail(const ProviderDetailModel& m) {
+    QList<QWidget*> rows;
+    for (const ModelQuotaItem& item : m.quotas()) {
+        if (!rows.isEmpty()) {
+            auto* sep = new QWidget();
+            auto* l = new QVBoxLayout(sep);
+            l->setContentsMargins(0, 2, 0, 2);
+            l->addWidget(new RowSeparator(0, sep));
+            rows.append(sep);
+        }
+        rows.append(new QuotaMeterRow(item, *context_.clock));
+    }
+    quotas_ = new InsetSection(L10n::quotaDetail().text(), L10n::quotaDetailFootnote().text(), false, rows,
+                               content_);
+    return quotas_;
+}
+
+QWidget* MenuBarProviderDetailScreen::actionSection(const ProviderDetailModel& m) {
+    auto* column = new QVBoxLayout();
+    column->setSpacing(1);
+    for (const ProviderDetailModel::ActionRow& row : m.actions()) {
+        const bool busy = row.action == ProviderDetailModel::Action::refresh && m.isRefreshing();
+        auto* command = new MenuCommandRow(
+            row.title, row.symbol, std::nullopt, std::nullopt, row.showsChevron, MenuRowRole::standard, busy,
+            [this, row] { run(row); }, content_);
+        actions_.append(command);
+        column->addWidget(command);
+    }
+    return boxed(column, content_);
+}
+
+void MenuBarProviderDetailScreen::run(const ProviderDetailModel::ActionRow& row) {
+    switch (row.action) {
+    case ProviderDetailModel::Action::refresh:
+        SoundEffectsEngine::shared().playImpactFeedback();
+        if (context_.manager) context_.manager->refreshProvider(provider_, true);
+        break;
+    case ProviderDetailModel::Action::dashboard:
+    case ProviderDetailModel::Action::statusPage:
+        if (row.url) QDesktopServices::openUrl(*row.url);
+        break;
+    case ProviderDetailModel::Action::settings:
+        if (context_.navigator) context_.navigator->push(MenuBarScreen::settings());
+        break;
+    }
+}
+
+} // namespace meterix

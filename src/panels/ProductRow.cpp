@@ -1,0 +1,115 @@
+#include "panels/ProductRow.h"
+
+#include "core/L10n.h"
+#include "design/AccentColor.h"
+#include "design/IconTile.h"
+#include "design/MeterixFont.h"
+#include "design/ShapePainting.h"
+#include "design/SoundEffectsEngine.h"
+#include "design/Surface.h"
+#include "panels/HoverFade.h"
+#include "platform/ui/SymbolImage.h"
+
+#include <QDesktopServices>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QtMath>
+
+namespace meterix {
+
+namespace {
+constexpr double kTile = 22;
+constexpr double kMarginH = 9;
+constexpr double kMarginV = 6;
+constexpr double kSpacing = 9;
+
+QFont nameFont() {
+    return MeterixFont::rounded(11.5, QFont::DemiBold);
+}
+QFont badgeFont() {
+    return MeterixFont::rounded(8.5, QFont::Bold);
+}
+QFont summaryFont() {
+    return MeterixFont::rounded(9.5, QFont::Medium);
+}
+
+} // namespace
+
+ProductRow::ProductRow(MakerProduct product, QWidget* parent)
+    : PressableButton(PressableStyle{0.985, 0.75, false}, parent), product_(std::move(product)),
+      hover_(new HoverFade(0.12, this)) {
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleName(product_.name + QStringLiteral(", ") + product_.summary);
+    connect(hover_, &HoverFade::changed, this, [this] { update(); });
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        SoundEffectsEngine::shared().playSelectionFeedback();
+        QDesktopServices::openUrl(product_.url);
+    });
+}
+
+bool ProductRow::isHovered() const {
+    return hover_->isHovered();
+}
+void ProductRow::setHovered(bool hovered) {
+    hover_->setHovered(hovered, isVisible());
+}
+void ProductRow::enterEvent(QEnterEvent* e) {
+    setHovered(true);
+    PressableButton::enterEvent(e);
+}
+void ProductRow::leaveEvent(QEvent* e) {
+    setHovered(false);
+    PressableButton::leaveEvent(e);
+}
+
+QSize ProductRow::sizeHint() const {
+    const double texts = QFontMetricsF(nameFont()).height() + 1 + QFontMetricsF(summaryFont()).height();
+    return QSize(300, qCeil(std::max(kTile, texts) + 2 * kMarginV));
+}
+
+QSize ProductRow::minimumSizeHint() const {
+    return QSize(120, sizeHint().height());
+}
+
+void ProductRow::paintContent(QPainter& p, const QRectF& rect) {
+    const double h = hover_->value();
+    if (h > 0) p.fillPath(roundedRectPath(rect, 7), withOpacity(accentColor(), h));
+    const QRectF inner = rect.adjusted(kMarginH, kMarginV, -kMarginH, -kMarginV);
+    const QRectF tile(inner.left(), inner.center().y() - kTile / 2, kTile, kTile);
+    IconTile::paint(p, tile, MakerProduct::symbol(product_.category),
+                    toQColors(MakerProduct::colors(product_.category)));
+
+    const QColor white = Qt::white;
+    const double arrowSide = SymbolImage::boxSide(8.5);
+    const QPointF arrowCentre(inner.right() - arrowSide / 2, inner.center().y());
+    SymbolImage::paint(p, arrowCentre, 8.5, QStringLiteral("arrow.up.forward"),
+                       mixColors(LabelColor::secondary(), withOpacity(white, 0.72), h), SymbolWeight::bold);
+
+    const double left = tile.right() + kSpacing;
+    const double right = inner.right() - arrowSide - 6;
+    const QFontMetricsF nfm(nameFont()), sfm(summaryFont()), bfm(badgeFont());
+    const double top = inner.center().y() - (nfm.height() + 1 + sfm.height()) / 2;
+    p.setFont(nameFont());
+    p.setPen(mixColors(LabelColor::primary(), white, h));
+    const double nameW = nfm.horizontalAdvance(product_.name);
+    p.drawText(QRectF(left, top, nameW + 1, nfm.height()), Qt::AlignLeft | Qt::AlignVCenter, product_.name);
+    if (product_.isExperimental) {
+        const QString text = L10n::experimental().text();
+        const QRectF badge(left + nameW + 5, top + (nfm.height() - bfm.height() - 2) / 2,
+                           bfm.horizontalAdvance(text) + 8, bfm.height() + 2);
+        p.fillPath(roundedRectPath(badge, badge.height() / 2),
+                   mixColors(Surface::hoverWash(), withOpacity(white, 0.18), h));
+        p.setFont(badgeFont());
+        p.setPen(mixColors(LabelColor::secondary(), withOpacity(white, 0.8), h));
+        p.drawText(badge, Qt::AlignCenter, text);
+    }
+    p.setFont(summaryFont());
+    p.setPen(mixColors(LabelColor::secondary(), withOpacity(white, 0.72), h));
+    const double room = std::max(0.0, right - left);
+    p.drawText(QRectF(left, top + nfm.height() + 1, room, sfm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+               sfm.elidedText(product_.summary, Qt::ElideRight, room));
+}
+
+} // namespace meterix

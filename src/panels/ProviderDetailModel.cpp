@@ -1,0 +1,147 @@
+#include "panels/ProviderDetailModel.h"
+
+#include "core/L10n.h"
+#include "core/MaskedEmail.h"
+#include "core/MeterixPreferences.h"
+#include "core/Numbers.h"
+#include "design/TimeTexts.h"
+#include "refresh/ProviderManager.h"
+
+#include <QStringList>
+
+namespace meterix {
+
+ProviderDetailModel::Inputs ProviderDetailModel::Inputs::of(const ProviderManager& manager,
+                                                            const MeterixPreferences& preferences,
+                                                            AIProviderType provider) {
+    Inputs in;
+    in.provider = provider;
+    if (const auto it = manager.snapshots().constFind(provider); it != manager.snapshots().constEnd())
+        in.snapshot = *it;
+    in.displayedAccount = manager.displayedAccount(provider);
+    in.accounts = manager.accounts(provider);
+    in.maskEmails = preferences.maskAccountEmails();
+    in.isInUse = manager.activeInUseProviders().contains(provider);
+    in.isRefreshing = manager.isRefreshing();
+    const ProviderManager* m = &manager;
+    in.bestKnownSnapshot = [m, provider](const QString& id) { return m->bestKnownSnapshot(provider, id); };
+    in.isAccountRunning = [m, provider](const QString& id) { return m->isAccountRunning(provider, id); };
+    in.runningApps = [m](const ResolvedAccount& a) { return m->runningApps(a); };
+    return in;
+}
+
+ProviderDetailModel::ProviderDetailModel(Inputs inputs, const Clock& clock)
+    : in_(std::move(inputs)), clock_(clock),
+      // Without a reading the screen says so, as the overview does; it never
+      // makes one up.
+      snapshot_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())) {}
+
+QString ProviderDetailModel::headerTitle() const {
+    if (in_.displayedAccount && in_.displayedAccount->planName) return *in_.displayedAccount->planName;
+    if (snapshot_.planName) return *snapshot_.planName;
+    return displayName(in_.provider);
+}
+
+QString ProviderDetailModel::headerSubtitle() const {
+    if (isStale()) return accountReadingAgeText(snapshot_.capturedAt, clock_);
+    if (in_.displayedAccount) return in_.displayedAccount->label(in_.maskEmails);
+    if (snapshot_.accountEmail) {
+        // The same rule as the account lines: an address the user asked to
+        // hide stays hidden even when only the reading knows it.
+        if (in_.maskEmails) return maskedEmail(*snapshot_.accountEmail).value_or(*snapshot_.accountEmail);
+        return *snapshot_.accountEmail;
+    }
+    return L10n::noSignInFound().text();
+}
+
+QString ProviderDetailModel::sourceChipText() const {
+    return rawValue(snapshot_.strategyUsed);
+}
+
+std::optional<QString> ProviderDetailModel::runningLabel(const QList<AccountSource>& apps, bool isRunning) {
+    if (apps.isEmpty()) return isRunning ? std::optional<QString>(QStringLiteral("CLI")) : std::nullopt;
+    QList<AccountSourceKind> kinds;
+    for (const AccountSource& app : apps)
+        if (!kinds.contains(app.kind)) kinds.append(app.kind);
+    QStringList badges;
+    for (AccountSourceKind k : kinds)
+        badges.append(badgeText(k));
+    return badges.join(QStringLiteral(" · "));
+}
+
+AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) const {
+    AccountRowModel row;
+    row.label = account.label(in_.maskEmails);
+    row.planName = account.planName;
+    row.organization = account.organization;
+    row.sourceBadge = account.sourceBadgeText();
+    row.sourceSymbol =
+        account.sources.isEmpty() ? QStringLiteral("person") : symbol(account.sources.first().kind);
+    row.isDisplayed = in_.displayedAccount && in_.displayedAccount->id == account.id;
+    row.isRunning = in_.isAccountRunning && in_.isAccountRunning(account.id);
+    row.runningLabel =
+        runningLabel(in_.runningApps ? in_.runningApps(account) : QList<AccountSource>{}, row.isRunning);
+    row.usageReadable = account.usageReadable;
+    if (const auto reading = in_.bestKnownSnapshot ? in_.bestKnownSnapshot(account.id) : std::nullopt) {
+        const QDateTime now = clock_.now();
+        // A window that has ended shows no figure until it is read again.
+        if (!reading->isHourlyWindowElapsed(now))
+            row.remainingPercentage = reading->hourlyRemainingPercentage;
+        if (reading->isStale(now)) row.readingCapturedAt = reading->capturedAt;
+    }
+    return row;
+}
+
+QList<AccountRowModel> ProviderDetailModel::accountRows() const {
+    QList<AccountRowModel> rows;
+    for (const ResolvedAccount& a : in_.accounts)
+        rows.append(accountRow(a));
+    return rows;
+}
+
+std::optional<QString> ProviderDetailModel::failureNotice() const {
+    if (!snapshot_.fetchError) return std::nullopt;
+    QString text = L10n::refreshFailed(*snapshot_.fetchError).text();
+    if (!isSimulated()) text += L10n::showingLastMeasurement().text();
+    return text;
+}
+
+QString ProviderDetailModel::heroCaption() const {
+    return snapshot_.hourlyQuotaName ? *snapshot_.hourlyQuotaName : L10n::sessionQuota().text();
+}
+
+std::optional<QDateTime> ProviderDetailModel::windowEndedAt() const {
+    if (snapshot_.isHourlyWindowElapsed(clock_.now())) return snapshot_.hourlyResetAt;
+    return std::nullopt;
+}
+
+QList<ModelQuotaItem> ProviderDetailModel::quotas() const {
+    return snapshot_.modelQuotas.isEmpty() ? fallbackQuotas(snapshot_) : snapshot_.modelQuotas;
+}
+
+QList<ModelQuotaItem> ProviderDetailModel::fallbackQuotas(const UsageSnapshot& s) {
+    QList<ModelQuotaItem> items{ModelQuotaItem(
+        L10n::providerSession(shortName(s.provider)).text(), clampPercentage(s.hourlyRemainingPercentage),
+        QStringLiteral("5-Hour Session"), s.hourlyResetCountdown, s.hourlyResetAt)};
+    if (s.weeklyRemainingPercentage)
+        items.append(ModelQuotaItem(L10n::providerWeekly(shortName(s.provider)).text(),
+                                    clampPercentage(*s.weeklyRemainingPercentage),
+                                    QStringLiteral("Weekly Limit"), s.weeklyResetCountdown, s.weeklyResetAt));
+    return items;
+}
+
+QList<ProviderDetailModel::ActionRow> ProviderDetailModel::actions() const {
+    QList<ActionRow> rows{
+        {Action::refresh, L10n::refreshThisProvider().text(), QStringLiteral("arrow.clockwise")}};
+    if (const auto dashboard = accountDashboardURL(in_.provider))
+        rows.append({Action::dashboard, L10n::planUsageDashboard().text(),
+                     QStringLiteral("chart.bar.doc.horizontal"), true, *dashboard});
+    if (const QUrl status = statusPageURL(in_.provider); status.isValid() && !status.isEmpty())
+        rows.append({Action::statusPage, L10n::serviceStatusPage().text(),
+                     QStringLiteral("waveform.path.ecg"), true, status});
+    rows.append(
+        {Action::settings, L10n::providerSettingsEllipsis().text(), QStringLiteral("slider.horizontal.3")});
+    return rows;
+}
+
+} // namespace meterix

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "accounts/AccountSource.h"
+#include "accounts/ResolvedAccount.h"
+#include "core/AIProviderType.h"
+#include "core/Clock.h"
+#include "core/UsageSnapshot.h"
+#include "panels/AccountRowModel.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+namespace meterix {
+
+class MeterixPreferences;
+class ProviderManager;
+
+// Everything a provider's panel screen derives from the shared state, computed
+// when asked: the reading shown (the manager's, or the not-configured
+// placeholder when it has none), its freshness, the identity header, the
+// account lines, the failure notice, the quota lines and the commands.
+class ProviderDetailModel {
+  public:
+    // What the screen reads of the manager and the settings.
+    struct Inputs {
+        AIProviderType provider = AIProviderType::claudeCode;
+        std::optional<UsageSnapshot> snapshot;
+        std::optional<ResolvedAccount> displayedAccount;
+        QList<ResolvedAccount> accounts;
+        bool maskEmails = true;
+        bool isInUse = false;
+        bool isRefreshing = false;
+        std::function<std::optional<UsageSnapshot>(const QString& accountID)> bestKnownSnapshot;
+        std::function<bool(const QString& accountID)> isAccountRunning;
+        std::function<QList<AccountSource>(const ResolvedAccount& account)> runningApps;
+
+        static Inputs of(const ProviderManager& manager, const MeterixPreferences& preferences,
+                         AIProviderType provider);
+    };
+
+    enum class Action { refresh, dashboard, statusPage, settings };
+    struct ActionRow {
+        Action action;
+        QString title;
+        QString symbol;
+        bool showsChevron = false;
+        std::optional<QUrl> url;
+    };
+
+    ProviderDetailModel(Inputs inputs, const Clock& clock = Clock::system());
+
+    AIProviderType provider() const { return in_.provider; }
+    const UsageSnapshot& snapshot() const { return snapshot_; }
+    bool isSimulated() const { return snapshot_.isSimulated(); }
+    // A failed refresh, or more than 900 s since the reading.
+    bool isStale() const { return snapshot_.isStale(clock_.now()); }
+
+    QString headerTitle() const;
+    // The reading's age when stale; else who is signed in (masked while
+    // masking is on); else "No sign-in found".
+    QString headerSubtitle() const;
+    // The strategy's own name ("OAuth/Keychain", ...).
+    QString sourceChipText() const;
+
+    QList<AccountRowModel> accountRows() const;
+    bool showsAccounts() const { return !in_.accounts.isEmpty(); }
+    bool showsAccountsFootnote() const { return in_.accounts.size() >= 2; }
+    AccountRowModel accountRow(const ResolvedAccount& account) const;
+    // The kinds of the running apps, each once, joined by " · "; "CLI" for an
+    // account running without an app; nothing otherwise.
+    static std::optional<QString> runningLabel(const QList<AccountSource>& apps, bool isRunning);
+
+    // "Refresh failed: <error>" plus " Showing the last measurement." unless
+    // nothing real was read; nothing without an error.
+    std::optional<QString> failureNotice() const;
+
+    QString heroCaption() const;
+    // The short window's end when it lies in the past.
+    std::optional<QDateTime> windowEndedAt() const;
+    bool isInUse() const { return in_.isInUse; }
+
+    // The per-model lines, else lines made from the window figures.
+    QList<ModelQuotaItem> quotas() const;
+    static QList<ModelQuotaItem> fallbackQuotas(const UsageSnapshot& s);
+
+    QList<ActionRow> actions() const;
+    bool isRefreshing() const { return in_.isRefreshing; }
+
+  private:
+    Inputs in_;
+    const Clock& clock_;
+    UsageSnapshot snapshot_;
+};
+
+} // namespace meterix

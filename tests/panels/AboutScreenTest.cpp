@@ -1,0 +1,133 @@
+// The about screen: its counts, links, language and looks.
+#include "panels/LabButton.h"
+#include "panels/MenuBarAboutScreen.h"
+#include "panels/MenuCommandRow.h"
+#include "panels/MenuScreenHeader.h"
+#include "panels/ProductRow.h"
+#include "platform/ui/Appearance.h"
+
+#include "ScreenFixture.h"
+#include "support/gui/GrabSupport.h"
+
+#include <QDesktopServices>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+class AboutLinks : public QObject {
+    Q_OBJECT
+  public:
+    AboutLinks() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
+    ~AboutLinks() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
+    QList<QUrl> opened;
+  public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+class AboutScreen : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        Localization::resetResolvedLanguageForTesting();
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+    }
+    std::unique_ptr<MenuBarAboutScreen> open() {
+        auto s = std::make_unique<MenuBarAboutScreen>(context());
+        s->resize(312, s->heightForWidth(312));
+        s->show();
+        return s;
+    }
+    MenuScreenContext context() {
+        MenuScreenContext c;
+        c.navigator = &navigator;
+        return c;
+    }
+    MenuBarNavigator navigator;
+};
+
+TEST_F(AboutScreen, CountsAndTextsFollowTheLanguage) {
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    auto screen = open();
+    EXPECT_EQ(screen->statTexts(), (QStringList{QStringLiteral("05 Products"), QStringLiteral("04 Live"),
+                                                QStringLiteral("Seoul")}));
+    ASSERT_EQ(screen->productRows().size(), 5);
+    EXPECT_EQ(screen->productRows()[3]->accessibleName(),
+              QStringLiteral("Sorvane, Soundscapes for falling asleep"));
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    screen = open();
+    EXPECT_EQ(screen->statTexts(),
+              (QStringList{QStringLiteral("05 제품"), QStringLiteral("04 운영중"), QStringLiteral("서울")}));
+    EXPECT_EQ(screen->productRows()[3]->accessibleName(),
+              QStringLiteral("Sorvane, 잠들기 전 듣는 소리 풍경"));
+    EXPECT_EQ(screen->labButton()->title(), QStringLiteral("연구실 둘러보기"));
+}
+
+TEST_F(AboutScreen, LinksOpenTheirPages) {
+    AboutLinks links;
+    auto screen = open();
+    QTest::mouseClick(screen->sourceRow(), Qt::LeftButton);
+    QTest::mouseClick(screen->labButton(), Qt::LeftButton);
+    QTest::mouseClick(screen->productRows()[0], Qt::LeftButton);
+    ASSERT_EQ(links.opened.size(), 3);
+    EXPECT_EQ(links.opened[0], MakerShowcase::sourceURL());
+    EXPECT_EQ(links.opened[1], MakerShowcase::siteURL());
+    EXPECT_EQ(links.opened[2], MakerShowcase::products()[0].url);
+}
+
+TEST_F(AboutScreen, WithoutAnAppIconTheSparklesTileStandsIn) {
+    QApplication::setWindowIcon(QIcon());
+    EXPECT_TRUE(open()->showsIconTile());
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::red);
+    QApplication::setWindowIcon(QIcon(pixmap));
+    EXPECT_FALSE(open()->showsIconTile());
+    QApplication::setWindowIcon(QIcon());
+}
+
+TEST_F(AboutScreen, BackSlidesToTheOverview) {
+    navigator.push(MenuBarScreen::about());
+    auto screen = open();
+    QTest::mouseClick(screen->findChild<MenuScreenHeader*>()->backButton(), Qt::LeftButton);
+    EXPECT_EQ(navigator.screen(), MenuBarScreen::overview());
+    EXPECT_FALSE(navigator.isForward());
+}
+
+TEST_F(AboutScreen, LabColoursFollowTheLookAndTheButtonBrightensOnHover) {
+    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    EXPECT_EQ(MenuBarAboutScreen::labAccent(), QColor::fromRgbF(0.898f, 0.514f, 0.290f));
+    EXPECT_EQ(MenuBarAboutScreen::labAccentFill(), QColor::fromRgbF(0.745f, 0.361f, 0.188f));
+    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    EXPECT_EQ(MenuBarAboutScreen::labAccentFill(), QColor::fromRgbF(0.753f, 0.373f, 0.094f));
+    auto screen = open();
+    LabButton* lab = screen->labButton();
+    const QColor rest = lab->plateColor();
+    lab->setHovered(true);
+    ASSERT_TRUE(
+        test::waitUntil([&] { return std::abs(lab->plateColor().redF() - rest.redF() - 0.05) < 0.004; }));
+}
+
+TEST_F(AboutScreen, GrabsInBothLooks) {
+    for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
+        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        QList<QImage> shots;
+        for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
+            Localization::resetResolvedLanguageForTesting(lang);
+            // Not shown: the hover takes effect at once.
+            MenuBarAboutScreen screen(context());
+            screen.productRows()[1]->setHovered(true);
+            screen.resize(312, screen.heightForWidth(312));
+            shots.append(test::renderWidget(screen));
+        }
+        const bool dark = scheme == Appearance::Scheme::dark;
+        EXPECT_FALSE(test::saveGrab(test::sheet(shots, dark ? QColor(30, 30, 34) : QColor(242, 242, 246)),
+                                    dark ? QStringLiteral("about-dark") : QStringLiteral("about-light"))
+                         .isEmpty());
+    }
+}
+
+} // namespace
+} // namespace meterix
+
+#include "AboutScreenTest.moc"

@@ -1,0 +1,227 @@
+// A provider's panel screen against a scripted manager, registry and settings.
+#include "design/InsetSection.h"
+#include "design/TextView.h"
+#include "panels/AccountRow.h"
+#include "panels/MenuBarProviderDetailScreen.h"
+#include "panels/MenuCommandRow.h"
+#include "panels/MenuScreenHeader.h"
+#include "panels/QuotaHeroView.h"
+#include "panels/QuotaMeterRow.h"
+#include "panels/SymbolLabel.h"
+#include "platform/ui/Appearance.h"
+
+#include "ScreenFixture.h"
+#include "support/gui/GrabSupport.h"
+
+#include <QDesktopServices>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+using P = AIProviderType;
+
+// Takes the links the screen opens instead of a browser.
+class LinkCatcher : public QObject {
+    Q_OBJECT
+  public:
+    LinkCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
+    ~LinkCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
+    QList<QUrl> opened;
+  public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+class ProviderScreen : public ::testing::Test {
+  protected:
+    void SetUp() override { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+    void TearDown() override {
+        Localization::resetResolvedLanguageForTesting();
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+    }
+
+    std::unique_ptr<MenuBarProviderDetailScreen> open(test::ScreenFixture& f, P provider) {
+        auto s = std::make_unique<MenuBarProviderDetailScreen>(f.context(), provider);
+        s->resize(312, s->heightForWidth(312));
+        s->show();
+        return s;
+    }
+    static void settle(MenuBarProviderDetailScreen& s) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        s.resize(312, s.heightForWidth(312));
+    }
+    UsageSnapshot reading(test::ScreenFixture& f, double percent, std::optional<QString> account,
+                          FetchStrategy strategy = FetchStrategy::oauthKeychain) {
+        UsageSnapshot s(UsageSnapshot::Fields{.provider = P::claudeCode,
+                                              .hourlyRemainingPercentage = percent,
+                                              .hourlyResetCountdown = 5400,
+                                              .weeklyRemainingPercentage = 38,
+                                              .weeklyResetCountdown = 3 * 86400,
+                                              .lastUpdated = f.clock.now(),
+                                              .strategyUsed = strategy,
+                                              .accountID = account});
+        return s;
+    }
+    static AccountSource cli() {
+        return {QStringLiteral("cli"), AccountSourceKind::cli, QStringLiteral("Claude Code CLI"),
+                std::nullopt};
+    }
+};
+
+TEST_F(ProviderScreen, APlaceholderShowsTheConnectionNoticeAndNoQuotaLines) {
+    test::ScreenFixture f;
+    auto screen = open(f, P::openAICodex);
+    ASSERT_TRUE(screen->noDataNotice());
+    EXPECT_EQ(screen->quotaSection(), nullptr);
+    EXPECT_EQ(screen->failureNotice(), nullptr);
+    EXPECT_EQ(screen->accountsSection(), nullptr);
+    EXPECT_TRUE(screen->hero()->shown().withheld);
+    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("No sign-in found"));
+    const auto titles = [&] {
+        QStringList out;
+        for (InsetSection* s : screen->findChildren<InsetSection*>())
+            if (s->titleView()) out.append(s->titleView()->text());
+        return out;
+    }();
+    EXPECT_EQ(titles, QStringList{QStringLiteral("Connection")});
+}
+
+TEST_F(ProviderScreen, AReadingOfTheShownAccountWithMaskingOnAndOff) {
+    test::ScreenFixture f;
+    f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
+    ASSERT_TRUE(f.scan());
+    f.manager->apply({reading(f, 64, QStringLiteral("u-1"))}, P::claudeCode);
+    auto screen = open(f, P::claudeCode);
+    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("d***@example.com"));
+    ASSERT_TRUE(screen->accountsSection());
+    EXPECT_EQ(static_cast<InsetSection*>(screen->accountsSection())->footnoteView(), nullptr);
+    const auto rows = screen->accountsSection()->findChildren<AccountRow*>();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0]->accessibleName(), QStringLiteral("d***@example.com, CLI, On the bar"));
+    EXPECT_EQ(rows[0]->model().remainingPercentage, 64);
+    // Session and weekly lines made from the window figures.
+    const auto lines = screen->quotaSection()->findChildren<QuotaMeterRow*>();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0]->item().name, QStringLiteral("Claude session"));
+    EXPECT_EQ(lines[1]->item().name, QStringLiteral("Claude weekly"));
+    EXPECT_EQ(screen->noDataNotice(), nullptr);
+
+    f.preferences->setMaskAccountEmails(false);
+    settle(*screen);
+    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("dev@example.com"));
+    EXPECT_EQ(screen->accountsSection()->findChildren<AccountRow*>().value(0)->model().label,
+              QStringLiteral("dev@example.com"));
+}
+
+TEST_F(ProviderScreen, TwoAccountsCarryTheFootnote) {
+    test::ScreenFixture f;
+    f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
+    f.addAccount(QStringLiteral("u-2"), QStringLiteral("ops@example.com"), cli());
+    ASSERT_TRUE(f.scan());
+    auto screen = open(f, P::claudeCode);
+    ASSERT_TRUE(screen->accountsSection());
+    auto* section = static_cast<InsetSection*>(screen->accountsSection());
+    ASSERT_TRUE(section->footnoteView());
+    EXPECT_EQ(section->footnoteView()->text(),
+              QStringLiteral(
+                  "Quota is tallied per account. The meter above follows the account marked “on the bar”."));
+    EXPECT_EQ(section->findChildren<AccountRow*>().size(), 2);
+}
+
+TEST_F(ProviderScreen, ASimulatedReadingWithAnErrorHasNoSuffixAndTheConnectionNotice) {
+    test::ScreenFixture f;
+    UsageSnapshot failed = UsageSnapshot::simulatedFallback(P::claudeCode, f.clock.now());
+    failed.fetchError = QStringLiteral("Usage could not be refreshed.");
+    f.manager->apply({failed}, P::claudeCode);
+    auto screen = open(f, P::claudeCode);
+    ASSERT_TRUE(screen->failureNotice());
+    EXPECT_EQ(static_cast<SymbolLabel*>(screen->failureNotice())->text(),
+              QStringLiteral("Refresh failed: Usage could not be refreshed."));
+    EXPECT_TRUE(screen->noDataNotice());
+    // A failed refresh is stale: the subtitle is the reading's age, in orange.
+    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("as of just now"));
+}
+
+TEST_F(ProviderScreen, CommandsRefreshOpenLinksAndLeadToSettings) {
+    test::ScreenFixture f;
+    LinkCatcher links;
+    auto screen = open(f, P::claudeCode);
+    const auto rows = screen->actionRows();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0]->title(), QStringLiteral("Refresh this provider"));
+    QTest::mouseClick(rows[1], Qt::LeftButton);
+    QTest::mouseClick(rows[2], Qt::LeftButton);
+    ASSERT_EQ(links.opened.size(), 2);
+    EXPECT_EQ(links.opened[0], *accountDashboardURL(P::claudeCode));
+    EXPECT_EQ(links.opened[1], statusPageURL(P::claudeCode));
+    QTest::mouseClick(rows[3], Qt::LeftButton);
+    EXPECT_EQ(f.navigator.screen(), MenuBarScreen::settings());
+
+    for (P p : allProviderTypes()) {
+        if (accountDashboardURL(p)) continue;
+        auto other = open(f, p);
+        EXPECT_EQ(other->actionRows().size(), 3) << rawValue(p).toStdString();
+    }
+}
+
+TEST_F(ProviderScreen, ShowingTheScreenAsksForAFreshReading) {
+    test::ScreenFixture f({P::claudeCode, P::groq});
+    auto screen = std::make_unique<MenuBarProviderDetailScreen>(f.context(), P::groq);
+    EXPECT_FALSE(f.manager->isFetching(P::groq));
+    screen->show();
+    EXPECT_TRUE(test::waitUntil([&] { return f.manager->isFetching(P::groq); }, 2000) ||
+                f.manager->snapshots().value(P::groq).capturedAt.isValid());
+    ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isFetching(P::groq); }));
+}
+
+TEST_F(ProviderScreen, BackReturnsToTheOverview) {
+    test::ScreenFixture f;
+    f.navigator.push(MenuBarScreen::providerDetail(P::claudeCode));
+    auto screen = open(f, P::claudeCode);
+    auto* header = screen->findChild<MenuScreenHeader*>();
+    ASSERT_TRUE(header);
+    QTest::mouseClick(header->backButton(), Qt::LeftButton);
+    EXPECT_EQ(f.navigator.screen(), MenuBarScreen::overview());
+    EXPECT_FALSE(f.navigator.isForward());
+}
+
+TEST_F(ProviderScreen, GrabsInBothLooks) {
+    test::ScreenFixture f({P::claudeCode, P::openAICodex});
+    f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
+    f.addAccount(QStringLiteral("u-2"), QStringLiteral("ops@example.com"),
+                 {QStringLiteral("desktop"), AccountSourceKind::desktopApp, QStringLiteral("Claude app"),
+                  std::nullopt});
+    ASSERT_TRUE(f.scan());
+    UsageSnapshot measured = reading(f, 64, QStringLiteral("u-1"));
+    measured.modelQuotas = {
+        ModelQuotaItem(QStringLiteral("Session (5h)"), 64, QStringLiteral("5-Hour Session"), 5400),
+        ModelQuotaItem(QStringLiteral("Weekly (all models)"), 38, QStringLiteral("Weekly Limit"), 3 * 86400,
+                       std::nullopt, QStringLiteral("Suggested pace 57 percent"), 57)};
+    f.manager->apply({measured}, P::claudeCode);
+    UsageSnapshot failed = UsageSnapshot::simulatedFallback(P::openAICodex, f.clock.now());
+    failed.fetchError = QStringLiteral("Usage could not be refreshed.");
+    f.manager->apply({failed}, P::openAICodex);
+    for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
+        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        QList<QImage> shots;
+        for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
+            Localization::resetResolvedLanguageForTesting(lang);
+            for (P p : {P::claudeCode, P::openAICodex}) {
+                auto screen = open(f, p);
+                shots.append(test::renderWidget(*screen));
+            }
+        }
+        const bool dark = scheme == Appearance::Scheme::dark;
+        EXPECT_FALSE(test::saveGrab(test::sheet(shots, dark ? QColor(30, 30, 34) : QColor(242, 242, 246)),
+                                    dark ? QStringLiteral("provider-dark") : QStringLiteral("provider-light"))
+                         .isEmpty());
+    }
+}
+
+} // namespace
+} // namespace meterix
+
+#include "ProviderScreenTest.moc"

@@ -1,0 +1,276 @@
+// The settings screen against a scripted manager, registry and settings.
+#include "design/SoundEffectsEngine.h"
+#include "design/TextView.h"
+#include "panels/CatBreedSwatchPicker.h"
+#include "panels/LanguageSegmentedPicker.h"
+#include "panels/MacSwitchToggleStyle.h"
+#include "panels/MenuBarSettingsScreen.h"
+#include "panels/MenuCommandRow.h"
+#include "panels/MenuScreenHeader.h"
+#include "panels/MenuToggleRow.h"
+#include "panels/ProviderToggleRow.h"
+#include "panels/TextCapsuleBadge.h"
+#include "platform/ui/Appearance.h"
+
+#include "ScreenFixture.h"
+#include "support/gui/GrabSupport.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+using P = AIProviderType;
+
+class SettingsScreen : public ::testing::Test {
+  protected:
+    void SetUp() override { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+    void TearDown() override {
+        Localization::resetResolvedLanguageForTesting();
+        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+    }
+    std::unique_ptr<MenuBarSettingsScreen> open(test::ScreenFixture& f) {
+        auto s = std::make_unique<MenuBarSettingsScreen>(f.context(), f.localization.get());
+        s->resize(312, s->heightForWidth(312));
+        s->show();
+        return s;
+    }
+    static void flip(MenuToggleRow* row) { QTest::mouseClick(row->switchControl(), Qt::LeftButton); }
+    static QStringList texts(QWidget* w) {
+        QStringList out;
+        for (TextView* t : w->findChildren<TextView*>())
+            if (t->isVisibleTo(w)) out.append(t->text());
+        return out;
+    }
+};
+
+TEST_F(SettingsScreen, TheLastProviderOnTheBarCannotBeSwitchedOff) {
+    test::ScreenFixture f({P::claudeCode});
+    auto screen = open(f);
+    ProviderToggleRow* claude = screen->providerRow(P::claudeCode);
+    EXPECT_FALSE(claude->switchControl()->isEnabled());
+    EXPECT_EQ(claude->toolTip(), QStringLiteral("At least one provider has to stay on the bar"));
+    for (P p : allProviderTypes()) {
+        if (p == P::claudeCode) continue;
+        EXPECT_TRUE(screen->providerRow(p)->switchControl()->isEnabled()) << rawValue(p).toStdString();
+        EXPECT_TRUE(screen->providerRow(p)->toolTip().isEmpty());
+    }
+    QTest::mouseClick(claude->switchControl(), Qt::LeftButton); // disabled: nothing happens
+    EXPECT_EQ(f.manager->activeProviders(), QList<P>{P::claudeCode});
+
+    // Two on: both switches work; switching one off locks the other.
+    QTest::mouseClick(screen->providerRow(P::kimi)->switchControl(), Qt::LeftButton);
+    EXPECT_EQ(f.manager->activeProviders(), (QList<P>{P::claudeCode, P::kimi}));
+    EXPECT_TRUE(claude->switchControl()->isEnabled());
+    EXPECT_TRUE(screen->providerRow(P::kimi)->switchControl()->isChecked());
+    QTest::mouseClick(claude->switchControl(), Qt::LeftButton);
+    EXPECT_EQ(f.manager->activeProviders(), QList<P>{P::kimi});
+    EXPECT_EQ(f.preferences->enabledProviders(), QList<P>{P::kimi});
+    EXPECT_FALSE(claude->switchControl()->isChecked());
+    EXPECT_FALSE(screen->providerRow(P::kimi)->switchControl()->isEnabled());
+    EXPECT_EQ(claude->accessibleDescription(), QStringLiteral("Hidden"));
+    EXPECT_EQ(screen->providerRow(P::kimi)->accessibleDescription(), QStringLiteral("Shown"));
+}
+
+TEST_F(SettingsScreen, DetectedBadgeWhetherOnTheBarOrNot) {
+    test::ScreenFixture f({P::claudeCode}, {P::claudeCode, P::cursor});
+    auto screen = open(f);
+    EXPECT_TRUE(screen->providerRow(P::claudeCode)->detectedBadge()->isVisibleTo(screen.get()));
+    EXPECT_TRUE(screen->providerRow(P::cursor)->detectedBadge()->isVisibleTo(screen.get()));
+    EXPECT_FALSE(screen->providerRow(P::groq)->detectedBadge()->isVisibleTo(screen.get()));
+    EXPECT_EQ(screen->providerRow(P::cursor)->detectedBadge()->text(), QStringLiteral("Detected"));
+}
+
+TEST_F(SettingsScreen, DetectionOffHidesItsRowsAndOnAgainScans) {
+    test::ScreenFixture f;
+    AccountSource cli{QStringLiteral("cli"), AccountSourceKind::cli, QStringLiteral("Claude Code CLI"),
+                      QDir::homePath() + QStringLiteral("/.claude")};
+    f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli);
+    ASSERT_TRUE(f.scan());
+    auto screen = open(f);
+    const auto shown = [&](QWidget* w) { return w->isVisibleTo(screen.get()); };
+    EXPECT_TRUE(shown(screen->maskRow()) && shown(screen->sourceList()) && shown(screen->rescanRow()));
+    EXPECT_FALSE(shown(screen->noAccountsText()));
+    EXPECT_TRUE(texts(screen->sourceList()).contains(QStringLiteral("~/.claude")));
+
+    flip(screen->accountDetectionRow());
+    EXPECT_FALSE(f.preferences->accountScanEnabled());
+    ASSERT_TRUE(
+        test::waitUntil([&] { return !f.registry->isScanning() && f.registry->allSources().isEmpty(); }));
+    for (QWidget* w : QList<QWidget*>{screen->maskRow(), screen->sourceList(), screen->noAccountsText(),
+                                      screen->rescanRow()})
+        EXPECT_FALSE(shown(w));
+
+    // On again: the scan runs and its accounts' places come back.
+    const QDateTime before = f.registry->lastScanDate();
+    f.clock.advance(5);
+    flip(screen->accountDetectionRow());
+    EXPECT_TRUE(f.preferences->accountScanEnabled());
+    ASSERT_TRUE(
+        test::waitUntil([&] { return f.registry->lastScanDate() > before && !f.registry->isScanning(); }));
+    EXPECT_EQ(f.registry->accounts(P::claudeCode).size(), 1);
+    EXPECT_TRUE(shown(screen->sourceList()) && shown(screen->maskRow()) && shown(screen->rescanRow()));
+    EXPECT_TRUE(texts(screen->sourceList()).contains(QStringLiteral("Claude Code CLI")));
+}
+
+TEST_F(SettingsScreen, DetectionOnAgainMarksRunningAppsOnlyAfterTheScanFoundTheirAccounts) {
+    test::ScreenFixture f;
+    f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"),
+                 {QStringLiteral("desktop"),
+                  AccountSourceKind::desktopApp,
+                  QStringLiteral("Claude app"),
+                  std::nullopt,
+                  {QStringLiteral("com.anthropic.claudefordesktop")}});
+    f.startProcess(QStringLiteral("4242"), "claude-desktop");
+    ASSERT_EQ(f.running->runningBundleIdentifiers(),
+              QSet<QString>{QStringLiteral("com.anthropic.claudefordesktop")});
+    ASSERT_TRUE(f.scan());
+    auto screen = open(f);
+    flip(screen->accountDetectionRow());
+    // Off: the accounts are gone, and so is the running mark that was theirs.
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return f.registry->accounts(P::claudeCode).isEmpty() && !f.registry->isScanning(); }));
+    EXPECT_FALSE(f.manager->isAccountRunning(P::claudeCode, QStringLiteral("u-1")));
+    // On: scanned first, then the running apps are matched to what was found.
+    flip(screen->accountDetectionRow());
+    ASSERT_TRUE(
+        test::waitUntil([&] { return f.manager->isAccountRunning(P::claudeCode, QStringLiteral("u-1")); }));
+    EXPECT_EQ(f.registry->accounts(P::claudeCode).size(), 1);
+}
+
+TEST_F(SettingsScreen, SourcePathsShowHomeAsTildeOnlyInsideIt) {
+    test::ScreenFixture f;
+    const QString home = QDir::homePath();
+    f.addAccount(QStringLiteral("u-1"), QStringLiteral("a@example.com"),
+                 {QStringLiteral("cli"), AccountSourceKind::cli, QStringLiteral("Inside"),
+                  home + QStringLiteral("/.claude")});
+    f.addAccount(QStringLiteral("u-2"), QStringLiteral("b@example.com"),
+                 {QStringLiteral("cli-sibling"), AccountSourceKind::cli, QStringLiteral("Sibling"),
+                  home + QStringLiteral("by/.claude")});
+    f.addAccount(QStringLiteral("u-3"), QStringLiteral("c@example.com"),
+                 {QStringLiteral("desktop"),
+                  AccountSourceKind::desktopApp,
+                  QStringLiteral("No folder"),
+                  std::nullopt,
+                  {QStringLiteral("com.example.app")}});
+    ASSERT_TRUE(f.scan());
+    auto screen = open(f);
+    const QStringList shown = texts(screen->sourceList());
+    EXPECT_TRUE(shown.contains(QStringLiteral("~/.claude"))) << shown.join('|').toStdString();
+    EXPECT_TRUE(shown.contains(home + QStringLiteral("by/.claude"))) << shown.join('|').toStdString();
+    EXPECT_EQ(shown.size(), 5); // three names, two paths
+    const auto rows = screen->sourceList()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QStringList names;
+    for (QWidget* r : rows)
+        names.append(r->accessibleName());
+    EXPECT_TRUE(names.contains(QStringLiteral("No folder, App")));
+}
+
+TEST_F(SettingsScreen, ACoatThatNamesNoneShowsTheOrangeTabbyAndAPickStoresItsName) {
+    test::ScreenFixture f;
+    for (const char* raw : {"calico", ""}) {
+        f.preferences->setPixelCatBreedRaw(QString::fromUtf8(raw));
+        auto screen = open(f);
+        EXPECT_EQ(screen->coatName()->text(), QStringLiteral("Orange Tabby")) << raw;
+        EXPECT_TRUE(screen->swatches()->swatch(PixelCatBreed::orangeTabby)->isChecked());
+    }
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    auto screen = open(f);
+    EXPECT_EQ(screen->coatName()->text(), QStringLiteral("치즈 태비"));
+    QSignalSpy changed(f.preferences.get(), &MeterixPreferences::changed);
+    QTest::mouseClick(screen->swatches()->swatch(PixelCatBreed::tuxedo), Qt::LeftButton);
+    EXPECT_EQ(f.preferences->pixelCatBreedRaw(), QStringLiteral("턱시도"));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(screen->coatName()->text(), QStringLiteral("턱시도"));
+    EXPECT_TRUE(screen->swatches()->swatch(PixelCatBreed::tuxedo)->isChecked());
+
+    // Without the cat, no coat picker.
+    flip(screen->catRow());
+    EXPECT_FALSE(f.preferences->pixelCatEnabled());
+    EXPECT_FALSE(screen->coatPicker()->isVisibleTo(screen.get()));
+}
+
+TEST_F(SettingsScreen, HoveringASwatchOtherThanTheSelectedOneEnlargesIt) {
+    test::ScreenFixture f;
+    auto screen = open(f);
+    CatBreedSwatchPicker* picker = screen->swatches();
+    QEnterEvent enterSelected(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(picker->swatch(PixelCatBreed::orangeTabby), &enterSelected);
+    ASSERT_TRUE(test::waitUntil([&] { return picker->hovered() == PixelCatBreed::orangeTabby; }));
+    EXPECT_DOUBLE_EQ(picker->scaleOf(PixelCatBreed::orangeTabby), 1.0);
+    QEnterEvent enterOther(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(picker->swatch(PixelCatBreed::calico), &enterOther);
+    EXPECT_TRUE(
+        test::waitUntil([&] { return std::abs(picker->scaleOf(PixelCatBreed::calico) - 1.1) < 0.005; }));
+    EXPECT_DOUBLE_EQ(picker->scaleOf(PixelCatBreed::orangeTabby), 1.0);
+}
+
+TEST_F(SettingsScreen, EyeTrackingOnlyStoresItsSetting) {
+    test::ScreenFixture f;
+    auto screen = open(f);
+    flip(screen->eyeTrackingRow());
+    EXPECT_FALSE(f.preferences->eyeTrackingEnabled());
+    EXPECT_TRUE(f.preferences->soundEnabled());
+    EXPECT_TRUE(f.preferences->pixelCatEnabled());
+    flip(screen->soundRow());
+    EXPECT_FALSE(f.preferences->soundEnabled());
+    EXPECT_FALSE(SoundEffectsEngine::shared().isSoundEnabled());
+    f.preferences->setSoundEnabled(true);
+    EXPECT_TRUE(screen->soundRow()->isOn());
+}
+
+TEST_F(SettingsScreen, ChoosingALanguageRedrawsEveryTextInIt) {
+    test::ScreenFixture f;
+    auto screen = open(f);
+    QSignalSpy changed(f.localization.get(), &Localization::preferenceChanged);
+    QTest::mouseClick(screen->languagePicker()->segment(AppLanguage::korean), Qt::LeftButton);
+    EXPECT_EQ(f.localization->preference(), AppLanguage::korean);
+    EXPECT_EQ(Localization::current(), ResolvedLanguage::korean);
+    EXPECT_EQ(changed.count(), 1);
+    // The screen in the old language goes once the click is over.
+    ASSERT_TRUE(test::waitUntil([&] { return screen->findChildren<MenuScreenHeader*>().size() == 1; }));
+    auto* header = screen->findChild<MenuScreenHeader*>();
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->title(), QStringLiteral("설정"));
+    EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("표시할 프로바이더")));
+    EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("이메일 가리기")));
+    EXPECT_TRUE(screen->languagePicker()->segment(AppLanguage::korean)->isChecked());
+    // The one already in effect changes nothing.
+    QTest::mouseClick(screen->languagePicker()->segment(AppLanguage::korean), Qt::LeftButton);
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(SettingsScreen, GrabsInBothLooks) {
+    test::ScreenFixture f({P::claudeCode, P::openAICodex}, {P::claudeCode, P::cursor});
+    f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"),
+                 {QStringLiteral("cli"), AccountSourceKind::cli, QStringLiteral("Claude Code CLI"),
+                  QDir::homePath() + QStringLiteral("/.claude")});
+    f.addAccount(QStringLiteral("u-2"), QStringLiteral("ops@example.com"),
+                 {QStringLiteral("desktop"), AccountSourceKind::desktopApp,
+                  QStringLiteral("Claude desktop app"),
+                  QStringLiteral("/opt/claude-desktop/profiles/a-rather-long-folder-name/for/the/head/cut")});
+    ASSERT_TRUE(f.scan());
+    QList<QImage> shots;
+    for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
+        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
+            Localization::resetResolvedLanguageForTesting(lang);
+            auto screen = open(f);
+            shots.append(test::renderWidget(*screen));
+        }
+        const QColor backdrop =
+            scheme == Appearance::Scheme::dark ? QColor(30, 30, 34) : QColor(242, 242, 246);
+        EXPECT_FALSE(test::saveGrab(test::sheet(shots, backdrop), scheme == Appearance::Scheme::dark
+                                                                      ? QStringLiteral("settings-dark")
+                                                                      : QStringLiteral("settings-light"))
+                         .isEmpty());
+        shots.clear();
+    }
+}
+
+} // namespace
+} // namespace meterix
