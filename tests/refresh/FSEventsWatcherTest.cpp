@@ -312,9 +312,13 @@ TEST_F(FSEventsWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEventsF
     start();
     std::atomic<bool> done{false};
     std::thread updater([&] {
-        for (int i = 0; !done; ++i)
+        // Yields between updates: a lock taken again at once is not handed over
+        // fairly, and a loaded machine would starve the watcher's own thread.
+        for (int i = 0; !done; ++i) {
             watcher->updateAccountPaths(
                 {{folder, AIProviderType::openAICodex, QStringLiteral("churn-%1").arg(i % 2)}});
+            std::this_thread::yield();
+        }
     });
     for (int i = 0; i < 20; ++i)
         codexDelta(QStringLiteral("busy-%1.jsonl").arg(i));
