@@ -15,6 +15,7 @@
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
+#include "platform/ui/Appearance.h"
 #include "platform/ui/XInputMouseMonitor.h"
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/DefaultAdapters.h"
@@ -117,6 +118,9 @@ int main(int argc, char** argv) {
 
     MeterixPreferences& preferences = MeterixPreferences::shared();
     Localization::shared();
+    // The desktop's look is asked for before anything is drawn, so a dark
+    // desktop never sees a light first frame.
+    Appearance::shared();
     AccountRegistry& registry = AccountRegistry::shared();
     AccountUsageStore& store = AccountUsageStore::shared();
 
