@@ -1,16 +1,11 @@
 #include "companion/FaceBlinkLoop.h"
 
 #include "companion/CatRandomSource.h"
+#include "companion/ScheduledSteps.h"
 
 #include <cmath>
 
 namespace meterix {
-
-namespace {
-std::chrono::milliseconds ms(double seconds) {
-    return std::chrono::milliseconds(std::lround(seconds * 1000));
-}
-} // namespace
 
 FaceBlinkLoop::FaceBlinkLoop(TimerSource& timers, CatRandomSource& random, std::function<void(bool)> onChange)
     : timers_(timers), random_(random), onChange_(std::move(onChange)) {}
@@ -36,9 +31,9 @@ void FaceBlinkLoop::set(bool blinking) {
 }
 
 void FaceBlinkLoop::waitForNext() {
-    pending_ = timers_.start(ms(random_.wait(minimumWait, maximumWait)), [this] {
+    pending_ = timers_.start(ScheduledSteps::toMilliseconds(random_.wait(minimumWait, maximumWait)), [this] {
         set(true);
-        pending_ = timers_.start(ms(blinkLength), [this] {
+        pending_ = timers_.start(ScheduledSteps::toMilliseconds(blinkLength), [this] {
             set(false);
             waitForNext();
         });

@@ -16,22 +16,16 @@ double finiteOr(double v, double fallback) {
     return std::isfinite(v) ? v : fallback;
 }
 
-std::chrono::milliseconds ms(double seconds) {
-    return std::chrono::milliseconds(std::lround(seconds * 1000));
-}
-
 } // namespace
 
 PixelCatEngine::PixelCatEngine(Dependencies deps)
-    : random_(deps.random ? *deps.random : CatRandomSource::system()), scheduler_(*deps.scheduler),
-      overlay_(*deps.overlay), bar_(deps.bar),
-      feedback_(deps.feedback ? *deps.feedback : SoundEffectsEngine::shared()),
-      self_(std::make_shared<PixelCatEngine*>(this)) {}
+    : random_(deps.random ? *deps.random : CatRandomSource::system()), overlay_(*deps.overlay),
+      bar_(deps.bar), feedback_(deps.feedback ? *deps.feedback : SoundEffectsEngine::shared()),
+      followUps_(*deps.scheduler), self_(std::make_shared<PixelCatEngine*>(this)) {}
 
 PixelCatEngine::~PixelCatEngine() {
     *self_ = nullptr;
-    for (TimerSource::Id id : followUps_)
-        scheduler_.cancel(id);
+    followUps_.cancelAll();
     if (loopsRunning_ && loops_) loops_(false);
     // A cat that goes away while carried must not leave the bar refusing its own
     // drags, nor its carried double on the screen.
@@ -279,21 +273,13 @@ void PixelCatEngine::onCatTapped() {
     heartOffset_ = -14;
     emitChange(Property::heart, CatAnimation::withSpring(JellySprings::layout));
 
-    auto track = [this](double seconds, std::function<void()> step) {
-        auto id = std::make_shared<TimerSource::Id>(0);
-        *id = scheduler_.start(ms(seconds), [this, id, step = std::move(step)] {
-            followUps_.removeOne(*id);
-            step();
-        });
-        followUps_.append(*id);
-    };
-    track(tapHopDelay, [this] {
+    followUps_.after(tapHopDelay, [this] {
         jumpOffsetY_ = 0;
         emitChange(Property::jump, CatAnimation::withSpring(JellySprings::layout));
     });
     // Runs whatever happened meanwhile, a lift included: the carried cat then
     // sits on the bar once it is put down.
-    track(tapSettleDelay, [this] {
+    followUps_.after(tapSettleDelay, [this] {
         heartOpacity_ = 0;
         heartOffset_ = -22;
         emitChange(Property::heart, CatAnimation::easeOut(0.3));

@@ -3,6 +3,7 @@
 #include "companion/CatAction.h"
 #include "companion/CatAnimation.h"
 #include "companion/PixelCatSprites.h"
+#include "companion/ScheduledSteps.h"
 #include "refresh/TimerSource.h"
 
 #include <QPointF>
@@ -100,7 +101,6 @@ class PixelCatEngine {
     void emitChange(Property p, CatAnimation how);
 
     CatRandomSource& random_;
-    TimerSource& scheduler_;
     CatOverlay& overlay_;
     CatBarLink* bar_;
     SoundEffectsEngine& feedback_;
@@ -127,7 +127,7 @@ class PixelCatEngine {
     bool isPresented_ = false;
     bool applicationVisible_ = true;
     bool loopsRunning_ = false;
-    QList<TimerSource::Id> followUps_;
+    ScheduledSteps followUps_;
     // Held weakly by the drop's completion, which may outlive the engine.
     std::shared_ptr<PixelCatEngine*> self_;
 };

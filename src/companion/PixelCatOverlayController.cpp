@@ -14,10 +14,6 @@ namespace meterix {
 
 namespace {
 
-std::chrono::milliseconds ms(double seconds) {
-    return std::chrono::milliseconds(std::lround(seconds * 1000));
-}
-
 PixelCatOverlayController::Screens applicationScreens() {
     PixelCatOverlayController::Screens s;
     for (QScreen* screen : QGuiApplication::screens())
@@ -30,13 +26,10 @@ PixelCatOverlayController::Screens applicationScreens() {
 
 PixelCatOverlayController::PixelCatOverlayController(TimerSource& scheduler, ScreenLister screens,
                                                      SurfaceFactory factory, SoundEffectsEngine* feedback)
-    : scheduler_(scheduler), screens_(std::move(screens)), factory_(std::move(factory)),
-      feedback_(feedback ? *feedback : SoundEffectsEngine::shared()) {}
+    : screens_(std::move(screens)), factory_(std::move(factory)),
+      feedback_(feedback ? *feedback : SoundEffectsEngine::shared()), pending_(scheduler) {}
 
-PixelCatOverlayController::~PixelCatOverlayController() {
-    for (TimerSource::Id id : pending_)
-        scheduler_.cancel(id);
-}
+PixelCatOverlayController::~PixelCatOverlayController() = default;
 
 PixelCatOverlayController& PixelCatOverlayController::shared() {
     static QtTimerSource* timers = new QtTimerSource(qApp);
@@ -76,8 +69,7 @@ void PixelCatOverlayController::startDrag(QPointF screenPoint, bool isFacingLeft
     // A return still under way is cut short: it finishes now, so its drop
     // completes before the new carry begins.
     if (!pending_.isEmpty()) {
-        for (TimerSource::Id id : std::exchange(pending_, {}))
-            scheduler_.cancel(id);
+        pending_.cancelAll();
         finishReturn();
     }
     frame_ = screenUnion(screens_ ? screens_() : Screens{});
@@ -120,19 +112,11 @@ void PixelCatOverlayController::endDrag(QPointF targetScreenPoint, std::function
     jumpOffsetY_ = returnLift;
     changed(CatAnimation::withSpring(returnSpring()), CatAnimation::withSpring(returnSpring()));
     returnCompletion_ = std::move(completion);
-    auto track = [this](double at, std::function<void()> step) {
-        auto id = std::make_shared<TimerSource::Id>(0);
-        *id = scheduler_.start(ms(at), [this, id, step = std::move(step)] {
-            pending_.removeOne(*id);
-            step();
-        });
-        pending_.append(*id);
-    };
-    track(settleDelay, [this] {
+    pending_.after(settleDelay, [this] {
         jumpOffsetY_ = 0;
         changed({}, CatAnimation::withSpring(JellySprings::layout));
     });
-    track(settleDelay + hideDelay, [this] { finishReturn(); });
+    pending_.after(settleDelay + hideDelay, [this] { finishReturn(); });
 }
 
 void PixelCatOverlayController::finishReturn() {

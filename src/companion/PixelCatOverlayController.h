@@ -2,6 +2,7 @@
 
 #include "companion/CatAnimation.h"
 #include "companion/CatOverlay.h"
+#include "companion/ScheduledSteps.h"
 #include "refresh/TimerSource.h"
 
 #include <QList>
@@ -66,7 +67,6 @@ class PixelCatOverlayController final : public CatOverlay {
     void changed(CatAnimation position = {}, CatAnimation jump = {});
     void finishReturn();
 
-    TimerSource& scheduler_;
     ScreenLister screens_;
     SurfaceFactory factory_;
     SoundEffectsEngine& feedback_;
@@ -78,7 +78,7 @@ class PixelCatOverlayController final : public CatOverlay {
     CatSprite currentFrame_ = CatSprite::dangle1;
     bool isFacingLeft_ = false;
     double jumpOffsetY_ = 0;
-    QList<TimerSource::Id> pending_;
+    ScheduledSteps pending_;
     std::function<void()> returnCompletion_;
 };
 

@@ -34,6 +34,24 @@ QFont bubbleFont(double pixels) {
     return f;
 }
 
+// The sleep bubble's fonts and measures, made once: a sleeping cat asks for
+// them on every frame tick.
+struct BubbleType {
+    QFont small = bubbleFont(8);
+    QFont large = bubbleFont(10);
+    double zAdvance = QFontMetricsF(small).horizontalAdvance(QLatin1Char('z'));
+    double width = zAdvance + kBubbleSpacing + QFontMetricsF(large).horizontalAdvance(QLatin1Char('Z'));
+    double height = QFontMetricsF(large).height();
+    double ascent = QFontMetricsF(large).ascent();
+    double descent = QFontMetricsF(large).descent();
+};
+
+const BubbleType& bubbleType() {
+    // Kept to the end: fonts must not be destroyed after the application.
+    static const BubbleType* type = new BubbleType;
+    return *type;
+}
+
 QRect outward(const QRectF& r) {
     const int left = int(std::floor(r.left())), top = int(std::floor(r.top()));
     return QRect(left, top, int(std::ceil(r.right())) - left, int(std::ceil(r.bottom())) - top);
@@ -49,14 +67,13 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
-    // A moving mask on this widget would repaint the whole band under it on
-    // every step; a small sibling that moves with the cat takes the pointer.
+    // A mask on this widget would repaint the whole band under it at every
+    // step; a bare sibling over the band above the capsule takes the pointer.
     if (parent) setAttribute(Qt::WA_TransparentForMouseEvents);
     hitArea_ = new QWidget(parent ? parent : this);
     hitArea_->setAttribute(Qt::WA_NoSystemBackground);
     hitArea_->setAttribute(Qt::WA_TranslucentBackground);
     hitArea_->setMouseTracking(true);
-    hitArea_->setCursor(Qt::OpenHandCursor);
     hitArea_->installEventFilter(this);
     loops_ = std::make_unique<PixelCatLoops>(engine_);
     engine_.setChangeHandler(
@@ -108,10 +125,8 @@ QRectF PixelCatView::catFrameRect() const {
 }
 
 QRectF PixelCatView::bubbleRect() const {
-    const QFontMetricsF small(bubbleFont(8)), large(bubbleFont(10));
-    const double w = small.horizontalAdvance(QLatin1Char('z')) + kBubbleSpacing +
-                     large.horizontalAdvance(QLatin1Char('Z'));
-    const double h = large.height();
+    const double w = bubbleType().width;
+    const double h = bubbleType().height;
     const QRectF f = catFrameRect();
     const double dx = engine_.isFacingLeft() ? -8 : 8;
     return QRectF(f.center().x() - w / 2 + dx, f.bottom() - h + zOffset_.value() - 18, w, h);
@@ -131,20 +146,32 @@ QPointF PixelCatView::spriteTopLeft() const {
 
 QRegion PixelCatView::computePaintedRegion() const {
     if (engine_.isBeingHeld()) return {};
-    const QRectF f = catFrameRect();
-    const double shadowWidth = kSprite * 0.8;
-    QRegion r(outward(QRectF(f.center().x() - shadowWidth / 2, f.bottom() - 3.5 + 1, shadowWidth, 3.5)));
+    QRegion r(shadowRect());
     // The sprite's own cells, both ways round while it turns.
-    const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
     const double facing = facing_.value();
-    if (facing > -0.99)
-        r += PixelArtCanvas::silhouette(frame, PixelArtCanvas::catPixelSize, spriteTopLeft(), false);
-    if (facing < 0.99)
-        r += PixelArtCanvas::silhouette(frame, PixelArtCanvas::catPixelSize, spriteTopLeft(), true);
+    if (facing > -0.99) r += silhouette(false);
+    if (facing < 0.99) r += silhouette(true);
     if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001)
         r += outward(bubbleRect());
     if (heartOpacity_.value() > 0.01) r += outward(heartRect());
     return r.intersected(rect());
+}
+
+QRegion PixelCatView::silhouette(bool mirrored) const {
+    // Built once per frame, side and sub-pixel offset, then moved by whole
+    // pixels: the cat steps by whole points, so a walk reuses a handful.
+    const QPointF origin = spriteTopLeft();
+    const QPoint whole(int(std::floor(origin.x())), int(std::floor(origin.y())));
+    const QPointF fraction = origin - QPointF(whole);
+    const quint64 key = (quint64(engine_.currentFrame()) << 32) | (quint64(mirrored) << 31) |
+                        (quint64(std::lround(fraction.x() * 100)) << 16) |
+                        quint64(std::lround(fraction.y() * 100));
+    auto it = silhouettes_.constFind(key);
+    if (it == silhouettes_.constEnd())
+        it = silhouettes_.insert(
+            key, PixelArtCanvas::silhouette(PixelCatSprites::frame(engine_.currentFrame()),
+                                            PixelArtCanvas::catPixelSize, fraction, mirrored));
+    return it->translated(whole);
 }
 
 std::optional<QPointF> PixelCatView::landingPoint(double positionX) const {
@@ -161,9 +188,14 @@ void PixelCatView::setCatDragging(bool dragging) {
 
 void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimation how) {
     using P = PixelCatEngine::Property;
+    dispatching_ = true;
     switch (property) {
     case P::position:
-        x_.animateTo(engine_.positionX(), how);
+        // Each walking step lands at once, a step per frame tick: tweening it
+        // would repaint and reshape the bar's window sixty times a second for
+        // as long as the cat walks.
+        x_.animateTo(engine_.positionX(),
+                     how.kind == CatAnimation::Kind::linear ? CatAnimation::immediate() : how);
         break;
     case P::facing:
         facing_.animateTo(engine_.isFacingLeft() ? -1 : 1, CatAnimation::withSpring(SpringSpec{0.22, 0.82}));
@@ -186,21 +218,56 @@ void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimatio
     case P::frame:
         break;
     }
+    dispatching_ = false;
     refresh();
 }
 
 void PixelCatView::refresh() {
+    if (dispatching_) return; // one refresh after the engine's change, not one per value
     if (hitArea_) {
-        const QRect hit =
-            outward(catFrameRect()).translated(hitArea_->parentWidget() == this ? QPoint() : pos());
+        const QRect hit = hitAreaRect().translated(hitArea_->parentWidget() == this ? QPoint() : pos());
         if (hit != hitArea_->geometry()) hitArea_->setGeometry(hit);
         hitArea_->setVisible(isVisible());
     }
     const QRegion now = computePaintedRegion();
-    update(painted_ + now);
+    const QRect shadow = shadowRect();
+    // The shadow lies on the capsule: repaint it only when it moved.
+    QRegion dirty = painted_ + now;
+    if (shadow == paintedShadow_ && !engine_.isBeingHeld()) dirty -= shadow;
+    update(dirty);
+    paintedShadow_ = engine_.isBeingHeld() ? QRect() : shadow;
     if (now == painted_) return;
     painted_ = now;
     Q_EMIT paintedRegionChanged(now);
+}
+
+QRect PixelCatView::hitAreaRect() const {
+    // The band above the capsule, where the cat's pixels are. It stays put
+    // while the cat walks (a moving widget would have the bar repaint under it
+    // at every step); which part of it is the cat is told from the pointer.
+    return outward(QRectF(0, headroom + (bandHeight - frameHeight) / 2, layerWidth(),
+                          liftAboveCapsule - (bandHeight - frameHeight) / 2));
+}
+
+bool PixelCatView::isOnCat(QPointF hitAreaPoint) const {
+    const QPointF p = hitAreaPoint + QPointF(hitAreaRect().topLeft());
+    return !engine_.isBeingHeld() && catFrameRect().contains(p);
+}
+
+void PixelCatView::updateHover(QPointF hitAreaPoint) {
+    const bool on = isOnCat(hitAreaPoint);
+    setHoveringCat(on);
+    if (!hitArea_) return;
+    if (on)
+        hitArea_->setCursor(Qt::OpenHandCursor);
+    else
+        hitArea_->unsetCursor();
+}
+
+QRect PixelCatView::shadowRect() const {
+    const QRectF f = catFrameRect();
+    const double w = kSprite * 0.8;
+    return outward(QRectF(f.center().x() - w / 2, f.bottom() - 3.5 + 1, w, 3.5));
 }
 
 void PixelCatView::setBarHovered(bool hovered) {
@@ -274,29 +341,39 @@ bool PixelCatView::eventFilter(QObject* watched, QEvent* event) {
 bool PixelCatView::handlePointer(QEvent* event) {
     switch (event->type()) {
     case QEvent::Enter:
-        setHoveringCat(!engine_.isBeingHeld());
+        updateHover(static_cast<QEnterEvent*>(event)->position());
         return false;
     case QEvent::Leave:
-        if (!gesture_.isPressed()) setHoveringCat(false);
+        if (!gesture_.isPressed()) updateHover(QPointF(-1e6, -1e6));
         return false;
     case QEvent::MouseButtonPress: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (e->button() != Qt::LeftButton) return false;
+        if (e->button() != Qt::LeftButton || !isOnCat(e->position())) {
+            e->ignore(); // the band beside the cat is the bar's
+            return true;
+        }
         setHoveringCat(true);
         gesture_.press(e->globalPosition());
         return true;
     }
     case QEvent::MouseMove: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (!gesture_.isPressed()) return false;
+        if (!gesture_.isPressed()) {
+            updateHover(e->position());
+            e->ignore();
+            return true;
+        }
         gesture_.move(e->globalPosition());
         return true;
     }
     case QEvent::MouseButtonRelease: {
         auto* e = static_cast<QMouseEvent*>(event);
-        if (e->button() != Qt::LeftButton || !gesture_.isPressed()) return false;
+        if (e->button() != Qt::LeftButton || !gesture_.isPressed()) {
+            e->ignore();
+            return true;
+        }
         gesture_.release(e->globalPosition());
-        setHoveringCat(hitArea_ && hitArea_->rect().contains(e->position().toPoint()));
+        updateHover(e->position());
         return true;
     }
     default:
@@ -329,21 +406,19 @@ void PixelCatView::paintEvent(QPaintEvent*) {
 
     if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001) {
         const QRectF b = bubbleRect();
-        const QFont small = bubbleFont(8), large = bubbleFont(10);
-        const QFontMetricsF sm(small), lm(large);
-        const double baseline = b.top() + (b.height() + lm.ascent() - lm.descent()) / 2;
+        const BubbleType& type = bubbleType();
+        const double baseline = b.top() + (b.height() + type.ascent - type.descent) / 2;
         p.setOpacity(std::clamp(zOpacity_.value(), 0.0, 1.0));
         for (int pass = 0; pass < 2; ++pass) {
             // A soft shadow one point below, then the letters.
             const QColor c = pass == 0 ? QColor::fromRgbF(0, 0, 0, 0.4f) : LabelColor::primary();
             const double dy = pass == 0 ? 1 : 0;
             p.setPen(c);
-            p.setFont(small);
+            p.setFont(type.small);
             p.drawText(QPointF(b.left(), baseline + dy), QStringLiteral("z"));
-            p.setFont(large);
-            p.drawText(
-                QPointF(b.left() + sm.horizontalAdvance(QLatin1Char('z')) + kBubbleSpacing, baseline + dy),
-                QStringLiteral("Z"));
+            p.setFont(type.large);
+            p.drawText(QPointF(b.left() + type.zAdvance + kBubbleSpacing, baseline + dy),
+                       QStringLiteral("Z"));
         }
         p.setOpacity(1);
     }

@@ -5,6 +5,7 @@
 #include "companion/CatGesture.h"
 #include "companion/PixelCatEngine.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
@@ -26,9 +27,10 @@ class TimerSource;
 // with the bar's width, and runs the engine while it is shown and its window is
 // exposed. The widget spans the capsule's width; its cat band (24 high) sits
 // headroom below its top, lifted 20 above the capsule. It lets the pointer
-// through: a bare sibling over the cat's own 32 x 26 frame takes it, so the
-// rest of the band and the capsule stay the bar's. Each frame tick repaints the
-// cat's own rectangle only.
+// through: a bare sibling over the band above the capsule takes it, keeps the
+// presses on the cat's 32 x 26 frame and passes the others on to the bar, so
+// the capsule stays the bar's. Each frame tick repaints the cat's own
+// rectangle only.
 class PixelCatView : public QWidget, public CatBarLink {
     Q_OBJECT
 
@@ -93,9 +95,14 @@ class PixelCatView : public QWidget, public CatBarLink {
     void refresh();
     bool handlePointer(QEvent* event);
     QPointF spriteTopLeft() const;
+    QRect shadowRect() const;
+    QRect hitAreaRect() const;
+    bool isOnCat(QPointF hitAreaPoint) const;
+    void updateHover(QPointF hitAreaPoint);
     QRectF bubbleRect() const;
     QRectF heartRect() const;
     QRegion computePaintedRegion() const;
+    QRegion silhouette(bool mirrored) const;
 
     MeterixPreferences& preferences_;
     Hooks hooks_;
@@ -116,6 +123,9 @@ class PixelCatView : public QWidget, public CatBarLink {
     QPointer<QWidget> hitArea_;
     double layerWidth_ = 180;
     QRegion painted_;
+    QRect paintedShadow_;
+    bool dispatching_ = false;
+    mutable QHash<quint64, QRegion> silhouettes_;
 };
 
 } // namespace meterix

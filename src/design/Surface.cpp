@@ -28,8 +28,6 @@ const AdaptiveColor kSurfaces[] = {
 const AdaptiveColor kPrimaryLabel{rgba(0, 0, 0, 0.85), rgba(1, 1, 1, 0.85)};
 const AdaptiveColor kSecondaryLabel{rgba(0, 0, 0, 0.50), rgba(1, 1, 1, 0.55)};
 const AdaptiveColor kTertiaryLabel{rgba(0, 0, 0, 0.26), rgba(1, 1, 1, 0.25)};
-// The system accent (its blue), a little brighter on dark.
-const AdaptiveColor kAccent{rgba(0, 122 / 255.0, 1, 1), rgba(10 / 255.0, 132 / 255.0, 1, 1)};
 
 Appearance::Scheme currentScheme() { return Appearance::shared().scheme(); }
 
@@ -60,12 +58,14 @@ QColor LabelColor::tertiary() { return tertiary(currentScheme()); }
 QColor LabelColor::primary(Appearance::Scheme scheme) { return kPrimaryLabel.resolve(scheme); }
 QColor LabelColor::secondary(Appearance::Scheme scheme) { return kSecondaryLabel.resolve(scheme); }
 QColor LabelColor::tertiary(Appearance::Scheme scheme) { return kTertiaryLabel.resolve(scheme); }
-QColor LabelColor::accent() { return accent(currentScheme()); }
-QColor LabelColor::accent(Appearance::Scheme scheme) { return kAccent.resolve(scheme); }
 
 QColor withOpacity(QColor color, qreal opacity) {
     color.setAlphaF(float(qBound(0.0, color.alphaF() * opacity, 1.0)));
     return color;
+}
+
+QList<QColor> withheldGaugeColors() {
+    return {withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)};
 }
 
 void paintHairlineRule(QPainter& painter, const QRectF& rect) {

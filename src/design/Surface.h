@@ -69,13 +69,14 @@ public:
     static QColor primary(Appearance::Scheme scheme);
     static QColor secondary(Appearance::Scheme scheme);
     static QColor tertiary(Appearance::Scheme scheme);
-    // The accent of prominent controls and hovered links.
-    static QColor accent();
-    static QColor accent(Appearance::Scheme scheme);
 };
 
 // A colour with its alpha multiplied by opacity.
 QColor withOpacity(QColor color, qreal opacity);
+
+// The greys of a gauge or bar whose figure is withheld: the secondary label
+// colour at 28 % and 16 %.
+QList<QColor> withheldGaugeColors();
 
 // A 0.5-pt rule in the hairline colour along the top edge of rect.
 void paintHairlineRule(QPainter& painter, const QRectF& rect);

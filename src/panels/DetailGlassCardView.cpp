@@ -17,6 +17,7 @@
 #include "design/TextView.h"
 #include "design/TimeTexts.h"
 #include "panels/GlassActionButton.h"
+#include "panels/HoverFade.h"
 #include "panels/ModelQuotaCompactRow.h"
 #include "panels/QuotaBar.h"
 #include "panels/SymbolLabel.h"
@@ -27,7 +28,6 @@
 #include <QBoxLayout>
 #include <QDesktopServices>
 #include <QPainter>
-#include <QVariantAnimation>
 #include <QtMath>
 
 #include <cmath>
@@ -39,10 +39,6 @@ namespace {
 constexpr double kElevation = 1.35;
 // The notice's mark when the reason is a fault: sRGB 255, 159, 10.
 const QColor kFaultOrange(255, 159, 10);
-
-QList<QColor> greyedColors() {
-    return {withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)};
-}
 
 // A text that wraps onto as many lines as its width needs, inside nested layouts
 // too (a fixed height would hold it to one line there).
@@ -68,22 +64,18 @@ void clearLayout(QLayout* layout) {
 // The close button: an "xmark" on a small plate circle.
 class CardCloseButton final : public PressableButton {
   public:
-    explicit CardCloseButton(QWidget* parent) : PressableButton(PressableStyle{0.88, 0.75, true}, parent) {
+    explicit CardCloseButton(QWidget* parent)
+        : PressableButton(PressableStyle{0.88, 0.75, true}, parent), hover_(0.12) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_Hover);
         setFocusPolicy(Qt::NoFocus);
         setFixedSize(int(DetailGlassCardView::closeSide), int(DetailGlassCardView::closeSide));
-        hover_.setDuration(120);
-        hover_.setStartValue(0.0);
-        hover_.setEndValue(0.0);
-        connect(&hover_, &QVariantAnimation::valueChanged, this, [this] { update(); });
+        connect(&hover_, &HoverFade::changed, this, [this] { update(); });
     }
-    bool isHovered() const { return hovered_; }
 
   protected:
     void paintContent(QPainter& p, const QRectF& rect) override {
-        const double hover = hover_.state() == QAbstractAnimation::Running ? hover_.currentValue().toDouble()
-                                                                           : (hovered_ ? 1.0 : 0.0);
+        const double hover = hover_.value();
         const QRectF circle = rect.adjusted(0.25, 0.25, -0.25, -0.25);
         p.setPen(Qt::NoPen);
         p.setBrush(Surface::plateFill());
@@ -93,7 +85,7 @@ class CardCloseButton final : public PressableButton {
             p.drawEllipse(circle);
         }
         strokeInside(p, circle, circle.width() / 2, 0.5, Surface::plateRim());
-        const QColor mark = hovered_ ? LabelColor::primary() : LabelColor::secondary();
+        const QColor mark = hover_.isHovered() ? LabelColor::primary() : LabelColor::secondary();
         SymbolImage::paint(p, rect.center(), 9, QStringLiteral("xmark"), mark, SymbolWeight::bold);
     }
     bool hitButton(const QPoint& pos) const override {
@@ -101,26 +93,16 @@ class CardCloseButton final : public PressableButton {
         return std::hypot(d.x(), d.y()) <= width() / 2.0;
     }
     void enterEvent(QEnterEvent* event) override {
-        setHovered(true);
+        hover_.setHovered(true);
         PressableButton::enterEvent(event);
     }
     void leaveEvent(QEvent* event) override {
-        setHovered(false);
+        hover_.setHovered(false);
         PressableButton::leaveEvent(event);
     }
 
   private:
-    void setHovered(bool hovered) {
-        if (hovered == hovered_) return;
-        hovered_ = hovered;
-        hover_.stop();
-        hover_.setStartValue(hovered ? 0.0 : 1.0);
-        hover_.setEndValue(hovered ? 1.0 : 0.0);
-        hover_.start();
-        update();
-    }
-    bool hovered_ = false;
-    QVariantAnimation hover_;
+    HoverFade hover_;
 };
 
 // The header's strip: paints the provider's tile at its leading edge.
@@ -283,7 +265,7 @@ QAbstractButton* DetailGlassCardView::closeButton() const {
 }
 
 void DetailGlassCardView::setSnapshot(const UsageSnapshot& snapshot) {
-    if (snapshot == snapshot_) return;
+    // Also for the same snapshot: what depends on the time is derived anew.
     snapshot_ = snapshot;
     rebuild();
 }
@@ -305,10 +287,6 @@ void DetailGlassCardView::observe(ProviderManager& manager) {
     connect(&manager, &ProviderManager::activeInUseProvidersChanged, this, follow);
     connect(&manager, &ProviderManager::isRefreshingChanged, this, follow);
     follow();
-}
-
-void DetailGlassCardView::refreshForTime() {
-    rebuild();
 }
 
 void DetailGlassCardView::rebuild() {
@@ -440,7 +418,7 @@ void DetailGlassCardView::buildSections() {
         v->addLayout(top);
         const UsageTier tier = w.tier;
         v->addWidget(new QuotaBar(w.barPercentage,
-                                  greyed ? QuotaBar::Colors(greyedColors)
+                                  greyed ? QuotaBar::Colors(withheldGaugeColors)
                                          : QuotaBar::Colors([tier] { return toQColors(gradient(tier)); }),
                                   6.5, std::nullopt, box));
         if (w.resetLine) {

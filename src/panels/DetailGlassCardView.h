@@ -85,7 +85,8 @@ class DetailGlassCardView : public LiquidGlassView {
 
     const UsageSnapshot& snapshot() const { return snapshot_; }
     AIProviderType provider() const { return snapshot_.provider; }
-    // Updates the card in place (the hero's ring and digits glide to the new figure).
+    // Updates the card in place (the hero's ring and digits glide to the new
+    // figure); the same snapshot again re-derives what depends on the time.
     void setSnapshot(const UsageSnapshot& snapshot);
     const Live& live() const { return live_; }
     void setLive(const Live& live);
@@ -96,8 +97,6 @@ class DetailGlassCardView : public LiquidGlassView {
     void setRefreshAction(std::function<void(AIProviderType)> action) { refreshAction_ = std::move(action); }
     // How links are opened (the desktop's default handler unless replaced).
     void setOpenLinkAction(std::function<void(const QUrl&)> action) { openLink_ = std::move(action); }
-    // Re-derives what depends on the time.
-    void refreshForTime();
 
     QuotaHeroView* hero() const { return hero_; }
     GlassActionButton* refreshButton() const { return refreshButton_; }

@@ -1,6 +1,6 @@
 #include "panels/GlassActionButton.h"
 
-#include "design/AnimationCurves.h"
+#include "design/AccentColor.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
@@ -33,24 +33,20 @@ QColor mix(const QColor& a, const QColor& b, double t) {
 GlassActionButton::GlassActionButton(QString title, QString symbol, bool isProminent,
                                      std::function<void()> action, QWidget* parent)
     : PressableButton(PressableStyle{0.97, 0.85, false}, parent), title_(std::move(title)),
-      symbol_(std::move(symbol)), prominent_(isProminent), action_(std::move(action)) {
+      symbol_(std::move(symbol)), prominent_(isProminent), action_(std::move(action)), hover_(0.13) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(title_);
-    hover_.setDuration(130);
-    hover_.setEasingCurve(easeOutCurve());
-    hover_.setStartValue(0.0);
-    hover_.setEndValue(0.0);
-    connect(&hover_, &QVariantAnimation::valueChanged, this, [this] { update(); });
+    connect(&hover_, &HoverFade::changed, this, [this] { update(); });
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (action_) action_();
     });
 }
 
 GlassActionButton::Look GlassActionButton::lookFor(bool isProminent, double hover) {
-    const QColor accent = LabelColor::accent();
+    const QColor accent = accentColor();
     Look l;
     if (isProminent) {
         l.foreground = Qt::white;
@@ -90,35 +86,19 @@ bool GlassActionButton::hitButton(const QPoint& pos) const {
     return roundedRectPath(QRectF(rect()), cornerRadius).contains(QPointF(pos));
 }
 
-double GlassActionButton::hoverAmount() const {
-    if (hover_.state() == QAbstractAnimation::Running) return hover_.currentValue().toDouble();
-    return hovered_ ? 1.0 : 0.0;
-}
-
-void GlassActionButton::setHovered(bool hovered) {
-    if (hovered == hovered_) return;
-    const double from = hoverAmount();
-    hovered_ = hovered;
-    hover_.stop();
-    hover_.setStartValue(from);
-    hover_.setEndValue(hovered ? 1.0 : 0.0);
-    hover_.start();
-    update();
-}
-
 void GlassActionButton::enterEvent(QEnterEvent* event) {
-    setHovered(true);
+    hover_.setHovered(true);
     PressableButton::enterEvent(event);
 }
 
 void GlassActionButton::leaveEvent(QEvent* event) {
-    setHovered(false);
+    hover_.setHovered(false);
     PressableButton::leaveEvent(event);
 }
 
 void GlassActionButton::paintContent(QPainter& p, const QRectF& rect) {
     if (!isEnabled()) p.setOpacity(p.opacity() * disabledOpacity);
-    const Look l = lookFor(prominent_, isEnabled() ? hoverAmount() : 0.0);
+    const Look l = lookFor(prominent_, isEnabled() ? hover_.value() : 0.0);
     const QRectF plate = rect.adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = roundedRectPath(plate, cornerRadius);
     QLinearGradient fill(plate.topLeft(), plate.bottomLeft());

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "design/PressableButton.h"
-
-#include <QVariantAnimation>
+#include "panels/HoverFade.h"
 
 #include <functional>
 
@@ -37,7 +36,7 @@ class GlassActionButton : public PressableButton {
     const QString& title() const { return title_; }
     void setTitle(const QString& title);
     bool isProminent() const { return prominent_; }
-    bool isHovered() const { return hovered_; }
+    bool isHovered() const { return hover_.isHovered(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -49,15 +48,11 @@ class GlassActionButton : public PressableButton {
     void leaveEvent(QEvent* event) override;
 
   private:
-    void setHovered(bool hovered);
-    double hoverAmount() const;
-
     QString title_;
     QString symbol_;
     bool prominent_;
     std::function<void()> action_;
-    bool hovered_ = false;
-    QVariantAnimation hover_;
+    HoverFade hover_;
 };
 
 } // namespace meterix

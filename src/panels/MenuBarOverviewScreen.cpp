@@ -1,9 +1,9 @@
 #include "panels/MenuBarOverviewScreen.h"
 
 #include "core/L10n.h"
+#include "core/Numbers.h"
 #include "core/UsageUnavailableReason.h"
 #include "design/AppOpenBadge.h"
-#include "design/DisplayPercent.h"
 #include "design/InsetSection.h"
 #include "design/LiveStreamBadge.h"
 #include "design/MeterixFont.h"
@@ -13,6 +13,7 @@
 #include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
+#include "panels/GlassActionButton.h"
 #include "panels/MenuBarNavigator.h"
 #include "panels/MenuCommandRow.h"
 #include "panels/MenuPlateRow.h"
@@ -92,10 +93,6 @@ class EmptySymbol final : public QWidget {
     }
 };
 
-QString noFigure() {
-    return QStringLiteral("---");
-}
-
 // The keys are Ctrl chords on this desktop; the labels say so.
 QString shortcutLabel(char key) {
     return QStringLiteral("Ctrl+") + QLatin1Char(key);
@@ -155,7 +152,7 @@ MenuBarOverviewScreen::RowModel MenuBarOverviewScreen::rowModel(AIProviderType p
         m.subtitle = snapshot->planName.value_or(displayText(reason));
     } else {
         m.subtitle = snapshot->planName.value_or(standardPlan);
-        m.figure = displayPercent(m.percentage);
+        m.figure = displayedPercent(m.percentage);
     }
     m.unavailable = !m.figure.has_value();
     if (m.unavailable) {
@@ -222,7 +219,7 @@ void MenuBarOverviewScreen::rebuildProviderSection() {
         views->trailing->setContentsMargins(0, 0, 0, 0);
         views->trailing->setSpacing(6);
         views->dashes = new TextView(
-            noFigure(), MeterixFont::rounded(13, QFont::Bold),
+            noFigureText(), MeterixFont::rounded(13, QFont::Bold),
             [] { return withOpacity(LabelColor::secondary(), 0.65); }, false, trailing);
         views->digits =
             new RollingDigitsView(0, QStringLiteral("%"), MeterixFont::rounded(13, QFont::Bold),
@@ -287,11 +284,10 @@ QWidget* MenuBarOverviewScreen::buildEmptyState() {
         [] { return LabelColor::secondary(); }, true, box);
     column->addWidget(hint);
     column->addSpacing(2);
-    auto* open = new MenuCommandRow(L10n::openSettings().text(), QStringLiteral("gearshape"), std::nullopt,
-                                    std::nullopt, false, MenuRowRole::standard, false, [this] {
-                                        if (context_.navigator)
-                                            context_.navigator->push(MenuBarScreen::settings());
-                                    });
+    auto* open =
+        new GlassActionButton(L10n::openSettings().text(), QStringLiteral("gearshape"), true, [this] {
+            if (context_.navigator) context_.navigator->push(MenuBarScreen::settings());
+        });
     open->setObjectName(QStringLiteral("openSettings"));
     open->setFixedWidth(120);
     column->addWidget(open, 0, Qt::AlignHCenter);

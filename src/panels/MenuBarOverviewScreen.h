@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 

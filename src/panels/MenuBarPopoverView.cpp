@@ -68,6 +68,9 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedWidth(int(cardWidth + 2 * margin));
     if (!context_.navigator) context_.navigator = &MenuBarNavigator::shared();
+    if (ProviderManager* m = context_.manager) state_ = MenuPanelState::of(*m);
+    tier_ = ambientTier(state_);
+    tintFrom_ = tintTo_ = tierColor(tier_);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(int(margin), int(margin), int(margin), int(margin));
@@ -100,10 +103,9 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     texts->addLayout(statusLine);
     bar->addLayout(texts, 1);
     bar->addSpacing(4);
-    badgeSlot_ = new QWidget(title);
-    auto* slot = new QHBoxLayout(badgeSlot_);
-    slot->setContentsMargins(0, 0, 0, 0);
-    bar->addWidget(badgeSlot_, 0, Qt::AlignVCenter);
+    titleLayout_ = bar;
+    badge_ = new TierBadge(tier_, true, title);
+    bar->addWidget(badge_, 0, Qt::AlignVCenter);
     column->addWidget(title);
 
     column->addWidget(new Hairline(this));
@@ -128,12 +130,8 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     connect(&scrollHeight_, &SpringAnimator::valueChanged, this, &MenuBarPopoverView::applyScrollHeight);
     connect(stack_, &MenuScreenStack::measuredHeightChanged, this, &MenuBarPopoverView::stackMeasured);
 
-    if (ProviderManager* m = context_.manager) {
-        state_ = MenuPanelState::of(*m);
+    if (ProviderManager* m = context_.manager)
         MenuPanelState::observe(*m, this, [this](MenuPanelState s) { setState(std::move(s)); });
-    }
-    tier_ = ambientTier(state_);
-    tintFrom_ = tintTo_ = tierColor(tier_);
     registerScreens();
     stack_->resize(int(cardWidth - 2 * stackInsetH), 1);
     stack_->follow(*context_.navigator);
@@ -189,17 +187,16 @@ void MenuBarPopoverView::applyState() {
     spinner_->setVisible(state_.isRefreshing);
     summary_->setText(statusSummary(state_, *context_.clock));
     const UsageTier tier = ambientTier(state_);
-    if (!badge_ || tier != tier_) {
-        if (tier != tier_) {
-            tintFrom_ = glassTint();
-            tintTo_ = tierColor(tier);
-            tintBlend_.setTarget(0.0, false);
-            tintBlend_.setTarget(1.0, isVisible());
-        }
+    if (tier != tier_) {
+        tintFrom_ = glassTint();
+        tintTo_ = tierColor(tier);
+        tintBlend_.setTarget(0.0, false);
+        tintBlend_.setTarget(1.0, isVisible());
         tier_ = tier;
+        auto* next = new TierBadge(tier_, true, badge_->parentWidget());
+        delete titleLayout_->replaceWidget(badge_, next);
         delete badge_;
-        badge_ = new TierBadge(tier_, true, badgeSlot_);
-        badgeSlot_->layout()->addWidget(badge_);
+        badge_ = next;
     }
     update();
 }

@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QWidget>
 
+class QHBoxLayout;
 class QScrollArea;
 
 namespace meterix {
@@ -96,7 +97,7 @@ class MenuBarPopoverView : public QWidget {
     MenuActivitySpinner* spinner_;
     TextView* summary_;
     TierBadge* badge_ = nullptr;
-    QWidget* badgeSlot_;
+    QHBoxLayout* titleLayout_ = nullptr;
     QScrollArea* scroll_;
     QWidget* stackHolder_;
     MenuScreenStack* stack_;

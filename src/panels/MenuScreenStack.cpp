@@ -29,6 +29,17 @@ void setOpacity(QWidget* view, double opacity) {
     effect->setOpacity(opacity);
 }
 
+// A screen taken off the stack goes at once from view, and from memory once the
+// event loop comes round: the click that moved away may still be running in it.
+void discard(QPointer<QWidget>& view) {
+    if (!view) return;
+    QWidget* w = view.data();
+    view = nullptr;
+    w->hide();
+    w->setParent(nullptr);
+    w->deleteLater();
+}
+
 } // namespace
 
 MenuScreenStack::MenuScreenStack(QWidget* parent) : QWidget(parent), slide_(JellySprings::popover, 1.0) {
@@ -67,9 +78,9 @@ void MenuScreenStack::showScreen(const MenuBarScreen& screen, bool animated, boo
     if (!animated) {
         // Instant: whatever was sliding stops where it should end.
         slide_.setTarget(1.0, false);
-        if (outgoing_) delete outgoing_.data();
+        discard(outgoing_);
         if (!current_ || screen != screen_) {
-            if (current_) delete current_.data();
+            discard(current_);
             screen_ = screen;
             current_ = build(screen);
             adopt(current_);
@@ -83,7 +94,7 @@ void MenuScreenStack::showScreen(const MenuBarScreen& screen, bool animated, boo
     // A move during a slide: the slide under way ends at once (its outgoing
     // screen goes), and the screen that was coming in leaves.
     slide_.setTarget(1.0, false);
-    if (outgoing_) delete outgoing_.data();
+    discard(outgoing_);
     outgoing_ = current_;
     screen_ = screen;
     current_ = build(screen);
@@ -99,8 +110,8 @@ void MenuScreenStack::showScreen(const MenuBarScreen& screen, bool animated, boo
 
 void MenuScreenStack::rebuildCurrent() {
     slide_.setTarget(1.0, false);
-    if (outgoing_) delete outgoing_.data();
-    if (current_) delete current_.data();
+    discard(outgoing_);
+    discard(current_);
     current_ = build(screen_);
     adopt(current_);
     placeViews();
@@ -122,7 +133,7 @@ void MenuScreenStack::applySlide(double t) {
 
 void MenuScreenStack::finishSlide() {
     if (slide_.state() == QAbstractAnimation::Running) return;
-    if (outgoing_) delete outgoing_.data();
+    discard(outgoing_);
     if (current_) {
         current_->move(0, 0);
         setOpacity(current_, 1);

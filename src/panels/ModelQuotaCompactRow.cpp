@@ -2,7 +2,6 @@
 
 #include "core/L10n.h"
 #include "core/Numbers.h"
-#include "design/AnimationCurves.h"
 #include "design/MeterixFont.h"
 #include "design/ShadowCache.h"
 #include "design/ShapePainting.h"
@@ -47,21 +46,12 @@ ModelQuotaCompactRow::Display ModelQuotaCompactRow::display(const ModelQuotaItem
 }
 
 ModelQuotaCompactRow::ModelQuotaCompactRow(const ModelQuotaItem& model, QWidget* parent)
-    : QWidget(parent), model_(model), display_(display(model)) {
+    : QWidget(parent), model_(model), display_(display(model)), hover_(0.13) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(display_.accessibilityLabel);
-    hover_.setDuration(130);
-    hover_.setEasingCurve(easeOutCurve());
-    hover_.setStartValue(0.0);
-    hover_.setEndValue(0.0);
-    connect(&hover_, &QVariantAnimation::valueChanged, this, [this] { update(); });
-}
-
-double ModelQuotaCompactRow::hoverAmount() const {
-    if (hover_.state() == QAbstractAnimation::Running) return hover_.currentValue().toDouble();
-    return hovered_ ? 1.0 : 0.0;
+    connect(&hover_, &HoverFade::changed, this, [this] { update(); });
 }
 
 QSize ModelQuotaCompactRow::sizeHint() const {
@@ -76,24 +66,13 @@ QSize ModelQuotaCompactRow::minimumSizeHint() const {
     return QSize(qCeil(2 * marginH + kDot + 3 * kSpacing + 6 + barWidth + percentWidth), sizeHint().height());
 }
 
-void ModelQuotaCompactRow::setHovered(bool hovered) {
-    if (hovered == hovered_) return;
-    const double from = hoverAmount();
-    hovered_ = hovered;
-    hover_.stop();
-    hover_.setStartValue(from);
-    hover_.setEndValue(hovered ? 1.0 : 0.0);
-    hover_.start();
-    update();
-}
-
 void ModelQuotaCompactRow::enterEvent(QEnterEvent* event) {
-    setHovered(true);
+    hover_.setHovered(true);
     QWidget::enterEvent(event);
 }
 
 void ModelQuotaCompactRow::leaveEvent(QEvent* event) {
-    setHovered(false);
+    hover_.setHovered(false);
     QWidget::leaveEvent(event);
 }
 

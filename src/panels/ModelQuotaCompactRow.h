@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/UsageSnapshot.h"
+#include "panels/HoverFade.h"
 
-#include <QVariantAnimation>
 #include <QWidget>
 
 #include <optional>
@@ -33,9 +33,9 @@ class ModelQuotaCompactRow : public QWidget {
     explicit ModelQuotaCompactRow(const ModelQuotaItem& model, QWidget* parent = nullptr);
 
     const ModelQuotaItem& model() const { return model_; }
-    bool isHovered() const { return hovered_; }
+    bool isHovered() const { return hover_.isHovered(); }
     // 0 at rest, 1 fully hovered (eases between).
-    double hoverAmount() const;
+    double hoverAmount() const { return hover_.value(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -46,12 +46,9 @@ class ModelQuotaCompactRow : public QWidget {
     void leaveEvent(QEvent* event) override;
 
   private:
-    void setHovered(bool hovered);
-
     ModelQuotaItem model_;
     Display display_;
-    bool hovered_ = false;
-    QVariantAnimation hover_;
+    HoverFade hover_;
 };
 
 } // namespace meterix

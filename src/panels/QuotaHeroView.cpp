@@ -24,10 +24,6 @@ namespace meterix {
 
 namespace {
 
-QList<QColor> greyedColors() {
-    return {withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)};
-}
-
 // The ring's centre: the figure (rolling digits) or "---", and a caption under it.
 class HeroCentre final : public QWidget {
   public:
@@ -181,7 +177,7 @@ void QuotaHeroView::setInputs(const Inputs& inputs) {
 
 void QuotaHeroView::refresh() {
     display_ = display(inputs_);
-    ring_->setGradientColors(display_.withheld ? greyedColors() : toQColors(gradient(display_.tier)));
+    ring_->setGradientColors(display_.withheld ? withheldGaugeColors() : toQColors(gradient(display_.tier)));
     ring_->setPercentage(display_.ringPercentage);
     static_cast<HeroCentre*>(centre_)->present(display_);
 

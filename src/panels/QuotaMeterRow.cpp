@@ -19,10 +19,6 @@ namespace meterix {
 
 namespace {
 
-QList<QColor> greyedColors() {
-    return {withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)};
-}
-
 // One line of text cut at its tail when the room runs out.
 class TailTruncatedText final : public QWidget {
   public:
@@ -159,7 +155,7 @@ void QuotaMeterRow::refresh() {
         digits_->setValue(*d.figure);
     }
 
-    bar_->setGradientColors(d.greyBar ? QuotaBar::Colors(greyedColors)
+    bar_->setGradientColors(d.greyBar ? QuotaBar::Colors(withheldGaugeColors)
                                       : QuotaBar::Colors([tier] { return toQColors(gradient(tier)); }));
     bar_->setPercentage(d.barPercentage);
     bar_->setPaceMarkerPercentage(d.paceMarker);

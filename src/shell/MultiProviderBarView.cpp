@@ -259,6 +259,8 @@ void MultiProviderBarView::rebuild() {
 
 void MultiProviderBarView::refreshForTime() {
     for (auto& [provider, view] : segments_) view->setSnapshot(state_.snapshots.value(provider));
+    // The open card's short window may have ended too.
+    if (card_ && updateCard_ && cardSnapshot_) updateCard_(*cardSnapshot_);
     followAmbientTint();
     scheduleResetWatch();
     updateIfLookChanged();
@@ -413,16 +415,17 @@ void MultiProviderBarView::relayout() {
         Q_EMIT capsuleRectChanged(capsule);
     }
     if (catView_) catView_->raise(); // over the segments
+    layoutRegion_ = roundedRegion(capsule, Radius::bar);
+    if (card_) layoutRegion_ += roundedRegion(l.card.translated(origin), Radius::card);
     reportSolidRegion();
     if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
     updateIfLookChanged();
 }
 
 void MultiProviderBarView::reportSolidRegion() {
-    const Layout l = currentLayout();
-    const QPointF origin = contentOrigin(l);
-    QRegion solid = roundedRegion(l.capsule.translated(origin), Radius::bar);
-    if (card_) solid += roundedRegion(l.card.translated(origin), Radius::card);
+    // The cat reports its cells on every step: the capsule's and card's shapes
+    // are kept from the last layout.
+    QRegion solid = layoutRegion_;
     if (catView_ && !catRegion_.isEmpty()) solid += catRegion_.translated(catView_->pos());
     if (solid != reportedRegion_) {
         reportedRegion_ = solid;

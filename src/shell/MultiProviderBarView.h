@@ -178,6 +178,7 @@ private:
     CatViewFactory catFactory_;
     QPointer<QWidget> catView_;
     QRegion catRegion_;
+    QRegion layoutRegion_;
     QRectF reportedCapsule_;
     std::optional<UsageSnapshot> cardSnapshot_;
     bool barHovered_ = false;

@@ -81,7 +81,13 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
     refresh();
 }
 
-ProviderSegmentView::~ProviderSegmentView() = default;
+ProviderSegmentView::~ProviderSegmentView() {
+    // A running animation announces its stop from its own destructor, after this
+    // view's members have begun to go: nothing of this view may hear it.
+    for (QObject* animation : {static_cast<QObject*>(&presence_), static_cast<QObject*>(&ring_),
+                               static_cast<QObject*>(&hover_), static_cast<QObject*>(&settle_)})
+        disconnect(animation, nullptr, this, nullptr);
+}
 
 QSize ProviderSegmentView::sizeHint() const {
     return QSize(int(labelWidth + 2 * margin), int(labelHeight + 2 * margin));
@@ -314,8 +320,7 @@ void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, cons
     }
 
     const QList<QColor> colors =
-        withheld ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.28), withOpacity(LabelColor::secondary(), 0.16)}
-                 : toQColors(gradient(tier()));
+        withheld ? withheldGaugeColors() : toQColors(gradient(tier()));
     const QColor symbolColor = selected_ || working_ ? tint
                                                      : withOpacity(LabelColor::primary(), withheld ? 0.45 : 0.82);
     const QString symbol = sfSymbol(snapshot_.provider);

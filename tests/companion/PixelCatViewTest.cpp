@@ -204,6 +204,11 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     EXPECT_FALSE(overlay.isVisible());
     EXPECT_FALSE(catDragging);
     EXPECT_FALSE(cat->paintedRegion().isEmpty());
+    // The carried cat landed where the bar cat now stands: no jump at the hand-over.
+    EXPECT_EQ(cat->engine().positionX(), cat->engine().maxX());
+    const QPointF standing = cat->mapToGlobal(cat->catFrameRect().center());
+    EXPECT_NEAR(overlay.catScreenPosition().x(), standing.x(), 1e-6);
+    EXPECT_NEAR(overlay.catScreenPosition().y(), standing.y(), 1e-6);
 }
 
 TEST_F(CatViewTest, BoundsFollowTheBarWidthWithAnEightyPointFloor) {
@@ -280,25 +285,35 @@ TEST_F(CatViewTest, GestureTellsTapsFromLifts) {
 TEST_F(CatViewTest, HoverOnTheCatIsClearedWhenTheViewIsHiddenOrGoes) {
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
-    auto enter = [&] {
-        QEnterEvent e(QPointF(5, 5), QPointF(5, 5), cat->hitArea()->mapToGlobal(QPointF(5, 5)));
-        QCoreApplication::sendEvent(cat->hitArea(), &e);
+    QWidget* hit = cat->hitArea();
+    const QPointF onCat = hit->mapFromGlobal(cat->mapToGlobal(cat->catFrameRect().center()));
+    const QPointF beside = onCat + QPointF(40, 0);
+    auto enter = [&](QPointF at) {
+        QEnterEvent e(at, at, hit->mapToGlobal(at));
+        QCoreApplication::sendEvent(hit, &e);
     };
     auto leave = [&] {
         QEvent e(QEvent::Leave);
-        QCoreApplication::sendEvent(cat->hitArea(), &e);
+        QCoreApplication::sendEvent(hit, &e);
     };
-    enter();
+    enter(beside);
+    EXPECT_FALSE(hoveringCat);
+    EXPECT_NE(hit->cursor().shape(), Qt::OpenHandCursor);
+    mouse(*hit, QEvent::MouseMove, onCat);
     EXPECT_TRUE(hoveringCat);
-    EXPECT_EQ(cat->hitArea()->cursor().shape(), Qt::OpenHandCursor);
+    EXPECT_EQ(hit->cursor().shape(), Qt::OpenHandCursor);
+    mouse(*hit, QEvent::MouseMove, beside);
+    EXPECT_FALSE(hoveringCat);
+    enter(onCat);
+    EXPECT_TRUE(hoveringCat);
     leave();
     EXPECT_FALSE(hoveringCat);
-    enter();
+    enter(onCat);
     ASSERT_TRUE(hoveringCat);
     cat->hide();
     EXPECT_FALSE(hoveringCat);
     cat->show();
-    enter();
+    enter(onCat);
     ASSERT_TRUE(hoveringCat);
     prefs.setPixelCatEnabled(false); // the bar lets go of its cat while the pointer rests on it
     EXPECT_EQ(bar->catView(), nullptr);
@@ -308,24 +323,33 @@ TEST_F(CatViewTest, HoverOnTheCatIsClearedWhenTheViewIsHiddenOrGoes) {
 TEST_F(CatViewTest, OnlyTheCatsFrameTakesThePointer) {
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
+    QWidget* hitWidget = cat->hitArea();
     const QRectF frame = cat->catFrameRect().translated(cat->pos());
-    EXPECT_EQ(bar->childAt(frame.center().toPoint()), cat->hitArea());
-    EXPECT_EQ(cat->hitArea()->geometry(), frame.toAlignedRect());
-    // Beside the cat, in its band and over the capsule's top edge: the bar's.
-    const QPoint beside(int(frame.right()) + 30, int(frame.center().y()));
-    EXPECT_NE(bar->childAt(beside), cat);
-    EXPECT_NE(bar->childAt(beside), cat->hitArea());
-    const QPoint capsuleEdge(int(frame.right()) + 30, int(bar->capsuleRect().top()) + 2);
-    EXPECT_NE(bar->childAt(capsuleEdge), cat);
+    const double capsuleTop = bar->capsuleRect().top();
+    // The band above the capsule; the capsule itself stays the bar's.
+    EXPECT_EQ(bar->childAt(frame.center().toPoint()), hitWidget);
+    EXPECT_EQ(hitWidget->geometry().top(), int(std::floor(frame.top())));
+    EXPECT_EQ(hitWidget->geometry().bottom() + 1, int(capsuleTop));
+    EXPECT_NE(bar->childAt(QPoint(int(frame.center().x()), int(capsuleTop) + 2)), hitWidget);
 
-    QWidget* hit = cat->hitArea();
-    const QPointF on(16, 13);
-    mouse(*hit, QEvent::MouseButtonPress, on, Qt::LeftButton);
+    // A press beside the cat goes on to the bar and lifts nothing.
+    const QPointF on = hitWidget->mapFromGlobal(bar->mapToGlobal(frame.center()));
+    QMouseEvent besidePress(QEvent::MouseButtonPress, on + QPointF(40, 0),
+                            hitWidget->mapToGlobal(on + QPointF(40, 0)), Qt::LeftButton, Qt::LeftButton,
+                            Qt::NoModifier);
+    QCoreApplication::sendEvent(hitWidget, &besidePress);
+    EXPECT_FALSE(besidePress.isAccepted());
+    EXPECT_FALSE(hoveringCat);
+    mouse(*hitWidget, QEvent::MouseMove, on + QPointF(60, 0), Qt::LeftButton);
+    EXPECT_FALSE(cat->engine().isBeingHeld());
+    mouse(*hitWidget, QEvent::MouseButtonRelease, on + QPointF(60, 0));
+
+    mouse(*hitWidget, QEvent::MouseButtonPress, on, Qt::LeftButton);
     EXPECT_TRUE(hoveringCat); // a press on the cat is the cat's, even without a hover first
-    mouse(*hit, QEvent::MouseMove, on + QPointF(10, 0), Qt::LeftButton);
+    mouse(*hitWidget, QEvent::MouseMove, on + QPointF(10, 0), Qt::LeftButton);
     EXPECT_TRUE(catDragging);
     EXPECT_TRUE(cat->engine().isBeingHeld());
-    mouse(*hit, QEvent::MouseButtonRelease, on + QPointF(10, 0));
+    mouse(*hitWidget, QEvent::MouseButtonRelease, on + QPointF(10, 0));
     timers.advance(0.34);
     EXPECT_FALSE(catDragging);
     EXPECT_EQ(cat->engine().currentAction(), CatAction::sitting);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 namespace meterix {
@@ -57,6 +58,28 @@ TEST(RollingDigits, TheWidgetSitsAtItsIdealSize) {
     view.setValue(1000);
     EXPECT_GT(view.sizeHint().width(), qCeil(l.width));
     EXPECT_DOUBLE_EQ(view.rollProgress(), 1.0); // not on screen: no roll
+}
+
+// A percentage reading is shown as every view shows one: rounded and held to a
+// sane range, or "---" without its suffix when it is not a number.
+TEST(RollingDigits, ReadingsAreGuardedBeforeTheyBecomeDigits) {
+    RollingDigitsView view(0, QStringLiteral("%"), kNumber, Qt::black, kSuffix);
+    struct Row {
+        double reading;
+        bool hasFigure;
+        qint64 value;
+    };
+    for (const Row& r : {Row{74.6, true, 75}, Row{std::nan(""), false, 75}, Row{1e300, true, 999},
+                         Row{-std::numeric_limits<double>::infinity(), false, 999}, Row{-0.5, true, -1}}) {
+        view.setReading(r.reading);
+        EXPECT_EQ(view.hasFigure(), r.hasFigure) << r.reading;
+        EXPECT_EQ(view.value(), r.value) << r.reading; // a missing figure keeps the last one to roll from
+    }
+    const auto none = RollingDigitsView::layout(std::nullopt, QStringLiteral("%"), kNumber, kSuffix);
+    EXPECT_EQ(none.number, QStringLiteral("---"));
+    EXPECT_FALSE(none.hasSuffix);
+    view.setReading(std::nan(""));
+    EXPECT_EQ(view.sizeHint().width(), qCeil(none.width));
 }
 
 TEST(RollingDigits, TheSuffixIsDrawnAtFiftyFivePercent) {

@@ -66,21 +66,34 @@ wait_for() {
 }
 
 bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; exit}'; }
-bar_geometry() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+# x, y, width and height of a window on the screen.
+geometry_of() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
     /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
-bar_mapped() { local w; w=$(bar_window); [ -n "$w" ] && xwininfo -id "$w" | grep -q IsViewable; }
+viewable() { [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+bar_geometry() { geometry_of "$1"; }
+bar_mapped() { viewable "$(bar_window)"; }
 log_has() { grep -q "$1" "$home/app.log"; }
 
-# Starts the app on the fixture home with a clean environment, plus the
-# NAME=value pairs given. The refresh's debug lines show when readings arrive
-# and fetches start.
+# The command that runs the app on the fixture home with a clean environment,
+# plus the NAME=value pairs given, in the array app_command. The refresh's debug
+# lines show when readings arrive and fetches start.
+app_command() {
+    mkdir -p "$home/run" && chmod 700 "$home/run"
+    app_command=(env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home"
+        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run"
+        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}"
+        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb
+        QT_LOGGING_RULES="com.meterix.provider.debug=true" "$@" "$app")
+}
+
+# Runs the app in the foreground.
+run_app() { app_command "$@"; "${app_command[@]}"; }
+
+# Starts the app in the background (the app itself, not a subshell, is app_pid),
+# its output in $home/app.log.
 start_app() {
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
-        LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
-        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb \
-        QT_LOGGING_RULES="com.meterix.provider.debug=true" "$@" \
-        "$app" > "$home/app.log" 2>&1 &
+    app_command "$@"
+    "${app_command[@]}" > "$home/app.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }

@@ -7,6 +7,7 @@
 #include "panels/QuotaHeroView.h"
 #include "platform/ui/Appearance.h"
 
+#include "BothLanguages.h"
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
 
@@ -22,20 +23,8 @@ using Card = DetailGlassCardView;
 using Hero = QuotaHeroView;
 using P = AIProviderType;
 
-class DetailCard : public ::testing::TestWithParam<ResolvedLanguage> {
+class DetailCard : public test::BothLanguages {
   protected:
-    void SetUp() override {
-        Localization::shared(); // made first: making it later resolves the language anew
-        Localization::resetResolvedLanguageForTesting(GetParam());
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-    }
-    void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-    }
-    bool korean() const { return GetParam() == ResolvedLanguage::korean; }
-    QString pick(const char* ko, const char* en) const { return QString::fromUtf8(korean() ? ko : en); }
-
     // A measured reading taken two minutes ago: 74.6 % of the session left,
     // 42 % of the week, two model quotas.
     UsageSnapshot measured(P provider = P::claudeCode) const {
@@ -219,6 +208,13 @@ TEST_P(DetailCard, CloseButtonRunsTheCloseActionAndNewReadingsUpdateInPlace) {
     EXPECT_EQ(card.hero(), hero); // the same hero, gliding to the new figure
     EXPECT_EQ(hero->shown().figure, 30);
     EXPECT_EQ(card.shown().tier, UsageTier::caution);
+    // The same reading once its window has ended: the figure is withheld.
+    newer.hourlyResetAt = clock_.now().addSecs(10);
+    card.setSnapshot(newer);
+    EXPECT_FALSE(hero->shown().withheld);
+    clock_.advance(10);
+    card.setSnapshot(newer);
+    EXPECT_TRUE(hero->shown().withheld);
 }
 
 TEST_P(DetailCard, GrabsOfMeasuredSimulatedAndEndedReadingsInLightAndDark) {
@@ -256,11 +252,7 @@ TEST_P(DetailCard, GrabsOfMeasuredSimulatedAndEndedReadingsInLightAndDark) {
     EXPECT_GT(measuredCard.sizeHint().height(), placeholderCard.sizeHint().height());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLanguages, DetailCard,
-                         ::testing::Values(ResolvedLanguage::korean, ResolvedLanguage::english),
-                         [](const auto& info) {
-                             return info.param == ResolvedLanguage::korean ? "Korean" : "English";
-                         });
+METERIX_IN_BOTH_LANGUAGES(DetailCard);
 
 } // namespace
 } // namespace meterix

@@ -32,7 +32,7 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
         bool unavailable;
         QString subtitle;
         double ring;
-        std::optional<int> figure;
+        std::optional<int64_t> figure;
         Badge badge;
         QString label;
     };
@@ -69,7 +69,7 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
         {"infinity", Lang::english, measured(P::claudeCode, INFINITY), false, false, true, "Standard Plan", 0,
          std::nullopt, Badge::none, "Claude Code, no data (Unreadable response)"},
         {"beyond the integer range", Lang::english, measured(P::claudeCode, 1e300), false, false, false,
-         "Standard Plan", 100, 9999, Badge::none, "Claude Code, 9999 percent left, Abundant"},
+         "Standard Plan", 100, 999, Badge::none, "Claude Code, 999 percent left, Abundant"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -1,7 +1,9 @@
 #include "design/TierBadge.h"
 #include "panels/MenuActivitySpinner.h"
 #include "panels/MenuBarNavigator.h"
+#include "panels/MenuBarOverviewScreen.h"
 #include "panels/MenuBarPopoverView.h"
+#include "panels/MenuCommandRow.h"
 #include "panels/MenuScreenStack.h"
 #include "panels/StackHeightTracker.h"
 
@@ -109,6 +111,14 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     view.setState(busy);
     EXPECT_TRUE(view.spinner()->isVisible());
     EXPECT_EQ(view.shownSummary(), QStringLiteral("Updating"));
+
+    // A new language: the texts and the shown screen are built again in it.
+    Localization::resetResolvedLanguageForTesting(Lang::korean);
+    view.rebuildTexts();
+    auto* overview = qobject_cast<MenuBarOverviewScreen*>(view.screenStack()->currentView());
+    ASSERT_TRUE(overview);
+    EXPECT_EQ(overview->refreshRow()->title(), QStringLiteral("새로 고침 중..."));
+    EXPECT_EQ(view.shownSummary(), QStringLiteral("업데이트 중"));
 }
 
 // The panel on its overview, as a user with three tools sees it, in both looks
@@ -140,6 +150,20 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
             view.hide();
         }
     }
+    // And a user who tracks nothing yet.
+    Localization::resetResolvedLanguageForTesting(Lang::english);
+    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    MenuBarNavigator nav;
+    MenuBarPopoverView empty(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    empty.setState(stateOf({}, {}));
+    empty.show();
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return empty.scrollHeight() == std::round(empty.targetScrollHeight()); }, 5000));
+    EXPECT_EQ(empty.shownSummary(), QStringLiteral("No providers connected"));
+    EXPECT_EQ(empty.tierBadge()->tier(), UsageTier::abundant);
+    EXPECT_TRUE(empty.tierBadge()->isVisible());
+    EXPECT_GT(empty.tierBadge()->width(), 20);
+    shots << test::onBackdrop(test::renderWidget(empty), QColor(214, 220, 228));
     EXPECT_FALSE(test::saveGrab(test::sheet(shots, QColor(128, 128, 128)), QStringLiteral("panel-overview"))
                      .isEmpty());
 }

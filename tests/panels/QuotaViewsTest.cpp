@@ -1,5 +1,6 @@
 #include "core/Localization.h"
 #include "core/UsageSnapshot.h"
+#include "design/AccentColor.h"
 #include "design/Surface.h"
 #include "panels/GlassActionButton.h"
 #include "panels/ModelQuotaCompactRow.h"
@@ -8,6 +9,7 @@
 #include "panels/QuotaMeterRow.h"
 #include "platform/ui/Appearance.h"
 
+#include "BothLanguages.h"
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
 
@@ -23,18 +25,8 @@ using Hero = QuotaHeroView;
 using Meter = QuotaMeterRow;
 
 // Every text in both languages: the case's parameter is the resolved language.
-class QuotaViews : public ::testing::TestWithParam<ResolvedLanguage> {
+class QuotaViews : public test::BothLanguages {
   protected:
-    void SetUp() override {
-        Localization::resetResolvedLanguageForTesting(GetParam());
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-    }
-    void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-    }
-    bool korean() const { return GetParam() == ResolvedLanguage::korean; }
-    QString pick(const char* ko, const char* en) const { return QString::fromUtf8(korean() ? ko : en); }
     // The reset-at text: the time of day and the language's own phrasing around it.
     void expectResetAt(const std::optional<QString>& text) const {
         ASSERT_TRUE(text);
@@ -232,13 +224,13 @@ TEST_P(QuotaViews, CompactRowFigureAndAccessibility) {
 TEST_P(QuotaViews, ActionButtonLooks) {
     const GlassActionButton::Look prominent = GlassActionButton::lookFor(true, 1);
     EXPECT_EQ(prominent.foreground, QColor(Qt::white));
-    EXPECT_EQ(prominent.fillTop, LabelColor::accent());
+    EXPECT_EQ(prominent.fillTop, accentColor());
     EXPECT_NEAR(prominent.fillBottom.alphaF(), 0.82, 0.01);
     const GlassActionButton::Look rest = GlassActionButton::lookFor(false, 0);
     EXPECT_EQ(rest.foreground, LabelColor::primary());
     EXPECT_EQ(rest.hoverWash.alpha(), 0);
     const GlassActionButton::Look hovered = GlassActionButton::lookFor(false, 1);
-    EXPECT_EQ(hovered.foreground.rgb(), LabelColor::accent().rgb());
+    EXPECT_EQ(hovered.foreground.rgb(), accentColor().rgb());
     EXPECT_EQ(hovered.hoverWash, Surface::hoverWash());
 
     int runs = 0;
@@ -251,11 +243,7 @@ TEST_P(QuotaViews, ActionButtonLooks) {
     EXPECT_EQ(button.accessibleName(), QStringLiteral("Refresh"));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLanguages, QuotaViews,
-                         ::testing::Values(ResolvedLanguage::korean, ResolvedLanguage::english),
-                         [](const auto& info) {
-                             return info.param == ResolvedLanguage::korean ? "Korean" : "English";
-                         });
+METERIX_IN_BOTH_LANGUAGES(QuotaViews);
 
 } // namespace
 } // namespace meterix

@@ -1,5 +1,8 @@
 #include "shell/MenuBarPanelController.h"
 
+#include "design/SoundEffectsEngine.h"
+#include "platform/ui/Haptics.h"
+
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
 #include "support/QtPrinters.h"
@@ -202,7 +205,10 @@ class MenuBarPanelControllerTest : public ::testing::Test {
 };
 
 TEST_F(MenuBarPanelControllerTest, ShowsSlidingDownFadingInAndRefreshing) {
+    SoundEffectsEngine::shared().setSoundEnabled(true);
+    const int selections = Haptics::performedCount(Haptics::Pattern::alignment);
     controller_.toggle(icon_);
+    EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::alignment), selections + 1);
     ASSERT_TRUE(panel_);
     EXPECT_TRUE(controller_.isVisible());
     EXPECT_TRUE(panel_->orderedIn);

@@ -12,12 +12,16 @@
 #include "shell/ProviderSegmentView.h"
 #include "shell/ScreenPlacementEngine.h"
 #include "design/SoundEffectsEngine.h"
+#include "design/Surface.h"
 #include "shell/TabBarLoadingBar.h"
 
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
+#include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
+#include <QCoreApplication>
+#include <QGraphicsOpacityEffect>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -404,6 +408,161 @@ TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
     Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
     test::saveGrab(test::onBackdrop(test::renderWidget(bar, 2.0), QColor(30, 32, 38)), QStringLiteral("bar-dark"));
 }
+
+// The bar's motion: segments arriving and leaving, sliding to new places, the
+// ambient tint gliding, the card arriving; and still states without motion.
+class BarMotion : public BarTest, public ::testing::WithParamInterface<bool> {
+protected:
+    BarMotion() { Appearance::shared().setReduceMotionOverrideForTesting(reduceMotion()); }
+    ~BarMotion() override { Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt); }
+    bool reduceMotion() const { return GetParam(); }
+    State stateWith(QList<P> active, QList<UsageSnapshot> snapshots, std::optional<P> selected = std::nullopt) const {
+        State s = state(std::move(active), std::move(snapshots));
+        s.selectedProvider = selected;
+        return s;
+    }
+    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+TEST(BarPresence, SegmentsScaleFromNinetyTwoPercentAndFade) {
+    for (const auto& [presence, scale, opacity] : {std::tuple{0.0, 0.92, 0.0}, std::tuple{0.5, 0.96, 0.5},
+                                                   std::tuple{1.0, 1.0, 1.0}, std::tuple{1.05, 1.004, 1.0}}) {
+        EXPECT_DOUBLE_EQ(ProviderSegmentView::presenceScale(presence), scale);
+        EXPECT_DOUBLE_EQ(ProviderSegmentView::presenceOpacity(presence), opacity);
+    }
+}
+
+TEST_P(BarMotion, SegmentsArriveAndLeave) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(stateWith({P::claudeCode, P::cursor}, {reading(P::claudeCode, 80), reading(P::cursor, 50)}));
+    bar.show();
+    bar.setState(stateWith({P::claudeCode, P::cursor, P::groq},
+                       {reading(P::claudeCode, 80), reading(P::cursor, 50), reading(P::groq, 30)}));
+    ProviderSegmentView* added = bar.segment(P::groq);
+    ASSERT_NE(added, nullptr);
+    if (reduceMotion()) {
+        EXPECT_DOUBLE_EQ(added->presence(), 1.0);
+    } else {
+        EXPECT_DOUBLE_EQ(added->presence(), 0.0); // it scales and fades in
+        EXPECT_TRUE(test::waitUntil([&] { return added->presence() == 1.0; }, 5000));
+    }
+
+    const QPointer<ProviderSegmentView> leaving = bar.segment(P::claudeCode);
+    bar.setState(stateWith({P::cursor, P::groq}, {reading(P::cursor, 50), reading(P::groq, 30)}));
+    EXPECT_EQ(bar.segments().size(), 2);
+    EXPECT_EQ(bar.segment(P::claudeCode), nullptr);
+    if (reduceMotion()) {
+        flushDeletes();
+        EXPECT_TRUE(leaving.isNull()); // gone at once
+    } else {
+        ASSERT_FALSE(leaving.isNull());
+        EXPECT_EQ(bar.leavingSegments(), QList<ProviderSegmentView*>{leaving.data()});
+        EXPECT_TRUE(leaving->testAttribute(Qt::WA_TransparentForMouseEvents)); // no taps while it fades
+        EXPECT_TRUE(test::waitUntil(
+            [&] {
+                flushDeletes();
+                return leaving.isNull();
+            },
+            5000));
+    }
+    EXPECT_TRUE(bar.leavingSegments().isEmpty());
+}
+
+TEST_P(BarMotion, SegmentsSlideIntoTheRoomLeft) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(stateWith({P::claudeCode, P::cursor}, {reading(P::claudeCode, 80), reading(P::cursor, 50)}));
+    bar.show();
+    ProviderSegmentView* cursor = bar.segment(P::cursor);
+    const int before = cursor->x();
+    const int firstPlace = bar.segment(P::claudeCode)->x();
+    bar.setState(stateWith({P::cursor}, {reading(P::cursor, 50)}));
+    if (reduceMotion()) {
+        EXPECT_EQ(cursor->x(), firstPlace);
+    } else {
+        EXPECT_EQ(cursor->x(), before); // then it slides
+        EXPECT_TRUE(test::waitUntil([&] { return cursor->x() == firstPlace; }, 5000));
+    }
+}
+
+TEST_P(BarMotion, AmbientTintGlidesToTheNewTier) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(stateWith({P::claudeCode}, {reading(P::claudeCode, 80)}));
+    bar.show();
+    const QColor abundant = toQColor(gradient(UsageTier::abundant).constFirst());
+    const QColor critical = toQColor(gradient(UsageTier::critical).constFirst());
+    EXPECT_EQ(bar.currentTint(), abundant);
+    bar.setState(stateWith({P::claudeCode}, {reading(P::claudeCode, 10)}));
+    if (reduceMotion()) {
+        EXPECT_EQ(bar.currentTint(), critical);
+    } else {
+        EXPECT_EQ(bar.currentTint(), abundant);
+        EXPECT_TRUE(test::waitUntil([&] { return bar.currentTint() == critical; }, 5000));
+    }
+}
+
+TEST_P(BarMotion, TheCardArrivesFadingInFromTheBar) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setCardFactory([](const UsageSnapshot&, std::function<void()>) {
+        auto* card = new QWidget;
+        card->setFixedSize(318, 200);
+        return MultiProviderBarView::Card{card, {}};
+    });
+    bar.setState(stateWith({P::claudeCode}, {reading(P::claudeCode, 80)}));
+    bar.show();
+    bar.setState(stateWith({P::claudeCode}, {reading(P::claudeCode, 80)}, P::claudeCode));
+    ASSERT_NE(bar.card(), nullptr);
+    const int finalY = 20 + 34 + 10; // the bleed, the bar, the gap
+    if (reduceMotion()) {
+        EXPECT_DOUBLE_EQ(bar.cardArrival(), 1.0);
+        EXPECT_EQ(bar.card()->graphicsEffect(), nullptr);
+        EXPECT_EQ(bar.card()->y(), finalY);
+    } else {
+        EXPECT_DOUBLE_EQ(bar.cardArrival(), 0.0);
+        auto* fade = qobject_cast<QGraphicsOpacityEffect*>(bar.card()->graphicsEffect());
+        ASSERT_NE(fade, nullptr);
+        EXPECT_DOUBLE_EQ(fade->opacity(), 0.0);
+        EXPECT_LT(bar.card()->y(), finalY); // a little towards the bar
+        EXPECT_TRUE(test::waitUntil([&] { return bar.card()->graphicsEffect() == nullptr; }, 5000));
+        EXPECT_DOUBLE_EQ(bar.cardArrival(), 1.0);
+        EXPECT_EQ(bar.card()->y(), finalY);
+    }
+    // The window is sized for the card at once, whatever the motion.
+    EXPECT_EQ(bar.contentSize(), QSizeF(358, 40 + 34 + 10 + 200));
+}
+
+TEST_P(BarMotion, TheOpenCardTakesNewerReadingsAndTheEndOfItsWindowInPlace) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    QList<P> built;
+    QList<double> updates;
+    bar.setCardFactory([&](const UsageSnapshot& s, std::function<void()>) {
+        built << s.provider;
+        auto* card = new QWidget;
+        card->setFixedSize(318, 200);
+        return MultiProviderBarView::Card{card, [&](const UsageSnapshot& newer) {
+                                              updates << newer.hourlyRemainingPercentage;
+                                          }};
+    });
+    UsageSnapshot claude = reading(P::claudeCode, 80);
+    claude.hourlyResetAt = clock_.now().addSecs(60);
+    const QList<P> active{P::claudeCode, P::cursor};
+    bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}, P::claudeCode));
+    QWidget* card = bar.card();
+    ASSERT_NE(card, nullptr);
+    claude.hourlyRemainingPercentage = 60;
+    bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}, P::claudeCode));
+    EXPECT_EQ(bar.card(), card); // the same card, updated
+    EXPECT_EQ(updates, QList<double>{60});
+    // Its window ends while it is open: it is told again, to withhold the figure.
+    clock_.advance(61);
+    bar.refreshForTime();
+    EXPECT_EQ(updates, (QList<double>{60, 60}));
+    // Another provider's card is a new card.
+    bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}, P::cursor));
+    EXPECT_EQ(built, (QList<P>{P::claudeCode, P::cursor}));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutMotion, BarMotion, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "ReducedMotion" : "Animated"; });
 
 } // namespace
 } // namespace meterix

@@ -1,0 +1,59 @@
+// The other tools' account files through their resolvers: the first byte picks
+// the file (Cursor's state database, Claude Code's configuration and its desktop
+// app's, Codex's credentials, the Gemini CLI's account list, credentials and
+// sign-in log). Every account found has an id and reads back from our JSON.
+#include "FuzzTarget.h"
+
+#include "accounts/AccountIdentityLedger.h"
+#include "accounts/ClaudeAccountResolver.h"
+#include "accounts/CodexAccountResolver.h"
+#include "accounts/CursorAccountResolver.h"
+#include "accounts/GeminiAccountResolver.h"
+#include "support/FakeClock.h"
+
+#include <memory>
+
+using namespace meterix;
+
+METERIX_FUZZ_TARGET(account_files) {
+    if (size < 1) return;
+    const QString home = fuzz::workspace() + QStringLiteral("/accounts-home");
+    const HostEnvironment host = HostEnvironment::underHome(home);
+    static const char* const files[] = {
+        ".config/Cursor/User/globalStorage/state.vscdb",
+        ".claude.json",
+        ".config/Claude/config.json",
+        ".codex/auth.json",
+        ".gemini/google_accounts.json",
+        ".gemini/oauth_creds.json",
+        ".gemini/antigravity-cli/log/cli-1.log",
+    };
+    const int which = data[0] % std::size(files);
+    if (!fuzz::writeFile(QStringLiteral("accounts-home/") + QString::fromLatin1(files[which]),
+                         fuzz::bytes(data + 1, size - 1), QStringLiteral("accounts-home")))
+        return;
+
+    const test::FakeClock clock(fuzz::fixedNow());
+    QList<AccountIdentity> found;
+    if (which == 0) {
+        found = CursorAccountResolver(host, clock).resolveAccounts();
+    } else if (which <= 2) {
+        found = ClaudeAccountResolver(host, clock).resolveAccounts();
+    } else if (which == 3) {
+        AccountIdentityLedger ledger(home + QStringLiteral("/ledger.json"), clock);
+        found = CodexAccountResolver(
+                    CodexAccountResolver::Environment{home, std::nullopt,
+                                                      home + QStringLiteral("/.config/com.openai.chat")},
+                    ledger, clock)
+                    .resolveAccounts();
+        ledger.shutdown();
+    } else {
+        found = GeminiAccountResolver(host, clock).resolveAccounts();
+    }
+    for (const AccountIdentity& account : found) {
+        METERIX_FUZZ_CHECK(!account.id.isEmpty());
+        const auto back = AccountIdentity::fromJson(account.toJson());
+        METERIX_FUZZ_CHECK(back.has_value());
+        if (back) METERIX_FUZZ_CHECK(back->toJson() == account.toJson());
+    }
+}

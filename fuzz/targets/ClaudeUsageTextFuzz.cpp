@@ -1,0 +1,26 @@
+// The text "claude -p /usage" prints: a snapshot only with a session line, and
+// every figure in it sound. Zone names never reach the file system.
+#include "FuzzTarget.h"
+
+#include "providers/ClaudeCodeAdapter.h"
+
+#include <sys/stat.h>
+
+using namespace meterix;
+
+METERIX_FUZZ_TARGET(claude_usage_text) {
+    // A FIFO a zone name can climb to: were zone names opened as files, a seed
+    // naming it would block here for ever.
+    static const int fifo = ::mkfifo("/tmp/meterix-fuzz-zone-fifo", 0600);
+    (void)fifo;
+    const QString text = QString::fromUtf8(fuzz::bytes(data, size));
+    const QTimeZone utc(QByteArrayLiteral("UTC"));
+    const auto s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, fuzz::fixedNow(), utc);
+    if (!s) return;
+    METERIX_FUZZ_CHECK(text.contains(QLatin1String("session"), Qt::CaseInsensitive));
+    METERIX_FUZZ_CHECK(!s->modelQuotas.isEmpty());
+    fuzz::checkSnapshot(*s);
+    // A reset named in the text lies ahead, and at most a year and a day away.
+    for (const auto& countdown : {s->hourlyResetCountdown, s->weeklyResetCountdown})
+        if (countdown) METERIX_FUZZ_CHECK(*countdown > 0 && *countdown <= 367.0 * 86400 + 86400);
+}

@@ -1,0 +1,52 @@
+// A Codex rollout file whose final mebibyte (the reader's tail window) begins at
+// any byte of the input: the rate limits found are sound, dated no later than
+// now, and make a snapshot that reads back from our store.
+#include "FuzzTarget.h"
+
+#include "providers/CodexRolloutReader.h"
+#include "providers/OpenAI_CodexAdapter.h"
+#include "support/FakeClock.h"
+
+#include <QFile>
+
+#include <cmath>
+
+using namespace meterix;
+
+namespace {
+
+void checkWindow(const std::optional<CodexRolloutReader::RateWindow>& w) {
+    if (!w) return;
+    fuzz::checkPercentage(w->remaining);
+    if (w->windowMinutes) METERIX_FUZZ_CHECK(*w->windowMinutes > 0);
+    if (w->resetsAt) fuzz::checkDate(*w->resetsAt);
+}
+
+} // namespace
+
+METERIX_FUZZ_TARGET(codex_rollout) {
+    if (size < 2) return;
+    // The first two bytes choose where in the rest the window begins.
+    const QByteArray payload = fuzz::bytes(data + 2, size - 2);
+    const qsizetype cut = ((data[0] << 8) | data[1]) % (payload.size() + 1);
+    const QString home = fuzz::workspace() + QStringLiteral("/codex");
+    const auto path = fuzz::writeFile(QStringLiteral("codex/sessions/rollout-fuzz.jsonl"), payload);
+    if (!path) return;
+    // A hole after it (read as NUL bytes, written as nothing), so that the
+    // window's first byte is payload[cut].
+    const qint64 filler = CodexRolloutReader::kTailBytes - (payload.size() - cut);
+    if (filler > 0 && !QFile::resize(*path, payload.size() + filler)) return;
+
+    const test::FakeClock clock(fuzz::fixedNow());
+    const auto limits = CodexRolloutReader::rateLimits(home, fuzz::fixedNow(), clock);
+    if (!limits) return;
+    checkWindow(limits->primary);
+    checkWindow(limits->secondary);
+    if (limits->creditBalance) METERIX_FUZZ_CHECK(std::isfinite(*limits->creditBalance));
+    fuzz::checkDate(limits->capturedAt);
+    METERIX_FUZZ_CHECK(limits->capturedAt <= fuzz::fixedNow());
+    if (limits->sessionStartedAt) fuzz::checkDate(*limits->sessionStartedAt);
+    fuzz::checkSnapshot(OpenAI_CodexAdapter::snapshot(
+        *limits, OpenAI_CodexAdapter::Account{QStringLiteral("a"), std::nullopt, std::nullopt},
+        fuzz::fixedNow()));
+}

@@ -1,0 +1,98 @@
+// Each keyed adapter's HTTP answer through a fake transport: the first byte picks
+// the adapter, the second the status. Groq's figures come from its headers
+// (lines "name: value"); OpenRouter's two answers are split at the first NUL.
+// Whatever the answer, the snapshot is sound and never carries the key.
+#include "FuzzTarget.h"
+
+#include "providers/CopilotAdapter.h"
+#include "providers/DeepSeekAdapter.h"
+#include "providers/ElevenLabsAdapter.h"
+#include "providers/GroqAdapter.h"
+#include "providers/KimiAdapter.h"
+#include "providers/OllamaAdapter.h"
+#include "providers/OpenRouterAdapter.h"
+#include "support/FakeClock.h"
+#include "support/FakeTransport.h"
+
+#include <QJsonDocument>
+
+#include <memory>
+#include <utility>
+
+using namespace meterix;
+
+namespace {
+
+const QString kKey = QStringLiteral("fuzz-secret-key-0123456789");
+
+QList<HttpHeader> headerLines(const QByteArray& text) {
+    QList<HttpHeader> headers;
+    for (const QByteArray& line : text.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0) continue;
+        headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
+    }
+    return headers;
+}
+
+} // namespace
+
+METERIX_FUZZ_TARGET(keyed_responses) {
+    if (size < 2) return;
+    static const int statuses[] = {200, 200, 200, 200, 204, 401, 403, 429, 500};
+    const int status = statuses[data[1] % std::size(statuses)];
+    const QByteArray body = fuzz::bytes(data + 2, size - 2);
+    const qsizetype nul = body.indexOf('\0');
+    const QByteArray first = nul < 0 ? body : body.left(nul);
+    const QByteArray second = nul < 0 ? QByteArray() : body.mid(nul + 1);
+
+    test::FakeTransport transport;
+    const test::FakeClock clock(fuzz::fixedNow());
+    const QString home = fuzz::workspace() + QStringLiteral("/keyed-home");
+    const EnvironmentLookup env = [](const QString&) -> std::optional<QString> { return kKey; };
+    const QString base = QStringLiteral("https://fuzz.test");
+    const auto keyed =
+        [&]<typename Adapter>(std::in_place_type_t<Adapter>) -> std::unique_ptr<AIProviderAdapter> {
+        return std::make_unique<Adapter>(transport, base, home, env, clock);
+    };
+    std::unique_ptr<AIProviderAdapter> adapter;
+    const int which = data[0] % 7;
+    if (which == 4)
+        transport.respond([=](const UsageRequest& r) {
+            return test::FakeTransport::answer(
+                status, r.url.path().endsWith(QLatin1String("/credits")) ? first : second);
+        });
+    else if (which == 5)
+        transport.respond(status, QByteArray(), headerLines(body));
+    else
+        transport.respond(status, body);
+    switch (which) {
+    case 0:
+        adapter = keyed(std::in_place_type<CopilotAdapter>);
+        break;
+    case 1:
+        adapter = keyed(std::in_place_type<DeepSeekAdapter>);
+        break;
+    case 2:
+        adapter = keyed(std::in_place_type<KimiAdapter>);
+        break;
+    case 3:
+        adapter = keyed(std::in_place_type<ElevenLabsAdapter>);
+        break;
+    case 4:
+        adapter = keyed(std::in_place_type<OpenRouterAdapter>);
+        break;
+    case 5:
+        adapter = keyed(std::in_place_type<GroqAdapter>);
+        break;
+    default:
+        adapter = std::make_unique<OllamaAdapter>(transport, base, QStringList(), clock);
+        break;
+    }
+    const UsageSnapshot s = adapter->fetchUsage(false);
+    METERIX_FUZZ_CHECK(s.provider == adapter->type());
+    fuzz::checkSnapshot(s);
+    const QByteArray stored = QJsonDocument(s.toJson()).toJson();
+    METERIX_FUZZ_CHECK(!stored.contains(kKey.toUtf8()));
+    METERIX_FUZZ_CHECK(!s.credentialFingerprint.has_value());
+}
