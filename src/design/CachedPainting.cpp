@@ -3,7 +3,6 @@
 #include "platform/ui/Appearance.h"
 
 #include <QCache>
-#include <QCoreApplication>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPixmap>
@@ -22,10 +21,9 @@ struct Store {
     QCache<QByteArray, QPixmap> pixmaps{kCacheBytes};
     int renders = 0;
 
+    // Stamps in the colours of the old look would never be asked for again.
     Store() {
-        if (QCoreApplication::instance())
-            QObject::connect(&Appearance::shared(), &Appearance::changed, QCoreApplication::instance(),
-                             [this] { pixmaps.clear(); });
+        Appearance::registerCache([this] { pixmaps.clear(); });
     }
 };
 
