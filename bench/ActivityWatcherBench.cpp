@@ -13,6 +13,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <malloc.h>
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -130,6 +133,7 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     FSEventsWatcher watcher(registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
+    watcher.watchedPaths(); // the folders are watched from here on
 
     // One burst of activity first, so the measured quiet follows real work.
     writeFile(home.path(), QStringLiteral(".codex/sessions/live.jsonl"), "{\"delta\":1}");
@@ -155,5 +159,82 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     state.counters["wakeups/s"] = static_cast<double>(wakeups) / seconds;
 }
 BENCHMARK(BM_IdleWatcherWakeups)->Arg(2000)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// CPU time of one thread of this process, in seconds (its CPU-time clock).
+double threadCpuSeconds(clockid_t clock) {
+    timespec ts{};
+    ::clock_gettime(clock, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// A tool streaming into its session log: 10,000 appends of one line within
+// 10 s to a watched Claude transcript. Reports the watcher thread's share of
+// a core while it happens.
+void BM_AppendBurst(benchmark::State& state) {
+    ensureApplication();
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("com.meterix.watcher.debug=false\ncom.meterix.watcher.info=false"));
+    QTemporaryDir home;
+    const QString log = writeFile(home.path(), QStringLiteral(".claude/projects/p/session.jsonl"), "");
+    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
+    FSEventsWatcher watcher(registry, Clock::system(), home.path());
+    std::atomic<int> batches{0};
+    watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
+    watcher.watchedPaths();
+    clockid_t watcherClock{};
+    watcher.queue().sync([&] { ::pthread_getcpuclockid(::pthread_self(), &watcherClock); });
+    const int appends = static_cast<int>(state.range(0));
+    const auto spacing = std::chrono::microseconds(10'000'000 / appends);
+    const QByteArray line = QByteArray(180, 'x') + "{\"type\":\"assistant\"}\n";
+    double busy = 0, wall = 0;
+    for (auto _ : state) {
+        QFile f(log);
+        if (!f.open(QIODevice::Append | QIODevice::Unbuffered)) {
+            state.SkipWithError("cannot append to the session log");
+            return;
+        }
+        const double cpu0 = threadCpuSeconds(watcherClock);
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < appends; ++i) {
+            f.write(line);
+            std::this_thread::sleep_until(start + spacing * (i + 1));
+        }
+        waitFor([&] { return watcher.queue().activeTimerCount() == 0; });
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        busy += threadCpuSeconds(watcherClock) - cpu0;
+    }
+    state.counters["watcher_cpu_percent"] = benchmark::Counter(100.0 * busy / wall);
+    state.counters["batches"] = benchmark::Counter(batches.load());
+}
+BENCHMARK(BM_AppendBurst)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A large home: 20,000 Claude project folders. Reports how long the watches
+// take to set up (off the caller's thread) and the heap they keep per folder.
+void BM_WatchLargeHome(benchmark::State& state) {
+    ensureApplication();
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("com.meterix.watcher.debug=false\ncom.meterix.watcher.info=false"));
+    QTemporaryDir home;
+    const int folders = static_cast<int>(state.range(0));
+    for (int i = 0; i < folders; ++i)
+        QDir().mkpath(home.path() + QStringLiteral("/.claude/projects/-home-dev-src-project-%1").arg(i));
+    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
+    double perFolder = 0, callerMs = 0;
+    for (auto _ : state) {
+        FSEventsWatcher watcher(registry, Clock::system(), home.path());
+        ::malloc_trim(0);
+        const size_t before = ::mallinfo2().uordblks;
+        const auto start = std::chrono::steady_clock::now();
+        watcher.startWatching([](const QSet<ActivitySignal>&) {});
+        callerMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        watcher.watchedPaths(); // the watches are set up
+        const size_t after = ::mallinfo2().uordblks;
+        perFolder = double(after - before) / folders;
+        watcher.stop();
+    }
+    state.counters["caller_ms"] = benchmark::Counter(callerMs);
+    state.counters["heap_bytes_per_folder"] = benchmark::Counter(perFolder);
+}
+BENCHMARK(BM_WatchLargeHome)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

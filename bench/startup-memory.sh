@@ -4,6 +4,8 @@
 # to the bar's first paint, the resident memory 5 s after launch, and the
 # resident memory with a provider's detail card open (a click on the first
 # segment, 2 s later). Several runs give the median of each.
+# STARTUP_PROJECTS=20000 adds that many Claude project folders (a large home:
+# every one of them is watched).
 #
 #   bench/startup-memory.sh [runs] [meterix binary]
 # The binary defaults to the optimised build in build/release (built when missing).
@@ -29,6 +31,10 @@ bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; e
 for ((i = 1; i <= runs; i++)); do
     home=$(mktemp -d)
     "$root/tests/e2e/make-fixture-home.sh" "$home"
+    if [ "${STARTUP_PROJECTS:-0}" -gt 0 ]; then
+        (cd "$home/.claude" && mkdir -p projects && cd projects &&
+            seq -f '-home-dev-src-project-%.0f' 1 "$STARTUP_PROJECTS" | xargs mkdir -p --)
+    fi
     launched=$(date +%s%3N)
     env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
         XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \

@@ -30,8 +30,10 @@ METERIX_FUZZ_TARGET(activity_filter) {
     // A Claude transcript whose last 2048 bytes hold a "/usage" command line is
     // ignored, even when those bytes begin inside a character.
     QByteArrayView tail = QByteArrayView(contents).last(std::min<qsizetype>(contents.size(), 2048));
-    while (!tail.isEmpty() && tail.size() < contents.size() &&
-           (static_cast<unsigned char>(tail[0]) & 0xc0) == 0x80)
+    // At most three bytes: no character has more continuation bytes.
+    for (int cut = 0; cut < 3 && !tail.isEmpty() && tail.size() < contents.size() &&
+                      (static_cast<unsigned char>(tail[0]) & 0xc0) == 0x80;
+         ++cut)
         tail = tail.sliced(1);
     if (tail.contains("<command-name>/usage") && QUtf8StringView(tail).isValidUtf8())
         METERIX_FUZZ_CHECK(engine.evaluateEvent(transcript, AIProviderType::claudeCode).kind() ==

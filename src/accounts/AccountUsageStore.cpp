@@ -8,8 +8,9 @@
 
 namespace meterix {
 
-AccountUsageStore::AccountUsageStore(std::optional<QString> path, const Clock& clock)
-    : file_(path.value_or(defaultFilePath())), clock_(clock) {
+AccountUsageStore::AccountUsageStore(std::optional<QString> path, const Clock& clock,
+                                     std::chrono::milliseconds writeDelay)
+    : file_(path.value_or(defaultFilePath())), clock_(clock), writeDelay_(writeDelay) {
     const auto loaded = file_.load();
     if (!loaded) return;
     QHash<QString, UsageSnapshot> cache;
@@ -27,6 +28,11 @@ AccountUsageStore::AccountUsageStore(std::optional<QString> path, const Clock& c
 }
 
 AccountUsageStore::~AccountUsageStore() {
+    {
+        std::lock_guard lock(writeMutex_);
+        hurry_ = true; // for good: nothing may wait out a delay any more
+    }
+    writeWake_.notify_all();
     executor_.stop();
 }
 
@@ -75,11 +81,38 @@ void AccountUsageStore::record(const UsageSnapshot& snapshot) {
         cache.insert(key, snapshot);
         return true;
     });
-    if (changed) executor_.post([this] { persist(); });
+    if (changed) scheduleWrite();
+}
+
+void AccountUsageStore::scheduleWrite() {
+    {
+        std::lock_guard lock(writeMutex_);
+        if (writeScheduled_) return; // the write already queued takes this reading too
+        writeScheduled_ = true;
+    }
+    executor_.post([this] { writeWhenDue(); });
+}
+
+void AccountUsageStore::writeWhenDue() {
+    {
+        std::unique_lock lock(writeMutex_);
+        writeWake_.wait_for(lock, writeDelay_, [this] { return hurry_; });
+        // Readings recorded from here on schedule the next write.
+        writeScheduled_ = false;
+    }
+    persist();
 }
 
 void AccountUsageStore::flush() {
-    executor_.sync([] {});
+    {
+        std::lock_guard lock(writeMutex_);
+        hurry_ = true;
+    }
+    writeWake_.notify_all();
+    executor_.sync([this] {
+        std::lock_guard lock(writeMutex_);
+        hurry_ = false;
+    });
 }
 
 void AccountUsageStore::persist() {
@@ -91,6 +124,7 @@ void AccountUsageStore::persist() {
     // An unreadable file is set aside first; a failed write keeps the old file
     // and the next record tries again.
     file_.write(object, clock_.now());
+    ++fileWrites_;
 }
 
 } // namespace meterix

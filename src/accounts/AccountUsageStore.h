@@ -10,18 +10,28 @@
 #include <QHash>
 #include <QString>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 
 namespace meterix {
 
 // The last good reading of every account, kept across launches in
 // account-usage.json, so a fresh start shows figures before the first refresh.
-// File writes happen on the store's own thread.
+// File writes happen on the store's own thread, gathered: the readings of one
+// poll (a dozen accounts within a moment) cost one write of the file, made
+// writeDelay after the first of them, and flush() or the end of the store
+// writes at once what is still waiting.
 class AccountUsageStore {
   public:
     // path: the JSON file; nothing means account-usage.json in our data folder.
+    static constexpr std::chrono::milliseconds defaultWriteDelay{2000};
+
     explicit AccountUsageStore(std::optional<QString> path = std::nullopt,
-                               const Clock& clock = Clock::system());
+                               const Clock& clock = Clock::system(),
+                               std::chrono::milliseconds writeDelay = defaultWriteDelay);
     ~AccountUsageStore();
     AccountUsageStore(const AccountUsageStore&) = delete;
     AccountUsageStore& operator=(const AccountUsageStore&) = delete;
@@ -36,18 +46,31 @@ class AccountUsageStore {
     // not read back from the file is refused. Returns at once.
     void record(const UsageSnapshot& snapshot);
 
-    // Waits until everything recorded so far is on disk (tests, and quitting).
+    // Writes what is waiting now and returns once everything recorded so far
+    // is on disk (quitting, tests).
     void flush();
+
+    // Writes of the file since creation (for tests and diagnostics).
+    int fileWrites() const { return fileWrites_.load(); }
 
     const QString& filePath() const { return file_.path(); }
     static QString defaultFilePath();
     static QString accountKey(AIProviderType provider, const QString& accountID);
 
   private:
+    void scheduleWrite();
+    // On the store's thread: waits out the delay (or a flush), then writes.
+    void writeWhenDue();
     void persist();
 
     JsonStoreFile file_; // only touched on executor_ after construction
     const Clock& clock_;
+    const std::chrono::milliseconds writeDelay_;
+    std::mutex writeMutex_;
+    std::condition_variable writeWake_;
+    bool writeScheduled_ = false; // a write is queued and has not begun
+    bool hurry_ = false;          // flush or the end: write what waits at once
+    std::atomic<int> fileWrites_{0};
     mutable Locked<QHash<QString, UsageSnapshot>> cache_;
     mutable SerialExecutor executor_;
 };

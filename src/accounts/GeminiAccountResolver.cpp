@@ -70,12 +70,14 @@ QString GeminiAccountResolver::desktopAppFolder() const {
 GeminiAccountResolver::GoogleAccounts GeminiAccountResolver::googleAccountEmails(const QString& path) {
     const std::optional<QJsonObject> list = AccountFileReader::json(path);
     if (!list) return {};
+    // An empty address names no account (it would be one without an id).
     GoogleAccounts accounts{.active = json::string(*list, QLatin1String("active"))};
+    if (accounts.active && accounts.active->isEmpty()) accounts.active.reset();
     if (const std::optional<QJsonArray> old = json::array(*list, QLatin1String("old"))) {
         QStringList previous;
         for (const QJsonValue& entry : *old) {
             if (!entry.isString()) return accounts; // not a list of strings: no earlier accounts
-            previous.append(entry.toString());
+            if (!entry.toString().isEmpty()) previous.append(entry.toString());
         }
         accounts.previous = previous;
     }
@@ -110,7 +112,9 @@ std::optional<QString> GeminiAccountResolver::cliSubject() const {
     if (!token) return std::nullopt;
     const std::optional<QJsonObject> claims = JWTClaims::payload(*token);
     if (!claims) return std::nullopt;
-    return json::string(*claims, QLatin1String("sub"));
+    const std::optional<QString> subject = json::string(*claims, QLatin1String("sub"));
+    if (!subject || subject->isEmpty()) return std::nullopt;
+    return subject;
 }
 
 QList<AccountIdentity> GeminiAccountResolver::resolveAccounts() {

@@ -55,9 +55,6 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return t->cancelled->load() ? 1 : 0;
 }
 
-struct CurlDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
 struct SlistDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
@@ -86,8 +83,56 @@ TransportError::Code codeFor(CURLcode rc, const Transfer& t) {
 
 } // namespace
 
+// Idle handles kept per host: requests to one host overlap only when a
+// refresh and an on-demand fetch meet.
+constexpr size_t kIdleHandlesPerHost = 2;
+
 CurlTransport::CurlTransport(int64_t bodyCap) : bodyCap_(bodyCap) {
     initialiseCurlOnce();
+}
+
+CurlTransport::~CurlTransport() {
+    std::lock_guard lock(idleMutex_);
+    for (auto& [host, handles] : idle_)
+        for (void* h : handles)
+            curl_easy_cleanup(static_cast<CURL*>(h));
+    idle_.clear();
+}
+
+int CurlTransport::idleHandleCount() const {
+    std::lock_guard lock(idleMutex_);
+    size_t n = 0;
+    for (const auto& [host, handles] : idle_)
+        n += handles.size();
+    return static_cast<int>(n);
+}
+
+void* CurlTransport::takeHandle(const QByteArray& host) {
+    {
+        std::lock_guard lock(idleMutex_);
+        auto it = idle_.find(host);
+        if (it != idle_.end() && !it->second.empty()) {
+            void* h = it->second.back();
+            it->second.pop_back();
+            return h;
+        }
+    }
+    return curl_easy_init();
+}
+
+void CurlTransport::giveBack(const QByteArray& host, void* handle) {
+    // Options (the key headers among them) go; the connection and the TLS
+    // session stay for the host's next request.
+    curl_easy_reset(static_cast<CURL*>(handle));
+    if (!cancelled_.load()) {
+        std::lock_guard lock(idleMutex_);
+        std::vector<void*>& handles = idle_[host];
+        if (handles.size() < kIdleHandlesPerHost) {
+            handles.push_back(handle);
+            return;
+        }
+    }
+    curl_easy_cleanup(static_cast<CURL*>(handle));
 }
 
 CurlTransport& CurlTransport::shared() {
@@ -117,7 +162,11 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
         headerList.reset(next);
     }
 
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    const QByteArray host = request.url.scheme().toLatin1() + "://" + request.url.host().toUtf8() + ':' +
+                            QByteArray::number(request.url.port(-1));
+    // Back to the host's idle handles when the request is over, however it ends.
+    const auto giveBackLater = [this, host](CURL* h) { giveBack(host, h); };
+    std::unique_ptr<CURL, decltype(giveBackLater)> curl(static_cast<CURL*>(takeHandle(host)), giveBackLater);
     if (!curl) throw TransportError(TransportError::Code::other);
     CURL* c = curl.get();
 

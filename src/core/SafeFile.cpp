@@ -83,6 +83,17 @@ std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offs
     return readAll(fd.get(), offset, length);
 }
 
+std::optional<RegularFileTail> readRegularFileTail(const QString& path, int64_t maxBytes) {
+    Fd fd(openForReading(path));
+    if (fd.get() < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const int64_t offset = std::max<int64_t>(st.st_size - std::max<int64_t>(maxBytes, 0), 0);
+    std::optional<QByteArray> bytes = readAll(fd.get(), offset, st.st_size - offset);
+    if (!bytes) return std::nullopt;
+    return RegularFileTail{std::move(*bytes), offset};
+}
+
 std::optional<QByteArray> readRegularFileHead(const QString& path, int64_t maxBytes) {
     Fd fd(openForReading(path));
     if (fd.get() < 0) return std::nullopt;

@@ -26,6 +26,14 @@ std::optional<RegularFileInfo> regularFileInfo(const QString& path);
 // Reads at most maxBytes starting at offset (clamped to the file) of a regular file.
 std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offset, int64_t maxBytes);
 
+// The last maxBytes (or fewer) of a regular file and where they begin, with one
+// open and one read.
+struct RegularFileTail {
+    QByteArray bytes;
+    int64_t offset = 0;
+};
+std::optional<RegularFileTail> readRegularFileTail(const QString& path, int64_t maxBytes);
+
 // Reads at most maxBytes from the start of a regular file by reading until end of
 // file, without trusting the size the file reports (files under /proc report 0).
 std::optional<QByteArray> readRegularFileHead(const QString& path, int64_t maxBytes);

@@ -5,24 +5,28 @@
 #include <QEvent>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace meterix {
 
-EndlessPulse::EndlessPulse(QWidget* owner, double durationSeconds, QEasingCurve easing, bool autoreverses)
+EndlessPulse::EndlessPulse(QWidget* owner, double durationSeconds, QEasingCurve easing, bool autoreverses,
+                           int framesPerSecond)
     : QObject(owner), owner_(owner), easing_(std::move(easing)), autoreverses_(autoreverses) {
     const double cycle = autoreverses ? 2 * durationSeconds : durationSeconds;
-    animation_.setDuration(std::max(1, int(std::lround(cycle * 1000))));
-    animation_.setStartValue(0.0);
-    animation_.setEndValue(1.0);
-    animation_.setLoopCount(-1);
-    connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& phase) {
-        value_ = valueAtPhase(phase.toDouble(), easing_, autoreverses_);
-        owner_->update();
-    });
+    cycleMs_ = std::max<qint64>(1, std::lround(cycle * 1000));
+    frames_.setTimerType(Qt::PreciseTimer);
+    frames_.setInterval(1000 / std::clamp(framesPerSecond, 1, 120));
+    connect(&frames_, &QTimer::timeout, this, &EndlessPulse::step);
     connect(&Appearance::shared(), &Appearance::changed, this, &EndlessPulse::reconsider);
     owner->installEventFilter(this);
     reconsider();
+}
+
+void EndlessPulse::step() {
+    const double phase = double(clock_.elapsed() % cycleMs_) / double(cycleMs_);
+    value_ = valueAtPhase(phase, easing_, autoreverses_);
+    owner_->update();
 }
 
 double EndlessPulse::valueAtPhase(double phase, const QEasingCurve& easing, bool autoreverses) {
@@ -40,9 +44,10 @@ bool EndlessPulse::eventFilter(QObject* watched, QEvent* event) {
 void EndlessPulse::reconsider() {
     const bool shouldRun = owner_->isVisible() && !Appearance::shared().reduceMotion();
     if (shouldRun && !isRunning()) {
-        animation_.start();
+        clock_.start(); // each run starts at the resting state
+        frames_.start();
     } else if (!shouldRun) {
-        if (isRunning()) animation_.stop();
+        if (isRunning()) frames_.stop();
         if (value_ != 0) {
             value_ = 0;
             owner_->update();

@@ -2,7 +2,8 @@
 
 #include <QEasingCurve>
 #include <QObject>
-#include <QVariantAnimation>
+#include <QElapsedTimer>
+#include <QTimer>
 
 class QWidget;
 
@@ -12,15 +13,19 @@ namespace meterix {
 // widget is on screen: eased, either there and back (autoreversing) or restarting
 // from 0 each cycle. It runs only while the widget is shown and the desktop allows
 // animation; otherwise it stands still at 0, so a hidden or reduced-motion widget
-// costs no timer. Each step repaints the widget.
+// costs no timer. Each step repaints the widget, at the frame rate the motion
+// needs (a slow pulse reads smooth at 30 frames a second), not the display's.
 class EndlessPulse : public QObject {
     Q_OBJECT
 
 public:
-    EndlessPulse(QWidget* owner, double durationSeconds, QEasingCurve easing, bool autoreverses);
+    static constexpr int defaultFramesPerSecond = 30;
+
+    EndlessPulse(QWidget* owner, double durationSeconds, QEasingCurve easing, bool autoreverses,
+                 int framesPerSecond = defaultFramesPerSecond);
 
     double value() const { return value_; }
-    bool isRunning() const { return animation_.state() == QAbstractAnimation::Running; }
+    bool isRunning() const { return frames_.isActive(); }
 
     // The eased value at a phase 0...1 of one full cycle (pure).
     static double valueAtPhase(double phase, const QEasingCurve& easing, bool autoreverses);
@@ -30,11 +35,14 @@ protected:
 
 private:
     void reconsider();
+    void step();
 
     QWidget* owner_;
     QEasingCurve easing_;
     bool autoreverses_;
-    QVariantAnimation animation_;
+    qint64 cycleMs_;
+    QTimer frames_;
+    QElapsedTimer clock_;
     double value_ = 0;
 };
 

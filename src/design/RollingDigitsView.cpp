@@ -98,6 +98,7 @@ void RollingDigitsView::setValue(qint64 value) {
 }
 
 void RollingDigitsView::setColor(const QColor& color) {
+    if (color == color_) return;
     color_ = color;
     update();
 }

@@ -4,12 +4,14 @@
 #include "core/PathContainment.h"
 
 #include <QFile>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,14 +116,18 @@ void FileEventStream::startOnQueue(bool& started) {
     auto* timer = new QTimer(queue_.context());
     timer->setSingleShot(true);
     timer->setInterval(options_.latency);
-    QObject::connect(timer, &QTimer::timeout, timer, [this] { flushPending(); });
+    QObject::connect(timer, &QTimer::timeout, timer, [this] { onLatencyElapsed(); });
     latencyTimer_ = timer;
 
     for (const QString& root : roots_)
-        watchTree(root, true, nullptr);
+        watchTree(root, -1, {}, nullptr);
+    folders_.squeeze();
+    // Walking a large tree leaves megabytes of freed path strings behind; hand
+    // them back rather than keep them resident for the life of the process.
+    ::malloc_trim(0);
 
     auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, queue_.context());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { readEvents(); });
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { onReadable(); });
     notifier_ = notifier;
     started = true;
 }
@@ -136,51 +142,83 @@ void FileEventStream::closeDescriptor() {
     if (fd_ >= 0) ::close(fd_); // closing drops every watch at once
     fd_ = -1;
     folders_.clear();
-    pending_.clear();
-    pendingSet_.clear();
+    extraLinks_.clear();
 }
 
-bool FileEventStream::addWatch(const QString& folder, bool isRoot) {
+QStringList FileEventStream::pathsOf(int wd) const {
+    QStringList paths;
+    const auto linkPaths = [&](const Link& link) {
+        if (link.parent < 0) {
+            paths.append(QFile::decodeName(link.name));
+            return;
+        }
+        const QString name = QFile::decodeName(link.name);
+        for (const QString& parent : pathsOf(link.parent))
+            paths.append(parent + QLatin1Char('/') + name);
+    };
+    const auto found = folders_.constFind(wd);
+    if (found == folders_.constEnd()) return paths;
+    linkPaths(found.value());
+    for (auto it = extraLinks_.constFind(wd); it != extraLinks_.constEnd() && it.key() == wd; ++it)
+        linkPaths(it.value());
+    return paths;
+}
+
+int FileEventStream::addWatch(const QString& folder, int parent, const QByteArray& name) {
     const auto noteLimit = [this] {
         if (!limitReached_)
             qCWarning(logWatcher, "inotify watch limit reached; further folders are not watched "
                                   "(fs.inotify.max_user_watches)");
         limitReached_ = true;
-        return false;
+        return -1;
     };
     if (folders_.size() >= options_.watchBudget) return noteLimit();
+    const bool isRoot = parent < 0;
     const QByteArray native = QFile::encodeName(folder);
     const int wd = ::inotify_add_watch(fd_, native.constData(), kWatchMask | (isRoot ? 0 : IN_DONT_FOLLOW));
     if (wd < 0) {
         if (errno == ENOSPC) return noteLimit();
-        return false;
+        return -1;
     }
-    QStringList& paths = folders_[wd];
-    if (paths.contains(folder)) return false; // already covered, subtree included
-    paths.append(folder);
-    return true;
+    const Link link{parent, isRoot ? native : name};
+    const auto existing = folders_.constFind(wd);
+    if (existing == folders_.constEnd()) {
+        folders_.insert(wd, link);
+        return wd;
+    }
+    if (pathsOf(wd).contains(folder)) return -1; // already covered, subtree included
+    extraLinks_.insert(wd, link);
+    return wd;
 }
 
-void FileEventStream::watchTree(const QString& folder, bool isRoot, QStringList* entries) {
+void FileEventStream::watchTree(const QString& folder, int parent, const QByteArray& name,
+                                QStringList* entries) {
+    struct Pending {
+        QString path;
+        int parent;
+        QByteArray name;
+    };
     QSet<QPair<quint64, quint64>> visited; // device and inode: bind mounts must not loop either
-    QList<QPair<QString, bool>> stack{{folder, isRoot}};
+    QList<Pending> stack{{folder, parent, parent < 0 ? QByteArray() : name}};
     while (!stack.isEmpty()) {
-        const auto [path, root] = stack.takeLast();
-        const DirectoryHandle dir(path, root);
+        const Pending next = stack.takeLast();
+        const bool root = next.parent < 0;
+        const DirectoryHandle dir(next.path, root);
         if (!dir.get()) continue;
         struct stat st {};
         if (::fstat(::dirfd(dir.get()), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
         if (visited.contains({st.st_dev, st.st_ino})) continue;
         visited.insert({st.st_dev, st.st_ino});
-        if (!root && options_.skipFolder && options_.skipFolder(path)) continue;
-        if (!addWatch(path, root)) {
+        if (!root && options_.skipFolder && options_.skipFolder(next.path)) continue;
+        const int wd = addWatch(next.path, next.parent, next.name);
+        if (wd < 0) {
             if (limitReached_) return;
             continue;
         }
         while (const dirent* entry = ::readdir(dir.get())) {
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-            const QString child = path + QLatin1Char('/') + QFile::decodeName(name);
+            const QString child = next.path + QLatin1Char('/') + QFile::decodeName(name);
             if (entries && entries->size() < options_.maxReportedEntriesPerNewFolder) entries->append(child);
             unsigned char type = entry->d_type;
             if (type == DT_UNKNOWN) {
@@ -188,24 +226,28 @@ void FileEventStream::watchTree(const QString& folder, bool isRoot, QStringList*
                 if (::fstatat(::dirfd(dir.get()), name, &cs, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(cs.st_mode))
                     type = DT_DIR;
             }
-            if (type == DT_DIR) stack.append({child, false});
+            if (type == DT_DIR) stack.append({child, wd, QByteArray(name)});
         }
     }
 }
 
 void FileEventStream::forgetTree(const QString& folder) {
-    for (auto it = folders_.begin(); it != folders_.end();) {
-        it->removeIf([&](const QString& path) { return isSameOrInsideFolder(path, folder); });
-        if (it->isEmpty()) {
-            ::inotify_rm_watch(fd_, it.key());
-            it = folders_.erase(it);
-        } else {
-            ++it;
-        }
+    // Decide for every link first: removing a parent's link changes the
+    // paths its children are reached by.
+    QList<int> gone;
+    for (auto it = folders_.constBegin(); it != folders_.constEnd(); ++it) {
+        QStringList kept = pathsOf(it.key());
+        kept.removeIf([&](const QString& path) { return isSameOrInsideFolder(path, folder); });
+        if (kept.isEmpty()) gone.append(it.key());
+    }
+    for (int wd : gone) {
+        ::inotify_rm_watch(fd_, wd);
+        folders_.remove(wd);
+        extraLinks_.remove(wd);
     }
 }
 
-void FileEventStream::readEvents() {
+QStringList FileEventStream::readEvents() {
     QStringList batch;
     QSet<QString> seen;
     const auto add = [&](const QString& path) {
@@ -226,13 +268,13 @@ void FileEventStream::readEvents() {
 
             // An overflow loses events no path can be given for.
             if (event->mask & IN_Q_OVERFLOW) continue;
-            const auto found = folders_.constFind(event->wd);
-            if (found == folders_.constEnd()) continue;
+            if (!folders_.contains(event->wd)) continue;
             if (event->mask & IN_IGNORED) {
                 folders_.remove(event->wd);
+                extraLinks_.remove(event->wd);
                 continue;
             }
-            const QStringList folders = found.value(); // the handlers below change folders_
+            const QStringList folders = pathsOf(event->wd); // the handlers below change folders_
             if (event->mask & IN_MOVE_SELF) {
                 // A root renamed away is no longer where we were asked to watch.
                 for (const QString& folder : folders)
@@ -250,36 +292,35 @@ void FileEventStream::readEvents() {
                 if (event->mask & (IN_CREATE | IN_MOVED_TO)) {
                     // Files may have landed before the watch existed: report them.
                     QStringList inside;
-                    watchTree(path, false, &inside);
+                    watchTree(path, event->wd, QByteArray(event->name), &inside);
                     for (const QString& entry : inside)
                         add(entry);
                 }
             }
         }
     }
-    if (!batch.isEmpty()) report(batch);
+    return batch;
 }
 
-void FileEventStream::report(const QStringList& paths) {
-    if (!latencyTimer_) return;
-    if (!latencyTimer_->isActive()) {
-        // First news after a quiet spell goes out at once; the latency window
-        // then gathers what follows.
-        latencyTimer_->start();
-        callback_(paths);
+void FileEventStream::onReadable() {
+    if (!latencyTimer_ || !notifier_) return;
+    const QStringList paths = readEvents();
+    if (paths.isEmpty()) return;
+    // First news after a quiet spell goes out at once. For the latency that
+    // follows the descriptor is left alone: the kernel merges repeated events
+    // of a file meanwhile, and a burst of writes costs one read, not one each.
+    notifier_->setEnabled(false);
+    latencyTimer_->start();
+    callback_(paths);
+}
+
+void FileEventStream::onLatencyElapsed() {
+    if (!latencyTimer_ || !notifier_) return;
+    const QStringList paths = readEvents();
+    if (paths.isEmpty()) {
+        notifier_->setEnabled(true); // quiet: the next event is news again
         return;
     }
-    for (const QString& path : paths) {
-        if (pendingSet_.contains(path)) continue;
-        pendingSet_.insert(path);
-        pending_.append(path);
-    }
-}
-
-void FileEventStream::flushPending() {
-    if (pending_.isEmpty() || !latencyTimer_) return; // quiet: the timer stays off until the next event
-    const QStringList paths = std::exchange(pending_, {});
-    pendingSet_.clear();
     latencyTimer_->start();
     callback_(paths);
 }

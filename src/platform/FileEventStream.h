@@ -2,9 +2,10 @@
 
 #include "platform/DispatchQueue.h"
 
+#include <QByteArray>
 #include <QHash>
+#include <QMultiHash>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -21,8 +22,11 @@ namespace meterix {
 // a recursive FSEvents stream. Every folder below a root gets its own watch;
 // folders that appear later are watched at once and what is already inside
 // them is reported. Symbolic links below a root are not followed (a link to a
-// folder could loop). The first event after a quiet spell is delivered at once,
-// later ones are gathered per path for the latency and delivered together.
+// folder could loop). The first event after a quiet spell is delivered at once;
+// for the latency that follows the descriptor is left unread, so the kernel
+// merges repeated events of one file, and what gathered is delivered together.
+// A folder is kept as its name below its parent's watch, so a large tree
+// costs little memory.
 // The callback runs on the given queue; creation, modification, renaming and
 // removal are reported alike, by path.
 class FileEventStream {
@@ -64,14 +68,21 @@ class FileEventStream {
     void startOnQueue(bool& started);
     void stopOnQueue();
     void closeDescriptor();
-    void readEvents();
-    void flushPending();
-    void report(const QStringList& paths);
-    // Adds watches for folder and everything below it; entries (when given)
-    // collects the paths found inside.
-    void watchTree(const QString& folder, bool isRoot, QStringList* entries);
+    // Reads what the kernel queued: the changed paths, each once.
+    QStringList readEvents();
+    void onReadable();
+    void onLatencyElapsed();
+    // Adds watches for folder and everything below it; parent is the watch
+    // of the folder holding it (-1 for a root) and name its name there;
+    // entries (when given) collects the paths found inside.
+    void watchTree(const QString& folder, int parent, const QByteArray& name, QStringList* entries);
     void forgetTree(const QString& folder);
-    bool addWatch(const QString& folder, bool isRoot);
+    // The watch of folder, with parent and name linking it into the tree;
+    // -1 when it cannot be (or need not be) watched.
+    int addWatch(const QString& folder, int parent, const QByteArray& name);
+    // Every path a watch is reached by (more than one only where two roots
+    // lead to the same folder).
+    QStringList pathsOf(int wd) const;
 
     DispatchQueue& queue_;
     const QStringList roots_;
@@ -82,9 +93,14 @@ class FileEventStream {
     int fd_ = -1;
     QPointer<QSocketNotifier> notifier_;
     QPointer<QTimer> latencyTimer_;
-    QHash<int, QStringList> folders_; // watch descriptor -> the folder's paths
-    QStringList pending_;
-    QSet<QString> pendingSet_;
+    // A watched folder: its name inside the parent watch's folder, or for a
+    // root (parent -1) its whole path, in the file system's encoding.
+    struct Link {
+        int parent = -1;
+        QByteArray name;
+    };
+    QHash<int, Link> folders_;           // watch descriptor -> how it was reached first
+    QMultiHash<int, Link> extraLinks_;   // rare further ways to the same folder
     int watchesAdded_ = 0;
     bool limitReached_ = false;
 };

@@ -3,10 +3,13 @@
 #include "core/Paths.h"
 #include "core/SafeFile.h"
 
-#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace meterix {
@@ -42,6 +45,7 @@ QString baseName(const QByteArray& path) {
 RunningApplications::RunningApplications(QString procRoot, uid_t uid, int intervalMs, QObject* parent)
     : QObject(parent), procRoot_(std::move(procRoot)), uid_(uid) {
     timer_.setInterval(intervalMs);
+    timer_.setTimerType(Qt::VeryCoarseTimer); // whole seconds: wakes together with the rest of the system
     connect(&timer_, &QTimer::timeout, this, &RunningApplications::rescan);
 }
 
@@ -80,34 +84,72 @@ void RunningApplications::rescan() {
     Q_EMIT runningApplicationsChanged();
 }
 
-QSet<QString> RunningApplications::scan() const {
-    QHash<QString, QString> byExecutable;
-    for (const AppEntry& e : appTable())
-        for (const QString& name : e.executables)
-            byExecutable.insert(name, QString::fromLatin1(e.bundleIdentifier));
-
+QSet<QString> RunningApplications::scan() {
     QSet<QString> found;
-    const QStringList pids = QDir(procRoot_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& pid : pids) {
-        bool numeric = false;
-        pid.toLong(&numeric);
-        if (!numeric) continue;
-        const QString dir = joinPath(procRoot_, pid);
-        struct stat st {};
-        if (::stat(dir.toLocal8Bit().constData(), &st) != 0 || st.st_uid != uid_) continue;
-        // argv[0] names Electron apps and scripts better than the kernel's 15-character comm.
-        QStringList names;
-        const QByteArray exe = QFileInfo(joinPath(dir, QStringLiteral("exe"))).symLinkTarget().toLocal8Bit();
-        if (!exe.isEmpty()) names.append(baseName(exe));
-        if (const auto cmdline = readRegularFileHead(joinPath(dir, QStringLiteral("cmdline")), 4096)) {
-            const QByteArray argv0 =
-                cmdline->left(cmdline->indexOf('\0') >= 0 ? cmdline->indexOf('\0') : cmdline->size());
-            if (!argv0.isEmpty()) names.append(baseName(argv0));
-        }
-        for (const QString& name : names)
-            if (auto it = byExecutable.constFind(name); it != byExecutable.constEnd()) found.insert(*it);
+    QHash<qint64, Seen> seenNow;
+    seenNow.reserve(seen_.size());
+    DIR* proc = ::opendir(QFile::encodeName(procRoot_).constData());
+    if (!proc) {
+        seen_.clear();
+        return found;
     }
+    while (const dirent* entry = ::readdir(proc)) {
+        char* end = nullptr;
+        errno = 0;
+        const long long pid = std::strtoll(entry->d_name, &end, 10);
+        if (errno != 0 || end == entry->d_name || *end != '\0' || pid <= 0) continue;
+        Seen seen;
+        if (auto it = seen_.constFind(pid); it != seen_.constEnd() && it->entryInode == entry->d_ino)
+            seen = *it;
+        // A process is looked at when it first shows and once more at the next
+        // scan: a launcher script that execs the app right after its start
+        // would otherwise be remembered as the script.
+        if (seen.looks < 2) {
+            seen.entryInode = entry->d_ino;
+            if (!inspect(QString::fromLatin1(entry->d_name), seen)) continue; // gone meanwhile
+        }
+        if (!seen.bundleIdentifier.isEmpty()) found.insert(seen.bundleIdentifier);
+        seenNow.insert(pid, std::move(seen));
+    }
+    ::closedir(proc);
+    seen_ = std::move(seenNow); // processes that ended drop out here
     return found;
+}
+
+bool RunningApplications::inspect(const QString& pid, Seen& seen) {
+    static const QHash<QString, QString> byExecutable = [] {
+        QHash<QString, QString> table;
+        for (const AppEntry& e : appTable())
+            for (const QString& name : e.executables)
+                table.insert(name, QString::fromLatin1(e.bundleIdentifier));
+        return table;
+    }();
+    ++inspected_;
+    const QString dir = joinPath(procRoot_, pid);
+    struct stat st {};
+    if (::stat(QFile::encodeName(dir).constData(), &st) != 0) return false;
+    ++seen.looks;
+    seen.bundleIdentifier.clear();
+    if (st.st_uid != uid_) {
+        seen.looks = 2; // another user's: never one of ours, no second look
+        return true;
+    }
+    // argv[0] names Electron apps and scripts better than the kernel's 15-character comm.
+    QStringList names;
+    const QByteArray exe = QFileInfo(joinPath(dir, QStringLiteral("exe"))).symLinkTarget().toLocal8Bit();
+    if (!exe.isEmpty()) names.append(baseName(exe));
+    if (const auto cmdline = readRegularFileHead(joinPath(dir, QStringLiteral("cmdline")), 4096)) {
+        const QByteArray argv0 =
+            cmdline->left(cmdline->indexOf('\0') >= 0 ? cmdline->indexOf('\0') : cmdline->size());
+        if (!argv0.isEmpty()) names.append(baseName(argv0));
+    }
+    for (const QString& name : names) {
+        if (auto it = byExecutable.constFind(name); it != byExecutable.constEnd()) {
+            seen.bundleIdentifier = *it;
+            break;
+        }
+    }
+    return true;
 }
 
 } // namespace meterix

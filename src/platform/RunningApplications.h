@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -14,13 +15,15 @@ namespace meterix {
 // Which desktop applications of the user run now, named by the application
 // identifiers the account sources carry. Read from /proc (processes of our own
 // user only) on a timer that runs only while someone needs the answer, and
-// published only when the set changes.
+// published only when the set changes. Each scan lists /proc once and looks
+// inside only the processes it has not seen before, so a scan of a quiet
+// desktop reads no process file at all.
 class RunningApplications : public QObject {
     Q_OBJECT
 
   public:
     explicit RunningApplications(QString procRoot = QStringLiteral("/proc"), uid_t uid = ::getuid(),
-                                 int intervalMs = 5000, QObject* parent = nullptr);
+                                 int intervalMs = 10000, QObject* parent = nullptr);
 
     static RunningApplications& shared();
 
@@ -40,16 +43,34 @@ class RunningApplications : public QObject {
     // Reads /proc now and publishes a change.
     void rescan();
 
+    // Processes looked inside since creation (each new process once, and once
+    // more at the next scan). For tests and diagnostics.
+    int inspectedProcessCount() const { return inspected_; }
+
   Q_SIGNALS:
     void runningApplicationsChanged();
 
   private:
-    QSet<QString> scan() const;
+    // A process as last seen: its /proc entry's inode tells a new process
+    // that took over a pid from the one seen before (the kernel gives every
+    // process entry an inode number of its own), without reading a file.
+    struct Seen {
+        quint64 entryInode = 0;
+        int looks = 0;         // inspections so far (a launcher may exec the app just after)
+        QString bundleIdentifier; // empty: not one of the apps
+    };
+
+    QSet<QString> scan();
+    // Reads the owner, executable and argv[0] of one process into seen;
+    // false when the process has gone.
+    bool inspect(const QString& pid, Seen& seen);
 
     QString procRoot_;
     uid_t uid_;
     QTimer timer_;
     QSet<QString> running_;
+    QHash<qint64, Seen> seen_;
+    int inspected_ = 0;
 };
 
 } // namespace meterix

@@ -2,7 +2,7 @@
 
 #include "core/SafeFile.h"
 
-#include <QStringDecoder>
+#include <cstring>
 
 #include <algorithm>
 #include <charconv>
@@ -30,6 +30,20 @@ const QString* firstContained(const QStringList& fragments, const QString& text)
     return nullptr;
 }
 
+// Transcripts are mostly ASCII: eight bytes at a time until the first byte
+// that is not, and the full check only from there.
+bool isValidUtf8(QByteArrayView bytes) {
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    while (end - p >= 8) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        if (word & 0x8080808080808080ULL) break;
+        p += 8;
+    }
+    return QByteArrayView(p, end - p).isValidUtf8();
+}
+
 // A double the way the burst texts print it: shortest round-trip digits, and a
 // whole number keeps its ".0" ("2.0", "2.5").
 QString decimalText(double value) {
@@ -48,8 +62,43 @@ QString decimalText(double value) {
 AIActivityFilterEngine::AIActivityFilterEngine(const AIActivityRuleRegistry& registry, const Clock& clock)
     : registry_(registry), clock_(clock) {}
 
+const std::optional<QByteArray>& AIActivityFilterEngine::Tail::bytes() {
+    if (!read_) {
+        bytes_ = readTail(path_, kTailBytes);
+        read_ = true;
+    }
+    return bytes_;
+}
+
+const std::optional<QString>& AIActivityFilterEngine::Tail::text() {
+    if (!decoded_) {
+        if (const auto& b = bytes()) text_ = QString::fromUtf8(*b);
+        decoded_ = true;
+    }
+    return text_;
+}
+
+const QString* AIActivityFilterEngine::firstContainedIn(const QStringList& fragments, QByteArrayView utf8) const {
+    for (const QString& f : fragments) {
+        auto it = utf8_.constFind(f);
+        if (it == utf8_.constEnd()) it = utf8_.insert(f, f.toUtf8());
+        const QByteArray& needle = *it;
+        if (needle.isEmpty() ||
+            ::memmem(utf8.data(), size_t(utf8.size()), needle.constData(), size_t(needle.size())))
+            return &f;
+    }
+    return nullptr;
+}
+
 ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& eventPath,
                                                                AIProviderType provider) const {
+    Tail tail(eventPath);
+    return evaluate(eventPath, provider, registry_.rule(provider), tail);
+}
+
+ActivityEvaluationResult AIActivityFilterEngine::evaluate(const QString& eventPath, AIProviderType provider,
+                                                          const std::optional<ProviderFilterRule>& rule,
+                                                          Tail& tailOnce) const {
     const QString extension = lowerExtension(eventPath);
     if (!extension.isEmpty() && registry_.globalBlacklistedExtensions().contains(extension))
         return ActivityEvaluationResult::ignored(QLatin1String("Global blacklisted extension: .") +
@@ -58,7 +107,6 @@ ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& ev
     if (const QString* entry = firstContained(registry_.globalBlacklistedSubpaths(), eventPath))
         return ActivityEvaluationResult::ignored(QLatin1String("Global blacklisted subpath: ") + *entry);
 
-    const std::optional<ProviderFilterRule> rule = registry_.rule(provider);
     if (!rule) {
         if (eventPath.endsWith(QLatin1String(".jsonl")) || eventPath.endsWith(QLatin1String(".log")))
             return ActivityEvaluationResult::candidateBurst(QStringLiteral("Default candidate log file"));
@@ -71,18 +119,16 @@ ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& ev
     if (!rule->pathWhitelist.isEmpty() && !firstContained(rule->pathWhitelist, eventPath))
         return ActivityEvaluationResult::ignored(QStringLiteral("Path does not match whitelist"));
 
-    const std::optional<QString> tail = readTail(eventPath, kTailBytes);
-
     if (rule->customEvaluator) {
-        if (std::optional<ActivityEvaluationResult> decided = rule->customEvaluator(eventPath, tail))
+        if (std::optional<ActivityEvaluationResult> decided = rule->customEvaluator(eventPath, tailOnce.text()))
             return *decided;
     }
 
-    if (tail) {
-        if (const QString* keyword = firstContained(rule->contentBlacklistKeywords, *tail))
+    if (const std::optional<QByteArray>& tail = tailOnce.bytes()) {
+        if (const QString* keyword = firstContainedIn(rule->contentBlacklistKeywords, *tail))
             return ActivityEvaluationResult::ignored(QLatin1String("Content blacklist keyword matched: ") +
                                                      *keyword);
-        if (const QString* keyword = firstContained(rule->contentWhitelistKeywords, *tail))
+        if (const QString* keyword = firstContainedIn(rule->contentWhitelistKeywords, *tail))
             return ActivityEvaluationResult::immediateStreaming(
                 QLatin1String("Content whitelist keyword matched: ") + *keyword);
     }
@@ -92,7 +138,15 @@ ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& ev
 
 AIActivityFilterEngine::BurstDecision AIActivityFilterEngine::shouldDispatchBurst(AIProviderType provider,
                                                                                   const QString& eventPath) {
-    const ActivityEvaluationResult result = evaluateEvent(eventPath, provider);
+    Tail tail(eventPath);
+    return shouldDispatchBurst(provider, eventPath, tail);
+}
+
+AIActivityFilterEngine::BurstDecision AIActivityFilterEngine::shouldDispatchBurst(AIProviderType provider,
+                                                                                  const QString& eventPath,
+                                                                                  Tail& tail) {
+    const std::optional<ProviderFilterRule> rule = registry_.rule(provider);
+    const ActivityEvaluationResult result = evaluate(eventPath, provider, rule, tail);
     switch (result.kind()) {
     case ActivityEvaluationResult::Kind::ignored:
         return {false, QLatin1String("Ignored: ") + result.reason()};
@@ -104,7 +158,7 @@ AIActivityFilterEngine::BurstDecision AIActivityFilterEngine::shouldDispatchBurs
 
     double window = kDefaultBurstWindow;
     int threshold = kDefaultBurstThreshold;
-    if (const std::optional<ProviderFilterRule> rule = registry_.rule(provider)) {
+    if (rule) {
         window = rule->burstWindow;
         threshold = rule->burstThreshold;
     }
@@ -122,15 +176,13 @@ AIActivityFilterEngine::BurstDecision AIActivityFilterEngine::shouldDispatchBurs
     return {true, QStringLiteral("Burst qualified (%1 events in %2s)").arg(count).arg(decimalText(window))};
 }
 
-std::optional<QString> AIActivityFilterEngine::readTail(const QString& path, int64_t maxBytes) {
+std::optional<QByteArray> AIActivityFilterEngine::readTail(const QString& path, int64_t maxBytes) {
     // Through the safe reader: a FIFO or device that happens to sit in a watched
     // folder must never block the watcher's queue.
-    const std::optional<RegularFileInfo> info = regularFileInfo(path);
-    if (!info || info->size <= 0) return std::nullopt;
-    const int64_t start = std::max<int64_t>(info->size - maxBytes, 0);
-    const std::optional<QByteArray> bytes = readRegularFileRange(path, start, maxBytes);
-    if (!bytes || bytes->isEmpty()) return std::nullopt;
-    QByteArrayView window(*bytes);
+    const std::optional<RegularFileTail> read = readRegularFileTail(path, maxBytes);
+    if (!read || read->bytes.isEmpty()) return std::nullopt;
+    const int64_t start = read->offset;
+    QByteArrayView window(read->bytes);
     if (start > 0) {
         // A window that begins inside a multi-byte character drops that
         // character's continuation bytes (at most three) before decoding, or
@@ -140,10 +192,8 @@ std::optional<QString> AIActivityFilterEngine::readTail(const QString& path, int
             ++cut;
         window = window.sliced(cut);
     }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(window);
-    if (decoder.hasError()) return std::nullopt;
-    return text;
+    if (!isValidUtf8(window)) return std::nullopt;
+    return window.toByteArray();
 }
 
 } // namespace meterix

@@ -5,6 +5,8 @@
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/ActivityEvaluationResult.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -36,18 +38,46 @@ class AIActivityFilterEngine {
     explicit AIActivityFilterEngine(const AIActivityRuleRegistry& registry,
                                     const Clock& clock = Clock::system());
 
+    // The last bytes of one changed file as text, read when first asked for:
+    // every rule that looks at the path in one batch shares one read.
+    class Tail {
+      public:
+        explicit Tail(const QString& path) : path_(path) {}
+        // The window's bytes, valid UTF-8 (keywords are matched on these).
+        const std::optional<QByteArray>& bytes();
+        // The same as text, for rules that need it.
+        const std::optional<QString>& text();
+
+      private:
+        const QString& path_;
+        bool read_ = false;
+        bool decoded_ = false;
+        std::optional<QByteArray> bytes_;
+        std::optional<QString> text_;
+    };
+
     ActivityEvaluationResult evaluateEvent(const QString& eventPath, AIProviderType provider) const;
-    // True when the provider is to be reported as active now.
+    // True when the provider is to be reported as active now. tail: the
+    // path's tail, shared with other evaluations of the same path.
     BurstDecision shouldDispatchBurst(AIProviderType provider, const QString& eventPath);
+    BurstDecision shouldDispatchBurst(AIProviderType provider, const QString& eventPath, Tail& tail);
 
   private:
-    // The file's last maxBytes as UTF-8 text, less a character cut by the
-    // window's start; absent for anything but a non-empty regular file whose
-    // window then decodes cleanly.
-    static std::optional<QString> readTail(const QString& path, int64_t maxBytes);
+    // The rule (looked up once per event by the caller) applied to the path.
+    ActivityEvaluationResult evaluate(const QString& eventPath, AIProviderType provider,
+                                      const std::optional<ProviderFilterRule>& rule, Tail& tail) const;
+    // The file's last maxBytes, less a character cut by the window's start;
+    // absent for anything but a non-empty regular file whose window then is
+    // valid UTF-8.
+    static std::optional<QByteArray> readTail(const QString& path, int64_t maxBytes);
+    // The first fragment the UTF-8 text holds (for valid UTF-8, the same
+    // answer as on the decoded text, without decoding it).
+    const QString* firstContainedIn(const QStringList& fragments, QByteArrayView utf8) const;
 
     const AIActivityRuleRegistry& registry_;
     const Clock& clock_;
+    // Every fragment and keyword seen, in UTF-8 (the rules hold a few dozen).
+    mutable QHash<QString, QByteArray> utf8_;
     QHash<AIProviderType, QList<std::chrono::steady_clock::time_point>> recentEventTimestamps_;
 };
 

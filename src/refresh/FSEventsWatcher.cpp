@@ -90,7 +90,9 @@ FSEventsWatcher::~FSEventsWatcher() {
 }
 
 void FSEventsWatcher::startWatching(ChangeHandler handler) {
-    queue_.sync([&] { startOnQueue(std::move(handler)); });
+    // Setting up the watches walks every folder below the roots (tens of
+    // thousands in a large home): the caller, the GUI thread, never waits for it.
+    queue_.post([this, handler = std::move(handler)]() mutable { startOnQueue(std::move(handler)); });
 }
 
 void FSEventsWatcher::stop() {
@@ -148,12 +150,13 @@ void FSEventsWatcher::stopOnQueue() {
 
 void FSEventsWatcher::handleEvents(const QStringList& paths) {
     for (const QString& path : paths) {
+        AIActivityFilterEngine::Tail tail(path); // read once, whichever roots look at it
         // Every root holding the path is tried until one dispatches, so a path
         // under two roots of one provider may count twice toward its burst.
         for (const WatchedPath& entry : std::as_const(watchedPathsMap_)) {
             if (!isSameOrInsideFolder(path, entry.path)) continue;
             const AIActivityFilterEngine::BurstDecision decision =
-                filterEngine_.shouldDispatchBurst(entry.provider, path);
+                filterEngine_.shouldDispatchBurst(entry.provider, path, tail);
             if (decision.dispatch) {
                 const std::optional<QString> accountID = resolveAccount(entry.provider, path);
                 qCDebug(logWatcher, "[%s] %s", qUtf8Printable(rawValue(entry.provider)),

@@ -55,7 +55,8 @@ class FSEventsWatcher {
     FSEventsWatcher& operator=(const FSEventsWatcher&) = delete;
 
     // (Re)starts the stream over the rule folders that exist now; later batches
-    // go to handler only. Returns once the folders are watched.
+    // go to handler only. Returns at once: the folders are watched on the
+    // watcher's queue (watchedPaths() waits for that).
     void startWatching(ChangeHandler handler);
     void stop();
     // Replaces the account folders used for attribution (the account

@@ -47,6 +47,10 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
     : QObject(parent), deps_(std::move(dependencies)), scanner_(deps_.adapters) {
     Q_ASSERT(deps_.accountRegistry && deps_.usageStore && deps_.preferences);
     pool_.setMaxThreadCount(std::max(1, deps_.poolThreads));
+    // Threads that outlive the poll: a pool that let them expire between two
+    // polls would start a dozen new threads (each with a fresh malloc arena)
+    // every poll, and the process would grow for days.
+    pool_.setExpiryTimeout(static_cast<int>((2 * pollInterval + std::chrono::seconds(15)).count()));
     if (!deps_.timers) {
         ownTimers_ = std::make_unique<QtTimerSource>();
         timers_ = ownTimers_.get();

@@ -37,7 +37,10 @@ Qt::WindowFlags FloatingPanel::panelFlags() {
 
 void FloatingPanel::setSolidRegion(const QRegion& region) {
     solidRegion_ = region;
-    if (shaped_) setMask(region.isEmpty() ? QRegion(rect()) : region);
+    // The shape goes to the X window alone: a widget mask would also make Qt
+    // cut every flush of the window into one piece per row of the rounded
+    // outline, and upload each piece on its own.
+    if (shaped_ && windowHandle()) windowHandle()->setMask(region.isEmpty() ? QRegion(rect()) : region);
 }
 
 QRectF FloatingPanel::frame() const { return QRectF(geometry()); }

@@ -255,7 +255,6 @@ void MultiProviderBarView::rebuild() {
     followAmbientTint();
     relayout();
     scheduleResetWatch();
-    update();
 }
 
 void MultiProviderBarView::refreshForTime() {
@@ -264,7 +263,13 @@ void MultiProviderBarView::refreshForTime() {
     if (card_ && updateCard_ && cardSnapshot_) updateCard_(*cardSnapshot_);
     followAmbientTint();
     scheduleResetWatch();
-    update();
+    updateIfLookChanged();
+}
+
+void MultiProviderBarView::updateIfLookChanged() {
+    // The glass is all this widget paints itself: a state change that leaves
+    // its place and tint alone (a poll with the same figures) repaints nothing.
+    if (capsuleRect() != paintedCapsule_ || currentTint() != paintedTint_) update();
 }
 
 QColor MultiProviderBarView::currentTint() const {
@@ -414,7 +419,7 @@ void MultiProviderBarView::relayout() {
     if (card_) layoutRegion_ += roundedRegion(l.card.translated(origin), Radius::card);
     reportSolidRegion();
     if (!reportedSize_ || *reportedSize_ != l.contentSize) reportContentSize();
-    update();
+    updateIfLookChanged();
 }
 
 void MultiProviderBarView::reportSolidRegion() {
@@ -496,7 +501,9 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
 void MultiProviderBarView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QColor tint = currentTint();
-    liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0).paint(p, capsuleRect());
+    paintedTint_ = tint;
+    paintedCapsule_ = capsuleRect();
+    liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0).paint(p, paintedCapsule_);
 }
 
 } // namespace meterix

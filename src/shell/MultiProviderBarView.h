@@ -158,6 +158,7 @@ private:
     void relayout();
     void applyTexts();
     void scheduleResetWatch();
+    void updateIfLookChanged();
     Layout currentLayout() const;
     QPointF contentOrigin(const Layout& layout) const;
 
@@ -191,6 +192,9 @@ private:
     QColor tintTo_;
     SpringAnimator tintMix_;
     SpringAnimator arrival_;
+    // What the last paint drew the glass with.
+    QRectF paintedCapsule_;
+    QColor paintedTint_;
 };
 
 } // namespace meterix

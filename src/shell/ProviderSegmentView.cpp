@@ -6,6 +6,7 @@
 #include "design/TimeTexts.h"
 #include "platform/ui/Appearance.h"
 #include "design/AnimationCurves.h"
+#include "design/CachedPainting.h"
 #include "platform/ui/SymbolImage.h"
 #include "design/EndlessPulse.h"
 #include "design/JellySprings.h"
@@ -194,7 +195,22 @@ void ProviderSegmentView::refresh() {
     setAccessibleName(accessibilityLabel(snapshot_, mask_));
     setAccessibleDescription(accessibilityValueText());
     setWhatsThis(L10n::openQuotaCard().text());
+    // A poll that brings the same figure changes nothing on screen: no repaint.
+    const QByteArray look = lookKey();
+    if (look == paintedLook_) return;
+    paintedLook_ = look;
     update();
+}
+
+QByteArray ProviderSegmentView::lookKey() const {
+    const bool withheld = isWithheld();
+    QByteArray key = rawValue(snapshot_.provider).toLatin1();
+    key += withheld ? "|w" : "|f";
+    if (!withheld) key += '|' + QByteArray::number(clampPercentage(snapshot_.hourlyRemainingPercentage), 'g', 17);
+    key += '|' + QByteArray::number(int(tier()));
+    key += selected_ ? "|s" : "|-";
+    key += working_ ? "|b" : "|-";
+    return key;
 }
 
 void ProviderSegmentView::placeChildren() {
@@ -305,11 +321,28 @@ void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, cons
 
     const QList<QColor> colors =
         withheld ? withheldGaugeColors() : toQColors(gradient(tier()));
-    RingGauge::paintRing(p, centre, kRingSize, ring_.value(), colors, kRingLine, true);
-
     const QColor symbolColor = selected_ || working_ ? tint
                                                      : withOpacity(LabelColor::primary(), withheld ? 0.45 : 0.82);
-    SymbolImage::paint(p, centre, kSymbolSize, sfSymbol(snapshot_.provider), symbolColor, SymbolWeight::bold);
+    const QString symbol = sfSymbol(snapshot_.provider);
+    const double value = ring_.value();
+    const auto paintCell = [&](QPainter& q) {
+        RingGauge::paintRing(q, centre, kRingSize, value, colors, kRingLine, true);
+        SymbolImage::paint(q, centre, kSymbolSize, symbol, symbolColor, SymbolWeight::bold);
+    };
+    if (ring_.state() == QAbstractAnimation::Running) {
+        paintCell(p); // a gliding ring changes every frame: nothing worth keeping
+    } else {
+        // At rest the ring and its symbol are the same every frame (a pulse
+        // repaints the segment many times a second): stamped from a pixmap.
+        const double reach = kRingSize / 2 + RingGauge::overhang(kRingLine, true);
+        QByteArray key = "segment-ring|" + symbol.toLatin1() + '|' + QByteArray::number(value, 'g', 17);
+        for (const QColor& c : colors)
+            key += '|' + QByteArray::number(c.rgba(), 16);
+        key += '|' + QByteArray::number(symbolColor.rgba(), 16) + '|' +
+               QByteArray::number(Surface::track().rgba(), 16);
+        CachedPainting::draw(p, QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)), key,
+                             paintCell);
+    }
 
     if (working_) {
         const double side = kLiveDotSide * (0.85 + 0.30 * pulse);

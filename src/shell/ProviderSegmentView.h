@@ -92,6 +92,8 @@ protected:
 
 private:
     void refresh();
+    // Everything refresh() decides about the look; equal keys paint alike.
+    QByteArray lookKey() const;
     void placeChildren();
     void paintPlate(QPainter& p, const QRectF& label, const QColor& tierColor, bool withheld) const;
     void paintRingCell(QPainter& p, const QPointF& centre, const QColor& tierColor, bool withheld);
@@ -110,6 +112,7 @@ private:
     SpringAnimator ring_; // the ring's shown percentage, on the gauge spring
     SpringAnimator presence_;
     bool leaving_ = false;
+    QByteArray paintedLook_;
 };
 
 } // namespace meterix

@@ -25,21 +25,35 @@ TabBarLoadingBar::TabBarLoadingBar(QWidget* parent)
     connect(&fade_, &QVariantAnimation::finished, this, [this] {
         if (!refreshing_) hide();
     });
+    showDelay_.setSingleShot(true);
+    showDelay_.setInterval(showDelayMs);
+    connect(&showDelay_, &QTimer::timeout, this, [this] {
+        if (refreshing_) fadeTo(true);
+    });
     hide();
 }
 
 void TabBarLoadingBar::setRefreshing(bool refreshing) {
     if (refreshing == refreshing_) return;
     refreshing_ = refreshing;
+    if (refreshing && isHidden() && parentWidget() && parentWidget()->isVisible()) {
+        showDelay_.start(); // shown only if the refresh is still running then
+        return;
+    }
+    showDelay_.stop();
+    fadeTo(refreshing);
+}
+
+void TabBarLoadingBar::fadeTo(bool shown) {
     fade_.stop();
-    if (refreshing) {
+    if (shown) {
         hide(); // a fresh show restarts the sweep from beyond the leading edge
         show();
     }
-    const double target = refreshing ? 1.0 : 0.0;
+    const double target = shown ? 1.0 : 0.0;
     if (!parentWidget() || !parentWidget()->isVisible()) {
         shown_ = target;
-        setVisible(refreshing);
+        setVisible(shown);
         return;
     }
     fade_.setStartValue(shown_);

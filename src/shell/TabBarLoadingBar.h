@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QTimer>
 #include <QVariantAnimation>
 #include <QWidget>
 
@@ -12,7 +13,9 @@ class EndlessPulse;
 // faint track and a bright sweep that runs from beyond the leading edge to
 // beyond the trailing edge, over and over (standing still at a quarter of the
 // width when the desktop asks for reduced motion). It fades in and out and is
-// hidden, with no timer running, while nothing refreshes.
+// hidden, with no timer running, while nothing refreshes. A refresh that ends
+// within a moment (the usual poll of local files) shows nothing at all: the
+// strip would only flicker, and repaint the bar for it.
 class TabBarLoadingBar : public QWidget {
     Q_OBJECT
 
@@ -22,6 +25,8 @@ public:
     static constexpr double stripHeight = 2;
     static constexpr double sideInset = 12;
     static constexpr double bottomInset = 1.5;
+    // How long a refresh runs before the strip comes up.
+    static constexpr int showDelayMs = 350;
 
     bool isRefreshing() const { return refreshing_; }
     void setRefreshing(bool refreshing);
@@ -42,7 +47,10 @@ private:
     bool refreshing_ = false;
     QColor tint_;
     double shown_ = 0;
+    void fadeTo(bool shown);
+
     QVariantAnimation fade_;
+    QTimer showDelay_;
     EndlessPulse* sweep_;
 };
 

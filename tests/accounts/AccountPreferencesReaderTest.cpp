@@ -26,7 +26,18 @@ QByteArray xmlPlist(const QByteArray& dictBody) {
            dictBody + QByteArray("</dict></plist>\n");
 }
 
-// The same preferences in the binary form, written by libplist itself.
+// The binary form of a list, written by libplist itself; the list is freed.
+QByteArray toBinary(plist_t root) {
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bytes, &length);
+    QByteArray out(bytes, static_cast<qsizetype>(length));
+    std::free(bytes);
+    plist_free(root);
+    return out;
+}
+
+// The same preferences in the binary form.
 QByteArray binaryPlist() {
     plist_t root = plist_new_dict();
     plist_dict_set_item(root, "accountEmail", plist_new_string("kim@example.com"));
@@ -36,13 +47,7 @@ QByteArray binaryPlist() {
     plist_t list = plist_new_array();
     plist_array_append_item(list, plist_new_string("a"));
     plist_dict_set_item(root, "list", list);
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    QByteArray out(bytes, static_cast<qsizetype>(length));
-    std::free(bytes);
-    plist_free(root);
-    return out;
+    return toBinary(root);
 }
 
 QString prefsPath(const QString& app = kApp) {
@@ -210,12 +215,7 @@ QByteArray binaryWithNuls() {
     plist_dict_set_item(root, "ascii", plist_new_string("a~b"));
     plist_dict_set_item(root, "k~y", plist_new_string("v"));
     plist_dict_set_item(root, "wide", plist_new_string("민~"));
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    QByteArray out(bytes, static_cast<qsizetype>(length));
-    std::free(bytes);
-    plist_free(root);
+    QByteArray out = toBinary(root);
     for (qsizetype i = 0; i < out.size(); ++i)
         if (out[i] == '~') out[i] = '\0'; // in UTF-16 the unit was 00 7E
     return out;

@@ -264,3 +264,35 @@ TEST_F(Store, AFutureCodexStampIsDatedNowAndLaterReadingsStillReplaceIt) {
     EXPECT_EQ(kept->hourlyRemainingPercentage, 70);
     EXPECT_EQ(kept->capturedAt, later);
 }
+
+// The readings of one poll are written together, once; flush() writes what
+// waits at once; the end of the store (quitting) writes it too, so the next
+// start finds every reading.
+TEST_F(Store, ReadingsOfOnePollMakeOneWriteAndWaitingOnesAreWrittenOnFlushAndAtTheEnd) {
+    const auto holds = [&](std::initializer_list<const char*> ids) {
+        const auto onDisk = JsonStoreFile(path).load();
+        if (!onDisk) return ids.size() == 0;
+        for (const char* id : ids)
+            if (!onDisk->contains(QStringLiteral("codex|") + QLatin1String(id))) return false;
+        return onDisk->size() == qsizetype(ids.size());
+    };
+    {
+        // A delay no test waits out: only flush and the end write.
+        AccountUsageStore store(path, clock, std::chrono::hours(1));
+        for (const char* id : {"a", "b", "c"})
+            store.record(reading(AIProviderType::openAICodex, QLatin1String(id), t0));
+        EXPECT_TRUE(store.snapshot(AIProviderType::openAICodex, QStringLiteral("c"))); // read at once
+        EXPECT_FALSE(QFile::exists(path));
+        store.flush();
+        EXPECT_EQ(store.fileWrites(), 1);
+        EXPECT_TRUE(holds({"a", "b", "c"}));
+
+        store.record(reading(AIProviderType::openAICodex, QStringLiteral("d"), t0));
+        store.flush();
+        store.flush(); // nothing waits: no further write
+        EXPECT_EQ(store.fileWrites(), 2);
+        store.record(reading(AIProviderType::openAICodex, QStringLiteral("e"), t0));
+        EXPECT_EQ(store.fileWrites(), 2);
+    } // quitting
+    EXPECT_TRUE(holds({"a", "b", "c", "d", "e"}));
+}

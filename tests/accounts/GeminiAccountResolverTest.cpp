@@ -63,6 +63,28 @@ TEST_F(Gemini, GeminiCliAccountsTakeTheSubjectForTheActiveOne) {
               GeminiAccountResolver::GoogleAccounts{});
 }
 
+// An empty address (or subject) gave an account without an id.
+TEST_F(Gemini, EmptyAddressesAndSubjectsNameNoAccount) {
+    const struct {
+        const char* list;
+        const char* subject;
+        QStringList ids;
+    } rows[] = {
+        {R"({"active":"","old":[]})", "s-1", {}},
+        {R"({"active":"","old":["","x@example.com"]})", "s-1", {QStringLiteral("x@example.com")}},
+        {R"({"active":"kim@example.com"})", "", {QStringLiteral("kim@example.com")}},
+        {R"({"active":"kim@example.com"})", "s-1", {QStringLiteral("s-1")}},
+    };
+    for (const auto& row : rows) {
+        accountList(row.list);
+        credentials(QString::fromLatin1(row.subject));
+        const QList<AccountIdentity> found = resolver.resolveAccounts();
+        EXPECT_EQ(ids(found, "gemini.cli"), row.ids) << row.list << " " << row.subject;
+        for (const AccountIdentity& account : found)
+            EXPECT_FALSE(account.id.isEmpty()) << row.list;
+    }
+}
+
 TEST_F(Gemini, TheNewestLogWithASignInGivesItsFirstAddress) {
     log("cli-2026-02-01.log", "applyAuthResult: email=old@example.com\n");
     log("cli-2026-02-03.log", "start\napplyAuthResult: email=first@example.com, provider=google\n"

@@ -134,6 +134,23 @@ TEST_F(CurlAgainstLoopback, OversizedBodiesAndUnsafeHeadersAreRefused) {
     EXPECT_EQ(transport.usageData(file).reason(), UsageUnavailableReason::networkFailure);
 }
 
+// A host polled again reuses its connection; what the last request set (its
+// key header) does not carry over.
+TEST_F(CurlAgainstLoopback, RequestsToOneHostReuseTheirConnectionButNotTheirHeaders) {
+    server.answer("/ok", {200, "ok", {}});
+    UsageRequest keyed = request("/ok");
+    keyed.headers.append(HttpHeader("Authorization", "Bearer test-key"));
+    EXPECT_TRUE(transport.usageData(keyed).isSuccess());
+    EXPECT_EQ(transport.idleHandleCount(), 1);
+    EXPECT_TRUE(transport.usageData(request("/ok")).isSuccess());
+    EXPECT_EQ(transport.idleHandleCount(), 1);
+    const auto got = server.received();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].remotePort, got[1].remotePort);
+    EXPECT_EQ(got[0].headers.count("authorization"), 1u);
+    EXPECT_EQ(got[1].headers.count("authorization"), 0u);
+}
+
 TEST_F(CurlAgainstLoopback, ConnectionRefusedIsANetworkFailure) {
     UsageRequest r;
     r.url = QUrl(QStringLiteral("http://127.0.0.1:1/nothing"));

@@ -1,4 +1,5 @@
 #include "core/UsageTier.h"
+#include "design/CachedPainting.h"
 #include "design/RingGauge.h"
 #include "design/Surface.h"
 
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace meterix {
@@ -156,6 +158,53 @@ TEST_F(Ring, GrabsAtEveryTierAndFill) {
                                                                    : QStringLiteral("ring-gauges-light"))
                          .isEmpty());
     }
+}
+
+} // namespace
+} // namespace meterix
+
+namespace meterix {
+namespace {
+
+// A stamp lands where direct painting draws, at every quarter-pixel position
+// and device scale; a change of scheme empties the cache, so a drawing made in
+// the old look is never stamped again.
+TEST_F(Ring, CachedStampsMatchDirectPaintingAndForgetTheOldScheme) {
+    CachedPainting::clear();
+    const auto draw = [](QPainter& q, const QPointF& centre) {
+        RingGauge::paintRing(q, centre, 19, 42, toQColors(gradient(UsageTier::steady)), 2.4, true);
+    };
+    struct Row {
+        double dpr;
+        QPointF centre;
+    };
+    for (const Row& row : {Row{1, {20, 20}}, Row{1, {20.25, 19.5}}, Row{2, {20.75, 20.5}}}) {
+        QImage direct(80, 80, QImage::Format_ARGB32_Premultiplied);
+        direct.setDevicePixelRatio(row.dpr);
+        direct.fill(Qt::transparent);
+        QImage stamped = direct;
+        {
+            QPainter p(&direct);
+            draw(p, row.centre);
+        }
+        for (int pass = 0; pass < 2; ++pass) { // made, then stamped from the cache
+            stamped.fill(Qt::transparent);
+            QPainter p(&stamped);
+            const QRectF box(row.centre - QPointF(15, 15), QSizeF(30, 30));
+            CachedPainting::draw(p, box, "test-ring", [&](QPainter& q) { draw(q, row.centre); });
+        }
+        int worst = 0;
+        for (int y = 0; y < direct.height(); ++y)
+            for (int x = 0; x < direct.width(); ++x) {
+                const QRgb a = direct.pixel(x, y), b = stamped.pixel(x, y);
+                worst = std::max({worst, std::abs(qAlpha(a) - qAlpha(b)), std::abs(qRed(a) - qRed(b)),
+                                  std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            }
+        EXPECT_LE(worst, 2) << "scale " << row.dpr << " at " << row.centre.x() << "," << row.centre.y();
+    }
+    EXPECT_EQ(CachedPainting::cachedCount(), 3);
+    Appearance::shared().setSchemeOverrideForTesting(Scheme::dark);
+    EXPECT_EQ(CachedPainting::cachedCount(), 0);
 }
 
 } // namespace

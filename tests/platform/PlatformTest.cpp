@@ -10,12 +10,14 @@
 #include "support/dbus/LogindStandIn.h"
 #include "support/dbus/PrivateBus.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include <unistd.h>
 
@@ -55,11 +57,58 @@ TEST(RunningApplications, MapsProcessNamesToApplicationIdentifiers) {
     EXPECT_EQ(changes, 2);
     EXPECT_TRUE(apps.runningBundleIdentifiers().contains(QStringLiteral("com.google.antigravity")));
 
-    proc.write(QStringLiteral("100/cmdline"), "x");
-    QFile::remove(proc.file(QStringLiteral("100/exe")));
+    QDir(proc.file(QStringLiteral("100"))).removeRecursively();
     apps.rescan(); // Cursor quit
     EXPECT_EQ(changes, 3);
     EXPECT_FALSE(apps.runningBundleIdentifiers().contains(QStringLiteral("com.todesktop.230313mzl4w4u92")));
+}
+
+// Each scan lists the processes once; only processes not seen before are
+// looked inside (at first sight and once more at the next scan, which catches a
+// launcher that execs the app), and a pid taken over by a new process counts as
+// new. Rows: what changes before a scan, how many processes that scan inspects,
+// and which apps it reports.
+TEST(RunningApplications, InspectsOnlyProcessesItHasNotSeen) {
+    test::TempHome proc;
+    const QString cursor = QStringLiteral("com.todesktop.230313mzl4w4u92");
+    const QString antigravity = QStringLiteral("com.google.antigravity");
+    RunningApplications apps(proc.path(), ::getuid(), 1000);
+    // A new process in the place of pid: made beside it first, so it cannot
+    // reuse the old entry's inode.
+    const auto replace = [&](int pid, const QByteArray& cmdline) {
+        addProcess(proc, pid + 100000, QString(), cmdline);
+        QDir(proc.file(QString::number(pid))).removeRecursively();
+        QDir(proc.path()).rename(QString::number(pid + 100000), QString::number(pid));
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        int inspected;
+        QSet<QString> running;
+    };
+    const QList<Row> rows = {
+        {"first scan", [&] {
+             addProcess(proc, 100, QStringLiteral("/opt/cursor/cursor"), QByteArray("cursor\0", 7));
+             addProcess(proc, 101, QString(), QByteArray("/bin/sh\0/usr/bin/antigravity\0", 29));
+         }, 2, {cursor}},
+        {"second look; the launcher has exec'd the app", [&] {
+             proc.write(QStringLiteral("101/cmdline"), QByteArray("/usr/share/antigravity/antigravity\0", 35));
+         }, 2, {cursor, antigravity}},
+        {"nothing new", [] {}, 0, {cursor, antigravity}},
+        {"a new unrelated process", [&] { addProcess(proc, 102, QString(), QByteArray("vim\0", 4)); },
+         1, {cursor, antigravity}},
+        {"Cursor quits, its pid is taken by a shell", [&] { replace(100, QByteArray("bash\0", 5)); }, 2,
+         {antigravity}},
+        {"Antigravity quits", [&] { QDir(proc.file(QStringLiteral("101"))).removeRecursively(); }, 1, {}},
+        {"all seen twice", [] {}, 0, {}},
+    };
+    for (const Row& row : rows) {
+        row.change();
+        const int before = apps.inspectedProcessCount();
+        apps.rescan();
+        EXPECT_EQ(apps.inspectedProcessCount() - before, row.inspected) << row.what;
+        EXPECT_EQ(apps.runningBundleIdentifiers(), row.running) << row.what;
+    }
 }
 
 TEST(RunningApplications, IgnoresOtherUsersProcesses) {

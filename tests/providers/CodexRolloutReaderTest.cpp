@@ -299,7 +299,9 @@ TEST_F(CodexRolloutReaderTest, AnEventFillingTheWholeWindowCountsWhenALineEndsBe
         rollout(QStringLiteral("rollout-a.jsonl"), {row.before + event}, kNow);
         const auto limits = Reader::rateLimits(home.path(), kNow, clock);
         EXPECT_EQ(limits.has_value(), row.found) << row.name;
-        if (limits) EXPECT_EQ(limits->planType, QStringLiteral("plus")) << row.name;
+        if (limits) {
+            EXPECT_EQ(limits->planType, QStringLiteral("plus")) << row.name;
+        }
     }
 }
 

@@ -73,7 +73,11 @@ class FSEventsWatcherTest : public ::testing::Test {
         QLoggingCategory::setFilterRules(QString());
     }
 
-    void start() { watcher->startWatching(batches.handler(*watcher)); }
+    // Starts and waits until the folders are watched (the queue is serial).
+    void start() {
+        watcher->startWatching(batches.handler(*watcher));
+        watcher->watchedPaths();
+    }
     // Waits until the watcher has nothing left in hand: no latency window open
     // and no interval collecting.
     bool settle() {
@@ -226,6 +230,7 @@ TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
 
     Batches second;
     watcher->startWatching(second.handler(*watcher));
+    watcher->watchedPaths(); // waits for the restart
     const QStringList texts = log.messages();
     const qsizetype stopped = texts.indexOf(QStringLiteral("FSEventStream stopped"));
     ASSERT_GE(stopped, 0);
@@ -307,9 +312,13 @@ TEST_F(FSEventsWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEventsF
     start();
     std::atomic<bool> done{false};
     std::thread updater([&] {
-        for (int i = 0; !done; ++i)
+        // Yields between updates: a lock taken again at once is not handed over
+        // fairly, and a loaded machine would starve the watcher's own thread.
+        for (int i = 0; !done; ++i) {
             watcher->updateAccountPaths(
                 {{folder, AIProviderType::openAICodex, QStringLiteral("churn-%1").arg(i % 2)}});
+            std::this_thread::yield();
+        }
     });
     for (int i = 0; i < 20; ++i)
         codexDelta(QStringLiteral("busy-%1.jsonl").arg(i));

@@ -6,12 +6,14 @@
 #include "core/MeterixPreferences.h"
 #include "platform/RunningApplications.h"
 #include "refresh/AIActivityRuleRegistry.h"
+#include "refresh/FSEventsWatcher.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 
 #include <QFile>
+#include <QSemaphore>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -148,6 +150,8 @@ class Manager : public ::testing::Test {
         d.timers = &timers;
         d.isLidClosed = [this] { return lidClosed.load(); };
         d.home = home.path();
+        d.watcher = watcher;
+        d.ruleRegistry = ruleRegistry;
         manager = std::make_unique<ProviderManager>(std::move(d), monitor);
     }
 
@@ -167,6 +171,8 @@ class Manager : public ::testing::Test {
     std::unique_ptr<AccountUsageStore> store;
     QHash<AIProviderType, std::shared_ptr<FakeAdapter>> adapters;
     std::atomic<bool> lidClosed{false};
+    FSEventsWatcher* watcher = nullptr;
+    AIActivityRuleRegistry* ruleRegistry = nullptr;
     std::unique_ptr<ProviderManager> manager;
 };
 
@@ -203,6 +209,30 @@ TEST_F(Manager, FirstLaunchActivatesWhatWasDetectedInCatalogueOrder) {
     EXPECT_TRUE(adapters[AIProviderType::zed]->lastForce());
     EXPECT_TRUE(registry->lastScanDate().isValid());
     EXPECT_EQ(timers.pending(), 1u); // the poll
+}
+
+// Setting up the watches of a large home takes a while: the start-up sequence
+// (and with it the GUI thread, which paints the bar) goes on meanwhile.
+TEST_F(Manager, StartUpNeverWaitsForTheWatchesToBeSetUp) {
+    home.mkdir(QStringLiteral(".claude/projects/p"));
+    AIActivityRuleRegistry rules(HostEnvironment::underHome(home.path()));
+    FSEventsWatcher fsWatcher(rules, clock, home.path());
+    watcher = &fsWatcher;
+    ruleRegistry = &rules;
+    // The watcher's queue is busy until the test lets it go (or 20 s pass).
+    QSemaphore busy;
+    std::atomic<bool> timedOut{false};
+    fsWatcher.queue().post([&] { timedOut = !busy.tryAcquire(1, 20000); });
+    build(true);
+    bool started = false;
+    QObject::connect(manager.get(), &ProviderManager::startUpFinished, [&] { started = true; });
+    EXPECT_TRUE(test::waitUntil([&] { return started; }));
+    busy.release();
+    const QList<FSEventsWatcher::WatchedPath> watched = fsWatcher.watchedPaths(); // waits for the set-up
+    EXPECT_FALSE(timedOut); // let go by the test, not by the time-out
+    EXPECT_TRUE(watched.contains(FSEventsWatcher::WatchedPath{home.file(QStringLiteral(".claude")),
+                                                              AIProviderType::claudeCode}));
+    manager.reset();
 }
 
 TEST_F(Manager, FirstLaunchWithNothingDetectedLeavesTheSettingsAlone) {

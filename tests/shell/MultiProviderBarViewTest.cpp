@@ -326,6 +326,55 @@ TEST_F(BarTest, ReleaseEndingADragDoesNotSelectTheSegmentUnderThePointer) {
     test::saveGrab(test::onBackdrop(test::renderWidget(*bar, 2.0), QColor(70, 90, 120)), QStringLiteral("bar-selected"));
 }
 
+// Counts the paints of a widget and everything inside it.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget& root) : root_(root) { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            auto* w = qobject_cast<QWidget*>(watched);
+            if (w && (w == &root_ || root_.isAncestorOf(w))) ++count;
+        }
+        return false;
+    }
+
+private:
+    QWidget& root_;
+};
+
+// A poll runs its refresh and files readings with new capture times; when no
+// figure changed and the refresh ended within a moment, nothing is painted.
+TEST_F(BarTest, APollThatChangesNoFigurePaintsNothing) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 40)}));
+    bar.resize(bar.contentSize().toSize());
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    QCoreApplication::processEvents();
+    PaintCounter paints(bar);
+    const auto poll = [&](double claude) {
+        State s = bar.state();
+        s.isRefreshing = true;
+        bar.setState(s);
+        clock_.advance(45);
+        s.snapshots.insert(P::claudeCode, reading(P::claudeCode, claude));
+        s.snapshots.insert(P::openAICodex, reading(P::openAICodex, 40));
+        bar.setState(s);
+        s.isRefreshing = false;
+        bar.setState(s);
+        QCoreApplication::processEvents();
+    };
+    poll(80);
+    EXPECT_EQ(paints.count, 0);
+    EXPECT_TRUE(bar.loadingBar()->isHidden());
+    poll(79);
+    EXPECT_GT(paints.count, 0);
+}
+
 TEST_F(BarTest, HoveringTheCapsuleWakesTheGrabHandle) {
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));

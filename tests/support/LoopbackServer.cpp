@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -9,7 +11,7 @@ namespace meterix::test {
 
 LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) {
     server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-        Received got{request.path, {}};
+        Received got{request.path, {}, request.remote_port};
         for (const auto& [name, value] : request.headers) {
             std::string lower = name;
             std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -34,7 +36,17 @@ LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) 
         for (const auto& [name, value] : found->headers) response.set_header(name, value);
         response.set_content(found->body, "application/json");
     });
+    // The library listens with a backlog of 5, fewer than the adapters a
+    // refresh connects at once: the rest would wait for a SYN retransmit (1 s)
+    // and a benchmark would measure the server instead of the app. Listening
+    // again on the bound socket widens the backlog.
+    int listening = -1;
+    server_->set_socket_options([&listening](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listening = sock;
+    });
     port_ = server_->bind_to_any_port("127.0.0.1");
+    if (listening >= 0) ::listen(listening, 128);
     // The socket already listens after binding; the thread only accepts.
     thread_ = std::thread([this] {
         server_->listen_after_bind();

@@ -36,6 +36,7 @@ public:
     struct Received {
         std::string path;
         std::map<std::string, std::string> headers; // names lower-cased
+        int remotePort = 0; // tells the connections apart
     };
 
     LoopbackServer();

@@ -1,7 +1,6 @@
 #include "platform/ui/SymbolImage.h"
 
 #include <QFile>
-#include <QFontDatabase>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPathStroker>
@@ -100,10 +99,10 @@ struct IconFont {
         if (path.isEmpty() && QFile::exists(QStringLiteral("/usr/share/") + QString::fromLatin1(kFontFile)))
             path = QStringLiteral("/usr/share/") + QString::fromLatin1(kFontFile);
         if (path.isEmpty()) return;
-        const int id = QFontDatabase::addApplicationFont(path);
-        const QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
+        // Symbols are drawn from the glyph outlines alone; registering the file
+        // with the font database as well would load it a second time.
         raw = QRawFont(path, kRawPixelSize);
-        if (raw.isValid()) family = families.value(0, raw.familyName());
+        if (raw.isValid()) family = raw.familyName();
     }
 };
 

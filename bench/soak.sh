@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Long-run memory and idle cost of the real app beside the reference window
+# (bench/reference, the same libraries drawing the same kind of text), both on
+# one virtual X display with a tray host and a fixture home in daily use (all
+# fourteen providers on the bar, a desktop app's account, $SOAK_PROJECTS
+# Claude project folders, 2000 by default). Reports:
+#   - resident memory at 10 s and 60 s of each, and the app's ratio to the reference;
+#   - the app's resident memory every minute and its growth over the 60 s figure;
+#   - CPU time of all the app's threads over 60 s with one 45 s poll in it (50 s..110 s);
+#   - wake-ups of each of the app's threads over 40 s between two polls (92 s..132 s).
+#
+#   bench/soak.sh [minutes] [meterix binary] [reference binary]
+# Binaries default to the optimised build in build/release (built with the
+# benchmarks when missing). Needs xvfb-run and trayer (scripts/install-deps).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+minutes=${1:-30}
+app=${2:-$root/build/release/src/meterix}
+ref=${3:-$root/build/release/bench/ReferenceApp}
+
+if [ "${INSIDE_XVFB:-}" != 1 ]; then
+    if [ ! -x "$app" ] || [ ! -x "$ref" ]; then
+        cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMETERIX_BENCH=ON >/dev/null
+        cmake --build "$root/build/release" --parallel 4 --target meterix ReferenceApp >/dev/null
+    fi
+    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" "$0" "$minutes" "$app" "$ref"
+fi
+
+home=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null || true; done
+    sleep 1
+    for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true # nothing may still write into the home while it goes
+    rm -rf "$home"
+}
+trap cleanup EXIT
+
+"$root/tests/e2e/make-fixture-home.sh" "$home"
+# A home in daily use on top of it: every provider on the bar (those without a
+# key or a local server fail at once, no network needed), the Claude desktop
+# app's account (so running applications are watched) and a few thousand
+# Claude project folders with a session log each.
+mkdir -p "$home/.config/Meterix" "$home/.config/Claude"
+all='[\"claude\",\"codex\",\"agy\",\"cursor\",\"copilot\",\"deepseek\",\"openrouter\",\"groq\",\"ollama\",\"mistral\",\"kimi\",\"elevenlabs\",\"windsurf\",\"zed\"]'
+printf '[General]\nenabledProvidersJSON="%s"\nhasCustomizedProviders=true\n' "$all" >"$home/.config/Meterix/Meterix.conf"
+# SOAK_CAT=0 takes the pixel cat off the bar (it animates for as long as it is shown).
+[ "${SOAK_CAT:-1}" = 1 ] || printf 'pixelCatEnabled=false\n' >>"$home/.config/Meterix/Meterix.conf"
+printf '{"lastKnownAccountUuid":"u-1"}\n' >"$home/.config/Claude/config.json"
+for ((i = 0; i < ${SOAK_PROJECTS:-2000}; i++)); do
+    mkdir -p "$home/.claude/projects/-home-dev-src-project-$i"
+    printf '{"type":"user"}\n' >"$home/.claude/projects/-home-dev-src-project-$i/session.jsonl"
+done
+trayer --edge bottom --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+launch() {
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
+        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
+        LANG=C.UTF-8 QT_QPA_PLATFORM=xcb "$@" >>"$home/$(basename "$1").log" 2>&1 &
+    pids+=($!)
+    echo $!
+}
+start=$SECONDS
+app_pid=$(launch "$app")
+ref_pid=$(launch "$ref")
+
+rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
+# utime + stime of the whole process, in clock ticks.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# "tid name voluntary switches" for each thread: each is one wake-up after a wait.
+switches() {
+    for t in /proc/"$1"/task/*; do
+        printf '%s %s %s\n' "$(basename "$t")" "$(tr ' ' _ <"$t/comm")" \
+            "$(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status")"
+    done | sort
+}
+at() { # waits until second $1 of the run
+    local left=$(($1 - (SECONDS - start)))
+    [ $left -le 0 ] || sleep $left
+    kill -0 "$app_pid" 2>/dev/null || { echo "the app died; its log:"; tail -20 "$home/meterix.log"; exit 1; }
+}
+mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+at 10
+a10=$(rss "$app_pid") r10=$(rss "$ref_pid")
+echo "10 s: app $(mib "$a10") MiB, reference $(mib "$r10") MiB, ratio $(ratio "$a10" "$r10")"
+at 50
+cpu50=$(cpu_ticks "$app_pid")
+at 60
+a60=$(rss "$app_pid") r60=$(rss "$ref_pid")
+echo "60 s: app $(mib "$a60") MiB, reference $(mib "$r60") MiB, ratio $(ratio "$a60" "$r60")"
+if [ "$minutes" -ge 3 ]; then
+    at 92
+    switches "$app_pid" >"$home/switches.before"
+    at 110
+    hz=$(getconf CLK_TCK)
+    awk -v a="$cpu50" -v b="$(cpu_ticks "$app_pid")" -v hz="$hz" \
+        'BEGIN {printf "CPU over 60 s with one poll (50 s..110 s): %.0f ms, %.2f %% of a core\n", (b - a) * 1000 / hz, (b - a) * 100 / hz / 60}'
+    at 132
+    switches "$app_pid" >"$home/switches.after"
+    echo "wake-ups per thread over 40 s between polls (92 s..132 s):"
+    join "$home/switches.before" "$home/switches.after" |
+        awk '{d = $5 - $3; printf "  %-8s %-18s %d\n", $1, $2, d}'
+fi
+for ((m = 2; m <= minutes; m++)); do
+    at $((m * 60))
+    a=$(rss "$app_pid") r=$(rss "$ref_pid")
+    echo "$m min: app $(mib "$a") MiB ($(awk -v a="$a" -v b="$a60" 'BEGIN {printf "%+.1f", (a - b) / 1024}') MiB over 60 s), reference $(mib "$r") MiB"
+done
