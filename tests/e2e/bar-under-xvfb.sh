@@ -63,13 +63,19 @@ start_app
 check_bar "without a tray"
 claude_fetches() { grep -c "Fetching usage for claude" "$home/app.log" || true; }
 fetched_times() { [ "$(claude_fetches)" -ge "$1" ]; }
-read -r x y _ _ <<< "$(bar_geometry "$(bar_window)")"
+resting=$(bar_geometry "$(bar_window)")
+read -r x y _ _ <<< "$resting"
 segment_x=$((x + 20 + 23 + 33)) segment_y=$((y + 20 + 20 + 17)) # bleed, insets, half a label; cat room
+# The selected provider's card grows the window; letting go brings it back.
+card_open() { [ "$(bar_geometry "$(bar_window)")" != "$resting" ]; }
+at_rest() { [ "$(bar_geometry "$(bar_window)")" = "$resting" ]; }
 before=$(claude_fetches)
 xdotool mousemove "$segment_x" "$segment_y" click 1
 wait_for 10 fetched_times $((before + 1)) || fail "a click on the segment did not select it"
+wait_for 10 card_open || fail "the selected provider's card did not open"
+# The raw press is read on its own connection: wait until it has reached the app.
 xdotool mousemove 300 600 click 1
-sleep 0.5 # the raw press is read on its own connection: let it reach the app
+wait_for 10 at_rest || fail "a click elsewhere did not close the card"
 xdotool mousemove "$segment_x" "$segment_y" click 1
 wait_for 10 fetched_times $((before + 2)) || fail "a click elsewhere did not let go of the selection"
 "$grab" "$out/bar-without-tray.png" || fail "no screenshot"
