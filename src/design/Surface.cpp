@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace meterix {
 
 namespace {
@@ -65,6 +68,8 @@ QColor withOpacity(QColor color, qreal opacity) {
 }
 
 QColor mixColors(const QColor& a, const QColor& b, double t) {
+    // Springs overshoot: a colour never goes past either end.
+    t = std::isfinite(t) ? std::clamp(t, 0.0, 1.0) : 0.0;
     const auto mix = [t](float x, float y) { return x + (y - x) * float(t); };
     return QColor::fromRgbF(mix(a.redF(), b.redF()), mix(a.greenF(), b.greenF()), mix(a.blueF(), b.blueF()),
                             mix(a.alphaF(), b.alphaF()));

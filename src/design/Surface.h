@@ -73,7 +73,8 @@ public:
 
 // A colour with its alpha multiplied by opacity.
 QColor withOpacity(QColor color, qreal opacity);
-// The colour t of the way from a to b (each component, alpha included).
+// The colour t of the way from a to b (each component, alpha included), t held
+// to 0...1.
 QColor mixColors(const QColor& a, const QColor& b, double t);
 
 // The greys of a gauge or bar whose figure is withheld: the secondary label

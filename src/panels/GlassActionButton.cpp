@@ -21,12 +21,6 @@ QFont titleFont() {
     return MeterixFont::rounded(11, QFont::DemiBold);
 }
 
-QColor mix(const QColor& a, const QColor& b, double t) {
-    const double u = std::clamp(t, 0.0, 1.0);
-    return QColor::fromRgbF(
-        float(a.redF() + (b.redF() - a.redF()) * u), float(a.greenF() + (b.greenF() - a.greenF()) * u),
-        float(a.blueF() + (b.blueF() - a.blueF()) * u), float(a.alphaF() + (b.alphaF() - a.alphaF()) * u));
-}
 
 } // namespace
 
@@ -55,7 +49,7 @@ GlassActionButton::Look GlassActionButton::lookFor(bool isProminent, double hove
         l.hoverWash = Qt::transparent;
         l.rim = QColor::fromRgbF(1, 1, 1, 0.25f);
     } else {
-        l.foreground = mix(LabelColor::primary(), accent, hover);
+        l.foreground = mixColors(LabelColor::primary(), accent, hover);
         l.fillTop = l.fillBottom = Surface::plateFill();
         l.hoverWash = withOpacity(Surface::hoverWash(), std::clamp(hover, 0.0, 1.0));
         l.rim = Surface::plateRim();

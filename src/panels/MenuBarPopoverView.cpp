@@ -47,12 +47,6 @@ QColor tierColor(UsageTier tier) {
     return toQColor(gradient(tier).first());
 }
 
-QColor mix(const QColor& a, const QColor& b, double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return QColor::fromRgbF(
-        float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
-        float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
-}
 
 void makeClear(QWidget* w) {
     w->setAutoFillBackground(false);
@@ -215,7 +209,7 @@ QString MenuBarPopoverView::shownSummary() const {
 }
 
 QColor MenuBarPopoverView::glassTint() const {
-    return mix(tintFrom_, tintTo_, tintBlend_.value());
+    return mixColors(tintFrom_, tintTo_, tintBlend_.value());
 }
 
 double MenuBarPopoverView::targetScrollHeight() const {

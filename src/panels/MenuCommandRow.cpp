@@ -28,11 +28,6 @@ QFont trailingFont() {
 constexpr double kSymbolPt = 11.5;
 constexpr double kChevronPt = 9.5;
 
-QColor blend(const QColor& a, const QColor& b, double t) {
-    return QColor::fromRgbF(
-        float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
-        float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
-}
 
 } // namespace
 
@@ -164,8 +159,8 @@ void MenuCommandRow::paintEvent(QPaintEvent*) {
 
     if (t > 0) {
         QLinearGradient plate(r.topLeft(), r.bottomLeft());
-        plate.setColorAt(0, blend(rest.plateTop, hot.plateTop, t));
-        plate.setColorAt(1, blend(rest.plateBottom, hot.plateBottom, t));
+        plate.setColorAt(0, mixColors(rest.plateTop, hot.plateTop, t));
+        plate.setColorAt(1, mixColors(rest.plateBottom, hot.plateBottom, t));
         p.fillPath(roundedRectPath(r, plateRadius), plate);
     }
 
@@ -175,12 +170,12 @@ void MenuCommandRow::paintEvent(QPaintEvent*) {
         p.save();
         p.translate(centre);
         p.rotate(spinAngle());
-        SymbolImage::paint(p, QPointF(0, 0), kSymbolPt, *symbol_, blend(rest.symbol, hot.symbol, t),
+        SymbolImage::paint(p, QPointF(0, 0), kSymbolPt, *symbol_, mixColors(rest.symbol, hot.symbol, t),
                            SymbolWeight::semibold);
         p.restore();
     }
 
-    const QColor accessoryColor = blend(rest.accessory, hot.accessory, t);
+    const QColor accessoryColor = mixColors(rest.accessory, hot.accessory, t);
     double accessoryWidth = 0;
     const double right = r.right() - marginH;
     switch (accessory_.kind) {
@@ -207,7 +202,7 @@ void MenuCommandRow::paintEvent(QPaintEvent*) {
     const double x = titleX();
     const double room = std::max(0.0, right - accessoryWidth - minSpacer - x);
     p.setFont(font);
-    p.setPen(blend(rest.label, hot.label, t));
+    p.setPen(mixColors(rest.label, hot.label, t));
     p.drawText(QRectF(x, r.top(), room, r.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                QFontMetricsF(font).elidedText(title_, Qt::ElideRight, room));
 }
