@@ -1,6 +1,6 @@
 #pragma once
 
-#include "companion/CatColorPalette.h"
+#include "design/CatColorPalette.h"
 #include "companion/PixelCatFrame.h"
 
 #include <QRegion>

@@ -1,6 +1,6 @@
 #include "companion/PixelCatFrame.h"
 
-#include "companion/CatColorPalette.h"
+#include "design/CatColorPalette.h"
 
 namespace meterix {
 

@@ -1,6 +1,6 @@
 #include "panels/CatBreedSwatchPicker.h"
 
-#include "companion/CatColorPalette.h"
+#include "design/CatColorPalette.h"
 #include "design/AccentColor.h"
 #include "design/ShadowCache.h"
 #include "design/SoundEffectsEngine.h"

@@ -1,4 +1,4 @@
-#include "companion/CatColorPalette.h"
+#include "design/CatColorPalette.h"
 #include "companion/PixelArtCanvas.h"
 #include "companion/PixelCatSprites.h"
 #include "core/Localization.h"

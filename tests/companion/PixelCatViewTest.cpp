@@ -1,6 +1,6 @@
 #include "companion/PixelCatView.h"
 #include "companion/CatAnimatedValue.h"
-#include "companion/CatColorPalette.h"
+#include "design/CatColorPalette.h"
 #include "companion/PixelCatLoops.h"
 #include "companion/PixelCatOverlayController.h"
 #include "companion/PixelCatOverlayWindow.h"

@@ -1,4 +1,4 @@
-#include "companion/CatColorPalette.h"
+#include "design/CatColorPalette.h"
 
 namespace meterix {
 
