@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <malloc.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -122,9 +121,6 @@ void FileEventStream::startOnQueue(bool& started) {
     for (const QString& root : roots_)
         watchTree(root, -1, {}, nullptr);
     folders_.squeeze();
-    // Walking a large tree leaves megabytes of freed path strings behind; hand
-    // them back rather than keep them resident for the life of the process.
-    ::malloc_trim(0);
 
     auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, queue_.context());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { onReadable(); });
