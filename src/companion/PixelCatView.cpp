@@ -265,7 +265,18 @@ void PixelCatView::refresh() {
     paintedShadow_ = engine_.isBeingHeld() ? QRect() : shadow;
     if (now == painted_) return;
     painted_ = now;
-    Q_EMIT paintedRegionChanged(now);
+    // Told once the engine's change is done: a step and its new frame come one
+    // after the other, and each telling reshapes the window, which the X
+    // server answers with an exposure to flush again.
+    if (regionPending_) return;
+    regionPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            regionPending_ = false;
+            Q_EMIT paintedRegionChanged(painted_);
+        },
+        Qt::QueuedConnection);
 }
 
 QRect PixelCatView::hitAreaRect() const {

@@ -76,7 +76,8 @@ class PixelCatView : public QWidget, public CatBarLink {
     void setBarHovered(bool hovered);
 
   Q_SIGNALS:
-    // The parts drawn on changed (widget coordinates), for windows cut to them.
+    // The parts drawn on changed (widget coordinates), for windows cut to them;
+    // told once the change that moved them is done.
     void paintedRegionChanged(const QRegion& region);
 
   protected:
@@ -142,6 +143,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRegion painted_;
     QRect paintedShadow_;
     bool dispatching_ = false;
+    bool regionPending_ = false;
     mutable QHash<quint64, QRegion> silhouettes_;
     Look paintedLook_;
     bool looked_ = false;
