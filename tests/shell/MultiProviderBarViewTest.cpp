@@ -573,8 +573,9 @@ TEST_F(BarTest, APartialRepaintOfASegmentDrawsWhatLiesInThatPart) {
     ASSERT_NE(segment, nullptr);
     const QRect s(segment->mapTo(&bar, QPoint()), segment->size());
     // The ring's corner, the figures' corner, the plate's top edge alone.
-    for (const QRect& part : {QRect(s.left() + 10, s.top() + 10, 12, 12), QRect(s.right() - 24, s.top() + 12, 12, 12),
-                              QRect(s.left(), s.top(), s.width(), 6)}) {
+    const QRect parts[] = {QRect(s.left() + 10, s.top() + 10, 12, 12), QRect(s.right() - 24, s.top() + 12, 12, 12),
+                           QRect(s.left(), s.top(), s.width(), 6)};
+    for (const QRect& part : parts) {
         QImage image(bar.size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         bar.render(&image, part.topLeft(), QRegion(part), QWidget::DrawChildren); // at its own place
