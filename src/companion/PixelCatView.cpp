@@ -82,6 +82,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
         connect(v, &CatAnimatedValue::valueChanged, this, &PixelCatView::refresh);
     connect(&preferences_, &MeterixPreferences::pixelCatBreedRawChanged, this, [this] {
         applyTexts();
+        sprites_.clear();
         update(painted_);
     });
     connect(&Localization::shared(), &Localization::preferenceChanged, this, &PixelCatView::applyTexts);
@@ -155,6 +156,21 @@ QRegion PixelCatView::computePaintedRegion() const {
         r += outward(bubbleRect());
     if (heartOpacity_.value() > 0.01) r += outward(heartRect());
     return r.intersected(rect());
+}
+
+PixelCatView::Look PixelCatView::currentLook() const {
+    Look l;
+    l.frame = engine_.currentFrame();
+    l.sprite = spriteTopLeft();
+    l.facing = facing_.value();
+    l.held = engine_.isBeingHeld();
+    if (engine_.currentAction() == CatAction::sleeping) {
+        l.zOpacity = zOpacity_.value();
+        l.bubble = bubbleRect();
+    }
+    l.heartOpacity = heartOpacity_.value();
+    if (l.heartOpacity > 0.01) l.heart = heartRect();
+    return l;
 }
 
 QRegion PixelCatView::silhouette(bool mirrored) const {
@@ -231,14 +247,36 @@ void PixelCatView::refresh() {
     }
     const QRegion now = computePaintedRegion();
     const QRect shadow = shadowRect();
-    // The shadow lies on the capsule: repaint it only when it moved.
-    QRegion dirty = painted_ + now;
-    if (shadow == paintedShadow_ && !engine_.isBeingHeld()) dirty -= shadow;
-    update(dirty);
+    const Look look = currentLook();
+    if (looked_ && look == paintedLook_ && now == painted_) return; // nothing drawn changes
+    looked_ = true;
+    paintedLook_ = look;
+    // The old and new cells' bounds, less the shadow on the capsule when it
+    // stayed put: a few rectangles to paint and send, not one per row of cells.
+    QRegion dirty(painted_.boundingRect() | now.boundingRect());
+    if (shadow == paintedShadow_ && !engine_.isBeingHeld()) {
+        const QRegion cells = (painted_ + now) - shadow;
+        dirty = dirty.intersected(QRegion(cells.boundingRect()));
+    }
+    if (!dirty.isEmpty()) {
+        ++repaintRequests_;
+        update(dirty);
+    }
     paintedShadow_ = engine_.isBeingHeld() ? QRect() : shadow;
     if (now == painted_) return;
     painted_ = now;
-    Q_EMIT paintedRegionChanged(now);
+    // Told once the engine's change is done: a step and its new frame come one
+    // after the other, and each telling reshapes the window, which the X
+    // server answers with an exposure to flush again.
+    if (regionPending_) return;
+    regionPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            regionPending_ = false;
+            Q_EMIT paintedRegionChanged(painted_);
+        },
+        Qt::QueuedConnection);
 }
 
 QRect PixelCatView::hitAreaRect() const {
@@ -383,6 +421,54 @@ bool PixelCatView::handlePointer(QEvent* event) {
 
 // MARK: - Painting
 
+void PixelCatView::paintSprite(QPainter& p) {
+    const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
+    const QPointF topLeft = spriteTopLeft();
+    const double facing = facing_.value();
+    const auto draw = [&](QPainter& q, QPointF at) {
+        q.save();
+        q.translate(at.x() + kSprite / 2, 0);
+        q.scale(facing, 1);
+        q.translate(-kSprite / 2, 0);
+        PixelArtCanvas::paint(q, frame, meterix::palette(preferences_.pixelCatBreed()),
+                              PixelArtCanvas::catPixelSize, QPointF(0, at.y()));
+        q.restore();
+    };
+    // Mid-turn, mid-hop or under a transform the cells are drawn as they are:
+    // those frames pass and would only fill the cache.
+    const double scale = devicePixelRatioF();
+    const QTransform device = p.deviceTransform();
+    if ((facing != 1 && facing != -1) || jump_.isMoving() || device.type() > QTransform::TxScale ||
+        device.m11() != scale || device.m22() != scale) {
+        draw(p, topLeft);
+        return;
+    }
+    const QPointF whole(std::floor(topLeft.x()), std::floor(topLeft.y()));
+    const QPointF fraction = topLeft - whole;
+    const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6")
+                            .arg(int(engine_.currentFrame()))
+                            .arg(int(preferences_.pixelCatBreed()))
+                            .arg(facing < 0 ? 1 : 0)
+                            .arg(std::lround(fraction.x() * 100))
+                            .arg(std::lround(fraction.y() * 100))
+                            .arg(scale);
+    auto it = sprites_.constFind(key);
+    if (it == sprites_.constEnd()) {
+        const int side = int(std::ceil((kSprite + 2) * scale));
+        QPixmap pixmap(side, side);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter q(&pixmap);
+            q.setRenderHint(QPainter::Antialiasing);
+            draw(q, fraction);
+        }
+        ++spriteRenders_;
+        it = sprites_.insert(key, pixmap);
+    }
+    p.drawPixmap(whole, *it);
+}
+
 void PixelCatView::paintEvent(QPaintEvent*) {
     if (engine_.isBeingHeld()) return; // the overlay shows the carried cat
     QPainter p(this);
@@ -394,15 +480,7 @@ void PixelCatView::paintEvent(QPaintEvent*) {
     p.setBrush(QColor::fromRgbF(0, 0, 0, 0.35f));
     p.drawEllipse(QRectF(f.center().x() - shadowWidth / 2, f.bottom() - 3.5 + 1, shadowWidth, 3.5));
 
-    const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
-    const QPointF topLeft = spriteTopLeft();
-    p.save();
-    p.translate(topLeft.x() + kSprite / 2, 0);
-    p.scale(facing_.value(), 1);
-    p.translate(-kSprite / 2, 0);
-    PixelArtCanvas::paint(p, frame, meterix::palette(preferences_.pixelCatBreed()),
-                          PixelArtCanvas::catPixelSize, QPointF(0, topLeft.y()));
-    p.restore();
+    paintSprite(p);
 
     if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001) {
         const QRectF b = bubbleRect();

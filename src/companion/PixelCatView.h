@@ -6,6 +6,7 @@
 #include "companion/PixelCatEngine.h"
 
 #include <QHash>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -30,7 +31,7 @@ class TimerSource;
 // through: a bare sibling over the band above the capsule takes it, keeps the
 // presses on the cat's 32 x 26 frame and passes the others on to the bar, so
 // the capsule stays the bar's. Each frame tick repaints the cat's own
-// rectangle only.
+// rectangle only, and a tick that changes nothing drawn repaints nothing.
 class PixelCatView : public QWidget, public CatBarLink {
     Q_OBJECT
 
@@ -75,7 +76,8 @@ class PixelCatView : public QWidget, public CatBarLink {
     void setBarHovered(bool hovered);
 
   Q_SIGNALS:
-    // The parts drawn on changed (widget coordinates), for windows cut to them.
+    // The parts drawn on changed (widget coordinates), for windows cut to them;
+    // told once the change that moved them is done.
     void paintedRegionChanged(const QRegion& region);
 
   protected:
@@ -103,6 +105,22 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRectF heartRect() const;
     QRegion computePaintedRegion() const;
     QRegion silhouette(bool mirrored) const;
+    void paintSprite(QPainter& p);
+
+    // Everything a paint depends on beyond the painted cells: a change that
+    // leaves all of it as it was draws nothing new.
+    struct Look {
+        CatSprite frame = CatSprite::walk1;
+        QPointF sprite;
+        double facing = 1;
+        double zOpacity = 0;
+        QRectF bubble;
+        double heartOpacity = 0;
+        QRectF heart;
+        bool held = false;
+        bool operator==(const Look&) const = default;
+    };
+    Look currentLook() const;
 
     MeterixPreferences& preferences_;
     Hooks hooks_;
@@ -125,7 +143,22 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRegion painted_;
     QRect paintedShadow_;
     bool dispatching_ = false;
+    bool regionPending_ = false;
     mutable QHash<quint64, QRegion> silhouettes_;
+    Look paintedLook_;
+    bool looked_ = false;
+    // The sprite drawn once per frame, side, coat, scale and sub-pixel offset,
+    // then stamped; emptied when the coat changes.
+    QHash<QString, QPixmap> sprites_;
+    int spriteRenders_ = 0;
+
+  public:
+    // Repaints asked for and sprites drawn since the start (for tests).
+    int repaintRequests() const { return repaintRequests_; }
+    int spriteRenders() const { return spriteRenders_; }
+
+  private:
+    int repaintRequests_ = 0;
 };
 
 } // namespace meterix

@@ -6,6 +6,7 @@
 #include "platform/ui/Appearance.h"
 #include "refresh/ProviderManager.h"
 #include "shell/FloatingPanelController.h"
+#include "design/CachedPainting.h"
 #include "design/GrabberHandle.h"
 #include "design/JellySprings.h"
 #include "design/HairlineDivider.h"
@@ -503,7 +504,14 @@ void MultiProviderBarView::paintEvent(QPaintEvent*) {
     const QColor tint = currentTint();
     paintedTint_ = tint;
     paintedCapsule_ = capsuleRect();
-    liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0).paint(p, paintedCapsule_);
+    const LiquidGlassStyle glass = liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0);
+    // Stamped: the cat repaints a corner of the glass on every step it takes,
+    // and drawing the glass anew (its shadow, fills and rims) costs far more.
+    const QRectF box = paintedCapsule_.marginsAdded(glass.shadowMargins() + QMarginsF(3, 3, 3, 3));
+    const QByteArray key = "bar-glass|" + QByteArray::number(paintedCapsule_.width(), 'f', 2) + 'x' +
+                           QByteArray::number(paintedCapsule_.height(), 'f', 2) + '|' +
+                           QByteArray::number(tint.rgba(), 16) + (barHovered_ ? "|hover" : "|rest");
+    CachedPainting::draw(p, box, key, [&](QPainter& q) { glass.paint(q, paintedCapsule_); });
 }
 
 } // namespace meterix

@@ -20,6 +20,7 @@
 
 #include <QEvent>
 #include <QHelpEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QToolTip>
@@ -263,7 +264,18 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     paintPlate(p, label, tint, withheld);
 
     const double rowLeft = label.left() + (labelWidth - (ringCell + spacing + percentWidth)) / 2;
-    paintRingCell(p, QPointF(rowLeft + ringCell / 2, label.center().y()), tint, withheld);
+    // The cat's steps repaint a strip along the top of the plate: the ring and
+    // the figures below it are left alone when the repaint misses them.
+    const QRegion system = p.paintEngine() ? p.paintEngine()->systemClip() : QRegion();
+    const QRectF repainted =
+        system.isEmpty() ? QRectF() : p.deviceTransform().inverted().mapRect(QRectF(system.boundingRect()));
+    const auto touched = [&](const QRectF& r) { return repainted.isNull() || repainted.intersects(r); };
+    const QPointF ringCentre(rowLeft + ringCell / 2, label.center().y());
+    if (touched(QRectF(ringCentre - QPointF(kHaloSide, kHaloSide), QSizeF(2 * kHaloSide, 2 * kHaloSide))))
+        paintRingCell(p, ringCentre, tint, withheld);
+    const QRectF figures =
+        QRectF(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height()) | QRectF(digits_->geometry());
+    if (!touched(figures.adjusted(-2, -2, 2, 2))) return;
 
     if (withheld) {
         QFont font = MeterixFont::rounded(11.5, QFont::DemiBold);

@@ -419,5 +419,52 @@ TEST_F(CatViewTest, AFrameTickRepaintsOnlyTheCat) {
         << rec.bar.boundingRect().width() << "x" << rec.bar.boundingRect().height();
 }
 
+TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamped) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    QCoreApplication::processEvents();
+    struct Painted : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } rec;
+    cat->installEventFilter(&rec);
+    // A loafing cat told to loaf again keeps its one frame tick after tick; a
+    // walking one takes a step and a new frame on each.
+    struct Row {
+        CatAction action;
+        int ticks;
+        bool repaints; // on every tick
+    };
+    for (const Row& row : {Row{CatAction::layingDown, 6, false}, Row{CatAction::walking, 6, true}}) {
+        cat->engine().setAction(row.action);
+        cat->engine().tickFrame();
+        QCoreApplication::processEvents();
+        const int asked = cat->repaintRequests();
+        rec.paints = 0;
+        for (int i = 0; i < row.ticks; ++i) {
+            cat->engine().setAction(row.action);
+            cat->engine().tickFrame();
+            QCoreApplication::processEvents();
+        }
+        const int requests = cat->repaintRequests() - asked;
+        if (row.repaints)
+            EXPECT_GE(requests, row.ticks) << int(row.action);
+        else
+            EXPECT_EQ(requests, 0) << int(row.action);
+        EXPECT_EQ(rec.paints > 0, row.repaints) << int(row.action);
+    }
+    // The walk's two frames, each drawn once and stamped from then on.
+    const int drawn = cat->spriteRenders();
+    for (int i = 0; i < 8; ++i) {
+        cat->engine().tickFrame();
+        cat->repaint();
+    }
+    EXPECT_EQ(cat->spriteRenders(), drawn);
+}
+
 } // namespace
 } // namespace meterix

@@ -564,5 +564,29 @@ TEST_P(BarMotion, TheOpenCardTakesNewerReadingsAndTheEndOfItsWindowInPlace) {
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutMotion, BarMotion, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "ReducedMotion" : "Animated"; });
 
+TEST_F(BarTest, APartialRepaintOfASegmentDrawsWhatLiesInThatPart) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 70)}));
+    bar.resize(bar.contentSize().toSize());
+    const QImage whole = test::renderWidget(bar);
+    ProviderSegmentView* segment = bar.segments().value(0);
+    ASSERT_NE(segment, nullptr);
+    const QRect s(segment->mapTo(&bar, QPoint()), segment->size());
+    // The ring's corner, the figures' corner, the plate's top edge alone.
+    const QRect parts[] = {QRect(s.left() + 10, s.top() + 10, 12, 12), QRect(s.right() - 24, s.top() + 12, 12, 12),
+                           QRect(s.left(), s.top(), s.width(), 6)};
+    for (const QRect& part : parts) {
+        QImage image(bar.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        bar.render(&image, part.topLeft(), QRegion(part), QWidget::DrawChildren); // at its own place
+        EXPECT_GT(test::inkIn(whole, part), 0);
+        int differing = 0;
+        for (int y = part.top(); y <= part.bottom(); ++y)
+            for (int x = part.left(); x <= part.right(); ++x)
+                differing += image.pixel(x, y) != whole.pixel(x, y);
+        EXPECT_EQ(differing, 0) << part.x() << "," << part.y();
+    }
+}
+
 } // namespace
 } // namespace meterix
