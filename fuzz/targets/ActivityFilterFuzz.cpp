@@ -43,7 +43,7 @@ METERIX_FUZZ_TARGET(activity_filter) {
             const ActivityEvaluationResult first = engine.evaluateEvent(path, provider);
             METERIX_FUZZ_CHECK(first == engine.evaluateEvent(path, provider));
             const auto decision = engine.shouldDispatchBurst(provider, path);
-            METERIX_FUZZ_CHECK(!decision.reason.isEmpty());
+            METERIX_FUZZ_CHECK(!decision.reason().isEmpty());
         }
     }
 }

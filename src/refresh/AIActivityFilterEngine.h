@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace meterix {
@@ -23,9 +24,43 @@ namespace meterix {
 // lock: one engine belongs to one serial queue (the watcher's).
 class AIActivityFilterEngine {
   public:
-    struct BurstDecision {
+    // Why a path was decided the way it was, kept as parts: the text is only
+    // wanted by the debug log, so it is put together only when asked for.
+    class Verdict {
+      public:
+        enum class Why {
+            globalExtension,
+            globalSubpath,
+            noRule,
+            providerBlacklist,
+            notWhitelisted,
+            contentBlacklist,
+            contentWhitelist,
+            defaultCandidate,
+            pathCandidate,
+            custom,
+        };
+        ActivityEvaluationResult::Kind kind = ActivityEvaluationResult::Kind::ignored;
+        Why why = Why::noRule;
+        AIProviderType provider = AIProviderType::claudeCode;
+        QString detail; // the fragment, keyword or extension matched; a custom answer's reason
+        QString reasonText() const;
+        ActivityEvaluationResult result() const;
+    };
+
+    class BurstDecision {
+      public:
         bool dispatch = false;
-        QString reason;
+        QString reason() const;
+
+      private:
+        friend class AIActivityFilterEngine;
+        enum class Burst { none, accumulating, qualified };
+        Verdict verdict_;
+        Burst burst_ = Burst::none;
+        qsizetype count_ = 0;
+        int threshold_ = 0;
+        double window_ = 0;
     };
 
     static constexpr int64_t kTailBytes = 2048;
@@ -37,6 +72,9 @@ class AIActivityFilterEngine {
     // step neither ages events out early nor keeps them for ever.
     explicit AIActivityFilterEngine(const AIActivityRuleRegistry& registry,
                                     const Clock& clock = Clock::system());
+    ~AIActivityFilterEngine();
+    AIActivityFilterEngine(const AIActivityFilterEngine&) = delete;
+    AIActivityFilterEngine& operator=(const AIActivityFilterEngine&) = delete;
 
     // The last bytes of one changed file as text, read when first asked for:
     // every rule that looks at the path in one batch shares one read.
@@ -63,9 +101,14 @@ class AIActivityFilterEngine {
     BurstDecision shouldDispatchBurst(AIProviderType provider, const QString& eventPath, Tail& tail);
 
   private:
+    struct Compiled;
+    struct CompiledRule;
+    // The registry's rules as of its current version, fetched again only when
+    // it changed (the rules hardly ever change; events come by the thousand).
+    const Compiled& compiled() const;
     // The rule (looked up once per event by the caller) applied to the path.
-    ActivityEvaluationResult evaluate(const QString& eventPath, AIProviderType provider,
-                                      const std::optional<ProviderFilterRule>& rule, Tail& tail) const;
+    Verdict evaluate(const QString& eventPath, AIProviderType provider, const CompiledRule* rule,
+                     Tail& tail) const;
     // The file's last maxBytes, less a character cut by the window's start;
     // absent for anything but a non-empty regular file whose window then is
     // valid UTF-8.
@@ -78,6 +121,7 @@ class AIActivityFilterEngine {
     const Clock& clock_;
     // Every fragment and keyword seen, in UTF-8 (the rules hold a few dozen).
     mutable QHash<QString, QByteArray> utf8_;
+    mutable std::unique_ptr<Compiled> compiled_;
     QHash<AIProviderType, QList<std::chrono::steady_clock::time_point>> recentEventTimestamps_;
 };
 

@@ -130,6 +130,7 @@ void AIActivityRuleRegistry::registerRule(ProviderFilterRule rule) {
             *it = std::move(rule);
         else
             s.rules.append(std::move(rule));
+        version_.fetch_add(1, std::memory_order_acq_rel);
     });
 }
 
@@ -162,6 +163,7 @@ void AIActivityRuleRegistry::updateRule(AIProviderType provider,
             mutation(copy);
             copy.provider = provider; // the rule stays filed under its provider
             r = std::move(copy);
+            version_.fetch_add(1, std::memory_order_acq_rel);
             return;
         }
     });

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -43,6 +45,10 @@ class AIActivityRuleRegistry {
     // provider has no rule. mutation must not call back into the registry.
     void updateRule(AIProviderType provider, const std::function<void(ProviderFilterRule&)>& mutation);
 
+    // Grows with every change of the rules, so a reader can keep its copies
+    // and fetch them again only when it moved.
+    uint64_t version() const { return version_.load(std::memory_order_acquire); }
+
   private:
     struct Rules {
         QSet<QString> globalBlacklistedExtensions;
@@ -53,6 +59,7 @@ class AIActivityRuleRegistry {
     void registerRule(ProviderFilterRule rule);
 
     mutable Locked<Rules> state_;
+    std::atomic<uint64_t> version_{0};
 };
 
 } // namespace meterix

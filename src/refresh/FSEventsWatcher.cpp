@@ -160,13 +160,13 @@ void FSEventsWatcher::handleEvents(const QStringList& paths) {
             if (decision.dispatch) {
                 const std::optional<QString> accountID = resolveAccount(entry.provider, path);
                 qCDebug(logWatcher, "[%s] %s", qUtf8Printable(rawValue(entry.provider)),
-                        qUtf8Printable(decision.reason));
+                        qUtf8Printable(decision.reason()));
                 send(ActivitySignal{entry.provider, accountID});
                 break;
             }
             qCDebug(logWatcher, "[%s] Filtered: %s -> %s",
                     qUtf8Printable(MeterixLog::priv(rawValue(entry.provider))),
-                    qUtf8Printable(MeterixLog::priv(decision.reason)),
+                    qUtf8Printable(MeterixLog::priv(decision.reason())),
                     qUtf8Printable(MeterixLog::priv(path)));
         }
     }

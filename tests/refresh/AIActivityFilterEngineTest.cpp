@@ -55,6 +55,61 @@ TEST_F(AIActivityFilterEngineTest, GlobalFragmentsDecideBeforeAnyRule) {
               ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted subpath: .git/")));
 }
 
+TEST_F(AIActivityFilterEngineTest, FirstFragmentInListOrderNamesTheReason) {
+    // Each path holds two fragments of one list, the later one in the list
+    // first in the path: the list's order decides which is named.
+    struct Row {
+        AIProviderType provider;
+        const char* path;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {AIProviderType::deepseek, "/x/.git/Cookies/a", "Global blacklisted subpath: Cookies"},
+        {AIProviderType::deepseek, "/x/Preferences/.git/Crashpad", "Global blacklisted subpath: Crashpad"},
+        {AIProviderType::claudeCode, "/h/.claude/projects/Meterix-ClaudeProbe/cost_1/t.jsonl",
+         "Provider path blacklist: cost_"},
+        {AIProviderType::openAICodex, "/h/.codex/credentials/cache1/sessions/a.jsonl",
+         "Provider path blacklist: cache"},
+        // Non-ASCII around the fragments changes nothing.
+        {AIProviderType::deepseek, "/\u00e9t\u00e9/\U0001F600Code Cache/GPUCache",
+         "Global blacklisted subpath: Code Cache"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(engine.evaluateEvent(QString::fromUtf8(row.path), row.provider),
+                  ActivityEvaluationResult::ignored(QString::fromUtf8(row.reason)))
+            << row.path;
+}
+
+TEST_F(AIActivityFilterEngineTest, NonAsciiExtensionIsLowerCasedTheUnicodeWay) {
+    // KELVIN SIGN lower-cases to a plain "k".
+    EXPECT_EQ(
+        engine.evaluateEvent(QStringLiteral("/h/.claude/projects/a.LOC\u212A"), AIProviderType::claudeCode),
+        ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .lock")));
+    // Not an extension of the list: the path rules decide.
+    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/h/.claude/x/a.l\u00f6ck"), AIProviderType::claudeCode),
+              ActivityEvaluationResult::ignored(QStringLiteral("Path does not match whitelist")));
+}
+
+TEST_F(AIActivityFilterEngineTest, RuleChangedAfterFirstUseIsApplied) {
+    const QString path = home.write(QStringLiteral(".codex/sessions/a.jsonl"), "delta");
+    EXPECT_TRUE(engine.evaluateEvent(path, AIProviderType::openAICodex).isImmediateStreaming());
+    registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
+        r.pathBlacklist.append(QStringLiteral("sessions/a"));
+        r.contentWhitelistKeywords.clear();
+    });
+    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::openAICodex),
+              ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: sessions/a")));
+    registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
+        r.pathBlacklist.clear();
+        r.customEvaluator = [](const QString&, const std::optional<QString>& tail) {
+            return std::optional(ActivityEvaluationResult::immediateStreaming(tail.value_or(QString())));
+        };
+    });
+    const auto d = engine.shouldDispatchBurst(AIProviderType::openAICodex, path);
+    EXPECT_TRUE(d.dispatch);
+    EXPECT_EQ(d.reason(), QStringLiteral("Immediate Streaming: delta"));
+}
+
 TEST_F(AIActivityFilterEngineTest, ProbeFolderIsIgnoredForClaude) {
     const QString path = home.write(
         QStringLiteral(".claude/projects/-tmp-%1/t.jsonl").arg(QString::fromLatin1(kClaudeProbeFolderName)),
@@ -88,7 +143,7 @@ TEST_F(AIActivityFilterEngineTest, WhitelistedTailDispatchesAtOnce) {
     const auto d = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
     EXPECT_TRUE(d.dispatch);
     EXPECT_EQ(
-        d.reason,
+        d.reason(),
         QStringLiteral("Immediate Streaming: Content whitelist keyword matched: \"type\":\"assistant\""));
 }
 
@@ -163,7 +218,7 @@ TEST_F(AIActivityFilterEngineTest, ProviderWithoutRuleTakesOnlyLogFiles) {
     // The default burst: 2.5 s, two events.
     EXPECT_FALSE(engine.shouldDispatchBurst(AIProviderType::groq, QStringLiteral("/x/a.log")).dispatch);
     clock.advance(2.5);
-    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::groq, QStringLiteral("/x/a.log")).reason,
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::groq, QStringLiteral("/x/a.log")).reason(),
               QStringLiteral("Burst qualified (2 events in 2.5s)"));
 }
 
@@ -171,25 +226,25 @@ TEST_F(AIActivityFilterEngineTest, BurstQualifiesWithinTheWindowAndStartsAgain) 
     const QString path = claudeTranscript("no keyword here");
     auto first = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
     EXPECT_FALSE(first.dispatch);
-    EXPECT_EQ(first.reason, QStringLiteral("Candidate burst accumulating (1/2)"));
+    EXPECT_EQ(first.reason(), QStringLiteral("Candidate burst accumulating (1/2)"));
     clock.advance(1.9);
     auto second = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
     EXPECT_TRUE(second.dispatch);
-    EXPECT_EQ(second.reason, QStringLiteral("Burst qualified (2 events in 2.0s)"));
+    EXPECT_EQ(second.reason(), QStringLiteral("Burst qualified (2 events in 2.0s)"));
     clock.advance(0.6); // t = 2.5: the qualified burst emptied the list
     auto third = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
     EXPECT_FALSE(third.dispatch);
-    EXPECT_EQ(third.reason, QStringLiteral("Candidate burst accumulating (1/2)"));
+    EXPECT_EQ(third.reason(), QStringLiteral("Candidate burst accumulating (1/2)"));
 }
 
 TEST_F(AIActivityFilterEngineTest, EventBeyondTheWindowStartsOver) {
     const QString path = claudeTranscript("no keyword here");
-    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).reason,
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).reason(),
               QStringLiteral("Candidate burst accumulating (1/2)"));
     clock.advance(2.1);
     const auto late = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
     EXPECT_FALSE(late.dispatch);
-    EXPECT_EQ(late.reason, QStringLiteral("Candidate burst accumulating (1/2)"));
+    EXPECT_EQ(late.reason(), QStringLiteral("Candidate burst accumulating (1/2)"));
 }
 
 TEST_F(AIActivityFilterEngineTest, AgeEqualToTheWindowStillCounts) {
@@ -198,7 +253,7 @@ TEST_F(AIActivityFilterEngineTest, AgeEqualToTheWindowStillCounts) {
     clock.advance(2.5);
     const auto d = engine.shouldDispatchBurst(AIProviderType::windsurf, path);
     EXPECT_TRUE(d.dispatch);
-    EXPECT_EQ(d.reason, QStringLiteral("Burst qualified (2 events in 2.5s)"));
+    EXPECT_EQ(d.reason(), QStringLiteral("Burst qualified (2 events in 2.5s)"));
 }
 
 TEST_F(AIActivityFilterEngineTest, OnlyThisProvidersCandidatesCountTowardItsBurst) {
@@ -209,15 +264,15 @@ TEST_F(AIActivityFilterEngineTest, OnlyThisProvidersCandidatesCountTowardItsBurs
     const QString codex = home.write(QStringLiteral(".codex/sessions/a.jsonl"), "plain");
     EXPECT_FALSE(engine.shouldDispatchBurst(AIProviderType::claudeCode, candidate).dispatch);
     // Another provider's candidate keeps its own count.
-    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::openAICodex, codex).reason,
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::openAICodex, codex).reason(),
               QStringLiteral("Candidate burst accumulating (1/2)"));
     clock.advance(0.5);
     EXPECT_TRUE(engine.shouldDispatchBurst(AIProviderType::claudeCode, immediate).dispatch);
     const auto skipped = engine.shouldDispatchBurst(AIProviderType::claudeCode, ignored);
     EXPECT_FALSE(skipped.dispatch);
-    EXPECT_EQ(skipped.reason, QStringLiteral("Ignored: Global blacklisted extension: .lock"));
+    EXPECT_EQ(skipped.reason(), QStringLiteral("Ignored: Global blacklisted extension: .lock"));
     clock.advance(0.5);
-    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, candidate).reason,
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, candidate).reason(),
               QStringLiteral("Burst qualified (2 events in 2.0s)"));
 }
 
