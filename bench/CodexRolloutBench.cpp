@@ -75,7 +75,7 @@ void BM_ScanTwelveOneGibibyteRollouts(benchmark::State& state) {
             return;
         }
     }
-    // What the text allows per scan: the tail and head windows of each file.
+    // What the reader may read per scan: the tail and head windows of each file.
     const qint64 bound =
         kFiles * (CodexRolloutReader::kTailBytes + CodexRolloutReader::kHeadBytes + CodexRolloutReader::kHeadChunkBytes);
     qint64 totalRead = 0;
