@@ -214,7 +214,7 @@ TEST(AccountFileReader, OnlyConfigurationSizedFilesAreParsedAndCached) {
     // A heavy user's configuration: the account and 300 projects of history.
     QByteArray real = R"({"oauthAccount":{"accountUuid":"u-1"},"projects":{)";
     for (int p = 0; p < 300; ++p) {
-        real += QStringLiteral(R"("/work/p%1":{"history":[)").arg(p).toUtf8();
+        real += QStringLiteral(R"("/home/dev/src/p%1":{"history":[)").arg(p).toUtf8();
         for (int h = 0; h < 10; ++h)
             real += "{\"display\":\"" + QByteArray(1000, 'x') + "\"},";
         real += "{}]},";

@@ -12,6 +12,7 @@
 #include "CatTestDoubles.h"
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
+#include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
@@ -53,12 +54,7 @@ class CatViewTest : public ::testing::Test {
     }
 
     UsageSnapshot reading(P provider, double percent) const {
-        UsageSnapshot::Fields f;
-        f.provider = provider;
-        f.hourlyRemainingPercentage = percent;
-        f.lastUpdated = clock.now();
-        f.strategyUsed = FetchStrategy::cliStatusProbe;
-        return UsageSnapshot(f);
+        return test::measuredReading(provider, percent, clock.now());
     }
 
     // A bar with three readings whose cat band is built here.

@@ -17,6 +17,7 @@
 
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
+#include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
@@ -51,12 +52,7 @@ protected:
     }
 
     UsageSnapshot reading(P provider, double percent) const {
-        UsageSnapshot::Fields f;
-        f.provider = provider;
-        f.hourlyRemainingPercentage = percent;
-        f.lastUpdated = clock_.now();
-        f.strategyUsed = FetchStrategy::cliStatusProbe;
-        return UsageSnapshot(f);
+        return test::measuredReading(provider, percent, clock_.now());
     }
 
     State state(QList<P> active, QList<UsageSnapshot> snapshots) const {
