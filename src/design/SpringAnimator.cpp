@@ -9,6 +9,8 @@ SpringAnimator::SpringAnimator(SpringSpec spec, double initialValue, QObject* pa
     : QAbstractAnimation(parent), spec_(spec), curve_(spec.curve()),
       value_(std::isfinite(initialValue) ? initialValue : 0.0), target_(value_) {}
 
+SpringAnimator::~SpringAnimator() { blockSignals(true); }
+
 void SpringAnimator::setTarget(double target, bool animated) {
     if (!std::isfinite(target)) return;
     if (!animated) {

@@ -14,6 +14,10 @@ class SpringAnimator : public QAbstractAnimation {
 
 public:
     explicit SpringAnimator(SpringSpec spec, double initialValue = 0.0, QObject* parent = nullptr);
+    // A running spring stops in its base destructor, which announces the stop;
+    // by then the spring (and often the view that owns it as a member) is half
+    // gone, so nothing may hear it.
+    ~SpringAnimator() override;
 
     double value() const { return value_; }
     double target() const { return target_; }

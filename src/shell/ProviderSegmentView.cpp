@@ -82,13 +82,7 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
     refresh();
 }
 
-ProviderSegmentView::~ProviderSegmentView() {
-    // A running animation announces its stop from its own destructor, after this
-    // view's members have begun to go: nothing of this view may hear it.
-    for (QObject* animation : {static_cast<QObject*>(&presence_), static_cast<QObject*>(&ring_),
-                               static_cast<QObject*>(&hover_), static_cast<QObject*>(&settle_)})
-        disconnect(animation, nullptr, this, nullptr);
-}
+ProviderSegmentView::~ProviderSegmentView() = default;
 
 QSize ProviderSegmentView::sizeHint() const {
     return QSize(int(labelWidth + 2 * margin), int(labelHeight + 2 * margin));
