@@ -5,7 +5,6 @@
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
-#include "panels/HoverFade.h"
 #include "platform/ui/SymbolImage.h"
 
 #include <QEvent>
@@ -86,20 +85,8 @@ void MenuScreenHeader::paintEvent(QPaintEvent*) {
 }
 
 MenuScreenHeader::BackButton::BackButton(QString title, QWidget* parent)
-    : PressableButton(PressableStyle{0.96, 0.75, false}, parent), title_(std::move(title)),
-      hover_(new HoverFade(0.12, this)) {
-    setAttribute(Qt::WA_Hover);
-    setFocusPolicy(Qt::NoFocus);
+    : HoverPressableButton(PressableStyle{0.96, 0.75, false}, parent), title_(std::move(title)) {
     setAccessibleName(title_);
-    connect(hover_, &HoverFade::changed, this, [this] { update(); });
-}
-
-bool MenuScreenHeader::BackButton::isHovered() const {
-    return hover_->isHovered();
-}
-
-void MenuScreenHeader::BackButton::setHovered(bool hovered) {
-    hover_->setHovered(hovered, isVisible());
 }
 
 QSize MenuScreenHeader::BackButton::sizeHint() const {
@@ -109,20 +96,10 @@ QSize MenuScreenHeader::BackButton::sizeHint() const {
                  qCeil(2 * marginV + std::max(side, fm.height())));
 }
 
-void MenuScreenHeader::BackButton::enterEvent(QEnterEvent* event) {
-    setHovered(true);
-    PressableButton::enterEvent(event);
-}
-
-void MenuScreenHeader::BackButton::leaveEvent(QEvent* event) {
-    setHovered(false);
-    PressableButton::leaveEvent(event);
-}
-
 void MenuScreenHeader::BackButton::paintContent(QPainter& p, const QRectF& r) {
     const QColor accent = accentColor();
-    if (hover_->value() > 0)
-        p.fillPath(roundedRectPath(r, plateRadius), withOpacity(accent, 0.14 * hover_->value()));
+    if (hoverValue() > 0)
+        p.fillPath(roundedRectPath(r, plateRadius), withOpacity(accent, 0.14 * hoverValue()));
     const double side = SymbolImage::boxSide(kChevronPt);
     SymbolImage::paint(p, QPointF(r.left() + marginH + side / 2, r.center().y()), kChevronPt,
                        QStringLiteral("chevron.left"), accent, SymbolWeight::bold);

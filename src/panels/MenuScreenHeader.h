@@ -1,6 +1,6 @@
 #pragma once
 
-#include "design/PressableButton.h"
+#include "panels/HoverPressableButton.h"
 
 #include <QWidget>
 
@@ -8,8 +8,6 @@
 #include <optional>
 
 namespace meterix {
-
-class HoverFade;
 
 // The header of every sub-screen of the panel: a back button on the left (a
 // chevron and the title of the screen it returns to, in the accent colour), the
@@ -49,13 +47,11 @@ class MenuScreenHeader : public QWidget {
 };
 
 // The header's back button: a chevron and a title on a plate that tints on hover.
-class MenuScreenHeader::BackButton final : public PressableButton {
+class MenuScreenHeader::BackButton final : public HoverPressableButton {
     Q_OBJECT
 
   public:
     BackButton(QString title, QWidget* parent);
-    bool isHovered() const;
-    void setHovered(bool hovered);
     QSize sizeHint() const override;
 
     static constexpr double marginH = 7;
@@ -65,12 +61,9 @@ class MenuScreenHeader::BackButton final : public PressableButton {
 
   protected:
     void paintContent(QPainter& painter, const QRectF& rect) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
   private:
     QString title_;
-    HoverFade* hover_;
 };
 
 } // namespace meterix
