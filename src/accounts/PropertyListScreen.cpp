@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <algorithm>
 #include <cstring>
 
 namespace meterix {
@@ -184,33 +185,75 @@ bool PropertyListScreen::screenBinary(QByteArray& bytes) {
     return list.readTrailer() && list.walk();
 }
 
-// The nesting of the XML elements, followed without recursion. Comments,
-// declarations and character data are skipped; anything unterminated or a
-// closing tag that closes nothing open refuses the list (libplist would not
-// read it either).
+namespace {
+
+// Where libplist's scanners stop: the first place at or after `from` where
+// `match` holds, skipping double-quoted runs as libplist does inside tags,
+// processing instructions and document types (it gives single quotes no
+// meaning). -1 when there is none, or a quote is never closed.
+template <typename Match> qsizetype scanOutsideQuotes(QByteArrayView text, qsizetype from, Match match) {
+    for (qsizetype at = from; at < text.size(); ++at) {
+        if (match(at)) return at;
+        if (text[at] == '"') {
+            at = text.indexOf('"', at + 1);
+            if (at < 0) return -1;
+        }
+    }
+    return -1;
+}
+
+qsizetype findOutsideQuotes(QByteArrayView text, qsizetype from, QByteArrayView end) {
+    return scanOutsideQuotes(text, from, [&](qsizetype at) { return text.sliced(at).startsWith(end); });
+}
+
+qsizetype findAnyOutsideQuotes(QByteArrayView text, qsizetype from, QByteArrayView chars) {
+    return scanOutsideQuotes(text, from, [&](qsizetype at) { return chars.contains(text[at]); });
+}
+
+} // namespace
+
+// The nesting of the XML elements, followed without recursion and marked up the
+// way libplist's own scanner reads them, so that nothing it parses hides from
+// the screen inside what the screen takes for a comment or an attribute.
+// Anything unterminated, any markup libplist does not know, or a closing tag
+// that closes nothing open refuses the list (libplist would not read it either).
 bool PropertyListScreen::screenXml(QByteArray& bytes) {
     bytes.replace('\0', kMaskByte);
     const QByteArrayView text(bytes);
+    // Each element libplist builds begins at a '<', so their count bounds the
+    // tree it can build (and free, recursively) from this text, however the
+    // markup below is read.
+    if (std::count(text.begin(), text.end(), '<') > kMaxXmlTags) return false;
     QList<QByteArrayView> open;
-    int64_t nodes = 0;
-    const auto skipPast = [&](qsizetype from, QByteArrayView end) -> qsizetype {
-        const qsizetype at = text.indexOf(end, from);
-        return at < 0 ? -1 : at + end.size();
-    };
+    const auto past = [](qsizetype at, QByteArrayView end) { return at < 0 ? -1 : at + end.size(); };
     qsizetype i = 0;
     while ((i = text.indexOf('<', i)) >= 0) {
         const QByteArrayView rest = text.sliced(i);
         if (rest.startsWith("<!--")) {
-            i = skipPast(i + 4, "-->");
+            i = past(text.indexOf("-->", i + 4), "-->");
         } else if (rest.startsWith("<![CDATA[")) {
-            i = skipPast(i + 9, "]]>");
+            i = past(text.indexOf("]]>", i + 9), "]]>");
         } else if (rest.startsWith("<?")) {
-            i = skipPast(i + 2, "?>");
+            // libplist looks for the end from the '?' itself: "<?>" is whole.
+            i = past(findOutsideQuotes(text, i + 1, "?>"), "?>");
+        } else if (rest.startsWith("<!DOCTYPE")) {
+            const qsizetype at = findAnyOutsideQuotes(text, i + 9, "[>");
+            if (at >= 0 && text[at] == '[')
+                i = past(findOutsideQuotes(text, at, "]>"), "]>");
+            else
+                i = past(at, ">");
         } else if (rest.startsWith("<!")) {
-            i = skipPast(i + 2, ">");
+            return false;
         } else {
-            const qsizetype end = text.indexOf('>', i);
-            if (end < 0) return false;
+            // The name runs to a blank or a bracket; the tag then ends at the
+            // first '>' outside quotes, and a '<' before it is an error.
+            const QByteArrayView nameStops(" \t\r\n<>");
+            qsizetype end = i + 1;
+            while (end < text.size() && !nameStops.contains(text[end]))
+                ++end;
+            if (end < text.size() && text[end] != '<' && text[end] != '>')
+                end = findAnyOutsideQuotes(text, end, "<>");
+            if (end < 0 || end >= text.size() || text[end] != '>') return false;
             const bool closing = rest.startsWith("</");
             const qsizetype nameStart = i + (closing ? 2 : 1);
             qsizetype nameEnd = nameStart;
@@ -220,13 +263,10 @@ bool PropertyListScreen::screenXml(QByteArray& bytes) {
             if (closing) {
                 if (open.isEmpty() || open.last() != name) return false;
                 open.removeLast();
-            } else {
-                if (++nodes > kMaxNodes) return false;
-                if (text[end - 1] != '/') {
-                    open.append(name);
-                    // The <plist> element wraps the top object.
-                    if (open.size() > kMaxDepth + 2) return false;
-                }
+            } else if (text[end - 1] != '/') {
+                open.append(name);
+                // The <plist> element wraps the top object.
+                if (open.size() > kMaxDepth + 2) return false;
             }
             i = end + 1;
         }

@@ -13,15 +13,23 @@ namespace meterix {
 // and asserts (aborting the process) when a string or key holds a NUL character.
 // The screen walks the list without recursion and refuses it when its tree would
 // nest deeper than kMaxDepth or hold more than kMaxNodes nodes, or when it is
-// anything it cannot follow. A NUL inside a string or key is replaced by a mark
-// that is never text (the byte 0xFF, or U+FFFF in a UTF-16 string), so that the
-// reader can drop just that value: see isMaskedText.
+// anything it cannot follow. An XML list is also refused when it holds more than
+// kMaxXmlTags '<' characters anywhere (comments and quoted text included), so
+// that no misreading of its markup can let a larger tree through. A NUL inside a
+// string or key is replaced by a mark that is never text (the byte 0xFF, or
+// U+FFFF in a UTF-16 string), so that the reader can drop just that value: see
+// isMaskedText.
 class PropertyListScreen {
   public:
     PropertyListScreen() = delete;
 
     static constexpr int kMaxDepth = 64;
     static constexpr int64_t kMaxNodes = 100000;
+    // libplist frees a tree recursively, about 48 bytes of stack a level: this
+    // many levels take under 1 MiB, half the smallest stack a pool thread gets
+    // by default (2 MiB, when the stack limit is unlimited). Real preference
+    // lists hold a few hundred tags.
+    static constexpr int64_t kMaxXmlTags = 20000;
 
     // The bytes to hand to libplist, or nothing when the list must not be parsed.
     static std::optional<QByteArray> screened(QByteArray bytes);

@@ -1,8 +1,11 @@
 #include "accounts/AccountPreferencesReader.h"
 
+#include "accounts/PropertyListScreen.h"
+
 #include "support/TempHome.h"
 
 #include <QDateTime>
+#include <QThread>
 
 #include "support/QtPrinters.h"
 
@@ -11,6 +14,7 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
+#include <memory>
 
 using namespace meterix;
 using meterix::test::TempHome;
@@ -300,4 +304,115 @@ TEST(AccountPreferencesReader, DeepOrExplodingListsAreRefusedBeforeParsing) {
         home.write(prefsPath(), row.contents);
         EXPECT_EQ(!AccountPreferencesReader::keys(kApp, home.path()).isEmpty(), row.readable) << row.name;
     }
+}
+
+namespace {
+
+QByteArray xmlArrays(int levels) {
+    return QByteArray("<array>").repeated(levels) + QByteArray("</array>").repeated(levels);
+}
+
+// Preferences whose key "n" holds the markup, after a prologue.
+QByteArray holding(const QByteArray& markup, const QByteArray& prologue = {}) {
+    return prologue +
+           "<plist version=\"1.0\"><dict><key>email</key><string>kim@example.com</string><key>n</key>" +
+           markup + "</dict></plist>";
+}
+
+} // namespace
+
+// libplist reads a double-quoted attribute value, processing instruction or
+// document type as one run, '>' and "<!--" included; a screen that ended them at
+// the first '>' took the nesting after them for a comment, and libplist then
+// overflowed the stack freeing the 500,000 levels it had parsed there.
+TEST(AccountPreferencesReader, NestingHiddenFromAScreenThatMisreadsMarkupIsStillRefused) {
+    TempHome home;
+    const QByteArray quoteComment = R"(<array a="><!--">)";
+    const QByteArray quoteCommentEnd = R"(<array a="-->"/></array>)";
+    const QByteArray lastComment = "<!-- -->";
+    const struct {
+        const char* name;
+        QByteArray contents;
+        bool readable;
+    } rows[] = {
+        {"a quoted '>' opens a comment, 500000 levels",
+         holding(quoteComment + xmlArrays(500000) + quoteCommentEnd), false},
+        {"a quoted '>' opens a comment, 1000 levels",
+         holding(quoteComment + xmlArrays(1000) + quoteCommentEnd), false},
+        {"a quoted '?>' in an instruction",
+         holding(R"(<array><? "?><!--" ?>)" + xmlArrays(1000) + lastComment + "</array>"), false},
+        {"an instruction ending where it starts", holding("<array><?>" + xmlArrays(1000) + "<?></array>"),
+         false},
+        {"a quoted '>' in a document type",
+         holding("<array>" + xmlArrays(1000) + "</array>", R"(<!DOCTYPE plist "><!--">)") + lastComment,
+         false},
+        {"a quoted ']>' in an internal subset",
+         holding("<array>" + xmlArrays(1000) + "</array>", R"(<!DOCTYPE plist [ "]><!--" ]>)") + lastComment,
+         false},
+        {"500000 levels never closed", holding(QByteArray("<array>").repeated(500000)), false},
+        {"quoted markup that hides nothing",
+         holding(R"(<array a="><!--">)" + xmlArrays(3) + "</array>",
+                 R"(<?xml version="1.0" note="?>"?><!DOCTYPE plist "]>" [ "]>" ]>)"),
+         true},
+        // libplist ends this tag at its first '>' and reads the nesting after it.
+        {"single quotes are no quotes", holding("<array a='>" + xmlArrays(1000) + "<!--'>--></array>"),
+         false},
+    };
+    for (const auto& row : rows) {
+        home.write(prefsPath(), row.contents);
+        EXPECT_EQ(!AccountPreferencesReader::keys(kApp, home.path()).isEmpty(), row.readable) << row.name;
+    }
+}
+
+// Every '<' counts towards the bound wherever it stands, so no reading of the
+// markup can admit a larger tree.
+TEST(AccountPreferencesReader, AnXmlListWithMoreTagsThanTheBoundIsRefused) {
+    TempHome home;
+    const qsizetype bound = PropertyListScreen::kMaxXmlTags;
+    // The list holding `before`, copies of `unit` (one '<' each), then `after`,
+    // with `total` '<' characters in all.
+    const auto tags = [](const QByteArray& before, const QByteArray& unit, const QByteArray& after,
+                         qsizetype total) {
+        return holding(before + unit.repeated(total - holding(before + after).count('<')) + after);
+    };
+    const struct {
+        const char* name;
+        QByteArray contents;
+        bool readable;
+    } rows[] = {
+        {"at the bound, in a comment", tags(xmlArrays(3) + "<!--", "<", "-->", bound), true},
+        {"one past the bound, in a comment", tags(xmlArrays(3) + "<!--", "<", "-->", bound + 1), false},
+        {"one past the bound, in a quoted value",
+         tags(R"(<array a=")", "<", R"(">)" + xmlArrays(2) + "</array>", bound + 1), false},
+        {"at the bound, as values", tags("<array>", "<true/>", "</array>", bound), true},
+        {"one past the bound, as values", tags("<array>", "<true/>", "</array>", bound + 1), false},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.contents.count('<'), row.readable ? bound : bound + 1) << row.name;
+        home.write(prefsPath(), row.contents);
+        EXPECT_EQ(!AccountPreferencesReader::keys(kApp, home.path()).isEmpty(), row.readable) << row.name;
+    }
+}
+
+// The deepest tree the screen can let libplist build from an XML list has a level
+// per '<' it admits, and libplist frees trees recursively: that many levels must
+// parse and free on the smallest stack a pool thread gets by default.
+TEST(AccountPreferencesReader, TheDeepestXmlTreeTheBoundAdmitsIsFreedOnAPoolThreadStack) {
+    constexpr uint kSmallestPoolThreadStack = 2 * 1024 * 1024;
+    const int levels = static_cast<int>(PropertyListScreen::kMaxXmlTags);
+    const QByteArray xml = "<plist><dict><key>k</key>" + xmlArrays(levels) + "</dict></plist>";
+    int depth = 0;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        plist_t root = nullptr;
+        plist_from_memory(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
+        for (plist_t node = root ? plist_dict_get_item(root, "k") : nullptr;
+             plist_get_node_type(node) == PLIST_ARRAY && plist_array_get_size(node) > 0;
+             node = plist_array_get_item(node, 0))
+            ++depth;
+        plist_free(root);
+    }));
+    thread->setStackSize(kSmallestPoolThreadStack);
+    thread->start();
+    ASSERT_TRUE(thread->wait());
+    EXPECT_EQ(depth, levels - 1);
 }
