@@ -6,23 +6,16 @@
 #include "core/TextUtil.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace meterix {
 
 namespace {
 
-// granted - used without overflow: counts near the ends of the 64-bit range
-// give the nearest end instead of wrapping.
-int64_t saturatingDifference(int64_t granted, int64_t used) {
-    int64_t left = 0;
-    if (__builtin_sub_overflow(granted, used, &left))
-        return used < 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
-    return left;
-}
-
-constexpr double kInt64Low = -9223372036854775808.0;
-constexpr double kInt64High = 9223372036854774784.0; // the largest double below 2^63
+// 2^53: below it a double holds every whole number, and a number sent in JSON
+// reads as itself, so a count is shown as it was sent. A larger count (no
+// account has that many characters) could only be shown rounded, and the
+// difference of two such counts would be a wrong figure.
+constexpr double kCountsBelow = 9007199254740992.0;
 
 } // namespace
 
@@ -34,9 +27,12 @@ ElevenLabsAdapter::ElevenLabsAdapter(UsageTransport& transport, QString baseAddr
                    QStringLiteral("/v1/user/subscription"), transport, std::move(baseAddress),
                    std::move(homeDirectory), std::move(environment), clock) {}
 
-QList<HttpHeader> ElevenLabsAdapter::requestHeaders(const QString& key) const { return {{"xi-api-key", key.toUtf8()}}; }
+QList<HttpHeader> ElevenLabsAdapter::requestHeaders(const QString& key) const {
+    return {{"xi-api-key", key.toUtf8()}};
+}
 
-std::optional<double> ElevenLabsAdapter::characterResetCountdown(const QJsonObject& answer, const QDateTime& now) {
+std::optional<double> ElevenLabsAdapter::characterResetCountdown(const QJsonObject& answer,
+                                                                 const QDateTime& now) {
     const auto resetUnix = json::number(answer, QLatin1String("next_character_count_reset_unix"));
     if (!resetUnix) return std::nullopt;
     // Plain seconds arithmetic: a far-off moment (1e300) must not go through a
@@ -49,16 +45,21 @@ std::optional<double> ElevenLabsAdapter::characterResetCountdown(const QJsonObje
 std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObject& body) const {
     const auto used = json::number(body, QLatin1String("character_count"));
     const auto granted = json::number(body, QLatin1String("character_limit"));
-    // Counts of characters: an allowance below one character or a negative count
-    // is no reading (1e-308 would pass "greater than 0" and divide into nonsense).
-    if (!used || !granted || !(*granted >= 1) || !(*used >= 0)) return std::nullopt;
+    // Counts of characters: an allowance below one character, a negative count or
+    // one too large to show exactly is no reading (1e-308 would pass "greater
+    // than 0" and divide into nonsense).
+    const auto isCount = [](const std::optional<double>& n, double least) {
+        return n && *n >= least && *n < kCountsBelow;
+    };
+    if (!isCount(used, 0) || !isCount(granted, 1)) return std::nullopt;
     const QString tier = json::string(body, QLatin1String("tier")).value_or(QStringLiteral("Free"));
     const double percentage = std::clamp(100.0 - *used / *granted * 100.0, 0.0, 100.0);
     const auto countdown = characterResetCountdown(body, now());
 
-    const int64_t usedCount = saturatingInt64(*used, kInt64Low, kInt64High);
-    const int64_t grantedCount = saturatingInt64(*granted, kInt64Low, kInt64High);
-    const int64_t left = saturatingDifference(grantedCount, usedCount);
+    // Both are within [0, 2^53): whole parts convert and subtract exactly.
+    const auto usedCount = static_cast<int64_t>(*used);
+    const auto grantedCount = static_cast<int64_t>(*granted);
+    const int64_t left = grantedCount - usedCount;
 
     return success({
         .hourlyRemainingPercentage = percentage,
@@ -68,8 +69,8 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
         .modelQuotas =
             {
                 ModelQuotaItem(QStringLiteral("Tier: ") + capitalizeWords(tier), percentage,
-                               QStringLiteral("Characters: ") + QString::number(usedCount) + QLatin1Char('/') +
-                                   QString::number(grantedCount),
+                               QStringLiteral("Characters: ") + QString::number(usedCount) +
+                                   QLatin1Char('/') + QString::number(grantedCount),
                                countdown),
                 ModelQuotaItem(QStringLiteral("Remaining Characters"), percentage,
                                QString::number(left) + QStringLiteral(" Left"), countdown),

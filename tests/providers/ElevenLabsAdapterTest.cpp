@@ -16,11 +16,12 @@ namespace meterix::test {
 namespace {
 
 class ElevenLabsTest : public ::testing::Test {
-protected:
+  protected:
     UsageSnapshot fetch(const QByteArray& body) {
         env.set(QStringLiteral("XI_API_KEY"), QStringLiteral("xi-key"));
         transport.respond(200, body);
-        return ElevenLabsAdapter(transport, QStringLiteral("https://api.test"), home.path(), env.lookup(), clock)
+        return ElevenLabsAdapter(transport, QStringLiteral("https://api.test"), home.path(), env.lookup(),
+                                 clock)
             .fetchUsage(false);
     }
     double resetIn(double seconds) const { return clock.now().toMSecsSinceEpoch() / 1000.0 + seconds; }
@@ -33,8 +34,11 @@ protected:
 };
 
 TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
-    const QByteArray body = QStringLiteral(R"({"character_count":2500,"character_limit":10000,"tier":"creator",
-        "next_character_count_reset_unix":%1})").arg(resetIn(3600), 0, 'f', 3).toUtf8();
+    const QByteArray body =
+        QStringLiteral(R"({"character_count":2500,"character_limit":10000,"tier":"creator",
+        "next_character_count_reset_unix":%1})")
+            .arg(resetIn(3600), 0, 'f', 3)
+            .toUtf8();
     const UsageSnapshot s = fetch(body);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
@@ -42,8 +46,10 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
     EXPECT_EQ(s.weeklyResetCountdown, 3600);
     EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("Character usage"));
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Tier: Creator"), 75, QStringLiteral("Characters: 2500/10000"), 3600));
-    EXPECT_EQ(s.modelQuotas[1], ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), 3600));
+    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Tier: Creator"), 75,
+                                               QStringLiteral("Characters: 2500/10000"), 3600));
+    EXPECT_EQ(s.modelQuotas[1],
+              ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), 3600));
 
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     EXPECT_EQ(fetch(body).hourlyQuotaName, QStringLiteral("문자 사용량"));
@@ -61,14 +67,43 @@ TEST_F(ElevenLabsTest, OverusedFractionalAndDefaultTier) {
     EXPECT_EQ(fraction.modelQuotas[0].quotaType, QStringLiteral("Characters: 2500/10000"));
 }
 
-TEST_F(ElevenLabsTest, CountsBeyondSixtyFourBitsSaturateInsteadOfOverflowing) {
-    const UsageSnapshot s = fetch(R"({"character_count":1e30,"character_limit":1e31})");
-    EXPECT_EQ(s.unavailableReason, std::nullopt);
-    ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(s.modelQuotas[0].quotaType,
-              QStringLiteral("Characters: 9223372036854774784/9223372036854774784"));
-    EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("0 Left"));
-    EXPECT_EQ(s.hourlyRemainingPercentage, 90);
+// Below 2^53 every count reads and subtracts exactly; a count at or beyond it
+// (9007199254740993 reads as 2^53) could only be shown rounded, so it is no
+// reading rather than a wrong figure (1e30 of 1e31 once showed
+// "9223372036854774784/9223372036854774784" and "0 Left" with 90% left).
+TEST_F(ElevenLabsTest, CountsAreShownExactlyOrNotAtAll) {
+    const struct {
+        const char* body;
+        std::optional<QString> counts; // nothing: no reading
+        QString left;
+        double percentage;
+    } rows[] = {
+        {R"({"character_count":9007199254740991,"character_limit":9007199254740991})",
+         QStringLiteral("Characters: 9007199254740991/9007199254740991"), QStringLiteral("0 Left"), 0},
+        {R"({"character_count":0,"character_limit":9007199254740991})",
+         QStringLiteral("Characters: 0/9007199254740991"), QStringLiteral("9007199254740991 Left"), 100},
+        {R"({"character_count":9007199254740991,"character_limit":1})",
+         QStringLiteral("Characters: 9007199254740991/1"), QStringLiteral("-9007199254740990 Left"), 0},
+        {R"({"character_count":9007199254740992,"character_limit":1e16})", std::nullopt, {}, 0},
+        {R"({"character_count":0,"character_limit":9007199254740992})", std::nullopt, {}, 0},
+        {R"({"character_count":0,"character_limit":9007199254740993})", std::nullopt, {}, 0},
+        {R"({"character_count":1e30,"character_limit":1e31})", std::nullopt, {}, 0},
+        {R"({"character_count":0,"character_limit":1.7976931348623157e308})", std::nullopt, {}, 0},
+        {R"({"character_count":9.3e18,"character_limit":1e19})", std::nullopt, {}, 0},
+    };
+    for (const auto& row : rows) {
+        const UsageSnapshot s = fetch(row.body);
+        if (!row.counts) {
+            EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::malformedResponse) << row.body;
+            EXPECT_TRUE(s.modelQuotas.isEmpty()) << row.body;
+            continue;
+        }
+        EXPECT_EQ(s.unavailableReason, std::nullopt) << row.body;
+        ASSERT_EQ(s.modelQuotas.size(), 2) << row.body;
+        EXPECT_EQ(s.modelQuotas[0].quotaType, *row.counts) << row.body;
+        EXPECT_EQ(s.modelQuotas[1].quotaType, row.left) << row.body;
+        EXPECT_EQ(s.hourlyRemainingPercentage, row.percentage) << row.body;
+    }
 }
 
 // A limit of 1e-308 passed "greater than 0" and printed -9223372036854774784
@@ -100,11 +135,14 @@ TEST_F(ElevenLabsTest, AllowancesBelowOneCharacterAndNegativeCountsAreNoReading)
 
 TEST_F(ElevenLabsTest, TheResetCountdownNeedsAFutureFiniteMoment) {
     const auto countdown = [&](const QByteArray& json) {
-        return ElevenLabsAdapter::characterResetCountdown(QJsonDocument::fromJson(json).object(), clock.now());
+        return ElevenLabsAdapter::characterResetCountdown(QJsonDocument::fromJson(json).object(),
+                                                          clock.now());
     };
-    EXPECT_EQ(countdown(QByteArray(R"({"next_character_count_reset_unix":)") + QByteArray::number(resetIn(-5), 'f', 3) + "}"),
+    EXPECT_EQ(countdown(QByteArray(R"({"next_character_count_reset_unix":)") +
+                        QByteArray::number(resetIn(-5), 'f', 3) + "}"),
               std::nullopt);
-    EXPECT_EQ(countdown(QByteArray(R"({"next_character_count_reset_unix":)") + QByteArray::number(resetIn(0), 'f', 3) + "}"),
+    EXPECT_EQ(countdown(QByteArray(R"({"next_character_count_reset_unix":)") +
+                        QByteArray::number(resetIn(0), 'f', 3) + "}"),
               std::nullopt);
     EXPECT_EQ(countdown(R"({"next_character_count_reset_unix":"99999999999"})"), std::nullopt);
     const auto far = countdown(R"({"next_character_count_reset_unix":1e300})");
@@ -114,8 +152,9 @@ TEST_F(ElevenLabsTest, TheResetCountdownNeedsAFutureFiniteMoment) {
 }
 
 TEST_F(ElevenLabsTest, RejectsMissingOrMistypedCounts) {
-    for (const char* body : {R"({"character_count":1,"character_limit":0})", R"({"character_count":"1","character_limit":10})",
-                             R"({"character_limit":10})", R"({"character_count":1,"character_limit":"10"})"}) {
+    for (const char* body :
+         {R"({"character_count":1,"character_limit":0})", R"({"character_count":"1","character_limit":10})",
+          R"({"character_limit":10})", R"({"character_count":1,"character_limit":"10"})"}) {
         EXPECT_EQ(fetch(body).unavailableReason, UsageUnavailableReason::malformedResponse) << body;
     }
 }
