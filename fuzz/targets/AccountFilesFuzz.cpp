@@ -1,7 +1,10 @@
 // The other tools' account files through their resolvers: the first byte picks
 // the file (Cursor's state database, Claude Code's configuration and its desktop
 // app's, Codex's credentials, the Gemini CLI's account list, credentials and
-// sign-in log). Every account found has an id and reads back from our JSON.
+// sign-in log). Every account found belongs to its resolver's provider, was
+// seen now and reads back from our JSON. Cursor and Gemini name an account only
+// by a non-empty address or subject; Claude and Codex take the id their files
+// hold as it is, an empty one included.
 #include "FuzzTarget.h"
 
 #include "accounts/AccountIdentityLedger.h"
@@ -35,11 +38,15 @@ METERIX_FUZZ_TARGET(account_files) {
 
     const test::FakeClock clock(fuzz::fixedNow());
     QList<AccountIdentity> found;
+    AIProviderType provider = AIProviderType::antigravity;
     if (which == 0) {
+        provider = AIProviderType::cursor;
         found = CursorAccountResolver(host, clock).resolveAccounts();
     } else if (which <= 2) {
+        provider = AIProviderType::claudeCode;
         found = ClaudeAccountResolver(host, clock).resolveAccounts();
     } else if (which == 3) {
+        provider = AIProviderType::openAICodex;
         AccountIdentityLedger ledger(home + QStringLiteral("/ledger.json"), clock);
         found = CodexAccountResolver(
                     CodexAccountResolver::Environment{home, std::nullopt,
@@ -51,7 +58,10 @@ METERIX_FUZZ_TARGET(account_files) {
         found = GeminiAccountResolver(host, clock).resolveAccounts();
     }
     for (const AccountIdentity& account : found) {
-        METERIX_FUZZ_CHECK(!account.id.isEmpty());
+        METERIX_FUZZ_CHECK(account.provider == provider);
+        METERIX_FUZZ_CHECK(account.lastSeenAt == clock.now());
+        if (provider == AIProviderType::cursor || provider == AIProviderType::antigravity)
+            METERIX_FUZZ_CHECK(!account.id.isEmpty());
         const auto back = AccountIdentity::fromJson(account.toJson());
         METERIX_FUZZ_CHECK(back.has_value());
         if (back) METERIX_FUZZ_CHECK(back->toJson() == account.toJson());
