@@ -4,16 +4,31 @@
 
 #include "providers/ClaudeCodeAdapter.h"
 
+#include <QFile>
+
 #include <sys/stat.h>
 
 using namespace meterix;
 
+namespace {
+
+// A FIFO a zone name can climb to: were zone names opened as files, a text
+// naming it would block here for ever. It lives in this process's own folder,
+// whose name no input can know, so "$FIFO" in the input stands for its path.
+const QString& zoneFifo() {
+    static const QString path = [] {
+        const QString fifo = fuzz::workspace() + QStringLiteral("/zone-fifo");
+        ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+        return fifo;
+    }();
+    return path;
+}
+
+} // namespace
+
 METERIX_FUZZ_TARGET(claude_usage_text) {
-    // A FIFO a zone name can climb to: were zone names opened as files, a seed
-    // naming it would block here for ever.
-    static const int fifo = ::mkfifo("/tmp/meterix-fuzz-zone-fifo", 0600);
-    (void)fifo;
-    const QString text = QString::fromUtf8(fuzz::bytes(data, size));
+    const QString text =
+        QString::fromUtf8(fuzz::bytes(data, size)).replace(QLatin1String("$FIFO"), zoneFifo());
     const QTimeZone utc(QByteArrayLiteral("UTC"));
     const auto s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, fuzz::fixedNow(), utc);
     if (!s) return;
