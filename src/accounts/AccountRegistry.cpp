@@ -7,6 +7,7 @@
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
 #include "core/TextUtil.h"
+#include "core/WorkerStack.h"
 
 #include <QSet>
 #include <QThread>
@@ -24,6 +25,7 @@ AccountRegistry::AccountRegistry(ResolverList resolvers, MeterixPreferences& pre
     // Room for two overlapping full scans, so a rescan never queues behind a
     // slow resolver of the scan before it.
     pool_.setMaxThreadCount(std::max<int>(4, static_cast<int>(resolvers_.size()) * 2));
+    pool_.setStackSize(kWorkerStackBytes);
 }
 
 AccountRegistry::~AccountRegistry() {

@@ -8,6 +8,7 @@
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
 #include "core/Paths.h"
+#include "core/WorkerStack.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
 #include "refresh/AIActivityRuleRegistry.h"
@@ -47,6 +48,7 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
     : QObject(parent), deps_(std::move(dependencies)), scanner_(deps_.adapters) {
     Q_ASSERT(deps_.accountRegistry && deps_.usageStore && deps_.preferences);
     pool_.setMaxThreadCount(std::max(1, deps_.poolThreads));
+    pool_.setStackSize(kWorkerStackBytes);
     // Threads that outlive the poll: a pool that let them expire between two
     // polls would start a dozen new threads (each with a fresh malloc arena)
     // every poll, and the process would grow for days.

@@ -2,6 +2,7 @@
 
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
+#include "core/WorkerStack.h"
 #include "support/WaitUntil.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
@@ -18,6 +19,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <pthread.h>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -61,6 +63,11 @@ class ScriptedResolver : public AccountResolver {
             std::lock_guard lock(mutex_);
             ++started_;
             offGUIThread_ = QThread::currentThread() != QCoreApplication::instance()->thread();
+            pthread_attr_t attributes;
+            if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+                pthread_attr_getstacksize(&attributes, &stackBytes_);
+                pthread_attr_destroy(&attributes);
+            }
             if (replies_.empty()) reply.first = answer_;
             else reply = replies_.front(), replies_.pop_front();
         }
@@ -87,6 +94,10 @@ class ScriptedResolver : public AccountResolver {
         std::lock_guard lock(mutex_);
         return offGUIThread_;
     }
+    size_t stackBytes() const {
+        std::lock_guard lock(mutex_);
+        return stackBytes_;
+    }
     void openAll() {
         std::lock_guard lock(mutex_);
         for (auto& gate : gates_) gate->open();
@@ -101,6 +112,7 @@ class ScriptedResolver : public AccountResolver {
     QList<AccountIdentity> answer_;
     int started_ = 0;
     bool offGUIThread_ = false;
+    size_t stackBytes_ = 0;
 };
 
 AccountSource source(const char* id, std::optional<QString> root = std::nullopt, AccountSourceKind kind = AccountSourceKind::cli) {
@@ -185,8 +197,19 @@ TEST(Reconcile, MergesByIdThenSortsReadableFirstByCodePointLabel) {
 TEST_F(Registry, ScansPublishWhatTheResolversFoundAndAnswerQueries) {
     claudeResolver->answer({claude(QStringLiteral("b")), claude(QStringLiteral("a"), false), claude(QStringLiteral("c"))});
     cursorResolver->answer({cursor(QStringLiteral("kim"))});
+    // Threads made with default attributes get 1 MiB here, as under an unlimited
+    // stack limit they would get 2 MiB.
+    pthread_attr_t before, small;
+    ASSERT_EQ(pthread_getattr_default_np(&before), 0);
+    pthread_attr_init(&small);
+    pthread_attr_setstacksize(&small, size_t{1} << 20);
+    ASSERT_EQ(pthread_setattr_default_np(&small), 0);
     auto registry = make();
-    ASSERT_TRUE(finish(scan(*registry)));
+    const bool finished = finish(scan(*registry));
+    pthread_setattr_default_np(&before);
+    pthread_attr_destroy(&small);
+    pthread_attr_destroy(&before);
+    ASSERT_TRUE(finished);
     EXPECT_EQ(scanningChanges, (QList<bool>{true, false}));
     EXPECT_EQ(registry->property("lastScanDate").toDateTime(), clock.now());
     EXPECT_EQ(labels(registry->accounts(AIProviderType::claudeCode)),
@@ -195,6 +218,8 @@ TEST_F(Registry, ScansPublishWhatTheResolversFoundAndAnswerQueries) {
     EXPECT_TRUE(registry->account(AIProviderType::cursor, QStringLiteral("kim")));
     EXPECT_FALSE(registry->account(AIProviderType::cursor, QStringLiteral("KIM")));
     EXPECT_TRUE(claudeResolver->ranOffGUIThread());
+    EXPECT_GE(claudeResolver->stackBytes(), size_t{kWorkerStackBytes})
+        << "the parsers' depth bounds need this much stack whatever the user's stack limit";
 
     // One provider: only its resolver runs and only its entry changes; a
     // provider no resolver serves gets an empty entry.
