@@ -60,12 +60,16 @@ launch() {
     env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
         XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
         LANG=C.UTF-8 QT_QPA_PLATFORM=xcb "$@" >>"$home/$(basename "$1").log" 2>&1 &
-    pids+=($!)
-    echo $!
+    # Started from this shell, not a command substitution's subshell: the
+    # clean-up must reach both apps before it removes the home they write in.
+    launched=$!
+    pids+=("$launched")
 }
 start=$SECONDS
-app_pid=$(launch "$app")
-ref_pid=$(launch "$ref")
+launch "$app"
+app_pid=$launched
+launch "$ref"
+ref_pid=$launched
 
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 # utime + stime of the whole process, in clock ticks.
