@@ -18,6 +18,7 @@
 #include "panels/MenuCommandRow.h"
 #include "panels/MenuPlateRow.h"
 #include "panels/MeterixBuild.h"
+#include "platform/ui/Appearance.h"
 #include "platform/ui/SymbolImage.h"
 #include "refresh/ProviderManager.h"
 
@@ -122,6 +123,9 @@ MenuBarOverviewScreen::MenuBarOverviewScreen(MenuScreenContext context, QWidget*
     if (ProviderManager* m = context_.manager) state_ = MenuPanelState::of(*m);
     rebuildProviderSection();
     updateCommands();
+    // The grey of an unavailable provider's ring and symbol is resolved into
+    // those views: a new look resolves it again.
+    connect(&Appearance::shared(), &Appearance::changed, this, &MenuBarOverviewScreen::updateRows);
 }
 
 MenuBarOverviewScreen::~MenuBarOverviewScreen() {
