@@ -118,9 +118,11 @@ MenuBarOverviewScreen::MenuBarOverviewScreen(MenuScreenContext context, QWidget*
     setAttribute(Qt::WA_TranslucentBackground);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(int(sectionSpacing));
-    column_->addWidget(buildCommandSection());
-    // The panel's root hands every later state on; the first is read here.
+    // The panel's root hands every later state on; the first is read here,
+    // before the commands are built: a refresh already under way is where the
+    // refresh row starts, not a change it turns for.
     if (ProviderManager* m = context_.manager) state_ = MenuPanelState::of(*m);
+    column_->addWidget(buildCommandSection());
     rebuildProviderSection();
     updateCommands();
     // The grey of an unavailable provider's ring and symbol is resolved into

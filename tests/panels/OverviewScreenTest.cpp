@@ -8,6 +8,7 @@
 #include "platform/ui/Haptics.h"
 
 #include "PanelFixtures.h"
+#include "ScreenFixture.h"
 
 #include <QTest>
 
@@ -162,6 +163,34 @@ TEST_F(OverviewScreenTest, EmptyStateLeadsToSettingsAndCommandsDoTheirWork) {
     screen.setState(stateOf({P::zed}, {}));
     EXPECT_FALSE(screen.showsEmptyState());
     EXPECT_EQ(screen.shownProviders(), QList<P>{P::zed});
+}
+
+TEST_F(OverviewScreenTest, AnOverviewBuiltDuringARefreshShowsItBusyButUpright) {
+    test::ScreenFixture f;
+    f.manager->refreshAll(true);
+    ASSERT_TRUE(f.manager->isRefreshing());
+    MenuBarOverviewScreen screen(f.context());
+    screen.show();
+    MenuCommandRow* refresh = screen.refreshRow();
+    EXPECT_EQ(refresh->title(), QStringLiteral("Refreshing…"));
+    EXPECT_TRUE(refresh->isBusy());
+    EXPECT_FALSE(refresh->isSpinning());
+    EXPECT_EQ(refresh->spinAngle(), 0);
+
+    // The same refresh handed on again changes nothing.
+    screen.setState(MenuPanelState::of(*f.manager));
+    EXPECT_FALSE(refresh->isSpinning());
+
+    // It turns from the next refresh that starts while it is shown.
+    ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));
+    screen.setState(MenuPanelState::of(*f.manager));
+    EXPECT_FALSE(refresh->isBusy());
+    EXPECT_EQ(refresh->title(), QStringLiteral("Refresh All"));
+    f.manager->refreshAll(true);
+    screen.setState(MenuPanelState::of(*f.manager));
+    EXPECT_TRUE(refresh->isBusy());
+    EXPECT_TRUE(refresh->isSpinning());
+    ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));
 }
 
 } // namespace
