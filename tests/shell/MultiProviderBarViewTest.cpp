@@ -23,6 +23,8 @@
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
+#include <QPointer>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -205,6 +207,60 @@ TEST_F(BarTest, CardSlotHoldsTheSelectedProvidersCardOnlyWhenItHasASnapshot) {
     EXPECT_EQ(requested_.last(), std::nullopt);
     EXPECT_EQ(bar.card(), nullptr);
     EXPECT_EQ(bar.contentSize(), QSizeF(138.5, 74));
+}
+
+// A card's close button that, like any button, may still use itself once its
+// click has been handled: the bar must not delete the card under it.
+class SelfUsingCloseButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    int releases = 0;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QPushButton::mouseReleaseEvent(event);
+        ++releases;
+        update();
+    }
+};
+
+TEST_F(BarTest, TheCardsCloseButtonClosesItAndTheCardGoesOnceTheClickIsOver) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    followSelections(bar);
+    QPointer<SelfUsingCloseButton> button;
+    bar.setCardFactory([&](const UsageSnapshot&, std::function<void()> onClose) {
+        auto* card = new QWidget;
+        card->setFixedSize(318, 200);
+        button = new SelfUsingCloseButton(QStringLiteral("Close"), card);
+        button->setGeometry(280, 10, 28, 28);
+        QObject::connect(button, &QAbstractButton::clicked, card,
+                         [onClose = std::move(onClose)] { onClose(); });
+        return MultiProviderBarView::Card{card, {}};
+    });
+    bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
+    bar.show();
+    bar.select(P::claudeCode);
+    const QPointer<QWidget> card = bar.card();
+    ASSERT_FALSE(card.isNull());
+    ASSERT_FALSE(button.isNull());
+    ASSERT_TRUE(button->isVisible());
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(requested_.last(), std::nullopt);
+    // Closed at once: no card in the slot, none on screen, the window back to the bar.
+    EXPECT_EQ(bar.card(), nullptr);
+    EXPECT_EQ(bar.contentSize(), QSizeF(138.5, 74));
+    ASSERT_FALSE(card.isNull()); // still there while its click unwinds
+    EXPECT_FALSE(card->isVisible());
+    EXPECT_EQ(button->releases, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(card.isNull());
+    EXPECT_TRUE(button.isNull());
+
+    // Opened again, the slot holds a new card.
+    bar.select(P::claudeCode);
+    ASSERT_NE(bar.card(), nullptr);
+    EXPECT_TRUE(bar.card()->isVisible());
 }
 
 TEST_F(BarTest, ResetWindowIsWithheldOnceItsTimeHasCome) {
