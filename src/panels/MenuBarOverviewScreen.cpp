@@ -107,7 +107,7 @@ struct MenuBarOverviewScreen::ProviderRowViews {
     RingGauge* ring = nullptr;
     ProviderGlyph* glyph = nullptr;
     QHBoxLayout* trailing = nullptr;
-    QPointer<QWidget> badge;
+    QPointer<CapsuleBadge> badge;
     RowModel::Badge badgeKind = RowModel::Badge::none;
     TextView* dashes = nullptr;
     RollingDigitsView* digits = nullptr;
@@ -194,6 +194,11 @@ MenuPlateRow* MenuBarOverviewScreen::providerRow(AIProviderType provider) const 
     return it == rows_.end() ? nullptr : it->second->row;
 }
 
+CapsuleBadge* MenuBarOverviewScreen::rowBadge(AIProviderType provider) const {
+    const auto it = rows_.find(provider);
+    return it == rows_.end() ? nullptr : it->second->badge.data();
+}
+
 QList<AIProviderType> MenuBarOverviewScreen::shownProviders() const {
     return builtFor_;
 }
@@ -262,13 +267,22 @@ void MenuBarOverviewScreen::updateRows() {
             views->digits->setValue(*m.figure);
         }
         if (m.badge != views->badgeKind) {
-            if (views->badge) delete views->badge.data();
+            // The old badge shrinks away where it stands while the new one grows in.
+            if (CapsuleBadge* old = views->badge.data()) {
+                old->leave([gone = QPointer<CapsuleBadge>(old)] {
+                    if (gone) gone->deleteLater();
+                });
+            }
+            views->badge = nullptr;
             views->badgeKind = m.badge;
             if (m.badge == RowModel::Badge::working)
                 views->badge = new LiveStreamBadge();
             else if (m.badge == RowModel::Badge::appOpen)
                 views->badge = new AppOpenBadge();
-            if (views->badge) views->trailing->insertWidget(0, views->badge);
+            if (views->badge) {
+                views->trailing->insertWidget(0, views->badge);
+                views->badge->appear();
+            }
         }
     }
 }
