@@ -263,6 +263,32 @@ TEST_F(BarTest, TheCardsCloseButtonClosesItAndTheCardGoesOnceTheClickIsOver) {
     EXPECT_TRUE(bar.card()->isVisible());
 }
 
+// The bar open while the look changes is drawn as one built in the new look.
+TEST_F(BarTest, AnOpenBarFollowsAChangeOfLook) {
+    State s = state({P::claudeCode, P::openAICodex, P::cursor},
+                    {reading(P::claudeCode, 80), reading(P::openAICodex, 12),
+                     UsageSnapshot::simulatedFallback(P::cursor, clock_.now())});
+    s.activeInUseProviders = {P::openAICodex};
+    s.selectedProvider = P::claudeCode;
+    const auto draw = [&](MultiProviderBarView& bar) {
+        bar.resize(bar.contentSize().toSize());
+        return test::renderWidget(bar);
+    };
+    MultiProviderBarView open(prefs_, &controller_, clock_);
+    open.setState(s);
+    const QImage light = draw(open);
+    for (Appearance::Scheme scheme : {Appearance::Scheme::dark, Appearance::Scheme::light}) {
+        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        const QImage switched = draw(open);
+        MultiProviderBarView fresh(prefs_, &controller_, clock_);
+        fresh.setState(s);
+        EXPECT_TRUE(switched == draw(fresh)) << (scheme == Appearance::Scheme::dark ? "dark" : "light");
+        if (scheme == Appearance::Scheme::dark) {
+            EXPECT_FALSE(switched == light);
+        }
+    }
+}
+
 TEST_F(BarTest, ResetWindowIsWithheldOnceItsTimeHasCome) {
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     UsageSnapshot s = reading(P::claudeCode, 9);
