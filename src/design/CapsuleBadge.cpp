@@ -1,17 +1,47 @@
 #include "design/CapsuleBadge.h"
 
 #include "design/ShapePainting.h"
+#include "platform/ui/Appearance.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
 
+#include <utility>
+
 namespace meterix {
 
-CapsuleBadge::CapsuleBadge(QWidget* parent) : QWidget(parent) {
+CapsuleBadge::CapsuleBadge(QWidget* parent) : QWidget(parent), presence_(JellySprings::layout, 1.0) {
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(&presence_, &SpringAnimator::valueChanged, this, [this] { update(); });
+    connect(&presence_, &QAbstractAnimation::finished, this, [this] {
+        if (presence_.value() == 0.0 && gone_) std::exchange(gone_, {})();
+    });
+}
+
+bool CapsuleBadge::animates() const {
+    return !Appearance::shared().reduceMotion() && parentWidget() && parentWidget()->isVisible();
+}
+
+void CapsuleBadge::appear() {
+    gone_ = {};
+    const bool animated = animates();
+    // Coming back while it shrinks away turns it round where it is.
+    if (isHidden()) presence_.setTarget(animated ? 0.0 : 1.0, false);
+    show();
+    presence_.setTarget(1.0, animated);
+}
+
+void CapsuleBadge::leave(std::function<void()> gone) {
+    gone_ = std::move(gone);
+    if (!animates() || !isVisible()) {
+        presence_.setTarget(0.0, false);
+        if (gone_) std::exchange(gone_, {})();
+        return;
+    }
+    presence_.setTarget(0.0, true);
 }
 
 QSizeF CapsuleBadge::markSize(const BadgeLook& look) {
@@ -39,6 +69,15 @@ void CapsuleBadge::paintEvent(QPaintEvent*) {
     const BadgeLook l = look();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const double presence = presence_.value();
+    if (presence != 1.0) {
+        const QPointF centre = QRectF(rect()).center();
+        const double scale = presenceScale(presence);
+        p.translate(centre);
+        p.scale(scale, scale);
+        p.translate(-centre);
+        p.setOpacity(presenceOpacity(presence));
+    }
     const QSizeF s = measure(l);
     const QRectF badge((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height());
     p.fillPath(roundedRectPath(badge, badge.height() / 2), l.fill);

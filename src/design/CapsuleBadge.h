@@ -1,5 +1,6 @@
 #pragma once
 
+#include "design/SpringAnimator.h"
 #include "platform/ui/SymbolImage.h"
 
 #include <QColor>
@@ -7,6 +8,9 @@
 #include <QSizeF>
 #include <QString>
 #include <QWidget>
+
+#include <algorithm>
+#include <functional>
 
 namespace meterix {
 
@@ -28,7 +32,10 @@ struct BadgeLook {
     double marginV = 3;
 };
 
-// The shared drawing of the tier, working and app-open badges.
+// The shared drawing of the tier, working and app-open badges. A badge that
+// comes and goes with its state grows from nothing about its centre while it
+// fades in, and shrinks and fades away, on the layout spring; without motion it
+// is simply there or gone. A badge that is there from the start just is.
 class CapsuleBadge : public QWidget {
     Q_OBJECT
 
@@ -36,6 +43,19 @@ public:
     QSize sizeHint() const override;
     // The badge's own size for a look (pure, given the fonts).
     static QSizeF measure(const BadgeLook& look);
+
+    // Shows the badge and lets it grow in (at once while unseen or without motion).
+    void appear();
+    // Lets it shrink away, then calls gone (at once while unseen or without
+    // motion); an appear() before then takes it back and gone is never called.
+    void leave(std::function<void()> gone);
+    bool isLeaving() const { return bool(gone_); }
+    // 0 gone ... 1 fully there (a spring: it may overshoot a little).
+    double presence() const { return presence_.value(); }
+    // How a presence is drawn: the scale about the centre (never quite zero, so
+    // the transform stays invertible) and the opacity.
+    static double presenceScale(double presence) { return std::max(0.00001, presence); }
+    static double presenceOpacity(double presence) { return std::clamp(presence, 0.0, 1.0); }
 
 protected:
     explicit CapsuleBadge(QWidget* parent = nullptr);
@@ -48,6 +68,10 @@ protected:
 
 private:
     static QSizeF markSize(const BadgeLook& look);
+    bool animates() const;
+
+    SpringAnimator presence_;
+    std::function<void()> gone_;
 };
 
 } // namespace meterix

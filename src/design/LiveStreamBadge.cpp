@@ -37,16 +37,18 @@ void LiveStreamBadge::paintMark(QPainter& p, const QRectF& box) const {
     p.save();
     p.translate(box.center());
     p.scale(scale, scale);
+    // The badge may itself be fading in or out: the glow's weights are shares of that.
+    const double base = p.opacity();
     // The resting and the full glow are each blurred once and blended by the
     // pulse, so breathing never blurs anything.
     for (const auto& [radius, weight] : {std::pair{glowRadius(0), 1.0 - v}, std::pair{glowRadius(1), v}}) {
         if (weight <= 0) continue;
         const ShadowCache::Shadow s =
             ShadowCache::roundedRect(QSizeF(5, 5), 2.5, radius, withOpacity(live(), 0.85), dpr);
-        p.setOpacity(weight);
+        p.setOpacity(base * weight);
         p.drawPixmap(QPointF(-2.5 - s.padding, -2.5 - s.padding), s.pixmap);
     }
-    p.setOpacity(1);
+    p.setOpacity(base);
     p.setPen(Qt::NoPen);
     p.setBrush(live());
     p.drawEllipse(QPointF(0, 0), 2.5, 2.5);

@@ -37,6 +37,13 @@ void TextView::setElideMode(Qt::TextElideMode mode) {
     update();
 }
 
+void TextView::setLineAlignment(Qt::Alignment horizontal) {
+    horizontal &= Qt::AlignHorizontal_Mask;
+    if (horizontal == lineAlignment_) return;
+    lineAlignment_ = horizontal;
+    update();
+}
+
 QString TextView::shownText() const {
     if (wraps_ || elide_ == Qt::ElideNone) return text_;
     return QFontMetricsF(font_).elidedText(text_, elide_, width());
@@ -58,11 +65,16 @@ int TextView::heightForWidth(int width) const {
     return qCeil(fm.boundingRect(QRectF(0, 0, std::max(1, width), 1e6), kWrapFlags, text_).height());
 }
 
+QColor TextView::color() const {
+    return color_ ? color_() : palette().color(QPalette::WindowText);
+}
+
 void TextView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setFont(font_);
-    p.setPen(color_ ? color_() : palette().color(QPalette::WindowText));
-    if (wraps_) p.drawText(QRectF(rect()), kWrapFlags, text_);
+    p.setPen(color());
+    if (wraps_)
+        p.drawText(QRectF(rect()), Qt::TextWordWrap | Qt::AlignTop | lineAlignment_, text_);
     else p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
 }
 

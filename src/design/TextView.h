@@ -25,9 +25,14 @@ public:
     // ideal width.
     void setElideMode(Qt::TextElideMode mode);
     Qt::TextElideMode elideMode() const { return elide_; }
+    // Where a wrapping text's lines sit across its width (leading by default).
+    void setLineAlignment(Qt::Alignment horizontal);
+    Qt::Alignment lineAlignment() const { return lineAlignment_; }
     // The text as drawn at the current width.
     QString shownText() const;
     const QFont& textFont() const { return font_; }
+    // The colour it paints with now (its colour is looked up at paint time).
+    QColor color() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -43,6 +48,7 @@ private:
     std::function<QColor()> color_;
     bool wraps_;
     Qt::TextElideMode elide_ = Qt::ElideNone;
+    Qt::Alignment lineAlignment_ = Qt::AlignLeft;
 };
 
 } // namespace meterix

@@ -125,6 +125,7 @@ MenuBarAboutScreen::MenuBarAboutScreen(MenuScreenContext context, QWidget* paren
 
 void MenuBarAboutScreen::build() {
     source_ = nullptr;
+    tagline_ = nullptr;
     lab_ = nullptr;
     products_.clear();
     stats_.clear();
@@ -168,14 +169,12 @@ QWidget* MenuBarAboutScreen::identityBlock() {
                     0, Qt::AlignBottom);
     name->addStretch(1);
     column->addLayout(name);
-    auto* tagline = new QLabel(L10n::meterixTagline().text(), box);
-    tagline->setFont(MeterixFont::rounded(11, QFont::Medium));
-    tagline->setAlignment(Qt::AlignHCenter);
-    tagline->setWordWrap(true);
-    QPalette pal = tagline->palette();
-    pal.setColor(QPalette::WindowText, LabelColor::secondary());
-    tagline->setPalette(pal);
-    column->addWidget(tagline);
+    // Its colour is looked up when drawn, so it follows a change of look.
+    tagline_ = text(
+        L10n::meterixTagline().text(), MeterixFont::rounded(11, QFont::Medium),
+        [] { return LabelColor::secondary(); }, true, box);
+    tagline_->setLineAlignment(Qt::AlignHCenter);
+    column->addWidget(tagline_);
     box->setAccessibleName(QStringLiteral("Meterix ") + MeterixBuild::version());
     return box;
 }

@@ -9,6 +9,7 @@ namespace meterix {
 class LabButton;
 class MenuCommandRow;
 class ProductRow;
+class TextView;
 
 // The panel's about screen: the app's icon, name, version and tagline, its
 // source and licence, a block about the maker with a link to the lab, and the
@@ -26,6 +27,7 @@ class MenuBarAboutScreen : public MenuSubScreen {
     static QColor labAccentFill();
 
     MenuCommandRow* sourceRow() const { return source_; }
+    TextView* tagline() const { return tagline_; }
     LabButton* labButton() const { return lab_; }
     QList<ProductRow*> productRows() const { return products_; }
     // The stat chips' texts in order ("05 Products", "04 Live", the location).
@@ -43,6 +45,7 @@ class MenuBarAboutScreen : public MenuSubScreen {
 
     QWidget* content_ = nullptr;
     MenuCommandRow* source_ = nullptr;
+    TextView* tagline_ = nullptr;
     LabButton* lab_ = nullptr;
     QList<ProductRow*> products_;
     QStringList stats_;

@@ -18,6 +18,7 @@
 #include "panels/MenuCommandRow.h"
 #include "panels/MenuPlateRow.h"
 #include "panels/MeterixBuild.h"
+#include "platform/ui/Appearance.h"
 #include "platform/ui/SymbolImage.h"
 #include "refresh/ProviderManager.h"
 
@@ -106,7 +107,7 @@ struct MenuBarOverviewScreen::ProviderRowViews {
     RingGauge* ring = nullptr;
     ProviderGlyph* glyph = nullptr;
     QHBoxLayout* trailing = nullptr;
-    QPointer<QWidget> badge;
+    QPointer<CapsuleBadge> badge;
     RowModel::Badge badgeKind = RowModel::Badge::none;
     TextView* dashes = nullptr;
     RollingDigitsView* digits = nullptr;
@@ -117,11 +118,16 @@ MenuBarOverviewScreen::MenuBarOverviewScreen(MenuScreenContext context, QWidget*
     setAttribute(Qt::WA_TranslucentBackground);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(int(sectionSpacing));
-    column_->addWidget(buildCommandSection());
-    // The panel's root hands every later state on; the first is read here.
+    // The panel's root hands every later state on; the first is read here,
+    // before the commands are built: a refresh already under way is where the
+    // refresh row starts, not a change it turns for.
     if (ProviderManager* m = context_.manager) state_ = MenuPanelState::of(*m);
+    column_->addWidget(buildCommandSection());
     rebuildProviderSection();
     updateCommands();
+    // The grey of an unavailable provider's ring and symbol is resolved into
+    // those views: a new look resolves it again.
+    connect(&Appearance::shared(), &Appearance::changed, this, &MenuBarOverviewScreen::updateRows);
 }
 
 MenuBarOverviewScreen::~MenuBarOverviewScreen() {
@@ -186,6 +192,11 @@ void MenuBarOverviewScreen::setState(MenuPanelState state) {
 MenuPlateRow* MenuBarOverviewScreen::providerRow(AIProviderType provider) const {
     const auto it = rows_.find(provider);
     return it == rows_.end() ? nullptr : it->second->row;
+}
+
+CapsuleBadge* MenuBarOverviewScreen::rowBadge(AIProviderType provider) const {
+    const auto it = rows_.find(provider);
+    return it == rows_.end() ? nullptr : it->second->badge.data();
 }
 
 QList<AIProviderType> MenuBarOverviewScreen::shownProviders() const {
@@ -256,13 +267,22 @@ void MenuBarOverviewScreen::updateRows() {
             views->digits->setValue(*m.figure);
         }
         if (m.badge != views->badgeKind) {
-            if (views->badge) delete views->badge.data();
+            // The old badge shrinks away where it stands while the new one grows in.
+            if (CapsuleBadge* old = views->badge.data()) {
+                old->leave([gone = QPointer<CapsuleBadge>(old)] {
+                    if (gone) gone->deleteLater();
+                });
+            }
+            views->badge = nullptr;
             views->badgeKind = m.badge;
             if (m.badge == RowModel::Badge::working)
                 views->badge = new LiveStreamBadge();
             else if (m.badge == RowModel::Badge::appOpen)
                 views->badge = new AppOpenBadge();
-            if (views->badge) views->trailing->insertWidget(0, views->badge);
+            if (views->badge) {
+                views->trailing->insertWidget(0, views->badge);
+                views->badge->appear();
+            }
         }
     }
 }

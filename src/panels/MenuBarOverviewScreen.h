@@ -15,6 +15,7 @@ class QVBoxLayout;
 
 namespace meterix {
 
+class CapsuleBadge;
 class MenuCommandRow;
 class MenuPlateRow;
 
@@ -56,6 +57,8 @@ class MenuBarOverviewScreen : public QWidget {
 
     // The views, for tests.
     MenuPlateRow* providerRow(AIProviderType provider) const;
+    // The working or app-open badge a row shows (or is growing in); nothing without.
+    CapsuleBadge* rowBadge(AIProviderType provider) const;
     QList<AIProviderType> shownProviders() const;
     bool showsEmptyState() const { return emptyState_ != nullptr; }
     QWidget* emptyState() const { return emptyState_; }

@@ -17,6 +17,7 @@
 #include <QBoxLayout>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPointer>
 
 #include <cmath>
 
@@ -195,7 +196,14 @@ void QuotaHeroView::refresh() {
         static_cast<QHBoxLayout*>(badgeRow_->layout())->insertWidget(0, tierBadge_);
     }
     if (tierBadge_) tierBadge_->setVisible(!display_.withheldBadge);
-    liveBadge_->setVisible(display_.showsLiveBadge);
+    // "Working" grows in and shrinks away as the tool starts and stops.
+    if (display_.showsLiveBadge) {
+        if (liveBadge_->isHidden() || liveBadge_->isLeaving()) liveBadge_->appear();
+    } else if (!liveBadge_->isLeaving()) {
+        liveBadge_->leave([badge = QPointer<LiveStreamBadge>(liveBadge_)] {
+            if (badge) badge->hide();
+        });
+    }
 
     caption_->setText(inputs_.caption);
     resetLine_->setText(display_.resetLine.value_or(QString()));

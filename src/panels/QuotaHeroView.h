@@ -62,6 +62,7 @@ class QuotaHeroView : public QWidget {
     void setInputs(const Inputs& inputs);
 
     RingGauge* ring() const { return ring_; }
+    LiveStreamBadge* liveBadge() const { return liveBadge_; }
 
   private:
     void refresh();

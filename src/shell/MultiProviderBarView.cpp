@@ -344,7 +344,14 @@ void MultiProviderBarView::syncCard() {
         updateCard_(*wanted);
         return;
     }
-    delete card_;
+    if (QWidget* old = card_.data()) {
+        // The close comes from inside the card's own click: it goes at once from
+        // sight and from the layout, and is deleted once that click has unwound.
+        old->removeEventFilter(this);
+        old->hide();
+        old->deleteLater();
+        card_ = nullptr;
+    }
     updateCard_ = {};
     cardSnapshot_ = wanted;
     if (!wanted) return;

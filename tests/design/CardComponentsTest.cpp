@@ -1,15 +1,17 @@
 #include "core/Localization.h"
 #include "core/UsageTier.h"
 #include "design/AppOpenBadge.h"
+#include "design/CapsuleBadge.h"
+#include "design/EndlessPulse.h"
 #include "design/IconTile.h"
 #include "design/InsetSection.h"
 #include "design/LiveStreamBadge.h"
 #include "design/RowSeparator.h"
+#include "design/Surface.h"
 #include "design/TextView.h"
 #include "design/TierBadge.h"
-#include "design/EndlessPulse.h"
-#include "design/Surface.h"
 
+#include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
 #include <QLayout>
@@ -154,6 +156,73 @@ TEST_F(Cards, TheWorkingBadgeBreathesOnlyOnScreenAndWithMotion) {
     Appearance::shared().setReduceMotionOverrideForTesting(true);
     EXPECT_FALSE(badge.pulse().isRunning());
     badge.hide();
+}
+
+TEST_F(Cards, ABadgeIsDrawnAtItsPresenceFromNearNothing) {
+    const struct {
+        double presence, scale, opacity;
+    } rows[] = {{0, 0.00001, 0}, {0.000001, 0.00001, 0.000001}, {0.4, 0.4, 0.4}, {1, 1, 1}, {1.06, 1.06, 1}};
+    for (const auto& r : rows) {
+        EXPECT_DOUBLE_EQ(CapsuleBadge::presenceScale(r.presence), r.scale) << r.presence;
+        EXPECT_DOUBLE_EQ(CapsuleBadge::presenceOpacity(r.presence), r.opacity) << r.presence;
+    }
+}
+
+TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
+    for (const bool reduced : {false, true}) {
+        SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
+        Appearance::shared().setReduceMotionOverrideForTesting(reduced);
+        QWidget host;
+        host.resize(120, 40);
+        host.show();
+        auto* badge = new AppOpenBadge(&host);
+        badge->resize(badge->sizeHint());
+        const QRect all(QPoint(), badge->size());
+        badge->appear();
+        EXPECT_TRUE(badge->isVisible());
+        if (reduced) {
+            EXPECT_DOUBLE_EQ(badge->presence(), 1.0);
+        } else {
+            EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
+            EXPECT_EQ(test::inkIn(test::renderWidget(*badge), all), 0); // nothing drawn yet
+            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }, 5000));
+        }
+        const qint64 full = test::inkIn(test::renderWidget(*badge), all);
+        EXPECT_GT(full, 0);
+
+        int gone = 0;
+        badge->leave([&gone] { ++gone; });
+        if (reduced) {
+            EXPECT_EQ(gone, 1);
+            EXPECT_FALSE(badge->isLeaving());
+        } else {
+            EXPECT_EQ(gone, 0);
+            EXPECT_TRUE(badge->isLeaving());
+            // Coming back before it is gone turns it round; it is never reported gone.
+            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() < 0.9; }, 5000));
+            badge->appear();
+            EXPECT_FALSE(badge->isLeaving());
+            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }, 5000));
+            EXPECT_EQ(gone, 0);
+            badge->leave([&gone] { ++gone; });
+            EXPECT_TRUE(test::waitUntil([&] { return gone == 1; }, 5000));
+            EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
+            EXPECT_EQ(test::inkIn(test::renderWidget(*badge), all), 0);
+        }
+    }
+    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+}
+
+TEST_F(Cards, ABadgeOutOfSightIsThereOrGoneAtOnce) {
+    QWidget host; // never shown
+    auto* badge = new LiveStreamBadge(&host);
+    badge->appear();
+    EXPECT_FALSE(badge->isHidden());
+    EXPECT_DOUBLE_EQ(badge->presence(), 1.0);
+    bool gone = false;
+    badge->leave([&gone] { gone = true; });
+    EXPECT_TRUE(gone);
+    EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
 }
 
 TEST_F(Cards, Grabs) {

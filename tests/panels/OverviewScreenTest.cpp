@@ -1,5 +1,8 @@
 #include "core/L10n.h"
+#include "design/AppOpenBadge.h"
+#include "design/CapsuleBadge.h"
 #include "design/InsetSection.h"
+#include "design/LiveStreamBadge.h"
 #include "design/RowSeparator.h"
 #include "panels/MenuBarNavigator.h"
 #include "panels/MenuBarOverviewScreen.h"
@@ -8,7 +11,9 @@
 #include "platform/ui/Haptics.h"
 
 #include "PanelFixtures.h"
+#include "ScreenFixture.h"
 
+#include <QPointer>
 #include <QTest>
 
 #include <cmath>
@@ -162,6 +167,86 @@ TEST_F(OverviewScreenTest, EmptyStateLeadsToSettingsAndCommandsDoTheirWork) {
     screen.setState(stateOf({P::zed}, {}));
     EXPECT_FALSE(screen.showsEmptyState());
     EXPECT_EQ(screen.shownProviders(), QList<P>{P::zed});
+}
+
+TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
+    for (const bool reduced : {false, true}) {
+        SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
+        Appearance::shared().setReduceMotionOverrideForTesting(reduced);
+        MenuBarNavigator nav;
+        MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+        screen.setState(fixtureState());
+        screen.show();
+        QCoreApplication::sendPostedEvents(); // the rows' deferred show
+        // Badges there when the rows are built are simply there.
+        ASSERT_TRUE(qobject_cast<LiveStreamBadge*>(screen.rowBadge(P::claudeCode)));
+        EXPECT_DOUBLE_EQ(screen.rowBadge(P::claudeCode)->presence(), 1.0);
+        const QPointer<CapsuleBadge> appOpen = screen.rowBadge(P::openAICodex);
+        ASSERT_TRUE(qobject_cast<AppOpenBadge*>(appOpen.data()));
+
+        // Codex starts working: its app-open badge gives way to the working one.
+        MenuPanelState next = fixtureState();
+        next.activeInUseProviders.insert(P::openAICodex);
+        screen.setState(next);
+        CapsuleBadge* working = screen.rowBadge(P::openAICodex);
+        ASSERT_TRUE(qobject_cast<LiveStreamBadge*>(working));
+        EXPECT_TRUE(working->isVisible());
+        if (reduced) {
+            EXPECT_DOUBLE_EQ(working->presence(), 1.0);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(appOpen.isNull());
+        } else {
+            EXPECT_DOUBLE_EQ(working->presence(), 0.0);
+            ASSERT_FALSE(appOpen.isNull());
+            EXPECT_TRUE(appOpen->isLeaving());
+            EXPECT_TRUE(test::waitUntil(
+                [&] {
+                    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                    return appOpen.isNull() && working->presence() == 1.0;
+                },
+                5000));
+        }
+        // Claude stops: no badge, the old one on its way out.
+        next.activeInUseProviders.remove(P::claudeCode);
+        const QPointer<CapsuleBadge> claude = screen.rowBadge(P::claudeCode);
+        screen.setState(next);
+        EXPECT_EQ(screen.rowBadge(P::claudeCode), nullptr);
+        EXPECT_TRUE(test::waitUntil(
+            [&] {
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                return claude.isNull();
+            },
+            5000));
+    }
+    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+}
+
+TEST_F(OverviewScreenTest, AnOverviewBuiltDuringARefreshShowsItBusyButUpright) {
+    test::ScreenFixture f;
+    f.manager->refreshAll(true);
+    ASSERT_TRUE(f.manager->isRefreshing());
+    MenuBarOverviewScreen screen(f.context());
+    screen.show();
+    MenuCommandRow* refresh = screen.refreshRow();
+    EXPECT_EQ(refresh->title(), QStringLiteral("Refreshing…"));
+    EXPECT_TRUE(refresh->isBusy());
+    EXPECT_FALSE(refresh->isSpinning());
+    EXPECT_EQ(refresh->spinAngle(), 0);
+
+    // The same refresh handed on again changes nothing.
+    screen.setState(MenuPanelState::of(*f.manager));
+    EXPECT_FALSE(refresh->isSpinning());
+
+    // It turns from the next refresh that starts while it is shown.
+    ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));
+    screen.setState(MenuPanelState::of(*f.manager));
+    EXPECT_FALSE(refresh->isBusy());
+    EXPECT_EQ(refresh->title(), QStringLiteral("Refresh All"));
+    f.manager->refreshAll(true);
+    screen.setState(MenuPanelState::of(*f.manager));
+    EXPECT_TRUE(refresh->isBusy());
+    EXPECT_TRUE(refresh->isSpinning());
+    ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));
 }
 
 } // namespace

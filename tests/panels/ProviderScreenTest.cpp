@@ -1,5 +1,6 @@
 // A provider's panel screen against a scripted manager, registry and settings.
 #include "design/InsetSection.h"
+#include "design/Surface.h"
 #include "design/TextView.h"
 #include "panels/AccountRow.h"
 #include "panels/MenuBarProviderDetailScreen.h"
@@ -143,6 +144,39 @@ TEST_F(ProviderScreen, ASimulatedReadingWithAnErrorHasNoSuffixAndTheConnectionNo
     EXPECT_TRUE(screen->noDataNotice());
     // A failed refresh is stale: the subtitle is the reading's age, in orange.
     EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("as of just now"));
+    EXPECT_EQ(screen->headerSubtitle()->color(), QColor(255, 159, 10));
+}
+
+TEST_F(ProviderScreen, AStaleReadingTurnsTheSubtitleIntoItsAgeInOrange) {
+    const QColor orange(255, 159, 10);
+    const struct {
+        int age;
+        bool failed;
+        QString text;
+        bool orangeText;
+    } rows[] = {
+        {0, false, QStringLiteral("d***@example.com"), false},
+        {900, false, QStringLiteral("d***@example.com"), false},
+        {901, false, QStringLiteral("as of 15m ago"), true},
+        {3 * 3600, false, QStringLiteral("as of 3h ago"), true},
+        {10, true, QStringLiteral("as of just now"), true},
+    };
+    for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
+        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        for (const auto& r : rows) {
+            test::ScreenFixture f;
+            f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
+            ASSERT_TRUE(f.scan());
+            UsageSnapshot s = reading(f, 64, QStringLiteral("u-1"));
+            s.lastUpdated = s.capturedAt = f.clock.now().addSecs(-r.age);
+            if (r.failed) s.fetchError = QStringLiteral("Usage could not be refreshed.");
+            f.manager->apply({s}, P::claudeCode);
+            auto screen = open(f, P::claudeCode);
+            EXPECT_EQ(screen->headerSubtitle()->text(), r.text) << r.age;
+            EXPECT_EQ(screen->headerSubtitle()->color(), r.orangeText ? orange : LabelColor::secondary())
+                << r.age;
+        }
+    }
 }
 
 TEST_F(ProviderScreen, CommandsRefreshOpenLinksAndLeadToSettings) {
@@ -169,12 +203,16 @@ TEST_F(ProviderScreen, CommandsRefreshOpenLinksAndLeadToSettings) {
 
 TEST_F(ProviderScreen, ShowingTheScreenAsksForAFreshReading) {
     test::ScreenFixture f({P::claudeCode, P::groq});
+    const test::ScriptedAdapter& groq = *f.adapters.value(P::groq);
     auto screen = std::make_unique<MenuBarProviderDetailScreen>(f.context(), P::groq);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(f.manager->isFetching(P::groq));
+    EXPECT_EQ(groq.fetches, 0); // built but not shown: nothing asked
     screen->show();
-    EXPECT_TRUE(test::waitUntil([&] { return f.manager->isFetching(P::groq); }, 2000) ||
-                f.manager->snapshots().value(P::groq).capturedAt.isValid());
+    EXPECT_TRUE(f.manager->isFetching(P::groq));
     ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isFetching(P::groq); }));
+    EXPECT_EQ(groq.fetches, 1);
+    EXPECT_EQ(f.adapters.value(P::claudeCode)->fetches, 0); // only the provider shown
 }
 
 TEST_F(ProviderScreen, BackReturnsToTheOverview) {

@@ -1,6 +1,7 @@
 #include "core/Localization.h"
 #include "core/UsageSnapshot.h"
 #include "design/AccentColor.h"
+#include "design/LiveStreamBadge.h"
 #include "design/Surface.h"
 #include "panels/GlassActionButton.h"
 #include "panels/ModelQuotaCompactRow.h"
@@ -11,6 +12,7 @@
 
 #include "BothLanguages.h"
 #include "support/FakeClock.h"
+#include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +114,42 @@ TEST_P(QuotaViews, HeroShowsTheWorkingBadgeWhileInUse) {
     view.setInputs(hero(50));
     EXPECT_FALSE(view.shown().showsLiveBadge);
     EXPECT_EQ(view.accessibleName(), view.shown().accessibilityLabel);
+}
+
+TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
+    Hero::Inputs working = hero(50);
+    working.isInUse = true;
+    // Working from the start: simply there.
+    QuotaHeroView from(working);
+    from.show();
+    EXPECT_TRUE(from.liveBadge()->isVisible());
+    EXPECT_DOUBLE_EQ(from.liveBadge()->presence(), 1.0);
+
+    for (const bool reduced : {false, true}) {
+        SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
+        Appearance::shared().setReduceMotionOverrideForTesting(reduced);
+        QuotaHeroView view(hero(50));
+        view.show();
+        LiveStreamBadge* badge = view.liveBadge();
+        EXPECT_FALSE(badge->isVisible());
+        view.setInputs(working);
+        EXPECT_TRUE(badge->isVisible());
+        if (reduced) {
+            EXPECT_DOUBLE_EQ(badge->presence(), 1.0);
+        } else {
+            EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
+            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }, 5000));
+        }
+        view.setInputs(hero(50));
+        if (reduced) {
+            EXPECT_FALSE(badge->isVisible());
+        } else {
+            EXPECT_TRUE(badge->isVisible()); // shrinking away
+            EXPECT_TRUE(test::waitUntil([&] { return !badge->isVisible(); }, 5000));
+        }
+        EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
+    }
+    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
 }
 
 TEST_P(QuotaViews, BarGeometry) {

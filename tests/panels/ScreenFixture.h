@@ -19,6 +19,7 @@
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 
+#include <QHash>
 #include <QSettings>
 
 #include <atomic>
@@ -70,8 +71,11 @@ struct ScreenFixture {
         store = std::make_unique<AccountUsageStore>(home.file(QStringLiteral("usage.json")), clock);
         running = std::make_unique<RunningApplications>(home.mkdir(QStringLiteral("proc")));
         ProviderManager::Dependencies d;
-        for (AIProviderType p : allProviderTypes())
-            d.adapters.append(std::make_shared<ScriptedAdapter>(p, detected.contains(p)));
+        for (AIProviderType p : allProviderTypes()) {
+            auto adapter = std::make_shared<ScriptedAdapter>(p, detected.contains(p));
+            adapters.insert(p, adapter);
+            d.adapters.append(std::move(adapter));
+        }
         d.accountRegistry = registry.get();
         d.usageStore = store.get();
         d.preferences = preferences.get();
@@ -127,6 +131,7 @@ struct ScreenFixture {
     std::unique_ptr<AccountUsageStore> store;
     std::unique_ptr<RunningApplications> running;
     std::unique_ptr<ProviderManager> manager;
+    QHash<AIProviderType, std::shared_ptr<ScriptedAdapter>> adapters; // the manager's, by provider
     MenuBarNavigator navigator;
 };
 

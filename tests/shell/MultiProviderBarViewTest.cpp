@@ -23,6 +23,8 @@
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
+#include <QPointer>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -205,6 +207,86 @@ TEST_F(BarTest, CardSlotHoldsTheSelectedProvidersCardOnlyWhenItHasASnapshot) {
     EXPECT_EQ(requested_.last(), std::nullopt);
     EXPECT_EQ(bar.card(), nullptr);
     EXPECT_EQ(bar.contentSize(), QSizeF(138.5, 74));
+}
+
+// A card's close button that, like any button, may still use itself once its
+// click has been handled: the bar must not delete the card under it.
+class SelfUsingCloseButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    int releases = 0;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QPushButton::mouseReleaseEvent(event);
+        ++releases;
+        update();
+    }
+};
+
+TEST_F(BarTest, TheCardsCloseButtonClosesItAndTheCardGoesOnceTheClickIsOver) {
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    followSelections(bar);
+    QPointer<SelfUsingCloseButton> button;
+    bar.setCardFactory([&](const UsageSnapshot&, std::function<void()> onClose) {
+        auto* card = new QWidget;
+        card->setFixedSize(318, 200);
+        button = new SelfUsingCloseButton(QStringLiteral("Close"), card);
+        button->setGeometry(280, 10, 28, 28);
+        QObject::connect(button, &QAbstractButton::clicked, card,
+                         [onClose = std::move(onClose)] { onClose(); });
+        return MultiProviderBarView::Card{card, {}};
+    });
+    bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
+    bar.show();
+    bar.select(P::claudeCode);
+    const QPointer<QWidget> card = bar.card();
+    ASSERT_FALSE(card.isNull());
+    ASSERT_FALSE(button.isNull());
+    ASSERT_TRUE(button->isVisible());
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(requested_.last(), std::nullopt);
+    // Closed at once: no card in the slot, none on screen, the window back to the bar.
+    EXPECT_EQ(bar.card(), nullptr);
+    EXPECT_EQ(bar.contentSize(), QSizeF(138.5, 74));
+    ASSERT_FALSE(card.isNull()); // still there while its click unwinds
+    EXPECT_FALSE(card->isVisible());
+    EXPECT_EQ(button->releases, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(card.isNull());
+    EXPECT_TRUE(button.isNull());
+
+    // Opened again, the slot holds a new card.
+    bar.select(P::claudeCode);
+    ASSERT_NE(bar.card(), nullptr);
+    EXPECT_TRUE(bar.card()->isVisible());
+}
+
+// The bar open while the look changes is drawn as one built in the new look.
+TEST_F(BarTest, AnOpenBarFollowsAChangeOfLook) {
+    State s = state({P::claudeCode, P::openAICodex, P::cursor},
+                    {reading(P::claudeCode, 80), reading(P::openAICodex, 12),
+                     UsageSnapshot::simulatedFallback(P::cursor, clock_.now())});
+    s.activeInUseProviders = {P::openAICodex};
+    s.selectedProvider = P::claudeCode;
+    const auto draw = [&](MultiProviderBarView& bar) {
+        bar.resize(bar.contentSize().toSize());
+        return test::renderWidget(bar);
+    };
+    MultiProviderBarView open(prefs_, &controller_, clock_);
+    open.setState(s);
+    const QImage light = draw(open);
+    for (Appearance::Scheme scheme : {Appearance::Scheme::dark, Appearance::Scheme::light}) {
+        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        const QImage switched = draw(open);
+        MultiProviderBarView fresh(prefs_, &controller_, clock_);
+        fresh.setState(s);
+        EXPECT_TRUE(switched == draw(fresh)) << (scheme == Appearance::Scheme::dark ? "dark" : "light");
+        if (scheme == Appearance::Scheme::dark) {
+            EXPECT_FALSE(switched == light);
+        }
+    }
 }
 
 TEST_F(BarTest, ResetWindowIsWithheldOnceItsTimeHasCome) {

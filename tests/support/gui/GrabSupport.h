@@ -105,4 +105,17 @@ inline qint64 inkIn(const QImage& image, const QRect& deviceRect) {
     return sum;
 }
 
+// The mean lightness (0 black ... 255 white) of what is drawn in an image, each
+// pixel weighted by its alpha; -1 when nothing is drawn.
+inline double inkLightness(const QImage& image) {
+    double sum = 0, weight = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            sum += c.lightness() * c.alphaF();
+            weight += c.alphaF();
+        }
+    return weight > 0 ? sum / weight : -1;
+}
+
 } // namespace meterix::test
