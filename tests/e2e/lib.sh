@@ -26,6 +26,17 @@ make_home() {
     "$(dirname "${BASH_SOURCE[0]}")/make-fixture-home.sh" "$home"
 }
 
+# claude_cache_left <percent>: Claude Code's cache gets a new reading, taken
+# now, with that much of its five-hour window left.
+claude_cache_left() { "$(dirname "${BASH_SOURCE[0]}")/make-fixture-home.sh" "$home" $((100 - $1)); }
+
+# The app's usage store: does it hold Claude Code's reading with <percent> left,
+# and when was its file last written (ms since the epoch).
+usage_store() { echo "$home/.local/share/Meterix/account-usage.json"; }
+store_holds() { grep -Eq "\"hourlyRemainingPercentage\": $1[,}[:space:]]" "$(usage_store)" 2>/dev/null; }
+store_written_ms() { stat -c %.3Y "$(usage_store)" | tr -d .; }
+now_ms() { date +%s%3N; }
+
 # A sanitized build reports leaks at exit; system libraries' own are suppressed.
 suppressions="$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/lsan.supp"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressions=0}"
@@ -73,6 +84,15 @@ viewable() { [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; 
 bar_geometry() { geometry_of "$1"; }
 bar_mapped() { viewable "$(bar_window)"; }
 log_has() { grep -q "$1" "$home/app.log"; }
+# Claude Code's fetches begun and readings filed so far (the line follows the
+# filing); whether every fetch begun has ended (filed or failed).
+claude_fetches() { grep -c "Fetching usage for claude" "$home/app.log" || true; }
+claude_filed() { grep -c "Updated 1 snapshot(s) for claude" "$home/app.log" || true; }
+claude_filed_more_than() { [ "$(claude_filed)" -gt "$1" ]; }
+nothing_in_flight() {
+    [ "$(grep -c "Fetching usage for" "$home/app.log" || true)" = \
+        "$(grep -cE "Updated [0-9]+ snapshot\(s\) for|Fetch failed for" "$home/app.log" || true)" ]
+}
 
 # The command that runs the app on the fixture home with a clean environment,
 # plus the NAME=value pairs given, in the array app_command. The refresh's debug
