@@ -6,14 +6,16 @@
 # start_display <count> <usage> "$@": checks that the script got count
 # arguments, then starts a virtual X display of its own for the rest of the
 # script (DISPLAY set; stopped on exit). The server picks a free display
-# number itself, so scripts run side by side never race for one.
+# number itself, so scripts run side by side never race for one. It does not
+# reset when its last client leaves: an app started right after the last one
+# quit would otherwise meet a server in the middle of its reset.
 start_display() {
     local count=$1 usage=$2; shift 2
     [ $# -eq "$count" ] || { echo "usage: $0 $usage" >&2; exit 2; }
     command -v Xvfb >/dev/null || { echo "Xvfb is missing (scripts/install-deps)" >&2; exit 1; }
     display_dir=$(mktemp -d)
     trap cleanup EXIT
-    Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3> "$display_dir/number" 2> "$display_dir/log" &
+    Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp -noreset 3> "$display_dir/number" 2> "$display_dir/log" &
     display_pid=$!
     wait_for 20 test -s "$display_dir/number" || { echo "Xvfb did not start: $(cat "$display_dir/log")" >&2; exit 1; }
     export DISPLAY=":$(head -1 "$display_dir/number")"
