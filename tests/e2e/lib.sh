@@ -120,9 +120,70 @@ start_app() {
     pids+=("$app_pid")
 }
 
-stop_app() {
-    kill -TERM "$app_pid"
+# app_ended <how>: waits for the app to end, which it must with status 0.
+app_ended() {
     local status=0
     wait "$app_pid" || status=$?
-    [ $status -eq 0 ] || fail "the app exited with $status on SIGTERM"
+    [ $status -eq 0 ] || fail "the app exited with $status on $1"
+}
+terminate_app() { kill -TERM "$app_pid"; }
+stop_app() {
+    terminate_app
+    app_ended SIGTERM
+}
+
+# quit_right_after_a_reading <refresh> <quit>: quits the app (the command quit)
+# at once after it has filed a reading, to prove that quitting writes out the
+# usage store. The store writes its file 2 s after a reading is filed (the
+# readings of one poll share a write), so a reading filed just before the quit
+# reaches the file in time only if the quit writes it. The command refresh
+# makes the app file Claude Code's cache anew; the cache takes a new figure
+# first each time. Once nothing waits to be written (the file holds the last
+# figure filed), a new figure is filed and the quit follows, if that was the
+# only fetch of Claude Code since (nothing read the figure before the refresh),
+# well within the store's delay, and the figure is not written yet. Otherwise
+# (a deferred refresh came in between, or the machine is slow) the figure is let
+# through to the file and the next one tried. The caller then waits for the
+# app's end and calls quit_wrote_the_reading.
+quit_right_after_a_reading() {
+    local refresh=$1 quit=$2 fetched
+    # The refresh's fetch must not join one begun before the cache changed.
+    wait_for 10 nothing_in_flight || fail "a refresh never ended"
+    file_anew "$refresh" 60
+    # A refresh deferred from before may be the one that files the figure.
+    wait_for 15 store_holds 60 || fail "the reading filed never reached the usage store"
+    wait_for 10 nothing_in_flight || fail "a refresh never ended"
+    for quit_left in 45 44 43 42 41 40; do
+        fetched=$(claude_fetches)
+        file_anew "$refresh" "$quit_left"
+        if [ "$(claude_fetches)" = $((fetched + 1)) ] && [ $(($(now_ms) - asked)) -lt 1200 ] &&
+            ! store_holds "$quit_left"; then
+            quit_at=$(now_ms)
+            "$quit"
+            return 0
+        fi
+        wait_for 10 store_holds "$quit_left" || fail "the reading filed never reached the usage store"
+        wait_for 10 nothing_in_flight || fail "a refresh never ended"
+    done
+    fail "no reading was filed alone well within the store's delay, so a write on quit could not be told apart"
+}
+# file_anew <refresh> <percent>: Claude Code's cache takes the figure and the
+# refresh (asked: when) files it; the other providers' fetches end too, so that
+# nothing keeps a quit waiting.
+file_anew() {
+    claude_cache_left "$2"
+    local filed; filed=$(claude_filed)
+    asked=$(now_ms)
+    "$1"
+    wait_for 10 claude_filed_more_than "$filed" || fail "no new reading of Claude Code was filed"
+    wait_for 10 nothing_in_flight || fail "the refresh never ended"
+}
+quit_wrote_the_reading() {
+    store_holds "$quit_left" || fail "the reading filed just before the quit was not saved: $(cat "$(usage_store)")"
+    # The store's own write would have come 2 s after the filing at the
+    # earliest (less a little: file times are taken from a coarse clock).
+    local written=$(($(store_written_ms) - asked))
+    [ "$written" -lt 1950 ] ||
+        fail "the reading was written $written ms after its refresh, by the store's delayed write, not by the quit"
+    echo "quit $((quit_at - asked)) ms after the refresh; the usage store written $written ms after it"
 }

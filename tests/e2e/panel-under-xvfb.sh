@@ -68,57 +68,15 @@ wait_for 10 panel_open || fail "a second click on the tray icon did not open the
 xdotool mousemove 300 400 click 1
 wait_for 10 panel_closed || fail "a click elsewhere did not close the panel"
 
-# Ctrl+Q from the open panel quits with the stores flushed. The usage store
-# writes its file 2 s after a reading is filed (the readings of one poll share a
-# write), so a reading filed just before the quit reaches the file in time only
-# if the quit writes it. Ctrl+R files Claude Code's cache anew (asked: when);
-# each time the cache first takes a new figure.
-file_by_ctrl_r() {
-    claude_cache_left "$1"
-    local filed; filed=$(claude_filed)
-    asked=$(now_ms)
-    xdotool key ctrl+r
-    wait_for 10 claude_filed_more_than "$filed" || fail "Ctrl+R filed no new reading of Claude Code"
-    # The other providers' fetches done too, so that nothing keeps the quit waiting.
-    wait_for 10 nothing_in_flight || fail "the refresh of Ctrl+R never ended"
-}
+# Ctrl+Q from the open panel quits with the stores flushed: a reading that
+# Ctrl+R has filed just before is on disk.
 click_icon
 wait_for 10 panel_open || fail "the panel did not open for Ctrl+Q"
-# First nothing may be waiting to be written: the file holds the last figure
-# filed. (The opening's own refresh is let finish first, so that Ctrl+R's does
-# not join it; an opening within 10 s of the last one refreshes later instead,
-# and that refresh may file the figure.)
-wait_for 10 nothing_in_flight || fail "the opening's refresh never ended"
-file_by_ctrl_r 60
-wait_for 15 store_holds 60 || fail "the reading filed by Ctrl+R never reached the usage store"
-wait_for 10 nothing_in_flight || fail "a refresh never ended"
-# Then a new figure filed by Ctrl+R, and Ctrl+Q at once: if that was the only
-# fetch of Claude Code since the file was written (so nothing read the figure
-# before Ctrl+R), well within the store's delay and not yet written. Otherwise
-# (a deferred refresh came in between, or the machine is slow) the figure is
-# let through to the file and the next one tried.
-quit_at=
-for left in 45 44 43 42 41 40; do
-    fetched=$(claude_fetches)
-    file_by_ctrl_r "$left"
-    if [ "$(claude_fetches)" = $((fetched + 1)) ] && [ $(($(now_ms) - asked)) -lt 1000 ] && ! store_holds "$left"; then
-        quit_at=$(now_ms)
-        xdotool key ctrl+q
-        break
-    fi
-    wait_for 10 store_holds "$left" || fail "the reading filed by Ctrl+R never reached the usage store"
-    wait_for 10 nothing_in_flight || fail "a refresh never ended"
-done
-[ -n "$quit_at" ] || fail "no reading was filed alone within a second of Ctrl+R, so a flush on quit could not be told apart"
-status=0
-wait "$app_pid" || status=$?
-[ $status -eq 0 ] || fail "the app exited with $status on Ctrl+Q"
-store_holds "$left" || fail "the reading filed just before Ctrl+Q was not saved on quit: $(cat "$(usage_store)")"
-# The store's own write would have come 2 s after the filing at the earliest
-# (less a little: file times are taken from a coarse clock).
-written=$(($(store_written_ms) - asked))
-[ "$written" -lt 1950 ] || fail "the reading was written $written ms after Ctrl+R, by the store's delayed write, not by the quit"
-echo "Ctrl+Q $((quit_at - asked)) ms after Ctrl+R; the usage store written $written ms after it"
+refresh_all() { xdotool key ctrl+r; }
+quit_by_ctrl_q() { xdotool key ctrl+q; }
+quit_right_after_a_reading refresh_all quit_by_ctrl_q
+app_ended Ctrl+Q
+quit_wrote_the_reading
 kill -9 "$tray_pid"
 wait "$tray_pid" 2>/dev/null || true
 wait_for 10 sh -c '! xwininfo -root -tree | grep -q trayer'
