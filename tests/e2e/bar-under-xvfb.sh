@@ -4,7 +4,8 @@
 # centre with one segment per fixture provider, carry the window hints that
 # keep it on every workspace and out of the taskbar, live through the tray
 # going away, take clicks on its segments and let go of a selection on a click
-# elsewhere, and quit cleanly on SIGTERM with the last reading saved.
+# elsewhere, and quit cleanly on SIGTERM, writing out at once a reading filed
+# just before (which the usage store would otherwise write only later).
 #
 #   bar-under-xvfb.sh <meterix> <screen-grab> <output folder>
 set -euo pipefail
@@ -33,6 +34,18 @@ check_bar() {
     xprop -id "$w" WM_HINTS | grep -qi "input.*False" || fail "$label: the bar would take keyboard focus"
 }
 
+# Where the bar rests (set once it is up) and where Claude Code's segment is on
+# it: bleed, insets, half a label; the cat's room above the bar. The selected
+# provider's card grows the window; letting go brings it back.
+note_resting_place() {
+    resting=$(bar_geometry "$(bar_window)")
+    local x y; read -r x y _ _ <<< "$resting"
+    segment_x=$((x + 20 + 23 + 33)) segment_y=$((y + 20 + 20 + 17))
+}
+card_open() { [ "$(bar_geometry "$(bar_window)")" != "$resting" ]; }
+at_rest() { [ "$(bar_geometry "$(bar_window)")" = "$resting" ]; }
+click_segment() { xdotool mousemove "$segment_x" "$segment_y" click 1; }
+
 # 1. Beside a tray host: the status item docks, and the tray's loss is survived.
 trayer --edge bottom --align right --widthtype request --height 24 --SetDockType true > /dev/null 2>&1 &
 tray_pid=$!
@@ -49,11 +62,22 @@ wait "$tray_pid" 2>/dev/null || true
 wait_for 10 sh -c '! xwininfo -root -tree | grep -q trayer'
 kill -0 "$app_pid" 2>/dev/null || fail "the app died with the tray"
 bar_mapped || fail "the bar went away with the tray"
-xwininfo -root -tree > /dev/null # a round trip: the app has had its chance to react
-kill -0 "$app_pid" 2>/dev/null || fail "the app died after the tray left"
-stop_app
-grep -q '"claude|u-1"' "$home/.local/share/Meterix/"*.json 2>/dev/null \
-    || fail "the last reading was not saved on quit"
+# The app goes on answering clicks, which reach it after the news of the tray's
+# loss; and SIGTERM quits it with its stores flushed: a reading filed just
+# before (a click on Claude Code's segment selects it, which refreshes it) is
+# on disk.
+note_resting_place
+select_claude() {
+    if card_open; then
+        click_segment
+        wait_for 10 at_rest || fail "a second click on the segment did not close its card"
+    fi
+    click_segment
+    wait_for 10 card_open || fail "after the tray left a click on the segment did not open its card"
+}
+quit_right_after_a_reading select_claude terminate_app
+app_ended SIGTERM
+quit_wrote_the_reading
 
 # 2. Without a tray: the bar alone, back where it was saved. A click on a
 # segment selects it (which refreshes that provider at once), a click elsewhere
@@ -61,22 +85,16 @@ grep -q '"claude|u-1"' "$home/.local/share/Meterix/"*.json 2>/dev/null \
 # segment selects it again instead of letting go.
 start_app
 check_bar "without a tray"
-claude_fetches() { grep -c "Fetching usage for claude" "$home/app.log" || true; }
 fetched_times() { [ "$(claude_fetches)" -ge "$1" ]; }
-resting=$(bar_geometry "$(bar_window)")
-read -r x y _ _ <<< "$resting"
-segment_x=$((x + 20 + 23 + 33)) segment_y=$((y + 20 + 20 + 17)) # bleed, insets, half a label; cat room
-# The selected provider's card grows the window; letting go brings it back.
-card_open() { [ "$(bar_geometry "$(bar_window)")" != "$resting" ]; }
-at_rest() { [ "$(bar_geometry "$(bar_window)")" = "$resting" ]; }
+note_resting_place
 before=$(claude_fetches)
-xdotool mousemove "$segment_x" "$segment_y" click 1
+click_segment
 wait_for 10 fetched_times $((before + 1)) || fail "a click on the segment did not select it"
 wait_for 10 card_open || fail "the selected provider's card did not open"
 # The raw press is read on its own connection: wait until it has reached the app.
 xdotool mousemove 300 600 click 1
 wait_for 10 at_rest || fail "a click elsewhere did not close the card"
-xdotool mousemove "$segment_x" "$segment_y" click 1
+click_segment
 wait_for 10 fetched_times $((before + 2)) || fail "a click elsewhere did not let go of the selection"
 "$grab" "$out/bar-without-tray.png" || fail "no screenshot"
 stop_app

@@ -27,49 +27,68 @@ read -r bx by bw bh <<< "$(bar_geometry "$bar")"
 # The bar's window: 20 px of bleed, then the cat's 20 px band, then the capsule.
 capsule_top=$((by + 40))
 
+cat_on_bar() { "$locate" "$bx" "$by" "$bw" 44; }
+# The cat stands still on the bar: two looks a poll apart find it within a pixel
+# of the same place (its poses move the centre of its pixels that much; a walk
+# goes 3 px a frame). Its place is then in cx and cy.
+cat_still() {
+    local look x y was_x was_y
+    look=$(cat_on_bar) || { last_look=; return 1; }
+    read -r x y _ <<< "$look"
+    if [ -n "${last_look:-}" ]; then
+        read -r was_x was_y <<< "$last_look"
+        if [ $(((x - was_x) * (x - was_x))) -le 1 ] && [ $(((y - was_y) * (y - was_y))) -le 1 ]; then
+            cx=$x cy=$y
+            return 0
+        fi
+    fi
+    last_look="$x $y"
+    return 1
+}
+wait_cat_still() { last_look=; wait_for "$1" cat_still; }
+bar_at() { [ "$(bar_geometry "$bar" | cut -d' ' -f1,2)" = "$1 $2" ]; }
+
 # Resting the pointer on the capsule stops a walking cat, so it can be caught.
 xdotool mousemove $((bx + 26)) $((capsule_top + 17))
-sleep 0.6
-cat_on_bar() { "$locate" "$bx" "$by" "$bw" 44; }
-read -r cx cy _ <<< "$(cat_on_bar)" || fail "no cat on the bar"
+wait_cat_still 10 || fail "the cat never stood still on the bar (last seen at ${last_look:-no place})"
 shot cat-on-bar
 
-# Press on the cat, carry it 200 px away.
-xdotool mousemove "$cx" "$cy"
-sleep 0.3
-xdotool mousedown 1
-sleep 0.2
-xdotool mousemove $((cx + 100)) $((cy + 100))
-sleep 0.1
-xdotool mousemove $((cx + 200)) $((cy + 200))
+# Press on the cat, carry it 200 px away: the first move lifts it into the
+# overlay, the second carries it there. (The move onto the cat reaches the app
+# before the press, so the bar knows the cat is under the pointer and leaves
+# the press to it.)
+xdotool mousemove "$cx" "$cy" mousedown 1 mousemove $((cx + 100)) $((cy + 100))
 wait_for 5 overlay_mapped || fail "the cat was not lifted into the overlay"
-sleep 0.3
+xdotool mousemove $((cx + 200)) $((cy + 200))
+carried() { "$locate" $((cx + 170)) $((cy + 170)) 60 60 > /dev/null; }
+wait_for 5 carried || fail "the carried cat is not under the pointer"
 shot cat-carried
-read -r ox oy _ <<< "$("$locate" $((cx + 170)) $((cy + 170)) 60 60)" || fail "the carried cat is not under the pointer"
 [ "$(bar_geometry "$bar")" = "$bx $by $bw $bh" ] || fail "the bar moved while the cat was carried"
 
 # Let go: the cat springs back onto the bar and the overlay goes away.
 xdotool mouseup 1
 wait_for 5 overlay_gone || fail "the overlay stayed after the drop"
-sleep 0.3
-read -r lx ly _ <<< "$(cat_on_bar)" || fail "the cat is not back on the bar"
+lifted_x=$cx
+wait_cat_still 5 || fail "the cat is not back on the bar"
 shot cat-back-on-bar
 [ "$(bar_geometry "$bar")" = "$bx $by $bw $bh" ] || fail "the bar moved with the cat's drop"
 # Dropped 200 px to the right of where it stood: at the right end of its range.
-[ "$lx" -gt "$cx" ] || fail "the cat landed at $lx, not right of where it was lifted ($cx)"
+[ "$cx" -gt "$lifted_x" ] || fail "the cat landed at $cx, not right of where it was lifted ($lifted_x)"
 
-# The bar is its own again: a drag by its handle moves it.
-xdotool mousemove $((bx + 26)) $((capsule_top + 17))
-sleep 0.2
-xdotool mousedown 1
-sleep 0.1
-xdotool mousemove $((bx + 56)) $((capsule_top + 67))
-sleep 0.1
+# The bar is its own again: a drag by its handle moves it, following the
+# pointer move by move.
+xdotool mousemove $((bx + 26)) $((capsule_top + 17)) mousedown 1 mousemove $((bx + 56)) $((capsule_top + 67))
+wait_for 5 bar_at $((bx + 30)) $((by + 50)) || fail "the bar did not follow a drag by its handle: $(bar_geometry "$bar")"
 xdotool mousemove $((bx + 76)) $((capsule_top + 117))
-sleep 0.2
+wait_for 5 bar_at $((bx + 50)) $((by + 100)) || fail "the bar did not follow the drag on: $(bar_geometry "$bar")"
 xdotool mouseup 1
-moved() { [ "$(bar_geometry "$bar" | cut -d' ' -f1,2)" = "$((bx + 50)) $((by + 100))" ]; }
-wait_for 5 moved || fail "the bar could not be dragged after the cat's carry: $(bar_geometry "$bar")"
+# Put down where it was let go (well inside the screen: no clamping), which
+# the release stores as the bar's place.
+settings="$home/.config/Meterix/Meterix.conf"
+stored_at() { grep -q "^panelOriginX=$1\$" "$settings" && grep -q "^panelOriginY=$2\$" "$settings"; }
+wait_for 5 stored_at $((bx + 50)) $((by + 100)) ||
+    fail "the release did not store the bar's new place: $(grep panelOrigin "$settings" | tr '\n' ' ')"
+bar_at $((bx + 50)) $((by + 100)) || fail "the bar moved on its release: $(bar_geometry "$bar")"
 
 stop_app
 echo "PASS: cat carried off the bar and back; screenshots in $out"

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Lays out a home folder with three AI tools on it: Claude Code with a cached
-# reading (70 % of its five-hour window left), and Codex and Cursor installed
-# without figures. Used by the end-to-end test and the start-up benchmark.
+# reading (by default 70 % of its five-hour window left), and Codex and Cursor
+# installed without figures. Used by the end-to-end test and the start-up
+# benchmark. Run again on the same folder, it gives Claude Code's cache a new
+# reading, taken now, in one rename (a reader never sees half of it).
 #
-#   make-fixture-home.sh <folder>
+#   make-fixture-home.sh <folder> [percent of the five-hour window used]
 set -euo pipefail
-home=${1:?usage: make-fixture-home.sh <folder>}
+home=${1:?usage: make-fixture-home.sh <folder> [five-hour percent used]}
+used=${2:-30}
 mkdir -p "$home/.claude" "$home/.codex" "$home/.config/Cursor" "$home/.local/share"
 printf '{"oauthAccount":{"accountUuid":"u-1","emailAddress":"dev@example.com","organizationType":"claude_max"},
 "cachedUsageUtilization":{"accountUuid":"u-1","fetchedAtMs":%s,
-"utilization":{"five_hour":{"utilization":30},"seven_day":{"utilization":60}}}}\n' \
-    "$(date +%s%3N)" > "$home/.claude.json"
+"utilization":{"five_hour":{"utilization":%s},"seven_day":{"utilization":60}}}}\n' \
+    "$(date +%s%3N)" "$used" > "$home/.claude.json.new"
+mv "$home/.claude.json.new" "$home/.claude.json"

@@ -27,47 +27,91 @@ start_screens_app() {
     wait_for 30 bar_mapped || fail "the bar never showed"
     wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 }
+# The panel's window at rest where it opens without a tray: at the top right of
+# the screen, the card 6 pt below the top (it slides in from above).
+panel_in_place() {
+    local x y w h; read -r x y w h <<< "$(geometry_of "$(panel_window)")"
+    [ $((x + w)) = 1450 ] && [ "$y" = -12 ]
+}
 # Without a tray a second start toggles the first one's panel.
 open_panel() {
     run_app > "$home/second.log" 2>&1 || fail "the second start failed"
     wait_for 10 panel_open || fail "a second start did not open the panel"
+    wait_for 10 panel_in_place || fail "the panel came to rest at $(geometry_of "$(panel_window)")"
     read -r px py _ _ <<< "$(geometry_of "$(panel_window)")"
     # The card inside the panel's 18 pt margin; the screens below its title bar
     # and inside the stack's insets (12 and 10 pt).
     stack_x=$((px + 18 + 12)) stack_y=$((py + 18 + 63 + 10)) stack_w=$((336 - 24))
 }
 shot() { "$grab" "$out/$1.png" || fail "no screenshot"; }
+# changed <shot> <x y w h>: how much of the area (in %) a fresh grab shows
+# otherwise than the shot.
+changed() { local was=$1; shift; "$grab" "$home/now.png" && "$diff" "$was" "$home/now.png" "$@"; }
+# still <name> <x y w h>: a fresh grab shows the area as the last one of this
+# name did (grabbed a poll apart), and is kept as $home/<name>.png; else it
+# becomes the last one. wait_still <seconds> <name> <x y w h> waits for that
+# from a fresh start: nothing in the area moves any more.
+still() {
+    local name=$1; shift
+    "$grab" "$home/$name-now.png" || return 1
+    if [ -f "$home/$name-last.png" ] && [ "$("$diff" "$home/$name-last.png" "$home/$name-now.png" "$@")" = 0 ]; then
+        mv "$home/$name-now.png" "$home/$name.png"
+        return 0
+    fi
+    mv "$home/$name-now.png" "$home/$name-last.png"
+    return 1
+}
+wait_still() { local seconds=$1; rm -f "$home/$2-last.png"; wait_for "$seconds" still "${@:2}"; }
 # The screen's header (its back button and title): the same as in a saved
-# screenshot, different from it, or holding still (no slide under way, saved
-# as $1). Slides take their time on a loaded machine, so callers wait.
-changed_in_header() { "$grab" "$home/now.png" && "$diff" "$1" "$home/now.png" "$stack_x" "$stack_y" "$stack_w" 22; }
-header_is() { [ "$(changed_in_header "$1")" = 0 ]; }
-header_is_not() { [ "$(changed_in_header "$1")" -gt 0 ]; }
-header_still() { "$grab" "$home/before.png" && sleep 0.2 && "$grab" "$1" &&
-    [ "$("$diff" "$home/before.png" "$1" "$stack_x" "$stack_y" "$stack_w" 22)" = 0 ]; }
-# Ctrl+, until the settings are shown (pushing the settings again does nothing).
-settings_shown_like() { xdotool key ctrl+comma; sleep 0.3; header_is "$1"; }
+# screenshot, different from it, or holding still (no slide under way; saved
+# as $home/<name>.png). Slides take their time on a loaded machine, so callers wait.
+header() { echo "$stack_x" "$stack_y" "$stack_w" 22; }
+header_is() { [ "$(changed "$1" $(header))" = 0 ]; }
+header_is_not() { [ "$(changed "$1" $(header))" -gt 0 ]; }
+screen_is_not() { [ "$(changed "$1" $(screen_area))" -gt 0 ]; }
+header_still() { wait_still 10 "$1" $(header); }
+# The whole screen below the header, and the panel's title bar above the screens.
+screen_area() { echo "$stack_x" $((stack_y + 22)) "$stack_w" $((560 - 20 - 22)); }
+title_bar() { echo $((stack_x - 12)) $((stack_y - 10 - 63)) 336 63; }
+# Ctrl+, opens the settings: the header leaves the one in the shot. The key may
+# come before the panel has taken the keyboard, so it is pressed again if the
+# header stays (pushing the settings again does nothing).
+open_settings() {
+    local try
+    for try in 1 2 3; do
+        xdotool key ctrl+comma
+        wait_for 3 header_is_not "$1" && return 0
+    done
+    return 1
+}
+# The settings fill the card to its full height (the scrolling area springs to
+# it): the foot of the card is drawn, and the band around it holds still.
+card_foot() { echo $((stack_x - 12)) $((stack_y - 10 + 560 - 30)) 336 48; }
+card_full() {
+    local r g b; read -r r g b <<< "$("$grab" "$home/foot.png" $((stack_x + 156)) $((stack_y - 10 + 560 - 6)))"
+    [ "${r:-0}" -ge 150 ] && [ "${g:-0}" -ge 150 ] && [ "${b:-0}" -ge 150 ] && still foot $(card_foot)
+}
 
 # 1. Three segments; the panel on the overview.
 start_screens_app
 wait_for 10 bar_width_is 280 || fail "the bar is $(bar_width) wide, not 280 (three segments)"
 open_panel
-wait_for 10 header_still "$home/overview.png" || fail "the overview never held still"
+header_still overview || fail "the overview never held still"
 shot screens-overview
 
 # 2. Claude Code's screen (the first row), and back.
 xdotool mousemove $((stack_x + 120)) $((stack_y + 49)) click 1
 wait_for 10 header_is_not "$home/overview.png" || fail "a click on Claude Code's row did not open its screen"
-wait_for 10 header_still "$home/provider.png" || fail "Claude Code's screen never held still"
+header_still provider || fail "Claude Code's screen never held still"
 shot screens-provider
 xdotool mousemove $((stack_x + 30)) $((stack_y + 10)) click 1
 wait_for 10 header_is "$home/overview.png" || fail "the back button did not return to the overview"
 
 # 3. The settings: Cursor (the fourth switch) off leaves the bar with two segments.
-xdotool key ctrl+comma
-wait_for 10 header_is_not "$home/overview.png" || fail "Ctrl+, did not open the settings"
-wait_for 10 header_still "$home/settings-english.png" || fail "the settings never held still"
-sleep 0.5 # the scrolling area's spring to its full height
+open_settings "$home/overview.png" || fail "Ctrl+, did not open the settings"
+header_still settings-english || fail "the settings never held still"
+rm -f "$home/foot-last.png"
+wait_for 10 card_full || fail "the settings never filled the card to its full height"
 shot screens-settings
 xdotool mousemove $((stack_x + 300)) $((stack_y + 230)) click 1
 wait_for 10 bar_width_is 209 || fail "switching Cursor off left the bar $(bar_width) wide, not 209 (two segments)"
@@ -76,24 +120,38 @@ wait_for 5 setting_is enabledProvidersJSON '"\[\\"claude\\",\\"codex\\"\]"' ||
 shot screens-cursor-off
 
 # 4. The language, at the foot of the settings: the panel redraws in Korean.
+# (The bar shows figures, no words: its names and tooltips are checked where
+# they are made, by the bar's own tests.)
 xdotool mousemove $((stack_x + 150)) $((stack_y + 300)) click --repeat 60 --delay 10 5
-sleep 0.5
+wait_for 10 screen_is_not "$home/settings-english.png" || fail "the settings did not scroll"
+wait_still 10 english-foot $(screen_area) || fail "the scrolled settings never held still"
+wait_for 10 nothing_in_flight || fail "a refresh never ended"
+wait_still 10 english-title $(title_bar) || fail "the title bar never held still"
 # Scrolled to its end, the screen ends 10 pt above the scrolling area's foot,
 # which is 560 pt below its top; the Korean segment sits 52 pt above that.
 xdotool mousemove $((stack_x + 179)) $((stack_y - 10 + 560 - 10 - 52)) click 1
 wait_for 5 setting_is appLanguage korean || fail "Korean was not stored: $(grep appLanguage "$settings" || echo none)"
-sleep 0.5
+wait_for 10 screen_is_not "$home/english-foot.png" || fail "the settings did not change on a click on Korean"
+wait_still 10 korean-foot $(screen_area) || fail "the Korean settings never held still"
 shot screens-korean
+# The title bar's summary and badge change language too, once the refresh the
+# language asks for has ended (it shows in the summary meanwhile).
+wait_for 10 nothing_in_flight || fail "the refresh after the language change never ended"
+wait_still 10 korean-title $(title_bar) || fail "the title bar never held still"
+[ "$("$diff" "$home/english-title.png" "$home/korean-title.png" $(title_bar))" -gt 0 ] ||
+    fail "the panel's title bar did not change language"
 xdotool mousemove $((stack_x + 150)) $((stack_y + 300)) click --repeat 60 --delay 10 4
 wait_for 10 header_is_not "$home/settings-english.png" || fail "the settings' header did not change language"
-wait_for 10 header_still "$home/settings-korean.png" || fail "the Korean settings never held still"
+header_still settings-korean || fail "the Korean settings never held still"
 stop_app
 
 # 5. The next start keeps both: two segments, and the settings in Korean.
 start_screens_app
 wait_for 10 bar_width_is 209 || fail "after a restart the bar is $(bar_width) wide, not 209"
 open_panel
-wait_for 10 settings_shown_like "$home/settings-korean.png" || fail "after a restart the settings are not in Korean"
+header_still overview-again || fail "after a restart the overview never held still"
+open_settings "$home/overview-again.png" || fail "after a restart Ctrl+, did not open the settings"
+wait_for 10 header_is "$home/settings-korean.png" || fail "after a restart the settings are not in Korean"
 shot screens-after-restart
 stop_app
 echo "PASS: the panel's screens under Xvfb; screenshots in $out"

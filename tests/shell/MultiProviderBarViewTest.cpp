@@ -17,6 +17,7 @@
 
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
+#include "support/QtPrinters.h"
 #include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
@@ -25,6 +26,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -330,6 +332,50 @@ TEST_F(BarTest, MaskingFollowsTheSetting) {
     prefs_.setMaskAccountEmails(false);
     EXPECT_EQ(bar.segment(P::claudeCode)->accessibleName(), QStringLiteral("Claude Code, carol@example.com"));
     EXPECT_EQ(bar.capsule()->accessibleName(), QStringLiteral("Meterix usage bar"));
+}
+
+// The language chosen in the settings reaches the bar that is already up: its
+// own name, and each segment's spoken value, hint and tooltip, both ways.
+TEST_F(BarTest, TextsFollowALanguageChangeWhileShown) {
+    Localization& localization = Localization::shared();
+    const auto restore = qScopeGuard(
+        [&localization, before = localization.preference()] { localization.assignPreference(before); });
+    localization.assignPreference(AppLanguage::english);
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setState(
+        state({P::claudeCode, P::cursor},
+              {reading(P::claudeCode, 45), UsageSnapshot::simulatedFallback(P::cursor, clock_.now())}));
+    // The same segments throughout: the texts change in place.
+    const QPointer<ProviderSegmentView> claude = bar.segment(P::claudeCode);
+    const QPointer<ProviderSegmentView> cursor = bar.segment(P::cursor);
+    ASSERT_TRUE(claude && cursor);
+
+    struct Texts {
+        AppLanguage language;
+        QString barName, claudeValue, cursorValue, hint, claudeTooltip;
+    };
+    const Texts table[] = {
+        {AppLanguage::korean, QStringLiteral("Meterix 사용량 바"), QStringLiteral("잔여 45 퍼센트, 안정"),
+         QStringLiteral("데이터 없음 (연결 대기 중)"), QStringLiteral("상세 쿼터 카드를 엽니다"),
+         QStringLiteral("Claude Code · 잔여 45%")},
+        {AppLanguage::english, QStringLiteral("Meterix usage bar"), QStringLiteral("45 percent left, Steady"),
+         QStringLiteral("No data (Not connected)"), QStringLiteral("Opens the detailed quota card"),
+         QStringLiteral("Claude Code · 45% left")},
+        {AppLanguage::korean, QStringLiteral("Meterix 사용량 바"), QStringLiteral("잔여 45 퍼센트, 안정"),
+         QStringLiteral("데이터 없음 (연결 대기 중)"), QStringLiteral("상세 쿼터 카드를 엽니다"),
+         QStringLiteral("Claude Code · 잔여 45%")},
+    };
+    for (const Texts& t : table) {
+        SCOPED_TRACE(rawValue(t.language).toStdString());
+        localization.assignPreference(t.language);
+        ASSERT_TRUE(claude && cursor);
+        EXPECT_EQ(bar.capsule()->accessibleName(), t.barName);
+        EXPECT_EQ(claude->accessibleDescription(), t.claudeValue);
+        EXPECT_EQ(cursor->accessibleDescription(), t.cursorValue);
+        EXPECT_EQ(claude->whatsThis(), t.hint);
+        EXPECT_EQ(cursor->whatsThis(), t.hint);
+        EXPECT_EQ(claude->tooltip(), t.claudeTooltip);
+    }
 }
 
 TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
