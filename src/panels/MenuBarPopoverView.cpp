@@ -157,7 +157,9 @@ UsageTier MenuBarPopoverView::ambientTier(const MenuPanelState& state) {
     std::optional<double> lowest;
     for (AIProviderType p : state.activeProviders) {
         const auto it = state.snapshots.constFind(p);
-        if (it == state.snapshots.constEnd()) continue;
+        // A placeholder measured nothing: a provider that is not connected must
+        // not make the panel read critical while the bar's tint stays calm.
+        if (it == state.snapshots.constEnd() || it->isSimulated()) continue;
         const double v = it->hourlyRemainingPercentage;
         // A figure that is not a number is left out rather than let it decide.
         if (std::isnan(v)) continue;

@@ -37,16 +37,24 @@ TEST_F(PopoverViewTest, SummaryAndAmbientTier) {
         {"no providers", Lang::english, stateOf({}, {}), "No providers connected", UsageTier::abundant},
         {"no providers, Korean", Lang::korean, stateOf({}, {}), "연결된 프로바이더 없음",
          UsageTier::abundant},
-        {"refreshing", Lang::english, refreshing, "Updating", UsageTier::critical},
-        {"refreshing, Korean", Lang::korean, refreshing, "업데이트 중", UsageTier::critical},
+        {"refreshing", Lang::english, refreshing, "Updating", UsageTier::caution}, // Codex at 32.4 %
+        {"refreshing, Korean", Lang::korean, refreshing, "업데이트 중", UsageTier::caution},
         {"waiting: active providers without snapshots", Lang::english, stateOf({P::claudeCode, P::zed}, {}),
          "2 connected · Waiting", UsageTier::abundant},
         {"waiting, Korean", Lang::korean, stateOf({P::claudeCode, P::zed}, {}), "2개 연결 · 대기 중",
          UsageTier::abundant},
-        {"a placeholder counts, at 0 %", Lang::english,
+        {"a placeholder at 0 % measured nothing and is left out", Lang::english,
          stateOf({P::claudeCode, P::cursor},
                  {measured(P::claudeCode, 90), simulated(P::cursor, UsageUnavailableReason::notConfigured)}),
-         "2 connected · Updated just now", UsageTier::critical},
+         "2 connected · Updated just now", UsageTier::abundant},
+        {"only placeholders", Lang::english,
+         stateOf({P::cursor}, {simulated(P::cursor, UsageUnavailableReason::notConfigured)}),
+         "1 connected · Updated just now", UsageTier::abundant},
+        {"the lowest real figure decides", Lang::english,
+         stateOf({P::claudeCode, P::openAICodex, P::cursor},
+                 {measured(P::claudeCode, 90), measured(P::openAICodex, 5),
+                  simulated(P::cursor, UsageUnavailableReason::notConfigured)}),
+         "3 connected · Updated just now", UsageTier::critical},
         {"the newest reading among the active ones", Lang::english, aged, "2 connected · Updated 5m ago",
          UsageTier::steady},
         {"readings of inactive providers are left out", Lang::english,
@@ -103,7 +111,7 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     EXPECT_EQ(reports.last().height(), view.height());
     EXPECT_GT(view.height(), 36 + stack);
     EXPECT_FALSE(view.spinner()->isVisible());
-    EXPECT_EQ(view.tierBadge()->tier(), UsageTier::critical); // Cursor's placeholder is at 0
+    EXPECT_EQ(view.tierBadge()->tier(), UsageTier::caution) << "Codex at 32.4 %; Cursor's placeholder at 0 % is left out";
     EXPECT_EQ(view.shownSummary(), QStringLiteral("3 connected · Updated just now"));
 
     MenuPanelState busy = fixtureState();
