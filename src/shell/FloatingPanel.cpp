@@ -14,6 +14,9 @@ FloatingPanel::FloatingPanel(const QRectF& contentRect, QWidget* content)
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // The bar is never the active window: without this its segments' tooltips
+    // would never show.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Meterix"));

@@ -87,6 +87,13 @@ start_app
 check_bar "without a tray"
 fetched_times() { [ "$(claude_fetches)" -ge "$1" ]; }
 note_resting_place
+# The bar never takes focus, yet a pointer resting on a segment shows its
+# tooltip: one more window of the app is mapped.
+app_windows() { xdotool search --onlyvisible --class meterix 2>/dev/null | wc -l; }
+windows_before=$(app_windows)
+xdotool mousemove "$segment_x" "$segment_y"
+tooltip_shown() { [ "$(app_windows)" -gt "$windows_before" ]; }
+wait_for 10 tooltip_shown || fail "a pointer resting on a segment showed no tooltip"
 before=$(claude_fetches)
 click_segment
 wait_for 10 fetched_times $((before + 1)) || fail "a click on the segment did not select it"
