@@ -33,6 +33,9 @@ cleanup() {
     sleep 1
     for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
     wait 2>/dev/null || true # nothing may still write into the home while it goes
+    for p in "${pids[@]}"; do # the apps are not this shell's children: wait for them to go
+        for ((i = 0; i < 50; i++)); do [ -d "/proc/$p" ] && [ "$(awk '{print $3}' "/proc/$p/stat" 2>/dev/null)" != Z ] && sleep 0.1 || break; done
+    done
     rm -rf "$home"
 }
 trap cleanup EXIT
@@ -60,16 +63,13 @@ launch() {
     env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
         XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
         LANG=C.UTF-8 QT_QPA_PLATFORM=xcb "$@" >>"$home/$(basename "$1").log" 2>&1 &
-    # Started from this shell, not a command substitution's subshell: the
-    # clean-up must reach both apps before it removes the home they write in.
-    launched=$!
-    pids+=("$launched")
+    echo $!
 }
 start=$SECONDS
-launch "$app"
-app_pid=$launched
-launch "$ref"
-ref_pid=$launched
+# launch runs in a subshell of its own: the pids are noted here for the clean-up.
+app_pid=$(launch "$app")
+ref_pid=$(launch "$ref")
+pids+=("$app_pid" "$ref_pid")
 
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 # utime + stime of the whole process, in clock ticks.

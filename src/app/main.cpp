@@ -74,10 +74,14 @@ void quitOnTerminationSignals(QApplication& app) {
 
 // A handful of threads allocate now and then (fetches, the watcher, the
 // stores); glibc would give each its own arena of mostly idle pages. Two are
-// plenty for an app this size and keep its resident memory flat. Set before
-// any thread starts.
+// plenty for an app this size and keep its resident memory flat. Large blocks
+// (images, a file read whole) always come from the system and go back to it
+// when freed: glibc would otherwise raise its threshold after the first such
+// block is freed and serve the next ones from the heap, where a freed image
+// stays resident. Set before any thread starts.
 void boundMallocArenas() {
     if (qEnvironmentVariableIsEmpty("MALLOC_ARENA_MAX")) ::mallopt(M_ARENA_MAX, 2);
+    if (qEnvironmentVariableIsEmpty("MALLOC_MMAP_THRESHOLD_")) ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 }
 
 bool hasDisplay() {

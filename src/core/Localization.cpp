@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QLocale>
-#include <QRegularExpression>
 
 namespace meterix {
 
@@ -102,11 +101,17 @@ ResolvedLanguage Localization::resolve(AppLanguage language, const QStringList& 
     if (language == AppLanguage::korean) return ResolvedLanguage::korean;
     if (language == AppLanguage::english) return ResolvedLanguage::english;
     if (preferredLanguages.isEmpty()) return ResolvedLanguage::english;
-    static const QRegularExpression separators(QStringLiteral("[-_]"));
-    const QStringList pieces = preferredLanguages.first().split(separators, Qt::SkipEmptyParts);
-    if (pieces.isEmpty()) return ResolvedLanguage::english;
-    return pieces.first().toLower() == QLatin1String("ko") ? ResolvedLanguage::korean
-                                                           : ResolvedLanguage::english;
+    // The language is the tag's first piece between "-" and "_" separators.
+    const QString& tag = preferredLanguages.first();
+    qsizetype start = 0;
+    while (start < tag.size() && (tag[start] == u'-' || tag[start] == u'_'))
+        ++start;
+    qsizetype end = start;
+    while (end < tag.size() && tag[end] != u'-' && tag[end] != u'_')
+        ++end;
+    if (end == start) return ResolvedLanguage::english;
+    return tag.mid(start, end - start).toLower() == QLatin1String("ko") ? ResolvedLanguage::korean
+                                                                        : ResolvedLanguage::english;
 }
 
 QStringList Localization::systemPreferredLanguages() {

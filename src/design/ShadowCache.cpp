@@ -3,8 +3,12 @@
 #include "platform/ui/Appearance.h"
 
 #include <QCache>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
+#include <QSet>
+#include <QTimer>
 #include <QtMath>
 
 #include <algorithm>
@@ -18,14 +22,49 @@ namespace {
 
 constexpr int kMaxCacheKilobytes = 16 * 1024;
 
-QCache<QString, QPixmap>& cache() {
-    static QCache<QString, QPixmap>* c = [] {
-        auto* created = new QCache<QString, QPixmap>(kMaxCacheKilobytes);
+// A shadow this large (a window's or the bar's) is asked for in bursts: while
+// a panel is open and repainting, or once when the bar stamps its glass. Kept
+// for the life of the process, each would hold hundreds of kilobytes that
+// nothing draws; they are let go together once none of them has been asked
+// for during the grace period.
+constexpr qsizetype kLargeKilobytes = 64;
+std::chrono::milliseconds largeGrace{10000};
+
+struct Store {
+    QCache<QString, QPixmap> pixmaps{kMaxCacheKilobytes};
+    QSet<QString> large; // keys of large shadows that may be held
+    QPointer<QTimer> release;
+
+    Store() {
         // Shadows in the colours of the old look would never be asked for again.
-        Appearance::registerCache([created] { created->clear(); });
-        return created;
-    }();
-    return *c;
+        Appearance::registerCache([this] {
+            pixmaps.clear();
+            large.clear();
+        });
+    }
+
+    void letGoOfLarge() {
+        for (const QString& key : std::as_const(large))
+            pixmaps.remove(key);
+        large.clear();
+    }
+
+    // A large shadow was asked for: the grace period starts again.
+    void usedLarge(const QString& key) {
+        large.insert(key);
+        if (!release) {
+            if (!QCoreApplication::instance()) return; // no event loop to let go on: kept
+            release = new QTimer(QCoreApplication::instance());
+            release->setSingleShot(true);
+            QObject::connect(release, &QTimer::timeout, release, [this] { letGoOfLarge(); });
+        }
+        release->start(largeGrace);
+    }
+};
+
+Store& store() {
+    static Store* s = new Store(); // lives as long as the application's widgets
+    return *s;
 }
 
 // Box widths whose three passes add up to a Gaussian of deviation sigma.
@@ -96,7 +135,11 @@ ShadowCache::Shadow ShadowCache::roundedRect(QSizeF size, double cornerRadius, d
                             .arg(blur, 0, 'f', 2)
                             .arg(color.rgba(), 8, 16)
                             .arg(dpr, 0, 'f', 2);
-    if (const QPixmap* hit = cache().object(key)) return {*hit, padding};
+    Store& st = store();
+    if (const QPixmap* hit = st.pixmaps.object(key)) {
+        if (st.large.contains(key)) st.usedLarge(key);
+        return {*hit, padding};
+    }
 
     const int w = std::max(1, qCeil((size.width() + 2 * padding) * dpr));
     const int h = std::max(1, qCeil((size.height() + 2 * padding) * dpr));
@@ -124,12 +167,23 @@ ShadowCache::Shadow ShadowCache::roundedRect(QSizeF size, double cornerRadius, d
     }
     QPixmap pixmap = QPixmap::fromImage(tinted);
     pixmap.setDevicePixelRatio(dpr);
-    cache().insert(key, new QPixmap(pixmap), std::max<qsizetype>(1, qsizetype(w) * h * 4 / 1024));
+    const qsizetype kilobytes = std::max<qsizetype>(1, qsizetype(w) * h * 4 / 1024);
+    if (st.pixmaps.insert(key, new QPixmap(pixmap), kilobytes) && kilobytes > kLargeKilobytes)
+        st.usedLarge(key);
     return {pixmap, padding};
 }
 
-int ShadowCache::cachedCount() { return int(cache().count()); }
+int ShadowCache::cachedCount() {
+    return int(store().pixmaps.count());
+}
 
-void ShadowCache::clear() { cache().clear(); }
+void ShadowCache::clear() {
+    store().pixmaps.clear();
+    store().large.clear();
+}
+
+void ShadowCache::setLargeShadowGraceForTesting(std::chrono::milliseconds grace) {
+    largeGrace = grace;
+}
 
 } // namespace meterix

@@ -5,11 +5,15 @@
 #include <QPixmap>
 #include <QSizeF>
 
+#include <chrono>
+
 namespace meterix {
 
 // Pre-rendered soft shadows of rounded rectangles. A shadow is blurred once per
 // (size, corner radius, blur radius, colour, pixel ratio) and reused from then
-// on, so no paint ever blurs. GUI thread only (pixmaps).
+// on, so no paint ever blurs. Large shadows (a window's, the bar's) are let go
+// once none has been asked for in a while (10 s), and blurred again if asked
+// for later. GUI thread only (pixmaps).
 class ShadowCache {
 public:
     struct Shadow {
@@ -33,6 +37,8 @@ public:
     // How many shadows are cached; for tests and diagnostics.
     static int cachedCount();
     static void clear();
+    // How long large shadows are kept after the last one was asked for.
+    static void setLargeShadowGraceForTesting(std::chrono::milliseconds grace);
 };
 
 } // namespace meterix

@@ -189,24 +189,32 @@ int FileEventStream::addWatch(const QString& folder, int parent, const QByteArra
 
 void FileEventStream::watchTree(const QString& folder, int parent, const QByteArray& name,
                                 QStringList* entries) {
+    // A folder waiting to be watched is kept as its parent's path (shared by
+    // all its siblings) and its own name; its path is built only when it is
+    // reached. Building every child's path while listing its parent would
+    // leave one freed path string between each pair of kept names: thousands
+    // of small holes the heap can neither reuse nor hand back.
     struct Pending {
-        QString path;
+        QString parentPath; // null for the folder the walk starts from
         int parent;
         QByteArray name;
     };
     QSet<QPair<quint64, quint64>> visited; // device and inode: bind mounts must not loop either
-    QList<Pending> stack{{folder, parent, parent < 0 ? QByteArray() : name}};
+    QList<Pending> stack{{QString(), parent, parent < 0 ? QByteArray() : name}};
     while (!stack.isEmpty()) {
         const Pending next = stack.takeLast();
         const bool root = next.parent < 0;
-        const DirectoryHandle dir(next.path, root);
+        const QString path = next.parentPath.isNull()
+                                 ? folder
+                                 : next.parentPath + QLatin1Char('/') + QFile::decodeName(next.name);
+        const DirectoryHandle dir(path, root);
         if (!dir.get()) continue;
         struct stat st {};
         if (::fstat(::dirfd(dir.get()), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
         if (visited.contains({st.st_dev, st.st_ino})) continue;
         visited.insert({st.st_dev, st.st_ino});
-        if (!root && options_.skipFolder && options_.skipFolder(next.path)) continue;
-        const int wd = addWatch(next.path, next.parent, next.name);
+        if (!root && options_.skipFolder && options_.skipFolder(path)) continue;
+        const int wd = addWatch(path, next.parent, next.name);
         if (wd < 0) {
             if (limitReached_) return;
             continue;
@@ -214,15 +222,15 @@ void FileEventStream::watchTree(const QString& folder, int parent, const QByteAr
         while (const dirent* entry = ::readdir(dir.get())) {
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-            const QString child = next.path + QLatin1Char('/') + QFile::decodeName(name);
-            if (entries && entries->size() < options_.maxReportedEntriesPerNewFolder) entries->append(child);
+            if (entries && entries->size() < options_.maxReportedEntriesPerNewFolder)
+                entries->append(path + QLatin1Char('/') + QFile::decodeName(name));
             unsigned char type = entry->d_type;
             if (type == DT_UNKNOWN) {
                 struct stat cs {};
                 if (::fstatat(::dirfd(dir.get()), name, &cs, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(cs.st_mode))
                     type = DT_DIR;
             }
-            if (type == DT_DIR) stack.append({child, wd, QByteArray(name)});
+            if (type == DT_DIR) stack.append({path, wd, QByteArray(name)});
         }
     }
 }

@@ -2,18 +2,63 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QFile>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace meterix {
+
+namespace {
+
+// The longest request understood; a peer that sends more is cut off.
+constexpr qsizetype kMaxRequest = 64;
+
+bool socketAddress(const QString& path, sockaddr_un& address) {
+    const QByteArray native = QFile::encodeName(path);
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (native.isEmpty() || native.size() >= qsizetype(sizeof address.sun_path)) return false;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    return true;
+}
+
+void closeDescriptor(int fd) {
+    if (fd >= 0) ::close(fd);
+}
+
+// Waits for fd to become ready for events, at most until deadline.
+bool waitFor(int fd, short events, const QDeadlineTimer& deadline) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (n > 0) return true;
+        if (n == 0 || errno != EINTR) return false;
+    }
+}
+
+} // namespace
 
 AppInstanceChannel::AppInstanceChannel(Role role, QString socketPath, std::unique_ptr<QLockFile> lock)
     : role_(role), socketPath_(std::move(socketPath)), lock_(std::move(lock)) {}
 
 AppInstanceChannel::~AppInstanceChannel() {
-    if (server_) server_->close(); // removes the socket file
+    // Their descriptors close below.
+    qDeleteAll(findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly));
+    for (auto it = requests_.constBegin(); it != requests_.constEnd(); ++it)
+        closeDescriptor(it.key());
+    if (serverFd_ >= 0) {
+        closeDescriptor(serverFd_);
+        ::unlink(QFile::encodeName(socketPath_).constData());
+    }
 }
 
 QString AppInstanceChannel::runtimeFolder() {
@@ -45,51 +90,116 @@ std::unique_ptr<AppInstanceChannel> AppInstanceChannel::claim(const QString& fol
 }
 
 bool AppInstanceChannel::askPrimary(const QString& socketPath, int timeoutMs) {
+    sockaddr_un address;
+    if (!socketAddress(socketPath, address)) return false;
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath);
-        if (socket.waitForConnected(int(std::max<qint64>(1, deadline.remainingTime())))) {
-            socket.write(toggleMessage);
-            if (!socket.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))) return false;
-            // The answer says the request was read, so this process may end now.
-            while (socket.bytesAvailable() < answer.size() &&
-                   socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())))) {
-            }
-            return socket.readAll().startsWith(answer);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return false;
+        int connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        if (connected != 0 && (errno == EAGAIN || errno == EINPROGRESS || errno == EINTR)) {
+            // A full backlog: wait for room.
+            int error = 0;
+            socklen_t length = sizeof error;
+            if (waitFor(fd, POLLOUT, deadline) &&
+                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0)
+                connected = error == 0 ? 0 : -1;
         }
-        QThread::msleep(20); // the lock holder has not opened its socket yet
+        if (connected != 0) {
+            closeDescriptor(fd);
+            QThread::msleep(20); // the lock holder has not opened its socket yet
+            continue;
+        }
+        bool sent = true;
+        for (qsizetype done = 0; sent && done < toggleMessage.size();) {
+            const ssize_t n = ::send(fd, toggleMessage.constData() + done,
+                                     size_t(toggleMessage.size() - done), MSG_NOSIGNAL);
+            if (n > 0)
+                done += n;
+            else if (!(n < 0 && (errno == EINTR || errno == EAGAIN) && waitFor(fd, POLLOUT, deadline)))
+                sent = false;
+        }
+        // The answer says the request was read, so this process may end now.
+        QByteArray reply;
+        while (sent && reply.size() < answer.size()) {
+            char buffer[16];
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n > 0)
+                reply.append(buffer, n);
+            else if (n == 0 || !((errno == EINTR || errno == EAGAIN) && waitFor(fd, POLLIN, deadline)))
+                break;
+        }
+        closeDescriptor(fd);
+        return sent && reply.startsWith(answer);
     }
     return false;
 }
 
 bool AppInstanceChannel::listen() {
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    sockaddr_un address;
+    if (!socketAddress(socketPath_, address)) return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    // Only this user may ask: Linux gives the socket file the socket's own
+    // mode, and the file is narrowed again once it exists.
+    ::fchmod(fd, S_IRUSR | S_IWUSR);
     // We hold the lock: a socket file left there belongs to no one.
-    QLocalServer::removeServer(socketPath_);
-    if (!server_->listen(socketPath_)) return false;
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                // Only the one request is understood; anything else is dropped.
-                if (socket->bytesAvailable() > 64) {
-                    socket->abort();
-                    return;
-                }
-                if (!socket->canReadLine()) return;
-                const QByteArray line = socket->readLine(64);
-                if (line == toggleMessage) {
-                    socket->write(answer);
-                    socket->flush();
-                    Q_EMIT toggleRequested();
-                }
-                socket->disconnectFromServer();
-            });
-        }
-    });
+    ::unlink(address.sun_path);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        closeDescriptor(fd);
+        return false;
+    }
+    serverFd_ = fd;
+    if (::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(fd, 16) != 0) return false;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] { acceptPending(); });
     return true;
+}
+
+void AppInstanceChannel::acceptPending() {
+    for (;;) {
+        const int fd = ::accept4(serverFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        requests_.insert(fd, QByteArray());
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this,
+                [this, fd, notifier] { readRequest(fd, notifier); });
+    }
+}
+
+void AppInstanceChannel::readRequest(int fd, QSocketNotifier* notifier) {
+    QByteArray& received = requests_[fd];
+    bool done = false;
+    for (;;) {
+        char buffer[kMaxRequest + 1];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            received.append(buffer, n);
+            // Only the one request is understood; anything else is dropped.
+            if (received.size() > kMaxRequest) {
+                done = true;
+                break;
+            }
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        done = n == 0 || errno != EAGAIN; // the peer went, or the socket failed
+        break;
+    }
+    const qsizetype lineEnd = received.indexOf('\n');
+    if (!done && lineEnd < 0) return; // the line is not complete yet
+    if (received.size() <= kMaxRequest && lineEnd >= 0 && received.first(lineEnd + 1) == toggleMessage) {
+        [[maybe_unused]] const ssize_t sent =
+            ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
+        Q_EMIT toggleRequested();
+    }
+    notifier->setEnabled(false);
+    notifier->deleteLater();
+    requests_.remove(fd);
+    closeDescriptor(fd);
 }
 
 } // namespace meterix

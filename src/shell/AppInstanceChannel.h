@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace meterix {
 
@@ -16,6 +18,9 @@ namespace meterix {
 // click on the status item does, for desktops without a tray) and ends. The
 // lock, not the socket, decides who runs, so two starts at the same moment never
 // both become the bar, and a crashed one's stale lock and socket are taken over.
+// The socket is a plain Unix stream socket (any local-socket client can speak
+// to it): loading a network library for one line a session would cost the bar
+// more memory than the rest of its start-up.
 class AppInstanceChannel : public QObject {
     Q_OBJECT
 
@@ -46,12 +51,15 @@ class AppInstanceChannel : public QObject {
   private:
     AppInstanceChannel(Role role, QString socketPath, std::unique_ptr<QLockFile> lock);
     bool listen();
+    void acceptPending();
+    void readRequest(int fd, QSocketNotifier* notifier);
     static bool askPrimary(const QString& socketPath, int timeoutMs);
 
     Role role_;
     QString socketPath_;
     std::unique_ptr<QLockFile> lock_;
-    QLocalServer* server_ = nullptr;
+    int serverFd_ = -1;
+    QHash<int, QByteArray> requests_; // connected peers: what each has sent so far
 };
 
 } // namespace meterix

@@ -101,6 +101,45 @@ TEST(IsoDate, Rfc3339ReaderTakesFractionsButNeedsAZone) {
     EXPECT_FALSE(parseRfc3339(u"2026-03-04T05:06:07+24:00"));
 }
 
+TEST(IsoDate, BothReadersAgreeOnTheEdgesOfTheForm) {
+    const QDateTime newYear(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+    struct Case {
+        const char16_t* text;
+        std::optional<QDateTime> strict;
+        std::optional<QDateTime> rfc3339;
+    };
+    const Case cases[] = {
+        {u"2026-01-01T00:00:00Z\n", newYear, newYear}, // one final line feed, as "$" allowed
+        {u"2026-01-01T00:00:00Z\n\n", std::nullopt, std::nullopt},
+        {u"2026-01-01T00:00:00Z ", std::nullopt, std::nullopt},
+        {u"2026-01-01t00:00:00Z", std::nullopt, newYear},
+        {u"2026-01-01 00:00:00Z", std::nullopt, newYear},
+        {u"2026-01-01T00:00:00z", std::nullopt, newYear},
+        {u"2025-12-31T23:59:60Z", newYear.addSecs(-1), newYear.addSecs(-1)}, // a leap second reads as :59
+        {u"2025-12-31T23:59:61Z", std::nullopt, std::nullopt},
+        {u"2026-01-01T00:00:00.Z", std::nullopt, std::nullopt},
+        {u"2026-01-01T00:00:00.5Z", std::nullopt, newYear.addMSecs(500)},
+        {u"2026-01-01T00:00:00.0999999Z", std::nullopt, newYear.addMSecs(99)},
+        {u"2026-01-01T02:30:00+02:30", newYear, newYear},
+        {u"2025-12-31T21:30:00-02:30", newYear, newYear},
+        {u"2026-01-01T00:00:00+02:60", std::nullopt, std::nullopt},
+        {u"2026-01-01T00:00:00+0230", std::nullopt, std::nullopt},
+        {u"2026-01-01T00:00:00\u0661Z", std::nullopt, std::nullopt}, // digits are ASCII digits only
+        {u"\uFF12026-01-01T00:00:00Z", std::nullopt, std::nullopt},
+        {u"226-01-01T00:00:00Z", std::nullopt, std::nullopt},
+        {u"0000-01-01T00:00:00Z", std::nullopt, std::nullopt},
+        {u"0001-01-01T00:30:00+01:00", std::nullopt, std::nullopt},
+        {u"9999-12-31T23:30:00-01:00", std::nullopt, std::nullopt},
+        {u"9999-12-31T23:59:59Z", QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC),
+         QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC)},
+    };
+    for (const Case& c : cases) {
+        const std::string shown = QString::fromUtf16(c.text).toStdString();
+        EXPECT_EQ(parseIsoDate(c.text), c.strict) << shown;
+        EXPECT_EQ(parseRfc3339(c.text), c.rfc3339) << shown;
+    }
+}
+
 TEST(Json, ReadsValuesOnlyWhenTheTypeMatchesAndNeverInsertsKeys) {
     const QJsonObject o =
         QJsonDocument::fromJson(

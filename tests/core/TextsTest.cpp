@@ -175,6 +175,9 @@ TEST(Language, ResolutionUsesOnlyTheFirstPreferredLanguage) {
     EXPECT_EQ(Localization::resolve(AppLanguage::system, L{}), ResolvedLanguage::english);
     EXPECT_EQ(Localization::resolve(AppLanguage::system, L{""}), ResolvedLanguage::english);
     EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"-_"}), ResolvedLanguage::english);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"_-ko-KR"}), ResolvedLanguage::korean);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"ko"}), ResolvedLanguage::korean);
+    EXPECT_EQ(Localization::resolve(AppLanguage::system, L{"k-o"}), ResolvedLanguage::english);
     EXPECT_EQ(Localization::resolve(AppLanguage::korean, L{"en"}), ResolvedLanguage::korean);
     EXPECT_EQ(Localization::resolve(AppLanguage::english, L{"ko"}), ResolvedLanguage::english);
 }

@@ -6,6 +6,7 @@
 #include "design/ShadowCache.h"
 #include "design/Surface.h"
 
+#include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
 #include <QFontInfo>
@@ -161,6 +162,25 @@ TEST_F(Tokens, ShadowsAreBlurredOnceAndReused) {
     EXPECT_EQ(ShadowCache::cachedCount(), 2);
     EXPECT_DOUBLE_EQ(first.padding, ShadowCache::paddingFor(6));
     EXPECT_EQ(first.pixmap.width(), qCeil(40 + 2 * first.padding));
+}
+
+TEST_F(Tokens, LargeShadowsAreLetGoOnceNoneIsAskedForAndBlurredAlikeWhenAskedAgain) {
+    ShadowCache::clear();
+    ShadowCache::setLargeShadowGraceForTesting(std::chrono::milliseconds(0));
+    const QColor ink(0, 0, 0, 100);
+    const auto small = ShadowCache::roundedRect(QSizeF(40, 20), 5, 6, ink, 1.0);    // ~10 KB
+    const auto large = ShadowCache::roundedRect(QSizeF(400, 60), 17, 15, ink, 1.0); // ~190 KB
+    EXPECT_EQ(ShadowCache::cachedCount(), 2);
+    // With no grace, the next turn of the event loop lets the large one go.
+    EXPECT_TRUE(test::waitUntil([] { return ShadowCache::cachedCount() == 1; }, 2000));
+    ShadowCache::setLargeShadowGraceForTesting(std::chrono::hours(1));
+    EXPECT_EQ(ShadowCache::roundedRect(QSizeF(40, 20), 5, 6, ink, 1.0).pixmap.cacheKey(),
+              small.pixmap.cacheKey());
+    const auto again = ShadowCache::roundedRect(QSizeF(400, 60), 17, 15, ink, 1.0);
+    EXPECT_NE(again.pixmap.cacheKey(), large.pixmap.cacheKey());
+    EXPECT_EQ(again.pixmap.toImage(), large.pixmap.toImage());
+    EXPECT_EQ(ShadowCache::cachedCount(), 2);
+    ShadowCache::setLargeShadowGraceForTesting(std::chrono::seconds(10));
 }
 
 TEST_F(Tokens, ANewLookForgetsEveryCachedShadow) {

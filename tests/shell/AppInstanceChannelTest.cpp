@@ -2,6 +2,7 @@
 
 #include "support/WaitUntil.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSysInfo>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <sys/stat.h>
 
 namespace meterix {
 namespace {
@@ -51,6 +53,53 @@ TEST(AppInstanceChannelTest, ASecondStartTogglesTheFirstAndEnds) {
     // Once the first has ended, the next start runs.
     first.reset();
     EXPECT_EQ(AppInstanceChannel::claim(dir.path())->role(), Role::primary);
+}
+
+TEST(AppInstanceChannelTest, OnlyTheUserMayAskARequestMayArriveInPiecesAndTheSocketGoesWithTheChannel) {
+    QTemporaryDir dir;
+    auto first = AppInstanceChannel::claim(dir.path());
+    ASSERT_EQ(first->role(), Role::primary);
+    int toggles = 0;
+    QObject::connect(first.get(), &AppInstanceChannel::toggleRequested, [&toggles] { ++toggles; });
+
+    const QByteArray socketFile = QFile::encodeName(first->socketPath());
+    struct stat st {};
+    ASSERT_EQ(::stat(socketFile.constData(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // The request split over two writes is still the one request, and answered.
+    QLocalSocket slow;
+    slow.connectToServer(first->socketPath());
+    ASSERT_TRUE(slow.waitForConnected(1000));
+    slow.write("tog");
+    slow.flush();
+    // The first piece is already in the socket: a few turns of the loop accept
+    // the connection and read it.
+    for (int turn = 0; turn < 5; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(toggles, 0);
+    slow.write("gle\n");
+    slow.flush();
+    EXPECT_TRUE(test::waitUntil([&toggles] { return toggles == 1; }, 2000));
+    EXPECT_TRUE(test::waitUntil([&slow] { return slow.bytesAvailable() >= 3; }, 2000));
+    EXPECT_EQ(slow.readAll(), AppInstanceChannel::answer);
+
+    // More than a request's length without a line's end is cut off unheard.
+    for (const QByteArray& sent :
+         {QByteArray(100, 'x'), QByteArray(70, 'x') + AppInstanceChannel::toggleMessage}) {
+        QLocalSocket chatty;
+        chatty.connectToServer(first->socketPath());
+        ASSERT_TRUE(chatty.waitForConnected(1000));
+        chatty.write(sent);
+        chatty.flush();
+        EXPECT_TRUE(
+            test::waitUntil([&chatty] { return chatty.state() == QLocalSocket::UnconnectedState; }, 2000));
+    }
+    EXPECT_EQ(toggles, 1);
+
+    first.reset();
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(socketFile)));
 }
 
 TEST(AppInstanceChannelTest, TakesOverWhatADeadOneLeftBehind) {

@@ -89,20 +89,45 @@ constexpr qreal kRawPixelSize = 96.0; // glyph outlines are taken at this size a
 
 const char* kFontFile = "fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf";
 
+// The outline of a glyph in a 1 x 1 box, taken from the font at kRawPixelSize.
+QPainterPath glyphUnitOutline(const QRawFont& raw, char32_t codePoint) {
+    if (!raw.supportsCharacter(static_cast<uint>(codePoint))) return {};
+    const QList<quint32> glyphs = raw.glyphIndexesForString(QString::fromUcs4(&codePoint, 1));
+    if (glyphs.isEmpty() || glyphs.constFirst() == 0) return {};
+    // The glyph sits on the baseline with its em box above it: move the box to the origin.
+    const QPainterPath glyph = raw.pathForGlyph(glyphs.constFirst());
+    QTransform t;
+    t.scale(1.0 / kRawPixelSize, 1.0 / kRawPixelSize);
+    t.translate(0, raw.ascent());
+    return t.map(glyph);
+}
+
 struct IconFont {
-    QRawFont raw;
+    bool loaded = false;
     QString family;
-    QHash<QString, QPainterPath> unitOutlines; // in a 1 x 1 box
+    QHash<char32_t, QPainterPath> glyphOutlines;  // in a 1 x 1 box, each code point the table names
+    QHash<QString, QPainterPath> paintedOutlines; // in a 1 x 1 box, made on first use
 
     IconFont() {
-        QString path = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QString::fromLatin1(kFontFile));
+        QString path =
+            QStandardPaths::locate(QStandardPaths::GenericDataLocation, QString::fromLatin1(kFontFile));
         if (path.isEmpty() && QFile::exists(QStringLiteral("/usr/share/") + QString::fromLatin1(kFontFile)))
             path = QStringLiteral("/usr/share/") + QString::fromLatin1(kFontFile);
         if (path.isEmpty()) return;
         // Symbols are drawn from the glyph outlines alone; registering the file
-        // with the font database as well would load it a second time.
-        raw = QRawFont(path, kRawPixelSize);
-        if (raw.isValid()) family = raw.familyName();
+        // with the font database as well would load it a second time. The raw
+        // font holds the whole file in memory, so the few outlines the table
+        // names are taken at once and the file's bytes let go.
+        const QRawFont raw(path, kRawPixelSize);
+        if (!raw.isValid()) return;
+        loaded = true;
+        family = raw.familyName();
+        for (const SymbolEntry& e : kSymbols) {
+            if (e.painted != Painted::none || glyphOutlines.contains(e.codePoint)) continue;
+            const QPainterPath outline = glyphUnitOutline(raw, e.codePoint);
+            if (!outline.isEmpty()) glyphOutlines.insert(e.codePoint, outline);
+        }
+        glyphOutlines.squeeze();
     }
 };
 
@@ -194,25 +219,13 @@ QPainterPath paintedOnGrid(Painted shape) {
 
 QPainterPath unitOutline(const SymbolEntry& entry) {
     IconFont& font = iconFont();
+    if (entry.painted == Painted::none) return font.glyphOutlines.value(entry.codePoint);
     const QString key = QString::fromLatin1(entry.name);
-    const auto cached = font.unitOutlines.constFind(key);
-    if (cached != font.unitOutlines.constEnd()) return *cached;
-
-    QPainterPath unit;
-    if (entry.painted != Painted::none) {
-        unit = QTransform::fromScale(1.0 / kGrid, 1.0 / kGrid).map(paintedOnGrid(entry.painted));
-    } else if (font.raw.isValid() && font.raw.supportsCharacter(static_cast<uint>(entry.codePoint))) {
-        const QList<quint32> glyphs = font.raw.glyphIndexesForString(QString::fromUcs4(&entry.codePoint, 1));
-        if (!glyphs.isEmpty() && glyphs.constFirst() != 0) {
-            // The glyph sits on the baseline with its em box above it: move the box to the origin.
-            const QPainterPath glyph = font.raw.pathForGlyph(glyphs.constFirst());
-            QTransform t;
-            t.scale(1.0 / kRawPixelSize, 1.0 / kRawPixelSize);
-            t.translate(0, font.raw.ascent());
-            unit = t.map(glyph);
-        }
-    }
-    font.unitOutlines.insert(key, unit);
+    const auto cached = font.paintedOutlines.constFind(key);
+    if (cached != font.paintedOutlines.constEnd()) return *cached;
+    const QPainterPath unit =
+        QTransform::fromScale(1.0 / kGrid, 1.0 / kGrid).map(paintedOnGrid(entry.painted));
+    font.paintedOutlines.insert(key, unit);
     return unit;
 }
 
@@ -238,11 +251,14 @@ qreal strokeFraction(SymbolWeight weight) {
 
 QStringList SymbolImage::knownNames() {
     QStringList names;
-    for (const SymbolEntry& e : kSymbols) names << QString::fromLatin1(e.name);
+    for (const SymbolEntry& e : kSymbols)
+        names << QString::fromLatin1(e.name);
     return names;
 }
 
-bool SymbolImage::isKnown(const QString& name) { return find(name) != nullptr; }
+bool SymbolImage::isKnown(const QString& name) {
+    return find(name) != nullptr;
+}
 
 bool SymbolImage::isPainted(const QString& name) {
     const SymbolEntry* e = find(name);
@@ -255,15 +271,19 @@ std::optional<char32_t> SymbolImage::codePoint(const QString& name) {
     return e->codePoint;
 }
 
-bool SymbolImage::fontAvailable() { return iconFont().raw.isValid(); }
+bool SymbolImage::fontAvailable() {
+    return iconFont().loaded;
+}
 
-QString SymbolImage::fontFamily() { return iconFont().family; }
+QString SymbolImage::fontFamily() {
+    return iconFont().family;
+}
 
 bool SymbolImage::resolves(const QString& name) {
     const SymbolEntry* e = find(name);
     if (!e) return false;
     if (e->painted != Painted::none) return true;
-    return fontAvailable() && iconFont().raw.supportsCharacter(static_cast<uint>(e->codePoint)) && !unitOutline(*e).isEmpty();
+    return fontAvailable() && iconFont().glyphOutlines.contains(e->codePoint);
 }
 
 QPainterPath SymbolImage::outline(const QString& name, qreal side) {
@@ -272,7 +292,9 @@ QPainterPath SymbolImage::outline(const QString& name, qreal side) {
     return QTransform::fromScale(side, side).map(unitOutline(*e));
 }
 
-qreal SymbolImage::boxSide(qreal pointSize) { return pointSize * 1.2; }
+qreal SymbolImage::boxSide(qreal pointSize) {
+    return pointSize * 1.2;
+}
 
 bool SymbolImage::paint(QPainter& painter, const QPointF& center, qreal pointSize, const QString& name,
                         const QColor& color, SymbolWeight weight) {
