@@ -1,13 +1,14 @@
 #include "companion/PixelCatView.h"
 #include "companion/CatAnimatedValue.h"
-#include "design/CatColorPalette.h"
 #include "companion/PixelCatLoops.h"
 #include "companion/PixelCatOverlayController.h"
 #include "companion/PixelCatOverlayWindow.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "design/CatColorPalette.h"
 #include "platform/ui/Appearance.h"
 #include "shell/MultiProviderBarView.h"
+#include "shell/ProviderSegmentView.h"
 
 #include "CatTestDoubles.h"
 #include "support/FakeClock.h"
@@ -413,6 +414,67 @@ TEST_F(CatViewTest, AFrameTickRepaintsOnlyTheCat) {
     EXPECT_TRUE(rec.bar.isEmpty() || allowed.contains(rec.bar.boundingRect()))
         << rec.bar.boundingRect().x() << "," << rec.bar.boundingRect().y() << " "
         << rec.bar.boundingRect().width() << "x" << rec.bar.boundingRect().height();
+}
+
+TEST_F(CatViewTest, ACatThatStaysPutRepaintsNothingOfTheCapsuleAndAStepOnlyTheStripItsShadowCrosses) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    QCoreApplication::processEvents();
+    // What each widget in the capsule (segments, handle, divider, strip)
+    // repaints, in the bar's coordinates.
+    struct Recorder : QObject {
+        QWidget* bar = nullptr;
+        QRegion capsule;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                capsule += static_cast<QPaintEvent*>(e)->region().translated(
+                    static_cast<QWidget*>(o)->mapTo(bar, QPoint()));
+            return false;
+        }
+    } rec;
+    rec.bar = bar.get();
+    const QList<QWidget*> inCapsule = bar->capsule()->findChildren<QWidget*>();
+    ASSERT_GE(inCapsule.size(), 4);
+    for (QWidget* w : inCapsule)
+        w->installEventFilter(&rec);
+    const QRect capsule = bar->capsuleRect().toAlignedRect();
+    auto segmentDraws = [&] {
+        int n = 0;
+        for (ProviderSegmentView* s : bar->segments())
+            n += s->drawnPaints();
+        return n;
+    };
+
+    struct Row {
+        CatAction action;
+        bool walks;
+    };
+    for (const Row& row :
+         {Row{CatAction::sitting, false}, Row{CatAction::grooming, false}, Row{CatAction::idle, false},
+          Row{CatAction::sleeping, false}, Row{CatAction::walking, true}}) {
+        cat->engine().setAction(row.action);
+        cat->engine().tickFrame();
+        QCoreApplication::processEvents();
+        rec.capsule = QRegion();
+        const int asked = cat->repaintRequests();
+        const int drawn = segmentDraws();
+        for (int i = 0; i < 8; ++i) {
+            cat->engine().tickFrame();
+            QCoreApplication::processEvents();
+        }
+        EXPECT_GT(cat->repaintRequests(), asked) << int(row.action); // the frames did change
+        // At most its paws on the capsule's top edge, and its shadow's strip
+        // a few pixels below it.
+        const QRect repainted = rec.capsule.boundingRect();
+        EXPECT_TRUE(repainted.isEmpty() ||
+                    (repainted.top() >= capsule.top() && repainted.bottom() <= capsule.top() + 7))
+            << int(row.action) << ": rows " << repainted.top() << " to " << repainted.bottom();
+        if (row.walks) // its shadow crosses the first segment's plate
+            EXPECT_GT(segmentDraws(), drawn);
+        else // the paws over a segment's margin draw nothing of it
+            EXPECT_EQ(segmentDraws(), drawn) << int(row.action);
+    }
 }
 
 TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamped) {
