@@ -16,6 +16,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace meterix {
 
@@ -76,6 +77,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
     hitArea_->setMouseTracking(true);
     hitArea_->installEventFilter(this);
     loops_ = std::make_unique<PixelCatLoops>(engine_);
+    connect(loops_.get(), &PixelCatLoops::ticked, this, &PixelCatView::finishTick);
     engine_.setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });
     for (CatAnimatedValue* v : {&x_, &facing_, &jump_, &zOpacity_, &zOffset_, &heartOpacity_, &heartOffset_})
@@ -265,9 +267,13 @@ void PixelCatView::refresh() {
     if (shadow != paintedShadow_) dirty |= paintedShadow_ | shadow;
     paintedCellBounds_ = cellBounds;
     paintedShadow_ = shadow;
+    const bool ticking = loops_ && loops_->isTicking();
     if (!dirty.isEmpty()) {
         ++repaintRequests_;
-        update(dirty);
+        if (ticking)
+            tickDirty_ |= dirty;
+        else
+            update(dirty);
     }
     QRegion now = cells;
     if (!shadow.isEmpty()) now += shadow;
@@ -278,13 +284,22 @@ void PixelCatView::refresh() {
     // server answers with an exposure to flush again.
     if (regionPending_) return;
     regionPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            regionPending_ = false;
-            Q_EMIT paintedRegionChanged(painted_);
-        },
-        Qt::QueuedConnection);
+    if (!ticking) QMetaObject::invokeMethod(this, &PixelCatView::tellPaintedRegion, Qt::QueuedConnection);
+}
+
+void PixelCatView::tellPaintedRegion() {
+    if (!regionPending_) return;
+    regionPending_ = false;
+    Q_EMIT paintedRegionChanged(painted_);
+}
+
+void PixelCatView::finishTick() {
+    // The window is reshaped first, so the repaint's pixels go out with the
+    // new shape; both at once, since posting them would wake the event loop
+    // again on every tick for nothing else.
+    tellPaintedRegion();
+    const QRect dirty = std::exchange(tickDirty_, QRect());
+    if (!dirty.isEmpty()) repaint(dirty);
 }
 
 QRect PixelCatView::hitAreaRect() const {

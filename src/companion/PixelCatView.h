@@ -32,7 +32,9 @@ class TimerSource;
 // through: a bare sibling over the band above the capsule takes it, keeps the
 // presses on the cat's 32 x 26 frame and passes the others on to the bar, so
 // the capsule stays the bar's. Each frame tick repaints the cat's own
-// rectangle only, and a tick that changes nothing drawn repaints nothing.
+// rectangle only, and a tick that changes nothing drawn repaints nothing; a
+// tick's changes are drawn and told once it is done, without another round of
+// the event loop.
 class PixelCatView : public QWidget, public CatBarLink {
     Q_OBJECT
 
@@ -96,6 +98,8 @@ class PixelCatView : public QWidget, public CatBarLink {
     void applyTexts();
     void watchWindow();
     void refresh();
+    void tellPaintedRegion();
+    void finishTick();
     bool handlePointer(QEvent* event);
     QPointF spriteTopLeft() const;
     QRect shadowRect() const;
@@ -148,6 +152,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRect paintedShadow_;
     bool dispatching_ = false;
     bool regionPending_ = false;
+    QRect tickDirty_; // what the loops' tick in progress repaints
     mutable QHash<quint64, QRegion> silhouettes_;
     Look paintedLook_;
     bool looked_ = false;

@@ -477,6 +477,62 @@ TEST_F(CatViewTest, ACatThatStaysPutRepaintsNothingOfTheCapsuleAndAStepOnlyTheSt
     }
 }
 
+TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    QCoreApplication::processEvents();
+    struct Painted : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } rec;
+    cat->installEventFilter(&rec);
+    QList<QRegion> told;
+    QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat,
+                     [&](const QRegion& r) { told.append(r); });
+    // A walking tick moves the cat and changes its frame: one new shape for
+    // the window and one repaint, both before the tick returns; a loafing cat
+    // tick after tick, and a behaviour tick that changes nothing, neither.
+    struct Row {
+        CatAction action;
+        bool behaviour; // the 1 s tick rather than the frame tick
+        bool changes;
+    };
+    for (const Row& row : {Row{CatAction::walking, false, true}, Row{CatAction::layingDown, false, false},
+                           Row{CatAction::layingDown, true, false}}) {
+        cat->engine().setAction(row.action);
+        cat->loops().frameTick();
+        QCoreApplication::processEvents();
+        for (int i = 0; i < 4; ++i) {
+            told.clear();
+            rec.paints = 0;
+            const QRegion was = cat->paintedRegion();
+            if (row.behaviour)
+                cat->loops().behaviourTick();
+            else
+                cat->loops().frameTick();
+            EXPECT_FALSE(cat->loops().isTicking());
+            if (row.changes) {
+                EXPECT_NE(cat->paintedRegion(), was);
+                ASSERT_EQ(told.size(), 1) << int(row.action);
+                EXPECT_EQ(told.first(), cat->paintedRegion());
+                EXPECT_EQ(rec.paints, 1);
+            } else {
+                EXPECT_TRUE(told.isEmpty()) << int(row.action);
+                EXPECT_EQ(rec.paints, 0) << int(row.action);
+            }
+            QCoreApplication::processEvents(); // nothing left to tell or draw
+            EXPECT_LE(told.size(), 1);
+            EXPECT_EQ(rec.paints, row.changes ? 1 : 0);
+        }
+    }
+    // The window's shape follows: the bar's solid parts hold the cat's cells.
+    EXPECT_TRUE((cat->paintedRegion().translated(cat->pos()) - bar->solidRegion()).isEmpty());
+}
+
 TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamped) {
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
