@@ -11,13 +11,27 @@ PixelCatLoops::PixelCatLoops(PixelCatEngine& engine, QObject* parent) : QObject(
         t->setTimerType(Qt::PreciseTimer);
     frameTimer_.setInterval(int(std::lround(PixelCatEngine::frameInterval * 1000)));
     behaviourTimer_.setInterval(int(std::lround(PixelCatEngine::behaviourInterval * 1000)));
-    connect(&frameTimer_, &QTimer::timeout, this, [this] { engine_.tickFrame(); });
-    connect(&behaviourTimer_, &QTimer::timeout, this, [this] { engine_.tickAI(); });
+    connect(&frameTimer_, &QTimer::timeout, this, &PixelCatLoops::frameTick);
+    connect(&behaviourTimer_, &QTimer::timeout, this, &PixelCatLoops::behaviourTick);
     engine_.setLoopSwitch([this](bool run) { setRunning(run); });
 }
 
 PixelCatLoops::~PixelCatLoops() {
     engine_.setLoopSwitch({});
+}
+
+void PixelCatLoops::frameTick() {
+    ticking_ = true;
+    engine_.tickFrame();
+    ticking_ = false;
+    Q_EMIT ticked();
+}
+
+void PixelCatLoops::behaviourTick() {
+    ticking_ = true;
+    engine_.tickAI();
+    ticking_ = false;
+    Q_EMIT ticked();
 }
 
 void PixelCatLoops::setRunning(bool run) {

@@ -16,6 +16,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace meterix {
 
@@ -63,7 +64,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
                            Hooks hooks, QWidget* parent, CatRandomSource* random)
     : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
       engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, nullptr}), gesture_(engine_),
-      x_(engine_.positionX()), facing_(engine_.isFacingLeft() ? -1 : 1) {
+      x_(engine_.positionX()), facing_(engine_.isFacingLeft() ? -1 : 1), breed_(preferences.pixelCatBreed()) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
@@ -76,11 +77,13 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
     hitArea_->setMouseTracking(true);
     hitArea_->installEventFilter(this);
     loops_ = std::make_unique<PixelCatLoops>(engine_);
+    connect(loops_.get(), &PixelCatLoops::ticked, this, &PixelCatView::finishTick);
     engine_.setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });
     for (CatAnimatedValue* v : {&x_, &facing_, &jump_, &zOpacity_, &zOffset_, &heartOpacity_, &heartOffset_})
         connect(v, &CatAnimatedValue::valueChanged, this, &PixelCatView::refresh);
     connect(&preferences_, &MeterixPreferences::pixelCatBreedRawChanged, this, [this] {
+        breed_ = preferences_.pixelCatBreed();
         applyTexts();
         sprites_.clear();
         update(painted_);
@@ -145,17 +148,17 @@ QPointF PixelCatView::spriteTopLeft() const {
     return QPointF(f.center().x() - kSprite / 2, f.bottom() - kSprite + jump_.value());
 }
 
-QRegion PixelCatView::computePaintedRegion() const {
+QRegion PixelCatView::computeCellRegion() const {
     if (engine_.isBeingHeld()) return {};
-    QRegion r(shadowRect());
     // The sprite's own cells, both ways round while it turns.
     const double facing = facing_.value();
-    if (facing > -0.99) r += silhouette(false);
+    QRegion r;
+    if (facing > -0.99) r = silhouette(false);
     if (facing < 0.99) r += silhouette(true);
     if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001)
         r += outward(bubbleRect());
     if (heartOpacity_.value() > 0.01) r += outward(heartRect());
-    return r.intersected(rect());
+    return r;
 }
 
 PixelCatView::Look PixelCatView::currentLook() const {
@@ -170,6 +173,7 @@ PixelCatView::Look PixelCatView::currentLook() const {
     }
     l.heartOpacity = heartOpacity_.value();
     if (l.heartOpacity > 0.01) l.heart = heartRect();
+    l.size = size();
     return l;
 }
 
@@ -245,24 +249,34 @@ void PixelCatView::refresh() {
         if (hit != hitArea_->geometry()) hitArea_->setGeometry(hit);
         hitArea_->setVisible(isVisible());
     }
-    const QRegion now = computePaintedRegion();
-    const QRect shadow = shadowRect();
+    // Everything drawn follows from the look: an unchanged look (a tick that
+    // only repeats the frame) needs neither a region nor a repaint.
     const Look look = currentLook();
-    if (looked_ && look == paintedLook_ && now == painted_) return; // nothing drawn changes
+    if (looked_ && look == paintedLook_) return;
     looked_ = true;
     paintedLook_ = look;
-    // The old and new cells' bounds, less the shadow on the capsule when it
-    // stayed put: a few rectangles to paint and send, not one per row of cells.
-    QRegion dirty(painted_.boundingRect() | now.boundingRect());
-    if (shadow == paintedShadow_ && !engine_.isBeingHeld()) {
-        const QRegion cells = (painted_ + now) - shadow;
-        dirty = dirty.intersected(QRegion(cells.boundingRect()));
-    }
+    const bool held = engine_.isBeingHeld();
+    const QRect area = rect();
+    const QRegion cells = computeCellRegion().intersected(area);
+    const QRect shadow = held ? QRect() : shadowRect().intersected(area);
+    const QRect cellBounds = cells.boundingRect();
+    // One rectangle to paint and send: the old and new cells, with the shadow
+    // on the capsule only when it moved (a walking step). A cat that stays put
+    // repaints nothing of the capsule, so nothing of the segments in it.
+    QRect dirty = paintedCellBounds_ | cellBounds;
+    if (shadow != paintedShadow_) dirty |= paintedShadow_ | shadow;
+    paintedCellBounds_ = cellBounds;
+    paintedShadow_ = shadow;
+    const bool ticking = loops_ && loops_->isTicking();
     if (!dirty.isEmpty()) {
         ++repaintRequests_;
-        update(dirty);
+        if (ticking)
+            tickDirty_ |= dirty;
+        else
+            update(dirty);
     }
-    paintedShadow_ = engine_.isBeingHeld() ? QRect() : shadow;
+    QRegion now = cells;
+    if (!shadow.isEmpty()) now += shadow;
     if (now == painted_) return;
     painted_ = now;
     // Told once the engine's change is done: a step and its new frame come one
@@ -270,13 +284,22 @@ void PixelCatView::refresh() {
     // server answers with an exposure to flush again.
     if (regionPending_) return;
     regionPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            regionPending_ = false;
-            Q_EMIT paintedRegionChanged(painted_);
-        },
-        Qt::QueuedConnection);
+    if (!ticking) QMetaObject::invokeMethod(this, &PixelCatView::tellPaintedRegion, Qt::QueuedConnection);
+}
+
+void PixelCatView::tellPaintedRegion() {
+    if (!regionPending_) return;
+    regionPending_ = false;
+    Q_EMIT paintedRegionChanged(painted_);
+}
+
+void PixelCatView::finishTick() {
+    // The window is reshaped first, so the repaint's pixels go out with the
+    // new shape; both at once, since posting them would wake the event loop
+    // again on every tick for nothing else.
+    tellPaintedRegion();
+    const QRect dirty = std::exchange(tickDirty_, QRect());
+    if (!dirty.isEmpty()) repaint(dirty);
 }
 
 QRect PixelCatView::hitAreaRect() const {
@@ -365,13 +388,10 @@ void PixelCatView::watchWindow() {
 bool PixelCatView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == hitArea_ && handlePointer(event)) return true;
     if (watched == watchedWindow_ && event->type() == QEvent::Expose) {
-        // Read after the window has handled it, so isExposed() is current.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (watchedWindow_) engine_.setApplicationVisible(watchedWindow_->isExposed());
-            },
-            Qt::QueuedConnection);
+        // The window takes its new exposure before the event is sent, so it is
+        // read here; each reshape of a shaped window brings an exposure, and a
+        // round of the event loop for each would cost more than the reading.
+        engine_.setApplicationVisible(watchedWindow_->isExposed());
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -430,8 +450,8 @@ void PixelCatView::paintSprite(QPainter& p) {
         q.translate(at.x() + kSprite / 2, 0);
         q.scale(facing, 1);
         q.translate(-kSprite / 2, 0);
-        PixelArtCanvas::paint(q, frame, meterix::palette(preferences_.pixelCatBreed()),
-                              PixelArtCanvas::catPixelSize, QPointF(0, at.y()));
+        PixelArtCanvas::paint(q, frame, meterix::palette(breed_), PixelArtCanvas::catPixelSize,
+                              QPointF(0, at.y()));
         q.restore();
     };
     // Mid-turn, mid-hop or under a transform the cells are drawn as they are:
@@ -445,13 +465,12 @@ void PixelCatView::paintSprite(QPainter& p) {
     }
     const QPointF whole(std::floor(topLeft.x()), std::floor(topLeft.y()));
     const QPointF fraction = topLeft - whole;
-    const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6")
-                            .arg(int(engine_.currentFrame()))
-                            .arg(int(preferences_.pixelCatBreed()))
-                            .arg(facing < 0 ? 1 : 0)
-                            .arg(std::lround(fraction.x() * 100))
-                            .arg(std::lround(fraction.y() * 100))
-                            .arg(scale);
+    // Frame, side, offset within the pixel and scale; the coat empties the
+    // cache when it changes.
+    const quint64 key = (quint64(engine_.currentFrame()) << 48) | (quint64(facing < 0) << 47) |
+                        (quint64(std::lround(fraction.x() * 100)) << 36) |
+                        (quint64(std::lround(fraction.y() * 100)) << 24) |
+                        quint64(std::clamp<long>(std::lround(scale * 1000), 0, 0xffffff));
     auto it = sprites_.constFind(key);
     if (it == sprites_.constEnd()) {
         const int side = int(std::ceil((kSprite + 2) * scale));

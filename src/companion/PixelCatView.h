@@ -4,6 +4,7 @@
 #include "companion/CatBarLink.h"
 #include "companion/CatGesture.h"
 #include "companion/PixelCatEngine.h"
+#include "core/PixelCatBreed.h"
 
 #include <QHash>
 #include <QPixmap>
@@ -31,7 +32,9 @@ class TimerSource;
 // through: a bare sibling over the band above the capsule takes it, keeps the
 // presses on the cat's 32 x 26 frame and passes the others on to the bar, so
 // the capsule stays the bar's. Each frame tick repaints the cat's own
-// rectangle only, and a tick that changes nothing drawn repaints nothing.
+// rectangle only, and a tick that changes nothing drawn repaints nothing; a
+// tick's changes are drawn and told once it is done, without another round of
+// the event loop.
 class PixelCatView : public QWidget, public CatBarLink {
     Q_OBJECT
 
@@ -95,6 +98,8 @@ class PixelCatView : public QWidget, public CatBarLink {
     void applyTexts();
     void watchWindow();
     void refresh();
+    void tellPaintedRegion();
+    void finishTick();
     bool handlePointer(QEvent* event);
     QPointF spriteTopLeft() const;
     QRect shadowRect() const;
@@ -103,7 +108,8 @@ class PixelCatView : public QWidget, public CatBarLink {
     void updateHover(QPointF hitAreaPoint);
     QRectF bubbleRect() const;
     QRectF heartRect() const;
-    QRegion computePaintedRegion() const;
+    // The cells drawn now, the shadow on the capsule aside.
+    QRegion computeCellRegion() const;
     QRegion silhouette(bool mirrored) const;
     void paintSprite(QPainter& p);
 
@@ -118,6 +124,7 @@ class PixelCatView : public QWidget, public CatBarLink {
         double heartOpacity = 0;
         QRectF heart;
         bool held = false;
+        QSize size; // what is drawn is cut to the widget
         bool operator==(const Look&) const = default;
     };
     Look currentLook() const;
@@ -141,15 +148,19 @@ class PixelCatView : public QWidget, public CatBarLink {
     QPointer<QWidget> hitArea_;
     double layerWidth_ = 180;
     QRegion painted_;
+    QRect paintedCellBounds_;
     QRect paintedShadow_;
     bool dispatching_ = false;
     bool regionPending_ = false;
+    QRect tickDirty_; // what the loops' tick in progress repaints
     mutable QHash<quint64, QRegion> silhouettes_;
     Look paintedLook_;
     bool looked_ = false;
+    // The coat, kept from its change notice: paints would read the settings.
+    PixelCatBreed breed_;
     // The sprite drawn once per frame, side, coat, scale and sub-pixel offset,
     // then stamped; emptied when the coat changes.
-    QHash<QString, QPixmap> sprites_;
+    QHash<quint64, QPixmap> sprites_;
     int spriteRenders_ = 0;
 
   public:

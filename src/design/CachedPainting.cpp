@@ -20,6 +20,10 @@ constexpr int kCacheBytes = 4 * 1024 * 1024;
 struct Store {
     QCache<QByteArray, QPixmap> pixmaps{kCacheBytes};
     int renders = 0;
+    // The scale's part of the key, written out once per scale rather than on
+    // every stamp.
+    qreal keyScale = -1;
+    QByteArray keyScaleText;
 
     // Stamps in the colours of the old look would never be asked for again.
     Store() {
@@ -53,10 +57,18 @@ void CachedPainting::draw(QPainter& painter, const QRectF& box, const QByteArray
     const int fy = int(std::lround((topLeft.y() - origin.y()) * 4)) % 4;
     const QSize pixels(int(std::ceil(box.width() * scale)) + 1, int(std::ceil(box.height() * scale)) + 1);
 
-    QByteArray full = key;
-    full += '|' + QByteArray::number(scale, 'g', 6) + '|' + QByteArray::number(fx) + QByteArray::number(fy) +
-            (Appearance::shared().isDark() ? "|dark" : "|light");
     Store& s = store();
+    if (scale != s.keyScale) {
+        s.keyScale = scale;
+        s.keyScaleText = '|' + QByteArray::number(scale, 'g', 6) + '|';
+    }
+    QByteArray full;
+    full.reserve(key.size() + s.keyScaleText.size() + 8);
+    full += key;
+    full += s.keyScaleText;
+    full += char('0' + fx);
+    full += char('0' + fy);
+    full += Appearance::shared().isDark() ? "|dark" : "|light";
     QPixmap* pixmap = s.pixmaps.object(full);
     if (!pixmap) {
         auto made = std::make_unique<QPixmap>(pixels);

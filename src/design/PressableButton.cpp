@@ -2,6 +2,7 @@
 
 #include "design/SoundEffectsEngine.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace meterix {
@@ -23,11 +24,17 @@ void PressableButton::onPressedChanged(bool pressed) {
     if (pressed && style_.haptics) SoundEffectsEngine::shared().playSelectionFeedback();
 }
 
-void PressableButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
+void PressableButton::paintEvent(QPaintEvent* event) {
     const QRectF r = rect();
     const double s = currentScale();
+    // A neighbour's repaint may cross the room around the control (the cat's
+    // paws over a bar segment's margin): no painter for what draws nothing.
+    const QRectF drawn = contentBounds();
+    const QRectF scaled(r.center() + (drawn.topLeft() - r.center()) * s, drawn.size() * s);
+    if (!event->region().intersects(scaled.toAlignedRect())) return;
+    ++drawnPaints_;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
     p.translate(r.center());
     p.scale(s, s);
     p.translate(-r.center());

@@ -23,17 +23,23 @@ public:
     double currentOpacity() const;
     // 0 at rest, 1 fully pressed (springs between).
     double pressProgress() const { return press_.value(); }
+    // Paints that drew the control, since the start (for tests).
+    int drawnPaints() const { return drawnPaints_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) final;
     // Draw the control in rect; the painter already carries the press transform.
     virtual void paintContent(QPainter& painter, const QRectF& rect) = 0;
+    // Where paintContent() draws, before the press transform: a repaint that
+    // misses it is skipped. All of the widget unless a subclass knows better.
+    virtual QRectF contentBounds() const { return rect(); }
 
-private:
+  private:
     void onPressedChanged(bool pressed);
 
     PressableStyle style_;
     SpringAnimator press_;
+    int drawnPaints_ = 0;
 };
 
 } // namespace meterix

@@ -21,6 +21,7 @@
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -46,10 +47,12 @@ QRegion roundedRegion(const QRectF& rect, double radius) {
 
 } // namespace
 
-MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller,
-                                           const Clock& clock, QWidget* parent)
+MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
+                                           FloatingPanelController* controller, const Clock& clock,
+                                           QWidget* parent)
     : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock),
-      tintMix_(JellySprings::gauge, 1.0), arrival_(JellySprings::popover, 1.0) {
+      tintMix_(JellySprings::gauge, 1.0), arrival_(JellySprings::popover, 1.0),
+      catEnabled_(preferences.pixelCatEnabled()) {
     setAttribute(Qt::WA_TranslucentBackground);
     capsule_ = new QWidget(this);
     capsule_->setAttribute(Qt::WA_TranslucentBackground);
@@ -68,6 +71,7 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences, Floa
     connect(&resetWatch_, &QTimer::timeout, this, &MultiProviderBarView::refreshForTime);
     connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, &MultiProviderBarView::rebuild);
     connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, [this] {
+        catEnabled_ = preferences_.pixelCatEnabled();
         syncCat();
         relayout();
     });
@@ -116,7 +120,7 @@ void MultiProviderBarView::setCatViewFactory(CatViewFactory factory) {
 }
 
 void MultiProviderBarView::syncCat() {
-    const bool wanted = catFactory_ && preferences_.pixelCatEnabled();
+    const bool wanted = catFactory_ && catEnabled_;
     if (!wanted) {
         // Switching the cat off releases it, its timers with it.
         delete catView_;
@@ -206,7 +210,7 @@ MultiProviderBarView::Layout MultiProviderBarView::currentLayout() const {
                           std::max(0, hint.height() - shadow.top() - shadow.bottom()));
     }
     const bool upward = controller_ && controller_->opensUpward();
-    return layout(int(segments_.size()), preferences_.pixelCatEnabled(), cardSize, upward);
+    return layout(int(segments_.size()), catEnabled_, cardSize, upward);
 }
 
 QPointF MultiProviderBarView::contentOrigin(const Layout& l) const {
@@ -506,19 +510,31 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void MultiProviderBarView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+void MultiProviderBarView::paintEvent(QPaintEvent* event) {
     const QColor tint = currentTint();
     paintedTint_ = tint;
     paintedCapsule_ = capsuleRect();
-    const LiquidGlassStyle glass = liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0);
+    if (!glass_ || glass_->capsule != paintedCapsule_ || glass_->tint != tint ||
+        glass_->hovered != barHovered_) {
+        Glass g;
+        g.capsule = paintedCapsule_;
+        g.tint = tint;
+        g.hovered = barHovered_;
+        g.style = liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0);
+        g.box = g.capsule.marginsAdded(g.style.shadowMargins() + QMarginsF(3, 3, 3, 3));
+        g.key = "bar-glass|" + QByteArray::number(g.capsule.width(), 'f', 2) + 'x' +
+                QByteArray::number(g.capsule.height(), 'f', 2) + '|' + QByteArray::number(tint.rgba(), 16) +
+                (barHovered_ ? "|hover" : "|rest");
+        glass_ = std::move(g);
+    }
+    // The cat's steps repaint a corner of the band above the capsule: one that
+    // misses the glass and its shadow leaves nothing here to draw.
+    if (!event->region().intersects(glass_->box.toAlignedRect())) return;
+    QPainter p(this);
     // Stamped: the cat repaints a corner of the glass on every step it takes,
     // and drawing the glass anew (its shadow, fills and rims) costs far more.
-    const QRectF box = paintedCapsule_.marginsAdded(glass.shadowMargins() + QMarginsF(3, 3, 3, 3));
-    const QByteArray key = "bar-glass|" + QByteArray::number(paintedCapsule_.width(), 'f', 2) + 'x' +
-                           QByteArray::number(paintedCapsule_.height(), 'f', 2) + '|' +
-                           QByteArray::number(tint.rgba(), 16) + (barHovered_ ? "|hover" : "|rest");
-    CachedPainting::draw(p, box, key, [&](QPainter& q) { glass.paint(q, paintedCapsule_); });
+    CachedPainting::draw(p, glass_->box, glass_->key,
+                         [&](QPainter& q) { glass_->style.paint(q, glass_->capsule); });
 }
 
 } // namespace meterix

@@ -3,6 +3,7 @@
 #include "core/AIProviderType.h"
 #include "core/Clock.h"
 #include "core/UsageSnapshot.h"
+#include "design/LiquidGlassStyle.h"
 #include "design/SpringAnimator.h"
 
 #include <QHash>
@@ -192,9 +193,22 @@ private:
     QColor tintTo_;
     SpringAnimator tintMix_;
     SpringAnimator arrival_;
+    // The cat's setting, kept from its change notice: the layout is asked for
+    // on every paint and would read the settings each time.
+    bool catEnabled_ = false;
     // What the last paint drew the glass with.
     QRectF paintedCapsule_;
     QColor paintedTint_;
+    // The glass as stamped, made again only when its place, tint or hover change.
+    struct Glass {
+        QRectF capsule;
+        QColor tint;
+        bool hovered = false;
+        LiquidGlassStyle style;
+        QRectF box; // the glass and its shadow
+        QByteArray key;
+    };
+    std::optional<Glass> glass_;
 };
 
 } // namespace meterix

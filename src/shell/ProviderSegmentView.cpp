@@ -19,6 +19,7 @@
 #include "design/Surface.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QPaintEngine>
 #include <QPainter>
@@ -37,6 +38,23 @@ constexpr double kSymbolSize = 8;
 constexpr double kHaloSide = 25;
 constexpr double kLiveDotSide = 5;
 const QColor kLiveGreen(52, 199, 89);
+
+// The "---" of a withheld figure: its font, and the height of its line, made
+// once (a segment under the walking cat repaints many times a second).
+struct NoFigureType {
+    QFont font = [] {
+        QFont f = MeterixFont::rounded(11.5, QFont::DemiBold);
+        f.setFixedPitch(true);
+        return f;
+    }();
+    double lineHeight = QFontMetricsF(font).height();
+};
+
+const NoFigureType& noFigureType() {
+    // Kept to the end: fonts must not be destroyed after the application.
+    static const NoFigureType* type = new NoFigureType;
+    return *type;
+}
 
 // Real figures to show: not a placeholder, and a number.
 bool hasFigure(const UsageSnapshot& s) {
@@ -245,6 +263,13 @@ void ProviderSegmentView::leaveEvent(QEvent* event) {
     PressableButton::leaveEvent(event);
 }
 
+QRectF ProviderSegmentView::contentBounds() const {
+    // The halo, the live dot and the plate's shadow reach into the margin; at
+    // rest the plate, grown by the hover and the ring's glow, is all.
+    if (working_ || selected_ || pulseAmount() > 0) return rect();
+    return labelRect().adjusted(-3, -3, 3, 3);
+}
+
 void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     const double hoverScale = (1.0 + 0.03 * hover_.value()) * presenceScale(presence_.value());
     p.setOpacity(p.opacity() * presenceOpacity(presence_.value()));
@@ -265,18 +290,21 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
         system.isEmpty() ? QRectF() : p.deviceTransform().inverted().mapRect(QRectF(system.boundingRect()));
     const auto touched = [&](const QRectF& r) { return repainted.isNull() || repainted.intersects(r); };
     const QPointF ringCentre(rowLeft + ringCell / 2, label.center().y());
-    if (touched(QRectF(ringCentre - QPointF(kHaloSide, kHaloSide), QSizeF(2 * kHaloSide, 2 * kHaloSide))))
+    // At rest the ring and its glow stay within their stamp; the halo and the
+    // live dot of a working segment reach further.
+    const double ringReach = working_ ? kHaloSide : kRingSize / 2 + RingGauge::overhang(kRingLine, true) + 1;
+    if (touched(QRectF(ringCentre - QPointF(ringReach, ringReach), QSizeF(2 * ringReach, 2 * ringReach))))
         paintRingCell(p, ringCentre, tint, withheld);
-    const QRectF figures =
-        QRectF(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height()) | QRectF(digits_->geometry());
+    const QRectF text(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height());
+    // The figures' own line, centred in the label, not the label's height.
+    const double line = noFigureType().lineHeight;
+    const QRectF figures = withheld ? QRectF(text.left(), text.center().y() - line / 2, text.width(), line)
+                                    : QRectF(digits_->geometry());
     if (!touched(figures.adjusted(-2, -2, 2, 2))) return;
 
     if (withheld) {
-        QFont font = MeterixFont::rounded(11.5, QFont::DemiBold);
-        font.setFixedPitch(true);
-        p.setFont(font);
+        p.setFont(noFigureType().font);
         p.setPen(withOpacity(LabelColor::secondary(), 0.65));
-        const QRectF text(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height());
         p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, noFigureText());
     } else if (!digits_->isHidden()) {
         renderingChildren_ = true;

@@ -83,6 +83,7 @@ public:
 
 protected:
     void paintContent(QPainter& painter, const QRectF& rect) override;
+    QRectF contentBounds() const override;
     bool hitButton(const QPoint& pos) const override;
     void nextCheckState() override {} // selection belongs to the bar, not to the click
     bool event(QEvent* event) override;

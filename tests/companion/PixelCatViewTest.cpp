@@ -1,13 +1,14 @@
 #include "companion/PixelCatView.h"
 #include "companion/CatAnimatedValue.h"
-#include "design/CatColorPalette.h"
 #include "companion/PixelCatLoops.h"
 #include "companion/PixelCatOverlayController.h"
 #include "companion/PixelCatOverlayWindow.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "design/CatColorPalette.h"
 #include "platform/ui/Appearance.h"
 #include "shell/MultiProviderBarView.h"
+#include "shell/ProviderSegmentView.h"
 
 #include "CatTestDoubles.h"
 #include "support/FakeClock.h"
@@ -413,6 +414,123 @@ TEST_F(CatViewTest, AFrameTickRepaintsOnlyTheCat) {
     EXPECT_TRUE(rec.bar.isEmpty() || allowed.contains(rec.bar.boundingRect()))
         << rec.bar.boundingRect().x() << "," << rec.bar.boundingRect().y() << " "
         << rec.bar.boundingRect().width() << "x" << rec.bar.boundingRect().height();
+}
+
+TEST_F(CatViewTest, ACatThatStaysPutRepaintsNothingOfTheCapsuleAndAStepOnlyTheStripItsShadowCrosses) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    QCoreApplication::processEvents();
+    // What each widget in the capsule (segments, handle, divider, strip)
+    // repaints, in the bar's coordinates.
+    struct Recorder : QObject {
+        QWidget* bar = nullptr;
+        QRegion capsule;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                capsule += static_cast<QPaintEvent*>(e)->region().translated(
+                    static_cast<QWidget*>(o)->mapTo(bar, QPoint()));
+            return false;
+        }
+    } rec;
+    rec.bar = bar.get();
+    const QList<QWidget*> inCapsule = bar->capsule()->findChildren<QWidget*>();
+    ASSERT_GE(inCapsule.size(), 4);
+    for (QWidget* w : inCapsule)
+        w->installEventFilter(&rec);
+    const QRect capsule = bar->capsuleRect().toAlignedRect();
+    auto segmentDraws = [&] {
+        int n = 0;
+        for (ProviderSegmentView* s : bar->segments())
+            n += s->drawnPaints();
+        return n;
+    };
+
+    struct Row {
+        CatAction action;
+        bool walks;
+    };
+    for (const Row& row :
+         {Row{CatAction::sitting, false}, Row{CatAction::grooming, false}, Row{CatAction::idle, false},
+          Row{CatAction::sleeping, false}, Row{CatAction::walking, true}}) {
+        cat->engine().setAction(row.action);
+        cat->engine().tickFrame();
+        QCoreApplication::processEvents();
+        rec.capsule = QRegion();
+        const int asked = cat->repaintRequests();
+        const int drawn = segmentDraws();
+        for (int i = 0; i < 8; ++i) {
+            cat->engine().tickFrame();
+            QCoreApplication::processEvents();
+        }
+        EXPECT_GT(cat->repaintRequests(), asked) << int(row.action); // the frames did change
+        // At most its paws on the capsule's top edge, and its shadow's strip
+        // a few pixels below it.
+        const QRect repainted = rec.capsule.boundingRect();
+        EXPECT_TRUE(repainted.isEmpty() ||
+                    (repainted.top() >= capsule.top() && repainted.bottom() <= capsule.top() + 7))
+            << int(row.action) << ": rows " << repainted.top() << " to " << repainted.bottom();
+        if (row.walks) // its shadow crosses the first segment's plate
+            EXPECT_GT(segmentDraws(), drawn);
+        else // the paws over a segment's margin draw nothing of it
+            EXPECT_EQ(segmentDraws(), drawn) << int(row.action);
+    }
+}
+
+TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    QCoreApplication::processEvents();
+    struct Painted : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } rec;
+    cat->installEventFilter(&rec);
+    QList<QRegion> told;
+    QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat,
+                     [&](const QRegion& r) { told.append(r); });
+    // A walking tick moves the cat and changes its frame: one new shape for
+    // the window and one repaint, both before the tick returns; a loafing cat
+    // tick after tick, and a behaviour tick that changes nothing, neither.
+    struct Row {
+        CatAction action;
+        bool behaviour; // the 1 s tick rather than the frame tick
+        bool changes;
+    };
+    for (const Row& row : {Row{CatAction::walking, false, true}, Row{CatAction::layingDown, false, false},
+                           Row{CatAction::layingDown, true, false}}) {
+        cat->engine().setAction(row.action);
+        cat->loops().frameTick();
+        QCoreApplication::processEvents();
+        for (int i = 0; i < 4; ++i) {
+            told.clear();
+            rec.paints = 0;
+            const QRegion was = cat->paintedRegion();
+            if (row.behaviour)
+                cat->loops().behaviourTick();
+            else
+                cat->loops().frameTick();
+            EXPECT_FALSE(cat->loops().isTicking());
+            if (row.changes) {
+                EXPECT_NE(cat->paintedRegion(), was);
+                ASSERT_EQ(told.size(), 1) << int(row.action);
+                EXPECT_EQ(told.first(), cat->paintedRegion());
+                EXPECT_EQ(rec.paints, 1);
+            } else {
+                EXPECT_TRUE(told.isEmpty()) << int(row.action);
+                EXPECT_EQ(rec.paints, 0) << int(row.action);
+            }
+            QCoreApplication::processEvents(); // nothing left to tell or draw
+            EXPECT_LE(told.size(), 1);
+            EXPECT_EQ(rec.paints, row.changes ? 1 : 0);
+        }
+    }
+    // The window's shape follows: the bar's solid parts hold the cat's cells.
+    EXPECT_TRUE((cat->paintedRegion().translated(cat->pos()) - bar->solidRegion()).isEmpty());
 }
 
 TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamped) {

@@ -6,6 +6,7 @@
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
 
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -170,6 +171,79 @@ TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
     EXPECT_TRUE(digits->isVisible());
     segment.setWorking(true);
     EXPECT_DOUBLE_EQ(segment.pulseAmount(), 1.0); // still, in its outward state
+}
+
+// A neighbour repaints strips of a segment (the cat on the bar walks along its
+// top edge): each strip must come out as a whole paint draws it, while a strip
+// that misses the figures leaves them undrawn, and one that misses everything
+// the segment draws costs no drawing at all.
+TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) {
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++count;
+            return false;
+        }
+    };
+    UsageSnapshot reset = reading(88);
+    reset.hourlyResetAt = clock_.now().addSecs(-60);
+    struct Row {
+        const char* name;
+        UsageSnapshot snapshot;
+        bool selected;
+        bool working;
+    };
+    const Row rows[] = {{"reading", reading(70), false, false},
+                        {"withheld", reset, false, false},
+                        {"selected", reading(40), true, false},
+                        {"working", reading(12), false, true}};
+    for (const Row& row : rows) {
+        for (const qreal scale : {1.0, 2.0}) {
+            Segment segment(row.snapshot, clock_);
+            segment.setSelected(row.selected);
+            segment.setWorking(row.working);
+            const QImage whole = test::renderWidget(segment, scale);
+            for (int top = 0; top < segment.height(); top += 3) {
+                const QRect strip(0, top, segment.width(), 3);
+                QImage part = whole.copy();
+                {
+                    QPainter clear(&part);
+                    clear.setCompositionMode(QPainter::CompositionMode_Source);
+                    clear.fillRect(strip, Qt::transparent);
+                }
+                segment.render(&part, strip.topLeft(), QRegion(strip), QWidget::DrawChildren);
+                int differing = 0, worst = 0;
+                for (int y = 0; y < whole.height(); ++y)
+                    for (int x = 0; x < whole.width(); ++x) {
+                        const QRgb a = whole.pixel(x, y), b = part.pixel(x, y);
+                        const int d =
+                            std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                      std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+                        if (d > 0) ++differing;
+                        worst = std::max(worst, d);
+                    }
+                EXPECT_EQ(differing, 0)
+                    << row.name << " at " << scale << "x, rows " << top << "+3, worst " << worst;
+            }
+        }
+    }
+    // Along the top of a segment at rest: the plate's edge, no figures; above
+    // the plate, nothing.
+    Segment segment(reading(70), clock_);
+    auto* digits = segment.findChild<RollingDigitsView*>();
+    ASSERT_TRUE(digits);
+    Paints digitPaints;
+    digits->installEventFilter(&digitPaints);
+    QImage image = test::renderWidget(segment, 1.0);
+    EXPECT_GT(digitPaints.count, 0);
+    const int drawn = segment.drawnPaints();
+    digitPaints.count = 0;
+    segment.render(&image, QPoint(), QRegion(0, 0, segment.width(), int(Segment::margin) + 1),
+                   QWidget::DrawChildren);
+    EXPECT_EQ(digitPaints.count, 0);
+    EXPECT_EQ(segment.drawnPaints(), drawn + 1);
+    segment.render(&image, QPoint(), QRegion(0, 0, segment.width(), 2), QWidget::DrawChildren);
+    EXPECT_EQ(segment.drawnPaints(), drawn + 1);
 }
 
 TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
