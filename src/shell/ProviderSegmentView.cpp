@@ -332,8 +332,23 @@ void ProviderSegmentView::paintPlate(QPainter& p, const QRectF& label, const QCo
     } else if (selected_) {
         paintShadow(p, label, Radius::chip, 3, QColor(0, 0, 0, qRound(0.15 * 255)), 1);
     }
-    p.fillPath(roundedRectPath(label, Radius::chip), fill);
-    strokeInside(p, label, Radius::chip, working_ || selected_ ? 1.0 : 0.75, stroke);
+    const double line = working_ || selected_ ? 1.0 : 0.75;
+    const auto paint = [&](QPainter& q) {
+        q.setRenderHints(p.renderHints());
+        q.fillPath(roundedRectPath(label, Radius::chip), fill);
+        strokeInside(q, label, Radius::chip, line, stroke);
+    };
+    if (working_) {
+        paint(p); // the pulse changes it every frame: nothing worth keeping
+        return;
+    }
+    // At rest the plate is the same every frame, and the cat's shadow crossing
+    // its top edge repaints it several times a second: stamped.
+    QByteArray key = "segment-plate|";
+    key += QByteArray::number(qRound(label.width() * 100)) + 'x' +
+           QByteArray::number(qRound(label.height() * 100)) + '|' + QByteArray::number(fill.rgba(), 16) +
+           '|' + QByteArray::number(stroke.rgba(), 16) + (selected_ ? "|1" : "|0");
+    CachedPainting::draw(p, label.adjusted(-1, -1, 1, 1), key, paint);
 }
 
 void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, const QColor& tint, bool withheld) {
@@ -369,13 +384,18 @@ void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, cons
         // At rest the ring and its symbol are the same every frame (a pulse
         // repaints the segment many times a second): stamped from a pixmap.
         const double reach = kRingSize / 2 + RingGauge::overhang(kRingLine, true);
-        QByteArray key = "segment-ring|" + symbol.toLatin1() + '|' + QByteArray::number(value, 'g', 17);
-        for (const QColor& c : colors)
-            key += '|' + QByteArray::number(c.rgba(), 16);
-        key += '|' + QByteArray::number(symbolColor.rgba(), 16) + '|' +
-               QByteArray::number(Surface::track().rgba(), 16);
-        CachedPainting::draw(p, QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)), key,
-                             paintCell);
+        // The key is written out again only when what it names changes.
+        RingStamp stamp{value, colors, symbolColor.rgba(), Surface::track().rgba(), symbol, {}};
+        if (!ringStamp_ || !ringStamp_->sameAs(stamp)) {
+            stamp.key = "segment-ring|" + symbol.toLatin1() + '|' + QByteArray::number(value, 'g', 17);
+            for (const QColor& c : colors)
+                stamp.key += '|' + QByteArray::number(c.rgba(), 16);
+            stamp.key +=
+                '|' + QByteArray::number(stamp.symbolColor, 16) + '|' + QByteArray::number(stamp.track, 16);
+            ringStamp_ = std::move(stamp);
+        }
+        CachedPainting::draw(p, QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)),
+                             ringStamp_->key, paintCell);
     }
 
     if (working_) {

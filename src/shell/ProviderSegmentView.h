@@ -114,6 +114,20 @@ private:
     SpringAnimator presence_;
     bool leaving_ = false;
     QByteArray paintedLook_;
+    // The ring's stamp key and what it was written from.
+    struct RingStamp {
+        double value;
+        QList<QColor> colors;
+        QRgb symbolColor;
+        QRgb track;
+        QString symbol;
+        QByteArray key;
+        bool sameAs(const RingStamp& o) const {
+            return value == o.value && colors == o.colors && symbolColor == o.symbolColor &&
+                   track == o.track && symbol == o.symbol;
+        }
+    };
+    std::optional<RingStamp> ringStamp_;
 };
 
 } // namespace meterix
