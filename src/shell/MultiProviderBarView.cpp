@@ -139,7 +139,8 @@ void MultiProviderBarView::syncCat() {
 void MultiProviderBarView::setCatRegion(const QRegion& region) {
     if (region == catRegion_) return;
     catRegion_ = region;
-    reportSolidRegion();
+    // The cat tells its cells before it repaints them.
+    reportSolidRegion(true);
 }
 
 void MultiProviderBarView::setCardFactory(CardFactory factory) {
@@ -427,14 +428,14 @@ void MultiProviderBarView::relayout() {
     updateIfLookChanged();
 }
 
-void MultiProviderBarView::reportSolidRegion() {
+void MultiProviderBarView::reportSolidRegion(bool uncoveredRepainted) {
     // The cat reports its cells on every step: the capsule's and card's shapes
     // are kept from the last layout.
     QRegion solid = layoutRegion_;
     if (catView_ && !catRegion_.isEmpty()) solid += catRegion_.translated(catView_->pos());
     if (solid != reportedRegion_) {
         reportedRegion_ = solid;
-        Q_EMIT solidRegionChanged(solid);
+        Q_EMIT solidRegionChanged(solid, uncoveredRepainted);
     }
 }
 
