@@ -21,10 +21,16 @@ struct FreeDeleter {
 template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
 xcb_connection_t* connection() {
+    // Looked up once per application: the cat's steps ask on every reshape.
+    static const QGuiApplication* known = nullptr;
+    static xcb_connection_t* c = nullptr;
     auto* app = qGuiApp;
+    if (app == known) return c;
+    known = app;
+    c = nullptr;
     if (!app || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-    auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
+    if (auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>()) c = x11->connection();
+    return c;
 }
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
