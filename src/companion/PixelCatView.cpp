@@ -76,12 +76,14 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
     hitArea_->setAttribute(Qt::WA_TranslucentBackground);
     hitArea_->setMouseTracking(true);
     hitArea_->installEventFilter(this);
+    // It draws nothing: the cat's repaints, which cross it, skip it.
+    hitArea_->setUpdatesEnabled(false);
     loops_ = std::make_unique<PixelCatLoops>(engine_);
     connect(loops_.get(), &PixelCatLoops::ticked, this, &PixelCatView::finishTick);
     engine_.setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });
-    for (CatAnimatedValue* v : {&x_, &facing_, &jump_, &zOpacity_, &zOffset_, &heartOpacity_, &heartOffset_})
-        connect(v, &CatAnimatedValue::valueChanged, this, &PixelCatView::refresh);
+    for (CatAnimatedValue* v : animatedValues())
+        connect(v, &CatAnimatedValue::valueChanged, this, [this, v] { onValueMoved(v); });
     connect(&preferences_, &MeterixPreferences::pixelCatBreedRawChanged, this, [this] {
         breed_ = preferences_.pixelCatBreed();
         applyTexts();
@@ -240,6 +242,23 @@ void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimatio
     }
     dispatching_ = false;
     refresh();
+}
+
+std::array<CatAnimatedValue*, 7> PixelCatView::animatedValues() {
+    return {&x_, &facing_, &jump_, &zOpacity_, &zOffset_, &heartOpacity_, &heartOffset_};
+}
+
+void PixelCatView::onValueMoved(const CatAnimatedValue* moved) {
+    // Several values moving together (the bubble rising as it fades in) are
+    // drawn once after the last of them; one alone (a turn, a hop) is drawn at
+    // each of its steps at once, without another round of the event loop.
+    bool alone = !dispatching_ && !(loops_ && loops_->isTicking());
+    for (const CatAnimatedValue* v : animatedValues())
+        alone = alone && (v == moved || !v->isMoving());
+    if (alone)
+        refreshNow(true);
+    else
+        refresh();
 }
 
 void PixelCatView::refresh() {

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -97,6 +98,8 @@ class PixelCatView : public QWidget, public CatBarLink {
     void setHoveringCat(bool hovering);
     void applyTexts();
     void watchWindow();
+    std::array<CatAnimatedValue*, 7> animatedValues();
+    void onValueMoved(const CatAnimatedValue* moved);
     void refresh();
     void refreshNow(bool atOnce);
     void tellPaintedRegion();
