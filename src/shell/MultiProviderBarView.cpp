@@ -506,12 +506,10 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
 
 void MultiProviderBarView::paintEvent(QPaintEvent* event) {
     const QColor tint = currentTint();
-    paintedTint_ = tint;
-    paintedCapsule_ = capsuleRect();
-    if (!glass_ || glass_->capsule != paintedCapsule_ || glass_->tint != tint ||
-        glass_->hovered != barHovered_) {
+    const QRectF capsule = capsuleRect();
+    if (!glass_ || glass_->capsule != capsule || glass_->tint != tint || glass_->hovered != barHovered_) {
         Glass g;
-        g.capsule = paintedCapsule_;
+        g.capsule = capsule;
         g.tint = tint;
         g.hovered = barHovered_;
         g.style = liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0);
@@ -524,6 +522,8 @@ void MultiProviderBarView::paintEvent(QPaintEvent* event) {
     // The cat's steps repaint a corner of the band above the capsule: one that
     // misses the glass and its shadow leaves nothing here to draw.
     if (!event->region().intersects(glass_->box.toAlignedRect())) return;
+    paintedTint_ = tint;
+    paintedCapsule_ = capsule;
     QPainter p(this);
     // Stamped: the cat repaints a corner of the glass on every step it takes,
     // and drawing the glass anew (its shadow, fills and rims) costs far more.
