@@ -84,6 +84,18 @@ void boundMallocArenas() {
     if (qEnvironmentVariableIsEmpty("MALLOC_MMAP_THRESHOLD_")) ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 }
 
+// The bar repaints a few small rectangles many times a second (the cat's cells
+// and the strip of capsule under its shadow). Over shared memory, Qt must wait
+// for the X server to finish reading the last frame before it paints over the
+// same pixels again: a round trip to the server on every frame, which costs
+// more than sending these few pixels along with the request. Every window of
+// the app is small, so plain image requests are the cheaper way throughout.
+// Set before the QApplication connects to the display; a user's own setting
+// stands.
+void preferPlainImageRequests() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+}
+
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
@@ -99,6 +111,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     AppDelegate::preferX11UnderWayland();
+    preferPlainImageRequests();
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppDelegate::applicationName);
     QApplication::setApplicationVersion(QStringLiteral(METERIX_VERSION));

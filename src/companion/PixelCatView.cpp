@@ -76,12 +76,14 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
     hitArea_->setAttribute(Qt::WA_TranslucentBackground);
     hitArea_->setMouseTracking(true);
     hitArea_->installEventFilter(this);
+    // It draws nothing: the cat's repaints, which cross it, skip it.
+    hitArea_->setUpdatesEnabled(false);
     loops_ = std::make_unique<PixelCatLoops>(engine_);
     connect(loops_.get(), &PixelCatLoops::ticked, this, &PixelCatView::finishTick);
     engine_.setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });
-    for (CatAnimatedValue* v : {&x_, &facing_, &jump_, &zOpacity_, &zOffset_, &heartOpacity_, &heartOffset_})
-        connect(v, &CatAnimatedValue::valueChanged, this, &PixelCatView::refresh);
+    for (CatAnimatedValue* v : animatedValues())
+        connect(v, &CatAnimatedValue::valueChanged, this, [this, v] { onValueMoved(v); });
     connect(&preferences_, &MeterixPreferences::pixelCatBreedRawChanged, this, [this] {
         breed_ = preferences_.pixelCatBreed();
         applyTexts();
@@ -242,8 +244,42 @@ void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimatio
     refresh();
 }
 
+std::array<CatAnimatedValue*, 7> PixelCatView::animatedValues() {
+    return {&x_, &facing_, &jump_, &zOpacity_, &zOffset_, &heartOpacity_, &heartOffset_};
+}
+
+void PixelCatView::onValueMoved(const CatAnimatedValue* moved) {
+    // Several values moving together (the bubble rising as it fades in) are
+    // drawn once after the last of them; one alone (a turn, a hop) is drawn at
+    // each of its steps at once, without another round of the event loop.
+    bool alone = !dispatching_ && !(loops_ && loops_->isTicking());
+    for (const CatAnimatedValue* v : animatedValues())
+        alone = alone && (v == moved || !v->isMoving());
+    if (alone)
+        refreshNow(true);
+    else
+        refresh();
+}
+
 void PixelCatView::refresh() {
     if (dispatching_) return; // one refresh after the engine's change, not one per value
+    // Within a loop tick, once at its end for all of its changes (a step and
+    // its new frame come one after the other).
+    if (loops_ && loops_->isTicking()) {
+        tickPending_ = true;
+        return;
+    }
+    refreshNow(false);
+}
+
+void PixelCatView::finishTick() {
+    if (!std::exchange(tickPending_, false)) return;
+    // Drawn and told at once: posting them would wake the event loop again on
+    // every tick for nothing else.
+    refreshNow(true);
+}
+
+void PixelCatView::refreshNow(bool atOnce) {
     if (hitArea_) {
         const QRect hit = hitAreaRect().translated(hitArea_->parentWidget() == this ? QPoint() : pos());
         if (hit != hitArea_->geometry()) hitArea_->setGeometry(hit);
@@ -267,39 +303,32 @@ void PixelCatView::refresh() {
     if (shadow != paintedShadow_) dirty |= paintedShadow_ | shadow;
     paintedCellBounds_ = cellBounds;
     paintedShadow_ = shadow;
-    const bool ticking = loops_ && loops_->isTicking();
-    if (!dirty.isEmpty()) {
-        ++repaintRequests_;
-        if (ticking)
-            tickDirty_ |= dirty;
-        else
-            update(dirty);
-    }
+    if (!dirty.isEmpty()) ++repaintRequests_;
     QRegion now = cells;
     if (!shadow.isEmpty()) now += shadow;
-    if (now == painted_) return;
-    painted_ = now;
-    // Told once the engine's change is done: a step and its new frame come one
-    // after the other, and each telling reshapes the window, which the X
-    // server answers with an exposure to flush again.
-    if (regionPending_) return;
-    regionPending_ = true;
-    if (!ticking) QMetaObject::invokeMethod(this, &PixelCatView::tellPaintedRegion, Qt::QueuedConnection);
+    const bool reshaped = now != painted_;
+    const bool told = !regionPending_; // else a telling is already on its way
+    if (reshaped) {
+        painted_ = now;
+        regionPending_ = true;
+    }
+    if (atOnce) {
+        // The window is reshaped first, so the repaint's pixels go out with
+        // the new shape.
+        tellPaintedRegion();
+        if (!dirty.isEmpty()) repaint(dirty);
+        return;
+    }
+    if (!dirty.isEmpty()) update(dirty);
+    // Told once the engine's change is done, each telling reshapes the window.
+    if (reshaped && told)
+        QMetaObject::invokeMethod(this, &PixelCatView::tellPaintedRegion, Qt::QueuedConnection);
 }
 
 void PixelCatView::tellPaintedRegion() {
     if (!regionPending_) return;
     regionPending_ = false;
     Q_EMIT paintedRegionChanged(painted_);
-}
-
-void PixelCatView::finishTick() {
-    // The window is reshaped first, so the repaint's pixels go out with the
-    // new shape; both at once, since posting them would wake the event loop
-    // again on every tick for nothing else.
-    tellPaintedRegion();
-    const QRect dirty = std::exchange(tickDirty_, QRect());
-    if (!dirty.isEmpty()) repaint(dirty);
 }
 
 QRect PixelCatView::hitAreaRect() const {
@@ -488,17 +517,48 @@ void PixelCatView::paintSprite(QPainter& p) {
     p.drawPixmap(whole, *it);
 }
 
+void PixelCatView::paintShadow(QPainter& p) {
+    const QRectF f = catFrameRect();
+    const double width = kSprite * 0.8;
+    const QRectF ellipse(f.center().x() - width / 2, f.bottom() - 3.5 + 1, width, 3.5);
+    const auto draw = [&](QPainter& q, QPointF at) {
+        q.setPen(Qt::NoPen);
+        q.setBrush(QColor::fromRgbF(0, 0, 0, 0.35f));
+        q.drawEllipse(QRectF(at, ellipse.size()));
+    };
+    const double scale = devicePixelRatioF();
+    const QTransform device = p.deviceTransform();
+    if (device.type() > QTransform::TxScale || device.m11() != scale || device.m22() != scale) {
+        draw(p, ellipse.topLeft());
+        return;
+    }
+    // Stamped like the sprite, once per offset within the pixel and scale: it
+    // moves with every step of a walk.
+    const QPointF whole(std::floor(ellipse.x()), std::floor(ellipse.y()));
+    const QPointF fraction = ellipse.topLeft() - whole;
+    const quint64 key = (quint64(std::lround(fraction.x() * 100)) << 40) |
+                        (quint64(std::lround(fraction.y() * 100)) << 24) |
+                        quint64(std::clamp<long>(std::lround(scale * 1000), 0, 0xffffff));
+    auto it = shadows_.constFind(key);
+    if (it == shadows_.constEnd()) {
+        QPixmap pixmap(int(std::ceil((width + 2) * scale)), int(std::ceil((ellipse.height() + 2) * scale)));
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter q(&pixmap);
+            q.setRenderHint(QPainter::Antialiasing);
+            draw(q, fraction);
+        }
+        it = shadows_.insert(key, pixmap);
+    }
+    p.drawPixmap(whole, *it);
+}
+
 void PixelCatView::paintEvent(QPaintEvent*) {
     if (engine_.isBeingHeld()) return; // the overlay shows the carried cat
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF f = catFrameRect();
-
-    const double shadowWidth = kSprite * 0.8;
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.35f));
-    p.drawEllipse(QRectF(f.center().x() - shadowWidth / 2, f.bottom() - 3.5 + 1, shadowWidth, 3.5));
-
+    paintShadow(p);
     paintSprite(p);
 
     if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001) {

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -97,7 +98,10 @@ class PixelCatView : public QWidget, public CatBarLink {
     void setHoveringCat(bool hovering);
     void applyTexts();
     void watchWindow();
+    std::array<CatAnimatedValue*, 7> animatedValues();
+    void onValueMoved(const CatAnimatedValue* moved);
     void refresh();
+    void refreshNow(bool atOnce);
     void tellPaintedRegion();
     void finishTick();
     bool handlePointer(QEvent* event);
@@ -112,6 +116,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRegion computeCellRegion() const;
     QRegion silhouette(bool mirrored) const;
     void paintSprite(QPainter& p);
+    void paintShadow(QPainter& p);
 
     // Everything a paint depends on beyond the painted cells: a change that
     // leaves all of it as it was draws nothing new.
@@ -152,7 +157,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRect paintedShadow_;
     bool dispatching_ = false;
     bool regionPending_ = false;
-    QRect tickDirty_; // what the loops' tick in progress repaints
+    bool tickPending_ = false; // the loops' tick in progress changed something
     mutable QHash<quint64, QRegion> silhouettes_;
     Look paintedLook_;
     bool looked_ = false;
@@ -161,6 +166,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     // The sprite drawn once per frame, side, coat, scale and sub-pixel offset,
     // then stamped; emptied when the coat changes.
     QHash<quint64, QPixmap> sprites_;
+    QHash<quint64, QPixmap> shadows_; // the ground shadow, stamped the same way
     int spriteRenders_ = 0;
 
   public:

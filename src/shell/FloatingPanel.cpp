@@ -38,12 +38,21 @@ Qt::WindowFlags FloatingPanel::panelFlags() {
            Qt::NoDropShadowWindowHint;
 }
 
-void FloatingPanel::setSolidRegion(const QRegion& region) {
+void FloatingPanel::setSolidRegion(const QRegion& region, bool uncoveredRepainted) {
     solidRegion_ = region;
+    if (!shaped_ || !windowHandle()) return;
     // The shape goes to the X window alone: a widget mask would also make Qt
     // cut every flush of the window into one piece per row of the rounded
     // outline, and upload each piece on its own.
-    if (shaped_ && windowHandle()) windowHandle()->setMask(region.isEmpty() ? QRegion(rect()) : region);
+    const auto reshape = [this, &region] {
+        windowHandle()->setMask(region.isEmpty() ? QRegion(rect()) : region);
+    };
+    // Each step of the cat grows the shape by a few cells; their exposure
+    // would only flush again the pixels the cat's repaint is about to send.
+    if (uncoveredRepainted)
+        X11WindowTraits::withoutExposures(windowHandle(), reshape);
+    else
+        reshape();
 }
 
 QRectF FloatingPanel::frame() const { return QRectF(geometry()); }

@@ -24,8 +24,10 @@ public:
     QWidget* content() const { return content_; }
 
     // The parts of the window that are drawn on. Without a compositor the
-    // window is cut to them, since translucent pixels would show black.
-    void setSolidRegion(const QRegion& region);
+    // window is cut to them, since translucent pixels would show black. When
+    // the content repaints whatever the new shape uncovers right after (the
+    // cat's cells), the X server is not asked for the exposures it brings.
+    void setSolidRegion(const QRegion& region, bool uncoveredRepainted = false);
     bool isShaped() const { return shaped_; }
 
     QRectF frame() const override;

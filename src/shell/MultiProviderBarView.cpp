@@ -139,7 +139,8 @@ void MultiProviderBarView::syncCat() {
 void MultiProviderBarView::setCatRegion(const QRegion& region) {
     if (region == catRegion_) return;
     catRegion_ = region;
-    reportSolidRegion();
+    // The cat tells its cells before it repaints them.
+    reportSolidRegion(true);
 }
 
 void MultiProviderBarView::setCardFactory(CardFactory factory) {
@@ -434,14 +435,14 @@ void MultiProviderBarView::relayout() {
     updateIfLookChanged();
 }
 
-void MultiProviderBarView::reportSolidRegion() {
+void MultiProviderBarView::reportSolidRegion(bool uncoveredRepainted) {
     // The cat reports its cells on every step: the capsule's and card's shapes
     // are kept from the last layout.
     QRegion solid = layoutRegion_;
     if (catView_ && !catRegion_.isEmpty()) solid += catRegion_.translated(catView_->pos());
     if (solid != reportedRegion_) {
         reportedRegion_ = solid;
-        Q_EMIT solidRegionChanged(solid);
+        Q_EMIT solidRegionChanged(solid, uncoveredRepainted);
     }
 }
 
@@ -512,12 +513,10 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
 
 void MultiProviderBarView::paintEvent(QPaintEvent* event) {
     const QColor tint = currentTint();
-    paintedTint_ = tint;
-    paintedCapsule_ = capsuleRect();
-    if (!glass_ || glass_->capsule != paintedCapsule_ || glass_->tint != tint ||
-        glass_->hovered != barHovered_) {
+    const QRectF capsule = capsuleRect();
+    if (!glass_ || glass_->capsule != capsule || glass_->tint != tint || glass_->hovered != barHovered_) {
         Glass g;
-        g.capsule = paintedCapsule_;
+        g.capsule = capsule;
         g.tint = tint;
         g.hovered = barHovered_;
         g.style = liquidGlass(Radius::bar, tint, barHovered_, barHovered_ ? 1.0 : 0.85, 1.0);
@@ -530,6 +529,8 @@ void MultiProviderBarView::paintEvent(QPaintEvent* event) {
     // The cat's steps repaint a corner of the band above the capsule: one that
     // misses the glass and its shadow leaves nothing here to draw.
     if (!event->region().intersects(glass_->box.toAlignedRect())) return;
+    paintedTint_ = tint;
+    paintedCapsule_ = capsule;
     QPainter p(this);
     // Stamped: the cat repaints a corner of the glass on every step it takes,
     // and drawing the glass anew (its shadow, fills and rims) costs far more.

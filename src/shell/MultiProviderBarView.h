@@ -132,8 +132,10 @@ Q_SIGNALS:
     void contentSizeChanged(const QSizeF& size);
     // The provider to select, or nothing to close the card.
     void selectionRequested(std::optional<meterix::AIProviderType> provider);
-    // The parts that are drawn on, for windows that must be shaped to them.
-    void solidRegionChanged(const QRegion& region);
+    // The parts that are drawn on, for windows that must be shaped to them;
+    // uncoveredRepainted when whatever the change uncovers is about to be
+    // repainted anyway (the cat's cells, drawn right after they are told).
+    void solidRegionChanged(const QRegion& region, bool uncoveredRepainted);
     void barWidthChanged(double width);
     void barHoveredChanged(bool hovered);
     // The capsule moved or changed size (this widget's coordinates).
@@ -155,7 +157,7 @@ private:
     void placeCard();
     void followAmbientTint();
     void syncCat();
-    void reportSolidRegion();
+    void reportSolidRegion(bool uncoveredRepainted = false);
     void relayout();
     void applyTexts();
     void scheduleResetWatch();

@@ -17,6 +17,7 @@
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
+#include <QAnimationDriver>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QSettings>
@@ -491,8 +492,11 @@ TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
             if (e->type() == QEvent::Paint) ++paints;
             return false;
         }
-    } rec;
+    } rec, hitAreaPaints;
     cat->installEventFilter(&rec);
+    // The bare widget that takes the pointer over the band draws nothing and
+    // is skipped by the repaints that cross it.
+    cat->hitArea()->installEventFilter(&hitAreaPaints);
     QList<QRegion> told;
     QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat,
                      [&](const QRegion& r) { told.append(r); });
@@ -532,8 +536,80 @@ TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
             EXPECT_EQ(rec.paints, row.changes ? 1 : 0);
         }
     }
+    EXPECT_EQ(hitAreaPaints.paints, 0);
     // The window's shape follows: the bar's solid parts hold the cat's cells.
     EXPECT_TRUE((cat->paintedRegion().translated(cat->pos()) - bar->solidRegion()).isEmpty());
+}
+
+// Qt's animations, stepped by the test instead of the clock.
+class SteppedAnimations : public QAnimationDriver {
+  public:
+    SteppedAnimations() { install(); }
+    ~SteppedAnimations() override { uninstall(); }
+    qint64 elapsed() const override { return now_; }
+    void step() {
+        now_ += 16;
+        advance();
+    }
+
+  private:
+    qint64 now_ = 0;
+};
+
+TEST_F(CatViewTest, AValueMovingAloneIsDrawnAtEachStepAndSeveralTogetherOnceAfterThem) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    QCoreApplication::processEvents();
+    struct Painted : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } rec;
+    cat->installEventFilter(&rec);
+    int told = 0;
+    QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat, [&] { ++told; });
+    SteppedAnimations animations;
+    CatAnimatedValue::setInstantForTesting(false);
+
+    // A behaviour tick turns the walking cat: the turn's spring alone moves,
+    // and each of its steps is drawn before the step returns.
+    random.waits = {0};
+    random.rolls = {90};
+    cat->loops().behaviourTick();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(cat->engine().isFacingLeft());
+    int drawnSteps = 0;
+    for (int step = 0; step < 200; ++step) {
+        const int paints = rec.paints;
+        animations.step();
+        if (rec.paints == paints && drawnSteps > 0) break; // the spring has come to rest
+        EXPECT_LE(rec.paints, paints + 1) << "step " << step;
+        if (rec.paints > paints) ++drawnSteps;
+        const int drawn = rec.paints;
+        QCoreApplication::processEvents(); // nothing was left for the event loop
+        EXPECT_EQ(rec.paints, drawn) << "step " << step;
+    }
+    EXPECT_GT(drawnSteps, 3);
+    EXPECT_GE(told, 2); // both ways round while it turns, one way at rest
+
+    // A tap: the hop and the heart's rise and fade move together, and are
+    // drawn once the event loop runs, not once for each.
+    cat->engine().onCatTapped();
+    QCoreApplication::processEvents();
+    drawnSteps = 0;
+    for (int step = 0; step < 10; ++step) {
+        const int paints = rec.paints;
+        animations.step();
+        EXPECT_EQ(rec.paints, paints) << "step " << step;
+        QCoreApplication::processEvents();
+        EXPECT_LE(rec.paints, paints + 1) << "step " << step;
+        if (rec.paints > paints) ++drawnSteps;
+    }
+    EXPECT_GT(drawnSteps, 5);
+    CatAnimatedValue::setInstantForTesting(true);
 }
 
 TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamped) {

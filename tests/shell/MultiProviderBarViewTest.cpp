@@ -140,6 +140,43 @@ TEST_F(BarTest, SizeIsReportedAsItChangesAndWhenTheCatIsSwitched) {
     EXPECT_EQ(reports.size(), 3);
 }
 
+// The window is cut to the parts drawn on. The cat tells its cells before it
+// repaints them, so a reshape it brings promises that repaint; one from the
+// layout (a segment more) does not.
+TEST_F(BarTest, TheCatsCellsReshapeWithTheirRepaintToFollowAndTheLayoutWithout) {
+    prefs_.setPixelCatEnabled(true);
+    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    bar.setCatViewFactory([](MultiProviderBarView& b) -> QWidget* { return new QWidget(&b); });
+    bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
+    ASSERT_NE(bar.catView(), nullptr);
+    QList<std::pair<QRegion, bool>> told;
+    QObject::connect(&bar, &MultiProviderBarView::solidRegionChanged,
+                     [&](const QRegion& r, bool uncoveredRepainted) {
+                         told.append({r, uncoveredRepainted});
+                     });
+    const QPoint at = bar.catView()->pos();
+    struct Step {
+        QRegion cells; // in the cat view's coordinates
+        bool tells;
+    };
+    for (const Step& step :
+         {Step{QRegion(30, 26, 18, 14), true}, Step{QRegion(30, 26, 18, 14), false},
+          Step{QRegion(33, 26, 18, 14) + QRegion(35, 42, 17, 4), true}, Step{QRegion(), true}}) {
+        told.clear();
+        bar.setCatRegion(step.cells);
+        ASSERT_EQ(told.size(), step.tells ? 1 : 0);
+        if (!step.tells) continue;
+        EXPECT_TRUE(told.first().second);
+        EXPECT_TRUE((step.cells.translated(at) - told.first().first).isEmpty());
+        EXPECT_EQ(told.first().first, bar.solidRegion());
+    }
+    told.clear();
+    bar.setState(
+        state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
+    ASSERT_FALSE(told.isEmpty());
+    EXPECT_FALSE(told.last().second);
+}
+
 TEST_F(BarTest, AmbientTintIgnoresPlaceholdersAndResetWindows) {
     const QDateTime now = clock_.now();
     State s = state({P::claudeCode, P::cursor}, {UsageSnapshot::simulatedFallback(P::claudeCode, now),

@@ -1,6 +1,7 @@
 #include "platform/ui/X11WindowTraits.h"
 
 #include <QGuiApplication>
+#include <QHash>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -20,10 +21,16 @@ struct FreeDeleter {
 template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
 xcb_connection_t* connection() {
+    // Looked up once per application: the cat's steps ask on every reshape.
+    static const QGuiApplication* known = nullptr;
+    static xcb_connection_t* c = nullptr;
     auto* app = qGuiApp;
+    if (app == known) return c;
+    known = app;
+    c = nullptr;
     if (!app || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-    auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
+    if (auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>()) c = x11->connection();
+    return c;
 }
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
@@ -74,6 +81,35 @@ void X11WindowTraits::applyFloatingTraits(QWindow* window) {
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &everywhere);
     xcb_flush(c);
+}
+
+void X11WindowTraits::withoutExposures(QWindow* window, const std::function<void()>& change) {
+    xcb_connection_t* c = connection();
+    if (!c || !window || !window->handle()) {
+        change();
+        return;
+    }
+    const auto w = xcb_window_t(window->winId());
+    // The events this client asked for on the window, read once (a round trip)
+    // and kept: Qt sets them when it creates the window.
+    static QHash<xcb_window_t, uint32_t> masks;
+    auto it = masks.constFind(w);
+    if (it == masks.constEnd()) {
+        Reply<xcb_get_window_attributes_reply_t> reply(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr));
+        if (!reply) {
+            change();
+            return;
+        }
+        it = masks.insert(w, reply->your_event_mask);
+    }
+    // The server works out exposures while it handles the change, from the
+    // events asked for at that moment; the three requests go out in order.
+    const uint32_t mask = *it;
+    const uint32_t quiet = mask & ~uint32_t(XCB_EVENT_MASK_EXPOSURE);
+    xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &quiet);
+    change();
+    xcb_change_window_attributes(c, w, XCB_CW_EVENT_MASK, &mask);
 }
 
 bool X11WindowTraits::compositorRunning() {

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QWindow;
@@ -26,6 +27,13 @@ public:
     // Whether a compositing manager runs on the default screen: without one,
     // translucent pixels show black and windows must be shaped instead.
     static bool compositorRunning();
+
+    // Runs change (a reshape of the window) without asking for the exposures
+    // it brings, for a caller that repaints the parts it uncovers right after:
+    // each exposure would otherwise cost a round of the event loop and another
+    // flush of pixels already on their way. Exposures from anything else (a
+    // window moving off this one) still arrive. Off X11, simply runs change.
+    static void withoutExposures(QWindow* window, const std::function<void()>& change);
 
     // The atom names in the window's _NET_WM_STATE, and its _NET_WM_DESKTOP.
     static QStringList netWmState(QWindow* window);
