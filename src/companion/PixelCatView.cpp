@@ -6,6 +6,7 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "design/CachedPainting.h"
 #include "design/Surface.h"
 #include "platform/ui/SymbolImage.h"
 
@@ -87,7 +88,6 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
     connect(&preferences_, &MeterixPreferences::pixelCatBreedRawChanged, this, [this] {
         breed_ = preferences_.pixelCatBreed();
         applyTexts();
-        sprites_.clear();
         update(painted_);
     });
     connect(&Localization::shared(), &Localization::preferenceChanged, this, &PixelCatView::applyTexts);
@@ -474,84 +474,37 @@ void PixelCatView::paintSprite(QPainter& p) {
     const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
     const QPointF topLeft = spriteTopLeft();
     const double facing = facing_.value();
-    const auto draw = [&](QPainter& q, QPointF at) {
+    const auto draw = [&](QPainter& q) {
+        ++spriteRenders_;
         q.save();
-        q.translate(at.x() + kSprite / 2, 0);
+        q.translate(topLeft.x() + kSprite / 2, 0);
         q.scale(facing, 1);
         q.translate(-kSprite / 2, 0);
         PixelArtCanvas::paint(q, frame, meterix::palette(breed_), PixelArtCanvas::catPixelSize,
-                              QPointF(0, at.y()));
+                              QPointF(0, topLeft.y()));
         q.restore();
     };
-    // Mid-turn, mid-hop or under a transform the cells are drawn as they are:
-    // those frames pass and would only fill the cache.
-    const double scale = devicePixelRatioF();
-    const QTransform device = p.deviceTransform();
-    if ((facing != 1 && facing != -1) || jump_.isMoving() || device.type() > QTransform::TxScale ||
-        device.m11() != scale || device.m22() != scale) {
-        draw(p, topLeft);
+    // Mid-turn or mid-hop the cells are drawn as they are: those frames pass
+    // and would only crowd the stamps out.
+    if ((facing != 1 && facing != -1) || jump_.isMoving()) {
+        draw(p);
         return;
     }
-    const QPointF whole(std::floor(topLeft.x()), std::floor(topLeft.y()));
-    const QPointF fraction = topLeft - whole;
-    // Frame, side, offset within the pixel and scale; the coat empties the
-    // cache when it changes.
-    const quint64 key = (quint64(engine_.currentFrame()) << 48) | (quint64(facing < 0) << 47) |
-                        (quint64(std::lround(fraction.x() * 100)) << 36) |
-                        (quint64(std::lround(fraction.y() * 100)) << 24) |
-                        quint64(std::clamp<long>(std::lround(scale * 1000), 0, 0xffffff));
-    auto it = sprites_.constFind(key);
-    if (it == sprites_.constEnd()) {
-        const int side = int(std::ceil((kSprite + 2) * scale));
-        QPixmap pixmap(side, side);
-        pixmap.setDevicePixelRatio(scale);
-        pixmap.fill(Qt::transparent);
-        {
-            QPainter q(&pixmap);
-            q.setRenderHint(QPainter::Antialiasing);
-            draw(q, fraction);
-        }
-        ++spriteRenders_;
-        it = sprites_.insert(key, pixmap);
-    }
-    p.drawPixmap(whole, *it);
+    const QByteArray key = "cat|" + rawValue(breed_).toLatin1() + '|' +
+                           QByteArray::number(int(engine_.currentFrame())) + (facing < 0 ? "|left" : "|right");
+    CachedPainting::draw(p, QRectF(topLeft, QSizeF(kSprite, kSprite)).adjusted(-1, -1, 1, 1), key, draw);
 }
 
 void PixelCatView::paintShadow(QPainter& p) {
     const QRectF f = catFrameRect();
     const double width = kSprite * 0.8;
     const QRectF ellipse(f.center().x() - width / 2, f.bottom() - 3.5 + 1, width, 3.5);
-    const auto draw = [&](QPainter& q, QPointF at) {
+    // Stamped like the sprite: it moves with every step of a walk.
+    CachedPainting::draw(p, ellipse.adjusted(-1, -1, 1, 1), "cat-shadow", [&](QPainter& q) {
         q.setPen(Qt::NoPen);
         q.setBrush(QColor::fromRgbF(0, 0, 0, 0.35f));
-        q.drawEllipse(QRectF(at, ellipse.size()));
-    };
-    const double scale = devicePixelRatioF();
-    const QTransform device = p.deviceTransform();
-    if (device.type() > QTransform::TxScale || device.m11() != scale || device.m22() != scale) {
-        draw(p, ellipse.topLeft());
-        return;
-    }
-    // Stamped like the sprite, once per offset within the pixel and scale: it
-    // moves with every step of a walk.
-    const QPointF whole(std::floor(ellipse.x()), std::floor(ellipse.y()));
-    const QPointF fraction = ellipse.topLeft() - whole;
-    const quint64 key = (quint64(std::lround(fraction.x() * 100)) << 40) |
-                        (quint64(std::lround(fraction.y() * 100)) << 24) |
-                        quint64(std::clamp<long>(std::lround(scale * 1000), 0, 0xffffff));
-    auto it = shadows_.constFind(key);
-    if (it == shadows_.constEnd()) {
-        QPixmap pixmap(int(std::ceil((width + 2) * scale)), int(std::ceil((ellipse.height() + 2) * scale)));
-        pixmap.setDevicePixelRatio(scale);
-        pixmap.fill(Qt::transparent);
-        {
-            QPainter q(&pixmap);
-            q.setRenderHint(QPainter::Antialiasing);
-            draw(q, fraction);
-        }
-        it = shadows_.insert(key, pixmap);
-    }
-    p.drawPixmap(whole, *it);
+        q.drawEllipse(ellipse);
+    });
 }
 
 void PixelCatView::paintEvent(QPaintEvent*) {

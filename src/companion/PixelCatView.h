@@ -7,7 +7,6 @@
 #include "core/PixelCatBreed.h"
 
 #include <QHash>
-#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -163,14 +162,10 @@ class PixelCatView : public QWidget, public CatBarLink {
     bool looked_ = false;
     // The coat, kept from its change notice: paints would read the settings.
     PixelCatBreed breed_;
-    // The sprite drawn once per frame, side, coat, scale and sub-pixel offset,
-    // then stamped; emptied when the coat changes.
-    QHash<quint64, QPixmap> sprites_;
-    QHash<quint64, QPixmap> shadows_; // the ground shadow, stamped the same way
     int spriteRenders_ = 0;
 
   public:
-    // Repaints asked for and sprites drawn since the start (for tests).
+    // Repaints asked for and sprites drawn (not stamped) since the start (for tests).
     int repaintRequests() const { return repaintRequests_; }
     int spriteRenders() const { return spriteRenders_; }
 

@@ -3,22 +3,31 @@
 #include "platform/ui/Appearance.h"
 
 #include <QCache>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 
 namespace meterix {
 
 namespace {
 
-// A few hundred small stamps at most: every figure of every segment, in two
-// scales.
-constexpr int kCacheBytes = 4 * 1024 * 1024;
+// The pixels of what one bar shows at a time at scale 1 (the glass at rest and
+// hovered, a ring and a symbol per segment, the cat's steps) fit with room to
+// spare; a larger scale gets as many stamps. The least recently stamped go
+// first, so figures of long ago do not pile up over weeks of uptime.
+constexpr int kBudgetBytesAtScaleOne = 1536 * 1024;
+
+int budgetFor(qreal scale) {
+    const qreal s = std::clamp(scale, 1.0, 4.0);
+    return int(kBudgetBytesAtScaleOne * s * s);
+}
 
 struct Store {
-    QCache<QByteArray, QPixmap> pixmaps{kCacheBytes};
+    QCache<QByteArray, QPixmap> pixmaps{budgetFor(1)};
     int renders = 0;
     // The scale's part of the key, written out once per scale rather than on
     // every stamp.
@@ -60,6 +69,7 @@ void CachedPainting::draw(QPainter& painter, const QRectF& box, const QByteArray
     Store& s = store();
     if (scale != s.keyScale) {
         s.keyScale = scale;
+        s.pixmaps.setMaxCost(std::max<qsizetype>(s.pixmaps.maxCost(), budgetFor(scale)));
         s.keyScaleText = '|' + QByteArray::number(scale, 'g', 6) + '|';
     }
     QByteArray full;
@@ -71,18 +81,21 @@ void CachedPainting::draw(QPainter& painter, const QRectF& box, const QByteArray
     full += Appearance::shared().isDark() ? "|dark" : "|light";
     QPixmap* pixmap = s.pixmaps.object(full);
     if (!pixmap) {
-        auto made = std::make_unique<QPixmap>(pixels);
-        made->fill(Qt::transparent);
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
         {
-            QPainter q(made.get());
+            QPainter q(&image);
             q.translate(fx / 4.0, fy / 4.0);
             q.scale(scale, scale);
             q.translate(-box.topLeft());
             paint(q);
         }
         ++s.renders;
+        // An image keeps the engine that painted it (a few kilobytes, as much
+        // as a small stamp's pixels) until it goes: the stamp keeps a copy.
+        auto made = std::make_unique<QPixmap>(QPixmap::fromImage(image.copy()));
         pixmap = made.get();
-        const int cost = pixels.width() * pixels.height() * 4;
+        const int cost = int(image.sizeInBytes());
         if (!s.pixmaps.insert(full, made.release(), cost)) {
             paint(painter); // larger than the whole cache: never kept
             return;
@@ -101,6 +114,17 @@ int CachedPainting::cachedCount() { return store().pixmaps.count(); }
 
 int CachedPainting::renderCount() { return store().renders; }
 
-void CachedPainting::clear() { store().pixmaps.clear(); }
+int CachedPainting::cachedBytes() { return int(store().pixmaps.totalCost()); }
+
+int CachedPainting::budgetBytes() { return int(store().pixmaps.maxCost()); }
+
+QList<QByteArray> CachedPainting::cachedKeys() { return store().pixmaps.keys(); }
+
+void CachedPainting::clear() {
+    Store& s = store();
+    s.pixmaps.clear();
+    s.pixmaps.setMaxCost(budgetFor(1));
+    s.keyScale = -1;
+}
 
 } // namespace meterix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QRectF>
 
 #include <functional>
@@ -26,6 +27,11 @@ public:
     // Drawings held now, and the drawings made since the start (for tests).
     static int cachedCount();
     static int renderCount();
+    // The pixels held, and the most the cache holds (it grows with the
+    // largest device scale met).
+    static int cachedBytes();
+    static int budgetBytes();
+    static QList<QByteArray> cachedKeys();
     static void clear();
 };
 

@@ -532,6 +532,12 @@ void MultiProviderBarView::paintEvent(QPaintEvent* event) {
     paintedTint_ = tint;
     paintedCapsule_ = capsule;
     QPainter p(this);
+    // While the tint glides every frame has a glass of its own, drawn once:
+    // stamping each would only push the lasting stamps out of the cache.
+    if (tintMix_.state() == QAbstractAnimation::Running) {
+        glass_->style.paint(p, glass_->capsule);
+        return;
+    }
     // Stamped: the cat repaints a corner of the glass on every step it takes,
     // and drawing the glass anew (its shadow, fills and rims) costs far more.
     CachedPainting::draw(p, glass_->box, glass_->key,

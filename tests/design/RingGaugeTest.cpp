@@ -207,5 +207,34 @@ TEST_F(Ring, CachedStampsMatchDirectPaintingAndForgetTheOldScheme) {
     EXPECT_EQ(CachedPainting::cachedCount(), 0);
 }
 
+// The stamps are held to a budget, whatever drawings come and go over weeks:
+// the least recently stamped go first, the one just stamped stays, and a
+// larger device scale gets a budget that holds as many stamps.
+TEST_F(Ring, StampsStayWithinTheirBudget) {
+    CachedPainting::clear();
+    struct Row {
+        double dpr;
+        int budget;
+    };
+    for (const Row& row : {Row{1, 1536 * 1024}, Row{2, 4 * 1536 * 1024}}) {
+        QImage image(80, 80, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(row.dpr);
+        QPainter p(&image);
+        const QRectF box(5, 5, 60, 60);
+        const auto fill = [&](QPainter& q) { q.fillRect(box, Qt::red); };
+        const auto key = [](int i) { return "budget-" + QByteArray::number(i); };
+        const int many = 2 * row.budget / int(61 * 61 * row.dpr * row.dpr * 4);
+        for (int i = 0; i < many; ++i)
+            CachedPainting::draw(p, box, key(i), fill);
+        EXPECT_EQ(CachedPainting::budgetBytes(), row.budget) << row.dpr;
+        EXPECT_LE(CachedPainting::cachedBytes(), row.budget) << row.dpr;
+        EXPECT_LT(CachedPainting::cachedCount(), many) << row.dpr;
+        const int made = CachedPainting::renderCount();
+        CachedPainting::draw(p, box, key(many - 1), fill);
+        EXPECT_EQ(CachedPainting::renderCount(), made) << row.dpr; // stamped, not drawn again
+    }
+    CachedPainting::clear();
+}
+
 } // namespace
 } // namespace meterix

@@ -7,6 +7,7 @@
 #include "refresh/ProviderManager.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
+#include "design/CachedPainting.h"
 #include "design/GrabberHandle.h"
 #include "shell/MultiProviderBarView.h"
 #include "shell/ProviderSegmentView.h"
@@ -657,7 +658,23 @@ TEST_P(BarMotion, AmbientTintGlidesToTheNewTier) {
         EXPECT_EQ(bar.currentTint(), critical);
     } else {
         EXPECT_EQ(bar.currentTint(), abundant);
-        EXPECT_TRUE(test::waitUntil([&] { return bar.currentTint() == critical; }, 5000));
+        // Each frame of the glide paints its own glass; only glasses at rest
+        // are kept as stamps.
+        const auto glassStamps = [] {
+            const QList<QByteArray> keys = CachedPainting::cachedKeys();
+            return std::count_if(keys.begin(), keys.end(), [](const QByteArray& k) { return k.startsWith("bar-glass|"); });
+        };
+        CachedPainting::clear();
+        int frames = 0;
+        EXPECT_TRUE(test::waitUntil(
+            [&] {
+                bar.repaint();
+                ++frames;
+                return bar.currentTint() == critical;
+            },
+            5000));
+        EXPECT_GT(frames, 2);
+        EXPECT_LE(glassStamps(), 1);
     }
 }
 
