@@ -7,7 +7,9 @@
 #   - resident memory at 10 s and 60 s of each, and the app's ratio to the reference;
 #   - the app's resident memory every minute and its growth over the 60 s figure;
 #   - CPU time of all the app's threads over 60 s with one 45 s poll in it (50 s..110 s);
-#   - wake-ups of each of the app's threads over 40 s between two polls (92 s..132 s).
+#   - wake-ups of each of the app's threads over 40 s between two polls (92 s..132 s);
+#   - the CPU time of the poll at 135 s, which changes no figure: all threads'
+#     time over 132 s..140 s less that of 8 s at the rate between the polls.
 #
 #   bench/soak.sh [minutes] [meterix binary] [reference binary]
 # Binaries default to the optimised build in build/release (built with the
@@ -74,6 +76,9 @@ pids+=("$app_pid" "$ref_pid")
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 # utime + stime of the whole process, in clock ticks.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# Time on a CPU of all the app's threads, in nanoseconds (threads outlive a
+# poll, so none of those counted goes between two readings).
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }
 # "tid name voluntary switches" for each thread: each is one wake-up after a wait.
 switches() {
     for t in /proc/"$1"/task/*; do
@@ -100,15 +105,22 @@ echo "60 s: app $(mib "$a60") MiB, reference $(mib "$r60") MiB, ratio $(ratio "$
 if [ "$minutes" -ge 3 ]; then
     at 92
     switches "$app_pid" >"$home/switches.before"
+    idle0=$(cpu_ns "$app_pid")
     at 110
     hz=$(getconf CLK_TCK)
     awk -v a="$cpu50" -v b="$(cpu_ticks "$app_pid")" -v hz="$hz" \
         'BEGIN {printf "CPU over 60 s with one poll (50 s..110 s): %.0f ms, %.2f %% of a core\n", (b - a) * 1000 / hz, (b - a) * 100 / hz / 60}'
     at 132
+    idle1=$(cpu_ns "$app_pid")
     switches "$app_pid" >"$home/switches.after"
+    at 140
+    poll1=$(cpu_ns "$app_pid")
     echo "wake-ups per thread over 40 s between polls (92 s..132 s):"
     join "$home/switches.before" "$home/switches.after" |
         awk '{d = $5 - $3; printf "  %-8s %-18s %d\n", $1, $2, d}'
+    awk -v i0="$idle0" -v i1="$idle1" -v p1="$poll1" 'BEGIN {
+        rate = (i1 - i0) / 40; printf "CPU between polls: %.2f ms a second\n", rate / 1e6
+        printf "CPU of the poll at 135 s (132 s..140 s less 8 s between polls): %.1f ms\n", (p1 - i1 - 8 * rate) / 1e6 }'
 fi
 for ((m = 2; m <= minutes; m++)); do
     at $((m * 60))

@@ -189,10 +189,14 @@ QRegion PixelCatView::silhouette(bool mirrored) const {
                         (quint64(std::lround(fraction.x() * 100)) << 16) |
                         quint64(std::lround(fraction.y() * 100));
     auto it = silhouettes_.constFind(key);
-    if (it == silhouettes_.constEnd())
+    if (it == silhouettes_.constEnd()) {
+        // A hop passes through a new offset on every frame: those are let go
+        // before they pile up over days of taps.
+        if (silhouettes_.size() >= kSilhouettesKept) silhouettes_.clear();
         it = silhouettes_.insert(
             key, PixelArtCanvas::silhouette(PixelCatSprites::frame(engine_.currentFrame()),
                                             PixelArtCanvas::catPixelSize, fraction, mirrored));
+    }
     return it->translated(whole);
 }
 

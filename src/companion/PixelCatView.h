@@ -158,6 +158,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     bool regionPending_ = false;
     bool tickPending_ = false; // the loops' tick in progress changed something
     mutable QHash<quint64, QRegion> silhouettes_;
+    static constexpr qsizetype kSilhouettesKept = 64; // a walk and a sit in both directions
     Look paintedLook_;
     bool looked_ = false;
     // The coat, kept from its change notice: paints would read the settings.
@@ -168,6 +169,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     // Repaints asked for and sprites drawn (not stamped) since the start (for tests).
     int repaintRequests() const { return repaintRequests_; }
     int spriteRenders() const { return spriteRenders_; }
+    qsizetype silhouettesHeld() const { return silhouettes_.size(); }
 
   private:
     int repaintRequests_ = 0;

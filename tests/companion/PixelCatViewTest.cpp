@@ -657,6 +657,25 @@ TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamp
         cat->repaint();
     }
     EXPECT_EQ(cat->spriteRenders(), drawn);
+
+    // Days of hops and drops pass through ever new offsets within a pixel:
+    // the outlines kept for them stay few, and the one in use is right.
+    // (Narrowed bounds move the cat: its right end from above, facing left,
+    // its left end from below, facing right.)
+    cat->engine().updateBounds(0, 40.3);
+    QCoreApplication::processEvents();
+    const QRegion at40 = cat->paintedRegion();
+    for (int i = 1; i <= 200; ++i) {
+        cat->engine().updateBounds(0, 40.3 - i * 0.0731);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_GT(cat->silhouettesHeld(), 0);
+    EXPECT_LE(cat->silhouettesHeld(), 64);
+    cat->engine().updateBounds(45, 100);
+    cat->engine().updateBounds(0, 40.3);
+    QCoreApplication::processEvents();
+    EXPECT_DOUBLE_EQ(cat->engine().positionX(), 40.3);
+    EXPECT_EQ(cat->paintedRegion(), at40);
 }
 
 } // namespace
