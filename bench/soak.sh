@@ -75,6 +75,9 @@ ref_pid=$(launch "$ref")
 pids+=("$app_pid" "$ref_pid")
 
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
+# The resident memory's parts: the heap and other private memory, and pages of
+# mapped files (code and data of the libraries, fonts), in KiB.
+rss_parts() { awk '/^RssAnon:/ {a = $2} /^RssFile:/ {f = $2} END {printf "anon %.1f MiB, files %.1f MiB", a / 1024, f / 1024}' "/proc/$1/status"; }
 # utime + stime of the whole process, in clock ticks.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # Time on a CPU of all the app's threads, in nanoseconds (threads outlive a
@@ -102,7 +105,7 @@ at 50
 cpu50=$(cpu_ticks "$app_pid")
 at 60
 a60=$(rss "$app_pid") r60=$(rss "$ref_pid")
-echo "60 s: app $(mib "$a60") MiB, reference $(mib "$r60") MiB, ratio $(ratio "$a60" "$r60")"
+echo "60 s: app $(mib "$a60") MiB ($(rss_parts "$app_pid")), reference $(mib "$r60") MiB, ratio $(ratio "$a60" "$r60")"
 if [ "$minutes" -ge 3 ]; then
     at 92
     switches "$app_pid" >"$home/switches.before"
@@ -130,5 +133,5 @@ fi
 for ((m = 2; m <= minutes; m++)); do
     at $((m * 60))
     a=$(rss "$app_pid") r=$(rss "$ref_pid")
-    echo "$m min: app $(mib "$a") MiB ($(awk -v a="$a" -v b="$a60" 'BEGIN {printf "%+.1f", (a - b) / 1024}') MiB over 60 s), reference $(mib "$r") MiB"
+    echo "$m min: app $(mib "$a") MiB ($(awk -v a="$a" -v b="$a60" 'BEGIN {printf "%+.1f", (a - b) / 1024}') MiB over 60 s; $(rss_parts "$app_pid")), reference $(mib "$r") MiB"
 done
