@@ -481,18 +481,21 @@ TEST_F(CatViewTest, ACatThatStaysPutRepaintsNothingOfTheCapsuleAndAStepOnlyTheSt
     }
 }
 
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
 TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
     QCoreApplication::processEvents();
-    struct Painted : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++paints;
-            return false;
-        }
-    } rec, hitAreaPaints;
+    PaintCounter rec, hitAreaPaints;
     cat->installEventFilter(&rec);
     // The bare widget that takes the pointer over the band draws nothing and
     // is skipped by the repaints that cross it.
@@ -561,13 +564,7 @@ TEST_F(CatViewTest, AValueMovingAloneIsDrawnAtEachStepAndSeveralTogetherOnceAfte
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
     QCoreApplication::processEvents();
-    struct Painted : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++paints;
-            return false;
-        }
-    } rec;
+    PaintCounter rec;
     cat->installEventFilter(&rec);
     int told = 0;
     QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat, [&] { ++told; });
@@ -621,13 +618,7 @@ TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamp
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
     QCoreApplication::processEvents();
-    struct Painted : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++paints;
-            return false;
-        }
-    } rec;
+    PaintCounter rec;
     cat->installEventFilter(&rec);
     // A loafing cat told to loaf again keeps its one frame tick after tick; a
     // walking one takes a step and a new frame on each.
