@@ -4,13 +4,13 @@
 #include "core/SafeFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace meterix {
 
@@ -136,8 +136,11 @@ bool RunningApplications::inspect(const QString& pid, Seen& seen) {
     }
     // argv[0] names Electron apps and scripts better than the kernel's 15-character comm.
     QStringList names;
-    const QByteArray exe = QFileInfo(joinPath(dir, QStringLiteral("exe"))).symLinkTarget().toLocal8Bit();
-    if (!exe.isEmpty()) names.append(baseName(exe));
+    // The link is read as it stands: its target's own metadata is never needed.
+    char target[4096];
+    const QByteArray link = QFile::encodeName(joinPath(dir, QStringLiteral("exe")));
+    const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+    if (length > 0 && size_t(length) < sizeof target) names.append(baseName(QByteArray(target, length)));
     if (const auto cmdline = readRegularFileHead(joinPath(dir, QStringLiteral("cmdline")), 4096)) {
         const QByteArray argv0 =
             cmdline->left(cmdline->indexOf('\0') >= 0 ? cmdline->indexOf('\0') : cmdline->size());
