@@ -481,8 +481,9 @@ TEST_F(CatViewTest, ACatThatStaysPutRepaintsNothingOfTheCapsuleAndAStepOnlyTheSt
     }
 }
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives from now on.
 struct PaintCounter : QObject {
+    explicit PaintCounter(QObject* widget) { widget->installEventFilter(this); }
     int paints = 0;
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Paint) ++paints;
@@ -495,11 +496,10 @@ TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
     QCoreApplication::processEvents();
-    PaintCounter rec, hitAreaPaints;
-    cat->installEventFilter(&rec);
+    PaintCounter rec(cat);
     // The bare widget that takes the pointer over the band draws nothing and
     // is skipped by the repaints that cross it.
-    cat->hitArea()->installEventFilter(&hitAreaPaints);
+    PaintCounter hitAreaPaints(cat->hitArea());
     QList<QRegion> told;
     QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat,
                      [&](const QRegion& r) { told.append(r); });
@@ -564,8 +564,7 @@ TEST_F(CatViewTest, AValueMovingAloneIsDrawnAtEachStepAndSeveralTogetherOnceAfte
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
     QCoreApplication::processEvents();
-    PaintCounter rec;
-    cat->installEventFilter(&rec);
+    PaintCounter rec(cat);
     int told = 0;
     QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat, [&] { ++told; });
     // The test steps the cat itself: a frame tick of the running loops on a
@@ -618,8 +617,7 @@ TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamp
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
     QCoreApplication::processEvents();
-    PaintCounter rec;
-    cat->installEventFilter(&rec);
+    PaintCounter rec(cat);
     // A loafing cat told to loaf again keeps its one frame tick after tick; a
     // walking one takes a step and a new frame on each.
     struct Row {
