@@ -11,6 +11,7 @@
 # The binary defaults to the optimised build in build/release (built when missing).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/bench/common.sh"
 seconds=${1:-60}
 app=${2:-$root/build/release/src/meterix}
 
@@ -22,19 +23,14 @@ if [ "${INSIDE_XVFB:-}" != 1 ]; then
     INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" "$0" "$seconds" "$app"
 fi
 
-# Time on a CPU of all the process's threads, in nanoseconds (the clock ticks
-# of its stat line are too coarse for a few milliseconds a second).
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }
-
 measure() {
     local cat_on=$1
     local home; home=$(mktemp -d)
     "$root/tests/e2e/make-fixture-home.sh" "$home"
     mkdir -p "$home/.config/Meterix"
     printf '[General]\npixelCatEnabled=%s\n' "$cat_on" > "$home/.config/Meterix/Meterix.conf"
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
-        LANG=C.UTF-8 QT_QPA_PLATFORM=xcb "$app" > "$home/app.log" 2>&1 &
+    home_env "$home"
+    "${app_env[@]}" "$app" > "$home/app.log" 2>&1 &
     local pid=$!
     xdotool mousemove 700 700 2>/dev/null || true
     # Start-up settles (the first refresh, the reveal, the first paints), and

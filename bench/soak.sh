@@ -17,6 +17,7 @@
 # benchmarks when missing). Needs xvfb-run and trayer (scripts/install-deps).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/bench/common.sh"
 minutes=${1:-30}
 app=${2:-$root/build/release/src/meterix}
 ref=${3:-$root/build/release/bench/ReferenceApp}
@@ -62,10 +63,9 @@ trayer --edge bottom --align right --widthtype request --height 24 --SetDockType
 pids+=($!)
 sleep 1
 
+home_env "$home"
 launch() {
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
-        LANG=C.UTF-8 QT_QPA_PLATFORM=xcb "$@" >>"$home/$(basename "$1").log" 2>&1 &
+    "${app_env[@]}" "$@" >>"$home/$(basename "$1").log" 2>&1 &
     echo $!
 }
 start=$SECONDS
@@ -80,9 +80,6 @@ rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 rss_parts() { awk '/^RssAnon:/ {a = $2} /^RssFile:/ {f = $2} END {printf "anon %.1f MiB, files %.1f MiB", a / 1024, f / 1024}' "/proc/$1/status"; }
 # utime + stime of the whole process, in clock ticks.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-# Time on a CPU of all the app's threads, in nanoseconds (threads outlive a
-# poll, so none of those counted goes between two readings).
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }
 # "tid name voluntary switches" for each thread: each is one wake-up after a wait.
 switches() {
     for t in /proc/"$1"/task/*; do

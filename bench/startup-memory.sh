@@ -11,6 +11,7 @@
 # The binary defaults to the optimised build in build/release (built when missing).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/bench/common.sh"
 runs=${1:-5}
 app=${2:-$root/build/release/src/meterix}
 
@@ -36,9 +37,8 @@ for ((i = 1; i <= runs; i++)); do
             seq -f '-home-dev-src-project-%.0f' 1 "$STARTUP_PROJECTS" | xargs mkdir -p --)
     fi
     launched=$(date +%s%3N)
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home" \
-        LANG=C.UTF-8 QT_QPA_PLATFORM=xcb METERIX_TRACE_STARTUP=1 "$app" > "$home/app.log" 2>&1 &
+    home_env "$home"
+    "${app_env[@]}" METERIX_TRACE_STARTUP=1 "$app" > "$home/app.log" 2>&1 &
     pid=$!
     # The resident set after 5 s of the app's life, start-up refresh included.
     sleep 5
