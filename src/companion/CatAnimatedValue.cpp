@@ -1,31 +1,67 @@
 #include "companion/CatAnimatedValue.h"
 
 #include "design/AnimationCurves.h"
-#include "design/SpringAnimator.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace meterix {
 
 namespace {
 bool gInstant = false;
+// A spring is at rest this close to its target (in position, and in velocity
+// scaled by its frequency), as a share of the move.
+constexpr double kRestThreshold = 1e-3;
+} // namespace
+
+// MARK: - Clock
+
+CatAnimationClock::CatAnimationClock(std::chrono::milliseconds interval, QObject* parent) : QObject(parent) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(interval);
+    connect(&timer_, &QTimer::timeout, this, &CatAnimationClock::step);
+    elapsed_.start();
 }
+
+CatAnimationClock::~CatAnimationClock() = default;
+
+qint64 CatAnimationClock::now() const {
+    return time_ ? time_() : elapsed_.elapsed();
+}
+
+void CatAnimationClock::add(CatAnimatedValue* value) {
+    if (std::find(moving_.begin(), moving_.end(), value) == moving_.end()) moving_.push_back(value);
+    if (!timer_.isActive()) timer_.start();
+}
+
+void CatAnimationClock::remove(CatAnimatedValue* value) {
+    std::erase(moving_, value);
+    if (moving_.empty()) timer_.stop();
+}
+
+void CatAnimationClock::step() {
+    if (moving_.empty()) return;
+    const qint64 t = now();
+    stepping_ = true;
+    // A value's listeners may start, stop or even delete others meanwhile.
+    const std::vector<CatAnimatedValue*> due = moving_;
+    for (CatAnimatedValue* v : due)
+        if (std::find(moving_.begin(), moving_.end(), v) != moving_.end()) v->advance(t);
+    stepping_ = false;
+    Q_EMIT stepped();
+}
+
+// MARK: - Value
 
 void CatAnimatedValue::setInstantForTesting(bool instant) {
     gInstant = instant;
 }
 
-CatAnimatedValue::CatAnimatedValue(double initial, QObject* parent)
-    : QObject(parent), value_(initial), target_(initial) {
-    connect(&timed_, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& v) { set(v.toDouble()); });
-}
+CatAnimatedValue::CatAnimatedValue(CatAnimationClock& clock, double initial, QObject* parent)
+    : QObject(parent), clock_(clock), value_(initial), target_(initial) {}
 
-CatAnimatedValue::~CatAnimatedValue() = default;
-
-bool CatAnimatedValue::isMoving() const {
-    return timed_.state() == QAbstractAnimation::Running ||
-           (spring_ && spring_->state() == QAbstractAnimation::Running);
+CatAnimatedValue::~CatAnimatedValue() {
+    clock_.remove(this);
 }
 
 void CatAnimatedValue::set(double v) {
@@ -34,44 +70,85 @@ void CatAnimatedValue::set(double v) {
     Q_EMIT valueChanged(v);
 }
 
+void CatAnimatedValue::stop() {
+    move_ = CatAnimation::Kind::none;
+    clock_.remove(this);
+}
+
 void CatAnimatedValue::animateTo(double target, CatAnimation how) {
     if (!std::isfinite(target)) return;
-    target_ = target;
-    timed_.stop();
-    if (how.kind != CatAnimation::Kind::spring && spring_) spring_->stop();
-    if (gInstant || how.kind == CatAnimation::Kind::none ||
-        (how.kind != CatAnimation::Kind::spring && how.duration <= 0)) {
-        if (spring_) spring_->setTarget(target, false);
-        set(target);
+    const qint64 now = clock_.now();
+    if (how.kind == CatAnimation::Kind::spring && !gInstant) {
+        // A running spring of the same kind keeps its velocity from where it
+        // stands now; otherwise it starts afresh, at rest, from the value.
+        double position = value_, velocity = 0;
+        if (move_ == CatAnimation::Kind::spring && spec_.response == how.spring.response &&
+            spec_.dampingFraction == how.spring.dampingFraction) {
+            const SpringCurve::State s = curve_.at(std::max<qint64>(0, now - startMs_) / 1000.0, displacement0_,
+                                                   velocity0_);
+            position = target_ + s.displacement;
+            velocity = s.velocity;
+        } else {
+            spec_ = how.spring;
+            curve_ = how.spring.curve();
+        }
+        target_ = target;
+        displacement0_ = position - target;
+        velocity0_ = velocity;
+        startMs_ = now;
+        scale_ = std::max({std::abs(displacement0_), std::abs(velocity0_) / curve_.angularFrequency(), 1e-9});
+        if (displacement0_ == 0 && velocity0_ == 0) {
+            stop();
+            set(target);
+            return;
+        }
+        move_ = CatAnimation::Kind::spring;
+        clock_.add(this);
         return;
     }
-    if (how.kind == CatAnimation::Kind::spring) {
-        // A running spring keeps its velocity; otherwise start afresh from where
-        // the value stands (a timed move may have left it elsewhere).
-        if (!spring_ || spring_->state() != QAbstractAnimation::Running ||
-            spring_->spec().response != how.spring.response ||
-            spring_->spec().dampingFraction != how.spring.dampingFraction) {
-            spring_ = std::make_unique<SpringAnimator>(how.spring, value_);
-            connect(spring_.get(), &SpringAnimator::valueChanged, this, &CatAnimatedValue::set);
-        }
-        spring_->setTarget(target);
+    target_ = target;
+    if (gInstant || how.kind == CatAnimation::Kind::none || how.duration <= 0 || value_ == target) {
+        stop();
+        set(target);
         return;
     }
     switch (how.kind) {
     case CatAnimation::Kind::linear:
-        timed_.setEasingCurve(QEasingCurve::Linear);
+        easing_ = QEasingCurve(QEasingCurve::Linear);
         break;
     case CatAnimation::Kind::easeOut:
-        timed_.setEasingCurve(easeOutCurve());
+        easing_ = easeOutCurve();
         break;
     default:
-        timed_.setEasingCurve(EasedSpec::easeInOut());
+        easing_ = EasedSpec::easeInOut();
         break;
     }
-    timed_.setStartValue(value_);
-    timed_.setEndValue(target);
-    timed_.setDuration(int(std::lround(how.duration * 1000)));
-    timed_.start();
+    move_ = how.kind;
+    from_ = value_;
+    durationMs_ = how.duration * 1000;
+    startMs_ = now;
+    clock_.add(this);
+}
+
+void CatAnimatedValue::advance(qint64 now) {
+    const double elapsedMs = double(std::max<qint64>(0, now - startMs_));
+    if (move_ == CatAnimation::Kind::spring) {
+        const SpringCurve::State s = curve_.at(elapsedMs / 1000.0, displacement0_, velocity0_);
+        if (std::abs(s.displacement) <= kRestThreshold * scale_ &&
+            std::abs(s.velocity) / curve_.angularFrequency() <= kRestThreshold * scale_) {
+            stop();
+            set(target_);
+            return;
+        }
+        set(target_ + s.displacement);
+        return;
+    }
+    if (elapsedMs >= durationMs_) {
+        stop();
+        set(target_);
+        return;
+    }
+    set(from_ + (target_ - from_) * easing_.valueForProgress(elapsedMs / durationMs_));
 }
 
 } // namespace meterix

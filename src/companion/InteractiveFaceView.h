@@ -48,7 +48,8 @@ class InteractiveFaceView : public QWidget {
     QSizeF pupilOffset_;
     std::unique_ptr<TimerSource> ownTimers_;
     std::unique_ptr<FaceBlinkLoop> blink_;
-    CatAnimatedValue eyeScale_{1};
+    CatAnimationClock animationClock_{std::chrono::milliseconds(16)};
+    CatAnimatedValue eyeScale_{animationClock_, 1};
     EndlessPulse* breathing_;
 };
 

@@ -6,13 +6,12 @@
 
 namespace meterix {
 
-PixelCatLoops::PixelCatLoops(PixelCatEngine& engine, QObject* parent) : QObject(parent), engine_(engine) {
-    for (QTimer* t : {&frameTimer_, &behaviourTimer_})
-        t->setTimerType(Qt::PreciseTimer);
-    frameTimer_.setInterval(int(std::lround(PixelCatEngine::frameInterval * 1000)));
-    behaviourTimer_.setInterval(int(std::lround(PixelCatEngine::behaviourInterval * 1000)));
-    connect(&frameTimer_, &QTimer::timeout, this, &PixelCatLoops::frameTick);
-    connect(&behaviourTimer_, &QTimer::timeout, this, &PixelCatLoops::behaviourTick);
+PixelCatLoops::PixelCatLoops(PixelCatEngine& engine, QObject* parent)
+    : QObject(parent), engine_(engine), frameMs_(int(std::lround(PixelCatEngine::frameInterval * 1000))),
+      behaviourMs_(int(std::lround(PixelCatEngine::behaviourInterval * 1000))) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(frameMs_);
+    connect(&timer_, &QTimer::timeout, this, &PixelCatLoops::frameTick);
     engine_.setLoopSwitch([this](bool run) { setRunning(run); });
 }
 
@@ -22,6 +21,12 @@ PixelCatLoops::~PixelCatLoops() {
 
 void PixelCatLoops::frameTick() {
     ticking_ = true;
+    // Whole milliseconds: the ticks fall on the same frames every time round.
+    behaviourDueMs_ -= frameMs_;
+    if (behaviourDueMs_ <= frameMs_ / 2) {
+        behaviourDueMs_ += behaviourMs_;
+        engine_.tickAI();
+    }
     engine_.tickFrame();
     ticking_ = false;
     Q_EMIT ticked();
@@ -37,11 +42,10 @@ void PixelCatLoops::behaviourTick() {
 void PixelCatLoops::setRunning(bool run) {
     if (run == isRunning()) return;
     if (run) {
-        frameTimer_.start();
-        behaviourTimer_.start();
+        behaviourDueMs_ = behaviourMs_;
+        timer_.start();
     } else {
-        frameTimer_.stop();
-        behaviourTimer_.stop();
+        timer_.stop();
     }
 }
 

@@ -37,9 +37,11 @@ class PixelCatOverlayWindow final : public QWidget, public CatOverlaySurface {
     void refresh();
 
     PixelCatOverlayController& controller_;
-    CatAnimatedValue x_;
-    CatAnimatedValue y_;
-    CatAnimatedValue jump_;
+    // The carried cat's own window: nothing else repaints with it.
+    CatAnimationClock animationClock_{std::chrono::milliseconds(16)};
+    CatAnimatedValue x_{animationClock_};
+    CatAnimatedValue y_{animationClock_};
+    CatAnimatedValue jump_{animationClock_};
     QRect painted_;
     bool shaped_ = false;
 };

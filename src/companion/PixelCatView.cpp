@@ -65,7 +65,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
                            Hooks hooks, QWidget* parent, CatRandomSource* random)
     : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
       engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, nullptr}), gesture_(engine_),
-      x_(engine_.positionX()), facing_(engine_.isFacingLeft() ? -1 : 1), breed_(preferences.pixelCatBreed()) {
+      x_(animationClock_, engine_.positionX()), facing_(animationClock_, engine_.isFacingLeft() ? -1 : 1), breed_(preferences.pixelCatBreed()) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
@@ -83,8 +83,9 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
     connect(loops_.get(), &PixelCatLoops::ticked, this, &PixelCatView::finishTick);
     engine_.setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });
+    connect(&animationClock_, &CatAnimationClock::stepped, this, &PixelCatView::finishTick);
     for (CatAnimatedValue* v : animatedValues())
-        connect(v, &CatAnimatedValue::valueChanged, this, [this, v] { onValueMoved(v); });
+        connect(v, &CatAnimatedValue::valueChanged, this, &PixelCatView::refresh);
     connect(&preferences_, &MeterixPreferences::pixelCatBreedRawChanged, this, [this] {
         breed_ = preferences_.pixelCatBreed();
         applyTexts();
@@ -252,24 +253,11 @@ std::array<CatAnimatedValue*, 7> PixelCatView::animatedValues() {
     return {&x_, &facing_, &jump_, &zOpacity_, &zOffset_, &heartOpacity_, &heartOffset_};
 }
 
-void PixelCatView::onValueMoved(const CatAnimatedValue* moved) {
-    // Several values moving together (the bubble rising as it fades in) are
-    // drawn once after the last of them; one alone (a turn, a hop) is drawn at
-    // each of its steps at once, without another round of the event loop.
-    bool alone = !dispatching_ && !(loops_ && loops_->isTicking());
-    for (const CatAnimatedValue* v : animatedValues())
-        alone = alone && (v == moved || !v->isMoving());
-    if (alone)
-        refreshNow(true);
-    else
-        refresh();
-}
-
 void PixelCatView::refresh() {
     if (dispatching_) return; // one refresh after the engine's change, not one per value
-    // Within a loop tick, once at its end for all of its changes (a step and
-    // its new frame come one after the other).
-    if (loops_ && loops_->isTicking()) {
+    // Within a loop tick or a step of the moving values, once at its end for
+    // all of its changes (a step and its new frame, a hop and its heart).
+    if ((loops_ && loops_->isTicking()) || animationClock_.isStepping()) {
         tickPending_ = true;
         return;
     }

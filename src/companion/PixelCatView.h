@@ -58,6 +58,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     PixelCatEngine& engine() { return engine_; }
     const PixelCatEngine& engine() const { return engine_; }
     PixelCatLoops& loops() { return *loops_; }
+    CatAnimationClock& animationClock() { return animationClock_; }
 
     // Places the widget over a capsule given in the parent's coordinates.
     void placeOver(const QRectF& capsule);
@@ -98,7 +99,6 @@ class PixelCatView : public QWidget, public CatBarLink {
     void applyTexts();
     void watchWindow();
     std::array<CatAnimatedValue*, 7> animatedValues();
-    void onValueMoved(const CatAnimatedValue* moved);
     void refresh();
     void refreshNow(bool atOnce);
     void tellPaintedRegion();
@@ -138,13 +138,16 @@ class PixelCatView : public QWidget, public CatBarLink {
     PixelCatEngine engine_;
     std::unique_ptr<PixelCatLoops> loops_;
     CatGesture gesture_;
+    // Every step of a value repaints and reshapes the bar's window: a turn or
+    // a hop of pixel art needs thirty a second, not the display's sixty.
+    CatAnimationClock animationClock_{std::chrono::milliseconds(33)};
     CatAnimatedValue x_;
     CatAnimatedValue facing_; // 1 facing right, -1 mirrored
-    CatAnimatedValue jump_;
-    CatAnimatedValue zOpacity_;
-    CatAnimatedValue zOffset_;
-    CatAnimatedValue heartOpacity_;
-    CatAnimatedValue heartOffset_;
+    CatAnimatedValue jump_{animationClock_};
+    CatAnimatedValue zOpacity_{animationClock_};
+    CatAnimatedValue zOffset_{animationClock_};
+    CatAnimatedValue heartOpacity_{animationClock_};
+    CatAnimatedValue heartOffset_{animationClock_};
     bool barHovered_ = false;
     bool hoveringCat_ = false;
     bool boundsApplied_ = false;

@@ -402,22 +402,41 @@ TEST_F(CatEngine, LoopsRunOnlyWhileShownAndVisible) {
     EXPECT_EQ(switched, (std::vector<bool>{false, true, false, true, false}));
 }
 
-TEST_F(CatEngine, TheLoopsObjectRunsBothTimersByTheRule) {
+TEST_F(CatEngine, TheLoopsRunByTheRuleAndTickBehaviourOnceASecondOfFrames) {
     auto e = make();
     {
         PixelCatLoops loops(*e);
         EXPECT_FALSE(loops.isRunning());
-        EXPECT_EQ(loops.frameTimer().interval(), 120);
-        EXPECT_EQ(loops.behaviourTimer().interval(), 1000);
-        EXPECT_EQ(loops.frameTimer().timerType(), Qt::PreciseTimer);
+        EXPECT_EQ(loops.timer().interval(), 120);
+        EXPECT_EQ(loops.timer().timerType(), Qt::PreciseTimer);
         e->viewAppeared();
-        EXPECT_TRUE(loops.frameTimer().isActive());
-        EXPECT_TRUE(loops.behaviourTimer().isActive());
+        EXPECT_TRUE(loops.isRunning());
         e->setApplicationVisible(false);
-        EXPECT_FALSE(loops.frameTimer().isActive());
-        EXPECT_FALSE(loops.behaviourTimer().isActive());
+        EXPECT_FALSE(loops.isRunning());
         e->setApplicationVisible(true);
         EXPECT_TRUE(loops.isRunning());
+
+        // A sitting cat counts its seconds: the frame ticks on which they were
+        // counted lie within half a frame of each whole second, and 25 seconds
+        // of frames hold 25 of them.
+        e->setAction(CatAction::sitting);
+        std::vector<int> counted;
+        for (int tick = 1; tick <= 25 * 1000 / 120 + 1; ++tick) {
+            const double before = e->actionDuration();
+            loops.frameTick();
+            if (e->actionDuration() != before) counted.push_back(tick);
+        }
+        ASSERT_EQ(counted.size(), 25u);
+        for (size_t i = 0; i < counted.size(); ++i)
+            EXPECT_LE(std::abs(counted[i] * 120 - int(i + 1) * 1000), 60) << "second " << i + 1;
+        // Stopped and started again, the count starts afresh: a second of frames.
+        e->setApplicationVisible(false);
+        e->setApplicationVisible(true);
+        const double before = e->actionDuration();
+        for (int tick = 0; tick < 7; ++tick) loops.frameTick();
+        EXPECT_EQ(e->actionDuration(), before);
+        loops.frameTick();
+        EXPECT_EQ(e->actionDuration(), before + 1);
     }
     e->viewDisappeared(); // the loops object is gone: nothing to switch
     EXPECT_FALSE(e->loopsRunning());

@@ -17,7 +17,6 @@
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
-#include <QAnimationDriver>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QSettings>
@@ -544,22 +543,7 @@ TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
     EXPECT_TRUE((cat->paintedRegion().translated(cat->pos()) - bar->solidRegion()).isEmpty());
 }
 
-// Qt's animations, stepped by the test instead of the clock.
-class SteppedAnimations : public QAnimationDriver {
-  public:
-    SteppedAnimations() { install(); }
-    ~SteppedAnimations() override { uninstall(); }
-    qint64 elapsed() const override { return now_; }
-    void step() {
-        now_ += 16;
-        advance();
-    }
-
-  private:
-    qint64 now_ = 0;
-};
-
-TEST_F(CatViewTest, AValueMovingAloneIsDrawnAtEachStepAndSeveralTogetherOnceAfterThem) {
+TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
@@ -571,45 +555,99 @@ TEST_F(CatViewTest, AValueMovingAloneIsDrawnAtEachStepAndSeveralTogetherOnceAfte
     // slow machine would add a paint of its own.
     cat->engine().setApplicationVisible(false);
     ASSERT_FALSE(cat->loops().isRunning());
-    SteppedAnimations animations;
+    CatAnimationClock& clock = cat->animationClock();
+    // Each step repaints and reshapes the bar's window: never at the display's rate.
+    EXPECT_GE(clock.interval(), std::chrono::milliseconds(33));
+    qint64 now = 0;
+    clock.setTimeSourceForTesting([&] { return now; });
     CatAnimatedValue::setInstantForTesting(false);
 
-    // A behaviour tick turns the walking cat: the turn's spring alone moves,
-    // and each of its steps is drawn before the step returns.
+    const auto stepUntilStill = [&](int maxSteps) {
+        int drawnSteps = 0;
+        for (int step = 0; step < maxSteps && clock.isRunning(); ++step) {
+            const int paints = rec.paints;
+            now += clock.interval().count();
+            clock.step();
+            EXPECT_LE(rec.paints, paints + 1) << "step " << step;
+            if (rec.paints > paints) ++drawnSteps;
+            const int drawn = rec.paints;
+            QCoreApplication::processEvents(); // nothing was left for the event loop
+            EXPECT_EQ(rec.paints, drawn) << "step " << step;
+        }
+        EXPECT_FALSE(clock.isRunning()); // no timer once all is still
+        return drawnSteps;
+    };
+
+    // A behaviour tick turns the walking cat: the turn's spring.
     random.waits = {0};
     random.rolls = {90};
     cat->loops().behaviourTick();
     QCoreApplication::processEvents();
     ASSERT_TRUE(cat->engine().isFacingLeft());
-    int drawnSteps = 0;
-    for (int step = 0; step < 200; ++step) {
-        const int paints = rec.paints;
-        animations.step();
-        if (rec.paints == paints && drawnSteps > 0) break; // the spring has come to rest
-        EXPECT_LE(rec.paints, paints + 1) << "step " << step;
-        if (rec.paints > paints) ++drawnSteps;
-        const int drawn = rec.paints;
-        QCoreApplication::processEvents(); // nothing was left for the event loop
-        EXPECT_EQ(rec.paints, drawn) << "step " << step;
-    }
-    EXPECT_GT(drawnSteps, 3);
+    EXPECT_GT(stepUntilStill(100), 3);
     EXPECT_GE(told, 2); // both ways round while it turns, one way at rest
 
-    // A tap: the hop and the heart's rise and fade move together, and are
-    // drawn once the event loop runs, not once for each.
+    // A tap: the hop and the heart's rise and fade move together, drawn once a step.
     cat->engine().onCatTapped();
     QCoreApplication::processEvents();
-    drawnSteps = 0;
-    for (int step = 0; step < 10; ++step) {
-        const int paints = rec.paints;
-        animations.step();
-        EXPECT_EQ(rec.paints, paints) << "step " << step;
-        QCoreApplication::processEvents();
-        EXPECT_LE(rec.paints, paints + 1) << "step " << step;
-        if (rec.paints > paints) ++drawnSteps;
-    }
-    EXPECT_GT(drawnSteps, 5);
+    EXPECT_GT(stepUntilStill(100), 5);
     CatAnimatedValue::setInstantForTesting(true);
+}
+
+TEST(CatAnimatedValueTest, MovesLandOnTheirTargetsWithoutJumps) {
+    CatAnimationClock clock(std::chrono::milliseconds(33));
+    qint64 now = 0;
+    clock.setTimeSourceForTesting([&] { return now; });
+    const auto run = [&](int steps) {
+        for (int i = 0; i < steps && clock.isRunning(); ++i) {
+            now += 33;
+            clock.step();
+        }
+    };
+    struct Row {
+        const char* name;
+        CatAnimation how;
+    };
+    for (const Row& row : {Row{"spring", CatAnimation::withSpring(SpringSpec{0.22, 0.82})},
+                           Row{"ease out", CatAnimation::easeOut(0.3)},
+                           Row{"ease in-out", CatAnimation::easeInOut(0.8)},
+                           Row{"linear", CatAnimation::linear(0.12)}}) {
+        SCOPED_TRACE(row.name);
+        CatAnimatedValue v(clock, 0);
+        double last = 0, biggest = 0;
+        QObject::connect(&v, &CatAnimatedValue::valueChanged, [&](double x) {
+            biggest = std::max(biggest, std::abs(x - last));
+            last = x;
+        });
+        v.animateTo(10, row.how);
+        EXPECT_TRUE(v.isMoving());
+        v.animateTo(std::nan(""), row.how); // ignored
+        EXPECT_EQ(v.target(), 10);
+        run(3);
+        // Turned back halfway: the value goes on from where it stands.
+        const double before = v.value();
+        v.animateTo(-10, row.how);
+        now += 33;
+        clock.step();
+        EXPECT_LT(std::abs(v.value() - before), 6) << "no jump on a new target";
+        run(200);
+        EXPECT_FALSE(v.isMoving());
+        EXPECT_EQ(v.value(), -10);
+        EXPECT_LT(biggest, 10);
+    }
+    EXPECT_FALSE(clock.isRunning());
+
+    // A value whose listener deletes another that moves in the same step.
+    auto* a = new CatAnimatedValue(clock, 0);
+    auto* b = new CatAnimatedValue(clock, 0);
+    QObject::connect(a, &CatAnimatedValue::valueChanged, [&] { delete std::exchange(b, nullptr); });
+    a->animateTo(1, CatAnimation::easeOut(0.2));
+    b->animateTo(1, CatAnimation::easeOut(0.2));
+    run(20);
+    EXPECT_EQ(b, nullptr);
+    EXPECT_EQ(a->value(), 1);
+    delete a;
+    EXPECT_FALSE(clock.isRunning());
 }
 
 TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamped) {
