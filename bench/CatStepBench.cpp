@@ -1,0 +1,127 @@
+// One frame tick of the cat on the bar's real window: a walking step (the cat
+// and its shadow move, a new frame, the window's new shape) and a grooming
+// tick (a new frame in place). Run under xvfb-run for the X11 path (shaped
+// window, pixels sent to the server), or offscreen for the painting alone.
+// Reports the GUI thread's CPU time per tick, the event loop's turn included;
+// the cat's own timers stay stopped, the benchmark ticks it.
+#include "companion/CatAnimatedValue.h"
+#include "companion/CatRandomSource.h"
+#include "companion/PixelCatLoops.h"
+#include "companion/PixelCatOverlayController.h"
+#include "companion/PixelCatView.h"
+#include "core/MeterixPreferences.h"
+#include "refresh/TimerSource.h"
+#include "shell/FloatingPanel.h"
+#include "shell/MultiProviderBarView.h"
+#include "support/Readings.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+
+using namespace meterix;
+
+namespace {
+
+double threadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// Keeps walking at every border, never ends an action by itself.
+class SteadyRandom final : public CatRandomSource {
+  public:
+    int roll() override { return 0; }
+    double wait(double, double high) override { return high * 1e6; }
+    bool coin() override { return false; }
+};
+
+struct Scene {
+    QTemporaryDir dir;
+    std::shared_ptr<QSettings> settings =
+        std::make_shared<QSettings>(dir.filePath(QStringLiteral("p.conf")), QSettings::IniFormat);
+    MeterixPreferences prefs{settings};
+    QtTimerSource timers;
+    SteadyRandom random;
+    MultiProviderBarView* bar = nullptr;
+    std::unique_ptr<FloatingPanel> panel;
+    PixelCatView* cat = nullptr;
+
+    Scene() {
+        prefs.setPixelCatEnabled(true);
+        bar = new MultiProviderBarView(prefs, nullptr);
+        MultiProviderBarView::State s;
+        using P = AIProviderType;
+        s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};
+        for (auto [p, v] : {std::pair{P::claudeCode, 70.0}, {P::openAICodex, 40.0}, {P::cursor, 90.0}})
+            s.snapshots.insert(p, test::measuredReading(p, v, QDateTime::currentDateTimeUtc()));
+        bar->setState(s);
+        bar->setCatViewFactory([this](MultiProviderBarView& b) -> QWidget* {
+            cat = new PixelCatView(prefs, PixelCatOverlayController::shared(), timers, {}, &b, &random);
+            QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
+            QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b, &MultiProviderBarView::setCatRegion);
+            cat->placeOver(b.capsuleRect());
+            b.setCatRegion(cat->paintedRegion());
+            return cat;
+        });
+        panel = std::make_unique<FloatingPanel>(QRectF(QPointF(200, 200), bar->contentSize()), bar);
+        QObject::connect(bar, &MultiProviderBarView::solidRegionChanged, panel.get(), &FloatingPanel::setSolidRegion);
+        panel->setSolidRegion(bar->solidRegion());
+        panel->reveal();
+        for (int i = 0; i < 50; ++i) QApplication::processEvents();
+    }
+};
+
+Scene* gScene = nullptr;
+
+void tick(benchmark::State& state, CatAction action) {
+    PixelCatView* cat = gScene->cat;
+    if (!cat) {
+        state.SkipWithError("no cat on the bar");
+        return;
+    }
+    // Turns at the borders land at once: the steps alone are measured.
+    CatAnimatedValue::setInstantForTesting(true);
+    cat->engine().setApplicationVisible(false); // the benchmark ticks the cat
+    cat->engine().setAction(action);
+    QApplication::processEvents();
+    double cpu = 0;
+    for (auto _ : state) {
+        const double start = threadCpuSeconds();
+        cat->loops().frameTick();
+        QApplication::processEvents(); // the turn of the loop that sends the pixels
+        cpu += threadCpuSeconds() - start;
+    }
+    state.counters["gui_cpu_us"] = benchmark::Counter(cpu * 1e6 / double(state.iterations()));
+    CatAnimatedValue::setInstantForTesting(false);
+}
+
+void BM_WalkingStep(benchmark::State& state) {
+    tick(state, CatAction::walking);
+}
+void BM_GroomingTick(benchmark::State& state) {
+    tick(state, CatAction::grooming);
+}
+BENCHMARK(BM_WalkingStep)->Iterations(3000);
+BENCHMARK(BM_GroomingTick)->Iterations(3000);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1"); // as the app
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    {
+        Scene scene; // gone before the application
+        gScene = &scene;
+        benchmark::RunSpecifiedBenchmarks();
+        gScene = nullptr;
+    }
+    benchmark::Shutdown();
+    return 0;
+}
