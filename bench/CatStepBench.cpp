@@ -64,16 +64,19 @@ struct Scene {
         bar->setCatViewFactory([this](MultiProviderBarView& b) -> QWidget* {
             cat = new PixelCatView(prefs, PixelCatOverlayController::shared(), timers, {}, &b, &random);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
-            QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b, &MultiProviderBarView::setCatRegion);
+            QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
+                             &MultiProviderBarView::setCatRegion);
             cat->placeOver(b.capsuleRect());
             b.setCatRegion(cat->paintedRegion());
             return cat;
         });
         panel = std::make_unique<FloatingPanel>(QRectF(QPointF(200, 200), bar->contentSize()), bar);
-        QObject::connect(bar, &MultiProviderBarView::solidRegionChanged, panel.get(), &FloatingPanel::setSolidRegion);
+        QObject::connect(bar, &MultiProviderBarView::solidRegionChanged, panel.get(),
+                         &FloatingPanel::setSolidRegion);
         panel->setSolidRegion(bar->solidRegion());
         panel->reveal();
-        for (int i = 0; i < 50; ++i) QApplication::processEvents();
+        for (int i = 0; i < 50; ++i)
+            QApplication::processEvents();
     }
 };
 

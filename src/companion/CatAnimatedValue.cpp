@@ -84,8 +84,8 @@ void CatAnimatedValue::animateTo(double target, CatAnimation how) {
         double position = value_, velocity = 0;
         if (move_ == CatAnimation::Kind::spring && spec_.response == how.spring.response &&
             spec_.dampingFraction == how.spring.dampingFraction) {
-            const SpringCurve::State s = curve_.at(std::max<qint64>(0, now - startMs_) / 1000.0, displacement0_,
-                                                   velocity0_);
+            const SpringCurve::State s =
+                curve_.at(std::max<qint64>(0, now - startMs_) / 1000.0, displacement0_, velocity0_);
             position = target_ + s.displacement;
             velocity = s.velocity;
         } else {

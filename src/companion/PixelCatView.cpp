@@ -65,7 +65,8 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
                            Hooks hooks, QWidget* parent, CatRandomSource* random)
     : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
       engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, nullptr}), gesture_(engine_),
-      x_(animationClock_, engine_.positionX()), facing_(animationClock_, engine_.isFacingLeft() ? -1 : 1), breed_(preferences.pixelCatBreed()) {
+      x_(animationClock_, engine_.positionX()), facing_(animationClock_, engine_.isFacingLeft() ? -1 : 1),
+      breed_(preferences.pixelCatBreed()) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
