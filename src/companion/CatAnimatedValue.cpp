@@ -9,9 +9,6 @@ namespace meterix {
 
 namespace {
 bool gInstant = false;
-// A spring is at rest this close to its target (in position, and in velocity
-// scaled by its frequency), as a share of the move.
-constexpr double kRestThreshold = 1e-3;
 } // namespace
 
 // MARK: - Clock
@@ -82,21 +79,21 @@ void CatAnimatedValue::animateTo(double target, CatAnimation how) {
         // A running spring of the same kind keeps its velocity from where it
         // stands now; otherwise it starts afresh, at rest, from the value.
         double position = value_, velocity = 0;
-        if (move_ == CatAnimation::Kind::spring && spec_.response == how.spring.response &&
-            spec_.dampingFraction == how.spring.dampingFraction) {
+        const SpringCurve wanted = how.spring.curve();
+        if (move_ == CatAnimation::Kind::spring && curve_.response() == wanted.response() &&
+            curve_.dampingFraction() == wanted.dampingFraction()) {
             const SpringCurve::State s =
                 curve_.at(std::max<qint64>(0, now - startMs_) / 1000.0, displacement0_, velocity0_);
             position = target_ + s.displacement;
             velocity = s.velocity;
         } else {
-            spec_ = how.spring;
-            curve_ = how.spring.curve();
+            curve_ = wanted;
         }
         target_ = target;
         displacement0_ = position - target;
         velocity0_ = velocity;
         startMs_ = now;
-        scale_ = std::max({std::abs(displacement0_), std::abs(velocity0_) / curve_.angularFrequency(), 1e-9});
+        scale_ = curve_.moveSize(displacement0_, velocity0_);
         if (displacement0_ == 0 && velocity0_ == 0) {
             stop();
             set(target);
@@ -134,8 +131,7 @@ void CatAnimatedValue::advance(qint64 now) {
     const double elapsedMs = double(std::max<qint64>(0, now - startMs_));
     if (move_ == CatAnimation::Kind::spring) {
         const SpringCurve::State s = curve_.at(elapsedMs / 1000.0, displacement0_, velocity0_);
-        if (std::abs(s.displacement) <= kRestThreshold * scale_ &&
-            std::abs(s.velocity) / curve_.angularFrequency() <= kRestThreshold * scale_) {
+        if (curve_.isAtRest(s, scale_)) {
             stop();
             set(target_);
             return;

@@ -92,7 +92,6 @@ class CatAnimatedValue : public QObject {
     QEasingCurve easing_;
     // A spring's segment: this far from the target with this velocity at the
     // start; a new target mid-flight starts a segment with the velocity it has.
-    SpringSpec spec_{};
     SpringCurve curve_{1, 1};
     double displacement0_ = 0;
     double velocity0_ = 0;

@@ -27,7 +27,7 @@ void SpringAnimator::setTarget(double target, bool animated) {
     target_ = target;
     startDisplacement_ = value_ - target_;
     startVelocity_ = velocity_;
-    scale_ = std::max({std::abs(startDisplacement_), std::abs(startVelocity_) / curve_.angularFrequency(), 1e-9});
+    scale_ = curve_.moveSize(startDisplacement_, startVelocity_);
     if (startDisplacement_ == 0 && startVelocity_ == 0) {
         stop();
         return;
@@ -46,9 +46,7 @@ void SpringAnimator::updateCurrentTime(int currentTime) {
     const SpringCurve::State s = curve_.at(t, startDisplacement_, startVelocity_);
     value_ = target_ + s.displacement;
     velocity_ = s.velocity;
-    const bool still = std::abs(s.displacement) <= restThreshold * scale_ &&
-                       std::abs(s.velocity) / curve_.angularFrequency() <= restThreshold * scale_;
-    if (still) {
+    if (curve_.isAtRest(s, scale_)) {
         settle();
         return;
     }

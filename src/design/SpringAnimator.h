@@ -29,9 +29,6 @@ public:
 
     int duration() const override { return -1; }
 
-    // The value is this close to its target (and slow) when the motion stops.
-    static constexpr double restThreshold = 1e-3;
-
 Q_SIGNALS:
     void valueChanged(double value);
 

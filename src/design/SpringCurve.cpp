@@ -54,6 +54,15 @@ SpringCurve::State SpringCurve::at(double t, double x0, double v0) const {
     return {c1 * e1 + c2 * e2, c1 * r1 * e1 + c2 * r2 * e2};
 }
 
+double SpringCurve::moveSize(double displacement0, double velocity0) const {
+    return std::max({std::abs(displacement0), std::abs(velocity0) / omega_, 1e-9});
+}
+
+bool SpringCurve::isAtRest(const State& state, double moveSize) const {
+    return std::abs(state.displacement) <= restShare * moveSize &&
+           std::abs(state.velocity) / omega_ <= restShare * moveSize;
+}
+
 double SpringCurve::progress(double t) const { return 1.0 - at(t, 1.0, 0.0).displacement; }
 
 double SpringCurve::settleTime(double epsilon) const {

@@ -29,6 +29,14 @@ public:
     // in velocity scaled by the frequency) from then on.
     double settleTime(double epsilon = 0.001) const;
 
+    // A moving value comes to rest this close to its target (in position, and
+    // in velocity scaled by the frequency), as a share of its move's size.
+    static constexpr double restShare = 1e-3;
+    // The size of a move that starts displacement0 away with velocity0.
+    double moveSize(double displacement0, double velocity0) const;
+    // The motion is still within restShare of a move of that size.
+    bool isAtRest(const State& state, double moveSize) const;
+
 private:
     double response_;
     double zeta_;
