@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "CpuTime.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,7 +15,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <ctime>
 #include <malloc.h>
 #include <pthread.h>
 #include <sys/syscall.h>
@@ -159,13 +160,6 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     state.counters["wakeups/s"] = static_cast<double>(wakeups) / seconds;
 }
 BENCHMARK(BM_IdleWatcherWakeups)->Arg(2000)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// CPU time of one thread of this process, in seconds (its CPU-time clock).
-double threadCpuSeconds(clockid_t clock) {
-    timespec ts{};
-    ::clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 // A tool streaming into its session log: 10,000 appends of one line within
 // 10 s to a watched Claude transcript. Reports the watcher thread's share of

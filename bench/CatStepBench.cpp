@@ -21,17 +21,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
+#include "CpuTime.h"
+
 
 using namespace meterix;
 
 namespace {
-
-double threadCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 // Keeps walking at every border, never ends an action by itself.
 class SteadyRandom final : public CatRandomSource {

@@ -34,7 +34,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
+#include "CpuTime.h"
+
 
 using namespace meterix;
 
@@ -46,12 +47,6 @@ QCoreApplication& application() {
     static char* argv[] = {name, nullptr};
     static QCoreApplication* app = new QCoreApplication(argc, argv);
     return *app;
-}
-
-double threadCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
 void write(const QString& path, const QByteArray& bytes) {
