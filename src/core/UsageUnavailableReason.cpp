@@ -32,6 +32,9 @@ const Texts kTexts[] = {
      &L10n::guidanceHeaderResponse, &L10n::guidanceTitleMalformed, &L10n::guidanceDetailMalformed},
     {UsageUnavailableReason::providerError, "providerError", &L10n::providerError,
      &L10n::guidanceHeaderProvider, &L10n::guidanceTitleProviderError, &L10n::guidanceDetailProviderError},
+    {UsageUnavailableReason::missingPermission, "missingPermission", &L10n::permissionMissing,
+     &L10n::guidanceHeaderPermission, &L10n::guidanceTitlePermissionMissing,
+     &L10n::guidanceDetailPermissionMissing},
 };
 
 const Texts& texts(UsageUnavailableReason r) {

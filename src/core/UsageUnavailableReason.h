@@ -16,6 +16,8 @@ enum class UsageUnavailableReason {
     networkFailure,
     malformedResponse,
     providerError,
+    // The key was accepted but lacks a permission the usage read needs.
+    missingPermission,
 };
 
 QString rawValue(UsageUnavailableReason r);

@@ -33,7 +33,7 @@ QString ko(const L10n& l) {
 } // namespace
 
 TEST_F(Texts, EveryPlainTextExistsInBothLanguages) {
-    EXPECT_EQ(L10n::plainCases().size(), 166);
+    EXPECT_EQ(L10n::plainCases().size(), 170);
     for (L10n::Case c : L10n::plainCases()) {
         const L10nPair p = L10n::plain(c).pair();
         EXPECT_FALSE(p.ko.trimmed().isEmpty()) << static_cast<int>(c);
@@ -128,7 +128,7 @@ TEST_F(Texts, ReasonsInBothLanguages) {
     korean();
     EXPECT_EQ(displayText(UsageUnavailableReason::networkFailure), QStringLiteral("네트워크 오류"));
     EXPECT_EQ(notice(UsageUnavailableReason::networkFailure).header, QStringLiteral("네트워크"));
-    for (int i = 0; i <= static_cast<int>(UsageUnavailableReason::providerError); ++i) {
+    for (int i = 0; i <= static_cast<int>(UsageUnavailableReason::missingPermission); ++i) {
         const auto r = static_cast<UsageUnavailableReason>(i);
         EXPECT_EQ(unavailableReasonFromRawValue(rawValue(r)), r);
         EXPECT_EQ(notice(r).isFault, r != UsageUnavailableReason::notMeasured);
@@ -136,6 +136,21 @@ TEST_F(Texts, ReasonsInBothLanguages) {
         EXPECT_FALSE(displayText(r).isEmpty());
     }
     EXPECT_FALSE(unavailableReasonFromRawValue(u"RateLimited"));
+}
+
+// A key that is valid but may not read usage says which permission it needs,
+// not that it was refused.
+TEST_F(Texts, AMissingPermissionNamesThePermission) {
+    const auto r = UsageUnavailableReason::missingPermission;
+    EXPECT_EQ(rawValue(r), QStringLiteral("missingPermission"));
+    english();
+    EXPECT_EQ(displayText(r), QStringLiteral("Permission missing"));
+    EXPECT_NE(displayText(r), displayText(UsageUnavailableReason::authenticationFailed));
+    EXPECT_TRUE(notice(r).detail.contains(QStringLiteral("user-read permission (user_read)")));
+    EXPECT_TRUE(notice(r).isFault);
+    korean();
+    EXPECT_EQ(displayText(r), QStringLiteral("권한 부족"));
+    EXPECT_TRUE(notice(r).detail.contains(QStringLiteral("사용자 읽기 권한(user_read)")));
 }
 
 TEST_F(Texts, FetchErrorsAndMood) {
