@@ -17,6 +17,44 @@ namespace {
 // difference of two such counts would be a wrong figure.
 constexpr double kCountsBelow = 9007199254740992.0;
 
+// A currency as the answer names it ("usd"), shown as its code; anything that is
+// not a three-letter code is left out rather than shown.
+std::optional<QString> currencyCode(const std::optional<QString>& text) {
+    if (!text || text->size() != 3) return std::nullopt;
+    for (const QChar c : *text)
+        if (!((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))))
+            return std::nullopt;
+    return text->toUpper();
+}
+
+// What usage-based plans owe beyond the allowance: "current_overage" as an
+// amount, or as an object with "amount" (a number or a decimal in a string)
+// and "currency". Nothing when there is no positive finite amount.
+std::optional<QString> overageText(const QJsonObject& body) {
+    const QJsonValue value = body.value(QLatin1String("current_overage"));
+    std::optional<double> amount;
+    std::optional<QString> currency = json::string(body, QLatin1String("currency"));
+    if (value.isDouble()) {
+        amount = json::number(body, QLatin1String("current_overage"));
+    } else if (value.isObject()) {
+        const QJsonObject overage = value.toObject();
+        amount = json::number(overage, QLatin1String("amount"));
+        if (const auto text = json::string(overage, QLatin1String("amount"))) amount = parsePlainDecimal(*text);
+        if (const auto own = json::string(overage, QLatin1String("currency"))) currency = own;
+    }
+    if (!amount || !(*amount > 0)) return std::nullopt;
+    const QString figure = QString::number(*amount, 'f', 2);
+    const auto code = currencyCode(currency);
+    return code ? *code + QLatin1Char(' ') + figure : figure;
+}
+
+// A refusal whose body says the key lacks a permission: the key itself is good.
+bool lacksPermission(const QByteArray& body) {
+    const auto answer = json::parseObject(body);
+    const auto detail = answer ? json::object(*answer, QLatin1String("detail")) : std::nullopt;
+    return detail && json::string(*detail, QLatin1String("status")) == QLatin1String("missing_permissions");
+}
+
 } // namespace
 
 ElevenLabsAdapter::ElevenLabsAdapter(UsageTransport& transport, QString baseAddress, QString homeDirectory,
@@ -29,6 +67,14 @@ ElevenLabsAdapter::ElevenLabsAdapter(UsageTransport& transport, QString baseAddr
 
 QList<HttpHeader> ElevenLabsAdapter::requestHeaders(const QString& key) const {
     return {{"xi-api-key", key.toUtf8()}};
+}
+
+UsageSnapshot ElevenLabsAdapter::snapshotFromRequest(const UsageRequest& request) const {
+    const Answer answer = send(request);
+    if (!answer.failure) return snapshotFromData(answer.body);
+    if ((answer.status == 401 || answer.status == 403) && lacksPermission(answer.body))
+        return unavailable(UsageUnavailableReason::missingPermission);
+    return unavailable(*answer.failure);
 }
 
 std::optional<double> ElevenLabsAdapter::characterResetCountdown(const QJsonObject& answer,
@@ -61,20 +107,25 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
     const auto grantedCount = static_cast<int64_t>(*granted);
     const int64_t left = grantedCount - usedCount;
 
+    QList<ModelQuotaItem> items{
+        ModelQuotaItem(QStringLiteral("Tier: ") + capitalizeWords(tier), percentage,
+                       QStringLiteral("Characters: ") + QString::number(usedCount) + QLatin1Char('/') +
+                           QString::number(grantedCount),
+                       countdown),
+        ModelQuotaItem(QStringLiteral("Remaining Characters"), percentage,
+                       QString::number(left) + QStringLiteral(" Left"), countdown),
+    };
+    // Past the allowance nothing of it is left: the overage line stands at 0 %.
+    if (const auto overage = overageText(body))
+        items.append(ModelQuotaItem(QStringLiteral("Overage (") + *overage + QLatin1Char(')'), 0,
+                                    QStringLiteral("Overage"), countdown));
+
     return success({
         .hourlyRemainingPercentage = percentage,
         .hourlyResetCountdown = countdown,
         .weeklyRemainingPercentage = percentage,
         .weeklyResetCountdown = countdown,
-        .modelQuotas =
-            {
-                ModelQuotaItem(QStringLiteral("Tier: ") + capitalizeWords(tier), percentage,
-                               QStringLiteral("Characters: ") + QString::number(usedCount) +
-                                   QLatin1Char('/') + QString::number(grantedCount),
-                               countdown),
-                ModelQuotaItem(QStringLiteral("Remaining Characters"), percentage,
-                               QString::number(left) + QStringLiteral(" Left"), countdown),
-            },
+        .modelQuotas = items,
         .hourlyQuotaName = L10n::elevenLabsCharacterUsage().text(),
     });
 }

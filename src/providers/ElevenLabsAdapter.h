@@ -6,8 +6,9 @@
 
 namespace meterix {
 
-// How much of an ElevenLabs account's character allowance is left, with its tier
-// and the time until it resets. Blocking calls as in KeyedAdapter.
+// How much of an ElevenLabs account's character allowance is left, with its tier,
+// the time until it resets and, on usage-based plans, what is owed beyond it.
+// Blocking calls as in KeyedAdapter.
 class ElevenLabsAdapter final : public KeyedAdapter {
 public:
     static constexpr const char* kDefaultBaseAddress = "https://api.elevenlabs.io";
@@ -28,6 +29,9 @@ protected:
     QList<HttpHeader> requestHeaders(const QString& key) const override;
     std::chrono::milliseconds requestTimeout() const override { return std::chrono::seconds(6); }
     std::optional<UsageSnapshot> snapshotFromBody(const QJsonObject& body) const override;
+    // A refusal of a good key that lacks the user-read permission is told
+    // apart from a refused key.
+    UsageSnapshot snapshotFromRequest(const UsageRequest& request) const override;
 };
 
 } // namespace meterix

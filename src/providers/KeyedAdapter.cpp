@@ -35,22 +35,50 @@ UsageSnapshot KeyedAdapter::fetchUsage(bool) {
 UsageSnapshot KeyedAdapter::snapshotFromRequest(const UsageRequest& request) const {
     const UsageFetchResult result = transport_.usageData(request);
     if (!result.isSuccess()) return unavailable(result.reason());
-    const auto body = json::parseObject(result.data());
+    return snapshotFromData(result.data());
+}
+
+UsageSnapshot KeyedAdapter::snapshotFromData(const QByteArray& data) const {
+    const auto body = json::parseObject(data);
     if (!body) return unavailable(UsageUnavailableReason::malformedResponse);
     if (auto snapshot = snapshotFromBody(*body)) return *snapshot;
     return unavailable(UsageUnavailableReason::malformedResponse);
 }
 
+KeyedAdapter::Answer KeyedAdapter::send(const UsageRequest& request) const {
+    Answer answer;
+    std::pair<QByteArray, UsageResponse> reply;
+    try {
+        reply = transport_.data(request);
+    } catch (const std::exception& error) {
+        answer.failure = unavailableReasonForTransportError(error);
+        return answer;
+    } catch (...) {
+        answer.failure = UsageUnavailableReason::networkFailure;
+        return answer;
+    }
+    answer.status = reply.second.httpStatus;
+    answer.body = std::move(reply.first);
+    if (!answer.status)
+        answer.failure = UsageUnavailableReason::malformedResponse;
+    else if (*answer.status != 200)
+        answer.failure = unavailableReasonForHTTPStatus(*answer.status);
+    return answer;
+}
+
 std::optional<UsageSnapshot> KeyedAdapter::snapshotFromBody(const QJsonObject&) const { return std::nullopt; }
 
-QString KeyedAdapter::endpointString(const QString& path) const {
-    QString base = baseAddress_;
+QString KeyedAdapter::endpointString(const QString& path) const { return joinAddress(baseAddress_, path); }
+
+std::optional<QUrl> KeyedAdapter::endpointUrl(const QString& path) const { return httpUrl(endpointString(path)); }
+
+QString KeyedAdapter::joinAddress(QString base, const QString& path) {
     while (base.endsWith(QLatin1Char('/'))) base.chop(1);
     return base + path;
 }
 
-std::optional<QUrl> KeyedAdapter::endpointUrl(const QString& path) const {
-    const QUrl url(endpointString(path), QUrl::StrictMode);
+std::optional<QUrl> KeyedAdapter::httpUrl(const QString& address) {
+    const QUrl url(address, QUrl::StrictMode);
     const QString scheme = url.scheme();
     if (!url.isValid() || url.host().isEmpty() ||
         (scheme != QLatin1String("https") && scheme != QLatin1String("http")))

@@ -17,7 +17,8 @@ namespace meterix {
 // (credential, endpoint, request, answer, snapshot). Every failure ends in a
 // snapshot without figures that names the reason; nothing is thrown or logged.
 //
-// The adapters hold only constants: any number of calls may run at once.
+// The adapters hold only constants (Kimi also remembers, in memory, which of its
+// hosts took each key): any number of calls may run at once.
 // checkAvailability and fetchUsage block (files, HTTP): call them off the GUI
 // thread. isDetected and credentialFingerprint read small files and may be
 // called from any thread.
@@ -51,11 +52,25 @@ protected:
     // Sends the request and reads the answer; by default the body through
     // usageData. Adapters that need the response headers read them here.
     virtual UsageSnapshot snapshotFromRequest(const UsageRequest& request) const;
+    // The snapshot of a 200 answer's body, or malformedResponse.
+    UsageSnapshot snapshotFromData(const QByteArray& body) const;
+
+    // One request whose refusal may say more than its status: the status and
+    // body of any HTTP answer are kept beside the reason usageData would give.
+    struct Answer {
+        std::optional<int> status; // nothing when no HTTP answer came
+        QByteArray body;
+        std::optional<UsageUnavailableReason> failure; // nothing exactly for 200
+    };
+    Answer send(const UsageRequest& request) const;
 
     // The base address followed by a path.
     QString endpointString(const QString& path) const;
     // Nothing when the endpoint is not an http(s) URL with a host.
     std::optional<QUrl> endpointUrl(const QString& path) const;
+    // Both as above, for an address other than the adapter's own.
+    static QString joinAddress(QString base, const QString& path);
+    static std::optional<QUrl> httpUrl(const QString& address);
     UsageRequest makeRequest(const QUrl& url, const QString& credential) const;
 
     UsageSnapshot unavailable(UsageUnavailableReason reason) const;

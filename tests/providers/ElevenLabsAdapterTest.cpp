@@ -159,5 +159,73 @@ TEST_F(ElevenLabsTest, RejectsMissingOrMistypedCounts) {
     }
 }
 
+// A key created without the user-read permission is valid: the refusal says
+// which permission is missing, and the user is told that rather than that the
+// key failed.
+TEST_F(ElevenLabsTest, ARefusalForAMissingPermissionIsToldApart) {
+    const QByteArray missing = R"({"detail":{"status":"missing_permissions",
+        "message":"The API key you used is missing the permission user_read to execute this operation."}})";
+    const struct {
+        int status;
+        QByteArray body;
+        UsageUnavailableReason reason;
+    } rows[] = {
+        {401, missing, UsageUnavailableReason::missingPermission},
+        {403, missing, UsageUnavailableReason::missingPermission},
+        {401, R"({"detail":{"status":"invalid_api_key","message":"Invalid API key"}})",
+         UsageUnavailableReason::authenticationFailed},
+        {401, R"({"detail":"missing_permissions"})", UsageUnavailableReason::authenticationFailed},
+        {401, "", UsageUnavailableReason::authenticationFailed},
+        {429, missing, UsageUnavailableReason::rateLimited},
+        {500, missing, UsageUnavailableReason::providerError},
+    };
+    env.set(QStringLiteral("XI_API_KEY"), QStringLiteral("xi-key"));
+    for (const auto& row : rows) {
+        transport.respond(row.status, row.body);
+        const UsageSnapshot s =
+            ElevenLabsAdapter(transport, QStringLiteral("https://api.test"), home.path(), env.lookup(), clock)
+                .fetchUsage(false);
+        EXPECT_EQ(s.unavailableReason, row.reason) << row.status << " " << row.body.toStdString();
+        EXPECT_TRUE(s.modelQuotas.isEmpty());
+        EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
+    }
+}
+
+// Usage-based plans may pass the allowance; what is owed beyond it shows as a
+// line of its own.
+TEST_F(ElevenLabsTest, UsagePastTheAllowanceShowsTheOverage) {
+    const struct {
+        const char* body;
+        std::optional<QString> overage;
+    } rows[] = {
+        {R"({"tier":"pro","character_count":520000,"character_limit":500000,"currency":"usd",
+            "current_overage":{"amount":"12.5","currency":"usd"},"status":"active"})",
+         QStringLiteral("Overage (USD 12.50)")},
+        {R"({"tier":"pro","character_count":520000,"character_limit":500000,"currency":"eur","current_overage":3.1})",
+         QStringLiteral("Overage (EUR 3.10)")},
+        {R"({"tier":"pro","character_count":520000,"character_limit":500000,"current_overage":{"amount":7}})",
+         QStringLiteral("Overage (7.00)")},
+        {R"({"tier":"pro","character_count":520000,"character_limit":500000,
+            "current_overage":{"amount":2,"currency":"dollars"}})",
+         QStringLiteral("Overage (2.00)")},
+        {R"({"tier":"pro","character_count":400000,"character_limit":500000,"current_overage":{"amount":0}})",
+         std::nullopt},
+        {R"({"tier":"pro","character_count":520000,"character_limit":500000,"current_overage":{"amount":"1e999"}})",
+         std::nullopt},
+        {R"({"tier":"pro","character_count":520000,"character_limit":500000,"current_overage":"12"})", std::nullopt},
+        {R"({"tier":"pro","character_count":520000,"character_limit":500000,"current_overage":-4})", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const UsageSnapshot s = fetch(row.body);
+        ASSERT_EQ(s.modelQuotas.size(), row.overage ? 3 : 2) << row.body;
+        EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("Tier: Pro")) << row.body;
+        if (!row.overage) continue;
+        // The Part's figures stay: nothing of the allowance is left.
+        EXPECT_EQ(s.hourlyRemainingPercentage, 0) << row.body;
+        EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("-20000 Left")) << row.body;
+        EXPECT_EQ(s.modelQuotas[2], ModelQuotaItem(*row.overage, 0, QStringLiteral("Overage"))) << row.body;
+    }
+}
+
 } // namespace
 } // namespace meterix::test
