@@ -1,7 +1,10 @@
 #include "providers/CopilotAdapter.h"
 
+#include "core/IsoDate.h"
 #include "core/Json.h"
+#include "core/L10n.h"
 #include "core/SafeFile.h"
+#include "core/TextUtil.h"
 
 #include <algorithm>
 
@@ -21,6 +24,54 @@ const QString kPublicHost = QStringLiteral("github.com");
 // GitHub API, so only public-host tokens may be sent there.
 bool isPublicHostEntry(const QString& key) {
     return key == kPublicHost || key.startsWith(kPublicHost + QLatin1Char(':'));
+}
+
+// One allowance of "quota_snapshots" as the service describes it today:
+// "entitlement" with "remaining" (or "quota_remaining") and "percent_remaining",
+// "unlimited", and "has_quota" on free seats.
+struct Allowance {
+    bool recognised = false;          // the answer describes this allowance
+    std::optional<double> percentage; // no item without it
+    bool unlimited = false;
+    std::optional<QString> counts; // "remaining / entitlement"
+};
+
+// Counts as the answer gives them: 300, -1, 287.5.
+QString countText(double value) { return QString::number(value, 'g', 15); }
+
+Allowance currentAllowance(const QJsonObject& allowance) {
+    if (json::boolean(allowance, QLatin1String("unlimited")) == true) return {true, 100.0, true, std::nullopt};
+    if (json::boolean(allowance, QLatin1String("has_quota")) == false) return {true, std::nullopt, false, std::nullopt};
+    const auto entitlement = json::number(allowance, QLatin1String("entitlement"));
+    if (!entitlement) return {};
+    if (!(*entitlement > 0)) return {true, std::nullopt, false, std::nullopt};
+    auto left = json::number(allowance, QLatin1String("remaining"));
+    if (!left) left = json::number(allowance, QLatin1String("quota_remaining"));
+    // percent_remaining goes below 0 once an allowance is overdrawn (-0.33).
+    auto percentage = json::number(allowance, QLatin1String("percent_remaining"));
+    if (!percentage && left) percentage = *left / *entitlement * 100.0;
+    if (!percentage) return {};
+    return {true, std::clamp(*percentage, 0.0, 100.0), false,
+            left ? std::optional(countText(*left) + QStringLiteral(" / ") + countText(*entitlement)) : std::nullopt};
+}
+
+Allowance readAllowance(const QString& name, const QJsonObject& quotas) {
+    if (const auto older = CopilotAdapter::remaining(name, quotas)) return {true, older, false, std::nullopt};
+    const QJsonValue value = quotas.value(name);
+    if (!value.isObject()) return {};
+    return currentAllowance(value.toObject());
+}
+
+// When the allowances renew: "quota_reset_date_utc", else "quota_reset_date"
+// (a date, at midnight UTC).
+std::optional<QDateTime> resetDate(const QJsonObject& body) {
+    if (const auto text = json::string(body, QLatin1String("quota_reset_date_utc")))
+        if (auto at = parseRfc3339(*text)) return at;
+    const auto text = json::string(body, QLatin1String("quota_reset_date"));
+    if (!text || text->size() != 10) return std::nullopt;
+    const QDate day = QDate::fromString(*text, QStringLiteral("yyyy-MM-dd"));
+    if (!day.isValid()) return std::nullopt;
+    return QDateTime(day, QTime(0, 0), Qt::UTC);
 }
 
 } // namespace
@@ -95,19 +146,55 @@ std::optional<double> CopilotAdapter::remaining(const QString& allowance, const 
 std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject& body) const {
     const auto quotas = json::object(body, QLatin1String("quota_snapshots"));
     if (!quotas) return std::nullopt;
-    const auto premium = remaining(QStringLiteral("premium_interactions"), *quotas);
-    const auto chat = remaining(QStringLiteral("chat"), *quotas);
-    if (!premium && !chat) return std::nullopt;
+    const struct {
+        const char* key;
+        const char* name;
+    } kinds[] = {{"premium_interactions", "Premium Interactions"},
+                 {"chat", "Chat Requests"},
+                 {"completions", "Completions"}};
+
+    // A renewal already past gives no countdown; only an answer without any
+    // renewal date shows the ten days.
+    const auto renewal = resetDate(body);
+    std::optional<QDateTime> resetAt;
+    std::optional<double> countdown;
+    if (renewal) {
+        if (const double left = secondsBetween(now(), *renewal); left > 0) {
+            resetAt = renewal;
+            countdown = left;
+        }
+    }
+    const std::optional<double> windowCountdown = renewal ? countdown : std::optional(kResetCountdown);
 
     QList<ModelQuotaItem> items;
-    if (premium) items.append(ModelQuotaItem(QStringLiteral("Premium Interactions"), *premium, QStringLiteral("Monthly")));
-    if (chat) items.append(ModelQuotaItem(QStringLiteral("Chat Requests"), *chat, QStringLiteral("Monthly")));
+    bool recognised = false;
+    std::optional<double> headline;
+    std::optional<double> chat;
+    for (const auto& kind : kinds) {
+        const Allowance allowance = readAllowance(QLatin1String(kind.key), *quotas);
+        recognised = recognised || allowance.recognised;
+        if (!allowance.percentage) continue;
+        items.append(ModelQuotaItem(QLatin1String(kind.name), *allowance.percentage,
+                                    allowance.counts.value_or(QStringLiteral("Monthly")), countdown, resetAt,
+                                    allowance.unlimited ? std::optional(L10n::unlimited().text()) : std::nullopt));
+        if (!headline && !allowance.unlimited) headline = allowance.percentage;
+        if (qstrcmp(kind.key, "chat") == 0) chat = allowance.percentage;
+    }
+    if (items.isEmpty())
+        return recognised ? std::optional(unavailable(UsageUnavailableReason::notMeasured)) : std::nullopt;
+
+    std::optional<QString> plan;
+    if (const auto name = json::string(body, QLatin1String("copilot_plan")); name && !name->trimmed().isEmpty())
+        plan = capitalizeWords(QString(*name).replace(QLatin1Char('_'), QLatin1Char(' ')));
     return success({
-        .hourlyRemainingPercentage = premium ? *premium : *chat,
-        .hourlyResetCountdown = kResetCountdown,
+        .hourlyRemainingPercentage = headline.value_or(100.0),
+        .hourlyResetCountdown = windowCountdown,
         .weeklyRemainingPercentage = chat,
-        .weeklyResetCountdown = chat ? std::optional(kResetCountdown) : std::nullopt,
+        .weeklyResetCountdown = chat ? windowCountdown : std::nullopt,
         .modelQuotas = items,
+        .planName = plan,
+        .hourlyResetAt = resetAt,
+        .weeklyResetAt = chat ? resetAt : std::nullopt,
     });
 }
 

@@ -6,12 +6,13 @@
 
 namespace meterix {
 
-// How much of the GitHub Copilot premium and chat allowances is left, read with
-// the user's GitHub token. Blocking calls as in KeyedAdapter.
+// How much of the GitHub Copilot premium, chat and completion allowances is
+// left, read with the user's GitHub token, with the plan and the date the
+// allowances renew. Blocking calls as in KeyedAdapter.
 class CopilotAdapter final : public KeyedAdapter {
 public:
     static constexpr const char* kDefaultBaseAddress = "https://api.github.com";
-    // Neither allowance's answer carries a reset we read; both show ten days.
+    // The countdown of both windows when the answer gives no renewal date.
     static constexpr double kResetCountdown = 864000;
 
     explicit CopilotAdapter(UsageTransport& transport = CurlTransport::shared(),
@@ -27,7 +28,9 @@ public:
     // GITHUB_TOKEN or COPILOT_TOKEN set (even to ""), or either host file exists.
     bool isDetected() const override;
 
-    // The remaining share of one allowance of "quota_snapshots", or nothing.
+    // The remaining share of one allowance of "quota_snapshots" given as used
+    // and granted amounts ("credits_used"/"used", "credits_total"/"limit"), or
+    // nothing.
     static std::optional<double> remaining(const QString& allowance, const QJsonObject& quotaSnapshots);
 
 protected:

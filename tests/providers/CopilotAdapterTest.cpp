@@ -1,5 +1,6 @@
 #include "providers/CopilotAdapter.h"
 
+#include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
@@ -13,10 +14,12 @@ namespace {
 
 class CopilotTest : public ::testing::Test {
 protected:
-    CopilotAdapter adapter() { return CopilotAdapter(transport, QStringLiteral("https://gh.test"), home.path(), env.lookup()); }
-    UsageSnapshot answer(const QByteArray& quotaSnapshots) {
+    CopilotAdapter adapter() {
+        return CopilotAdapter(transport, QStringLiteral("https://gh.test"), home.path(), env.lookup(), clock);
+    }
+    UsageSnapshot answer(const QByteArray& quotaSnapshots, const QByteArray& rest = {}) {
         env.set(QStringLiteral("GITHUB_TOKEN"), QStringLiteral("gho_env"));
-        transport.respond(200, R"({"quota_snapshots":)" + quotaSnapshots + "}");
+        transport.respond(200, R"({"quota_snapshots":)" + quotaSnapshots + rest + "}");
         return adapter().fetchUsage(false);
     }
     QByteArray sentAuthorization() {
@@ -31,6 +34,7 @@ protected:
     TempHome home;
     FakeEnvironment env;
     FakeTransport transport;
+    FakeClock clock; // 2026-01-15 12:00 UTC
 };
 
 TEST_F(CopilotTest, ReadsBothAllowances) {
@@ -114,6 +118,107 @@ TEST_F(CopilotTest, ThePublicHostEntryWinsInAFixedOrderAndBadTokensAreSkipped) {
     transport.respond(401, "{}");
     EXPECT_EQ(adapter().fetchUsage(false).unavailableReason, UsageUnavailableReason::authenticationFailed);
     EXPECT_EQ(sentAuthorization(), "token ghu_c");
+}
+
+// The allowances as GitHub sends them today: entitlement, remaining,
+// percent_remaining, unlimited and has_quota, with the plan and the renewal date.
+TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
+    const QDateTime february = QDateTime(QDate(2026, 2, 1), QTime(0, 0), Qt::UTC);
+    const double toFebruary = 16.5 * 86400;
+    const QString unlimited = QStringLiteral("Unlimited");
+    const auto item = [](const char* name, double left, const char* type, std::optional<double> countdown,
+                         std::optional<QDateTime> at, std::optional<QString> pace = std::nullopt) {
+        return ModelQuotaItem(QLatin1String(name), left, QLatin1String(type), countdown, at, pace);
+    };
+    const char* unlimitedChat = R"("chat":{"entitlement":0,"remaining":0,"percent_remaining":100,"unlimited":true,
+        "overage_count":0,"overage_permitted":false,"quota_id":"chat","timestamp_utc":"2026-01-15T11:00:00.000Z"},
+        "completions":{"entitlement":0,"remaining":0,"percent_remaining":100,"unlimited":true,"quota_id":"completions"})";
+    const struct {
+        const char* what;
+        QByteArray quotas;
+        QByteArray rest;
+        QList<ModelQuotaItem> items;
+        double hourly;
+        std::optional<double> weekly;
+        std::optional<double> countdown;
+        std::optional<QString> plan;
+    } rows[] = {
+        {"a Pro seat one request over its 300",
+         QByteArray(R"({"premium_interactions":{"entitlement":300,"remaining":-1,"quota_remaining":-1,
+             "percent_remaining":-0.33,"unlimited":false,"overage_count":1,"overage_permitted":true,
+             "quota_id":"premium_interactions"},)") + unlimitedChat + "}",
+         R"(,"quota_reset_date_utc":"2026-02-01T00:00:00.000Z","quota_reset_date":"2026-03-01",
+             "copilot_plan":"individual","access_type_sku":"plus_monthly_subscriber_quota")",
+         {item("Premium Interactions", 0, "-1 / 300", toFebruary, february),
+          item("Chat Requests", 100, "Monthly", toFebruary, february, unlimited),
+          item("Completions", 100, "Monthly", toFebruary, february, unlimited)},
+         0, 100, toFebruary, QStringLiteral("Individual")},
+        {"a business seat: unlimited chat and completions",
+         QByteArray(R"({"premium_interactions":{"entitlement":300,"remaining":255,"percent_remaining":85,
+             "unlimited":false},)") + unlimitedChat + "}",
+         R"(,"quota_reset_date":"2026-02-01","copilot_plan":"business")",
+         {item("Premium Interactions", 85, "255 / 300", toFebruary, february),
+          item("Chat Requests", 100, "Monthly", toFebruary, february, unlimited),
+          item("Completions", 100, "Monthly", toFebruary, february, unlimited)},
+         85, 100, toFebruary, QStringLiteral("Business")},
+        {"a free seat without premium requests, renewal as a date only",
+         R"({"premium_interactions":{"entitlement":0,"remaining":0,"percent_remaining":0,"unlimited":false,
+             "has_quota":false},
+             "chat":{"entitlement":50,"remaining":40,"percent_remaining":80,"unlimited":false,"has_quota":true},
+             "completions":{"entitlement":2000,"remaining":1500,"unlimited":false,"has_quota":true}})",
+         R"(,"quota_reset_date":"2026-02-01","copilot_plan":"free")",
+         {item("Chat Requests", 80, "40 / 50", toFebruary, february),
+          item("Completions", 75, "1500 / 2000", toFebruary, february)},
+         80, 80, toFebruary, QStringLiteral("Free")},
+        {"percent_remaining missing: quota_remaining of entitlement; no renewal date: ten days",
+         R"({"premium_interactions":{"entitlement":300,"quota_remaining":75,"percent_remaining":"25"}})", "",
+         {item("Premium Interactions", 25, "75 / 300", std::nullopt, std::nullopt)}, 25, std::nullopt, 864000,
+         std::nullopt},
+        {"only a percentage; a renewal already past gives no countdown",
+         R"({"premium_interactions":{"entitlement":300,"percent_remaining":150}})",
+         R"(,"quota_reset_date_utc":"2026-01-01T00:00:00Z","copilot_plan":"")",
+         {item("Premium Interactions", 100, "Monthly", std::nullopt, std::nullopt)}, 100, std::nullopt,
+         std::nullopt, std::nullopt},
+        {"everything unlimited: full; an unreadable date falls back to the plain one",
+         QByteArray("{") + unlimitedChat + "}",
+         R"(,"quota_reset_date_utc":"soon","quota_reset_date":"2026-02-01","copilot_plan":"enterprise")",
+         {item("Chat Requests", 100, "Monthly", toFebruary, february, unlimited),
+          item("Completions", 100, "Monthly", toFebruary, february, unlimited)},
+         100, 100, toFebruary, QStringLiteral("Enterprise")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const UsageSnapshot s = answer(row.quotas, row.rest);
+        EXPECT_EQ(s.unavailableReason, std::nullopt);
+        EXPECT_EQ(s.modelQuotas, row.items);
+        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
+        EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
+        EXPECT_EQ(s.hourlyResetCountdown, row.countdown);
+        EXPECT_EQ(s.weeklyResetCountdown, row.weekly ? row.countdown : std::nullopt);
+        const auto resetAt = row.countdown && *row.countdown != 864000 ? std::optional(february) : std::nullopt;
+        EXPECT_EQ(s.hourlyResetAt, resetAt);
+        EXPECT_EQ(s.planName, row.plan);
+    }
+}
+
+TEST_F(CopilotTest, AllowancesThatGrantNothingAreNoFigure) {
+    const struct {
+        const char* quotas;
+        UsageUnavailableReason reason;
+    } rows[] = {
+        {R"({"premium_interactions":{"has_quota":false,"entitlement":0,"unlimited":false}})",
+         UsageUnavailableReason::notMeasured},
+        {R"({"chat":{"entitlement":0,"remaining":0,"unlimited":false},"completions":{"entitlement":-5}})",
+         UsageUnavailableReason::notMeasured},
+        {R"({"chat":{"entitlement":50},"completions":{"remaining":3}})", UsageUnavailableReason::malformedResponse},
+        {R"({"chat":{"entitlement":"50","remaining":3,"unlimited":"true"}})",
+         UsageUnavailableReason::malformedResponse},
+    };
+    for (const auto& row : rows) {
+        const UsageSnapshot s = answer(row.quotas);
+        EXPECT_EQ(s.unavailableReason, row.reason) << row.quotas;
+        EXPECT_TRUE(s.modelQuotas.isEmpty()) << row.quotas;
+    }
 }
 
 } // namespace
