@@ -24,6 +24,7 @@ struct KeyBudget {
     std::optional<double> limitRemaining;
     double usage = 0;
     bool isFreeTier = false;
+    std::optional<QString> limitReset; // "daily", "weekly", "monthly"
 
     bool isBudgeted() const { return limit && *limit > 0 && limitRemaining; }
     double percent() const { return std::clamp(*limitRemaining / *limit * 100.0, 0.0, 100.0); }
@@ -32,11 +33,15 @@ struct KeyBudget {
 QString money(double amount) { return KeyedAdapter::amountText(QStringLiteral("$"), amount); }
 
 // Both answers wrap their content in a "data" object.
+std::optional<QJsonObject> payload(const QByteArray& body) {
+    const auto answer = json::parseObject(body);
+    if (!answer) return std::nullopt;
+    return json::object(*answer, QLatin1String("data"));
+}
+
 std::optional<QJsonObject> payload(const UsageFetchResult& result) {
     if (!result.isSuccess()) return std::nullopt;
-    const auto body = json::parseObject(result.data());
-    if (!body) return std::nullopt;
-    return json::object(*body, QLatin1String("data"));
+    return payload(result.data());
 }
 
 std::optional<Credits> creditsFrom(const std::optional<QJsonObject>& data) {
@@ -54,16 +59,75 @@ std::optional<KeyBudget> keyBudgetFrom(const std::optional<QJsonObject>& data) {
         json::number(*data, QLatin1String("limit_remaining")),
         json::number(*data, QLatin1String("usage")).value_or(0),
         json::boolean(*data, QLatin1String("is_free_tier")).value_or(false),
+        json::string(*data, QLatin1String("limit_reset")),
     };
 }
 
-ModelQuotaItem quotaItem(const KeyBudget& key) {
+// A key answer that can stand for the whole account: it says what the key has
+// used and whether it has a limit (null for none).
+std::optional<KeyBudget> wholeKeyBudgetFrom(const std::optional<QJsonObject>& data) {
+    if (!data || !json::number(*data, QLatin1String("usage"))) return std::nullopt;
+    const QJsonValue limit = data->value(QLatin1String("limit"));
+    if (!limit.isNull() && !limit.isDouble()) return std::nullopt;
+    return keyBudgetFrom(data);
+}
+
+// A key's limit resets at midnight UTC: every day, every Monday, or on the first
+// of each month.
+std::optional<QDateTime> nextKeyReset(const std::optional<QString>& period, const QDateTime& now) {
+    if (!period) return std::nullopt;
+    const QDate today = now.toUTC().date();
+    QDate next;
+    if (*period == QLatin1String("daily"))
+        next = today.addDays(1);
+    else if (*period == QLatin1String("weekly"))
+        next = today.addDays(8 - today.dayOfWeek());
+    else if (*period == QLatin1String("monthly"))
+        next = QDate(today.year(), today.month(), 1).addMonths(1);
+    if (!next.isValid()) return std::nullopt;
+    return QDateTime(next, QTime(0, 0), Qt::UTC);
+}
+
+ModelQuotaItem quotaItem(const KeyBudget& key, const std::optional<QDateTime>& resetAt, const QDateTime& now) {
     const QString type = key.isFreeTier ? QStringLiteral("Free Tier Key") : QStringLiteral("Key Limit");
     if (key.isBudgeted())
         return ModelQuotaItem(L10n::openRouterKeyBudgetWith(money(*key.limitRemaining), money(*key.limit)).text(),
-                              key.percent(), type);
+                              key.percent(), type,
+                              resetAt ? std::optional(secondsBetween(now, *resetAt)) : std::nullopt, resetAt);
     return ModelQuotaItem(L10n::openRouterKeyUsed(money(key.usage)).text(), 100, type, std::nullopt, std::nullopt,
                           L10n::unlimited().text());
+}
+
+// The snapshot's figures by the first row that fits: a budgeted key, prepaid
+// credits, an unlimited key; nothing when none does (nothing measured).
+std::optional<UsageSnapshot::Fields> folded(std::optional<double> prepaid, double balanceLeft,
+                                            const std::optional<KeyBudget>& budget, const QDateTime& now) {
+    const auto resetAt = budget && budget->isBudgeted() ? nextKeyReset(budget->limitReset, now) : std::nullopt;
+    const auto countdown = resetAt ? std::optional(secondsBetween(now, *resetAt)) : std::nullopt;
+
+    QList<ModelQuotaItem> items;
+    if (budget) items.append(quotaItem(*budget, resetAt, now));
+    if (prepaid)
+        items.append(ModelQuotaItem(L10n::openRouterAccountBalanceWith(money(balanceLeft)).text(), *prepaid,
+                                    QStringLiteral("Prepaid Balance")));
+
+    if (budget && budget->isBudgeted())
+        return UsageSnapshot::Fields{.hourlyRemainingPercentage = budget->percent(),
+                                     .hourlyResetCountdown = countdown,
+                                     .weeklyRemainingPercentage = prepaid,
+                                     .modelQuotas = items,
+                                     .hourlyQuotaName = L10n::openRouterKeyBudget().text(),
+                                     .hourlyResetAt = resetAt};
+    if (prepaid)
+        return UsageSnapshot::Fields{.hourlyRemainingPercentage = *prepaid,
+                                     .weeklyRemainingPercentage = prepaid,
+                                     .modelQuotas = items,
+                                     .hourlyQuotaName = L10n::openRouterAccountBalance().text()};
+    if (budget && !budget->limit)
+        return UsageSnapshot::Fields{.hourlyRemainingPercentage = 100,
+                                     .modelQuotas = items,
+                                     .hourlyQuotaName = L10n::openRouterKeyUnlimited().text()};
+    return std::nullopt;
 }
 
 } // namespace
@@ -102,40 +166,31 @@ UsageSnapshot OpenRouterAdapter::fetchUsage(bool) {
         keyResult = std::async(std::launch::deferred, askKey); // no thread to spare: ask after the credits
     }
 
-    const UsageFetchResult creditsResult = transport().usageData(makeRequest(*creditsUrl, *key));
-    if (!creditsResult.isSuccess()) return unavailable(creditsResult.reason());
-    const auto credits = creditsFrom(payload(creditsResult));
+    const Answer credits = send(makeRequest(*creditsUrl, *key));
+    if (credits.failure) {
+        // Only management keys may read the account's credits; an ordinary key
+        // is refused there but still reads its own budget.
+        if (credits.status == 401 || credits.status == 403) {
+            if (const auto budget = wholeKeyBudgetFrom(payload(keyResult.get())))
+                return snapshot(folded(std::nullopt, 0, budget, now()));
+        }
+        return unavailable(*credits.failure);
+    }
+    const auto creditsRead = creditsFrom(payload(credits.body));
     const auto budget = keyBudgetFrom(payload(keyResult.get()));
-    if (!credits) return unavailable(UsageUnavailableReason::malformedResponse);
+    if (!creditsRead) return unavailable(UsageUnavailableReason::malformedResponse);
 
-    const double balanceLeft = std::max(0.0, credits->totalCredits - credits->totalUsage);
+    const double balanceLeft = std::max(0.0, creditsRead->totalCredits - creditsRead->totalUsage);
     // Two huge finite figures can still differ by infinity: no balance then, not "$inf".
-    const bool hasPrepaid = credits->totalCredits > 0 && std::isfinite(balanceLeft);
+    const bool hasPrepaid = creditsRead->totalCredits > 0 && std::isfinite(balanceLeft);
     const std::optional<double> prepaid =
-        hasPrepaid ? std::optional(std::clamp(balanceLeft / credits->totalCredits * 100.0, 0.0, 100.0))
+        hasPrepaid ? std::optional(std::clamp(balanceLeft / creditsRead->totalCredits * 100.0, 0.0, 100.0))
                    : std::nullopt;
+    return snapshot(folded(prepaid, balanceLeft, budget, now()));
+}
 
-    QList<ModelQuotaItem> items;
-    if (budget) items.append(quotaItem(*budget));
-    if (prepaid)
-        items.append(ModelQuotaItem(L10n::openRouterAccountBalanceWith(money(balanceLeft)).text(), *prepaid,
-                                    QStringLiteral("Prepaid Balance")));
-
-    if (budget && budget->isBudgeted())
-        return success({.hourlyRemainingPercentage = budget->percent(),
-                        .weeklyRemainingPercentage = prepaid,
-                        .modelQuotas = items,
-                        .hourlyQuotaName = L10n::openRouterKeyBudget().text()});
-    if (prepaid)
-        return success({.hourlyRemainingPercentage = *prepaid,
-                        .weeklyRemainingPercentage = prepaid,
-                        .modelQuotas = items,
-                        .hourlyQuotaName = L10n::openRouterAccountBalance().text()});
-    if (budget && !budget->limit)
-        return success({.hourlyRemainingPercentage = 100,
-                        .modelQuotas = items,
-                        .hourlyQuotaName = L10n::openRouterKeyUnlimited().text()});
-    return unavailable(UsageUnavailableReason::notMeasured);
+UsageSnapshot OpenRouterAdapter::snapshot(const std::optional<UsageSnapshot::Fields>& fields) const {
+    return fields ? success(*fields) : unavailable(UsageUnavailableReason::notMeasured);
 }
 
 } // namespace meterix

@@ -1,5 +1,6 @@
 #include "providers/OpenRouterAdapter.h"
 
+#include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
@@ -25,12 +26,13 @@ protected:
         return fetch(FakeTransport::answer(200, credits), FakeTransport::answer(200, key));
     }
     OpenRouterAdapter adapter() {
-        return OpenRouterAdapter(transport, QStringLiteral("https://or.test"), home.path(), env.lookup());
+        return OpenRouterAdapter(transport, QStringLiteral("https://or.test"), home.path(), env.lookup(), clock);
     }
 
     TempHome home;
     FakeEnvironment env;
     FakeTransport transport;
+    FakeClock clock; // Thursday 2026-01-15 12:00 UTC
 };
 
 TEST_F(OpenRouterTest, AnOverspentBalanceWithAFailedKeyRequest) {
@@ -134,6 +136,90 @@ TEST_F(OpenRouterTest, ABalanceThatIsNoFiniteAmountIsLeftOut) {
         EXPECT_EQ(s.modelQuotas[0].name, *row.balanceItem) << row.credits;
         for (const ModelQuotaItem& item : s.modelQuotas)
             EXPECT_FALSE(item.name.contains(u"inf")) << row.credits;
+    }
+}
+
+// An ordinary key may not read the account's credits (403, "Only management
+// keys can perform this operation") but always reads its own budget: the
+// snapshot then comes from the key alone. Limits reset at midnight UTC.
+TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
+    const auto key = [](const char* limit, const char* remaining, const char* reset, const char* usage) {
+        return QStringLiteral(R"({"data":{"label":"sk-or-v1-a1b...f00","limit":%1,"limit_remaining":%2,
+            "limit_reset":%3,"usage":%4,"usage_daily":0.05,"usage_weekly":0.3,"usage_monthly":%4,
+            "is_free_tier":false,"is_provisioning_key":false}})")
+            .arg(QLatin1String(limit), QLatin1String(remaining), QLatin1String(reset), QLatin1String(usage))
+            .toUtf8();
+    };
+    const QByteArray refused = R"({"error":{"code":403,"message":"Only management keys can perform this operation"}})";
+    const QDateTime midnight(QDate(2026, 1, 16), QTime(0, 0), Qt::UTC);
+    const struct {
+        const char* what;
+        int creditsStatus;
+        QByteArray creditsBody;
+        std::pair<QByteArray, UsageResponse> keyAnswer;
+        std::optional<UsageUnavailableReason> reason;
+        double hourly;
+        std::optional<QString> quotaName;
+        std::optional<double> weekly;
+        QList<ModelQuotaItem> items;
+        std::optional<QDateTime> resetAt;
+    } rows[] = {
+        {"no limit", 403, refused, FakeTransport::answer(200, key("null", "null", "null", "0.65")), std::nullopt, 100,
+         QStringLiteral("API key (unlimited)"), std::nullopt,
+         {ModelQuotaItem(QStringLiteral("API key ($0.65 used)"), 100, QStringLiteral("Key Limit"), std::nullopt,
+                         std::nullopt, QStringLiteral("Unlimited"))},
+         std::nullopt},
+        {"a daily limit, refused with 401", 401, "{}",
+         FakeTransport::answer(200, key("10", "7.5", "\"daily\"", "2.5")), std::nullopt, 75,
+         QStringLiteral("API key budget"), std::nullopt,
+         {ModelQuotaItem(QStringLiteral("API key budget ($7.50 / $10.00)"), 75, QStringLiteral("Key Limit"), 43200,
+                         midnight)},
+         midnight},
+        {"a weekly limit: next Monday", 403, refused,
+         FakeTransport::answer(200, key("20", "5", "\"weekly\"", "15")), std::nullopt, 25,
+         QStringLiteral("API key budget"), std::nullopt,
+         {ModelQuotaItem(QStringLiteral("API key budget ($5.00 / $20.00)"), 25, QStringLiteral("Key Limit"),
+                         3.5 * 86400, QDateTime(QDate(2026, 1, 19), QTime(0, 0), Qt::UTC))},
+         QDateTime(QDate(2026, 1, 19), QTime(0, 0), Qt::UTC)},
+        {"a monthly limit: the first", 403, refused,
+         FakeTransport::answer(200, key("20", "20", "\"monthly\"", "0")), std::nullopt, 100,
+         QStringLiteral("API key budget"), std::nullopt,
+         {ModelQuotaItem(QStringLiteral("API key budget ($20.00 / $20.00)"), 100, QStringLiteral("Key Limit"),
+                         16.5 * 86400, QDateTime(QDate(2026, 2, 1), QTime(0, 0), Qt::UTC))},
+         QDateTime(QDate(2026, 2, 1), QTime(0, 0), Qt::UTC)},
+        {"a limit of 0", 403, refused, FakeTransport::answer(200, key("0", "0", "null", "1")),
+         UsageUnavailableReason::notMeasured, 0, std::nullopt, std::nullopt, {}, std::nullopt},
+        {"the key request fails too", 403, refused, FakeTransport::answer(500, "{}"),
+         UsageUnavailableReason::authenticationFailed, 0, std::nullopt, std::nullopt, {}, std::nullopt},
+        {"an answer that is no key's", 403, refused, FakeTransport::answer(200, R"({"data":{"limit":null}})"),
+         UsageUnavailableReason::authenticationFailed, 0, std::nullopt, std::nullopt, {}, std::nullopt},
+        {"other credit failures keep their reason", 500, "{}",
+         FakeTransport::answer(200, key("null", "null", "null", "0.65")), UsageUnavailableReason::providerError, 0,
+         std::nullopt, std::nullopt, {}, std::nullopt},
+        {"with credits the budget's reset shows too", 200, R"({"data":{"total_credits":50,"total_usage":10}})",
+         FakeTransport::answer(200, key("10", "7.5", "\"daily\"", "2.5")), std::nullopt, 75,
+         QStringLiteral("API key budget"), 80,
+         {ModelQuotaItem(QStringLiteral("API key budget ($7.50 / $10.00)"), 75, QStringLiteral("Key Limit"), 43200,
+                         midnight),
+          ModelQuotaItem(QStringLiteral("Account balance ($40.00)"), 80, QStringLiteral("Prepaid Balance"))},
+         midnight},
+        {"an unknown period gives no countdown", 403, refused,
+         FakeTransport::answer(200, key("10", "5", "\"hourly\"", "5")), std::nullopt, 50,
+         QStringLiteral("API key budget"), std::nullopt,
+         {ModelQuotaItem(QStringLiteral("API key budget ($5.00 / $10.00)"), 50, QStringLiteral("Key Limit"))},
+         std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const UsageSnapshot s = fetch(FakeTransport::answer(row.creditsStatus, row.creditsBody), row.keyAnswer);
+        EXPECT_EQ(s.unavailableReason, row.reason);
+        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
+        EXPECT_EQ(s.hourlyQuotaName, row.quotaName);
+        EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
+        EXPECT_EQ(s.modelQuotas, row.items);
+        EXPECT_EQ(s.hourlyResetAt, row.resetAt);
+        EXPECT_EQ(s.hourlyResetCountdown,
+                  row.resetAt ? std::optional(secondsBetween(clock.now(), *row.resetAt)) : std::nullopt);
     }
 }
 
