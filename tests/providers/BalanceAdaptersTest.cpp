@@ -83,5 +83,121 @@ TEST_F(BalanceTest, KimiBoundsAndMissingParts) {
         EXPECT_EQ(kimi(body).unavailableReason, UsageUnavailableReason::malformedResponse) << body;
 }
 
+// DeepSeek lists one balance per currency; the first funded one leads, so an
+// account with an empty USD line before its yuan does not read as empty.
+TEST_F(BalanceTest, DeepSeekReadsEveryCurrency) {
+    const auto total = [](const char* text, double p) {
+        return ModelQuotaItem(QLatin1String(text), p, QStringLiteral("Account Balance"));
+    };
+    const auto credits = [](const char* text, double p) {
+        return ModelQuotaItem(QLatin1String(text), p, QStringLiteral("Credits"));
+    };
+    const struct {
+        const char* body;
+        double headline;
+        QList<ModelQuotaItem> items;
+    } rows[] = {
+        {R"({"is_available":true,"balance_infos":[
+            {"currency":"USD","total_balance":"0.00","granted_balance":"0.00","topped_up_balance":"0.00"},
+            {"currency":"CNY","total_balance":"47.44","granted_balance":"0.00","topped_up_balance":"47.44"}]})",
+         100,
+         {total("Total Balance (USD 0.00)", 0), total("Total Balance (CNY 47.44)", 100),
+          credits("Granted Balance (CNY 0.00)", 100), credits("Topped Up (CNY 47.44)", 100)}},
+        {R"({"is_available":true,"balance_infos":[{"currency":"CNY","total_balance":"10.00","topped_up_balance":"10.00"},
+            {"currency":"USD","total_balance":"5.00","granted_balance":"5.00"}]})",
+         50,
+         {total("Total Balance (CNY 10.00)", 50), total("Total Balance (USD 5.00)", 25),
+          credits("Granted Balance (CNY 0.00)", 50), credits("Topped Up (CNY 10.00)", 50)}},
+        {R"({"balance_infos":[{"currency":"USD","total_balance":"0.00"},{"currency":"CNY","total_balance":"-2"},
+            {"currency":"EUR","total_balance":"lots"}]})",
+         0,
+         {total("Total Balance (USD 0.00)", 0), total("Total Balance (CNY -2)", 0),
+          credits("Granted Balance (USD 0.00)", 0), credits("Topped Up (USD 0.00)", 0)}},
+        {R"({"is_available":false,"balance_infos":[{"currency":"USD","total_balance":"0.00"},
+            {"currency":"CNY","total_balance":"47.44"},{"currency":"CNY","total_balance":"47.44"}]})",
+         0,
+         {total("Total Balance (USD 0.00)", 0), total("Total Balance (CNY 47.44)", 0),
+          credits("Granted Balance (CNY 0.00)", 0), credits("Topped Up (CNY 0.00)", 0)}},
+    };
+    for (const auto& row : rows) {
+        const UsageSnapshot s = deepSeek(row.body);
+        EXPECT_EQ(s.unavailableReason, std::nullopt) << row.body;
+        EXPECT_EQ(s.hourlyRemainingPercentage, row.headline) << row.body;
+        EXPECT_EQ(s.weeklyRemainingPercentage, row.headline) << row.body;
+        EXPECT_EQ(s.modelQuotas, row.items) << row.body;
+    }
+}
+
+// A Moonshot key works only where it was issued: the China host refuses an
+// international key with 401, and the international host answers in dollars.
+// The host that took a key is remembered, so the next refresh asks only it.
+TEST_F(BalanceTest, KimiFindsThePlatformOfTheKeyOnce) {
+    const QByteArray balance = R"({"code":0,"data":{"available_balance":25,"voucher_balance":5,"cash_balance":20},
+        "scode":"0x0","status":true})";
+    const QByteArray refused = R"({"error":{"message":"Invalid Authentication","type":"invalid_authentication_error"}})";
+    const QStringList china{QStringLiteral("cn.test")};
+    const QStringList both{QStringLiteral("cn.test"), QStringLiteral("intl.test")};
+    const struct {
+        const char* what;
+        int chinaStatus;
+        int internationalStatus;
+        std::optional<UsageUnavailableReason> reason;
+        QStringList items;
+        QString type;
+        QStringList firstHosts;
+        QStringList nextHosts;
+    } rows[] = {
+        {"a China key", 200, 401, std::nullopt,
+         {QStringLiteral("Total Balance (¥25.00)"), QStringLiteral("Cash Balance (¥20.00)"),
+          QStringLiteral("Vouchers (¥5.00)")},
+         QStringLiteral("CNY Balance"), china, china},
+        {"an international key", 401, 200, std::nullopt,
+         {QStringLiteral("Total Balance ($25.00)"), QStringLiteral("Cash Balance ($20.00)"),
+          QStringLiteral("Vouchers ($5.00)")},
+         QStringLiteral("USD Balance"), both, {QStringLiteral("intl.test")}},
+        {"a key neither host takes", 401, 401, UsageUnavailableReason::authenticationFailed, {}, {}, both, both},
+        {"403 says nothing of the other platform", 403, 200, UsageUnavailableReason::authenticationFailed, {}, {},
+         china, china},
+        {"the second host busy: nothing learnt", 401, 429, UsageUnavailableReason::rateLimited, {}, {}, both, both},
+    };
+    env.set(QStringLiteral("KIMI_API_KEY"), QStringLiteral("sk-moonshot"));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakeTransport http;
+        http.respond([&](const UsageRequest& r) {
+            const int status = r.url.host() == QLatin1String("cn.test") ? row.chinaStatus : row.internationalStatus;
+            return FakeTransport::answer(status, status == 200 ? balance : refused);
+        });
+        KimiAdapter kimi(http, QStringLiteral("https://cn.test"), home.path(), env.lookup(), Clock::system(),
+                         QStringLiteral("https://intl.test/"));
+        const auto hostsFrom = [&](qsizetype first) {
+            QStringList hosts;
+            for (const UsageRequest& r : http.requests().mid(first)) {
+                hosts.append(r.url.host());
+                EXPECT_EQ(r.url.path(), QStringLiteral("/v1/users/me/balance"));
+            }
+            return hosts;
+        };
+        for (const QStringList& hosts : {row.firstHosts, row.nextHosts}) {
+            const qsizetype before = http.requests().size();
+            const UsageSnapshot s = kimi.fetchUsage(false);
+            EXPECT_EQ(hostsFrom(before), hosts);
+            EXPECT_EQ(s.unavailableReason, row.reason);
+            QStringList names;
+            for (const ModelQuotaItem& item : s.modelQuotas) names.append(item.name);
+            EXPECT_EQ(names, row.items);
+            if (row.reason) continue;
+            EXPECT_EQ(s.modelQuotas[0].quotaType, row.type);
+            EXPECT_EQ(s.hourlyRemainingPercentage, 50); // the full mark stays 50 units
+        }
+        // What was learnt belongs to that key: another key starts at the China host.
+        env.set(QStringLiteral("KIMI_API_KEY"), QStringLiteral("sk-other"));
+        const qsizetype before = http.requests().size();
+        kimi.fetchUsage(false);
+        EXPECT_EQ(hostsFrom(before).value(0), QStringLiteral("cn.test"));
+        env.set(QStringLiteral("KIMI_API_KEY"), QStringLiteral("sk-moonshot"));
+    }
+}
+
 } // namespace
 } // namespace meterix::test

@@ -49,7 +49,11 @@ inline const QList<KeyedCase>& keyedCases() {
          "Bearer ", 6, "{}",
          {{"x-ratelimit-remaining-requests", "3"}, {"x-ratelimit-limit-requests", "4"}}, maker<GroqAdapter>()},
         {"Kimi", AIProviderType::kimi, "MOONSHOT_API_KEY", "/.config/moonshot/api_key", "/v1/users/me/balance",
-         "authorization", "Bearer ", 6, R"({"data":{"available_balance":37.5}})", {}, maker<KimiAdapter>()},
+         "authorization", "Bearer ", 6, R"({"data":{"available_balance":37.5}})", {},
+         // Its second host on the test's address too: a refused key is tried there.
+         [](UsageTransport& t, QString base, QString home, EnvironmentLookup env) -> std::unique_ptr<KeyedAdapter> {
+             return std::make_unique<KimiAdapter>(t, base, std::move(home), std::move(env), Clock::system(), base);
+         }},
         {"OpenRouter", AIProviderType::openrouter, "OPENROUTER_API_KEY", "/.config/openrouter/api_key",
          "/api/v1/credits", "authorization", "Bearer ", 8, R"({"data":{"total_credits":4,"total_usage":1}})", {},
          maker<OpenRouterAdapter>()},
