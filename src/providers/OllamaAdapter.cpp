@@ -20,6 +20,13 @@ QList<ModelQuotaItem> modelItems(const QByteArray& body) {
     for (const QJsonValue& value : *models) {
         const QJsonObject model = value.toObject();
         const QString name = json::string(model, QLatin1String("name")).value_or(QStringLiteral("Ollama Model"));
+        // A model pulled from the cloud runs there: its entry is a stub of a few
+        // hundred bytes, not a local model of 0.0 GB.
+        if (!json::isAbsent(model, QLatin1String("remote_host")) ||
+            !json::isAbsent(model, QLatin1String("remote_model"))) {
+            items.append(ModelQuotaItem(name, 100, QStringLiteral("Cloud Model")));
+            continue;
+        }
         const double bytes = json::number(model, QLatin1String("size")).value_or(0);
         const QString size = QString::number(bytes / kBytesPerGigabyte, 'f', 1) + QStringLiteral(" GB");
         items.append(ModelQuotaItem(name + QStringLiteral(" (") + size + QLatin1Char(')'), 100,

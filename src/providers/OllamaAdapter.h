@@ -10,7 +10,7 @@
 namespace meterix {
 
 // The model server on the user's own machine: whether it answers, and its
-// installed models with their sizes. Every figure is full; there is no
+// installed models with their sizes (models it runs in its cloud without a size). Every figure is full; there is no
 // credential. checkAvailability and fetchUsage block (HTTP, at most 1 s and 2 s):
 // call them off the GUI thread. Holds only constants.
 class OllamaAdapter final : public AIProviderAdapter {

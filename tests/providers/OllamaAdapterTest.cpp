@@ -85,5 +85,33 @@ TEST_F(OllamaTest, AServerThatDoesNotAnswerInTimeCountsAsDown) {
     server.release();
 }
 
+// Models pulled from Ollama's cloud carry remote_model and remote_host and a
+// stub size of a few hundred bytes: they run elsewhere and are no 0.0 GB model.
+TEST_F(OllamaTest, CloudModelsAreListedAsCloudModels) {
+    const struct {
+        const char* models;
+        QList<ModelQuotaItem> items;
+    } rows[] = {
+        {R"([{"name":"gpt-oss:120b-cloud","model":"gpt-oss:120b-cloud","remote_model":"gpt-oss:120b",
+              "remote_host":"https://ollama.com:443","size":384,"digest":"569662207105",
+              "details":{"format":"","family":"gptoss","parameter_size":"116.8B"}},
+             {"name":"llama3.2:3b","size":2019393189}])",
+         {ModelQuotaItem(QStringLiteral("gpt-oss:120b-cloud"), 100, QStringLiteral("Cloud Model")),
+          ModelQuotaItem(QStringLiteral("llama3.2:3b (1.9 GB)"), 100, QStringLiteral("Local Model"))}},
+        {R"([{"name":"qwen3-coder:480b-cloud","remote_host":"https://ollama.com:443","size":382}])",
+         {ModelQuotaItem(QStringLiteral("qwen3-coder:480b-cloud"), 100, QStringLiteral("Cloud Model"))}},
+        {R"([{"remote_model":"deepseek-v3.1:671b"}])",
+         {ModelQuotaItem(QStringLiteral("Ollama Model"), 100, QStringLiteral("Cloud Model"))}},
+        {R"([{"name":"tiny","size":384,"remote_host":null,"remote_model":null}])",
+         {ModelQuotaItem(QStringLiteral("tiny (0.0 GB)"), 100, QStringLiteral("Local Model"))}},
+    };
+    FakeTransport transport;
+    auto ollama = adapter(transport, QStringLiteral("http://127.0.0.1:11434"));
+    for (const auto& row : rows) {
+        transport.respond(200, QByteArray(R"({"models":)") + row.models + "}");
+        EXPECT_EQ(ollama.fetchUsage(false).modelQuotas, row.items) << row.models;
+    }
+}
+
 } // namespace
 } // namespace meterix::test
