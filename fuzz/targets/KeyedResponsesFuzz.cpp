@@ -1,6 +1,8 @@
 // Each keyed adapter's HTTP answer through a fake transport: the first byte picks
-// the adapter, the second the status. Groq's figures come from its headers
-// (lines "name: value"); OpenRouter's two answers are split at the first NUL.
+// the adapter, the second the status (its value modulo the status table) and the
+// status of a second request (its higher digits): OpenRouter's key request,
+// Kimi's international host. Groq's figures come from its headers (lines
+// "name: value"); OpenRouter's two answers are split at the first NUL.
 // Whatever the answer, the snapshot is sound and never carries the key.
 #include "FuzzTarget.h"
 
@@ -41,6 +43,7 @@ METERIX_FUZZ_TARGET(keyed_responses) {
     if (size < 2) return;
     static const int statuses[] = {200, 200, 200, 200, 204, 401, 403, 429, 500};
     const int status = statuses[data[1] % std::size(statuses)];
+    const int secondStatus = statuses[(data[1] / std::size(statuses)) % std::size(statuses)];
     const QByteArray body = fuzz::bytes(data + 2, size - 2);
     const qsizetype nul = body.indexOf('\0');
     const QByteArray first = nul < 0 ? body : body.left(nul);
@@ -59,8 +62,13 @@ METERIX_FUZZ_TARGET(keyed_responses) {
     const int which = data[0] % 7;
     if (which == 4)
         transport.respond([=](const UsageRequest& r) {
-            return test::FakeTransport::answer(
-                status, r.url.path().endsWith(QLatin1String("/credits")) ? first : second);
+            const bool credits = r.url.path().endsWith(QLatin1String("/credits"));
+            return test::FakeTransport::answer(credits ? status : secondStatus, credits ? first : second);
+        });
+    else if (which == 2)
+        transport.respond([=](const UsageRequest& r) {
+            return test::FakeTransport::answer(r.url.host() == QLatin1String("fuzz.test") ? status : secondStatus,
+                                               body);
         });
     else if (which == 5)
         transport.respond(status, QByteArray(), headerLines(body));
@@ -74,7 +82,7 @@ METERIX_FUZZ_TARGET(keyed_responses) {
         adapter = keyed(std::in_place_type<DeepSeekAdapter>);
         break;
     case 2:
-        adapter = keyed(std::in_place_type<KimiAdapter>);
+        adapter = std::make_unique<KimiAdapter>(transport, base, home, env, clock, QStringLiteral("https://intl.fuzz.test"));
         break;
     case 3:
         adapter = keyed(std::in_place_type<ElevenLabsAdapter>);
