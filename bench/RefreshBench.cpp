@@ -91,7 +91,7 @@ void BM_FullRefresh(benchmark::State& state) {
         std::make_shared<GroqAdapter>(http, base, home, keys),
         std::make_shared<OllamaAdapter>(http, base),
         std::make_shared<MistralAdapter>(home),
-        std::make_shared<KimiAdapter>(http, base, home, keys),
+        std::make_shared<KimiAdapter>(http, base, home, keys, Clock::system(), base),
         std::make_shared<ElevenLabsAdapter>(http, base, home, keys),
         std::make_shared<WindsurfAdapter>(home),
         std::make_shared<ZedAdapter>(home),
