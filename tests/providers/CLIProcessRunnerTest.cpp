@@ -84,25 +84,18 @@ TEST_F(RunnerTest, EnvironmentSetsPathAppliesOverridesAndRemovals) {
 // An empty or relative entry would have the child (or the node it starts) look
 // in its current folder: only the inherited PATH's absolute entries are kept.
 TEST_F(RunnerTest, ChildPathKeepsOnlyAbsoluteEntriesOnce) {
+    QProcessEnvironment vars;
+    vars.insert(QStringLiteral("PATH"),
+                QStringLiteral("/opt/x/bin::bin:./node_modules/.bin:~/bin:/usr/bin:/opt/x/bin:"));
+    const CLIProcessRunner messy(HostEnvironment::underHome(home.path(), vars));
     const QString standard = home.path() + QStringLiteral("/.local/bin:/usr/local/bin:/usr/bin:/bin");
-    const struct {
-        const char* inherited;
-        const char* clientFolder;
-        QString expected;
-    } rows[] = {
-        {"", "", standard},
-        {"/opt/x/bin::bin:./node_modules/.bin:~/bin:/usr/bin:/opt/x/bin:", "rel/bin",
-         standard + QStringLiteral(":/opt/x/bin")},
-        {"/usr/bin", "/n/v22/bin", QStringLiteral("/n/v22/bin:") + standard},
+    auto path = [](const CLIProcessRunner& r, const QString& folder) {
+        return r.childEnvironment({}, folder).value(QStringLiteral("PATH"));
     };
-    for (const auto& row : rows) {
-        QProcessEnvironment vars;
-        vars.insert(QStringLiteral("PATH"), QString::fromLatin1(row.inherited));
-        const CLIProcessRunner r(HostEnvironment::underHome(home.path(), vars));
-        EXPECT_EQ(r.childEnvironment({}, QString::fromLatin1(row.clientFolder)).value(QStringLiteral("PATH")),
-                  row.expected)
-            << row.inherited;
-    }
+    EXPECT_EQ(path(messy, QStringLiteral("/n/v22/bin")),
+              QStringLiteral("/n/v22/bin:%1:/opt/x/bin").arg(standard));
+    EXPECT_EQ(path(messy, QStringLiteral("rel/bin")), standard + QStringLiteral(":/opt/x/bin"));
+    EXPECT_EQ(path(CLIProcessRunner(HostEnvironment::underHome(home.path())), QString()), standard);
 }
 
 TEST_F(RunnerTest, BareNameNeverRunsFromTheCurrentFolder) {
@@ -156,12 +149,12 @@ TEST(RunnerLookup, FindsClientsInEveryInstallFolderInOrder) {
     const LinuxHome layout;
     for (const char* folder : kInstallFolders)
         layout.place(QString::fromLatin1(folder));
-    // Each folder in turn holds the first client; take it away and the next one runs.
+    EXPECT_EQ(layout.runner().run(QStringLiteral("claude"), {}, 10, {}, std::nullopt),
+              layout.home.file(QStringLiteral(".local/bin/claude\n")));
+    // Each folder in turn holds the first client; take it away and the next one is found.
     for (const char* folder : kInstallFolders) {
         const QString client = layout.home.file(QString::fromLatin1(folder) + QStringLiteral("/claude"));
         EXPECT_EQ(layout.runner().executablePath(QStringLiteral("claude")), client) << folder;
-        EXPECT_EQ(layout.runner().run(QStringLiteral("claude"), {}, 10, {}, std::nullopt), client + u'\n')
-            << folder;
         QFile::remove(client);
     }
     EXPECT_EQ(layout.runner().executablePath(QStringLiteral("claude")), std::nullopt);
