@@ -68,7 +68,8 @@ std::optional<struct stat> statOf(const QString& path) {
     return st;
 }
 
-// Owned by the user or root, and writable by no one but its owner.
+// Owned by the user or root, and writable by no one but its owner: anyone else
+// who could write there could plant a client, and it would run with our rights.
 bool ownedSafely(const struct stat& st) {
     return (st.st_uid == ::geteuid() || st.st_uid == 0) && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }

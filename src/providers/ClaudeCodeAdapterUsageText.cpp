@@ -161,7 +161,8 @@ bool sameName(const QString& a, const QString& b) {
 std::optional<ClaudeCodeAdapter::QuotaWindow> screenWindow(const QList<ScreenLimit>& limits,
                                                            const std::optional<QString>& week) {
     for (const ScreenLimit& limit : limits)
-        if (week ? (limit.week && sameName(limit.week->trimmed(), *week)) : !limit.week) return limit.window;
+        if (week ? (limit.week && sameName(limit.week->simplified(), *week)) : !limit.week)
+            return limit.window;
     return std::nullopt;
 }
 
@@ -256,7 +257,7 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QSt
         addModel(*model, window);
     };
     static const QRegularExpression anyWeek(kAnyWeekPattern, kOptions);
-    for (auto it = anyWeek.globalMatch(text); it.hasNext();) {
+    for (auto it = anyWeek.globalMatch(text); it.hasNext() && others < kMaxModelLines;) {
         const QRegularExpressionMatch m = it.next();
         // A figure too long for any number is no figure, as in usageLine.
         if (const auto used = parseFiniteDouble(m.captured(2)))
