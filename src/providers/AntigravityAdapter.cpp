@@ -78,18 +78,13 @@ const NamedReading* firstWithFigure(const QList<NamedReading>& entries) {
 } // namespace
 
 AntigravityAdapter::AntigravityAdapter(HostEnvironment host, ProbeGate& gate, CLIProcessRunner& runner,
-                                       const Clock& clock, QStringList systemClients)
-    : host_(std::move(host)), gate_(gate), runner_(runner), clock_(clock), systemClients_(std::move(systemClients)) {}
-
-QStringList AntigravityAdapter::defaultSystemClients() {
-    return {QStringLiteral("/usr/local/bin/agy"), QStringLiteral("/opt/homebrew/bin/agy")};
-}
+                                       const Clock& clock)
+    : host_(std::move(host)), gate_(gate), runner_(runner), clock_(clock) {}
 
 bool AntigravityAdapter::checkAvailability() {
-    bool found = exists(joinPath(host_.home, QStringLiteral(".gemini/antigravity-cli"))) ||
-                 CLIProcessRunner::isExecutableFile(joinPath(host_.home, QStringLiteral(".local/bin/agy")));
-    for (const QString& client : systemClients_)
-        found = found || exists(client);
+    // Installed where the probe would find a client to run.
+    const bool found = exists(joinPath(host_.home, QStringLiteral(".gemini/antigravity-cli"))) ||
+                       runner_.executablePath(QStringLiteral("agy")).has_value();
     detected_.set(found);
     return found;
 }

@@ -30,15 +30,10 @@ class AntigravityAdapter final : public AIProviderAdapter {
     static constexpr double kProbeTimeoutSeconds = 20;
     static constexpr double kFreshForSeconds = 900;
 
-    // systemClients: the client's install places outside the home folder that
-    // count as "installed" when something is there.
     explicit AntigravityAdapter(HostEnvironment host = HostEnvironment::current(),
                                 ProbeGate& gate = ProbeGate::shared(),
                                 CLIProcessRunner& runner = CLIProcessRunner::shared(),
-                                const Clock& clock = Clock::system(),
-                                QStringList systemClients = defaultSystemClients());
-
-    static QStringList defaultSystemClients();
+                                const Clock& clock = Clock::system());
 
     AIProviderType type() const override { return AIProviderType::antigravity; }
     bool isDetected() const override { return detected_.get(); }
@@ -57,7 +52,6 @@ class AntigravityAdapter final : public AIProviderAdapter {
     ProbeGate& gate_;
     CLIProcessRunner& runner_;
     const Clock& clock_;
-    QStringList systemClients_;
     Locked<bool> detected_{false};
     Locked<std::optional<UsageSnapshot>> cachedSnapshot_;
 };

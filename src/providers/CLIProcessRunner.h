@@ -19,9 +19,20 @@ using EnvironmentOverrides = QMap<QString, std::optional<QString>>;
 // Runs a provider's command-line client as a child process and hands back what it
 // printed. The only place the app starts another program.
 //
-// - A command containing "/" is taken as a path; a bare name is looked up only in
-//   the fixed folders (~/.local/bin, /usr/local/bin, /opt/homebrew/bin), never in
-//   the current folder and never along PATH.
+// - A command containing "/" is taken as a path. A bare name is looked up where
+//   Linux installers put the clients, in this order: ~/.local/bin (the native
+//   installers), the absolute entries of the app's own PATH, /usr/local/bin,
+//   /usr/bin, ~/.npm-global/bin, ~/.bun/bin, ~/.local/share/pnpm, ~/.volta/bin,
+//   the node versions of nvm (~/.nvm/versions/node/*/bin) and of fnm
+//   (~/.local/share/fnm/node-versions/*/installation/bin), newest version first,
+//   and /home/linuxbrew/.linuxbrew/bin. Never a relative PATH entry, never the
+//   current folder.
+// - A client runs with the user's rights, so one planted where someone else can
+//   write would run as the user: a folder or client file (or the folder its link
+//   leads to) is skipped when it is owned by anyone but the user or root, or when
+//   its group or others may write to it.
+// - The child's PATH lists the chosen client's folder first: clients installed by
+//   npm are node scripts ("#!/usr/bin/env node"), and their node lies beside them.
 // - Arguments go to the program as they are (no shell). Standard output and
 //   standard error share one pipe; standard input is the null device.
 // - The child runs in a session of its own. At the time-out its whole process
@@ -42,8 +53,11 @@ class CLIProcessRunner {
         int64_t outputCap = kDefaultOutputCap;
         double killGraceSeconds = kDefaultKillGraceSeconds;
         // Where bare command names are looked up, in order; empty means the
-        // standard folders below the host's home.
+        // standard folders (the host's home, its PATH and the system's).
         QStringList candidateFolders;
+        // Stands for "/" in the system's fixed folders (/usr/local/bin, /usr/bin,
+        // /home/linuxbrew/...), so tests can lay them out in a temporary folder.
+        QString systemRoot;
     };
 
     explicit CLIProcessRunner(HostEnvironment host = HostEnvironment::current());
@@ -62,12 +76,22 @@ class CLIProcessRunner {
 
     // The file that a run of this command would start, or nothing.
     std::optional<QString> executablePath(const QString& command) const;
-    // The inherited environment with the extended PATH and the overrides applied.
-    QProcessEnvironment childEnvironment(const EnvironmentOverrides& environment) const;
+    // The inherited environment with the overrides applied and PATH set to the
+    // client's folder, ~/.local/bin, /usr/local/bin, /usr/bin, /bin and the
+    // absolute entries of the inherited PATH, each once; an overriding PATH
+    // replaces all of it.
+    QProcessEnvironment childEnvironment(const EnvironmentOverrides& environment,
+                                         const QString& clientFolder = QString()) const;
+    // Where bare names are looked up, in order, before the checks on ownership
+    // and permissions. Lists the node version folders (blocking, file system).
     QStringList candidateFolders() const;
 
     // A regular file (links followed) that this process may execute.
     static bool isExecutableFile(const QString& path);
+    // A folder, or an executable regular file (links followed) in a folder,
+    // that only the user or root owns and only its owner may write to.
+    static bool isTrustedFolder(const QString& path);
+    static bool isTrustedClient(const QString& path);
 
   private:
     HostEnvironment host_;

@@ -89,8 +89,15 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
 
     // --- The client's printed usage (pure; safe on any thread).
 
-    // Nothing unless the text has a "Current session:" line. Reset phrases
-    // without a zone are read in systemZone.
+    // Nothing unless the text has a session figure. Two layouts are read: one
+    // line per limit ("Current session: 37% used · resets Jan 5 at 3:00pm"), and
+    // the usage screen's blocks (a "Current week (Fable)" label line, a line with
+    // "15% used", then a "Resets ..." line, other lines between ignored). Besides
+    // the session and all models, every "Current week (<model>)" gives a line
+    // named with its model: Opus and Sonnet first, then the others in text order.
+    // Reset phrases without a known zone are read in systemZone. At most
+    // kMaxModelLines models besides Opus and Sonnet: more than any account has.
+    static constexpr int kMaxModelLines = 16;
     static std::optional<UsageSnapshot>
     parseClaudeUsageOutput(const QString& text, const QDateTime& now,
                            const QTimeZone& systemZone = QTimeZone::systemTimeZone());
@@ -101,8 +108,16 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
                                                 const QTimeZone& systemZone = QTimeZone::systemTimeZone());
     // "resets Jan 5 at 3:00pm (Europe/Paris)", "resets Oct 5, 10pm": seconds until
     // then, taking next year's date when this year's lies more than a day back.
+    // "Resets 10:39pm (America/Los_Angeles)": the next time that clock shows it.
+    // The zone is taken when the system's zone database holds the name.
     static std::optional<double> resetCountdown(const QString& phrase, const QDateTime& now,
                                                 const QTimeZone& systemZone = QTimeZone::systemTimeZone());
+
+    // A model's name from another tool as a quota line may show it: white space
+    // collapsed, at most kMaxModelWordLength characters, nothing unprintable;
+    // nothing when that leaves no name.
+    static constexpr qsizetype kMaxModelWordLength = 48;
+    static std::optional<QString> modelWord(const QString& raw);
 
     // --- The probe's working folder and its transcripts.
 

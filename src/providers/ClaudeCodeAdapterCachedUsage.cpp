@@ -34,6 +34,20 @@ QString displayNameForLimitKind(const QString& kind) {
     return spelledOut(kind);
 }
 
+// A limit scoped to one model (or one surface) names it in its scope:
+// {"kind": "weekly_scoped", "scope": {"model": {"display_name": "Fable"}}}.
+QString displayNameForLimit(const QJsonObject& limit, const QString& kind) {
+    if (kind == QLatin1String("weekly_scoped")) {
+        const QJsonObject scope = json::object(limit, key("scope")).value_or(QJsonObject{});
+        for (const char* part : {"model", "surface"})
+            if (const auto named = json::object(scope, key(part)))
+                if (const auto name = json::string(*named, key("display_name")))
+                    if (const auto word = ClaudeCodeAdapter::modelWord(*name))
+                        return L10n::claudeWeeklyModel(*word).text();
+    }
+    return displayNameForLimitKind(kind);
+}
+
 QString quotaTypeForGroup(const QString& group) {
     if (group == QLatin1String("session")) return QStringLiteral("5-Hour Session");
     if (group == QLatin1String("weekly")) return QStringLiteral("Weekly Limit");
@@ -55,7 +69,7 @@ std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit, const
         tags.append(L10n::quotaNoteBindingLimit().text());
     std::optional<QString> pace;
     if (!tags.isEmpty()) pace = tags.join(QStringLiteral(" \u00B7 "));
-    return ModelQuotaItem(displayNameForLimitKind(kind), 100.0 - *percent, quotaTypeForGroup(group),
+    return ModelQuotaItem(displayNameForLimit(limit, kind), 100.0 - *percent, quotaTypeForGroup(group),
                           ClaudeCodeAdapter::countdown(limit.value(key("resets_at")), now), std::nullopt,
                           pace);
 }

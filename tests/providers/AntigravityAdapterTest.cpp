@@ -6,6 +6,8 @@
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -29,7 +31,11 @@ QString row(const char* name, const char* slot, const QString& percent, const ch
 // Prints what the test sets; records each call and whether the gate was held.
 class FakeRunner : public CLIProcessRunner {
   public:
-    explicit FakeRunner(const ProbeGate& gate) : gate_(gate) {}
+    // Looks clients up in the given home, with the system's folders below it too.
+    FakeRunner(const ProbeGate& gate, const QString& home)
+        : CLIProcessRunner(HostEnvironment::underHome(home),
+                           Options{.systemRoot = home + QStringLiteral("/root")}),
+          gate_(gate) {}
     std::optional<QString> run(const QString& command, const QStringList& arguments, double timeout,
                                const EnvironmentOverrides& environment, const std::optional<QString>& cwd) override {
         std::lock_guard lock(mutex);
@@ -55,8 +61,8 @@ class Adapter : public ::testing::Test {
     TempHome home;
     FakeClock clock{kNow};
     ProbeGate gate{clock};
-    FakeRunner runner{gate};
-    AntigravityAdapter adapter{HostEnvironment::underHome(home.path()), gate, runner, clock, {}};
+    FakeRunner runner{gate, home.path()};
+    AntigravityAdapter adapter{HostEnvironment::underHome(home.path()), gate, runner, clock};
 };
 
 // The real runner starting a fake client from the home folder.
@@ -64,7 +70,7 @@ class AgyClient : public Adapter {
   protected:
     CLIProcessRunner realRunner{HostEnvironment::underHome(home.path()),
                                 CLIProcessRunner::Options{.candidateFolders = {home.file(QStringLiteral(".local/bin"))}}};
-    AntigravityAdapter realAdapter{HostEnvironment::underHome(home.path()), gate, realRunner, clock, {}};
+    AntigravityAdapter realAdapter{HostEnvironment::underHome(home.path()), gate, realRunner, clock};
 };
 
 } // namespace
@@ -180,7 +186,7 @@ TEST_F(Adapter, ConcurrentFetchesRunOneProbe) {
     EXPECT_EQ(adapter.fetchUsage(false).hourlyRemainingPercentage, 80);
 }
 
-TEST_F(Adapter, AvailabilityFollowsTheClientsPlaces) {
+TEST_F(Adapter, AvailabilityFollowsWhereTheProbeFindsAClient) {
     EXPECT_FALSE(adapter.checkAvailability());
     home.write(QStringLiteral(".local/bin/agy"), "not executable");
     EXPECT_FALSE(adapter.checkAvailability());
@@ -189,11 +195,14 @@ TEST_F(Adapter, AvailabilityFollowsTheClientsPlaces) {
     EXPECT_TRUE(adapter.isDetected());
 
     TempHome other;
-    const QString systemClient = other.file(QStringLiteral("usr/local/bin/agy"));
-    AntigravityAdapter elsewhere(HostEnvironment::underHome(other.path()), gate, runner, clock, {systemClient});
+    FakeRunner otherRunner(gate, other.path());
+    AntigravityAdapter elsewhere(HostEnvironment::underHome(other.path()), gate, otherRunner, clock);
     EXPECT_FALSE(elsewhere.checkAvailability());
-    other.write(QStringLiteral("usr/local/bin/agy"), "");
-    EXPECT_TRUE(elsewhere.checkAvailability());
+    other.writeScript(QStringLiteral("root/usr/bin/agy"), "exit 0\n");
+    EXPECT_TRUE(elsewhere.checkAvailability()) << "installed by npm or the distribution";
+    QFile::remove(other.file(QStringLiteral("root/usr/bin/agy")));
+    other.mkdir(QStringLiteral(".gemini/antigravity-cli"));
+    EXPECT_TRUE(elsewhere.checkAvailability()) << "the client's own folder";
 }
 
 TEST_F(AgyClient, AFakeClientsTableBecomesASnapshot) {

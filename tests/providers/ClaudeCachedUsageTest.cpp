@@ -258,3 +258,43 @@ TEST(ClaudeCachedUsage, FractionsOnlyAfterTheSeconds) {
         EXPECT_EQ(s->hourlyResetCountdown, row.countdown) << row.resetsAt;
     }
 }
+
+// Current clients cache limits scoped to one model or surface, which name it.
+TEST(ClaudeCachedUsage, ScopedWeeklyLimitsAreNamedByTheirScope) {
+    const struct {
+        const char* scope;
+        const char* name;
+    } rows[] = {
+        {R"({"model":{"id":"claude-fable-1","display_name":"Fable"},"surface":null})", "Weekly (Fable)"},
+        {R"({"model":{"display_name":"  "},"surface":{"display_name":"Claude  Code"}})",
+         "Weekly (Claude Code)"},
+        // Nothing usable: the kind spelled out, as before.
+        {R"({"model":{"display_name":7}})", "Weekly Scoped"},
+        {R"("Fable")", "Weekly Scoped"},
+        {R"({"model":{"display_name":"Fa\u202Eble"}})", "Weekly Scoped"},
+    };
+    for (const auto& row : rows) {
+        const QByteArray limit = QByteArray(R"({"kind":"weekly_scoped","group":"weekly","percent":34,)"
+                                            R"("resets_at":"2026-02-14T05:59:00.000000+00:00","scope":)") +
+                                 row.scope + '}';
+        const auto s = ClaudeCodeAdapter::snapshot(
+            config(QJsonObject{{QStringLiteral("limits"), QJsonArray{parseJson(limit.constData())}}}), kNow);
+        ASSERT_TRUE(s) << row.scope;
+        ASSERT_EQ(s->modelQuotas.size(), 1) << row.scope;
+        EXPECT_EQ(s->modelQuotas[0].name, QString::fromUtf8(row.name)) << row.scope;
+        EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 66);
+        EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("Weekly Limit"));
+        EXPECT_EQ(s->modelQuotas[0].resetCountdown, 3 * 86400.0 + 17 * 3600.0 + 59 * 60.0);
+    }
+    // Only the scoped kind reads its scope; the name follows the display language.
+    const QJsonObject both = parseJson(R"({"cachedUsageUtilization":{"utilization":{"limits":[
+        {"kind":"weekly_opus","percent":1,"scope":{"model":{"display_name":"Fable"}}},
+        {"kind":"weekly_scoped","percent":1,"scope":{"model":{"display_name":"Fable"}}}]}}})");
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    const auto korean = ClaudeCodeAdapter::snapshot(both, kNow);
+    Localization::resetResolvedLanguageForTesting();
+    ASSERT_TRUE(korean);
+    ASSERT_EQ(korean->modelQuotas.size(), 2);
+    EXPECT_EQ(korean->modelQuotas[0].name, QStringLiteral("주간 (Opus)"));
+    EXPECT_EQ(korean->modelQuotas[1].name, QStringLiteral("주간 (Fable)"));
+}

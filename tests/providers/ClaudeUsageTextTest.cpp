@@ -1,13 +1,16 @@
 #include "providers/ClaudeCodeAdapter.h"
 
 #include "core/Localization.h"
+#include "core/TimeZoneNames.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -231,9 +234,10 @@ TEST(ClaudeUsageText, ResetPhrasesOfCurrentClients) {
 }
 
 // Qt reads a zone name as a file below its zone folder: a name that climbs out of
-// it to a FIFO used to block the adapter thread for ever. Only listed zone ids
-// are taken; anything else falls back to the system zone.
-TEST(ClaudeUsageText, OnlyListedZoneIdsAreOpened) {
+// it to a FIFO used to block the adapter thread for ever. Only well-formed names
+// the zone database holds as files are taken; anything else falls back to the
+// system zone.
+TEST(ClaudeUsageText, OnlyZoneNamesOfTheDatabaseAreOpened) {
     const test::TempHome home;
     const QString fifo = home.makeFifo(QStringLiteral("pipe"));
     const QString climb = QStringLiteral("../../../../../../..") + QDir(fifo).absolutePath();
@@ -271,4 +275,126 @@ TEST(ClaudeUsageText, OnlyListedZoneIdsAreOpened) {
         ASSERT_TRUE(s) << qPrintable(row.zone);
         EXPECT_EQ(s->hourlyResetCountdown, row.seconds) << qPrintable(row.zone);
     }
+}
+
+namespace {
+
+// The usage screen of current clients: each limit on lines of its own, bars, an
+// offer between a figure and its reset, a week without reset, another section.
+const QString kScreen = QStringLiteral(
+    " Settings:  Status   Config   Usage  (tab to cycle)\n\n"
+    " Current session\n \u2588\u2588\u2588\u2588\u258C                     15% used\n Resets %1\n\n"
+    " Current week (all models)\n \u2588\u2588\u2588\u2588\u2588\u2588\u2588\u258C           51% used\n"
+    " Resets Jul 26, 5:59am (%2)\n\n"
+    " Current week (Fable)\n \u2588\u258C                              5% used\n"
+    " \u2728 Fable is included in your plan for a limited time \u00B7 /model to try it\n"
+    " Resets Jul 26, 5:59am (America/Los_Angeles)\n\n"
+    " Current week (Opus)\n                                0% used\n\n"
+    " Extra usage\n Extra usage not enabled \u00B7 /extra-usage to enable\n");
+
+// Every quota line as "name remaining countdown".
+QStringList lines(const UsageSnapshot& s) {
+    QStringList out;
+    for (const ModelQuotaItem& item : s.modelQuotas)
+        out.append(
+            QStringLiteral("%1 %2 %3")
+                .arg(item.name)
+                .arg(item.remainingPercentage)
+                .arg(item.resetCountdown ? QString::number(*item.resetCountdown) : QStringLiteral("-")));
+    return out;
+}
+
+} // namespace
+
+// 20:00 UTC on 22 July is 13:00 in Los Angeles (UTC-7) and 05:00 next day in
+// Seoul, the system zone of these rows.
+TEST(ClaudeUsageText, UsageScreenOnSeparateLinesAndZoneAliases) {
+    const QDateTime now = utc(2026, 7, 22, 20);
+    const QTimeZone seoul(QByteArrayLiteral("Asia/Seoul"));
+    const struct {
+        const char* sessionReset;
+        const char* weekZone;
+        QDateTime now;
+        const char* session; // countdown, "-" for none
+        int week;            // seconds until Jul 26, 5:59am in weekZone
+    } rows[] = {
+        {"10:39pm (America/Los_Angeles)", "America/Los_Angeles", now, "34740", 320340},
+        {"Jul 23 at 2am (US/Pacific)", "US/Pacific", now, "46800", 320340},
+        {"6am (Asia/Calcutta)", "Asia/Calcutta", now, "16200", 275340}, // IST is UTC+5:30
+        {"12:00am (Etc/UTC)", "Etc/UTC", now, "14400", 295140},
+        // After 10pm a reset at 2am is tomorrow's.
+        {"2am (America/Los_Angeles)", "America/Los_Angeles", utc(2026, 7, 23, 5), "14400", 287940},
+        // No zone, or none the database holds: Seoul's clock.
+        {"10:39pm", "Asia/Atlantis", now, "63540", 262740},
+        {"13:39pm (UTC)", "UTC+05:00", now, "-", 262740},
+        {"soon", "Etc", now, "-", 262740},
+    };
+    for (const auto& row : rows) {
+        const QString text = kScreen.arg(QLatin1String(row.sessionReset), QLatin1String(row.weekZone));
+        const auto s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, row.now, seoul);
+        ASSERT_TRUE(s) << row.sessionReset;
+        EXPECT_EQ(s->hourlyRemainingPercentage, 85);
+        EXPECT_EQ(s->weeklyResetCountdown, row.week) << row.weekZone;
+        const QString shift = QString::number(3 * 86400 + 16 * 3600 + 59 * 60 - now.secsTo(row.now));
+        EXPECT_EQ(lines(*s), QStringList({QStringLiteral("Session (5h) 85 ") + QLatin1String(row.session),
+                                          QStringLiteral("Weekly (all models) 49 %1").arg(row.week),
+                                          QStringLiteral("Weekly (Opus) 100 -"),
+                                          QStringLiteral("Weekly (Fable) 95 ") + shift}))
+            << row.sessionReset << " " << row.weekZone;
+    }
+}
+
+// A block's figure is its first "NN% used" before the next label; its reset the
+// first "Resets" line after that figure and before any other figure.
+TEST(ClaudeUsageText, UsageScreenBlocksKeepToThemselves) {
+    const struct {
+        const char* text;
+        QStringList lines; // empty: no usage report
+    } rows[] = {
+        {"current SESSION:\r\n \u2588 40% used\r\n resets 9pm (UTC)\r\n", {"Session (5h) 60 3600"}},
+        {"Current session\nResets 9pm (UTC)\n40% used\n", {"Session (5h) 60 -"}},
+        {"Current session\n10% used\nExtra usage\n3% used\nResets 9pm (UTC)\n", {"Session (5h) 90 -"}},
+        {"Current session\nCurrent week (all models)\n40% used\n", {}},
+        {"Current session\n37.5% used\n", {}},
+        {"Your Current session\n10% used\n", {}},
+        {"Current session\n{400 nines}% used\n", {}},
+        // Any model, each once, Opus and Sonnet first; the one-line form before a
+        // block; names a line cannot show left out.
+        {"Current session: 10% used\nCurrent week (Fable)\n1% used\nCurrent week (Sonnet): 2% used\n"
+         "Current week (fable)\n3% used\nCurrent week (Haiku 5): 4% used\nCurrent week (Opus)\n5% used\n"
+         "Current week (Sonnet)\n6% used\nCurrent week ( )\n7% used\nCurrent week (All Models)\n8% used\n"
+         "Current week (Fa\u202Eble): 3% used\nCurrent week (\x01): 3% used\n",
+         {"Session (5h) 90 -", "Weekly (all models) 92 -", "Weekly (Opus) 95 -", "Weekly (Sonnet) 98 -",
+          "Weekly (Haiku 5) 96 -", "Weekly (Fable) 99 -"}},
+    };
+    for (const auto& row : rows) {
+        const QString text =
+            QString::fromUtf8(row.text).replace(QLatin1String("{400 nines}"), QString(400, QLatin1Char('9')));
+        const auto s = parse(text, utc(2026, 7, 22, 20));
+        EXPECT_EQ(s ? lines(*s) : QStringList(), row.lines) << row.text;
+    }
+    QString many = QStringLiteral("Current session: 1% used\n");
+    for (int i = 0; i < 40; ++i)
+        many += QStringLiteral("Current week (Model %1)\n%1% used\n").arg(i);
+    const auto s = parse(many);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->modelQuotas.size(), 1 + ClaudeCodeAdapter::kMaxModelLines) << "a runaway list stops";
+}
+
+// Whether a name reaches QTimeZone (which opens it as a file) is decided by stat
+// alone: nothing but a regular file is ever opened.
+TEST(ClaudeUsageText, ZoneDatabaseEntriesAreRegularFilesOnly) {
+    const test::TempHome db;
+    db.write(QStringLiteral("Etc/UTC"), "TZif");
+    db.mkdir(QStringLiteral("US"));
+    QFile::link(QStringLiteral("../Etc/UTC"), db.file(QStringLiteral("US/Pacific")));
+    QFile::link(db.makeFifo(QStringLiteral("Etc/Pipe")), db.file(QStringLiteral("Etc/PipeLink")));
+    QFile::link(QStringLiteral("/dev/null"), db.file(QStringLiteral("Etc/Null")));
+    for (const char* name : {"Etc/UTC", "US/Pacific"})
+        EXPECT_TRUE(isZoneDatabaseEntry(QString::fromLatin1(name), db.path())) << name;
+    for (const char* name :
+         {"Etc/Pipe", "Etc/PipeLink", "Etc/Null", "Etc", "Etc/Missing", "", "/Etc/UTC", "Etc//UTC",
+          "Etc/UTC/", "Etc/../Etc/UTC", "./Etc/UTC", "Etc/UTC\n", "Etc\\UTC", "\xC3\x89tc/UTC"})
+        EXPECT_FALSE(isZoneDatabaseEntry(QString::fromUtf8(name), db.path())) << name;
+    EXPECT_FALSE(isZoneDatabaseEntry(QString(129, QLatin1Char('a')), db.path()));
 }
