@@ -1,6 +1,7 @@
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/Locked.h"
+#include "core/MaskedEmail.h"
 #include "core/MeterixLog.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
@@ -234,6 +235,77 @@ TEST(TextUtil, CapitalizeSplitsOnWhiteSpaceOnly) {
     EXPECT_EQ(capitalizeWords(QStringLiteral("pro  max-plan\tteam")), QStringLiteral("Pro  Max-plan\tTeam"));
     EXPECT_EQ(capitalizeWords(QStringLiteral("CHATGPT plus")), QStringLiteral("Chatgpt Plus"));
     EXPECT_EQ(capitalizeWords(QString()), QString());
+}
+
+TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
+    const struct {
+        const char* text;
+        const char* shown;
+    } rows[] = {
+        // Where the address stands.
+        {"mina.kim@example.com", "m***@example.com"},
+        {"mina.kim@example.com's Organization", "m***@example.com's Organization"},
+        {"Claude Max · mina.kim@example.com's Organi…", "Claude Max · m***@example.com's Organi…"},
+        {"Team of mina.kim@example.com", "Team of m***@example.com"},
+        {"Owner: <mina.kim@example.com>, shared", "Owner: <m***@example.com>, shared"},
+        // Two in one text; a sentence's full stop and a hyphen stay outside.
+        {"a.b@x.org and c_d+e@mail.y.co.kr.", "a***@x.org and c***@mail.y.co.kr."},
+        {"ops@example.com;dev@example.com - ", "o***@example.com;d***@example.com - "},
+        {"mail ops@example.com-", "mail o***@example.com-"},
+        // Any script; the first character is a user-perceived one.
+        {"민아@예시.한국의 조직", "민***@예시.한국의 조직"},
+        {"👨‍👩‍👧fam@example.com", "👨‍👩‍👧***@example.com"},
+        // Masked already: unchanged.
+        {"m***@example.com's Organization", "m***@example.com's Organization"},
+        // Two "@" in one address: as the whole-address rule keeps them.
+        {"a@b@c.com", "a***@b@c.com"},
+        // No address: no local part, no domain, or no "@" at all.
+        {"@mention and @x.com", "@mention and @x.com"},
+        {"a@ b", "a@ b"},
+        {"a@.com", "a***@.com"},
+        {"Claude Max", "Claude Max"},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        const QString text = QString::fromUtf8(row.text);
+        EXPECT_EQ(maskEmailAddresses(text), QString::fromUtf8(row.shown)) << row.text;
+        EXPECT_EQ(maskEmailAddresses(maskEmailAddresses(text)), QString::fromUtf8(row.shown)) << row.text;
+        // A whole address reads as the account label's rule writes it.
+        if (const auto whole = maskedEmail(text);
+            whole && !text.contains(QLatin1Char(' ')) && text.indexOf(QLatin1Char('@')) + 1 < text.size()) {
+            EXPECT_EQ(maskEmailAddresses(text), *whole) << row.text;
+        }
+    }
+}
+
+TEST(MaskedEmail, AReadingShownMaskedKeepsItsFigures) {
+    UsageSnapshot::Fields f;
+    f.provider = AIProviderType::claudeCode;
+    f.accountEmail = QStringLiteral("mina@example.com");
+    f.planName = QStringLiteral("Team mina@example.com");
+    f.hourlyQuotaName = QStringLiteral("Session of mina@example.com");
+    f.modelQuotas = {ModelQuotaItem(QStringLiteral("Key of mina@example.com"), 40,
+                                    QStringLiteral("Budget for mina@example.com"), 60, std::nullopt,
+                                    QStringLiteral("Pace for mina@example.com"), 50)};
+    UsageSnapshot s(f);
+    s.fetchError = QStringLiteral("Token of mina@example.com expired.");
+    const UsageSnapshot shown = withEmailAddressesMasked(s);
+    EXPECT_EQ(shown.accountEmail, QStringLiteral("m***@example.com"));
+    EXPECT_EQ(shown.planName, QStringLiteral("Team m***@example.com"));
+    EXPECT_EQ(shown.hourlyQuotaName, QStringLiteral("Session of m***@example.com"));
+    EXPECT_EQ(shown.fetchError, QStringLiteral("Token of m***@example.com expired."));
+    ASSERT_EQ(shown.modelQuotas.size(), 1);
+    EXPECT_EQ(shown.modelQuotas[0].name, QStringLiteral("Key of m***@example.com"));
+    EXPECT_EQ(shown.modelQuotas[0].quotaType, QStringLiteral("Budget for m***@example.com"));
+    EXPECT_EQ(shown.modelQuotas[0].paceText, QStringLiteral("Pace for m***@example.com"));
+    // Nothing but the texts changes.
+    UsageSnapshot back = shown;
+    back.accountEmail = s.accountEmail;
+    back.planName = s.planName;
+    back.hourlyQuotaName = s.hourlyQuotaName;
+    back.fetchError = s.fetchError;
+    back.modelQuotas = s.modelQuotas;
+    EXPECT_EQ(back, s);
 }
 
 TEST(SafeFile, ReadsRegularFilesUnderTheCapOnly) {
