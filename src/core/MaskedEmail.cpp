@@ -50,8 +50,7 @@ QString maskEmailAddresses(const QString& text) {
             --end;
         if (start == at || end == at + 1) continue;
         out += QStringView(text).mid(copied, start - copied);
-        out += firstCharacter(text.mid(start, at - start)) + QStringLiteral("***");
-        out += QStringView(text).mid(at, end - at);
+        out += *maskedEmail(text.mid(start, end - start)); // it has a local part
         copied = end;
         at = end - 1;
     }
