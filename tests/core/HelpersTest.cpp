@@ -278,36 +278,6 @@ TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
     }
 }
 
-TEST(MaskedEmail, AReadingShownMaskedKeepsItsFigures) {
-    UsageSnapshot::Fields f;
-    f.provider = AIProviderType::claudeCode;
-    f.accountEmail = QStringLiteral("mina@example.com");
-    f.planName = QStringLiteral("Team mina@example.com");
-    f.hourlyQuotaName = QStringLiteral("Session of mina@example.com");
-    f.modelQuotas = {ModelQuotaItem(QStringLiteral("Key of mina@example.com"), 40,
-                                    QStringLiteral("Budget for mina@example.com"), 60, std::nullopt,
-                                    QStringLiteral("Pace for mina@example.com"), 50)};
-    UsageSnapshot s(f);
-    s.fetchError = QStringLiteral("Token of mina@example.com expired.");
-    const UsageSnapshot shown = withEmailAddressesMasked(s);
-    EXPECT_EQ(shown.accountEmail, QStringLiteral("m***@example.com"));
-    EXPECT_EQ(shown.planName, QStringLiteral("Team m***@example.com"));
-    EXPECT_EQ(shown.hourlyQuotaName, QStringLiteral("Session of m***@example.com"));
-    EXPECT_EQ(shown.fetchError, QStringLiteral("Token of m***@example.com expired."));
-    ASSERT_EQ(shown.modelQuotas.size(), 1);
-    EXPECT_EQ(shown.modelQuotas[0].name, QStringLiteral("Key of m***@example.com"));
-    EXPECT_EQ(shown.modelQuotas[0].quotaType, QStringLiteral("Budget for m***@example.com"));
-    EXPECT_EQ(shown.modelQuotas[0].paceText, QStringLiteral("Pace for m***@example.com"));
-    // Nothing but the texts changes.
-    UsageSnapshot back = shown;
-    back.accountEmail = s.accountEmail;
-    back.planName = s.planName;
-    back.hourlyQuotaName = s.hourlyQuotaName;
-    back.fetchError = s.fetchError;
-    back.modelQuotas = s.modelQuotas;
-    EXPECT_EQ(back, s);
-}
-
 TEST(SafeFile, ReadsRegularFilesUnderTheCapOnly) {
     test::TempHome home;
     const QString small = home.write(QStringLiteral("a.json"), "{\"a\":1}");

@@ -159,29 +159,9 @@ TEST_F(Texts, FetchErrorsAndMood) {
     EXPECT_EQ(characterStateFrom(std::nan("")), CharacterState::sleeping);
 }
 
+// Nothing in the table names another platform, its apps or its keys; the
+// footnotes that did speak of this computer and the system's language setting.
 TEST_F(Texts, TextsSpeakOfThisComputerAndItsSystem) {
-    const struct {
-        L10n text;
-        const char* ko;
-        const char* en;
-    } rows[] = {
-        {L10n::providersOnBarFootnote(), "‘감지됨’은 이 컴퓨터에서 해당 CLI 또는 앱을 찾았다는 뜻입니다.",
-         "“Detected” means the CLI or app was found on this computer."},
-        {L10n::languageFootnote(),
-         "‘시스템 설정 따름’은 시스템의 언어 설정을 씁니다. 한국어면 한국어로, 그 외에는 영어로 표시합니다.",
-         "“Follow System” uses your system's language setting: Korean if that is Korean, English otherwise."},
-        {L10n::guidanceDetailNotMeasured(),
-         "설치는 감지했습니다. 다만 이 앱이 읽을 수 있는 쿼터를 내보내지 않아, 로그인해도 표시할 수치가 "
-         "없습니다.",
-         "It was detected on this computer, but it publishes no quota this app can read — signing in will "
-         "not "
-         "produce a figure."},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(ko(row.text), QString::fromUtf8(row.ko));
-        EXPECT_EQ(en(row.text), QString::fromUtf8(row.en));
-    }
-    // Nothing in the table names another platform, its apps or its keys.
     static const QRegularExpression otherPlatform(
         QStringLiteral("\\bMac\\b|macOS|\\bFinder\\b|\\bDock\\b|\\bCommand\\b|⌘|System Settings|"
                        "System Preferences|Keychain|Launchpad|Spotlight|메뉴 막대|키체인|시스템 환경설정"));
@@ -190,6 +170,11 @@ TEST_F(Texts, TextsSpeakOfThisComputerAndItsSystem) {
         EXPECT_FALSE(otherPlatform.match(p.ko).hasMatch()) << p.ko.toStdString();
         EXPECT_FALSE(otherPlatform.match(p.en).hasMatch()) << p.en.toStdString();
     }
+    EXPECT_TRUE(ko(L10n::providersOnBarFootnote()).contains(QStringLiteral("이 컴퓨터에서")));
+    EXPECT_TRUE(en(L10n::guidanceDetailNotMeasured())
+                    .startsWith(QStringLiteral("It was detected on this computer,")));
+    EXPECT_TRUE(ko(L10n::languageFootnote()).contains(QStringLiteral("시스템의 언어 설정")));
+    EXPECT_TRUE(en(L10n::languageFootnote()).contains(QStringLiteral("your system's language setting")));
 }
 
 TEST_F(Texts, TierLabelFollowsTheLanguage) {

@@ -148,7 +148,7 @@ TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
         MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
         view.setState(stateOf(allProviderTypes(), {}));
         view.show();
-        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 5000));
+        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 20000));
         QScrollBar* bar = view.scrollArea()->verticalScrollBar();
         ASSERT_GT(bar->maximum(), 100);
         bar->setValue(bar->maximum());
@@ -159,7 +159,7 @@ TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
         EXPECT_EQ(bar->value(), 0);
         ASSERT_EQ(view.screenStack()->outgoingView(), overview);
         EXPECT_EQ(overview->y(), -scrolled);
-        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }, 5000));
+        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }, 20000));
         auto* screen = qobject_cast<MenuSubScreen*>(view.screenStack()->currentView());
         ASSERT_TRUE(screen && screen->header());
         QWidget* viewport = view.scrollArea()->viewport();
@@ -169,8 +169,8 @@ TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
 
         nav.popToRoot();
         EXPECT_EQ(bar->value(), scrolled);
-        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }, 5000));
-        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 5000));
+        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }, 20000));
+        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 20000));
         EXPECT_EQ(bar->value(), scrolled);
 
         nav.reset();
@@ -205,7 +205,7 @@ TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
     for (TierBadge* badge : {view.tierBadge(), cardBadge}) {
         const double wanted =
             CapsuleBadge::measure(TierBadge::lookFor(UsageTier::abundant, badge->isCompact())).width();
-        EXPECT_TRUE(test::waitUntil([&] { return badge->width() >= std::floor(wanted); }, 5000))
+        EXPECT_TRUE(test::waitUntil([&] { return badge->width() >= std::floor(wanted); }, 20000))
             << badge->width() << " for " << wanted;
         EXPECT_EQ(badge->accessibleName(), QStringLiteral("Abundant"));
     }

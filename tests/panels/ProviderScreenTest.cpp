@@ -252,10 +252,11 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
         f.addAccount(QStringLiteral("u-2"), QStringLiteral("ops@example.com"), cli());
         ASSERT_TRUE(f.scan());
         f.manager->apply({reading(f, 64, QStringLiteral("u-1"))}, P::claudeCode);
+        // Every fetch (the one the screen asks for when shown, the refresh's)
+        // waits until released: only the changes below reach the screen.
+        f.adapters.value(P::claudeCode)->hold();
         auto screen = open(f, P::claudeCode);
         settle(*screen);
-        // A refresh under way: its fetch waits until released.
-        f.adapters.value(P::claudeCode)->hold();
         f.manager->refreshAll(true);
         ASSERT_TRUE(f.manager->isRefreshing());
         const QPointer<QWidget> content = screen->content();
