@@ -7,7 +7,11 @@
 namespace meterix {
 
 AppOpenBadge::AppOpenBadge(QWidget* parent) : CapsuleBadge(parent) {
-    setAccessibleName(L10n::desktopAppRunning().text());
+    textChanged();
+}
+
+QString AppOpenBadge::accessibleText() const {
+    return L10n::desktopAppRunning().text();
 }
 
 BadgeLook AppOpenBadge::look() const {

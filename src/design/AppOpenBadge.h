@@ -14,6 +14,7 @@ public:
 
 protected:
     BadgeLook look() const override;
+    QString accessibleText() const override;
 };
 
 } // namespace meterix

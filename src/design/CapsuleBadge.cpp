@@ -1,5 +1,6 @@
 #include "design/CapsuleBadge.h"
 
+#include "core/Localization.h"
 #include "design/ShapePainting.h"
 #include "platform/ui/Appearance.h"
 
@@ -19,6 +20,15 @@ CapsuleBadge::CapsuleBadge(QWidget* parent) : QWidget(parent), presence_(JellySp
     connect(&presence_, &QAbstractAnimation::finished, this, [this] {
         if (presence_.value() == 0.0 && gone_) std::exchange(gone_, {})();
     });
+    // The texts are picked when drawn, but the width and the name are taken
+    // now: a new language must give both again.
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, &CapsuleBadge::textChanged);
+}
+
+void CapsuleBadge::textChanged() {
+    setAccessibleName(accessibleText());
+    updateGeometry();
+    update();
 }
 
 bool CapsuleBadge::animates() const {

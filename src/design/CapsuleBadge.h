@@ -35,7 +35,8 @@ struct BadgeLook {
 // The shared drawing of the tier, working and app-open badges. A badge that
 // comes and goes with its state grows from nothing about its centre while it
 // fades in, and shrinks and fades away, on the layout spring; without motion it
-// is simply there or gone. A badge that is there from the start just is.
+// is simply there or gone. A badge that is there from the start just is. A
+// change of language gives it its new text's width and name.
 class CapsuleBadge : public QWidget {
     Q_OBJECT
 
@@ -61,6 +62,11 @@ protected:
     explicit CapsuleBadge(QWidget* parent = nullptr);
 
     virtual BadgeLook look() const = 0;
+    // The name it is read by: its text unless the badge says more.
+    virtual QString accessibleText() const { return look().text; }
+    // Its text may have changed: it asks for its new size, takes its new name
+    // and redraws. A subclass calls it once it is made.
+    void textChanged();
     // Draws a mark that is not a symbol into box.
     virtual void paintMark(QPainter& painter, const QRectF& box) const;
 

@@ -25,6 +25,12 @@ IconTile::IconTile(QString symbol, QList<QColor> colors, double size, QWidget* p
     setContentsMargins(m, m, m, m);
 }
 
+void IconTile::setColors(const QList<QColor>& colors) {
+    if (colors == colors_) return;
+    colors_ = colors;
+    update();
+}
+
 QColor IconTile::shadowColor(const QList<QColor>& colors) {
     return colors.isEmpty() ? QColor(Qt::transparent) : withOpacity(colors.constLast(), 0.32);
 }

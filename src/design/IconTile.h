@@ -25,6 +25,9 @@ public:
     // The room the outer shadow needs on each side.
     static int shadowMargin();
 
+    void setColors(const QList<QColor>& colors);
+    const QList<QColor>& colors() const { return colors_; }
+
     QRectF tileRect() const;
     double tileSize() const { return size_; }
 

@@ -13,7 +13,11 @@ namespace meterix {
 
 LiveStreamBadge::LiveStreamBadge(QWidget* parent)
     : CapsuleBadge(parent), pulse_(new EndlessPulse(this, 0.85, EasedSpec::easeInOut(), true)) {
-    setAccessibleName(L10n::aiTaskInProgress().text());
+    textChanged();
+}
+
+QString LiveStreamBadge::accessibleText() const {
+    return L10n::aiTaskInProgress().text();
 }
 
 BadgeLook LiveStreamBadge::look() const {

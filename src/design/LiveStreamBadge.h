@@ -24,6 +24,7 @@ public:
 
 protected:
     BadgeLook look() const override;
+    QString accessibleText() const override;
     void paintMark(QPainter& painter, const QRectF& box) const override;
 
 private:

@@ -1,5 +1,6 @@
 #include "design/TextView.h"
 
+#include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
@@ -7,11 +8,33 @@
 namespace meterix {
 
 namespace {
+
 constexpr int kWrapFlags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
+
+// A text view is read as the static text it draws (a name its owner gives it
+// wins), as a label would be.
+class TextViewAccessible final : public QAccessibleWidget {
+  public:
+    explicit TextViewAccessible(TextView* view) : QAccessibleWidget(view, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<const TextView*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* textViewAccessible(const QString& className, QObject* object) {
+    if (className != QLatin1String(TextView::staticMetaObject.className())) return nullptr;
+    auto* view = qobject_cast<TextView*>(object);
+    return view ? new TextViewAccessible(view) : nullptr;
+}
+
 } // namespace
 
 TextView::TextView(QString text, QFont font, std::function<QColor()> color, bool wraps, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), font_(std::move(font)), color_(std::move(color)), wraps_(wraps) {
+    static const bool readable = (QAccessible::installFactory(textViewAccessible), true);
+    Q_UNUSED(readable);
     setAttribute(Qt::WA_TranslucentBackground);
     // A wrapping text is as tall as its lines at the width it gets: a fixed
     // height would hold it to its one-line size inside nested layouts.
@@ -26,6 +49,10 @@ void TextView::setText(const QString& text) {
     text_ = text;
     updateGeometry();
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void TextView::setElideMode(Qt::TextElideMode mode) {

@@ -6,7 +6,7 @@
 namespace meterix {
 
 TierBadge::TierBadge(UsageTier tier, bool compact, QWidget* parent) : CapsuleBadge(parent), tier_(tier), compact_(compact) {
-    setAccessibleName(label(tier));
+    textChanged();
 }
 
 BadgeLook TierBadge::lookFor(UsageTier tier, bool compact) {

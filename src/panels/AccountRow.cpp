@@ -5,7 +5,6 @@
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
 
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
@@ -76,11 +75,8 @@ void AccountRow::setModel(AccountRowModel model) {
 
 void AccountRow::applyAccessibility() {
     setAccessibleName(model_.accessibleLabel());
-}
-
-void AccountRow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange) applyAccessibility();
-    QWidget::changeEvent(event);
+    // What the row draws beneath the label is read with it.
+    setAccessibleDescription(model_.subtitle().value_or(QString()));
 }
 
 QSize AccountRow::sizeHint() const {

@@ -29,7 +29,6 @@ class AccountRow : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
   private:
     void applyAccessibility();

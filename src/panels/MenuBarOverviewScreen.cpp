@@ -1,6 +1,7 @@
 #include "panels/MenuBarOverviewScreen.h"
 
 #include "core/L10n.h"
+#include "core/MaskedEmail.h"
 #include "core/Numbers.h"
 #include "core/UsageUnavailableReason.h"
 #include "design/AppOpenBadge.h"
@@ -135,8 +136,8 @@ MenuBarOverviewScreen::~MenuBarOverviewScreen() {
         delete views;
 }
 
-MenuBarOverviewScreen::RowModel MenuBarOverviewScreen::rowModel(AIProviderType provider,
-                                                                const MenuPanelState& state) {
+MenuBarOverviewScreen::RowModel
+MenuBarOverviewScreen::rowModel(AIProviderType provider, const MenuPanelState& state, bool maskEmails) {
     RowModel m;
     m.provider = provider;
     m.title = displayName(provider);
@@ -160,6 +161,7 @@ MenuBarOverviewScreen::RowModel MenuBarOverviewScreen::rowModel(AIProviderType p
         m.subtitle = snapshot->planName.value_or(standardPlan);
         m.figure = displayedPercent(m.percentage);
     }
+    if (maskEmails) m.subtitle = maskEmailAddresses(m.subtitle);
     m.unavailable = !m.figure.has_value();
     if (m.unavailable) {
         // A measured figure that is not a number reads as an unreadable reading.
@@ -252,7 +254,7 @@ void MenuBarOverviewScreen::rebuildProviderSection() {
 
 void MenuBarOverviewScreen::updateRows() {
     for (auto& [p, views] : rows_) {
-        const RowModel m = rowModel(p, state_);
+        const RowModel m = rowModel(p, state_, context_.masksEmails());
         views->row->setSubtitle(m.subtitle);
         views->row->setAccessibleName(m.accessibilityLabel);
         views->row->setAccessibleDescription(m.accessibilityHint);

@@ -47,7 +47,7 @@ class MenuBarOverviewScreen : public QWidget {
         QString accessibilityLabel;
         QString accessibilityHint;
     };
-    static RowModel rowModel(AIProviderType provider, const MenuPanelState& state);
+    static RowModel rowModel(AIProviderType provider, const MenuPanelState& state, bool maskEmails);
     static inline const QString standardPlan = QStringLiteral("Standard Plan");
     static constexpr double separatorInset = 47;
     static constexpr double sectionSpacing = 14;

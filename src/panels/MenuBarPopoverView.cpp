@@ -131,7 +131,13 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
         MenuPanelState::observe(*m, this, [this](MenuPanelState s) { setState(std::move(s)); });
     registerScreens();
     stack_->resize(int(cardWidth - 2 * stackInsetH), 1);
+    // Where the screen that leaves was scrolled to is read before the stack
+    // changes its height; the new screen's place is set once it is there.
+    connect(context_.navigator, &MenuBarNavigator::screenChanged, this,
+            [this] { scrolledBefore_ = scroll_->verticalScrollBar()->value(); });
     stack_->follow(*context_.navigator);
+    shown_ = context_.navigator->screen();
+    connect(context_.navigator, &MenuBarNavigator::screenChanged, this, &MenuBarPopoverView::scrollForScreen);
     applyState();
 }
 
@@ -220,6 +226,21 @@ double MenuBarPopoverView::targetScrollHeight() const {
 
 double MenuBarPopoverView::scrollHeight() const {
     return scroll_->height();
+}
+
+void MenuBarPopoverView::scrollForScreen(const MenuBarScreen& screen, bool animated) {
+    // A pushed screen opens at its top, its header and back button in sight;
+    // going back finds the overview where it was left; the panel opening
+    // afresh shows it from the top.
+    int target = 0;
+    if (screen.isOverview())
+        target = animated ? overviewScroll_ : 0;
+    else if (shown_.isOverview())
+        overviewScroll_ = scrolledBefore_;
+    shown_ = screen;
+    QScrollBar* bar = scroll_->verticalScrollBar();
+    bar->setValue(target);
+    stack_->shiftOutgoing(bar->value() - scrolledBefore_);
 }
 
 void MenuBarPopoverView::stackMeasured(double height) {

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/UsageTier.h"
 #include "design/SpringAnimator.h"
+#include "panels/MenuBarScreen.h"
 #include "panels/MenuPanelState.h"
 #include "panels/MenuScreenContext.h"
 #include "panels/StackHeightTracker.h"
@@ -84,6 +85,7 @@ class MenuBarPopoverView : public QWidget {
     void registerScreens();
     void applyState();
     void stackMeasured(double height);
+    void scrollForScreen(const MenuBarScreen& screen, bool animated);
     void applyScrollHeight(double height);
 
     MenuScreenContext context_;
@@ -102,6 +104,9 @@ class MenuBarPopoverView : public QWidget {
     QWidget* stackHolder_;
     MenuScreenStack* stack_;
     QSizeF reported_;
+    MenuBarScreen shown_;
+    int scrolledBefore_ = 0;
+    int overviewScroll_ = 0;
 };
 
 } // namespace meterix

@@ -47,22 +47,24 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
     : MenuSubScreen(std::move(context), spacing, parent), provider_(provider) {
     build();
 
+    // Several signals come with one filing, and some from inside a click on
+    // this screen: the manager's changes show once, after the event.
     if (ProviderManager* m = context_.manager) {
         for (auto signal :
              {&ProviderManager::snapshotsChanged, &ProviderManager::accountSnapshotsChanged,
               &ProviderManager::runningAccountsChanged, &ProviderManager::runningAppAccountsChanged,
               &ProviderManager::activeInUseProvidersChanged})
-            connect(m, signal, this, [this] { scheduleRebuild(); });
+            connect(m, signal, this, [this] { scheduleRefresh(); });
         connect(m, &ProviderManager::isRefreshingChanged, this, [this] {
             if (!actions_.isEmpty() && context_.manager)
                 actions_.first()->setBusy(context_.manager->isRefreshing());
         });
     }
     if (AccountRegistry* r = context_.accounts)
-        connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRebuild(); });
+        connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRefresh(); });
     if (MeterixPreferences* p = context_.preferences)
-        connect(p, &MeterixPreferences::maskAccountEmailsChanged, this, [this] { scheduleRebuild(); });
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { scheduleRebuild(); });
+        connect(p, &MeterixPreferences::maskAccountEmailsChanged, this, [this] { scheduleRefresh(); });
+    connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { scheduleRefresh(); });
 }
 
 ProviderDetailModel MenuBarProviderDetailScreen::model() const {
@@ -80,73 +82,101 @@ void MenuBarProviderDetailScreen::showEvent(QShowEvent* event) {
         context_.manager->refreshOnDemand({provider_}, ProviderManager::RefreshTrigger::userAction);
 }
 
+void MenuBarProviderDetailScreen::refresh() {
+    const ProviderDetailModel m = model();
+    if (!content() || m.shape() != shape_ || Localization::current() != language_) {
+        build();
+        return;
+    }
+    apply(m);
+}
+
 void MenuBarProviderDetailScreen::build() {
     const ProviderDetailModel m = model();
-    subtitle_ = nullptr;
-    accounts_ = failure_ = noData_ = quotas_ = nullptr;
-    hero_ = nullptr;
+    shape_ = m.shape();
+    language_ = Localization::current();
+    accounts_ = noData_ = quotas_ = nullptr;
+    failure_ = nullptr;
+    accountRows_.clear();
+    quotaRows_.clear();
     actions_.clear();
 
-    // Several signals come with one filing, and some from inside a click on
-    // this screen: the manager's changes rebuild once, after the event.
-    QVBoxLayout* column =
-        beginContent(displayName(provider_), relativeUpdateText(m.snapshot().capturedAt, *context_.clock));
+    QVBoxLayout* column = beginContent(displayName(provider_));
     content_ = content();
-    column->addWidget(identityHeader(m));
+    column->addWidget(identityHeader());
     if (m.showsAccounts()) column->addWidget(accountSection(m));
-    if (const auto notice = m.failureNotice()) {
+    if (shape_.failureNotice) {
         failure_ = new SymbolLabel(SymbolLabel::Look{QStringLiteral("exclamationmark.triangle"), 10.5,
                                                      SymbolWeight::regular, MeterixFont::caption(),
                                                      [] { return LabelColor::secondary(); }, 4, true},
-                                   *notice, content_);
+                                   QString(), content_);
         column->addWidget(failure_);
     }
-    hero_ = new QuotaHeroView(QuotaHeroView::Inputs{.percentage = m.snapshot().hourlyRemainingPercentage,
-                                                    .caption = m.heroCaption(),
-                                                    .resetCountdown = m.snapshot().hourlyResetCountdown,
-                                                    .isInUse = m.isInUse(),
-                                                    .ringSize = 74,
-                                                    .isSimulated = m.isSimulated(),
-                                                    .windowEndedAt = m.windowEndedAt()},
-                              content_);
+    hero_ = new QuotaHeroView(QuotaHeroView::Inputs{.ringSize = 74}, content_);
     auto* heroRow = new QHBoxLayout();
     heroRow->setContentsMargins(2, 0, 2, 0);
     heroRow->addWidget(hero_);
     column->addLayout(heroRow);
     column->addWidget(m.isSimulated() ? noDataSection() : quotaDetail(m));
     column->addWidget(actionSection(m));
+    apply(m);
     endContent(column);
 }
 
-QWidget* MenuBarProviderDetailScreen::identityHeader(const ProviderDetailModel& m) {
-    auto* line = new QHBoxLayout();
-    line->setSpacing(9);
-    line->addWidget(new IconTile(sfSymbol(provider_), toQColors(m.snapshot().gradientColors()), 27, content_),
-                    0, Qt::AlignVCenter);
-    auto* texts = new QVBoxLayout();
-    texts->setSpacing(1); // 1.5 in whole pixels
-    texts->addWidget(new TextView(
-        m.headerTitle(), MeterixFont::rounded(12.5, QFont::Bold), [] { return LabelColor::primary(); }, false,
-        content_));
-    const bool stale = m.isStale();
-    subtitle_ = new TextView(
-        m.headerSubtitle(), MeterixFont::rounded(10, QFont::Medium),
-        [stale] { return stale ? kStaleOrange : LabelColor::secondary(); }, false, content_);
-    subtitle_->setElideMode(Qt::ElideMiddle);
-    texts->addWidget(subtitle_);
-    line->addLayout(texts, 1);
-    line->addSpacing(6);
+void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
+    const UsageSnapshot& s = m.snapshot();
+    header()->setTrailingText(relativeUpdateText(s.capturedAt, *context_.clock));
+    tile_->setColors(toQColors(s.gradientColors()));
+    title_->setText(m.headerTitle());
+    stale_ = m.isStale();
+    subtitle_->setText(m.headerSubtitle());
+    subtitle_->update(); // its colour follows the staleness
     const QString chipText = m.sourceChipText();
-    auto* chip = new TextCapsuleBadge(
-        [chipText] {
+    if (chip_->text() != chipText)
+        chip_->setLook([chipText] {
             BadgeLook l = TextCapsuleBadge::plain(chipText, MeterixFont::rounded(9, QFont::DemiBold),
                                                   LabelColor::tertiary(), Surface::hoverWash(), 6, 2.5);
             l.rim = Surface::plateRim();
             return l;
-        },
+        });
+    const QList<AccountRowModel> rows = m.accountRows();
+    for (qsizetype i = 0; i < accountRows_.size() && i < rows.size(); ++i)
+        accountRows_[i]->setModel(rows[i]);
+    if (failure_) failure_->setText(m.failureNotice().value_or(QString()));
+    hero_->setInputs(QuotaHeroView::Inputs{.percentage = s.hourlyRemainingPercentage,
+                                           .caption = m.heroCaption(),
+                                           .resetCountdown = s.hourlyResetCountdown,
+                                           .isInUse = m.isInUse(),
+                                           .ringSize = 74,
+                                           .isSimulated = m.isSimulated(),
+                                           .windowEndedAt = m.windowEndedAt()});
+    const QList<ModelQuotaItem> items = m.quotas();
+    for (qsizetype i = 0; i < quotaRows_.size() && i < items.size(); ++i)
+        quotaRows_[i]->setItem(items[i]);
+    if (!actions_.isEmpty()) actions_.first()->setBusy(m.isRefreshing());
+}
+
+QWidget* MenuBarProviderDetailScreen::identityHeader() {
+    auto* line = new QHBoxLayout();
+    line->setSpacing(9);
+    tile_ = new IconTile(sfSymbol(provider_), {}, 27, content_);
+    line->addWidget(tile_, 0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(1); // 1.5 in whole pixels
+    title_ = new TextView(
+        QString(), MeterixFont::rounded(12.5, QFont::Bold), [] { return LabelColor::primary(); }, false,
         content_);
-    chip->setToolTip(L10n::howThisWasRead().text());
-    line->addWidget(chip, 0, Qt::AlignVCenter);
+    texts->addWidget(title_);
+    subtitle_ = new TextView(
+        QString(), MeterixFont::rounded(10, QFont::Medium),
+        [this] { return stale_ ? kStaleOrange : LabelColor::secondary(); }, false, content_);
+    subtitle_->setElideMode(Qt::ElideMiddle);
+    texts->addWidget(subtitle_);
+    line->addLayout(texts, 1);
+    line->addSpacing(6);
+    chip_ = new TextCapsuleBadge([] { return BadgeLook{}; }, content_);
+    chip_->setToolTip(L10n::howThisWasRead().text());
+    line->addWidget(chip_, 0, Qt::AlignVCenter);
     return boxed(line, content_);
 }
 
@@ -154,7 +184,8 @@ QWidget* MenuBarProviderDetailScreen::accountSection(const ProviderDetailModel& 
     QList<QWidget*> rows;
     for (const AccountRowModel& row : m.accountRows()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(30));
-        rows.append(new AccountRow(row, *context_.clock));
+        accountRows_.append(new AccountRow(row, *context_.clock));
+        rows.append(accountRows_.last());
     }
     accounts_ = new InsetSection(
         L10n::accounts().text(),
@@ -197,7 +228,8 @@ QWidget* MenuBarProviderDetailScreen::quotaDetail(const ProviderDetailModel& m) 
             l->addWidget(new RowSeparator(0, sep));
             rows.append(sep);
         }
-        rows.append(new QuotaMeterRow(item, *context_.clock));
+        quotaRows_.append(new QuotaMeterRow(item, *context_.clock));
+        rows.append(quotaRows_.last());
     }
     quotas_ = new InsetSection(L10n::quotaDetail().text(), L10n::quotaDetailFootnote().text(), false, rows,
                                content_);

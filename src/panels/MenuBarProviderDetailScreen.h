@@ -1,15 +1,21 @@
 #pragma once
 
 #include "core/AIProviderType.h"
+#include "core/Localization.h"
 #include "panels/MenuSubScreen.h"
 #include "panels/ProviderDetailModel.h"
+#include "panels/SymbolLabel.h"
 
 #include <functional>
 
 namespace meterix {
 
+class AccountRow;
+class IconTile;
 class MenuCommandRow;
 class QuotaHeroView;
+class QuotaMeterRow;
+class TextCapsuleBadge;
 class TextView;
 
 // The panel's screen for one provider: who is signed in and how fresh the
@@ -17,7 +23,10 @@ class TextView;
 // notice when the last refresh failed, the session ring, the quota lines (or a
 // notice that nothing real was read), and the provider's commands. Everything
 // is derived from the manager, the registry and the settings whenever they
-// change; each time the screen is shown it asks for a fresh reading.
+// change; each time the screen is shown it asks for a fresh reading. A change
+// that keeps the screen's shape (the same accounts, notices and quota lines)
+// updates the rows in place, so a spinner keeps turning, figures roll to their
+// new value and a hover stays; only a new shape or language builds it anew.
 class MenuBarProviderDetailScreen : public MenuSubScreen {
     Q_OBJECT
 
@@ -38,27 +47,40 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
     QWidget* noDataNotice() const { return noData_; }
     QWidget* quotaSection() const { return quotas_; }
     QuotaHeroView* hero() const { return hero_; }
+    QList<AccountRow*> accountRows() const { return accountRows_; }
+    QList<QuotaMeterRow*> quotaRows() const { return quotaRows_; }
     QList<MenuCommandRow*> actionRows() const { return actions_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
     void build() override;
+    void refresh() override;
 
   private:
-    QWidget* identityHeader(const ProviderDetailModel& m);
+    QWidget* identityHeader();
     QWidget* accountSection(const ProviderDetailModel& m);
     QWidget* quotaDetail(const ProviderDetailModel& m);
     QWidget* noDataSection();
     QWidget* actionSection(const ProviderDetailModel& m);
+    // Shows m in the parts built for its shape.
+    void apply(const ProviderDetailModel& m);
     void run(const ProviderDetailModel::ActionRow& row);
 
     AIProviderType provider_;
+    ProviderDetailModel::Shape shape_;
+    ResolvedLanguage language_ = ResolvedLanguage::english;
+    bool stale_ = false;
     QWidget* content_ = nullptr;
+    IconTile* tile_ = nullptr;
+    TextView* title_ = nullptr;
     TextView* subtitle_ = nullptr;
+    TextCapsuleBadge* chip_ = nullptr;
     QWidget* accounts_ = nullptr;
-    QWidget* failure_ = nullptr;
+    QList<AccountRow*> accountRows_;
+    SymbolLabel* failure_ = nullptr;
     QWidget* noData_ = nullptr;
     QWidget* quotas_ = nullptr;
+    QList<QuotaMeterRow*> quotaRows_;
     QuotaHeroView* hero_ = nullptr;
     QList<MenuCommandRow*> actions_;
 };

@@ -3,6 +3,7 @@
 #include "accounts/AccountRegistry.h"
 #include "core/L10n.h"
 #include "core/Localization.h"
+#include "core/MaskedEmail.h"
 #include "core/MeterixPreferences.h"
 #include "design/IconTile.h"
 #include "design/InsetSection.h"
@@ -57,8 +58,12 @@ QWidget* indented(QWidget* child, QWidget* parent) {
 }
 
 // One place accounts were found: its kind's tile, its name over its folder
-// (home as "~", cut at the head), and its kind's badge.
-QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
+// (home as "~", cut at the head), and its kind's badge. A profile folder may be
+// named after an address: masked, it shows masked.
+QWidget* sourceRow(const AccountSource& source, bool maskEmails, QWidget* parent) {
+    const auto shown = [maskEmails](const QString& text) {
+        return maskEmails ? maskEmailAddresses(text) : text;
+    };
     auto* row = new QWidget(parent);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 2, 0, 2);
@@ -68,10 +73,10 @@ QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
     auto* texts = new QVBoxLayout();
     texts->setSpacing(1);
     texts->addWidget(new TextView(
-        source.displayName, titleFont(), [] { return LabelColor::primary(); }, false, row));
+        shown(source.displayName), titleFont(), [] { return LabelColor::primary(); }, false, row));
     if (source.rootPath) {
         auto* path = new TextView(
-            SettingsModel::abbreviateHome(*source.rootPath, QDir::homePath()),
+            shown(SettingsModel::abbreviateHome(*source.rootPath, QDir::homePath())),
             MeterixFont::rounded(9, QFont::Medium), [] { return LabelColor::tertiary(); }, false, row);
         path->setElideMode(Qt::ElideLeft);
         texts->addWidget(path);
@@ -87,7 +92,7 @@ QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
                         },
                         row),
                     0, Qt::AlignVCenter);
-    row->setAccessibleName(source.displayName + QStringLiteral(", ") + badgeText(source.kind));
+    row->setAccessibleName(shown(source.displayName) + QStringLiteral(", ") + badgeText(source.kind));
     return row;
 }
 
@@ -232,7 +237,7 @@ void MenuBarSettingsScreen::syncSources() {
     for (QWidget* old : sources_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         delete old;
     for (const AccountSource& s : found)
-        sources_->layout()->addWidget(sourceRow(s, sources_));
+        sources_->layout()->addWidget(sourceRow(s, context_.masksEmails(), sources_));
     const bool scanning = context_.preferences && context_.preferences->accountScanEnabled();
     sources_->setVisible(scanning && !found.isEmpty());
     noAccounts_->setVisible(scanning && found.isEmpty());

@@ -22,6 +22,9 @@ struct MenuScreenContext {
     const Clock* clock = &Clock::system();
     // Ends the application (the quit command and its key).
     std::function<void()> quit;
+
+    // Whether addresses are shown masked (the setting; masked without one).
+    bool masksEmails() const;
 };
 
 } // namespace meterix

@@ -39,6 +39,12 @@ MenuScreenHeader::MenuScreenHeader(QString backTitle, QString title, std::option
     if (onBack) connect(back_, &QAbstractButton::clicked, this, [onBack = std::move(onBack)] { onBack(); });
 }
 
+void MenuScreenHeader::setTrailingText(std::optional<QString> text) {
+    if (text == trailingText_) return;
+    trailingText_ = std::move(text);
+    update();
+}
+
 QString MenuScreenHeader::accessibleLabel(const QString& title) {
     return L10n::screenSuffix(title).text();
 }

@@ -30,6 +30,8 @@ class MenuScreenHeader : public QWidget {
     class BackButton;
     BackButton* backButton() const { return back_; }
     const QString& title() const { return title_; }
+    const std::optional<QString>& trailingText() const { return trailingText_; }
+    void setTrailingText(std::optional<QString> text);
     // The title as drawn in the room there is (cut with an ellipsis).
     QString shownTitle() const;
 

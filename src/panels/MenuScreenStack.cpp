@@ -96,6 +96,7 @@ void MenuScreenStack::showScreen(const MenuBarScreen& screen, bool animated, boo
     slide_.setTarget(1.0, false);
     discard(outgoing_);
     outgoing_ = current_;
+    outgoingDy_ = 0;
     screen_ = screen;
     current_ = build(screen);
     adopt(current_);
@@ -118,6 +119,12 @@ void MenuScreenStack::rebuildCurrent() {
     remeasure();
 }
 
+void MenuScreenStack::shiftOutgoing(int dy) {
+    if (!outgoing_) return;
+    outgoingDy_ = dy;
+    applySlide(slide_.value());
+}
+
 void MenuScreenStack::applySlide(double t) {
     const PushOffsetEffect in = transition_.incomingAt(t);
     if (current_) {
@@ -126,7 +133,7 @@ void MenuScreenStack::applySlide(double t) {
     }
     if (outgoing_) {
         const PushOffsetEffect out = transition_.outgoingAt(t);
-        outgoing_->move(int(std::lround(out.dx)), 0);
+        outgoing_->move(int(std::lround(out.dx)), outgoingDy_);
         setOpacity(outgoing_, out.opacity);
     }
 }

@@ -29,7 +29,6 @@ class MenuScreenStack : public QWidget {
     explicit MenuScreenStack(QWidget* parent = nullptr);
 
     void registerScreen(MenuBarScreen::Kind kind, Factory factory);
-    bool hasFactory(MenuBarScreen::Kind kind) const { return factories_.contains(kind); }
 
     // Follows the navigator from now on, starting with its current screen.
     void follow(MenuBarNavigator& navigator);
@@ -38,6 +37,10 @@ class MenuScreenStack : public QWidget {
     void showScreen(const MenuBarScreen& screen, bool animated, bool forward);
     // Builds the shown screen's view again, at rest (its texts follow a new language).
     void rebuildCurrent();
+    // Draws the screen sliding out dy lower (higher when negative) than the one
+    // coming in, until the slide ends: the area that shows them scrolled by dy
+    // as the new screen came, and the old one leaves from where it was seen.
+    void shiftOutgoing(int dy);
 
     const MenuBarScreen& screen() const { return screen_; }
     QWidget* currentView() const { return current_; }
@@ -71,6 +74,7 @@ class MenuScreenStack : public QWidget {
     QPointer<QWidget> current_;
     QPointer<QWidget> outgoing_;
     MenuPushTransition transition_ = MenuPushTransition::menuPush(true);
+    int outgoingDy_ = 0;
     SpringAnimator slide_;
     double reported_ = -1;
     bool remeasureQueued_ = false;

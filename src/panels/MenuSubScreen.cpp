@@ -16,6 +16,10 @@ MenuSubScreen::MenuSubScreen(MenuScreenContext context, double spacing, QWidget*
     column->setContentsMargins(0, 0, 0, 0);
 }
 
+MenuScreenHeader* MenuSubScreen::header() const {
+    return header_;
+}
+
 QVBoxLayout* MenuSubScreen::beginContent(const QString& title, std::optional<QString> trailingText) {
     if (content_) {
         layout()->removeWidget(content_);
@@ -27,12 +31,13 @@ QVBoxLayout* MenuSubScreen::beginContent(const QString& title, std::optional<QSt
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(int(spacing_));
     MenuBarNavigator* navigator = context_.navigator;
-    column->addWidget(new MenuScreenHeader(
+    header_ = new MenuScreenHeader(
         L10n::overview().text(), title, std::move(trailingText),
         [navigator] {
             if (navigator) navigator->popToRoot();
         },
-        content_));
+        content_);
+    column->addWidget(header_);
     return column;
 }
 
@@ -46,12 +51,12 @@ void MenuSubScreen::rebuild() {
     build();
 }
 
-void MenuSubScreen::scheduleRebuild() {
-    if (rebuildQueued_) return;
-    rebuildQueued_ = true;
+void MenuSubScreen::scheduleRefresh() {
+    if (refreshQueued_) return;
+    refreshQueued_ = true;
     QTimer::singleShot(0, this, [this] {
-        rebuildQueued_ = false;
-        build();
+        refreshQueued_ = false;
+        refresh();
     });
 }
 

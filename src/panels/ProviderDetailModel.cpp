@@ -34,23 +34,43 @@ ProviderDetailModel::ProviderDetailModel(Inputs inputs, const Clock& clock)
     : in_(std::move(inputs)), clock_(clock),
       // Without a reading the screen says so, as the overview does; it never
       // makes one up.
-      snapshot_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())) {}
+      snapshot_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())) {
+    if (in_.maskEmails) snapshot_ = withEmailAddressesMasked(std::move(snapshot_));
+}
+
+QString ProviderDetailModel::shown(const QString& text) const {
+    return in_.maskEmails ? maskEmailAddresses(text) : text;
+}
+
+std::optional<QString> ProviderDetailModel::shown(const std::optional<QString>& text) const {
+    if (!text) return std::nullopt;
+    return shown(*text);
+}
+
+ProviderDetailModel::Shape ProviderDetailModel::shape() const {
+    Shape s;
+    for (const ResolvedAccount& a : in_.accounts)
+        s.accountIDs.append(a.id);
+    s.failureNotice = snapshot_.fetchError.has_value();
+    s.simulated = isSimulated();
+    if (!s.simulated)
+        for (const ModelQuotaItem& item : quotas())
+            s.quotaNames.append(item.id());
+    return s;
+}
 
 QString ProviderDetailModel::headerTitle() const {
-    if (in_.displayedAccount && in_.displayedAccount->planName) return *in_.displayedAccount->planName;
+    if (in_.displayedAccount && in_.displayedAccount->planName) return shown(*in_.displayedAccount->planName);
     if (snapshot_.planName) return *snapshot_.planName;
     return displayName(in_.provider);
 }
 
 QString ProviderDetailModel::headerSubtitle() const {
     if (isStale()) return accountReadingAgeText(snapshot_.capturedAt, clock_);
-    if (in_.displayedAccount) return in_.displayedAccount->label(in_.maskEmails);
-    if (snapshot_.accountEmail) {
-        // The same rule as the account lines: an address the user asked to
-        // hide stays hidden even when only the reading knows it.
-        if (in_.maskEmails) return maskedEmail(*snapshot_.accountEmail).value_or(*snapshot_.accountEmail);
-        return *snapshot_.accountEmail;
-    }
+    if (in_.displayedAccount) return shown(in_.displayedAccount->label(in_.maskEmails));
+    // The same rule as the account lines: an address the user asked to hide
+    // stays hidden even when only the reading knows it (the reading is masked).
+    if (snapshot_.accountEmail) return *snapshot_.accountEmail;
     return L10n::noSignInFound().text();
 }
 
@@ -71,9 +91,10 @@ std::optional<QString> ProviderDetailModel::runningLabel(const QList<AccountSour
 
 AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) const {
     AccountRowModel row;
-    row.label = account.label(in_.maskEmails);
-    row.planName = account.planName;
-    row.organization = account.organization;
+    // A personal organisation is named after its owner's address.
+    row.label = shown(account.label(in_.maskEmails));
+    row.planName = shown(account.planName);
+    row.organization = shown(account.organization);
     row.sourceBadge = account.sourceBadgeText();
     row.sourceSymbol =
         account.sources.isEmpty() ? QStringLiteral("person") : symbol(account.sources.first().kind);

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -22,7 +23,8 @@ class ProviderManager;
 // Everything a provider's panel screen derives from the shared state, computed
 // when asked: the reading shown (the manager's, or the not-configured
 // placeholder when it has none), its freshness, the identity header, the
-// account lines, the failure notice, the quota lines and the commands.
+// account lines, the failure notice, the quota lines and the commands. While
+// masking is on, every text it hands out has its addresses masked.
 class ProviderDetailModel {
   public:
     // What the screen reads of the manager and the settings.
@@ -51,7 +53,20 @@ class ProviderDetailModel {
         std::optional<QUrl> url;
     };
 
+    // What the screen is made of: its account lines by account, the failure
+    // notice or not, the no-data notice or the quota lines by name. Two
+    // derivations of the same shape are shown by the same rows.
+    struct Shape {
+        QStringList accountIDs;
+        bool failureNotice = false;
+        bool simulated = false;
+        QStringList quotaNames;
+        bool operator==(const Shape&) const = default;
+    };
+
     ProviderDetailModel(Inputs inputs, const Clock& clock = Clock::system());
+
+    Shape shape() const;
 
     AIProviderType provider() const { return in_.provider; }
     const UsageSnapshot& snapshot() const { return snapshot_; }
@@ -91,6 +106,10 @@ class ProviderDetailModel {
     bool isRefreshing() const { return in_.isRefreshing; }
 
   private:
+    // A text from outside as it is shown: its addresses masked while masking is on.
+    QString shown(const QString& text) const;
+    std::optional<QString> shown(const std::optional<QString>& text) const;
+
     Inputs in_;
     const Clock& clock_;
     UsageSnapshot snapshot_;

@@ -4,14 +4,12 @@ namespace meterix {
 
 TextCapsuleBadge::TextCapsuleBadge(std::function<BadgeLook()> look, QWidget* parent)
     : CapsuleBadge(parent), look_(std::move(look)) {
-    setAccessibleName(text());
+    textChanged();
 }
 
 void TextCapsuleBadge::setLook(std::function<BadgeLook()> look) {
     look_ = std::move(look);
-    setAccessibleName(text());
-    updateGeometry();
-    update();
+    textChanged();
 }
 
 BadgeLook TextCapsuleBadge::plain(QString text, QFont font, QColor foreground, QColor fill, double marginH,

@@ -2,6 +2,7 @@
 
 #include "core/L10n.h"
 #include "core/Localization.h"
+#include "core/MaskedEmail.h"
 #include "core/MeterixPreferences.h"
 #include "platform/ui/Appearance.h"
 #include "refresh/ProviderManager.h"
@@ -340,7 +341,10 @@ void MultiProviderBarView::syncCard() {
     std::optional<UsageSnapshot> wanted;
     if (cardFactory_ && state_.selectedProvider) {
         const auto it = state_.snapshots.constFind(*state_.selectedProvider);
-        if (it != state_.snapshots.constEnd()) wanted = *it;
+        // The card shows the reading as masking has it (a change of the
+        // setting is a new reading for it).
+        if (it != state_.snapshots.constEnd())
+            wanted = preferences_.maskAccountEmails() ? withEmailAddressesMasked(*it) : *it;
     }
     if (wanted == cardSnapshot_ && (card_ || !wanted)) return;
     // A newer reading of the provider whose card is open updates that card.

@@ -429,7 +429,7 @@ QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Cl
     if (isWithheld(s, now)) return L10n::segmentLimitReset(name).text();
     QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.hourlyRemainingPercentage)).text()};
     if (const auto account = accountLabel(s.accountEmail, mask)) lines << *account;
-    if (s.planName && !s.planName->isEmpty()) lines << *s.planName;
+    if (s.planName && !s.planName->isEmpty()) lines << (mask ? maskEmailAddresses(*s.planName) : *s.planName);
     if (s.isStale(now)) lines << accountReadingAgeText(s.capturedAt, clock);
     return lines.join(QLatin1Char('\n'));
 }

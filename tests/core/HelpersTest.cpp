@@ -1,6 +1,7 @@
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/Locked.h"
+#include "core/MaskedEmail.h"
 #include "core/MeterixLog.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
@@ -234,6 +235,47 @@ TEST(TextUtil, CapitalizeSplitsOnWhiteSpaceOnly) {
     EXPECT_EQ(capitalizeWords(QStringLiteral("pro  max-plan\tteam")), QStringLiteral("Pro  Max-plan\tTeam"));
     EXPECT_EQ(capitalizeWords(QStringLiteral("CHATGPT plus")), QStringLiteral("Chatgpt Plus"));
     EXPECT_EQ(capitalizeWords(QString()), QString());
+}
+
+TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
+    const struct {
+        const char* text;
+        const char* shown;
+    } rows[] = {
+        // Where the address stands.
+        {"mina.kim@example.com", "m***@example.com"},
+        {"mina.kim@example.com's Organization", "m***@example.com's Organization"},
+        {"Claude Max · mina.kim@example.com's Organi…", "Claude Max · m***@example.com's Organi…"},
+        {"Team of mina.kim@example.com", "Team of m***@example.com"},
+        {"Owner: <mina.kim@example.com>, shared", "Owner: <m***@example.com>, shared"},
+        // Two in one text; a sentence's full stop and a hyphen stay outside.
+        {"a.b@x.org and c_d+e@mail.y.co.kr.", "a***@x.org and c***@mail.y.co.kr."},
+        {"ops@example.com;dev@example.com - ", "o***@example.com;d***@example.com - "},
+        {"mail ops@example.com-", "mail o***@example.com-"},
+        // Any script; the first character is a user-perceived one.
+        {"민아@예시.한국의 조직", "민***@예시.한국의 조직"},
+        {"👨‍👩‍👧fam@example.com", "👨‍👩‍👧***@example.com"},
+        // Masked already: unchanged.
+        {"m***@example.com's Organization", "m***@example.com's Organization"},
+        // Two "@" in one address: as the whole-address rule keeps them.
+        {"a@b@c.com", "a***@b@c.com"},
+        // No address: no local part, no domain, or no "@" at all.
+        {"@mention and @x.com", "@mention and @x.com"},
+        {"a@ b", "a@ b"},
+        {"a@.com", "a***@.com"},
+        {"Claude Max", "Claude Max"},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        const QString text = QString::fromUtf8(row.text);
+        EXPECT_EQ(maskEmailAddresses(text), QString::fromUtf8(row.shown)) << row.text;
+        EXPECT_EQ(maskEmailAddresses(maskEmailAddresses(text)), QString::fromUtf8(row.shown)) << row.text;
+        // A whole address reads as the account label's rule writes it.
+        if (const auto whole = maskedEmail(text);
+            whole && !text.contains(QLatin1Char(' ')) && text.indexOf(QLatin1Char('@')) + 1 < text.size()) {
+            EXPECT_EQ(maskEmailAddresses(text), *whole) << row.text;
+        }
+    }
 }
 
 TEST(SafeFile, ReadsRegularFilesUnderTheCapOnly) {

@@ -4,6 +4,7 @@
 #include "core/UsageUnavailableReason.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -171,6 +172,24 @@ TEST_F(Texts, FetchErrorsAndMood) {
     EXPECT_EQ(characterStateFrom(9.99), CharacterState::sleeping);
     EXPECT_EQ(characterStateFrom(-3), CharacterState::sleeping);
     EXPECT_EQ(characterStateFrom(std::nan("")), CharacterState::sleeping);
+}
+
+// Nothing in the table names another platform, its apps or its keys; the
+// footnotes that did speak of this computer and the system's language setting.
+TEST_F(Texts, TextsSpeakOfThisComputerAndItsSystem) {
+    static const QRegularExpression otherPlatform(
+        QStringLiteral("\\bMac\\b|macOS|\\bFinder\\b|\\bDock\\b|\\bCommand\\b|⌘|System Settings|"
+                       "System Preferences|Keychain|Launchpad|Spotlight|메뉴 막대|키체인|시스템 환경설정"));
+    for (L10n::Case c : L10n::plainCases()) {
+        const L10nPair p = L10n::plain(c).pair();
+        EXPECT_FALSE(otherPlatform.match(p.ko).hasMatch()) << p.ko.toStdString();
+        EXPECT_FALSE(otherPlatform.match(p.en).hasMatch()) << p.en.toStdString();
+    }
+    EXPECT_TRUE(ko(L10n::providersOnBarFootnote()).contains(QStringLiteral("이 컴퓨터에서")));
+    EXPECT_TRUE(en(L10n::guidanceDetailNotMeasured())
+                    .startsWith(QStringLiteral("It was detected on this computer,")));
+    EXPECT_TRUE(ko(L10n::languageFootnote()).contains(QStringLiteral("시스템의 언어 설정")));
+    EXPECT_TRUE(en(L10n::languageFootnote()).contains(QStringLiteral("your system's language setting")));
 }
 
 TEST_F(Texts, TierLabelFollowsTheLanguage) {

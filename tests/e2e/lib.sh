@@ -39,6 +39,39 @@ store_holds() { grep -Eq "\"hourlyRemainingPercentage\": $1[,}[:space:]]" "$(usa
 store_written_ms() { stat -c %.3Y "$(usage_store)" | tr -d .; }
 now_ms() { date +%s%3N; }
 
+# start_a11y_bus: a session bus of the script's own with the desktop's
+# accessibility bus on it (at-spi's launcher, its bus and its registry), so
+# that the app's texts are read as a screen reader reads them. The launcher
+# keeps its files in the fixture home. AT_SPI_BUS_ADDRESS is exported for the
+# reader; a11y_env holds the NAME=value pairs that start the app on it.
+start_a11y_bus() {
+    local launcher=/usr/libexec/at-spi-bus-launcher registry=/usr/libexec/at-spi2-registryd
+    [ -x "$launcher" ] && [ -x "$registry" ] || fail "at-spi is missing (scripts/install-deps: at-spi2-core)"
+    dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/../support/dbus/test-bus.conf" --print-address=3 \
+        --nofork --nopidfile 3> "$home/session-address" 2> "$home/session-bus.log" &
+    pids+=($!)
+    wait_for 10 test -s "$home/session-address" || fail "the session bus did not start"
+    local session; session=$(head -1 "$home/session-address")
+    mkdir -p "$home/run" && chmod 700 "$home/run"
+    env HOME="$home" XDG_RUNTIME_DIR="$home/run" DBUS_SESSION_BUS_ADDRESS="$session" "$launcher" \
+        --launch-immediately > "$home/a11y-launcher.log" 2>&1 &
+    local launcher_pid=$!
+    pids+=("$launcher_pid")
+    wait_for 10 a11y_address "$session" || fail "the accessibility bus did not start"
+    # Its own bus, a child of the launcher, goes with everything else.
+    pids+=($(ps -o pid= --ppid "$launcher_pid"))
+    export AT_SPI_BUS_ADDRESS; AT_SPI_BUS_ADDRESS=$(a11y_address "$session")
+    "$registry" > "$home/a11y-registry.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 grep -q "is running" "$home/a11y-registry.log" || fail "the accessibility registry did not start"
+    a11y_env=(DBUS_SESSION_BUS_ADDRESS="$session" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
+}
+# The accessibility bus's address, as the launcher on session bus $1 gives it.
+a11y_address() {
+    dbus-send --bus="$1" --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+        2>/dev/null | awk 'NF {print $1; exit}' | grep .
+}
+
 # A sanitized build reports leaks at exit; system libraries' own are suppressed.
 suppressions="$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/lsan.supp"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$suppressions:print_suppressions=0}"

@@ -6,12 +6,16 @@
 # overview; Ctrl+, opens the settings, where switching Cursor off takes its
 # segment off the bar and choosing Korean redraws the panel in Korean. After a
 # quit, the next start keeps both: two segments, and the settings in Korean.
+# A last start, read as a screen reader reads it, with every provider on the
+# bar and an organisation named after its owner's address: with masking on no
+# screen holds the whole address, and the settings opened from an overview
+# scrolled to its commands show their header.
 #
-#   screens-under-xvfb.sh <meterix> <screen-grab> <screen-diff> <output folder>
+#   screens-under-xvfb.sh <meterix> <screen-grab> <screen-diff> <accessible-texts> <output folder>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-start_display 4 "<meterix> <screen-grab> <screen-diff> <output folder>" "$@"
-app=$1 grab=$2 diff=$3 out=$4
+start_display 5 "<meterix> <screen-grab> <screen-diff> <accessible-texts> <output folder>" "$@"
+app=$1 grab=$2 diff=$3 texts=$4 out=$5
 mkdir -p "$out"
 make_home
 settings="$home/.config/Meterix/Meterix.conf"
@@ -153,5 +157,65 @@ header_still overview-again || fail "after a restart the overview never held sti
 open_settings "$home/overview-again.png" || fail "after a restart Ctrl+, did not open the settings"
 wait_for 10 header_is "$home/settings-korean.png" || fail "after a restart the settings are not in Korean"
 shot screens-after-restart
+stop_app
+
+# 6. Read as a screen reader reads it. Every provider is on the bar (so the
+# overview scrolls), in English, and Claude Code's account is the personal
+# one whose organisation is named after its owner's address.
+set_setting() { L="$1=$2" awk -v key="$1=" 'index($0, key) == 1 {print ENVIRON["L"]; next} {print}' \
+    "$settings" > "$home/settings.new" && mv "$home/settings.new" "$settings"; }
+every=$(printf '\\"%s\\",' claude codex agy cursor copilot deepseek openrouter groq ollama mistral kimi \
+    elevenlabs windsurf zed)
+set_setting enabledProvidersJSON "\"[${every%,}]\""
+set_setting appLanguage english
+sed -i 's/"organizationType":"claude_max"/&,"organizationName":"dev@example.com'"'"'s Organization"/' \
+    "$home/.claude.json"
+start_a11y_bus
+# read_texts <name>: what the app shows and speaks now, kept as <out>/<name>.txt.
+read_texts() { "$texts" Meterix > "$out/$1.txt" 2> "$home/texts.log" || fail "the app could not be read: $(cat "$home/texts.log")"; }
+# masked <name>: the texts read hold the masked address and never the whole one.
+masked() {
+    read_texts "$1"
+    ! grep -n 'dev@example\.com' "$out/$1.txt" || fail "the whole address is shown or spoken on $1 (masking on)"
+}
+reads() { read_texts "$1" && grep -qF "$2" "$out/$1.txt"; }
+start_app "${a11y_env[@]}"
+wait_for 30 bar_mapped || fail "the bar never showed"
+wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+open_panel
+header_still overview-every || fail "the overview of every provider never held still"
+masked a11y-overview
+# Claude Code's screen: its account line reads the organisation, masked.
+xdotool mousemove $((stack_x + 120)) $((stack_y + 49)) click 1
+wait_for 10 header_is_not "$home/overview-every.png" || fail "a click on Claude Code's row did not open its screen"
+header_still provider-every || fail "Claude Code's screen never held still"
+wait_for 10 reads a11y-provider "d***@example.com's Organization" ||
+    fail "Claude Code's screen does not read the masked organisation: $(cat "$out/a11y-provider.txt")"
+masked a11y-provider
+shot screens-provider-masked
+xdotool mousemove $((stack_x + 30)) $((stack_y + 10)) click 1
+wait_for 10 header_is "$home/overview-every.png" || fail "the back button did not return to the overview"
+# The settings opened from the overview at its top (the pointer off the
+# header, where it is for the scrolled one), and back.
+xdotool mousemove $((stack_x + 150)) $((stack_y + 300))
+open_settings "$home/overview-every.png" || fail "Ctrl+, did not open the settings"
+header_still settings-every || fail "the settings never held still"
+xdotool mousemove $((stack_x + 30)) $((stack_y + 10)) click 1
+wait_for 10 header_is "$home/overview-every.png" || fail "the back button did not return to the overview"
+# The overview scrolled down to its commands, then the settings: they open at
+# their top, the header as it is when opened from the top, inside the panel.
+xdotool mousemove $((stack_x + 150)) $((stack_y + 300)) click --repeat 30 --delay 10 5
+wait_for 10 header_is_not "$home/overview-every.png" || fail "the overview did not scroll"
+wait_still 10 scrolled-overview $(screen_area) || fail "the scrolled overview never held still"
+open_settings "$home/scrolled-overview.png" || fail "Ctrl+, did not open the settings from the scrolled overview"
+wait_for 10 header_is "$home/settings-every.png" ||
+    { shot screens-settings-from-scrolled-overview; fail "the settings opened from a scrolled overview do not show their header"; }
+shot screens-settings-from-scrolled-overview
+masked a11y-settings
+read -r hx hy hw hh <<< "$(awk -F'\t' '$3 == "Settings screen" {print $1; exit}' "$out/a11y-settings.txt")"
+[ -n "${hh:-}" ] || fail "the settings' header is not in what the app speaks"
+[ "$hx" -ge "$stack_x" ] && [ "$hy" -ge "$stack_y" ] && [ $((hx + hw)) -le $((stack_x + stack_w)) ] &&
+    [ $((hy + hh)) -le $((stack_y + 560 - 20)) ] ||
+    fail "the settings' header lies at $hx $hy $hw $hh, outside the panel's screen area from $stack_x $stack_y"
 stop_app
 echo "PASS: the panel's screens under Xvfb; screenshots in $out"

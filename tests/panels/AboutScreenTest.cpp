@@ -1,4 +1,5 @@
 // The about screen: its counts, links, language and looks.
+#include "design/AccentColor.h"
 #include "panels/LabButton.h"
 #include "panels/MenuBarAboutScreen.h"
 #include "panels/MenuCommandRow.h"
@@ -6,6 +7,7 @@
 #include "panels/ProductRow.h"
 #include "platform/ui/Appearance.h"
 
+#include "ScreenChecks.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
 
@@ -108,17 +110,28 @@ TEST_F(AboutScreen, LabColoursFollowTheLookAndTheButtonBrightensOnHover) {
         test::waitUntil([&] { return std::abs(lab->plateColor().redF() - rest.redF() - 0.05) < 0.004; }));
 }
 
+// In both looks and languages every text has its room, apart from the others,
+// and the hovered product row is filled with the accent of that look while the
+// one beside it is not.
 TEST_F(AboutScreen, GrabsInBothLooks) {
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
         Appearance::shared().setSchemeOverrideForTesting(scheme);
         QList<QImage> shots;
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
+            SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang));
             Localization::resetResolvedLanguageForTesting(lang);
             // Not shown: the hover takes effect at once.
             MenuBarAboutScreen screen(context());
             screen.productRows()[1]->setHovered(true);
             screen.resize(312, screen.heightForWidth(312));
             shots.append(test::renderWidget(screen));
+            test::expectTextsInsideAndApart(screen);
+            const auto plateEdge = [&](ProductRow* row) {
+                const QPoint at = row->mapTo(&screen, QPoint(3, row->height() / 2));
+                return test::pixelAt(shots.last(), at.x(), at.y());
+            };
+            EXPECT_TRUE(test::colourNear(plateEdge(screen.productRows()[1]), accentColor()));
+            EXPECT_FALSE(test::colourNear(plateEdge(screen.productRows()[2]), accentColor(), 40));
         }
         const bool dark = scheme == Appearance::Scheme::dark;
         EXPECT_FALSE(test::saveGrab(test::sheet(shots, dark ? QColor(30, 30, 34) : QColor(242, 242, 246)),

@@ -40,6 +40,7 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
         std::optional<int64_t> figure;
         Badge badge;
         QString label;
+        bool maskEmails = true;
     };
     const QList<Row> rows = {
         {"no snapshot", Lang::english, std::nullopt, false, false, true, "Not connected", 0, std::nullopt,
@@ -75,6 +76,12 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
          std::nullopt, Badge::none, "Claude Code, no data (Unreadable response)"},
         {"beyond the integer range", Lang::english, measured(P::claudeCode, 1e300), false, false, false,
          "Standard Plan", 100, 999, Badge::none, "Claude Code, 999 percent left, Abundant"},
+        {"a plan naming its owner, masked", Lang::english,
+         measured(P::claudeCode, 70, QStringLiteral("Team of mina.kim@example.com")), false, false, false,
+         "Team of m***@example.com", 70, 70, Badge::none, "Claude Code, 70 percent left, Steady"},
+        {"a plan naming its owner, unmasked", Lang::english,
+         measured(P::claudeCode, 70, QStringLiteral("Team of mina.kim@example.com")), false, false, false,
+         "Team of mina.kim@example.com", 70, 70, Badge::none, "Claude Code, 70 percent left, Steady", false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -83,7 +90,7 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
         if (r.reading) s.snapshots.insert(P::claudeCode, *r.reading);
         if (r.working) s.activeInUseProviders.insert(P::claudeCode);
         if (r.appOpen) s.appRunningProviders.insert(P::claudeCode);
-        const auto m = MenuBarOverviewScreen::rowModel(P::claudeCode, s);
+        const auto m = MenuBarOverviewScreen::rowModel(P::claudeCode, s, r.maskEmails);
         EXPECT_EQ(m.title, QStringLiteral("Claude Code"));
         EXPECT_EQ(m.unavailable, r.unavailable);
         EXPECT_EQ(m.subtitle, r.subtitle);

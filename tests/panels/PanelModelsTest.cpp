@@ -193,6 +193,53 @@ TEST_P(PanelModels, SubtitleMasksTheReadingsOwnAddressWhileMaskingIsOn) {
               QStringLiteral("@odd"));
 }
 
+// A personal organisation is named after its owner's address, and other texts
+// from outside may carry one too: while masking is on, none reaches the screen
+// whole; with it off, every text is as read.
+TEST_P(PanelModels, EveryTextFromAnAccountOrReadingIsMaskedWhileMaskingIsOn) {
+    ResolvedAccount owner = account(QStringLiteral("u-1"), QStringLiteral("mina.kim@example.com"));
+    owner.organization = QStringLiteral("mina.kim@example.com's Organization");
+    owner.planName = QStringLiteral("Claude Max");
+    ResolvedAccount named = account(QStringLiteral("u-2"), std::nullopt);
+    named.displayName = QStringLiteral("ops@example.com");
+    named.planName = QStringLiteral("Team of ops@example.com");
+    UsageSnapshot s = reading(60, 10);
+    s.hourlyQuotaName = QStringLiteral("Session of mina.kim@example.com");
+    UsageSnapshot failed = s;
+    failed.fetchError = QStringLiteral("Sign-in of mina.kim@example.com expired.");
+    const auto model = [&](bool mask, const ResolvedAccount& shown, const UsageSnapshot& reading) {
+        return ProviderDetailModel(
+            {.snapshot = reading, .displayedAccount = shown, .accounts = {owner, named}, .maskEmails = mask},
+            clock);
+    };
+    const struct {
+        bool mask;
+        const char* subtitle; // of the first account's row
+        const char* label2;   // the second account's label (its display name)
+        const char* title2;   // the header's title with the second account shown
+        const char* caption;
+        const char* failure;
+    } rows[] = {
+        {true, "Claude Max · m***@example.com's Organization", "o***@example.com", "Team of o***@example.com",
+         "Session of m***@example.com", "m***@example.com expired."},
+        {false, "Claude Max · mina.kim@example.com's Organization", "ops@example.com",
+         "Team of ops@example.com", "Session of mina.kim@example.com", "mina.kim@example.com expired."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mask);
+        const ProviderDetailModel m = model(row.mask, owner, s);
+        const auto accounts = m.accountRows();
+        ASSERT_EQ(accounts.size(), 2);
+        EXPECT_EQ(accounts[0].subtitle(), QString::fromUtf8(row.subtitle));
+        EXPECT_EQ(accounts[1].label, QString::fromUtf8(row.label2));
+        EXPECT_TRUE(accounts[1].accessibleLabel().startsWith(QString::fromUtf8(row.label2)));
+        EXPECT_EQ(model(row.mask, named, s).headerSubtitle(), QString::fromUtf8(row.label2));
+        EXPECT_EQ(model(row.mask, named, s).headerTitle(), QString::fromUtf8(row.title2));
+        EXPECT_EQ(m.heroCaption(), QString::fromUtf8(row.caption));
+        EXPECT_TRUE(model(row.mask, owner, failed).failureNotice()->contains(QString::fromUtf8(row.failure)));
+    }
+}
+
 TEST_P(PanelModels, HeaderTitlePrefersTheShownAccountsPlan) {
     ResolvedAccount shown = account(QStringLiteral("u-1"), std::nullopt);
     UsageSnapshot s = reading(60, 10);

@@ -1,17 +1,23 @@
 #include "design/TierBadge.h"
+#include "panels/DetailGlassCardView.h"
 #include "panels/MenuActivitySpinner.h"
 #include "panels/MenuBarNavigator.h"
 #include "panels/MenuBarOverviewScreen.h"
 #include "panels/MenuBarPopoverView.h"
 #include "panels/MenuCommandRow.h"
+#include "panels/MenuScreenHeader.h"
 #include "panels/MenuScreenStack.h"
+#include "panels/MenuSubScreen.h"
+#include "panels/QuotaHeroView.h"
 #include "panels/StackHeightTracker.h"
 
 #include "PanelFixtures.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
+#include <QScopeGuard>
 #include <QScrollArea>
+#include <QScrollBar>
 
 namespace meterix {
 namespace {
@@ -127,6 +133,82 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     ASSERT_TRUE(overview);
     EXPECT_EQ(overview->refreshRow()->title(), QStringLiteral("새로 고침 중..."));
     EXPECT_EQ(view.shownSummary(), QStringLiteral("업데이트 중"));
+}
+
+// A user with every provider on the bar scrolls the overview down to its
+// commands and opens another screen: it shows from its top, its header and
+// back button in sight, while the overview slides away from where it was seen.
+// Back on the overview, it is where it was left; the panel opening anew shows
+// it from the top.
+TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
+    for (const MenuBarScreen& pushed :
+         {MenuBarScreen::settings(), MenuBarScreen::about(), MenuBarScreen::providerDetail(P::claudeCode)}) {
+        SCOPED_TRACE(pushed.debugName().toStdString());
+        MenuBarNavigator nav;
+        MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+        view.setState(stateOf(allProviderTypes(), {}));
+        view.show();
+        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 20000));
+        QScrollBar* bar = view.scrollArea()->verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 100);
+        bar->setValue(bar->maximum());
+        const int scrolled = bar->value();
+        QWidget* overview = view.screenStack()->currentView();
+
+        nav.push(pushed);
+        EXPECT_EQ(bar->value(), 0);
+        ASSERT_EQ(view.screenStack()->outgoingView(), overview);
+        EXPECT_EQ(overview->y(), -scrolled);
+        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }, 20000));
+        auto* screen = qobject_cast<MenuSubScreen*>(view.screenStack()->currentView());
+        ASSERT_TRUE(screen && screen->header());
+        QWidget* viewport = view.scrollArea()->viewport();
+        const QRect header(screen->header()->mapTo(viewport, QPoint(0, 0)), screen->header()->size());
+        EXPECT_TRUE(viewport->rect().contains(header)) << header.y() << " in " << viewport->height();
+        EXPECT_EQ(bar->value(), 0);
+
+        nav.popToRoot();
+        EXPECT_EQ(bar->value(), scrolled);
+        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }, 20000));
+        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 20000));
+        EXPECT_EQ(bar->value(), scrolled);
+
+        nav.reset();
+        EXPECT_EQ(bar->value(), 0);
+    }
+}
+
+// The title bar's badge and the card's, shown in Korean, follow a switch to
+// English: each is as wide as its new text asks and is read in English.
+TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
+    Localization& localization = Localization::shared();
+    const auto restore = qScopeGuard([&localization, before = localization.preference()] {
+        localization.assignPreference(before);
+        Localization::resetResolvedLanguageForTesting(Lang::english);
+    });
+    localization.assignPreference(AppLanguage::korean);
+    MenuBarNavigator nav;
+    MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    view.setState(stateOf({P::claudeCode}, {measured(P::claudeCode, 90)}));
+    view.show();
+    DetailGlassCardView card(
+        measured(P::claudeCode, 90), [] {}, clock_);
+    card.show();
+    TierBadge* cardBadge = card.findChild<QuotaHeroView*>()->findChild<TierBadge*>();
+    ASSERT_TRUE(cardBadge);
+    for (TierBadge* badge : {view.tierBadge(), cardBadge}) {
+        ASSERT_TRUE(badge->isVisible());
+        EXPECT_EQ(badge->accessibleName(), QStringLiteral("여유"));
+    }
+
+    localization.assignPreference(AppLanguage::english);
+    for (TierBadge* badge : {view.tierBadge(), cardBadge}) {
+        const double wanted =
+            CapsuleBadge::measure(TierBadge::lookFor(UsageTier::abundant, badge->isCompact())).width();
+        EXPECT_TRUE(test::waitUntil([&] { return badge->width() >= std::floor(wanted); }, 20000))
+            << badge->width() << " for " << wanted;
+        EXPECT_EQ(badge->accessibleName(), QStringLiteral("Abundant"));
+    }
 }
 
 // The panel on its overview, as a user with three tools sees it, in both looks

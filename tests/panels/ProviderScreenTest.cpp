@@ -1,5 +1,7 @@
 // A provider's panel screen against a scripted manager, registry and settings.
+#include "design/IconTile.h"
 #include "design/InsetSection.h"
+#include "design/RollingDigitsView.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "panels/AccountRow.h"
@@ -11,6 +13,7 @@
 #include "panels/SymbolLabel.h"
 #include "platform/ui/Appearance.h"
 
+#include "ScreenChecks.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
 
@@ -226,6 +229,130 @@ TEST_F(ProviderScreen, BackReturnsToTheOverview) {
     EXPECT_FALSE(f.navigator.isForward());
 }
 
+// A poll during a refresh brings a new figure: the screen keeps its rows, so the
+// refresh row keeps turning, the ring's digits roll to the new figure and a
+// hover stays. Only a new shape (accounts, a notice, no reading) or a new
+// language builds it anew.
+TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
+    enum class Change { figure, age, masking, newAccount, failure, nothingRead, language };
+    const struct {
+        const char* name;
+        Change change;
+        bool rebuilds;
+    } rows[] = {
+        {"a new figure", Change::figure, false},      {"an older reading", Change::age, false},
+        {"masking off", Change::masking, false},      {"a new account", Change::newAccount, true},
+        {"a failed refresh", Change::failure, true},  {"nothing read", Change::nothingRead, true},
+        {"another language", Change::language, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::ScreenFixture f;
+        f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
+        f.addAccount(QStringLiteral("u-2"), QStringLiteral("ops@example.com"), cli());
+        ASSERT_TRUE(f.scan());
+        f.manager->apply({reading(f, 64, QStringLiteral("u-1"))}, P::claudeCode);
+        // Every fetch (the one the screen asks for when shown, the refresh's)
+        // waits until released: only the changes below reach the screen.
+        f.adapters.value(P::claudeCode)->hold();
+        auto screen = open(f, P::claudeCode);
+        settle(*screen);
+        f.manager->refreshAll(true);
+        ASSERT_TRUE(f.manager->isRefreshing());
+        const QPointer<QWidget> content = screen->content();
+        const QPointer<MenuCommandRow> refresh = screen->actionRows().value(0);
+        const QPointer<QuotaHeroView> hero = screen->hero();
+        const QPointer<AccountRow> first = screen->accountRows().value(0);
+        const QPointer<QuotaMeterRow> session = screen->quotaRows().value(0);
+        ASSERT_TRUE(refresh && hero && first && session);
+        EXPECT_TRUE(refresh->isSpinning());
+        screen->actionRows().value(2)->setHovered(true);
+
+        switch (row.change) {
+        case Change::figure:
+            f.manager->apply({reading(f, 40, QStringLiteral("u-1"))}, P::claudeCode);
+            break;
+        case Change::age: {
+            // An hour on, a reading taken when the screen opened.
+            f.clock.advance(3600);
+            UsageSnapshot older = reading(f, 63, QStringLiteral("u-1"));
+            older.capturedAt = older.lastUpdated = f.clock.now().addSecs(-3600);
+            f.manager->apply({older}, P::claudeCode);
+            break;
+        }
+        case Change::masking:
+            f.preferences->setMaskAccountEmails(false);
+            break;
+        case Change::newAccount:
+            f.addAccount(QStringLiteral("u-3"), QStringLiteral("qa@example.com"), cli());
+            ASSERT_TRUE(f.scan());
+            break;
+        case Change::failure: {
+            UsageSnapshot failed = reading(f, 64, QStringLiteral("u-1"));
+            failed.fetchError = QStringLiteral("Usage could not be refreshed.");
+            f.manager->apply({failed}, P::claudeCode);
+            break;
+        }
+        case Change::nothingRead:
+            f.manager->apply({UsageSnapshot::simulatedFallback(P::claudeCode, f.clock.now())}, P::claudeCode);
+            break;
+        case Change::language:
+            Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+            f.manager->apply({reading(f, 40, QStringLiteral("u-1"))}, P::claudeCode);
+            break;
+        }
+        settle(*screen);
+
+        EXPECT_EQ(content.isNull(), row.rebuilds);
+        if (!row.rebuilds) {
+            EXPECT_EQ(screen->content(), content.data());
+            EXPECT_EQ(screen->actionRows().value(0), refresh.data());
+            EXPECT_EQ(screen->hero(), hero.data());
+            EXPECT_EQ(screen->accountRows().value(0), first.data());
+            EXPECT_EQ(screen->quotaRows().value(0), session.data());
+            EXPECT_TRUE(refresh->isSpinning());
+            EXPECT_TRUE(screen->actionRows().value(2)->isHovered());
+        }
+        const auto* digits = screen->hero()->findChild<RollingDigitsView*>();
+        ASSERT_TRUE(digits);
+        switch (row.change) {
+        case Change::figure:
+            // The ring's figure rolls from 64 to 40; the lines follow.
+            EXPECT_EQ(digits->value(), 40);
+            EXPECT_LT(digits->rollProgress(), 1.0);
+            EXPECT_EQ(first->model().remainingPercentage, 40);
+            EXPECT_EQ(session->item().remainingPercentage, 40);
+            break;
+        case Change::age:
+            EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("as of 1h ago"));
+            EXPECT_EQ(screen->headerSubtitle()->color(), QColor(255, 159, 10));
+            EXPECT_EQ(first->model().readingCapturedAt, f.clock.now().addSecs(-3600));
+            break;
+        case Change::masking:
+            EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("dev@example.com"));
+            EXPECT_EQ(first->model().label, QStringLiteral("dev@example.com"));
+            break;
+        case Change::newAccount:
+            EXPECT_EQ(screen->accountRows().size(), 3);
+            break;
+        case Change::failure:
+            EXPECT_TRUE(screen->failureNotice());
+            break;
+        case Change::nothingRead:
+            EXPECT_TRUE(screen->noDataNotice());
+            break;
+        case Change::language:
+            EXPECT_EQ(screen->actionRows().value(0)->title(), QStringLiteral("이 프로바이더 새로 고침"));
+            break;
+        }
+        f.adapters.value(P::claudeCode)->release();
+        ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));
+        settle(*screen);
+        EXPECT_FALSE(screen->actionRows().value(0)->isSpinning());
+        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    }
+}
+
 TEST_F(ProviderScreen, GrabsInBothLooks) {
     test::ScreenFixture f({P::claudeCode, P::openAICodex});
     f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
@@ -248,8 +375,29 @@ TEST_F(ProviderScreen, GrabsInBothLooks) {
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             Localization::resetResolvedLanguageForTesting(lang);
             for (P p : {P::claudeCode, P::openAICodex}) {
+                SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang) << " " << int(p));
                 auto screen = open(f, p);
                 shots.append(test::renderWidget(*screen));
+                // Every text in its room and apart, in either language.
+                test::expectTextsInsideAndApart(*screen);
+                // Each section's plate in the look's own fill, beside its rows.
+                for (InsetSection* section : screen->findChildren<InsetSection*>()) {
+                    QWidget* plate = section->plate();
+                    const QPoint at = plate->mapTo(screen.get(), QPoint(3, plate->height() / 2));
+                    EXPECT_TRUE(
+                        test::colourNear(test::pixelAt(shots.last(), at.x(), at.y()), Surface::plateFill()));
+                }
+                // The identity tile drawn in its gradient's top colour: Claude's
+                // 64 % in the steady tier's.
+                auto* tile = screen->findChild<IconTile*>();
+                ASSERT_TRUE(tile && !tile->colors().isEmpty());
+                const QPoint top =
+                    tile->mapTo(screen.get(), tile->tileRect().topLeft().toPoint() + QPoint(4, 6));
+                EXPECT_TRUE(test::colourNear(test::pixelAt(shots.last(), top.x(), top.y()),
+                                             tile->colors().first(), 24));
+                if (p == P::claudeCode) {
+                    EXPECT_EQ(tile->colors().first(), toQColor(accent(UsageTier::steady)));
+                }
             }
         }
         const bool dark = scheme == Appearance::Scheme::dark;

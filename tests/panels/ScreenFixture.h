@@ -23,7 +23,9 @@
 #include <QSettings>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 namespace meterix::test {
 
@@ -35,13 +37,31 @@ class ScriptedAdapter final : public AIProviderAdapter {
     bool checkAvailability() override { return detected_; }
     UsageSnapshot fetchUsage(bool) override {
         ++fetches;
+        std::unique_lock lock(mutex_);
+        released_.wait(lock, [this] { return !held_; });
         return UsageSnapshot::simulatedFallback(type_);
     }
     std::atomic<int> fetches{0};
 
+    // While held, a fetch waits (its refresh stays under way) until released.
+    void hold() {
+        std::lock_guard lock(mutex_);
+        held_ = true;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            held_ = false;
+        }
+        released_.notify_all();
+    }
+
   private:
     AIProviderType type_;
     bool detected_;
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool held_ = false;
 };
 
 class ScriptedResolver final : public AccountResolver {
@@ -84,7 +104,11 @@ struct ScreenFixture {
         d.home = home.path();
         manager = std::make_unique<ProviderManager>(std::move(d), false);
     }
-    ~ScreenFixture() { manager->shutdown(2000); }
+    ~ScreenFixture() {
+        for (const auto& adapter : std::as_const(adapters))
+            adapter->release();
+        manager->shutdown(2000);
+    }
 
     MenuScreenContext context() {
         MenuScreenContext c;

@@ -12,6 +12,7 @@
 #include "panels/TextCapsuleBadge.h"
 #include "platform/ui/Appearance.h"
 
+#include "ScreenChecks.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
 
@@ -258,9 +259,23 @@ TEST_F(SettingsScreen, GrabsInBothLooks) {
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
         Appearance::shared().setSchemeOverrideForTesting(scheme);
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
+            SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang));
             Localization::resetResolvedLanguageForTesting(lang);
             auto screen = open(f);
             shots.append(test::renderWidget(*screen));
+            // Every text in its room and apart (the footnotes, the source paths cut
+            // at the head), in either language.
+            test::expectTextsInsideAndApart(*screen);
+            // A switch that is on is blue in both looks; one that is off is not.
+            const auto trackStart = [&](P p) {
+                QWidget* control = screen->providerRow(p)->switchControl();
+                const QPoint at = control->mapTo(screen.get(), QPoint(0, control->height() / 2));
+                // The track's leading end: 3 pt in from where it starts, clear of the knob.
+                const int x0 = (control->width() - 28) / 2;
+                return test::pixelAt(shots.last(), at.x() + x0 + 3, at.y());
+            };
+            EXPECT_TRUE(test::colourNear(trackStart(P::claudeCode), QColor(0, 122, 255), 4));
+            EXPECT_FALSE(test::colourNear(trackStart(P::zed), QColor(0, 122, 255), 60));
         }
         const QColor backdrop =
             scheme == Appearance::Scheme::dark ? QColor(30, 30, 34) : QColor(242, 242, 246);

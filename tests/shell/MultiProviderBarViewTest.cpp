@@ -360,15 +360,46 @@ TEST_F(BarTest, RefreshStripShowsWhileRefreshingInTheAmbientTint) {
     EXPECT_DOUBLE_EQ(TabBarLoadingBar::sweepWidth(100), 50);
 }
 
+// The segment's name and tooltip and the open card's reading: every address in
+// them masked while masking is on, whole when it is off, as the setting changes.
 TEST_F(BarTest, MaskingFollowsTheSetting) {
     MultiProviderBarView bar(prefs_, &controller_, clock_);
+    std::optional<UsageSnapshot> carded;
+    bar.setCardFactory([&](const UsageSnapshot& shown, std::function<void()>) {
+        carded = shown;
+        auto* card = new QWidget;
+        card->setFixedSize(318, 200);
+        return MultiProviderBarView::Card{card, [&](const UsageSnapshot& newer) { carded = newer; }};
+    });
     UsageSnapshot s = reading(P::claudeCode, 30);
     s.accountEmail = QStringLiteral("carol@example.com");
-    bar.setState(state({P::claudeCode}, {s}));
-    prefs_.setMaskAccountEmails(true);
-    EXPECT_EQ(bar.segment(P::claudeCode)->accessibleName(), QStringLiteral("Claude Code, c***@example.com"));
-    prefs_.setMaskAccountEmails(false);
-    EXPECT_EQ(bar.segment(P::claudeCode)->accessibleName(), QStringLiteral("Claude Code, carol@example.com"));
+    s.planName = QStringLiteral("Team of carol@example.com");
+    s.fetchError = QStringLiteral("carol@example.com signed out.");
+    State selected = state({P::claudeCode}, {s});
+    selected.selectedProvider = P::claudeCode;
+    bar.setState(selected);
+    const struct {
+        bool mask;
+        QString name, tooltipPlan, cardError;
+    } rows[] = {
+        {true, QStringLiteral("Claude Code, c***@example.com"), QStringLiteral("Team of c***@example.com"),
+         QStringLiteral("c***@example.com signed out.")},
+        {false, QStringLiteral("Claude Code, carol@example.com"), QStringLiteral("Team of carol@example.com"),
+         QStringLiteral("carol@example.com signed out.")},
+        {true, QStringLiteral("Claude Code, c***@example.com"), QStringLiteral("Team of c***@example.com"),
+         QStringLiteral("c***@example.com signed out.")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mask);
+        prefs_.setMaskAccountEmails(row.mask);
+        ProviderSegmentView* segment = bar.segment(P::claudeCode);
+        EXPECT_EQ(segment->accessibleName(), row.name);
+        EXPECT_TRUE(segment->tooltip().contains(row.tooltipPlan)) << segment->tooltip().toStdString();
+        EXPECT_EQ(segment->tooltip().contains(QStringLiteral("carol@")), !row.mask);
+        ASSERT_TRUE(carded);
+        EXPECT_EQ(carded->fetchError, row.cardError);
+        EXPECT_EQ(carded->planName, row.tooltipPlan);
+    }
     EXPECT_EQ(bar.capsule()->accessibleName(), QStringLiteral("Meterix usage bar"));
 }
 

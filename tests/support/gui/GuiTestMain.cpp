@@ -1,4 +1,5 @@
 // The test main of the widget test programs: a QApplication on the offscreen platform.
+#include "core/Localization.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -12,5 +13,9 @@ int main(int argc, char** argv) {
     meterix::test::prepareTestEnvironment(home.path());
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // Made before any test: views follow its changes from their start, and
+    // making it resolves the language anew, which must not undo a language a
+    // test chose.
+    meterix::Localization::shared();
     return RUN_ALL_TESTS();
 }
