@@ -19,7 +19,9 @@ namespace meterix {
 namespace {
 
 constexpr QByteArrayView kRateLimitsMarker("rate_limits");
+constexpr QByteArrayView kLimitIdMarker("limit_id");
 constexpr QByteArrayView kSessionMetaMarker("session_meta");
+constexpr QLatin1StringView kAccountLimitId("codex");
 
 // An unreadable folder lists as empty.
 QStringList namesIn(const QString& folder) { return listDirectoryNames(folder).value_or(QStringList()); }
@@ -29,6 +31,45 @@ QStringList namesIn(const QString& folder) { return listDirectoryNames(folder).v
 QByteArray rawBytes(QByteArrayView view) { return QByteArray::fromRawData(view.data(), view.size()); }
 
 std::optional<QJsonObject> parseLine(QByteArrayView line) { return json::parseObject(rawBytes(line)); }
+
+// The event's own "timestamp", when it parses.
+std::optional<QDateTime> eventStamp(const QJsonObject& event) {
+    const auto text = json::string(event, QLatin1String("timestamp"));
+    if (!text) return std::nullopt;
+    return parseRfc3339(*text);
+}
+
+// A text that names something: absent when missing, not a string or blank.
+std::optional<QString> nameIn(const QJsonObject& o, QLatin1StringView key) {
+    auto text = json::string(o, key);
+    if (!text || text->trimmed().isEmpty()) return std::nullopt;
+    return text;
+}
+
+// Which of two readings of one allowance the home's answer takes: one the
+// clock can place beats one it cannot, then the strictly later one.
+template <typename Reading>
+bool outranks(const Reading& candidate, const Reading& best) {
+    if (candidate.aheadOfClock != best.aheadOfClock) return !candidate.aheadOfClock;
+    return candidate.capturedAt > best.capturedAt;
+}
+
+using ModelBucket = CodexRolloutReader::ModelBucket;
+
+// Keeps the better reading of each allowance (a home has a handful).
+void keepBetter(QList<ModelBucket>& kept, ModelBucket bucket) {
+    const auto same = [&](const ModelBucket& b) { return b.limitId == bucket.limitId; };
+    const auto known = std::find_if(kept.begin(), kept.end(), same);
+    if (known == kept.end())
+        kept.append(std::move(bucket));
+    else if (outranks(bucket, *known))
+        *known = std::move(bucket);
+}
+
+void sortById(QList<ModelBucket>& buckets) {
+    std::sort(buckets.begin(), buckets.end(),
+              [](const ModelBucket& a, const ModelBucket& b) { return codePointLess(a.limitId, b.limitId); });
+}
 
 } // namespace
 
@@ -104,14 +145,18 @@ std::optional<QByteArray> CodexRolloutReader::tail(const QString& path, int64_t 
     return data;
 }
 
-std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimitsInRollout(const QString& path,
-                                                                                     const QDateTime& now,
-                                                                                     const Clock& clock) {
+CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString& path, const QDateTime& now,
+                                                                  const Clock& clock, bool writtenAhead) {
+    RolloutReading reading;
     const auto text = tail(path, kTailBytes);
-    if (!text) return std::nullopt;
+    if (!text) return reading;
     // The head is read only once a line carries rate limits; the start date does
     // not decide whether a line yields a result.
     std::optional<std::optional<QDateTime>> start;
+    const auto sessionStarted = [&]() -> const std::optional<QDateTime>& {
+        if (!start) start = sessionStart(path);
+        return *start;
+    };
     const QByteArrayView all(*text);
     qsizetype end = all.size();
     while (end > 0) {
@@ -119,12 +164,36 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimitsInRo
         const QByteArrayView line = all.sliced(lineBreak + 1, end - lineBreak - 1);
         end = lineBreak < 0 ? 0 : lineBreak;
         if (line.isEmpty() || !line.contains(kRateLimitsMarker)) continue;
+        // Once the account's line is found, only a line naming an allowance can
+        // add anything.
+        if (reading.account && !line.contains(kLimitIdMarker)) continue;
         const auto event = parseLine(line);
         if (!event) continue;
-        if (!start) start = sessionStart(path);
-        if (auto limits = rateLimits(*event, now, *start, clock)) return limits;
+        auto limits = rateLimits(*event, now, std::nullopt, clock);
+        if (!limits) continue;
+        if (writtenAhead && !eventStamp(*event)) limits->aheadOfClock = true;
+        if (limits->isAccountLimit()) {
+            if (reading.account) continue;
+            limits->sessionStartedAt = sessionStarted();
+            reading.account = std::move(limits);
+            continue;
+        }
+        const auto seen = [&](const ModelBucket& b) { return b.limitId == *limits->limitId; };
+        if (std::any_of(reading.buckets.cbegin(), reading.buckets.cend(), seen)) continue;
+        reading.buckets.append(ModelBucket{*limits->limitId, limits->limitName, limits->primary, limits->secondary,
+                                           limits->capturedAt, sessionStarted(), limits->aheadOfClock});
     }
-    return std::nullopt;
+    return reading;
+}
+
+std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimitsInRollout(const QString& path,
+                                                                                     const QDateTime& now,
+                                                                                     const Clock& clock) {
+    RolloutReading reading = readRollout(path, now, clock, false);
+    if (!reading.account) return std::nullopt;
+    sortById(reading.buckets);
+    reading.account->modelBuckets = std::move(reading.buckets);
+    return reading.account;
 }
 
 std::optional<QDateTime> CodexRolloutReader::sessionStartInLine(QByteArrayView line) {
@@ -132,9 +201,7 @@ std::optional<QDateTime> CodexRolloutReader::sessionStartInLine(QByteArrayView l
     const auto object = parseLine(line);
     if (!object) return std::nullopt;
     if (json::string(*object, QLatin1String("type")) != QLatin1String("session_meta")) return std::nullopt;
-    const auto timestamp = json::string(*object, QLatin1String("timestamp"));
-    if (!timestamp) return std::nullopt;
-    return parseRfc3339(*timestamp);
+    return eventStamp(*object);
 }
 
 std::optional<QDateTime> CodexRolloutReader::sessionStart(const QString& path) {
@@ -202,28 +269,39 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(
     if (!result.primary && !result.secondary && !result.creditBalance && !result.hasUnlimitedCredits)
         return std::nullopt;
     result.planType = json::string(*limits, QLatin1String("plan_type"));
-    std::optional<QDateTime> stamp;
-    if (const auto text = json::string(event, QLatin1String("timestamp"))) stamp = parseRfc3339(*text);
+    const auto stamp = eventStamp(event);
     // A stamp ahead of now (a skewed clock, a corrupt line) is read as now: dated
     // in 2099 it would never go stale and would outrank every later reading.
     result.capturedAt = stamp && *stamp <= now ? *stamp : now;
+    result.aheadOfClock = stamp && *stamp > now.addSecs(kAheadToleranceSeconds);
     result.sessionStartedAt = sessionStartedAt;
+    result.limitId = nameIn(*limits, QLatin1String("limit_id"));
+    result.limitName = nameIn(*limits, QLatin1String("limit_name"));
     return result;
 }
+
+bool CodexRolloutReader::RateLimits::isAccountLimit() const { return !limitId || *limitId == kAccountLimitId; }
 
 // MARK: The newest event of a home
 
 std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(const QString& codexHome,
                                                                             const QDateTime& now,
                                                                             const Clock& clock) {
+    const QDateTime aheadFrom = now.addSecs(kAheadToleranceSeconds);
     std::optional<RateLimits> best;
+    QList<ModelBucket> buckets;
     for (const Candidate& candidate : rolloutCandidates(codexHome, kCandidateLimit)) {
-        // No older file can hold a newer event.
-        if (best && best->capturedAt >= candidate.modified) break;
-        auto found = rateLimitsInRollout(candidate.url, now, clock);
-        if (!found) continue;
-        if (!best || found->capturedAt > best->capturedAt) best = std::move(found);
+        // No older file can hold a newer event. A reading ahead of the clock
+        // says nothing of how old it is, so it never ends the search: the file
+        // of the session running now may come next.
+        if (best && !best->aheadOfClock && best->capturedAt >= std::min(candidate.modified, now)) break;
+        RolloutReading found = readRollout(candidate.url, now, clock, candidate.modified > aheadFrom);
+        for (ModelBucket& bucket : found.buckets) keepBetter(buckets, std::move(bucket));
+        if (found.account && (!best || outranks(*found.account, *best))) best = std::move(found.account);
     }
+    if (!best) return std::nullopt;
+    sortById(buckets);
+    best->modelBuckets = std::move(buckets);
     return best;
 }
 
