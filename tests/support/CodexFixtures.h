@@ -20,8 +20,15 @@ QByteArray rateLimitLine(const QString& timestamp, const QJsonObject& rateLimits
 // A window object: used percent, window minutes and reset seconds since 1970.
 QJsonObject window(double usedPercent, qint64 windowMinutes, double resetsAt);
 
+// A token-count line as current clients write it: the token totals under
+// "info" and the given rate_limits object (JSON text, one allowance).
+QByteArray tokenCountLine(const QString& timestamp, const QByteArray& rateLimits);
+
 // An ordinary line without rate limits.
 QByteArray messageLine(const QString& timestamp, const QString& text);
+
+// The assistant's answer as a response_item line.
+QByteArray assistantLine(const QString& timestamp, const QString& text);
 
 // Joins lines with "\n" and a final "\n".
 QByteArray joinLines(const QList<QByteArray>& lines);
