@@ -46,23 +46,37 @@ std::optional<QString> nameIn(const QJsonObject& o, QLatin1StringView key) {
     return text;
 }
 
-// Which of two readings of one allowance the home's answer takes: one the
-// clock can place beats one it cannot, then the strictly later one.
+// When a reading was taken, as far as can be told. Its own stamp, unless that
+// lies ahead of the clock; then the latest start of its windows (reset less
+// length): the service sets those, not the clock that ran ahead, and a window
+// it reported had begun. Without one, it cannot be placed at all.
 template <typename Reading>
-bool outranks(const Reading& candidate, const Reading& best) {
-    if (candidate.aheadOfClock != best.aheadOfClock) return !candidate.aheadOfClock;
-    return candidate.capturedAt > best.capturedAt;
+QDateTime placedAt(const Reading& reading, const QDateTime& now) {
+    if (!reading.aheadOfClock) return reading.capturedAt;
+    QDateTime latest = CodexRolloutReader::distantPast();
+    for (const auto& w : {reading.primary, reading.secondary})
+        if (w && w->resetsAt && w->windowMinutes)
+            latest = std::max(latest, dateFromUnixSeconds(static_cast<double>(w->resetsAt->toSecsSinceEpoch()) -
+                                                          60.0 * static_cast<double>(*w->windowMinutes)));
+    return std::min(latest, now);
+}
+
+// Which of two readings of one allowance the home's answer takes: the later
+// placed; on a tie the one found first (in the newer file).
+template <typename Reading>
+bool outranks(const Reading& candidate, const Reading& best, const QDateTime& now) {
+    return placedAt(candidate, now) > placedAt(best, now);
 }
 
 using ModelBucket = CodexRolloutReader::ModelBucket;
 
 // Keeps the better reading of each allowance (a home has a handful).
-void keepBetter(QList<ModelBucket>& kept, ModelBucket bucket) {
+void keepBetter(QList<ModelBucket>& kept, ModelBucket bucket, const QDateTime& now) {
     const auto same = [&](const ModelBucket& b) { return b.limitId == bucket.limitId; };
     const auto known = std::find_if(kept.begin(), kept.end(), same);
     if (known == kept.end())
         kept.append(std::move(bucket));
-    else if (outranks(bucket, *known))
+    else if (outranks(bucket, *known, now))
         *known = std::move(bucket);
 }
 
@@ -296,8 +310,8 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(con
         // of the session running now may come next.
         if (best && !best->aheadOfClock && best->capturedAt >= std::min(candidate.modified, now)) break;
         RolloutReading found = readRollout(candidate.url, now, clock, candidate.modified > aheadFrom);
-        for (ModelBucket& bucket : found.buckets) keepBetter(buckets, std::move(bucket));
-        if (found.account && (!best || outranks(*found.account, *best))) best = std::move(found.account);
+        for (ModelBucket& bucket : found.buckets) keepBetter(buckets, std::move(bucket), now);
+        if (found.account && (!best || outranks(*found.account, *best, now))) best = std::move(found.account);
     }
     if (!best) return std::nullopt;
     sortById(buckets);

@@ -93,9 +93,9 @@ public:
     // that give their reset as seconds from the moment of reading.
     //
     // A file last written after now (while the clock ran ahead) is taken as
-    // written now, and a reading that is ahead of the clock ranks below every
-    // reading the clock can place and never ends the search early: it is kept
-    // only while nothing placeable is found.
+    // written now. A reading ahead of the clock ranks by the latest start of
+    // its windows, the one time in it that clock did not set, and never ends
+    // the search early.
     static std::optional<RateLimits> rateLimits(const QString& codexHome, const QDateTime& now,
                                                 const Clock& clock = Clock::system());
 

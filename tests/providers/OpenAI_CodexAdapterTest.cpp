@@ -143,16 +143,8 @@ TEST_F(OpenAI_CodexAdapterTest, TwoProfilesGiveTwoSnapshotsInProfileOrder) {
 
 // MARK: Limit buckets
 
-// One allowance per line, as current clients write them (resets: 14:00 today
-// and Jan 20; now is 12:00).
-const QByteArray kAccountLine =
-    R"({"limit_id":"codex","limit_name":null,"primary":{"used_percent":21.0,"window_minutes":300,)"
-    R"("resets_at":1768485600},"secondary":{"used_percent":44.0,"window_minutes":10080,"resets_at":1768867200},)"
-    R"("credits":{"has_credits":true,"unlimited":false,"balance":"17.25"},"plan_type":"plus"})";
-const QByteArray kSparkLine =
-    R"({"limit_id":"codex_bengalfox","limit_name":"GPT-5.3-Codex-Spark","primary":{"used_percent":3.0,)"
-    R"("window_minutes":300,"resets_at":1768485600},"secondary":{"used_percent":1.0,"window_minutes":10080,)"
-    R"("resets_at":1768867200},"credits":null,"plan_type":"plus"})";
+using fx::kAccountLimits;
+using fx::kSparkLimits;
 
 // "name remaining" per item, in order.
 QStringList itemTexts(const UsageSnapshot& s) {
@@ -163,11 +155,11 @@ QStringList itemTexts(const UsageSnapshot& s) {
 }
 
 TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
-    QByteArray spark2 = kSparkLine;
+    QByteArray spark2 = kSparkLimits;
     spark2.replace(R"("used_percent":3.0)", R"("used_percent":10)");
-    QByteArray account2 = kAccountLine;
+    QByteArray account2 = kAccountLimits;
     account2.replace(R"("used_percent":21.0)", R"("used_percent":22)");
-    QByteArray sparkEnded = kSparkLine;
+    QByteArray sparkEnded = kSparkLimits;
     sparkEnded.replace("1768485600", "1768474800").replace("1768867200", "1768474800");
     const QString spark5h = QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5-hour limit");
     const QString sparkWeek = QStringLiteral("GPT-5.3-Codex-Spark \u00b7 1-week limit");
@@ -180,21 +172,21 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
         QStringList items;
     } rows[] = {
         {"a model's line after the account's",
-         {kAccountLine, kSparkLine},
+         {kAccountLimits, kSparkLimits},
          79,
          56,
          QStringLiteral("5-hour limit"),
          {QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"), spark5h + QStringLiteral(" 97"),
           sparkWeek + QStringLiteral(" 99"), QStringLiteral("Credits 100")}},
         {"a model's line before the account's",
-         {kSparkLine, kAccountLine},
+         {kSparkLimits, kAccountLimits},
          79,
          56,
          QStringLiteral("5-hour limit"),
          {QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"), spark5h + QStringLiteral(" 97"),
           sparkWeek + QStringLiteral(" 99"), QStringLiteral("Credits 100")}},
         {"the newest line of each",
-         {kAccountLine, kSparkLine, account2, spark2},
+         {kAccountLimits, kSparkLimits, account2, spark2},
          78,
          56,
          QStringLiteral("5-hour limit"),
@@ -222,20 +214,20 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
          QStringLiteral("5-hour limit"),
          {QStringLiteral("5-hour limit 80"), QStringLiteral("1-week limit 40")}},
         {"a model whose windows have all reset is left out",
-         {kAccountLine, sparkEnded},
+         {kAccountLimits, sparkEnded},
          79,
          56,
          QStringLiteral("5-hour limit"),
          {QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"), QStringLiteral("Credits 100")}},
         {"a model without a name goes by its id",
-         {kAccountLine, R"({"limit_id":"codex_other","limit_name":" ","primary":{"used_percent":50,)"
+         {kAccountLimits, R"({"limit_id":"codex_other","limit_name":" ","primary":{"used_percent":50,)"
                         R"("window_minutes":60,"resets_at":1768485600}})"},
          79,
          56,
          QStringLiteral("5-hour limit"),
          {QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"),
           QStringLiteral("codex_other \u00b7 1-hour limit 50"), QStringLiteral("Credits 100")}},
-        {"model lines alone", {kSparkLine, spark2}, std::nullopt, std::nullopt, std::nullopt, {}},
+        {"model lines alone", {kSparkLimits, spark2}, std::nullopt, std::nullopt, std::nullopt, {}},
     };
     signIn(QStringLiteral(".codex"), idClaims(QStringLiteral("kim@example.com"), QStringLiteral("acct-1"), QString()),
            utc(2026, 1, 1));
@@ -260,8 +252,8 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
     // The item names follow the language; the credits are the account line's.
     fx::writeFile(home.file(QStringLiteral(".codex/sessions/2026/01/15/rollout-a.jsonl")),
                   fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T10:59:00Z")),
-                                 fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), kAccountLine),
-                                 fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:01Z"), kSparkLine)}),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), kAccountLimits),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:01Z"), kSparkLimits)}),
                   utc(2026, 1, 15, 11, 1));
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     const UsageSnapshot korean = adapter.fetchUsage(false);
@@ -279,18 +271,18 @@ TEST_F(OpenAI_CodexAdapterTest, AModelAllowanceFromBeforeAnAccountSwitchIsLeftOu
     const QString day = home.file(folder + QStringLiteral("/sessions/2026/01/15/"));
     fx::writeFile(day + QStringLiteral("rollout-first.jsonl"),
                   fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T08:00:00Z")),
-                                 fx::tokenCountLine(QStringLiteral("2026-01-15T08:30:00Z"), kAccountLine)}),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T08:30:00Z"), kAccountLimits)}),
                   utc(2026, 1, 15, 8, 30));
     Adapter adapter(ledger, environment(), clock);
     EXPECT_EQ(adapter.fetchUsage(false).accountID, QStringLiteral("OLD")); // recorded in the ledger
     signIn(folder, idClaims(QStringLiteral("new@x.io"), QStringLiteral("NEW"), QString()), utc(2026, 1, 15, 10));
     fx::writeFile(day + QStringLiteral("rollout-old.jsonl"),
                   fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
-                                 fx::tokenCountLine(QStringLiteral("2026-01-15T10:30:00Z"), kSparkLine)}),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T10:30:00Z"), kSparkLimits)}),
                   utc(2026, 1, 15, 10, 30));
     fx::writeFile(day + QStringLiteral("rollout-new.jsonl"),
                   fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T10:05:00Z")),
-                                 fx::tokenCountLine(QStringLiteral("2026-01-15T10:20:00Z"), kAccountLine)}),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T10:20:00Z"), kAccountLimits)}),
                   utc(2026, 1, 15, 10, 20));
     const UsageSnapshot s = adapter.fetchUsage(false);
     EXPECT_EQ(s.accountID, QStringLiteral("NEW"));

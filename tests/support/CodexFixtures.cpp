@@ -38,6 +38,15 @@ QJsonObject window(double usedPercent, qint64 windowMinutes, double resetsAt) {
                        {QStringLiteral("resets_at"), resetsAt}};
 }
 
+const QByteArray kAccountLimits =
+    R"({"limit_id":"codex","limit_name":null,"primary":{"used_percent":21.0,"window_minutes":300,)"
+    R"("resets_at":1768485600},"secondary":{"used_percent":44.0,"window_minutes":10080,"resets_at":1768867200},)"
+    R"("credits":{"has_credits":true,"unlimited":false,"balance":"17.25"},"plan_type":"plus"})";
+const QByteArray kSparkLimits =
+    R"({"limit_id":"codex_bengalfox","limit_name":"GPT-5.3-Codex-Spark","primary":{"used_percent":3.0,)"
+    R"("window_minutes":300,"resets_at":1768485600},"secondary":{"used_percent":1.0,"window_minutes":10080,)"
+    R"("resets_at":1768867200},"credits":null,"plan_type":"plus"})";
+
 QByteArray tokenCountLine(const QString& timestamp, const QByteArray& rateLimits) {
     return R"({"timestamp":")" + timestamp.toUtf8() +
            R"(","type":"event_msg","payload":{"type":"token_count","info":{"total_token_usage":)"
