@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+#include <string.h>
+
 namespace meterix {
 
 namespace {
@@ -31,6 +33,16 @@ QStringList namesIn(const QString& folder) { return listDirectoryNames(folder).v
 QByteArray rawBytes(QByteArrayView view) { return QByteArray::fromRawData(view.data(), view.size()); }
 
 std::optional<QJsonObject> parseLine(QByteArrayView line) { return json::parseObject(rawBytes(line)); }
+
+// memmem and memrchr: Qt's own searches are several times slower on the long
+// lines of a busy session.
+bool holds(QByteArrayView line, QByteArrayView marker) {
+    return ::memmem(line.data(), size_t(line.size()), marker.data(), size_t(marker.size())) != nullptr;
+}
+qsizetype lastLineBreakBefore(QByteArrayView text, qsizetype end) {
+    const auto* found = static_cast<const char*>(::memrchr(text.data(), '\n', size_t(end)));
+    return found ? found - text.data() : -1;
+}
 
 // The event's own "timestamp", when it parses.
 std::optional<QDateTime> eventStamp(const QJsonObject& event) {
@@ -171,16 +183,22 @@ CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString
         if (!start) start = sessionStart(path);
         return *start;
     };
+    // The allowances read so far as the client names them ("limit_id":"codex"):
+    // their earlier lines are passed over without being parsed.
+    QList<QByteArray> read;
+    const auto named = [](const QString& id) { return "\"limit_id\":\"" + id.toUtf8() + '"'; };
     const QByteArrayView all(*text);
     qsizetype end = all.size();
     while (end > 0) {
-        const qsizetype lineBreak = all.first(end).lastIndexOf('\n');
+        const qsizetype lineBreak = lastLineBreakBefore(all, end);
         const QByteArrayView line = all.sliced(lineBreak + 1, end - lineBreak - 1);
         end = lineBreak < 0 ? 0 : lineBreak;
-        if (line.isEmpty() || !line.contains(kRateLimitsMarker)) continue;
-        // Once the account's line is found, only a line naming an allowance can
-        // add anything.
-        if (reading.account && !line.contains(kLimitIdMarker)) continue;
+        if (line.isEmpty() || !holds(line, kRateLimitsMarker)) continue;
+        // Once the account's line is found, only a line naming another
+        // allowance can add anything.
+        if (reading.account && (!holds(line, kLimitIdMarker) ||
+                                std::any_of(read.cbegin(), read.cend(), [&](const QByteArray& n) { return holds(line, n); })))
+            continue;
         const auto event = parseLine(line);
         if (!event) continue;
         auto limits = rateLimits(*event, now, std::nullopt, clock);
@@ -190,10 +208,12 @@ CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString
             if (reading.account) continue;
             limits->sessionStartedAt = sessionStarted();
             reading.account = std::move(limits);
+            read.append(named(kAccountLimitId));
             continue;
         }
         const auto seen = [&](const ModelBucket& b) { return b.limitId == *limits->limitId; };
         if (std::any_of(reading.buckets.cbegin(), reading.buckets.cend(), seen)) continue;
+        read.append(named(*limits->limitId));
         reading.buckets.append(ModelBucket{*limits->limitId, limits->limitName, limits->primary, limits->secondary,
                                            limits->capturedAt, sessionStarted(), limits->aheadOfClock});
     }
@@ -211,7 +231,7 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimitsInRo
 }
 
 std::optional<QDateTime> CodexRolloutReader::sessionStartInLine(QByteArrayView line) {
-    if (line.isEmpty() || !line.contains(kSessionMetaMarker)) return std::nullopt;
+    if (line.isEmpty() || !holds(line, kSessionMetaMarker)) return std::nullopt;
     const auto object = parseLine(line);
     if (!object) return std::nullopt;
     if (json::string(*object, QLatin1String("type")) != QLatin1String("session_meta")) return std::nullopt;
