@@ -4,6 +4,7 @@
 // fixture costs no disk; a scan that read whole files would read 12 GiB of
 // zeros and show it in both figures.
 #include "providers/CodexRolloutReader.h"
+#include "support/CodexFixtures.h"
 #include "support/ProcessReadCounter.h"
 
 #include <QByteArray>
@@ -99,44 +100,20 @@ BENCHMARK(BM_ScanTwelveOneGibibyteRollouts)->Unit(benchmark::kMillisecond);
 
 // One busy session as current clients write it: every turn an answer, the
 // account's token-count line and a model allowance's, for well over the
-// mebibyte the scan reads. Every line of the tail that names an allowance is
-// looked at, so this is the cost of reading the allowances.
+// mebibyte the scan reads. The scan looks for every allowance in the whole
+// tail, not only down to the account's newest line.
 void BM_ScanABusyRolloutWithModelAllowances(benchmark::State& state) {
     QTemporaryDir home;
     const QString day = home.filePath(QStringLiteral("sessions/2026/01/15"));
-    QDir().mkpath(day);
-    const QByteArray info =
-        R"("info":{"total_token_usage":{"input_tokens":48213,"cached_input_tokens":40192,"output_tokens":1733,)"
-        R"("reasoning_output_tokens":896,"total_tokens":49946},"last_token_usage":{"input_tokens":9120,)"
-        R"("cached_input_tokens":8960,"output_tokens":211,"reasoning_output_tokens":64,"total_tokens":9331},)"
-        R"("model_context_window":258400})";
-    const QByteArray account =
-        R"({"limit_id":"codex","limit_name":null,"primary":{"used_percent":21.0,"window_minutes":300,)"
-        R"("resets_at":1768485600},"secondary":{"used_percent":44.0,"window_minutes":10080,"resets_at":1768867200},)"
-        R"("credits":{"has_credits":true,"unlimited":false,"balance":"17.25"},"plan_type":"plus"})";
-    const QByteArray spark =
-        R"({"limit_id":"codex_bengalfox","limit_name":"GPT-5.3-Codex-Spark","primary":{"used_percent":3.0,)"
-        R"("window_minutes":300,"resets_at":1768485600},"secondary":{"used_percent":1.0,"window_minutes":10080,)"
-        R"("resets_at":1768867200},"credits":null,"plan_type":"plus"})";
-    const QByteArray answer = repeated("The helper now maps each field and wraps the call. ", 30);
-    QByteArray contents = R"({"timestamp":"2026-01-15T09:00:00Z","type":"session_meta","payload":{"id":"bench"}})"
-                          "\n";
+    namespace fx = meterix::test::codex;
+    const QString answer = QString::fromLatin1(repeated("The helper now maps each field and wraps the call. ", 30));
+    QByteArray contents = fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")) + '\n';
     for (int turn = 0; contents.size() < 2 * CodexRolloutReader::kTailBytes; ++turn) {
-        const QByteArray stamp = "2026-01-15T10:" + QByteArray::number(10 + turn / 60) + ":" +
-                                 QByteArray::number(10 + turn % 50) + "Z";
-        contents += R"({"timestamp":")" + stamp +
-                    R"(","type":"response_item","payload":{"type":"message","role":"assistant","content":)"
-                    R"([{"type":"output_text","text":")" + answer + "\"}]}}\n";
-        for (const QByteArray& limits : {account, spark})
-            contents += R"({"timestamp":")" + stamp + R"(","type":"event_msg","payload":{"type":"token_count",)" +
-                        info + R"(,"rate_limits":)" + limits + "}}\n";
+        const QString stamp = kNow.addSecs(-7200 + turn).toString(Qt::ISODate);
+        contents += fx::assistantLine(stamp, answer) + '\n' + fx::tokenCountLine(stamp, fx::kAccountLimits) + '\n' +
+                    fx::tokenCountLine(stamp, fx::kSparkLimits) + '\n';
     }
-    QFile file(day + QStringLiteral("/rollout-busy.jsonl"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()) {
-        state.SkipWithError("could not write the rollout");
-        return;
-    }
-    file.close();
+    fx::writeFile(day + QStringLiteral("/rollout-busy.jsonl"), contents, kNow.addSecs(-60));
     for (auto _ : state) {
         auto limits = CodexRolloutReader::rateLimits(home.path(), kNow);
         if (!limits || limits->modelBuckets.size() != 1) {
