@@ -146,12 +146,12 @@ TEST_F(OpenAI_CodexAdapterTest, TwoProfilesGiveTwoSnapshotsInProfileOrder) {
 using fx::kAccountLimits;
 using fx::kSparkLimits;
 
-// "name remaining" per item, in order.
-QStringList itemTexts(const UsageSnapshot& s) {
+// "name remaining" per item, in order, joined by " | ".
+QString itemTexts(const UsageSnapshot& s) {
     QStringList texts;
     for (const ModelQuotaItem& item : s.modelQuotas)
         texts.append(item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage));
-    return texts;
+    return texts.join(QLatin1String(" | "));
 }
 
 TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
@@ -161,73 +161,40 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
     account2.replace(R"("used_percent":21.0)", R"("used_percent":22)");
     QByteArray sparkEnded = kSparkLimits;
     sparkEnded.replace("1768485600", "1768474800").replace("1768867200", "1768474800");
-    const QString spark5h = QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5-hour limit");
-    const QString sparkWeek = QStringLiteral("GPT-5.3-Codex-Spark \u00b7 1-week limit");
+    const char* withSpark = "5-hour limit 79 | 1-week limit 56 | GPT-5.3-Codex-Spark · 5-hour limit 97 | "
+                            "GPT-5.3-Codex-Spark · 1-week limit 99 | Credits 100";
     const struct {
         const char* name;
         QList<QByteArray> rateLimits; // one token-count line each, a second apart
-        std::optional<double> hourly;  // nothing: no figures
+        std::optional<double> hourly; // nothing: no figures
         std::optional<double> weekly;
-        std::optional<QString> hourlyName;
-        QStringList items;
+        const char* hourlyName;
+        const char* items;
     } rows[] = {
-        {"a model's line after the account's",
-         {kAccountLimits, kSparkLimits},
-         79,
-         56,
-         QStringLiteral("5-hour limit"),
-         {QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"), spark5h + QStringLiteral(" 97"),
-          sparkWeek + QStringLiteral(" 99"), QStringLiteral("Credits 100")}},
-        {"a model's line before the account's",
-         {kSparkLimits, kAccountLimits},
-         79,
-         56,
-         QStringLiteral("5-hour limit"),
-         {QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"), spark5h + QStringLiteral(" 97"),
-          sparkWeek + QStringLiteral(" 99"), QStringLiteral("Credits 100")}},
-        {"the newest line of each",
-         {kAccountLimits, kSparkLimits, account2, spark2},
-         78,
-         56,
-         QStringLiteral("5-hour limit"),
-         {QStringLiteral("5-hour limit 78"), QStringLiteral("1-week limit 56"), spark5h + QStringLiteral(" 90"),
-          sparkWeek + QStringLiteral(" 99"), QStringLiteral("Credits 100")}},
+        {"a model's line after the account's", {kAccountLimits, kSparkLimits}, 79, 56, "5-hour limit", withSpark},
+        {"a model's line before the account's", {kSparkLimits, kAccountLimits}, 79, 56, "5-hour limit", withSpark},
+        {"the newest line of each", {kAccountLimits, kSparkLimits, account2, spark2}, 78, 56, "5-hour limit",
+         "5-hour limit 78 | 1-week limit 56 | GPT-5.3-Codex-Spark · 5-hour limit 90 | "
+         "GPT-5.3-Codex-Spark · 1-week limit 99 | Credits 100"},
         {"an older line without limit_id",
          {R"({"primary":{"used_percent":35.0,"window_minutes":300,"resets_at":1768485600},)"
           R"("secondary":{"used_percent":12.0,"window_minutes":10080,"resets_at":1768867200},"plan_type":"pro"})"},
-         65,
-         88,
-         QStringLiteral("5-hour limit"),
-         {QStringLiteral("5-hour limit 65"), QStringLiteral("1-week limit 88")}},
+         65, 88, "5-hour limit", "5-hour limit 65 | 1-week limit 88"},
         {"a plan with only a week-long primary",
          {R"({"limit_id":"codex","limit_name":null,"primary":{"used_percent":30.0,"window_minutes":10080,)"
           R"("resets_at":1768867200},"secondary":null,"credits":null,"plan_type":"free"})"},
-         70,
-         70,
-         QStringLiteral("1-week limit"),
-         {QStringLiteral("1-week limit 70")}},
+         70, 70, "1-week limit", "1-week limit 70"},
         {"week and hours in each other's slots",
          {R"({"limit_id":"codex","primary":{"used_percent":60,"window_minutes":10080,"resets_at":1768867200},)"
           R"("secondary":{"used_percent":20,"window_minutes":300,"resets_at":1768485600}})"},
-         80,
-         40,
-         QStringLiteral("5-hour limit"),
-         {QStringLiteral("5-hour limit 80"), QStringLiteral("1-week limit 40")}},
-        {"a model whose windows have all reset is left out",
-         {kAccountLimits, sparkEnded},
-         79,
-         56,
-         QStringLiteral("5-hour limit"),
-         {QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"), QStringLiteral("Credits 100")}},
+         80, 40, "5-hour limit", "5-hour limit 80 | 1-week limit 40"},
+        {"a model whose windows have all reset is left out", {kAccountLimits, sparkEnded}, 79, 56, "5-hour limit",
+         "5-hour limit 79 | 1-week limit 56 | Credits 100"},
         {"a model without a name goes by its id",
          {kAccountLimits, R"({"limit_id":"codex_other","limit_name":" ","primary":{"used_percent":50,)"
-                        R"("window_minutes":60,"resets_at":1768485600}})"},
-         79,
-         56,
-         QStringLiteral("5-hour limit"),
-         {QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"),
-          QStringLiteral("codex_other \u00b7 1-hour limit 50"), QStringLiteral("Credits 100")}},
-        {"model lines alone", {kSparkLimits, spark2}, std::nullopt, std::nullopt, std::nullopt, {}},
+                          R"("window_minutes":60,"resets_at":1768485600}})"},
+         79, 56, "5-hour limit", "5-hour limit 79 | 1-week limit 56 | codex_other · 1-hour limit 50 | Credits 100"},
+        {"model lines alone", {kSparkLimits, spark2}, std::nullopt, std::nullopt, "", ""},
     };
     signIn(QStringLiteral(".codex"), idClaims(QStringLiteral("kim@example.com"), QStringLiteral("acct-1"), QString()),
            utc(2026, 1, 1));
@@ -246,8 +213,8 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
         if (!row.hourly) continue;
         EXPECT_EQ(s.hourlyRemainingPercentage, *row.hourly) << row.name;
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly) << row.name;
-        EXPECT_EQ(s.hourlyQuotaName, row.hourlyName) << row.name;
-        EXPECT_EQ(itemTexts(s), row.items) << row.name;
+        EXPECT_EQ(s.hourlyQuotaName, QString::fromUtf8(row.hourlyName)) << row.name;
+        EXPECT_EQ(itemTexts(s), QString::fromUtf8(row.items)) << row.name;
     }
     // The item names follow the language; the credits are the account line's.
     fx::writeFile(home.file(QStringLiteral(".codex/sessions/2026/01/15/rollout-a.jsonl")),
@@ -286,8 +253,7 @@ TEST_F(OpenAI_CodexAdapterTest, AModelAllowanceFromBeforeAnAccountSwitchIsLeftOu
                   utc(2026, 1, 15, 10, 20));
     const UsageSnapshot s = adapter.fetchUsage(false);
     EXPECT_EQ(s.accountID, QStringLiteral("NEW"));
-    EXPECT_EQ(itemTexts(s), (QStringList{QStringLiteral("5-hour limit 79"), QStringLiteral("1-week limit 56"),
-                                         QStringLiteral("Credits 100")}));
+    EXPECT_EQ(itemTexts(s), QStringLiteral("5-hour limit 79 | 1-week limit 56 | Credits 100"));
 }
 
 // MARK: Attribution
