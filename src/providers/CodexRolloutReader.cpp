@@ -185,8 +185,11 @@ CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString
     };
     // The allowances read so far as the client names them ("limit_id":"codex"):
     // their earlier lines are passed over without being parsed.
-    QList<QByteArray> read;
+    QList<QByteArray> knownIds;
     const auto named = [](const QString& id) { return "\"limit_id\":\"" + id.toUtf8() + '"'; };
+    const auto known = [&](QByteArrayView line) {
+        return std::any_of(knownIds.cbegin(), knownIds.cend(), [&](const QByteArray& id) { return holds(line, id); });
+    };
     const QByteArrayView all(*text);
     qsizetype end = all.size();
     while (end > 0) {
@@ -196,9 +199,7 @@ CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString
         if (line.isEmpty() || !holds(line, kRateLimitsMarker)) continue;
         // Once the account's line is found, only a line naming another
         // allowance can add anything.
-        if (reading.account && (!holds(line, kLimitIdMarker) ||
-                                std::any_of(read.cbegin(), read.cend(), [&](const QByteArray& n) { return holds(line, n); })))
-            continue;
+        if (reading.account && (!holds(line, kLimitIdMarker) || known(line))) continue;
         const auto event = parseLine(line);
         if (!event) continue;
         auto limits = rateLimits(*event, now, std::nullopt, clock);
@@ -208,12 +209,12 @@ CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString
             if (reading.account) continue;
             limits->sessionStartedAt = sessionStarted();
             reading.account = std::move(limits);
-            read.append(named(kAccountLimitId));
+            knownIds.append(named(kAccountLimitId));
             continue;
         }
         const auto seen = [&](const ModelBucket& b) { return b.limitId == *limits->limitId; };
         if (std::any_of(reading.buckets.cbegin(), reading.buckets.cend(), seen)) continue;
-        read.append(named(*limits->limitId));
+        knownIds.append(named(*limits->limitId));
         reading.buckets.append(ModelBucket{*limits->limitId, limits->limitName, limits->primary, limits->secondary,
                                            limits->capturedAt, sessionStarted(), limits->aheadOfClock});
     }
@@ -325,9 +326,9 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(con
     std::optional<RateLimits> best;
     QList<ModelBucket> buckets;
     for (const Candidate& candidate : rolloutCandidates(codexHome, kCandidateLimit)) {
-        // No older file can hold a newer event. A reading ahead of the clock
-        // says nothing of how old it is, so it never ends the search: the file
-        // of the session running now may come next.
+        // No older file can hold a newer event. A reading ahead of the clock is
+        // placed only by a bound on its age, so it never ends the search: the
+        // file of the session running now may come next.
         if (best && !best->aheadOfClock && best->capturedAt >= std::min(candidate.modified, now)) break;
         RolloutReading found = readRollout(candidate.url, now, clock, candidate.modified > aheadFrom);
         for (ModelBucket& bucket : found.buckets) keepBetter(buckets, std::move(bucket), now);

@@ -218,7 +218,10 @@ TEST_F(CodexRolloutReaderTest, ARolloutWrittenWhileTheClockRanAheadDoesNotHideTo
         qint64 capturedAt;
     } rows[] = {
         {"ahead beside today's", {{"ahead", 9 * hour, 9 * hour - 600}, {"today", -60, -120}}, "today", -120},
-        {"ahead and unstamped beside today's", {{"ahead", 9 * hour, std::nullopt}, {"today", -60, -120}}, "today", -120},
+        {"ahead and unstamped beside today's",
+         {{"ahead", 9 * hour, std::nullopt}, {"today", -60, -120}},
+         "today",
+         -120},
         {"ahead in its file's date only: its stamp places it",
          {{"restored", 9 * hour, -60}, {"today", -240, -300}},
          "restored",
@@ -228,7 +231,10 @@ TEST_F(CodexRolloutReaderTest, ARolloutWrittenWhileTheClockRanAheadDoesNotHideTo
          {{"ahead", 9 * hour, 9 * hour, 5 * hour - 60}, {"today", -60, -120}},
          "ahead",
          0},
-        {"ahead of a week-old file", {{"ahead", 2 * hour, 2 * hour}, {"old", -7 * 24 * hour, -7 * 24 * hour}}, "ahead", 0},
+        {"ahead of a week-old file",
+         {{"ahead", 2 * hour, 2 * hour}, {"old", -7 * 24 * hour, -7 * 24 * hour}},
+         "ahead",
+         0},
         {"nothing but readings ahead", {{"first", 2 * hour, 2 * hour}, {"second", 9 * hour, 9 * hour}}, "second", 0},
         {"a line written while the scan runs", {{"live", 5, 5}, {"older", -hour, -hour}}, "live", 0},
     };
