@@ -1,8 +1,10 @@
 // How long one scan of a Codex home takes when it holds twelve rollouts of
-// 1 GiB each, and how many bytes the scan reads. The files are sparse, so the
+// 1 GiB each, and how many bytes the scan reads; and one of a busy session
+// whose every turn reports the account's and a model's allowance. The files are sparse, so the
 // fixture costs no disk; a scan that read whole files would read 12 GiB of
 // zeros and show it in both figures.
 #include "providers/CodexRolloutReader.h"
+#include "support/CodexFixtures.h"
 #include "support/ProcessReadCounter.h"
 
 #include <QByteArray>
@@ -95,6 +97,33 @@ void BM_ScanTwelveOneGibibyteRollouts(benchmark::State& state) {
     if (perScan > static_cast<double>(bound)) state.SkipWithError("a scan read more than its bounds allow");
 }
 BENCHMARK(BM_ScanTwelveOneGibibyteRollouts)->Unit(benchmark::kMillisecond);
+
+// One busy session as current clients write it: every turn an answer, the
+// account's token-count line and a model allowance's, for well over the
+// mebibyte the scan reads. The scan looks for every allowance in the whole
+// tail, not only down to the account's newest line.
+void BM_ScanABusyRolloutWithModelAllowances(benchmark::State& state) {
+    QTemporaryDir home;
+    const QString day = home.filePath(QStringLiteral("sessions/2026/01/15"));
+    namespace fx = meterix::test::codex;
+    const QString answer = QString::fromLatin1(repeated("The helper now maps each field and wraps the call. ", 30));
+    QByteArray contents = fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")) + '\n';
+    for (int turn = 0; contents.size() < 2 * CodexRolloutReader::kTailBytes; ++turn) {
+        const QString stamp = kNow.addSecs(-7200 + turn).toString(Qt::ISODate);
+        contents += fx::assistantLine(stamp, answer) + '\n' + fx::tokenCountLine(stamp, fx::kAccountLimits) + '\n' +
+                    fx::tokenCountLine(stamp, fx::kSparkLimits) + '\n';
+    }
+    fx::writeFile(day + QStringLiteral("/rollout-busy.jsonl"), contents, kNow.addSecs(-60));
+    for (auto _ : state) {
+        auto limits = CodexRolloutReader::rateLimits(home.path(), kNow);
+        if (!limits || limits->modelBuckets.size() != 1) {
+            state.SkipWithError("the scan missed the allowances");
+            return;
+        }
+        benchmark::DoNotOptimize(limits);
+    }
+}
+BENCHMARK(BM_ScanABusyRolloutWithModelAllowances)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

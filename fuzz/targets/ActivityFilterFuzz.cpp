@@ -22,6 +22,10 @@ METERIX_FUZZ_TARGET(activity_filter) {
         fuzz::writeFile(QStringLiteral("activity-home/.claude/projects/-work-app/session.jsonl"), contents);
     if (!written) return;
     const QString transcript = *written;
+    // The same contents as a Codex rollout, for that rule's keywords.
+    const auto rollout =
+        fuzz::writeFile(QStringLiteral("activity-home/.codex/sessions/rollout-fuzz.jsonl"), contents);
+    if (!rollout) return;
 
     static const AIActivityRuleRegistry registry(HostEnvironment::underHome(home));
     const test::FakeClock clock(fuzz::fixedNow());
@@ -38,7 +42,7 @@ METERIX_FUZZ_TARGET(activity_filter) {
     if (tail.contains("<command-name>/usage") && QUtf8StringView(tail).isValidUtf8())
         METERIX_FUZZ_CHECK(engine.evaluateEvent(transcript, AIProviderType::claudeCode).kind() ==
                            ActivityEvaluationResult::Kind::ignored);
-    for (const QString& path : {pathText, home + QLatin1Char('/') + pathText, transcript}) {
+    for (const QString& path : {pathText, home + QLatin1Char('/') + pathText, transcript, *rollout}) {
         for (const AIProviderType provider : allProviderTypes()) {
             const ActivityEvaluationResult first = engine.evaluateEvent(path, provider);
             METERIX_FUZZ_CHECK(first == engine.evaluateEvent(path, provider));

@@ -1,8 +1,10 @@
 // A Codex rollout file whose final mebibyte (the reader's tail window) begins at
 // any byte of the input: the rate limits found are sound, dated no later than
-// now, and make a snapshot that reads back from our store.
+// now, the account's own with each model allowance once, and make a snapshot
+// that reads back from our store.
 #include "FuzzTarget.h"
 
+#include "core/TextUtil.h"
 #include "providers/CodexRolloutReader.h"
 #include "providers/OpenAI_CodexAdapter.h"
 #include "support/FakeClock.h"
@@ -46,6 +48,17 @@ METERIX_FUZZ_TARGET(codex_rollout) {
     fuzz::checkDate(limits->capturedAt);
     METERIX_FUZZ_CHECK(limits->capturedAt <= fuzz::fixedNow());
     if (limits->sessionStartedAt) fuzz::checkDate(*limits->sessionStartedAt);
+    // The account's own figures, and every other allowance once, in id order.
+    METERIX_FUZZ_CHECK(limits->isAccountLimit());
+    for (qsizetype i = 0; i < limits->modelBuckets.size(); ++i) {
+        const auto& bucket = limits->modelBuckets[i];
+        METERIX_FUZZ_CHECK(!bucket.limitId.trimmed().isEmpty() && bucket.limitId != QLatin1String("codex"));
+        if (i > 0) METERIX_FUZZ_CHECK(codePointLess(limits->modelBuckets[i - 1].limitId, bucket.limitId));
+        checkWindow(bucket.primary);
+        checkWindow(bucket.secondary);
+        fuzz::checkDate(bucket.capturedAt);
+        METERIX_FUZZ_CHECK(bucket.capturedAt <= fuzz::fixedNow());
+    }
     fuzz::checkSnapshot(OpenAI_CodexAdapter::snapshot(
         *limits, OpenAI_CodexAdapter::Account{QStringLiteral("a"), std::nullopt, std::nullopt},
         fuzz::fixedNow()));

@@ -14,12 +14,16 @@
 
 #include <algorithm>
 
+#include <string.h>
+
 namespace meterix {
 
 namespace {
 
 constexpr QByteArrayView kRateLimitsMarker("rate_limits");
+constexpr QByteArrayView kLimitIdMarker("limit_id");
 constexpr QByteArrayView kSessionMetaMarker("session_meta");
+constexpr QLatin1StringView kAccountLimitId("codex");
 
 // An unreadable folder lists as empty.
 QStringList namesIn(const QString& folder) { return listDirectoryNames(folder).value_or(QStringList()); }
@@ -29,6 +33,69 @@ QStringList namesIn(const QString& folder) { return listDirectoryNames(folder).v
 QByteArray rawBytes(QByteArrayView view) { return QByteArray::fromRawData(view.data(), view.size()); }
 
 std::optional<QJsonObject> parseLine(QByteArrayView line) { return json::parseObject(rawBytes(line)); }
+
+// memmem and memrchr: Qt's own searches are several times slower on the long
+// lines of a busy session.
+bool holds(QByteArrayView line, QByteArrayView marker) {
+    return ::memmem(line.data(), size_t(line.size()), marker.data(), size_t(marker.size())) != nullptr;
+}
+qsizetype lastLineBreakBefore(QByteArrayView text, qsizetype end) {
+    const auto* found = static_cast<const char*>(::memrchr(text.data(), '\n', size_t(end)));
+    return found ? found - text.data() : -1;
+}
+
+// The event's own "timestamp", when it parses.
+std::optional<QDateTime> eventStamp(const QJsonObject& event) {
+    const auto text = json::string(event, QLatin1String("timestamp"));
+    if (!text) return std::nullopt;
+    return parseRfc3339(*text);
+}
+
+// A text that names something: absent when missing, not a string or blank.
+std::optional<QString> nameIn(const QJsonObject& o, QLatin1StringView key) {
+    auto text = json::string(o, key);
+    if (!text || text->trimmed().isEmpty()) return std::nullopt;
+    return text;
+}
+
+// When a reading was taken, as far as can be told. Its own stamp, unless that
+// lies ahead of the clock; then the latest start of its windows (reset less
+// length): the service sets those, not the clock that ran ahead, and a window
+// it reported had begun. Without one, it cannot be placed at all.
+template <typename Reading>
+QDateTime placedAt(const Reading& reading, const QDateTime& now) {
+    if (!reading.aheadOfClock) return reading.capturedAt;
+    QDateTime latest = CodexRolloutReader::distantPast();
+    for (const auto& w : {reading.primary, reading.secondary})
+        if (w && w->resetsAt && w->windowMinutes)
+            latest = std::max(latest, dateFromUnixSeconds(static_cast<double>(w->resetsAt->toSecsSinceEpoch()) -
+                                                          60.0 * static_cast<double>(*w->windowMinutes)));
+    return std::min(latest, now);
+}
+
+// Which of two readings of one allowance the home's answer takes: the later
+// placed; on a tie the one found first (in the newer file).
+template <typename Reading>
+bool outranks(const Reading& candidate, const Reading& best, const QDateTime& now) {
+    return placedAt(candidate, now) > placedAt(best, now);
+}
+
+using ModelBucket = CodexRolloutReader::ModelBucket;
+
+// Keeps the better reading of each allowance (a home has a handful).
+void keepBetter(QList<ModelBucket>& kept, ModelBucket bucket, const QDateTime& now) {
+    const auto same = [&](const ModelBucket& b) { return b.limitId == bucket.limitId; };
+    const auto known = std::find_if(kept.begin(), kept.end(), same);
+    if (known == kept.end())
+        kept.append(std::move(bucket));
+    else if (outranks(bucket, *known, now))
+        *known = std::move(bucket);
+}
+
+void sortById(QList<ModelBucket>& buckets) {
+    std::sort(buckets.begin(), buckets.end(),
+              [](const ModelBucket& a, const ModelBucket& b) { return codePointLess(a.limitId, b.limitId); });
+}
 
 } // namespace
 
@@ -104,37 +171,72 @@ std::optional<QByteArray> CodexRolloutReader::tail(const QString& path, int64_t 
     return data;
 }
 
-std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimitsInRollout(const QString& path,
-                                                                                     const QDateTime& now,
-                                                                                     const Clock& clock) {
+CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString& path, const QDateTime& now,
+                                                                  const Clock& clock, bool writtenAhead) {
+    RolloutReading reading;
     const auto text = tail(path, kTailBytes);
-    if (!text) return std::nullopt;
+    if (!text) return reading;
     // The head is read only once a line carries rate limits; the start date does
     // not decide whether a line yields a result.
     std::optional<std::optional<QDateTime>> start;
+    const auto sessionStarted = [&]() -> const std::optional<QDateTime>& {
+        if (!start) start = sessionStart(path);
+        return *start;
+    };
+    // The allowances read so far as the client names them ("limit_id":"codex"):
+    // their earlier lines are passed over without being parsed.
+    QList<QByteArray> knownIds;
+    const auto named = [](const QString& id) { return "\"limit_id\":\"" + id.toUtf8() + '"'; };
+    const auto known = [&](QByteArrayView line) {
+        return std::any_of(knownIds.cbegin(), knownIds.cend(), [&](const QByteArray& id) { return holds(line, id); });
+    };
     const QByteArrayView all(*text);
     qsizetype end = all.size();
     while (end > 0) {
-        const qsizetype lineBreak = all.first(end).lastIndexOf('\n');
+        const qsizetype lineBreak = lastLineBreakBefore(all, end);
         const QByteArrayView line = all.sliced(lineBreak + 1, end - lineBreak - 1);
         end = lineBreak < 0 ? 0 : lineBreak;
-        if (line.isEmpty() || !line.contains(kRateLimitsMarker)) continue;
+        if (line.isEmpty() || !holds(line, kRateLimitsMarker)) continue;
+        // Once the account's line is found, only a line naming another
+        // allowance can add anything.
+        if (reading.account && (!holds(line, kLimitIdMarker) || known(line))) continue;
         const auto event = parseLine(line);
         if (!event) continue;
-        if (!start) start = sessionStart(path);
-        if (auto limits = rateLimits(*event, now, *start, clock)) return limits;
+        auto limits = rateLimits(*event, now, std::nullopt, clock);
+        if (!limits) continue;
+        if (writtenAhead && !eventStamp(*event)) limits->aheadOfClock = true;
+        if (limits->isAccountLimit()) {
+            if (reading.account) continue;
+            limits->sessionStartedAt = sessionStarted();
+            reading.account = std::move(limits);
+            knownIds.append(named(kAccountLimitId));
+            continue;
+        }
+        const auto seen = [&](const ModelBucket& b) { return b.limitId == *limits->limitId; };
+        if (std::any_of(reading.buckets.cbegin(), reading.buckets.cend(), seen)) continue;
+        knownIds.append(named(*limits->limitId));
+        reading.buckets.append(ModelBucket{*limits->limitId, limits->limitName, limits->primary, limits->secondary,
+                                           limits->capturedAt, sessionStarted(), limits->aheadOfClock});
     }
-    return std::nullopt;
+    return reading;
+}
+
+std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimitsInRollout(const QString& path,
+                                                                                     const QDateTime& now,
+                                                                                     const Clock& clock) {
+    RolloutReading reading = readRollout(path, now, clock, false);
+    if (!reading.account) return std::nullopt;
+    sortById(reading.buckets);
+    reading.account->modelBuckets = std::move(reading.buckets);
+    return reading.account;
 }
 
 std::optional<QDateTime> CodexRolloutReader::sessionStartInLine(QByteArrayView line) {
-    if (line.isEmpty() || !line.contains(kSessionMetaMarker)) return std::nullopt;
+    if (line.isEmpty() || !holds(line, kSessionMetaMarker)) return std::nullopt;
     const auto object = parseLine(line);
     if (!object) return std::nullopt;
     if (json::string(*object, QLatin1String("type")) != QLatin1String("session_meta")) return std::nullopt;
-    const auto timestamp = json::string(*object, QLatin1String("timestamp"));
-    if (!timestamp) return std::nullopt;
-    return parseRfc3339(*timestamp);
+    return eventStamp(*object);
 }
 
 std::optional<QDateTime> CodexRolloutReader::sessionStart(const QString& path) {
@@ -202,28 +304,39 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(
     if (!result.primary && !result.secondary && !result.creditBalance && !result.hasUnlimitedCredits)
         return std::nullopt;
     result.planType = json::string(*limits, QLatin1String("plan_type"));
-    std::optional<QDateTime> stamp;
-    if (const auto text = json::string(event, QLatin1String("timestamp"))) stamp = parseRfc3339(*text);
+    const auto stamp = eventStamp(event);
     // A stamp ahead of now (a skewed clock, a corrupt line) is read as now: dated
     // in 2099 it would never go stale and would outrank every later reading.
     result.capturedAt = stamp && *stamp <= now ? *stamp : now;
+    result.aheadOfClock = stamp && *stamp > now.addSecs(kAheadToleranceSeconds);
     result.sessionStartedAt = sessionStartedAt;
+    result.limitId = nameIn(*limits, QLatin1String("limit_id"));
+    result.limitName = nameIn(*limits, QLatin1String("limit_name"));
     return result;
 }
+
+bool CodexRolloutReader::RateLimits::isAccountLimit() const { return !limitId || *limitId == kAccountLimitId; }
 
 // MARK: The newest event of a home
 
 std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(const QString& codexHome,
                                                                             const QDateTime& now,
                                                                             const Clock& clock) {
+    const QDateTime aheadFrom = now.addSecs(kAheadToleranceSeconds);
     std::optional<RateLimits> best;
+    QList<ModelBucket> buckets;
     for (const Candidate& candidate : rolloutCandidates(codexHome, kCandidateLimit)) {
-        // No older file can hold a newer event.
-        if (best && best->capturedAt >= candidate.modified) break;
-        auto found = rateLimitsInRollout(candidate.url, now, clock);
-        if (!found) continue;
-        if (!best || found->capturedAt > best->capturedAt) best = std::move(found);
+        // No older file can hold a newer event. A reading ahead of the clock is
+        // placed only by a bound on its age, so it never ends the search: the
+        // file of the session running now may come next.
+        if (best && !best->aheadOfClock && best->capturedAt >= std::min(candidate.modified, now)) break;
+        RolloutReading found = readRollout(candidate.url, now, clock, candidate.modified > aheadFrom);
+        for (ModelBucket& bucket : found.buckets) keepBetter(buckets, std::move(bucket), now);
+        if (found.account && (!best || outranks(*found.account, *best, now))) best = std::move(found.account);
     }
+    if (!best) return std::nullopt;
+    sortById(buckets);
+    best->modelBuckets = std::move(buckets);
     return best;
 }
 

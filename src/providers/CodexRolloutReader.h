@@ -20,6 +20,12 @@ namespace meterix {
 // each end of a file, and the search stops once no older file can hold a newer
 // event. The functions block on the file system: call them off the GUI thread.
 // Any thread may call them at once.
+//
+// Each token-count line reports one allowance ("limit_id"): "codex" is the
+// account's own (older clients name none), other ids are separate allowances of
+// single models, often written just after the account's line. The account's
+// figures come from its own lines only; every other allowance seen in the files
+// read is kept beside them, its newest line each.
 class CodexRolloutReader {
 public:
     static constexpr int kCandidateLimit = 12;
@@ -27,12 +33,31 @@ public:
     static constexpr int64_t kTailBytes = 1024 * 1024;
     static constexpr int64_t kHeadChunkBytes = 64 * 1024;
     static constexpr int64_t kHeadBytes = 1024 * 1024;
+    // How far ahead of the reading clock a stamp may lie and still be taken at
+    // its word: a line written while the reading runs carries a stamp a moment
+    // after the `now` it is read with. Beyond this, the clock that wrote it ran
+    // ahead of the one that reads it.
+    static constexpr int64_t kAheadToleranceSeconds = 60;
 
     struct RateWindow {
         double remaining = 100;                // percent still free, 0...100
         std::optional<int64_t> windowMinutes;  // as reported
         std::optional<QDateTime> resetsAt;
         bool operator==(const RateWindow&) const = default;
+    };
+
+    // A single model's allowance, from the newest line that reported it.
+    struct ModelBucket {
+        QString limitId;
+        std::optional<QString> limitName;
+        std::optional<RateWindow> primary;
+        std::optional<RateWindow> secondary;
+        QDateTime capturedAt;
+        std::optional<QDateTime> sessionStartedAt;
+        bool aheadOfClock = false; // as in RateLimits
+        // "limit_name", else the id.
+        QString displayName() const { return limitName.value_or(limitId); }
+        bool operator==(const ModelBucket&) const = default;
     };
 
     struct RateLimits {
@@ -43,6 +68,17 @@ public:
         bool hasUnlimitedCredits = false;
         QDateTime capturedAt;
         std::optional<QDateTime> sessionStartedAt;
+        // The allowance the line reported: none or "codex" is the account's own.
+        std::optional<QString> limitId;
+        std::optional<QString> limitName;
+        // The line was stamped (or, unstamped, its file last written) further
+        // ahead of now than the tolerance: a clock that ran ahead wrote it, so
+        // how old it really is cannot be told, and capturedAt is only now.
+        bool aheadOfClock = false;
+        // Of the whole home's reading: the other allowances seen in the files
+        // read, ordered by id.
+        QList<ModelBucket> modelBuckets;
+        bool isAccountLimit() const;
         bool operator==(const RateLimits&) const = default;
     };
 
@@ -52,17 +88,24 @@ public:
         bool operator==(const Candidate&) const = default;
     };
 
-    // The newest rate limits of a Codex home, or nothing. The clock is read only
-    // for windows that give their reset as seconds from the moment of reading.
+    // The account's newest rate limits in a Codex home with the other
+    // allowances seen on the way, or nothing. The clock is read only for windows
+    // that give their reset as seconds from the moment of reading.
+    //
+    // A file last written after now (while the clock ran ahead) is taken as
+    // written now. A reading ahead of the clock ranks by the latest start of
+    // its windows, the one time in it that clock did not set, and never ends
+    // the search early.
     static std::optional<RateLimits> rateLimits(const QString& codexHome, const QDateTime& now,
                                                 const Clock& clock = Clock::system());
 
     // The rollout files of a home, newest first, at most limit of them.
     static QList<Candidate> rolloutCandidates(const QString& codexHome, int limit);
 
-    // The rate limits of the newest qualifying event in one rollout: the last
-    // whole line of its final mebibyte that carries them. A line that is not
-    // valid UTF-8 or JSON fails alone.
+    // The account's rate limits of the newest qualifying event in one rollout:
+    // the last whole line of its final mebibyte that carries them, with the
+    // last line of each other allowance there. A line that is not valid UTF-8
+    // or JSON fails alone.
     static std::optional<RateLimits> rateLimitsInRollout(const QString& path, const QDateTime& now,
                                                          const Clock& clock = Clock::system());
 
@@ -70,7 +113,7 @@ public:
     // the first mebibyte, or nothing.
     static std::optional<QDateTime> sessionStart(const QString& path);
 
-    // One parsed event line to rate limits.
+    // One parsed event line to rate limits (of whichever allowance it reports).
     static std::optional<RateLimits> rateLimits(const QJsonObject& event, const QDateTime& now,
                                                 const std::optional<QDateTime>& sessionStartedAt,
                                                 const Clock& clock = Clock::system());
@@ -82,6 +125,16 @@ public:
     static QDateTime distantPast();
 
 private:
+    // What one rollout's tail holds: the account's newest line and the newest
+    // line of every other allowance.
+    struct RolloutReading {
+        std::optional<RateLimits> account;
+        QList<ModelBucket> buckets;
+    };
+    // writtenAhead: the file was last written further ahead of now than the
+    // tolerance, which makes its unstamped lines ahead of the clock too.
+    static RolloutReading readRollout(const QString& path, const QDateTime& now, const Clock& clock,
+                                      bool writtenAhead);
     static QList<Candidate> rolloutsDirectlyIn(const QString& folder);
     static QStringList descendingSubdirectories(const QString& folder);
     // The whole lines among the file's last `bytes` bytes, as bytes: a line cut

@@ -21,16 +21,91 @@ std::optional<double> countdown(const std::optional<QDateTime>& resetsAt, const 
     return std::nullopt;
 }
 
-std::optional<QString> labelOf(const std::optional<CodexRolloutReader::RateWindow>& window) {
-    if (!window || !window->windowMinutes) return std::nullopt;
-    return CodexRolloutReader::windowLabel(*window->windowMinutes);
+using RateWindow = CodexRolloutReader::RateWindow;
+
+constexpr int64_t kWeekMinutes = 10080;
+
+// A window and the slot of the line it came in, which names it when it gives
+// no length.
+struct SlottedWindow {
+    RateWindow window;
+    bool primarySlot = true;
+
+    std::optional<QString> label() const {
+        if (!window.windowMinutes) return std::nullopt;
+        return CodexRolloutReader::windowLabel(*window.windowMinutes);
+    }
+    QString name() const {
+        if (auto text = label()) return *text;
+        return (primarySlot ? L10n::codexPrimaryLimit() : L10n::codexSecondaryLimit()).text();
+    }
+    // A window without a length is what its slot says.
+    bool isWeekOrLonger() const {
+        return window.windowMinutes ? *window.windowMinutes >= kWeekMinutes : !primarySlot;
+    }
+};
+
+// The two windows of a line by their length rather than their slot: plans
+// differ in which windows they have, and a week-long window is the weekly
+// figure whichever slot it came in. Two windows of one kind keep their slots.
+struct Windows {
+    std::optional<SlottedWindow> shorter;
+    std::optional<SlottedWindow> longer;
+
+    Windows(const std::optional<RateWindow>& primary, const std::optional<RateWindow>& secondary) {
+        std::optional<SlottedWindow> p, s;
+        if (primary) p = SlottedWindow{*primary, true};
+        if (secondary) s = SlottedWindow{*secondary, false};
+        if (p && s) {
+            const bool swapped = p->isWeekOrLonger() && !s->isWeekOrLonger();
+            shorter = swapped ? s : p;
+            longer = swapped ? p : s;
+        } else if (const auto& only = p ? p : s) {
+            (only->isWeekOrLonger() ? longer : shorter) = only;
+        }
+    }
+    // The short window, else the only one there is.
+    const std::optional<SlottedWindow>& headline() const { return shorter ? shorter : longer; }
+    QList<SlottedWindow> inOrder() const {
+        QList<SlottedWindow> all;
+        if (shorter) all.append(*shorter);
+        if (longer) all.append(*longer);
+        return all;
+    }
+};
+
+ModelQuotaItem windowItem(const SlottedWindow& slotted, const QString& name, const QDateTime& now) {
+    const RateWindow& w = slotted.window;
+    return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), countdown(w.resetsAt, now), w.resetsAt);
 }
 
-ModelQuotaItem windowItem(const CodexRolloutReader::RateWindow& window, const QString& fallbackName,
-                          const QDateTime& now) {
-    const QString name = labelOf(window).value_or(fallbackName);
-    return ModelQuotaItem(name, clampPercentage(window.remaining), name, countdown(window.resetsAt, now),
-                          window.resetsAt);
+// A model's allowance whose every window has reset since its line says
+// nothing about now.
+bool hasEnded(const CodexRolloutReader::ModelBucket& bucket, const QDateTime& now) {
+    const auto ended = [&](const std::optional<RateWindow>& w) { return !w || (w->resetsAt && *w->resetsAt <= now); };
+    return ended(bucket.primary) && ended(bucket.secondary);
+}
+
+// "GPT-5.3-Codex-Spark · 5-hour limit", one per window of each allowance that
+// has not ended.
+QList<ModelQuotaItem> modelBucketItems(const QList<CodexRolloutReader::ModelBucket>& buckets, const QDateTime& now) {
+    QList<ModelQuotaItem> items;
+    for (const auto& bucket : buckets) {
+        if (hasEnded(bucket, now)) continue;
+        for (const SlottedWindow& w : Windows(bucket.primary, bucket.secondary).inOrder())
+            items.append(windowItem(w, bucket.displayName() + QStringLiteral(" \u00b7 ") + w.name(), now));
+    }
+    return items;
+}
+
+// Model allowances are credited like the account's own figures: never from a
+// rollout without a start line, nor from one begun before the account switch.
+OpenAI_CodexAdapter::RateLimits attributed(OpenAI_CodexAdapter::RateLimits limits,
+                                           const std::optional<QDateTime>& boundary) {
+    limits.modelBuckets.removeIf([&](const CodexRolloutReader::ModelBucket& b) {
+        return !b.sessionStartedAt || (boundary && *b.sessionStartedAt < *boundary);
+    });
+    return limits;
 }
 
 } // namespace
@@ -80,10 +155,11 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
     // A rollout without a start line cannot be placed before or after a switch.
     if (!limits->sessionStartedAt) return unknownSnapshot(signedIn);
     if (!signedIn || !signedIn->accountID || signedIn->accountID->isEmpty())
-        return snapshot(*limits, signedIn, now);
+        return snapshot(attributed(*limits, std::nullopt), signedIn, now);
     const auto boundary = identityLedger_.attributionBoundary(AIProviderType::openAICodex, profile.homeDirectory,
                                                               *signedIn->accountID, credentialWrittenAt(profile), now);
-    if (!boundary || *limits->sessionStartedAt >= *boundary) return snapshot(*limits, signedIn, now);
+    if (!boundary || *limits->sessionStartedAt >= *boundary)
+        return snapshot(attributed(*limits, boundary), signedIn, now);
     // The newest rate limits come from a session of the previous account.
     return unknownSnapshot(signedIn);
 }
@@ -103,9 +179,10 @@ std::optional<ModelQuotaItem> OpenAI_CodexAdapter::creditItem(const RateLimits& 
 
 UsageSnapshot OpenAI_CodexAdapter::snapshot(const RateLimits& limits, const std::optional<Account>& account,
                                             const QDateTime& now) {
+    const Windows windows(limits.primary, limits.secondary);
     QList<ModelQuotaItem> items;
-    if (limits.primary) items.append(windowItem(*limits.primary, L10n::codexPrimaryLimit().text(), now));
-    if (limits.secondary) items.append(windowItem(*limits.secondary, L10n::codexSecondaryLimit().text(), now));
+    for (const SlottedWindow& w : windows.inOrder()) items.append(windowItem(w, w.name(), now));
+    items.append(modelBucketItems(limits.modelBuckets, now));
     if (auto credit = creditItem(limits)) items.append(std::move(*credit));
 
     auto planName = CodexAccountResolver::planName(limits.planType);
@@ -113,12 +190,19 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const RateLimits& limits, const std:
 
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::openAICodex;
-    f.hourlyRemainingPercentage = limits.primary ? clampPercentage(limits.primary->remaining) : 100;
-    f.hourlyResetCountdown = limits.primary ? countdown(limits.primary->resetsAt, now) : std::nullopt;
-    if (limits.secondary) {
-        f.weeklyRemainingPercentage = clampPercentage(limits.secondary->remaining);
-        f.weeklyResetCountdown = countdown(limits.secondary->resetsAt, now);
-        f.weeklyResetAt = limits.secondary->resetsAt;
+    // Without a short window the headline is the long one: a plan with only a
+    // weekly allowance is not at 100 % while that week runs out.
+    const auto& headline = windows.headline();
+    f.hourlyRemainingPercentage = headline ? clampPercentage(headline->window.remaining) : 100;
+    if (headline) {
+        f.hourlyResetCountdown = countdown(headline->window.resetsAt, now);
+        f.hourlyQuotaName = headline->label();
+        f.hourlyResetAt = headline->window.resetsAt;
+    }
+    if (windows.longer) {
+        f.weeklyRemainingPercentage = clampPercentage(windows.longer->window.remaining);
+        f.weeklyResetCountdown = countdown(windows.longer->window.resetsAt, now);
+        f.weeklyResetAt = windows.longer->window.resetsAt;
     }
     f.modelQuotas = items;
     f.accountEmail = account ? account->email : std::nullopt;
@@ -130,8 +214,6 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const RateLimits& limits, const std:
     f.accountID = account ? account->accountID : std::nullopt;
     f.sourceID = QString::fromLatin1(kSourceID);
     f.capturedAt = limits.capturedAt;
-    f.hourlyQuotaName = labelOf(limits.primary);
-    f.hourlyResetAt = limits.primary ? limits.primary->resetsAt : std::nullopt;
     return UsageSnapshot(f);
 }
 

@@ -57,7 +57,10 @@ public:
     // the profile's current account. Asking the ledger records that account.
     UsageSnapshot snapshot(const Profile& profile, const QDateTime& now);
 
-    // Rate limits and an account to a snapshot with figures.
+    // Rate limits and an account to a snapshot with figures. Windows count by
+    // their length: the short one is the headline, a week-long one the weekly
+    // figure (and the headline when it is the only one). Each other allowance
+    // still running gives one item per window, before the credits.
     static UsageSnapshot snapshot(const RateLimits& limits, const std::optional<Account>& account,
                                   const QDateTime& now);
 

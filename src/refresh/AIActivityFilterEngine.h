@@ -109,9 +109,9 @@ class AIActivityFilterEngine {
     // The rule (looked up once per event by the caller) applied to the path.
     Verdict evaluate(const QString& eventPath, AIProviderType provider, const CompiledRule* rule,
                      Tail& tail) const;
-    // The file's last maxBytes, less a character cut by the window's start;
-    // absent for anything but a non-empty regular file whose window then is
-    // valid UTF-8.
+    // The file's last maxBytes, less a character cut by the window's start
+    // and one cut by the file's end; absent for anything but a non-empty
+    // regular file whose window then is valid UTF-8.
     static std::optional<QByteArray> readTail(const QString& path, int64_t maxBytes);
     // The first fragment the UTF-8 text holds (for valid UTF-8, the same
     // answer as on the decoded text, without decoding it).

@@ -90,7 +90,9 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
         .relativeRootPaths = list({".codex"}),
         .pathBlacklist = list({"cache", "credentials"}),
         .pathWhitelist = list({"sessions", "stream", "chat", "history"}),
-        .contentBlacklistKeywords = list({"usage", "ping"}),
+        // As JSON strings, not bare words: every token-count line of a rollout
+        // holds "total_token_usage", and prose holds "mapping" or "typing".
+        .contentBlacklistKeywords = list({"\"usage\"", "\"/usage\"", "\"ping\""}),
         .contentWhitelistKeywords = list({"assistant", "choices", "delta"}),
         .burstWindow = 2.0,
         .burstThreshold = 2,

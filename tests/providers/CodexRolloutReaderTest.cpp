@@ -199,6 +199,102 @@ TEST_F(CodexRolloutReaderTest, TheSearchStopsOnceNoOlderFileCanHoldANewerEvent) 
     EXPECT_EQ(limits->planType, QStringLiteral("new"));
 }
 
+// A rollout written while the clock ran ahead (a dual boot with the hardware
+// clock in local time, a restored virtual machine, a boot before time sync)
+// used to sort first, read as now and end the search before the live
+// session's file: its old figures showed as fresh until the clock caught up.
+TEST_F(CodexRolloutReaderTest, ARolloutWrittenWhileTheClockRanAheadDoesNotHideTodays) {
+    struct File {
+        const char* plan;
+        qint64 modified;             // seconds from now
+        std::optional<qint64> stamp; // of its rate-limit line; nothing: no stamp
+        qint64 resetIn = 3600;       // of its 5-hour window, by the service's clock
+    };
+    const qint64 hour = 3600;
+    const struct {
+        const char* name;
+        QList<File> files;
+        const char* plan;
+        qint64 capturedAt;
+    } rows[] = {
+        {"ahead beside today's", {{"ahead", 9 * hour, 9 * hour - 600}, {"today", -60, -120}}, "today", -120},
+        {"ahead and unstamped beside today's",
+         {{"ahead", 9 * hour, std::nullopt}, {"today", -60, -120}},
+         "today",
+         -120},
+        {"ahead in its file's date only: its stamp places it",
+         {{"restored", 9 * hour, -60}, {"today", -240, -300}},
+         "restored",
+         -60},
+        // Its window began after today's reading, so it is the newer one.
+        {"ahead, its window begun since today's reading",
+         {{"ahead", 9 * hour, 9 * hour, 5 * hour - 60}, {"today", -60, -120}},
+         "ahead",
+         0},
+        {"ahead of a week-old file",
+         {{"ahead", 2 * hour, 2 * hour}, {"old", -7 * 24 * hour, -7 * 24 * hour}},
+         "ahead",
+         0},
+        {"nothing but readings ahead", {{"first", 2 * hour, 2 * hour}, {"second", 9 * hour, 9 * hour}}, "second", 0},
+        {"a line written while the scan runs", {{"live", 5, 5}, {"older", -hour, -hour}}, "live", 0},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        const QString codexHome = home.file(QStringLiteral("home%1").arg(++n));
+        for (const File& file : row.files) {
+            const QString stamp = file.stamp ? kNow.addSecs(*file.stamp).toString(Qt::ISODate) : QStringLiteral("-");
+            const QJsonObject limits{
+                {QStringLiteral("primary"), fx::window(50, 300, kNow.addSecs(file.resetIn).toSecsSinceEpoch())},
+                {QStringLiteral("plan_type"), QLatin1String(file.plan)}};
+            fx::writeFile(codexHome + QStringLiteral("/sessions/rollout-%1.jsonl").arg(QLatin1String(file.plan)),
+                          fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-01T00:00:00Z")),
+                                         fx::rateLimitLine(stamp, limits)}),
+                          kNow.addSecs(file.modified));
+        }
+        const auto limits = Reader::rateLimits(codexHome, kNow, clock);
+        ASSERT_TRUE(limits) << row.name;
+        EXPECT_EQ(limits->planType, QLatin1String(row.plan)) << row.name;
+        EXPECT_EQ(limits->capturedAt, kNow.addSecs(row.capturedAt)) << row.name;
+    }
+}
+
+TEST_F(CodexRolloutReaderTest, EachModelAllowanceComesFromItsNewestLineInTheFilesRead) {
+    QByteArray spark10 = fx::kSparkLimits;
+    spark10.replace(R"("used_percent":3.0)", R"("used_percent":10)");
+    QByteArray other = fx::kSparkLimits;
+    other.replace("codex_bengalfox", "codex_other");
+    rollout(QStringLiteral("2026/01/15/rollout-new.jsonl"),
+            {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
+             fx::tokenCountLine(QStringLiteral("2026-01-15T10:30:00Z"), fx::kSparkLimits),
+             fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), fx::kAccountLimits)},
+            utc(2026, 1, 15, 11, 30));
+    // Older, but written after the account's newest line: read, and its
+    // allowance line is the newer one.
+    rollout(QStringLiteral("2026/01/15/rollout-mid.jsonl"),
+            {fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
+             fx::tokenCountLine(QStringLiteral("2026-01-15T10:00:00Z"), fx::kAccountLimits),
+             fx::tokenCountLine(QStringLiteral("2026-01-15T11:05:00Z"), spark10)},
+            utc(2026, 1, 15, 11, 10));
+    // Last written before the account's newest line: never opened.
+    rollout(QStringLiteral("2026/01/14/rollout-old.jsonl"),
+            {fx::tokenCountLine(QStringLiteral("2026-01-14T10:00:00Z"), other)}, utc(2026, 1, 14, 10));
+
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 11));
+    EXPECT_EQ(limits->primary->remaining, 79);
+    EXPECT_EQ(limits->creditBalance, 17.25);
+    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 10));
+    ASSERT_EQ(limits->modelBuckets.size(), 1);
+    const auto& spark = limits->modelBuckets.first();
+    EXPECT_EQ(spark.limitId, QStringLiteral("codex_bengalfox"));
+    EXPECT_EQ(spark.displayName(), QStringLiteral("GPT-5.3-Codex-Spark"));
+    EXPECT_EQ(spark.primary->remaining, 90);
+    EXPECT_EQ(spark.secondary->remaining, 99);
+    EXPECT_EQ(spark.capturedAt, utc(2026, 1, 15, 11, 5));
+    EXPECT_EQ(spark.sessionStartedAt, utc(2026, 1, 15, 9));
+}
+
 TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) {
     const QString fifo = home.makeFifo(QStringLiteral("sessions/rollout-fifo.jsonl"));
     home.mkdir(QStringLiteral("sessions/rollout-folder.jsonl"));

@@ -141,6 +141,121 @@ TEST_F(OpenAI_CodexAdapterTest, TwoProfilesGiveTwoSnapshotsInProfileOrder) {
     EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex")))->accountID, QStringLiteral("B"));
 }
 
+// MARK: Limit buckets
+
+using fx::kAccountLimits;
+using fx::kSparkLimits;
+
+// "name remaining" per item, in order, joined by " | ".
+QString itemTexts(const UsageSnapshot& s) {
+    QStringList texts;
+    for (const ModelQuotaItem& item : s.modelQuotas)
+        texts.append(item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage));
+    return texts.join(QLatin1String(" | "));
+}
+
+TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
+    QByteArray spark2 = kSparkLimits;
+    spark2.replace(R"("used_percent":3.0)", R"("used_percent":10)");
+    QByteArray account2 = kAccountLimits;
+    account2.replace(R"("used_percent":21.0)", R"("used_percent":22)");
+    QByteArray sparkEnded = kSparkLimits;
+    sparkEnded.replace("1768485600", "1768474800").replace("1768867200", "1768474800");
+    const char* withSpark = "5-hour limit 79 | 1-week limit 56 | GPT-5.3-Codex-Spark · 5-hour limit 97 | "
+                            "GPT-5.3-Codex-Spark · 1-week limit 99 | Credits 100";
+    const struct {
+        const char* name;
+        QList<QByteArray> rateLimits; // one token-count line each, a second apart
+        std::optional<double> hourly; // nothing: no figures
+        std::optional<double> weekly;
+        const char* hourlyName;
+        const char* items;
+    } rows[] = {
+        {"a model's line after the account's", {kAccountLimits, kSparkLimits}, 79, 56, "5-hour limit", withSpark},
+        {"a model's line before the account's", {kSparkLimits, kAccountLimits}, 79, 56, "5-hour limit", withSpark},
+        {"the newest line of each", {kAccountLimits, kSparkLimits, account2, spark2}, 78, 56, "5-hour limit",
+         "5-hour limit 78 | 1-week limit 56 | GPT-5.3-Codex-Spark · 5-hour limit 90 | "
+         "GPT-5.3-Codex-Spark · 1-week limit 99 | Credits 100"},
+        {"an older line without limit_id",
+         {R"({"primary":{"used_percent":35.0,"window_minutes":300,"resets_at":1768485600},)"
+          R"("secondary":{"used_percent":12.0,"window_minutes":10080,"resets_at":1768867200},"plan_type":"pro"})"},
+         65, 88, "5-hour limit", "5-hour limit 65 | 1-week limit 88"},
+        {"a plan with only a week-long primary",
+         {R"({"limit_id":"codex","limit_name":null,"primary":{"used_percent":30.0,"window_minutes":10080,)"
+          R"("resets_at":1768867200},"secondary":null,"credits":null,"plan_type":"free"})"},
+         70, 70, "1-week limit", "1-week limit 70"},
+        {"week and hours in each other's slots",
+         {R"({"limit_id":"codex","primary":{"used_percent":60,"window_minutes":10080,"resets_at":1768867200},)"
+          R"("secondary":{"used_percent":20,"window_minutes":300,"resets_at":1768485600}})"},
+         80, 40, "5-hour limit", "5-hour limit 80 | 1-week limit 40"},
+        {"a model whose windows have all reset is left out", {kAccountLimits, sparkEnded}, 79, 56, "5-hour limit",
+         "5-hour limit 79 | 1-week limit 56 | Credits 100"},
+        {"a model without a name goes by its id",
+         {kAccountLimits, R"({"limit_id":"codex_other","limit_name":" ","primary":{"used_percent":50,)"
+                          R"("window_minutes":60,"resets_at":1768485600}})"},
+         79, 56, "5-hour limit", "5-hour limit 79 | 1-week limit 56 | codex_other · 1-hour limit 50 | Credits 100"},
+        {"model lines alone", {kSparkLimits, spark2}, std::nullopt, std::nullopt, "", ""},
+    };
+    signIn(QStringLiteral(".codex"), idClaims(QStringLiteral("kim@example.com"), QStringLiteral("acct-1"), QString()),
+           utc(2026, 1, 1));
+    Adapter adapter(ledger, environment(), clock);
+    for (const auto& row : rows) {
+        QList<QByteArray> lines{fx::sessionMetaLine(QStringLiteral("2026-01-15T10:59:00Z"))};
+        QDateTime stamp = utc(2026, 1, 15, 11);
+        for (const QByteArray& limits : row.rateLimits) {
+            lines.append(fx::tokenCountLine(iso(stamp), limits));
+            stamp = stamp.addSecs(1);
+        }
+        fx::writeFile(home.file(QStringLiteral(".codex/sessions/2026/01/15/rollout-a.jsonl")), fx::joinLines(lines),
+                      stamp);
+        const UsageSnapshot s = adapter.fetchUsage(false);
+        EXPECT_EQ(s.isSimulated(), !row.hourly) << row.name;
+        if (!row.hourly) continue;
+        EXPECT_EQ(s.hourlyRemainingPercentage, *row.hourly) << row.name;
+        EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly) << row.name;
+        EXPECT_EQ(s.hourlyQuotaName, QString::fromUtf8(row.hourlyName)) << row.name;
+        EXPECT_EQ(itemTexts(s), QString::fromUtf8(row.items)) << row.name;
+    }
+    // The item names follow the language; the credits are the account line's.
+    fx::writeFile(home.file(QStringLiteral(".codex/sessions/2026/01/15/rollout-a.jsonl")),
+                  fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T10:59:00Z")),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), kAccountLimits),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:01Z"), kSparkLimits)}),
+                  utc(2026, 1, 15, 11, 1));
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    const UsageSnapshot korean = adapter.fetchUsage(false);
+    EXPECT_EQ(korean.modelQuotas.last().paceText, QStringLiteral("잔액 17"));
+    EXPECT_EQ(korean.modelQuotas[2].name, QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
+    EXPECT_EQ(korean.modelQuotas[2].quotaType, QStringLiteral("5시간 한도"));
+    EXPECT_EQ(korean.modelQuotas[2].resetCountdown, 7200);
+}
+
+// A model's line from a session of the account signed in before is not the
+// new account's, even when the account's own line is.
+TEST_F(OpenAI_CodexAdapterTest, AModelAllowanceFromBeforeAnAccountSwitchIsLeftOut) {
+    const QString folder = QStringLiteral(".codex");
+    signIn(folder, idClaims(QStringLiteral("old@x.io"), QStringLiteral("OLD"), QString()), utc(2026, 1, 1));
+    const QString day = home.file(folder + QStringLiteral("/sessions/2026/01/15/"));
+    fx::writeFile(day + QStringLiteral("rollout-first.jsonl"),
+                  fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T08:00:00Z")),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T08:30:00Z"), kAccountLimits)}),
+                  utc(2026, 1, 15, 8, 30));
+    Adapter adapter(ledger, environment(), clock);
+    EXPECT_EQ(adapter.fetchUsage(false).accountID, QStringLiteral("OLD")); // recorded in the ledger
+    signIn(folder, idClaims(QStringLiteral("new@x.io"), QStringLiteral("NEW"), QString()), utc(2026, 1, 15, 10));
+    fx::writeFile(day + QStringLiteral("rollout-old.jsonl"),
+                  fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T10:30:00Z"), kSparkLimits)}),
+                  utc(2026, 1, 15, 10, 30));
+    fx::writeFile(day + QStringLiteral("rollout-new.jsonl"),
+                  fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T10:05:00Z")),
+                                 fx::tokenCountLine(QStringLiteral("2026-01-15T10:20:00Z"), kAccountLimits)}),
+                  utc(2026, 1, 15, 10, 20));
+    const UsageSnapshot s = adapter.fetchUsage(false);
+    EXPECT_EQ(s.accountID, QStringLiteral("NEW"));
+    EXPECT_EQ(itemTexts(s), QStringLiteral("5-hour limit 79 | 1-week limit 56 | Credits 100"));
+}
+
 // MARK: Attribution
 
 TEST_F(OpenAI_CodexAdapterTest, ASessionFromBeforeAnAccountSwitchIsNotCreditedToTheNewAccount) {

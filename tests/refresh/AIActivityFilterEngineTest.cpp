@@ -1,5 +1,6 @@
 #include "refresh/AIActivityFilterEngine.h"
 #include "core/ClaudeProbeFolder.h"
+#include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -184,6 +185,90 @@ TEST_F(AIActivityFilterEngineTest, ATailStartingInsideACharacterKeepsItsKeywords
         ASSERT_EQ(tail.size(), 2048) << row.name;
         const QString path =
             home.write(QStringLiteral(".claude/projects/-work-app/s%1.jsonl").arg(++n), row.before + tail);
+        EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode).kind(), row.kind) << row.name;
+    }
+}
+
+// A Codex rollout's last 2048 bytes as the client leaves them. Every
+// token-count line carries "total_token_usage", which the keyword "usage" used
+// to match as a bare word, so Codex activity never started a refresh; "ping"
+// matched "mapping" and "typing" in the answers.
+TEST_F(AIActivityFilterEngineTest, CodexRolloutTailsAsTheClientWritesThem) {
+    namespace fx = test::codex;
+    const QByteArray earlier =
+        fx::messageLine(QStringLiteral("2026-01-15T10:59:30Z"), QString(1200, QChar(0xD55C))) +
+        '\n'; // 한, 3 bytes
+    const QByteArray answer =
+        fx::assistantLine(QStringLiteral("2026-01-15T11:00:00.917Z"),
+                          QStringLiteral("Mapping the types and wrapping the helper; typing is done.")) +
+        '\n';
+    const QByteArray tokenCount =
+        fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:01.482Z"), fx::kAccountLimits) + '\n';
+    const QByteArray sparkCount =
+        fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:01.483Z"), fx::kSparkLimits) + '\n';
+    const QByteArray cutInKorean =
+        R"({"timestamp":"2026-01-15T11:00:02Z","type":"response_item","payload":{"text":")"
+        "\xED\x95\x9C\xED"; // 한 and the first byte of the next one
+    const QString candidate = QStringLiteral("Path matches whitelist; requires burst qualification");
+    const struct {
+        const char* name;
+        QByteArray contents;
+        ActivityEvaluationResult expected;
+    } rows[] = {
+        {"an answer and its token counts", earlier + answer + tokenCount + sparkCount,
+         ActivityEvaluationResult::immediateStreaming(
+             QStringLiteral("Content whitelist keyword matched: assistant"))},
+        {"token counts alone", earlier + tokenCount + sparkCount,
+         ActivityEvaluationResult::candidateBurst(candidate)},
+        {"a last line cut inside a character", earlier + answer + tokenCount + cutInKorean,
+         ActivityEvaluationResult::immediateStreaming(
+             QStringLiteral("Content whitelist keyword matched: assistant"))},
+        {"a usage report",
+         earlier + answer +
+             R"({"type":"event_msg","payload":{"type":"usage"}})"
+             "\n",
+         ActivityEvaluationResult::ignored(QStringLiteral("Content blacklist keyword matched: \"usage\""))},
+        {"the /usage command",
+         earlier + R"({"payload":{"role":"user","text":"/usage"}})"
+                   "\n",
+         ActivityEvaluationResult::ignored(QStringLiteral("Content blacklist keyword matched: \"/usage\""))},
+        {"a ping",
+         earlier + answer +
+             R"({"type":"ping"})"
+             "\n",
+         ActivityEvaluationResult::ignored(QStringLiteral("Content blacklist keyword matched: \"ping\""))},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        const QString path = home.write(
+            QStringLiteral(".codex/sessions/2026/01/15/rollout-2026-01-15T10-59-%1.jsonl").arg(++n),
+            row.contents);
+        EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::openAICodex), row.expected) << row.name;
+    }
+}
+
+// A writer caught halfway through a character: the tail is read up to the
+// last whole one. Bytes that are broken, not cut, still spoil it.
+TEST_F(AIActivityFilterEngineTest, ATailEndingInsideACharacterKeepsItsKeywords) {
+    const QByteArray assistant = "{\"type\":\"assistant\",\"text\":\"";
+    const struct {
+        const char* name;
+        QByteArray end;
+        Kind kind;
+    } rows[] = {
+        {"after a whole character", "\xED\x95\x9C", Kind::immediateStreaming},
+        {"after the first of three bytes", "\xED", Kind::immediateStreaming},
+        {"after two of three bytes", "\xED\x95", Kind::immediateStreaming},
+        {"after three of four bytes", "\xF0\x9F\x98", Kind::immediateStreaming},
+        {"after the first of two bytes", "\xC3", Kind::immediateStreaming},
+        {"on a byte that starts nothing", "\xFF", Kind::candidateBurst},
+        {"on a stray continuation byte", "a\x80", Kind::candidateBurst},
+        {"on an overlong lead byte", "\xC0", Kind::candidateBurst},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        const QString path = home.write(QStringLiteral(".claude/projects/-work-app/end%1.jsonl").arg(++n),
+                                        assistant + row.end);
         EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode).kind(), row.kind) << row.name;
     }
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 namespace meterix::test::codex {
@@ -35,6 +36,38 @@ QJsonObject window(double usedPercent, qint64 windowMinutes, double resetsAt) {
     return QJsonObject{{QStringLiteral("used_percent"), usedPercent},
                        {QStringLiteral("window_minutes"), windowMinutes},
                        {QStringLiteral("resets_at"), resetsAt}};
+}
+
+const QByteArray kAccountLimits =
+    R"({"limit_id":"codex","limit_name":null,"primary":{"used_percent":21.0,"window_minutes":300,)"
+    R"("resets_at":1768485600},"secondary":{"used_percent":44.0,"window_minutes":10080,"resets_at":1768867200},)"
+    R"("credits":{"has_credits":true,"unlimited":false,"balance":"17.25"},"plan_type":"plus"})";
+const QByteArray kSparkLimits =
+    R"({"limit_id":"codex_bengalfox","limit_name":"GPT-5.3-Codex-Spark","primary":{"used_percent":3.0,)"
+    R"("window_minutes":300,"resets_at":1768485600},"secondary":{"used_percent":1.0,"window_minutes":10080,)"
+    R"("resets_at":1768867200},"credits":null,"plan_type":"plus"})";
+
+QByteArray tokenCountLine(const QString& timestamp, const QByteArray& rateLimits) {
+    return R"({"timestamp":")" + timestamp.toUtf8() +
+           R"(","type":"event_msg","payload":{"type":"token_count","info":{"total_token_usage":)"
+           R"({"input_tokens":48213,"cached_input_tokens":40192,"output_tokens":1733,)"
+           R"("reasoning_output_tokens":896,"total_tokens":49946},"last_token_usage":{"input_tokens":9120,)"
+           R"("cached_input_tokens":8960,"output_tokens":211,"reasoning_output_tokens":64,"total_tokens":9331},)"
+           R"("model_context_window":258400},"rate_limits":)" +
+           rateLimits + "}}";
+}
+
+QByteArray assistantLine(const QString& timestamp, const QString& text) {
+    return compact(QJsonObject{
+        {QStringLiteral("timestamp"), timestamp},
+        {QStringLiteral("type"), QStringLiteral("response_item")},
+        {QStringLiteral("payload"),
+         QJsonObject{{QStringLiteral("type"), QStringLiteral("message")},
+                     {QStringLiteral("role"), QStringLiteral("assistant")},
+                     {QStringLiteral("content"),
+                      QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
+                                             {QStringLiteral("text"), text}}}}}},
+    });
 }
 
 QByteArray messageLine(const QString& timestamp, const QString& text) {

@@ -20,8 +20,22 @@ QByteArray rateLimitLine(const QString& timestamp, const QJsonObject& rateLimits
 // A window object: used percent, window minutes and reset seconds since 1970.
 QJsonObject window(double usedPercent, qint64 windowMinutes, double resetsAt);
 
+// A token-count line as current clients write it: the token totals under
+// "info" and the given rate_limits object (JSON text, one allowance).
+QByteArray tokenCountLine(const QString& timestamp, const QByteArray& rateLimits);
+
+// rate_limits objects of current clients (resets 2026-01-15 14:00 and
+// 2026-01-20 00:00 UTC): the account's own, 21 % and 44 % used with a credit
+// balance of "17.25", and the GPT-5.3-Codex-Spark model's ("codex_bengalfox"),
+// 3 % and 1 % used.
+extern const QByteArray kAccountLimits;
+extern const QByteArray kSparkLimits;
+
 // An ordinary line without rate limits.
 QByteArray messageLine(const QString& timestamp, const QString& text);
+
+// The assistant's answer as a response_item line.
+QByteArray assistantLine(const QString& timestamp, const QString& text);
 
 // Joins lines with "\n" and a final "\n".
 QByteArray joinLines(const QList<QByteArray>& lines);
