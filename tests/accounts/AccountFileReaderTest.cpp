@@ -1,6 +1,8 @@
 #include "accounts/AccountFileReader.h"
 #include "accounts/JWTClaims.h"
 
+#include "support/ClaudeConfiguration.h"
+#include "support/ProcessReadCounter.h"
 #include "support/TempHome.h"
 
 #include <QFile>
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -244,4 +247,41 @@ TEST(AccountFileReader, OnlyConfigurationSizedFilesAreParsedAndCached) {
             EXPECT_GT(row.contents.size(), 3000000);
         }
     }
+}
+
+// Reading by members is cached like cachedJSON, and a large file is read once
+// however many callers miss at the same moment.
+TEST(AccountFileReader, CachedMembersReadALargeFileOnceUntilItChanges) {
+    TempHome home;
+    const QString path = home.file(QStringLiteral(".claude.json"));
+    ASSERT_TRUE(test::writeClaudeConfiguration(path, 20 * 1000 * 1000, test::claudeAccountMembers("u-1", 1, 30)));
+    const qint64 size = QFile(path).size();
+    const QStringList names{QStringLiteral("oauthAccount")};
+    const auto readWhile = [](const std::function<void()>& body) {
+        const qint64 before = test::bytesReadByProcess();
+        body();
+        return test::bytesReadByProcess() - before;
+    };
+
+    std::atomic<int> good{0};
+    const qint64 first = readWhile([&] {
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 8; ++i)
+            threads.emplace_back([&] {
+                const auto o = AccountFileReader::cachedMembers(path, names);
+                if (o && o->keys() == names) ++good;
+            });
+        for (auto& t : threads) t.join();
+    });
+    EXPECT_EQ(good.load(), 8);
+    EXPECT_GE(first, size);
+    EXPECT_LT(first, 2 * size) << "eight callers, one read";
+
+    const qint64 t = TempHome::modifiedNs(path);
+    EXPECT_LT(readWhile([&] { AccountFileReader::cachedMembers(path, names); }), size / 100) << "unchanged";
+    EXPECT_GE(readWhile([&] { AccountFileReader::cachedMembers(path, {QStringLiteral("userID")}); }), size)
+        << "other names are another reading";
+    TempHome::setModifiedNs(path, t + 1'000'000'000LL);
+    EXPECT_GE(readWhile([&] { AccountFileReader::cachedMembers(path, names); }), size) << "a new time";
+    EXPECT_EQ(AccountFileReader::members(path, names), AccountFileReader::cachedMembers(path, names));
 }
