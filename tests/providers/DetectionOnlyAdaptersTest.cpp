@@ -1,4 +1,5 @@
 // Cursor, Mistral, Windsurf and Zed: found or not, never a figure.
+#include "core/PlatformPaths.h"
 #include "providers/CursorAdapter.h"
 #include "providers/MistralAdapter.h"
 #include "providers/WindsurfAdapter.h"
@@ -6,6 +7,8 @@
 
 #include "support/FakeEnvironment.h"
 #include "support/TempHome.h"
+
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -50,18 +53,77 @@ TEST_F(DetectionOnlyTest, WindsurfShowsThePlanFromCodeium) {
     }
 }
 
-TEST_F(DetectionOnlyTest, ZedShowsTheAssistantModelOnlyFromStrictJson) {
+// Zed writes its settings as JSON with comments and trailing commas (its
+// default file opens with comment lines), and moved the model setting from
+// "assistant" to "agent".
+TEST_F(DetectionOnlyTest, ZedShowsTheAgentModelFromItsSettingsAsZedWritesThem) {
     ZedAdapter zed(home.path(), apps("zed"));
     expectFigureless(zed.fetchUsage(false), UsageUnavailableReason::notConfigured);
-    home.write(QStringLiteral(".config/zed/settings.json"), R"({"assistant":{"default_model":{"model":"claude-sonnet"}}})");
-    const UsageSnapshot s = zed.fetchUsage(false);
-    expectFigureless(s, UsageUnavailableReason::notMeasured);
-    EXPECT_EQ(s.planName, QStringLiteral("Zed AI · claude-sonnet"));
-    home.write(QStringLiteral(".config/zed/settings.json"),
-               "// my settings\n{\"assistant\":{\"default_model\":{\"model\":\"claude-sonnet\"}}}");
-    const UsageSnapshot commented = zed.fetchUsage(false);
-    expectFigureless(commented, UsageUnavailableReason::notMeasured);
-    EXPECT_EQ(commented.planName, std::nullopt);
+    const struct {
+        const char* name;
+        QByteArray settings;
+        std::optional<QString> plan;
+    } rows[] = {
+        {"the older assistant setting", R"({"assistant":{"default_model":{"model":"claude-sonnet"}}})",
+         QStringLiteral("Zed AI · claude-sonnet")},
+        {"the agent setting with comments and trailing commas",
+         "// Zed settings\n//\n// For information on how to configure Zed, see the Zed\n// documentation.\n{\n"
+         "  \"agent\": {\n    \"default_model\": {\n      \"provider\": \"zed.dev\",\n"
+         "      \"model\": \"claude-sonnet-4\", // the fast one\n    },\n  },\n"
+         "  /* the look */ \"theme\": \"One Dark\",\n}\n",
+         QStringLiteral("Zed AI · claude-sonnet-4")},
+        {"agent before assistant",
+         R"({"assistant":{"default_model":{"model":"old"}},"agent":{"default_model":{"model":"new"}}})",
+         QStringLiteral("Zed AI · new")},
+        {"an empty agent model falls back",
+         R"({"agent":{"default_model":{"model":""}},"assistant":{"default_model":{"model":"old"}}})",
+         QStringLiteral("Zed AI · old")},
+        {"a model of another type", R"({"agent":{"default_model":"claude"}})", std::nullopt},
+        {"no model at all", "// nothing set yet\n{}\n", std::nullopt},
+        {"a comment never closed", "/* {\"agent\":{\"default_model\":{\"model\":\"m\"}}}", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        home.write(QStringLiteral(".config/zed/settings.json"), row.settings);
+        const UsageSnapshot s = zed.fetchUsage(false);
+        expectFigureless(s, UsageUnavailableReason::notMeasured);
+        EXPECT_EQ(s.planName, row.plan) << row.name;
+    }
+}
+
+// Every place in the user's folders where Linux installs of the two editors
+// live is enough to find them (the system folders are the table's own test).
+TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
+    const struct {
+        AIProviderType provider;
+        const char* relative;
+        bool folder;
+    } rows[] = {
+        {AIProviderType::windsurf, "config/Windsurf", true},
+        {AIProviderType::windsurf, ".codeium/windsurf", true},
+        {AIProviderType::zed, ".local/zed.app", true},
+        {AIProviderType::zed, ".local/bin/zed", false},
+    };
+    for (const auto& row : rows) {
+        TempHome home;
+        const QString config = home.file(QStringLiteral("config"));
+        const InstallLocation location = row.provider == AIProviderType::windsurf
+                                             ? InstallLocation::windsurfApplication
+                                             : InstallLocation::zedApplication;
+        const QStringList all = PlatformPaths::paths(location, home.path(), config);
+        ASSERT_TRUE(all.contains(home.file(QLatin1String(row.relative)))) << row.relative;
+        // Without the system folders, which this machine may have.
+        const QStringList paths = all.filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(home.path())));
+        const auto detected = [&] {
+            return row.provider == AIProviderType::windsurf ? WindsurfAdapter(home.path(), paths).checkAvailability()
+                                                            : ZedAdapter(home.path(), paths).checkAvailability();
+        };
+        EXPECT_FALSE(detected()) << row.relative;
+        if (row.folder)
+            home.mkdir(QLatin1String(row.relative));
+        else
+            home.write(QLatin1String(row.relative), "");
+        EXPECT_TRUE(detected()) << row.relative;
+    }
 }
 
 TEST_F(DetectionOnlyTest, ZedFromTheApplicationAloneIsFound) {
