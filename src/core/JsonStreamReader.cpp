@@ -1,14 +1,18 @@
 #include "core/JsonStreamReader.h"
 
+#include "core/SafeConversions.h"
+
 #include <QJsonArray>
 #include <QJsonValue>
 
 #include <rapidjson/reader.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <functional>
-#include <limits>
+#include <string_view>
 #include <vector>
 
 namespace meterix {
@@ -76,6 +80,26 @@ char* mendLoneSurrogates(char* begin, char* end, bool atEnd) {
         p += 6;
     }
     return end;
+}
+
+// A JSON number's value as QJsonDocument reads it: a whole number within 64
+// bits as an integer, whatever its spelling ("1.0", "1e3"), else a double;
+// nothing for one beyond a double or so small that it would read as 0, which
+// QJsonDocument refuses. Converted here rather than by RapidJSON, whose
+// exact-precision conversion misbehaves on a zero with a large exponent
+// ("0e23") in release 1.1.0.
+std::optional<QJsonValue> numberValue(std::string_view text) {
+    const char* end = text.data() + text.size();
+    if (text.find_first_of(".eE") == std::string_view::npos) {
+        int64_t whole = 0;
+        if (const auto r = std::from_chars(text.data(), end, whole); r.ec == std::errc() && r.ptr == end)
+            return QJsonValue(qint64(whole));
+    }
+    double d = 0;
+    const auto r = std::from_chars(text.data(), end, d);
+    if (r.ec != std::errc() || r.ptr != end || !std::isfinite(d)) return std::nullopt;
+    if (const auto whole = truncatedInt64(d); whole && double(*whole) == d) return QJsonValue(qint64(*whole));
+    return QJsonValue(d);
 }
 
 // RapidJSON's input stream over a source, a chunk at a time. The parser sees a
@@ -160,20 +184,23 @@ class MemberKeeper {
     bool Bool(bool b) {
         return scalar([b] { return QJsonValue(b); });
     }
-    bool Int(int i) { return Int64(i); }
-    bool Uint(unsigned u) { return Int64(u); }
-    bool Int64(int64_t i) {
-        return scalar([i] { return QJsonValue(qint64(i)); });
+    // Numbers come as their text (RawNumber): these are never called.
+    bool Int(int) { return false; }
+    bool Uint(unsigned) { return false; }
+    bool Int64(int64_t) { return false; }
+    bool Uint64(uint64_t) { return false; }
+    bool Double(double) { return false; }
+    bool RawNumber(const Ch* text, rapidjson::SizeType length, bool) {
+        // Only a number written with an exponent or with hundreds of digits can
+        // lie beyond a double, so only those are converted when skipped.
+        const std::string_view number(text, length);
+        std::optional<QJsonValue> value;
+        if (keeping_ || number.size() > 300 || number.find_first_of("eE") != std::string_view::npos) {
+            value = numberValue(number);
+            if (!value) return false;
+        }
+        return scalar([&] { return *value; });
     }
-    bool Uint64(uint64_t u) {
-        // As QJsonDocument reads a whole number beyond 64 signed bits: a double.
-        if (u > uint64_t(std::numeric_limits<qint64>::max())) return Double(double(u));
-        return Int64(int64_t(u));
-    }
-    bool Double(double d) {
-        return scalar([d] { return QJsonValue(d); });
-    }
-    bool RawNumber(const Ch*, rapidjson::SizeType, bool) { return false; } // numbers are never read raw
     bool String(const Ch* text, rapidjson::SizeType length, bool) {
         return scalar([&] { return QJsonValue(QString::fromUtf8(text, length)); });
     }
@@ -295,9 +322,9 @@ template <unsigned Flags> bool parse(ChunkStream& stream, MemberKeeper& keeper) 
 
 std::optional<QJsonObject> readStream(Source source, const JsonStreamReader::Options& options) {
     // Iterative: the parser's own depth lives on the heap, not the call stack.
-    // Full precision: numbers read as exactly as QJsonDocument reads them.
+    // Numbers as their text: see numberValue.
     constexpr unsigned strict =
-        rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseFullPrecisionFlag;
+        rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag;
     constexpr unsigned lenient = strict | rapidjson::kParseCommentsFlag | rapidjson::kParseTrailingCommasFlag;
 
     ChunkStream stream(std::move(source));
