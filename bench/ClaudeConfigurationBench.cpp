@@ -26,7 +26,8 @@ qint64 statusKiB(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field) && line.size() > qsizetype(strlen(field)) && line[qsizetype(strlen(field))] == ':')
+        if (line.startsWith(field) && line.size() > qsizetype(strlen(field)) &&
+            line[qsizetype(strlen(field))] == ':')
             return line.mid(qsizetype(strlen(field)) + 1).trimmed().split(' ').value(0).toLongLong();
     return -1;
 }
@@ -40,8 +41,8 @@ bool resetPeak() {
 void BM_ReadTheMembersOfA200MegabyteConfiguration(benchmark::State& state) {
     QTemporaryDir home;
     const QString path = home.filePath(QStringLiteral(".claude.json"));
-    if (!meterix::test::writeClaudeConfiguration(path, kProjectBytes,
-                                                 meterix::test::claudeAccountMembers("u-1", 1770721200000, 30))) {
+    if (!meterix::test::writeClaudeConfiguration(
+            path, kProjectBytes, meterix::test::claudeAccountMembers("u-1", 1770721200000, 30))) {
         state.SkipWithError("could not write the configuration");
         return;
     }

@@ -49,7 +49,8 @@ METERIX_FUZZ_TARGET(json_stream_reader) {
 
     const auto all = JsonStreamReader::read(text, {.limits = limits});
     const auto some = JsonStreamReader::read(text, {.members = wanted, .limits = limits});
-    const auto lenient = JsonStreamReader::read(text, {.syntax = JsonStreamReader::Syntax::lenient, .limits = limits});
+    const auto lenient =
+        JsonStreamReader::read(text, {.syntax = JsonStreamReader::Syntax::lenient, .limits = limits});
 
     METERIX_FUZZ_CHECK(all.has_value() == some.has_value());
     if (!small) {

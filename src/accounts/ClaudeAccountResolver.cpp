@@ -14,7 +14,8 @@ namespace meterix {
 namespace {
 
 const QString kConfigName = QStringLiteral(".claude.json");
-const QStringList kConfigurationMembers{QStringLiteral("oauthAccount"), QStringLiteral("cachedUsageUtilization")};
+const QStringList kConfigurationMembers{QStringLiteral("oauthAccount"),
+                                        QStringLiteral("cachedUsageUtilization")};
 const QString kLastKnownAccount = QStringLiteral("lastKnownAccountUuid");
 
 // The folders below the desktop app's folder whose sub-folder names are account ids.

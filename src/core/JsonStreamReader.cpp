@@ -232,9 +232,10 @@ class MemberKeeper {
     };
 
     void startMember(const Ch* text, rapidjson::SizeType length) {
-        keeping_ = keepAll_ || std::any_of(wanted_.begin(), wanted_.end(), [&](const QByteArray& name) {
-                       return name.size() == qsizetype(length) && std::memcmp(name.constData(), text, length) == 0;
-                   });
+        keeping_ =
+            keepAll_ || std::any_of(wanted_.begin(), wanted_.end(), [&](const QByteArray& name) {
+                return name.size() == qsizetype(length) && std::memcmp(name.constData(), text, length) == 0;
+            });
         if (!keeping_) return;
         memberName_ = QString::fromUtf8(text, length);
         memberStart_ = stream_.Tell();
@@ -323,8 +324,8 @@ template <unsigned Flags> bool parse(ChunkStream& stream, MemberKeeper& keeper) 
 std::optional<QJsonObject> readStream(Source source, const JsonStreamReader::Options& options) {
     // Iterative: the parser's own depth lives on the heap, not the call stack.
     // Numbers as their text: see numberValue.
-    constexpr unsigned strict =
-        rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag;
+    constexpr unsigned strict = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag |
+                                rapidjson::kParseNumbersAsStringsFlag;
     constexpr unsigned lenient = strict | rapidjson::kParseCommentsFlag | rapidjson::kParseTrailingCommasFlag;
 
     ChunkStream stream(std::move(source));
@@ -354,7 +355,8 @@ JsonStreamReader::FileReading JsonStreamReader::readFile(const QString& path, co
     if (!file) return {};
     FileReading reading;
     reading.file = file->info();
-    reading.object = readStream([&](char* into, int64_t maxBytes) { return file->read(into, maxBytes); }, options);
+    reading.object =
+        readStream([&](char* into, int64_t maxBytes) { return file->read(into, maxBytes); }, options);
     return reading;
 }
 

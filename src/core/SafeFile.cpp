@@ -87,7 +87,8 @@ std::optional<RegularFileStream> RegularFileStream::open(const QString& path) {
     return RegularFileStream(fd, infoOf(st));
 }
 
-RegularFileStream::RegularFileStream(RegularFileStream&& other) noexcept : fd_(other.fd_), info_(other.info_) {
+RegularFileStream::RegularFileStream(RegularFileStream&& other) noexcept
+    : fd_(other.fd_), info_(other.info_) {
     other.fd_ = -1;
 }
 

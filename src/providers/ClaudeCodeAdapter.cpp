@@ -87,7 +87,8 @@ UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool forceSync) {
     if (!profiles.isEmpty()) {
         const Profile& first = profiles.front();
         std::optional<ConfigIdentity> who;
-        if (const auto config = ClaudeAccountResolver::configuration(first.configPath)) who = identity(*config);
+        if (const auto config = ClaudeAccountResolver::configuration(first.configPath))
+            who = identity(*config);
         if (auto result = usage(first, forceSync)) {
             cachedSnapshot_.set(result);
             return *result;

@@ -271,7 +271,8 @@ TEST_F(ClaudeResolverTest, AConfigurationOfAnySizeKeepsItsAccountAndUsage) {
     const QByteArray members = test::claudeAccountMembers("u-1", fetchedAtMs, 30);
     QByteArray manyLimits = R"(  "oauthAccount": {"accountUuid": "u-1", "organizationType": "claude_pro"},
   "cachedUsageUtilization": {"utilization": {"five_hour": {"utilization": 10}, "limits": [)";
-    for (int i = 0; i < 90000; ++i) manyLimits += i ? ",{\"percent\":1}" : "{\"percent\":1}";
+    for (int i = 0; i < 90000; ++i)
+        manyLimits += i ? ",{\"percent\":1}" : "{\"percent\":1}";
     manyLimits += "]}}";
     const QByteArray hugeName = R"(  "oauthAccount": {"accountUuid": "u-1", "displayName": ")" +
                                 QByteArray(AccountFileReader::kJsonReadCap, 'n') + "\"},\n" +
@@ -286,7 +287,8 @@ TEST_F(ClaudeResolverTest, AConfigurationOfAnySizeKeepsItsAccountAndUsage) {
         bool usageReadable;
     } rows[] = {
         {"20 MB, the account after 19 MB of projects", 19 * mb, members, false, "u-1", "Claude Max", true},
-        {"7 MB, the cached usage over the value cap", 5700 * 1000, manyLimits, false, "u-1", "Claude Pro", false},
+        {"7 MB, the cached usage over the value cap", 5700 * 1000, manyLimits, false, "u-1", "Claude Pro",
+         false},
         {"the account over the byte cap", 1 * mb, hugeName, false, std::nullopt, std::nullopt, false},
         {"20 MB cut off in the projects", 19 * mb, members, true, std::nullopt, std::nullopt, false},
     };

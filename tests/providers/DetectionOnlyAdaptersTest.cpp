@@ -90,39 +90,24 @@ TEST_F(DetectionOnlyTest, ZedShowsTheAgentModelFromItsSettingsAsZedWritesThem) {
     }
 }
 
-// Every place in the user's folders where Linux installs of the two editors
-// live is enough to find them (the system folders are the table's own test).
+// Each place in the user's folders where the two editors live on Linux is
+// enough to find them (the system folders are the table's own test).
 TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
-    const struct {
-        AIProviderType provider;
-        const char* relative;
-        bool folder;
-    } rows[] = {
-        {AIProviderType::windsurf, "config/Windsurf", true},
-        {AIProviderType::windsurf, ".codeium/windsurf", true},
-        {AIProviderType::zed, ".local/zed.app", true},
-        {AIProviderType::zed, ".local/bin/zed", false},
-    };
-    for (const auto& row : rows) {
+    for (const char* relative : {"config/Windsurf/", ".codeium/windsurf/", ".local/zed.app/", ".local/bin/zed"}) {
         TempHome home;
-        const QString config = home.file(QStringLiteral("config"));
-        const InstallLocation location = row.provider == AIProviderType::windsurf
-                                             ? InstallLocation::windsurfApplication
-                                             : InstallLocation::zedApplication;
-        const QStringList all = PlatformPaths::paths(location, home.path(), config);
-        ASSERT_TRUE(all.contains(home.file(QLatin1String(row.relative)))) << row.relative;
-        // Without the system folders, which this machine may have.
-        const QStringList paths = all.filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(home.path())));
-        const auto detected = [&] {
-            return row.provider == AIProviderType::windsurf ? WindsurfAdapter(home.path(), paths).checkAvailability()
-                                                            : ZedAdapter(home.path(), paths).checkAvailability();
+        const bool windsurf = QByteArray(relative).contains("indsurf");
+        const QStringList paths =
+            PlatformPaths::paths(windsurf ? InstallLocation::windsurfApplication : InstallLocation::zedApplication,
+                                 home.path(), home.file(QStringLiteral("config")))
+                .filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(home.path())));
+        const auto found = [&] {
+            return windsurf ? WindsurfAdapter(home.path(), paths).isDetected()
+                            : ZedAdapter(home.path(), paths).isDetected();
         };
-        EXPECT_FALSE(detected()) << row.relative;
-        if (row.folder)
-            home.mkdir(QLatin1String(row.relative));
-        else
-            home.write(QLatin1String(row.relative), "");
-        EXPECT_TRUE(detected()) << row.relative;
+        EXPECT_FALSE(found()) << relative;
+        QString(QLatin1String(relative)).endsWith(QLatin1Char('/')) ? home.mkdir(QLatin1String(relative))
+                                                                     : home.write(QLatin1String(relative), "");
+        EXPECT_TRUE(found()) << relative;
     }
 }
 
