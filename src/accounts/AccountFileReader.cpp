@@ -10,6 +10,9 @@
 #include <QHash>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <mutex>
 
 namespace meterix {
 
@@ -21,9 +24,50 @@ struct CacheEntry {
     std::optional<QJsonObject> object;
 };
 
-Locked<QHash<QString, CacheEntry>>& jsonCache() {
-    static Locked<QHash<QString, CacheEntry>> cache;
+struct JsonCache {
+    // By path, or by path and member names.
+    QHash<QString, CacheEntry> entries;
+    // One read at a time per entry: a caller that misses while another reads
+    // waits for that reading instead of reading a large file once more.
+    QHash<QString, std::shared_ptr<std::mutex>> readGates;
+};
+
+Locked<JsonCache>& jsonCache() {
+    static Locked<JsonCache> cache;
     return cache;
+}
+
+// The entry's object when it was read at the file's current time and size.
+std::optional<std::optional<QJsonObject>> cachedObject(const QString& key, const QString& path) {
+    const std::optional<RegularFileInfo> current = regularFileInfo(path);
+    return jsonCache().withValue([&](JsonCache& cache) -> std::optional<std::optional<QJsonObject>> {
+        const auto it = cache.entries.constFind(key);
+        if (it == cache.entries.constEnd() || it->info != current) return std::nullopt;
+        return it->object;
+    });
+}
+
+// Looks the entry up and, when the file changed, reads it with `read` (which
+// gives the time and size of what it read) outside the cache's lock.
+std::optional<QJsonObject> cachedRead(const QString& key, const QString& path,
+                                      const std::function<CacheEntry()>& read) {
+    if (auto known = cachedObject(key, path)) return *known;
+    const std::shared_ptr<std::mutex> gate = jsonCache().withValue([&](JsonCache& cache) {
+        std::shared_ptr<std::mutex>& g = cache.readGates[key];
+        if (!g) g = std::make_shared<std::mutex>();
+        return g;
+    });
+    const std::lock_guard reading(*gate);
+    if (auto known = cachedObject(key, path)) return *known;
+    CacheEntry entry = read();
+    jsonCache().withValue([&](JsonCache& cache) { cache.entries.insert(key, entry); });
+    return entry.object;
+}
+
+JsonStreamReader::Options membersOnly(const QStringList& names) {
+    JsonStreamReader::Options options;
+    options.members = names;
+    return options;
 }
 
 void sortByCodePoint(QStringList& list) {
@@ -70,21 +114,23 @@ std::optional<QJsonObject> AccountFileReader::json(const QString& path) {
 }
 
 std::optional<QJsonObject> AccountFileReader::cachedJSON(const QString& path) {
-    const std::optional<RegularFileInfo> current = regularFileInfo(path);
-    const std::optional<CacheEntry> known =
-        jsonCache().withValue([&](QHash<QString, CacheEntry>& cache) -> std::optional<CacheEntry> {
-            const auto it = cache.constFind(path);
-            if (it == cache.constEnd()) return std::nullopt;
-            return *it;
-        });
-    if (known && known->info == current) return known->object;
-
-    // Read outside the lock: a large file must not hold up other readers.
-    std::optional<QJsonObject> parsed = current ? json(path) : std::nullopt;
-    jsonCache().withValue([&](QHash<QString, CacheEntry>& cache) {
-        cache.insert(path, CacheEntry{current, parsed});
+    return cachedRead(path, path, [&] {
+        const std::optional<RegularFileInfo> current = regularFileInfo(path);
+        return CacheEntry{current, current ? json(path) : std::nullopt};
     });
-    return parsed;
+}
+
+std::optional<QJsonObject> AccountFileReader::members(const QString& path, const QStringList& names) {
+    return JsonStreamReader::readFile(path, membersOnly(names)).object;
+}
+
+std::optional<QJsonObject> AccountFileReader::cachedMembers(const QString& path, const QStringList& names) {
+    // A path holds no NUL, so these keys never meet a path of cachedJSON.
+    const QString key = path + QChar(0) + names.join(QChar(0));
+    return cachedRead(key, path, [&] {
+        JsonStreamReader::FileReading reading = JsonStreamReader::readFile(path, membersOnly(names));
+        return CacheEntry{reading.file, std::move(reading.object)};
+    });
 }
 
 bool AccountFileReader::directoryExists(const QString& path) {

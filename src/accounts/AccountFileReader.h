@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/JsonStreamReader.h"
+
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -22,9 +24,10 @@ class AccountFileReader {
 
     // Configuration files of other tools stay far below these; anything larger,
     // or with more values, reads as absent rather than pinning memory (a parsed
-    // document costs several times its text, and the cache keeps it).
-    static constexpr int64_t kJsonReadCap = 4 * 1024 * 1024;
-    static constexpr int64_t kJsonValueCap = 250000;
+    // document costs several times its text, and the cache keeps it). A file
+    // read by members has no cap: the same caps bound each member kept.
+    static constexpr int64_t kJsonReadCap = JsonStreamReader::Limits{}.memberBytes;
+    static constexpr int64_t kJsonValueCap = JsonStreamReader::Limits{}.memberValues;
 
     // The user's home folder.
     static QString home();
@@ -37,6 +40,16 @@ class AccountFileReader {
     // has changed since the last call for this exact path. An unreadable or
     // malformed file is remembered as absent until one of the two changes.
     static std::optional<QJsonObject> cachedJSON(const QString& path);
+
+    // Only the named top-level members of the file's JSON object, from a file of
+    // any size, streamed (see JsonStreamReader): a member over the caps above
+    // reads as absent, the others are kept. Absent for what json() refuses,
+    // except a file's mere size.
+    static std::optional<QJsonObject> members(const QString& path, const QStringList& names);
+    // As members(), read again only when the file's modification time or size
+    // has changed since the last call for this path and these names. Two callers
+    // missing at once share one read rather than reading a large file twice.
+    static std::optional<QJsonObject> cachedMembers(const QString& path, const QStringList& names);
 
     // Something exists at the path and it is a folder (symbolic links followed).
     static bool directoryExists(const QString& path);

@@ -14,6 +14,9 @@ namespace meterix {
 namespace {
 
 const QString kConfigName = QStringLiteral(".claude.json");
+const QStringList kConfigurationMembers{QStringLiteral("oauthAccount"),
+                                        QStringLiteral("cachedUsageUtilization")};
+const QString kLastKnownAccount = QStringLiteral("lastKnownAccountUuid");
 
 // The folders below the desktop app's folder whose sub-folder names are account ids.
 const QStringList kDesktopAccountTrees{QStringLiteral("claude-code-sessions"),
@@ -54,6 +57,10 @@ QList<ClaudeAccountResolver::Profile> ClaudeAccountResolver::profiles(const Host
     return list;
 }
 
+std::optional<QJsonObject> ClaudeAccountResolver::configuration(const QString& configPath) {
+    return AccountFileReader::cachedMembers(configPath, kConfigurationMembers);
+}
+
 std::optional<QString> ClaudeAccountResolver::planName(const QString& organizationType) {
     if (organizationType.isEmpty()) return std::nullopt;
     if (organizationType == QLatin1String("claude_pro")) return QStringLiteral("Claude Pro");
@@ -83,7 +90,7 @@ QList<AccountIdentity> ClaudeAccountResolver::cliAccounts() const {
     QList<AccountIdentity> identities;
     const QDateTime now = clock_.now();
     for (const Profile& profile : profiles(host_)) {
-        const auto config = AccountFileReader::json(profile.configPath);
+        const auto config = configuration(profile.configPath);
         if (!config) continue;
         const auto account = json::object(*config, QLatin1String("oauthAccount"));
         if (!account) continue;
@@ -120,7 +127,8 @@ QList<AccountIdentity> ClaudeAccountResolver::desktopAccounts() const {
     const QString root = desktopFolder();
     if (!AccountFileReader::directoryExists(root)) return {};
     const QJsonObject config =
-        AccountFileReader::json(joinPath(root, QStringLiteral("config.json"))).value_or(QJsonObject{});
+        AccountFileReader::members(joinPath(root, QStringLiteral("config.json")), {kLastKnownAccount})
+            .value_or(QJsonObject{});
 
     QStringList ids;
     if (const auto last = json::string(config, QLatin1String("lastKnownAccountUuid"))) ids.append(*last);

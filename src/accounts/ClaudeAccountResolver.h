@@ -17,7 +17,8 @@ namespace meterix {
 // (each a ".claude.json") and those of the Claude desktop app (its folder under
 // the XDG config home). Also owns the list of CLI profiles, so the Claude Code
 // adapter and the account scan always agree on which configurations exist.
-// Stateless between calls; everything is read again from disk each time.
+// Holds no state between calls; a configuration is read again whenever its
+// time or size changes (AccountFileReader's cache).
 class ClaudeAccountResolver final : public AccountResolver {
   public:
     // One Claude CLI configuration.
@@ -58,6 +59,12 @@ class ClaudeAccountResolver final : public AccountResolver {
     static std::optional<QString> planName(const QString& organizationType);
     // The same from an "oauthAccount" object.
     static std::optional<QString> planName(const QJsonObject& oauthAccount);
+
+    // What the account scan and the Claude Code adapter read of a profile's
+    // configuration: its "oauthAccount" and "cachedUsageUtilization" members,
+    // from a file of any size (the client keeps every project's history in it,
+    // often tens of megabytes), read again only when its time or size changes.
+    static std::optional<QJsonObject> configuration(const QString& configPath);
 
     // The desktop app's folder.
     QString desktopFolder() const;

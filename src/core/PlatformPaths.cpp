@@ -24,9 +24,16 @@ constexpr Row kRows[] = {
     {InstallLocation::cursorSupportFolder, Root::home, "Library/Application Support/Cursor"},
     {InstallLocation::cursorSupportFolder, Root::configHome, "Cursor"},
     {InstallLocation::windsurfApplication, Root::absolute, "/Applications/Windsurf.app"},
+    // The package's folder (an archive goes wherever its user unpacks it), then
+    // the user data every install keeps.
     {InstallLocation::windsurfApplication, Root::absolute, "/usr/share/windsurf"},
+    {InstallLocation::windsurfApplication, Root::configHome, "Windsurf"},
+    {InstallLocation::windsurfApplication, Root::home, ".codeium/windsurf"},
+    // Zed's own installer (the app and its command), then distribution packages.
     {InstallLocation::zedApplication, Root::absolute, "/Applications/Zed.app"},
     {InstallLocation::zedApplication, Root::home, ".local/zed.app"},
+    {InstallLocation::zedApplication, Root::home, ".local/bin/zed"},
+    {InstallLocation::zedApplication, Root::absolute, "/usr/bin/zeditor"},
     {InstallLocation::zedApplication, Root::absolute, "/usr/bin/zed"},
 };
 

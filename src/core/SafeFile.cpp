@@ -51,6 +51,13 @@ std::optional<QByteArray> readAll(int fd, int64_t offset, int64_t length) {
     return data;
 }
 
+RegularFileInfo infoOf(const struct stat& st) {
+    RegularFileInfo info;
+    info.size = st.st_size;
+    info.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return info;
+}
+
 } // namespace
 
 std::optional<QByteArray> readRegularFile(const QString& path, int64_t cap) {
@@ -66,10 +73,35 @@ std::optional<RegularFileInfo> regularFileInfo(const QString& path) {
     struct stat st {};
     const QByteArray native = path.toLocal8Bit();
     if (native.isEmpty() || ::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    RegularFileInfo info;
-    info.size = st.st_size;
-    info.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    return info;
+    return infoOf(st);
+}
+
+std::optional<RegularFileStream> RegularFileStream::open(const QString& path) {
+    const int fd = openForReading(path);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return RegularFileStream(fd, infoOf(st));
+}
+
+RegularFileStream::RegularFileStream(RegularFileStream&& other) noexcept
+    : fd_(other.fd_), info_(other.info_) {
+    other.fd_ = -1;
+}
+
+RegularFileStream::~RegularFileStream() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int64_t RegularFileStream::read(char* into, int64_t maxBytes) {
+    for (;;) {
+        const ssize_t n = ::read(fd_, into, static_cast<size_t>(std::max<int64_t>(maxBytes, 0)));
+        if (n >= 0) return n;
+        if (errno != EINTR) return -1;
+    }
 }
 
 std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offset, int64_t maxBytes) {

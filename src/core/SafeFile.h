@@ -38,6 +38,29 @@ std::optional<RegularFileTail> readRegularFileTail(const QString& path, int64_t 
 // file, without trusting the size the file reports (files under /proc report 0).
 std::optional<QByteArray> readRegularFileHead(const QString& path, int64_t maxBytes);
 
+// A regular file of another tool read in pieces, for files too large to read
+// whole (opened as readRegularFile opens them; no size cap).
+class RegularFileStream {
+  public:
+    // Nothing for a missing file or anything but a regular file.
+    static std::optional<RegularFileStream> open(const QString& path);
+    RegularFileStream(RegularFileStream&& other) noexcept;
+    RegularFileStream& operator=(RegularFileStream&&) = delete;
+    RegularFileStream(const RegularFileStream&) = delete;
+    RegularFileStream& operator=(const RegularFileStream&) = delete;
+    ~RegularFileStream();
+
+    // Size and modification time when it was opened.
+    const RegularFileInfo& info() const { return info_; }
+    // Up to maxBytes from where the last read ended: 0 at the end, -1 on an error.
+    int64_t read(char* into, int64_t maxBytes);
+
+  private:
+    RegularFileStream(int fd, RegularFileInfo info) : fd_(fd), info_(info) {}
+    int fd_;
+    RegularFileInfo info_;
+};
+
 bool isDirectory(const QString& path);
 bool exists(const QString& path);
 

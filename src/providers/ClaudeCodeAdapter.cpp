@@ -1,6 +1,5 @@
 #include "providers/ClaudeCodeAdapter.h"
 
-#include "accounts/AccountFileReader.h"
 #include "core/DirectoryListing.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
@@ -65,7 +64,7 @@ bool ClaudeCodeAdapter::isFresh(const UsageSnapshot& snapshot) const {
 }
 
 std::optional<UsageSnapshot> ClaudeCodeAdapter::usage(const Profile& profile, bool /*forceSync*/) {
-    const auto config = AccountFileReader::cachedJSON(profile.configPath);
+    const auto config = ClaudeAccountResolver::configuration(profile.configPath);
     std::optional<UsageSnapshot> cached;
     if (config) cached = snapshot(*config, clock_.now());
     if (cached && isFresh(*cached)) return cached;
@@ -88,7 +87,8 @@ UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool forceSync) {
     if (!profiles.isEmpty()) {
         const Profile& first = profiles.front();
         std::optional<ConfigIdentity> who;
-        if (const auto config = AccountFileReader::cachedJSON(first.configPath)) who = identity(*config);
+        if (const auto config = ClaudeAccountResolver::configuration(first.configPath))
+            who = identity(*config);
         if (auto result = usage(first, forceSync)) {
             cachedSnapshot_.set(result);
             return *result;

@@ -12,12 +12,13 @@ namespace meterix {
 // Reads small files; nothing touches the network. Holds only constants.
 class WindsurfAdapter final : public AIProviderAdapter {
 public:
-    // Without application paths, those of the platform table.
+    // Without application paths, those of the platform table for this home.
     explicit WindsurfAdapter(QString homeDirectory = homeFolder(),
                              std::optional<QStringList> applicationPaths = std::nullopt);
 
     AIProviderType type() const override { return AIProviderType::windsurf; }
-    // The application, Codeium's config file or its database exists.
+    // The application, its user data folders, Codeium's config file or its
+    // database exists.
     bool isDetected() const override;
     bool checkAvailability() override { return isDetected(); }
     UsageSnapshot fetchUsage(bool forceSync) override;

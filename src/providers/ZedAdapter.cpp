@@ -1,6 +1,7 @@
 #include "providers/ZedAdapter.h"
 
 #include "core/Json.h"
+#include "core/JsonStreamReader.h"
 #include "core/PlatformPaths.h"
 #include "core/SafeFile.h"
 #include "providers/ApiKeySource.h"
@@ -19,12 +20,19 @@ bool ZedAdapter::isDetected() const { return PlatformPaths::anyExists(applicatio
 
 std::optional<QString> ZedAdapter::configuredModelName() const {
     const auto bytes = readRegularFile(zedConfigPath(), kSettingsFileReadCap);
-    const auto settings = bytes ? json::parseObject(*bytes) : std::nullopt;
-    const auto assistant = settings ? json::object(*settings, QLatin1String("assistant")) : std::nullopt;
-    const auto model = assistant ? json::object(*assistant, QLatin1String("default_model")) : std::nullopt;
-    const auto name = model ? json::string(*model, QLatin1String("model")) : std::nullopt;
-    if (!name || name->isEmpty()) return std::nullopt;
-    return name;
+    if (!bytes) return std::nullopt;
+    // Zed writes its settings with comments (its default file opens with them)
+    // and accepts trailing commas.
+    const auto settings = JsonStreamReader::read(*bytes, {.syntax = JsonStreamReader::Syntax::lenient});
+    if (!settings) return std::nullopt;
+    // The setting moved from "assistant" to "agent"; older files keep the former.
+    for (const QLatin1String panel : {QLatin1String("agent"), QLatin1String("assistant")}) {
+        const auto section = json::object(*settings, panel);
+        const auto model = section ? json::object(*section, QLatin1String("default_model")) : std::nullopt;
+        const auto name = model ? json::string(*model, QLatin1String("model")) : std::nullopt;
+        if (name && !name->isEmpty()) return name;
+    }
+    return std::nullopt;
 }
 
 UsageSnapshot ZedAdapter::fetchUsage(bool) {

@@ -17,13 +17,15 @@ public:
                         std::optional<QStringList> applicationPaths = std::nullopt);
 
     AIProviderType type() const override { return AIProviderType::zed; }
-    // The application or Zed's settings file exists.
+    // The application (its own install or a distribution's command) or Zed's
+    // settings file exists.
     bool isDetected() const override;
     bool checkAvailability() override { return isDetected(); }
     UsageSnapshot fetchUsage(bool forceSync) override;
 
     QString zedConfigPath() const;
-    // assistant.default_model.model of the settings file (strict JSON), or nothing.
+    // agent.default_model.model of the settings file (JSON with comments and
+    // trailing commas), else assistant.default_model.model; nothing when empty.
     std::optional<QString> configuredModelName() const;
 
 private:

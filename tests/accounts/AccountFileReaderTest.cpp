@@ -1,6 +1,8 @@
 #include "accounts/AccountFileReader.h"
 #include "accounts/JWTClaims.h"
 
+#include "support/ClaudeConfiguration.h"
+#include "support/ProcessReadCounter.h"
 #include "support/TempHome.h"
 
 #include <QFile>
@@ -244,4 +246,35 @@ TEST(AccountFileReader, OnlyConfigurationSizedFilesAreParsedAndCached) {
             EXPECT_GT(row.contents.size(), 3000000);
         }
     }
+}
+
+// Reading by members is cached like cachedJSON, and a large file is read once
+// however many callers miss at the same moment.
+TEST(AccountFileReader, CachedMembersReadALargeFileOnceUntilItChanges) {
+    TempHome home;
+    const QString path = home.file(QStringLiteral(".claude.json"));
+    ASSERT_TRUE(
+        test::writeClaudeConfiguration(path, 20 * 1000 * 1000, test::claudeAccountMembers("u-1", 1, 30)));
+    const qint64 size = QFile(path).size();
+    const QStringList names{QStringLiteral("oauthAccount")};
+    std::atomic<int> good{0};
+    const auto bytesRead = [&](int callers, const QStringList& asked) {
+        const qint64 before = test::bytesReadByProcess();
+        std::vector<std::thread> threads;
+        for (int i = 0; i < callers; ++i)
+            threads.emplace_back([&] {
+                good += AccountFileReader::cachedMembers(path, asked).value_or(QJsonObject{}).keys() == asked;
+            });
+        for (auto& t : threads)
+            t.join();
+        return test::bytesReadByProcess() - before;
+    };
+    const qint64 first = bytesRead(8, names);
+    EXPECT_EQ(good.load(), 8);
+    EXPECT_TRUE(first >= size && first < 2 * size) << first << " bytes read by eight callers";
+    EXPECT_LT(bytesRead(1, names), size / 100) << "unchanged";
+    EXPECT_GE(bytesRead(1, {QStringLiteral("userID")}), size) << "other names are another reading";
+    TempHome::setModifiedNs(path, TempHome::modifiedNs(path) + 1'000'000'000LL);
+    EXPECT_GE(bytesRead(1, names), size) << "a new time";
+    EXPECT_EQ(AccountFileReader::members(path, names), AccountFileReader::cachedMembers(path, names));
 }

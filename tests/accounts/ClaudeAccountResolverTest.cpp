@@ -1,10 +1,13 @@
 #include "accounts/ClaudeAccountResolver.h"
 
+#include "accounts/AccountFileReader.h"
 #include "accounts/ResolvedAccount.h"
+#include "support/ClaudeConfiguration.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 
+#include <QFile>
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
@@ -255,4 +258,51 @@ TEST_F(ClaudeResolverTest, DefaultReadabilityIsTheAdaptersCachedReading) {
     ASSERT_EQ(ids.size(), 2);
     EXPECT_TRUE(ids[0].usageReadable);
     EXPECT_FALSE(ids[1].usageReadable) << "a reading of another account is not this account's usage";
+}
+
+// The client keeps every project's prompt history in its configuration, so a
+// long-time user's file runs to tens of megabytes. Such a file used to read as
+// no configuration at all (over the 4 MiB a JSON file could have): no account,
+// no usage. Now the caps bound each member kept, and a member over them reads
+// as absent alone.
+TEST_F(ClaudeResolverTest, AConfigurationOfAnySizeKeepsItsAccountAndUsage) {
+    const qint64 mb = 1000 * 1000;
+    const qint64 fetchedAtMs = clock.now().toMSecsSinceEpoch() - 60000;
+    const QByteArray members = test::claudeAccountMembers("u-1", fetchedAtMs, 30);
+    QByteArray manyLimits = R"(  "oauthAccount": {"accountUuid": "u-1", "organizationType": "claude_pro"},
+  "cachedUsageUtilization": {"utilization": {"five_hour": {"utilization": 10}, "limits": [)";
+    for (int i = 0; i < 90000; ++i)
+        manyLimits += i ? ",{\"percent\":1}" : "{\"percent\":1}";
+    manyLimits += "]}}";
+    const QByteArray hugeName = R"(  "oauthAccount": {"accountUuid": "u-1", "displayName": ")" +
+                                QByteArray(AccountFileReader::kJsonReadCap, 'n') + "\"},\n" +
+                                R"(  "cachedUsageUtilization": {"utilization": {}})";
+    const struct {
+        const char* name;
+        qint64 projectBytes;
+        QByteArray membersAfter;
+        bool cutInHalf;
+        std::optional<QString> account;
+        std::optional<QString> plan;
+        bool usageReadable;
+    } rows[] = {
+        {"20 MB, the account after 19 MB of projects", 19 * mb, members, false, "u-1", "Claude Max", true},
+        {"7 MB, the cached usage over the value cap", 5700 * 1000, manyLimits, false, "u-1", "Claude Pro",
+         false},
+        {"the account over the byte cap", 1 * mb, hugeName, false, std::nullopt, std::nullopt, false},
+        {"20 MB cut off in the projects", 19 * mb, members, true, std::nullopt, std::nullopt, false},
+    };
+    for (const auto& row : rows) {
+        const QString path = home.file(QStringLiteral(".claude.json"));
+        ASSERT_TRUE(test::writeClaudeConfiguration(path, row.projectBytes, row.membersAfter)) << row.name;
+        if (row.cutInHalf) {
+            ASSERT_TRUE(QFile::resize(path, QFile(path).size() / 2));
+        }
+        const auto ids = scan();
+        ASSERT_EQ(ids.size(), row.account ? 1 : 0) << row.name;
+        if (!row.account) continue;
+        EXPECT_EQ(ids[0].id, *row.account) << row.name;
+        EXPECT_EQ(ids[0].planName, row.plan) << row.name;
+        EXPECT_EQ(ids[0].usageReadable, row.usageReadable) << row.name;
+    }
 }

@@ -16,9 +16,11 @@ TEST(PlatformPaths, EachLocationListsTheMacPathThenTheLinuxOnes) {
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::cursorSupportFolder, home, config),
               QStringList({"/home/u/Library/Application Support/Cursor", "/xdg/config/Cursor"}));
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::windsurfApplication, home, config),
-              QStringList({"/Applications/Windsurf.app", "/usr/share/windsurf"}));
+              QStringList({"/Applications/Windsurf.app", "/usr/share/windsurf", "/xdg/config/Windsurf",
+                           "/home/u/.codeium/windsurf"}));
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::zedApplication, home, config),
-              QStringList({"/Applications/Zed.app", "/home/u/.local/zed.app", "/usr/bin/zed"}));
+              QStringList({"/Applications/Zed.app", "/home/u/.local/zed.app", "/home/u/.local/bin/zed",
+                           "/usr/bin/zeditor", "/usr/bin/zed"}));
 }
 
 TEST(PlatformPaths, AnyExistsAcceptsFilesAndFolders) {

@@ -36,6 +36,13 @@ claude_cache_left() { "$(dirname "${BASH_SOURCE[0]}")/make-fixture-home.sh" "$ho
 # and when was its file last written (ms since the epoch).
 usage_store() { echo "$home/.local/share/Meterix/account-usage.json"; }
 store_holds() { grep -Eq "\"hourlyRemainingPercentage\": $1[,}[:space:]]" "$(usage_store)" 2>/dev/null; }
+# Claude Code's stored reading is filed under its account and carries it, read
+# from the end of a 20 MB configuration.
+store_keeps_the_claude_account() {
+    local store; store=$(usage_store)
+    grep -q '"claude|u-1"' "$store" && grep -q '"accountID": "u-1"' "$store" &&
+        grep -q '"accountEmail": "dev@example.com"' "$store" && grep -q '"planName": "Claude Max"' "$store"
+}
 store_written_ms() { stat -c %.3Y "$(usage_store)" | tr -d .; }
 now_ms() { date +%s%3N; }
 
@@ -213,6 +220,7 @@ file_anew() {
 }
 quit_wrote_the_reading() {
     store_holds "$quit_left" || fail "the reading filed just before the quit was not saved: $(cat "$(usage_store)")"
+    store_keeps_the_claude_account || fail "the stored reading lost Claude Code's account: $(cat "$(usage_store)")"
     # The store's own write would have come 2 s after the filing at the
     # earliest (less a little: file times are taken from a coarse clock).
     local written=$(($(store_written_ms) - asked))

@@ -1,4 +1,5 @@
 // Cursor, Mistral, Windsurf and Zed: found or not, never a figure.
+#include "core/PlatformPaths.h"
 #include "providers/CursorAdapter.h"
 #include "providers/MistralAdapter.h"
 #include "providers/WindsurfAdapter.h"
@@ -6,6 +7,8 @@
 
 #include "support/FakeEnvironment.h"
 #include "support/TempHome.h"
+
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -50,18 +53,62 @@ TEST_F(DetectionOnlyTest, WindsurfShowsThePlanFromCodeium) {
     }
 }
 
-TEST_F(DetectionOnlyTest, ZedShowsTheAssistantModelOnlyFromStrictJson) {
+// Zed writes its settings as JSON with comments and trailing commas (its
+// default file opens with comment lines), and moved the model setting from
+// "assistant" to "agent".
+TEST_F(DetectionOnlyTest, ZedShowsTheAgentModelFromItsSettingsAsZedWritesThem) {
     ZedAdapter zed(home.path(), apps("zed"));
     expectFigureless(zed.fetchUsage(false), UsageUnavailableReason::notConfigured);
-    home.write(QStringLiteral(".config/zed/settings.json"), R"({"assistant":{"default_model":{"model":"claude-sonnet"}}})");
-    const UsageSnapshot s = zed.fetchUsage(false);
-    expectFigureless(s, UsageUnavailableReason::notMeasured);
-    EXPECT_EQ(s.planName, QStringLiteral("Zed AI · claude-sonnet"));
-    home.write(QStringLiteral(".config/zed/settings.json"),
-               "// my settings\n{\"assistant\":{\"default_model\":{\"model\":\"claude-sonnet\"}}}");
-    const UsageSnapshot commented = zed.fetchUsage(false);
-    expectFigureless(commented, UsageUnavailableReason::notMeasured);
-    EXPECT_EQ(commented.planName, std::nullopt);
+    const struct {
+        const char* name;
+        QByteArray settings;
+        std::optional<QString> plan;
+    } rows[] = {
+        {"the older assistant setting", R"({"assistant":{"default_model":{"model":"claude-sonnet"}}})",
+         QStringLiteral("Zed AI · claude-sonnet")},
+        {"the agent setting with comments and trailing commas",
+         "// Zed settings\n//\n// For information on how to configure Zed, see the Zed\n// documentation.\n{\n"
+         "  \"agent\": {\n    \"default_model\": {\n      \"provider\": \"zed.dev\",\n"
+         "      \"model\": \"claude-sonnet-4\", // the fast one\n    },\n  },\n"
+         "  /* the look */ \"theme\": \"One Dark\",\n}\n",
+         QStringLiteral("Zed AI · claude-sonnet-4")},
+        {"agent before assistant",
+         R"({"assistant":{"default_model":{"model":"old"}},"agent":{"default_model":{"model":"new"}}})",
+         QStringLiteral("Zed AI · new")},
+        {"an empty agent model falls back",
+         R"({"agent":{"default_model":{"model":""}},"assistant":{"default_model":{"model":"old"}}})",
+         QStringLiteral("Zed AI · old")},
+        {"a model of another type", R"({"agent":{"default_model":"claude"}})", std::nullopt},
+        {"no model at all", "// nothing set yet\n{}\n", std::nullopt},
+        {"a comment never closed", "/* {\"agent\":{\"default_model\":{\"model\":\"m\"}}}", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        home.write(QStringLiteral(".config/zed/settings.json"), row.settings);
+        const UsageSnapshot s = zed.fetchUsage(false);
+        expectFigureless(s, UsageUnavailableReason::notMeasured);
+        EXPECT_EQ(s.planName, row.plan) << row.name;
+    }
+}
+
+// Each place in the user's folders where the two editors live on Linux is
+// enough to find them (the system folders are the table's own test).
+TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
+    for (const char* relative : {"config/Windsurf/", ".codeium/windsurf/", ".local/zed.app/", ".local/bin/zed"}) {
+        TempHome home;
+        const bool windsurf = QByteArray(relative).contains("indsurf");
+        const QStringList paths =
+            PlatformPaths::paths(windsurf ? InstallLocation::windsurfApplication : InstallLocation::zedApplication,
+                                 home.path(), home.file(QStringLiteral("config")))
+                .filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(home.path())));
+        const auto found = [&] {
+            return windsurf ? WindsurfAdapter(home.path(), paths).isDetected()
+                            : ZedAdapter(home.path(), paths).isDetected();
+        };
+        EXPECT_FALSE(found()) << relative;
+        QString(QLatin1String(relative)).endsWith(QLatin1Char('/')) ? home.mkdir(QLatin1String(relative))
+                                                                     : home.write(QLatin1String(relative), "");
+        EXPECT_TRUE(found()) << relative;
+    }
 }
 
 TEST_F(DetectionOnlyTest, ZedFromTheApplicationAloneIsFound) {
