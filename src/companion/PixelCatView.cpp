@@ -26,6 +26,10 @@ namespace {
 const double kSprite = 16 * PixelArtCanvas::catPixelSize; // 21.6
 constexpr double kBubbleSpacing = 1.5;
 constexpr double kHeartPointSize = 11;
+// How far the sleep bubble and the heart stand from the frame's centre towards
+// the head: the bubble in front of the face, the heart above the head.
+constexpr double kBubbleHeadward = 8;
+constexpr double kHeartHeadward = 5;
 const QColor kHeartColor = QColor::fromRgbF(0.94f, 0.15f, 0.28f);
 
 QFont bubbleFont(double pixels) {
@@ -136,7 +140,7 @@ QRectF PixelCatView::bubbleRect() const {
     const double w = bubbleType().width;
     const double h = bubbleType().height;
     const QRectF f = catFrameRect();
-    const double dx = engine_.isFacingLeft() ? -8 : 8;
+    const double dx = headward() * kBubbleHeadward;
     return QRectF(f.center().x() - w / 2 + dx, f.bottom() - h + zOffset_.value() - 18, w, h);
 }
 
@@ -144,7 +148,13 @@ QRectF PixelCatView::heartRect() const {
     const double side = SymbolImage::boxSide(kHeartPointSize) * 1.2;
     const QRectF f = catFrameRect();
     const double cy = f.bottom() - SymbolImage::boxSide(kHeartPointSize) / 2 + heartOffset_.value() - 16;
-    return QRectF(f.center().x() - side / 2, cy - side / 2, side, side);
+    const double cx = f.center().x() + headward() * kHeartHeadward;
+    return QRectF(cx - side / 2, cy - side / 2, side, side);
+}
+
+double PixelCatView::spriteScale() const {
+    const double facing = facing_.value();
+    return PixelCatSprites::headsLeft(engine_.currentFrame()) ? -facing : facing;
 }
 
 QPointF PixelCatView::spriteTopLeft() const {
@@ -155,10 +165,10 @@ QPointF PixelCatView::spriteTopLeft() const {
 QRegion PixelCatView::computeCellRegion() const {
     if (engine_.isBeingHeld()) return {};
     // The sprite's own cells, both ways round while it turns.
-    const double facing = facing_.value();
+    const double scale = spriteScale();
     QRegion r;
-    if (facing > -0.99) r = silhouette(false);
-    if (facing < 0.99) r += silhouette(true);
+    if (scale > -0.99) r = silhouette(false);
+    if (scale < 0.99) r += silhouette(true);
     if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001)
         r += outward(bubbleRect());
     if (heartOpacity_.value() > 0.01) r += outward(heartRect());
@@ -466,12 +476,12 @@ bool PixelCatView::handlePointer(QEvent* event) {
 void PixelCatView::paintSprite(QPainter& p) {
     const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
     const QPointF topLeft = spriteTopLeft();
-    const double facing = facing_.value();
+    const double scale = spriteScale();
     const auto draw = [&](QPainter& q) {
         ++spriteRenders_;
         q.save();
         q.translate(topLeft.x() + kSprite / 2, 0);
-        q.scale(facing, 1);
+        q.scale(scale, 1);
         q.translate(-kSprite / 2, 0);
         PixelArtCanvas::paint(q, frame, meterix::palette(breed_), PixelArtCanvas::catPixelSize,
                               QPointF(0, topLeft.y()));
@@ -479,12 +489,13 @@ void PixelCatView::paintSprite(QPainter& p) {
     };
     // Mid-turn or mid-hop the cells are drawn as they are: those frames pass
     // and would only crowd the stamps out.
-    if ((facing != 1 && facing != -1) || jump_.isMoving()) {
+    if ((scale != 1 && scale != -1) || jump_.isMoving()) {
         draw(p);
         return;
     }
     const QByteArray key = "cat|" + rawValue(breed_).toLatin1() + '|' +
-                           QByteArray::number(int(engine_.currentFrame())) + (facing < 0 ? "|left" : "|right");
+                           QByteArray::number(int(engine_.currentFrame())) +
+                           (scale < 0 ? "|mirrored" : "|plain");
     CachedPainting::draw(p, QRectF(topLeft, QSizeF(kSprite, kSprite)).adjusted(-1, -1, 1, 1), key, draw);
 }
 

@@ -85,10 +85,16 @@ class CatViewTest : public ::testing::Test {
         return qobject_cast<PixelCatView*>(bar.catView());
     }
 
-    // Pixels within a few steps of a colour inside a rectangle (logical
-    // coordinates; the image may be drawn at a higher pixel ratio).
-    static int pixelsLike(const QImage& image, const QColor& c, const QRect& area) {
-        int n = 0;
+    // Opaque pixels within a few steps of a colour inside a rectangle (logical
+    // coordinates; the image may be drawn at a higher pixel ratio): how many,
+    // and the mean of their x (logical; NaN when none).
+    struct Found {
+        int count = 0;
+        double meanX = std::nan("");
+    };
+    static Found pixelsLike(const QImage& image, const QColor& c, const QRect& area) {
+        Found found;
+        double sumX = 0;
         const qreal d = image.devicePixelRatio();
         const QRect device(int(area.x() * d), int(area.y() * d), int(area.width() * d),
                            int(area.height() * d));
@@ -97,10 +103,13 @@ class CatViewTest : public ::testing::Test {
             for (int x = r.left(); x <= r.right(); ++x) {
                 const QColor p = image.pixelColor(x, y);
                 if (p.alpha() > 250 && std::abs(p.red() - c.red()) <= 2 &&
-                    std::abs(p.green() - c.green()) <= 2 && std::abs(p.blue() - c.blue()) <= 2)
-                    ++n;
+                    std::abs(p.green() - c.green()) <= 2 && std::abs(p.blue() - c.blue()) <= 2) {
+                    ++found.count;
+                    sumX += (x + 0.5) / d;
+                }
             }
-        return n;
+        if (found.count > 0) found.meanX = sumX / found.count;
+        return found;
     }
 
     void mouse(QWidget& w, QEvent::Type type, QPointF local, Qt::MouseButtons buttons = Qt::NoButton) {
@@ -139,10 +148,12 @@ TEST_F(CatViewTest, TheCatStandsInTheBandAboveTheCapsuleInEachCoat) {
         const QImage image = test::renderWidget(*bar, 4.0);
         const QRect catArea = cat->catFrameRect().translated(cat->pos()).toAlignedRect();
         const QColor body = palette(breed).body;
-        EXPECT_GT(pixelsLike(image, body, catArea), 40) << rawValue(breed).toStdString();
+        EXPECT_GT(pixelsLike(image, body, catArea).count, 40) << rawValue(breed).toStdString();
         // Nothing of the cat outside its frame in the band above the capsule.
         const QRect band(0, 0, image.width(), int(capsule.top()));
-        EXPECT_EQ(pixelsLike(image, body, band) - pixelsLike(image, body, catArea.intersected(band)), 0);
+        EXPECT_EQ(pixelsLike(image, body, band).count -
+                      pixelsLike(image, body, catArea.intersected(band)).count,
+                  0);
         QImage look = test::onBackdrop(test::renderWidget(*bar, 2.0), QColor(70, 90, 120));
         look.setDevicePixelRatio(1);
         grabs.append(look.copy(0, 0, look.width(), int(bar->capsuleRect().bottom() + 12) * 2));
@@ -177,7 +188,7 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     EXPECT_TRUE(cat->paintedRegion().isEmpty());
     const QImage held = test::renderWidget(*bar, 4.0);
     const QRect catArea = before.translated(cat->pos());
-    EXPECT_EQ(pixelsLike(held, palette(PixelCatBreed::orangeTabby).body, catArea), 0);
+    EXPECT_EQ(pixelsLike(held, palette(PixelCatBreed::orangeTabby).body, catArea).count, 0);
     ASSERT_NE(overlayWindow, nullptr);
     EXPECT_TRUE(overlay.isVisible());
     EXPECT_EQ(overlay.currentFrame(), CatSprite::dangle2);
@@ -189,7 +200,7 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     carried.fill(Qt::transparent);
     overlayWindow->render(&carried);
     const QRect around = sprite.toAlignedRect();
-    EXPECT_GT(pixelsLike(carried, palette(PixelCatBreed::orangeTabby).body, around), 40);
+    EXPECT_GT(pixelsLike(carried, palette(PixelCatBreed::orangeTabby).body, around).count, 40);
     test::saveGrab(test::sheet({test::onBackdrop(held, QColor(70, 90, 120)),
                                 test::onBackdrop(carried.copy(QRect(around.topLeft() * 4, around.size() * 4)
                                                                   .adjusted(-40, -40, 40, 40)),
@@ -206,6 +217,92 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     const QPointF standing = cat->mapToGlobal(cat->catFrameRect().center());
     EXPECT_NEAR(overlay.catScreenPosition().x(), standing.x(), 1e-6);
     EXPECT_NEAR(overlay.catScreenPosition().y(), standing.y(), 1e-6);
+}
+
+// The frames have the head at the left (the stretch has it at the right):
+// whichever way the cat faces, its eyes are drawn on that side of its frame,
+// on the bar and carried alike, and the sleep bubble and the tap's heart
+// stand on that side too.
+TEST_F(CatViewTest, TheHeadLeadsTheWayTheCatFaces) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    PixelCatEngine& e = cat->engine();
+    e.setApplicationVisible(false); // the test ticks the cat
+    const CatColorPalette coat = palette(PixelCatBreed::orangeTabby);
+    const QColor heartColor = QColor::fromRgbF(0.94f, 0.15f, 0.28f);
+    // Open eyes in the coat's eye colour, closed ones a near-black line.
+    const auto eyeColor = [&](CatSprite sprite) {
+        return PixelCatSprites::frame(sprite).rows.join(QString()).contains(QLatin1Char('E'))
+                   ? coat.eye
+                   : QColor::fromRgbF(0.15f, 0.15f, 0.18f);
+    };
+    struct Row {
+        CatAction action;
+        bool tapped; // then happy, with the heart over it
+    };
+    for (const Row& row :
+         {Row{CatAction::walking, false}, Row{CatAction::idle, false}, Row{CatAction::sitting, false},
+          Row{CatAction::grooming, false}, Row{CatAction::layingDown, false}, Row{CatAction::sleeping, false},
+          Row{CatAction::stretching, false}, Row{CatAction::sitting, true}}) {
+        for (const bool left : {false, true}) {
+            e.setAction(row.action);
+            if (row.tapped) e.onCatTapped();
+            e.tickFrame();
+            e.onDragChanged(QSizeF(left ? -5 : 5, 0), QPointF()); // turns it, lifts nothing
+            QCoreApplication::processEvents();
+            SCOPED_TRACE(std::string(PixelCatSprites::name(e.currentFrame())) +
+                         (left ? " facing left" : " facing right"));
+            ASSERT_EQ(e.isFacingLeft(), left);
+            const QImage image = test::renderWidget(*bar, 4.0);
+            const QRectF frame = cat->catFrameRect().translated(cat->pos());
+            const auto onItsSide = [&](double x) {
+                return left ? x < frame.center().x() : x > frame.center().x();
+            };
+            const Found eyes = pixelsLike(image, eyeColor(e.currentFrame()), frame.toAlignedRect());
+            ASSERT_GT(eyes.count, 4);
+            EXPECT_TRUE(onItsSide(eyes.meanX)) << eyes.meanX << " vs centre " << frame.center().x();
+            if (row.action == CatAction::sleeping) {
+                // The bubble: all that is drawn above the frame.
+                const QRect above(int(frame.left()) - 24, 0, int(frame.width()) + 48, int(frame.top()));
+                double sum = 0, weight = 0;
+                for (int y = 0; y < int(above.bottom() * 4); ++y)
+                    for (int x = std::max(0, above.left() * 4);
+                         x < std::min(image.width(), above.right() * 4); ++x) {
+                        sum += qAlpha(image.pixel(x, y)) * (x + 0.5) / 4;
+                        weight += qAlpha(image.pixel(x, y));
+                    }
+                ASSERT_GT(weight, 0);
+                EXPECT_TRUE(onItsSide(sum / weight)) << "bubble at " << sum / weight;
+            }
+            if (row.tapped) {
+                const Found heart =
+                    pixelsLike(image, heartColor, frame.toAlignedRect().adjusted(-16, -40, 16, 0));
+                ASSERT_GT(heart.count, 4);
+                EXPECT_TRUE(onItsSide(heart.meanX)) << "heart at " << heart.meanX;
+            }
+        }
+    }
+
+    // Carried: the overlay draws any frame the same way round.
+    for (const CatSprite sprite : {CatSprite::walk1, CatSprite::sit1, CatSprite::stretch})
+        for (const bool left : {false, true}) {
+            SCOPED_TRACE(std::string(PixelCatSprites::name(sprite)) +
+                         (left ? " carried left" : " carried right"));
+            overlay.startDrag(QPointF(400, 300), left, sprite);
+            ASSERT_NE(overlayWindow, nullptr);
+            QImage carried(overlayWindow->size() * 4, QImage::Format_ARGB32_Premultiplied);
+            carried.setDevicePixelRatio(4);
+            carried.fill(Qt::transparent);
+            overlayWindow->render(&carried);
+            const QRectF drawn = overlayWindow->spriteRect();
+            const Found eyes = pixelsLike(carried, eyeColor(sprite), drawn.toAlignedRect());
+            ASSERT_GT(eyes.count, 4);
+            EXPECT_EQ(eyes.meanX < drawn.center().x(), left)
+                << eyes.meanX << " vs centre " << drawn.center().x();
+            overlay.endDrag(QPointF(), {});
+            timers.advance(1);
+        }
 }
 
 TEST_F(CatViewTest, BoundsFollowTheBarWidthWithAnEightyPointFloor) {
@@ -608,10 +705,10 @@ TEST(CatAnimatedValueTest, MovesLandOnTheirTargetsWithoutJumps) {
         const char* name;
         CatAnimation how;
     };
-    for (const Row& row : {Row{"spring", CatAnimation::withSpring(SpringSpec{0.22, 0.82})},
-                           Row{"ease out", CatAnimation::easeOut(0.3)},
-                           Row{"ease in-out", CatAnimation::easeInOut(0.8)},
-                           Row{"linear", CatAnimation::linear(0.12)}}) {
+    for (const Row& row :
+         {Row{"spring", CatAnimation::withSpring(SpringSpec{0.22, 0.82})},
+          Row{"ease out", CatAnimation::easeOut(0.3)}, Row{"ease in-out", CatAnimation::easeInOut(0.8)},
+          Row{"linear", CatAnimation::linear(0.12)}}) {
         SCOPED_TRACE(row.name);
         CatAnimatedValue v(clock, 0);
         double last = 0, biggest = 0;
