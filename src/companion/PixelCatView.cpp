@@ -58,6 +58,12 @@ const BubbleType& bubbleType() {
     return *type;
 }
 
+// A gliding cat is drawn on quarter points, the finest offset its stamps and
+// outlines tell apart, so a walk reuses a few of each.
+double onQuarterPoints(double x) {
+    return std::round(x * 4) / 4;
+}
+
 QRect outward(const QRectF& r) {
     const int left = int(std::floor(r.left())), top = int(std::floor(r.top()));
     return QRect(left, top, int(std::ceil(r.right())) - left, int(std::ceil(r.bottom())) - top);
@@ -133,7 +139,8 @@ void PixelCatView::applyBounds() {
 
 QRectF PixelCatView::catFrameRect() const {
     // 32 x 26, centred on the 24-high band, moved right by the position.
-    return QRectF(x_.value(), headroom + (bandHeight - frameHeight) / 2, frameWidth, frameHeight);
+    return QRectF(onQuarterPoints(x_.value()), headroom + (bandHeight - frameHeight) / 2, frameWidth,
+                  frameHeight);
 }
 
 QRectF PixelCatView::bubbleRect() const {
@@ -215,7 +222,7 @@ QRegion PixelCatView::silhouette(bool mirrored) const {
 std::optional<QPointF> PixelCatView::landingPoint(double positionX) const {
     const QWidget* w = window();
     if (!w || !w->isVisible()) return std::nullopt;
-    return mapToGlobal(QPointF(positionX + frameWidth / 2, headroom + bandHeight / 2));
+    return mapToGlobal(QPointF(onQuarterPoints(positionX) + frameWidth / 2, headroom + bandHeight / 2));
 }
 
 void PixelCatView::setCatDragging(bool dragging) {
@@ -229,11 +236,9 @@ void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimatio
     dispatching_ = true;
     switch (property) {
     case P::position:
-        // Each walking step lands at once, a step per frame tick: tweening it
-        // would repaint and reshape the bar's window sixty times a second for
-        // as long as the cat walks.
-        x_.animateTo(engine_.positionX(),
-                     how.kind == CatAnimation::Kind::linear ? CatAnimation::immediate() : how);
+        // A walking step glides over its frame tick, stepped on the view's
+        // clock: each new step goes on from where the last one stands.
+        x_.animateTo(engine_.positionX(), how);
         break;
     case P::facing:
         facing_.animateTo(engine_.isFacingLeft() ? -1 : 1, CatAnimation::withSpring(SpringSpec{0.22, 0.82}));

@@ -691,6 +691,61 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     CatAnimatedValue::setInstantForTesting(true);
 }
 
+// Each walking step glides to its new place over its frame tick, stepped on
+// the view's clock with one repaint a step; the steps chain into an even
+// 25 pt/s whichever way the cat walks, and once it stops the glide under way
+// lands and the clock stops.
+TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    QCoreApplication::processEvents();
+    PixelCatEngine& e = cat->engine();
+    e.setApplicationVisible(false); // the test ticks and steps the cat
+    CatAnimationClock& clock = cat->animationClock();
+    qint64 now = 0;
+    clock.setTimeSourceForTesting([&] { return now; });
+    const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);
+    const qint64 stepMs = clock.interval().count();
+    PaintCounter paints(cat);
+    for (const bool left : {false, true}) {
+        SCOPED_TRACE(left ? "walking left" : "walking right");
+        CatAnimatedValue::setInstantForTesting(true); // the turn lands at once
+        e.onDragChanged(QSizeF(left ? -5 : 5, 0), QPointF());
+        e.setAction(CatAction::walking);
+        CatAnimatedValue::setInstantForTesting(false);
+        const double start = cat->catFrameRect().x();
+        const qint64 startMs = now;
+        int steps = 0, stepPaints = 0;
+        for (int tick = 0; tick < 3; ++tick) {
+            const qint64 tickAt = now;
+            cat->loops().frameTick();
+            EXPECT_TRUE(clock.isRunning());
+            for (now = tickAt + stepMs; now < tickAt + tickMs; now += stepMs) {
+                const int before = paints.paints;
+                clock.step();
+                ++steps;
+                EXPECT_LE(paints.paints, before + 1);
+                stepPaints += paints.paints - before;
+                const double walked = 25.0 * double(now - startMs) / 1000;
+                EXPECT_NEAR(cat->catFrameRect().x(), start + (left ? -walked : walked), 0.126) << now;
+            }
+            now = tickAt + tickMs;
+        }
+        EXPECT_EQ(steps, 3 * ((tickMs - 1) / stepMs));
+        EXPECT_EQ(stepPaints, steps); // every step moved it
+        e.setAction(CatAction::sitting);
+        cat->loops().frameTick();
+        for (int i = 0; i < 10 && clock.isRunning(); ++i) {
+            now += stepMs;
+            clock.step();
+        }
+        EXPECT_FALSE(clock.isRunning());
+        EXPECT_EQ(cat->catFrameRect().x(), start + (left ? -9 : 9));
+    }
+    CatAnimatedValue::setInstantForTesting(true);
+}
+
 TEST(CatAnimatedValueTest, MovesLandOnTheirTargetsWithoutJumps) {
     CatAnimationClock clock(std::chrono::milliseconds(33));
     qint64 now = 0;
