@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# End to end: the pixel cat of the real app on a virtual X display. A press on
-# the cat and a move 200 px away lift it into the screen-wide overlay, which
-# carries it under the pointer; the release puts it back on the bar. The bar
-# itself never moves meanwhile, and afterwards it can be dragged again by its
-# handle (the cat has given the pointer back).
+# End to end: the pixel cat of the real app on a virtual X display. It walks
+# head first. A press on the cat and a move 200 px away lift it into the
+# screen-wide overlay, which carries it under the pointer; the release puts it
+# back on the bar. The bar itself never moves meanwhile, and afterwards it can
+# be dragged again by its handle (the cat has given the pointer back).
 #
 #   cat-under-xvfb.sh <meterix> <screen-grab> <cat-locator> <output folder>
 set -euo pipefail
@@ -47,6 +47,28 @@ cat_still() {
 }
 wait_cat_still() { last_look=; wait_for "$1" cat_still; }
 bar_at() { [ "$(bar_geometry "$bar" | cut -d' ' -f1,2)" = "$1 $2" ]; }
+
+# The cat walks head first. It sets out walking right and walks off and on
+# from then: screenshots a moment apart, each searched for the cat, until three
+# in a row find it further right each time. The middle one shows it walking
+# right (not turning at either end of its walk): its eyes, the coat's green,
+# stand right of its middle.
+walk_x=() walk_eye=()
+walking_right() {
+    local n=${#walk_x[@]} look x eye
+    "$grab" "$out/cat-walk-$n.png" || fail "no screenshot"
+    look=$("$locate" "$bx" "$by" "$bw" 44 "$out/cat-walk-$n.png") || look="-1 0 0 -1"
+    read -r x _ _ eye <<< "$look"
+    walk_x+=("$x") walk_eye+=("$eye")
+    [ "$n" -ge 2 ] && [ "${walk_x[n - 2]}" -ge 0 ] &&
+        [ "${walk_x[n - 1]}" -gt "${walk_x[n - 2]}" ] && [ "$x" -gt "${walk_x[n - 1]}" ]
+}
+wait_for 90 walking_right || fail "the cat was never seen walking right (at ${walk_x[*]})"
+seen=$((${#walk_x[@]} - 2))
+mv "$out/cat-walk-$seen.png" "$out/cat-walking-right.png"
+rm -f "$out"/cat-walk-*.png
+[ "${walk_eye[seen]}" -gt "${walk_x[seen]}" ] ||
+    fail "the cat walks right with its head behind: eyes at x ${walk_eye[seen]}, its middle at ${walk_x[seen]}"
 
 # Resting the pointer on the capsule stops a walking cat, so it can be caught.
 xdotool mousemove $((bx + 26)) $((capsule_top + 17))
