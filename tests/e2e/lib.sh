@@ -133,57 +133,52 @@ stop_app() {
 }
 
 # quit_right_after_a_reading <refresh> <quit>: quits the app (the command quit)
-# at once after it has filed a reading, to prove that quitting writes out the
+# right after it has filed a reading, to prove that quitting writes out the
 # usage store. The store writes its file 2 s after a reading is filed (the
-# readings of one poll share a write), so a reading filed just before the quit
-# reaches the file in time only if the quit writes it. The command refresh
-# makes the app file Claude Code's cache anew; the cache takes a new figure
-# first each time. Once nothing waits to be written (the file holds the last
-# figure filed), a new figure is filed and the quit follows, if that was the
-# only fetch of Claude Code since (nothing read the figure before the refresh),
-# well within the store's delay, and the figure is not written yet. Otherwise
-# (a deferred refresh came in between, or the machine is slow) the figure is let
-# through to the file and the next one tried. The caller then waits for the
-# app's end and calls quit_wrote_the_reading.
+# readings of one poll share a write), so a figure that reaches the file sooner
+# than 2 s after Claude Code's cache took it was written by the quit. Each try
+# gives the cache a new figure and has the command refresh file it, once
+# nothing is in flight (a fetch under way would take the refresh's place); as
+# soon as the figure is filed, and while the file does not hold it yet, the
+# quit follows. A try whose filing came late (the quit could hardly beat the
+# store then) is let through to the file and the next figure tried, for up to
+# a minute, after which the quit follows whatever the time. The caller then
+# waits for the app's end and calls quit_wrote_the_reading, or quit_outcome to
+# tell a run too slow to prove anything from a failure.
 quit_right_after_a_reading() {
-    local refresh=$1 quit=$2 fetched
-    # The refresh's fetch must not join one begun before the cache changed.
-    wait_for 10 nothing_in_flight || fail "a refresh never ended"
-    file_anew "$refresh" 60
-    # A refresh deferred from before may be the one that files the figure.
-    wait_for 15 store_holds 60 || fail "the reading filed never reached the usage store"
-    wait_for 10 nothing_in_flight || fail "a refresh never ended"
-    for quit_left in 45 44 43 42 41 40; do
-        fetched=$(claude_fetches)
-        file_anew "$refresh" "$quit_left"
-        if [ "$(claude_fetches)" = $((fetched + 1)) ] && [ $(($(now_ms) - asked)) -lt 1200 ] &&
-            ! store_holds "$quit_left"; then
+    local refresh=$1 quit=$2 filed
+    local until=$((SECONDS + 60))
+    while :; do
+        # A figure the file has not held before (kept above the weekly one).
+        quit_left=$((${quit_left:-46} - 1))
+        [ "$quit_left" -gt 5 ] || quit_left=45
+        wait_for 30 nothing_in_flight || fail "a refresh never ended"
+        filed=$(claude_filed)
+        asked=$(now_ms)
+        claude_cache_left "$quit_left"
+        "$refresh"
+        wait_for 30 claude_filed_more_than "$filed" || fail "no new reading of Claude Code was filed"
+        if ! store_holds "$quit_left" && { [ $(($(now_ms) - asked)) -lt 1000 ] || [ $SECONDS -ge $until ]; }; then
             quit_at=$(now_ms)
             "$quit"
             return 0
         fi
-        wait_for 10 store_holds "$quit_left" || fail "the reading filed never reached the usage store"
-        wait_for 10 nothing_in_flight || fail "a refresh never ended"
+        wait_for 30 store_holds "$quit_left" || fail "the reading filed never reached the usage store"
     done
-    fail "no reading was filed alone well within the store's delay, so a write on quit could not be told apart"
 }
-# file_anew <refresh> <percent>: Claude Code's cache takes the figure and the
-# refresh (asked: when) files it; the other providers' fetches end too, so that
-# nothing keeps a quit waiting.
-file_anew() {
-    claude_cache_left "$2"
-    local filed; filed=$(claude_filed)
-    asked=$(now_ms)
-    "$1"
-    wait_for 10 claude_filed_more_than "$filed" || fail "no new reading of Claude Code was filed"
-    wait_for 10 nothing_in_flight || fail "the refresh never ended"
+# quit_outcome: after the quit, whether the figure filed just before it is on
+# disk (else it fails: a reading was lost) and was written by the quit, that
+# is sooner than the store's own write could have come (2 s after the cache
+# took the figure, less a little: file times are taken from a coarse clock).
+# Returns 1 when the figure reached the file too late to tell the two apart (a
+# machine too busy for the quit to beat the store's delay).
+quit_outcome() {
+    store_holds "$quit_left" || fail "the reading filed just before the quit was not saved: $(cat "$(usage_store)")"
+    quit_written=$(($(store_written_ms) - asked))
+    echo "quit $((quit_at - asked)) ms after the cache took the figure; the usage store written $quit_written ms after it"
+    [ "$quit_written" -lt 1950 ]
 }
 quit_wrote_the_reading() {
-    store_holds "$quit_left" || fail "the reading filed just before the quit was not saved: $(cat "$(usage_store)")"
-    # The store's own write would have come 2 s after the filing at the
-    # earliest (less a little: file times are taken from a coarse clock).
-    local written=$(($(store_written_ms) - asked))
-    [ "$written" -lt 1950 ] ||
-        fail "the reading was written $written ms after its refresh, by the store's delayed write, not by the quit"
-    echo "quit $((quit_at - asked)) ms after the refresh; the usage store written $written ms after it"
+    quit_outcome ||
+        fail "the reading reached the file $quit_written ms after the cache took it: too late to be told from the store's own write"
 }
