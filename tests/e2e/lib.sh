@@ -132,33 +132,59 @@ stop_app() {
     app_ended SIGTERM
 }
 
-# quit_right_after_a_reading <refresh> <quit>: quits the app (the command quit)
-# right after it has filed a reading, to prove that quitting writes out the
-# usage store. The store writes its file 2 s after a reading is filed (the
-# readings of one poll share a write), so a figure that reaches the file sooner
-# than 2 s after Claude Code's cache took it was written by the quit. Each try
-# gives the cache a new figure and has the command refresh file it, once
-# nothing is in flight (a fetch under way would take the refresh's place); as
-# soon as the figure is filed, and while the file does not hold it yet, the
-# quit follows. A try whose filing came late (the quit could hardly beat the
-# store then) is let through to the file and the next figure tried, for up to
-# a minute, after which the quit follows whatever the time. The caller then
-# waits for the app's end and calls quit_wrote_the_reading, or quit_outcome to
-# tell a run too slow to prove anything from a failure.
+# log_follow: reads the app's log from its end on a descriptor of this shell,
+# so that log_wait_for sees each line the app writes from now on as soon as it
+# is written, without a process started per look.
+log_follow() {
+    [ -z "${log_fd:-}" ] || exec {log_fd}<&-
+    exec {log_fd}< "$home/app.log"
+    while IFS= read -r -u "$log_fd" _; do :; done
+    log_partial=
+}
+# log_wait_for <seconds> <text>: until a line written since log_follow holds the text.
+log_wait_for() {
+    local deadline=$((SECONDS + $1)) line
+    while :; do
+        if IFS= read -r -u "$log_fd" line; then
+            line=$log_partial$line log_partial=
+            [[ $line == *"$2"* ]] && return 0
+        else
+            log_partial+=$line # the end of a line not written yet
+            [ $SECONDS -lt $deadline ] || return 1
+            sleep 0.01
+        fi
+    done
+}
+
+# quit_right_after_a_reading <refresh> <quit> [<prepare>]: quits the app (the
+# command quit) right after it has filed a reading, to prove that quitting
+# writes out the usage store. The store writes its file 2 s after a reading is
+# filed (the readings of one poll share a write), so a figure that reaches the
+# file sooner than 2 s after the refresh that filed it was asked for was
+# written by the quit. Each try gives Claude Code's cache a new figure and has
+# the command refresh file it (after the command prepare, when given), once
+# nothing is in flight; the moment the figure is filed the quit follows, if the
+# refresh's own fetch was the only one since the cache took the figure (else
+# another fetch may have filed it before the refresh was asked for) and the
+# file does not hold it yet. Otherwise the figure is let through to the file
+# and the next one tried. The caller then waits for the app's end and calls
+# quit_wrote_the_reading, or quit_outcome to tell a run too slow to prove
+# anything from a failure.
 quit_right_after_a_reading() {
-    local refresh=$1 quit=$2 filed
-    local until=$((SECONDS + 60))
+    local refresh=$1 quit=$2 prepare=${3:-true} fetched
     while :; do
         # A figure the file has not held before (kept above the weekly one).
         quit_left=$((${quit_left:-46} - 1))
         [ "$quit_left" -gt 5 ] || quit_left=45
+        "$prepare"
         wait_for 30 nothing_in_flight || fail "a refresh never ended"
-        filed=$(claude_filed)
-        asked=$(now_ms)
+        fetched=$(claude_fetches)
         claude_cache_left "$quit_left"
+        log_follow
+        asked=$(now_ms)
         "$refresh"
-        wait_for 30 claude_filed_more_than "$filed" || fail "no new reading of Claude Code was filed"
-        if ! store_holds "$quit_left" && { [ $(($(now_ms) - asked)) -lt 1000 ] || [ $SECONDS -ge $until ]; }; then
+        log_wait_for 30 "Updated 1 snapshot(s) for claude" || fail "no new reading of Claude Code was filed"
+        if [ "$(claude_fetches)" = $((fetched + 1)) ] && ! store_holds "$quit_left"; then
             quit_at=$(now_ms)
             "$quit"
             return 0
@@ -166,19 +192,13 @@ quit_right_after_a_reading() {
         wait_for 30 store_holds "$quit_left" || fail "the reading filed never reached the usage store"
     done
 }
-# quit_outcome: after the quit, whether the figure filed just before it is on
-# disk (else it fails: a reading was lost) and was written by the quit, that
-# is sooner than the store's own write could have come (2 s after the cache
-# took the figure, less a little: file times are taken from a coarse clock).
-# Returns 1 when the figure reached the file too late to tell the two apart (a
-# machine too busy for the quit to beat the store's delay).
 quit_outcome() {
     store_holds "$quit_left" || fail "the reading filed just before the quit was not saved: $(cat "$(usage_store)")"
     quit_written=$(($(store_written_ms) - asked))
-    echo "quit $((quit_at - asked)) ms after the cache took the figure; the usage store written $quit_written ms after it"
+    echo "quit $((quit_at - asked)) ms after the refresh was asked for; the usage store written $quit_written ms after it"
     [ "$quit_written" -lt 1950 ]
 }
 quit_wrote_the_reading() {
     quit_outcome ||
-        fail "the reading reached the file $quit_written ms after the cache took it: too late to be told from the store's own write"
+        fail "the reading reached the file $quit_written ms after its refresh: too late to be told from the store's own write"
 }
