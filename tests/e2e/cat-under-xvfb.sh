@@ -21,13 +21,14 @@ shot() { "$grab" "$out/$1.png" || fail "no screenshot $1"; }
 
 start_app
 wait_for 30 bar_mapped || fail "the bar never showed"
-wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 bar=$(bar_window)
 read -r bx by bw bh <<< "$(bar_geometry "$bar")"
 # The bar's window: 20 px of bleed, then the cat's 20 px band, then the capsule.
 capsule_top=$((by + 40))
 
 cat_on_bar() { "$locate" "$bx" "$by" "$bw" 44; }
+# Every wait is for a condition, with a deadline for a machine busy with much else.
 # The cat stands still on the bar: two looks a poll apart find it within a pixel
 # of the same place (its poses move the centre of its pixels that much; a walk
 # goes 3 px a frame). Its place is then in cx and cy.
@@ -72,7 +73,7 @@ rm -f "$out"/cat-walk-*.png
 
 # Resting the pointer on the capsule stops a walking cat, so it can be caught.
 xdotool mousemove $((bx + 26)) $((capsule_top + 17))
-wait_cat_still 10 || fail "the cat never stood still on the bar (last seen at ${last_look:-no place})"
+wait_cat_still 30 || fail "the cat never stood still on the bar (last seen at ${last_look:-no place})"
 shot cat-on-bar
 
 # Press on the cat, carry it 200 px away: the first move lifts it into the
@@ -80,18 +81,18 @@ shot cat-on-bar
 # before the press, so the bar knows the cat is under the pointer and leaves
 # the press to it.)
 xdotool mousemove "$cx" "$cy" mousedown 1 mousemove $((cx + 100)) $((cy + 100))
-wait_for 5 overlay_mapped || fail "the cat was not lifted into the overlay"
+wait_for 30 overlay_mapped || fail "the cat was not lifted into the overlay"
 xdotool mousemove $((cx + 200)) $((cy + 200))
 carried() { "$locate" $((cx + 170)) $((cy + 170)) 60 60 > /dev/null; }
-wait_for 5 carried || fail "the carried cat is not under the pointer"
+wait_for 30 carried || fail "the carried cat is not under the pointer"
 shot cat-carried
 [ "$(bar_geometry "$bar")" = "$bx $by $bw $bh" ] || fail "the bar moved while the cat was carried"
 
 # Let go: the cat springs back onto the bar and the overlay goes away.
 xdotool mouseup 1
-wait_for 5 overlay_gone || fail "the overlay stayed after the drop"
+wait_for 30 overlay_gone || fail "the overlay stayed after the drop"
 lifted_x=$cx
-wait_cat_still 5 || fail "the cat is not back on the bar"
+wait_cat_still 30 || fail "the cat is not back on the bar"
 shot cat-back-on-bar
 [ "$(bar_geometry "$bar")" = "$bx $by $bw $bh" ] || fail "the bar moved with the cat's drop"
 # Dropped 200 px to the right of where it stood: at the right end of its range.
@@ -100,15 +101,15 @@ shot cat-back-on-bar
 # The bar is its own again: a drag by its handle moves it, following the
 # pointer move by move.
 xdotool mousemove $((bx + 26)) $((capsule_top + 17)) mousedown 1 mousemove $((bx + 56)) $((capsule_top + 67))
-wait_for 5 bar_at $((bx + 30)) $((by + 50)) || fail "the bar did not follow a drag by its handle: $(bar_geometry "$bar")"
+wait_for 30 bar_at $((bx + 30)) $((by + 50)) || fail "the bar did not follow a drag by its handle: $(bar_geometry "$bar")"
 xdotool mousemove $((bx + 76)) $((capsule_top + 117))
-wait_for 5 bar_at $((bx + 50)) $((by + 100)) || fail "the bar did not follow the drag on: $(bar_geometry "$bar")"
+wait_for 30 bar_at $((bx + 50)) $((by + 100)) || fail "the bar did not follow the drag on: $(bar_geometry "$bar")"
 xdotool mouseup 1
 # Put down where it was let go (well inside the screen: no clamping), which
 # the release stores as the bar's place.
 settings="$home/.config/Meterix/Meterix.conf"
 stored_at() { grep -q "^panelOriginX=$1\$" "$settings" && grep -q "^panelOriginY=$2\$" "$settings"; }
-wait_for 5 stored_at $((bx + 50)) $((by + 100)) ||
+wait_for 30 stored_at $((bx + 50)) $((by + 100)) ||
     fail "the release did not store the bar's new place: $(grep panelOrigin "$settings" | tr '\n' ' ')"
 bar_at $((bx + 50)) $((by + 100)) || fail "the bar moved on its release: $(bar_geometry "$bar")"
 
