@@ -139,14 +139,17 @@ log_follow() {
     [ -z "${log_fd:-}" ] || exec {log_fd}<&-
     exec {log_fd}< "$home/app.log"
     while IFS= read -r -u "$log_fd" _; do :; done
-    log_partial=
+    log_partial= log_counted=0
 }
-# log_wait_for <seconds> <text>: until a line written since log_follow holds the text.
+# log_wait_for <seconds> <text> [<counted>]: until a line written since
+# log_follow holds the text; lines that hold the counted text on the way (that
+# line included) are counted in log_counted.
 log_wait_for() {
     local deadline=$((SECONDS + $1)) line
     while :; do
         if IFS= read -r -u "$log_fd" line; then
             line=$log_partial$line log_partial=
+            [ -n "${3:-}" ] && [[ $line == *"$3"* ]] && log_counted=$((log_counted + 1))
             [[ $line == *"$2"* ]] && return 0
         else
             log_partial+=$line # the end of a line not written yet
@@ -163,28 +166,27 @@ log_wait_for() {
 # file sooner than 2 s after the refresh that filed it was asked for was
 # written by the quit. Each try gives Claude Code's cache a new figure and has
 # the command refresh file it (after the command prepare, when given), once
-# nothing is in flight; the moment the figure is filed the quit follows, if the
-# refresh's own fetch was the only one since the cache took the figure (else
-# another fetch may have filed it before the refresh was asked for) and the
-# file does not hold it yet. Otherwise the figure is let through to the file
-# and the next one tried. The caller then waits for the app's end and calls
-# quit_wrote_the_reading, or quit_outcome to tell a run too slow to prove
-# anything from a failure.
+# nothing is in flight; the app's log is followed as it is written, and the
+# moment the figure is filed the quit follows, if the refresh's own fetch was
+# the only one since the cache took the figure (else another fetch may have
+# filed it before the refresh was asked for). Otherwise the figure is let
+# through to the file and the next one tried. The caller then waits for the
+# app's end and calls quit_wrote_the_reading, or quit_outcome.
 quit_right_after_a_reading() {
-    local refresh=$1 quit=$2 prepare=${3:-true} fetched
+    local refresh=$1 quit=$2 prepare=${3:-true}
     while :; do
         # A figure the file has not held before (kept above the weekly one).
         quit_left=$((${quit_left:-46} - 1))
         [ "$quit_left" -gt 5 ] || quit_left=45
         "$prepare"
         wait_for 30 nothing_in_flight || fail "a refresh never ended"
-        fetched=$(claude_fetches)
-        claude_cache_left "$quit_left"
         log_follow
+        claude_cache_left "$quit_left"
         asked=$(now_ms)
         "$refresh"
-        log_wait_for 30 "Updated 1 snapshot(s) for claude" || fail "no new reading of Claude Code was filed"
-        if [ "$(claude_fetches)" = $((fetched + 1)) ] && ! store_holds "$quit_left"; then
+        log_wait_for 30 "Updated 1 snapshot(s) for claude" "Fetching usage for claude" ||
+            fail "no new reading of Claude Code was filed"
+        if [ "$log_counted" = 1 ]; then
             quit_at=$(now_ms)
             "$quit"
             return 0
@@ -192,6 +194,14 @@ quit_right_after_a_reading() {
         wait_for 30 store_holds "$quit_left" || fail "the reading filed never reached the usage store"
     done
 }
+# quit_outcome: after the quit, the figure filed just before it must be on
+# disk (else it fails: a reading was lost). Returns 0 when the quit wrote it,
+# that is sooner than the store's own write could have come (2 s after the
+# refresh was asked for at the earliest, less a little: file times are taken
+# from a coarse clock), and 1 when it reached the file too late to tell the
+# two apart (a machine too busy for the quit to beat the store's delay; had
+# the quit not written it, the app might have ended before the store did, and
+# the figure would be missing).
 quit_outcome() {
     store_holds "$quit_left" || fail "the reading filed just before the quit was not saved: $(cat "$(usage_store)")"
     quit_written=$(($(store_written_ms) - asked))
