@@ -1,11 +1,18 @@
-// One frame tick of the cat on the bar's real window: a walking step (the cat
-// and its shadow move, a new frame, the window's new shape) and a grooming
-// tick (a new frame in place). Run under xvfb-run for the X11 path (shaped
-// window, pixels sent to the server), or offscreen for the painting alone.
-// Reports the GUI thread's CPU time per tick, the event loop's turn included;
-// the cat's own timers stay stopped, the benchmark ticks it.
+// One frame tick of the cat on the bar's real window: a walking step (a new
+// frame, then the glide to the next place in the steps of the view's clock,
+// each moving the cat and its shadow and giving the window a new shape) and a
+// grooming tick (a new frame in place). Run under xvfb-run for the X11 path
+// (shaped window, pixels sent to the server), or offscreen for the painting
+// alone. Reports the GUI thread's CPU time per tick, the event loop's turns
+// included; the cat's own timers stay stopped, the benchmark ticks it and
+// tells its clock the time.
+//
+// With --walk it runs no benchmark: the same bar with a cat that walks for as
+// long as the program runs, on its own timers (bench/cat-idle.sh reads its
+// CPU time beside the reference window's).
 #include "companion/CatAnimatedValue.h"
 #include "companion/CatRandomSource.h"
+#include "companion/PixelCatEngine.h"
 #include "companion/PixelCatLoops.h"
 #include "companion/PixelCatOverlayController.h"
 #include "companion/PixelCatView.h"
@@ -20,6 +27,8 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <cmath>
 
 #include "CpuTime.h"
 
@@ -83,20 +92,30 @@ void tick(benchmark::State& state, CatAction action) {
         state.SkipWithError("no cat on the bar");
         return;
     }
-    // Turns at the borders land at once: the steps alone are measured.
-    CatAnimatedValue::setInstantForTesting(true);
     cat->engine().setApplicationVisible(false); // the benchmark ticks the cat
     cat->engine().setAction(action);
+    CatAnimationClock& clock = cat->animationClock();
+    qint64 now = 0;
+    clock.setTimeSourceForTesting([&] { return now; });
+    const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);
     QApplication::processEvents();
     double cpu = 0;
     for (auto _ : state) {
         const double start = threadCpuSeconds();
+        const qint64 tickAt = now;
         cat->loops().frameTick();
         QApplication::processEvents(); // the turn of the loop that sends the pixels
+        // The glide's steps until the next tick.
+        for (now = tickAt + clock.interval().count(); now < tickAt + tickMs && clock.isRunning();
+             now += clock.interval().count()) {
+            clock.step();
+            QApplication::processEvents();
+        }
+        now = tickAt + tickMs;
         cpu += threadCpuSeconds() - start;
     }
     state.counters["gui_cpu_us"] = benchmark::Counter(cpu * 1e6 / double(state.iterations()));
-    CatAnimatedValue::setInstantForTesting(false);
+    clock.setTimeSourceForTesting({});
 }
 
 void BM_WalkingStep(benchmark::State& state) {
@@ -113,6 +132,10 @@ BENCHMARK(BM_GroomingTick)->Iterations(3000);
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1"); // as the app
     QApplication app(argc, argv);
+    if (app.arguments().contains(QStringLiteral("--walk"))) {
+        Scene scene; // its cat walks on its own timers once the window is shown
+        return scene.cat ? app.exec() : 1;
+    }
     benchmark::Initialize(&argc, argv);
     {
         Scene scene; // gone before the application

@@ -3,10 +3,12 @@
 // kind of Korean text in the same fonts, with a tray icon beside it. What the
 // app uses above this is its own.
 // With --step it is also the yardstick for the cat's idle CPU: a cat-sized
-// block walks 3 px along the window's top edge every 0.12 s, each step one
-// repaint of the old and new block, as the cat's steps are (without the cat's
-// frames, shadow stamps or reshaping of the window).
+// block walks along the window's top edge as the cat does, a step of 3 px
+// every 0.12 s, each step a linear glide over those 0.12 s drawn 30 times a
+// second, each drawing one repaint of the old and new block (without the
+// cat's frames, shadow stamps or reshaping of the window).
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -17,6 +19,8 @@
 #include <plist/plist.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -49,23 +53,45 @@ class Window final : public QWidget {
   public:
     void startStepping() {
         stepping_ = true;
-        steps_.setTimerType(Qt::PreciseTimer);
-        steps_.setInterval(120);
-        QObject::connect(&steps_, &QTimer::timeout, this, [this] {
-            const QRect before = block();
-            x_ += direction_ * 3;
-            if (x_ <= 12 || x_ >= 250) direction_ = -direction_;
-            repaint(before | block());
+        clock_.start();
+        for (QTimer* t : {&ticks_, &glide_})
+            t->setTimerType(Qt::PreciseTimer);
+        ticks_.setInterval(120);
+        glide_.setInterval(33);
+        // A step begins: from where the block stands, 3 px on, bouncing at the ends.
+        QObject::connect(&ticks_, &QTimer::timeout, this, [this] {
+            from_ = positionAt(clock_.elapsed());
+            target_ = from_ + direction_ * 3;
+            if (target_ <= 12 || target_ >= 250) direction_ = -direction_;
+            startMs_ = clock_.elapsed();
+            if (!glide_.isActive()) glide_.start();
         });
-        steps_.start();
+        // The glide's steps, and no timer once it has landed.
+        QObject::connect(&glide_, &QTimer::timeout, this, [this] {
+            const qint64 now = clock_.elapsed();
+            const double x = std::round(positionAt(now) * 4) / 4;
+            if (x != x_) {
+                const QRect before = block().toAlignedRect();
+                x_ = x;
+                repaint(before | block().toAlignedRect());
+            }
+            if (now - startMs_ >= 120) glide_.stop();
+        });
+        ticks_.start();
     }
 
   private:
-    QRect block() const { return QRect(x_, 2, 22, 24); }
+    QRectF block() const { return QRectF(x_, 2, 22, 24); }
+    double positionAt(qint64 now) const {
+        return from_ + (target_ - from_) * std::min(1.0, double(now - startMs_) / 120);
+    }
 
     bool stepping_ = false;
-    QTimer steps_;
-    int x_ = 60;
+    QTimer ticks_;
+    QTimer glide_;
+    QElapsedTimer clock_;
+    double x_ = 60, from_ = 60, target_ = 60;
+    qint64 startMs_ = 0;
     int direction_ = 1;
 };
 

@@ -103,8 +103,11 @@ void CatAnimatedValue::animateTo(double target, CatAnimation how) {
         clock_.add(this);
         return;
     }
+    // A timed move under way goes on from where it stands now, not from its
+    // last step: a walk's steps chain into one even glide.
+    const double from = isTimed() ? timedPosition(now) : value_;
     target_ = target;
-    if (gInstant || how.kind == CatAnimation::Kind::none || how.duration <= 0 || value_ == target) {
+    if (gInstant || how.kind == CatAnimation::Kind::none || how.duration <= 0 || from == target) {
         stop();
         set(target);
         return;
@@ -121,7 +124,7 @@ void CatAnimatedValue::animateTo(double target, CatAnimation how) {
         break;
     }
     move_ = how.kind;
-    from_ = value_;
+    from_ = from;
     durationMs_ = how.duration * 1000;
     startMs_ = now;
     clock_.add(this);
@@ -144,7 +147,17 @@ void CatAnimatedValue::advance(qint64 now) {
         set(target_);
         return;
     }
-    set(from_ + (target_ - from_) * easing_.valueForProgress(elapsedMs / durationMs_));
+    set(timedPosition(now));
+}
+
+bool CatAnimatedValue::isTimed() const {
+    return move_ != CatAnimation::Kind::none && move_ != CatAnimation::Kind::spring;
+}
+
+double CatAnimatedValue::timedPosition(qint64 now) const {
+    const double elapsedMs = double(std::max<qint64>(0, now - startMs_));
+    if (elapsedMs >= durationMs_) return target_;
+    return from_ + (target_ - from_) * easing_.valueForProgress(elapsedMs / durationMs_);
 }
 
 } // namespace meterix

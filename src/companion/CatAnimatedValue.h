@@ -78,6 +78,9 @@ class CatAnimatedValue : public QObject {
   private:
     friend class CatAnimationClock;
     void advance(qint64 now);
+    bool isTimed() const;
+    // Where the timed move under way stands at that time.
+    double timedPosition(qint64 now) const;
     void stop();
     void set(double v);
 

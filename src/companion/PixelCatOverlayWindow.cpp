@@ -70,15 +70,19 @@ QRectF PixelCatOverlayWindow::spriteRect() const {
     return QRectF(x_.value() - kSprite / 2, top, kSprite, kSprite);
 }
 
+bool PixelCatOverlayWindow::isMirrored() const {
+    return PixelCatSprites::isMirrored(controller_.currentFrame(), controller_.isFacingLeft());
+}
+
 void PixelCatOverlayWindow::refresh() {
     const QRectF sprite = spriteRect();
     const QRect now = controller_.isVisible() ? outward(sprite).adjusted(-1, -1, 1, 1) : QRect();
     if (shaped_) {
         const PixelCatFrame& f = PixelCatSprites::frame(controller_.currentFrame());
-        const QRegion cut = controller_.isVisible()
-                                ? PixelArtCanvas::silhouette(f, PixelArtCanvas::catPixelSize,
-                                                             sprite.topLeft(), controller_.isFacingLeft())
-                                : QRegion(0, 0, 1, 1);
+        const QRegion cut =
+            controller_.isVisible()
+                ? PixelArtCanvas::silhouette(f, PixelArtCanvas::catPixelSize, sprite.topLeft(), isMirrored())
+                : QRegion(0, 0, 1, 1);
         setMask(cut.isEmpty() ? QRegion(0, 0, 1, 1) : cut);
     }
     // Only where the cat was and is.
@@ -91,8 +95,8 @@ void PixelCatOverlayWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const PixelCatFrame& f = PixelCatSprites::frame(controller_.currentFrame());
     PixelArtCanvas::paintMirrored(p, f, meterix::palette(MeterixPreferences::shared().pixelCatBreed()),
-                                  PixelArtCanvas::catPixelSize, spriteRect().topLeft(),
-                                  controller_.isFacingLeft(), !shaped_);
+                                  PixelArtCanvas::catPixelSize, spriteRect().topLeft(), isMirrored(),
+                                  !shaped_);
 }
 
 } // namespace meterix

@@ -28,6 +28,8 @@ class PixelCatOverlayWindow final : public QWidget, public CatOverlaySurface {
     // Where the sprite is drawn, in window coordinates (the 32 x 26 frame is
     // centred on the cat's position, the sprite standing at its bottom).
     QRectF spriteRect() const;
+    // The carried cat's head leads the way it faces, as on the bar.
+    bool isMirrored() const;
     bool isShaped() const { return shaped_; }
 
   protected:

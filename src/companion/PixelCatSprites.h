@@ -34,6 +34,12 @@ struct PixelCatSprites {
     static const QList<CatSprite>& all();
     static const char* name(CatSprite sprite);
 
+    // Whether the frame, as drawn, has the head at its left.
+    static bool headsLeft(CatSprite sprite) { return sprite != CatSprite::stretch; }
+    // Whether a cat facing that way is drawn with the frame mirrored: its head
+    // leads wherever it goes, on the bar and carried alike.
+    static bool isMirrored(CatSprite sprite, bool facingLeft) { return headsLeft(sprite) != facingLeft; }
+
     static const PixelCatFrame& walk1() { return frame(CatSprite::walk1); }
 };
 

@@ -26,6 +26,10 @@ namespace {
 const double kSprite = 16 * PixelArtCanvas::catPixelSize; // 21.6
 constexpr double kBubbleSpacing = 1.5;
 constexpr double kHeartPointSize = 11;
+// How far the sleep bubble and the heart stand from the frame's centre towards
+// the head: the bubble in front of the face, the heart above the head.
+constexpr double kBubbleHeadward = 8;
+constexpr double kHeartHeadward = 5;
 const QColor kHeartColor = QColor::fromRgbF(0.94f, 0.15f, 0.28f);
 
 QFont bubbleFont(double pixels) {
@@ -52,6 +56,12 @@ const BubbleType& bubbleType() {
     // Kept to the end: fonts must not be destroyed after the application.
     static const BubbleType* type = new BubbleType;
     return *type;
+}
+
+// A gliding cat is drawn on quarter points, the finest offset its stamps and
+// outlines tell apart, so a walk reuses a few of each.
+double onQuarterPoints(double x) {
+    return std::round(x * 4) / 4;
 }
 
 QRect outward(const QRectF& r) {
@@ -129,14 +139,15 @@ void PixelCatView::applyBounds() {
 
 QRectF PixelCatView::catFrameRect() const {
     // 32 x 26, centred on the 24-high band, moved right by the position.
-    return QRectF(x_.value(), headroom + (bandHeight - frameHeight) / 2, frameWidth, frameHeight);
+    return QRectF(onQuarterPoints(x_.value()), headroom + (bandHeight - frameHeight) / 2, frameWidth,
+                  frameHeight);
 }
 
 QRectF PixelCatView::bubbleRect() const {
     const double w = bubbleType().width;
     const double h = bubbleType().height;
     const QRectF f = catFrameRect();
-    const double dx = engine_.isFacingLeft() ? -8 : 8;
+    const double dx = headward() * kBubbleHeadward;
     return QRectF(f.center().x() - w / 2 + dx, f.bottom() - h + zOffset_.value() - 18, w, h);
 }
 
@@ -144,7 +155,13 @@ QRectF PixelCatView::heartRect() const {
     const double side = SymbolImage::boxSide(kHeartPointSize) * 1.2;
     const QRectF f = catFrameRect();
     const double cy = f.bottom() - SymbolImage::boxSide(kHeartPointSize) / 2 + heartOffset_.value() - 16;
-    return QRectF(f.center().x() - side / 2, cy - side / 2, side, side);
+    const double cx = f.center().x() + headward() * kHeartHeadward;
+    return QRectF(cx - side / 2, cy - side / 2, side, side);
+}
+
+double PixelCatView::spriteScale() const {
+    const double facing = facing_.value();
+    return PixelCatSprites::headsLeft(engine_.currentFrame()) ? -facing : facing;
 }
 
 QPointF PixelCatView::spriteTopLeft() const {
@@ -155,10 +172,10 @@ QPointF PixelCatView::spriteTopLeft() const {
 QRegion PixelCatView::computeCellRegion() const {
     if (engine_.isBeingHeld()) return {};
     // The sprite's own cells, both ways round while it turns.
-    const double facing = facing_.value();
+    const double scale = spriteScale();
     QRegion r;
-    if (facing > -0.99) r = silhouette(false);
-    if (facing < 0.99) r += silhouette(true);
+    if (scale > -0.99) r = silhouette(false);
+    if (scale < 0.99) r += silhouette(true);
     if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001)
         r += outward(bubbleRect());
     if (heartOpacity_.value() > 0.01) r += outward(heartRect());
@@ -205,7 +222,7 @@ QRegion PixelCatView::silhouette(bool mirrored) const {
 std::optional<QPointF> PixelCatView::landingPoint(double positionX) const {
     const QWidget* w = window();
     if (!w || !w->isVisible()) return std::nullopt;
-    return mapToGlobal(QPointF(positionX + frameWidth / 2, headroom + bandHeight / 2));
+    return mapToGlobal(QPointF(onQuarterPoints(positionX) + frameWidth / 2, headroom + bandHeight / 2));
 }
 
 void PixelCatView::setCatDragging(bool dragging) {
@@ -219,11 +236,9 @@ void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimatio
     dispatching_ = true;
     switch (property) {
     case P::position:
-        // Each walking step lands at once, a step per frame tick: tweening it
-        // would repaint and reshape the bar's window sixty times a second for
-        // as long as the cat walks.
-        x_.animateTo(engine_.positionX(),
-                     how.kind == CatAnimation::Kind::linear ? CatAnimation::immediate() : how);
+        // A walking step glides over its frame tick, stepped on the view's
+        // clock: each new step goes on from where the last one stands.
+        x_.animateTo(engine_.positionX(), how);
         break;
     case P::facing:
         facing_.animateTo(engine_.isFacingLeft() ? -1 : 1, CatAnimation::withSpring(SpringSpec{0.22, 0.82}));
@@ -466,12 +481,12 @@ bool PixelCatView::handlePointer(QEvent* event) {
 void PixelCatView::paintSprite(QPainter& p) {
     const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
     const QPointF topLeft = spriteTopLeft();
-    const double facing = facing_.value();
+    const double scale = spriteScale();
     const auto draw = [&](QPainter& q) {
         ++spriteRenders_;
         q.save();
         q.translate(topLeft.x() + kSprite / 2, 0);
-        q.scale(facing, 1);
+        q.scale(scale, 1);
         q.translate(-kSprite / 2, 0);
         PixelArtCanvas::paint(q, frame, meterix::palette(breed_), PixelArtCanvas::catPixelSize,
                               QPointF(0, topLeft.y()));
@@ -479,12 +494,13 @@ void PixelCatView::paintSprite(QPainter& p) {
     };
     // Mid-turn or mid-hop the cells are drawn as they are: those frames pass
     // and would only crowd the stamps out.
-    if ((facing != 1 && facing != -1) || jump_.isMoving()) {
+    if ((scale != 1 && scale != -1) || jump_.isMoving()) {
         draw(p);
         return;
     }
     const QByteArray key = "cat|" + rawValue(breed_).toLatin1() + '|' +
-                           QByteArray::number(int(engine_.currentFrame())) + (facing < 0 ? "|left" : "|right");
+                           QByteArray::number(int(engine_.currentFrame())) +
+                           (scale < 0 ? "|mirrored" : "|plain");
     CachedPainting::draw(p, QRectF(topLeft, QSizeF(kSprite, kSprite)).adjusted(-1, -1, 1, 1), key, draw);
 }
 

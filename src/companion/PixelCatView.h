@@ -105,6 +105,11 @@ class PixelCatView : public QWidget, public CatBarLink {
     void finishTick();
     bool handlePointer(QEvent* event);
     QPointF spriteTopLeft() const;
+    // The sprite's horizontal scale as drawn: -1 mirrored, 1 as the frame is,
+    // in between while the cat turns. The head leads the way it faces.
+    double spriteScale() const;
+    // 1 when the head (the way the cat faces) is on the right, -1 on the left.
+    double headward() const { return engine_.isFacingLeft() ? -1 : 1; }
     QRect shadowRect() const;
     QRect hitAreaRect() const;
     bool isOnCat(QPointF hitAreaPoint) const;
@@ -142,7 +147,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     // a hop of pixel art needs thirty a second, not the display's sixty.
     CatAnimationClock animationClock_{std::chrono::milliseconds(33)};
     CatAnimatedValue x_;
-    CatAnimatedValue facing_; // 1 facing right, -1 mirrored
+    CatAnimatedValue facing_; // 1 facing right, -1 facing left
     CatAnimatedValue jump_{animationClock_};
     CatAnimatedValue zOpacity_{animationClock_};
     CatAnimatedValue zOffset_{animationClock_};

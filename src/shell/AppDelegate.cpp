@@ -1,11 +1,10 @@
 #include "shell/AppDelegate.h"
 
 #include "core/Settings.h"
-#include "platform/ui/SymbolImage.h"
+#include "design/IconTile.h"
 #include "shell/FloatingPanelController.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <cstdlib>
 
@@ -40,27 +39,17 @@ void AppDelegate::toggleStatusMenu() {
     if (toggle_) toggle_();
 }
 
+QList<QColor> AppDelegate::iconColors() { return {QColor(0x0A, 0x84, 0xFF), QColor(0x00, 0x50, 0xC7)}; }
+
 QImage AppDelegate::sparklesImage(int side, qreal devicePixelRatio) {
     QImage image(QSize(side, side) * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    struct Star {
-        double cx, cy, size;
-    };
-    // One large star low on the left, two small ones to its upper right.
-    const Star stars[] = {{0.40, 0.58, 0.78}, {0.78, 0.24, 0.40}, {0.82, 0.70, 0.28}};
-    QPainterPath all;
-    all.setFillRule(Qt::WindingFill);
-    for (const Star& s : stars) {
-        const double d = s.size * side;
-        QPainterPath star = SymbolImage::outline(QStringLiteral("sparkle"), d);
-        all.addPath(star.translated(s.cx * side - d / 2, s.cy * side - d / 2));
-    }
-    p.setPen(QPen(QColor(0, 0, 0, 140), std::max(1.0, side / 24.0)));
-    p.setBrush(QColor(245, 245, 245));
-    p.drawPath(all);
+    // The installed icon's tile spans 120 of its 128 units, centred.
+    const double inset = side * 4.0 / 128;
+    IconTile::paint(p, QRectF(inset, inset, side - 2 * inset, side - 2 * inset), QStringLiteral("sparkles"),
+                    iconColors());
     return image;
 }
 

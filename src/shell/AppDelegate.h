@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QIcon>
+#include <QList>
 #include <QObject>
 #include <QSettings>
 #include <QSystemTrayIcon>
@@ -35,10 +37,13 @@ public:
     // does nothing.
     void setStatusMenuToggle(std::function<void()> toggle) { toggle_ = std::move(toggle); }
 
-    // The status item's image: three four-point stars, light with a dark rim so
-    // it reads on light and dark panels alike.
+    // The status item's image: the app's sparkles tile, white sparkles on a
+    // blue rounded square, drawn as the installed icon (resources/meterix.svg)
+    // shows it, so it reads on light and dark panels alike.
     static QIcon sparklesIcon();
     static QImage sparklesImage(int side, qreal devicePixelRatio = 1.0);
+    // The tile's gradient, top to bottom.
+    static QList<QColor> iconColors();
 
     // Windows can only be placed on X11: under a Wayland session that offers
     // XWayland the app asks for it, unless the user chose a platform. Returns

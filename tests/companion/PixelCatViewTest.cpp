@@ -85,10 +85,16 @@ class CatViewTest : public ::testing::Test {
         return qobject_cast<PixelCatView*>(bar.catView());
     }
 
-    // Pixels within a few steps of a colour inside a rectangle (logical
-    // coordinates; the image may be drawn at a higher pixel ratio).
-    static int pixelsLike(const QImage& image, const QColor& c, const QRect& area) {
-        int n = 0;
+    // Opaque pixels within a few steps of a colour inside a rectangle (logical
+    // coordinates; the image may be drawn at a higher pixel ratio): how many,
+    // and the mean of their x (logical; NaN when none).
+    struct Found {
+        int count = 0;
+        double meanX = std::nan("");
+    };
+    static Found pixelsLike(const QImage& image, const QColor& c, const QRect& area) {
+        Found found;
+        double sumX = 0;
         const qreal d = image.devicePixelRatio();
         const QRect device(int(area.x() * d), int(area.y() * d), int(area.width() * d),
                            int(area.height() * d));
@@ -97,10 +103,13 @@ class CatViewTest : public ::testing::Test {
             for (int x = r.left(); x <= r.right(); ++x) {
                 const QColor p = image.pixelColor(x, y);
                 if (p.alpha() > 250 && std::abs(p.red() - c.red()) <= 2 &&
-                    std::abs(p.green() - c.green()) <= 2 && std::abs(p.blue() - c.blue()) <= 2)
-                    ++n;
+                    std::abs(p.green() - c.green()) <= 2 && std::abs(p.blue() - c.blue()) <= 2) {
+                    ++found.count;
+                    sumX += (x + 0.5) / d;
+                }
             }
-        return n;
+        if (found.count > 0) found.meanX = sumX / found.count;
+        return found;
     }
 
     void mouse(QWidget& w, QEvent::Type type, QPointF local, Qt::MouseButtons buttons = Qt::NoButton) {
@@ -139,10 +148,12 @@ TEST_F(CatViewTest, TheCatStandsInTheBandAboveTheCapsuleInEachCoat) {
         const QImage image = test::renderWidget(*bar, 4.0);
         const QRect catArea = cat->catFrameRect().translated(cat->pos()).toAlignedRect();
         const QColor body = palette(breed).body;
-        EXPECT_GT(pixelsLike(image, body, catArea), 40) << rawValue(breed).toStdString();
+        EXPECT_GT(pixelsLike(image, body, catArea).count, 40) << rawValue(breed).toStdString();
         // Nothing of the cat outside its frame in the band above the capsule.
         const QRect band(0, 0, image.width(), int(capsule.top()));
-        EXPECT_EQ(pixelsLike(image, body, band) - pixelsLike(image, body, catArea.intersected(band)), 0);
+        EXPECT_EQ(pixelsLike(image, body, band).count -
+                      pixelsLike(image, body, catArea.intersected(band)).count,
+                  0);
         QImage look = test::onBackdrop(test::renderWidget(*bar, 2.0), QColor(70, 90, 120));
         look.setDevicePixelRatio(1);
         grabs.append(look.copy(0, 0, look.width(), int(bar->capsuleRect().bottom() + 12) * 2));
@@ -177,7 +188,7 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     EXPECT_TRUE(cat->paintedRegion().isEmpty());
     const QImage held = test::renderWidget(*bar, 4.0);
     const QRect catArea = before.translated(cat->pos());
-    EXPECT_EQ(pixelsLike(held, palette(PixelCatBreed::orangeTabby).body, catArea), 0);
+    EXPECT_EQ(pixelsLike(held, palette(PixelCatBreed::orangeTabby).body, catArea).count, 0);
     ASSERT_NE(overlayWindow, nullptr);
     EXPECT_TRUE(overlay.isVisible());
     EXPECT_EQ(overlay.currentFrame(), CatSprite::dangle2);
@@ -189,7 +200,7 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     carried.fill(Qt::transparent);
     overlayWindow->render(&carried);
     const QRect around = sprite.toAlignedRect();
-    EXPECT_GT(pixelsLike(carried, palette(PixelCatBreed::orangeTabby).body, around), 40);
+    EXPECT_GT(pixelsLike(carried, palette(PixelCatBreed::orangeTabby).body, around).count, 40);
     test::saveGrab(test::sheet({test::onBackdrop(held, QColor(70, 90, 120)),
                                 test::onBackdrop(carried.copy(QRect(around.topLeft() * 4, around.size() * 4)
                                                                   .adjusted(-40, -40, 40, 40)),
@@ -206,6 +217,80 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     const QPointF standing = cat->mapToGlobal(cat->catFrameRect().center());
     EXPECT_NEAR(overlay.catScreenPosition().x(), standing.x(), 1e-6);
     EXPECT_NEAR(overlay.catScreenPosition().y(), standing.y(), 1e-6);
+}
+
+// The frames have the head at the left (the stretch has it at the right):
+// whichever way the cat faces, its eyes are drawn on that side of its frame,
+// on the bar and carried alike, and the sleep bubble and the tap's heart
+// stand on that side too.
+TEST_F(CatViewTest, TheHeadLeadsTheWayTheCatFaces) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    PixelCatEngine& e = cat->engine();
+    e.setApplicationVisible(false); // the test ticks the cat
+    const CatColorPalette coat = palette(PixelCatBreed::orangeTabby);
+    // Open eyes in the coat's eye colour, closed ones a near-black line.
+    const auto eyeColor = [&](CatSprite sprite) {
+        return PixelCatSprites::frame(sprite).rows.join(QString()).contains(QLatin1Char('E'))
+                   ? coat.eye
+                   : QColor::fromRgbF(0.15f, 0.15f, 0.18f);
+    };
+    struct Row {
+        CatAction action;
+        bool tapped; // then happy, with the heart over it
+    };
+    for (const Row& row :
+         {Row{CatAction::walking, false}, Row{CatAction::idle, false}, Row{CatAction::sitting, false},
+          Row{CatAction::grooming, false}, Row{CatAction::layingDown, false}, Row{CatAction::sleeping, false},
+          Row{CatAction::stretching, false}, Row{CatAction::sitting, true}}) {
+        for (const bool left : {false, true}) {
+            e.setAction(row.action);
+            if (row.tapped) e.onCatTapped();
+            e.tickFrame();
+            e.onDragChanged(QSizeF(left ? -5 : 5, 0), QPointF()); // turns it, lifts nothing
+            QCoreApplication::processEvents();
+            SCOPED_TRACE(std::string(PixelCatSprites::name(e.currentFrame())) +
+                         (left ? " facing left" : " facing right"));
+            ASSERT_EQ(e.isFacingLeft(), left);
+            const QImage image = test::renderWidget(*bar, 4.0);
+            const QRectF frame = cat->catFrameRect().translated(cat->pos());
+            const auto onItsSide = [&](double x) {
+                return left ? x < frame.center().x() : x > frame.center().x();
+            };
+            const Found eyes = pixelsLike(image, eyeColor(e.currentFrame()), frame.toAlignedRect());
+            ASSERT_GT(eyes.count, 4);
+            EXPECT_TRUE(onItsSide(eyes.meanX)) << eyes.meanX << " vs centre " << frame.center().x();
+            if (row.action == CatAction::sleeping || row.tapped) {
+                // The bubble or the heart: what is drawn above the lifted cat's ears.
+                const QRect above = (cat->paintedRegion().translated(cat->pos()) &
+                                     QRect(0, 0, bar->width(), int(frame.top()) - 3))
+                                        .boundingRect();
+                ASSERT_FALSE(above.isEmpty());
+                EXPECT_TRUE(onItsSide(above.center().x())) << "drawn above at " << above.center().x();
+            }
+        }
+    }
+
+    // Carried: the overlay draws any frame the same way round.
+    for (const CatSprite sprite : {CatSprite::walk1, CatSprite::sit1, CatSprite::stretch})
+        for (const bool left : {false, true}) {
+            SCOPED_TRACE(std::string(PixelCatSprites::name(sprite)) +
+                         (left ? " carried left" : " carried right"));
+            overlay.startDrag(QPointF(400, 300), left, sprite);
+            ASSERT_NE(overlayWindow, nullptr);
+            QImage carried(overlayWindow->size() * 4, QImage::Format_ARGB32_Premultiplied);
+            carried.setDevicePixelRatio(4);
+            carried.fill(Qt::transparent);
+            overlayWindow->render(&carried);
+            const QRectF drawn = overlayWindow->spriteRect();
+            const Found eyes = pixelsLike(carried, eyeColor(sprite), drawn.toAlignedRect());
+            ASSERT_GT(eyes.count, 4);
+            EXPECT_EQ(eyes.meanX < drawn.center().x(), left)
+                << eyes.meanX << " vs centre " << drawn.center().x();
+            overlay.endDrag(QPointF(), {});
+            timers.advance(1);
+        }
 }
 
 TEST_F(CatViewTest, BoundsFollowTheBarWidthWithAnEightyPointFloor) {
@@ -594,6 +679,61 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     CatAnimatedValue::setInstantForTesting(true);
 }
 
+// Each walking step glides to its new place over its frame tick, stepped on
+// the view's clock with one repaint a step; the steps chain into an even
+// 25 pt/s whichever way the cat walks, and once it stops the glide under way
+// lands and the clock stops.
+TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
+    auto bar = makeBar();
+    PixelCatView* cat = catOf(*bar);
+    ASSERT_NE(cat, nullptr);
+    QCoreApplication::processEvents();
+    PixelCatEngine& e = cat->engine();
+    e.setApplicationVisible(false); // the test ticks and steps the cat
+    CatAnimationClock& clock = cat->animationClock();
+    qint64 now = 0;
+    clock.setTimeSourceForTesting([&] { return now; });
+    const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);
+    const qint64 stepMs = clock.interval().count();
+    PaintCounter paints(cat);
+    for (const bool left : {false, true}) {
+        SCOPED_TRACE(left ? "walking left" : "walking right");
+        CatAnimatedValue::setInstantForTesting(true); // the turn lands at once
+        e.onDragChanged(QSizeF(left ? -5 : 5, 0), QPointF());
+        e.setAction(CatAction::walking);
+        CatAnimatedValue::setInstantForTesting(false);
+        const double start = cat->catFrameRect().x();
+        const qint64 startMs = now;
+        int steps = 0, stepPaints = 0;
+        for (int tick = 0; tick < 3; ++tick) {
+            const qint64 tickAt = now;
+            cat->loops().frameTick();
+            EXPECT_TRUE(clock.isRunning());
+            for (now = tickAt + stepMs; now < tickAt + tickMs; now += stepMs) {
+                const int before = paints.paints;
+                clock.step();
+                ++steps;
+                EXPECT_LE(paints.paints, before + 1);
+                stepPaints += paints.paints - before;
+                const double walked = 25.0 * double(now - startMs) / 1000;
+                EXPECT_NEAR(cat->catFrameRect().x(), start + (left ? -walked : walked), 0.126) << now;
+            }
+            now = tickAt + tickMs;
+        }
+        EXPECT_EQ(steps, 3 * ((tickMs - 1) / stepMs));
+        EXPECT_EQ(stepPaints, steps); // every step moved it
+        e.setAction(CatAction::sitting);
+        cat->loops().frameTick();
+        for (int i = 0; i < 10 && clock.isRunning(); ++i) {
+            now += stepMs;
+            clock.step();
+        }
+        EXPECT_FALSE(clock.isRunning());
+        EXPECT_EQ(cat->catFrameRect().x(), start + (left ? -9 : 9));
+    }
+    CatAnimatedValue::setInstantForTesting(true);
+}
+
 TEST(CatAnimatedValueTest, MovesLandOnTheirTargetsWithoutJumps) {
     CatAnimationClock clock(std::chrono::milliseconds(33));
     qint64 now = 0;
@@ -608,10 +748,10 @@ TEST(CatAnimatedValueTest, MovesLandOnTheirTargetsWithoutJumps) {
         const char* name;
         CatAnimation how;
     };
-    for (const Row& row : {Row{"spring", CatAnimation::withSpring(SpringSpec{0.22, 0.82})},
-                           Row{"ease out", CatAnimation::easeOut(0.3)},
-                           Row{"ease in-out", CatAnimation::easeInOut(0.8)},
-                           Row{"linear", CatAnimation::linear(0.12)}}) {
+    for (const Row& row :
+         {Row{"spring", CatAnimation::withSpring(SpringSpec{0.22, 0.82})},
+          Row{"ease out", CatAnimation::easeOut(0.3)}, Row{"ease in-out", CatAnimation::easeInOut(0.8)},
+          Row{"linear", CatAnimation::linear(0.12)}}) {
         SCOPED_TRACE(row.name);
         CatAnimatedValue v(clock, 0);
         double last = 0, biggest = 0;

@@ -172,59 +172,84 @@ stop_app() {
     app_ended SIGTERM
 }
 
-# quit_right_after_a_reading <refresh> <quit>: quits the app (the command quit)
-# at once after it has filed a reading, to prove that quitting writes out the
-# usage store. The store writes its file 2 s after a reading is filed (the
-# readings of one poll share a write), so a reading filed just before the quit
-# reaches the file in time only if the quit writes it. The command refresh
-# makes the app file Claude Code's cache anew; the cache takes a new figure
-# first each time. Once nothing waits to be written (the file holds the last
-# figure filed), a new figure is filed and the quit follows, if that was the
-# only fetch of Claude Code since (nothing read the figure before the refresh),
-# well within the store's delay, and the figure is not written yet. Otherwise
-# (a deferred refresh came in between, or the machine is slow) the figure is let
+# log_follow: reads the app's log from its end on a descriptor of this shell,
+# so that log_wait_for sees each line the app writes from now on as soon as it
+# is written, without a process started per look.
+log_follow() {
+    [ -z "${log_fd:-}" ] || exec {log_fd}<&-
+    exec {log_fd}< "$home/app.log"
+    while IFS= read -r -u "$log_fd" _; do :; done
+    log_partial= log_counted=0
+}
+# log_wait_for <seconds> <text> [<counted>]: until a line written since
+# log_follow holds the text; lines that hold the counted text on the way (that
+# line included) are counted in log_counted.
+log_wait_for() {
+    local deadline=$((SECONDS + $1)) line
+    while :; do
+        if IFS= read -r -u "$log_fd" line; then
+            line=$log_partial$line log_partial=
+            [ -n "${3:-}" ] && [[ $line == *"$3"* ]] && log_counted=$((log_counted + 1))
+            [[ $line == *"$2"* ]] && return 0
+        else
+            log_partial+=$line # the end of a line not written yet
+            [ $SECONDS -lt $deadline ] || return 1
+            sleep 0.01
+        fi
+    done
+}
+
+# quit_right_after_a_reading <refresh> <quit> [<prepare>]: quits the app (the
+# command quit) right after it has filed a reading, to prove that quitting
+# writes out the usage store. The store writes its file 2 s after a reading is
+# filed (the readings of one poll share a write), so a figure that reaches the
+# file sooner than 2 s after the refresh that filed it was asked for was
+# written by the quit. Each try gives Claude Code's cache a new figure and has
+# the command refresh file it (after the command prepare, when given), once
+# nothing is in flight; the app's log is followed as it is written, and the
+# moment the figure is filed the quit follows, if the refresh's own fetch was
+# the only one since the cache took the figure (else another fetch may have
+# filed it before the refresh was asked for). Otherwise the figure is let
 # through to the file and the next one tried. The caller then waits for the
-# app's end and calls quit_wrote_the_reading.
+# app's end and calls quit_wrote_the_reading, or quit_outcome.
 quit_right_after_a_reading() {
-    local refresh=$1 quit=$2 fetched
-    # The refresh's fetch must not join one begun before the cache changed.
-    wait_for 10 nothing_in_flight || fail "a refresh never ended"
-    file_anew "$refresh" 60
-    # A refresh deferred from before may be the one that files the figure.
-    wait_for 15 store_holds 60 || fail "the reading filed never reached the usage store"
-    wait_for 10 nothing_in_flight || fail "a refresh never ended"
-    for quit_left in 45 44 43 42 41 40; do
-        fetched=$(claude_fetches)
-        file_anew "$refresh" "$quit_left"
-        if [ "$(claude_fetches)" = $((fetched + 1)) ] && [ $(($(now_ms) - asked)) -lt 1200 ] &&
-            ! store_holds "$quit_left"; then
+    local refresh=$1 quit=$2 prepare=${3:-true}
+    while :; do
+        # A figure the file has not held before (kept above the weekly one).
+        quit_left=$((${quit_left:-46} - 1))
+        [ "$quit_left" -gt 5 ] || quit_left=45
+        "$prepare"
+        wait_for 30 nothing_in_flight || fail "a refresh never ended"
+        log_follow
+        claude_cache_left "$quit_left"
+        asked=$(now_ms)
+        "$refresh"
+        log_wait_for 30 "Updated 1 snapshot(s) for claude" "Fetching usage for claude" ||
+            fail "no new reading of Claude Code was filed"
+        if [ "$log_counted" = 1 ]; then
             quit_at=$(now_ms)
             "$quit"
             return 0
         fi
-        wait_for 10 store_holds "$quit_left" || fail "the reading filed never reached the usage store"
-        wait_for 10 nothing_in_flight || fail "a refresh never ended"
+        wait_for 30 store_holds "$quit_left" || fail "the reading filed never reached the usage store"
     done
-    fail "no reading was filed alone well within the store's delay, so a write on quit could not be told apart"
 }
-# file_anew <refresh> <percent>: Claude Code's cache takes the figure and the
-# refresh (asked: when) files it; the other providers' fetches end too, so that
-# nothing keeps a quit waiting.
-file_anew() {
-    claude_cache_left "$2"
-    local filed; filed=$(claude_filed)
-    asked=$(now_ms)
-    "$1"
-    wait_for 10 claude_filed_more_than "$filed" || fail "no new reading of Claude Code was filed"
-    wait_for 10 nothing_in_flight || fail "the refresh never ended"
-}
-quit_wrote_the_reading() {
+# quit_outcome: after the quit, the figure filed just before it must be on
+# disk (else it fails: a reading was lost). Returns 0 when the quit wrote it,
+# that is sooner than the store's own write could have come (2 s after the
+# refresh was asked for at the earliest, less a little: file times are taken
+# from a coarse clock), and 1 when it reached the file too late to tell the
+# two apart (a machine too busy for the quit to beat the store's delay; had
+# the quit not written it, the app might have ended before the store did, and
+# the figure would be missing).
+quit_outcome() {
     store_holds "$quit_left" || fail "the reading filed just before the quit was not saved: $(cat "$(usage_store)")"
     store_keeps_the_claude_account || fail "the stored reading lost Claude Code's account: $(cat "$(usage_store)")"
-    # The store's own write would have come 2 s after the filing at the
-    # earliest (less a little: file times are taken from a coarse clock).
-    local written=$(($(store_written_ms) - asked))
-    [ "$written" -lt 1950 ] ||
-        fail "the reading was written $written ms after its refresh, by the store's delayed write, not by the quit"
-    echo "quit $((quit_at - asked)) ms after the refresh; the usage store written $written ms after it"
+    quit_written=$(($(store_written_ms) - asked))
+    echo "quit $((quit_at - asked)) ms after the refresh was asked for; the usage store written $quit_written ms after it"
+    [ "$quit_written" -lt 1950 ]
+}
+quit_wrote_the_reading() {
+    quit_outcome ||
+        fail "the reading reached the file $quit_written ms after its refresh: too late to be told from the store's own write"
 }

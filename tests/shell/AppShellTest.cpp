@@ -10,10 +10,12 @@
 #include "support/FakeTimerSource.h"
 #include "support/gui/GrabSupport.h"
 
+#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -143,15 +145,53 @@ TEST_F(AppShell, EveryKindOfClickOnTheStatusItemTogglesOnceAndDoubleClicksNotAga
     EXPECT_EQ(toggles, 3);
 }
 
-TEST(AppIcon, SparklesAreDrawnInsideATransparentSquare) {
-    const QImage image = AppDelegate::sparklesImage(32, 2.0);
-    EXPECT_EQ(image.size(), QSize(64, 64));
-    EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(62, 62)), 0);
-    EXPECT_GT(qAlpha(image.pixel(int(0.40 * 64), int(0.58 * 64))), 200); // the large star's centre
-    EXPECT_GT(test::inkIn(image, QRect(40, 0, 24, 28)), 0);                // a small star
-    test::saveGrab(test::onBackdrop(image, QColor(40, 40, 40)), QStringLiteral("status-item-dark"));
-    test::saveGrab(test::onBackdrop(image, QColor(235, 235, 235)), QStringLiteral("status-item-light"));
+// The status item shows the app's sparkles tile as the installed icon draws
+// it: the tile's gradient from top to bottom, white sparkles, clear corners;
+// and the installed icon's gradient is the same two colours.
+TEST(AppIcon, TheStatusItemShowsTheInstalledIconsSparklesTile) {
+    const QList<QColor> colours = AppDelegate::iconColors();
+    ASSERT_EQ(colours.size(), 2);
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) <= 12 && std::abs(a.green() - b.green()) <= 12 &&
+               std::abs(a.blue() - b.blue()) <= 12;
+    };
+    struct Row {
+        int side;
+        qreal ratio;
+    };
+    for (const Row& r : {Row{16, 1}, Row{22, 1}, Row{32, 2}, Row{64, 1}}) {
+        SCOPED_TRACE(r.side);
+        const QImage image = AppDelegate::sparklesImage(r.side, r.ratio);
+        const int n = int(r.side * r.ratio);
+        ASSERT_EQ(image.size(), QSize(n, n));
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(n - 1, 0)), 0);
+        // Above and below the sparkles, the gradient's ends; the large star's
+        // centre (9, 12 on the symbol's 24 grid) is white.
+        EXPECT_TRUE(near(image.pixelColor(n / 2, n * 3 / 32), colours.first()))
+            << image.pixelColor(n / 2, n * 3 / 32).name().toStdString();
+        EXPECT_TRUE(near(image.pixelColor(n / 2, n - 1 - n * 3 / 32), colours.last()))
+            << image.pixelColor(n / 2, n - 1 - n * 3 / 32).name().toStdString();
+        const double tile = n * 120.0 / 128, box = tile * 0.6, boxLeft = (n - box) / 2;
+        EXPECT_EQ(image.pixelColor(int(boxLeft + box * 9 / 24), int(boxLeft + box * 12 / 24)),
+                  QColor(Qt::white));
+    }
+
+    QFile svg(QStringLiteral(METERIX_RESOURCES "/meterix.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svg);
+    QStringList stops;
+    // The fill's stops (the rim's carry an opacity).
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("stop") &&
+            xml.attributes().value(QLatin1String("stop-opacity")).isEmpty())
+            stops << xml.attributes().value(QLatin1String("stop-color")).toString();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(stops, (QStringList{colours.first().name(), colours.last().name()}));
+    test::saveGrab(test::onBackdrop(AppDelegate::sparklesImage(24, 2.0), QColor(40, 40, 40)),
+                   QStringLiteral("status-item-dark"));
+    test::saveGrab(test::onBackdrop(AppDelegate::sparklesImage(24, 2.0), QColor(235, 235, 235)),
+                   QStringLiteral("status-item-light"));
 }
 
 TEST(AppPlatform, WaylandSessionsUseXWaylandUnlessTheUserChose) {
