@@ -20,7 +20,7 @@ QList<ModelQuotaItem> modelItems(const QByteArray& body) {
     for (const QJsonValue& value : *models) {
         const QJsonObject model = value.toObject();
         const QString name = json::string(model, QLatin1String("name")).value_or(QStringLiteral("Ollama Model"));
-        // A model pulled from the cloud runs there: its entry is a stub of a few
+        // A model pulled from the cloud runs there: its entry is a manifest of a few
         // hundred bytes, not a local model of 0.0 GB.
         if (!json::isAbsent(model, QLatin1String("remote_host")) ||
             !json::isAbsent(model, QLatin1String("remote_model"))) {
