@@ -27,51 +27,44 @@ read -r bx by bw bh <<< "$(bar_geometry "$bar")"
 # The bar's window: 20 px of bleed, then the cat's 20 px band, then the capsule.
 capsule_top=$((by + 40))
 
-cat_on_bar() { "$locate" "$bx" "$by" "$bw" 44; }
 # Every wait is for a condition, with a deadline for a machine busy with much else.
-# The cat stands still on the bar: two looks a poll apart find it within a pixel
-# of the same place (its poses move the centre of its pixels that much; a walk
-# goes 3 px a frame). Its place is then in cx and cy.
+# Three looks at the cat a frame tick apart (one call of the locator, so they
+# stay that close however slowly the machine starts programs): x, y and the
+# eyes' x of each in x1..x3, y1..y3, e1..e3 (x -9 where no cat is seen).
+look_thrice() {
+    local looks
+    looks=$("$locate" --looks 3 "$bx" "$by" "$bw" 44 "$@") || true
+    { read -r x1 y1 _ e1; read -r x2 y2 _ e2; read -r x3 y3 _ e3; } <<< "$looks"
+    [ -n "$x3" ] && [ "$x1" != none ] && [ "$x2" != none ] && [ "$x3" != none ] || { x1=-9 x2=-9 x3=-9; return 1; }
+}
+# The cat stands still on the bar: three looks find it within a pixel of the
+# same place (its poses move the centre of its pixels that much; a walk goes
+# 3 px a tick). Its place is then in cx and cy.
+near_one() { [ $((($1 - $2) * ($1 - $2))) -le 1 ]; }
 cat_still() {
-    local look x y was_x was_y
-    look=$(cat_on_bar) || { last_look=; return 1; }
-    read -r x y _ <<< "$look"
-    if [ -n "${last_look:-}" ]; then
-        read -r was_x was_y <<< "$last_look"
-        if [ $(((x - was_x) * (x - was_x))) -le 1 ] && [ $(((y - was_y) * (y - was_y))) -le 1 ]; then
-            cx=$x cy=$y
-            return 0
-        fi
-    fi
-    last_look="$x $y"
-    return 1
+    look_thrice || return 1
+    last_look="$x2 $y2"
+    near_one "$x1" "$x2" && near_one "$x3" "$x2" && near_one "$y1" "$y2" && near_one "$y3" "$y2" || return 1
+    cx=$x2 cy=$y2
 }
 wait_cat_still() { last_look=; wait_for "$1" cat_still; }
 bar_at() { [ "$(bar_geometry "$bar" | cut -d' ' -f1,2)" = "$1 $2" ]; }
 
 # The cat walks head first. It sets out walking right and walks off and on
-# from then: screenshots a moment apart, each searched for the cat, until three
-# in a row find it a few pixels further right each time (more than a change of
-# pose moves the middle of its pixels) and the middle one shows its open eyes,
-# as every walking frame does. That one shows it walking right (not turning at
-# either end of its walk): its eyes, the coat's green, stand right of its
-# middle.
-walk_x=() walk_eye=()
+# from then: three looks a tick apart, until they find it at least 2 px
+# further right each time (more than a change of pose moves the middle of its
+# pixels, and a turn at the end of a walk does not go on) with its eyes open
+# in the middle one, as in every walking frame. That one, kept as a
+# screenshot, shows it walking right: its eyes, the coat's green, stand right
+# of its middle.
+walked=()
 walking_right() {
-    local n=${#walk_x[@]} look x eye
-    "$grab" "$out/cat-walk-$n.png" || fail "no screenshot"
-    look=$("$locate" "$bx" "$by" "$bw" 44 "$out/cat-walk-$n.png") || look="-9 0 0 -1"
-    read -r x _ _ eye <<< "$look"
-    walk_x+=("$x") walk_eye+=("$eye")
-    [ "$n" -ge 2 ] && [ "${walk_x[n - 2]}" -ge 0 ] && [ "${walk_eye[n - 1]}" -ge 0 ] &&
-        [ "${walk_x[n - 1]}" -ge $((walk_x[n - 2] + 4)) ] && [ "$x" -ge $((walk_x[n - 1] + 4)) ]
+    look_thrice "$out/cat-walking-right.png" || return 1
+    walked+=("$x1>$x2>$x3")
+    [ "$e2" -ge 0 ] && [ "$x2" -ge $((x1 + 2)) ] && [ "$x3" -ge $((x2 + 2)) ]
 }
-wait_for 90 walking_right || fail "the cat was never seen walking right (at ${walk_x[*]})"
-seen=$((${#walk_x[@]} - 2))
-mv "$out/cat-walk-$seen.png" "$out/cat-walking-right.png"
-rm -f "$out"/cat-walk-*.png
-[ "${walk_eye[seen]}" -gt "${walk_x[seen]}" ] ||
-    fail "the cat walks right with its head behind: eyes at x ${walk_eye[seen]}, its middle at ${walk_x[seen]}"
+wait_for 90 walking_right || fail "the cat was never seen walking right (seen ${walked[*]})"
+[ "$e2" -gt "$x2" ] || fail "the cat walks right with its head behind: eyes at x $e2, its middle at $x2"
 
 # Press on the cat, carry it 200 px away: the first move lifts it into the
 # overlay, the second carries it there. (The move onto the cat reaches the app
