@@ -88,4 +88,20 @@ QString capitalizeWords(const QString& text) {
     return result;
 }
 
+QByteArrayView withoutCutLastCharacter(QByteArrayView bytes) {
+    // From the last byte back to the lead byte of the last character (a UTF-8
+    // character is at most four bytes); an overlong or out-of-range lead byte
+    // starts no character and is left for the decoder to refuse.
+    for (qsizetype back = 1; back <= 4 && back <= bytes.size(); ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((byte & 0xC0) == 0x80) continue;
+        const qsizetype length = byte >= 0xC2 && byte <= 0xDF   ? 2
+                                 : byte >= 0xE0 && byte <= 0xEF ? 3
+                                 : byte >= 0xF0 && byte <= 0xF4 ? 4
+                                                                : 1;
+        return length > back ? bytes.first(bytes.size() - back) : bytes;
+    }
+    return bytes;
+}
+
 } // namespace meterix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 namespace meterix {
@@ -21,5 +22,9 @@ int codePointCompare(const QString& a, const QString& b);
 // Upper-cases the first letter of each word and lower-cases the rest; words are
 // split on white space only, and the white space is kept as it was.
 QString capitalizeWords(const QString& text);
+
+// The bytes less a UTF-8 character cut in two at their end (where a cap or a
+// writer caught halfway fell): its lead byte asks for more bytes than follow.
+QByteArrayView withoutCutLastCharacter(QByteArrayView bytes);
 
 } // namespace meterix

@@ -29,26 +29,6 @@ qint64 toMilliseconds(double seconds) {
     return static_cast<qint64>(std::min(seconds, 86400.0 * 365) * 1000.0);
 }
 
-// Drops a multi-byte sequence cut in two at the end (where the cap fell).
-void dropIncompleteTail(QByteArray& bytes) {
-    qsizetype i = bytes.size();
-    int continuation = 0;
-    while (i > 0 && continuation < 3 && (static_cast<unsigned char>(bytes.at(i - 1)) & 0xC0) == 0x80) {
-        --i;
-        ++continuation;
-    }
-    if (i == 0) return;
-    const auto lead = static_cast<unsigned char>(bytes.at(i - 1));
-    int needed = 0;
-    if ((lead & 0xE0) == 0xC0)
-        needed = 1;
-    else if ((lead & 0xF0) == 0xE0)
-        needed = 2;
-    else if ((lead & 0xF8) == 0xF0)
-        needed = 3;
-    if (needed > continuation) bytes.truncate(i - 1);
-}
-
 QString decodeStrictUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
@@ -290,7 +270,8 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
     // The client is done; nothing it started may outlive the probe.
     signalGroup(pid, SIGKILL);
 
-    if (capped) dropIncompleteTail(output);
+    // The cap may fall inside a character.
+    if (capped) output.truncate(withoutCutLastCharacter(output).size());
     return decodeStrictUtf8(output);
 }
 

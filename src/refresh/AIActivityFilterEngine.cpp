@@ -1,6 +1,7 @@
 #include "refresh/AIActivityFilterEngine.h"
 
 #include "core/SafeFile.h"
+#include "core/TextUtil.h"
 
 #include <cstring>
 
@@ -370,18 +371,8 @@ std::optional<QByteArray> AIActivityFilterEngine::readTail(const QString& path, 
         window = window.sliced(cut);
     }
     // The same at the end, where a writer is caught halfway through a
-    // character: the lead byte of the last character asks for more bytes than
-    // follow it.
-    for (qsizetype back = 1; back <= 4 && back <= window.size(); ++back) {
-        const auto byte = static_cast<unsigned char>(window[window.size() - back]);
-        if ((byte & 0xc0) == 0x80) continue;
-        const qsizetype length = byte >= 0xc2 && byte <= 0xdf   ? 2
-                                 : byte >= 0xe0 && byte <= 0xef ? 3
-                                 : byte >= 0xf0 && byte <= 0xf4 ? 4
-                                                                : 1;
-        if (length > back) window.chop(back);
-        break;
-    }
+    // character.
+    window = withoutCutLastCharacter(window);
     if (!isValidUtf8(window)) return std::nullopt;
     return window.toByteArray();
 }
