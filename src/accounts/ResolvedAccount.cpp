@@ -1,5 +1,6 @@
 #include "accounts/ResolvedAccount.h"
 
+#include "core/MaskedEmail.h"
 #include "core/TextUtil.h"
 
 namespace meterix {
@@ -36,10 +37,8 @@ QString ResolvedAccount::displayLabel() const {
 }
 
 QString ResolvedAccount::maskedLabel() const {
-    if (email) {
-        const qsizetype at = email->indexOf(QLatin1Char('@'));
-        if (at > 0) return firstCharacter(*email) + QStringLiteral("***") + email->mid(at);
-    }
+    if (email)
+        if (auto masked = maskedEmail(*email)) return *masked;
     return displayLabel();
 }
 
