@@ -16,6 +16,7 @@
 #include "refresh/ProviderManager.h"
 
 #include "support/FakeClock.h"
+#include "support/FetchGate.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 
@@ -23,9 +24,7 @@
 #include <QSettings>
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 namespace meterix::test {
 
@@ -37,31 +36,19 @@ class ScriptedAdapter final : public AIProviderAdapter {
     bool checkAvailability() override { return detected_; }
     UsageSnapshot fetchUsage(bool) override {
         ++fetches;
-        std::unique_lock lock(mutex_);
-        released_.wait(lock, [this] { return !held_; });
+        gate_.passThrough();
         return UsageSnapshot::simulatedFallback(type_);
     }
     std::atomic<int> fetches{0};
 
     // While held, a fetch waits (its refresh stays under way) until released.
-    void hold() {
-        std::lock_guard lock(mutex_);
-        held_ = true;
-    }
-    void release() {
-        {
-            std::lock_guard lock(mutex_);
-            held_ = false;
-        }
-        released_.notify_all();
-    }
+    void hold() { gate_.hold(); }
+    void release() { gate_.release(); }
 
   private:
     AIProviderType type_;
     bool detected_;
-    std::mutex mutex_;
-    std::condition_variable released_;
-    bool held_ = false;
+    test::FetchGate gate_;
 };
 
 class ScriptedResolver final : public AccountResolver {

@@ -8,6 +8,7 @@
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/FSEventsWatcher.h"
 #include "support/FakeClock.h"
+#include "support/FetchGate.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
@@ -19,7 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 
@@ -82,8 +82,8 @@ class FakeAdapter final : public AIProviderAdapter {
             std::unique_lock lock(mutex_);
             ++calls_;
             lastForce_ = forceSync;
-            released_.wait(lock, [this] { return !hold_; });
         }
+        gate_.passThrough();
         if (throwIt) throw std::runtime_error("boom");
         UsageSnapshot s(UsageSnapshot::Fields{.provider = type_,
                                               .hourlyRemainingPercentage = percent.load(),
@@ -99,17 +99,8 @@ class FakeAdapter final : public AIProviderAdapter {
         std::lock_guard lock(mutex_);
         return lastForce_;
     }
-    void hold() {
-        std::lock_guard lock(mutex_);
-        hold_ = true;
-    }
-    void release() {
-        {
-            std::lock_guard lock(mutex_);
-            hold_ = false;
-        }
-        released_.notify_all();
-    }
+    void hold() { gate_.hold(); }
+    void release() { gate_.release(); }
     std::atomic<bool> throwIt{false};
     std::atomic<double> percent{50};
 
@@ -117,8 +108,7 @@ class FakeAdapter final : public AIProviderAdapter {
     AIProviderType type_;
     bool available_;
     mutable std::mutex mutex_;
-    std::condition_variable released_;
-    bool hold_ = false;
+    test::FetchGate gate_;
     int calls_ = 0;
     bool lastForce_ = false;
 };
