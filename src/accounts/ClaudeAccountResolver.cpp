@@ -17,6 +17,8 @@ const QString kConfigName = QStringLiteral(".claude.json");
 const QStringList kConfigurationMembers{QStringLiteral("oauthAccount"),
                                         QStringLiteral("cachedUsageUtilization")};
 const QString kLastKnownAccount = QStringLiteral("lastKnownAccountUuid");
+const QString kCredentialsName = QStringLiteral(".credentials.json");
+const QString kSignIn = QStringLiteral("claudeAiOauth");
 
 // The folders below the desktop app's folder whose sub-folder names are account ids.
 const QStringList kDesktopAccountTrees{QStringLiteral("claude-code-sessions"),
@@ -61,6 +63,21 @@ std::optional<QJsonObject> ClaudeAccountResolver::configuration(const QString& c
     return AccountFileReader::cachedMembers(configPath, kConfigurationMembers);
 }
 
+std::optional<QJsonObject> ClaudeAccountResolver::configuration(const Profile& profile) {
+    auto config = configuration(profile.configPath);
+    if (config && isSignedOut(profile))
+        for (const QString& member : kConfigurationMembers)
+            config->remove(member);
+    return config;
+}
+
+bool ClaudeAccountResolver::isSignedOut(const Profile& profile) {
+    // Read afresh, never cached: the member holds tokens, looked at only for its presence.
+    const auto credentials =
+        AccountFileReader::members(joinPath(profile.homeDirectory, kCredentialsName), {kSignIn});
+    return credentials && !credentials->value(kSignIn).isObject();
+}
+
 std::optional<QString> ClaudeAccountResolver::planName(const QString& organizationType) {
     if (organizationType.isEmpty()) return std::nullopt;
     if (organizationType == QLatin1String("claude_pro")) return QStringLiteral("Claude Pro");
@@ -90,7 +107,7 @@ QList<AccountIdentity> ClaudeAccountResolver::cliAccounts() const {
     QList<AccountIdentity> identities;
     const QDateTime now = clock_.now();
     for (const Profile& profile : profiles(host_)) {
-        const auto config = configuration(profile.configPath);
+        const auto config = configuration(profile);
         if (!config) continue;
         const auto account = json::object(*config, QLatin1String("oauthAccount"));
         if (!account) continue;

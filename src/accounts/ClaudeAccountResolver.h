@@ -65,6 +65,15 @@ class ClaudeAccountResolver final : public AccountResolver {
     // from a file of any size (the client keeps every project's history in it,
     // often tens of megabytes), read again only when its time or size changes.
     static std::optional<QJsonObject> configuration(const QString& configPath);
+    // The same for a profile, read as signed out (without its account and its
+    // reading) once the client's sign-out has taken the profile's credentials.
+    static std::optional<QJsonObject> configuration(const Profile& profile);
+
+    // The client keeps a profile's sign-in in ".credentials.json" of its folder,
+    // under "claudeAiOauth"; signing out removes that member (the file stays when
+    // it holds other sign-ins). A file without it means signed out; no file at
+    // all says nothing (the sign-in may live elsewhere).
+    static bool isSignedOut(const Profile& profile);
 
     // The desktop app's folder.
     QString desktopFolder() const;

@@ -64,7 +64,7 @@ bool ClaudeCodeAdapter::isFresh(const UsageSnapshot& snapshot) const {
 }
 
 std::optional<UsageSnapshot> ClaudeCodeAdapter::usage(const Profile& profile, bool /*forceSync*/) {
-    const auto config = ClaudeAccountResolver::configuration(profile.configPath);
+    const auto config = ClaudeAccountResolver::configuration(profile);
     std::optional<UsageSnapshot> cached;
     if (config) cached = snapshot(*config, clock_.now());
     if (cached && isFresh(*cached)) return cached;
@@ -87,7 +87,7 @@ UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool forceSync) {
     if (!profiles.isEmpty()) {
         const Profile& first = profiles.front();
         std::optional<ConfigIdentity> who;
-        if (const auto config = ClaudeAccountResolver::configuration(first.configPath))
+        if (const auto config = ClaudeAccountResolver::configuration(first))
             who = identity(*config);
         if (auto result = usage(first, forceSync)) {
             cachedSnapshot_.set(result);

@@ -192,7 +192,9 @@ TEST(ClaudeCachedUsage, CountdownRules) {
     EXPECT_FALSE(ClaudeCodeAdapter::countdown(QJsonValue(QStringLiteral("2026-02-11")), kNow));
     EXPECT_FALSE(ClaudeCodeAdapter::countdown(QJsonValue(QStringLiteral("2026-02-11T00:00:00")), kNow))
         << "zone required";
-    EXPECT_FALSE(ClaudeCodeAdapter::countdown(QJsonValue(1770724900), kNow));
+    // Seconds since 1970, as the client's status line writes "resets_at".
+    EXPECT_EQ(ClaudeCodeAdapter::countdown(QJsonValue(1770724900), kNow), 100.0);
+    EXPECT_FALSE(ClaudeCodeAdapter::countdown(QJsonValue(1770724800), kNow));
     EXPECT_EQ(ClaudeCodeAdapter::countdown(QJsonValue(QStringLiteral("2026-02-10T14:00:00.5+02:00")), kNow),
               std::nullopt);
     EXPECT_EQ(
