@@ -14,6 +14,7 @@ namespace meterix {
 namespace {
 
 const QString kConfigName = QStringLiteral(".claude.json");
+const QString kLegacyConfigName = QStringLiteral(".config.json");
 const QStringList kConfigurationMembers{QStringLiteral("oauthAccount"),
                                         QStringLiteral("cachedUsageUtilization")};
 const QString kLastKnownAccount = QStringLiteral("lastKnownAccountUuid");
@@ -51,11 +52,18 @@ QList<ClaudeAccountResolver::Profile> ClaudeAccountResolver::profiles(const Host
         list.append(Profile{configPath, homeDirectory, isDefault});
     };
 
+    // The client takes a configuration folder's ".config.json", the name of its
+    // earliest releases, in place of ".claude.json" wherever that file is present.
+    auto configurationIn = [](const QString& folder, const QString& current) {
+        const QString legacy = joinPath(folder, kLegacyConfigName);
+        return exists(legacy) ? legacy : current;
+    };
     if (const auto dir = host.variable(QStringLiteral("CLAUDE_CONFIG_DIR")); dir && !dir->isEmpty())
-        offer(joinPath(*dir, kConfigName), *dir, true);
-    offer(joinPath(host.home, kConfigName), joinPath(host.home, QStringLiteral(".claude")), list.isEmpty());
+        offer(configurationIn(*dir, joinPath(*dir, kConfigName)), *dir, true);
+    const QString homeFolder = joinPath(host.home, QStringLiteral(".claude"));
+    offer(configurationIn(homeFolder, joinPath(host.home, kConfigName)), homeFolder, list.isEmpty());
     for (const QString& folder : AccountFileReader::profileDirectories(host.home, QStringLiteral(".claude")))
-        offer(joinPath(folder, kConfigName), folder, false);
+        offer(configurationIn(folder, joinPath(folder, kConfigName)), folder, false);
     return list;
 }
 

@@ -112,7 +112,10 @@ UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool forceSync) {
 std::optional<UsageSnapshot> ClaudeCodeAdapter::probe(const Profile& profile,
                                                       const std::optional<ConfigIdentity>& identity) {
     EnvironmentOverrides environment;
-    if (profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".claude.json")))
+    // A configuration inside the profile's folder is found there by the client
+    // only when pointed at that folder.
+    if (profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".claude.json")) ||
+        profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".config.json")))
         environment.insert(kClaudeConfigDir, profile.homeDirectory);
     else
         // The app's own CLAUDE_CONFIG_DIR names another profile; inherited, it
