@@ -405,7 +405,7 @@ TEST_F(ClaudeAdapterTest, AProfileSignedOutShowsNeitherItsFormerAccountNorItsRea
         bool signedIn;
     } rows[] = {
         {nullptr, true},
-        {R"({"claudeAiOauth":{"accessToken":"sk-ant-oat01-x","refreshToken":"sk-ant-ort01-y",
+        {R"({"claudeAiOauth":{"accessToken":"fixture-access","refreshToken":"fixture-refresh",
             "expiresAt":1768482000000,"scopes":["user:inference"],"subscriptionType":"max"}})",
          true},
         {R"({"mcpOAuth":{"linear|4b1c":{"serverName":"linear","accessToken":"t"}}})", false},
