@@ -1,10 +1,11 @@
 // The other tools' account files through their resolvers: the first byte picks
 // the file (Cursor's state database, Claude Code's configuration and its desktop
 // app's, Codex's credentials, the Gemini CLI's account list, credentials and
-// sign-in log, Claude Code's credentials beside a signed-in configuration). Every account found belongs to its resolver's provider, was
-// seen now and reads back from our JSON. Cursor and Gemini name an account only
-// by a non-empty address or subject; Claude and Codex take the id their files
-// hold as it is, an empty one included.
+// sign-in log, Claude Code's credentials beside a signed-in configuration).
+// Every account found belongs to its resolver's provider, was seen now and reads
+// back from our JSON. Cursor and Gemini name an account only by a non-empty
+// address or subject; Claude and Codex take the id their files hold as it is,
+// an empty one included.
 #include "FuzzTarget.h"
 
 #include "accounts/AccountIdentityLedger.h"

@@ -87,8 +87,7 @@ UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool forceSync) {
     if (!profiles.isEmpty()) {
         const Profile& first = profiles.front();
         std::optional<ConfigIdentity> who;
-        if (const auto config = ClaudeAccountResolver::configuration(first))
-            who = identity(*config);
+        if (const auto config = ClaudeAccountResolver::configuration(first)) who = identity(*config);
         if (auto result = usage(first, forceSync)) {
             cachedSnapshot_.set(result);
             return *result;

@@ -71,8 +71,8 @@ std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit, const
     if (!tags.isEmpty()) pace = tags.join(QStringLiteral(" \u00B7 "));
     const QJsonValue resetsAt = limit.value(key("resets_at"));
     return ModelQuotaItem(displayNameForLimit(limit, kind), 100.0 - *percent, quotaTypeForGroup(group),
-                          ClaudeCodeAdapter::countdown(resetsAt, now), ClaudeCodeAdapter::resetMoment(resetsAt),
-                          pace);
+                          ClaudeCodeAdapter::countdown(resetsAt, now),
+                          ClaudeCodeAdapter::resetMoment(resetsAt), pace);
 }
 
 // A whole amount for a pace text; nothing beyond what 64 bits can show.
@@ -103,7 +103,8 @@ std::optional<ModelQuotaItem> extraUsageItem(const QJsonValue& value) {
 
 using Window = std::optional<ClaudeCodeAdapter::QuotaWindow>;
 
-ModelQuotaItem windowItem(const QString& name, const QString& quotaType, const ClaudeCodeAdapter::QuotaWindow& w) {
+ModelQuotaItem windowItem(const QString& name, const QString& quotaType,
+                          const ClaudeCodeAdapter::QuotaWindow& w) {
     return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown, w.resetAt);
 }
 
@@ -113,9 +114,11 @@ ModelQuotaItem windowItem(const QString& name, const QString& quotaType, const C
 QList<ModelQuotaItem> fallbackQuotas(const Window& session, const Window& weekly, const Window& opus,
                                      const Window& sonnet) {
     QList<ModelQuotaItem> items;
-    if (session) items.append(windowItem(L10n::claudeSession5h().text(), QStringLiteral("5-Hour Session"), *session));
+    if (session)
+        items.append(windowItem(L10n::claudeSession5h().text(), QStringLiteral("5-Hour Session"), *session));
     if (weekly)
-        items.append(windowItem(L10n::claudeWeeklyAllModels().text(), QStringLiteral("Weekly Limit"), *weekly));
+        items.append(
+            windowItem(L10n::claudeWeeklyAllModels().text(), QStringLiteral("Weekly Limit"), *weekly));
     if (opus)
         items.append(windowItem(L10n::claudeWeeklyModel(QStringLiteral("Opus")).text(),
                                 QStringLiteral("Weekly Limit"), *opus));
@@ -174,7 +177,8 @@ std::optional<ClaudeCodeAdapter::QuotaWindow> ClaudeCodeAdapter::window(const QJ
     const auto utilization = json::number(o, key("utilization"));
     if (!utilization) return std::nullopt;
     const QJsonValue resetsAt = o.value(key("resets_at"));
-    return QuotaWindow{clampPercentage(100.0 - *utilization), countdown(resetsAt, now), resetMoment(resetsAt)};
+    return QuotaWindow{clampPercentage(100.0 - *utilization), countdown(resetsAt, now),
+                       resetMoment(resetsAt)};
 }
 
 std::optional<UsageSnapshot> ClaudeCodeAdapter::snapshot(const QJsonObject& config) {

@@ -118,7 +118,8 @@ ModelQuotaItem lineItem(const QString& name, const QString& quotaType,
 }
 
 // A window read now: its reset moment is now plus its countdown.
-ClaudeCodeAdapter::QuotaWindow textWindow(double used, std::optional<double> countdown, const QDateTime& now) {
+ClaudeCodeAdapter::QuotaWindow textWindow(double used, std::optional<double> countdown,
+                                          const QDateTime& now) {
     std::optional<QDateTime> at;
     if (countdown) at = now.addMSecs(static_cast<qint64>(*countdown * 1000));
     return {clampPercentage(100.0 - used), countdown, at};
@@ -176,8 +177,7 @@ bool sameName(const QString& a, const QString& b) {
 std::optional<ClaudeCodeAdapter::QuotaWindow> screenWindow(const QList<ScreenLimit>& limits,
                                                            const std::optional<QString>& week) {
     for (const ScreenLimit& limit : limits)
-        if (week ? (limit.week && sameName(weekModel(*limit.week), *week)) : !limit.week)
-            return limit.window;
+        if (week ? (limit.week && sameName(weekModel(*limit.week), *week)) : !limit.week) return limit.window;
     return std::nullopt;
 }
 

@@ -318,19 +318,25 @@ TEST_F(ClaudeResolverTest, ConfigurationsWhereTheClientKeepsThem) {
     } rows[] = {
         {nullptr, {".claude.json"}, {".claude.json > .claude"}},
         {nullptr, {".claude.json", ".claude/.config.json"}, {".claude/.config.json > .claude"}},
-        {".cfg", {".cfg/.claude.json", ".claude.json"}, {".cfg/.claude.json > .cfg", ".claude.json > .claude"}},
+        {".cfg",
+         {".cfg/.claude.json", ".claude.json"},
+         {".cfg/.claude.json > .cfg", ".claude.json > .claude"}},
         {".cfg", {".cfg/.config.json", ".cfg/.claude.json"}, {".cfg/.config.json > .cfg"}},
         {".claude-work", {".claude-work/.config.json"}, {".claude-work/.config.json > .claude-work"}},
-        {nullptr, {".claude_2/.config.json", ".claude_2/.claude.json"}, {".claude_2/.config.json > .claude_2"}},
+        {nullptr,
+         {".claude_2/.config.json", ".claude_2/.claude.json"},
+         {".claude_2/.config.json > .claude_2"}},
     };
     for (const auto& row : rows) {
         TempHome rowHome;
         QProcessEnvironment env;
-        if (row.configDir) env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), rowHome.file(QString::fromLatin1(row.configDir)));
+        if (row.configDir)
+            env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), rowHome.file(QString::fromLatin1(row.configDir)));
         for (const QString& f : row.files)
             rowHome.write(f, account(R"({"accountUuid":"u1"})"));
         QStringList found;
-        for (const Profile& profile : ClaudeAccountResolver::profiles(HostEnvironment::underHome(rowHome.path(), env)))
+        for (const Profile& profile :
+             ClaudeAccountResolver::profiles(HostEnvironment::underHome(rowHome.path(), env)))
             found.append(profile.configPath.mid(rowHome.path().size() + 1) + QStringLiteral(" > ") +
                          profile.homeDirectory.mid(rowHome.path().size() + 1));
         EXPECT_EQ(found, row.profiles) << row.files.join(QLatin1Char(',')).toStdString();
@@ -340,19 +346,7 @@ TEST_F(ClaudeResolverTest, ConfigurationsWhereTheClientKeepsThem) {
 // Signing out leaves the account in the configuration on some paths; the
 // credentials say whether anyone is signed in.
 TEST_F(ClaudeResolverTest, AProfileWhoseCredentialsLostTheSignInListsNoAccount) {
-    const struct {
-        const char* credentials; // nullptr: no file
-        bool listed;
-    } rows[] = {
-        {nullptr, true},
-        {R"({"claudeAiOauth":{"accessToken":"a","refreshToken":"r","expiresAt":1768482000000}})", true},
-        {R"({"claudeAiOauth":{}})", true},
-        {R"({"mcpOAuth":{"linear|4b1c":{"serverName":"linear"}}})", false},
-        {R"({"claudeAiOauth":"a"})", false},
-        {"{}", false},
-        {"[]", true},
-    };
-    for (const auto& row : rows) {
+    for (const auto& row : test::kClaudeSignInRows) {
         TempHome rowHome;
         QProcessEnvironment env;
         env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), rowHome.file(QStringLiteral(".claude-work")));
@@ -361,8 +355,8 @@ TEST_F(ClaudeResolverTest, AProfileWhoseCredentialsLostTheSignInListsNoAccount) 
         if (row.credentials) rowHome.write(QStringLiteral(".claude-work/.credentials.json"), row.credentials);
         ClaudeAccountResolver resolver(HostEnvironment::underHome(rowHome.path(), env), clock);
         const auto ids = resolver.resolveAccounts();
-        EXPECT_EQ(ids.size(), row.listed ? 1 : 0) << (row.credentials ? row.credentials : "no file");
-        if (row.listed && !ids.isEmpty()) EXPECT_TRUE(ids[0].usageReadable);
+        EXPECT_EQ(ids.size(), row.signedIn ? 1 : 0) << (row.credentials ? row.credentials : "no file");
+        if (row.signedIn && !ids.isEmpty()) EXPECT_TRUE(ids[0].usageReadable);
     }
 }
 

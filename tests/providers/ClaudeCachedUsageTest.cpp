@@ -1,6 +1,7 @@
 #include "providers/ClaudeCodeAdapter.h"
 
 #include "core/Localization.h"
+#include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
 
 #include <QJsonArray>
@@ -321,38 +322,37 @@ TEST(ClaudeCachedUsage, WindowsKeepTheirResetMoments) {
              "extra_usage":{"is_enabled":false,"monthly_limit":null,"used_credits":null,"utilization":null}})",
          {"Session (5h) 8 - 2026-02-10T11:59:59Z", "Weekly (all models) 39 334800 2026-02-14T09:00:00Z",
           "Weekly (Sonnet) 65 334800 2026-02-14T09:00:00Z"},
-         "2026-02-10T11:59:59Z", "2026-02-14T09:00:00Z"},
+         "2026-02-10T11:59:59Z",
+         "2026-02-14T09:00:00Z"},
         // Resets given as seconds since 1970, as the client's status line writes them.
         {R"({"five_hour":{"utilization":10,"resets_at":1770728400},
              "seven_day":{"utilization":20,"resets_at":1770000000},
              "seven_day_opus":{"utilization":30}})",
          {"Session (5h) 90 3600 2026-02-10T13:00:00Z", "Weekly (all models) 80 - 2026-02-02T02:40:00Z",
           "Weekly (Opus) 70 - -"},
-         "2026-02-10T13:00:00Z", "2026-02-02T02:40:00Z"},
+         "2026-02-10T13:00:00Z",
+         "2026-02-02T02:40:00Z"},
         // Named limits carry their own moments; the family windows are not repeated.
         {R"({"five_hour":{"utilization":40,"resets_at":"2026-02-10T14:00:00Z"},
              "seven_day_sonnet":{"utilization":35,"resets_at":"2026-02-14T09:00:00Z"},
              "limits":[{"kind":"session","group":"session","percent":40,"resets_at":"2026-02-10T14:00:00Z"},
                        {"kind":"weekly_sonnet","group":"weekly","percent":35,"resets_at":"2026-02-10T10:00:00Z"}]})",
          {"Session (5h) 60 7200 2026-02-10T14:00:00Z", "Weekly (Sonnet) 65 - 2026-02-10T10:00:00Z"},
-         "2026-02-10T14:00:00Z", nullptr},
+         "2026-02-10T14:00:00Z",
+         nullptr},
         // No reset, or one that is no date: neither a countdown nor a moment.
         {R"({"five_hour":{"utilization":5,"resets_at":"soon"},"seven_day":{"utilization":6,"resets_at":null}})",
-         {"Session (5h) 95 - -", "Weekly (all models) 94 - -"}, nullptr, nullptr},
+         {"Session (5h) 95 - -", "Weekly (all models) 94 - -"},
+         nullptr,
+         nullptr},
     };
     for (const auto& row : rows) {
         const auto s = ClaudeCodeAdapter::snapshot(
-            config(parseJson(row.utilization), QJsonObject{{QStringLiteral("fetchedAtMs"),
-                                                            double(before.toMSecsSinceEpoch())}}),
+            config(parseJson(row.utilization),
+                   QJsonObject{{QStringLiteral("fetchedAtMs"), double(before.toMSecsSinceEpoch())}}),
             kNow);
         ASSERT_TRUE(s) << row.utilization;
-        QStringList got;
-        for (const ModelQuotaItem& item : s->modelQuotas)
-            got.append(QStringLiteral("%1 %2 %3 %4")
-                           .arg(item.name)
-                           .arg(item.remainingPercentage)
-                           .arg(item.resetCountdown ? QString::number(*item.resetCountdown) : QStringLiteral("-"))
-                           .arg(item.resetAt ? item.resetAt->toString(Qt::ISODate) : QStringLiteral("-")));
+        const QStringList got = test::claudeQuotaLines(*s, true, true);
         EXPECT_EQ(got, row.lines) << row.utilization;
         auto moment = [](const char* iso) {
             return iso ? std::optional<QDateTime>(QDateTime::fromString(QLatin1String(iso), Qt::ISODate))

@@ -1,5 +1,6 @@
 #include "providers/ClaudeCodeAdapter.h"
 
+#include "support/ClaudeConfiguration.h"
 #include "support/FakeClock.h"
 #include "support/Processes.h"
 #include "support/QtPrinters.h"
@@ -400,21 +401,8 @@ TEST(ClaudeTranscriptPruning, ProbeFolderReachedThroughALinkIsLeftAlone) {
 // file stays when it keeps other sign-ins); the account and its reading may stay
 // behind in the configuration. Such a profile shows no one's figures.
 TEST_F(ClaudeAdapterTest, AProfileSignedOutShowsNeitherItsFormerAccountNorItsReading) {
-    const struct {
-        const char* credentials; // nullptr: no file
-        bool signedIn;
-    } rows[] = {
-        {nullptr, true},
-        {R"({"claudeAiOauth":{"accessToken":"fixture-access","refreshToken":"fixture-refresh",
-            "expiresAt":1768482000000,"scopes":["user:inference"],"subscriptionType":"max"}})",
-         true},
-        {R"({"mcpOAuth":{"linear|4b1c":{"serverName":"linear","accessToken":"t"}}})", false},
-        {R"({"claudeAiOauth":null})", false},
-        {"{}", false},
-        {"not json", true},
-    };
     home.write(QStringLiteral("usage.txt"), "Not logged in · Please run /login\n");
-    for (const auto& row : rows) {
+    for (const auto& row : test::kClaudeSignInRows) {
         SCOPED_TRACE(row.credentials ? row.credentials : "no credentials file");
         writeConfig(QStringLiteral(".claude.json"), QStringLiteral("u1"), 60);
         QFile::remove(home.file(QStringLiteral(".claude/.credentials.json")));
