@@ -1,10 +1,11 @@
 // The other tools' account files through their resolvers: the first byte picks
 // the file (Cursor's state database, Claude Code's configuration and its desktop
 // app's, Codex's credentials, the Gemini CLI's account list, credentials and
-// sign-in log). Every account found belongs to its resolver's provider, was
-// seen now and reads back from our JSON. Cursor and Gemini name an account only
-// by a non-empty address or subject; Claude and Codex take the id their files
-// hold as it is, an empty one included.
+// sign-in log, Claude Code's credentials beside a signed-in configuration).
+// Every account found belongs to its resolver's provider, was seen now and reads
+// back from our JSON. Cursor and Gemini name an account only by a non-empty
+// address or subject; Claude and Codex take the id their files hold as it is,
+// an empty one included.
 #include "FuzzTarget.h"
 
 #include "accounts/AccountIdentityLedger.h"
@@ -30,10 +31,16 @@ METERIX_FUZZ_TARGET(account_files) {
         ".gemini/google_accounts.json",
         ".gemini/oauth_creds.json",
         ".gemini/antigravity-cli/log/cli-1.log",
+        ".claude/.credentials.json",
     };
     const int which = data[0] % std::size(files);
     if (!fuzz::writeFile(QStringLiteral("accounts-home/") + QString::fromLatin1(files[which]),
                          fuzz::bytes(data + 1, size - 1), QStringLiteral("accounts-home")))
+        return;
+    // Credentials are read beside a configuration signed in to an account.
+    if (which == 7 &&
+        !fuzz::writeFile(QStringLiteral("accounts-home/.claude.json"),
+                         R"({"oauthAccount":{"accountUuid":"u-1","emailAddress":"dev@example.com"}})"))
         return;
 
     const test::FakeClock clock(fuzz::fixedNow());
@@ -42,7 +49,7 @@ METERIX_FUZZ_TARGET(account_files) {
     if (which == 0) {
         provider = AIProviderType::cursor;
         found = CursorAccountResolver(host, clock).resolveAccounts();
-    } else if (which <= 2) {
+    } else if (which <= 2 || which == 7) {
         provider = AIProviderType::claudeCode;
         found = ClaudeAccountResolver(host, clock).resolveAccounts();
     } else if (which == 3) {

@@ -14,9 +14,12 @@ namespace meterix {
 namespace {
 
 const QString kConfigName = QStringLiteral(".claude.json");
+const QString kLegacyConfigName = QStringLiteral(".config.json");
 const QStringList kConfigurationMembers{QStringLiteral("oauthAccount"),
                                         QStringLiteral("cachedUsageUtilization")};
 const QString kLastKnownAccount = QStringLiteral("lastKnownAccountUuid");
+const QString kCredentialsName = QStringLiteral(".credentials.json");
+const QString kSignIn = QStringLiteral("claudeAiOauth");
 
 // The folders below the desktop app's folder whose sub-folder names are account ids.
 const QStringList kDesktopAccountTrees{QStringLiteral("claude-code-sessions"),
@@ -49,16 +52,38 @@ QList<ClaudeAccountResolver::Profile> ClaudeAccountResolver::profiles(const Host
         list.append(Profile{configPath, homeDirectory, isDefault});
     };
 
+    // The client takes a configuration folder's ".config.json", the name of its
+    // earliest releases, in place of ".claude.json" wherever that file is present.
+    auto configurationIn = [](const QString& folder, const QString& current) {
+        const QString legacy = joinPath(folder, kLegacyConfigName);
+        return exists(legacy) ? legacy : current;
+    };
     if (const auto dir = host.variable(QStringLiteral("CLAUDE_CONFIG_DIR")); dir && !dir->isEmpty())
-        offer(joinPath(*dir, kConfigName), *dir, true);
-    offer(joinPath(host.home, kConfigName), joinPath(host.home, QStringLiteral(".claude")), list.isEmpty());
+        offer(configurationIn(*dir, joinPath(*dir, kConfigName)), *dir, true);
+    const QString homeFolder = joinPath(host.home, QStringLiteral(".claude"));
+    offer(configurationIn(homeFolder, joinPath(host.home, kConfigName)), homeFolder, list.isEmpty());
     for (const QString& folder : AccountFileReader::profileDirectories(host.home, QStringLiteral(".claude")))
-        offer(joinPath(folder, kConfigName), folder, false);
+        offer(configurationIn(folder, joinPath(folder, kConfigName)), folder, false);
     return list;
 }
 
 std::optional<QJsonObject> ClaudeAccountResolver::configuration(const QString& configPath) {
     return AccountFileReader::cachedMembers(configPath, kConfigurationMembers);
+}
+
+std::optional<QJsonObject> ClaudeAccountResolver::configuration(const Profile& profile) {
+    auto config = configuration(profile.configPath);
+    if (config && isSignedOut(profile))
+        for (const QString& member : kConfigurationMembers)
+            config->remove(member);
+    return config;
+}
+
+bool ClaudeAccountResolver::isSignedOut(const Profile& profile) {
+    // Read afresh, never cached: the member holds tokens, looked at only for its presence.
+    const auto credentials =
+        AccountFileReader::members(joinPath(profile.homeDirectory, kCredentialsName), {kSignIn});
+    return credentials && !credentials->value(kSignIn).isObject();
 }
 
 std::optional<QString> ClaudeAccountResolver::planName(const QString& organizationType) {
@@ -90,7 +115,7 @@ QList<AccountIdentity> ClaudeAccountResolver::cliAccounts() const {
     QList<AccountIdentity> identities;
     const QDateTime now = clock_.now();
     for (const Profile& profile : profiles(host_)) {
-        const auto config = configuration(profile.configPath);
+        const auto config = configuration(profile);
         if (!config) continue;
         const auto account = json::object(*config, QLatin1String("oauthAccount"));
         if (!account) continue;

@@ -23,7 +23,8 @@ class ClaudeAccountResolver final : public AccountResolver {
   public:
     // One Claude CLI configuration.
     struct Profile {
-        // The configuration file; its name is always ".claude.json".
+        // The configuration file: ".claude.json", or the older ".config.json"
+        // that the client still prefers inside a configuration folder.
         QString configPath;
         // The folder whose changes mean this profile is in use, and whose name
         // labels it.
@@ -49,7 +50,9 @@ class ClaudeAccountResolver final : public AccountResolver {
     // The profiles, in order: $CLAUDE_CONFIG_DIR's configuration (the default
     // one), ~/.claude.json (default only without the former), then the
     // configurations in ~/.claude, ~/.claude-<name>, ~/.claude_<name>,
-    // ~/.claude.<name>. A configuration path is listed once.
+    // ~/.claude.<name>. A folder's ".config.json" stands in for its
+    // ".claude.json" (for ~/.claude, for ~/.claude.json) as the client reads it.
+    // A configuration path is listed once.
     static QList<Profile> profiles();
     static QList<Profile> profiles(const HostEnvironment& host);
 
@@ -65,6 +68,15 @@ class ClaudeAccountResolver final : public AccountResolver {
     // from a file of any size (the client keeps every project's history in it,
     // often tens of megabytes), read again only when its time or size changes.
     static std::optional<QJsonObject> configuration(const QString& configPath);
+    // The same for a profile, read as signed out (without its account and its
+    // reading) once the client's sign-out has taken the profile's credentials.
+    static std::optional<QJsonObject> configuration(const Profile& profile);
+
+    // The client keeps a profile's sign-in in ".credentials.json" of its folder,
+    // under "claudeAiOauth"; signing out removes that member (the file stays when
+    // it holds other sign-ins). A file without it means signed out; no file at
+    // all says nothing (the sign-in may live elsewhere).
+    static bool isSignedOut(const Profile& profile);
 
     // The desktop app's folder.
     QString desktopFolder() const;

@@ -185,6 +185,9 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
             d.weekly = weekly;
         }
         d.models = s.modelQuotas;
+        // A line whose window has ended since the reading shows no figure ("---").
+        for (ModelQuotaItem& m : d.models)
+            if (m.isWindowElapsed(now)) m.remainingPercentage = std::nan("");
     }
     d.dashboard = accountDashboardURL(s.provider);
     d.refreshTitle = (live.isRefreshing ? L10n::updating() : L10n::refresh()).text();

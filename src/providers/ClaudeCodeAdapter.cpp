@@ -64,7 +64,7 @@ bool ClaudeCodeAdapter::isFresh(const UsageSnapshot& snapshot) const {
 }
 
 std::optional<UsageSnapshot> ClaudeCodeAdapter::usage(const Profile& profile, bool /*forceSync*/) {
-    const auto config = ClaudeAccountResolver::configuration(profile.configPath);
+    const auto config = ClaudeAccountResolver::configuration(profile);
     std::optional<UsageSnapshot> cached;
     if (config) cached = snapshot(*config, clock_.now());
     if (cached && isFresh(*cached)) return cached;
@@ -87,8 +87,7 @@ UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool forceSync) {
     if (!profiles.isEmpty()) {
         const Profile& first = profiles.front();
         std::optional<ConfigIdentity> who;
-        if (const auto config = ClaudeAccountResolver::configuration(first.configPath))
-            who = identity(*config);
+        if (const auto config = ClaudeAccountResolver::configuration(first)) who = identity(*config);
         if (auto result = usage(first, forceSync)) {
             cachedSnapshot_.set(result);
             return *result;
@@ -112,7 +111,10 @@ UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool forceSync) {
 std::optional<UsageSnapshot> ClaudeCodeAdapter::probe(const Profile& profile,
                                                       const std::optional<ConfigIdentity>& identity) {
     EnvironmentOverrides environment;
-    if (profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".claude.json")))
+    // A configuration inside the profile's folder is found there by the client
+    // only when pointed at that folder.
+    if (profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".claude.json")) ||
+        profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".config.json")))
         environment.insert(kClaudeConfigDir, profile.homeDirectory);
     else
         // The app's own CLAUDE_CONFIG_DIR names another profile; inherited, it

@@ -48,10 +48,13 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
         bool operator==(const ConfigIdentity&) const = default;
     };
 
-    // One usage window: what is left and when it resets.
+    // One usage window: what is left and when it resets. The reset moment is
+    // kept even when it has passed, so a reading older than its window is shown
+    // as ended rather than as current.
     struct QuotaWindow {
         double remainingPercentage = 100;
         std::optional<double> resetCountdown;
+        std::optional<QDateTime> resetAt;
         bool operator==(const QuotaWindow&) const = default;
     };
 
@@ -81,8 +84,10 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
     static std::optional<UsageSnapshot> snapshot(const QJsonObject& config);
     static std::optional<UsageSnapshot> snapshot(const QJsonObject& config, const QDateTime& now);
     static ConfigIdentity identity(const QJsonObject& config);
-    // Seconds from now until an RFC 3339 date-time (fractions ignored); nothing
-    // unless it lies ahead.
+    // A window's reset moment: an RFC 3339 date-time (fractions ignored), or a
+    // number of seconds since 1970 as the client's status line gives it.
+    static std::optional<QDateTime> resetMoment(const QJsonValue& value);
+    // Seconds from now until that moment; nothing unless it lies ahead.
     static std::optional<double> countdown(const QJsonValue& value, const QDateTime& now);
     // A {"utilization", "resets_at"} object.
     static std::optional<QuotaWindow> window(const QJsonValue& value, const QDateTime& now);

@@ -69,9 +69,10 @@ std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit, const
         tags.append(L10n::quotaNoteBindingLimit().text());
     std::optional<QString> pace;
     if (!tags.isEmpty()) pace = tags.join(QStringLiteral(" \u00B7 "));
+    const QJsonValue resetsAt = limit.value(key("resets_at"));
     return ModelQuotaItem(displayNameForLimit(limit, kind), 100.0 - *percent, quotaTypeForGroup(group),
-                          ClaudeCodeAdapter::countdown(limit.value(key("resets_at")), now), std::nullopt,
-                          pace);
+                          ClaudeCodeAdapter::countdown(resetsAt, now),
+                          ClaudeCodeAdapter::resetMoment(resetsAt), pace);
 }
 
 // A whole amount for a pace text; nothing beyond what 64 bits can show.
@@ -100,15 +101,30 @@ std::optional<ModelQuotaItem> extraUsageItem(const QJsonValue& value) {
                           QStringLiteral("Monthly Credit"), std::nullopt, std::nullopt, pace);
 }
 
-QList<ModelQuotaItem> fallbackQuotas(const std::optional<ClaudeCodeAdapter::QuotaWindow>& session,
-                                     const std::optional<ClaudeCodeAdapter::QuotaWindow>& weekly) {
+using Window = std::optional<ClaudeCodeAdapter::QuotaWindow>;
+
+ModelQuotaItem windowItem(const QString& name, const QString& quotaType,
+                          const ClaudeCodeAdapter::QuotaWindow& w) {
+    return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown, w.resetAt);
+}
+
+// Without named limits, a line per window: the session, the week over all
+// models, then the weeks of one model family that the reading carries
+// ("seven_day_opus", "seven_day_sonnet"; null while the family is unused).
+QList<ModelQuotaItem> fallbackQuotas(const Window& session, const Window& weekly, const Window& opus,
+                                     const Window& sonnet) {
     QList<ModelQuotaItem> items;
     if (session)
-        items.append(ModelQuotaItem(L10n::claudeSession5h().text(), session->remainingPercentage,
-                                    QStringLiteral("5-Hour Session"), session->resetCountdown));
+        items.append(windowItem(L10n::claudeSession5h().text(), QStringLiteral("5-Hour Session"), *session));
     if (weekly)
-        items.append(ModelQuotaItem(L10n::claudeWeeklyAllModels().text(), weekly->remainingPercentage,
-                                    QStringLiteral("Weekly Limit"), weekly->resetCountdown));
+        items.append(
+            windowItem(L10n::claudeWeeklyAllModels().text(), QStringLiteral("Weekly Limit"), *weekly));
+    if (opus)
+        items.append(windowItem(L10n::claudeWeeklyModel(QStringLiteral("Opus")).text(),
+                                QStringLiteral("Weekly Limit"), *opus));
+    if (sonnet)
+        items.append(windowItem(L10n::claudeWeeklyModel(QStringLiteral("Sonnet")).text(),
+                                QStringLiteral("Weekly Limit"), *sonnet));
     return items;
 }
 
@@ -132,13 +148,23 @@ ClaudeCodeAdapter::ConfigIdentity ClaudeCodeAdapter::identity(const QJsonObject&
                           ClaudeAccountResolver::planName(account)};
 }
 
-std::optional<double> ClaudeCodeAdapter::countdown(const QJsonValue& value, const QDateTime& now) {
+std::optional<QDateTime> ClaudeCodeAdapter::resetMoment(const QJsonValue& value) {
+    if (value.isDouble()) {
+        const double seconds = value.toDouble();
+        if (!std::isfinite(seconds)) return std::nullopt;
+        return dateFromUnixSeconds(seconds);
+    }
     if (!value.isString()) return std::nullopt;
     // Fractional seconds are allowed only after the seconds, and ignored;
     // "2026.9-03-01" is no date.
     auto date = parseRfc3339(value.toString());
     if (!date) return std::nullopt;
-    date = date->addMSecs(-date->time().msec());
+    return date->addMSecs(-date->time().msec());
+}
+
+std::optional<double> ClaudeCodeAdapter::countdown(const QJsonValue& value, const QDateTime& now) {
+    const auto date = resetMoment(value);
+    if (!date) return std::nullopt;
     const double seconds = secondsBetween(now, *date);
     if (!(seconds > 0)) return std::nullopt;
     return seconds;
@@ -150,7 +176,9 @@ std::optional<ClaudeCodeAdapter::QuotaWindow> ClaudeCodeAdapter::window(const QJ
     const QJsonObject o = value.toObject();
     const auto utilization = json::number(o, key("utilization"));
     if (!utilization) return std::nullopt;
-    return QuotaWindow{clampPercentage(100.0 - *utilization), countdown(o.value(key("resets_at")), now)};
+    const QJsonValue resetsAt = o.value(key("resets_at"));
+    return QuotaWindow{clampPercentage(100.0 - *utilization), countdown(resetsAt, now),
+                       resetMoment(resetsAt)};
 }
 
 std::optional<UsageSnapshot> ClaudeCodeAdapter::snapshot(const QJsonObject& config) {
@@ -182,15 +210,19 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::snapshot(const QJsonObject& conf
                 if (auto item = quotaItemFromLimit(v.toObject(), now)) items.append(*item);
     }
     if (auto extra = extraUsageItem(utilization->value(key("extra_usage")))) items.append(*extra);
-    if (items.isEmpty()) items = fallbackQuotas(fiveHour, sevenDay);
+    if (items.isEmpty())
+        items = fallbackQuotas(fiveHour, sevenDay, window(utilization->value(key("seven_day_opus")), now),
+                               window(utilization->value(key("seven_day_sonnet")), now));
 
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::claudeCode;
     f.hourlyRemainingPercentage = fiveHour ? fiveHour->remainingPercentage : 100.0;
     f.hourlyResetCountdown = fiveHour ? fiveHour->resetCountdown : std::nullopt;
+    f.hourlyResetAt = fiveHour ? fiveHour->resetAt : std::nullopt;
     f.weeklyRemainingPercentage =
         sevenDay ? std::optional<double>(sevenDay->remainingPercentage) : std::nullopt;
     f.weeklyResetCountdown = sevenDay ? sevenDay->resetCountdown : std::nullopt;
+    f.weeklyResetAt = sevenDay ? sevenDay->resetAt : std::nullopt;
     f.modelQuotas = items;
     f.accountEmail = who.email;
     f.planName = who.planName;

@@ -40,8 +40,16 @@ const QString kScreenLabelPattern = QStringLiteral("^Current\\s+(?:(session)|wee
 const QString kScreenUsedPattern = QStringLiteral("(?<![\\d.,])(\\d+)%\\s*used");
 const QString kScreenResetPattern = QStringLiteral("^resets\\b");
 
+// "Current week (Sonnet only)" is the client's label of Sonnet's own week.
 QString modelPattern(const QString& model) {
-    return QStringLiteral("Current week\\s*\\(") + model + QStringLiteral("\\):\\s*(\\d+)%\\s*used([^\\n]*)");
+    return QStringLiteral("Current week\\s*\\(") + model +
+           QStringLiteral("(?:\\s+only)?\\):\\s*(\\d+)%\\s*used([^\\n]*)");
+}
+
+// The model a week's label names: "Sonnet only" names Sonnet.
+QString weekModel(const QString& label) {
+    static const QRegularExpression only(QStringLiteral("\\s+only$"), kOptions);
+    return label.simplified().remove(only);
 }
 
 int monthNumber(const QString& abbreviation) {
@@ -106,7 +114,15 @@ std::optional<double> timeOnlyCountdown(const QRegularExpressionMatch& m, const 
 
 ModelQuotaItem lineItem(const QString& name, const QString& quotaType,
                         const ClaudeCodeAdapter::QuotaWindow& w) {
-    return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown);
+    return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown, w.resetAt);
+}
+
+// A window read now: its reset moment is now plus its countdown.
+ClaudeCodeAdapter::QuotaWindow textWindow(double used, std::optional<double> countdown,
+                                          const QDateTime& now) {
+    std::optional<QDateTime> at;
+    if (countdown) at = now.addMSecs(static_cast<qint64>(*countdown * 1000));
+    return {clampPercentage(100.0 - used), countdown, at};
 }
 
 // One limit of the usage screen: the session (no model) or a week's.
@@ -149,7 +165,7 @@ QList<ScreenLimit> screenLimits(const QString& text, const QDateTime& now, const
         if (!usedPercent) continue;
         const std::optional<QString> week =
             heading.capturedStart(1) >= 0 ? std::nullopt : std::optional<QString>(heading.captured(2));
-        limits.append({week, {clampPercentage(100.0 - *usedPercent), countdown}});
+        limits.append({week, textWindow(*usedPercent, countdown, now)});
     }
     return limits;
 }
@@ -161,8 +177,7 @@ bool sameName(const QString& a, const QString& b) {
 std::optional<ClaudeCodeAdapter::QuotaWindow> screenWindow(const QList<ScreenLimit>& limits,
                                                            const std::optional<QString>& week) {
     for (const ScreenLimit& limit : limits)
-        if (week ? (limit.week && sameName(limit.week->simplified(), *week)) : !limit.week)
-            return limit.window;
+        if (week ? (limit.week && sameName(weekModel(*limit.week), *week)) : !limit.week) return limit.window;
     return std::nullopt;
 }
 
@@ -216,9 +231,9 @@ std::optional<ClaudeCodeAdapter::QuotaWindow> ClaudeCodeAdapter::usageLine(const
     // Digits only, but possibly too many for any real percentage: not finite means no figure.
     const auto used = parseFiniteDouble(m.captured(1));
     if (!used) return std::nullopt;
-    QuotaWindow w{clampPercentage(100.0 - *used), std::nullopt};
-    if (m.capturedStart(2) >= 0) w.resetCountdown = resetCountdown(m.captured(2), now, systemZone);
-    return w;
+    std::optional<double> countdown;
+    if (m.capturedStart(2) >= 0) countdown = resetCountdown(m.captured(2), now, systemZone);
+    return textWindow(*used, countdown, now);
 }
 
 std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QString& text,
@@ -248,7 +263,7 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QSt
         if (const auto window = lineOrBlock(modelPattern(model), model)) addModel(model, *window);
     int others = 0;
     auto addOther = [&](const QString& raw, const QuotaWindow& window) {
-        const auto model = modelWord(raw);
+        const auto model = modelWord(weekModel(raw));
         if (!model || others >= kMaxModelLines) return;
         for (const QString& seen : named)
             if (sameName(seen, *model)) return;
@@ -261,8 +276,7 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QSt
         const QRegularExpressionMatch m = it.next();
         // A figure too long for any number is no figure, as in usageLine.
         if (const auto used = parseFiniteDouble(m.captured(2)))
-            addOther(m.captured(1),
-                     {clampPercentage(100.0 - *used), resetCountdown(m.captured(3), now, systemZone)});
+            addOther(m.captured(1), textWindow(*used, resetCountdown(m.captured(3), now, systemZone), now));
     }
     for (const ScreenLimit& limit : screen)
         if (limit.week) addOther(*limit.week, limit.window);
@@ -271,8 +285,10 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QSt
     f.provider = AIProviderType::claudeCode;
     f.hourlyRemainingPercentage = session->remainingPercentage;
     f.hourlyResetCountdown = session->resetCountdown;
+    f.hourlyResetAt = session->resetAt;
     f.weeklyRemainingPercentage = weekly ? std::optional<double>(weekly->remainingPercentage) : std::nullopt;
     f.weeklyResetCountdown = weekly ? weekly->resetCountdown : std::nullopt;
+    f.weeklyResetAt = weekly ? weekly->resetAt : std::nullopt;
     f.modelQuotas = items;
     f.usedTokens = 0;
     f.totalTokens = 100000;

@@ -306,3 +306,71 @@ TEST_F(ClaudeResolverTest, AConfigurationOfAnySizeKeepsItsAccountAndUsage) {
         EXPECT_EQ(ids[0].usageReadable, row.usageReadable) << row.name;
     }
 }
+
+// Where the client keeps its configuration: $CLAUDE_CONFIG_DIR/.claude.json, else
+// ~/.claude.json; a folder's ".config.json" (the client's first name for it) is
+// preferred wherever it exists.
+TEST_F(ClaudeResolverTest, ConfigurationsWhereTheClientKeepsThem) {
+    const struct {
+        const char* configDir; // CLAUDE_CONFIG_DIR below the home; nullptr unset
+        QStringList files;
+        QStringList profiles; // "config path > folder", the default first
+    } rows[] = {
+        {nullptr, {".claude.json"}, {".claude.json > .claude"}},
+        {nullptr, {".claude.json", ".claude/.config.json"}, {".claude/.config.json > .claude"}},
+        {".cfg",
+         {".cfg/.claude.json", ".claude.json"},
+         {".cfg/.claude.json > .cfg", ".claude.json > .claude"}},
+        {".cfg", {".cfg/.config.json", ".cfg/.claude.json"}, {".cfg/.config.json > .cfg"}},
+        {".claude-work", {".claude-work/.config.json"}, {".claude-work/.config.json > .claude-work"}},
+        {nullptr,
+         {".claude_2/.config.json", ".claude_2/.claude.json"},
+         {".claude_2/.config.json > .claude_2"}},
+    };
+    for (const auto& row : rows) {
+        TempHome rowHome;
+        QProcessEnvironment env;
+        if (row.configDir)
+            env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), rowHome.file(QString::fromLatin1(row.configDir)));
+        for (const QString& f : row.files)
+            rowHome.write(f, account(R"({"accountUuid":"u1"})"));
+        QStringList found;
+        for (const Profile& profile :
+             ClaudeAccountResolver::profiles(HostEnvironment::underHome(rowHome.path(), env)))
+            found.append(profile.configPath.mid(rowHome.path().size() + 1) + QStringLiteral(" > ") +
+                         profile.homeDirectory.mid(rowHome.path().size() + 1));
+        EXPECT_EQ(found, row.profiles) << row.files.join(QLatin1Char(',')).toStdString();
+    }
+}
+
+// Signing out leaves the account in the configuration on some paths; the
+// credentials say whether anyone is signed in.
+TEST_F(ClaudeResolverTest, AProfileWhoseCredentialsLostTheSignInListsNoAccount) {
+    for (const auto& row : test::kClaudeSignInRows) {
+        TempHome rowHome;
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), rowHome.file(QStringLiteral(".claude-work")));
+        rowHome.write(QStringLiteral(".claude-work/.claude.json"),
+                      account(R"({"accountUuid":"u1","emailAddress":"kim@example.com"})", kUsage));
+        if (row.credentials) rowHome.write(QStringLiteral(".claude-work/.credentials.json"), row.credentials);
+        ClaudeAccountResolver resolver(HostEnvironment::underHome(rowHome.path(), env), clock);
+        const auto ids = resolver.resolveAccounts();
+        EXPECT_EQ(ids.size(), row.signedIn ? 1 : 0) << (row.credentials ? row.credentials : "no file");
+        if (row.signedIn && !ids.isEmpty()) EXPECT_TRUE(ids[0].usageReadable);
+    }
+}
+
+// The desktop app keeps its folder under the XDG config home.
+TEST_F(ClaudeResolverTest, DesktopFolderFollowsTheConfigHome) {
+    HostEnvironment h = host();
+    h.configHome = home.file(QStringLiteral("xdg"));
+    home.write(QStringLiteral("xdg/Claude/config.json"),
+               R"({"lastKnownAccountUuid":"0d9b6c1e-6b1f-4d8e-9a47-2f5e8c3b7a10"})");
+    home.write(QStringLiteral(".config/Claude/config.json"),
+               R"({"lastKnownAccountUuid":"11111111-2222-4333-8444-555555555555"})");
+    ClaudeAccountResolver resolver(h, clock);
+    EXPECT_EQ(resolver.desktopFolder(), home.file(QStringLiteral("xdg/Claude")));
+    const auto ids = resolver.resolveAccounts();
+    ASSERT_EQ(ids.size(), 1);
+    EXPECT_EQ(ids[0].id, QStringLiteral("0d9b6c1e-6b1f-4d8e-9a47-2f5e8c3b7a10"));
+}

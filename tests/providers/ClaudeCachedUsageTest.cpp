@@ -1,6 +1,7 @@
 #include "providers/ClaudeCodeAdapter.h"
 
 #include "core/Localization.h"
+#include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
 
 #include <QJsonArray>
@@ -192,7 +193,9 @@ TEST(ClaudeCachedUsage, CountdownRules) {
     EXPECT_FALSE(ClaudeCodeAdapter::countdown(QJsonValue(QStringLiteral("2026-02-11")), kNow));
     EXPECT_FALSE(ClaudeCodeAdapter::countdown(QJsonValue(QStringLiteral("2026-02-11T00:00:00")), kNow))
         << "zone required";
-    EXPECT_FALSE(ClaudeCodeAdapter::countdown(QJsonValue(1770724900), kNow));
+    // Seconds since 1970, as the client's status line writes "resets_at".
+    EXPECT_EQ(ClaudeCodeAdapter::countdown(QJsonValue(1770724900), kNow), 100.0);
+    EXPECT_FALSE(ClaudeCodeAdapter::countdown(QJsonValue(1770724800), kNow));
     EXPECT_EQ(ClaudeCodeAdapter::countdown(QJsonValue(QStringLiteral("2026-02-10T14:00:00.5+02:00")), kNow),
               std::nullopt);
     EXPECT_EQ(
@@ -297,4 +300,67 @@ TEST(ClaudeCachedUsage, ScopedWeeklyLimitsAreNamedByTheirScope) {
     ASSERT_EQ(korean->modelQuotas.size(), 2);
     EXPECT_EQ(korean->modelQuotas[0].name, QStringLiteral("주간 (Opus)"));
     EXPECT_EQ(korean->modelQuotas[1].name, QStringLiteral("주간 (Fable)"));
+}
+
+// The reading keeps each window's reset moment, also once it has passed (the
+// views then show the window as ended); the weeks of one model family fill in
+// when the reading has no named limits; a window the service leaves null is none.
+TEST(ClaudeCachedUsage, WindowsKeepTheirResetMoments) {
+    const QDateTime before(QDate(2026, 2, 10), QTime(11, 0), Qt::UTC); // kNow is 12:00
+    const struct {
+        const char* utilization;
+        QStringList lines; // "name remaining countdown reset"
+        const char* hourlyReset;
+        const char* weeklyReset;
+    } rows[] = {
+        // The service's answer as the client caches it: six fractional digits, null families.
+        {R"({"five_hour":{"utilization":92.0,"resets_at":"2026-02-10T11:59:59.943648+00:00"},
+             "seven_day":{"utilization":61.0,"resets_at":"2026-02-14T09:00:00.412981+00:00"},
+             "seven_day_oauth_apps":null,"seven_day_opus":null,
+             "seven_day_sonnet":{"utilization":35.0,"resets_at":"2026-02-14T09:00:00.413001+00:00"},
+             "iguana_necktie":null,
+             "extra_usage":{"is_enabled":false,"monthly_limit":null,"used_credits":null,"utilization":null}})",
+         {"Session (5h) 8 - 2026-02-10T11:59:59Z", "Weekly (all models) 39 334800 2026-02-14T09:00:00Z",
+          "Weekly (Sonnet) 65 334800 2026-02-14T09:00:00Z"},
+         "2026-02-10T11:59:59Z",
+         "2026-02-14T09:00:00Z"},
+        // Resets given as seconds since 1970, as the client's status line writes them.
+        {R"({"five_hour":{"utilization":10,"resets_at":1770728400},
+             "seven_day":{"utilization":20,"resets_at":1770000000},
+             "seven_day_opus":{"utilization":30}})",
+         {"Session (5h) 90 3600 2026-02-10T13:00:00Z", "Weekly (all models) 80 - 2026-02-02T02:40:00Z",
+          "Weekly (Opus) 70 - -"},
+         "2026-02-10T13:00:00Z",
+         "2026-02-02T02:40:00Z"},
+        // Named limits carry their own moments; the family windows are not repeated.
+        {R"({"five_hour":{"utilization":40,"resets_at":"2026-02-10T14:00:00Z"},
+             "seven_day_sonnet":{"utilization":35,"resets_at":"2026-02-14T09:00:00Z"},
+             "limits":[{"kind":"session","group":"session","percent":40,"resets_at":"2026-02-10T14:00:00Z"},
+                       {"kind":"weekly_sonnet","group":"weekly","percent":35,"resets_at":"2026-02-10T10:00:00Z"}]})",
+         {"Session (5h) 60 7200 2026-02-10T14:00:00Z", "Weekly (Sonnet) 65 - 2026-02-10T10:00:00Z"},
+         "2026-02-10T14:00:00Z",
+         nullptr},
+        // No reset, or one that is no date: neither a countdown nor a moment.
+        {R"({"five_hour":{"utilization":5,"resets_at":"soon"},"seven_day":{"utilization":6,"resets_at":null}})",
+         {"Session (5h) 95 - -", "Weekly (all models) 94 - -"},
+         nullptr,
+         nullptr},
+    };
+    for (const auto& row : rows) {
+        const auto s = ClaudeCodeAdapter::snapshot(
+            config(parseJson(row.utilization),
+                   QJsonObject{{QStringLiteral("fetchedAtMs"), double(before.toMSecsSinceEpoch())}}),
+            kNow);
+        ASSERT_TRUE(s) << row.utilization;
+        const QStringList got = test::claudeQuotaLines(*s, true, true);
+        EXPECT_EQ(got, row.lines) << row.utilization;
+        auto moment = [](const char* iso) {
+            return iso ? std::optional<QDateTime>(QDateTime::fromString(QLatin1String(iso), Qt::ISODate))
+                       : std::nullopt;
+        };
+        EXPECT_EQ(s->hourlyResetAt, moment(row.hourlyReset)) << row.utilization;
+        EXPECT_EQ(s->weeklyResetAt, moment(row.weeklyReset)) << row.utilization;
+        EXPECT_EQ(s->capturedAt, before);
+        EXPECT_EQ(s->isHourlyWindowElapsed(kNow), s->hourlyResetAt && *s->hourlyResetAt <= kNow);
+    }
 }

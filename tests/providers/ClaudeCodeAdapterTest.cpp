@@ -1,5 +1,6 @@
 #include "providers/ClaudeCodeAdapter.h"
 
+#include "support/ClaudeConfiguration.h"
 #include "support/FakeClock.h"
 #include "support/Processes.h"
 #include "support/QtPrinters.h"
@@ -394,4 +395,43 @@ TEST(ClaudeTranscriptPruning, ProbeFolderReachedThroughALinkIsLeftAlone) {
                 home.file(QStringLiteral("projects/-a-Meterix-ClaudeProbe")));
     ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), 5);
     EXPECT_EQ(QDir(home.file(QStringLiteral("real"))).entryList(QDir::Files).size(), 7);
+}
+
+// Signing out takes "claudeAiOauth" out of the profile's ".credentials.json" (the
+// file stays when it keeps other sign-ins); the account and its reading may stay
+// behind in the configuration. Such a profile shows no one's figures.
+TEST_F(ClaudeAdapterTest, AProfileSignedOutShowsNeitherItsFormerAccountNorItsReading) {
+    home.write(QStringLiteral("usage.txt"), "Not logged in · Please run /login\n");
+    for (const auto& row : test::kClaudeSignInRows) {
+        SCOPED_TRACE(row.credentials ? row.credentials : "no credentials file");
+        writeConfig(QStringLiteral(".claude.json"), QStringLiteral("u1"), 60);
+        QFile::remove(home.file(QStringLiteral(".claude/.credentials.json")));
+        if (row.credentials) home.write(QStringLiteral(".claude/.credentials.json"), row.credentials);
+        clock.advance(301); // past the probe's floor
+        const auto list = adapter().fetchUsagePerAccount(false);
+        ASSERT_EQ(list.size(), 1);
+        if (row.signedIn) {
+            EXPECT_EQ(list[0].accountID, QStringLiteral("u1"));
+            EXPECT_EQ(list[0].strategyUsed, FetchStrategy::localFileCache);
+            EXPECT_EQ(list[0].hourlyRemainingPercentage, 20);
+        } else {
+            EXPECT_EQ(list[0].accountID, std::nullopt);
+            EXPECT_EQ(list[0].accountEmail, std::nullopt);
+            EXPECT_EQ(list[0].strategyUsed, FetchStrategy::simulated);
+        }
+    }
+}
+
+// The client's earliest configuration name, ".config.json", still wins inside a
+// configuration folder; the probe points the client at that folder.
+TEST_F(ClaudeAdapterTest, AFoldersOlderConfigurationIsReadAndProbedInItsFolder) {
+    home.write(QStringLiteral(".claude-work/.config.json"),
+               R"({"oauthAccount":{"accountUuid":"w1","emailAddress":"w1@example.com"}})");
+    vars.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), home.file(QStringLiteral(".claude-work")));
+    const auto list = adapter().fetchUsagePerAccount(false);
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(list[0].accountID, QStringLiteral("w1"));
+    EXPECT_EQ(list[0].strategyUsed, FetchStrategy::cliStatusProbe);
+    ASSERT_EQ(calls().size(), 1);
+    EXPECT_TRUE(calls()[0].startsWith(home.file(QStringLiteral(".claude-work")) + QLatin1Char('|')));
 }

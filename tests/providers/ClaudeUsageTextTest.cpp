@@ -2,6 +2,7 @@
 
 #include "core/Localization.h"
 #include "core/TimeZoneNames.h"
+#include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
@@ -294,14 +295,7 @@ const QString kScreen = QStringLiteral(
 
 // Every quota line as "name remaining countdown".
 QStringList lines(const UsageSnapshot& s) {
-    QStringList out;
-    for (const ModelQuotaItem& item : s.modelQuotas)
-        out.append(
-            QStringLiteral("%1 %2 %3")
-                .arg(item.name)
-                .arg(item.remainingPercentage)
-                .arg(item.resetCountdown ? QString::number(*item.resetCountdown) : QStringLiteral("-")));
-    return out;
+    return test::claudeQuotaLines(s, true, false);
 }
 
 } // namespace
@@ -397,4 +391,36 @@ TEST(ClaudeUsageText, ZoneDatabaseEntriesAreRegularFilesOnly) {
           "Etc/UTC/", "Etc/../Etc/UTC", "./Etc/UTC", "Etc/UTC\n", "Etc\\UTC", "\xC3\x89tc/UTC"})
         EXPECT_FALSE(isZoneDatabaseEntry(QString::fromUtf8(name), db.path())) << name;
     EXPECT_FALSE(isZoneDatabaseEntry(QString(129, QLatin1Char('a')), db.path()));
+}
+
+// The usage screen names Sonnet's own week "Current week (Sonnet only)"; every
+// line keeps the moment its window resets, so a reading shown later can tell an
+// ended window from a current one.
+TEST(ClaudeUsageText, ModelOnlyWeeksAndResetMoments) {
+    const struct {
+        const char* text;
+        QStringList lines; // "name remaining reset moment"
+    } rows[] = {
+        {" Current session\n \u2588\u2588\u2588\u258C        35% used\n Resets 4:59pm (UTC)\n\n"
+         " Current week (all models)\n \u2588\u2588\u2588\u2588\u2588\u2588  80% used\n Resets Jan 8, 9pm "
+         "(UTC)\n\n"
+         " Current week (Sonnet only)\n \u2588\u2588       43% used\n Resets Jan 8, 9pm (UTC)\n",
+         {"Session (5h) 65 2026-01-03T16:59:00Z", "Weekly (all models) 20 2026-01-08T21:00:00Z",
+          "Weekly (Sonnet) 57 2026-01-08T21:00:00Z"}},
+        {"Current session: 10% used · resets Jan 3 at 5pm (UTC)\n"
+         "Current week (Opus only): 12% used · resets Jan 8 at 9pm (UTC)\n"
+         "Current week (Sonnet Only): 3% used\n",
+         {"Session (5h) 90 2026-01-03T17:00:00Z", "Weekly (Opus) 88 2026-01-08T21:00:00Z",
+          "Weekly (Sonnet) 97 -"}},
+        // A reset that cannot be read has no moment either.
+        {"Current session: 10% used · resets Feb 30 at 5pm (UTC)\n", {"Session (5h) 90 -"}},
+    };
+    for (const auto& row : rows) {
+        const auto s = parse(QString::fromUtf8(row.text));
+        ASSERT_TRUE(s) << row.text;
+        const QStringList got = test::claudeQuotaLines(*s, false, true);
+        EXPECT_EQ(got, row.lines) << row.text;
+        EXPECT_EQ(s->hourlyResetAt, s->modelQuotas[0].resetAt);
+        if (s->weeklyRemainingPercentage) EXPECT_EQ(s->weeklyResetAt, s->modelQuotas[1].resetAt);
+    }
 }

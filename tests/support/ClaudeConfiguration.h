@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/UsageSnapshot.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 namespace meterix::test {
 
@@ -42,6 +45,46 @@ inline QByteArray claudeAccountMembers(const QByteArray& uuid, qint64 fetchedAtM
            ", \"utilization\": {\n    \"five_hour\": {\"utilization\": " + QByteArray::number(fiveHourUsed) +
            ", \"resets_at\": \"2026-01-15T15:00:00.000000+00:00\"},\n" +
            "    \"seven_day\": {\"utilization\": 60, \"resets_at\": \"2026-01-20T00:00:00+00:00\"}}}";
+}
+
+// A profile's ".credentials.json" as the client leaves it (nullptr: no file),
+// and whether it says someone is signed in. Signing out removes "claudeAiOauth";
+// the file stays when it keeps other sign-ins. A file that is no JSON object,
+// or none at all, says nothing: the configuration's account decides.
+struct ClaudeSignInRow {
+    const char* credentials;
+    bool signedIn;
+};
+inline const ClaudeSignInRow kClaudeSignInRows[] = {
+    {nullptr, true},
+    {R"({"claudeAiOauth":{"accessToken":"fixture-access","refreshToken":"fixture-refresh",
+        "expiresAt":1768482000000,"scopes":["user:inference","user:profile"],"subscriptionType":"max"}})",
+     true},
+    {R"({"claudeAiOauth":{}})", true},
+    {R"({"mcpOAuth":{"linear|4b1c":{"serverName":"linear","serverUrl":"https://mcp.linear.app/sse"}}})",
+     false},
+    {R"({"claudeAiOauth":null})", false},
+    {R"({"claudeAiOauth":"a"})", false},
+    {"{}", false},
+    {"[]", true},
+    {"not json", true},
+};
+
+// Every quota line of a Claude reading as "name remaining", followed by its
+// countdown and its reset moment when asked for ("-" for none).
+inline QStringList claudeQuotaLines(const UsageSnapshot& s, bool countdowns, bool moments) {
+    QStringList out;
+    for (const ModelQuotaItem& item : s.modelQuotas) {
+        QString line = item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage);
+        if (countdowns)
+            line += QLatin1Char(' ') +
+                    (item.resetCountdown ? QString::number(*item.resetCountdown) : QStringLiteral("-"));
+        if (moments)
+            line +=
+                QLatin1Char(' ') + (item.resetAt ? item.resetAt->toString(Qt::ISODate) : QStringLiteral("-"));
+        out.append(line);
+    }
+    return out;
 }
 
 } // namespace meterix::test
