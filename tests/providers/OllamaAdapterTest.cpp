@@ -3,6 +3,7 @@
 #include "support/FakeTransport.h"
 #include "support/LoopbackServer.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,8 @@ TEST_F(OllamaTest, CloudModelsAreListedAsCloudModels) {
          {ModelQuotaItem(QStringLiteral("Ollama Model"), 100, QStringLiteral("Cloud Model"))}},
         {R"([{"name":"tiny","size":384,"remote_host":null,"remote_model":null}])",
          {ModelQuotaItem(QStringLiteral("tiny (0.0 GB)"), 100, QStringLiteral("Local Model"))}},
+        {R"([{"name":"tiny","size":384,"remote_host":"","remote_model":""}])",
+         {ModelQuotaItem(QStringLiteral("tiny (0.0 GB)"), 100, QStringLiteral("Local Model"))}},
     };
     FakeTransport transport;
     auto ollama = adapter(transport, QStringLiteral("http://127.0.0.1:11434"));
@@ -111,6 +114,61 @@ TEST_F(OllamaTest, CloudModelsAreListedAsCloudModels) {
         transport.respond(200, QByteArray(R"({"models":)") + row.models + "}");
         EXPECT_EQ(ollama.fetchUsage(false).modelQuotas, row.items) << row.models;
     }
+}
+
+// /api/tags in the shapes Ollama's own list types allow (tests/data/ollama):
+// an empty or null list, models with every optional field, with empty or
+// missing ones, and models run in Ollama's cloud.
+TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
+    const struct {
+        const char* answer;
+        QList<ModelQuotaItem> items;
+    } rows[] = {
+        {"empty", {ModelQuotaItem(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited"))}},
+        {"null", {ModelQuotaItem(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited"))}},
+        {"local",
+         {ModelQuotaItem(QStringLiteral("qwen2.5-coder:7b (4.4 GB)"), 100, QStringLiteral("Local Model")),
+          ModelQuotaItem(QStringLiteral("llama3.2:3b (1.9 GB)"), 100, QStringLiteral("Local Model"))}},
+        {"cloud",
+         {ModelQuotaItem(QStringLiteral("gpt-oss:120b-cloud"), 100, QStringLiteral("Cloud Model")),
+          ModelQuotaItem(QStringLiteral("deepseek-v3.1:671b-cloud"), 100, QStringLiteral("Cloud Model")),
+          ModelQuotaItem(QStringLiteral("gemma3:4b (3.1 GB)"), 100, QStringLiteral("Local Model"))}},
+        {"sparse",
+         {ModelQuotaItem(QStringLiteral("mistral:latest (3.8 GB)"), 100, QStringLiteral("Local Model")),
+          ModelQuotaItem(QStringLiteral("phi4-mini:latest (0.0 GB)"), 100, QStringLiteral("Local Model")),
+          ModelQuotaItem(QStringLiteral("Ollama Model (0.6 GB)"), 100, QStringLiteral("Local Model"))}},
+    };
+    FakeTransport transport;
+    auto ollama = adapter(transport, QStringLiteral("http://127.0.0.1:11434"));
+    for (const auto& row : rows) {
+        transport.respond(200, testData(QStringLiteral("ollama/tags-%1.json").arg(QLatin1String(row.answer))));
+        const UsageSnapshot s = ollama.fetchUsage(false);
+        EXPECT_EQ(s.modelQuotas, row.items) << row.answer;
+        EXPECT_EQ(s.unavailableReason, std::nullopt) << row.answer;
+        EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe) << row.answer;
+    }
+}
+
+// The server's address as Ollama's own client takes it from OLLAMA_HOST, with
+// a listening-only address reached on loopback (tests/data/ollama/OLLAMA_HOST.tsv).
+TEST(OllamaHost, TheServerIsLookedForWhereOllamasClientLooks) {
+    const QList<QByteArray> lines = testData(QStringLiteral("ollama/OLLAMA_HOST.tsv")).split('\n');
+    int rows = 0;
+    for (const QByteArray& line : lines.mid(1)) {
+        if (line.isEmpty()) continue;
+        const QList<QByteArray> fields = line.split('\t');
+        ASSERT_EQ(fields.size(), 2) << line.constData();
+        const QString value = QString::fromUtf8(fields[0]);
+        EXPECT_EQ(OllamaAdapter::serverAddress(value), QString::fromUtf8(fields[1])) << line.constData();
+        ++rows;
+    }
+    EXPECT_GE(rows, 20);
+    EXPECT_EQ(OllamaAdapter::serverAddress(std::nullopt), QStringLiteral("http://127.0.0.1:11434"));
+    FakeTransport transport;
+    transport.respond(200, R"({"models":[]})");
+    OllamaAdapter(transport, OllamaAdapter::serverAddress(QStringLiteral("https://example.com/ollama"))).fetchUsage(false);
+    ASSERT_EQ(transport.requests().size(), 1);
+    EXPECT_EQ(transport.requests()[0].url.toString(), QStringLiteral("https://example.com:443/ollama/api/tags"));
 }
 
 } // namespace
