@@ -7,6 +7,7 @@
 
 #include "support/FakeEnvironment.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
 #include <QRegularExpression>
 
@@ -108,6 +109,56 @@ TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
         QString(QLatin1String(relative)).endsWith(QLatin1Char('/')) ? home.mkdir(QLatin1String(relative))
                                                                      : home.write(QLatin1String(relative), "");
         EXPECT_TRUE(found()) << relative;
+    }
+}
+
+// Settings files as Zed writes them (tests/data/zed), where Zed keeps them on
+// Linux: $XDG_CONFIG_HOME/zed/settings.json.
+TEST_F(DetectionOnlyTest, ZedReadsItsSettingsFromTheConfigHome) {
+    const struct {
+        const char* settings;
+        std::optional<QString> plan;
+    } rows[] = {
+        {"agent", QStringLiteral("Zed AI · claude-sonnet-4-5")},
+        {"assistant", QStringLiteral("Zed AI · claude-3-5-sonnet-latest")},
+        {"ollama", QStringLiteral("Zed AI · qwen2.5-coder:7b")},
+        {"no-model", std::nullopt},
+    };
+    HostEnvironment host = HostEnvironment::underHome(home.path());
+    host.configHome = home.file(QStringLiteral("xdg"));
+    ZedAdapter zed(host, apps("none"));
+    EXPECT_EQ(zed.zedConfigPath(), home.file(QStringLiteral("xdg/zed/settings.json")));
+    home.write(QStringLiteral(".config/zed/settings.json"), testData(QStringLiteral("zed/settings-agent.json")));
+    expectFigureless(zed.fetchUsage(false), UsageUnavailableReason::notConfigured);
+    for (const auto& row : rows) {
+        home.write(QStringLiteral("xdg/zed/settings.json"),
+                   testData(QStringLiteral("zed/settings-%1.json").arg(QLatin1String(row.settings))));
+        const UsageSnapshot s = zed.fetchUsage(false);
+        expectFigureless(s, UsageUnavailableReason::notMeasured);
+        EXPECT_EQ(s.planName, row.plan) << row.settings;
+    }
+}
+
+// Windsurf's own folder (~/.codeium/windsurf, where the editor keeps its MCP
+// configuration) is enough to find it; Codeium's config names the plan.
+TEST_F(DetectionOnlyTest, WindsurfFromItsCodeiumFolderAndConfig) {
+    const QStringList paths = PlatformPaths::paths(InstallLocation::windsurfApplication, home.path(),
+                                                   home.file(QStringLiteral(".config")))
+                                  .filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(home.path())));
+    WindsurfAdapter windsurf(home.path(), paths);
+    expectFigureless(windsurf.fetchUsage(false), UsageUnavailableReason::notConfigured);
+    home.write(QStringLiteral(".codeium/windsurf/mcp_config.json"), testData(QStringLiteral("windsurf/mcp_config.json")));
+    const struct {
+        const char* config;
+        std::optional<QString> plan;
+    } rows[] = {{"pro", QStringLiteral("Windsurf Pro")}, {"no-plan", std::nullopt}};
+    expectFigureless(windsurf.fetchUsage(false), UsageUnavailableReason::notMeasured);
+    for (const auto& row : rows) {
+        home.write(QStringLiteral(".codeium/config.json"),
+                   testData(QStringLiteral("windsurf/codeium-config-%1.json").arg(QLatin1String(row.config))));
+        const UsageSnapshot s = windsurf.fetchUsage(false);
+        expectFigureless(s, UsageUnavailableReason::notMeasured);
+        EXPECT_EQ(s.planName, row.plan) << row.config;
     }
 }
 
