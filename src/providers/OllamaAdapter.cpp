@@ -162,6 +162,8 @@ QString OllamaAdapter::serverAddress(const std::optional<QString>& ollamaHost) {
     url.setHost(host);
     url.setPort(portValue);
     if (!path.isEmpty()) url.setPath(QLatin1Char('/') + path);
+    // A host no URL can hold (blanks, stray brackets) names no server.
+    if (!url.isValid() || url.host().isEmpty()) return QString();
     return url.toString(QUrl::FullyEncoded);
 }
 

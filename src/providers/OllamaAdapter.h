@@ -38,7 +38,8 @@ public:
     // (https) all count; a port that is no number within 0..65535 gives the
     // scheme's default. A server told to listen on every address (0.0.0.0,
     // "::") or on no named host is reached on this machine's loopback. Unset
-    // or empty: http://127.0.0.1:11434.
+    // or empty: http://127.0.0.1:11434. A host no URL can hold gives no
+    // address (the server then counts as not answering).
     static QString serverAddress(const std::optional<QString>& ollamaHost);
 
     QString tagsEndpoint() const;
