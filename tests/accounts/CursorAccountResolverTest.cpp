@@ -88,7 +88,8 @@ TEST_F(Cursor, NothingWithoutFolderDatabaseOrAddress) {
     home.write(kDatabase, QByteArray("SQLite format 3\0garbage", 24) + QByteArray(4096, '\x7f'));
     EXPECT_TRUE(resolver.resolveAccounts().isEmpty()) << "no database at all";
     QFile::remove(home.file(kDatabase));
-    writeState(home, {{QStringLiteral("cursorAuth/cachedEmail"), QString()}, {QStringLiteral("cursorAuth/stripeMembershipType"), QStringLiteral("pro")}});
+    writeState(home, {{QStringLiteral("cursorAuth/cachedEmail"), QString()},
+                      {QStringLiteral("cursorAuth/stripeMembershipType"), QStringLiteral("pro")}});
     EXPECT_TRUE(resolver.resolveAccounts().isEmpty()) << "an empty address";
 }
 
