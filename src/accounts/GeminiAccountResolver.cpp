@@ -61,7 +61,14 @@ std::optional<QString> signInValue(const QString& path, int64_t valueOffset) {
 GeminiAccountResolver::GeminiAccountResolver(HostEnvironment host, const Clock& clock)
     : host_(std::move(host)), clock_(clock) {}
 
-QString GeminiAccountResolver::geminiFolder() const { return joinPath(host_.home, QStringLiteral(".gemini")); }
+QString GeminiAccountResolver::geminiFolder() const {
+    // The client puts its folder under GEMINI_CLI_HOME when that is set. A
+    // relative value is relative to wherever the client was started, which
+    // cannot be known here, so only an absolute one is followed.
+    const QString moved = host_.variable(QStringLiteral("GEMINI_CLI_HOME")).value_or(QString());
+    const QString base = moved.startsWith(QLatin1Char('/')) ? moved : host_.home;
+    return joinPath(base, QStringLiteral(".gemini"));
+}
 
 QString GeminiAccountResolver::desktopAppFolder() const {
     return joinPath(host_.configHome, QString::fromLatin1(kDesktopAppID));
@@ -70,17 +77,20 @@ QString GeminiAccountResolver::desktopAppFolder() const {
 GeminiAccountResolver::GoogleAccounts GeminiAccountResolver::googleAccountEmails(const QString& path) {
     const std::optional<QJsonObject> list = AccountFileReader::json(path);
     if (!list) return {};
-    // An empty address names no account (it would be one without an id).
-    GoogleAccounts accounts{.active = json::string(*list, QLatin1String("active"))};
-    if (accounts.active && accounts.active->isEmpty()) accounts.active.reset();
-    if (const std::optional<QJsonArray> old = json::array(*list, QLatin1String("old"))) {
-        QStringList previous;
-        for (const QJsonValue& entry : *old) {
-            if (!entry.isString()) return accounts; // not a list of strings: no earlier accounts
-            if (!entry.toString().isEmpty()) previous.append(entry.toString());
-        }
-        accounts.previous = previous;
+    // The client takes the file only as a whole: "active" absent, null or a
+    // string and "old" absent or a list of strings; anything else and it
+    // starts afresh, knowing no account at all.
+    const QJsonValue active = list->value(QLatin1String("active"));
+    if (!active.isUndefined() && !active.isNull() && !active.isString()) return {};
+    const QJsonValue old = list->value(QLatin1String("old"));
+    if (!old.isUndefined() && !old.isArray()) return {};
+    GoogleAccounts accounts;
+    for (const QJsonValue& entry : old.toArray()) {
+        if (!entry.isString()) return {};
+        if (!entry.toString().isEmpty()) accounts.previous.append(entry.toString());
     }
+    // An empty address names no account (it would be one without an id).
+    if (active.isString() && !active.toString().isEmpty()) accounts.active = active.toString();
     return accounts;
 }
 
@@ -129,7 +139,7 @@ QList<AccountIdentity> GeminiAccountResolver::cliAccounts(const QDateTime& now) 
                                .kind = AccountSourceKind::cli,
                                .displayName = QStringLiteral("Gemini CLI"),
                                .rootPath = geminiFolder()};
-    auto identity = [&](const QString& id, const QString& email) {
+    const auto identity = [&](const QString& id, const QString& email) {
         return AccountIdentity{.id = id,
                                .provider = AIProviderType::antigravity,
                                .source = source,
@@ -138,11 +148,11 @@ QList<AccountIdentity> GeminiAccountResolver::cliAccounts(const QDateTime& now) 
                                .lastSeenAt = now};
     };
 
-    QList<AccountIdentity> identities;
-    if (accounts.active) identities.append(identity(cliSubject().value_or(*accounts.active), *accounts.active));
-    for (const QString& previous : accounts.previous)
-        if (previous != accounts.active) identities.append(identity(previous, previous));
-    return identities;
+    // Only the active account is signed in: signing out (or into another
+    // account) moves the address to "old", and the client holds no
+    // credentials for any of those.
+    if (!accounts.active) return {};
+    return {identity(cliSubject().value_or(*accounts.active), *accounts.active)};
 }
 
 QList<AccountIdentity> GeminiAccountResolver::antigravityAccounts(const QDateTime& now) const {

@@ -17,10 +17,12 @@ namespace meterix {
 // command-line client and IDE, and the Gemini desktop app, all counted as
 // accounts of Antigravity. Only the Antigravity client's accounts are readable:
 // its usage is what the Antigravity adapter reads.
-// Where it looks, below the home folder: .gemini/google_accounts.json (the
-// active and earlier addresses), .gemini/oauth_creds.json (the ID token whose
-// subject is the account id), the client's logs in .gemini/antigravity-cli/log,
-// and the two Antigravity folders; the desktop app's folder below the config
+// Where it looks: the Gemini CLI's folder .gemini below $GEMINI_CLI_HOME or
+// the home folder, with google_accounts.json (the signed-in address, and the
+// earlier ones, which are signed out) and oauth_creds.json (the ID token whose
+// subject is the account id); below the home folder the Antigravity client's
+// logs in .gemini/antigravity-cli/log and the two Antigravity folders; the
+// desktop app's folder below the config
 // home and its preference list (the app has no Linux build, so on Linux this
 // only finds what a fixture puts there).
 // Blocking (reads files): call off the GUI thread. Holds no state.
@@ -49,12 +51,15 @@ class GeminiAccountResolver final : public AccountResolver {
     // The Gemini CLI's accounts, then the Antigravity ones, then the desktop app's.
     QList<AccountIdentity> resolveAccounts() override;
 
-    // "active" when it is a string, "old" when it is a list of strings.
+    // "active" and "old" of the account list, read as the Gemini CLI reads
+    // it: when either holds a value of another type the file names no account.
     static GoogleAccounts googleAccountEmails(const QString& path);
     // The address of the first sign-in line of the newest log that has one
     // (logs named "cli-*.log", newest name first, at most eight of them).
     static std::optional<QString> antigravityCLIEmail(const QString& logDirectory);
 
+    // The Gemini CLI's own folder ($GEMINI_CLI_HOME/.gemini when that is an
+    // absolute path, else ~/.gemini).
     QString geminiFolder() const;
     QString desktopAppFolder() const;
 

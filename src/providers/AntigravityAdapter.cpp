@@ -81,10 +81,14 @@ AntigravityAdapter::AntigravityAdapter(HostEnvironment host, ProbeGate& gate, CL
                                        const Clock& clock)
     : host_(std::move(host)), gate_(gate), runner_(runner), clock_(clock) {}
 
-bool AntigravityAdapter::checkAvailability() {
+bool AntigravityAdapter::isInstalled() const {
     // Installed where the probe would find a client to run.
-    const bool found = exists(joinPath(host_.home, QStringLiteral(".gemini/antigravity-cli"))) ||
-                       runner_.executablePath(QStringLiteral("agy")).has_value();
+    return exists(joinPath(host_.home, QStringLiteral(".gemini/antigravity-cli"))) ||
+           runner_.executablePath(QStringLiteral("agy")).has_value();
+}
+
+bool AntigravityAdapter::checkAvailability() {
+    const bool found = isInstalled();
     detected_.set(found);
     return found;
 }
@@ -114,7 +118,12 @@ UsageSnapshot AntigravityAdapter::fetchUsage(bool forceSync) {
     }
 
     if (std::optional<UsageSnapshot> cached = cachedSnapshot_.get()) return *cached;
-    return UsageSnapshot::simulatedFallback(AIProviderType::antigravity, clock_.now());
+    // An installed client that gave no figure this time (busy probe slot,
+    // not signed in, no table) is not a missing one.
+    return UsageSnapshot::unavailable(AIProviderType::antigravity,
+                                      isInstalled() ? UsageUnavailableReason::notMeasured
+                                                    : UsageUnavailableReason::notConfigured,
+                                      std::nullopt, std::nullopt, std::nullopt, std::nullopt, clock_.now());
 }
 
 std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QString& output, const QDateTime& now) {

@@ -20,7 +20,8 @@ namespace meterix {
 // that the `agy` client prints for "/usage". A good reading is reused for
 // 900 s; a new probe runs at most once every 180 s and only while no other
 // provider's probe runs. Every fetch ends in a snapshot: a fresh reading, the
-// last one, or the placeholder.
+// last one, or the placeholder (not measured while the client is installed,
+// not configured otherwise).
 // checkAvailability and fetchUsage block (file system, child process): adapter
 // pool only. isDetected may be read from any thread.
 class AntigravityAdapter final : public AIProviderAdapter {
@@ -48,6 +49,9 @@ class AntigravityAdapter final : public AIProviderAdapter {
     static std::optional<UsageSnapshot> parseAgyUsageOutput(const QString& output, const QDateTime& now);
 
   private:
+    // The client's folder exists or an `agy` the probe would run is found.
+    bool isInstalled() const;
+
     HostEnvironment host_;
     ProbeGate& gate_;
     CLIProcessRunner& runner_;

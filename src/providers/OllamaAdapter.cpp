@@ -2,13 +2,81 @@
 
 #include "core/Json.h"
 
+#include <QUrl>
+
 #include <algorithm>
+#include <tuple>
+
+#include <arpa/inet.h>
 
 namespace meterix {
 
 namespace {
 
 constexpr double kBytesPerGigabyte = 1073741824.0; // 2^30
+
+bool isNonEmptyString(const QJsonObject& model, QLatin1StringView key) {
+    const std::optional<QString> value = json::string(model, key);
+    return value && !value->isEmpty();
+}
+
+enum class Family { none, v4, v6 };
+
+// The family of a literal IP address, and through `unspecified` whether it is
+// the any-address (0.0.0.0, ::).
+Family ipFamily(const QString& text, bool* unspecified = nullptr) {
+    const QByteArray bytes = text.toLatin1();
+    if (text.isEmpty() || bytes.size() != text.size()) return Family::none;
+    unsigned char address[16] = {};
+    Family family = Family::none;
+    if (::inet_pton(AF_INET, bytes.constData(), address) == 1) family = Family::v4;
+    else if (::inet_pton(AF_INET6, bytes.constData(), address) == 1) family = Family::v6;
+    if (unspecified)
+        *unspecified = family != Family::none &&
+                       std::all_of(std::begin(address), std::end(address), [](unsigned char b) { return b == 0; });
+    return family;
+}
+
+// The address in its usual written form ("0:0::1" gives "::1").
+QString canonicalIP(const QString& text, Family family) {
+    unsigned char address[16] = {};
+    char written[INET6_ADDRSTRLEN] = {};
+    const int af = family == Family::v4 ? AF_INET : AF_INET6;
+    if (::inet_pton(af, text.toLatin1().constData(), address) != 1 ||
+        !::inet_ntop(af, address, written, sizeof written))
+        return text;
+    return QString::fromLatin1(written);
+}
+
+// "host:port" or "[v6]:port" into its two parts; nothing when the text is not
+// of that form (no port, or a bare IPv6 address).
+std::optional<std::pair<QString, QString>> splitHostPort(const QString& hostPort) {
+    QString host, port;
+    if (hostPort.startsWith(QLatin1Char('['))) {
+        const qsizetype end = hostPort.indexOf(QLatin1Char(']'));
+        if (end < 0 || end + 1 >= hostPort.size() || hostPort.at(end + 1) != QLatin1Char(':')) return std::nullopt;
+        host = hostPort.mid(1, end - 1);
+        port = hostPort.mid(end + 2);
+    } else {
+        const qsizetype colon = hostPort.lastIndexOf(QLatin1Char(':'));
+        if (colon < 0) return std::nullopt;
+        host = hostPort.left(colon);
+        port = hostPort.mid(colon + 1);
+        if (host.contains(QLatin1Char(':'))) return std::nullopt;
+    }
+    for (const QString& part : {host, port})
+        if (part.contains(QLatin1Char('[')) || part.contains(QLatin1Char(']'))) return std::nullopt;
+    return std::pair{host, port};
+}
+
+std::optional<int> portNumber(const QString& text) {
+    if (text.isEmpty() || text.size() > 5) return std::nullopt;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+    const int port = text.toInt();
+    if (port > 65535) return std::nullopt;
+    return port;
+}
 
 QList<ModelQuotaItem> modelItems(const QByteArray& body) {
     const auto answer = json::parseObject(body);
@@ -22,8 +90,8 @@ QList<ModelQuotaItem> modelItems(const QByteArray& body) {
         const QString name = json::string(model, QLatin1String("name")).value_or(QStringLiteral("Ollama Model"));
         // A model pulled from the cloud runs there: its entry is a manifest of a few
         // hundred bytes, not a local model of 0.0 GB.
-        if (!json::isAbsent(model, QLatin1String("remote_host")) ||
-            !json::isAbsent(model, QLatin1String("remote_model"))) {
+        if (isNonEmptyString(model, QLatin1String("remote_host")) ||
+            isNonEmptyString(model, QLatin1String("remote_model"))) {
             items.append(ModelQuotaItem(name, 100, QStringLiteral("Cloud Model")));
             continue;
         }
@@ -41,6 +109,63 @@ OllamaAdapter::OllamaAdapter(UsageTransport& transport, QString baseAddress, QSt
                              const Clock& clock)
     : transport_(transport), baseAddress_(std::move(baseAddress)), executablePaths_(std::move(executablePaths)),
       clock_(clock) {}
+
+QString OllamaAdapter::serverAddress(const std::optional<QString>& ollamaHost) {
+    QString text = ollamaHost.value_or(QString()).trimmed();
+    while (!text.isEmpty() && (text.front() == QLatin1Char('"') || text.front() == QLatin1Char('\'')))
+        text.remove(0, 1);
+    while (!text.isEmpty() && (text.back() == QLatin1Char('"') || text.back() == QLatin1Char('\'')))
+        text.chop(1);
+    text = text.trimmed();
+
+    QString scheme = QStringLiteral("http");
+    QString hostPort = text;
+    QString defaultPort = QStringLiteral("11434");
+    if (const qsizetype at = text.indexOf(QLatin1String("://")); at >= 0) {
+        scheme = text.left(at);
+        hostPort = text.mid(at + 3);
+        if (scheme == QLatin1String("http")) defaultPort = QStringLiteral("80");
+        else if (scheme == QLatin1String("https")) defaultPort = QStringLiteral("443");
+    } else if (text == QLatin1String("ollama.com")) {
+        scheme = QStringLiteral("https");
+        hostPort = QStringLiteral("ollama.com:443");
+    }
+
+    QString path;
+    if (const qsizetype slash = hostPort.indexOf(QLatin1Char('/')); slash >= 0) {
+        path = hostPort.mid(slash + 1);
+        hostPort.truncate(slash);
+    }
+
+    QString host, port;
+    if (const auto parts = splitHostPort(hostPort)) {
+        std::tie(host, port) = *parts;
+    } else {
+        host = QStringLiteral("127.0.0.1");
+        port = defaultPort;
+        QString bare = hostPort;
+        while (bare.startsWith(QLatin1Char('[')) || bare.startsWith(QLatin1Char(']'))) bare.remove(0, 1);
+        while (bare.endsWith(QLatin1Char('[')) || bare.endsWith(QLatin1Char(']'))) bare.chop(1);
+        if (const Family family = ipFamily(bare); family != Family::none) host = canonicalIP(bare, family);
+        else if (!hostPort.isEmpty()) host = hostPort;
+    }
+    const int portValue = portNumber(port).value_or(defaultPort.toInt());
+
+    // A listening address is no place to connect to: the server listens here.
+    bool unspecified = false;
+    const Family family = ipFamily(host, &unspecified);
+    if (host.isEmpty() || (unspecified && family == Family::v4)) host = QStringLiteral("127.0.0.1");
+    else if (unspecified) host = QStringLiteral("::1");
+
+    QUrl url;
+    url.setScheme(scheme);
+    url.setHost(host);
+    url.setPort(portValue);
+    if (!path.isEmpty()) url.setPath(QLatin1Char('/') + path);
+    // A host no URL can hold (blanks, stray brackets) names no server.
+    if (!url.isValid() || url.host().isEmpty()) return QString();
+    return url.toString(QUrl::FullyEncoded);
+}
 
 QString OllamaAdapter::tagsEndpoint() const {
     QString base = baseAddress_;

@@ -3,6 +3,7 @@
 #include "core/AIProviderAdapter.h"
 #include "core/Clock.h"
 #include "core/CurlTransport.h"
+#include "core/EnvironmentLookup.h"
 #include "core/PlatformPaths.h"
 
 #include <QStringList>
@@ -18,7 +19,7 @@ public:
     static constexpr const char* kDefaultBaseAddress = "http://127.0.0.1:11434";
 
     explicit OllamaAdapter(UsageTransport& transport = CurlTransport::shared(),
-                           QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
+                           QString baseAddress = serverAddress(processEnvironment()(QStringLiteral("OLLAMA_HOST"))),
                            QStringList executablePaths = PlatformPaths::paths(InstallLocation::ollamaExecutable),
                            const Clock& clock = Clock::system());
 
@@ -29,6 +30,17 @@ public:
     // still counts).
     bool checkAvailability() override;
     UsageSnapshot fetchUsage(bool forceSync) override;
+
+    // Where Ollama's own client looks for its server, from OLLAMA_HOST as the
+    // client reads it: quotes and blanks around it dropped; no scheme means
+    // http on port 11434, "http://" port 80, "https://" port 443; a bare IPv6
+    // address, a path after the host (a proxy) and the name "ollama.com"
+    // (https) all count; a port that is no number within 0..65535 gives the
+    // scheme's default. A server told to listen on every address (0.0.0.0,
+    // "::") or on no named host is reached on this machine's loopback. Unset
+    // or empty: http://127.0.0.1:11434. A host no URL can hold gives no
+    // address (the server then counts as not answering).
+    static QString serverAddress(const std::optional<QString>& ollamaHost);
 
     QString tagsEndpoint() const;
     // What a server that does not answer shows.

@@ -2,19 +2,23 @@
 
 #include "core/Json.h"
 #include "core/JsonStreamReader.h"
+#include "core/Paths.h"
 #include "core/PlatformPaths.h"
 #include "core/SafeFile.h"
 #include "providers/ApiKeySource.h"
 
 namespace meterix {
 
-ZedAdapter::ZedAdapter(QString homeDirectory, std::optional<QStringList> applicationPaths)
-    : homeDirectory_(std::move(homeDirectory)),
+ZedAdapter::ZedAdapter(HostEnvironment host, std::optional<QStringList> applicationPaths)
+    : host_(std::move(host)),
       applicationPaths_(applicationPaths ? std::move(*applicationPaths)
-                                         : PlatformPaths::paths(InstallLocation::zedApplication, homeDirectory_,
-                                                                configHome())) {}
+                                         : PlatformPaths::paths(InstallLocation::zedApplication, host_.home,
+                                                                host_.configHome)) {}
 
-QString ZedAdapter::zedConfigPath() const { return joinPath(homeDirectory_, QStringLiteral("/.config/zed/settings.json")); }
+ZedAdapter::ZedAdapter(const QString& homeDirectory, std::optional<QStringList> applicationPaths)
+    : ZedAdapter(HostEnvironment::underHome(homeDirectory), std::move(applicationPaths)) {}
+
+QString ZedAdapter::zedConfigPath() const { return joinPath(host_.configHome, QStringLiteral("zed/settings.json")); }
 
 bool ZedAdapter::isDetected() const { return PlatformPaths::anyExists(applicationPaths_) || exists(zedConfigPath()); }
 

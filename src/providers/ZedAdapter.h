@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/AIProviderAdapter.h"
-#include "core/Paths.h"
+#include "core/HostEnvironment.h"
 
 #include <QStringList>
 
@@ -13,8 +13,10 @@ namespace meterix {
 class ZedAdapter final : public AIProviderAdapter {
 public:
     // Without application paths, those of the platform table for this home.
-    explicit ZedAdapter(QString homeDirectory = homeFolder(),
+    explicit ZedAdapter(HostEnvironment host = HostEnvironment::current(),
                         std::optional<QStringList> applicationPaths = std::nullopt);
+    // A home of its own, with its config home at ~/.config.
+    explicit ZedAdapter(const QString& homeDirectory, std::optional<QStringList> applicationPaths = std::nullopt);
 
     AIProviderType type() const override { return AIProviderType::zed; }
     // The application (its own install or a distribution's command) or Zed's
@@ -23,13 +25,15 @@ public:
     bool checkAvailability() override { return isDetected(); }
     UsageSnapshot fetchUsage(bool forceSync) override;
 
+    // Where Zed keeps its settings on Linux: <config home>/zed/settings.json,
+    // the config home being $XDG_CONFIG_HOME or ~/.config.
     QString zedConfigPath() const;
     // agent.default_model.model of the settings file (JSON with comments and
     // trailing commas), else assistant.default_model.model; nothing when empty.
     std::optional<QString> configuredModelName() const;
 
 private:
-    QString homeDirectory_;
+    HostEnvironment host_;
     QStringList applicationPaths_;
 };
 

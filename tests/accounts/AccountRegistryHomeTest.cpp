@@ -66,7 +66,7 @@ class FixtureHome : public ::testing::Test {
         // Cursor, in a real state database.
         cursorState(home, "lee@example.com");
 
-        // Gemini CLI with an earlier account, the Antigravity client and IDE.
+        // Gemini CLI with an earlier, signed-out account, the Antigravity client and IDE.
         home.write(QStringLiteral(".gemini/google_accounts.json"),
                    R"({"active":"g@example.com","old":["g@example.com","old@example.com"]})");
         home.write(QStringLiteral(".gemini/oauth_creds.json"),
@@ -103,7 +103,7 @@ TEST_F(FixtureHome, AllToolsAccountsAreFoundMergedAndSorted) {
     ASSERT_TRUE(test::waitUntil([&] { return done; }));
 
     // The active Google account is one account across the Gemini CLI and both
-    // Antigravity folders; the earlier address stays apart, unreadable, last.
+    // Antigravity folders; the earlier, signed-out address is no account.
     QStringList found;
     for (auto it = registry.accountsByProvider().cbegin(); it != registry.accountsByProvider().cend(); ++it)
         for (const ResolvedAccount& a : it.value())
@@ -113,7 +113,6 @@ TEST_F(FixtureHome, AllToolsAccountsAreFoundMergedAndSorted) {
     EXPECT_EQ(found, (QStringList{QStringLiteral("claude|c-1|kim@example.com|Claude Max|CLI · App|readable"),
                                   QStringLiteral("codex|A|a@x.io|ChatGPT Plus|CLI|readable"),
                                   QStringLiteral("agy|S-9|g@example.com||CLI · IDE|readable"),
-                                  QStringLiteral("agy|old@example.com|old@example.com||CLI|"),
                                   QStringLiteral("cursor|lee@example.com|lee@example.com|Cursor Pro|IDE|readable")}));
 
     EXPECT_EQ(registry.attributionAccount(AIProviderType::antigravity)->id, QStringLiteral("S-9"));
@@ -142,7 +141,6 @@ TEST_F(FixtureHome, AllToolsAccountsAreFoundMergedAndSorted) {
                                     QStringLiteral("agy S-9 ") + p(".gemini"),
                                     QStringLiteral("agy S-9 ") + p(".gemini/antigravity-cli"),
                                     QStringLiteral("agy S-9 ") + p(".gemini/antigravity"),
-                                    QStringLiteral("agy old@example.com ") + p(".gemini"),
                                     QStringLiteral("cursor lee@example.com ") + p(".config/Cursor")}));
 }
 

@@ -5,6 +5,9 @@
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -42,23 +45,44 @@ class Gemini : public ::testing::Test {
 
 } // namespace
 
-TEST_F(Gemini, GeminiCliAccountsTakeTheSubjectForTheActiveOne) {
-    accountList(R"({"active":"a@example.com","old":["a@example.com","b@example.com"]})");
-    EXPECT_EQ(ids(resolver.resolveAccounts(), "gemini.cli"), (QStringList{QStringLiteral("a@example.com"), QStringLiteral("b@example.com")}));
-    credentials(QStringLiteral("S-123"));
-    const auto found = resolver.resolveAccounts();
-    EXPECT_EQ(ids(found, "gemini.cli"), (QStringList{QStringLiteral("S-123"), QStringLiteral("b@example.com")}));
-    EXPECT_EQ(found[0].email, QStringLiteral("a@example.com"));
-    EXPECT_FALSE(found[0].usageReadable);
-    EXPECT_EQ(found[0].source, (AccountSource{QStringLiteral("gemini.cli"), AccountSourceKind::cli,
-                                              QStringLiteral("Gemini CLI"), home.file(QStringLiteral(".gemini")), {}}));
-
-    accountList(R"({"old":["x@example.com","x@example.com"]})");
-    EXPECT_EQ(ids(resolver.resolveAccounts(), "gemini.cli"), (QStringList{QStringLiteral("x@example.com"), QStringLiteral("x@example.com")}))
-        << "without an active one; repeats are for the registry to merge";
-    accountList(R"({"active":7,"old":["x@example.com",3]})");
-    EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(home.file(QStringLiteral(".gemini/google_accounts.json"))),
-              GeminiAccountResolver::GoogleAccounts{});
+// The account list as the Gemini CLI writes it (tests/data/antigravity): only
+// the active address is signed in; signing out or switching moves it to
+// "old"; a list the client would not take names no account at all.
+TEST_F(Gemini, OnlyTheActiveAccountOfAListTheClientTakesIsSignedIn) {
+    const QString subject = QStringLiteral("104729384756102938475");
+    const struct {
+        const char* file;
+        bool credentials;
+        QStringList ids;
+        std::optional<QString> email;
+    } rows[] = {
+        {"signed-in", true, {subject}, QStringLiteral("kim.minji@example.com")},
+        {"signed-in", false, {QStringLiteral("kim.minji@example.com")}, QStringLiteral("kim.minji@example.com")},
+        {"switched", false, {QStringLiteral("lee.jiho@example.com")}, QStringLiteral("lee.jiho@example.com")},
+        {"active-also-old", true, {subject}, QStringLiteral("kim.minji@example.com")},
+        {"signed-out", false, {}, std::nullopt},
+        {"no-active", false, {}, std::nullopt},
+        {"wrong-schema", true, {}, std::nullopt},
+        {"active-not-text", true, {}, std::nullopt},
+        {"empty", true, {}, std::nullopt},
+        {"corrupt", true, {}, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        accountList(test::testData(QStringLiteral("antigravity/google_accounts-%1.json").arg(QLatin1String(row.file))));
+        QFile::remove(home.file(QStringLiteral(".gemini/oauth_creds.json")));
+        if (row.credentials)
+            home.write(QStringLiteral(".gemini/oauth_creds.json"), test::testData(QStringLiteral("antigravity/oauth_creds.json")));
+        const QList<AccountIdentity> found = resolver.resolveAccounts();
+        EXPECT_EQ(ids(found, "gemini.cli"), row.ids);
+        if (row.email) {
+            ASSERT_EQ(found.size(), 1);
+            EXPECT_EQ(found[0].email, row.email);
+            EXPECT_FALSE(found[0].usageReadable);
+            EXPECT_EQ(found[0].source, (AccountSource{QStringLiteral("gemini.cli"), AccountSourceKind::cli,
+                                                      QStringLiteral("Gemini CLI"), home.file(QStringLiteral(".gemini")), {}}));
+        }
+    }
     EXPECT_EQ(GeminiAccountResolver::googleAccountEmails(home.makeFifo(QStringLiteral("pipe.json"))),
               GeminiAccountResolver::GoogleAccounts{});
 }
@@ -71,7 +95,7 @@ TEST_F(Gemini, EmptyAddressesAndSubjectsNameNoAccount) {
         QStringList ids;
     } rows[] = {
         {R"({"active":"","old":[]})", "s-1", {}},
-        {R"({"active":"","old":["","x@example.com"]})", "s-1", {QStringLiteral("x@example.com")}},
+        {R"({"active":"","old":["","x@example.com"]})", "s-1", {}},
         {R"({"active":"kim@example.com"})", "", {QStringLiteral("kim@example.com")}},
         {R"({"active":"kim@example.com"})", "s-1", {QStringLiteral("s-1")}},
     };
@@ -82,6 +106,37 @@ TEST_F(Gemini, EmptyAddressesAndSubjectsNameNoAccount) {
         EXPECT_EQ(ids(found, "gemini.cli"), row.ids) << row.list << " " << row.subject;
         for (const AccountIdentity& account : found)
             EXPECT_FALSE(account.id.isEmpty()) << row.list;
+    }
+}
+
+// GEMINI_CLI_HOME moves the client's whole folder; the Antigravity folders
+// stay in the home folder.
+TEST_F(Gemini, TheClientsFolderFollowsGeminiCliHome) {
+    const QByteArray signedIn = test::testData(QStringLiteral("antigravity/google_accounts-signed-in.json"));
+    home.write(QStringLiteral("elsewhere/.gemini/google_accounts.json"), signedIn);
+    home.write(QStringLiteral(".gemini/google_accounts.json"),
+               test::testData(QStringLiteral("antigravity/google_accounts-switched.json")));
+    home.mkdir(QStringLiteral(".gemini/antigravity"));
+    const struct {
+        QString value;
+        QString folder;
+        QString account;
+    } rows[] = {
+        {home.file(QStringLiteral("elsewhere")), home.file(QStringLiteral("elsewhere/.gemini")),
+         QStringLiteral("kim.minji@example.com")},
+        {QStringLiteral("elsewhere"), home.file(QStringLiteral(".gemini")), QStringLiteral("lee.jiho@example.com")},
+        {QString(), home.file(QStringLiteral(".gemini")), QStringLiteral("lee.jiho@example.com")},
+    };
+    for (const auto& row : rows) {
+        QProcessEnvironment variables;
+        variables.insert(QStringLiteral("GEMINI_CLI_HOME"), row.value);
+        GeminiAccountResolver moved(HostEnvironment::underHome(home.path(), variables), clock);
+        EXPECT_EQ(moved.geminiFolder(), row.folder) << row.value.toStdString();
+        const QList<AccountIdentity> found = moved.resolveAccounts();
+        ASSERT_EQ(found.size(), 2) << row.value.toStdString();
+        EXPECT_EQ(found[0].email, row.account) << row.value.toStdString();
+        EXPECT_EQ(found[1].source.rootPath, home.file(QStringLiteral(".gemini/antigravity")));
+        EXPECT_EQ(found[1].email, row.account) << "the IDE row takes the client's active account";
     }
 }
 
@@ -137,6 +192,15 @@ TEST_F(Gemini, AntigravityRowsShareTheActiveAccountsSubject) {
     found = resolver.resolveAccounts();
     EXPECT_EQ(ids(found, "antigravity.ide"), QStringList()) << "the IDE row needs an active account";
     EXPECT_EQ(ids(found, "antigravity.cli"), QStringList{QStringLiteral("c@example.com")});
+
+    // Signed out of the Gemini CLI: neither it nor the IDE row names the old
+    // account; the Antigravity client's own sign-in still counts.
+    accountList(test::testData(QStringLiteral("antigravity/google_accounts-signed-out.json")));
+    log("cli-3.log", test::testData(QStringLiteral("antigravity/cli-20261210T050144.log")));
+    found = resolver.resolveAccounts();
+    EXPECT_EQ(ids(found, "gemini.cli"), QStringList());
+    EXPECT_EQ(ids(found, "antigravity.ide"), QStringList());
+    EXPECT_EQ(ids(found, "antigravity.cli"), QStringList{QStringLiteral("kim.minji@example.com")});
 }
 
 TEST_F(Gemini, DesktopAccountsComeFromThePreferenceKeysInTheCurrentLanguage) {

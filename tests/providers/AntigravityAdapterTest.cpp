@@ -5,6 +5,7 @@
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
 #include <QFile>
 
@@ -134,6 +135,73 @@ TEST(AgyTable, ResetTimes) {
     EXPECT_EQ(countdown("2026-02-28T10:00:00Z"), 0) << "already past";
     EXPECT_EQ(countdown("in 3 hours"), std::nullopt);
     EXPECT_EQ(countdown("2026-03-01T11:00:00"), std::nullopt) << "no zone";
+}
+
+// The tables of tests/data/antigravity, read at a moment two hours before the
+// Gemini 5-hour window resets.
+TEST(AgyTable, TablesAsTheClientPrintsThem) {
+    const QDateTime now = *parseRfc3339(QStringLiteral("2026-12-10T05:12:00Z"));
+    const struct {
+        const char* table;
+        std::optional<QString> primary;
+        double primaryRemaining;
+        std::optional<double> primaryReset;
+        std::optional<double> weekly;
+        QStringList items;
+    } rows[] = {
+        {"tab", QStringLiteral("Gemini 5-hour"), 62.5, 7200, 95,
+         {QStringLiteral("Gemini 5-hour 62.5"), QStringLiteral("Claude/GPT 5-hour 100"), QStringLiteral("Gemini weekly 95"),
+          QStringLiteral("Claude/GPT weekly 100")}},
+        {"aligned", QStringLiteral("Gemini weekly"), 55, 6 * 86400.0 + 14 * 3600 + 21 * 60, std::nullopt,
+         {QStringLiteral("Gemini weekly 55"), QStringLiteral("Claude/GPT weekly 70"), QStringLiteral("Gemini 3 Pro weekly 30")}},
+        {"not-signed-in", std::nullopt, 0, std::nullopt, std::nullopt, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.table);
+        const auto s = AntigravityAdapter::parseAgyUsageOutput(
+            QString::fromUtf8(test::testData(QStringLiteral("antigravity/agy-usage-%1.txt").arg(QLatin1String(row.table)))), now);
+        ASSERT_EQ(s.has_value(), row.primary.has_value());
+        if (!s) continue;
+        EXPECT_EQ(s->hourlyQuotaName, row.primary);
+        EXPECT_EQ(s->hourlyRemainingPercentage, row.primaryRemaining);
+        EXPECT_EQ(s->hourlyResetCountdown, row.primaryReset);
+        EXPECT_EQ(s->weeklyRemainingPercentage, row.weekly);
+        QStringList items;
+        for (const ModelQuotaItem& item : s->modelQuotas)
+            items.append(item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage));
+        EXPECT_EQ(items, row.items);
+    }
+}
+
+// Without a reading to fall back on, an installed client that gave no figure
+// (not signed in, or the probe slot taken) is not measured; a missing one is
+// not configured.
+TEST_F(Adapter, ThePlaceholderSaysWhetherTheClientIsInstalled) {
+    const QString notSignedIn = QString::fromUtf8(test::testData(QStringLiteral("antigravity/agy-usage-not-signed-in.txt")));
+    const struct {
+        const char* name;
+        bool installed;
+        bool slotTaken;
+        UsageUnavailableReason reason;
+    } rows[] = {
+        {"not installed", false, false, UsageUnavailableReason::notConfigured},
+        {"not installed, slot taken", false, true, UsageUnavailableReason::notConfigured},
+        {"installed, not signed in", true, false, UsageUnavailableReason::notMeasured},
+        {"installed, slot taken", true, true, UsageUnavailableReason::notMeasured},
+    };
+    runner.output = notSignedIn;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.installed) home.mkdir(QStringLiteral(".gemini/antigravity-cli"));
+        clock.advance(181);
+        std::optional<ProbeGate::Ticket> other;
+        if (row.slotTaken) ASSERT_TRUE(static_cast<bool>(other.emplace(gate.admit(QStringLiteral("claude:default"), 300))));
+        const UsageSnapshot s = adapter.fetchUsage(false);
+        EXPECT_EQ(s.unavailableReason, row.reason);
+        EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
+        EXPECT_TRUE(s.modelQuotas.isEmpty());
+        EXPECT_EQ(s.capturedAt, clock.now());
+    }
 }
 
 TEST_F(Adapter, AProbeIsReusedFor900SecondsAndRepeatedAtMostEvery180) {

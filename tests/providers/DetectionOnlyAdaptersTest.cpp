@@ -7,6 +7,7 @@
 
 #include "support/FakeEnvironment.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
 #include <QRegularExpression>
 
@@ -41,37 +42,51 @@ TEST_F(DetectionOnlyTest, WindsurfFromTheApplicationAloneHasNoPlan) {
     EXPECT_EQ(s.planName, std::nullopt);
 }
 
+// Codeium's config names the plan (tests/data/windsurf); values of another
+// type, empty or unparsable ones name none.
 TEST_F(DetectionOnlyTest, WindsurfShowsThePlanFromCodeium) {
     WindsurfAdapter windsurf(home.path(), apps("Windsurf"));
-    home.write(QStringLiteral(".codeium/config.json"), R"({"user":{"plan":"pro team"}})");
-    const UsageSnapshot s = windsurf.fetchUsage(false);
-    expectFigureless(s, UsageUnavailableReason::notMeasured);
-    EXPECT_EQ(s.planName, QStringLiteral("Windsurf Pro Team"));
-    for (const QByteArray& bad : {QByteArray(R"({"user":{"plan":""}})"), QByteArray(R"({"user":{"plan":3}})"), QByteArray("{")}) {
-        home.write(QStringLiteral(".codeium/config.json"), bad);
-        EXPECT_EQ(windsurf.readPlanName(), std::nullopt);
+    const struct {
+        QByteArray config;
+        std::optional<QString> plan;
+    } rows[] = {
+        {testData(QStringLiteral("windsurf/codeium-config-pro.json")), QStringLiteral("Windsurf Pro")},
+        {R"({"user":{"plan":"pro team"}})", QStringLiteral("Windsurf Pro Team")},
+        {testData(QStringLiteral("windsurf/codeium-config-no-plan.json")), std::nullopt},
+        {R"({"user":{"plan":""}})", std::nullopt},
+        {R"({"user":{"plan":3}})", std::nullopt},
+        {"{", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        home.write(QStringLiteral(".codeium/config.json"), row.config);
+        const UsageSnapshot s = windsurf.fetchUsage(false);
+        expectFigureless(s, UsageUnavailableReason::notMeasured);
+        EXPECT_EQ(s.planName, row.plan) << row.config.constData();
     }
 }
 
 // Zed writes its settings as JSON with comments and trailing commas (its
-// default file opens with comment lines), and moved the model setting from
-// "assistant" to "agent".
+// default file opens with comment lines), moved the model setting from
+// "assistant" to "agent", and keeps the file in $XDG_CONFIG_HOME/zed
+// (tests/data/zed).
 TEST_F(DetectionOnlyTest, ZedShowsTheAgentModelFromItsSettingsAsZedWritesThem) {
-    ZedAdapter zed(home.path(), apps("zed"));
+    HostEnvironment host = HostEnvironment::underHome(home.path());
+    host.configHome = home.file(QStringLiteral("xdg"));
+    ZedAdapter zed(host, apps("zed"));
+    EXPECT_EQ(zed.zedConfigPath(), home.file(QStringLiteral("xdg/zed/settings.json")));
+    home.write(QStringLiteral(".config/zed/settings.json"), testData(QStringLiteral("zed/settings-agent.json")));
     expectFigureless(zed.fetchUsage(false), UsageUnavailableReason::notConfigured);
     const struct {
         const char* name;
         QByteArray settings;
         std::optional<QString> plan;
     } rows[] = {
-        {"the older assistant setting", R"({"assistant":{"default_model":{"model":"claude-sonnet"}}})",
-         QStringLiteral("Zed AI · claude-sonnet")},
-        {"the agent setting with comments and trailing commas",
-         "// Zed settings\n//\n// For information on how to configure Zed, see the Zed\n// documentation.\n{\n"
-         "  \"agent\": {\n    \"default_model\": {\n      \"provider\": \"zed.dev\",\n"
-         "      \"model\": \"claude-sonnet-4\", // the fast one\n    },\n  },\n"
-         "  /* the look */ \"theme\": \"One Dark\",\n}\n",
-         QStringLiteral("Zed AI · claude-sonnet-4")},
+        {"the agent setting with comments and trailing commas", testData(QStringLiteral("zed/settings-agent.json")),
+         QStringLiteral("Zed AI · claude-sonnet-4-5")},
+        {"the older assistant setting", testData(QStringLiteral("zed/settings-assistant.json")),
+         QStringLiteral("Zed AI · claude-3-5-sonnet-latest")},
+        {"a local model", testData(QStringLiteral("zed/settings-ollama.json")), QStringLiteral("Zed AI · qwen2.5-coder:7b")},
+        {"no model set", testData(QStringLiteral("zed/settings-no-model.json")), std::nullopt},
         {"agent before assistant",
          R"({"assistant":{"default_model":{"model":"old"}},"agent":{"default_model":{"model":"new"}}})",
          QStringLiteral("Zed AI · new")},
@@ -79,11 +94,10 @@ TEST_F(DetectionOnlyTest, ZedShowsTheAgentModelFromItsSettingsAsZedWritesThem) {
          R"({"agent":{"default_model":{"model":""}},"assistant":{"default_model":{"model":"old"}}})",
          QStringLiteral("Zed AI · old")},
         {"a model of another type", R"({"agent":{"default_model":"claude"}})", std::nullopt},
-        {"no model at all", "// nothing set yet\n{}\n", std::nullopt},
         {"a comment never closed", "/* {\"agent\":{\"default_model\":{\"model\":\"m\"}}}", std::nullopt},
     };
     for (const auto& row : rows) {
-        home.write(QStringLiteral(".config/zed/settings.json"), row.settings);
+        home.write(QStringLiteral("xdg/zed/settings.json"), row.settings);
         const UsageSnapshot s = zed.fetchUsage(false);
         expectFigureless(s, UsageUnavailableReason::notMeasured);
         EXPECT_EQ(s.planName, row.plan) << row.name;
@@ -93,7 +107,9 @@ TEST_F(DetectionOnlyTest, ZedShowsTheAgentModelFromItsSettingsAsZedWritesThem) {
 // Each place in the user's folders where the two editors live on Linux is
 // enough to find them (the system folders are the table's own test).
 TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
-    for (const char* relative : {"config/Windsurf/", ".codeium/windsurf/", ".local/zed.app/", ".local/bin/zed"}) {
+    // ~/.codeium/windsurf is the editor's own folder (its MCP configuration is there).
+    for (const char* relative :
+         {"config/Windsurf/", ".codeium/windsurf/mcp_config.json", ".local/zed.app/", ".local/bin/zed"}) {
         TempHome home;
         const bool windsurf = QByteArray(relative).contains("indsurf");
         const QStringList paths =
@@ -105,8 +121,11 @@ TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
                             : ZedAdapter(home.path(), paths).isDetected();
         };
         EXPECT_FALSE(found()) << relative;
-        QString(QLatin1String(relative)).endsWith(QLatin1Char('/')) ? home.mkdir(QLatin1String(relative))
-                                                                     : home.write(QLatin1String(relative), "");
+        const QString place = QLatin1String(relative);
+        place.endsWith(QLatin1Char('/'))
+            ? home.mkdir(place)
+            : home.write(place, place.endsWith(QLatin1String(".json")) ? testData(QStringLiteral("windsurf/mcp_config.json"))
+                                                                        : QByteArray());
         EXPECT_TRUE(found()) << relative;
     }
 }

@@ -3,6 +3,7 @@
 #include "support/FakeTransport.h"
 #include "support/LoopbackServer.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
 #include <gtest/gtest.h>
 
@@ -85,32 +86,68 @@ TEST_F(OllamaTest, AServerThatDoesNotAnswerInTimeCountsAsDown) {
     server.release();
 }
 
-// Models pulled from Ollama's cloud carry remote_model and remote_host and a
-// stub size of a few hundred bytes: they run elsewhere and are no 0.0 GB model.
-TEST_F(OllamaTest, CloudModelsAreListedAsCloudModels) {
+// /api/tags in the shapes Ollama's own list types allow (tests/data/ollama):
+// an empty or null list, models with every optional field, with empty or
+// missing ones, and models pulled from Ollama's cloud, which carry
+// remote_model and remote_host and a stub size of a few hundred bytes: they
+// run elsewhere and are no 0.0 GB model (an empty remote field is none).
+TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
+    const ModelQuotaItem ready(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited"));
+    const auto local = [](const char* name) {
+        return ModelQuotaItem(QLatin1String(name), 100, QStringLiteral("Local Model"));
+    };
+    const auto cloud = [](const char* name) {
+        return ModelQuotaItem(QLatin1String(name), 100, QStringLiteral("Cloud Model"));
+    };
     const struct {
-        const char* models;
+        QByteArray answer;
         QList<ModelQuotaItem> items;
     } rows[] = {
-        {R"([{"name":"gpt-oss:120b-cloud","model":"gpt-oss:120b-cloud","remote_model":"gpt-oss:120b",
-              "remote_host":"https://ollama.com:443","size":384,"digest":"569662207105",
-              "details":{"format":"","family":"gptoss","parameter_size":"116.8B"}},
-             {"name":"llama3.2:3b","size":2019393189}])",
-         {ModelQuotaItem(QStringLiteral("gpt-oss:120b-cloud"), 100, QStringLiteral("Cloud Model")),
-          ModelQuotaItem(QStringLiteral("llama3.2:3b (1.9 GB)"), 100, QStringLiteral("Local Model"))}},
-        {R"([{"name":"qwen3-coder:480b-cloud","remote_host":"https://ollama.com:443","size":382}])",
-         {ModelQuotaItem(QStringLiteral("qwen3-coder:480b-cloud"), 100, QStringLiteral("Cloud Model"))}},
-        {R"([{"remote_model":"deepseek-v3.1:671b"}])",
-         {ModelQuotaItem(QStringLiteral("Ollama Model"), 100, QStringLiteral("Cloud Model"))}},
-        {R"([{"name":"tiny","size":384,"remote_host":null,"remote_model":null}])",
-         {ModelQuotaItem(QStringLiteral("tiny (0.0 GB)"), 100, QStringLiteral("Local Model"))}},
+        {testData(QStringLiteral("ollama/tags-empty.json")), {ready}},
+        {testData(QStringLiteral("ollama/tags-null.json")), {ready}},
+        {testData(QStringLiteral("ollama/tags-local.json")),
+         {local("qwen2.5-coder:7b (4.4 GB)"), local("llama3.2:3b (1.9 GB)")}},
+        {testData(QStringLiteral("ollama/tags-cloud.json")),
+         {cloud("gpt-oss:120b-cloud"), cloud("deepseek-v3.1:671b-cloud"), local("gemma3:4b (3.1 GB)")}},
+        {testData(QStringLiteral("ollama/tags-sparse.json")),
+         {local("mistral:latest (3.8 GB)"), local("phi4-mini:latest (0.0 GB)"), local("Ollama Model (0.6 GB)")}},
+        {R"({"models":[{"name":"qwen3-coder:480b-cloud","remote_host":"https://ollama.com:443","size":382}]})",
+         {cloud("qwen3-coder:480b-cloud")}},
+        {R"({"models":[{"remote_model":"deepseek-v3.1:671b"}]})", {cloud("Ollama Model")}},
+        {R"({"models":[{"name":"tiny","size":384,"remote_host":null,"remote_model":null}]})", {local("tiny (0.0 GB)")}},
+        {R"({"models":[{"name":"tiny","size":384,"remote_host":"","remote_model":""}]})", {local("tiny (0.0 GB)")}},
     };
     FakeTransport transport;
     auto ollama = adapter(transport, QStringLiteral("http://127.0.0.1:11434"));
     for (const auto& row : rows) {
-        transport.respond(200, QByteArray(R"({"models":)") + row.models + "}");
-        EXPECT_EQ(ollama.fetchUsage(false).modelQuotas, row.items) << row.models;
+        transport.respond(200, row.answer);
+        const UsageSnapshot s = ollama.fetchUsage(false);
+        EXPECT_EQ(s.modelQuotas, row.items) << row.answer.constData();
+        EXPECT_EQ(s.unavailableReason, std::nullopt) << row.answer.constData();
+        EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe) << row.answer.constData();
     }
+}
+
+// The server's address as Ollama's own client takes it from OLLAMA_HOST, with
+// a listening-only address reached on loopback (tests/data/ollama/OLLAMA_HOST.tsv).
+TEST(OllamaHost, TheServerIsLookedForWhereOllamasClientLooks) {
+    const QList<QByteArray> lines = testData(QStringLiteral("ollama/OLLAMA_HOST.tsv")).split('\n');
+    int rows = 0;
+    for (const QByteArray& line : lines.mid(1)) {
+        if (line.isEmpty()) continue;
+        const QList<QByteArray> fields = line.split('\t');
+        ASSERT_EQ(fields.size(), 2) << line.constData();
+        const QString value = QString::fromUtf8(fields[0]);
+        EXPECT_EQ(OllamaAdapter::serverAddress(value), QString::fromUtf8(fields[1])) << line.constData();
+        ++rows;
+    }
+    EXPECT_GE(rows, 20);
+    EXPECT_EQ(OllamaAdapter::serverAddress(std::nullopt), QStringLiteral("http://127.0.0.1:11434"));
+    FakeTransport transport;
+    transport.respond(200, R"({"models":[]})");
+    OllamaAdapter(transport, OllamaAdapter::serverAddress(QStringLiteral("https://example.com/ollama"))).fetchUsage(false);
+    ASSERT_EQ(transport.requests().size(), 1);
+    EXPECT_EQ(transport.requests()[0].url.toString(), QStringLiteral("https://example.com:443/ollama/api/tags"));
 }
 
 } // namespace
