@@ -38,8 +38,7 @@ std::optional<QString> overageText(const QJsonObject& body) {
         amount = json::number(body, QLatin1String("current_overage"));
     } else if (value.isObject()) {
         const QJsonObject overage = value.toObject();
-        amount = json::number(overage, QLatin1String("amount"));
-        if (const auto text = json::string(overage, QLatin1String("amount"))) amount = parsePlainDecimal(*text);
+        amount = KeyedAdapter::numberOrDecimal(overage, QLatin1String("amount"));
         if (const auto own = json::string(overage, QLatin1String("currency"))) currency = own;
     }
     if (!amount || !(*amount > 0)) return std::nullopt;
@@ -69,8 +68,7 @@ QList<HttpHeader> ElevenLabsAdapter::requestHeaders(const QString& key) const {
     return {{"xi-api-key", key.toUtf8()}};
 }
 
-UsageSnapshot ElevenLabsAdapter::snapshotFromRequest(const UsageRequest& request) const {
-    const Answer answer = send(request);
+UsageSnapshot ElevenLabsAdapter::snapshotFromAnswer(const UsageAnswer& answer) const {
     if (!answer.failure) return snapshotFromData(answer.body);
     if ((answer.status == 401 || answer.status == 403) && lacksPermission(answer.body))
         return unavailable(UsageUnavailableReason::missingPermission);

@@ -84,22 +84,12 @@ std::optional<double> GroqAdapter::duration(const std::optional<QString>& input)
     return countdown(sum);
 }
 
-UsageSnapshot GroqAdapter::snapshotFromRequest(const UsageRequest& request) const {
-    std::pair<QByteArray, UsageResponse> answer;
-    try {
-        answer = transport().data(request);
-    } catch (const std::exception& error) {
-        return unavailable(unavailableReasonForTransportError(error));
-    } catch (...) {
-        return unavailable(UsageUnavailableReason::networkFailure);
-    }
-    const auto& status = answer.second.httpStatus;
-    if (!status) return unavailable(UsageUnavailableReason::malformedResponse);
-    if (*status != 200) return unavailable(unavailableReasonForHTTPStatus(*status));
-    return snapshotFromHeaders(answer.second);
+UsageSnapshot GroqAdapter::snapshotFromAnswer(const UsageAnswer& answer) const {
+    if (answer.failure) return unavailable(*answer.failure);
+    return snapshotFromHeaders(answer);
 }
 
-UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageResponse& response) const {
+UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) const {
     const auto text = [&](const char* name) -> std::optional<QString> {
         const auto value = response.header(name);
         if (!value) return std::nullopt;
