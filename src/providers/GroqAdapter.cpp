@@ -112,7 +112,14 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
         figures("x-ratelimit-remaining-tokens", "x-ratelimit-limit-tokens", "x-ratelimit-reset-tokens");
     const auto requests =
         figures("x-ratelimit-remaining-requests", "x-ratelimit-limit-requests", "x-ratelimit-reset-requests");
-    if (!tokens && !requests) return unavailable(UsageUnavailableReason::malformedResponse);
+    if (!tokens && !requests) {
+        // Headers that are there but no number are an answer that cannot be
+        // read; an answer without them (or with limits of 0) carries no figure.
+        for (const char* name : {"x-ratelimit-remaining-tokens", "x-ratelimit-limit-tokens",
+                                 "x-ratelimit-remaining-requests", "x-ratelimit-limit-requests"})
+            if (text(name) && !number(name)) return unavailable(UsageUnavailableReason::malformedResponse);
+        return unavailable(UsageUnavailableReason::notMeasured);
+    }
 
     QList<ModelQuotaItem> items;
     if (tokens)

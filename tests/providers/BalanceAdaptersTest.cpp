@@ -50,7 +50,8 @@ TEST_F(BalanceTest, DeepSeekBoundsAndDefaults) {
 }
 
 TEST_F(BalanceTest, DeepSeekRejectsMalformedBalances) {
-    for (const char* body : {R"({"balance_infos":[]})", R"({"balance_infos":[{"total_balance":"ten"}]})",
+    EXPECT_EQ(deepSeek(R"({"balance_infos":[]})").unavailableReason, UsageUnavailableReason::notMeasured);
+    for (const char* body : {R"({"balance_infos":[{"total_balance":"ten"}]})",
                              R"({"balance_infos":[{"total_balance":10}]})", R"({"balance_infos":[{"total_balance":"5"},3]})",
                              R"({"balance_infos":[{"total_balance":"nan"}]})", R"({"balance_infos":[{"total_balance":"1e999"}]})",
                              R"({"balance_infos":[{"total_balance":" 5"}]})", R"({"balance_infos":{}})"}) {

@@ -99,11 +99,12 @@ TEST_P(KeyedFlow, MapsEveryFailedAnswerToItsReason) {
 TEST_P(KeyedFlow, MalformedBodiesGiveMalformedResponse) {
     env.set(GetParam().variable, QString::fromLatin1(kKey));
     auto adapter = make();
-    // Groq ignores the body: its answer is malformed without rate-limit headers.
+    // Groq ignores the body: its answer is malformed when a rate-limit header is no number.
     const bool readsHeaders = GetParam().type == AIProviderType::groq;
+    const QList<HttpHeader> unreadable{{"x-ratelimit-limit-tokens", "ten"}};
     for (const QByteArray& body : {QByteArray("not json"), QByteArray("[1,2]"), QByteArray("{}"), QByteArray()}) {
         SCOPED_TRACE(body.toStdString());
-        transport.respond(200, body);
+        transport.respond(200, body, readsHeaders ? unreadable : QList<HttpHeader>());
         expectUnavailable(adapter->fetchUsage(false), UsageUnavailableReason::malformedResponse);
         if (readsHeaders) break;
     }
