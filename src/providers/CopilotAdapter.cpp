@@ -31,8 +31,9 @@ bool isPublicHostEntry(const QString& key) {
 // "quota_remaining" of the entitlement; "unlimited"; "has_quota"; and its own
 // renewal in "quota_reset_at". An allowance that grants nothing (entitlement 0,
 // not unlimited) is no figure. Under token-based billing "has_quota" is false
-// on every limited allowance, so it says nothing there; on an unlimited
-// (pooled) allowance it says the pool is used up.
+// on every limited allowance, so it says nothing there; on the unlimited
+// (pooled) premium allowance of an organisation it says the pool is used up,
+// which the clients count as exhausted.
 struct Allowance {
     bool recognised = false;          // the answer describes this allowance
     std::optional<double> percentage; // no item without it
@@ -60,14 +61,14 @@ std::optional<QDateTime> momentFrom(const QJsonObject& object, QLatin1StringView
     return QDateTime(day, QTime(0, 0), Qt::UTC);
 }
 
-Allowance currentAllowance(const QJsonObject& allowance) {
+Allowance currentAllowance(const QJsonObject& allowance, bool pooled) {
     const QJsonValue unlimitedValue = allowance.value(QLatin1String("unlimited"));
     // A flag written as anything but a boolean leaves the allowance unread.
     if (!unlimitedValue.isUndefined() && !unlimitedValue.isNull() && !unlimitedValue.isBool()) return {};
     const auto resetAt = momentFrom(allowance, QLatin1String("quota_reset_at"));
     if (unlimitedValue.toBool()) {
         // A pooled allowance whose pool is spent: nothing is left of it.
-        if (json::boolean(allowance, QLatin1String("has_quota")) == false)
+        if (pooled && json::boolean(allowance, QLatin1String("has_quota")) == false)
             return {true, 0.0, false, std::nullopt, resetAt};
         return {true, 100.0, true, std::nullopt, resetAt};
     }
@@ -89,7 +90,7 @@ Allowance readAllowance(const QString& name, const QJsonObject& quotas) {
     if (const auto older = CopilotAdapter::remaining(name, quotas)) return {true, older, false, std::nullopt, {}};
     const QJsonValue value = quotas.value(name);
     if (!value.isObject()) return {};
-    return currentAllowance(value.toObject());
+    return currentAllowance(value.toObject(), name == QLatin1String("premium_interactions"));
 }
 
 // The older free-plan answer: what is left in "limited_user_quotas" of the
