@@ -2,7 +2,10 @@
 // the adapter, the second the status (its value modulo the status table) and the
 // status of a second request (its higher digits): OpenRouter's key request,
 // Kimi's international host. Groq's figures come from its headers (lines
-// "name: value"); OpenRouter's two answers are split at the first NUL.
+// "name: value"); OpenRouter's two answers are split at the first NUL. A first
+// byte whose seventh (data[0] / 7) is odd gives Kimi a Kimi Code plan key, whose
+// answer is the plan's usage windows. Every input is also read as Vibe's
+// environment file for Mistral's key.
 // Whatever the answer, the snapshot is sound and never carries the key.
 #include "FuzzTarget.h"
 
@@ -11,6 +14,7 @@
 #include "providers/ElevenLabsAdapter.h"
 #include "providers/GroqAdapter.h"
 #include "providers/KimiAdapter.h"
+#include "providers/MistralAdapter.h"
 #include "providers/OllamaAdapter.h"
 #include "providers/OpenRouterAdapter.h"
 #include "support/FakeClock.h"
@@ -26,6 +30,7 @@ using namespace meterix;
 namespace {
 
 const QString kKey = QStringLiteral("fuzz-secret-key-0123456789");
+const QString kCodingKey = QStringLiteral("sk-kimi-fuzz-secret-key-0123456789");
 
 QList<HttpHeader> headerLines(const QByteArray& text) {
     QList<HttpHeader> headers;
@@ -52,7 +57,9 @@ METERIX_FUZZ_TARGET(keyed_responses) {
     test::FakeTransport transport;
     const test::FakeClock clock(fuzz::fixedNow());
     const QString home = fuzz::workspace() + QStringLiteral("/keyed-home");
-    const EnvironmentLookup env = [](const QString&) -> std::optional<QString> { return kKey; };
+    const bool codingKey = (data[0] / 7) % 2 == 1;
+    const QString key = codingKey ? kCodingKey : kKey;
+    const EnvironmentLookup env = [key](const QString&) -> std::optional<QString> { return key; };
     const QString base = QStringLiteral("https://fuzz.test");
     const auto keyed =
         [&]<typename Adapter>(std::in_place_type_t<Adapter>) -> std::unique_ptr<AIProviderAdapter> {
@@ -101,6 +108,9 @@ METERIX_FUZZ_TARGET(keyed_responses) {
     METERIX_FUZZ_CHECK(s.provider == adapter->type());
     fuzz::checkSnapshot(s);
     const QByteArray stored = QJsonDocument(s.toJson()).toJson();
-    METERIX_FUZZ_CHECK(!stored.contains(kKey.toUtf8()));
+    METERIX_FUZZ_CHECK(!stored.contains(key.toUtf8()));
     METERIX_FUZZ_CHECK(!s.credentialFingerprint.has_value());
+
+    const auto vibeKey = MistralAdapter::keyFromEnvironmentFile(body);
+    METERIX_FUZZ_CHECK(!vibeKey || isUsableCredential(*vibeKey));
 }

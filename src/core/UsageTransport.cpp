@@ -2,7 +2,7 @@
 
 namespace meterix {
 
-std::optional<QByteArray> UsageResponse::header(const QByteArray& name) const {
+std::optional<QByteArray> headerValue(const QList<HttpHeader>& headers, const QByteArray& name) {
     for (const HttpHeader& h : headers)
         if (h.first.compare(name, Qt::CaseInsensitive) == 0) return h.second;
     return std::nullopt;
@@ -21,19 +21,39 @@ UsageUnavailableReason unavailableReasonForTransportError(const std::exception& 
     return UsageUnavailableReason::networkFailure;
 }
 
-UsageFetchResult UsageTransport::usageData(const UsageRequest& request) {
-    std::pair<QByteArray, UsageResponse> answer;
+UsageAnswer UsageAnswer::failed(UsageUnavailableReason reason) {
+    UsageAnswer answer;
+    answer.failure = reason;
+    return answer;
+}
+
+UsageAnswer UsageTransport::answer(const UsageRequest& request) {
+    UsageAnswer answer;
+    answer.url = request.url;
+    std::pair<QByteArray, UsageResponse> reply;
     try {
-        answer = data(request);
+        reply = data(request);
     } catch (const std::exception& error) {
-        return UsageFetchResult::failure(unavailableReasonForTransportError(error));
+        answer.failure = unavailableReasonForTransportError(error);
+        return answer;
     } catch (...) {
-        return UsageFetchResult::failure(UsageUnavailableReason::networkFailure);
+        answer.failure = UsageUnavailableReason::networkFailure;
+        return answer;
     }
-    const auto& status = answer.second.httpStatus;
-    if (!status) return UsageFetchResult::failure(UsageUnavailableReason::malformedResponse);
-    if (*status == 200) return UsageFetchResult::success(std::move(answer.first));
-    return UsageFetchResult::failure(unavailableReasonForHTTPStatus(*status));
+    answer.status = reply.second.httpStatus;
+    answer.headers = std::move(reply.second.headers);
+    answer.body = std::move(reply.first);
+    if (!answer.status)
+        answer.failure = UsageUnavailableReason::malformedResponse;
+    else if (*answer.status != 200)
+        answer.failure = unavailableReasonForHTTPStatus(*answer.status);
+    return answer;
+}
+
+UsageFetchResult UsageTransport::usageData(const UsageRequest& request) {
+    UsageAnswer reply = answer(request);
+    if (reply.failure) return UsageFetchResult::failure(*reply.failure);
+    return UsageFetchResult::success(std::move(reply.body));
 }
 
 bool isSafeHeaderValue(const QByteArray& value) {

@@ -25,12 +25,14 @@ struct UsageRequest {
     std::chrono::milliseconds timeout{30000};
 };
 
+// The first value of a header, by case-insensitive name.
+std::optional<QByteArray> headerValue(const QList<HttpHeader>& headers, const QByteArray& name);
+
 struct UsageResponse {
     // Absent when the answer was not an HTTP answer.
     std::optional<int> httpStatus;
     QList<HttpHeader> headers; // names lower-cased
-    // The first value of a header, by case-insensitive name.
-    std::optional<QByteArray> header(const QByteArray& name) const;
+    std::optional<QByteArray> header(const QByteArray& name) const { return headerValue(headers, name); }
 };
 
 // What a transport throws when no answer came.
@@ -76,14 +78,34 @@ class UsageFetchResult {
     std::variant<QByteArray, UsageUnavailableReason> value_;
 };
 
-// The request-for-data contract of the HTTP adapters. data() blocks: call it
-// only off the GUI thread. Any number of requests may run at once.
+// Everything one request brought back, and why it gives no usable body: an
+// adapter reads the status, headers and body of a refusal when they say more
+// than the reason does (a missing permission, another host to try).
+struct UsageAnswer {
+    QUrl url;                  // the address asked
+    std::optional<int> status; // nothing when no HTTP answer came
+    QList<HttpHeader> headers; // names lower-cased
+    QByteArray body;
+    // Nothing exactly for status 200; otherwise the shared reason for the outcome.
+    std::optional<UsageUnavailableReason> failure;
+
+    // An answer that never went out: the request could not be made.
+    static UsageAnswer failed(UsageUnavailableReason reason);
+    std::optional<QByteArray> header(const QByteArray& name) const { return headerValue(headers, name); }
+};
+
+// The request-for-data contract of the HTTP adapters. data() and the calls
+// built on it block: call them only off the GUI thread. Any number of requests
+// may run at once.
 class UsageTransport {
   public:
     virtual ~UsageTransport() = default;
     // Throws TransportError (or another exception) when no answer came.
     virtual std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) = 0;
-    // Never throws: exactly status 200 is success; everything else maps to a reason.
+    // Never throws: the whole answer, with its failure reason by the one shared
+    // rule (exactly status 200 is success).
+    UsageAnswer answer(const UsageRequest& request);
+    // Never throws: the body of a 200 answer, or the reason answer() gives.
     UsageFetchResult usageData(const UsageRequest& request);
 };
 

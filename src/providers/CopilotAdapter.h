@@ -8,7 +8,8 @@ namespace meterix {
 
 // How much of the GitHub Copilot premium, chat and completion allowances is
 // left, read with the user's GitHub token, with the plan and the date the
-// allowances renew. Blocking calls as in KeyedAdapter.
+// allowances renew, by the rules GitHub's own editor clients apply to the same
+// answer (token-based billing, pooled allowances, the older free-plan answer). Blocking calls as in KeyedAdapter.
 class CopilotAdapter final : public KeyedAdapter {
 public:
     static constexpr const char* kDefaultBaseAddress = "https://api.github.com";
@@ -21,6 +22,9 @@ public:
                             EnvironmentLookup environment = processEnvironment(),
                             const Clock& clock = Clock::system());
 
+    // The Copilot clients' folder: $XDG_CONFIG_HOME/github-copilot, else
+    // ~/.config/github-copilot; the host files inside it.
+    QString configFolder() const;
     QString configPath() const;
     QString appsConfigPath() const;
     QString usageEndpoint() const { return endpointString(endpointPath()); }

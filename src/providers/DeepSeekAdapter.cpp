@@ -19,7 +19,9 @@ QList<HttpHeader> DeepSeekAdapter::requestHeaders(const QString& key) const {
 
 std::optional<UsageSnapshot> DeepSeekAdapter::snapshotFromBody(const QJsonObject& body) const {
     const auto infos = json::array(body, QLatin1String("balance_infos"));
-    if (!infos || infos->isEmpty()) return std::nullopt;
+    if (!infos) return std::nullopt;
+    // An account without any balance entry has no figure to show.
+    if (infos->isEmpty()) return unavailable(UsageUnavailableReason::notMeasured);
     if (!std::all_of(infos->begin(), infos->end(), [](const QJsonValue& v) { return v.isObject(); }))
         return std::nullopt;
 

@@ -38,8 +38,7 @@ std::optional<QString> overageText(const QJsonObject& body) {
         amount = json::number(body, QLatin1String("current_overage"));
     } else if (value.isObject()) {
         const QJsonObject overage = value.toObject();
-        amount = json::number(overage, QLatin1String("amount"));
-        if (const auto text = json::string(overage, QLatin1String("amount"))) amount = parsePlainDecimal(*text);
+        amount = KeyedAdapter::numberOrDecimal(overage, QLatin1String("amount"));
         if (const auto own = json::string(overage, QLatin1String("currency"))) currency = own;
     }
     if (!amount || !(*amount > 0)) return std::nullopt;
@@ -69,8 +68,7 @@ QList<HttpHeader> ElevenLabsAdapter::requestHeaders(const QString& key) const {
     return {{"xi-api-key", key.toUtf8()}};
 }
 
-UsageSnapshot ElevenLabsAdapter::snapshotFromRequest(const UsageRequest& request) const {
-    const Answer answer = send(request);
+UsageSnapshot ElevenLabsAdapter::snapshotFromAnswer(const UsageAnswer& answer) const {
     if (!answer.failure) return snapshotFromData(answer.body);
     if ((answer.status == 401 || answer.status == 403) && lacksPermission(answer.body))
         return unavailable(UsageUnavailableReason::missingPermission);
@@ -97,15 +95,21 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
     const auto isCount = [](const std::optional<double>& n, double least) {
         return n && *n >= least && *n < kCountsBelow;
     };
-    if (!isCount(used, 0) || !isCount(granted, 1)) return std::nullopt;
+    if (!isCount(used, 0)) return std::nullopt;
+    // A plan that grants no characters has no share to show.
+    if (granted == 0.0) return unavailable(UsageUnavailableReason::notMeasured);
+    if (!isCount(granted, 1)) return std::nullopt;
     const QString tier = json::string(body, QLatin1String("tier")).value_or(QStringLiteral("Free"));
-    const double percentage = std::clamp(100.0 - *used / *granted * 100.0, 0.0, 100.0);
+    // A free plan the service has switched off leaves nothing of its allowance
+    // to use, whatever the counts say.
+    const bool disabled = json::string(body, QLatin1String("status")) == QLatin1String("free_disabled");
+    const double percentage = disabled ? 0.0 : std::clamp(100.0 - *used / *granted * 100.0, 0.0, 100.0);
     const auto countdown = characterResetCountdown(body, now());
 
     // Both are within [0, 2^53): whole parts convert and subtract exactly.
     const auto usedCount = static_cast<int64_t>(*used);
     const auto grantedCount = static_cast<int64_t>(*granted);
-    const int64_t left = grantedCount - usedCount;
+    const int64_t left = disabled ? 0 : grantedCount - usedCount;
 
     QList<ModelQuotaItem> items{
         ModelQuotaItem(QStringLiteral("Tier: ") + capitalizeWords(tier), percentage,

@@ -31,7 +31,7 @@ protected:
     std::optional<UsageSnapshot> snapshotFromBody(const QJsonObject& body) const override;
     // A refusal of a good key that lacks the user-read permission is told
     // apart from a refused key.
-    UsageSnapshot snapshotFromRequest(const UsageRequest& request) const override;
+    UsageSnapshot snapshotFromAnswer(const UsageAnswer& answer) const override;
 };
 
 } // namespace meterix

@@ -84,22 +84,12 @@ std::optional<double> GroqAdapter::duration(const std::optional<QString>& input)
     return countdown(sum);
 }
 
-UsageSnapshot GroqAdapter::snapshotFromRequest(const UsageRequest& request) const {
-    std::pair<QByteArray, UsageResponse> answer;
-    try {
-        answer = transport().data(request);
-    } catch (const std::exception& error) {
-        return unavailable(unavailableReasonForTransportError(error));
-    } catch (...) {
-        return unavailable(UsageUnavailableReason::networkFailure);
-    }
-    const auto& status = answer.second.httpStatus;
-    if (!status) return unavailable(UsageUnavailableReason::malformedResponse);
-    if (*status != 200) return unavailable(unavailableReasonForHTTPStatus(*status));
-    return snapshotFromHeaders(answer.second);
+UsageSnapshot GroqAdapter::snapshotFromAnswer(const UsageAnswer& answer) const {
+    if (answer.failure) return unavailable(*answer.failure);
+    return snapshotFromHeaders(answer);
 }
 
-UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageResponse& response) const {
+UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) const {
     const auto text = [&](const char* name) -> std::optional<QString> {
         const auto value = response.header(name);
         if (!value) return std::nullopt;
@@ -122,7 +112,14 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageResponse& response) co
         figures("x-ratelimit-remaining-tokens", "x-ratelimit-limit-tokens", "x-ratelimit-reset-tokens");
     const auto requests =
         figures("x-ratelimit-remaining-requests", "x-ratelimit-limit-requests", "x-ratelimit-reset-requests");
-    if (!tokens && !requests) return unavailable(UsageUnavailableReason::malformedResponse);
+    if (!tokens && !requests) {
+        // Headers that are there but no number are an answer that cannot be
+        // read; an answer without them (or with limits of 0) carries no figure.
+        for (const char* name : {"x-ratelimit-remaining-tokens", "x-ratelimit-limit-tokens",
+                                 "x-ratelimit-remaining-requests", "x-ratelimit-limit-requests"})
+            if (text(name) && !number(name)) return unavailable(UsageUnavailableReason::malformedResponse);
+        return unavailable(UsageUnavailableReason::notMeasured);
+    }
 
     QList<ModelQuotaItem> items;
     if (tokens)

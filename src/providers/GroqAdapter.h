@@ -27,10 +27,10 @@ public:
 protected:
     QList<HttpHeader> requestHeaders(const QString& key) const override;
     std::chrono::milliseconds requestTimeout() const override { return std::chrono::seconds(6); }
-    UsageSnapshot snapshotFromRequest(const UsageRequest& request) const override;
+    UsageSnapshot snapshotFromAnswer(const UsageAnswer& answer) const override;
 
 private:
-    UsageSnapshot snapshotFromHeaders(const UsageResponse& response) const;
+    UsageSnapshot snapshotFromHeaders(const UsageAnswer& answer) const;
 };
 
 } // namespace meterix

@@ -27,15 +27,18 @@ std::optional<QString> KeyedAdapter::credentialFingerprint() const {
 UsageSnapshot KeyedAdapter::fetchUsage(bool) {
     const auto credential = resolveCredential();
     if (!credential) return unavailable(UsageUnavailableReason::notConfigured);
-    const auto url = endpointUrl(endpointPath_);
-    if (!url) return unavailable(UsageUnavailableReason::providerError);
-    return snapshotFromRequest(makeRequest(*url, *credential));
+    return snapshotFromAnswer(ask(*credential));
 }
 
-UsageSnapshot KeyedAdapter::snapshotFromRequest(const UsageRequest& request) const {
-    const UsageFetchResult result = transport_.usageData(request);
-    if (!result.isSuccess()) return unavailable(result.reason());
-    return snapshotFromData(result.data());
+UsageAnswer KeyedAdapter::ask(const QString& credential) const {
+    const auto url = endpointUrl(endpointPath_);
+    if (!url) return UsageAnswer::failed(UsageUnavailableReason::providerError);
+    return transport_.answer(makeRequest(*url, credential));
+}
+
+UsageSnapshot KeyedAdapter::snapshotFromAnswer(const UsageAnswer& answer) const {
+    if (answer.failure) return unavailable(*answer.failure);
+    return snapshotFromData(answer.body);
 }
 
 UsageSnapshot KeyedAdapter::snapshotFromData(const QByteArray& data) const {
@@ -43,27 +46,6 @@ UsageSnapshot KeyedAdapter::snapshotFromData(const QByteArray& data) const {
     if (!body) return unavailable(UsageUnavailableReason::malformedResponse);
     if (auto snapshot = snapshotFromBody(*body)) return *snapshot;
     return unavailable(UsageUnavailableReason::malformedResponse);
-}
-
-KeyedAdapter::Answer KeyedAdapter::send(const UsageRequest& request) const {
-    Answer answer;
-    std::pair<QByteArray, UsageResponse> reply;
-    try {
-        reply = transport_.data(request);
-    } catch (const std::exception& error) {
-        answer.failure = unavailableReasonForTransportError(error);
-        return answer;
-    } catch (...) {
-        answer.failure = UsageUnavailableReason::networkFailure;
-        return answer;
-    }
-    answer.status = reply.second.httpStatus;
-    answer.body = std::move(reply.first);
-    if (!answer.status)
-        answer.failure = UsageUnavailableReason::malformedResponse;
-    else if (*answer.status != 200)
-        answer.failure = unavailableReasonForHTTPStatus(*answer.status);
-    return answer;
 }
 
 std::optional<UsageSnapshot> KeyedAdapter::snapshotFromBody(const QJsonObject&) const { return std::nullopt; }
@@ -113,6 +95,11 @@ UsageSnapshot KeyedAdapter::success(UsageSnapshot::Fields fields) const {
 std::optional<double> KeyedAdapter::decimalFromText(const QString& text) {
     if (text.isEmpty() || text.trimmed().size() != text.size()) return std::nullopt;
     return parseFiniteDouble(text);
+}
+
+std::optional<double> KeyedAdapter::numberOrDecimal(const QJsonObject& object, QLatin1StringView key) {
+    if (const auto text = json::string(object, key)) return parsePlainDecimal(*text);
+    return json::number(object, key);
 }
 
 QString KeyedAdapter::amountText(const QString& sign, double amount) {

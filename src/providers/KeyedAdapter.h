@@ -37,6 +37,9 @@ public:
 
     // An amount with a currency sign and two decimals, whatever the locale.
     static QString amountText(const QString& sign, double amount);
+    // A count the answer may write as a JSON number or as a plain decimal in a
+    // string ("300", 300): finite, else nothing.
+    static std::optional<double> numberOrDecimal(const QJsonObject& object, QLatin1StringView key);
 
 protected:
     KeyedAdapter(AIProviderType type, ApiKeySource keySource, QString endpointPath, UsageTransport& transport,
@@ -46,23 +49,18 @@ protected:
     virtual std::optional<QString> resolveCredential() const;
     virtual QList<HttpHeader> requestHeaders(const QString& credential) const = 0;
     virtual std::chrono::milliseconds requestTimeout() const = 0;
+    // The answer for a credential: by default one request to the adapter's
+    // endpoint (providerError without asking when that is not an http(s) URL).
+    virtual UsageAnswer ask(const QString& credential) const;
+    // The snapshot of an answer: by default the failure's reason, else the
+    // figures of the body through snapshotFromBody.
+    virtual UsageSnapshot snapshotFromAnswer(const UsageAnswer& answer) const;
     // The figures of a 200 answer's JSON object; nothing when a field the
-    // adapter requires is missing or of the wrong type.
+    // adapter requires is missing or of the wrong type. An answer that says
+    // there is no figure to show returns the unavailable snapshot naming why.
     virtual std::optional<UsageSnapshot> snapshotFromBody(const QJsonObject& body) const;
-    // Sends the request and reads the answer; by default the body through
-    // usageData. Adapters that need the response headers read them here.
-    virtual UsageSnapshot snapshotFromRequest(const UsageRequest& request) const;
     // The snapshot of a 200 answer's body, or malformedResponse.
     UsageSnapshot snapshotFromData(const QByteArray& body) const;
-
-    // One request whose refusal may say more than its status: the status and
-    // body of any HTTP answer are kept beside the reason usageData would give.
-    struct Answer {
-        std::optional<int> status; // nothing when no HTTP answer came
-        QByteArray body;
-        std::optional<UsageUnavailableReason> failure; // nothing exactly for 200
-    };
-    Answer send(const UsageRequest& request) const;
 
     // The base address followed by a path.
     QString endpointString(const QString& path) const;

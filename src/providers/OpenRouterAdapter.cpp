@@ -39,9 +39,9 @@ std::optional<QJsonObject> payload(const QByteArray& body) {
     return json::object(*answer, QLatin1String("data"));
 }
 
-std::optional<QJsonObject> payload(const UsageFetchResult& result) {
-    if (!result.isSuccess()) return std::nullopt;
-    return payload(result.data());
+std::optional<QJsonObject> payload(const UsageAnswer& answer) {
+    if (answer.failure) return std::nullopt;
+    return payload(answer.body);
 }
 
 std::optional<Credits> creditsFrom(const std::optional<QJsonObject>& data) {
@@ -158,15 +158,15 @@ UsageSnapshot OpenRouterAdapter::fetchUsage(bool) {
     // asynchronous task waits for it in its destructor, so no request outlives
     // this call, whichever way it returns.
     const UsageRequest keyRequest = makeRequest(*keyUrl, *key);
-    const auto askKey = [this, &keyRequest] { return transport().usageData(keyRequest); };
-    std::future<UsageFetchResult> keyResult;
+    const auto askKey = [this, &keyRequest] { return transport().answer(keyRequest); };
+    std::future<UsageAnswer> keyResult;
     try {
         keyResult = std::async(std::launch::async, askKey);
     } catch (const std::system_error&) {
         keyResult = std::async(std::launch::deferred, askKey); // no thread to spare: ask after the credits
     }
 
-    const Answer credits = send(makeRequest(*creditsUrl, *key));
+    const UsageAnswer credits = transport().answer(makeRequest(*creditsUrl, *key));
     if (credits.failure) {
         // Only management keys may read the account's credits; an ordinary key
         // is refused there but still reads its own budget.

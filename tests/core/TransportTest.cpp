@@ -15,13 +15,13 @@ namespace {
 // A transport that answers with whatever the test sets.
 class ScriptedTransport : public UsageTransport {
   public:
-    std::function<std::pair<QByteArray, UsageResponse>(const UsageRequest&)> answer;
-    std::pair<QByteArray, UsageResponse> data(const UsageRequest& r) override { return answer(r); }
+    std::function<std::pair<QByteArray, UsageResponse>(const UsageRequest&)> reply;
+    std::pair<QByteArray, UsageResponse> data(const UsageRequest& r) override { return reply(r); }
 };
 
 UsageFetchResult withStatus(std::optional<int> status, QByteArray body = "body") {
     ScriptedTransport t;
-    t.answer = [&](const UsageRequest&) {
+    t.reply = [&](const UsageRequest&) {
         UsageResponse response;
         response.httpStatus = status;
         return std::pair{body, response};
@@ -31,7 +31,7 @@ UsageFetchResult withStatus(std::optional<int> status, QByteArray body = "body")
 
 UsageFetchResult throwing(std::function<void()> thrower) {
     ScriptedTransport t;
-    t.answer = [&](const UsageRequest&) -> std::pair<QByteArray, UsageResponse> {
+    t.reply = [&](const UsageRequest&) -> std::pair<QByteArray, UsageResponse> {
         thrower();
         return {};
     };
@@ -65,6 +65,46 @@ TEST(OutcomeMapping, ThrownErrorsBecomeNetworkOrAuthenticationFailures) {
     EXPECT_EQ(throwing([] { throw std::runtime_error("other"); }).reason(),
               UsageUnavailableReason::networkFailure);
     EXPECT_EQ(throwing([] { throw 7; }).reason(), UsageUnavailableReason::networkFailure);
+}
+
+// The whole answer, for adapters whose refusals say more than their reason: the
+// status, headers and body come back beside the same reason usageData gives.
+TEST(OutcomeMapping, TheWholeAnswerKeepsWhatCameBack) {
+    const struct {
+        std::optional<int> status;
+        bool throws;
+        std::optional<UsageUnavailableReason> reason;
+    } rows[] = {
+        {200, false, std::nullopt},
+        {403, false, UsageUnavailableReason::authenticationFailed},
+        {429, false, UsageUnavailableReason::rateLimited},
+        {503, false, UsageUnavailableReason::providerError},
+        {std::nullopt, false, UsageUnavailableReason::malformedResponse},
+        {std::nullopt, true, UsageUnavailableReason::networkFailure},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.status.value_or(-1));
+        ScriptedTransport t;
+        t.reply = [&](const UsageRequest&) -> std::pair<QByteArray, UsageResponse> {
+            if (row.throws) throw TransportError(TransportError::Code::timedOut);
+            UsageResponse response;
+            response.httpStatus = row.status;
+            response.headers = {{"x-ratelimit-remaining-requests", "7"}};
+            return {R"({"detail":{"status":"missing_permissions"}})", response};
+        };
+        UsageRequest request;
+        request.url = QUrl(QStringLiteral("https://api.example.test/v1/usage"));
+        const UsageAnswer a = t.answer(request);
+        EXPECT_EQ(a.url, request.url);
+        EXPECT_EQ(a.failure, row.reason);
+        EXPECT_EQ(a.status, row.status);
+        EXPECT_EQ(a.header("X-RateLimit-Remaining-Requests"),
+                  row.throws ? std::nullopt : std::optional<QByteArray>("7"));
+        EXPECT_EQ(a.body.isEmpty(), row.throws);
+        const UsageFetchResult body = t.usageData(request);
+        EXPECT_EQ(body.isSuccess(), !row.reason);
+        if (row.reason) EXPECT_EQ(body.reason(), *row.reason);
+    }
 }
 
 class CurlAgainstLoopback : public ::testing::Test {

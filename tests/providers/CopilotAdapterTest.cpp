@@ -22,6 +22,11 @@ protected:
         transport.respond(200, R"({"quota_snapshots":)" + quotaSnapshots + rest + "}");
         return adapter().fetchUsage(false);
     }
+    UsageSnapshot answerBody(const QByteArray& body) {
+        env.set(QStringLiteral("GITHUB_TOKEN"), QStringLiteral("gho_env"));
+        transport.respond(200, body);
+        return adapter().fetchUsage(false);
+    }
     QByteArray sentAuthorization() {
         UsageResponse r;
         r.headers = transport.requests().last().headers;
@@ -218,6 +223,117 @@ TEST_F(CopilotTest, AllowancesThatGrantNothingAreNoFigure) {
         const UsageSnapshot s = answer(row.quotas);
         EXPECT_EQ(s.unavailableReason, row.reason) << row.quotas;
         EXPECT_TRUE(s.modelQuotas.isEmpty()) << row.quotas;
+    }
+}
+
+// The shapes GitHub's editor clients read today (token-based billing, pooled
+// allowances, the older free-plan answer), by the clients' own rules: has_quota
+// is no verdict on a limited allowance; on an unlimited (pooled) one, false
+// means the pool is spent; an entitlement may come as text.
+TEST_F(CopilotTest, ReadsEveryAnswerShapeByTheEditorClientsRules) {
+    const QDateTime february(QDate(2026, 2, 1), QTime(0, 0), Qt::UTC);
+    const QDateTime ownReset(QDate(2026, 1, 20), QTime(0, 0), Qt::UTC);
+    const double toFebruary = 16.5 * 86400;
+    const QString unlimited = QStringLiteral("Unlimited");
+    const auto item = [](const char* name, double left, const char* type, std::optional<double> countdown,
+                         std::optional<QDateTime> at, std::optional<QString> pace = std::nullopt) {
+        return ModelQuotaItem(QLatin1String(name), left, QLatin1String(type), countdown, at, pace);
+    };
+    const struct {
+        const char* what;
+        QByteArray body;
+        QList<ModelQuotaItem> items;
+        double hourly;
+        std::optional<double> weekly;
+    } rows[] = {
+        {"token-based billing: 5 % left although has_quota is false, entitlement as text",
+         R"({"token_based_billing":true,"copilot_plan":"individual_pro","quota_reset_date_utc":"2026-02-01T00:00:00Z",
+             "quota_snapshots":{"premium_interactions":{"entitlement":"1500","quota_remaining":75,"percent_remaining":5,
+               "has_quota":false,"unlimited":false,"overage_permitted":false,"overage_count":0,"credits_used":1425},
+             "chat":{"entitlement":"0","percent_remaining":100,"has_quota":false,"unlimited":true}}})",
+         {item("Premium Interactions", 5, "75 / 1500", toFebruary, february),
+          item("Chat Requests", 100, "Monthly", toFebruary, february, unlimited)},
+         5, 100},
+        {"only quota_remaining of a text entitlement",
+         R"({"quota_reset_date":"2026-02-01","quota_snapshots":{"premium_interactions":
+             {"entitlement":"1000","quota_remaining":"250","unlimited":false}}})",
+         {item("Premium Interactions", 25, "250 / 1000", toFebruary, february)}, 25, std::nullopt},
+        {"a pooled enterprise allowance used up is empty, not unlimited",
+         R"({"copilot_plan":"enterprise","quota_reset_date":"2026-02-01","quota_snapshots":{
+             "premium_interactions":{"entitlement":0,"percent_remaining":100,"unlimited":true,"has_quota":false,
+               "overage_permitted":false},
+             "chat":{"entitlement":0,"percent_remaining":100,"unlimited":true,"has_quota":true}}})",
+         {item("Premium Interactions", 0, "Monthly", toFebruary, february),
+          item("Chat Requests", 100, "Monthly", toFebruary, february, unlimited)},
+         0, 100},
+        {"an allowance's own renewal in Unix seconds governs its line",
+         QByteArray(R"({"quota_reset_date":"2026-02-01","quota_snapshots":{"premium_interactions":
+             {"entitlement":300,"remaining":150,"percent_remaining":50,"unlimited":false,"quota_reset_at":)") +
+             QByteArray::number(ownReset.toSecsSinceEpoch()) + "}}}",
+         {item("Premium Interactions", 50, "150 / 300", 4.5 * 86400, ownReset)}, 50, std::nullopt},
+        {"the older free-plan answer without quota_snapshots",
+         R"({"access_type_sku":"free_limited_copilot","copilot_plan":"individual","chat_enabled":true,
+             "limited_user_quotas":{"chat":40,"completions":1500},"monthly_quotas":{"chat":50,"completions":2000},
+             "limited_user_reset_date":"2026-02-01"})",
+         {item("Chat Requests", 80, "40 / 50", toFebruary, february),
+          item("Completions", 75, "1500 / 2000", toFebruary, february)},
+         80, 80},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const UsageSnapshot s = answerBody(row.body);
+        EXPECT_EQ(s.unavailableReason, std::nullopt);
+        EXPECT_EQ(s.modelQuotas, row.items);
+        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
+        EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
+        EXPECT_EQ(s.hourlyResetAt, february);
+    }
+}
+
+TEST_F(CopilotTest, AnswersWithoutAFigureNameWhy) {
+    const struct {
+        const char* body;
+        UsageUnavailableReason reason;
+    } rows[] = {
+        // A free plan whose month grants nothing, in the older answer.
+        {R"({"limited_user_quotas":{"chat":0,"completions":0},"monthly_quotas":{"chat":0,"completions":0}})",
+         UsageUnavailableReason::notMeasured},
+        {R"({"quota_snapshots":{"premium_interactions":{"entitlement":"0","has_quota":false,"unlimited":false}}})",
+         UsageUnavailableReason::notMeasured},
+        // Nothing this answer could be read from.
+        {R"({"copilot_plan":"individual","limited_user_quotas":null})", UsageUnavailableReason::malformedResponse},
+        {R"({"quota_snapshots":{"chat":{"entitlement":"many","quota_remaining":3}}})",
+         UsageUnavailableReason::malformedResponse},
+    };
+    for (const auto& row : rows) {
+        const UsageSnapshot s = answerBody(row.body);
+        EXPECT_EQ(s.unavailableReason, row.reason) << row.body;
+        EXPECT_TRUE(s.modelQuotas.isEmpty()) << row.body;
+    }
+}
+
+// The editor clients keep their sign-ins in $XDG_CONFIG_HOME/github-copilot when
+// that is set, else in ~/.config/github-copilot.
+TEST_F(CopilotTest, TheHostFilesAreWhereTheClientsPutThem) {
+    const QString xdg = home.path() + QStringLiteral("/xdg");
+    home.write(QStringLiteral("xdg/github-copilot/apps.json"), R"({"github.com:Iv1.b":{"oauth_token":"ghu_xdg"}})");
+    writeHosts("hosts.json", R"({"github.com":{"oauth_token":"ghu_home"}})");
+    const struct {
+        std::optional<QString> variable;
+        const char* token;
+    } rows[] = {
+        {xdg, "ghu_xdg"},
+        {std::nullopt, "ghu_home"},
+        {QString(), "ghu_home"},
+        {QStringLiteral("relative/xdg"), "ghu_home"}, // the XDG rules ignore a relative value
+    };
+    for (const auto& row : rows) {
+        if (row.variable)
+            env.set(QStringLiteral("XDG_CONFIG_HOME"), *row.variable);
+        else
+            env.unset(QStringLiteral("XDG_CONFIG_HOME"));
+        EXPECT_TRUE(adapter().isDetected()) << row.token;
+        EXPECT_EQ(adapter().credentialFingerprint(), UsageSnapshot::fingerprint(QLatin1String(row.token)));
     }
 }
 

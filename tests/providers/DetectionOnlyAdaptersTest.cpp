@@ -156,6 +156,40 @@ TEST_F(DetectionOnlyTest, MistralNeedsAKeyToCountAsConfigured) {
     EXPECT_EQ(mistral.credentialFingerprint(), std::nullopt);
 }
 
+// Mistral's own client, Vibe, keeps the key as MISTRAL_API_KEY in
+// $VIBE_HOME/.env (~/.vibe/.env by default); the environment wins over it.
+TEST_F(DetectionOnlyTest, MistralFindsTheKeyVibeKeeps) {
+    const struct {
+        const char* file;
+        std::optional<QString> vibeHome;
+        QByteArray text;
+        std::optional<QString> key;
+    } rows[] = {
+        {".vibe/.env", std::nullopt, "# Vibe\nMISTRAL_API_KEY=mk-plain\n", QStringLiteral("mk-plain")},
+        {".vibe/.env", std::nullopt, "export MISTRAL_API_KEY=\"mk-quoted # not a comment\"\n",
+         QStringLiteral("mk-quoted # not a comment")},
+        {".vibe/.env", std::nullopt, "MISTRAL_API_KEY='mk-single'\nMISTRAL_API_KEY=mk-last # latest\n",
+         QStringLiteral("mk-last")},
+        {".vibe/.env", std::nullopt, "MISTRAL_API_KEY=\nOTHER_KEY=x\nMISTRAL_API_KEY_OLD=y\n", std::nullopt},
+        {".vibe/.env", std::nullopt, "MISTRAL_API_KEY=\"unterminated\n", std::nullopt},
+        {"vibe-home/.env", QStringLiteral("vibe-home"), "MISTRAL_API_KEY=mk-moved\n", QStringLiteral("mk-moved")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text.toStdString());
+        TempHome fresh;
+        FakeEnvironment vars;
+        if (row.vibeHome) vars.set(QStringLiteral("VIBE_HOME"), fresh.file(*row.vibeHome));
+        fresh.write(QLatin1String(row.file), row.text);
+        MistralAdapter mistral(fresh.path(), vars.lookup());
+        EXPECT_EQ(mistral.resolveAPIKey(), row.key);
+        EXPECT_EQ(mistral.isDetected(), row.key.has_value());
+        expectFigureless(mistral.fetchUsage(false), row.key ? UsageUnavailableReason::notMeasured
+                                                            : UsageUnavailableReason::notConfigured);
+        vars.set(QStringLiteral("MISTRAL_API_KEY"), QStringLiteral("mk-env"));
+        EXPECT_EQ(mistral.resolveAPIKey(), QStringLiteral("mk-env"));
+    }
+}
+
 TEST_F(DetectionOnlyTest, CursorRemembersTheLastCheck) {
     CursorAdapter cursor(home.path(), QStringList{home.file(QStringLiteral("config/Cursor"))});
     EXPECT_FALSE(cursor.isDetected());

@@ -153,7 +153,7 @@ TEST_F(ElevenLabsTest, TheResetCountdownNeedsAFutureFiniteMoment) {
 
 TEST_F(ElevenLabsTest, RejectsMissingOrMistypedCounts) {
     for (const char* body :
-         {R"({"character_count":1,"character_limit":0})", R"({"character_count":"1","character_limit":10})",
+         {R"({"character_count":"1","character_limit":10})",
           R"({"character_limit":10})", R"({"character_count":1,"character_limit":"10"})"}) {
         EXPECT_EQ(fetch(body).unavailableReason, UsageUnavailableReason::malformedResponse) << body;
     }

@@ -99,11 +99,12 @@ TEST_P(KeyedFlow, MapsEveryFailedAnswerToItsReason) {
 TEST_P(KeyedFlow, MalformedBodiesGiveMalformedResponse) {
     env.set(GetParam().variable, QString::fromLatin1(kKey));
     auto adapter = make();
-    // Groq ignores the body: its answer is malformed without rate-limit headers.
+    // Groq ignores the body: its answer is malformed when a rate-limit header is no number.
     const bool readsHeaders = GetParam().type == AIProviderType::groq;
+    const QList<HttpHeader> unreadable{{"x-ratelimit-limit-tokens", "ten"}};
     for (const QByteArray& body : {QByteArray("not json"), QByteArray("[1,2]"), QByteArray("{}"), QByteArray()}) {
         SCOPED_TRACE(body.toStdString());
-        transport.respond(200, body);
+        transport.respond(200, body, readsHeaders ? unreadable : QList<HttpHeader>());
         expectUnavailable(adapter->fetchUsage(false), UsageUnavailableReason::malformedResponse);
         if (readsHeaders) break;
     }
@@ -159,6 +160,69 @@ TEST_P(KeyedFlow, ReadsTheAnswerOfARealServerThroughCurl) {
 
 INSTANTIATE_TEST_SUITE_P(Adapters, KeyedFlow, ::testing::ValuesIn(keyedCases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Answers that carry no figure say why (nothing to measure) or show that
+// nothing is left; "Unreadable response" is kept for what cannot be read.
+TEST(KeyedAnswers, AnswersWithoutAFigureNameWhy) {
+    const struct {
+        const char* adapter;
+        const char* what;
+        QByteArray body;
+        QList<HttpHeader> headers;
+        std::optional<UsageUnavailableReason> reason;
+        double hourly; // when there is a figure
+    } rows[] = {
+        {"DeepSeek", "an empty balance list", R"({"is_available":false,"balance_infos":[]})", {},
+         UsageUnavailableReason::notMeasured, 0},
+        {"DeepSeek", "no balance list at all", R"({"is_available":true})", {},
+         UsageUnavailableReason::malformedResponse, 0},
+        {"ElevenLabs", "a plan of 0 characters",
+         R"({"tier":"free","status":"free","character_count":0,"character_limit":0,"next_character_count_reset_unix":0})",
+         {}, UsageUnavailableReason::notMeasured, 0},
+        {"ElevenLabs", "a free plan the service has disabled: nothing left",
+         R"({"tier":"free","status":"free_disabled","character_count":120,"character_limit":10000})", {},
+         std::nullopt, 0},
+        {"ElevenLabs", "an active plan", R"({"tier":"starter","status":"active","character_count":7500,
+             "character_limit":30000,"currency":"usd","billing_period":"monthly_period"})",
+         {}, std::nullopt, 75},
+        {"Groq", "a success without rate-limit headers", R"({"object":"list","data":[]})",
+         {{"content-type", "application/json"}}, UsageUnavailableReason::notMeasured, 0},
+        {"Groq", "limits of 0", "{}",
+         {{"x-ratelimit-limit-requests", "0"}, {"x-ratelimit-remaining-requests", "0"}},
+         UsageUnavailableReason::notMeasured, 0},
+        {"Groq", "a limit that is no number", "{}",
+         {{"x-ratelimit-limit-requests", "14.4k"}, {"x-ratelimit-remaining-requests", "14000"}},
+         UsageUnavailableReason::malformedResponse, 0},
+        {"OpenRouter", "no credits bought and a key limit of 0",
+         R"({"data":{"total_credits":0,"total_usage":0}})", {}, UsageUnavailableReason::notMeasured, 0},
+        {"Copilot", "a free seat whose allowances grant nothing",
+         R"({"copilot_plan":"individual","quota_snapshots":{"chat":{"entitlement":0,"unlimited":false,
+             "has_quota":false},"completions":{"entitlement":0,"unlimited":false,"has_quota":false}}})",
+         {}, UsageUnavailableReason::notMeasured, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.adapter) + ": " + row.what);
+        const auto found = std::find_if(keyedCases().begin(), keyedCases().end(),
+                                        [&](const KeyedCase& c) { return qstrcmp(c.name, row.adapter) == 0; });
+        ASSERT_NE(found, keyedCases().end());
+        TempHome home;
+        FakeEnvironment env;
+        env.set(found->variable, QString::fromLatin1(kKey));
+        FakeTransport transport;
+        transport.respond([&](const UsageRequest& r) {
+            // OpenRouter's key request: a limit of 0.
+            if (r.url.path().endsWith(QLatin1String("/key")))
+                return FakeTransport::answer(200, R"({"data":{"limit":0,"limit_remaining":0,"usage":0}})");
+            return FakeTransport::answer(200, row.body, row.headers);
+        });
+        const UsageSnapshot s =
+            found->make(transport, QStringLiteral("https://api.example.test"), home.path(), env.lookup())
+                ->fetchUsage(false);
+        EXPECT_EQ(s.unavailableReason, row.reason);
+        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
+        EXPECT_EQ(s.modelQuotas.isEmpty(), row.reason.has_value());
+    }
+}
 
 } // namespace
 } // namespace meterix::test
