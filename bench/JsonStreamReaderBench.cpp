@@ -27,18 +27,18 @@ JsonStreamReader::Source documentWithAString(int64_t stringBytes, int64_t& given
     static const QByteArray head = "{\"big\":\"", tail = "\",\"a\":1}";
     given = 0;
     return [stringBytes, &given](char* into, int64_t maxBytes) -> int64_t {
-        const int64_t total = head.size() + stringBytes + tail.size();
+        const int64_t headBytes = head.size(), total = headBytes + stringBytes + tail.size();
         int64_t n = 0;
         while (n < maxBytes && given < total) {
-            if (given < head.size()) {
+            if (given < headBytes) {
                 into[n++] = head[qsizetype(given++)];
-            } else if (given < head.size() + stringBytes) {
-                const int64_t run = std::min(maxBytes - n, head.size() + stringBytes - given);
+            } else if (given < headBytes + stringBytes) {
+                const int64_t run = std::min(maxBytes - n, headBytes + stringBytes - given);
                 std::memset(into + n, 'x', size_t(run));
                 n += run;
                 given += run;
             } else {
-                into[n++] = tail[qsizetype(given++ - head.size() - stringBytes)];
+                into[n++] = tail[qsizetype(given++ - headBytes - stringBytes)];
             }
         }
         return n;
@@ -72,13 +72,13 @@ BENCHMARK(BM_SkipAOneGibibyteString)->Unit(benchmark::kMillisecond)->Iterations(
 // An object member of `keys` keys in the given order (0 ascending, 1
 // descending, 2 shuffled), each with a value of about `valueBytes` bytes.
 QByteArray objectOfKeys(int keys, int order, int valueBytes, bool comments) {
-    std::vector<int> order_(size_t(keys));
-    std::iota(order_.begin(), order_.end(), 0);
-    if (order == 1) std::reverse(order_.begin(), order_.end());
-    if (order == 2) std::shuffle(order_.begin(), order_.end(), std::mt19937(7));
+    std::vector<int> sequence(static_cast<size_t>(keys));
+    std::iota(sequence.begin(), sequence.end(), 0);
+    if (order == 1) std::reverse(sequence.begin(), sequence.end());
+    if (order == 2) std::shuffle(sequence.begin(), sequence.end(), std::mt19937(7));
     QByteArray text = "{\"o\":{";
     const QByteArray value = '"' + QByteArray(valueBytes, 'v') + '"';
-    for (int k : order_) {
+    for (int k : sequence) {
         if (comments) text += "\n  // a setting\n  ";
         text += "\"key." + QByteArray::number(1000000 + k) + "\":" + value + ',';
     }
