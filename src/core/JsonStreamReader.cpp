@@ -7,6 +7,10 @@
 
 #include <rapidjson/reader.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -88,11 +92,23 @@ constexpr uint64_t repeated(uint8_t byte) {
 }
 
 // How many bytes from p on are plain string text: no quote, no backslash, and
-// (with `asciiOnly`) no control character and nothing beyond ASCII. Eight at a
-// time, since a string skipped this way may be gigabytes long.
-size_t plainRun(const char* p, const char* end, bool asciiOnly) {
-    constexpr uint64_t high = repeated(0x80);
+// (with `asciiOnly`) no control character and nothing beyond ASCII. Sixteen or
+// eight at a time, since a string skipped this way may be gigabytes long.
+inline size_t plainRun(const char* p, const char* end, bool asciiOnly) {
     const char* q = p;
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), space = _mm_set1_epi8(0x20);
+    while (end - q >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        __m128i stop = _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash));
+        // Signed: bytes from 0x80 up read as negative, so below 0x20 too.
+        if (asciiOnly) stop = _mm_or_si128(stop, _mm_cmplt_epi8(v, space));
+        const int mask = _mm_movemask_epi8(stop);
+        if (mask) return size_t(q - p) + size_t(__builtin_ctz(unsigned(mask)));
+        q += 16;
+    }
+#else
+    constexpr uint64_t high = repeated(0x80);
     auto hasZeroByte = [](uint64_t v) { return (v - repeated(0x01)) & ~v & high; };
     while (end - q >= 8) {
         uint64_t v;
@@ -102,6 +118,7 @@ size_t plainRun(const char* p, const char* end, bool asciiOnly) {
         if (stop) break;
         q += 8;
     }
+#endif
     while (q < end) {
         const auto c = static_cast<unsigned char>(*q);
         if (c == '"' || c == '\\' || (asciiOnly && (c < 0x20 || c >= 0x80))) break;
@@ -135,20 +152,21 @@ class StringElider {
     char* pass(char* bufferBegin, char* from, char* end, int64_t base, std::deque<Elision>& elisions) {
         char* w = from;
         for (char* p = from; p < end;) {
-            if (state_ == State::broken) {
-                const size_t rest = static_cast<size_t>(end - p);
-                std::memmove(w, p, rest);
-                return w + rest;
+            if (state_ == State::broken) return keepBytes(w, p, end);
+            {
+                char* q = fastLex(p, end);
+                w = keepBytes(w, p, q);
+                p = q;
+                if (p == end) break;
             }
             if (state_ == State::string) {
                 // Plain text up to the cap goes through in one step.
                 const int64_t room = keep_ - length_;
                 if (room > 0) {
-                    const size_t n = std::min<size_t>(plainRun(p, end, false), size_t(room));
-                    std::memmove(w, p, n);
-                    w += n;
-                    p += n;
-                    length_ += int64_t(n);
+                    char* q = p + std::min<size_t>(plainRun(p, end, false), size_t(room));
+                    w = keepBytes(w, p, q);
+                    length_ += q - p;
+                    p = q;
                     if (p == end) break;
                 }
             } else if (state_ == State::eliding) {
@@ -198,6 +216,62 @@ class StringElider {
         broken,
     };
     enum class Verdict : uint8_t { keep, drop, closeElided, fault };
+
+    // Lexes strings, numbers and what lies between them while none of them can
+    // reach the cap in [p, end), the common case, in one tight loop. Stops at
+    // anything else (a comment, an escape cut by the end) for step() to take.
+    char* fastLex(char* p, char* end) {
+        const ptrdiff_t left = end - p;
+        if (keep_ <= left) return p;
+        if (state_ != State::outside && state_ != State::string && state_ != State::number) return p;
+        if (state_ != State::outside && keep_ - length_ <= left) return p;
+        char* q = p;
+        const char* runStart = p; // of the current string's text or number in this range
+        int64_t runBefore = state_ == State::outside ? 0 : length_;
+        while (q < end) {
+            if (state_ == State::string) {
+                q += plainRun(q, end, false);
+                if (q == end) break;
+                if (*q == '"') {
+                    ++q;
+                    state_ = State::outside;
+                    continue;
+                }
+                const ptrdiff_t escape = q + 1 < end && q[1] == 'u' ? 6 : 2;
+                if (end - q < escape) break;
+                q += escape;
+                continue;
+            }
+            const auto c = static_cast<unsigned char>(*q);
+            if (c == '/') break;
+            if (c == '"') {
+                state_ = State::string;
+                runStart = ++q;
+                runBefore = 0;
+                continue;
+            }
+            if (isNumberByte(c)) {
+                if (state_ != State::number) {
+                    state_ = State::number;
+                    runStart = q;
+                    runBefore = 0;
+                }
+            } else {
+                state_ = State::outside;
+            }
+            ++q;
+        }
+        if (state_ != State::outside) length_ = runBefore + (q - runStart);
+        return q;
+    }
+
+    // Moves [from, to) to w (when something was dropped before it) and returns
+    // the new end of the kept bytes.
+    static char* keepBytes(char* w, const char* from, const char* to) {
+        const size_t n = static_cast<size_t>(to - from);
+        if (w != from) std::memmove(w, from, n);
+        return w + n;
+    }
 
     static bool isNumberByte(unsigned char c) {
         return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
