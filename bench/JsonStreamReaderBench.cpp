@@ -8,6 +8,7 @@
 //   descending and shuffled key order: under 50 ms each.
 #include "PeakMemory.h"
 #include "core/JsonStreamReader.h"
+#include "support/GeneratedJson.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,29 +23,6 @@ using meterix::JsonStreamReader;
 
 constexpr double kPeakGrowthGoalKiB = 64 * 1024;
 
-// {"big":"xxx...","a":1} with a string of `stringBytes`, made a chunk at a time.
-JsonStreamReader::Source documentWithAString(int64_t stringBytes, int64_t& given) {
-    static const QByteArray head = "{\"big\":\"", tail = "\",\"a\":1}";
-    given = 0;
-    return [stringBytes, &given](char* into, int64_t maxBytes) -> int64_t {
-        const int64_t headBytes = head.size(), total = headBytes + stringBytes + tail.size();
-        int64_t n = 0;
-        while (n < maxBytes && given < total) {
-            if (given < headBytes) {
-                into[n++] = head[qsizetype(given++)];
-            } else if (given < headBytes + stringBytes) {
-                const int64_t run = std::min(maxBytes - n, headBytes + stringBytes - given);
-                std::memset(into + n, 'x', size_t(run));
-                n += run;
-                given += run;
-            } else {
-                into[n++] = tail[qsizetype(given++ - headBytes - stringBytes)];
-            }
-        }
-        return n;
-    };
-}
-
 void BM_SkipAOneGibibyteString(benchmark::State& state) {
     constexpr int64_t kStringBytes = int64_t(1) << 30;
     const qint64 residentBefore = statusKiB("VmRSS");
@@ -52,9 +30,8 @@ void BM_SkipAOneGibibyteString(benchmark::State& state) {
         state.SkipWithError("the kernel does not let the peak be reset");
         return;
     }
-    int64_t given = 0;
     for (auto _ : state) {
-        const auto read = JsonStreamReader::read(documentWithAString(kStringBytes, given),
+        const auto read = JsonStreamReader::read(meterix::test::documentWithALongString(kStringBytes),
                                                  {.members = QStringList{QStringLiteral("big"), QStringLiteral("a")}});
         if (!read || read->size() != 1) {
             state.SkipWithError("the other member was not read");
