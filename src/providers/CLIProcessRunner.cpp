@@ -251,8 +251,14 @@ bool isSessionVariable(const QString& name) {
         QStringLiteral("SSL_CERT_DIR"), QStringLiteral("NODE_EXTRA_CA_CERTS"), QStringLiteral("NVM_DIR"),
         QStringLiteral("VOLTA_HOME"), QStringLiteral("BUN_INSTALL"), QStringLiteral("PNPM_HOME"),
         QStringLiteral("FNM_DIR"),
+        // The locale's categories.
+        QStringLiteral("LC_ALL"), QStringLiteral("LC_CTYPE"), QStringLiteral("LC_COLLATE"),
+        QStringLiteral("LC_MESSAGES"), QStringLiteral("LC_MONETARY"), QStringLiteral("LC_NUMERIC"),
+        QStringLiteral("LC_TIME"), QStringLiteral("LC_ADDRESS"), QStringLiteral("LC_IDENTIFICATION"),
+        QStringLiteral("LC_MEASUREMENT"), QStringLiteral("LC_NAME"), QStringLiteral("LC_PAPER"),
+        QStringLiteral("LC_TELEPHONE"),
     };
-    return names.contains(name) || name.startsWith(QLatin1String("LC_"));
+    return names.contains(name);
 }
 
 // The variables a client reads for itself, by its file name.
