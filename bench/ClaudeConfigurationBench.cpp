@@ -4,6 +4,7 @@
 // and how far the read raises the process's peak resident memory. Goals: at
 // least 300 MB/s, and under 4 MB of peak growth: the skipped history is never
 // built. The file lies in the page cache, so the figure is the reader's own.
+#include "PeakMemory.h"
 #include "accounts/AccountFileReader.h"
 #include "support/ClaudeConfiguration.h"
 
@@ -20,23 +21,6 @@ using meterix::AccountFileReader;
 
 constexpr qint64 kProjectBytes = 200LL * 1000 * 1000;
 constexpr double kPeakGrowthGoalKiB = 4 * 1024;
-
-// A line of /proc/self/status in KiB ("VmRSS", "VmHWM"), or -1.
-qint64 statusKiB(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field) && line.size() > qsizetype(strlen(field)) &&
-            line[qsizetype(strlen(field))] == ':')
-            return line.mid(qsizetype(strlen(field)) + 1).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-// Sets the peak resident memory back to the current one (Linux 4.0 and later).
-bool resetPeak() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
 
 void BM_ReadTheMembersOfA200MegabyteConfiguration(benchmark::State& state) {
     QTemporaryDir home;

@@ -7,7 +7,9 @@
 // reader mends); and whatever QJsonDocument reads, written out as standard
 // JSON, the reader reads back the same. (QJsonDocument also takes some text
 // that is not JSON, such as "\a", "1." or raw control characters in strings,
-// which the reader refuses.)
+// which the reader refuses.) Strings and numbers longer than the member limit:
+// under the small limits, a reading holds no longer text, reads nothing that
+// the default limits read differently, and reads only where they read.
 #include "FuzzTarget.h"
 
 #include "core/JsonStreamReader.h"
@@ -15,6 +17,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 using namespace meterix;
 
@@ -29,6 +33,20 @@ int64_t valuesIn(const QJsonValue& value) {
         for (const QJsonValue& element : value.toArray())
             n += valuesIn(element);
     return n;
+}
+
+// The longest key or string inside a value, in UTF-8 bytes.
+qsizetype longestText(const QJsonValue& value) {
+    qsizetype longest = value.isString() ? value.toString().toUtf8().size() : 0;
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            longest = std::max({longest, it.key().toUtf8().size(), longestText(it.value())});
+    } else if (value.isArray()) {
+        for (const QJsonValue& element : value.toArray())
+            longest = std::max(longest, longestText(element));
+    }
+    return longest;
 }
 
 // Free of what the reader and QJsonDocument are meant to read differently.
@@ -53,6 +71,14 @@ METERIX_FUZZ_TARGET(json_stream_reader) {
         JsonStreamReader::read(text, {.syntax = JsonStreamReader::Syntax::lenient, .limits = limits});
 
     METERIX_FUZZ_CHECK(all.has_value() == some.has_value());
+    if (small && all) {
+        const auto roomy = JsonStreamReader::read(text, {});
+        METERIX_FUZZ_CHECK(roomy.has_value());
+        for (auto it = all->begin(); roomy && it != all->end(); ++it) {
+            METERIX_FUZZ_CHECK(roomy->value(it.key()) == it.value());
+            METERIX_FUZZ_CHECK(longestText(it.value()) <= limits.memberBytes);
+        }
+    }
     if (!small) {
         const QJsonDocument document = QJsonDocument::fromJson(text);
         if (all && qtComparable(text)) METERIX_FUZZ_CHECK(document.isObject() && document.object() == *all);

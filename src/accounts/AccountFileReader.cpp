@@ -25,7 +25,7 @@ struct CacheEntry {
 };
 
 struct JsonCache {
-    // By path, or by path and member names.
+    // By path and member names.
     QHash<QString, CacheEntry> entries;
     // One read at a time per entry: a caller that misses while another reads
     // waits for that reading instead of reading a large file once more.
@@ -113,19 +113,11 @@ std::optional<QJsonObject> AccountFileReader::json(const QString& path) {
     return json::parseObject(*bytes);
 }
 
-std::optional<QJsonObject> AccountFileReader::cachedJSON(const QString& path) {
-    return cachedRead(path, path, [&] {
-        const std::optional<RegularFileInfo> current = regularFileInfo(path);
-        return CacheEntry{current, current ? json(path) : std::nullopt};
-    });
-}
-
 std::optional<QJsonObject> AccountFileReader::members(const QString& path, const QStringList& names) {
     return JsonStreamReader::readFile(path, membersOnly(names)).object;
 }
 
 std::optional<QJsonObject> AccountFileReader::cachedMembers(const QString& path, const QStringList& names) {
-    // A path holds no NUL, so these keys never meet a path of cachedJSON.
     const QString key = path + QChar(0) + names.join(QChar(0));
     return cachedRead(key, path, [&] {
         JsonStreamReader::FileReading reading = JsonStreamReader::readFile(path, membersOnly(names));

@@ -16,7 +16,7 @@ namespace meterix {
 // unreadable, not a regular file, over the size cap, malformed) gives the empty
 // result, so a caller only ever finds fewer accounts.
 // All functions block on the file system: call them off the GUI thread. They may
-// run on any number of threads at once; only cachedJSON shares state, under a
+// run on any number of threads at once; only cachedMembers shares state, under a
 // lock that is never held while a file is read.
 class AccountFileReader {
   public:
@@ -24,7 +24,7 @@ class AccountFileReader {
 
     // Configuration files of other tools stay far below these; anything larger,
     // or with more values, reads as absent rather than pinning memory (a parsed
-    // document costs several times its text, and the cache keeps it). A file
+    // document costs several times its text). A file
     // read by members has no cap: the same caps bound each member kept.
     static constexpr int64_t kJsonReadCap = JsonStreamReader::Limits{}.memberBytes;
     static constexpr int64_t kJsonValueCap = JsonStreamReader::Limits{}.memberValues;
@@ -35,11 +35,6 @@ class AccountFileReader {
     // The file's top-level JSON object; absent for an array, a parse error, a
     // file over either cap or one that cannot be read safely.
     static std::optional<QJsonObject> json(const QString& path);
-
-    // As json(), but parsed again only when the file's modification time or size
-    // has changed since the last call for this exact path. An unreadable or
-    // malformed file is remembered as absent until one of the two changes.
-    static std::optional<QJsonObject> cachedJSON(const QString& path);
 
     // Only the named top-level members of the file's JSON object, from a file of
     // any size, streamed (see JsonStreamReader): a member over the caps above

@@ -5,6 +5,8 @@
 #include <memory>
 #include <mutex>
 
+#include <sys/socket.h>
+
 namespace meterix {
 
 namespace {
@@ -21,6 +23,13 @@ struct Transfer {
     bool overCap = false;
     const std::atomic<bool>* cancelled = nullptr;
 };
+
+// libcurl's own sockets are not close-on-exec: a probe started while a request
+// is open would inherit the live connection. Made so in one step, as socket()
+// opens them, with no moment in which a fork could copy them.
+curl_socket_t openCloseOnExecSocket(void*, curlsocktype, curl_sockaddr* address) {
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
 
 constexpr qsizetype kMaxHeaders = 200;
 constexpr qsizetype kMaxHeaderLine = 16 * 1024;
@@ -191,6 +200,7 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &openCloseOnExecSocket);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &onProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);

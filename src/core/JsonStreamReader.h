@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace meterix {
@@ -17,6 +18,10 @@ namespace meterix {
 // not wanted is checked for well-formedness and dropped as it passes, never
 // built, so a 200 MB configuration whose wanted members are small costs a few
 // kilobytes of memory. Only kept members become QJsonValues, each under limits.
+// No string is held beyond the member byte limit (or the longest wanted name):
+// the rest of a longer one is checked and dropped as it streams, so a string of
+// gigabytes costs no more than that. A top-level name that long is never kept;
+// a number literal that long makes the document unreadable.
 //
 // The document must be well-formed as a whole (a file cut off half-way while
 // its tool rewrites it reads as nothing, exactly as a strict parser would have
@@ -57,6 +62,12 @@ class JsonStreamReader {
     // The kept members of the document's top-level object; nothing when the
     // document is no object or not well-formed.
     static std::optional<QJsonObject> read(QByteArrayView document, const Options& options);
+
+    // Fills `into` with up to maxBytes of the document: the count given, 0 at
+    // the end, -1 on an error.
+    using Source = std::function<int64_t(char* into, int64_t maxBytes)>;
+    // The same from a document handed over a piece at a time.
+    static std::optional<QJsonObject> read(const Source& source, const Options& options);
 
     struct FileReading {
         // Size and modification time of the file read, as it was opened.

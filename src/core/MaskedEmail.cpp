@@ -2,21 +2,99 @@
 
 #include "core/TextUtil.h"
 
+#include <algorithm>
+#include <string>
+
 namespace meterix {
 
 namespace {
 
-// What an address's local part may hold: letters and digits of any script and
-// the specials mail allows unquoted. Surrogates stand for letters beyond the
-// basic plane; "*" also lets a masked address read as one.
-bool isLocalPartCharacter(QChar c) {
-    static const QString specials = QStringLiteral(".!#$%&'*+-/=?^_`{|}~");
-    return c.isLetterOrNumber() || c.isMark() || c.isSurrogate() || specials.contains(c);
+// One character as a reader sees it, and where it lies in the text.
+struct Seen {
+    char32_t c;
+    qsizetype begin;
+    qsizetype end;
+};
+
+// Other ways an "@" is written, read as one: in a URL, in HTML, and as CJK
+// input methods type it (full width).
+const char16_t* const kAtSpellings[] = {u"%40", u"&#64;", u"&#x40;", u"&#X40;", u"\uFF20"};
+
+// The text as a reader sees it: format characters (zero-width spaces and
+// joiners, directional marks, soft hyphens, byte-order marks) left out, and
+// every spelling of an at sign read as "@".
+QList<Seen> seenCharacters(QStringView text) {
+    QList<Seen> visible;
+    for (qsizetype i = 0; i < text.size();) {
+        char32_t c = text[i].unicode();
+        qsizetype next = i + 1;
+        if (QChar::isHighSurrogate(c) && next < text.size() && text[next].isLowSurrogate())
+            c = QChar::surrogateToUcs4(text[i], text[next++]);
+        if (QChar::category(c) != QChar::Other_Format) visible.append({c, i, next});
+        i = next;
+    }
+    QList<Seen> seen;
+    seen.reserve(visible.size());
+    for (qsizetype k = 0; k < visible.size(); ++k) {
+        qsizetype length = 0;
+        for (const char16_t* spelling : kAtSpellings) {
+            const qsizetype n = qsizetype(std::char_traits<char16_t>::length(spelling));
+            qsizetype j = 0;
+            while (j < n && k + j < visible.size() && visible[k + j].c == spelling[j])
+                ++j;
+            if (j == n) {
+                length = n;
+                break;
+            }
+        }
+        if (length == 0) {
+            seen.append(visible[k]);
+        } else {
+            seen.append({U'@', visible[k].begin, visible[k + length - 1].end});
+            k += length - 1;
+        }
+    }
+    return seen;
 }
 
-bool isDomainCharacter(QChar c) {
-    return c.isLetterOrNumber() || c.isMark() || c.isSurrogate() || c == QLatin1Char('-') ||
-           c == QLatin1Char('.');
+// What an address's local part may hold: letters and digits of any script and
+// the specials mail allows unquoted; "*" also lets a masked address read as one.
+// Not "/", which mail allows but no one uses: in the URL of an error text it
+// ends the path's segment before an address.
+bool isLocalPartCharacter(char32_t c) {
+    static const QString specials = QStringLiteral(".!#$%&'*+-=?^_`{|}~");
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c > 0xFFFF ||
+           (c < 0x80 && specials.contains(QChar(c)));
+}
+
+bool isDomainCharacter(char32_t c) {
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c > 0xFFFF || c == U'-' || c == U'.';
+}
+
+// Where the local parts of the addresses lie in the text: from the first
+// character a reader sees to the "@". In a run such as a@b@c.com, each "@"
+// begins an address of its own, the text between two of them its local part.
+QList<std::pair<qsizetype, qsizetype>> localParts(QStringView text) {
+    const QList<Seen> seen = seenCharacters(text);
+    QList<std::pair<qsizetype, qsizetype>> parts;
+    for (qsizetype at = 0; at < seen.size(); ++at) {
+        if (seen[at].c != U'@') continue;
+        qsizetype start = at;
+        while (start > 0 && isLocalPartCharacter(seen[start - 1].c))
+            --start;
+        qsizetype end = at + 1;
+        while (end < seen.size() && isDomainCharacter(seen[end].c))
+            ++end;
+        while (end > at + 1 && (seen[end - 1].c == U'.' || seen[end - 1].c == U'-'))
+            --end;
+        if (start < at && end > at + 1) parts.append({seen[start].begin, seen[at].begin});
+    }
+    return parts;
+}
+
+// A local part as it is shown: its first user-perceived character and "***".
+QString maskedLocalPart(QStringView local) {
+    return firstCharacter(local.toString()) + QStringLiteral("***");
 }
 
 void maskInPlace(std::optional<QString>& text) {
@@ -26,33 +104,24 @@ void maskInPlace(std::optional<QString>& text) {
 } // namespace
 
 std::optional<QString> maskedEmail(const QString& address) {
-    const qsizetype at = address.indexOf(QLatin1Char('@'));
-    if (at <= 0) return std::nullopt;
-    return firstCharacter(address.left(at)) + QStringLiteral("***") + address.mid(at);
+    const QList<Seen> seen = seenCharacters(address);
+    const auto at = std::find_if(seen.begin(), seen.end(), [](const Seen& s) { return s.c == U'@'; });
+    if (at == seen.end() || at == seen.begin()) return std::nullopt;
+    const qsizetype start = seen.front().begin; // after any format characters, which stay
+    return address.left(start) + maskedLocalPart(QStringView(address).mid(start, at->begin - start)) +
+           address.mid(at->begin);
 }
 
 QString maskEmailAddresses(const QString& text) {
-    const QLatin1Char atSign('@');
-    qsizetype at = text.indexOf(atSign);
-    if (at < 0) return text;
+    const auto parts = localParts(text);
+    if (parts.isEmpty()) return text;
     QString out;
     out.reserve(text.size());
-    qsizetype copied = 0; // text[0, copied) is in out
-    for (; at >= 0; at = text.indexOf(atSign, at + 1)) {
-        // The local part never reaches back into the address before it.
-        qsizetype start = at;
-        while (start > copied && isLocalPartCharacter(text[start - 1]))
-            --start;
-        qsizetype end = at + 1;
-        while (end < text.size() && isDomainCharacter(text[end]))
-            ++end;
-        while (end > at + 1 && (text[end - 1] == QLatin1Char('.') || text[end - 1] == QLatin1Char('-')))
-            --end;
-        if (start == at || end == at + 1) continue;
-        out += QStringView(text).mid(copied, start - copied);
-        out += *maskedEmail(text.mid(start, end - start)); // it has a local part
+    qsizetype copied = 0;
+    for (const auto& [begin, end] : parts) {
+        out += QStringView(text).mid(copied, begin - copied);
+        out += maskedLocalPart(QStringView(text).mid(begin, end - begin));
         copied = end;
-        at = end - 1;
     }
     out += QStringView(text).mid(copied);
     return out;

@@ -7,8 +7,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 
 namespace meterix {
 
@@ -27,14 +31,28 @@ using EnvironmentOverrides = QMap<QString, std::optional<QString>>;
 //   (~/.local/share/fnm/node-versions/*/installation/bin), newest version first,
 //   and /home/linuxbrew/.linuxbrew/bin. Never a relative PATH entry, never the
 //   current folder.
-// - A client runs with the user's rights, so one planted where someone else can
-//   write would run as the user: a folder or client file (or the folder its link
-//   leads to) is skipped when it is owned by anyone but the user or root, or when
-//   its group or others may write to it.
-// - The child's PATH lists the chosen client's folder first: clients installed by
-//   npm are node scripts ("#!/usr/bin/env node"), and their node lies beside them.
-// - Arguments go to the program as they are (no shell). Standard output and
-//   standard error share one pipe; standard input is the null device.
+// - A client runs with the user's rights, so one that someone else could have
+//   put there must never run. The trust rule: the client file (and the file its
+//   link leads to) is a regular file owned by the user or root that only its
+//   owner may write; its folder likewise; every folder above, up to "/", is
+//   owned by the user or root and writable by no one else, or sticky (as /tmp:
+//   others may add names there but not replace ours). A refused candidate is
+//   logged once, with the reason.
+// - The check is made on descriptors, and the client is started through the
+//   descriptor it was checked by (execveat), so swapping a folder after the
+//   check cannot change what runs.
+// - The child's environment holds only what a client needs: the home, the
+//   locale, the display and session, proxies and certificates, the node version
+//   managers' folders, and the client's own variables (CLAUDE_* and ANTHROPIC_*
+//   for claude, GEMINI_*, GOOGLE_* and ANTIGRAVITY_* for agy); never the keys of
+//   the other providers. Its PATH holds only folders that pass the trust rule,
+//   as their real paths: the client's folder first (npm's clients are node
+//   scripts, "#!/usr/bin/env node", and their node lies beside them), then
+//   ~/.local/bin, /usr/local/bin, /usr/bin, /bin and the app's own PATH.
+// - The child starts with only standard input (the null device), output and
+//   error (one shared pipe) open; a client that is a script also keeps the
+//   descriptor its interpreter reads it through.
+// - Arguments go to the program as they are (no shell).
 // - The child runs in a session of its own. At the time-out its whole process
 //   group gets SIGTERM, then SIGKILL after the grace period; when the client
 //   exits, whatever it left running in its group is killed too.
@@ -58,6 +76,12 @@ class CLIProcessRunner {
         // Stands for "/" in the system's fixed folders (/usr/local/bin, /usr/bin,
         // /home/linuxbrew/...), so tests can lay them out in a temporary folder.
         QString systemRoot;
+        // Who owns a file or folder as the trust rule sees it (its owner's id by
+        // default), so tests can stand another user in for some of them.
+        std::function<uid_t(const struct stat&)> ownerOf;
+        // Called with the client's folder once it is checked, just before it
+        // starts (tests swap the folder here).
+        std::function<void(const QString& clientFolder)> beforeStart;
     };
 
     explicit CLIProcessRunner(HostEnvironment host = HostEnvironment::current());
@@ -69,29 +93,32 @@ class CLIProcessRunner {
 
     // The child's combined output decoded as UTF-8 (the empty text when it is not
     // valid UTF-8 or there is none), whatever its exit status. Nothing when no
-    // executable is found, the child cannot start, or the time-out passes first.
+    // client passes the lookup, the child cannot start, or the time-out passes
+    // first.
     virtual std::optional<QString> run(const QString& command, const QStringList& arguments, double timeout,
                                        const EnvironmentOverrides& environment,
                                        const std::optional<QString>& workingDirectory);
 
-    // The file that a run of this command would start, or nothing.
+    // The file that a run of this command would start (where it was found), or
+    // nothing.
     std::optional<QString> executablePath(const QString& command) const;
-    // The inherited environment with the overrides applied and PATH set to the
-    // client's folder, ~/.local/bin, /usr/local/bin, /usr/bin, /bin and the
-    // absolute entries of the inherited PATH, each once; an overriding PATH
-    // replaces all of it.
+    // The child's environment for the client at `clientPath` (see above), with
+    // the overrides applied last; an overriding PATH replaces the whole PATH.
     QProcessEnvironment childEnvironment(const EnvironmentOverrides& environment,
-                                         const QString& clientFolder = QString()) const;
-    // Where bare names are looked up, in order, before the checks on ownership
-    // and permissions. Lists the node version folders (blocking, file system).
+                                         const QString& clientPath = QString()) const;
+    // Where bare names are looked up, in order, before the trust rule. Lists the
+    // node version folders (blocking, file system).
     QStringList candidateFolders() const;
+    // The real path of a folder that passes the trust rule, or nothing.
+    std::optional<QString> trustedFolder(const QString& path) const;
 
     // A regular file (links followed) that this process may execute.
     static bool isExecutableFile(const QString& path);
-    // A folder, or an executable regular file (links followed) in a folder,
-    // that only the user or root owns and only its owner may write to.
-    static bool isTrustedFolder(const QString& path);
-    static bool isTrustedClient(const QString& path);
+
+    // The trust rule on a chain of folders, the client's own folder first and
+    // "/" last, for `user`: why it fails, or nothing.
+    static std::optional<QString> chainFault(std::span<const struct stat> chain, uid_t user,
+                                             const std::function<uid_t(const struct stat&)>& ownerOf = {});
 
   private:
     HostEnvironment host_;

@@ -46,70 +46,60 @@ TEST(AccountFileReader, FifoAndOversizedFilesReadAsAbsentWithoutHanging) {
     // Opening a FIFO for reading would block until a writer appears; the scan must not.
     const QString fifo = home.makeFifo(QStringLiteral("config.json"));
     EXPECT_FALSE(AccountFileReader::json(fifo));
-    EXPECT_FALSE(AccountFileReader::cachedJSON(fifo));
+    EXPECT_FALSE(AccountFileReader::cachedMembers(fifo, {QStringLiteral("k")}));
     const QString huge = home.sparseFile(QStringLiteral("huge.json"), AccountFileReader::kJsonReadCap + 1);
     EXPECT_FALSE(AccountFileReader::json(huge));
-    EXPECT_FALSE(AccountFileReader::cachedJSON(huge));
+    EXPECT_FALSE(AccountFileReader::cachedMembers(huge, {QStringLiteral("k")}));
     EXPECT_FALSE(AccountFileReader::json(QStringLiteral("/dev/zero")));
 }
 
-TEST(AccountFileReader, CachedJsonKeepsAbsenceUntilTheFileAppears) {
+namespace {
+// The cached members that the tests below look at.
+std::optional<QJsonObject> cachedAll(const QString& path) {
+    return AccountFileReader::cachedMembers(path, {QStringLiteral("a"), QStringLiteral("x"), QStringLiteral("v")});
+}
+} // namespace
+
+TEST(AccountFileReader, CachedMembersKeepAbsenceUntilTheFileAppears) {
     TempHome home;
     const QString path = home.file(QStringLiteral("later.json"));
-    EXPECT_FALSE(AccountFileReader::cachedJSON(path));
-    EXPECT_FALSE(AccountFileReader::cachedJSON(path));
+    EXPECT_FALSE(cachedAll(path));
+    EXPECT_FALSE(cachedAll(path));
     home.write(QStringLiteral("later.json"), R"({"a":1})");
-    const auto o = AccountFileReader::cachedJSON(path);
+    const auto o = cachedAll(path);
     ASSERT_TRUE(o);
     EXPECT_EQ(o->value(QLatin1String("a")).toInt(), 1);
 }
 
-TEST(AccountFileReader, CachedJsonRemembersMalformedFileUntilSizeChanges) {
+TEST(AccountFileReader, CachedMembersRememberMalformedFileUntilSizeChanges) {
     TempHome home;
     const QString path = home.write(QStringLiteral("c.json"), "{broken");
-    EXPECT_FALSE(AccountFileReader::cachedJSON(path));
+    EXPECT_FALSE(cachedAll(path));
     const qint64 t = TempHome::modifiedNs(path);
     // Valid JSON of the same size and the same time: not noticed.
     home.write(QStringLiteral("c.json"), R"({"x":1})");
     ASSERT_EQ(QFile(path).size(), 7);
     TempHome::setModifiedNs(path, t);
-    EXPECT_FALSE(AccountFileReader::cachedJSON(path));
+    EXPECT_FALSE(cachedAll(path));
     // Another size: read again.
     home.write(QStringLiteral("c.json"), R"({"x":12})");
     TempHome::setModifiedNs(path, t);
-    const auto o = AccountFileReader::cachedJSON(path);
+    const auto o = cachedAll(path);
     ASSERT_TRUE(o);
     EXPECT_EQ(o->value(QLatin1String("x")).toInt(), 12);
 }
 
-TEST(AccountFileReader, CachedJsonSeesAChangedTimeWithTheSameSize) {
+TEST(AccountFileReader, CachedMembersSeeAChangedTimeWithTheSameSize) {
     TempHome home;
     const QString path = home.write(QStringLiteral("d.json"), R"({"v":1})");
-    ASSERT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1);
+    ASSERT_EQ(cachedAll(path)->value(QLatin1String("v")).toInt(), 1);
     const qint64 t = TempHome::modifiedNs(path);
     home.write(QStringLiteral("d.json"), R"({"v":2})");
     TempHome::setModifiedNs(path, t);
-    EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 1)
+    EXPECT_EQ(cachedAll(path)->value(QLatin1String("v")).toInt(), 1)
         << "same time and size";
     TempHome::setModifiedNs(path, t + 1'000'000'000LL);
-    EXPECT_EQ(AccountFileReader::cachedJSON(path)->value(QLatin1String("v")).toInt(), 2);
-}
-
-TEST(AccountFileReader, CachedJsonFromManyThreadsAgrees) {
-    TempHome home;
-    const QString path = home.write(QStringLiteral("shared.json"), R"({"v":"same"})");
-    std::vector<std::thread> threads;
-    std::atomic<int> good{0};
-    for (int i = 0; i < 8; ++i)
-        threads.emplace_back([&] {
-            for (int j = 0; j < 50; ++j)
-                if (const auto o = AccountFileReader::cachedJSON(path);
-                    o && o->value(QLatin1String("v")).toString() == QLatin1String("same"))
-                    ++good;
-        });
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(good.load(), 400);
+    EXPECT_EQ(cachedAll(path)->value(QLatin1String("v")).toInt(), 2);
 }
 
 TEST(AccountFileReader, DirectorySuffixesKeepListingOrderAndFiles) {
@@ -206,7 +196,7 @@ TEST(JWTClaims, MalformedTokensGiveNothing) {
 // A 63 MiB .claude.json made of one long array used to cost about 500 MB for the
 // life of the process (the cache kept the parsed document). Only what a real
 // configuration can be is parsed and cached.
-TEST(AccountFileReader, OnlyConfigurationSizedFilesAreParsedAndCached) {
+TEST(AccountFileReader, OnlyConfigurationSizedFilesAreParsed) {
     TempHome home;
     const auto longArray = [](qsizetype bytes) {
         QByteArray text = "{\"a\":[";
@@ -236,9 +226,8 @@ TEST(AccountFileReader, OnlyConfigurationSizedFilesAreParsedAndCached) {
     int n = 0;
     for (const auto& row : rows) {
         const QString path = home.write(QStringLiteral("c%1.json").arg(++n), row.contents);
-        const auto parsed = AccountFileReader::cachedJSON(path);
+        const auto parsed = AccountFileReader::json(path);
         EXPECT_EQ(parsed.has_value(), row.read) << row.name;
-        EXPECT_EQ(AccountFileReader::json(path).has_value(), row.read) << row.name;
         if (parsed) {
             EXPECT_EQ(
                 parsed->value(QStringLiteral("oauthAccount")).toObject().value(QStringLiteral("accountUuid")),
@@ -248,7 +237,7 @@ TEST(AccountFileReader, OnlyConfigurationSizedFilesAreParsedAndCached) {
     }
 }
 
-// Reading by members is cached like cachedJSON, and a large file is read once
+// Reading by members is cached by the file's time and size, and a large file is read once
 // however many callers miss at the same moment.
 TEST(AccountFileReader, CachedMembersReadALargeFileOnceUntilItChanges) {
     TempHome home;

@@ -1,8 +1,11 @@
 #include "core/JsonStreamReader.h"
 
+#include "support/GeneratedJson.h"
 #include "support/QtPrinters.h"
 
 #include <QJsonDocument>
+
+#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +136,90 @@ TEST(JsonStreamReader, AnUnpairedSurrogateEscapeReadsAsAReplacementCharacter) {
                 << row.escaped << " shifted " << shift;
         }
     }
+}
+
+// A string is kept up to the member byte limit and the rest of it dropped as
+// it streams, checked as strictly as kept text: the member holding it reads as
+// absent, the others stay, and a fault in the dropped text spoils the document.
+// Each row is tried with the limit falling on every byte of its first ten.
+TEST(JsonStreamReader, StringsPastTheLimitAreCheckedAndDropped) {
+    const QByteArray longText = QByteArray("x").repeated(3 * JsonStreamReader::kChunkBytes);
+    const struct {
+        const char* name;
+        QByteArray text;
+        std::optional<QByteArray> kept; // as compact JSON, all members kept
+    } rows[] = {
+        {"a long skipped value", "{\"s\":\"" + longText + "\",\"a\":1}", R"({"a":1})"},
+        {"escapes and characters across the cut",
+         "{\"s\":\"\\n\\u00e9\\ud83d\\ude00\xed\x95\x9c\xf0\x9f\x98\x80\\\"\\\\" + longText + "\",\"a\":1}",
+         R"({"a":1})"},
+        {"a long name", "{\"" + longText + "\":1,\"a\":2}", R"({"a":2})"},
+        {"a long string nested in a kept member", "{\"a\":[\"" + longText + "\"],\"b\":1}", R"({"b":1})"},
+        {"a comment holding a quote", "{/* \" */\"s\":\"" + longText + "\",// \"\n\"a\":1}", R"({"a":1})"},
+        {"invalid UTF-8 after the cut", "{\"s\":\"" + longText + "\xff\"}", std::nullopt},
+        {"a surrogate in UTF-8 after the cut", "{\"s\":\"" + longText + "\xed\xa0\x80\"}", std::nullopt},
+        {"a control character after the cut", "{\"s\":\"" + longText + "\t\"}", std::nullopt},
+        {"an unknown escape after the cut", "{\"s\":\"" + longText + "\\q\"}", std::nullopt},
+        {"a bad unicode escape after the cut", "{\"s\":\"" + longText + "\\u12G4\"}", std::nullopt},
+        {"an unclosed long string", "{\"s\":\"" + longText, std::nullopt},
+        {"a number longer than the limit", "{\"s\":" + QByteArray("1").repeated(200) + ",\"a\":1}",
+         std::nullopt},
+    };
+    for (const auto& row : rows) {
+        for (int64_t limit = 100; limit < 110; ++limit) {
+            const Options options{.syntax = JsonStreamReader::Syntax::lenient, .limits = {.memberBytes = limit}};
+            const auto read = JsonStreamReader::read(row.text, options);
+            ASSERT_EQ(read.has_value(), row.kept.has_value()) << row.name << " at " << limit;
+            if (read) {
+                EXPECT_EQ(QJsonDocument(*read).toJson(QJsonDocument::Compact), *row.kept)
+                    << row.name << " at " << limit;
+            }
+        }
+    }
+}
+
+// RapidJSON counts a string's length in 32 bits: a string of 4 GiB and more
+// crashed it. Generated as it streams, so no file or memory of that size.
+TEST(JsonStreamReader, AFourGibibyteStringIsDroppedWithoutACrash) {
+    const auto read = JsonStreamReader::read(documentWithALongString((int64_t(1) << 32) + 1),
+                                             {.members = QStringList{QStringLiteral("big"), QStringLiteral("a")}});
+    ASSERT_TRUE(read);
+    EXPECT_EQ(QJsonDocument(*read).toJson(QJsonDocument::Compact), QByteArray(R"({"a":1})"));
+}
+
+double threadCpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// QJsonObject keeps its keys sorted: inserting them one at a time in
+// descending order moved every key each time (6.7 s for 125,000, against a
+// fraction of a second ascending). The order of the keys no longer matters;
+// the figures themselves are in bench/JsonStreamReaderBench.
+TEST(JsonStreamReader, ManyKeysReadAsFastInAnyOrder) {
+    constexpr int kKeys = 125000;
+    auto document = [](bool descending) {
+        QByteArray text = "{\"o\":{";
+        for (int i = 1; i <= kKeys; ++i) {
+            const int k = descending ? kKeys + 1 - i : i;
+            text += "\"k" + QByteArray::number(1000000 + k) + "\":" + QByteArray::number(k) + ',';
+        }
+        return text + "\"k1000001\":-1}}";
+    };
+    double seconds[2] = {};
+    for (const bool descending : {false, true}) {
+        const QByteArray text = document(descending);
+        const double start = threadCpuSeconds();
+        const auto read = JsonStreamReader::read(text, {.limits = {.memberValues = 2 * kKeys + 10}});
+        seconds[descending] = threadCpuSeconds() - start;
+        ASSERT_TRUE(read);
+        const QJsonObject o = read->value(QLatin1String("o")).toObject();
+        EXPECT_EQ(o.size(), kKeys);
+        EXPECT_EQ(o.value(QLatin1String("k1000001")).toInt(), -1) << "the last of a repeated name counts";
+        EXPECT_EQ(o.value(QLatin1String("k1125000")).toInt(), kKeys);
+    }
+    EXPECT_LT(seconds[1], 2 * seconds[0] + 0.1) << seconds[1] << " s descending, " << seconds[0] << " s ascending";
 }
 
 } // namespace

@@ -3,6 +3,13 @@
 #include "core/UsageTransport.h"
 #include "support/LoopbackServer.h"
 
+#include <QDir>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -225,4 +232,24 @@ TEST(AdapterContract, DefaultsWrapTheSingleReading) {
     EXPECT_FALSE(a.credentialFingerprint());
     a.fail = true;
     EXPECT_THROW(a.fetchUsagePerAccount(false), UsageFetchError);
+}
+
+// A probe started while a connection is open must not inherit it: the
+// transport's sockets, kept open between requests, are close-on-exec.
+TEST_F(CurlAgainstLoopback, ConnectionsKeptOpenAreCloseOnExec) {
+    server.answer("/ok", {200, "ok", {}});
+    ASSERT_TRUE(transport.usageData(request("/ok")).isSuccess());
+    const int port = QUrl(server.baseAddress()).port();
+    int connections = 0;
+    for (const QString& name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
+        const int fd = name.toInt();
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 || peer.sin_family != AF_INET ||
+            ntohs(peer.sin_port) != port)
+            continue;
+        ++connections;
+        EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC) << "socket " << fd;
+    }
+    EXPECT_GE(connections, 1) << "the connection stays open for the next request";
 }

@@ -1,5 +1,6 @@
 #include "providers/CLIProcessRunner.h"
 
+#include "support/LogCapture.h"
 #include "support/Processes.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -8,12 +9,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSet>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
-#include <iostream>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -67,35 +71,86 @@ TEST_F(RunnerTest, StandardInputIsTheNullDevice) {
               QStringLiteral("end\n"));
 }
 
-TEST_F(RunnerTest, EnvironmentSetsPathAppliesOverridesAndRemovals) {
-    const QString tool =
-        home.writeScript(QStringLiteral("bin/env"),
-                         "echo \"PATH=$PATH\"; echo \"C=${CLAUDE_CONFIG_DIR-unset}\"; echo \"X=$X\"\n");
-    const QString path =
-        QStringLiteral("PATH=%1/bin:%1/.local/bin:/usr/local/bin:/usr/bin:/bin\n").arg(home.path());
-    EXPECT_EQ(run(tool), path + QStringLiteral("C=/elsewhere\nX=\n"));
-    EXPECT_EQ(run(tool, {{QStringLiteral("CLAUDE_CONFIG_DIR"), std::nullopt},
-                         {QStringLiteral("X"), QStringLiteral("1")}}),
-              path + QStringLiteral("C=unset\nX=1\n"));
+TEST_F(RunnerTest, OverridesSetRemoveAndReplaceThePath) {
+    const QString tool = home.writeScript(
+        QStringLiteral("bin/claude"), "echo \"C=${CLAUDE_CONFIG_DIR-unset}\"; echo \"X=$X\"; echo \"P=$PATH\"\n");
+    const QString before = QStringLiteral("C=/elsewhere\nX=\n");
+    EXPECT_TRUE(run(tool)->startsWith(before + QStringLiteral("P=") + home.file(QStringLiteral("bin:"))));
+    EXPECT_TRUE(run(tool, {{QStringLiteral("CLAUDE_CONFIG_DIR"), std::nullopt}, {QStringLiteral("X"), QStringLiteral("1")}})
+                    ->startsWith(QStringLiteral("C=unset\nX=1\n")));
     EXPECT_EQ(run(tool, {{QStringLiteral("PATH"), QStringLiteral("/only/this")}}),
-              QStringLiteral("PATH=/only/this\nC=/elsewhere\nX=\n"));
+              before + QStringLiteral("P=/only/this\n"));
 }
 
-// An empty or relative entry would have the child (or the node it starts) look
-// in its current folder: only the inherited PATH's absolute entries are kept.
-TEST_F(RunnerTest, ChildPathKeepsOnlyAbsoluteEntriesOnce) {
-    QProcessEnvironment vars;
-    vars.insert(QStringLiteral("PATH"),
-                QStringLiteral("/opt/x/bin::bin:./node_modules/.bin:~/bin:/usr/bin:/opt/x/bin:"));
-    const CLIProcessRunner messy(HostEnvironment::underHome(home.path(), vars));
-    const QString standard = home.path() + QStringLiteral("/.local/bin:/usr/local/bin:/usr/bin:/bin");
-    auto path = [](const CLIProcessRunner& r, const QString& folder) {
-        return r.childEnvironment({}, folder).value(QStringLiteral("PATH"));
+// A client sees its session and its own variables, never another provider's
+// key; its PATH holds only folders that pass the lookup's own rule, each once,
+// as its real path, the client's folder first.
+TEST(RunnerEnvironment, HoldsOnlyTrustedFoldersAndTheClientsOwnVariables) {
+    TempHome home;
+    auto folder = [&](const char* relative, mode_t mode) {
+        const QString path = home.mkdir(QString::fromLatin1(relative));
+        ::chmod(QFile::encodeName(path).constData(), mode);
+        return path;
     };
-    EXPECT_EQ(path(messy, QStringLiteral("/n/v22/bin")),
-              QStringLiteral("/n/v22/bin:%1:/opt/x/bin").arg(standard));
-    EXPECT_EQ(path(messy, QStringLiteral("rel/bin")), standard + QStringLiteral(":/opt/x/bin"));
-    EXPECT_EQ(path(CLIProcessRunner(HostEnvironment::underHome(home.path())), QString()), standard);
+    const QString trusted = folder("tools/bin", 0755);
+    const QString worldWritable = folder("shared/bin", 0777);
+    const QString sticky = folder("sticky", 01777);
+    const QString groupWritable = folder("team/bin", 0775);
+    const QString belowWritable = folder("open/x/bin", 0755);
+    folder("open", 0777);
+    const QString belowSticky = folder("tmp-like/y/bin", 0755);
+    folder("tmp-like", 01777);
+    const QString localBin = folder(".local/bin", 0777); // refused: others may write it
+    const QString linked = home.file(QStringLiteral("linked-bin"));
+    QFile::link(trusted, linked);
+
+    QProcessEnvironment vars;
+    vars.insert(QStringLiteral("PATH"), QStringList{worldWritable, sticky, groupWritable, belowWritable, belowSticky,
+                                                     linked, QStringLiteral("rel/bin"), QString(), trusted,
+                                                     home.file(QStringLiteral("missing"))}
+                                            .join(QLatin1Char(':')));
+    const struct {
+        const char* name;
+        const char* value;
+        bool forClaude, forAgy;
+    } variables[] = {
+        {"OPENROUTER_API_KEY", "sk-or", false, false}, {"DEEPSEEK_API_KEY", "sk-ds", false, false},
+        {"GITHUB_TOKEN", "ghp", false, false},         {"MOONSHOT_API_KEY", "sk-m", false, false},
+        {"ELEVENLABS_API_KEY", "el", false, false},    {"AWS_SECRET_ACCESS_KEY", "aws", false, false},
+        {"ANTHROPIC_API_KEY", "sk-ant", true, false},  {"CLAUDE_CONFIG_DIR", "/c", true, false},
+        {"GEMINI_API_KEY", "g", false, true},          {"GOOGLE_CLOUD_PROJECT", "p", false, true},
+        {"LANG", "ko_KR.UTF-8", true, true},           {"LC_TIME", "C", true, true},
+        {"DISPLAY", ":1", true, true},                 {"XDG_RUNTIME_DIR", "/run/user/1", true, true},
+        {"HTTPS_PROXY", "http://proxy:3128", true, true},
+    };
+    for (const auto& v : variables)
+        vars.insert(QString::fromLatin1(v.name), QString::fromLatin1(v.value));
+    CLIProcessRunner runner(HostEnvironment::underHome(home.path(), vars));
+
+    for (const char* client : {"claude", "agy"}) {
+        const QString clientPath =
+            home.writeScript(QStringLiteral("tools/bin/%1").arg(QLatin1String(client)), "env\n");
+        const QString printed = runner.run(clientPath, {}, 10, {}, std::nullopt).value_or(QString());
+        QProcessEnvironment seen;
+        for (const QString& line : printed.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            seen.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
+        const bool isClaude = QLatin1String(client) == QLatin1String("claude");
+        for (const auto& v : variables)
+            EXPECT_EQ(seen.contains(QString::fromLatin1(v.name)), isClaude ? v.forClaude : v.forAgy)
+                << client << " " << v.name;
+        EXPECT_EQ(seen.value(QStringLiteral("HOME")), home.path()) << client;
+
+        const QStringList path = seen.value(QStringLiteral("PATH")).split(QLatin1Char(':'));
+        EXPECT_EQ(path.value(0), trusted) << client << ": the client's folder first";
+        EXPECT_EQ(path.count(trusted), 1) << client << ": a link to it is the same folder";
+        EXPECT_TRUE(path.contains(belowSticky)) << client << ": a sticky folder above is fine";
+        for (const QString& refused : {worldWritable, sticky, groupWritable, belowWritable, localBin})
+            EXPECT_FALSE(path.contains(refused)) << client << " " << refused.toStdString();
+        for (const QString& entry : path)
+            EXPECT_TRUE(entry.startsWith(QLatin1Char('/')) && QFileInfo(entry).canonicalFilePath() == entry)
+                << client << " " << entry.toStdString();
+        EXPECT_EQ(QSet<QString>(path.begin(), path.end()).size(), path.size()) << client;
+    }
 }
 
 TEST_F(RunnerTest, BareNameNeverRunsFromTheCurrentFolder) {
@@ -113,18 +168,32 @@ TEST_F(RunnerTest, BareNameNeverRunsFromTheCurrentFolder) {
 namespace {
 
 // A home laid out as Linux installers leave it: "root/" stands for "/", and the
-// app's PATH holds one folder of the home's own.
+// app's PATH holds one folder of the home's own. Files whose inode is in
+// `foreign` count as another user's.
 struct LinuxHome {
     TempHome home;
     QString path = home.file(QStringLiteral("path-entry"));
+    std::shared_ptr<QSet<ino_t>> foreign = std::make_shared<QSet<ino_t>>();
     CLIProcessRunner runner() const {
         QProcessEnvironment vars;
         vars.insert(QStringLiteral("PATH"), path);
         return CLIProcessRunner(HostEnvironment::underHome(home.path(), vars),
-                                CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))});
+                                CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root")),
+                                                          .ownerOf = [set = foreign](const struct stat& st) {
+                                                              return set->contains(st.st_ino) ? uid_t(4242)
+                                                                                              : st.st_uid;
+                                                          }});
     }
+    // A client that prints where it was placed.
     QString place(const QString& folder) const {
-        return home.writeScript(folder + QStringLiteral("/claude"), "echo \"$0\"\n");
+        const QString client = home.file(folder + QStringLiteral("/claude"));
+        return home.writeScript(folder + QStringLiteral("/claude"), "echo '" + client.toUtf8() + "'\n");
+    }
+    bool handAway(const QString& path) const {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+        foreign->insert(st.st_ino);
+        return true;
     }
 };
 
@@ -142,6 +211,10 @@ const char* const kInstallFolders[] = {
     ".local/share/fnm/node-versions/v20.1.0/installation/bin", // fnm
     "root/home/linuxbrew/.linuxbrew/bin",                      // Homebrew on Linux
 };
+
+bool chmodTo(const QString& path, mode_t mode) {
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
 
 } // namespace
 
@@ -168,78 +241,91 @@ TEST(RunnerLookup, FindsClientsInEveryInstallFolderInOrder) {
 
 TEST(RunnerLookup, NodeVersionsAreTriedNewestFirstByVersion) {
     const LinuxHome layout;
-    for (const char* version : {"v9.11.2", "v10.0.0", "v22.1.0", "v22.10.0", "default", "v1.x"})
+    for (const char* version : {"v9.11.2", "v10.0.0", "v22.1.0", "v22.10.0", "default", "v1.x", "22.2.0"})
         layout.home.mkdir(QStringLiteral(".nvm/versions/node/%1/bin").arg(QLatin1String(version)));
     const QString nvm = layout.home.file(QStringLiteral(".nvm/versions/node/"));
     QStringList versions;
     for (const QString& folder : layout.runner().candidateFolders())
         if (folder.startsWith(nvm)) versions.append(folder.mid(nvm.size()));
-    EXPECT_EQ(versions, QStringList({QStringLiteral("v22.10.0/bin"), QStringLiteral("v22.1.0/bin"),
-                                     QStringLiteral("v10.0.0/bin"), QStringLiteral("v9.11.2/bin")}));
+    EXPECT_EQ(versions, QStringList({QStringLiteral("v22.10.0/bin"), QStringLiteral("22.2.0/bin"),
+                                     QStringLiteral("v22.1.0/bin"), QStringLiteral("v10.0.0/bin"),
+                                     QStringLiteral("v9.11.2/bin")}));
     // A client kept under an older node version only is still found.
     const QString old = layout.place(QStringLiteral(".nvm/versions/node/v10.0.0/bin"));
     EXPECT_EQ(layout.runner().executablePath(QStringLiteral("claude")), old);
 }
 
 // npm's clients are node scripts: the node beside the client must be the one the
-// child finds, however bare the app's own PATH is.
+// child finds, however bare the app's own PATH is, and it must be able to read
+// the script it was handed (through the descriptor the client started by).
 TEST(RunnerLookup, ChildFindsTheNodeBesideItsClient) {
     LinuxHome layout;
     layout.path = QStringLiteral("/nonexistent");
     const QString bin = QStringLiteral(".nvm/versions/node/v22.11.0/bin");
-    layout.home.writeScript(bin + QStringLiteral("/node"), "echo \"node of v22 runs $(basename \"$1\")\"\n");
-    const QString client = layout.home.write(bin + QStringLiteral("/claude"), "#!/usr/bin/env node\n");
+    layout.home.writeScript(bin + QStringLiteral("/node"), "echo \"node of v22 runs: $(head -n 2 \"$1\" | tail -n 1)\"\n");
+    const QString client = layout.home.write(QStringLiteral(".nvm/versions/node/v22.11.0/lib/cli.js"),
+                                             "#!/usr/bin/env node\nthe client itself\n");
     ::chmod(QFile::encodeName(client).constData(), 0755);
+    ASSERT_TRUE(QFile::link(QStringLiteral("../lib/cli.js"), layout.home.file(bin + QStringLiteral("/claude"))));
     EXPECT_EQ(layout.runner().run(QStringLiteral("claude"), {}, 10, {}, std::nullopt),
-              QStringLiteral("node of v22 runs claude\n"));
+              QStringLiteral("node of v22 runs: the client itself\n"));
 }
 
 // A client runs with the user's rights: one that someone else could have put
 // there (or changed) must never be started. Each row plants a client in a bad
-// place looked in before /usr/bin; the one in /usr/bin runs instead.
+// place looked in before /usr/bin; the one in /usr/bin runs instead, and the
+// refusal is logged once, at info level, with its reason.
 TEST(RunnerLookup, SkipsFoldersAndClientsOthersCouldWrite) {
-    auto chmodTo = [](const QString& path, mode_t mode) {
-        return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
-    };
-    // Only root can hand a file to another user; elsewhere those rows are skipped.
-    auto chownAway = [](const QString& path) {
-        return ::chown(QFile::encodeName(path).constData(), 4242, 4242) == 0;
-    };
     const struct {
         const char* why;
         const char* pathEntry;
-        std::function<bool(const LinuxHome&)> plant; // false: cannot be set up here
+        std::function<bool(const LinuxHome&)> plant;
+        const char* reason; // in the log line; none when nothing is logged
     } rows[] = {
         {"relative and empty PATH entries", "bin-rel::.",
          [](const LinuxHome& h) {
              h.place(QStringLiteral("bin-rel"));
              return QDir::setCurrent(h.home.file(QStringLiteral("bin-rel")));
-         }},
+         },
+         nullptr},
         {"world-writable PATH folder", "shared",
-         [&](const LinuxHome& h) {
-             return chmodTo(QFileInfo(h.place(QStringLiteral("shared"))).path(), 01777);
-         }},
+         [](const LinuxHome& h) { return chmodTo(QFileInfo(h.place(QStringLiteral("shared"))).path(), 01777); },
+         "the folder may be written by others (mode 1777)"},
         {"group-writable PATH folder", "team",
-         [&](const LinuxHome& h) {
-             return chmodTo(QFileInfo(h.place(QStringLiteral("team"))).path(), 0775);
-         }},
+         [](const LinuxHome& h) { return chmodTo(QFileInfo(h.place(QStringLiteral("team"))).path(), 0775); },
+         "the folder may be written by others (mode 0775)"},
         {"world-writable ~/.local/bin", "-",
-         [&](const LinuxHome& h) {
+         [](const LinuxHome& h) {
              return chmodTo(QFileInfo(h.place(QStringLiteral(".local/bin"))).path(), 0777);
-         }},
+         },
+         "the folder may be written by others (mode 0777)"},
+        {"a folder above that others may write", "open/x/bin",
+         [](const LinuxHome& h) {
+             h.place(QStringLiteral("open/x/bin"));
+             return chmodTo(h.home.file(QStringLiteral("open")), 0777);
+         },
+         "a folder above it may be written by others (mode 0777)"},
         {"client file others may write", "mine",
-         [&](const LinuxHome& h) { return chmodTo(h.place(QStringLiteral("mine")), 0757); }},
+         [](const LinuxHome& h) { return chmodTo(h.place(QStringLiteral("mine")), 0757); }, "mode 0757"},
         {"link to a client in a world-writable folder", "mine",
-         [&](const LinuxHome& h) {
+         [](const LinuxHome& h) {
              const QString target = h.place(QStringLiteral("tmp-like"));
              h.home.mkdir(QStringLiteral("mine"));
              return chmodTo(QFileInfo(target).path(), 01777) &&
                     QFile::link(target, h.home.file(QStringLiteral("mine/claude")));
-         }},
+         },
+         "which the folder may be written by others (mode 1777)"},
         {"folder owned by someone else", "theirs",
-         [&](const LinuxHome& h) { return chownAway(QFileInfo(h.place(QStringLiteral("theirs"))).path()); }},
+         [](const LinuxHome& h) { return h.handAway(QFileInfo(h.place(QStringLiteral("theirs"))).path()); },
+         "the folder is owned by uid 4242"},
+        {"a folder above owned by someone else", "their/x/bin",
+         [](const LinuxHome& h) {
+             h.place(QStringLiteral("their/x/bin"));
+             return h.handAway(h.home.file(QStringLiteral("their")));
+         },
+         "a folder above it is owned by uid 4242"},
         {"client owned by someone else", "mine",
-         [&](const LinuxHome& h) { return chownAway(h.place(QStringLiteral("mine"))); }},
+         [](const LinuxHome& h) { return h.handAway(h.place(QStringLiteral("mine"))); }, "owned by uid 4242"},
     };
     const QString previous = QDir::currentPath();
     for (const auto& row : rows) {
@@ -247,12 +333,18 @@ TEST(RunnerLookup, SkipsFoldersAndClientsOthersCouldWrite) {
         const QString entry = QString::fromLatin1(row.pathEntry); // a whole PATH value, or a home folder
         layout.path = entry.contains(QLatin1Char(':')) ? entry : layout.home.file(entry);
         const QString good = layout.place(QStringLiteral("root/usr/bin"));
-        if (!row.plant(layout)) {
-            std::cout << "[ skipped  ] " << row.why << ": needs root\n";
+        ASSERT_TRUE(row.plant(layout)) << row.why;
+        test::LogCapture log("com.meterix.provider");
+        QLoggingCategory::setFilterRules(QStringLiteral("com.meterix.provider.debug=false"));
+        EXPECT_EQ(layout.runner().executablePath(QStringLiteral("claude")), good) << row.why;
+        EXPECT_EQ(layout.runner().run(QStringLiteral("claude"), {}, 10, {}, std::nullopt), good + u'\n')
+            << row.why;
+        const QStringList lines = log.messages().filter(QStringLiteral("Skipped client candidate"));
+        if (row.reason) {
+            ASSERT_EQ(lines.size(), 1) << row.why << ": " << lines.join(QLatin1Char('\n')).toStdString();
+            EXPECT_TRUE(lines[0].contains(QString::fromLatin1(row.reason))) << lines[0].toStdString();
         } else {
-            EXPECT_EQ(layout.runner().executablePath(QStringLiteral("claude")), good) << row.why;
-            EXPECT_EQ(layout.runner().run(QStringLiteral("claude"), {}, 10, {}, std::nullopt), good + u'\n')
-                << row.why;
+            EXPECT_EQ(lines.size(), 0) << row.why;
         }
         QDir::setCurrent(previous);
     }
@@ -261,6 +353,53 @@ TEST(RunnerLookup, SkipsFoldersAndClientsOthersCouldWrite) {
     const QString planted = layout.place(QStringLiteral("shared"));
     chmodTo(QFileInfo(planted).path(), 0777);
     EXPECT_EQ(layout.runner().executablePath(planted), std::nullopt);
+    // A sticky folder above, as /tmp, is fine: others cannot replace our names there.
+    const QString belowSticky = layout.place(QStringLiteral("tmp-like/y/bin"));
+    chmodTo(layout.home.file(QStringLiteral("tmp-like")), 01777);
+    EXPECT_EQ(layout.runner().executablePath(belowSticky), belowSticky);
+}
+
+// The client is checked, then its folder is swapped for another before it
+// starts: what runs is still the file that was checked, since it starts
+// through the descriptor it was checked by.
+TEST(RunnerLookup, ASwapAfterTheCheckCannotChangeWhatRuns) {
+    TempHome home;
+    home.writeScript(QStringLiteral("opt/tool/bin/claude"), "echo checked\n");
+    int swaps = 0;
+    CLIProcessRunner::Options options{.candidateFolders = {home.file(QStringLiteral("opt/tool/bin"))}};
+    options.beforeStart = [&](const QString& folder) {
+        EXPECT_EQ(folder, home.file(QStringLiteral("opt/tool/bin")));
+        QDir().rename(home.file(QStringLiteral("opt/tool")), home.file(QStringLiteral("opt/tool-%1").arg(++swaps)));
+        home.writeScript(QStringLiteral("opt/tool/bin/claude"), "echo swapped\n");
+    };
+    CLIProcessRunner runner(HostEnvironment::underHome(home.path()), options);
+    EXPECT_EQ(runner.run(QStringLiteral("claude"), {}, 10, {}, std::nullopt), QStringLiteral("checked\n"));
+    EXPECT_EQ(swaps, 1);
+    // A compiled client started the same way.
+    const QString echoCopy = home.file(QStringLiteral("opt/tool/bin/claude"));
+    QFile::remove(echoCopy);
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/echo"), echoCopy));
+    EXPECT_EQ(runner.run(QStringLiteral("claude"), {QStringLiteral("checked binary")}, 10, {}, std::nullopt),
+              QStringLiteral("checked binary\n"));
+}
+
+// The app's own descriptors (sockets, files, pipes) never reach a client: it
+// starts with 0, 1 and 2 only. The client here is a copy of ls listing its own
+// descriptors: 3 is the one ls opens to read the list.
+TEST(RunnerLookup, TheClientStartsWithOnlyTheStandardDescriptors) {
+    TempHome home;
+    const QString ls = home.file(QStringLiteral("bin/ls"));
+    home.mkdir(QStringLiteral("bin"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/ls"), ls));
+    int leaky[2];
+    ASSERT_EQ(::pipe(leaky), 0); // not close-on-exec
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const auto listed = CLIProcessRunner(HostEnvironment::underHome(home.path()))
+                            .run(ls, {QStringLiteral("/proc/self/fd")}, 10, {}, std::nullopt);
+    ::close(leaky[0]);
+    ::close(leaky[1]);
+    ::close(socket);
+    EXPECT_EQ(listed, QStringLiteral("0\n1\n2\n3\n"));
 }
 
 TEST_F(RunnerTest, RunsInTheGivenWorkingFolder) {
