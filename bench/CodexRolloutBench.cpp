@@ -85,7 +85,7 @@ void BM_ScanTwelveOneGibibyteRollouts(benchmark::State& state) {
         const qint64 before = meterix::test::bytesReadByProcess();
         auto limits = CodexRolloutReader::rateLimits(home.path(), kNow);
         totalRead += meterix::test::bytesReadByProcess() - before;
-        if (!limits || !limits->sessionStartedAt) {
+        if (!limits || !limits->account.sessionStartedAt) {
             state.SkipWithError("the scan found no rate limits");
             return;
         }
@@ -116,7 +116,7 @@ void BM_ScanABusyRolloutWithModelAllowances(benchmark::State& state) {
     fx::writeFile(day + QStringLiteral("/rollout-busy.jsonl"), contents, kNow.addSecs(-60));
     for (auto _ : state) {
         auto limits = CodexRolloutReader::rateLimits(home.path(), kNow);
-        if (!limits || limits->modelBuckets.size() != 1) {
+        if (!limits || limits->allowances.size() != 1) {
             state.SkipWithError("the scan missed the allowances");
             return;
         }

@@ -79,18 +79,18 @@ TEST_F(CodexRolloutReaderTest, FindsTheNewestEventWithItsWindowsPlanCreditsAndSe
 
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    ASSERT_TRUE(limits->primary);
-    EXPECT_DOUBLE_EQ(limits->primary->remaining, 75);
-    EXPECT_EQ(limits->primary->windowMinutes, 300);
-    EXPECT_EQ(limits->primary->resetsAt, utc(2026, 1, 15, 13));
-    ASSERT_TRUE(limits->secondary);
-    EXPECT_DOUBLE_EQ(limits->secondary->remaining, 39.5);
-    EXPECT_EQ(limits->secondary->windowMinutes, 10080);
-    EXPECT_EQ(limits->planType, QStringLiteral("plus"));
-    EXPECT_EQ(limits->creditBalance, 42.9);
-    EXPECT_FALSE(limits->hasUnlimitedCredits);
-    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 11, 30).addMSecs(500));
-    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 10).addMSecs(250));
+    ASSERT_TRUE(limits->account.primary);
+    EXPECT_DOUBLE_EQ(limits->account.primary->remaining, 75);
+    EXPECT_EQ(limits->account.primary->windowMinutes, 300);
+    EXPECT_EQ(limits->account.primary->resetsAt, utc(2026, 1, 15, 13));
+    ASSERT_TRUE(limits->account.secondary);
+    EXPECT_DOUBLE_EQ(limits->account.secondary->remaining, 39.5);
+    EXPECT_EQ(limits->account.secondary->windowMinutes, 10080);
+    EXPECT_EQ(limits->account.planType, QStringLiteral("plus"));
+    EXPECT_EQ(limits->account.creditBalance, 42.9);
+    EXPECT_FALSE(limits->account.hasUnlimitedCredits);
+    EXPECT_EQ(limits->account.capturedAt, utc(2026, 1, 15, 11, 30).addMSecs(500));
+    EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 10).addMSecs(250));
 }
 
 TEST_F(CodexRolloutReaderTest, AHomeWithoutSessionsOrWithoutMatchingNamesGivesNothing) {
@@ -158,8 +158,8 @@ TEST_F(CodexRolloutReaderTest, TheLaterLineOfAFileWinsWhateverItsTimestamp) {
         kNow);
     const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("team"));
-    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 10));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("team"));
+    EXPECT_EQ(limits->account.capturedAt, utc(2026, 1, 15, 10));
 }
 
 TEST_F(CodexRolloutReaderTest, OnEqualTimestampsTheNewerFileWins) {
@@ -170,7 +170,7 @@ TEST_F(CodexRolloutReaderTest, OnEqualTimestampsTheNewerFileWins) {
             utc(2026, 1, 15, 11, 30));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("new"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("new"));
 }
 
 TEST_F(CodexRolloutReaderTest, AStrictlyLaterEventInAnOlderFileStillWinsWhileItsFileCouldHoldIt) {
@@ -183,7 +183,7 @@ TEST_F(CodexRolloutReaderTest, AStrictlyLaterEventInAnOlderFileStillWinsWhileIts
             utc(2026, 1, 15, 10));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("old"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("old"));
 }
 
 TEST_F(CodexRolloutReaderTest, TheSearchStopsOnceNoOlderFileCanHoldANewerEvent) {
@@ -196,7 +196,7 @@ TEST_F(CodexRolloutReaderTest, TheSearchStopsOnceNoOlderFileCanHoldANewerEvent) 
             utc(2026, 1, 15, 10, 30));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("new"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("new"));
 }
 
 // A rollout written while the clock ran ahead (a dual boot with the hardware
@@ -253,8 +253,8 @@ TEST_F(CodexRolloutReaderTest, ARolloutWrittenWhileTheClockRanAheadDoesNotHideTo
         }
         const auto limits = Reader::rateLimits(codexHome, kNow, clock);
         ASSERT_TRUE(limits) << row.name;
-        EXPECT_EQ(limits->planType, QLatin1String(row.plan)) << row.name;
-        EXPECT_EQ(limits->capturedAt, kNow.addSecs(row.capturedAt)) << row.name;
+        EXPECT_EQ(limits->account.planType, QLatin1String(row.plan)) << row.name;
+        EXPECT_EQ(limits->account.capturedAt, kNow.addSecs(row.capturedAt)) << row.name;
     }
 }
 
@@ -281,12 +281,12 @@ TEST_F(CodexRolloutReaderTest, EachModelAllowanceComesFromItsNewestLineInTheFile
 
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 11));
-    EXPECT_EQ(limits->primary->remaining, 79);
-    EXPECT_EQ(limits->creditBalance, 17.25);
-    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 10));
-    ASSERT_EQ(limits->modelBuckets.size(), 1);
-    const auto& spark = limits->modelBuckets.first();
+    EXPECT_EQ(limits->account.capturedAt, utc(2026, 1, 15, 11));
+    EXPECT_EQ(limits->account.primary->remaining, 79);
+    EXPECT_EQ(limits->account.creditBalance, 17.25);
+    EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 10));
+    ASSERT_EQ(limits->allowances.size(), 1);
+    const auto& spark = limits->allowances.first();
     EXPECT_EQ(spark.limitId, QStringLiteral("codex_bengalfox"));
     EXPECT_EQ(spark.displayName(), QStringLiteral("GPT-5.3-Codex-Spark"));
     EXPECT_EQ(spark.primary->remaining, 90);
@@ -307,7 +307,7 @@ TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) 
     EXPECT_FALSE(Reader::sessionStart(fifo));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("real"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("real"));
 }
 
 // MARK: Large files
@@ -343,8 +343,8 @@ TEST_F(CodexRolloutReaderTest, AFileOverOneMebibyteCutInsideAKoreanCharacterStil
     const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-big.jsonl")), large.contents, kNow);
     const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("plus"));
-    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 9));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("plus"));
+    EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 9));
     EXPECT_EQ(Reader::rateLimits(home.path(), kNow, clock), limits);
 }
 
@@ -396,7 +396,7 @@ TEST_F(CodexRolloutReaderTest, AnEventFillingTheWholeWindowCountsWhenALineEndsBe
         const auto limits = Reader::rateLimits(home.path(), kNow, clock);
         EXPECT_EQ(limits.has_value(), row.found) << row.name;
         if (limits) {
-            EXPECT_EQ(limits->planType, QStringLiteral("plus")) << row.name;
+            EXPECT_EQ(limits->account.planType, QStringLiteral("plus")) << row.name;
         }
     }
 }
@@ -418,7 +418,7 @@ TEST_F(CodexRolloutReaderTest, ALineThatIsNotValidUtf8FailsAloneAndTheNextOneIsT
                                  kNow);
     const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("good"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("good"));
 }
 
 TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
@@ -436,7 +436,7 @@ TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     const qint64 read = test::bytesReadByProcess() - before;
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 9));
+    EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 9));
     EXPECT_LE(read, Reader::kTailBytes + Reader::kHeadBytes + Reader::kHeadChunkBytes);
 }
 
@@ -547,7 +547,7 @@ TEST_F(CodexRolloutReaderTest, NumbersThatAreNotFiniteAreRefused) {
                                  {eventWith(planOnly(QStringLiteral("good"))),
                                   R"({"rate_limits":{"primary":{"used_percent":1e400}}})"},
                                  kNow);
-    EXPECT_EQ(Reader::rateLimitsInRollout(path, kNow, clock)->planType, QStringLiteral("good"));
+    EXPECT_EQ(Reader::rateLimitsInRollout(path, kNow, clock)->account.planType, QStringLiteral("good"));
 }
 
 TEST_F(CodexRolloutReaderTest, HugeResetTimesNeverOverflowADate) {
@@ -679,7 +679,7 @@ TEST_F(CodexRolloutReaderTest, CreditBalancesAsNumbersOrPlainDecimalStrings) {
                 {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")), line}, utc(2026, 1, 15, 11));
         const auto limits = Reader::rateLimits(home.path(), kNow, clock);
         ASSERT_TRUE(limits) << row.credits;
-        EXPECT_EQ(limits->creditBalance, row.balance) << row.credits;
+        EXPECT_EQ(limits->account.creditBalance, row.balance) << row.credits;
     }
 }
 

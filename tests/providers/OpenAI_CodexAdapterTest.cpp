@@ -328,7 +328,7 @@ TEST_F(OpenAI_CodexAdapterTest, ARolloutWithoutStartLineIsNeverCredited) {
 TEST_F(OpenAI_CodexAdapterTest, APrimaryWindowOnlyBecomesTheHourlyFigures) {
     auto limits = limitsAt(utc(2026, 1, 15, 11, 59));
     limits.primary = Adapter::RateWindow{75, 300, kNow.addSecs(3600)};
-    const UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.hourlyResetCountdown, 3600);
     EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("5-hour limit"));
@@ -350,7 +350,7 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     auto limits = limitsAt(kNow);
     limits.primary = Adapter::RateWindow{10, std::nullopt, std::nullopt};
     limits.secondary = Adapter::RateWindow{20, 10080, kNow.addDays(3)};
-    UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyQuotaName, std::nullopt);
     EXPECT_EQ(s.weeklyRemainingPercentage, 20);
     EXPECT_EQ(s.weeklyResetCountdown, 3 * 86400);
@@ -359,7 +359,7 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("1-week limit"));
     limits.secondary->windowMinutes.reset();
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    s = Adapter::snapshot(limits, std::nullopt, kNow);
+    s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("기본 한도"));
     EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("보조 한도"));
     EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("보조 한도"));
@@ -369,7 +369,7 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     auto limits = limitsAt(kNow);
     limits.hasUnlimitedCredits = true;
     limits.creditBalance = 0; // unlimited wins over a balance
-    UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
@@ -379,7 +379,7 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("Unlimited"));
     EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    s = Adapter::snapshot(limits, std::nullopt, kNow);
+    s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("크레딧"));
     EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Credits"));
     EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("무제한"));
@@ -389,7 +389,7 @@ TEST_F(OpenAI_CodexAdapterTest, CreditBalancesAreTruncatedAndOutOfRangeOnesLeftO
     const auto item = [&](double balance) {
         auto limits = limitsAt(kNow);
         limits.creditBalance = balance;
-        return Adapter::snapshot(limits, std::nullopt, kNow).modelQuotas.value(0);
+        return Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0);
     };
     EXPECT_EQ(item(0).remainingPercentage, 0);
     EXPECT_EQ(item(0).paceText, QStringLiteral("Balance 0"));
@@ -400,7 +400,7 @@ TEST_F(OpenAI_CodexAdapterTest, CreditBalancesAreTruncatedAndOutOfRangeOnesLeftO
     EXPECT_EQ(item(-3.7).remainingPercentage, 0);
     auto huge = limitsAt(kNow);
     huge.creditBalance = 1e30;
-    EXPECT_TRUE(Adapter::snapshot(huge, std::nullopt, kNow).modelQuotas.isEmpty());
+    EXPECT_TRUE(Adapter::snapshot({huge, {}}, std::nullopt, kNow).modelQuotas.isEmpty());
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     EXPECT_EQ(item(7).paceText, QStringLiteral("잔액 7"));
 }
@@ -409,7 +409,7 @@ TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDateButNoCountdown) {
     auto limits = limitsAt(kNow);
     limits.primary = Adapter::RateWindow{50, 60, kNow.addSecs(-5)};
     limits.secondary = Adapter::RateWindow{50, 10080, kNow};
-    const UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyResetCountdown, std::nullopt);
     EXPECT_EQ(s.hourlyResetAt, kNow.addSecs(-5));
     EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
@@ -438,12 +438,12 @@ TEST_F(OpenAI_CodexAdapterTest, ThePlanOfTheRolloutOverridesTheCredentialsPlan) 
     const Adapter::Account account{QStringLiteral("A"), QStringLiteral("a@x.io"), QStringLiteral("ChatGPT Plus")};
     auto limits = limitsAt(kNow);
     limits.hasUnlimitedCredits = true;
-    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
     limits.planType = QStringLiteral("enterprise");
-    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Enterprise"));
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, account, kNow).planName, QStringLiteral("ChatGPT Enterprise"));
     limits.planType = QString(); // empty text names no plan
-    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
-    EXPECT_EQ(Adapter::snapshot(limits, std::nullopt, kNow).planName, std::nullopt);
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, std::nullopt, kNow).planName, std::nullopt);
 }
 
 TEST_F(OpenAI_CodexAdapterTest, ReadableUsageOfAHome) {
