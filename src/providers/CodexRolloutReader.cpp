@@ -77,29 +77,29 @@ bool isAccountId(QByteArrayView id) {
 // without being parsed. The client writes the object compactly with its id
 // first: `"rate_limits":{"limit_id":"<id>",...`. The text is certain only when
 // the line holds no backslash (every quote then delimits a string and nothing
-// is escaped) and names "rate_limits" and "limit_id" once each, the one opening
-// the other's object: the line then reports that id or, the object lying
-// elsewhere than the parse looks, nothing at all. Otherwise the line is parsed.
+// is escaped), names "rate_limits" once, and that object names "limit_id" first
+// and once: the line then reports that id or, the object lying elsewhere than
+// the parse looks, nothing at all. Otherwise the line is parsed.
 bool escapes(QByteArrayView line) { return ::memchr(line.data(), '\\', size_t(line.size())) != nullptr; }
 
 std::optional<QByteArrayView> statedAllowance(QByteArrayView line) {
-    static constexpr QByteArrayView opening(R"("rate_limits":{"limit_id":")");
+    static constexpr QByteArrayView rateLimitsKey(R"("rate_limits")");
+    static constexpr QByteArrayView idFirst(R"(:{"limit_id":")");
     if (escapes(line)) return std::nullopt;
     const auto* found = static_cast<const char*>(
-        ::memmem(line.data(), size_t(line.size()), opening.data(), size_t(opening.size())));
+        ::memmem(line.data(), size_t(line.size()), rateLimitsKey.data(), size_t(rateLimitsKey.size())));
     if (!found) return std::nullopt;
-    const qsizetype at = found - line.data();
-    const auto once = [&](QByteArrayView marker, qsizetype first) {
-        const qsizetype after = first + marker.size();
-        return !holds(line.first(first), marker) && !holds(line.sliced(after), marker);
-    };
-    if (!once(QByteArrayView(R"("rate_limits")"), at) ||
-        !once(QByteArrayView(R"("limit_id")"), at + qsizetype(sizeof(R"("rate_limits":{)")) - 1))
-        return std::nullopt;
-    const qsizetype idStart = at + opening.size();
-    const auto* idEnd = static_cast<const char*>(::memchr(line.data() + idStart, '"', size_t(line.size() - idStart)));
+    const QByteArrayView from = line.sliced(found - line.data() + rateLimitsKey.size());
+    if (!from.startsWith(idFirst)) return std::nullopt;
+    const QByteArrayView id = from.sliced(idFirst.size());
+    const auto* idEnd = static_cast<const char*>(::memchr(id.data(), '"', size_t(id.size())));
     if (!idEnd) return std::nullopt;
-    return line.sliced(idStart, idEnd - line.data() - idStart);
+    // Another "rate_limits" after could be the one the parse takes; another
+    // "limit_id" after could repeat the key in this object. One before this
+    // object lies in another and says nothing about it.
+    const QByteArrayView rest = id.sliced(idEnd - id.data());
+    if (holds(rest, rateLimitsKey) || holds(rest, QByteArrayView(R"("limit_id")"))) return std::nullopt;
+    return id.first(idEnd - id.data());
 }
 
 } // namespace
@@ -199,13 +199,13 @@ CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString
     // Whether a line can be passed over unparsed: it reports nothing that is
     // still wanted, as far as its text tells for certain.
     const auto passedOver = [&](QByteArrayView line) {
+        if (const auto id = statedAllowance(line)) {
+            if (isAccountId(*id)) return reading.account.has_value();
+            return full() || taken.contains(rawBytes(*id));
+        }
         // Without any id the line is the account's (older clients) or none:
         // certain unless an escape could spell the key another way.
-        if (reading.account && !holds(line, kLimitIdMarker) && !escapes(line)) return true;
-        const auto id = statedAllowance(line);
-        if (!id) return false;
-        if (isAccountId(*id)) return reading.account.has_value();
-        return full() || taken.contains(id->toByteArray());
+        return reading.account && !holds(line, kLimitIdMarker) && !escapes(line);
     };
     const QByteArrayView all(*text);
     qsizetype end = all.size();

@@ -7,6 +7,8 @@
 #include "core/SafeConversions.h"
 #include "core/SafeFile.h"
 
+#include <cmath>
+
 namespace meterix {
 
 namespace {
@@ -81,6 +83,16 @@ ModelQuotaItem windowItem(const SlottedWindow& slotted, const QString& name, con
 
 using RateLimits = CodexRolloutReader::RateLimits;
 
+// A credit balance to the cent, as the service keeps it: "17.25", "42.90",
+// "12". One beyond any integer cannot be written; the item is then left out
+// rather than showing a made-up figure.
+std::optional<QString> balanceText(double balance) {
+    if (!truncatedInt64(balance)) return std::nullopt;
+    const double cents = std::round(balance * 100);
+    if (std::fmod(cents, 100) == 0) return QString::number(saturatingInt64(cents / 100));
+    return QString::number(cents / 100, 'f', 2);
+}
+
 // An allowance whose every window has reset since its line says nothing about
 // now.
 bool hasEnded(const RateLimits& allowance, const QDateTime& now) {
@@ -138,7 +150,7 @@ QList<UsageSnapshot> OpenAI_CodexAdapter::fetchUsagePerAccount(bool) {
 }
 
 std::optional<OpenAI_CodexAdapter::Account> OpenAI_CodexAdapter::account(const Profile& profile) {
-    const auto claims = CodexAccountResolver::identityClaims(profile.authPath);
+    const auto claims = CodexAccountResolver::signedInClaims(profile);
     if (!claims) return std::nullopt;
     return Account{claims->accountID ? claims->accountID : claims->email, claims->email,
                    CodexAccountResolver::planName(claims->planType)};
@@ -157,6 +169,14 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
     // A rollout without a start line cannot be placed before or after a switch.
     const auto& started = reading->account.sessionStartedAt;
     if (!started) return unknownSnapshot(signedIn);
+    // Signed in with an API key since the credential file was written: an API
+    // key has no plan allowance, and the sessions before that moment were the
+    // previous login's, whose figures are not this sign-in's.
+    if (CodexAccountResolver::signsInWithAPIKey(profile)) {
+        const auto switchedAt = credentialWrittenAt(profile);
+        if (!switchedAt || *started < *switchedAt) return unknownSnapshot(std::nullopt);
+        return snapshot(attributed(*reading, switchedAt), std::nullopt, now);
+    }
     if (!signedIn || !signedIn->accountID || signedIn->accountID->isEmpty())
         return snapshot(attributed(*reading, std::nullopt), signedIn, now);
     const auto boundary = identityLedger_.attributionBoundary(AIProviderType::openAICodex, profile.homeDirectory,
@@ -171,12 +191,10 @@ std::optional<ModelQuotaItem> OpenAI_CodexAdapter::creditItem(const RateLimits& 
     const QString type = QStringLiteral("Credits");
     if (limits.hasUnlimitedCredits) return ModelQuotaItem(name, 100, type, std::nullopt, std::nullopt, L10n::unlimited().text());
     if (!limits.creditBalance) return std::nullopt;
-    // A balance beyond any integer cannot be written; the item is left out
-    // rather than showing a made-up figure.
-    const auto whole = truncatedInt64(*limits.creditBalance);
-    if (!whole) return std::nullopt;
+    const auto amount = balanceText(*limits.creditBalance);
+    if (!amount) return std::nullopt;
     return ModelQuotaItem(name, *limits.creditBalance > 0 ? 100 : 0, type, std::nullopt, std::nullopt,
-                          L10n::codexBalance(*whole).text());
+                          L10n::codexBalance(*amount).text());
 }
 
 UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const std::optional<Account>& account,

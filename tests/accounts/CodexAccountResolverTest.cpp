@@ -7,6 +7,7 @@
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -89,12 +90,30 @@ TEST_F(CodexAccountResolverTest, ACodexHomeWithoutCredentialsLeavesTheDefaultToT
     EXPECT_EQ(accounts[0].source.displayName, QStringLiteral("Codex CLI"));
 }
 
-TEST_F(CodexAccountResolverTest, ACodexHomeSpelledLikeTheListedFolderIsTakenOnce) {
+// The client takes $CODEX_HOME by its resolved path, and only when it names
+// an existing folder: spelled another way, ~/.codex used to be listed twice.
+TEST_F(CodexAccountResolverTest, CodexHomeIsTakenAsTheClientResolvesIt) {
     signIn(QStringLiteral(".codex"), QStringLiteral("a@x.io"), QStringLiteral("A"));
-    EXPECT_EQ(Resolver::profiles(environment(home.file(QStringLiteral(".codex")))).size(), 1);
-    // Spelled differently, it is another path.
-    EXPECT_EQ(Resolver::profiles(environment(home.file(QStringLiteral(".codex/")))).size(), 1);
-    EXPECT_EQ(Resolver::profiles(environment(home.path() + QStringLiteral("/./.codex"))).size(), 2);
+    signIn(QStringLiteral("work"), QStringLiteral("w@x.io"), QStringLiteral("W"));
+    ASSERT_TRUE(QFile::link(home.file(QStringLiteral(".codex")), home.file(QStringLiteral("link-to-codex"))));
+    ASSERT_TRUE(QFile::link(home.file(QStringLiteral("work")), home.file(QStringLiteral("link-to-work"))));
+    const struct {
+        QString codexHome;
+        QStringList homes; // the profiles' folders, in order
+    } rows[] = {
+        {home.file(QStringLiteral(".codex")), {home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral(".codex/")), {home.file(QStringLiteral(".codex"))}},
+        {home.path() + QStringLiteral("/./.codex"), {home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral("link-to-codex")), {home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral("link-to-work")), {home.file(QStringLiteral("work")), home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral("missing")), {home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral("work/auth.json")), {home.file(QStringLiteral(".codex"))}}, // not a folder
+    };
+    for (const auto& row : rows) {
+        QStringList homes;
+        for (const auto& profile : Resolver::profiles(environment(row.codexHome))) homes.append(profile.homeDirectory);
+        EXPECT_EQ(homes, row.homes) << row.codexHome.toStdString();
+    }
 }
 
 TEST_F(CodexAccountResolverTest, SiblingFoldersAreFurtherProfilesNamedAfterTheirFolder) {
@@ -168,18 +187,34 @@ TEST_F(CodexAccountResolverTest, UnreadableCredentialsGiveNoClaims) {
     EXPECT_EQ(Resolver::identityClaims(home.makeFifo(QStringLiteral("f/auth.json"))), std::nullopt);
 }
 
+// The plan ids the client lists today (codex-rs protocol PlanType and the ID
+// token's claim) by the names the service sells them under; "Prolite" and
+// "Self_serve_business_usage_based" used to be shown.
 TEST_F(CodexAccountResolverTest, PlanNames) {
-    const auto name = [](const QString& t) { return Resolver::planName(t); };
-    EXPECT_EQ(name(QStringLiteral("free")), QStringLiteral("ChatGPT Free"));
-    EXPECT_EQ(name(QStringLiteral("plus")), QStringLiteral("ChatGPT Plus"));
-    EXPECT_EQ(name(QStringLiteral("Plus")), QStringLiteral("ChatGPT Plus"));
-    EXPECT_EQ(name(QStringLiteral("pro")), QStringLiteral("ChatGPT Pro"));
-    EXPECT_EQ(name(QStringLiteral("team")), QStringLiteral("ChatGPT Team"));
-    EXPECT_EQ(name(QStringLiteral("enterprise")), QStringLiteral("ChatGPT Enterprise"));
-    EXPECT_EQ(name(QStringLiteral("edu")), QStringLiteral("ChatGPT Edu"));
-    EXPECT_EQ(name(QStringLiteral("PRO_max plan")), QStringLiteral("ChatGPT Pro_max Plan"));
-    EXPECT_EQ(name(QString()), std::nullopt);
-    EXPECT_EQ(Resolver::planName(std::nullopt), std::nullopt);
+    const struct {
+        std::optional<QString> type;
+        std::optional<QString> name;
+    } rows[] = {
+        {QStringLiteral("free"), QStringLiteral("ChatGPT Free")},
+        {QStringLiteral("go"), QStringLiteral("ChatGPT Go")},
+        {QStringLiteral("plus"), QStringLiteral("ChatGPT Plus")},
+        {QStringLiteral("Plus"), QStringLiteral("ChatGPT Plus")},
+        {QStringLiteral("pro"), QStringLiteral("ChatGPT Pro")},
+        {QStringLiteral("prolite"), QStringLiteral("ChatGPT Pro Lite")},
+        {QStringLiteral("pro_lite"), QStringLiteral("ChatGPT Pro Lite")},
+        {QStringLiteral("team"), QStringLiteral("ChatGPT Team")},
+        {QStringLiteral("self_serve_business_usage_based"), QStringLiteral("ChatGPT Business")},
+        {QStringLiteral("business"), QStringLiteral("ChatGPT Business")},
+        {QStringLiteral("enterprise_cbp_usage_based"), QStringLiteral("ChatGPT Enterprise")},
+        {QStringLiteral("enterprise"), QStringLiteral("ChatGPT Enterprise")},
+        {QStringLiteral("hc"), QStringLiteral("ChatGPT Enterprise")},
+        {QStringLiteral("edu"), QStringLiteral("ChatGPT Edu")},
+        {QStringLiteral("education"), QStringLiteral("ChatGPT Edu")},
+        {QStringLiteral("PRO_max plan"), QStringLiteral("ChatGPT Pro Max Plan")},
+        {QString(), std::nullopt},
+        {std::nullopt, std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Resolver::planName(row.type), row.name) << row.type.value_or(QStringLiteral("-")).toStdString();
 }
 
 // MARK: CLI accounts

@@ -8,6 +8,7 @@
 #include "support/TempHome.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -293,6 +294,88 @@ TEST_F(CodexRolloutReaderTest, EachModelAllowanceComesFromItsNewestLineInTheFile
     EXPECT_EQ(spark.secondary->remaining, 99);
     EXPECT_EQ(spark.capturedAt, utc(2026, 1, 15, 11, 5));
     EXPECT_EQ(spark.sessionStartedAt, utc(2026, 1, 15, 9));
+}
+
+// A line's allowance is its own rate_limits.limit_id: the same text nested
+// elsewhere in a newer line used to hide that line behind an older one.
+TEST_F(CodexRolloutReaderTest, ALineReportsTheAllowanceItsOwnRateLimitsName) {
+    const QByteArray spark10 = QByteArray(fx::kSparkLimits).replace(R"("used_percent":3.0)", R"("used_percent":10)");
+    const QByteArray stamp = "2026-01-15T11:05:00Z";
+    const struct {
+        const char* name;
+        QByteArray newer; // the allowance's newer line, written before the account's newest
+    } rows[] = {
+        {"the account's id nested in the line",
+         R"({"timestamp":")" + stamp + R"(","type":"event_msg","payload":{"type":"token_count","info":{"note":)"
+         R"({"limit_id":"codex"}},"rate_limits":)" + spark10 + "}}"},
+        {"its own id nested as well",
+         R"({"timestamp":")" + stamp + R"(","type":"event_msg","payload":{"type":"token_count","info":{"limit_id":)"
+         R"("codex_bengalfox"},"rate_limits":)" + spark10 + "}}"},
+        {"written with blanks",
+         R"({"timestamp": ")" + stamp + R"(", "payload": {"rate_limits": )" +
+             QByteArray(spark10).replace(R"("limit_id":"codex_bengalfox")", R"("limit_id" : "codex_bengalfox")") + "}}"},
+    };
+    for (const auto& row : rows) {
+        const QString path = rollout(QStringLiteral("rollout-a.jsonl"),
+                                     {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
+                                      fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), fx::kSparkLimits),
+                                      row.newer,
+                                      fx::tokenCountLine(QStringLiteral("2026-01-15T11:06:00Z"), fx::kAccountLimits)},
+                                     kNow);
+        const auto reading = Reader::rateLimitsInRollout(path, kNow, clock);
+        ASSERT_TRUE(reading) << row.name;
+        EXPECT_EQ(reading->account.primary->remaining, 79) << row.name;
+        ASSERT_EQ(reading->allowances.size(), 1) << row.name;
+        EXPECT_EQ(reading->allowances[0].primary->remaining, 90) << row.name;
+        EXPECT_EQ(reading->allowances[0].capturedAt, utc(2026, 1, 15, 11, 5)) << row.name;
+    }
+}
+
+// Twelve full rollouts of about 14,000 distinct allowances each once took 76 s
+// and gave 137,476 quota items.
+TEST_F(CodexRolloutReaderTest, ThousandsOfAllowancesAreReadInOnePassAndAtMostThirtyTwoKept) {
+    const struct {
+        const char* name;
+        const char* line; // %1 the allowance's id
+        bool timed;       // lines whose text is not certain are all parsed: a benchmark times those
+    } rows[] = {
+        {"written as the client writes them", R"({"rate_limits":{"limit_id":"%1","primary":{"used_percent":1}}})", true},
+        {"each with an escape", R"({"rate_limits":{"limit_id":"%1\/","primary":{"used_percent":1}}})", false},
+    };
+    for (const auto& row : rows) {
+        const QString codexHome = home.file(QLatin1String(row.name));
+        qsizetype perFile = 0;
+        for (int file = 0; file < Reader::kCandidateLimit; ++file) {
+            // The account's line comes first and is older than every file, so
+            // every file is read to its start.
+            QByteArray contents = fx::sessionMetaLine(QStringLiteral("2026-01-15T08:00:00Z")) + '\n' +
+                                  fx::tokenCountLine(QStringLiteral("2026-01-15T09:00:00Z"), fx::kAccountLimits) + '\n';
+            const qsizetype head = contents.size();
+            for (int id = 0; contents.size() < Reader::kTailBytes - 128; ++id)
+                contents += QString::fromLatin1(row.line).arg(QStringLiteral("m%1_%2").arg(file).arg(id, 5, 10, QLatin1Char('0'))).toUtf8() + '\n';
+            perFile = contents.mid(head).count('\n');
+            fx::writeFile(codexHome + QStringLiteral("/sessions/rollout-%1.jsonl").arg(file), contents,
+                          utc(2026, 1, 15, 10).addSecs(file));
+        }
+        ASSERT_GT(perFile, 13000) << row.name;
+
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto reading = Reader::rateLimits(codexHome, kNow, clock);
+        if (row.timed) EXPECT_LT(elapsed.elapsed(), 1000) << row.name;
+        ASSERT_TRUE(reading) << row.name;
+        EXPECT_EQ(reading->account.primary->remaining, 79) << row.name;
+        // Unstamped, all are read as now: the newest file's last 32 lines win.
+        ASSERT_EQ(reading->allowances.size(), Reader::kAllowanceLimit) << row.name;
+        const auto id = [&](qsizetype n) {
+            return QString::fromLatin1(row.line)
+                .arg(QStringLiteral("m11_%1").arg(n, 5, 10, QLatin1Char('0')))
+                .section(QLatin1Char('"'), 5, 5)
+                .replace(QLatin1String("\\/"), QLatin1String("/"));
+        };
+        EXPECT_EQ(reading->allowances.first().limitId, id(perFile - Reader::kAllowanceLimit)) << row.name;
+        EXPECT_EQ(reading->allowances.last().limitId, id(perFile - 1)) << row.name;
+    }
 }
 
 TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) {

@@ -224,7 +224,7 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
                   utc(2026, 1, 15, 11, 1));
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     const UsageSnapshot korean = adapter.fetchUsage(false);
-    EXPECT_EQ(korean.modelQuotas.last().paceText, QStringLiteral("잔액 17"));
+    EXPECT_EQ(korean.modelQuotas.last().paceText, QStringLiteral("잔액 17.25"));
     EXPECT_EQ(korean.modelQuotas[2].name, QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
     EXPECT_EQ(korean.modelQuotas[2].quotaType, QStringLiteral("5시간 한도"));
     EXPECT_EQ(korean.modelQuotas[2].resetCountdown, 7200);
@@ -385,24 +385,34 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("무제한"));
 }
 
-TEST_F(OpenAI_CodexAdapterTest, CreditBalancesAreTruncatedAndOutOfRangeOnesLeftOut) {
-    const auto item = [&](double balance) {
-        auto limits = limitsAt(kNow);
-        limits.creditBalance = balance;
-        return Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0);
+// The service keeps balances to the cent ("17.25"); they used to be cut to
+// whole credits.
+TEST_F(OpenAI_CodexAdapterTest, CreditBalancesKeepTheirCentsAndOutOfRangeOnesAreLeftOut) {
+    const struct {
+        double balance;
+        const char* text; // nothing: no credit item
+        double remaining;
+    } rows[] = {
+        {17.25, "Balance 17.25", 100}, {42.9, "Balance 42.90", 100}, {0.5, "Balance 0.50", 100},
+        {12, "Balance 12", 100},       {0, "Balance 0", 0},          {-3.7, "Balance -3.70", 0},
+        {0.004, "Balance 0", 100},     {1e30, nullptr, 0},          {-1e30, nullptr, 0},
     };
-    EXPECT_EQ(item(0).remainingPercentage, 0);
-    EXPECT_EQ(item(0).paceText, QStringLiteral("Balance 0"));
-    EXPECT_EQ(item(0.5).remainingPercentage, 100);
-    EXPECT_EQ(item(0.5).paceText, QStringLiteral("Balance 0"));
-    EXPECT_EQ(item(42.9).paceText, QStringLiteral("Balance 42"));
-    EXPECT_EQ(item(-3.7).paceText, QStringLiteral("Balance -3"));
-    EXPECT_EQ(item(-3.7).remainingPercentage, 0);
-    auto huge = limitsAt(kNow);
-    huge.creditBalance = 1e30;
-    EXPECT_TRUE(Adapter::snapshot({huge, {}}, std::nullopt, kNow).modelQuotas.isEmpty());
+    for (const auto& row : rows) {
+        auto limits = limitsAt(kNow);
+        limits.creditBalance = row.balance;
+        const auto items = Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas;
+        if (!row.text) {
+            EXPECT_TRUE(items.isEmpty()) << row.balance;
+            continue;
+        }
+        ASSERT_EQ(items.size(), 1) << row.balance;
+        EXPECT_EQ(items[0].paceText, QLatin1String(row.text)) << row.balance;
+        EXPECT_EQ(items[0].remainingPercentage, row.remaining) << row.balance;
+    }
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    EXPECT_EQ(item(7).paceText, QStringLiteral("잔액 7"));
+    auto limits = limitsAt(kNow);
+    limits.creditBalance = 7.5;
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText, QStringLiteral("잔액 7.50"));
 }
 
 TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDateButNoCountdown) {
