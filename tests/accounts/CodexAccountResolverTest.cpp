@@ -260,6 +260,47 @@ TEST_F(CodexAccountResolverTest, AnAccountWhoseNewestSessionPredatesItsSignInIsN
     EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex")))->switchedAt, utc(2026, 1, 15, 10));
 }
 
+// Who the client is signed in as, read the way the client reads it: from
+// auth.json unless its settings keep the credentials elsewhere, and not at all
+// for an API key or after sign-out.
+TEST_F(CodexAccountResolverTest, WhoIsSignedInFollowsTheClientsCredentialStore) {
+    const QString id = fx::kDataAccountID;
+    const struct {
+        const char* name;
+        const char* config; // tests/data/codex file written as ~/.codex/config.toml, or none
+        const char* auth;   // ... as ~/.codex/auth.json, or none
+        qsizetype profiles;
+        QStringList ids;
+    } rows[] = {
+        {"ChatGPT login", nullptr, "auth-chatgpt.json", 1, {id}},
+        {"its e-mail only in the profile claim", nullptr, "auth-chatgpt-profile-email.json", 1, {id}},
+        {"an older ChatGPT login keeping a key beside its tokens", nullptr, "auth-chatgpt-legacy-with-key.json", 1, {id}},
+        {"signed out", "config-file.toml", nullptr, 0, {}},
+        {"credentials in the keyring", "config-keyring.toml", nullptr, 1, {}},
+        {"credentials in the keyring, an old auth.json left", "config-keyring.toml", "auth-chatgpt.json", 1, {}},
+        {"credentials in memory only", "config-ephemeral.toml", nullptr, 1, {}},
+        {"keyring or file, in the file", "config-auto.toml", "auth-chatgpt.json", 1, {id}},
+        {"keyring or file, not in the file", "config-auto.toml", nullptr, 1, {}},
+        {"an API key", nullptr, "auth-apikey.json", 1, {}},
+        {"an API key, older file", nullptr, "auth-apikey-legacy.json", 1, {}},
+        {"the setting inside a table", "config-in-a-table.toml", nullptr, 0, {}},
+    };
+    for (const auto& row : rows) {
+        const QString user = QLatin1String(row.name);
+        home.mkdir(user + QStringLiteral("/.codex"));
+        if (row.config) home.write(user + QStringLiteral("/.codex/config.toml"), fx::dataFile(QLatin1String(row.config)));
+        if (row.auth) home.write(user + QStringLiteral("/.codex/auth.json"), fx::dataFile(QLatin1String(row.auth)));
+        const Resolver::Environment where{home.file(user), std::nullopt, home.file(user + QStringLiteral("/chat"))};
+        EXPECT_EQ(Resolver::profiles(where).size(), row.profiles) << row.name;
+        const auto accounts = Resolver(where, ledger, clock).resolveAccounts();
+        EXPECT_EQ(ids(accounts), row.ids) << row.name;
+        for (const auto& account : accounts) {
+            EXPECT_EQ(account.email, fx::kDataEmail) << row.name;
+            EXPECT_EQ(account.planName, QStringLiteral("ChatGPT Pro Lite")) << row.name;
+        }
+    }
+}
+
 // MARK: Desktop app
 
 TEST_F(CodexAccountResolverTest, DesktopWorkspacesActiveFirstThenStoredInOrder) {

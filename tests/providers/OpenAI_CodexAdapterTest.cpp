@@ -6,6 +6,7 @@
 #include "support/FakeClock.h"
 #include "support/TempHome.h"
 
+#include <QDir>
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
@@ -152,6 +153,69 @@ QString itemTexts(const UsageSnapshot& s) {
     for (const ModelQuotaItem& item : s.modelQuotas)
         texts.append(item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage));
     return texts.join(QLatin1String(" | "));
+}
+
+// The figures of a home follow who is signed in there: a home whose
+// credentials are in the keyring still has its figures (of an unknown
+// account); an API key signed in after the last ChatGPT session shows none of
+// that login's; the newest session is read even once archived.
+TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
+    const QDateTime now = utc(2026, 12, 10, 12);
+    clock.set(now);
+    const QByteArray rollout = fx::dataFile(QStringLiteral("rollout-2026-12-10T11-00-00-019b0a1c.jsonl"));
+    ASSERT_FALSE(rollout.isEmpty());
+    const QDateTime written = utc(2026, 12, 10, 11, 0, 42);
+    const struct {
+        const char* name;
+        const char* config;
+        const char* auth;
+        QDateTime signedInAt;
+        const char* folder; // where the session lies in the home
+        bool figures;
+        std::optional<QString> accountID;
+    } rows[] = {
+        {"ChatGPT login", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), "sessions/2026/12/10", true, fx::kDataAccountID},
+        {"credentials in the keyring", "config-keyring.toml", nullptr, {}, "sessions/2026/12/10", true, std::nullopt},
+        {"an API key since the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 11, 30), "sessions/2026/12/10", false,
+         std::nullopt},
+        {"an API key, older file, since the session", nullptr, "auth-apikey-legacy.json", utc(2026, 12, 10, 11, 30),
+         "sessions/2026/12/10", false, std::nullopt},
+        {"an API key before the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 10), "sessions/2026/12/10", true,
+         std::nullopt},
+        {"signed out", nullptr, nullptr, {}, "sessions/2026/12/10", false, std::nullopt},
+        {"the session archived", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), "archived_sessions", true,
+         fx::kDataAccountID},
+    };
+    for (const auto& row : rows) {
+        const QString user = QLatin1String(row.name);
+        const QString codex = home.file(user + QStringLiteral("/.codex"));
+        QDir().mkpath(codex);
+        if (row.config) fx::writeFile(codex + QStringLiteral("/config.toml"), fx::dataFile(QLatin1String(row.config)), now);
+        if (row.auth) fx::writeFile(codex + QStringLiteral("/auth.json"), fx::dataFile(QLatin1String(row.auth)), row.signedInAt);
+        fx::writeFile(codex + QLatin1Char('/') + QLatin1String(row.folder) +
+                          QStringLiteral("/rollout-2026-12-10T11-00-00-019b0a1c.jsonl"),
+                      rollout, written);
+        // An older session left in place: the archived one is newer.
+        fx::writeFile(codex + QStringLiteral("/sessions/2026/12/09/rollout-old.jsonl"),
+                      fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-12-09T09:00:00Z")),
+                                     fx::rateLimitLine(QStringLiteral("2026-12-09T09:10:00Z"), primaryAt(90))}),
+                      utc(2026, 12, 9, 9, 10));
+        Adapter adapter(ledger, {home.file(user), std::nullopt, home.file(user + QStringLiteral("/chat"))}, clock);
+        const auto all = adapter.fetchUsagePerAccount(false);
+        ASSERT_EQ(all.size(), 1) << row.name;
+        const UsageSnapshot& s = all[0];
+        EXPECT_EQ(s.accountID, row.accountID) << row.name;
+        EXPECT_EQ(!s.isSimulated(), row.figures) << row.name;
+        if (!row.figures) continue;
+        EXPECT_EQ(s.hourlyRemainingPercentage, 76.5) << row.name;
+        EXPECT_EQ(s.weeklyRemainingPercentage, 56) << row.name;
+        EXPECT_EQ(s.planName, QStringLiteral("ChatGPT Pro Lite")) << row.name;
+        EXPECT_EQ(s.capturedAt, utc(2026, 12, 10, 11, 0, 41).addMSecs(902)) << row.name;
+        EXPECT_EQ(itemTexts(s), QStringLiteral("5-hour limit 76.5 | 1-week limit 56 | GPT-5.3-Codex-Spark \u00b7 5-hour limit 97 | "
+                                               "GPT-5.3-Codex-Spark \u00b7 1-week limit 99 | Credits 100"))
+            << row.name;
+        EXPECT_EQ(s.modelQuotas.last().paceText, QStringLiteral("Balance 17.25")) << row.name;
+    }
 }
 
 TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
