@@ -1,9 +1,11 @@
 // A Codex rollout file whose final mebibyte (the reader's tail window) begins at
 // any byte of the input: the rate limits found are sound, dated no later than
 // now, the account's own with each other allowance once and at most 32 of them,
-// and make a snapshot that reads back from our store.
+// and make a snapshot that reads back from our store. The same bytes as the
+// home's config.toml name one credential store or none.
 #include "FuzzTarget.h"
 
+#include "accounts/CodexAccountResolver.h"
 #include "core/TextUtil.h"
 #include "providers/CodexRolloutReader.h"
 #include "providers/OpenAI_CodexAdapter.h"
@@ -38,6 +40,13 @@ METERIX_FUZZ_TARGET(codex_rollout) {
     // window's first byte is payload[cut].
     const qint64 filler = CodexRolloutReader::kTailBytes - (payload.size() - cut);
     if (filler > 0 && !QFile::resize(*path, payload.size() + filler)) return;
+
+    if (fuzz::writeFile(QStringLiteral("codex/config.toml"), payload)) {
+        using Store = CodexAccountResolver::CredentialStore;
+        const Store store = CodexAccountResolver::credentialStore(home);
+        METERIX_FUZZ_CHECK(store == Store::file || store == Store::keyring || store == Store::automatic ||
+                           store == Store::ephemeral);
+    }
 
     const test::FakeClock clock(fuzz::fixedNow());
     const auto reading = CodexRolloutReader::rateLimits(home, fuzz::fixedNow(), clock);

@@ -352,15 +352,17 @@ TEST_F(CodexRolloutReaderTest, ThousandsOfAllowancesAreReadInOnePassAndAtMostThi
     const struct {
         const char* name;
         const char* line; // %1 the allowance's id
-        bool timed;       // lines whose text is not certain are all parsed: a benchmark times those
+        int files;
+        bool timed; // the twelve files and the lines that must all be parsed are timed by a benchmark
     } rows[] = {
-        {"written as the client writes them", R"({"rate_limits":{"limit_id":"%1","primary":{"used_percent":1}}})", true},
-        {"each with an escape", R"({"rate_limits":{"limit_id":"%1\/","primary":{"used_percent":1}}})", false},
+        {"one rollout as the client writes it", R"({"rate_limits":{"limit_id":"%1","primary":{"used_percent":1}}})", 1, true},
+        {"twelve, each line with an escape", R"({"rate_limits":{"limit_id":"%1\/","primary":{"used_percent":1}}})",
+         Reader::kCandidateLimit, false},
     };
     for (const auto& row : rows) {
         const QString codexHome = home.file(QLatin1String(row.name));
         qsizetype perFile = 0;
-        for (int file = 0; file < Reader::kCandidateLimit; ++file) {
+        for (int file = 0; file < row.files; ++file) {
             // The account's line comes first and is older than every file, so
             // every file is read to its start.
             QByteArray contents = fx::sessionMetaLine(QStringLiteral("2026-01-15T08:00:00Z")) + '\n' +
@@ -384,7 +386,7 @@ TEST_F(CodexRolloutReaderTest, ThousandsOfAllowancesAreReadInOnePassAndAtMostThi
         ASSERT_EQ(reading->allowances.size(), Reader::kAllowanceLimit) << row.name;
         const auto id = [&](qsizetype n) {
             return QString::fromLatin1(row.line)
-                .arg(QStringLiteral("m11_%1").arg(n, 5, 10, QLatin1Char('0')))
+                .arg(QStringLiteral("m%1_%2").arg(row.files - 1).arg(n, 5, 10, QLatin1Char('0')))
                 .section(QLatin1Char('"'), 5, 5)
                 .replace(QLatin1String("\\/"), QLatin1String("/"));
         };
