@@ -6,6 +6,7 @@
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -288,8 +289,8 @@ TEST_F(CodexAccountResolverTest, WhoIsSignedInFollowsTheClientsCredentialStore) 
     for (const auto& row : rows) {
         const QString user = QLatin1String(row.name);
         home.mkdir(user + QStringLiteral("/.codex"));
-        if (row.config) home.write(user + QStringLiteral("/.codex/config.toml"), fx::dataFile(QLatin1String(row.config)));
-        if (row.auth) home.write(user + QStringLiteral("/.codex/auth.json"), fx::dataFile(QLatin1String(row.auth)));
+        if (row.config) home.write(user + QStringLiteral("/.codex/config.toml"), test::testData(QStringLiteral("codex/") + QLatin1String(row.config)));
+        if (row.auth) home.write(user + QStringLiteral("/.codex/auth.json"), test::testData(QStringLiteral("codex/") + QLatin1String(row.auth)));
         const Resolver::Environment where{home.file(user), std::nullopt, home.file(user + QStringLiteral("/chat"))};
         EXPECT_EQ(Resolver::profiles(where).size(), row.profiles) << row.name;
         const auto accounts = Resolver(where, ledger, clock).resolveAccounts();

@@ -5,6 +5,7 @@
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -142,7 +143,7 @@ TEST_F(OpenAI_CodexAdapterTest, TwoProfilesGiveTwoSnapshotsInProfileOrder) {
     EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex")))->accountID, QStringLiteral("B"));
 }
 
-// MARK: Limit buckets
+// MARK: Allowances
 
 using fx::kAccountLimits;
 using fx::kSparkLimits;
@@ -162,7 +163,7 @@ QString itemTexts(const UsageSnapshot& s) {
 TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
     const QDateTime now = utc(2026, 12, 10, 12);
     clock.set(now);
-    const QByteArray rollout = fx::dataFile(QStringLiteral("rollout-2026-12-10T11-00-00-019b0a1c.jsonl"));
+    const QByteArray rollout = test::testData(QStringLiteral("codex/rollout-2026-12-10T11-00-00-019b0a1c.jsonl"));
     ASSERT_FALSE(rollout.isEmpty());
     const QDateTime written = utc(2026, 12, 10, 11, 0, 42);
     const struct {
@@ -190,8 +191,8 @@ TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
         const QString user = QLatin1String(row.name);
         const QString codex = home.file(user + QStringLiteral("/.codex"));
         QDir().mkpath(codex);
-        if (row.config) fx::writeFile(codex + QStringLiteral("/config.toml"), fx::dataFile(QLatin1String(row.config)), now);
-        if (row.auth) fx::writeFile(codex + QStringLiteral("/auth.json"), fx::dataFile(QLatin1String(row.auth)), row.signedInAt);
+        if (row.config) fx::writeFile(codex + QStringLiteral("/config.toml"), test::testData(QStringLiteral("codex/") + QLatin1String(row.config)), now);
+        if (row.auth) fx::writeFile(codex + QStringLiteral("/auth.json"), test::testData(QStringLiteral("codex/") + QLatin1String(row.auth)), row.signedInAt);
         fx::writeFile(codex + QLatin1Char('/') + QLatin1String(row.folder) +
                           QStringLiteral("/rollout-2026-12-10T11-00-00-019b0a1c.jsonl"),
                       rollout, written);

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QFile>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -55,17 +54,9 @@ QByteArray authJson(const QJsonObject& idTokenClaims, const QString& accountID =
 // The OpenAI claim object of an ID token.
 QJsonObject openAIClaims(const QString& accountID, const QString& planType);
 
-#ifdef METERIX_TEST_DATA
-// A file of tests/data/codex: rows we wrote in the client's own shapes (see
-// SOURCES.md there). Empty when missing.
-inline QByteArray dataFile(const QString& name) {
-    QFile file(QStringLiteral(METERIX_TEST_DATA "/codex/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-// The account, e-mail and plan of the ChatGPT login in those files.
+// The account and e-mail of the ChatGPT login in tests/data/codex.
 inline const QString kDataAccountID = QStringLiteral("5b1f0c3e-7a2d-4c8e-9f10-2a6b3c4d5e6f");
 inline const QString kDataEmail = QStringLiteral("dev@example.com");
-#endif
 
 } // namespace codex
 } // namespace meterix::test
