@@ -196,23 +196,12 @@ TEST_F(CodexAccountResolverTest, PlanNames) {
         std::optional<QString> type;
         std::optional<QString> name;
     } rows[] = {
-        {QStringLiteral("free"), QStringLiteral("ChatGPT Free")},
-        {QStringLiteral("go"), QStringLiteral("ChatGPT Go")},
-        {QStringLiteral("plus"), QStringLiteral("ChatGPT Plus")},
-        {QStringLiteral("Plus"), QStringLiteral("ChatGPT Plus")},
-        {QStringLiteral("pro"), QStringLiteral("ChatGPT Pro")},
-        {QStringLiteral("prolite"), QStringLiteral("ChatGPT Pro Lite")},
-        {QStringLiteral("pro_lite"), QStringLiteral("ChatGPT Pro Lite")},
-        {QStringLiteral("team"), QStringLiteral("ChatGPT Team")},
-        {QStringLiteral("self_serve_business_usage_based"), QStringLiteral("ChatGPT Business")},
-        {QStringLiteral("business"), QStringLiteral("ChatGPT Business")},
-        {QStringLiteral("enterprise_cbp_usage_based"), QStringLiteral("ChatGPT Enterprise")},
-        {QStringLiteral("enterprise"), QStringLiteral("ChatGPT Enterprise")},
-        {QStringLiteral("hc"), QStringLiteral("ChatGPT Enterprise")},
-        {QStringLiteral("edu"), QStringLiteral("ChatGPT Edu")},
-        {QStringLiteral("education"), QStringLiteral("ChatGPT Edu")},
-        {QStringLiteral("PRO_max plan"), QStringLiteral("ChatGPT Pro Max Plan")},
-        {QString(), std::nullopt},
+        {"free", "ChatGPT Free"}, {"go", "ChatGPT Go"}, {"plus", "ChatGPT Plus"}, {"Plus", "ChatGPT Plus"},
+        {"pro", "ChatGPT Pro"}, {"prolite", "ChatGPT Pro Lite"}, {"pro_lite", "ChatGPT Pro Lite"},
+        {"team", "ChatGPT Team"}, {"self_serve_business_usage_based", "ChatGPT Business"},
+        {"business", "ChatGPT Business"}, {"enterprise_cbp_usage_based", "ChatGPT Enterprise"},
+        {"enterprise", "ChatGPT Enterprise"}, {"hc", "ChatGPT Enterprise"}, {"edu", "ChatGPT Edu"},
+        {"education", "ChatGPT Edu"}, {"PRO_max plan", "ChatGPT Pro Max Plan"}, {"", std::nullopt},
         {std::nullopt, std::nullopt},
     };
     for (const auto& row : rows) EXPECT_EQ(Resolver::planName(row.type), row.name) << row.type.value_or(QStringLiteral("-")).toStdString();

@@ -118,21 +118,6 @@ TEST_F(CodexRolloutReaderTest, FlatAndDatedFilesCompeteOnModificationDateAlone) 
     EXPECT_TRUE(Reader::rolloutCandidates(home.path(), 0).isEmpty());
 }
 
-// The client moves a session it archives to "archived_sessions", keeping its
-// date: the newest reading may lie there, and was once never read.
-TEST_F(CodexRolloutReaderTest, ArchivedSessionsCompeteOnModificationDate) {
-    const QString live = rollout(QStringLiteral("2026/01/15/rollout-live.jsonl"), {}, utc(2026, 1, 15, 10));
-    const QString flat = fx::writeFile(home.file(QStringLiteral("archived_sessions/rollout-archived.jsonl")), {},
-                                       utc(2026, 1, 15, 11));
-    const QString dated = fx::writeFile(home.file(QStringLiteral("archived_sessions/2026/01/14/rollout-dated.jsonl")), {},
-                                        utc(2026, 1, 14));
-    fx::writeFile(home.file(QStringLiteral("archived_sessions/.hidden/01/01/rollout-hidden.jsonl")), {}, utc(2026, 1, 15, 12));
-    fx::writeFile(home.file(QStringLiteral("archived_sessions/notes.jsonl")), {}, utc(2026, 1, 15, 12));
-    QStringList order;
-    for (const auto& candidate : Reader::rolloutCandidates(home.path(), 12)) order.append(candidate.url);
-    EXPECT_EQ(order, (QStringList{flat, live, dated}));
-}
-
 TEST_F(CodexRolloutReaderTest, OnlyThirtyDayFoldersAreWalkedNewestNamesFirst) {
     // 20 days in February and 20 in January: February's 20 and January 11-20 are walked.
     for (int month = 1; month <= 2; ++month)
