@@ -68,8 +68,14 @@ bool outranks(const RateLimits& candidate, const RateLimits& best, const QDateTi
     return candidate.placedAt(now) > best.placedAt(now);
 }
 
+bool escapes(QByteArrayView line) { return ::memchr(line.data(), '\\', size_t(line.size())) != nullptr; }
+
+// An id as the parse reads it names the account: "codex", or blank once
+// trimmed of any white space (Unicode's included, as nameIn trims).
 bool isAccountId(QByteArrayView id) {
-    return QByteArrayView(id).trimmed().isEmpty() || id == QByteArrayView("codex");
+    if (id == QByteArrayView("codex")) return true;
+    if (!id.isEmpty() && uchar(id.front()) > 0x20 && uchar(id.front()) < 0x80) return false;
+    return QString::fromUtf8(id).trimmed().isEmpty();
 }
 
 // The allowance a line reports, told from its text alone where that is
@@ -80,8 +86,6 @@ bool isAccountId(QByteArrayView id) {
 // is escaped), names "rate_limits" once, and that object names "limit_id" first
 // and once: the line then reports that id or, the object lying elsewhere than
 // the parse looks, nothing at all. Otherwise the line is parsed.
-bool escapes(QByteArrayView line) { return ::memchr(line.data(), '\\', size_t(line.size())) != nullptr; }
-
 std::optional<QByteArrayView> statedAllowance(QByteArrayView line) {
     static constexpr QByteArrayView rateLimitsKey(R"("rate_limits")");
     static constexpr QByteArrayView idFirst(R"(:{"limit_id":")");
