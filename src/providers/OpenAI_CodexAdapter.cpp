@@ -169,9 +169,9 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
     // A rollout without a start line cannot be placed before or after a switch.
     const auto& started = reading->account.sessionStartedAt;
     if (!started) return unknownSnapshot(signedIn);
-    // Signed in with an API key since the credential file was written: an API
-    // key has no plan allowance, and the sessions before that moment were the
-    // previous login's, whose figures are not this sign-in's.
+    // Signed in with an API key, which has no plan allowance of its own: the
+    // credential file was written at the switch, and sessions begun before it
+    // were the previous ChatGPT login's, whose figures are not this sign-in's.
     if (CodexAccountResolver::signsInWithAPIKey(profile)) {
         const auto switchedAt = credentialWrittenAt(profile);
         if (!switchedAt || *started < *switchedAt) return unknownSnapshot(std::nullopt);
