@@ -1,6 +1,7 @@
 // How long one scan of a Codex home takes when it holds twelve rollouts of
-// 1 GiB each, and how many bytes the scan reads; and one of a busy session
-// whose every turn reports the account's and a model's allowance. The files are sparse, so the
+// 1 GiB each, and how many bytes the scan reads; one of a busy session whose
+// every turn reports the account's and a model's allowance; and one of twelve
+// rollouts naming thousands of allowances each. The files are sparse, so the
 // fixture costs no disk; a scan that read whole files would read 12 GiB of
 // zeros and show it in both figures.
 #include "providers/CodexRolloutReader.h"
@@ -85,7 +86,7 @@ void BM_ScanTwelveOneGibibyteRollouts(benchmark::State& state) {
         const qint64 before = meterix::test::bytesReadByProcess();
         auto limits = CodexRolloutReader::rateLimits(home.path(), kNow);
         totalRead += meterix::test::bytesReadByProcess() - before;
-        if (!limits || !limits->sessionStartedAt) {
+        if (!limits || !limits->account.sessionStartedAt) {
             state.SkipWithError("the scan found no rate limits");
             return;
         }
@@ -116,7 +117,7 @@ void BM_ScanABusyRolloutWithModelAllowances(benchmark::State& state) {
     fx::writeFile(day + QStringLiteral("/rollout-busy.jsonl"), contents, kNow.addSecs(-60));
     for (auto _ : state) {
         auto limits = CodexRolloutReader::rateLimits(home.path(), kNow);
-        if (!limits || limits->modelBuckets.size() != 1) {
+        if (!limits || limits->allowances.size() != 1) {
             state.SkipWithError("the scan missed the allowances");
             return;
         }
@@ -124,6 +125,34 @@ void BM_ScanABusyRolloutWithModelAllowances(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ScanABusyRolloutWithModelAllowances)->Unit(benchmark::kMillisecond);
+
+// Twelve full rollouts, each naming about 14,000 allowances once, the account's
+// line first and older than every file, so every file is read to its start.
+// Argument 0: lines as the client writes them, each one's allowance certain from
+// its text; 1: each line with an escape, so every one is parsed.
+void BM_ScanTwelveRolloutsOfThousandsOfAllowances(benchmark::State& state) {
+    namespace fx = meterix::test::codex;
+    const char* line = state.range(0) == 0 ? R"({"rate_limits":{"limit_id":"%1","primary":{"used_percent":1}}})"
+                                           : R"({"rate_limits":{"limit_id":"%1\/","primary":{"used_percent":1}}})";
+    QTemporaryDir home;
+    for (int file = 0; file < kFiles; ++file) {
+        QByteArray contents = fx::sessionMetaLine(QStringLiteral("2026-01-15T08:00:00Z")) + '\n' +
+                              fx::tokenCountLine(QStringLiteral("2026-01-15T09:00:00Z"), fx::kAccountLimits) + '\n';
+        for (int id = 0; contents.size() < CodexRolloutReader::kTailBytes - 128; ++id)
+            contents += QString::fromLatin1(line).arg(QStringLiteral("m%1_%2").arg(file).arg(id)).toUtf8() + '\n';
+        fx::writeFile(home.filePath(QStringLiteral("sessions/rollout-%1.jsonl").arg(file)), contents,
+                      kNow.addSecs(-3600 + file));
+    }
+    for (auto _ : state) {
+        auto limits = CodexRolloutReader::rateLimits(home.path(), kNow);
+        if (!limits) {
+            state.SkipWithError("the scan found no rate limits");
+            return;
+        }
+        benchmark::DoNotOptimize(limits);
+    }
+}
+BENCHMARK(BM_ScanTwelveRolloutsOfThousandsOfAllowances)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -11,6 +11,7 @@
 #include "core/TextUtil.h"
 #include "providers/OpenAI_CodexAdapter.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QSet>
 
@@ -20,9 +21,13 @@ namespace meterix {
 
 namespace {
 
-// The issuer's claim that carries the ChatGPT account, plan and organisations.
+// The issuer's claims that carry the ChatGPT account, plan and organisations,
+// and the profile (where the e-mail lies when the token has none of its own).
 const QLatin1StringView kOpenAIAuthClaim("https://api.openai.com/auth");
+const QLatin1StringView kOpenAIProfileClaim("https://api.openai.com/profile");
 const QLatin1StringView kConversationPrefix("conversations-v3-");
+// The client's settings file is a few kilobytes.
+constexpr int64_t kConfigReadCap = 1024 * 1024;
 
 // "organizations" counts only as a list of objects throughout.
 QList<QJsonObject> organizationsOf(const QJsonObject& claim) {
@@ -65,17 +70,85 @@ QList<CodexAccountResolver::Profile> CodexAccountResolver::profiles() { return p
 
 QList<CodexAccountResolver::Profile> CodexAccountResolver::profiles(const Environment& environment) {
     QList<Profile> found;
-    QSet<QString> taken;
+    QSet<QString> taken; // folders with their links resolved
     const auto offer = [&](const QString& folder, bool isDefault) {
         const QString authPath = joinPath(folder, QStringLiteral("auth.json"));
-        if (!exists(authPath) || taken.contains(authPath)) return;
-        taken.insert(authPath);
+        // With the credentials in the keyring or in memory there is no file:
+        // the folder is a signed-in home all the same, of an unknown account.
+        if (!exists(authPath) && credentialStore(folder) == CredentialStore::file) return;
+        const QString resolved = QFileInfo(folder).canonicalFilePath();
+        if (resolved.isEmpty() || taken.contains(resolved)) return;
+        taken.insert(resolved);
         found.append(Profile{authPath, folder, isDefault});
     };
-    if (environment.codexHome && !environment.codexHome->isEmpty()) offer(*environment.codexHome, true);
+    // The client takes $CODEX_HOME only when it names an existing folder, and
+    // then by its resolved path: "~/.codex/" or a link to it is ~/.codex.
+    if (environment.codexHome && !environment.codexHome->isEmpty() &&
+        AccountFileReader::directoryExists(*environment.codexHome))
+        offer(QFileInfo(*environment.codexHome).canonicalFilePath(), true);
     for (const QString& folder : AccountFileReader::profileDirectories(environment.homeFolder, QStringLiteral(".codex")))
         offer(folder, found.isEmpty());
     return found;
+}
+
+CodexAccountResolver::CredentialStore CodexAccountResolver::credentialStore(const QString& codexHome) {
+    // The setting is a top-level key, so it stands before the first table.
+    const auto text = readRegularFile(joinPath(codexHome, QStringLiteral("config.toml")), kConfigReadCap);
+    if (!text) return CredentialStore::file;
+    const QByteArrayView all(*text);
+    for (qsizetype start = 0; start < all.size();) {
+        qsizetype end = all.indexOf('\n', start);
+        if (end < 0) end = all.size();
+        const QByteArrayView line = all.sliced(start, end - start).trimmed();
+        start = end + 1;
+        if (line.startsWith('[')) break;
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0) continue;
+        QByteArrayView key = line.first(equals).trimmed();
+        if (key.size() >= 2 && (key.front() == '"' || key.front() == '\'') && key.back() == key.front())
+            key = key.sliced(1, key.size() - 2);
+        if (key != QByteArrayView("cli_auth_credentials_store")) continue;
+        const QByteArrayView value = line.sliced(equals + 1).trimmed();
+        if (value.isEmpty() || (value.front() != '"' && value.front() != '\'')) return CredentialStore::file;
+        const qsizetype close = value.indexOf(value.front(), 1);
+        if (close < 0) return CredentialStore::file;
+        const QByteArrayView store = value.sliced(1, close - 1);
+        if (store == QByteArrayView("keyring")) return CredentialStore::keyring;
+        if (store == QByteArrayView("auto")) return CredentialStore::automatic;
+        if (store == QByteArrayView("ephemeral")) return CredentialStore::ephemeral;
+        return CredentialStore::file;
+    }
+    return CredentialStore::file;
+}
+
+namespace {
+
+// The client reads auth.json only where its credentials may be kept in files.
+bool readsCredentialFile(const QString& codexHome) {
+    using Store = CodexAccountResolver::CredentialStore;
+    const Store store = CodexAccountResolver::credentialStore(codexHome);
+    return store == Store::file || store == Store::automatic;
+}
+
+} // namespace
+
+std::optional<CodexAccountResolver::IdentityClaims> CodexAccountResolver::signedInClaims(const Profile& profile) {
+    if (!readsCredentialFile(profile.homeDirectory) || signsInWithAPIKey(profile)) return std::nullopt;
+    return identityClaims(profile.authPath);
+}
+
+bool CodexAccountResolver::signsInWithAPIKey(const Profile& profile) {
+    if (!readsCredentialFile(profile.homeDirectory)) return false;
+    const auto file = AccountFileReader::json(profile.authPath);
+    if (!file) return false;
+    if (const auto mode = json::string(*file, QLatin1String("auth_mode")))
+        return mode->compare(QLatin1String("apikey"), Qt::CaseInsensitive) == 0 ||
+               mode->compare(QLatin1String("api_key"), Qt::CaseInsensitive) == 0;
+    // Older files name no mode: a ChatGPT login kept its tokens (and at times
+    // a key beside them); a key alone is an API-key sign-in.
+    if (json::object(*file, QLatin1String("tokens"))) return false;
+    const auto key = json::string(*file, QLatin1String("OPENAI_API_KEY"));
+    return key && !key->isEmpty();
 }
 
 // MARK: Claims
@@ -95,6 +168,9 @@ std::optional<CodexAccountResolver::IdentityClaims> CodexAccountResolver::identi
 
     IdentityClaims claims;
     claims.email = json::string(*payload, QLatin1String("email"));
+    if (!claims.email)
+        if (const auto profile = json::object(*payload, kOpenAIProfileClaim))
+            claims.email = json::string(*profile, QLatin1String("email"));
     claims.name = json::string(*payload, QLatin1String("name"));
     claims.accountID = json::string(claim, QLatin1String("chatgpt_account_id"));
     if (!claims.accountID) claims.accountID = json::string(*tokens, QLatin1String("account_id"));
@@ -105,16 +181,28 @@ std::optional<CodexAccountResolver::IdentityClaims> CodexAccountResolver::identi
 
 std::optional<QString> CodexAccountResolver::planName(const std::optional<QString>& planType) {
     if (!planType || planType->isEmpty()) return std::nullopt;
-    static const QList<std::pair<QString, QString>> known{
-        {QStringLiteral("free"), QStringLiteral("ChatGPT Free")},
-        {QStringLiteral("plus"), QStringLiteral("ChatGPT Plus")},
-        {QStringLiteral("pro"), QStringLiteral("ChatGPT Pro")},
-        {QStringLiteral("team"), QStringLiteral("ChatGPT Team")},
-        {QStringLiteral("enterprise"), QStringLiteral("ChatGPT Enterprise")},
+    // The service's plan ids as the client lists them, by the names ChatGPT
+    // sells them under; the usage-based variants are the plans they bill.
+    static const QList<std::pair<QLatin1StringView, QLatin1StringView>> known{
+        {QLatin1StringView("free"), QLatin1StringView("ChatGPT Free")},
+        {QLatin1StringView("go"), QLatin1StringView("ChatGPT Go")},
+        {QLatin1StringView("plus"), QLatin1StringView("ChatGPT Plus")},
+        {QLatin1StringView("pro"), QLatin1StringView("ChatGPT Pro")},
+        {QLatin1StringView("prolite"), QLatin1StringView("ChatGPT Pro Lite")},
+        {QLatin1StringView("pro_lite"), QLatin1StringView("ChatGPT Pro Lite")},
+        {QLatin1StringView("team"), QLatin1StringView("ChatGPT Team")},
+        {QLatin1StringView("self_serve_business_usage_based"), QLatin1StringView("ChatGPT Business")},
+        {QLatin1StringView("business"), QLatin1StringView("ChatGPT Business")},
+        {QLatin1StringView("enterprise_cbp_usage_based"), QLatin1StringView("ChatGPT Enterprise")},
+        {QLatin1StringView("enterprise"), QLatin1StringView("ChatGPT Enterprise")},
+        {QLatin1StringView("hc"), QLatin1StringView("ChatGPT Enterprise")},
+        {QLatin1StringView("edu"), QLatin1StringView("ChatGPT Edu")},
+        {QLatin1StringView("education"), QLatin1StringView("ChatGPT Edu")},
     };
     for (const auto& [type, name] : known)
-        if (*planType == type) return name;
-    return QStringLiteral("ChatGPT ") + capitalizeWords(*planType);
+        if (*planType == type) return QString(name);
+    // A plan the service adds later: its id in words, "new_tier" as New Tier.
+    return QStringLiteral("ChatGPT ") + capitalizeWords(QString(*planType).replace(QLatin1Char('_'), QLatin1Char(' ')));
 }
 
 // MARK: Accounts
@@ -124,7 +212,7 @@ QList<AccountIdentity> CodexAccountResolver::resolveAccounts() { return cliAccou
 QList<AccountIdentity> CodexAccountResolver::cliAccounts() {
     QList<AccountIdentity> identities;
     for (const Profile& profile : profiles(environment_)) {
-        const auto claims = identityClaims(profile.authPath);
+        const auto claims = signedInClaims(profile);
         if (!claims) continue;
         const auto id = claims->accountID ? claims->accountID : claims->email;
         if (!id) continue;

@@ -14,7 +14,8 @@ namespace meterix {
 class AccountIdentityLedger;
 
 // Finds the OpenAI accounts of the Codex command-line client (one per profile
-// folder holding auth.json: $CODEX_HOME, ~/.codex, ~/.codex-work, ...) and of
+// folder: $CODEX_HOME, ~/.codex, ~/.codex-work, ..., each holding auth.json or
+// keeping its credentials where the client's setting puts them) and of
 // the ChatGPT desktop app (its workspaces, from its preferences and from the
 // names of its conversation stores). It also lists the Codex profiles, reads a
 // profile's identity claims and names plans for the Codex adapter.
@@ -41,6 +42,11 @@ public:
         bool operator==(const IdentityClaims&) const = default;
     };
 
+    // Where the client keeps a home's credentials: its config.toml setting
+    // cli_auth_credentials_store ("file", the default; "keyring"; "auto", the
+    // keyring when it works and else the file; "ephemeral", memory only).
+    enum class CredentialStore { file, keyring, automatic, ephemeral };
+
     // Where to look: the user's home folder, $CODEX_HOME, and the ChatGPT app's
     // folder (there is no Linux build of the app; its folder is read when present).
     struct Environment {
@@ -62,9 +68,10 @@ public:
     // account switch in the identity ledger.
     QList<AccountIdentity> resolveAccounts() override;
 
-    // $CODEX_HOME first, then the ".codex" folders of the home folder in order;
-    // only folders holding auth.json, each credential path once. The first is
-    // the default profile.
+    // $CODEX_HOME first (as the client takes it: an existing folder, its links
+    // resolved), then the ".codex" folders of the home folder in order; only
+    // folders that hold auth.json or keep their credentials out of files, each
+    // folder once. The first is the default profile.
     static QList<Profile> profiles();
     static QList<Profile> profiles(const Environment& environment);
 
@@ -72,6 +79,21 @@ public:
     // when every claim is missing. The token's signature is not checked: the
     // claims only name an account.
     static std::optional<IdentityClaims> identityClaims(const QString& authPath);
+
+    // The claims of the account the client is signed in to in a profile: none
+    // when its credentials are kept out of files (the client then never reads
+    // auth.json, so a file left there names no current account) or when the
+    // file signs in with an API key.
+    static std::optional<IdentityClaims> signedInClaims(const Profile& profile);
+
+    // Whether the client signs in to a profile with the API key of its
+    // credential file rather than a ChatGPT login: the file's "auth_mode", or
+    // without one a key and no tokens. The key itself is not kept.
+    static bool signsInWithAPIKey(const Profile& profile);
+
+    // The home's cli_auth_credentials_store setting; file when the setting or
+    // the file is missing, unreadable or names no store the client knows.
+    static CredentialStore credentialStore(const QString& codexHome);
 
     // "ChatGPT Plus" and friends; absent for absent or empty text.
     static std::optional<QString> planName(const std::optional<QString>& planType);

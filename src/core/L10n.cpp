@@ -29,8 +29,8 @@ L10n L10n::codexWindowMinutes(qint64 n) {
     return make(Case::codexWindowMinutes, n);
 }
 
-L10n L10n::codexBalance(qint64 n) {
-    return make(Case::codexBalance, n);
+L10n L10n::codexBalance(const QString& s) {
+    return make(Case::codexBalance, 0, 0, s);
 }
 
 L10n L10n::groqTokensPerMinute(qint64 n) {
@@ -241,8 +241,7 @@ L10nPair L10n::pair() const {
         return {QString::number(n) + QStringLiteral("분 한도"),
                 QString::number(n) + QStringLiteral("-minute limit")};
     case Case::codexBalance:
-        return {QStringLiteral("잔액 ") + QString::number(n),
-                QStringLiteral("Balance ") + QString::number(n)};
+        return {QStringLiteral("잔액 ") + s, QStringLiteral("Balance ") + s};
     case Case::groqTokensPerMinute:
         return {QStringLiteral("분당 ") + QString::number(n) + QStringLiteral(" 토큰"),
                 QString::number(n) + QStringLiteral(" tokens/min")};

@@ -77,7 +77,7 @@ class L10n {
     static L10n codexWindowDays(qint64 n);
     static L10n codexWindowHours(qint64 n);
     static L10n codexWindowMinutes(qint64 n);
-    static L10n codexBalance(qint64 n);
+    static L10n codexBalance(const QString& s);
     static L10n groqTokensPerMinute(qint64 n);
     static L10n groqRequestsPerDay(qint64 n);
     static L10n openRouterAccountBalanceWith(const QString& s);

@@ -10,7 +10,9 @@
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
 
+#include <QHash>
 #include <QJsonDocument>
+#include <QSet>
 
 #include <algorithm>
 
@@ -58,43 +60,50 @@ std::optional<QString> nameIn(const QJsonObject& o, QLatin1StringView key) {
     return text;
 }
 
-// When a reading was taken, as far as can be told. Its own stamp, unless that
-// lies ahead of the clock; then the latest start of its windows (reset less
-// length): the service sets those, not the clock that ran ahead, and a window
-// it reported had begun. Without one, it cannot be placed at all.
-template <typename Reading>
-QDateTime placedAt(const Reading& reading, const QDateTime& now) {
-    if (!reading.aheadOfClock) return reading.capturedAt;
-    QDateTime latest = CodexRolloutReader::distantPast();
-    for (const auto& w : {reading.primary, reading.secondary})
-        if (w && w->resetsAt && w->windowMinutes)
-            latest = std::max(latest, dateFromUnixSeconds(static_cast<double>(w->resetsAt->toSecsSinceEpoch()) -
-                                                          60.0 * static_cast<double>(*w->windowMinutes)));
-    return std::min(latest, now);
-}
+using RateLimits = CodexRolloutReader::RateLimits;
 
 // Which of two readings of one allowance the home's answer takes: the later
 // placed; on a tie the one found first (in the newer file).
-template <typename Reading>
-bool outranks(const Reading& candidate, const Reading& best, const QDateTime& now) {
-    return placedAt(candidate, now) > placedAt(best, now);
+bool outranks(const RateLimits& candidate, const RateLimits& best, const QDateTime& now) {
+    return candidate.placedAt(now) > best.placedAt(now);
 }
 
-using ModelBucket = CodexRolloutReader::ModelBucket;
+bool escapes(QByteArrayView line) { return ::memchr(line.data(), '\\', size_t(line.size())) != nullptr; }
 
-// Keeps the better reading of each allowance (a home has a handful).
-void keepBetter(QList<ModelBucket>& kept, ModelBucket bucket, const QDateTime& now) {
-    const auto same = [&](const ModelBucket& b) { return b.limitId == bucket.limitId; };
-    const auto known = std::find_if(kept.begin(), kept.end(), same);
-    if (known == kept.end())
-        kept.append(std::move(bucket));
-    else if (outranks(bucket, *known, now))
-        *known = std::move(bucket);
+// An id as the parse reads it names the account: "codex", or blank once
+// trimmed of any white space (Unicode's included, as nameIn trims).
+bool isAccountId(QByteArrayView id) {
+    if (id == QByteArrayView("codex")) return true;
+    if (!id.isEmpty() && uchar(id.front()) > 0x20 && uchar(id.front()) < 0x80) return false;
+    return QString::fromUtf8(id).trimmed().isEmpty();
 }
 
-void sortById(QList<ModelBucket>& buckets) {
-    std::sort(buckets.begin(), buckets.end(),
-              [](const ModelBucket& a, const ModelBucket& b) { return codePointLess(a.limitId, b.limitId); });
+// The allowance a line reports, told from its text alone where that is
+// certain, so that lines of allowances already decided are passed over
+// without being parsed. The client writes the object compactly with its id
+// first: `"rate_limits":{"limit_id":"<id>",...`. The text is certain only when
+// the line holds no backslash (every quote then delimits a string and nothing
+// is escaped), names "rate_limits" once, and that object names "limit_id" first
+// and once: the line then reports that id or, the object lying elsewhere than
+// the parse looks, nothing at all. Otherwise the line is parsed.
+std::optional<QByteArrayView> statedAllowance(QByteArrayView line) {
+    static constexpr QByteArrayView rateLimitsKey(R"("rate_limits")");
+    static constexpr QByteArrayView idFirst(R"(:{"limit_id":")");
+    if (escapes(line)) return std::nullopt;
+    const auto* found = static_cast<const char*>(
+        ::memmem(line.data(), size_t(line.size()), rateLimitsKey.data(), size_t(rateLimitsKey.size())));
+    if (!found) return std::nullopt;
+    const QByteArrayView from = line.sliced(found - line.data() + rateLimitsKey.size());
+    if (!from.startsWith(idFirst)) return std::nullopt;
+    const QByteArrayView id = from.sliced(idFirst.size());
+    const auto* idEnd = static_cast<const char*>(::memchr(id.data(), '"', size_t(id.size())));
+    if (!idEnd) return std::nullopt;
+    // Another "rate_limits" after could be the one the parse takes; another
+    // "limit_id" after could repeat the key in this object. One before this
+    // object lies in another and says nothing about it.
+    const QByteArrayView rest = id.sliced(idEnd - id.data());
+    if (holds(rest, rateLimitsKey) || holds(rest, QByteArrayView(R"("limit_id")"))) return std::nullopt;
+    return id.first(idEnd - id.data());
 }
 
 } // namespace
@@ -132,18 +141,23 @@ QStringList CodexRolloutReader::descendingSubdirectories(const QString& folder) 
     return folders;
 }
 
-QList<CodexRolloutReader::Candidate> CodexRolloutReader::rolloutCandidates(const QString& codexHome, int limit) {
-    const QString sessions = joinPath(codexHome, QStringLiteral("sessions"));
-    QList<Candidate> candidates = rolloutsDirectlyIn(sessions);
+QList<CodexRolloutReader::Candidate> CodexRolloutReader::rolloutsUnder(const QString& folder) {
+    QList<Candidate> found = rolloutsDirectlyIn(folder);
     int dayFolders = 0;
-    [&] {
-        for (const QString& year : descendingSubdirectories(sessions))
-            for (const QString& month : descendingSubdirectories(year))
-                for (const QString& day : descendingSubdirectories(month)) {
-                    candidates.append(rolloutsDirectlyIn(day));
-                    if (++dayFolders >= kDayFolderLimit) return;
-                }
-    }();
+    for (const QString& year : descendingSubdirectories(folder))
+        for (const QString& month : descendingSubdirectories(year))
+            for (const QString& day : descendingSubdirectories(month)) {
+                found.append(rolloutsDirectlyIn(day));
+                if (++dayFolders >= kDayFolderLimit) return found;
+            }
+    return found;
+}
+
+QList<CodexRolloutReader::Candidate> CodexRolloutReader::rolloutCandidates(const QString& codexHome, int limit) {
+    // The client moves a session it archives out of "sessions" whole, keeping
+    // its modification date: the newest reading may lie there.
+    QList<Candidate> candidates = rolloutsUnder(joinPath(codexHome, QStringLiteral("sessions")));
+    candidates.append(rolloutsUnder(joinPath(codexHome, QStringLiteral("archived_sessions"))));
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.modified > b.modified; });
     if (limit < 0) limit = 0;
@@ -183,23 +197,27 @@ CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString
         if (!start) start = sessionStart(path);
         return *start;
     };
-    // The allowances read so far as the client names them ("limit_id":"codex"):
-    // their earlier lines are passed over without being parsed.
-    QList<QByteArray> knownIds;
-    const auto named = [](const QString& id) { return "\"limit_id\":\"" + id.toUtf8() + '"'; };
-    const auto known = [&](QByteArrayView line) {
-        return std::any_of(knownIds.cbegin(), knownIds.cend(), [&](const QByteArray& id) { return holds(line, id); });
+    // The allowances whose newest line is taken: their earlier lines add nothing.
+    QSet<QByteArray> taken;
+    const auto full = [&] { return reading.allowances.size() >= kAllowanceLimit; };
+    // Whether a line can be passed over unparsed: it reports nothing that is
+    // still wanted, as far as its text tells for certain.
+    const auto passedOver = [&](QByteArrayView line) {
+        if (const auto id = statedAllowance(line)) {
+            if (isAccountId(*id)) return reading.account.has_value();
+            return full() || taken.contains(rawBytes(*id));
+        }
+        // Without any id the line is the account's (older clients) or none:
+        // certain unless an escape could spell the key another way.
+        return reading.account && !holds(line, kLimitIdMarker) && !escapes(line);
     };
     const QByteArrayView all(*text);
     qsizetype end = all.size();
-    while (end > 0) {
+    while (end > 0 && !(reading.account && full())) {
         const qsizetype lineBreak = lastLineBreakBefore(all, end);
         const QByteArrayView line = all.sliced(lineBreak + 1, end - lineBreak - 1);
         end = lineBreak < 0 ? 0 : lineBreak;
-        if (line.isEmpty() || !holds(line, kRateLimitsMarker)) continue;
-        // Once the account's line is found, only a line naming another
-        // allowance can add anything.
-        if (reading.account && (!holds(line, kLimitIdMarker) || known(line))) continue;
+        if (line.isEmpty() || !holds(line, kRateLimitsMarker) || passedOver(line)) continue;
         const auto event = parseLine(line);
         if (!event) continue;
         auto limits = rateLimits(*event, now, std::nullopt, clock);
@@ -209,26 +227,64 @@ CodexRolloutReader::RolloutReading CodexRolloutReader::readRollout(const QString
             if (reading.account) continue;
             limits->sessionStartedAt = sessionStarted();
             reading.account = std::move(limits);
-            knownIds.append(named(kAccountLimitId));
             continue;
         }
-        const auto seen = [&](const ModelBucket& b) { return b.limitId == *limits->limitId; };
-        if (std::any_of(reading.buckets.cbegin(), reading.buckets.cend(), seen)) continue;
-        knownIds.append(named(*limits->limitId));
-        reading.buckets.append(ModelBucket{*limits->limitId, limits->limitName, limits->primary, limits->secondary,
-                                           limits->capturedAt, sessionStarted(), limits->aheadOfClock});
+        if (full() || taken.contains(limits->limitId->toUtf8())) continue;
+        taken.insert(limits->limitId->toUtf8());
+        limits->sessionStartedAt = sessionStarted();
+        reading.allowances.append(std::move(*limits));
     }
     return reading;
 }
 
-std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimitsInRollout(const QString& path,
+namespace {
+
+void sortById(QList<RateLimits>& allowances) {
+    std::sort(allowances.begin(), allowances.end(),
+              [](const RateLimits& a, const RateLimits& b) { return codePointLess(*a.limitId, *b.limitId); });
+}
+
+// The allowances of several files, the better line of each, in one pass.
+class AllowanceMerger {
+public:
+    void add(QList<RateLimits> found, const QDateTime& now) {
+        for (RateLimits& line : found) {
+            const auto known = index_.constFind(*line.limitId);
+            if (known == index_.cend()) {
+                index_.insert(*line.limitId, kept_.size());
+                kept_.append(std::move(line));
+            } else if (outranks(line, kept_[*known], now)) {
+                kept_[*known] = std::move(line);
+            }
+        }
+    }
+    // The most recently reported within the bound (on a tie, the one found
+    // first, in the newer file), ordered by id.
+    QList<RateLimits> take(const QDateTime& now) {
+        if (kept_.size() > CodexRolloutReader::kAllowanceLimit) {
+            std::stable_sort(kept_.begin(), kept_.end(), [&](const RateLimits& a, const RateLimits& b) {
+                return a.placedAt(now) > b.placedAt(now);
+            });
+            kept_.resize(CodexRolloutReader::kAllowanceLimit);
+        }
+        sortById(kept_);
+        return std::move(kept_);
+    }
+
+private:
+    QHash<QString, qsizetype> index_;
+    QList<RateLimits> kept_;
+};
+
+} // namespace
+
+std::optional<CodexRolloutReader::HomeReading> CodexRolloutReader::rateLimitsInRollout(const QString& path,
                                                                                      const QDateTime& now,
                                                                                      const Clock& clock) {
-    RolloutReading reading = readRollout(path, now, clock, false);
-    if (!reading.account) return std::nullopt;
-    sortById(reading.buckets);
-    reading.account->modelBuckets = std::move(reading.buckets);
-    return reading.account;
+    RolloutReading found = readRollout(path, now, clock, false);
+    if (!found.account) return std::nullopt;
+    sortById(found.allowances);
+    return HomeReading{std::move(*found.account), std::move(found.allowances)};
 }
 
 std::optional<QDateTime> CodexRolloutReader::sessionStartInLine(QByteArrayView line) {
@@ -317,27 +373,37 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(
 
 bool CodexRolloutReader::RateLimits::isAccountLimit() const { return !limitId || *limitId == kAccountLimitId; }
 
+QString CodexRolloutReader::RateLimits::displayName() const { return limitName.value_or(limitId.value_or(QString())); }
+
+QDateTime CodexRolloutReader::RateLimits::placedAt(const QDateTime& now) const {
+    if (!aheadOfClock) return capturedAt;
+    QDateTime latest = distantPast();
+    for (const auto& w : {primary, secondary})
+        if (w && w->resetsAt && w->windowMinutes)
+            latest = std::max(latest, dateFromUnixSeconds(static_cast<double>(w->resetsAt->toSecsSinceEpoch()) -
+                                                          60.0 * static_cast<double>(*w->windowMinutes)));
+    return std::min(latest, now);
+}
+
 // MARK: The newest event of a home
 
-std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(const QString& codexHome,
-                                                                            const QDateTime& now,
-                                                                            const Clock& clock) {
+std::optional<CodexRolloutReader::HomeReading> CodexRolloutReader::rateLimits(const QString& codexHome,
+                                                                             const QDateTime& now,
+                                                                             const Clock& clock) {
     const QDateTime aheadFrom = now.addSecs(kAheadToleranceSeconds);
     std::optional<RateLimits> best;
-    QList<ModelBucket> buckets;
+    AllowanceMerger allowances;
     for (const Candidate& candidate : rolloutCandidates(codexHome, kCandidateLimit)) {
         // No older file can hold a newer event. A reading ahead of the clock is
         // placed only by a bound on its age, so it never ends the search: the
         // file of the session running now may come next.
         if (best && !best->aheadOfClock && best->capturedAt >= std::min(candidate.modified, now)) break;
         RolloutReading found = readRollout(candidate.url, now, clock, candidate.modified > aheadFrom);
-        for (ModelBucket& bucket : found.buckets) keepBetter(buckets, std::move(bucket), now);
+        allowances.add(std::move(found.allowances), now);
         if (found.account && (!best || outranks(*found.account, *best, now))) best = std::move(found.account);
     }
     if (!best) return std::nullopt;
-    sortById(buckets);
-    best->modelBuckets = std::move(buckets);
-    return best;
+    return HomeReading{std::move(*best), allowances.take(now)};
 }
 
 // MARK: Labels

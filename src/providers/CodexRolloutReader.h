@@ -14,18 +14,20 @@
 namespace meterix {
 
 // Reads the rate-limit state the Codex client writes into its session rollouts
-// (JSON Lines under <Codex home>/sessions, flat or in year/month/day folders).
-// Nothing is remembered between calls and nothing is ever written. Every read is
-// bounded: at most 30 day folders are listed, 12 files opened, 1 MiB read from
-// each end of a file, and the search stops once no older file can hold a newer
-// event. The functions block on the file system: call them off the GUI thread.
-// Any thread may call them at once.
+// (JSON Lines under <Codex home>/sessions, flat or in year/month/day folders,
+// and those the client has moved to <Codex home>/archived_sessions). Nothing is
+// remembered between calls and nothing is ever written. Every read is bounded:
+// at most 30 day folders are listed per folder tree, 12 files opened, 1 MiB read
+// from each end of a file, and the search stops once no older file can hold a
+// newer event. The functions block on the file system: call them off the GUI
+// thread. Any thread may call them at once.
 //
-// Each token-count line reports one allowance ("limit_id"): "codex" is the
-// account's own (older clients name none), other ids are separate allowances of
-// single models, often written just after the account's line. The account's
-// figures come from its own lines only; every other allowance seen in the files
-// read is kept beside them, its newest line each.
+// Each token-count line reports one allowance (its "rate_limits" object's own
+// "limit_id"): "codex" is the account's own (older clients name none), other ids
+// are separate allowances of single models, often written just after the
+// account's line. The account's figures come from its own lines only; the other
+// allowances seen in the files read are kept beside them, the newest line of
+// each and at most kAllowanceLimit of them, the most recently reported.
 class CodexRolloutReader {
 public:
     static constexpr int kCandidateLimit = 12;
@@ -33,6 +35,9 @@ public:
     static constexpr int64_t kTailBytes = 1024 * 1024;
     static constexpr int64_t kHeadChunkBytes = 64 * 1024;
     static constexpr int64_t kHeadBytes = 1024 * 1024;
+    // A home reports a handful of allowances; a file naming thousands is not a
+    // client's, and every one kept costs a line on the card.
+    static constexpr qsizetype kAllowanceLimit = 32;
     // How far ahead of the reading clock a stamp may lie and still be taken at
     // its word: a line written while the reading runs carries a stamp a moment
     // after the `now` it is read with. Beyond this, the clock that wrote it ran
@@ -46,20 +51,7 @@ public:
         bool operator==(const RateWindow&) const = default;
     };
 
-    // A single model's allowance, from the newest line that reported it.
-    struct ModelBucket {
-        QString limitId;
-        std::optional<QString> limitName;
-        std::optional<RateWindow> primary;
-        std::optional<RateWindow> secondary;
-        QDateTime capturedAt;
-        std::optional<QDateTime> sessionStartedAt;
-        bool aheadOfClock = false; // as in RateLimits
-        // "limit_name", else the id.
-        QString displayName() const { return limitName.value_or(limitId); }
-        bool operator==(const ModelBucket&) const = default;
-    };
-
+    // What one token-count line reports, for whichever allowance it names.
     struct RateLimits {
         std::optional<RateWindow> primary;
         std::optional<RateWindow> secondary;
@@ -75,11 +67,24 @@ public:
         // ahead of now than the tolerance: a clock that ran ahead wrote it, so
         // how old it really is cannot be told, and capturedAt is only now.
         bool aheadOfClock = false;
-        // Of the whole home's reading: the other allowances seen in the files
-        // read, ordered by id.
-        QList<ModelBucket> modelBuckets;
+
         bool isAccountLimit() const;
+        // "limit_name", else the id.
+        QString displayName() const;
+        // When the reading was taken, as far as can be told: its own stamp,
+        // unless that lies ahead of the clock; then the latest start of its
+        // windows (reset less length), which the service set, not the clock
+        // that ran ahead. Without one it cannot be placed at all.
+        QDateTime placedAt(const QDateTime& now) const;
         bool operator==(const RateLimits&) const = default;
+    };
+
+    // What a home (or one rollout) holds: the account's newest line and the
+    // newest line of each other allowance, ordered by id.
+    struct HomeReading {
+        RateLimits account;
+        QList<RateLimits> allowances;
+        bool operator==(const HomeReading&) const = default;
     };
 
     struct Candidate {
@@ -96,17 +101,18 @@ public:
     // written now. A reading ahead of the clock ranks by the latest start of
     // its windows, the one time in it that clock did not set, and never ends
     // the search early.
-    static std::optional<RateLimits> rateLimits(const QString& codexHome, const QDateTime& now,
-                                                const Clock& clock = Clock::system());
+    static std::optional<HomeReading> rateLimits(const QString& codexHome, const QDateTime& now,
+                                                 const Clock& clock = Clock::system());
 
-    // The rollout files of a home, newest first, at most limit of them.
+    // The rollout files of a home, live and archived, newest first, at most
+    // limit of them.
     static QList<Candidate> rolloutCandidates(const QString& codexHome, int limit);
 
     // The account's rate limits of the newest qualifying event in one rollout:
     // the last whole line of its final mebibyte that carries them, with the
     // last line of each other allowance there. A line that is not valid UTF-8
     // or JSON fails alone.
-    static std::optional<RateLimits> rateLimitsInRollout(const QString& path, const QDateTime& now,
+    static std::optional<HomeReading> rateLimitsInRollout(const QString& path, const QDateTime& now,
                                                          const Clock& clock = Clock::system());
 
     // When the rollout began: the timestamp of its "session_meta" line within
@@ -129,13 +135,15 @@ private:
     // line of every other allowance.
     struct RolloutReading {
         std::optional<RateLimits> account;
-        QList<ModelBucket> buckets;
+        QList<RateLimits> allowances; // newest last-written first
     };
     // writtenAhead: the file was last written further ahead of now than the
     // tolerance, which makes its unstamped lines ahead of the clock too.
     static RolloutReading readRollout(const QString& path, const QDateTime& now, const Clock& clock,
                                       bool writtenAhead);
     static QList<Candidate> rolloutsDirectlyIn(const QString& folder);
+    // The rollouts directly in a folder and in its year/month/day folders.
+    static QList<Candidate> rolloutsUnder(const QString& folder);
     static QStringList descendingSubdirectories(const QString& folder);
     // The whole lines among the file's last `bytes` bytes, as bytes: a line cut
     // by the start of the window is dropped before anything is decoded, so a cut

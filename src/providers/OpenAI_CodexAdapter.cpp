@@ -7,6 +7,8 @@
 #include "core/SafeConversions.h"
 #include "core/SafeFile.h"
 
+#include <cmath>
+
 namespace meterix {
 
 namespace {
@@ -79,33 +81,45 @@ ModelQuotaItem windowItem(const SlottedWindow& slotted, const QString& name, con
     return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), countdown(w.resetsAt, now), w.resetsAt);
 }
 
-// A model's allowance whose every window has reset since its line says
-// nothing about now.
-bool hasEnded(const CodexRolloutReader::ModelBucket& bucket, const QDateTime& now) {
+using RateLimits = CodexRolloutReader::RateLimits;
+
+// A credit balance to the cent, as the service keeps it: "17.25", "42.90",
+// "12". One beyond any integer cannot be written; the item is then left out
+// rather than showing a made-up figure.
+std::optional<QString> balanceText(double balance) {
+    if (!truncatedInt64(balance)) return std::nullopt;
+    const double cents = std::round(balance * 100);
+    if (std::fmod(cents, 100) == 0) return QString::number(saturatingInt64(cents / 100));
+    return QString::number(cents / 100, 'f', 2);
+}
+
+// An allowance whose every window has reset since its line says nothing about
+// now.
+bool hasEnded(const RateLimits& allowance, const QDateTime& now) {
     const auto ended = [&](const std::optional<RateWindow>& w) { return !w || (w->resetsAt && *w->resetsAt <= now); };
-    return ended(bucket.primary) && ended(bucket.secondary);
+    return ended(allowance.primary) && ended(allowance.secondary);
 }
 
 // "GPT-5.3-Codex-Spark · 5-hour limit", one per window of each allowance that
 // has not ended.
-QList<ModelQuotaItem> modelBucketItems(const QList<CodexRolloutReader::ModelBucket>& buckets, const QDateTime& now) {
+QList<ModelQuotaItem> allowanceItems(const QList<RateLimits>& allowances, const QDateTime& now) {
     QList<ModelQuotaItem> items;
-    for (const auto& bucket : buckets) {
-        if (hasEnded(bucket, now)) continue;
-        for (const SlottedWindow& w : Windows(bucket.primary, bucket.secondary).inOrder())
-            items.append(windowItem(w, bucket.displayName() + QStringLiteral(" \u00b7 ") + w.name(), now));
+    for (const auto& allowance : allowances) {
+        if (hasEnded(allowance, now)) continue;
+        for (const SlottedWindow& w : Windows(allowance.primary, allowance.secondary).inOrder())
+            items.append(windowItem(w, allowance.displayName() + QStringLiteral(" \u00b7 ") + w.name(), now));
     }
     return items;
 }
 
-// Model allowances are credited like the account's own figures: never from a
+// Other allowances are credited like the account's own figures: never from a
 // rollout without a start line, nor from one begun before the account switch.
-OpenAI_CodexAdapter::RateLimits attributed(OpenAI_CodexAdapter::RateLimits limits,
-                                           const std::optional<QDateTime>& boundary) {
-    limits.modelBuckets.removeIf([&](const CodexRolloutReader::ModelBucket& b) {
-        return !b.sessionStartedAt || (boundary && *b.sessionStartedAt < *boundary);
+OpenAI_CodexAdapter::HomeReading attributed(OpenAI_CodexAdapter::HomeReading reading,
+                                            const std::optional<QDateTime>& boundary) {
+    reading.allowances.removeIf([&](const RateLimits& line) {
+        return !line.sessionStartedAt || (boundary && *line.sessionStartedAt < *boundary);
     });
-    return limits;
+    return reading;
 }
 
 } // namespace
@@ -136,7 +150,7 @@ QList<UsageSnapshot> OpenAI_CodexAdapter::fetchUsagePerAccount(bool) {
 }
 
 std::optional<OpenAI_CodexAdapter::Account> OpenAI_CodexAdapter::account(const Profile& profile) {
-    const auto claims = CodexAccountResolver::identityClaims(profile.authPath);
+    const auto claims = CodexAccountResolver::signedInClaims(profile);
     if (!claims) return std::nullopt;
     return Account{claims->accountID ? claims->accountID : claims->email, claims->email,
                    CodexAccountResolver::planName(claims->planType)};
@@ -150,16 +164,24 @@ std::optional<QDateTime> OpenAI_CodexAdapter::credentialWrittenAt(const Profile&
 
 UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateTime& now) {
     const auto signedIn = account(profile);
-    const auto limits = CodexRolloutReader::rateLimits(profile.homeDirectory, now, clock_);
-    if (!limits) return unknownSnapshot(signedIn);
+    const auto reading = CodexRolloutReader::rateLimits(profile.homeDirectory, now, clock_);
+    if (!reading) return unknownSnapshot(signedIn);
     // A rollout without a start line cannot be placed before or after a switch.
-    if (!limits->sessionStartedAt) return unknownSnapshot(signedIn);
+    const auto& started = reading->account.sessionStartedAt;
+    if (!started) return unknownSnapshot(signedIn);
+    // Signed in with an API key, which has no plan allowance of its own: the
+    // credential file was written at the switch, and sessions begun before it
+    // were the previous ChatGPT login's, whose figures are not this sign-in's.
+    if (CodexAccountResolver::signsInWithAPIKey(profile)) {
+        const auto switchedAt = credentialWrittenAt(profile);
+        if (!switchedAt || *started < *switchedAt) return unknownSnapshot(std::nullopt);
+        return snapshot(attributed(*reading, switchedAt), std::nullopt, now);
+    }
     if (!signedIn || !signedIn->accountID || signedIn->accountID->isEmpty())
-        return snapshot(attributed(*limits, std::nullopt), signedIn, now);
+        return snapshot(attributed(*reading, std::nullopt), signedIn, now);
     const auto boundary = identityLedger_.attributionBoundary(AIProviderType::openAICodex, profile.homeDirectory,
                                                               *signedIn->accountID, credentialWrittenAt(profile), now);
-    if (!boundary || *limits->sessionStartedAt >= *boundary)
-        return snapshot(attributed(*limits, boundary), signedIn, now);
+    if (!boundary || *started >= *boundary) return snapshot(attributed(*reading, boundary), signedIn, now);
     // The newest rate limits come from a session of the previous account.
     return unknownSnapshot(signedIn);
 }
@@ -169,20 +191,19 @@ std::optional<ModelQuotaItem> OpenAI_CodexAdapter::creditItem(const RateLimits& 
     const QString type = QStringLiteral("Credits");
     if (limits.hasUnlimitedCredits) return ModelQuotaItem(name, 100, type, std::nullopt, std::nullopt, L10n::unlimited().text());
     if (!limits.creditBalance) return std::nullopt;
-    // A balance beyond any integer cannot be written; the item is left out
-    // rather than showing a made-up figure.
-    const auto whole = truncatedInt64(*limits.creditBalance);
-    if (!whole) return std::nullopt;
+    const auto amount = balanceText(*limits.creditBalance);
+    if (!amount) return std::nullopt;
     return ModelQuotaItem(name, *limits.creditBalance > 0 ? 100 : 0, type, std::nullopt, std::nullopt,
-                          L10n::codexBalance(*whole).text());
+                          L10n::codexBalance(*amount).text());
 }
 
-UsageSnapshot OpenAI_CodexAdapter::snapshot(const RateLimits& limits, const std::optional<Account>& account,
+UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const std::optional<Account>& account,
                                             const QDateTime& now) {
+    const RateLimits& limits = reading.account;
     const Windows windows(limits.primary, limits.secondary);
     QList<ModelQuotaItem> items;
     for (const SlottedWindow& w : windows.inOrder()) items.append(windowItem(w, w.name(), now));
-    items.append(modelBucketItems(limits.modelBuckets, now));
+    items.append(allowanceItems(reading.allowances, now));
     if (auto credit = creditItem(limits)) items.append(std::move(*credit));
 
     auto planName = CodexAccountResolver::planName(limits.planType);

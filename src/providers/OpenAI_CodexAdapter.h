@@ -27,6 +27,7 @@ class OpenAI_CodexAdapter final : public AIProviderAdapter {
 public:
     using RateWindow = CodexRolloutReader::RateWindow;
     using RateLimits = CodexRolloutReader::RateLimits;
+    using HomeReading = CodexRolloutReader::HomeReading;
     using Profile = CodexAccountResolver::Profile;
 
     // The account signed in to a profile, as its credential file says.
@@ -57,11 +58,11 @@ public:
     // the profile's current account. Asking the ledger records that account.
     UsageSnapshot snapshot(const Profile& profile, const QDateTime& now);
 
-    // Rate limits and an account to a snapshot with figures. Windows count by
-    // their length: the short one is the headline, a week-long one the weekly
-    // figure (and the headline when it is the only one). Each other allowance
-    // still running gives one item per window, before the credits.
-    static UsageSnapshot snapshot(const RateLimits& limits, const std::optional<Account>& account,
+    // A home's reading and an account to a snapshot with figures. Windows
+    // count by their length: the short one is the headline, a week-long one
+    // the weekly figure (and the headline when it is the only one). Each other
+    // allowance still running gives one item per window, before the credits.
+    static UsageSnapshot snapshot(const HomeReading& reading, const std::optional<Account>& account,
                                   const QDateTime& now);
 
     // The account of a profile's credential file.
@@ -70,8 +71,8 @@ public:
     // Whether any rollout of the home holds rate limits now.
     static bool hasReadableUsage(const QString& codexHome);
 
-    static std::optional<RateLimits> rateLimits(const QString& codexHome, const QDateTime& now,
-                                                const Clock& clock = Clock::system()) {
+    static std::optional<HomeReading> rateLimits(const QString& codexHome, const QDateTime& now,
+                                                 const Clock& clock = Clock::system()) {
         return CodexRolloutReader::rateLimits(codexHome, now, clock);
     }
     static QString windowLabel(int64_t minutes) { return CodexRolloutReader::windowLabel(minutes); }

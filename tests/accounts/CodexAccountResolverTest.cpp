@@ -6,7 +6,9 @@
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -89,12 +91,30 @@ TEST_F(CodexAccountResolverTest, ACodexHomeWithoutCredentialsLeavesTheDefaultToT
     EXPECT_EQ(accounts[0].source.displayName, QStringLiteral("Codex CLI"));
 }
 
-TEST_F(CodexAccountResolverTest, ACodexHomeSpelledLikeTheListedFolderIsTakenOnce) {
+// The client takes $CODEX_HOME by its resolved path, and only when it names
+// an existing folder: spelled another way, ~/.codex used to be listed twice.
+TEST_F(CodexAccountResolverTest, CodexHomeIsTakenAsTheClientResolvesIt) {
     signIn(QStringLiteral(".codex"), QStringLiteral("a@x.io"), QStringLiteral("A"));
-    EXPECT_EQ(Resolver::profiles(environment(home.file(QStringLiteral(".codex")))).size(), 1);
-    // Spelled differently, it is another path.
-    EXPECT_EQ(Resolver::profiles(environment(home.file(QStringLiteral(".codex/")))).size(), 1);
-    EXPECT_EQ(Resolver::profiles(environment(home.path() + QStringLiteral("/./.codex"))).size(), 2);
+    signIn(QStringLiteral("work"), QStringLiteral("w@x.io"), QStringLiteral("W"));
+    ASSERT_TRUE(QFile::link(home.file(QStringLiteral(".codex")), home.file(QStringLiteral("link-to-codex"))));
+    ASSERT_TRUE(QFile::link(home.file(QStringLiteral("work")), home.file(QStringLiteral("link-to-work"))));
+    const struct {
+        QString codexHome;
+        QStringList homes; // the profiles' folders, in order
+    } rows[] = {
+        {home.file(QStringLiteral(".codex")), {home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral(".codex/")), {home.file(QStringLiteral(".codex"))}},
+        {home.path() + QStringLiteral("/./.codex"), {home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral("link-to-codex")), {home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral("link-to-work")), {home.file(QStringLiteral("work")), home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral("missing")), {home.file(QStringLiteral(".codex"))}},
+        {home.file(QStringLiteral("work/auth.json")), {home.file(QStringLiteral(".codex"))}}, // not a folder
+    };
+    for (const auto& row : rows) {
+        QStringList homes;
+        for (const auto& profile : Resolver::profiles(environment(row.codexHome))) homes.append(profile.homeDirectory);
+        EXPECT_EQ(homes, row.homes) << row.codexHome.toStdString();
+    }
 }
 
 TEST_F(CodexAccountResolverTest, SiblingFoldersAreFurtherProfilesNamedAfterTheirFolder) {
@@ -168,18 +188,23 @@ TEST_F(CodexAccountResolverTest, UnreadableCredentialsGiveNoClaims) {
     EXPECT_EQ(Resolver::identityClaims(home.makeFifo(QStringLiteral("f/auth.json"))), std::nullopt);
 }
 
+// The plan ids the client lists today (codex-rs protocol PlanType and the ID
+// token's claim) by the names the service sells them under; "Prolite" and
+// "Self_serve_business_usage_based" used to be shown.
 TEST_F(CodexAccountResolverTest, PlanNames) {
-    const auto name = [](const QString& t) { return Resolver::planName(t); };
-    EXPECT_EQ(name(QStringLiteral("free")), QStringLiteral("ChatGPT Free"));
-    EXPECT_EQ(name(QStringLiteral("plus")), QStringLiteral("ChatGPT Plus"));
-    EXPECT_EQ(name(QStringLiteral("Plus")), QStringLiteral("ChatGPT Plus"));
-    EXPECT_EQ(name(QStringLiteral("pro")), QStringLiteral("ChatGPT Pro"));
-    EXPECT_EQ(name(QStringLiteral("team")), QStringLiteral("ChatGPT Team"));
-    EXPECT_EQ(name(QStringLiteral("enterprise")), QStringLiteral("ChatGPT Enterprise"));
-    EXPECT_EQ(name(QStringLiteral("edu")), QStringLiteral("ChatGPT Edu"));
-    EXPECT_EQ(name(QStringLiteral("PRO_max plan")), QStringLiteral("ChatGPT Pro_max Plan"));
-    EXPECT_EQ(name(QString()), std::nullopt);
-    EXPECT_EQ(Resolver::planName(std::nullopt), std::nullopt);
+    const struct {
+        std::optional<QString> type;
+        std::optional<QString> name;
+    } rows[] = {
+        {"free", "ChatGPT Free"}, {"go", "ChatGPT Go"}, {"plus", "ChatGPT Plus"}, {"Plus", "ChatGPT Plus"},
+        {"pro", "ChatGPT Pro"}, {"prolite", "ChatGPT Pro Lite"}, {"pro_lite", "ChatGPT Pro Lite"},
+        {"team", "ChatGPT Team"}, {"self_serve_business_usage_based", "ChatGPT Business"},
+        {"business", "ChatGPT Business"}, {"enterprise_cbp_usage_based", "ChatGPT Enterprise"},
+        {"enterprise", "ChatGPT Enterprise"}, {"hc", "ChatGPT Enterprise"}, {"edu", "ChatGPT Edu"},
+        {"education", "ChatGPT Edu"}, {"PRO_max plan", "ChatGPT Pro Max Plan"}, {"", std::nullopt},
+        {std::nullopt, std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Resolver::planName(row.type), row.name) << row.type.value_or(QStringLiteral("-")).toStdString();
 }
 
 // MARK: CLI accounts
@@ -223,6 +248,47 @@ TEST_F(CodexAccountResolverTest, AnAccountWhoseNewestSessionPredatesItsSignInIsN
     ASSERT_EQ(accounts.size(), 1);
     EXPECT_FALSE(accounts[0].usageReadable);
     EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex")))->switchedAt, utc(2026, 1, 15, 10));
+}
+
+// Who the client is signed in as, read the way the client reads it: from
+// auth.json unless its settings keep the credentials elsewhere, and not at all
+// for an API key or after sign-out.
+TEST_F(CodexAccountResolverTest, WhoIsSignedInFollowsTheClientsCredentialStore) {
+    const QString id = fx::kDataAccountID;
+    const struct {
+        const char* name;
+        const char* config; // tests/data/codex file written as ~/.codex/config.toml, or none
+        const char* auth;   // ... as ~/.codex/auth.json, or none
+        qsizetype profiles;
+        QStringList ids;
+    } rows[] = {
+        {"ChatGPT login", nullptr, "auth-chatgpt.json", 1, {id}},
+        {"its e-mail only in the profile claim", nullptr, "auth-chatgpt-profile-email.json", 1, {id}},
+        {"an older ChatGPT login keeping a key beside its tokens", nullptr, "auth-chatgpt-legacy-with-key.json", 1, {id}},
+        {"signed out", "config-file.toml", nullptr, 0, {}},
+        {"credentials in the keyring", "config-keyring.toml", nullptr, 1, {}},
+        {"credentials in the keyring, an old auth.json left", "config-keyring.toml", "auth-chatgpt.json", 1, {}},
+        {"credentials in memory only", "config-ephemeral.toml", nullptr, 1, {}},
+        {"keyring or file, in the file", "config-auto.toml", "auth-chatgpt.json", 1, {id}},
+        {"keyring or file, not in the file", "config-auto.toml", nullptr, 1, {}},
+        {"an API key", nullptr, "auth-apikey.json", 1, {}},
+        {"an API key, older file", nullptr, "auth-apikey-legacy.json", 1, {}},
+        {"the setting inside a table", "config-in-a-table.toml", nullptr, 0, {}},
+    };
+    for (const auto& row : rows) {
+        const QString user = QLatin1String(row.name);
+        home.mkdir(user + QStringLiteral("/.codex"));
+        if (row.config) home.write(user + QStringLiteral("/.codex/config.toml"), test::testData(QStringLiteral("codex/") + QLatin1String(row.config)));
+        if (row.auth) home.write(user + QStringLiteral("/.codex/auth.json"), test::testData(QStringLiteral("codex/") + QLatin1String(row.auth)));
+        const Resolver::Environment where{home.file(user), std::nullopt, home.file(user + QStringLiteral("/chat"))};
+        EXPECT_EQ(Resolver::profiles(where).size(), row.profiles) << row.name;
+        const auto accounts = Resolver(where, ledger, clock).resolveAccounts();
+        EXPECT_EQ(ids(accounts), row.ids) << row.name;
+        for (const auto& account : accounts) {
+            EXPECT_EQ(account.email, fx::kDataEmail) << row.name;
+            EXPECT_EQ(account.planName, QStringLiteral("ChatGPT Pro Lite")) << row.name;
+        }
+    }
 }
 
 // MARK: Desktop app

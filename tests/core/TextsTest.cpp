@@ -49,7 +49,7 @@ TEST_F(Texts, ValuedTextsInterpolateWithoutGrouping) {
     EXPECT_EQ(ko(L10n::groqTokensPerMinute(6000)), QStringLiteral("분당 6000 토큰"));
     EXPECT_EQ(en(L10n::allProducts(5)), QStringLiteral("All 5"));
     EXPECT_EQ(ko(L10n::allProducts(5)), QStringLiteral("전체 5개"));
-    EXPECT_EQ(en(L10n::codexBalance(-12)), QStringLiteral("Balance -12"));
+    EXPECT_EQ(en(L10n::codexBalance(QStringLiteral("-12.50"))), QStringLiteral("Balance -12.50"));
     EXPECT_EQ(en(L10n::openRouterKeyBudgetWith(QStringLiteral("$1"), QStringLiteral("$5"))),
               QStringLiteral("API key budget ($1 / $5)"));
     EXPECT_EQ(en(L10n::captionRemaining(QStringLiteral("Codex"), 40, QStringLiteral("Steady"))),

@@ -8,6 +8,7 @@
 #include "support/TempHome.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -79,18 +80,18 @@ TEST_F(CodexRolloutReaderTest, FindsTheNewestEventWithItsWindowsPlanCreditsAndSe
 
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    ASSERT_TRUE(limits->primary);
-    EXPECT_DOUBLE_EQ(limits->primary->remaining, 75);
-    EXPECT_EQ(limits->primary->windowMinutes, 300);
-    EXPECT_EQ(limits->primary->resetsAt, utc(2026, 1, 15, 13));
-    ASSERT_TRUE(limits->secondary);
-    EXPECT_DOUBLE_EQ(limits->secondary->remaining, 39.5);
-    EXPECT_EQ(limits->secondary->windowMinutes, 10080);
-    EXPECT_EQ(limits->planType, QStringLiteral("plus"));
-    EXPECT_EQ(limits->creditBalance, 42.9);
-    EXPECT_FALSE(limits->hasUnlimitedCredits);
-    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 11, 30).addMSecs(500));
-    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 10).addMSecs(250));
+    ASSERT_TRUE(limits->account.primary);
+    EXPECT_DOUBLE_EQ(limits->account.primary->remaining, 75);
+    EXPECT_EQ(limits->account.primary->windowMinutes, 300);
+    EXPECT_EQ(limits->account.primary->resetsAt, utc(2026, 1, 15, 13));
+    ASSERT_TRUE(limits->account.secondary);
+    EXPECT_DOUBLE_EQ(limits->account.secondary->remaining, 39.5);
+    EXPECT_EQ(limits->account.secondary->windowMinutes, 10080);
+    EXPECT_EQ(limits->account.planType, QStringLiteral("plus"));
+    EXPECT_EQ(limits->account.creditBalance, 42.9);
+    EXPECT_FALSE(limits->account.hasUnlimitedCredits);
+    EXPECT_EQ(limits->account.capturedAt, utc(2026, 1, 15, 11, 30).addMSecs(500));
+    EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 10).addMSecs(250));
 }
 
 TEST_F(CodexRolloutReaderTest, AHomeWithoutSessionsOrWithoutMatchingNamesGivesNothing) {
@@ -158,8 +159,8 @@ TEST_F(CodexRolloutReaderTest, TheLaterLineOfAFileWinsWhateverItsTimestamp) {
         kNow);
     const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("team"));
-    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 10));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("team"));
+    EXPECT_EQ(limits->account.capturedAt, utc(2026, 1, 15, 10));
 }
 
 TEST_F(CodexRolloutReaderTest, OnEqualTimestampsTheNewerFileWins) {
@@ -170,7 +171,7 @@ TEST_F(CodexRolloutReaderTest, OnEqualTimestampsTheNewerFileWins) {
             utc(2026, 1, 15, 11, 30));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("new"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("new"));
 }
 
 TEST_F(CodexRolloutReaderTest, AStrictlyLaterEventInAnOlderFileStillWinsWhileItsFileCouldHoldIt) {
@@ -183,7 +184,7 @@ TEST_F(CodexRolloutReaderTest, AStrictlyLaterEventInAnOlderFileStillWinsWhileIts
             utc(2026, 1, 15, 10));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("old"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("old"));
 }
 
 TEST_F(CodexRolloutReaderTest, TheSearchStopsOnceNoOlderFileCanHoldANewerEvent) {
@@ -196,7 +197,7 @@ TEST_F(CodexRolloutReaderTest, TheSearchStopsOnceNoOlderFileCanHoldANewerEvent) 
             utc(2026, 1, 15, 10, 30));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("new"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("new"));
 }
 
 // A rollout written while the clock ran ahead (a dual boot with the hardware
@@ -253,8 +254,8 @@ TEST_F(CodexRolloutReaderTest, ARolloutWrittenWhileTheClockRanAheadDoesNotHideTo
         }
         const auto limits = Reader::rateLimits(codexHome, kNow, clock);
         ASSERT_TRUE(limits) << row.name;
-        EXPECT_EQ(limits->planType, QLatin1String(row.plan)) << row.name;
-        EXPECT_EQ(limits->capturedAt, kNow.addSecs(row.capturedAt)) << row.name;
+        EXPECT_EQ(limits->account.planType, QLatin1String(row.plan)) << row.name;
+        EXPECT_EQ(limits->account.capturedAt, kNow.addSecs(row.capturedAt)) << row.name;
     }
 }
 
@@ -281,18 +282,102 @@ TEST_F(CodexRolloutReaderTest, EachModelAllowanceComesFromItsNewestLineInTheFile
 
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->capturedAt, utc(2026, 1, 15, 11));
-    EXPECT_EQ(limits->primary->remaining, 79);
-    EXPECT_EQ(limits->creditBalance, 17.25);
-    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 10));
-    ASSERT_EQ(limits->modelBuckets.size(), 1);
-    const auto& spark = limits->modelBuckets.first();
+    EXPECT_EQ(limits->account.capturedAt, utc(2026, 1, 15, 11));
+    EXPECT_EQ(limits->account.primary->remaining, 79);
+    EXPECT_EQ(limits->account.creditBalance, 17.25);
+    EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 10));
+    ASSERT_EQ(limits->allowances.size(), 1);
+    const auto& spark = limits->allowances.first();
     EXPECT_EQ(spark.limitId, QStringLiteral("codex_bengalfox"));
     EXPECT_EQ(spark.displayName(), QStringLiteral("GPT-5.3-Codex-Spark"));
     EXPECT_EQ(spark.primary->remaining, 90);
     EXPECT_EQ(spark.secondary->remaining, 99);
     EXPECT_EQ(spark.capturedAt, utc(2026, 1, 15, 11, 5));
     EXPECT_EQ(spark.sessionStartedAt, utc(2026, 1, 15, 9));
+}
+
+// A line's allowance is its own rate_limits.limit_id: the same text nested
+// elsewhere in a newer line used to hide that line behind an older one.
+TEST_F(CodexRolloutReaderTest, ALineReportsTheAllowanceItsOwnRateLimitsName) {
+    const QByteArray spark10 = QByteArray(fx::kSparkLimits).replace(R"("used_percent":3.0)", R"("used_percent":10)");
+    const QByteArray stamp = "2026-01-15T11:05:00Z";
+    const struct {
+        const char* name;
+        QByteArray newer; // the allowance's newer line, written before the account's newest
+    } rows[] = {
+        {"the account's id nested in the line",
+         R"({"timestamp":")" + stamp + R"(","type":"event_msg","payload":{"type":"token_count","info":{"note":)"
+         R"({"limit_id":"codex"}},"rate_limits":)" + spark10 + "}}"},
+        {"its own id nested as well",
+         R"({"timestamp":")" + stamp + R"(","type":"event_msg","payload":{"type":"token_count","info":{"limit_id":)"
+         R"("codex_bengalfox"},"rate_limits":)" + spark10 + "}}"},
+        {"written with blanks",
+         R"({"timestamp": ")" + stamp + R"(", "payload": {"rate_limits": )" +
+             QByteArray(spark10).replace(R"("limit_id":"codex_bengalfox")", R"("limit_id" : "codex_bengalfox")") + "}}"},
+    };
+    for (const auto& row : rows) {
+        const QString path = rollout(QStringLiteral("rollout-a.jsonl"),
+                                     {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
+                                      fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), fx::kSparkLimits),
+                                      row.newer,
+                                      fx::tokenCountLine(QStringLiteral("2026-01-15T11:06:00Z"), fx::kAccountLimits)},
+                                     kNow);
+        const auto reading = Reader::rateLimitsInRollout(path, kNow, clock);
+        ASSERT_TRUE(reading) << row.name;
+        EXPECT_EQ(reading->account.primary->remaining, 79) << row.name;
+        ASSERT_EQ(reading->allowances.size(), 1) << row.name;
+        EXPECT_EQ(reading->allowances[0].primary->remaining, 90) << row.name;
+        EXPECT_EQ(reading->allowances[0].capturedAt, utc(2026, 1, 15, 11, 5)) << row.name;
+    }
+}
+
+// Twelve full rollouts of about 14,000 distinct allowances each once took 76 s
+// and gave 137,476 quota items.
+TEST_F(CodexRolloutReaderTest, ThousandsOfAllowancesAreReadInOnePassAndAtMostThirtyTwoKept) {
+    const struct {
+        const char* name;
+        const char* line; // %1 the allowance's id
+        int files;
+        bool timed; // the twelve files and the lines that must all be parsed are timed by a benchmark
+    } rows[] = {
+        {"one rollout as the client writes it", R"({"rate_limits":{"limit_id":"%1","primary":{"used_percent":1}}})", 1, true},
+        {"twelve, each line with an escape", R"({"rate_limits":{"limit_id":"%1\/","primary":{"used_percent":1}}})",
+         Reader::kCandidateLimit, false},
+    };
+    for (const auto& row : rows) {
+        const QString codexHome = home.file(QLatin1String(row.name));
+        qsizetype perFile = 0;
+        for (int file = 0; file < row.files; ++file) {
+            // The account's line comes first and is older than every file, so
+            // every file is read to its start.
+            QByteArray contents = fx::sessionMetaLine(QStringLiteral("2026-01-15T08:00:00Z")) + '\n' +
+                                  fx::tokenCountLine(QStringLiteral("2026-01-15T09:00:00Z"), fx::kAccountLimits) + '\n';
+            const qsizetype head = contents.size();
+            for (int id = 0; contents.size() < Reader::kTailBytes - 128; ++id)
+                contents += QString::fromLatin1(row.line).arg(QStringLiteral("m%1_%2").arg(file).arg(id, 5, 10, QLatin1Char('0'))).toUtf8() + '\n';
+            perFile = contents.mid(head).count('\n');
+            fx::writeFile(codexHome + QStringLiteral("/sessions/rollout-%1.jsonl").arg(file), contents,
+                          utc(2026, 1, 15, 10).addSecs(file));
+        }
+        ASSERT_GT(perFile, 13000) << row.name;
+
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto reading = Reader::rateLimits(codexHome, kNow, clock);
+        if (row.timed) EXPECT_LT(elapsed.elapsed(), 1000) << row.name;
+        ASSERT_TRUE(reading) << row.name;
+        EXPECT_EQ(reading->account.primary->remaining, 79) << row.name;
+        // Unstamped, all are read as now: the newest file's last 32 lines win.
+        ASSERT_EQ(reading->allowances.size(), Reader::kAllowanceLimit) << row.name;
+        const auto id = [&](qsizetype n) {
+            return QString::fromLatin1(row.line)
+                .arg(QStringLiteral("m%1_%2").arg(row.files - 1).arg(n, 5, 10, QLatin1Char('0')))
+                .section(QLatin1Char('"'), 5, 5)
+                .replace(QLatin1String("\\/"), QLatin1String("/"));
+        };
+        EXPECT_EQ(reading->allowances.first().limitId, id(perFile - Reader::kAllowanceLimit)) << row.name;
+        EXPECT_EQ(reading->allowances.last().limitId, id(perFile - 1)) << row.name;
+    }
 }
 
 TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) {
@@ -307,7 +392,7 @@ TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) 
     EXPECT_FALSE(Reader::sessionStart(fifo));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("real"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("real"));
 }
 
 // MARK: Large files
@@ -343,8 +428,8 @@ TEST_F(CodexRolloutReaderTest, AFileOverOneMebibyteCutInsideAKoreanCharacterStil
     const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-big.jsonl")), large.contents, kNow);
     const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("plus"));
-    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 9));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("plus"));
+    EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 9));
     EXPECT_EQ(Reader::rateLimits(home.path(), kNow, clock), limits);
 }
 
@@ -396,7 +481,7 @@ TEST_F(CodexRolloutReaderTest, AnEventFillingTheWholeWindowCountsWhenALineEndsBe
         const auto limits = Reader::rateLimits(home.path(), kNow, clock);
         EXPECT_EQ(limits.has_value(), row.found) << row.name;
         if (limits) {
-            EXPECT_EQ(limits->planType, QStringLiteral("plus")) << row.name;
+            EXPECT_EQ(limits->account.planType, QStringLiteral("plus")) << row.name;
         }
     }
 }
@@ -418,7 +503,7 @@ TEST_F(CodexRolloutReaderTest, ALineThatIsNotValidUtf8FailsAloneAndTheNextOneIsT
                                  kNow);
     const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->planType, QStringLiteral("good"));
+    EXPECT_EQ(limits->account.planType, QStringLiteral("good"));
 }
 
 TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
@@ -436,7 +521,7 @@ TEST_F(CodexRolloutReaderTest, AOneGibibyteRolloutIsReadOnlyAtItsEnds) {
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     const qint64 read = test::bytesReadByProcess() - before;
     ASSERT_TRUE(limits);
-    EXPECT_EQ(limits->sessionStartedAt, utc(2026, 1, 15, 9));
+    EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 9));
     EXPECT_LE(read, Reader::kTailBytes + Reader::kHeadBytes + Reader::kHeadChunkBytes);
 }
 
@@ -547,7 +632,7 @@ TEST_F(CodexRolloutReaderTest, NumbersThatAreNotFiniteAreRefused) {
                                  {eventWith(planOnly(QStringLiteral("good"))),
                                   R"({"rate_limits":{"primary":{"used_percent":1e400}}})"},
                                  kNow);
-    EXPECT_EQ(Reader::rateLimitsInRollout(path, kNow, clock)->planType, QStringLiteral("good"));
+    EXPECT_EQ(Reader::rateLimitsInRollout(path, kNow, clock)->account.planType, QStringLiteral("good"));
 }
 
 TEST_F(CodexRolloutReaderTest, HugeResetTimesNeverOverflowADate) {
@@ -679,7 +764,7 @@ TEST_F(CodexRolloutReaderTest, CreditBalancesAsNumbersOrPlainDecimalStrings) {
                 {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")), line}, utc(2026, 1, 15, 11));
         const auto limits = Reader::rateLimits(home.path(), kNow, clock);
         ASSERT_TRUE(limits) << row.credits;
-        EXPECT_EQ(limits->creditBalance, row.balance) << row.credits;
+        EXPECT_EQ(limits->account.creditBalance, row.balance) << row.credits;
     }
 }
 

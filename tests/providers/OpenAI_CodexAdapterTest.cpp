@@ -5,7 +5,9 @@
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
 
+#include <QDir>
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
@@ -141,7 +143,7 @@ TEST_F(OpenAI_CodexAdapterTest, TwoProfilesGiveTwoSnapshotsInProfileOrder) {
     EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex")))->accountID, QStringLiteral("B"));
 }
 
-// MARK: Limit buckets
+// MARK: Allowances
 
 using fx::kAccountLimits;
 using fx::kSparkLimits;
@@ -152,6 +154,69 @@ QString itemTexts(const UsageSnapshot& s) {
     for (const ModelQuotaItem& item : s.modelQuotas)
         texts.append(item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage));
     return texts.join(QLatin1String(" | "));
+}
+
+// The figures of a home follow who is signed in there: a home whose
+// credentials are in the keyring still has its figures (of an unknown
+// account); an API key signed in after the last ChatGPT session shows none of
+// that login's; the newest session is read even once archived.
+TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
+    const QDateTime now = utc(2026, 12, 10, 12);
+    clock.set(now);
+    const QByteArray rollout = test::testData(QStringLiteral("codex/rollout-2026-12-10T11-00-00-019b0a1c.jsonl"));
+    ASSERT_FALSE(rollout.isEmpty());
+    const QDateTime written = utc(2026, 12, 10, 11, 0, 42);
+    const struct {
+        const char* name;
+        const char* config;
+        const char* auth;
+        QDateTime signedInAt;
+        const char* folder; // where the session lies in the home
+        bool figures;
+        std::optional<QString> accountID;
+    } rows[] = {
+        {"ChatGPT login", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), "sessions/2026/12/10", true, fx::kDataAccountID},
+        {"credentials in the keyring", "config-keyring.toml", nullptr, {}, "sessions/2026/12/10", true, std::nullopt},
+        {"an API key since the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 11, 30), "sessions/2026/12/10", false,
+         std::nullopt},
+        {"an API key, older file, since the session", nullptr, "auth-apikey-legacy.json", utc(2026, 12, 10, 11, 30),
+         "sessions/2026/12/10", false, std::nullopt},
+        {"an API key before the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 10), "sessions/2026/12/10", true,
+         std::nullopt},
+        {"signed out", nullptr, nullptr, {}, "sessions/2026/12/10", false, std::nullopt},
+        {"the session archived", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), "archived_sessions", true,
+         fx::kDataAccountID},
+    };
+    for (const auto& row : rows) {
+        const QString user = QLatin1String(row.name);
+        const QString codex = home.file(user + QStringLiteral("/.codex"));
+        QDir().mkpath(codex);
+        if (row.config) fx::writeFile(codex + QStringLiteral("/config.toml"), test::testData(QStringLiteral("codex/") + QLatin1String(row.config)), now);
+        if (row.auth) fx::writeFile(codex + QStringLiteral("/auth.json"), test::testData(QStringLiteral("codex/") + QLatin1String(row.auth)), row.signedInAt);
+        fx::writeFile(codex + QLatin1Char('/') + QLatin1String(row.folder) +
+                          QStringLiteral("/rollout-2026-12-10T11-00-00-019b0a1c.jsonl"),
+                      rollout, written);
+        // An older session left in place: the archived one is newer.
+        fx::writeFile(codex + QStringLiteral("/sessions/2026/12/09/rollout-old.jsonl"),
+                      fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-12-09T09:00:00Z")),
+                                     fx::rateLimitLine(QStringLiteral("2026-12-09T09:10:00Z"), primaryAt(90))}),
+                      utc(2026, 12, 9, 9, 10));
+        Adapter adapter(ledger, {home.file(user), std::nullopt, home.file(user + QStringLiteral("/chat"))}, clock);
+        const auto all = adapter.fetchUsagePerAccount(false);
+        ASSERT_EQ(all.size(), 1) << row.name;
+        const UsageSnapshot& s = all[0];
+        EXPECT_EQ(s.accountID, row.accountID) << row.name;
+        EXPECT_EQ(!s.isSimulated(), row.figures) << row.name;
+        if (!row.figures) continue;
+        EXPECT_EQ(s.hourlyRemainingPercentage, 76.5) << row.name;
+        EXPECT_EQ(s.weeklyRemainingPercentage, 56) << row.name;
+        EXPECT_EQ(s.planName, QStringLiteral("ChatGPT Pro Lite")) << row.name;
+        EXPECT_EQ(s.capturedAt, utc(2026, 12, 10, 11, 0, 41).addMSecs(902)) << row.name;
+        EXPECT_EQ(itemTexts(s), QStringLiteral("5-hour limit 76.5 | 1-week limit 56 | GPT-5.3-Codex-Spark \u00b7 5-hour limit 97 | "
+                                               "GPT-5.3-Codex-Spark \u00b7 1-week limit 99 | Credits 100"))
+            << row.name;
+        EXPECT_EQ(s.modelQuotas.last().paceText, QStringLiteral("Balance 17.25")) << row.name;
+    }
 }
 
 TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
@@ -224,7 +289,7 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
                   utc(2026, 1, 15, 11, 1));
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     const UsageSnapshot korean = adapter.fetchUsage(false);
-    EXPECT_EQ(korean.modelQuotas.last().paceText, QStringLiteral("잔액 17"));
+    EXPECT_EQ(korean.modelQuotas.last().paceText, QStringLiteral("잔액 17.25"));
     EXPECT_EQ(korean.modelQuotas[2].name, QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
     EXPECT_EQ(korean.modelQuotas[2].quotaType, QStringLiteral("5시간 한도"));
     EXPECT_EQ(korean.modelQuotas[2].resetCountdown, 7200);
@@ -328,7 +393,7 @@ TEST_F(OpenAI_CodexAdapterTest, ARolloutWithoutStartLineIsNeverCredited) {
 TEST_F(OpenAI_CodexAdapterTest, APrimaryWindowOnlyBecomesTheHourlyFigures) {
     auto limits = limitsAt(utc(2026, 1, 15, 11, 59));
     limits.primary = Adapter::RateWindow{75, 300, kNow.addSecs(3600)};
-    const UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.hourlyResetCountdown, 3600);
     EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("5-hour limit"));
@@ -350,7 +415,7 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     auto limits = limitsAt(kNow);
     limits.primary = Adapter::RateWindow{10, std::nullopt, std::nullopt};
     limits.secondary = Adapter::RateWindow{20, 10080, kNow.addDays(3)};
-    UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyQuotaName, std::nullopt);
     EXPECT_EQ(s.weeklyRemainingPercentage, 20);
     EXPECT_EQ(s.weeklyResetCountdown, 3 * 86400);
@@ -359,7 +424,7 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("1-week limit"));
     limits.secondary->windowMinutes.reset();
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    s = Adapter::snapshot(limits, std::nullopt, kNow);
+    s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("기본 한도"));
     EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("보조 한도"));
     EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("보조 한도"));
@@ -369,7 +434,7 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     auto limits = limitsAt(kNow);
     limits.hasUnlimitedCredits = true;
     limits.creditBalance = 0; // unlimited wins over a balance
-    UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
@@ -379,37 +444,47 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("Unlimited"));
     EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    s = Adapter::snapshot(limits, std::nullopt, kNow);
+    s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("크레딧"));
     EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Credits"));
     EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("무제한"));
 }
 
-TEST_F(OpenAI_CodexAdapterTest, CreditBalancesAreTruncatedAndOutOfRangeOnesLeftOut) {
-    const auto item = [&](double balance) {
-        auto limits = limitsAt(kNow);
-        limits.creditBalance = balance;
-        return Adapter::snapshot(limits, std::nullopt, kNow).modelQuotas.value(0);
+// The service keeps balances to the cent ("17.25"); they used to be cut to
+// whole credits.
+TEST_F(OpenAI_CodexAdapterTest, CreditBalancesKeepTheirCentsAndOutOfRangeOnesAreLeftOut) {
+    const struct {
+        double balance;
+        const char* text; // nothing: no credit item
+        double remaining;
+    } rows[] = {
+        {17.25, "Balance 17.25", 100}, {42.9, "Balance 42.90", 100}, {0.5, "Balance 0.50", 100},
+        {12, "Balance 12", 100},       {0, "Balance 0", 0},          {-3.7, "Balance -3.70", 0},
+        {0.004, "Balance 0", 100},     {1e30, nullptr, 0},          {-1e30, nullptr, 0},
     };
-    EXPECT_EQ(item(0).remainingPercentage, 0);
-    EXPECT_EQ(item(0).paceText, QStringLiteral("Balance 0"));
-    EXPECT_EQ(item(0.5).remainingPercentage, 100);
-    EXPECT_EQ(item(0.5).paceText, QStringLiteral("Balance 0"));
-    EXPECT_EQ(item(42.9).paceText, QStringLiteral("Balance 42"));
-    EXPECT_EQ(item(-3.7).paceText, QStringLiteral("Balance -3"));
-    EXPECT_EQ(item(-3.7).remainingPercentage, 0);
-    auto huge = limitsAt(kNow);
-    huge.creditBalance = 1e30;
-    EXPECT_TRUE(Adapter::snapshot(huge, std::nullopt, kNow).modelQuotas.isEmpty());
+    for (const auto& row : rows) {
+        auto limits = limitsAt(kNow);
+        limits.creditBalance = row.balance;
+        const auto items = Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas;
+        if (!row.text) {
+            EXPECT_TRUE(items.isEmpty()) << row.balance;
+            continue;
+        }
+        ASSERT_EQ(items.size(), 1) << row.balance;
+        EXPECT_EQ(items[0].paceText, QLatin1String(row.text)) << row.balance;
+        EXPECT_EQ(items[0].remainingPercentage, row.remaining) << row.balance;
+    }
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    EXPECT_EQ(item(7).paceText, QStringLiteral("잔액 7"));
+    auto limits = limitsAt(kNow);
+    limits.creditBalance = 7.5;
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText, QStringLiteral("잔액 7.50"));
 }
 
 TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDateButNoCountdown) {
     auto limits = limitsAt(kNow);
     limits.primary = Adapter::RateWindow{50, 60, kNow.addSecs(-5)};
     limits.secondary = Adapter::RateWindow{50, 10080, kNow};
-    const UsageSnapshot s = Adapter::snapshot(limits, std::nullopt, kNow);
+    const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyResetCountdown, std::nullopt);
     EXPECT_EQ(s.hourlyResetAt, kNow.addSecs(-5));
     EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
@@ -438,12 +513,12 @@ TEST_F(OpenAI_CodexAdapterTest, ThePlanOfTheRolloutOverridesTheCredentialsPlan) 
     const Adapter::Account account{QStringLiteral("A"), QStringLiteral("a@x.io"), QStringLiteral("ChatGPT Plus")};
     auto limits = limitsAt(kNow);
     limits.hasUnlimitedCredits = true;
-    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
     limits.planType = QStringLiteral("enterprise");
-    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Enterprise"));
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, account, kNow).planName, QStringLiteral("ChatGPT Enterprise"));
     limits.planType = QString(); // empty text names no plan
-    EXPECT_EQ(Adapter::snapshot(limits, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
-    EXPECT_EQ(Adapter::snapshot(limits, std::nullopt, kNow).planName, std::nullopt);
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
+    EXPECT_EQ(Adapter::snapshot({limits, {}}, std::nullopt, kNow).planName, std::nullopt);
 }
 
 TEST_F(OpenAI_CodexAdapterTest, ReadableUsageOfAHome) {

@@ -54,5 +54,9 @@ QByteArray authJson(const QJsonObject& idTokenClaims, const QString& accountID =
 // The OpenAI claim object of an ID token.
 QJsonObject openAIClaims(const QString& accountID, const QString& planType);
 
+// The account and e-mail of the ChatGPT login in tests/data/codex.
+inline const QString kDataAccountID = QStringLiteral("5b1f0c3e-7a2d-4c8e-9f10-2a6b3c4d5e6f");
+inline const QString kDataEmail = QStringLiteral("dev@example.com");
+
 } // namespace codex
 } // namespace meterix::test
