@@ -2,6 +2,7 @@
 
 #include "core/L10n.h"
 #include "core/MaskedEmail.h"
+#include "design/MissingFigure.h"
 #include "core/Numbers.h"
 #include "core/UsageUnavailableReason.h"
 #include "design/AppOpenBadge.h"
@@ -150,26 +151,22 @@ MenuBarOverviewScreen::rowModel(AIProviderType provider, const MenuPanelState& s
     m.percentage = snapshot ? snapshot->hourlyRemainingPercentage : 0;
     m.tier = usageTierFrom(m.percentage);
 
-    const UsageUnavailableReason reason =
-        snapshot ? snapshot->unavailableReason.value_or(UsageUnavailableReason::notConfigured)
-                 : UsageUnavailableReason::notConfigured;
-    if (!snapshot) {
-        m.subtitle = displayText(UsageUnavailableReason::notConfigured);
-    } else if (snapshot->isSimulated()) {
-        m.subtitle = snapshot->planName.value_or(displayText(reason));
-    } else {
+    // Nothing read at all is "Not connected"; a reading without a figure says
+    // its own reason, beside its plan when it names one.
+    const std::optional<UsageUnavailableReason> missing =
+        snapshot ? missingFigureReason(*snapshot) : std::optional(UsageUnavailableReason::notConfigured);
+    if (!missing) {
         m.subtitle = snapshot->planName.value_or(standardPlan);
         m.figure = displayedPercent(m.percentage);
+    } else if (snapshot && snapshot->planName && !snapshot->planName->isEmpty()) {
+        m.subtitle = *snapshot->planName + QStringLiteral(" \u00b7 ") + displayText(*missing);
+    } else {
+        m.subtitle = displayText(*missing);
     }
     if (maskEmails) m.subtitle = maskEmailAddresses(m.subtitle);
     m.unavailable = !m.figure.has_value();
     if (m.unavailable) {
-        // A measured figure that is not a number reads as an unreadable reading.
-        const QString why = !snapshot ? displayText(UsageUnavailableReason::notConfigured)
-                            : snapshot->isSimulated()
-                                ? displayText(reason)
-                                : displayText(UsageUnavailableReason::malformedResponse);
-        m.accessibilityLabel = L10n::providerNoData(m.title, why).text();
+        m.accessibilityLabel = L10n::providerNoData(m.title, displayText(*missing)).text();
         m.ringPercentage = 0;
         return m;
     }

@@ -4,6 +4,7 @@
 #include "core/MaskedEmail.h"
 #include "core/MeterixPreferences.h"
 #include "core/Numbers.h"
+#include "design/MissingFigure.h"
 #include "design/TimeTexts.h"
 #include "refresh/ProviderManager.h"
 
@@ -53,6 +54,7 @@ ProviderDetailModel::Shape ProviderDetailModel::shape() const {
         s.accountIDs.append(a.id);
     s.failureNotice = snapshot_.fetchError.has_value();
     s.simulated = isSimulated();
+    if (s.simulated) s.missingReason = missingFigureReason(snapshot_);
     if (!s.simulated)
         for (const ModelQuotaItem& item : quotas())
             s.quotaNames.append(item.id());
@@ -71,6 +73,9 @@ QString ProviderDetailModel::headerSubtitle() const {
     // The same rule as the account lines: an address the user asked to hide
     // stays hidden even when only the reading knows it (the reading is masked).
     if (snapshot_.accountEmail) return *snapshot_.accountEmail;
+    // A reading without a figure says why, in the card's words: a key that is
+    // there but could not be used is no missing sign-in.
+    if (const auto reason = missingFigureReason(snapshot_); reason && isSimulated()) return displayText(*reason);
     return L10n::noSignInFound().text();
 }
 
@@ -105,10 +110,15 @@ AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) 
     row.usageReadable = account.usageReadable;
     if (const auto reading = in_.bestKnownSnapshot ? in_.bestKnownSnapshot(account.id) : std::nullopt) {
         const QDateTime now = clock_.now();
-        // A window that has ended shows no figure until it is read again.
-        if (!reading->isHourlyWindowElapsed(now))
-            row.remainingPercentage = reading->hourlyRemainingPercentage;
-        if (reading->isStale(now)) row.readingCapturedAt = reading->capturedAt;
+        if (const auto reason = missingFigureReason(*reading)) {
+            // A reading without a figure is no 0 %: the row tells why instead.
+            row.missingFigure = displayText(*reason);
+        } else {
+            // A window that has ended shows no figure until it is read again.
+            if (!reading->isHourlyWindowElapsed(now))
+                row.remainingPercentage = reading->hourlyRemainingPercentage;
+            if (reading->isStale(now)) row.readingCapturedAt = reading->capturedAt;
+        }
     }
     return row;
 }
@@ -118,6 +128,10 @@ QList<AccountRowModel> ProviderDetailModel::accountRows() const {
     for (const ResolvedAccount& a : in_.accounts)
         rows.append(accountRow(a));
     return rows;
+}
+
+UsageUnavailableNotice ProviderDetailModel::missingFigureNotice() const {
+    return notice(missingFigureReason(snapshot_).value_or(UsageUnavailableReason::notConfigured));
 }
 
 std::optional<QString> ProviderDetailModel::failureNotice() const {

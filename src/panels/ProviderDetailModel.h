@@ -60,6 +60,7 @@ class ProviderDetailModel {
         QStringList accountIDs;
         bool failureNotice = false;
         bool simulated = false;
+        std::optional<UsageUnavailableReason> missingReason; // the notice's reason
         QStringList quotaNames;
         bool operator==(const Shape&) const = default;
     };
@@ -76,7 +77,8 @@ class ProviderDetailModel {
 
     QString headerTitle() const;
     // The reading's age when stale; else who is signed in (masked while
-    // masking is on); else "No sign-in found".
+    // masking is on); else, for a reading without a figure, its reason's short
+    // label; else "No sign-in found".
     QString headerSubtitle() const;
     // The strategy's own name ("OAuth/Keychain", ...).
     QString sourceChipText() const;
@@ -88,6 +90,9 @@ class ProviderDetailModel {
     // The kinds of the running apps, each once, joined by " · "; "CLI" for an
     // account running without an app; nothing otherwise.
     static std::optional<QString> runningLabel(const QList<AccountSource>& apps, bool isRunning);
+
+    // Why the reading has no figure, as the detail card says it.
+    UsageUnavailableNotice missingFigureNotice() const;
 
     // "Refresh failed: <error>" plus " Showing the last measurement." unless
     // nothing real was read; nothing without an error.

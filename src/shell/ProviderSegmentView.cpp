@@ -2,6 +2,7 @@
 
 #include "core/L10n.h"
 #include "core/MaskedEmail.h"
+#include "design/MissingFigure.h"
 #include "core/Numbers.h"
 #include "design/TimeTexts.h"
 #include "platform/ui/Appearance.h"
@@ -58,7 +59,7 @@ const NoFigureType& noFigureType() {
 
 // Real figures to show: not a placeholder, and a number.
 bool hasFigure(const UsageSnapshot& s) {
-    return !s.isSimulated() && displayedPercent(s.hourlyRemainingPercentage).has_value();
+    return !missingFigureReason(s);
 }
 
 QColor tierColor(const UsageSnapshot& s) {
@@ -424,7 +425,12 @@ std::optional<QString> ProviderSegmentView::accountLabel(const std::optional<QSt
 
 QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Clock& clock) {
     const QString name = displayName(s.provider);
-    if (!hasFigure(s)) return L10n::segmentNotConnected(name).text();
+    // The card's words for why there is no figure ("Not connected" only when
+    // nothing is set up to be read).
+    if (const auto missing = missingFigureReason(s)) {
+        if (*missing == UsageUnavailableReason::notConfigured) return L10n::segmentNotConnected(name).text();
+        return name + QStringLiteral(" \u00b7 ") + L10n::noDataWithReason(displayText(*missing)).text();
+    }
     const QDateTime now = clock.now();
     if (isWithheld(s, now)) return L10n::segmentLimitReset(name).text();
     QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.hourlyRemainingPercentage)).text()};
@@ -435,9 +441,7 @@ QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Cl
 }
 
 QString ProviderSegmentView::accessibilityValueText(const UsageSnapshot& s, bool working, const QDateTime& now) {
-    if (!hasFigure(s))
-        return L10n::segmentNoData(displayText(s.unavailableReason.value_or(UsageUnavailableReason::notConfigured)))
-            .text();
+    if (const auto missing = missingFigureReason(s)) return L10n::segmentNoData(displayText(*missing)).text();
     if (isWithheld(s, now)) return L10n::limitResetAwaiting().text();
     const qint64 percent = *displayedPercent(s.hourlyRemainingPercentage);
     QString text = L10n::remainingPercentTier(percent, label(usageTierFrom(s.hourlyRemainingPercentage))).text();

@@ -157,7 +157,8 @@ TEST_P(PanelModels, WithoutAReadingTheScreenShowsTheNoDataStateNotAFullQuota) {
     EXPECT_EQ(m.snapshot().hourlyResetCountdown, std::nullopt);
     EXPECT_EQ(m.sourceChipText(), QStringLiteral("Simulated Fallback"));
     EXPECT_EQ(m.failureNotice(), std::nullopt);
-    EXPECT_EQ(m.headerSubtitle(), pick("로그인 정보 없음", "No sign-in found"));
+    // Nothing read at all: not connected.
+    EXPECT_EQ(m.headerSubtitle(), pick("연결 대기 중", "Not connected"));
     EXPECT_EQ(m.headerTitle(), QStringLiteral("Codex"));
 }
 

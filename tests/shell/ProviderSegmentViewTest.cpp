@@ -89,8 +89,22 @@ TEST_F(SegmentTest, TooltipHasUpToThreeLinesWhileFreshAndAnAgeLineWhenStale) {
 }
 
 TEST_F(SegmentTest, TooltipSaysNotConnectedOrLimitResetForWithheldFigures) {
-    const auto placeholder = UsageSnapshot::simulatedFallback(AIProviderType::cursor, clock_.now());
-    EXPECT_EQ(Segment::tooltip(placeholder, true, clock_), QStringLiteral("Cursor · not connected (no data)"));
+    // Without a figure the tooltip gives the reading's own reason, in the card's words.
+    using R = UsageUnavailableReason;
+    const struct {
+        AIProviderType provider;
+        R reason;
+        const char* tooltip;
+    } missing[] = {
+        {AIProviderType::cursor, R::notConfigured, "Cursor · not connected (no data)"},
+        {AIProviderType::cursor, R::notMeasured, "Cursor · Usage not measurable (no data)"},
+        {AIProviderType::groq, R::networkFailure, "Groq · Network error (no data)"},
+    };
+    for (const auto& m : missing)
+        EXPECT_EQ(Segment::tooltip(UsageSnapshot::unavailable(m.provider, m.reason, std::nullopt, std::nullopt,
+                                                              std::nullopt, std::nullopt, clock_.now()),
+                                   true, clock_),
+                  QString::fromUtf8(m.tooltip));
     UsageSnapshot reset = reading(3);
     reset.hourlyResetAt = clock_.now().addSecs(-1);
     EXPECT_EQ(Segment::tooltip(reset, true, clock_), QStringLiteral("Claude Code · limit reset (re-measuring)"));
