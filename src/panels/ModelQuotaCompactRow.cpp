@@ -1,5 +1,6 @@
 #include "panels/ModelQuotaCompactRow.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
 #include "design/MeterixFont.h"
@@ -115,7 +116,7 @@ void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
     const QRectF percent(inner.right() - percentWidth, inner.top(), percentWidth, inner.height());
     p.setFont(percentFont());
     p.setPen(tint);
-    p.drawText(percent, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, display_.percentText);
+    drawTextLine(p, percent, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, display_.percentText);
     const QRectF bar(percent.left() - kSpacing - barWidth, inner.center().y() - (kBarHeight + 4) / 2,
                      barWidth, kBarHeight + 4);
     QuotaBar::paint(p, bar, display_.barPercentage, colors, kBarHeight, std::nullopt);
@@ -129,11 +130,11 @@ void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
     const double top = inner.center().y() - block / 2;
     p.setFont(nameFont());
     p.setPen(LabelColor::primary());
-    p.drawText(QRectF(textLeft, top, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    drawTextLine(p, QRectF(textLeft, top, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
                shownName());
     p.setFont(typeFont());
     p.setPen(LabelColor::tertiary());
-    p.drawText(QRectF(textLeft, top + nameMetrics.height() + kLineGap, textWidth, typeMetrics.height()),
+    drawTextLine(p, QRectF(textLeft, top + nameMetrics.height() + kLineGap, textWidth, typeMetrics.height()),
                Qt::AlignLeft | Qt::AlignVCenter,
                typeMetrics.elidedText(model_.quotaType, Qt::ElideRight, textWidth));
 }

@@ -1,5 +1,6 @@
 #include "panels/QuotaMeterRow.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
 #include "design/MeterixFont.h"
@@ -47,7 +48,7 @@ class MiddleTruncatedText final : public QWidget {
         p.setFont(font_);
         p.setPen(color_ ? color_() : LabelColor::primary());
         const QString shown = QFontMetricsF(font_).elidedText(text_, Qt::ElideMiddle, width());
-        p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        drawTextLine(p, QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
     }
 
   private:

@@ -1,5 +1,6 @@
 #include "shell/ProviderSegmentView.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "core/MaskedEmail.h"
 #include "design/MissingFigure.h"
@@ -306,7 +307,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     if (withheld) {
         p.setFont(noFigureType().font);
         p.setPen(withOpacity(LabelColor::secondary(), 0.65));
-        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, noFigureText());
+        drawTextLine(p, text, Qt::AlignRight | Qt::AlignVCenter, noFigureText());
     } else if (!digits_->isHidden()) {
         renderingChildren_ = true;
         digits_->render(&p, digits_->pos(), QRegion(), QWidget::DrawChildren);
