@@ -139,13 +139,13 @@ void FSEventsWatcher::startOnQueue(ChangeHandler handler) {
         queue_, folders, [this](const QStringList& paths) { handleEvents(paths); }, options);
     if (!stream->start()) return;
     eventStream_ = std::move(stream);
-    qCInfo(logWatcher, "FSEventStream started");
+    qCInfo(logWatcher, "inotify watch started on %lld folder(s)", qlonglong(folders.size()));
 }
 
 void FSEventsWatcher::stopOnQueue() {
     if (!eventStream_) return;
     eventStream_.reset();
-    qCInfo(logWatcher, "FSEventStream stopped");
+    qCInfo(logWatcher, "inotify watch stopped");
 }
 
 void FSEventsWatcher::handleEvents(const QStringList& paths) {

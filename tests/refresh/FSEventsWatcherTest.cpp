@@ -98,7 +98,7 @@ TEST_F(FSEventsWatcherTest, QualifyingWriteGivesOneSignalOnTheWatcherQueue) {
     EXPECT_TRUE(log.contains(QStringLiteral("Monitoring 1 active paths")));
     EXPECT_TRUE(
         log.contains(QStringLiteral("Watching %1 for codex").arg(home.file(QStringLiteral(".codex")))));
-    EXPECT_TRUE(log.contains(QStringLiteral("FSEventStream started")));
+    EXPECT_TRUE(log.contains(QStringLiteral("inotify watch started on 1 folder(s)")));
 
     codexDelta(QStringLiteral("2026/01/rollout.jsonl"));
     ASSERT_TRUE(test::waitUntil([&] { return batches.size() > 0; }));
@@ -232,9 +232,12 @@ TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
     watcher->startWatching(second.handler(*watcher));
     watcher->watchedPaths(); // waits for the restart
     const QStringList texts = log.messages();
-    const qsizetype stopped = texts.indexOf(QStringLiteral("FSEventStream stopped"));
+    const qsizetype stopped = texts.indexOf(QStringLiteral("inotify watch stopped"));
     ASSERT_GE(stopped, 0);
-    EXPECT_EQ(texts.indexOf(QStringLiteral("FSEventStream started"), stopped), texts.size() - 1);
+    qsizetype started = -1;
+    for (qsizetype i = stopped; i < texts.size() && started < 0; ++i)
+        if (texts[i].startsWith(QStringLiteral("inotify watch started on"))) started = i;
+    EXPECT_EQ(started, texts.size() - 1);
 
     codexDelta(QStringLiteral("second.jsonl"));
     ASSERT_TRUE(test::waitUntil([&] { return second.size() > 0; }));
@@ -251,7 +254,7 @@ TEST_F(FSEventsWatcherTest, WithoutAnyToolFolderNoStreamRuns) {
                                            QStringLiteral("No candidate directory paths exist to watch")}));
     EXPECT_TRUE(watcher->watchedPaths().isEmpty());
     watcher->stop();
-    EXPECT_FALSE(log.contains(QStringLiteral("FSEventStream stopped")));
+    EXPECT_FALSE(log.contains(QStringLiteral("inotify watch stopped")));
 }
 
 TEST_F(FSEventsWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
