@@ -1,7 +1,6 @@
 #include "panels/MenuBarOverviewScreen.h"
 
 #include "core/L10n.h"
-#include "core/MaskedEmail.h"
 #include "design/MissingFigure.h"
 #include "core/Numbers.h"
 #include "core/UsageUnavailableReason.h"
@@ -123,7 +122,7 @@ MenuBarOverviewScreen::MenuBarOverviewScreen(MenuScreenContext context, QWidget*
     // The panel's root hands every later state on; the first is read here,
     // before the commands are built: a refresh already under way is where the
     // refresh row starts, not a change it turns for.
-    if (ProviderManager* m = context_.manager) state_ = MenuPanelState::of(*m);
+    state_ = context_.presentedState();
     column_->addWidget(buildCommandSection());
     rebuildProviderSection();
     updateCommands();
@@ -138,7 +137,7 @@ MenuBarOverviewScreen::~MenuBarOverviewScreen() {
 }
 
 MenuBarOverviewScreen::RowModel
-MenuBarOverviewScreen::rowModel(AIProviderType provider, const MenuPanelState& state, bool maskEmails) {
+MenuBarOverviewScreen::rowModel(AIProviderType provider, const PresentedState& state) {
     RowModel m;
     m.provider = provider;
     m.title = displayName(provider);
@@ -163,7 +162,6 @@ MenuBarOverviewScreen::rowModel(AIProviderType provider, const MenuPanelState& s
     } else {
         m.subtitle = displayText(*missing);
     }
-    if (maskEmails) m.subtitle = maskEmailAddresses(m.subtitle);
     m.unavailable = !m.figure.has_value();
     if (m.unavailable) {
         m.accessibilityLabel = L10n::providerNoData(m.title, displayText(*missing)).text();
@@ -179,7 +177,7 @@ MenuBarOverviewScreen::rowModel(AIProviderType provider, const MenuPanelState& s
     return m;
 }
 
-void MenuBarOverviewScreen::setState(MenuPanelState state) {
+void MenuBarOverviewScreen::setState(PresentedState state) {
     state_ = std::move(state);
     if (state_.activeProviders != builtFor_ || (state_.activeProviders.isEmpty() != bool(emptyState_)))
         rebuildProviderSection();
@@ -251,7 +249,7 @@ void MenuBarOverviewScreen::rebuildProviderSection() {
 
 void MenuBarOverviewScreen::updateRows() {
     for (auto& [p, views] : rows_) {
-        const RowModel m = rowModel(p, state_, context_.masksEmails());
+        const RowModel m = rowModel(p, state_);
         views->row->setSubtitle(m.subtitle);
         views->row->setAccessibleName(m.accessibilityLabel);
         views->row->setAccessibleDescription(m.accessibilityHint);

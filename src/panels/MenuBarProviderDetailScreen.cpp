@@ -73,10 +73,7 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
 }
 
 ProviderDetailModel MenuBarProviderDetailScreen::model() const {
-    ProviderDetailModel::Inputs in;
-    if (context_.manager && context_.preferences)
-        in = ProviderDetailModel::Inputs::of(*context_.manager, *context_.preferences, provider_);
-    in.provider = provider_;
+    ProviderDetailModel::Inputs in = ProviderDetailModel::Inputs::of(context_.presentedState(), provider_);
     return ProviderDetailModel(std::move(in), *context_.clock);
 }
 

@@ -2,7 +2,6 @@
 
 #include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
-#include "core/MaskedEmail.h"
 #include "design/MissingFigure.h"
 #include "core/Numbers.h"
 #include "design/TimeTexts.h"
@@ -123,12 +122,6 @@ void ProviderSegmentView::setSelected(bool selected) {
     refresh();
 }
 
-void ProviderSegmentView::setMaskEmails(bool mask) {
-    if (mask == mask_) return;
-    mask_ = mask;
-    refresh();
-}
-
 void ProviderSegmentView::setWorking(bool working) {
     if (working == working_) return;
     working_ = working;
@@ -184,7 +177,7 @@ bool ProviderSegmentView::isWithheld() const { return isWithheld(snapshot_, cloc
 
 UsageTier ProviderSegmentView::tier() const { return usageTierFrom(snapshot_.hourlyRemainingPercentage); }
 
-QString ProviderSegmentView::tooltip() const { return tooltip(snapshot_, mask_, clock_); }
+QString ProviderSegmentView::tooltip() const { return tooltip(snapshot_, clock_); }
 
 QString ProviderSegmentView::accessibilityValueText() const {
     return accessibilityValueText(snapshot_, working_, clock_.now());
@@ -207,7 +200,7 @@ void ProviderSegmentView::refresh() {
     placeChildren();
     hover_.setTarget(hovered_ && !selected_ ? 1.0 : 0.0, animate);
     setChecked(selected_);
-    setAccessibleName(accessibilityLabel(snapshot_, mask_));
+    setAccessibleName(accessibilityLabel(snapshot_));
     setAccessibleDescription(accessibilityValueText());
     setWhatsThis(L10n::openQuotaCard().text());
     // A poll that brings the same figure changes nothing on screen: no repaint.
@@ -416,15 +409,15 @@ bool ProviderSegmentView::isWithheld(const UsageSnapshot& s, const QDateTime& no
     return !hasFigure(s) || s.isHourlyWindowElapsed(now);
 }
 
-std::optional<QString> ProviderSegmentView::accountLabel(const std::optional<QString>& email, bool mask) {
-    if (!email || email->isEmpty()) return std::nullopt;
-    if (mask) {
-        if (auto masked = maskedEmail(*email)) return masked;
-    }
-    return *email;
+namespace {
+// Who the reading is of, when it says.
+std::optional<QString> accountOf(const UsageSnapshot& s) {
+    if (!s.accountEmail || s.accountEmail->isEmpty()) return std::nullopt;
+    return s.accountEmail;
 }
+} // namespace
 
-QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Clock& clock) {
+QString ProviderSegmentView::tooltip(const UsageSnapshot& s, const Clock& clock) {
     const QString name = displayName(s.provider);
     // The card's words for why there is no figure ("Not connected" only when
     // nothing is set up to be read).
@@ -435,8 +428,8 @@ QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Cl
     const QDateTime now = clock.now();
     if (isWithheld(s, now)) return L10n::segmentLimitReset(name).text();
     QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.hourlyRemainingPercentage)).text()};
-    if (const auto account = accountLabel(s.accountEmail, mask)) lines << *account;
-    if (s.planName && !s.planName->isEmpty()) lines << (mask ? maskEmailAddresses(*s.planName) : *s.planName);
+    if (const auto account = accountOf(s)) lines << *account;
+    if (s.planName && !s.planName->isEmpty()) lines << *s.planName;
     if (s.isStale(now)) lines << accountReadingAgeText(s.capturedAt, clock);
     return lines.join(QLatin1Char('\n'));
 }
@@ -450,9 +443,9 @@ QString ProviderSegmentView::accessibilityValueText(const UsageSnapshot& s, bool
     return text;
 }
 
-QString ProviderSegmentView::accessibilityLabel(const UsageSnapshot& s, bool mask) {
+QString ProviderSegmentView::accessibilityLabel(const UsageSnapshot& s) {
     QString text = displayName(s.provider);
-    if (const auto account = accountLabel(s.accountEmail, mask)) text += QStringLiteral(", ") + *account;
+    if (const auto account = accountOf(s)) text += QStringLiteral(", ") + *account;
     return text;
 }
 
