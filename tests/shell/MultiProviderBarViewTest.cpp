@@ -60,6 +60,25 @@ protected:
         return test::measuredReading(provider, percent, clock_.now());
     }
 
+    // A provider manager over no adapters, on this test's settings and clock.
+    struct World {
+        explicit World(BarTest& t)
+            : registry(AccountRegistry::ResolverList{}, t.prefs_, t.clock_),
+              store(t.dir_.filePath(QStringLiteral("usage.json")), t.clock_) {
+            ProviderManager::Dependencies d;
+            d.accountRegistry = &registry;
+            d.usageStore = &store;
+            d.preferences = &t.prefs_;
+            d.clock = &t.clock_;
+            d.timers = &t.timers_;
+            d.home = t.dir_.path();
+            manager = std::make_unique<ProviderManager>(std::move(d), false);
+        }
+        AccountRegistry registry;
+        AccountUsageStore store;
+        std::unique_ptr<ProviderManager> manager;
+    };
+
     State state(QList<P> active, QList<UsageSnapshot> snapshots) const {
         State s;
         s.activeProviders = std::move(active);
@@ -364,16 +383,8 @@ TEST_F(BarTest, RefreshStripShowsWhileRefreshingInTheAmbientTint) {
 // state is presented to the bar: every address in them masked while masking is
 // on, whole when it is off, as the setting changes.
 TEST_F(BarTest, MaskingFollowsTheSetting) {
-    AccountRegistry registry(AccountRegistry::ResolverList{}, prefs_, clock_);
-    AccountUsageStore store(dir_.filePath(QStringLiteral("usage.json")), clock_);
-    ProviderManager::Dependencies d;
-    d.accountRegistry = &registry;
-    d.usageStore = &store;
-    d.preferences = &prefs_;
-    d.clock = &clock_;
-    d.timers = &timers_;
-    d.home = dir_.path();
-    ProviderManager manager(std::move(d), false);
+    World world(*this);
+    ProviderManager& manager = *world.manager;
 
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     std::optional<UsageSnapshot> carded;
@@ -462,16 +473,8 @@ TEST_F(BarTest, TextsFollowALanguageChangeWhileShown) {
 }
 
 TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
-    AccountRegistry registry(AccountRegistry::ResolverList{}, prefs_, clock_);
-    AccountUsageStore store(dir_.filePath(QStringLiteral("usage.json")), clock_);
-    ProviderManager::Dependencies d;
-    d.accountRegistry = &registry;
-    d.usageStore = &store;
-    d.preferences = &prefs_;
-    d.clock = &clock_;
-    d.timers = &timers_;
-    d.home = dir_.path();
-    ProviderManager manager(std::move(d), false);
+    World world(*this);
+    ProviderManager& manager = *world.manager;
 
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     bar.observe(manager);
