@@ -3,7 +3,7 @@
 #include "design/TextView.h"
 #include "panels/CatBreedSwatchPicker.h"
 #include "panels/LanguageSegmentedPicker.h"
-#include "panels/MacSwitchToggleStyle.h"
+#include "panels/SwitchToggleStyle.h"
 #include "panels/MenuBarSettingsScreen.h"
 #include "panels/MenuCommandRow.h"
 #include "panels/MenuScreenHeader.h"
