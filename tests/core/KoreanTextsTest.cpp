@@ -11,26 +11,33 @@
 namespace meterix {
 namespace {
 
-// Every case of the table, the ones with values filled with values that carry
-// no letters of their own.
+// A value of whatever type a case takes, with no letters of its own: an empty
+// text, the number 1, a day and a bit in seconds.
+struct AnyValue {
+    operator QString() const { return {}; }
+    operator qint64() const { return 1; }
+    operator double() const { return 90000.0; }
+};
+
+// Every case of the table, the ones with values filled with AnyValue.
 QList<L10n> everyCase() {
-    const QString s;
+    const AnyValue s;
     QList<L10n> all = {
-        L10n::errorHTTPStatus(1), L10n::claudeWeeklyModel(s), L10n::codexWindowWeeks(1),
-        L10n::codexWindowDays(1), L10n::codexWindowHours(1), L10n::codexWindowMinutes(1),
-        L10n::codexBalance(1), L10n::groqTokensPerMinute(1), L10n::groqRequestsPerDay(1),
+        L10n::errorHTTPStatus(s), L10n::claudeWeeklyModel(s), L10n::codexWindowWeeks(s),
+        L10n::codexWindowDays(s), L10n::codexWindowHours(s), L10n::codexWindowMinutes(s),
+        L10n::codexBalance(s), L10n::groqTokensPerMinute(s), L10n::groqRequestsPerDay(s),
         L10n::openRouterAccountBalanceWith(s), L10n::openRouterKeyBudgetWith(s, s), L10n::openRouterKeyUsed(s),
-        L10n::googleAccountSuffix(s), L10n::connectedCount(1, s), L10n::screenSuffix(s),
-        L10n::syncedMinutesAgo(1), L10n::syncedHoursAgo(1), L10n::syncedDaysAgo(1), L10n::refreshFailed(s),
+        L10n::googleAccountSuffix(s), L10n::connectedCount(s, s), L10n::screenSuffix(s),
+        L10n::syncedMinutesAgo(s), L10n::syncedHoursAgo(s), L10n::syncedDaysAgo(s), L10n::refreshFailed(s),
         L10n::providerSession(s), L10n::providerWeekly(s), L10n::quotaDetailFor(s), L10n::noDataWithReason(s),
-        L10n::resetLine(90000.0), L10n::resetLine(10), L10n::weeklyQuotaAccessibility(1, s),
+        L10n::resetLine(s), L10n::resetLine(10), L10n::weeklyQuotaAccessibility(s, s),
         L10n::weeklyQuotaAwaiting(s), L10n::captionNoData(s), L10n::captionAwaiting(s, s),
-        L10n::captionRemaining(s, 1, s), L10n::suggestedPace(1), L10n::modelQuotaAccessibility(s, s, 1),
-        L10n::countdownDaysHours(1, 1), L10n::countdownDays(1), L10n::countdownHoursMinutes(1, 1),
-        L10n::countdownHours(1), L10n::countdownMinutes(1), L10n::resetAtTime(s), L10n::updatedMinutesAgo(1),
-        L10n::updatedHoursAgo(1), L10n::segmentNotConnected(s), L10n::segmentLimitReset(s),
-        L10n::segmentRemaining(s, 1), L10n::segmentNoData(s), L10n::remainingPercentTier(1, s),
-        L10n::providerNoData(s, s), L10n::providerRemaining(s, 1, s), L10n::allProducts(1),
+        L10n::captionRemaining(s, s, s), L10n::suggestedPace(s), L10n::modelQuotaAccessibility(s, s, s),
+        L10n::countdownDaysHours(s, s), L10n::countdownDays(s), L10n::countdownHoursMinutes(s, s),
+        L10n::countdownHours(s), L10n::countdownMinutes(s), L10n::resetAtTime(s), L10n::updatedMinutesAgo(s),
+        L10n::updatedHoursAgo(s), L10n::segmentNotConnected(s), L10n::segmentLimitReset(s),
+        L10n::segmentRemaining(s, s), L10n::segmentNoData(s), L10n::remainingPercentTier(s, s),
+        L10n::providerNoData(s, s), L10n::providerRemaining(s, s, s), L10n::allProducts(s),
         L10n::catCompanion(s)};
     for (L10n::Case c : L10n::plainCases())
         all.append(L10n::plain(c));
