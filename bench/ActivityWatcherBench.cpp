@@ -1,7 +1,7 @@
 // Activity filter throughput on a realistic mix of changed paths, and the
 // wake-ups of a watcher that has nothing to do.
 #include "refresh/AIActivityFilterEngine.h"
-#include "refresh/FSEventsWatcher.h"
+#include "refresh/InotifyFolderWatcher.h"
 
 #include <benchmark/benchmark.h>
 
@@ -131,7 +131,7 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     writeFile(home.path(), QStringLiteral(".codex/sessions/seed.jsonl"), "{}");
     writeFile(home.path(), QStringLiteral(".claude/projects/p/seed.jsonl"), "{}");
     AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
-    FSEventsWatcher watcher(registry, Clock::system(), home.path());
+    InotifyFolderWatcher watcher(registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
     watcher.watchedPaths(); // the folders are watched from here on
@@ -171,7 +171,7 @@ void BM_AppendBurst(benchmark::State& state) {
     QTemporaryDir home;
     const QString log = writeFile(home.path(), QStringLiteral(".claude/projects/p/session.jsonl"), "");
     AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
-    FSEventsWatcher watcher(registry, Clock::system(), home.path());
+    InotifyFolderWatcher watcher(registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
     watcher.watchedPaths();
@@ -215,7 +215,7 @@ void BM_WatchLargeHome(benchmark::State& state) {
     AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
     double perFolder = 0, callerMs = 0;
     for (auto _ : state) {
-        FSEventsWatcher watcher(registry, Clock::system(), home.path());
+        InotifyFolderWatcher watcher(registry, Clock::system(), home.path());
         ::malloc_trim(0);
         const size_t before = ::mallinfo2().uordblks;
         const auto start = std::chrono::steady_clock::now();

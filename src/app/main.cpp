@@ -19,7 +19,7 @@
 #include "platform/ui/XInputMouseMonitor.h"
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/DefaultAdapters.h"
-#include "refresh/FSEventsWatcher.h"
+#include "refresh/InotifyFolderWatcher.h"
 #include "refresh/ProviderManager.h"
 #include "shell/AppDelegate.h"
 #include "shell/AppInstanceChannel.h"
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
 
     // Built once and kept for the life of the process: threads they own are
     // stopped by the quit sequence below, never by static destruction.
-    auto* watcher = new FSEventsWatcher(AIActivityRuleRegistry::shared());
+    auto* watcher = new InotifyFolderWatcher(AIActivityRuleRegistry::shared());
     auto* power = new PowerMonitor(&app);
     auto* lid = new LidSensor(&app);
     ProviderManager::Dependencies deps;

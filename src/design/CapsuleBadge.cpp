@@ -1,5 +1,6 @@
 #include "design/CapsuleBadge.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/Localization.h"
 #include "design/ShapePainting.h"
 #include "platform/ui/Appearance.h"
@@ -103,7 +104,7 @@ void CapsuleBadge::paintEvent(QPaintEvent*) {
     p.setPen(l.foreground);
     const QRectF text(markBox.right() + l.spacing, badge.top(), badge.right() - l.marginH - markBox.right() - l.spacing,
                       badge.height());
-    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, l.text);
+    drawTextLine(p, text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, l.text);
 }
 
 } // namespace meterix

@@ -1,5 +1,6 @@
 #include "design/TextView.h"
 
+#include "design/BaselineEllipsis.h"
 #include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -101,8 +102,8 @@ void TextView::paintEvent(QPaintEvent*) {
     p.setFont(font_);
     p.setPen(color());
     if (wraps_)
-        p.drawText(QRectF(rect()), Qt::TextWordWrap | Qt::AlignTop | lineAlignment_, text_);
-    else p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
+        drawTextLine(p, QRectF(rect()), Qt::TextWordWrap | Qt::AlignTop | lineAlignment_, text_);
+    else drawTextLine(p, QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
 }
 
 } // namespace meterix

@@ -1,5 +1,6 @@
 #include "panels/AccountRow.h"
 
+#include "design/BaselineEllipsis.h"
 #include "design/IconTile.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
@@ -117,14 +118,14 @@ void AccountRow::paintEvent(QPaintEvent*) {
         const auto accent = model_.percentageAccent();
         p.setFont(percentFont());
         p.setPen(accent ? toQColor(*accent) : LabelColor::secondary());
-        p.drawText(QRectF(r.right() - rightW, y, rightW, pfm.height()), Qt::AlignRight | Qt::AlignVCenter,
+        drawTextLine(p, QRectF(r.right() - rightW, y, rightW, pfm.height()), Qt::AlignRight | Qt::AlignVCenter,
                    *percent);
         y += pfm.height() + kLineSpacing;
     }
     if (second) {
         p.setFont(secondLineFont());
         p.setPen(LabelColor::tertiary());
-        p.drawText(QRectF(r.right() - rightW, y, rightW, sfm.height()), Qt::AlignRight | Qt::AlignVCenter,
+        drawTextLine(p, QRectF(r.right() - rightW, y, rightW, sfm.height()), Qt::AlignRight | Qt::AlignVCenter,
                    *second);
     }
 
@@ -145,7 +146,7 @@ void AccountRow::paintEvent(QPaintEvent*) {
     p.setFont(labelFont());
     p.setPen(model_.labelIsPrimary() ? LabelColor::primary() : LabelColor::secondary());
     const QRectF labelRect(left, y, labelW + 1, lfm.height());
-    p.drawText(labelRect, Qt::AlignLeft | Qt::AlignVCenter, label);
+    drawTextLine(p, labelRect, Qt::AlignLeft | Qt::AlignVCenter, label);
 
     const QFontMetricsF cfm(chipFont());
     const double chipY = labelRect.center().y() - chipHeight() / 2;
@@ -153,7 +154,7 @@ void AccountRow::paintEvent(QPaintEvent*) {
     paintCapsule(p, chip, Surface::hoverWash());
     p.setFont(chipFont());
     p.setPen(LabelColor::secondary());
-    p.drawText(chip, Qt::AlignCenter, model_.sourceBadge);
+    drawTextLine(p, chip, Qt::AlignCenter, model_.sourceBadge);
     if (model_.isRunning) {
         QRectF run(chip.right() + 5, chipY, runningW, chipHeight());
         QColor wash = kRunningGreen;
@@ -162,14 +163,14 @@ void AccountRow::paintEvent(QPaintEvent*) {
         p.setBrush(kRunningGreen);
         p.drawEllipse(QRectF(run.left() + kChipMarginH, run.center().y() - kDot / 2, kDot, kDot));
         p.setPen(kRunningGreen);
-        p.drawText(run.adjusted(kChipMarginH + kDot + kDotGap, 0, -kChipMarginH, 0),
+        drawTextLine(p, run.adjusted(kChipMarginH + kDot + kDotGap, 0, -kChipMarginH, 0),
                    Qt::AlignLeft | Qt::AlignVCenter, model_.runningChipText());
     }
     if (subtitle) {
         p.setFont(subtitleFont());
         p.setPen(LabelColor::secondary());
         const double room = std::max(0.0, leftLimit - left);
-        p.drawText(QRectF(left, y + lfm.height() + kLineSpacing, room, stfm.height()),
+        drawTextLine(p, QRectF(left, y + lfm.height() + kLineSpacing, room, stfm.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, stfm.elidedText(*subtitle, Qt::ElideRight, room));
     }
 }

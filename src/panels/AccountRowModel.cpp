@@ -43,6 +43,7 @@ std::optional<Rgb> AccountRowModel::percentageAccent() const {
 }
 
 std::optional<QString> AccountRowModel::secondLine(const Clock& clock) const {
+    if (missingFigure) return missingFigure;
     if (readingCapturedAt) return accountReadingAgeText(*readingCapturedAt, clock);
     if (!usageReadable) return L10n::noUsage().text();
     if (isDisplayed) return L10n::onTheBar().text();

@@ -27,6 +27,8 @@ struct AccountRowModel {
     std::optional<double> remainingPercentage;
     // Set when the percentage is an older reading taken at this time.
     std::optional<QDateTime> readingCapturedAt;
+    // The short reason of a reading without a figure (then no percentage).
+    std::optional<QString> missingFigure;
 
     static constexpr double dimmedOpacity = 0.72;
 
@@ -41,7 +43,8 @@ struct AccountRowModel {
     // The tier's accent for a current reading; nothing (draw it secondary) for
     // an older one.
     std::optional<Rgb> percentageAccent() const;
-    // The reading's age, else "No usage", else "On the bar", else nothing.
+    // Why the reading has no figure, else the reading's age, else "No usage",
+    // else "On the bar", else nothing.
     std::optional<QString> secondLine(const Clock& clock = Clock::system()) const;
     bool labelIsPrimary() const { return usageReadable; }
     double opacity() const { return usageReadable || isRunning ? 1.0 : dimmedOpacity; }

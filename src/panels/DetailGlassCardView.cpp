@@ -21,6 +21,8 @@
 #include "panels/ModelQuotaCompactRow.h"
 #include "panels/QuotaBar.h"
 #include "panels/SymbolLabel.h"
+#include "panels/UnavailableNoticeSection.h"
+#include "design/MissingFigure.h"
 #include "panels/TextCapsuleBadge.h"
 #include "platform/ui/Appearance.h"
 #include "refresh/ProviderManager.h"
@@ -37,19 +39,6 @@ namespace meterix {
 namespace {
 
 constexpr double kElevation = 1.35;
-// The notice's mark when the reason is a fault: sRGB 255, 159, 10.
-const QColor kFaultOrange(255, 159, 10);
-
-// A text that wraps onto as many lines as its width needs, inside nested layouts
-// too (a fixed height would hold it to one line there).
-TextView* wrappingText(const QString& text, const QFont& font, std::function<QColor()> color,
-                       QWidget* parent) {
-    auto* view = new TextView(text, font, std::move(color), true, parent);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    view->setSizePolicy(policy);
-    return view;
-}
 
 void clearLayout(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) {
@@ -138,7 +127,7 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
     d.tintStrength = d.simulated ? 0.2 : 0.5;
     d.title = displayName(s.provider);
     if (s.planName) d.plan = *s.planName;
-    const UsageUnavailableReason reason = s.unavailableReason.value_or(UsageUnavailableReason::notConfigured);
+    const UsageUnavailableReason reason = missingFigureReason(s).value_or(UsageUnavailableReason::notConfigured);
     d.sourceLine = d.simulated ? L10n::noDataWithReason(displayText(reason)).text()
                                : rawValue(s.strategyUsed) + QStringLiteral(" · ") +
                                      relativeUpdateText(s.lastUpdated, clock);
@@ -154,6 +143,7 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
     d.hero.isInUse = live.activeInUseProviders.contains(s.provider);
     d.hero.ringSize = 76;
     d.hero.isSimulated = d.simulated;
+    d.hero.missingReason = missingFigureReason(s);
     if (s.hourlyResetAt && *s.hourlyResetAt <= now) d.hero.windowEndedAt = s.hourlyResetAt;
 
     if (d.simulated) {
@@ -367,30 +357,7 @@ void DetailGlassCardView::buildSections() {
     clearLayout(layout);
     auto* column = static_cast<QVBoxLayout*>(layout);
 
-    if (display_.notice) {
-        const UsageUnavailableNotice& n = *display_.notice;
-        auto* row = new QWidget();
-        auto* h = new QHBoxLayout(row);
-        h->setContentsMargins(0, 4, 0, 4);
-        h->setSpacing(10);
-        const bool fault = n.isFault;
-        h->addWidget(new SymbolLabel(
-                         SymbolLabel::Look{fault ? QStringLiteral("exclamationmark.triangle.fill")
-                                                 : QStringLiteral("info.circle.fill"),
-                                           15, SymbolWeight::semibold, MeterixFont::caption(),
-                                           [fault] { return fault ? kFaultOrange : LabelColor::secondary(); },
-                                           0, false},
-                         QString(), row),
-                     0, Qt::AlignVCenter);
-        auto* v = new QVBoxLayout();
-        v->setSpacing(2);
-        v->addWidget(wrappingText(
-            n.title, MeterixFont::rounded(11, QFont::DemiBold), [] { return LabelColor::primary(); }, row));
-        v->addWidget(wrappingText(
-            n.detail, MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, row));
-        h->addLayout(v, 1);
-        column->addWidget(new InsetSection(n.header, std::nullopt, false, {row}));
-    }
+    if (display_.notice) column->addWidget(unavailableNoticeSection(*display_.notice));
 
     if (display_.weekly) {
         const Weekly w = *display_.weekly;

@@ -1,5 +1,6 @@
 #include "panels/GlassActionButton.h"
 
+#include "design/BaselineEllipsis.h"
 #include "design/AccentColor.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
@@ -112,7 +113,7 @@ void GlassActionButton::paintContent(QPainter& p, const QRectF& rect) {
                        SymbolWeight::bold);
     p.setFont(titleFont());
     p.setPen(l.foreground);
-    p.drawText(QRectF(left + side + spacing, rect.top(), rect.width(), rect.height()),
+    drawTextLine(p, QRectF(left + side + spacing, rect.top(), rect.width(), rect.height()),
                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title);
 }
 

@@ -1,5 +1,6 @@
 #include "panels/LabButton.h"
 
+#include "design/BaselineEllipsis.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
@@ -52,7 +53,7 @@ void LabButton::paintContent(QPainter& p, const QRectF& rect) {
     const double x = rect.center().x() - w / 2;
     p.setFont(titleFont());
     p.setPen(Qt::white);
-    p.drawText(QRectF(x, rect.top(), fm.horizontalAdvance(title_) + 1, rect.height()),
+    drawTextLine(p, QRectF(x, rect.top(), fm.horizontalAdvance(title_) + 1, rect.height()),
                Qt::AlignLeft | Qt::AlignVCenter, title_);
     SymbolImage::paint(p, QPointF(x + w - arrow / 2, rect.center().y()), 10,
                        QStringLiteral("arrow.up.forward"), Qt::white, SymbolWeight::bold);

@@ -1,5 +1,6 @@
 #include "panels/LanguageSegmentedPicker.h"
 
+#include "design/BaselineEllipsis.h"
 #include "design/MeterixFont.h"
 #include "design/PressableButton.h"
 #include "design/ShapePainting.h"
@@ -67,7 +68,7 @@ class LanguageSegment final : public PressableButton {
         const QFont font = segmentFont(selected, scale);
         p.setFont(font);
         p.setPen(selected ? LabelColor::primary() : LabelColor::secondary());
-        p.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine,
+        drawTextLine(p, rect, Qt::AlignCenter | Qt::TextSingleLine,
                    QFontMetricsF(font).elidedText(text, Qt::ElideRight, room));
     }
 

@@ -1,7 +1,7 @@
 #include "panels/MenuBarOverviewScreen.h"
 
 #include "core/L10n.h"
-#include "core/MaskedEmail.h"
+#include "design/MissingFigure.h"
 #include "core/Numbers.h"
 #include "core/UsageUnavailableReason.h"
 #include "design/AppOpenBadge.h"
@@ -122,7 +122,7 @@ MenuBarOverviewScreen::MenuBarOverviewScreen(MenuScreenContext context, QWidget*
     // The panel's root hands every later state on; the first is read here,
     // before the commands are built: a refresh already under way is where the
     // refresh row starts, not a change it turns for.
-    if (ProviderManager* m = context_.manager) state_ = MenuPanelState::of(*m);
+    state_ = context_.presentedState();
     column_->addWidget(buildCommandSection());
     rebuildProviderSection();
     updateCommands();
@@ -137,7 +137,7 @@ MenuBarOverviewScreen::~MenuBarOverviewScreen() {
 }
 
 MenuBarOverviewScreen::RowModel
-MenuBarOverviewScreen::rowModel(AIProviderType provider, const MenuPanelState& state, bool maskEmails) {
+MenuBarOverviewScreen::rowModel(AIProviderType provider, const PresentedState& state) {
     RowModel m;
     m.provider = provider;
     m.title = displayName(provider);
@@ -150,26 +150,21 @@ MenuBarOverviewScreen::rowModel(AIProviderType provider, const MenuPanelState& s
     m.percentage = snapshot ? snapshot->hourlyRemainingPercentage : 0;
     m.tier = usageTierFrom(m.percentage);
 
-    const UsageUnavailableReason reason =
-        snapshot ? snapshot->unavailableReason.value_or(UsageUnavailableReason::notConfigured)
-                 : UsageUnavailableReason::notConfigured;
-    if (!snapshot) {
-        m.subtitle = displayText(UsageUnavailableReason::notConfigured);
-    } else if (snapshot->isSimulated()) {
-        m.subtitle = snapshot->planName.value_or(displayText(reason));
-    } else {
+    // Nothing read at all is "Not connected"; a reading without a figure says
+    // its own reason, beside its plan when it names one.
+    const std::optional<UsageUnavailableReason> missing =
+        snapshot ? missingFigureReason(*snapshot) : std::optional(UsageUnavailableReason::notConfigured);
+    if (!missing) {
         m.subtitle = snapshot->planName.value_or(standardPlan);
         m.figure = displayedPercent(m.percentage);
+    } else if (snapshot && snapshot->planName && !snapshot->planName->isEmpty()) {
+        m.subtitle = *snapshot->planName + QStringLiteral(" \u00b7 ") + displayText(*missing);
+    } else {
+        m.subtitle = displayText(*missing);
     }
-    if (maskEmails) m.subtitle = maskEmailAddresses(m.subtitle);
     m.unavailable = !m.figure.has_value();
     if (m.unavailable) {
-        // A measured figure that is not a number reads as an unreadable reading.
-        const QString why = !snapshot ? displayText(UsageUnavailableReason::notConfigured)
-                            : snapshot->isSimulated()
-                                ? displayText(reason)
-                                : displayText(UsageUnavailableReason::malformedResponse);
-        m.accessibilityLabel = L10n::providerNoData(m.title, why).text();
+        m.accessibilityLabel = L10n::providerNoData(m.title, displayText(*missing)).text();
         m.ringPercentage = 0;
         return m;
     }
@@ -182,7 +177,7 @@ MenuBarOverviewScreen::rowModel(AIProviderType provider, const MenuPanelState& s
     return m;
 }
 
-void MenuBarOverviewScreen::setState(MenuPanelState state) {
+void MenuBarOverviewScreen::setState(PresentedState state) {
     state_ = std::move(state);
     if (state_.activeProviders != builtFor_ || (state_.activeProviders.isEmpty() != bool(emptyState_)))
         rebuildProviderSection();
@@ -254,7 +249,7 @@ void MenuBarOverviewScreen::rebuildProviderSection() {
 
 void MenuBarOverviewScreen::updateRows() {
     for (auto& [p, views] : rows_) {
-        const RowModel m = rowModel(p, state_, context_.masksEmails());
+        const RowModel m = rowModel(p, state_);
         views->row->setSubtitle(m.subtitle);
         views->row->setAccessibleName(m.accessibilityLabel);
         views->row->setAccessibleDescription(m.accessibilityHint);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/UsageTier.h"
-#include "panels/MenuPanelState.h"
+#include "refresh/PresentedState.h"
 #include "panels/MenuScreenContext.h"
 
 #include <QPointer>
@@ -47,13 +47,13 @@ class MenuBarOverviewScreen : public QWidget {
         QString accessibilityLabel;
         QString accessibilityHint;
     };
-    static RowModel rowModel(AIProviderType provider, const MenuPanelState& state, bool maskEmails);
+    static RowModel rowModel(AIProviderType provider, const PresentedState& state);
     static inline const QString standardPlan = QStringLiteral("Standard Plan");
     static constexpr double separatorInset = 47;
     static constexpr double sectionSpacing = 14;
 
-    const MenuPanelState& state() const { return state_; }
-    void setState(MenuPanelState state);
+    const PresentedState& state() const { return state_; }
+    void setState(PresentedState state);
 
     // The views, for tests.
     MenuPlateRow* providerRow(AIProviderType provider) const;
@@ -77,7 +77,7 @@ class MenuBarOverviewScreen : public QWidget {
     void refreshAll();
 
     MenuScreenContext context_;
-    MenuPanelState state_;
+    PresentedState state_;
     QVBoxLayout* column_;
     QPointer<QWidget> providerSection_;
     QPointer<QWidget> emptyState_;

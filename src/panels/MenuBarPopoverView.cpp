@@ -65,7 +65,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedWidth(int(cardWidth + 2 * margin));
     if (!context_.navigator) context_.navigator = &MenuBarNavigator::shared();
-    if (ProviderManager* m = context_.manager) state_ = MenuPanelState::of(*m);
+    state_ = context_.presentedState();
     tier_ = ambientTier(state_);
     tintFrom_ = tintTo_ = tierColor(tier_);
 
@@ -128,7 +128,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     connect(stack_, &MenuScreenStack::measuredHeightChanged, this, &MenuBarPopoverView::stackMeasured);
 
     if (ProviderManager* m = context_.manager)
-        MenuPanelState::observe(*m, this, [this](MenuPanelState s) { setState(std::move(s)); });
+        PresentedState::observe(*m, context_.preferences, this, [this](PresentedState s) { setState(std::move(s)); });
     registerScreens();
     stack_->resize(int(cardWidth - 2 * stackInsetH), 1);
     // Where the screen that leaves was scrolled to is read before the stack
@@ -159,7 +159,7 @@ void MenuBarPopoverView::registerScreens() {
                            [ctx](const MenuBarScreen&) { return new MenuBarAboutScreen(ctx); });
 }
 
-UsageTier MenuBarPopoverView::ambientTier(const MenuPanelState& state) {
+UsageTier MenuBarPopoverView::ambientTier(const PresentedState& state) {
     std::optional<double> lowest;
     for (AIProviderType p : state.activeProviders) {
         const auto it = state.snapshots.constFind(p);
@@ -174,7 +174,7 @@ UsageTier MenuBarPopoverView::ambientTier(const MenuPanelState& state) {
     return usageTierFrom(lowest.value_or(100));
 }
 
-QString MenuBarPopoverView::statusSummary(const MenuPanelState& state, const Clock& clock) {
+QString MenuBarPopoverView::statusSummary(const PresentedState& state, const Clock& clock) {
     if (state.isRefreshing) return L10n::updating().text();
     if (state.activeProviders.isEmpty()) return L10n::noProvidersConnected().text();
     std::optional<QDateTime> newest;
@@ -187,7 +187,7 @@ QString MenuBarPopoverView::statusSummary(const MenuPanelState& state, const Clo
     return L10n::connectedCount(state.activeProviders.size(), time).text();
 }
 
-void MenuBarPopoverView::setState(MenuPanelState state) {
+void MenuBarPopoverView::setState(PresentedState state) {
     state_ = std::move(state);
     applyState();
 }

@@ -4,7 +4,7 @@
 #include "core/UsageTier.h"
 #include "design/SpringAnimator.h"
 #include "panels/MenuBarScreen.h"
-#include "panels/MenuPanelState.h"
+#include "refresh/PresentedState.h"
 #include "panels/MenuScreenContext.h"
 #include "panels/StackHeightTracker.h"
 
@@ -45,14 +45,14 @@ class MenuBarPopoverView : public QWidget {
 
     // The tier of the lowest short-window figure among the active providers'
     // readings (placeholders included); abundant with none.
-    static UsageTier ambientTier(const MenuPanelState& state);
+    static UsageTier ambientTier(const PresentedState& state);
     // "Updating" while refreshing; "No providers connected" without active
     // providers; else the count of active providers and the age of the newest
     // reading among them ("Waiting" with none).
-    static QString statusSummary(const MenuPanelState& state, const Clock& clock);
+    static QString statusSummary(const PresentedState& state, const Clock& clock);
 
-    const MenuPanelState& state() const { return state_; }
-    void setState(MenuPanelState state);
+    const PresentedState& state() const { return state_; }
+    void setState(PresentedState state);
 
     MenuScreenStack* screenStack() const { return stack_; }
     QScrollArea* scrollArea() const { return scroll_; }
@@ -89,7 +89,7 @@ class MenuBarPopoverView : public QWidget {
     void applyScrollHeight(double height);
 
     MenuScreenContext context_;
-    MenuPanelState state_;
+    PresentedState state_;
     UsageTier tier_ = UsageTier::abundant;
     QColor tintFrom_;
     QColor tintTo_;

@@ -4,7 +4,9 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "platform/ui/Appearance.h"
 #include "design/IconTile.h"
+#include "design/MissingFigure.h"
 #include "design/InsetSection.h"
 #include "design/MeterixFont.h"
 #include "design/RowSeparator.h"
@@ -20,6 +22,7 @@
 #include "panels/QuotaMeterRow.h"
 #include "panels/SymbolLabel.h"
 #include "panels/TextCapsuleBadge.h"
+#include "panels/UnavailableNoticeSection.h"
 #include "refresh/ProviderManager.h"
 
 #include <QDesktopServices>
@@ -65,13 +68,12 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
     if (MeterixPreferences* p = context_.preferences)
         connect(p, &MeterixPreferences::maskAccountEmailsChanged, this, [this] { scheduleRefresh(); });
     connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { scheduleRefresh(); });
+    // The grey tile of a reading without a figure is resolved into the tile.
+    connect(&Appearance::shared(), &Appearance::changed, this, [this] { scheduleRefresh(); });
 }
 
 ProviderDetailModel MenuBarProviderDetailScreen::model() const {
-    ProviderDetailModel::Inputs in;
-    if (context_.manager && context_.preferences)
-        in = ProviderDetailModel::Inputs::of(*context_.manager, *context_.preferences, provider_);
-    in.provider = provider_;
+    ProviderDetailModel::Inputs in = ProviderDetailModel::Inputs::of(context_.presentedState(), provider_);
     return ProviderDetailModel(std::move(in), *context_.clock);
 }
 
@@ -117,7 +119,7 @@ void MenuBarProviderDetailScreen::build() {
     heroRow->setContentsMargins(2, 0, 2, 0);
     heroRow->addWidget(hero_);
     column->addLayout(heroRow);
-    column->addWidget(m.isSimulated() ? noDataSection() : quotaDetail(m));
+    column->addWidget(m.isSimulated() ? noDataSection(m) : quotaDetail(m));
     column->addWidget(actionSection(m));
     apply(m);
     endContent(column);
@@ -126,7 +128,10 @@ void MenuBarProviderDetailScreen::build() {
 void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     const UsageSnapshot& s = m.snapshot();
     header()->setTrailingText(relativeUpdateText(s.capturedAt, *context_.clock));
-    tile_->setColors(toQColors(s.gradientColors()));
+    // A reading without a figure has no tier: its tile is grey, as on the card.
+    tile_->setColors(m.isSimulated() ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.4),
+                                                     withOpacity(LabelColor::secondary(), 0.2)}
+                                     : toQColors(s.gradientColors()));
     title_->setText(m.headerTitle());
     stale_ = m.isStale();
     subtitle_->setText(m.headerSubtitle());
@@ -149,7 +154,8 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
                                            .isInUse = m.isInUse(),
                                            .ringSize = 74,
                                            .isSimulated = m.isSimulated(),
-                                           .windowEndedAt = m.windowEndedAt()});
+                                           .windowEndedAt = m.windowEndedAt(),
+                                           .missingReason = missingFigureReason(s)});
     const QList<ModelQuotaItem> items = m.quotas();
     for (qsizetype i = 0; i < quotaRows_.size() && i < items.size(); ++i)
         quotaRows_[i]->setItem(items[i]);
@@ -194,27 +200,10 @@ QWidget* MenuBarProviderDetailScreen::accountSection(const ProviderDetailModel& 
     return accounts_;
 }
 
-QWidget* MenuBarProviderDetailScreen::noDataSection() {
-    auto* line = new QHBoxLayout();
-    line->setContentsMargins(0, 4, 0, 4);
-    line->setSpacing(10);
-    line->addWidget(new SymbolLabel(SymbolLabel::Look{QStringLiteral("exclamationmark.triangle.fill"), 15,
-                                                      SymbolWeight::semibold, MeterixFont::caption(),
-                                                      [] { return kStaleOrange; }, 0, false},
-                                    QString(), content_),
-                    0, Qt::AlignVCenter);
-    auto* texts = new QVBoxLayout();
-    texts->setSpacing(2);
-    texts->addWidget(new TextView(
-        L10n::guidanceTitleNotConfigured().text(), MeterixFont::rounded(11, QFont::DemiBold),
-        [] { return LabelColor::primary(); }, true, content_));
-    texts->addWidget(new TextView(
-        L10n::checkSignInState().text(), MeterixFont::rounded(9.5, QFont::Medium),
-        [] { return LabelColor::secondary(); }, true, content_));
-    line->addLayout(texts, 1);
-    auto* box = new QWidget(content_);
-    box->setLayout(line);
-    noData_ = new InsetSection(L10n::connectionStatus().text(), std::nullopt, false, {box}, content_);
+QWidget* MenuBarProviderDetailScreen::noDataSection(const ProviderDetailModel& m) {
+    // The card's notice for the reading's own reason: a tool that publishes no
+    // figure or a failed network read is no missing sign-in.
+    noData_ = unavailableNoticeSection(m.missingFigureNotice(), content_);
     return noData_;
 }
 

@@ -60,7 +60,7 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
     QWidget* identityHeader();
     QWidget* accountSection(const ProviderDetailModel& m);
     QWidget* quotaDetail(const ProviderDetailModel& m);
-    QWidget* noDataSection();
+    QWidget* noDataSection(const ProviderDetailModel& m);
     QWidget* actionSection(const ProviderDetailModel& m);
     // Shows m in the parts built for its shape.
     void apply(const ProviderDetailModel& m);

@@ -3,7 +3,6 @@
 #include "accounts/AccountRegistry.h"
 #include "core/L10n.h"
 #include "core/Localization.h"
-#include "core/MaskedEmail.h"
 #include "core/MeterixPreferences.h"
 #include "design/IconTile.h"
 #include "design/InsetSection.h"
@@ -59,11 +58,8 @@ QWidget* indented(QWidget* child, QWidget* parent) {
 
 // One place accounts were found: its kind's tile, its name over its folder
 // (home as "~", cut at the head), and its kind's badge. A profile folder may be
-// named after an address: masked, it shows masked.
-QWidget* sourceRow(const AccountSource& source, bool maskEmails, QWidget* parent) {
-    const auto shown = [maskEmails](const QString& text) {
-        return maskEmails ? maskEmailAddresses(text) : text;
-    };
+// named after an address: the source comes as masking has it.
+QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
     auto* row = new QWidget(parent);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 2, 0, 2);
@@ -73,10 +69,10 @@ QWidget* sourceRow(const AccountSource& source, bool maskEmails, QWidget* parent
     auto* texts = new QVBoxLayout();
     texts->setSpacing(1);
     texts->addWidget(new TextView(
-        shown(source.displayName), titleFont(), [] { return LabelColor::primary(); }, false, row));
+        source.displayName, titleFont(), [] { return LabelColor::primary(); }, false, row));
     if (source.rootPath) {
         auto* path = new TextView(
-            shown(SettingsModel::abbreviateHome(*source.rootPath, QDir::homePath())),
+            SettingsModel::abbreviateHome(*source.rootPath, QDir::homePath()),
             MeterixFont::rounded(9, QFont::Medium), [] { return LabelColor::tertiary(); }, false, row);
         path->setElideMode(Qt::ElideLeft);
         texts->addWidget(path);
@@ -92,7 +88,7 @@ QWidget* sourceRow(const AccountSource& source, bool maskEmails, QWidget* parent
                         },
                         row),
                     0, Qt::AlignVCenter);
-    row->setAccessibleName(shown(source.displayName) + QStringLiteral(", ") + badgeText(source.kind));
+    row->setAccessibleName(source.displayName + QStringLiteral(", ") + badgeText(source.kind));
     return row;
 }
 
@@ -232,12 +228,11 @@ void MenuBarSettingsScreen::syncAccounts() {
 
 void MenuBarSettingsScreen::syncSources() {
     if (!sources_) return;
-    const QList<AccountSource> found =
-        context_.accounts ? context_.accounts->allSources() : QList<AccountSource>{};
+    const QList<AccountSource> found = context_.presentedSources();
     for (QWidget* old : sources_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         delete old;
     for (const AccountSource& s : found)
-        sources_->layout()->addWidget(sourceRow(s, context_.masksEmails(), sources_));
+        sources_->layout()->addWidget(sourceRow(s, sources_));
     const bool scanning = context_.preferences && context_.preferences->accountScanEnabled();
     sources_->setVisible(scanning && !found.isEmpty());
     noAccounts_->setVisible(scanning && found.isEmpty());
@@ -247,7 +242,7 @@ void MenuBarSettingsScreen::syncSources() {
 QWidget* MenuBarSettingsScreen::experienceSection() {
     MeterixPreferences* prefs = context_.preferences;
     sound_ = new MenuToggleRow(QStringLiteral("hand.tap.fill"), toQColors(SettingsModel::amberTile()),
-                               L10n::hapticsAndSound().text(), L10n::hapticsAndSoundSubtitle().text(),
+                               L10n::soundEffects().text(), L10n::soundEffectsSubtitle().text(),
                                prefs && prefs->soundEnabled(), [this](bool on) {
                                    if (context_.preferences) context_.preferences->setSoundEnabled(on);
                                });

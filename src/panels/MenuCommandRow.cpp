@@ -1,5 +1,6 @@
 #include "panels/MenuCommandRow.h"
 
+#include "design/BaselineEllipsis.h"
 #include "design/AccentColor.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
@@ -185,7 +186,7 @@ void MenuCommandRow::paintEvent(QPaintEvent*) {
         accessoryWidth = QFontMetricsF(font).horizontalAdvance(accessory_.text);
         p.setFont(font);
         p.setPen(accessoryColor);
-        p.drawText(QRectF(right - accessoryWidth, r.top(), accessoryWidth, r.height()),
+        drawTextLine(p, QRectF(right - accessoryWidth, r.top(), accessoryWidth, r.height()),
                    Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, accessory_.text);
         break;
     }
@@ -203,7 +204,7 @@ void MenuCommandRow::paintEvent(QPaintEvent*) {
     const double room = std::max(0.0, right - accessoryWidth - minSpacer - x);
     p.setFont(font);
     p.setPen(mixColors(rest.label, hot.label, t));
-    p.drawText(QRectF(x, r.top(), room, r.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+    drawTextLine(p, QRectF(x, r.top(), room, r.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                QFontMetricsF(font).elidedText(title_, Qt::ElideRight, room));
 }
 

@@ -1,5 +1,6 @@
 #include "panels/MenuPlateRow.h"
 
+#include "design/BaselineEllipsis.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
@@ -192,13 +193,13 @@ void MenuPlateRow::paintEvent(QPaintEvent*) {
     const double top = r.center().y() - blockH / 2;
     p.setFont(titleFont());
     p.setPen(LabelColor::primary());
-    p.drawText(QRectF(text.left(), top, text.width(), t.height()),
+    drawTextLine(p, QRectF(text.left(), top, text.width(), t.height()),
                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                t.elidedText(title_, Qt::ElideRight, text.width()));
     if (subtitle_) {
         p.setFont(subtitleFont());
         p.setPen(LabelColor::secondary());
-        p.drawText(QRectF(text.left(), top + t.height() + textSpacing, text.width(), s.height()),
+        drawTextLine(p, QRectF(text.left(), top + t.height() + textSpacing, text.width(), s.height()),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownSubtitle());
     }
     if (showsChevron_) {

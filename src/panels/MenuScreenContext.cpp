@@ -1,11 +1,16 @@
 #include "panels/MenuScreenContext.h"
 
-#include "core/MeterixPreferences.h"
+#include "accounts/AccountRegistry.h"
 
 namespace meterix {
 
-bool MenuScreenContext::masksEmails() const {
-    return !preferences || preferences->maskAccountEmails();
+PresentedState MenuScreenContext::presentedState() const {
+    return manager ? PresentedState::of(*manager, PresentedState::masksEmails(preferences)) : PresentedState{};
+}
+
+QList<AccountSource> MenuScreenContext::presentedSources() const {
+    return accounts ? PresentedState::sources(*accounts, PresentedState::masksEmails(preferences))
+                    : QList<AccountSource>{};
 }
 
 } // namespace meterix

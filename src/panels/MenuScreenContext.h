@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
+#include "refresh/PresentedState.h"
 
 #include <functional>
 
@@ -23,8 +24,11 @@ struct MenuScreenContext {
     // Ends the application (the quit command and its key).
     std::function<void()> quit;
 
-    // Whether addresses are shown masked (the setting; masked without one).
-    bool masksEmails() const;
+    // The manager's published state as the screens show it, masking applied
+    // (empty without a manager).
+    PresentedState presentedState() const;
+    // The places accounts were found, as shown (none without a registry).
+    QList<AccountSource> presentedSources() const;
 };
 
 } // namespace meterix

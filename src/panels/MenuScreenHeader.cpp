@@ -1,5 +1,6 @@
 #include "panels/MenuScreenHeader.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "design/AccentColor.h"
 #include "design/MeterixFont.h"
@@ -76,7 +77,7 @@ void MenuScreenHeader::paintEvent(QPaintEvent*) {
     const QRectF r = rect();
     p.setFont(titleFont());
     p.setPen(LabelColor::primary());
-    p.drawText(r.adjusted(titleMargin, 0, -titleMargin, 0), Qt::AlignCenter | Qt::TextSingleLine,
+    drawTextLine(p, r.adjusted(titleMargin, 0, -titleMargin, 0), Qt::AlignCenter | Qt::TextSingleLine,
                shownTitle());
     if (trailingText_) {
         const QFont font = trailingFont();
@@ -84,7 +85,7 @@ void MenuScreenHeader::paintEvent(QPaintEvent*) {
         const double room = std::max(0.0, r.right() - left);
         p.setFont(font);
         p.setPen(LabelColor::tertiary());
-        p.drawText(QRectF(left, r.top(), room, r.height()),
+        drawTextLine(p, QRectF(left, r.top(), room, r.height()),
                    Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
                    QFontMetricsF(font).elidedText(*trailingText_, Qt::ElideRight, room));
     }
@@ -111,7 +112,7 @@ void MenuScreenHeader::BackButton::paintContent(QPainter& p, const QRectF& r) {
                        QStringLiteral("chevron.left"), accent, SymbolWeight::bold);
     p.setFont(backFont());
     p.setPen(accent);
-    p.drawText(QRectF(r.left() + marginH + side + spacing, r.top(), r.width(), r.height()),
+    drawTextLine(p, QRectF(r.left() + marginH + side + spacing, r.top(), r.width(), r.height()),
                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title_);
 }
 

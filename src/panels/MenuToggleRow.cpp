@@ -5,7 +5,7 @@
 #include "design/MeterixFont.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
-#include "panels/MacSwitchToggleStyle.h"
+#include "panels/SwitchToggleStyle.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -15,7 +15,7 @@ namespace meterix {
 MenuToggleRow::MenuToggleRow(QString symbol, QList<QColor> colors, QString title,
                              std::optional<QString> subtitle, bool isOn, std::function<void(bool)> onChange,
                              QWidget* parent)
-    : QWidget(parent), switch_(new MacSwitchToggleStyle(isOn, this)) {
+    : QWidget(parent), switch_(new SwitchToggleStyle(isOn, this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

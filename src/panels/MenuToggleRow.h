@@ -9,7 +9,7 @@
 
 namespace meterix {
 
-class MacSwitchToggleStyle;
+class SwitchToggleStyle;
 
 // A settings line of the panel: a small gradient icon tile, a title over an
 // optional subtitle, and a switch. The switch shows isOn and hands every flip
@@ -24,7 +24,7 @@ class MenuToggleRow : public QWidget {
     static constexpr double spacing = 9;
     static constexpr double tileSize = 19;
 
-    MacSwitchToggleStyle* switchControl() const { return switch_; }
+    SwitchToggleStyle* switchControl() const { return switch_; }
     bool isOn() const;
     // The bound value changed elsewhere.
     void setOn(bool on);
@@ -35,7 +35,7 @@ class MenuToggleRow : public QWidget {
     void toggled(bool on);
 
   private:
-    MacSwitchToggleStyle* switch_;
+    SwitchToggleStyle* switch_;
 };
 
 } // namespace meterix

@@ -1,11 +1,13 @@
 #include "panels/ModelQuotaCompactRow.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
 #include "design/MeterixFont.h"
 #include "design/ShadowCache.h"
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
+#include "panels/AllowanceName.h"
 #include "panels/QuotaBar.h"
 
 #include <QFontMetricsF>
@@ -57,7 +59,7 @@ ModelQuotaCompactRow::ModelQuotaCompactRow(const ModelQuotaItem& model, QWidget*
 QSize ModelQuotaCompactRow::sizeHint() const {
     const double text = QFontMetricsF(nameFont()).height() + kLineGap + QFontMetricsF(typeFont()).height();
     const double w = 2 * marginH + kDot + kSpacing +
-                     QFontMetricsF(nameFont()).horizontalAdvance(model_.name) + 6 + kSpacing + barWidth +
+                     QFontMetricsF(nameFont()).horizontalAdvance(allowanceNameOverLine(model_.name, model_.quotaType)) + 6 + kSpacing + barWidth +
                      kSpacing + percentWidth;
     return QSize(qCeil(w), qCeil(text + 2 * marginV));
 }
@@ -74,6 +76,18 @@ void ModelQuotaCompactRow::enterEvent(QEnterEvent* event) {
 void ModelQuotaCompactRow::leaveEvent(QEvent* event) {
     hover_.setHovered(false);
     QWidget::leaveEvent(event);
+}
+
+QRectF ModelQuotaCompactRow::nameRoom() const {
+    // From the trailing edge: the figure, the bar, a gap of 6; the texts take the rest.
+    const QRectF inner = QRectF(rect()).adjusted(marginH, marginV, -marginH, -marginV);
+    const double left = inner.left() + kDot + kSpacing;
+    const double barLeft = inner.right() - percentWidth - kSpacing - barWidth;
+    return QRectF(left, inner.top(), std::max(0.0, barLeft - 6 - left), inner.height());
+}
+
+QString ModelQuotaCompactRow::shownName() const {
+    return fittedAllowanceName(model_.name, model_.quotaType, QFontMetricsF(nameFont()), nameRoom().width());
 }
 
 void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
@@ -102,24 +116,25 @@ void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
     const QRectF percent(inner.right() - percentWidth, inner.top(), percentWidth, inner.height());
     p.setFont(percentFont());
     p.setPen(tint);
-    p.drawText(percent, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, display_.percentText);
+    drawTextLine(p, percent, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, display_.percentText);
     const QRectF bar(percent.left() - kSpacing - barWidth, inner.center().y() - (kBarHeight + 4) / 2,
                      barWidth, kBarHeight + 4);
     QuotaBar::paint(p, bar, display_.barPercentage, colors, kBarHeight, std::nullopt);
 
-    const double textLeft = dot.right() + kSpacing;
-    const double textWidth = std::max(0.0, bar.left() - 6 - textLeft);
+    const QRectF room = nameRoom();
+    const double textLeft = room.left();
+    const double textWidth = room.width();
     const QFontMetricsF nameMetrics(nameFont());
     const QFontMetricsF typeMetrics(typeFont());
     const double block = nameMetrics.height() + kLineGap + typeMetrics.height();
     const double top = inner.center().y() - block / 2;
     p.setFont(nameFont());
     p.setPen(LabelColor::primary());
-    p.drawText(QRectF(textLeft, top, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               nameMetrics.elidedText(model_.name, Qt::ElideRight, textWidth));
+    drawTextLine(p, QRectF(textLeft, top, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+               shownName());
     p.setFont(typeFont());
     p.setPen(LabelColor::tertiary());
-    p.drawText(QRectF(textLeft, top + nameMetrics.height() + kLineGap, textWidth, typeMetrics.height()),
+    drawTextLine(p, QRectF(textLeft, top + nameMetrics.height() + kLineGap, textWidth, typeMetrics.height()),
                Qt::AlignLeft | Qt::AlignVCenter,
                typeMetrics.elidedText(model_.quotaType, Qt::ElideRight, textWidth));
 }

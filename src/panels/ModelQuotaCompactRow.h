@@ -37,6 +37,12 @@ class ModelQuotaCompactRow : public QWidget {
     // 0 at rest, 1 fully hovered (eases between).
     double hoverAmount() const { return hover_.value(); }
 
+    // The name as drawn at the row's width: without the window the line below
+    // gives, cut in the middle when it still does not fit.
+    QString shownName() const;
+    // Where the name and the quota type are drawn.
+    QRectF nameRoom() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

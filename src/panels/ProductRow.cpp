@@ -1,5 +1,6 @@
 #include "panels/ProductRow.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "design/AccentColor.h"
 #include "design/IconTile.h"
@@ -74,7 +75,7 @@ void ProductRow::paintContent(QPainter& p, const QRectF& rect) {
     p.setFont(nameFont());
     p.setPen(mixColors(LabelColor::primary(), white, h));
     const double nameW = nfm.horizontalAdvance(product_.name);
-    p.drawText(QRectF(left, top, nameW + 1, nfm.height()), Qt::AlignLeft | Qt::AlignVCenter, product_.name);
+    drawTextLine(p, QRectF(left, top, nameW + 1, nfm.height()), Qt::AlignLeft | Qt::AlignVCenter, product_.name);
     if (product_.isExperimental) {
         const QString text = L10n::experimental().text();
         const QRectF badge(left + nameW + 5, top + (nfm.height() - bfm.height() - 2) / 2,
@@ -83,12 +84,12 @@ void ProductRow::paintContent(QPainter& p, const QRectF& rect) {
                    mixColors(Surface::hoverWash(), withOpacity(white, 0.18), h));
         p.setFont(badgeFont());
         p.setPen(mixColors(LabelColor::secondary(), withOpacity(white, 0.8), h));
-        p.drawText(badge, Qt::AlignCenter, text);
+        drawTextLine(p, badge, Qt::AlignCenter, text);
     }
     p.setFont(summaryFont());
     p.setPen(mixColors(LabelColor::secondary(), withOpacity(white, 0.72), h));
     const double room = std::max(0.0, right - left);
-    p.drawText(QRectF(left, top + nfm.height() + 1, room, sfm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    drawTextLine(p, QRectF(left, top + nfm.height() + 1, room, sfm.height()), Qt::AlignLeft | Qt::AlignVCenter,
                sfm.elidedText(product_.summary, Qt::ElideRight, room));
 }
 

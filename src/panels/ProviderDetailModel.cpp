@@ -1,32 +1,29 @@
 #include "panels/ProviderDetailModel.h"
 
 #include "core/L10n.h"
-#include "core/MaskedEmail.h"
-#include "core/MeterixPreferences.h"
 #include "core/Numbers.h"
+#include "design/MissingFigure.h"
 #include "design/TimeTexts.h"
-#include "refresh/ProviderManager.h"
 
 #include <QStringList>
 
 namespace meterix {
 
-ProviderDetailModel::Inputs ProviderDetailModel::Inputs::of(const ProviderManager& manager,
-                                                            const MeterixPreferences& preferences,
-                                                            AIProviderType provider) {
+ProviderDetailModel::Inputs ProviderDetailModel::Inputs::of(const PresentedState& state, AIProviderType provider) {
     Inputs in;
     in.provider = provider;
-    if (const auto it = manager.snapshots().constFind(provider); it != manager.snapshots().constEnd())
-        in.snapshot = *it;
-    in.displayedAccount = manager.displayedAccount(provider);
-    in.accounts = manager.accounts(provider);
-    in.maskEmails = preferences.maskAccountEmails();
-    in.isInUse = manager.activeInUseProviders().contains(provider);
-    in.isRefreshing = manager.isRefreshing();
-    const ProviderManager* m = &manager;
-    in.bestKnownSnapshot = [m, provider](const QString& id) { return m->bestKnownSnapshot(provider, id); };
-    in.isAccountRunning = [m, provider](const QString& id) { return m->isAccountRunning(provider, id); };
-    in.runningApps = [m](const ResolvedAccount& a) { return m->runningApps(a); };
+    if (const auto it = state.snapshots.constFind(provider); it != state.snapshots.constEnd()) in.snapshot = *it;
+    const PresentedAccounts accounts = state.accounts.value(provider);
+    in.displayedAccount = accounts.displayed;
+    in.accounts = accounts.accounts;
+    in.isInUse = state.activeInUseProviders.contains(provider);
+    in.isRefreshing = state.isRefreshing;
+    in.bestKnownSnapshot = [readings = accounts.readings](const QString& id) -> std::optional<UsageSnapshot> {
+        if (const auto it = readings.constFind(id); it != readings.constEnd()) return *it;
+        return std::nullopt;
+    };
+    in.isAccountRunning = [running = accounts.running](const QString& id) { return running.contains(id); };
+    in.runningApps = [apps = accounts.runningApps](const ResolvedAccount& a) { return apps.value(a.id); };
     return in;
 }
 
@@ -34,18 +31,7 @@ ProviderDetailModel::ProviderDetailModel(Inputs inputs, const Clock& clock)
     : in_(std::move(inputs)), clock_(clock),
       // Without a reading the screen says so, as the overview does; it never
       // makes one up.
-      snapshot_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())) {
-    if (in_.maskEmails) snapshot_ = withEmailAddressesMasked(std::move(snapshot_));
-}
-
-QString ProviderDetailModel::shown(const QString& text) const {
-    return in_.maskEmails ? maskEmailAddresses(text) : text;
-}
-
-std::optional<QString> ProviderDetailModel::shown(const std::optional<QString>& text) const {
-    if (!text) return std::nullopt;
-    return shown(*text);
-}
+      snapshot_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())) {}
 
 ProviderDetailModel::Shape ProviderDetailModel::shape() const {
     Shape s;
@@ -53,6 +39,7 @@ ProviderDetailModel::Shape ProviderDetailModel::shape() const {
         s.accountIDs.append(a.id);
     s.failureNotice = snapshot_.fetchError.has_value();
     s.simulated = isSimulated();
+    if (s.simulated) s.missingReason = missingFigureReason(snapshot_);
     if (!s.simulated)
         for (const ModelQuotaItem& item : quotas())
             s.quotaNames.append(item.id());
@@ -60,17 +47,18 @@ ProviderDetailModel::Shape ProviderDetailModel::shape() const {
 }
 
 QString ProviderDetailModel::headerTitle() const {
-    if (in_.displayedAccount && in_.displayedAccount->planName) return shown(*in_.displayedAccount->planName);
+    if (in_.displayedAccount && in_.displayedAccount->planName) return *in_.displayedAccount->planName;
     if (snapshot_.planName) return *snapshot_.planName;
     return displayName(in_.provider);
 }
 
 QString ProviderDetailModel::headerSubtitle() const {
     if (isStale()) return accountReadingAgeText(snapshot_.capturedAt, clock_);
-    if (in_.displayedAccount) return shown(in_.displayedAccount->label(in_.maskEmails));
-    // The same rule as the account lines: an address the user asked to hide
-    // stays hidden even when only the reading knows it (the reading is masked).
+    if (in_.displayedAccount) return in_.displayedAccount->displayLabel();
     if (snapshot_.accountEmail) return *snapshot_.accountEmail;
+    // A reading without a figure says why, in the card's words: a key that is
+    // there but could not be used is no missing sign-in.
+    if (const auto reason = missingFigureReason(snapshot_); reason && isSimulated()) return displayText(*reason);
     return L10n::noSignInFound().text();
 }
 
@@ -91,10 +79,9 @@ std::optional<QString> ProviderDetailModel::runningLabel(const QList<AccountSour
 
 AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) const {
     AccountRowModel row;
-    // A personal organisation is named after its owner's address.
-    row.label = shown(account.label(in_.maskEmails));
-    row.planName = shown(account.planName);
-    row.organization = shown(account.organization);
+    row.label = account.displayLabel();
+    row.planName = account.planName;
+    row.organization = account.organization;
     row.sourceBadge = account.sourceBadgeText();
     row.sourceSymbol =
         account.sources.isEmpty() ? QStringLiteral("person") : symbol(account.sources.first().kind);
@@ -105,10 +92,15 @@ AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) 
     row.usageReadable = account.usageReadable;
     if (const auto reading = in_.bestKnownSnapshot ? in_.bestKnownSnapshot(account.id) : std::nullopt) {
         const QDateTime now = clock_.now();
-        // A window that has ended shows no figure until it is read again.
-        if (!reading->isHourlyWindowElapsed(now))
-            row.remainingPercentage = reading->hourlyRemainingPercentage;
-        if (reading->isStale(now)) row.readingCapturedAt = reading->capturedAt;
+        if (const auto reason = missingFigureReason(*reading)) {
+            // A reading without a figure is no 0 %: the row tells why instead.
+            row.missingFigure = displayText(*reason);
+        } else {
+            // A window that has ended shows no figure until it is read again.
+            if (!reading->isHourlyWindowElapsed(now))
+                row.remainingPercentage = reading->hourlyRemainingPercentage;
+            if (reading->isStale(now)) row.readingCapturedAt = reading->capturedAt;
+        }
     }
     return row;
 }
@@ -118,6 +110,10 @@ QList<AccountRowModel> ProviderDetailModel::accountRows() const {
     for (const ResolvedAccount& a : in_.accounts)
         rows.append(accountRow(a));
     return rows;
+}
+
+UsageUnavailableNotice ProviderDetailModel::missingFigureNotice() const {
+    return notice(missingFigureReason(snapshot_).value_or(UsageUnavailableReason::notConfigured));
 }
 
 std::optional<QString> ProviderDetailModel::failureNotice() const {

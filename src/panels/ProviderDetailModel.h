@@ -6,6 +6,7 @@
 #include "core/Clock.h"
 #include "core/UsageSnapshot.h"
 #include "panels/AccountRowModel.h"
+#include "refresh/PresentedState.h"
 
 #include <QList>
 #include <QString>
@@ -17,14 +18,12 @@
 
 namespace meterix {
 
-class MeterixPreferences;
-class ProviderManager;
 
 // Everything a provider's panel screen derives from the shared state, computed
 // when asked: the reading shown (the manager's, or the not-configured
 // placeholder when it has none), its freshness, the identity header, the
-// account lines, the failure notice, the quota lines and the commands. While
-// masking is on, every text it hands out has its addresses masked.
+// account lines, the failure notice, the quota lines and the commands. Its
+// inputs come as they are shown (masking applied where the state is presented).
 class ProviderDetailModel {
   public:
     // What the screen reads of the manager and the settings.
@@ -33,15 +32,13 @@ class ProviderDetailModel {
         std::optional<UsageSnapshot> snapshot;
         std::optional<ResolvedAccount> displayedAccount;
         QList<ResolvedAccount> accounts;
-        bool maskEmails = true;
         bool isInUse = false;
         bool isRefreshing = false;
         std::function<std::optional<UsageSnapshot>(const QString& accountID)> bestKnownSnapshot;
         std::function<bool(const QString& accountID)> isAccountRunning;
         std::function<QList<AccountSource>(const ResolvedAccount& account)> runningApps;
 
-        static Inputs of(const ProviderManager& manager, const MeterixPreferences& preferences,
-                         AIProviderType provider);
+        static Inputs of(const PresentedState& state, AIProviderType provider);
     };
 
     enum class Action { refresh, dashboard, statusPage, settings };
@@ -60,6 +57,7 @@ class ProviderDetailModel {
         QStringList accountIDs;
         bool failureNotice = false;
         bool simulated = false;
+        std::optional<UsageUnavailableReason> missingReason; // the notice's reason
         QStringList quotaNames;
         bool operator==(const Shape&) const = default;
     };
@@ -75,8 +73,8 @@ class ProviderDetailModel {
     bool isStale() const { return snapshot_.isStale(clock_.now()); }
 
     QString headerTitle() const;
-    // The reading's age when stale; else who is signed in (masked while
-    // masking is on); else "No sign-in found".
+    // The reading's age when stale; else who is signed in; else, for a reading without a figure, its reason's short
+    // label; else "No sign-in found".
     QString headerSubtitle() const;
     // The strategy's own name ("OAuth/Keychain", ...).
     QString sourceChipText() const;
@@ -88,6 +86,9 @@ class ProviderDetailModel {
     // The kinds of the running apps, each once, joined by " · "; "CLI" for an
     // account running without an app; nothing otherwise.
     static std::optional<QString> runningLabel(const QList<AccountSource>& apps, bool isRunning);
+
+    // Why the reading has no figure, as the detail card says it.
+    UsageUnavailableNotice missingFigureNotice() const;
 
     // "Refresh failed: <error>" plus " Showing the last measurement." unless
     // nothing real was read; nothing without an error.
@@ -106,10 +107,6 @@ class ProviderDetailModel {
     bool isRefreshing() const { return in_.isRefreshing; }
 
   private:
-    // A text from outside as it is shown: its addresses masked while masking is on.
-    QString shown(const QString& text) const;
-    std::optional<QString> shown(const std::optional<QString>& text) const;
-
     Inputs in_;
     const Clock& clock_;
     UsageSnapshot snapshot_;

@@ -5,7 +5,7 @@
 #include "design/MeterixFont.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
-#include "panels/MacSwitchToggleStyle.h"
+#include "panels/SwitchToggleStyle.h"
 #include "panels/TextCapsuleBadge.h"
 
 #include <QHBoxLayout>
@@ -53,7 +53,7 @@ ProviderToggleRow::ProviderToggleRow(SettingsModel::ProviderToggle state, std::f
                                              kGreen, withOpacity(kGreen, 0.15), 4.5, 1.5);
           },
           this)),
-      switch_(new MacSwitchToggleStyle(state.on, this)) {
+      switch_(new SwitchToggleStyle(state.on, this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

@@ -8,7 +8,7 @@
 
 namespace meterix {
 
-class MacSwitchToggleStyle;
+class SwitchToggleStyle;
 class TextCapsuleBadge;
 class TextView;
 
@@ -25,7 +25,7 @@ class ProviderToggleRow : public QWidget {
     const SettingsModel::ProviderToggle& state() const { return state_; }
     // A new state from the manager (also after this row's own toggle).
     void setState(const SettingsModel::ProviderToggle& state);
-    MacSwitchToggleStyle* switchControl() const { return switch_; }
+    SwitchToggleStyle* switchControl() const { return switch_; }
     TextCapsuleBadge* detectedBadge() const { return detected_; }
 
     static constexpr double tileSize = 19;
@@ -38,7 +38,7 @@ class ProviderToggleRow : public QWidget {
     QWidget* tile_;
     TextView* name_;
     TextCapsuleBadge* detected_;
-    MacSwitchToggleStyle* switch_;
+    SwitchToggleStyle* switch_;
 };
 
 } // namespace meterix

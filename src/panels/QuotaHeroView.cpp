@@ -103,7 +103,14 @@ QuotaHeroView::Display QuotaHeroView::display(const Inputs& in, const QLocale& l
     if (!d.withheld) d.figure = *figure;
     // A reading that is not a number is as good as none.
     const bool noData = in.isSimulated || (!in.windowEndedAt && !figure);
-    if (d.withheld) {
+    // "Not connected" only where nothing is set up to be read: any other
+    // reason is named in the badge, in the words the notice uses.
+    const UsageUnavailableReason reason = in.missingReason.value_or(UsageUnavailableReason::notConfigured);
+    const bool notConnected = noData && reason == UsageUnavailableReason::notConfigured;
+    if (d.withheld && noData && !notConnected) {
+        d.centreCaption = L10n::noData().text();
+        d.withheldBadge = displayText(reason);
+    } else if (d.withheld) {
         d.centreCaption = (noData ? L10n::notConnectedShort() : L10n::resetShort()).text();
         d.withheldBadge = (noData ? L10n::noData() : L10n::awaitingRemeasurement()).text();
     } else {
@@ -116,8 +123,10 @@ QuotaHeroView::Display QuotaHeroView::display(const Inputs& in, const QLocale& l
         d.resetLine = displayedCountdownSeconds(*in.resetCountdown) ? quotaCountdownText(*in.resetCountdown)
                                                                     : noFigureText();
     }
-    if (noData) {
+    if (notConnected) {
         d.accessibilityLabel = L10n::captionNoData(in.caption).text();
+    } else if (noData) {
+        d.accessibilityLabel = L10n::providerNoData(in.caption, displayText(reason)).text();
     } else if (in.windowEndedAt) {
         d.accessibilityLabel =
             L10n::captionAwaiting(in.caption, quotaResetAtText(*in.windowEndedAt, locale)).text();

@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include "core/UsageUnavailableReason.h"
+
 #include <QWidget>
 
 #include <optional>
@@ -36,6 +38,8 @@ class QuotaHeroView : public QWidget {
         bool isSimulated = false;
         // Given only when the window has already ended: its reset time.
         std::optional<QDateTime> windowEndedAt;
+        // Why a reading without a figure has none; as not configured when absent.
+        std::optional<UsageUnavailableReason> missingReason;
         bool operator==(const Inputs&) const = default;
     };
 

@@ -1,5 +1,6 @@
 #include "panels/QuotaMeterRow.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
 #include "design/MeterixFont.h"
@@ -7,6 +8,7 @@
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "design/TimeTexts.h"
+#include "panels/AllowanceName.h"
 #include "panels/QuotaBar.h"
 #include "platform/ui/Appearance.h"
 
@@ -19,10 +21,11 @@ namespace meterix {
 
 namespace {
 
-// One line of text cut at its tail when the room runs out.
-class TailTruncatedText final : public QWidget {
+// One line of text cut in its middle when the room runs out (an allowance is
+// told apart by both ends of its name).
+class MiddleTruncatedText final : public QWidget {
   public:
-    TailTruncatedText(QFont font, QWidget* parent) : QWidget(parent), font_(std::move(font)) {
+    MiddleTruncatedText(QFont font, QWidget* parent) : QWidget(parent), font_(std::move(font)) {
         setAttribute(Qt::WA_TranslucentBackground);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
@@ -44,8 +47,8 @@ class TailTruncatedText final : public QWidget {
         QPainter p(this);
         p.setFont(font_);
         p.setPen(color_ ? color_() : LabelColor::primary());
-        const QString shown = QFontMetricsF(font_).elidedText(text_, Qt::ElideRight, width());
-        p.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        const QString shown = QFontMetricsF(font_).elidedText(text_, Qt::ElideMiddle, width());
+        drawTextLine(p, QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
     }
 
   private:
@@ -98,7 +101,7 @@ QuotaMeterRow::QuotaMeterRow(const ModelQuotaItem& item, const Clock& clock, QWi
 
     auto* top = new QHBoxLayout();
     top->setSpacing(6);
-    name_ = new TailTruncatedText(MeterixFont::rounded(12, QFont::DemiBold), this);
+    name_ = new MiddleTruncatedText(MeterixFont::rounded(12, QFont::DemiBold), this);
     top->addWidget(name_, 1);
     top->addSpacing(4);
     digits_ = new RollingDigitsView(0, QStringLiteral("%"), MeterixFont::rounded(12.5, QFont::Bold),
@@ -143,7 +146,7 @@ void QuotaMeterRow::refresh() {
     display_ = display(item_, clock_.now());
     const Display d = display_;
     const UsageTier tier = d.tier;
-    static_cast<TailTruncatedText*>(name_)->set(item_.name, [secondary = d.nameSecondary] {
+    static_cast<MiddleTruncatedText*>(name_)->set(allowanceNameOverLine(item_.name, d.leftText), [secondary = d.nameSecondary] {
         return secondary ? LabelColor::secondary() : LabelColor::primary();
     });
     digits_->setVisible(d.value == Value::figure);

@@ -1,5 +1,6 @@
 #include "panels/SymbolLabel.h"
 
+#include "design/BaselineEllipsis.h"
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
@@ -73,9 +74,9 @@ void SymbolLabel::paintEvent(QPaintEvent*) {
     p.setPen(color);
     const double left = side + look_.spacing;
     if (look_.wraps) {
-        p.drawText(QRectF(left, 0, width() - left, height()), kWrapFlags, text_);
+        drawTextLine(p, QRectF(left, 0, width() - left, height()), kWrapFlags, text_);
     } else {
-        p.drawText(QRectF(left, 0, width() - left, height()),
+        drawTextLine(p, QRectF(left, 0, width() - left, height()),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
     }
 }

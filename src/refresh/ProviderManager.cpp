@@ -12,7 +12,7 @@
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
 #include "refresh/AIActivityRuleRegistry.h"
-#include "refresh/FSEventsWatcher.h"
+#include "refresh/InotifyFolderWatcher.h"
 
 #include <QCoreApplication>
 #include <QPointer>

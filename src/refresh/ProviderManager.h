@@ -25,7 +25,7 @@ class AccountRegistry;
 struct AccountSource;
 class AccountUsageStore;
 class AIActivityRuleRegistry;
-class FSEventsWatcher;
+class InotifyFolderWatcher;
 class MeterixPreferences;
 class PowerMonitor;
 class RunningApplications;
@@ -50,7 +50,7 @@ class ProviderManager : public QObject {
         AccountRegistry* accountRegistry = nullptr; // required
         AccountUsageStore* usageStore = nullptr;    // required
         MeterixPreferences* preferences = nullptr;  // required
-        FSEventsWatcher* watcher = nullptr;
+        InotifyFolderWatcher* watcher = nullptr;
         AIActivityRuleRegistry* ruleRegistry = nullptr;
         RunningApplications* runningApplications = nullptr;
         PowerMonitor* powerMonitor = nullptr;

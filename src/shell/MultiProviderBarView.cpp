@@ -2,7 +2,6 @@
 
 #include "core/L10n.h"
 #include "core/Localization.h"
-#include "core/MaskedEmail.h"
 #include "core/MeterixPreferences.h"
 #include "platform/ui/Appearance.h"
 #include "refresh/ProviderManager.h"
@@ -70,7 +69,6 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
     connect(&arrival_, &SpringAnimator::valueChanged, this, &MultiProviderBarView::placeCard);
     resetWatch_.setSingleShot(true);
     connect(&resetWatch_, &QTimer::timeout, this, &MultiProviderBarView::refreshForTime);
-    connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, &MultiProviderBarView::rebuild);
     connect(&preferences_, &MeterixPreferences::pixelCatEnabledChanged, this, [this] {
         catEnabled_ = preferences_.pixelCatEnabled();
         syncCat();
@@ -90,14 +88,8 @@ void MultiProviderBarView::setState(State state) {
     rebuild();
 }
 
-MultiProviderBarView::State MultiProviderBarView::stateOf(const ProviderManager& manager) {
-    State s;
-    s.snapshots = manager.snapshots();
-    s.activeProviders = manager.activeProviders();
-    s.activeInUseProviders = manager.activeInUseProviders();
-    s.selectedProvider = manager.selectedProvider();
-    s.isRefreshing = manager.isRefreshing();
-    return s;
+MultiProviderBarView::State MultiProviderBarView::stateOf(const ProviderManager& manager) const {
+    return PresentedState::of(manager, PresentedState::masksEmails(&preferences_));
 }
 
 void MultiProviderBarView::observe(ProviderManager& manager) {
@@ -109,6 +101,8 @@ void MultiProviderBarView::observe(ProviderManager& manager) {
                         &ProviderManager::activeInUseProvidersChanged, &ProviderManager::selectedProviderChanged,
                         &ProviderManager::isRefreshingChanged})
         connect(&manager, signal, this, follow);
+    // A change of masking is a new presentation of the same state.
+    connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, follow);
     connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
     follow();
 }
@@ -319,7 +313,6 @@ void MultiProviderBarView::syncSegments() {
             it = segments_.erase(it);
         }
     }
-    const bool mask = preferences_.maskAccountEmails();
     for (AIProviderType p : visible) {
         const UsageSnapshot& snapshot = state_.snapshots[p];
         ProviderSegmentView*& view = segments_[p];
@@ -331,7 +324,6 @@ void MultiProviderBarView::syncSegments() {
         } else {
             view->setSnapshot(snapshot);
         }
-        view->setMaskEmails(mask);
         view->setSelected(state_.selectedProvider == p);
         view->setWorking(state_.activeInUseProviders.contains(p));
     }
@@ -341,10 +333,9 @@ void MultiProviderBarView::syncCard() {
     std::optional<UsageSnapshot> wanted;
     if (cardFactory_ && state_.selectedProvider) {
         const auto it = state_.snapshots.constFind(*state_.selectedProvider);
-        // The card shows the reading as masking has it (a change of the
-        // setting is a new reading for it).
-        if (it != state_.snapshots.constEnd())
-            wanted = preferences_.maskAccountEmails() ? withEmailAddressesMasked(*it) : *it;
+        // The reading comes as masking has it (a change of the setting is a
+        // new reading for the card).
+        if (it != state_.snapshots.constEnd()) wanted = *it;
     }
     if (wanted == cardSnapshot_ && (card_ || !wanted)) return;
     // A newer reading of the provider whose card is open updates that card.

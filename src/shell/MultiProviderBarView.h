@@ -12,6 +12,8 @@
 #include <QRegion>
 #include <QSet>
 #include <QTimer>
+#include "refresh/PresentedState.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -39,14 +41,8 @@ class MultiProviderBarView : public QWidget {
     Q_OBJECT
 
 public:
-    // What the bar shows, as the provider manager publishes it.
-    struct State {
-        QHash<AIProviderType, UsageSnapshot> snapshots;
-        QList<AIProviderType> activeProviders;
-        QSet<AIProviderType> activeInUseProviders;
-        std::optional<AIProviderType> selectedProvider;
-        bool isRefreshing = false;
-    };
+    // What the bar shows, as the provider manager publishes it, masking applied.
+    using State = PresentedState;
 
     // The detail card of the selected provider: its widget (whose contents
     // margins are the room its shadow takes beside the card) and how it takes a
@@ -81,8 +77,8 @@ public:
 
     const State& state() const { return state_; }
     void setState(State state);
-    // The state as the manager publishes it now.
-    static State stateOf(const ProviderManager& manager);
+    // The state as the manager publishes it now, as the bar shows it.
+    State stateOf(const ProviderManager& manager) const;
     // Follows the manager's published state from now on, and hands it the
     // selections the bar makes.
     void observe(ProviderManager& manager);

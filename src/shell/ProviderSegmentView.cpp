@@ -1,7 +1,8 @@
 #include "shell/ProviderSegmentView.h"
 
+#include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
-#include "core/MaskedEmail.h"
+#include "design/MissingFigure.h"
 #include "core/Numbers.h"
 #include "design/TimeTexts.h"
 #include "platform/ui/Appearance.h"
@@ -58,7 +59,7 @@ const NoFigureType& noFigureType() {
 
 // Real figures to show: not a placeholder, and a number.
 bool hasFigure(const UsageSnapshot& s) {
-    return !s.isSimulated() && displayedPercent(s.hourlyRemainingPercentage).has_value();
+    return !missingFigureReason(s);
 }
 
 QColor tierColor(const UsageSnapshot& s) {
@@ -121,12 +122,6 @@ void ProviderSegmentView::setSelected(bool selected) {
     refresh();
 }
 
-void ProviderSegmentView::setMaskEmails(bool mask) {
-    if (mask == mask_) return;
-    mask_ = mask;
-    refresh();
-}
-
 void ProviderSegmentView::setWorking(bool working) {
     if (working == working_) return;
     working_ = working;
@@ -182,7 +177,7 @@ bool ProviderSegmentView::isWithheld() const { return isWithheld(snapshot_, cloc
 
 UsageTier ProviderSegmentView::tier() const { return usageTierFrom(snapshot_.hourlyRemainingPercentage); }
 
-QString ProviderSegmentView::tooltip() const { return tooltip(snapshot_, mask_, clock_); }
+QString ProviderSegmentView::tooltip() const { return tooltip(snapshot_, clock_); }
 
 QString ProviderSegmentView::accessibilityValueText() const {
     return accessibilityValueText(snapshot_, working_, clock_.now());
@@ -205,7 +200,7 @@ void ProviderSegmentView::refresh() {
     placeChildren();
     hover_.setTarget(hovered_ && !selected_ ? 1.0 : 0.0, animate);
     setChecked(selected_);
-    setAccessibleName(accessibilityLabel(snapshot_, mask_));
+    setAccessibleName(accessibilityLabel(snapshot_));
     setAccessibleDescription(accessibilityValueText());
     setWhatsThis(L10n::openQuotaCard().text());
     // A poll that brings the same figure changes nothing on screen: no repaint.
@@ -305,7 +300,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     if (withheld) {
         p.setFont(noFigureType().font);
         p.setPen(withOpacity(LabelColor::secondary(), 0.65));
-        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, noFigureText());
+        drawTextLine(p, text, Qt::AlignRight | Qt::AlignVCenter, noFigureText());
     } else if (!digits_->isHidden()) {
         renderingChildren_ = true;
         digits_->render(&p, digits_->pos(), QRegion(), QWidget::DrawChildren);
@@ -414,30 +409,33 @@ bool ProviderSegmentView::isWithheld(const UsageSnapshot& s, const QDateTime& no
     return !hasFigure(s) || s.isHourlyWindowElapsed(now);
 }
 
-std::optional<QString> ProviderSegmentView::accountLabel(const std::optional<QString>& email, bool mask) {
-    if (!email || email->isEmpty()) return std::nullopt;
-    if (mask) {
-        if (auto masked = maskedEmail(*email)) return masked;
-    }
-    return *email;
+namespace {
+// Who the reading is of, when it says.
+std::optional<QString> accountOf(const UsageSnapshot& s) {
+    if (!s.accountEmail || s.accountEmail->isEmpty()) return std::nullopt;
+    return s.accountEmail;
 }
+} // namespace
 
-QString ProviderSegmentView::tooltip(const UsageSnapshot& s, bool mask, const Clock& clock) {
+QString ProviderSegmentView::tooltip(const UsageSnapshot& s, const Clock& clock) {
     const QString name = displayName(s.provider);
-    if (!hasFigure(s)) return L10n::segmentNotConnected(name).text();
+    // The card's words for why there is no figure ("Not connected" only when
+    // nothing is set up to be read).
+    if (const auto missing = missingFigureReason(s)) {
+        if (*missing == UsageUnavailableReason::notConfigured) return L10n::segmentNotConnected(name).text();
+        return name + QStringLiteral(" \u00b7 ") + L10n::noDataWithReason(displayText(*missing)).text();
+    }
     const QDateTime now = clock.now();
     if (isWithheld(s, now)) return L10n::segmentLimitReset(name).text();
     QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.hourlyRemainingPercentage)).text()};
-    if (const auto account = accountLabel(s.accountEmail, mask)) lines << *account;
-    if (s.planName && !s.planName->isEmpty()) lines << (mask ? maskEmailAddresses(*s.planName) : *s.planName);
+    if (const auto account = accountOf(s)) lines << *account;
+    if (s.planName && !s.planName->isEmpty()) lines << *s.planName;
     if (s.isStale(now)) lines << accountReadingAgeText(s.capturedAt, clock);
     return lines.join(QLatin1Char('\n'));
 }
 
 QString ProviderSegmentView::accessibilityValueText(const UsageSnapshot& s, bool working, const QDateTime& now) {
-    if (!hasFigure(s))
-        return L10n::segmentNoData(displayText(s.unavailableReason.value_or(UsageUnavailableReason::notConfigured)))
-            .text();
+    if (const auto missing = missingFigureReason(s)) return L10n::segmentNoData(displayText(*missing)).text();
     if (isWithheld(s, now)) return L10n::limitResetAwaiting().text();
     const qint64 percent = *displayedPercent(s.hourlyRemainingPercentage);
     QString text = L10n::remainingPercentTier(percent, label(usageTierFrom(s.hourlyRemainingPercentage))).text();
@@ -445,9 +443,9 @@ QString ProviderSegmentView::accessibilityValueText(const UsageSnapshot& s, bool
     return text;
 }
 
-QString ProviderSegmentView::accessibilityLabel(const UsageSnapshot& s, bool mask) {
+QString ProviderSegmentView::accessibilityLabel(const UsageSnapshot& s) {
     QString text = displayName(s.provider);
-    if (const auto account = accountLabel(s.accountEmail, mask)) text += QStringLiteral(", ") + *account;
+    if (const auto account = accountOf(s)) text += QStringLiteral(", ") + *account;
     return text;
 }
 

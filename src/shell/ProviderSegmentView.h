@@ -49,7 +49,6 @@ public:
     void setSelected(bool selected);
     bool isWorking() const { return working_; }
     void setWorking(bool working);
-    void setMaskEmails(bool mask);
     bool isHovered() const { return hovered_; }
 
     // Derived values, as drawn now.
@@ -74,10 +73,10 @@ public:
 
     // The same rules, pure.
     static bool isWithheld(const UsageSnapshot& snapshot, const QDateTime& now);
-    static std::optional<QString> accountLabel(const std::optional<QString>& email, bool mask);
-    static QString tooltip(const UsageSnapshot& snapshot, bool mask, const Clock& clock);
+    // The reading comes as it is shown (its addresses masked when the user asks).
+    static QString tooltip(const UsageSnapshot& snapshot, const Clock& clock);
     static QString accessibilityValueText(const UsageSnapshot& snapshot, bool working, const QDateTime& now);
-    static QString accessibilityLabel(const UsageSnapshot& snapshot, bool mask);
+    static QString accessibilityLabel(const UsageSnapshot& snapshot);
 
     QSize sizeHint() const override;
 
@@ -103,7 +102,6 @@ private:
     UsageSnapshot snapshot_;
     bool selected_ = false;
     bool working_ = false;
-    bool mask_ = true;
     bool hovered_ = false;
     bool renderingChildren_ = false;
     RollingDigitsView* digits_ = nullptr;

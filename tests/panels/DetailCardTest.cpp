@@ -1,6 +1,7 @@
 #include "core/Localization.h"
 #include "core/UsageSnapshot.h"
 #include "design/InsetSection.h"
+#include "design/MeterixFont.h"
 #include "panels/DetailGlassCardView.h"
 #include "panels/GlassActionButton.h"
 #include "panels/ModelQuotaCompactRow.h"
@@ -215,6 +216,54 @@ TEST_P(DetailCard, CloseButtonRunsTheCloseActionAndNewReadingsUpdateInPlace) {
     clock_.advance(10);
     card.setSnapshot(newer);
     EXPECT_TRUE(hero->shown().withheld);
+}
+
+// An allowance's name fits its row: the window the line below already gives is
+// not said twice, and a name still too long keeps both of its ends.
+TEST_P(DetailCard, LongAllowanceNamesFitTheirRowKeepingWhatTellsThemApart) {
+    const QString spark = QStringLiteral("GPT-5.3-Codex-Spark");
+    const QString fiveHours = pick("5시간 한도", "5-hour limit");
+    const QString week = pick("1주 한도", "1-week limit");
+    const QString longName = QStringLiteral("claude-opus-4-1-20250805-experimental-preview-weekly");
+    const struct {
+        QString name, quotaType;
+        QString shown; // empty: cut in the middle
+    } rows[] = {
+        {spark + QStringLiteral(" · ") + fiveHours, fiveHours, spark},
+        {spark + QStringLiteral(" · ") + week, week, spark},
+        {QStringLiteral("Opus"), QStringLiteral("Weekly"), QStringLiteral("Opus")},
+        {QStringLiteral("Weekly"), QStringLiteral("Weekly"), QStringLiteral("Weekly")}, // nothing left to strip
+        {longName + QStringLiteral(" · Tokens"), QStringLiteral("Per-minute"), QString()},
+    };
+    UsageSnapshot s = measured(P::openAICodex);
+    s.modelQuotas.clear();
+    for (const auto& r : rows)
+        s.modelQuotas.append(ModelQuotaItem(r.name, 61, r.quotaType, 3600));
+    Card card(
+        s, [] {}, clock_);
+    card.resize(card.sizeHint());
+    card.show();
+    QCoreApplication::sendPostedEvents();
+    const auto shownRows = card.findChildren<ModelQuotaCompactRow*>();
+    ASSERT_EQ(shownRows.size(), qsizetype(std::size(rows)));
+    const QFontMetricsF metrics(MeterixFont::rounded(11, QFont::DemiBold));
+    for (qsizetype i = 0; i < shownRows.size(); ++i) {
+        const auto& r = rows[i];
+        ModelQuotaCompactRow* row = shownRows[i];
+        const QString shown = row->shownName();
+        SCOPED_TRACE(r.name.toStdString());
+        EXPECT_LE(metrics.horizontalAdvance(shown), row->nameRoom().width() + 0.5);
+        EXPECT_GT(row->nameRoom().width(), 100);
+        if (!r.shown.isEmpty()) {
+            EXPECT_EQ(shown, r.shown);
+        } else {
+            EXPECT_TRUE(shown.contains(QChar(0x2026)));
+            EXPECT_TRUE(shown.startsWith(QStringLiteral("claude-opus")));
+            EXPECT_TRUE(shown.endsWith(QStringLiteral("Tokens")));
+        }
+    }
+    test::saveGrab(test::renderWidget(card, 2.0),
+                   QStringLiteral("detail-card-long-names-") + (korean() ? QStringLiteral("ko") : QStringLiteral("en")));
 }
 
 TEST_P(DetailCard, GrabsOfMeasuredSimulatedAndEndedReadingsInLightAndDark) {

@@ -107,7 +107,7 @@ TEST_F(LookChange, TheAboutTaglineTurnsLightInTheDarkLook) {
 
 TEST_F(LookChange, TheOverviewFollowsIt) {
     MenuBarNavigator navigator;
-    const MenuPanelState state = fixtureState();
+    const PresentedState state = fixtureState();
     expectFollowsTheLook("overview", [&] {
         auto screen = std::make_unique<MenuBarOverviewScreen>(
             MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}});

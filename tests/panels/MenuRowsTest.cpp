@@ -3,7 +3,7 @@
 #include "design/MeterixFont.h"
 #include "design/Surface.h"
 #include "panels/BusySpinState.h"
-#include "panels/MacSwitchToggleStyle.h"
+#include "panels/SwitchToggleStyle.h"
 #include "panels/MenuCommandRow.h"
 #include "panels/MenuPlateRow.h"
 #include "panels/MenuScreenHeader.h"
@@ -211,7 +211,7 @@ TEST_F(MenuRowsTest, SwitchFlipsOncePerClickAndIgnoresClicksWhileDisabled) {
     MenuToggleRow row(QStringLiteral("hand.tap.fill"), {QColor(255, 159, 10), QColor(194, 91, 0)},
                       QStringLiteral("Sound"), QStringLiteral("Haptics and sounds"), false,
                       [&flips](bool on) { flips << on; });
-    MacSwitchToggleStyle* sw = row.switchControl();
+    SwitchToggleStyle* sw = row.switchControl();
     EXPECT_EQ(row.accessibleDescription(), QStringLiteral("Off"));
     QTest::mouseClick(sw, Qt::LeftButton);
     EXPECT_EQ(flips, QList<bool>{true});
@@ -232,8 +232,8 @@ TEST_F(MenuRowsTest, SwitchFlipsOncePerClickAndIgnoresClicksWhileDisabled) {
     row.setOn(true);
     EXPECT_TRUE(sw->isChecked());
     EXPECT_EQ(flips.size(), 2);
-    EXPECT_DOUBLE_EQ(MacSwitchToggleStyle::knobX(0), 2);
-    EXPECT_DOUBLE_EQ(MacSwitchToggleStyle::knobX(1), 14);
+    EXPECT_DOUBLE_EQ(SwitchToggleStyle::knobX(0), 2);
+    EXPECT_DOUBLE_EQ(SwitchToggleStyle::knobX(1), 14);
 }
 
 } // namespace

@@ -54,7 +54,7 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
          simulated(P::claudeCode, std::nullopt), false, false, true, "Not connected", 0, std::nullopt,
          Badge::none, "Claude Code, no data (Not connected)"},
         {"simulated with a plan", Lang::english,
-         simulated(P::claudeCode, R::rateLimited, QStringLiteral("Max")), false, false, true, "Max", 0,
+         simulated(P::claudeCode, R::rateLimited, QStringLiteral("Max")), false, false, true, "Max · Rate limited", 0,
          std::nullopt, Badge::none, "Claude Code, no data (Rate limited)"},
         {"measured without a plan", Lang::english, measured(P::claudeCode, 70), false, false, false,
          "Standard Plan", 70, 70, Badge::none, "Claude Code, 70 percent left, Steady"},
@@ -70,9 +70,9 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
          Badge::none, "Claude Code, -5 percent left, Critical"},
         {"halves round away from zero", Lang::english, measured(P::claudeCode, -0.5), false, false, false,
          "Standard Plan", 0, -1, Badge::none, "Claude Code, -1 percent left, Critical"},
-        {"NaN", Lang::english, measured(P::claudeCode, std::nan("")), false, false, true, "Standard Plan", 0,
+        {"NaN", Lang::english, measured(P::claudeCode, std::nan("")), false, false, true, "Unreadable response", 0,
          std::nullopt, Badge::none, "Claude Code, no data (Unreadable response)"},
-        {"infinity", Lang::english, measured(P::claudeCode, INFINITY), false, false, true, "Standard Plan", 0,
+        {"infinity", Lang::english, measured(P::claudeCode, INFINITY), false, false, true, "Unreadable response", 0,
          std::nullopt, Badge::none, "Claude Code, no data (Unreadable response)"},
         {"beyond the integer range", Lang::english, measured(P::claudeCode, 1e300), false, false, false,
          "Standard Plan", 100, 999, Badge::none, "Claude Code, 999 percent left, Abundant"},
@@ -86,11 +86,11 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         Localization::resetResolvedLanguageForTesting(r.lang);
-        MenuPanelState s = stateOf({P::claudeCode}, {});
-        if (r.reading) s.snapshots.insert(P::claudeCode, *r.reading);
+        PresentedState s = stateOf({P::claudeCode}, {});
+        if (r.reading) s.snapshots.insert(P::claudeCode, PresentedState::presented(*r.reading, r.maskEmails));
         if (r.working) s.activeInUseProviders.insert(P::claudeCode);
         if (r.appOpen) s.appRunningProviders.insert(P::claudeCode);
-        const auto m = MenuBarOverviewScreen::rowModel(P::claudeCode, s, r.maskEmails);
+        const auto m = MenuBarOverviewScreen::rowModel(P::claudeCode, s);
         EXPECT_EQ(m.title, QStringLiteral("Claude Code"));
         EXPECT_EQ(m.unavailable, r.unavailable);
         EXPECT_EQ(m.subtitle, r.subtitle);
@@ -130,7 +130,7 @@ TEST_F(OverviewScreenTest, ListsActiveProvidersWithRulesBetweenRows) {
 
     // The same providers with new figures keep their rows.
     MenuPlateRow* claude = screen.providerRow(P::claudeCode);
-    MenuPanelState next = fixtureState();
+    PresentedState next = fixtureState();
     next.snapshots.insert(P::claudeCode, measured(P::claudeCode, 40));
     screen.setState(next);
     EXPECT_EQ(screen.providerRow(P::claudeCode), claude);
@@ -161,7 +161,7 @@ TEST_F(OverviewScreenTest, EmptyStateLeadsToSettingsAndCommandsDoTheirWork) {
     EXPECT_EQ(screen.quitRow()->role(), MenuRowRole::destructive);
 
     // A refresh under way: the row says so and turns.
-    MenuPanelState busy = stateOf({}, {});
+    PresentedState busy = stateOf({}, {});
     busy.isRefreshing = true;
     screen.setState(busy);
     EXPECT_EQ(screen.refreshRow()->title(), QStringLiteral("Refreshing…"));
@@ -192,7 +192,7 @@ TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
         ASSERT_TRUE(qobject_cast<AppOpenBadge*>(appOpen.data()));
 
         // Codex starts working: its app-open badge gives way to the working one.
-        MenuPanelState next = fixtureState();
+        PresentedState next = fixtureState();
         next.activeInUseProviders.insert(P::openAICodex);
         screen.setState(next);
         CapsuleBadge* working = screen.rowBadge(P::openAICodex);
@@ -241,16 +241,16 @@ TEST_F(OverviewScreenTest, AnOverviewBuiltDuringARefreshShowsItBusyButUpright) {
     EXPECT_EQ(refresh->spinAngle(), 0);
 
     // The same refresh handed on again changes nothing.
-    screen.setState(MenuPanelState::of(*f.manager));
+    screen.setState(PresentedState::of(*f.manager, true));
     EXPECT_FALSE(refresh->isSpinning());
 
     // It turns from the next refresh that starts while it is shown.
     ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));
-    screen.setState(MenuPanelState::of(*f.manager));
+    screen.setState(PresentedState::of(*f.manager, true));
     EXPECT_FALSE(refresh->isBusy());
     EXPECT_EQ(refresh->title(), QStringLiteral("Refresh All"));
     f.manager->refreshAll(true);
-    screen.setState(MenuPanelState::of(*f.manager));
+    screen.setState(PresentedState::of(*f.manager, true));
     EXPECT_TRUE(refresh->isBusy());
     EXPECT_TRUE(refresh->isSpinning());
     ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));

@@ -2,7 +2,7 @@
 
 #include "core/Localization.h"
 #include "core/UsageSnapshot.h"
-#include "panels/MenuPanelState.h"
+#include "refresh/PresentedState.h"
 #include "platform/ui/Appearance.h"
 
 #include "support/FakeClock.h"
@@ -43,8 +43,8 @@ class PanelTest : public ::testing::Test {
         s.planName = std::move(plan);
         return s;
     }
-    static MenuPanelState stateOf(QList<AIProviderType> active, QList<UsageSnapshot> readings) {
-        MenuPanelState s;
+    static PresentedState stateOf(QList<AIProviderType> active, QList<UsageSnapshot> readings) {
+        PresentedState s;
         s.activeProviders = std::move(active);
         for (const UsageSnapshot& r : readings)
             s.snapshots.insert(r.provider, r);
@@ -52,8 +52,8 @@ class PanelTest : public ::testing::Test {
     }
     // The panel as a user with three tools sees it: Claude Code measured and
     // working, Codex measured with its app open, Cursor not connected.
-    MenuPanelState fixtureState() const {
-        MenuPanelState s =
+    PresentedState fixtureState() const {
+        PresentedState s =
             stateOf({AIProviderType::claudeCode, AIProviderType::openAICodex, AIProviderType::cursor},
                     {measured(AIProviderType::claudeCode, 70, QStringLiteral("Max")),
                      measured(AIProviderType::openAICodex, 32.4, QStringLiteral("Plus")),

@@ -157,7 +157,8 @@ TEST_P(PanelModels, WithoutAReadingTheScreenShowsTheNoDataStateNotAFullQuota) {
     EXPECT_EQ(m.snapshot().hourlyResetCountdown, std::nullopt);
     EXPECT_EQ(m.sourceChipText(), QStringLiteral("Simulated Fallback"));
     EXPECT_EQ(m.failureNotice(), std::nullopt);
-    EXPECT_EQ(m.headerSubtitle(), pick("로그인 정보 없음", "No sign-in found"));
+    // Nothing read at all: not connected.
+    EXPECT_EQ(m.headerSubtitle(), pick("연결 대기 중", "Not connected"));
     EXPECT_EQ(m.headerTitle(), QStringLiteral("Codex"));
 }
 
@@ -172,7 +173,8 @@ TEST_P(PanelModels, StaleAfterNineHundredSecondsTurnsTheSubtitleIntoTheAge) {
         {901, true, pick("15분 전 기준", "as of 15m ago")},
     };
     for (const auto& r : rows) {
-        ProviderDetailModel m({.snapshot = reading(60, r.age), .displayedAccount = shown}, clock);
+        ProviderDetailModel m(
+            {.snapshot = reading(60, r.age), .displayedAccount = PresentedState::presented(shown, true)}, clock);
         EXPECT_EQ(m.isStale(), r.stale) << r.age;
         EXPECT_EQ(m.headerSubtitle(), r.subtitle) << r.age;
     }
@@ -184,18 +186,18 @@ TEST_P(PanelModels, StaleAfterNineHundredSecondsTurnsTheSubtitleIntoTheAge) {
 TEST_P(PanelModels, SubtitleMasksTheReadingsOwnAddressWhileMaskingIsOn) {
     UsageSnapshot s = reading(60, 10);
     s.accountEmail = QStringLiteral("solo@example.com");
-    EXPECT_EQ(ProviderDetailModel({.snapshot = s, .maskEmails = true}, clock).headerSubtitle(),
-              QStringLiteral("s***@example.com"));
-    EXPECT_EQ(ProviderDetailModel({.snapshot = s, .maskEmails = false}, clock).headerSubtitle(),
-              QStringLiteral("solo@example.com"));
+    const auto subtitle = [&](bool mask) {
+        return ProviderDetailModel({.snapshot = PresentedState::presented(s, mask)}, clock).headerSubtitle();
+    };
+    EXPECT_EQ(subtitle(true), QStringLiteral("s***@example.com"));
+    EXPECT_EQ(subtitle(false), QStringLiteral("solo@example.com"));
     s.accountEmail = QStringLiteral("@odd");
-    EXPECT_EQ(ProviderDetailModel({.snapshot = s, .maskEmails = true}, clock).headerSubtitle(),
-              QStringLiteral("@odd"));
+    EXPECT_EQ(subtitle(true), QStringLiteral("@odd"));
 }
 
 // A personal organisation is named after its owner's address, and other texts
-// from outside may carry one too: while masking is on, none reaches the screen
-// whole; with it off, every text is as read.
+// from outside may carry one too: while masking is on, none of the presented
+// records reaches the screen whole; with it off, every text is as read.
 TEST_P(PanelModels, EveryTextFromAnAccountOrReadingIsMaskedWhileMaskingIsOn) {
     ResolvedAccount owner = account(QStringLiteral("u-1"), QStringLiteral("mina.kim@example.com"));
     owner.organization = QStringLiteral("mina.kim@example.com's Organization");
@@ -208,9 +210,11 @@ TEST_P(PanelModels, EveryTextFromAnAccountOrReadingIsMaskedWhileMaskingIsOn) {
     UsageSnapshot failed = s;
     failed.fetchError = QStringLiteral("Sign-in of mina.kim@example.com expired.");
     const auto model = [&](bool mask, const ResolvedAccount& shown, const UsageSnapshot& reading) {
-        return ProviderDetailModel(
-            {.snapshot = reading, .displayedAccount = shown, .accounts = {owner, named}, .maskEmails = mask},
-            clock);
+        return ProviderDetailModel({.snapshot = PresentedState::presented(reading, mask),
+                                    .displayedAccount = PresentedState::presented(shown, mask),
+                                    .accounts = {PresentedState::presented(owner, mask),
+                                                 PresentedState::presented(named, mask)}},
+                                   clock);
     };
     const struct {
         bool mask;
@@ -295,10 +299,10 @@ TEST_P(PanelModels, AccountRowsTakeTheirReadingsMaskingAndRunningState) {
     UsageSnapshot ended = reading(30, 10);
     ended.hourlyResetAt = ago(1);
     UsageSnapshot old = reading(80, 1000);
+    const auto shown = [](const ResolvedAccount& a) { return PresentedState::presented(a, true); };
     ProviderDetailModel::Inputs in{.snapshot = reading(55, 10),
-                                   .displayedAccount = first,
-                                   .accounts = {first, second, third},
-                                   .maskEmails = true};
+                                   .displayedAccount = shown(first),
+                                   .accounts = {shown(first), shown(second), shown(third)}};
     in.bestKnownSnapshot = [&](const QString& id) -> std::optional<UsageSnapshot> {
         if (id == QLatin1String("u-1")) return reading(55, 10);
         if (id == QLatin1String("u-2")) return ended;

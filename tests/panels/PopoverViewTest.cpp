@@ -31,13 +31,13 @@ TEST_F(PopoverViewTest, SummaryAndAmbientTier) {
     struct Row {
         const char* name;
         Lang lang;
-        MenuPanelState state;
+        PresentedState state;
         QString summary;
         UsageTier tier;
     };
-    MenuPanelState refreshing = fixtureState();
+    PresentedState refreshing = fixtureState();
     refreshing.isRefreshing = true;
-    MenuPanelState aged = stateOf({P::claudeCode, P::cursor}, {measured(P::claudeCode, 50)});
+    PresentedState aged = stateOf({P::claudeCode, P::cursor}, {measured(P::claudeCode, 50)});
     aged.snapshots[P::claudeCode].lastUpdated = clock_.now().addSecs(-5 * 60);
     const QList<Row> rows = {
         {"no providers", Lang::english, stateOf({}, {}), "No providers connected", UsageTier::abundant},
@@ -120,7 +120,7 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     EXPECT_EQ(view.tierBadge()->tier(), UsageTier::caution) << "Codex at 32.4 %; Cursor's placeholder at 0 % is left out";
     EXPECT_EQ(view.shownSummary(), QStringLiteral("3 connected · Updated just now"));
 
-    MenuPanelState busy = fixtureState();
+    PresentedState busy = fixtureState();
     busy.isRefreshing = true;
     view.setState(busy);
     EXPECT_TRUE(view.spinner()->isVisible());

@@ -5,6 +5,7 @@
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "panels/AccountRow.h"
+#include "panels/DetailGlassCardView.h"
 #include "panels/MenuBarProviderDetailScreen.h"
 #include "panels/MenuCommandRow.h"
 #include "panels/MenuScreenHeader.h"
@@ -83,7 +84,7 @@ TEST_F(ProviderScreen, APlaceholderShowsTheConnectionNoticeAndNoQuotaLines) {
     EXPECT_EQ(screen->failureNotice(), nullptr);
     EXPECT_EQ(screen->accountsSection(), nullptr);
     EXPECT_TRUE(screen->hero()->shown().withheld);
-    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("No sign-in found"));
+    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("Not connected"));
     const auto titles = [&] {
         QStringList out;
         for (InsetSection* s : screen->findChildren<InsetSection*>())
@@ -118,6 +119,74 @@ TEST_F(ProviderScreen, AReadingOfTheShownAccountWithMaskingOnAndOff) {
     EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("dev@example.com"));
     EXPECT_EQ(screen->accountsSection()->findChildren<AccountRow*>().value(0)->model().label,
               QStringLiteral("dev@example.com"));
+}
+
+// A reading without a figure is never a percentage anywhere on the screen: the
+// header, the account line and the notice give the reading's own reason in the
+// detail card's words (a tool that publishes none, a failed network read).
+TEST_F(ProviderScreen, AReadingWithoutAFigureTellsItsOwnReasonAsTheCardDoes) {
+    const struct {
+        const char* name;
+        P provider;
+        UsageUnavailableReason reason;
+        bool signedIn;
+        const char* subtitle;    // the identity header's second line
+        const char* accountLine; // the account row's second line, when signed in
+        const char* header;      // the notice's section title
+        const char* title;
+    } rows[] = {
+        {"Cursor, signed in, Cursor Pro", P::cursor, UsageUnavailableReason::notMeasured, true,
+         "d***@example.com", "Usage not measurable", "Measurement", "This provider does not report usage"},
+        {"Groq, key present, network down", P::groq, UsageUnavailableReason::networkFailure, false,
+         "Network error", nullptr, "Network", "Could not reach the provider"},
+        {"Groq, key refused", P::groq, UsageUnavailableReason::authenticationFailed, false,
+         "Authentication failed", nullptr, "Authentication", "Authentication was rejected"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        test::ScreenFixture f({r.provider}, {r.provider}, r.provider);
+        std::optional<QString> accountID;
+        if (r.signedIn) {
+            f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
+            ASSERT_TRUE(f.scan());
+            accountID = QStringLiteral("u-1");
+        }
+        UsageSnapshot s = UsageSnapshot::unavailable(r.provider, r.reason, std::nullopt,
+                                                     r.signedIn ? std::optional(QStringLiteral("Cursor Pro"))
+                                                                : std::nullopt,
+                                                     accountID, std::nullopt, f.clock.now());
+        f.manager->apply({s}, r.provider);
+        auto screen = open(f, r.provider);
+        settle(*screen);
+        EXPECT_EQ(screen->headerSubtitle()->text(), QString::fromUtf8(r.subtitle));
+        EXPECT_NE(screen->headerSubtitle()->text(), QStringLiteral("No sign-in found"));
+        EXPECT_EQ(screen->quotaSection(), nullptr);
+        const auto accountRows = screen->findChildren<AccountRow*>();
+        ASSERT_EQ(accountRows.size(), r.signedIn ? 1 : 0);
+        if (r.signedIn) {
+            EXPECT_EQ(accountRows[0]->model().percentageText(), std::nullopt);
+            EXPECT_EQ(accountRows[0]->model().secondLine(f.clock), QString::fromUtf8(r.accountLine));
+        }
+        // The notice is the card's own, word for word.
+        const auto card = DetailGlassCardView::display(f.manager->snapshots().value(r.provider), {}, f.clock,
+                                                       QLocale::c());
+        ASSERT_TRUE(card.notice);
+        auto* notice = static_cast<InsetSection*>(screen->noDataNotice());
+        ASSERT_TRUE(notice && notice->titleView());
+        EXPECT_EQ(notice->titleView()->text(), card.notice->header);
+        EXPECT_EQ(card.notice->header, QString::fromUtf8(r.header));
+        QStringList texts;
+        for (TextView* t : notice->findChildren<TextView*>())
+            texts.append(t->text());
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(r.title))) << texts.join(" | ").toStdString();
+        EXPECT_TRUE(texts.contains(card.notice->detail));
+        // Nothing on the screen reads as a percentage.
+        for (const QString& t : texts)
+            EXPECT_FALSE(t.contains(QLatin1Char('%'))) << t.toStdString();
+        for (RollingDigitsView* d : screen->findChildren<RollingDigitsView*>())
+            EXPECT_FALSE(d->isVisibleTo(screen.get()) && d->hasFigure());
+        test::saveGrab(screen->grab().toImage(), QStringLiteral("provider-screen-") + rawValue(r.reason));
+    }
 }
 
 TEST_F(ProviderScreen, TwoAccountsCarryTheFootnote) {

@@ -50,18 +50,36 @@ Hero::Inputs hero(double percentage, std::optional<double> countdown = std::null
     return in;
 }
 
-TEST_P(QuotaViews, HeroOfAPlaceholderShowsNoDataAndNoResetLineEvenWithACountdown) {
-    Hero::Inputs in = hero(80, 7200);
-    in.isSimulated = true;
-    const Hero::Display d = Hero::display(in, locale_);
-    EXPECT_TRUE(d.withheld);
-    EXPECT_EQ(d.figure, std::nullopt); // "---"
-    EXPECT_EQ(d.ringPercentage, 0);
-    EXPECT_EQ(d.centreCaption, pick("미연결", "Not connected"));
-    EXPECT_EQ(d.withheldBadge, pick("데이터 없음", "No data"));
-    EXPECT_EQ(d.resetLine, std::nullopt);
-    EXPECT_EQ(d.accessibilityLabel,
-              pick("Session (5h), 데이터 없음 (연결 대기 중)", "Session (5h), no data (not connected)"));
+// "Not connected" only where nothing is set up to be read; any other reason is
+// named as the notice names it.
+TEST_P(QuotaViews, HeroOfAReadingWithoutAFigureShowsItsReasonAndNoResetLineEvenWithACountdown) {
+    using R = UsageUnavailableReason;
+    const struct {
+        std::optional<R> reason;
+        const char *centreKo, *centreEn, *badgeKo, *badgeEn, *labelKo, *labelEn;
+    } rows[] = {
+        {std::nullopt, "미연결", "Not connected", "데이터 없음", "No data", "Session (5h), 데이터 없음 (연결 대기 중)",
+         "Session (5h), no data (not connected)"},
+        {R::notConfigured, "미연결", "Not connected", "데이터 없음", "No data",
+         "Session (5h), 데이터 없음 (연결 대기 중)", "Session (5h), no data (not connected)"},
+        {R::notMeasured, "데이터 없음", "No data", "사용량 측정 미지원", "Usage not measurable",
+         "Session (5h), 데이터 없음 (사용량 측정 미지원)", "Session (5h), no data (Usage not measurable)"},
+        {R::networkFailure, "데이터 없음", "No data", "네트워크 오류", "Network error",
+         "Session (5h), 데이터 없음 (네트워크 오류)", "Session (5h), no data (Network error)"},
+    };
+    for (const auto& r : rows) {
+        Hero::Inputs in = hero(80, 7200);
+        in.isSimulated = true;
+        in.missingReason = r.reason;
+        const Hero::Display d = Hero::display(in, locale_);
+        EXPECT_TRUE(d.withheld);
+        EXPECT_EQ(d.figure, std::nullopt); // "---"
+        EXPECT_EQ(d.ringPercentage, 0);
+        EXPECT_EQ(d.centreCaption, pick(r.centreKo, r.centreEn));
+        EXPECT_EQ(d.withheldBadge, pick(r.badgeKo, r.badgeEn));
+        EXPECT_EQ(d.resetLine, std::nullopt);
+        EXPECT_EQ(d.accessibilityLabel, pick(r.labelKo, r.labelEn));
+    }
 }
 
 TEST_P(QuotaViews, HeroOfAnEndedWindowShowsResetWhateverThePercentage) {

@@ -66,13 +66,14 @@ class ScriptedResolver final : public AccountResolver {
 struct ScreenFixture {
     explicit ScreenFixture(QList<AIProviderType> active = {AIProviderType::claudeCode},
                            QList<AIProviderType> detected = {AIProviderType::claudeCode,
-                                                             AIProviderType::cursor}) {
+                                                             AIProviderType::cursor},
+                           AIProviderType accountProvider = AIProviderType::claudeCode) {
         settings = std::make_shared<QSettings>(home.file(QStringLiteral("prefs.conf")), QSettings::IniFormat);
         preferences = std::make_unique<MeterixPreferences>(settings);
         preferences->setEnabledProviders(active);
         localization =
             std::make_unique<Localization>(settings, [] { return QStringList{QStringLiteral("en-US")}; });
-        resolver = std::make_shared<ScriptedResolver>(AIProviderType::claudeCode);
+        resolver = std::make_shared<ScriptedResolver>(accountProvider);
         registry =
             std::make_unique<AccountRegistry>(AccountRegistry::ResolverList{resolver}, *preferences, clock);
         store = std::make_unique<AccountUsageStore>(home.file(QStringLiteral("usage.json")), clock);

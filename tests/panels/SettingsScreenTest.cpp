@@ -3,7 +3,7 @@
 #include "design/TextView.h"
 #include "panels/CatBreedSwatchPicker.h"
 #include "panels/LanguageSegmentedPicker.h"
-#include "panels/MacSwitchToggleStyle.h"
+#include "panels/SwitchToggleStyle.h"
 #include "panels/MenuBarSettingsScreen.h"
 #include "panels/MenuCommandRow.h"
 #include "panels/MenuScreenHeader.h"
@@ -217,6 +217,9 @@ TEST_F(SettingsScreen, EyeTrackingOnlyStoresItsSetting) {
     EXPECT_FALSE(f.preferences->eyeTrackingEnabled());
     EXPECT_TRUE(f.preferences->soundEnabled());
     EXPECT_TRUE(f.preferences->pixelCatEnabled());
+    // Linux has no haptic device: the row is about sound alone.
+    EXPECT_EQ(screen->soundRow()->accessibleName(), QStringLiteral("Sound"));
+    EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("Sound effects on selection and interaction")));
     flip(screen->soundRow());
     EXPECT_FALSE(f.preferences->soundEnabled());
     EXPECT_FALSE(SoundEffectsEngine::shared().isSoundEnabled());
@@ -239,6 +242,7 @@ TEST_F(SettingsScreen, ChoosingALanguageRedrawsEveryTextInIt) {
     EXPECT_EQ(header->title(), QStringLiteral("설정"));
     EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("표시할 프로바이더")));
     EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("이메일 가리기")));
+    EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("선택과 상호작용에 효과음")));
     EXPECT_TRUE(screen->languagePicker()->segment(AppLanguage::korean)->isChecked());
     // The one already in effect changes nothing.
     QTest::mouseClick(screen->languagePicker()->segment(AppLanguage::korean), Qt::LeftButton);

@@ -6,7 +6,7 @@
 #include "core/MeterixPreferences.h"
 #include "platform/RunningApplications.h"
 #include "refresh/AIActivityRuleRegistry.h"
-#include "refresh/FSEventsWatcher.h"
+#include "refresh/InotifyFolderWatcher.h"
 #include "support/FakeClock.h"
 #include "support/FetchGate.h"
 #include "support/LogCapture.h"
@@ -161,7 +161,7 @@ class Manager : public ::testing::Test {
     std::unique_ptr<AccountUsageStore> store;
     QHash<AIProviderType, std::shared_ptr<FakeAdapter>> adapters;
     std::atomic<bool> lidClosed{false};
-    FSEventsWatcher* watcher = nullptr;
+    InotifyFolderWatcher* watcher = nullptr;
     AIActivityRuleRegistry* ruleRegistry = nullptr;
     std::unique_ptr<ProviderManager> manager;
 };
@@ -206,7 +206,7 @@ TEST_F(Manager, FirstLaunchActivatesWhatWasDetectedInCatalogueOrder) {
 TEST_F(Manager, StartUpNeverWaitsForTheWatchesToBeSetUp) {
     home.mkdir(QStringLiteral(".claude/projects/p"));
     AIActivityRuleRegistry rules(HostEnvironment::underHome(home.path()));
-    FSEventsWatcher fsWatcher(rules, clock, home.path());
+    InotifyFolderWatcher fsWatcher(rules, clock, home.path());
     watcher = &fsWatcher;
     ruleRegistry = &rules;
     // The watcher's queue is busy until the test lets it go (or 20 s pass).
@@ -218,9 +218,9 @@ TEST_F(Manager, StartUpNeverWaitsForTheWatchesToBeSetUp) {
     QObject::connect(manager.get(), &ProviderManager::startUpFinished, [&] { started = true; });
     EXPECT_TRUE(test::waitUntil([&] { return started; }));
     busy.release();
-    const QList<FSEventsWatcher::WatchedPath> watched = fsWatcher.watchedPaths(); // waits for the set-up
+    const QList<InotifyFolderWatcher::WatchedPath> watched = fsWatcher.watchedPaths(); // waits for the set-up
     EXPECT_FALSE(timedOut); // let go by the test, not by the time-out
-    EXPECT_TRUE(watched.contains(FSEventsWatcher::WatchedPath{home.file(QStringLiteral(".claude")),
+    EXPECT_TRUE(watched.contains(InotifyFolderWatcher::WatchedPath{home.file(QStringLiteral(".claude")),
                                                               AIProviderType::claudeCode}));
     manager.reset();
 }

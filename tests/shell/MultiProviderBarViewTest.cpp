@@ -60,6 +60,25 @@ protected:
         return test::measuredReading(provider, percent, clock_.now());
     }
 
+    // A provider manager over no adapters, on this test's settings and clock.
+    struct World {
+        explicit World(BarTest& t)
+            : registry(AccountRegistry::ResolverList{}, t.prefs_, t.clock_),
+              store(t.dir_.filePath(QStringLiteral("usage.json")), t.clock_) {
+            ProviderManager::Dependencies d;
+            d.accountRegistry = &registry;
+            d.usageStore = &store;
+            d.preferences = &t.prefs_;
+            d.clock = &t.clock_;
+            d.timers = &t.timers_;
+            d.home = t.dir_.path();
+            manager = std::make_unique<ProviderManager>(std::move(d), false);
+        }
+        AccountRegistry registry;
+        AccountUsageStore store;
+        std::unique_ptr<ProviderManager> manager;
+    };
+
     State state(QList<P> active, QList<UsageSnapshot> snapshots) const {
         State s;
         s.activeProviders = std::move(active);
@@ -360,9 +379,13 @@ TEST_F(BarTest, RefreshStripShowsWhileRefreshingInTheAmbientTint) {
     EXPECT_DOUBLE_EQ(TabBarLoadingBar::sweepWidth(100), 50);
 }
 
-// The segment's name and tooltip and the open card's reading: every address in
-// them masked while masking is on, whole when it is off, as the setting changes.
+// The segment's name and tooltip and the open card's reading, as the manager's
+// state is presented to the bar: every address in them masked while masking is
+// on, whole when it is off, as the setting changes.
 TEST_F(BarTest, MaskingFollowsTheSetting) {
+    World world(*this);
+    ProviderManager& manager = *world.manager;
+
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     std::optional<UsageSnapshot> carded;
     bar.setCardFactory([&](const UsageSnapshot& shown, std::function<void()>) {
@@ -371,13 +394,13 @@ TEST_F(BarTest, MaskingFollowsTheSetting) {
         card->setFixedSize(318, 200);
         return MultiProviderBarView::Card{card, [&](const UsageSnapshot& newer) { carded = newer; }};
     });
+    bar.observe(manager);
     UsageSnapshot s = reading(P::claudeCode, 30);
     s.accountEmail = QStringLiteral("carol@example.com");
     s.planName = QStringLiteral("Team of carol@example.com");
     s.fetchError = QStringLiteral("carol@example.com signed out.");
-    State selected = state({P::claudeCode}, {s});
-    selected.selectedProvider = P::claudeCode;
-    bar.setState(selected);
+    manager.apply({s}, P::claudeCode);
+    manager.setSelectedProvider(P::claudeCode);
     const struct {
         bool mask;
         QString name, tooltipPlan, cardError;
@@ -393,6 +416,7 @@ TEST_F(BarTest, MaskingFollowsTheSetting) {
         SCOPED_TRACE(row.mask);
         prefs_.setMaskAccountEmails(row.mask);
         ProviderSegmentView* segment = bar.segment(P::claudeCode);
+        ASSERT_TRUE(segment);
         EXPECT_EQ(segment->accessibleName(), row.name);
         EXPECT_TRUE(segment->tooltip().contains(row.tooltipPlan)) << segment->tooltip().toStdString();
         EXPECT_EQ(segment->tooltip().contains(QStringLiteral("carol@")), !row.mask);
@@ -401,6 +425,7 @@ TEST_F(BarTest, MaskingFollowsTheSetting) {
         EXPECT_EQ(carded->planName, row.tooltipPlan);
     }
     EXPECT_EQ(bar.capsule()->accessibleName(), QStringLiteral("Meterix usage bar"));
+    manager.shutdown(1000);
 }
 
 // The language chosen in the settings reaches the bar that is already up: its
@@ -448,16 +473,8 @@ TEST_F(BarTest, TextsFollowALanguageChangeWhileShown) {
 }
 
 TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
-    AccountRegistry registry(AccountRegistry::ResolverList{}, prefs_, clock_);
-    AccountUsageStore store(dir_.filePath(QStringLiteral("usage.json")), clock_);
-    ProviderManager::Dependencies d;
-    d.accountRegistry = &registry;
-    d.usageStore = &store;
-    d.preferences = &prefs_;
-    d.clock = &clock_;
-    d.timers = &timers_;
-    d.home = dir_.path();
-    ProviderManager manager(std::move(d), false);
+    World world(*this);
+    ProviderManager& manager = *world.manager;
 
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     bar.observe(manager);

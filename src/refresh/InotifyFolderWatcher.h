@@ -30,8 +30,8 @@ class FileEventStream;
 // changed path goes through the activity filter, a qualifying change is
 // attributed to the account whose folder holds it, and signals are handed over
 // in sets, one per 600-ms interval that saw any. Everything from the stream to
-// the hand-over runs on the watcher's own queue, "com.meterix.fsevents".
-class FSEventsWatcher {
+// the hand-over runs on the watcher's own queue, "com.meterix.inotify".
+class InotifyFolderWatcher {
   public:
     // Called on the watcher's queue; it must hop to the GUI thread itself and
     // must never wait for it.
@@ -48,11 +48,11 @@ class FSEventsWatcher {
 
     // home: the folder relative rule roots are taken from; empty means the
     // user's home folder at each start.
-    explicit FSEventsWatcher(AIActivityRuleRegistry& ruleRegistry, const Clock& clock = Clock::system(),
+    explicit InotifyFolderWatcher(AIActivityRuleRegistry& ruleRegistry, const Clock& clock = Clock::system(),
                              QString home = {});
-    ~FSEventsWatcher();
-    FSEventsWatcher(const FSEventsWatcher&) = delete;
-    FSEventsWatcher& operator=(const FSEventsWatcher&) = delete;
+    ~InotifyFolderWatcher();
+    InotifyFolderWatcher(const InotifyFolderWatcher&) = delete;
+    InotifyFolderWatcher& operator=(const InotifyFolderWatcher&) = delete;
 
     // (Re)starts the stream over the rule folders that exist now; later batches
     // go to handler only. Returns at once: the folders are watched on the

@@ -10,11 +10,11 @@ namespace meterix {
 // when on and faint when off, with a white knob that springs to the trailing
 // end when on and to the leading end when off. A click flips it once; disabled,
 // it is drawn at 0.45 opacity and ignores clicks.
-class MacSwitchToggleStyle : public QAbstractButton {
+class SwitchToggleStyle : public QAbstractButton {
     Q_OBJECT
 
   public:
-    explicit MacSwitchToggleStyle(bool isOn = false, QWidget* parent = nullptr);
+    explicit SwitchToggleStyle(bool isOn = false, QWidget* parent = nullptr);
 
     static constexpr double trackWidth = 28;
     static constexpr double trackHeight = 16;

@@ -1,4 +1,4 @@
-#include "refresh/FSEventsWatcher.h"
+#include "refresh/InotifyFolderWatcher.h"
 
 #include "core/MeterixLog.h"
 #include "core/PathContainment.h"
@@ -26,7 +26,7 @@ bool containsAny(const QString& text, const QStringList& fragments) {
 // any path below it by its blacklists alone: the filter would drop each of its
 // events before looking at the file, so the watches would only spend the
 // user's inotify budget.
-std::function<bool(const QString&)> ignoredFolderTest(const QList<FSEventsWatcher::WatchedPath>& watched,
+std::function<bool(const QString&)> ignoredFolderTest(const QList<InotifyFolderWatcher::WatchedPath>& watched,
                                                       const QList<ProviderFilterRule>& rules,
                                                       const QStringList& globalSubpaths) {
     struct Scope {
@@ -34,7 +34,7 @@ std::function<bool(const QString&)> ignoredFolderTest(const QList<FSEventsWatche
         QStringList blacklist;
     };
     QList<Scope> scopes;
-    for (const FSEventsWatcher::WatchedPath& entry : watched) {
+    for (const InotifyFolderWatcher::WatchedPath& entry : watched) {
         Scope scope{entry.path, {}};
         for (const ProviderFilterRule& rule : rules)
             if (rule.provider == entry.provider) scope.blacklist = rule.pathBlacklist;
@@ -69,9 +69,9 @@ QString describe(const QSet<ActivitySignal>& signalSet) {
 
 } // namespace
 
-FSEventsWatcher::FSEventsWatcher(AIActivityRuleRegistry& ruleRegistry, const Clock& clock, QString home)
+InotifyFolderWatcher::InotifyFolderWatcher(AIActivityRuleRegistry& ruleRegistry, const Clock& clock, QString home)
     : home_(std::move(home)), ruleRegistry_(ruleRegistry),
-      queue_(QStringLiteral("com.meterix.fsevents"), DispatchQueue::Priority::utility),
+      queue_(QStringLiteral("com.meterix.inotify"), DispatchQueue::Priority::utility),
       filterEngine_(ruleRegistry, clock) {
     queue_.sync([this] {
         // Started by the first signal of an interval, so an idle watcher never wakes.
@@ -84,28 +84,28 @@ FSEventsWatcher::FSEventsWatcher(AIActivityRuleRegistry& ruleRegistry, const Clo
     });
 }
 
-FSEventsWatcher::~FSEventsWatcher() {
+InotifyFolderWatcher::~InotifyFolderWatcher() {
     queue_.sync([this] { stopOnQueue(); });
     queue_.stop();
 }
 
-void FSEventsWatcher::startWatching(ChangeHandler handler) {
+void InotifyFolderWatcher::startWatching(ChangeHandler handler) {
     // Setting up the watches walks every folder below the roots (tens of
     // thousands in a large home): the caller, the GUI thread, never waits for it.
     queue_.post([this, handler = std::move(handler)]() mutable { startOnQueue(std::move(handler)); });
 }
 
-void FSEventsWatcher::stop() {
+void InotifyFolderWatcher::stop() {
     queue_.sync([this] { stopOnQueue(); });
 }
 
-QList<FSEventsWatcher::WatchedPath> FSEventsWatcher::watchedPaths() {
+QList<InotifyFolderWatcher::WatchedPath> InotifyFolderWatcher::watchedPaths() {
     QList<WatchedPath> copy;
     queue_.sync([&] { copy = watchedPathsMap_; });
     return copy;
 }
 
-void FSEventsWatcher::startOnQueue(ChangeHandler handler) {
+void InotifyFolderWatcher::startOnQueue(ChangeHandler handler) {
     stopOnQueue();
     changeHandler_ = std::move(handler);
 
@@ -139,16 +139,16 @@ void FSEventsWatcher::startOnQueue(ChangeHandler handler) {
         queue_, folders, [this](const QStringList& paths) { handleEvents(paths); }, options);
     if (!stream->start()) return;
     eventStream_ = std::move(stream);
-    qCInfo(logWatcher, "FSEventStream started");
+    qCInfo(logWatcher, "inotify watch started on %lld folder(s)", qlonglong(folders.size()));
 }
 
-void FSEventsWatcher::stopOnQueue() {
+void InotifyFolderWatcher::stopOnQueue() {
     if (!eventStream_) return;
     eventStream_.reset();
-    qCInfo(logWatcher, "FSEventStream stopped");
+    qCInfo(logWatcher, "inotify watch stopped");
 }
 
-void FSEventsWatcher::handleEvents(const QStringList& paths) {
+void InotifyFolderWatcher::handleEvents(const QStringList& paths) {
     for (const QString& path : paths) {
         AIActivityFilterEngine::Tail tail(path); // read once, whichever roots look at it
         // Every root holding the path is tried until one dispatches, so a path
@@ -172,7 +172,7 @@ void FSEventsWatcher::handleEvents(const QStringList& paths) {
     }
 }
 
-std::optional<QString> FSEventsWatcher::resolveAccount(AIProviderType provider,
+std::optional<QString> InotifyFolderWatcher::resolveAccount(AIProviderType provider,
                                                        const QString& eventPath) const {
     return accountPaths_.withValue([&](const QList<AccountPath>& accounts) -> std::optional<QString> {
         for (const AccountPath& account : accounts)
@@ -182,7 +182,7 @@ std::optional<QString> FSEventsWatcher::resolveAccount(AIProviderType provider,
     });
 }
 
-void FSEventsWatcher::updateAccountPaths(const QList<AccountPath>& paths) {
+void InotifyFolderWatcher::updateAccountPaths(const QList<AccountPath>& paths) {
     QList<AccountPath> kept;
     for (AccountPath entry : paths) {
         while (entry.path.endsWith(QLatin1Char('/')))
@@ -198,12 +198,12 @@ void FSEventsWatcher::updateAccountPaths(const QList<AccountPath>& paths) {
     accountPaths_.set(std::move(kept));
 }
 
-void FSEventsWatcher::send(const ActivitySignal& signal) {
+void InotifyFolderWatcher::send(const ActivitySignal& signal) {
     collected_.append(signal);
     if (collectionTimer_ && !collectionTimer_->isActive()) collectionTimer_->start();
 }
 
-void FSEventsWatcher::dispatchCollected() {
+void InotifyFolderWatcher::dispatchCollected() {
     if (collected_.isEmpty()) return;
     const QSet<ActivitySignal> signalSet(collected_.cbegin(), collected_.cend());
     collected_.clear();

@@ -1,4 +1,4 @@
-#include "refresh/FSEventsWatcher.h"
+#include "refresh/InotifyFolderWatcher.h"
 #include "core/Locked.h"
 #include "core/MeterixLog.h"
 #include "support/FakeClock.h"
@@ -28,7 +28,7 @@ ActivitySignal signalOf(AIProviderType provider, std::optional<QString> account 
 // What one handler received, and whether it ever ran off the watcher's queue.
 class Batches {
   public:
-    FSEventsWatcher::ChangeHandler handler(FSEventsWatcher& watcher) {
+    InotifyFolderWatcher::ChangeHandler handler(InotifyFolderWatcher& watcher) {
         return [this, &watcher](const SignalSet& set) {
             if (!watcher.queue().isCurrentThread()) offQueue_ = true;
             list_.withValue([&](QList<SignalSet>& l) { l.append(set); });
@@ -50,7 +50,7 @@ class Batches {
     std::atomic<bool> offQueue_{false};
 };
 
-class FSEventsWatcherTest : public ::testing::Test {
+class InotifyFolderWatcherTest : public ::testing::Test {
   protected:
     test::TempHome home;
     AIActivityRuleRegistry registry{HostEnvironment::underHome(home.path())};
@@ -59,8 +59,8 @@ class FSEventsWatcherTest : public ::testing::Test {
     // Declared before the watcher: the watcher's queue may deliver until the
     // watcher is gone, so the handler's target must outlive it.
     Batches batches;
-    std::unique_ptr<FSEventsWatcher> watcher =
-        std::make_unique<FSEventsWatcher>(registry, clock, home.path());
+    std::unique_ptr<InotifyFolderWatcher> watcher =
+        std::make_unique<InotifyFolderWatcher>(registry, clock, home.path());
 
     // The per-event lines are debug messages; a developer's QT_LOGGING_RULES
     // must not hide them from the tests.
@@ -91,14 +91,14 @@ class FSEventsWatcherTest : public ::testing::Test {
     }
 };
 
-TEST_F(FSEventsWatcherTest, QualifyingWriteGivesOneSignalOnTheWatcherQueue) {
+TEST_F(InotifyFolderWatcherTest, QualifyingWriteGivesOneSignalOnTheWatcherQueue) {
     home.mkdir(QStringLiteral(".codex"));
     test::LogCapture log("com.meterix.watcher");
     start();
     EXPECT_TRUE(log.contains(QStringLiteral("Monitoring 1 active paths")));
     EXPECT_TRUE(
         log.contains(QStringLiteral("Watching %1 for codex").arg(home.file(QStringLiteral(".codex")))));
-    EXPECT_TRUE(log.contains(QStringLiteral("FSEventStream started")));
+    EXPECT_TRUE(log.contains(QStringLiteral("inotify watch started on 1 folder(s)")));
 
     codexDelta(QStringLiteral("2026/01/rollout.jsonl"));
     ASSERT_TRUE(test::waitUntil([&] { return batches.size() > 0; }));
@@ -111,7 +111,7 @@ TEST_F(FSEventsWatcherTest, QualifyingWriteGivesOneSignalOnTheWatcherQueue) {
     EXPECT_TRUE(log.contains(QStringLiteral("Streaming activity dispatched for: codex")));
 }
 
-TEST_F(FSEventsWatcherTest, TenWritesInOneIntervalGiveOneSignal) {
+TEST_F(InotifyFolderWatcherTest, TenWritesInOneIntervalGiveOneSignal) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     watcher->updateAccountPaths({{home.file(QStringLiteral(".codex")), AIProviderType::openAICodex,
                                   QStringLiteral("acct-1234567890")}});
@@ -131,7 +131,7 @@ TEST_F(FSEventsWatcherTest, TenWritesInOneIntervalGiveOneSignal) {
     EXPECT_TRUE(log.contains(QStringLiteral("Streaming activity dispatched for: codex/acct-123")));
 }
 
-TEST_F(FSEventsWatcherTest, TwoProvidersInOneIntervalArriveAsOneSet) {
+TEST_F(InotifyFolderWatcherTest, TwoProvidersInOneIntervalArriveAsOneSet) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     home.mkdir(QStringLiteral(".claude/projects"));
     start();
@@ -144,7 +144,7 @@ TEST_F(FSEventsWatcherTest, TwoProvidersInOneIntervalArriveAsOneSet) {
               (SignalSet{signalOf(AIProviderType::openAICodex), signalOf(AIProviderType::claudeCode)}));
 }
 
-TEST_F(FSEventsWatcherTest, SiblingFolderSharingTheNameStartMatchesNoEntry) {
+TEST_F(InotifyFolderWatcherTest, SiblingFolderSharingTheNameStartMatchesNoEntry) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     home.mkdir(QStringLiteral(".codex-old/sessions"));
     // The home folder watched for another provider brings .codex-old's events in.
@@ -162,7 +162,7 @@ TEST_F(FSEventsWatcherTest, SiblingFolderSharingTheNameStartMatchesNoEntry) {
     EXPECT_EQ(batches.united(), SignalSet{signalOf(AIProviderType::openAICodex, QStringLiteral("current"))});
 }
 
-TEST_F(FSEventsWatcherTest, NestedAccountFoldersResolveToTheLongest) {
+TEST_F(InotifyFolderWatcherTest, NestedAccountFoldersResolveToTheLongest) {
     home.mkdir(QStringLiteral(".codex/sessions/b/c"));
     home.mkdir(QStringLiteral(".codex/sessions/bc"));
     // Given shortest first: the watcher orders them.
@@ -184,7 +184,7 @@ TEST_F(FSEventsWatcherTest, NestedAccountFoldersResolveToTheLongest) {
     EXPECT_EQ(batches.united(), expected);
 }
 
-TEST_F(FSEventsWatcherTest, EmptyRootAndRelativeAccountFoldersClaimNothing) {
+TEST_F(InotifyFolderWatcherTest, EmptyRootAndRelativeAccountFoldersClaimNothing) {
     home.mkdir(QStringLiteral(".codex/sessions/work"));
     watcher->updateAccountPaths(
         {{QString(), AIProviderType::openAICodex, QStringLiteral("empty")},
@@ -202,14 +202,14 @@ TEST_F(FSEventsWatcherTest, EmptyRootAndRelativeAccountFoldersClaimNothing) {
                                            signalOf(AIProviderType::openAICodex, QStringLiteral("work"))}));
 }
 
-TEST_F(FSEventsWatcherTest, FolderCreatedAfterStartIsWatchedAtOnce) {
+TEST_F(InotifyFolderWatcherTest, FolderCreatedAfterStartIsWatchedAtOnce) {
     home.mkdir(QStringLiteral(".codex"));
     start();
     codexDelta(QStringLiteral("2026/02/03/rollout.jsonl"));
     EXPECT_TRUE(test::waitUntil([&] { return batches.has(signalOf(AIProviderType::openAICodex)); }));
 }
 
-TEST_F(FSEventsWatcherTest, LinkLoopAndFifoDoNotHangTheWatcher) {
+TEST_F(InotifyFolderWatcherTest, LinkLoopAndFifoDoNotHangTheWatcher) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     ASSERT_TRUE(
         QFile::link(home.file(QStringLiteral(".codex")), home.file(QStringLiteral(".codex/sessions/loop"))));
@@ -219,7 +219,7 @@ TEST_F(FSEventsWatcherTest, LinkLoopAndFifoDoNotHangTheWatcher) {
     EXPECT_TRUE(test::waitUntil([&] { return batches.has(signalOf(AIProviderType::openAICodex)); }));
 }
 
-TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
+TEST_F(InotifyFolderWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     test::LogCapture log("com.meterix.watcher");
     start();
@@ -232,9 +232,12 @@ TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
     watcher->startWatching(second.handler(*watcher));
     watcher->watchedPaths(); // waits for the restart
     const QStringList texts = log.messages();
-    const qsizetype stopped = texts.indexOf(QStringLiteral("FSEventStream stopped"));
+    const qsizetype stopped = texts.indexOf(QStringLiteral("inotify watch stopped"));
     ASSERT_GE(stopped, 0);
-    EXPECT_EQ(texts.indexOf(QStringLiteral("FSEventStream started"), stopped), texts.size() - 1);
+    qsizetype started = -1;
+    for (qsizetype i = stopped; i < texts.size() && started < 0; ++i)
+        if (texts[i].startsWith(QStringLiteral("inotify watch started on"))) started = i;
+    EXPECT_EQ(started, texts.size() - 1);
 
     codexDelta(QStringLiteral("second.jsonl"));
     ASSERT_TRUE(test::waitUntil([&] { return second.size() > 0; }));
@@ -244,17 +247,17 @@ TEST_F(FSEventsWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
     watcher.reset(); // before second goes
 }
 
-TEST_F(FSEventsWatcherTest, WithoutAnyToolFolderNoStreamRuns) {
+TEST_F(InotifyFolderWatcherTest, WithoutAnyToolFolderNoStreamRuns) {
     test::LogCapture log("com.meterix.watcher");
     start();
     EXPECT_EQ(log.messages(), (QStringList{QStringLiteral("Monitoring 0 active paths"),
                                            QStringLiteral("No candidate directory paths exist to watch")}));
     EXPECT_TRUE(watcher->watchedPaths().isEmpty());
     watcher->stop();
-    EXPECT_FALSE(log.contains(QStringLiteral("FSEventStream stopped")));
+    EXPECT_FALSE(log.contains(QStringLiteral("inotify watch stopped")));
 }
 
-TEST_F(FSEventsWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
+TEST_F(InotifyFolderWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
     for (const char* folder :
          {".gemini/antigravity-cli", ".codex", ".config/Cursor", ".config/zed", ".claude"})
         home.mkdir(QString::fromLatin1(folder));
@@ -263,7 +266,7 @@ TEST_F(FSEventsWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
     registry.updateRule(AIProviderType::openAICodex,
                         [&](ProviderFilterRule& r) { r.relativeRootPaths.append(alternate); });
     start();
-    const QList<FSEventsWatcher::WatchedPath> expected{
+    const QList<InotifyFolderWatcher::WatchedPath> expected{
         {home.file(QStringLiteral(".claude")), AIProviderType::claudeCode},
         {home.file(QStringLiteral(".gemini/antigravity-cli")), AIProviderType::antigravity},
         {home.file(QStringLiteral(".gemini")), AIProviderType::antigravity},
@@ -275,7 +278,7 @@ TEST_F(FSEventsWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
     EXPECT_EQ(watcher->watchedPaths(), expected);
 }
 
-TEST_F(FSEventsWatcherTest, BlacklistedSubtreesAreNotWatched) {
+TEST_F(InotifyFolderWatcherTest, BlacklistedSubtreesAreNotWatched) {
     home.mkdir(QStringLiteral(".codex/sessions/cache"));
     MeterixLog::setShowsPrivateValuesForTesting(true);
     test::LogCapture log("com.meterix.watcher");
@@ -289,7 +292,7 @@ TEST_F(FSEventsWatcherTest, BlacklistedSubtreesAreNotWatched) {
         QStringLiteral("[codex] Filtered: Candidate burst accumulating (1/2) -> %1").arg(control)));
 }
 
-TEST_F(FSEventsWatcherTest, PrivateValuesAreRedactedByDefault) {
+TEST_F(InotifyFolderWatcherTest, PrivateValuesAreRedactedByDefault) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     watcher->updateAccountPaths({{home.file(QStringLiteral(".codex")), AIProviderType::openAICodex,
                                   QStringLiteral("secret-account")}});
@@ -306,7 +309,7 @@ TEST_F(FSEventsWatcherTest, PrivateValuesAreRedactedByDefault) {
     EXPECT_EQ(log.messages().filter(QStringLiteral("notes.md")).size(), 0);
 }
 
-TEST_F(FSEventsWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEventsFlow) {
+TEST_F(InotifyFolderWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEventsFlow) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     const QString folder = home.file(QStringLiteral(".codex"));
     start();

@@ -1,4 +1,4 @@
-#include "panels/MacSwitchToggleStyle.h"
+#include "panels/SwitchToggleStyle.h"
 
 #include "design/ShapePainting.h"
 #include "design/Surface.h"
@@ -7,7 +7,7 @@
 
 namespace meterix {
 
-MacSwitchToggleStyle::MacSwitchToggleStyle(bool isOn, QWidget* parent)
+SwitchToggleStyle::SwitchToggleStyle(bool isOn, QWidget* parent)
     : QAbstractButton(parent), knob_(knobSpring, isOn ? 1.0 : 0.0) {
     setCheckable(true);
     setChecked(isOn);
@@ -16,26 +16,26 @@ MacSwitchToggleStyle::MacSwitchToggleStyle(bool isOn, QWidget* parent)
     connect(&knob_, &SpringAnimator::valueChanged, this, [this] { update(); });
 }
 
-double MacSwitchToggleStyle::knobX(double position) {
+double SwitchToggleStyle::knobX(double position) {
     const double knob = trackHeight - 2 * knobInset;
     return knobInset + (trackWidth - 2 * knobInset - knob) * position;
 }
 
-QSize MacSwitchToggleStyle::sizeHint() const {
+QSize SwitchToggleStyle::sizeHint() const {
     return QSize(int(trackWidth), int(trackHeight) + 2);
 }
 
-void MacSwitchToggleStyle::checkStateSet() {
+void SwitchToggleStyle::checkStateSet() {
     QAbstractButton::checkStateSet();
     knob_.setTarget(isChecked() ? 1.0 : 0.0, isVisible());
 }
 
-void MacSwitchToggleStyle::nextCheckState() {
+void SwitchToggleStyle::nextCheckState() {
     QAbstractButton::nextCheckState();
     knob_.setTarget(isChecked() ? 1.0 : 0.0, isVisible());
 }
 
-void MacSwitchToggleStyle::paintEvent(QPaintEvent*) {
+void SwitchToggleStyle::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(drawnOpacity());

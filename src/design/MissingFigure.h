@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/UsageSnapshot.h"
+#include "core/UsageUnavailableReason.h"
+
+#include <optional>
+
+namespace meterix {
+
+// Why a reading shows no figure, the one answer every view of it gives: nothing
+// for a reading with a figure; the reason a reading without one carries (not
+// configured when it names none); an unreadable response for a measured
+// figure that is not a number.
+std::optional<UsageUnavailableReason> missingFigureReason(const UsageSnapshot& reading);
+
+} // namespace meterix

@@ -1,0 +1,102 @@
+#include "refresh/PresentedState.h"
+
+#include "accounts/AccountRegistry.h"
+#include "core/MaskedEmail.h"
+#include "core/MeterixPreferences.h"
+#include "refresh/ProviderManager.h"
+
+#include <QTimer>
+
+namespace meterix {
+
+namespace {
+
+void mask(std::optional<QString>& text) {
+    if (text) text = maskEmailAddresses(*text);
+}
+
+} // namespace
+
+UsageSnapshot PresentedState::presented(UsageSnapshot s, bool maskEmails) {
+    return maskEmails ? withEmailAddressesMasked(std::move(s)) : s;
+}
+
+AccountSource PresentedState::presented(AccountSource source, bool maskEmails) {
+    if (!maskEmails) return source;
+    // A profile folder may be named after its owner's address.
+    source.displayName = maskEmailAddresses(source.displayName);
+    mask(source.rootPath);
+    return source;
+}
+
+ResolvedAccount PresentedState::presented(ResolvedAccount account, bool maskEmails) {
+    if (!maskEmails) return account;
+    mask(account.email);
+    mask(account.displayName);
+    mask(account.organization); // a personal organisation is named after its owner
+    mask(account.planName);
+    for (AccountSource& source : account.sources)
+        source = presented(std::move(source), true);
+    return account;
+}
+
+bool PresentedState::masksEmails(const MeterixPreferences* preferences) {
+    return !preferences || preferences->maskAccountEmails();
+}
+
+QList<AccountSource> PresentedState::sources(const AccountRegistry& registry, bool maskEmails) {
+    QList<AccountSource> shown;
+    for (const AccountSource& s : registry.allSources())
+        shown.append(presented(s, maskEmails));
+    return shown;
+}
+
+PresentedState PresentedState::of(const ProviderManager& manager, bool maskEmails) {
+    PresentedState s;
+    const auto& snapshots = manager.snapshots();
+    for (auto it = snapshots.constBegin(); it != snapshots.constEnd(); ++it)
+        s.snapshots.insert(it.key(), presented(it.value(), maskEmails));
+    s.activeProviders = manager.activeProviders();
+    s.activeInUseProviders = manager.activeInUseProviders();
+    for (AIProviderType p : s.activeProviders)
+        if (manager.isAppRunning(p)) s.appRunningProviders.insert(p);
+    s.selectedProvider = manager.selectedProvider();
+    s.isRefreshing = manager.isRefreshing();
+    for (AIProviderType p : allProviderTypes()) {
+        const QList<ResolvedAccount> found = manager.accounts(p);
+        if (found.isEmpty()) continue;
+        PresentedAccounts a;
+        if (const auto displayed = manager.displayedAccount(p)) a.displayed = presented(*displayed, maskEmails);
+        for (const ResolvedAccount& account : found) {
+            a.accounts.append(presented(account, maskEmails));
+            if (const auto reading = manager.bestKnownSnapshot(p, account.id))
+                a.readings.insert(account.id, presented(*reading, maskEmails));
+            if (manager.isAccountRunning(p, account.id)) a.running.insert(account.id);
+            QList<AccountSource> apps;
+            for (const AccountSource& app : manager.runningApps(account))
+                apps.append(presented(app, maskEmails));
+            if (!apps.isEmpty()) a.runningApps.insert(account.id, apps);
+        }
+        s.accounts.insert(p, a);
+    }
+    return s;
+}
+
+void PresentedState::observe(ProviderManager& manager, const MeterixPreferences* preferences, QObject* receiver,
+                             std::function<void(PresentedState)> apply) {
+    auto* coalesce = new QTimer(receiver);
+    coalesce->setSingleShot(true);
+    coalesce->setInterval(0);
+    QObject::connect(coalesce, &QTimer::timeout, receiver, [&manager, preferences, apply = std::move(apply)] {
+        apply(PresentedState::of(manager, masksEmails(preferences)));
+    });
+    for (auto signal : {&ProviderManager::snapshotsChanged, &ProviderManager::activeProvidersChanged,
+                        &ProviderManager::activeInUseProvidersChanged, &ProviderManager::isRefreshingChanged,
+                        &ProviderManager::runningAppAccountsChanged, &ProviderManager::selectedProviderChanged})
+        QObject::connect(&manager, signal, coalesce, qOverload<>(&QTimer::start));
+    if (preferences)
+        QObject::connect(preferences, &MeterixPreferences::maskAccountEmailsChanged, coalesce,
+                         qOverload<>(&QTimer::start));
+}
+
+} // namespace meterix

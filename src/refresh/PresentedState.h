@@ -1,0 +1,64 @@
+#pragma once
+
+#include "accounts/AccountSource.h"
+#include "accounts/ResolvedAccount.h"
+#include "core/AIProviderType.h"
+#include "core/UsageSnapshot.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+#include <functional>
+#include <optional>
+
+class QObject;
+
+namespace meterix {
+
+class AccountRegistry;
+class MeterixPreferences;
+class ProviderManager;
+
+// The accounts of one provider as its screen shows them.
+struct PresentedAccounts {
+    QList<ResolvedAccount> accounts;                 // in the registry's order
+    std::optional<ResolvedAccount> displayed;        // the account whose figures the bar shows
+    QHash<QString, UsageSnapshot> readings;          // the best known reading, by account id
+    QSet<QString> running;                           // ids of the accounts at work now
+    QHash<QString, QList<AccountSource>> runningApps; // the running apps, by account id
+};
+
+// What the status-item panel and the bar show of the provider manager's
+// published state, as they show it. While the user asks for e-mail addresses to
+// be masked, every text in it that comes from outside (the readings, the
+// accounts and the places they were found) has its addresses masked here, once,
+// whatever fields those records carry: no view decides it again.
+struct PresentedState {
+    QHash<AIProviderType, UsageSnapshot> snapshots; // the representative reading per provider
+    QList<AIProviderType> activeProviders;          // in display order
+    QSet<AIProviderType> activeInUseProviders;      // working now
+    QSet<AIProviderType> appRunningProviders;       // a desktop app of theirs is open
+    std::optional<AIProviderType> selectedProvider; // whose card is open
+    bool isRefreshing = false;
+    QHash<AIProviderType, PresentedAccounts> accounts; // providers with at least one account
+
+    static PresentedState of(const ProviderManager& manager, bool maskEmails);
+    // The masking setting, on without settings.
+    static bool masksEmails(const MeterixPreferences* preferences);
+    // Hands the state to apply after every published change of the manager or of
+    // the masking setting, once per turn of the event loop however many signals
+    // one change sends, for as long as receiver lives.
+    static void observe(ProviderManager& manager, const MeterixPreferences* preferences, QObject* receiver,
+                        std::function<void(PresentedState)> apply);
+
+    // Every place accounts were found, as shown.
+    static QList<AccountSource> sources(const AccountRegistry& registry, bool maskEmails);
+
+    // One record as shown; these are what the state above applies.
+    static UsageSnapshot presented(UsageSnapshot snapshot, bool maskEmails);
+    static ResolvedAccount presented(ResolvedAccount account, bool maskEmails);
+    static AccountSource presented(AccountSource source, bool maskEmails);
+};
+
+} // namespace meterix

@@ -1,0 +1,77 @@
+// The Korean half of the text table is Korean: no English word slips in, only
+// product names, units and tokens that have no Korean form.
+#include "core/L10n.h"
+#include "core/Localization.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+// A value of whatever type a case takes, with no letters of its own: an empty
+// text, the number 1, a day and a bit in seconds.
+struct AnyValue {
+    operator QString() const { return {}; }
+    operator qint64() const { return 1; }
+    operator double() const { return 90000.0; }
+};
+
+// Every case of the table, the ones with values filled with AnyValue.
+QList<L10n> everyCase() {
+    const AnyValue s;
+    QList<L10n> all = {
+        L10n::errorHTTPStatus(s), L10n::claudeWeeklyModel(s), L10n::codexWindowWeeks(s),
+        L10n::codexWindowDays(s), L10n::codexWindowHours(s), L10n::codexWindowMinutes(s),
+        L10n::codexBalance(s), L10n::groqTokensPerMinute(s), L10n::groqRequestsPerDay(s),
+        L10n::openRouterAccountBalanceWith(s), L10n::openRouterKeyBudgetWith(s, s), L10n::openRouterKeyUsed(s),
+        L10n::googleAccountSuffix(s), L10n::connectedCount(s, s), L10n::screenSuffix(s),
+        L10n::syncedMinutesAgo(s), L10n::syncedHoursAgo(s), L10n::syncedDaysAgo(s), L10n::refreshFailed(s),
+        L10n::providerSession(s), L10n::providerWeekly(s), L10n::quotaDetailFor(s), L10n::noDataWithReason(s),
+        L10n::resetLine(s), L10n::resetLine(10), L10n::weeklyQuotaAccessibility(s, s),
+        L10n::weeklyQuotaAwaiting(s), L10n::captionNoData(s), L10n::captionAwaiting(s, s),
+        L10n::captionRemaining(s, s, s), L10n::suggestedPace(s), L10n::modelQuotaAccessibility(s, s, s),
+        L10n::countdownDaysHours(s, s), L10n::countdownDays(s), L10n::countdownHoursMinutes(s, s),
+        L10n::countdownHours(s), L10n::countdownMinutes(s), L10n::resetAtTime(s), L10n::updatedMinutesAgo(s),
+        L10n::updatedHoursAgo(s), L10n::segmentNotConnected(s), L10n::segmentLimitReset(s),
+        L10n::segmentRemaining(s, s), L10n::segmentNoData(s), L10n::remainingPercentTier(s, s),
+        L10n::providerNoData(s, s), L10n::providerRemaining(s, s, s), L10n::allProducts(s),
+        L10n::catCompanion(s)};
+    for (L10n::Case c : L10n::plainCases())
+        all.append(L10n::plain(c));
+    return all;
+}
+
+TEST(KoreanTexts, TheKoreanTableHasNoEnglishWords) {
+    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    // Product names, units and tokens that are written the same in Korean.
+    const QSet<QString> allowed = {
+        QStringLiteral("Meterix"), QStringLiteral("GitHub"), QStringLiteral("Google"), QStringLiteral("API"),
+        QStringLiteral("CLI"), QStringLiteral("HTTP"), QStringLiteral("AI"), QStringLiteral("TPM"),
+        QStringLiteral("RPD"), QStringLiteral("user_read"),
+        // the maker's site and products, and the masked sample address
+        QStringLiteral("https://lab.example.com"), QStringLiteral("j***@example.com"), QStringLiteral("Kolbry"),
+        QStringLiteral("Venmora"), QStringLiteral("Drumlet"), QStringLiteral("Sorvane"),
+        QStringLiteral("Tibrosa")};
+    const QRegularExpression word(QStringLiteral("[A-Za-z][A-Za-z0-9_.:/@*+-]*[A-Za-z0-9]|[A-Za-z]"));
+
+    QSet<L10n::Case> swept;
+    QStringList english;
+    for (const L10n& l : everyCase()) {
+        swept.insert(l.kind());
+        const QString ko = l.pair().ko;
+        for (auto it = word.globalMatch(ko); it.hasNext();) {
+            const QString w = it.next().captured();
+            if (!allowed.contains(w)) english.append(w + QStringLiteral(" in \"") + ko + QLatin1Char('"'));
+        }
+    }
+    // The whole table: every case, the valued ones before the plain ones.
+    EXPECT_EQ(swept.size(), int(L10n::plainCases().last()) + 1);
+    EXPECT_TRUE(english.isEmpty()) << english.join(QLatin1Char('\n')).toStdString();
+    Localization::resetResolvedLanguageForTesting();
+}
+
+} // namespace
+} // namespace meterix
