@@ -17,6 +17,7 @@
 #include "platform/RunningApplications.h"
 #include "platform/ui/Appearance.h"
 #include "platform/ui/XInputMouseMonitor.h"
+#include "providers/ProbeGate.h"
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/DefaultAdapters.h"
 #include "refresh/FSEventsWatcher.h"
@@ -152,6 +153,7 @@ int main(int argc, char** argv) {
     deps.usageStore = &store;
     deps.preferences = &preferences;
     deps.watcher = watcher;
+    deps.probeGate = &ProbeGate::shared();
     deps.ruleRegistry = &AIActivityRuleRegistry::shared();
     deps.runningApplications = &RunningApplications::shared();
     deps.powerMonitor = power;
