@@ -16,7 +16,10 @@
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
 #include "platform/ui/Appearance.h"
+#include "platform/ui/DisplayLossGuard.h"
+#include "platform/ui/X11WindowTraits.h"
 #include "platform/ui/XInputMouseMonitor.h"
+#include "providers/ProbeGate.h"
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/DefaultAdapters.h"
 #include "refresh/InotifyFolderWatcher.h"
@@ -120,7 +123,7 @@ int main(int argc, char** argv) {
 
     // One Meterix per user. A second start stands in for the status item where
     // there is no tray: it opens or closes the running one's panel and ends.
-    const std::unique_ptr<AppInstanceChannel> instance =
+    std::unique_ptr<AppInstanceChannel> instance =
         AppInstanceChannel::claim(AppInstanceChannel::runtimeFolder());
     if (instance->role() == AppInstanceChannel::Role::secondary) return 0;
     if (instance->role() == AppInstanceChannel::Role::unanswered) {
@@ -152,6 +155,7 @@ int main(int argc, char** argv) {
     deps.usageStore = &store;
     deps.preferences = &preferences;
     deps.watcher = watcher;
+    deps.probeGate = &ProbeGate::shared();
     deps.ruleRegistry = &AIActivityRuleRegistry::shared();
     deps.runningApplications = &RunningApplications::shared();
     deps.powerMonitor = power;
@@ -267,10 +271,18 @@ int main(int argc, char** argv) {
 
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
 
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, [manager, &store] {
+    // Settings are written as they change; the readings wait in the store.
+    auto quitSequence = [manager, &store] {
         manager->shutdown(kShutdownWaitMs);
         AccountIdentityLedger::shared().shutdown();
         store.flush();
+    };
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, quitSequence);
+    // Losing the display quits as a normal quit does, and gives the
+    // single-instance socket and lock back, instead of Qt's exit(1).
+    DisplayLossGuard::install(&X11WindowTraits::connectionBroken, [quitSequence, &instance] {
+        quitSequence();
+        instance.reset();
     });
     return app.exec();
 }

@@ -42,6 +42,7 @@ ProbeGate::Ticket ProbeGate::admit(const QString& key, double minimumInterval) {
             declined = QStringLiteral("Declined %1: already probing").arg(key);
         } else if (!inFlight_.isEmpty()) {
             declined = QStringLiteral("Declined %1: another probe holds the slot").arg(key);
+            waiting_.insert(key);
         } else if (const auto it = lastStarted_.constFind(key); it != lastStarted_.constEnd()) {
             const double elapsed = std::chrono::duration<double>(now - it->started).count();
             // Written so that a not-a-number interval also declines.
@@ -51,6 +52,7 @@ ProbeGate::Ticket ProbeGate::admit(const QString& key, double minimumInterval) {
                                .arg(saturatingInt64(minimumInterval - elapsed));
         }
         if (declined.isEmpty()) {
+            waiting_.remove(key);
             inFlight_.insert(key);
             lastStarted_.insert(key, Stamp{now, wallNow});
         }
@@ -63,8 +65,36 @@ ProbeGate::Ticket ProbeGate::admit(const QString& key, double minimumInterval) {
 }
 
 void ProbeGate::finish(const QString& key) {
+    QStringList waiting;
+    SlotFreedHandler handler;
+    {
+        std::lock_guard lock(mutex_);
+        inFlight_.remove(key);
+        if (!inFlight_.isEmpty() || waiting_.isEmpty() || !slotFreed_) return;
+        waiting = waiting_.values();
+        waiting.sort();
+        waiting_.clear();
+        handler = slotFreed_;
+    }
+    handler(waiting);
+}
+
+void ProbeGate::setSlotFreedHandler(SlotFreedHandler handler) {
     std::lock_guard lock(mutex_);
-    inFlight_.remove(key);
+    slotFreed_ = std::move(handler);
+}
+
+QStringList ProbeGate::waitingKeys() const {
+    std::lock_guard lock(mutex_);
+    QStringList keys = waiting_.values();
+    keys.sort();
+    return keys;
+}
+
+std::optional<AIProviderType> ProbeGate::providerOfKey(const QString& key) {
+    if (key.startsWith(QLatin1String("claude:"))) return AIProviderType::claudeCode;
+    if (key.startsWith(QLatin1String("agy:"))) return AIProviderType::antigravity;
+    return std::nullopt;
 }
 
 std::optional<QDateTime> ProbeGate::nextAllowed(const QString& key, double minimumInterval) const {

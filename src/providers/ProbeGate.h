@@ -1,13 +1,16 @@
 #pragma once
 
+#include "core/AIProviderType.h"
 #include "core/Clock.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
+#include <QStringList>
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <type_traits>
@@ -21,6 +24,11 @@ namespace meterix {
 // "claude:default", "agy:default". Floors are measured on the monotonic clock, so
 // setting the wall clock back cannot hold probes off. Thread-safe; nothing blocks
 // while a probe runs.
+//
+// A key declined only because another key's probe holds the slot is noted as
+// waiting: when the slot frees, the waiting keys are handed (once) to the
+// slot-freed handler, so their probes can be asked for again at once rather
+// than at the next poll.
 class ProbeGate {
   public:
     explicit ProbeGate(const Clock& clock = Clock::system());
@@ -68,6 +76,17 @@ class ProbeGate {
 
     bool isBusy() const;
 
+    // Called, on the thread whose probe has just ended and outside the gate's
+    // lock, with the keys that were declined for the slot since it was last
+    // free; a key admitted meanwhile is no longer waiting. Each key is handed
+    // on once.
+    using SlotFreedHandler = std::function<void(const QStringList& waitingKeys)>;
+    void setSlotFreedHandler(SlotFreedHandler handler);
+    QStringList waitingKeys() const;
+
+    // The provider whose probe a key names ("claude:..." and "agy:...").
+    static std::optional<AIProviderType> providerOfKey(const QString& key);
+
   private:
     struct Stamp {
         std::chrono::steady_clock::time_point started;
@@ -79,6 +98,8 @@ class ProbeGate {
     const Clock& clock_;
     mutable std::mutex mutex_;
     QSet<QString> inFlight_;
+    QSet<QString> waiting_;
+    SlotFreedHandler slotFreed_;
     QHash<QString, Stamp> lastStarted_;
 };
 

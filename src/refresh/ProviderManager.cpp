@@ -11,6 +11,7 @@
 #include "core/WorkerStack.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
+#include "providers/ProbeGate.h"
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/InotifyFolderWatcher.h"
 
@@ -86,6 +87,20 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
         updateRunningAppsWatching();
     });
 
+    if (deps_.probeGate) {
+        QPointer<ProviderManager> self(this);
+        // Called on the pool thread whose probe just ended.
+        deps_.probeGate->setSlotFreedHandler([self](const QStringList& keys) {
+            if (QCoreApplication* app = QCoreApplication::instance())
+                QMetaObject::invokeMethod(
+                    app,
+                    [self, keys] {
+                        if (self) self->retryDeclinedProbes(keys);
+                    },
+                    Qt::QueuedConnection);
+        });
+    }
+
     if (!startMonitoring) return;
     monitoring_ = true;
     if (deps_.powerMonitor) {
@@ -97,6 +112,7 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
 }
 
 ProviderManager::~ProviderManager() {
+    if (deps_.probeGate) deps_.probeGate->setSlotFreedHandler({});
     accepting_ = false;
     pool_.waitForDone();
     if (sharedManager == this) sharedManager = nullptr;
@@ -336,6 +352,22 @@ void ProviderManager::endFetch(AIProviderType provider) {
     const QList<Done> waiters = inFlightRefreshes_.take(provider);
     for (const Done& w : waiters)
         if (w) w();
+    if (probeRetries_.remove(provider)) refreshProviderImpl(provider, false, true, {});
+}
+
+void ProviderManager::retryDeclinedProbes(const QStringList& keys) {
+    QSet<AIProviderType> providers;
+    for (const QString& key : keys)
+        if (const auto p = ProbeGate::providerOfKey(key)) providers.insert(*p);
+    for (AIProviderType p : allProviderTypes()) {
+        if (!providers.contains(p)) continue;
+        qCDebug(logProvider, "Probe slot free: refreshing %s again", qUtf8Printable(rawValue(p)));
+        // The fetch that was declined may not have been filed yet: the next one
+        // follows it. Either way the manager's cooldown, stamped by the declined
+        // fetch, does not hold this one back.
+        if (inFlightRefreshes_.contains(p)) probeRetries_.insert(p);
+        else refreshProviderImpl(p, false, true, {});
+    }
 }
 
 void ProviderManager::handleFetchFailure(AIProviderType provider,

@@ -28,6 +28,7 @@ class AIActivityRuleRegistry;
 class InotifyFolderWatcher;
 class MeterixPreferences;
 class PowerMonitor;
+class ProbeGate;
 class RunningApplications;
 struct ResolvedAccount;
 
@@ -53,6 +54,9 @@ class ProviderManager : public QObject {
         InotifyFolderWatcher* watcher = nullptr;
         AIActivityRuleRegistry* ruleRegistry = nullptr;
         RunningApplications* runningApplications = nullptr;
+        // The probe gate the adapters ask: a provider whose probe it declined
+        // for want of the slot is refreshed again as soon as the slot frees.
+        ProbeGate* probeGate = nullptr;
         PowerMonitor* powerMonitor = nullptr;
         const Clock* clock = &Clock::system();
         TimerSource* timers = nullptr; // a QtTimerSource of our own when absent
@@ -163,6 +167,7 @@ class ProviderManager : public QObject {
                     bool forceSync);
     void finishFetch(AIProviderType provider, const FetchOutcome& outcome);
     void endFetch(AIProviderType provider);
+    void retryDeclinedProbes(const QStringList& keys);
     void handleFetchFailure(AIProviderType provider, const std::optional<QString>& errorDescription,
                             Done done);
     void discoverAccountsBeforeFiling(const QList<UsageSnapshot>& fetched, AIProviderType provider,
@@ -203,6 +208,7 @@ class ProviderManager : public QObject {
     QHash<AIProviderType, TimerSource::Id> inUseTimers_;
     QHash<AIProviderType, QList<Done>> inFlightRefreshes_; // the waiters of each running fetch
     QHash<AIProviderType, QSet<QString>> pendingRescanAccounts_;
+    QSet<AIProviderType> probeRetries_; // to refresh again once their fetch in flight ends
     std::optional<TimerSource::Id> pollTimer_;
     bool accepting_ = true;
     bool monitoring_ = false;

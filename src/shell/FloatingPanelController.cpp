@@ -114,9 +114,9 @@ bool FloatingPanelController::isLocationInsideBar(const QPointF& location, const
 }
 
 bool FloatingPanelController::isLocationInsideCard(const QPointF& location, const QSizeF& window, bool opensUpward,
-                                                   double band, bool cardOpen) {
+                                                   double band, bool cardOpen, double cardShift) {
     if (!cardOpen) return false;
-    const double left = (window.width() - Metric::detailWidth) / 2;
+    const double left = (window.width() - Metric::detailWidth) / 2 + cardShift;
     if (location.x() < left || location.x() > left + Metric::detailWidth) return false;
     return opensUpward ? location.y() >= 0 && location.y() <= window.height() - band
                        : location.y() >= band && location.y() <= window.height();
@@ -163,10 +163,15 @@ void FloatingPanelController::setupPanel() {
                                preferences_.panelHeight(), placement_);
     if (!panelFactory_) return;
     pendingInitialPlacement_ = choice.placement;
-    panel_ = panelFactory_(choice.initialFrame);
+    // A place saved partly past a side still shows whole, even before the
+    // content's first report re-anchors it.
+    QRectF initialFrame = placement_.clampToScreens(choice.initialFrame);
+    initialFrame.moveTopLeft(QPointF(std::round(initialFrame.x()), std::round(initialFrame.y())));
+    panel_ = panelFactory_(initialFrame);
     if (!panel_) return;
-    currentPanelWidth_ = choice.initialFrame.width();
-    restingBarFrame_ = choice.initialFrame;
+    currentPanelWidth_ = initialFrame.width();
+    restingBarFrame_ = initialFrame;
+    restingWithCat_ = preferences_.pixelCatEnabled();
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
         filterInstalled_ = true;
@@ -192,18 +197,23 @@ void FloatingPanelController::setupObservers() {
 void FloatingPanelController::screenParametersChanged() {
     if (!panel_) return;
     const QRectF clamped = placement_.clampToScreens(restingBarFrame_);
-    if (clamped.topLeft() == restingBarFrame_.topLeft()) return;
-    restingBarFrame_.moveTopLeft(clamped.topLeft());
-    const QRectF current = panel_->frame();
-    if (isCardMode(isCardOpen(), current.height())) {
-        // The window also holds the card: moving its origin to the bar's would
-        // put the bar where the card was. Re-anchor the whole window instead.
-        panel_->setFrame(placement_.clampToScreens(
-            PanelReanchor::frame(restingBarFrame_, current.size(), opensUpward_, PanelHorizontalPin::center)));
-    } else {
-        panel_->setOrigin(restingBarFrame_.topLeft());
+    if (clamped.topLeft() != restingBarFrame_.topLeft()) {
+        restingBarFrame_.moveTopLeft(clamped.topLeft());
+        const QRectF current = panel_->frame();
+        if (isCardMode(isCardOpen(), current.height())) {
+            // The window also holds the card: moving its origin to the bar's would
+            // put the bar where the card was. Re-anchor the whole window instead.
+            panel_->setFrame(placement_.fitCardWindow(
+                PanelReanchor::frame(restingBarFrame_, current.size(), opensUpward_, PanelHorizontalPin::center),
+                restingBarFrame_));
+        } else {
+            panel_->setOrigin(restingBarFrame_.topLeft());
+        }
+        persistRestingFrame();
     }
-    persistRestingFrame();
+    // The screen's edges may have moved without the bar: an open card follows
+    // them (the content reports its new width, which re-anchors the window).
+    if (!isDragging_) setCardShift(placement_.cardShift(restingBarFrame_, Metric::detailWidth));
 }
 
 // MARK: - Size reports
@@ -212,6 +222,7 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
     if (!panel_) return;
     if (!std::isfinite(size.width()) || !std::isfinite(size.height())) return;
     if (!(size.width() > 10) || !(size.height() > 10)) return;
+    followCatBand();
     if (isDragging_) {
         pendingContentSize_ = size;
         return;
@@ -223,9 +234,12 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
 
     if (differsByMoreThanOnePoint(floored, current.size())) {
         if (cardMode) {
-            // The card grows away from the bar; the bar stays where it rests.
-            panel_->setFrame(placement_.clampToScreens(
-                PanelReanchor::frame(restingBarFrame_, floored, opensUpward_, PanelHorizontalPin::center)));
+            // The card grows away from the bar; the bar stays where it rests, and
+            // the card stands inside the screen (cardShift across, the window's
+            // height fitted up or down).
+            panel_->setFrame(placement_.fitCardWindow(
+                PanelReanchor::frame(restingBarFrame_, floored, opensUpward_, PanelHorizontalPin::center),
+                restingBarFrame_));
         } else {
             checkPlacementDirection();
             QRectF anchor;
@@ -248,8 +262,11 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
                     break;
                 }
             }
-            const QRectF next =
-                placement_.clampToScreens(PanelReanchor::frame(anchor, floored, opensUpward_, pin));
+            // Whole pixels, as after a drag: a visible frame may end on a half
+            // (a 25 px panel at twice the scale), and the card's window, rounded
+            // itself, would then move the bar by that half.
+            QRectF next = placement_.clampToScreens(PanelReanchor::frame(anchor, floored, opensUpward_, pin));
+            next.moveTopLeft(QPointF(std::round(next.x()), std::round(next.y())));
             restingBarFrame_ = next;
             panel_->setFrame(next);
             persistRestingFrame();
@@ -265,7 +282,26 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
 
 void FloatingPanelController::checkPlacementDirection() {
     if (!panel_ || isDragging_ || isCardOpen()) return;
-    setOpensUpward(opensUpwardFor(isZero(restingBarFrame_) ? panel_->frame() : restingBarFrame_, placement_));
+    const QRectF bar = isZero(restingBarFrame_) ? panel_->frame() : restingBarFrame_;
+    setOpensUpward(opensUpwardFor(bar, placement_));
+    setCardShift(placement_.cardShift(bar, Metric::detailWidth));
+}
+
+void FloatingPanelController::setCardShift(double value) {
+    if (value == cardShift_) return;
+    cardShift_ = value;
+    Q_EMIT cardShiftChanged(value);
+}
+
+void FloatingPanelController::followCatBand() {
+    const bool withCat = preferences_.pixelCatEnabled();
+    if (withCat == restingWithCat_) return;
+    restingWithCat_ = withCat;
+    if (isZero(restingBarFrame_)) return;
+    // The cat's band lies above the bar: the resting frame gains or loses it at
+    // its top, so the bar itself stays where it is on screen whichever edge the
+    // window is re-anchored by.
+    restingBarFrame_.setTop(restingBarFrame_.top() + (withCat ? -Metric::pixelCatBand : Metric::pixelCatBand));
 }
 
 void FloatingPanelController::setOpensUpward(bool value) {
@@ -338,7 +374,8 @@ void FloatingPanelController::handleMouseEvent(MouseEventKind kind, const QPoint
     const bool cardOpen = isCardOpen();
     const double band = barBand();
     const bool insideBar = isLocationInsideBar(location, panelFrame.size(), opensUpward_, band);
-    const bool insideCard = isLocationInsideCard(location, panelFrame.size(), opensUpward_, band, cardOpen);
+    const bool insideCard =
+        isLocationInsideCard(location, panelFrame.size(), opensUpward_, band, cardOpen, cardShift_);
 
     switch (kind) {
     case MouseEventKind::rightDown:

@@ -40,6 +40,7 @@ struct PanelDragAnchor {
 class FloatingPanelController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool opensUpward READ opensUpward NOTIFY opensUpwardChanged)
+    Q_PROPERTY(double cardShift READ cardShift NOTIFY cardShiftChanged)
 
 public:
     // The first placement of the window, consumed by the first size report.
@@ -92,8 +93,8 @@ public:
     // The content's measured size. Sizes of 10 or less are ignored; during a drag
     // the size waits for the release.
     void updateContentSize(const QSizeF& size);
-    // Recomputes opensUpward from the resting frame; never under an open card or
-    // during a drag.
+    // Recomputes opensUpward and cardShift from the resting frame; never under
+    // an open card or during a drag.
     void checkPlacementDirection();
     // The displays changed: the bar is brought back onto a screen.
     void screenParametersChanged();
@@ -108,6 +109,11 @@ public:
     void handleMouseEvent(MouseEventKind kind, const QPointF& globalPosition, bool inPanelWindow);
 
     bool opensUpward() const { return opensUpward_; }
+    // How far the card stands sideways from under the bar's centre, so that it
+    // opens inside the visible frame of the bar's screen (negative: to the left).
+    // The bar's content lays the card out with it and widens itself evenly, so
+    // the window stays centred on the bar.
+    double cardShift() const { return cardShift_; }
     bool isDragging() const { return isDragging_; }
     bool hasDraggedRecently() const { return hasDraggedRecently_; }
     bool isCatDragging() const { return isCatDragging_; }
@@ -142,7 +148,7 @@ public:
     // Window-relative hit tests (origin at the window's top-left).
     static bool isLocationInsideBar(const QPointF& location, const QSizeF& window, bool opensUpward, double band);
     static bool isLocationInsideCard(const QPointF& location, const QSizeF& window, bool opensUpward, double band,
-                                     bool cardOpen);
+                                     bool cardOpen, double cardShift = 0);
     // The bar's part of a window that also shows the card.
     static QRectF barFrameWithin(const QRectF& panel, const QSizeF& restingSize, bool opensUpward);
     static bool passesDragThreshold(const QPointF& press, const QPointF& location);
@@ -153,6 +159,7 @@ public:
 
 Q_SIGNALS:
     void opensUpwardChanged(bool opensUpward);
+    void cardShiftChanged(double cardShift);
     // The window became visible (the first paint follows).
     void revealed();
 
@@ -168,6 +175,8 @@ private:
     void revealPanel();
     void persistRestingFrame();
     void setOpensUpward(bool value);
+    void setCardShift(double value);
+    void followCatBand();
     void beginDrag();
     void endPress();
 
@@ -186,6 +195,9 @@ private:
     bool isCatDragging_ = false;
     bool isHoveringCat_ = false;
     bool opensUpward_ = false;
+    double cardShift_ = 0;
+    // Whether the resting frame holds the cat's band above the bar.
+    bool restingWithCat_ = false;
     QRectF restingBarFrame_;
     QPointF pressLocationInWindow_;
     std::optional<PanelDragAnchor> dragAnchor_;

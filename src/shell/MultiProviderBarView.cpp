@@ -75,8 +75,10 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
         relayout();
     });
     connect(&Localization::shared(), &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
-    if (controller_)
+    if (controller_) {
         connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
+        connect(controller_, &FloatingPanelController::cardShiftChanged, this, &MultiProviderBarView::relayout);
+    }
     applyTexts();
     rebuild();
 }
@@ -171,7 +173,8 @@ double MultiProviderBarView::capsuleWidth(int segmentCount) {
 }
 
 MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool catEnabled,
-                                                          std::optional<QSizeF> cardSize, bool opensUpward) {
+                                                          std::optional<QSizeF> cardSize, bool opensUpward,
+                                                          double cardShift) {
     const double bleed = Metric::panelBleed;
     const double catBand = catEnabled ? Metric::pixelCatBand : 0;
     const double barWidth = capsuleWidth(segmentCount);
@@ -179,7 +182,7 @@ MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool
     double width = barWidth;
     double height = barStack;
     if (cardSize) {
-        width = std::max(width, cardSize->width());
+        width = std::max(width, cardSize->width() + 2 * std::abs(cardShift));
         height += Metric::stackGap + cardSize->height();
     }
     Layout l;
@@ -191,7 +194,8 @@ MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool
             cardTop = bleed;
             barTop = bleed + cardSize->height() + Metric::stackGap;
         }
-        l.card = QRectF(bleed + (width - cardSize->width()) / 2, cardTop, cardSize->width(), cardSize->height());
+        l.card = QRectF(bleed + (width - cardSize->width()) / 2 + cardShift, cardTop, cardSize->width(),
+                        cardSize->height());
     }
     l.capsule = QRectF(bleed + (width - barWidth) / 2, barTop + catBand, barWidth, Metric::barHeight);
     return l;
@@ -206,7 +210,7 @@ MultiProviderBarView::Layout MultiProviderBarView::currentLayout() const {
                           std::max(0, hint.height() - shadow.top() - shadow.bottom()));
     }
     const bool upward = controller_ && controller_->opensUpward();
-    return layout(int(segments_.size()), catEnabled_, cardSize, upward);
+    return layout(int(segments_.size()), catEnabled_, cardSize, upward, controller_ ? controller_->cardShift() : 0);
 }
 
 QPointF MultiProviderBarView::contentOrigin(const Layout& l) const {

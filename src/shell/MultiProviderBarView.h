@@ -98,7 +98,10 @@ public:
     static UsageTier ambientTier(const State& state, const QDateTime& now);
 
     static double capsuleWidth(int segmentCount);
-    static Layout layout(int segmentCount, bool catEnabled, std::optional<QSizeF> cardSize, bool opensUpward);
+    // cardShift moves the card sideways from under the capsule's centre; the
+    // content widens evenly on both sides, so the capsule stays centred in it.
+    static Layout layout(int segmentCount, bool catEnabled, std::optional<QSizeF> cardSize, bool opensUpward,
+                         double cardShift = 0);
 
     QSizeF contentSize() const { return currentLayout().contentSize; }
     // The capsule in this widget's coordinates.

@@ -57,6 +57,18 @@ QRectF ScreenPlacementEngine::clampToScreens(const QRectF& frame) const {
     return clampToScreens(screens(), frame, topMargin);
 }
 
+double ScreenPlacementEngine::cardShift(const QRectF& barFrame, double cardWidth) const {
+    const QList<ScreenArea> all = screens();
+    if (all.isEmpty()) return 0;
+    return cardShift(barFrame.center().x(), cardWidth, screen(all, barFrame.center()).visibleFrame);
+}
+
+QRectF ScreenPlacementEngine::fitCardWindow(const QRectF& window, const QRectF& barFrame) const {
+    const QList<ScreenArea> all = screens();
+    if (all.isEmpty()) return window;
+    return fitVertically(window, screen(all, barFrame.center()).visibleFrame, topMargin);
+}
+
 QRectF ScreenPlacementEngine::mainVisibleFrame() const {
     const QList<ScreenArea> all = screens();
     return all.isEmpty() ? fallbackVisibleFrame() : all.constFirst().visibleFrame;
@@ -98,10 +110,14 @@ QRectF ScreenPlacementEngine::clampToScreens(const QList<ScreenArea>& screens, c
     for (const ScreenArea& s : screens) {
         const QRectF& v = s.visibleFrame;
         if (!visibleHoldsCentre(v, centre)) continue;
-        // Mostly on this screen: only bring the top and then the bottom back in.
-        if (f.top() < v.top()) f.moveTop(v.top() + topMargin);
-        if (f.bottom() > v.bottom()) f.moveTop(v.bottom() - kOnScreenBottomGap - f.height());
-        return f;
+        // Mostly on this screen: bring it in across (a bar partly past a side
+        // would keep segments out of reach), then the top and the bottom.
+        if (f.left() < v.left() || f.width() > v.width()) {
+            f.moveLeft(v.left());
+        } else if (f.right() > v.right()) {
+            f.moveLeft(v.right() - f.width());
+        }
+        return fitVertically(f, v, topMargin);
     }
     const QRectF v = screen(screens, centre).visibleFrame;
     if (f.width() > v.width()) f.setWidth(v.width() - 2 * kOffScreenGap);
@@ -115,6 +131,24 @@ QRectF ScreenPlacementEngine::clampToScreens(const QList<ScreenArea>& screens, c
         return f;
     }
     if (f.bottom() > v.bottom()) f.moveTop(v.bottom() - f.height() - kOffScreenGap);
+    return f;
+}
+
+double ScreenPlacementEngine::cardShift(double barCentreX, double cardWidth, const QRectF& visibleFrame) {
+    const double left = barCentreX - cardWidth / 2;
+    const double right = barCentreX + cardWidth / 2;
+    const double roomLeft = visibleFrame.left() + cardEdgeGap;
+    const double roomRight = visibleFrame.right() - cardEdgeGap;
+    // A card wider than the room keeps its leading edge (the header) in it.
+    if (left < roomLeft || cardWidth > roomRight - roomLeft) return std::ceil(roomLeft - left);
+    if (right > roomRight) return std::floor(roomRight - right);
+    return 0;
+}
+
+QRectF ScreenPlacementEngine::fitVertically(const QRectF& frame, const QRectF& visibleFrame, double topMargin) {
+    QRectF f = frame;
+    if (f.top() < visibleFrame.top()) f.moveTop(visibleFrame.top() + topMargin);
+    if (f.bottom() > visibleFrame.bottom()) f.moveTop(visibleFrame.bottom() - kOnScreenBottomGap - f.height());
     return f;
 }
 

@@ -43,8 +43,21 @@ public:
     ScreenArea screen(const QPointF& point) const;
 
     // The frame moved (narrowed, when it is off every screen and wider than the
-    // nearest one) so that it lies on a screen. Not rounded.
+    // nearest one) so that it lies on a screen: wholly inside the visible frame
+    // across, unless it is wider. Not rounded.
     QRectF clampToScreens(const QRectF& frame) const;
+
+    // How far the detail card stands sideways from under the centre of the bar
+    // (its resting frame), so that the card, cardWidth wide, lies inside the
+    // visible frame of the bar's screen with cardEdgeGap to spare on either
+    // side; 0 when it fits there already. Whole pixels.
+    double cardShift(const QRectF& barFrame, double cardWidth) const;
+    // The window that holds the bar and its card, moved up or down (never
+    // sideways: the bar must not move across) so that it lies inside the visible
+    // frame of the bar's screen: a top above it comes back topMargin below the
+    // visible top, then a bottom below it comes back 4 above the visible bottom.
+    QRectF fitCardWindow(const QRectF& window, const QRectF& barFrame) const;
+    static constexpr double cardEdgeGap = 8;
 
     // The visible frame of the primary screen, else (0, 0, 1440, 900).
     QRectF mainVisibleFrame() const;
@@ -58,6 +71,8 @@ public:
     // Pure forms, on an explicit list.
     static ScreenArea screen(const QList<ScreenArea>& screens, const QPointF& point);
     static QRectF clampToScreens(const QList<ScreenArea>& screens, const QRectF& frame, double topMargin);
+    static double cardShift(double barCentreX, double cardWidth, const QRectF& visibleFrame);
+    static QRectF fitVertically(const QRectF& frame, const QRectF& visibleFrame, double topMargin);
 
 private:
     ScreenSource screens_;

@@ -138,3 +138,49 @@ TEST(ProbeGate, MovedTicketReleasesOnce) {
     a.release();
     EXPECT_FALSE(gate.isBusy());
 }
+
+// Keys declined only for the slot wait for it; when it frees they are handed on
+// once, after the gate's lock is let go (the handler may ask the gate again).
+// Keys declined for their own run or floor do not wait.
+TEST(ProbeGate, KeysDeclinedForTheSlotAreHandedOnOnceWhenItFrees) {
+    FakeClock clock;
+    ProbeGate gate(clock);
+    QList<QStringList> handed;
+    gate.setSlotFreedHandler([&](const QStringList& keys) {
+        handed.append(keys);
+        EXPECT_FALSE(gate.isBusy());
+    });
+    const QString other = QStringLiteral("claude:/home/u/.claude-work/.claude.json");
+    ASSERT_TRUE(gate.admit(kAgy, 180)); // stamped; its floor runs from now
+    clock.advance(10);
+    {
+        auto running = gate.admit(kClaude, 300);
+        ASSERT_TRUE(running);
+        EXPECT_FALSE(gate.admit(kClaude, 300)); // already probing: not waiting
+        EXPECT_FALSE(gate.admit(other, 300));
+        EXPECT_FALSE(gate.admit(kAgy, 180));
+        EXPECT_FALSE(gate.admit(kAgy, 180)); // asked twice, handed on once
+        EXPECT_EQ(gate.waitingKeys(), (QStringList{kAgy, other}));
+        EXPECT_TRUE(handed.isEmpty());
+    }
+    EXPECT_EQ(handed, (QList<QStringList>{{kAgy, other}}));
+    EXPECT_TRUE(gate.waitingKeys().isEmpty());
+
+    // The floor declines without waiting; a key admitted is no longer waiting.
+    EXPECT_FALSE(gate.admit(kAgy, 180));
+    {
+        auto running = gate.admit(other, 300);
+        ASSERT_TRUE(running);
+        EXPECT_FALSE(gate.admit(kClaude, 300)); // its floor has not passed either, but the slot is checked first
+        EXPECT_EQ(gate.waitingKeys(), QStringList{kClaude});
+    }
+    EXPECT_EQ(handed.size(), 2);
+    EXPECT_EQ(handed.last(), QStringList{kClaude});
+    { auto ticket = gate.admit(other, 0); }
+    EXPECT_EQ(handed.size(), 2) << "nothing was waiting";
+
+    EXPECT_EQ(ProbeGate::providerOfKey(kClaude), AIProviderType::claudeCode);
+    EXPECT_EQ(ProbeGate::providerOfKey(QStringLiteral("claude:default")), AIProviderType::claudeCode);
+    EXPECT_EQ(ProbeGate::providerOfKey(kAgy), AIProviderType::antigravity);
+    EXPECT_EQ(ProbeGate::providerOfKey(QStringLiteral("codex:default")), std::nullopt);
+}

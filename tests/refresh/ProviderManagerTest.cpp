@@ -5,6 +5,8 @@
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
 #include "platform/RunningApplications.h"
+#include "providers/CLIProcessRunner.h"
+#include "providers/ProbeGate.h"
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/InotifyFolderWatcher.h"
 #include "support/FakeClock.h"
@@ -14,6 +16,7 @@
 #include "support/WaitUntil.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSettings>
 
@@ -113,6 +116,69 @@ class FakeAdapter final : public AIProviderAdapter {
     bool lastForce_ = false;
 };
 
+// A command-line client that runs until released, noting each run and how many
+// ran at once.
+class HeldRunner final : public CLIProcessRunner {
+  public:
+    std::optional<QString> run(const QString& command, const QStringList&, double, const EnvironmentOverrides&,
+                               const std::optional<QString>&) override {
+        {
+            std::lock_guard lock(mutex_);
+            runs_.append(command);
+            mostAtOnce_ = std::max(mostAtOnce_, ++running_);
+        }
+        client.passThrough();
+        std::lock_guard lock(mutex_);
+        --running_;
+        return std::nullopt;
+    }
+    QStringList runs() const {
+        std::lock_guard lock(mutex_);
+        return runs_;
+    }
+    int mostAtOnce() const {
+        std::lock_guard lock(mutex_);
+        return mostAtOnce_;
+    }
+    test::FetchGate client;
+
+  private:
+    mutable std::mutex mutex_;
+    QStringList runs_;
+    int running_ = 0;
+    int mostAtOnce_ = 0;
+};
+
+// An adapter that reads its usage by probing its client through the gate, as
+// the Claude Code and Antigravity adapters do; a declined fetch can be held
+// before it ends.
+class ProbingAdapter final : public AIProviderAdapter {
+  public:
+    ProbingAdapter(AIProviderType type, QString key, QString client, ProbeGate& gate, CLIProcessRunner& runner)
+        : type_(type), key_(std::move(key)), client_(std::move(client)), gate_(gate), runner_(runner) {}
+    AIProviderType type() const override { return type_; }
+    bool isDetected() const override { return true; }
+    bool checkAvailability() override { return true; }
+    UsageSnapshot fetchUsage(bool) override {
+        if (ProbeGate::Ticket ticket = gate_.admit(key_, 180)) {
+            runner_.run(client_, {QStringLiteral("-p"), QStringLiteral("/usage")}, 20, {}, std::nullopt);
+        } else {
+            ++declines;
+            afterDecline.passThrough();
+        }
+        return UsageSnapshot::simulatedFallback(type_);
+    }
+    std::atomic<int> declines{0};
+    test::FetchGate afterDecline;
+
+  private:
+    AIProviderType type_;
+    QString key_;
+    QString client_;
+    ProbeGate& gate_;
+    CLIProcessRunner& runner_;
+};
+
 class Manager : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -132,7 +198,8 @@ class Manager : public ::testing::Test {
     void build(bool monitor = false) {
         ProviderManager::Dependencies d;
         for (AIProviderType p : allProviderTypes())
-            d.adapters.append(adapters[p]);
+            d.adapters.append(replacements.contains(p) ? replacements[p] : adapters[p]);
+        d.probeGate = probeGate;
         d.accountRegistry = registry.get();
         d.usageStore = store.get();
         d.preferences = preferences.get();
@@ -160,6 +227,8 @@ class Manager : public ::testing::Test {
     std::unique_ptr<AccountRegistry> registry;
     std::unique_ptr<AccountUsageStore> store;
     QHash<AIProviderType, std::shared_ptr<FakeAdapter>> adapters;
+    QHash<AIProviderType, std::shared_ptr<AIProviderAdapter>> replacements; // instead of the fakes
+    ProbeGate* probeGate = nullptr;
     std::atomic<bool> lidClosed{false};
     InotifyFolderWatcher* watcher = nullptr;
     AIActivityRuleRegistry* ruleRegistry = nullptr;
@@ -248,6 +317,55 @@ TEST_F(Manager, TwoRefreshesOfOneProviderShareOneFetch) {
     ASSERT_TRUE(test::waitUntil([&] { return done == 2; }));
     EXPECT_EQ(claude.calls(), 1);
     EXPECT_EQ(manager->snapshots()[AIProviderType::claudeCode].hourlyRemainingPercentage, 50);
+}
+
+// At start Claude Code's probe takes the one slot; Antigravity's, declined for
+// it, runs as soon as the slot frees (not a poll later), once, and never beside
+// another probe: whether its declined fetch was filed before the slot freed or
+// was still under way.
+TEST_F(Manager, AProbeDeclinedForTheSlotRunsOnceAsSoonAsTheSlotFrees) {
+    for (const bool filedFirst : {true, false}) {
+        SCOPED_TRACE(filedFirst ? "declined fetch filed first" : "declined fetch still under way");
+        ProbeGate gate(clock);
+        HeldRunner runner;
+        auto claude = std::make_shared<ProbingAdapter>(AIProviderType::claudeCode, QStringLiteral("claude:default"),
+                                                       QStringLiteral("claude"), gate, runner);
+        auto agy = std::make_shared<ProbingAdapter>(AIProviderType::antigravity, QStringLiteral("agy:default"),
+                                                    QStringLiteral("agy"), gate, runner);
+        replacements = {{AIProviderType::claudeCode, claude}, {AIProviderType::antigravity, agy}};
+        probeGate = &gate;
+        preferences->setEnabledProviders(QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::antigravity});
+        build();
+        runner.client.hold();
+        if (!filedFirst) agy->afterDecline.hold();
+        const auto releaseAll = qScopeGuard([&] {
+            runner.client.release();
+            agy->afterDecline.release();
+            manager.reset();
+        });
+
+        // Claude Code's probe takes the slot first; Antigravity's is refused.
+        bool done = false;
+        manager->refreshProvider(AIProviderType::claudeCode, false, [&] { done = true; });
+        ASSERT_TRUE(test::waitUntil([&] { return runner.runs() == QStringList{"claude"}; }));
+        manager->refreshProvider(AIProviderType::antigravity, false);
+        ASSERT_TRUE(test::waitUntil([&] { return agy->declines == 1; }));
+        EXPECT_EQ(gate.waitingKeys(), QStringList{"agy:default"});
+        if (filedFirst) ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::antigravity); }));
+
+        runner.client.release(); // Claude Code's probe ends: the slot is free
+        if (!filedFirst) {
+            ASSERT_TRUE(test::waitUntil([&] { return gate.waitingKeys().isEmpty(); }));
+            agy->afterDecline.release();
+        }
+        ASSERT_TRUE(test::waitUntil([&] {
+            return done && runner.runs().size() == 2 && !manager->isFetching(AIProviderType::antigravity);
+        }));
+        EXPECT_EQ(runner.runs(), (QStringList{"claude", "agy"}));
+        EXPECT_EQ(runner.mostAtOnce(), 1);
+        EXPECT_EQ(agy->declines, 1);
+        EXPECT_TRUE(gate.waitingKeys().isEmpty());
+    }
 }
 
 TEST_F(Manager, CooldownRefusesAt44Point5AndAllows45Seconds) {

@@ -1,5 +1,7 @@
 #include "shell/ScreenPlacementEngine.h"
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace meterix {
@@ -17,8 +19,71 @@ TEST(ScreenPlacement, FrameInsideAVisibleFrameIsUnchanged) {
 }
 
 TEST(ScreenPlacement, TopAboveTheVisibleTopComesBackEightBelowIt) {
-    // The right edge sticks out past 1440; only the height is corrected.
-    EXPECT_EQ(clamp(QRectF(1200, 10, 380, 58)), QRectF(1200, 33, 380, 58));
+    EXPECT_EQ(clamp(QRectF(600, 10, 380, 58)), QRectF(600, 33, 380, 58));
+}
+
+// A bar whose centre is on a screen but which sticks out past a side comes
+// wholly inside across (no gap: it only has to be whole), on every display
+// and at any scale; one wider than the visible frame keeps its left edge in.
+TEST(ScreenPlacement, BarPartlyPastASideComesWhollyInsideAcross) {
+    const ScreenArea at2x{QRectF(0, 0, 720, 450), QRectF(0, 12.5, 720, 437.5)};
+    const ScreenArea external{QRectF(1440, 0, 1920, 1080), QRectF(1440, 0, 1920, 1040)};
+    struct Row {
+        QList<ScreenArea> screens;
+        QRectF frame;
+        QRectF clamped;
+    };
+    const QList<Row> rows{
+        {{kLaptop}, QRectF(1250, 300, 280, 74), QRectF(1160, 300, 280, 74)},
+        {{kLaptop}, QRectF(-100, 300, 280, 74), QRectF(0, 300, 280, 74)},
+        {{kLaptop}, QRectF(1200, 10, 380, 58), QRectF(1060, 33, 380, 58)},
+        {{kLaptop}, QRectF(1200, 871, 380, 58), QRectF(1060, 838, 380, 58)},
+        {{kLaptop}, QRectF(-100, 300, 1600, 74), QRectF(0, 300, 1600, 74)},
+        {{at2x}, QRectF(600.5, 100, 209.5, 94), QRectF(510.5, 100, 209.5, 94)},
+        {{at2x}, QRectF(-30, 2, 140, 94), QRectF(0, 20.5, 140, 94)},
+        {{kLaptop, external}, QRectF(3200, 500, 209, 94), QRectF(3151, 500, 209, 94)},
+        // Centre on the first display, right edge on the second: inside the first.
+        {{kLaptop, external}, QRectF(1300, 500, 209, 94), QRectF(1231, 500, 209, 94)},
+    };
+    for (const Row& r : rows) EXPECT_EQ(clamp(r.frame, r.screens), r.clamped) << ::testing::PrintToString(r.frame);
+}
+
+// The card opens under the bar's centre unless that would put it within 8 px
+// of a side of the bar's screen; then it moves across by whole pixels.
+TEST(ScreenPlacement, CardShiftKeepsTheCardEightInsideTheBarsScreen) {
+    const QRectF at2x(0, 12.5, 720, 437.5);
+    struct Row {
+        double barCentre;
+        QRectF visible;
+        double shift;
+    };
+    const QList<Row> rows{
+        {720, kLaptop.visibleFrame, 0},
+        {167, kLaptop.visibleFrame, 0},    // left edge exactly 8 in
+        {166.5, kLaptop.visibleFrame, 1},  // half a pixel short: a whole one across
+        {40, kLaptop.visibleFrame, 127},   // left edge at -119
+        {1273, kLaptop.visibleFrame, 0},   // right edge exactly 8 in
+        {1390, kLaptop.visibleFrame, -117},
+        {700.5, at2x, -148},
+        {3300, QRectF(1440, 0, 1920, 1040), -107},
+        {1500, QRectF(1440, 0, 1920, 1040), 107},
+        {150, QRectF(0, 0, 300, 600), 17}, // wider than the room: its left edge 8 in
+    };
+    for (const Row& r : rows)
+        EXPECT_DOUBLE_EQ(ScreenPlacementEngine::cardShift(r.barCentre, 318, r.visible), r.shift) << r.barCentre;
+}
+
+// The window holding bar and card moves only up or down, by the bar's rules.
+TEST(ScreenPlacement, CardWindowIsFittedVerticallyOnTheBarsScreenOnly) {
+    QList<ScreenArea> screens{kLaptop};
+    ScreenPlacementEngine engine([&] { return screens; });
+    const QRectF bar(1300, 800, 209, 94);
+    EXPECT_EQ(engine.fitCardWindow(QRectF(1226, 490, 358, 404), bar), QRectF(1226, 490, 358, 404));
+    EXPECT_EQ(engine.fitCardWindow(QRectF(1226, 600, 358, 404), bar), QRectF(1226, 492, 358, 404));
+    EXPECT_EQ(engine.fitCardWindow(QRectF(-50, 0, 358, 404), QRectF(0, 10, 209, 94)), QRectF(-50, 33, 358, 404));
+    screens.clear();
+    EXPECT_EQ(engine.fitCardWindow(QRectF(-50, 0, 358, 404), bar), QRectF(-50, 0, 358, 404));
+    EXPECT_DOUBLE_EQ(engine.cardShift(bar, 318), 0);
 }
 
 TEST(ScreenPlacement, BottomBelowTheVisibleBottomComesBackFourAboveIt) {
@@ -53,8 +118,8 @@ TEST(ScreenPlacement, FrameAboveTheNearestScreenKeepsItsBottomWhereItFalls) {
 TEST(ScreenPlacement, CentreOnTheVisibleTopIsOffTheScreenButOnTheBottomIsOn) {
     // Centre exactly on the visible top: off, so it is also moved in sideways.
     EXPECT_EQ(clamp(QRectF(1200, -4, 380, 58)), QRectF(1052, 33, 380, 58));
-    // Centre exactly on the visible bottom: on, so only the height changes.
-    EXPECT_EQ(clamp(QRectF(1200, 871, 380, 58)), QRectF(1200, 838, 380, 58));
+    // Centre exactly on the visible bottom: on, so the bar's rules apply.
+    EXPECT_EQ(clamp(QRectF(600, 871, 380, 58)), QRectF(600, 838, 380, 58));
 }
 
 TEST(ScreenPlacement, ClampWithoutScreensChangesNothing) {

@@ -14,3 +14,10 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
     *os << "}";
 }
 inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
+
+#include <QPointF>
+#include <QRectF>
+inline void PrintTo(const QPointF& p, std::ostream* os) { *os << "(" << p.x() << ", " << p.y() << ")"; }
+inline void PrintTo(const QRectF& r, std::ostream* os) {
+    *os << "(" << r.x() << ", " << r.y() << " " << r.width() << " x " << r.height() << ")";
+}

@@ -61,6 +61,11 @@ QList<xcb_atom_t> atomList(xcb_connection_t* c, xcb_window_t w, xcb_atom_t prope
 
 bool X11WindowTraits::isAvailable() { return connection() != nullptr; }
 
+bool X11WindowTraits::connectionBroken() {
+    xcb_connection_t* c = connection();
+    return c && xcb_connection_has_error(c) != 0;
+}
+
 void X11WindowTraits::applyFloatingTraits(QWindow* window) {
     xcb_connection_t* c = connection();
     if (!c || !window) return;

@@ -20,6 +20,9 @@ class X11WindowTraits {
 public:
     // Whether the application runs on an X server.
     static bool isAvailable();
+    // Whether the application's connection to its X server has broken (the
+    // server went away); false off X11.
+    static bool connectionBroken();
 
     // Creates the native window if needed and sets the hints. Call before show().
     static void applyFloatingTraits(QWindow* window);

@@ -1,0 +1,217 @@
+// The bar's content and its window controller together, on screens given by
+// number: where the detail card opens, and where the bar stays while the cat
+// comes and goes. The window is a stand-in that resizes the content to its
+// frame, as the real window does.
+#include "core/MeterixPreferences.h"
+#include "design/Metric.h"
+#include "shell/FloatingPanelController.h"
+#include "shell/MultiProviderBarView.h"
+#include "shell/ScreenPlacementEngine.h"
+
+#include "support/FakeClock.h"
+#include "support/FakeTimerSource.h"
+#include "support/QtPrinters.h"
+#include "support/Readings.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace meterix {
+namespace {
+
+using P = AIProviderType;
+std::string shown(const QRectF& r) { return ::testing::PrintToString(r); }
+
+// The same place on screen. The window is a whole number of pixels wide and
+// centred on the bar, while the bar's content may be a half pixel wider: the
+// capsule then stands a quarter pixel to one side or the other.
+::testing::AssertionResult samePlace(const QRectF& a, const QRectF& b) {
+    if (std::abs(a.x() - b.x()) <= 0.5 && a.y() == b.y() && a.size() == b.size())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << shown(a) << " is not at " << shown(b);
+}
+
+// 1440 x 900 with a 25 px panel along the top; the same display at twice the
+// scale (logical pixels, the panel 12.5 high); a second display to its right.
+const ScreenArea kLaptop{QRectF(0, 0, 1440, 900), QRectF(0, 25, 1440, 875)};
+const ScreenArea kLaptopAt2x{QRectF(0, 0, 720, 450), QRectF(0, 12.5, 720, 437.5)};
+const ScreenArea kExternal{QRectF(1440, 0, 1920, 1080), QRectF(1440, 0, 1920, 1040)};
+
+class ContentWindow final : public FloatingPanelSurface {
+  public:
+    ContentWindow(const QRectF& frame, QWidget& content) : frame_(frame), content_(content) { fit(); }
+    QRectF frame() const override { return frame_; }
+    void setFrame(const QRectF& frame) override {
+        frame_ = frame;
+        fit();
+    }
+    void setOrigin(const QPointF& origin) override { frame_.moveTopLeft(origin); }
+    bool isRevealed() const override { return true; }
+    void reveal() override {}
+    void orderFront() override {}
+    bool isWindow(const QObject*) const override { return false; }
+
+  private:
+    void fit() { content_.resize(frame_.size().toSize()); }
+    QRectF frame_;
+    QWidget& content_;
+};
+
+class BarOnScreens : public ::testing::Test {
+  protected:
+    BarOnScreens()
+        : settings_(std::make_shared<QSettings>(dir_.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat)),
+          prefs_(settings_), engine_([this] { return screens_; }) {}
+
+    // The bar with `providers` segments, its window restored at `saved`.
+    void launch(QList<ScreenArea> screens, QPointF saved, int providers, bool cat) {
+        screens_ = std::move(screens);
+        prefs_.setPixelCatEnabled(cat);
+        prefs_.setPanelOriginX(saved.x());
+        prefs_.setPanelOriginY(saved.y());
+        prefs_.setPanelWidth(MultiProviderBarView::layout(providers, cat, std::nullopt, false).contentSize.width());
+        prefs_.setPanelHeight(MultiProviderBarView::layout(providers, cat, std::nullopt, false).contentSize.height());
+        controller_ = std::make_unique<FloatingPanelController>(engine_, prefs_, timers_, clock_);
+        bar_ = std::make_unique<MultiProviderBarView>(prefs_, controller_.get(), clock_);
+        bar_->setCardFactory([](const UsageSnapshot&, std::function<void()>) {
+            auto* card = new QWidget;
+            card->setContentsMargins(20, 20, 20, 20); // the shadow's room
+            card->setFixedSize(int(Metric::detailWidth) + 40, 300 + 40);
+            return MultiProviderBarView::Card{card, [](const UsageSnapshot&) {}};
+        });
+        QObject::connect(bar_.get(), &MultiProviderBarView::contentSizeChanged, controller_.get(),
+                         &FloatingPanelController::updateContentSize);
+        QObject::connect(bar_.get(), &MultiProviderBarView::selectionRequested,
+                         [this](std::optional<P> p) {
+                             MultiProviderBarView::State s = bar_->state();
+                             s.selectedProvider = p;
+                             bar_->setState(s);
+                             controller_->cardStateChanged();
+                         });
+        controller_->setPanelFactory(
+            [this](const QRectF& frame) { return std::make_unique<ContentWindow>(frame, *bar_); });
+        controller_->setCardHooks([this] { return bar_->state().selectedProvider.has_value(); },
+                                  [this] { bar_->select(*bar_->state().selectedProvider); });
+        controller_->show();
+        MultiProviderBarView::State s;
+        const QList<P> all{P::claudeCode, P::openAICodex, P::antigravity, P::cursor};
+        for (int i = 0; i < providers; ++i) {
+            s.activeProviders.append(all[i]);
+            s.snapshots.insert(all[i], test::measuredReading(all[i], 70, clock_.now()));
+        }
+        bar_->setState(s);
+        bar_->show(); // lays itself out as the window resizes it
+        bar_->reportContentSize();
+        controller_->checkPlacementDirection();
+    }
+
+    QRectF window() const { return controller_->panel()->frame(); }
+    QRectF onScreen(const QRectF& inContent) const { return inContent.translated(window().topLeft()); }
+    QRectF capsule() const { return onScreen(bar_->capsuleRect()); }
+    QRectF card() const {
+        QWidget* c = bar_->card();
+        return c ? onScreen(QRectF(c->geometry()).marginsRemoved(QMarginsF(c->contentsMargins()))) : QRectF();
+    }
+    QRectF visibleFrameOfBar() const { return ScreenPlacementEngine::screen(screens_, capsule().center()).visibleFrame; }
+
+    QTemporaryDir dir_;
+    std::shared_ptr<QSettings> settings_;
+    MeterixPreferences prefs_;
+    QList<ScreenArea> screens_;
+    ScreenPlacementEngine engine_;
+    test::FakeClock clock_;
+    test::FakeTimerSource timers_{clock_};
+    std::unique_ptr<FloatingPanelController> controller_;
+    std::unique_ptr<MultiProviderBarView> bar_;
+};
+
+struct EdgeCase {
+    const char* name;
+    QList<ScreenArea> screens;
+    QPointF saved; // where the bar's window was saved, partly past an edge or corner
+    int providers;
+};
+
+TEST_F(BarOnScreens, CardOpensWhollyInsideTheScreenFromABarAtEveryEdgeAndCorner) {
+    const QList<EdgeCase> cases{
+        {"top left", {kLaptop}, {-120, 10}, 1},
+        {"top edge", {kLaptop}, {600, -30}, 2},
+        {"top right", {kLaptop}, {1330, 0}, 1},
+        {"right edge, dragged half past it", {kLaptop}, {1300, 400}, 3},
+        {"bottom right", {kLaptop}, {1360, 870}, 1},
+        {"bottom edge", {kLaptop}, {600, 880}, 2},
+        {"bottom left", {kLaptop}, {-60, 860}, 1},
+        {"left edge", {kLaptop}, {-100, 400}, 3},
+        {"2x: top left", {kLaptopAt2x}, {-50, 0}, 1},
+        {"2x: top right", {kLaptopAt2x}, {690, 5}, 1},
+        {"2x: right edge", {kLaptopAt2x}, {600.5, 340}, 2},
+        {"2x: bottom right", {kLaptopAt2x}, {650, 430}, 1},
+        {"2x: bottom left", {kLaptopAt2x}, {-80, 420}, 3},
+        {"second display, its right edge", {kLaptop, kExternal}, {3300, 500}, 2},
+        {"second display, its left edge over the first", {kLaptop, kExternal}, {1420, 30}, 1},
+    };
+    for (const EdgeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        launch(c.screens, c.saved, c.providers, true);
+        const QRectF visible = visibleFrameOfBar();
+        const QRectF resting = capsule();
+        EXPECT_TRUE(visible.contains(resting)) << shown(resting) << " in " << shown(visible);
+        EXPECT_EQ(window(), controller_->restingBarFrame());
+        EXPECT_EQ(QRectF(prefs_.panelOriginX(), prefs_.panelOriginY(), prefs_.panelWidth(), prefs_.panelHeight()),
+                  window());
+
+        bar_->select(P::claudeCode);
+        ASSERT_TRUE(bar_->card());
+        const QRectF opened = card();
+        EXPECT_TRUE(visible.contains(opened)) << shown(opened) << " in " << shown(visible);
+        EXPECT_TRUE(samePlace(capsule(), resting)) << "the bar moved when its card opened";
+        // Clicks on the card count as inside it, wherever it was moved to.
+        const QPointF cardMiddle = opened.center() - window().topLeft();
+        EXPECT_TRUE(FloatingPanelController::isLocationInsideCard(cardMiddle, window().size(),
+                                                                  controller_->opensUpward(), controller_->barBand(),
+                                                                  true, controller_->cardShift()));
+
+        bar_->select(P::claudeCode); // closed: the window is the bar again
+        EXPECT_TRUE(samePlace(capsule(), resting));
+        EXPECT_EQ(window(), controller_->restingBarFrame());
+    }
+}
+
+TEST_F(BarOnScreens, BarStaysPutOnScreenWhenTheCatComesAndGoes) {
+    struct Case {
+        const char* name;
+        QPointF saved;
+        bool cardOpen;
+        bool opensUpward;
+    };
+    const QList<Case> cases{
+        {"high on the screen: the card opens downward", {500, 200}, false, false},
+        {"low on the screen: the card opens upward", {500, 760}, false, true},
+        {"high, with its card open", {500, 200}, true, false},
+        {"low, with its card open", {500, 760}, true, true},
+    };
+    for (const Case& c : cases) {
+        for (const bool catFirst : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (catFirst ? ", cat on first" : ", cat off first"));
+            launch({kLaptop}, c.saved, 2, catFirst);
+            ASSERT_EQ(controller_->opensUpward(), c.opensUpward);
+            if (c.cardOpen) bar_->select(P::claudeCode);
+            const QRectF before = capsule();
+            const double height = window().height();
+
+            prefs_.setPixelCatEnabled(!catFirst);
+            EXPECT_DOUBLE_EQ(window().height() - height, catFirst ? -20 : 20);
+            EXPECT_TRUE(samePlace(capsule(), before));
+            prefs_.setPixelCatEnabled(catFirst);
+            EXPECT_TRUE(samePlace(capsule(), before));
+            if (c.cardOpen) bar_->select(P::claudeCode);
+            EXPECT_TRUE(samePlace(capsule(), before));
+            EXPECT_EQ(window(), controller_->restingBarFrame());
+        }
+    }
+}
+
+} // namespace
+} // namespace meterix
