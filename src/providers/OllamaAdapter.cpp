@@ -151,15 +151,15 @@ QString OllamaAdapter::serverAddress(const std::optional<QString>& ollamaHost) {
     }
     const int portValue = portNumber(port).value_or(defaultPort.toInt());
 
-    // A listening address is no place to connect to: the server listens here.
-    bool unspecified = false;
-    const Family family = ipFamily(host, &unspecified);
-    if (host.isEmpty() || (unspecified && family == Family::v4)) host = QStringLiteral("127.0.0.1");
-    else if (unspecified) host = QStringLiteral("::1");
-
     QUrl url;
     url.setScheme(scheme);
-    url.setHost(host);
+    url.setHost(host.isEmpty() ? QStringLiteral("127.0.0.1") : host);
+    // A listening address is no place to connect to: the server listens here.
+    // Judged on the host as the URL reads it, since it also takes shorthand
+    // such as "00.0.0" for 0.0.0.0.
+    bool unspecified = false;
+    const Family family = ipFamily(url.host(), &unspecified);
+    if (unspecified) url.setHost(family == Family::v4 ? QStringLiteral("127.0.0.1") : QStringLiteral("::1"));
     url.setPort(portValue);
     if (!path.isEmpty()) url.setPath(QLatin1Char('/') + path);
     // A host no URL can hold (blanks, stray brackets) names no server.
