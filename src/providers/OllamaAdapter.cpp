@@ -2,6 +2,7 @@
 
 #include "core/Json.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
@@ -131,6 +132,10 @@ QString OllamaAdapter::serverAddress(const std::optional<QString>& ollamaHost) {
         hostPort = QStringLiteral("ollama.com:443");
     }
 
+    // A scheme no URL can hold names no server.
+    static const QRegularExpression schemeForm(QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z][A-Za-z0-9+.-]*")));
+    if (!schemeForm.match(scheme).hasMatch()) return QString();
+
     QString path;
     if (const qsizetype slash = hostPort.indexOf(QLatin1Char('/')); slash >= 0) {
         path = hostPort.mid(slash + 1);
@@ -162,9 +167,13 @@ QString OllamaAdapter::serverAddress(const std::optional<QString>& ollamaHost) {
     if (unspecified) url.setHost(family == Family::v4 ? QStringLiteral("127.0.0.1") : QStringLiteral("::1"));
     url.setPort(portValue);
     if (!path.isEmpty()) url.setPath(QLatin1Char('/') + path);
-    // A host no URL can hold (blanks, stray brackets) names no server.
+    // A host no URL can hold (blanks, stray brackets, a fragment sign) names no
+    // server: the address must read back strictly as the URL it was built as.
     if (!url.isValid() || url.host().isEmpty()) return QString();
-    return url.toString(QUrl::FullyEncoded);
+    const QString address = url.toString(QUrl::FullyEncoded);
+    const QUrl readBack(address, QUrl::StrictMode);
+    if (!readBack.isValid() || readBack.host() != url.host()) return QString();
+    return address;
 }
 
 QString OllamaAdapter::tagsEndpoint() const {
