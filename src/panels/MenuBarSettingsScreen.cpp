@@ -241,7 +241,7 @@ void MenuBarSettingsScreen::syncSources() {
 
 QWidget* MenuBarSettingsScreen::experienceSection() {
     MeterixPreferences* prefs = context_.preferences;
-    sound_ = new MenuToggleRow(QStringLiteral("hand.tap.fill"), toQColors(SettingsModel::amberTile()),
+    sound_ = new MenuToggleRow(QStringLiteral("speaker.wave.2.fill"), toQColors(SettingsModel::amberTile()),
                                L10n::soundEffects().text(), L10n::soundEffectsSubtitle().text(),
                                prefs && prefs->soundEnabled(), [this](bool on) {
                                    if (context_.preferences) context_.preferences->setSoundEnabled(on);

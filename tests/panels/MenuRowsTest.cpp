@@ -208,7 +208,7 @@ TEST_F(MenuRowsTest, HeaderKeepsItsTitleBetweenMarginsAndReadsAsAScreen) {
 
 TEST_F(MenuRowsTest, SwitchFlipsOncePerClickAndIgnoresClicksWhileDisabled) {
     QList<bool> flips;
-    MenuToggleRow row(QStringLiteral("hand.tap.fill"), {QColor(255, 159, 10), QColor(194, 91, 0)},
+    MenuToggleRow row(QStringLiteral("speaker.wave.2.fill"), {QColor(255, 159, 10), QColor(194, 91, 0)},
                       QStringLiteral("Sound"), QStringLiteral("Haptics and sounds"), false,
                       [&flips](bool on) { flips << on; });
     SwitchToggleStyle* sw = row.switchControl();

@@ -45,7 +45,7 @@ const QStringList kViewSymbols = {
     QStringLiteral("person.crop.circle"),
     QStringLiteral("eye.slash"),
     QStringLiteral("eyes"),
-    QStringLiteral("hand.tap.fill"),
+    QStringLiteral("speaker.wave.2.fill"),
     QStringLiteral("cat.fill"),
     QStringLiteral("pawprint.fill"),
     QStringLiteral("bolt.fill"),

@@ -55,7 +55,7 @@ constexpr SymbolEntry kSymbols[] = {
     {"person.crop.circle", 0xe853, Painted::none},                            // account_circle
     {"eye.slash", 0xe8f5, Painted::none},                                     // visibility_off
     {"eyes", 0xe8f4, Painted::none},                                          // visibility
-    {"hand.tap.fill", 0xe913, Painted::none},                                 // touch_app
+    {"speaker.wave.2.fill", 0xe050, Painted::none},                           // volume_up
     {"cat.fill", 0, Painted::catFill},                                        // a cat's head
     {"pawprint.fill", 0xe91d, Painted::none},                                 // pets
     {"bolt.fill", 0xea0b, Painted::none},                                     // bolt
