@@ -34,9 +34,7 @@ protected:
         return answerBody(R"({"quota_snapshots":)" + quotaSnapshots + rest + "}");
     }
     QByteArray sentHeader(const char* name) {
-        UsageResponse r;
-        r.headers = transport.requests().last().headers;
-        return r.header(name).value_or(QByteArray());
+        return headerValue(transport.requests().last().headers, name).value_or(QByteArray());
     }
     void writeHosts(const char* file, const QByteArray& json) {
         home.write(QStringLiteral(".config/github-copilot/") + QLatin1String(file), json);
