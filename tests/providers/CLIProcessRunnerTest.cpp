@@ -146,14 +146,14 @@ TEST(RunnerEnvironment, HoldsOnlyTrustedFoldersAndTheClientsOwnVariables) {
 
         const QStringList path = seen.value(QStringLiteral("PATH")).split(QLatin1Char(':'));
         EXPECT_EQ(path.value(0), trusted) << client << ": the client's folder first";
-        EXPECT_EQ(path.count(trusted), 1) << client << ": a link to it is the same folder";
         EXPECT_TRUE(path.contains(belowSticky)) << client << ": a sticky folder above is fine";
         for (const QString& refused : {worldWritable, sticky, groupWritable, belowWritable, localBin})
             EXPECT_FALSE(path.contains(refused)) << client << " " << refused.toStdString();
         for (const QString& entry : path)
             EXPECT_TRUE(entry.startsWith(QLatin1Char('/')) && QFileInfo(entry).canonicalFilePath() == entry)
                 << client << " " << entry.toStdString();
-        EXPECT_EQ(QSet<QString>(path.begin(), path.end()).size(), path.size()) << client;
+        EXPECT_EQ(QSet<QString>(path.begin(), path.end()).size(), path.size())
+            << client << ": each folder once, a link to one being the same folder";
     }
 }
 
