@@ -15,6 +15,9 @@ namespace {
 const QDateTime kFebruary(QDate(2026, 2, 1), QTime(0, 0), Qt::UTC);
 const double kToFebruary = 16.5 * 86400; // from the fixture clock's 12:00 on 15 January
 const QString kUnlimited = QStringLiteral("Unlimited");
+QByteArray snapshots(const QByteArray& quotaSnapshots, const QByteArray& rest = {}) {
+    return R"({"quota_snapshots":)" + quotaSnapshots + rest + "}";
+}
 ModelQuotaItem item(const char* name, double left, const char* type, std::optional<double> countdown,
                     std::optional<QDateTime> at, std::optional<QString> pace = std::nullopt) {
     return ModelQuotaItem(QLatin1String(name), left, QLatin1String(type), countdown, at, pace);
@@ -30,9 +33,7 @@ protected:
         transport.respond(200, body);
         return adapter().fetchUsage(false);
     }
-    UsageSnapshot answer(const QByteArray& quotaSnapshots, const QByteArray& rest = {}) {
-        return answerBody(R"({"quota_snapshots":)" + quotaSnapshots + rest + "}");
-    }
+    UsageSnapshot answer(const QByteArray& quotaSnapshots) { return answerBody(snapshots(quotaSnapshots)); }
     QByteArray sentHeader(const char* name) {
         return headerValue(transport.requests().last().headers, name).value_or(QByteArray());
     }
@@ -122,16 +123,17 @@ TEST_F(CopilotTest, ThePublicHostEntryWinsInAFixedOrderAndBadTokensAreSkipped) {
     EXPECT_EQ(sentHeader("Authorization"), "token ghu_c");
 }
 
-// The allowances as GitHub sends them today: entitlement, remaining,
-// percent_remaining, unlimited and has_quota, with the plan and the renewal date.
+// The allowances as GitHub sends them today (entitlement, remaining,
+// percent_remaining, unlimited and has_quota, with the plan and the renewal
+// date) and as its editor clients read them.
 TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
+    const QDateTime ownReset(QDate(2026, 1, 20), QTime(0, 0), Qt::UTC);
     const char* unlimitedChat = R"("chat":{"entitlement":0,"remaining":0,"percent_remaining":100,"unlimited":true,
         "overage_count":0,"overage_permitted":false,"quota_id":"chat","timestamp_utc":"2026-01-15T11:00:00.000Z"},
         "completions":{"entitlement":0,"remaining":0,"percent_remaining":100,"unlimited":true,"quota_id":"completions"})";
     const struct {
         const char* what;
-        QByteArray quotas;
-        QByteArray rest;
+        QByteArray body;
         QList<ModelQuotaItem> items;
         double hourly;
         std::optional<double> weekly;
@@ -139,51 +141,88 @@ TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
         std::optional<QString> plan;
     } rows[] = {
         {"a Pro seat one request over its 300",
-         QByteArray(R"({"premium_interactions":{"entitlement":300,"remaining":-1,"quota_remaining":-1,
+         snapshots(QByteArray(R"({"premium_interactions":{"entitlement":300,"remaining":-1,"quota_remaining":-1,
              "percent_remaining":-0.33,"unlimited":false,"overage_count":1,"overage_permitted":true,
              "quota_id":"premium_interactions"},)") + unlimitedChat + "}",
          R"(,"quota_reset_date_utc":"2026-02-01T00:00:00.000Z","quota_reset_date":"2026-03-01",
-             "copilot_plan":"individual","access_type_sku":"plus_monthly_subscriber_quota")",
+             "copilot_plan":"individual","access_type_sku":"plus_monthly_subscriber_quota")"),
          {item("Premium Interactions", 0, "-1 / 300", kToFebruary, kFebruary),
           item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited),
           item("Completions", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
          0, 100, kToFebruary, QStringLiteral("Individual")},
         {"a business seat: unlimited chat and completions",
-         QByteArray(R"({"premium_interactions":{"entitlement":300,"remaining":255,"percent_remaining":85,
+         snapshots(QByteArray(R"({"premium_interactions":{"entitlement":300,"remaining":255,"percent_remaining":85,
              "unlimited":false},)") + unlimitedChat + "}",
-         R"(,"quota_reset_date":"2026-02-01","copilot_plan":"business")",
+         R"(,"quota_reset_date":"2026-02-01","copilot_plan":"business")"),
          {item("Premium Interactions", 85, "255 / 300", kToFebruary, kFebruary),
           item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited),
           item("Completions", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
          85, 100, kToFebruary, QStringLiteral("Business")},
         {"a free seat without premium requests, renewal as a date only",
-         R"({"premium_interactions":{"entitlement":0,"remaining":0,"percent_remaining":0,"unlimited":false,
+         snapshots(R"({"premium_interactions":{"entitlement":0,"remaining":0,"percent_remaining":0,"unlimited":false,
              "has_quota":false},
              "chat":{"entitlement":50,"remaining":40,"percent_remaining":80,"unlimited":false,"has_quota":true},
              "completions":{"entitlement":2000,"remaining":1500,"unlimited":false,"has_quota":true}})",
-         R"(,"quota_reset_date":"2026-02-01","copilot_plan":"free")",
+         R"(,"quota_reset_date":"2026-02-01","copilot_plan":"free")"),
          {item("Chat Requests", 80, "40 / 50", kToFebruary, kFebruary),
           item("Completions", 75, "1500 / 2000", kToFebruary, kFebruary)},
          80, 80, kToFebruary, QStringLiteral("Free")},
         {"percent_remaining missing: quota_remaining of entitlement; no renewal date: ten days",
-         R"({"premium_interactions":{"entitlement":300,"quota_remaining":75,"percent_remaining":"25"}})", "",
+         snapshots(R"({"premium_interactions":{"entitlement":300,"quota_remaining":75,"percent_remaining":"25"}})"),
          {item("Premium Interactions", 25, "75 / 300", std::nullopt, std::nullopt)}, 25, std::nullopt, 864000,
          std::nullopt},
         {"only a percentage; a renewal already past gives no countdown",
-         R"({"premium_interactions":{"entitlement":300,"percent_remaining":150}})",
-         R"(,"quota_reset_date_utc":"2026-01-01T00:00:00Z","copilot_plan":"")",
+         snapshots(R"({"premium_interactions":{"entitlement":300,"percent_remaining":150}})",
+                   R"(,"quota_reset_date_utc":"2026-01-01T00:00:00Z","copilot_plan":"")"),
          {item("Premium Interactions", 100, "Monthly", std::nullopt, std::nullopt)}, 100, std::nullopt,
          std::nullopt, std::nullopt},
         {"everything unlimited: full; an unreadable date falls back to the plain one",
-         QByteArray("{") + unlimitedChat + "}",
-         R"(,"quota_reset_date_utc":"soon","quota_reset_date":"2026-02-01","copilot_plan":"enterprise")",
+         snapshots(QByteArray("{") + unlimitedChat + "}",
+                   R"(,"quota_reset_date_utc":"soon","quota_reset_date":"2026-02-01","copilot_plan":"enterprise")"),
          {item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited),
           item("Completions", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
          100, 100, kToFebruary, QStringLiteral("Enterprise")},
+        // The shapes GitHub's editor clients read today (token-based billing, pooled allowances, the older
+        // free-plan answer), by the clients' own rules: has_quota is no verdict on a limited allowance; on an
+        // unlimited (pooled) one, false means the pool is spent; an entitlement may come as text.
+        {"token-based billing: 5 % left although has_quota is false, entitlement as text",
+         R"({"token_based_billing":true,"copilot_plan":"individual_pro","quota_reset_date_utc":"2026-02-01T00:00:00Z",
+             "quota_snapshots":{"premium_interactions":{"entitlement":"1500","quota_remaining":75,"percent_remaining":5,
+               "has_quota":false,"unlimited":false,"overage_permitted":false,"overage_count":0,"credits_used":1425},
+             "chat":{"entitlement":"0","percent_remaining":100,"has_quota":false,"unlimited":true}}})",
+         {item("Premium Interactions", 5, "75 / 1500", kToFebruary, kFebruary),
+          item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
+         5, 100, kToFebruary, QStringLiteral("Individual Pro")},
+        {"only quota_remaining of a text entitlement",
+         R"({"quota_reset_date":"2026-02-01","quota_snapshots":{"premium_interactions":
+             {"entitlement":"1000","quota_remaining":"250","unlimited":false}}})",
+         {item("Premium Interactions", 25, "250 / 1000", kToFebruary, kFebruary)}, 25, std::nullopt,
+         kToFebruary, std::nullopt},
+        {"a pooled enterprise allowance used up is empty, not unlimited",
+         R"({"copilot_plan":"enterprise","quota_reset_date":"2026-02-01","quota_snapshots":{
+             "premium_interactions":{"entitlement":0,"percent_remaining":100,"unlimited":true,"has_quota":false,
+               "overage_permitted":false},
+             "chat":{"entitlement":0,"percent_remaining":100,"unlimited":true,"has_quota":true}}})",
+         {item("Premium Interactions", 0, "Monthly", kToFebruary, kFebruary),
+          item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
+         0, 100, kToFebruary, QStringLiteral("Enterprise")},
+        {"an allowance's own renewal in Unix seconds governs its line",
+         QByteArray(R"({"quota_reset_date":"2026-02-01","quota_snapshots":{"premium_interactions":
+             {"entitlement":300,"remaining":150,"percent_remaining":50,"unlimited":false,"quota_reset_at":)") +
+             QByteArray::number(ownReset.toSecsSinceEpoch()) + "}}}",
+         {item("Premium Interactions", 50, "150 / 300", 4.5 * 86400, ownReset)}, 50, std::nullopt, kToFebruary,
+         std::nullopt},
+        {"the older free-plan answer without quota_snapshots",
+         R"({"access_type_sku":"free_limited_copilot","copilot_plan":"individual","chat_enabled":true,
+             "limited_user_quotas":{"chat":40,"completions":1500},"monthly_quotas":{"chat":50,"completions":2000},
+             "limited_user_reset_date":"2026-02-01"})",
+         {item("Chat Requests", 80, "40 / 50", kToFebruary, kFebruary),
+          item("Completions", 75, "1500 / 2000", kToFebruary, kFebruary)},
+         80, 80, kToFebruary, QStringLiteral("Individual")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        const UsageSnapshot s = answer(row.quotas, row.rest);
+        const UsageSnapshot s = answerBody(row.body);
         EXPECT_EQ(s.unavailableReason, std::nullopt);
         EXPECT_EQ(s.modelQuotas, row.items);
         EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
@@ -196,64 +235,6 @@ TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
     }
 }
 
-// The shapes GitHub's editor clients read today (token-based billing, pooled
-// allowances, the older free-plan answer), by the clients' own rules: has_quota
-// is no verdict on a limited allowance; on an unlimited (pooled) one, false
-// means the pool is spent; an entitlement may come as text.
-TEST_F(CopilotTest, ReadsEveryAnswerShapeByTheEditorClientsRules) {
-    const QDateTime ownReset(QDate(2026, 1, 20), QTime(0, 0), Qt::UTC);
-    const struct {
-        const char* what;
-        QByteArray body;
-        QList<ModelQuotaItem> items;
-        double hourly;
-        std::optional<double> weekly;
-    } rows[] = {
-        {"token-based billing: 5 % left although has_quota is false, entitlement as text",
-         R"({"token_based_billing":true,"copilot_plan":"individual_pro","quota_reset_date_utc":"2026-02-01T00:00:00Z",
-             "quota_snapshots":{"premium_interactions":{"entitlement":"1500","quota_remaining":75,"percent_remaining":5,
-               "has_quota":false,"unlimited":false,"overage_permitted":false,"overage_count":0,"credits_used":1425},
-             "chat":{"entitlement":"0","percent_remaining":100,"has_quota":false,"unlimited":true}}})",
-         {item("Premium Interactions", 5, "75 / 1500", kToFebruary, kFebruary),
-          item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
-         5, 100},
-        {"only quota_remaining of a text entitlement",
-         R"({"quota_reset_date":"2026-02-01","quota_snapshots":{"premium_interactions":
-             {"entitlement":"1000","quota_remaining":"250","unlimited":false}}})",
-         {item("Premium Interactions", 25, "250 / 1000", kToFebruary, kFebruary)}, 25, std::nullopt},
-        {"a pooled enterprise allowance used up is empty, not unlimited",
-         R"({"copilot_plan":"enterprise","quota_reset_date":"2026-02-01","quota_snapshots":{
-             "premium_interactions":{"entitlement":0,"percent_remaining":100,"unlimited":true,"has_quota":false,
-               "overage_permitted":false},
-             "chat":{"entitlement":0,"percent_remaining":100,"unlimited":true,"has_quota":true}}})",
-         {item("Premium Interactions", 0, "Monthly", kToFebruary, kFebruary),
-          item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
-         0, 100},
-        {"an allowance's own renewal in Unix seconds governs its line",
-         QByteArray(R"({"quota_reset_date":"2026-02-01","quota_snapshots":{"premium_interactions":
-             {"entitlement":300,"remaining":150,"percent_remaining":50,"unlimited":false,"quota_reset_at":)") +
-             QByteArray::number(ownReset.toSecsSinceEpoch()) + "}}}",
-         {item("Premium Interactions", 50, "150 / 300", 4.5 * 86400, ownReset)}, 50, std::nullopt},
-        {"the older free-plan answer without quota_snapshots",
-         R"({"access_type_sku":"free_limited_copilot","copilot_plan":"individual","chat_enabled":true,
-             "limited_user_quotas":{"chat":40,"completions":1500},"monthly_quotas":{"chat":50,"completions":2000},
-             "limited_user_reset_date":"2026-02-01"})",
-         {item("Chat Requests", 80, "40 / 50", kToFebruary, kFebruary),
-          item("Completions", 75, "1500 / 2000", kToFebruary, kFebruary)},
-         80, 80},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        const UsageSnapshot s = answerBody(row.body);
-        EXPECT_EQ(s.unavailableReason, std::nullopt);
-        EXPECT_EQ(s.modelQuotas, row.items);
-        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
-        EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
-        EXPECT_EQ(s.hourlyResetAt, kFebruary);
-    }
-}
-
-// An answer without a figure names why, and shows no line.
 TEST_F(CopilotTest, AnswersWithoutAFigureNameWhy) {
     const struct {
         const char* body;
