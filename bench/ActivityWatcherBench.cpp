@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "CpuTime.h"
+#include "support/CpuTime.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -30,7 +30,7 @@
 
 #include <cmath>
 
-#include "CpuTime.h"
+#include "support/CpuTime.h"
 
 
 using namespace meterix;

@@ -34,7 +34,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "CpuTime.h"
+#include "support/CpuTime.h"
 
 
 using namespace meterix;

@@ -318,14 +318,10 @@ TEST_F(ClaudeResolverTest, ConfigurationsWhereTheClientKeepsThem) {
     } rows[] = {
         {nullptr, {".claude.json"}, {".claude.json > .claude"}},
         {nullptr, {".claude.json", ".claude/.config.json"}, {".claude/.config.json > .claude"}},
-        {".cfg",
-         {".cfg/.claude.json", ".claude.json"},
-         {".cfg/.claude.json > .cfg", ".claude.json > .claude"}},
+        {".cfg", {".cfg/.claude.json", ".claude.json"}, {".cfg/.claude.json > .cfg", ".claude.json > .claude"}},
         {".cfg", {".cfg/.config.json", ".cfg/.claude.json"}, {".cfg/.config.json > .cfg"}},
         {".claude-work", {".claude-work/.config.json"}, {".claude-work/.config.json > .claude-work"}},
-        {nullptr,
-         {".claude_2/.config.json", ".claude_2/.claude.json"},
-         {".claude_2/.config.json > .claude_2"}},
+        {nullptr, {".claude_2/.config.json", ".claude_2/.claude.json"}, {".claude_2/.config.json > .claude_2"}},
     };
     for (const auto& row : rows) {
         TempHome rowHome;

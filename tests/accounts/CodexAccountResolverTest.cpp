@@ -94,21 +94,22 @@ TEST_F(CodexAccountResolverTest, ACodexHomeWithoutCredentialsLeavesTheDefaultToT
 // The client takes $CODEX_HOME by its resolved path, and only when it names
 // an existing folder: spelled another way, ~/.codex used to be listed twice.
 TEST_F(CodexAccountResolverTest, CodexHomeIsTakenAsTheClientResolvesIt) {
+    const auto at = [&](const char* relative) { return home.file(QLatin1String(relative)); };
     signIn(QStringLiteral(".codex"), QStringLiteral("a@x.io"), QStringLiteral("A"));
     signIn(QStringLiteral("work"), QStringLiteral("w@x.io"), QStringLiteral("W"));
-    ASSERT_TRUE(QFile::link(home.file(QStringLiteral(".codex")), home.file(QStringLiteral("link-to-codex"))));
-    ASSERT_TRUE(QFile::link(home.file(QStringLiteral("work")), home.file(QStringLiteral("link-to-work"))));
+    ASSERT_TRUE(QFile::link(at(".codex"), at("link-to-codex")));
+    ASSERT_TRUE(QFile::link(at("work"), at("link-to-work")));
     const struct {
         QString codexHome;
         QStringList homes; // the profiles' folders, in order
     } rows[] = {
-        {home.file(QStringLiteral(".codex")), {home.file(QStringLiteral(".codex"))}},
-        {home.file(QStringLiteral(".codex/")), {home.file(QStringLiteral(".codex"))}},
-        {home.path() + QStringLiteral("/./.codex"), {home.file(QStringLiteral(".codex"))}},
-        {home.file(QStringLiteral("link-to-codex")), {home.file(QStringLiteral(".codex"))}},
-        {home.file(QStringLiteral("link-to-work")), {home.file(QStringLiteral("work")), home.file(QStringLiteral(".codex"))}},
-        {home.file(QStringLiteral("missing")), {home.file(QStringLiteral(".codex"))}},
-        {home.file(QStringLiteral("work/auth.json")), {home.file(QStringLiteral(".codex"))}}, // not a folder
+        {at(".codex"), {at(".codex")}},
+        {at(".codex/"), {at(".codex")}},
+        {home.path() + QStringLiteral("/./.codex"), {at(".codex")}},
+        {at("link-to-codex"), {at(".codex")}},
+        {at("link-to-work"), {at("work"), at(".codex")}},
+        {at("missing"), {at(".codex")}},
+        {at("work/auth.json"), {at(".codex")}}, // not a folder
     };
     for (const auto& row : rows) {
         QStringList homes;

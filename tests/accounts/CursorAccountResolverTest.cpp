@@ -61,9 +61,9 @@ class Cursor : public ::testing::Test {
 } // namespace
 
 TEST_F(Cursor, ReportsTheSignedInAccountWithTeamAndPlan) {
-    writeState(home, {{QStringLiteral("cursorAuth/cachedEmail"), QStringLiteral(" kim@example.com ")},
-                      {QStringLiteral("cursorAuth/cachedTeam"), QStringLiteral(R"({"name":"Acme Labs","id":7})")},
-                      {QStringLiteral("cursorAuth/stripeMembershipType"), QStringLiteral("free_trial")}});
+    writeState(home, {{"cursorAuth/cachedEmail", QStringLiteral(" kim@example.com ")},
+                      {"cursorAuth/cachedTeam", QStringLiteral(R"({"name":"Acme Labs","id":7})")},
+                      {"cursorAuth/stripeMembershipType", QStringLiteral("free_trial")}});
     const QList<AccountIdentity> accounts = resolver.resolveAccounts();
     ASSERT_EQ(accounts.size(), 1);
     const AccountIdentity& a = accounts.front();
@@ -88,8 +88,7 @@ TEST_F(Cursor, NothingWithoutFolderDatabaseOrAddress) {
     home.write(kDatabase, QByteArray("SQLite format 3\0garbage", 24) + QByteArray(4096, '\x7f'));
     EXPECT_TRUE(resolver.resolveAccounts().isEmpty()) << "no database at all";
     QFile::remove(home.file(kDatabase));
-    writeState(home, {{QStringLiteral("cursorAuth/cachedEmail"), QString()},
-                      {QStringLiteral("cursorAuth/stripeMembershipType"), QStringLiteral("pro")}});
+    writeState(home, {{"cursorAuth/cachedEmail", QString()}, {"cursorAuth/stripeMembershipType", QStringLiteral("pro")}});
     EXPECT_TRUE(resolver.resolveAccounts().isEmpty()) << "an empty address";
 }
 
@@ -98,8 +97,8 @@ TEST_F(Cursor, TeamAndPlanValuesThatSayNothingAreLeftOut) {
         EXPECT_EQ(CursorAccountResolver::teamName(QString::fromUtf8(team)), std::nullopt) << team;
     EXPECT_EQ(CursorAccountResolver::planName(QStringLiteral("pro")), QStringLiteral("Cursor Pro"));
     EXPECT_EQ(CursorAccountResolver::planName(QString()), std::nullopt);
-    writeState(home, {{QStringLiteral("cursorAuth/cachedEmail"), QStringLiteral("kim@example.com")},
-                      {QStringLiteral("cursorAuth/cachedTeam"), QStringLiteral("Acme")}});
+    writeState(home, {{"cursorAuth/cachedEmail", QStringLiteral("kim@example.com")},
+                      {"cursorAuth/cachedTeam", QStringLiteral("Acme")}});
     const auto accounts = resolver.resolveAccounts();
     ASSERT_EQ(accounts.size(), 1) << "still reported";
     EXPECT_FALSE(accounts[0].organization);

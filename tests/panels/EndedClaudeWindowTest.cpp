@@ -25,21 +25,13 @@ namespace {
 const QByteArray kConfiguration = R"({
   "oauthAccount": {"accountUuid": "5f0c2d1e-8a7b-4c3d-9e2f-1a0b9c8d7e6f", "emailAddress": "dev@example.com",
                    "organizationType": "claude_max"},
-  "cachedUsageUtilization": {
-    "accountUuid": "5f0c2d1e-8a7b-4c3d-9e2f-1a0b9c8d7e6f",
-    "fetchedAtMs": 1768478400000,
-    "utilization": {
-      "five_hour": {"utilization": 92.0, "resets_at": "2026-01-15T14:00:00.412958+00:00"},
-      "seven_day": {"utilization": 61.0, "resets_at": "2026-01-18T09:00:00.412981+00:00"},
-      "seven_day_opus": null,
-      "limits": [
-        {"kind": "session", "group": "session", "percent": 92, "severity": "critical", "is_active": true,
-         "resets_at": "2026-01-15T14:00:00.412958+00:00", "scope": null},
-        {"kind": "weekly_all", "group": "weekly", "percent": 61, "is_active": false,
-         "resets_at": "2026-01-18T09:00:00.412981+00:00", "scope": null}
-      ]
-    }
-  }
+  "cachedUsageUtilization": {"accountUuid": "5f0c2d1e-8a7b-4c3d-9e2f-1a0b9c8d7e6f", "fetchedAtMs": 1768478400000,
+    "utilization": {"five_hour": {"utilization": 92.0, "resets_at": "2026-01-15T14:00:00.412958+00:00"},
+      "seven_day": {"utilization": 61.0, "resets_at": "2026-01-18T09:00:00.412981+00:00"}, "seven_day_opus": null,
+      "limits": [{"kind": "session", "group": "session", "percent": 92, "severity": "critical", "is_active": true,
+                  "resets_at": "2026-01-15T14:00:00.412958+00:00", "scope": null},
+                 {"kind": "weekly_all", "group": "weekly", "percent": 61, "is_active": false,
+                  "resets_at": "2026-01-18T09:00:00.412981+00:00", "scope": null}]}}
 })";
 
 class EndedClaudeWindow : public ::testing::Test {

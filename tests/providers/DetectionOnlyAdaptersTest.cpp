@@ -160,26 +160,23 @@ TEST_F(DetectionOnlyTest, MistralNeedsAKeyToCountAsConfigured) {
 // $VIBE_HOME/.env (~/.vibe/.env by default); the environment wins over it.
 TEST_F(DetectionOnlyTest, MistralFindsTheKeyVibeKeeps) {
     const struct {
-        const char* file;
-        std::optional<QString> vibeHome;
+        const char* vibeHome; // below the home; nullptr: unset, the file is ~/.vibe/.env
         QByteArray text;
         std::optional<QString> key;
     } rows[] = {
-        {".vibe/.env", std::nullopt, "# Vibe\nMISTRAL_API_KEY=mk-plain\n", QStringLiteral("mk-plain")},
-        {".vibe/.env", std::nullopt, "export MISTRAL_API_KEY=\"mk-quoted # not a comment\"\n",
-         QStringLiteral("mk-quoted # not a comment")},
-        {".vibe/.env", std::nullopt, "MISTRAL_API_KEY='mk-single'\nMISTRAL_API_KEY=mk-last # latest\n",
-         QStringLiteral("mk-last")},
-        {".vibe/.env", std::nullopt, "MISTRAL_API_KEY=\nOTHER_KEY=x\nMISTRAL_API_KEY_OLD=y\n", std::nullopt},
-        {".vibe/.env", std::nullopt, "MISTRAL_API_KEY=\"unterminated\n", std::nullopt},
-        {"vibe-home/.env", QStringLiteral("vibe-home"), "MISTRAL_API_KEY=mk-moved\n", QStringLiteral("mk-moved")},
+        {nullptr, "# Vibe\nMISTRAL_API_KEY=mk-plain\n", QStringLiteral("mk-plain")},
+        {nullptr, "export MISTRAL_API_KEY=\"mk-quoted # not a comment\"\n", QStringLiteral("mk-quoted # not a comment")},
+        {nullptr, "MISTRAL_API_KEY='mk-single'\nMISTRAL_API_KEY=mk-last # latest\n", QStringLiteral("mk-last")},
+        {nullptr, "MISTRAL_API_KEY=\nOTHER_KEY=x\nMISTRAL_API_KEY_OLD=y\n", std::nullopt},
+        {nullptr, "MISTRAL_API_KEY=\"unterminated\n", std::nullopt},
+        {"vibe-home", "MISTRAL_API_KEY=mk-moved\n", QStringLiteral("mk-moved")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text.toStdString());
         TempHome fresh;
         FakeEnvironment vars;
-        if (row.vibeHome) vars.set(QStringLiteral("VIBE_HOME"), fresh.file(*row.vibeHome));
-        fresh.write(QLatin1String(row.file), row.text);
+        if (row.vibeHome) vars.set(QStringLiteral("VIBE_HOME"), fresh.file(QLatin1String(row.vibeHome)));
+        fresh.write(QLatin1String(row.vibeHome ? row.vibeHome : ".vibe") + QStringLiteral("/.env"), row.text);
         MistralAdapter mistral(fresh.path(), vars.lookup());
         EXPECT_EQ(mistral.resolveAPIKey(), row.key);
         EXPECT_EQ(mistral.isDetected(), row.key.has_value());

@@ -7,7 +7,6 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
-#include <QDir>
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
@@ -171,29 +170,25 @@ TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
         const char* config;
         const char* auth;
         QDateTime signedInAt;
-        const char* folder; // where the session lies in the home
+        bool archived; // the session lies in archived_sessions, not in sessions/2026/12/10
         bool figures;
-        std::optional<QString> accountID;
+        std::optional<QString> accountID; // {}: none, an unknown account
     } rows[] = {
-        {"ChatGPT login", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), "sessions/2026/12/10", true, fx::kDataAccountID},
-        {"credentials in the keyring", "config-keyring.toml", nullptr, {}, "sessions/2026/12/10", true, std::nullopt},
-        {"an API key since the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 11, 30), "sessions/2026/12/10", false,
-         std::nullopt},
+        {"ChatGPT login", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), false, true, fx::kDataAccountID},
+        {"credentials in the keyring", "config-keyring.toml", nullptr, {}, false, true, {}},
+        {"an API key since the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 11, 30), false, false, {}},
         {"an API key, older file, since the session", nullptr, "auth-apikey-legacy.json", utc(2026, 12, 10, 11, 30),
-         "sessions/2026/12/10", false, std::nullopt},
-        {"an API key before the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 10), "sessions/2026/12/10", true,
-         std::nullopt},
-        {"signed out", nullptr, nullptr, {}, "sessions/2026/12/10", false, std::nullopt},
-        {"the session archived", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), "archived_sessions", true,
-         fx::kDataAccountID},
+         false, false, {}},
+        {"an API key before the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 10), false, true, {}},
+        {"signed out", nullptr, nullptr, {}, false, false, {}},
+        {"the session archived", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), true, true, fx::kDataAccountID},
     };
     for (const auto& row : rows) {
         const QString user = QLatin1String(row.name);
         const QString codex = home.file(user + QStringLiteral("/.codex"));
-        QDir().mkpath(codex);
         if (row.config) fx::writeFile(codex + QStringLiteral("/config.toml"), test::testData(QStringLiteral("codex/") + QLatin1String(row.config)), now);
         if (row.auth) fx::writeFile(codex + QStringLiteral("/auth.json"), test::testData(QStringLiteral("codex/") + QLatin1String(row.auth)), row.signedInAt);
-        fx::writeFile(codex + QLatin1Char('/') + QLatin1String(row.folder) +
+        fx::writeFile(codex + (row.archived ? QStringLiteral("/archived_sessions") : QStringLiteral("/sessions/2026/12/10")) +
                           QStringLiteral("/rollout-2026-12-10T11-00-00-019b0a1c.jsonl"),
                       rollout, written);
         // An older session left in place: the archived one is newer.

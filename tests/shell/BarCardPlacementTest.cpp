@@ -43,10 +43,7 @@ class ContentWindow final : public FloatingPanelSurface {
   public:
     ContentWindow(const QRectF& frame, QWidget& content) : frame_(frame), content_(content) { fit(); }
     QRectF frame() const override { return frame_; }
-    void setFrame(const QRectF& frame) override {
-        frame_ = frame;
-        fit();
-    }
+    void setFrame(const QRectF& frame) override { frame_ = frame; fit(); }
     void setOrigin(const QPointF& origin) override { frame_.moveTopLeft(origin); }
     bool isRevealed() const override { return true; }
     void reveal() override {}
@@ -71,8 +68,9 @@ class BarOnScreens : public ::testing::Test {
         prefs_.setPixelCatEnabled(cat);
         prefs_.setPanelOriginX(saved.x());
         prefs_.setPanelOriginY(saved.y());
-        prefs_.setPanelWidth(MultiProviderBarView::layout(providers, cat, std::nullopt, false).contentSize.width());
-        prefs_.setPanelHeight(MultiProviderBarView::layout(providers, cat, std::nullopt, false).contentSize.height());
+        const QSizeF size = MultiProviderBarView::layout(providers, cat, std::nullopt, false).contentSize;
+        prefs_.setPanelWidth(size.width());
+        prefs_.setPanelHeight(size.height());
         controller_ = std::make_unique<FloatingPanelController>(engine_, prefs_, timers_, clock_);
         bar_ = std::make_unique<MultiProviderBarView>(prefs_, controller_.get(), clock_);
         bar_->setCardFactory([](const UsageSnapshot&, std::function<void()>) {
@@ -180,37 +178,28 @@ TEST_F(BarOnScreens, CardOpensWhollyInsideTheScreenFromABarAtEveryEdgeAndCorner)
 }
 
 TEST_F(BarOnScreens, BarStaysPutOnScreenWhenTheCatComesAndGoes) {
-    struct Case {
-        const char* name;
-        QPointF saved;
-        bool cardOpen;
-        bool opensUpward;
-    };
-    const QList<Case> cases{
-        {"high on the screen: the card opens downward", {500, 200}, false, false},
-        {"low on the screen: the card opens upward", {500, 760}, false, true},
-        {"high, with its card open", {500, 200}, true, false},
-        {"low, with its card open", {500, 760}, true, true},
-    };
-    for (const Case& c : cases) {
-        for (const bool catFirst : {true, false}) {
-            SCOPED_TRACE(std::string(c.name) + (catFirst ? ", cat on first" : ", cat off first"));
-            launch({kLaptop}, c.saved, 2, catFirst);
-            ASSERT_EQ(controller_->opensUpward(), c.opensUpward);
-            if (c.cardOpen) bar_->select(P::claudeCode);
-            const QRectF before = capsule();
-            const double height = window().height();
+    // High on the screen the card opens downward, low on it upward; each with
+    // its card closed and open, the cat on first and off first.
+    for (const auto& [savedY, opensUpward] : {std::pair{200, false}, std::pair{760, true}})
+        for (const bool cardOpen : {false, true})
+            for (const bool catFirst : {true, false}) {
+                SCOPED_TRACE(::testing::Message() << "y " << savedY << (cardOpen ? ", card open" : "")
+                                                  << (catFirst ? ", cat on first" : ", cat off first"));
+                launch({kLaptop}, QPointF(500, savedY), 2, catFirst);
+                ASSERT_EQ(controller_->opensUpward(), opensUpward);
+                if (cardOpen) bar_->select(P::claudeCode);
+                const QRectF before = capsule();
+                const double height = window().height();
 
-            prefs_.setPixelCatEnabled(!catFirst);
-            EXPECT_DOUBLE_EQ(window().height() - height, catFirst ? -20 : 20);
-            EXPECT_TRUE(samePlace(capsule(), before));
-            prefs_.setPixelCatEnabled(catFirst);
-            EXPECT_TRUE(samePlace(capsule(), before));
-            if (c.cardOpen) bar_->select(P::claudeCode);
-            EXPECT_TRUE(samePlace(capsule(), before));
-            EXPECT_EQ(window(), controller_->restingBarFrame());
-        }
-    }
+                prefs_.setPixelCatEnabled(!catFirst);
+                EXPECT_DOUBLE_EQ(window().height() - height, catFirst ? -20 : 20);
+                EXPECT_TRUE(samePlace(capsule(), before));
+                prefs_.setPixelCatEnabled(catFirst);
+                EXPECT_TRUE(samePlace(capsule(), before));
+                if (cardOpen) bar_->select(P::claudeCode);
+                EXPECT_TRUE(samePlace(capsule(), before));
+                EXPECT_EQ(window(), controller_->restingBarFrame());
+            }
 }
 
 } // namespace
