@@ -139,7 +139,11 @@ int main(int argc, char** argv) {
     // desktop never sees a light first frame.
     Appearance::shared();
     AccountRegistry& registry = AccountRegistry::shared();
-    AccountUsageStore& store = AccountUsageStore::shared();
+    // Lives for the whole process. METERIX_STORE_WRITE_DELAY_MS sets how long
+    // it gathers readings before it writes them (the end-to-end tests set an
+    // hour, so that what is on disk after a quit was written by the quit).
+    AccountUsageStore& store = *new AccountUsageStore(
+        std::nullopt, Clock::system(), AccountUsageStore::writeDelayFrom(qgetenv("METERIX_STORE_WRITE_DELAY_MS")));
 
     // Built once and kept for the life of the process: threads they own are
     // stopped by the quit sequence below, never by static destruction.
