@@ -17,7 +17,6 @@
 #include <canberra.h>
 #include <curl/curl.h>
 #include <plist/plist.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
@@ -100,9 +99,10 @@ class Window final : public QWidget {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    // Touch each library Meterix links, so the same ones are loaded.
+    // Touch each library Meterix links, so the same ones are loaded (SQLite
+    // it loads only for a database to read).
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    std::fprintf(stderr, "reference: %s, sqlite %s\n", curl_version(), sqlite3_libversion());
+    std::fprintf(stderr, "reference: %s\n", curl_version());
     plist_free(plist_new_dict());
     ca_context* sounds = nullptr;
     ca_context_create(&sounds);

@@ -9,6 +9,9 @@ namespace meterix {
 
 namespace {
 
+// On the first handle, not at start: libcurl's global set-up initialises the
+// TLS library (its configuration, providers and tables, a few MB resident),
+// which a home whose providers make no request never needs.
 void initialiseCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -87,9 +90,7 @@ TransportError::Code codeFor(CURLcode rc, const Transfer& t) {
 // refresh and an on-demand fetch meet.
 constexpr size_t kIdleHandlesPerHost = 2;
 
-CurlTransport::CurlTransport(int64_t bodyCap) : bodyCap_(bodyCap) {
-    initialiseCurlOnce();
-}
+CurlTransport::CurlTransport(int64_t bodyCap) : bodyCap_(bodyCap) {}
 
 CurlTransport::~CurlTransport() {
     std::lock_guard lock(idleMutex_);
@@ -117,6 +118,7 @@ void* CurlTransport::takeHandle(const QByteArray& host) {
             return h;
         }
     }
+    initialiseCurlOnce();
     return curl_easy_init();
 }
 
