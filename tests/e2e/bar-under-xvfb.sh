@@ -56,8 +56,7 @@ trayer --edge bottom --align right --widthtype request --height 24 --SetDockType
 tray_pid=$!
 pids+=("$tray_pid")
 wait_for 30 sh -c 'xwininfo -root -tree | grep -q trayer' || fail "trayer did not start"
-# The usage store holds its own write: only the quit below can write it.
-start_app "${store_held[@]}"
+start_app
 check_bar "with a tray"
 tray_window=$(xwininfo -root -tree | awk '/\("panel" "trayer"\)/ {print $1; exit}')
 wait_for 30 sh -c "xwininfo -tree -id $tray_window | grep -q Meterix" || fail "the status item never docked"
@@ -82,7 +81,8 @@ card_closed() {
     fi
 }
 quit_right_after_a_reading click_segment terminate_app card_closed
-quit_wrote_the_reading SIGTERM
+app_ended SIGTERM
+quit_wrote_the_reading
 
 # 2. Without a tray: the bar alone, back where it was saved. A click on a
 # segment selects it (which refreshes that provider at once), a click elsewhere

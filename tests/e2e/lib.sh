@@ -135,13 +135,16 @@ nothing_in_flight() {
 
 # The command that runs the app on the fixture home with a clean environment,
 # plus the NAME=value pairs given, in the array app_command. The refresh's debug
-# lines show when readings arrive and fetches start.
+# lines show when readings arrive and fetches start. The usage store holds its
+# own gathered write for an hour, which no test waits out, so what is on disk
+# after the app ended was written by its quit (a pair given may set another
+# delay).
 app_command() {
     mkdir -p "$home/run" && chmod 700 "$home/run"
     app_command=(env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home"
         XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run"
         LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}"
-        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb
+        UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb METERIX_STORE_WRITE_DELAY_MS=3600000
         QT_LOGGING_RULES="com.meterix.provider.debug=true" "$@" "$app")
 }
 
@@ -200,19 +203,15 @@ log_wait_for() {
     done
 }
 
-# An app started with these (start_app "${store_held[@]}") holds the usage
-# store's own gathered write for an hour, which no test waits out: whatever
-# of its readings is on disk after it ended was written by its quit.
-store_held=(METERIX_STORE_WRITE_DELAY_MS=3600000)
-
 # quit_right_after_a_reading <refresh> <quit> [<prepare>]: quits the app (the
 # command quit) right after it has filed a new reading, to prove that quitting
-# writes out the usage store; the app runs with "${store_held[@]}". After the
+# writes out the usage store (which holds its own write: see app_command). After the
 # command prepare, Claude Code's cache takes a figure the file has not held;
 # once no fetch that may have read the older one is in flight, the command
 # refresh has it read, and the moment it is filed (the app's log followed as
 # it is written) the figure must not be on disk yet, and the quit follows.
-# The caller then calls quit_wrote_the_reading.
+# The caller then waits for the app's end (app_ended) and calls
+# quit_wrote_the_reading.
 quit_right_after_a_reading() {
     local refresh=$1 quit=$2 prepare=${3:-true}
     # A figure the file has not held before (kept above the weekly one).
@@ -225,14 +224,12 @@ quit_right_after_a_reading() {
     "$refresh"
     log_wait_for 30 "Updated 1 snapshot(s) for claude" || fail "no new reading of Claude Code was filed"
     ! store_holds "$quit_left" ||
-        fail "the usage store wrote a reading before the quit (is METERIX_STORE_WRITE_DELAY_MS in force?)"
+        fail "the usage store wrote a reading before the quit (is its write still held?)"
     "$quit"
 }
-# quit_wrote_the_reading <how>: the app ends (with status 0, within app_ended's
-# bound) and the figure filed just before the quit is on disk, under Claude
-# Code's account.
+# quit_wrote_the_reading: the figure filed just before the quit is on disk,
+# under Claude Code's account.
 quit_wrote_the_reading() {
-    app_ended "$1"
     store_holds "$quit_left" || fail "the reading filed just before the quit was not saved: $(cat "$(usage_store)")"
     store_keeps_the_claude_account || fail "the stored reading lost Claude Code's account: $(cat "$(usage_store)")"
 }

@@ -22,7 +22,7 @@ panel_open() { viewable "$(panel_window)"; }
 panel_closed() { ! panel_open; }
 
 start_panel_app() {
-    start_app "$@"
+    start_app
     wait_for 30 bar_mapped || fail "the bar never showed"
     wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 }
@@ -32,8 +32,7 @@ trayer --edge bottom --align right --widthtype request --height 24 --SetDockType
 tray_pid=$!
 pids+=("$tray_pid")
 wait_for 10 sh -c 'xwininfo -root -tree | grep -q trayer' || fail "trayer did not start"
-# The usage store holds its own write: only the Ctrl+Q below can write it.
-start_panel_app "${store_held[@]}"
+start_panel_app
 tray_window=$(xwininfo -root -tree | awk '/\("panel" "trayer"\)/ {print $1; exit}')
 icon_window() { xwininfo -tree -id "$tray_window" | awk '/"Meterix"/ {print $1; exit}'; }
 wait_for 10 sh -c "xwininfo -tree -id $tray_window | grep -q Meterix" || fail "the status item never docked"
@@ -76,7 +75,8 @@ wait_for 10 panel_open || fail "the panel did not open for Ctrl+Q"
 refresh_all() { xdotool key ctrl+r; }
 quit_by_ctrl_q() { xdotool key ctrl+q; }
 quit_right_after_a_reading refresh_all quit_by_ctrl_q
-quit_wrote_the_reading Ctrl+Q
+app_ended Ctrl+Q
+quit_wrote_the_reading
 kill -9 "$tray_pid"
 wait "$tray_pid" 2>/dev/null || true
 wait_for 10 sh -c '! xwininfo -root -tree | grep -q trayer'
