@@ -84,6 +84,21 @@ void boundMallocArenas() {
     if (qEnvironmentVariableIsEmpty("MALLOC_MMAP_THRESHOLD_")) ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 }
 
+// Freed heap pages between blocks still in use stay resident until the heap
+// is trimmed (glibc trims only its top), so each poll would leave a few more
+// behind. Once a refresh is over and its adapter threads have ended (their
+// caches freed with them), the free pages go back to the system: the app at
+// rest stays flat.
+void trimHeapAfterRefreshes(ProviderManager& manager, std::chrono::milliseconds threadsEnded) {
+    auto* trim = new QTimer(&manager);
+    trim->setSingleShot(true);
+    trim->setInterval(threadsEnded + std::chrono::seconds(1));
+    QObject::connect(trim, &QTimer::timeout, [] { ::malloc_trim(0); });
+    QObject::connect(&manager, &ProviderManager::isRefreshingChanged, trim, [&manager, trim] {
+        if (!manager.isRefreshing()) trim->start();
+    });
+}
+
 // The bar repaints a few small rectangles many times a second (the cat's cells
 // and the strip of capsule under its shadow). Over shared memory, Qt must wait
 // for the X server to finish reading the last frame before it paints over the
@@ -161,8 +176,10 @@ int main(int argc, char** argv) {
     deps.powerMonitor = power;
     deps.isLidClosed = [lid] { return lid->isLidClosed(); };
     deps.isDocked = [lid] { return lid->isDocked(); };
+    const auto poolThreadExpiry = deps.poolThreadExpiry;
     auto* manager = new ProviderManager(std::move(deps), true);
     ProviderManager::setShared(manager);
+    trimHeapAfterRefreshes(*manager, poolThreadExpiry);
     AppLanguageController::setRefreshAllHook([manager] { manager->refreshAllForNewLanguage(); });
 
     FloatingPanelController& bar = FloatingPanelController::shared();
