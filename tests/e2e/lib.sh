@@ -115,7 +115,15 @@ wait_for() {
     done
 }
 
-bar_window() { xwininfo -root -tree | awk '/"Meterix": \("meterix"/ {print $1; exit}'; }
+# The bar's window: of the app's windows named "Meterix" the largest, for the
+# status item's is named so too, and once its tray has gone it is a window of
+# the root's like the bar (unmapped, and before or after the bar).
+bar_window() {
+    xwininfo -root -tree | awk '/"Meterix": \("meterix"/ && match($0, / [0-9]+x[0-9]+[+-]/) {
+        split(substr($0, RSTART + 1, RLENGTH - 2), size, "x")
+        if (size[1] * size[2] > largest) { largest = size[1] * size[2]; window = $1 }
+    } END { if (window) print window }'
+}
 # x, y, width and height of a window on the screen.
 geometry_of() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
     /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
