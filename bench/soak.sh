@@ -5,7 +5,8 @@
 # fourteen providers on the bar, a desktop app's account, $SOAK_PROJECTS
 # Claude project folders, 2000 by default). Reports:
 #   - resident memory at 10 s and 60 s of each, and the app's ratio to the reference;
-#   - the app's resident memory every minute and its growth over the 60 s figure;
+#   - the threads of each at 60 s (the app's by name);
+#   - the app's resident memory and threads every minute, and its growth over the 60 s figure;
 #   - CPU time of all the app's threads over 60 s with one 45 s poll in it (50 s..110 s);
 #   - wake-ups of each of the app's threads over 40 s between two polls (92 s..132 s);
 #   - the CPU time between polls (100 s..130 s, after the store's write), and
@@ -78,6 +79,10 @@ rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 # The resident memory's parts: the heap and other private memory, and pages of
 # mapped files (code and data of the libraries, fonts), in KiB.
 rss_parts() { awk '/^RssAnon:/ {a = $2} /^RssFile:/ {f = $2} END {printf "anon %.1f MiB, files %.1f MiB", a / 1024, f / 1024}' "/proc/$1/status"; }
+threads() { ls "/proc/$1/task" | wc -l; }
+# The threads' names with their counts, "name xN" where several share one.
+thread_names() { cat /proc/"$1"/task/*/comm | sort | uniq -c |
+    awk '{n = $1; sub(/^ *[0-9]+ /, ""); printf "%s%s%s", sep, $0, (n > 1 ? " x" n : ""); sep = ", "}'; }
 # utime + stime of the whole process, in clock ticks.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # "tid name voluntary switches" for each thread: each is one wake-up after a wait.
@@ -103,6 +108,7 @@ cpu50=$(cpu_ticks "$app_pid")
 at 60
 a60=$(rss "$app_pid") r60=$(rss "$ref_pid")
 echo "60 s: app $(mib "$a60") MiB ($(rss_parts "$app_pid")), reference $(mib "$r60") MiB, ratio $(ratio "$a60" "$r60")"
+echo "threads at 60 s: app $(threads "$app_pid") ($(thread_names "$app_pid")), reference $(threads "$ref_pid")"
 if [ "$minutes" -ge 3 ]; then
     at 92
     switches "$app_pid" >"$home/switches.before"
@@ -130,5 +136,5 @@ fi
 for ((m = 2; m <= minutes; m++)); do
     at $((m * 60))
     a=$(rss "$app_pid") r=$(rss "$ref_pid")
-    echo "$m min: app $(mib "$a") MiB ($(awk -v a="$a" -v b="$a60" 'BEGIN {printf "%+.1f", (a - b) / 1024}') MiB over 60 s; $(rss_parts "$app_pid")), reference $(mib "$r") MiB"
+    echo "$m min: app $(mib "$a") MiB ($(awk -v a="$a" -v b="$a60" 'BEGIN {printf "%+.1f", (a - b) / 1024}') MiB over 60 s; $(rss_parts "$app_pid"); $(threads "$app_pid") threads), reference $(mib "$r") MiB"
 done

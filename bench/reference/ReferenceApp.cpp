@@ -17,7 +17,6 @@
 #include <canberra.h>
 #include <curl/curl.h>
 #include <plist/plist.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
@@ -100,9 +99,10 @@ class Window final : public QWidget {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    // Touch each library Meterix links, so the same ones are loaded.
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    std::fprintf(stderr, "reference: %s, sqlite %s\n", curl_version(), sqlite3_libversion());
+    // Touch each library Meterix links, so the same ones are loaded. Like the
+    // app at rest it sets none of libcurl up (the app does on its first
+    // request) and loads no SQLite (the app does for a database to read).
+    std::fprintf(stderr, "reference: %s\n", curl_version());
     plist_free(plist_new_dict());
     ca_context* sounds = nullptr;
     ca_context_create(&sounds);
@@ -113,6 +113,5 @@ int main(int argc, char** argv) {
     tray.show();
     const int status = app.exec();
     if (sounds) ca_context_destroy(sounds);
-    curl_global_cleanup();
     return status;
 }

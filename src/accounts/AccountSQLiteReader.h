@@ -9,7 +9,8 @@ namespace meterix {
 // Reads other applications' SQLite key-value stores (the "ItemTable" of
 // Electron and VS Code style apps). The file is opened read-only as immutable,
 // so the reader never takes a lock the owning application could wait for, and
-// never writes. Blocking: call off the GUI thread.
+// never writes. The SQLite library is loaded on the first read of a database
+// that is there. Blocking: call off the GUI thread.
 class AccountSQLiteReader {
   public:
     AccountSQLiteReader() = delete;

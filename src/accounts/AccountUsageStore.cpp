@@ -36,9 +36,12 @@ AccountUsageStore::~AccountUsageStore() {
     executor_.stop();
 }
 
-AccountUsageStore& AccountUsageStore::shared() {
-    static AccountUsageStore* store = new AccountUsageStore(); // lives for the whole process
-    return *store;
+std::chrono::milliseconds AccountUsageStore::writeDelayFrom(QByteArrayView text) {
+    constexpr qlonglong kDay = 24LL * 60 * 60 * 1000;
+    bool ok = false;
+    const qlonglong ms = text.trimmed().toLongLong(&ok);
+    if (!ok || ms < 0 || ms > kDay) return defaultWriteDelay;
+    return std::chrono::milliseconds(ms);
 }
 
 QString AccountUsageStore::defaultFilePath() {

@@ -7,6 +7,7 @@
 #include "core/SerialExecutor.h"
 #include "core/UsageSnapshot.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 
@@ -36,7 +37,10 @@ class AccountUsageStore {
     AccountUsageStore(const AccountUsageStore&) = delete;
     AccountUsageStore& operator=(const AccountUsageStore&) = delete;
 
-    static AccountUsageStore& shared();
+    // The write delay a setting's text asks for: whole milliseconds, none
+    // below zero or beyond a day; anything else (nothing set) gives the
+    // default. Tests of the real app set an hour, so that only a quit writes.
+    static std::chrono::milliseconds writeDelayFrom(QByteArrayView text);
 
     // The stored reading aged to now. Never waits for a file write.
     std::optional<UsageSnapshot> snapshot(AIProviderType provider, const QString& accountID) const;

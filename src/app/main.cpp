@@ -87,6 +87,21 @@ void boundMallocArenas() {
     if (qEnvironmentVariableIsEmpty("MALLOC_MMAP_THRESHOLD_")) ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 }
 
+// Freed heap pages between blocks still in use stay resident until the heap
+// is trimmed (glibc trims only its top), so each poll would leave a few more
+// behind. Once a refresh is over and its adapter threads have ended (their
+// caches freed with them), the free pages go back to the system: the app at
+// rest stays flat.
+void trimHeapAfterRefreshes(ProviderManager& manager, std::chrono::milliseconds threadsEnded) {
+    auto* trim = new QTimer(&manager);
+    trim->setSingleShot(true);
+    trim->setInterval(threadsEnded + std::chrono::seconds(1));
+    QObject::connect(trim, &QTimer::timeout, [] { ::malloc_trim(0); });
+    QObject::connect(&manager, &ProviderManager::isRefreshingChanged, trim, [&manager, trim] {
+        if (!manager.isRefreshing()) trim->start();
+    });
+}
+
 // The bar repaints a few small rectangles many times a second (the cat's cells
 // and the strip of capsule under its shadow). Over shared memory, Qt must wait
 // for the X server to finish reading the last frame before it paints over the
@@ -142,7 +157,11 @@ int main(int argc, char** argv) {
     // desktop never sees a light first frame.
     Appearance::shared();
     AccountRegistry& registry = AccountRegistry::shared();
-    AccountUsageStore& store = AccountUsageStore::shared();
+    // Lives for the whole process. METERIX_STORE_WRITE_DELAY_MS sets how long
+    // it gathers readings before it writes them (the end-to-end tests set an
+    // hour, so that what is on disk after a quit was written by the quit).
+    AccountUsageStore& store = *new AccountUsageStore(
+        std::nullopt, Clock::system(), AccountUsageStore::writeDelayFrom(qgetenv("METERIX_STORE_WRITE_DELAY_MS")));
 
     // Built once and kept for the life of the process: threads they own are
     // stopped by the quit sequence below, never by static destruction.
@@ -161,8 +180,10 @@ int main(int argc, char** argv) {
     deps.powerMonitor = power;
     deps.isLidClosed = [lid] { return lid->isLidClosed(); };
     deps.isDocked = [lid] { return lid->isDocked(); };
+    const auto poolThreadExpiry = deps.poolThreadExpiry;
     auto* manager = new ProviderManager(std::move(deps), true);
     ProviderManager::setShared(manager);
+    trimHeapAfterRefreshes(*manager, poolThreadExpiry);
     AppLanguageController::setRefreshAllHook([manager] { manager->refreshAllForNewLanguage(); });
 
     FloatingPanelController& bar = FloatingPanelController::shared();

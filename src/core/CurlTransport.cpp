@@ -2,8 +2,14 @@
 
 #include <curl/curl.h>
 
+#include <arpa/inet.h>
+#include <cerrno>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <sys/socket.h>
 
@@ -11,9 +17,17 @@ namespace meterix {
 
 namespace {
 
+std::atomic<bool> curlSetUp{false};
+
+// On the first handle, not at start: libcurl's global set-up initialises the
+// TLS library (its configuration, providers and tables, a few MB resident),
+// which a home whose providers make no request never needs.
 void initialiseCurlOnce() {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        curlSetUp.store(true);
+    });
 }
 
 struct Transfer {
@@ -92,13 +106,48 @@ TransportError::Code codeFor(CURLcode rc, const Transfer& t) {
 
 } // namespace
 
+// A loopback connect is answered in microseconds: the wait (a second at most)
+// bounds only a machine too busy to answer it.
+bool refusedOnLoopback(const QUrl& url, std::chrono::milliseconds wait) {
+    if (url.scheme() != QLatin1String("http")) return false;
+    const QByteArray host = url.host().toLatin1();
+    const auto port = htons(static_cast<uint16_t>(url.port(80)));
+    sockaddr_in v4{};
+    sockaddr_in6 v6{};
+    const sockaddr* address = nullptr;
+    socklen_t length = 0;
+    if (::inet_pton(AF_INET, host.constData(), &v4.sin_addr) == 1 && (ntohl(v4.sin_addr.s_addr) >> 24) == 127) {
+        v4.sin_family = AF_INET;
+        v4.sin_port = port;
+        address = reinterpret_cast<const sockaddr*>(&v4);
+        length = sizeof v4;
+    } else if (::inet_pton(AF_INET6, host.constData(), &v6.sin6_addr) == 1 && IN6_IS_ADDR_LOOPBACK(&v6.sin6_addr)) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = port;
+        address = reinterpret_cast<const sockaddr*>(&v6);
+        length = sizeof v6;
+    } else {
+        return false;
+    }
+    const int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    int error = ::connect(fd, address, length) == 0 ? 0 : errno;
+    if (error == EINPROGRESS) {
+        pollfd watch{fd, POLLOUT, 0};
+        socklen_t size = sizeof error;
+        if (::poll(&watch, 1, static_cast<int>(std::min<int64_t>(wait.count(), 1000))) != 1 ||
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+            error = 0;
+    }
+    ::close(fd);
+    return error == ECONNREFUSED;
+}
+
 // Idle handles kept per host: requests to one host overlap only when a
 // refresh and an on-demand fetch meet.
 constexpr size_t kIdleHandlesPerHost = 2;
 
-CurlTransport::CurlTransport(int64_t bodyCap) : bodyCap_(bodyCap) {
-    initialiseCurlOnce();
-}
+CurlTransport::CurlTransport(int64_t bodyCap) : bodyCap_(bodyCap) {}
 
 CurlTransport::~CurlTransport() {
     std::lock_guard lock(idleMutex_);
@@ -126,6 +175,7 @@ void* CurlTransport::takeHandle(const QByteArray& host) {
             return h;
         }
     }
+    initialiseCurlOnce();
     return curl_easy_init();
 }
 
@@ -158,6 +208,10 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
     const QString scheme = request.url.scheme();
     if (!request.url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
         throw TransportError(TransportError::Code::invalidRequest);
+    // A local server that is not running (Ollama's, asked at every start) is
+    // told without setting libcurl up, as libcurl would tell it.
+    if (!curlSetUp.load() && refusedOnLoopback(request.url, request.timeout))
+        throw TransportError(TransportError::Code::cannotConnect);
 
     std::unique_ptr<curl_slist, SlistDeleter> headerList;
     for (const HttpHeader& h : request.headers) {

@@ -10,7 +10,16 @@
 #include <mutex>
 #include <vector>
 
+#include <QUrl>
+
+#include <chrono>
+
 namespace meterix {
+
+// Whether a plain request to url finds nobody listening on its loopback port
+// (the host a 127.x.x.x or ::1 address), told by a connect refused within the
+// wait. Anything else (another host, a connection, no answer) says no.
+bool refusedOnLoopback(const QUrl& url, std::chrono::milliseconds wait);
 
 // The production transport on libcurl. TLS is verified, redirects are never
 // followed (a key header must not reach another host; a 3xx is the provider's

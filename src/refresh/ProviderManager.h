@@ -64,6 +64,8 @@ class ProviderManager : public QObject {
         std::function<bool()> isDocked;
         QString home; // the user's home when empty
         int poolThreads = 16;
+        // How long an adapter thread waits idle for the next fetch before it ends.
+        std::chrono::milliseconds poolThreadExpiry{5000};
     };
 
     static constexpr double minCooldownInterval = 45;

@@ -296,3 +296,26 @@ TEST_F(Store, ReadingsOfOnePollMakeOneWriteAndWaitingOnesAreWrittenOnFlushAndAtT
     } // quitting
     EXPECT_TRUE(holds({"a", "b", "c", "d", "e"}));
 }
+
+// The app's write-delay setting: whole milliseconds up to a day; anything else
+// leaves the default.
+TEST(AccountUsageStoreWriteDelay, TakesWholeMillisecondsUpToADayElseTheDefault) {
+    using std::chrono::milliseconds;
+    const struct {
+        const char* text;
+        milliseconds delay;
+    } rows[] = {
+        {"3600000", milliseconds(3'600'000)},
+        {" 250\n", milliseconds(250)},
+        {"0", milliseconds(0)},
+        {"86400000", milliseconds(86'400'000)},
+        {"86400001", AccountUsageStore::defaultWriteDelay},
+        {"-1", AccountUsageStore::defaultWriteDelay},
+        {"1.5", AccountUsageStore::defaultWriteDelay},
+        {"2s", AccountUsageStore::defaultWriteDelay},
+        {"99999999999999999999999", AccountUsageStore::defaultWriteDelay},
+        {"", AccountUsageStore::defaultWriteDelay},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(AccountUsageStore::writeDelayFrom(row.text), row.delay) << row.text;
+}

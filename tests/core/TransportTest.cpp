@@ -204,6 +204,27 @@ TEST_F(CurlAgainstLoopback, ConnectionRefusedIsANetworkFailure) {
     EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
 }
 
+// Before libcurl is set up, a local server that is not running is told by a
+// plain connect: refused on a loopback address only, never guessed elsewhere.
+TEST(RefusedOnLoopback, OnlyAClosedLoopbackPortOfAPlainRequestIsRefused) {
+    test::LoopbackServer server;
+    const QUrl listening(server.baseAddress() + QStringLiteral("/api/tags"));
+    const struct {
+        QUrl url;
+        bool refused;
+    } rows[] = {
+        {QUrl(QStringLiteral("http://127.0.0.1:1/api/tags")), true},
+        {QUrl(QStringLiteral("http://127.0.0.2:1/")), true},
+        {listening, false},
+        {QUrl(QStringLiteral("https://127.0.0.1:1/")), false}, // TLS requests always go through libcurl
+        {QUrl(QStringLiteral("http://localhost:1/")), false},   // a name is libcurl's to resolve
+        {QUrl(QStringLiteral("http://192.0.2.1:1/")), false},   // another host is never connected to here
+        {QUrl(QStringLiteral("http://127.0.0.1.example:1/")), false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(refusedOnLoopback(row.url, std::chrono::seconds(5)), row.refused) << row.url.toString().toStdString();
+}
+
 namespace {
 
 class SingleReadingAdapter : public AIProviderAdapter {

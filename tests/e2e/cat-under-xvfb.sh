@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# End to end: the pixel cat of the real app on a virtual X display. It walks
-# head first. A press on the cat and a move 200 px away lift it into the
-# screen-wide overlay, which carries it under the pointer; the release puts it
-# back on the bar. The bar itself never moves meanwhile, and afterwards it can
+# End to end: the pixel cat of the real app on a virtual X display, as only
+# the real windows show it: drawn on the bar; a press on it and a move away
+# lift it into the screen-wide overlay, which carries it under the pointer;
+# the release puts it back on the bar. The bar itself never moves meanwhile, and afterwards it can
 # be dragged again by its handle (the cat has given the pointer back).
 #
 #   cat-under-xvfb.sh <meterix> <screen-grab> <cat-locator> <output folder>
@@ -29,12 +29,12 @@ capsule_top=$((by + 40))
 
 # Every wait is for a condition, with a deadline for a machine busy with much else.
 # Three looks at the cat a frame tick apart (one call of the locator, so they
-# stay that close however slowly the machine starts programs): x, y and the
-# eyes' x of each in x1..x3, y1..y3, e1..e3 (x -9 where no cat is seen).
+# stay that close however slowly the machine starts programs): x and y of
+# each in x1..x3, y1..y3 (x -9 where no cat is seen).
 look_thrice() {
     local looks
     looks=$("$locate" --looks 3 "$bx" "$by" "$bw" 44 "$@") || true
-    { read -r x1 y1 _ e1; read -r x2 y2 _ e2; read -r x3 y3 _ e3; } <<< "$looks"
+    { read -r x1 y1 _; read -r x2 y2 _; read -r x3 y3 _; } <<< "$looks"
     [ -n "$x3" ] && [ "$x1" != none ] && [ "$x2" != none ] && [ "$x3" != none ] || { x1=-9 x2=-9 x3=-9; return 1; }
 }
 # The cat stands still on the bar: three looks find it within a pixel of the
@@ -50,54 +50,20 @@ cat_still() {
 wait_cat_still() { last_look=; wait_for "$1" cat_still; }
 bar_at() { [ "$(bar_geometry "$bar" | cut -d' ' -f1,2)" = "$1 $2" ]; }
 
-# The cat walks head first. It sets out walking right and walks off and on
-# from then: three looks a tick apart, until they find it at least 2 px
-# further right each time (more than a change of pose moves the middle of its
-# pixels, and a turn at the end of a walk does not go on) with its eyes open
-# in the middle one, as in every walking frame. That one, kept as a
-# screenshot, shows it walking right: its eyes, the coat's green, stand right
-# of its middle.
-walked=()
-walking_right() {
-    look_thrice "$out/cat-walking-right.png" || return 1
-    walked+=("$x1>$x2>$x3")
-    [ "$e2" -ge 0 ] && [ "$x2" -ge $((x1 + 2)) ] && [ "$x3" -ge $((x2 + 2)) ]
-}
-wait_for 90 walking_right || fail "the cat was never seen walking right (seen ${walked[*]})"
-[ "$e2" -gt "$x2" ] || fail "the cat walks right with its head behind: eyes at x $e2, its middle at $x2"
+# The cat is drawn on the bar (how it walks, turns and faces is the engine's,
+# proven on a fake clock by its own tests).
+wait_for 30 look_thrice "$out/cat-on-bar.png" || fail "no cat drawn on the bar"
 
-# Press on the cat, carry it 200 px away: the first move lifts it into the
-# overlay, the second carries it there. (The move onto the cat reaches the app
-# before the press, so the bar knows the cat is under the pointer and leaves
-# the press to it.) Resting the pointer on the capsule first stops a walking
-# cat, so it can be caught; one that sets off again between the last look and
-# the press is missed: the press goes through the window (cut to its shape)
-# to the desktop, or it takes the bar, which follows the pointer. Then the
-# button is let go where the bar now rests, and the cat caught anew; a lift
-# that a slow app has not shown within 10 s counts as a miss too (a late one
-# is dropped by the release and springs back onto the bar).
-lifted_or_missed() { overlay_mapped || [ "$(bar_geometry "$bar")" != "$bx $by $bw $bh" ]; }
-bar_settled() {
-    local now; now=$(bar_geometry "$bar")
-    [ "$now" = "${bar_was:-}" ] && return 0
-    bar_was=$now
-    return 1
-}
-for try in 1 2 3 4 5; do
-    xdotool mousemove $((bx + 26)) $((capsule_top + 17))
-    wait_cat_still 30 || fail "the cat never stood still on the bar (last seen at ${last_look:-no place})"
-    [ "$try" -gt 1 ] || shot cat-on-bar
-    xdotool mousemove "$cx" "$cy" mousedown 1 mousemove $((cx + 100)) $((cy + 100))
-    wait_for 10 lifted_or_missed || true
-    overlay_mapped && break
-    [ "$try" -lt 5 ] || fail "the cat was not lifted into the overlay in $try tries"
-    xdotool mouseup 1
-    wait_for 30 overlay_gone || fail "the overlay stayed after a drop"
-    bar_was=
-    wait_for 30 bar_settled || fail "the bar did not come to rest after a drag"
-    read -r bx by bw bh <<< "$bar_was"
-    capsule_top=$((by + 40))
-done
+# Press on the cat and carry it 100 px away: the first move lifts it into the
+# screen-wide overlay. (The move onto the cat reaches the app before the
+# press, so the bar knows the cat is under the pointer and leaves the press to
+# it.) A pointer resting on the capsule stops a walking cat; one that sets
+# off again goes 3 px a frame tick, so the press, right after three looks
+# that found it standing, still lands on its 22 px.
+xdotool mousemove $((bx + 26)) $((capsule_top + 17))
+wait_cat_still 30 || fail "the cat never stood still on the bar (last seen at ${last_look:-no place})"
+xdotool mousemove "$cx" "$cy" mousedown 1 mousemove $((cx + 100)) $((cy + 100))
+wait_for 10 overlay_mapped || fail "a press on the cat and a drag did not lift it into the overlay"
 xdotool mousemove $((cx + 200)) $((cy + 200))
 carried() { "$locate" $((cx + 170)) $((cy + 170)) 60 60 > /dev/null; }
 wait_for 30 carried || fail "the carried cat is not under the pointer"
@@ -107,12 +73,8 @@ shot cat-carried
 # Let go: the cat springs back onto the bar and the overlay goes away.
 xdotool mouseup 1
 wait_for 30 overlay_gone || fail "the overlay stayed after the drop"
-lifted_x=$cx
-wait_cat_still 30 || fail "the cat is not back on the bar"
-shot cat-back-on-bar
+wait_for 30 look_thrice "$out/cat-back-on-bar.png" || fail "the cat is not back on the bar"
 [ "$(bar_geometry "$bar")" = "$bx $by $bw $bh" ] || fail "the bar moved with the cat's drop"
-# Dropped 200 px to the right of where it stood: at the right end of its range.
-[ "$cx" -gt "$lifted_x" ] || fail "the cat landed at $cx, not right of where it was lifted ($lifted_x)"
 
 # The bar is its own again: a drag by its handle moves it, following the
 # pointer move by move.

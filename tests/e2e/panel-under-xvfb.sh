@@ -102,8 +102,5 @@ wait_for 10 panel_starts_at 1450 -12 || fail "without a tray the panel is at $(g
 "$grab" "$out/panel-without-tray.png" || fail "no screenshot"
 second_start
 wait_for 10 panel_closed || fail "a third start did not close the panel"
-kill -TERM "$app_pid"
-status=0
-wait "$app_pid" || status=$?
-[ $status -eq 0 ] || fail "the app exited with $status on SIGTERM"
+stop_app
 echo "PASS: the status-item panel under Xvfb with and without a tray; screenshots in $out"

@@ -27,7 +27,7 @@ bar_width_is() { [ "$(bar_width)" = "$1" ]; }
 setting_is() { grep -q "^$1=$2\$" "$settings" 2>/dev/null; }
 
 start_screens_app() {
-    start_app
+    start_app "${a11y_env[@]}"
     wait_for 30 bar_mapped || fail "the bar never showed"
     wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 }
@@ -76,6 +76,8 @@ screen_is_not() { [ "$(changed "$1" $(screen_area))" -gt 0 ]; }
 header_still() { wait_still 10 "$1" $(header); }
 # The whole screen below the header, and the panel's title bar above the screens.
 screen_area() { echo "$stack_x" $((stack_y + 22)) "$stack_w" $((560 - 20 - 22)); }
+# The screens' whole area, their header with them.
+screens() { echo "$stack_x" "$stack_y" "$stack_w" $((560 - 20)); }
 title_bar() { echo $((stack_x - 12)) $((stack_y - 10 - 63)) 336 63; }
 # Ctrl+, opens the settings: the header leaves the one in the shot. The key may
 # come before the panel has taken the keyboard, so it is pressed again if the
@@ -96,6 +98,41 @@ card_full() {
     [ "${r:-0}" -ge 150 ] && [ "${g:-0}" -ge 150 ] && [ "${b:-0}" -ge 150 ] && still foot $(card_foot)
 }
 
+# What to click is found by its name, as a screen reader finds it: every
+# start of the app is on an accessibility bus of the test's own.
+start_a11y_bus
+# element <role> <name>: the box "x y w h" of the app's first element of that
+# role whose name starts with <name>, with its middle in the panel's screens
+# (one scrolled out of them does not count); nothing when there is none.
+element() {
+    "$texts" Meterix 2> "$home/texts.log" | awk -F'\t' -v role="$1" -v name="$2" -v area="$(screens)" '
+        BEGIN { split(area, a, " ") }
+        $2 == role && index($3, name) == 1 {
+            split($1, b, " "); cx = b[1] + b[3] / 2; cy = b[2] + b[4] / 2
+            if (b[3] > 0 && b[4] > 0 && cx >= a[1] && cx < a[1] + a[3] && cy >= a[2] && cy < a[2] + a[4]) { print $1; exit }
+        }'
+}
+# switch_of <row name>: the box of the switch in the settings row of that name.
+switch_of() {
+    "$texts" Meterix 2> "$home/texts.log" | awk -F'\t' -v name="$1" '
+        $2 == "filler" && $3 == name && ($4 == "Shown" || $4 == "Hidden") { split($1, r, " "); row = 1; next }
+        row && $2 == "check box" {
+            split($1, b, " ")
+            if (b[1] >= r[1] && b[2] >= r[2] && b[1] + b[3] <= r[1] + r[3] && b[2] + b[4] <= r[2] + r[4]) { print $1; exit }
+        }'
+}
+# click_at <what> <box>: a click in the middle of the box, which must be there.
+click_at() {
+    local x y w h; read -r x y w h <<< "$2"
+    [ -n "${h:-}" ] || fail "no $1 to click on the screen $(cat "$home/texts.log")"
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+}
+click_element() { click_at "$2 ($1)" "$(element "$1" "$2")"; }
+# The pointer in the middle of the screen below the header (for the wheel, or
+# off the header); scroll_screen <clicks> <button> turns the wheel there.
+point_at_screen() { local x y w h; read -r x y w h <<< "$(screen_area)"; xdotool mousemove $((x + w / 2)) $((y + h / 2)); }
+scroll_screen() { point_at_screen; xdotool click --repeat "$1" --delay 10 "$2"; }
+
 # 1. Three segments; the panel on the overview.
 start_screens_app
 wait_for 10 bar_width_is 280 || fail "the bar is $(bar_width) wide, not 280 (three segments)"
@@ -104,11 +141,11 @@ header_still overview || fail "the overview never held still"
 shot screens-overview
 
 # 2. Claude Code's screen (the first row), and back.
-xdotool mousemove $((stack_x + 120)) $((stack_y + 49)) click 1
+click_element "push button" "Claude Code,"
 wait_for 10 header_is_not "$home/overview.png" || fail "a click on Claude Code's row did not open its screen"
 header_still provider || fail "Claude Code's screen never held still"
 shot screens-provider
-xdotool mousemove $((stack_x + 30)) $((stack_y + 10)) click 1
+click_element "push button" "Overview"
 wait_for 10 header_is "$home/overview.png" || fail "the back button did not return to the overview"
 
 # 3. The settings: Cursor (the fourth switch) off leaves the bar with two segments.
@@ -117,7 +154,7 @@ header_still settings-english || fail "the settings never held still"
 rm -f "$home/foot-last.png"
 wait_for 10 card_full || fail "the settings never filled the card to its full height"
 shot screens-settings
-xdotool mousemove $((stack_x + 300)) $((stack_y + 230)) click 1
+click_at "Cursor's switch" "$(switch_of Cursor)"
 wait_for 10 bar_width_is 209 || fail "switching Cursor off left the bar $(bar_width) wide, not 209 (two segments)"
 wait_for 5 setting_is enabledProvidersJSON '"\[\\"claude\\",\\"codex\\"\]"' ||
     fail "the provider list was not stored: $(grep enabledProviders "$settings")"
@@ -126,14 +163,12 @@ shot screens-cursor-off
 # 4. The language, at the foot of the settings: the panel redraws in Korean.
 # (The bar shows figures, no words: its names and tooltips are checked where
 # they are made, by the bar's own tests.)
-xdotool mousemove $((stack_x + 150)) $((stack_y + 300)) click --repeat 60 --delay 10 5
+scroll_screen 60 5
 wait_for 10 screen_is_not "$home/settings-english.png" || fail "the settings did not scroll"
 wait_still 10 english-foot $(screen_area) || fail "the scrolled settings never held still"
 wait_for 10 nothing_in_flight || fail "a refresh never ended"
 wait_still 10 english-title $(title_bar) || fail "the title bar never held still"
-# Scrolled to its end, the screen ends 10 pt above the scrolling area's foot,
-# which is 560 pt below its top; the Korean segment sits 52 pt above that.
-xdotool mousemove $((stack_x + 179)) $((stack_y - 10 + 560 - 10 - 52)) click 1
+click_element "check box" "한국어"
 wait_for 5 setting_is appLanguage korean || fail "Korean was not stored: $(grep appLanguage "$settings" || echo none)"
 wait_for 10 screen_is_not "$home/english-foot.png" || fail "the settings did not change on a click on Korean"
 wait_still 10 korean-foot $(screen_area) || fail "the Korean settings never held still"
@@ -144,7 +179,7 @@ wait_for 10 nothing_in_flight || fail "the refresh after the language change nev
 wait_still 10 korean-title $(title_bar) || fail "the title bar never held still"
 [ "$("$diff" "$home/english-title.png" "$home/korean-title.png" $(title_bar))" -gt 0 ] ||
     fail "the panel's title bar did not change language"
-xdotool mousemove $((stack_x + 150)) $((stack_y + 300)) click --repeat 60 --delay 10 4
+scroll_screen 60 4
 wait_for 10 header_is_not "$home/settings-english.png" || fail "the settings' header did not change language"
 header_still settings-korean || fail "the Korean settings never held still"
 stop_app
@@ -170,7 +205,6 @@ set_setting enabledProvidersJSON "\"[${every%,}]\""
 set_setting appLanguage english
 sed -i 's/"organizationType":"claude_max"/&,"organizationName":"dev@example.com'"'"'s Organization"/' \
     "$home/.claude.json"
-start_a11y_bus
 # read_texts <name>: what the app shows and speaks now, kept as <out>/<name>.txt.
 read_texts() { "$texts" Meterix > "$out/$1.txt" 2> "$home/texts.log" || fail "the app could not be read: $(cat "$home/texts.log")"; }
 # masked <name>: the texts read hold the masked address and never the whole one.
@@ -186,25 +220,25 @@ open_panel
 header_still overview-every || fail "the overview of every provider never held still"
 masked a11y-overview
 # Claude Code's screen: its account line reads the organisation, masked.
-xdotool mousemove $((stack_x + 120)) $((stack_y + 49)) click 1
+click_element "push button" "Claude Code,"
 wait_for 10 header_is_not "$home/overview-every.png" || fail "a click on Claude Code's row did not open its screen"
 header_still provider-every || fail "Claude Code's screen never held still"
 wait_for 10 reads a11y-provider "d***@example.com's Organization" ||
     fail "Claude Code's screen does not read the masked organisation: $(cat "$out/a11y-provider.txt")"
 masked a11y-provider
 shot screens-provider-masked
-xdotool mousemove $((stack_x + 30)) $((stack_y + 10)) click 1
+click_element "push button" "Overview"
 wait_for 10 header_is "$home/overview-every.png" || fail "the back button did not return to the overview"
 # The settings opened from the overview at its top (the pointer off the
 # header, where it is for the scrolled one), and back.
-xdotool mousemove $((stack_x + 150)) $((stack_y + 300))
+point_at_screen
 open_settings "$home/overview-every.png" || fail "Ctrl+, did not open the settings"
 header_still settings-every || fail "the settings never held still"
-xdotool mousemove $((stack_x + 30)) $((stack_y + 10)) click 1
+click_element "push button" "Overview"
 wait_for 10 header_is "$home/overview-every.png" || fail "the back button did not return to the overview"
 # The overview scrolled down to its commands, then the settings: they open at
 # their top, the header as it is when opened from the top, inside the panel.
-xdotool mousemove $((stack_x + 150)) $((stack_y + 300)) click --repeat 30 --delay 10 5
+scroll_screen 30 5
 wait_for 10 header_is_not "$home/overview-every.png" || fail "the overview did not scroll"
 wait_still 10 scrolled-overview $(screen_area) || fail "the scrolled overview never held still"
 open_settings "$home/scrolled-overview.png" || fail "Ctrl+, did not open the settings from the scrolled overview"
