@@ -87,14 +87,15 @@ void MenuBarProviderDetailScreen::showEvent(QShowEvent* event) {
 void MenuBarProviderDetailScreen::refresh() {
     const ProviderDetailModel m = model();
     if (!content() || m.shape() != shape_ || Localization::current() != language_) {
-        build();
+        build(m);
         return;
     }
     apply(m);
 }
 
-void MenuBarProviderDetailScreen::build() {
-    const ProviderDetailModel m = model();
+void MenuBarProviderDetailScreen::build() { build(model()); }
+
+void MenuBarProviderDetailScreen::build(const ProviderDetailModel& m) {
     shape_ = m.shape();
     language_ = Localization::current();
     accounts_ = noData_ = quotas_ = nullptr;
