@@ -73,7 +73,8 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
 }
 
 ProviderDetailModel MenuBarProviderDetailScreen::model() const {
-    ProviderDetailModel::Inputs in = ProviderDetailModel::Inputs::of(context_.presentedState(), provider_);
+    ProviderDetailModel::Inputs in =
+        ProviderDetailModel::Inputs::of(context_.presentedState(), context_.presentedAccounts(provider_), provider_);
     return ProviderDetailModel(std::move(in), *context_.clock);
 }
 
