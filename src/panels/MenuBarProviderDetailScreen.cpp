@@ -131,9 +131,7 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     const UsageSnapshot& s = m.snapshot();
     header()->setTrailingText(relativeUpdateText(s.capturedAt, *context_.clock));
     // A reading without a figure has no tier: its tile is grey, as on the card.
-    tile_->setColors(m.isSimulated() ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.4),
-                                                     withOpacity(LabelColor::secondary(), 0.2)}
-                                     : toQColors(s.gradientColors()));
+    tile_->setColors(m.isSimulated() ? missingFigureTileColors() : toQColors(s.gradientColors()));
     title_->setText(m.headerTitle());
     stale_ = m.isStale();
     subtitle_->setText(m.headerSubtitle());
