@@ -7,6 +7,8 @@
 #include <QRawFont>
 #include <QTextLayout>
 
+#include <limits>
+
 namespace meterix {
 
 namespace {
@@ -48,12 +50,13 @@ bool rawEllipsisOnBaseline(const QFont& font) {
     return !ink.isEmpty() && ink.bottom() > -0.2 * raw.xHeight();
 }
 
-} // namespace
-
+// Whether the glyph that font draws for "…" sits on the baseline.
 bool ellipsisSitsOnBaseline(const QFont& font) {
     const auto family = drawingFamily(font);
     return family && rawEllipsisOnBaseline(inFamily(font, *family));
 }
+
+} // namespace
 
 std::optional<QFont> baselineEllipsisFont(const QFont& font) {
     // Drawn on the GUI thread only, many times a frame: decided once per font.

@@ -14,9 +14,6 @@ namespace meterix {
 // the way Korean and Japanese typesetting does. Latin text wants its ellipsis
 // on the baseline: "Settings…", a name cut short.
 
-// Whether the glyph that font draws for "…" sits on the baseline.
-bool ellipsisSitsOnBaseline(const QFont& font);
-
 // The font to draw "…" in beside text set in font: nothing when font's own
 // ellipsis already sits on the baseline (or no installed font has one that
 // does); else font's size and weight in the first family, of font's own and a

@@ -1,6 +1,7 @@
 #include "design/MissingFigure.h"
 
 #include "core/Numbers.h"
+#include "design/Surface.h"
 
 namespace meterix {
 
@@ -8,6 +9,10 @@ std::optional<UsageUnavailableReason> missingFigureReason(const UsageSnapshot& s
     if (s.isSimulated()) return s.unavailableReason.value_or(UsageUnavailableReason::notConfigured);
     if (!displayedPercent(s.hourlyRemainingPercentage)) return UsageUnavailableReason::malformedResponse;
     return std::nullopt;
+}
+
+QList<QColor> missingFigureTileColors() {
+    return {withOpacity(LabelColor::secondary(), 0.4), withOpacity(LabelColor::secondary(), 0.2)};
 }
 
 } // namespace meterix

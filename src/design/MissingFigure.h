@@ -3,6 +3,9 @@
 #include "core/UsageSnapshot.h"
 #include "core/UsageUnavailableReason.h"
 
+#include <QColor>
+#include <QList>
+
 #include <optional>
 
 namespace meterix {
@@ -12,5 +15,9 @@ namespace meterix {
 // configured when it names none); an unreadable response for a measured
 // figure that is not a number.
 std::optional<UsageUnavailableReason> missingFigureReason(const UsageSnapshot& reading);
+
+// The provider's tile beside a reading without a figure: grey, for it has no
+// tier. Resolved against the current appearance.
+QList<QColor> missingFigureTileColors();
 
 } // namespace meterix

@@ -301,11 +301,7 @@ void DetailGlassCardView::buildHeader() {
     const UsageTier tier = display_.tier;
     auto* header = new CardHeader(
         sfSymbol(snapshot_.provider),
-        [simulated, tier] {
-            return simulated ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.4),
-                                             withOpacity(LabelColor::secondary(), 0.2)}
-                             : toQColors(gradient(tier));
-        },
+        [simulated, tier] { return simulated ? missingFigureTileColors() : toQColors(gradient(tier)); },
         this);
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);

@@ -73,7 +73,8 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
 }
 
 ProviderDetailModel MenuBarProviderDetailScreen::model() const {
-    ProviderDetailModel::Inputs in = ProviderDetailModel::Inputs::of(context_.presentedState(), provider_);
+    ProviderDetailModel::Inputs in =
+        ProviderDetailModel::Inputs::of(context_.presentedState(), context_.presentedAccounts(provider_), provider_);
     return ProviderDetailModel(std::move(in), *context_.clock);
 }
 
@@ -87,14 +88,15 @@ void MenuBarProviderDetailScreen::showEvent(QShowEvent* event) {
 void MenuBarProviderDetailScreen::refresh() {
     const ProviderDetailModel m = model();
     if (!content() || m.shape() != shape_ || Localization::current() != language_) {
-        build();
+        build(m);
         return;
     }
     apply(m);
 }
 
-void MenuBarProviderDetailScreen::build() {
-    const ProviderDetailModel m = model();
+void MenuBarProviderDetailScreen::build() { build(model()); }
+
+void MenuBarProviderDetailScreen::build(const ProviderDetailModel& m) {
     shape_ = m.shape();
     language_ = Localization::current();
     accounts_ = noData_ = quotas_ = nullptr;
@@ -129,9 +131,7 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     const UsageSnapshot& s = m.snapshot();
     header()->setTrailingText(relativeUpdateText(s.capturedAt, *context_.clock));
     // A reading without a figure has no tier: its tile is grey, as on the card.
-    tile_->setColors(m.isSimulated() ? QList<QColor>{withOpacity(LabelColor::secondary(), 0.4),
-                                                     withOpacity(LabelColor::secondary(), 0.2)}
-                                     : toQColors(s.gradientColors()));
+    tile_->setColors(m.isSimulated() ? missingFigureTileColors() : toQColors(s.gradientColors()));
     title_->setText(m.headerTitle());
     stale_ = m.isStale();
     subtitle_->setText(m.headerSubtitle());

@@ -57,6 +57,8 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
     void refresh() override;
 
   private:
+    // Builds the screen for m, the model just read.
+    void build(const ProviderDetailModel& m);
     QWidget* identityHeader();
     QWidget* accountSection(const ProviderDetailModel& m);
     QWidget* quotaDetail(const ProviderDetailModel& m);

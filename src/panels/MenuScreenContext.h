@@ -27,6 +27,8 @@ struct MenuScreenContext {
     // The manager's published state as the screens show it, masking applied
     // (empty without a manager).
     PresentedState presentedState() const;
+    // One provider's accounts as its screen shows them (none without a manager).
+    PresentedAccounts presentedAccounts(AIProviderType provider) const;
     // The places accounts were found, as shown (none without a registry).
     QList<AccountSource> presentedSources() const;
 };

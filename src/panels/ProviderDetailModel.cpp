@@ -9,11 +9,12 @@
 
 namespace meterix {
 
-ProviderDetailModel::Inputs ProviderDetailModel::Inputs::of(const PresentedState& state, AIProviderType provider) {
+ProviderDetailModel::Inputs ProviderDetailModel::Inputs::of(const PresentedState& state,
+                                                            const PresentedAccounts& accounts,
+                                                            AIProviderType provider) {
     Inputs in;
     in.provider = provider;
     if (const auto it = state.snapshots.constFind(provider); it != state.snapshots.constEnd()) in.snapshot = *it;
-    const PresentedAccounts accounts = state.accounts.value(provider);
     in.displayedAccount = accounts.displayed;
     in.accounts = accounts.accounts;
     in.isInUse = state.activeInUseProviders.contains(provider);

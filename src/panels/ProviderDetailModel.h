@@ -38,7 +38,7 @@ class ProviderDetailModel {
         std::function<bool(const QString& accountID)> isAccountRunning;
         std::function<QList<AccountSource>(const ResolvedAccount& account)> runningApps;
 
-        static Inputs of(const PresentedState& state, AIProviderType provider);
+        static Inputs of(const PresentedState& state, const PresentedAccounts& accounts, AIProviderType provider);
     };
 
     enum class Action { refresh, dashboard, statusPage, settings };

@@ -62,24 +62,26 @@ PresentedState PresentedState::of(const ProviderManager& manager, bool maskEmail
         if (manager.isAppRunning(p)) s.appRunningProviders.insert(p);
     s.selectedProvider = manager.selectedProvider();
     s.isRefreshing = manager.isRefreshing();
-    for (AIProviderType p : allProviderTypes()) {
-        const QList<ResolvedAccount> found = manager.accounts(p);
-        if (found.isEmpty()) continue;
-        PresentedAccounts a;
-        if (const auto displayed = manager.displayedAccount(p)) a.displayed = presented(*displayed, maskEmails);
-        for (const ResolvedAccount& account : found) {
-            a.accounts.append(presented(account, maskEmails));
-            if (const auto reading = manager.bestKnownSnapshot(p, account.id))
-                a.readings.insert(account.id, presented(*reading, maskEmails));
-            if (manager.isAccountRunning(p, account.id)) a.running.insert(account.id);
-            QList<AccountSource> apps;
-            for (const AccountSource& app : manager.runningApps(account))
-                apps.append(presented(app, maskEmails));
-            if (!apps.isEmpty()) a.runningApps.insert(account.id, apps);
-        }
-        s.accounts.insert(p, a);
-    }
     return s;
+}
+
+PresentedAccounts PresentedState::accountsOf(const ProviderManager& manager, AIProviderType provider,
+                                             bool maskEmails) {
+    PresentedAccounts a;
+    const QList<ResolvedAccount> found = manager.accounts(provider);
+    if (found.isEmpty()) return a;
+    if (const auto displayed = manager.displayedAccount(provider)) a.displayed = presented(*displayed, maskEmails);
+    for (const ResolvedAccount& account : found) {
+        a.accounts.append(presented(account, maskEmails));
+        if (const auto reading = manager.bestKnownSnapshot(provider, account.id))
+            a.readings.insert(account.id, presented(*reading, maskEmails));
+        if (manager.isAccountRunning(provider, account.id)) a.running.insert(account.id);
+        QList<AccountSource> apps;
+        for (const AccountSource& app : manager.runningApps(account))
+            apps.append(presented(app, maskEmails));
+        if (!apps.isEmpty()) a.runningApps.insert(account.id, apps);
+    }
+    return a;
 }
 
 void PresentedState::observe(ProviderManager& manager, const MeterixPreferences* preferences, QObject* receiver,

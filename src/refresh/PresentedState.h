@@ -41,9 +41,11 @@ struct PresentedState {
     QSet<AIProviderType> appRunningProviders;       // a desktop app of theirs is open
     std::optional<AIProviderType> selectedProvider; // whose card is open
     bool isRefreshing = false;
-    QHash<AIProviderType, PresentedAccounts> accounts; // providers with at least one account
 
     static PresentedState of(const ProviderManager& manager, bool maskEmails);
+    // One provider's accounts, as its screen shows them (only that screen reads
+    // them: they are not part of every published state).
+    static PresentedAccounts accountsOf(const ProviderManager& manager, AIProviderType provider, bool maskEmails);
     // The masking setting, on without settings.
     static bool masksEmails(const MeterixPreferences* preferences);
     // Hands the state to apply after every published change of the manager or of

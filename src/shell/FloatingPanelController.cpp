@@ -27,6 +27,15 @@ bool meetsAVisibleFrame(const QRectF& r, const QList<ScreenArea>& screens) {
     return false;
 }
 
+// The frame brought onto a screen, at whole pixels: a visible frame may end on
+// a half (a 25 px panel at twice the scale), and the card's window, rounded
+// itself, would then move the bar by that half.
+QRectF onScreenAtWholePixels(const ScreenPlacementEngine& placement, const QRectF& frame) {
+    QRectF f = placement.clampToScreens(frame);
+    f.moveTopLeft(QPointF(std::round(f.x()), std::round(f.y())));
+    return f;
+}
+
 } // namespace
 
 FloatingPanelController::FloatingPanelController(ScreenPlacementEngine& placement, MeterixPreferences& preferences,
@@ -165,8 +174,7 @@ void FloatingPanelController::setupPanel() {
     pendingInitialPlacement_ = choice.placement;
     // A place saved partly past a side still shows whole, even before the
     // content's first report re-anchors it.
-    QRectF initialFrame = placement_.clampToScreens(choice.initialFrame);
-    initialFrame.moveTopLeft(QPointF(std::round(initialFrame.x()), std::round(initialFrame.y())));
+    const QRectF initialFrame = onScreenAtWholePixels(placement_, choice.initialFrame);
     panel_ = panelFactory_(initialFrame);
     if (!panel_) return;
     currentPanelWidth_ = initialFrame.width();
@@ -262,11 +270,8 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
                     break;
                 }
             }
-            // Whole pixels, as after a drag: a visible frame may end on a half
-            // (a 25 px panel at twice the scale), and the card's window, rounded
-            // itself, would then move the bar by that half.
-            QRectF next = placement_.clampToScreens(PanelReanchor::frame(anchor, floored, opensUpward_, pin));
-            next.moveTopLeft(QPointF(std::round(next.x()), std::round(next.y())));
+            const QRectF next =
+                onScreenAtWholePixels(placement_, PanelReanchor::frame(anchor, floored, opensUpward_, pin));
             restingBarFrame_ = next;
             panel_->setFrame(next);
             persistRestingFrame();
@@ -421,8 +426,7 @@ void FloatingPanelController::handleMouseEvent(MouseEventKind kind, const QPoint
                 pendingContentSize_.reset();
                 updateContentSize(pending);
             }
-            const QRectF clamped = placement_.clampToScreens(restingBarFrame_);
-            const QPointF origin(std::round(clamped.x()), std::round(clamped.y()));
+            const QPointF origin = onScreenAtWholePixels(placement_, restingBarFrame_).topLeft();
             panel_->setOrigin(origin);
             restingBarFrame_.moveTopLeft(origin);
             persistRestingFrame();
