@@ -3,6 +3,8 @@
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <mutex>
@@ -10,8 +12,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <sys/socket.h>
 
 namespace meterix {
 
@@ -135,7 +135,7 @@ bool refusedOnLoopback(const QUrl& url, std::chrono::milliseconds wait) {
     if (error == EINPROGRESS) {
         pollfd watch{fd, POLLOUT, 0};
         socklen_t size = sizeof error;
-        if (::poll(&watch, 1, static_cast<int>(std::min<int64_t>(wait.count(), 1000))) != 1 ||
+        if (::poll(&watch, 1, static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 1000))) != 1 ||
             ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
             error = 0;
     }
