@@ -19,7 +19,7 @@ namespace {
 
 std::atomic<bool> curlSetUp{false};
 
-// On the first handle, not at start: libcurl's global set-up initialises the
+// On the first request, not at start: libcurl's global set-up initialises the
 // TLS library (its configuration, providers and tables, a few MB resident),
 // which a home whose providers make no request never needs.
 void initialiseCurlOnce() {
@@ -175,7 +175,6 @@ void* CurlTransport::takeHandle(const QByteArray& host) {
             return h;
         }
     }
-    initialiseCurlOnce();
     return curl_easy_init();
 }
 
@@ -212,6 +211,8 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
     // told without setting libcurl up, as libcurl would tell it.
     if (!curlSetUp.load() && refusedOnLoopback(request.url, request.timeout))
         throw TransportError(TransportError::Code::cannotConnect);
+    // Before any other libcurl call, curl_slist_append included.
+    initialiseCurlOnce();
 
     std::unique_ptr<curl_slist, SlistDeleter> headerList;
     for (const HttpHeader& h : request.headers) {
