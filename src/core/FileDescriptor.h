@@ -12,8 +12,12 @@ class Fd {
     Fd() = default;
     explicit Fd(int fd) : fd_(fd) {}
     Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    // Closes the descriptor held before, now.
     Fd& operator=(Fd&& other) noexcept {
-        std::swap(fd_, other.fd_);
+        if (this != &other) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = std::exchange(other.fd_, -1);
+        }
         return *this;
     }
     Fd(const Fd&) = delete;
