@@ -3,6 +3,8 @@
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <mutex>
@@ -11,15 +13,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <sys/socket.h>
-
 namespace meterix {
 
 namespace {
 
 std::atomic<bool> curlSetUp{false};
 
-// On the first handle, not at start: libcurl's global set-up initialises the
+// On the first request, not at start: libcurl's global set-up initialises the
 // TLS library (its configuration, providers and tables, a few MB resident),
 // which a home whose providers make no request never needs.
 void initialiseCurlOnce() {
@@ -135,7 +135,7 @@ bool refusedOnLoopback(const QUrl& url, std::chrono::milliseconds wait) {
     if (error == EINPROGRESS) {
         pollfd watch{fd, POLLOUT, 0};
         socklen_t size = sizeof error;
-        if (::poll(&watch, 1, static_cast<int>(std::min<int64_t>(wait.count(), 1000))) != 1 ||
+        if (::poll(&watch, 1, static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 1000))) != 1 ||
             ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
             error = 0;
     }
@@ -175,7 +175,6 @@ void* CurlTransport::takeHandle(const QByteArray& host) {
             return h;
         }
     }
-    initialiseCurlOnce();
     return curl_easy_init();
 }
 
@@ -212,6 +211,8 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
     // told without setting libcurl up, as libcurl would tell it.
     if (!curlSetUp.load() && refusedOnLoopback(request.url, request.timeout))
         throw TransportError(TransportError::Code::cannotConnect);
+    // Before any other libcurl call, curl_slist_append included.
+    initialiseCurlOnce();
 
     std::unique_ptr<curl_slist, SlistDeleter> headerList;
     for (const HttpHeader& h : request.headers) {

@@ -1,6 +1,7 @@
 #include "core/JsonStreamReader.h"
 
 #include "core/SafeConversions.h"
+#include "core/TextUtil.h"
 
 #include <QJsonArray>
 #include <QJsonValue>
@@ -374,21 +375,10 @@ class StringElider {
     // range of the next one (no overlong forms, no surrogates, nothing past
     // U+10FFFF), as the parser's own check has it.
     Verdict leadByte(unsigned char c) {
-        low_ = 0x80;
-        high_ = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            pending_ = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            pending_ = 2;
-            if (c == 0xE0) low_ = 0xA0;
-            if (c == 0xED) high_ = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            pending_ = 3;
-            if (c == 0xF0) low_ = 0x90;
-            if (c == 0xF4) high_ = 0x8F;
-        } else {
-            return Verdict::fault;
-        }
+        pending_ = utf8CharacterLength(c) - 1;
+        if (pending_ <= 0) return Verdict::fault;
+        low_ = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        high_ = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
         state_ = State::elidingUtf8;
         return Verdict::drop;
     }

@@ -3,56 +3,53 @@
 #include "core/TextUtil.h"
 
 #include <algorithm>
-#include <string>
+#include <string_view>
 
 namespace meterix {
 
 namespace {
 
-// One character as a reader sees it, and where it lies in the text.
+// One character as a reader sees it, and where it begins in the text.
 struct Seen {
     char32_t c;
     qsizetype begin;
-    qsizetype end;
 };
 
 // Other ways an "@" is written, read as one: in a URL, in HTML, and as CJK
-// input methods type it (full width).
-const char16_t* const kAtSpellings[] = {u"%40", u"&#64;", u"&#x40;", u"&#X40;", u"\uFF20"};
+// input methods type it (full width). None holds another, nor an "@".
+constexpr std::u16string_view kAtSpellings[] = {u"%40", u"&#64;", u"&#x40;", u"&#X40;", u"\uFF20"};
+
+// When the characters seen so far end with a spelling of an at sign, reads
+// that spelling as one "@".
+void readAtSpelling(QList<Seen>& seen) {
+    for (const std::u16string_view spelling : kAtSpellings) {
+        const auto n = qsizetype(spelling.size());
+        if (seen.size() < n ||
+            !std::equal(spelling.begin(), spelling.end(), seen.cend() - n,
+                        [](char16_t expected, const Seen& s) { return s.c == expected; }))
+            continue;
+        const qsizetype begin = seen[seen.size() - n].begin;
+        seen.resize(seen.size() - n);
+        seen.append({U'@', begin});
+        return;
+    }
+}
 
 // The text as a reader sees it: format characters (zero-width spaces and
 // joiners, directional marks, soft hyphens, byte-order marks) left out, and
 // every spelling of an at sign read as "@".
 QList<Seen> seenCharacters(QStringView text) {
-    QList<Seen> visible;
+    QList<Seen> seen;
     for (qsizetype i = 0; i < text.size();) {
         char32_t c = text[i].unicode();
         qsizetype next = i + 1;
         if (QChar::isHighSurrogate(c) && next < text.size() && text[next].isLowSurrogate())
             c = QChar::surrogateToUcs4(text[i], text[next++]);
-        if (QChar::category(c) != QChar::Other_Format) visible.append({c, i, next});
+        if (QChar::category(c) != QChar::Other_Format) {
+            seen.append({c, i});
+            readAtSpelling(seen);
+        }
         i = next;
-    }
-    QList<Seen> seen;
-    seen.reserve(visible.size());
-    for (qsizetype k = 0; k < visible.size(); ++k) {
-        qsizetype length = 0;
-        for (const char16_t* spelling : kAtSpellings) {
-            const qsizetype n = qsizetype(std::char_traits<char16_t>::length(spelling));
-            qsizetype j = 0;
-            while (j < n && k + j < visible.size() && visible[k + j].c == spelling[j])
-                ++j;
-            if (j == n) {
-                length = n;
-                break;
-            }
-        }
-        if (length == 0) {
-            seen.append(visible[k]);
-        } else {
-            seen.append({U'@', visible[k].begin, visible[k + length - 1].end});
-            k += length - 1;
-        }
     }
     return seen;
 }

@@ -1,5 +1,7 @@
 #include "core/SafeFile.h"
 
+#include "core/FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -9,20 +11,6 @@
 namespace meterix {
 
 namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 int openForReading(const QString& path) {
     const QByteArray native = path.toLocal8Bit();

@@ -95,11 +95,7 @@ QByteArrayView withoutCutLastCharacter(QByteArrayView bytes) {
     for (qsizetype back = 1; back <= 4 && back <= bytes.size(); ++back) {
         const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
         if ((byte & 0xC0) == 0x80) continue;
-        const qsizetype length = byte >= 0xC2 && byte <= 0xDF   ? 2
-                                 : byte >= 0xE0 && byte <= 0xEF ? 3
-                                 : byte >= 0xF0 && byte <= 0xF4 ? 4
-                                                                : 1;
-        return length > back ? bytes.first(bytes.size() - back) : bytes;
+        return utf8CharacterLength(byte) > back ? bytes.first(bytes.size() - back) : bytes;
     }
     return bytes;
 }

@@ -23,6 +23,17 @@ int codePointCompare(const QString& a, const QString& b);
 // split on white space only, and the white space is kept as it was.
 QString capitalizeWords(const QString& text);
 
+// How many bytes the UTF-8 character that `lead` begins takes, 1 to 4; 0 for a
+// byte that begins none (a continuation byte, an overlong lead, one past
+// U+10FFFF).
+constexpr int utf8CharacterLength(unsigned char lead) {
+    return lead < 0x80                   ? 1
+           : lead >= 0xC2 && lead <= 0xDF ? 2
+           : lead >= 0xE0 && lead <= 0xEF ? 3
+           : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                          : 0;
+}
+
 // The bytes less a UTF-8 character cut in two at their end (where a cap or a
 // writer caught halfway fell): its lead byte asks for more bytes than follow.
 QByteArrayView withoutCutLastCharacter(QByteArrayView bytes);

@@ -1,6 +1,7 @@
 #include "providers/CLIProcessRunner.h"
 
 #include "core/DirectoryListing.h"
+#include "core/FileDescriptor.h"
 #include "core/Locked.h"
 #include "core/MeterixLog.h"
 #include "core/Paths.h"
@@ -50,28 +51,6 @@ void signalGroup(pid_t pid, int signal) {
 bool isAbsolute(const QString& path) {
     return path.startsWith(QLatin1Char('/'));
 }
-
-// A descriptor closed when it goes out of scope.
-class Fd {
-  public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-
-  private:
-    int fd_ = -1;
-};
 
 // The one way the runner looks at a file: by descriptor.
 std::optional<struct stat> statOf(int fd) {

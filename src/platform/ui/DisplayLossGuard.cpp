@@ -35,8 +35,13 @@ void passOn(QtMsgType type, const QMessageLogContext& context, const QString& me
 
 void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     Guard& g = guard();
-    if (g.handling || !DisplayLossGuard::marksLoss(type, onGuiThread(), g.connectionBroken && g.connectionBroken()))
-        return passOn(type, context, message);
+    // The connection is asked only for a warning or worse on the GUI thread:
+    // messages come from every thread, and neither the X11 connection lookup
+    // nor `handling` is made to be read from another one.
+    const bool gui = onGuiThread();
+    const bool loss = DisplayLossGuard::marksLoss(type, gui, true) && !g.handling && g.connectionBroken &&
+                      g.connectionBroken();
+    if (!loss) return passOn(type, context, message);
     g.handling = true; // once
     std::fprintf(stderr, "meterix: the connection to the display was lost; saving and quitting\n");
     std::fflush(stderr);
