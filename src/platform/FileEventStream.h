@@ -18,8 +18,8 @@ class QTimer;
 
 namespace meterix {
 
-// File-level change events below a set of folders, on inotify: the stand-in for
-// a recursive FSEvents stream. Every folder below a root gets its own watch;
+// File-level change events below a set of folders, recursively, on inotify
+// (which watches one folder at a time). Every folder below a root gets its own watch;
 // folders that appear later are watched at once and what is already inside
 // them is reported. Symbolic links below a root are not followed (a link to a
 // folder could loop). The first event after a quiet spell is delivered at once;
