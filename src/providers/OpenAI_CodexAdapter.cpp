@@ -149,8 +149,8 @@ QList<UsageSnapshot> OpenAI_CodexAdapter::fetchUsagePerAccount(bool) {
     return snapshots;
 }
 
-std::optional<OpenAI_CodexAdapter::Account> OpenAI_CodexAdapter::account(const Profile& profile) {
-    const auto claims = CodexAccountResolver::signedInClaims(profile);
+std::optional<OpenAI_CodexAdapter::Account>
+OpenAI_CodexAdapter::account(const std::optional<CodexAccountResolver::IdentityClaims>& claims) {
     if (!claims) return std::nullopt;
     return Account{claims->accountID ? claims->accountID : claims->email, claims->email,
                    CodexAccountResolver::planName(claims->planType)};
@@ -163,7 +163,8 @@ std::optional<QDateTime> OpenAI_CodexAdapter::credentialWrittenAt(const Profile&
 }
 
 UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateTime& now) {
-    const auto signedIn = account(profile);
+    const auto signIn = CodexAccountResolver::signIn(profile);
+    const auto signedIn = account(signIn.claims);
     const auto reading = CodexRolloutReader::rateLimits(profile.homeDirectory, now, clock_);
     if (!reading) return unknownSnapshot(signedIn);
     // A rollout without a start line cannot be placed before or after a switch.
@@ -172,7 +173,7 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
     // Signed in with an API key, which has no plan allowance of its own: the
     // credential file was written at the switch, and sessions begun before it
     // were the previous ChatGPT login's, whose figures are not this sign-in's.
-    if (CodexAccountResolver::signsInWithAPIKey(profile)) {
+    if (signIn.withAPIKey) {
         const auto switchedAt = credentialWrittenAt(profile);
         if (!switchedAt || *started < *switchedAt) return unknownSnapshot(std::nullopt);
         return snapshot(attributed(*reading, switchedAt), std::nullopt, now);
