@@ -3,6 +3,7 @@
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/Paths.h"
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
 
@@ -125,13 +126,9 @@ CopilotAdapter::CopilotAdapter(UsageTransport& transport, QString baseAddress, Q
                    std::move(homeDirectory), std::move(environment), clock) {}
 
 QString CopilotAdapter::configFolder() const {
-    // Where the Copilot editor clients keep their sign-ins: $XDG_CONFIG_HOME
-    // (an absolute path, as the XDG rules want) or ~/.config, under github-copilot.
+    // Where the Copilot editor clients keep their sign-ins: the config home, under github-copilot.
     const auto xdg = environment() ? environment()(QStringLiteral("XDG_CONFIG_HOME")) : std::nullopt;
-    const QString base = xdg && xdg->startsWith(QLatin1Char('/'))
-                             ? *xdg
-                             : joinPath(homeDirectory(), QStringLiteral(".config"));
-    return joinPath(base, QStringLiteral("github-copilot"));
+    return joinPath(configHome(homeDirectory(), xdg.value_or(QString())), QStringLiteral("github-copilot"));
 }
 
 QString CopilotAdapter::configPath() const { return joinPath(configFolder(), QStringLiteral("hosts.json")); }
