@@ -204,15 +204,12 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
     // renewal date shows the ten days.
     const auto renewal = resetDate(body);
     const auto ahead = [&](const std::optional<QDateTime>& at) -> std::optional<QDateTime> {
-        if (at && secondsBetween(now(), *at) > 0) return at;
+        if (secondsUntil(now(), at)) return at;
         return std::nullopt;
     };
     const std::optional<QDateTime> resetAt = ahead(renewal);
-    const auto countdownTo = [&](const std::optional<QDateTime>& at) -> std::optional<double> {
-        if (!at) return std::nullopt;
-        return secondsBetween(now(), *at);
-    };
-    const std::optional<double> windowCountdown = renewal ? countdownTo(resetAt) : std::optional(kResetCountdown);
+    const std::optional<double> windowCountdown =
+        renewal ? secondsUntil(now(), resetAt) : std::optional(kResetCountdown);
 
     QList<ModelQuotaItem> items;
     bool recognised = false;
@@ -226,7 +223,7 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         // An allowance's own renewal governs it over the account's.
         const auto itemReset = allowance.resetAt ? ahead(allowance.resetAt) : resetAt;
         items.append(ModelQuotaItem(QLatin1String(kind.name), *allowance.percentage,
-                                    allowance.counts.value_or(QStringLiteral("Monthly")), countdownTo(itemReset),
+                                    allowance.counts.value_or(QStringLiteral("Monthly")), secondsUntil(now(), itemReset),
                                     itemReset,
                                     allowance.unlimited ? std::optional(L10n::unlimited().text()) : std::nullopt));
         if (!headline && !allowance.unlimited) headline = allowance.percentage;

@@ -47,7 +47,7 @@ std::optional<Window> windowFrom(const QJsonObject& data, const QDateTime& now) 
         for (const char* key : {"reset_in", "resetIn", "ttl"}) {
             const auto seconds = KeyedAdapter::numberOrDecimal(data, QLatin1String(key));
             if (seconds && *seconds > 0 && *seconds <= kMaxCountdownSeconds) {
-                const QDateTime at = now.addMSecs(static_cast<qint64>(*seconds * 1000));
+                const QDateTime at = addSeconds(now, *seconds);
                 if (at.isValid()) window.resetAt = at;
                 break;
             }
@@ -65,13 +65,6 @@ bool isFiveHourWindow(const QJsonObject& item) {
     if (unit.contains(QLatin1String("MINUTE"))) return *duration == 300;
     if (unit.contains(QLatin1String("HOUR"))) return *duration == 5;
     return false;
-}
-
-std::optional<double> countdownTo(const std::optional<QDateTime>& at, const QDateTime& now) {
-    if (!at) return std::nullopt;
-    const double left = secondsBetween(now, *at);
-    if (!(left > 0)) return std::nullopt;
-    return left;
 }
 
 } // namespace
@@ -170,18 +163,18 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
     QList<ModelQuotaItem> items;
     if (shortWindow)
         items.append(ModelQuotaItem(shortName, shortWindow->percentage, shortName,
-                                    countdownTo(shortWindow->resetAt, at), shortWindow->resetAt));
+                                    secondsUntil(at, shortWindow->resetAt), shortWindow->resetAt));
     if (weekly)
         items.append(ModelQuotaItem(L10n::kimiCodingWeekly().text(), weekly->percentage,
-                                    L10n::kimiCodingWeekly().text(), countdownTo(weekly->resetAt, at),
+                                    L10n::kimiCodingWeekly().text(), secondsUntil(at, weekly->resetAt),
                                     weekly->resetAt));
     const Window& hourly = shortWindow ? *shortWindow : *weekly;
     const std::optional<Window> week = shortWindow ? weekly : std::nullopt;
     return success({
         .hourlyRemainingPercentage = hourly.percentage,
-        .hourlyResetCountdown = countdownTo(hourly.resetAt, at),
+        .hourlyResetCountdown = secondsUntil(at, hourly.resetAt),
         .weeklyRemainingPercentage = week ? std::optional(week->percentage) : std::nullopt,
-        .weeklyResetCountdown = week ? countdownTo(week->resetAt, at) : std::nullopt,
+        .weeklyResetCountdown = week ? secondsUntil(at, week->resetAt) : std::nullopt,
         .modelQuotas = items,
         .planName = L10n::kimiCodingPlan().text(),
         .hourlyQuotaName = shortWindow ? shortName : L10n::kimiCodingWeekly().text(),

@@ -15,14 +15,6 @@ namespace {
 
 constexpr qint64 kTotalTokens = 100000;
 
-// Seconds until the reset when it is still ahead.
-std::optional<double> countdown(const std::optional<QDateTime>& resetsAt, const QDateTime& now) {
-    if (!resetsAt) return std::nullopt;
-    const double seconds = secondsBetween(now, *resetsAt);
-    if (seconds > 0) return seconds;
-    return std::nullopt;
-}
-
 using RateWindow = CodexRolloutReader::RateWindow;
 
 constexpr int64_t kWeekMinutes = 10080;
@@ -78,7 +70,7 @@ struct Windows {
 
 ModelQuotaItem windowItem(const SlottedWindow& slotted, const QString& name, const QDateTime& now) {
     const RateWindow& w = slotted.window;
-    return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), countdown(w.resetsAt, now), w.resetsAt);
+    return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), secondsUntil(now, w.resetsAt), w.resetsAt);
 }
 
 using RateLimits = CodexRolloutReader::RateLimits;
@@ -217,13 +209,13 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const st
     const auto& headline = windows.headline();
     f.hourlyRemainingPercentage = headline ? clampPercentage(headline->window.remaining) : 100;
     if (headline) {
-        f.hourlyResetCountdown = countdown(headline->window.resetsAt, now);
+        f.hourlyResetCountdown = secondsUntil(now, headline->window.resetsAt);
         f.hourlyQuotaName = headline->label();
         f.hourlyResetAt = headline->window.resetsAt;
     }
     if (windows.longer) {
         f.weeklyRemainingPercentage = clampPercentage(windows.longer->window.remaining);
-        f.weeklyResetCountdown = countdown(windows.longer->window.resetsAt, now);
+        f.weeklyResetCountdown = secondsUntil(now, windows.longer->window.resetsAt);
         f.weeklyResetAt = windows.longer->window.resetsAt;
     }
     f.modelQuotas = items;
