@@ -73,11 +73,11 @@ Allowance currentAllowance(const QJsonObject& allowance, bool pooled) {
             return {true, 0.0, false, std::nullopt, resetAt};
         return {true, 100.0, true, std::nullopt, resetAt};
     }
-    const auto entitlement = KeyedAdapter::numberOrDecimal(allowance, QLatin1String("entitlement"));
+    const auto entitlement = json::numberOrDecimal(allowance, QLatin1String("entitlement"));
     if (!entitlement) return {};
     if (!(*entitlement > 0)) return {true, std::nullopt, false, std::nullopt, std::nullopt};
-    auto left = KeyedAdapter::numberOrDecimal(allowance, QLatin1String("remaining"));
-    if (!left) left = KeyedAdapter::numberOrDecimal(allowance, QLatin1String("quota_remaining"));
+    auto left = json::numberOrDecimal(allowance, QLatin1String("remaining"));
+    if (!left) left = json::numberOrDecimal(allowance, QLatin1String("quota_remaining"));
     // percent_remaining goes below 0 once an allowance is overdrawn (-0.33).
     auto percentage = json::number(allowance, QLatin1String("percent_remaining"));
     if (!percentage && left) percentage = *left / *entitlement * 100.0;
@@ -100,8 +100,8 @@ Allowance limitedAllowance(QLatin1StringView name, const QJsonObject& body) {
     const auto left = json::object(body, QLatin1String("limited_user_quotas"));
     const auto month = json::object(body, QLatin1String("monthly_quotas"));
     if (!left || !month) return {};
-    const auto remaining = KeyedAdapter::numberOrDecimal(*left, name);
-    const auto total = KeyedAdapter::numberOrDecimal(*month, name);
+    const auto remaining = json::numberOrDecimal(*left, name);
+    const auto total = json::numberOrDecimal(*month, name);
     if (!remaining || !total) return {};
     if (!(*total > 0)) return {true, std::nullopt, false, std::nullopt, std::nullopt};
     return {true, std::clamp(*remaining / *total * 100.0, 0.0, 100.0), false,

@@ -28,10 +28,10 @@ struct Window {
 // ("reset_at", "resetAt", "reset_time", "resetTime") or seconds from now
 // ("reset_in", "resetIn", "ttl").
 std::optional<Window> windowFrom(const QJsonObject& data, const QDateTime& now) {
-    const auto limit = KeyedAdapter::numberOrDecimal(data, QLatin1String("limit"));
-    auto used = KeyedAdapter::numberOrDecimal(data, QLatin1String("used"));
+    const auto limit = json::numberOrDecimal(data, QLatin1String("limit"));
+    auto used = json::numberOrDecimal(data, QLatin1String("used"));
     if (!used) {
-        const auto remaining = KeyedAdapter::numberOrDecimal(data, QLatin1String("remaining"));
+        const auto remaining = json::numberOrDecimal(data, QLatin1String("remaining"));
         if (remaining && limit) used = *limit - *remaining;
     }
     if (!limit) return std::nullopt;
@@ -45,7 +45,7 @@ std::optional<Window> windowFrom(const QJsonObject& data, const QDateTime& now) 
     }
     if (!window.resetAt) {
         for (const char* key : {"reset_in", "resetIn", "ttl"}) {
-            const auto seconds = KeyedAdapter::numberOrDecimal(data, QLatin1String(key));
+            const auto seconds = json::numberOrDecimal(data, QLatin1String(key));
             if (seconds && *seconds > 0 && *seconds <= kMaxCountdownSeconds) {
                 const QDateTime at = addSeconds(now, *seconds);
                 if (at.isValid()) window.resetAt = at;
@@ -59,7 +59,7 @@ std::optional<Window> windowFrom(const QJsonObject& data, const QDateTime& now) 
 // Whether a limit's window ("window": {"duration", "timeUnit"}) spans five hours.
 bool isFiveHourWindow(const QJsonObject& item) {
     const auto window = json::object(item, QLatin1String("window")).value_or(item);
-    const auto duration = KeyedAdapter::numberOrDecimal(window, QLatin1String("duration"));
+    const auto duration = json::numberOrDecimal(window, QLatin1String("duration"));
     const QString unit = json::string(window, QLatin1String("timeUnit")).value_or(QString());
     if (!duration) return false;
     if (unit.contains(QLatin1String("MINUTE"))) return *duration == 300;
