@@ -114,8 +114,7 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::probe(const Profile& profile,
     EnvironmentOverrides environment;
     // A configuration inside the profile's folder is found there by the client
     // only when pointed at that folder.
-    if (profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".claude.json")) ||
-        profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".config.json")))
+    if (profile.configPath == joinPath(profile.homeDirectory, lastPathComponent(profile.configPath)))
         environment.insert(kClaudeConfigDir, profile.homeDirectory);
     else
         // The app's own CLAUDE_CONFIG_DIR names another profile; inherited, it
