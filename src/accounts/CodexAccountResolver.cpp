@@ -123,32 +123,29 @@ CodexAccountResolver::CredentialStore CodexAccountResolver::credentialStore(cons
 
 namespace {
 
-// The client reads auth.json only where its credentials may be kept in files.
-bool readsCredentialFile(const QString& codexHome) {
-    using Store = CodexAccountResolver::CredentialStore;
-    const Store store = CodexAccountResolver::credentialStore(codexHome);
-    return store == Store::file || store == Store::automatic;
-}
-
-} // namespace
-
-std::optional<CodexAccountResolver::IdentityClaims> CodexAccountResolver::signedInClaims(const Profile& profile) {
-    if (!readsCredentialFile(profile.homeDirectory) || signsInWithAPIKey(profile)) return std::nullopt;
-    return identityClaims(profile.authPath);
-}
-
-bool CodexAccountResolver::signsInWithAPIKey(const Profile& profile) {
-    if (!readsCredentialFile(profile.homeDirectory)) return false;
-    const auto file = AccountFileReader::json(profile.authPath);
-    if (!file) return false;
-    if (const auto mode = json::string(*file, QLatin1String("auth_mode")))
+// Whether a credential file signs in with its API key rather than a ChatGPT
+// login: its "auth_mode", or without one a key and no tokens.
+bool signsInWithAPIKey(const QJsonObject& file) {
+    if (const auto mode = json::string(file, QLatin1String("auth_mode")))
         return mode->compare(QLatin1String("apikey"), Qt::CaseInsensitive) == 0 ||
                mode->compare(QLatin1String("api_key"), Qt::CaseInsensitive) == 0;
     // Older files name no mode: a ChatGPT login kept its tokens (and at times
     // a key beside them); a key alone is an API-key sign-in.
-    if (json::object(*file, QLatin1String("tokens"))) return false;
-    const auto key = json::string(*file, QLatin1String("OPENAI_API_KEY"));
+    if (json::object(file, QLatin1String("tokens"))) return false;
+    const auto key = json::string(file, QLatin1String("OPENAI_API_KEY"));
     return key && !key->isEmpty();
+}
+
+} // namespace
+
+CodexAccountResolver::SignIn CodexAccountResolver::signIn(const Profile& profile) {
+    // The client reads auth.json only where its credentials may be kept in files.
+    const CredentialStore store = credentialStore(profile.homeDirectory);
+    if (store != CredentialStore::file && store != CredentialStore::automatic) return {};
+    const auto file = AccountFileReader::json(profile.authPath);
+    if (!file) return {};
+    if (signsInWithAPIKey(*file)) return {true, std::nullopt};
+    return {false, identityClaims(*file)};
 }
 
 // MARK: Claims
@@ -156,7 +153,11 @@ bool CodexAccountResolver::signsInWithAPIKey(const Profile& profile) {
 std::optional<CodexAccountResolver::IdentityClaims> CodexAccountResolver::identityClaims(const QString& authPath) {
     const auto file = AccountFileReader::json(authPath);
     if (!file) return std::nullopt;
-    const auto tokens = json::object(*file, QLatin1String("tokens"));
+    return identityClaims(*file);
+}
+
+std::optional<CodexAccountResolver::IdentityClaims> CodexAccountResolver::identityClaims(const QJsonObject& file) {
+    const auto tokens = json::object(file, QLatin1String("tokens"));
     if (!tokens) return std::nullopt;
     const auto idToken = json::string(*tokens, QLatin1String("id_token"));
     if (!idToken) return std::nullopt;
@@ -212,7 +213,7 @@ QList<AccountIdentity> CodexAccountResolver::resolveAccounts() { return cliAccou
 QList<AccountIdentity> CodexAccountResolver::cliAccounts() {
     QList<AccountIdentity> identities;
     for (const Profile& profile : profiles(environment_)) {
-        const auto claims = signedInClaims(profile);
+        const auto claims = signIn(profile).claims;
         if (!claims) continue;
         const auto id = claims->accountID ? claims->accountID : claims->email;
         if (!id) continue;

@@ -4,6 +4,7 @@
 #include "accounts/AccountResolver.h"
 #include "core/Clock.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -80,16 +81,21 @@ public:
     // claims only name an account.
     static std::optional<IdentityClaims> identityClaims(const QString& authPath);
 
-    // The claims of the account the client is signed in to in a profile: none
-    // when its credentials are kept out of files (the client then never reads
-    // auth.json, so a file left there names no current account) or when the
-    // file signs in with an API key.
-    static std::optional<IdentityClaims> signedInClaims(const Profile& profile);
+    // The claims of a credential file already read.
+    static std::optional<IdentityClaims> identityClaims(const QJsonObject& file);
 
-    // Whether the client signs in to a profile with the API key of its
-    // credential file rather than a ChatGPT login: the file's "auth_mode", or
-    // without one a key and no tokens. The key itself is not kept.
-    static bool signsInWithAPIKey(const Profile& profile);
+    // How the client signs in to a profile, from one read of its settings and
+    // its credential file. withAPIKey: with the file's API key rather than a
+    // ChatGPT login (the file's "auth_mode", or without one a key and no
+    // tokens; the key itself is not kept). claims: the ChatGPT account's, none
+    // when the credentials are kept out of files (the client then never reads
+    // auth.json, so a file left there names no current account) or the file
+    // signs in with an API key.
+    struct SignIn {
+        bool withAPIKey = false;
+        std::optional<IdentityClaims> claims;
+    };
+    static SignIn signIn(const Profile& profile);
 
     // The home's cli_auth_credentials_store setting; file when the setting or
     // the file is missing, unreadable or names no store the client knows.

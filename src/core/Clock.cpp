@@ -23,6 +23,13 @@ double secondsBetween(const QDateTime& a, const QDateTime& b) {
     return static_cast<double>(a.msecsTo(b)) / 1000.0;
 }
 
+std::optional<double> secondsUntil(const QDateTime& now, const std::optional<QDateTime>& at) {
+    if (!at) return std::nullopt;
+    const double seconds = secondsBetween(now, *at);
+    if (!(seconds > 0)) return std::nullopt;
+    return seconds;
+}
+
 QDateTime addSeconds(const QDateTime& t, double seconds) {
     // Saturate so absurd values from other tools never overflow the date arithmetic.
     constexpr double limitMs = 1e15; // about 31,700 years

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace meterix {
 
@@ -30,5 +31,8 @@ class SystemClock final : public Clock {
 // Seconds from a to b, with millisecond precision.
 double secondsBetween(const QDateTime& a, const QDateTime& b);
 QDateTime addSeconds(const QDateTime& t, double seconds);
+// Seconds from now until a moment still ahead; nothing without a moment or
+// when it is not ahead.
+std::optional<double> secondsUntil(const QDateTime& now, const std::optional<QDateTime>& at);
 
 } // namespace meterix

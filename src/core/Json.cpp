@@ -1,5 +1,7 @@
 #include "core/Json.h"
 
+#include "core/Numbers.h"
+
 #include <QJsonDocument>
 
 #include <cmath>
@@ -18,6 +20,11 @@ std::optional<double> number(const QJsonObject& o, QLatin1StringView key) {
     const double d = v.toDouble();
     if (!std::isfinite(d)) return std::nullopt;
     return d;
+}
+
+std::optional<double> numberOrDecimal(const QJsonObject& o, QLatin1StringView key) {
+    if (const auto text = string(o, key)) return parsePlainDecimal(*text);
+    return number(o, key);
 }
 
 std::optional<qint64> integerValue(const QJsonValue& v) {

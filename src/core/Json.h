@@ -16,6 +16,9 @@ namespace meterix::json {
 std::optional<QString> string(const QJsonObject& o, QLatin1StringView key);
 // A finite JSON number.
 std::optional<double> number(const QJsonObject& o, QLatin1StringView key);
+// A count written as a JSON number or as a plain decimal in a string (300,
+// "300", "17.25"; see parsePlainDecimal): finite, else nothing.
+std::optional<double> numberOrDecimal(const QJsonObject& o, QLatin1StringView key);
 // A JSON number that is a whole value within 64 bits.
 std::optional<qint64> integer(const QJsonObject& o, QLatin1StringView key);
 std::optional<bool> boolean(const QJsonObject& o, QLatin1StringView key);

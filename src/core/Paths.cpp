@@ -36,20 +36,23 @@ QString homeFolder() {
 }
 
 namespace {
-QString xdgFolder(const char* variable, const QString& fallbackUnderHome) {
-    const QString value = qEnvironmentVariable(variable);
+QString xdgFolder(const QString& value, const QString& home, const QString& fallbackUnderHome) {
     // The XDG rules ignore relative values.
     if (!value.isEmpty() && value.startsWith(QLatin1Char('/'))) return value;
-    return joinPath(homeFolder(), fallbackUnderHome);
+    return joinPath(home, fallbackUnderHome);
 }
 } // namespace
 
 QString configHome() {
-    return xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
+    return configHome(homeFolder(), qEnvironmentVariable("XDG_CONFIG_HOME"));
+}
+
+QString configHome(const QString& home, const QString& xdgConfigHome) {
+    return xdgFolder(xdgConfigHome, home, QStringLiteral(".config"));
 }
 
 QString dataHome() {
-    return xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share"));
+    return xdgFolder(qEnvironmentVariable("XDG_DATA_HOME"), homeFolder(), QStringLiteral(".local/share"));
 }
 
 QString meterixDataFolder() {

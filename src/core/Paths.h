@@ -18,6 +18,8 @@ QString homeFolder();
 // $XDG_CONFIG_HOME (absolute) or ~/.config: where other desktop apps keep
 // what macOS keeps under Application Support.
 QString configHome();
+// The same for a given home and value of $XDG_CONFIG_HOME (empty when unset).
+QString configHome(const QString& home, const QString& xdgConfigHome);
 
 // $XDG_DATA_HOME (absolute) or ~/.local/share.
 QString dataHome();

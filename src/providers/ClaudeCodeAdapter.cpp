@@ -63,8 +63,8 @@ bool ClaudeCodeAdapter::isFresh(const UsageSnapshot& snapshot) const {
     return secondsBetween(snapshot.capturedAt, clock_.now()) < kFreshnessSeconds;
 }
 
-std::optional<UsageSnapshot> ClaudeCodeAdapter::usage(const Profile& profile, bool /*forceSync*/) {
-    const auto config = ClaudeAccountResolver::configuration(profile);
+std::optional<UsageSnapshot> ClaudeCodeAdapter::usage(const Profile& profile,
+                                                      const std::optional<QJsonObject>& config) {
     std::optional<UsageSnapshot> cached;
     if (config) cached = snapshot(*config, clock_.now());
     if (cached && isFresh(*cached)) return cached;
@@ -77,22 +77,23 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::usage(const Profile& profile, bo
 QList<UsageSnapshot> ClaudeCodeAdapter::fetchUsagePerAccount(bool forceSync) {
     QList<UsageSnapshot> snapshots;
     for (const Profile& profile : ClaudeAccountResolver::profiles(host_))
-        if (auto s = usage(profile, forceSync)) snapshots.append(*s);
+        if (auto s = usage(profile, ClaudeAccountResolver::configuration(profile))) snapshots.append(*s);
     if (!snapshots.isEmpty()) return snapshots;
     return {fetchUsage(forceSync)};
 }
 
-UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool forceSync) {
+UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool) {
     const QList<Profile> profiles = ClaudeAccountResolver::profiles(host_);
     if (!profiles.isEmpty()) {
         const Profile& first = profiles.front();
-        std::optional<ConfigIdentity> who;
-        if (const auto config = ClaudeAccountResolver::configuration(first)) who = identity(*config);
-        if (auto result = usage(first, forceSync)) {
+        // Read once: the profile's sign-in is looked up afresh on every read.
+        const auto config = ClaudeAccountResolver::configuration(first);
+        if (auto result = usage(first, config)) {
             cachedSnapshot_.set(result);
             return *result;
         }
-        return cachedSnapshot_.get().value_or(unknownSnapshot(who));
+        return cachedSnapshot_.get().value_or(
+            unknownSnapshot(config ? std::optional(identity(*config)) : std::nullopt));
     }
 
     std::optional<QString> output;
@@ -113,8 +114,7 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::probe(const Profile& profile,
     EnvironmentOverrides environment;
     // A configuration inside the profile's folder is found there by the client
     // only when pointed at that folder.
-    if (profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".claude.json")) ||
-        profile.configPath == joinPath(profile.homeDirectory, QStringLiteral(".config.json")))
+    if (profile.configPath == joinPath(profile.homeDirectory, lastPathComponent(profile.configPath)))
         environment.insert(kClaudeConfigDir, profile.homeDirectory);
     else
         // The app's own CLAUDE_CONFIG_DIR names another profile; inherited, it

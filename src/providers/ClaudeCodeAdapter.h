@@ -139,7 +139,8 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
   private:
     using Profile = ClaudeAccountResolver::Profile;
 
-    std::optional<UsageSnapshot> usage(const Profile& profile, bool forceSync);
+    // The profile's reading from its configuration as already read, else probed.
+    std::optional<UsageSnapshot> usage(const Profile& profile, const std::optional<QJsonObject>& config);
     std::optional<UsageSnapshot> probe(const Profile& profile, const std::optional<ConfigIdentity>& identity);
     std::optional<QString> runProbe(const EnvironmentOverrides& environment);
     UsageSnapshot unknownSnapshot(const std::optional<ConfigIdentity>& identity) const;

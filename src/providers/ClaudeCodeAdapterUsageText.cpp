@@ -92,13 +92,6 @@ std::optional<QDateTime> wallTime(const QDate& date, int hour, int minute, const
     return at;
 }
 
-std::optional<double> aheadOf(const QDateTime& now, const std::optional<QDateTime>& at) {
-    if (!at) return std::nullopt;
-    const double seconds = secondsBetween(now, *at);
-    if (!(seconds > 0)) return std::nullopt;
-    return seconds;
-}
-
 // "Resets 10:39pm": the next time the zone's clock shows it, today or tomorrow.
 std::optional<double> timeOnlyCountdown(const QRegularExpressionMatch& m, const QDateTime& now,
                                         const QTimeZone& systemZone) {
@@ -108,8 +101,8 @@ std::optional<double> timeOnlyCountdown(const QRegularExpressionMatch& m, const 
     const QTimeZone zone = zoneOf(m, 4, systemZone);
     const int h = twentyFourHour(*hour, m.captured(3));
     const QDate today = now.toTimeZone(zone).date();
-    if (const auto seconds = aheadOf(now, wallTime(today, h, *minute, zone))) return seconds;
-    return aheadOf(now, wallTime(today.addDays(1), h, *minute, zone));
+    if (const auto seconds = secondsUntil(now, wallTime(today, h, *minute, zone))) return seconds;
+    return secondsUntil(now, wallTime(today.addDays(1), h, *minute, zone));
 }
 
 ModelQuotaItem lineItem(const QString& name, const QString& quotaType,
@@ -121,7 +114,7 @@ ModelQuotaItem lineItem(const QString& name, const QString& quotaType,
 ClaudeCodeAdapter::QuotaWindow textWindow(double used, std::optional<double> countdown,
                                           const QDateTime& now) {
     std::optional<QDateTime> at;
-    if (countdown) at = now.addMSecs(static_cast<qint64>(*countdown * 1000));
+    if (countdown) at = addSeconds(now, *countdown);
     return {clampPercentage(100.0 - used), countdown, at};
 }
 
@@ -217,7 +210,7 @@ std::optional<double> ClaudeCodeAdapter::resetCountdown(const QString& phrase, c
         at = wallTime(QDate(year + 1, month, *day), h, *minute, zone);
         if (!at) return std::nullopt;
     }
-    return aheadOf(now, at);
+    return secondsUntil(now, at);
 }
 
 std::optional<ClaudeCodeAdapter::QuotaWindow> ClaudeCodeAdapter::usageLine(const QString& text,

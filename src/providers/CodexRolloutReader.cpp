@@ -352,10 +352,7 @@ std::optional<CodexRolloutReader::RateLimits> CodexRolloutReader::rateLimits(
     result.secondary = window(*limits, QLatin1String("secondary"), clock);
     const QJsonObject credits = json::object(*limits, QLatin1String("credits")).value_or(QJsonObject());
     // Current clients write the balance as a string ("17.25"), older ones as a number.
-    result.creditBalance = json::number(credits, QLatin1String("balance"));
-    if (!result.creditBalance)
-        if (const auto text = json::string(credits, QLatin1String("balance")))
-            result.creditBalance = parsePlainDecimal(*text);
+    result.creditBalance = json::numberOrDecimal(credits, QLatin1String("balance"));
     result.hasUnlimitedCredits = json::boolean(credits, QLatin1String("unlimited")).value_or(false);
     if (!result.primary && !result.secondary && !result.creditBalance && !result.hasUnlimitedCredits)
         return std::nullopt;

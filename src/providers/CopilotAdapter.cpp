@@ -3,6 +3,7 @@
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/Paths.h"
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
 
@@ -72,11 +73,11 @@ Allowance currentAllowance(const QJsonObject& allowance, bool pooled) {
             return {true, 0.0, false, std::nullopt, resetAt};
         return {true, 100.0, true, std::nullopt, resetAt};
     }
-    const auto entitlement = KeyedAdapter::numberOrDecimal(allowance, QLatin1String("entitlement"));
+    const auto entitlement = json::numberOrDecimal(allowance, QLatin1String("entitlement"));
     if (!entitlement) return {};
     if (!(*entitlement > 0)) return {true, std::nullopt, false, std::nullopt, std::nullopt};
-    auto left = KeyedAdapter::numberOrDecimal(allowance, QLatin1String("remaining"));
-    if (!left) left = KeyedAdapter::numberOrDecimal(allowance, QLatin1String("quota_remaining"));
+    auto left = json::numberOrDecimal(allowance, QLatin1String("remaining"));
+    if (!left) left = json::numberOrDecimal(allowance, QLatin1String("quota_remaining"));
     // percent_remaining goes below 0 once an allowance is overdrawn (-0.33).
     auto percentage = json::number(allowance, QLatin1String("percent_remaining"));
     if (!percentage && left) percentage = *left / *entitlement * 100.0;
@@ -99,8 +100,8 @@ Allowance limitedAllowance(QLatin1StringView name, const QJsonObject& body) {
     const auto left = json::object(body, QLatin1String("limited_user_quotas"));
     const auto month = json::object(body, QLatin1String("monthly_quotas"));
     if (!left || !month) return {};
-    const auto remaining = KeyedAdapter::numberOrDecimal(*left, name);
-    const auto total = KeyedAdapter::numberOrDecimal(*month, name);
+    const auto remaining = json::numberOrDecimal(*left, name);
+    const auto total = json::numberOrDecimal(*month, name);
     if (!remaining || !total) return {};
     if (!(*total > 0)) return {true, std::nullopt, false, std::nullopt, std::nullopt};
     return {true, std::clamp(*remaining / *total * 100.0, 0.0, 100.0), false,
@@ -125,13 +126,9 @@ CopilotAdapter::CopilotAdapter(UsageTransport& transport, QString baseAddress, Q
                    std::move(homeDirectory), std::move(environment), clock) {}
 
 QString CopilotAdapter::configFolder() const {
-    // Where the Copilot editor clients keep their sign-ins: $XDG_CONFIG_HOME
-    // (an absolute path, as the XDG rules want) or ~/.config, under github-copilot.
+    // Where the Copilot editor clients keep their sign-ins: the config home, under github-copilot.
     const auto xdg = environment() ? environment()(QStringLiteral("XDG_CONFIG_HOME")) : std::nullopt;
-    const QString base = xdg && xdg->startsWith(QLatin1Char('/'))
-                             ? *xdg
-                             : joinPath(homeDirectory(), QStringLiteral(".config"));
-    return joinPath(base, QStringLiteral("github-copilot"));
+    return joinPath(configHome(homeDirectory(), xdg.value_or(QString())), QStringLiteral("github-copilot"));
 }
 
 QString CopilotAdapter::configPath() const { return joinPath(configFolder(), QStringLiteral("hosts.json")); }
@@ -207,15 +204,12 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
     // renewal date shows the ten days.
     const auto renewal = resetDate(body);
     const auto ahead = [&](const std::optional<QDateTime>& at) -> std::optional<QDateTime> {
-        if (at && secondsBetween(now(), *at) > 0) return at;
+        if (secondsUntil(now(), at)) return at;
         return std::nullopt;
     };
     const std::optional<QDateTime> resetAt = ahead(renewal);
-    const auto countdownTo = [&](const std::optional<QDateTime>& at) -> std::optional<double> {
-        if (!at) return std::nullopt;
-        return secondsBetween(now(), *at);
-    };
-    const std::optional<double> windowCountdown = renewal ? countdownTo(resetAt) : std::optional(kResetCountdown);
+    const std::optional<double> windowCountdown =
+        renewal ? secondsUntil(now(), resetAt) : std::optional(kResetCountdown);
 
     QList<ModelQuotaItem> items;
     bool recognised = false;
@@ -229,7 +223,7 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         // An allowance's own renewal governs it over the account's.
         const auto itemReset = allowance.resetAt ? ahead(allowance.resetAt) : resetAt;
         items.append(ModelQuotaItem(QLatin1String(kind.name), *allowance.percentage,
-                                    allowance.counts.value_or(QStringLiteral("Monthly")), countdownTo(itemReset),
+                                    allowance.counts.value_or(QStringLiteral("Monthly")), secondsUntil(now(), itemReset),
                                     itemReset,
                                     allowance.unlimited ? std::optional(L10n::unlimited().text()) : std::nullopt));
         if (!headline && !allowance.unlimited) headline = allowance.percentage;

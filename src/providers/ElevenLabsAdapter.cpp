@@ -38,7 +38,7 @@ std::optional<QString> overageText(const QJsonObject& body) {
         amount = json::number(body, QLatin1String("current_overage"));
     } else if (value.isObject()) {
         const QJsonObject overage = value.toObject();
-        amount = KeyedAdapter::numberOrDecimal(overage, QLatin1String("amount"));
+        amount = json::numberOrDecimal(overage, QLatin1String("amount"));
         if (const auto own = json::string(overage, QLatin1String("currency"))) currency = own;
     }
     if (!amount || !(*amount > 0)) return std::nullopt;

@@ -97,11 +97,6 @@ std::optional<double> KeyedAdapter::decimalFromText(const QString& text) {
     return parseFiniteDouble(text);
 }
 
-std::optional<double> KeyedAdapter::numberOrDecimal(const QJsonObject& object, QLatin1StringView key) {
-    if (const auto text = json::string(object, key)) return parsePlainDecimal(*text);
-    return json::number(object, key);
-}
-
 QString KeyedAdapter::amountText(const QString& sign, double amount) {
     return sign + QString::number(amount, 'f', 2);
 }

@@ -37,9 +37,6 @@ public:
 
     // An amount with a currency sign and two decimals, whatever the locale.
     static QString amountText(const QString& sign, double amount);
-    // A count the answer may write as a JSON number or as a plain decimal in a
-    // string ("300", 300): finite, else nothing.
-    static std::optional<double> numberOrDecimal(const QJsonObject& object, QLatin1StringView key);
 
 protected:
     KeyedAdapter(AIProviderType type, ApiKeySource keySource, QString endpointPath, UsageTransport& transport,

@@ -28,10 +28,10 @@ struct Window {
 // ("reset_at", "resetAt", "reset_time", "resetTime") or seconds from now
 // ("reset_in", "resetIn", "ttl").
 std::optional<Window> windowFrom(const QJsonObject& data, const QDateTime& now) {
-    const auto limit = KeyedAdapter::numberOrDecimal(data, QLatin1String("limit"));
-    auto used = KeyedAdapter::numberOrDecimal(data, QLatin1String("used"));
+    const auto limit = json::numberOrDecimal(data, QLatin1String("limit"));
+    auto used = json::numberOrDecimal(data, QLatin1String("used"));
     if (!used) {
-        const auto remaining = KeyedAdapter::numberOrDecimal(data, QLatin1String("remaining"));
+        const auto remaining = json::numberOrDecimal(data, QLatin1String("remaining"));
         if (remaining && limit) used = *limit - *remaining;
     }
     if (!limit) return std::nullopt;
@@ -45,9 +45,9 @@ std::optional<Window> windowFrom(const QJsonObject& data, const QDateTime& now) 
     }
     if (!window.resetAt) {
         for (const char* key : {"reset_in", "resetIn", "ttl"}) {
-            const auto seconds = KeyedAdapter::numberOrDecimal(data, QLatin1String(key));
+            const auto seconds = json::numberOrDecimal(data, QLatin1String(key));
             if (seconds && *seconds > 0 && *seconds <= kMaxCountdownSeconds) {
-                const QDateTime at = now.addMSecs(static_cast<qint64>(*seconds * 1000));
+                const QDateTime at = addSeconds(now, *seconds);
                 if (at.isValid()) window.resetAt = at;
                 break;
             }
@@ -59,19 +59,12 @@ std::optional<Window> windowFrom(const QJsonObject& data, const QDateTime& now) 
 // Whether a limit's window ("window": {"duration", "timeUnit"}) spans five hours.
 bool isFiveHourWindow(const QJsonObject& item) {
     const auto window = json::object(item, QLatin1String("window")).value_or(item);
-    const auto duration = KeyedAdapter::numberOrDecimal(window, QLatin1String("duration"));
+    const auto duration = json::numberOrDecimal(window, QLatin1String("duration"));
     const QString unit = json::string(window, QLatin1String("timeUnit")).value_or(QString());
     if (!duration) return false;
     if (unit.contains(QLatin1String("MINUTE"))) return *duration == 300;
     if (unit.contains(QLatin1String("HOUR"))) return *duration == 5;
     return false;
-}
-
-std::optional<double> countdownTo(const std::optional<QDateTime>& at, const QDateTime& now) {
-    if (!at) return std::nullopt;
-    const double left = secondsBetween(now, *at);
-    if (!(left > 0)) return std::nullopt;
-    return left;
 }
 
 } // namespace
@@ -170,18 +163,18 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
     QList<ModelQuotaItem> items;
     if (shortWindow)
         items.append(ModelQuotaItem(shortName, shortWindow->percentage, shortName,
-                                    countdownTo(shortWindow->resetAt, at), shortWindow->resetAt));
+                                    secondsUntil(at, shortWindow->resetAt), shortWindow->resetAt));
     if (weekly)
         items.append(ModelQuotaItem(L10n::kimiCodingWeekly().text(), weekly->percentage,
-                                    L10n::kimiCodingWeekly().text(), countdownTo(weekly->resetAt, at),
+                                    L10n::kimiCodingWeekly().text(), secondsUntil(at, weekly->resetAt),
                                     weekly->resetAt));
     const Window& hourly = shortWindow ? *shortWindow : *weekly;
     const std::optional<Window> week = shortWindow ? weekly : std::nullopt;
     return success({
         .hourlyRemainingPercentage = hourly.percentage,
-        .hourlyResetCountdown = countdownTo(hourly.resetAt, at),
+        .hourlyResetCountdown = secondsUntil(at, hourly.resetAt),
         .weeklyRemainingPercentage = week ? std::optional(week->percentage) : std::nullopt,
-        .weeklyResetCountdown = week ? countdownTo(week->resetAt, at) : std::nullopt,
+        .weeklyResetCountdown = week ? secondsUntil(at, week->resetAt) : std::nullopt,
         .modelQuotas = items,
         .planName = L10n::kimiCodingPlan().text(),
         .hourlyQuotaName = shortWindow ? shortName : L10n::kimiCodingWeekly().text(),

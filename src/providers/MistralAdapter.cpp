@@ -36,13 +36,17 @@ std::optional<QString> MistralAdapter::keyFromEnvironmentFile(const QByteArray& 
 }
 
 bool MistralAdapter::isDetected() const {
-    return keySource_.isDetected(homeDirectory_, environment_) || resolveAPIKey().has_value();
+    return keySource_.isDetected(homeDirectory_, environment_) || vibeKey().has_value();
+}
+
+std::optional<QString> MistralAdapter::vibeKey() const {
+    const auto bytes = readRegularFile(vibeEnvironmentPath(), kKeyFileReadCap);
+    return bytes ? keyFromEnvironmentFile(*bytes) : std::nullopt;
 }
 
 std::optional<QString> MistralAdapter::resolveAPIKey() const {
     if (auto key = keySource_.resolve(homeDirectory_, environment_)) return key;
-    const auto bytes = readRegularFile(vibeEnvironmentPath(), kKeyFileReadCap);
-    return bytes ? keyFromEnvironmentFile(*bytes) : std::nullopt;
+    return vibeKey();
 }
 
 UsageSnapshot MistralAdapter::fetchUsage(bool) {

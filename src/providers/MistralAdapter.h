@@ -35,6 +35,9 @@ public:
     static std::optional<QString> keyFromEnvironmentFile(const QByteArray& text);
 
 private:
+    // The key of Vibe's environment file.
+    std::optional<QString> vibeKey() const;
+
     ApiKeySource keySource_;
     QString homeDirectory_;
     EnvironmentLookup environment_;

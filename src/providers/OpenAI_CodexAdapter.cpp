@@ -15,14 +15,6 @@ namespace {
 
 constexpr qint64 kTotalTokens = 100000;
 
-// Seconds until the reset when it is still ahead.
-std::optional<double> countdown(const std::optional<QDateTime>& resetsAt, const QDateTime& now) {
-    if (!resetsAt) return std::nullopt;
-    const double seconds = secondsBetween(now, *resetsAt);
-    if (seconds > 0) return seconds;
-    return std::nullopt;
-}
-
 using RateWindow = CodexRolloutReader::RateWindow;
 
 constexpr int64_t kWeekMinutes = 10080;
@@ -78,7 +70,7 @@ struct Windows {
 
 ModelQuotaItem windowItem(const SlottedWindow& slotted, const QString& name, const QDateTime& now) {
     const RateWindow& w = slotted.window;
-    return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), countdown(w.resetsAt, now), w.resetsAt);
+    return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), secondsUntil(now, w.resetsAt), w.resetsAt);
 }
 
 using RateLimits = CodexRolloutReader::RateLimits;
@@ -149,8 +141,8 @@ QList<UsageSnapshot> OpenAI_CodexAdapter::fetchUsagePerAccount(bool) {
     return snapshots;
 }
 
-std::optional<OpenAI_CodexAdapter::Account> OpenAI_CodexAdapter::account(const Profile& profile) {
-    const auto claims = CodexAccountResolver::signedInClaims(profile);
+std::optional<OpenAI_CodexAdapter::Account>
+OpenAI_CodexAdapter::account(const std::optional<CodexAccountResolver::IdentityClaims>& claims) {
     if (!claims) return std::nullopt;
     return Account{claims->accountID ? claims->accountID : claims->email, claims->email,
                    CodexAccountResolver::planName(claims->planType)};
@@ -163,7 +155,8 @@ std::optional<QDateTime> OpenAI_CodexAdapter::credentialWrittenAt(const Profile&
 }
 
 UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateTime& now) {
-    const auto signedIn = account(profile);
+    const auto signIn = CodexAccountResolver::signIn(profile);
+    const auto signedIn = account(signIn.claims);
     const auto reading = CodexRolloutReader::rateLimits(profile.homeDirectory, now, clock_);
     if (!reading) return unknownSnapshot(signedIn);
     // A rollout without a start line cannot be placed before or after a switch.
@@ -172,7 +165,7 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
     // Signed in with an API key, which has no plan allowance of its own: the
     // credential file was written at the switch, and sessions begun before it
     // were the previous ChatGPT login's, whose figures are not this sign-in's.
-    if (CodexAccountResolver::signsInWithAPIKey(profile)) {
+    if (signIn.withAPIKey) {
         const auto switchedAt = credentialWrittenAt(profile);
         if (!switchedAt || *started < *switchedAt) return unknownSnapshot(std::nullopt);
         return snapshot(attributed(*reading, switchedAt), std::nullopt, now);
@@ -216,13 +209,13 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const st
     const auto& headline = windows.headline();
     f.hourlyRemainingPercentage = headline ? clampPercentage(headline->window.remaining) : 100;
     if (headline) {
-        f.hourlyResetCountdown = countdown(headline->window.resetsAt, now);
+        f.hourlyResetCountdown = secondsUntil(now, headline->window.resetsAt);
         f.hourlyQuotaName = headline->label();
         f.hourlyResetAt = headline->window.resetsAt;
     }
     if (windows.longer) {
         f.weeklyRemainingPercentage = clampPercentage(windows.longer->window.remaining);
-        f.weeklyResetCountdown = countdown(windows.longer->window.resetsAt, now);
+        f.weeklyResetCountdown = secondsUntil(now, windows.longer->window.resetsAt);
         f.weeklyResetAt = windows.longer->window.resetsAt;
     }
     f.modelQuotas = items;

@@ -65,8 +65,8 @@ public:
     static UsageSnapshot snapshot(const HomeReading& reading, const std::optional<Account>& account,
                                   const QDateTime& now);
 
-    // The account of a profile's credential file.
-    static std::optional<Account> account(const Profile& profile);
+    // The account of a profile's signed-in claims.
+    static std::optional<Account> account(const std::optional<CodexAccountResolver::IdentityClaims>& claims);
 
     // Whether any rollout of the home holds rate limits now.
     static bool hasReadableUsage(const QString& codexHome);

@@ -15,9 +15,6 @@ ZedAdapter::ZedAdapter(HostEnvironment host, std::optional<QStringList> applicat
                                          : PlatformPaths::paths(InstallLocation::zedApplication, host_.home,
                                                                 host_.configHome)) {}
 
-ZedAdapter::ZedAdapter(const QString& homeDirectory, std::optional<QStringList> applicationPaths)
-    : ZedAdapter(HostEnvironment::underHome(homeDirectory), std::move(applicationPaths)) {}
-
 QString ZedAdapter::zedConfigPath() const { return joinPath(host_.configHome, QStringLiteral("zed/settings.json")); }
 
 bool ZedAdapter::isDetected() const { return PlatformPaths::anyExists(applicationPaths_) || exists(zedConfigPath()); }

@@ -15,8 +15,6 @@ public:
     // Without application paths, those of the platform table for this home.
     explicit ZedAdapter(HostEnvironment host = HostEnvironment::current(),
                         std::optional<QStringList> applicationPaths = std::nullopt);
-    // A home of its own, with its config home at ~/.config.
-    explicit ZedAdapter(const QString& homeDirectory, std::optional<QStringList> applicationPaths = std::nullopt);
 
     AIProviderType type() const override { return AIProviderType::zed; }
     // The application (its own install or a distribution's command) or Zed's

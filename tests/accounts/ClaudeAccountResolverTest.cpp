@@ -352,7 +352,9 @@ TEST_F(ClaudeResolverTest, AProfileWhoseCredentialsLostTheSignInListsNoAccount) 
         ClaudeAccountResolver resolver(HostEnvironment::underHome(rowHome.path(), env), clock);
         const auto ids = resolver.resolveAccounts();
         EXPECT_EQ(ids.size(), row.signedIn ? 1 : 0) << (row.credentials ? row.credentials : "no file");
-        if (row.signedIn && !ids.isEmpty()) EXPECT_TRUE(ids[0].usageReadable);
+        if (row.signedIn && !ids.isEmpty()) {
+            EXPECT_TRUE(ids[0].usageReadable);
+        }
     }
 }
 

@@ -118,7 +118,7 @@ TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
                 .filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(home.path())));
         const auto found = [&] {
             return windsurf ? WindsurfAdapter(home.path(), paths).isDetected()
-                            : ZedAdapter(home.path(), paths).isDetected();
+                            : ZedAdapter(HostEnvironment::underHome(home.path()), paths).isDetected();
         };
         EXPECT_FALSE(found()) << relative;
         const QString place = QLatin1String(relative);
@@ -132,7 +132,7 @@ TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
 
 TEST_F(DetectionOnlyTest, ZedFromTheApplicationAloneIsFound) {
     home.write(QStringLiteral("apps/zed"), "");
-    EXPECT_TRUE(ZedAdapter(home.path(), apps("zed")).checkAvailability());
+    EXPECT_TRUE(ZedAdapter(HostEnvironment::underHome(home.path()), apps("zed")).checkAvailability());
 }
 
 TEST_F(DetectionOnlyTest, SettingsFilesThatAreFifosNeverBlock) {
@@ -141,7 +141,7 @@ TEST_F(DetectionOnlyTest, SettingsFilesThatAreFifosNeverBlock) {
     ASSERT_EQ(::mkfifo(home.file(QStringLiteral(".codeium/config.json")).toLocal8Bit().constData(), 0600), 0);
     ASSERT_EQ(::mkfifo(home.file(QStringLiteral(".config/zed/settings.json")).toLocal8Bit().constData(), 0600), 0);
     EXPECT_EQ(WindsurfAdapter(home.path(), apps("none")).fetchUsage(false).planName, std::nullopt);
-    EXPECT_EQ(ZedAdapter(home.path(), apps("none")).fetchUsage(false).planName, std::nullopt);
+    EXPECT_EQ(ZedAdapter(HostEnvironment::underHome(home.path()), apps("none")).fetchUsage(false).planName, std::nullopt);
 }
 
 TEST_F(DetectionOnlyTest, MistralNeedsAKeyToCountAsConfigured) {
