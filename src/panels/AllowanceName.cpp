@@ -7,7 +7,7 @@ namespace meterix {
 QString allowanceNameOverLine(const QString& name, const QString& lineBelow) {
     const QString line = lineBelow.trimmed();
     if (line.isEmpty()) return name;
-    for (const QString separator : {QStringLiteral(" \u00b7 "), QStringLiteral(" \u2014 "), QStringLiteral(" - ")}) {
+    for (const QString& separator : {QStringLiteral(" \u00b7 "), QStringLiteral(" \u2014 "), QStringLiteral(" - ")}) {
         const QString tail = separator + line;
         if (!name.endsWith(tail, Qt::CaseInsensitive)) continue;
         const QString head = name.chopped(tail.size()).trimmed();

@@ -195,7 +195,9 @@ TEST_F(Adapter, ThePlaceholderSaysWhetherTheClientIsInstalled) {
         if (row.installed) home.mkdir(QStringLiteral(".gemini/antigravity-cli"));
         clock.advance(181);
         std::optional<ProbeGate::Ticket> other;
-        if (row.slotTaken) ASSERT_TRUE(static_cast<bool>(other.emplace(gate.admit(QStringLiteral("claude:default"), 300))));
+        if (row.slotTaken) {
+            ASSERT_TRUE(static_cast<bool>(other.emplace(gate.admit(QStringLiteral("claude:default"), 300))));
+        }
         const UsageSnapshot s = adapter.fetchUsage(false);
         EXPECT_EQ(s.unavailableReason, row.reason);
         EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);

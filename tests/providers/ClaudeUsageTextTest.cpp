@@ -421,6 +421,8 @@ TEST(ClaudeUsageText, ModelOnlyWeeksAndResetMoments) {
         const QStringList got = test::claudeQuotaLines(*s, false, true);
         EXPECT_EQ(got, row.lines) << row.text;
         EXPECT_EQ(s->hourlyResetAt, s->modelQuotas[0].resetAt);
-        if (s->weeklyRemainingPercentage) EXPECT_EQ(s->weeklyResetAt, s->modelQuotas[1].resetAt);
+        if (s->weeklyRemainingPercentage) {
+            EXPECT_EQ(s->weeklyResetAt, s->modelQuotas[1].resetAt);
+        }
     }
 }

@@ -365,7 +365,9 @@ TEST_F(CodexRolloutReaderTest, ThousandsOfAllowancesAreReadInOnePassAndAtMostThi
         QElapsedTimer elapsed;
         elapsed.start();
         const auto reading = Reader::rateLimits(codexHome, kNow, clock);
-        if (row.timed) EXPECT_LT(elapsed.elapsed(), 1000) << row.name;
+        if (row.timed) {
+            EXPECT_LT(elapsed.elapsed(), 1000) << row.name;
+        }
         ASSERT_TRUE(reading) << row.name;
         EXPECT_EQ(reading->account.primary->remaining, 79) << row.name;
         // Unstamped, all are read as now: the newest file's last 32 lines win.

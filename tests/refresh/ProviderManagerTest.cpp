@@ -351,7 +351,9 @@ TEST_F(Manager, AProbeDeclinedForTheSlotRunsOnceAsSoonAsTheSlotFrees) {
         manager->refreshProvider(AIProviderType::antigravity, false);
         ASSERT_TRUE(test::waitUntil([&] { return agy->declines == 1; }));
         EXPECT_EQ(gate.waitingKeys(), QStringList{"agy:default"});
-        if (filedFirst) ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::antigravity); }));
+        if (filedFirst) {
+            ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::antigravity); }));
+        }
 
         runner.client.release(); // Claude Code's probe ends: the slot is free
         if (!filedFirst) {
