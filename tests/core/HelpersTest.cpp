@@ -219,6 +219,8 @@ TEST(TextUtil, CharactersAreGraphemeClusters) {
     EXPECT_EQ(lastCharacters(QStringLiteral("e\u0301te\u0301"), 2), QStringLiteral("te\u0301"));
     EXPECT_EQ(firstCharacter(QString()), QString());
     EXPECT_EQ(firstCharacters(QStringLiteral("ab"), 5), QStringLiteral("ab"));
+    // Never half of a surrogate pair, whatever follows it.
+    EXPECT_EQ(firstCharacter(QStringLiteral("\U0001F440\u0D4E")), QStringLiteral("\U0001F440"));
 }
 
 TEST(TextUtil, CodePointOrderPutsAstralCharactersLast) {
