@@ -257,6 +257,9 @@ TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
         // Any script; the first character is a user-perceived one.
         {"민아@예시.한국의 조직", "민***@예시.한국의 조직"},
         {"👨‍👩‍👧fam@example.com", "👨‍👩‍👧***@example.com"},
+        // A joiner that joins nothing goes; a character is never cut in two.
+        {"m\u200dina@x.com", "m***@x.com"},
+        {"\U0001F440\u0d4e@ex.in", "\U0001F440***@ex.in"},
         // Masked already: unchanged.
         {"m***@example.com's Organization", "m***@example.com's Organization"},
         // A run of "@"s: each one begins an address of its own.
@@ -281,10 +284,14 @@ TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
          "m***&#064;example.com l***&#x040;ex.kr k***&#X40example.com"},
         {"mina&commat;example.com, lee&amp;#64;example.com", "m***&commat;example.com, l***&amp;#64;example.com"},
         {"{\"to\":\"mina\\u0040example.com\"} mina\\x40ex.kr", "{\"to\":\"m***\\u0040example.com\"} m***\\x40ex.kr"},
+        {"s\\u{40}ex.kr p%u0040ex.kr", "s***\\u{40}ex.kr p***%u0040ex.kr"},
         {"mina%4\u200b0example.com", "m***%40example.com"},
+        // Escapes of other characters are no at sign.
+        {"mina&#65;ex.com mina%41ex.com mina\\u0041ex.com", "mina&#65;ex.com mina%41ex.com mina\\u0041ex.com"},
         // A local part is all a reader takes for one: a look-alike of a full
         // stop is inside it, a full-width colon or bracket ends it.
         {"mina\u2024kim@example.com", "m***@example.com"},
+        {"mina@example\u2024com\u200b.", "m***@example\u2024com."},
         {"\uff08로그인 계정\uff1amina\u00b7kim@example.com\uff09", "\uff08로그인 계정\uff1am***@example.com\uff09"},
         // No address: no local part, no domain, or no "@" at all.
         {"@mention and @x.com", "@mention and @x.com"},
