@@ -9,22 +9,31 @@
 namespace meterix {
 
 // An e-mail address shown without its local part: its first user-perceived
-// character, "***", then the "@" and the domain. Nothing when the address has
-// no "@" after at least one character (it is then shown as it is).
+// character, "***", then the "@" and the rest, in which any further address is
+// masked too ("x@mina@example.com" reads "x***@m***@example.com"). The value
+// holds no format characters once masked (a joiner inside the first character
+// aside), so it can neither be reordered on screen nor hide a character. When
+// the value has no "@" after at least one character it is masked as a text
+// (below), and nothing is returned when that leaves it as it is.
 //
 // Addresses are found in what a reader sees: format characters (zero-width
-// spaces and joiners, directional marks, soft hyphens, byte-order marks) are
-// passed over, and hidden with the local part they stand in; a full-width "＠",
-// "%40" and "&#64;" (or "&#x40;") count as an "@".
+// spaces and joiners, directional marks and overrides, soft hyphens, byte-order
+// marks) are passed over, and an "@" may be written in any of the ways a reader
+// still takes for one: "＠", "﹫", "%40", "%2540", "&#64;", "&#x040;",
+// "&commat;", "&amp;#64;", "\u0040", "\x40", "\u{40}".
 std::optional<QString> maskedEmail(const QString& address);
 
 // Every e-mail address inside a text written in the masked form above, the rest
 // of the text untouched: "mina.kim@example.com's Organization" reads
-// "m***@example.com's Organization". An address is a run of the characters an
-// address's local part may hold, an "@", and a domain of letters, digits,
-// hyphens and dots (a full stop or hyphen after it belongs to the sentence). In
-// a run of "@"s each one begins an address: "x@mina@example.com" reads
-// "x***@m***@example.com". Masking a masked text changes nothing. Everything
+// "m***@example.com's Organization". The local part is everything a reader takes
+// for one: the run of characters before the "@" up to white space, a bracket or
+// quotation mark, or one of , ; : < > [ ] \ / " (a look-alike of a full stop,
+// such as a one dot leader, is part of it). The domain is a run of letters,
+// digits, hyphens and dots (a full stop or hyphen after it belongs to the
+// sentence). In a run of "@"s each one begins an address: "x@mina@example.com"
+// reads "x***@m***@example.com". The format characters in and beside an address
+// are left out, and the bidi controls everywhere: what is shown can never be
+// reordered into an address. Masking a masked text changes nothing. Everything
 // the app shows or speaks while masking is on goes through this.
 QString maskEmailAddresses(const QString& text);
 

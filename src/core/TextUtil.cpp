@@ -10,14 +10,17 @@ namespace meterix {
 
 namespace {
 
-// Offsets of every grapheme boundary, from 0 to text.size().
+// Offsets of every grapheme boundary, from 0 to text.size(). Qt's finder
+// reports one inside a surrogate pair when a character beyond the BMP stands
+// before a prepended mark (an emoji before U+0D4E); no boundary lies there.
 QList<qsizetype> boundaries(const QString& text) {
     QList<qsizetype> result;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     result.append(0);
     qsizetype pos = 0;
     while ((pos = finder.toNextBoundary()) != -1 && pos <= text.size()) {
-        if (pos > result.last()) result.append(pos);
+        const bool insidePair = pos < text.size() && text[pos].isLowSurrogate() && text[pos - 1].isHighSurrogate();
+        if (pos > result.last() && !insidePair) result.append(pos);
         if (pos == text.size()) break;
     }
     if (result.last() != text.size()) result.append(text.size());

@@ -136,7 +136,7 @@ TEST(ResolvedAccount, MaskedLabelRules) {
     r.email = QStringLiteral("no-at-sign");
     EXPECT_EQ(r.maskedLabel(), QStringLiteral("no-at-sign"));
     r.email = QStringLiteral("ab@c@d");
-    EXPECT_EQ(r.maskedLabel(), QStringLiteral("a***@c@d"));
+    EXPECT_EQ(r.maskedLabel(), QStringLiteral("a***@c***@d"));
     r.email = QStringLiteral("\U0001F600x@y");
     EXPECT_EQ(r.maskedLabel(), QStringLiteral("\U0001F600***@y"));
 }

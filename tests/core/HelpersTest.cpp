@@ -219,6 +219,8 @@ TEST(TextUtil, CharactersAreGraphemeClusters) {
     EXPECT_EQ(lastCharacters(QStringLiteral("e\u0301te\u0301"), 2), QStringLiteral("te\u0301"));
     EXPECT_EQ(firstCharacter(QString()), QString());
     EXPECT_EQ(firstCharacters(QStringLiteral("ab"), 5), QStringLiteral("ab"));
+    // Never half of a surrogate pair, whatever follows it.
+    EXPECT_EQ(firstCharacter(QStringLiteral("\U0001F440\u0D4E")), QStringLiteral("\U0001F440"));
 }
 
 TEST(TextUtil, CodePointOrderPutsAstralCharactersLast) {
@@ -255,6 +257,9 @@ TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
         // Any script; the first character is a user-perceived one.
         {"민아@예시.한국의 조직", "민***@예시.한국의 조직"},
         {"👨‍👩‍👧fam@example.com", "👨‍👩‍👧***@example.com"},
+        // A joiner that joins nothing goes; a character is never cut in two.
+        {"m\u200dina@x.com", "m***@x.com"},
+        {"\U0001F440\u0d4e@ex.in", "\U0001F440***@ex.in"},
         // Masked already: unchanged.
         {"m***@example.com's Organization", "m***@example.com's Organization"},
         // A run of "@"s: each one begins an address of its own.
@@ -262,23 +267,38 @@ TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
         {"x@mina@example.com", "x***@m***@example.com"},
         {"ab@@cd@e.org", "ab@@c***@e.org"},
         // Invisible characters before the "@", after it or in the local part
-        // do not hide an address from masking, and are hidden with it.
+        // do not hide an address from masking, and are left out with it.
         {"mina\u200b@example.com", "m***@example.com"},
-        {"mina\u2060@example.com", "m***@example.com"},
-        {"mi\u00adna\u200e@example.com", "m***@example.com"},
-        {"\u200fmina\u202e@\u200bexample.com", "\u200fm***@\u200bexample.com"},
-        {"\ufeffmina@example.com", "\ufeffm***@example.com"},
-        // Other ways of writing the "@".
+        {"mi\u00adna\u200e@exam\u2060ple.com\ufeff is", "m***@example.com is"},
+        {"\u200fmina\u202e@\u200bexample.com", "m***@example.com"},
+        // Text written backwards under an override: the controls go wherever
+        // they stand, so no address can be reordered into view.
+        {"\u202emoc.elpmaxe@mik.anim", "m***@mik.anim"},
+        {"Team\u2067 of mina@example.com\u2069", "Team of m***@example.com"},
+        // Other ways of writing the "@", kept as they are written.
         {"mina\uff20example.com", "m***\uff20example.com"},
+        {"mina\ufe6bexample.com", "m***\ufe6bexample.com"},
         {"failed: https://x.io/u/mina%40example.com/keys", "failed: https://x.io/u/m***%40example.com/keys"},
-        {"mina&#64;example.com", "m***&#64;example.com"},
-        {"mina&#x40;example.com", "m***&#x40;example.com"},
-        {"mina%4\u200b0example.com", "m***%4\u200b0example.com"},
+        {"mina%2540example.com", "m***%2540example.com"},
+        {"mina&#064;example.com lee&#x040;ex.kr kim&#X40example.com",
+         "m***&#064;example.com l***&#x040;ex.kr k***&#X40example.com"},
+        {"mina&commat;example.com, lee&amp;#64;example.com", "m***&commat;example.com, l***&amp;#64;example.com"},
+        {"{\"to\":\"mina\\u0040example.com\"} mina\\x40ex.kr", "{\"to\":\"m***\\u0040example.com\"} m***\\x40ex.kr"},
+        {"s\\u{40}ex.kr p%u0040ex.kr", "s***\\u{40}ex.kr p***%u0040ex.kr"},
+        {"mina%4\u200b0example.com", "m***%40example.com"},
+        // Escapes of other characters are no at sign.
+        {"mina&#65;ex.com mina%41ex.com mina\\u0041ex.com", "mina&#65;ex.com mina%41ex.com mina\\u0041ex.com"},
+        // A local part is all a reader takes for one: a look-alike of a full
+        // stop is inside it, a full-width colon or bracket ends it.
+        {"mina\u2024kim@example.com", "m***@example.com"},
+        {"mina@example\u2024com\u200b.", "m***@example\u2024com."},
+        {"\uff08로그인 계정\uff1amina\u00b7kim@example.com\uff09", "\uff08로그인 계정\uff1am***@example.com\uff09"},
         // No address: no local part, no domain, or no "@" at all.
         {"@mention and @x.com", "@mention and @x.com"},
         {"a@ b", "a@ b"},
         {"a@.com", "a***@.com"},
         {"Claude Max", "Claude Max"},
+        {"\u202eedualC", "edualC"},
         {"", ""},
     };
     for (const auto& row : rows) {
@@ -290,6 +310,32 @@ TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
                                                   text.count(QLatin1Char('@')) == 1 &&
                                                   text.indexOf(QLatin1Char('@')) + 1 < text.size()) {
             EXPECT_EQ(maskEmailAddresses(text), *whole) << row.text;
+        }
+    }
+}
+
+TEST(MaskedEmail, AWholeAddressIsMaskedWithoutControlsOrAddressesLeftInIt) {
+    const struct {
+        const char* address;
+        std::optional<const char*> shown;
+    } rows[] = {
+        {"mina.kim@example.com", "m***@example.com"},
+        // Everything before the first "@" is hidden, controls included.
+        {"\u202emoc.elpmaxe@mik.anim", "m***@mik.anim"},
+        {"Mina \u200dKim <mina@x.com>", "M***@x.com>"},
+        // An address after the first "@" is masked as well.
+        {"x@mina@example.com", "x***@m***@example.com"},
+        // No "@" after a character: masked as a text, or nothing to change.
+        {"\u200b\u202e@moc.elpmaxe@mik.anim", "\u200b@m***@mik.anim"},
+        {"no-at-sign\u200f", "no-at-sign"},
+        {"@x.com", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const auto shown = maskedEmail(QString::fromUtf8(row.address));
+        ASSERT_EQ(shown.has_value(), row.shown.has_value()) << row.address;
+        if (shown) {
+            EXPECT_EQ(*shown, QString::fromUtf8(*row.shown)) << row.address;
         }
     }
 }
