@@ -34,7 +34,7 @@ QString ko(const L10n& l) {
 } // namespace
 
 TEST_F(Texts, EveryPlainTextExistsInBothLanguages) {
-    EXPECT_EQ(L10n::plainCases().size(), 173);
+    EXPECT_EQ(L10n::plainCases().size(), 187);
     for (L10n::Case c : L10n::plainCases()) {
         const L10nPair p = L10n::plain(c).pair();
         EXPECT_FALSE(p.ko.trimmed().isEmpty()) << static_cast<int>(c);
@@ -152,6 +152,39 @@ TEST_F(Texts, AMissingPermissionNamesThePermission) {
     korean();
     EXPECT_EQ(displayText(r), QStringLiteral("권한 부족"));
     EXPECT_TRUE(notice(r).detail.contains(QStringLiteral("사용자 읽기 권한(user_read)")));
+}
+
+// A signed-in account without figures is no fault and no missing sign-in: each
+// such reason is signed in, warns of nothing and names its own cause.
+TEST_F(Texts, ReasonsOfASignedInAccountWithoutFigures) {
+    const struct {
+        UsageUnavailableReason reason;
+        const char* raw;
+        bool transient;
+        const char *ko, *en;
+    } rows[] = {
+        {UsageUnavailableReason::signedInWithAPIKey, "signedInWithAPIKey", false, "API 키로 로그인됨",
+         "Signed in with an API key"},
+        {UsageUnavailableReason::heldBackAfterSwitch, "heldBackAfterSwitch", true, "계정 전환 후 첫 측정 대기",
+         "New account, not read yet"},
+        {UsageUnavailableReason::awaitingFirstReading, "awaitingFirstReading", true, "로그인됨 · 기록 없음",
+         "Signed in, nothing recorded"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.raw);
+        EXPECT_EQ(rawValue(r.reason), QLatin1String(r.raw));
+        EXPECT_EQ(unavailableReasonFromRawValue(rawValue(r.reason)), r.reason);
+        EXPECT_EQ(isTransient(r.reason), r.transient);
+        EXPECT_TRUE(meansSignedIn(r.reason));
+        EXPECT_FALSE(notice(r.reason).isFault);
+        english();
+        EXPECT_EQ(displayText(r.reason), QLatin1String(r.en));
+        EXPECT_NE(notice(r.reason).detail, notice(UsageUnavailableReason::notConfigured).detail);
+        korean();
+        EXPECT_EQ(displayText(r.reason), QString::fromUtf8(r.ko));
+    }
+    EXPECT_FALSE(meansSignedIn(UsageUnavailableReason::notConfigured));
+    EXPECT_FALSE(meansSignedIn(UsageUnavailableReason::networkFailure));
 }
 
 TEST_F(Texts, FetchErrorsAndMood) {

@@ -186,6 +186,34 @@ TEST_F(MenuRowsTest, PlateRowIsAButtonOnlyWithAnAction) {
     EXPECT_TRUE(live.trailingView()->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
+// A subtitle that does not fit its room goes on to a second line, broken
+// between words, and the row grows for it; only what a second line cannot
+// hold is cut.
+TEST_F(MenuRowsTest, PlateRowSubtitleWrapsBeforeItIsCut) {
+    const QString reason = QStringLiteral("ChatGPT Team · New account, not read yet");
+    const struct {
+        const char* name;
+        double width;
+        int lines;
+        bool whole;
+    } rows[] = {
+        {"room for one line", 400, 1, true},
+        {"two lines", 130, 2, true},
+        {"not even two lines", 60, 2, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QStringList lines = MenuPlateRow::subtitleLines(reason, r.width);
+        EXPECT_EQ(lines.size(), r.lines);
+        EXPECT_EQ(lines.join(QLatin1Char(' ')) == reason, r.whole);
+    }
+    MenuPlateRow row(QStringLiteral("Zed AI"), reason, true, [] {}, new QLabel(QStringLiteral("---")), nullptr);
+    EXPECT_TRUE(row.hasHeightForWidth());
+    EXPECT_GT(row.heightForWidth(200), row.heightForWidth(600));
+    row.resize(200, row.heightForWidth(200));
+    EXPECT_EQ(row.shownSubtitle().join(QLatin1Char(' ')), reason);
+}
+
 TEST_F(MenuRowsTest, HeaderKeepsItsTitleBetweenMarginsAndReadsAsAScreen) {
     int backs = 0;
     MenuScreenHeader header(

@@ -158,7 +158,7 @@ TEST_P(PanelModels, WithoutAReadingTheScreenShowsTheNoDataStateNotAFullQuota) {
     EXPECT_EQ(m.sourceChipText(), QStringLiteral("Simulated Fallback"));
     EXPECT_EQ(m.failureNotice(), std::nullopt);
     // Nothing read at all: not connected.
-    EXPECT_EQ(m.headerSubtitle(), pick("연결 대기 중", "Not connected"));
+    EXPECT_EQ(m.headerSubtitle(), pick("미연결", "Not connected"));
     EXPECT_EQ(m.headerTitle(), QStringLiteral("Codex"));
 }
 

@@ -75,7 +75,7 @@ TEST_F(SegmentTest, TooltipHasUpToThreeLinesWhileFreshAndAnAgeLineWhenStale) {
     EXPECT_EQ(Segment::tooltip(failed, clock_), QStringLiteral("Claude Code · 80% left\nas of just now"));
 }
 
-TEST_F(SegmentTest, TooltipSaysNotConnectedOrLimitResetForWithheldFigures) {
+TEST_F(SegmentTest, TooltipSaysTheReasonOrLimitResetForWithheldFigures) {
     // Without a figure the tooltip gives the reading's own reason, in the card's words.
     using R = UsageUnavailableReason;
     const struct {
@@ -83,7 +83,7 @@ TEST_F(SegmentTest, TooltipSaysNotConnectedOrLimitResetForWithheldFigures) {
         R reason;
         const char* tooltip;
     } missing[] = {
-        {AIProviderType::cursor, R::notConfigured, "Cursor · not connected (no data)"},
+        {AIProviderType::cursor, R::notConfigured, "Cursor · Not connected (no data)"},
         {AIProviderType::cursor, R::notMeasured, "Cursor · Usage not measurable (no data)"},
         {AIProviderType::groq, R::networkFailure, "Groq · Network error (no data)"},
     };
@@ -157,6 +157,47 @@ TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
     const QColor selectedPlate = test::pixelAt(b, Segment::margin + 63, Segment::margin + 12);
     EXPECT_GT(selectedPlate.alpha(), plainPlate.alpha());
     test::saveGrab(test::sheet({a, b, c}, QColor(236, 238, 242)), QStringLiteral("segment-plain-selected-working"));
+}
+
+// A segment without a figure takes no tier colour when its card opens or its
+// tool works: "---" at 0 % is not critical.
+TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
+    UsageSnapshot reset = reading(3);
+    reset.hourlyResetAt = clock_.now().addSecs(-60);
+    const struct {
+        const char* name;
+        UsageSnapshot snapshot;
+        bool selected, working;
+    } rows[] = {
+        {"a placeholder, selected",
+         UsageSnapshot::unavailable(AIProviderType::openAICodex, UsageUnavailableReason::signedInWithAPIKey,
+                                    std::nullopt, std::nullopt, std::nullopt, std::nullopt, clock_.now()),
+         true, false},
+        {"a reset window, selected", reset, true, false},
+        {"a placeholder, working", UsageSnapshot::simulatedFallback(AIProviderType::zed, clock_.now()), false, true},
+        {"a reading at 3 %, selected (red, for contrast)", reading(3), true, false},
+    };
+    QList<QImage> shots;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Appearance::shared().setReduceMotionOverrideForTesting(true); // the pulse at rest
+        Segment segment(row.snapshot, clock_);
+        segment.setSelected(row.selected);
+        segment.setWorking(row.working);
+        const QImage image = test::renderWidget(segment, 2.0);
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.alpha() > 80 && c.red() > c.green() + 70 && c.red() > c.blue() + 70) ++red;
+            }
+        if (segment.isWithheld())
+            EXPECT_EQ(red, 0);
+        else
+            EXPECT_GT(red, 20) << "the check sees the critical colour where there is one";
+        shots << image;
+    }
+    test::saveGrab(test::sheet(shots, QColor(236, 238, 242)), QStringLiteral("segment-without-figure-selected"));
 }
 
 TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
