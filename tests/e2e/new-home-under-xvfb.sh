@@ -104,4 +104,28 @@ wait_for 10 reads codex-screen "API-key usage is billed by token" ||
 held_still || fail "Codex's screen never held still"
 shot new-home-codex-screen
 stop_app
+
+# 3. The same in Korean, after a restart with the language chosen.
+settings="$home/.config/Meterix/Meterix.conf"
+if grep -q '^appLanguage=' "$settings" 2>/dev/null; then
+    sed -i 's/^appLanguage=.*/appLanguage=korean/' "$settings"
+elif grep -q '^\[General\]' "$settings" 2>/dev/null; then
+    sed -i '/^\[General\]/a appLanguage=korean' "$settings"
+else
+    mkdir -p "$(dirname "$settings")" && printf '[General]\nappLanguage=korean\n' >> "$settings"
+fi
+start_app "${a11y_env[@]}"
+wait_for 30 bar_mapped || fail "the bar never showed after the restart"
+wait_for 30 nothing_in_flight || fail "a refresh never ended after the restart"
+open_panel
+wait_for 10 reads overview-korean "1개 연결 · 방금 업데이트" ||
+    fail "the Korean header does not count Codex alone: $(cut -f3 "$out/overview-korean.txt" | head -30)"
+for tier in 여유 안정 주의 임박; do
+    ! shows overview-korean "$tier" || fail "the Korean header shows the tier \"$tier\" with no figure read"
+done
+speaks overview-korean "Codex, 데이터 없음 (API 키로 로그인됨)" || fail "Codex's Korean row does not name the API-key sign-in"
+speaks overview-korean "Claude Code, 데이터 없음 (미연결)" || fail "Claude Code's Korean row is not \"미연결\""
+held_still || fail "the Korean overview never held still"
+shot new-home-overview-korean
+stop_app
 echo "PASS: a new user's home under Xvfb; screenshots in $out"

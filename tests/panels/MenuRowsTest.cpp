@@ -212,6 +212,7 @@ TEST_F(MenuRowsTest, PlateRowSubtitleWrapsBeforeItIsCut) {
     EXPECT_GT(row.heightForWidth(200), row.heightForWidth(600));
     row.resize(200, row.heightForWidth(200));
     EXPECT_EQ(row.shownSubtitle().join(QLatin1Char(' ')), reason);
+    test::saveGrab(test::onBackdrop(test::renderWidget(row, 2.0), Qt::white), QStringLiteral("plate-row-wrapped"));
 }
 
 TEST_F(MenuRowsTest, HeaderKeepsItsTitleBetweenMarginsAndReadsAsAScreen) {
