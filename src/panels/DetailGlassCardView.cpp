@@ -171,7 +171,11 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
                 weekly.accessibilityLabel =
                     L10n::weeklyQuotaAccessibility(*weekly.figure, label(weekly.tier)).text();
             } else {
-                weekly.accessibilityLabel = L10n::captionNoData(L10n::weeklyQuota().text()).text();
+                // A weekly figure that is not a number: an unreadable answer,
+                // in that reason's one wording.
+                weekly.accessibilityLabel =
+                    L10n::providerNoData(L10n::weeklyQuota().text(), displayText(UsageUnavailableReason::malformedResponse))
+                        .text();
             }
             d.weekly = weekly;
         }

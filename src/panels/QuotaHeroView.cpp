@@ -108,6 +108,13 @@ double QuotaHeroView::ringTextRadius(double ringSize) {
 
 namespace {
 
+// How far from the centre a line's ink reaches: its glyphs fill the band from
+// a fifth to near the foot of its line box, not the leading around them.
+double farEdge(const QRectF& line, double centre) {
+    return std::max(std::abs(line.top() + line.height() * 0.2 - centre),
+                    std::abs(line.top() + line.height() * 0.85 - centre));
+}
+
 // The text on two lines, broken at the space nearest its middle; nothing when
 // it has no space.
 std::optional<QStringList> twoLines(const QString& text) {
@@ -127,6 +134,11 @@ QuotaHeroView::RingCaption QuotaHeroView::fitRingCaption(const QString& text, do
     const double nominal = ringSize * 0.115;
     const QFont top = MeterixFont::rounded(ringSize * 0.3, QFont::Bold);
     const double topHeight = QFontMetricsF(top).height();
+    // The width inside the stroke at the line's far edge from the centre.
+    const auto roomFor = [&](const QRectF& line) {
+        const double reach = farEdge(line, centre);
+        return reach < radius ? 2 * std::sqrt(radius * radius - reach * reach) : 0.0;
+    };
     // Lines set at a size: stacked under the figure, two points overlapping,
     // centred as one; each checked against the ring's width at its far edge.
     const auto lay = [&](const QStringList& lines, double size) {
@@ -141,11 +153,7 @@ QuotaHeroView::RingCaption QuotaHeroView::fitRingCaption(const QString& text, do
         bool fits = true;
         for (const QString& line : lines) {
             const double w = m.horizontalAdvance(line);
-            // The ink of a line stays within its ascent and descent, not the
-            // leading around them.
-            const double reach = std::max(std::abs(y + m.height() - m.descent() * 0.5 - centre),
-                                          std::abs(y + m.height() - m.ascent() - m.descent() - centre));
-            const double room = reach < radius ? 2 * std::sqrt(radius * radius - reach * reach) : 0;
+            const double room = roomFor(QRectF(0, y, 0, m.height()));
             if (w > room) fits = false;
             c.lineBoxes.append(QRectF(centre - w / 2, y, w, m.height()));
             y += m.height();
@@ -168,8 +176,7 @@ QuotaHeroView::RingCaption QuotaHeroView::fitRingCaption(const QString& text, do
         const QFontMetricsF m(font);
         for (int i = 0; i < c.lines.size(); ++i) {
             const QRectF box = c.lineBoxes[i];
-            const double reach = std::max(std::abs(box.top() - centre), std::abs(box.bottom() - centre));
-            const double room = reach < radius ? 2 * std::sqrt(radius * radius - reach * reach) : 0;
+            const double room = roomFor(box);
             c.lines[i] = m.elidedText(c.lines[i], Qt::ElideRight, room);
             const double w = m.horizontalAdvance(c.lines[i]);
             c.lineBoxes[i] = QRectF(centre - w / 2, box.top(), w, box.height());
