@@ -129,11 +129,15 @@ TEST_F(Texts, ReasonsInBothLanguages) {
     korean();
     EXPECT_EQ(displayText(UsageUnavailableReason::networkFailure), QStringLiteral("네트워크 오류"));
     EXPECT_EQ(notice(UsageUnavailableReason::networkFailure).header, QStringLiteral("네트워크"));
-    for (int i = 0; i <= static_cast<int>(UsageUnavailableReason::missingPermission); ++i) {
+    // A signed-in account without figures is neither a fault nor a missing
+    // sign-in; only an API-key sign-in stays as it is.
+    const int signedIn = static_cast<int>(UsageUnavailableReason::signedInWithAPIKey);
+    for (int i = 0; i <= static_cast<int>(UsageUnavailableReason::awaitingFirstReading); ++i) {
         const auto r = static_cast<UsageUnavailableReason>(i);
         EXPECT_EQ(unavailableReasonFromRawValue(rawValue(r)), r);
-        EXPECT_EQ(notice(r).isFault, r != UsageUnavailableReason::notMeasured);
-        EXPECT_EQ(isTransient(r), i >= 2);
+        EXPECT_EQ(meansSignedIn(r), i >= signedIn);
+        EXPECT_EQ(notice(r).isFault, r != UsageUnavailableReason::notMeasured && i < signedIn);
+        EXPECT_EQ(isTransient(r), i >= 2 && i != signedIn);
         EXPECT_FALSE(displayText(r).isEmpty());
     }
     EXPECT_FALSE(unavailableReasonFromRawValue(u"RateLimited"));
@@ -152,39 +156,6 @@ TEST_F(Texts, AMissingPermissionNamesThePermission) {
     korean();
     EXPECT_EQ(displayText(r), QStringLiteral("권한 부족"));
     EXPECT_TRUE(notice(r).detail.contains(QStringLiteral("사용자 읽기 권한(user_read)")));
-}
-
-// A signed-in account without figures is no fault and no missing sign-in: each
-// such reason is signed in, warns of nothing and names its own cause.
-TEST_F(Texts, ReasonsOfASignedInAccountWithoutFigures) {
-    const struct {
-        UsageUnavailableReason reason;
-        const char* raw;
-        bool transient;
-        const char *ko, *en;
-    } rows[] = {
-        {UsageUnavailableReason::signedInWithAPIKey, "signedInWithAPIKey", false, "API 키로 로그인됨",
-         "Signed in with an API key"},
-        {UsageUnavailableReason::heldBackAfterSwitch, "heldBackAfterSwitch", true, "계정 전환 후 첫 측정 대기",
-         "New account, not read yet"},
-        {UsageUnavailableReason::awaitingFirstReading, "awaitingFirstReading", true, "로그인됨 · 기록 없음",
-         "Signed in, nothing recorded"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.raw);
-        EXPECT_EQ(rawValue(r.reason), QLatin1String(r.raw));
-        EXPECT_EQ(unavailableReasonFromRawValue(rawValue(r.reason)), r.reason);
-        EXPECT_EQ(isTransient(r.reason), r.transient);
-        EXPECT_TRUE(meansSignedIn(r.reason));
-        EXPECT_FALSE(notice(r.reason).isFault);
-        english();
-        EXPECT_EQ(displayText(r.reason), QLatin1String(r.en));
-        EXPECT_NE(notice(r.reason).detail, notice(UsageUnavailableReason::notConfigured).detail);
-        korean();
-        EXPECT_EQ(displayText(r.reason), QString::fromUtf8(r.ko));
-    }
-    EXPECT_FALSE(meansSignedIn(UsageUnavailableReason::notConfigured));
-    EXPECT_FALSE(meansSignedIn(UsageUnavailableReason::networkFailure));
 }
 
 TEST_F(Texts, FetchErrorsAndMood) {

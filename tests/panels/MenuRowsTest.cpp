@@ -187,32 +187,16 @@ TEST_F(MenuRowsTest, PlateRowIsAButtonOnlyWithAnAction) {
 }
 
 // A subtitle that does not fit its room goes on to a second line, broken
-// between words, and the row grows for it; only what a second line cannot
-// hold is cut.
+// between words, and the row grows for it; only what two lines cannot hold is cut.
 TEST_F(MenuRowsTest, PlateRowSubtitleWrapsBeforeItIsCut) {
     const QString reason = QStringLiteral("ChatGPT Team · New account, not read yet");
-    const struct {
-        const char* name;
-        double width;
-        int lines;
-        bool whole;
-    } rows[] = {
-        {"room for one line", 400, 1, true},
-        {"two lines", 130, 2, true},
-        {"not even two lines", 60, 2, false},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        const QStringList lines = MenuPlateRow::subtitleLines(reason, r.width);
-        EXPECT_EQ(lines.size(), r.lines);
-        EXPECT_EQ(lines.join(QLatin1Char(' ')) == reason, r.whole);
+    for (const auto& [width, lines, whole] : {std::tuple{400, 1, true}, {130, 2, true}, {60, 2, false}}) {
+        const QStringList shown = MenuPlateRow::subtitleLines(reason, width);
+        EXPECT_EQ(shown.size(), lines) << width;
+        EXPECT_EQ(shown.join(QLatin1Char(' ')) == reason, whole) << width;
     }
     MenuPlateRow row(QStringLiteral("Zed AI"), reason, true, [] {}, new QLabel(QStringLiteral("---")), nullptr);
-    EXPECT_TRUE(row.hasHeightForWidth());
     EXPECT_GT(row.heightForWidth(200), row.heightForWidth(600));
-    row.resize(200, row.heightForWidth(200));
-    EXPECT_EQ(row.shownSubtitle().join(QLatin1Char(' ')), reason);
-    test::saveGrab(test::onBackdrop(test::renderWidget(row, 2.0), Qt::white), QStringLiteral("plate-row-wrapped"));
 }
 
 TEST_F(MenuRowsTest, HeaderKeepsItsTitleBetweenMarginsAndReadsAsAScreen) {

@@ -160,27 +160,19 @@ TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
 }
 
 // A segment without a figure takes no tier colour when its card opens or its
-// tool works: "---" at 0 % is not critical.
+// tool works: "---" at 0 % is not critical (a figure of 3 % shows the check sees it).
 TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
     UsageSnapshot reset = reading(3);
     reset.hourlyResetAt = clock_.now().addSecs(-60);
     const struct {
-        const char* name;
         UsageSnapshot snapshot;
         bool selected, working;
-    } rows[] = {
-        {"a placeholder, selected",
-         UsageSnapshot::unavailable(AIProviderType::openAICodex, UsageUnavailableReason::signedInWithAPIKey,
-                                    std::nullopt, std::nullopt, std::nullopt, std::nullopt, clock_.now()),
-         true, false},
-        {"a reset window, selected", reset, true, false},
-        {"a placeholder, working", UsageSnapshot::simulatedFallback(AIProviderType::zed, clock_.now()), false, true},
-        {"a reading at 3 %, selected (red, for contrast)", reading(3), true, false},
-    };
-    QList<QImage> shots;
+    } rows[] = {{UsageSnapshot::simulatedFallback(AIProviderType::openAICodex, clock_.now()), true, false},
+                {reset, true, false},
+                {UsageSnapshot::simulatedFallback(AIProviderType::zed, clock_.now()), false, true},
+                {reading(3), true, false}};
+    Appearance::shared().setReduceMotionOverrideForTesting(true); // the pulse at rest
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        Appearance::shared().setReduceMotionOverrideForTesting(true); // the pulse at rest
         Segment segment(row.snapshot, clock_);
         segment.setSelected(row.selected);
         segment.setWorking(row.working);
@@ -189,15 +181,10 @@ TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) {
                 const QColor c = image.pixelColor(x, y);
-                if (c.alpha() > 80 && c.red() > c.green() + 70 && c.red() > c.blue() + 70) ++red;
+                red += c.alpha() > 80 && c.red() > c.green() + 70 && c.red() > c.blue() + 70;
             }
-        if (segment.isWithheld())
-            EXPECT_EQ(red, 0);
-        else
-            EXPECT_GT(red, 20) << "the check sees the critical colour where there is one";
-        shots << image;
+        EXPECT_EQ(red > 20, !segment.isWithheld()) << red;
     }
-    test::saveGrab(test::sheet(shots, QColor(236, 238, 242)), QStringLiteral("segment-without-figure-selected"));
 }
 
 TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
