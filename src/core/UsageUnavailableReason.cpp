@@ -35,6 +35,12 @@ const Texts kTexts[] = {
     {UsageUnavailableReason::missingPermission, "missingPermission", &L10n::permissionMissing,
      &L10n::guidanceHeaderPermission, &L10n::guidanceTitlePermissionMissing,
      &L10n::guidanceDetailPermissionMissing},
+    {UsageUnavailableReason::signedInWithAPIKey, "signedInWithAPIKey", &L10n::signedInWithAPIKey,
+     &L10n::guidanceHeaderSignIn, &L10n::guidanceTitleAPIKey, &L10n::guidanceDetailAPIKey},
+    {UsageUnavailableReason::heldBackAfterSwitch, "heldBackAfterSwitch", &L10n::heldBackAfterSwitch,
+     &L10n::guidanceHeaderAccountSwitch, &L10n::guidanceTitleHeldBack, &L10n::guidanceDetailHeldBack},
+    {UsageUnavailableReason::awaitingFirstReading, "awaitingFirstReading", &L10n::awaitingFirstReading,
+     &L10n::guidanceHeaderReadings, &L10n::guidanceTitleNothingRecorded, &L10n::guidanceDetailNothingRecorded},
 };
 
 const Texts& texts(UsageUnavailableReason r) {
@@ -54,7 +60,14 @@ std::optional<UsageUnavailableReason> unavailableReasonFromRawValue(QStringView 
 }
 
 bool isTransient(UsageUnavailableReason r) {
-    return r != UsageUnavailableReason::notConfigured && r != UsageUnavailableReason::notMeasured;
+    // An API-key sign-in stays one until the user signs in otherwise.
+    return r != UsageUnavailableReason::notConfigured && r != UsageUnavailableReason::notMeasured &&
+           r != UsageUnavailableReason::signedInWithAPIKey;
+}
+
+bool meansSignedIn(UsageUnavailableReason r) {
+    return r == UsageUnavailableReason::signedInWithAPIKey || r == UsageUnavailableReason::heldBackAfterSwitch ||
+           r == UsageUnavailableReason::awaitingFirstReading;
 }
 
 QString displayText(UsageUnavailableReason r) {
@@ -63,7 +76,10 @@ QString displayText(UsageUnavailableReason r) {
 
 UsageUnavailableNotice notice(UsageUnavailableReason r) {
     const Texts& t = texts(r);
-    return {t.header().text(), t.title().text(), t.detail().text(), r != UsageUnavailableReason::notMeasured};
+    // Nothing is wrong where the tool reports no figure or a signed-in account has
+    // none yet: those say so without the warning sign.
+    const bool fault = r != UsageUnavailableReason::notMeasured && !meansSignedIn(r);
+    return {t.header().text(), t.title().text(), t.detail().text(), fault};
 }
 
 QString UsageFetchError::errorDescription() const {

@@ -18,13 +18,24 @@ enum class UsageUnavailableReason {
     providerError,
     // The key was accepted but lacks a permission the usage read needs.
     missingPermission,
+    // Signed in, but with an API key: usage is billed by token and the plan's
+    // windows do not apply, so there is no window figure to read.
+    signedInWithAPIKey,
+    // The profile's account changed; the figures on disk are the previous
+    // account's until the new one's first reading.
+    heldBackAfterSwitch,
+    // Signed in, and nothing of this account has been recorded to read yet.
+    awaitingFirstReading,
 };
 
 QString rawValue(UsageUnavailableReason r);
 std::optional<UsageUnavailableReason> unavailableReasonFromRawValue(QStringView raw);
 // Whether a later refresh may clear it by itself.
 bool isTransient(UsageUnavailableReason r);
-// The short label, in the language of this moment.
+// Whether an account is signed in although it gave no figure.
+bool meansSignedIn(UsageUnavailableReason r);
+// The short label, in the language of this moment: the one wording of the
+// reason, which every view that names it uses.
 QString displayText(UsageUnavailableReason r);
 
 struct UsageUnavailableNotice {

@@ -11,6 +11,11 @@ std::optional<UsageUnavailableReason> missingFigureReason(const UsageSnapshot& s
     return std::nullopt;
 }
 
+bool countsAsConnected(const UsageSnapshot& s) {
+    const auto missing = missingFigureReason(s);
+    return !missing || meansSignedIn(*missing);
+}
+
 QList<QColor> missingFigureTileColors() {
     return {withOpacity(LabelColor::secondary(), 0.4), withOpacity(LabelColor::secondary(), 0.2)};
 }

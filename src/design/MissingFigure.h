@@ -16,6 +16,11 @@ namespace meterix {
 // figure that is not a number.
 std::optional<UsageUnavailableReason> missingFigureReason(const UsageSnapshot& reading);
 
+// Whether the reading tells of a connection: it has a figure, or an account is
+// signed in that gave none (with an API key, or not read yet). A tool merely
+// installed, or a key whose request failed, is not connected.
+bool countsAsConnected(const UsageSnapshot& reading);
+
 // The provider's tile beside a reading without a figure: grey, for it has no
 // tier. Resolved against the current appearance.
 QList<QColor> missingFigureTileColors();

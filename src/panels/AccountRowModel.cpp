@@ -2,6 +2,7 @@
 
 #include "core/L10n.h"
 #include "core/Numbers.h"
+#include "core/UsageUnavailableReason.h"
 #include "design/TimeTexts.h"
 
 #include <QStringList>
@@ -45,7 +46,9 @@ std::optional<Rgb> AccountRowModel::percentageAccent() const {
 std::optional<QString> AccountRowModel::secondLine(const Clock& clock) const {
     if (missingFigure) return missingFigure;
     if (readingCapturedAt) return accountReadingAgeText(*readingCapturedAt, clock);
-    if (!usageReadable) return L10n::noUsage().text();
+    // An account the registry found is signed in; that its usage cannot be read
+    // is said as the reason is everywhere else.
+    if (!usageReadable) return displayText(UsageUnavailableReason::awaitingFirstReading);
     if (isDisplayed) return L10n::onTheBar().text();
     return std::nullopt;
 }

@@ -123,8 +123,9 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
     const QDateTime now = clock.now();
     Display d;
     d.simulated = s.isSimulated();
+    d.hasFigure = !missingFigureReason(s);
     d.tier = usageTierFrom(s.hourlyRemainingPercentage);
-    d.tintStrength = d.simulated ? 0.2 : 0.5;
+    d.tintStrength = d.hasFigure ? 0.5 : 0.2;
     d.title = displayName(s.provider);
     if (s.planName) d.plan = *s.planName;
     const UsageUnavailableReason reason = missingFigureReason(s).value_or(UsageUnavailableReason::notConfigured);
@@ -170,7 +171,11 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
                 weekly.accessibilityLabel =
                     L10n::weeklyQuotaAccessibility(*weekly.figure, label(weekly.tier)).text();
             } else {
-                weekly.accessibilityLabel = L10n::captionNoData(L10n::weeklyQuota().text()).text();
+                // A weekly figure that is not a number: an unreadable answer,
+                // in that reason's one wording.
+                weekly.accessibilityLabel =
+                    L10n::providerNoData(L10n::weeklyQuota().text(), displayText(UsageUnavailableReason::malformedResponse))
+                        .text();
             }
             d.weekly = weekly;
         }
@@ -297,11 +302,11 @@ void DetailGlassCardView::rebuild() {
 
 void DetailGlassCardView::buildHeader() {
     const int index = column_->indexOf(header_);
-    const bool simulated = display_.simulated;
+    const bool hasFigure = display_.hasFigure;
     const UsageTier tier = display_.tier;
     auto* header = new CardHeader(
         sfSymbol(snapshot_.provider),
-        [simulated, tier] { return simulated ? missingFigureTileColors() : toQColors(gradient(tier)); },
+        [hasFigure, tier] { return hasFigure ? toQColors(gradient(tier)) : missingFigureTileColors(); },
         this);
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
@@ -417,8 +422,8 @@ void DetailGlassCardView::applyActions() {
 }
 
 void DetailGlassCardView::applyGlass() {
-    const QColor tint = display_.simulated ? withOpacity(LabelColor::secondary(), 0.15)
-                                           : toQColor(gradient(display_.tier).constFirst());
+    const QColor tint = display_.hasFigure ? toQColor(gradient(display_.tier).constFirst())
+                                           : withOpacity(LabelColor::secondary(), 0.15);
     setStyle(liquidGlass(Radius::card, tint, false, kElevation, display_.tintStrength));
 }
 

@@ -61,6 +61,9 @@ class DetailGlassCardView : public LiquidGlassView {
     // What the card shows for a snapshot at a moment (pure).
     struct Display {
         bool simulated = false;
+        // False for a reading without a figure (a placeholder, or one that is
+        // not a number): no tier colour then, on the tile or the glass.
+        bool hasFigure = true;
         UsageTier tier = UsageTier::abundant;
         QString title;
         std::optional<QString> plan;

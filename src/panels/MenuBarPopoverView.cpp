@@ -3,6 +3,7 @@
 #include "core/L10n.h"
 #include "design/IconTile.h"
 #include "design/LiquidGlassStyle.h"
+#include "design/MissingFigure.h"
 #include "design/MeterixFont.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
@@ -43,8 +44,10 @@ class Hairline final : public QWidget {
     }
 };
 
-QColor tierColor(UsageTier tier) {
-    return toQColor(gradient(tier).first());
+// The glass takes the ambient tier's colour; without a figure anywhere it
+// stays neutral, as a card without a figure does.
+QColor tintOf(const std::optional<UsageTier>& tier) {
+    return tier ? toQColor(gradient(*tier).first()) : withOpacity(LabelColor::secondary(), 0.15);
 }
 
 
@@ -67,7 +70,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     if (!context_.navigator) context_.navigator = &MenuBarNavigator::shared();
     state_ = context_.presentedState();
     tier_ = ambientTier(state_);
-    tintFrom_ = tintTo_ = tierColor(tier_);
+    tintFrom_ = tintTo_ = tintOf(tier_);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(int(margin), int(margin), int(margin), int(margin));
@@ -101,7 +104,8 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     bar->addLayout(texts, 1);
     bar->addSpacing(4);
     titleLayout_ = bar;
-    badge_ = new TierBadge(tier_, true, title);
+    badge_ = new TierBadge(tier_.value_or(UsageTier::abundant), true, title);
+    badge_->setVisible(tier_.has_value());
     bar->addWidget(badge_, 0, Qt::AlignVCenter);
     column->addWidget(title);
 
@@ -159,32 +163,36 @@ void MenuBarPopoverView::registerScreens() {
                            [ctx](const MenuBarScreen&) { return new MenuBarAboutScreen(ctx); });
 }
 
-UsageTier MenuBarPopoverView::ambientTier(const PresentedState& state) {
+std::optional<UsageTier> MenuBarPopoverView::ambientTier(const PresentedState& state) {
+    // Only figures decide: a placeholder, a failed key or a sign-in without a
+    // reading measured nothing, and a panel that knows nothing has no tier.
     std::optional<double> lowest;
     for (AIProviderType p : state.activeProviders) {
         const auto it = state.snapshots.constFind(p);
-        // A placeholder measured nothing: a provider that is not connected must
-        // not make the panel read critical while the bar's tint stays calm.
-        if (it == state.snapshots.constEnd() || it->isSimulated()) continue;
+        if (it == state.snapshots.constEnd() || missingFigureReason(*it)) continue;
         const double v = it->hourlyRemainingPercentage;
-        // A figure that is not a number is left out rather than let it decide.
-        if (std::isnan(v)) continue;
         if (!lowest || v < *lowest) lowest = v;
     }
-    return usageTierFrom(lowest.value_or(100));
+    if (!lowest) return std::nullopt;
+    return usageTierFrom(*lowest);
 }
 
 QString MenuBarPopoverView::statusSummary(const PresentedState& state, const Clock& clock) {
     if (state.isRefreshing) return L10n::updating().text();
     if (state.activeProviders.isEmpty()) return L10n::noProvidersConnected().text();
+    // A provider counts once something of it was read; its reading's time is
+    // the one the summary tells, never a placeholder's.
+    qint64 connected = 0;
     std::optional<QDateTime> newest;
     for (AIProviderType p : state.activeProviders) {
         const auto it = state.snapshots.constFind(p);
-        if (it == state.snapshots.constEnd() || !it->lastUpdated.isValid()) continue;
-        if (!newest || it->lastUpdated > *newest) newest = it->lastUpdated;
+        if (it == state.snapshots.constEnd() || !countsAsConnected(*it)) continue;
+        ++connected;
+        if (it->lastUpdated.isValid() && (!newest || it->lastUpdated > *newest)) newest = it->lastUpdated;
     }
+    if (connected == 0) return L10n::nothingReadYet().text();
     const QString time = newest ? relativeUpdateText(*newest, clock) : L10n::waiting().text();
-    return L10n::connectedCount(state.activeProviders.size(), time).text();
+    return L10n::connectedCount(connected, time).text();
 }
 
 void MenuBarPopoverView::setState(PresentedState state) {
@@ -197,17 +205,20 @@ void MenuBarPopoverView::applyState() {
         overview->setState(state_);
     spinner_->setVisible(state_.isRefreshing);
     summary_->setText(statusSummary(state_, *context_.clock));
-    const UsageTier tier = ambientTier(state_);
+    const std::optional<UsageTier> tier = ambientTier(state_);
     if (tier != tier_) {
         tintFrom_ = glassTint();
-        tintTo_ = tierColor(tier);
+        tintTo_ = tintOf(tier);
         tintBlend_.setTarget(0.0, false);
         tintBlend_.setTarget(1.0, isVisible());
         tier_ = tier;
-        auto* next = new TierBadge(tier_, true, badge_->parentWidget());
-        delete titleLayout_->replaceWidget(badge_, next);
-        delete badge_;
-        badge_ = next;
+        if (tier_ && tier_ != badge_->tier()) {
+            auto* next = new TierBadge(*tier_, true, badge_->parentWidget());
+            delete titleLayout_->replaceWidget(badge_, next);
+            delete badge_;
+            badge_ = next;
+        }
+        badge_->setVisible(tier_.has_value());
     }
     update();
 }

@@ -44,11 +44,13 @@ class MenuBarPopoverView : public QWidget {
     static constexpr double stackInsetV = 10;
 
     // The tier of the lowest short-window figure among the active providers'
-    // readings (placeholders included); abundant with none.
-    static UsageTier ambientTier(const PresentedState& state);
+    // readings that have one; none when no reading has a figure (no badge then,
+    // and a neutral tint).
+    static std::optional<UsageTier> ambientTier(const PresentedState& state);
     // "Updating" while refreshing; "No providers connected" without active
-    // providers; else the count of active providers and the age of the newest
-    // reading among them ("Waiting" with none).
+    // providers; else the count of the active providers that are connected (a
+    // figure, or a signed-in account) and the age of the newest of their
+    // readings; "No usage read yet" when none is.
     static QString statusSummary(const PresentedState& state, const Clock& clock);
 
     const PresentedState& state() const { return state_; }
@@ -57,6 +59,7 @@ class MenuBarPopoverView : public QWidget {
     MenuScreenStack* screenStack() const { return stack_; }
     QScrollArea* scrollArea() const { return scroll_; }
     MenuActivitySpinner* spinner() const { return spinner_; }
+    // The ambient tier's badge; hidden while there is no tier.
     TierBadge* tierBadge() const { return badge_; }
     QString shownSummary() const;
     QColor glassTint() const;
@@ -90,7 +93,7 @@ class MenuBarPopoverView : public QWidget {
 
     MenuScreenContext context_;
     PresentedState state_;
-    UsageTier tier_ = UsageTier::abundant;
+    std::optional<UsageTier> tier_;
     QColor tintFrom_;
     QColor tintTo_;
     SpringAnimator tintBlend_;

@@ -131,7 +131,7 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     const UsageSnapshot& s = m.snapshot();
     header()->setTrailingText(relativeUpdateText(s.capturedAt, *context_.clock));
     // A reading without a figure has no tier: its tile is grey, as on the card.
-    tile_->setColors(m.isSimulated() ? missingFigureTileColors() : toQColors(s.gradientColors()));
+    tile_->setColors(missingFigureReason(s) ? missingFigureTileColors() : toQColors(s.gradientColors()));
     title_->setText(m.headerTitle());
     stale_ = m.isStale();
     subtitle_->setText(m.headerSubtitle());
@@ -195,7 +195,7 @@ QWidget* MenuBarProviderDetailScreen::accountSection(const ProviderDetailModel& 
     }
     accounts_ = new InsetSection(
         L10n::accounts().text(),
-        m.showsAccountsFootnote() ? std::optional(L10n::accountsFootnoteAttribution().text()) : std::nullopt,
+        m.accountsFootnote(),
         false, rows, content_);
     return accounts_;
 }

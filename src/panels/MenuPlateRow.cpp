@@ -108,6 +108,15 @@ QSize MenuPlateRow::minimumSizeHint() const {
     return QSize(0, sizeHint().height());
 }
 
+int MenuPlateRow::heightForWidth(int width) const {
+    const QFontMetricsF t(titleFont()), s(subtitleFont());
+    const qsizetype lines = subtitle_ ? subtitleLines(*subtitle_, textRect(width).width()).size() : 0;
+    const double textH = t.height() + (lines ? textSpacing + lines * s.height() : 0);
+    const double h = std::max({textH, double(hintOf(leading_).height()), double(hintOf(trailing_).height())}) +
+                     2 * marginV;
+    return qCeil(h);
+}
+
 void MenuPlateRow::placeViews() {
     const double midY = height() / 2.0;
     if (leading_) {
@@ -123,19 +132,36 @@ void MenuPlateRow::placeViews() {
     }
 }
 
-QRectF MenuPlateRow::textRect() const {
+QRectF MenuPlateRow::textRect(int width) const {
     double left = marginH;
     if (leading_) left += leading_->sizeHint().width() + spacing;
-    double right = width() - marginH;
+    double right = width - marginH;
     if (showsChevron_) right -= chevronWidth() + spacing;
     if (trailing_) right -= trailing_->sizeHint().width() + spacing;
     right -= minSpacer;
     return QRectF(left, 0, std::max(0.0, right - left), height());
 }
 
-QString MenuPlateRow::shownSubtitle() const {
-    if (!subtitle_) return QString();
-    return QFontMetricsF(subtitleFont()).elidedText(*subtitle_, Qt::ElideRight, textRect().width());
+QStringList MenuPlateRow::subtitleLines(const QString& subtitle, double width) {
+    const QFontMetricsF m(subtitleFont());
+    if (m.horizontalAdvance(subtitle) <= width) return {subtitle};
+    // As many whole words as the first line holds; the rest on the second.
+    const QStringList words = subtitle.split(QLatin1Char(' '));
+    QString first;
+    qsizetype taken = 0;
+    for (; taken < words.size(); ++taken) {
+        const QString next = first.isEmpty() ? words[taken] : first + QLatin1Char(' ') + words[taken];
+        if (m.horizontalAdvance(next) > width) break;
+        first = next;
+    }
+    if (taken == 0) return {m.elidedText(subtitle, Qt::ElideRight, width)};
+    const QString rest = words.mid(taken).join(QLatin1Char(' '));
+    return {first, m.elidedText(rest, Qt::ElideRight, width)};
+}
+
+QStringList MenuPlateRow::shownSubtitle() const {
+    if (!subtitle_) return {};
+    return subtitleLines(*subtitle_, textRect().width());
 }
 
 bool MenuPlateRow::event(QEvent* event) {
@@ -189,19 +215,19 @@ void MenuPlateRow::paintEvent(QPaintEvent*) {
 
     const QRectF text = textRect();
     const QFontMetricsF t(titleFont()), s(subtitleFont());
-    const double blockH = t.height() + (subtitle_ ? textSpacing + s.height() : 0);
+    const QStringList lines = shownSubtitle();
+    const double blockH = t.height() + (lines.isEmpty() ? 0 : textSpacing + lines.size() * s.height());
     const double top = r.center().y() - blockH / 2;
     p.setFont(titleFont());
     p.setPen(LabelColor::primary());
     drawTextLine(p, QRectF(text.left(), top, text.width(), t.height()),
                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                t.elidedText(title_, Qt::ElideRight, text.width()));
-    if (subtitle_) {
-        p.setFont(subtitleFont());
-        p.setPen(LabelColor::secondary());
-        drawTextLine(p, QRectF(text.left(), top + t.height() + textSpacing, text.width(), s.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownSubtitle());
-    }
+    p.setFont(subtitleFont());
+    p.setPen(LabelColor::secondary());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        drawTextLine(p, QRectF(text.left(), top + t.height() + textSpacing + i * s.height(), text.width(), s.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, lines[i]);
     if (showsChevron_) {
         const double side = chevronWidth();
         const QPointF centre(r.right() - marginH - side / 2 + chevronShift(), r.center().y());

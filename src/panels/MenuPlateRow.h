@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QPointer>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -47,11 +48,16 @@ class MenuPlateRow : public QAbstractButton {
     void setSubtitle(const std::optional<QString>& subtitle);
     QWidget* leadingView() const { return leading_; }
     QWidget* trailingView() const { return trailing_; }
-    // The subtitle as drawn (cut at the tail to its room).
-    QString shownSubtitle() const;
+    // The subtitle as drawn: on one line when it fits its room, else broken
+    // between words onto a second, which alone is cut at the tail.
+    QStringList shownSubtitle() const;
+    // The same for a room of that width (pure).
+    static QStringList subtitleLines(const QString& subtitle, double width);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
 
   protected:
     bool event(QEvent* event) override;
@@ -64,7 +70,8 @@ class MenuPlateRow : public QAbstractButton {
 
   private:
     void placeViews();
-    QRectF textRect() const;
+    QRectF textRect() const { return textRect(width()); }
+    QRectF textRect(int width) const;
     double chevronWidth() const;
 
     QString title_;

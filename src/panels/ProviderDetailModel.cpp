@@ -28,6 +28,16 @@ ProviderDetailModel::Inputs ProviderDetailModel::Inputs::of(const PresentedState
     return in;
 }
 
+namespace {
+
+// An account the registry lists is signed in: it is never "not connected",
+// whatever a reading without figures left unsaid.
+UsageUnavailableReason signedInReason(UsageUnavailableReason r) {
+    return r == UsageUnavailableReason::notConfigured ? UsageUnavailableReason::awaitingFirstReading : r;
+}
+
+} // namespace
+
 ProviderDetailModel::ProviderDetailModel(Inputs inputs, const Clock& clock)
     : in_(std::move(inputs)), clock_(clock),
       // Without a reading the screen says so, as the overview does; it never
@@ -91,12 +101,19 @@ AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) 
     row.runningLabel =
         runningLabel(in_.runningApps ? in_.runningApps(account) : QList<AccountSource>{}, row.isRunning);
     row.usageReadable = account.usageReadable;
+    // An account whose usage cannot be read, with no reading of its own, says
+    // why: in its provider's reading's words when that has no figure either,
+    // else that nothing of it was recorded yet.
+    if (!account.usageReadable)
+        row.missingFigure = displayText(
+            signedInReason(missingFigureReason(snapshot_).value_or(UsageUnavailableReason::awaitingFirstReading)));
     if (const auto reading = in_.bestKnownSnapshot ? in_.bestKnownSnapshot(account.id) : std::nullopt) {
         const QDateTime now = clock_.now();
         if (const auto reason = missingFigureReason(*reading)) {
             // A reading without a figure is no 0 %: the row tells why instead.
-            row.missingFigure = displayText(*reason);
+            row.missingFigure = displayText(signedInReason(*reason));
         } else {
+            row.missingFigure.reset(); // a reading of its own tells more than its provider's
             // A window that has ended shows no figure until it is read again.
             if (!reading->isHourlyWindowElapsed(now))
                 row.remainingPercentage = reading->hourlyRemainingPercentage;
@@ -104,6 +121,11 @@ AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) 
         }
     }
     return row;
+}
+
+std::optional<QString> ProviderDetailModel::accountsFootnote() const {
+    if (!showsAccountsFootnote()) return std::nullopt;
+    return (in_.displayedAccount ? L10n::accountsFootnoteAttribution() : L10n::accountsFootnotePerAccount()).text();
 }
 
 QList<AccountRowModel> ProviderDetailModel::accountRows() const {

@@ -82,6 +82,9 @@ class ProviderDetailModel {
     QList<AccountRowModel> accountRows() const;
     bool showsAccounts() const { return !in_.accounts.isEmpty(); }
     bool showsAccountsFootnote() const { return in_.accounts.size() >= 2; }
+    // With two accounts or more: that quota is tallied per account, and which
+    // one the meter below follows only while an account is marked as on the bar.
+    std::optional<QString> accountsFootnote() const;
     AccountRowModel accountRow(const ResolvedAccount& account) const;
     // The kinds of the running apps, each once, joined by " · "; "CLI" for an
     // account running without an app; nothing otherwise.

@@ -53,15 +53,23 @@ class HeroCentre final : public QWidget {
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::TextAntialiasing);
-        const QFont captionFont = MeterixFont::rounded(ringSize_ * 0.115, QFont::DemiBold);
-        const Stack s = stack();
         if (!display_.figure) {
+            // Without a figure the caption says why, fitted inside the ring.
+            const QuotaHeroView::RingCaption fit = QuotaHeroView::fitRingCaption(display_.centreCaption, ringSize_);
             p.setFont(topFont());
             p.setPen(withOpacity(LabelColor::secondary(), 0.65));
-            p.drawText(QRectF(0, s.top, width(), s.topHeight), Qt::AlignCenter, noFigureText());
+            p.drawText(fit.figureBox, Qt::AlignCenter, noFigureText());
+            QFont font = captionFont();
+            font.setPixelSize(qMax(1, qRound(fit.pixelSize)));
+            p.setFont(font);
+            p.setPen(LabelColor::tertiary());
+            for (int i = 0; i < fit.lines.size(); ++i)
+                p.drawText(fit.lineBoxes[i], Qt::AlignCenter | Qt::TextSingleLine, fit.lines[i]);
+            return;
         }
-        p.setFont(captionFont);
-        p.setPen(display_.figure ? LabelColor::secondary() : LabelColor::tertiary());
+        const Stack s = stack();
+        p.setFont(captionFont());
+        p.setPen(LabelColor::secondary());
         p.drawText(QRectF(0, s.top + s.topHeight - 2, width(), s.captionHeight), Qt::AlignCenter,
                    display_.centreCaption);
     }
@@ -73,12 +81,11 @@ class HeroCentre final : public QWidget {
         double captionHeight;
     };
     QFont topFont() const { return MeterixFont::rounded(ringSize_ * 0.3, QFont::Bold); }
+    QFont captionFont() const { return MeterixFont::rounded(ringSize_ * 0.115, QFont::DemiBold); }
     // Figure over caption, two points overlapping, centred as one.
     Stack stack() const {
-        const double topHeight =
-            display_.figure ? double(digits_->sizeHint().height()) : QFontMetricsF(topFont()).height();
-        const double captionHeight =
-            QFontMetricsF(MeterixFont::rounded(ringSize_ * 0.115, QFont::DemiBold)).height();
+        const double topHeight = double(digits_->sizeHint().height());
+        const double captionHeight = QFontMetricsF(captionFont()).height();
         return Stack{(height() - (topHeight + captionHeight - 2)) / 2, topHeight, captionHeight};
     }
     void place() {
@@ -94,6 +101,90 @@ class HeroCentre final : public QWidget {
 
 } // namespace
 
+double QuotaHeroView::ringTextRadius(double ringSize) {
+    const double stroke = ringSize * 0.105;
+    return ringSize / 2 - stroke / 2 - std::max(1.5, ringSize * 0.03);
+}
+
+namespace {
+
+// How far from the centre a line's ink reaches: its glyphs fill the band from
+// a fifth to near the foot of its line box, not the leading around them.
+double farEdge(const QRectF& line, double centre) {
+    return std::max(std::abs(line.top() + line.height() * 0.2 - centre),
+                    std::abs(line.top() + line.height() * 0.85 - centre));
+}
+
+// The text on two lines, broken at the space nearest its middle; nothing when
+// it has no space.
+std::optional<QStringList> twoLines(const QString& text) {
+    std::optional<int> best;
+    for (int i = 0; i < text.size(); ++i)
+        if (text[i] == QLatin1Char(' ') && (!best || std::abs(i - text.size() / 2) < std::abs(*best - text.size() / 2)))
+            best = i;
+    if (!best) return std::nullopt;
+    return QStringList{text.left(*best).trimmed(), text.mid(*best + 1).trimmed()};
+}
+
+} // namespace
+
+QuotaHeroView::RingCaption QuotaHeroView::fitRingCaption(const QString& text, double ringSize) {
+    const double radius = ringTextRadius(ringSize);
+    const double centre = ringSize / 2;
+    const double nominal = ringSize * 0.115;
+    const QFont top = MeterixFont::rounded(ringSize * 0.3, QFont::Bold);
+    const double topHeight = QFontMetricsF(top).height();
+    // The width inside the stroke at the line's far edge from the centre.
+    const auto roomFor = [&](const QRectF& line) {
+        const double reach = farEdge(line, centre);
+        return reach < radius ? 2 * std::sqrt(radius * radius - reach * reach) : 0.0;
+    };
+    // Lines set at a size: stacked under the figure, two points overlapping,
+    // centred as one; each checked against the ring's width at its far edge.
+    const auto lay = [&](const QStringList& lines, double size) {
+        QFont font = MeterixFont::rounded(nominal, QFont::DemiBold);
+        font.setPixelSize(qMax(1, qRound(size)));
+        const QFontMetricsF m(font);
+        RingCaption c{lines, double(font.pixelSize()), {}, {}};
+        const double block = topHeight - 2 + lines.size() * m.height();
+        double y = centre - block / 2;
+        c.figureBox = QRectF(0, y, ringSize, topHeight);
+        y += topHeight - 2;
+        bool fits = true;
+        for (const QString& line : lines) {
+            const double w = m.horizontalAdvance(line);
+            const double room = roomFor(QRectF(0, y, 0, m.height()));
+            if (w > room) fits = false;
+            c.lineBoxes.append(QRectF(centre - w / 2, y, w, m.height()));
+            y += m.height();
+        }
+        return std::pair{c, fits};
+    };
+    const QStringList one{text};
+    const auto split = twoLines(text);
+    for (double size = nominal; size >= nominal * 0.6 - 1e-9; size -= 0.5) {
+        if (auto [c, fits] = lay(one, size); fits) return c;
+        if (split)
+            if (auto [c, fits] = lay(*split, size); fits) return c;
+    }
+    // Nothing fits whole: the smallest setting, each line cut to its room.
+    const double smallest = nominal * 0.6;
+    auto [c, fits] = lay(split ? *split : one, smallest);
+    if (!fits) {
+        QFont font = MeterixFont::rounded(nominal, QFont::DemiBold);
+        font.setPixelSize(qMax(1, qRound(smallest)));
+        const QFontMetricsF m(font);
+        for (int i = 0; i < c.lines.size(); ++i) {
+            const QRectF box = c.lineBoxes[i];
+            const double room = roomFor(box);
+            c.lines[i] = m.elidedText(c.lines[i], Qt::ElideRight, room);
+            const double w = m.horizontalAdvance(c.lines[i]);
+            c.lineBoxes[i] = QRectF(centre - w / 2, box.top(), w, box.height());
+        }
+    }
+    return c;
+}
+
 QuotaHeroView::Display QuotaHeroView::display(const Inputs& in, const QLocale& locale) {
     Display d;
     const std::optional<int64_t> figure = displayedPercent(in.percentage);
@@ -103,16 +194,15 @@ QuotaHeroView::Display QuotaHeroView::display(const Inputs& in, const QLocale& l
     if (!d.withheld) d.figure = *figure;
     // A reading that is not a number is as good as none.
     const bool noData = in.isSimulated || (!in.windowEndedAt && !figure);
-    // "Not connected" only where nothing is set up to be read: any other
-    // reason is named in the badge, in the words the notice uses.
+    // Without data the ring says why, in the reason's one wording, whatever the
+    // reason; the capsule beside it says that there is no data.
     const UsageUnavailableReason reason = in.missingReason.value_or(UsageUnavailableReason::notConfigured);
-    const bool notConnected = noData && reason == UsageUnavailableReason::notConfigured;
-    if (d.withheld && noData && !notConnected) {
-        d.centreCaption = L10n::noData().text();
-        d.withheldBadge = displayText(reason);
+    if (d.withheld && noData) {
+        d.centreCaption = displayText(reason);
+        d.withheldBadge = L10n::noData().text();
     } else if (d.withheld) {
-        d.centreCaption = (noData ? L10n::notConnectedShort() : L10n::resetShort()).text();
-        d.withheldBadge = (noData ? L10n::noData() : L10n::awaitingRemeasurement()).text();
+        d.centreCaption = L10n::resetShort().text();
+        d.withheldBadge = L10n::awaitingRemeasurement().text();
     } else {
         d.centreCaption = L10n::remainingSuffix().text();
     }
@@ -123,9 +213,7 @@ QuotaHeroView::Display QuotaHeroView::display(const Inputs& in, const QLocale& l
         d.resetLine = displayedCountdownSeconds(*in.resetCountdown) ? quotaCountdownText(*in.resetCountdown)
                                                                     : noFigureText();
     }
-    if (notConnected) {
-        d.accessibilityLabel = L10n::captionNoData(in.caption).text();
-    } else if (noData) {
+    if (noData) {
         d.accessibilityLabel = L10n::providerNoData(in.caption, displayText(reason)).text();
     } else if (in.windowEndedAt) {
         d.accessibilityLabel =

@@ -57,6 +57,22 @@ class QuotaHeroView : public QWidget {
     };
     static Display display(const Inputs& inputs, const QLocale& locale = QLocale::system());
 
+    // The caption under "---" inside a ring of that size, set so that no line
+    // reaches the ring's stroke: on one line at its own size when it fits, else
+    // broken onto two, else smaller (never under 60 % of its size), cut at the
+    // tail only when even that does not fit. Each line sits where its width is
+    // checked: its box, in the ring centre's coordinates (the ring's frame).
+    struct RingCaption {
+        QStringList lines;
+        double pixelSize = 0;
+        QList<QRectF> lineBoxes;
+        QRectF figureBox; // the "---" above the caption
+    };
+    static RingCaption fitRingCaption(const QString& text, double ringSize);
+    // How far from the ring's centre text may reach: inside the stroke's inner
+    // edge, with a little air.
+    static double ringTextRadius(double ringSize);
+
     explicit QuotaHeroView(const Inputs& inputs, QWidget* parent = nullptr);
     ~QuotaHeroView() override;
 

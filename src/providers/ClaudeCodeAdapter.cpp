@@ -166,6 +166,10 @@ UsageSnapshot ClaudeCodeAdapter::unknownSnapshot(const std::optional<ConfigIdent
         f.planName = identity->planName;
         f.accountID = identity->accountID;
     }
+    // A profile with an account is signed in and merely unread; only without
+    // one is nothing connected.
+    const bool signedIn = identity && (identity->accountID || identity->email);
+    f.unavailableReason = signedIn ? UsageUnavailableReason::awaitingFirstReading : UsageUnavailableReason::notConfigured;
     return UsageSnapshot(f);
 }
 

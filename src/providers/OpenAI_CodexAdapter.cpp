@@ -129,7 +129,7 @@ bool OpenAI_CodexAdapter::checkAvailability() {
 
 UsageSnapshot OpenAI_CodexAdapter::fetchUsage(bool) {
     const auto profiles = CodexAccountResolver::profiles(environment_);
-    if (profiles.isEmpty()) return unknownSnapshot(std::nullopt);
+    if (profiles.isEmpty()) return unknownSnapshot(std::nullopt, UsageUnavailableReason::notConfigured);
     return snapshot(profiles.first(), clock_.now());
 }
 
@@ -157,17 +157,23 @@ std::optional<QDateTime> OpenAI_CodexAdapter::credentialWrittenAt(const Profile&
 UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateTime& now) {
     const auto signIn = CodexAccountResolver::signIn(profile);
     const auto signedIn = account(signIn.claims);
+    // Why there is nothing to show when no figure can be credited: an API-key
+    // sign-in has no plan windows, a ChatGPT sign-in has not been read yet, and
+    // only without either is nothing signed in.
+    const UsageUnavailableReason nothingCredited = signIn.withAPIKey ? UsageUnavailableReason::signedInWithAPIKey
+                                                   : signedIn ? UsageUnavailableReason::awaitingFirstReading
+                                                              : UsageUnavailableReason::notConfigured;
     const auto reading = CodexRolloutReader::rateLimits(profile.homeDirectory, now, clock_);
-    if (!reading) return unknownSnapshot(signedIn);
+    if (!reading) return unknownSnapshot(signedIn, nothingCredited);
     // A rollout without a start line cannot be placed before or after a switch.
     const auto& started = reading->account.sessionStartedAt;
-    if (!started) return unknownSnapshot(signedIn);
+    if (!started) return unknownSnapshot(signedIn, nothingCredited);
     // Signed in with an API key, which has no plan allowance of its own: the
     // credential file was written at the switch, and sessions begun before it
     // were the previous ChatGPT login's, whose figures are not this sign-in's.
     if (signIn.withAPIKey) {
         const auto switchedAt = credentialWrittenAt(profile);
-        if (!switchedAt || *started < *switchedAt) return unknownSnapshot(std::nullopt);
+        if (!switchedAt || *started < *switchedAt) return unknownSnapshot(std::nullopt, nothingCredited);
         return snapshot(attributed(*reading, switchedAt), std::nullopt, now);
     }
     if (!signedIn || !signedIn->accountID || signedIn->accountID->isEmpty())
@@ -176,7 +182,7 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
                                                               *signedIn->accountID, credentialWrittenAt(profile), now);
     if (!boundary || *started >= *boundary) return snapshot(attributed(*reading, boundary), signedIn, now);
     // The newest rate limits come from a session of the previous account.
-    return unknownSnapshot(signedIn);
+    return unknownSnapshot(signedIn, UsageUnavailableReason::heldBackAfterSwitch);
 }
 
 std::optional<ModelQuotaItem> OpenAI_CodexAdapter::creditItem(const RateLimits& limits) {
@@ -231,7 +237,8 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const st
     return UsageSnapshot(f);
 }
 
-UsageSnapshot OpenAI_CodexAdapter::unknownSnapshot(const std::optional<Account>& account) const {
+UsageSnapshot OpenAI_CodexAdapter::unknownSnapshot(const std::optional<Account>& account,
+                                                   UsageUnavailableReason reason) const {
     const QDateTime now = clock_.now();
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::openAICodex;
@@ -245,6 +252,7 @@ UsageSnapshot OpenAI_CodexAdapter::unknownSnapshot(const std::optional<Account>&
     f.accountID = account ? account->accountID : std::nullopt;
     f.sourceID = QString::fromLatin1(kSourceID);
     f.capturedAt = now;
+    f.unavailableReason = reason;
     return UsageSnapshot(f);
 }
 

@@ -78,7 +78,9 @@ public:
     static QString windowLabel(int64_t minutes) { return CodexRolloutReader::windowLabel(minutes); }
 
 private:
-    UsageSnapshot unknownSnapshot(const std::optional<Account>& account) const;
+    // A snapshot without figures, saying why (the sign-in kind, or figures held
+    // back since an account switch) as a reason rather than in words.
+    UsageSnapshot unknownSnapshot(const std::optional<Account>& account, UsageUnavailableReason reason) const;
     static std::optional<ModelQuotaItem> creditItem(const RateLimits& limits);
     static std::optional<QDateTime> credentialWrittenAt(const Profile& profile);
 

@@ -66,6 +66,13 @@ QColor tierColor(const UsageSnapshot& s) {
     return toQColor(gradient(usageTierFrom(s.hourlyRemainingPercentage)).constFirst());
 }
 
+// The colour a segment is picked out in (selected, at work): its tier's, or a
+// neutral grey when it shows no figure, for "---" has no tier, least of all
+// the critical one of 0 %.
+QColor accentOf(const UsageSnapshot& s, bool withheld) {
+    return withheld ? LabelColor::secondary() : tierColor(s);
+}
+
 void paintShadow(QPainter& p, const QRectF& shape, double cornerRadius, double blur, const QColor& color,
                  double offsetY) {
     if (color.alpha() == 0) return;
@@ -273,7 +280,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     p.translate(-rect.center());
 
     const bool withheld = isWithheld();
-    const QColor tint = tierColor(snapshot_);
+    const QColor tint = accentOf(snapshot_, withheld);
     const QRectF label = labelRect();
     paintPlate(p, label, tint, withheld);
 
@@ -419,12 +426,9 @@ std::optional<QString> accountOf(const UsageSnapshot& s) {
 
 QString ProviderSegmentView::tooltip(const UsageSnapshot& s, const Clock& clock) {
     const QString name = displayName(s.provider);
-    // The card's words for why there is no figure ("Not connected" only when
-    // nothing is set up to be read).
-    if (const auto missing = missingFigureReason(s)) {
-        if (*missing == UsageUnavailableReason::notConfigured) return L10n::segmentNotConnected(name).text();
+    // The card's words for why there is no figure, the same for every reason.
+    if (const auto missing = missingFigureReason(s))
         return name + QStringLiteral(" \u00b7 ") + L10n::noDataWithReason(displayText(*missing)).text();
-    }
     const QDateTime now = clock.now();
     if (isWithheld(s, now)) return L10n::segmentLimitReset(name).text();
     QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.hourlyRemainingPercentage)).text()};

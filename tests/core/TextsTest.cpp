@@ -34,7 +34,7 @@ QString ko(const L10n& l) {
 } // namespace
 
 TEST_F(Texts, EveryPlainTextExistsInBothLanguages) {
-    EXPECT_EQ(L10n::plainCases().size(), 173);
+    EXPECT_EQ(L10n::plainCases().size(), 187);
     for (L10n::Case c : L10n::plainCases()) {
         const L10nPair p = L10n::plain(c).pair();
         EXPECT_FALSE(p.ko.trimmed().isEmpty()) << static_cast<int>(c);
@@ -129,11 +129,15 @@ TEST_F(Texts, ReasonsInBothLanguages) {
     korean();
     EXPECT_EQ(displayText(UsageUnavailableReason::networkFailure), QStringLiteral("네트워크 오류"));
     EXPECT_EQ(notice(UsageUnavailableReason::networkFailure).header, QStringLiteral("네트워크"));
-    for (int i = 0; i <= static_cast<int>(UsageUnavailableReason::missingPermission); ++i) {
+    // A signed-in account without figures is neither a fault nor a missing
+    // sign-in; only an API-key sign-in stays as it is.
+    const int signedIn = static_cast<int>(UsageUnavailableReason::signedInWithAPIKey);
+    for (int i = 0; i <= static_cast<int>(UsageUnavailableReason::awaitingFirstReading); ++i) {
         const auto r = static_cast<UsageUnavailableReason>(i);
         EXPECT_EQ(unavailableReasonFromRawValue(rawValue(r)), r);
-        EXPECT_EQ(notice(r).isFault, r != UsageUnavailableReason::notMeasured);
-        EXPECT_EQ(isTransient(r), i >= 2);
+        EXPECT_EQ(meansSignedIn(r), i >= signedIn);
+        EXPECT_EQ(notice(r).isFault, r != UsageUnavailableReason::notMeasured && i < signedIn);
+        EXPECT_EQ(isTransient(r), i >= 2 && i != signedIn);
         EXPECT_FALSE(displayText(r).isEmpty());
     }
     EXPECT_FALSE(unavailableReasonFromRawValue(u"RateLimited"));

@@ -110,7 +110,9 @@ TEST(OutcomeMapping, TheWholeAnswerKeepsWhatCameBack) {
         EXPECT_EQ(a.body.isEmpty(), row.throws);
         const UsageFetchResult body = t.usageData(request);
         EXPECT_EQ(body.isSuccess(), !row.reason);
-        if (row.reason) EXPECT_EQ(body.reason(), *row.reason);
+        if (row.reason) {
+            EXPECT_EQ(body.reason(), *row.reason);
+        }
     }
 }
 

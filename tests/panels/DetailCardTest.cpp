@@ -82,7 +82,7 @@ TEST_P(DetailCard, SourceAndErrorLines) {
     // No reason at all reads as not configured.
     placeholder.unavailableReason.reset();
     EXPECT_EQ(Card::display(placeholder, {}, clock_).sourceLine,
-              pick("연결 대기 중 (데이터 없음)", "Not connected (no data)"));
+              pick("미연결 (데이터 없음)", "Not connected (no data)"));
 }
 
 TEST_P(DetailCard, EndedShortWindowIsWithheldWhileTheWeekStaysLive) {

@@ -186,6 +186,19 @@ TEST_F(MenuRowsTest, PlateRowIsAButtonOnlyWithAnAction) {
     EXPECT_TRUE(live.trailingView()->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
+// A subtitle that does not fit its room goes on to a second line, broken
+// between words, and the row grows for it; only what two lines cannot hold is cut.
+TEST_F(MenuRowsTest, PlateRowSubtitleWrapsBeforeItIsCut) {
+    const QString reason = QStringLiteral("ChatGPT Team · New account, not read yet");
+    for (const auto& [width, lines, whole] : {std::tuple{400, 1, true}, {130, 2, true}, {60, 2, false}}) {
+        const QStringList shown = MenuPlateRow::subtitleLines(reason, width);
+        EXPECT_EQ(shown.size(), lines) << width;
+        EXPECT_EQ(shown.join(QLatin1Char(' ')) == reason, whole) << width;
+    }
+    MenuPlateRow row(QStringLiteral("Zed AI"), reason, true, [] {}, new QLabel(QStringLiteral("---")), nullptr);
+    EXPECT_GT(row.heightForWidth(200), row.heightForWidth(600));
+}
+
 TEST_F(MenuRowsTest, HeaderKeepsItsTitleBetweenMarginsAndReadsAsAScreen) {
     int backs = 0;
     MenuScreenHeader header(

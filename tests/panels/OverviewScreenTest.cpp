@@ -45,8 +45,8 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
     const QList<Row> rows = {
         {"no snapshot", Lang::english, std::nullopt, false, false, true, "Not connected", 0, std::nullopt,
          Badge::none, "Claude Code, no data (Not connected)"},
-        {"no snapshot, Korean", Lang::korean, std::nullopt, false, false, true, "연결 대기 중", 0,
-         std::nullopt, Badge::none, "Claude Code, 데이터 없음 (연결 대기 중)"},
+        {"no snapshot, Korean", Lang::korean, std::nullopt, false, false, true, "미연결", 0,
+         std::nullopt, Badge::none, "Claude Code, 데이터 없음 (미연결)"},
         {"simulated without a plan", Lang::english, simulated(P::claudeCode, R::authenticationFailed), false,
          false, true, "Authentication failed", 0, std::nullopt, Badge::none,
          "Claude Code, no data (Authentication failed)"},

@@ -93,11 +93,11 @@ TEST_P(PanelModels, AccountRowStateDecidesTileSecondLineOpacityAndLabel) {
          pick("a***@x.io, CLI, 바에 표시 중", "a***@x.io, CLI, On the bar")},
         {false, false, true, std::nullopt, 0x8E8E93, std::nullopt, 1.0, true,
          QStringLiteral("a***@x.io, CLI")},
-        // Unreadable, not running: "No usage", secondary label, dimmed.
-        {false, false, false, std::nullopt, 0x8E8E93, pick("사용량 없음", "No usage"), 0.72, false,
+        // Unreadable, not running: signed in with nothing recorded, secondary label, dimmed.
+        {false, false, false, std::nullopt, 0x8E8E93, pick("로그인됨 · 기록 없음", "Signed in, nothing recorded"), 0.72, false,
          QStringLiteral("a***@x.io, CLI")},
         // The same while running is drawn at full opacity.
-        {false, true, false, std::nullopt, 0x30D158, pick("사용량 없음", "No usage"), 1.0, false,
+        {false, true, false, std::nullopt, 0x30D158, pick("로그인됨 · 기록 없음", "Signed in, nothing recorded"), 1.0, false,
          pick("a***@x.io, CLI, 실행 중", "a***@x.io, CLI, Running")},
         // An older reading shows its age even on the bar.
         {true, false, true, 7200, 0x0A84FF, pick("2시간 전 기준", "as of 2h ago"), 1.0, true,
@@ -158,7 +158,7 @@ TEST_P(PanelModels, WithoutAReadingTheScreenShowsTheNoDataStateNotAFullQuota) {
     EXPECT_EQ(m.sourceChipText(), QStringLiteral("Simulated Fallback"));
     EXPECT_EQ(m.failureNotice(), std::nullopt);
     // Nothing read at all: not connected.
-    EXPECT_EQ(m.headerSubtitle(), pick("연결 대기 중", "Not connected"));
+    EXPECT_EQ(m.headerSubtitle(), pick("미연결", "Not connected"));
     EXPECT_EQ(m.headerTitle(), QStringLiteral("Codex"));
 }
 

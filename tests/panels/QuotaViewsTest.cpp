@@ -50,22 +50,20 @@ Hero::Inputs hero(double percentage, std::optional<double> countdown = std::null
     return in;
 }
 
-// "Not connected" only where nothing is set up to be read; any other reason is
-// named as the notice names it.
+// Without a figure the ring names the reason, in its one wording, whatever the
+// reason; the capsule beside it says there is no data.
 TEST_P(QuotaViews, HeroOfAReadingWithoutAFigureShowsItsReasonAndNoResetLineEvenWithACountdown) {
     using R = UsageUnavailableReason;
     const struct {
         std::optional<R> reason;
-        const char *centreKo, *centreEn, *badgeKo, *badgeEn, *labelKo, *labelEn;
+        const char *centreKo, *centreEn, *labelKo, *labelEn;
     } rows[] = {
-        {std::nullopt, "미연결", "Not connected", "데이터 없음", "No data", "Session (5h), 데이터 없음 (연결 대기 중)",
-         "Session (5h), no data (not connected)"},
-        {R::notConfigured, "미연결", "Not connected", "데이터 없음", "No data",
-         "Session (5h), 데이터 없음 (연결 대기 중)", "Session (5h), no data (not connected)"},
-        {R::notMeasured, "데이터 없음", "No data", "사용량 측정 미지원", "Usage not measurable",
-         "Session (5h), 데이터 없음 (사용량 측정 미지원)", "Session (5h), no data (Usage not measurable)"},
-        {R::networkFailure, "데이터 없음", "No data", "네트워크 오류", "Network error",
-         "Session (5h), 데이터 없음 (네트워크 오류)", "Session (5h), no data (Network error)"},
+        {std::nullopt, "미연결", "Not connected", "Session (5h), 데이터 없음 (미연결)",
+         "Session (5h), no data (Not connected)"},
+        {R::notMeasured, "사용량 측정 미지원", "Usage not measurable", "Session (5h), 데이터 없음 (사용량 측정 미지원)",
+         "Session (5h), no data (Usage not measurable)"},
+        {R::signedInWithAPIKey, "API 키로 로그인됨", "Signed in with an API key",
+         "Session (5h), 데이터 없음 (API 키로 로그인됨)", "Session (5h), no data (Signed in with an API key)"},
     };
     for (const auto& r : rows) {
         Hero::Inputs in = hero(80, 7200);
@@ -76,9 +74,28 @@ TEST_P(QuotaViews, HeroOfAReadingWithoutAFigureShowsItsReasonAndNoResetLineEvenW
         EXPECT_EQ(d.figure, std::nullopt); // "---"
         EXPECT_EQ(d.ringPercentage, 0);
         EXPECT_EQ(d.centreCaption, pick(r.centreKo, r.centreEn));
-        EXPECT_EQ(d.withheldBadge, pick(r.badgeKo, r.badgeEn));
+        EXPECT_EQ(d.withheldBadge, pick("데이터 없음", "No data"));
         EXPECT_EQ(d.resetLine, std::nullopt);
         EXPECT_EQ(d.accessibilityLabel, pick(r.labelKo, r.labelEn));
+    }
+}
+
+// Every reason's wording stays whole inside the ring's stroke at the card's and
+// the screen's ring sizes: no line's ink (a fifth of its box down to near its
+// foot) reaches past the stroke's inner edge.
+TEST_P(QuotaViews, TheRingsCaptionNeverRunsIntoItsStroke) {
+    for (int i = 0; i <= int(UsageUnavailableReason::awaitingFirstReading); ++i) {
+        const QString text = displayText(UsageUnavailableReason(i));
+        for (double ring : {74.0, 76.0}) {
+            const Hero::RingCaption fit = Hero::fitRingCaption(text, ring);
+            EXPECT_EQ(fit.lines.join(QLatin1Char(' ')), text) << ring;
+            for (const QRectF& box : fit.lineBoxes)
+                for (double y : {box.top() + box.height() * 0.2, box.bottom() - box.height() * 0.15})
+                    for (double x : {box.left(), box.right()})
+                        EXPECT_LE(QLineF(QPointF(ring / 2, ring / 2), QPointF(x, y)).length(),
+                                  Hero::ringTextRadius(ring) + 0.5)
+                            << text.toStdString() << " in " << ring;
+        }
     }
 }
 

@@ -190,7 +190,7 @@ TEST_F(ClaudeAdapterTest, NothingReadableGivesTheFirstProfilesUnknownSnapshot) {
     EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
     EXPECT_EQ(s.hourlyRemainingPercentage, 0);
     EXPECT_FALSE(s.weeklyRemainingPercentage);
-    EXPECT_FALSE(s.unavailableReason);
+    EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::awaitingFirstReading) << "signed in, not read";
     EXPECT_EQ(s.totalTokens, 100000);
     EXPECT_EQ(s.accountID, QStringLiteral("u1"));
     EXPECT_EQ(s.planName, QStringLiteral("Claude Pro"));

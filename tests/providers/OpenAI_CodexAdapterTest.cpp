@@ -77,7 +77,7 @@ TEST_F(OpenAI_CodexAdapterTest, WithoutProfileOrCodexFolderNothingIsDetected) {
     EXPECT_FALSE(adapter.isDetected());
     const UsageSnapshot s = adapter.fetchUsage(false);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
-    EXPECT_EQ(s.unavailableReason, std::nullopt);
+    EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::notConfigured);
     EXPECT_EQ(s.accountID, std::nullopt);
     EXPECT_EQ(s.accountEmail, std::nullopt);
     EXPECT_EQ(s.sourceID, QStringLiteral("codex.cli"));
@@ -173,14 +173,16 @@ TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
         bool archived; // the session lies in archived_sessions, not in sessions/2026/12/10
         bool figures;
         std::optional<QString> accountID; // {}: none, an unknown account
+        std::optional<UsageUnavailableReason> why = std::nullopt; // of a snapshot without figures
     } rows[] = {
         {"ChatGPT login", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), false, true, fx::kDataAccountID},
         {"credentials in the keyring", "config-keyring.toml", nullptr, {}, false, true, {}},
-        {"an API key since the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 11, 30), false, false, {}},
+        {"an API key since the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 11, 30), false, false, {},
+         UsageUnavailableReason::signedInWithAPIKey},
         {"an API key, older file, since the session", nullptr, "auth-apikey-legacy.json", utc(2026, 12, 10, 11, 30),
-         false, false, {}},
+         false, false, {}, UsageUnavailableReason::signedInWithAPIKey},
         {"an API key before the session", nullptr, "auth-apikey.json", utc(2026, 12, 10, 10), false, true, {}},
-        {"signed out", nullptr, nullptr, {}, false, false, {}},
+        {"signed out", nullptr, nullptr, {}, false, false, {}, UsageUnavailableReason::notConfigured},
         {"the session archived", nullptr, "auth-chatgpt.json", utc(2026, 12, 10, 8), true, true, fx::kDataAccountID},
     };
     for (const auto& row : rows) {
@@ -202,6 +204,7 @@ TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
         const UsageSnapshot& s = all[0];
         EXPECT_EQ(s.accountID, row.accountID) << row.name;
         EXPECT_EQ(!s.isSimulated(), row.figures) << row.name;
+        EXPECT_EQ(s.unavailableReason, row.why) << row.name;
         if (!row.figures) continue;
         EXPECT_EQ(s.hourlyRemainingPercentage, 76.5) << row.name;
         EXPECT_EQ(s.weeklyRemainingPercentage, 56) << row.name;
@@ -333,6 +336,7 @@ TEST_F(OpenAI_CodexAdapterTest, ASessionFromBeforeAnAccountSwitchIsNotCreditedTo
     EXPECT_EQ(withheld.accountID, QStringLiteral("NEW"));
     EXPECT_EQ(withheld.accountEmail, QStringLiteral("new@x.io"));
     EXPECT_EQ(withheld.planName, QStringLiteral("ChatGPT Team"));
+    EXPECT_EQ(withheld.unavailableReason, UsageUnavailableReason::heldBackAfterSwitch);
     EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(folder)),
               (AccountIdentityLedger::Record{QStringLiteral("NEW"), switchedAt}));
 
@@ -381,6 +385,7 @@ TEST_F(OpenAI_CodexAdapterTest, ARolloutWithoutStartLineIsNeverCredited) {
     const UsageSnapshot s = adapter.fetchUsage(false);
     EXPECT_TRUE(s.isSimulated());
     EXPECT_EQ(s.accountID, QStringLiteral("A"));
+    EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::awaitingFirstReading);
 }
 
 // MARK: Figures

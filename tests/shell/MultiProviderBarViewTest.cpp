@@ -450,13 +450,13 @@ TEST_F(BarTest, TextsFollowALanguageChangeWhileShown) {
     };
     const Texts table[] = {
         {AppLanguage::korean, QStringLiteral("Meterix 사용량 바"), QStringLiteral("잔여 45 퍼센트, 안정"),
-         QStringLiteral("데이터 없음 (연결 대기 중)"), QStringLiteral("상세 쿼터 카드를 엽니다"),
+         QStringLiteral("데이터 없음 (미연결)"), QStringLiteral("상세 쿼터 카드를 엽니다"),
          QStringLiteral("Claude Code · 잔여 45%")},
         {AppLanguage::english, QStringLiteral("Meterix usage bar"), QStringLiteral("45 percent left, Steady"),
          QStringLiteral("No data (Not connected)"), QStringLiteral("Opens the detailed quota card"),
          QStringLiteral("Claude Code · 45% left")},
         {AppLanguage::korean, QStringLiteral("Meterix 사용량 바"), QStringLiteral("잔여 45 퍼센트, 안정"),
-         QStringLiteral("데이터 없음 (연결 대기 중)"), QStringLiteral("상세 쿼터 카드를 엽니다"),
+         QStringLiteral("데이터 없음 (미연결)"), QStringLiteral("상세 쿼터 카드를 엽니다"),
          QStringLiteral("Claude Code · 잔여 45%")},
     };
     for (const Texts& t : table) {

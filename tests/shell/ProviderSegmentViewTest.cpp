@@ -75,7 +75,7 @@ TEST_F(SegmentTest, TooltipHasUpToThreeLinesWhileFreshAndAnAgeLineWhenStale) {
     EXPECT_EQ(Segment::tooltip(failed, clock_), QStringLiteral("Claude Code · 80% left\nas of just now"));
 }
 
-TEST_F(SegmentTest, TooltipSaysNotConnectedOrLimitResetForWithheldFigures) {
+TEST_F(SegmentTest, TooltipSaysTheReasonOrLimitResetForWithheldFigures) {
     // Without a figure the tooltip gives the reading's own reason, in the card's words.
     using R = UsageUnavailableReason;
     const struct {
@@ -83,7 +83,7 @@ TEST_F(SegmentTest, TooltipSaysNotConnectedOrLimitResetForWithheldFigures) {
         R reason;
         const char* tooltip;
     } missing[] = {
-        {AIProviderType::cursor, R::notConfigured, "Cursor · not connected (no data)"},
+        {AIProviderType::cursor, R::notConfigured, "Cursor · Not connected (no data)"},
         {AIProviderType::cursor, R::notMeasured, "Cursor · Usage not measurable (no data)"},
         {AIProviderType::groq, R::networkFailure, "Groq · Network error (no data)"},
     };
@@ -157,6 +157,34 @@ TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
     const QColor selectedPlate = test::pixelAt(b, Segment::margin + 63, Segment::margin + 12);
     EXPECT_GT(selectedPlate.alpha(), plainPlate.alpha());
     test::saveGrab(test::sheet({a, b, c}, QColor(236, 238, 242)), QStringLiteral("segment-plain-selected-working"));
+}
+
+// A segment without a figure takes no tier colour when its card opens or its
+// tool works: "---" at 0 % is not critical (a figure of 3 % shows the check sees it).
+TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
+    UsageSnapshot reset = reading(3);
+    reset.hourlyResetAt = clock_.now().addSecs(-60);
+    const struct {
+        UsageSnapshot snapshot;
+        bool selected, working;
+    } rows[] = {{UsageSnapshot::simulatedFallback(AIProviderType::openAICodex, clock_.now()), true, false},
+                {reset, true, false},
+                {UsageSnapshot::simulatedFallback(AIProviderType::zed, clock_.now()), false, true},
+                {reading(3), true, false}};
+    Appearance::shared().setReduceMotionOverrideForTesting(true); // the pulse at rest
+    for (const auto& row : rows) {
+        Segment segment(row.snapshot, clock_);
+        segment.setSelected(row.selected);
+        segment.setWorking(row.working);
+        const QImage image = test::renderWidget(segment, 2.0);
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                red += c.alpha() > 80 && c.red() > c.green() + 70 && c.red() > c.blue() + 70;
+            }
+        EXPECT_EQ(red > 20, !segment.isWithheld()) << red;
+    }
 }
 
 TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# End to end: the panel on a new user's home, its files in the shapes the
+# vendors' own clients write them (tests/data/codex/SOURCES.md,
+# tests/data/claude/SOURCES.md): Codex signed in with `codex login
+# --with-api-key` and one offline session, Claude Code installed and never
+# signed in. Read as a screen reader reads it, the panel counts Codex alone as
+# connected and shows no tier (nothing has a figure); Codex's row and screen
+# name the API-key sign-in and give no sign-in advice.
+#
+#   new-home-under-xvfb.sh <meterix> <screen-grab> <screen-diff> <accessible-texts> <output folder>
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+start_display 5 "<meterix> <screen-grab> <screen-diff> <accessible-texts> <output folder>" "$@"
+app=$1 grab=$2 diff=$3 texts=$4 out=$5
+mkdir -p "$out"
+data="$(cd "$(dirname "$0")/../data" && pwd)"
+
+# Codex: the auth.json `codex login --with-api-key` writes (owner-only), and a
+# session begun after it that never heard back (no token counts). Claude Code:
+# what its first start writes before anyone signs in.
+home=$(mktemp -d)
+mkdir -p "$home/.codex/sessions/2026/12/10" "$home/.claude"
+install -m 600 "$data/codex/auth-apikey.json" "$home/.codex/auth.json"
+touch -d '2026-12-10 09:00:00Z' "$home/.codex/auth.json"
+head -3 "$data/codex/rollout-2026-12-10T11-00-00-019b0a1c.jsonl" > "$home/.codex/sessions/2026/12/10/rollout-1.jsonl"
+cp "$data/claude/claude-fresh-install.json" "$home/.claude.json"
+
+panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
+panel_open() { viewable "$(panel_window)"; }
+# what <name>: the app's elements as a screen reader reads them, kept as
+# <out>/<name>.txt; those in the panel's window (not the bar's segments), one
+# "role<TAB>name<TAB>description<TAB>box" a line, in <out>/<name>.screen.
+what() {
+    "$texts" Meterix > "$out/$1.txt" 2> "$home/texts.log" || fail "the app could not be read: $(cat "$home/texts.log")"
+    local x y w h; read -r x y w h <<< "$(geometry_of "$(panel_window)")"
+    awk -F'\t' -v x="$x" -v y="$y" -v w="$w" -v h="$h" '{ split($1, b, " "); cx = b[1] + b[3] / 2; cy = b[2] + b[4] / 2 }
+        b[3] > 0 && b[4] > 0 && cx >= x && cx < x + w && cy >= y && cy < y + h { print $2 "\t" $3 "\t" $4 "\t" $1 }' \
+        "$out/$1.txt" > "$out/$1.screen"
+}
+named() { cut -f2 "$out/$1.screen" | grep -qxF "$2"; }
+says() { grep -qF "$2" "$out/$1.screen"; }
+reads() { what "$1" && named "$1" "$2"; }
+# still: the panel shows what it showed a poll ago (no slide under way).
+still() {
+    local x y w h same=1; read -r x y w h <<< "$(geometry_of "$(panel_window)")"
+    "$grab" "$home/now.png" || return 1
+    if [ -f "$home/last.png" ] && [ "$("$diff" "$home/last.png" "$home/now.png" "$x" "$y" "$w" "$h")" = 0 ]; then same=0; fi
+    mv "$home/now.png" "$home/last.png"
+    return $same
+}
+shot() { rm -f "$home/last.png"; wait_for 10 still || fail "$1 never held still"; cp "$home/last.png" "$out/$1.png"; }
+
+start_a11y_bus
+start_app "${a11y_env[@]}"
+wait_for 30 bar_mapped || fail "the bar never showed"
+wait_for 30 log_has "snapshot(s) for codex" || fail "Codex was never read"
+wait_for 30 nothing_in_flight || fail "a refresh never ended"
+run_app > "$home/second.log" 2>&1 || fail "the second start failed" # without a tray it opens the panel
+wait_for 10 panel_open || fail "a second start did not open the panel"
+
+# The overview: one provider connected, no tier, each row saying why.
+wait_for 10 reads overview "1 connected · Updated just now" || fail "the header does not count Codex alone: $(cat "$out/overview.screen")"
+for tier in Abundant Steady Caution Critical; do ! named overview "$tier" || fail "the header shows \"$tier\" with no figure read"; done
+says overview "Codex, no data (Signed in with an API key)" || fail "Codex's row does not name the API-key sign-in"
+says overview "Claude Code, no data (Not connected)" || fail "Claude Code's row is not \"Not connected\""
+shot new-home-overview
+
+# Codex's screen: the sign-in named and explained; no "Not connected", no sign-in advice.
+read -r x y w h <<< "$(awk -F'\t' '$1 == "push button" && index($2, "Codex,") == 1 {print $4; exit}' "$out/overview.screen")"
+[ -n "${h:-}" ] || fail "no row of Codex's to click"
+xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+wait_for 10 reads codex-screen "API-key usage is billed by token" || fail "Codex's screen does not explain the API-key sign-in: $(cat "$out/codex-screen.screen")"
+named codex-screen "Signed in with an API key" || fail "Codex's screen does not name the API-key sign-in"
+! says codex-screen "Check that the CLI or app is signed in" || fail "Codex's screen asks to sign in although Codex is signed in"
+! says codex-screen "Not connected" || fail "Codex's screen calls a signed-in Codex \"Not connected\""
+shot new-home-codex-screen
+stop_app
+echo "PASS: a new user's home under Xvfb; screenshots in $out"
