@@ -12,6 +12,7 @@
 #include "BothLanguages.h"
 #include "ScreenFixture.h"
 #include "support/FakeClock.h"
+#include "support/gui/GrabSupport.h"
 
 #include <QJsonDocument>
 
@@ -135,6 +136,14 @@ TEST_P(ReadingsOnScreen, WordsAreChosenWhenDrawnWhateverMadeTheReading) {
         EXPECT_EQ(detail->model().sourceChipText(), pick(r.source[0], r.source[1])) << r.what;
         ASSERT_EQ(detail->quotaRows().size(), 1) << r.what;
         EXPECT_EQ(detail->quotaRows()[0]->shown().leftText, pick(r.type[0], r.type[1])) << r.what;
+        if (!r.restored) continue;
+        DetailGlassCardView cardView(s, {}, f.clock);
+        detail->resize(312, detail->heightForWidth(312));
+        for (const auto& [name, widget] : {std::pair<const char*, QWidget*>{"card", &cardView}, {"screen", detail.get()}})
+            EXPECT_FALSE(test::saveGrab(test::onBackdrop(test::renderWidget(*widget, 2.0), QColor(214, 222, 232)),
+                                        QStringLiteral("restored-reading-%1-%2")
+                                            .arg(QLatin1String(name), korean() ? QStringLiteral("ko") : QStringLiteral("en")))
+                             .isEmpty());
     }
 }
 
