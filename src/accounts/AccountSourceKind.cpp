@@ -1,5 +1,7 @@
 #include "accounts/AccountSourceKind.h"
 
+#include "core/L10n.h"
+
 #include <array>
 
 namespace meterix {
@@ -37,6 +39,8 @@ std::optional<AccountSourceKind> accountSourceKindFromRawValue(QStringView raw) 
 }
 
 QString badgeText(AccountSourceKind k) {
+    // The one badge that is a word rather than a name has its Korean form.
+    if (k == AccountSourceKind::desktopApp) return L10n::sourceBadgeApp().text();
     return QString::fromLatin1(row(k).badge);
 }
 

@@ -63,7 +63,9 @@ std::optional<UsageSnapshot> AccountUsageStore::snapshot(AIProviderType provider
             return std::nullopt;
         });
     if (!stored) return std::nullopt;
-    return stored->agedToNow(clock_.now());
+    // Its resets are fixed to their moments first: ageing then shortens the
+    // countdowns without the drawing shortening them a second time.
+    return stored->withResetMoments().agedToNow(clock_.now());
 }
 
 void AccountUsageStore::record(const UsageSnapshot& snapshot) {

@@ -67,6 +67,7 @@ class L10n {
         catCompanion,
 #define METERIX_L10N_PLAIN(name, ko, en) name,
 #include "core/L10nPlainTexts.inc"
+#include "core/L10nReadingTexts.inc"
 #undef METERIX_L10N_PLAIN
     };
 
@@ -126,6 +127,7 @@ class L10n {
         return L10n(Case::name);                                                                             \
     }
 #include "core/L10nPlainTexts.inc"
+#include "core/L10nReadingTexts.inc"
 #undef METERIX_L10N_PLAIN
 
     // Every plain case, in table order.

@@ -151,6 +151,43 @@ bool UsageSnapshot::isWeeklyWindowElapsed(const QDateTime& now) const {
     return weeklyResetAt && *weeklyResetAt <= now;
 }
 
+namespace {
+
+std::optional<double> countdownAt(const std::optional<double>& countdown, const std::optional<QDateTime>& resetAt,
+                                  const QDateTime& capturedAt, const QDateTime& now) {
+    if (!countdown) return std::nullopt;
+    if (resetAt) return secondsUntil(now, resetAt);
+    const double elapsed = secondsBetween(capturedAt, now);
+    if (!(elapsed > 0)) return countdown;
+    return agedCountdown(countdown, elapsed);
+}
+
+std::optional<QDateTime> resetMoment(const std::optional<double>& countdown, const std::optional<QDateTime>& resetAt,
+                                     const QDateTime& capturedAt) {
+    if (resetAt || !countdown || !std::isfinite(*countdown) || !capturedAt.isValid()) return resetAt;
+    return addSeconds(capturedAt, *countdown);
+}
+
+} // namespace
+
+UsageSnapshot UsageSnapshot::countingAt(const QDateTime& now) const {
+    UsageSnapshot copy = *this;
+    copy.hourlyResetCountdown = countdownAt(hourlyResetCountdown, hourlyResetAt, capturedAt, now);
+    copy.weeklyResetCountdown = countdownAt(weeklyResetCountdown, weeklyResetAt, capturedAt, now);
+    for (ModelQuotaItem& item : copy.modelQuotas)
+        item.resetCountdown = countdownAt(item.resetCountdown, item.resetAt, capturedAt, now);
+    return copy;
+}
+
+UsageSnapshot UsageSnapshot::withResetMoments() const {
+    UsageSnapshot copy = *this;
+    copy.hourlyResetAt = resetMoment(hourlyResetCountdown, hourlyResetAt, capturedAt);
+    copy.weeklyResetAt = resetMoment(weeklyResetCountdown, weeklyResetAt, capturedAt);
+    for (ModelQuotaItem& item : copy.modelQuotas)
+        item.resetAt = resetMoment(item.resetCountdown, item.resetAt, capturedAt);
+    return copy;
+}
+
 UsageSnapshot UsageSnapshot::agedToNow(const QDateTime& referenceDate) const {
     UsageSnapshot copy = *this;
     const double elapsed = secondsBetween(capturedAt, referenceDate);

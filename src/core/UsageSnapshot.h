@@ -118,6 +118,16 @@ struct UsageSnapshot {
     // that has run out becomes absent.
     UsageSnapshot agedToNow(const QDateTime& referenceDate) const;
 
+    // A copy whose countdowns are what they are at now, for drawing: worked out
+    // from the reset moment where there is one, else from the reading's time and
+    // its countdown; one that has run out becomes absent. A countdown that was
+    // never given stays absent; nothing else changes.
+    UsageSnapshot countingAt(const QDateTime& now) const;
+    // A copy that knows the moment of every reset it counts down to: an absent
+    // reset moment is set from the reading's time and its countdown. Ageing such
+    // a copy can no longer move its resets.
+    UsageSnapshot withResetMoments() const;
+
     // The placeholder shown before anything was read.
     static UsageSnapshot simulatedFallback(AIProviderType provider, const QDateTime& now);
     static UsageSnapshot simulatedFallback(AIProviderType provider);

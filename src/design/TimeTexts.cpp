@@ -30,4 +30,14 @@ QString accountReadingAgeText(const QDateTime& date, const Clock& clock) {
     return L10n::syncedDaysAgo(s / 86400).text();
 }
 
+QList<QDateTime> timeTextMoments(const UsageSnapshot& snapshot) {
+    const UsageSnapshot s = snapshot.withResetMoments();
+    QList<QDateTime> moments{s.capturedAt, s.lastUpdated};
+    for (const auto& at : {s.hourlyResetAt, s.weeklyResetAt})
+        if (at) moments.append(*at);
+    for (const ModelQuotaItem& item : s.modelQuotas)
+        if (item.resetAt) moments.append(*item.resetAt);
+    return moments;
+}
+
 } // namespace meterix

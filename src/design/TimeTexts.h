@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
+#include "core/UsageSnapshot.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -23,6 +24,11 @@ QString quotaResetAtText(const QDateTime& date, const QLocale& locale = QLocale:
 // The age of a reading: "as of just now" up to 59 s (and for dates in the
 // future), then whole minutes, whole hours, and whole days.
 QString accountReadingAgeText(const QDateTime& date, const Clock& clock = Clock::system());
+
+// The moments the time texts of a reading count to or from: when it was taken
+// and made, and every reset it counts down to (worked out from its countdowns
+// where it names no moment).
+QList<QDateTime> timeTextMoments(const UsageSnapshot& snapshot);
 
 // Whole seconds from date to now, truncated toward zero (negative for the future;
 // 0 for an invalid date).

@@ -3,10 +3,12 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/Numbers.h"
+#include "core/ReadingWords.h"
 #include "design/AmbientElevation.h"
 #include "design/IconTile.h"
 #include "design/InsetSection.h"
 #include "design/LiquidGlassStyle.h"
+#include "design/MinuteTicker.h"
 #include "design/MeterixFont.h"
 #include "design/PressableButton.h"
 #include "design/Radius.h"
@@ -118,19 +120,21 @@ class CardHeader final : public QWidget {
 
 // MARK: - Display
 
-DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s, const Live& live,
+DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& reading, const Live& live,
                                                           const Clock& clock, const QLocale& locale) {
     const QDateTime now = clock.now();
+    // Countdowns are what they are now, not what they were when the reading was taken.
+    const UsageSnapshot s = reading.countingAt(now);
     Display d;
     d.simulated = s.isSimulated();
     d.hasFigure = !missingFigureReason(s);
     d.tier = usageTierFrom(s.hourlyRemainingPercentage);
     d.tintStrength = d.hasFigure ? 0.5 : 0.2;
     d.title = displayName(s.provider);
-    if (s.planName) d.plan = *s.planName;
+    d.plan = shownWording(s.planName);
     const UsageUnavailableReason reason = missingFigureReason(s).value_or(UsageUnavailableReason::notConfigured);
     d.sourceLine = d.simulated ? L10n::noDataWithReason(displayText(reason)).text()
-                               : rawValue(s.strategyUsed) + QStringLiteral(" · ") +
+                               : readingSourceText(s.strategyUsed, s.provider) + QStringLiteral(" · ") +
                                      relativeUpdateText(s.lastUpdated, clock);
     if (s.fetchError) {
         d.errorLine = L10n::refreshFailed(*s.fetchError).text();
@@ -139,7 +143,7 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
     }
 
     d.hero.percentage = s.hourlyRemainingPercentage;
-    d.hero.caption = s.hourlyQuotaName.value_or(L10n::sessionQuota().text());
+    d.hero.caption = shownWording(s.hourlyQuotaName).value_or(L10n::sessionQuota().text());
     d.hero.resetCountdown = s.hourlyResetCountdown;
     d.hero.isInUse = live.activeInUseProviders.contains(s.provider);
     d.hero.ringSize = 76;
@@ -179,10 +183,11 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& s
             }
             d.weekly = weekly;
         }
-        d.models = s.modelQuotas;
         // A line whose window has ended since the reading shows no figure ("---").
-        for (ModelQuotaItem& m : d.models)
-            if (m.isWindowElapsed(now)) m.remainingPercentage = std::nan("");
+        for (const ModelQuotaItem& item : s.modelQuotas) {
+            d.models.append(shownQuotaItem(item));
+            if (item.isWindowElapsed(now)) d.models.last().remainingPercentage = std::nan("");
+        }
     }
     d.dashboard = accountDashboardURL(s.provider);
     d.refreshTitle = (live.isRefreshing ? L10n::updating() : L10n::refresh()).text();
@@ -254,6 +259,8 @@ DetailGlassCardView::DetailGlassCardView(const UsageSnapshot& snapshot, std::fun
     connect(&Localization::shared(), &Localization::preferenceChanged, this, &DetailGlassCardView::rebuild);
     connect(&Appearance::shared(), &Appearance::changed, this, [this] { update(); });
     rebuild();
+    ticker_ = new MinuteTicker(
+        this, clock_, [this] { return timeTextMoments(snapshot_); }, [this] { refreshTimeTexts(); });
 }
 
 DetailGlassCardView::~DetailGlassCardView() = default;
@@ -266,6 +273,7 @@ void DetailGlassCardView::setSnapshot(const UsageSnapshot& snapshot) {
     // Also for the same snapshot: what depends on the time is derived anew.
     snapshot_ = snapshot;
     rebuild();
+    if (ticker_) ticker_->rearm();
 }
 
 void DetailGlassCardView::setLive(const Live& live) {
@@ -298,6 +306,23 @@ void DetailGlassCardView::rebuild() {
     applyGlass();
     setAccessibleName(display_.accessibilityName);
     updateGeometry();
+}
+
+void DetailGlassCardView::refreshTimeTexts() {
+    const Display next = display(snapshot_, live_, clock_);
+    const auto endedLines = [](const Display& d) {
+        QList<bool> ended;
+        for (const ModelQuotaItem& m : d.models)
+            ended.append(std::isnan(m.remainingPercentage));
+        return ended;
+    };
+    if (next.sourceLine != display_.sourceLine || !(next.weekly == display_.weekly) ||
+        endedLines(next) != endedLines(display_)) {
+        rebuild();
+        return;
+    }
+    display_ = next;
+    hero_->setInputs(display_.hero);
 }
 
 void DetailGlassCardView::buildHeader() {

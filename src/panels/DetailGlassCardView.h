@@ -20,6 +20,7 @@ class QVBoxLayout;
 namespace meterix {
 
 class GlassActionButton;
+class MinuteTicker;
 class ProviderManager;
 class SymbolLabel;
 class TextView;
@@ -56,6 +57,7 @@ class DetailGlassCardView : public LiquidGlassView {
         double barPercentage = 0;
         std::optional<QString> resetLine;
         QString accessibilityLabel;
+        bool operator==(const Weekly&) const = default;
     };
 
     // What the card shows for a snapshot at a moment (pure).
@@ -105,6 +107,8 @@ class DetailGlassCardView : public LiquidGlassView {
     GlassActionButton* refreshButton() const { return refreshButton_; }
     GlassActionButton* dashboardButton() const { return dashboardButton_; }
     QAbstractButton* closeButton() const;
+    // Keeps the countdowns and the age of the reading moving while the card is shown.
+    MinuteTicker* ticker() const { return ticker_; }
     // The glass's bleed on every side (where its shadow falls).
     static int shadowBleed();
 
@@ -118,6 +122,8 @@ class DetailGlassCardView : public LiquidGlassView {
     void buildSections();
     void applyActions();
     void applyGlass();
+    // The time has moved on: the hero follows in place; what else changed is built anew.
+    void refreshTimeTexts();
 
     const Clock& clock_;
     UsageSnapshot snapshot_;
@@ -135,6 +141,7 @@ class DetailGlassCardView : public LiquidGlassView {
     QWidget* sections_ = nullptr;
     GlassActionButton* dashboardButton_ = nullptr;
     GlassActionButton* refreshButton_ = nullptr;
+    MinuteTicker* ticker_ = nullptr;
 };
 
 } // namespace meterix

@@ -5,6 +5,7 @@
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
 #include "platform/ui/Appearance.h"
+#include "design/MinuteTicker.h"
 #include "design/IconTile.h"
 #include "design/MissingFigure.h"
 #include "design/InsetSection.h"
@@ -49,6 +50,8 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
                                                          QWidget* parent)
     : MenuSubScreen(std::move(context), spacing, parent), provider_(provider) {
     build();
+    ticker_ = new MinuteTicker(
+        this, *context_.clock, [this] { return model().timeTextMoments(); }, [this] { refresh(); });
 
     // Several signals come with one filing, and some from inside a click on
     // this screen: the manager's changes show once, after the event.

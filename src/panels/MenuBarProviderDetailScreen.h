@@ -13,6 +13,7 @@ namespace meterix {
 class AccountRow;
 class IconTile;
 class MenuCommandRow;
+class MinuteTicker;
 class QuotaHeroView;
 class QuotaMeterRow;
 class TextCapsuleBadge;
@@ -50,6 +51,8 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
     QList<AccountRow*> accountRows() const { return accountRows_; }
     QList<QuotaMeterRow*> quotaRows() const { return quotaRows_; }
     QList<MenuCommandRow*> actionRows() const { return actions_; }
+    // Keeps the countdowns and the ages moving while the screen is shown.
+    MinuteTicker* ticker() const { return ticker_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -85,6 +88,7 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
     QList<QuotaMeterRow*> quotaRows_;
     QuotaHeroView* hero_ = nullptr;
     QList<MenuCommandRow*> actions_;
+    MinuteTicker* ticker_ = nullptr;
 };
 
 } // namespace meterix

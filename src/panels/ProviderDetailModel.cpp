@@ -2,6 +2,7 @@
 
 #include "core/L10n.h"
 #include "core/Numbers.h"
+#include "core/ReadingWords.h"
 #include "design/MissingFigure.h"
 #include "design/TimeTexts.h"
 
@@ -42,7 +43,16 @@ ProviderDetailModel::ProviderDetailModel(Inputs inputs, const Clock& clock)
     : in_(std::move(inputs)), clock_(clock),
       // Without a reading the screen says so, as the overview does; it never
       // makes one up.
-      snapshot_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())) {}
+      reading_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())),
+      snapshot_(reading_.countingAt(clock.now())) {}
+
+QList<QDateTime> ProviderDetailModel::timeTextMoments() const {
+    QList<QDateTime> moments = meterix::timeTextMoments(reading_);
+    for (const ResolvedAccount& a : in_.accounts)
+        if (const auto reading = in_.bestKnownSnapshot ? in_.bestKnownSnapshot(a.id) : std::nullopt)
+            moments.append(reading->capturedAt);
+    return moments;
+}
 
 ProviderDetailModel::Shape ProviderDetailModel::shape() const {
     Shape s;
@@ -59,7 +69,7 @@ ProviderDetailModel::Shape ProviderDetailModel::shape() const {
 
 QString ProviderDetailModel::headerTitle() const {
     if (in_.displayedAccount && in_.displayedAccount->planName) return *in_.displayedAccount->planName;
-    if (snapshot_.planName) return *snapshot_.planName;
+    if (snapshot_.planName) return shownWording(*snapshot_.planName);
     return displayName(in_.provider);
 }
 
@@ -74,7 +84,7 @@ QString ProviderDetailModel::headerSubtitle() const {
 }
 
 QString ProviderDetailModel::sourceChipText() const {
-    return rawValue(snapshot_.strategyUsed);
+    return readingSourceText(snapshot_.strategyUsed, snapshot_.provider);
 }
 
 std::optional<QString> ProviderDetailModel::runningLabel(const QList<AccountSource>& apps, bool isRunning) {
@@ -91,8 +101,8 @@ std::optional<QString> ProviderDetailModel::runningLabel(const QList<AccountSour
 AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) const {
     AccountRowModel row;
     row.label = account.displayLabel();
-    row.planName = account.planName;
-    row.organization = account.organization;
+    row.planName = shownWording(account.planName);
+    row.organization = shownWording(account.organization);
     row.sourceBadge = account.sourceBadgeText();
     row.sourceSymbol =
         account.sources.isEmpty() ? QStringLiteral("person") : symbol(account.sources.first().kind);
@@ -147,7 +157,7 @@ std::optional<QString> ProviderDetailModel::failureNotice() const {
 }
 
 QString ProviderDetailModel::heroCaption() const {
-    return snapshot_.hourlyQuotaName ? *snapshot_.hourlyQuotaName : L10n::sessionQuota().text();
+    return snapshot_.hourlyQuotaName ? shownWording(*snapshot_.hourlyQuotaName) : L10n::sessionQuota().text();
 }
 
 std::optional<QDateTime> ProviderDetailModel::windowEndedAt() const {
@@ -162,11 +172,11 @@ QList<ModelQuotaItem> ProviderDetailModel::quotas() const {
 QList<ModelQuotaItem> ProviderDetailModel::fallbackQuotas(const UsageSnapshot& s) {
     QList<ModelQuotaItem> items{ModelQuotaItem(
         L10n::providerSession(shortName(s.provider)).text(), clampPercentage(s.hourlyRemainingPercentage),
-        QStringLiteral("5-Hour Session"), s.hourlyResetCountdown, s.hourlyResetAt)};
+        L10n::quotaKindFiveHourSession().text(), s.hourlyResetCountdown, s.hourlyResetAt)};
     if (s.weeklyRemainingPercentage)
         items.append(ModelQuotaItem(L10n::providerWeekly(shortName(s.provider)).text(),
                                     clampPercentage(*s.weeklyRemainingPercentage),
-                                    QStringLiteral("Weekly Limit"), s.weeklyResetCountdown, s.weeklyResetAt));
+                                    L10n::quotaKindWeeklyLimit().text(), s.weeklyResetCountdown, s.weeklyResetAt));
     return items;
 }
 

@@ -67,7 +67,10 @@ class ProviderDetailModel {
     Shape shape() const;
 
     AIProviderType provider() const { return in_.provider; }
+    // The reading with its countdowns as they stand now.
     const UsageSnapshot& snapshot() const { return snapshot_; }
+    // The moments the screen's time texts count to or from.
+    QList<QDateTime> timeTextMoments() const;
     bool isSimulated() const { return snapshot_.isSimulated(); }
     // A failed refresh, or more than 900 s since the reading.
     bool isStale() const { return snapshot_.isStale(clock_.now()); }
@@ -76,7 +79,7 @@ class ProviderDetailModel {
     // The reading's age when stale; else who is signed in; else, for a reading without a figure, its reason's short
     // label; else "No sign-in found".
     QString headerSubtitle() const;
-    // The strategy's own name ("OAuth/Keychain", ...).
+    // How the figure was read, in plain words ("API key", "Local files", ...).
     QString sourceChipText() const;
 
     QList<AccountRowModel> accountRows() const;
@@ -112,6 +115,7 @@ class ProviderDetailModel {
   private:
     Inputs in_;
     const Clock& clock_;
+    UsageSnapshot reading_;
     UsageSnapshot snapshot_;
 };
 

@@ -3,6 +3,7 @@
 #include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
+#include "core/ReadingWords.h"
 #include "design/MeterixFont.h"
 #include "design/RollingDigitsView.h"
 #include "design/Surface.h"
@@ -59,8 +60,9 @@ class MiddleTruncatedText final : public QWidget {
 
 } // namespace
 
-QuotaMeterRow::Display QuotaMeterRow::display(const ModelQuotaItem& item, const QDateTime& now,
+QuotaMeterRow::Display QuotaMeterRow::display(const ModelQuotaItem& reading, const QDateTime& now,
                                               const QLocale& locale) {
+    const ModelQuotaItem item = shownQuotaItem(reading);
     Display d;
     if (item.resetAt && *item.resetAt <= now) d.endedAt = item.resetAt;
     const std::optional<int64_t> figure = displayedPercent(item.remainingPercentage);
@@ -146,7 +148,7 @@ void QuotaMeterRow::refresh() {
     display_ = display(item_, clock_.now());
     const Display d = display_;
     const UsageTier tier = d.tier;
-    static_cast<MiddleTruncatedText*>(name_)->set(allowanceNameOverLine(item_.name, d.leftText), [secondary = d.nameSecondary] {
+    static_cast<MiddleTruncatedText*>(name_)->set(allowanceNameOverLine(shownWording(item_.name), d.leftText), [secondary = d.nameSecondary] {
         return secondary ? LabelColor::secondary() : LabelColor::primary();
     });
     digits_->setVisible(d.value == Value::figure);

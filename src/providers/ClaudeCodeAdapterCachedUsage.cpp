@@ -4,6 +4,7 @@
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 #include "core/Numbers.h"
 #include "core/SafeConversions.h"
 #include "core/TextUtil.h"
@@ -26,11 +27,11 @@ QString spelledOut(QString raw) {
 }
 
 QString displayNameForLimitKind(const QString& kind) {
-    if (kind == QLatin1String("session")) return L10n::claudeSession5h().text();
-    if (kind == QLatin1String("weekly_all")) return L10n::claudeWeeklyAllModels().text();
-    if (kind == QLatin1String("weekly_opus")) return L10n::claudeWeeklyModel(QStringLiteral("Opus")).text();
+    if (kind == QLatin1String("session")) return storedWording(L10n::claudeSession5h());
+    if (kind == QLatin1String("weekly_all")) return storedWording(L10n::claudeWeeklyAllModels());
+    if (kind == QLatin1String("weekly_opus")) return storedWording(L10n::claudeWeeklyModel(QStringLiteral("Opus")));
     if (kind == QLatin1String("weekly_sonnet"))
-        return L10n::claudeWeeklyModel(QStringLiteral("Sonnet")).text();
+        return storedWording(L10n::claudeWeeklyModel(QStringLiteral("Sonnet")));
     return spelledOut(kind);
 }
 
@@ -43,14 +44,14 @@ QString displayNameForLimit(const QJsonObject& limit, const QString& kind) {
             if (const auto named = json::object(scope, key(part)))
                 if (const auto name = json::string(*named, key("display_name")))
                     if (const auto word = ClaudeCodeAdapter::modelWord(*name))
-                        return L10n::claudeWeeklyModel(*word).text();
+                        return storedWording(L10n::claudeWeeklyModel(*word));
     }
     return displayNameForLimitKind(kind);
 }
 
 QString quotaTypeForGroup(const QString& group) {
-    if (group == QLatin1String("session")) return QStringLiteral("5-Hour Session");
-    if (group == QLatin1String("weekly")) return QStringLiteral("Weekly Limit");
+    if (group == QLatin1String("session")) return storedWording(L10n::quotaKindFiveHourSession());
+    if (group == QLatin1String("weekly")) return storedWording(L10n::quotaKindWeeklyLimit());
     return spelledOut(group);
 }
 
@@ -62,11 +63,11 @@ std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit, const
     QStringList tags;
     const auto severity = json::string(limit, key("severity"));
     if (severity == QLatin1String("warning"))
-        tags.append(L10n::quotaNoteWarning().text());
+        tags.append(storedWording(L10n::quotaNoteWarning()));
     else if (severity == QLatin1String("critical"))
-        tags.append(L10n::quotaNoteCritical().text());
+        tags.append(storedWording(L10n::quotaNoteCritical()));
     if (json::boolean(limit, key("is_active")).value_or(false))
-        tags.append(L10n::quotaNoteBindingLimit().text());
+        tags.append(storedWording(L10n::quotaNoteBindingLimit()));
     std::optional<QString> pace;
     if (!tags.isEmpty()) pace = tags.join(QStringLiteral(" \u00B7 "));
     const QJsonValue resetsAt = limit.value(key("resets_at"));
@@ -97,8 +98,8 @@ std::optional<ModelQuotaItem> extraUsageItem(const QJsonValue& value) {
             pace = *usedText + QStringLiteral(" / ") + *limitText + QLatin1Char(' ') +
                    json::string(extra, key("currency")).value_or(QStringLiteral("USD"));
     }
-    return ModelQuotaItem(L10n::claudeExtraCredits().text(), 100.0 - *utilization,
-                          QStringLiteral("Monthly Credit"), std::nullopt, std::nullopt, pace);
+    return ModelQuotaItem(storedWording(L10n::claudeExtraCredits()), 100.0 - *utilization,
+                          storedWording(L10n::quotaKindMonthlyCredit()), std::nullopt, std::nullopt, pace);
 }
 
 using Window = std::optional<ClaudeCodeAdapter::QuotaWindow>;
@@ -115,16 +116,16 @@ QList<ModelQuotaItem> fallbackQuotas(const Window& session, const Window& weekly
                                      const Window& sonnet) {
     QList<ModelQuotaItem> items;
     if (session)
-        items.append(windowItem(L10n::claudeSession5h().text(), QStringLiteral("5-Hour Session"), *session));
+        items.append(windowItem(storedWording(L10n::claudeSession5h()), storedWording(L10n::quotaKindFiveHourSession()), *session));
     if (weekly)
         items.append(
-            windowItem(L10n::claudeWeeklyAllModels().text(), QStringLiteral("Weekly Limit"), *weekly));
+            windowItem(storedWording(L10n::claudeWeeklyAllModels()), storedWording(L10n::quotaKindWeeklyLimit()), *weekly));
     if (opus)
-        items.append(windowItem(L10n::claudeWeeklyModel(QStringLiteral("Opus")).text(),
-                                QStringLiteral("Weekly Limit"), *opus));
+        items.append(windowItem(storedWording(L10n::claudeWeeklyModel(QStringLiteral("Opus"))),
+                                storedWording(L10n::quotaKindWeeklyLimit()), *opus));
     if (sonnet)
-        items.append(windowItem(L10n::claudeWeeklyModel(QStringLiteral("Sonnet")).text(),
-                                QStringLiteral("Weekly Limit"), *sonnet));
+        items.append(windowItem(storedWording(L10n::claudeWeeklyModel(QStringLiteral("Sonnet"))),
+                                storedWording(L10n::quotaKindWeeklyLimit()), *sonnet));
     return items;
 }
 

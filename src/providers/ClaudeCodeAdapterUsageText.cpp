@@ -2,6 +2,7 @@
 #include "providers/ClaudeCodeAdapter.h"
 
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 #include "core/Numbers.h"
 #include "core/TimeZoneNames.h"
 
@@ -243,11 +244,11 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QSt
     const auto weekly = lineOrBlock(kWeeklyPattern, QStringLiteral("all models"));
 
     QList<ModelQuotaItem> items{
-        lineItem(L10n::claudeSession5h().text(), QStringLiteral("5-Hour Session"), *session)};
+        lineItem(storedWording(L10n::claudeSession5h()), storedWording(L10n::quotaKindFiveHourSession()), *session)};
     if (weekly)
-        items.append(lineItem(L10n::claudeWeeklyAllModels().text(), QStringLiteral("Weekly Limit"), *weekly));
+        items.append(lineItem(storedWording(L10n::claudeWeeklyAllModels()), storedWording(L10n::quotaKindWeeklyLimit()), *weekly));
     auto addModel = [&](const QString& model, const QuotaWindow& window) {
-        items.append(lineItem(L10n::claudeWeeklyModel(model).text(), QStringLiteral("Weekly Limit"), window));
+        items.append(lineItem(storedWording(L10n::claudeWeeklyModel(model)), storedWording(L10n::quotaKindWeeklyLimit()), window));
     };
     // Opus and Sonnet first, whatever the order of the text; then every other
     // model in the order the text names them, each once.

@@ -4,6 +4,7 @@
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/SafeConversions.h"
@@ -409,10 +410,10 @@ QString CodexRolloutReader::windowLabel(int64_t minutes) {
     constexpr int64_t hour = 60;
     constexpr int64_t day = 1440;
     constexpr int64_t week = 10080;
-    if (minutes >= day && minutes % day == 0 && (minutes / day) % 7 == 0) return L10n::codexWindowWeeks(minutes / week).text();
-    if (minutes >= day && minutes % day == 0) return L10n::codexWindowDays(minutes / day).text();
-    if (minutes >= hour && minutes % hour == 0) return L10n::codexWindowHours(minutes / hour).text();
-    return L10n::codexWindowMinutes(minutes).text();
+    if (minutes >= day && minutes % day == 0 && (minutes / day) % 7 == 0) return storedWording(L10n::codexWindowWeeks(minutes / week));
+    if (minutes >= day && minutes % day == 0) return storedWording(L10n::codexWindowDays(minutes / day));
+    if (minutes >= hour && minutes % hour == 0) return storedWording(L10n::codexWindowHours(minutes / hour));
+    return storedWording(L10n::codexWindowMinutes(minutes));
 }
 
 } // namespace meterix

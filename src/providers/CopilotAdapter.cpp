@@ -3,6 +3,7 @@
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
@@ -225,7 +226,7 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         items.append(ModelQuotaItem(QLatin1String(kind.name), *allowance.percentage,
                                     allowance.counts.value_or(QStringLiteral("Monthly")), secondsUntil(now(), itemReset),
                                     itemReset,
-                                    allowance.unlimited ? std::optional(L10n::unlimited().text()) : std::nullopt));
+                                    allowance.unlimited ? std::optional(storedWording(L10n::unlimited())) : std::nullopt));
         if (!headline && !allowance.unlimited) headline = allowance.percentage;
         if (qstrcmp(kind.key, "chat") == 0) chat = allowance.percentage;
     }

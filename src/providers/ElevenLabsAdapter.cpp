@@ -2,6 +2,7 @@
 
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 #include "core/Numbers.h"
 #include "core/TextUtil.h"
 
@@ -130,7 +131,7 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
         .weeklyRemainingPercentage = percentage,
         .weeklyResetCountdown = countdown,
         .modelQuotas = items,
-        .hourlyQuotaName = L10n::elevenLabsCharacterUsage().text(),
+        .hourlyQuotaName = storedWording(L10n::elevenLabsCharacterUsage()),
     });
 }
 

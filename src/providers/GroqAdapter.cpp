@@ -1,6 +1,7 @@
 #include "providers/GroqAdapter.h"
 
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 #include "core/Numbers.h"
 
 #include <algorithm>
@@ -123,11 +124,11 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
 
     QList<ModelQuotaItem> items;
     if (tokens)
-        items.append(ModelQuotaItem(L10n::groqTokenLimit().text(), tokens->percentage,
-                                    L10n::groqTokensPerMinute(tokens->limit).text(), tokens->countdown));
+        items.append(ModelQuotaItem(storedWording(L10n::groqTokenLimit()), tokens->percentage,
+                                    storedWording(L10n::groqTokensPerMinute(tokens->limit)), tokens->countdown));
     if (requests)
-        items.append(ModelQuotaItem(L10n::groqRequestLimit().text(), requests->percentage,
-                                    L10n::groqRequestsPerDay(requests->limit).text(), requests->countdown));
+        items.append(ModelQuotaItem(storedWording(L10n::groqRequestLimit()), requests->percentage,
+                                    storedWording(L10n::groqRequestsPerDay(requests->limit)), requests->countdown));
 
     if (tokens)
         return success({
@@ -136,13 +137,13 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
             .weeklyRemainingPercentage = requests ? std::optional(requests->percentage) : std::nullopt,
             .weeklyResetCountdown = requests ? requests->countdown : std::nullopt,
             .modelQuotas = items,
-            .hourlyQuotaName = L10n::groqTokenLimit().text(),
+            .hourlyQuotaName = storedWording(L10n::groqTokenLimit()),
         });
     return success({
         .hourlyRemainingPercentage = requests->percentage,
         .hourlyResetCountdown = requests->countdown,
         .modelQuotas = items,
-        .hourlyQuotaName = L10n::groqRequestLimit().text(),
+        .hourlyQuotaName = storedWording(L10n::groqRequestLimit()),
     });
 }
 

@@ -3,6 +3,7 @@
 #include "core/IsoDate.h"
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 #include "core/Numbers.h"
 
 #include <algorithm>
@@ -133,7 +134,7 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
     // Whatever goes wrong, the snapshot names the key for what it is.
     const auto planKey = [&](UsageUnavailableReason reason) {
         return UsageSnapshot::unavailable(AIProviderType::kimi, reason, std::nullopt,
-                                          L10n::kimiCodingPlanKey().text(), std::nullopt, std::nullopt, now());
+                                          storedWording(L10n::kimiCodingPlanKey()), std::nullopt, std::nullopt, now());
     };
     if (answer.failure) return planKey(*answer.failure);
     const auto body = json::parseObject(answer.body);
@@ -159,14 +160,14 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
     }
     if (!weekly && !shortWindow) return planKey(UsageUnavailableReason::notMeasured);
 
-    const QString shortName = fiveHours ? L10n::kimiCodingFiveHour().text() : L10n::kimiCodingRateLimit().text();
+    const QString shortName = fiveHours ? storedWording(L10n::kimiCodingFiveHour()) : storedWording(L10n::kimiCodingRateLimit());
     QList<ModelQuotaItem> items;
     if (shortWindow)
         items.append(ModelQuotaItem(shortName, shortWindow->percentage, shortName,
                                     secondsUntil(at, shortWindow->resetAt), shortWindow->resetAt));
     if (weekly)
-        items.append(ModelQuotaItem(L10n::kimiCodingWeekly().text(), weekly->percentage,
-                                    L10n::kimiCodingWeekly().text(), secondsUntil(at, weekly->resetAt),
+        items.append(ModelQuotaItem(storedWording(L10n::kimiCodingWeekly()), weekly->percentage,
+                                    storedWording(L10n::kimiCodingWeekly()), secondsUntil(at, weekly->resetAt),
                                     weekly->resetAt));
     const Window& hourly = shortWindow ? *shortWindow : *weekly;
     const std::optional<Window> week = shortWindow ? weekly : std::nullopt;
@@ -176,8 +177,9 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
         .weeklyRemainingPercentage = week ? std::optional(week->percentage) : std::nullopt,
         .weeklyResetCountdown = week ? secondsUntil(at, week->resetAt) : std::nullopt,
         .modelQuotas = items,
+        // The bar shows plan names as they stand: this one is made in the language of the moment.
         .planName = L10n::kimiCodingPlan().text(),
-        .hourlyQuotaName = shortWindow ? shortName : L10n::kimiCodingWeekly().text(),
+        .hourlyQuotaName = shortWindow ? shortName : storedWording(L10n::kimiCodingWeekly()),
         .hourlyResetAt = hourly.resetAt,
         .weeklyResetAt = week ? week->resetAt : std::nullopt,
     });

@@ -1,6 +1,7 @@
 #include "providers/OllamaAdapter.h"
 
 #include "core/Json.h"
+#include "core/ReadingWords.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -93,13 +94,13 @@ QList<ModelQuotaItem> modelItems(const QByteArray& body) {
         // hundred bytes, not a local model of 0.0 GB.
         if (isNonEmptyString(model, QLatin1String("remote_host")) ||
             isNonEmptyString(model, QLatin1String("remote_model"))) {
-            items.append(ModelQuotaItem(name, 100, QStringLiteral("Cloud Model")));
+            items.append(ModelQuotaItem(name, 100, storedWording(L10n::quotaKindCloudModel())));
             continue;
         }
         const double bytes = json::number(model, QLatin1String("size")).value_or(0);
         const QString size = QString::number(bytes / kBytesPerGigabyte, 'f', 1) + QStringLiteral(" GB");
         items.append(ModelQuotaItem(name + QStringLiteral(" (") + size + QLatin1Char(')'), 100,
-                                    QStringLiteral("Local Model")));
+                                    storedWording(L10n::quotaKindLocalModel())));
     }
     return items;
 }
@@ -203,13 +204,13 @@ UsageSnapshot OllamaAdapter::fetchUsage(bool) {
     if (!result.isSuccess()) return fallbackSnapshot();
     QList<ModelQuotaItem> items = modelItems(result.data());
     if (items.isEmpty())
-        items.append(ModelQuotaItem(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited")));
+        items.append(ModelQuotaItem(storedWording(L10n::quotaKindLocalServiceReady()), 100, storedWording(L10n::unlimited())));
     return snapshot(std::move(items), FetchStrategy::cliStatusProbe);
 }
 
 UsageSnapshot OllamaAdapter::fallbackSnapshot() const {
-    return snapshot({ModelQuotaItem(QStringLiteral("Local Instance (Offline / Standby)"), 100,
-                                    QStringLiteral("Local Unlimited"))},
+    return snapshot({ModelQuotaItem(storedWording(L10n::quotaKindLocalInstanceOffline()), 100,
+                                    storedWording(L10n::quotaKindLocalUnlimited()))},
                     isDetected() ? FetchStrategy::cliStatusProbe : FetchStrategy::simulated);
 }
 

@@ -2,6 +2,7 @@
 
 #include "accounts/AccountIdentityLedger.h"
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/SafeConversions.h"
@@ -31,7 +32,7 @@ struct SlottedWindow {
     }
     QString name() const {
         if (auto text = label()) return *text;
-        return (primarySlot ? L10n::codexPrimaryLimit() : L10n::codexSecondaryLimit()).text();
+        return storedWording(primarySlot ? L10n::codexPrimaryLimit() : L10n::codexSecondaryLimit());
     }
     // A window without a length is what its slot says.
     bool isWeekOrLonger() const {
@@ -186,14 +187,14 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
 }
 
 std::optional<ModelQuotaItem> OpenAI_CodexAdapter::creditItem(const RateLimits& limits) {
-    const QString name = L10n::codexCredits().text();
+    const QString name = storedWording(L10n::codexCredits());
     const QString type = QStringLiteral("Credits");
-    if (limits.hasUnlimitedCredits) return ModelQuotaItem(name, 100, type, std::nullopt, std::nullopt, L10n::unlimited().text());
+    if (limits.hasUnlimitedCredits) return ModelQuotaItem(name, 100, type, std::nullopt, std::nullopt, storedWording(L10n::unlimited()));
     if (!limits.creditBalance) return std::nullopt;
     const auto amount = balanceText(*limits.creditBalance);
     if (!amount) return std::nullopt;
     return ModelQuotaItem(name, *limits.creditBalance > 0 ? 100 : 0, type, std::nullopt, std::nullopt,
-                          L10n::codexBalance(*amount).text());
+                          storedWording(L10n::codexBalance(*amount)));
 }
 
 UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const std::optional<Account>& account,

@@ -2,6 +2,7 @@
 
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/ReadingWords.h"
 
 #include <algorithm>
 #include <future>
@@ -91,11 +92,11 @@ std::optional<QDateTime> nextKeyReset(const std::optional<QString>& period, cons
 ModelQuotaItem quotaItem(const KeyBudget& key, const std::optional<QDateTime>& resetAt, const QDateTime& now) {
     const QString type = key.isFreeTier ? QStringLiteral("Free Tier Key") : QStringLiteral("Key Limit");
     if (key.isBudgeted())
-        return ModelQuotaItem(L10n::openRouterKeyBudgetWith(money(*key.limitRemaining), money(*key.limit)).text(),
+        return ModelQuotaItem(storedWording(L10n::openRouterKeyBudgetWith(money(*key.limitRemaining), money(*key.limit))),
                               key.percent(), type,
                               resetAt ? std::optional(secondsBetween(now, *resetAt)) : std::nullopt, resetAt);
-    return ModelQuotaItem(L10n::openRouterKeyUsed(money(key.usage)).text(), 100, type, std::nullopt, std::nullopt,
-                          L10n::unlimited().text());
+    return ModelQuotaItem(storedWording(L10n::openRouterKeyUsed(money(key.usage))), 100, type, std::nullopt, std::nullopt,
+                          storedWording(L10n::unlimited()));
 }
 
 // The snapshot's figures by the first row that fits: a budgeted key, prepaid
@@ -108,7 +109,7 @@ std::optional<UsageSnapshot::Fields> folded(std::optional<double> prepaid, doubl
     QList<ModelQuotaItem> items;
     if (budget) items.append(quotaItem(*budget, resetAt, now));
     if (prepaid)
-        items.append(ModelQuotaItem(L10n::openRouterAccountBalanceWith(money(balanceLeft)).text(), *prepaid,
+        items.append(ModelQuotaItem(storedWording(L10n::openRouterAccountBalanceWith(money(balanceLeft))), *prepaid,
                                     QStringLiteral("Prepaid Balance")));
 
     if (budget && budget->isBudgeted())
@@ -116,17 +117,17 @@ std::optional<UsageSnapshot::Fields> folded(std::optional<double> prepaid, doubl
                                      .hourlyResetCountdown = countdown,
                                      .weeklyRemainingPercentage = prepaid,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = L10n::openRouterKeyBudget().text(),
+                                     .hourlyQuotaName = storedWording(L10n::openRouterKeyBudget()),
                                      .hourlyResetAt = resetAt};
     if (prepaid)
         return UsageSnapshot::Fields{.hourlyRemainingPercentage = *prepaid,
                                      .weeklyRemainingPercentage = prepaid,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = L10n::openRouterAccountBalance().text()};
+                                     .hourlyQuotaName = storedWording(L10n::openRouterAccountBalance())};
     if (budget && !budget->limit)
         return UsageSnapshot::Fields{.hourlyRemainingPercentage = 100,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = L10n::openRouterKeyUnlimited().text()};
+                                     .hourlyQuotaName = storedWording(L10n::openRouterKeyUnlimited())};
     return std::nullopt;
 }
 

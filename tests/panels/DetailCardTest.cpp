@@ -59,7 +59,7 @@ class DetailCard : public test::BothLanguages {
 TEST_P(DetailCard, SourceAndErrorLines) {
     UsageSnapshot s = measured();
     Card::Display d = Card::display(s, {}, clock_);
-    EXPECT_EQ(d.sourceLine, pick("CLI Probe · 2분 전 업데이트", "CLI Probe · Updated 2m ago"));
+    EXPECT_EQ(d.sourceLine, pick("CLI 조회 · 2분 전 업데이트", "CLI probe · Updated 2m ago"));
     EXPECT_EQ(d.errorLine, std::nullopt);
     EXPECT_EQ(d.plan, QStringLiteral("Max"));
     s.fetchError = QStringLiteral("HTTP 500");
@@ -109,6 +109,7 @@ TEST_P(DetailCard, WeeklySection) {
          {Row{59, "곧 리셋", "Resets soon"}, Row{60, "1분 후 리셋", "Resets in 1m"},
           Row{90000, "1일 1시간 후 리셋", "Resets in 1d 1h"}, Row{std::nan(""), "---", "---"}}) {
         UsageSnapshot s = measured();
+        s.capturedAt = clock_.now(); // the countdown as read this moment
         s.weeklyResetCountdown = r.countdown;
         const auto weekly = Card::display(s, {}, clock_).weekly;
         ASSERT_TRUE(weekly);

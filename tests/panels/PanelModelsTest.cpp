@@ -155,7 +155,7 @@ TEST_P(PanelModels, WithoutAReadingTheScreenShowsTheNoDataStateNotAFullQuota) {
     EXPECT_EQ(m.snapshot().unavailableReason, UsageUnavailableReason::notConfigured);
     EXPECT_EQ(m.snapshot().hourlyRemainingPercentage, 0);
     EXPECT_EQ(m.snapshot().hourlyResetCountdown, std::nullopt);
-    EXPECT_EQ(m.sourceChipText(), QStringLiteral("Simulated Fallback"));
+    EXPECT_EQ(m.sourceChipText(), pick("측정값 없음", "No reading"));
     EXPECT_EQ(m.failureNotice(), std::nullopt);
     // Nothing read at all: not connected.
     EXPECT_EQ(m.headerSubtitle(), pick("미연결", "Not connected"));
@@ -263,18 +263,18 @@ TEST_P(PanelModels, FallbackQuotasWithAndWithoutAWeeklyFigure) {
     auto quotas = ProviderDetailModel({.snapshot = s}, clock).quotas();
     ASSERT_EQ(quotas.size(), 1);
     EXPECT_EQ(quotas[0].name, pick("Claude 세션", "Claude session"));
-    EXPECT_EQ(quotas[0].quotaType, QStringLiteral("5-Hour Session"));
+    EXPECT_EQ(quotas[0].quotaType, pick("5시간 세션", "5-Hour Session"));
     EXPECT_EQ(quotas[0].remainingPercentage, 62);
-    EXPECT_EQ(quotas[0].resetCountdown, 1800);
+    EXPECT_EQ(quotas[0].resetCountdown, 1790) << "counted from the reading, 10 s ago";
 
     s.weeklyRemainingPercentage = 40;
     s.weeklyResetCountdown = 86400;
     quotas = ProviderDetailModel({.snapshot = s}, clock).quotas();
     ASSERT_EQ(quotas.size(), 2);
     EXPECT_EQ(quotas[1].name, pick("Claude 주간", "Claude weekly"));
-    EXPECT_EQ(quotas[1].quotaType, QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(quotas[1].quotaType, pick("주간 한도", "Weekly Limit"));
     EXPECT_EQ(quotas[1].remainingPercentage, 40);
-    EXPECT_EQ(quotas[1].resetCountdown, 86400);
+    EXPECT_EQ(quotas[1].resetCountdown, 86390);
 
     s.modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 10, QStringLiteral("Weekly"))};
     EXPECT_EQ(ProviderDetailModel({.snapshot = s}, clock).quotas(), s.modelQuotas);
@@ -284,8 +284,8 @@ TEST_P(PanelModels, RunningLabelNamesEachAppKindOnceOrCLI) {
     const QList<AccountSource> twoAppsAndAnIDE{source(AccountSourceKind::desktopApp, QStringLiteral("a")),
                                                source(AccountSourceKind::desktopApp, QStringLiteral("b")),
                                                source(AccountSourceKind::ide, QStringLiteral("c"))};
-    EXPECT_EQ(ProviderDetailModel::runningLabel(twoAppsAndAnIDE, true), QStringLiteral("App · IDE"));
-    EXPECT_EQ(ProviderDetailModel::runningLabel(twoAppsAndAnIDE, false), QStringLiteral("App · IDE"));
+    EXPECT_EQ(ProviderDetailModel::runningLabel(twoAppsAndAnIDE, true), pick("앱 · IDE", "App · IDE"));
+    EXPECT_EQ(ProviderDetailModel::runningLabel(twoAppsAndAnIDE, false), pick("앱 · IDE", "App · IDE"));
     EXPECT_EQ(ProviderDetailModel::runningLabel({}, true), QStringLiteral("CLI"));
     EXPECT_EQ(ProviderDetailModel::runningLabel({}, false), std::nullopt);
 }
@@ -316,9 +316,9 @@ TEST_P(PanelModels, AccountRowsTakeTheirReadingsMaskingAndRunningState) {
     EXPECT_TRUE(m.showsAccountsFootnote());
     EXPECT_EQ(rows[0].label, QStringLiteral("d***@example.com"));
     EXPECT_EQ(rows[0].sourceSymbol, QStringLiteral("macwindow"));
-    EXPECT_EQ(rows[0].sourceBadge, QStringLiteral("App"));
+    EXPECT_EQ(rows[0].sourceBadge, pick("앱", "App"));
     EXPECT_TRUE(rows[0].isDisplayed && rows[0].isRunning);
-    EXPECT_EQ(rows[0].runningLabel, QStringLiteral("App"));
+    EXPECT_EQ(rows[0].runningLabel, pick("앱", "App"));
     EXPECT_EQ(rows[0].remainingPercentage, 55);
     EXPECT_EQ(rows[0].readingCapturedAt, std::nullopt);
     // A reading whose window has ended passes no figure.
@@ -372,7 +372,7 @@ TEST_P(PanelModels, HeroCaptionAndEndedWindow) {
     s.hourlyQuotaName = QStringLiteral("Session (5h)");
     s.hourlyResetAt = clock.now().addSecs(60);
     const ProviderDetailModel future({.snapshot = s}, clock);
-    EXPECT_EQ(future.heroCaption(), QStringLiteral("Session (5h)"));
+    EXPECT_EQ(future.heroCaption(), pick("세션 (5시간)", "Session (5h)"));
     EXPECT_EQ(future.windowEndedAt(), std::nullopt);
     s.hourlyResetAt = clock.now();
     EXPECT_EQ(ProviderDetailModel({.snapshot = s}, clock).windowEndedAt(), clock.now());

@@ -239,7 +239,7 @@ TEST_P(QuotaViews, MeterRowShowsEmptyAtZeroAndWithholdsAQuotaPastItsReset) {
     EXPECT_EQ(d.value, Meter::Value::empty);
     EXPECT_EQ(d.tier, UsageTier::critical);
     EXPECT_TRUE(d.nameSecondary);
-    EXPECT_EQ(d.leftText, QStringLiteral("Weekly Limit")); // an empty pace text gives the type
+    EXPECT_EQ(d.leftText, pick("주간 한도", "Weekly Limit")); // an empty pace text gives the type
     EXPECT_EQ(d.rightText, pick("1시간 후", "in 1h"));
     EXPECT_EQ(d.paceMarker, 40);
 
@@ -260,7 +260,7 @@ TEST_P(QuotaViews, MeterRowShowsEmptyAtZeroAndWithholdsAQuotaPastItsReset) {
     EXPECT_EQ(d.value, Meter::Value::figure);
     EXPECT_EQ(d.figure, 63);
     EXPECT_EQ(d.accessibilityLabel,
-              pick("Opus Weekly Limit 잔여 63 퍼센트", "Opus Weekly Limit, 63 percent left"));
+              pick("Opus 주간 한도 잔여 63 퍼센트", "Opus Weekly Limit, 63 percent left"));
     item.remainingPercentage = std::numeric_limits<double>::infinity();
     item.resetCountdown = 1e300;
     d = Meter::display(item, now, locale_);

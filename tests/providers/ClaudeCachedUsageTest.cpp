@@ -1,6 +1,7 @@
 #include "providers/ClaudeCodeAdapter.h"
 
 #include "core/Localization.h"
+#include "core/ReadingWords.h"
 #include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
 
@@ -220,6 +221,8 @@ TEST(ClaudeCachedUsage, IdentityAndPlanNames) {
               std::nullopt);
 }
 
+// Made while Korean is on, the reading holds the words in their stored form and
+// shows them in Korean.
 TEST(ClaudeCachedUsage, KoreanTexts) {
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     const auto s = ClaudeCodeAdapter::snapshot(config(parseJson(R"({"limits":[
@@ -227,14 +230,15 @@ TEST(ClaudeCachedUsage, KoreanTexts) {
         {"percent":1,"kind":"weekly_sonnet"}],
         "extra_usage":{"is_enabled":true,"utilization":1}})")),
                                                kNow);
-    Localization::resetResolvedLanguageForTesting();
     ASSERT_TRUE(s);
     ASSERT_EQ(s->modelQuotas.size(), 3);
-    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("주간 (전체 모델)"));
-    EXPECT_EQ(s->modelQuotas[0].paceText, QStringLiteral("주의 \u00B7 현재 적용 중인 한도"));
+    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("Weekly (all models)"));
+    EXPECT_EQ(shownWording(s->modelQuotas[0].name), QStringLiteral("주간 (전체 모델)"));
+    EXPECT_EQ(shownWording(s->modelQuotas[0].paceText), QStringLiteral("주의 \u00B7 현재 적용 중인 한도"));
     EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("Weekly All")) << "group defaults to the kind";
-    EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("주간 (Sonnet)"));
-    EXPECT_EQ(s->modelQuotas[2].name, QStringLiteral("추가 사용량 크레딧"));
+    EXPECT_EQ(shownWording(s->modelQuotas[1].name), QStringLiteral("주간 (Sonnet)"));
+    EXPECT_EQ(shownWording(s->modelQuotas[2].name), QStringLiteral("추가 사용량 크레딧"));
+    Localization::resetResolvedLanguageForTesting();
 }
 
 // Fractions were stripped wherever ".digits" stood, so "2026.9-03-01..." was read
@@ -295,11 +299,11 @@ TEST(ClaudeCachedUsage, ScopedWeeklyLimitsAreNamedByTheirScope) {
         {"kind":"weekly_scoped","percent":1,"scope":{"model":{"display_name":"Fable"}}}]}}})");
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     const auto korean = ClaudeCodeAdapter::snapshot(both, kNow);
-    Localization::resetResolvedLanguageForTesting();
     ASSERT_TRUE(korean);
     ASSERT_EQ(korean->modelQuotas.size(), 2);
-    EXPECT_EQ(korean->modelQuotas[0].name, QStringLiteral("주간 (Opus)"));
-    EXPECT_EQ(korean->modelQuotas[1].name, QStringLiteral("주간 (Fable)"));
+    EXPECT_EQ(shownWording(korean->modelQuotas[0].name), QStringLiteral("주간 (Opus)"));
+    EXPECT_EQ(shownWording(korean->modelQuotas[1].name), QStringLiteral("주간 (Fable)"));
+    Localization::resetResolvedLanguageForTesting();
 }
 
 // The reading keeps each window's reset moment, also once it has passed (the

@@ -1,6 +1,7 @@
 #include "providers/ClaudeCodeAdapter.h"
 
 #include "core/Localization.h"
+#include "core/ReadingWords.h"
 #include "core/TimeZoneNames.h"
 #include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
@@ -94,12 +95,12 @@ TEST(ClaudeUsageText, TextsFollowTheDisplayLanguage) {
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     const auto s = parse(QStringLiteral("Current session: 1% used\nCurrent week (all models): 2% used\n"
                                         "Current week (Opus): 3% used"));
-    Localization::resetResolvedLanguageForTesting();
     ASSERT_TRUE(s);
     ASSERT_EQ(s->modelQuotas.size(), 3);
-    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("세션 (5시간)"));
-    EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("주간 (전체 모델)"));
-    EXPECT_EQ(s->modelQuotas[2].name, QStringLiteral("주간 (Opus)"));
+    EXPECT_EQ(shownWording(s->modelQuotas[0].name), QStringLiteral("세션 (5시간)"));
+    EXPECT_EQ(shownWording(s->modelQuotas[1].name), QStringLiteral("주간 (전체 모델)"));
+    EXPECT_EQ(shownWording(s->modelQuotas[2].name), QStringLiteral("주간 (Opus)"));
+    Localization::resetResolvedLanguageForTesting();
 }
 
 TEST(ClaudeUsageText, CaseInsensitiveButWholePercentagesOnly) {

@@ -2,6 +2,7 @@
 
 #include "core/IsoDate.h"
 #include "core/Localization.h"
+#include "core/ReadingWords.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/ProcessReadCounter.h"
@@ -728,10 +729,10 @@ TEST_F(CodexRolloutReaderTest, WindowLabelsInEnglishAndKorean) {
     EXPECT_EQ(Reader::windowLabel(0), QStringLiteral("0-minute limit"));
     EXPECT_EQ(Reader::windowLabel(-60), QStringLiteral("-60-minute limit"));
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    EXPECT_EQ(Reader::windowLabel(300), QStringLiteral("5시간 한도"));
-    EXPECT_EQ(Reader::windowLabel(10080), QStringLiteral("1주 한도"));
-    EXPECT_EQ(Reader::windowLabel(4320), QStringLiteral("3일 한도"));
-    EXPECT_EQ(Reader::windowLabel(61), QStringLiteral("61분 한도"));
+    EXPECT_EQ(shownWording(Reader::windowLabel(300)), QStringLiteral("5시간 한도"));
+    EXPECT_EQ(shownWording(Reader::windowLabel(10080)), QStringLiteral("1주 한도"));
+    EXPECT_EQ(shownWording(Reader::windowLabel(4320)), QStringLiteral("3일 한도"));
+    EXPECT_EQ(shownWording(Reader::windowLabel(61)), QStringLiteral("61분 한도"));
 }
 
 // The credits object exactly as clients write it, read from a rollout file.

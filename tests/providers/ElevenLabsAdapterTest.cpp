@@ -3,6 +3,7 @@
 #include "core/Numbers.h"
 
 #include "core/Localization.h"
+#include "core/ReadingWords.h"
 #include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
@@ -52,7 +53,7 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
               ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), 3600));
 
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
-    EXPECT_EQ(fetch(body).hourlyQuotaName, QStringLiteral("문자 사용량"));
+    EXPECT_EQ(shownWording(fetch(body).hourlyQuotaName), QStringLiteral("문자 사용량"));
 }
 
 TEST_F(ElevenLabsTest, OverusedFractionalAndDefaultTier) {

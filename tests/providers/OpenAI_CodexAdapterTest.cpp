@@ -2,6 +2,7 @@
 
 #include "accounts/AccountIdentityLedger.h"
 #include "core/Localization.h"
+#include "core/ReadingWords.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/TempHome.h"
@@ -287,9 +288,9 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
                   utc(2026, 1, 15, 11, 1));
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     const UsageSnapshot korean = adapter.fetchUsage(false);
-    EXPECT_EQ(korean.modelQuotas.last().paceText, QStringLiteral("잔액 17.25"));
-    EXPECT_EQ(korean.modelQuotas[2].name, QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
-    EXPECT_EQ(korean.modelQuotas[2].quotaType, QStringLiteral("5시간 한도"));
+    EXPECT_EQ(shownWording(korean.modelQuotas.last().paceText), QStringLiteral("잔액 17.25"));
+    EXPECT_EQ(shownWording(korean.modelQuotas[2].name), QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
+    EXPECT_EQ(shownWording(korean.modelQuotas[2].quotaType), QStringLiteral("5시간 한도"));
     EXPECT_EQ(korean.modelQuotas[2].resetCountdown, 7200);
 }
 
@@ -425,9 +426,9 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     limits.secondary->windowMinutes.reset();
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("기본 한도"));
-    EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("보조 한도"));
-    EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("보조 한도"));
+    EXPECT_EQ(shownWording(s.modelQuotas[0].name), QStringLiteral("기본 한도"));
+    EXPECT_EQ(shownWording(s.modelQuotas[1].name), QStringLiteral("보조 한도"));
+    EXPECT_EQ(shownWording(s.modelQuotas[1].quotaType), QStringLiteral("보조 한도"));
 }
 
 TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
@@ -445,9 +446,9 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("크레딧"));
+    EXPECT_EQ(shownWording(s.modelQuotas[0].name), QStringLiteral("크레딧"));
     EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Credits"));
-    EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("무제한"));
+    EXPECT_EQ(shownWording(s.modelQuotas[0].paceText), QStringLiteral("무제한"));
 }
 
 // The service keeps balances to the cent ("17.25"); they used to be cut to
@@ -477,7 +478,7 @@ TEST_F(OpenAI_CodexAdapterTest, CreditBalancesKeepTheirCentsAndOutOfRangeOnesAre
     Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
     auto limits = limitsAt(kNow);
     limits.creditBalance = 7.5;
-    EXPECT_EQ(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText, QStringLiteral("잔액 7.50"));
+    EXPECT_EQ(shownWording(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText), QStringLiteral("잔액 7.50"));
 }
 
 TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDateButNoCountdown) {
