@@ -2,8 +2,7 @@
 # End to end: the real app, started from a folder that holds project settings
 # of the Antigravity client's family (naming a command to start), probes `agy`
 # in its own owner-only folder under the data home, never in the folder it was
-# started from. A stand-in `agy` on the fixture home notes where it runs and
-# prints a usage table.
+# started from. A stand-in `agy` on the fixture home notes where it runs.
 #
 #   agy-folder-under-xvfb.sh <meterix>
 set -euo pipefail
@@ -12,31 +11,22 @@ source "$(dirname "$0")/lib.sh"
 start_display 1 "<meterix>" "$@"
 app=$(realpath "$1") # started from another folder
 make_home
-
-mkdir -p "$home/.local/bin"
-cat > "$home/.local/bin/agy" <<'SH'
-#!/bin/sh
-pwd >> "$HOME/agy-ran-in"
-printf 'Gemini Models\tFive Hour Limit Remaining\t64%%\n'
-SH
+mkdir -p "$home/.local/bin" "$home/checkout/.gemini"
+printf '#!/bin/sh\npwd >> "$HOME/agy-ran-in"\nprintf "Gemini Models\\tFive Hour Limit Remaining\\t64%%%%\\n"\n' \
+    > "$home/.local/bin/agy"
 chmod 755 "$home/.local/bin/agy"
-
-start_folder="$home/checkout"
-mkdir -p "$start_folder/.gemini"
 printf '{"mcpServers":{"planted":{"command":"touch","args":["%s/planted-ran"]}}}\n' "$home" \
-    > "$start_folder/.gemini/settings.json"
+    > "$home/checkout/.gemini/settings.json"
 
-pushd "$start_folder" > /dev/null
+pushd "$home/checkout" > /dev/null
 start_app
 popd > /dev/null
 
 wait_for 90 test -s "$home/agy-ran-in" || fail "agy was never probed"
 wait_for 30 log_has "Updated 1 snapshot(s) for agy" || fail "the probe's reading was not filed"
 scratch=$(realpath "$home/.local/share/Meterix-AntigravityProbe")
-ran_in=$(head -1 "$home/agy-ran-in")
-[ "$ran_in" = "$scratch" ] || fail "agy ran in $ran_in, not in its own folder $scratch"
-[ "$ran_in" != "$(realpath "$start_folder")" ] || fail "agy ran in the folder the app was started from"
+[ "$(head -1 "$home/agy-ran-in")" = "$scratch" ] || fail "agy ran in $(head -1 "$home/agy-ran-in"), not in $scratch"
 [ "$(stat -c %a "$scratch")" = 700 ] || fail "the probe's folder is $(stat -c %a "$scratch"), not owner-only"
 [ ! -e "$home/planted-ran" ] || fail "the planted project's command ran"
 stop_app
-echo "PASS: agy ran in $scratch (owner-only), not in the folder the app was started from"
+echo "PASS: agy ran in its own owner-only folder, not in the folder the app was started from"

@@ -7,12 +7,10 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -299,38 +297,3 @@ TEST_F(AgyClient, AMalformedTableYieldsNoWrongFigure) {
     EXPECT_TRUE(s.modelQuotas.isEmpty());
 }
 
-// Clients of its family read project settings from their working folder
-// upward: the probe never runs where the app was started, but in its own
-// owner-only folder, and not at all when a link stands in that folder's place.
-TEST_F(AgyClient, RunsInItsOwnFolderNeverWhereTheAppWasStarted) {
-    const QString start = home.mkdir(QStringLiteral("checkout"));
-    home.write(QStringLiteral("checkout/.gemini/settings.json"), R"({"mcpServers":{"x":{"command":"touch"}}})");
-    home.writeScript(QStringLiteral(".local/bin/agy"), "pwd > \"$HOME/agy-pwd\"\n");
-    const QString scratch = home.file(QStringLiteral(".local/share/Meterix-AntigravityProbe"));
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(start));
-    const struct {
-        const char* why;
-        std::function<void()> prepare;
-        std::optional<QString> ranIn;
-    } rows[] = {
-        {"its folder made", [] {}, scratch},
-        {"a link in its folder's place",
-         [&] {
-             QDir(scratch).removeRecursively();
-             QFile::link(start, scratch);
-         },
-         std::nullopt},
-    };
-    for (const auto& row : rows) {
-        QFile::remove(home.file(QStringLiteral("agy-pwd")));
-        row.prepare();
-        clock.advance(181); // past the probe's floor
-        realAdapter.fetchUsage(true);
-        QFile pwd(home.file(QStringLiteral("agy-pwd")));
-        EXPECT_EQ(pwd.open(QIODevice::ReadOnly) ? std::optional(QString::fromUtf8(pwd.readAll()).trimmed()) : std::nullopt,
-                  row.ranIn)
-            << row.why;
-    }
-    QDir::setCurrent(previous);
-}

@@ -158,37 +158,25 @@ TEST(RunnerEnvironment, HoldsOnlyTrustedFoldersAndTheClientsOwnVariables) {
 
 // A PATH cannot carry a ":" (it would split the entry, the rest a relative
 // one) nor a name that is no text: such a folder stays off the child's PATH,
-// however it got there, with one line in the log.
+// as the client's own folder or through a link in the app's PATH, logged once.
 TEST(RunnerEnvironment, FoldersThatCannotBeWrittenInAPathStayOffIt) {
-    const struct {
-        const char* why;
-        const char* real; // the folder, below the home
-        bool throughLink; // named in the app's PATH by a link without ":"
-    } rows[] = {
-        {"the client's own folder", "tools:a", false},
-        {"a link in the app's PATH", "odd:dir/bin", true},
-        {"a name that is no UTF-8", "bad\xff", true},
-    };
-    for (const auto& row : rows) {
+    const std::pair<const char*, bool> rows[] = {{"tools:a", false}, {"odd:dir", true}, {"bad\xff", true}};
+    for (const auto& [name, throughLink] : rows) {
         TempHome home;
-        const QByteArray real = QFile::encodeName(home.path()) + '/' + row.real;
-        ASSERT_EQ(::mkdir(real.left(real.lastIndexOf('/')).constData(), 0755) == 0 || errno == EEXIST, true);
-        ASSERT_EQ(::mkdir(real.constData(), 0755), 0) << row.why;
+        const QByteArray real = QFile::encodeName(home.path()) + '/' + name;
         const QString link = home.file(QStringLiteral("plain"));
+        ASSERT_EQ(::mkdir(real.constData(), 0755), 0);
         ASSERT_EQ(::symlink(real.constData(), QFile::encodeName(link).constData()), 0);
         QProcessEnvironment vars;
-        vars.insert(QStringLiteral("PATH"), row.throughLink ? link : QStringLiteral("/usr/bin"));
+        vars.insert(QStringLiteral("PATH"), throughLink ? link : QStringLiteral("/usr/bin"));
         const CLIProcessRunner runner(HostEnvironment::underHome(home.path(), vars));
+        const QString client =
+            throughLink ? QStringLiteral("/usr/bin/claude") : QFile::decodeName(real) + QStringLiteral("/claude");
         test::LogCapture log("com.meterix.provider");
-        for (int i = 0; i < 2; ++i) {
-            const QString client =
-                row.throughLink ? QStringLiteral("/usr/bin/claude") : QFile::decodeName(real) + QStringLiteral("/claude");
-            const QString path = runner.childEnvironment({}, client).value(QStringLiteral("PATH"));
-            for (const QString& entry : path.split(QLatin1Char(':')))
-                EXPECT_TRUE(entry.startsWith(QLatin1Char('/')) && QFileInfo(entry).isDir())
-                    << row.why << ": " << entry.toStdString();
-        }
-        EXPECT_EQ(log.messages().filter(QStringLiteral("Left off the client's PATH")).size(), 1) << row.why;
+        for (int i = 0; i < 2; ++i)
+            for (const QString& entry : runner.childEnvironment({}, client).value(QStringLiteral("PATH")).split(u':'))
+                EXPECT_TRUE(entry.startsWith(u'/') && QFileInfo(entry).isDir()) << name << ": " << entry.toStdString();
+        EXPECT_EQ(log.messages().filter(QStringLiteral("Left off the client's PATH")).size(), 1) << name;
     }
 }
 
@@ -447,36 +435,25 @@ TEST_F(RunnerTest, RunsInTheGivenWorkingFolder) {
 // what left it (setsid, a double fork), whether the client exits at once or
 // hangs past the time-out ignoring SIGTERM. Each sleeper's pid goes to a file.
 TEST_F(RunnerTest, NothingTheClientStartedOutlivesTheRun) {
-    const QByteArray inGroup = "sleep 60 >/dev/null 2>&1 & echo $! >> \"$HOME/pids\"\n";
-    const QByteArray ownSession = "setsid sleep 60 & echo $! >> \"$HOME/pids\"\n"; // keeps the output open
-    const QByteArray doubleForked = "( setsid sh -c 'echo $$ >> \"$HOME/pids\"; exec sleep 60' & ) >/dev/null 2>&1\n"
-                                    "while [ $(wc -l < \"$HOME/pids\") -lt 3 ]; do :; done\n";
-    const QByteArray hang = "trap '' TERM\necho $$ >> \"$HOME/pids\"\nwhile :; do sleep 1; done\n";
-    const struct {
-        const char* why;
-        QByteArray body;
-        double timeout;
-        std::optional<QString> result;
-    } rows[] = {
-        {"the client exits", inGroup + ownSession + doubleForked + "echo done\n", 10, QStringLiteral("done\n")},
-        {"the client hangs past the time-out", inGroup + ownSession + doubleForked + "echo partial\n" + hang, 0.5,
-         std::nullopt},
+    const QByteArray leaves = "sleep 60 >/dev/null 2>&1 & echo $! >> \"$HOME/pids\"\n" // in its group
+                              "setsid sleep 60 & echo $! >> \"$HOME/pids\"\n" // its own session, output open
+                              "( setsid sh -c 'echo $$ >> \"$HOME/pids\"; exec sleep 60' & ) >/dev/null 2>&1\n"
+                              "while [ $(wc -l < \"$HOME/pids\") -lt 3 ]; do :; done\n"; // double-forked
+    const std::pair<QByteArray, std::optional<QString>> rows[] = {
+        {leaves + "echo done\n", QStringLiteral("done\n")},
+        {leaves + "trap '' TERM\necho $$ >> \"$HOME/pids\"\nwhile :; do sleep 1; done\n", std::nullopt}, // hangs
     };
-    CLIProcessRunner::Options options;
-    options.killGraceSeconds = 0.2;
-    for (const auto& row : rows) {
+    for (const auto& [body, result] : rows) {
         QFile::remove(home.file(QStringLiteral("pids")));
-        const QString tool = home.writeScript(QStringLiteral("bin/leaves"), row.body);
-        EXPECT_EQ(run(tool, {}, row.timeout, std::nullopt, options), row.result) << row.why;
+        EXPECT_EQ(run(home.writeScript(QStringLiteral("bin/leaves"), body), {}, result ? 10 : 0.5, std::nullopt,
+                      {.killGraceSeconds = 0.2}),
+                  result);
         QFile file(home.file(QStringLiteral("pids")));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << row.why;
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> pids = file.readAll().split('\n');
-        EXPECT_GE(pids.size(), 3) << row.why;
-        for (const QByteArray& pid : pids) {
-            if (!pid.isEmpty()) {
-                EXPECT_TRUE(test::processIsGone(pid.toLongLong())) << row.why << ": pid " << pid.constData();
-            }
-        }
+        EXPECT_GE(pids.size(), 3);
+        for (const QByteArray& pid : pids)
+            EXPECT_TRUE(pid.isEmpty() || test::processIsGone(pid.toLongLong())) << pid.constData();
     }
 }
 

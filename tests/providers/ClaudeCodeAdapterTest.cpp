@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <thread>
 
@@ -304,31 +303,13 @@ TEST_F(ClaudeAdapterTest, ProfileWithItsOwnFolderHasItsTranscriptsPrunedThere) {
     EXPECT_EQ(transcripts(home.file(QStringLiteral(".claude"))).size(), 7);
 }
 
-// The client would otherwise run in the folder the app was started from.
+// Never in the folder the app was started from instead.
 TEST_F(ClaudeAdapterTest, NoProbeRunsWithoutItsOwnWorkingFolder) {
-    const QString data = home.file(QStringLiteral(".local/share"));
-    const struct {
-        const char* why;
-        std::function<void()> spoil, mend;
-    } rows[] = {
-        {"a file where the data folder should be", [&] { home.write(QStringLiteral(".local/share"), "x"); },
-         [&] { QFile::remove(data); }},
-        {"a link in place of the probe's folder",
-         [&] {
-             home.mkdir(QStringLiteral(".local/share"));
-             QFile::link(home.mkdir(QStringLiteral("elsewhere")), data + QStringLiteral("/Meterix-ClaudeProbe"));
-         },
-         [] {}},
-    };
-    for (const auto& row : rows) {
-        row.spoil();
-        auto& a = adapter();
-        EXPECT_FALSE(a.probeWorkingDirectory()) << row.why;
-        EXPECT_EQ(a.fetchUsage(false).strategyUsed, FetchStrategy::simulated) << row.why;
-        EXPECT_EQ(runs(), -1) << row.why << ": the client never ran";
-        row.mend();
-        clock.advance(301); // past the probe's floor
-    }
+    home.write(QStringLiteral(".local/share"), "x"); // a file where the data folder should be
+    auto& a = adapter();
+    EXPECT_FALSE(a.probeWorkingDirectory());
+    EXPECT_EQ(a.fetchUsage(false).strategyUsed, FetchStrategy::simulated);
+    EXPECT_EQ(runs(), -1) << "the client never ran";
 }
 
 TEST_F(ClaudeAdapterTest, AvailabilityFollowsTheClaudeFolderOrTheClient) {
@@ -425,51 +406,33 @@ TEST(ClaudeTranscriptPruning, ProbeFolderReachedThroughALinkIsLeftAlone) {
 // session, whether the probe's own folder is missing or sorts after it.
 TEST(ClaudeTranscriptPruning, OnlyTheProbesOwnProjectFolderIsPruned) {
     const QString own = QStringLiteral("-home-u--local-share-Meterix-ClaudeProbe");
-    const QString longFolder = QStringLiteral("/home/u/") + QString(200, u'x') + QStringLiteral("/Meterix-ClaudeProbe");
-    const struct {
-        const char* why;
-        QString workingFolder;
-        QStringList users; // project folders of the user's, 7 sessions each
-        bool ownExists;
-    } rows[] = {
-        {"the probe's folder absent", kProbeFolder, {QStringLiteral("-home-u-code-Meterix-ClaudeProbe-notes")}, false},
-        {"a user's folder sorting first", kProbeFolder,
-         {QStringLiteral("-a-Meterix-ClaudeProbe"), own + QStringLiteral("-old")}, true},
-        {"a name the client would shorten", longFolder, {}, true},
-    };
-    for (const auto& row : rows) {
+    const QStringList layouts[] = {{QStringLiteral("-home-u-code-Meterix-ClaudeProbe-notes")},
+                                   {QStringLiteral("-a-Meterix-ClaudeProbe"), own + QStringLiteral("-old"), own}};
+    for (const QStringList& folders : layouts) {
         TempHome home;
-        QStringList folders = row.users;
-        if (row.ownExists) folders.append(own);
         for (const QString& folder : folders)
             for (int i = 1; i <= 7; ++i)
                 makeTranscript(home, QStringLiteral("projects/%1/s%2.jsonl").arg(folder).arg(i), 1700000000 + i);
-        ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), row.workingFolder, 5);
-        for (const QString& folder : folders) {
-            const bool pruned = folder == own && row.workingFolder == kProbeFolder;
+        ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
+        for (const QString& folder : folders)
             EXPECT_EQ(QDir(home.file(QStringLiteral("projects/") + folder)).entryList(QDir::Files).size(),
-                      pruned ? 5 : 7)
-                << row.why << ": " << folder.toStdString();
-        }
+                      folder == own ? 5 : 7) << folder.toStdString();
     }
 }
 
-// Every UTF-16 unit that is no ASCII letter or digit becomes "-", runs kept.
+// Every UTF-16 unit but an ASCII letter or digit becomes "-", runs kept; a name
+// the client would shorten is not guessed.
 TEST(ClaudeTranscriptPruning, ProjectFolderNamesFollowTheClientsRule) {
-    const struct {
-        QString workingFolder;
-        std::optional<QString> name;
-    } rows[] = {
-        {QStringLiteral("/home/u/.local/share/Meterix-ClaudeProbe"),
-         QStringLiteral("-home-u--local-share-Meterix-ClaudeProbe")},
+    const std::pair<QString, std::optional<QString>> rows[] = {
+        {kProbeFolder, QStringLiteral("-home-u--local-share-Meterix-ClaudeProbe")},
         {QStringLiteral("/srv/my_data/x y+z@9"), QStringLiteral("-srv-my-data-x-y-z-9")},
         {QStringLiteral("/home/\u00fc/\U0001F600"), QStringLiteral("-home-----")},
         {QLatin1Char('/') + QString(199, u'a'), QLatin1Char('-') + QString(199, u'a')},
         {QLatin1Char('/') + QString(200, u'a'), std::nullopt},
         {QStringLiteral("relative/Meterix-ClaudeProbe"), std::nullopt},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(ClaudeCodeAdapter::projectFolderName(row.workingFolder), row.name) << row.workingFolder.toStdString();
+    for (const auto& [folder, name] : rows)
+        EXPECT_EQ(ClaudeCodeAdapter::projectFolderName(folder), name) << folder.toStdString();
 }
 
 // Signing out takes "claudeAiOauth" out of the profile's ".credentials.json" (the
