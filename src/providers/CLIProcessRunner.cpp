@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <utility>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
