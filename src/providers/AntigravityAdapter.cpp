@@ -5,6 +5,7 @@
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
+#include "providers/ProbeFolder.h"
 
 #include <QRegularExpression>
 
@@ -102,9 +103,13 @@ UsageSnapshot AntigravityAdapter::fetchUsage(bool forceSync) {
 
     std::optional<QString> output;
     if (ProbeGate::Ticket ticket = gate_.admit(QString::fromLatin1(kProbeKey), kProbeFloorSeconds)) {
-        qCDebug(logProvider) << "Running live CLI probe: agy -p /usage";
-        output = runner_.run(QStringLiteral("agy"), {QStringLiteral("-p"), QStringLiteral("/usage")},
-                             kProbeTimeoutSeconds, {}, std::nullopt);
+        // Never in the folder the app was started from: the client reads project
+        // settings from its working folder upward, and those may name commands.
+        if (const auto folder = ownerOnlyProbeFolder(host_.dataHome, QString::fromLatin1(kProbeFolderName))) {
+            qCDebug(logProvider) << "Running live CLI probe: agy -p /usage";
+            output = runner_.run(QStringLiteral("agy"), {QStringLiteral("-p"), QStringLiteral("/usage")},
+                                 kProbeTimeoutSeconds, {}, folder);
+        }
     }
 
     if (output && !output->isEmpty()) {

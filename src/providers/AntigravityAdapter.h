@@ -27,6 +27,8 @@ namespace meterix {
 class AntigravityAdapter final : public AIProviderAdapter {
   public:
     static constexpr const char* kProbeKey = "agy:default";
+    // The probe's working folder under the app's data folder, owner-only.
+    static constexpr const char* kProbeFolderName = "Meterix-AntigravityProbe";
     static constexpr double kProbeFloorSeconds = 180;
     static constexpr double kProbeTimeoutSeconds = 20;
     static constexpr double kFreshForSeconds = 900;

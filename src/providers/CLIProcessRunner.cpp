@@ -2,10 +2,11 @@
 
 #include "core/DirectoryListing.h"
 #include "core/FileDescriptor.h"
-#include "core/Locked.h"
 #include "core/MeterixLog.h"
 #include "core/Paths.h"
 #include "core/TextUtil.h"
+#include "providers/ClientTrust.h"
+#include "providers/ProcessKeeper.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <algorithm>
 #include <utility>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -36,16 +36,15 @@ qint64 toMilliseconds(double seconds) {
     return static_cast<qint64>(std::min(seconds, 86400.0 * 365) * 1000.0);
 }
 
+// How long past the time-out and its grace a keeper that has not ended is
+// waited for before it is killed itself.
+constexpr qint64 kKeeperMarginMs = 5000;
+
 QString decodeStrictUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
     if (decoder.hasError()) return QString();
     return text;
-}
-
-// Signals the child's process group; the child leads it (it called setsid).
-void signalGroup(pid_t pid, int signal) {
-    if (pid > 0) ::kill(-pid, signal);
 }
 
 bool isAbsolute(const QString& path) {
@@ -59,33 +58,13 @@ std::optional<struct stat> statOf(int fd) {
     return st;
 }
 
-// The path a descriptor stands for now, as the kernel resolved it.
-std::optional<QString> realPathOf(int fd) {
-    char target[PATH_MAX];
-    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
-    const ssize_t n = ::readlink(link.constData(), target, sizeof target);
-    if (n <= 0 || size_t(n) >= sizeof target || target[0] != '/') return std::nullopt;
-    return QFile::decodeName(QByteArray(target, n));
-}
-
 Fd openPath(const QString& path, int flags) {
     const QByteArray native = QFile::encodeName(path);
     if (native.isEmpty() || native.contains('\0')) return Fd();
     return Fd(::open(native.constData(), O_PATH | O_CLOEXEC | flags));
 }
 
-// A refused candidate is worth knowing once: a user whose /usr/local/bin is
-// group-writable would otherwise lose a client without a word.
-void logRefusalOnce(const QString& path, const QString& reason) {
-    static Locked<QSet<QString>> logged;
-    const QString line = path + QStringLiteral(": ") + reason;
-    const bool first = logged.withValue([&](QSet<QString>& set) {
-        if (set.contains(line)) return false;
-        set.insert(line);
-        return true;
-    });
-    if (first) qCInfo(logProvider).noquote() << "Skipped client candidate" << line;
-}
+const QString kSkippedCandidate = QStringLiteral("Skipped client candidate");
 
 QString modeText(mode_t mode) {
     return QString::number(mode & 07777, 8).rightJustified(4, QLatin1Char('0'));
@@ -256,52 +235,6 @@ Fd aboveStandard(Fd fd) {
     return Fd(::fcntl(fd.get(), F_DUPFD_CLOEXEC, 3));
 }
 
-// Marks every descriptor from 3 up close-on-exec, in the child.
-void closeOnExecFromThree(int highest) {
-    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0) return;
-    for (int fd = 3; fd <= highest; ++fd)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-}
-
-// Everything the child needs, made before the fork: after it, only calls that
-// are safe in a forked copy of a threaded process.
-struct Launch {
-    int file = -1;
-    int input = -1;
-    int output = -1;
-    int failure = -1; // where the child writes errno when it cannot start
-    const char* workingDirectory = nullptr;
-    char* const* argv = nullptr;
-    char* const* envp = nullptr;
-    int highestDescriptor = 1024;
-};
-
-[[noreturn]] void startChild(const Launch& l) {
-    // A session (and process group) of its own, so a time-out can end the client
-    // together with everything it started.
-    ::setsid();
-    sigset_t none;
-    ::sigemptyset(&none);
-    ::pthread_sigmask(SIG_SETMASK, &none, nullptr);
-    struct sigaction standard {};
-    standard.sa_handler = SIG_DFL;
-    ::sigaction(SIGPIPE, &standard, nullptr);
-    int error = 0;
-    if (::dup2(l.input, 0) < 0 || ::dup2(l.output, 1) < 0 || ::dup2(l.output, 2) < 0) error = errno;
-    if (!error && l.workingDirectory && ::chdir(l.workingDirectory) != 0) error = errno;
-    if (!error) {
-        closeOnExecFromThree(l.highestDescriptor);
-        ::syscall(SYS_execveat, l.file, "", l.argv, l.envp, AT_EMPTY_PATH);
-        // A script is read by its interpreter through /dev/fd/N, which a
-        // close-on-exec descriptor would no longer name: it stays open for it.
-        if (errno == ENOENT && ::fcntl(l.file, F_SETFD, 0) == 0)
-            ::syscall(SYS_execveat, l.file, "", l.argv, l.envp, AT_EMPTY_PATH);
-        error = errno;
-    }
-    [[maybe_unused]] const ssize_t n = ::write(l.failure, &error, sizeof error);
-    ::_exit(127);
-}
-
 // Waits until the child has exited or the time is up; true when it exited.
 bool waitForExit(pid_t pid, int pidFd, int milliseconds) {
     if (pidFd >= 0) {
@@ -380,10 +313,20 @@ std::optional<QString> CLIProcessRunner::trustedFolder(const QString& path) cons
     if (!folder) return std::nullopt;
     const TrustRule rule(::geteuid(), options_.ownerOf);
     if (const auto why = rule.folderFault(folder.get())) {
-        logRefusalOnce(path, *why);
+        logRefusalOnce(kSkippedCandidate, path, *why);
         return std::nullopt;
     }
-    return realPathOf(folder.get());
+    const std::optional<QByteArray> bytes = realPathBytesOf(folder.get());
+    if (!bytes) return std::nullopt;
+    const QString real = QFile::decodeName(*bytes);
+    // A ":" would split the entry in two, the second part a relative one; a name
+    // that is no text in the locale's encoding would reach the child as another.
+    if (real.contains(QLatin1Char(':')) || QFile::encodeName(real) != *bytes) {
+        logRefusalOnce(QStringLiteral("Left off the client's PATH"), path,
+                       QStringLiteral("its real path %1 cannot be written in a PATH").arg(real));
+        return std::nullopt;
+    }
+    return real;
 }
 
 namespace {
@@ -405,12 +348,12 @@ std::optional<Found> findClient(const QString& command, const QStringList& folde
             // Only worth a word when there is a client to lose; said of the
             // folder, as the child's PATH says it.
             if (::faccessat(folder.get(), QFile::encodeName(name).constData(), F_OK, 0) == 0)
-                logRefusalOnce(folderPath, *why);
+                logRefusalOnce(kSkippedCandidate, folderPath, *why);
             return std::nullopt;
         }
         auto client = rule.client(folder.get(), name, fault);
         if (!client) {
-            if (!fault.isEmpty()) logRefusalOnce(path, fault);
+            if (!fault.isEmpty()) logRefusalOnce(kSkippedCandidate, path, fault);
             return std::nullopt;
         }
         return Found{std::move(*client), path};
@@ -506,19 +449,21 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
     if (options_.beforeStart) options_.beforeStart(found->client.folder);
 
     rlimit limit{};
-    Launch launch{.file = file.get(),
-                  .input = input.get(),
-                  .output = outWrite.get(),
-                  .failure = failWrite.get(),
-                  .workingDirectory = workingDirectory ? cwd.constData() : nullptr,
-                  .argv = argv.data(),
-                  .envp = envp.data(),
-                  .highestDescriptor = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536
-                                           ? int(limit.rlim_cur)
-                                           : 65536};
-    const pid_t pid = ::fork();
-    if (pid < 0) return std::nullopt;
-    if (pid == 0) startChild(launch);
+    const qint64 graceMs = std::max<qint64>(toMilliseconds(options_.killGraceSeconds), 1);
+    const ClientLaunch launch{
+        .file = file.get(),
+        .input = input.get(),
+        .output = outWrite.get(),
+        .failure = failWrite.get(),
+        .workingDirectory = workingDirectory ? cwd.constData() : nullptr,
+        .argv = argv.data(),
+        .envp = envp.data(),
+        .highestDescriptor =
+            ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536 ? int(limit.rlim_cur) : 65536,
+        .timeoutMs = std::max<qint64>(deadline.remainingTime(), 0),
+        .graceMs = graceMs};
+    const pid_t keeper = startKeeper(launch);
+    if (keeper < 0) return std::nullopt;
 
     outWrite = Fd();
     failWrite = Fd();
@@ -528,11 +473,11 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
     ssize_t reported;
     while ((reported = ::read(failRead.get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
     }
-    if (reported > 0) { // it never started
-        ::waitpid(pid, nullptr, 0);
+    if (reported > 0) { // the client never started
+        ::waitpid(keeper, nullptr, 0);
         return std::nullopt;
     }
-    const Fd pidFd(int(::syscall(SYS_pidfd_open, pid, 0))); // without it, the wait below ticks
+    const Fd pidFd(int(::syscall(SYS_pidfd_open, keeper, 0))); // without it, the wait below ticks
     ::fcntl(outRead.get(), F_SETFL, O_NONBLOCK);
 
     QByteArray output;
@@ -550,27 +495,24 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
         }
     };
 
-    bool exited = false;
-    while (!(exited = waitForExit(pid, -1, 0))) {
-        if (deadline.hasExpired()) break;
-        const int slice = int(std::clamp<qint64>(deadline.remainingTime(), 0, pidFd ? 1000 : 20));
+    // The keeper ends the client at the time-out and everything it left when it
+    // is done; this wait outlasts it only when the keeper itself is stuck.
+    const QDeadlineTimer lastResort(launch.timeoutMs + graceMs + kKeeperMarginMs);
+    while (!waitForExit(keeper, -1, 0)) {
+        if (lastResort.hasExpired()) {
+            ::kill(keeper, SIGKILL);
+            break;
+        }
+        const int slice = int(std::clamp<qint64>(lastResort.remainingTime(), 0, pidFd ? 1000 : 20));
         pollfd waits[2] = {{outputOpen ? outRead.get() : -1, POLLIN, 0}, {pidFd.get(), POLLIN, 0}};
         if (::poll(waits, 2, slice) < 0 && errno != EINTR) break;
         collect();
     }
-
-    if (!exited) {
-        signalGroup(pid, SIGTERM);
-        waitForExit(pid, pidFd.get(), int(std::max<qint64>(toMilliseconds(options_.killGraceSeconds), 1)));
-        // Whatever is still in the group (also what ignored SIGTERM) goes now.
-        signalGroup(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        return std::nullopt;
-    }
     collect();
-    // The client is done; nothing it started may outlive the probe.
-    signalGroup(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    int status = 0;
+    if (::waitpid(keeper, &status, 0) != keeper || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != int(KeeperEnd::clientEnded))
+        return std::nullopt;
 
     // The cap may fall inside a character.
     if (capped) output.truncate(withoutCutLastCharacter(output).size());

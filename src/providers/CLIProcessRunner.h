@@ -46,16 +46,19 @@ using EnvironmentOverrides = QMap<QString, std::optional<QString>>;
 //   managers' folders, and the client's own variables (CLAUDE_* and ANTHROPIC_*
 //   for claude, GEMINI_*, GOOGLE_* and ANTIGRAVITY_* for agy); never the keys of
 //   the other providers. Its PATH holds only folders that pass the trust rule,
-//   as their real paths: the client's folder first (npm's clients are node
-//   scripts, "#!/usr/bin/env node", and their node lies beside them), then
+//   as their real paths (never one holding ":", which would split it): the
+//   client's folder first (npm's clients are node scripts, "#!/usr/bin/env
+//   node", and their node lies beside them), then
 //   ~/.local/bin, /usr/local/bin, /usr/bin, /bin and the app's own PATH.
 // - The child starts with only standard input (the null device), output and
 //   error (one shared pipe) open; a client that is a script also keeps the
 //   descriptor its interpreter reads it through.
 // - Arguments go to the program as they are (no shell).
-// - The child runs in a session of its own. At the time-out its whole process
-//   group gets SIGTERM, then SIGKILL after the grace period; when the client
-//   exits, whatever it left running in its group is killed too.
+// - The child runs under a keeper process (see ProcessKeeper.h), in a group of
+//   its own. At the time-out the group and whatever the client left behind get
+//   SIGTERM, then SIGKILL after the grace period; when the client exits,
+//   whatever it started is killed too, also what left its group or session.
+//   run() returns once all of it is gone.
 // - Output is read as it comes and kept up to a cap; beyond it the pipe is still
 //   drained (so the child never blocks) and the rest is dropped.
 //
@@ -109,7 +112,8 @@ class CLIProcessRunner {
     // Where bare names are looked up, in order, before the trust rule. Lists the
     // node version folders (blocking, file system).
     QStringList candidateFolders() const;
-    // The real path of a folder that passes the trust rule, or nothing.
+    // The real path of a folder that passes the trust rule and can stand in a
+    // PATH as it is (no ":" in it), or nothing.
     std::optional<QString> trustedFolder(const QString& path) const;
 
     // A regular file (links followed) that this process may execute.

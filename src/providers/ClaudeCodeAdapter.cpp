@@ -3,6 +3,7 @@
 #include "core/DirectoryListing.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
+#include "providers/ProbeFolder.h"
 
 #include <QDir>
 
@@ -138,16 +139,25 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::probe(const Profile& profile,
 }
 
 std::optional<QString> ClaudeCodeAdapter::runProbe(const EnvironmentOverrides& environment) {
-    const auto output = runner_.run(QStringLiteral("claude"), kProbeArguments, options_.probeTimeoutSeconds,
-                                    environment, probeWorkingDirectory());
-    pruneProbeTranscripts(kTranscriptsKept);
-    // A profile probed with its own configuration folder keeps its transcripts there.
-    if (const auto dir = environment.value(kClaudeConfigDir); dir && !dir->isEmpty()) {
-        const QString own = joinPath(*dir, QStringLiteral("projects"));
-        if (own != joinPath(host_.home, QStringLiteral(".claude/projects")))
-            pruneProbeTranscripts(own, kTranscriptsKept);
-    }
+    // Never in the folder the app was started from: the client would take that
+    // project's settings (and the commands they name) and file its transcript
+    // among the user's own sessions.
+    const std::optional<QString> folder = probeWorkingDirectory();
+    if (!folder) return std::nullopt;
+    const auto output =
+        runner_.run(QStringLiteral("claude"), kProbeArguments, options_.probeTimeoutSeconds, environment, folder);
+    pruneProbeTranscripts(joinPath(configFolder(environment), QStringLiteral("projects")), *folder,
+                          kTranscriptsKept);
     return output;
+}
+
+QString ClaudeCodeAdapter::configFolder(const EnvironmentOverrides& environment) const {
+    // As the client picks it: its variable when set and not empty, else ~/.claude.
+    const std::optional<QString> given = environment.contains(kClaudeConfigDir)
+                                             ? environment.value(kClaudeConfigDir)
+                                             : host_.variable(kClaudeConfigDir);
+    if (given && !given->isEmpty()) return *given;
+    return joinPath(host_.home, QStringLiteral(".claude"));
 }
 
 UsageSnapshot ClaudeCodeAdapter::unknownSnapshot(const std::optional<ConfigIdentity>& identity) const {
@@ -174,28 +184,28 @@ UsageSnapshot ClaudeCodeAdapter::unknownSnapshot(const std::optional<ConfigIdent
 }
 
 std::optional<QString> ClaudeCodeAdapter::probeWorkingDirectory() const {
-    const QString directory = joinPath(host_.dataHome, probeWorkingDirectoryName);
-    if (!QDir().mkpath(directory) || !isDirectory(directory)) return std::nullopt;
-    return directory;
+    return ownerOnlyProbeFolder(host_.dataHome, probeWorkingDirectoryName);
 }
 
-void ClaudeCodeAdapter::pruneProbeTranscripts(int keeping) const {
-    pruneProbeTranscripts(joinPath(host_.home, QStringLiteral(".claude/projects")), keeping);
-}
-
-void ClaudeCodeAdapter::pruneProbeTranscripts(const QString& projectsFolder, int keeping) {
-    const auto names = listDirectoryNames(projectsFolder);
-    if (!names) return;
-    // The client names each project folder after its working folder; ours is the
-    // first real folder (not a link to one) whose name carries the probe's name.
-    FolderHandle folder(nullptr, &::closedir);
-    QString folderPath;
-    for (const QString& name : *names) {
-        if (!name.contains(probeWorkingDirectoryName)) continue;
-        folderPath = joinPath(projectsFolder, name);
-        folder = openFolderNoFollow(folderPath);
-        if (folder) break;
+std::optional<QString> ClaudeCodeAdapter::projectFolderName(const QString& workingFolder) {
+    if (!workingFolder.startsWith(QLatin1Char('/'))) return std::nullopt;
+    QString name = workingFolder;
+    for (QChar& c : name) { // UTF-16 units, as the client counts them
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))) c = u'-';
     }
+    if (name.size() > kMaxProjectFolderName) return std::nullopt;
+    return name;
+}
+
+void ClaudeCodeAdapter::pruneProbeTranscripts(const QString& projectsFolder, const QString& workingFolder,
+                                              int keeping) {
+    // Only the folder the client names after the probe's own working folder: a
+    // project of the user's whose name merely holds ours keeps every session.
+    const std::optional<QString> folderName = projectFolderName(workingFolder);
+    if (!folderName || projectsFolder.isEmpty()) return;
+    const QString folderPath = joinPath(projectsFolder, *folderName);
+    const FolderHandle folder = openFolderNoFollow(folderPath);
     if (!folder) return;
     const auto entries = listDirectoryNames(folderPath);
     if (!entries) return;

@@ -126,15 +126,22 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
 
     // --- The probe's working folder and its transcripts.
 
-    // Created when missing; nothing when it cannot be created.
+    // Made owner-only when missing; nothing when it is refused or cannot be
+    // made (then no probe runs). Its real path.
     std::optional<QString> probeWorkingDirectory() const;
-    // Keeps the newest `keeping` transcripts of the probe folder under
-    // ~/.claude/projects and deletes the others.
-    void pruneProbeTranscripts(int keeping) const;
-    // The same in a given projects folder. Only regular ".jsonl" files directly in
-    // the probe's own folder are deleted: never a folder, never anything reached
-    // through a symbolic link.
-    static void pruneProbeTranscripts(const QString& projectsFolder, int keeping);
+    // The name the client gives the project folder of a working folder (its
+    // real, absolute path): every UTF-16 unit but an ASCII letter or digit
+    // becomes "-". Past kMaxProjectFolderName units the client shortens the
+    // name and adds a hash whose spelling has changed between its releases:
+    // then nothing, and nothing is pruned.
+    static constexpr qsizetype kMaxProjectFolderName = 200;
+    static std::optional<QString> projectFolderName(const QString& workingFolder);
+    // Keeps the newest `keeping` transcripts in the project folder the client
+    // keeps for `workingFolder` in `projectsFolder`, and deletes the others;
+    // nothing when that folder is absent. Only regular ".jsonl" files directly
+    // in it are deleted: never a folder, never anything reached through a
+    // symbolic link.
+    static void pruneProbeTranscripts(const QString& projectsFolder, const QString& workingFolder, int keeping);
 
   private:
     using Profile = ClaudeAccountResolver::Profile;
@@ -143,6 +150,8 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
     std::optional<UsageSnapshot> usage(const Profile& profile, const std::optional<QJsonObject>& config);
     std::optional<UsageSnapshot> probe(const Profile& profile, const std::optional<ConfigIdentity>& identity);
     std::optional<QString> runProbe(const EnvironmentOverrides& environment);
+    // The configuration folder a client run with these overrides uses.
+    QString configFolder(const EnvironmentOverrides& environment) const;
     UsageSnapshot unknownSnapshot(const std::optional<ConfigIdentity>& identity) const;
     bool isFresh(const UsageSnapshot& snapshot) const;
 

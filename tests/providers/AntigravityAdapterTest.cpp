@@ -212,7 +212,8 @@ TEST_F(Adapter, AProbeIsReusedFor900SecondsAndRepeatedAtMostEvery180) {
     const UsageSnapshot first = adapter.fetchUsage(false);
     ASSERT_EQ(runner.calls.size(), 1);
     EXPECT_EQ(runner.calls[0], (QStringList{QStringLiteral("agy"), QStringLiteral("-p"), QStringLiteral("/usage"),
-                                            QStringLiteral("20"), QStringLiteral("0"), QStringLiteral("-"),
+                                            QStringLiteral("20"), QStringLiteral("0"),
+                                            home.file(QStringLiteral(".local/share/Meterix-AntigravityProbe")),
                                             QStringLiteral("held")}));
     EXPECT_FALSE(gate.isBusy());
     EXPECT_TRUE(log.contains(QStringLiteral("Running live CLI probe: agy -p /usage")));
@@ -295,3 +296,4 @@ TEST_F(AgyClient, AMalformedTableYieldsNoWrongFigure) {
     EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
     EXPECT_TRUE(s.modelQuotas.isEmpty());
 }
+

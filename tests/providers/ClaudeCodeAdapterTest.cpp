@@ -90,11 +90,8 @@ class ClaudeAdapterTest : public ::testing::Test {
     }
 
     QString probeTranscriptFolder(const QString& base) const {
-        const QString cwd = home.file(QStringLiteral(".local/share/Meterix-ClaudeProbe"));
-        QString encoded = cwd;
-        for (QChar& c : encoded)
-            if (!(c.isLetterOrNumber() && c.unicode() < 128)) c = QLatin1Char('-');
-        return base + QStringLiteral("/projects/") + encoded;
+        return base + QStringLiteral("/projects/") +
+               *ClaudeCodeAdapter::projectFolderName(home.file(QStringLiteral(".local/share/Meterix-ClaudeProbe")));
     }
     QStringList transcripts(const QString& base) const {
         QStringList names = QDir(probeTranscriptFolder(base)).entryList(QDir::Files);
@@ -290,8 +287,12 @@ TEST_F(ClaudeAdapterTest, ProbesKeepOnlyTheNewestFiveTranscripts) {
                            QStringLiteral("t6.jsonl"), QStringLiteral("t7.jsonl")}));
 }
 
+// Only where that profile's client writes: the default profile's folder of the
+// same name is not the probed one's.
 TEST_F(ClaudeAdapterTest, ProfileWithItsOwnFolderHasItsTranscriptsPrunedThere) {
     writeConfig(QStringLiteral(".claude-work/.claude.json"), QStringLiteral("w"), 5000);
+    for (int i = 0; i < 7; ++i)
+        home.write(probeTranscriptFolder(QStringLiteral(".claude")) + QStringLiteral("/d%1.jsonl").arg(i), "{}");
     auto& a = adapter();
     for (int i = 0; i < 6; ++i) {
         a.fetchUsagePerAccount(false);
@@ -299,14 +300,16 @@ TEST_F(ClaudeAdapterTest, ProfileWithItsOwnFolderHasItsTranscriptsPrunedThere) {
     }
     EXPECT_EQ(transcripts(home.file(QStringLiteral(".claude-work"))).size(), 5);
     EXPECT_FALSE(transcripts(home.file(QStringLiteral(".claude-work"))).contains(QStringLiteral("t1.jsonl")));
+    EXPECT_EQ(transcripts(home.file(QStringLiteral(".claude"))).size(), 7);
 }
 
-TEST_F(ClaudeAdapterTest, ProbeRunsEvenWhenItsWorkingFolderCannotBeMade) {
-    // A file where the data folder should be.
-    home.write(QStringLiteral(".local/share"), "x");
+// Never in the folder the app was started from instead.
+TEST_F(ClaudeAdapterTest, NoProbeRunsWithoutItsOwnWorkingFolder) {
+    home.write(QStringLiteral(".local/share"), "x"); // a file where the data folder should be
     auto& a = adapter();
     EXPECT_FALSE(a.probeWorkingDirectory());
-    EXPECT_EQ(a.fetchUsage(false).strategyUsed, FetchStrategy::cliStatusProbe);
+    EXPECT_EQ(a.fetchUsage(false).strategyUsed, FetchStrategy::simulated);
+    EXPECT_EQ(runs(), -1) << "the client never ran";
 }
 
 TEST_F(ClaudeAdapterTest, AvailabilityFollowsTheClaudeFolderOrTheClient) {
@@ -337,6 +340,8 @@ TEST_F(ClaudeAdapterTest, TheSingleFetchKeepsTheLastReading) {
 
 namespace {
 
+const QString kProbeFolder = QStringLiteral("/home/u/.local/share/Meterix-ClaudeProbe");
+
 void makeTranscript(const TempHome& home, const QString& relative, qint64 second) {
     const QString path = home.write(relative, "{}\n");
     TempHome::setModifiedNs(path, second * 1000000000LL);
@@ -359,7 +364,7 @@ TEST(ClaudeTranscriptPruning, KeepsTheNewestAndTouchesNothingElse) {
     // Another project of the user's.
     makeTranscript(home, QStringLiteral("projects/-home-u-work/a.jsonl"), 1);
 
-    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), 5);
+    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
 
     QStringList left =
         QDir(home.file(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
@@ -377,13 +382,13 @@ TEST(ClaudeTranscriptPruning, KeepsTheNewestAndTouchesNothingElse) {
 
 TEST(ClaudeTranscriptPruning, NegativeCountKeepsNoneAndMissingFoldersAreFine) {
     TempHome home;
-    const QString folder = QStringLiteral("projects/x-Meterix-ClaudeProbe/");
+    const QString folder = QStringLiteral("projects/-home-u--local-share-Meterix-ClaudeProbe/");
     makeTranscript(home, folder + QStringLiteral("a.jsonl"), 10);
     makeTranscript(home, folder + QStringLiteral("b.jsonl"), 20);
-    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), -3);
+    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, -3);
     EXPECT_TRUE(QDir(home.file(folder)).entryList(QDir::Files).isEmpty());
-    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("nowhere")), 5);
-    ClaudeCodeAdapter::pruneProbeTranscripts(QString(), 5);
+    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("nowhere")), kProbeFolder, 5);
+    ClaudeCodeAdapter::pruneProbeTranscripts(QString(), kProbeFolder, 5);
 }
 
 TEST(ClaudeTranscriptPruning, ProbeFolderReachedThroughALinkIsLeftAlone) {
@@ -392,9 +397,42 @@ TEST(ClaudeTranscriptPruning, ProbeFolderReachedThroughALinkIsLeftAlone) {
         makeTranscript(home, QStringLiteral("real/t%1.jsonl").arg(i), 100 + i);
     home.mkdir(QStringLiteral("projects"));
     QFile::link(home.file(QStringLiteral("real")),
-                home.file(QStringLiteral("projects/-a-Meterix-ClaudeProbe")));
-    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), 5);
+                home.file(QStringLiteral("projects/-home-u--local-share-Meterix-ClaudeProbe")));
+    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
     EXPECT_EQ(QDir(home.file(QStringLiteral("real"))).entryList(QDir::Files).size(), 7);
+}
+
+// A project of the user's whose name holds the probe folder's keeps every
+// session, whether the probe's own folder is missing or sorts after it.
+TEST(ClaudeTranscriptPruning, OnlyTheProbesOwnProjectFolderIsPruned) {
+    const QString own = QStringLiteral("-home-u--local-share-Meterix-ClaudeProbe");
+    const QStringList layouts[] = {{QStringLiteral("-home-u-code-Meterix-ClaudeProbe-notes")},
+                                   {QStringLiteral("-a-Meterix-ClaudeProbe"), own + QStringLiteral("-old"), own}};
+    for (const QStringList& folders : layouts) {
+        TempHome home;
+        for (const QString& folder : folders)
+            for (int i = 1; i <= 7; ++i)
+                makeTranscript(home, QStringLiteral("projects/%1/s%2.jsonl").arg(folder).arg(i), 1700000000 + i);
+        ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
+        for (const QString& folder : folders)
+            EXPECT_EQ(QDir(home.file(QStringLiteral("projects/") + folder)).entryList(QDir::Files).size(),
+                      folder == own ? 5 : 7) << folder.toStdString();
+    }
+}
+
+// Every UTF-16 unit but an ASCII letter or digit becomes "-", runs kept; a name
+// the client would shorten is not guessed.
+TEST(ClaudeTranscriptPruning, ProjectFolderNamesFollowTheClientsRule) {
+    const std::pair<QString, std::optional<QString>> rows[] = {
+        {kProbeFolder, QStringLiteral("-home-u--local-share-Meterix-ClaudeProbe")},
+        {QStringLiteral("/srv/my_data/x y+z@9"), QStringLiteral("-srv-my-data-x-y-z-9")},
+        {QStringLiteral("/home/\u00fc/\U0001F600"), QStringLiteral("-home-----")},
+        {QLatin1Char('/') + QString(199, u'a'), QLatin1Char('-') + QString(199, u'a')},
+        {QLatin1Char('/') + QString(200, u'a'), std::nullopt},
+        {QStringLiteral("relative/Meterix-ClaudeProbe"), std::nullopt},
+    };
+    for (const auto& [folder, name] : rows)
+        EXPECT_EQ(ClaudeCodeAdapter::projectFolderName(folder), name) << folder.toStdString();
 }
 
 // Signing out takes "claudeAiOauth" out of the profile's ".credentials.json" (the
