@@ -109,10 +109,6 @@ L10n L10n::weeklyQuotaAwaiting(const QString& s) {
     return make(Case::weeklyQuotaAwaiting, 0, 0, s);
 }
 
-L10n L10n::captionNoData(const QString& s) {
-    return make(Case::captionNoData, 0, 0, s);
-}
-
 L10n L10n::captionAwaiting(const QString& s, const QString& t) {
     return make(Case::captionAwaiting, 0, 0, s, t);
 }
@@ -159,10 +155,6 @@ L10n L10n::updatedMinutesAgo(qint64 n) {
 
 L10n L10n::updatedHoursAgo(qint64 n) {
     return make(Case::updatedHoursAgo, n);
-}
-
-L10n L10n::segmentNotConnected(const QString& s) {
-    return make(Case::segmentNotConnected, 0, 0, s);
 }
 
 L10n L10n::segmentLimitReset(const QString& s) {
@@ -291,9 +283,6 @@ L10nPair L10n::pair() const {
     case Case::weeklyQuotaAwaiting:
         return {QStringLiteral("주간 쿼터, ") + s + QStringLiteral(", 재측정 대기 중"),
                 QStringLiteral("Weekly quota, ") + s + QStringLiteral(", awaiting re-measurement")};
-    case Case::captionNoData:
-        return {s + QStringLiteral(", 데이터 없음 (연결 대기 중)"),
-                s + QStringLiteral(", no data (not connected)")};
     case Case::captionAwaiting:
         return {s + QStringLiteral(", ") + t + QStringLiteral(", 재측정 대기 중"),
                 s + QStringLiteral(", ") + t + QStringLiteral(", awaiting re-measurement")};
@@ -333,9 +322,6 @@ L10nPair L10n::pair() const {
     case Case::updatedHoursAgo:
         return {QString::number(n) + QStringLiteral("시간 전 업데이트"),
                 QStringLiteral("Updated ") + QString::number(n) + QStringLiteral("h ago")};
-    case Case::segmentNotConnected:
-        return {s + QStringLiteral(" · 연결 대기 중 (데이터 없음)"),
-                s + QStringLiteral(" · not connected (no data)")};
     case Case::segmentLimitReset:
         return {s + QStringLiteral(" · 한도가 리셋됨 (재측정 대기)"),
                 s + QStringLiteral(" · limit reset (re-measuring)")};

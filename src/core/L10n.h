@@ -43,7 +43,6 @@ class L10n {
         resetLine,
         weeklyQuotaAccessibility,
         weeklyQuotaAwaiting,
-        captionNoData,
         captionAwaiting,
         captionRemaining,
         suggestedPace,
@@ -56,7 +55,6 @@ class L10n {
         resetAtTime,
         updatedMinutesAgo,
         updatedHoursAgo,
-        segmentNotConnected,
         segmentLimitReset,
         segmentRemaining,
         segmentNoData,
@@ -98,7 +96,6 @@ class L10n {
     static L10n resetLine(double d);
     static L10n weeklyQuotaAccessibility(qint64 n, const QString& s);
     static L10n weeklyQuotaAwaiting(const QString& s);
-    static L10n captionNoData(const QString& s);
     static L10n captionAwaiting(const QString& s, const QString& t);
     static L10n captionRemaining(const QString& s, qint64 n, const QString& t);
     static L10n suggestedPace(qint64 n);
@@ -111,7 +108,6 @@ class L10n {
     static L10n resetAtTime(const QString& s);
     static L10n updatedMinutesAgo(qint64 n);
     static L10n updatedHoursAgo(qint64 n);
-    static L10n segmentNotConnected(const QString& s);
     static L10n segmentLimitReset(const QString& s);
     static L10n segmentRemaining(const QString& s, qint64 n);
     static L10n segmentNoData(const QString& s);

@@ -31,11 +31,11 @@ QList<L10n> everyCase() {
         L10n::syncedMinutesAgo(s), L10n::syncedHoursAgo(s), L10n::syncedDaysAgo(s), L10n::refreshFailed(s),
         L10n::providerSession(s), L10n::providerWeekly(s), L10n::quotaDetailFor(s), L10n::noDataWithReason(s),
         L10n::resetLine(s), L10n::resetLine(10), L10n::weeklyQuotaAccessibility(s, s),
-        L10n::weeklyQuotaAwaiting(s), L10n::captionNoData(s), L10n::captionAwaiting(s, s),
+        L10n::weeklyQuotaAwaiting(s), L10n::captionAwaiting(s, s),
         L10n::captionRemaining(s, s, s), L10n::suggestedPace(s), L10n::modelQuotaAccessibility(s, s, s),
         L10n::countdownDaysHours(s, s), L10n::countdownDays(s), L10n::countdownHoursMinutes(s, s),
         L10n::countdownHours(s), L10n::countdownMinutes(s), L10n::resetAtTime(s), L10n::updatedMinutesAgo(s),
-        L10n::updatedHoursAgo(s), L10n::segmentNotConnected(s), L10n::segmentLimitReset(s),
+        L10n::updatedHoursAgo(s), L10n::segmentLimitReset(s),
         L10n::segmentRemaining(s, s), L10n::segmentNoData(s), L10n::remainingPercentTier(s, s),
         L10n::providerNoData(s, s), L10n::providerRemaining(s, s, s), L10n::allProducts(s),
         L10n::catCompanion(s)};
