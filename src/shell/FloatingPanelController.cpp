@@ -110,9 +110,10 @@ QRectF FloatingPanelController::topCenterFrame(const QRectF& visibleFrame, const
                   size.width(), size.height());
 }
 
-bool FloatingPanelController::opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement) {
+bool FloatingPanelController::opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement,
+                                             std::optional<double> cardExtent) {
     const QRectF visible = placement.screen(QPointF(barFrame.left(), barFrame.bottom())).visibleFrame;
-    return visible.bottom() - barFrame.bottom() < directionThreshold;
+    return ScreenPlacementEngine::cardOpensUpward(barFrame, cardExtent, Metric::panelBleed, visible);
 }
 
 bool FloatingPanelController::isLocationInsideBar(const QPointF& location, const QSizeF& window, bool opensUpward,
@@ -180,6 +181,7 @@ void FloatingPanelController::setupPanel() {
     currentPanelWidth_ = initialFrame.width();
     restingBarFrame_ = initialFrame;
     restingWithCat_ = preferences_.pixelCatEnabled();
+    followAvailableWidth();
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
         filterInstalled_ = true;
@@ -211,9 +213,8 @@ void FloatingPanelController::screenParametersChanged() {
         if (isCardMode(isCardOpen(), current.height())) {
             // The window also holds the card: moving its origin to the bar's would
             // put the bar where the card was. Re-anchor the whole window instead.
-            panel_->setFrame(placement_.fitCardWindow(
-                PanelReanchor::frame(restingBarFrame_, current.size(), opensUpward_, PanelHorizontalPin::center),
-                restingBarFrame_));
+            panel_->setFrame(
+                PanelReanchor::frame(restingBarFrame_, current.size(), opensUpward_, PanelHorizontalPin::center));
         } else {
             panel_->setOrigin(restingBarFrame_.topLeft());
         }
@@ -222,6 +223,7 @@ void FloatingPanelController::screenParametersChanged() {
     // The screen's edges may have moved without the bar: an open card follows
     // them (the content reports its new width, which re-anchors the window).
     if (!isDragging_) setCardShift(placement_.cardShift(restingBarFrame_, Metric::detailWidth));
+    followAvailableWidth();
 }
 
 // MARK: - Size reports
@@ -242,13 +244,17 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
 
     if (differsByMoreThanOnePoint(floored, current.size())) {
         if (cardMode) {
-            // The card grows away from the bar; the bar stays where it rests, and
-            // the card stands inside the screen (cardShift across, the window's
-            // height fitted up or down).
-            panel_->setFrame(placement_.fitCardWindow(
-                PanelReanchor::frame(restingBarFrame_, floored, opensUpward_, PanelHorizontalPin::center),
-                restingBarFrame_));
+            // The card grows away from the bar, which stays where it rests: on
+            // opening, the card takes the side where it fits (cardShift keeps it
+            // inside the screen across).
+            if (!cardDirectionSettled_ && !isZero(restingBarFrame_)) {
+                cardDirectionSettled_ = true;
+                setOpensUpward(
+                    opensUpwardFor(restingBarFrame_, placement_, floored.height() - restingBarFrame_.height()));
+            }
+            panel_->setFrame(PanelReanchor::frame(restingBarFrame_, floored, opensUpward_, PanelHorizontalPin::center));
         } else {
+            cardDirectionSettled_ = false;
             checkPlacementDirection();
             QRectF anchor;
             PanelHorizontalPin pin = PanelHorizontalPin::center;
@@ -278,6 +284,7 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
         }
     } else {
         if (cardMode) return;
+        cardDirectionSettled_ = false;
         pendingInitialPlacement_.reset();
         restingBarFrame_ = current;
         persistRestingFrame();
@@ -290,6 +297,17 @@ void FloatingPanelController::checkPlacementDirection() {
     const QRectF bar = isZero(restingBarFrame_) ? panel_->frame() : restingBarFrame_;
     setOpensUpward(opensUpwardFor(bar, placement_));
     setCardShift(placement_.cardShift(bar, Metric::detailWidth));
+    followAvailableWidth();
+}
+
+void FloatingPanelController::followAvailableWidth() {
+    if (!panel_ || isDragging_) return;
+    const QRectF bar = isZero(restingBarFrame_) ? panel_->frame() : restingBarFrame_;
+    const std::optional<QRectF> visible = placement_.visibleFrameOf(bar);
+    const double width = visible ? visible->width() : ScreenPlacementEngine::fallbackVisibleFrame().width();
+    if (width == availableWidth_) return;
+    availableWidth_ = width;
+    Q_EMIT availableWidthChanged(width);
 }
 
 void FloatingPanelController::setCardShift(double value) {
@@ -450,6 +468,7 @@ void FloatingPanelController::beginDrag() {
     isDragging_ = true;
     hasDraggedRecently_ = true;
     pendingInitialPlacement_.reset();
+    cardDirectionSettled_ = false;
     if (!dragAnchor_) return;
     restingBarFrame_ = dragAnchor_->barFrame;
     const bool wasSelected = isCardOpen();

@@ -2,6 +2,7 @@
 
 #include "shell/FloatingPanelSurface.h"
 #include "shell/PanelReanchor.h"
+#include "shell/ScreenPlacementEngine.h"
 #include "core/Clock.h"
 #include "refresh/TimerSource.h"
 
@@ -41,6 +42,7 @@ class FloatingPanelController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool opensUpward READ opensUpward NOTIFY opensUpwardChanged)
     Q_PROPERTY(double cardShift READ cardShift NOTIFY cardShiftChanged)
+    Q_PROPERTY(double availableWidth READ availableWidth NOTIFY availableWidthChanged)
 
 public:
     // The first placement of the window, consumed by the first size report.
@@ -63,7 +65,6 @@ public:
     static constexpr double defaultWidth = 380;        // the window before the first size report
     static constexpr double cardHeightThreshold = 127.6; // content taller than this shows a card
     static constexpr double topInset = 4;              // first placement, below the visible top
-    static constexpr double directionThreshold = 260;  // room needed below the bar for a card
     static constexpr double dragThreshold = 7;         // pointer travel before a press becomes a drag
     static constexpr double revealSettleDelay = 0.14;
     static constexpr double revealHardDeadline = 0.6;
@@ -114,6 +115,9 @@ public:
     // The bar's content lays the card out with it and widens itself evenly, so
     // the window stays centred on the bar.
     double cardShift() const { return cardShift_; }
+    // The visible width of the bar's screen: a bar that would not fit across it
+    // draws its segments compact.
+    double availableWidth() const { return availableWidth_; }
     bool isDragging() const { return isDragging_; }
     bool hasDraggedRecently() const { return hasDraggedRecently_; }
     bool isCatDragging() const { return isCatDragging_; }
@@ -142,9 +146,11 @@ public:
                                                   const ScreenPlacementEngine& placement);
     // size centred on the visible frame's middle, topInset below its top.
     static QRectF topCenterFrame(const QRectF& visibleFrame, const QSizeF& size);
-    // The card opens upward when the bar's bottom edge is less than 260 above
-    // the visible bottom of its screen.
-    static bool opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement);
+    // Which way the card opens from a bar resting at barFrame (the rule of
+    // ScreenPlacementEngine::cardOpensUpward on the screen under the bar's
+    // bottom-left corner); cardExtent: how much taller the card makes the window.
+    static bool opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement,
+                               std::optional<double> cardExtent = std::nullopt);
     // Window-relative hit tests (origin at the window's top-left).
     static bool isLocationInsideBar(const QPointF& location, const QSizeF& window, bool opensUpward, double band);
     static bool isLocationInsideCard(const QPointF& location, const QSizeF& window, bool opensUpward, double band,
@@ -160,6 +166,7 @@ public:
 Q_SIGNALS:
     void opensUpwardChanged(bool opensUpward);
     void cardShiftChanged(double cardShift);
+    void availableWidthChanged(double width);
     // The window became visible (the first paint follows).
     void revealed();
 
@@ -177,6 +184,7 @@ private:
     void setOpensUpward(bool value);
     void setCardShift(double value);
     void followCatBand();
+    void followAvailableWidth();
     void beginDrag();
     void endPress();
 
@@ -196,6 +204,9 @@ private:
     bool isHoveringCat_ = false;
     bool opensUpward_ = false;
     double cardShift_ = 0;
+    double availableWidth_ = ScreenPlacementEngine::fallbackVisibleFrame().width();
+    // The open card's side has been chosen (from its measured height).
+    bool cardDirectionSettled_ = false;
     // Whether the resting frame holds the cat's band above the bar.
     bool restingWithCat_ = false;
     QRectF restingBarFrame_;

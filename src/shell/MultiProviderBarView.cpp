@@ -32,7 +32,6 @@ namespace {
 
 constexpr double kGrabberSlot = MultiProviderBarView::leadingInset + GrabberHandle::capsuleWidth;
 constexpr double kDividerSlot = HairlineDivider::lineWidth + MultiProviderBarView::dividerTrailingGap;
-constexpr double kSegmentWidth = ProviderSegmentView::labelWidth;
 constexpr double kCardArrivalTravel = 8; // how far from its place the card arrives
 
 QRect outward(const QRectF& r) {
@@ -78,6 +77,8 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
     if (controller_) {
         connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
         connect(controller_, &FloatingPanelController::cardShiftChanged, this, &MultiProviderBarView::relayout);
+        connect(controller_, &FloatingPanelController::availableWidthChanged, this,
+                &MultiProviderBarView::followAvailableWidth);
     }
     applyTexts();
     rebuild();
@@ -167,17 +168,22 @@ UsageTier MultiProviderBarView::ambientTier(const State& state, const QDateTime&
     return usageTierFrom(lowest.value_or(100));
 }
 
-double MultiProviderBarView::capsuleWidth(int segmentCount) {
+double MultiProviderBarView::capsuleWidth(int segmentCount, bool compact) {
     const int n = std::max(0, segmentCount);
-    return kGrabberSlot + kDividerSlot + n * kSegmentWidth + (n + 1) * itemSpacing + trailingInset;
+    return kGrabberSlot + kDividerSlot + n * ProviderSegmentView::labelWidthFor(compact) + (n + 1) * itemSpacing +
+           trailingInset;
+}
+
+bool MultiProviderBarView::isCompactFor(int segmentCount, double availableWidth) {
+    return capsuleWidth(segmentCount) + 2 * Metric::panelBleed > availableWidth;
 }
 
 MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool catEnabled,
                                                           std::optional<QSizeF> cardSize, bool opensUpward,
-                                                          double cardShift) {
+                                                          double cardShift, bool compact) {
     const double bleed = Metric::panelBleed;
     const double catBand = catEnabled ? Metric::pixelCatBand : 0;
-    const double barWidth = capsuleWidth(segmentCount);
+    const double barWidth = capsuleWidth(segmentCount, compact);
     const double barStack = catBand + Metric::barHeight;
     double width = barWidth;
     double height = barStack;
@@ -210,7 +216,8 @@ MultiProviderBarView::Layout MultiProviderBarView::currentLayout() const {
                           std::max(0, hint.height() - shadow.top() - shadow.bottom()));
     }
     const bool upward = controller_ && controller_->opensUpward();
-    return layout(int(segments_.size()), catEnabled_, cardSize, upward, controller_ ? controller_->cardShift() : 0);
+    return layout(int(segments_.size()), catEnabled_, cardSize, upward, controller_ ? controller_->cardShift() : 0,
+                  compact_);
 }
 
 QPointF MultiProviderBarView::contentOrigin(const Layout& l) const {
@@ -253,8 +260,17 @@ void MultiProviderBarView::select(AIProviderType provider) {
 
 // MARK: - Building
 
+void MultiProviderBarView::followAvailableWidth() {
+    const bool compact = controller_ && isCompactFor(int(visibleProviders().size()), controller_->availableWidth());
+    if (compact == compact_) return;
+    compact_ = compact;
+    for (auto& [provider, view] : segments_) view->setCompact(compact);
+    relayout();
+}
+
 void MultiProviderBarView::rebuild() {
     syncSegments();
+    followAvailableWidth();
     syncCard();
     loadingBar_->setRefreshing(state_.isRefreshing);
     followAmbientTint();
@@ -322,6 +338,7 @@ void MultiProviderBarView::syncSegments() {
         ProviderSegmentView*& view = segments_[p];
         if (!view) {
             view = new ProviderSegmentView(snapshot, clock_, capsule_);
+            view->setCompact(compact_);
             connect(view, &QAbstractButton::clicked, this, [this, p] { select(p); });
             view->show();
             if (isVisible()) view->appear();
@@ -409,7 +426,7 @@ void MultiProviderBarView::relayout() {
         }
         slide->setTarget(left, animate);
         view->setGeometry(int(std::lround(slide->value())), top, size.width(), size.height());
-        x += kSegmentWidth + itemSpacing;
+        x += ProviderSegmentView::labelWidthFor(compact_) + itemSpacing;
     }
     const double stripTop = h - TabBarLoadingBar::bottomInset - TabBarLoadingBar::stripHeight;
     loadingBar_->setGeometry(int(std::lround(inner.x() + TabBarLoadingBar::sideInset)),

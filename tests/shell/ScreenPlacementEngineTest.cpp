@@ -73,17 +73,39 @@ TEST(ScreenPlacement, CardShiftKeepsTheCardEightInsideTheBarsScreen) {
         EXPECT_DOUBLE_EQ(ScreenPlacementEngine::cardShift(r.barCentre, 318, r.visible), r.shift) << r.barCentre;
 }
 
-// The window holding bar and card moves only up or down, by the bar's rules.
-TEST(ScreenPlacement, CardWindowIsFittedVerticallyOnTheBarsScreenOnly) {
-    QList<ScreenArea> screens{kLaptop};
-    ScreenPlacementEngine engine([&] { return screens; });
-    const QRectF bar(1300, 800, 209, 94);
-    EXPECT_EQ(engine.fitCardWindow(QRectF(1226, 490, 358, 404), bar), QRectF(1226, 490, 358, 404));
-    EXPECT_EQ(engine.fitCardWindow(QRectF(1226, 600, 358, 404), bar), QRectF(1226, 492, 358, 404));
-    EXPECT_EQ(engine.fitCardWindow(QRectF(-50, 0, 358, 404), QRectF(0, 10, 209, 94)), QRectF(-50, 33, 358, 404));
-    screens.clear();
-    EXPECT_EQ(engine.fitCardWindow(QRectF(-50, 0, 358, 404), bar), QRectF(-50, 0, 358, 404));
-    EXPECT_DOUBLE_EQ(engine.cardShift(bar, 318), 0);
+// The card goes where it fits beside the bar's window (94 high, its 20 px
+// bleed round the bar): the side the bar's height suggests, else the other,
+// else the roomier one; unmeasured, the suggested side.
+TEST(ScreenPlacement, CardOpensOnTheSideWhereItFits) {
+    const QRectF v(0, 0, 960, 540);
+    struct Row {
+        const char* name;
+        double barTop;
+        std::optional<double> extent;
+        bool upward;
+    };
+    const QList<Row> rows{
+        {"high, fits below", 4, 310, false},
+        {"high, unmeasured", 4, std::nullopt, false},
+        {"low, fits above", 430, 310, true},
+        {"low, unmeasured", 430, std::nullopt, true},
+        {"low by the threshold but only below has room", 190, 260, false},
+        {"middle, fits neither: the roomier side (below)", 215, 400, false},
+        {"middle, fits neither: the roomier side (above)", 240, 400, true},
+        {"exactly fills the room below", 4, 540 - 78, false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(ScreenPlacementEngine::cardOpensUpward(QRectF(300, r.barTop, 360, 94), r.extent, 20, v), r.upward)
+            << r.name;
+    ScreenPlacementEngine none([] { return QList<ScreenArea>{}; });
+    EXPECT_FALSE(none.visibleFrameOf(QRectF(0, 0, 10, 10)));
+    EXPECT_DOUBLE_EQ(none.cardShift(QRectF(1300, 800, 209, 94), 318), 0);
+}
+
+// The one conversion to a window's pixels rounds each edge half away from zero.
+TEST(ScreenPlacement, WindowRectRoundsHalfAwayFromZeroAndKeepsAPixel) {
+    EXPECT_EQ(ScreenPlacementEngine::windowRect(QRectF(10.5, -2.5, 99.5, 0.2)), QRect(11, -3, 100, 1));
+    EXPECT_EQ(ScreenPlacementEngine::windowRect(QRectF(10.4, 2.49, 99.4, 58)), QRect(10, 2, 99, 58));
 }
 
 TEST(ScreenPlacement, BottomBelowTheVisibleBottomComesBackFourAboveIt) {
