@@ -6,6 +6,7 @@
 #include "design/Metric.h"
 #include "shell/FloatingPanelController.h"
 #include "shell/MultiProviderBarView.h"
+#include "shell/ProviderSegmentView.h"
 #include "shell/ScreenPlacementEngine.h"
 
 #include "support/FakeClock.h"
@@ -94,7 +95,7 @@ class BarOnScreens : public ::testing::Test {
                                   [this] { bar_->select(*bar_->state().selectedProvider); });
         controller_->show();
         MultiProviderBarView::State s;
-        const QList<P> all{P::claudeCode, P::openAICodex, P::antigravity, P::cursor};
+        const QList<P>& all = allProviderTypes();
         for (int i = 0; i < providers; ++i) {
             s.activeProviders.append(all[i]);
             s.snapshots.insert(all[i], test::measuredReading(all[i], 70, clock_.now()));
@@ -111,6 +112,11 @@ class BarOnScreens : public ::testing::Test {
     QRectF card() const {
         QWidget* c = bar_->card();
         return c ? onScreen(QRectF(c->geometry()).marginsRemoved(QMarginsF(c->contentsMargins()))) : QRectF();
+    }
+    // A segment's label (what takes its clicks) on the screen.
+    QRectF segmentOnScreen(const ProviderSegmentView& segment) const {
+        const QRectF label = segment.labelRect();
+        return onScreen(QRectF(QPointF(segment.mapTo(bar_.get(), label.topLeft().toPoint())), label.size()));
     }
     QRectF visibleFrameOfBar() const { return ScreenPlacementEngine::screen(screens_, capsule().center()).visibleFrame; }
 
@@ -173,6 +179,57 @@ TEST_F(BarOnScreens, CardOpensWhollyInsideTheScreenFromABarAtEveryEdgeAndCorner)
 
         bar_->select(P::claudeCode); // closed: the window is the bar again
         EXPECT_TRUE(samePlace(capsule(), resting));
+        EXPECT_EQ(window(), controller_->restingBarFrame());
+    }
+}
+
+// Thirteen providers on screens from wide to small, the bar high, in the
+// middle and low: every segment lies on the screen (compact where the whole
+// bar would not fit across); the card opens on the side where it fits, inside
+// the screen, or where neither side has room for it, on the roomier one; and
+// the bar never moves for it.
+TEST_F(BarOnScreens, EverySegmentIsReachableAndTheCardNeverMovesTheBar) {
+    const ScreenArea at2x{QRectF(0, 0, 960, 540), QRectF(0, 0, 960, 540)};
+    const ScreenArea small{QRectF(0, 0, 800, 600), QRectF(0, 0, 800, 600)};
+    struct Row {
+        const char* name;
+        ScreenArea screen;
+        double savedY;
+        bool compact;
+        bool upward;
+        bool cardFits;
+    };
+    const QList<Row> rows{
+        {"1440x900, top", kLaptop, 29, false, false, true},
+        {"1440x900, middle", kLaptop, 415, false, false, true},
+        {"1440x900, bottom", kLaptop, 802, false, true, true},
+        {"960x540, top", at2x, 4, true, false, true},
+        {"960x540, middle: room for the card on neither side", at2x, 223, true, false, false},
+        {"960x540, bottom", at2x, 442, true, true, true},
+        {"800x600, top", small, 4, true, false, true},
+        {"800x600, middle: room for the card on neither side", small, 253, true, false, false},
+        {"800x600, bottom", small, 502, true, true, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        launch({r.screen}, QPointF(0, r.savedY), 13, true);
+        const QRectF visible = r.screen.visibleFrame;
+        const QRectF resting = capsule();
+        EXPECT_EQ(resting.top(), r.savedY + 40);
+        EXPECT_EQ(bar_->isCompact(), r.compact);
+        ASSERT_EQ(bar_->segments().size(), 13);
+        for (ProviderSegmentView* segment : bar_->segments()) {
+            EXPECT_EQ(segment->isCompact(), r.compact);
+            EXPECT_TRUE(visible.contains(segmentOnScreen(*segment))) << shown(segmentOnScreen(*segment));
+        }
+
+        bar_->select(P::claudeCode);
+        ASSERT_TRUE(bar_->card());
+        EXPECT_EQ(controller_->opensUpward(), r.upward);
+        EXPECT_TRUE(samePlace(capsule(), resting)) << "the bar moved when its card opened";
+        EXPECT_EQ(visible.contains(card()), r.cardFits) << shown(card());
+        bar_->select(P::claudeCode);
+        EXPECT_TRUE(samePlace(capsule(), resting)) << "the bar moved when its card closed";
         EXPECT_EQ(window(), controller_->restingBarFrame());
     }
 }
