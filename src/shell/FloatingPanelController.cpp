@@ -36,6 +36,12 @@ QRectF onScreenAtWholePixels(const ScreenPlacementEngine& placement, const QRect
     return f;
 }
 
+// The visible frame the card's side is judged on: the screen under the bar's
+// bottom-left corner.
+QRectF visibleUnder(const QRectF& bar, const ScreenPlacementEngine& placement) {
+    return placement.screen(QPointF(bar.left(), bar.bottom())).visibleFrame;
+}
+
 } // namespace
 
 FloatingPanelController::FloatingPanelController(ScreenPlacementEngine& placement, MeterixPreferences& preferences,
@@ -112,8 +118,8 @@ QRectF FloatingPanelController::topCenterFrame(const QRectF& visibleFrame, const
 
 bool FloatingPanelController::opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement,
                                              std::optional<double> cardExtent) {
-    const QRectF visible = placement.screen(QPointF(barFrame.left(), barFrame.bottom())).visibleFrame;
-    return ScreenPlacementEngine::cardOpensUpward(barFrame, cardExtent, Metric::panelBleed, visible);
+    return ScreenPlacementEngine::cardOpensUpward(barFrame, cardExtent, Metric::panelBleed,
+                                                  visibleUnder(barFrame, placement));
 }
 
 bool FloatingPanelController::isLocationInsideBar(const QPointF& location, const QSizeF& window, bool opensUpward,
@@ -237,6 +243,7 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
         pendingContentSize_ = size;
         return;
     }
+    ++sizeReports_;
     const QSizeF floored(std::floor(size.width()), std::floor(size.height()));
     currentPanelWidth_ = floored.width();
     const QRectF current = panel_->frame();
@@ -248,13 +255,15 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
             // opening, the card takes the side where it fits (cardShift keeps it
             // inside the screen across).
             if (!cardDirectionSettled_ && !isZero(restingBarFrame_)) {
-                cardDirectionSettled_ = true;
-                setOpensUpward(
-                    opensUpwardFor(restingBarFrame_, placement_, floored.height() - restingBarFrame_.height()));
+                const quint64 report = sizeReports_;
+                settleCardSide(floored.height() - restingBarFrame_.height());
+                // The content answered with a card shortened to its room: that
+                // report has placed the window.
+                if (sizeReports_ != report) return;
             }
             panel_->setFrame(PanelReanchor::frame(restingBarFrame_, floored, opensUpward_, PanelHorizontalPin::center));
         } else {
-            cardDirectionSettled_ = false;
+            releaseCardSide();
             checkPlacementDirection();
             QRectF anchor;
             PanelHorizontalPin pin = PanelHorizontalPin::center;
@@ -284,7 +293,7 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
         }
     } else {
         if (cardMode) return;
-        cardDirectionSettled_ = false;
+        releaseCardSide();
         pendingInitialPlacement_.reset();
         restingBarFrame_ = current;
         persistRestingFrame();
@@ -298,6 +307,24 @@ void FloatingPanelController::checkPlacementDirection() {
     setOpensUpward(opensUpwardFor(bar, placement_));
     setCardShift(placement_.cardShift(bar, Metric::detailWidth));
     followAvailableWidth();
+}
+
+void FloatingPanelController::settleCardSide(double cardExtent) {
+    cardDirectionSettled_ = true;
+    const bool upward = opensUpwardFor(restingBarFrame_, placement_, cardExtent);
+    setOpensUpward(upward);
+    // Reported before the window takes the card: a card too tall for its side
+    // is shortened, and the content's next report fits the room.
+    cardRoom_ = ScreenPlacementEngine::cardRoom(restingBarFrame_, Metric::panelBleed,
+                                                visibleUnder(restingBarFrame_, placement_), upward);
+    Q_EMIT cardRoomChanged(cardRoom_);
+}
+
+void FloatingPanelController::releaseCardSide() {
+    cardDirectionSettled_ = false;
+    if (std::isinf(cardRoom_)) return;
+    cardRoom_ = std::numeric_limits<double>::infinity();
+    Q_EMIT cardRoomChanged(cardRoom_);
 }
 
 void FloatingPanelController::followAvailableWidth() {
@@ -468,7 +495,7 @@ void FloatingPanelController::beginDrag() {
     isDragging_ = true;
     hasDraggedRecently_ = true;
     pendingInitialPlacement_.reset();
-    cardDirectionSettled_ = false;
+    releaseCardSide();
     if (!dragAnchor_) return;
     restingBarFrame_ = dragAnchor_->barFrame;
     const bool wasSelected = isCardOpen();

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -43,6 +44,7 @@ class FloatingPanelController : public QObject {
     Q_PROPERTY(bool opensUpward READ opensUpward NOTIFY opensUpwardChanged)
     Q_PROPERTY(double cardShift READ cardShift NOTIFY cardShiftChanged)
     Q_PROPERTY(double availableWidth READ availableWidth NOTIFY availableWidthChanged)
+    Q_PROPERTY(double cardRoom READ cardRoom NOTIFY cardRoomChanged)
 
 public:
     // The first placement of the window, consumed by the first size report.
@@ -118,6 +120,10 @@ public:
     // The visible width of the bar's screen: a bar that would not fit across it
     // draws its segments compact.
     double availableWidth() const { return availableWidth_; }
+    // How much taller the open card may make the window on its side with the
+    // card inside the visible frame; unbounded while no card is open. The bar's
+    // content shortens a taller card to it.
+    double cardRoom() const { return cardRoom_; }
     bool isDragging() const { return isDragging_; }
     bool hasDraggedRecently() const { return hasDraggedRecently_; }
     bool isCatDragging() const { return isCatDragging_; }
@@ -167,6 +173,7 @@ Q_SIGNALS:
     void opensUpwardChanged(bool opensUpward);
     void cardShiftChanged(double cardShift);
     void availableWidthChanged(double width);
+    void cardRoomChanged(double room);
     // The window became visible (the first paint follows).
     void revealed();
 
@@ -185,6 +192,8 @@ private:
     void setCardShift(double value);
     void followCatBand();
     void followAvailableWidth();
+    void settleCardSide(double cardExtent);
+    void releaseCardSide();
     void beginDrag();
     void endPress();
 
@@ -207,6 +216,8 @@ private:
     double availableWidth_ = ScreenPlacementEngine::fallbackVisibleFrame().width();
     // The open card's side has been chosen (from its measured height).
     bool cardDirectionSettled_ = false;
+    double cardRoom_ = std::numeric_limits<double>::infinity();
+    quint64 sizeReports_ = 0; // applied size reports, to tell one made in answer
     // Whether the resting frame holds the cat's band above the bar.
     bool restingWithCat_ = false;
     QRectF restingBarFrame_;

@@ -110,6 +110,9 @@ public:
     QSizeF contentSize() const { return currentLayout().contentSize; }
     // The capsule in this widget's coordinates.
     QRectF capsuleRect() const;
+    // The card's slot (the part of the card in sight) in this widget's
+    // coordinates; empty without a card.
+    QRectF cardRect() const;
     double actualBarWidth() const { return actualBarWidth_; }
     bool isBarHovered() const { return barHovered_; }
     ProviderSegmentView* segment(AIProviderType provider) const;
@@ -123,6 +126,7 @@ public:
     QList<ProviderSegmentView*> leavingSegments() const;
     // The capsule's tint as drawn now: it glides to the ambient tier's colour.
     QColor currentTint() const;
+    double cardScroll() const { return cardScroll_; }
     // 0 when the card has just arrived, 1 once it is in place.
     double cardArrival() const;
 
@@ -203,6 +207,8 @@ private:
     // on every paint and would read the settings each time.
     bool catEnabled_ = false;
     bool compact_ = false;
+    // How far a card shortened to its slot is scrolled (from its top).
+    double cardScroll_ = 0;
     // What the last paint drew the glass with.
     QRectF paintedCapsule_;
     QColor paintedTint_;

@@ -81,14 +81,18 @@ bool ScreenPlacementEngine::cardOpensUpward(const QRectF& bar, std::optional<dou
                                             const QRectF& visibleFrame) {
     const bool suggested = visibleFrame.bottom() - bar.bottom() < directionThreshold;
     if (!cardExtent) return suggested;
-    // The room the card has beside the bar's visible part on either side.
-    const double below = visibleFrame.bottom() - (bar.bottom() - bleed);
-    const double above = (bar.top() + bleed) - visibleFrame.top();
+    const double below = cardRoom(bar, bleed, visibleFrame, false);
+    const double above = cardRoom(bar, bleed, visibleFrame, true);
     const bool fitsBelow = *cardExtent <= below;
     const bool fitsAbove = *cardExtent <= above;
     if (suggested ? fitsAbove : fitsBelow) return suggested;
     if (suggested ? fitsBelow : fitsAbove) return !suggested;
     return above > below;
+}
+
+double ScreenPlacementEngine::cardRoom(const QRectF& bar, double bleed, const QRectF& visibleFrame, bool upward) {
+    // From the bar's visible part (inside its bleed) to the visible edge.
+    return upward ? (bar.top() + bleed) - visibleFrame.top() : visibleFrame.bottom() - (bar.bottom() - bleed);
 }
 
 namespace {

@@ -70,6 +70,9 @@ public:
     // measured yet) the suggested side.
     static bool cardOpensUpward(const QRectF& bar, std::optional<double> cardExtent, double bleed,
                                 const QRectF& visibleFrame);
+    // How much the window may grow on that side with the card still inside the
+    // visible frame (a card taller than that is shortened to it).
+    static double cardRoom(const QRectF& bar, double bleed, const QRectF& visibleFrame, bool upward);
     static constexpr double directionThreshold = 260;
 
     // The status-item panel: its card drawn inside a transparent margin, hung
