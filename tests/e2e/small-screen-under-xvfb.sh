@@ -59,7 +59,8 @@ card_open() { local h; read -r _ _ _ h <<< "$(geometry)"; [ "$h" -gt "$rest_h" ]
 # card within the screen; a second click closes it and the window is the bar
 # again.
 open_card() {
-    local name=$1 segment=$2 side=$3 x y w h
+    local name=$1 segment=$2 side=$3 x y w h card_top
+    "$grab" "$out/small-$name-closed.png" || fail "no screenshot"
     xdotool mousemove "$(segment_x "$segment")" "$(segment_y)" click 1
     wait_for 10 card_open || fail "$name: a click on segment $segment did not open its card ($(geometry))"
     settle geometry || fail "$name: the window never came to rest with the card open"
@@ -73,7 +74,16 @@ open_card() {
             fail "$name: the bar moved from $resting when its card opened above ($x $y $w $h)"
         [ $((y + 20)) -ge 0 ] || fail "$name: the card begins above the screen ($x $y $w $h)"
     fi
-    "$grab" "$out/small-$name.png" || fail "no screenshot"
+    # Drawn where it belongs (its middle, clear of the rounded corners), which
+    # also means the window has taken its new shape for the click that closes it.
+    [ "$side" = downward ] && card_top=$((y + rest_h)) || card_top=$((y + 20))
+    card_drawn() {
+        "$grab" "$out/small-$name.png" || return 1
+        changed=$("$diff" "$out/small-$name-closed.png" "$out/small-$name.png" $((x + w / 2 - 140)) \
+            $((card_top + 10)) 280 $((h - rest_h - 50)))
+        [ "$changed" -ge 60 ]
+    }
+    wait_for 10 card_drawn || fail "$name: only ${changed:-no} % of the card's place was drawn"
     echo "$name: segment $segment's card open $side, window ${w}x${h} at $x,$y; the bar at $resting"
     xdotool mousemove "$(segment_x "$segment")" "$(segment_y)" click 1
     wait_for 10 geometry_is "$resting" || fail "$name: closing the card left the window at $(geometry), not $resting"
