@@ -199,14 +199,10 @@ TEST_F(BarOnScreens, EverySegmentIsReachableAndTheCardNeverMovesTheBar) {
         bool shortened;
     };
     const QList<Row> rows{
-        {"1440x900, top", kLaptop, 29, false, false, false},
-        {"1440x900, middle", kLaptop, 415, false, false, false},
-        {"1440x900, bottom", kLaptop, 802, false, true, false},
-        {"960x540, top", at2x, 4, true, false, false},
-        {"960x540, middle: room for the card on neither side", at2x, 223, true, false, true},
-        {"960x540, bottom", at2x, 442, true, true, false},
-        {"800x600, top", small, 4, true, false, false},
-        {"800x600, middle: room for the card on neither side", small, 253, true, false, true},
+        {"1440x900, top", kLaptop, 29, false, false, false},   {"1440x900, middle", kLaptop, 415, false, false, false},
+        {"1440x900, bottom", kLaptop, 802, false, true, false}, {"960x540, top", at2x, 4, true, false, false},
+        {"960x540, middle", at2x, 223, true, false, true},      {"960x540, bottom", at2x, 442, true, true, false},
+        {"800x600, top", small, 4, true, false, false},         {"800x600, middle", small, 253, true, false, true},
         {"800x600, bottom", small, 502, true, true, false},
     };
     for (const Row& r : rows) {
@@ -214,7 +210,6 @@ TEST_F(BarOnScreens, EverySegmentIsReachableAndTheCardNeverMovesTheBar) {
         launch({r.screen}, QPointF(0, r.savedY), 13, true);
         const QRectF visible = r.screen.visibleFrame;
         const QRectF resting = capsule();
-        EXPECT_EQ(resting.top(), r.savedY + 40);
         EXPECT_EQ(bar_->isCompact(), r.compact);
         ASSERT_EQ(bar_->segments().size(), 13);
         for (ProviderSegmentView* segment : bar_->segments()) {

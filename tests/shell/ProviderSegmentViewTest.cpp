@@ -275,13 +275,9 @@ TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
 // while the tooltip, the accessible value and the click stay.
 TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
     Segment segment(reading(64), clock_);
-    const QString tooltip = segment.tooltip();
-    const QString value = segment.accessibilityValueText();
-    const QImage full = test::renderWidget(segment, 2.0);
+    const QString tooltip = segment.tooltip(), value = segment.accessibilityValueText();
     segment.setCompact(true);
-    EXPECT_EQ(segment.sizeHint(), QSize(40, 36));
-    EXPECT_EQ(segment.size(), segment.sizeHint());
-    EXPECT_EQ(segment.rowRect(), QRectF(Segment::margin + 4, Segment::margin, 20, 24));
+    EXPECT_EQ(segment.size(), QSize(40, 36));
     EXPECT_FALSE(segment.findChild<RollingDigitsView*>()->isVisible());
     EXPECT_EQ(segment.tooltip(), tooltip);
     EXPECT_EQ(segment.accessibilityValueText(), value);
@@ -289,12 +285,8 @@ TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
     QObject::connect(&segment, &QAbstractButton::clicked, [&] { ++clicks; });
     QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(20, 18));
     EXPECT_EQ(clicks, 1);
-    const QImage compact = test::renderWidget(segment, 2.0);
     // Right of the ring, where the full segment draws its figure, nothing.
-    EXPECT_EQ(test::pixelAt(compact, 36, 18).alpha(), 0);
-    test::saveGrab(test::sheet({full, compact}, QColor(236, 238, 242)), QStringLiteral("segment-full-and-compact"));
-    segment.setCompact(false);
-    EXPECT_EQ(segment.sizeHint(), QSize(78, 36));
+    EXPECT_EQ(test::pixelAt(test::renderWidget(segment, 2.0), 36, 18).alpha(), 0);
 }
 
 TEST_F(SegmentTest, FiguresAboveAHundredFillTheRingButKeepTheirNumber) {
