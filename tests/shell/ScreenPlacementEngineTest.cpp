@@ -73,32 +73,6 @@ TEST(ScreenPlacement, CardShiftKeepsTheCardEightInsideTheBarsScreen) {
         EXPECT_DOUBLE_EQ(ScreenPlacementEngine::cardShift(r.barCentre, 318, r.visible), r.shift) << r.barCentre;
 }
 
-// The card goes where it fits beside the bar's window (94 high, its 20 px
-// bleed round the bar): the side the bar's height suggests, else the other,
-// else the roomier one; unmeasured, the suggested side.
-TEST(ScreenPlacement, CardOpensOnTheSideWhereItFits) {
-    const QRectF v(0, 0, 960, 540);
-    struct Row {
-        const char* name;
-        double barTop;
-        std::optional<double> extent;
-        bool upward;
-    };
-    const QList<Row> rows{
-        {"high, unmeasured", 4, std::nullopt, false},
-        {"low, fits above", 430, 310, true},
-        {"low by the threshold but only below has room", 190, 260, false},
-        {"middle, fits neither: the roomier side (below)", 215, 400, false},
-        {"middle, fits neither: the roomier side (above)", 240, 400, true},
-        {"exactly fills the room below", 4, 540 - 78, false},
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(ScreenPlacementEngine::cardOpensUpward(QRectF(300, r.barTop, 360, 94), r.extent, 20, v), r.upward)
-            << r.name;
-    // The one conversion to a window's pixels rounds half away from zero.
-    EXPECT_EQ(ScreenPlacementEngine::windowRect(QRectF(10.5, -2.5, 99.4, 0.2)), QRect(11, -3, 99, 1));
-}
-
 TEST(ScreenPlacement, BottomBelowTheVisibleBottomComesBackFourAboveIt) {
     EXPECT_EQ(clamp(QRectF(100, 870, 380, 58)), QRectF(100, 838, 380, 58));
 }
