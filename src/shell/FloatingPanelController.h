@@ -96,8 +96,9 @@ public:
     // The content's measured size. Sizes of 10 or less are ignored; during a drag
     // the size waits for the release.
     void updateContentSize(const QSizeF& size);
-    // Recomputes opensUpward and cardShift from the resting frame; never under
-    // an open card or during a drag.
+    // Recomputes opensUpward, cardShift and availableWidth from the resting
+    // frame; never under an open card or during a drag. Once an opened card has
+    // been measured, its side is settled again where it fits.
     void checkPlacementDirection();
     // The displays changed: the bar is brought back onto a screen.
     void screenParametersChanged();

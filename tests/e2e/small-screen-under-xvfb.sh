@@ -72,9 +72,12 @@ open_card middle downward
 # the top-right corner and 8 px above the bottom, its scrolling area shortened.
 "$grab" "$out/small-panel-closed.png"
 run_app > "$home/second.log" 2>&1 || fail "the second start failed: $(cat "$home/second.log")"
-panel() { geometry_of "$(xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}')"; }
-in_place() { read -r px py pw ph <<< "$(panel)"; [ $((px + pw)) = 970 ] && [ "$py" = -12 ] && [ $((py + ph)) = 550 ]; }
-wait_for 10 in_place || fail "the panel's card does not lie on the screen ($(panel))"
+panel() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
+in_place() {
+    viewable "$(panel)" && read -r px py pw ph <<< "$(geometry_of "$(panel)")" &&
+        [ $((px + pw)) = 970 ] && [ "$py" = -12 ] && [ $((py + ph)) = 550 ]
+}
+wait_for 10 in_place || fail "the panel's card does not lie on the screen (${px:-} ${py:-} ${pw:-} ${ph:-})"
 drawn() {
     "$grab" "$out/small-panel.png" && changed=$("$diff" "$out/small-panel-closed.png" "$out/small-panel.png" \
         $((px + 24)) 12 $((pw - 48)) $((ph - 48))) && [ "$changed" -ge 60 ]
