@@ -264,6 +264,8 @@ int main(int argc, char** argv) {
                                                     MenuBarPopoverView::cornerRadius);
         QObject::connect(content, &MenuBarPopoverView::contentSizeChanged, panelController,
                          &MenuBarPanelController::updateContentSize);
+        QObject::connect(panel.get(), &MenuBarPanel::contentHeightLimitChanged, content,
+                         &MenuBarPopoverView::setHeightLimit);
         // Queued: the language is chosen by a click inside the screen being rebuilt.
         QObject::connect(&Localization::shared(), &Localization::preferenceChanged, content,
                          &MenuBarPopoverView::rebuildTexts, Qt::QueuedConnection);
@@ -284,11 +286,12 @@ int main(int argc, char** argv) {
     panelHooks.pointer = [] { return QPointF(QCursor::pos()); };
     panelController->setHooks(std::move(panelHooks));
     panelController->setGlobalMouseMonitor(XInputMouseMonitor::create());
-    delegate.setStatusMenuToggle([&delegate, panelController] {
+    auto toggleAtStatusItem = [&delegate, panelController] {
         panelController->toggle(delegate.statusItem() ? QRectF(delegate.statusItem()->geometry()) : QRectF());
-    });
-    QObject::connect(instance.get(), &AppInstanceChannel::toggleRequested, panelController,
-                     [panelController] { panelController->toggle(); });
+    };
+    delegate.setStatusMenuToggle(toggleAtStatusItem);
+    // A second start opens the panel where a click on the status item would.
+    QObject::connect(instance.get(), &AppInstanceChannel::toggleRequested, panelController, toggleAtStatusItem);
 
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
 

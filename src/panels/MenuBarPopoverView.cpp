@@ -232,7 +232,19 @@ QColor MenuBarPopoverView::glassTint() const {
 }
 
 double MenuBarPopoverView::targetScrollHeight() const {
-    return StackHeightTracker::scrollHeight(tracker_.stackHeight());
+    return StackHeightTracker::scrollHeight(tracker_.stackHeight(), scrollLimit());
+}
+
+double MenuBarPopoverView::scrollLimit() const {
+    // What the card holds besides the scrolling area keeps its height.
+    layout()->activate();
+    return heightLimit_ - (layout()->sizeHint().height() - scroll_->height());
+}
+
+void MenuBarPopoverView::setHeightLimit(double height) {
+    if (height == heightLimit_) return;
+    heightLimit_ = height;
+    applyScrollHeight(scrollHeight_.value());
 }
 
 double MenuBarPopoverView::scrollHeight() const {
@@ -262,7 +274,7 @@ void MenuBarPopoverView::stackMeasured(double height) {
 }
 
 void MenuBarPopoverView::applyScrollHeight(double height) {
-    const int h = int(std::lround(StackHeightTracker::scrollHeight(height)));
+    const int h = int(std::lround(StackHeightTracker::scrollHeight(height, scrollLimit())));
     if (h == scroll_->height()) return;
     scroll_->setFixedHeight(h);
     reportContentSize();

@@ -11,6 +11,8 @@
 #include <QColor>
 #include <QWidget>
 
+#include <limits>
+
 class QHBoxLayout;
 class QScrollArea;
 
@@ -69,6 +71,10 @@ class MenuBarPopoverView : public QWidget {
     // The card's size with its margin, as last reported.
     QSizeF contentSize() const;
 
+    // The tallest the whole content (its margin included) may be where the
+    // panel opens: the scrolling area is shortened to keep within it.
+    void setHeightLimit(double height);
+
     // Sends the current size even when it has not changed (the first report).
     void reportContentSize();
     // Re-derives the texts that age (the summary's "as of" time).
@@ -90,6 +96,7 @@ class MenuBarPopoverView : public QWidget {
     void stackMeasured(double height);
     void scrollForScreen(const MenuBarScreen& screen, bool animated);
     void applyScrollHeight(double height);
+    double scrollLimit() const;
 
     MenuScreenContext context_;
     PresentedState state_;
@@ -110,6 +117,7 @@ class MenuBarPopoverView : public QWidget {
     MenuBarScreen shown_;
     int scrolledBefore_ = 0;
     int overviewScroll_ = 0;
+    double heightLimit_ = std::numeric_limits<double>::infinity();
 };
 
 } // namespace meterix

@@ -12,9 +12,10 @@ std::optional<double> StackHeightTracker::accept(double measured) {
     return measured;
 }
 
-double StackHeightTracker::scrollHeight(double stackHeight) {
+double StackHeightTracker::scrollHeight(double stackHeight, double limit) {
     if (!std::isfinite(stackHeight)) return 1;
-    return std::clamp(stackHeight, 1.0, maxScrollHeight);
+    const double top = std::isfinite(limit) ? std::clamp(limit, 1.0, maxScrollHeight) : maxScrollHeight;
+    return std::clamp(stackHeight, 1.0, top);
 }
 
 } // namespace meterix

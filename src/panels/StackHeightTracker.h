@@ -17,8 +17,9 @@ class StackHeightTracker {
     double stackHeight() const { return stackHeight_; }
     // The new height to spring to, or nothing when the measurement is ignored.
     std::optional<double> accept(double measured);
-    // The scrolling area's height for a stack height.
-    static double scrollHeight(double stackHeight);
+    // The scrolling area's height for a stack height, no taller than limit
+    // either (the room the panel has on a short screen).
+    static double scrollHeight(double stackHeight, double limit = maxScrollHeight);
 
   private:
     double stackHeight_ = 0;

@@ -1,6 +1,7 @@
 #include "shell/FloatingPanel.h"
 
 #include "platform/ui/X11WindowTraits.h"
+#include "shell/ScreenPlacementEngine.h"
 
 #include <QEvent>
 #include <QWindow>
@@ -58,15 +59,14 @@ void FloatingPanel::setSolidRegion(const QRegion& region, bool uncoveredRepainte
 QRectF FloatingPanel::frame() const { return QRectF(geometry()); }
 
 void FloatingPanel::setFrame(const QRectF& frame) {
-    const QRect r(int(std::lround(frame.x())), int(std::lround(frame.y())),
-                  std::max(1, int(std::lround(frame.width()))), std::max(1, int(std::lround(frame.height()))));
+    const QRect r = ScreenPlacementEngine::windowRect(frame);
     if (r != geometry()) setGeometry(r);
     // A hidden window gets no resize event; the content follows at once anyway.
     if (content_) content_->setGeometry(QRect(QPoint(), r.size()));
 }
 
 void FloatingPanel::setOrigin(const QPointF& origin) {
-    const QPoint p(int(std::lround(origin.x())), int(std::lround(origin.y())));
+    const QPoint p = ScreenPlacementEngine::windowRect(QRectF(origin, QSizeF(1, 1))).topLeft();
     if (p != pos()) move(p);
 }
 

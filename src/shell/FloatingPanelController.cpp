@@ -36,6 +36,12 @@ QRectF onScreenAtWholePixels(const ScreenPlacementEngine& placement, const QRect
     return f;
 }
 
+// The visible frame the card's side is judged on: the screen under the bar's
+// bottom-left corner.
+QRectF visibleUnder(const QRectF& bar, const ScreenPlacementEngine& placement) {
+    return placement.screen(QPointF(bar.left(), bar.bottom())).visibleFrame;
+}
+
 } // namespace
 
 FloatingPanelController::FloatingPanelController(ScreenPlacementEngine& placement, MeterixPreferences& preferences,
@@ -110,9 +116,10 @@ QRectF FloatingPanelController::topCenterFrame(const QRectF& visibleFrame, const
                   size.width(), size.height());
 }
 
-bool FloatingPanelController::opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement) {
-    const QRectF visible = placement.screen(QPointF(barFrame.left(), barFrame.bottom())).visibleFrame;
-    return visible.bottom() - barFrame.bottom() < directionThreshold;
+bool FloatingPanelController::opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement,
+                                             std::optional<double> cardExtent) {
+    return ScreenPlacementEngine::cardOpensUpward(barFrame, cardExtent, Metric::panelBleed,
+                                                  visibleUnder(barFrame, placement));
 }
 
 bool FloatingPanelController::isLocationInsideBar(const QPointF& location, const QSizeF& window, bool opensUpward,
@@ -180,6 +187,7 @@ void FloatingPanelController::setupPanel() {
     currentPanelWidth_ = initialFrame.width();
     restingBarFrame_ = initialFrame;
     restingWithCat_ = preferences_.pixelCatEnabled();
+    followAvailableWidth();
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
         filterInstalled_ = true;
@@ -211,9 +219,8 @@ void FloatingPanelController::screenParametersChanged() {
         if (isCardMode(isCardOpen(), current.height())) {
             // The window also holds the card: moving its origin to the bar's would
             // put the bar where the card was. Re-anchor the whole window instead.
-            panel_->setFrame(placement_.fitCardWindow(
-                PanelReanchor::frame(restingBarFrame_, current.size(), opensUpward_, PanelHorizontalPin::center),
-                restingBarFrame_));
+            panel_->setFrame(
+                PanelReanchor::frame(restingBarFrame_, current.size(), opensUpward_, PanelHorizontalPin::center));
         } else {
             panel_->setOrigin(restingBarFrame_.topLeft());
         }
@@ -222,6 +229,7 @@ void FloatingPanelController::screenParametersChanged() {
     // The screen's edges may have moved without the bar: an open card follows
     // them (the content reports its new width, which re-anchors the window).
     if (!isDragging_) setCardShift(placement_.cardShift(restingBarFrame_, Metric::detailWidth));
+    followAvailableWidth();
 }
 
 // MARK: - Size reports
@@ -235,6 +243,7 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
         pendingContentSize_ = size;
         return;
     }
+    ++sizeReports_;
     const QSizeF floored(std::floor(size.width()), std::floor(size.height()));
     currentPanelWidth_ = floored.width();
     const QRectF current = panel_->frame();
@@ -242,13 +251,19 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
 
     if (differsByMoreThanOnePoint(floored, current.size())) {
         if (cardMode) {
-            // The card grows away from the bar; the bar stays where it rests, and
-            // the card stands inside the screen (cardShift across, the window's
-            // height fitted up or down).
-            panel_->setFrame(placement_.fitCardWindow(
-                PanelReanchor::frame(restingBarFrame_, floored, opensUpward_, PanelHorizontalPin::center),
-                restingBarFrame_));
+            // The card grows away from the bar, which stays where it rests: on
+            // opening, the card takes the side where it fits (cardShift keeps it
+            // inside the screen across).
+            if (!cardDirectionSettled_ && !isZero(restingBarFrame_)) {
+                const quint64 report = sizeReports_;
+                settleCardSide(floored.height() - restingBarFrame_.height());
+                // The content answered with a card shortened to its room: that
+                // report has placed the window.
+                if (sizeReports_ != report) return;
+            }
+            panel_->setFrame(PanelReanchor::frame(restingBarFrame_, floored, opensUpward_, PanelHorizontalPin::center));
         } else {
+            releaseCardSide();
             checkPlacementDirection();
             QRectF anchor;
             PanelHorizontalPin pin = PanelHorizontalPin::center;
@@ -278,6 +293,7 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
         }
     } else {
         if (cardMode) return;
+        releaseCardSide();
         pendingInitialPlacement_.reset();
         restingBarFrame_ = current;
         persistRestingFrame();
@@ -290,6 +306,35 @@ void FloatingPanelController::checkPlacementDirection() {
     const QRectF bar = isZero(restingBarFrame_) ? panel_->frame() : restingBarFrame_;
     setOpensUpward(opensUpwardFor(bar, placement_));
     setCardShift(placement_.cardShift(bar, Metric::detailWidth));
+    followAvailableWidth();
+}
+
+void FloatingPanelController::settleCardSide(double cardExtent) {
+    cardDirectionSettled_ = true;
+    const bool upward = opensUpwardFor(restingBarFrame_, placement_, cardExtent);
+    setOpensUpward(upward);
+    // Reported before the window takes the card: a card too tall for its side
+    // is shortened, and the content's next report fits the room.
+    cardRoom_ = ScreenPlacementEngine::cardRoom(restingBarFrame_, Metric::panelBleed,
+                                                visibleUnder(restingBarFrame_, placement_), upward);
+    Q_EMIT cardRoomChanged(cardRoom_);
+}
+
+void FloatingPanelController::releaseCardSide() {
+    cardDirectionSettled_ = false;
+    if (std::isinf(cardRoom_)) return;
+    cardRoom_ = std::numeric_limits<double>::infinity();
+    Q_EMIT cardRoomChanged(cardRoom_);
+}
+
+void FloatingPanelController::followAvailableWidth() {
+    if (!panel_ || isDragging_) return;
+    const QRectF bar = isZero(restingBarFrame_) ? panel_->frame() : restingBarFrame_;
+    const std::optional<QRectF> visible = placement_.visibleFrameOf(bar);
+    const double width = visible ? visible->width() : ScreenPlacementEngine::fallbackVisibleFrame().width();
+    if (width == availableWidth_) return;
+    availableWidth_ = width;
+    Q_EMIT availableWidthChanged(width);
 }
 
 void FloatingPanelController::setCardShift(double value) {
@@ -450,6 +495,7 @@ void FloatingPanelController::beginDrag() {
     isDragging_ = true;
     hasDraggedRecently_ = true;
     pendingInitialPlacement_.reset();
+    releaseCardSide();
     if (!dragAnchor_) return;
     restingBarFrame_ = dragAnchor_->barFrame;
     const bool wasSelected = isCardOpen();

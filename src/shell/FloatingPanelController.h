@@ -2,6 +2,7 @@
 
 #include "shell/FloatingPanelSurface.h"
 #include "shell/PanelReanchor.h"
+#include "shell/ScreenPlacementEngine.h"
 #include "core/Clock.h"
 #include "refresh/TimerSource.h"
 
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -41,6 +43,8 @@ class FloatingPanelController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool opensUpward READ opensUpward NOTIFY opensUpwardChanged)
     Q_PROPERTY(double cardShift READ cardShift NOTIFY cardShiftChanged)
+    Q_PROPERTY(double availableWidth READ availableWidth NOTIFY availableWidthChanged)
+    Q_PROPERTY(double cardRoom READ cardRoom NOTIFY cardRoomChanged)
 
 public:
     // The first placement of the window, consumed by the first size report.
@@ -63,7 +67,6 @@ public:
     static constexpr double defaultWidth = 380;        // the window before the first size report
     static constexpr double cardHeightThreshold = 127.6; // content taller than this shows a card
     static constexpr double topInset = 4;              // first placement, below the visible top
-    static constexpr double directionThreshold = 260;  // room needed below the bar for a card
     static constexpr double dragThreshold = 7;         // pointer travel before a press becomes a drag
     static constexpr double revealSettleDelay = 0.14;
     static constexpr double revealHardDeadline = 0.6;
@@ -93,8 +96,9 @@ public:
     // The content's measured size. Sizes of 10 or less are ignored; during a drag
     // the size waits for the release.
     void updateContentSize(const QSizeF& size);
-    // Recomputes opensUpward and cardShift from the resting frame; never under
-    // an open card or during a drag.
+    // Recomputes opensUpward, cardShift and availableWidth from the resting
+    // frame; never under an open card or during a drag. Once an opened card has
+    // been measured, its side is settled again where it fits.
     void checkPlacementDirection();
     // The displays changed: the bar is brought back onto a screen.
     void screenParametersChanged();
@@ -114,6 +118,13 @@ public:
     // The bar's content lays the card out with it and widens itself evenly, so
     // the window stays centred on the bar.
     double cardShift() const { return cardShift_; }
+    // The visible width of the bar's screen: a bar that would not fit across it
+    // draws its segments compact.
+    double availableWidth() const { return availableWidth_; }
+    // How much taller the open card may make the window on its side with the
+    // card inside the visible frame; unbounded while no card is open. The bar's
+    // content shortens a taller card to it.
+    double cardRoom() const { return cardRoom_; }
     bool isDragging() const { return isDragging_; }
     bool hasDraggedRecently() const { return hasDraggedRecently_; }
     bool isCatDragging() const { return isCatDragging_; }
@@ -142,9 +153,11 @@ public:
                                                   const ScreenPlacementEngine& placement);
     // size centred on the visible frame's middle, topInset below its top.
     static QRectF topCenterFrame(const QRectF& visibleFrame, const QSizeF& size);
-    // The card opens upward when the bar's bottom edge is less than 260 above
-    // the visible bottom of its screen.
-    static bool opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement);
+    // Which way the card opens from a bar resting at barFrame (the rule of
+    // ScreenPlacementEngine::cardOpensUpward on the screen under the bar's
+    // bottom-left corner); cardExtent: how much taller the card makes the window.
+    static bool opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement,
+                               std::optional<double> cardExtent = std::nullopt);
     // Window-relative hit tests (origin at the window's top-left).
     static bool isLocationInsideBar(const QPointF& location, const QSizeF& window, bool opensUpward, double band);
     static bool isLocationInsideCard(const QPointF& location, const QSizeF& window, bool opensUpward, double band,
@@ -160,6 +173,8 @@ public:
 Q_SIGNALS:
     void opensUpwardChanged(bool opensUpward);
     void cardShiftChanged(double cardShift);
+    void availableWidthChanged(double width);
+    void cardRoomChanged(double room);
     // The window became visible (the first paint follows).
     void revealed();
 
@@ -177,6 +192,9 @@ private:
     void setOpensUpward(bool value);
     void setCardShift(double value);
     void followCatBand();
+    void followAvailableWidth();
+    void settleCardSide(double cardExtent);
+    void releaseCardSide();
     void beginDrag();
     void endPress();
 
@@ -196,6 +214,11 @@ private:
     bool isHoveringCat_ = false;
     bool opensUpward_ = false;
     double cardShift_ = 0;
+    double availableWidth_ = ScreenPlacementEngine::fallbackVisibleFrame().width();
+    // The open card's side has been chosen (from its measured height).
+    bool cardDirectionSettled_ = false;
+    double cardRoom_ = std::numeric_limits<double>::infinity();
+    quint64 sizeReports_ = 0; // applied size reports, to tell one made in answer
     // Whether the resting frame holds the cat's band above the bar.
     bool restingWithCat_ = false;
     QRectF restingBarFrame_;

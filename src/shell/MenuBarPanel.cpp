@@ -1,5 +1,7 @@
 #include "shell/MenuBarPanel.h"
 
+#include "shell/ScreenPlacementEngine.h"
+
 #include "design/ShapePainting.h"
 #include "platform/ui/X11WindowTraits.h"
 
@@ -50,9 +52,7 @@ QRectF MenuBarPanel::frame() const {
 }
 
 void MenuBarPanel::applyFrame(const QRectF& frame) {
-    const QRect r(int(std::lround(frame.x())), int(std::lround(frame.y())),
-                  std::max(1, int(std::lround(frame.width()))),
-                  std::max(1, int(std::lround(frame.height()))));
+    const QRect r = ScreenPlacementEngine::windowRect(frame);
     if (r != geometry()) setGeometry(r);
     if (content_) content_->setGeometry(QRect(QPoint(), r.size()));
 }
@@ -120,5 +120,7 @@ void MenuBarPanel::reshape() {
     const QRectF card = QRectF(rect()).adjusted(cardMargin_, cardMargin_, -cardMargin_, -cardMargin_);
     setMask(QRegion(roundedRectPath(card, cardRadius_).toFillPolygon().toPolygon()));
 }
+
+void MenuBarPanel::setContentHeightLimit(double height) { Q_EMIT contentHeightLimitChanged(height); }
 
 } // namespace meterix

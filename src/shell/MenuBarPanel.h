@@ -37,6 +37,11 @@ class MenuBarPanel final : public QWidget, public MenuBarPanelSurface {
     void orderOut() override;
     bool isOrderedIn() const override { return isVisible(); }
     bool isWindow(const QObject* window) const override;
+    void setContentHeightLimit(double height) override;
+
+  Q_SIGNALS:
+    // Handed on to the content, which keeps within it.
+    void contentHeightLimitChanged(double height);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

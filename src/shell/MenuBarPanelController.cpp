@@ -31,41 +31,6 @@ void MenuBarPanelController::setGlobalMouseMonitor(std::unique_ptr<GlobalMouseMo
 
 // MARK: - Pure rules
 
-QRectF MenuBarPanelController::anchoredFrame(const QSizeF& size, const QRectF& anchor,
-                                             const QList<ScreenArea>& screens) {
-    const double w = size.width(), h = size.height();
-    std::optional<ScreenArea> screen;
-    if (!anchor.isEmpty())
-        for (const ScreenArea& s : screens)
-            if (s.frame.intersects(anchor)) {
-                screen = s;
-                break;
-            }
-    if (!screen && !screens.isEmpty()) screen = screens.first();
-    const QRectF v = screen ? screen->visibleFrame : ScreenPlacementEngine::fallbackVisibleFrame();
-
-    const QRectF a = anchor.isEmpty() ? v : anchor;
-    // The line the card hangs from: the status item's lower edge, or the top of
-    // the visible frame.
-    const double line = anchor.isEmpty() ? v.top() : anchor.bottom();
-    double x = a.center().x() - w / 2;
-    double y = line + anchorGap - cardMargin;
-    if (x + cardMargin < v.left() + edgeInset)
-        x = v.left() + edgeInset - cardMargin;
-    else if (x + w - cardMargin > v.right() - edgeInset)
-        x = v.right() - edgeInset - w + cardMargin;
-    if (y + h - cardMargin > v.bottom() - edgeInset) y = v.bottom() - edgeInset - h + cardMargin;
-    return QRectF(std::round(x), std::round(y), w, h);
-}
-
-QRectF MenuBarPanelController::pointerAnchor(const QPointF& pointer, const QList<ScreenArea>& screens) {
-    const QRectF v = screens.isEmpty() ? ScreenPlacementEngine::fallbackVisibleFrame()
-                                       : ScreenPlacementEngine::screen(screens, pointer).visibleFrame;
-    // A one-point anchor just inside the corner, so it lies on that screen: the
-    // card hangs below it and the right-edge rule keeps it 8 pt from the side.
-    return QRectF(v.right() - 1, v.top(), 1, 1);
-}
-
 bool MenuBarPanelController::acceptsContentSize(const QSizeF& size, const QSizeF& current) {
     if (!std::isfinite(size.width()) || !std::isfinite(size.height())) return false;
     if (!(size.width() > 1) || !(size.height() > 1)) return false;
@@ -101,7 +66,13 @@ QEasingCurve MenuBarPanelController::resizeCurve() {
 // MARK: - Window
 
 QRectF MenuBarPanelController::anchoredFrame(const QSizeF& size) const {
-    return anchoredFrame(size, anchorRect_, placement_.screens());
+    return ScreenPlacementEngine::statusPanelFrame(size, anchorRect_, placement_.screens());
+}
+
+void MenuBarPanelController::limitContentHeight() {
+    // Told before the frame is taken: the content reports its shortened size
+    // at once, and the panel opens at that size.
+    panel_->setContentHeightLimit(ScreenPlacementEngine::statusPanelHeightLimit(anchorRect_, placement_.screens()));
 }
 
 void MenuBarPanelController::ensurePanelCreated() {
@@ -121,7 +92,7 @@ void MenuBarPanelController::toggle(const QRectF& iconFrame) {
     if (iconFrame.isEmpty() && lastOutsideHide_ &&
         std::chrono::duration<double>(clock_.monotonicNow() - *lastOutsideHide_).count() < trayRaceSeconds)
         return;
-    const QRectF anchor = iconFrame.isEmpty() ? pointerAnchor(hooks_.pointer ? hooks_.pointer() : QPointF(),
+    const QRectF anchor = iconFrame.isEmpty() ? ScreenPlacementEngine::pointerAnchor(hooks_.pointer ? hooks_.pointer() : QPointF(),
                                                               placement_.screens())
                                               : iconFrame;
     show(anchor);
@@ -132,6 +103,7 @@ void MenuBarPanelController::show(const QRectF& anchor) {
     if (!panel_) return;
     if (!anchor.isEmpty()) anchorRect_ = anchor;
     if (hooks_.resetNavigation) hooks_.resetNavigation();
+    limitContentHeight();
 
     const QRectF target = anchoredFrame(contentSize_);
     panel_->setFrame(target.translated(0, -slideDistance));

@@ -47,9 +47,7 @@ class MenuBarPanelController : public QObject {
 
     enum class KeyCommand { none, hide, refreshAll, openSettings, quit };
 
-    static constexpr double cardMargin = 18;   // the card's transparent margin for its shadow
-    static constexpr double anchorGap = 5;     // from the status item's edge to the card
-    static constexpr double edgeInset = 8;     // the card keeps this far from the visible frame
+    static constexpr double cardMargin = ScreenPlacementEngine::StatusPanel::cardMargin;
     static constexpr double slideDistance = 7; // the panel comes down this far as it shows
     static constexpr double showSeconds = 0.18;
     static constexpr double hideSeconds = 0.13;
@@ -93,14 +91,6 @@ class MenuBarPanelController : public QObject {
 
     // The rules, pure.
 
-    // The panel's frame for a content size under anchor (empty: the top of the
-    // main screen's visible frame): centred under it, the card 5 pt below it,
-    // kept 8 pt inside the visible frame at the sides and the bottom; the top is
-    // not corrected. Rounded to whole points.
-    static QRectF anchoredFrame(const QSizeF& size, const QRectF& anchor, const QList<ScreenArea>& screens);
-    // Where to anchor without an icon frame: the top-right corner of the visible
-    // frame of the screen under the pointer.
-    static QRectF pointerAnchor(const QPointF& pointer, const QList<ScreenArea>& screens);
     // Whether a new content size is taken: larger than 1 pt both ways and more
     // than half a point away from the last one in either.
     static bool acceptsContentSize(const QSizeF& size, const QSizeF& current);
@@ -121,6 +111,7 @@ class MenuBarPanelController : public QObject {
   private:
     void ensurePanelCreated();
     QRectF anchoredFrame(const QSizeF& size) const;
+    void limitContentHeight();
     void startEventMonitoring();
     void stopEventMonitoring();
     void hideForOutsideClick();

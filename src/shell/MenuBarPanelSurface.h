@@ -31,6 +31,10 @@ class MenuBarPanelSurface {
     virtual void orderOut() = 0;
     virtual bool isOrderedIn() const = 0;
 
+    // The tallest content (its margin included) that fits where the panel
+    // opens: the content shortens its scrolling area to stay within it.
+    virtual void setContentHeightLimit(double height) = 0;
+
     // Whether a window object (the target of an application event) is this one.
     virtual bool isWindow(const QObject* window) const = 0;
 };

@@ -23,6 +23,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -32,8 +33,8 @@ namespace {
 
 constexpr double kGrabberSlot = MultiProviderBarView::leadingInset + GrabberHandle::capsuleWidth;
 constexpr double kDividerSlot = HairlineDivider::lineWidth + MultiProviderBarView::dividerTrailingGap;
-constexpr double kSegmentWidth = ProviderSegmentView::labelWidth;
 constexpr double kCardArrivalTravel = 8; // how far from its place the card arrives
+constexpr double kCardScrollStep = 40;   // a wheel notch moves a shortened card this far
 
 QRect outward(const QRectF& r) {
     const int left = int(std::floor(r.left()));
@@ -78,6 +79,9 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
     if (controller_) {
         connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
         connect(controller_, &FloatingPanelController::cardShiftChanged, this, &MultiProviderBarView::relayout);
+        connect(controller_, &FloatingPanelController::availableWidthChanged, this,
+                &MultiProviderBarView::followAvailableWidth);
+        connect(controller_, &FloatingPanelController::cardRoomChanged, this, &MultiProviderBarView::relayout);
     }
     applyTexts();
     rebuild();
@@ -167,17 +171,22 @@ UsageTier MultiProviderBarView::ambientTier(const State& state, const QDateTime&
     return usageTierFrom(lowest.value_or(100));
 }
 
-double MultiProviderBarView::capsuleWidth(int segmentCount) {
+double MultiProviderBarView::capsuleWidth(int segmentCount, bool compact) {
     const int n = std::max(0, segmentCount);
-    return kGrabberSlot + kDividerSlot + n * kSegmentWidth + (n + 1) * itemSpacing + trailingInset;
+    return kGrabberSlot + kDividerSlot + n * ProviderSegmentView::labelWidthFor(compact) + (n + 1) * itemSpacing +
+           trailingInset;
+}
+
+bool MultiProviderBarView::isCompactFor(int segmentCount, double availableWidth) {
+    return capsuleWidth(segmentCount) + 2 * Metric::panelBleed > availableWidth;
 }
 
 MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool catEnabled,
                                                           std::optional<QSizeF> cardSize, bool opensUpward,
-                                                          double cardShift) {
+                                                          double cardShift, bool compact) {
     const double bleed = Metric::panelBleed;
     const double catBand = catEnabled ? Metric::pixelCatBand : 0;
-    const double barWidth = capsuleWidth(segmentCount);
+    const double barWidth = capsuleWidth(segmentCount, compact);
     const double barStack = catBand + Metric::barHeight;
     double width = barWidth;
     double height = barStack;
@@ -208,9 +217,14 @@ MultiProviderBarView::Layout MultiProviderBarView::currentLayout() const {
         const QMargins shadow = card_->contentsMargins();
         cardSize = QSizeF(std::max(0, hint.width() - shadow.left() - shadow.right()),
                           std::max(0, hint.height() - shadow.top() - shadow.bottom()));
+        // Where neither side has room for the whole card, its slot is the room
+        // there is, and the card scrolls in it.
+        if (controller_)
+            cardSize->setHeight(std::max(0.0, std::min(cardSize->height(), controller_->cardRoom() - Metric::stackGap)));
     }
     const bool upward = controller_ && controller_->opensUpward();
-    return layout(int(segments_.size()), catEnabled_, cardSize, upward, controller_ ? controller_->cardShift() : 0);
+    return layout(int(segments_.size()), catEnabled_, cardSize, upward, controller_ ? controller_->cardShift() : 0,
+                  compact_);
 }
 
 QPointF MultiProviderBarView::contentOrigin(const Layout& l) const {
@@ -225,6 +239,11 @@ QPointF MultiProviderBarView::contentOrigin(const Layout& l) const {
 QRectF MultiProviderBarView::capsuleRect() const {
     const Layout l = currentLayout();
     return l.capsule.translated(contentOrigin(l));
+}
+
+QRectF MultiProviderBarView::cardRect() const {
+    const Layout l = currentLayout();
+    return l.card.isEmpty() ? QRectF() : l.card.translated(contentOrigin(l));
 }
 
 ProviderSegmentView* MultiProviderBarView::segment(AIProviderType provider) const {
@@ -253,8 +272,17 @@ void MultiProviderBarView::select(AIProviderType provider) {
 
 // MARK: - Building
 
+void MultiProviderBarView::followAvailableWidth() {
+    const bool compact = controller_ && isCompactFor(int(visibleProviders().size()), controller_->availableWidth());
+    if (compact == compact_) return;
+    compact_ = compact;
+    for (auto& [provider, view] : segments_) view->setCompact(compact);
+    relayout();
+}
+
 void MultiProviderBarView::rebuild() {
     syncSegments();
+    followAvailableWidth();
     syncCard();
     loadingBar_->setRefreshing(state_.isRefreshing);
     followAmbientTint();
@@ -322,6 +350,7 @@ void MultiProviderBarView::syncSegments() {
         ProviderSegmentView*& view = segments_[p];
         if (!view) {
             view = new ProviderSegmentView(snapshot, clock_, capsule_);
+            view->setCompact(compact_);
             connect(view, &QAbstractButton::clicked, this, [this, p] { select(p); });
             view->show();
             if (isVisible()) view->appear();
@@ -357,6 +386,7 @@ void MultiProviderBarView::syncCard() {
         card_ = nullptr;
     }
     updateCard_ = {};
+    cardScroll_ = 0;
     cardSnapshot_ = wanted;
     if (!wanted) return;
     const AIProviderType provider = wanted->provider;
@@ -409,7 +439,7 @@ void MultiProviderBarView::relayout() {
         }
         slide->setTarget(left, animate);
         view->setGeometry(int(std::lround(slide->value())), top, size.width(), size.height());
-        x += kSegmentWidth + itemSpacing;
+        x += ProviderSegmentView::labelWidthFor(compact_) + itemSpacing;
     }
     const double stripTop = h - TabBarLoadingBar::bottomInset - TabBarLoadingBar::stripHeight;
     loadingBar_->setGeometry(int(std::lround(inner.x() + TabBarLoadingBar::sideInset)),
@@ -452,8 +482,23 @@ void MultiProviderBarView::placeCard() {
     // While arriving it stands a little towards the bar and fades in.
     const double t = std::clamp(arrival_.value(), 0.0, 1.2);
     const double shift = (1.0 - t) * kCardArrivalTravel * (upward ? 1.0 : -1.0);
-    const QRectF at = l.card.translated(contentOrigin(l) + QPointF(0, shift));
-    card_->setGeometry(outward(at).marginsAdded(card_->contentsMargins()));
+    const QRectF slot = l.card.translated(contentOrigin(l) + QPointF(0, shift));
+    // The card keeps its own height; a slot shorter than it shows the part
+    // scrolled to, cut off at the slot's edges.
+    const QMargins shadow = card_->contentsMargins();
+    const int full = card_->sizeHint().expandedTo(card_->minimumSize()).boundedTo(card_->maximumSize()).height();
+    const double overflow = std::max(0.0, full - shadow.top() - shadow.bottom() - slot.height());
+    cardScroll_ = std::clamp(cardScroll_, 0.0, overflow);
+    QRect at = outward(slot).marginsAdded(shadow);
+    at.setTop(at.top() - int(std::lround(cardScroll_)));
+    at.setHeight(full);
+    card_->setGeometry(at);
+    if (overflow > 0) {
+        const int top = cardScroll_ > 0 ? shadow.top() + int(std::lround(cardScroll_)) : 0;
+        card_->setMask(QRect(0, top, at.width(), shadow.top() + int(std::lround(cardScroll_ + slot.height())) - top));
+    } else {
+        card_->clearMask();
+    }
     if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(card_->graphicsEffect())) {
         if (arrival_.state() == QAbstractAnimation::Running) fade->setOpacity(std::clamp(t, 0.0, 1.0));
         else card_->setGraphicsEffect(nullptr); // arrived: drawn directly again
@@ -501,6 +546,12 @@ bool MultiProviderBarView::eventFilter(QObject* watched, QEvent* event) {
     // The card's contents changed size: the stack and the window follow.
     if (watched == card_ && event->type() == QEvent::LayoutRequest)
         QMetaObject::invokeMethod(this, &MultiProviderBarView::relayout, Qt::QueuedConnection);
+    // A card shortened to its slot scrolls under the wheel.
+    if (watched == card_ && event->type() == QEvent::Wheel && !card_->mask().isEmpty()) {
+        cardScroll_ -= static_cast<QWheelEvent*>(event)->angleDelta().y() / 120.0 * kCardScrollStep;
+        placeCard();
+        return true;
+    }
     if (watched == capsule_ && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
         barHovered_ = event->type() == QEvent::Enter;
         grabber_->setActive(barHovered_);

@@ -97,15 +97,22 @@ public:
     // The tier of the lowest figure the bar shows; abundant when it shows none.
     static UsageTier ambientTier(const State& state, const QDateTime& now);
 
-    static double capsuleWidth(int segmentCount);
+    static double capsuleWidth(int segmentCount, bool compact = false);
     // cardShift moves the card sideways from under the capsule's centre; the
     // content widens evenly on both sides, so the capsule stays centred in it.
     static Layout layout(int segmentCount, bool catEnabled, std::optional<QSizeF> cardSize, bool opensUpward,
-                         double cardShift = 0);
+                         double cardShift = 0, bool compact = false);
+    // Whether the segments go compact: the whole bar, its bleed included,
+    // would not fit across the visible width of its screen.
+    static bool isCompactFor(int segmentCount, double availableWidth);
+    bool isCompact() const { return compact_; }
 
     QSizeF contentSize() const { return currentLayout().contentSize; }
     // The capsule in this widget's coordinates.
     QRectF capsuleRect() const;
+    // The card's slot (the part of the card in sight) in this widget's
+    // coordinates; empty without a card.
+    QRectF cardRect() const;
     double actualBarWidth() const { return actualBarWidth_; }
     bool isBarHovered() const { return barHovered_; }
     ProviderSegmentView* segment(AIProviderType provider) const;
@@ -119,6 +126,7 @@ public:
     QList<ProviderSegmentView*> leavingSegments() const;
     // The capsule's tint as drawn now: it glides to the ambient tier's colour.
     QColor currentTint() const;
+    double cardScroll() const { return cardScroll_; }
     // 0 when the card has just arrived, 1 once it is in place.
     double cardArrival() const;
 
@@ -155,6 +163,7 @@ private:
     void syncCard();
     void placeCard();
     void followAmbientTint();
+    void followAvailableWidth();
     void syncCat();
     void reportSolidRegion(bool uncoveredRepainted = false);
     void relayout();
@@ -197,6 +206,9 @@ private:
     // The cat's setting, kept from its change notice: the layout is asked for
     // on every paint and would read the settings each time.
     bool catEnabled_ = false;
+    bool compact_ = false;
+    // How far a card shortened to its slot is scrolled (from its top).
+    double cardScroll_ = 0;
     // What the last paint drew the glass with.
     QRectF paintedCapsule_;
     QColor paintedTint_;

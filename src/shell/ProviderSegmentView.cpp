@@ -111,10 +111,26 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
 ProviderSegmentView::~ProviderSegmentView() = default;
 
 QSize ProviderSegmentView::sizeHint() const {
-    return QSize(int(labelWidth + 2 * margin), int(labelHeight + 2 * margin));
+    return QSize(int(labelWidthFor(compact_) + 2 * margin), int(labelHeight + 2 * margin));
 }
 
-QRectF ProviderSegmentView::labelRect() const { return QRectF(margin, margin, labelWidth, labelHeight); }
+QRectF ProviderSegmentView::labelRect() const { return QRectF(margin, margin, labelWidthFor(compact_), labelHeight); }
+
+void ProviderSegmentView::setCompact(bool compact) {
+    if (compact == compact_) return;
+    compact_ = compact;
+    resize(sizeHint());
+    updateGeometry();
+    refresh();
+}
+
+QRectF ProviderSegmentView::rowRect() const {
+    // Ring cell, gap, percentage: centred in the label as one row; compact, the
+    // ring cell alone.
+    const QRectF label = labelRect();
+    const double row = compact_ ? ringCell : ringCell + spacing + percentWidth;
+    return QRectF(label.left() + (label.width() - row) / 2, label.top(), row, label.height());
+}
 
 bool ProviderSegmentView::hitButton(const QPoint& pos) const { return labelRect().contains(pos); }
 
@@ -194,7 +210,7 @@ void ProviderSegmentView::refresh() {
     const bool withheld = isWithheld();
     const bool animate = isVisible();
     ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.hourlyRemainingPercentage), animate);
-    if (!withheld) {
+    if (!withheld && !compact_) {
         // The digits roll only while shown: without motion they change unshown.
         if (Appearance::shared().reduceMotion()) digits_->setVisible(false);
         digits_->setReading(snapshot_.hourlyRemainingPercentage);
@@ -225,14 +241,13 @@ QByteArray ProviderSegmentView::lookKey() const {
     key += '|' + QByteArray::number(int(tier()));
     key += selected_ ? "|s" : "|-";
     key += working_ ? "|b" : "|-";
+    key += compact_ ? "|c" : "|-";
     return key;
 }
 
 void ProviderSegmentView::placeChildren() {
-    // Ring cell, gap, percentage: centred in the label as one row.
     const QRectF label = labelRect();
-    const double rowLeft = label.left() + (labelWidth - (ringCell + spacing + percentWidth)) / 2;
-    const double textRight = rowLeft + ringCell + spacing + percentWidth;
+    const double textRight = rowRect().right();
     const QSize digits = digits_->sizeHint();
     digits_->move(int(std::lround(textRight - digits.width())),
                   int(std::lround(label.center().y() - digits.height() / 2.0)));
@@ -284,7 +299,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     const QRectF label = labelRect();
     paintPlate(p, label, tint, withheld);
 
-    const double rowLeft = label.left() + (labelWidth - (ringCell + spacing + percentWidth)) / 2;
+    const double rowLeft = rowRect().left();
     // The cat's steps repaint a strip along the top of the plate: the ring and
     // the figures below it are left alone when the repaint misses them.
     const QRegion system = p.paintEngine() ? p.paintEngine()->systemClip() : QRegion();
@@ -297,6 +312,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     const double ringReach = working_ ? kHaloSide : kRingSize / 2 + RingGauge::overhang(kRingLine, true) + 1;
     if (touched(QRectF(ringCentre - QPointF(ringReach, ringReach), QSizeF(2 * ringReach, 2 * ringReach))))
         paintRingCell(p, ringCentre, tint, withheld);
+    if (compact_) return;
     const QRectF text(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height());
     // The figures' own line, centred in the label, not the label's height.
     const double line = noFigureType().lineHeight;

@@ -41,6 +41,10 @@ public:
     static constexpr double ringCell = 20;
     static constexpr double percentWidth = 33;
     static constexpr double spacing = 4;
+    // Compact, on a screen too narrow for the whole bar: the ring alone on its
+    // plate, the figure left to the tooltip and the accessible value.
+    static constexpr double compactLabelWidth = 28;
+    static double labelWidthFor(bool compact) { return compact ? compactLabelWidth : labelWidth; }
 
     const UsageSnapshot& snapshot() const { return snapshot_; }
     AIProviderType provider() const { return snapshot_.provider; }
@@ -50,6 +54,8 @@ public:
     bool isWorking() const { return working_; }
     void setWorking(bool working);
     bool isHovered() const { return hovered_; }
+    bool isCompact() const { return compact_; }
+    void setCompact(bool compact);
 
     // Derived values, as drawn now.
     bool isWithheld() const;
@@ -70,6 +76,8 @@ public:
     static double presenceScale(double presence) { return 0.92 + 0.08 * presence; }
     static double presenceOpacity(double presence) { return std::clamp(presence, 0.0, 1.0); }
     QRectF labelRect() const;
+    // The ring cell and the figure beside it (the ring cell alone when compact).
+    QRectF rowRect() const;
 
     // The same rules, pure.
     static bool isWithheld(const UsageSnapshot& snapshot, const QDateTime& now);
@@ -102,6 +110,7 @@ private:
     UsageSnapshot snapshot_;
     bool selected_ = false;
     bool working_ = false;
+    bool compact_ = false;
     bool hovered_ = false;
     bool renderingChildren_ = false;
     RollingDigitsView* digits_ = nullptr;

@@ -30,6 +30,15 @@ bool visibleHoldsCentre(const QRectF& r, const QPointF& p) {
     return r.left() <= p.x() && p.x() < r.right() && r.top() < p.y() && p.y() <= r.bottom();
 }
 
+// A top above the visible top comes back topMargin below it, then a bottom
+// below the visible bottom comes back 4 above it (the bottom wins).
+QRectF fitVertically(const QRectF& frame, const QRectF& visibleFrame, double topMargin) {
+    QRectF f = frame;
+    if (f.top() < visibleFrame.top()) f.moveTop(visibleFrame.top() + topMargin);
+    if (f.bottom() > visibleFrame.bottom()) f.moveTop(visibleFrame.bottom() - kOnScreenBottomGap - f.height());
+    return f;
+}
+
 } // namespace
 
 ScreenPlacementEngine::ScreenPlacementEngine(ScreenSource screens) : screens_(std::move(screens)) {}
@@ -58,15 +67,98 @@ QRectF ScreenPlacementEngine::clampToScreens(const QRectF& frame) const {
 }
 
 double ScreenPlacementEngine::cardShift(const QRectF& barFrame, double cardWidth) const {
-    const QList<ScreenArea> all = screens();
-    if (all.isEmpty()) return 0;
-    return cardShift(barFrame.center().x(), cardWidth, screen(all, barFrame.center()).visibleFrame);
+    const std::optional<QRectF> visible = visibleFrameOf(barFrame);
+    return visible ? cardShift(barFrame.center().x(), cardWidth, *visible) : 0;
 }
 
-QRectF ScreenPlacementEngine::fitCardWindow(const QRectF& window, const QRectF& barFrame) const {
+std::optional<QRectF> ScreenPlacementEngine::visibleFrameOf(const QRectF& barFrame) const {
     const QList<ScreenArea> all = screens();
-    if (all.isEmpty()) return window;
-    return fitVertically(window, screen(all, barFrame.center()).visibleFrame, topMargin);
+    if (all.isEmpty()) return std::nullopt;
+    return screen(all, barFrame.center()).visibleFrame;
+}
+
+bool ScreenPlacementEngine::cardOpensUpward(const QRectF& bar, std::optional<double> cardExtent, double bleed,
+                                            const QRectF& visibleFrame) {
+    const bool suggested = visibleFrame.bottom() - bar.bottom() < directionThreshold;
+    if (!cardExtent) return suggested;
+    const double below = cardRoom(bar, bleed, visibleFrame, false);
+    const double above = cardRoom(bar, bleed, visibleFrame, true);
+    const bool fitsBelow = *cardExtent <= below;
+    const bool fitsAbove = *cardExtent <= above;
+    if (suggested ? fitsAbove : fitsBelow) return suggested;
+    if (suggested ? fitsBelow : fitsAbove) return !suggested;
+    return above > below;
+}
+
+double ScreenPlacementEngine::cardRoom(const QRectF& bar, double bleed, const QRectF& visibleFrame, bool upward) {
+    // From the bar's visible part (inside its bleed) to the visible edge.
+    return upward ? (bar.top() + bleed) - visibleFrame.top() : visibleFrame.bottom() - (bar.bottom() - bleed);
+}
+
+namespace {
+
+// The screen a status panel hangs on and the line its card hangs from.
+struct PanelHanging {
+    QRectF visible;
+    double line;
+};
+
+PanelHanging hangingOf(const QRectF& anchor, const QList<ScreenArea>& screens) {
+    std::optional<ScreenArea> screen;
+    if (!anchor.isEmpty())
+        for (const ScreenArea& s : screens)
+            if (s.frame.intersects(anchor)) {
+                screen = s;
+                break;
+            }
+    if (!screen && !screens.isEmpty()) screen = screens.first();
+    const QRectF v = screen ? screen->visibleFrame : ScreenPlacementEngine::fallbackVisibleFrame();
+    // The status item's lower edge, or the top of the visible frame.
+    return {v, anchor.isEmpty() ? v.top() : anchor.bottom()};
+}
+
+} // namespace
+
+QRectF ScreenPlacementEngine::statusPanelFrame(const QSizeF& size, const QRectF& anchor,
+                                               const QList<ScreenArea>& screens) {
+    using P = StatusPanel;
+    const double w = size.width(), h = size.height();
+    const auto [v, line] = hangingOf(anchor, screens);
+    const QRectF a = anchor.isEmpty() ? v : anchor;
+    double x = a.center().x() - w / 2;
+    double y = line + P::anchorGap - P::cardMargin;
+    if (x + P::cardMargin < v.left() + P::edgeInset)
+        x = v.left() + P::edgeInset - P::cardMargin;
+    else if (x + w - P::cardMargin > v.right() - P::edgeInset)
+        x = v.right() - P::edgeInset - w + P::cardMargin;
+    if (y + h - P::cardMargin > v.bottom() - P::edgeInset) y = v.bottom() - P::edgeInset - h + P::cardMargin;
+    // Lifted above a short screen's top, the card's header would be out of
+    // sight: the top wins (the content is kept short enough for the bottom to
+    // fit as well).
+    if (y + P::cardMargin < v.top()) y = v.top() + P::edgeInset - P::cardMargin;
+    return QRectF(std::round(x), std::round(y), w, h);
+}
+
+double ScreenPlacementEngine::statusPanelHeightLimit(const QRectF& anchor, const QList<ScreenArea>& screens) {
+    using P = StatusPanel;
+    const auto [v, line] = hangingOf(anchor, screens);
+    double card = v.height() - 2 * P::edgeInset;
+    // Hung from an item high on the screen the card stays under it, off the
+    // strip that holds it.
+    if (line < v.center().y()) card = v.bottom() - P::edgeInset - std::max(line + P::anchorGap, v.top());
+    return std::floor(card) + 2 * P::cardMargin;
+}
+
+QRectF ScreenPlacementEngine::pointerAnchor(const QPointF& pointer, const QList<ScreenArea>& screens) {
+    const QRectF v = screens.isEmpty() ? fallbackVisibleFrame() : screen(screens, pointer).visibleFrame;
+    // A one-point anchor just inside the corner, so it lies on that screen: the
+    // card hangs below it and the right-edge rule keeps it 8 from the side.
+    return QRectF(v.right() - 1, v.top(), 1, 1);
+}
+
+QRect ScreenPlacementEngine::windowRect(const QRectF& frame) {
+    return QRect(int(std::lround(frame.x())), int(std::lround(frame.y())), std::max(1, int(std::lround(frame.width()))),
+                 std::max(1, int(std::lround(frame.height()))));
 }
 
 QRectF ScreenPlacementEngine::mainVisibleFrame() const {
@@ -143,13 +235,6 @@ double ScreenPlacementEngine::cardShift(double barCentreX, double cardWidth, con
     if (left < roomLeft || cardWidth > roomRight - roomLeft) return std::ceil(roomLeft - left);
     if (right > roomRight) return std::floor(roomRight - right);
     return 0;
-}
-
-QRectF ScreenPlacementEngine::fitVertically(const QRectF& frame, const QRectF& visibleFrame, double topMargin) {
-    QRectF f = frame;
-    if (f.top() < visibleFrame.top()) f.moveTop(visibleFrame.top() + topMargin);
-    if (f.bottom() > visibleFrame.bottom()) f.moveTop(visibleFrame.bottom() - kOnScreenBottomGap - f.height());
-    return f;
 }
 
 } // namespace meterix

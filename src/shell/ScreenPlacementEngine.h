@@ -2,9 +2,12 @@
 
 #include <QList>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
+#include <QSizeF>
 
 #include <functional>
+#include <optional>
 
 namespace meterix {
 
@@ -52,12 +55,50 @@ public:
     // visible frame of the bar's screen with cardEdgeGap to spare on either
     // side; 0 when it fits there already. Whole pixels.
     double cardShift(const QRectF& barFrame, double cardWidth) const;
-    // The window that holds the bar and its card, moved up or down (never
-    // sideways: the bar must not move across) so that it lies inside the visible
-    // frame of the bar's screen: a top above it comes back topMargin below the
-    // visible top, then a bottom below it comes back 4 above the visible bottom.
-    QRectF fitCardWindow(const QRectF& window, const QRectF& barFrame) const;
     static constexpr double cardEdgeGap = 8;
+    // The visible frame of the screen that holds the bar's centre; nothing
+    // without screens.
+    std::optional<QRectF> visibleFrameOf(const QRectF& barFrame) const;
+
+    // Which way the detail card opens from the bar's window (bar, the bleed
+    // round the bar included) when the card makes the window cardExtent taller.
+    // The bar never moves for its card, so the card goes where it fits inside
+    // the visible frame: the side the bar's height on the screen suggests
+    // (upward when the bar's bottom edge is less than directionThreshold above
+    // the visible bottom) when the card fits there, else the other side when it
+    // fits there, else the side with more room. Without an extent (the card not
+    // measured yet) the suggested side.
+    static bool cardOpensUpward(const QRectF& bar, std::optional<double> cardExtent, double bleed,
+                                const QRectF& visibleFrame);
+    // How much the window may grow on that side with the card still inside the
+    // visible frame (a card taller than that is shortened to it).
+    static double cardRoom(const QRectF& bar, double bleed, const QRectF& visibleFrame, bool upward);
+    static constexpr double directionThreshold = 260;
+
+    // The status-item panel: its card drawn inside a transparent margin, hung
+    // from the status item (or a point standing for it).
+    struct StatusPanel {
+        static constexpr double cardMargin = 18; // the card's transparent margin for its shadow
+        static constexpr double anchorGap = 5;   // from the status item's edge to the card
+        static constexpr double edgeInset = 8;   // the card keeps this far from the visible frame
+    };
+    // The panel's frame for a content size (its margin included) under anchor
+    // (empty: the top of the main screen's visible frame): centred under it,
+    // the card 5 below it, kept 8 inside the visible frame at the sides and
+    // the bottom; a card lifted above the visible top comes back 8 below it.
+    // Whole pixels.
+    static QRectF statusPanelFrame(const QSizeF& size, const QRectF& anchor, const QList<ScreenArea>& screens);
+    // The tallest content (its margin included) whose card lies wholly inside
+    // that visible frame: hanging from an anchor in the upper half of its
+    // screen, the room below the anchor; else the visible height.
+    static double statusPanelHeightLimit(const QRectF& anchor, const QList<ScreenArea>& screens);
+    // Where to anchor without an icon frame: the top-right corner of the
+    // visible frame of the screen under the pointer.
+    static QRectF pointerAnchor(const QPointF& pointer, const QList<ScreenArea>& screens);
+
+    // A frame as a window takes it: the one conversion from logical pixels,
+    // every edge rounded half away from zero, at least one pixel each way.
+    static QRect windowRect(const QRectF& frame);
 
     // The visible frame of the primary screen, else (0, 0, 1440, 900).
     QRectF mainVisibleFrame() const;
@@ -72,7 +113,6 @@ public:
     static ScreenArea screen(const QList<ScreenArea>& screens, const QPointF& point);
     static QRectF clampToScreens(const QList<ScreenArea>& screens, const QRectF& frame, double topMargin);
     static double cardShift(double barCentreX, double cardWidth, const QRectF& visibleFrame);
-    static QRectF fitVertically(const QRectF& frame, const QRectF& visibleFrame, double topMargin);
 
 private:
     ScreenSource screens_;

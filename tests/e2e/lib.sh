@@ -5,7 +5,8 @@
 
 # start_display <count> <usage> "$@": checks that the script got count
 # arguments, then starts a virtual X display of its own for the rest of the
-# script (DISPLAY set; stopped on exit). The server picks a free display
+# script (DISPLAY set; stopped on exit), of screen_size (1440x900 unless the
+# script sets another before). The server picks a free display
 # number itself, so scripts run side by side never race for one. It does not
 # reset when its last client leaves: an app started right after the last one
 # quit would otherwise meet a server in the middle of its reset.
@@ -15,7 +16,7 @@ start_display() {
     command -v Xvfb >/dev/null || { echo "Xvfb is missing (scripts/install-deps)" >&2; exit 1; }
     display_dir=$(mktemp -d)
     trap cleanup EXIT
-    Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp -noreset 3> "$display_dir/number" 2> "$display_dir/log" &
+    Xvfb -displayfd 3 -screen 0 "${screen_size:-1440x900}x24" -nolisten tcp -noreset 3> "$display_dir/number" 2> "$display_dir/log" &
     display_pid=$!
     wait_for 20 test -s "$display_dir/number" || { echo "Xvfb did not start: $(cat "$display_dir/log")" >&2; exit 1; }
     export DISPLAY=":$(head -1 "$display_dir/number")"

@@ -2,7 +2,8 @@
 # End to end: the status-item panel of the real app on a virtual X display with
 # a fixture home. Beside a tray host, a click on the tray icon opens the panel
 # (a screenshot shows it), Escape closes it, a click on the icon opens it again
-# and a click elsewhere on the desktop closes it, and Ctrl+Q from the open panel
+# and a click elsewhere on the desktop closes it, a second start opens it where
+# the icon's click does, and Ctrl+Q from the open panel
 # quits the app, writing out at once a reading filed just before (which the
 # usage store would otherwise write only later). Without a tray, starting meterix a
 # second time opens the first one's panel and the second start ends at once
@@ -67,6 +68,12 @@ click_icon
 wait_for 10 panel_open || fail "a second click on the tray icon did not open the panel"
 xdotool mousemove 300 400 click 1
 wait_for 10 panel_closed || fail "a click elsewhere did not close the panel"
+
+# A second start beside the tray opens the panel where the icon's click does.
+run_app > "$home/second.log" 2>&1 || fail "the second start failed: $(cat "$home/second.log")"
+wait_for 10 panel_ends_at 1450 910 || fail "a second start opened the panel at $(geometry_of "$(panel_window)")"
+xdotool key Escape
+wait_for 10 panel_closed || fail "Escape did not close the panel of a second start"
 
 # Ctrl+Q from the open panel quits with the stores flushed: a reading that
 # Ctrl+R has filed just before is on disk.

@@ -100,6 +100,20 @@ TEST_F(PopoverViewTest, ScrollHeightFollowsTheScreenWithinBounds) {
     }
 }
 
+// Given the height the panel may take, the content shortens its scrolling
+// area to keep within it, and grows back when the limit goes.
+TEST_F(PopoverViewTest, AHeightLimitShortensTheScrollingArea) {
+    MenuBarNavigator nav;
+    MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    view.setState(stateOf(allProviderTypes(), {}));
+    view.show();
+    ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 20000));
+    view.setHeightLimit(562);
+    EXPECT_EQ(view.contentSize().height(), 562);
+    view.setHeightLimit(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(view.scrollHeight(), 560);
+}
+
 TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     MenuBarNavigator nav;
     MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});

@@ -13,7 +13,9 @@
 #include "support/QtPrinters.h"
 #include "support/Readings.h"
 
+#include <QCoreApplication>
 #include <QSettings>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -94,7 +96,7 @@ class BarOnScreens : public ::testing::Test {
                                   [this] { bar_->select(*bar_->state().selectedProvider); });
         controller_->show();
         MultiProviderBarView::State s;
-        const QList<P> all{P::claudeCode, P::openAICodex, P::antigravity, P::cursor};
+        const QList<P>& all = allProviderTypes();
         for (int i = 0; i < providers; ++i) {
             s.activeProviders.append(all[i]);
             s.snapshots.insert(all[i], test::measuredReading(all[i], 70, clock_.now()));
@@ -108,10 +110,7 @@ class BarOnScreens : public ::testing::Test {
     QRectF window() const { return controller_->panel()->frame(); }
     QRectF onScreen(const QRectF& inContent) const { return inContent.translated(window().topLeft()); }
     QRectF capsule() const { return onScreen(bar_->capsuleRect()); }
-    QRectF card() const {
-        QWidget* c = bar_->card();
-        return c ? onScreen(QRectF(c->geometry()).marginsRemoved(QMarginsF(c->contentsMargins()))) : QRectF();
-    }
+    QRectF card() const { return bar_->card() ? onScreen(bar_->cardRect()) : QRectF(); }
     QRectF visibleFrameOfBar() const { return ScreenPlacementEngine::screen(screens_, capsule().center()).visibleFrame; }
 
     QTemporaryDir dir_;
@@ -173,6 +172,44 @@ TEST_F(BarOnScreens, CardOpensWhollyInsideTheScreenFromABarAtEveryEdgeAndCorner)
 
         bar_->select(P::claudeCode); // closed: the window is the bar again
         EXPECT_TRUE(samePlace(capsule(), resting));
+        EXPECT_EQ(window(), controller_->restingBarFrame());
+    }
+}
+
+// Thirteen providers on screens from wide to small, the bar high, in the
+// middle and low: every segment lies on the screen (compact where the whole
+// bar would not fit across); the card opens inside the screen on the side
+// where it fits, or where neither side has room for it, on the roomier one,
+// shortened to that room and scrolling; and the bar never moves for it.
+TEST_F(BarOnScreens, EverySegmentIsReachableAndTheCardNeverMovesTheBar) {
+    const ScreenArea at2x{QRectF(0, 0, 960, 540), QRectF(0, 0, 960, 540)};
+    const ScreenArea small{QRectF(0, 0, 800, 600), QRectF(0, 0, 800, 600)};
+    struct Row { const char* name; ScreenArea screen; double savedY; bool compact, upward, shortened; };
+    const QList<Row> rows{
+        {"1440x900, top", kLaptop, 29, false, false, false},   {"1440x900, middle", kLaptop, 415, false, false, false},
+        {"1440x900, bottom", kLaptop, 802, false, true, false}, {"960x540, top", at2x, 4, true, false, false},
+        {"960x540, middle", at2x, 223, true, false, true},      {"960x540, bottom", at2x, 442, true, true, false},
+        {"800x600, top", small, 4, true, false, false},         {"800x600, middle", small, 253, true, false, true},
+        {"800x600, bottom", small, 502, true, true, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        launch({r.screen}, QPointF(0, r.savedY), 13, true);
+        const QRectF visible = r.screen.visibleFrame;
+        const QRectF resting = capsule(); // which holds every segment
+        EXPECT_EQ(bar_->isCompact(), r.compact);
+        EXPECT_TRUE(visible.contains(resting)) << shown(resting);
+        bar_->select(P::claudeCode);
+        ASSERT_TRUE(bar_->card());
+        EXPECT_EQ(controller_->opensUpward(), r.upward);
+        EXPECT_TRUE(samePlace(capsule(), resting)) << "the bar moved when its card opened";
+        EXPECT_TRUE(visible.contains(card())) << shown(card());
+        EXPECT_EQ(card().height() < 300, r.shortened);
+        QWheelEvent down(QPointF(10, 10), QPointF(), {}, QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(bar_->card(), &down);
+        EXPECT_EQ(bar_->cardScroll() > 0, r.shortened);
+        bar_->select(P::claudeCode);
+        EXPECT_TRUE(samePlace(capsule(), resting)) << "the bar moved when its card closed";
         EXPECT_EQ(window(), controller_->restingBarFrame());
     }
 }

@@ -45,6 +45,7 @@ class FakePanel final : public MenuBarPanelSurface {
     void orderOut() override { orderedIn = false; }
     bool isOrderedIn() const override { return orderedIn; }
     bool isWindow(const QObject*) const override { return false; }
+    void setContentHeightLimit(double height) override { heightLimit = height; }
 
     void finish() {
         if (!running) return;
@@ -59,6 +60,7 @@ class FakePanel final : public MenuBarPanelSurface {
     QList<Animation> animations;
     int setFrames = 0;
     bool orderedIn = false;
+    std::optional<double> heightLimit;
 
   private:
     QRectF frame_;
@@ -92,11 +94,11 @@ TEST(MenuBarPanelPlacementTest, HangsUnderTheIconInsideTheVisibleFrame) {
          {1078, 9}},
         {"near the left edge: the card 8 pt inside", kOneScreen, {372, 320}, {0, 0, 20, 22}, {-10, 9}},
         {"no geometry: under the top of the main visible frame", kOneScreen, {372, 320}, {}, {534, 12}},
-        {"a tall panel is lifted to keep the card 8 pt above the bottom; the top is not corrected",
+        {"a panel taller than the screen keeps its card's top 8 pt inside it",
          kOneScreen,
          {372, 1000},
          {700, 0, 24, 22},
-         {526, -90}},
+         {526, 15}},
         {"just fits at the bottom", kOneScreen, {372, 901}, {700, 0, 24, 22}, {526, 9}},
         {"an icon on the second screen's bottom panel",
          kTwoScreens,
@@ -108,7 +110,7 @@ TEST(MenuBarPanelPlacementTest, HangsUnderTheIconInsideTheVisibleFrame) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        const QRectF f = MenuBarPanelController::anchoredFrame(r.size, r.icon, r.screens);
+        const QRectF f = ScreenPlacementEngine::statusPanelFrame(r.size, r.icon, r.screens);
         EXPECT_EQ(f.topLeft(), r.origin);
         EXPECT_EQ(f.size(), r.size);
     }
@@ -125,10 +127,25 @@ TEST(MenuBarPanelPlacementTest, WithoutAnIconFrameTheTopRightOfThePointersScreen
         {{5000, 500}, {2998, -12}}, // off every screen: the nearest
     };
     for (const Row& r : rows) {
-        const QRectF anchor = MenuBarPanelController::pointerAnchor(r.pointer, kTwoScreens);
-        EXPECT_EQ(MenuBarPanelController::anchoredFrame({372, 320}, anchor, kTwoScreens).topLeft(), r.origin)
+        const QRectF anchor = ScreenPlacementEngine::pointerAnchor(r.pointer, kTwoScreens);
+        EXPECT_EQ(ScreenPlacementEngine::statusPanelFrame({372, 320}, anchor, kTwoScreens).topLeft(), r.origin)
             << r.pointer.x();
     }
+}
+
+// The tallest content whose card fits: under an icon high on its screen, the
+// room below the icon; from an icon low on it (the card lifted over it), the
+// visible height; 8 pt kept at the bottom, the 18 pt margins added.
+TEST(MenuBarPanelPlacementTest, HeightLimitKeepsTheWholeCardOnTheScreen) {
+    const QList<ScreenArea> small = {{QRectF(0, 0, 800, 600), QRectF(0, 0, 800, 600)}};
+    const struct {
+        QRectF icon;
+        double limit;
+    } rows[] = {{{700, 0, 24, 24}, 600 - 8 - 29 + 36},
+                {{700, 576, 24, 24}, 600 - 16 + 36},
+                {ScreenPlacementEngine::pointerAnchor({500, 300}, small), 600 - 8 - 6 + 36}};
+    for (const auto& r : rows)
+        EXPECT_DOUBLE_EQ(ScreenPlacementEngine::statusPanelHeightLimit(r.icon, small), r.limit) << r.icon.y();
 }
 
 TEST(MenuBarPanelPlacementTest, ContentSizesWithinHalfAPointAreNoise) {
@@ -221,6 +238,8 @@ TEST_F(MenuBarPanelControllerTest, ShowsSlidingDownFadingInAndRefreshing) {
     EXPECT_DOUBLE_EQ(panel_->running->seconds, 0.18);
     EXPECT_EQ(calls, (QStringList{"reset", "refreshOnOpen"}));
     EXPECT_TRUE(monitor_->isListening());
+    // The content was told how tall it may be under this icon.
+    EXPECT_EQ(panel_->heightLimit, ScreenPlacementEngine::statusPanelHeightLimit(icon_, kOneScreen));
 
     // Two clicks in a row: shown, then hidden (the fade leaves the frame alone).
     controller_.toggle(icon_);

@@ -299,6 +299,23 @@ TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
     EXPECT_FALSE(segment.isChecked()); // the bar decides what is selected
 }
 
+// Compact, the segment is its ring on a narrower plate: no figure is drawn,
+// while the tooltip (and the accessible value with it) and the click stay.
+TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
+    Segment segment(reading(64), clock_);
+    const QString tooltip = segment.tooltip();
+    segment.setCompact(true);
+    EXPECT_EQ(segment.size(), QSize(40, 36));
+    EXPECT_FALSE(segment.findChild<RollingDigitsView*>()->isVisible());
+    EXPECT_EQ(segment.tooltip(), tooltip);
+    int clicks = 0;
+    QObject::connect(&segment, &QAbstractButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(20, 18));
+    EXPECT_EQ(clicks, 1);
+    // Right of the ring, where the full segment draws its figure, nothing.
+    EXPECT_EQ(test::pixelAt(test::renderWidget(segment, 2.0), 36, 18).alpha(), 0);
+}
+
 TEST_F(SegmentTest, FiguresAboveAHundredFillTheRingButKeepTheirNumber) {
     UsageSnapshot s = reading(100);
     s.hourlyRemainingPercentage = 120; // a stored value is not clamped when read back

@@ -73,19 +73,6 @@ TEST(ScreenPlacement, CardShiftKeepsTheCardEightInsideTheBarsScreen) {
         EXPECT_DOUBLE_EQ(ScreenPlacementEngine::cardShift(r.barCentre, 318, r.visible), r.shift) << r.barCentre;
 }
 
-// The window holding bar and card moves only up or down, by the bar's rules.
-TEST(ScreenPlacement, CardWindowIsFittedVerticallyOnTheBarsScreenOnly) {
-    QList<ScreenArea> screens{kLaptop};
-    ScreenPlacementEngine engine([&] { return screens; });
-    const QRectF bar(1300, 800, 209, 94);
-    EXPECT_EQ(engine.fitCardWindow(QRectF(1226, 490, 358, 404), bar), QRectF(1226, 490, 358, 404));
-    EXPECT_EQ(engine.fitCardWindow(QRectF(1226, 600, 358, 404), bar), QRectF(1226, 492, 358, 404));
-    EXPECT_EQ(engine.fitCardWindow(QRectF(-50, 0, 358, 404), QRectF(0, 10, 209, 94)), QRectF(-50, 33, 358, 404));
-    screens.clear();
-    EXPECT_EQ(engine.fitCardWindow(QRectF(-50, 0, 358, 404), bar), QRectF(-50, 0, 358, 404));
-    EXPECT_DOUBLE_EQ(engine.cardShift(bar, 318), 0);
-}
-
 TEST(ScreenPlacement, BottomBelowTheVisibleBottomComesBackFourAboveIt) {
     EXPECT_EQ(clamp(QRectF(100, 870, 380, 58)), QRectF(100, 838, 380, 58));
 }

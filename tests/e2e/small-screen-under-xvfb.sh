@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# End to end on a 960 x 540 screen (a 1920 x 1080 display at twice the scale)
+# with every provider on the bar: the bar lies on the screen, its segments
+# compact, and the last segment opens its card; high on the screen the card
+# opens below the bar, low on it above, in the middle (room on neither side) it
+# is shortened to the room below; the bar never moves. The panel of a second
+# start lies with its card on the screen. Screenshots in the output folder.
+#
+#   small-screen-under-xvfb.sh <meterix> <screen-grab> <screen-diff> <output folder>
+set -euo pipefail
+screen_size=960x540
+source "$(dirname "$0")/lib.sh"
+start_display 4 "<meterix> <screen-grab> <screen-diff> <output folder>" "$@"
+app=$1 grab=$2 diff=$3 out=$4
+mkdir -p "$out"
+make_home
+every=$(printf '\\"%s\\",' claude codex agy cursor copilot deepseek openrouter groq ollama mistral kimi elevenlabs \
+    windsurf zed)
+# start_at [<y>]: every provider on the bar, saved at that height (else first
+# placed); waits for the bar to rest: the same place twice, 0.1 s apart.
+start_at() {
+    mkdir -p "$home/.config/Meterix"
+    printf '[General]\nhasCustomizedProviders=true\nenabledProvidersJSON="[%s]"\n%b' "${every%,}" \
+        "${1:+panelOriginX=216\npanelOriginY=$1\npanelWidth=529\npanelHeight=94\n}" > "$home/.config/Meterix/Meterix.conf"
+    start_app
+    wait_for 30 bar_mapped || fail "the bar never showed"
+    wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    settle geometry || fail "the bar never came to rest"
+    resting=$(geometry) && read -r rest_x rest_y rest_w rest_h <<< "$resting"
+}
+geometry() { bar_geometry "$(bar_window)"; }
+settle() { local last= now; same() { now=$("$@"); [ "$now" = "$last" ] || { last=$now; return 1; }; }; wait_for 10 same "$@"; }
+is_resting() { [ "$(geometry)" = "$resting" ]; }
+card_open() { local h; read -r _ _ _ h <<< "$(geometry)"; [ "$h" -gt "$rest_h" ]; }
+# The last of 14 compact segments (bleed, handle and divider, then 33 px each).
+click_last() { xdotool mousemove $((rest_x + 20 + 23 + 14 + 33 * 13)) $((rest_y + 57)) click 1; }
+
+# open_card <name> <downward|upward>: the last segment's card opens on that
+# side, drawn within the screen, the bar's part of the window where it rests;
+# a second click closes it.
+open_card() {
+    local x y w top # h stays: the caller may look at the window's height
+    "$grab" "$out/small-$1-closed.png" && click_last
+    wait_for 10 card_open && settle geometry || fail "$1: no card opened ($(geometry))"
+    read -r x y w h <<< "$(geometry)"
+    if [ "$2" = downward ]; then top=$((y + rest_h)); [ "$y" = "$rest_y" ] && [ $((y + h - 20)) -le 540 ]
+    else top=$((y + 20)); [ $((y + h)) = $((rest_y + rest_h)) ] && [ "$y" -ge -20 ]; fi ||
+        fail "$1: the card does not open $2 within the screen with the bar at $resting ($x $y $w $h)"
+    drawn() {
+        "$grab" "$out/small-$1.png" && changed=$("$diff" "$out/small-$1-closed.png" "$out/small-$1.png" \
+            $((x + w / 2 - 140)) $((top + 10)) 280 $((h - rest_h - 50))) && [ "$changed" -ge 60 ]
+    }
+    wait_for 10 drawn "$1" || fail "$1: only ${changed:-no} % of the card's place was drawn"
+    echo "$1: card open $2, window $w x $h at $x,$y; the bar at $resting"
+    click_last
+    wait_for 10 is_resting || fail "$1: closing the card left the window at $(geometry), not $resting"
+}
+
+start_at
+[ "$rest_x" -ge 0 ] && [ $((rest_x + rest_w)) -le 960 ] && [ "$rest_w" = 529 ] ||
+    fail "the bar of 14 compact segments is not on the screen ($resting)"
+open_card top downward
+stop_app
+start_at 430
+open_card bottom upward
+stop_app
+start_at 222
+open_card middle downward
+[ "$h" = $((540 - (rest_y - 20))) ] || fail "the card in the middle was not shortened to the room below (height $h)"
+
+# A second start opens the panel: its card (18 px inside the window) 6 px under
+# the top-right corner and 8 px above the bottom, its scrolling area shortened.
+"$grab" "$out/small-panel-closed.png"
+run_app > "$home/second.log" 2>&1 || fail "the second start failed: $(cat "$home/second.log")"
+panel() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
+in_place() {
+    viewable "$(panel)" && read -r px py pw ph <<< "$(geometry_of "$(panel)")" &&
+        [ $((px + pw)) = 970 ] && [ "$py" = -12 ] && [ $((py + ph)) = 550 ]
+}
+wait_for 10 in_place || fail "the panel's card does not lie on the screen (${px:-} ${py:-} ${pw:-} ${ph:-})"
+drawn() {
+    "$grab" "$out/small-panel.png" && changed=$("$diff" "$out/small-panel-closed.png" "$out/small-panel.png" \
+        $((px + 24)) 12 $((pw - 48)) $((ph - 48))) && [ "$changed" -ge 60 ]
+}
+wait_for 10 drawn || fail "only ${changed:-no} % of the panel's card was drawn"
+stop_app
+echo "PASS: a full bar on a 960x540 screen; screenshots in $out"
