@@ -16,6 +16,22 @@ bool countsAsConnected(const UsageSnapshot& s) {
     return !missing || meansSignedIn(*missing);
 }
 
+std::optional<UsageTier> ambientTier(const QList<AIProviderType>& activeProviders,
+                                     const QHash<AIProviderType, UsageSnapshot>& readings, const QDateTime& now) {
+    std::optional<double> lowest;
+    for (AIProviderType p : activeProviders) {
+        const auto it = readings.constFind(p);
+        if (it == readings.constEnd() || missingFigureReason(*it) || it->isHourlyWindowElapsed(now)) continue;
+        if (!lowest || it->hourlyRemainingPercentage < *lowest) lowest = it->hourlyRemainingPercentage;
+    }
+    if (!lowest) return std::nullopt;
+    return usageTierFrom(*lowest);
+}
+
+QColor ambientTint(const std::optional<UsageTier>& tier) {
+    return tier ? toQColor(gradient(*tier).first()) : withOpacity(LabelColor::secondary(), 0.15);
+}
+
 QList<QColor> missingFigureTileColors() {
     return {withOpacity(LabelColor::secondary(), 0.4), withOpacity(LabelColor::secondary(), 0.2)};
 }

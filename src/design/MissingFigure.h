@@ -1,7 +1,11 @@
 #pragma once
 
 #include "core/UsageSnapshot.h"
+#include "core/UsageTier.h"
 #include "core/UsageUnavailableReason.h"
+
+#include <QDateTime>
+#include <QHash>
 
 #include <QColor>
 #include <QList>
@@ -24,5 +28,14 @@ bool countsAsConnected(const UsageSnapshot& reading);
 // The provider's tile beside a reading without a figure: grey, for it has no
 // tier. Resolved against the current appearance.
 QList<QColor> missingFigureTileColors();
+
+// The tier the bar's and the panel's glass take: that of the lowest figure the
+// active providers show at `now` (a short window that has reset since shows
+// none). Nothing when no reading shows a figure: a home where nothing was read
+// is not "abundant".
+std::optional<UsageTier> ambientTier(const QList<AIProviderType>& activeProviders,
+                                     const QHash<AIProviderType, UsageSnapshot>& readings, const QDateTime& now);
+// The glass's tint for an ambient tier: neutral without one.
+QColor ambientTint(const std::optional<UsageTier>& tier);
 
 } // namespace meterix

@@ -44,12 +44,6 @@ class Hairline final : public QWidget {
     }
 };
 
-// The glass takes the ambient tier's colour; without a figure anywhere it
-// stays neutral, as a card without a figure does.
-QColor tintOf(const std::optional<UsageTier>& tier) {
-    return tier ? toQColor(gradient(*tier).first()) : withOpacity(LabelColor::secondary(), 0.15);
-}
-
 
 void makeClear(QWidget* w) {
     w->setAutoFillBackground(false);
@@ -69,8 +63,8 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     setFixedWidth(int(cardWidth + 2 * margin));
     if (!context_.navigator) context_.navigator = &MenuBarNavigator::shared();
     state_ = context_.presentedState();
-    tier_ = ambientTier(state_);
-    tintFrom_ = tintTo_ = tintOf(tier_);
+    tier_ = ambientTier(state_.activeProviders, state_.snapshots, context_.clock->now());
+    tintFrom_ = tintTo_ = ambientTint(tier_);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(int(margin), int(margin), int(margin), int(margin));
@@ -163,20 +157,6 @@ void MenuBarPopoverView::registerScreens() {
                            [ctx](const MenuBarScreen&) { return new MenuBarAboutScreen(ctx); });
 }
 
-std::optional<UsageTier> MenuBarPopoverView::ambientTier(const PresentedState& state) {
-    // Only figures decide: a placeholder, a failed key or a sign-in without a
-    // reading measured nothing, and a panel that knows nothing has no tier.
-    std::optional<double> lowest;
-    for (AIProviderType p : state.activeProviders) {
-        const auto it = state.snapshots.constFind(p);
-        if (it == state.snapshots.constEnd() || missingFigureReason(*it)) continue;
-        const double v = it->hourlyRemainingPercentage;
-        if (!lowest || v < *lowest) lowest = v;
-    }
-    if (!lowest) return std::nullopt;
-    return usageTierFrom(*lowest);
-}
-
 QString MenuBarPopoverView::statusSummary(const PresentedState& state, const Clock& clock) {
     if (state.isRefreshing) return L10n::updating().text();
     if (state.activeProviders.isEmpty()) return L10n::noProvidersConnected().text();
@@ -205,10 +185,10 @@ void MenuBarPopoverView::applyState() {
         overview->setState(state_);
     spinner_->setVisible(state_.isRefreshing);
     summary_->setText(statusSummary(state_, *context_.clock));
-    const std::optional<UsageTier> tier = ambientTier(state_);
+    const std::optional<UsageTier> tier = ambientTier(state_.activeProviders, state_.snapshots, context_.clock->now());
     if (tier != tier_) {
         tintFrom_ = glassTint();
-        tintTo_ = tintOf(tier);
+        tintTo_ = ambientTint(tier);
         tintBlend_.setTarget(0.0, false);
         tintBlend_.setTarget(1.0, isVisible());
         tier_ = tier;

@@ -45,10 +45,6 @@ class MenuBarPopoverView : public QWidget {
     static constexpr double stackInsetH = 12;
     static constexpr double stackInsetV = 10;
 
-    // The tier of the lowest short-window figure among the active providers'
-    // readings that have one; none when no reading has a figure (no badge then,
-    // and a neutral tint).
-    static std::optional<UsageTier> ambientTier(const PresentedState& state);
     // "Updating" while refreshing; "No providers connected" without active
     // providers; else the count of the active providers that are connected (a
     // figure, or a signed-in account) and the age of the newest of their

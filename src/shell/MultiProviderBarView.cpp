@@ -11,6 +11,7 @@
 #include "design/JellySprings.h"
 #include "design/HairlineDivider.h"
 #include "design/LiquidGlassStyle.h"
+#include "design/MissingFigure.h"
 #include "design/Metric.h"
 #include "shell/ProviderSegmentView.h"
 #include "design/Radius.h"
@@ -159,16 +160,8 @@ QList<AIProviderType> MultiProviderBarView::visibleProviders(const State& state)
     return visible;
 }
 
-UsageTier MultiProviderBarView::ambientTier(const State& state, const QDateTime& now) {
-    // Only figures the segments show count: a placeholder, or a reading whose
-    // short window has reset since, would tint the bar with a figure nobody sees.
-    std::optional<double> lowest;
-    for (AIProviderType p : state.activeProviders) {
-        const auto it = state.snapshots.constFind(p);
-        if (it == state.snapshots.constEnd() || ProviderSegmentView::isWithheld(*it, now)) continue;
-        if (!lowest || it->hourlyRemainingPercentage < *lowest) lowest = it->hourlyRemainingPercentage;
-    }
-    return usageTierFrom(lowest.value_or(100));
+std::optional<UsageTier> MultiProviderBarView::ambientTier() const {
+    return meterix::ambientTier(state_.activeProviders, state_.snapshots, clock_.now());
 }
 
 double MultiProviderBarView::capsuleWidth(int segmentCount, bool compact) {
@@ -313,7 +306,7 @@ QColor MultiProviderBarView::currentTint() const {
 }
 
 void MultiProviderBarView::followAmbientTint() {
-    const QColor target = toQColor(gradient(ambientTier()).constFirst());
+    const QColor target = ambientTint(ambientTier());
     if (target == tintTo_) return;
     tintFrom_ = currentTint();
     tintTo_ = target;

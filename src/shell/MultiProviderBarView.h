@@ -91,11 +91,10 @@ public:
     void select(AIProviderType provider);
 
     QList<AIProviderType> visibleProviders() const { return visibleProviders(state_); }
-    UsageTier ambientTier() const { return ambientTier(state_, clock_.now()); }
+    // The tier of the lowest figure the bar shows; none when it shows none.
+    std::optional<UsageTier> ambientTier() const;
     // The active providers that have a snapshot, in their order.
     static QList<AIProviderType> visibleProviders(const State& state);
-    // The tier of the lowest figure the bar shows; abundant when it shows none.
-    static UsageTier ambientTier(const State& state, const QDateTime& now);
 
     static double capsuleWidth(int segmentCount, bool compact = false);
     // cardShift moves the card sideways from under the capsule's centre; the

@@ -1,3 +1,4 @@
+#include "design/MissingFigure.h"
 #include "design/TierBadge.h"
 #include "panels/DetailGlassCardView.h"
 #include "panels/MenuActivitySpinner.h"
@@ -73,7 +74,7 @@ TEST_F(PopoverViewTest, SummaryAndAmbientTier) {
             Localization::resetResolvedLanguageForTesting(lang);
             EXPECT_EQ(MenuBarPopoverView::statusSummary(r.state, clock_),
                       QString::fromUtf8(lang == Lang::korean ? r.ko : r.en));
-            EXPECT_EQ(MenuBarPopoverView::ambientTier(r.state), r.tier);
+            EXPECT_EQ(ambientTier(r.state.activeProviders, r.state.snapshots, clock_.now()), r.tier);
         }
     }
 }

@@ -9,6 +9,7 @@
 #include "shell/FloatingPanelController.h"
 #include "design/CachedPainting.h"
 #include "design/GrabberHandle.h"
+#include "design/MissingFigure.h"
 #include "shell/MultiProviderBarView.h"
 #include "shell/ProviderSegmentView.h"
 #include "shell/ScreenPlacementEngine.h"
@@ -118,12 +119,12 @@ TEST_F(BarTest, OnlyActiveProvidersWithASnapshotGetSegmentsInTheirOrder) {
     EXPECT_EQ(bar.segment(P::zed), nullptr);
 }
 
-TEST_F(BarTest, EmptyBarHoldsOnlyTheHandleAndDividerAndIsAbundant) {
+TEST_F(BarTest, EmptyBarHoldsOnlyTheHandleAndDividerAndHasNoTier) {
     MultiProviderBarView bar(prefs_, &controller_, clock_);
     bar.setState(state({P::claudeCode}, {}));
     EXPECT_TRUE(bar.segments().isEmpty());
     EXPECT_EQ(bar.contentSize(), QSizeF(27.5 + 40, 34 + 40));
-    EXPECT_EQ(bar.ambientTier(), UsageTier::abundant);
+    EXPECT_EQ(bar.ambientTier(), std::nullopt);
 }
 
 TEST_F(BarTest, ContentSizeGrowsBySeventyOnePerSegmentAndTwentyForTheCat) {
@@ -201,17 +202,17 @@ TEST_F(BarTest, AmbientTintIgnoresPlaceholdersAndResetWindows) {
     const QDateTime now = clock_.now();
     State s = state({P::claudeCode, P::cursor}, {UsageSnapshot::simulatedFallback(P::claudeCode, now),
                                                  UsageSnapshot::simulatedFallback(P::cursor, now)});
-    EXPECT_EQ(MultiProviderBarView::ambientTier(s, now), UsageTier::abundant);
+    EXPECT_EQ(ambientTier(s.activeProviders, s.snapshots, now), std::nullopt);
 
     s = state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 50), reading(P::openAICodex, 12)});
-    EXPECT_EQ(MultiProviderBarView::ambientTier(s, now), UsageTier::critical);
+    EXPECT_EQ(ambientTier(s.activeProviders, s.snapshots, now), UsageTier::critical);
     // The 12 % window reset since the reading: its segment shows "---", so the
     // bar is not tinted red by it either.
     s.snapshots[P::openAICodex].hourlyResetAt = now.addSecs(-5);
-    EXPECT_EQ(MultiProviderBarView::ambientTier(s, now), UsageTier::steady);
+    EXPECT_EQ(ambientTier(s.activeProviders, s.snapshots, now), UsageTier::steady);
     // Inactive providers do not count.
     s.snapshots.insert(P::zed, reading(P::zed, 1));
-    EXPECT_EQ(MultiProviderBarView::ambientTier(s, now), UsageTier::steady);
+    EXPECT_EQ(ambientTier(s.activeProviders, s.snapshots, now), UsageTier::steady);
 }
 
 TEST_F(BarTest, TappingSelectsMovesAndClosesTheCard) {
@@ -358,7 +359,7 @@ TEST_F(BarTest, ResetWindowIsWithheldOnceItsTimeHasCome) {
     clock_.advance(3600);
     bar.refreshForTime();
     EXPECT_TRUE(bar.segment(P::claudeCode)->isWithheld());
-    EXPECT_EQ(bar.ambientTier(), UsageTier::abundant);
+    EXPECT_EQ(bar.ambientTier(), std::nullopt);
 }
 
 TEST_F(BarTest, RefreshStripShowsWhileRefreshingInTheAmbientTint) {
