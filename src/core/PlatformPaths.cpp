@@ -18,9 +18,6 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {InstallLocation::ollamaExecutable, Root::absolute, "/usr/local/bin/ollama"},
-    {InstallLocation::ollamaExecutable, Root::absolute, "/opt/homebrew/bin/ollama"},
-    {InstallLocation::ollamaExecutable, Root::absolute, "/usr/bin/ollama"},
     {InstallLocation::cursorSupportFolder, Root::home, "Library/Application Support/Cursor"},
     {InstallLocation::cursorSupportFolder, Root::configHome, "Cursor"},
     {InstallLocation::windsurfApplication, Root::absolute, "/Applications/Windsurf.app"},

@@ -11,8 +11,6 @@ namespace {
 TEST(PlatformPaths, EachLocationListsTheMacPathThenTheLinuxOnes) {
     const QString home = QStringLiteral("/home/u");
     const QString config = QStringLiteral("/xdg/config/");
-    EXPECT_EQ(PlatformPaths::paths(InstallLocation::ollamaExecutable, home, config),
-              QStringList({"/usr/local/bin/ollama", "/opt/homebrew/bin/ollama", "/usr/bin/ollama"}));
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::cursorSupportFolder, home, config),
               QStringList({"/home/u/Library/Application Support/Cursor", "/xdg/config/Cursor"}));
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::windsurfApplication, home, config),

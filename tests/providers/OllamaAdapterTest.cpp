@@ -5,6 +5,8 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 namespace meterix::test {
@@ -13,8 +15,8 @@ namespace {
 class OllamaTest : public ::testing::Test {
 protected:
     OllamaAdapter adapter(UsageTransport& transport, QString base, bool installed = false) {
-        const QString program = installed ? home.write(QStringLiteral("bin/ollama"), "#!") : home.file(QStringLiteral("bin/ollama"));
-        return OllamaAdapter(transport, std::move(base), {home.file(QStringLiteral("nowhere/ollama")), program});
+        if (installed) home.writeScript(QStringLiteral(".local/bin/ollama"), "exit 0");
+        return OllamaAdapter(transport, std::move(base), runner);
     }
     static void expectOffline(const UsageSnapshot& s, FetchStrategy strategy) {
         ASSERT_EQ(s.modelQuotas.size(), 1);
@@ -25,6 +27,9 @@ protected:
     }
 
     TempHome home;
+    // Looks where the clients are looked for, the system's folders laid out in the home.
+    CLIProcessRunner runner{HostEnvironment::underHome(home.path()),
+                            CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
     LoopbackServer server;
 };
 
@@ -65,6 +70,28 @@ TEST_F(OllamaTest, AFailingServerShowsTheOfflineSnapshot) {
     auto installed = adapter(down, QStringLiteral("http://127.0.0.1:9"), true);
     EXPECT_TRUE(installed.checkAvailability());
     expectOffline(installed.fetchUsage(false), FetchStrategy::cliStatusProbe);
+}
+
+// The server program counts as installed wherever claude and agy would be
+// found, ~/.local/bin (Ollama's own installer without root) included; a file
+// that cannot be run does not count.
+TEST_F(OllamaTest, TheProgramIsFoundWhereTheClientsAreLookedFor) {
+    const struct {
+        const char* place;
+        bool executable;
+        bool found;
+    } rows[] = {
+        {".local/bin/ollama", true, true},
+        {"root/usr/local/bin/ollama", true, true},
+        {"root/usr/bin/ollama", true, true},
+        {".local/bin/ollama", false, false},
+    };
+    for (const auto& row : rows) {
+        QDir(home.path()).removeRecursively();
+        QDir().mkpath(home.path());
+        row.executable ? home.writeScript(QLatin1String(row.place), "exit 0") : home.write(QLatin1String(row.place), "");
+        EXPECT_EQ(adapter(CurlTransport::shared(), QString()).isDetected(), row.found) << row.place;
+    }
 }
 
 TEST_F(OllamaTest, TimeOutsAreOneSecondForTheCheckAndTwoForAFetch) {
