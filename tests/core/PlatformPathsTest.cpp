@@ -18,7 +18,8 @@ TEST(PlatformPaths, EachLocationListsTheMacPathThenTheLinuxOnes) {
                            "/home/u/.codeium/windsurf"}));
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::zedApplication, home, config),
               QStringList({"/Applications/Zed.app", "/home/u/.local/zed.app", "/home/u/.local/bin/zed",
-                           "/usr/bin/zeditor", "/usr/bin/zed"}));
+                           "/usr/bin/zeditor", "/usr/bin/zed", "/home/u/.local/share/flatpak/exports/bin/dev.zed.Zed",
+                           "/var/lib/flatpak/exports/bin/dev.zed.Zed"}));
 }
 
 TEST(PlatformPaths, AnyExistsAcceptsFilesAndFolders) {
