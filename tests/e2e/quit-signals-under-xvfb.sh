@@ -15,8 +15,8 @@ make_home
 
 for signal in HUP QUIT; do
     start_app
-    wait_for 30 bar_mapped || fail "SIG$signal: the bar never showed"
-    wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "SIG$signal: no Claude Code reading"
+    wait_for "$hang" bar_mapped || fail "SIG$signal: the bar never showed"
+    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "SIG$signal: no Claude Code reading"
     read -r x y _ _ <<< "$(bar_geometry "$(bar_window)")"
     # Claude Code's segment: bleed, handle and divider, half a label; the cat's room.
     click_segment() { xdotool mousemove $((x + 20 + 23 + 33)) $((y + 20 + 20 + 17)) click 1; }

@@ -421,7 +421,7 @@ TEST_F(RunnerTest, TimeOutKillsTheWholeGroupAndGivesNothing) {
     timer.start();
     const auto text = run(tool, {}, 0.5, std::nullopt, options);
     EXPECT_EQ(text, std::nullopt) << "output before the time-out does not count";
-    EXPECT_LT(timer.elapsed(), 8000);
+    EXPECT_LT(timer.elapsed(), test::kHangLimitMs) << "the client runs for ever unless killed";
     const qint64 leader = test::readPidFile(home.file(QStringLiteral("leader.pid")));
     const qint64 child = test::readPidFile(home.file(QStringLiteral("child.pid")));
     ASSERT_GT(leader, 0);
