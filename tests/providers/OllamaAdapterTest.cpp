@@ -4,6 +4,7 @@
 #include "support/LoopbackServer.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/WaitUntil.h"
 
 #include <QDir>
 
@@ -11,6 +12,18 @@
 
 namespace meterix::test {
 namespace {
+
+// The real transport with Ollama's own time-outs (1 s and 2 s) raised to the
+// hang limit, for tests of a server that answers: a machine loaded many times
+// over may take longer than that to let the loopback server reply.
+class PatientTransport final : public UsageTransport {
+public:
+    std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) override {
+        UsageRequest patient = request;
+        patient.timeout = std::chrono::milliseconds(kHangLimitMs);
+        return CurlTransport::shared().data(patient);
+    }
+};
 
 class OllamaTest : public ::testing::Test {
 protected:
@@ -31,11 +44,12 @@ protected:
     CLIProcessRunner runner{HostEnvironment::underHome(home.path()),
                             CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
     LoopbackServer server;
+    PatientTransport patient;
 };
 
 TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
     server.answer("/api/tags", {200, R"({"models":[{"name":"llama3:8b","size":1610612736},{"size":3221225472}]})", {}});
-    auto ollama = adapter(CurlTransport::shared(), server.baseAddress());
+    auto ollama = adapter(patient, server.baseAddress());
     EXPECT_TRUE(ollama.checkAvailability());
     const UsageSnapshot s = ollama.fetchUsage(false);
     ASSERT_EQ(s.modelQuotas.size(), 2);
@@ -47,7 +61,7 @@ TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
 }
 
 TEST_F(OllamaTest, AnAnswerWithoutAReadableListShowsTheServiceReady) {
-    auto ollama = adapter(CurlTransport::shared(), server.baseAddress());
+    auto ollama = adapter(patient, server.baseAddress());
     for (const char* body : {R"({"models":[]})", R"({"models":[{"name":"a"},7]})", "garbage", R"({"other":1})"}) {
         server.answer("/api/tags", {200, body, {}});
         const UsageSnapshot s = ollama.fetchUsage(false);
