@@ -90,12 +90,12 @@ void BM_FullRefresh(benchmark::State& state) {
         std::make_shared<DeepSeekAdapter>(http, base, home, keys),
         std::make_shared<OpenRouterAdapter>(http, base, home, keys),
         std::make_shared<GroqAdapter>(http, base, home, keys),
-        std::make_shared<OllamaAdapter>(http, base),
+        std::make_shared<OllamaAdapter>(http, base, runner),
         std::make_shared<MistralAdapter>(home),
         std::make_shared<KimiAdapter>(http, base, home, keys, Clock::system(), base),
         std::make_shared<ElevenLabsAdapter>(http, base, home, keys),
         std::make_shared<WindsurfAdapter>(home),
-        std::make_shared<ZedAdapter>(home),
+        std::make_shared<ZedAdapter>(HostEnvironment::underHome(home)),
     };
     auto settings = std::make_shared<QSettings>(home + QStringLiteral("/bench.conf"), QSettings::IniFormat);
     MeterixPreferences preferences(settings);

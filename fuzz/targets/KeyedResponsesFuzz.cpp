@@ -42,6 +42,13 @@ QList<HttpHeader> headerLines(const QByteArray& text) {
     return headers;
 }
 
+// Finds no server program: the lookup searches only a folder that does not exist.
+const CLIProcessRunner& ollamaLookup(const QString& home) {
+    static const CLIProcessRunner runner(HostEnvironment::underHome(home),
+                                         CLIProcessRunner::Options{.candidateFolders = {home + QStringLiteral("/none")}});
+    return runner;
+}
+
 } // namespace
 
 METERIX_FUZZ_TARGET(keyed_responses) {
@@ -101,7 +108,7 @@ METERIX_FUZZ_TARGET(keyed_responses) {
         adapter = keyed(std::in_place_type<GroqAdapter>);
         break;
     default:
-        adapter = std::make_unique<OllamaAdapter>(transport, base, QStringList(), clock);
+        adapter = std::make_unique<OllamaAdapter>(transport, base, ollamaLookup(home), clock);
         break;
     }
     const UsageSnapshot s = adapter->fetchUsage(false);

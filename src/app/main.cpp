@@ -26,25 +26,23 @@
 #include "refresh/ProviderManager.h"
 #include "shell/AppDelegate.h"
 #include "shell/AppInstanceChannel.h"
+#include "shell/CommandLine.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
 #include "shell/MenuBarPanel.h"
 #include "shell/MenuBarPanelController.h"
 #include "shell/MultiProviderBarView.h"
+#include "shell/QuitSignals.h"
 #include "shell/ScreenPlacementEngine.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QPointer>
 #include <QDateTime>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <malloc.h>
-#include <unistd.h>
 
 using namespace meterix;
 
@@ -52,28 +50,6 @@ namespace {
 
 // How long quitting waits for fetches still running (a CLI probe can take 20 s).
 constexpr int kShutdownWaitMs = 3000;
-
-int quitPipe[2] = {-1, -1};
-
-// SIGTERM and SIGINT quit through the event loop, so the quit sequence (stop
-// fetches, save the last readings) runs as it does for a normal quit.
-void quitOnTerminationSignals(QApplication& app) {
-    if (::pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
-        notifier->setEnabled(false);
-        QCoreApplication::quit();
-    });
-    struct sigaction action {};
-    action.sa_handler = [](int) {
-        const char byte = 1;
-        [[maybe_unused]] const auto written = ::write(quitPipe[1], &byte, 1);
-    };
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-}
 
 // A handful of threads allocate now and then (fetches, the watcher, the
 // stores); glibc would give each its own arena of mostly idle pages. Two are
@@ -122,6 +98,13 @@ bool hasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const CommandLine command = CommandLine::parse(arguments, QStringLiteral(METERIX_VERSION));
+        command.action != CommandLine::Action::run) {
+        std::fputs(qPrintable(command.text), command.action == CommandLine::Action::error ? stderr : stdout);
+        return command.exitCode;
+    }
     boundMallocArenas();
     if (!hasDisplay()) {
         std::fprintf(stderr,
@@ -149,7 +132,10 @@ int main(int argc, char** argv) {
     if (instance->role() == AppInstanceChannel::Role::failed)
         std::fprintf(stderr, "meterix: could not claim %s; running without the single-instance channel\n",
                      qPrintable(instance->socketPath()));
-    quitOnTerminationSignals(app);
+    // Kill, Ctrl+C, Ctrl+\ and a closed terminal quit through the event loop,
+    // so the quit sequence (stop fetches, save the last readings) runs as it
+    // does for the Quit command.
+    QuitSignals quitSignals([](int) { QCoreApplication::quit(); });
 
     MeterixPreferences& preferences = MeterixPreferences::shared();
     Localization::shared();

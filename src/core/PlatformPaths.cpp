@@ -18,9 +18,6 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {InstallLocation::ollamaExecutable, Root::absolute, "/usr/local/bin/ollama"},
-    {InstallLocation::ollamaExecutable, Root::absolute, "/opt/homebrew/bin/ollama"},
-    {InstallLocation::ollamaExecutable, Root::absolute, "/usr/bin/ollama"},
     {InstallLocation::cursorSupportFolder, Root::home, "Library/Application Support/Cursor"},
     {InstallLocation::cursorSupportFolder, Root::configHome, "Cursor"},
     {InstallLocation::windsurfApplication, Root::absolute, "/Applications/Windsurf.app"},
@@ -29,12 +26,15 @@ constexpr Row kRows[] = {
     {InstallLocation::windsurfApplication, Root::absolute, "/usr/share/windsurf"},
     {InstallLocation::windsurfApplication, Root::configHome, "Windsurf"},
     {InstallLocation::windsurfApplication, Root::home, ".codeium/windsurf"},
-    // Zed's own installer (the app and its command), then distribution packages.
+    // Zed's own installer (the app and its command), distribution packages, then
+    // Flathub's launcher for a per-user and a system-wide install.
     {InstallLocation::zedApplication, Root::absolute, "/Applications/Zed.app"},
     {InstallLocation::zedApplication, Root::home, ".local/zed.app"},
     {InstallLocation::zedApplication, Root::home, ".local/bin/zed"},
     {InstallLocation::zedApplication, Root::absolute, "/usr/bin/zeditor"},
     {InstallLocation::zedApplication, Root::absolute, "/usr/bin/zed"},
+    {InstallLocation::zedApplication, Root::home, ".local/share/flatpak/exports/bin/dev.zed.Zed"},
+    {InstallLocation::zedApplication, Root::absolute, "/var/lib/flatpak/exports/bin/dev.zed.Zed"},
 };
 
 } // namespace

@@ -7,7 +7,6 @@ namespace meterix {
 
 // Things of other tools whose install location differs between macOS and Linux.
 enum class InstallLocation {
-    ollamaExecutable,
     cursorSupportFolder,
     windsurfApplication,
     zedApplication,

@@ -107,10 +107,9 @@ QList<ModelQuotaItem> modelItems(const QByteArray& body) {
 
 } // namespace
 
-OllamaAdapter::OllamaAdapter(UsageTransport& transport, QString baseAddress, QStringList executablePaths,
+OllamaAdapter::OllamaAdapter(UsageTransport& transport, QString baseAddress, const CLIProcessRunner& runner,
                              const Clock& clock)
-    : transport_(transport), baseAddress_(std::move(baseAddress)), executablePaths_(std::move(executablePaths)),
-      clock_(clock) {}
+    : transport_(transport), baseAddress_(std::move(baseAddress)), runner_(runner), clock_(clock) {}
 
 QString OllamaAdapter::serverAddress(const std::optional<QString>& ollamaHost) {
     QString text = ollamaHost.value_or(QString()).trimmed();
@@ -184,7 +183,7 @@ QString OllamaAdapter::tagsEndpoint() const {
 }
 
 bool OllamaAdapter::isDetected() const {
-    return PlatformPaths::anyExists(executablePaths_);
+    return runner_.executablePath(QStringLiteral("ollama")).has_value();
 }
 
 UsageRequest OllamaAdapter::tagsRequest(std::chrono::milliseconds timeout) const {

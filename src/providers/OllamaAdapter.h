@@ -4,9 +4,8 @@
 #include "core/Clock.h"
 #include "core/CurlTransport.h"
 #include "core/EnvironmentLookup.h"
-#include "core/PlatformPaths.h"
+#include "providers/CLIProcessRunner.h"
 
-#include <QStringList>
 
 namespace meterix {
 
@@ -20,11 +19,13 @@ public:
 
     explicit OllamaAdapter(UsageTransport& transport = CurlTransport::shared(),
                            QString baseAddress = serverAddress(processEnvironment()(QStringLiteral("OLLAMA_HOST"))),
-                           QStringList executablePaths = PlatformPaths::paths(InstallLocation::ollamaExecutable),
+                           const CLIProcessRunner& runner = CLIProcessRunner::shared(),
                            const Clock& clock = Clock::system());
 
     AIProviderType type() const override { return AIProviderType::ollama; }
-    // Whether the server program is installed (checked on every read).
+    // Whether the server program is installed where the command-line clients
+    // are looked for (~/.local/bin, PATH, /usr/local/bin, /usr/bin, ...),
+    // checked on every read.
     bool isDetected() const override;
     // The server answers, or else the program is installed (a stopped server
     // still counts).
@@ -52,7 +53,7 @@ private:
 
     UsageTransport& transport_;
     QString baseAddress_;
-    QStringList executablePaths_;
+    const CLIProcessRunner& runner_;
     const Clock& clock_;
 };
 

@@ -17,10 +17,22 @@ ZedAdapter::ZedAdapter(HostEnvironment host, std::optional<QStringList> applicat
 
 QString ZedAdapter::zedConfigPath() const { return joinPath(host_.configHome, QStringLiteral("zed/settings.json")); }
 
-bool ZedAdapter::isDetected() const { return PlatformPaths::anyExists(applicationPaths_) || exists(zedConfigPath()); }
+QString ZedAdapter::flathubConfigPath() const {
+    return joinPath(host_.home, QStringLiteral(".var/app/dev.zed.Zed/config/zed/settings.json"));
+}
+
+bool ZedAdapter::isDetected() const {
+    return PlatformPaths::anyExists(applicationPaths_) || PlatformPaths::anyExists({zedConfigPath(), flathubConfigPath()});
+}
 
 std::optional<QString> ZedAdapter::configuredModelName() const {
-    const auto bytes = readRegularFile(zedConfigPath(), kSettingsFileReadCap);
+    for (const QString& path : {zedConfigPath(), flathubConfigPath()})
+        if (auto name = modelNameIn(path)) return name;
+    return std::nullopt;
+}
+
+std::optional<QString> ZedAdapter::modelNameIn(const QString& settingsPath) {
+    const auto bytes = readRegularFile(settingsPath, kSettingsFileReadCap);
     if (!bytes) return std::nullopt;
     // Zed writes its settings with comments (its default file opens with them)
     // and accepts trailing commas.

@@ -17,8 +17,8 @@ public:
                         std::optional<QStringList> applicationPaths = std::nullopt);
 
     AIProviderType type() const override { return AIProviderType::zed; }
-    // The application (its own install or a distribution's command) or Zed's
-    // settings file exists.
+    // The application (its own install, a distribution's command or Flathub's
+    // launcher) or one of Zed's settings files exists.
     bool isDetected() const override;
     bool checkAvailability() override { return isDetected(); }
     UsageSnapshot fetchUsage(bool forceSync) override;
@@ -26,11 +26,17 @@ public:
     // Where Zed keeps its settings on Linux: <config home>/zed/settings.json,
     // the config home being $XDG_CONFIG_HOME or ~/.config.
     QString zedConfigPath() const;
-    // agent.default_model.model of the settings file (JSON with comments and
+    // Where Zed from Flathub keeps them: the sandbox's own config home,
+    // ~/.var/app/dev.zed.Zed/config/zed/settings.json.
+    QString flathubConfigPath() const;
+    // agent.default_model.model of a settings file (JSON with comments and
     // trailing commas), else assistant.default_model.model; nothing when empty.
+    // The native install's file is asked first, then Flathub's.
     std::optional<QString> configuredModelName() const;
 
 private:
+    static std::optional<QString> modelNameIn(const QString& settingsPath);
+
     HostEnvironment host_;
     QStringList applicationPaths_;
 };

@@ -117,7 +117,8 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
     });
     registerRule({
         .provider = AIProviderType::zed,
-        .relativeRootPaths = list({".config/zed"}),
+        // The native install's folder, then Flathub's sandboxed one.
+        .relativeRootPaths = list({".config/zed", ".var/app/dev.zed.Zed/config/zed"}),
         .pathBlacklist = list({"settings.json", "keymap.json"}),
         .pathWhitelist = list({"conversations", "assistant", "threads"}),
         .burstWindow = 2.0,

@@ -53,12 +53,12 @@ TEST(EyeTracking, HoverMovesThePupilsAndLeavingCentresThem) {
                      Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&face, &move);
     EXPECT_EQ(m->targetOffset(), QSizeF(-2, -2));
-    ASSERT_TRUE(test::waitUntil([&] { return std::abs(offset.width() + 2) < 0.01; }, 5000));
+    ASSERT_TRUE(test::waitUntil([&] { return std::abs(offset.width() + 2) < 0.01; }));
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(&face, &leave);
     EXPECT_EQ(m->targetOffset(), QSizeF(0, 0));
     ASSERT_TRUE(test::waitUntil(
-        [&] { return std::abs(offset.width()) < 0.01 && std::abs(offset.height()) < 0.01; }, 5000));
+        [&] { return std::abs(offset.width()) < 0.01 && std::abs(offset.height()) < 0.01; }));
 }
 
 TEST(FaceBlink, NeverSoonerThanFourSecondsAfterAppearingOrTheLastBlink) {
@@ -164,7 +164,7 @@ TEST(Sparkles, TwelveDotsFlyOutAndAreGoneAfterPointEightSeconds) {
     view.show();
     EXPECT_TRUE(view.isPlaying());
     EXPECT_EQ(view.particles().size(), 12);
-    ASSERT_TRUE(test::waitUntil([&] { return !view.isPlaying(); }, 5000));
+    ASSERT_TRUE(test::waitUntil([&] { return !view.isPlaying(); }));
     EXPECT_EQ(view.particles().size(), 12);
     for (const SparkleParticle& p : view.particles())
         EXPECT_EQ(p.opacity, 0);

@@ -443,7 +443,7 @@ TEST_F(CatViewTest, TheSettingAddsAndRemovesTheCatAndItsBandAtOnce) {
     QPointer<PixelCatView> cat = catOf(*bar);
     ASSERT_TRUE(cat);
     EXPECT_TRUE(
-        test::waitUntil([&] { return cat->engine().loopsRunning(); }, 5000)); // once the window is exposed
+        test::waitUntil([&] { return cat->engine().loopsRunning(); })); // once the window is exposed
     EXPECT_TRUE(cat->loops().isRunning());
     EXPECT_DOUBLE_EQ(bar->contentSize().height(), 94);
     EXPECT_FALSE(bar->solidRegion().intersected(cat->paintedRegion().translated(cat->pos())).isEmpty());

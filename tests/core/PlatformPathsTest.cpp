@@ -11,8 +11,6 @@ namespace {
 TEST(PlatformPaths, EachLocationListsTheMacPathThenTheLinuxOnes) {
     const QString home = QStringLiteral("/home/u");
     const QString config = QStringLiteral("/xdg/config/");
-    EXPECT_EQ(PlatformPaths::paths(InstallLocation::ollamaExecutable, home, config),
-              QStringList({"/usr/local/bin/ollama", "/opt/homebrew/bin/ollama", "/usr/bin/ollama"}));
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::cursorSupportFolder, home, config),
               QStringList({"/home/u/Library/Application Support/Cursor", "/xdg/config/Cursor"}));
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::windsurfApplication, home, config),
@@ -20,7 +18,8 @@ TEST(PlatformPaths, EachLocationListsTheMacPathThenTheLinuxOnes) {
                            "/home/u/.codeium/windsurf"}));
     EXPECT_EQ(PlatformPaths::paths(InstallLocation::zedApplication, home, config),
               QStringList({"/Applications/Zed.app", "/home/u/.local/zed.app", "/home/u/.local/bin/zed",
-                           "/usr/bin/zeditor", "/usr/bin/zed"}));
+                           "/usr/bin/zeditor", "/usr/bin/zed", "/home/u/.local/share/flatpak/exports/bin/dev.zed.Zed",
+                           "/var/lib/flatpak/exports/bin/dev.zed.Zed"}));
 }
 
 TEST(PlatformPaths, AnyExistsAcceptsFilesAndFolders) {

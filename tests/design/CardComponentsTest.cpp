@@ -185,7 +185,7 @@ TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
         } else {
             EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
             EXPECT_EQ(test::inkIn(test::renderWidget(*badge), all), 0); // nothing drawn yet
-            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }, 5000));
+            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }));
         }
         const qint64 full = test::inkIn(test::renderWidget(*badge), all);
         EXPECT_GT(full, 0);
@@ -199,13 +199,13 @@ TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
             EXPECT_EQ(gone, 0);
             EXPECT_TRUE(badge->isLeaving());
             // Coming back before it is gone turns it round; it is never reported gone.
-            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() < 0.9; }, 5000));
+            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() < 0.9; }));
             badge->appear();
             EXPECT_FALSE(badge->isLeaving());
-            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }, 5000));
+            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }));
             EXPECT_EQ(gone, 0);
             badge->leave([&gone] { ++gone; });
-            EXPECT_TRUE(test::waitUntil([&] { return gone == 1; }, 5000));
+            EXPECT_TRUE(test::waitUntil([&] { return gone == 1; }));
             EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
             EXPECT_EQ(test::inkIn(test::renderWidget(*badge), all), 0);
         }

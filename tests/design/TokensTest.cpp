@@ -172,7 +172,7 @@ TEST_F(Tokens, LargeShadowsAreLetGoOnceNoneIsAskedForAndBlurredAlikeWhenAskedAga
     const auto large = ShadowCache::roundedRect(QSizeF(400, 60), 17, 15, ink, 1.0); // ~190 KB
     EXPECT_EQ(ShadowCache::cachedCount(), 2);
     // With no grace, the next turn of the event loop lets the large one go.
-    EXPECT_TRUE(test::waitUntil([] { return ShadowCache::cachedCount() == 1; }, 2000));
+    EXPECT_TRUE(test::waitUntil([] { return ShadowCache::cachedCount() == 1; }));
     ShadowCache::setLargeShadowGraceForTesting(std::chrono::hours(1));
     EXPECT_EQ(ShadowCache::roundedRect(QSizeF(40, 20), 5, 6, ink, 1.0).pixmap.cacheKey(),
               small.pixmap.cacheKey());

@@ -40,7 +40,7 @@ bool until(const std::function<bool()>& done) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > 10000) return false;
+        if (clock.elapsed() > 60000) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return true;

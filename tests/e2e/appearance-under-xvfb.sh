@@ -19,13 +19,13 @@ command -v dbus-daemon >/dev/null || fail "dbus-daemon is missing (scripts/insta
 dbus-daemon --config-file="$(dirname "$0")/../support/dbus/test-bus.conf" --print-address --nofork --nopidfile \
     > "$home/bus.address" 2> "$home/bus.log" &
 pids+=("$!")
-wait_for 10 test -s "$home/bus.address" || fail "the private bus did not start: $(cat "$home/bus.log")"
+wait_for "$hang" test -s "$home/bus.address" || fail "the private bus did not start: $(cat "$home/bus.log")"
 bus=$(head -1 "$home/bus.address")
 
 DBUS_SESSION_BUS_ADDRESS="$bus" "$portal" 2 > "$home/portal.log" 2>&1 &
 pids+=("$!")
 portal_has() { grep -q "$1" "$home/portal.log"; }
-wait_for 10 portal_has '^ready' || fail "the stand-in portal did not start: $(cat "$home/portal.log")"
+wait_for "$hang" portal_has '^ready' || fail "the stand-in portal did not start: $(cat "$home/portal.log")"
 
 set_scheme() {
     dbus-send --bus="$bus" --type=method_call --print-reply --dest=org.freedesktop.portal.Desktop \
@@ -48,23 +48,23 @@ glass_is() {
 }
 
 start_app DBUS_SESSION_BUS_ADDRESS="$bus"
-wait_for 30 bar_mapped || fail "the bar never showed"
-wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+wait_for "$hang" bar_mapped || fail "the bar never showed"
+wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 # Both settings were asked for; the subscription came before the questions.
-wait_for 10 portal_has "read org.freedesktop.appearance color-scheme" || fail "the app never read the colour scheme"
-wait_for 10 portal_has "read org.gnome.desktop.interface enable-animations" || fail "the app never read the animations switch"
+wait_for "$hang" portal_has "read org.freedesktop.appearance color-scheme" || fail "the app never read the colour scheme"
+wait_for "$hang" portal_has "read org.gnome.desktop.interface enable-animations" || fail "the app never read the animations switch"
 read -r x y _ _ <<< "$(bar_geometry "$(bar_window)")"
 glass_x=$((x + 20 + 9)) glass_y=$((y + 20 + 20 + 17)) # bleed, cat room, half the strip
 
-wait_for 10 glass_is light appearance-light || fail "the bar is not light at start ($(glass_at "$out/appearance-light.png"))"
+wait_for "$hang" glass_is light appearance-light || fail "the bar is not light at start ($(glass_at "$out/appearance-light.png"))"
 echo "light at start: glass $glass at $glass_x,$glass_y"
 set_scheme 1
-wait_for 10 glass_is dark appearance-dark || fail "the bar did not turn dark ($(glass_at "$out/appearance-dark.png"))"
+wait_for "$hang" glass_is dark appearance-dark || fail "the bar did not turn dark ($(glass_at "$out/appearance-dark.png"))"
 echo "dark after the switch: glass $glass"
 kill -0 "$app_pid" 2>/dev/null || fail "the app is gone"
 # And back, in the same process.
 set_scheme 2
-wait_for 10 glass_is light appearance-light-again \
+wait_for "$hang" glass_is light appearance-light-again \
     || fail "the bar did not turn light again ($(glass_at "$out/appearance-light-again.png"))"
 echo "light again: glass $glass"
 grep -q "Could not subscribe" "$home/app.log" && fail "a subscription was refused: $(grep 'Could not subscribe' "$home/app.log")"

@@ -28,9 +28,9 @@ bar_placed() {
 }
 check_bar() {
     local label=$1
-    wait_for 30 bar_mapped || fail "$label: the bar never showed"
-    wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "$label: no Claude Code reading"
-    wait_for 30 bar_placed || fail "$label: bar is ${width:-?}x${height:-?} at ${x:-?},${y:-?}, not 280x94 at the top centre"
+    wait_for "$hang" bar_mapped || fail "$label: the bar never showed"
+    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "$label: no Claude Code reading"
+    wait_for "$hang" bar_placed || fail "$label: bar is ${width:-?}x${height:-?} at ${x:-?},${y:-?}, not 280x94 at the top centre"
     local w; w=$(bar_window)
     local state; state=$(xprop -id "$w" _NET_WM_STATE)
     for s in SKIP_TASKBAR SKIP_PAGER STICKY ABOVE; do
@@ -56,18 +56,18 @@ click_segment() { xdotool mousemove "$segment_x" "$segment_y" click 1; }
 trayer --edge bottom --align right --widthtype request --height 24 --SetDockType true > /dev/null 2>&1 &
 tray_pid=$!
 pids+=("$tray_pid")
-wait_for 30 sh -c 'xwininfo -root -tree | grep -q trayer' || fail "trayer did not start"
+wait_for "$hang" sh -c 'xwininfo -root -tree | grep -q trayer' || fail "trayer did not start"
 start_app
 check_bar "with a tray"
 tray_window=$(xwininfo -root -tree | awk '/\("panel" "trayer"\)/ {print $1; exit}')
-wait_for 30 sh -c "xwininfo -tree -id $tray_window | grep -q Meterix" || fail "the status item never docked"
+wait_for "$hang" sh -c "xwininfo -tree -id $tray_window | grep -q Meterix" || fail "the status item never docked"
 "$grab" "$out/bar-with-tray.png" || fail "no screenshot"
 kill -9 "$tray_pid"
 wait "$tray_pid" 2>/dev/null || true
 # The tray's window is gone; the app must still be there with its bar.
-wait_for 30 sh -c '! xwininfo -root -tree | grep -q trayer' || fail "the tray's window stayed after it was killed"
+wait_for "$hang" sh -c '! xwininfo -root -tree | grep -q trayer' || fail "the tray's window stayed after it was killed"
 kill -0 "$app_pid" 2>/dev/null || fail "the app died with the tray"
-wait_for 30 bar_placed || fail "the bar went away with the tray, or from its place"
+wait_for "$hang" bar_placed || fail "the bar went away with the tray, or from its place"
 # The app goes on answering clicks, which reach it after the news of the tray's
 # loss; and SIGTERM quits it with its stores flushed: a reading filed just
 # before (a click on Claude Code's segment selects it, which refreshes it) is
@@ -78,7 +78,7 @@ note_resting_place
 card_closed() {
     if card_open; then
         click_segment
-        wait_for 30 at_rest || fail "a second click on the segment did not close its card"
+        wait_for "$hang" at_rest || fail "a second click on the segment did not close its card"
     fi
 }
 quit_right_after_a_reading click_segment terminate_app card_closed
@@ -99,22 +99,22 @@ app_windows() { xdotool search --onlyvisible --class meterix 2>/dev/null | wc -l
 windows_before=$(app_windows)
 xdotool mousemove "$segment_x" "$segment_y"
 tooltip_shown() { [ "$(app_windows)" -gt "$windows_before" ]; }
-wait_for 30 tooltip_shown || fail "a pointer resting on a segment showed no tooltip"
+wait_for "$hang" tooltip_shown || fail "a pointer resting on a segment showed no tooltip"
 # Each selection refreshes Claude Code anew: a fetch still under way (the
 # start's, a poll's, the last selection's) would take its place, so each click
 # waits for the one before to end.
-wait_for 30 nothing_in_flight || fail "a refresh never ended"
+wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
 before=$(claude_fetches)
 click_segment
-wait_for 30 fetched_times $((before + 1)) || fail "a click on the segment did not select it"
-wait_for 30 card_open || fail "the selected provider's card did not open"
+wait_for "$hang" fetched_times $((before + 1)) || fail "a click on the segment did not select it"
+wait_for "$hang" card_open || fail "the selected provider's card did not open"
 # The raw press is read on its own connection: wait until it has reached the app.
 xdotool mousemove 300 600 click 1
-wait_for 30 at_rest || fail "a click elsewhere did not close the card"
-wait_for 30 nothing_in_flight || fail "a refresh never ended"
+wait_for "$hang" at_rest || fail "a click elsewhere did not close the card"
+wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
 before=$(claude_fetches)
 click_segment
-wait_for 30 fetched_times $((before + 1)) || fail "a click elsewhere did not let go of the selection"
+wait_for "$hang" fetched_times $((before + 1)) || fail "a click elsewhere did not let go of the selection"
 "$grab" "$out/bar-without-tray.png" || fail "no screenshot"
 stop_app
 echo "PASS: bar under Xvfb with and without a tray; screenshots in $out"

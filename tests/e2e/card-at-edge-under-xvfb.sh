@@ -32,8 +32,8 @@ note_resting_place() {
 }
 start_and_settle() {
     start_app
-    wait_for 30 bar_mapped || fail "the bar never showed"
-    wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    wait_for "$hang" bar_mapped || fail "the bar never showed"
+    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
     note_resting_place
 }
 click_segment() { xdotool mousemove "$segment_x" "$segment_y" click 1; }
@@ -47,7 +47,7 @@ open_card_inside() {
     local name=$1
     "$grab" "$out/$name-closed.png" || fail "no screenshot"
     click_segment
-    wait_for 10 card_open || fail "$name: a click on the segment did not open its card ($(geometry))"
+    wait_for "$hang" card_open || fail "$name: a click on the segment did not open its card ($(geometry))"
     local x y w h; read -r x y w h <<< "$(geometry)"
     [ "$y" = "$rest_y" ] || fail "$name: the bar moved from $resting when its card opened ($x $y $w $h)"
     [ $((x + w / 2)) -eq $((rest_x + rest_w / 2)) ] || fail "$name: the window is not centred on the bar (x $x, $w wide)"
@@ -60,14 +60,14 @@ open_card_inside() {
         changed=$("$diff" "$out/$name-closed.png" "$out/$name-open.png" $card_area)
         [ "$changed" -ge 60 ]
     }
-    wait_for 10 card_drawn || fail "$name: only ${changed:-no} % of the area inside the screen where the card belongs changed"
+    wait_for "$hang" card_drawn || fail "$name: only ${changed:-no} % of the area inside the screen where the card belongs changed"
     # Left of it, under the bar's window, nothing of the card.
     local left_of_card
     left_of_card=$("$diff" "$out/$name-closed.png" "$out/$name-open.png" $((card_left - 60)) $((rest_y + rest_h + 20)) 50 200)
     [ "$left_of_card" -le 2 ] || fail "$name: $left_of_card % changed left of where the card belongs"
     echo "$name: card open, window ${w}x${h} at $x,$y; $changed % of the card's place inside the screen drawn"
     click_segment
-    wait_for 10 geometry_is "$resting" || fail "$name: a second click left the window at $(geometry), not $resting"
+    wait_for "$hang" geometry_is "$resting" || fail "$name: a second click left the window at $(geometry), not $resting"
 }
 
 # 1. Dragged towards the right edge until a third of the bar would lie past it.
@@ -79,11 +79,11 @@ for step in 1 2 3 4 5 6 7 8 9 10; do
     xdotool mousemove $((handle_x + (past - rest_x) * step / 10)) "$segment_y"
 done
 dragged_past() { local x; read -r x _ _ _ <<< "$(geometry)"; [ "$x" -gt $((screen_width - rest_w)) ]; }
-wait_for 10 dragged_past || fail "the bar did not follow the pointer past the edge ($(geometry))"
+wait_for "$hang" dragged_past || fail "the bar did not follow the pointer past the edge ($(geometry))"
 "$grab" "$out/edge-dragged.png" || fail "no screenshot"
 xdotool mouseup 1
 settled() { whole_on_screen && read -r x _ _ _ <<< "$(geometry)" && [ "$x" -gt 1000 ]; }
-wait_for 10 settled || fail "let go past the right edge, the bar stays at $(geometry)"
+wait_for "$hang" settled || fail "let go past the right edge, the bar stays at $(geometry)"
 note_resting_place
 [ $((rest_x + rest_w)) = $screen_width ] || fail "the bar was not brought just inside the right edge ($resting)"
 open_card_inside edge-dragged

@@ -31,8 +31,8 @@ card_open_above() {
 # and divider, half a label; the cat's room above the bar).
 start_and_settle() {
     start_app
-    wait_for 30 bar_mapped || fail "the bar never showed"
-    wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    wait_for "$hang" bar_mapped || fail "the bar never showed"
+    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
     resting=$(geometry)
     read -r rest_x rest_y rest_w rest_h <<< "$resting"
     segment_x=$((rest_x + 20 + 23 + 33)) segment_y=$((rest_y + 20 + 20 + 17))
@@ -45,7 +45,7 @@ start_and_settle
 
 # 1. Open: the window grows downward, evenly around the bar, which stays put.
 click_segment
-wait_for 10 card_open_below || fail "a click on the segment did not open its card below the bar ($(geometry))"
+wait_for "$hang" card_open_below || fail "a click on the segment did not open its card below the bar ($(geometry))"
 read -r x y w h <<< "$(geometry)"
 [ "$w" = 358 ] || fail "the window with the card is $w wide, not 318 + 2 x 20"
 [ "$x" = $((rest_x - (358 - rest_w) / 2)) ] || fail "the window did not grow evenly around the bar (x $x)"
@@ -57,18 +57,18 @@ card_drawn() {
     changed=$("$diff" "$out/card-closed.png" "$out/card-open.png" $card_area)
     [ "$changed" -ge 60 ]
 }
-wait_for 10 card_drawn || fail "only ${changed:-no} % of the card's area changed in the screenshot"
+wait_for "$hang" card_drawn || fail "only ${changed:-no} % of the card's area changed in the screenshot"
 echo "card open: ${w}x${h} at $x,$y; $changed % of its area drawn"
 
 # 2. A second click on the same segment closes it.
 click_segment
-wait_for 10 geometry_is "$resting" || fail "a second click left the window at $(geometry), not $resting"
+wait_for "$hang" geometry_is "$resting" || fail "a second click left the window at $(geometry), not $resting"
 
 # 3. A click elsewhere on the desktop closes it too (seen through XInput 2).
 click_segment
-wait_for 10 card_open_below || fail "the card did not open again ($(geometry))"
+wait_for "$hang" card_open_below || fail "the card did not open again ($(geometry))"
 xdotool mousemove 300 700 click 1
-wait_for 10 geometry_is "$resting" || fail "a click elsewhere left the window at $(geometry), not $resting"
+wait_for "$hang" geometry_is "$resting" || fail "a click elsewhere left the window at $(geometry), not $resting"
 "$grab" "$out/card-closed-again.png" || fail "no screenshot"
 changed=$("$diff" "$out/card-closed.png" "$out/card-closed-again.png" "$rest_x" $((rest_y + rest_h)) "$rest_w" 300)
 [ "$changed" -le 2 ] || fail "$changed % of the card's area still shows after it closed"
@@ -81,9 +81,9 @@ printf '[General]\npanelOriginX=580\npanelOriginY=780\npanelWidth=280\npanelHeig
 start_and_settle
 [ "$rest_y" = 780 ] || fail "the bar did not come back where it was saved ($resting)"
 click_segment
-wait_for 10 card_open_above || fail "the card did not open above the bar ($(geometry))"
+wait_for "$hang" card_open_above || fail "the card did not open above the bar ($(geometry))"
 "$grab" "$out/card-open-above.png" || fail "no screenshot"
 click_segment
-wait_for 10 geometry_is "$resting" || fail "a second click left the window at $(geometry), not $resting"
+wait_for "$hang" geometry_is "$resting" || fail "a second click left the window at $(geometry), not $resting"
 stop_app
 echo "PASS: the card opens below a bar at the top and above a bar at the bottom, and closes on a second click and on a click elsewhere; screenshots in $out"

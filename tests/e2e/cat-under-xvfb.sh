@@ -20,8 +20,8 @@ overlay_gone() { ! overlay_mapped; }
 shot() { "$grab" "$out/$1.png" || fail "no screenshot $1"; }
 
 start_app
-wait_for 30 bar_mapped || fail "the bar never showed"
-wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+wait_for "$hang" bar_mapped || fail "the bar never showed"
+wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 bar=$(bar_window)
 read -r bx by bw bh <<< "$(bar_geometry "$bar")"
 # The bar's window: 20 px of bleed, then the cat's 20 px band, then the capsule.
@@ -52,7 +52,7 @@ bar_at() { [ "$(bar_geometry "$bar" | cut -d' ' -f1,2)" = "$1 $2" ]; }
 
 # The cat is drawn on the bar (how it walks, turns and faces is the engine's,
 # proven on a fake clock by its own tests).
-wait_for 30 look_thrice "$out/cat-on-bar.png" || fail "no cat drawn on the bar"
+wait_for "$hang" look_thrice "$out/cat-on-bar.png" || fail "no cat drawn on the bar"
 
 # Press on the cat and carry it 100 px away: the first move lifts it into the
 # screen-wide overlay. (The move onto the cat reaches the app before the
@@ -63,31 +63,31 @@ wait_for 30 look_thrice "$out/cat-on-bar.png" || fail "no cat drawn on the bar"
 xdotool mousemove $((bx + 26)) $((capsule_top + 17))
 wait_cat_still 30 || fail "the cat never stood still on the bar (last seen at ${last_look:-no place})"
 xdotool mousemove "$cx" "$cy" mousedown 1 mousemove $((cx + 100)) $((cy + 100))
-wait_for 10 overlay_mapped || fail "a press on the cat and a drag did not lift it into the overlay"
+wait_for "$hang" overlay_mapped || fail "a press on the cat and a drag did not lift it into the overlay"
 xdotool mousemove $((cx + 200)) $((cy + 200))
 carried() { "$locate" $((cx + 170)) $((cy + 170)) 60 60 > /dev/null; }
-wait_for 30 carried || fail "the carried cat is not under the pointer"
+wait_for "$hang" carried || fail "the carried cat is not under the pointer"
 shot cat-carried
 [ "$(bar_geometry "$bar")" = "$bx $by $bw $bh" ] || fail "the bar moved while the cat was carried"
 
 # Let go: the cat springs back onto the bar and the overlay goes away.
 xdotool mouseup 1
-wait_for 30 overlay_gone || fail "the overlay stayed after the drop"
-wait_for 30 look_thrice "$out/cat-back-on-bar.png" || fail "the cat is not back on the bar"
+wait_for "$hang" overlay_gone || fail "the overlay stayed after the drop"
+wait_for "$hang" look_thrice "$out/cat-back-on-bar.png" || fail "the cat is not back on the bar"
 [ "$(bar_geometry "$bar")" = "$bx $by $bw $bh" ] || fail "the bar moved with the cat's drop"
 
 # The bar is its own again: a drag by its handle moves it, following the
 # pointer move by move.
 xdotool mousemove $((bx + 26)) $((capsule_top + 17)) mousedown 1 mousemove $((bx + 56)) $((capsule_top + 67))
-wait_for 30 bar_at $((bx + 30)) $((by + 50)) || fail "the bar did not follow a drag by its handle: $(bar_geometry "$bar")"
+wait_for "$hang" bar_at $((bx + 30)) $((by + 50)) || fail "the bar did not follow a drag by its handle: $(bar_geometry "$bar")"
 xdotool mousemove $((bx + 76)) $((capsule_top + 117))
-wait_for 30 bar_at $((bx + 50)) $((by + 100)) || fail "the bar did not follow the drag on: $(bar_geometry "$bar")"
+wait_for "$hang" bar_at $((bx + 50)) $((by + 100)) || fail "the bar did not follow the drag on: $(bar_geometry "$bar")"
 xdotool mouseup 1
 # Put down where it was let go (well inside the screen: no clamping), which
 # the release stores as the bar's place.
 settings="$home/.config/Meterix/Meterix.conf"
 stored_at() { grep -q "^panelOriginX=$1\$" "$settings" && grep -q "^panelOriginY=$2\$" "$settings"; }
-wait_for 30 stored_at $((bx + 50)) $((by + 100)) ||
+wait_for "$hang" stored_at $((bx + 50)) $((by + 100)) ||
     fail "the release did not store the bar's new place: $(grep panelOrigin "$settings" | tr '\n' ' ')"
 bar_at $((bx + 50)) $((by + 100)) || fail "the bar moved on its release: $(bar_geometry "$bar")"
 

@@ -15,8 +15,8 @@ app=$1
 make_home
 
 start_app
-wait_for 30 bar_mapped || fail "the bar never showed"
-wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+wait_for "$hang" bar_mapped || fail "the bar never showed"
+wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 [ -S "$home/run/meterix.sock" ] && [ -e "$home/run/meterix.lock" ] ||
     fail "the single-instance socket and lock are not in the runtime folder: $(ls -A "$home/run")"
 

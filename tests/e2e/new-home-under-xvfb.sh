@@ -48,18 +48,18 @@ still() {
     mv "$home/now.png" "$home/last.png"
     return $same
 }
-shot() { rm -f "$home/last.png"; wait_for 10 still || fail "$1 never held still"; cp "$home/last.png" "$out/$1.png"; }
+shot() { rm -f "$home/last.png"; wait_for "$hang" still || fail "$1 never held still"; cp "$home/last.png" "$out/$1.png"; }
 
 start_a11y_bus
 start_app "${a11y_env[@]}"
-wait_for 30 bar_mapped || fail "the bar never showed"
-wait_for 30 log_has "snapshot(s) for codex" || fail "Codex was never read"
-wait_for 30 nothing_in_flight || fail "a refresh never ended"
+wait_for "$hang" bar_mapped || fail "the bar never showed"
+wait_for "$hang" log_has "snapshot(s) for codex" || fail "Codex was never read"
+wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
 run_app > "$home/second.log" 2>&1 || fail "the second start failed" # without a tray it opens the panel
-wait_for 10 panel_open || fail "a second start did not open the panel"
+wait_for "$hang" panel_open || fail "a second start did not open the panel"
 
 # The overview: one provider connected, no tier, each row saying why.
-wait_for 10 reads overview "1 connected · Updated just now" || fail "the header does not count Codex alone: $(cat "$out/overview.screen")"
+wait_for "$hang" reads overview "1 connected · Updated just now" || fail "the header does not count Codex alone: $(cat "$out/overview.screen")"
 for tier in Abundant Steady Caution Critical; do ! named overview "$tier" || fail "the header shows \"$tier\" with no figure read"; done
 says overview "Codex, no data (Signed in with an API key)" || fail "Codex's row does not name the API-key sign-in"
 says overview "Claude Code, no data (Not connected)" || fail "Claude Code's row is not \"Not connected\""
@@ -69,7 +69,7 @@ shot new-home-overview
 read -r x y w h <<< "$(awk -F'\t' '$1 == "push button" && index($2, "Codex,") == 1 {print $4; exit}' "$out/overview.screen")"
 [ -n "${h:-}" ] || fail "no row of Codex's to click"
 xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
-wait_for 10 reads codex-screen "API-key usage is billed by token" || fail "Codex's screen does not explain the API-key sign-in: $(cat "$out/codex-screen.screen")"
+wait_for "$hang" reads codex-screen "API-key usage is billed by token" || fail "Codex's screen does not explain the API-key sign-in: $(cat "$out/codex-screen.screen")"
 named codex-screen "Signed in with an API key" || fail "Codex's screen does not name the API-key sign-in"
 ! says codex-screen "Check that the CLI or app is signed in" || fail "Codex's screen asks to sign in although Codex is signed in"
 ! says codex-screen "Not connected" || fail "Codex's screen calls a signed-in Codex \"Not connected\""

@@ -28,8 +28,8 @@ setting_is() { grep -q "^$1=$2\$" "$settings" 2>/dev/null; }
 
 start_screens_app() {
     start_app "${a11y_env[@]}"
-    wait_for 30 bar_mapped || fail "the bar never showed"
-    wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    wait_for "$hang" bar_mapped || fail "the bar never showed"
+    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 }
 # The panel's window at rest where it opens without a tray: at the top right of
 # the screen, the card 6 pt below the top (it slides in from above).
@@ -40,8 +40,8 @@ panel_in_place() {
 # Without a tray a second start toggles the first one's panel.
 open_panel() {
     run_app > "$home/second.log" 2>&1 || fail "the second start failed"
-    wait_for 10 panel_open || fail "a second start did not open the panel"
-    wait_for 10 panel_in_place || fail "the panel came to rest at $(geometry_of "$(panel_window)")"
+    wait_for "$hang" panel_open || fail "a second start did not open the panel"
+    wait_for "$hang" panel_in_place || fail "the panel came to rest at $(geometry_of "$(panel_window)")"
     read -r px py _ _ <<< "$(geometry_of "$(panel_window)")"
     # The card inside the panel's 18 pt margin; the screens below its title bar
     # and inside the stack's insets (12 and 10 pt).
@@ -73,7 +73,7 @@ header() { echo "$stack_x" "$stack_y" "$stack_w" 22; }
 header_is() { [ "$(changed "$1" $(header))" = 0 ]; }
 header_is_not() { [ "$(changed "$1" $(header))" -gt 0 ]; }
 screen_is_not() { [ "$(changed "$1" $(screen_area))" -gt 0 ]; }
-header_still() { wait_still 10 "$1" $(header); }
+header_still() { wait_still "$hang" "$1" $(header); }
 # The whole screen below the header, and the panel's title bar above the screens.
 screen_area() { echo "$stack_x" $((stack_y + 22)) "$stack_w" $((560 - 20 - 22)); }
 # The screens' whole area, their header with them.
@@ -86,7 +86,7 @@ open_settings() {
     local try
     for try in 1 2 3; do
         xdotool key ctrl+comma
-        wait_for 3 header_is_not "$1" && return 0
+        wait_for 10 header_is_not "$1" && return 0
     done
     return 1
 }
@@ -135,28 +135,28 @@ scroll_screen() { point_at_screen; xdotool click --repeat "$1" --delay 10 "$2"; 
 
 # 1. Three segments; the panel on the overview.
 start_screens_app
-wait_for 10 bar_width_is 280 || fail "the bar is $(bar_width) wide, not 280 (three segments)"
+wait_for "$hang" bar_width_is 280 || fail "the bar is $(bar_width) wide, not 280 (three segments)"
 open_panel
 header_still overview || fail "the overview never held still"
 shot screens-overview
 
 # 2. Claude Code's screen (the first row), and back.
 click_element "push button" "Claude Code,"
-wait_for 10 header_is_not "$home/overview.png" || fail "a click on Claude Code's row did not open its screen"
+wait_for "$hang" header_is_not "$home/overview.png" || fail "a click on Claude Code's row did not open its screen"
 header_still provider || fail "Claude Code's screen never held still"
 shot screens-provider
 click_element "push button" "Overview"
-wait_for 10 header_is "$home/overview.png" || fail "the back button did not return to the overview"
+wait_for "$hang" header_is "$home/overview.png" || fail "the back button did not return to the overview"
 
 # 3. The settings: Cursor (the fourth switch) off leaves the bar with two segments.
 open_settings "$home/overview.png" || fail "Ctrl+, did not open the settings"
 header_still settings-english || fail "the settings never held still"
 rm -f "$home/foot-last.png"
-wait_for 10 card_full || fail "the settings never filled the card to its full height"
+wait_for "$hang" card_full || fail "the settings never filled the card to its full height"
 shot screens-settings
 click_at "Cursor's switch" "$(switch_of Cursor)"
-wait_for 10 bar_width_is 209 || fail "switching Cursor off left the bar $(bar_width) wide, not 209 (two segments)"
-wait_for 5 setting_is enabledProvidersJSON '"\[\\"claude\\",\\"codex\\"\]"' ||
+wait_for "$hang" bar_width_is 209 || fail "switching Cursor off left the bar $(bar_width) wide, not 209 (two segments)"
+wait_for "$hang" setting_is enabledProvidersJSON '"\[\\"claude\\",\\"codex\\"\]"' ||
     fail "the provider list was not stored: $(grep enabledProviders "$settings")"
 shot screens-cursor-off
 
@@ -164,33 +164,33 @@ shot screens-cursor-off
 # (The bar shows figures, no words: its names and tooltips are checked where
 # they are made, by the bar's own tests.)
 scroll_screen 60 5
-wait_for 10 screen_is_not "$home/settings-english.png" || fail "the settings did not scroll"
-wait_still 10 english-foot $(screen_area) || fail "the scrolled settings never held still"
-wait_for 10 nothing_in_flight || fail "a refresh never ended"
-wait_still 10 english-title $(title_bar) || fail "the title bar never held still"
+wait_for "$hang" screen_is_not "$home/settings-english.png" || fail "the settings did not scroll"
+wait_still "$hang" english-foot $(screen_area) || fail "the scrolled settings never held still"
+wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
+wait_still "$hang" english-title $(title_bar) || fail "the title bar never held still"
 click_element "check box" "한국어"
-wait_for 5 setting_is appLanguage korean || fail "Korean was not stored: $(grep appLanguage "$settings" || echo none)"
-wait_for 10 screen_is_not "$home/english-foot.png" || fail "the settings did not change on a click on Korean"
-wait_still 10 korean-foot $(screen_area) || fail "the Korean settings never held still"
+wait_for "$hang" setting_is appLanguage korean || fail "Korean was not stored: $(grep appLanguage "$settings" || echo none)"
+wait_for "$hang" screen_is_not "$home/english-foot.png" || fail "the settings did not change on a click on Korean"
+wait_still "$hang" korean-foot $(screen_area) || fail "the Korean settings never held still"
 shot screens-korean
 # The title bar's summary and badge change language too, once the refresh the
 # language asks for has ended (it shows in the summary meanwhile).
-wait_for 10 nothing_in_flight || fail "the refresh after the language change never ended"
-wait_still 10 korean-title $(title_bar) || fail "the title bar never held still"
+wait_for "$hang" nothing_in_flight || fail "the refresh after the language change never ended"
+wait_still "$hang" korean-title $(title_bar) || fail "the title bar never held still"
 [ "$("$diff" "$home/english-title.png" "$home/korean-title.png" $(title_bar))" -gt 0 ] ||
     fail "the panel's title bar did not change language"
 scroll_screen 60 4
-wait_for 10 header_is_not "$home/settings-english.png" || fail "the settings' header did not change language"
+wait_for "$hang" header_is_not "$home/settings-english.png" || fail "the settings' header did not change language"
 header_still settings-korean || fail "the Korean settings never held still"
 stop_app
 
 # 5. The next start keeps both: two segments, and the settings in Korean.
 start_screens_app
-wait_for 10 bar_width_is 209 || fail "after a restart the bar is $(bar_width) wide, not 209"
+wait_for "$hang" bar_width_is 209 || fail "after a restart the bar is $(bar_width) wide, not 209"
 open_panel
 header_still overview-again || fail "after a restart the overview never held still"
 open_settings "$home/overview-again.png" || fail "after a restart Ctrl+, did not open the settings"
-wait_for 10 header_is "$home/settings-korean.png" || fail "after a restart the settings are not in Korean"
+wait_for "$hang" header_is "$home/settings-korean.png" || fail "after a restart the settings are not in Korean"
 shot screens-after-restart
 stop_app
 
@@ -214,35 +214,35 @@ masked() {
 }
 reads() { read_texts "$1" && grep -qF "$2" "$out/$1.txt"; }
 start_app "${a11y_env[@]}"
-wait_for 30 bar_mapped || fail "the bar never showed"
-wait_for 30 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+wait_for "$hang" bar_mapped || fail "the bar never showed"
+wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
 open_panel
 header_still overview-every || fail "the overview of every provider never held still"
 masked a11y-overview
 # Claude Code's screen: its account line reads the organisation, masked.
 click_element "push button" "Claude Code,"
-wait_for 10 header_is_not "$home/overview-every.png" || fail "a click on Claude Code's row did not open its screen"
+wait_for "$hang" header_is_not "$home/overview-every.png" || fail "a click on Claude Code's row did not open its screen"
 header_still provider-every || fail "Claude Code's screen never held still"
-wait_for 10 reads a11y-provider "d***@example.com's Organization" ||
+wait_for "$hang" reads a11y-provider "d***@example.com's Organization" ||
     fail "Claude Code's screen does not read the masked organisation: $(cat "$out/a11y-provider.txt")"
 masked a11y-provider
 shot screens-provider-masked
 click_element "push button" "Overview"
-wait_for 10 header_is "$home/overview-every.png" || fail "the back button did not return to the overview"
+wait_for "$hang" header_is "$home/overview-every.png" || fail "the back button did not return to the overview"
 # The settings opened from the overview at its top (the pointer off the
 # header, where it is for the scrolled one), and back.
 point_at_screen
 open_settings "$home/overview-every.png" || fail "Ctrl+, did not open the settings"
 header_still settings-every || fail "the settings never held still"
 click_element "push button" "Overview"
-wait_for 10 header_is "$home/overview-every.png" || fail "the back button did not return to the overview"
+wait_for "$hang" header_is "$home/overview-every.png" || fail "the back button did not return to the overview"
 # The overview scrolled down to its commands, then the settings: they open at
 # their top, the header as it is when opened from the top, inside the panel.
 scroll_screen 30 5
-wait_for 10 header_is_not "$home/overview-every.png" || fail "the overview did not scroll"
-wait_still 10 scrolled-overview $(screen_area) || fail "the scrolled overview never held still"
+wait_for "$hang" header_is_not "$home/overview-every.png" || fail "the overview did not scroll"
+wait_still "$hang" scrolled-overview $(screen_area) || fail "the scrolled overview never held still"
 open_settings "$home/scrolled-overview.png" || fail "Ctrl+, did not open the settings from the scrolled overview"
-wait_for 10 header_is "$home/settings-every.png" ||
+wait_for "$hang" header_is "$home/settings-every.png" ||
     { shot screens-settings-from-scrolled-overview; fail "the settings opened from a scrolled overview do not show their header"; }
 shot screens-settings-from-scrolled-overview
 masked a11y-settings

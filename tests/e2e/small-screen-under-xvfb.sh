@@ -23,13 +23,13 @@ start_at() {
     printf '[General]\nhasCustomizedProviders=true\nenabledProvidersJSON="[%s]"\n%b' "${every%,}" \
         "${1:+panelOriginX=216\npanelOriginY=$1\npanelWidth=529\npanelHeight=94\n}" > "$home/.config/Meterix/Meterix.conf"
     start_app
-    wait_for 30 bar_mapped || fail "the bar never showed"
+    wait_for "$hang" bar_mapped || fail "the bar never showed"
     wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
     settle geometry || fail "the bar never came to rest"
     resting=$(geometry) && read -r rest_x rest_y rest_w rest_h <<< "$resting"
 }
 geometry() { bar_geometry "$(bar_window)"; }
-settle() { local last= now; same() { now=$("$@"); [ "$now" = "$last" ] || { last=$now; return 1; }; }; wait_for 10 same "$@"; }
+settle() { local last= now; same() { now=$("$@"); [ "$now" = "$last" ] || { last=$now; return 1; }; }; wait_for "$hang" same "$@"; }
 is_resting() { [ "$(geometry)" = "$resting" ]; }
 card_open() { local h; read -r _ _ _ h <<< "$(geometry)"; [ "$h" -gt "$rest_h" ]; }
 # The last of 14 compact segments (bleed, handle and divider, then 33 px each).
@@ -41,7 +41,7 @@ click_last() { xdotool mousemove $((rest_x + 20 + 23 + 14 + 33 * 13)) $((rest_y 
 open_card() {
     local x y w top # h stays: the caller may look at the window's height
     "$grab" "$out/small-$1-closed.png" && click_last
-    wait_for 10 card_open && settle geometry || fail "$1: no card opened ($(geometry))"
+    wait_for "$hang" card_open && settle geometry || fail "$1: no card opened ($(geometry))"
     read -r x y w h <<< "$(geometry)"
     if [ "$2" = downward ]; then top=$((y + rest_h)); [ "$y" = "$rest_y" ] && [ $((y + h - 20)) -le 540 ]
     else top=$((y + 20)); [ $((y + h)) = $((rest_y + rest_h)) ] && [ "$y" -ge -20 ]; fi ||
@@ -50,10 +50,10 @@ open_card() {
         "$grab" "$out/small-$1.png" && changed=$("$diff" "$out/small-$1-closed.png" "$out/small-$1.png" \
             $((x + w / 2 - 140)) $((top + 10)) 280 $((h - rest_h - 50))) && [ "$changed" -ge 60 ]
     }
-    wait_for 10 drawn "$1" || fail "$1: only ${changed:-no} % of the card's place was drawn"
+    wait_for "$hang" drawn "$1" || fail "$1: only ${changed:-no} % of the card's place was drawn"
     echo "$1: card open $2, window $w x $h at $x,$y; the bar at $resting"
     click_last
-    wait_for 10 is_resting || fail "$1: closing the card left the window at $(geometry), not $resting"
+    wait_for "$hang" is_resting || fail "$1: closing the card left the window at $(geometry), not $resting"
 }
 
 start_at
@@ -77,11 +77,11 @@ in_place() {
     viewable "$(panel)" && read -r px py pw ph <<< "$(geometry_of "$(panel)")" &&
         [ $((px + pw)) = 970 ] && [ "$py" = -12 ] && [ $((py + ph)) = 550 ]
 }
-wait_for 10 in_place || fail "the panel's card does not lie on the screen (${px:-} ${py:-} ${pw:-} ${ph:-})"
+wait_for "$hang" in_place || fail "the panel's card does not lie on the screen (${px:-} ${py:-} ${pw:-} ${ph:-})"
 drawn() {
     "$grab" "$out/small-panel.png" && changed=$("$diff" "$out/small-panel-closed.png" "$out/small-panel.png" \
         $((px + 24)) 12 $((pw - 48)) $((ph - 48))) && [ "$changed" -ge 60 ]
 }
-wait_for 10 drawn || fail "only ${changed:-no} % of the panel's card was drawn"
+wait_for "$hang" drawn || fail "only ${changed:-no} % of the panel's card was drawn"
 stop_app
 echo "PASS: a full bar on a 960x540 screen; screenshots in $out"

@@ -204,11 +204,11 @@ TEST_F(MenuScreenStackTest, ASlideEndsWithOneScreenInPlace) {
                      [&heights](double h) { heights << h; });
     nav_.push(S::about());
     // Halfway the new screen is still right of its place (moving forward).
-    ASSERT_TRUE(test::waitUntil([this] { return stack_.slideProgress() > 0.3; }, 5000));
+    ASSERT_TRUE(test::waitUntil([this] { return stack_.slideProgress() > 0.3; }));
     if (stack_.isSliding()) {
         EXPECT_GT(stack_.currentView()->x(), 0);
     }
-    ASSERT_TRUE(test::waitUntil([this] { return !stack_.isSliding(); }, 5000));
+    ASSERT_TRUE(test::waitUntil([this] { return !stack_.isSliding(); }));
     EXPECT_FALSE(stack_.outgoingView());
     EXPECT_EQ(stack_.currentView()->pos(), QPoint(0, 0));
     EXPECT_EQ(heights, QList<double>{420});

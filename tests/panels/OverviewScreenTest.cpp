@@ -210,8 +210,7 @@ TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
                 [&] {
                     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                     return appOpen.isNull() && working->presence() == 1.0;
-                },
-                5000));
+                }));
         }
         // Claude stops: no badge, the old one on its way out.
         next.activeInUseProviders.remove(P::claudeCode);
@@ -222,8 +221,7 @@ TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
             [&] {
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                 return claude.isNull();
-            },
-            5000));
+            }));
     }
     Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
 }

@@ -108,7 +108,7 @@ TEST_F(PopoverViewTest, AHeightLimitShortensTheScrollingArea) {
     MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
     view.setState(stateOf(allProviderTypes(), {}));
     view.show();
-    ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 20000));
+    ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }));
     view.setHeightLimit(562);
     EXPECT_EQ(view.contentSize().height(), 562);
     view.setHeightLimit(std::numeric_limits<double>::infinity());
@@ -126,8 +126,7 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     ASSERT_TRUE(test::waitUntil(
         [&] {
             return view.scrollHeight() > 1 && view.scrollHeight() == std::round(view.targetScrollHeight());
-        },
-        5000));
+        }));
     ASSERT_FALSE(reports.isEmpty());
     EXPECT_EQ(reports.last().width(), 372);
     // The screen's height with its insets, inside the card with its margins.
@@ -167,7 +166,7 @@ TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
         MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
         view.setState(stateOf(allProviderTypes(), {}));
         view.show();
-        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 20000));
+        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }));
         QScrollBar* bar = view.scrollArea()->verticalScrollBar();
         ASSERT_GT(bar->maximum(), 100);
         bar->setValue(bar->maximum());
@@ -178,7 +177,7 @@ TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
         EXPECT_EQ(bar->value(), 0);
         ASSERT_EQ(view.screenStack()->outgoingView(), overview);
         EXPECT_EQ(overview->y(), -scrolled);
-        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }, 20000));
+        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }));
         auto* screen = qobject_cast<MenuSubScreen*>(view.screenStack()->currentView());
         ASSERT_TRUE(screen && screen->header());
         QWidget* viewport = view.scrollArea()->viewport();
@@ -188,8 +187,8 @@ TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
 
         nav.popToRoot();
         EXPECT_EQ(bar->value(), scrolled);
-        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }, 20000));
-        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }, 20000));
+        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }));
         EXPECT_EQ(bar->value(), scrolled);
 
         nav.reset();
@@ -224,7 +223,7 @@ TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
     for (TierBadge* badge : {view.tierBadge(), cardBadge}) {
         const double wanted =
             CapsuleBadge::measure(TierBadge::lookFor(UsageTier::abundant, badge->isCompact())).width();
-        EXPECT_TRUE(test::waitUntil([&] { return badge->width() >= std::floor(wanted); }, 20000))
+        EXPECT_TRUE(test::waitUntil([&] { return badge->width() >= std::floor(wanted); }))
             << badge->width() << " for " << wanted;
         EXPECT_EQ(badge->accessibleName(), QStringLiteral("Abundant"));
     }
@@ -246,8 +245,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
                 [&] {
                     return view.scrollHeight() == std::round(view.targetScrollHeight()) &&
                            view.scrollHeight() > 1;
-                },
-                5000));
+                }));
             const QImage image = test::renderWidget(view);
             EXPECT_EQ(image.width(), 372);
             // The card is drawn inside the margin; the margin's corners stay clear.
@@ -267,7 +265,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
     empty.setState(stateOf({}, {}));
     empty.show();
     ASSERT_TRUE(test::waitUntil(
-        [&] { return empty.scrollHeight() == std::round(empty.targetScrollHeight()); }, 5000));
+        [&] { return empty.scrollHeight() == std::round(empty.targetScrollHeight()); }));
     EXPECT_EQ(empty.shownSummary(), QStringLiteral("No providers connected"));
     EXPECT_FALSE(empty.tierBadge()->isVisible()) << "nothing measured, no tier";
     const QColor tint = empty.glassTint(); // neutral: a grey, no tier's colour

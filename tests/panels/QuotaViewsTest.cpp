@@ -173,14 +173,14 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
             EXPECT_DOUBLE_EQ(badge->presence(), 1.0);
         } else {
             EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
-            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }, 5000));
+            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }));
         }
         view.setInputs(hero(50));
         if (reduced) {
             EXPECT_FALSE(badge->isVisible());
         } else {
             EXPECT_TRUE(badge->isVisible()); // shrinking away
-            EXPECT_TRUE(test::waitUntil([&] { return !badge->isVisible(); }, 5000));
+            EXPECT_TRUE(test::waitUntil([&] { return !badge->isVisible(); }));
         }
         EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
     }

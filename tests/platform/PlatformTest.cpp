@@ -186,22 +186,22 @@ TEST(LogindOnAPrivateBus, SleepWakeAndTheLidArriveFromTheBus) {
     LidSensor lid(bus.connect(QStringLiteral("app-lid")));
     EXPECT_TRUE(power.isConnected());
     EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join(u'\n').toStdString();
-    EXPECT_TRUE(test::waitUntil([&] { return lid.isLidClosed(); }, 10000)) << "LidClosed was not read";
+    EXPECT_TRUE(test::waitUntil([&] { return lid.isLidClosed(); })) << "LidClosed was not read";
     EXPECT_FALSE(lid.isDocked());
 
     QSignalSpy sleeps(&power, &PowerMonitor::willSleep);
     QSignalSpy wakes(&power, &PowerMonitor::didWake);
     logind.prepareForSleep(true);
-    EXPECT_TRUE(test::waitUntil([&] { return sleeps.count() == 1; }, 10000));
+    EXPECT_TRUE(test::waitUntil([&] { return sleeps.count() == 1; }));
     EXPECT_EQ(wakes.count(), 0);
     logind.prepareForSleep(false);
-    EXPECT_TRUE(test::waitUntil([&] { return wakes.count() == 1; }, 10000));
+    EXPECT_TRUE(test::waitUntil([&] { return wakes.count() == 1; }));
     EXPECT_EQ(sleeps.count(), 1);
 
     logind.setLidClosed(false);
-    EXPECT_TRUE(test::waitUntil([&] { return !lid.isLidClosed(); }, 10000));
+    EXPECT_TRUE(test::waitUntil([&] { return !lid.isLidClosed(); }));
     logind.setLidClosed(true);
-    EXPECT_TRUE(test::waitUntil([&] { return lid.isLidClosed(); }, 10000));
+    EXPECT_TRUE(test::waitUntil([&] { return lid.isLidClosed(); }));
 }
 
 namespace {
@@ -222,11 +222,11 @@ QString logindOnTheEnvironmentsSystemBus() {
     int sleeps = 0;
     QObject::connect(&power, &PowerMonitor::willSleep, [&] { ++sleeps; });
     logind.prepareForSleep(true);
-    if (!test::waitUntil([&] { return sleeps == 1; }, 10000)) return QStringLiteral("no sleep seen");
-    if (!test::waitUntil([&] { return lid.isLidClosed(); }, 10000))
+    if (!test::waitUntil([&] { return sleeps == 1; })) return QStringLiteral("no sleep seen");
+    if (!test::waitUntil([&] { return lid.isLidClosed(); }))
         return QStringLiteral("the lid was not read");
     logind.setLidClosed(false);
-    if (!test::waitUntil([&] { return !lid.isLidClosed(); }, 10000))
+    if (!test::waitUntil([&] { return !lid.isLidClosed(); }))
         return QStringLiteral("the lid change was missed");
     return {};
 }

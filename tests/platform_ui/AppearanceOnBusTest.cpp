@@ -34,7 +34,7 @@ TEST(AppearanceOnAPrivateBus, FollowsEveryChangeThePortalAnnounces) {
     test::LogCapture warnings("com.meterix.dbus");
     Appearance appearance(bus.connect(QStringLiteral("app")));
     // Started dark: both settings are read at start.
-    ASSERT_TRUE(test::waitUntil([&] { return portal.readCount() == 2 && appearance.isDark(); }, 10000));
+    ASSERT_TRUE(test::waitUntil([&] { return portal.readCount() == 2 && appearance.isDark(); }));
     EXPECT_FALSE(appearance.reduceMotion());
     EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join(u'\n').toStdString();
 
@@ -55,8 +55,7 @@ TEST(AppearanceOnAPrivateBus, FollowsEveryChangeThePortalAnnounces) {
     for (const Row& row : rows) {
         portal.change(row.nameSpace, row.key, row.value);
         EXPECT_TRUE(test::waitUntil(
-            [&] { return appearance.isDark() == row.dark && appearance.reduceMotion() == row.reduceMotion; },
-            10000))
+            [&] { return appearance.isDark() == row.dark && appearance.reduceMotion() == row.reduceMotion; }))
             << row.key.toStdString() << " = " << row.value.toString().toStdString();
     }
     EXPECT_EQ(changed.count(), int(std::size(rows)));
@@ -64,7 +63,7 @@ TEST(AppearanceOnAPrivateBus, FollowsEveryChangeThePortalAnnounces) {
     portal.change(QStringLiteral("org.example"), kColorScheme, QVariant::fromValue(1u));
     portal.change(kInterface, kAnimations, QStringLiteral("no"));
     portal.change(kAppearance, kColorScheme, QVariant::fromValue(1u)); // a last one to wait for
-    ASSERT_TRUE(test::waitUntil([&] { return appearance.isDark(); }, 10000));
+    ASSERT_TRUE(test::waitUntil([&] { return appearance.isDark(); }));
     EXPECT_FALSE(appearance.reduceMotion());
     EXPECT_EQ(changed.count(), int(std::size(rows)) + 1);
 }
@@ -75,12 +74,12 @@ TEST(AppearanceOnAPrivateBus, APortalWithoutTheSettingsLeavesThePalettesLook) {
     SettingsPortalStandIn portal(bus.connect(QStringLiteral("portal")));
     ASSERT_TRUE(portal.publish());
     Appearance appearance(bus.connect(QStringLiteral("app")));
-    ASSERT_TRUE(test::waitUntil([&] { return portal.readCount() == 2; }, 10000));
+    ASSERT_TRUE(test::waitUntil([&] { return portal.readCount() == 2; }));
     EXPECT_FALSE(appearance.isDark());
     EXPECT_FALSE(appearance.reduceMotion());
     // The setting appears later: followed all the same.
     portal.change(kAppearance, kColorScheme, QVariant::fromValue(1u));
-    EXPECT_TRUE(test::waitUntil([&] { return appearance.isDark(); }, 10000));
+    EXPECT_TRUE(test::waitUntil([&] { return appearance.isDark(); }));
 }
 
 // Run in a process of its own, where nothing has used the session bus yet: the
@@ -97,13 +96,13 @@ QString sharedAppearanceOnTheEnvironmentsSessionBus() {
     test::LogCapture warnings("com.meterix.dbus");
     Appearance& appearance = Appearance::shared();
     if (!warnings.messages().isEmpty()) return warnings.messages().join(u'\n');
-    if (!test::waitUntil([&] { return portal.readCount() == 2; }, 10000))
+    if (!test::waitUntil([&] { return portal.readCount() == 2; }))
         return QStringLiteral("the settings were not read from the session bus");
     portal.change(kAppearance, kColorScheme, QVariant::fromValue(1u));
-    if (!test::waitUntil([&] { return appearance.isDark(); }, 10000))
+    if (!test::waitUntil([&] { return appearance.isDark(); }))
         return QStringLiteral("not dark after 1");
     portal.change(kInterface, kAnimations, false);
-    if (!test::waitUntil([&] { return appearance.reduceMotion(); }, 10000))
+    if (!test::waitUntil([&] { return appearance.reduceMotion(); }))
         return QStringLiteral("animations were not turned off");
     return {};
 }

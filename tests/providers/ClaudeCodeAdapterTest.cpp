@@ -233,7 +233,7 @@ TEST_F(ClaudeAdapterTest, HangingClientIsKilledWithItsChildrenAtTheTimeOut) {
     QElapsedTimer timer;
     timer.start();
     const auto list = adapter(0.5).fetchUsagePerAccount(false);
-    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_LT(timer.elapsed(), test::kHangLimitMs) << "the client runs for ever unless killed";
     ASSERT_EQ(list.size(), 1);
     EXPECT_EQ(list[0].strategyUsed, FetchStrategy::localFileCache)
         << "printed text before the time-out is dropped";
@@ -258,7 +258,7 @@ TEST_F(ClaudeAdapterTest, SecondProbeWhileOneRunsIsDeclined) {
     auto& first = adapter();
     std::optional<UsageSnapshot> firstResult;
     std::thread worker([&] { firstResult = first.fetchUsage(false); });
-    ASSERT_TRUE(test::waitUntil([&] { return QFile::exists(home.file(QStringLiteral("started"))); }, 10000));
+    ASSERT_TRUE(test::waitUntil([&] { return QFile::exists(home.file(QStringLiteral("started"))); }));
 
     CLIProcessRunner otherRunner(host());
     ClaudeCodeAdapter second(host(), otherRunner, gate, clock);

@@ -267,7 +267,7 @@ TEST(ClaudeUsageText, OnlyZoneNamesOfTheDatabaseAreOpened) {
             s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, now, seoul);
             done = true;
         });
-        const bool finished = test::waitUntil([&] { return done.load(); }, 5000);
+        const bool finished = test::waitUntil([&] { return done.load(); });
         if (!finished) { // let the blocked open go, so that the failure is reported
             const int fd = ::open(fifo.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) ::close(fd);

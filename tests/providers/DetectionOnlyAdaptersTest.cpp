@@ -9,6 +9,7 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -109,7 +110,8 @@ TEST_F(DetectionOnlyTest, ZedShowsTheAgentModelFromItsSettingsAsZedWritesThem) {
 TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
     // ~/.codeium/windsurf is the editor's own folder (its MCP configuration is there).
     for (const char* relative :
-         {"config/Windsurf/", ".codeium/windsurf/mcp_config.json", ".local/zed.app/", ".local/bin/zed"}) {
+         {"config/Windsurf/", ".codeium/windsurf/mcp_config.json", ".local/zed.app/", ".local/bin/zed",
+          ".local/share/flatpak/exports/bin/dev.zed.Zed", ".var/app/dev.zed.Zed/config/zed/settings.json"}) {
         TempHome home;
         const bool windsurf = QByteArray(relative).contains("indsurf");
         const QStringList paths =
@@ -127,6 +129,32 @@ TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
             : home.write(place, place.endsWith(QLatin1String(".json")) ? testData(QStringLiteral("windsurf/mcp_config.json"))
                                                                         : QByteArray());
         EXPECT_TRUE(found()) << relative;
+    }
+}
+
+// Zed from Flathub keeps its settings in its sandbox's config home; a native
+// install's file, when it names a model, is the one read.
+TEST_F(DetectionOnlyTest, ZedFromFlathubShowsTheModelOfItsOwnSettings) {
+    const QString native = QStringLiteral(".config/zed/settings.json");
+    const QString flathub = QStringLiteral(".var/app/dev.zed.Zed/config/zed/settings.json");
+    const QByteArray agent = testData(QStringLiteral("zed/settings-agent.json"));
+    const QByteArray none = testData(QStringLiteral("zed/settings-no-model.json"));
+    const struct {
+        std::optional<QByteArray> native, flathub;
+        std::optional<QString> plan;
+    } rows[] = {
+        {std::nullopt, agent, QStringLiteral("Zed AI · claude-sonnet-4-5")},
+        {none, agent, QStringLiteral("Zed AI · claude-sonnet-4-5")},
+        {testData(QStringLiteral("zed/settings-ollama.json")), agent, QStringLiteral("Zed AI · qwen2.5-coder:7b")},
+        {std::nullopt, none, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        QFile::remove(home.file(native));
+        if (row.native) home.write(native, *row.native);
+        home.write(flathub, *row.flathub);
+        const UsageSnapshot s = ZedAdapter(HostEnvironment::underHome(home.path()), apps("none")).fetchUsage(false);
+        expectFigureless(s, UsageUnavailableReason::notMeasured);
+        EXPECT_EQ(s.planName, row.plan);
     }
 }
 

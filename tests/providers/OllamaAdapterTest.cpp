@@ -4,17 +4,32 @@
 #include "support/LoopbackServer.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/WaitUntil.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
 namespace meterix::test {
 namespace {
 
+// The real transport with Ollama's own time-outs (1 s and 2 s) raised to the
+// hang limit, for tests of a server that answers: a machine loaded many times
+// over may take longer than that to let the loopback server reply.
+class PatientTransport final : public UsageTransport {
+public:
+    std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) override {
+        UsageRequest patient = request;
+        patient.timeout = std::chrono::milliseconds(kHangLimitMs);
+        return CurlTransport::shared().data(patient);
+    }
+};
+
 class OllamaTest : public ::testing::Test {
 protected:
     OllamaAdapter adapter(UsageTransport& transport, QString base, bool installed = false) {
-        const QString program = installed ? home.write(QStringLiteral("bin/ollama"), "#!") : home.file(QStringLiteral("bin/ollama"));
-        return OllamaAdapter(transport, std::move(base), {home.file(QStringLiteral("nowhere/ollama")), program});
+        if (installed) home.writeScript(QStringLiteral(".local/bin/ollama"), "exit 0");
+        return OllamaAdapter(transport, std::move(base), runner);
     }
     static void expectOffline(const UsageSnapshot& s, FetchStrategy strategy) {
         ASSERT_EQ(s.modelQuotas.size(), 1);
@@ -25,12 +40,16 @@ protected:
     }
 
     TempHome home;
+    // Looks where the clients are looked for, the system's folders laid out in the home.
+    CLIProcessRunner runner{HostEnvironment::underHome(home.path()),
+                            CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
     LoopbackServer server;
+    PatientTransport patient;
 };
 
 TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
     server.answer("/api/tags", {200, R"({"models":[{"name":"llama3:8b","size":1610612736},{"size":3221225472}]})", {}});
-    auto ollama = adapter(CurlTransport::shared(), server.baseAddress());
+    auto ollama = adapter(patient, server.baseAddress());
     EXPECT_TRUE(ollama.checkAvailability());
     const UsageSnapshot s = ollama.fetchUsage(false);
     ASSERT_EQ(s.modelQuotas.size(), 2);
@@ -42,7 +61,7 @@ TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
 }
 
 TEST_F(OllamaTest, AnAnswerWithoutAReadableListShowsTheServiceReady) {
-    auto ollama = adapter(CurlTransport::shared(), server.baseAddress());
+    auto ollama = adapter(patient, server.baseAddress());
     for (const char* body : {R"({"models":[]})", R"({"models":[{"name":"a"},7]})", "garbage", R"({"other":1})"}) {
         server.answer("/api/tags", {200, body, {}});
         const UsageSnapshot s = ollama.fetchUsage(false);
@@ -65,6 +84,28 @@ TEST_F(OllamaTest, AFailingServerShowsTheOfflineSnapshot) {
     auto installed = adapter(down, QStringLiteral("http://127.0.0.1:9"), true);
     EXPECT_TRUE(installed.checkAvailability());
     expectOffline(installed.fetchUsage(false), FetchStrategy::cliStatusProbe);
+}
+
+// The server program counts as installed wherever claude and agy would be
+// found, ~/.local/bin (Ollama's own installer without root) included; a file
+// that cannot be run does not count.
+TEST_F(OllamaTest, TheProgramIsFoundWhereTheClientsAreLookedFor) {
+    const struct {
+        const char* place;
+        bool executable;
+        bool found;
+    } rows[] = {
+        {".local/bin/ollama", true, true},
+        {"root/usr/local/bin/ollama", true, true},
+        {"root/usr/bin/ollama", true, true},
+        {".local/bin/ollama", false, false},
+    };
+    for (const auto& row : rows) {
+        QDir(home.path()).removeRecursively();
+        QDir().mkpath(home.path());
+        row.executable ? home.writeScript(QLatin1String(row.place), "exit 0") : home.write(QLatin1String(row.place), "");
+        EXPECT_EQ(adapter(CurlTransport::shared(), QString()).isDetected(), row.found) << row.place;
+    }
 }
 
 TEST_F(OllamaTest, TimeOutsAreOneSecondForTheCheckAndTwoForAFetch) {

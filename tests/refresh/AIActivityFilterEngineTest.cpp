@@ -1,5 +1,6 @@
 #include "refresh/AIActivityFilterEngine.h"
 #include "core/ClaudeProbeFolder.h"
+#include "support/WaitUntil.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
@@ -277,7 +278,7 @@ TEST_F(AIActivityFilterEngineTest, FifoInAWatchedFolderNeverBlocks) {
     const QString fifo = home.makeFifo(QStringLiteral(".claude/projects/-work-app/pipe.jsonl"));
     auto result = std::async(std::launch::async,
                              [&] { return engine.evaluateEvent(fifo, AIProviderType::claudeCode); });
-    if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    if (result.wait_for(std::chrono::milliseconds(test::kHangLimitMs)) != std::future_status::ready) {
         // Release the blocked reader so the test can end, then fail.
         const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
         if (writer >= 0) ::close(writer);

@@ -75,7 +75,7 @@ TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
     EXPECT_EQ(registry.rule(AIProviderType::openAICodex)->relativeRootPaths,
               (QStringList{QStringLiteral(".codex"), QStringLiteral("/home/u/.codex-work")}));
     EXPECT_EQ(registry.rule(AIProviderType::zed)->relativeRootPaths,
-              QStringList{QStringLiteral(".config/zed")});
+              QStringList({QStringLiteral(".config/zed"), QStringLiteral(".var/app/dev.zed.Zed/config/zed")}));
 
     bool called = false;
     registry.updateRule(AIProviderType::deepseek, [&](ProviderFilterRule&) { called = true; });

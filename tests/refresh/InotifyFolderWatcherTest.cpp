@@ -313,11 +313,11 @@ TEST_F(InotifyFolderWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEv
     home.mkdir(QStringLiteral(".codex/sessions"));
     const QString folder = home.file(QStringLiteral(".codex"));
     start();
-    std::atomic<bool> done{false};
+    // A fixed number of changes, so the updater's work ends however slowly the
+    // machine lets the watcher's thread run beside it; the events written
+    // meanwhile, and one after, are filed under whichever account it left.
     std::thread updater([&] {
-        // Yields between updates: a lock taken again at once is not handed over
-        // fairly, and a loaded machine would starve the watcher's own thread.
-        for (int i = 0; !done; ++i) {
+        for (int i = 0; i < 500; ++i) {
             watcher->updateAccountPaths(
                 {{folder, AIProviderType::openAICodex, QStringLiteral("churn-%1").arg(i % 2)}});
             std::this_thread::yield();
@@ -325,13 +325,13 @@ TEST_F(InotifyFolderWatcherTest, AccountFoldersMayChangeFromAnotherThreadWhileEv
     });
     for (int i = 0; i < 20; ++i)
         codexDelta(QStringLiteral("busy-%1.jsonl").arg(i));
+    updater.join();
+    codexDelta(QStringLiteral("after-churn.jsonl"));
     const bool sawChurn = test::waitUntil([&] {
         const SignalSet u = batches.united();
         return u.contains(signalOf(AIProviderType::openAICodex, QStringLiteral("churn-0"))) ||
                u.contains(signalOf(AIProviderType::openAICodex, QStringLiteral("churn-1")));
     });
-    done = true;
-    updater.join();
     EXPECT_TRUE(sawChurn);
     watcher->updateAccountPaths({{folder, AIProviderType::openAICodex, QStringLiteral("final")}});
     codexDelta(QStringLiteral("last.jsonl"));

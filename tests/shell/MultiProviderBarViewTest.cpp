@@ -655,7 +655,7 @@ TEST_P(BarMotion, SegmentsArriveAndLeave) {
         EXPECT_DOUBLE_EQ(added->presence(), 1.0);
     } else {
         EXPECT_DOUBLE_EQ(added->presence(), 0.0); // it scales and fades in
-        EXPECT_TRUE(test::waitUntil([&] { return added->presence() == 1.0; }, 5000));
+        EXPECT_TRUE(test::waitUntil([&] { return added->presence() == 1.0; }));
     }
 
     const QPointer<ProviderSegmentView> leaving = bar.segment(P::claudeCode);
@@ -673,8 +673,7 @@ TEST_P(BarMotion, SegmentsArriveAndLeave) {
             [&] {
                 flushDeletes();
                 return leaving.isNull();
-            },
-            5000));
+            }));
     }
     EXPECT_TRUE(bar.leavingSegments().isEmpty());
 }
@@ -691,7 +690,7 @@ TEST_P(BarMotion, SegmentsSlideIntoTheRoomLeft) {
         EXPECT_EQ(cursor->x(), firstPlace);
     } else {
         EXPECT_EQ(cursor->x(), before); // then it slides
-        EXPECT_TRUE(test::waitUntil([&] { return cursor->x() == firstPlace; }, 5000));
+        EXPECT_TRUE(test::waitUntil([&] { return cursor->x() == firstPlace; }));
     }
 }
 
@@ -720,8 +719,7 @@ TEST_P(BarMotion, AmbientTintGlidesToTheNewTier) {
                 bar.repaint();
                 ++frames;
                 return bar.currentTint() == critical;
-            },
-            5000));
+            }));
         EXPECT_GT(frames, 2);
         EXPECT_LE(glassStamps(), 1);
     }
@@ -749,7 +747,7 @@ TEST_P(BarMotion, TheCardArrivesFadingInFromTheBar) {
         ASSERT_NE(fade, nullptr);
         EXPECT_DOUBLE_EQ(fade->opacity(), 0.0);
         EXPECT_LT(bar.card()->y(), finalY); // a little towards the bar
-        EXPECT_TRUE(test::waitUntil([&] { return bar.card()->graphicsEffect() == nullptr; }, 5000));
+        EXPECT_TRUE(test::waitUntil([&] { return bar.card()->graphicsEffect() == nullptr; }));
         EXPECT_DOUBLE_EQ(bar.cardArrival(), 1.0);
         EXPECT_EQ(bar.card()->y(), finalY);
     }
