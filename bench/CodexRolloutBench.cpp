@@ -4,7 +4,7 @@
 // rollouts naming thousands of allowances each. The files are sparse, so the
 // fixture costs no disk; a scan that read whole files would read 12 GiB of
 // zeros and show it in both figures.
-#include "providers/CodexRolloutReader.h"
+#include "providers/codex/CodexRolloutReader.h"
 #include "support/CodexFixtures.h"
 #include "support/ProcessReadCounter.h"
 

@@ -9,20 +9,21 @@
 #include "core/CurlTransport.h"
 #include "core/MeterixPreferences.h"
 #include "core/Paths.h"
-#include "providers/AntigravityAdapter.h"
-#include "providers/ClaudeCodeAdapter.h"
-#include "providers/CopilotAdapter.h"
-#include "providers/CursorAdapter.h"
-#include "providers/DeepSeekAdapter.h"
-#include "providers/ElevenLabsAdapter.h"
-#include "providers/GroqAdapter.h"
-#include "providers/KimiAdapter.h"
-#include "providers/MistralAdapter.h"
-#include "providers/OllamaAdapter.h"
-#include "providers/OpenAI_CodexAdapter.h"
-#include "providers/OpenRouterAdapter.h"
-#include "providers/WindsurfAdapter.h"
-#include "providers/ZedAdapter.h"
+#include "providers/DefaultProviders.h"
+#include "providers/antigravity/AntigravityAdapter.h"
+#include "providers/claude/ClaudeCodeAdapter.h"
+#include "providers/codex/OpenAI_CodexAdapter.h"
+#include "providers/copilot/CopilotAdapter.h"
+#include "providers/cursor/CursorAdapter.h"
+#include "providers/deepseek/DeepSeekAdapter.h"
+#include "providers/elevenlabs/ElevenLabsAdapter.h"
+#include "providers/groq/GroqAdapter.h"
+#include "providers/kimi/KimiAdapter.h"
+#include "providers/mistral/MistralAdapter.h"
+#include "providers/ollama/OllamaAdapter.h"
+#include "providers/openrouter/OpenRouterAdapter.h"
+#include "providers/windsurf/WindsurfAdapter.h"
+#include "providers/zed/ZedAdapter.h"
 #include "refresh/ProviderManager.h"
 #include "support/LoopbackServer.h"
 #include "support/WaitUntil.h"
@@ -100,7 +101,7 @@ void BM_FullRefresh(benchmark::State& state) {
     auto settings = std::make_shared<QSettings>(home + QStringLiteral("/bench.conf"), QSettings::IniFormat);
     MeterixPreferences preferences(settings);
     preferences.setEnabledProviders(allProviderTypes());
-    AccountRegistry registry(AccountRegistry::defaultResolvers(), preferences);
+    AccountRegistry registry(defaultAccountResolvers(), preferences);
     AccountUsageStore store(home + QStringLiteral("/usage.json"));
     ProviderManager::Dependencies d;
     d.adapters = adapters;

@@ -9,10 +9,10 @@
 #include "FuzzTarget.h"
 
 #include "accounts/AccountIdentityLedger.h"
-#include "accounts/ClaudeAccountResolver.h"
-#include "accounts/CodexAccountResolver.h"
-#include "accounts/CursorAccountResolver.h"
-#include "accounts/GeminiAccountResolver.h"
+#include "providers/antigravity/GeminiAccountResolver.h"
+#include "providers/claude/ClaudeAccountResolver.h"
+#include "providers/codex/CodexAccountResolver.h"
+#include "providers/cursor/CursorAccountResolver.h"
 #include "support/FakeClock.h"
 
 #include <memory>

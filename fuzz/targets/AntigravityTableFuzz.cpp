@@ -1,7 +1,7 @@
 // The table "agy -p /usage" prints, read into a snapshot with sound figures.
 #include "FuzzTarget.h"
 
-#include "providers/AntigravityAdapter.h"
+#include "providers/antigravity/AntigravityAdapter.h"
 
 using namespace meterix;
 

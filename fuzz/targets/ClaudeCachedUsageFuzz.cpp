@@ -2,7 +2,7 @@
 // figures, never dated after now, and the identity beside it.
 #include "FuzzTarget.h"
 
-#include "providers/ClaudeCodeAdapter.h"
+#include "providers/claude/ClaudeCodeAdapter.h"
 
 #include <QJsonDocument>
 

@@ -2,7 +2,7 @@
 // every figure in it sound. Zone names never reach the file system.
 #include "FuzzTarget.h"
 
-#include "providers/ClaudeCodeAdapter.h"
+#include "providers/claude/ClaudeCodeAdapter.h"
 
 #include <QFile>
 

@@ -5,10 +5,10 @@
 // home's config.toml name one credential store or none.
 #include "FuzzTarget.h"
 
-#include "accounts/CodexAccountResolver.h"
 #include "core/TextUtil.h"
-#include "providers/CodexRolloutReader.h"
-#include "providers/OpenAI_CodexAdapter.h"
+#include "providers/codex/CodexAccountResolver.h"
+#include "providers/codex/CodexRolloutReader.h"
+#include "providers/codex/OpenAI_CodexAdapter.h"
 #include "support/FakeClock.h"
 
 #include <QFile>

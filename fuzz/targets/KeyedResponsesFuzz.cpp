@@ -9,14 +9,14 @@
 // Whatever the answer, the snapshot is sound and never carries the key.
 #include "FuzzTarget.h"
 
-#include "providers/CopilotAdapter.h"
-#include "providers/DeepSeekAdapter.h"
-#include "providers/ElevenLabsAdapter.h"
-#include "providers/GroqAdapter.h"
-#include "providers/KimiAdapter.h"
-#include "providers/MistralAdapter.h"
-#include "providers/OllamaAdapter.h"
-#include "providers/OpenRouterAdapter.h"
+#include "providers/copilot/CopilotAdapter.h"
+#include "providers/deepseek/DeepSeekAdapter.h"
+#include "providers/elevenlabs/ElevenLabsAdapter.h"
+#include "providers/groq/GroqAdapter.h"
+#include "providers/kimi/KimiAdapter.h"
+#include "providers/mistral/MistralAdapter.h"
+#include "providers/ollama/OllamaAdapter.h"
+#include "providers/openrouter/OpenRouterAdapter.h"
 #include "support/FakeClock.h"
 #include "support/FakeTransport.h"
 

@@ -10,7 +10,7 @@
 // rule, and no variable but the session's and the client's own.
 #include "FuzzTarget.h"
 
-#include "providers/CLIProcessRunner.h"
+#include "platform/process/CLIProcessRunner.h"
 
 #include <QFileInfo>
 #include <QSet>

@@ -3,7 +3,7 @@
 // host to connect to (never a listening-only one) and a port within 0..65535.
 #include "FuzzTarget.h"
 
-#include "providers/OllamaAdapter.h"
+#include "providers/ollama/OllamaAdapter.h"
 
 #include <QUrl>
 

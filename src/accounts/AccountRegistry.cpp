@@ -1,9 +1,5 @@
 #include "accounts/AccountRegistry.h"
 
-#include "accounts/ClaudeAccountResolver.h"
-#include "accounts/CodexAccountResolver.h"
-#include "accounts/CursorAccountResolver.h"
-#include "accounts/GeminiAccountResolver.h"
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
 #include "core/TextUtil.h"
@@ -32,17 +28,6 @@ AccountRegistry::~AccountRegistry() {
     // The jobs post their results to this object: let them end while it lives.
     // Results still queued are discarded with the object.
     pool_.waitForDone();
-}
-
-AccountRegistry& AccountRegistry::shared() {
-    // Never destroyed: resolver jobs may still be running when the process ends.
-    static AccountRegistry* registry = new AccountRegistry(defaultResolvers(), MeterixPreferences::shared());
-    return *registry;
-}
-
-AccountRegistry::ResolverList AccountRegistry::defaultResolvers() {
-    return {std::make_shared<ClaudeAccountResolver>(), std::make_shared<CodexAccountResolver>(),
-            std::make_shared<GeminiAccountResolver>(), std::make_shared<CursorAccountResolver>()};
 }
 
 QList<ResolvedAccount> AccountRegistry::accounts(AIProviderType provider) const {

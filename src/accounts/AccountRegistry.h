@@ -68,12 +68,6 @@ class AccountRegistry : public QObject {
     AccountRegistry(const AccountRegistry&) = delete;
     AccountRegistry& operator=(const AccountRegistry&) = delete;
 
-    // The app's registry: the default resolvers and the app's preferences.
-    // Created on first use, on the GUI thread.
-    static AccountRegistry& shared();
-    // The production resolvers, in the order they are listed and run.
-    static ResolverList defaultResolvers();
-
     AccountsByProvider accountsByProvider() const { return accountsByProvider_; }
     QDateTime lastScanDate() const { return lastScanDate_; }
     bool isScanning() const { return runningScans_ > 0; }

@@ -19,9 +19,9 @@
 #include "platform/ui/DisplayLossGuard.h"
 #include "platform/ui/X11WindowTraits.h"
 #include "platform/ui/XInputMouseMonitor.h"
-#include "providers/ProbeGate.h"
+#include "providers/DefaultProviders.h"
+#include "providers/common/ProbeGate.h"
 #include "refresh/AIActivityRuleRegistry.h"
-#include "refresh/DefaultAdapters.h"
 #include "refresh/InotifyFolderWatcher.h"
 #include "refresh/ProviderManager.h"
 #include "shell/AppDelegate.h"
@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
     // The desktop's look is asked for before anything is drawn, so a dark
     // desktop never sees a light first frame.
     Appearance::shared();
-    AccountRegistry& registry = AccountRegistry::shared();
+    // Never destroyed: resolver jobs may still be running when the process ends.
+    AccountRegistry& registry = *new AccountRegistry(defaultAccountResolvers(), preferences);
     // Lives for the whole process. METERIX_STORE_WRITE_DELAY_MS sets how long
     // it gathers readings before it writes them (the end-to-end tests set an
     // hour, so that what is on disk after a quit was written by the quit).

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/AIProviderType.h"
+#include "core/ActivityEvaluationResult.h"
 #include "core/Clock.h"
 #include "refresh/AIActivityRuleRegistry.h"
-#include "refresh/ActivityEvaluationResult.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,24 +1,16 @@
 #include "refresh/AIActivityRuleRegistry.h"
 
-#include "core/ClaudeProbeFolder.h"
-#include "core/Paths.h"
-#include "core/PlatformPaths.h"
+#include "providers/antigravity/AntigravityActivityRule.h"
+#include "providers/claude/ClaudeActivityRule.h"
+#include "providers/codex/CodexActivityRule.h"
+#include "providers/copilot/CopilotActivityRule.h"
+#include "providers/cursor/CursorActivityRule.h"
+#include "providers/windsurf/WindsurfActivityRule.h"
+#include "providers/zed/ZedActivityRule.h"
 
 #include <algorithm>
 
 namespace meterix {
-
-namespace {
-
-QStringList list(std::initializer_list<const char*> items) {
-    QStringList out;
-    out.reserve(static_cast<qsizetype>(items.size()));
-    for (const char* item : items)
-        out.append(QString::fromUtf8(item));
-    return out;
-}
-
-} // namespace
 
 AIActivityRuleRegistry& AIActivityRuleRegistry::shared() {
     // Leaked on purpose: the watcher thread may still read it during exit.
@@ -30,100 +22,24 @@ AIActivityRuleRegistry::AIActivityRuleRegistry() : AIActivityRuleRegistry(HostEn
 
 AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
     state_.withValue([](Rules& s) {
-        for (const QString& e : list({"lock", "tmp", "temp", "sock", "socket", "pid", "plist", "swp",
-                                      "db-journal", "vscdb-journal", "ds_store", "crumb"}))
+        for (const QString& e : activityWords({"lock", "tmp", "temp", "sock", "socket", "pid", "plist", "swp",
+                                               "db-journal", "vscdb-journal", "ds_store", "crumb"}))
             s.globalBlacklistedExtensions.insert(e);
         s.globalBlacklistedSubpaths =
-            list({"/cache/", "/Cache/", "/telemetry/", "/mcp/", "Code Cache", "GPUCache", "logs/analytics",
-                  "Crashpad", "User/globalStorage", "Cookies", "Preferences", "settings.json",
-                  ".session.lock", "workspaceStorage", ".git/"});
+            activityWords({"/cache/", "/Cache/", "/telemetry/", "/mcp/", "Code Cache", "GPUCache",
+                           "logs/analytics", "Crashpad", "User/globalStorage", "Cookies", "Preferences",
+                           "settings.json", ".session.lock", "workspaceStorage", ".git/"});
     });
 
-    // Claude's desktop sessions have no Linux home of their own yet: they go
-    // where Electron apps keep their data.
-    const auto appFolder = [&](const char* relative) {
-        return joinPath(host.configHome, QString::fromUtf8(relative));
-    };
-
-    registerRule({
-        .provider = AIProviderType::claudeCode,
-        .relativeRootPaths = {QStringLiteral(".claude"), appFolder("Claude/claude-code-sessions"),
-                              appFolder("Claude/local-agent-mode-sessions")},
-        .pathBlacklist =
-            list({"/cache/", "projects_metadata", "cost_", ".session.lock", kClaudeProbeFolderName}),
-        .pathWhitelist = list({"messages", "transcripts", "projects", "conversation", "claude-code-sessions",
-                               "local-agent-mode-sessions"}),
-        .contentBlacklistKeywords = list({"<command-name>/usage", "<command-name>/cost",
-                                          "<command-name>/help", "subtype\":\"local_command\"",
-                                          "\"local_command\"", "local-command-caveat", "\"isMeta\":true"}),
-        .contentWhitelistKeywords = list(
-            {"\"role\":\"assistant\"", "\"type\":\"assistant\"", "\"role\":\"user\"", "\"type\":\"user\""}),
-        .burstWindow = 2.0,
-        .burstThreshold = 2,
-    });
-    registerRule({
-        .provider = AIProviderType::antigravity,
-        .relativeRootPaths = list({".gemini/antigravity-cli", ".gemini"}),
-        .pathBlacklist = list({".session.lock", "mcp-servers.json", "analytics"}),
-        .pathWhitelist = list({"transcript", "brain", "logs", "tasks"}),
-        .contentBlacklistKeywords = list({"\"/usage\"", "local_command"}),
-        .contentWhitelistKeywords =
-            list({"PLANNER_RESPONSE", "USER_INPUT", "USER_EXPLICIT", "tool_calls", "\"role\":\"model\"",
-                  "\"source\":\"MODEL\"", "\"source\":\"USER_EXPLICIT\""}),
-        .burstWindow = 2.5,
-        .burstThreshold = 2,
-    });
-    registerRule({
-        .provider = AIProviderType::cursor,
-        .relativeRootPaths =
-            PlatformPaths::paths(InstallLocation::cursorSupportFolder, host.home, host.configHome) +
-            QStringList{QStringLiteral(".cursor")},
-        .pathBlacklist = list({"state.vscdb", "GPUCache", "Crashpad", "logs/analytics"}),
-        .pathWhitelist = list({"chat", "aiservice", "composer", "conversations"}),
-        .contentBlacklistKeywords = list({"heartbeat", "telemetry", "ping"}),
-        .contentWhitelistKeywords = list({"assistant", "generation", "message"}),
-        .burstWindow = 2.5,
-        .burstThreshold = 2,
-    });
-    registerRule({
-        .provider = AIProviderType::openAICodex,
-        .relativeRootPaths = list({".codex"}),
-        .pathBlacklist = list({"cache", "credentials"}),
-        .pathWhitelist = list({"sessions", "stream", "chat", "history"}),
-        // As JSON strings, not bare words: every token-count line of a rollout
-        // holds "total_token_usage", and prose holds "mapping" or "typing".
-        .contentBlacklistKeywords = list({"\"usage\"", "\"/usage\"", "\"ping\""}),
-        .contentWhitelistKeywords = list({"assistant", "choices", "delta"}),
-        .burstWindow = 2.0,
-        .burstThreshold = 2,
-    });
-    registerRule({
-        .provider = AIProviderType::copilot,
-        .relativeRootPaths = list({".config/github-copilot"}),
-        .pathBlacklist = list({"telemetry", "hosts.json"}),
-        .pathWhitelist = list({"logs", "chat", "conversations"}),
-        .contentBlacklistKeywords = list({"auth", "token", "ping"}),
-        .contentWhitelistKeywords = list({"completion", "assistant"}),
-        .burstWindow = 2.0,
-        .burstThreshold = 2,
-    });
-    registerRule({
-        .provider = AIProviderType::windsurf,
-        .relativeRootPaths = list({".codeium"}),
-        .pathBlacklist = list({"cache", "analytics"}),
-        .pathWhitelist = list({"chat", "logs", "conversations"}),
-        .burstWindow = 2.5,
-        .burstThreshold = 2,
-    });
-    registerRule({
-        .provider = AIProviderType::zed,
-        // The native install's folder, then Flathub's sandboxed one.
-        .relativeRootPaths = list({".config/zed", ".var/app/dev.zed.Zed/config/zed"}),
-        .pathBlacklist = list({"settings.json", "keymap.json"}),
-        .pathWhitelist = list({"conversations", "assistant", "threads"}),
-        .burstWindow = 2.0,
-        .burstThreshold = 2,
-    });
+    // Each provider's room knows its own folders and words; the order is the
+    // catalogue's.
+    registerRule(claudeActivityRule(host));
+    registerRule(antigravityActivityRule(host));
+    registerRule(cursorActivityRule(host));
+    registerRule(codexActivityRule(host));
+    registerRule(copilotActivityRule(host));
+    registerRule(windsurfActivityRule(host));
+    registerRule(zedActivityRule(host));
 }
 
 void AIActivityRuleRegistry::registerRule(ProviderFilterRule rule) {

@@ -3,7 +3,7 @@
 #include "core/AIProviderType.h"
 #include "core/HostEnvironment.h"
 #include "core/Locked.h"
-#include "refresh/ProviderFilterRule.h"
+#include "core/ProviderFilterRule.h"
 
 #include <QList>
 #include <QSet>

@@ -11,7 +11,7 @@
 #include "core/WorkerStack.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
-#include "providers/ProbeGate.h"
+#include "providers/common/ProbeGate.h"
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/InotifyFolderWatcher.h"
 

@@ -2,16 +2,17 @@
 // of every tool found together, merged per provider.
 #include "accounts/AccountIdentityLedger.h"
 #include "accounts/AccountRegistry.h"
-#include "accounts/ClaudeAccountResolver.h"
-#include "accounts/CodexAccountResolver.h"
-#include "accounts/CursorAccountResolver.h"
-#include "accounts/GeminiAccountResolver.h"
 #include "core/MeterixPreferences.h"
+#include "providers/DefaultProviders.h"
+#include "providers/antigravity/GeminiAccountResolver.h"
+#include "providers/claude/ClaudeAccountResolver.h"
+#include "providers/codex/CodexAccountResolver.h"
+#include "providers/cursor/CursorAccountResolver.h"
 #include "support/CodexFixtures.h"
-#include "support/WaitUntil.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
+#include "support/WaitUntil.h"
 
 #include <QJsonDocument>
 #include <QSettings>
@@ -146,7 +147,7 @@ TEST_F(FixtureHome, AllToolsAccountsAreFoundMergedAndSorted) {
 
 TEST(DefaultResolvers, AllFourToolFamiliesInOrder) {
     QList<AIProviderType> providers;
-    for (const auto& r : AccountRegistry::defaultResolvers()) providers.append(r->provider());
+    for (const auto& r : defaultAccountResolvers()) providers.append(r->provider());
     EXPECT_EQ(providers, (QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::openAICodex,
                                                 AIProviderType::antigravity, AIProviderType::cursor}));
 }

@@ -7,7 +7,7 @@
 #include "panels/ModelQuotaCompactRow.h"
 #include "panels/QuotaHeroView.h"
 #include "panels/QuotaMeterRow.h"
-#include "providers/ClaudeCodeAdapter.h"
+#include "providers/claude/ClaudeCodeAdapter.h"
 #include "shell/ProviderSegmentView.h"
 
 #include "ScreenFixture.h"

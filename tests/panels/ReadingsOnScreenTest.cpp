@@ -7,7 +7,7 @@
 #include "panels/MenuBarProviderDetailScreen.h"
 #include "panels/QuotaHeroView.h"
 #include "panels/QuotaMeterRow.h"
-#include "providers/ClaudeCodeAdapter.h"
+#include "providers/claude/ClaudeCodeAdapter.h"
 
 #include "BothLanguages.h"
 #include "ScreenFixture.h"

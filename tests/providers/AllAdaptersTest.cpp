@@ -1,10 +1,10 @@
-#include "KeyedAdapterCases.h"
+#include "providers/common/KeyedAdapterCases.h"
 
-#include "providers/CursorAdapter.h"
-#include "providers/MistralAdapter.h"
-#include "providers/OllamaAdapter.h"
-#include "providers/WindsurfAdapter.h"
-#include "providers/ZedAdapter.h"
+#include "providers/cursor/CursorAdapter.h"
+#include "providers/mistral/MistralAdapter.h"
+#include "providers/ollama/OllamaAdapter.h"
+#include "providers/windsurf/WindsurfAdapter.h"
+#include "providers/zed/ZedAdapter.h"
 
 #include "support/FakeEnvironment.h"
 #include "support/LoopbackServer.h"

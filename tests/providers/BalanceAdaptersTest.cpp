@@ -1,6 +1,6 @@
 // DeepSeek and Kimi: prepaid balances shown as fill levels.
-#include "providers/DeepSeekAdapter.h"
-#include "providers/KimiAdapter.h"
+#include "providers/deepseek/DeepSeekAdapter.h"
+#include "providers/kimi/KimiAdapter.h"
 
 #include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"

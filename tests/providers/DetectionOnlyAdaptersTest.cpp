@@ -1,9 +1,9 @@
 // Cursor, Mistral, Windsurf and Zed: found or not, never a figure.
 #include "core/PlatformPaths.h"
-#include "providers/CursorAdapter.h"
-#include "providers/MistralAdapter.h"
-#include "providers/WindsurfAdapter.h"
-#include "providers/ZedAdapter.h"
+#include "providers/cursor/CursorAdapter.h"
+#include "providers/mistral/MistralAdapter.h"
+#include "providers/windsurf/WindsurfAdapter.h"
+#include "providers/zed/ZedAdapter.h"
 
 #include "support/FakeEnvironment.h"
 #include "support/TempHome.h"

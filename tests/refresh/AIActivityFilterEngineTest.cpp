@@ -1,10 +1,10 @@
 #include "refresh/AIActivityFilterEngine.h"
-#include "core/ClaudeProbeFolder.h"
-#include "support/WaitUntil.h"
+#include "providers/claude/ClaudeProbeFolder.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 

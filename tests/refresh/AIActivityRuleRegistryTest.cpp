@@ -1,5 +1,5 @@
 #include "refresh/AIActivityRuleRegistry.h"
-#include "core/ClaudeProbeFolder.h"
+#include "providers/claude/ClaudeProbeFolder.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "core/JsonStoreFile.h"
 #include "core/MeterixPreferences.h"
 #include "core/Paths.h"
-#include "refresh/DefaultAdapters.h"
+#include "providers/DefaultProviders.h"
 #include "refresh/ProviderManager.h"
 #include "support/LogCapture.h"
 #include "support/WaitUntil.h"
@@ -47,7 +47,7 @@ TEST(StartUpIntegration, ProductionAdaptersOverAFixtureHome) {
     auto settings =
         std::make_shared<QSettings>(joinPath(home, QStringLiteral("it.conf")), QSettings::IniFormat);
     MeterixPreferences preferences(settings);
-    AccountRegistry registry(AccountRegistry::defaultResolvers(), preferences);
+    AccountRegistry registry(defaultAccountResolvers(), preferences);
     AccountUsageStore store(joinPath(home, QStringLiteral("usage.json")));
     test::LogCapture log("com.meterix.provider");
 

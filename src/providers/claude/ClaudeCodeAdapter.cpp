@@ -1,0 +1,231 @@
+#include "providers/claude/ClaudeCodeAdapter.h"
+
+#include "core/DirectoryListing.h"
+#include "core/Paths.h"
+#include "core/SafeFile.h"
+#include "providers/common/ProbeFolder.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace meterix {
+
+namespace {
+
+const QString kClaudeConfigDir = QStringLiteral("CLAUDE_CONFIG_DIR");
+const QStringList kProbeArguments{QStringLiteral("--strict-mcp-config"), QStringLiteral("-p"),
+                                  QStringLiteral("/usage")};
+
+using FolderHandle = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+// Opens a folder for the *at() calls, refusing a symbolic link in its place.
+FolderHandle openFolderNoFollow(const QString& path) {
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return FolderHandle(nullptr, &::closedir);
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) ::close(fd);
+    return FolderHandle(dir, &::closedir);
+}
+
+struct Transcript {
+    QString name;
+    qint64 modifiedNs;
+};
+
+} // namespace
+
+ClaudeCodeAdapter::ClaudeCodeAdapter()
+    : ClaudeCodeAdapter(HostEnvironment::current(), CLIProcessRunner::shared(), ProbeGate::shared(),
+                        Clock::system()) {}
+
+ClaudeCodeAdapter::ClaudeCodeAdapter(HostEnvironment host, CLIProcessRunner& runner, ProbeGate& gate,
+                                     const Clock& clock)
+    : ClaudeCodeAdapter(std::move(host), runner, gate, clock, Options{}) {}
+
+ClaudeCodeAdapter::ClaudeCodeAdapter(HostEnvironment host, CLIProcessRunner& runner, ProbeGate& gate,
+                                     const Clock& clock, Options options)
+    : host_(std::move(host)), runner_(runner), gate_(gate), clock_(clock), options_(options) {}
+
+bool ClaudeCodeAdapter::checkAvailability() {
+    const bool found =
+        exists(joinPath(host_.home, QStringLiteral(".claude"))) ||
+        CLIProcessRunner::isExecutableFile(joinPath(host_.home, QStringLiteral(".local/bin/claude")));
+    detected_.set(found);
+    return found;
+}
+
+bool ClaudeCodeAdapter::isFresh(const UsageSnapshot& snapshot) const {
+    return secondsBetween(snapshot.capturedAt, clock_.now()) < kFreshnessSeconds;
+}
+
+std::optional<UsageSnapshot> ClaudeCodeAdapter::usage(const Profile& profile,
+                                                      const std::optional<QJsonObject>& config) {
+    std::optional<UsageSnapshot> cached;
+    if (config) cached = snapshot(*config, clock_.now());
+    if (cached && isFresh(*cached)) return cached;
+    std::optional<ConfigIdentity> who;
+    if (config) who = identity(*config);
+    if (auto probed = probe(profile, who)) return probed;
+    return cached;
+}
+
+QList<UsageSnapshot> ClaudeCodeAdapter::fetchUsagePerAccount(bool forceSync) {
+    QList<UsageSnapshot> snapshots;
+    for (const Profile& profile : ClaudeAccountResolver::profiles(host_))
+        if (auto s = usage(profile, ClaudeAccountResolver::configuration(profile))) snapshots.append(*s);
+    if (!snapshots.isEmpty()) return snapshots;
+    return {fetchUsage(forceSync)};
+}
+
+UsageSnapshot ClaudeCodeAdapter::fetchUsage(bool) {
+    const QList<Profile> profiles = ClaudeAccountResolver::profiles(host_);
+    if (!profiles.isEmpty()) {
+        const Profile& first = profiles.front();
+        // Read once: the profile's sign-in is looked up afresh on every read.
+        const auto config = ClaudeAccountResolver::configuration(first);
+        if (auto result = usage(first, config)) {
+            cachedSnapshot_.set(result);
+            return *result;
+        }
+        return cachedSnapshot_.get().value_or(
+            unknownSnapshot(config ? std::optional(identity(*config)) : std::nullopt));
+    }
+
+    std::optional<QString> output;
+    if (auto ticket = gate_.admit(QStringLiteral("claude:default"), kProbeFloorSeconds))
+        output = runProbe({});
+    if (output) {
+        if (auto parsed = parseClaudeUsageOutput(*output, clock_.now())) {
+            parsed->sourceID = QStringLiteral("claude.cli");
+            cachedSnapshot_.set(parsed);
+            return *parsed;
+        }
+    }
+    return cachedSnapshot_.get().value_or(unknownSnapshot(std::nullopt));
+}
+
+std::optional<UsageSnapshot> ClaudeCodeAdapter::probe(const Profile& profile,
+                                                      const std::optional<ConfigIdentity>& identity) {
+    EnvironmentOverrides environment;
+    // A configuration inside the profile's folder is found there by the client
+    // only when pointed at that folder.
+    if (profile.configPath == joinPath(profile.homeDirectory, lastPathComponent(profile.configPath)))
+        environment.insert(kClaudeConfigDir, profile.homeDirectory);
+    else
+        // The app's own CLAUDE_CONFIG_DIR names another profile; inherited, it
+        // would make the client report that account's usage under this identity.
+        environment.insert(kClaudeConfigDir, std::nullopt);
+
+    std::optional<QString> output;
+    if (auto ticket = gate_.admit(QStringLiteral("claude:") + profile.configPath, kProbeFloorSeconds))
+        output = runProbe(environment);
+    if (!output) return std::nullopt;
+
+    auto parsed = parseClaudeUsageOutput(*output, clock_.now());
+    if (!parsed) return std::nullopt;
+    if (identity) {
+        parsed->accountEmail = identity->email;
+        parsed->planName = identity->planName;
+        parsed->accountID = identity->accountID;
+    }
+    parsed->sourceID = QStringLiteral("claude.cli");
+    return parsed;
+}
+
+std::optional<QString> ClaudeCodeAdapter::runProbe(const EnvironmentOverrides& environment) {
+    // Never in the folder the app was started from: the client would take that
+    // project's settings (and the commands they name) and file its transcript
+    // among the user's own sessions.
+    const std::optional<QString> folder = probeWorkingDirectory();
+    if (!folder) return std::nullopt;
+    const auto output =
+        runner_.run(QStringLiteral("claude"), kProbeArguments, options_.probeTimeoutSeconds, environment, folder);
+    pruneProbeTranscripts(joinPath(configFolder(environment), QStringLiteral("projects")), *folder,
+                          kTranscriptsKept);
+    return output;
+}
+
+QString ClaudeCodeAdapter::configFolder(const EnvironmentOverrides& environment) const {
+    // As the client picks it: its variable when set and not empty, else ~/.claude.
+    const std::optional<QString> given = environment.contains(kClaudeConfigDir)
+                                             ? environment.value(kClaudeConfigDir)
+                                             : host_.variable(kClaudeConfigDir);
+    if (given && !given->isEmpty()) return *given;
+    return joinPath(host_.home, QStringLiteral(".claude"));
+}
+
+UsageSnapshot ClaudeCodeAdapter::unknownSnapshot(const std::optional<ConfigIdentity>& identity) const {
+    const QDateTime now = clock_.now();
+    UsageSnapshot::Fields f;
+    f.provider = AIProviderType::claudeCode;
+    f.hourlyRemainingPercentage = 0;
+    f.usedTokens = 0;
+    f.totalTokens = 100000;
+    f.lastUpdated = now;
+    f.capturedAt = now;
+    f.strategyUsed = FetchStrategy::simulated;
+    f.sourceID = QStringLiteral("claude.cli");
+    if (identity) {
+        f.accountEmail = identity->email;
+        f.planName = identity->planName;
+        f.accountID = identity->accountID;
+    }
+    // A profile with an account is signed in and merely unread; only without
+    // one is nothing connected.
+    const bool signedIn = identity && (identity->accountID || identity->email);
+    f.unavailableReason = signedIn ? UsageUnavailableReason::awaitingFirstReading : UsageUnavailableReason::notConfigured;
+    return UsageSnapshot(f);
+}
+
+std::optional<QString> ClaudeCodeAdapter::probeWorkingDirectory() const {
+    return ownerOnlyProbeFolder(host_.dataHome, probeWorkingDirectoryName);
+}
+
+std::optional<QString> ClaudeCodeAdapter::projectFolderName(const QString& workingFolder) {
+    if (!workingFolder.startsWith(QLatin1Char('/'))) return std::nullopt;
+    QString name = workingFolder;
+    for (QChar& c : name) { // UTF-16 units, as the client counts them
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))) c = u'-';
+    }
+    if (name.size() > kMaxProjectFolderName) return std::nullopt;
+    return name;
+}
+
+void ClaudeCodeAdapter::pruneProbeTranscripts(const QString& projectsFolder, const QString& workingFolder,
+                                              int keeping) {
+    // Only the folder the client names after the probe's own working folder: a
+    // project of the user's whose name merely holds ours keeps every session.
+    const std::optional<QString> folderName = projectFolderName(workingFolder);
+    if (!folderName || projectsFolder.isEmpty()) return;
+    const QString folderPath = joinPath(projectsFolder, *folderName);
+    const FolderHandle folder = openFolderNoFollow(folderPath);
+    if (!folder) return;
+    const auto entries = listDirectoryNames(folderPath);
+    if (!entries) return;
+
+    // Looked at and deleted relative to the opened folder, so nothing outside it
+    // can be reached even if the folder is swapped for a link meanwhile.
+    const int fd = ::dirfd(folder.get());
+    QList<Transcript> transcripts;
+    for (const QString& name : *entries) {
+        if (!name.endsWith(QLatin1String(".jsonl"))) continue;
+        struct stat st {};
+        if (::fstatat(fd, name.toLocal8Bit().constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode)) continue; // never a folder, never a link
+        transcripts.append(
+            {name, static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec});
+    }
+    std::stable_sort(transcripts.begin(), transcripts.end(),
+                     [](const Transcript& a, const Transcript& b) { return a.modifiedNs > b.modifiedNs; });
+    for (qsizetype i = std::max(keeping, 0); i < transcripts.size(); ++i)
+        ::unlinkat(fd, transcripts.at(i).name.toLocal8Bit().constData(), 0);
+}
+
+} // namespace meterix

@@ -1,0 +1,33 @@
+#include "providers/common/ProbeFolder.h"
+
+#include "core/FileDescriptor.h"
+#include "core/Paths.h"
+#include "platform/process/ClientTrust.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace meterix {
+
+std::optional<QString> ownerOnlyProbeFolder(const QString& dataHome, const QString& name, uid_t user) {
+    if (dataHome.isEmpty() || name.isEmpty() || !QDir().mkpath(dataHome)) return std::nullopt;
+    const QString path = joinPath(dataHome, name);
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) return std::nullopt;
+    // Looked at through a descriptor that cannot have followed a link.
+    const Fd folder(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!folder || ::fstat(folder.get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != user) {
+        logRefusalOnce(QStringLiteral("Refused probe folder"), path,
+                       QStringLiteral("a link, not a folder, or another user's"));
+        return std::nullopt;
+    }
+    if ((st.st_mode & 07777) != 0700 && ::fchmod(folder.get(), 0700) != 0) return std::nullopt;
+    return realPathOf(folder.get());
+}
+
+} // namespace meterix

@@ -1,0 +1,195 @@
+#include "providers/ollama/OllamaAdapter.h"
+
+#include "support/FakeTransport.h"
+#include "support/LoopbackServer.h"
+#include "support/TempHome.h"
+#include "support/TestData.h"
+#include "support/WaitUntil.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace meterix::test {
+namespace {
+
+// The real transport with Ollama's own time-outs (1 s and 2 s) raised to the
+// hang limit, for tests of a server that answers: a machine loaded many times
+// over may take longer than that to let the loopback server reply.
+class PatientTransport final : public UsageTransport {
+public:
+    std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) override {
+        UsageRequest patient = request;
+        patient.timeout = std::chrono::milliseconds(kHangLimitMs);
+        return CurlTransport::shared().data(patient);
+    }
+};
+
+class OllamaTest : public ::testing::Test {
+protected:
+    OllamaAdapter adapter(UsageTransport& transport, QString base, bool installed = false) {
+        if (installed) home.writeScript(QStringLiteral(".local/bin/ollama"), "exit 0");
+        return OllamaAdapter(transport, std::move(base), runner);
+    }
+    static void expectOffline(const UsageSnapshot& s, FetchStrategy strategy) {
+        ASSERT_EQ(s.modelQuotas.size(), 1);
+        EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Local Instance (Offline / Standby)"), 100,
+                                                   QStringLiteral("Local Unlimited")));
+        EXPECT_EQ(s.strategyUsed, strategy);
+        EXPECT_EQ(s.unavailableReason, std::nullopt);
+    }
+
+    TempHome home;
+    // Looks where the clients are looked for, the system's folders laid out in the home.
+    CLIProcessRunner runner{HostEnvironment::underHome(home.path()),
+                            CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
+    LoopbackServer server;
+    PatientTransport patient;
+};
+
+TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
+    server.answer("/api/tags", {200, R"({"models":[{"name":"llama3:8b","size":1610612736},{"size":3221225472}]})", {}});
+    auto ollama = adapter(patient, server.baseAddress());
+    EXPECT_TRUE(ollama.checkAvailability());
+    const UsageSnapshot s = ollama.fetchUsage(false);
+    ASSERT_EQ(s.modelQuotas.size(), 2);
+    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("llama3:8b (1.5 GB)"), 100, QStringLiteral("Local Model")));
+    EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("Ollama Model (3.0 GB)"));
+    EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
+    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s.weeklyRemainingPercentage, 100);
+}
+
+TEST_F(OllamaTest, AnAnswerWithoutAReadableListShowsTheServiceReady) {
+    auto ollama = adapter(patient, server.baseAddress());
+    for (const char* body : {R"({"models":[]})", R"({"models":[{"name":"a"},7]})", "garbage", R"({"other":1})"}) {
+        server.answer("/api/tags", {200, body, {}});
+        const UsageSnapshot s = ollama.fetchUsage(false);
+        ASSERT_EQ(s.modelQuotas.size(), 1) << body;
+        EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited")));
+    }
+}
+
+TEST_F(OllamaTest, AFailingServerShowsTheOfflineSnapshot) {
+    server.answer("/api/tags", {500, "{}", {}});
+    auto running = adapter(CurlTransport::shared(), server.baseAddress());
+    expectOffline(running.fetchUsage(false), FetchStrategy::simulated);
+    EXPECT_FALSE(running.checkAvailability());
+
+    FakeTransport down;
+    down.fail(TransportError::Code::cannotConnect);
+    auto absent = adapter(down, QStringLiteral("http://127.0.0.1:9"));
+    EXPECT_FALSE(absent.checkAvailability());
+    expectOffline(absent.fetchUsage(false), FetchStrategy::simulated);
+    auto installed = adapter(down, QStringLiteral("http://127.0.0.1:9"), true);
+    EXPECT_TRUE(installed.checkAvailability());
+    expectOffline(installed.fetchUsage(false), FetchStrategy::cliStatusProbe);
+}
+
+// The server program counts as installed wherever claude and agy would be
+// found, ~/.local/bin (Ollama's own installer without root) included; a file
+// that cannot be run does not count.
+TEST_F(OllamaTest, TheProgramIsFoundWhereTheClientsAreLookedFor) {
+    const struct {
+        const char* place;
+        bool executable;
+        bool found;
+    } rows[] = {
+        {".local/bin/ollama", true, true},
+        {"root/usr/local/bin/ollama", true, true},
+        {"root/usr/bin/ollama", true, true},
+        {".local/bin/ollama", false, false},
+    };
+    for (const auto& row : rows) {
+        QDir(home.path()).removeRecursively();
+        QDir().mkpath(home.path());
+        row.executable ? home.writeScript(QLatin1String(row.place), "exit 0") : home.write(QLatin1String(row.place), "");
+        EXPECT_EQ(adapter(CurlTransport::shared(), QString()).isDetected(), row.found) << row.place;
+    }
+}
+
+TEST_F(OllamaTest, TimeOutsAreOneSecondForTheCheckAndTwoForAFetch) {
+    FakeTransport transport;
+    transport.respond(200, R"({"models":[]})");
+    auto ollama = adapter(transport, QStringLiteral("http://127.0.0.1:11434/"));
+    ollama.checkAvailability();
+    ollama.fetchUsage(false);
+    ASSERT_EQ(transport.requests().size(), 2);
+    EXPECT_EQ(transport.requests()[0].timeout, std::chrono::seconds(1));
+    EXPECT_EQ(transport.requests()[1].timeout, std::chrono::seconds(2));
+    EXPECT_EQ(transport.requests()[1].url.toString(), QStringLiteral("http://127.0.0.1:11434/api/tags"));
+}
+
+TEST_F(OllamaTest, AServerThatDoesNotAnswerInTimeCountsAsDown) {
+    server.answer("/api/tags", {200, R"({"models":[]})", {}, true});
+    auto ollama = adapter(CurlTransport::shared(), server.baseAddress());
+    EXPECT_FALSE(ollama.checkAvailability());
+    server.release();
+}
+
+// /api/tags in the shapes Ollama's own list types allow (tests/data/ollama):
+// an empty or null list, models with every optional field, with empty or
+// missing ones, and models pulled from Ollama's cloud, which carry
+// remote_model and remote_host and a stub size of a few hundred bytes: they
+// run elsewhere and are no 0.0 GB model (an empty remote field is none).
+TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
+    const ModelQuotaItem ready(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited"));
+    const auto local = [](const char* name) {
+        return ModelQuotaItem(QLatin1String(name), 100, QStringLiteral("Local Model"));
+    };
+    const auto cloud = [](const char* name) {
+        return ModelQuotaItem(QLatin1String(name), 100, QStringLiteral("Cloud Model"));
+    };
+    const struct {
+        QByteArray answer;
+        QList<ModelQuotaItem> items;
+    } rows[] = {
+        {testData(QStringLiteral("ollama/tags-empty.json")), {ready}},
+        {testData(QStringLiteral("ollama/tags-null.json")), {ready}},
+        {testData(QStringLiteral("ollama/tags-local.json")),
+         {local("qwen2.5-coder:7b (4.4 GB)"), local("llama3.2:3b (1.9 GB)")}},
+        {testData(QStringLiteral("ollama/tags-cloud.json")),
+         {cloud("gpt-oss:120b-cloud"), cloud("deepseek-v3.1:671b-cloud"), local("gemma3:4b (3.1 GB)")}},
+        {testData(QStringLiteral("ollama/tags-sparse.json")),
+         {local("mistral:latest (3.8 GB)"), local("phi4-mini:latest (0.0 GB)"), local("Ollama Model (0.6 GB)")}},
+        {R"({"models":[{"name":"qwen3-coder:480b-cloud","remote_host":"https://ollama.com:443","size":382}]})",
+         {cloud("qwen3-coder:480b-cloud")}},
+        {R"({"models":[{"remote_model":"deepseek-v3.1:671b"}]})", {cloud("Ollama Model")}},
+        {R"({"models":[{"name":"tiny","size":384,"remote_host":null,"remote_model":null}]})", {local("tiny (0.0 GB)")}},
+        {R"({"models":[{"name":"tiny","size":384,"remote_host":"","remote_model":""}]})", {local("tiny (0.0 GB)")}},
+    };
+    FakeTransport transport;
+    auto ollama = adapter(transport, QStringLiteral("http://127.0.0.1:11434"));
+    for (const auto& row : rows) {
+        transport.respond(200, row.answer);
+        const UsageSnapshot s = ollama.fetchUsage(false);
+        EXPECT_EQ(s.modelQuotas, row.items) << row.answer.constData();
+        EXPECT_EQ(s.unavailableReason, std::nullopt) << row.answer.constData();
+        EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe) << row.answer.constData();
+    }
+}
+
+// The server's address as Ollama's own client takes it from OLLAMA_HOST, with
+// a listening-only address reached on loopback (tests/data/ollama/OLLAMA_HOST.tsv).
+TEST(OllamaHost, TheServerIsLookedForWhereOllamasClientLooks) {
+    const QList<QByteArray> lines = testData(QStringLiteral("ollama/OLLAMA_HOST.tsv")).split('\n');
+    int rows = 0;
+    for (const QByteArray& line : lines.mid(1)) {
+        if (line.isEmpty()) continue;
+        const QList<QByteArray> fields = line.split('\t');
+        ASSERT_EQ(fields.size(), 2) << line.constData();
+        const QString value = QString::fromUtf8(fields[0]);
+        EXPECT_EQ(OllamaAdapter::serverAddress(value), QString::fromUtf8(fields[1])) << line.constData();
+        ++rows;
+    }
+    EXPECT_GE(rows, 20);
+    EXPECT_EQ(OllamaAdapter::serverAddress(std::nullopt), QStringLiteral("http://127.0.0.1:11434"));
+    FakeTransport transport;
+    transport.respond(200, R"({"models":[]})");
+    OllamaAdapter(transport, OllamaAdapter::serverAddress(QStringLiteral("https://example.com/ollama"))).fetchUsage(false);
+    ASSERT_EQ(transport.requests().size(), 1);
+    EXPECT_EQ(transport.requests()[0].url.toString(), QStringLiteral("https://example.com:443/ollama/api/tags"));
+}
+
+} // namespace
+} // namespace meterix::test
