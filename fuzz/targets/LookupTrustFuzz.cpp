@@ -11,6 +11,7 @@
 #include "FuzzTarget.h"
 
 #include "platform/process/CLIProcessRunner.h"
+#include "platform/process/ClientTrust.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -37,12 +38,12 @@ void checkChain(const uint8_t* data, size_t size) {
         const bool sticky = chain[i].st_mode & S_ISVTX;
         if (chain[i].st_uid == 4242 || (othersWrite && (i == 0 || !sticky))) expected = false;
     }
-    const bool passes = !CLIProcessRunner::chainFault(chain, kUser).has_value();
+    const bool passes = !trustChainFault(chain, kUser).has_value();
     METERIX_FUZZ_CHECK(passes == expected);
     if (!passes) return;
     for (struct stat& st : chain) {
         st.st_mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
-        METERIX_FUZZ_CHECK(!CLIProcessRunner::chainFault(chain, kUser).has_value());
+        METERIX_FUZZ_CHECK(!trustChainFault(chain, kUser).has_value());
     }
 }
 

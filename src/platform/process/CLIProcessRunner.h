@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/HostEnvironment.h"
+#include "platform/process/ChildEnvironment.h"
 
-#include <QMap>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -12,55 +12,29 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <span>
 
 namespace meterix {
 
-// Changes to the child's inherited environment: a value sets the variable, an
-// absent value removes it.
-using EnvironmentOverrides = QMap<QString, std::optional<QString>>;
-
 // Runs a provider's command-line client as a child process and hands back what it
-// printed. The only place the app starts another program.
-//
-// - A command containing "/" is taken as a path. A bare name is looked up where
-//   Linux installers put the clients, in this order: ~/.local/bin (the native
-//   installers), the absolute entries of the app's own PATH, /usr/local/bin,
-//   /usr/bin, ~/.npm-global/bin, ~/.bun/bin, ~/.local/share/pnpm, ~/.volta/bin,
-//   the node versions of nvm (~/.nvm/versions/node/*/bin) and of fnm
-//   (~/.local/share/fnm/node-versions/*/installation/bin), newest version first,
-//   and /home/linuxbrew/.linuxbrew/bin. Never a relative PATH entry, never the
-//   current folder.
-// - A client runs with the user's rights, so one that someone else could have
-//   put there must never run. The trust rule: the client file (and the file its
-//   link leads to) is a regular file owned by the user or root that only its
-//   owner may write; its folder likewise; every folder above, up to "/", is
-//   owned by the user or root and writable by no one else, or sticky (as /tmp:
-//   others may add names there but not replace ours). A refused candidate is
-//   logged once, with the reason.
-// - The check is made on descriptors, and the client is started through the
-//   descriptor it was checked by (execveat), so swapping a folder after the
-//   check cannot change what runs.
-// - The child's environment holds only what a client needs: the home, the
-//   locale, the display and session, proxies and certificates, the node version
-//   managers' folders, and the client's own variables (CLAUDE_* and ANTHROPIC_*
-//   for claude, GEMINI_*, GOOGLE_* and ANTIGRAVITY_* for agy); never the keys of
-//   the other providers. Its PATH holds only folders that pass the trust rule,
-//   as their real paths (never one holding ":", which would split it): the
-//   client's folder first (npm's clients are node scripts, "#!/usr/bin/env
-//   node", and their node lies beside them), then
-//   ~/.local/bin, /usr/local/bin, /usr/bin, /bin and the app's own PATH.
-// - The child starts with only standard input (the null device), output and
-//   error (one shared pipe) open; a client that is a script also keeps the
-//   descriptor its interpreter reads it through.
-// - Arguments go to the program as they are (no shell).
-// - The child runs under a keeper process (see ProcessKeeper.h), in a group of
-//   its own. At the time-out the group and whatever the client left behind get
-//   SIGTERM, then SIGKILL after the grace period; when the client exits,
-//   whatever it started is killed too, also what left its group or session.
-//   run() returns once all of it is gone.
-// - Output is read as it comes and kept up to a cap; beyond it the pipe is still
-//   drained (so the child never blocks) and the rest is dropped.
+// printed. The only place the app starts another program. Its units:
+// - ClientLookup: where a command is looked for (a command containing "/" is
+//   taken as a path; never a relative PATH entry, never the current folder);
+// - ClientTrust: the rule a client must pass (a refused candidate is logged
+//   once, with the reason). The check is made on descriptors, and the client is
+//   started through the descriptor it was checked by (execveat), so swapping a
+//   folder after the check cannot change what runs;
+// - ChildEnvironment: what of the app's environment the client sees, and its
+//   PATH of trusted folders;
+// - ProcessKeeper: the child under a keeper process, in a group of its own. At
+//   the time-out the group and whatever the client left behind get SIGTERM, then
+//   SIGKILL after the grace period; when the client exits, whatever it started
+//   is killed too, also what left its group or session. run() returns once all
+//   of it is gone.
+// The child starts with only standard input (the null device), output and error
+// (one shared pipe) open; a client that is a script also keeps the descriptor
+// its interpreter reads it through. Arguments go to the program as they are (no
+// shell). Output is read as it comes and kept up to a cap; beyond it the pipe is
+// still drained (so the child never blocks) and the rest is dropped.
 //
 // run() blocks for as long as the child runs (up to the time-out plus the grace
 // period): call it off the GUI thread. Adapters take a runner by reference so
@@ -115,14 +89,6 @@ class CLIProcessRunner {
     // The real path of a folder that passes the trust rule and can stand in a
     // PATH as it is (no ":" in it), or nothing.
     std::optional<QString> trustedFolder(const QString& path) const;
-
-    // A regular file (links followed) that this process may execute.
-    static bool isExecutableFile(const QString& path);
-
-    // The trust rule on a chain of folders, the client's own folder first and
-    // "/" last, for `user`: why it fails, or nothing.
-    static std::optional<QString> chainFault(std::span<const struct stat> chain, uid_t user,
-                                             const std::function<uid_t(const struct stat&)>& ownerOf = {});
 
   private:
     HostEnvironment host_;

@@ -3,6 +3,7 @@
 #include "core/DirectoryListing.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
+#include "platform/process/ClientTrust.h"
 #include "providers/common/ProbeFolder.h"
 
 #include <QDir>
@@ -55,7 +56,7 @@ ClaudeCodeAdapter::ClaudeCodeAdapter(HostEnvironment host, CLIProcessRunner& run
 bool ClaudeCodeAdapter::checkAvailability() {
     const bool found =
         exists(joinPath(host_.home, QStringLiteral(".claude"))) ||
-        CLIProcessRunner::isExecutableFile(joinPath(host_.home, QStringLiteral(".local/bin/claude")));
+        isExecutableFile(joinPath(host_.home, QStringLiteral(".local/bin/claude")));
     detected_.set(found);
     return found;
 }
