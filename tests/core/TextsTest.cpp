@@ -158,16 +158,7 @@ TEST_F(Texts, AMissingPermissionNamesThePermission) {
     EXPECT_TRUE(notice(r).detail.contains(QStringLiteral("사용자 읽기 권한(user_read)")));
 }
 
-TEST_F(Texts, FetchErrorsAndMood) {
-    english();
-    EXPECT_EQ(UsageFetchError::httpStatus(503).errorDescription(),
-              QStringLiteral("Usage read failed (HTTP 503)"));
-    EXPECT_EQ(UsageFetchError::httpStatus(-1).errorDescription(),
-              QStringLiteral("Usage read failed (HTTP -1)"));
-    EXPECT_EQ(UsageFetchError::missingCredentials().errorDescription(),
-              QStringLiteral("No credentials for reading usage."));
-    EXPECT_TRUE(UsageFetchError::httpStatus(1) == UsageFetchError::httpStatus(1));
-    EXPECT_FALSE(UsageFetchError::httpStatus(1) == UsageFetchError::httpStatus(2));
+TEST_F(Texts, Mood) {
     EXPECT_EQ(characterStateFrom(80), CharacterState::energetic);
     EXPECT_EQ(characterStateFrom(79.9), CharacterState::focused);
     EXPECT_EQ(characterStateFrom(30), CharacterState::focused);
