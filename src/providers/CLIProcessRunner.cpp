@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QStringDecoder>
 #include <QVersionNumber>
 
 #include <algorithm>
@@ -39,13 +38,6 @@ qint64 toMilliseconds(double seconds) {
 // How long past the time-out and its grace a keeper that has not ended is
 // waited for before it is killed itself.
 constexpr qint64 kKeeperMarginMs = 5000;
-
-QString decodeStrictUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) return QString();
-    return text;
-}
 
 bool isAbsolute(const QString& path) {
     return path.startsWith(QLatin1Char('/'));
@@ -516,7 +508,7 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
 
     // The cap may fall inside a character.
     if (capped) output.truncate(withoutCutLastCharacter(output).size());
-    return decodeStrictUtf8(output);
+    return strictUtf8(output).value_or(QString());
 }
 
 } // namespace meterix
