@@ -57,6 +57,9 @@ TEST_F(Texts, ValuedTextsInterpolateWithoutGrouping) {
     EXPECT_EQ(ko(L10n::captionRemaining(QStringLiteral("Codex"), 40, QStringLiteral("안정"))),
               QStringLiteral("Codex 잔여 40 퍼센트, 안정"));
     EXPECT_EQ(ko(L10n::countdownDaysHours(3, 4)), QStringLiteral("3일 4시간 후"));
+    // Values are put in once: a value that reads like a slot stays as it is.
+    EXPECT_EQ(en(L10n::captionAwaiting(QStringLiteral("{t}"), QStringLiteral("{s}"))),
+              QStringLiteral("{t}, {s}, awaiting re-measurement"));
     EXPECT_EQ(en(L10n::googleAccountSuffix(QStringLiteral("ab"))),
               QStringLiteral("Google account \u00B7\u00B7\u00B7ab"));
     EXPECT_TRUE(L10n::showingLastMeasurement().pair().ko.startsWith(QLatin1Char(' ')));
