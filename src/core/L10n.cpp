@@ -31,15 +31,25 @@ template <class V> QString filled(const QString& pattern, const V& v) {
     QString out;
     out.reserve(pattern.size() + v.s.size() + v.t.size() + 8);
     for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar slot = i + 2 < pattern.size() && pattern[i] == u'{' && pattern[i + 2] == u'}'
-                               ? pattern[i + 1]
-                               : QChar();
-        if (slot == u'n') out += QString::number(v.n);
-        else if (slot == u'm') out += QString::number(v.m);
-        else if (slot == u's') out += v.s;
-        else if (slot == u't') out += v.t;
-        else if (slot == u'c') out += quotaCountdownText(v.d);
-        else {
+        const QChar slot =
+            i + 2 < pattern.size() && pattern[i] == u'{' && pattern[i + 2] == u'}' ? pattern[i + 1] : QChar();
+        switch (slot.unicode()) {
+        case u'n':
+            out += QString::number(v.n);
+            break;
+        case u'm':
+            out += QString::number(v.m);
+            break;
+        case u's':
+            out += v.s;
+            break;
+        case u't':
+            out += v.t;
+            break;
+        case u'c':
+            out += quotaCountdownText(v.d);
+            break;
+        default:
             out += pattern[i];
             continue;
         }

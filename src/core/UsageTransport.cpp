@@ -15,8 +15,9 @@ UsageUnavailableReason unavailableReasonForHTTPStatus(int status) {
 }
 
 UsageUnavailableReason unavailableReasonForTransportFailure(TransportFailure failure) {
-    return failure == TransportFailure::userAuthenticationRequired ? UsageUnavailableReason::authenticationFailed
-                                                                   : UsageUnavailableReason::networkFailure;
+    return failure == TransportFailure::userAuthenticationRequired
+               ? UsageUnavailableReason::authenticationFailed
+               : UsageUnavailableReason::networkFailure;
 }
 
 TransportReply TransportReply::answered(QByteArray body, UsageResponse response) {
