@@ -82,25 +82,25 @@ struct SlistDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
 
-TransportError::Code codeFor(CURLcode rc, const Transfer& t) {
-    if (t.overCap) return TransportError::Code::bodyTooLarge;
+TransportFailure failureFor(CURLcode rc, const Transfer& t) {
+    if (t.overCap) return TransportFailure::bodyTooLarge;
     switch (rc) {
     case CURLE_OPERATION_TIMEDOUT:
-        return TransportError::Code::timedOut;
+        return TransportFailure::timedOut;
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
-        return TransportError::Code::cannotConnect;
+        return TransportFailure::cannotConnect;
     case CURLE_LOGIN_DENIED:
     case CURLE_AUTH_ERROR:
-        return TransportError::Code::userAuthenticationRequired;
+        return TransportFailure::userAuthenticationRequired;
     case CURLE_ABORTED_BY_CALLBACK:
-        return TransportError::Code::cancelled;
+        return TransportFailure::cancelled;
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_URL_MALFORMAT:
-        return TransportError::Code::invalidRequest;
+        return TransportFailure::invalidRequest;
     default:
-        return TransportError::Code::other;
+        return TransportFailure::other;
     }
 }
 
@@ -202,15 +202,15 @@ void CurlTransport::cancelAll() {
     cancelled_.store(true);
 }
 
-std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& request) {
-    if (cancelled_.load()) throw TransportError(TransportError::Code::cancelled);
+TransportReply CurlTransport::data(const UsageRequest& request) {
+    if (cancelled_.load()) return TransportReply::failed(TransportFailure::cancelled);
     const QString scheme = request.url.scheme();
     if (!request.url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
-        throw TransportError(TransportError::Code::invalidRequest);
+        return TransportReply::failed(TransportFailure::invalidRequest);
     // A local server that is not running (Ollama's, asked at every start) is
     // told without setting libcurl up, as libcurl would tell it.
     if (!curlSetUp.load() && refusedOnLoopback(request.url, request.timeout))
-        throw TransportError(TransportError::Code::cannotConnect);
+        return TransportReply::failed(TransportFailure::cannotConnect);
     // Before any other libcurl call, curl_slist_append included.
     initialiseCurlOnce();
 
@@ -218,10 +218,10 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
     for (const HttpHeader& h : request.headers) {
         if (h.first.isEmpty() || !isSafeHeaderValue(h.first) || h.first.contains(':') ||
             !isSafeHeaderValue(h.second))
-            throw TransportError(TransportError::Code::invalidRequest);
+            return TransportReply::failed(TransportFailure::invalidRequest);
         const QByteArray line = h.first + ": " + h.second;
         curl_slist* next = curl_slist_append(headerList.get(), line.constData());
-        if (!next) throw TransportError(TransportError::Code::other);
+        if (!next) return TransportReply::failed(TransportFailure::other);
         (void)headerList.release();
         headerList.reset(next);
     }
@@ -231,7 +231,7 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
     // Back to the host's idle handles when the request is over, however it ends.
     const auto giveBackLater = [this, host](CURL* h) { giveBack(host, h); };
     std::unique_ptr<CURL, decltype(giveBackLater)> curl(static_cast<CURL*>(takeHandle(host)), giveBackLater);
-    if (!curl) throw TransportError(TransportError::Code::other);
+    if (!curl) return TransportReply::failed(TransportFailure::other);
     CURL* c = curl.get();
 
     Transfer transfer;
@@ -263,14 +263,14 @@ std::pair<QByteArray, UsageResponse> CurlTransport::data(const UsageRequest& req
     if (headerList) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
 
     const CURLcode rc = curl_easy_perform(c);
-    if (rc != CURLE_OK) throw TransportError(codeFor(rc, transfer));
+    if (rc != CURLE_OK) return TransportReply::failed(failureFor(rc, transfer));
 
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     UsageResponse response;
     if (status > 0) response.httpStatus = static_cast<int>(status);
     response.headers = std::move(transfer.headers);
-    return {std::move(transfer.body), std::move(response)};
+    return TransportReply::answered(std::move(transfer.body), std::move(response));
 }
 
 } // namespace meterix

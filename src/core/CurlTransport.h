@@ -36,7 +36,7 @@ class CurlTransport final : public UsageTransport {
     CurlTransport(const CurlTransport&) = delete;
     CurlTransport& operator=(const CurlTransport&) = delete;
 
-    std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) override;
+    TransportReply data(const UsageRequest& request) override;
 
     // Aborts every transfer in flight and refuses new ones (used when quitting).
     void cancelAll();

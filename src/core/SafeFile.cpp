@@ -22,6 +22,14 @@ int openForReading(const QString& path) {
     return fd;
 }
 
+// The file at path opened for reading, with its status in st, when it is a
+// regular file; else no descriptor. Never blocks on a FIFO or a device.
+Fd openRegularFile(const QString& path, struct stat& st) {
+    Fd fd(openForReading(path));
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Fd();
+    return fd;
+}
+
 std::optional<QByteArray> readAll(int fd, int64_t offset, int64_t length) {
     QByteArray data;
     data.resize(static_cast<qsizetype>(length));
@@ -49,10 +57,9 @@ RegularFileInfo infoOf(const struct stat& st) {
 } // namespace
 
 std::optional<QByteArray> readRegularFile(const QString& path, int64_t cap) {
-    Fd fd(openForReading(path));
-    if (fd.get() < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const Fd fd = openRegularFile(path, st);
+    if (!fd) return std::nullopt;
     if (st.st_size > cap || st.st_size < 0) return std::nullopt;
     return readAll(fd.get(), 0, st.st_size);
 }
@@ -65,14 +72,10 @@ std::optional<RegularFileInfo> regularFileInfo(const QString& path) {
 }
 
 std::optional<RegularFileStream> RegularFileStream::open(const QString& path) {
-    const int fd = openForReading(path);
-    if (fd < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    return RegularFileStream(fd, infoOf(st));
+    Fd fd = openRegularFile(path, st);
+    if (!fd) return std::nullopt;
+    return RegularFileStream(fd.release(), infoOf(st));
 }
 
 RegularFileStream::RegularFileStream(RegularFileStream&& other) noexcept
@@ -93,10 +96,9 @@ int64_t RegularFileStream::read(char* into, int64_t maxBytes) {
 }
 
 std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offset, int64_t maxBytes) {
-    Fd fd(openForReading(path));
-    if (fd.get() < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const Fd fd = openRegularFile(path, st);
+    if (!fd) return std::nullopt;
     if (offset < 0) offset = 0;
     if (offset > st.st_size) offset = st.st_size;
     const int64_t length = std::min<int64_t>(std::max<int64_t>(maxBytes, 0), st.st_size - offset);
@@ -104,10 +106,9 @@ std::optional<QByteArray> readRegularFileRange(const QString& path, int64_t offs
 }
 
 std::optional<RegularFileTail> readRegularFileTail(const QString& path, int64_t maxBytes) {
-    Fd fd(openForReading(path));
-    if (fd.get() < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const Fd fd = openRegularFile(path, st);
+    if (!fd) return std::nullopt;
     const int64_t offset = std::max<int64_t>(st.st_size - std::max<int64_t>(maxBytes, 0), 0);
     std::optional<QByteArray> bytes = readAll(fd.get(), offset, st.st_size - offset);
     if (!bytes) return std::nullopt;
@@ -115,10 +116,9 @@ std::optional<RegularFileTail> readRegularFileTail(const QString& path, int64_t 
 }
 
 std::optional<QByteArray> readRegularFileHead(const QString& path, int64_t maxBytes) {
-    Fd fd(openForReading(path));
-    if (fd.get() < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const Fd fd = openRegularFile(path, st);
+    if (!fd) return std::nullopt;
     QByteArray data;
     char buffer[4096];
     while (data.size() < maxBytes) {

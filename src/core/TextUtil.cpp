@@ -1,6 +1,7 @@
 #include "core/TextUtil.h"
 
 #include <QList>
+#include <QStringDecoder>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -89,6 +90,20 @@ QString capitalizeWords(const QString& text) {
         i = end;
     }
     return result;
+}
+
+std::optional<QString> strictUtf8(QByteArrayView bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) return std::nullopt;
+    return text;
+}
+
+QByteArrayView withoutCutFirstCharacter(QByteArrayView bytes) {
+    qsizetype cut = 0;
+    while (cut < 3 && cut < bytes.size() && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+        ++cut;
+    return bytes.sliced(cut);
 }
 
 QByteArrayView withoutCutLastCharacter(QByteArrayView bytes) {

@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
+
 namespace meterix {
 
 // The first user-perceived character (grapheme cluster) of text, or "".
@@ -34,6 +36,14 @@ constexpr int utf8CharacterLength(unsigned char lead) {
                                           : 0;
 }
 
+// The text of bytes that are UTF-8 throughout, or nothing when any sequence is
+// not (a BOM at the start is dropped): what others wrote is taken whole or not
+// at all, never with replacement characters in it.
+std::optional<QString> strictUtf8(QByteArrayView bytes);
+
+// The bytes less the continuation bytes (at most three) of a UTF-8 character
+// cut in two at their start, where a window into a longer text began.
+QByteArrayView withoutCutFirstCharacter(QByteArrayView bytes);
 // The bytes less a UTF-8 character cut in two at their end (where a cap or a
 // writer caught halfway fell): its lead byte asks for more bytes than follow.
 QByteArrayView withoutCutLastCharacter(QByteArrayView bytes);

@@ -14,11 +14,18 @@ UsageUnavailableReason unavailableReasonForHTTPStatus(int status) {
     return UsageUnavailableReason::providerError;
 }
 
-UsageUnavailableReason unavailableReasonForTransportError(const std::exception& error) {
-    if (const auto* t = dynamic_cast<const TransportError*>(&error);
-        t && t->code() == TransportError::Code::userAuthenticationRequired)
-        return UsageUnavailableReason::authenticationFailed;
-    return UsageUnavailableReason::networkFailure;
+UsageUnavailableReason unavailableReasonForTransportFailure(TransportFailure failure) {
+    return failure == TransportFailure::userAuthenticationRequired
+               ? UsageUnavailableReason::authenticationFailed
+               : UsageUnavailableReason::networkFailure;
+}
+
+TransportReply TransportReply::answered(QByteArray body, UsageResponse response) {
+    return {std::move(body), std::move(response), std::nullopt};
+}
+
+TransportReply TransportReply::failed(TransportFailure failure) {
+    return {{}, {}, failure};
 }
 
 UsageAnswer UsageAnswer::failed(UsageUnavailableReason reason) {
@@ -30,19 +37,14 @@ UsageAnswer UsageAnswer::failed(UsageUnavailableReason reason) {
 UsageAnswer UsageTransport::answer(const UsageRequest& request) {
     UsageAnswer answer;
     answer.url = request.url;
-    std::pair<QByteArray, UsageResponse> reply;
-    try {
-        reply = data(request);
-    } catch (const std::exception& error) {
-        answer.failure = unavailableReasonForTransportError(error);
-        return answer;
-    } catch (...) {
-        answer.failure = UsageUnavailableReason::networkFailure;
+    TransportReply reply = data(request);
+    if (reply.failure) {
+        answer.failure = unavailableReasonForTransportFailure(*reply.failure);
         return answer;
     }
-    answer.status = reply.second.httpStatus;
-    answer.headers = std::move(reply.second.headers);
-    answer.body = std::move(reply.first);
+    answer.status = reply.response.httpStatus;
+    answer.headers = std::move(reply.response.headers);
+    answer.body = std::move(reply.body);
     if (!answer.status)
         answer.failure = UsageUnavailableReason::malformedResponse;
     else if (*answer.status != 200)

@@ -8,7 +8,6 @@
 #include <QUrl>
 
 #include <chrono>
-#include <exception>
 #include <optional>
 #include <utility>
 #include <variant>
@@ -35,32 +34,34 @@ struct UsageResponse {
     std::optional<QByteArray> header(const QByteArray& name) const { return headerValue(headers, name); }
 };
 
-// What a transport throws when no answer came.
-class TransportError : public std::exception {
-  public:
-    enum class Code {
-        timedOut,
-        cannotConnect,
-        userAuthenticationRequired,
-        cancelled,
-        invalidRequest,
-        bodyTooLarge,
-        other
-    };
-    explicit TransportError(Code code) : code_(code) {}
-    Code code() const { return code_; }
-    const char* what() const noexcept override { return "TransportError"; }
+// Why a transport brought no answer back.
+enum class TransportFailure {
+    timedOut,
+    cannotConnect,
+    userAuthenticationRequired,
+    cancelled,
+    invalidRequest,
+    bodyTooLarge,
+    other
+};
 
-  private:
-    Code code_;
+// What one request brought back: the body and response of an answer, or why
+// none came (then body and response are empty).
+struct TransportReply {
+    QByteArray body;
+    UsageResponse response;
+    std::optional<TransportFailure> failure;
+
+    static TransportReply answered(QByteArray body, UsageResponse response);
+    static TransportReply failed(TransportFailure failure);
 };
 
 // The reason for an HTTP status that is not a success: 401/403 authentication,
 // 429 rate limit, anything else (200 included) a provider error.
 UsageUnavailableReason unavailableReasonForHTTPStatus(int status);
-// The reason for an error thrown by a transport: a refused authentication is an
-// authentication failure, everything else a network failure.
-UsageUnavailableReason unavailableReasonForTransportError(const std::exception& error);
+// The reason for a request that brought no answer: a refused authentication is
+// an authentication failure, everything else a network failure.
+UsageUnavailableReason unavailableReasonForTransportFailure(TransportFailure failure);
 
 // The body of a 200 answer, or why there is none.
 class UsageFetchResult {
@@ -100,12 +101,12 @@ struct UsageAnswer {
 class UsageTransport {
   public:
     virtual ~UsageTransport() = default;
-    // Throws TransportError (or another exception) when no answer came.
-    virtual std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) = 0;
-    // Never throws: the whole answer, with its failure reason by the one shared
-    // rule (exactly status 200 is success).
+    // The answer, or why none came: a failed request is a value, never thrown.
+    virtual TransportReply data(const UsageRequest& request) = 0;
+    // The whole answer, with its failure reason by the one shared rule (exactly
+    // status 200 is success).
     UsageAnswer answer(const UsageRequest& request);
-    // Never throws: the body of a 200 answer, or the reason answer() gives.
+    // The body of a 200 answer, or the reason answer() gives.
     UsageFetchResult usageData(const UsageRequest& request);
 };
 

@@ -82,18 +82,6 @@ UsageUnavailableNotice notice(UsageUnavailableReason r) {
     return {t.header().text(), t.title().text(), t.detail().text(), fault};
 }
 
-QString UsageFetchError::errorDescription() const {
-    switch (kind_) {
-    case Kind::httpStatus:
-        return L10n::errorHTTPStatus(code_).text();
-    case Kind::missingCredentials:
-        return L10n::errorMissingCredentials().text();
-    case Kind::invalidResponse:
-        return L10n::errorInvalidResponse().text();
-    }
-    return {};
-}
-
 CharacterState characterStateFrom(double p) {
     if (p >= 80) return CharacterState::energetic;
     if (p >= 30) return CharacterState::focused;

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <exception>
 #include <optional>
 
 namespace meterix {
@@ -47,32 +46,6 @@ struct UsageUnavailableNotice {
 };
 // The guidance block of the detail card, in the language of this moment.
 UsageUnavailableNotice notice(UsageUnavailableReason r);
-
-// An error an adapter or the refresh may throw. The refresh shows its
-// localizedDescription when it has one.
-class UsageFetchError : public std::exception {
-  public:
-    enum class Kind { httpStatus, missingCredentials, invalidResponse };
-
-    static UsageFetchError httpStatus(qint64 code) { return UsageFetchError(Kind::httpStatus, code); }
-    static UsageFetchError missingCredentials() { return UsageFetchError(Kind::missingCredentials, 0); }
-    static UsageFetchError invalidResponse() { return UsageFetchError(Kind::invalidResponse, 0); }
-
-    Kind kind() const { return kind_; }
-    qint64 statusCode() const { return code_; }
-    // Always present, in the language of this moment.
-    QString errorDescription() const;
-    const char* what() const noexcept override { return "UsageFetchError"; }
-
-    bool operator==(const UsageFetchError& o) const {
-        return kind_ == o.kind_ && (kind_ != Kind::httpStatus || code_ == o.code_);
-    }
-
-  private:
-    UsageFetchError(Kind kind, qint64 code) : kind_(kind), code_(code) {}
-    Kind kind_;
-    qint64 code_;
-};
 
 // The mood a remaining percentage puts the companion in.
 enum class CharacterState { energetic, focused, tired, sleeping, celebrating };

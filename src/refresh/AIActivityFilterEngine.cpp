@@ -365,10 +365,7 @@ std::optional<QByteArray> AIActivityFilterEngine::readTail(const QString& path, 
         // A window that begins inside a multi-byte character drops that
         // character's continuation bytes (at most three) before decoding, or
         // the whole tail would fail and its keywords go unseen.
-        qsizetype cut = 0;
-        while (cut < 3 && cut < window.size() && (static_cast<unsigned char>(window[cut]) & 0xc0) == 0x80)
-            ++cut;
-        window = window.sliced(cut);
+        window = withoutCutFirstCharacter(window);
     }
     // The same at the end, where a writer is caught halfway through a
     // character.

@@ -308,15 +308,11 @@ void ProviderManager::startFetch(AIProviderType provider, const std::shared_ptr<
                 FetchOutcome outcome;
                 try {
                     outcome.snapshots = adapter->fetchUsagePerAccount(forceSync);
-                } catch (const UsageFetchError& e) {
-                    outcome.failed = true;
-                    outcome.errorDescription = e.errorDescription();
-                } catch (const std::exception& e) {
-                    outcome.failed = true;
-                    qCWarning(logProvider, "Fetch of %s threw: %s", qUtf8Printable(rawValue(provider)),
-                              e.what());
                 } catch (...) {
+                    // The one barrier around an adapter: whatever escapes it is a failed fetch.
                     outcome.failed = true;
+                    qCWarning(logProvider, "Fetch of %s failed by an exception",
+                              qUtf8Printable(rawValue(provider)));
                 }
                 QMetaObject::invokeMethod(
                     QCoreApplication::instance(),

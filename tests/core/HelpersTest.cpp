@@ -239,6 +239,27 @@ TEST(TextUtil, CapitalizeSplitsOnWhiteSpaceOnly) {
     EXPECT_EQ(capitalizeWords(QString()), QString());
 }
 
+// Text of others is UTF-8 throughout or nothing; a window's cut first
+// character loses only its continuation bytes.
+TEST(TextUtil, StrictUtf8TakesWholeTextsOnly) {
+    const struct {
+        QByteArray bytes;
+        std::optional<QString> text;
+        QByteArray uncut;
+    } rows[] = {
+        {"key", QStringLiteral("key"), "key"},
+        {"\xEA\xB8\x80x", QStringLiteral("글x"), "\xEA\xB8\x80x"},
+        {"\xB8\x80x", std::nullopt, "x"},
+        {"\xC0\xAF", std::nullopt, "\xC0\xAF"},       // overlong
+        {"\xED\xA0\x80", std::nullopt, "\xED\xA0\x80"}, // a surrogate
+        {"\x80\x80\x80\x80", std::nullopt, "\x80"},   // at most three are dropped
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(strictUtf8(row.bytes), row.text) << row.bytes.toHex().toStdString();
+        EXPECT_EQ(withoutCutFirstCharacter(row.bytes), row.uncut) << row.bytes.toHex().toStdString();
+    }
+}
+
 TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
     const struct {
         const char* text;

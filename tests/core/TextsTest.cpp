@@ -57,6 +57,9 @@ TEST_F(Texts, ValuedTextsInterpolateWithoutGrouping) {
     EXPECT_EQ(ko(L10n::captionRemaining(QStringLiteral("Codex"), 40, QStringLiteral("안정"))),
               QStringLiteral("Codex 잔여 40 퍼센트, 안정"));
     EXPECT_EQ(ko(L10n::countdownDaysHours(3, 4)), QStringLiteral("3일 4시간 후"));
+    // Values are put in once: a value that reads like a slot stays as it is.
+    EXPECT_EQ(en(L10n::captionAwaiting(QStringLiteral("{t}"), QStringLiteral("{s}"))),
+              QStringLiteral("{t}, {s}, awaiting re-measurement"));
     EXPECT_EQ(en(L10n::googleAccountSuffix(QStringLiteral("ab"))),
               QStringLiteral("Google account \u00B7\u00B7\u00B7ab"));
     EXPECT_TRUE(L10n::showingLastMeasurement().pair().ko.startsWith(QLatin1Char(' ')));
@@ -158,16 +161,7 @@ TEST_F(Texts, AMissingPermissionNamesThePermission) {
     EXPECT_TRUE(notice(r).detail.contains(QStringLiteral("사용자 읽기 권한(user_read)")));
 }
 
-TEST_F(Texts, FetchErrorsAndMood) {
-    english();
-    EXPECT_EQ(UsageFetchError::httpStatus(503).errorDescription(),
-              QStringLiteral("Usage read failed (HTTP 503)"));
-    EXPECT_EQ(UsageFetchError::httpStatus(-1).errorDescription(),
-              QStringLiteral("Usage read failed (HTTP -1)"));
-    EXPECT_EQ(UsageFetchError::missingCredentials().errorDescription(),
-              QStringLiteral("No credentials for reading usage."));
-    EXPECT_TRUE(UsageFetchError::httpStatus(1) == UsageFetchError::httpStatus(1));
-    EXPECT_FALSE(UsageFetchError::httpStatus(1) == UsageFetchError::httpStatus(2));
+TEST_F(Texts, Mood) {
     EXPECT_EQ(characterStateFrom(80), CharacterState::energetic);
     EXPECT_EQ(characterStateFrom(79.9), CharacterState::focused);
     EXPECT_EQ(characterStateFrom(30), CharacterState::focused);

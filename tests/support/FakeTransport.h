@@ -8,10 +8,10 @@
 namespace meterix::test {
 
 // A transport that answers from a function and remembers every request. With no
-// answer set it throws as if nothing could be reached.
+// answer set it fails as if nothing could be reached.
 class FakeTransport final : public UsageTransport {
 public:
-    using Responder = std::function<std::pair<QByteArray, UsageResponse>(const UsageRequest&)>;
+    using Responder = std::function<TransportReply(const UsageRequest&)>;
 
     FakeTransport() = default;
     explicit FakeTransport(Responder responder) : responder_(std::move(responder)) {}
@@ -19,14 +19,14 @@ public:
     void respond(Responder responder) { responder_.set(std::move(responder)); }
     // Every request gets this HTTP answer.
     void respond(int status, QByteArray body, QList<HttpHeader> headers = {});
-    // Every request throws this.
-    void fail(TransportError::Code code);
+    // Every request fails so.
+    void fail(TransportFailure failure);
 
-    std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) override;
+    TransportReply data(const UsageRequest& request) override;
 
     QList<UsageRequest> requests() const { return requests_.get(); }
 
-    static std::pair<QByteArray, UsageResponse> answer(int status, QByteArray body, QList<HttpHeader> headers = {});
+    static TransportReply answer(int status, QByteArray body, QList<HttpHeader> headers = {});
 
 private:
     Locked<Responder> responder_;

@@ -12,7 +12,6 @@
 #include "core/TextUtil.h"
 
 #include <QJsonArray>
-#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -47,12 +46,11 @@ std::optional<QString> signInValue(const QString& path, int64_t valueOffset) {
     const auto end = std::find_if(bytes->cbegin(), bytes->cend(), endsSignInValue);
     const qsizetype length = end - bytes->cbegin();
     if (length > kSignInValueCap) return std::nullopt;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString value = decoder.decode(bytes->left(length));
-    if (decoder.hasError()) return std::nullopt;
+    std::optional<QString> value = strictUtf8(QByteArrayView(*bytes).first(length));
+    if (!value) return std::nullopt;
     // Blanks beyond ASCII end the value too.
-    const auto blank = std::find_if(value.cbegin(), value.cend(), [](QChar c) { return c.isSpace(); });
-    value.truncate(blank - value.cbegin());
+    const auto blank = std::find_if(value->cbegin(), value->cend(), [](QChar c) { return c.isSpace(); });
+    value->truncate(blank - value->cbegin());
     return value;
 }
 

@@ -2,21 +2,9 @@
 
 #include "core/Paths.h"
 #include "core/SafeFile.h"
-
-#include <QStringDecoder>
+#include "core/TextUtil.h"
 
 namespace meterix {
-
-namespace {
-
-std::optional<QString> strictUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringConverter::Utf8);
-    QString text = decoder(bytes);
-    if (decoder.hasError()) return std::nullopt;
-    return text;
-}
-
-} // namespace
 
 bool isUsableCredential(const QString& credential) {
     if (credential.isEmpty()) return false;

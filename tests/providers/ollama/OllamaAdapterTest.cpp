@@ -18,7 +18,7 @@ namespace {
 // over may take longer than that to let the loopback server reply.
 class PatientTransport final : public UsageTransport {
 public:
-    std::pair<QByteArray, UsageResponse> data(const UsageRequest& request) override {
+    TransportReply data(const UsageRequest& request) override {
         UsageRequest patient = request;
         patient.timeout = std::chrono::milliseconds(kHangLimitMs);
         return CurlTransport::shared().data(patient);
@@ -77,7 +77,7 @@ TEST_F(OllamaTest, AFailingServerShowsTheOfflineSnapshot) {
     EXPECT_FALSE(running.checkAvailability());
 
     FakeTransport down;
-    down.fail(TransportError::Code::cannotConnect);
+    down.fail(TransportFailure::cannotConnect);
     auto absent = adapter(down, QStringLiteral("http://127.0.0.1:9"));
     EXPECT_FALSE(absent.checkAvailability());
     expectOffline(absent.fetchUsage(false), FetchStrategy::simulated);

@@ -18,7 +18,7 @@ protected:
     OpenRouterTest() { env.set(QStringLiteral("OPENROUTER_API_KEY"), QStringLiteral("sk-or-test")); }
 
     // Answers by path: the credits and the key request.
-    UsageSnapshot fetch(std::pair<QByteArray, UsageResponse> credits, std::pair<QByteArray, UsageResponse> key) {
+    UsageSnapshot fetch(TransportReply credits, TransportReply key) {
         transport.respond([=](const UsageRequest& r) { return r.url.path().endsWith("/credits") ? credits : key; });
         return adapter().fetchUsage(false);
     }
@@ -156,7 +156,7 @@ TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
         const char* what;
         int creditsStatus;
         QByteArray creditsBody;
-        std::pair<QByteArray, UsageResponse> keyAnswer;
+        TransportReply keyAnswer;
         std::optional<UsageUnavailableReason> reason;
         double hourly;
         std::optional<QString> quotaName;
