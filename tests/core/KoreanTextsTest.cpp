@@ -23,7 +23,7 @@ struct AnyValue {
 QList<L10n> everyCase() {
     const AnyValue s;
     QList<L10n> all = {
-        L10n::errorHTTPStatus(s), L10n::claudeWeeklyModel(s), L10n::codexWindowWeeks(s),
+        L10n::claudeWeeklyModel(s), L10n::codexWindowWeeks(s),
         L10n::codexWindowDays(s), L10n::codexWindowHours(s), L10n::codexWindowMinutes(s),
         L10n::codexBalance(s), L10n::groqTokensPerMinute(s), L10n::groqRequestsPerDay(s),
         L10n::openRouterAccountBalanceWith(s), L10n::openRouterKeyBudgetWith(s, s), L10n::openRouterKeyUsed(s),

@@ -34,7 +34,7 @@ QString ko(const L10n& l) {
 } // namespace
 
 TEST_F(Texts, EveryPlainTextExistsInBothLanguages) {
-    EXPECT_EQ(L10n::plainCases().size(), 204);
+    EXPECT_EQ(L10n::plainCases().size(), 202);
     for (L10n::Case c : L10n::plainCases()) {
         const L10nPair p = L10n::plain(c).pair();
         EXPECT_FALSE(p.ko.trimmed().isEmpty()) << static_cast<int>(c);
@@ -43,8 +43,6 @@ TEST_F(Texts, EveryPlainTextExistsInBothLanguages) {
 }
 
 TEST_F(Texts, ValuedTextsInterpolateWithoutGrouping) {
-    EXPECT_EQ(en(L10n::errorHTTPStatus(503)), QStringLiteral("Usage read failed (HTTP 503)"));
-    EXPECT_EQ(ko(L10n::errorHTTPStatus(503)), QStringLiteral("사용량 조회 실패 (HTTP 503)"));
     EXPECT_EQ(en(L10n::groqTokensPerMinute(6000)), QStringLiteral("6000 tokens/min"));
     EXPECT_EQ(ko(L10n::groqTokensPerMinute(6000)), QStringLiteral("분당 6000 토큰"));
     EXPECT_EQ(en(L10n::allProducts(5)), QStringLiteral("All 5"));

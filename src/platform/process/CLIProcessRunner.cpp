@@ -8,7 +8,6 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <utility>
@@ -33,13 +32,6 @@ qint64 toMilliseconds(double seconds) {
 // How long past the time-out and its grace a keeper that has not ended is
 // waited for before it is killed itself.
 constexpr qint64 kKeeperMarginMs = 5000;
-
-QString decodeStrictUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) return QString();
-    return text;
-}
 
 // Moves a descriptor above the standard three (where the child puts its own),
 // close-on-exec.
@@ -201,7 +193,7 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
 
     // The cap may fall inside a character.
     if (capped) output.truncate(withoutCutLastCharacter(output).size());
-    return decodeStrictUtf8(output);
+    return strictUtf8(output).value_or(QString());
 }
 
 } // namespace meterix
