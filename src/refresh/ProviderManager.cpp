@@ -154,7 +154,7 @@ void ProviderManager::runStartUp() {
                     }
                     if (detected != self->detectedProviders_) {
                         self->detectedProviders_ = detected;
-                        Q_EMIT self->detectedProvidersChanged();
+                        Q_EMIT self->changed();
                     }
                     MeterixPreferences& prefs = *self->deps_.preferences;
                     if (!prefs.enabledProviders() || !prefs.hasCustomizedProviders()) {
@@ -248,11 +248,11 @@ void ProviderManager::refreshAllImpl(bool forceSync, bool ignoreCooldown, Done d
         if (done) done();
         return;
     }
-    if (++runningRefreshAlls_ == 1) Q_EMIT isRefreshingChanged();
+    if (++runningRefreshAlls_ == 1) Q_EMIT changed();
     QPointer<ProviderManager> self(this);
     const QList<AIProviderType> providers = activeProviders_;
     auto childDone = countdown(static_cast<int>(providers.size()), [self, done] {
-        if (self && --self->runningRefreshAlls_ == 0) Q_EMIT self->isRefreshingChanged();
+        if (self && --self->runningRefreshAlls_ == 0) Q_EMIT self->changed();
         if (done) done();
     });
     for (AIProviderType p : providers)
@@ -385,7 +385,7 @@ void ProviderManager::handleFetchFailure(AIProviderType provider,
                 // signed in now instead of an error.
                 if (auto it = self->accountSnapshots_.find(provider); it != self->accountSnapshots_.end()) {
                     it->remove(*shown.accountID);
-                    Q_EMIT self->accountSnapshotsChanged();
+                    Q_EMIT self->changed();
                 }
                 UsageSnapshot placeholder =
                     UsageSnapshot::simulatedFallback(provider, self->deps_.clock->now());
@@ -461,7 +461,7 @@ void ProviderManager::toggleProvider(AIProviderType provider) {
 void ProviderManager::setSelectedProvider(std::optional<AIProviderType> provider) {
     if (provider != selectedProvider_) {
         selectedProvider_ = provider;
-        Q_EMIT selectedProviderChanged();
+        Q_EMIT changed();
     }
     if (provider) refreshProvider(*provider, true);
 }
@@ -555,7 +555,7 @@ void ProviderManager::apply(QList<UsageSnapshot> fetched, AIProviderType provide
     }
     if (accountSnapshots_.value(provider) != result.byAccount || !accountSnapshots_.contains(provider)) {
         accountSnapshots_.insert(provider, result.byAccount);
-        Q_EMIT accountSnapshotsChanged();
+        Q_EMIT changed();
     }
     if (!result.byAccount.isEmpty()) refreshRepresentative(provider);
     noteUnregisteredAccounts(result.reported, provider);
@@ -652,7 +652,7 @@ void ProviderManager::refreshRunningApps() {
                     if (running.contains(id)) keys.insert(RunningKey{p, account.id});
     if (keys == runningAppAccounts_) return;
     runningAppAccounts_ = keys;
-    Q_EMIT runningAppAccountsChanged();
+    Q_EMIT changed();
 }
 
 void ProviderManager::updateRunningAppsWatching() {
@@ -754,25 +754,25 @@ void ProviderManager::setSnapshot(AIProviderType provider, const UsageSnapshot& 
     auto it = snapshots_.find(provider);
     if (it != snapshots_.end() && *it == snapshot) return;
     snapshots_.insert(provider, snapshot);
-    Q_EMIT snapshotsChanged();
+    Q_EMIT changed();
 }
 
 void ProviderManager::setActiveProviders(const QList<AIProviderType>& providers) {
     if (providers == activeProviders_) return;
     activeProviders_ = providers;
-    Q_EMIT activeProvidersChanged();
+    Q_EMIT changed();
 }
 
 void ProviderManager::setRunningAccounts(const QSet<RunningKey>& keys) {
     if (keys == runningAccounts_) return;
     runningAccounts_ = keys;
-    Q_EMIT runningAccountsChanged();
+    Q_EMIT changed();
 }
 
 void ProviderManager::setActiveInUse(const QSet<AIProviderType>& providers) {
     if (providers == activeInUseProviders_) return;
     activeInUseProviders_ = providers;
-    Q_EMIT activeInUseProvidersChanged();
+    Q_EMIT changed();
 }
 
 } // namespace meterix

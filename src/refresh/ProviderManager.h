@@ -39,7 +39,7 @@ struct ResolvedAccount;
 // their readings back to the GUI thread.
 class ProviderManager : public QObject {
     Q_OBJECT
-    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY isRefreshingChanged)
+    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY changed)
 
   public:
     enum class RefreshTrigger { userAction, activity };
@@ -140,15 +140,10 @@ class ProviderManager : public QObject {
     void refreshRepresentative(AIProviderType provider);
 
   Q_SIGNALS:
-    void snapshotsChanged();
-    void accountSnapshotsChanged();
-    void runningAccountsChanged();
-    void runningAppAccountsChanged();
-    void activeProvidersChanged();
-    void detectedProvidersChanged();
-    void activeInUseProvidersChanged();
-    void selectedProviderChanged();
-    void isRefreshingChanged();
+    // Some published field above changed (sent once per change, after it is
+    // made). Every view observes the published state through this one signal,
+    // so a new field needs no signal of its own.
+    void changed();
     // The start-up sequence has run to its end (the poll is armed).
     void startUpFinished();
 
