@@ -8,7 +8,6 @@
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
 #include "core/Paths.h"
-#include "core/WorkerStack.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
 #include "providers/ProbeGate.h"
@@ -46,15 +45,10 @@ std::function<void()> countdown(int count, std::function<void()> then) {
 } // namespace
 
 ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring, QObject* parent)
-    : QObject(parent), deps_(std::move(dependencies)), scanner_(deps_.adapters) {
+    : QObject(parent), deps_(std::move(dependencies)), scanner_(deps_.adapters),
+      fetches_(deps_.poolThreads, deps_.poolThreadExpiry,
+               [this](AIProviderType p) { refreshProviderImpl(p, false, true, {}); }) {
     Q_ASSERT(deps_.accountRegistry && deps_.usageStore && deps_.preferences);
-    pool_.setMaxThreadCount(std::max(1, deps_.poolThreads));
-    pool_.setStackSize(kWorkerStackBytes);
-    // Threads end a few seconds after their last fetch, so the app at rest
-    // keeps none (nor their stacks and malloc caches); a poll starts its dozen
-    // anew, a cost of microseconds every 45 s. The app bounds malloc's arenas
-    // at start, so new threads share the same two instead of each growing one.
-    pool_.setExpiryTimeout(static_cast<int>(deps_.poolThreadExpiry.count()));
     if (!deps_.timers) {
         ownTimers_ = std::make_unique<QtTimerSource>();
         timers_ = ownTimers_.get();
@@ -115,7 +109,7 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
 ProviderManager::~ProviderManager() {
     if (deps_.probeGate) deps_.probeGate->setSlotFreedHandler({});
     accepting_ = false;
-    pool_.waitForDone();
+    fetches_.waitForDone();
     if (sharedManager == this) sharedManager = nullptr;
 }
 
@@ -141,7 +135,7 @@ void ProviderManager::runStartUp() {
         // Availability checks block (files, processes): one after another, off
         // the GUI thread.
         auto scanner = std::make_shared<ZeroConfigScanner>(self->scanner_);
-        self->pool_.start([self, scanner] {
+        self->fetches_.run([self, scanner] {
             const auto available = scanner->scanAvailableProviders();
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
@@ -269,10 +263,7 @@ void ProviderManager::refreshProviderImpl(AIProviderType provider, bool forceSyn
         if (done) done();
     };
     if (!accepting_ || !allowsCollection()) return finish();
-    if (auto it = inFlightRefreshes_.find(provider); it != inFlightRefreshes_.end()) {
-        if (done) it->append(std::move(done)); // join the fetch in flight
-        return;
-    }
+    if (fetches_.join(provider, done)) return;
     const auto adapter = adapters_.value(provider);
     if (!adapter) return finish();
     if (!forceSync && !ignoreCooldown) {
@@ -288,55 +279,19 @@ void ProviderManager::refreshProviderImpl(AIProviderType provider, bool forceSyn
     }
     qCDebug(logProvider, "Fetching usage for %s", qUtf8Printable(rawValue(provider)));
     lastFetchTime_.insert(provider, deps_.clock->monotonicNow());
-    QList<Done> waiters;
-    if (done) waiters.append(std::move(done));
-    inFlightRefreshes_.insert(provider, std::move(waiters));
-    startFetch(provider, adapter, forceSync);
+    fetches_.start(
+        provider, adapter, forceSync, std::move(done), [this] { return accepting_ && allowsCollection(); },
+        [this](AIProviderType p, const FetchRunner::Outcome& outcome) { finishFetch(p, outcome); });
 }
 
-void ProviderManager::startFetch(AIProviderType provider, const std::shared_ptr<AIProviderAdapter>& adapter,
-                                 bool forceSync) {
-    QPointer<ProviderManager> self(this);
-    // The gate is asked again as the fetch begins: the machine may have gone to
-    // sleep between the request and now.
-    QMetaObject::invokeMethod(
-        this,
-        [self, provider, adapter, forceSync] {
-            if (!self) return;
-            if (!self->accepting_ || !self->allowsCollection()) return self->endFetch(provider);
-            self->pool_.start([self, provider, adapter, forceSync] {
-                FetchOutcome outcome;
-                try {
-                    outcome.snapshots = adapter->fetchUsagePerAccount(forceSync);
-                } catch (const UsageFetchError& e) {
-                    outcome.failed = true;
-                    outcome.errorDescription = e.errorDescription();
-                } catch (const std::exception& e) {
-                    outcome.failed = true;
-                    qCWarning(logProvider, "Fetch of %s threw: %s", qUtf8Printable(rawValue(provider)),
-                              e.what());
-                } catch (...) {
-                    outcome.failed = true;
-                }
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [self, provider, outcome] {
-                        if (self) self->finishFetch(provider, outcome);
-                    },
-                    Qt::QueuedConnection);
-            });
-        },
-        Qt::QueuedConnection);
-}
-
-void ProviderManager::finishFetch(AIProviderType provider, const FetchOutcome& outcome) {
+void ProviderManager::finishFetch(AIProviderType provider, const FetchRunner::Outcome& outcome) {
     QPointer<ProviderManager> self(this);
     if (outcome.failed) {
         const QString text = outcome.errorDescription.value_or(L10n::errorRefreshFailed().text());
         qCCritical(logProvider, "Fetch failed for %s: %s", qUtf8Printable(rawValue(provider)),
                    qUtf8Printable(text));
         handleFetchFailure(provider, outcome.errorDescription, [self, provider] {
-            if (self) self->endFetch(provider);
+            if (self) self->fetches_.end(provider);
         });
         return;
     }
@@ -345,15 +300,8 @@ void ProviderManager::finishFetch(AIProviderType provider, const FetchOutcome& o
         self->apply(outcome.snapshots, provider);
         qCDebug(logProvider, "Updated %lld snapshot(s) for %s",
                 static_cast<long long>(outcome.snapshots.size()), qUtf8Printable(rawValue(provider)));
-        self->endFetch(provider);
+        self->fetches_.end(provider);
     });
-}
-
-void ProviderManager::endFetch(AIProviderType provider) {
-    const QList<Done> waiters = inFlightRefreshes_.take(provider);
-    for (const Done& w : waiters)
-        if (w) w();
-    if (probeRetries_.remove(provider)) refreshProviderImpl(provider, false, true, {});
 }
 
 void ProviderManager::retryDeclinedProbes(const QStringList& keys) {
@@ -366,8 +314,7 @@ void ProviderManager::retryDeclinedProbes(const QStringList& keys) {
         // The fetch that was declined may not have been filed yet: the next one
         // follows it. Either way the manager's cooldown, stamped by the declined
         // fetch, does not hold this one back.
-        if (inFlightRefreshes_.contains(p)) probeRetries_.insert(p);
-        else refreshProviderImpl(p, false, true, {});
+        if (!fetches_.retryAfterRunning(p)) refreshProviderImpl(p, false, true, {});
     }
 }
 
@@ -492,7 +439,7 @@ void ProviderManager::shutdown(int timeoutMs) {
     inUseTimers_.clear();
     if (deps_.watcher) deps_.watcher->stop();
     if (deps_.runningApplications) deps_.runningApplications->setWatching(false);
-    pool_.waitForDone(timeoutMs);
+    fetches_.waitForDone(timeoutMs);
 }
 
 // MARK: filing

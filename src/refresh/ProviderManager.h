@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "refresh/AccountFiling.h"
 #include "refresh/ActivitySignal.h"
+#include "refresh/FetchRunner.h"
 #include "refresh/TimerSource.h"
 #include "refresh/UsageCollectionPolicy.h"
 #include "refresh/ZeroConfigScanner.h"
@@ -13,7 +14,6 @@
 #include <QMap>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -119,7 +119,7 @@ class ProviderManager : public QObject {
     bool isProviderDetected(AIProviderType provider) const;
     bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders_.contains(provider); }
     // A fetch of the provider has started and not yet been filed.
-    bool isFetching(AIProviderType provider) const { return inFlightRefreshes_.contains(provider); }
+    bool isFetching(AIProviderType provider) const { return fetches_.isFetching(provider); }
     bool isAppRunning(AIProviderType provider) const;
     QList<AccountSource> runningApps(const ResolvedAccount& account) const;
     QSet<QString> runningBundleIdentifiers() const;
@@ -148,22 +148,13 @@ class ProviderManager : public QObject {
     void startUpFinished();
 
   private:
-    struct FetchOutcome {
-        QList<UsageSnapshot> snapshots;
-        bool failed = false;
-        std::optional<QString> errorDescription;
-    };
-
     void registerAdapter(const std::shared_ptr<AIProviderAdapter>& adapter);
     void runStartUp();
     void startPeriodicPolling();
     void stopPeriodicPolling();
     void refreshProviderImpl(AIProviderType provider, bool forceSync, bool ignoreCooldown, Done done);
     void refreshAllImpl(bool forceSync, bool ignoreCooldown, Done done);
-    void startFetch(AIProviderType provider, const std::shared_ptr<AIProviderAdapter>& adapter,
-                    bool forceSync);
-    void finishFetch(AIProviderType provider, const FetchOutcome& outcome);
-    void endFetch(AIProviderType provider);
+    void finishFetch(AIProviderType provider, const FetchRunner::Outcome& outcome);
     void retryDeclinedProbes(const QStringList& keys);
     void handleFetchFailure(AIProviderType provider, const std::optional<QString>& errorDescription,
                             Done done);
@@ -203,15 +194,13 @@ class ProviderManager : public QObject {
     QHash<AIProviderType, std::chrono::steady_clock::time_point> lastOnDemandRefresh_;
     QHash<AIProviderType, TimerSource::Id> pendingOnDemand_;
     QHash<AIProviderType, TimerSource::Id> inUseTimers_;
-    QHash<AIProviderType, QList<Done>> inFlightRefreshes_; // the waiters of each running fetch
     QHash<AIProviderType, QSet<QString>> pendingRescanAccounts_;
-    QSet<AIProviderType> probeRetries_; // to refresh again once their fetch in flight ends
     std::optional<TimerSource::Id> pollTimer_;
     bool accepting_ = true;
     bool monitoring_ = false;
 
     // Declared last: destroyed (and waited for) first.
-    QThreadPool pool_;
+    FetchRunner fetches_;
 };
 
 } // namespace meterix
