@@ -25,11 +25,6 @@ namespace {
 
 ProviderManager* sharedManager = nullptr;
 
-// A poll fires every 45 s and the cooldown is 45 s: without a little slack,
-// a poll whose fetch started a few milliseconds earlier than the last one would
-// be turned away. Still far below the half second that separates 44.5 s from 45.
-constexpr double kCooldownTolerance = 0.25;
-
 // Runs `then` once `count` completions have been reported.
 std::function<void()> countdown(int count, std::function<void()> then) {
     if (count <= 0) {
@@ -46,21 +41,11 @@ std::function<void()> countdown(int count, std::function<void()> then) {
 
 ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring, QObject* parent)
     : QObject(parent), deps_(std::move(dependencies)), scanner_(deps_.adapters),
+      schedule_(deps_.timers, *deps_.clock, deps_.isLidClosed, deps_.isDocked),
       fetches_(deps_.poolThreads, deps_.poolThreadExpiry,
                [this](AIProviderType p) { refreshProviderImpl(p, false, true, {}); }) {
     Q_ASSERT(deps_.accountRegistry && deps_.usageStore && deps_.preferences);
-    if (!deps_.timers) {
-        ownTimers_ = std::make_unique<QtTimerSource>();
-        timers_ = ownTimers_.get();
-    } else {
-        timers_ = deps_.timers;
-    }
     if (deps_.home.isEmpty()) deps_.home = homeFolder();
-    const Clock* clock = deps_.clock;
-    policy_.now = [clock] { return clock->monotonicNow(); };
-    policy_.resumeAfter = std::chrono::steady_clock::time_point::min();
-    if (deps_.isLidClosed) policy_.isLidClosed = deps_.isLidClosed;
-    if (deps_.isDocked) policy_.isDocked = deps_.isDocked;
 
     for (const auto& adapter : deps_.adapters)
         registerAdapter(adapter);
@@ -195,36 +180,20 @@ void ProviderManager::runStartUp() {
 // MARK: polling, sleep and wake
 
 void ProviderManager::startPeriodicPolling() {
-    stopPeriodicPolling();
-    QPointer<ProviderManager> self(this);
-    pollTimer_ = timers_->start(pollInterval, [self] {
-        if (!self) return;
-        self->pollTimer_.reset();
-        self->startPeriodicPolling(); // re-arm first: a long refresh must not stretch the period
-        self->refreshAll(false);
-    });
+    schedule_.startPolling([this] { refreshAll(false); });
 }
 
 void ProviderManager::stopPeriodicPolling() {
-    if (pollTimer_) timers_->cancel(*pollTimer_);
-    pollTimer_.reset();
+    schedule_.stopPolling();
 }
 
 void ProviderManager::handleWillSleep() {
-    policy_.markAsleep();
-    stopPeriodicPolling();
-    for (TimerSource::Id id : std::as_const(pendingOnDemand_))
-        timers_->cancel(id);
-    pendingOnDemand_.clear();
+    schedule_.markAsleep();
 }
 
 void ProviderManager::handleDidWake() {
-    policy_.markAwake();
+    schedule_.markAwake();
     if (accepting_ && monitoring_) startPeriodicPolling();
-}
-
-double ProviderManager::secondsSince(std::chrono::steady_clock::time_point t) const {
-    return std::chrono::duration<double>(deps_.clock->monotonicNow() - t).count();
 }
 
 // MARK: refresh commands
@@ -266,19 +235,9 @@ void ProviderManager::refreshProviderImpl(AIProviderType provider, bool forceSyn
     if (fetches_.join(provider, done)) return;
     const auto adapter = adapters_.value(provider);
     if (!adapter) return finish();
-    if (!forceSync && !ignoreCooldown) {
-        if (auto last = lastFetchTime_.constFind(provider); last != lastFetchTime_.constEnd()) {
-            const double elapsed = secondsSince(*last);
-            if (elapsed < minCooldownInterval - kCooldownTolerance) {
-                const auto left = static_cast<long>(std::trunc(minCooldownInterval - secondsSince(*last)));
-                qCDebug(logProvider, "Cooldown for %s: %lds left", qUtf8Printable(rawValue(provider)),
-                        std::max(0L, left));
-                return finish();
-            }
-        }
-    }
+    if (!forceSync && !ignoreCooldown && schedule_.isCoolingDown(provider)) return finish();
     qCDebug(logProvider, "Fetching usage for %s", qUtf8Printable(rawValue(provider)));
-    lastFetchTime_.insert(provider, deps_.clock->monotonicNow());
+    schedule_.stampFetch(provider);
     fetches_.start(
         provider, adapter, forceSync, std::move(done), [this] { return accepting_ && allowsCollection(); },
         [this](AIProviderType p, const FetchRunner::Outcome& outcome) { finishFetch(p, outcome); });
@@ -356,41 +315,20 @@ void ProviderManager::refreshOnDemand(const QList<AIProviderType>& providers, Re
         if (done) done();
         return;
     }
-    const auto now = deps_.clock->monotonicNow();
-    QList<AIProviderType> due;
-    for (AIProviderType p : providers) {
-        if (!adapters_.contains(p) || due.contains(p)) continue;
-        auto last = lastOnDemandRefresh_.constFind(p);
-        const double elapsed = last == lastOnDemandRefresh_.constEnd()
-                                   ? onDemandFloor
-                                   : std::chrono::duration<double>(now - *last).count();
-        if (elapsed >= onDemandFloor)
-            due.append(p);
-        else if (!pendingOnDemand_.contains(p))
-            deferOnDemand(p, onDemandFloor - elapsed, trigger);
-    }
+    QList<AIProviderType> known;
+    for (AIProviderType p : providers)
+        if (adapters_.contains(p)) known.append(p);
+    QPointer<ProviderManager> self(this);
+    const QList<AIProviderType> due = schedule_.takeDueOnDemand(known, [self, trigger](AIProviderType p) {
+        if (self) self->refreshOnDemand({p}, trigger);
+    });
     if (due.isEmpty()) {
         if (done) done();
         return;
     }
-    for (AIProviderType p : due) {
-        lastOnDemandRefresh_.insert(p, now);
-        if (auto pending = pendingOnDemand_.take(p)) timers_->cancel(pending);
-    }
     auto childDone = countdown(static_cast<int>(due.size()), std::move(done));
     for (AIProviderType p : due)
         refreshProvider(p, true, childDone);
-}
-
-void ProviderManager::deferOnDemand(AIProviderType provider, double seconds, RefreshTrigger trigger) {
-    QPointer<ProviderManager> self(this);
-    const auto delay =
-        std::chrono::milliseconds(static_cast<qint64>(std::ceil(std::max(0.0, seconds) * 1000)));
-    pendingOnDemand_.insert(provider, timers_->start(delay, [self, provider, trigger] {
-        if (!self) return;
-        self->pendingOnDemand_.remove(provider);
-        self->refreshOnDemand({provider}, trigger);
-    }));
 }
 
 void ProviderManager::toggleProvider(AIProviderType provider) {
@@ -430,13 +368,7 @@ void ProviderManager::rescanRegistry(Done then) {
 
 void ProviderManager::shutdown(int timeoutMs) {
     accepting_ = false;
-    stopPeriodicPolling();
-    for (TimerSource::Id id : std::as_const(pendingOnDemand_))
-        timers_->cancel(id);
-    pendingOnDemand_.clear();
-    for (TimerSource::Id id : std::as_const(inUseTimers_))
-        timers_->cancel(id);
-    inUseTimers_.clear();
+    schedule_.stop();
     if (deps_.watcher) deps_.watcher->stop();
     if (deps_.runningApplications) deps_.runningApplications->setWatching(false);
     fetches_.waitForDone(timeoutMs);
@@ -558,17 +490,10 @@ void ProviderManager::markInUse(const ActivitySignal& signal) {
             refreshRepresentative(p);
         }
     }
-    if (auto old = inUseTimers_.take(p)) timers_->cancel(old);
-    QPointer<ProviderManager> self(this);
-    inUseTimers_.insert(
-        p,
-        timers_->start(std::chrono::milliseconds(static_cast<qint64>(inUseSettleSeconds * 1000)), [self, p] {
-            if (self) self->settleInUse(p);
-        }));
+    schedule_.armSettle(p, [this, p] { settleInUse(p); });
 }
 
 void ProviderManager::settleInUse(AIProviderType p) {
-    inUseTimers_.remove(p);
     qCDebug(logProvider, "[%s] streaming settled", qUtf8Printable(rawValue(p)));
     QSet<AIProviderType> inUse = activeInUseProviders_;
     inUse.remove(p);

@@ -5,6 +5,7 @@
 #include "refresh/AccountFiling.h"
 #include "refresh/ActivitySignal.h"
 #include "refresh/FetchRunner.h"
+#include "refresh/RefreshSchedule.h"
 #include "refresh/TimerSource.h"
 #include "refresh/UsageCollectionPolicy.h"
 #include "refresh/ZeroConfigScanner.h"
@@ -68,10 +69,10 @@ class ProviderManager : public QObject {
         std::chrono::milliseconds poolThreadExpiry{5000};
     };
 
-    static constexpr double minCooldownInterval = 45;
-    static constexpr double onDemandFloor = 10;
-    static constexpr double inUseSettleSeconds = 3;
-    static constexpr std::chrono::milliseconds pollInterval{45000};
+    static constexpr double minCooldownInterval = RefreshSchedule::minCooldownInterval;
+    static constexpr double onDemandFloor = RefreshSchedule::onDemandFloor;
+    static constexpr double inUseSettleSeconds = RefreshSchedule::inUseSettleSeconds;
+    static constexpr std::chrono::milliseconds pollInterval = RefreshSchedule::pollInterval;
 
     // With startMonitoring false only the state is built: nothing is watched,
     // scanned or polled.
@@ -133,7 +134,7 @@ class ProviderManager : public QObject {
     // MARK: sleep and wake
     void handleWillSleep();
     void handleDidWake();
-    const UsageCollectionPolicy& collectionPolicy() const { return policy_; }
+    const UsageCollectionPolicy& collectionPolicy() const { return schedule_.policy(); }
 
     // MARK: filing (one fetch's readings)
     void apply(QList<UsageSnapshot> fetched, AIProviderType provider);
@@ -161,23 +162,19 @@ class ProviderManager : public QObject {
     void discoverAccountsBeforeFiling(const QList<UsageSnapshot>& fetched, AIProviderType provider,
                                       Done then);
     void noteUnregisteredAccounts(const QSet<QString>& reported, AIProviderType provider);
-    void deferOnDemand(AIProviderType provider, double seconds, RefreshTrigger trigger);
     void settleInUse(AIProviderType provider);
     void rescanRegistry(Done then);
     void updateWatcherAccountPaths();
     void updateRunningAppsWatching();
-    double secondsSince(std::chrono::steady_clock::time_point t) const;
     void setSnapshot(AIProviderType provider, const UsageSnapshot& snapshot);
     void setActiveProviders(const QList<AIProviderType>& providers);
     void setRunningAccounts(const QSet<RunningKey>& keys);
     void setActiveInUse(const QSet<AIProviderType>& providers);
-    bool allowsCollection() const { return policy_.allowsCollection(); }
+    bool allowsCollection() const { return schedule_.allowsCollection(); }
 
     Dependencies deps_;
-    std::unique_ptr<QtTimerSource> ownTimers_;
-    TimerSource* timers_ = nullptr;
     ZeroConfigScanner scanner_;
-    UsageCollectionPolicy policy_;
+    RefreshSchedule schedule_;
 
     QHash<AIProviderType, std::shared_ptr<AIProviderAdapter>> adapters_;
     QHash<AIProviderType, UsageSnapshot> snapshots_;
@@ -190,12 +187,7 @@ class ProviderManager : public QObject {
     std::optional<AIProviderType> selectedProvider_;
     int runningRefreshAlls_ = 0;
 
-    QHash<AIProviderType, std::chrono::steady_clock::time_point> lastFetchTime_;
-    QHash<AIProviderType, std::chrono::steady_clock::time_point> lastOnDemandRefresh_;
-    QHash<AIProviderType, TimerSource::Id> pendingOnDemand_;
-    QHash<AIProviderType, TimerSource::Id> inUseTimers_;
     QHash<AIProviderType, QSet<QString>> pendingRescanAccounts_;
-    std::optional<TimerSource::Id> pollTimer_;
     bool accepting_ = true;
     bool monitoring_ = false;
 
