@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QPointer>
 
-#include <cmath>
 
 namespace meterix {
 
@@ -42,6 +41,10 @@ std::function<void()> countdown(int count, std::function<void()> then) {
 ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring, QObject* parent)
     : QObject(parent), deps_(std::move(dependencies)), scanner_(deps_.adapters),
       schedule_(deps_.timers, *deps_.clock, deps_.isLidClosed, deps_.isDocked),
+      presence_(*deps_.accountRegistry, deps_.runningApplications, schedule_,
+                {[this](AIProviderType p) { refreshOnDemand({p}, RefreshTrigger::activity); },
+                 [this](AIProviderType p) { refreshRepresentative(p); }, [this] { Q_EMIT changed(); }}),
+      filer_(*deps_.accountRegistry, *deps_.usageStore, *deps_.clock, presence_, [this] { Q_EMIT changed(); }),
       fetches_(deps_.poolThreads, deps_.poolThreadExpiry,
                [this](AIProviderType p) { refreshProviderImpl(p, false, true, {}); }) {
     Q_ASSERT(deps_.accountRegistry && deps_.usageStore && deps_.preferences);
@@ -55,10 +58,6 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
                            ? *stored
                            : QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::openAICodex,
                                                    AIProviderType::antigravity};
-
-    const QDateTime now = deps_.clock->now();
-    for (AIProviderType p : allProviderTypes())
-        snapshots_.insert(p, UsageSnapshot::simulatedFallback(p, now));
 
     // Every completed scan moves the watcher's account folders along, whoever
     // asked for it (a fetch, the user, start-up).
@@ -249,12 +248,12 @@ void ProviderManager::finishFetch(AIProviderType provider, const FetchRunner::Ou
         const QString text = outcome.errorDescription.value_or(L10n::errorRefreshFailed().text());
         qCCritical(logProvider, "Fetch failed for %s: %s", qUtf8Printable(rawValue(provider)),
                    qUtf8Printable(text));
-        handleFetchFailure(provider, outcome.errorDescription, [self, provider] {
+        filer_.fileFailure(provider, outcome.errorDescription, [self, provider] {
             if (self) self->fetches_.end(provider);
         });
         return;
     }
-    discoverAccountsBeforeFiling(outcome.snapshots, provider, [self, provider, outcome] {
+    filer_.discoverAccountsBeforeFiling(outcome.snapshots, provider, [self, provider, outcome] {
         if (!self) return;
         self->apply(outcome.snapshots, provider);
         qCDebug(logProvider, "Updated %lld snapshot(s) for %s",
@@ -275,38 +274,6 @@ void ProviderManager::retryDeclinedProbes(const QStringList& keys) {
         // fetch, does not hold this one back.
         if (!fetches_.retryAfterRunning(p)) refreshProviderImpl(p, false, true, {});
     }
-}
-
-void ProviderManager::handleFetchFailure(AIProviderType provider,
-                                         const std::optional<QString>& errorDescription, Done done) {
-    QPointer<ProviderManager> self(this);
-    rescanRegistry([self, provider, errorDescription, done] {
-        if (self) {
-            QSet<QString> ids;
-            for (const ResolvedAccount& a : self->deps_.accountRegistry->accounts(provider))
-                ids.insert(a.id);
-            UsageSnapshot shown = self->snapshots_.value(provider);
-            if (shown.accountID && !ids.contains(*shown.accountID)) {
-                // The shown account is gone: show a placeholder for whoever is
-                // signed in now instead of an error.
-                if (auto it = self->accountSnapshots_.find(provider); it != self->accountSnapshots_.end()) {
-                    it->remove(*shown.accountID);
-                    Q_EMIT self->changed();
-                }
-                UsageSnapshot placeholder =
-                    UsageSnapshot::simulatedFallback(provider, self->deps_.clock->now());
-                if (auto attribution = self->deps_.accountRegistry->attributionAccount(provider))
-                    placeholder.accountID = attribution->id;
-                self->setSnapshot(provider, placeholder);
-            } else if (AccountFiling::hasData(shown)) {
-                // A reading without figures and without a reason is no data: it
-                // gets no error text, like a reading that names its reason.
-                shown.fetchError = errorDescription.value_or(L10n::errorRefreshFailed().text());
-                self->setSnapshot(provider, shown);
-            }
-        }
-        if (done) done();
-    });
 }
 
 void ProviderManager::refreshOnDemand(const QList<AIProviderType>& providers, RefreshTrigger trigger,
@@ -376,93 +343,13 @@ void ProviderManager::shutdown(int timeoutMs) {
 
 // MARK: filing
 
-void ProviderManager::discoverAccountsBeforeFiling(const QList<UsageSnapshot>& fetched,
-                                                   AIProviderType provider, Done then) {
-    QSet<QString> known;
-    for (const ResolvedAccount& a : deps_.accountRegistry->accounts(provider))
-        known.insert(a.id);
-    bool needed = fetched.isEmpty() && !known.isEmpty();
-    for (const UsageSnapshot& s : fetched)
-        if (s.accountID && !known.contains(*s.accountID)) needed = true;
-    if (needed)
-        rescanRegistry(std::move(then));
-    else
-        then();
-}
-
 void ProviderManager::apply(QList<UsageSnapshot> fetched, AIProviderType provider) {
     const auto adapter = adapters_.value(provider);
-    const std::optional<QString> fingerprint = adapter ? adapter->credentialFingerprint() : std::nullopt;
-    AccountRegistry& registry = *deps_.accountRegistry;
-    for (UsageSnapshot& s : fetched) {
-        s.credentialFingerprint = fingerprint;
-        if (provider == AIProviderType::openAICodex && !s.accountID) continue;
-        const auto account =
-            s.accountID ? registry.account(provider, *s.accountID) : registry.attributionAccount(provider);
-        if (!account) continue;
-        if (!s.accountID) s.accountID = account->id;
-        if (!s.sourceID && !account->sources.isEmpty()) {
-            const auto primary = registry.primarySourceID(provider);
-            const AccountSource* chosen = &account->sources.first();
-            if (primary)
-                for (const AccountSource& src : account->sources)
-                    if (src.id == *primary) {
-                        chosen = &src;
-                        break;
-                    }
-            s.sourceID = chosen->id;
-        }
-        if (!s.accountEmail) s.accountEmail = account->email;
-        if (!s.planName) s.planName = account->planName;
-    }
-
-    QSet<QString> known;
-    for (const ResolvedAccount& a : registry.accounts(provider))
-        known.insert(a.id);
-    AccountUsageStore* store = deps_.usageStore;
-    const auto result = AccountFiling::merged(
-        fetched, accountSnapshots_.value(provider), known, registry.lastScanDate().isValid(),
-        [store, provider](const QString& id) { return store->snapshot(provider, id); });
-    for (const UsageSnapshot& s : result.recorded)
-        store->record(s);
-
-    if (result.unattributed) {
-        const auto current = snapshots_.constFind(provider);
-        if (current == snapshots_.constEnd() ||
-            AccountFiling::unattributedReplaces(*result.unattributed, *current))
-            setSnapshot(provider, *result.unattributed);
-    }
-    if (accountSnapshots_.value(provider) != result.byAccount || !accountSnapshots_.contains(provider)) {
-        accountSnapshots_.insert(provider, result.byAccount);
-        Q_EMIT changed();
-    }
-    if (!result.byAccount.isEmpty()) refreshRepresentative(provider);
-    noteUnregisteredAccounts(result.reported, provider);
+    filer_.apply(std::move(fetched), provider, adapter ? adapter->credentialFingerprint() : std::nullopt);
 }
 
 void ProviderManager::refreshRepresentative(AIProviderType provider) {
-    const auto it = accountSnapshots_.constFind(provider);
-    if (it == accountSnapshots_.constEnd()) return;
-    if (auto best =
-            AccountFiling::representativeSnapshot(provider, *it, runningAccounts_, runningAppAccounts_))
-        setSnapshot(provider, *best);
-}
-
-void ProviderManager::noteUnregisteredAccounts(const QSet<QString>& reported, AIProviderType provider) {
-    QSet<QString> listed;
-    for (const ResolvedAccount& a : deps_.accountRegistry->accounts(provider))
-        listed.insert(a.id);
-    const QSet<QString> missing = reported - listed;
-    if (missing.isEmpty()) return;
-    if (pendingRescanAccounts_.value(provider) == missing && pendingRescanAccounts_.contains(provider))
-        return;
-    pendingRescanAccounts_.insert(provider, missing);
-    qCDebug(logProvider, "[%s] fetch reported %lld unlisted account(s); rescanning",
-            qUtf8Printable(rawValue(provider)), static_cast<long long>(missing.size()));
-    QPointer<ProviderManager> self(this);
-    rescanRegistry([self, provider] {
-        if (self) self->pendingRescanAccounts_.remove(provider);
-    });
+    filer_.refreshRepresentative(provider);
 }
 
 // MARK: activity and running apps
@@ -473,69 +360,20 @@ void ProviderManager::handleActivity(const QSet<ActivitySignal>& signals_) {
 }
 
 void ProviderManager::markInUse(const ActivitySignal& signal) {
-    const AIProviderType p = signal.provider;
-    if (!activeInUseProviders_.contains(p)) {
-        qCDebug(logProvider, "[%s] streaming active", qUtf8Printable(rawValue(p)));
-        QSet<AIProviderType> inUse = activeInUseProviders_;
-        inUse.insert(p);
-        setActiveInUse(inUse);
-        refreshOnDemand({p}, RefreshTrigger::activity);
-    }
-    if (signal.accountID) {
-        const RunningKey key{p, *signal.accountID};
-        if (!runningAccounts_.contains(key)) {
-            QSet<RunningKey> keys = runningAccounts_;
-            keys.insert(key);
-            setRunningAccounts(keys);
-            refreshRepresentative(p);
-        }
-    }
-    schedule_.armSettle(p, [this, p] { settleInUse(p); });
-}
-
-void ProviderManager::settleInUse(AIProviderType p) {
-    qCDebug(logProvider, "[%s] streaming settled", qUtf8Printable(rawValue(p)));
-    QSet<AIProviderType> inUse = activeInUseProviders_;
-    inUse.remove(p);
-    setActiveInUse(inUse);
-    QSet<RunningKey> keys = runningAccounts_;
-    for (auto it = keys.begin(); it != keys.end();) {
-        if (it->provider == p)
-            it = keys.erase(it);
-        else
-            ++it;
-    }
-    setRunningAccounts(keys);
-    refreshOnDemand({p}, RefreshTrigger::activity);
+    presence_.markInUse(signal);
 }
 
 QSet<QString> ProviderManager::runningBundleIdentifiers() const {
-    return deps_.runningApplications ? deps_.runningApplications->runningBundleIdentifiers()
-                                     : QSet<QString>{};
+    return presence_.runningBundleIdentifiers();
 }
 
 void ProviderManager::refreshRunningApps() {
-    const QSet<QString> running = runningBundleIdentifiers();
-    QSet<RunningKey> keys;
-    for (AIProviderType p : allProviderTypes())
-        for (const ResolvedAccount& account : deps_.accountRegistry->accounts(p))
-            for (const AccountSource& source : account.sources)
-                for (const QString& id : source.bundleIdentifiers)
-                    if (running.contains(id)) keys.insert(RunningKey{p, account.id});
-    if (keys == runningAppAccounts_) return;
-    runningAppAccounts_ = keys;
-    Q_EMIT changed();
+    presence_.refreshRunningApps();
 }
 
 void ProviderManager::updateRunningAppsWatching() {
-    if (!deps_.runningApplications || !monitoring_ || !accepting_) return;
     // Scan /proc only while some account can be seen through a desktop app.
-    bool any = false;
-    for (AIProviderType p : allProviderTypes())
-        for (const ResolvedAccount& account : deps_.accountRegistry->accounts(p))
-            for (const AccountSource& source : account.sources)
-                if (!source.bundleIdentifiers.isEmpty()) any = true;
-    deps_.runningApplications->setWatching(any);
+    presence_.updateRunningAppsWatching(monitoring_ && accepting_);
 }
 
 void ProviderManager::updateWatcherAccountPaths() {
@@ -572,28 +410,20 @@ QList<ResolvedAccount> ProviderManager::accounts(AIProviderType provider) const 
 
 std::optional<UsageSnapshot> ProviderManager::snapshot(AIProviderType provider,
                                                        const QString& accountID) const {
-    const auto it = accountSnapshots_.constFind(provider);
-    if (it == accountSnapshots_.constEnd()) return std::nullopt;
-    const auto s = it->constFind(accountID);
-    if (s == it->constEnd()) return std::nullopt;
-    return *s;
+    return filer_.snapshot(provider, accountID);
 }
 
 std::optional<UsageSnapshot> ProviderManager::bestKnownSnapshot(AIProviderType provider,
                                                                 const QString& accountID) const {
-    if (auto s = snapshot(provider, accountID)) return s;
-    return deps_.usageStore->snapshot(provider, accountID);
+    return filer_.bestKnownSnapshot(provider, accountID);
 }
 
 std::optional<ResolvedAccount> ProviderManager::displayedAccount(AIProviderType provider) const {
-    const auto it = snapshots_.constFind(provider);
-    if (it == snapshots_.constEnd() || !it->accountID) return std::nullopt;
-    return deps_.accountRegistry->account(provider, *it->accountID);
+    return filer_.displayedAccount(provider);
 }
 
 bool ProviderManager::isAccountRunning(AIProviderType provider, const QString& accountID) const {
-    const RunningKey key{provider, accountID};
-    return runningAccounts_.contains(key) || runningAppAccounts_.contains(key);
+    return presence_.isAccountRunning(provider, accountID);
 }
 
 bool ProviderManager::isProviderDetected(AIProviderType provider) const {
@@ -603,47 +433,18 @@ bool ProviderManager::isProviderDetected(AIProviderType provider) const {
 }
 
 bool ProviderManager::isAppRunning(AIProviderType provider) const {
-    for (const RunningKey& k : runningAppAccounts_)
-        if (k.provider == provider) return true;
-    return false;
+    return presence_.isAppRunning(provider);
 }
 
 QList<AccountSource> ProviderManager::runningApps(const ResolvedAccount& account) const {
-    const QSet<QString> running = runningBundleIdentifiers();
-    QList<AccountSource> result;
-    for (const AccountSource& source : account.sources)
-        for (const QString& id : source.bundleIdentifiers)
-            if (running.contains(id)) {
-                result.append(source);
-                break;
-            }
-    return result;
+    return presence_.runningApps(account);
 }
 
 // MARK: publishing
 
-void ProviderManager::setSnapshot(AIProviderType provider, const UsageSnapshot& snapshot) {
-    auto it = snapshots_.find(provider);
-    if (it != snapshots_.end() && *it == snapshot) return;
-    snapshots_.insert(provider, snapshot);
-    Q_EMIT changed();
-}
-
 void ProviderManager::setActiveProviders(const QList<AIProviderType>& providers) {
     if (providers == activeProviders_) return;
     activeProviders_ = providers;
-    Q_EMIT changed();
-}
-
-void ProviderManager::setRunningAccounts(const QSet<RunningKey>& keys) {
-    if (keys == runningAccounts_) return;
-    runningAccounts_ = keys;
-    Q_EMIT changed();
-}
-
-void ProviderManager::setActiveInUse(const QSet<AIProviderType>& providers) {
-    if (providers == activeInUseProviders_) return;
-    activeInUseProviders_ = providers;
     Q_EMIT changed();
 }
 

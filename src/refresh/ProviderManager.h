@@ -3,9 +3,11 @@
 #include "core/AIProviderAdapter.h"
 #include "core/Clock.h"
 #include "refresh/AccountFiling.h"
+#include "refresh/ActivityPresence.h"
 #include "refresh/ActivitySignal.h"
 #include "refresh/FetchRunner.h"
 #include "refresh/RefreshSchedule.h"
+#include "refresh/SnapshotFiler.h"
 #include "refresh/TimerSource.h"
 #include "refresh/UsageCollectionPolicy.h"
 #include "refresh/ZeroConfigScanner.h"
@@ -84,15 +86,15 @@ class ProviderManager : public QObject {
     static void setShared(ProviderManager* manager);
 
     // MARK: published state
-    const QHash<AIProviderType, UsageSnapshot>& snapshots() const { return snapshots_; }
+    const QHash<AIProviderType, UsageSnapshot>& snapshots() const { return filer_.snapshots(); }
     const QHash<AIProviderType, QMap<QString, UsageSnapshot>>& accountSnapshots() const {
-        return accountSnapshots_;
+        return filer_.accountSnapshots();
     }
-    const QSet<RunningKey>& runningAccounts() const { return runningAccounts_; }
-    const QSet<RunningKey>& runningAppAccounts() const { return runningAppAccounts_; }
+    const QSet<RunningKey>& runningAccounts() const { return presence_.runningAccounts(); }
+    const QSet<RunningKey>& runningAppAccounts() const { return presence_.runningAppAccounts(); }
     const QList<AIProviderType>& activeProviders() const { return activeProviders_; }
     const QSet<AIProviderType>& detectedProviders() const { return detectedProviders_; }
-    const QSet<AIProviderType>& activeInUseProviders() const { return activeInUseProviders_; }
+    const QSet<AIProviderType>& activeInUseProviders() const { return presence_.inUseProviders(); }
     std::optional<AIProviderType> selectedProvider() const { return selectedProvider_; }
     bool isRefreshing() const { return runningRefreshAlls_ > 0; }
 
@@ -118,7 +120,7 @@ class ProviderManager : public QObject {
     std::optional<ResolvedAccount> displayedAccount(AIProviderType provider) const;
     bool isAccountRunning(AIProviderType provider, const QString& accountID) const;
     bool isProviderDetected(AIProviderType provider) const;
-    bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders_.contains(provider); }
+    bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders().contains(provider); }
     // A fetch of the provider has started and not yet been filed.
     bool isFetching(AIProviderType provider) const { return fetches_.isFetching(provider); }
     bool isAppRunning(AIProviderType provider) const;
@@ -157,37 +159,26 @@ class ProviderManager : public QObject {
     void refreshAllImpl(bool forceSync, bool ignoreCooldown, Done done);
     void finishFetch(AIProviderType provider, const FetchRunner::Outcome& outcome);
     void retryDeclinedProbes(const QStringList& keys);
-    void handleFetchFailure(AIProviderType provider, const std::optional<QString>& errorDescription,
-                            Done done);
-    void discoverAccountsBeforeFiling(const QList<UsageSnapshot>& fetched, AIProviderType provider,
-                                      Done then);
-    void noteUnregisteredAccounts(const QSet<QString>& reported, AIProviderType provider);
-    void settleInUse(AIProviderType provider);
     void rescanRegistry(Done then);
     void updateWatcherAccountPaths();
     void updateRunningAppsWatching();
-    void setSnapshot(AIProviderType provider, const UsageSnapshot& snapshot);
     void setActiveProviders(const QList<AIProviderType>& providers);
-    void setRunningAccounts(const QSet<RunningKey>& keys);
-    void setActiveInUse(const QSet<AIProviderType>& providers);
     bool allowsCollection() const { return schedule_.allowsCollection(); }
 
     Dependencies deps_;
     ZeroConfigScanner scanner_;
+    // The parts: when to fetch, who is at work, what was filed, and (last,
+    // destroyed and waited for first) the fetches themselves.
     RefreshSchedule schedule_;
+    ActivityPresence presence_;
+    SnapshotFiler filer_;
 
     QHash<AIProviderType, std::shared_ptr<AIProviderAdapter>> adapters_;
-    QHash<AIProviderType, UsageSnapshot> snapshots_;
-    QHash<AIProviderType, QMap<QString, UsageSnapshot>> accountSnapshots_;
-    QSet<RunningKey> runningAccounts_;
-    QSet<RunningKey> runningAppAccounts_;
     QList<AIProviderType> activeProviders_;
     QSet<AIProviderType> detectedProviders_;
-    QSet<AIProviderType> activeInUseProviders_;
     std::optional<AIProviderType> selectedProvider_;
     int runningRefreshAlls_ = 0;
 
-    QHash<AIProviderType, QSet<QString>> pendingRescanAccounts_;
     bool accepting_ = true;
     bool monitoring_ = false;
 
