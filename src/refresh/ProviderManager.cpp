@@ -2,7 +2,6 @@
 
 #include "accounts/AccountFileReader.h"
 #include "accounts/AccountRegistry.h"
-#include "accounts/AccountUsageStore.h"
 #include "accounts/ResolvedAccount.h"
 #include "core/L10n.h"
 #include "core/MeterixLog.h"
@@ -16,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-
 
 namespace meterix {
 
@@ -125,55 +123,61 @@ void ProviderManager::runStartUp() {
                 QCoreApplication::instance(),
                 [self, available] {
                     if (!self || !self->accepting_) return;
-                    QSet<AIProviderType> detected;
-                    for (const auto& adapter : available) {
-                        self->registerAdapter(adapter);
-                        detected.insert(adapter->type());
-                    }
-                    if (detected != self->detectedProviders_) {
-                        self->detectedProviders_ = detected;
-                        Q_EMIT self->changed();
-                    }
-                    MeterixPreferences& prefs = *self->deps_.preferences;
-                    if (!prefs.enabledProviders() || !prefs.hasCustomizedProviders()) {
-                        QList<AIProviderType> chosen;
-                        for (AIProviderType p : allProviderTypes())
-                            if (detected.contains(p)) chosen.append(p);
-                        if (!chosen.isEmpty()) {
-                            self->setActiveProviders(chosen);
-                            prefs.setEnabledProviders(chosen);
-                        }
-                    }
+                    self->adoptAvailable(available);
                     self->refreshAll(true, [self] {
-                        if (!self || !self->accepting_) return;
-                        self->registerAlternateProfilePaths();
-                        if (self->deps_.watcher) {
-                            self->updateWatcherAccountPaths();
-                            QPointer<ProviderManager> weak(self);
-                            self->deps_.watcher->startWatching([weak](const QSet<ActivitySignal>& signals_) {
-                                // On the watcher's thread: hop over, never wait.
-                                QMetaObject::invokeMethod(
-                                    QCoreApplication::instance(),
-                                    [weak, signals_] {
-                                        if (weak) weak->handleActivity(signals_);
-                                    },
-                                    Qt::QueuedConnection);
-                            });
-                        }
-                        if (self->deps_.runningApplications) {
-                            connect(self->deps_.runningApplications,
-                                    &RunningApplications::runningApplicationsChanged, self,
-                                    &ProviderManager::refreshRunningApps);
-                            self->updateRunningAppsWatching();
-                        }
-                        self->refreshRunningApps();
-                        self->startPeriodicPolling();
-                        Q_EMIT self->startUpFinished();
+                        if (self && self->accepting_) self->startMonitoringActivity();
                     });
                 },
                 Qt::QueuedConnection);
         });
     });
+}
+
+void ProviderManager::adoptAvailable(const Adapters& available) {
+    QSet<AIProviderType> detected;
+    for (const auto& adapter : available) {
+        registerAdapter(adapter);
+        detected.insert(adapter->type());
+    }
+    if (detected != detectedProviders_) {
+        detectedProviders_ = detected;
+        Q_EMIT changed();
+    }
+    MeterixPreferences& prefs = *deps_.preferences;
+    if (!prefs.enabledProviders() || !prefs.hasCustomizedProviders()) {
+        QList<AIProviderType> chosen;
+        for (AIProviderType p : allProviderTypes())
+            if (detected.contains(p)) chosen.append(p);
+        if (!chosen.isEmpty()) {
+            setActiveProviders(chosen);
+            prefs.setEnabledProviders(chosen);
+        }
+    }
+}
+
+void ProviderManager::startMonitoringActivity() {
+    registerAlternateProfilePaths();
+    if (deps_.watcher) {
+        updateWatcherAccountPaths();
+        QPointer<ProviderManager> weak(this);
+        deps_.watcher->startWatching([weak](const QSet<ActivitySignal>& signals_) {
+            // On the watcher's thread: hop over, never wait.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [weak, signals_] {
+                    if (weak) weak->handleActivity(signals_);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    if (deps_.runningApplications) {
+        connect(deps_.runningApplications, &RunningApplications::runningApplicationsChanged, this,
+                &ProviderManager::refreshRunningApps);
+        updateRunningAppsWatching();
+    }
+    refreshRunningApps();
+    startPeriodicPolling();
+    Q_EMIT startUpFinished();
 }
 
 // MARK: polling, sleep and wake

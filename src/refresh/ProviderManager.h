@@ -153,6 +153,10 @@ class ProviderManager : public QObject {
   private:
     void registerAdapter(const std::shared_ptr<AIProviderAdapter>& adapter);
     void runStartUp();
+    // Start-up's steps: the tools found take their adapters (and, until the
+    // user chose, the bar); once they are read, activity is watched.
+    void adoptAvailable(const Adapters& available);
+    void startMonitoringActivity();
     void startPeriodicPolling();
     void stopPeriodicPolling();
     void refreshProviderImpl(AIProviderType provider, bool forceSync, bool ignoreCooldown, Done done);
