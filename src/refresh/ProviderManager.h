@@ -38,8 +38,11 @@ struct ResolvedAccount;
 // The one object the views read usage from: it owns the adapters, decides which
 // providers are active and detected, refreshes them (on a 45 s poll, on demand,
 // on activity, on selection), files the readings per account and publishes the
-// result. Lives on the GUI thread; adapters run on its own thread pool and hand
-// their readings back to the GUI thread.
+// result. Lives on the GUI thread. It is made of parts, each with its own
+// state: RefreshSchedule decides when a provider may be fetched, FetchRunner
+// runs the fetches on its pool and holds their waiters, SnapshotFiler files
+// the readings and keeps the shown ones, ActivityPresence knows who is at
+// work; the manager carries the commands and ties the parts together.
 class ProviderManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY changed)
