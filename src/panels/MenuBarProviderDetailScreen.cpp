@@ -53,7 +53,7 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
     ticker_ = new MinuteTicker(
         this, *context_.clock, [this] { return model().timeTextMoments(); }, [this] { refresh(); });
 
-    // Several signals come with one filing, and some from inside a click on
+    // One filing sends several changes, and some come from inside a click on
     // this screen: the manager's changes show once, after the event.
     if (ProviderManager* m = context_.manager)
         connect(m, &ProviderManager::changed, this, [this] {
