@@ -34,10 +34,16 @@ std::function<void()> countdown(int count, std::function<void()> then) {
     };
 }
 
+// The parts are built on the required services: they are checked first.
+ProviderManager::Dependencies checked(ProviderManager::Dependencies d) {
+    Q_ASSERT(d.accountRegistry && d.usageStore && d.preferences && d.clock);
+    return d;
+}
+
 } // namespace
 
 ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring, QObject* parent)
-    : QObject(parent), deps_(std::move(dependencies)), scanner_(deps_.adapters),
+    : QObject(parent), deps_(checked(std::move(dependencies))), scanner_(deps_.adapters),
       schedule_(deps_.timers, *deps_.clock, deps_.isLidClosed, deps_.isDocked),
       presence_(*deps_.accountRegistry, deps_.runningApplications, schedule_,
                 {[this](AIProviderType p) { refreshOnDemand({p}, RefreshTrigger::activity); },
@@ -45,7 +51,6 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
       filer_(*deps_.accountRegistry, *deps_.usageStore, *deps_.clock, presence_, [this] { Q_EMIT changed(); }),
       fetches_(deps_.poolThreads, deps_.poolThreadExpiry,
                [this](AIProviderType p) { refreshProviderImpl(p, false, true, {}); }) {
-    Q_ASSERT(deps_.accountRegistry && deps_.usageStore && deps_.preferences);
     if (deps_.home.isEmpty()) deps_.home = homeFolder();
 
     for (const auto& adapter : deps_.adapters)
