@@ -42,6 +42,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <malloc.h>
 
 using namespace meterix;
@@ -73,8 +74,11 @@ void trimHeapAfterRefreshes(ProviderManager& manager, std::chrono::milliseconds 
     trim->setSingleShot(true);
     trim->setInterval(threadsEnded + std::chrono::seconds(1));
     QObject::connect(trim, &QTimer::timeout, [] { ::malloc_trim(0); });
-    QObject::connect(&manager, &ProviderManager::isRefreshingChanged, trim, [&manager, trim] {
-        if (!manager.isRefreshing()) trim->start();
+    auto wasRefreshing = std::make_shared<bool>(manager.isRefreshing());
+    QObject::connect(&manager, &ProviderManager::changed, trim, [&manager, trim, wasRefreshing] {
+        if (manager.isRefreshing() == *wasRefreshing) return;
+        *wasRefreshing = manager.isRefreshing();
+        if (!*wasRefreshing) trim->start();
     });
 }
 
@@ -177,8 +181,7 @@ int main(int argc, char** argv) {
     bar.setCardHooks([manager] { return manager->selectedProvider().has_value(); },
                      [manager] { manager->setSelectedProvider(std::nullopt); });
     bar.setGlobalMouseMonitor(XInputMouseMonitor::create());
-    QObject::connect(manager, &ProviderManager::selectedProviderChanged, &bar,
-                     &FloatingPanelController::cardStateChanged);
+    QObject::connect(manager, &ProviderManager::changed, &bar, &FloatingPanelController::cardStateChanged);
 
     // The cat on the bar: its tap follow-ups run on their own timers, its carry
     // goes through the screen-wide overlay, and it tells the bar's window while

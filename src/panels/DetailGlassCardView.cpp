@@ -27,6 +27,7 @@
 #include "design/MissingFigure.h"
 #include "panels/TextCapsuleBadge.h"
 #include "platform/ui/Appearance.h"
+#include "refresh/PresentedState.h"
 #include "refresh/ProviderManager.h"
 
 #include <QBoxLayout>
@@ -286,13 +287,13 @@ void DetailGlassCardView::setLive(const Live& live) {
 
 void DetailGlassCardView::observe(ProviderManager& manager) {
     manager_ = &manager;
-    QPointer<ProviderManager> source(&manager);
-    auto follow = [this, source] {
-        if (source) setLive(Live{source->activeInUseProviders(), source->isRefreshing()});
+    // The card shows its own snapshot; of the published state it follows what
+    // is live. Nothing of it is shown as text, so no masking applies.
+    const auto follow = [this](const PresentedState& state) {
+        setLive(Live{state.activeInUseProviders, state.isRefreshing});
     };
-    connect(&manager, &ProviderManager::activeInUseProvidersChanged, this, follow);
-    connect(&manager, &ProviderManager::isRefreshingChanged, this, follow);
-    follow();
+    PresentedState::observe(manager, nullptr, this, follow, PresentedState::Delivery::atOnce);
+    follow(PresentedState::of(manager, false));
 }
 
 void DetailGlassCardView::rebuild() {

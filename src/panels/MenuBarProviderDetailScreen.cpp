@@ -53,19 +53,14 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
     ticker_ = new MinuteTicker(
         this, *context_.clock, [this] { return model().timeTextMoments(); }, [this] { refresh(); });
 
-    // Several signals come with one filing, and some from inside a click on
+    // One filing sends several changes, and some come from inside a click on
     // this screen: the manager's changes show once, after the event.
-    if (ProviderManager* m = context_.manager) {
-        for (auto signal :
-             {&ProviderManager::snapshotsChanged, &ProviderManager::accountSnapshotsChanged,
-              &ProviderManager::runningAccountsChanged, &ProviderManager::runningAppAccountsChanged,
-              &ProviderManager::activeInUseProvidersChanged})
-            connect(m, signal, this, [this] { scheduleRefresh(); });
-        connect(m, &ProviderManager::isRefreshingChanged, this, [this] {
+    if (ProviderManager* m = context_.manager)
+        connect(m, &ProviderManager::changed, this, [this] {
+            scheduleRefresh();
             if (!actions_.isEmpty() && context_.manager)
                 actions_.first()->setBusy(context_.manager->isRefreshing());
         });
-    }
     if (AccountRegistry* r = context_.accounts)
         connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRefresh(); });
     if (MeterixPreferences* p = context_.preferences)

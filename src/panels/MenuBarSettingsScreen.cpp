@@ -26,6 +26,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <memory>
+#include <utility>
+
 namespace meterix {
 
 namespace {
@@ -103,8 +106,16 @@ MenuBarSettingsScreen::MenuBarSettingsScreen(MenuScreenContext context, Localiza
     // Every text follows the language: build the screen anew in it.
     connect(localization_, &Localization::preferenceChanged, this, [this] { rebuild(); });
     if (ProviderManager* m = context_.manager) {
-        connect(m, &ProviderManager::activeProvidersChanged, this, &MenuBarSettingsScreen::syncProviders);
-        connect(m, &ProviderManager::detectedProvidersChanged, this, &MenuBarSettingsScreen::syncProviders);
+        // Detection may ask the adapters (files on disk): the rows follow only
+        // the two fields they show, not every filing.
+        auto shown = std::make_shared<std::pair<QList<AIProviderType>, QSet<AIProviderType>>>(
+            m->activeProviders(), m->detectedProviders());
+        connect(m, &ProviderManager::changed, this, [this, m, shown] {
+            auto now = std::make_pair(m->activeProviders(), m->detectedProviders());
+            if (now == *shown) return;
+            *shown = std::move(now);
+            syncProviders();
+        });
     }
     if (AccountRegistry* r = context_.accounts) {
         connect(r, &AccountRegistry::accountsByProviderChanged, this, &MenuBarSettingsScreen::syncSources);

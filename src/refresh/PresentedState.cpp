@@ -5,7 +5,10 @@
 #include "core/MeterixPreferences.h"
 #include "refresh/ProviderManager.h"
 
+#include <QPointer>
 #include <QTimer>
+
+#include <memory>
 
 namespace meterix {
 
@@ -85,20 +88,31 @@ PresentedAccounts PresentedState::accountsOf(const ProviderManager& manager, AIP
 }
 
 void PresentedState::observe(ProviderManager& manager, const MeterixPreferences* preferences, QObject* receiver,
-                             std::function<void(PresentedState)> apply) {
-    auto* coalesce = new QTimer(receiver);
-    coalesce->setSingleShot(true);
-    coalesce->setInterval(0);
-    QObject::connect(coalesce, &QTimer::timeout, receiver, [&manager, preferences, apply = std::move(apply)] {
-        apply(PresentedState::of(manager, masksEmails(preferences)));
-    });
-    for (auto signal : {&ProviderManager::snapshotsChanged, &ProviderManager::activeProvidersChanged,
-                        &ProviderManager::activeInUseProvidersChanged, &ProviderManager::isRefreshingChanged,
-                        &ProviderManager::runningAppAccountsChanged, &ProviderManager::selectedProviderChanged})
-        QObject::connect(&manager, signal, coalesce, qOverload<>(&QTimer::start));
-    if (preferences)
-        QObject::connect(preferences, &MeterixPreferences::maskAccountEmailsChanged, coalesce,
-                         qOverload<>(&QTimer::start));
+                             std::function<void(PresentedState)> apply, Delivery delivery) {
+    // A change of a field this state does not carry (an account's own reading,
+    // the detected tools) is no change of what the observer shows.
+    auto shown = std::make_shared<std::optional<PresentedState>>();
+    QPointer<ProviderManager> source(&manager);
+    auto follow = [source, preferences, shown, apply = std::move(apply)] {
+        if (!source) return;
+        PresentedState next = PresentedState::of(*source, masksEmails(preferences));
+        if (*shown == next) return;
+        *shown = next;
+        apply(std::move(next));
+    };
+    std::function<void()> react = follow;
+    QObject* context = receiver;
+    if (delivery == Delivery::coalesced) {
+        auto* coalesce = new QTimer(receiver);
+        coalesce->setSingleShot(true);
+        coalesce->setInterval(0);
+        QObject::connect(coalesce, &QTimer::timeout, receiver, follow);
+        react = [coalesce] { coalesce->start(); };
+        context = coalesce;
+    }
+    QObject::connect(&manager, &ProviderManager::changed, context, react);
+    // A change of masking is a new presentation of the same state.
+    if (preferences) QObject::connect(preferences, &MeterixPreferences::maskAccountEmailsChanged, context, react);
 }
 
 } // namespace meterix

@@ -48,11 +48,16 @@ struct PresentedState {
     static PresentedAccounts accountsOf(const ProviderManager& manager, AIProviderType provider, bool maskEmails);
     // The masking setting, on without settings.
     static bool masksEmails(const MeterixPreferences* preferences);
-    // Hands the state to apply after every published change of the manager or of
-    // the masking setting, once per turn of the event loop however many signals
-    // one change sends, for as long as receiver lives.
+    bool operator==(const PresentedState&) const = default;
+
+    // How an observer takes the manager's changes: once per turn of the event
+    // loop however many one filing makes, or each as it is made.
+    enum class Delivery { coalesced, atOnce };
+    // The one way a view observes the manager: hands the state to apply after
+    // every published change of the manager or of the masking setting that
+    // changes what is shown, for as long as receiver lives.
     static void observe(ProviderManager& manager, const MeterixPreferences* preferences, QObject* receiver,
-                        std::function<void(PresentedState)> apply);
+                        std::function<void(PresentedState)> apply, Delivery delivery = Delivery::coalesced);
 
     // Every place accounts were found, as shown.
     static QList<AccountSource> sources(const AccountRegistry& registry, bool maskEmails);

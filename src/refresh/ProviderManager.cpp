@@ -2,13 +2,11 @@
 
 #include "accounts/AccountFileReader.h"
 #include "accounts/AccountRegistry.h"
-#include "accounts/AccountUsageStore.h"
 #include "accounts/ResolvedAccount.h"
 #include "core/L10n.h"
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
 #include "core/Paths.h"
-#include "core/WorkerStack.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
 #include "providers/common/ProbeGate.h"
@@ -18,18 +16,11 @@
 #include <QCoreApplication>
 #include <QPointer>
 
-#include <cmath>
-
 namespace meterix {
 
 namespace {
 
 ProviderManager* sharedManager = nullptr;
-
-// A poll fires every 45 s and the cooldown is 45 s: without a little slack,
-// a poll whose fetch started a few milliseconds earlier than the last one would
-// be turned away. Still far below the half second that separates 44.5 s from 45.
-constexpr double kCooldownTolerance = 0.25;
 
 // Runs `then` once `count` completions have been reported.
 std::function<void()> countdown(int count, std::function<void()> then) {
@@ -43,30 +34,24 @@ std::function<void()> countdown(int count, std::function<void()> then) {
     };
 }
 
+// The parts are built on the required services: they are checked first.
+ProviderManager::Dependencies checked(ProviderManager::Dependencies d) {
+    Q_ASSERT(d.accountRegistry && d.usageStore && d.preferences && d.clock);
+    return d;
+}
+
 } // namespace
 
 ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring, QObject* parent)
-    : QObject(parent), deps_(std::move(dependencies)), scanner_(deps_.adapters) {
-    Q_ASSERT(deps_.accountRegistry && deps_.usageStore && deps_.preferences);
-    pool_.setMaxThreadCount(std::max(1, deps_.poolThreads));
-    pool_.setStackSize(kWorkerStackBytes);
-    // Threads end a few seconds after their last fetch, so the app at rest
-    // keeps none (nor their stacks and malloc caches); a poll starts its dozen
-    // anew, a cost of microseconds every 45 s. The app bounds malloc's arenas
-    // at start, so new threads share the same two instead of each growing one.
-    pool_.setExpiryTimeout(static_cast<int>(deps_.poolThreadExpiry.count()));
-    if (!deps_.timers) {
-        ownTimers_ = std::make_unique<QtTimerSource>();
-        timers_ = ownTimers_.get();
-    } else {
-        timers_ = deps_.timers;
-    }
+    : QObject(parent), deps_(checked(std::move(dependencies))), scanner_(deps_.adapters),
+      schedule_(deps_.timers, *deps_.clock, deps_.isLidClosed, deps_.isDocked),
+      presence_(*deps_.accountRegistry, deps_.runningApplications, schedule_,
+                {[this](AIProviderType p) { refreshOnDemand({p}, RefreshTrigger::activity); },
+                 [this](AIProviderType p) { refreshRepresentative(p); }, [this] { Q_EMIT changed(); }}),
+      filer_(*deps_.accountRegistry, *deps_.usageStore, *deps_.clock, presence_, [this] { Q_EMIT changed(); }),
+      fetches_(deps_.poolThreads, deps_.poolThreadExpiry,
+               [this](AIProviderType p) { refreshProviderImpl(p, false, true, {}); }) {
     if (deps_.home.isEmpty()) deps_.home = homeFolder();
-    const Clock* clock = deps_.clock;
-    policy_.now = [clock] { return clock->monotonicNow(); };
-    policy_.resumeAfter = std::chrono::steady_clock::time_point::min();
-    if (deps_.isLidClosed) policy_.isLidClosed = deps_.isLidClosed;
-    if (deps_.isDocked) policy_.isDocked = deps_.isDocked;
 
     for (const auto& adapter : deps_.adapters)
         registerAdapter(adapter);
@@ -76,10 +61,6 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
                            ? *stored
                            : QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::openAICodex,
                                                    AIProviderType::antigravity};
-
-    const QDateTime now = deps_.clock->now();
-    for (AIProviderType p : allProviderTypes())
-        snapshots_.insert(p, UsageSnapshot::simulatedFallback(p, now));
 
     // Every completed scan moves the watcher's account folders along, whoever
     // asked for it (a fetch, the user, start-up).
@@ -115,7 +96,7 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
 ProviderManager::~ProviderManager() {
     if (deps_.probeGate) deps_.probeGate->setSlotFreedHandler({});
     accepting_ = false;
-    pool_.waitForDone();
+    fetches_.waitForDone();
     if (sharedManager == this) sharedManager = nullptr;
 }
 
@@ -141,56 +122,15 @@ void ProviderManager::runStartUp() {
         // Availability checks block (files, processes): one after another, off
         // the GUI thread.
         auto scanner = std::make_shared<ZeroConfigScanner>(self->scanner_);
-        self->pool_.start([self, scanner] {
+        self->fetches_.run([self, scanner] {
             const auto available = scanner->scanAvailableProviders();
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
                 [self, available] {
                     if (!self || !self->accepting_) return;
-                    QSet<AIProviderType> detected;
-                    for (const auto& adapter : available) {
-                        self->registerAdapter(adapter);
-                        detected.insert(adapter->type());
-                    }
-                    if (detected != self->detectedProviders_) {
-                        self->detectedProviders_ = detected;
-                        Q_EMIT self->detectedProvidersChanged();
-                    }
-                    MeterixPreferences& prefs = *self->deps_.preferences;
-                    if (!prefs.enabledProviders() || !prefs.hasCustomizedProviders()) {
-                        QList<AIProviderType> chosen;
-                        for (AIProviderType p : allProviderTypes())
-                            if (detected.contains(p)) chosen.append(p);
-                        if (!chosen.isEmpty()) {
-                            self->setActiveProviders(chosen);
-                            prefs.setEnabledProviders(chosen);
-                        }
-                    }
+                    self->adoptAvailable(available);
                     self->refreshAll(true, [self] {
-                        if (!self || !self->accepting_) return;
-                        self->registerAlternateProfilePaths();
-                        if (self->deps_.watcher) {
-                            self->updateWatcherAccountPaths();
-                            QPointer<ProviderManager> weak(self);
-                            self->deps_.watcher->startWatching([weak](const QSet<ActivitySignal>& signals_) {
-                                // On the watcher's thread: hop over, never wait.
-                                QMetaObject::invokeMethod(
-                                    QCoreApplication::instance(),
-                                    [weak, signals_] {
-                                        if (weak) weak->handleActivity(signals_);
-                                    },
-                                    Qt::QueuedConnection);
-                            });
-                        }
-                        if (self->deps_.runningApplications) {
-                            connect(self->deps_.runningApplications,
-                                    &RunningApplications::runningApplicationsChanged, self,
-                                    &ProviderManager::refreshRunningApps);
-                            self->updateRunningAppsWatching();
-                        }
-                        self->refreshRunningApps();
-                        self->startPeriodicPolling();
-                        Q_EMIT self->startUpFinished();
+                        if (self && self->accepting_) self->startMonitoringActivity();
                     });
                 },
                 Qt::QueuedConnection);
@@ -198,39 +138,70 @@ void ProviderManager::runStartUp() {
     });
 }
 
+void ProviderManager::adoptAvailable(const Adapters& available) {
+    QSet<AIProviderType> detected;
+    for (const auto& adapter : available) {
+        registerAdapter(adapter);
+        detected.insert(adapter->type());
+    }
+    if (detected != detectedProviders_) {
+        detectedProviders_ = detected;
+        Q_EMIT changed();
+    }
+    MeterixPreferences& prefs = *deps_.preferences;
+    if (!prefs.enabledProviders() || !prefs.hasCustomizedProviders()) {
+        QList<AIProviderType> chosen;
+        for (AIProviderType p : allProviderTypes())
+            if (detected.contains(p)) chosen.append(p);
+        if (!chosen.isEmpty()) {
+            setActiveProviders(chosen);
+            prefs.setEnabledProviders(chosen);
+        }
+    }
+}
+
+void ProviderManager::startMonitoringActivity() {
+    registerAlternateProfilePaths();
+    if (deps_.watcher) {
+        updateWatcherAccountPaths();
+        QPointer<ProviderManager> weak(this);
+        deps_.watcher->startWatching([weak](const QSet<ActivitySignal>& signals_) {
+            // On the watcher's thread: hop over, never wait.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [weak, signals_] {
+                    if (weak) weak->handleActivity(signals_);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    if (deps_.runningApplications) {
+        connect(deps_.runningApplications, &RunningApplications::runningApplicationsChanged, this,
+                &ProviderManager::refreshRunningApps);
+        updateRunningAppsWatching();
+    }
+    refreshRunningApps();
+    startPeriodicPolling();
+    Q_EMIT startUpFinished();
+}
+
 // MARK: polling, sleep and wake
 
 void ProviderManager::startPeriodicPolling() {
-    stopPeriodicPolling();
-    QPointer<ProviderManager> self(this);
-    pollTimer_ = timers_->start(pollInterval, [self] {
-        if (!self) return;
-        self->pollTimer_.reset();
-        self->startPeriodicPolling(); // re-arm first: a long refresh must not stretch the period
-        self->refreshAll(false);
-    });
+    schedule_.startPolling([this] { refreshAll(false); });
 }
 
 void ProviderManager::stopPeriodicPolling() {
-    if (pollTimer_) timers_->cancel(*pollTimer_);
-    pollTimer_.reset();
+    schedule_.stopPolling();
 }
 
 void ProviderManager::handleWillSleep() {
-    policy_.markAsleep();
-    stopPeriodicPolling();
-    for (TimerSource::Id id : std::as_const(pendingOnDemand_))
-        timers_->cancel(id);
-    pendingOnDemand_.clear();
+    schedule_.markAsleep();
 }
 
 void ProviderManager::handleDidWake() {
-    policy_.markAwake();
+    schedule_.markAwake();
     if (accepting_ && monitoring_) startPeriodicPolling();
-}
-
-double ProviderManager::secondsSince(std::chrono::steady_clock::time_point t) const {
-    return std::chrono::duration<double>(deps_.clock->monotonicNow() - t).count();
 }
 
 // MARK: refresh commands
@@ -248,11 +219,11 @@ void ProviderManager::refreshAllImpl(bool forceSync, bool ignoreCooldown, Done d
         if (done) done();
         return;
     }
-    if (++runningRefreshAlls_ == 1) Q_EMIT isRefreshingChanged();
+    if (++runningRefreshAlls_ == 1) Q_EMIT changed();
     QPointer<ProviderManager> self(this);
     const QList<AIProviderType> providers = activeProviders_;
     auto childDone = countdown(static_cast<int>(providers.size()), [self, done] {
-        if (self && --self->runningRefreshAlls_ == 0) Q_EMIT self->isRefreshingChanged();
+        if (self && --self->runningRefreshAlls_ == 0) Q_EMIT self->changed();
         if (done) done();
     });
     for (AIProviderType p : providers)
@@ -269,87 +240,34 @@ void ProviderManager::refreshProviderImpl(AIProviderType provider, bool forceSyn
         if (done) done();
     };
     if (!accepting_ || !allowsCollection()) return finish();
-    if (auto it = inFlightRefreshes_.find(provider); it != inFlightRefreshes_.end()) {
-        if (done) it->append(std::move(done)); // join the fetch in flight
-        return;
-    }
+    if (fetches_.join(provider, done)) return;
     const auto adapter = adapters_.value(provider);
     if (!adapter) return finish();
-    if (!forceSync && !ignoreCooldown) {
-        if (auto last = lastFetchTime_.constFind(provider); last != lastFetchTime_.constEnd()) {
-            const double elapsed = secondsSince(*last);
-            if (elapsed < minCooldownInterval - kCooldownTolerance) {
-                const auto left = static_cast<long>(std::trunc(minCooldownInterval - secondsSince(*last)));
-                qCDebug(logProvider, "Cooldown for %s: %lds left", qUtf8Printable(rawValue(provider)),
-                        std::max(0L, left));
-                return finish();
-            }
-        }
-    }
+    if (!forceSync && !ignoreCooldown && schedule_.isCoolingDown(provider)) return finish();
     qCDebug(logProvider, "Fetching usage for %s", qUtf8Printable(rawValue(provider)));
-    lastFetchTime_.insert(provider, deps_.clock->monotonicNow());
-    QList<Done> waiters;
-    if (done) waiters.append(std::move(done));
-    inFlightRefreshes_.insert(provider, std::move(waiters));
-    startFetch(provider, adapter, forceSync);
+    schedule_.stampFetch(provider);
+    fetches_.start(
+        provider, adapter, forceSync, std::move(done), [this] { return accepting_ && allowsCollection(); },
+        [this](AIProviderType p, const FetchRunner::Outcome& outcome) { finishFetch(p, outcome); });
 }
 
-void ProviderManager::startFetch(AIProviderType provider, const std::shared_ptr<AIProviderAdapter>& adapter,
-                                 bool forceSync) {
-    QPointer<ProviderManager> self(this);
-    // The gate is asked again as the fetch begins: the machine may have gone to
-    // sleep between the request and now.
-    QMetaObject::invokeMethod(
-        this,
-        [self, provider, adapter, forceSync] {
-            if (!self) return;
-            if (!self->accepting_ || !self->allowsCollection()) return self->endFetch(provider);
-            self->pool_.start([self, provider, adapter, forceSync] {
-                FetchOutcome outcome;
-                try {
-                    outcome.snapshots = adapter->fetchUsagePerAccount(forceSync);
-                } catch (...) {
-                    // The one barrier around an adapter: whatever escapes it is a failed fetch.
-                    outcome.failed = true;
-                    qCWarning(logProvider, "Fetch of %s failed by an exception",
-                              qUtf8Printable(rawValue(provider)));
-                }
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [self, provider, outcome] {
-                        if (self) self->finishFetch(provider, outcome);
-                    },
-                    Qt::QueuedConnection);
-            });
-        },
-        Qt::QueuedConnection);
-}
-
-void ProviderManager::finishFetch(AIProviderType provider, const FetchOutcome& outcome) {
+void ProviderManager::finishFetch(AIProviderType provider, const FetchRunner::Outcome& outcome) {
     QPointer<ProviderManager> self(this);
     if (outcome.failed) {
-        const QString text = outcome.errorDescription.value_or(L10n::errorRefreshFailed().text());
         qCCritical(logProvider, "Fetch failed for %s: %s", qUtf8Printable(rawValue(provider)),
-                   qUtf8Printable(text));
-        handleFetchFailure(provider, outcome.errorDescription, [self, provider] {
-            if (self) self->endFetch(provider);
+                   qUtf8Printable(L10n::errorRefreshFailed().text()));
+        filer_.fileFailure(provider, [self, provider] {
+            if (self) self->fetches_.end(provider);
         });
         return;
     }
-    discoverAccountsBeforeFiling(outcome.snapshots, provider, [self, provider, outcome] {
+    filer_.discoverAccountsBeforeFiling(outcome.snapshots, provider, [self, provider, outcome] {
         if (!self) return;
         self->apply(outcome.snapshots, provider);
         qCDebug(logProvider, "Updated %lld snapshot(s) for %s",
                 static_cast<long long>(outcome.snapshots.size()), qUtf8Printable(rawValue(provider)));
-        self->endFetch(provider);
+        self->fetches_.end(provider);
     });
-}
-
-void ProviderManager::endFetch(AIProviderType provider) {
-    const QList<Done> waiters = inFlightRefreshes_.take(provider);
-    for (const Done& w : waiters)
-        if (w) w();
-    if (probeRetries_.remove(provider)) refreshProviderImpl(provider, false, true, {});
 }
 
 void ProviderManager::retryDeclinedProbes(const QStringList& keys) {
@@ -362,41 +280,8 @@ void ProviderManager::retryDeclinedProbes(const QStringList& keys) {
         // The fetch that was declined may not have been filed yet: the next one
         // follows it. Either way the manager's cooldown, stamped by the declined
         // fetch, does not hold this one back.
-        if (inFlightRefreshes_.contains(p)) probeRetries_.insert(p);
-        else refreshProviderImpl(p, false, true, {});
+        if (!fetches_.retryAfterRunning(p)) refreshProviderImpl(p, false, true, {});
     }
-}
-
-void ProviderManager::handleFetchFailure(AIProviderType provider,
-                                         const std::optional<QString>& errorDescription, Done done) {
-    QPointer<ProviderManager> self(this);
-    rescanRegistry([self, provider, errorDescription, done] {
-        if (self) {
-            QSet<QString> ids;
-            for (const ResolvedAccount& a : self->deps_.accountRegistry->accounts(provider))
-                ids.insert(a.id);
-            UsageSnapshot shown = self->snapshots_.value(provider);
-            if (shown.accountID && !ids.contains(*shown.accountID)) {
-                // The shown account is gone: show a placeholder for whoever is
-                // signed in now instead of an error.
-                if (auto it = self->accountSnapshots_.find(provider); it != self->accountSnapshots_.end()) {
-                    it->remove(*shown.accountID);
-                    Q_EMIT self->accountSnapshotsChanged();
-                }
-                UsageSnapshot placeholder =
-                    UsageSnapshot::simulatedFallback(provider, self->deps_.clock->now());
-                if (auto attribution = self->deps_.accountRegistry->attributionAccount(provider))
-                    placeholder.accountID = attribution->id;
-                self->setSnapshot(provider, placeholder);
-            } else if (AccountFiling::hasData(shown)) {
-                // A reading without figures and without a reason is no data: it
-                // gets no error text, like a reading that names its reason.
-                shown.fetchError = errorDescription.value_or(L10n::errorRefreshFailed().text());
-                self->setSnapshot(provider, shown);
-            }
-        }
-        if (done) done();
-    });
 }
 
 void ProviderManager::refreshOnDemand(const QList<AIProviderType>& providers, RefreshTrigger trigger,
@@ -405,41 +290,20 @@ void ProviderManager::refreshOnDemand(const QList<AIProviderType>& providers, Re
         if (done) done();
         return;
     }
-    const auto now = deps_.clock->monotonicNow();
-    QList<AIProviderType> due;
-    for (AIProviderType p : providers) {
-        if (!adapters_.contains(p) || due.contains(p)) continue;
-        auto last = lastOnDemandRefresh_.constFind(p);
-        const double elapsed = last == lastOnDemandRefresh_.constEnd()
-                                   ? onDemandFloor
-                                   : std::chrono::duration<double>(now - *last).count();
-        if (elapsed >= onDemandFloor)
-            due.append(p);
-        else if (!pendingOnDemand_.contains(p))
-            deferOnDemand(p, onDemandFloor - elapsed, trigger);
-    }
+    QList<AIProviderType> known;
+    for (AIProviderType p : providers)
+        if (adapters_.contains(p)) known.append(p);
+    QPointer<ProviderManager> self(this);
+    const QList<AIProviderType> due = schedule_.takeDueOnDemand(known, [self, trigger](AIProviderType p) {
+        if (self) self->refreshOnDemand({p}, trigger);
+    });
     if (due.isEmpty()) {
         if (done) done();
         return;
     }
-    for (AIProviderType p : due) {
-        lastOnDemandRefresh_.insert(p, now);
-        if (auto pending = pendingOnDemand_.take(p)) timers_->cancel(pending);
-    }
     auto childDone = countdown(static_cast<int>(due.size()), std::move(done));
     for (AIProviderType p : due)
         refreshProvider(p, true, childDone);
-}
-
-void ProviderManager::deferOnDemand(AIProviderType provider, double seconds, RefreshTrigger trigger) {
-    QPointer<ProviderManager> self(this);
-    const auto delay =
-        std::chrono::milliseconds(static_cast<qint64>(std::ceil(std::max(0.0, seconds) * 1000)));
-    pendingOnDemand_.insert(provider, timers_->start(delay, [self, provider, trigger] {
-        if (!self) return;
-        self->pendingOnDemand_.remove(provider);
-        self->refreshOnDemand({provider}, trigger);
-    }));
 }
 
 void ProviderManager::toggleProvider(AIProviderType provider) {
@@ -457,7 +321,7 @@ void ProviderManager::toggleProvider(AIProviderType provider) {
 void ProviderManager::setSelectedProvider(std::optional<AIProviderType> provider) {
     if (provider != selectedProvider_) {
         selectedProvider_ = provider;
-        Q_EMIT selectedProviderChanged();
+        Q_EMIT changed();
     }
     if (provider) refreshProvider(*provider, true);
 }
@@ -479,107 +343,21 @@ void ProviderManager::rescanRegistry(Done then) {
 
 void ProviderManager::shutdown(int timeoutMs) {
     accepting_ = false;
-    stopPeriodicPolling();
-    for (TimerSource::Id id : std::as_const(pendingOnDemand_))
-        timers_->cancel(id);
-    pendingOnDemand_.clear();
-    for (TimerSource::Id id : std::as_const(inUseTimers_))
-        timers_->cancel(id);
-    inUseTimers_.clear();
+    schedule_.stop();
     if (deps_.watcher) deps_.watcher->stop();
     if (deps_.runningApplications) deps_.runningApplications->setWatching(false);
-    pool_.waitForDone(timeoutMs);
+    fetches_.waitForDone(timeoutMs);
 }
 
 // MARK: filing
 
-void ProviderManager::discoverAccountsBeforeFiling(const QList<UsageSnapshot>& fetched,
-                                                   AIProviderType provider, Done then) {
-    QSet<QString> known;
-    for (const ResolvedAccount& a : deps_.accountRegistry->accounts(provider))
-        known.insert(a.id);
-    bool needed = fetched.isEmpty() && !known.isEmpty();
-    for (const UsageSnapshot& s : fetched)
-        if (s.accountID && !known.contains(*s.accountID)) needed = true;
-    if (needed)
-        rescanRegistry(std::move(then));
-    else
-        then();
-}
-
 void ProviderManager::apply(QList<UsageSnapshot> fetched, AIProviderType provider) {
     const auto adapter = adapters_.value(provider);
-    const std::optional<QString> fingerprint = adapter ? adapter->credentialFingerprint() : std::nullopt;
-    AccountRegistry& registry = *deps_.accountRegistry;
-    for (UsageSnapshot& s : fetched) {
-        s.credentialFingerprint = fingerprint;
-        if (provider == AIProviderType::openAICodex && !s.accountID) continue;
-        const auto account =
-            s.accountID ? registry.account(provider, *s.accountID) : registry.attributionAccount(provider);
-        if (!account) continue;
-        if (!s.accountID) s.accountID = account->id;
-        if (!s.sourceID && !account->sources.isEmpty()) {
-            const auto primary = registry.primarySourceID(provider);
-            const AccountSource* chosen = &account->sources.first();
-            if (primary)
-                for (const AccountSource& src : account->sources)
-                    if (src.id == *primary) {
-                        chosen = &src;
-                        break;
-                    }
-            s.sourceID = chosen->id;
-        }
-        if (!s.accountEmail) s.accountEmail = account->email;
-        if (!s.planName) s.planName = account->planName;
-    }
-
-    QSet<QString> known;
-    for (const ResolvedAccount& a : registry.accounts(provider))
-        known.insert(a.id);
-    AccountUsageStore* store = deps_.usageStore;
-    const auto result = AccountFiling::merged(
-        fetched, accountSnapshots_.value(provider), known, registry.lastScanDate().isValid(),
-        [store, provider](const QString& id) { return store->snapshot(provider, id); });
-    for (const UsageSnapshot& s : result.recorded)
-        store->record(s);
-
-    if (result.unattributed) {
-        const auto current = snapshots_.constFind(provider);
-        if (current == snapshots_.constEnd() ||
-            AccountFiling::unattributedReplaces(*result.unattributed, *current))
-            setSnapshot(provider, *result.unattributed);
-    }
-    if (accountSnapshots_.value(provider) != result.byAccount || !accountSnapshots_.contains(provider)) {
-        accountSnapshots_.insert(provider, result.byAccount);
-        Q_EMIT accountSnapshotsChanged();
-    }
-    if (!result.byAccount.isEmpty()) refreshRepresentative(provider);
-    noteUnregisteredAccounts(result.reported, provider);
+    filer_.apply(std::move(fetched), provider, adapter ? adapter->credentialFingerprint() : std::nullopt);
 }
 
 void ProviderManager::refreshRepresentative(AIProviderType provider) {
-    const auto it = accountSnapshots_.constFind(provider);
-    if (it == accountSnapshots_.constEnd()) return;
-    if (auto best =
-            AccountFiling::representativeSnapshot(provider, *it, runningAccounts_, runningAppAccounts_))
-        setSnapshot(provider, *best);
-}
-
-void ProviderManager::noteUnregisteredAccounts(const QSet<QString>& reported, AIProviderType provider) {
-    QSet<QString> listed;
-    for (const ResolvedAccount& a : deps_.accountRegistry->accounts(provider))
-        listed.insert(a.id);
-    const QSet<QString> missing = reported - listed;
-    if (missing.isEmpty()) return;
-    if (pendingRescanAccounts_.value(provider) == missing && pendingRescanAccounts_.contains(provider))
-        return;
-    pendingRescanAccounts_.insert(provider, missing);
-    qCDebug(logProvider, "[%s] fetch reported %lld unlisted account(s); rescanning",
-            qUtf8Printable(rawValue(provider)), static_cast<long long>(missing.size()));
-    QPointer<ProviderManager> self(this);
-    rescanRegistry([self, provider] {
-        if (self) self->pendingRescanAccounts_.remove(provider);
-    });
+    filer_.refreshRepresentative(provider);
 }
 
 // MARK: activity and running apps
@@ -590,76 +368,20 @@ void ProviderManager::handleActivity(const QSet<ActivitySignal>& signals_) {
 }
 
 void ProviderManager::markInUse(const ActivitySignal& signal) {
-    const AIProviderType p = signal.provider;
-    if (!activeInUseProviders_.contains(p)) {
-        qCDebug(logProvider, "[%s] streaming active", qUtf8Printable(rawValue(p)));
-        QSet<AIProviderType> inUse = activeInUseProviders_;
-        inUse.insert(p);
-        setActiveInUse(inUse);
-        refreshOnDemand({p}, RefreshTrigger::activity);
-    }
-    if (signal.accountID) {
-        const RunningKey key{p, *signal.accountID};
-        if (!runningAccounts_.contains(key)) {
-            QSet<RunningKey> keys = runningAccounts_;
-            keys.insert(key);
-            setRunningAccounts(keys);
-            refreshRepresentative(p);
-        }
-    }
-    if (auto old = inUseTimers_.take(p)) timers_->cancel(old);
-    QPointer<ProviderManager> self(this);
-    inUseTimers_.insert(
-        p,
-        timers_->start(std::chrono::milliseconds(static_cast<qint64>(inUseSettleSeconds * 1000)), [self, p] {
-            if (self) self->settleInUse(p);
-        }));
-}
-
-void ProviderManager::settleInUse(AIProviderType p) {
-    inUseTimers_.remove(p);
-    qCDebug(logProvider, "[%s] streaming settled", qUtf8Printable(rawValue(p)));
-    QSet<AIProviderType> inUse = activeInUseProviders_;
-    inUse.remove(p);
-    setActiveInUse(inUse);
-    QSet<RunningKey> keys = runningAccounts_;
-    for (auto it = keys.begin(); it != keys.end();) {
-        if (it->provider == p)
-            it = keys.erase(it);
-        else
-            ++it;
-    }
-    setRunningAccounts(keys);
-    refreshOnDemand({p}, RefreshTrigger::activity);
+    presence_.markInUse(signal);
 }
 
 QSet<QString> ProviderManager::runningBundleIdentifiers() const {
-    return deps_.runningApplications ? deps_.runningApplications->runningBundleIdentifiers()
-                                     : QSet<QString>{};
+    return presence_.runningBundleIdentifiers();
 }
 
 void ProviderManager::refreshRunningApps() {
-    const QSet<QString> running = runningBundleIdentifiers();
-    QSet<RunningKey> keys;
-    for (AIProviderType p : allProviderTypes())
-        for (const ResolvedAccount& account : deps_.accountRegistry->accounts(p))
-            for (const AccountSource& source : account.sources)
-                for (const QString& id : source.bundleIdentifiers)
-                    if (running.contains(id)) keys.insert(RunningKey{p, account.id});
-    if (keys == runningAppAccounts_) return;
-    runningAppAccounts_ = keys;
-    Q_EMIT runningAppAccountsChanged();
+    presence_.refreshRunningApps();
 }
 
 void ProviderManager::updateRunningAppsWatching() {
-    if (!deps_.runningApplications || !monitoring_ || !accepting_) return;
     // Scan /proc only while some account can be seen through a desktop app.
-    bool any = false;
-    for (AIProviderType p : allProviderTypes())
-        for (const ResolvedAccount& account : deps_.accountRegistry->accounts(p))
-            for (const AccountSource& source : account.sources)
-                if (!source.bundleIdentifiers.isEmpty()) any = true;
-    deps_.runningApplications->setWatching(any);
+    presence_.updateRunningAppsWatching(monitoring_ && accepting_);
 }
 
 void ProviderManager::updateWatcherAccountPaths() {
@@ -696,28 +418,20 @@ QList<ResolvedAccount> ProviderManager::accounts(AIProviderType provider) const 
 
 std::optional<UsageSnapshot> ProviderManager::snapshot(AIProviderType provider,
                                                        const QString& accountID) const {
-    const auto it = accountSnapshots_.constFind(provider);
-    if (it == accountSnapshots_.constEnd()) return std::nullopt;
-    const auto s = it->constFind(accountID);
-    if (s == it->constEnd()) return std::nullopt;
-    return *s;
+    return filer_.snapshot(provider, accountID);
 }
 
 std::optional<UsageSnapshot> ProviderManager::bestKnownSnapshot(AIProviderType provider,
                                                                 const QString& accountID) const {
-    if (auto s = snapshot(provider, accountID)) return s;
-    return deps_.usageStore->snapshot(provider, accountID);
+    return filer_.bestKnownSnapshot(provider, accountID);
 }
 
 std::optional<ResolvedAccount> ProviderManager::displayedAccount(AIProviderType provider) const {
-    const auto it = snapshots_.constFind(provider);
-    if (it == snapshots_.constEnd() || !it->accountID) return std::nullopt;
-    return deps_.accountRegistry->account(provider, *it->accountID);
+    return filer_.displayedAccount(provider);
 }
 
 bool ProviderManager::isAccountRunning(AIProviderType provider, const QString& accountID) const {
-    const RunningKey key{provider, accountID};
-    return runningAccounts_.contains(key) || runningAppAccounts_.contains(key);
+    return presence_.isAccountRunning(provider, accountID);
 }
 
 bool ProviderManager::isProviderDetected(AIProviderType provider) const {
@@ -727,48 +441,19 @@ bool ProviderManager::isProviderDetected(AIProviderType provider) const {
 }
 
 bool ProviderManager::isAppRunning(AIProviderType provider) const {
-    for (const RunningKey& k : runningAppAccounts_)
-        if (k.provider == provider) return true;
-    return false;
+    return presence_.isAppRunning(provider);
 }
 
 QList<AccountSource> ProviderManager::runningApps(const ResolvedAccount& account) const {
-    const QSet<QString> running = runningBundleIdentifiers();
-    QList<AccountSource> result;
-    for (const AccountSource& source : account.sources)
-        for (const QString& id : source.bundleIdentifiers)
-            if (running.contains(id)) {
-                result.append(source);
-                break;
-            }
-    return result;
+    return presence_.runningApps(account);
 }
 
 // MARK: publishing
 
-void ProviderManager::setSnapshot(AIProviderType provider, const UsageSnapshot& snapshot) {
-    auto it = snapshots_.find(provider);
-    if (it != snapshots_.end() && *it == snapshot) return;
-    snapshots_.insert(provider, snapshot);
-    Q_EMIT snapshotsChanged();
-}
-
 void ProviderManager::setActiveProviders(const QList<AIProviderType>& providers) {
     if (providers == activeProviders_) return;
     activeProviders_ = providers;
-    Q_EMIT activeProvidersChanged();
-}
-
-void ProviderManager::setRunningAccounts(const QSet<RunningKey>& keys) {
-    if (keys == runningAccounts_) return;
-    runningAccounts_ = keys;
-    Q_EMIT runningAccountsChanged();
-}
-
-void ProviderManager::setActiveInUse(const QSet<AIProviderType>& providers) {
-    if (providers == activeInUseProviders_) return;
-    activeInUseProviders_ = providers;
-    Q_EMIT activeInUseProvidersChanged();
+    Q_EMIT changed();
 }
 
 } // namespace meterix

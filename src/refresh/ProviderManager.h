@@ -3,7 +3,11 @@
 #include "core/AIProviderAdapter.h"
 #include "core/Clock.h"
 #include "refresh/AccountFiling.h"
+#include "refresh/ActivityPresence.h"
 #include "refresh/ActivitySignal.h"
+#include "refresh/FetchRunner.h"
+#include "refresh/RefreshSchedule.h"
+#include "refresh/SnapshotFiler.h"
 #include "refresh/TimerSource.h"
 #include "refresh/UsageCollectionPolicy.h"
 #include "refresh/ZeroConfigScanner.h"
@@ -13,7 +17,6 @@
 #include <QMap>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -35,11 +38,14 @@ struct ResolvedAccount;
 // The one object the views read usage from: it owns the adapters, decides which
 // providers are active and detected, refreshes them (on a 45 s poll, on demand,
 // on activity, on selection), files the readings per account and publishes the
-// result. Lives on the GUI thread; adapters run on its own thread pool and hand
-// their readings back to the GUI thread.
+// result. Lives on the GUI thread. It is made of parts, each with its own
+// state: RefreshSchedule decides when a provider may be fetched, FetchRunner
+// runs the fetches on its pool and holds their waiters, SnapshotFiler files
+// the readings and keeps the shown ones, ActivityPresence knows who is at
+// work; the manager carries the commands and ties the parts together.
 class ProviderManager : public QObject {
     Q_OBJECT
-    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY isRefreshingChanged)
+    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY changed)
 
   public:
     enum class RefreshTrigger { userAction, activity };
@@ -68,10 +74,10 @@ class ProviderManager : public QObject {
         std::chrono::milliseconds poolThreadExpiry{5000};
     };
 
-    static constexpr double minCooldownInterval = 45;
-    static constexpr double onDemandFloor = 10;
-    static constexpr double inUseSettleSeconds = 3;
-    static constexpr std::chrono::milliseconds pollInterval{45000};
+    static constexpr double minCooldownInterval = RefreshSchedule::minCooldownInterval;
+    static constexpr double onDemandFloor = RefreshSchedule::onDemandFloor;
+    static constexpr double inUseSettleSeconds = RefreshSchedule::inUseSettleSeconds;
+    static constexpr std::chrono::milliseconds pollInterval = RefreshSchedule::pollInterval;
 
     // With startMonitoring false only the state is built: nothing is watched,
     // scanned or polled.
@@ -83,15 +89,15 @@ class ProviderManager : public QObject {
     static void setShared(ProviderManager* manager);
 
     // MARK: published state
-    const QHash<AIProviderType, UsageSnapshot>& snapshots() const { return snapshots_; }
+    const QHash<AIProviderType, UsageSnapshot>& snapshots() const { return filer_.snapshots(); }
     const QHash<AIProviderType, QMap<QString, UsageSnapshot>>& accountSnapshots() const {
-        return accountSnapshots_;
+        return filer_.accountSnapshots();
     }
-    const QSet<RunningKey>& runningAccounts() const { return runningAccounts_; }
-    const QSet<RunningKey>& runningAppAccounts() const { return runningAppAccounts_; }
+    const QSet<RunningKey>& runningAccounts() const { return presence_.runningAccounts(); }
+    const QSet<RunningKey>& runningAppAccounts() const { return presence_.runningAppAccounts(); }
     const QList<AIProviderType>& activeProviders() const { return activeProviders_; }
     const QSet<AIProviderType>& detectedProviders() const { return detectedProviders_; }
-    const QSet<AIProviderType>& activeInUseProviders() const { return activeInUseProviders_; }
+    const QSet<AIProviderType>& activeInUseProviders() const { return presence_.inUseProviders(); }
     std::optional<AIProviderType> selectedProvider() const { return selectedProvider_; }
     bool isRefreshing() const { return runningRefreshAlls_ > 0; }
 
@@ -117,9 +123,9 @@ class ProviderManager : public QObject {
     std::optional<ResolvedAccount> displayedAccount(AIProviderType provider) const;
     bool isAccountRunning(AIProviderType provider, const QString& accountID) const;
     bool isProviderDetected(AIProviderType provider) const;
-    bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders_.contains(provider); }
+    bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders().contains(provider); }
     // A fetch of the provider has started and not yet been filed.
-    bool isFetching(AIProviderType provider) const { return inFlightRefreshes_.contains(provider); }
+    bool isFetching(AIProviderType provider) const { return fetches_.isFetching(provider); }
     bool isAppRunning(AIProviderType provider) const;
     QList<AccountSource> runningApps(const ResolvedAccount& account) const;
     QSet<QString> runningBundleIdentifiers() const;
@@ -133,90 +139,58 @@ class ProviderManager : public QObject {
     // MARK: sleep and wake
     void handleWillSleep();
     void handleDidWake();
-    const UsageCollectionPolicy& collectionPolicy() const { return policy_; }
+    const UsageCollectionPolicy& collectionPolicy() const { return schedule_.policy(); }
 
     // MARK: filing (one fetch's readings)
     void apply(QList<UsageSnapshot> fetched, AIProviderType provider);
     void refreshRepresentative(AIProviderType provider);
 
   Q_SIGNALS:
-    void snapshotsChanged();
-    void accountSnapshotsChanged();
-    void runningAccountsChanged();
-    void runningAppAccountsChanged();
-    void activeProvidersChanged();
-    void detectedProvidersChanged();
-    void activeInUseProvidersChanged();
-    void selectedProviderChanged();
-    void isRefreshingChanged();
+    // Some published field above changed (sent once per change, after it is
+    // made). Every view observes the published state through this one signal,
+    // so a new field needs no signal of its own.
+    void changed();
     // The start-up sequence has run to its end (the poll is armed).
     void startUpFinished();
 
   private:
-    struct FetchOutcome {
-        QList<UsageSnapshot> snapshots;
-        bool failed = false;
-        std::optional<QString> errorDescription;
-    };
-
     void registerAdapter(const std::shared_ptr<AIProviderAdapter>& adapter);
     void runStartUp();
+    // Start-up's steps: the tools found take their adapters (and, until the
+    // user chose, the bar); once they are read, activity is watched.
+    void adoptAvailable(const Adapters& available);
+    void startMonitoringActivity();
     void startPeriodicPolling();
     void stopPeriodicPolling();
     void refreshProviderImpl(AIProviderType provider, bool forceSync, bool ignoreCooldown, Done done);
     void refreshAllImpl(bool forceSync, bool ignoreCooldown, Done done);
-    void startFetch(AIProviderType provider, const std::shared_ptr<AIProviderAdapter>& adapter,
-                    bool forceSync);
-    void finishFetch(AIProviderType provider, const FetchOutcome& outcome);
-    void endFetch(AIProviderType provider);
+    void finishFetch(AIProviderType provider, const FetchRunner::Outcome& outcome);
     void retryDeclinedProbes(const QStringList& keys);
-    void handleFetchFailure(AIProviderType provider, const std::optional<QString>& errorDescription,
-                            Done done);
-    void discoverAccountsBeforeFiling(const QList<UsageSnapshot>& fetched, AIProviderType provider,
-                                      Done then);
-    void noteUnregisteredAccounts(const QSet<QString>& reported, AIProviderType provider);
-    void deferOnDemand(AIProviderType provider, double seconds, RefreshTrigger trigger);
-    void settleInUse(AIProviderType provider);
     void rescanRegistry(Done then);
     void updateWatcherAccountPaths();
     void updateRunningAppsWatching();
-    double secondsSince(std::chrono::steady_clock::time_point t) const;
-    void setSnapshot(AIProviderType provider, const UsageSnapshot& snapshot);
     void setActiveProviders(const QList<AIProviderType>& providers);
-    void setRunningAccounts(const QSet<RunningKey>& keys);
-    void setActiveInUse(const QSet<AIProviderType>& providers);
-    bool allowsCollection() const { return policy_.allowsCollection(); }
+    bool allowsCollection() const { return schedule_.allowsCollection(); }
 
     Dependencies deps_;
-    std::unique_ptr<QtTimerSource> ownTimers_;
-    TimerSource* timers_ = nullptr;
     ZeroConfigScanner scanner_;
-    UsageCollectionPolicy policy_;
+    // The parts: when to fetch, who is at work, what was filed, and (last,
+    // destroyed and waited for first) the fetches themselves.
+    RefreshSchedule schedule_;
+    ActivityPresence presence_;
+    SnapshotFiler filer_;
 
     QHash<AIProviderType, std::shared_ptr<AIProviderAdapter>> adapters_;
-    QHash<AIProviderType, UsageSnapshot> snapshots_;
-    QHash<AIProviderType, QMap<QString, UsageSnapshot>> accountSnapshots_;
-    QSet<RunningKey> runningAccounts_;
-    QSet<RunningKey> runningAppAccounts_;
     QList<AIProviderType> activeProviders_;
     QSet<AIProviderType> detectedProviders_;
-    QSet<AIProviderType> activeInUseProviders_;
     std::optional<AIProviderType> selectedProvider_;
     int runningRefreshAlls_ = 0;
 
-    QHash<AIProviderType, std::chrono::steady_clock::time_point> lastFetchTime_;
-    QHash<AIProviderType, std::chrono::steady_clock::time_point> lastOnDemandRefresh_;
-    QHash<AIProviderType, TimerSource::Id> pendingOnDemand_;
-    QHash<AIProviderType, TimerSource::Id> inUseTimers_;
-    QHash<AIProviderType, QList<Done>> inFlightRefreshes_; // the waiters of each running fetch
-    QHash<AIProviderType, QSet<QString>> pendingRescanAccounts_;
-    QSet<AIProviderType> probeRetries_; // to refresh again once their fetch in flight ends
-    std::optional<TimerSource::Id> pollTimer_;
     bool accepting_ = true;
     bool monitoring_ = false;
 
     // Declared last: destroyed (and waited for) first.
-    QThreadPool pool_;
+    FetchRunner fetches_;
 };
 
 } // namespace meterix

@@ -100,18 +100,12 @@ MultiProviderBarView::State MultiProviderBarView::stateOf(const ProviderManager&
 }
 
 void MultiProviderBarView::observe(ProviderManager& manager) {
-    QPointer<ProviderManager> source(&manager);
-    auto follow = [this, source] {
-        if (source) setState(stateOf(*source));
-    };
-    for (auto signal : {&ProviderManager::snapshotsChanged, &ProviderManager::activeProvidersChanged,
-                        &ProviderManager::activeInUseProvidersChanged, &ProviderManager::selectedProviderChanged,
-                        &ProviderManager::isRefreshingChanged})
-        connect(&manager, signal, this, follow);
-    // A change of masking is a new presentation of the same state.
-    connect(&preferences_, &MeterixPreferences::maskAccountEmailsChanged, this, follow);
+    // Applied at once: the bar's size follows the state in the same turn.
+    PresentedState::observe(
+        manager, &preferences_, this, [this](State state) { setState(std::move(state)); },
+        PresentedState::Delivery::atOnce);
     connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
-    follow();
+    setState(stateOf(manager));
 }
 
 void MultiProviderBarView::setCatViewFactory(CatViewFactory factory) {

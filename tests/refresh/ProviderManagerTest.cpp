@@ -9,6 +9,7 @@
 #include "providers/common/ProbeGate.h"
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/InotifyFolderWatcher.h"
+#include "refresh/PresentedState.h"
 #include "support/FakeClock.h"
 #include "support/FetchGate.h"
 #include "support/LogCapture.h"
@@ -439,7 +440,7 @@ TEST_F(Manager, ClosedLidRefusesWithoutTouchingIsRefreshing) {
     build();
     lidClosed = true;
     int changes = 0;
-    QObject::connect(manager.get(), &ProviderManager::isRefreshingChanged, [&] { ++changes; });
+    QObject::connect(manager.get(), &ProviderManager::changed, [&] { ++changes; });
     bool done = false;
     manager->refreshAll(true, [&] { done = true; });
     EXPECT_TRUE(done);
@@ -500,6 +501,42 @@ TEST_F(Manager, ToggleKeepsTheLastProviderAndAppendsNewOnes) {
     EXPECT_EQ(preferences->enabledProviders(), manager->activeProviders());
     ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::kimi); }));
     EXPECT_EQ(adapters[AIProviderType::kimi]->calls(), 1);
+}
+
+// Every view takes the published state one way: through one change signal,
+// once per turn of the event loop or at once, and never for a change that moves
+// nothing it shows.
+TEST_F(Manager, ObserversFollowThePublishedStateThroughOneSignal) {
+    using Providers = QList<AIProviderType>;
+    constexpr auto groq = AIProviderType::groq, kimi = AIProviderType::kimi, deepseek = AIProviderType::deepseek,
+                   mistral = AIProviderType::mistral;
+    const struct {
+        PresentedState::Delivery delivery;
+        QList<Providers> inTheSameTurn;
+    } rows[] = {
+        {PresentedState::Delivery::atOnce, {Providers{kimi, deepseek, mistral}, Providers{deepseek, mistral}}},
+        {PresentedState::Delivery::coalesced, {}},
+    };
+    for (const auto& row : rows) {
+        preferences->setEnabledProviders(Providers{groq, kimi, deepseek, mistral});
+        build();
+        QObject receiver;
+        QList<Providers> shown;
+        PresentedState::observe(
+            *manager, preferences.get(), &receiver, [&](PresentedState s) { shown.append(s.activeProviders); },
+            row.delivery);
+        manager->toggleProvider(groq);
+        manager->toggleProvider(kimi);
+        EXPECT_EQ(shown, row.inTheSameTurn);
+        ASSERT_TRUE(test::waitUntil([&] { return !shown.isEmpty(); }));
+        EXPECT_EQ(shown.last(), (Providers{deepseek, mistral}));
+        const qsizetype before = shown.size();
+        preferences->setMaskAccountEmails(!preferences->maskAccountEmails()); // no address is shown
+        manager->toggleProvider(deepseek);
+        ASSERT_TRUE(test::waitUntil([&] { return shown.size() > before; }));
+        EXPECT_EQ(shown.size(), before + 1);
+        EXPECT_EQ(shown.last(), Providers{mistral});
+    }
 }
 
 TEST_F(Manager, SelectingFetchesEvenTheSameProviderAgain) {
@@ -612,7 +649,7 @@ TEST_F(Manager, RunningDesktopAppsMarkTheirAccounts) {
     EXPECT_EQ(m.runningApps(*account).size(), 1);
 
     int published = 0;
-    QObject::connect(&m, &ProviderManager::runningAppAccountsChanged, [&] { ++published; });
+    QObject::connect(&m, &ProviderManager::changed, [&] { ++published; });
     m.refreshRunningApps(); // nothing changed: nothing published
     EXPECT_EQ(published, 0);
     QFile::remove(proc.file(QStringLiteral("4242/cmdline")));
