@@ -522,12 +522,5 @@ TEST_F(OpenAI_CodexAdapterTest, ThePlanOfTheRolloutOverridesTheCredentialsPlan) 
     EXPECT_EQ(Adapter::snapshot({limits, {}}, std::nullopt, kNow).planName, std::nullopt);
 }
 
-TEST_F(OpenAI_CodexAdapterTest, ReadableUsageOfAHome) {
-    EXPECT_FALSE(Adapter::hasReadableUsage(home.file(QStringLiteral(".codex"))));
-    session(QStringLiteral(".codex"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 5),
-            primaryAt(10));
-    EXPECT_TRUE(Adapter::hasReadableUsage(home.file(QStringLiteral(".codex"))));
-}
-
 } // namespace
 } // namespace meterix
