@@ -15,6 +15,7 @@
 #include "PanelFixtures.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/ScreenParts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -126,7 +127,7 @@ TEST_F(LookChange, AnUnavailableProvidersRingAndSymbolTakeTheNewGrey) {
     MenuBarNavigator navigator;
     MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}});
     screen.setState(fixtureState()); // Cursor: not connected
-    auto* ring = screen.providerRow(P::cursor)->findChild<RingGauge*>();
+    auto* ring = test::providerRow<MenuPlateRow>(screen, P::cursor)->findChild<RingGauge*>();
     ASSERT_NE(ring, nullptr);
     ASSERT_NE(ring->centerWidget(), nullptr);
     for (Scheme scheme : {Scheme::light, Scheme::dark, Scheme::light}) {

@@ -15,6 +15,7 @@
 #include "PanelFixtures.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/ScreenParts.h"
 
 #include <QScopeGuard>
 #include <QScrollArea>
@@ -149,7 +150,7 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     view.rebuildTexts();
     auto* overview = qobject_cast<MenuBarOverviewScreen*>(view.screenStack()->currentView());
     ASSERT_TRUE(overview);
-    EXPECT_EQ(overview->refreshRow()->title(), QStringLiteral("새로 고침 중..."));
+    EXPECT_EQ(test::part<MenuCommandRow>(*overview, QStringLiteral("refreshRow"))->title(), QStringLiteral("새로 고침 중..."));
     EXPECT_EQ(view.shownSummary(), QStringLiteral("업데이트 중"));
 }
 
