@@ -6,6 +6,7 @@
 #include "companion/PixelCatOverlayController.h"
 #include "companion/PixelCatView.h"
 #include "core/Localization.h"
+#include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
 #include "core/Settings.h"
 #include "panels/DetailGlassCardView.h"
@@ -104,6 +105,7 @@ AppComposition::AppComposition(QApplication& app, std::unique_ptr<AppInstanceCha
 AppComposition::~AppComposition() = default;
 
 void AppComposition::startServices() {
+    MeterixLog::setShowsPrivateValues(MeterixLog::privateValuesAskedFor(qEnvironmentVariable("METERIX_LOG_PRIVATE")));
     services_.preferences = &MeterixPreferences::shared();
     services_.localization = &Localization::shared();
     // The desktop's look is asked for before anything is drawn, so a dark
