@@ -16,6 +16,7 @@
 #include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -46,12 +47,12 @@ class CatViewTest : public ::testing::Test {
               }) {
         CatAnimatedValue::setInstantForTesting(true);
         Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::speak(ResolvedLanguage::english);
     }
     ~CatViewTest() override {
         CatAnimatedValue::setInstantForTesting(false);
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
     }
 
     UsageSnapshot reading(P provider, double percent) const {
@@ -159,7 +160,7 @@ TEST_F(CatViewTest, TheCatStandsInTheBandAboveTheCapsuleInEachCoat) {
         grabs.append(look.copy(0, 0, look.width(), int(bar->capsuleRect().bottom() + 12) * 2));
     }
     EXPECT_FALSE(test::saveGrab(test::stack(grabs, QColor(70, 90, 120)), "cat-on-bar-five-coats").isEmpty());
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     prefs.setPixelCatBreed(PixelCatBreed::blackCat);
     EXPECT_EQ(cat->accessibleName(), QStringLiteral("고양이 컴패니언: 검은 고양이"));
 }

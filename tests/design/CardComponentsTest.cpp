@@ -13,6 +13,7 @@
 
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
 
 #include <QLayout>
 
@@ -29,7 +30,7 @@ protected:
     void TearDown() override {
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
         Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
     }
 };
 
@@ -135,11 +136,11 @@ TEST_F(Cards, TierBadgeCompactIsSmallerWithTheSameColoursAndSymbol) {
 }
 
 TEST_F(Cards, BadgesSpeakTheResolvedLanguage) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(TierBadge(UsageTier::caution, false).accessibleName(), QStringLiteral("주의"));
     EXPECT_EQ(LiveStreamBadge().accessibleName(), QStringLiteral("AI 작업 진행 중"));
     EXPECT_EQ(AppOpenBadge().accessibleName(), QStringLiteral("데스크톱 앱 실행 중"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     EXPECT_EQ(TierBadge(UsageTier::caution, false).accessibleName(), QStringLiteral("Caution"));
     EXPECT_EQ(LiveStreamBadge().accessibleName(), QStringLiteral("AI task in progress"));
     EXPECT_EQ(AppOpenBadge().accessibleName(), QStringLiteral("Desktop app running"));

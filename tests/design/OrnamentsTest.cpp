@@ -8,6 +8,7 @@
 #include "design/LiveActivityDot.h"
 
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ protected:
     void TearDown() override {
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
         Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
     }
 };
 
@@ -101,9 +102,9 @@ TEST_F(Ornaments, PulsePhases) {
 }
 
 TEST_F(Ornaments, TheLiveDotIsLabelledInTheResolvedLanguage) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(LiveActivityDot(Qt::green).accessibleName(), QStringLiteral("사용량 새로고침 중"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     EXPECT_EQ(LiveActivityDot(Qt::green).accessibleName(), QStringLiteral("Refreshing usage"));
 }
 

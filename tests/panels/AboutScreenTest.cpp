@@ -10,6 +10,7 @@
 #include "ScreenChecks.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -32,7 +33,7 @@ class AboutLinks : public QObject {
 class AboutScreen : public ::testing::Test {
   protected:
     void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
     }
     std::unique_ptr<MenuBarAboutScreen> open() {
@@ -50,14 +51,14 @@ class AboutScreen : public ::testing::Test {
 };
 
 TEST_F(AboutScreen, CountsAndTextsFollowTheLanguage) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     auto screen = open();
     EXPECT_EQ(screen->statTexts(), (QStringList{QStringLiteral("05 Products"), QStringLiteral("04 Live"),
                                                 QStringLiteral("Seoul")}));
     ASSERT_EQ(screen->productRows().size(), 5);
     EXPECT_EQ(screen->productRows()[3]->accessibleName(),
               QStringLiteral("Sorvane, Soundscapes for falling asleep"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     screen = open();
     EXPECT_EQ(screen->statTexts(),
               (QStringList{QStringLiteral("05 제품"), QStringLiteral("04 운영중"), QStringLiteral("서울")}));
@@ -119,7 +120,7 @@ TEST_F(AboutScreen, GrabsInBothLooks) {
         QList<QImage> shots;
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang));
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             // Not shown: the hover takes effect at once.
             MenuBarAboutScreen screen(context());
             screen.productRows()[1]->setHovered(true);

@@ -4,6 +4,7 @@
 
 #include "core/Localization.h"
 #include "platform/ui/Appearance.h"
+#include "support/Speaking.h"
 
 #include <QString>
 
@@ -20,11 +21,11 @@ class BothLanguages : public ::testing::TestWithParam<ResolvedLanguage> {
   protected:
     void SetUp() override {
         Localization::shared(); // made first: making it later resolves the language anew
-        Localization::resetResolvedLanguageForTesting(GetParam());
+        test::speak(GetParam());
         Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
     }
     void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
     }
     bool korean() const { return GetParam() == ResolvedLanguage::korean; }

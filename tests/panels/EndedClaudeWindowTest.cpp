@@ -12,6 +12,7 @@
 
 #include "ScreenFixture.h"
 #include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
 
 #include <QJsonDocument>
 
@@ -37,8 +38,8 @@ const QByteArray kConfiguration = R"({
 
 class EndedClaudeWindow : public ::testing::Test {
   protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    void SetUp() override { test::speak(ResolvedLanguage::english); }
+    void TearDown() override { test::speak(); }
 };
 
 TEST_F(EndedClaudeWindow, CardBarAndProviderScreenWithholdAWindowThatResetSinceTheReading) {

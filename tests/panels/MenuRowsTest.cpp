@@ -12,6 +12,7 @@
 
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
 
 #include <QLabel>
 #include <QTest>
@@ -28,12 +29,12 @@ class MenuRowsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
         Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
     }
 };
 
@@ -213,9 +214,9 @@ TEST_F(MenuRowsTest, HeaderKeepsItsTitleBetweenMarginsAndReadsAsAScreen) {
     QTest::mouseClick(header.backButton(), Qt::LeftButton);
     EXPECT_EQ(backs, 1);
 
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(MenuScreenHeader::accessibleLabel(QStringLiteral("정보")), QStringLiteral("정보 화면"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     EXPECT_EQ(MenuScreenHeader::accessibleLabel(QStringLiteral("About")), QStringLiteral("About screen"));
 }
 

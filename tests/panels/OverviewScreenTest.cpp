@@ -13,6 +13,7 @@
 #include "PanelFixtures.h"
 #include "ScreenFixture.h"
 #include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
 
 #include <QPointer>
 #include <QTest>
@@ -86,7 +87,7 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        Localization::resetResolvedLanguageForTesting(r.lang);
+        test::speak(r.lang);
         PresentedState s = stateOf({P::claudeCode}, {});
         if (r.reading) s.snapshots.insert(P::claudeCode, PresentedState::presented(*r.reading, r.maskEmails));
         if (r.working) s.activeInUseProviders.insert(P::claudeCode);

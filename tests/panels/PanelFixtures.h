@@ -6,6 +6,7 @@
 #include "platform/ui/Appearance.h"
 
 #include "support/FakeClock.h"
+#include "support/Speaking.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,11 @@ class PanelTest : public ::testing::Test {
   protected:
     void SetUp() override {
         Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
     }
 
     // A measured reading; its figure is set on the record, unclamped, as a

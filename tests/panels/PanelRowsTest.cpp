@@ -12,6 +12,7 @@
 #include "support/gui/GrabSupport.h"
 
 #include "ScreenChecks.h"
+#include "support/Speaking.h"
 
 #include <QFontMetricsF>
 #include <QTest>
@@ -27,7 +28,7 @@ class PanelRows : public ::testing::Test {
   protected:
     void TearDown() override {
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
         SoundEffectsEngine::shared().setSoundEnabled(true);
     }
     test::FakeClock clock;
@@ -71,7 +72,7 @@ TEST_F(PanelRows, LanguageSegmentsAreNamedInTheResolvedLanguage) {
     AppLanguage stored = AppLanguage::system;
     LanguageSegmentedPicker picker([&] { return stored; }, [&](AppLanguage l) { stored = l; });
     EXPECT_EQ(picker.segment(AppLanguage::system)->accessibleName(), QStringLiteral("Follow System"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     picker.refresh();
     EXPECT_EQ(picker.segment(AppLanguage::system)->accessibleName(), QStringLiteral("시스템 설정 따름"));
     EXPECT_EQ(picker.segment(AppLanguage::korean)->accessibleName(), QStringLiteral("한국어"));
@@ -113,7 +114,7 @@ TEST_F(PanelRows, GrabsOfRowsInBothLooks) {
     for (Scheme scheme : {Scheme::light, Scheme::dark}) {
         Appearance::shared().setSchemeOverrideForTesting(scheme);
         for (ResolvedLanguage lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             QList<QImage> column;
             const QList<AccountRowModel> models{
                 {.label = QStringLiteral("d***@example.com"),

@@ -16,6 +16,7 @@
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
 
 #include <QScopeGuard>
 #include <QScrollArea>
@@ -72,7 +73,7 @@ TEST_F(PopoverViewTest, SummaryAndAmbientTier) {
     for (const Row& r : rows) {
         for (Lang lang : {Lang::korean, Lang::english}) {
             SCOPED_TRACE(std::string(r.name) + (lang == Lang::korean ? ", Korean" : ""));
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             EXPECT_EQ(MenuBarPopoverView::statusSummary(r.state, clock_),
                       QString::fromUtf8(lang == Lang::korean ? r.ko : r.en));
             EXPECT_EQ(ambientTier(r.state.activeProviders, r.state.snapshots, clock_.now()), r.tier);
@@ -146,7 +147,7 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     EXPECT_EQ(view.shownSummary(), QStringLiteral("Updating"));
 
     // A new language: the texts and the shown screen are built again in it.
-    Localization::resetResolvedLanguageForTesting(Lang::korean);
+    test::speak(Lang::korean);
     view.rebuildTexts();
     auto* overview = qobject_cast<MenuBarOverviewScreen*>(view.screenStack()->currentView());
     ASSERT_TRUE(overview);
@@ -203,7 +204,7 @@ TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
     Localization& localization = Localization::shared();
     const auto restore = qScopeGuard([&localization, before = localization.preference()] {
         localization.assignPreference(before);
-        Localization::resetResolvedLanguageForTesting(Lang::english);
+        test::speak(Lang::english);
     });
     localization.assignPreference(AppLanguage::korean);
     MenuBarNavigator nav;
@@ -236,7 +237,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
     QList<QImage> shots;
     for (Lang lang : {Lang::english, Lang::korean}) {
         for (Appearance::Scheme scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             Appearance::shared().setSchemeOverrideForTesting(scheme);
             MenuBarNavigator nav;
             MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
@@ -259,7 +260,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
         }
     }
     // And a user who tracks nothing yet.
-    Localization::resetResolvedLanguageForTesting(Lang::english);
+    test::speak(Lang::english);
     Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
     MenuBarNavigator nav;
     MenuBarPopoverView empty(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});

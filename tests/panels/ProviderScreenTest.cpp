@@ -18,6 +18,7 @@
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -42,9 +43,9 @@ class LinkCatcher : public QObject {
 
 class ProviderScreen : public ::testing::Test {
   protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+    void SetUp() override { test::speak(ResolvedLanguage::english); }
     void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
     }
 
@@ -365,7 +366,7 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
             f.manager->apply({UsageSnapshot::simulatedFallback(P::claudeCode, f.clock.now())}, P::claudeCode);
             break;
         case Change::language:
-            Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+            test::speak(ResolvedLanguage::korean);
             f.manager->apply({reading(f, 40, QStringLiteral("u-1"))}, P::claudeCode);
             break;
         }
@@ -417,7 +418,7 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
         ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));
         settle(*screen);
         EXPECT_FALSE(test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(0)->isSpinning());
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::speak(ResolvedLanguage::english);
     }
 }
 
@@ -441,7 +442,7 @@ TEST_F(ProviderScreen, GrabsInBothLooks) {
         Appearance::shared().setSchemeOverrideForTesting(scheme);
         QList<QImage> shots;
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             for (P p : {P::claudeCode, P::openAICodex}) {
                 SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang) << " " << int(p));
                 auto screen = open(f, p);

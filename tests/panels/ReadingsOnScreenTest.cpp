@@ -14,6 +14,7 @@
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
 
 #include <QJsonDocument>
 
@@ -65,7 +66,7 @@ TEST_P(ReadingsOnScreen, CountdownsAndAgesMoveWhileShownAndRestoredReadingsCount
           Row{"restored at start", true, 240, {{"3시간 6분 후", "in 3h 6m"}, {"3시간 3분 후", "in 3h 3m"}},
               {{"4분 전 업데이트", "Updated 4m ago"}, {"7분 전 업데이트", "Updated 7m ago"}}}}) {
         test::ScreenFixture f;
-        Localization::resetResolvedLanguageForTesting(GetParam()); // the fixture's settings resolved it anew
+        test::speak(GetParam()); // the fixture's settings resolved it anew
         UsageSnapshot s = reading(f, r.age);
         if (r.restored) s = restored(f, s);
         DetailGlassCardView card(s, {}, f.clock);
@@ -123,7 +124,7 @@ TEST_P(ReadingsOnScreen, WordsAreChosenWhenDrawnWhateverMadeTheReading) {
           Row{"made in Korean", P::ollama, FetchStrategy::cliStatusProbe, koreanMade, false,
               {"로컬 서비스", "Local service"}, {"llama3 (4.1 GB)", "llama3 (4.1 GB)"}, {"로컬 모델", "Local Model"}}}) {
         test::ScreenFixture f({r.provider});
-        Localization::resetResolvedLanguageForTesting(GetParam());
+        test::speak(GetParam());
         UsageSnapshot s = reading(f, 0, r.provider, r.strategy, {r.item});
         if (r.restored) s = restored(f, s);
         const DetailGlassCardView::Display card = DetailGlassCardView::display(s, {}, f.clock);

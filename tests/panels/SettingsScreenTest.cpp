@@ -16,6 +16,7 @@
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -30,9 +31,9 @@ using P = AIProviderType;
 
 class SettingsScreen : public ::testing::Test {
   protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+    void SetUp() override { test::speak(ResolvedLanguage::english); }
     void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
     }
     std::unique_ptr<MenuBarSettingsScreen> open(test::ScreenFixture& f) {
@@ -180,7 +181,7 @@ TEST_F(SettingsScreen, ACoatThatNamesNoneShowsTheOrangeTabbyAndAPickStoresItsNam
         EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("coatName"))->text(), QStringLiteral("Orange Tabby")) << raw;
         EXPECT_TRUE(test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"))->swatch(PixelCatBreed::orangeTabby)->isChecked());
     }
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     auto screen = open(f);
     EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("coatName"))->text(), QStringLiteral("치즈 태비"));
     QSignalSpy changed(f.preferences.get(), &MeterixPreferences::changed);
@@ -265,7 +266,7 @@ TEST_F(SettingsScreen, GrabsInBothLooks) {
         Appearance::shared().setSchemeOverrideForTesting(scheme);
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang));
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             auto screen = open(f);
             shots.append(test::renderWidget(*screen));
             // Every text in its room and apart (the footnotes, the source paths cut

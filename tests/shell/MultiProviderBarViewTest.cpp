@@ -23,6 +23,7 @@
 #include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
@@ -50,11 +51,11 @@ protected:
           controller_(engine_, prefs_, timers_, clock_) {
         prefs_.setPixelCatEnabled(false);
         Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::speak(ResolvedLanguage::english);
     }
     ~BarTest() override {
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
     }
 
     UsageSnapshot reading(P provider, double percent) const {

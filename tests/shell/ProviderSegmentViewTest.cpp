@@ -6,6 +6,7 @@
 
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
 
 #include <QPainter>
 #include <QTest>
@@ -24,12 +25,12 @@ class SegmentTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
         Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
         Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::speak();
     }
 
     // A real reading of percent, captured now.
@@ -95,7 +96,7 @@ TEST_F(SegmentTest, TooltipSaysTheReasonOrLimitResetForWithheldFigures) {
     UsageSnapshot reset = reading(3);
     reset.hourlyResetAt = clock_.now().addSecs(-1);
     EXPECT_EQ(Segment::tooltip(reset, clock_), QStringLiteral("Claude Code · limit reset (re-measuring)"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(Segment::tooltip(reset, clock_), QStringLiteral("Claude Code · 한도가 리셋됨 (재측정 대기)"));
 }
 
