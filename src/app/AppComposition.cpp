@@ -110,7 +110,7 @@ void AppComposition::startServices() {
     services_.localization = &Localization::shared();
     // The desktop's look is asked for before anything is drawn, so a dark
     // desktop never sees a light first frame.
-    Appearance::shared();
+    Appearance::makeShared(true);
     services_.registry = &AccountRegistry::shared();
     // Lives for the whole process. METERIX_STORE_WRITE_DELAY_MS sets how long
     // it gathers readings before it writes them (the end-to-end tests set an

@@ -11,6 +11,7 @@
 #include "support/FakeTimerSource.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/Looks.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -89,7 +90,7 @@ TEST(FaceBlink, NeverSoonerThanFourSecondsAfterAppearingOrTheLastBlink) {
 }
 
 TEST(FaceView, EachMoodDrawsItsFaceAndBlinksWhileShown) {
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    test::showLook(Appearance::Scheme::light);
     CatAnimatedValue::setInstantForTesting(true);
     test::FakeClock clock;
     test::FakeTimerSource timers(clock);
@@ -120,7 +121,7 @@ TEST(FaceView, EachMoodDrawsItsFaceAndBlinksWhileShown) {
         EXPECT_EQ(timers.pendingCount(), 0u);
     }
     CatAnimatedValue::setInstantForTesting(false);
-    Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+    test::showLook(std::nullopt);
     test::saveGrab(test::sheet(faces, Qt::white), "cat-faces");
 }
 

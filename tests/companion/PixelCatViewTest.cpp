@@ -17,6 +17,7 @@
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -46,12 +47,12 @@ class CatViewTest : public ::testing::Test {
                   return w;
               }) {
         CatAnimatedValue::setInstantForTesting(true);
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        test::showLook(Appearance::Scheme::light);
         test::speak(ResolvedLanguage::english);
     }
     ~CatViewTest() override {
         CatAnimatedValue::setInstantForTesting(false);
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
         test::speak();
     }
 

@@ -9,6 +9,7 @@
 
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +20,10 @@ namespace {
 
 class Ornaments : public ::testing::Test {
 protected:
-    void SetUp() override { Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light); }
+    void SetUp() override { test::showLook(Appearance::Scheme::light); }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
+        test::reduceMotion(std::nullopt);
         test::speak();
     }
 };
@@ -81,10 +82,10 @@ TEST_F(Ornaments, PulsesRunOnlyOnScreenAndStandStillForReducedMotion) {
     EXPECT_FALSE(dot.pulse().isRunning());
     dot.show();
     EXPECT_TRUE(dot.pulse().isRunning());
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     EXPECT_FALSE(dot.pulse().isRunning());
     EXPECT_DOUBLE_EQ(dot.pulse().value(), 0.0);
-    Appearance::shared().setReduceMotionOverrideForTesting(false);
+    test::reduceMotion(false);
     EXPECT_TRUE(dot.pulse().isRunning());
     dot.hide();
     EXPECT_FALSE(dot.pulse().isRunning());

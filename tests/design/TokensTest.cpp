@@ -5,6 +5,7 @@
 
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/Looks.h"
 
 #include <QFontInfo>
 #include <QRawFont>
@@ -20,13 +21,13 @@ using Scheme = Appearance::Scheme;
 
 class Tokens : public ::testing::Test {
 protected:
-    void TearDown() override { Appearance::shared().setSchemeOverrideForTesting(std::nullopt); }
+    void TearDown() override { test::showLook(std::nullopt); }
 };
 
 TEST_F(Tokens, SurfacesResolveByAppearance) {
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::dark);
+    test::showLook(Scheme::dark);
     EXPECT_EQ(Surface::plateFill(), Surface::color(Surface::Token::plateFill, Scheme::dark));
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    test::showLook(Scheme::light);
     EXPECT_EQ(Surface::plateFill(), Surface::color(Surface::Token::plateFill, Scheme::light));
 }
 
@@ -108,7 +109,7 @@ QImage shadowOf(double elevation) {
 }
 
 TEST_F(Tokens, ShadowsFallBelowAndOutsideTheSurface) {
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    test::showLook(Scheme::light);
     const QImage img = shadowOf(1);
     EXPECT_EQ(qAlpha(img.pixel(100, 80)), 0); // nothing drawn on the surface itself
     const int below = qAlpha(img.pixel(100, 108));
@@ -154,7 +155,7 @@ TEST_F(Tokens, LargeShadowsAreLetGoOnceNoneIsAskedForAndBlurredAlikeWhenAskedAga
 }
 
 TEST_F(Tokens, ANewLookForgetsEveryCachedShadow) {
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    test::showLook(Scheme::light);
     QImage canvas(80, 60, QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::transparent);
     {
@@ -162,7 +163,7 @@ TEST_F(Tokens, ANewLookForgetsEveryCachedShadow) {
         ambientElevation(1).paint(p, QRectF(20, 10, 40, 20), 6);
     }
     ASSERT_GT(ShadowCache::cachedCount(), 0);
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::dark);
+    test::showLook(Scheme::dark);
     EXPECT_EQ(ShadowCache::cachedCount(), 0);
 }
 
@@ -194,7 +195,7 @@ TEST_F(Tokens, TheBlurSpreadsInkSymmetricallyAndKeepsIt) {
 }
 
 TEST_F(Tokens, HairlineRuleIsHalfAPointAtTheTop) {
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    test::showLook(Scheme::light);
     QImage img(20 * 2, 10 * 2, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(2);
     img.fill(Qt::transparent);

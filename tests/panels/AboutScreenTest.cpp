@@ -11,6 +11,7 @@
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -34,7 +35,7 @@ class AboutScreen : public ::testing::Test {
   protected:
     void TearDown() override {
         test::speak();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
     }
     std::unique_ptr<MenuBarAboutScreen> open() {
         auto s = std::make_unique<MenuBarAboutScreen>(context());
@@ -98,10 +99,10 @@ TEST_F(AboutScreen, BackSlidesToTheOverview) {
 }
 
 TEST_F(AboutScreen, LabColoursFollowTheLookAndTheButtonBrightensOnHover) {
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    test::showLook(Appearance::Scheme::dark);
     EXPECT_EQ(MenuBarAboutScreen::labAccent(), QColor::fromRgbF(0.898f, 0.514f, 0.290f));
     EXPECT_EQ(MenuBarAboutScreen::labAccentFill(), QColor::fromRgbF(0.745f, 0.361f, 0.188f));
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    test::showLook(Appearance::Scheme::light);
     EXPECT_EQ(MenuBarAboutScreen::labAccentFill(), QColor::fromRgbF(0.753f, 0.373f, 0.094f));
     auto screen = open();
     LabButton* lab = screen->labButton();
@@ -116,7 +117,7 @@ TEST_F(AboutScreen, LabColoursFollowTheLookAndTheButtonBrightensOnHover) {
 // one beside it is not.
 TEST_F(AboutScreen, GrabsInBothLooks) {
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         QList<QImage> shots;
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang));

@@ -5,6 +5,7 @@
 #include "core/Localization.h"
 #include "platform/ui/Appearance.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QString>
 
@@ -22,11 +23,11 @@ class BothLanguages : public ::testing::TestWithParam<ResolvedLanguage> {
     void SetUp() override {
         Localization::shared(); // made first: making it later resolves the language anew
         test::speak(GetParam());
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        test::showLook(Appearance::Scheme::light);
     }
     void TearDown() override {
         test::speak();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
     }
     bool korean() const { return GetParam() == ResolvedLanguage::korean; }
     QString pick(const char* ko, const char* en) const { return QString::fromUtf8(korean() ? ko : en); }

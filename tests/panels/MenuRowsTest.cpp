@@ -13,6 +13,7 @@
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QLabel>
 #include <QTest>
@@ -28,12 +29,12 @@ using Kind = MenuCommandRow::Accessory::Kind;
 class MenuRowsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+        test::showLook(Scheme::light);
         test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
+        test::reduceMotion(std::nullopt);
         test::speak();
     }
 };
@@ -157,7 +158,7 @@ TEST_F(MenuRowsTest, BusyRowTurnsAndSnapsBackUpright) {
     EXPECT_EQ(row.spinAngle(), 0);
 
     // Reduced motion: busy, but still.
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     row.setBusy(true);
     QTest::qWait(30);
     EXPECT_EQ(row.spinAngle(), 0);

@@ -14,6 +14,7 @@
 #include "ScreenFixture.h"
 #include "support/gui/ScreenParts.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QPointer>
 #include <QTest>
@@ -181,7 +182,7 @@ TEST_F(OverviewScreenTest, EmptyStateLeadsToSettingsAndCommandsDoTheirWork) {
 TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
     for (const bool reduced : {false, true}) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
-        Appearance::shared().setReduceMotionOverrideForTesting(reduced);
+        test::reduceMotion(reduced);
         MenuBarNavigator nav;
         MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
         screen.setState(fixtureState());
@@ -225,7 +226,7 @@ TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
                 return claude.isNull();
             }));
     }
-    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    test::reduceMotion(std::nullopt);
 }
 
 TEST_F(OverviewScreenTest, AnOverviewBuiltDuringARefreshShowsItBusyButUpright) {

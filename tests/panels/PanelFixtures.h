@@ -7,6 +7,7 @@
 
 #include "support/FakeClock.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,11 @@ namespace meterix::test {
 class PanelTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        test::showLook(Appearance::Scheme::light);
         test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
         test::speak();
     }
 

@@ -13,6 +13,7 @@
 
 #include "ScreenChecks.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QFontMetricsF>
 #include <QTest>
@@ -27,7 +28,7 @@ using Scheme = Appearance::Scheme;
 class PanelRows : public ::testing::Test {
   protected:
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
         test::speak();
         SoundEffectsEngine::shared().setSoundEnabled(true);
     }
@@ -112,7 +113,7 @@ TEST_F(PanelRows, AccountRowIsOneAccessibleElementAndDimsWhenUnreadable) {
 TEST_F(PanelRows, GrabsOfRowsInBothLooks) {
     QList<QImage> rows;
     for (Scheme scheme : {Scheme::light, Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         for (ResolvedLanguage lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             test::speak(lang);
             QList<QImage> column;

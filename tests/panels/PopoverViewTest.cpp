@@ -17,6 +17,7 @@
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QScopeGuard>
 #include <QScrollArea>
@@ -238,7 +239,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
     for (Lang lang : {Lang::english, Lang::korean}) {
         for (Appearance::Scheme scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
             test::speak(lang);
-            Appearance::shared().setSchemeOverrideForTesting(scheme);
+            test::showLook(scheme);
             MenuBarNavigator nav;
             MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
             view.setState(fixtureState());
@@ -261,7 +262,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
     }
     // And a user who tracks nothing yet.
     test::speak(Lang::english);
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    test::showLook(Appearance::Scheme::light);
     MenuBarNavigator nav;
     MenuBarPopoverView empty(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
     empty.setState(stateOf({}, {}));

@@ -19,6 +19,7 @@
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -46,7 +47,7 @@ class ProviderScreen : public ::testing::Test {
     void SetUp() override { test::speak(ResolvedLanguage::english); }
     void TearDown() override {
         test::speak();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
     }
 
     std::unique_ptr<MenuBarProviderDetailScreen> open(test::ScreenFixture& f, P provider) {
@@ -234,7 +235,7 @@ TEST_F(ProviderScreen, AStaleReadingTurnsTheSubtitleIntoItsAgeInOrange) {
         {10, true, QStringLiteral("as of just now"), true},
     };
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         for (const auto& r : rows) {
             test::ScreenFixture f;
             f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
@@ -439,7 +440,7 @@ TEST_F(ProviderScreen, GrabsInBothLooks) {
     failed.fetchError = QStringLiteral("Usage could not be refreshed.");
     f.manager->apply({failed}, P::openAICodex);
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         QList<QImage> shots;
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             test::speak(lang);

@@ -17,6 +17,7 @@
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -34,7 +35,7 @@ class SettingsScreen : public ::testing::Test {
     void SetUp() override { test::speak(ResolvedLanguage::english); }
     void TearDown() override {
         test::speak();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
     }
     std::unique_ptr<MenuBarSettingsScreen> open(test::ScreenFixture& f) {
         auto s = std::make_unique<MenuBarSettingsScreen>(f.context(), f.localization.get());
@@ -263,7 +264,7 @@ TEST_F(SettingsScreen, GrabsInBothLooks) {
     ASSERT_TRUE(f.scan());
     QList<QImage> shots;
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang));
             test::speak(lang);

@@ -24,6 +24,7 @@
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
@@ -50,11 +51,11 @@ protected:
           prefs_(settings_), engine_([] { return ScreenPlacementEngine::systemScreens(); }),
           controller_(engine_, prefs_, timers_, clock_) {
         prefs_.setPixelCatEnabled(false);
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        test::showLook(Appearance::Scheme::light);
         test::speak(ResolvedLanguage::english);
     }
     ~BarTest() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
         test::speak();
     }
 
@@ -339,7 +340,7 @@ TEST_F(BarTest, AnOpenBarFollowsAChangeOfLook) {
     open.setState(s);
     const QImage light = draw(open);
     for (Appearance::Scheme scheme : {Appearance::Scheme::dark, Appearance::Scheme::light}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         const QImage switched = draw(open);
         MultiProviderBarView fresh(prefs_, &controller_, clock_);
         fresh.setState(s);
@@ -370,9 +371,9 @@ TEST_F(BarTest, RefreshStripShowsWhileRefreshingInTheAmbientTint) {
     bar.setState(s);
     EXPECT_TRUE(bar.loadingBar()->isRefreshing());
     EXPECT_EQ(bar.loadingBar()->tint(), QColor(255, 159, 10)); // caution
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     EXPECT_DOUBLE_EQ(bar.loadingBar()->sweepOffset(), 0.25);
-    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    test::reduceMotion(std::nullopt);
     s.isRefreshing = false;
     bar.setState(s);
     EXPECT_FALSE(bar.loadingBar()->isRefreshing());
@@ -617,7 +618,7 @@ TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
               200);
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
     test::saveGrab(test::onBackdrop(image, QColor(236, 238, 242)), QStringLiteral("bar-light"));
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    test::showLook(Appearance::Scheme::dark);
     test::saveGrab(test::onBackdrop(test::renderWidget(bar, 2.0), QColor(30, 32, 38)), QStringLiteral("bar-dark"));
 }
 
@@ -625,8 +626,8 @@ TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
 // ambient tint gliding, the card arriving; and still states without motion.
 class BarMotion : public BarTest, public ::testing::WithParamInterface<bool> {
 protected:
-    BarMotion() { Appearance::shared().setReduceMotionOverrideForTesting(reduceMotion()); }
-    ~BarMotion() override { Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt); }
+    BarMotion() { test::reduceMotion(reduceMotion()); }
+    ~BarMotion() override { test::reduceMotion(std::nullopt); }
     bool reduceMotion() const { return GetParam(); }
     State stateWith(QList<P> active, QList<UsageSnapshot> snapshots, std::optional<P> selected = std::nullopt) const {
         State s = state(std::move(active), std::move(snapshots));

@@ -7,6 +7,7 @@
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QPainter>
 #include <QTest>
@@ -24,12 +25,12 @@ using Segment = ProviderSegmentView;
 class SegmentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        test::showLook(Appearance::Scheme::light);
         test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+        test::showLook(std::nullopt);
+        test::reduceMotion(std::nullopt);
         test::speak();
     }
 
@@ -144,9 +145,9 @@ TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
     EXPECT_TRUE(selected.isChecked());
     Segment working(reading(30, AIProviderType::openAICodex), clock_);
     working.setWorking(true);
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     EXPECT_DOUBLE_EQ(working.pulseAmount(), 1.0); // resting in its outward state
-    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    test::reduceMotion(std::nullopt);
     working.setWorking(false);
     EXPECT_DOUBLE_EQ(working.pulseAmount(), 0.0);
     working.setWorking(true);
@@ -172,7 +173,7 @@ TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
                 {reset, true, false},
                 {UsageSnapshot::simulatedFallback(AIProviderType::zed, clock_.now()), false, true},
                 {reading(3), true, false}};
-    Appearance::shared().setReduceMotionOverrideForTesting(true); // the pulse at rest
+    test::reduceMotion(true); // the pulse at rest
     for (const auto& row : rows) {
         Segment segment(row.snapshot, clock_);
         segment.setSelected(row.selected);
@@ -195,7 +196,7 @@ TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
     ASSERT_TRUE(digits);
     segment.setSnapshot(reading(40));
     EXPECT_LT(digits->rollProgress(), 1.0); // rolling on the digits spring
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     segment.setSnapshot(reading(30));
     EXPECT_EQ(digits->value(), 30);
     EXPECT_DOUBLE_EQ(digits->rollProgress(), 1.0);
@@ -351,7 +352,7 @@ int figureRed(Segment& segment) {
 TEST_F(SegmentTest, ANewLookRecoloursTheFigureAtOnce) {
     Segment segment(reading(60), clock_);
     const int light = figureRed(segment);
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    test::showLook(Appearance::Scheme::dark);
     const int dark = figureRed(segment);
     EXPECT_GE(light, 0);
     EXPECT_LT(light, 60);
