@@ -16,7 +16,10 @@
 #include "companion/PixelCatLoops.h"
 #include "companion/PixelCatOverlayController.h"
 #include "companion/PixelCatView.h"
+#include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "design/SoundEffectsEngine.h"
+#include "platform/ui/Appearance.h"
 #include "refresh/TimerSource.h"
 #include "shell/FloatingPanel.h"
 #include "shell/MultiProviderBarView.h"
@@ -58,7 +61,7 @@ struct Scene {
 
     Scene() {
         prefs.setPixelCatEnabled(true);
-        bar = new MultiProviderBarView(prefs, nullptr);
+        bar = new MultiProviderBarView(prefs, nullptr, BarServices{Appearance::shared(), Localization::shared(), SoundEffectsEngine::shared()});
         MultiProviderBarView::State s;
         using P = AIProviderType;
         s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};

@@ -15,6 +15,7 @@
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
+#include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
 #include "platform/ui/DisplayLossGuard.h"
 #include "platform/ui/X11WindowTraits.h"
@@ -110,7 +111,8 @@ void AppComposition::startServices() {
     services_.localization = &Localization::shared();
     // The desktop's look is asked for before anything is drawn, so a dark
     // desktop never sees a light first frame.
-    Appearance::makeShared(true);
+    services_.appearance = &Appearance::makeShared(true);
+    services_.sounds = &SoundEffectsEngine::shared();
     services_.registry = &AccountRegistry::shared();
     // Lives for the whole process. METERIX_STORE_WRITE_DELAY_MS sets how long
     // it gathers readings before it writes them (the end-to-end tests set an
@@ -177,10 +179,14 @@ MultiProviderBarView::CatViewFactory AppComposition::catViews() {
     };
 }
 
+BarServices AppComposition::barServices() const {
+    return BarServices{*services_.appearance, *services_.localization, *services_.sounds};
+}
+
 void AppComposition::composeBarPanel() {
     const bool traceStartUp = qEnvironmentVariableIsSet("METERIX_TRACE_STARTUP");
     bar_->setPanelFactory([this, traceStartUp, catFactory = catViews()](const QRectF& frame) {
-        auto* content = new MultiProviderBarView(*services_.preferences, bar_);
+        auto* content = new MultiProviderBarView(*services_.preferences, bar_, barServices());
         auto panel = std::make_unique<FloatingPanel>(frame, content);
         QObject::connect(content, &MultiProviderBarView::contentSizeChanged, bar_,
                          &FloatingPanelController::updateContentSize);

@@ -11,6 +11,7 @@ class QApplication;
 namespace meterix {
 
 class AccountRegistry;
+class Appearance;
 class AccountUsageStore;
 class AppDelegate;
 class AppInstanceChannel;
@@ -20,6 +21,7 @@ class MenuBarNavigator;
 class MenuBarPanelController;
 class MeterixPreferences;
 class ProviderManager;
+class SoundEffectsEngine;
 
 // The running app, built in named steps: the services first, then the
 // refresh, then the surfaces that show it (the floating bar, the status item
@@ -41,6 +43,8 @@ private:
     struct Services {
         MeterixPreferences* preferences = nullptr;
         Localization* localization = nullptr;
+        Appearance* appearance = nullptr;
+        SoundEffectsEngine* sounds = nullptr;
         AccountRegistry* registry = nullptr;
         AccountUsageStore* store = nullptr;
         ProviderManager* manager = nullptr;
@@ -50,6 +54,7 @@ private:
     void startRefresh();
     void composeFloatingBar();
     MultiProviderBarView::CatViewFactory catViews();
+    BarServices barServices() const;
     void composeBarPanel();
     void composeStatusPanel();
     void connectStatusPanel();

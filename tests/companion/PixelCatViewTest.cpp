@@ -18,6 +18,7 @@
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
+#include "support/gui/BarServicesOfTests.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -62,7 +63,7 @@ class CatViewTest : public ::testing::Test {
 
     // A bar with three readings whose cat band is built here.
     std::unique_ptr<MultiProviderBarView> makeBar() {
-        auto bar = std::make_unique<MultiProviderBarView>(prefs, nullptr, clock);
+        auto bar = std::make_unique<MultiProviderBarView>(prefs, nullptr, test::barServices(), clock);
         MultiProviderBarView::State s;
         s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};
         for (auto [p, v] : {std::pair{P::claudeCode, 70.0}, {P::openAICodex, 40.0}, {P::cursor, 90.0}})

@@ -122,10 +122,10 @@ TEST_F(SegmentTest, AccessibilityValueNamesTheReasonTheTierAndWork) {
 TEST_F(SegmentTest, WithheldSegmentShowsDashesAndAnEmptyGreyRing) {
     UsageSnapshot s = reading(88);
     s.hourlyResetAt = clock_.now().addSecs(-60); // the short window reset since
-    Segment segment(s, clock_);
+    Segment segment(s, Appearance::shared(), clock_);
     EXPECT_TRUE(segment.isWithheld());
     const QImage withheld = test::renderWidget(segment, 2.0);
-    Segment shown(reading(88), clock_);
+    Segment shown(reading(88), Appearance::shared(), clock_);
     EXPECT_FALSE(shown.isWithheld());
     const QImage full = test::renderWidget(shown, 2.0);
     // The ring's right-hand side (3 o'clock) is green when full, unfilled when withheld.
@@ -139,11 +139,11 @@ TEST_F(SegmentTest, WithheldSegmentShowsDashesAndAnEmptyGreyRing) {
 }
 
 TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
-    Segment plain(reading(60), clock_);
-    Segment selected(reading(60), clock_);
+    Segment plain(reading(60), Appearance::shared(), clock_);
+    Segment selected(reading(60), Appearance::shared(), clock_);
     selected.setSelected(true);
     EXPECT_TRUE(selected.isChecked());
-    Segment working(reading(30, AIProviderType::openAICodex), clock_);
+    Segment working(reading(30, AIProviderType::openAICodex), Appearance::shared(), clock_);
     working.setWorking(true);
     test::reduceMotion(true);
     EXPECT_DOUBLE_EQ(working.pulseAmount(), 1.0); // resting in its outward state
@@ -175,7 +175,7 @@ TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
                 {reading(3), true, false}};
     test::reduceMotion(true); // the pulse at rest
     for (const auto& row : rows) {
-        Segment segment(row.snapshot, clock_);
+        Segment segment(row.snapshot, Appearance::shared(), clock_);
         segment.setSelected(row.selected);
         segment.setWorking(row.working);
         const QImage image = test::renderWidget(segment, 2.0);
@@ -190,7 +190,7 @@ TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
 }
 
 TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
-    Segment segment(reading(50), clock_);
+    Segment segment(reading(50), Appearance::shared(), clock_);
     segment.show();
     auto* digits = segment.findChild<RollingDigitsView*>();
     ASSERT_TRUE(digits);
@@ -231,7 +231,7 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
                         {"working", reading(12), false, true}};
     for (const Row& row : rows) {
         for (const qreal scale : {1.0, 2.0}) {
-            Segment segment(row.snapshot, clock_);
+            Segment segment(row.snapshot, Appearance::shared(), clock_);
             segment.setSelected(row.selected);
             segment.setWorking(row.working);
             // The ring, and the plate unless it pulses, are drawn once into
@@ -271,7 +271,7 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
     }
     // Along the top of a segment at rest: the plate's edge, no figures; above
     // the plate, nothing.
-    Segment segment(reading(70), clock_);
+    Segment segment(reading(70), Appearance::shared(), clock_);
     auto* digits = segment.findChild<RollingDigitsView*>();
     ASSERT_TRUE(digits);
     Paints digitPaints;
@@ -289,7 +289,7 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
 }
 
 TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
-    Segment segment(reading(50), clock_);
+    Segment segment(reading(50), Appearance::shared(), clock_);
     segment.resize(segment.sizeHint());
     EXPECT_EQ(segment.sizeHint(), QSize(78, 36));
     int clicks = 0;
@@ -304,7 +304,7 @@ TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
 // Compact, the segment is its ring on a narrower plate: no figure is drawn,
 // while the tooltip (and the accessible value with it) and the click stay.
 TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
-    Segment segment(reading(64), clock_);
+    Segment segment(reading(64), Appearance::shared(), clock_);
     const QString tooltip = segment.tooltip();
     segment.setCompact(true);
     EXPECT_EQ(segment.size(), QSize(40, 36));
@@ -321,7 +321,7 @@ TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
 TEST_F(SegmentTest, FiguresAboveAHundredFillTheRingButKeepTheirNumber) {
     UsageSnapshot s = reading(100);
     s.hourlyRemainingPercentage = 120; // a stored value is not clamped when read back
-    Segment segment(s, clock_);
+    Segment segment(s, Appearance::shared(), clock_);
     EXPECT_FALSE(segment.isWithheld());
     EXPECT_EQ(Segment::tooltip(s, clock_), QStringLiteral("Claude Code · 120% left"));
 }
@@ -350,7 +350,7 @@ int figureRed(Segment& segment) {
 }
 
 TEST_F(SegmentTest, ANewLookRecoloursTheFigureAtOnce) {
-    Segment segment(reading(60), clock_);
+    Segment segment(reading(60), Appearance::shared(), clock_);
     const int light = figureRed(segment);
     test::showLook(Appearance::Scheme::dark);
     const int dark = figureRed(segment);
