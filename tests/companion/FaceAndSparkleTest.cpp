@@ -91,7 +91,6 @@ TEST(FaceBlink, NeverSoonerThanFourSecondsAfterAppearingOrTheLastBlink) {
 
 TEST(FaceView, EachMoodDrawsItsFaceAndBlinksWhileShown) {
     test::showLook(Appearance::Scheme::light);
-    CatAnimatedValue::setInstantForTesting(true);
     test::FakeClock clock;
     test::FakeTimerSource timers(clock);
     test::ScriptedRandom random;
@@ -100,7 +99,7 @@ TEST(FaceView, EachMoodDrawsItsFaceAndBlinksWhileShown) {
     QList<qint64> inks;
     for (CharacterState s : {CharacterState::energetic, CharacterState::focused, CharacterState::tired,
                              CharacterState::sleeping, CharacterState::celebrating}) {
-        InteractiveFaceView face(s, QSizeF(1, 0), nullptr, &timers, &random);
+        InteractiveFaceView face(s, QSizeF(1, 0), nullptr, &timers, &random, CatMotion{.landsAtOnce = true});
         face.resize(face.sizeHint());
         EXPECT_EQ(face.sizeHint(), QSize(20, 14));
         const QImage open = test::renderWidget(face, 4);
@@ -120,7 +119,6 @@ TEST(FaceView, EachMoodDrawsItsFaceAndBlinksWhileShown) {
         face.hide();
         EXPECT_EQ(timers.pendingCount(), 0u);
     }
-    CatAnimatedValue::setInstantForTesting(false);
     test::showLook(std::nullopt);
     test::saveGrab(test::sheet(faces, Qt::white), "cat-faces");
 }
