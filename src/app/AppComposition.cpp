@@ -215,6 +215,9 @@ void AppComposition::composeStatusPanel() {
     screens.accounts = services_.registry;
     screens.navigator = navigator_;
     screens.quit = [] { QCoreApplication::quit(); };
+    screens.appearance = services_.appearance;
+    screens.localization = services_.localization;
+    screens.sounds = services_.sounds;
     MenuBarPanelController* controller = panelController_;
     Localization* localization = services_.localization;
     panelController_->setPanelFactory([controller, localization, screens](const QRectF& frame) {

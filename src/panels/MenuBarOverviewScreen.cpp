@@ -129,7 +129,7 @@ MenuBarOverviewScreen::MenuBarOverviewScreen(MenuScreenContext context, QWidget*
     updateCommands();
     // The grey of an unavailable provider's ring and symbol is resolved into
     // those views: a new look resolves it again.
-    connect(&Appearance::shared(), &Appearance::changed, this, &MenuBarOverviewScreen::updateRows);
+    connect(context_.appearance, &Appearance::changed, this, &MenuBarOverviewScreen::updateRows);
 }
 
 MenuBarOverviewScreen::~MenuBarOverviewScreen() {
@@ -223,7 +223,7 @@ void MenuBarOverviewScreen::rebuildProviderSection() {
         views->trailing->addWidget(views->dashes);
         views->trailing->addWidget(views->digits);
         auto action = [this, p] {
-            SoundEffectsEngine::shared().playImpactFeedback();
+            context_.sounds->playImpactFeedback();
             if (context_.navigator) context_.navigator->push(MenuBarScreen::providerDetail(p));
         };
         views->row = new MenuPlateRow(displayName(p), QString(), true, action, views->ring, trailing);
@@ -350,7 +350,7 @@ void MenuBarOverviewScreen::updateCommands() {
 }
 
 void MenuBarOverviewScreen::refreshAll() {
-    SoundEffectsEngine::shared().playImpactFeedback();
+    context_.sounds->playImpactFeedback();
     if (context_.manager) context_.manager->refreshAll(true);
 }
 

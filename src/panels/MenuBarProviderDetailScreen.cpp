@@ -71,9 +71,9 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
         connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRefresh(); });
     if (MeterixPreferences* p = context_.preferences)
         connect(p, &MeterixPreferences::maskAccountEmailsChanged, this, [this] { scheduleRefresh(); });
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { scheduleRefresh(); });
+    connect(context_.localization, &Localization::preferenceChanged, this, [this] { scheduleRefresh(); });
     // The grey tile of a reading without a figure is resolved into the tile.
-    connect(&Appearance::shared(), &Appearance::changed, this, [this] { scheduleRefresh(); });
+    connect(context_.appearance, &Appearance::changed, this, [this] { scheduleRefresh(); });
 }
 
 ProviderDetailModel MenuBarProviderDetailScreen::model() const {
@@ -255,7 +255,7 @@ QWidget* MenuBarProviderDetailScreen::actionSection(const ProviderDetailModel& m
 void MenuBarProviderDetailScreen::run(const ProviderDetailModel::ActionRow& row) {
     switch (row.action) {
     case ProviderDetailModel::Action::refresh:
-        SoundEffectsEngine::shared().playImpactFeedback();
+        context_.sounds->playImpactFeedback();
         if (context_.manager) context_.manager->refreshProvider(provider_, true);
         break;
     case ProviderDetailModel::Action::dashboard:

@@ -97,7 +97,7 @@ QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
 MenuBarSettingsScreen::MenuBarSettingsScreen(MenuScreenContext context, Localization* localization,
                                              QWidget* parent)
     : MenuSubScreen(std::move(context), spacing, parent),
-      localization_(localization ? localization : &Localization::shared()) {
+      localization_(localization ? localization : context_.localization) {
     build();
 
     // Every text follows the language: build the screen anew in it.
@@ -143,7 +143,7 @@ QWidget* MenuBarSettingsScreen::providerSection() {
     for (AIProviderType p : allProviderTypes()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(separatorInset));
         auto* row = new ProviderToggleRow(SettingsModel::ProviderToggle{.provider = p}, [this, p] {
-            SoundEffectsEngine::shared().playSelectionFeedback();
+            context_.sounds->playSelectionFeedback();
             if (context_.manager) context_.manager->toggleProvider(p);
             // The manager announces a real change; a refused one needs the
             // switch put back all the same.
@@ -175,7 +175,7 @@ QWidget* MenuBarSettingsScreen::accountSection() {
                                    L10n::accountDetectionSubtitle().text(), scanning, [this](bool on) {
                                        if (context_.preferences)
                                            context_.preferences->setAccountScanEnabled(on);
-                                       SoundEffectsEngine::shared().playSelectionFeedback();
+                                       context_.sounds->playSelectionFeedback();
                                        rescan();
                                    });
     detection_->setObjectName(QStringLiteral("accountDetectionRow"));
@@ -198,7 +198,7 @@ QWidget* MenuBarSettingsScreen::accountSection() {
     rescan_ = new MenuCommandRow(L10n::scanAgain().text(), QStringLiteral("arrow.clockwise"), std::nullopt,
                                  std::nullopt, false, MenuRowRole::standard,
                                  context_.accounts && context_.accounts->isScanning(), [this] {
-                                     SoundEffectsEngine::shared().playImpactFeedback();
+                                     context_.sounds->playImpactFeedback();
                                      rescan();
                                  });
     rescan_->setObjectName(QStringLiteral("rescanRow"));
