@@ -16,7 +16,10 @@
 #include "companion/PixelCatLoops.h"
 #include "companion/PixelCatOverlayController.h"
 #include "companion/PixelCatView.h"
+#include "core/Localization.h"
 #include "core/MeterixPreferences.h"
+#include "design/SoundEffectsEngine.h"
+#include "platform/ui/Appearance.h"
 #include "refresh/TimerSource.h"
 #include "shell/FloatingPanel.h"
 #include "shell/MultiProviderBarView.h"
@@ -55,18 +58,25 @@ struct Scene {
     MultiProviderBarView* bar = nullptr;
     std::unique_ptr<FloatingPanel> panel;
     PixelCatView* cat = nullptr;
+    // The benchmark's time, when it steps the cat's moves itself.
+    qint64 now = 0;
 
-    Scene() {
+    // stepped: the benchmark tells the cat's moves the time; else they keep
+    // their own.
+    explicit Scene(bool stepped) {
         prefs.setPixelCatEnabled(true);
-        bar = new MultiProviderBarView(prefs, nullptr);
+        bar = new MultiProviderBarView(
+            prefs, nullptr, BarServices{Appearance::shared(), Localization::shared(), SoundEffectsEngine::shared()});
         MultiProviderBarView::State s;
         using P = AIProviderType;
         s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};
         for (auto [p, v] : {std::pair{P::claudeCode, 70.0}, {P::openAICodex, 40.0}, {P::cursor, 90.0}})
             s.snapshots.insert(p, test::measuredReading(p, v, QDateTime::currentDateTimeUtc()));
         bar->setState(s);
-        bar->setCatViewFactory([this](MultiProviderBarView& b) -> QWidget* {
-            cat = new PixelCatView(prefs, PixelCatOverlayController::shared(), timers, {}, &b, &random);
+        CatMotion motion;
+        if (stepped) motion.time = [this] { return now; };
+        bar->setCatViewFactory([this, motion](MultiProviderBarView& b) -> QWidget* {
+            cat = new PixelCatView(prefs, PixelCatOverlayController::shared(), timers, {}, &b, &random, motion);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
             QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
                              &MultiProviderBarView::setCatRegion);
@@ -95,8 +105,7 @@ void tick(benchmark::State& state, CatAction action) {
     cat->engine().setApplicationVisible(false); // the benchmark ticks the cat
     cat->engine().setAction(action);
     CatAnimationClock& clock = cat->animationClock();
-    qint64 now = 0;
-    clock.setTimeSourceForTesting([&] { return now; });
+    qint64& now = gScene->now;
     const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);
     QApplication::processEvents();
     double cpu = 0;
@@ -115,7 +124,6 @@ void tick(benchmark::State& state, CatAction action) {
         cpu += threadCpuSeconds() - start;
     }
     state.counters["gui_cpu_us"] = benchmark::Counter(cpu * 1e6 / double(state.iterations()));
-    clock.setTimeSourceForTesting({});
 }
 
 void BM_WalkingStep(benchmark::State& state) {
@@ -133,12 +141,12 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1"); // as the app
     QApplication app(argc, argv);
     if (app.arguments().contains(QStringLiteral("--walk"))) {
-        Scene scene; // its cat walks on its own timers once the window is shown
+        Scene scene(false); // its cat walks on its own timers once the window is shown
         return scene.cat ? app.exec() : 1;
     }
     benchmark::Initialize(&argc, argv);
     {
-        Scene scene; // gone before the application
+        Scene scene(true); // gone before the application
         gScene = &scene;
         benchmark::RunSpecifiedBenchmarks();
         gScene = nullptr;

@@ -5,15 +5,16 @@
 
 #include "core/Localization.h"
 #include "core/ReadingWords.h"
+#include "support/Speaking.h"
 
 using namespace meterix;
 
 namespace {
 
 QString shownIn(ResolvedLanguage language, const QString& text) {
-    Localization::resetResolvedLanguageForTesting(language);
+    test::speak(language);
     const QString shown = shownWording(text);
-    Localization::resetResolvedLanguageForTesting();
+    test::speak();
     return shown;
 }
 

@@ -7,13 +7,10 @@
 
 namespace meterix {
 
-namespace {
-bool gInstant = false;
-} // namespace
-
 // MARK: - Clock
 
-CatAnimationClock::CatAnimationClock(std::chrono::milliseconds interval, QObject* parent) : QObject(parent) {
+CatAnimationClock::CatAnimationClock(std::chrono::milliseconds interval, CatMotion motion, QObject* parent)
+    : QObject(parent), motion_(std::move(motion)) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(interval);
     connect(&timer_, &QTimer::timeout, this, &CatAnimationClock::step);
@@ -23,7 +20,7 @@ CatAnimationClock::CatAnimationClock(std::chrono::milliseconds interval, QObject
 CatAnimationClock::~CatAnimationClock() = default;
 
 qint64 CatAnimationClock::now() const {
-    return time_ ? time_() : elapsed_.elapsed();
+    return motion_.time ? motion_.time() : elapsed_.elapsed();
 }
 
 void CatAnimationClock::add(CatAnimatedValue* value) {
@@ -50,10 +47,6 @@ void CatAnimationClock::step() {
 
 // MARK: - Value
 
-void CatAnimatedValue::setInstantForTesting(bool instant) {
-    gInstant = instant;
-}
-
 CatAnimatedValue::CatAnimatedValue(CatAnimationClock& clock, double initial, QObject* parent)
     : QObject(parent), clock_(clock), value_(initial), target_(initial) {}
 
@@ -75,7 +68,7 @@ void CatAnimatedValue::stop() {
 void CatAnimatedValue::animateTo(double target, CatAnimation how) {
     if (!std::isfinite(target)) return;
     const qint64 now = clock_.now();
-    if (how.kind == CatAnimation::Kind::spring && !gInstant) {
+    if (how.kind == CatAnimation::Kind::spring && !clock_.landsAtOnce()) {
         // A running spring of the same kind keeps its velocity from where it
         // stands now; otherwise it starts afresh, at rest, from the value.
         double position = value_, velocity = 0;
@@ -107,7 +100,7 @@ void CatAnimatedValue::animateTo(double target, CatAnimation how) {
     // last step: a walk's steps chain into one even glide.
     const double from = isTimed() ? timedPosition(now) : value_;
     target_ = target;
-    if (gInstant || how.kind == CatAnimation::Kind::none || how.duration <= 0 || from == target) {
+    if (clock_.landsAtOnce() || how.kind == CatAnimation::Kind::none || how.duration <= 0 || from == target) {
         stop();
         set(target);
         return;

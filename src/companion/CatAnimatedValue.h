@@ -16,6 +16,15 @@ namespace meterix {
 
 class CatAnimatedValue;
 
+// How a view's moving values keep time, given by whoever makes the view. time:
+// monotonic milliseconds; empty, the clock's own (a caller that gives one
+// steps the clock itself). landsAtOnce: every move lands on its target at once,
+// for a cat drawn still.
+struct CatMotion {
+    std::function<qint64()> time;
+    bool landsAtOnce = false;
+};
+
 // The one timer a view's moving values step by, running only while one of
 // them moves. All of them step together, so a hop with its heart is one wake
 // and one repaint, and the rate is the view's: every step of the bar's cat
@@ -27,7 +36,7 @@ class CatAnimationClock : public QObject {
   public:
     using TimeSource = std::function<qint64()>; // monotonic milliseconds
 
-    explicit CatAnimationClock(std::chrono::milliseconds interval, QObject* parent = nullptr);
+    explicit CatAnimationClock(std::chrono::milliseconds interval, CatMotion motion = {}, QObject* parent = nullptr);
     ~CatAnimationClock() override;
 
     std::chrono::milliseconds interval() const { return std::chrono::milliseconds(timer_.interval()); }
@@ -35,8 +44,7 @@ class CatAnimationClock : public QObject {
     // Within a step: the values' changes that arrive now belong to it.
     bool isStepping() const { return stepping_; }
     qint64 now() const;
-    // Test seam: the test tells the time and steps the clock itself.
-    void setTimeSourceForTesting(TimeSource source) { time_ = std::move(source); }
+    bool landsAtOnce() const { return motion_.landsAtOnce; }
     // Moves every value in motion to where it stands now (what the timer runs).
     void step();
 
@@ -51,7 +59,7 @@ class CatAnimationClock : public QObject {
 
     QTimer timer_;
     QElapsedTimer elapsed_;
-    TimeSource time_;
+    CatMotion motion_;
     std::vector<CatAnimatedValue*> moving_;
     bool stepping_ = false;
 };
@@ -69,8 +77,6 @@ class CatAnimatedValue : public QObject {
     double target() const { return target_; }
     bool isMoving() const { return move_ != CatAnimation::Kind::none; }
     void animateTo(double target, CatAnimation how);
-    // Test seam and reduced motion: every move lands at once.
-    static void setInstantForTesting(bool instant);
 
   Q_SIGNALS:
     void valueChanged(double value);

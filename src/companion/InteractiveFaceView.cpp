@@ -48,8 +48,9 @@ QPainterPath smile(QPointF from, QPointF control, QPointF to) {
 } // namespace
 
 InteractiveFaceView::InteractiveFaceView(CharacterState state, QSizeF pupilOffset, QWidget* parent,
-                                         TimerSource* timers, CatRandomSource* random)
-    : QWidget(parent), state_(state), pupilOffset_(pupilOffset) {
+                                         TimerSource* timers, CatRandomSource* random, CatMotion motion)
+    : QWidget(parent), state_(state), pupilOffset_(pupilOffset),
+      animationClock_(std::chrono::milliseconds(16), std::move(motion)) {
     setAttribute(Qt::WA_TranslucentBackground);
     if (!timers) {
         ownTimers_ = std::make_unique<QtTimerSource>();

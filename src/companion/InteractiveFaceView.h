@@ -24,7 +24,8 @@ class InteractiveFaceView : public QWidget {
 
   public:
     explicit InteractiveFaceView(CharacterState state, QSizeF pupilOffset = {}, QWidget* parent = nullptr,
-                                 TimerSource* timers = nullptr, CatRandomSource* random = nullptr);
+                                 TimerSource* timers = nullptr, CatRandomSource* random = nullptr,
+                                 CatMotion motion = {});
     ~InteractiveFaceView() override;
 
     CharacterState state() const { return state_; }
@@ -48,7 +49,7 @@ class InteractiveFaceView : public QWidget {
     QSizeF pupilOffset_;
     std::unique_ptr<TimerSource> ownTimers_;
     std::unique_ptr<FaceBlinkLoop> blink_;
-    CatAnimationClock animationClock_{std::chrono::milliseconds(16)};
+    CatAnimationClock animationClock_;
     CatAnimatedValue eyeScale_{animationClock_, 1};
     EndlessPulse* breathing_;
 };

@@ -23,8 +23,9 @@ QRect outward(const QRectF& r) {
 
 } // namespace
 
-PixelCatOverlayWindow::PixelCatOverlayWindow(PixelCatOverlayController& controller)
-    : QWidget(nullptr, overlayFlags()), controller_(controller) {
+PixelCatOverlayWindow::PixelCatOverlayWindow(PixelCatOverlayController& controller, CatMotion motion)
+    : QWidget(nullptr, overlayFlags()), controller_(controller),
+      animationClock_(std::chrono::milliseconds(16), std::move(motion)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);

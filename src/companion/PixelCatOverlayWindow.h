@@ -16,7 +16,7 @@ class PixelCatOverlayWindow final : public QWidget, public CatOverlaySurface {
     Q_OBJECT
 
   public:
-    explicit PixelCatOverlayWindow(PixelCatOverlayController& controller);
+    explicit PixelCatOverlayWindow(PixelCatOverlayController& controller, CatMotion motion = {});
 
     static Qt::WindowFlags overlayFlags();
 
@@ -40,7 +40,7 @@ class PixelCatOverlayWindow final : public QWidget, public CatOverlaySurface {
 
     PixelCatOverlayController& controller_;
     // The carried cat's own window: nothing else repaints with it.
-    CatAnimationClock animationClock_{std::chrono::milliseconds(16)};
+    CatAnimationClock animationClock_;
     CatAnimatedValue x_{animationClock_};
     CatAnimatedValue y_{animationClock_};
     CatAnimatedValue jump_{animationClock_};

@@ -52,7 +52,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     static constexpr double frameHeight = 26;
 
     PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay, TimerSource& scheduler, Hooks hooks,
-                 QWidget* parent = nullptr, CatRandomSource* random = nullptr);
+                 QWidget* parent = nullptr, CatRandomSource* random = nullptr, CatMotion motion = {});
     ~PixelCatView() override;
 
     PixelCatEngine& engine() { return engine_; }
@@ -145,7 +145,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     CatGesture gesture_;
     // Every step of a value repaints and reshapes the bar's window: a turn or
     // a hop of pixel art needs thirty a second, not the display's sixty.
-    CatAnimationClock animationClock_{std::chrono::milliseconds(33)};
+    CatAnimationClock animationClock_;
     CatAnimatedValue x_;
     CatAnimatedValue facing_; // 1 facing right, -1 facing left
     CatAnimatedValue jump_{animationClock_};

@@ -118,10 +118,6 @@ QStringList Localization::systemPreferredLanguages() {
     return QLocale::system().uiLanguages();
 }
 
-void Localization::resetResolvedLanguageForTesting(ResolvedLanguage value) {
-    resolvedBox().set(value);
-}
-
 void AppLanguageController::setRefreshAllHook(std::function<void()> hook) {
     refreshHook().set(std::move(hook));
 }

@@ -48,9 +48,6 @@ class Localization : public QObject {
     static ResolvedLanguage resolve(AppLanguage language, const QStringList& preferredLanguages);
     static QStringList systemPreferredLanguages();
 
-    // Test seam: put the process-wide resolved language back to its first value.
-    static void resetResolvedLanguageForTesting(ResolvedLanguage value = ResolvedLanguage::english);
-
   Q_SIGNALS:
     void preferenceChanged(meterix::AppLanguage language);
 

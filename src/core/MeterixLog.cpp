@@ -1,6 +1,6 @@
 #include "core/MeterixLog.h"
 
-#include "core/Locked.h"
+#include <atomic>
 
 namespace meterix {
 
@@ -12,24 +12,15 @@ Q_LOGGING_CATEGORY(logProbeGate, "com.meterix.ProbeGate", QtInfoMsg)
 namespace MeterixLog {
 
 namespace {
-Locked<std::optional<bool>>& overrideBox() {
-    static Locked<std::optional<bool>> box;
-    return box;
-}
-bool fromEnvironment() {
-    static const bool value = qEnvironmentVariable("METERIX_LOG_PRIVATE") == QLatin1String("1");
-    return value;
-}
+// Read by every thread that logs; set once at start.
+std::atomic<bool> privateValuesShown{false};
 } // namespace
 
-bool showsPrivateValues() {
-    if (const auto forced = overrideBox().get()) return *forced;
-    return fromEnvironment();
-}
+bool showsPrivateValues() { return privateValuesShown.load(std::memory_order_relaxed); }
 
-void setShowsPrivateValuesForTesting(std::optional<bool> value) {
-    overrideBox().set(value);
-}
+void setShowsPrivateValues(bool shown) { privateValuesShown.store(shown, std::memory_order_relaxed); }
+
+bool privateValuesAskedFor(const QString& environmentValue) { return environmentValue == QLatin1String("1"); }
 
 QString priv(const QString& value) {
     if (showsPrivateValues()) return value;

@@ -3,8 +3,6 @@
 #include <QLoggingCategory>
 #include <QString>
 
-#include <optional>
-
 namespace meterix {
 
 Q_DECLARE_LOGGING_CATEGORY(logProvider)
@@ -16,13 +14,15 @@ namespace MeterixLog {
 inline constexpr const char* subsystem = "com.meterix";
 
 // Account labels, e-mails and ids are private: our logs show "<private>" unless
-// METERIX_LOG_PRIVATE=1 is set for a debugging session.
+// the process was told to show them.
 QString priv(const QString& value);
 
-// Whether private values are written in clear (read once per process).
+// Whether private values are written in clear: off until set. The app sets it
+// once at start from METERIX_LOG_PRIVATE=1, for a debugging session.
 bool showsPrivateValues();
-// Test seam: override the switch (pass nothing to go back to the environment).
-void setShowsPrivateValuesForTesting(std::optional<bool> value);
+void setShowsPrivateValues(bool shown);
+// What METERIX_LOG_PRIVATE's value asks for.
+bool privateValuesAskedFor(const QString& environmentValue);
 } // namespace MeterixLog
 
 } // namespace meterix

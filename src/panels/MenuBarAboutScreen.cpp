@@ -120,7 +120,7 @@ QColor MenuBarAboutScreen::labAccentFill() {
 MenuBarAboutScreen::MenuBarAboutScreen(MenuScreenContext context, QWidget* parent)
     : MenuSubScreen(std::move(context), spacing, parent) {
     build();
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { rebuild(); });
+    connect(context_.localization, &Localization::preferenceChanged, this, [this] { rebuild(); });
 }
 
 void MenuBarAboutScreen::build() {
@@ -182,8 +182,8 @@ QWidget* MenuBarAboutScreen::identityBlock() {
 QWidget* MenuBarAboutScreen::appSection() {
     source_ = new MenuCommandRow(L10n::viewSourceOnGitHub().text(),
                                  QStringLiteral("chevron.left.forwardslash.chevron.right"), std::nullopt,
-                                 std::nullopt, false, MenuRowRole::standard, false, [] {
-                                     SoundEffectsEngine::shared().playSelectionFeedback();
+                                 std::nullopt, false, MenuRowRole::standard, false, [sounds = context_.sounds] {
+                                     sounds->playSelectionFeedback();
                                      QDesktopServices::openUrl(MakerShowcase::sourceURL());
                                  });
     auto* licence = new QWidget();
@@ -255,8 +255,8 @@ QWidget* MenuBarAboutScreen::makerSection() {
     column->addSpacing(11);
     lab_ = new LabButton(
         L10n::enterTheLab().text(), [] { return MenuBarAboutScreen::labAccentFill(); },
-        [] {
-            SoundEffectsEngine::shared().playImpactFeedback();
+        [sounds = context_.sounds] {
+            sounds->playImpactFeedback();
             QDesktopServices::openUrl(MakerShowcase::siteURL());
         },
         box);

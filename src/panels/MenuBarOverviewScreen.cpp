@@ -129,7 +129,7 @@ MenuBarOverviewScreen::MenuBarOverviewScreen(MenuScreenContext context, QWidget*
     updateCommands();
     // The grey of an unavailable provider's ring and symbol is resolved into
     // those views: a new look resolves it again.
-    connect(&Appearance::shared(), &Appearance::changed, this, &MenuBarOverviewScreen::updateRows);
+    connect(context_.appearance, &Appearance::changed, this, &MenuBarOverviewScreen::updateRows);
 }
 
 MenuBarOverviewScreen::~MenuBarOverviewScreen() {
@@ -187,20 +187,6 @@ void MenuBarOverviewScreen::setState(PresentedState state) {
     updateCommands();
 }
 
-MenuPlateRow* MenuBarOverviewScreen::providerRow(AIProviderType provider) const {
-    const auto it = rows_.find(provider);
-    return it == rows_.end() ? nullptr : it->second->row;
-}
-
-CapsuleBadge* MenuBarOverviewScreen::rowBadge(AIProviderType provider) const {
-    const auto it = rows_.find(provider);
-    return it == rows_.end() ? nullptr : it->second->badge.data();
-}
-
-QList<AIProviderType> MenuBarOverviewScreen::shownProviders() const {
-    return builtFor_;
-}
-
 void MenuBarOverviewScreen::rebuildProviderSection() {
     for (auto& [p, views] : rows_)
         delete views;
@@ -211,6 +197,7 @@ void MenuBarOverviewScreen::rebuildProviderSection() {
 
     if (builtFor_.isEmpty()) {
         emptyState_ = new InsetSection(std::nullopt, std::nullopt, false, {buildEmptyState()}, this);
+        emptyState_->setObjectName(QStringLiteral("emptyState"));
         column_->insertWidget(0, emptyState_);
         return;
     }
@@ -236,10 +223,11 @@ void MenuBarOverviewScreen::rebuildProviderSection() {
         views->trailing->addWidget(views->dashes);
         views->trailing->addWidget(views->digits);
         auto action = [this, p] {
-            SoundEffectsEngine::shared().playImpactFeedback();
+            context_.sounds->playImpactFeedback();
             if (context_.navigator) context_.navigator->push(MenuBarScreen::providerDetail(p));
         };
         views->row = new MenuPlateRow(displayName(p), QString(), true, action, views->ring, trailing);
+        views->row->setObjectName(QStringLiteral("providerRow:") + rawValue(p));
         rows_[p] = views;
         entries << views->row;
     }
@@ -267,6 +255,7 @@ void MenuBarOverviewScreen::updateRows() {
         if (m.badge != views->badgeKind) {
             // The old badge shrinks away where it stands while the new one grows in.
             if (CapsuleBadge* old = views->badge.data()) {
+                old->setObjectName(QStringLiteral("leavingBadge"));
                 old->leave([gone = QPointer<CapsuleBadge>(old)] {
                     if (gone) gone->deleteLater();
                 });
@@ -278,6 +267,7 @@ void MenuBarOverviewScreen::updateRows() {
             else if (m.badge == RowModel::Badge::appOpen)
                 views->badge = new AppOpenBadge();
             if (views->badge) {
+                views->badge->setObjectName(QStringLiteral("rowBadge"));
                 views->trailing->insertWidget(0, views->badge);
                 views->badge->appear();
             }
@@ -321,6 +311,7 @@ QWidget* MenuBarOverviewScreen::buildCommandSection() {
     refreshRow_ = new MenuCommandRow(
         L10n::refreshAll().text(), QStringLiteral("arrow.clockwise"), shortcutLabel('R'), std::nullopt, false,
         MenuRowRole::standard, state_.isRefreshing, [this] { refreshAll(); }, box);
+    refreshRow_->setObjectName(QStringLiteral("refreshRow"));
     settingsRow_ = new MenuCommandRow(
         L10n::settingsEllipsis().text(), QStringLiteral("gearshape"), shortcutLabel(','), std::nullopt, false,
         MenuRowRole::standard, false,
@@ -328,6 +319,7 @@ QWidget* MenuBarOverviewScreen::buildCommandSection() {
             if (context_.navigator) context_.navigator->push(MenuBarScreen::settings());
         },
         box);
+    settingsRow_->setObjectName(QStringLiteral("settingsRow"));
     aboutRow_ = new MenuCommandRow(
         L10n::aboutMeterix().text(), QStringLiteral("info.circle"), std::nullopt,
         QStringLiteral("v") + MeterixBuild::version(), true, MenuRowRole::standard, false,
@@ -335,6 +327,7 @@ QWidget* MenuBarOverviewScreen::buildCommandSection() {
             if (context_.navigator) context_.navigator->push(MenuBarScreen::about());
         },
         box);
+    aboutRow_->setObjectName(QStringLiteral("aboutRow"));
     quitRow_ = new MenuCommandRow(
         L10n::quitMeterix().text(), QStringLiteral("power"), shortcutLabel('Q'), std::nullopt, false,
         MenuRowRole::destructive, false,
@@ -342,6 +335,7 @@ QWidget* MenuBarOverviewScreen::buildCommandSection() {
             if (context_.quit) context_.quit();
         },
         box);
+    quitRow_->setObjectName(QStringLiteral("quitRow"));
     column->addWidget(refreshRow_);
     column->addWidget(settingsRow_);
     column->addWidget(aboutRow_);
@@ -356,7 +350,7 @@ void MenuBarOverviewScreen::updateCommands() {
 }
 
 void MenuBarOverviewScreen::refreshAll() {
-    SoundEffectsEngine::shared().playImpactFeedback();
+    context_.sounds->playImpactFeedback();
     if (context_.manager) context_.manager->refreshAll(true);
 }
 

@@ -55,17 +55,6 @@ class MenuBarOverviewScreen : public QWidget {
     const PresentedState& state() const { return state_; }
     void setState(PresentedState state);
 
-    // The views, for tests.
-    MenuPlateRow* providerRow(AIProviderType provider) const;
-    // The working or app-open badge a row shows (or is growing in); nothing without.
-    CapsuleBadge* rowBadge(AIProviderType provider) const;
-    QList<AIProviderType> shownProviders() const;
-    bool showsEmptyState() const { return emptyState_ != nullptr; }
-    QWidget* emptyState() const { return emptyState_; }
-    MenuCommandRow* refreshRow() const { return refreshRow_; }
-    MenuCommandRow* settingsRow() const { return settingsRow_; }
-    MenuCommandRow* aboutRow() const { return aboutRow_; }
-    MenuCommandRow* quitRow() const { return quitRow_; }
 
   private:
     struct ProviderRowViews;

@@ -50,8 +50,9 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
                                                          QWidget* parent)
     : MenuSubScreen(std::move(context), spacing, parent), provider_(provider) {
     build();
-    ticker_ = new MinuteTicker(
+    auto* ticker = new MinuteTicker(
         this, *context_.clock, [this] { return model().timeTextMoments(); }, [this] { refresh(); });
+    ticker->setObjectName(QStringLiteral("ticker"));
 
     // One filing sends several changes, and some come from inside a click on
     // this screen: the manager's changes show once, after the event.
@@ -65,9 +66,9 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
         connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRefresh(); });
     if (MeterixPreferences* p = context_.preferences)
         connect(p, &MeterixPreferences::maskAccountEmailsChanged, this, [this] { scheduleRefresh(); });
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, [this] { scheduleRefresh(); });
+    connect(context_.localization, &Localization::preferenceChanged, this, [this] { scheduleRefresh(); });
     // The grey tile of a reading without a figure is resolved into the tile.
-    connect(&Appearance::shared(), &Appearance::changed, this, [this] { scheduleRefresh(); });
+    connect(context_.appearance, &Appearance::changed, this, [this] { scheduleRefresh(); });
 }
 
 ProviderDetailModel MenuBarProviderDetailScreen::model() const {
@@ -112,9 +113,11 @@ void MenuBarProviderDetailScreen::build(const ProviderDetailModel& m) {
                                                      SymbolWeight::regular, MeterixFont::caption(),
                                                      [] { return LabelColor::secondary(); }, 4, true},
                                    QString(), content_);
+        failure_->setObjectName(QStringLiteral("failureNotice"));
         column->addWidget(failure_);
     }
     hero_ = new QuotaHeroView(QuotaHeroView::Inputs{.ringSize = 74}, content_);
+    hero_->setObjectName(QStringLiteral("hero"));
     auto* heroRow = new QHBoxLayout();
     heroRow->setContentsMargins(2, 0, 2, 0);
     heroRow->addWidget(hero_);
@@ -174,6 +177,7 @@ QWidget* MenuBarProviderDetailScreen::identityHeader() {
     subtitle_ = new TextView(
         QString(), MeterixFont::rounded(10, QFont::Medium),
         [this] { return stale_ ? kStaleOrange : LabelColor::secondary(); }, false, content_);
+    subtitle_->setObjectName(QStringLiteral("headerSubtitle"));
     subtitle_->setElideMode(Qt::ElideMiddle);
     texts->addWidget(subtitle_);
     line->addLayout(texts, 1);
@@ -189,12 +193,14 @@ QWidget* MenuBarProviderDetailScreen::accountSection(const ProviderDetailModel& 
     for (const AccountRowModel& row : m.accountRows()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(30));
         accountRows_.append(new AccountRow(row, *context_.clock));
+        accountRows_.last()->setObjectName(QStringLiteral("accountRow"));
         rows.append(accountRows_.last());
     }
     accounts_ = new InsetSection(
         L10n::accounts().text(),
         m.accountsFootnote(),
         false, rows, content_);
+    accounts_->setObjectName(QStringLiteral("accountsSection"));
     return accounts_;
 }
 
@@ -202,6 +208,7 @@ QWidget* MenuBarProviderDetailScreen::noDataSection(const ProviderDetailModel& m
     // The card's notice for the reading's own reason: a tool that publishes no
     // figure or a failed network read is no missing sign-in.
     noData_ = unavailableNoticeSection(m.missingFigureNotice(), content_);
+    noData_->setObjectName(QStringLiteral("noDataNotice"));
     return noData_;
 }
 
@@ -216,10 +223,12 @@ QWidget* MenuBarProviderDetailScreen::quotaDetail(const ProviderDetailModel& m) 
             rows.append(sep);
         }
         quotaRows_.append(new QuotaMeterRow(item, *context_.clock));
+        quotaRows_.last()->setObjectName(QStringLiteral("quotaRow"));
         rows.append(quotaRows_.last());
     }
     quotas_ = new InsetSection(L10n::quotaDetail().text(), L10n::quotaDetailFootnote().text(), false, rows,
                                content_);
+    quotas_->setObjectName(QStringLiteral("quotaSection"));
     return quotas_;
 }
 
@@ -231,6 +240,7 @@ QWidget* MenuBarProviderDetailScreen::actionSection(const ProviderDetailModel& m
         auto* command = new MenuCommandRow(
             row.title, row.symbol, std::nullopt, std::nullopt, row.showsChevron, MenuRowRole::standard, busy,
             [this, row] { run(row); }, content_);
+        command->setObjectName(QStringLiteral("actionRow"));
         actions_.append(command);
         column->addWidget(command);
     }
@@ -240,7 +250,7 @@ QWidget* MenuBarProviderDetailScreen::actionSection(const ProviderDetailModel& m
 void MenuBarProviderDetailScreen::run(const ProviderDetailModel::ActionRow& row) {
     switch (row.action) {
     case ProviderDetailModel::Action::refresh:
-        SoundEffectsEngine::shared().playImpactFeedback();
+        context_.sounds->playImpactFeedback();
         if (context_.manager) context_.manager->refreshProvider(provider_, true);
         break;
     case ProviderDetailModel::Action::dashboard:

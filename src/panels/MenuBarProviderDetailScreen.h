@@ -13,7 +13,6 @@ namespace meterix {
 class AccountRow;
 class IconTile;
 class MenuCommandRow;
-class MinuteTicker;
 class QuotaHeroView;
 class QuotaMeterRow;
 class TextCapsuleBadge;
@@ -41,18 +40,6 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
 
     static constexpr double spacing = 13;
 
-    // For tests: the parts by what they show.
-    TextView* headerSubtitle() const { return subtitle_; }
-    QWidget* accountsSection() const { return accounts_; }
-    QWidget* failureNotice() const { return failure_; }
-    QWidget* noDataNotice() const { return noData_; }
-    QWidget* quotaSection() const { return quotas_; }
-    QuotaHeroView* hero() const { return hero_; }
-    QList<AccountRow*> accountRows() const { return accountRows_; }
-    QList<QuotaMeterRow*> quotaRows() const { return quotaRows_; }
-    QList<MenuCommandRow*> actionRows() const { return actions_; }
-    // Keeps the countdowns and the ages moving while the screen is shown.
-    MinuteTicker* ticker() const { return ticker_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -88,7 +75,6 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
     QList<QuotaMeterRow*> quotaRows_;
     QuotaHeroView* hero_ = nullptr;
     QList<MenuCommandRow*> actions_;
-    MinuteTicker* ticker_ = nullptr;
 };
 
 } // namespace meterix

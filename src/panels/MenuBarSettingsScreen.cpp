@@ -100,7 +100,7 @@ QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
 MenuBarSettingsScreen::MenuBarSettingsScreen(MenuScreenContext context, Localization* localization,
                                              QWidget* parent)
     : MenuSubScreen(std::move(context), spacing, parent),
-      localization_(localization ? localization : &Localization::shared()) {
+      localization_(localization ? localization : context_.localization) {
     build();
 
     // Every text follows the language: build the screen anew in it.
@@ -149,23 +149,18 @@ void MenuBarSettingsScreen::build() {
     syncExperience();
 }
 
-ProviderToggleRow* MenuBarSettingsScreen::providerRow(AIProviderType provider) const {
-    for (ProviderToggleRow* r : providerRows_)
-        if (r->state().provider == provider) return r;
-    return nullptr;
-}
-
 QWidget* MenuBarSettingsScreen::providerSection() {
     QList<QWidget*> rows;
     for (AIProviderType p : allProviderTypes()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(separatorInset));
         auto* row = new ProviderToggleRow(SettingsModel::ProviderToggle{.provider = p}, [this, p] {
-            SoundEffectsEngine::shared().playSelectionFeedback();
+            context_.sounds->playSelectionFeedback();
             if (context_.manager) context_.manager->toggleProvider(p);
             // The manager announces a real change; a refused one needs the
             // switch put back all the same.
             syncProviders();
         });
+        row->setObjectName(QStringLiteral("providerRow:") + rawValue(p));
         providerRows_.append(row);
         rows.append(row);
     }
@@ -191,28 +186,33 @@ QWidget* MenuBarSettingsScreen::accountSection() {
                                    L10n::accountDetectionSubtitle().text(), scanning, [this](bool on) {
                                        if (context_.preferences)
                                            context_.preferences->setAccountScanEnabled(on);
-                                       SoundEffectsEngine::shared().playSelectionFeedback();
+                                       context_.sounds->playSelectionFeedback();
                                        rescan();
                                    });
+    detection_->setObjectName(QStringLiteral("accountDetectionRow"));
     mask_ = new MenuToggleRow(QStringLiteral("eye.slash"), toQColors(SettingsModel::accentTile()),
                               L10n::maskEmail().text(), L10n::maskEmailSubtitle().text(),
                               prefs && prefs->maskAccountEmails(), [this](bool on) {
                                   if (context_.preferences) context_.preferences->setMaskAccountEmails(on);
                               });
+    mask_->setObjectName(QStringLiteral("maskRow"));
     sources_ = new QWidget(content_);
+    sources_->setObjectName(QStringLiteral("sourceList"));
     auto* list = new QVBoxLayout(sources_);
     list->setContentsMargins(0, 0, 0, 0);
     list->setSpacing(int(InsetSection::rowSpacing));
     noAccounts_ = new TextView(
         L10n::noAccountsDetected().text(), MeterixFont::rounded(10.5, QFont::Medium),
         [] { return LabelColor::secondary(); }, false, content_);
+    noAccounts_->setObjectName(QStringLiteral("noAccountsText"));
     noAccounts_->setContentsMargins(int(separatorInset), 3, 0, 3);
     rescan_ = new MenuCommandRow(L10n::scanAgain().text(), QStringLiteral("arrow.clockwise"), std::nullopt,
                                  std::nullopt, false, MenuRowRole::standard,
                                  context_.accounts && context_.accounts->isScanning(), [this] {
-                                     SoundEffectsEngine::shared().playImpactFeedback();
+                                     context_.sounds->playImpactFeedback();
                                      rescan();
                                  });
+    rescan_->setObjectName(QStringLiteral("rescanRow"));
     auto* sep1 = new RowSeparator(separatorInset);
     auto* sep2 = new RowSeparator(separatorInset);
     detectionDependents_ = {sep1, mask_, sep2, sources_, noAccounts_, rescan_};
@@ -257,18 +257,22 @@ QWidget* MenuBarSettingsScreen::experienceSection() {
                                prefs && prefs->soundEnabled(), [this](bool on) {
                                    if (context_.preferences) context_.preferences->setSoundEnabled(on);
                                });
+    sound_->setObjectName(QStringLiteral("soundRow"));
     eyes_ = new MenuToggleRow(QStringLiteral("eyes"), toQColors(SettingsModel::purpleTile()),
                               L10n::eyeTracking().text(), L10n::eyeTrackingSubtitle().text(),
                               prefs && prefs->eyeTrackingEnabled(), [this](bool on) {
                                   if (context_.preferences) context_.preferences->setEyeTrackingEnabled(on);
                               });
+    eyes_->setObjectName(QStringLiteral("eyeTrackingRow"));
     cat_ = new MenuToggleRow(QStringLiteral("cat.fill"), toQColors(SettingsModel::amberTile()),
                              L10n::pixelCat().text(), L10n::pixelCatSubtitle().text(),
                              prefs && prefs->pixelCatEnabled(), [this](bool on) {
                                  if (context_.preferences) context_.preferences->setPixelCatEnabled(on);
                              });
+    cat_->setObjectName(QStringLiteral("catRow"));
 
     coat_ = new QWidget(content_);
+    coat_->setObjectName(QStringLiteral("coatPicker"));
     auto* coatColumn = new QVBoxLayout(coat_);
     coatColumn->setContentsMargins(0, 0, 0, 0);
     coatColumn->setSpacing(7);
@@ -277,6 +281,7 @@ QWidget* MenuBarSettingsScreen::experienceSection() {
     coatName_ = new TextView(
         QString(), MeterixFont::rounded(10.5, QFont::DemiBold), [] { return LabelColor::secondary(); }, false,
         coat_);
+    coatName_->setObjectName(QStringLiteral("coatName"));
     line->addSpacing(6);
     line->addWidget(coatName_, 0, Qt::AlignVCenter);
     coatColumn->addLayout(line);
@@ -290,6 +295,7 @@ QWidget* MenuBarSettingsScreen::experienceSection() {
             if (context_.preferences) context_.preferences->setPixelCatBreed(b);
         },
         coat_);
+    swatches_->setObjectName(QStringLiteral("swatches"));
     coatColumn->addWidget(indented(swatches_, coat_));
 
     QList<QWidget*> rows{sound_, new RowSeparator(separatorInset), eyes_, new RowSeparator(separatorInset),
@@ -323,6 +329,7 @@ QWidget* MenuBarSettingsScreen::languageSection() {
     language_ =
         new LanguageSegmentedPicker([loc] { return loc->preference(); },
                                     [loc](AppLanguage l) { AppLanguageController::apply(*loc, l); }, box);
+    language_->setObjectName(QStringLiteral("languagePicker"));
     column->addWidget(indented(language_, box));
     return new InsetSection(L10n::language().text(), L10n::languageFootnote().text(), false, {box}, content_);
 }

@@ -31,20 +31,6 @@ class MenuBarSettingsScreen : public MenuSubScreen {
     static constexpr double spacing = 14;
     static constexpr double separatorInset = 28;
 
-    // For tests and the panel's keyboard: the parts by what they do.
-    ProviderToggleRow* providerRow(AIProviderType provider) const;
-    MenuToggleRow* accountDetectionRow() const { return detection_; }
-    MenuToggleRow* maskRow() const { return mask_; }
-    MenuCommandRow* rescanRow() const { return rescan_; }
-    QWidget* sourceList() const { return sources_; }
-    TextView* noAccountsText() const { return noAccounts_; }
-    MenuToggleRow* soundRow() const { return sound_; }
-    MenuToggleRow* eyeTrackingRow() const { return eyes_; }
-    MenuToggleRow* catRow() const { return cat_; }
-    QWidget* coatPicker() const { return coat_; }
-    TextView* coatName() const { return coatName_; }
-    CatBreedSwatchPicker* swatches() const { return swatches_; }
-    LanguageSegmentedPicker* languagePicker() const { return language_; }
 
   protected:
     void build() override;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "core/Clock.h"
+#include "core/Localization.h"
+#include "design/SoundEffectsEngine.h"
+#include "platform/ui/Appearance.h"
 #include "refresh/PresentedState.h"
 
 #include <functional>
@@ -23,6 +26,11 @@ struct MenuScreenContext {
     const Clock* clock = &Clock::system();
     // Ends the application (the quit command and its key).
     std::function<void()> quit;
+    // The look, the language and the feedback the screens follow: the
+    // process's own unless the root hands others.
+    Appearance* appearance = &Appearance::shared();
+    Localization* localization = &Localization::shared();
+    SoundEffectsEngine* sounds = &SoundEffectsEngine::shared();
 
     // The manager's published state as the screens show it, masking applied
     // (empty without a manager).

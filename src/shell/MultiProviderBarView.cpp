@@ -50,9 +50,9 @@ QRegion roundedRegion(const QRectF& rect, double radius) {
 } // namespace
 
 MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
-                                           FloatingPanelController* controller, const Clock& clock,
-                                           QWidget* parent)
-    : QWidget(parent), preferences_(preferences), controller_(controller), clock_(clock),
+                                           FloatingPanelController* controller, BarServices services,
+                                           const Clock& clock, QWidget* parent)
+    : QWidget(parent), preferences_(preferences), controller_(controller), services_(services), clock_(clock),
       tintMix_(JellySprings::gauge, 1.0), arrival_(JellySprings::popover, 1.0),
       catEnabled_(preferences.pixelCatEnabled()) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -61,7 +61,7 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
     capsule_->installEventFilter(this);
     grabber_ = new GrabberHandle(false, capsule_);
     divider_ = new HairlineDivider(dividerHeight, capsule_);
-    loadingBar_ = new TabBarLoadingBar(capsule_);
+    loadingBar_ = new TabBarLoadingBar(services_.appearance, capsule_);
 
     tintFrom_ = tintTo_ = toQColor(gradient(UsageTier::abundant).constFirst());
     connect(&tintMix_, &SpringAnimator::valueChanged, this, [this] {
@@ -76,7 +76,7 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
         syncCat();
         relayout();
     });
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
+    connect(&services_.localization, &Localization::preferenceChanged, this, &MultiProviderBarView::applyTexts);
     if (controller_) {
         connect(controller_, &FloatingPanelController::opensUpwardChanged, this, &MultiProviderBarView::relayout);
         connect(controller_, &FloatingPanelController::cardShiftChanged, this, &MultiProviderBarView::relayout);
@@ -251,7 +251,7 @@ void MultiProviderBarView::select(AIProviderType provider) {
     // The click that ends a drag of the bar never opens a card.
     if (controller_ && (controller_->isDragging() || controller_->hasDraggedRecently())) return;
     if (controller_) controller_->checkPlacementDirection();
-    SoundEffectsEngine::shared().playImpactFeedback(); // gated by the sound switch
+    services_.sounds.playImpactFeedback(); // gated by the sound switch
     const std::optional<AIProviderType> next =
         state_.selectedProvider == provider ? std::nullopt : std::optional<AIProviderType>(provider);
     Q_EMIT selectionRequested(next);
@@ -305,7 +305,7 @@ void MultiProviderBarView::followAmbientTint() {
     tintFrom_ = currentTint();
     tintTo_ = target;
     tintMix_.setTarget(0.0, false);
-    tintMix_.setTarget(1.0, isVisible() && !Appearance::shared().reduceMotion());
+    tintMix_.setTarget(1.0, isVisible() && !services_.appearance.reduceMotion());
     loadingBar_->setTint(currentTint());
 }
 
@@ -336,7 +336,7 @@ void MultiProviderBarView::syncSegments() {
         const UsageSnapshot& snapshot = state_.snapshots[p];
         ProviderSegmentView*& view = segments_[p];
         if (!view) {
-            view = new ProviderSegmentView(snapshot, clock_, capsule_);
+            view = new ProviderSegmentView(snapshot, services_.appearance, clock_, capsule_);
             view->setCompact(compact_);
             connect(view, &QAbstractButton::clicked, this, [this, p] { select(p); });
             view->show();
@@ -388,7 +388,7 @@ void MultiProviderBarView::syncCard() {
         card_->lower();
         card_->show();
         // It arrives from the bar's side, fading in; without motion it is simply there.
-        const bool animate = isVisible() && !Appearance::shared().reduceMotion();
+        const bool animate = isVisible() && !services_.appearance.reduceMotion();
         arrival_.setTarget(animate ? 0.0 : 1.0, false);
         if (animate) {
             auto* fade = new QGraphicsOpacityEffect(card_);
@@ -412,7 +412,7 @@ void MultiProviderBarView::relayout() {
     double x = inner.x() + kGrabberSlot + itemSpacing;
     divider_->setGeometry(int(std::lround(x)), int(std::lround(inner.y())), 1, int(h));
     x += kDividerSlot + itemSpacing;
-    const bool animate = isVisible() && !Appearance::shared().reduceMotion();
+    const bool animate = isVisible() && !services_.appearance.reduceMotion();
     for (ProviderSegmentView* view : segments()) {
         const QSize size = view->sizeHint();
         const double left = x - ProviderSegmentView::margin;

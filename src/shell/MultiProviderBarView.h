@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QTimer>
 #include "refresh/PresentedState.h"
+#include "shell/BarServices.h"
 
 #include <QWidget>
 
@@ -71,7 +72,7 @@ public:
     static constexpr double dividerHeight = 14;
     static constexpr double dividerTrailingGap = 1;
 
-    MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller,
+    MultiProviderBarView(MeterixPreferences& preferences, FloatingPanelController* controller, BarServices services,
                          const Clock& clock = Clock::system(), QWidget* parent = nullptr);
     ~MultiProviderBarView() override;
 
@@ -174,6 +175,7 @@ private:
 
     MeterixPreferences& preferences_;
     QPointer<FloatingPanelController> controller_;
+    BarServices services_;
     const Clock& clock_;
     State state_;
     CardFactory cardFactory_;

@@ -83,8 +83,10 @@ void paintShadow(QPainter& p, const QRectF& shape, double cornerRadius, double b
 
 } // namespace
 
-ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Clock& clock, QWidget* parent)
-    : PressableButton(PressableStyle{0.94, 0.75, true}, parent), clock_(clock), snapshot_(snapshot),
+ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, Appearance& appearance, const Clock& clock,
+                                         QWidget* parent)
+    : PressableButton(PressableStyle{0.94, 0.75, true}, parent), appearance_(appearance), clock_(clock),
+      snapshot_(snapshot),
       hover_(JellySprings::hover, 0.0), ring_(JellySprings::gauge, 0.0), presence_(JellySprings::layout, 1.0) {
     setCheckable(true); // the accessible "selected" state
     setFocusPolicy(Qt::NoFocus);
@@ -102,7 +104,7 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, const Cl
     connect(&hover_, &SpringAnimator::valueChanged, this, [this] { update(); });
     connect(&ring_, &SpringAnimator::valueChanged, this, [this] { update(); });
     // The digits keep the label colour they were given: a new look gives them a new one.
-    connect(&Appearance::shared(), &Appearance::changed, this, &ProviderSegmentView::refresh);
+    connect(&appearance_, &Appearance::changed, this, &ProviderSegmentView::refresh);
     connect(&presence_, &SpringAnimator::valueChanged, this, [this] { update(); });
     resize(sizeHint());
     refresh();
@@ -154,7 +156,7 @@ void ProviderSegmentView::setWorking(bool working) {
     } else {
         const double from = pulse_ ? pulse_->value() : 0.0;
         delete pulse_;
-        if (from > 0 && !Appearance::shared().reduceMotion()) {
+        if (from > 0 && !appearance_.reduceMotion()) {
             settle_.setStartValue(from);
             settle_.start();
         }
@@ -165,14 +167,14 @@ void ProviderSegmentView::setWorking(bool working) {
 double ProviderSegmentView::pulseAmount() const {
     if (working_) {
         // Without motion the pulse rests in its outward state.
-        if (Appearance::shared().reduceMotion()) return 1.0;
+        if (appearance_.reduceMotion()) return 1.0;
         return pulse_ ? pulse_->value() : 0.0;
     }
     return settle_.state() == QAbstractAnimation::Running ? settle_.currentValue().toDouble() : 0.0;
 }
 
 void ProviderSegmentView::appear() {
-    if (Appearance::shared().reduceMotion()) {
+    if (appearance_.reduceMotion()) {
         presence_.setTarget(1.0, false);
         return;
     }
@@ -184,7 +186,7 @@ void ProviderSegmentView::leave(std::function<void()> done) {
     if (leaving_) return;
     leaving_ = true;
     setAttribute(Qt::WA_TransparentForMouseEvents); // a leaving segment takes no taps
-    if (Appearance::shared().reduceMotion() || !isVisible()) {
+    if (appearance_.reduceMotion() || !isVisible()) {
         presence_.setTarget(0.0, false);
         if (done) done();
         return;
@@ -212,7 +214,7 @@ void ProviderSegmentView::refresh() {
     ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.hourlyRemainingPercentage), animate);
     if (!withheld && !compact_) {
         // The digits roll only while shown: without motion they change unshown.
-        if (Appearance::shared().reduceMotion()) digits_->setVisible(false);
+        if (appearance_.reduceMotion()) digits_->setVisible(false);
         digits_->setReading(snapshot_.hourlyRemainingPercentage);
         digits_->setColor(working_ ? tierColor(snapshot_)
                                    : withOpacity(LabelColor::primary(), selected_ ? 1.0 : 0.92));

@@ -15,6 +15,8 @@
 
 namespace meterix {
 
+class Appearance;
+
 class EndlessPulse;
 class RollingDigitsView;
 
@@ -30,8 +32,10 @@ class ProviderSegmentView : public PressableButton {
     Q_OBJECT
 
 public:
-    explicit ProviderSegmentView(const UsageSnapshot& snapshot, const Clock& clock = Clock::system(),
-                                 QWidget* parent = nullptr);
+    // appearance: its look's changes recolour the digits, and reduced motion
+    // stills its sweeps.
+    ProviderSegmentView(const UsageSnapshot& snapshot, Appearance& appearance, const Clock& clock = Clock::system(),
+                        QWidget* parent = nullptr);
     ~ProviderSegmentView() override;
 
     // The label's box (66 x 24) and the room around it for the halo and shadow.
@@ -106,6 +110,7 @@ private:
     void paintPlate(QPainter& p, const QRectF& label, const QColor& tierColor, bool withheld) const;
     void paintRingCell(QPainter& p, const QPointF& centre, const QColor& tierColor, bool withheld);
 
+    Appearance& appearance_;
     const Clock& clock_;
     UsageSnapshot snapshot_;
     bool selected_ = false;

@@ -12,8 +12,8 @@
 
 namespace meterix {
 
-TabBarLoadingBar::TabBarLoadingBar(QWidget* parent)
-    : QWidget(parent), sweep_(new EndlessPulse(this, 1.1, EasedSpec::easeInOut(), false)) {
+TabBarLoadingBar::TabBarLoadingBar(const Appearance& appearance, QWidget* parent)
+    : QWidget(parent), appearance_(appearance), sweep_(new EndlessPulse(this, 1.1, EasedSpec::easeInOut(), false)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     fade_.setDuration(200);
@@ -68,7 +68,7 @@ void TabBarLoadingBar::setTint(const QColor& tint) {
 }
 
 double TabBarLoadingBar::sweepOffset() const {
-    if (Appearance::shared().reduceMotion()) return 0.25;
+    if (appearance_.reduceMotion()) return 0.25;
     return -0.5 + (1.1 - -0.5) * sweep_->value();
 }
 

@@ -7,6 +7,8 @@
 
 namespace meterix {
 
+class Appearance;
+
 class EndlessPulse;
 
 // The thin strip along the bar's bottom edge while usage is being refreshed: a
@@ -20,7 +22,8 @@ class TabBarLoadingBar : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TabBarLoadingBar(QWidget* parent = nullptr);
+    // appearance: reduced motion holds the sweep still.
+    explicit TabBarLoadingBar(const Appearance& appearance, QWidget* parent = nullptr);
 
     static constexpr double stripHeight = 2;
     static constexpr double sideInset = 12;
@@ -44,6 +47,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    const Appearance& appearance_;
     bool refreshing_ = false;
     QColor tint_;
     double shown_ = 0;

@@ -140,7 +140,7 @@ class Registry : public ::testing::Test {
     void TearDown() override {
         claudeResolver->openAll();
         cursorResolver->openAll();
-        MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
+        MeterixLog::setShowsPrivateValues(false);
     }
 
     std::unique_ptr<AccountRegistry> make() {
@@ -428,11 +428,11 @@ TEST_F(Registry, DiscoveryIsLoggedPerProviderWithPrivateLabels) {
                             identity(AIProviderType::claudeCode, QStringLiteral("2"), QStringLiteral("lee"), false)});
     auto registry = make();
     test::LogCapture log("com.meterix.accounts");
-    MeterixLog::setShowsPrivateValuesForTesting(true);
+    MeterixLog::setShowsPrivateValues(true);
     ASSERT_TRUE(finish(scan(*registry)));
     EXPECT_EQ(log.messages(), QStringList{QStringLiteral("[claude] k***@example.com[CLI · App], lee[CLI] (unreadable)")});
     log.clear();
-    MeterixLog::setShowsPrivateValuesForTesting(false);
+    MeterixLog::setShowsPrivateValues(false);
     ASSERT_TRUE(finish(scan(*registry)));
     EXPECT_EQ(log.messages(), QStringList{QStringLiteral("[claude] <private>")});
 }

@@ -182,7 +182,7 @@ TEST_F(Store, OutOfRangeDatesFromOutsideNeverCostTheStoreItsReadings) {
                       fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
                                      fx::rateLimitLine(timestamp, {{QStringLiteral("primary"), primary}})}),
                       now);
-        const auto limits = OpenAI_CodexAdapter::rateLimits(home.file(QStringLiteral("codex")), now, clock);
+        const auto limits = CodexRolloutReader::rateLimits(home.file(QStringLiteral("codex")), now, clock);
         return OpenAI_CodexAdapter::snapshot(*limits, OpenAI_CodexAdapter::Account{QStringLiteral("c")}, now);
     };
     const auto claude = [&](const char* fetchedAtMs) {
@@ -238,7 +238,7 @@ TEST_F(Store, AFutureCodexStampIsDatedNowAndLaterReadingsStillReplaceIt) {
                                      fx::rateLimitLine(
                                          stamp, {{QStringLiteral("primary"), fx::window(used, 300, 0)}})}),
                       now);
-        const auto limits = OpenAI_CodexAdapter::rateLimits(codexHome, now, clock);
+        const auto limits = CodexRolloutReader::rateLimits(codexHome, now, clock);
         return OpenAI_CodexAdapter::snapshot(*limits, OpenAI_CodexAdapter::Account{QStringLiteral("c")}, now);
     };
     const QDateTime now = clock.now();

@@ -11,6 +11,7 @@
 #include "support/FakeTimerSource.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/Looks.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -89,8 +90,7 @@ TEST(FaceBlink, NeverSoonerThanFourSecondsAfterAppearingOrTheLastBlink) {
 }
 
 TEST(FaceView, EachMoodDrawsItsFaceAndBlinksWhileShown) {
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-    CatAnimatedValue::setInstantForTesting(true);
+    test::showLook(Appearance::Scheme::light);
     test::FakeClock clock;
     test::FakeTimerSource timers(clock);
     test::ScriptedRandom random;
@@ -99,7 +99,7 @@ TEST(FaceView, EachMoodDrawsItsFaceAndBlinksWhileShown) {
     QList<qint64> inks;
     for (CharacterState s : {CharacterState::energetic, CharacterState::focused, CharacterState::tired,
                              CharacterState::sleeping, CharacterState::celebrating}) {
-        InteractiveFaceView face(s, QSizeF(1, 0), nullptr, &timers, &random);
+        InteractiveFaceView face(s, QSizeF(1, 0), nullptr, &timers, &random, CatMotion{.landsAtOnce = true});
         face.resize(face.sizeHint());
         EXPECT_EQ(face.sizeHint(), QSize(20, 14));
         const QImage open = test::renderWidget(face, 4);
@@ -119,8 +119,7 @@ TEST(FaceView, EachMoodDrawsItsFaceAndBlinksWhileShown) {
         face.hide();
         EXPECT_EQ(timers.pendingCount(), 0u);
     }
-    CatAnimatedValue::setInstantForTesting(false);
-    Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+    test::showLook(std::nullopt);
     test::saveGrab(test::sheet(faces, Qt::white), "cat-faces");
 }
 

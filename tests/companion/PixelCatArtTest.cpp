@@ -5,6 +5,7 @@
 #include "core/MeterixPreferences.h"
 
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
 
 #include <QPainter>
 #include <QTemporaryDir>
@@ -94,14 +95,14 @@ TEST(PixelCatBreeds, RawValuesNamesAndFallback) {
         order.append(row.breed);
         EXPECT_EQ(rawValue(row.breed), QString::fromUtf8(row.raw));
         EXPECT_EQ(pixelCatBreedFromRawValue(QString::fromUtf8(row.raw)), row.breed);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::speak(ResolvedLanguage::english);
         EXPECT_EQ(displayName(row.breed), QString::fromUtf8(row.english));
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+        test::speak(ResolvedLanguage::korean);
         EXPECT_EQ(displayName(row.breed), QString::fromUtf8(row.raw));
         preferences.setPixelCatBreedRaw(QString::fromUtf8(row.raw));
         EXPECT_EQ(preferences.pixelCatBreed(), row.breed);
     }
-    Localization::resetResolvedLanguageForTesting();
+    test::speak();
     EXPECT_EQ(allPixelCatBreeds(), order);
     for (const char* stray : {"", "calico", "치즈", "Black Cat"}) {
         EXPECT_EQ(pixelCatBreedFromRawValue(QString::fromUtf8(stray)), std::nullopt) << stray;

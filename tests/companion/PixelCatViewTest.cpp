@@ -16,6 +16,9 @@
 #include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
+#include "support/gui/BarServicesOfTests.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -40,27 +43,29 @@ class CatViewTest : public ::testing::Test {
                   return PixelCatOverlayController::Screens{{QRectF(0, 0, 1280, 800)}, std::nullopt};
               },
               [this](PixelCatOverlayController& c) {
-                  auto w = std::make_unique<PixelCatOverlayWindow>(c);
+                  auto w = std::make_unique<PixelCatOverlayWindow>(c, CatMotion{.landsAtOnce = true});
                   overlayWindow = w.get();
                   return w;
               }) {
-        CatAnimatedValue::setInstantForTesting(true);
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::showLook(Appearance::Scheme::light);
+        test::speak(ResolvedLanguage::english);
     }
     ~CatViewTest() override {
-        CatAnimatedValue::setInstantForTesting(false);
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::showLook(std::nullopt);
+        test::speak();
     }
 
     UsageSnapshot reading(P provider, double percent) const {
         return test::measuredReading(provider, percent, clock.now());
     }
 
+    // How the cats made from now on move: landing at once, unless a test
+    // tells the time and steps them itself.
+    CatMotion motion{.landsAtOnce = true};
+
     // A bar with three readings whose cat band is built here.
     std::unique_ptr<MultiProviderBarView> makeBar() {
-        auto bar = std::make_unique<MultiProviderBarView>(prefs, nullptr, clock);
+        auto bar = std::make_unique<MultiProviderBarView>(prefs, nullptr, test::barServices(), clock);
         MultiProviderBarView::State s;
         s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};
         for (auto [p, v] : {std::pair{P::claudeCode, 70.0}, {P::openAICodex, 40.0}, {P::cursor, 90.0}})
@@ -70,7 +75,7 @@ class CatViewTest : public ::testing::Test {
             PixelCatView::Hooks hooks;
             hooks.setCatDragging = [this](bool d) { catDragging = d; };
             hooks.setHoveringCat = [this](bool h) { hoveringCat = h; };
-            auto* cat = new PixelCatView(prefs, overlay, timers, std::move(hooks), &b, &random);
+            auto* cat = new PixelCatView(prefs, overlay, timers, std::move(hooks), &b, &random, motion);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
             QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
                              &MultiProviderBarView::setCatRegion);
@@ -159,7 +164,7 @@ TEST_F(CatViewTest, TheCatStandsInTheBandAboveTheCapsuleInEachCoat) {
         grabs.append(look.copy(0, 0, look.width(), int(bar->capsuleRect().bottom() + 12) * 2));
     }
     EXPECT_FALSE(test::saveGrab(test::stack(grabs, QColor(70, 90, 120)), "cat-on-bar-five-coats").isEmpty());
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     prefs.setPixelCatBreed(PixelCatBreed::blackCat);
     EXPECT_EQ(cat->accessibleName(), QStringLiteral("고양이 컴패니언: 검은 고양이"));
 }
@@ -629,6 +634,8 @@ TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
 }
 
 TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
+    qint64 now = 0;
+    motion = CatMotion{[&now] { return now; }};
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
@@ -643,9 +650,6 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     CatAnimationClock& clock = cat->animationClock();
     // Each step repaints and reshapes the bar's window: never at the display's rate.
     EXPECT_GE(clock.interval(), std::chrono::milliseconds(33));
-    qint64 now = 0;
-    clock.setTimeSourceForTesting([&] { return now; });
-    CatAnimatedValue::setInstantForTesting(false);
 
     const auto stepUntilStill = [&](int maxSteps) {
         int drawnSteps = 0;
@@ -676,7 +680,6 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     cat->engine().onCatTapped();
     QCoreApplication::processEvents();
     EXPECT_GT(stepUntilStill(100), 5);
-    CatAnimatedValue::setInstantForTesting(true);
 }
 
 // Each walking step glides to its new place over its frame tick, stepped on
@@ -684,6 +687,8 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
 // 25 pt/s whichever way the cat walks, and once it stops the glide under way
 // lands and the clock stops.
 TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
+    qint64 now = 0;
+    motion = CatMotion{[&now] { return now; }};
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
@@ -691,17 +696,17 @@ TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
     PixelCatEngine& e = cat->engine();
     e.setApplicationVisible(false); // the test ticks and steps the cat
     CatAnimationClock& clock = cat->animationClock();
-    qint64 now = 0;
-    clock.setTimeSourceForTesting([&] { return now; });
     const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);
     const qint64 stepMs = clock.interval().count();
     PaintCounter paints(cat);
     for (const bool left : {false, true}) {
         SCOPED_TRACE(left ? "walking left" : "walking right");
-        CatAnimatedValue::setInstantForTesting(true); // the turn lands at once
         e.onDragChanged(QSizeF(left ? -5 : 5, 0), QPointF());
         e.setAction(CatAction::walking);
-        CatAnimatedValue::setInstantForTesting(false);
+        for (int i = 0; i < 100 && clock.isRunning(); ++i) { // the turn settles first
+            now += stepMs;
+            clock.step();
+        }
         const double start = cat->catFrameRect().x();
         const qint64 startMs = now;
         int steps = 0, stepPaints = 0;
@@ -731,13 +736,11 @@ TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
         EXPECT_FALSE(clock.isRunning());
         EXPECT_EQ(cat->catFrameRect().x(), start + (left ? -9 : 9));
     }
-    CatAnimatedValue::setInstantForTesting(true);
 }
 
 TEST(CatAnimatedValueTest, MovesLandOnTheirTargetsWithoutJumps) {
-    CatAnimationClock clock(std::chrono::milliseconds(33));
     qint64 now = 0;
-    clock.setTimeSourceForTesting([&] { return now; });
+    CatAnimationClock clock(std::chrono::milliseconds(33), CatMotion{[&now] { return now; }});
     const auto run = [&](int steps) {
         for (int i = 0; i < steps && clock.isRunning(); ++i) {
             now += 33;

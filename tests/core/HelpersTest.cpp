@@ -411,11 +411,12 @@ TEST(Paths, FoldersFollowTheEnvironment) {
 }
 
 TEST(MeterixLog, PrivateValuesAreRedactedUnlessAskedFor) {
-    MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
     EXPECT_EQ(MeterixLog::priv(QStringLiteral("me@example.com")), QStringLiteral("<private>"));
-    MeterixLog::setShowsPrivateValuesForTesting(true);
+    MeterixLog::setShowsPrivateValues(true);
     EXPECT_EQ(MeterixLog::priv(QStringLiteral("me@example.com")), QStringLiteral("me@example.com"));
-    MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
+    MeterixLog::setShowsPrivateValues(false);
+    for (const auto& [value, asked] : {std::pair{"1", true}, std::pair{"", false}, std::pair{"true", false}})
+        EXPECT_EQ(MeterixLog::privateValuesAskedFor(QString::fromLatin1(value)), asked) << value;
     EXPECT_STREQ(logProvider().categoryName(), "com.meterix.provider");
     EXPECT_STREQ(logProbeGate().categoryName(), "com.meterix.ProbeGate");
 }

@@ -2,6 +2,7 @@
 // product names, units and tokens that have no Korean form.
 #include "core/L10n.h"
 #include "core/Localization.h"
+#include "support/Speaking.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -45,7 +46,7 @@ QList<L10n> everyCase() {
 }
 
 TEST(KoreanTexts, TheKoreanTableHasNoEnglishWords) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     // Product names, units and tokens that are written the same in Korean.
     const QSet<QString> allowed = {
         QStringLiteral("Meterix"), QStringLiteral("GitHub"), QStringLiteral("Google"), QStringLiteral("API"),
@@ -70,7 +71,7 @@ TEST(KoreanTexts, TheKoreanTableHasNoEnglishWords) {
     // The whole table: every case, the valued ones before the plain ones.
     EXPECT_EQ(swept.size(), int(L10n::plainCases().last()) + 1);
     EXPECT_TRUE(english.isEmpty()) << english.join(QLatin1Char('\n')).toStdString();
-    Localization::resetResolvedLanguageForTesting();
+    test::speak();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "core/UsageSnapshot.h"
 #include "core/UsageTier.h"
 #include "core/UsageUnavailableReason.h"
+#include "support/Speaking.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -48,9 +49,9 @@ UsageSnapshot fullSnapshot() {
 
 class EnglishThenKorean : public ::testing::Test {
   protected:
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
-    void korean() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean); }
-    void english() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+    void TearDown() override { test::speak(); }
+    void korean() { test::speak(ResolvedLanguage::korean); }
+    void english() { test::speak(ResolvedLanguage::english); }
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "core/Localization.h"
 #include "core/UsageTier.h"
 #include "core/UsageUnavailableReason.h"
+#include "support/Speaking.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -19,9 +20,9 @@ namespace {
 
 class Texts : public ::testing::Test {
   protected:
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
-    static void korean() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean); }
-    static void english() { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+    void TearDown() override { test::speak(); }
+    static void korean() { test::speak(ResolvedLanguage::korean); }
+    static void english() { test::speak(ResolvedLanguage::english); }
 };
 
 QString en(const L10n& l) {
@@ -218,7 +219,7 @@ class LanguageSetting : public ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         settings = std::make_shared<QSettings>(dir.filePath(QStringLiteral("s.conf")), QSettings::IniFormat);
     }
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    void TearDown() override { test::speak(); }
     QTemporaryDir dir;
     std::shared_ptr<QSettings> settings;
 };

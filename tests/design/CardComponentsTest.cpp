@@ -13,6 +13,8 @@
 
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QLayout>
 
@@ -25,11 +27,11 @@ using Scheme = Appearance::Scheme;
 
 class Cards : public ::testing::Test {
 protected:
-    void SetUp() override { Appearance::shared().setSchemeOverrideForTesting(Scheme::light); }
+    void SetUp() override { test::showLook(Scheme::light); }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::showLook(std::nullopt);
+        test::reduceMotion(std::nullopt);
+        test::speak();
     }
 };
 
@@ -135,11 +137,11 @@ TEST_F(Cards, TierBadgeCompactIsSmallerWithTheSameColoursAndSymbol) {
 }
 
 TEST_F(Cards, BadgesSpeakTheResolvedLanguage) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(TierBadge(UsageTier::caution, false).accessibleName(), QStringLiteral("주의"));
     EXPECT_EQ(LiveStreamBadge().accessibleName(), QStringLiteral("AI 작업 진행 중"));
     EXPECT_EQ(AppOpenBadge().accessibleName(), QStringLiteral("데스크톱 앱 실행 중"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     EXPECT_EQ(TierBadge(UsageTier::caution, false).accessibleName(), QStringLiteral("Caution"));
     EXPECT_EQ(LiveStreamBadge().accessibleName(), QStringLiteral("AI task in progress"));
     EXPECT_EQ(AppOpenBadge().accessibleName(), QStringLiteral("Desktop app running"));
@@ -153,7 +155,7 @@ TEST_F(Cards, TheWorkingBadgeBreathesOnlyOnScreenAndWithMotion) {
     LiveStreamBadge badge;
     badge.show();
     EXPECT_TRUE(badge.pulse().isRunning());
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     EXPECT_FALSE(badge.pulse().isRunning());
     badge.hide();
 }
@@ -171,7 +173,7 @@ TEST_F(Cards, ABadgeIsDrawnAtItsPresenceFromNearNothing) {
 TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
     for (const bool reduced : {false, true}) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
-        Appearance::shared().setReduceMotionOverrideForTesting(reduced);
+        test::reduceMotion(reduced);
         QWidget host;
         host.resize(120, 40);
         host.show();
@@ -210,7 +212,7 @@ TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
             EXPECT_EQ(test::inkIn(test::renderWidget(*badge), all), 0);
         }
     }
-    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    test::reduceMotion(std::nullopt);
 }
 
 TEST_F(Cards, ABadgeOutOfSightIsThereOrGoneAtOnce) {
@@ -247,7 +249,7 @@ TEST_F(Cards, Grabs) {
     };
     for (const Scheme scheme : {Scheme::light, Scheme::dark}) {
         SCOPED_TRACE(int(scheme));
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         const QColor backdrop = scheme == Scheme::dark ? QColor(30, 32, 38) : QColor(245, 246, 248);
         QList<QImage> tiles;
         for (const char* s : {"sparkles", "sparkle", "atom", "curlybraces", "fish", "cat.fill", "gearshape"}) {

@@ -6,6 +6,7 @@
 #include "design/Surface.h"
 
 #include "support/gui/GrabSupport.h"
+#include "support/gui/Looks.h"
 
 #include <QEnterEvent>
 #include <QSignalSpy>
@@ -27,7 +28,7 @@ QImage glass(const LiquidGlassStyle& style, Scheme scheme, QSize size = QSize(20
 
 class Glass : public ::testing::Test {
 protected:
-    void TearDown() override { Appearance::shared().setSchemeOverrideForTesting(std::nullopt); }
+    void TearDown() override { test::showLook(std::nullopt); }
 };
 
 TEST_F(Glass, WashOpacityFollowsHoverAndStrength) {
@@ -88,7 +89,7 @@ TEST_F(Glass, TheViewFollowsThePointer) {
 
 TEST_F(Glass, GrabsOfCapsulesInLightAndDark) {
     for (const Scheme scheme : {Scheme::light, Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         QList<QImage> images;
         for (bool hovered : {false, true}) {
             LiquidGlassView view(liquidCapsule(Radius::bar, hovered), Metric::panelBleed);

@@ -8,6 +8,8 @@
 #include "design/LiveActivityDot.h"
 
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +20,11 @@ namespace {
 
 class Ornaments : public ::testing::Test {
 protected:
-    void SetUp() override { Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light); }
+    void SetUp() override { test::showLook(Appearance::Scheme::light); }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::showLook(std::nullopt);
+        test::reduceMotion(std::nullopt);
+        test::speak();
     }
 };
 
@@ -80,10 +82,10 @@ TEST_F(Ornaments, PulsesRunOnlyOnScreenAndStandStillForReducedMotion) {
     EXPECT_FALSE(dot.pulse().isRunning());
     dot.show();
     EXPECT_TRUE(dot.pulse().isRunning());
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     EXPECT_FALSE(dot.pulse().isRunning());
     EXPECT_DOUBLE_EQ(dot.pulse().value(), 0.0);
-    Appearance::shared().setReduceMotionOverrideForTesting(false);
+    test::reduceMotion(false);
     EXPECT_TRUE(dot.pulse().isRunning());
     dot.hide();
     EXPECT_FALSE(dot.pulse().isRunning());
@@ -101,9 +103,9 @@ TEST_F(Ornaments, PulsePhases) {
 }
 
 TEST_F(Ornaments, TheLiveDotIsLabelledInTheResolvedLanguage) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(LiveActivityDot(Qt::green).accessibleName(), QStringLiteral("사용량 새로고침 중"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     EXPECT_EQ(LiveActivityDot(Qt::green).accessibleName(), QStringLiteral("Refreshing usage"));
 }
 

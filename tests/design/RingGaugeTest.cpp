@@ -4,6 +4,7 @@
 #include "design/Surface.h"
 
 #include "support/gui/GrabSupport.h"
+#include "support/gui/Looks.h"
 
 #include <QLabel>
 
@@ -19,8 +20,8 @@ using Scheme = Appearance::Scheme;
 
 class Ring : public ::testing::Test {
 protected:
-    void SetUp() override { Appearance::shared().setSchemeOverrideForTesting(Scheme::light); }
-    void TearDown() override { Appearance::shared().setSchemeOverrideForTesting(std::nullopt); }
+    void SetUp() override { test::showLook(Scheme::light); }
+    void TearDown() override { test::showLook(std::nullopt); }
 };
 
 // A 100-wide ring of line width 10 centred in a 120 x 120 image.
@@ -142,7 +143,7 @@ TEST_F(Ring, TheWidgetCentresItsViewAndGlidesOnlyWhenShown) {
 
 TEST_F(Ring, GrabsAtEveryTierAndFill) {
     for (const Scheme scheme : {Scheme::light, Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         QList<QImage> rows;
         const QColor backdrop = scheme == Scheme::dark ? QColor(30, 32, 38) : QColor(245, 246, 248);
         for (UsageTier tier : allUsageTiers()) {
@@ -203,7 +204,7 @@ TEST_F(Ring, CachedStampsMatchDirectPaintingAndForgetTheOldScheme) {
         EXPECT_LE(worst, 2) << "scale " << row.dpr << " at " << row.centre.x() << "," << row.centre.y();
     }
     EXPECT_EQ(CachedPainting::cachedCount(), 3);
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::dark);
+    test::showLook(Scheme::dark);
     EXPECT_EQ(CachedPainting::cachedCount(), 0);
 }
 

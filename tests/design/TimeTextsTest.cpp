@@ -3,6 +3,7 @@
 #include "design/TimeTexts.h"
 
 #include "support/FakeClock.h"
+#include "support/Speaking.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,8 @@ namespace {
 
 class TimeTexts : public ::testing::TestWithParam<ResolvedLanguage> {
 protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(GetParam()); }
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    void SetUp() override { test::speak(GetParam()); }
+    void TearDown() override { test::speak(); }
     bool korean() const { return GetParam() == ResolvedLanguage::korean; }
     QString pick(const char* ko, const char* en) const { return QString::fromUtf8(korean() ? ko : en); }
 

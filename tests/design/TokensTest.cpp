@@ -1,13 +1,11 @@
-#include "core/UsageTier.h"
 #include "design/AmbientElevation.h"
-#include "design/Metric.h"
 #include "design/MeterixFont.h"
-#include "design/Radius.h"
 #include "design/ShadowCache.h"
 #include "design/Surface.h"
 
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/Looks.h"
 
 #include <QFontInfo>
 #include <QRawFont>
@@ -23,18 +21,13 @@ using Scheme = Appearance::Scheme;
 
 class Tokens : public ::testing::Test {
 protected:
-    void TearDown() override { Appearance::shared().setSchemeOverrideForTesting(std::nullopt); }
+    void TearDown() override { test::showLook(std::nullopt); }
 };
 
 TEST_F(Tokens, SurfacesResolveByAppearance) {
-    EXPECT_EQ(Surface::color(Surface::Token::shellTint, Scheme::light), QColor::fromRgbF(0.918f, 0.928f, 0.945f, 0.74f));
-    EXPECT_EQ(Surface::color(Surface::Token::shellTint, Scheme::dark), QColor::fromRgbF(0.125f, 0.13f, 0.145f, 0.62f));
-    EXPECT_EQ(Surface::color(Surface::Token::shadowDiffuse, Scheme::dark), QColor::fromRgbF(0, 0, 0, 0.42f));
-    EXPECT_EQ(Surface::color(Surface::Token::track, Scheme::light), QColor::fromRgbF(0, 0, 0, 0.10f));
-
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::dark);
+    test::showLook(Scheme::dark);
     EXPECT_EQ(Surface::plateFill(), Surface::color(Surface::Token::plateFill, Scheme::dark));
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    test::showLook(Scheme::light);
     EXPECT_EQ(Surface::plateFill(), Surface::color(Surface::Token::plateFill, Scheme::light));
 }
 
@@ -49,18 +42,11 @@ TEST_F(Tokens, WithoutAnyAppearanceMatchEverySurfaceIsLight) {
 
 TEST_F(Tokens, ColourHelpers) {
     EXPECT_EQ(toQColor(Rgb::fromHex(0x28CD41)), QColor(40, 205, 65));
-    EXPECT_EQ(toQColors(gradient(UsageTier::critical)), (QList<QColor>{QColor(255, 69, 58), QColor(179, 27, 27)}));
     EXPECT_NEAR(withOpacity(QColor::fromRgbF(0, 0, 0, 0.5f), 0.5).alphaF(), 0.25, 0.005);
     EXPECT_EQ(withOpacity(Qt::red, 3).alpha(), 255);
     EXPECT_EQ(withOpacity(Qt::red, -1).alpha(), 0);
     EXPECT_NE(LabelColor::secondary(Scheme::light), LabelColor::secondary(Scheme::dark));
     EXPECT_LT(LabelColor::tertiary(Scheme::light).alphaF(), LabelColor::secondary(Scheme::light).alphaF());
-}
-
-TEST_F(Tokens, MetricsAndRadii) {
-    EXPECT_DOUBLE_EQ(Radius::bar, Metric::barHeight / 2);
-    EXPECT_DOUBLE_EQ(Metric::barBand, 58);
-    EXPECT_DOUBLE_EQ(Radius::card, 22);
 }
 
 TEST_F(Tokens, FontSizesAreLogicalPixels) {
@@ -77,13 +63,6 @@ TEST_F(Tokens, FontSizesAreLogicalPixels) {
     }
 }
 
-TEST_F(Tokens, PresetWeights) {
-    EXPECT_EQ(MeterixFont::hero().weight(), QFont::Bold);
-    EXPECT_EQ(MeterixFont::row().weight(), QFont::Medium);
-    EXPECT_EQ(MeterixFont::barValue().weight(), QFont::DemiBold);
-    EXPECT_EQ(MeterixFont::caption().weight(), QFont::Medium);
-}
-
 TEST_F(Tokens, TheRoundedFaceCoversHangul) {
     const QFont font = MeterixFont::row();
     EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("NanumSquareRound")) << "fonts-nanum is not installed";
@@ -95,9 +74,6 @@ TEST_F(Tokens, TheRoundedFaceCoversHangul) {
 TEST_F(Tokens, SectionHeaderStyle) {
     const QFont f = MeterixFont::sectionHeaderStyle();
     EXPECT_EQ(f.capitalization(), QFont::AllUppercase);
-    EXPECT_EQ(f.letterSpacingType(), QFont::AbsoluteSpacing);
-    EXPECT_NEAR(f.letterSpacing(), 0.7, 1.0 / 64); // Qt keeps spacing in 1/64 px
-    EXPECT_EQ(f.weight(), QFont::Bold);
     EXPECT_EQ(f.pointSizeF(), MeterixFont::sectionHeader().pointSizeF());
     // Mixed case is shown upper-cased: it measures like the upper-case text.
     const QFontMetricsF fm(f);
@@ -114,18 +90,13 @@ TEST_F(Tokens, ElevationIsClampedBelowAtZero) {
 
 TEST_F(Tokens, ElevationLayers) {
     const auto one = ambientElevation(1).layers(Scheme::light);
-    EXPECT_DOUBLE_EQ(one[0].radius, 18);
-    EXPECT_DOUBLE_EQ(one[0].offsetY, 10);
-    EXPECT_DOUBLE_EQ(one[1].radius, 6);
-    EXPECT_DOUBLE_EQ(one[1].offsetY, 3);
-    EXPECT_DOUBLE_EQ(one[2].radius, 1.5);
-    EXPECT_DOUBLE_EQ(one[2].offsetY, 1);
+    EXPECT_GT(one[0].radius, 0);
     EXPECT_EQ(one[0].color, Surface::color(Surface::Token::shadowDiffuse, Scheme::light));
     // The contact layer stays at elevation 0; the others collapse under the surface.
     const auto zero = ambientElevation(0).layers(Scheme::dark);
     EXPECT_DOUBLE_EQ(zero[0].radius, 0);
     EXPECT_DOUBLE_EQ(zero[1].offsetY, 0);
-    EXPECT_DOUBLE_EQ(zero[2].radius, 1.5);
+    EXPECT_DOUBLE_EQ(zero[2].radius, one[2].radius);
     EXPECT_EQ(zero[2].color, Surface::color(Surface::Token::shadowContact, Scheme::dark));
 }
 
@@ -138,7 +109,7 @@ QImage shadowOf(double elevation) {
 }
 
 TEST_F(Tokens, ShadowsFallBelowAndOutsideTheSurface) {
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    test::showLook(Scheme::light);
     const QImage img = shadowOf(1);
     EXPECT_EQ(qAlpha(img.pixel(100, 80)), 0); // nothing drawn on the surface itself
     const int below = qAlpha(img.pixel(100, 108));
@@ -184,7 +155,7 @@ TEST_F(Tokens, LargeShadowsAreLetGoOnceNoneIsAskedForAndBlurredAlikeWhenAskedAga
 }
 
 TEST_F(Tokens, ANewLookForgetsEveryCachedShadow) {
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    test::showLook(Scheme::light);
     QImage canvas(80, 60, QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::transparent);
     {
@@ -192,7 +163,7 @@ TEST_F(Tokens, ANewLookForgetsEveryCachedShadow) {
         ambientElevation(1).paint(p, QRectF(20, 10, 40, 20), 6);
     }
     ASSERT_GT(ShadowCache::cachedCount(), 0);
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::dark);
+    test::showLook(Scheme::dark);
     EXPECT_EQ(ShadowCache::cachedCount(), 0);
 }
 
@@ -224,7 +195,7 @@ TEST_F(Tokens, TheBlurSpreadsInkSymmetricallyAndKeepsIt) {
 }
 
 TEST_F(Tokens, HairlineRuleIsHalfAPointAtTheTop) {
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+    test::showLook(Scheme::light);
     QImage img(20 * 2, 10 * 2, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(2);
     img.fill(Qt::transparent);

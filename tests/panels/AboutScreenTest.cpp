@@ -10,6 +10,8 @@
 #include "ScreenChecks.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -32,8 +34,8 @@ class AboutLinks : public QObject {
 class AboutScreen : public ::testing::Test {
   protected:
     void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::speak();
+        test::showLook(std::nullopt);
     }
     std::unique_ptr<MenuBarAboutScreen> open() {
         auto s = std::make_unique<MenuBarAboutScreen>(context());
@@ -50,14 +52,14 @@ class AboutScreen : public ::testing::Test {
 };
 
 TEST_F(AboutScreen, CountsAndTextsFollowTheLanguage) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     auto screen = open();
     EXPECT_EQ(screen->statTexts(), (QStringList{QStringLiteral("05 Products"), QStringLiteral("04 Live"),
                                                 QStringLiteral("Seoul")}));
     ASSERT_EQ(screen->productRows().size(), 5);
     EXPECT_EQ(screen->productRows()[3]->accessibleName(),
               QStringLiteral("Sorvane, Soundscapes for falling asleep"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     screen = open();
     EXPECT_EQ(screen->statTexts(),
               (QStringList{QStringLiteral("05 제품"), QStringLiteral("04 운영중"), QStringLiteral("서울")}));
@@ -97,10 +99,10 @@ TEST_F(AboutScreen, BackSlidesToTheOverview) {
 }
 
 TEST_F(AboutScreen, LabColoursFollowTheLookAndTheButtonBrightensOnHover) {
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    test::showLook(Appearance::Scheme::dark);
     EXPECT_EQ(MenuBarAboutScreen::labAccent(), QColor::fromRgbF(0.898f, 0.514f, 0.290f));
     EXPECT_EQ(MenuBarAboutScreen::labAccentFill(), QColor::fromRgbF(0.745f, 0.361f, 0.188f));
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    test::showLook(Appearance::Scheme::light);
     EXPECT_EQ(MenuBarAboutScreen::labAccentFill(), QColor::fromRgbF(0.753f, 0.373f, 0.094f));
     auto screen = open();
     LabButton* lab = screen->labButton();
@@ -115,11 +117,11 @@ TEST_F(AboutScreen, LabColoursFollowTheLookAndTheButtonBrightensOnHover) {
 // one beside it is not.
 TEST_F(AboutScreen, GrabsInBothLooks) {
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         QList<QImage> shots;
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang));
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             // Not shown: the hover takes effect at once.
             MenuBarAboutScreen screen(context());
             screen.productRows()[1]->setHovered(true);

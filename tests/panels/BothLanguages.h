@@ -4,6 +4,8 @@
 
 #include "core/Localization.h"
 #include "platform/ui/Appearance.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QString>
 
@@ -20,12 +22,12 @@ class BothLanguages : public ::testing::TestWithParam<ResolvedLanguage> {
   protected:
     void SetUp() override {
         Localization::shared(); // made first: making it later resolves the language anew
-        Localization::resetResolvedLanguageForTesting(GetParam());
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+        test::speak(GetParam());
+        test::showLook(Appearance::Scheme::light);
     }
     void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::speak();
+        test::showLook(std::nullopt);
     }
     bool korean() const { return GetParam() == ResolvedLanguage::korean; }
     QString pick(const char* ko, const char* en) const { return QString::fromUtf8(korean() ? ko : en); }

@@ -11,6 +11,7 @@
 #include "BothLanguages.h"
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/Looks.h"
 
 #include <QAbstractButton>
 #include <QLayout>
@@ -273,7 +274,7 @@ TEST_P(DetailCard, GrabsOfMeasuredSimulatedAndEndedReadingsInLightAndDark) {
     const QList<std::pair<const char*, UsageSnapshot>> cases{
         {"measured", measured()}, {"simulated", failed}, {"window-ended", ended()}};
     for (const Appearance::Scheme scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         const bool dark = scheme == Appearance::Scheme::dark;
         for (const auto& [name, snapshot] : cases) {
             Card card(

@@ -11,6 +11,8 @@
 #include "shell/ProviderSegmentView.h"
 
 #include "ScreenFixture.h"
+#include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
 
 #include <QJsonDocument>
 
@@ -36,8 +38,8 @@ const QByteArray kConfiguration = R"({
 
 class EndedClaudeWindow : public ::testing::Test {
   protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    void SetUp() override { test::speak(ResolvedLanguage::english); }
+    void TearDown() override { test::speak(); }
 };
 
 TEST_F(EndedClaudeWindow, CardBarAndProviderScreenWithholdAWindowThatResetSinceTheReading) {
@@ -93,14 +95,14 @@ TEST_F(EndedClaudeWindow, CardBarAndProviderScreenWithholdAWindowThatResetSinceT
         f.manager->apply({*reading}, AIProviderType::claudeCode);
         MenuBarProviderDetailScreen screen(f.context(), AIProviderType::claudeCode);
         screen.resize(312, screen.heightForWidth(312));
-        EXPECT_EQ(screen.hero()->shown().withheld, row.sessionEnded);
-        ASSERT_TRUE(screen.quotaSection());
-        const auto lines = screen.quotaSection()->findChildren<QuotaMeterRow*>();
+        EXPECT_EQ(test::part<QuotaHeroView>(screen, QStringLiteral("hero"))->shown().withheld, row.sessionEnded);
+        ASSERT_TRUE(test::part(screen, QStringLiteral("quotaSection")));
+        const auto lines = test::part(screen, QStringLiteral("quotaSection"))->findChildren<QuotaMeterRow*>();
         ASSERT_EQ(lines.size(), 2);
         EXPECT_EQ(lines[0]->shown().value == QuotaMeterRow::Value::withheld, row.sessionEnded);
         EXPECT_EQ(lines[1]->shown().value == QuotaMeterRow::Value::withheld, row.weekEnded);
-        ASSERT_TRUE(screen.accountsSection());
-        const auto accounts = screen.accountsSection()->findChildren<AccountRow*>();
+        ASSERT_TRUE(test::part(screen, QStringLiteral("accountsSection")));
+        const auto accounts = test::part(screen, QStringLiteral("accountsSection"))->findChildren<AccountRow*>();
         ASSERT_EQ(accounts.size(), 1);
         EXPECT_EQ(accounts[0]->model().remainingPercentage,
                   row.sessionEnded ? std::nullopt : std::optional<double>(8));

@@ -15,6 +15,8 @@
 #include "PanelFixtures.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/ScreenParts.h"
+#include "support/gui/Looks.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -57,11 +59,11 @@ class LookChange : public test::PanelTest {
     // switch the open view is drawn exactly as one built in that look.
     void expectFollowsTheLook(const char* name, const std::function<std::unique_ptr<QWidget>()>& build,
                               int width = 312) {
-        Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
+        test::showLook(Scheme::light);
         const std::unique_ptr<QWidget> open = build();
         const QImage lightBefore = render(*open, width);
         for (Scheme scheme : {Scheme::dark, Scheme::light}) {
-            Appearance::shared().setSchemeOverrideForTesting(scheme);
+            test::showLook(scheme);
             QCoreApplication::sendPostedEvents();
             const QImage switched = render(*open, width);
             const std::unique_ptr<QWidget> fresh = build();
@@ -99,7 +101,7 @@ TEST_F(LookChange, TheAboutTaglineTurnsLightInTheDarkLook) {
     ASSERT_NE(tagline, nullptr);
     EXPECT_EQ(tagline->lineAlignment(), Qt::AlignHCenter);
     EXPECT_LT(test::inkLightness(test::renderWidget(*tagline)), 64);
-    Appearance::shared().setSchemeOverrideForTesting(Scheme::dark);
+    test::showLook(Scheme::dark);
     ASSERT_EQ(screen.tagline(), tagline); // the same view, not a rebuilt one
     EXPECT_EQ(tagline->color(), LabelColor::secondary(Scheme::dark));
     EXPECT_GT(test::inkLightness(test::renderWidget(*tagline)), 192);
@@ -126,11 +128,11 @@ TEST_F(LookChange, AnUnavailableProvidersRingAndSymbolTakeTheNewGrey) {
     MenuBarNavigator navigator;
     MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}});
     screen.setState(fixtureState()); // Cursor: not connected
-    auto* ring = screen.providerRow(P::cursor)->findChild<RingGauge*>();
+    auto* ring = test::providerRow<MenuPlateRow>(screen, P::cursor)->findChild<RingGauge*>();
     ASSERT_NE(ring, nullptr);
     ASSERT_NE(ring->centerWidget(), nullptr);
     for (Scheme scheme : {Scheme::light, Scheme::dark, Scheme::light}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         const QColor grey = LabelColor::secondary(scheme);
         EXPECT_EQ(ring->gradientColors(), (QList<QColor>{withOpacity(grey, 0.28), withOpacity(grey, 0.16)}));
         const double ink = test::inkLightness(test::renderWidget(*ring->centerWidget()));

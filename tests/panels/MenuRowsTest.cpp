@@ -12,6 +12,8 @@
 
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QLabel>
 #include <QTest>
@@ -27,13 +29,13 @@ using Kind = MenuCommandRow::Accessory::Kind;
 class MenuRowsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        Appearance::shared().setSchemeOverrideForTesting(Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::showLook(Scheme::light);
+        test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::showLook(std::nullopt);
+        test::reduceMotion(std::nullopt);
+        test::speak();
     }
 };
 
@@ -156,7 +158,7 @@ TEST_F(MenuRowsTest, BusyRowTurnsAndSnapsBackUpright) {
     EXPECT_EQ(row.spinAngle(), 0);
 
     // Reduced motion: busy, but still.
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     row.setBusy(true);
     QTest::qWait(30);
     EXPECT_EQ(row.spinAngle(), 0);
@@ -213,9 +215,9 @@ TEST_F(MenuRowsTest, HeaderKeepsItsTitleBetweenMarginsAndReadsAsAScreen) {
     QTest::mouseClick(header.backButton(), Qt::LeftButton);
     EXPECT_EQ(backs, 1);
 
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(MenuScreenHeader::accessibleLabel(QStringLiteral("정보")), QStringLiteral("정보 화면"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     EXPECT_EQ(MenuScreenHeader::accessibleLabel(QStringLiteral("About")), QStringLiteral("About screen"));
 }
 

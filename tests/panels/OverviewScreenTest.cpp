@@ -12,6 +12,9 @@
 
 #include "PanelFixtures.h"
 #include "ScreenFixture.h"
+#include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QPointer>
 #include <QTest>
@@ -85,7 +88,7 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        Localization::resetResolvedLanguageForTesting(r.lang);
+        test::speak(r.lang);
         PresentedState s = stateOf({P::claudeCode}, {});
         if (r.reading) s.snapshots.insert(P::claudeCode, PresentedState::presented(*r.reading, r.maskEmails));
         if (r.working) s.activeInUseProviders.insert(P::claudeCode);
@@ -106,8 +109,8 @@ TEST_F(OverviewScreenTest, ListsActiveProvidersWithRulesBetweenRows) {
     MenuBarNavigator nav;
     MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
     screen.setState(fixtureState());
-    EXPECT_EQ(screen.shownProviders(), (QList<P>{P::claudeCode, P::openAICodex, P::cursor}));
-    EXPECT_FALSE(screen.showsEmptyState());
+    EXPECT_EQ(test::shownProviders(screen), (QList<P>{P::claudeCode, P::openAICodex, P::cursor}));
+    EXPECT_FALSE((test::part(screen, QStringLiteral("emptyState")) != nullptr));
     // The plate holds row, rule, row, rule, row: none before the first.
     QWidget* plate = screen.findChild<InsetSection*>()->plate();
     QList<QWidget*> order;
@@ -120,20 +123,20 @@ TEST_F(OverviewScreenTest, ListsActiveProvidersWithRulesBetweenRows) {
         ASSERT_TRUE(rule);
         EXPECT_EQ(rule->inset(), 47);
     }
-    EXPECT_EQ(screen.providerRow(P::openAICodex)->subtitle(), QStringLiteral("Plus"));
+    EXPECT_EQ(test::providerRow<MenuPlateRow>(screen, P::openAICodex)->subtitle(), QStringLiteral("Plus"));
 
     // A row leads to its provider's detail.
     const int impacts = Haptics::performedCount(Haptics::Pattern::levelChange);
-    QTest::mouseClick(screen.providerRow(P::openAICodex), Qt::LeftButton);
+    QTest::mouseClick(test::providerRow<MenuPlateRow>(screen, P::openAICodex), Qt::LeftButton);
     EXPECT_EQ(nav.screen(), MenuBarScreen::providerDetail(P::openAICodex));
     EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::levelChange), impacts + 1);
 
     // The same providers with new figures keep their rows.
-    MenuPlateRow* claude = screen.providerRow(P::claudeCode);
+    MenuPlateRow* claude = test::providerRow<MenuPlateRow>(screen, P::claudeCode);
     PresentedState next = fixtureState();
     next.snapshots.insert(P::claudeCode, measured(P::claudeCode, 40));
     screen.setState(next);
-    EXPECT_EQ(screen.providerRow(P::claudeCode), claude);
+    EXPECT_EQ(test::providerRow<MenuPlateRow>(screen, P::claudeCode), claude);
     EXPECT_EQ(claude->subtitle(), QStringLiteral("Standard Plan"));
 }
 
@@ -143,59 +146,59 @@ TEST_F(OverviewScreenTest, EmptyStateLeadsToSettingsAndCommandsDoTheirWork) {
     MenuBarOverviewScreen screen(
         MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, [&quits] { ++quits; }});
     screen.setState(stateOf({}, {}));
-    ASSERT_TRUE(screen.showsEmptyState());
-    auto* open = screen.emptyState()->findChild<QAbstractButton*>(QStringLiteral("openSettings"));
+    ASSERT_TRUE((test::part(screen, QStringLiteral("emptyState")) != nullptr));
+    auto* open = test::part(screen, QStringLiteral("emptyState"))->findChild<QAbstractButton*>(QStringLiteral("openSettings"));
     ASSERT_TRUE(open);
     QTest::mouseClick(open, Qt::LeftButton);
     EXPECT_EQ(nav.screen(), MenuBarScreen::settings());
 
     nav.reset();
-    QTest::mouseClick(screen.aboutRow(), Qt::LeftButton);
+    QTest::mouseClick(test::part<MenuCommandRow>(screen, QStringLiteral("aboutRow")), Qt::LeftButton);
     EXPECT_EQ(nav.screen(), MenuBarScreen::about());
-    EXPECT_EQ(screen.aboutRow()->accessory().text, QStringLiteral("v1.0.0"));
+    EXPECT_EQ(test::part<MenuCommandRow>(screen, QStringLiteral("aboutRow"))->accessory().text, QStringLiteral("v1.0.0"));
     nav.reset();
-    QTest::mouseClick(screen.settingsRow(), Qt::LeftButton);
+    QTest::mouseClick(test::part<MenuCommandRow>(screen, QStringLiteral("settingsRow")), Qt::LeftButton);
     EXPECT_EQ(nav.screen(), MenuBarScreen::settings());
-    QTest::mouseClick(screen.quitRow(), Qt::LeftButton);
+    QTest::mouseClick(test::part<MenuCommandRow>(screen, QStringLiteral("quitRow")), Qt::LeftButton);
     EXPECT_EQ(quits, 1);
-    EXPECT_EQ(screen.quitRow()->role(), MenuRowRole::destructive);
+    EXPECT_EQ(test::part<MenuCommandRow>(screen, QStringLiteral("quitRow"))->role(), MenuRowRole::destructive);
 
     // A refresh under way: the row says so and turns.
     PresentedState busy = stateOf({}, {});
     busy.isRefreshing = true;
     screen.setState(busy);
-    EXPECT_EQ(screen.refreshRow()->title(), QStringLiteral("Refreshing…"));
-    EXPECT_TRUE(screen.refreshRow()->isSpinning());
+    EXPECT_EQ(test::part<MenuCommandRow>(screen, QStringLiteral("refreshRow"))->title(), QStringLiteral("Refreshing…"));
+    EXPECT_TRUE(test::part<MenuCommandRow>(screen, QStringLiteral("refreshRow"))->isSpinning());
     screen.setState(stateOf({}, {}));
-    EXPECT_EQ(screen.refreshRow()->title(), QStringLiteral("Refresh All"));
-    EXPECT_FALSE(screen.refreshRow()->isSpinning());
+    EXPECT_EQ(test::part<MenuCommandRow>(screen, QStringLiteral("refreshRow"))->title(), QStringLiteral("Refresh All"));
+    EXPECT_FALSE(test::part<MenuCommandRow>(screen, QStringLiteral("refreshRow"))->isSpinning());
 
     // Providers turning on replace the empty state.
     screen.setState(stateOf({P::zed}, {}));
-    EXPECT_FALSE(screen.showsEmptyState());
-    EXPECT_EQ(screen.shownProviders(), QList<P>{P::zed});
+    EXPECT_FALSE((test::part(screen, QStringLiteral("emptyState")) != nullptr));
+    EXPECT_EQ(test::shownProviders(screen), QList<P>{P::zed});
 }
 
 TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
     for (const bool reduced : {false, true}) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
-        Appearance::shared().setReduceMotionOverrideForTesting(reduced);
+        test::reduceMotion(reduced);
         MenuBarNavigator nav;
         MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
         screen.setState(fixtureState());
         screen.show();
         QCoreApplication::sendPostedEvents(); // the rows' deferred show
         // Badges there when the rows are built are simply there.
-        ASSERT_TRUE(qobject_cast<LiveStreamBadge*>(screen.rowBadge(P::claudeCode)));
-        EXPECT_DOUBLE_EQ(screen.rowBadge(P::claudeCode)->presence(), 1.0);
-        const QPointer<CapsuleBadge> appOpen = screen.rowBadge(P::openAICodex);
+        ASSERT_TRUE(qobject_cast<LiveStreamBadge*>(test::rowBadge(screen, P::claudeCode)));
+        EXPECT_DOUBLE_EQ(test::rowBadge(screen, P::claudeCode)->presence(), 1.0);
+        const QPointer<CapsuleBadge> appOpen = test::rowBadge(screen, P::openAICodex);
         ASSERT_TRUE(qobject_cast<AppOpenBadge*>(appOpen.data()));
 
         // Codex starts working: its app-open badge gives way to the working one.
         PresentedState next = fixtureState();
         next.activeInUseProviders.insert(P::openAICodex);
         screen.setState(next);
-        CapsuleBadge* working = screen.rowBadge(P::openAICodex);
+        CapsuleBadge* working = test::rowBadge(screen, P::openAICodex);
         ASSERT_TRUE(qobject_cast<LiveStreamBadge*>(working));
         EXPECT_TRUE(working->isVisible());
         if (reduced) {
@@ -214,16 +217,16 @@ TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
         }
         // Claude stops: no badge, the old one on its way out.
         next.activeInUseProviders.remove(P::claudeCode);
-        const QPointer<CapsuleBadge> claude = screen.rowBadge(P::claudeCode);
+        const QPointer<CapsuleBadge> claude = test::rowBadge(screen, P::claudeCode);
         screen.setState(next);
-        EXPECT_EQ(screen.rowBadge(P::claudeCode), nullptr);
+        EXPECT_EQ(test::rowBadge(screen, P::claudeCode), nullptr);
         EXPECT_TRUE(test::waitUntil(
             [&] {
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                 return claude.isNull();
             }));
     }
-    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    test::reduceMotion(std::nullopt);
 }
 
 TEST_F(OverviewScreenTest, AnOverviewBuiltDuringARefreshShowsItBusyButUpright) {
@@ -232,7 +235,7 @@ TEST_F(OverviewScreenTest, AnOverviewBuiltDuringARefreshShowsItBusyButUpright) {
     ASSERT_TRUE(f.manager->isRefreshing());
     MenuBarOverviewScreen screen(f.context());
     screen.show();
-    MenuCommandRow* refresh = screen.refreshRow();
+    MenuCommandRow* refresh = test::part<MenuCommandRow>(screen, QStringLiteral("refreshRow"));
     EXPECT_EQ(refresh->title(), QStringLiteral("Refreshing…"));
     EXPECT_TRUE(refresh->isBusy());
     EXPECT_FALSE(refresh->isSpinning());

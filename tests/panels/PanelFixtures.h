@@ -6,6 +6,8 @@
 #include "platform/ui/Appearance.h"
 
 #include "support/FakeClock.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +17,12 @@ namespace meterix::test {
 class PanelTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::showLook(Appearance::Scheme::light);
+        test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::showLook(std::nullopt);
+        test::speak();
     }
 
     // A measured reading; its figure is set on the record, unclamped, as a

@@ -6,6 +6,7 @@
 #include "panels/SettingsModel.h"
 
 #include "support/FakeClock.h"
+#include "support/Speaking.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,8 @@ namespace {
 
 class PanelModels : public ::testing::TestWithParam<ResolvedLanguage> {
   protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(GetParam()); }
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    void SetUp() override { test::speak(GetParam()); }
+    void TearDown() override { test::speak(); }
     bool korean() const { return GetParam() == ResolvedLanguage::korean; }
     QString pick(const char* ko, const char* en) const { return QString::fromUtf8(korean() ? ko : en); }
     QDateTime ago(double seconds) const {

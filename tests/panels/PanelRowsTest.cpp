@@ -12,6 +12,8 @@
 #include "support/gui/GrabSupport.h"
 
 #include "ScreenChecks.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QFontMetricsF>
 #include <QTest>
@@ -26,8 +28,8 @@ using Scheme = Appearance::Scheme;
 class PanelRows : public ::testing::Test {
   protected:
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::showLook(std::nullopt);
+        test::speak();
         SoundEffectsEngine::shared().setSoundEnabled(true);
     }
     test::FakeClock clock;
@@ -71,7 +73,7 @@ TEST_F(PanelRows, LanguageSegmentsAreNamedInTheResolvedLanguage) {
     AppLanguage stored = AppLanguage::system;
     LanguageSegmentedPicker picker([&] { return stored; }, [&](AppLanguage l) { stored = l; });
     EXPECT_EQ(picker.segment(AppLanguage::system)->accessibleName(), QStringLiteral("Follow System"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     picker.refresh();
     EXPECT_EQ(picker.segment(AppLanguage::system)->accessibleName(), QStringLiteral("시스템 설정 따름"));
     EXPECT_EQ(picker.segment(AppLanguage::korean)->accessibleName(), QStringLiteral("한국어"));
@@ -111,9 +113,9 @@ TEST_F(PanelRows, AccountRowIsOneAccessibleElementAndDimsWhenUnreadable) {
 TEST_F(PanelRows, GrabsOfRowsInBothLooks) {
     QList<QImage> rows;
     for (Scheme scheme : {Scheme::light, Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         for (ResolvedLanguage lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             QList<QImage> column;
             const QList<AccountRowModel> models{
                 {.label = QStringLiteral("d***@example.com"),

@@ -15,6 +15,9 @@
 #include "PanelFixtures.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QScopeGuard>
 #include <QScrollArea>
@@ -71,7 +74,7 @@ TEST_F(PopoverViewTest, SummaryAndAmbientTier) {
     for (const Row& r : rows) {
         for (Lang lang : {Lang::korean, Lang::english}) {
             SCOPED_TRACE(std::string(r.name) + (lang == Lang::korean ? ", Korean" : ""));
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             EXPECT_EQ(MenuBarPopoverView::statusSummary(r.state, clock_),
                       QString::fromUtf8(lang == Lang::korean ? r.ko : r.en));
             EXPECT_EQ(ambientTier(r.state.activeProviders, r.state.snapshots, clock_.now()), r.tier);
@@ -145,11 +148,11 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     EXPECT_EQ(view.shownSummary(), QStringLiteral("Updating"));
 
     // A new language: the texts and the shown screen are built again in it.
-    Localization::resetResolvedLanguageForTesting(Lang::korean);
+    test::speak(Lang::korean);
     view.rebuildTexts();
     auto* overview = qobject_cast<MenuBarOverviewScreen*>(view.screenStack()->currentView());
     ASSERT_TRUE(overview);
-    EXPECT_EQ(overview->refreshRow()->title(), QStringLiteral("새로 고침 중..."));
+    EXPECT_EQ(test::part<MenuCommandRow>(*overview, QStringLiteral("refreshRow"))->title(), QStringLiteral("새로 고침 중..."));
     EXPECT_EQ(view.shownSummary(), QStringLiteral("업데이트 중"));
 }
 
@@ -202,7 +205,7 @@ TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
     Localization& localization = Localization::shared();
     const auto restore = qScopeGuard([&localization, before = localization.preference()] {
         localization.assignPreference(before);
-        Localization::resetResolvedLanguageForTesting(Lang::english);
+        test::speak(Lang::english);
     });
     localization.assignPreference(AppLanguage::korean);
     MenuBarNavigator nav;
@@ -235,8 +238,8 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
     QList<QImage> shots;
     for (Lang lang : {Lang::english, Lang::korean}) {
         for (Appearance::Scheme scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-            Localization::resetResolvedLanguageForTesting(lang);
-            Appearance::shared().setSchemeOverrideForTesting(scheme);
+            test::speak(lang);
+            test::showLook(scheme);
             MenuBarNavigator nav;
             MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
             view.setState(fixtureState());
@@ -258,8 +261,8 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
         }
     }
     // And a user who tracks nothing yet.
-    Localization::resetResolvedLanguageForTesting(Lang::english);
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
+    test::speak(Lang::english);
+    test::showLook(Appearance::Scheme::light);
     MenuBarNavigator nav;
     MenuBarPopoverView empty(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
     empty.setState(stateOf({}, {}));

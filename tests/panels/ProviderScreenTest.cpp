@@ -17,6 +17,9 @@
 #include "ScreenChecks.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -41,10 +44,10 @@ class LinkCatcher : public QObject {
 
 class ProviderScreen : public ::testing::Test {
   protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+    void SetUp() override { test::speak(ResolvedLanguage::english); }
     void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::speak();
+        test::showLook(std::nullopt);
     }
 
     std::unique_ptr<MenuBarProviderDetailScreen> open(test::ScreenFixture& f, P provider) {
@@ -79,12 +82,12 @@ class ProviderScreen : public ::testing::Test {
 TEST_F(ProviderScreen, APlaceholderShowsTheConnectionNoticeAndNoQuotaLines) {
     test::ScreenFixture f;
     auto screen = open(f, P::openAICodex);
-    ASSERT_TRUE(screen->noDataNotice());
-    EXPECT_EQ(screen->quotaSection(), nullptr);
-    EXPECT_EQ(screen->failureNotice(), nullptr);
-    EXPECT_EQ(screen->accountsSection(), nullptr);
-    EXPECT_TRUE(screen->hero()->shown().withheld);
-    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("Not connected"));
+    ASSERT_TRUE(test::part(*screen, QStringLiteral("noDataNotice")));
+    EXPECT_EQ(test::part(*screen, QStringLiteral("quotaSection")), nullptr);
+    EXPECT_EQ(test::part(*screen, QStringLiteral("failureNotice")), nullptr);
+    EXPECT_EQ(test::part(*screen, QStringLiteral("accountsSection")), nullptr);
+    EXPECT_TRUE(test::part<QuotaHeroView>(*screen, QStringLiteral("hero"))->shown().withheld);
+    EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), QStringLiteral("Not connected"));
     const auto titles = [&] {
         QStringList out;
         for (InsetSection* s : screen->findChildren<InsetSection*>())
@@ -100,24 +103,24 @@ TEST_F(ProviderScreen, AReadingOfTheShownAccountWithMaskingOnAndOff) {
     ASSERT_TRUE(f.scan());
     f.manager->apply({reading(f, 64, QStringLiteral("u-1"))}, P::claudeCode);
     auto screen = open(f, P::claudeCode);
-    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("d***@example.com"));
-    ASSERT_TRUE(screen->accountsSection());
-    EXPECT_EQ(static_cast<InsetSection*>(screen->accountsSection())->footnoteView(), nullptr);
-    const auto rows = screen->accountsSection()->findChildren<AccountRow*>();
+    EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), QStringLiteral("d***@example.com"));
+    ASSERT_TRUE(test::part(*screen, QStringLiteral("accountsSection")));
+    EXPECT_EQ(static_cast<InsetSection*>(test::part(*screen, QStringLiteral("accountsSection")))->footnoteView(), nullptr);
+    const auto rows = test::part(*screen, QStringLiteral("accountsSection"))->findChildren<AccountRow*>();
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0]->accessibleName(), QStringLiteral("d***@example.com, CLI, On the bar"));
     EXPECT_EQ(rows[0]->model().remainingPercentage, 64);
     // Session and weekly lines made from the window figures.
-    const auto lines = screen->quotaSection()->findChildren<QuotaMeterRow*>();
+    const auto lines = test::part(*screen, QStringLiteral("quotaSection"))->findChildren<QuotaMeterRow*>();
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0]->item().name, QStringLiteral("Claude session"));
     EXPECT_EQ(lines[1]->item().name, QStringLiteral("Claude weekly"));
-    EXPECT_EQ(screen->noDataNotice(), nullptr);
+    EXPECT_EQ(test::part(*screen, QStringLiteral("noDataNotice")), nullptr);
 
     f.preferences->setMaskAccountEmails(false);
     settle(*screen);
-    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("dev@example.com"));
-    EXPECT_EQ(screen->accountsSection()->findChildren<AccountRow*>().value(0)->model().label,
+    EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), QStringLiteral("dev@example.com"));
+    EXPECT_EQ(test::part(*screen, QStringLiteral("accountsSection"))->findChildren<AccountRow*>().value(0)->model().label,
               QStringLiteral("dev@example.com"));
 }
 
@@ -158,8 +161,8 @@ TEST_F(ProviderScreen, AReadingWithoutAFigureTellsItsOwnReasonAsTheCardDoes) {
         f.manager->apply({s}, r.provider);
         auto screen = open(f, r.provider);
         settle(*screen);
-        EXPECT_EQ(screen->headerSubtitle()->text(), QString::fromUtf8(r.subtitle));
-        EXPECT_EQ(screen->quotaSection(), nullptr);
+        EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), QString::fromUtf8(r.subtitle));
+        EXPECT_EQ(test::part(*screen, QStringLiteral("quotaSection")), nullptr);
         const auto accountRows = screen->findChildren<AccountRow*>();
         ASSERT_EQ(accountRows.size(), r.signedIn ? 1 : 0);
         if (r.signedIn) {
@@ -170,7 +173,7 @@ TEST_F(ProviderScreen, AReadingWithoutAFigureTellsItsOwnReasonAsTheCardDoes) {
         const auto card = DetailGlassCardView::display(f.manager->snapshots().value(r.provider), {}, f.clock,
                                                        QLocale::c());
         ASSERT_TRUE(card.notice);
-        auto* notice = static_cast<InsetSection*>(screen->noDataNotice());
+        auto* notice = static_cast<InsetSection*>(test::part(*screen, QStringLiteral("noDataNotice")));
         ASSERT_TRUE(notice && notice->titleView());
         EXPECT_EQ(notice->titleView()->text(), card.notice->header);
         EXPECT_EQ(card.notice->header, QString::fromUtf8(r.header));
@@ -194,8 +197,8 @@ TEST_F(ProviderScreen, TwoAccountsCarryTheFootnote) {
     f.addAccount(QStringLiteral("u-2"), QStringLiteral("ops@example.com"), cli());
     ASSERT_TRUE(f.scan());
     auto screen = open(f, P::claudeCode);
-    ASSERT_TRUE(screen->accountsSection());
-    auto* section = static_cast<InsetSection*>(screen->accountsSection());
+    ASSERT_TRUE(test::part(*screen, QStringLiteral("accountsSection")));
+    auto* section = static_cast<InsetSection*>(test::part(*screen, QStringLiteral("accountsSection")));
     ASSERT_TRUE(section->footnoteView());
     // No account is on the bar yet (nothing read): the note names no mark.
     EXPECT_EQ(section->footnoteView()->text(), QStringLiteral("Quota is tallied per account."));
@@ -208,13 +211,13 @@ TEST_F(ProviderScreen, ASimulatedReadingWithAnErrorHasNoSuffixAndTheConnectionNo
     failed.fetchError = QStringLiteral("Usage could not be refreshed.");
     f.manager->apply({failed}, P::claudeCode);
     auto screen = open(f, P::claudeCode);
-    ASSERT_TRUE(screen->failureNotice());
-    EXPECT_EQ(static_cast<SymbolLabel*>(screen->failureNotice())->text(),
+    ASSERT_TRUE(test::part(*screen, QStringLiteral("failureNotice")));
+    EXPECT_EQ(static_cast<SymbolLabel*>(test::part(*screen, QStringLiteral("failureNotice")))->text(),
               QStringLiteral("Refresh failed: Usage could not be refreshed."));
-    EXPECT_TRUE(screen->noDataNotice());
+    EXPECT_TRUE(test::part(*screen, QStringLiteral("noDataNotice")));
     // A failed refresh is stale: the subtitle is the reading's age, in orange.
-    EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("as of just now"));
-    EXPECT_EQ(screen->headerSubtitle()->color(), QColor(255, 159, 10));
+    EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), QStringLiteral("as of just now"));
+    EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->color(), QColor(255, 159, 10));
 }
 
 TEST_F(ProviderScreen, AStaleReadingTurnsTheSubtitleIntoItsAgeInOrange) {
@@ -232,7 +235,7 @@ TEST_F(ProviderScreen, AStaleReadingTurnsTheSubtitleIntoItsAgeInOrange) {
         {10, true, QStringLiteral("as of just now"), true},
     };
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         for (const auto& r : rows) {
             test::ScreenFixture f;
             f.addAccount(QStringLiteral("u-1"), QStringLiteral("dev@example.com"), cli());
@@ -242,8 +245,8 @@ TEST_F(ProviderScreen, AStaleReadingTurnsTheSubtitleIntoItsAgeInOrange) {
             if (r.failed) s.fetchError = QStringLiteral("Usage could not be refreshed.");
             f.manager->apply({s}, P::claudeCode);
             auto screen = open(f, P::claudeCode);
-            EXPECT_EQ(screen->headerSubtitle()->text(), r.text) << r.age;
-            EXPECT_EQ(screen->headerSubtitle()->color(), r.orangeText ? orange : LabelColor::secondary())
+            EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), r.text) << r.age;
+            EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->color(), r.orangeText ? orange : LabelColor::secondary())
                 << r.age;
         }
     }
@@ -253,7 +256,7 @@ TEST_F(ProviderScreen, CommandsRefreshOpenLinksAndLeadToSettings) {
     test::ScreenFixture f;
     LinkCatcher links;
     auto screen = open(f, P::claudeCode);
-    const auto rows = screen->actionRows();
+    const auto rows = test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow"));
     ASSERT_EQ(rows.size(), 4);
     EXPECT_EQ(rows[0]->title(), QStringLiteral("Refresh this provider"));
     QTest::mouseClick(rows[1], Qt::LeftButton);
@@ -267,7 +270,7 @@ TEST_F(ProviderScreen, CommandsRefreshOpenLinksAndLeadToSettings) {
     for (P p : allProviderTypes()) {
         if (accountDashboardURL(p)) continue;
         auto other = open(f, p);
-        EXPECT_EQ(other->actionRows().size(), 3) << rawValue(p).toStdString();
+        EXPECT_EQ(test::parts<MenuCommandRow>(*other, QStringLiteral("actionRow")).size(), 3) << rawValue(p).toStdString();
     }
 }
 
@@ -327,13 +330,13 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
         f.manager->refreshAll(true);
         ASSERT_TRUE(f.manager->isRefreshing());
         const QPointer<QWidget> content = screen->content();
-        const QPointer<MenuCommandRow> refresh = screen->actionRows().value(0);
-        const QPointer<QuotaHeroView> hero = screen->hero();
-        const QPointer<AccountRow> first = screen->accountRows().value(0);
-        const QPointer<QuotaMeterRow> session = screen->quotaRows().value(0);
+        const QPointer<MenuCommandRow> refresh = test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(0);
+        const QPointer<QuotaHeroView> hero = test::part<QuotaHeroView>(*screen, QStringLiteral("hero"));
+        const QPointer<AccountRow> first = test::parts<AccountRow>(*screen, QStringLiteral("accountRow")).value(0);
+        const QPointer<QuotaMeterRow> session = test::parts<QuotaMeterRow>(*screen, QStringLiteral("quotaRow")).value(0);
         ASSERT_TRUE(refresh && hero && first && session);
         EXPECT_TRUE(refresh->isSpinning());
-        screen->actionRows().value(2)->setHovered(true);
+        test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(2)->setHovered(true);
 
         switch (row.change) {
         case Change::figure:
@@ -364,7 +367,7 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
             f.manager->apply({UsageSnapshot::simulatedFallback(P::claudeCode, f.clock.now())}, P::claudeCode);
             break;
         case Change::language:
-            Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+            test::speak(ResolvedLanguage::korean);
             f.manager->apply({reading(f, 40, QStringLiteral("u-1"))}, P::claudeCode);
             break;
         }
@@ -373,14 +376,14 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
         EXPECT_EQ(content.isNull(), row.rebuilds);
         if (!row.rebuilds) {
             EXPECT_EQ(screen->content(), content.data());
-            EXPECT_EQ(screen->actionRows().value(0), refresh.data());
-            EXPECT_EQ(screen->hero(), hero.data());
-            EXPECT_EQ(screen->accountRows().value(0), first.data());
-            EXPECT_EQ(screen->quotaRows().value(0), session.data());
+            EXPECT_EQ(test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(0), refresh.data());
+            EXPECT_EQ(test::part<QuotaHeroView>(*screen, QStringLiteral("hero")), hero.data());
+            EXPECT_EQ(test::parts<AccountRow>(*screen, QStringLiteral("accountRow")).value(0), first.data());
+            EXPECT_EQ(test::parts<QuotaMeterRow>(*screen, QStringLiteral("quotaRow")).value(0), session.data());
             EXPECT_TRUE(refresh->isSpinning());
-            EXPECT_TRUE(screen->actionRows().value(2)->isHovered());
+            EXPECT_TRUE(test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(2)->isHovered());
         }
-        const auto* digits = screen->hero()->findChild<RollingDigitsView*>();
+        const auto* digits = test::part<QuotaHeroView>(*screen, QStringLiteral("hero"))->findChild<RollingDigitsView*>();
         ASSERT_TRUE(digits);
         switch (row.change) {
         case Change::figure:
@@ -391,32 +394,32 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
             EXPECT_EQ(session->item().remainingPercentage, 40);
             break;
         case Change::age:
-            EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("as of 1h ago"));
-            EXPECT_EQ(screen->headerSubtitle()->color(), QColor(255, 159, 10));
+            EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), QStringLiteral("as of 1h ago"));
+            EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->color(), QColor(255, 159, 10));
             EXPECT_EQ(first->model().readingCapturedAt, f.clock.now().addSecs(-3600));
             break;
         case Change::masking:
-            EXPECT_EQ(screen->headerSubtitle()->text(), QStringLiteral("dev@example.com"));
+            EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), QStringLiteral("dev@example.com"));
             EXPECT_EQ(first->model().label, QStringLiteral("dev@example.com"));
             break;
         case Change::newAccount:
-            EXPECT_EQ(screen->accountRows().size(), 3);
+            EXPECT_EQ(test::parts<AccountRow>(*screen, QStringLiteral("accountRow")).size(), 3);
             break;
         case Change::failure:
-            EXPECT_TRUE(screen->failureNotice());
+            EXPECT_TRUE(test::part(*screen, QStringLiteral("failureNotice")));
             break;
         case Change::nothingRead:
-            EXPECT_TRUE(screen->noDataNotice());
+            EXPECT_TRUE(test::part(*screen, QStringLiteral("noDataNotice")));
             break;
         case Change::language:
-            EXPECT_EQ(screen->actionRows().value(0)->title(), QStringLiteral("이 프로바이더 새로 고침"));
+            EXPECT_EQ(test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(0)->title(), QStringLiteral("이 프로바이더 새로 고침"));
             break;
         }
         f.adapters.value(P::claudeCode)->release();
         ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isRefreshing(); }));
         settle(*screen);
-        EXPECT_FALSE(screen->actionRows().value(0)->isSpinning());
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        EXPECT_FALSE(test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(0)->isSpinning());
+        test::speak(ResolvedLanguage::english);
     }
 }
 
@@ -437,10 +440,10 @@ TEST_F(ProviderScreen, GrabsInBothLooks) {
     failed.fetchError = QStringLiteral("Usage could not be refreshed.");
     f.manager->apply({failed}, P::openAICodex);
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         QList<QImage> shots;
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             for (P p : {P::claudeCode, P::openAICodex}) {
                 SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang) << " " << int(p));
                 auto screen = open(f, p);

@@ -14,6 +14,7 @@
 #include "support/FakeClock.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/Looks.h"
 
 #include <gtest/gtest.h>
 
@@ -162,7 +163,7 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
 
     for (const bool reduced : {false, true}) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
-        Appearance::shared().setReduceMotionOverrideForTesting(reduced);
+        test::reduceMotion(reduced);
         QuotaHeroView view(hero(50));
         view.show();
         LiveStreamBadge* badge = view.liveBadge();
@@ -184,7 +185,7 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
         }
         EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
     }
-    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    test::reduceMotion(std::nullopt);
 }
 
 TEST_P(QuotaViews, BarGeometry) {

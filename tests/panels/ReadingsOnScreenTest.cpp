@@ -13,6 +13,8 @@
 #include "ScreenFixture.h"
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
 
 #include <QJsonDocument>
 
@@ -64,7 +66,7 @@ TEST_P(ReadingsOnScreen, CountdownsAndAgesMoveWhileShownAndRestoredReadingsCount
           Row{"restored at start", true, 240, {{"3시간 6분 후", "in 3h 6m"}, {"3시간 3분 후", "in 3h 3m"}},
               {{"4분 전 업데이트", "Updated 4m ago"}, {"7분 전 업데이트", "Updated 7m ago"}}}}) {
         test::ScreenFixture f;
-        Localization::resetResolvedLanguageForTesting(GetParam()); // the fixture's settings resolved it anew
+        test::speak(GetParam()); // the fixture's settings resolved it anew
         UsageSnapshot s = reading(f, r.age);
         if (r.restored) s = restored(f, s);
         DetailGlassCardView card(s, {}, f.clock);
@@ -72,18 +74,18 @@ TEST_P(ReadingsOnScreen, CountdownsAndAgesMoveWhileShownAndRestoredReadingsCount
         card.show();
         auto detail = screen(f, s);
         for (int step = 0; step < 2; ++step) {
-            EXPECT_TRUE(card.ticker()->isRunning() && detail->ticker()->isRunning()) << r.what;
+            EXPECT_TRUE(card.ticker()->isRunning() && detail->findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning()) << r.what;
             const QString countdown = pick(r.countdown[step][0], r.countdown[step][1]);
             EXPECT_EQ(card.hero()->shown().resetLine, countdown) << r.what;
-            EXPECT_EQ(detail->hero()->shown().resetLine, countdown) << r.what;
+            EXPECT_EQ(test::part<QuotaHeroView>(*detail, QStringLiteral("hero"))->shown().resetLine, countdown) << r.what;
             EXPECT_TRUE(card.shown().sourceLine.endsWith(pick(r.updated[step][0], r.updated[step][1]))) << r.what;
             f.clock.advance(180);
             card.ticker()->tick();
-            detail->ticker()->tick();
+            detail->findChild<MinuteTicker*>(QStringLiteral("ticker"))->tick();
         }
         card.hide();
         detail->hide();
-        EXPECT_FALSE(card.ticker()->isRunning() || detail->ticker()->isRunning()) << r.what;
+        EXPECT_FALSE(card.ticker()->isRunning() || detail->findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning()) << r.what;
     }
     // The next tick comes when a countdown drops or an age grows by a minute.
     const QDateTime now = QDateTime::fromSecsSinceEpoch(1'800'000'000, Qt::UTC);
@@ -122,7 +124,7 @@ TEST_P(ReadingsOnScreen, WordsAreChosenWhenDrawnWhateverMadeTheReading) {
           Row{"made in Korean", P::ollama, FetchStrategy::cliStatusProbe, koreanMade, false,
               {"로컬 서비스", "Local service"}, {"llama3 (4.1 GB)", "llama3 (4.1 GB)"}, {"로컬 모델", "Local Model"}}}) {
         test::ScreenFixture f({r.provider});
-        Localization::resetResolvedLanguageForTesting(GetParam());
+        test::speak(GetParam());
         UsageSnapshot s = reading(f, 0, r.provider, r.strategy, {r.item});
         if (r.restored) s = restored(f, s);
         const DetailGlassCardView::Display card = DetailGlassCardView::display(s, {}, f.clock);
@@ -132,8 +134,8 @@ TEST_P(ReadingsOnScreen, WordsAreChosenWhenDrawnWhateverMadeTheReading) {
         EXPECT_EQ(card.models[0].quotaType, pick(r.type[0], r.type[1])) << r.what;
         auto detail = screen(f, s);
         EXPECT_EQ(detail->model().sourceChipText(), pick(r.source[0], r.source[1])) << r.what;
-        ASSERT_EQ(detail->quotaRows().size(), 1) << r.what;
-        EXPECT_EQ(detail->quotaRows()[0]->shown().leftText, pick(r.type[0], r.type[1])) << r.what;
+        ASSERT_EQ(test::parts<QuotaMeterRow>(*detail, QStringLiteral("quotaRow")).size(), 1) << r.what;
+        EXPECT_EQ(test::parts<QuotaMeterRow>(*detail, QStringLiteral("quotaRow"))[0]->shown().leftText, pick(r.type[0], r.type[1])) << r.what;
         if (!r.restored) continue;
         DetailGlassCardView cardView(s, {}, f.clock);
         detail->resize(312, detail->heightForWidth(312));

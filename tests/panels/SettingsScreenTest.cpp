@@ -15,6 +15,9 @@
 #include "ScreenChecks.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/ScreenParts.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -29,10 +32,10 @@ using P = AIProviderType;
 
 class SettingsScreen : public ::testing::Test {
   protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english); }
+    void SetUp() override { test::speak(ResolvedLanguage::english); }
     void TearDown() override {
-        Localization::resetResolvedLanguageForTesting();
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
+        test::speak();
+        test::showLook(std::nullopt);
     }
     std::unique_ptr<MenuBarSettingsScreen> open(test::ScreenFixture& f) {
         auto s = std::make_unique<MenuBarSettingsScreen>(f.context(), f.localization.get());
@@ -52,38 +55,38 @@ class SettingsScreen : public ::testing::Test {
 TEST_F(SettingsScreen, TheLastProviderOnTheBarCannotBeSwitchedOff) {
     test::ScreenFixture f({P::claudeCode});
     auto screen = open(f);
-    ProviderToggleRow* claude = screen->providerRow(P::claudeCode);
+    ProviderToggleRow* claude = test::providerRow<ProviderToggleRow>(*screen, P::claudeCode);
     EXPECT_FALSE(claude->switchControl()->isEnabled());
     EXPECT_EQ(claude->toolTip(), QStringLiteral("At least one provider has to stay on the bar"));
     for (P p : allProviderTypes()) {
         if (p == P::claudeCode) continue;
-        EXPECT_TRUE(screen->providerRow(p)->switchControl()->isEnabled()) << rawValue(p).toStdString();
-        EXPECT_TRUE(screen->providerRow(p)->toolTip().isEmpty());
+        EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, p)->switchControl()->isEnabled()) << rawValue(p).toStdString();
+        EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, p)->toolTip().isEmpty());
     }
     QTest::mouseClick(claude->switchControl(), Qt::LeftButton); // disabled: nothing happens
     EXPECT_EQ(f.manager->activeProviders(), QList<P>{P::claudeCode});
 
     // Two on: both switches work; switching one off locks the other.
-    QTest::mouseClick(screen->providerRow(P::kimi)->switchControl(), Qt::LeftButton);
+    QTest::mouseClick(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->switchControl(), Qt::LeftButton);
     EXPECT_EQ(f.manager->activeProviders(), (QList<P>{P::claudeCode, P::kimi}));
     EXPECT_TRUE(claude->switchControl()->isEnabled());
-    EXPECT_TRUE(screen->providerRow(P::kimi)->switchControl()->isChecked());
+    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->switchControl()->isChecked());
     QTest::mouseClick(claude->switchControl(), Qt::LeftButton);
     EXPECT_EQ(f.manager->activeProviders(), QList<P>{P::kimi});
     EXPECT_EQ(f.preferences->enabledProviders(), QList<P>{P::kimi});
     EXPECT_FALSE(claude->switchControl()->isChecked());
-    EXPECT_FALSE(screen->providerRow(P::kimi)->switchControl()->isEnabled());
+    EXPECT_FALSE(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->switchControl()->isEnabled());
     EXPECT_EQ(claude->accessibleDescription(), QStringLiteral("Hidden"));
-    EXPECT_EQ(screen->providerRow(P::kimi)->accessibleDescription(), QStringLiteral("Shown"));
+    EXPECT_EQ(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->accessibleDescription(), QStringLiteral("Shown"));
 }
 
 TEST_F(SettingsScreen, DetectedBadgeWhetherOnTheBarOrNot) {
     test::ScreenFixture f({P::claudeCode}, {P::claudeCode, P::cursor});
     auto screen = open(f);
-    EXPECT_TRUE(screen->providerRow(P::claudeCode)->detectedBadge()->isVisibleTo(screen.get()));
-    EXPECT_TRUE(screen->providerRow(P::cursor)->detectedBadge()->isVisibleTo(screen.get()));
-    EXPECT_FALSE(screen->providerRow(P::groq)->detectedBadge()->isVisibleTo(screen.get()));
-    EXPECT_EQ(screen->providerRow(P::cursor)->detectedBadge()->text(), QStringLiteral("Detected"));
+    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::claudeCode)->detectedBadge()->isVisibleTo(screen.get()));
+    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::cursor)->detectedBadge()->isVisibleTo(screen.get()));
+    EXPECT_FALSE(test::providerRow<ProviderToggleRow>(*screen, P::groq)->detectedBadge()->isVisibleTo(screen.get()));
+    EXPECT_EQ(test::providerRow<ProviderToggleRow>(*screen, P::cursor)->detectedBadge()->text(), QStringLiteral("Detected"));
 }
 
 TEST_F(SettingsScreen, DetectionOffHidesItsRowsAndOnAgainScans) {
@@ -94,28 +97,28 @@ TEST_F(SettingsScreen, DetectionOffHidesItsRowsAndOnAgainScans) {
     ASSERT_TRUE(f.scan());
     auto screen = open(f);
     const auto shown = [&](QWidget* w) { return w->isVisibleTo(screen.get()); };
-    EXPECT_TRUE(shown(screen->maskRow()) && shown(screen->sourceList()) && shown(screen->rescanRow()));
-    EXPECT_FALSE(shown(screen->noAccountsText()));
-    EXPECT_TRUE(texts(screen->sourceList()).contains(QStringLiteral("~/.claude")));
+    EXPECT_TRUE(shown(test::part<MenuToggleRow>(*screen, QStringLiteral("maskRow"))) && shown(test::part(*screen, QStringLiteral("sourceList"))) && shown(test::part<MenuCommandRow>(*screen, QStringLiteral("rescanRow"))));
+    EXPECT_FALSE(shown(test::part<TextView>(*screen, QStringLiteral("noAccountsText"))));
+    EXPECT_TRUE(texts(test::part(*screen, QStringLiteral("sourceList"))).contains(QStringLiteral("~/.claude")));
 
-    flip(screen->accountDetectionRow());
+    flip(test::part<MenuToggleRow>(*screen, QStringLiteral("accountDetectionRow")));
     EXPECT_FALSE(f.preferences->accountScanEnabled());
     ASSERT_TRUE(
         test::waitUntil([&] { return !f.registry->isScanning() && f.registry->allSources().isEmpty(); }));
-    for (QWidget* w : QList<QWidget*>{screen->maskRow(), screen->sourceList(), screen->noAccountsText(),
-                                      screen->rescanRow()})
+    for (QWidget* w : QList<QWidget*>{test::part<MenuToggleRow>(*screen, QStringLiteral("maskRow")), test::part(*screen, QStringLiteral("sourceList")), test::part<TextView>(*screen, QStringLiteral("noAccountsText")),
+                                      test::part<MenuCommandRow>(*screen, QStringLiteral("rescanRow"))})
         EXPECT_FALSE(shown(w));
 
     // On again: the scan runs and its accounts' places come back.
     const QDateTime before = f.registry->lastScanDate();
     f.clock.advance(5);
-    flip(screen->accountDetectionRow());
+    flip(test::part<MenuToggleRow>(*screen, QStringLiteral("accountDetectionRow")));
     EXPECT_TRUE(f.preferences->accountScanEnabled());
     ASSERT_TRUE(
         test::waitUntil([&] { return f.registry->lastScanDate() > before && !f.registry->isScanning(); }));
     EXPECT_EQ(f.registry->accounts(P::claudeCode).size(), 1);
-    EXPECT_TRUE(shown(screen->sourceList()) && shown(screen->maskRow()) && shown(screen->rescanRow()));
-    EXPECT_TRUE(texts(screen->sourceList()).contains(QStringLiteral("Claude Code CLI")));
+    EXPECT_TRUE(shown(test::part(*screen, QStringLiteral("sourceList"))) && shown(test::part<MenuToggleRow>(*screen, QStringLiteral("maskRow"))) && shown(test::part<MenuCommandRow>(*screen, QStringLiteral("rescanRow"))));
+    EXPECT_TRUE(texts(test::part(*screen, QStringLiteral("sourceList"))).contains(QStringLiteral("Claude Code CLI")));
 }
 
 TEST_F(SettingsScreen, DetectionOnAgainMarksRunningAppsOnlyAfterTheScanFoundTheirAccounts) {
@@ -131,13 +134,13 @@ TEST_F(SettingsScreen, DetectionOnAgainMarksRunningAppsOnlyAfterTheScanFoundThei
               QSet<QString>{QStringLiteral("com.anthropic.claudefordesktop")});
     ASSERT_TRUE(f.scan());
     auto screen = open(f);
-    flip(screen->accountDetectionRow());
+    flip(test::part<MenuToggleRow>(*screen, QStringLiteral("accountDetectionRow")));
     // Off: the accounts are gone, and so is the running mark that was theirs.
     ASSERT_TRUE(test::waitUntil(
         [&] { return f.registry->accounts(P::claudeCode).isEmpty() && !f.registry->isScanning(); }));
     EXPECT_FALSE(f.manager->isAccountRunning(P::claudeCode, QStringLiteral("u-1")));
     // On: scanned first, then the running apps are matched to what was found.
-    flip(screen->accountDetectionRow());
+    flip(test::part<MenuToggleRow>(*screen, QStringLiteral("accountDetectionRow")));
     ASSERT_TRUE(
         test::waitUntil([&] { return f.manager->isAccountRunning(P::claudeCode, QStringLiteral("u-1")); }));
     EXPECT_EQ(f.registry->accounts(P::claudeCode).size(), 1);
@@ -160,11 +163,11 @@ TEST_F(SettingsScreen, SourcePathsShowHomeAsTildeOnlyInsideIt) {
                   {QStringLiteral("com.example.app")}});
     ASSERT_TRUE(f.scan());
     auto screen = open(f);
-    const QStringList shown = texts(screen->sourceList());
+    const QStringList shown = texts(test::part(*screen, QStringLiteral("sourceList")));
     EXPECT_TRUE(shown.contains(QStringLiteral("~/.claude"))) << shown.join('|').toStdString();
     EXPECT_TRUE(shown.contains(home + QStringLiteral("by/.claude"))) << shown.join('|').toStdString();
     EXPECT_EQ(shown.size(), 5); // three names, two paths
-    const auto rows = screen->sourceList()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    const auto rows = test::part(*screen, QStringLiteral("sourceList"))->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     QStringList names;
     for (QWidget* r : rows)
         names.append(r->accessibleName());
@@ -176,29 +179,29 @@ TEST_F(SettingsScreen, ACoatThatNamesNoneShowsTheOrangeTabbyAndAPickStoresItsNam
     for (const char* raw : {"calico", ""}) {
         f.preferences->setPixelCatBreedRaw(QString::fromUtf8(raw));
         auto screen = open(f);
-        EXPECT_EQ(screen->coatName()->text(), QStringLiteral("Orange Tabby")) << raw;
-        EXPECT_TRUE(screen->swatches()->swatch(PixelCatBreed::orangeTabby)->isChecked());
+        EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("coatName"))->text(), QStringLiteral("Orange Tabby")) << raw;
+        EXPECT_TRUE(test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"))->swatch(PixelCatBreed::orangeTabby)->isChecked());
     }
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     auto screen = open(f);
-    EXPECT_EQ(screen->coatName()->text(), QStringLiteral("치즈 태비"));
+    EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("coatName"))->text(), QStringLiteral("치즈 태비"));
     QSignalSpy changed(f.preferences.get(), &MeterixPreferences::changed);
-    QTest::mouseClick(screen->swatches()->swatch(PixelCatBreed::tuxedo), Qt::LeftButton);
+    QTest::mouseClick(test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"))->swatch(PixelCatBreed::tuxedo), Qt::LeftButton);
     EXPECT_EQ(f.preferences->pixelCatBreedRaw(), QStringLiteral("턱시도"));
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(screen->coatName()->text(), QStringLiteral("턱시도"));
-    EXPECT_TRUE(screen->swatches()->swatch(PixelCatBreed::tuxedo)->isChecked());
+    EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("coatName"))->text(), QStringLiteral("턱시도"));
+    EXPECT_TRUE(test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"))->swatch(PixelCatBreed::tuxedo)->isChecked());
 
     // Without the cat, no coat picker.
-    flip(screen->catRow());
+    flip(test::part<MenuToggleRow>(*screen, QStringLiteral("catRow")));
     EXPECT_FALSE(f.preferences->pixelCatEnabled());
-    EXPECT_FALSE(screen->coatPicker()->isVisibleTo(screen.get()));
+    EXPECT_FALSE(test::part(*screen, QStringLiteral("coatPicker"))->isVisibleTo(screen.get()));
 }
 
 TEST_F(SettingsScreen, HoveringASwatchOtherThanTheSelectedOneEnlargesIt) {
     test::ScreenFixture f;
     auto screen = open(f);
-    CatBreedSwatchPicker* picker = screen->swatches();
+    CatBreedSwatchPicker* picker = test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"));
     QEnterEvent enterSelected(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QCoreApplication::sendEvent(picker->swatch(PixelCatBreed::orangeTabby), &enterSelected);
     ASSERT_TRUE(test::waitUntil([&] { return picker->hovered() == PixelCatBreed::orangeTabby; }));
@@ -213,25 +216,25 @@ TEST_F(SettingsScreen, HoveringASwatchOtherThanTheSelectedOneEnlargesIt) {
 TEST_F(SettingsScreen, EyeTrackingOnlyStoresItsSetting) {
     test::ScreenFixture f;
     auto screen = open(f);
-    flip(screen->eyeTrackingRow());
+    flip(test::part<MenuToggleRow>(*screen, QStringLiteral("eyeTrackingRow")));
     EXPECT_FALSE(f.preferences->eyeTrackingEnabled());
     EXPECT_TRUE(f.preferences->soundEnabled());
     EXPECT_TRUE(f.preferences->pixelCatEnabled());
     // Linux has no haptic device: the row is about sound alone.
-    EXPECT_EQ(screen->soundRow()->accessibleName(), QStringLiteral("Sound"));
+    EXPECT_EQ(test::part<MenuToggleRow>(*screen, QStringLiteral("soundRow"))->accessibleName(), QStringLiteral("Sound"));
     EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("Sound effects on selection and interaction")));
-    flip(screen->soundRow());
+    flip(test::part<MenuToggleRow>(*screen, QStringLiteral("soundRow")));
     EXPECT_FALSE(f.preferences->soundEnabled());
     EXPECT_FALSE(SoundEffectsEngine::shared().isSoundEnabled());
     f.preferences->setSoundEnabled(true);
-    EXPECT_TRUE(screen->soundRow()->isOn());
+    EXPECT_TRUE(test::part<MenuToggleRow>(*screen, QStringLiteral("soundRow"))->isOn());
 }
 
 TEST_F(SettingsScreen, ChoosingALanguageRedrawsEveryTextInIt) {
     test::ScreenFixture f;
     auto screen = open(f);
     QSignalSpy changed(f.localization.get(), &Localization::preferenceChanged);
-    QTest::mouseClick(screen->languagePicker()->segment(AppLanguage::korean), Qt::LeftButton);
+    QTest::mouseClick(test::part<LanguageSegmentedPicker>(*screen, QStringLiteral("languagePicker"))->segment(AppLanguage::korean), Qt::LeftButton);
     EXPECT_EQ(f.localization->preference(), AppLanguage::korean);
     EXPECT_EQ(Localization::current(), ResolvedLanguage::korean);
     EXPECT_EQ(changed.count(), 1);
@@ -243,9 +246,9 @@ TEST_F(SettingsScreen, ChoosingALanguageRedrawsEveryTextInIt) {
     EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("표시할 프로바이더")));
     EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("이메일 가리기")));
     EXPECT_TRUE(texts(screen.get()).contains(QStringLiteral("선택과 상호작용에 효과음")));
-    EXPECT_TRUE(screen->languagePicker()->segment(AppLanguage::korean)->isChecked());
+    EXPECT_TRUE(test::part<LanguageSegmentedPicker>(*screen, QStringLiteral("languagePicker"))->segment(AppLanguage::korean)->isChecked());
     // The one already in effect changes nothing.
-    QTest::mouseClick(screen->languagePicker()->segment(AppLanguage::korean), Qt::LeftButton);
+    QTest::mouseClick(test::part<LanguageSegmentedPicker>(*screen, QStringLiteral("languagePicker"))->segment(AppLanguage::korean), Qt::LeftButton);
     EXPECT_EQ(changed.count(), 1);
 }
 
@@ -261,10 +264,10 @@ TEST_F(SettingsScreen, GrabsInBothLooks) {
     ASSERT_TRUE(f.scan());
     QList<QImage> shots;
     for (auto scheme : {Appearance::Scheme::light, Appearance::Scheme::dark}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         for (auto lang : {ResolvedLanguage::english, ResolvedLanguage::korean}) {
             SCOPED_TRACE(testing::Message() << int(scheme) << " " << int(lang));
-            Localization::resetResolvedLanguageForTesting(lang);
+            test::speak(lang);
             auto screen = open(f);
             shots.append(test::renderWidget(*screen));
             // Every text in its room and apart (the footnotes, the source paths cut
@@ -272,7 +275,7 @@ TEST_F(SettingsScreen, GrabsInBothLooks) {
             test::expectTextsInsideAndApart(*screen);
             // A switch that is on is blue in both looks; one that is off is not.
             const auto trackStart = [&](P p) {
-                QWidget* control = screen->providerRow(p)->switchControl();
+                QWidget* control = test::providerRow<ProviderToggleRow>(*screen, p)->switchControl();
                 const QPoint at = control->mapTo(screen.get(), QPoint(0, control->height() / 2));
                 // The track's leading end: 3 pt in from where it starts, clear of the knob.
                 const int x0 = (control->width() - 28) / 2;

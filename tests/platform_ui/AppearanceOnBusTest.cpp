@@ -82,9 +82,9 @@ TEST(AppearanceOnAPrivateBus, APortalWithoutTheSettingsLeavesThePalettesLook) {
     EXPECT_TRUE(test::waitUntil([&] { return appearance.isDark(); }));
 }
 
-// Run in a process of its own, where nothing has used the session bus yet: the
-// shared appearance must find the portal on the bus DBUS_SESSION_BUS_ADDRESS
-// names. Says what went wrong, or nothing.
+// Run in a process of its own, where nothing has used the session bus yet: an
+// appearance that watches the desktop, as the app's does, must find the portal
+// on the bus DBUS_SESSION_BUS_ADDRESS names. Says what went wrong, or nothing.
 QString sharedAppearanceOnTheEnvironmentsSessionBus() {
     PrivateBus bus;
     if (!bus.isRunning()) return bus.startError();
@@ -94,7 +94,7 @@ QString sharedAppearanceOnTheEnvironmentsSessionBus() {
     if (!portal.publish()) return QStringLiteral("the stand-in portal was refused its name");
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toLocal8Bit().constData(), 1);
     test::LogCapture warnings("com.meterix.dbus");
-    Appearance& appearance = Appearance::shared();
+    Appearance appearance(true);
     if (!warnings.messages().isEmpty()) return warnings.messages().join(u'\n');
     if (!test::waitUntil([&] { return portal.readCount() == 2; }))
         return QStringLiteral("the settings were not read from the session bus");
@@ -107,7 +107,7 @@ QString sharedAppearanceOnTheEnvironmentsSessionBus() {
     return {};
 }
 
-TEST(AppearanceOnAPrivateBus, TheSharedInstanceListensOnTheSessionBusTheEnvironmentNames) {
+TEST(AppearanceOnAPrivateBus, WatchingTheDesktopListensOnTheSessionBusTheEnvironmentNames) {
     test::expectInFreshProcess(sharedAppearanceOnTheEnvironmentsSessionBus);
 }
 

@@ -96,18 +96,5 @@ TEST(Appearance, AChangeRepaintsEveryWidget) {
     widget.hide();
 }
 
-TEST(Appearance, OverridesWinAndCanBeLifted) {
-    Appearance appearance(false);
-    appearance.applyPortalColorScheme(2u);
-    appearance.setSchemeOverrideForTesting(Scheme::dark);
-    EXPECT_TRUE(appearance.isDark());
-    appearance.setSchemeOverrideForTesting(std::nullopt);
-    EXPECT_FALSE(appearance.isDark());
-    appearance.setReduceMotionOverrideForTesting(true);
-    EXPECT_TRUE(appearance.reduceMotion());
-    appearance.setReduceMotionOverrideForTesting(std::nullopt);
-    EXPECT_FALSE(appearance.reduceMotion());
-}
-
 } // namespace
 } // namespace meterix

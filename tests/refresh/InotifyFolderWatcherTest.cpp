@@ -69,7 +69,7 @@ class InotifyFolderWatcherTest : public ::testing::Test {
     }
     void TearDown() override {
         watcher.reset();
-        MeterixLog::setShowsPrivateValuesForTesting(std::nullopt);
+        MeterixLog::setShowsPrivateValues(false);
         QLoggingCategory::setFilterRules(QString());
     }
 
@@ -115,7 +115,7 @@ TEST_F(InotifyFolderWatcherTest, TenWritesInOneIntervalGiveOneSignal) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     watcher->updateAccountPaths({{home.file(QStringLiteral(".codex")), AIProviderType::openAICodex,
                                   QStringLiteral("acct-1234567890")}});
-    MeterixLog::setShowsPrivateValuesForTesting(true);
+    MeterixLog::setShowsPrivateValues(true);
     test::LogCapture log("com.meterix.watcher");
     start();
     QFile f(home.file(QStringLiteral(".codex/sessions/rollout.jsonl")));
@@ -280,7 +280,7 @@ TEST_F(InotifyFolderWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
 
 TEST_F(InotifyFolderWatcherTest, BlacklistedSubtreesAreNotWatched) {
     home.mkdir(QStringLiteral(".codex/sessions/cache"));
-    MeterixLog::setShowsPrivateValuesForTesting(true);
+    MeterixLog::setShowsPrivateValues(true);
     test::LogCapture log("com.meterix.watcher");
     start();
     home.write(QStringLiteral(".codex/sessions/cache/hidden.jsonl"), "{\"delta\":1}");
@@ -296,7 +296,7 @@ TEST_F(InotifyFolderWatcherTest, PrivateValuesAreRedactedByDefault) {
     home.mkdir(QStringLiteral(".codex/sessions"));
     watcher->updateAccountPaths({{home.file(QStringLiteral(".codex")), AIProviderType::openAICodex,
                                   QStringLiteral("secret-account")}});
-    MeterixLog::setShowsPrivateValuesForTesting(false);
+    MeterixLog::setShowsPrivateValues(false);
     test::LogCapture log("com.meterix.watcher");
     start();
     home.write(QStringLiteral(".codex/sessions/notes.md"), "plain");

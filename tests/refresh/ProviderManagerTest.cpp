@@ -15,6 +15,7 @@
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
+#include "support/Speaking.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -476,7 +477,7 @@ TEST_F(Manager, TheLanguageRefreshSkipsTheManagersCooldown) {
 }
 
 TEST_F(Manager, AFailedFetchMarksShownFiguresAndKeepsThem) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+    test::speak(ResolvedLanguage::english);
     build();
     refresh(AIProviderType::claudeCode, true);
     adapters[AIProviderType::claudeCode]->throwIt = true;

@@ -12,6 +12,7 @@
 #include "support/FakeTimerSource.h"
 #include "support/QtPrinters.h"
 #include "support/Readings.h"
+#include "support/gui/BarServicesOfTests.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -74,7 +75,7 @@ class BarOnScreens : public ::testing::Test {
         prefs_.setPanelWidth(size.width());
         prefs_.setPanelHeight(size.height());
         controller_ = std::make_unique<FloatingPanelController>(engine_, prefs_, timers_, clock_);
-        bar_ = std::make_unique<MultiProviderBarView>(prefs_, controller_.get(), clock_);
+        bar_ = std::make_unique<MultiProviderBarView>(prefs_, controller_.get(), test::barServices(), clock_);
         bar_->setCardFactory([](const UsageSnapshot&, std::function<void()>) {
             auto* card = new QWidget;
             card->setContentsMargins(20, 20, 20, 20); // the shadow's room

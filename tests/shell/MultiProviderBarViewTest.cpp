@@ -23,6 +23,9 @@
 #include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
+#include "support/gui/BarServicesOfTests.h"
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
@@ -49,12 +52,12 @@ protected:
           prefs_(settings_), engine_([] { return ScreenPlacementEngine::systemScreens(); }),
           controller_(engine_, prefs_, timers_, clock_) {
         prefs_.setPixelCatEnabled(false);
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::showLook(Appearance::Scheme::light);
+        test::speak(ResolvedLanguage::english);
     }
     ~BarTest() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::showLook(std::nullopt);
+        test::speak();
     }
 
     UsageSnapshot reading(P provider, double percent) const {
@@ -111,7 +114,7 @@ TEST_F(BarTest, OnlyActiveProvidersWithASnapshotGetSegmentsInTheirOrder) {
     State s = state({P::cursor, P::claudeCode, P::openAICodex, P::cursor},
                     {reading(P::claudeCode, 80), reading(P::cursor, 40), reading(P::zed, 10)});
     EXPECT_EQ(MultiProviderBarView::visibleProviders(s), (QList<P>{P::cursor, P::claudeCode}));
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(s);
     ASSERT_EQ(bar.segments().size(), 2);
     EXPECT_EQ(bar.segments()[0]->provider(), P::cursor);
@@ -120,7 +123,7 @@ TEST_F(BarTest, OnlyActiveProvidersWithASnapshotGetSegmentsInTheirOrder) {
 }
 
 TEST_F(BarTest, EmptyBarHoldsOnlyTheHandleAndDividerAndHasNoTier) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(state({P::claudeCode}, {}));
     EXPECT_TRUE(bar.segments().isEmpty());
     EXPECT_EQ(bar.contentSize(), QSizeF(27.5 + 40, 34 + 40));
@@ -150,7 +153,7 @@ TEST_F(BarTest, ContentSizeGrowsBySeventyOnePerSegmentAndTwentyForTheCat) {
 }
 
 TEST_F(BarTest, SizeIsReportedAsItChangesAndWhenTheCatIsSwitched) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     QList<QSizeF> reports;
     QObject::connect(&bar, &MultiProviderBarView::contentSizeChanged, [&](QSizeF s) { reports << s; });
     bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
@@ -166,7 +169,7 @@ TEST_F(BarTest, SizeIsReportedAsItChangesAndWhenTheCatIsSwitched) {
 // layout (a segment more) does not.
 TEST_F(BarTest, TheCatsCellsReshapeWithTheirRepaintToFollowAndTheLayoutWithout) {
     prefs_.setPixelCatEnabled(true);
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setCatViewFactory([](MultiProviderBarView& b) -> QWidget* { return new QWidget(&b); });
     bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
     ASSERT_NE(bar.catView(), nullptr);
@@ -216,7 +219,7 @@ TEST_F(BarTest, AmbientTintIgnoresPlaceholdersAndResetWindows) {
 }
 
 TEST_F(BarTest, TappingSelectsMovesAndClosesTheCard) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     followSelections(bar);
     bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 50)}));
     bar.select(P::claudeCode);
@@ -227,7 +230,7 @@ TEST_F(BarTest, TappingSelectsMovesAndClosesTheCard) {
 }
 
 TEST_F(BarTest, SelectingPlaysTheImpactHapticOnlyWithSoundOn) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
     const bool was = SoundEffectsEngine::shared().isSoundEnabled();
     const int before = Haptics::performedCount(Haptics::Pattern::levelChange);
@@ -241,7 +244,7 @@ TEST_F(BarTest, SelectingPlaysTheImpactHapticOnlyWithSoundOn) {
 }
 
 TEST_F(BarTest, CardSlotHoldsTheSelectedProvidersCardOnlyWhenItHasASnapshot) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     followSelections(bar);
     std::function<void()> close;
     QList<P> built;
@@ -285,7 +288,7 @@ protected:
 };
 
 TEST_F(BarTest, TheCardsCloseButtonClosesItAndTheCardGoesOnceTheClickIsOver) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     followSelections(bar);
     QPointer<SelfUsingCloseButton> button;
     bar.setCardFactory([&](const UsageSnapshot&, std::function<void()> onClose) {
@@ -334,13 +337,13 @@ TEST_F(BarTest, AnOpenBarFollowsAChangeOfLook) {
         bar.resize(bar.contentSize().toSize());
         return test::renderWidget(bar);
     };
-    MultiProviderBarView open(prefs_, &controller_, clock_);
+    MultiProviderBarView open(prefs_, &controller_, test::barServices(), clock_);
     open.setState(s);
     const QImage light = draw(open);
     for (Appearance::Scheme scheme : {Appearance::Scheme::dark, Appearance::Scheme::light}) {
-        Appearance::shared().setSchemeOverrideForTesting(scheme);
+        test::showLook(scheme);
         const QImage switched = draw(open);
-        MultiProviderBarView fresh(prefs_, &controller_, clock_);
+        MultiProviderBarView fresh(prefs_, &controller_, test::barServices(), clock_);
         fresh.setState(s);
         EXPECT_TRUE(switched == draw(fresh)) << (scheme == Appearance::Scheme::dark ? "dark" : "light");
         if (scheme == Appearance::Scheme::dark) {
@@ -350,7 +353,7 @@ TEST_F(BarTest, AnOpenBarFollowsAChangeOfLook) {
 }
 
 TEST_F(BarTest, ResetWindowIsWithheldOnceItsTimeHasCome) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     UsageSnapshot s = reading(P::claudeCode, 9);
     s.hourlyResetAt = clock_.now().addSecs(3600);
     bar.setState(state({P::claudeCode}, {s}));
@@ -363,15 +366,15 @@ TEST_F(BarTest, ResetWindowIsWithheldOnceItsTimeHasCome) {
 }
 
 TEST_F(BarTest, RefreshStripShowsWhileRefreshingInTheAmbientTint) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     State s = state({P::claudeCode}, {reading(P::claudeCode, 30)});
     s.isRefreshing = true;
     bar.setState(s);
     EXPECT_TRUE(bar.loadingBar()->isRefreshing());
     EXPECT_EQ(bar.loadingBar()->tint(), QColor(255, 159, 10)); // caution
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     EXPECT_DOUBLE_EQ(bar.loadingBar()->sweepOffset(), 0.25);
-    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    test::reduceMotion(std::nullopt);
     s.isRefreshing = false;
     bar.setState(s);
     EXPECT_FALSE(bar.loadingBar()->isRefreshing());
@@ -387,7 +390,7 @@ TEST_F(BarTest, MaskingFollowsTheSetting) {
     World world(*this);
     ProviderManager& manager = *world.manager;
 
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     std::optional<UsageSnapshot> carded;
     bar.setCardFactory([&](const UsageSnapshot& shown, std::function<void()>) {
         carded = shown;
@@ -436,7 +439,7 @@ TEST_F(BarTest, TextsFollowALanguageChangeWhileShown) {
     const auto restore = qScopeGuard(
         [&localization, before = localization.preference()] { localization.assignPreference(before); });
     localization.assignPreference(AppLanguage::english);
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(
         state({P::claudeCode, P::cursor},
               {reading(P::claudeCode, 45), UsageSnapshot::simulatedFallback(P::cursor, clock_.now())}));
@@ -477,7 +480,7 @@ TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
     World world(*this);
     ProviderManager& manager = *world.manager;
 
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.observe(manager);
     // Before anything is read: the default providers, each a withheld placeholder.
     ASSERT_EQ(bar.visibleProviders(), (QList<P>{P::claudeCode, P::openAICodex, P::antigravity}));
@@ -504,7 +507,7 @@ TEST_F(BarTest, ReleaseEndingADragDoesNotSelectTheSegmentUnderThePointer) {
     MultiProviderBarView* bar = nullptr;
     FloatingPanel* window = nullptr;
     controller_.setPanelFactory([&](const QRectF& frame) {
-        bar = new MultiProviderBarView(prefs_, &controller_, clock_);
+        bar = new MultiProviderBarView(prefs_, &controller_, test::barServices(), clock_);
         auto panel = std::make_unique<FloatingPanel>(frame, bar);
         window = panel.get();
         QObject::connect(bar, &MultiProviderBarView::contentSizeChanged, &controller_,
@@ -560,7 +563,7 @@ private:
 // A poll runs its refresh and files readings with new capture times; when no
 // figure changed and the refresh ended within a moment, nothing is painted.
 TEST_F(BarTest, APollThatChangesNoFigurePaintsNothing) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(state({P::claudeCode, P::openAICodex}, {reading(P::claudeCode, 80), reading(P::openAICodex, 40)}));
     bar.resize(bar.contentSize().toSize());
     bar.show();
@@ -587,7 +590,7 @@ TEST_F(BarTest, APollThatChangesNoFigurePaintsNothing) {
 }
 
 TEST_F(BarTest, HoveringTheCapsuleWakesTheGrabHandle) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
     bar.resize(bar.contentSize().toSize());
     QEvent enter(QEvent::Enter);
@@ -599,7 +602,7 @@ TEST_F(BarTest, HoveringTheCapsuleWakesTheGrabHandle) {
 }
 
 TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     UsageSnapshot reset = reading(P::groq, 5);
     reset.hourlyResetAt = clock_.now().addSecs(-1);
     State s = state({P::claudeCode, P::openAICodex, P::antigravity, P::cursor, P::groq},
@@ -616,7 +619,7 @@ TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
               200);
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
     test::saveGrab(test::onBackdrop(image, QColor(236, 238, 242)), QStringLiteral("bar-light"));
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    test::showLook(Appearance::Scheme::dark);
     test::saveGrab(test::onBackdrop(test::renderWidget(bar, 2.0), QColor(30, 32, 38)), QStringLiteral("bar-dark"));
 }
 
@@ -624,8 +627,8 @@ TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
 // ambient tint gliding, the card arriving; and still states without motion.
 class BarMotion : public BarTest, public ::testing::WithParamInterface<bool> {
 protected:
-    BarMotion() { Appearance::shared().setReduceMotionOverrideForTesting(reduceMotion()); }
-    ~BarMotion() override { Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt); }
+    BarMotion() { test::reduceMotion(reduceMotion()); }
+    ~BarMotion() override { test::reduceMotion(std::nullopt); }
     bool reduceMotion() const { return GetParam(); }
     State stateWith(QList<P> active, QList<UsageSnapshot> snapshots, std::optional<P> selected = std::nullopt) const {
         State s = state(std::move(active), std::move(snapshots));
@@ -644,7 +647,7 @@ TEST(BarPresence, SegmentsScaleFromNinetyTwoPercentAndFade) {
 }
 
 TEST_P(BarMotion, SegmentsArriveAndLeave) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(stateWith({P::claudeCode, P::cursor}, {reading(P::claudeCode, 80), reading(P::cursor, 50)}));
     bar.show();
     bar.setState(stateWith({P::claudeCode, P::cursor, P::groq},
@@ -679,7 +682,7 @@ TEST_P(BarMotion, SegmentsArriveAndLeave) {
 }
 
 TEST_P(BarMotion, SegmentsSlideIntoTheRoomLeft) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(stateWith({P::claudeCode, P::cursor}, {reading(P::claudeCode, 80), reading(P::cursor, 50)}));
     bar.show();
     ProviderSegmentView* cursor = bar.segment(P::cursor);
@@ -695,7 +698,7 @@ TEST_P(BarMotion, SegmentsSlideIntoTheRoomLeft) {
 }
 
 TEST_P(BarMotion, AmbientTintGlidesToTheNewTier) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(stateWith({P::claudeCode}, {reading(P::claudeCode, 80)}));
     bar.show();
     const QColor abundant = toQColor(gradient(UsageTier::abundant).constFirst());
@@ -726,7 +729,7 @@ TEST_P(BarMotion, AmbientTintGlidesToTheNewTier) {
 }
 
 TEST_P(BarMotion, TheCardArrivesFadingInFromTheBar) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setCardFactory([](const UsageSnapshot&, std::function<void()>) {
         auto* card = new QWidget;
         card->setFixedSize(318, 200);
@@ -756,7 +759,7 @@ TEST_P(BarMotion, TheCardArrivesFadingInFromTheBar) {
 }
 
 TEST_P(BarMotion, TheOpenCardTakesNewerReadingsAndTheEndOfItsWindowInPlace) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     QList<P> built;
     QList<double> updates;
     bar.setCardFactory([&](const UsageSnapshot& s, std::function<void()>) {
@@ -790,7 +793,7 @@ INSTANTIATE_TEST_SUITE_P(WithAndWithoutMotion, BarMotion, ::testing::Values(fals
                          [](const auto& info) { return info.param ? "ReducedMotion" : "Animated"; });
 
 TEST_F(BarTest, APartialRepaintOfASegmentDrawsWhatLiesInThatPart) {
-    MultiProviderBarView bar(prefs_, &controller_, clock_);
+    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 70)}));
     bar.resize(bar.contentSize().toSize());
     const QImage whole = test::renderWidget(bar);

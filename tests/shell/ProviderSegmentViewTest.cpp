@@ -6,6 +6,8 @@
 
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
+#include "support/Speaking.h"
+#include "support/gui/Looks.h"
 
 #include <QPainter>
 #include <QTest>
@@ -23,13 +25,13 @@ using Segment = ProviderSegmentView;
 class SegmentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::light);
-        Localization::resetResolvedLanguageForTesting(ResolvedLanguage::english);
+        test::showLook(Appearance::Scheme::light);
+        test::speak(ResolvedLanguage::english);
     }
     void TearDown() override {
-        Appearance::shared().setSchemeOverrideForTesting(std::nullopt);
-        Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
-        Localization::resetResolvedLanguageForTesting();
+        test::showLook(std::nullopt);
+        test::reduceMotion(std::nullopt);
+        test::speak();
     }
 
     // A real reading of percent, captured now.
@@ -95,7 +97,7 @@ TEST_F(SegmentTest, TooltipSaysTheReasonOrLimitResetForWithheldFigures) {
     UsageSnapshot reset = reading(3);
     reset.hourlyResetAt = clock_.now().addSecs(-1);
     EXPECT_EQ(Segment::tooltip(reset, clock_), QStringLiteral("Claude Code · limit reset (re-measuring)"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(Segment::tooltip(reset, clock_), QStringLiteral("Claude Code · 한도가 리셋됨 (재측정 대기)"));
 }
 
@@ -120,10 +122,10 @@ TEST_F(SegmentTest, AccessibilityValueNamesTheReasonTheTierAndWork) {
 TEST_F(SegmentTest, WithheldSegmentShowsDashesAndAnEmptyGreyRing) {
     UsageSnapshot s = reading(88);
     s.hourlyResetAt = clock_.now().addSecs(-60); // the short window reset since
-    Segment segment(s, clock_);
+    Segment segment(s, Appearance::shared(), clock_);
     EXPECT_TRUE(segment.isWithheld());
     const QImage withheld = test::renderWidget(segment, 2.0);
-    Segment shown(reading(88), clock_);
+    Segment shown(reading(88), Appearance::shared(), clock_);
     EXPECT_FALSE(shown.isWithheld());
     const QImage full = test::renderWidget(shown, 2.0);
     // The ring's right-hand side (3 o'clock) is green when full, unfilled when withheld.
@@ -137,15 +139,15 @@ TEST_F(SegmentTest, WithheldSegmentShowsDashesAndAnEmptyGreyRing) {
 }
 
 TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
-    Segment plain(reading(60), clock_);
-    Segment selected(reading(60), clock_);
+    Segment plain(reading(60), Appearance::shared(), clock_);
+    Segment selected(reading(60), Appearance::shared(), clock_);
     selected.setSelected(true);
     EXPECT_TRUE(selected.isChecked());
-    Segment working(reading(30, AIProviderType::openAICodex), clock_);
+    Segment working(reading(30, AIProviderType::openAICodex), Appearance::shared(), clock_);
     working.setWorking(true);
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     EXPECT_DOUBLE_EQ(working.pulseAmount(), 1.0); // resting in its outward state
-    Appearance::shared().setReduceMotionOverrideForTesting(std::nullopt);
+    test::reduceMotion(std::nullopt);
     working.setWorking(false);
     EXPECT_DOUBLE_EQ(working.pulseAmount(), 0.0);
     working.setWorking(true);
@@ -171,9 +173,9 @@ TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
                 {reset, true, false},
                 {UsageSnapshot::simulatedFallback(AIProviderType::zed, clock_.now()), false, true},
                 {reading(3), true, false}};
-    Appearance::shared().setReduceMotionOverrideForTesting(true); // the pulse at rest
+    test::reduceMotion(true); // the pulse at rest
     for (const auto& row : rows) {
-        Segment segment(row.snapshot, clock_);
+        Segment segment(row.snapshot, Appearance::shared(), clock_);
         segment.setSelected(row.selected);
         segment.setWorking(row.working);
         const QImage image = test::renderWidget(segment, 2.0);
@@ -188,13 +190,13 @@ TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
 }
 
 TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
-    Segment segment(reading(50), clock_);
+    Segment segment(reading(50), Appearance::shared(), clock_);
     segment.show();
     auto* digits = segment.findChild<RollingDigitsView*>();
     ASSERT_TRUE(digits);
     segment.setSnapshot(reading(40));
     EXPECT_LT(digits->rollProgress(), 1.0); // rolling on the digits spring
-    Appearance::shared().setReduceMotionOverrideForTesting(true);
+    test::reduceMotion(true);
     segment.setSnapshot(reading(30));
     EXPECT_EQ(digits->value(), 30);
     EXPECT_DOUBLE_EQ(digits->rollProgress(), 1.0);
@@ -229,7 +231,7 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
                         {"working", reading(12), false, true}};
     for (const Row& row : rows) {
         for (const qreal scale : {1.0, 2.0}) {
-            Segment segment(row.snapshot, clock_);
+            Segment segment(row.snapshot, Appearance::shared(), clock_);
             segment.setSelected(row.selected);
             segment.setWorking(row.working);
             // The ring, and the plate unless it pulses, are drawn once into
@@ -269,7 +271,7 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
     }
     // Along the top of a segment at rest: the plate's edge, no figures; above
     // the plate, nothing.
-    Segment segment(reading(70), clock_);
+    Segment segment(reading(70), Appearance::shared(), clock_);
     auto* digits = segment.findChild<RollingDigitsView*>();
     ASSERT_TRUE(digits);
     Paints digitPaints;
@@ -287,7 +289,7 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
 }
 
 TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
-    Segment segment(reading(50), clock_);
+    Segment segment(reading(50), Appearance::shared(), clock_);
     segment.resize(segment.sizeHint());
     EXPECT_EQ(segment.sizeHint(), QSize(78, 36));
     int clicks = 0;
@@ -302,7 +304,7 @@ TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
 // Compact, the segment is its ring on a narrower plate: no figure is drawn,
 // while the tooltip (and the accessible value with it) and the click stay.
 TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
-    Segment segment(reading(64), clock_);
+    Segment segment(reading(64), Appearance::shared(), clock_);
     const QString tooltip = segment.tooltip();
     segment.setCompact(true);
     EXPECT_EQ(segment.size(), QSize(40, 36));
@@ -319,7 +321,7 @@ TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
 TEST_F(SegmentTest, FiguresAboveAHundredFillTheRingButKeepTheirNumber) {
     UsageSnapshot s = reading(100);
     s.hourlyRemainingPercentage = 120; // a stored value is not clamped when read back
-    Segment segment(s, clock_);
+    Segment segment(s, Appearance::shared(), clock_);
     EXPECT_FALSE(segment.isWithheld());
     EXPECT_EQ(Segment::tooltip(s, clock_), QStringLiteral("Claude Code · 120% left"));
 }
@@ -348,9 +350,9 @@ int figureRed(Segment& segment) {
 }
 
 TEST_F(SegmentTest, ANewLookRecoloursTheFigureAtOnce) {
-    Segment segment(reading(60), clock_);
+    Segment segment(reading(60), Appearance::shared(), clock_);
     const int light = figureRed(segment);
-    Appearance::shared().setSchemeOverrideForTesting(Appearance::Scheme::dark);
+    test::showLook(Appearance::Scheme::dark);
     const int dark = figureRed(segment);
     EXPECT_GE(light, 0);
     EXPECT_LT(light, 60);

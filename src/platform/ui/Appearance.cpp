@@ -68,11 +68,13 @@ void Appearance::registerCache(std::function<void()> clear) {
     if (clear) registeredCaches().append(std::move(clear));
 }
 
-Appearance& Appearance::shared() {
+Appearance& Appearance::makeShared(bool watchDesktop) {
     // Never destroyed: widgets may ask for colours while the application winds down.
-    static Appearance* instance = new Appearance(true);
+    static Appearance* instance = new Appearance(watchDesktop);
     return *instance;
 }
+
+Appearance& Appearance::shared() { return makeShared(true); }
 
 Appearance::Scheme Appearance::resolve(std::optional<uint> portalColorScheme, std::optional<QColor> paletteWindow) {
     if (portalColorScheme == 1u) return Scheme::dark;
@@ -91,16 +93,6 @@ void Appearance::applyPortalAnimationsEnabled(std::optional<bool> enabled) {
     recompute();
 }
 
-void Appearance::setSchemeOverrideForTesting(std::optional<Scheme> scheme) {
-    override_ = scheme;
-    recompute();
-}
-
-void Appearance::setReduceMotionOverrideForTesting(std::optional<bool> reduce) {
-    reduceMotionOverride_ = reduce;
-    recompute();
-}
-
 bool Appearance::eventFilter(QObject* watched, QEvent* event) {
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) recompute();
     return QObject::eventFilter(watched, event);
@@ -110,8 +102,8 @@ void Appearance::recompute() {
     std::optional<QColor> window;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         window = QGuiApplication::palette().color(QPalette::Window);
-    const Scheme scheme = override_ ? *override_ : resolve(portalColorScheme_, window);
-    const bool reduce = reduceMotionOverride_ ? *reduceMotionOverride_ : animationsEnabled_ == false;
+    const Scheme scheme = resolve(portalColorScheme_, window);
+    const bool reduce = animationsEnabled_ == false;
     if (scheme == scheme_ && reduce == reduceMotion_) return;
     scheme_ = scheme;
     reduceMotion_ = reduce;

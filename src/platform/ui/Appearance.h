@@ -34,8 +34,11 @@ public:
     // Asks the portal on this bus and follows its changes.
     explicit Appearance(QDBusConnection bus, QObject* parent = nullptr);
 
-    // The one instance; created on first use, watching the desktop.
+    // The one instance, made by the first call of either: the app makes it
+    // watching the desktop before anything is drawn, a test program one that
+    // watches nothing; made on first use, watching the desktop, otherwise.
     static Appearance& shared();
+    static Appearance& makeShared(bool watchDesktop);
 
     Scheme scheme() const { return scheme_; }
     bool isDark() const { return scheme_ == Scheme::dark; }
@@ -56,11 +59,6 @@ public:
     // life of the process.
     static void registerCache(std::function<void()> clear);
 
-    // Test seams: force a scheme or the reduced-motion flag (nothing: follow the
-    // desktop again).
-    void setSchemeOverrideForTesting(std::optional<Scheme> scheme);
-    void setReduceMotionOverrideForTesting(std::optional<bool> reduce);
-
 Q_SIGNALS:
     void changed();
 
@@ -78,8 +76,6 @@ private:
     std::optional<QDBusConnection> bus_;
     std::optional<uint> portalColorScheme_;
     std::optional<bool> animationsEnabled_;
-    std::optional<Scheme> override_;
-    std::optional<bool> reduceMotionOverride_;
     Scheme scheme_ = Scheme::light;
     bool reduceMotion_ = false;
 };

@@ -83,10 +83,6 @@ void SystemSound::play(Event event, double volume) {
     });
 }
 
-void SystemSound::waitUntilIdleForTesting() {
-    worker_->sync([] {});
-}
-
 QByteArray SystemSound::eventId(Event event) {
     // A short soft click for the snap, the theme's completion chime for the celebration.
     return event == Event::snap ? QByteArrayLiteral("audio-volume-change") : QByteArrayLiteral("complete");

@@ -36,9 +36,6 @@ public:
     // start, further ones are dropped rather than piling up behind a slow backend.
     void play(Event event, double volume);
 
-    // Waits until everything queued so far has run (tests only).
-    void waitUntilIdleForTesting();
-
     // The freedesktop theme's event id standing in for each sound.
     static QByteArray eventId(Event event);
     // libcanberra takes volumes in decibels; 0 or less is silence (-inf clamped).

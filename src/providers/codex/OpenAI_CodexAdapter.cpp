@@ -257,8 +257,4 @@ UsageSnapshot OpenAI_CodexAdapter::unknownSnapshot(const std::optional<Account>&
     return UsageSnapshot(f);
 }
 
-bool OpenAI_CodexAdapter::hasReadableUsage(const QString& codexHome) {
-    return CodexRolloutReader::rateLimits(codexHome, Clock::system().now()).has_value();
-}
-
 } // namespace meterix

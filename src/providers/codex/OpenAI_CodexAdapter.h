@@ -68,15 +68,6 @@ public:
     // The account of a profile's signed-in claims.
     static std::optional<Account> account(const std::optional<CodexAccountResolver::IdentityClaims>& claims);
 
-    // Whether any rollout of the home holds rate limits now.
-    static bool hasReadableUsage(const QString& codexHome);
-
-    static std::optional<HomeReading> rateLimits(const QString& codexHome, const QDateTime& now,
-                                                 const Clock& clock = Clock::system()) {
-        return CodexRolloutReader::rateLimits(codexHome, now, clock);
-    }
-    static QString windowLabel(int64_t minutes) { return CodexRolloutReader::windowLabel(minutes); }
-
 private:
     // A snapshot without figures, saying why (the sign-in kind, or figures held
     // back since an account switch) as a reason rather than in words.

@@ -33,7 +33,6 @@ public:
     UsageSnapshot fetchUsage(bool forceSync) override;
 
     const QString& homeDirectory() const { return homeDirectory_; }
-    const QString& baseAddress() const { return baseAddress_; }
 
     // An amount with a currency sign and two decimals, whatever the locale.
     static QString amountText(const QString& sign, double amount);

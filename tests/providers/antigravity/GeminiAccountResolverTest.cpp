@@ -6,6 +6,7 @@
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/Speaking.h"
 
 #include <QFile>
 
@@ -220,8 +221,8 @@ TEST_F(Gemini, DesktopAccountsComeFromThePreferenceKeysInTheCurrentLanguage) {
     EXPECT_FALSE(found[1].usageReadable);
     EXPECT_EQ(found[1].source.bundleIdentifiers, QStringList{QStringLiteral("com.google.GeminiMacOS")});
 
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     found = resolver.resolveAccounts();
-    Localization::resetResolvedLanguageForTesting();
+    test::speak();
     EXPECT_EQ(found[1].displayName, QStringLiteral("Google 계정 ···abc"));
 }

@@ -4,6 +4,7 @@
 #include "core/ReadingWords.h"
 #include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
+#include "support/Speaking.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -224,7 +225,7 @@ TEST(ClaudeCachedUsage, IdentityAndPlanNames) {
 // Made while Korean is on, the reading holds the words in their stored form and
 // shows them in Korean.
 TEST(ClaudeCachedUsage, KoreanTexts) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     const auto s = ClaudeCodeAdapter::snapshot(config(parseJson(R"({"limits":[
         {"percent":1,"kind":"weekly_all","severity":"warning","is_active":true},
         {"percent":1,"kind":"weekly_sonnet"}],
@@ -238,7 +239,7 @@ TEST(ClaudeCachedUsage, KoreanTexts) {
     EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("Weekly All")) << "group defaults to the kind";
     EXPECT_EQ(shownWording(s->modelQuotas[1].name), QStringLiteral("주간 (Sonnet)"));
     EXPECT_EQ(shownWording(s->modelQuotas[2].name), QStringLiteral("추가 사용량 크레딧"));
-    Localization::resetResolvedLanguageForTesting();
+    test::speak();
 }
 
 // Fractions were stripped wherever ".digits" stood, so "2026.9-03-01..." was read
@@ -297,13 +298,13 @@ TEST(ClaudeCachedUsage, ScopedWeeklyLimitsAreNamedByTheirScope) {
     const QJsonObject both = parseJson(R"({"cachedUsageUtilization":{"utilization":{"limits":[
         {"kind":"weekly_opus","percent":1,"scope":{"model":{"display_name":"Fable"}}},
         {"kind":"weekly_scoped","percent":1,"scope":{"model":{"display_name":"Fable"}}}]}}})");
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     const auto korean = ClaudeCodeAdapter::snapshot(both, kNow);
     ASSERT_TRUE(korean);
     ASSERT_EQ(korean->modelQuotas.size(), 2);
     EXPECT_EQ(shownWording(korean->modelQuotas[0].name), QStringLiteral("주간 (Opus)"));
     EXPECT_EQ(shownWording(korean->modelQuotas[1].name), QStringLiteral("주간 (Fable)"));
-    Localization::resetResolvedLanguageForTesting();
+    test::speak();
 }
 
 // The reading keeps each window's reset moment, also once it has passed (the

@@ -7,6 +7,7 @@
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
+#include "support/Speaking.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,7 +93,7 @@ TEST(ClaudeUsageText, FullReportInOrder) {
 }
 
 TEST(ClaudeUsageText, TextsFollowTheDisplayLanguage) {
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     const auto s = parse(QStringLiteral("Current session: 1% used\nCurrent week (all models): 2% used\n"
                                         "Current week (Opus): 3% used"));
     ASSERT_TRUE(s);
@@ -100,7 +101,7 @@ TEST(ClaudeUsageText, TextsFollowTheDisplayLanguage) {
     EXPECT_EQ(shownWording(s->modelQuotas[0].name), QStringLiteral("세션 (5시간)"));
     EXPECT_EQ(shownWording(s->modelQuotas[1].name), QStringLiteral("주간 (전체 모델)"));
     EXPECT_EQ(shownWording(s->modelQuotas[2].name), QStringLiteral("주간 (Opus)"));
-    Localization::resetResolvedLanguageForTesting();
+    test::speak();
 }
 
 TEST(ClaudeUsageText, CaseInsensitiveButWholePercentagesOnly) {

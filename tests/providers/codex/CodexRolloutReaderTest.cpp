@@ -8,6 +8,7 @@
 #include "support/FakeClock.h"
 #include "support/ProcessReadCounter.h"
 #include "support/TempHome.h"
+#include "support/Speaking.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,8 +59,8 @@ QByteArray eventWith(const QJsonObject& limits) { return fx::rateLimitLine(QStri
 
 class CodexRolloutReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(); }
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    void SetUp() override { test::speak(); }
+    void TearDown() override { test::speak(); }
 
     QString rollout(const QString& relative, const QList<QByteArray>& lines, const QDateTime& modified) {
         return fx::writeFile(home.file(QStringLiteral("sessions/") + relative), fx::joinLines(lines), modified);
@@ -729,7 +730,7 @@ TEST_F(CodexRolloutReaderTest, WindowLabelsInEnglishAndKorean) {
     EXPECT_EQ(Reader::windowLabel(45), QStringLiteral("45-minute limit"));
     EXPECT_EQ(Reader::windowLabel(0), QStringLiteral("0-minute limit"));
     EXPECT_EQ(Reader::windowLabel(-60), QStringLiteral("-60-minute limit"));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(shownWording(Reader::windowLabel(300)), QStringLiteral("5시간 한도"));
     EXPECT_EQ(shownWording(Reader::windowLabel(10080)), QStringLiteral("1주 한도"));
     EXPECT_EQ(shownWording(Reader::windowLabel(4320)), QStringLiteral("3일 한도"));

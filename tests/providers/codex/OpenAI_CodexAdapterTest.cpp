@@ -7,6 +7,7 @@
 #include "support/FakeClock.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/Speaking.h"
 
 #include <QJsonDocument>
 
@@ -40,8 +41,8 @@ Adapter::RateLimits limitsAt(const QDateTime& capturedAt) {
 
 class OpenAI_CodexAdapterTest : public ::testing::Test {
 protected:
-    void SetUp() override { Localization::resetResolvedLanguageForTesting(); }
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    void SetUp() override { test::speak(); }
+    void TearDown() override { test::speak(); }
 
     CodexAccountResolver::Environment environment(std::optional<QString> codexHome = std::nullopt) const {
         return {home.path(), std::move(codexHome), home.file(QStringLiteral(".config/com.openai.chat"))};
@@ -286,7 +287,7 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
                                  fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), kAccountLimits),
                                  fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:01Z"), kSparkLimits)}),
                   utc(2026, 1, 15, 11, 1));
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     const UsageSnapshot korean = adapter.fetchUsage(false);
     EXPECT_EQ(shownWording(korean.modelQuotas.last().paceText), QStringLiteral("잔액 17.25"));
     EXPECT_EQ(shownWording(korean.modelQuotas[2].name), QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
@@ -424,7 +425,7 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("Primary limit"));
     EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("1-week limit"));
     limits.secondary->windowMinutes.reset();
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(shownWording(s.modelQuotas[0].name), QStringLiteral("기본 한도"));
     EXPECT_EQ(shownWording(s.modelQuotas[1].name), QStringLiteral("보조 한도"));
@@ -444,7 +445,7 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 100);
     EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("Unlimited"));
     EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(shownWording(s.modelQuotas[0].name), QStringLiteral("크레딧"));
     EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Credits"));
@@ -475,7 +476,7 @@ TEST_F(OpenAI_CodexAdapterTest, CreditBalancesKeepTheirCentsAndOutOfRangeOnesAre
         EXPECT_EQ(items[0].paceText, QLatin1String(row.text)) << row.balance;
         EXPECT_EQ(items[0].remainingPercentage, row.remaining) << row.balance;
     }
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     auto limits = limitsAt(kNow);
     limits.creditBalance = 7.5;
     EXPECT_EQ(shownWording(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText), QStringLiteral("잔액 7.50"));
@@ -520,13 +521,6 @@ TEST_F(OpenAI_CodexAdapterTest, ThePlanOfTheRolloutOverridesTheCredentialsPlan) 
     limits.planType = QString(); // empty text names no plan
     EXPECT_EQ(Adapter::snapshot({limits, {}}, account, kNow).planName, QStringLiteral("ChatGPT Plus"));
     EXPECT_EQ(Adapter::snapshot({limits, {}}, std::nullopt, kNow).planName, std::nullopt);
-}
-
-TEST_F(OpenAI_CodexAdapterTest, ReadableUsageOfAHome) {
-    EXPECT_FALSE(Adapter::hasReadableUsage(home.file(QStringLiteral(".codex"))));
-    session(QStringLiteral(".codex"), QStringLiteral("rollout-a.jsonl"), utc(2026, 1, 15, 11), utc(2026, 1, 15, 11, 5),
-            primaryAt(10));
-    EXPECT_TRUE(Adapter::hasReadableUsage(home.file(QStringLiteral(".codex"))));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
+#include "support/Speaking.h"
 
 #include <QJsonDocument>
 
@@ -26,7 +27,7 @@ class ElevenLabsTest : public ::testing::Test {
             .fetchUsage(false);
     }
     double resetIn(double seconds) const { return clock.now().toMSecsSinceEpoch() / 1000.0 + seconds; }
-    void TearDown() override { Localization::resetResolvedLanguageForTesting(); }
+    void TearDown() override { test::speak(); }
 
     TempHome home;
     FakeEnvironment env;
@@ -52,7 +53,7 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
     EXPECT_EQ(s.modelQuotas[1],
               ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), 3600));
 
-    Localization::resetResolvedLanguageForTesting(ResolvedLanguage::korean);
+    test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(shownWording(fetch(body).hourlyQuotaName), QStringLiteral("문자 사용량"));
 }
 

@@ -1,5 +1,6 @@
 // The test main of the widget test programs: a QApplication on the offscreen platform.
 #include "core/Localization.h"
+#include "platform/ui/Appearance.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -17,5 +18,7 @@ int main(int argc, char** argv) {
     // making it resolves the language anew, which must not undo a language a
     // test chose.
     meterix::Localization::shared();
+    // The look is the one a test shows (test::showLook), whatever the desktop's.
+    meterix::Appearance::makeShared(false);
     return RUN_ALL_TESTS();
 }
