@@ -124,8 +124,6 @@ class ProviderManager : public QObject {
     bool isAccountRunning(AIProviderType provider, const QString& accountID) const;
     bool isProviderDetected(AIProviderType provider) const;
     bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders().contains(provider); }
-    // A fetch of the provider has started and not yet been filed.
-    bool isFetching(AIProviderType provider) const { return fetches_.isFetching(provider); }
     bool isAppRunning(AIProviderType provider) const;
     QList<AccountSource> runningApps(const ResolvedAccount& account) const;
     QSet<QString> runningBundleIdentifiers() const;

@@ -16,6 +16,7 @@
 
 #include "ScreenChecks.h"
 #include "ScreenFixture.h"
+#include "support/FetchEnd.h"
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
 #include "support/Speaking.h"
@@ -279,11 +280,10 @@ TEST_F(ProviderScreen, ShowingTheScreenAsksForAFreshReading) {
     const test::ScriptedAdapter& groq = *f.adapters.value(P::groq);
     auto screen = std::make_unique<MenuBarProviderDetailScreen>(f.context(), P::groq);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(f.manager->isFetching(P::groq));
     EXPECT_EQ(groq.fetches, 0); // built but not shown: nothing asked
     screen->show();
-    EXPECT_TRUE(f.manager->isFetching(P::groq));
-    ASSERT_TRUE(test::waitUntil([&] { return !f.manager->isFetching(P::groq); }));
+    ASSERT_TRUE(test::waitUntil([&] { return groq.fetches == 1; }));
+    ASSERT_TRUE(test::fetchEnded(*f.manager, P::groq));
     EXPECT_EQ(groq.fetches, 1);
     EXPECT_EQ(f.adapters.value(P::claudeCode)->fetches, 0); // only the provider shown
 }

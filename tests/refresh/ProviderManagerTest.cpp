@@ -10,6 +10,7 @@
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/InotifyFolderWatcher.h"
 #include "refresh/PresentedState.h"
+#include "support/FetchEnd.h"
 #include "support/FakeClock.h"
 #include "support/FetchGate.h"
 #include "support/LogCapture.h"
@@ -354,7 +355,7 @@ TEST_F(Manager, AProbeDeclinedForTheSlotRunsOnceAsSoonAsTheSlotFrees) {
         ASSERT_TRUE(test::waitUntil([&] { return agy->declines == 1; }));
         EXPECT_EQ(gate.waitingKeys(), QStringList{"agy:default"});
         if (filedFirst) {
-            ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::antigravity); }));
+            ASSERT_TRUE(test::fetchEnded(*manager, AIProviderType::antigravity));
         }
 
         runner.client.release(); // Claude Code's probe ends: the slot is free
@@ -362,9 +363,8 @@ TEST_F(Manager, AProbeDeclinedForTheSlotRunsOnceAsSoonAsTheSlotFrees) {
             ASSERT_TRUE(test::waitUntil([&] { return gate.waitingKeys().isEmpty(); }));
             agy->afterDecline.release();
         }
-        ASSERT_TRUE(test::waitUntil([&] {
-            return done && runner.runs().size() == 2 && !manager->isFetching(AIProviderType::antigravity);
-        }));
+        ASSERT_TRUE(test::waitUntil([&] { return done && runner.runs().size() == 2; }));
+        ASSERT_TRUE(test::fetchEnded(*manager, AIProviderType::antigravity));
         EXPECT_EQ(runner.runs(), (QStringList{"claude", "agy"}));
         EXPECT_EQ(runner.mostAtOnce(), 1);
         EXPECT_EQ(agy->declines, 1);
@@ -500,7 +500,7 @@ TEST_F(Manager, ToggleKeepsTheLastProviderAndAppendsNewOnes) {
     EXPECT_EQ(manager->activeProviders(),
               (QList<AIProviderType>{AIProviderType::groq, AIProviderType::kimi}));
     EXPECT_EQ(preferences->enabledProviders(), manager->activeProviders());
-    ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::kimi); }));
+    ASSERT_TRUE(test::fetchEnded(*manager, AIProviderType::kimi));
     EXPECT_EQ(adapters[AIProviderType::kimi]->calls(), 1);
 }
 
@@ -543,7 +543,7 @@ TEST_F(Manager, ObserversFollowThePublishedStateThroughOneSignal) {
 TEST_F(Manager, SelectingFetchesEvenTheSameProviderAgain) {
     build();
     manager->setSelectedProvider(AIProviderType::deepseek);
-    ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::deepseek); }));
+    ASSERT_TRUE(test::fetchEnded(*manager, AIProviderType::deepseek));
     EXPECT_EQ(adapters[AIProviderType::deepseek]->calls(), 1);
     manager->setSelectedProvider(AIProviderType::deepseek);
     ASSERT_TRUE(test::waitUntil([&] { return adapters[AIProviderType::deepseek]->calls() == 2; }));
@@ -558,7 +558,7 @@ TEST_F(Manager, ActivityMarksInUseAndSettlesThreeSecondsAfterTheLastSignal) {
     EXPECT_TRUE(manager->isProviderInUse(AIProviderType::claudeCode));
     EXPECT_FALSE(manager->isProviderInUse(AIProviderType::groq));
     EXPECT_TRUE(manager->isAccountRunning(AIProviderType::claudeCode, QStringLiteral("acct")));
-    ASSERT_TRUE(test::waitUntil([&] { return !manager->isFetching(AIProviderType::claudeCode); }));
+    ASSERT_TRUE(test::fetchEnded(*manager, AIProviderType::claudeCode));
     EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 1);
     for (int i = 0; i < 5; ++i) {
         timers.advance(1);
