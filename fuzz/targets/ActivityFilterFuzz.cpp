@@ -40,12 +40,13 @@ METERIX_FUZZ_TARGET(activity_filter) {
          ++cut)
         tail = tail.sliced(1);
     if (tail.contains("<command-name>/usage") && QUtf8StringView(tail).isValidUtf8())
-        METERIX_FUZZ_CHECK(engine.evaluateEvent(transcript, AIProviderType::claudeCode).kind() ==
-                           ActivityEvaluationResult::Kind::ignored);
+        METERIX_FUZZ_CHECK(
+            engine.shouldDispatchBurst(AIProviderType::claudeCode, transcript).result().kind() ==
+            ActivityEvaluationResult::Kind::ignored);
     for (const QString& path : {pathText, home + QLatin1Char('/') + pathText, transcript, *rollout}) {
         for (const AIProviderType provider : allProviderTypes()) {
-            const ActivityEvaluationResult first = engine.evaluateEvent(path, provider);
-            METERIX_FUZZ_CHECK(first == engine.evaluateEvent(path, provider));
+            const ActivityEvaluationResult first = engine.shouldDispatchBurst(provider, path).result();
+            METERIX_FUZZ_CHECK(first == engine.shouldDispatchBurst(provider, path).result());
             const auto decision = engine.shouldDispatchBurst(provider, path);
             METERIX_FUZZ_CHECK(!decision.reason().isEmpty());
         }

@@ -251,12 +251,8 @@ const QString* AIActivityFilterEngine::firstContainedIn(const QStringList& fragm
     return nullptr;
 }
 
-ActivityEvaluationResult AIActivityFilterEngine::evaluateEvent(const QString& eventPath,
-                                                               AIProviderType provider) const {
-    Tail tail(eventPath);
-    const Compiled& c = compiled();
-    const auto rule = c.rules.constFind(provider);
-    return evaluate(eventPath, provider, rule == c.rules.constEnd() ? nullptr : &*rule, tail).result();
+ActivityEvaluationResult AIActivityFilterEngine::BurstDecision::result() const {
+    return verdict_.result();
 }
 
 AIActivityFilterEngine::Verdict AIActivityFilterEngine::evaluate(const QString& eventPath,

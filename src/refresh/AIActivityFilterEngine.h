@@ -52,6 +52,8 @@ class AIActivityFilterEngine {
       public:
         bool dispatch = false;
         QString reason() const;
+        // What the rule made of the event itself, burst aside.
+        ActivityEvaluationResult result() const;
 
       private:
         friend class AIActivityFilterEngine;
@@ -94,7 +96,6 @@ class AIActivityFilterEngine {
         std::optional<QString> text_;
     };
 
-    ActivityEvaluationResult evaluateEvent(const QString& eventPath, AIProviderType provider) const;
     // True when the provider is to be reported as active now. tail: the
     // path's tail, shared with other evaluations of the same path.
     BurstDecision shouldDispatchBurst(AIProviderType provider, const QString& eventPath);

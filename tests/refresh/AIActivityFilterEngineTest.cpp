@@ -32,17 +32,24 @@ class AIActivityFilterEngineTest : public ::testing::Test {
 };
 
 TEST_F(AIActivityFilterEngineTest, ExtensionIsLowerCasedAndTakenFromTheLastComponent) {
-    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/A.LOCK")),
-                                   AIProviderType::claudeCode),
+    EXPECT_EQ(engine
+                  .shouldDispatchBurst(AIProviderType::claudeCode,
+                                       home.file(QStringLiteral(".claude/projects/A.LOCK")))
+                  .result(),
               ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .lock")));
     // A dot in a folder name is no extension of the file below it.
     const QString path = home.file(QStringLiteral(".claude/projects/v1.lock/notes"));
-    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode).kind(), Kind::candidateBurst);
-    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/.DS_Store")),
-                                   AIProviderType::claudeCode),
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).result().kind(),
+              Kind::candidateBurst);
+    EXPECT_EQ(engine
+                  .shouldDispatchBurst(AIProviderType::claudeCode,
+                                       home.file(QStringLiteral(".claude/projects/.DS_Store")))
+                  .result(),
               ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .ds_store")));
     EXPECT_EQ(
-        engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/x.")), AIProviderType::claudeCode)
+        engine
+            .shouldDispatchBurst(AIProviderType::claudeCode, home.file(QStringLiteral(".claude/projects/x.")))
+            .result()
             .kind(),
         Kind::candidateBurst);
 }
@@ -50,11 +57,12 @@ TEST_F(AIActivityFilterEngineTest, ExtensionIsLowerCasedAndTakenFromTheLastCompo
 TEST_F(AIActivityFilterEngineTest, GlobalFragmentsDecideBeforeAnyRule) {
     const QString settings =
         home.write(QStringLiteral(".claude/projects/settings.json"), "\"role\":\"assistant\"");
-    EXPECT_EQ(engine.evaluateEvent(settings, AIProviderType::claudeCode),
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, settings).result(),
               ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted subpath: settings.json")));
     // Even a provider without a rule gets the global reason, not the missing-rule one.
-    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/x/.git/logs/a.log"), AIProviderType::deepseek),
-              ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted subpath: .git/")));
+    EXPECT_EQ(
+        engine.shouldDispatchBurst(AIProviderType::deepseek, QStringLiteral("/x/.git/logs/a.log")).result(),
+        ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted subpath: .git/")));
 }
 
 TEST_F(AIActivityFilterEngineTest, FirstFragmentInListOrderNamesTheReason) {
@@ -77,29 +85,34 @@ TEST_F(AIActivityFilterEngineTest, FirstFragmentInListOrderNamesTheReason) {
          "Global blacklisted subpath: Code Cache"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(engine.evaluateEvent(QString::fromUtf8(row.path), row.provider),
+        EXPECT_EQ(engine.shouldDispatchBurst(row.provider, QString::fromUtf8(row.path)).result(),
                   ActivityEvaluationResult::ignored(QString::fromUtf8(row.reason)))
             << row.path;
 }
 
 TEST_F(AIActivityFilterEngineTest, NonAsciiExtensionIsLowerCasedTheUnicodeWay) {
     // KELVIN SIGN lower-cases to a plain "k".
-    EXPECT_EQ(
-        engine.evaluateEvent(QStringLiteral("/h/.claude/projects/a.LOC\u212A"), AIProviderType::claudeCode),
-        ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .lock")));
+    EXPECT_EQ(engine
+                  .shouldDispatchBurst(AIProviderType::claudeCode,
+                                       QStringLiteral("/h/.claude/projects/a.LOC\u212A"))
+                  .result(),
+              ActivityEvaluationResult::ignored(QStringLiteral("Global blacklisted extension: .lock")));
     // Not an extension of the list: the path rules decide.
-    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/h/.claude/x/a.l\u00f6ck"), AIProviderType::claudeCode),
-              ActivityEvaluationResult::ignored(QStringLiteral("Path does not match whitelist")));
+    EXPECT_EQ(
+        engine.shouldDispatchBurst(AIProviderType::claudeCode, QStringLiteral("/h/.claude/x/a.l\u00f6ck"))
+            .result(),
+        ActivityEvaluationResult::ignored(QStringLiteral("Path does not match whitelist")));
 }
 
 TEST_F(AIActivityFilterEngineTest, RuleChangedAfterFirstUseIsApplied) {
     const QString path = home.write(QStringLiteral(".codex/sessions/a.jsonl"), "delta");
-    EXPECT_TRUE(engine.evaluateEvent(path, AIProviderType::openAICodex).isImmediateStreaming());
+    EXPECT_TRUE(
+        engine.shouldDispatchBurst(AIProviderType::openAICodex, path).result().isImmediateStreaming());
     registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
         r.pathBlacklist.append(QStringLiteral("sessions/a"));
         r.contentWhitelistKeywords.clear();
     });
-    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::openAICodex),
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::openAICodex, path).result(),
               ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: sessions/a")));
     registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
         r.pathBlacklist.clear();
@@ -117,29 +130,31 @@ TEST_F(AIActivityFilterEngineTest, ProbeFolderIsIgnoredForClaude) {
         QStringLiteral(".claude/projects/-tmp-%1/t.jsonl").arg(QString::fromLatin1(kClaudeProbeFolderName)),
         "{\"type\":\"assistant\"}");
     EXPECT_EQ(
-        engine.evaluateEvent(path, AIProviderType::claudeCode),
+        engine.shouldDispatchBurst(AIProviderType::claudeCode, path).result(),
         ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: Meterix-ClaudeProbe")));
 }
 
 TEST_F(AIActivityFilterEngineTest, PathBlacklistWinsOverWhitelist) {
     const QString path = home.write(QStringLiteral(".codex/sessions/credentials.json"), "delta");
-    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::openAICodex),
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::openAICodex, path).result(),
               ActivityEvaluationResult::ignored(QStringLiteral("Provider path blacklist: credentials")));
-    EXPECT_EQ(engine.evaluateEvent(home.write(QStringLiteral(".codex/config.toml"), "delta"),
-                                   AIProviderType::openAICodex),
+    EXPECT_EQ(engine
+                  .shouldDispatchBurst(AIProviderType::openAICodex,
+                                       home.write(QStringLiteral(".codex/config.toml"), "delta"))
+                  .result(),
               ActivityEvaluationResult::ignored(QStringLiteral("Path does not match whitelist")));
 }
 
 TEST_F(AIActivityFilterEngineTest, ContentBlacklistIsTestedBeforeTheWhitelist) {
     const QString path = claudeTranscript("{\"role\":\"assistant\",\"content\":\"<command-name>/usage\"}\n");
-    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode),
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).result(),
               ActivityEvaluationResult::ignored(
                   QStringLiteral("Content blacklist keyword matched: <command-name>/usage")));
 }
 
 TEST_F(AIActivityFilterEngineTest, WhitelistedTailDispatchesAtOnce) {
     const QString path = claudeTranscript("{\"type\":\"assistant\",\"message\":{}}\n");
-    EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode),
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).result(),
               ActivityEvaluationResult::immediateStreaming(
                   QStringLiteral("Content whitelist keyword matched: \"type\":\"assistant\"")));
     const auto d = engine.shouldDispatchBurst(AIProviderType::claudeCode, path);
@@ -151,14 +166,18 @@ TEST_F(AIActivityFilterEngineTest, WhitelistedTailDispatchesAtOnce) {
 
 TEST_F(AIActivityFilterEngineTest, EmptyMissingAndFolderPathsAreCandidates) {
     const QString candidate = QStringLiteral("Path matches whitelist; requires burst qualification");
-    EXPECT_EQ(engine.evaluateEvent(claudeTranscript(""), AIProviderType::claudeCode),
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, claudeTranscript("")).result(),
               ActivityEvaluationResult::candidateBurst(candidate));
-    EXPECT_EQ(engine.evaluateEvent(home.file(QStringLiteral(".claude/projects/gone.jsonl")),
-                                   AIProviderType::claudeCode),
+    EXPECT_EQ(engine
+                  .shouldDispatchBurst(AIProviderType::claudeCode,
+                                       home.file(QStringLiteral(".claude/projects/gone.jsonl")))
+                  .result(),
               ActivityEvaluationResult::candidateBurst(candidate));
-    EXPECT_EQ(
-        engine.evaluateEvent(home.mkdir(QStringLiteral(".claude/projects/sub")), AIProviderType::claudeCode),
-        ActivityEvaluationResult::candidateBurst(candidate));
+    EXPECT_EQ(engine
+                  .shouldDispatchBurst(AIProviderType::claudeCode,
+                                       home.mkdir(QStringLiteral(".claude/projects/sub")))
+                  .result(),
+              ActivityEvaluationResult::candidateBurst(candidate));
 }
 
 // The last 2048 bytes used to be decoded strictly: a window starting inside a
@@ -186,7 +205,8 @@ TEST_F(AIActivityFilterEngineTest, ATailStartingInsideACharacterKeepsItsKeywords
         ASSERT_EQ(tail.size(), 2048) << row.name;
         const QString path =
             home.write(QStringLiteral(".claude/projects/-work-app/s%1.jsonl").arg(++n), row.before + tail);
-        EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode).kind(), row.kind) << row.name;
+        EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).result().kind(), row.kind)
+            << row.name;
     }
 }
 
@@ -244,7 +264,8 @@ TEST_F(AIActivityFilterEngineTest, CodexRolloutTailsAsTheClientWritesThem) {
         const QString path = home.write(
             QStringLiteral(".codex/sessions/2026/01/15/rollout-2026-01-15T10-59-%1.jsonl").arg(++n),
             row.contents);
-        EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::openAICodex), row.expected) << row.name;
+        EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::openAICodex, path).result(), row.expected)
+            << row.name;
     }
 }
 
@@ -270,14 +291,16 @@ TEST_F(AIActivityFilterEngineTest, ATailEndingInsideACharacterKeepsItsKeywords) 
     for (const auto& row : rows) {
         const QString path = home.write(QStringLiteral(".claude/projects/-work-app/end%1.jsonl").arg(++n),
                                         assistant + row.end);
-        EXPECT_EQ(engine.evaluateEvent(path, AIProviderType::claudeCode).kind(), row.kind) << row.name;
+        EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::claudeCode, path).result().kind(), row.kind)
+            << row.name;
     }
 }
 
 TEST_F(AIActivityFilterEngineTest, FifoInAWatchedFolderNeverBlocks) {
     const QString fifo = home.makeFifo(QStringLiteral(".claude/projects/-work-app/pipe.jsonl"));
-    auto result = std::async(std::launch::async,
-                             [&] { return engine.evaluateEvent(fifo, AIProviderType::claudeCode); });
+    auto result = std::async(std::launch::async, [&] {
+        return engine.shouldDispatchBurst(AIProviderType::claudeCode, fifo).result();
+    });
     if (result.wait_for(std::chrono::milliseconds(test::kHangLimitMs)) != std::future_status::ready) {
         // Release the blocked reader so the test can end, then fail.
         const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
@@ -289,18 +312,23 @@ TEST_F(AIActivityFilterEngineTest, FifoInAWatchedFolderNeverBlocks) {
 
 TEST_F(AIActivityFilterEngineTest, WindsurfAndZedAreNeverImmediate) {
     const QString windsurf = home.write(QStringLiteral(".codeium/chat/a.jsonl"), "assistant delta choices");
-    EXPECT_EQ(engine.evaluateEvent(windsurf, AIProviderType::windsurf).kind(), Kind::candidateBurst);
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::windsurf, windsurf).result().kind(),
+              Kind::candidateBurst);
     const QString zed = home.write(QStringLiteral(".config/zed/threads/t.json"), "\"role\":\"assistant\"");
-    EXPECT_EQ(engine.evaluateEvent(zed, AIProviderType::zed).kind(), Kind::candidateBurst);
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::zed, zed).result().kind(), Kind::candidateBurst);
 }
 
 TEST_F(AIActivityFilterEngineTest, ProviderWithoutRuleTakesOnlyLogFiles) {
-    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/x/deepseek/run.log"), AIProviderType::deepseek),
-              ActivityEvaluationResult::candidateBurst(QStringLiteral("Default candidate log file")));
-    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/x/deepseek/run.jsonl"), AIProviderType::deepseek).kind(),
+    EXPECT_EQ(
+        engine.shouldDispatchBurst(AIProviderType::deepseek, QStringLiteral("/x/deepseek/run.log")).result(),
+        ActivityEvaluationResult::candidateBurst(QStringLiteral("Default candidate log file")));
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::deepseek, QStringLiteral("/x/deepseek/run.jsonl"))
+                  .result()
+                  .kind(),
               Kind::candidateBurst);
-    EXPECT_EQ(engine.evaluateEvent(QStringLiteral("/x/deepseek/run.txt"), AIProviderType::deepseek),
-              ActivityEvaluationResult::ignored(QStringLiteral("No rule registered for provider deepseek")));
+    EXPECT_EQ(
+        engine.shouldDispatchBurst(AIProviderType::deepseek, QStringLiteral("/x/deepseek/run.txt")).result(),
+        ActivityEvaluationResult::ignored(QStringLiteral("No rule registered for provider deepseek")));
     // The default burst: 2.5 s, two events.
     EXPECT_FALSE(engine.shouldDispatchBurst(AIProviderType::groq, QStringLiteral("/x/a.log")).dispatch);
     clock.advance(2.5);
