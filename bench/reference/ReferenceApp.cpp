@@ -116,8 +116,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     // Touch each library Meterix links, so the same ones are loaded. Like the
-    // app at rest it sets none of libcurl up (the app does on its first
-    // request) and loads no SQLite (the app does for a database to read).
+    // app at rest on a home without keys it sets none of libcurl up (the app
+    // does on its first request; --curl does it too) and loads no SQLite (the
+    // app does for a database to read).
     std::fprintf(stderr, "reference: %s\n", curl_version());
     if (app.arguments().contains(QStringLiteral("--curl"))) setUpCurlOnce();
     plist_free(plist_new_dict());
