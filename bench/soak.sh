@@ -16,6 +16,12 @@
 #   bench/soak.sh [minutes] [meterix binary] [reference binary]
 # Binaries default to the optimised build in build/release (built with the
 # benchmarks when missing). Needs xvfb-run and trayer (scripts/install-deps).
+#
+# SOAK_KEYS=1 gives the home an API key for each keyed provider (their requests
+# failing offline) and compares with the reference window that sets up libcurl
+# and OpenSSL once, as the app must for its first request. That run has a
+# network of its own with nothing but loopback in it (unshare), so no request
+# leaves the machine, whatever the keys' hosts.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 . "$root/bench/common.sh"
@@ -28,7 +34,13 @@ if [ "${INSIDE_XVFB:-}" != 1 ]; then
         cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMETERIX_BENCH=ON >/dev/null
         cmake --build "$root/build/release" --parallel 4 --target meterix ReferenceApp >/dev/null
     fi
-    INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" "$0" "$minutes" "$app" "$ref"
+    offline=()
+    if [ "${SOAK_KEYS:-0}" = 1 ]; then
+        unshare --net --map-current-user true 2>/dev/null ||
+            { echo "soak.sh: SOAK_KEYS=1 needs a network namespace of its own (unshare)" >&2; exit 1; }
+        offline=(unshare --net --map-current-user sh -c 'ip link set lo up 2>/dev/null; exec "$@"' soak)
+    fi
+    INSIDE_XVFB=1 exec "${offline[@]}" xvfb-run -a -s "-screen 0 1440x900x24 -nolisten tcp" "$0" "$minutes" "$app" "$ref"
 fi
 
 home=$(mktemp -d)
@@ -56,6 +68,17 @@ printf '[General]\nenabledProvidersJSON="%s"\nhasCustomizedProviders=true\n' "$a
 # SOAK_CAT=0 takes the pixel cat off the bar (it animates for as long as it is shown).
 [ "${SOAK_CAT:-1}" = 1 ] || printf 'pixelCatEnabled=false\n' >>"$home/.config/Meterix/Meterix.conf"
 printf '{"lastKnownAccountUuid":"u-1"}\n' >"$home/.config/Claude/config.json"
+ref_args=()
+if [ "${SOAK_KEYS:-0}" = 1 ]; then
+    for p in deepseek openrouter groq moonshot mistral elevenlabs; do
+        mkdir -p "$home/.config/$p"
+        printf 'sk-soak-%s-0123456789abcdef\n' "$p" >"$home/.config/$p/api_key"
+    done
+    mkdir -p "$home/.config/github-copilot"
+    printf '{"github.com":{"user":"dev","oauth_token":"gho_soak0123456789abcdef"}}\n' \
+        >"$home/.config/github-copilot/hosts.json"
+    ref_args=(--curl)
+fi
 for ((i = 0; i < ${SOAK_PROJECTS:-2000}; i++)); do
     mkdir -p "$home/.claude/projects/-home-dev-src-project-$i"
     printf '{"type":"user"}\n' >"$home/.claude/projects/-home-dev-src-project-$i/session.jsonl"
@@ -72,7 +95,7 @@ launch() {
 start=$SECONDS
 # launch runs in a subshell of its own: the pids are noted here for the clean-up.
 app_pid=$(launch "$app")
-ref_pid=$(launch "$ref")
+ref_pid=$(launch "$ref" "${ref_args[@]}")
 pids+=("$app_pid" "$ref_pid")
 
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }

@@ -178,11 +178,25 @@ void* CurlTransport::takeHandle(const QByteArray& host) {
     return curl_easy_init();
 }
 
+namespace {
+
+// Whether the handle still holds an open connection to its host. A request
+// that ended before one was made, or whose connection was closed (a host that
+// could not be resolved or reached, a server that hung up), leaves nothing to
+// reuse: such a handle is only its buffers and caches, and goes.
+bool holdsOpenConnection(CURL* handle) {
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    return curl_easy_getinfo(handle, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK && socket != CURL_SOCKET_BAD;
+}
+
+} // namespace
+
 void CurlTransport::giveBack(const QByteArray& host, void* handle) {
+    const bool reusable = holdsOpenConnection(static_cast<CURL*>(handle));
     // Options (the key headers among them) go; the connection and the TLS
     // session stay for the host's next request.
     curl_easy_reset(static_cast<CURL*>(handle));
-    if (!cancelled_.load()) {
+    if (reusable && !cancelled_.load()) {
         std::lock_guard lock(idleMutex_);
         std::vector<void*>& handles = idle_[host];
         if (handles.size() < kIdleHandlesPerHost) {

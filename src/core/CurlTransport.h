@@ -26,7 +26,8 @@ bool refusedOnLoopback(const QUrl& url, std::chrono::milliseconds wait);
 // error), every request has a total time-out, bodies are capped, and nothing is
 // ever printed (verbose output would show the keys). Handles are kept per host
 // between requests, so a provider polled every 45 s reuses its connection and
-// TLS session instead of opening both anew each time. Any thread.
+// TLS session instead of opening both anew each time; a handle left without a
+// connection (its host not reached) is not kept. Any thread.
 class CurlTransport final : public UsageTransport {
   public:
     static constexpr int64_t kDefaultBodyCap = 4 * 1024 * 1024;

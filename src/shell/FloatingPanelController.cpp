@@ -21,27 +21,6 @@ FloatingPanelController::TimePoint after(FloatingPanelController::TimePoint t, d
     return t + std::chrono::milliseconds(std::llround(seconds * 1000));
 }
 
-bool meetsAVisibleFrame(const QRectF& r, const QList<ScreenArea>& screens) {
-    for (const ScreenArea& s : screens)
-        if (r.intersects(s.visibleFrame)) return true;
-    return false;
-}
-
-// The frame brought onto a screen, at whole pixels: a visible frame may end on
-// a half (a 25 px panel at twice the scale), and the card's window, rounded
-// itself, would then move the bar by that half.
-QRectF onScreenAtWholePixels(const ScreenPlacementEngine& placement, const QRectF& frame) {
-    QRectF f = placement.clampToScreens(frame);
-    f.moveTopLeft(QPointF(std::round(f.x()), std::round(f.y())));
-    return f;
-}
-
-// The visible frame the card's side is judged on: the screen under the bar's
-// bottom-left corner.
-QRectF visibleUnder(const QRectF& bar, const ScreenPlacementEngine& placement) {
-    return placement.screen(QPointF(bar.left(), bar.bottom())).visibleFrame;
-}
-
 } // namespace
 
 FloatingPanelController::FloatingPanelController(ScreenPlacementEngine& placement, MeterixPreferences& preferences,
@@ -96,30 +75,25 @@ FloatingPanelController::PlacementChoice FloatingPanelController::chooseInitialP
     auto plausible = [limit](double v) { return std::isfinite(v) && v <= limit; };
     const bool originSaved = plausible(x) && plausible(y) && x >= 0 && y >= 0;
     const bool sizeSaved = plausible(width) && plausible(height) && width > 10 && height > 10;
-    const QList<ScreenArea> screens = placement.screens();
 
     if (originSaved && sizeSaved) {
         const QRectF saved(x, y, width, height);
-        if (meetsAVisibleFrame(saved, screens)) return {{InitialPlacement::Kind::restored, saved}, saved};
+        if (placement.meetsAVisibleFrame(saved)) return {{InitialPlacement::Kind::restored, saved}, saved};
     }
     if (originSaved) {
         const QRectF atOrigin(x, y, defaultWidth, Metric::barBand);
-        if (meetsAVisibleFrame(atOrigin, screens))
+        if (placement.meetsAVisibleFrame(atOrigin))
             return {{InitialPlacement::Kind::restoredOrigin, atOrigin}, atOrigin};
     }
     return {{InitialPlacement::Kind::topCenter, QRectF()},
-            topCenterFrame(placement.mainVisibleFrame(), QSizeF(defaultWidth, Metric::barBand))};
-}
-
-QRectF FloatingPanelController::topCenterFrame(const QRectF& visibleFrame, const QSizeF& size) {
-    return QRectF(std::round(visibleFrame.center().x() - size.width() / 2), visibleFrame.top() + topInset,
-                  size.width(), size.height());
+            ScreenPlacementEngine::topCenterFrame(placement.mainVisibleFrame(), QSizeF(defaultWidth, Metric::barBand),
+                                                  topInset)};
 }
 
 bool FloatingPanelController::opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement,
                                              std::optional<double> cardExtent) {
     return ScreenPlacementEngine::cardOpensUpward(barFrame, cardExtent, Metric::panelBleed,
-                                                  visibleUnder(barFrame, placement));
+                                                  placement.visibleFrameUnder(barFrame));
 }
 
 bool FloatingPanelController::isLocationInsideBar(const QPointF& location, const QSizeF& window, bool opensUpward,
@@ -181,7 +155,7 @@ void FloatingPanelController::setupPanel() {
     pendingInitialPlacement_ = choice.placement;
     // A place saved partly past a side still shows whole, even before the
     // content's first report re-anchors it.
-    const QRectF initialFrame = onScreenAtWholePixels(placement_, choice.initialFrame);
+    const QRectF initialFrame = placement_.clampToScreensAtWholePixels(choice.initialFrame);
     panel_ = panelFactory_(initialFrame);
     if (!panel_) return;
     currentPanelWidth_ = initialFrame.width();
@@ -212,7 +186,7 @@ void FloatingPanelController::setupObservers() {
 
 void FloatingPanelController::screenParametersChanged() {
     if (!panel_) return;
-    const QRectF clamped = placement_.clampToScreens(restingBarFrame_);
+    const QRectF clamped = placement_.clampToScreensAtWholePixels(restingBarFrame_);
     if (clamped.topLeft() != restingBarFrame_.topLeft()) {
         restingBarFrame_.moveTopLeft(clamped.topLeft());
         const QRectF current = panel_->frame();
@@ -281,12 +255,12 @@ void FloatingPanelController::updateContentSize(const QSizeF& size) {
                     anchor = QRectF(placement.savedFrame.topLeft(), floored);
                     break;
                 case InitialPlacement::Kind::topCenter:
-                    anchor = topCenterFrame(placement_.mainVisibleFrame(), floored);
+                    anchor = ScreenPlacementEngine::topCenterFrame(placement_.mainVisibleFrame(), floored, topInset);
                     break;
                 }
             }
             const QRectF next =
-                onScreenAtWholePixels(placement_, PanelReanchor::frame(anchor, floored, opensUpward_, pin));
+                placement_.clampToScreensAtWholePixels(PanelReanchor::frame(anchor, floored, opensUpward_, pin));
             restingBarFrame_ = next;
             panel_->setFrame(next);
             persistRestingFrame();
@@ -316,7 +290,7 @@ void FloatingPanelController::settleCardSide(double cardExtent) {
     // Reported before the window takes the card: a card too tall for its side
     // is shortened, and the content's next report fits the room.
     cardRoom_ = ScreenPlacementEngine::cardRoom(restingBarFrame_, Metric::panelBleed,
-                                                visibleUnder(restingBarFrame_, placement_), upward);
+                                                placement_.visibleFrameUnder(restingBarFrame_), upward);
     Q_EMIT cardRoomChanged(cardRoom_);
 }
 
@@ -471,7 +445,7 @@ void FloatingPanelController::handleMouseEvent(MouseEventKind kind, const QPoint
                 pendingContentSize_.reset();
                 updateContentSize(pending);
             }
-            const QPointF origin = onScreenAtWholePixels(placement_, restingBarFrame_).topLeft();
+            const QPointF origin = placement_.clampToScreensAtWholePixels(restingBarFrame_).topLeft();
             panel_->setOrigin(origin);
             restingBarFrame_.moveTopLeft(origin);
             persistRestingFrame();

@@ -151,11 +151,9 @@ public:
     // meets one; else the top centre of the primary screen.
     static PlacementChoice chooseInitialPlacement(double x, double y, double width, double height,
                                                   const ScreenPlacementEngine& placement);
-    // size centred on the visible frame's middle, topInset below its top.
-    static QRectF topCenterFrame(const QRectF& visibleFrame, const QSizeF& size);
     // Which way the card opens from a bar resting at barFrame (the rule of
-    // ScreenPlacementEngine::cardOpensUpward on the screen under the bar's
-    // bottom-left corner); cardExtent: how much taller the card makes the window.
+    // ScreenPlacementEngine::cardOpensUpward on the visible frame under the
+    // bar); cardExtent: how much taller the card makes the window.
     static bool opensUpwardFor(const QRectF& barFrame, const ScreenPlacementEngine& placement,
                                std::optional<double> cardExtent = std::nullopt);
     // Window-relative hit tests (origin at the window's top-left).

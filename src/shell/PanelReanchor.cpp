@@ -1,6 +1,6 @@
 #include "shell/PanelReanchor.h"
 
-#include <cmath>
+#include "shell/ScreenPlacementEngine.h"
 
 namespace meterix {
 
@@ -9,7 +9,7 @@ QRectF PanelReanchor::frame(const QRectF& anchor, const QSizeF& size, bool opens
     const double x = horizontal == PanelHorizontalPin::leading ? anchor.left()
                                                                : anchor.center().x() - size.width() / 2;
     const double y = opensUpward ? anchor.bottom() - size.height() : anchor.top();
-    return QRectF(std::round(x), std::round(y), size.width(), size.height());
+    return QRectF(ScreenPlacementEngine::atWholePixels(QPointF(x, y)), size);
 }
 
 } // namespace meterix

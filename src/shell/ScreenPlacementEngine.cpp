@@ -66,6 +66,21 @@ QRectF ScreenPlacementEngine::clampToScreens(const QRectF& frame) const {
     return clampToScreens(screens(), frame, topMargin);
 }
 
+QRectF ScreenPlacementEngine::clampToScreensAtWholePixels(const QRectF& frame) const {
+    QRectF f = clampToScreens(frame);
+    f.moveTopLeft(atWholePixels(f.topLeft()));
+    return f;
+}
+
+bool ScreenPlacementEngine::meetsAVisibleFrame(const QRectF& frame) const {
+    const QList<ScreenArea> all = screens();
+    return std::any_of(all.cbegin(), all.cend(), [&](const ScreenArea& s) { return frame.intersects(s.visibleFrame); });
+}
+
+QRectF ScreenPlacementEngine::visibleFrameUnder(const QRectF& frame) const {
+    return screen(QPointF(frame.left(), frame.bottom())).visibleFrame;
+}
+
 double ScreenPlacementEngine::cardShift(const QRectF& barFrame, double cardWidth) const {
     const std::optional<QRectF> visible = visibleFrameOf(barFrame);
     return visible ? cardShift(barFrame.center().x(), cardWidth, *visible) : 0;
@@ -136,7 +151,7 @@ QRectF ScreenPlacementEngine::statusPanelFrame(const QSizeF& size, const QRectF&
     // sight: the top wins (the content is kept short enough for the bottom to
     // fit as well).
     if (y + P::cardMargin < v.top()) y = v.top() + P::edgeInset - P::cardMargin;
-    return QRectF(std::round(x), std::round(y), w, h);
+    return QRectF(atWholePixels(QPointF(x, y)), QSizeF(w, h));
 }
 
 double ScreenPlacementEngine::statusPanelHeightLimit(const QRectF& anchor, const QList<ScreenArea>& screens) {
@@ -156,9 +171,21 @@ QRectF ScreenPlacementEngine::pointerAnchor(const QPointF& pointer, const QList<
     return QRectF(v.right() - 1, v.top(), 1, 1);
 }
 
+double ScreenPlacementEngine::wholePixel(double coordinate) { return std::round(coordinate); }
+
+QPointF ScreenPlacementEngine::atWholePixels(const QPointF& point) {
+    return QPointF(wholePixel(point.x()), wholePixel(point.y()));
+}
+
 QRect ScreenPlacementEngine::windowRect(const QRectF& frame) {
-    return QRect(int(std::lround(frame.x())), int(std::lround(frame.y())), std::max(1, int(std::lround(frame.width()))),
-                 std::max(1, int(std::lround(frame.height()))));
+    const auto whole = [](double v) { return int(wholePixel(v)); };
+    return QRect(whole(frame.x()), whole(frame.y()), std::max(1, whole(frame.width())),
+                 std::max(1, whole(frame.height())));
+}
+
+QRectF ScreenPlacementEngine::topCenterFrame(const QRectF& visibleFrame, const QSizeF& size, double inset) {
+    return QRectF(wholePixel(visibleFrame.center().x() - size.width() / 2), visibleFrame.top() + inset, size.width(),
+                  size.height());
 }
 
 QRectF ScreenPlacementEngine::mainVisibleFrame() const {

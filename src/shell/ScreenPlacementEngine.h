@@ -49,6 +49,15 @@ public:
     // nearest one) so that it lies on a screen: wholly inside the visible frame
     // across, unless it is wider. Not rounded.
     QRectF clampToScreens(const QRectF& frame) const;
+    // The same, with the origin at whole pixels: where a window is put. A
+    // visible frame may end on a half (a 25 px panel at twice the scale); a bar
+    // left there would move by that half when its card's window, rounded
+    // itself, takes its place.
+    QRectF clampToScreensAtWholePixels(const QRectF& frame) const;
+    // Whether the frame meets the visible frame of some screen.
+    bool meetsAVisibleFrame(const QRectF& frame) const;
+    // The visible frame of the screen under the frame's bottom-left corner.
+    QRectF visibleFrameUnder(const QRectF& frame) const;
 
     // How far the detail card stands sideways from under the centre of the bar
     // (its resting frame), so that the card, cardWidth wide, lies inside the
@@ -96,9 +105,16 @@ public:
     // visible frame of the screen under the pointer.
     static QRectF pointerAnchor(const QPointF& pointer, const QList<ScreenArea>& screens);
 
+    // The one rounding of every placement: to the nearest whole pixel, halves
+    // away from zero.
+    static double wholePixel(double coordinate);
+    static QPointF atWholePixels(const QPointF& point);
     // A frame as a window takes it: the one conversion from logical pixels,
-    // every edge rounded half away from zero, at least one pixel each way.
+    // every edge at whole pixels, at least one pixel each way.
     static QRect windowRect(const QRectF& frame);
+    // size centred across the visible frame, inset below its top; the left
+    // edge at a whole pixel.
+    static QRectF topCenterFrame(const QRectF& visibleFrame, const QSizeF& size, double inset);
 
     // The visible frame of the primary screen, else (0, 0, 1440, 900).
     QRectF mainVisibleFrame() const;

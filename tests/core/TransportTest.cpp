@@ -193,6 +193,9 @@ TEST_F(CurlAgainstLoopback, ConnectionRefusedIsANetworkFailure) {
     UsageRequest r;
     r.url = QUrl(QStringLiteral("http://127.0.0.1:1/nothing"));
     EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
+    r.url = QUrl(QStringLiteral("https://127.0.0.1:1/nothing")); // through libcurl whatever came before
+    EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(transport.idleHandleCount(), 0); // no connection to keep for the next request
 }
 
 // Before libcurl is set up, a local server that is not running is told by a

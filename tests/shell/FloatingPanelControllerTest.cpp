@@ -548,6 +548,16 @@ TEST_F(PanelController, DisplayChangeWithACardAboveKeepsTheBarUnderIt) {
     EXPECT_EQ(saved(), resting);
 }
 
+TEST_F(PanelController, DisplayChangeOntoAHalfPixelEdgeLeavesTheBarAtWholePixels) {
+    auto& c = launch();
+    c.updateContentSize(QSizeF(280.5, 74));
+    ASSERT_EQ(c.restingBarFrame(), QRectF(580, 29, 280, 74));
+    screens_ = {{QRectF(0, 0, 1440, 900), QRectF(0, 40.5, 1440, 859.5)}}; // a taller panel at 1.5 times the scale
+    c.screenParametersChanged(); // the bar's top comes back 8 below 40.5
+    EXPECT_EQ(c.restingBarFrame(), QRectF(580, 49, 280, 74));
+    EXPECT_EQ(saved(), QRectF(580, 49, 280, 74));
+}
+
 TEST_F(PanelController, DisplayChangeThatLeavesTheBarInPlaceWritesNothing) {
     auto& c = launch();
     c.updateContentSize(QSizeF(280.5, 74));

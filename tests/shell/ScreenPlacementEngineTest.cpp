@@ -147,6 +147,17 @@ TEST(ScreenPlacement, EngineReadsItsScreensAtEveryCall) {
     EXPECT_EQ(engine.clampToScreens(QRectF(100, 0, 380, 58)), QRectF(100, 45, 380, 58));
 }
 
+// Every placement rounds one way: halves away from zero, on either side of it.
+TEST(ScreenPlacement, PlacementsRoundHalvesAwayFromZero) {
+    const ScreenArea at2x{QRectF(0, 0, 720, 450), QRectF(0, 12.5, 720, 437.5)};
+    ScreenPlacementEngine engine([&] { return QList<ScreenArea>{at2x}; });
+    // The top comes back to 12.5 + 8 on this display, and goes to 21.
+    EXPECT_EQ(engine.clampToScreensAtWholePixels(QRectF(100.5, 0, 300, 58)), QRectF(101, 21, 300, 58));
+    EXPECT_EQ(ScreenPlacementEngine::windowRect(QRectF(-0.5, 2.5, 299.5, 0.4)), QRect(-1, 3, 300, 1));
+    EXPECT_EQ(ScreenPlacementEngine::topCenterFrame(at2x.visibleFrame, QSizeF(301, 58), 4),
+              QRectF(210, 16.5, 301, 58)); // 360 - 150.5 = 209.5
+}
+
 TEST(ScreenPlacement, SystemScreensSkipPlaceholdersAndKeepThePrimaryFirst) {
     const QList<ScreenArea> screens = ScreenPlacementEngine::systemScreens();
     ASSERT_FALSE(screens.isEmpty()); // the offscreen platform has one display
