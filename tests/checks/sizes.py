@@ -24,14 +24,10 @@ TABLE_FILES = {
     "L10nPlainTexts.inc",
     "L10nReadingTexts.inc",
 }
-TABLE_FUNCTIONS = {
-    "AIActivityRuleRegistry.cpp:AIActivityRuleRegistry",  # the activity rules, one entry per tool
-}
+TABLE_FUNCTIONS: set[str] = set()
 # Offenders that changes under way are splitting. An entry that no longer
 # offends fails the check too, so that the list only ever shrinks.
-WAITING = {
-    "CLIProcessRunner.cpp:run",
-}
+WAITING: set[str] = set()
 
 SOURCE_SUFFIXES = {".h", ".cpp", ".inc"}
 SCOPES = re.compile(r"^(template\s*<.*>\s*)?(namespace|class|struct|union|enum|extern)\b", re.S)

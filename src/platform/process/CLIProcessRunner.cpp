@@ -51,6 +51,56 @@ bool waitForExit(pid_t pid, int pidFd, int milliseconds) {
     return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
 }
 
+// The null-terminated list of pointers into `storage` that exec takes.
+std::vector<char*> pointersTo(QList<QByteArray>& storage) {
+    std::vector<char*> pointers;
+    for (QByteArray& item : storage)
+        pointers.push_back(item.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// What the child printed, kept up to a cap; past it the pipe is still drained
+// (so the child never blocks) and the rest dropped.
+struct CappedOutput {
+    explicit CappedOutput(qint64 cap) : cap(cap) {}
+    qint64 cap;
+    QByteArray bytes;
+    bool capped = false;
+    bool open = true;
+
+    // Takes whatever the non-blocking descriptor holds now.
+    void drain(int fd) {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n == 0) open = false;
+            if (n <= 0) return;
+            const qint64 room = cap - bytes.size();
+            if (room > 0) bytes.append(buffer, static_cast<qsizetype>(std::min<qint64>(n, room)));
+            if (n > room) capped = true;
+        }
+    }
+};
+
+// Reads the output until the keeper has exited, or kills the keeper once the
+// last resort has passed.
+void readUntilExit(pid_t keeper, int output, const QDeadlineTimer& lastResort, CappedOutput& into) {
+    const Fd pidFd(int(::syscall(SYS_pidfd_open, keeper, 0))); // without it, the wait below ticks
+    ::fcntl(output, F_SETFL, O_NONBLOCK);
+    while (!waitForExit(keeper, -1, 0)) {
+        if (lastResort.hasExpired()) {
+            ::kill(keeper, SIGKILL);
+            break;
+        }
+        const int slice = int(std::clamp<qint64>(lastResort.remainingTime(), 0, pidFd ? 1000 : 20));
+        pollfd waits[2] = {{into.open ? output : -1, POLLIN, 0}, {pidFd.get(), POLLIN, 0}};
+        if (::poll(waits, 2, slice) < 0 && errno != EINTR) break;
+        into.drain(output);
+    }
+    into.drain(output);
+}
+
 } // namespace
 
 CLIProcessRunner::CLIProcessRunner(HostEnvironment host) : CLIProcessRunner(std::move(host), Options{}) {}
@@ -98,17 +148,10 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
     QList<QByteArray> argStorage{QFile::encodeName(found->path)};
     for (const QString& a : arguments)
         argStorage.append(a.toUtf8());
-    const QProcessEnvironment env = childEnvironment(environment, found->path);
     QList<QByteArray> envStorage;
-    for (const QString& entry : env.toStringList())
+    for (const QString& entry : childEnvironment(environment, found->path).toStringList())
         envStorage.append(entry.toUtf8());
-    std::vector<char*> argv, envp;
-    for (QByteArray& a : argStorage)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (QByteArray& e : envStorage)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> argv = pointersTo(argStorage), envp = pointersTo(envStorage);
     const QByteArray cwd = workingDirectory ? QFile::encodeName(*workingDirectory) : QByteArray();
 
     int outputPipe[2], failurePipe[2];
@@ -154,46 +197,18 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
         ::waitpid(keeper, nullptr, 0);
         return std::nullopt;
     }
-    const Fd pidFd(int(::syscall(SYS_pidfd_open, keeper, 0))); // without it, the wait below ticks
-    ::fcntl(outRead.get(), F_SETFL, O_NONBLOCK);
-
-    QByteArray output;
-    bool capped = false;
-    bool outputOpen = true;
-    char buffer[65536];
-    auto collect = [&] {
-        for (;;) {
-            const ssize_t n = ::read(outRead.get(), buffer, sizeof buffer);
-            if (n == 0) outputOpen = false;
-            if (n <= 0) return;
-            const qint64 room = options_.outputCap - output.size();
-            if (room > 0) output.append(buffer, static_cast<qsizetype>(std::min<qint64>(n, room)));
-            if (n > room) capped = true;
-        }
-    };
-
     // The keeper ends the client at the time-out and everything it left when it
-    // is done; this wait outlasts it only when the keeper itself is stuck.
-    const QDeadlineTimer lastResort(launch.timeoutMs + graceMs + kKeeperMarginMs);
-    while (!waitForExit(keeper, -1, 0)) {
-        if (lastResort.hasExpired()) {
-            ::kill(keeper, SIGKILL);
-            break;
-        }
-        const int slice = int(std::clamp<qint64>(lastResort.remainingTime(), 0, pidFd ? 1000 : 20));
-        pollfd waits[2] = {{outputOpen ? outRead.get() : -1, POLLIN, 0}, {pidFd.get(), POLLIN, 0}};
-        if (::poll(waits, 2, slice) < 0 && errno != EINTR) break;
-        collect();
-    }
-    collect();
+    // is done; the wait outlasts it only when the keeper itself is stuck.
+    CappedOutput output(options_.outputCap);
+    readUntilExit(keeper, outRead.get(), QDeadlineTimer(launch.timeoutMs + graceMs + kKeeperMarginMs), output);
     int status = 0;
     if (::waitpid(keeper, &status, 0) != keeper || !WIFEXITED(status) ||
         WEXITSTATUS(status) != int(KeeperEnd::clientEnded))
         return std::nullopt;
 
     // The cap may fall inside a character.
-    if (capped) output.truncate(withoutCutLastCharacter(output).size());
-    return strictUtf8(output).value_or(QString());
+    if (output.capped) output.bytes.truncate(withoutCutLastCharacter(output.bytes).size());
+    return strictUtf8(output.bytes).value_or(QString());
 }
 
 } // namespace meterix
