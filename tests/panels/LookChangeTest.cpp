@@ -169,7 +169,8 @@ TEST_F(LookChange, TheDetailCardFollowsIt) {
     UsageSnapshot simulated = UsageSnapshot::simulatedFallback(P::cursor, clock_.now());
     for (const UsageSnapshot& s : {working, simulated}) {
         const auto build = [&] {
-            return std::make_unique<DetailGlassCardView>(s, std::function<void()>(), clock_);
+            return std::make_unique<DetailGlassCardView>(Appearance::shared(), Localization::shared(), s,
+                                                         std::function<void()>(), clock_);
         };
         expectFollowsTheLook(s.isSimulated() ? "card-simulated" : "card-measured", build, 0);
     }
