@@ -4,6 +4,7 @@
 #include "accounts/AccountRegistry.h"
 #include "accounts/AccountUsageStore.h"
 #include "companion/PixelCatOverlayController.h"
+#include "companion/PixelCatOverlayWindow.h"
 #include "companion/PixelCatView.h"
 #include "core/Localization.h"
 #include "core/MeterixLog.h"
@@ -79,10 +80,13 @@ void traceFirstPaint(FloatingPanel& panel) {
     });
 }
 
-// The card slot: the shell knows only the factory, the card only the manager.
-MultiProviderBarView::CardFactory detailCards(ProviderManager* manager) {
-    return [manager](const UsageSnapshot& snapshot, std::function<void()> onClose) {
-        auto* card = new DetailGlassCardView(snapshot, std::move(onClose));
+// The card slot: the shell knows only the factory, the card only the manager
+// and the look and language the bar follows.
+MultiProviderBarView::CardFactory detailCards(ProviderManager* manager, const BarServices& services) {
+    Appearance* appearance = &services.appearance;
+    Localization* localization = &services.localization;
+    return [manager, appearance, localization](const UsageSnapshot& snapshot, std::function<void()> onClose) {
+        auto* card = new DetailGlassCardView(*appearance, *localization, snapshot, std::move(onClose));
         card->observe(*manager);
         QPointer<DetailGlassCardView> guard(card);
         return MultiProviderBarView::Card{card, [guard](const UsageSnapshot& newer) {
@@ -165,14 +169,23 @@ void AppComposition::composeFloatingBar() {
 MultiProviderBarView::CatViewFactory AppComposition::catViews() {
     auto* timers = new QtTimerSource(&app_);
     MeterixPreferences* preferences = services_.preferences;
+    Localization* localization = services_.localization;
+    // The one overlay, on the application's screens and a real window. Never
+    // destroyed: a cat still on the bar holds it until the process ends.
+    auto* overlay = new PixelCatOverlayController(
+        *timers, PixelCatOverlayController::applicationScreens,
+        [preferences](PixelCatOverlayController& c) {
+            return std::make_unique<PixelCatOverlayWindow>(c, *preferences);
+        },
+        services_.sounds);
     FloatingPanelController* bar = bar_;
-    return [timers, preferences, bar](MultiProviderBarView& content) -> QWidget* {
+    return [timers, preferences, localization, overlay, bar](MultiProviderBarView& content) -> QWidget* {
         QPointer<FloatingPanelController> controller(bar);
         PixelCatView::Hooks hooks;
         hooks.setCatDragging = [controller](bool d) { if (controller) controller->setCatDragging(d); };
         hooks.setHoveringCat = [controller](bool h) { if (controller) controller->setHoveringCat(h); };
-        auto* cat = new PixelCatView(*preferences, PixelCatOverlayController::shared(), *timers, std::move(hooks),
-                                     &content);
+        auto* cat =
+            new PixelCatView(*preferences, *localization, *overlay, *timers, std::move(hooks), &content);
         QObject::connect(&content, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
         QObject::connect(&content, &MultiProviderBarView::barHoveredChanged, cat, &PixelCatView::setBarHovered);
         QObject::connect(cat, &PixelCatView::paintedRegionChanged, &content, &MultiProviderBarView::setCatRegion);
@@ -197,7 +210,7 @@ void AppComposition::composeBarPanel() {
         QObject::connect(content, &MultiProviderBarView::solidRegionChanged, panel.get(),
                          &FloatingPanel::setSolidRegion);
         if (traceStartUp) traceFirstPaint(*panel);
-        content->setCardFactory(detailCards(services_.manager));
+        content->setCardFactory(detailCards(services_.manager, barServices()));
         content->observe(*services_.manager);
         content->setCatViewFactory(catFactory);
         panel->setSolidRegion(content->solidRegion());

@@ -1,7 +1,6 @@
 #include "companion/PixelCatOverlayController.h"
 
 #include "companion/CatOverlaySurface.h"
-#include "companion/PixelCatOverlayWindow.h"
 #include "design/SoundEffectsEngine.h"
 #include "design/SpringCurve.h"
 
@@ -12,18 +11,6 @@
 
 namespace meterix {
 
-namespace {
-
-PixelCatOverlayController::Screens applicationScreens() {
-    PixelCatOverlayController::Screens s;
-    for (QScreen* screen : QGuiApplication::screens())
-        s.frames.append(QRectF(screen->geometry()));
-    if (QScreen* primary = QGuiApplication::primaryScreen()) s.primary = QRectF(primary->geometry());
-    return s;
-}
-
-} // namespace
-
 PixelCatOverlayController::PixelCatOverlayController(TimerSource& scheduler, ScreenLister screens,
                                                      SurfaceFactory factory, SoundEffectsEngine* feedback)
     : screens_(std::move(screens)), factory_(std::move(factory)),
@@ -31,13 +18,12 @@ PixelCatOverlayController::PixelCatOverlayController(TimerSource& scheduler, Scr
 
 PixelCatOverlayController::~PixelCatOverlayController() = default;
 
-PixelCatOverlayController& PixelCatOverlayController::shared() {
-    static QtTimerSource* timers = new QtTimerSource(qApp);
-    static PixelCatOverlayController* controller =
-        new PixelCatOverlayController(*timers, applicationScreens, [](PixelCatOverlayController& c) {
-            return std::make_unique<PixelCatOverlayWindow>(c);
-        });
-    return *controller;
+PixelCatOverlayController::Screens PixelCatOverlayController::applicationScreens() {
+    PixelCatOverlayController::Screens s;
+    for (QScreen* screen : QGuiApplication::screens())
+        s.frames.append(QRectF(screen->geometry()));
+    if (QScreen* primary = QGuiApplication::primaryScreen()) s.primary = QRectF(primary->geometry());
+    return s;
 }
 
 QRectF PixelCatOverlayController::screenUnion(const Screens& screens) {

@@ -39,8 +39,8 @@ class PixelCatOverlayController final : public CatOverlay {
                               SoundEffectsEngine* feedback = nullptr);
     ~PixelCatOverlayController() override;
 
-    // The one overlay, on the application's screens and a real window.
-    static PixelCatOverlayController& shared();
+    // The application's screens, as the overlay over the real desktop lists them.
+    static Screens applicationScreens();
 
     // The union of the screens; the primary screen when that is empty; else
     // 0, 0, 1440 x 900.

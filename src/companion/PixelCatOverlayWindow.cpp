@@ -23,8 +23,9 @@ QRect outward(const QRectF& r) {
 
 } // namespace
 
-PixelCatOverlayWindow::PixelCatOverlayWindow(PixelCatOverlayController& controller, CatMotion motion)
-    : QWidget(nullptr, overlayFlags()), controller_(controller),
+PixelCatOverlayWindow::PixelCatOverlayWindow(PixelCatOverlayController& controller,
+                                             MeterixPreferences& preferences, CatMotion motion)
+    : QWidget(nullptr, overlayFlags()), controller_(controller), preferences_(preferences),
       animationClock_(std::chrono::milliseconds(16), std::move(motion)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -95,7 +96,7 @@ void PixelCatOverlayWindow::paintEvent(QPaintEvent*) {
     if (!controller_.isVisible()) return;
     QPainter p(this);
     const PixelCatFrame& f = PixelCatSprites::frame(controller_.currentFrame());
-    PixelArtCanvas::paintMirrored(p, f, meterix::palette(MeterixPreferences::shared().pixelCatBreed()),
+    PixelArtCanvas::paintMirrored(p, f, meterix::palette(preferences_.pixelCatBreed()),
                                   PixelArtCanvas::catPixelSize, spriteRect().topLeft(), isMirrored(),
                                   !shaped_);
 }

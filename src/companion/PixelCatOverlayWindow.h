@@ -7,6 +7,7 @@
 
 namespace meterix {
 
+class MeterixPreferences;
 class PixelCatOverlayController;
 
 // The overlay's window: transparent, click-through, above every other window,
@@ -16,7 +17,9 @@ class PixelCatOverlayWindow final : public QWidget, public CatOverlaySurface {
     Q_OBJECT
 
   public:
-    explicit PixelCatOverlayWindow(PixelCatOverlayController& controller, CatMotion motion = {});
+    // Draws the cat in the coat the preferences hold.
+    PixelCatOverlayWindow(PixelCatOverlayController& controller, MeterixPreferences& preferences,
+                          CatMotion motion = {});
 
     static Qt::WindowFlags overlayFlags();
 
@@ -39,6 +42,7 @@ class PixelCatOverlayWindow final : public QWidget, public CatOverlaySurface {
     void refresh();
 
     PixelCatOverlayController& controller_;
+    MeterixPreferences& preferences_;
     // The carried cat's own window: nothing else repaints with it.
     CatAnimationClock animationClock_;
     CatAnimatedValue x_{animationClock_};

@@ -71,8 +71,9 @@ QRect outward(const QRectF& r) {
 
 } // namespace
 
-PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay, TimerSource& scheduler,
-                           Hooks hooks, QWidget* parent, CatRandomSource* random, CatMotion motion)
+PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& localization, CatOverlay& overlay,
+                           TimerSource& scheduler, Hooks hooks, QWidget* parent, CatRandomSource* random,
+                           CatMotion motion)
     : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
       engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, nullptr}), gesture_(engine_),
       animationClock_(std::chrono::milliseconds(33), std::move(motion)),
@@ -103,7 +104,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay,
         applyTexts();
         update(painted_);
     });
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, &PixelCatView::applyTexts);
+    connect(&localization, &Localization::preferenceChanged, this, &PixelCatView::applyTexts);
     applyTexts();
     refresh();
 }

@@ -18,6 +18,7 @@ namespace meterix {
 
 class CatOverlay;
 class CatRandomSource;
+class Localization;
 class MeterixPreferences;
 class PixelCatLoops;
 class TimerSource;
@@ -51,8 +52,10 @@ class PixelCatView : public QWidget, public CatBarLink {
     static constexpr double frameWidth = 32;
     static constexpr double frameHeight = 26;
 
-    PixelCatView(MeterixPreferences& preferences, CatOverlay& overlay, TimerSource& scheduler, Hooks hooks,
-                 QWidget* parent = nullptr, CatRandomSource* random = nullptr, CatMotion motion = {});
+    // Its texts follow the language it is handed.
+    PixelCatView(MeterixPreferences& preferences, Localization& localization, CatOverlay& overlay,
+                 TimerSource& scheduler, Hooks hooks, QWidget* parent = nullptr,
+                 CatRandomSource* random = nullptr, CatMotion motion = {});
     ~PixelCatView() override;
 
     PixelCatEngine& engine() { return engine_; }

@@ -107,9 +107,9 @@ class CatSwatch final : public QAbstractButton {
     SpringAnimator scale_;
 };
 
-CatBreedSwatchPicker::CatBreedSwatchPicker(std::function<PixelCatBreed()> get,
+CatBreedSwatchPicker::CatBreedSwatchPicker(SoundEffectsEngine& sounds, std::function<PixelCatBreed()> get,
                                            std::function<void(PixelCatBreed)> set, QWidget* parent)
-    : QWidget(parent), get_(std::move(get)), set_(std::move(set)) {
+    : QWidget(parent), sounds_(sounds), get_(std::move(get)), set_(std::move(set)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -144,7 +144,7 @@ void CatBreedSwatchPicker::refresh() {
 }
 
 void CatBreedSwatchPicker::pick(PixelCatBreed breed) {
-    SoundEffectsEngine::shared().playSelectionFeedback();
+    sounds_.playSelectionFeedback();
     set_(breed);
     refresh();
 }

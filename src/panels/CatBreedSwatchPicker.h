@@ -12,6 +12,7 @@
 namespace meterix {
 
 class CatSwatch;
+class SoundEffectsEngine;
 
 // The cat's coats as a row of round swatches painted from each coat's palette,
 // at the leading edge. A click writes the binding; the selected swatch carries
@@ -20,8 +21,9 @@ class CatBreedSwatchPicker : public QWidget {
     Q_OBJECT
 
   public:
-    CatBreedSwatchPicker(std::function<PixelCatBreed()> get, std::function<void(PixelCatBreed)> set,
-                         QWidget* parent = nullptr);
+    // A pick gives the selection feedback before it is set.
+    CatBreedSwatchPicker(SoundEffectsEngine& sounds, std::function<PixelCatBreed()> get,
+                         std::function<void(PixelCatBreed)> set, QWidget* parent = nullptr);
 
     PixelCatBreed selection() const { return get_(); }
     std::optional<PixelCatBreed> hovered() const { return hovered_; }
@@ -43,6 +45,7 @@ class CatBreedSwatchPicker : public QWidget {
     void pick(PixelCatBreed breed);
     void setHovered(std::optional<PixelCatBreed> breed);
 
+    SoundEffectsEngine& sounds_;
     std::function<PixelCatBreed()> get_;
     std::function<void(PixelCatBreed)> set_;
     QList<CatSwatch*> swatches_;

@@ -204,11 +204,12 @@ int DetailGlassCardView::shadowBleed() {
     return qCeil(std::max({m.left(), m.top(), m.right(), m.bottom()}));
 }
 
-DetailGlassCardView::DetailGlassCardView(const UsageSnapshot& snapshot, std::function<void()> onClose,
+DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& localization,
+                                         const UsageSnapshot& snapshot, std::function<void()> onClose,
                                          const Clock& clock, QWidget* parent)
     : LiquidGlassView(liquidGlass(Radius::card, Qt::transparent, false, kElevation, 0.5), shadowBleed(),
                       parent),
-      clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)),
+      appearance_(appearance), clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)),
       openLink_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
     display_ = display(snapshot_, live_, clock_);
     // Inside the glass (the widget's contents margins hold the shadow's bleed).
@@ -224,7 +225,7 @@ DetailGlassCardView::DetailGlassCardView(const UsageSnapshot& snapshot, std::fun
                                                    [] { return LabelColor::secondary(); }, 4, true},
                                  QString(), this);
     column_->addWidget(errorLine_);
-    hero_ = new QuotaHeroView(display_.hero, this);
+    hero_ = new QuotaHeroView(appearance_, display_.hero, this);
     auto* heroRow = new QHBoxLayout();
     heroRow->setContentsMargins(2, 0, 2, 0);
     heroRow->addWidget(hero_);
@@ -257,8 +258,8 @@ DetailGlassCardView::DetailGlassCardView(const UsageSnapshot& snapshot, std::fun
     column_->addLayout(actions);
 
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, &DetailGlassCardView::rebuild);
-    connect(&Appearance::shared(), &Appearance::changed, this, [this] { update(); });
+    connect(&localization, &Localization::preferenceChanged, this, &DetailGlassCardView::rebuild);
+    connect(&appearance_, &Appearance::changed, this, [this] { update(); });
     rebuild();
     ticker_ = new MinuteTicker(
         this, clock_, [this] { return timeTextMoments(snapshot_); }, [this] { refreshTimeTexts(); });
@@ -414,7 +415,7 @@ void DetailGlassCardView::buildSections() {
         }
         v->addLayout(top);
         const UsageTier tier = w.tier;
-        v->addWidget(new QuotaBar(w.barPercentage,
+        v->addWidget(new QuotaBar(appearance_, w.barPercentage,
                                   greyed ? QuotaBar::Colors(withheldGaugeColors)
                                          : QuotaBar::Colors([tier] { return toQColors(gradient(tier)); }),
                                   6.5, std::nullopt, box));

@@ -19,7 +19,9 @@ class QVBoxLayout;
 
 namespace meterix {
 
+class Appearance;
 class GlassActionButton;
+class Localization;
 class MinuteTicker;
 class ProviderManager;
 class SymbolLabel;
@@ -84,8 +86,10 @@ class DetailGlassCardView : public LiquidGlassView {
     static Display display(const UsageSnapshot& snapshot, const Live& live, const Clock& clock,
                            const QLocale& locale = QLocale::system());
 
-    DetailGlassCardView(const UsageSnapshot& snapshot, std::function<void()> onClose,
-                        const Clock& clock = Clock::system(), QWidget* parent = nullptr);
+    // Follows the look and the language it is handed.
+    DetailGlassCardView(Appearance& appearance, Localization& localization, const UsageSnapshot& snapshot,
+                        std::function<void()> onClose, const Clock& clock = Clock::system(),
+                        QWidget* parent = nullptr);
     ~DetailGlassCardView() override;
 
     const UsageSnapshot& snapshot() const { return snapshot_; }
@@ -125,6 +129,7 @@ class DetailGlassCardView : public LiquidGlassView {
     // The time has moved on: the hero follows in place; what else changed is built anew.
     void refreshTimeTexts();
 
+    Appearance& appearance_;
     const Clock& clock_;
     UsageSnapshot snapshot_;
     std::function<void()> onClose_;

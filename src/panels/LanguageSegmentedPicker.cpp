@@ -77,9 +77,9 @@ class LanguageSegment final : public PressableButton {
     AppLanguage language_;
 };
 
-LanguageSegmentedPicker::LanguageSegmentedPicker(std::function<AppLanguage()> get,
+LanguageSegmentedPicker::LanguageSegmentedPicker(SoundEffectsEngine& sounds, std::function<AppLanguage()> get,
                                                  std::function<void(AppLanguage)> set, QWidget* parent)
-    : QWidget(parent), get_(std::move(get)), set_(std::move(set)) {
+    : QWidget(parent), sounds_(sounds), get_(std::move(get)), set_(std::move(set)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     for (AppLanguage l : allAppLanguages())
@@ -103,7 +103,7 @@ void LanguageSegmentedPicker::refresh() {
 }
 
 void LanguageSegmentedPicker::pick(AppLanguage language) {
-    SoundEffectsEngine::shared().playSelectionFeedback();
+    sounds_.playSelectionFeedback();
     set_(language);
     refresh();
 }

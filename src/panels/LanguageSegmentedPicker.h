@@ -11,6 +11,7 @@
 namespace meterix {
 
 class PressableButton;
+class SoundEffectsEngine;
 
 // The display language as three equal segments (follow the system, Korean,
 // English) on a washed track. A click writes the binding, also when that
@@ -19,8 +20,9 @@ class LanguageSegmentedPicker : public QWidget {
     Q_OBJECT
 
   public:
-    LanguageSegmentedPicker(std::function<AppLanguage()> get, std::function<void(AppLanguage)> set,
-                            QWidget* parent = nullptr);
+    // A pick gives the selection feedback before it is set.
+    LanguageSegmentedPicker(SoundEffectsEngine& sounds, std::function<AppLanguage()> get,
+                            std::function<void(AppLanguage)> set, QWidget* parent = nullptr);
 
     AppLanguage selection() const { return get_(); }
     // The segment of a language (system, Korean, English in that order).
@@ -45,6 +47,7 @@ class LanguageSegmentedPicker : public QWidget {
     void setHovered(std::optional<AppLanguage> language);
     void layoutSegments();
 
+    SoundEffectsEngine& sounds_;
     std::function<AppLanguage()> get_;
     std::function<void(AppLanguage)> set_;
     QList<PressableButton*> segments_;

@@ -12,7 +12,8 @@ namespace {
 constexpr int kSpokes = 8;
 }
 
-MenuActivitySpinner::MenuActivitySpinner(double side, QWidget* parent) : QWidget(parent), side_(side) {
+MenuActivitySpinner::MenuActivitySpinner(Appearance& appearance, double side, QWidget* parent)
+    : QWidget(parent), appearance_(appearance), side_(side) {
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(sizeHint());
     turn_.setStartValue(0);
@@ -27,7 +28,7 @@ QSize MenuActivitySpinner::sizeHint() const {
 }
 
 void MenuActivitySpinner::showEvent(QShowEvent* event) {
-    if (!Appearance::shared().reduceMotion()) turn_.start();
+    if (!appearance_.reduceMotion()) turn_.start();
     QWidget::showEvent(event);
 }
 

@@ -5,6 +5,8 @@
 
 namespace meterix {
 
+class Appearance;
+
 // The small indeterminate spinner beside the panel's status line: a ring of
 // fading spokes turning once a second while shown (standing still when the
 // desktop asks for reduced animation).
@@ -12,7 +14,8 @@ class MenuActivitySpinner : public QWidget {
     Q_OBJECT
 
   public:
-    explicit MenuActivitySpinner(double side, QWidget* parent = nullptr);
+    // Stands still when the look asks for reduced motion.
+    MenuActivitySpinner(Appearance& appearance, double side, QWidget* parent = nullptr);
     bool isTurning() const { return turn_.state() == QAbstractAnimation::Running; }
     QSize sizeHint() const override;
 
@@ -22,6 +25,7 @@ class MenuActivitySpinner : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    Appearance& appearance_;
     double side_;
     QVariantAnimation turn_;
 };

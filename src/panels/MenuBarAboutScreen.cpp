@@ -52,16 +52,21 @@ TextView* text(const QString& s, const QFont& f, std::function<QColor()> c, bool
 // A painted square: the lab's flask in white on the lab's colour.
 class LabMark final : public QWidget {
   public:
-    explicit LabMark(QWidget* parent) : QWidget(parent) { setFixedSize(26, 26); }
+    LabMark(std::function<QColor()> fill, QWidget* parent) : QWidget(parent), fill_(std::move(fill)) {
+        setFixedSize(26, 26);
+    }
 
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        p.fillPath(roundedRectPath(QRectF(rect()), 7), MenuBarAboutScreen::labAccent());
+        p.fillPath(roundedRectPath(QRectF(rect()), 7), fill_());
         SymbolImage::paint(p, QRectF(rect()).center(), 12, QStringLiteral("flask"), Qt::white,
                            SymbolWeight::semibold);
     }
+
+  private:
+    std::function<QColor()> fill_;
 };
 
 // A small figure with its label (or a label alone) on a washed plate.
@@ -110,11 +115,11 @@ class StatChip final : public QWidget {
 
 } // namespace
 
-QColor MenuBarAboutScreen::labAccent() {
-    return kLabAccent.resolve(Appearance::shared().scheme());
+QColor MenuBarAboutScreen::labAccent() const {
+    return kLabAccent.resolve(context_.appearance->scheme());
 }
-QColor MenuBarAboutScreen::labAccentFill() {
-    return kLabAccentFill.resolve(Appearance::shared().scheme());
+QColor MenuBarAboutScreen::labAccentFill() const {
+    return kLabAccentFill.resolve(context_.appearance->scheme());
 }
 
 MenuBarAboutScreen::MenuBarAboutScreen(MenuScreenContext context, QWidget* parent)
@@ -180,12 +185,13 @@ QWidget* MenuBarAboutScreen::identityBlock() {
 }
 
 QWidget* MenuBarAboutScreen::appSection() {
-    source_ = new MenuCommandRow(L10n::viewSourceOnGitHub().text(),
-                                 QStringLiteral("chevron.left.forwardslash.chevron.right"), std::nullopt,
-                                 std::nullopt, false, MenuRowRole::standard, false, [sounds = context_.sounds] {
-                                     sounds->playSelectionFeedback();
-                                     QDesktopServices::openUrl(MakerShowcase::sourceURL());
-                                 });
+    source_ =
+        new MenuCommandRow(*context_.appearance, L10n::viewSourceOnGitHub().text(),
+                           QStringLiteral("chevron.left.forwardslash.chevron.right"), std::nullopt,
+                           std::nullopt, false, MenuRowRole::standard, false, [sounds = context_.sounds] {
+                               sounds->playSelectionFeedback();
+                               QDesktopServices::openUrl(MakerShowcase::sourceURL());
+                           });
     auto* licence = new QWidget();
     auto* line = new QHBoxLayout(licence);
     line->setContentsMargins(9, 6, 9, 6);
@@ -219,7 +225,7 @@ QWidget* MenuBarAboutScreen::makerSection() {
 
     auto* head = new QHBoxLayout();
     head->setSpacing(9);
-    head->addWidget(new LabMark(box), 0, Qt::AlignVCenter);
+    head->addWidget(new LabMark([this] { return labAccent(); }, box), 0, Qt::AlignVCenter);
     auto* names = new QVBoxLayout();
     names->setSpacing(1);
     names->addWidget(text(
@@ -233,7 +239,7 @@ QWidget* MenuBarAboutScreen::makerSection() {
 
     column->addSpacing(11);
     column->addWidget(text(
-        L10n::makerTagline().text(), serifFont(), [] { return MenuBarAboutScreen::labAccent(); }, true, box));
+        L10n::makerTagline().text(), serifFont(), [this] { return labAccent(); }, true, box));
     column->addSpacing(5);
     column->addWidget(text(
         L10n::makerBio().text(), MeterixFont::rounded(10.5, QFont::Medium),
@@ -254,7 +260,7 @@ QWidget* MenuBarAboutScreen::makerSection() {
     column->addLayout(chips);
     column->addSpacing(11);
     lab_ = new LabButton(
-        L10n::enterTheLab().text(), [] { return MenuBarAboutScreen::labAccentFill(); },
+        L10n::enterTheLab().text(), [this] { return labAccentFill(); },
         [sounds = context_.sounds] {
             sounds->playImpactFeedback();
             QDesktopServices::openUrl(MakerShowcase::siteURL());
@@ -268,7 +274,7 @@ QWidget* MenuBarAboutScreen::productsSection() {
     QList<QWidget*> rows;
     for (const MakerProduct& product : MakerShowcase::products()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(33));
-        auto* row = new ProductRow(product);
+        auto* row = new ProductRow(*context_.sounds, product);
         products_.append(row);
         rows.append(row);
     }

@@ -22,9 +22,9 @@ class MenuBarAboutScreen : public MenuSubScreen {
 
     static constexpr double spacing = 14;
 
-    // The lab's colours, by the current look.
-    static QColor labAccent();
-    static QColor labAccentFill();
+    // The lab's colours, by the look the screen follows.
+    QColor labAccent() const;
+    QColor labAccentFill() const;
 
     MenuCommandRow* sourceRow() const { return source_; }
     TextView* tagline() const { return tagline_; }

@@ -309,19 +309,20 @@ QWidget* MenuBarOverviewScreen::buildCommandSection() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(1);
     refreshRow_ = new MenuCommandRow(
-        L10n::refreshAll().text(), QStringLiteral("arrow.clockwise"), shortcutLabel('R'), std::nullopt, false,
-        MenuRowRole::standard, state_.isRefreshing, [this] { refreshAll(); }, box);
+        *context_.appearance, L10n::refreshAll().text(), QStringLiteral("arrow.clockwise"),
+        shortcutLabel('R'), std::nullopt, false, MenuRowRole::standard, state_.isRefreshing,
+        [this] { refreshAll(); }, box);
     refreshRow_->setObjectName(QStringLiteral("refreshRow"));
     settingsRow_ = new MenuCommandRow(
-        L10n::settingsEllipsis().text(), QStringLiteral("gearshape"), shortcutLabel(','), std::nullopt, false,
-        MenuRowRole::standard, false,
+        *context_.appearance, L10n::settingsEllipsis().text(), QStringLiteral("gearshape"),
+        shortcutLabel(','), std::nullopt, false, MenuRowRole::standard, false,
         [this] {
             if (context_.navigator) context_.navigator->push(MenuBarScreen::settings());
         },
         box);
     settingsRow_->setObjectName(QStringLiteral("settingsRow"));
     aboutRow_ = new MenuCommandRow(
-        L10n::aboutMeterix().text(), QStringLiteral("info.circle"), std::nullopt,
+        *context_.appearance, L10n::aboutMeterix().text(), QStringLiteral("info.circle"), std::nullopt,
         QStringLiteral("v") + MeterixBuild::version(), true, MenuRowRole::standard, false,
         [this] {
             if (context_.navigator) context_.navigator->push(MenuBarScreen::about());
@@ -329,8 +330,8 @@ QWidget* MenuBarOverviewScreen::buildCommandSection() {
         box);
     aboutRow_->setObjectName(QStringLiteral("aboutRow"));
     quitRow_ = new MenuCommandRow(
-        L10n::quitMeterix().text(), QStringLiteral("power"), shortcutLabel('Q'), std::nullopt, false,
-        MenuRowRole::destructive, false,
+        *context_.appearance, L10n::quitMeterix().text(), QStringLiteral("power"), shortcutLabel('Q'),
+        std::nullopt, false, MenuRowRole::destructive, false,
         [this] {
             if (context_.quit) context_.quit();
         },

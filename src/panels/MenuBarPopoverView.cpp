@@ -61,7 +61,6 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
       scrollHeight_(JellySprings::popover, 1.0) {
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedWidth(int(cardWidth + 2 * margin));
-    if (!context_.navigator) context_.navigator = &MenuBarNavigator::shared();
     state_ = context_.presentedState();
     tier_ = ambientTier(state_.activeProviders, state_.snapshots, context_.clock->now());
     tintFrom_ = tintTo_ = ambientTint(tier_);
@@ -87,7 +86,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     auto* statusLine = new QHBoxLayout();
     statusLine->setSpacing(4);
     // The platform's mini spinner at 0.58 scale fills about 11 x 11 pt.
-    spinner_ = new MenuActivitySpinner(9, title);
+    spinner_ = new MenuActivitySpinner(*context_.appearance, 9, title);
     statusLine->addWidget(spinner_, 0, Qt::AlignVCenter);
     summary_ = new TextView(
         QString(), MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, false,

@@ -34,6 +34,7 @@ class MenuBarPopoverView : public QWidget {
     Q_OBJECT
 
   public:
+    // The context's navigator is the one its screens follow: it must be set.
     explicit MenuBarPopoverView(MenuScreenContext context, QWidget* parent = nullptr);
     ~MenuBarPopoverView() override;
 

@@ -116,7 +116,7 @@ void MenuBarProviderDetailScreen::build(const ProviderDetailModel& m) {
         failure_->setObjectName(QStringLiteral("failureNotice"));
         column->addWidget(failure_);
     }
-    hero_ = new QuotaHeroView(QuotaHeroView::Inputs{.ringSize = 74}, content_);
+    hero_ = new QuotaHeroView(*context_.appearance, QuotaHeroView::Inputs{.ringSize = 74}, content_);
     hero_->setObjectName(QStringLiteral("hero"));
     auto* heroRow = new QHBoxLayout();
     heroRow->setContentsMargins(2, 0, 2, 0);
@@ -222,7 +222,7 @@ QWidget* MenuBarProviderDetailScreen::quotaDetail(const ProviderDetailModel& m) 
             l->addWidget(new RowSeparator(0, sep));
             rows.append(sep);
         }
-        quotaRows_.append(new QuotaMeterRow(item, *context_.clock));
+        quotaRows_.append(new QuotaMeterRow(*context_.appearance, item, *context_.clock));
         quotaRows_.last()->setObjectName(QStringLiteral("quotaRow"));
         rows.append(quotaRows_.last());
     }
@@ -238,8 +238,8 @@ QWidget* MenuBarProviderDetailScreen::actionSection(const ProviderDetailModel& m
     for (const ProviderDetailModel::ActionRow& row : m.actions()) {
         const bool busy = row.action == ProviderDetailModel::Action::refresh && m.isRefreshing();
         auto* command = new MenuCommandRow(
-            row.title, row.symbol, std::nullopt, std::nullopt, row.showsChevron, MenuRowRole::standard, busy,
-            [this, row] { run(row); }, content_);
+            *context_.appearance, row.title, row.symbol, std::nullopt, std::nullopt, row.showsChevron,
+            MenuRowRole::standard, busy, [this, row] { run(row); }, content_);
         command->setObjectName(QStringLiteral("actionRow"));
         actions_.append(command);
         column->addWidget(command);

@@ -206,12 +206,13 @@ QWidget* MenuBarSettingsScreen::accountSection() {
         [] { return LabelColor::secondary(); }, false, content_);
     noAccounts_->setObjectName(QStringLiteral("noAccountsText"));
     noAccounts_->setContentsMargins(int(separatorInset), 3, 0, 3);
-    rescan_ = new MenuCommandRow(L10n::scanAgain().text(), QStringLiteral("arrow.clockwise"), std::nullopt,
-                                 std::nullopt, false, MenuRowRole::standard,
-                                 context_.accounts && context_.accounts->isScanning(), [this] {
-                                     context_.sounds->playImpactFeedback();
-                                     rescan();
-                                 });
+    rescan_ =
+        new MenuCommandRow(*context_.appearance, L10n::scanAgain().text(), QStringLiteral("arrow.clockwise"),
+                           std::nullopt, std::nullopt, false, MenuRowRole::standard,
+                           context_.accounts && context_.accounts->isScanning(), [this] {
+                               context_.sounds->playImpactFeedback();
+                               rescan();
+                           });
     rescan_->setObjectName(QStringLiteral("rescanRow"));
     auto* sep1 = new RowSeparator(separatorInset);
     auto* sep2 = new RowSeparator(separatorInset);
@@ -286,6 +287,7 @@ QWidget* MenuBarSettingsScreen::experienceSection() {
     line->addWidget(coatName_, 0, Qt::AlignVCenter);
     coatColumn->addLayout(line);
     swatches_ = new CatBreedSwatchPicker(
+        *context_.sounds,
         [this] {
             return context_.preferences ? context_.preferences->pixelCatBreed() : PixelCatBreed::orangeTabby;
         },
@@ -326,9 +328,9 @@ QWidget* MenuBarSettingsScreen::languageSection() {
     column->addLayout(
         titledLine(QStringLiteral("globe"), SettingsModel::accentTile(), L10n::language().text(), box));
     Localization* loc = localization_;
-    language_ =
-        new LanguageSegmentedPicker([loc] { return loc->preference(); },
-                                    [loc](AppLanguage l) { AppLanguageController::apply(*loc, l); }, box);
+    language_ = new LanguageSegmentedPicker(
+        *context_.sounds, [loc] { return loc->preference(); },
+        [loc](AppLanguage l) { AppLanguageController::apply(*loc, l); }, box);
     language_->setObjectName(QStringLiteral("languagePicker"));
     column->addWidget(indented(language_, box));
     return new InsetSection(L10n::language().text(), L10n::languageFootnote().text(), false, {box}, content_);

@@ -32,10 +32,11 @@ constexpr double kChevronPt = 9.5;
 
 } // namespace
 
-MenuCommandRow::MenuCommandRow(QString title, std::optional<QString> symbol, std::optional<QString> shortcut,
-                               std::optional<QString> trailingText, bool showsChevron, MenuRowRole role,
-                               bool isBusy, std::function<void()> action, QWidget* parent)
-    : QAbstractButton(parent), title_(std::move(title)), symbol_(std::move(symbol)),
+MenuCommandRow::MenuCommandRow(Appearance& appearance, QString title, std::optional<QString> symbol,
+                               std::optional<QString> shortcut, std::optional<QString> trailingText,
+                               bool showsChevron, MenuRowRole role, bool isBusy, std::function<void()> action,
+                               QWidget* parent)
+    : QAbstractButton(parent), appearance_(appearance), title_(std::move(title)), symbol_(std::move(symbol)),
       accessory_(accessoryFor(shortcut, trailingText, showsChevron)), role_(role), spin_(isBusy),
       hover_(new HoverFade(0.12, this)) {
     setAttribute(Qt::WA_Hover);
@@ -89,7 +90,7 @@ void MenuCommandRow::setTitle(const QString& title) {
 void MenuCommandRow::setBusy(bool busy) {
     if (!spin_.setBusy(busy)) return;
     // Under reduced motion the symbol stands still, busy or not.
-    if (spin_.isSpinning() && !Appearance::shared().reduceMotion()) {
+    if (spin_.isSpinning() && !appearance_.reduceMotion()) {
         turn_.start();
     } else {
         turn_.stop();

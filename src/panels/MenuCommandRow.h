@@ -12,6 +12,7 @@
 
 namespace meterix {
 
+class Appearance;
 class HoverFade;
 
 // One clickable command line of the panel: an optional symbol, the title, and
@@ -22,9 +23,10 @@ class MenuCommandRow : public QAbstractButton {
     Q_OBJECT
 
   public:
-    MenuCommandRow(QString title, std::optional<QString> symbol, std::optional<QString> shortcut,
-                   std::optional<QString> trailingText, bool showsChevron, MenuRowRole role, bool isBusy,
-                   std::function<void()> action, QWidget* parent = nullptr);
+    // Its symbol stands still while busy when the look asks for reduced motion.
+    MenuCommandRow(Appearance& appearance, QString title, std::optional<QString> symbol,
+                   std::optional<QString> shortcut, std::optional<QString> trailingText, bool showsChevron,
+                   MenuRowRole role, bool isBusy, std::function<void()> action, QWidget* parent = nullptr);
     ~MenuCommandRow() override;
 
     // What the row shows on its right.
@@ -82,6 +84,7 @@ class MenuCommandRow : public QAbstractButton {
     void leaveEvent(QEvent* event) override;
 
   private:
+    Appearance& appearance_;
     QString title_;
     std::optional<QString> symbol_;
     Accessory accessory_;

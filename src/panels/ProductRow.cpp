@@ -35,12 +35,12 @@ QFont summaryFont() {
 
 } // namespace
 
-ProductRow::ProductRow(MakerProduct product, QWidget* parent)
+ProductRow::ProductRow(SoundEffectsEngine& sounds, MakerProduct product, QWidget* parent)
     : HoverPressableButton(PressableStyle{0.985, 0.75, false}, parent), product_(std::move(product)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(product_.name + QStringLiteral(", ") + product_.summary);
-    connect(this, &QAbstractButton::clicked, this, [this] {
-        SoundEffectsEngine::shared().playSelectionFeedback();
+    connect(this, &QAbstractButton::clicked, this, [this, &sounds] {
+        sounds.playSelectionFeedback();
         QDesktopServices::openUrl(product_.url);
     });
 }

@@ -5,6 +5,8 @@
 
 namespace meterix {
 
+class SoundEffectsEngine;
+
 // One of the maker's other products: its category's tile, its name (with an
 // "Experimental" badge), a one-line summary and an outward arrow. Hovered, it
 // sits on the accent colour with its texts in white; a click opens its page.
@@ -12,7 +14,8 @@ class ProductRow : public HoverPressableButton {
     Q_OBJECT
 
   public:
-    explicit ProductRow(MakerProduct product, QWidget* parent = nullptr);
+    // A tap gives the selection feedback, then opens the product's page.
+    ProductRow(SoundEffectsEngine& sounds, MakerProduct product, QWidget* parent = nullptr);
 
     const MakerProduct& product() const { return product_; }
 

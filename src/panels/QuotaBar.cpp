@@ -27,9 +27,9 @@ double finiteOrZero(double v) {
 
 } // namespace
 
-QuotaBar::QuotaBar(double percentage, Colors gradientColors, double height, std::optional<double> pace,
-                   QWidget* parent)
-    : QWidget(parent), percentage_(percentage), colors_(std::move(gradientColors)),
+QuotaBar::QuotaBar(Appearance& appearance, double percentage, Colors gradientColors, double height,
+                   std::optional<double> pace, QWidget* parent)
+    : QWidget(parent), appearance_(appearance), percentage_(percentage), colors_(std::move(gradientColors)),
       height_(std::isfinite(height) && height > 0 ? height : 0), pace_(pace),
       shown_(JellySprings::gauge, finiteOrZero(percentage)) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -102,7 +102,7 @@ void QuotaBar::paint(QPainter& p, const QRectF& rect, double percentage, const Q
 void QuotaBar::setPercentage(double percentage) {
     if (percentage == percentage_) return;
     percentage_ = percentage;
-    shown_.setTarget(finiteOrZero(percentage), isVisible() && !Appearance::shared().reduceMotion());
+    shown_.setTarget(finiteOrZero(percentage), isVisible() && !appearance_.reduceMotion());
     update();
 }
 

@@ -11,6 +11,8 @@
 
 namespace meterix {
 
+class Appearance;
+
 // A horizontal quota bar: a capsule track, a gradient fill with a gloss and a
 // soft shadow for the remaining share, and an optional thin marker at the
 // suggested pace. It stretches to the width it is given; the fill glides to a
@@ -22,7 +24,8 @@ class QuotaBar : public QWidget {
     // The fill's colours, resolved when drawn (so they follow light and dark).
     using Colors = std::function<QList<QColor>()>;
 
-    QuotaBar(double percentage, Colors gradientColors, double height,
+    // Glides to a new figure unless the look asks for reduced motion.
+    QuotaBar(Appearance& appearance, double percentage, Colors gradientColors, double height,
              std::optional<double> paceMarkerPercentage = std::nullopt, QWidget* parent = nullptr);
 
     // Where things go on a bar width wide (pure).
@@ -53,6 +56,7 @@ class QuotaBar : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    Appearance& appearance_;
     double percentage_;
     Colors colors_;
     double height_;

@@ -224,7 +224,8 @@ QuotaHeroView::Display QuotaHeroView::display(const Inputs& in, const QLocale& l
     return d;
 }
 
-QuotaHeroView::QuotaHeroView(const Inputs& inputs, QWidget* parent) : QWidget(parent), inputs_(inputs) {
+QuotaHeroView::QuotaHeroView(Appearance& appearance, const Inputs& inputs, QWidget* parent)
+    : QWidget(parent), inputs_(inputs) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -261,7 +262,7 @@ QuotaHeroView::QuotaHeroView(const Inputs& inputs, QWidget* parent) : QWidget(pa
     row->addLayout(column);
     row->addStretch(1);
 
-    connect(&Appearance::shared(), &Appearance::changed, this, &QuotaHeroView::refresh);
+    connect(&appearance, &Appearance::changed, this, &QuotaHeroView::refresh);
     refresh();
 }
 

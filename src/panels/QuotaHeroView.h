@@ -12,6 +12,7 @@
 
 namespace meterix {
 
+class Appearance;
 class LiveStreamBadge;
 class RingGauge;
 class SymbolLabel;
@@ -73,7 +74,7 @@ class QuotaHeroView : public QWidget {
     // edge, with a little air.
     static double ringTextRadius(double ringSize);
 
-    explicit QuotaHeroView(const Inputs& inputs, QWidget* parent = nullptr);
+    QuotaHeroView(Appearance& appearance, const Inputs& inputs, QWidget* parent = nullptr);
     ~QuotaHeroView() override;
 
     const Inputs& inputs() const { return inputs_; }

@@ -94,7 +94,8 @@ QuotaMeterRow::Display QuotaMeterRow::display(const ModelQuotaItem& reading, con
     return d;
 }
 
-QuotaMeterRow::QuotaMeterRow(const ModelQuotaItem& item, const Clock& clock, QWidget* parent)
+QuotaMeterRow::QuotaMeterRow(Appearance& appearance, const ModelQuotaItem& item, const Clock& clock,
+                             QWidget* parent)
     : QWidget(parent), clock_(clock), item_(item) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* column = new QVBoxLayout(this);
@@ -119,7 +120,7 @@ QuotaMeterRow::QuotaMeterRow(const ModelQuotaItem& item, const Clock& clock, QWi
     top->addWidget(withheldText_, 0, Qt::AlignBottom);
     column->addLayout(top);
 
-    bar_ = new QuotaBar(0, {}, 6.5, std::nullopt, this);
+    bar_ = new QuotaBar(appearance, 0, {}, 6.5, std::nullopt, this);
     column->addWidget(bar_);
 
     auto* bottom = new QHBoxLayout();
@@ -135,7 +136,7 @@ QuotaMeterRow::QuotaMeterRow(const ModelQuotaItem& item, const Clock& clock, QWi
     bottom->addWidget(right_, 0, Qt::AlignTop);
     column->addLayout(bottom);
 
-    connect(&Appearance::shared(), &Appearance::changed, this, &QuotaMeterRow::refresh);
+    connect(&appearance, &Appearance::changed, this, &QuotaMeterRow::refresh);
     refresh();
 }
 

@@ -11,6 +11,7 @@
 
 namespace meterix {
 
+class Appearance;
 class QuotaBar;
 class RollingDigitsView;
 class TextView;
@@ -42,8 +43,8 @@ class QuotaMeterRow : public QWidget {
     static Display display(const ModelQuotaItem& item, const QDateTime& now,
                            const QLocale& locale = QLocale::system());
 
-    explicit QuotaMeterRow(const ModelQuotaItem& item, const Clock& clock = Clock::system(),
-                           QWidget* parent = nullptr);
+    QuotaMeterRow(Appearance& appearance, const ModelQuotaItem& item, const Clock& clock = Clock::system(),
+                  QWidget* parent = nullptr);
 
     const ModelQuotaItem& item() const { return item_; }
     const Display& shown() const { return display_; }

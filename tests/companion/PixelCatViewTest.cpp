@@ -43,7 +43,7 @@ class CatViewTest : public ::testing::Test {
                   return PixelCatOverlayController::Screens{{QRectF(0, 0, 1280, 800)}, std::nullopt};
               },
               [this](PixelCatOverlayController& c) {
-                  auto w = std::make_unique<PixelCatOverlayWindow>(c, CatMotion{.landsAtOnce = true});
+                  auto w = std::make_unique<PixelCatOverlayWindow>(c, prefs, CatMotion{.landsAtOnce = true});
                   overlayWindow = w.get();
                   return w;
               }) {
@@ -75,7 +75,8 @@ class CatViewTest : public ::testing::Test {
             PixelCatView::Hooks hooks;
             hooks.setCatDragging = [this](bool d) { catDragging = d; };
             hooks.setHoveringCat = [this](bool h) { hoveringCat = h; };
-            auto* cat = new PixelCatView(prefs, overlay, timers, std::move(hooks), &b, &random, motion);
+            auto* cat = new PixelCatView(prefs, Localization::shared(), overlay, timers, std::move(hooks), &b,
+                                         &random, motion);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
             QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
                              &MultiProviderBarView::setCatRegion);

@@ -99,12 +99,12 @@ TEST_F(AboutScreen, BackSlidesToTheOverview) {
 }
 
 TEST_F(AboutScreen, LabColoursFollowTheLookAndTheButtonBrightensOnHover) {
-    test::showLook(Appearance::Scheme::dark);
-    EXPECT_EQ(MenuBarAboutScreen::labAccent(), QColor::fromRgbF(0.898f, 0.514f, 0.290f));
-    EXPECT_EQ(MenuBarAboutScreen::labAccentFill(), QColor::fromRgbF(0.745f, 0.361f, 0.188f));
-    test::showLook(Appearance::Scheme::light);
-    EXPECT_EQ(MenuBarAboutScreen::labAccentFill(), QColor::fromRgbF(0.753f, 0.373f, 0.094f));
     auto screen = open();
+    test::showLook(Appearance::Scheme::dark);
+    EXPECT_EQ(screen->labAccent(), QColor::fromRgbF(0.898f, 0.514f, 0.290f));
+    EXPECT_EQ(screen->labAccentFill(), QColor::fromRgbF(0.745f, 0.361f, 0.188f));
+    test::showLook(Appearance::Scheme::light);
+    EXPECT_EQ(screen->labAccentFill(), QColor::fromRgbF(0.753f, 0.373f, 0.094f));
     LabButton* lab = screen->labButton();
     const QColor rest = lab->plateColor();
     lab->setHovered(true);

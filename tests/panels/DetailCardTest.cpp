@@ -145,7 +145,7 @@ TEST_P(DetailCard, OnlyHeaderHeroAndActionsWithoutWeekOrModels) {
     s.weeklyRemainingPercentage.reset();
     s.modelQuotas.clear();
     Card card(
-        s, [] {}, clock_);
+        Appearance::shared(), Localization::shared(), s, [] {}, clock_);
     EXPECT_TRUE(card.findChildren<InsetSection*>().isEmpty());
     card.setSnapshot(measured());
     EXPECT_EQ(card.findChildren<InsetSection*>().size(), 2);
@@ -155,9 +155,9 @@ TEST_P(DetailCard, OnlyHeaderHeroAndActionsWithoutWeekOrModels) {
 
 TEST_P(DetailCard, WithoutADashboardTheRefreshButtonTakesTheWholeWidth) {
     Card with(
-        measured(P::claudeCode), [] {}, clock_);
+        Appearance::shared(), Localization::shared(), measured(P::claudeCode), [] {}, clock_);
     Card without(
-        measured(P::mistral), [] {}, clock_);
+        Appearance::shared(), Localization::shared(), measured(P::mistral), [] {}, clock_);
     for (Card* c : {&with, &without}) {
         c->resize(c->sizeHint());
         c->layout()->activate();
@@ -178,7 +178,7 @@ TEST_P(DetailCard, WithoutADashboardTheRefreshButtonTakesTheWholeWidth) {
 TEST_P(DetailCard, UpdatingAndDisabledWhileAnyRefreshRuns) {
     QList<P> refreshed;
     Card card(
-        measured(P::openAICodex), [] {}, clock_);
+        Appearance::shared(), Localization::shared(), measured(P::openAICodex), [] {}, clock_);
     card.setRefreshAction([&](P p) { refreshed << p; });
     EXPECT_EQ(card.refreshButton()->title(), pick("새로 고침", "Refresh"));
     card.refreshButton()->click();
@@ -198,7 +198,7 @@ TEST_P(DetailCard, UpdatingAndDisabledWhileAnyRefreshRuns) {
 TEST_P(DetailCard, CloseButtonRunsTheCloseActionAndNewReadingsUpdateInPlace) {
     int closed = 0;
     Card card(
-        measured(), [&] { ++closed; }, clock_);
+        Appearance::shared(), Localization::shared(), measured(), [&] { ++closed; }, clock_);
     ASSERT_NE(card.closeButton(), nullptr);
     EXPECT_EQ(card.closeButton()->accessibleName(), pick("닫기", "Close"));
     card.closeButton()->click();
@@ -242,7 +242,7 @@ TEST_P(DetailCard, LongAllowanceNamesFitTheirRowKeepingWhatTellsThemApart) {
     for (const auto& r : rows)
         s.modelQuotas.append(ModelQuotaItem(r.name, 61, r.quotaType, 3600));
     Card card(
-        s, [] {}, clock_);
+        Appearance::shared(), Localization::shared(), s, [] {}, clock_);
     card.resize(card.sizeHint());
     card.show();
     QCoreApplication::sendPostedEvents();
@@ -278,7 +278,7 @@ TEST_P(DetailCard, GrabsOfMeasuredSimulatedAndEndedReadingsInLightAndDark) {
         const bool dark = scheme == Appearance::Scheme::dark;
         for (const auto& [name, snapshot] : cases) {
             Card card(
-                snapshot, [] {}, clock_);
+                Appearance::shared(), Localization::shared(), snapshot, [] {}, clock_);
             card.resize(card.sizeHint());
             const QImage image = test::renderWidget(card, 2.0);
             // The glass covers the card: its middle is painted, opaque enough to read on.
@@ -297,9 +297,9 @@ TEST_P(DetailCard, GrabsOfMeasuredSimulatedAndEndedReadingsInLightAndDark) {
     }
     // The placeholder's card is shorter: a notice in place of the week and the models.
     Card measuredCard(
-        measured(), [] {}, clock_);
+        Appearance::shared(), Localization::shared(), measured(), [] {}, clock_);
     Card placeholderCard(
-        failed, [] {}, clock_);
+        Appearance::shared(), Localization::shared(), failed, [] {}, clock_);
     EXPECT_GT(measuredCard.sizeHint().height(), placeholderCard.sizeHint().height());
 }
 

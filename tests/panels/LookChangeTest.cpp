@@ -9,11 +9,13 @@
 #include "panels/MenuBarOverviewScreen.h"
 #include "panels/MenuBarProviderDetailScreen.h"
 #include "panels/MenuBarSettingsScreen.h"
+#include "panels/MenuCommandRow.h"
 #include "panels/MenuPlateRow.h"
 #include "platform/ui/Appearance.h"
 
 #include "PanelFixtures.h"
 #include "ScreenFixture.h"
+#include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
 #include "support/gui/Looks.h"
@@ -169,10 +171,40 @@ TEST_F(LookChange, TheDetailCardFollowsIt) {
     UsageSnapshot simulated = UsageSnapshot::simulatedFallback(P::cursor, clock_.now());
     for (const UsageSnapshot& s : {working, simulated}) {
         const auto build = [&] {
-            return std::make_unique<DetailGlassCardView>(s, std::function<void()>(), clock_);
+            return std::make_unique<DetailGlassCardView>(Appearance::shared(), Localization::shared(), s,
+                                                         std::function<void()>(), clock_);
         };
         expectFollowsTheLook(s.isSimulated() ? "card-simulated" : "card-measured", build, 0);
     }
+}
+
+// A screen and a row follow the look they are handed, not the process's: here
+// a dark one without animations beside the process's light one with them.
+TEST_F(LookChange, ViewsFollowTheLookTheyAreHanded) {
+    Appearance handed(false);
+    handed.applyPortalColorScheme(1u);
+    handed.applyPortalAnimationsEnabled(false);
+    test::ScreenFixture f;
+    MenuScreenContext context = f.context();
+    context.appearance = &handed;
+    MenuBarAboutScreen own(context);
+    MenuBarAboutScreen processLook(f.context());
+    EXPECT_NE(own.labAccent(), processLook.labAccent());
+    handed.applyPortalColorScheme(2u);
+    EXPECT_EQ(own.labAccent(), processLook.labAccent());
+
+    const auto busyRow = [](Appearance& look) {
+        auto row = std::make_unique<MenuCommandRow>(look, QStringLiteral("Refreshing…"),
+                                                    QStringLiteral("arrow.clockwise"), std::nullopt, std::nullopt,
+                                                    false, MenuRowRole::standard, false, std::function<void()>());
+        row->show();
+        row->setBusy(true);
+        return row;
+    };
+    const auto still = busyRow(handed);
+    const auto turning = busyRow(Appearance::shared());
+    ASSERT_TRUE(test::waitUntil([&] { return turning->spinAngle() > 0; }));
+    EXPECT_EQ(still->spinAngle(), 0);
 }
 
 } // namespace

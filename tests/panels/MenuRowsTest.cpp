@@ -90,10 +90,11 @@ TEST_F(MenuRowsTest, CommandRowColoursByRoleAndHover) {
 }
 
 TEST_F(MenuRowsTest, HoveredDestructiveRowSitsOnARedPlate) {
-    MenuCommandRow quit(QStringLiteral("Quit Meterix"), QStringLiteral("power"), QStringLiteral("⌘Q"),
-                        std::nullopt, false, MenuRowRole::destructive, false, {});
-    MenuCommandRow refresh(QStringLiteral("Refresh All"), QStringLiteral("arrow.clockwise"),
-                           QStringLiteral("⌘R"), std::nullopt, false, MenuRowRole::standard, false, {});
+    MenuCommandRow quit(Appearance::shared(), QStringLiteral("Quit Meterix"), QStringLiteral("power"),
+                        QStringLiteral("⌘Q"), std::nullopt, false, MenuRowRole::destructive, false, {});
+    MenuCommandRow refresh(Appearance::shared(), QStringLiteral("Refresh All"),
+                           QStringLiteral("arrow.clockwise"), QStringLiteral("⌘R"), std::nullopt, false,
+                           MenuRowRole::standard, false, {});
     quit.resize(312, quit.sizeHint().height());
     refresh.resize(312, refresh.sizeHint().height());
     const QImage rest = test::renderWidget(quit);
@@ -114,10 +115,10 @@ TEST_F(MenuRowsTest, HoveredDestructiveRowSitsOnARedPlate) {
 }
 
 TEST_F(MenuRowsTest, CommandRowWithoutSymbolStartsAtTheMargin) {
-    MenuCommandRow plain(QStringLiteral("Settings…"), std::nullopt, std::nullopt, std::nullopt, false,
-                         MenuRowRole::standard, false, {});
-    MenuCommandRow withSymbol(QStringLiteral("Settings…"), QStringLiteral("gearshape"), std::nullopt,
-                              std::nullopt, false, MenuRowRole::standard, false, {});
+    MenuCommandRow plain(Appearance::shared(), QStringLiteral("Settings…"), std::nullopt, std::nullopt,
+                         std::nullopt, false, MenuRowRole::standard, false, {});
+    MenuCommandRow withSymbol(Appearance::shared(), QStringLiteral("Settings…"), QStringLiteral("gearshape"),
+                              std::nullopt, std::nullopt, false, MenuRowRole::standard, false, {});
     EXPECT_EQ(plain.titleX(), 9);
     EXPECT_EQ(withSymbol.titleX(), 9 + 15 + 9);
     EXPECT_EQ(withSymbol.sizeHint().width() - plain.sizeHint().width(), 24);
@@ -144,8 +145,8 @@ TEST_F(MenuRowsTest, BusySpinStartsOnlyOnAChangeToBusy) {
 }
 
 TEST_F(MenuRowsTest, BusyRowTurnsAndSnapsBackUpright) {
-    MenuCommandRow row(QStringLiteral("Refreshing…"), QStringLiteral("arrow.clockwise"), QStringLiteral("⌘R"),
-                       std::nullopt, false, MenuRowRole::standard, true, {});
+    MenuCommandRow row(Appearance::shared(), QStringLiteral("Refreshing…"), QStringLiteral("arrow.clockwise"),
+                       QStringLiteral("⌘R"), std::nullopt, false, MenuRowRole::standard, true, {});
     row.show();
     EXPECT_FALSE(row.isSpinning());
     EXPECT_EQ(row.spinAngle(), 0);

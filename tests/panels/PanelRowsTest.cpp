@@ -38,11 +38,12 @@ class PanelRows : public ::testing::Test {
 TEST_F(PanelRows, AClickOnTheSelectedLanguageStillWrites) {
     AppLanguage stored = AppLanguage::korean;
     QList<AppLanguage> writes;
-    LanguageSegmentedPicker picker([&] { return stored; },
-                                   [&](AppLanguage l) {
-                                       writes.append(l);
-                                       stored = l;
-                                   });
+    LanguageSegmentedPicker picker(
+        SoundEffectsEngine::shared(), [&] { return stored; },
+        [&](AppLanguage l) {
+            writes.append(l);
+            stored = l;
+        });
     picker.resize(300, picker.sizeHint().height());
     picker.show();
     EXPECT_TRUE(picker.segment(AppLanguage::korean)->isChecked());
@@ -57,7 +58,8 @@ TEST_F(PanelRows, AClickOnTheSelectedLanguageStillWrites) {
 
 TEST_F(PanelRows, LanguageClicksFeelOnlyWithSoundOn) {
     AppLanguage stored = AppLanguage::system;
-    LanguageSegmentedPicker picker([&] { return stored; }, [&](AppLanguage l) { stored = l; });
+    LanguageSegmentedPicker picker(
+        SoundEffectsEngine::shared(), [&] { return stored; }, [&](AppLanguage l) { stored = l; });
     picker.resize(300, picker.sizeHint().height());
     picker.show();
     const int before = Haptics::performedCount(Haptics::Pattern::alignment);
@@ -71,7 +73,8 @@ TEST_F(PanelRows, LanguageClicksFeelOnlyWithSoundOn) {
 
 TEST_F(PanelRows, LanguageSegmentsAreNamedInTheResolvedLanguage) {
     AppLanguage stored = AppLanguage::system;
-    LanguageSegmentedPicker picker([&] { return stored; }, [&](AppLanguage l) { stored = l; });
+    LanguageSegmentedPicker picker(
+        SoundEffectsEngine::shared(), [&] { return stored; }, [&](AppLanguage l) { stored = l; });
     EXPECT_EQ(picker.segment(AppLanguage::system)->accessibleName(), QStringLiteral("Follow System"));
     test::speak(ResolvedLanguage::korean);
     picker.refresh();
@@ -176,7 +179,8 @@ TEST_F(PanelRows, GrabsOfRowsInBothLooks) {
                 }
             }
             AppLanguage stored = AppLanguage::korean;
-            LanguageSegmentedPicker picker([&] { return stored; }, [&](AppLanguage l) { stored = l; });
+            LanguageSegmentedPicker picker(
+                SoundEffectsEngine::shared(), [&] { return stored; }, [&](AppLanguage l) { stored = l; });
             picker.resize(300, picker.sizeHint().height());
             column.append(test::renderWidget(picker));
             rows.append(

@@ -213,7 +213,7 @@ TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
     view.setState(stateOf({P::claudeCode}, {measured(P::claudeCode, 90)}));
     view.show();
     DetailGlassCardView card(
-        measured(P::claudeCode, 90), [] {}, clock_);
+        Appearance::shared(), Localization::shared(), measured(P::claudeCode, 90), [] {}, clock_);
     card.show();
     TierBadge* cardBadge = card.findChild<QuotaHeroView*>()->findChild<TierBadge*>();
     ASSERT_TRUE(cardBadge);

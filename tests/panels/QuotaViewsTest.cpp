@@ -146,7 +146,7 @@ TEST_P(QuotaViews, HeroShowsTheWorkingBadgeWhileInUse) {
     Hero::Inputs in = hero(50);
     in.isInUse = true;
     EXPECT_TRUE(Hero::display(in, locale_).showsLiveBadge);
-    QuotaHeroView view(in);
+    QuotaHeroView view(Appearance::shared(), in);
     view.setInputs(hero(50));
     EXPECT_FALSE(view.shown().showsLiveBadge);
     EXPECT_EQ(view.accessibleName(), view.shown().accessibilityLabel);
@@ -156,7 +156,7 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
     Hero::Inputs working = hero(50);
     working.isInUse = true;
     // Working from the start: simply there.
-    QuotaHeroView from(working);
+    QuotaHeroView from(Appearance::shared(), working);
     from.show();
     EXPECT_TRUE(from.liveBadge()->isVisible());
     EXPECT_DOUBLE_EQ(from.liveBadge()->presence(), 1.0);
@@ -164,7 +164,7 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
     for (const bool reduced : {false, true}) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
         test::reduceMotion(reduced);
-        QuotaHeroView view(hero(50));
+        QuotaHeroView view(Appearance::shared(), hero(50));
         view.show();
         LiveStreamBadge* badge = view.liveBadge();
         EXPECT_FALSE(badge->isVisible());
@@ -213,7 +213,7 @@ TEST_P(QuotaViews, BarGeometry) {
 
     // At 100 % the fill spans the track exactly: no track shows at its end.
     QuotaBar bar(
-        100,
+        Appearance::shared(), 100,
         [] {
             return QList<QColor>{Qt::red, Qt::red};
         },
@@ -222,7 +222,7 @@ TEST_P(QuotaViews, BarGeometry) {
     const QImage full = test::renderWidget(bar);
     EXPECT_GT(test::pixelAt(full, 197, 5.25).red(), 200);
     QuotaBar empty(
-        0.2,
+        Appearance::shared(), 0.2,
         [] {
             return QList<QColor>{Qt::red, Qt::red};
         },
@@ -268,7 +268,8 @@ TEST_P(QuotaViews, MeterRowShowsEmptyAtZeroAndWithholdsAQuotaPastItsReset) {
     EXPECT_EQ(d.value, Meter::Value::withheld);
     EXPECT_TRUE(d.rightText && !d.rightText->isEmpty()); // capped, never undefined
 
-    QuotaMeterRow row(ModelQuotaItem(QStringLiteral("Opus"), 0, QStringLiteral("Weekly Limit")), clock_);
+    QuotaMeterRow row(Appearance::shared(),
+                      ModelQuotaItem(QStringLiteral("Opus"), 0, QStringLiteral("Weekly Limit")), clock_);
     EXPECT_EQ(row.shown().value, Meter::Value::empty);
 }
 

@@ -69,7 +69,7 @@ TEST_P(ReadingsOnScreen, CountdownsAndAgesMoveWhileShownAndRestoredReadingsCount
         test::speak(GetParam()); // the fixture's settings resolved it anew
         UsageSnapshot s = reading(f, r.age);
         if (r.restored) s = restored(f, s);
-        DetailGlassCardView card(s, {}, f.clock);
+        DetailGlassCardView card(Appearance::shared(), Localization::shared(), s, {}, f.clock);
         EXPECT_FALSE(card.ticker()->isRunning()) << "nothing runs while hidden";
         card.show();
         auto detail = screen(f, s);
@@ -137,7 +137,7 @@ TEST_P(ReadingsOnScreen, WordsAreChosenWhenDrawnWhateverMadeTheReading) {
         ASSERT_EQ(test::parts<QuotaMeterRow>(*detail, QStringLiteral("quotaRow")).size(), 1) << r.what;
         EXPECT_EQ(test::parts<QuotaMeterRow>(*detail, QStringLiteral("quotaRow"))[0]->shown().leftText, pick(r.type[0], r.type[1])) << r.what;
         if (!r.restored) continue;
-        DetailGlassCardView cardView(s, {}, f.clock);
+        DetailGlassCardView cardView(Appearance::shared(), Localization::shared(), s, {}, f.clock);
         detail->resize(312, detail->heightForWidth(312));
         const QString language = korean() ? QStringLiteral("ko") : QStringLiteral("en");
         for (const auto& [name, widget] : {std::pair<const char*, QWidget*>{"card", &cardView}, {"screen", detail.get()}})
