@@ -28,7 +28,7 @@ constexpr int kMaxCacheKilobytes = 16 * 1024;
 // nothing draws; they are let go together once none of them has been asked
 // for during the grace period.
 constexpr qsizetype kLargeKilobytes = 64;
-std::chrono::milliseconds largeGrace{10000};
+constexpr std::chrono::milliseconds kLargeGrace{10000};
 
 struct Store {
     QCache<QString, QPixmap> pixmaps{kMaxCacheKilobytes};
@@ -55,10 +55,11 @@ struct Store {
         if (!release) {
             if (!QCoreApplication::instance()) return; // no event loop to let go on: kept
             release = new QTimer(QCoreApplication::instance());
+            release->setObjectName(QStringLiteral("shadowCacheRelease"));
             release->setSingleShot(true);
             QObject::connect(release, &QTimer::timeout, release, [this] { letGoOfLarge(); });
         }
-        release->start(largeGrace);
+        release->start(kLargeGrace);
     }
 };
 
@@ -182,8 +183,5 @@ void ShadowCache::clear() {
     store().large.clear();
 }
 
-void ShadowCache::setLargeShadowGraceForTesting(std::chrono::milliseconds grace) {
-    largeGrace = grace;
-}
 
 } // namespace meterix

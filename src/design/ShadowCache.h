@@ -37,8 +37,6 @@ public:
     // How many shadows are cached; for tests and diagnostics.
     static int cachedCount();
     static void clear();
-    // How long large shadows are kept after the last one was asked for.
-    static void setLargeShadowGraceForTesting(std::chrono::milliseconds grace);
 };
 
 } // namespace meterix

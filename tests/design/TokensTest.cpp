@@ -7,8 +7,10 @@
 #include "support/gui/GrabSupport.h"
 #include "support/gui/Looks.h"
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QRawFont>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -137,21 +139,25 @@ TEST_F(Tokens, ShadowsAreBlurredOnceAndReused) {
 
 TEST_F(Tokens, LargeShadowsAreLetGoOnceNoneIsAskedForAndBlurredAlikeWhenAskedAgain) {
     ShadowCache::clear();
-    ShadowCache::setLargeShadowGraceForTesting(std::chrono::milliseconds(0));
     const QColor ink(0, 0, 0, 100);
     const auto small = ShadowCache::roundedRect(QSizeF(40, 20), 5, 6, ink, 1.0);    // ~10 KB
     const auto large = ShadowCache::roundedRect(QSizeF(400, 60), 17, 15, ink, 1.0); // ~190 KB
     EXPECT_EQ(ShadowCache::cachedCount(), 2);
-    // With no grace, the next turn of the event loop lets the large one go.
+    // The grace runs on the application's timer; its end is brought forward
+    // rather than waited for.
+    auto* release = QCoreApplication::instance()->findChild<QTimer*>(QStringLiteral("shadowCacheRelease"));
+    ASSERT_NE(release, nullptr);
+    EXPECT_TRUE(release->isActive());
+    EXPECT_EQ(release->interval(), 10000);
+    release->start(0);
     EXPECT_TRUE(test::waitUntil([] { return ShadowCache::cachedCount() == 1; }));
-    ShadowCache::setLargeShadowGraceForTesting(std::chrono::hours(1));
     EXPECT_EQ(ShadowCache::roundedRect(QSizeF(40, 20), 5, 6, ink, 1.0).pixmap.cacheKey(),
               small.pixmap.cacheKey());
     const auto again = ShadowCache::roundedRect(QSizeF(400, 60), 17, 15, ink, 1.0);
     EXPECT_NE(again.pixmap.cacheKey(), large.pixmap.cacheKey());
     EXPECT_EQ(again.pixmap.toImage(), large.pixmap.toImage());
     EXPECT_EQ(ShadowCache::cachedCount(), 2);
-    ShadowCache::setLargeShadowGraceForTesting(std::chrono::seconds(10));
+    EXPECT_EQ(release->interval(), 10000); // asked for again: the whole grace anew
 }
 
 TEST_F(Tokens, ANewLookForgetsEveryCachedShadow) {
