@@ -129,11 +129,6 @@ MenuBarAboutScreen::MenuBarAboutScreen(MenuScreenContext context, QWidget* paren
 }
 
 void MenuBarAboutScreen::build() {
-    source_ = nullptr;
-    tagline_ = nullptr;
-    lab_ = nullptr;
-    products_.clear();
-    stats_.clear();
     QVBoxLayout* column = beginContent(L10n::about().text());
     content_ = content();
     column->addWidget(identityBlock());
@@ -149,8 +144,7 @@ QWidget* MenuBarAboutScreen::identityBlock() {
     column->setContentsMargins(0, 2, 0, 0);
     column->setSpacing(7);
     const QIcon icon = QApplication::windowIcon();
-    iconTile_ = icon.isNull();
-    if (iconTile_) {
+    if (icon.isNull()) {
         column->addWidget(new IconTile(QStringLiteral("sparkles"),
                                        {QColor(0x0A, 0x84, 0xFF), QColor(0x00, 0x50, 0xC7)}, 52, box),
                           0, Qt::AlignHCenter);
@@ -175,23 +169,25 @@ QWidget* MenuBarAboutScreen::identityBlock() {
     name->addStretch(1);
     column->addLayout(name);
     // Its colour is looked up when drawn, so it follows a change of look.
-    tagline_ = text(
+    TextView* tagline = text(
         L10n::meterixTagline().text(), MeterixFont::rounded(11, QFont::Medium),
         [] { return LabelColor::secondary(); }, true, box);
-    tagline_->setLineAlignment(Qt::AlignHCenter);
-    column->addWidget(tagline_);
+    tagline->setObjectName(QStringLiteral("tagline"));
+    tagline->setLineAlignment(Qt::AlignHCenter);
+    column->addWidget(tagline);
     box->setAccessibleName(QStringLiteral("Meterix ") + MeterixBuild::version());
     return box;
 }
 
 QWidget* MenuBarAboutScreen::appSection() {
-    source_ =
+    auto* source =
         new MenuCommandRow(*context_.appearance, L10n::viewSourceOnGitHub().text(),
                            QStringLiteral("chevron.left.forwardslash.chevron.right"), std::nullopt,
                            std::nullopt, false, MenuRowRole::standard, false, [sounds = context_.sounds] {
                                sounds->playSelectionFeedback();
                                QDesktopServices::openUrl(MakerShowcase::sourceURL());
                            });
+    source->setObjectName(QStringLiteral("sourceRow"));
     auto* licence = new QWidget();
     auto* line = new QHBoxLayout(licence);
     line->setContentsMargins(9, 6, 9, 6);
@@ -213,7 +209,7 @@ QWidget* MenuBarAboutScreen::appSection() {
                         [] { return LabelColor::secondary(); }, false, licence),
                     0, Qt::AlignVCenter);
     licence->setAccessibleName(L10n::license().text() + QStringLiteral(", MIT"));
-    return new InsetSection(std::nullopt, std::nullopt, true, {source_, new RowSeparator(24), licence},
+    return new InsetSection(std::nullopt, std::nullopt, true, {source, new RowSeparator(24), licence},
                             content_);
 }
 
@@ -253,20 +249,21 @@ QWidget* MenuBarAboutScreen::makerSection() {
         new StatChip(MakerShowcase::twoDigits(MakerShowcase::liveCount()), L10n::makerStatLive().text(), box),
         new StatChip(std::nullopt, L10n::makerLocation().text(), box)};
     for (StatChip* chip : stats) {
+        chip->setObjectName(QStringLiteral("statChip"));
         chips->addWidget(chip);
-        stats_.append(chip->shown());
     }
     chips->addStretch(1);
     column->addLayout(chips);
     column->addSpacing(11);
-    lab_ = new LabButton(
+    auto* lab = new LabButton(
         L10n::enterTheLab().text(), [this] { return labAccentFill(); },
         [sounds = context_.sounds] {
             sounds->playImpactFeedback();
             QDesktopServices::openUrl(MakerShowcase::siteURL());
         },
         box);
-    column->addWidget(lab_);
+    lab->setObjectName(QStringLiteral("labButton"));
+    column->addWidget(lab);
     return new InsetSection(L10n::theMaker().text(), std::nullopt, false, {box}, content_);
 }
 
@@ -275,7 +272,7 @@ QWidget* MenuBarAboutScreen::productsSection() {
     for (const MakerProduct& product : MakerShowcase::products()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(33));
         auto* row = new ProductRow(*context_.sounds, product);
-        products_.append(row);
+        row->setObjectName(QStringLiteral("productRow"));
         rows.append(row);
     }
     return new InsetSection(L10n::otherProducts().text(), std::nullopt, true, rows, content_);

@@ -26,14 +26,6 @@ class MenuBarAboutScreen : public MenuSubScreen {
     QColor labAccent() const;
     QColor labAccentFill() const;
 
-    MenuCommandRow* sourceRow() const { return source_; }
-    TextView* tagline() const { return tagline_; }
-    LabButton* labButton() const { return lab_; }
-    QList<ProductRow*> productRows() const { return products_; }
-    // The stat chips' texts in order ("05 Products", "04 Live", the location).
-    QStringList statTexts() const { return stats_; }
-    bool showsIconTile() const { return iconTile_; }
-
   protected:
     void build() override;
 
@@ -44,12 +36,6 @@ class MenuBarAboutScreen : public MenuSubScreen {
     QWidget* productsSection();
 
     QWidget* content_ = nullptr;
-    MenuCommandRow* source_ = nullptr;
-    TextView* tagline_ = nullptr;
-    LabButton* lab_ = nullptr;
-    QList<ProductRow*> products_;
-    QStringList stats_;
-    bool iconTile_ = false;
 };
 
 } // namespace meterix

@@ -99,12 +99,12 @@ TEST_F(LookChange, TheAboutTaglineTurnsLightInTheDarkLook) {
     context.navigator = &navigator;
     MenuBarAboutScreen screen(context);
     screen.resize(312, screen.heightForWidth(312));
-    TextView* tagline = screen.tagline();
+    auto* tagline = test::part<TextView>(screen, QStringLiteral("tagline"));
     ASSERT_NE(tagline, nullptr);
     EXPECT_EQ(tagline->lineAlignment(), Qt::AlignHCenter);
     EXPECT_LT(test::inkLightness(test::renderWidget(*tagline)), 64);
     test::showLook(Scheme::dark);
-    ASSERT_EQ(screen.tagline(), tagline); // the same view, not a rebuilt one
+    ASSERT_EQ(test::part<TextView>(screen, QStringLiteral("tagline")), tagline); // the same view, not a rebuilt one
     EXPECT_EQ(tagline->color(), LabelColor::secondary(Scheme::dark));
     EXPECT_GT(test::inkLightness(test::renderWidget(*tagline)), 192);
 }
