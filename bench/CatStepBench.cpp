@@ -15,6 +15,7 @@
 #include "companion/PixelCatEngine.h"
 #include "companion/PixelCatLoops.h"
 #include "companion/PixelCatOverlayController.h"
+#include "companion/PixelCatOverlayWindow.h"
 #include "companion/PixelCatView.h"
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
@@ -55,6 +56,11 @@ struct Scene {
     MeterixPreferences prefs{settings};
     QtTimerSource timers;
     SteadyRandom random;
+    // The carry overlay over the real screens, as the app builds it.
+    PixelCatOverlayController overlay{timers, PixelCatOverlayController::applicationScreens,
+                                      [this](PixelCatOverlayController& c) {
+                                          return std::make_unique<PixelCatOverlayWindow>(c, prefs);
+                                      }};
     MultiProviderBarView* bar = nullptr;
     std::unique_ptr<FloatingPanel> panel;
     PixelCatView* cat = nullptr;
@@ -76,7 +82,7 @@ struct Scene {
         CatMotion motion;
         if (stepped) motion.time = [this] { return now; };
         bar->setCatViewFactory([this, motion](MultiProviderBarView& b) -> QWidget* {
-            cat = new PixelCatView(prefs, PixelCatOverlayController::shared(), timers, {}, &b, &random, motion);
+            cat = new PixelCatView(prefs, Localization::shared(), overlay, timers, {}, &b, &random, motion);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
             QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
                              &MultiProviderBarView::setCatRegion);
