@@ -80,7 +80,6 @@ const QList<L10n::Case>& L10n::plainCases() {
     static const QList<Case> cases = {
 #define METERIX_L10N_PLAIN(name, ko, en) Case::name,
 #include "core/L10nPlainTexts.inc"
-#include "core/L10nReadingTexts.inc"
 #undef METERIX_L10N_PLAIN
     };
     return cases;
@@ -99,7 +98,6 @@ L10nPair L10n::pair() const {
     case Case::name:                                                                                         \
         return {ko, en};
 #include "core/L10nPlainTexts.inc"
-#include "core/L10nReadingTexts.inc"
 #undef METERIX_L10N_PLAIN
     }
     return {};

@@ -22,7 +22,6 @@ class L10n {
 #undef METERIX_L10N_VALUED
 #define METERIX_L10N_PLAIN(name, ko, en) name,
 #include "core/L10nPlainTexts.inc"
-#include "core/L10nReadingTexts.inc"
 #undef METERIX_L10N_PLAIN
     };
 
@@ -37,7 +36,6 @@ class L10n {
         return L10n(Case::name);                                                                             \
     }
 #include "core/L10nPlainTexts.inc"
-#include "core/L10nReadingTexts.inc"
 #undef METERIX_L10N_PLAIN
 
     // Every plain case, in table order.
