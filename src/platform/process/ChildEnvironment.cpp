@@ -95,8 +95,8 @@ QProcessEnvironment childEnvironment(const HostEnvironment& host, const Environm
         if (owned || isSessionVariable(name)) env.insert(name, host.variables.value(name));
     }
     QStringList candidates;
-    if (clientPath.startsWith(QLatin1Char('/'))) candidates.append(client.absolutePath());
-    if (host.home.startsWith(QLatin1Char('/')))
+    if (isAbsolutePath(clientPath)) candidates.append(client.absolutePath());
+    if (isAbsolutePath(host.home))
         candidates.append(joinPath(host.home, QStringLiteral(".local/bin")));
     for (const char* system : {"/usr/local/bin", "/usr/bin", "/bin"})
         candidates.append(QString::fromLatin1(system));

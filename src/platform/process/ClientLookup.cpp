@@ -41,23 +41,19 @@ void appendOnce(QStringList& list, const QString& entry) {
     if (!entry.isEmpty() && !list.contains(entry)) list.append(entry);
 }
 
-bool isAbsolute(const QString& path) {
-    return path.startsWith(QLatin1Char('/'));
-}
-
 } // namespace
 
 QStringList absolutePathEntries(const QString& path) {
     QStringList entries;
     for (const QString& entry : path.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        if (entry.startsWith(QLatin1Char('/'))) appendOnce(entries, entry);
+        if (isAbsolutePath(entry)) appendOnce(entries, entry);
     return entries;
 }
 
 QStringList clientCandidateFolders(const HostEnvironment& host, const QString& systemRoot) {
     const QString& root = systemRoot;
     // Folders below a home that is no absolute path would be relative ones.
-    const bool homeIsAbsolute = isAbsolute(host.home);
+    const bool homeIsAbsolute = isAbsolutePath(host.home);
     auto inHome = [&](const char* relative) {
         return homeIsAbsolute ? joinPath(host.home, QString::fromLatin1(relative)) : QString();
     };

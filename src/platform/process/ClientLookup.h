@@ -21,6 +21,11 @@ namespace meterix {
 // Lists the node version folders (blocking, file system).
 QStringList clientCandidateFolders(const HostEnvironment& host, const QString& systemRoot);
 
+// A path from the root: anything else would be looked up from the current folder.
+inline bool isAbsolutePath(const QString& path) {
+    return path.startsWith(QLatin1Char('/'));
+}
+
 // The absolute entries of a PATH value, each once; relative and empty ones (the
 // current folder) are dropped.
 QStringList absolutePathEntries(const QString& path);
