@@ -16,8 +16,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -490,6 +492,51 @@ TEST_F(RunnerTest, AKeeperThatCannotEndTheLeftoversStillKeepsTheOutput) {
         ASSERT_GT(leftover, 0) << why;
         EXPECT_FALSE(test::processIsGone(leftover)) << why << ": out of the keeper's reach";
         ::kill(pid_t(leftover), SIGKILL);
+    }
+}
+
+// A keeper holds none of the app's output (whoever reads it sees it end with
+// the app), and the quit ends every running client at once: the run returns
+// nothing a moment later, not at its time-out.
+TEST_F(RunnerTest, TheQuitEndsRunningClientsAndKeepersHoldNoneOfTheAppsOutput) {
+    const QString tool = home.writeScript(QStringLiteral("bin/hangs"),
+                                          "echo $PPID > \"$HOME/keeper\"; echo $$ > \"$HOME/client\"; sleep 600\n");
+    std::atomic<bool> returned = false;
+    std::optional<QString> printed = QStringLiteral("not yet");
+    std::thread probe([&] {
+        printed = run(tool, {}, 3600);
+        returned = true;
+    });
+    const QString keeper = home.file(QStringLiteral("keeper")), client = home.file(QStringLiteral("client"));
+    const auto outputOfKeeper = [&](int fd) {
+        return QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(test::readPidFile(keeper)).arg(fd));
+    };
+    EXPECT_TRUE(test::waitUntil([&] { return test::readPidFile(client) > 0 && outputOfKeeper(1) == u"/dev/null"; }));
+    EXPECT_EQ(outputOfKeeper(2), QStringLiteral("/dev/null"));
+    CLIProcessRunner::endRunningClients();
+    EXPECT_TRUE(test::waitUntil([&] { return returned.load(); }));
+    if (!returned) ::kill(pid_t(test::readPidFile(keeper)), SIGKILL);
+    probe.join();
+    EXPECT_EQ(printed, std::nullopt);
+    EXPECT_TRUE(test::processIsGone(test::readPidFile(client)));
+}
+
+// When the app goes, here a copy of the test process killed by its own client,
+// the keeper ends the client and is gone a moment later.
+TEST_F(RunnerTest, NothingOutlivesTheApp) {
+    const QString tool = home.writeScript(
+        QStringLiteral("bin/kills-the-app"),
+        "echo $PPID > \"$HOME/keeper\"; echo $$ > \"$HOME/client\"; kill -9 \"$APP\"; sleep 600\n");
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(run(tool, {{QStringLiteral("APP"), QString::number(::getpid())}}, 3600),
+                ::testing::KilledBySignal(SIGKILL), "");
+    const qint64 keeper = test::readPidFile(home.file(QStringLiteral("keeper")));
+    const qint64 client = test::readPidFile(home.file(QStringLiteral("client")));
+    const bool gone = test::waitUntil([&] { return test::processIsGone(keeper) && test::processIsGone(client); });
+    EXPECT_TRUE(gone);
+    if (!gone) {
+        ::kill(pid_t(keeper), SIGKILL);
+        ::kill(pid_t(client), SIGKILL);
     }
 }
 
