@@ -42,6 +42,24 @@ Locked<QSet<pid_t>>& runningKeepers() {
     return keepers;
 }
 
+pid_t startListedKeeper(const ClientLaunch& launch) {
+    return runningKeepers().withValue([&](QSet<pid_t>& keepers) {
+        const pid_t started = startKeeper(launch);
+        if (started > 0) keepers.insert(started);
+        return started;
+    });
+}
+
+pid_t reapListedKeeper(pid_t keeper, int* status) {
+    runningKeepers().withValue([keeper](QSet<pid_t>& keepers) { keepers.remove(keeper); });
+    return ::waitpid(keeper, status, 0);
+}
+
+int highestDescriptor() {
+    rlimit limit{};
+    return ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536 ? int(limit.rlim_cur) : 65536;
+}
+
 // The working folder, open by a descriptor that followed no link in its
 // place, when it and every folder above pass the trust rule.
 Fd checkedWorkingFolder(const QString& path, const TrustRule& rule) {
@@ -203,7 +221,6 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
 
     if (options_.beforeStart) options_.beforeStart(found->client.folder);
 
-    rlimit limit{};
     const qint64 graceMs = std::max<qint64>(toMilliseconds(options_.killGraceSeconds), 1);
     const qint64 cleanupMs = std::max<qint64>(toMilliseconds(options_.cleanupSeconds), 1);
     const ClientLaunch launch{
@@ -215,21 +232,12 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
         .procRoot = procRoot.constData(),
         .argv = argv.data(),
         .envp = envp.data(),
-        .highestDescriptor =
-            ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536 ? int(limit.rlim_cur) : 65536,
+        .highestDescriptor = highestDescriptor(),
         .timeoutMs = std::max<qint64>(deadline.remainingTime(), 0),
         .graceMs = graceMs,
         .cleanupMs = cleanupMs};
-    const pid_t keeper = runningKeepers().withValue([&](QSet<pid_t>& keepers) {
-        const pid_t started = startKeeper(launch);
-        if (started > 0) keepers.insert(started);
-        return started;
-    });
+    const pid_t keeper = startListedKeeper(launch);
     if (keeper < 0) return std::nullopt;
-    const auto reapKeeper = [keeper](int* status) {
-        runningKeepers().withValue([keeper](QSet<pid_t>& keepers) { keepers.remove(keeper); });
-        return ::waitpid(keeper, status, 0);
-    };
 
     outWrite = Fd();
     failWrite = Fd();
@@ -241,7 +249,7 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
     while ((reported = ::read(failRead.get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
     }
     if (reported > 0) { // the client never started
-        reapKeeper(nullptr);
+        reapListedKeeper(keeper, nullptr);
         return std::nullopt;
     }
     // The keeper ends the client at the time-out and everything it left when it
@@ -250,7 +258,7 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
     readUntilExit(keeper, outRead.get(),
                   QDeadlineTimer(launch.timeoutMs + graceMs + cleanupMs + kKeeperMarginMs), output);
     int status = 0;
-    if (reapKeeper(&status) != keeper || !WIFEXITED(status) ||
+    if (reapListedKeeper(keeper, &status) != keeper || !WIFEXITED(status) ||
         WEXITSTATUS(status) != int(KeeperEnd::clientEnded))
         return std::nullopt;
 
