@@ -16,10 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -495,33 +493,8 @@ TEST_F(RunnerTest, AKeeperThatCannotEndTheLeftoversStillKeepsTheOutput) {
     }
 }
 
-// A keeper holds none of the app's output (whoever reads it sees it end with
-// the app), and the quit ends every running client at once: the run returns
-// nothing a moment later, not at its time-out.
-TEST_F(RunnerTest, TheQuitEndsRunningClientsAndKeepersHoldNoneOfTheAppsOutput) {
-    const QString tool = home.writeScript(QStringLiteral("bin/hangs"),
-                                          "echo $PPID > \"$HOME/keeper\"; echo $$ > \"$HOME/client\"; sleep 600\n");
-    std::atomic<bool> returned = false;
-    std::optional<QString> printed = QStringLiteral("not yet");
-    std::thread probe([&] {
-        printed = run(tool, {}, 3600);
-        returned = true;
-    });
-    const QString keeper = home.file(QStringLiteral("keeper")), client = home.file(QStringLiteral("client"));
-    const auto outputOfKeeper = [&](int fd) {
-        return QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(test::readPidFile(keeper)).arg(fd));
-    };
-    EXPECT_TRUE(test::waitUntil([&] { return test::readPidFile(client) > 0 && outputOfKeeper(1) == u"/dev/null"; }));
-    EXPECT_EQ(outputOfKeeper(2), QStringLiteral("/dev/null"));
-    CLIProcessRunner::endRunningClients();
-    EXPECT_TRUE(test::waitUntil([&] { return returned.load(); }));
-    if (!returned) ::kill(pid_t(test::readPidFile(keeper)), SIGKILL);
-    probe.join();
-    EXPECT_EQ(printed, std::nullopt);
-    EXPECT_TRUE(test::processIsGone(test::readPidFile(client)));
-}
-
-// When the app goes, here a copy of the test process killed by its own client,
+// When the app goes (here a copy of the test process, killed by its own
+// client) or its quit ends running clients (the same SIGTERM to the keeper),
 // the keeper ends the client and is gone a moment later.
 TEST_F(RunnerTest, NothingOutlivesTheApp) {
     const QString tool = home.writeScript(
