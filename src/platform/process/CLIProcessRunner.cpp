@@ -1,6 +1,7 @@
 #include "platform/process/CLIProcessRunner.h"
 
 #include "core/FileDescriptor.h"
+#include "core/Locked.h"
 #include "core/TextUtil.h"
 #include "platform/process/ClientLookup.h"
 #include "platform/process/ClientTrust.h"
@@ -8,6 +9,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <utility>
@@ -29,9 +31,49 @@ qint64 toMilliseconds(double seconds) {
     return static_cast<qint64>(std::min(seconds, 86400.0 * 365) * 1000.0);
 }
 
-// How long past the time-out and its grace a keeper that has not ended is
-// waited for before it is killed itself.
+// How long past the time-out, its grace and the clean-up a keeper that has
+// not ended is waited for before it is killed itself.
 constexpr qint64 kKeeperMarginMs = 5000;
+
+// The keepers running now. A keeper leaves the set before it is reaped, so its
+// id cannot have been reused by the time it is signalled from here.
+Locked<QSet<pid_t>>& runningKeepers() {
+    static Locked<QSet<pid_t>> keepers;
+    return keepers;
+}
+
+pid_t startListedKeeper(const ClientLaunch& launch) {
+    return runningKeepers().withValue([&](QSet<pid_t>& keepers) {
+        const pid_t started = startKeeper(launch);
+        if (started > 0) keepers.insert(started);
+        return started;
+    });
+}
+
+pid_t reapListedKeeper(pid_t keeper, int* status) {
+    runningKeepers().withValue([keeper](QSet<pid_t>& keepers) { keepers.remove(keeper); });
+    return ::waitpid(keeper, status, 0);
+}
+
+int highestDescriptor() {
+    rlimit limit{};
+    return ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536 ? int(limit.rlim_cur) : 65536;
+}
+
+// The working folder, open by a descriptor that followed no link in its
+// place, when it and every folder above pass the trust rule.
+Fd checkedWorkingFolder(const QString& path, const TrustRule& rule) {
+    const QByteArray native = QFile::encodeName(path);
+    Fd folder(native.isEmpty() || native.contains('\0')
+                  ? -1
+                  : ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder) return Fd();
+    if (const auto why = rule.folderFault(folder.get())) {
+        logRefusalOnce(QStringLiteral("Refused working folder"), path, *why);
+        return Fd();
+    }
+    return folder;
+}
 
 // Moves a descriptor above the standard three (where the child puts its own),
 // close-on-exec.
@@ -113,6 +155,13 @@ CLIProcessRunner& CLIProcessRunner::shared() {
     return runner;
 }
 
+void CLIProcessRunner::endRunningClients() {
+    runningKeepers().withValue([](const QSet<pid_t>& keepers) {
+        for (const pid_t keeper : keepers)
+            ::kill(keeper, SIGTERM);
+    });
+}
+
 QStringList CLIProcessRunner::candidateFolders() const {
     if (!options_.candidateFolders.isEmpty()) return options_.candidateFolders;
     return clientCandidateFolders(host_, options_.systemRoot);
@@ -152,7 +201,11 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
     for (const QString& entry : childEnvironment(environment, found->path).toStringList())
         envStorage.append(entry.toUtf8());
     std::vector<char*> argv = pointersTo(argStorage), envp = pointersTo(envStorage);
-    const QByteArray cwd = workingDirectory ? QFile::encodeName(*workingDirectory) : QByteArray();
+    Fd cwd;
+    if (workingDirectory && !(cwd = aboveStandard(checkedWorkingFolder(*workingDirectory, rule))))
+        return std::nullopt;
+    const QByteArray procRoot = QFile::encodeName(options_.procRoot.isEmpty() ? QStringLiteral("/proc")
+                                                                               : options_.procRoot);
 
     int outputPipe[2], failurePipe[2];
     if (::pipe2(outputPipe, O_CLOEXEC) != 0) return std::nullopt;
@@ -168,41 +221,44 @@ std::optional<QString> CLIProcessRunner::run(const QString& command, const QStri
 
     if (options_.beforeStart) options_.beforeStart(found->client.folder);
 
-    rlimit limit{};
     const qint64 graceMs = std::max<qint64>(toMilliseconds(options_.killGraceSeconds), 1);
+    const qint64 cleanupMs = std::max<qint64>(toMilliseconds(options_.cleanupSeconds), 1);
     const ClientLaunch launch{
         .file = file.get(),
         .input = input.get(),
         .output = outWrite.get(),
         .failure = failWrite.get(),
-        .workingDirectory = workingDirectory ? cwd.constData() : nullptr,
+        .workingDirectory = cwd ? cwd.get() : -1,
+        .procRoot = procRoot.constData(),
         .argv = argv.data(),
         .envp = envp.data(),
-        .highestDescriptor =
-            ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536 ? int(limit.rlim_cur) : 65536,
+        .highestDescriptor = highestDescriptor(),
         .timeoutMs = std::max<qint64>(deadline.remainingTime(), 0),
-        .graceMs = graceMs};
-    const pid_t keeper = startKeeper(launch);
+        .graceMs = graceMs,
+        .cleanupMs = cleanupMs};
+    const pid_t keeper = startListedKeeper(launch);
     if (keeper < 0) return std::nullopt;
 
     outWrite = Fd();
     failWrite = Fd();
     file = Fd();
     input = Fd();
+    cwd = Fd();
     int childError = 0;
     ssize_t reported;
     while ((reported = ::read(failRead.get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
     }
     if (reported > 0) { // the client never started
-        ::waitpid(keeper, nullptr, 0);
+        reapListedKeeper(keeper, nullptr);
         return std::nullopt;
     }
     // The keeper ends the client at the time-out and everything it left when it
     // is done; the wait outlasts it only when the keeper itself is stuck.
     CappedOutput output(options_.outputCap);
-    readUntilExit(keeper, outRead.get(), QDeadlineTimer(launch.timeoutMs + graceMs + kKeeperMarginMs), output);
+    readUntilExit(keeper, outRead.get(),
+                  QDeadlineTimer(launch.timeoutMs + graceMs + cleanupMs + kKeeperMarginMs), output);
     int status = 0;
-    if (::waitpid(keeper, &status, 0) != keeper || !WIFEXITED(status) ||
+    if (reapListedKeeper(keeper, &status) != keeper || !WIFEXITED(status) ||
         WEXITSTATUS(status) != int(KeeperEnd::clientEnded))
         return std::nullopt;
 

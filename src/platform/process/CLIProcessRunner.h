@@ -43,10 +43,16 @@ class CLIProcessRunner {
   public:
     static constexpr int64_t kDefaultOutputCap = 1024 * 1024;
     static constexpr double kDefaultKillGraceSeconds = 1.0;
+    static constexpr double kDefaultCleanupSeconds = 2.0;
 
     struct Options {
         int64_t outputCap = kDefaultOutputCap;
         double killGraceSeconds = kDefaultKillGraceSeconds;
+        // How long the keeper goes on ending what the client left behind.
+        double cleanupSeconds = kDefaultCleanupSeconds;
+        // Where the keeper lists its children ("/proc" when empty), so tests
+        // can stand in a /proc that lists nothing.
+        QString procRoot;
         // Where bare command names are looked up, in order; empty means the
         // standard folders (the host's home, its PATH and the system's).
         QStringList candidateFolders;
@@ -56,8 +62,8 @@ class CLIProcessRunner {
         // Who owns a file or folder as the trust rule sees it (its owner's id by
         // default), so tests can stand another user in for some of them.
         std::function<uid_t(const struct stat&)> ownerOf;
-        // Called with the client's folder once it is checked, just before it
-        // starts (tests swap the folder here).
+        // Called with the client's folder once it and the working folder are
+        // checked, just before it starts (tests swap folders here).
         std::function<void(const QString& clientFolder)> beforeStart;
     };
 
@@ -67,6 +73,11 @@ class CLIProcessRunner {
 
     // The runner of the app itself.
     static CLIProcessRunner& shared();
+
+    // Tells every keeper running now, of any runner, to end its client and
+    // what it left at once; their run() calls return nothing a moment later.
+    // For the quit: nothing is waited for here. Safe from any thread.
+    static void endRunningClients();
 
     // The child's combined output decoded as UTF-8 (the empty text when it is not
     // valid UTF-8 or there is none), whatever its exit status. Nothing when no

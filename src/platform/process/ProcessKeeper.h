@@ -14,12 +14,18 @@ struct ClientLaunch {
     int input = -1;   // becomes standard input
     int output = -1;  // becomes standard output and error
     int failure = -1; // where an errno goes when the client cannot be started
-    const char* workingDirectory = nullptr;
+    int workingDirectory = -1; // the checked folder the client starts in (fchdir); -1 keeps ours
+    const char* procRoot = "/proc"; // where the keeper lists its children
     char* const* argv = nullptr;
     char* const* envp = nullptr;
     int highestDescriptor = 1024;
     int64_t timeoutMs = 0;
     int64_t graceMs = 0;
+    // How long the keeper goes on ending what the client left once the client
+    // is done. What it cannot list (a /proc of another PID namespace, a kernel
+    // without children lists) or may not signal (a setuid helper) it leaves
+    // behind when this has passed.
+    int64_t cleanupMs = 0;
 };
 
 // How the keeper ended (its exit status).
@@ -34,7 +40,12 @@ enum class KeeperEnd : int { clientEnded = 0, timedOut = 1, notStarted = 2 };
 // children get SIGTERM, and graceMs later the rest. Either way, once the
 // client is done, every process that is left of it is killed and reaped
 // before the keeper itself exits, so nothing the client started outlives the
-// keeper. It ends on its own deadline even when the app has gone.
+// keeper, as far as it can be listed and signalled within cleanupMs.
+// The keeper holds none of the app's descriptors (its own standard three are
+// the null device), so whoever reads the app's output sees it end with the app.
+// SIGTERM to the keeper, sent by the app's quit or by the kernel when the app
+// (the thread that started it) has gone, ends the client and what it left at
+// once; the keeper is gone a moment later.
 pid_t startKeeper(const ClientLaunch& launch);
 
 } // namespace meterix

@@ -1,19 +1,12 @@
 #include "providers/claude/ClaudeCodeAdapter.h"
 
-#include "core/DirectoryListing.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
 #include "platform/process/ClientTrust.h"
+#include "providers/claude/ClaudeTranscriptPruning.h"
 #include "providers/common/ProbeFolder.h"
 
 #include <QDir>
-
-#include <algorithm>
-#include <dirent.h>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace meterix {
 
@@ -22,22 +15,6 @@ namespace {
 const QString kClaudeConfigDir = QStringLiteral("CLAUDE_CONFIG_DIR");
 const QStringList kProbeArguments{QStringLiteral("--strict-mcp-config"), QStringLiteral("-p"),
                                   QStringLiteral("/usage")};
-
-using FolderHandle = std::unique_ptr<DIR, int (*)(DIR*)>;
-
-// Opens a folder for the *at() calls, refusing a symbolic link in its place.
-FolderHandle openFolderNoFollow(const QString& path) {
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return FolderHandle(nullptr, &::closedir);
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) ::close(fd);
-    return FolderHandle(dir, &::closedir);
-}
-
-struct Transcript {
-    QString name;
-    qint64 modifiedNs;
-};
 
 } // namespace
 
@@ -147,8 +124,8 @@ std::optional<QString> ClaudeCodeAdapter::runProbe(const EnvironmentOverrides& e
     if (!folder) return std::nullopt;
     const auto output =
         runner_.run(QStringLiteral("claude"), kProbeArguments, options_.probeTimeoutSeconds, environment, folder);
-    pruneProbeTranscripts(joinPath(configFolder(environment), QStringLiteral("projects")), *folder,
-                          kTranscriptsKept);
+    pruneClaudeProbeTranscripts(joinPath(configFolder(environment), QStringLiteral("projects")), *folder,
+                                kTranscriptsKept);
     return output;
 }
 
@@ -186,47 +163,6 @@ UsageSnapshot ClaudeCodeAdapter::unknownSnapshot(const std::optional<ConfigIdent
 
 std::optional<QString> ClaudeCodeAdapter::probeWorkingDirectory() const {
     return ownerOnlyProbeFolder(host_.dataHome, probeWorkingDirectoryName);
-}
-
-std::optional<QString> ClaudeCodeAdapter::projectFolderName(const QString& workingFolder) {
-    if (!workingFolder.startsWith(QLatin1Char('/'))) return std::nullopt;
-    QString name = workingFolder;
-    for (QChar& c : name) { // UTF-16 units, as the client counts them
-        const char16_t u = c.unicode();
-        if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))) c = u'-';
-    }
-    if (name.size() > kMaxProjectFolderName) return std::nullopt;
-    return name;
-}
-
-void ClaudeCodeAdapter::pruneProbeTranscripts(const QString& projectsFolder, const QString& workingFolder,
-                                              int keeping) {
-    // Only the folder the client names after the probe's own working folder: a
-    // project of the user's whose name merely holds ours keeps every session.
-    const std::optional<QString> folderName = projectFolderName(workingFolder);
-    if (!folderName || projectsFolder.isEmpty()) return;
-    const QString folderPath = joinPath(projectsFolder, *folderName);
-    const FolderHandle folder = openFolderNoFollow(folderPath);
-    if (!folder) return;
-    const auto entries = listDirectoryNames(folderPath);
-    if (!entries) return;
-
-    // Looked at and deleted relative to the opened folder, so nothing outside it
-    // can be reached even if the folder is swapped for a link meanwhile.
-    const int fd = ::dirfd(folder.get());
-    QList<Transcript> transcripts;
-    for (const QString& name : *entries) {
-        if (!name.endsWith(QLatin1String(".jsonl"))) continue;
-        struct stat st {};
-        if (::fstatat(fd, name.toLocal8Bit().constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (!S_ISREG(st.st_mode)) continue; // never a folder, never a link
-        transcripts.append(
-            {name, static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec});
-    }
-    std::stable_sort(transcripts.begin(), transcripts.end(),
-                     [](const Transcript& a, const Transcript& b) { return a.modifiedNs > b.modifiedNs; });
-    for (qsizetype i = std::max(keeping, 0); i < transcripts.size(); ++i)
-        ::unlinkat(fd, transcripts.at(i).name.toLocal8Bit().constData(), 0);
 }
 
 } // namespace meterix

@@ -129,19 +129,7 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
     // Made owner-only when missing; nothing when it is refused or cannot be
     // made (then no probe runs). Its real path.
     std::optional<QString> probeWorkingDirectory() const;
-    // The name the client gives the project folder of a working folder (its
-    // real, absolute path): every UTF-16 unit but an ASCII letter or digit
-    // becomes "-". Past kMaxProjectFolderName units the client shortens the
-    // name and adds a hash whose spelling has changed between its releases:
-    // then nothing, and nothing is pruned.
-    static constexpr qsizetype kMaxProjectFolderName = 200;
-    static std::optional<QString> projectFolderName(const QString& workingFolder);
-    // Keeps the newest `keeping` transcripts in the project folder the client
-    // keeps for `workingFolder` in `projectsFolder`, and deletes the others;
-    // nothing when that folder is absent. Only regular ".jsonl" files directly
-    // in it are deleted: never a folder, never anything reached through a
-    // symbolic link.
-    static void pruneProbeTranscripts(const QString& projectsFolder, const QString& workingFolder, int keeping);
+    // Its transcripts are pruned after each run (ClaudeTranscriptPruning).
 
   private:
     using Profile = ClaudeAccountResolver::Profile;

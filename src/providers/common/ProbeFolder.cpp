@@ -27,6 +27,12 @@ std::optional<QString> ownerOnlyProbeFolder(const QString& dataHome, const QStri
         return std::nullopt;
     }
     if ((st.st_mode & 07777) != 0700 && ::fchmod(folder.get(), 0700) != 0) return std::nullopt;
+    // Whoever may rename a folder above could put another folder at this path
+    // between now and the start: the folders above pass the rule a client's do.
+    if (const auto why = TrustRule(user, {}).folderFault(folder.get())) {
+        logRefusalOnce(QStringLiteral("Refused probe folder"), path, *why);
+        return std::nullopt;
+    }
     return realPathOf(folder.get());
 }
 

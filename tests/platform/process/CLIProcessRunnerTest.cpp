@@ -11,6 +11,7 @@
 #include <QLoggingCategory>
 #include <QSet>
 
+#include <csignal>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -429,6 +430,87 @@ TEST_F(RunnerTest, RunsInTheGivenWorkingFolder) {
     const QString tool = home.writeScript(QStringLiteral("bin/pwd"), "pwd\n");
     EXPECT_EQ(run(tool, {}, 10, cwd), cwd + QLatin1Char('\n'));
     EXPECT_EQ(run(tool, {}, 10, home.file(QStringLiteral("no such dir"))), std::nullopt);
+}
+
+// The client starts in the working folder that was checked, through the
+// descriptor it was checked by: a folder put at its path after the check is not
+// where it runs. A folder that someone else could replace (a folder above it
+// they may write, unless sticky) is never used.
+TEST_F(RunnerTest, StartsOnlyInTheCheckedWorkingFolder) {
+    const struct {
+        const char* why;
+        mode_t parentMode;
+        bool swap;
+        std::optional<QString> printed;
+    } rows[] = {
+        {"swapped after the check", 0755, true, QStringLiteral("checked\n")},
+        {"under a folder others may write", 0777, false, std::nullopt},
+        {"under a group-writable folder", 0775, false, std::nullopt},
+        {"under a sticky folder, as /tmp", 01777, false, QStringLiteral("checked\n")},
+    };
+    const QString tool = home.writeScript(QStringLiteral("bin/where"), "cat marker\n");
+    int at = 0;
+    for (const auto& row : rows) {
+        const QString parent = home.mkdir(QStringLiteral("data-%1").arg(++at));
+        const QString cwd = home.mkdir(QStringLiteral("data-%1/probe").arg(at));
+        home.write(QStringLiteral("data-%1/probe/marker").arg(at), "checked\n");
+        ASSERT_TRUE(chmodTo(parent, row.parentMode)) << row.why;
+        CLIProcessRunner::Options options;
+        if (row.swap)
+            options.beforeStart = [&](const QString&) {
+                QDir().rename(cwd, cwd + QStringLiteral("-moved"));
+                home.write(QStringLiteral("data-%1/probe/marker").arg(at), "swapped\n");
+            };
+        EXPECT_EQ(run(tool, {}, 10, cwd, options), row.printed) << row.why;
+    }
+}
+
+// A keeper that can list nothing of what the client left behind (a /proc of
+// another PID namespace, a kernel without children lists), or may not signal
+// what it lists, gives up on it once its clean-up period is over; the client's
+// whole output is kept. Were it to wait on, the run would end at its last
+// resort with nothing.
+TEST_F(RunnerTest, AKeeperThatCannotEndTheLeftoversStillKeepsTheOutput) {
+    const std::pair<const char*, QString> rows[] = {
+        {"a /proc that lists nothing", home.mkdir(QStringLiteral("proc-empty"))},
+        {"a /proc that cannot be read", home.file(QStringLiteral("no-proc"))},
+        {"children it may not signal", home.file(QStringLiteral("proc-other"))},
+    };
+    home.write(QStringLiteral("proc-other/thread-self/children"), "4194305 "); // no such process
+    const QString tool = home.writeScript(
+        QStringLiteral("bin/leaves"),
+        "echo first\nsetsid sh -c 'echo $$ > \"$HOME/leftover\"; exec sleep 60' >/dev/null 2>&1 &\n"
+        "while [ ! -s \"$HOME/leftover\" ]; do :; done\necho last\n"); // left its group for good
+    for (const auto& [why, procRoot] : rows) {
+        QFile::remove(home.file(QStringLiteral("leftover")));
+        EXPECT_EQ(run(tool, {}, 10, std::nullopt, {.cleanupSeconds = 0.05, .procRoot = procRoot}),
+                  QStringLiteral("first\nlast\n"))
+            << why;
+        const qint64 leftover = test::readPidFile(home.file(QStringLiteral("leftover")));
+        ASSERT_GT(leftover, 0) << why;
+        EXPECT_FALSE(test::processIsGone(leftover)) << why << ": out of the keeper's reach";
+        ::kill(pid_t(leftover), SIGKILL);
+    }
+}
+
+// When the app goes (here a copy of the test process, killed by its own
+// client) or its quit ends running clients (the same SIGTERM to the keeper),
+// the keeper ends the client and is gone a moment later.
+TEST_F(RunnerTest, NothingOutlivesTheApp) {
+    const QString tool = home.writeScript(
+        QStringLiteral("bin/kills-the-app"),
+        "echo $PPID > \"$HOME/keeper\"; echo $$ > \"$HOME/client\"; kill -9 \"$APP\"; sleep 600\n");
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(run(tool, {{QStringLiteral("APP"), QString::number(::getpid())}}, 3600),
+                ::testing::KilledBySignal(SIGKILL), "");
+    const qint64 keeper = test::readPidFile(home.file(QStringLiteral("keeper")));
+    const qint64 client = test::readPidFile(home.file(QStringLiteral("client")));
+    const bool gone = test::waitUntil([&] { return test::processIsGone(keeper) && test::processIsGone(client); });
+    EXPECT_TRUE(gone);
+    if (!gone) {
+        ::kill(pid_t(keeper), SIGKILL);
+        ::kill(pid_t(client), SIGKILL);
+    }
 }
 
 // Nothing a client started outlives run(): neither what stays in its group nor

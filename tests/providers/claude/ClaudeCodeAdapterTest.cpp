@@ -1,4 +1,5 @@
 #include "providers/claude/ClaudeCodeAdapter.h"
+#include "providers/claude/ClaudeTranscriptPruning.h"
 
 #include "support/ClaudeConfiguration.h"
 #include "support/FakeClock.h"
@@ -23,13 +24,16 @@ namespace {
 
 // A stand-in for the Claude Code client: counts its runs, notes the
 // CLAUDE_CONFIG_DIR it saw and its working folder, leaves a transcript (dated by
-// its run number) where the real client would, and prints $HOME/usage.txt.
+// its run number, its lines as the client writes them) where the real client
+// would, and prints $HOME/usage.txt.
 const QByteArray kFakeClaude = R"SH(
 n=$(cat "$HOME/runs" 2>/dev/null || echo 0); n=$((n+1)); echo $n > "$HOME/runs"
 echo "${CLAUDE_CONFIG_DIR-unset}|$(pwd)|$*" >> "$HOME/calls"
 base="${CLAUDE_CONFIG_DIR:-$HOME/.claude}"
 d="$base/projects/$(pwd | sed 's/[^A-Za-z0-9]/-/g')"
-mkdir -p "$d" && touch -d "@$((1700000000 + n))" "$d/t$n.jsonl"
+mkdir -p "$d" && printf '%s\n' '{"type":"permission-mode","permissionMode":"default","sessionId":"s'$n'"}' \
+  '{"parentUuid":null,"isSidechain":false,"userType":"external","cwd":"'"$(pwd -P)"'","sessionId":"s'$n'","version":"2.1.0","type":"user","message":{"role":"user","content":"/usage"}}' \
+  > "$d/t$n.jsonl" && touch -d "@$((1700000000 + n))" "$d/t$n.jsonl"
 [ -f "$HOME/hold" ] && { touch "$HOME/started"; while [ ! -e "$HOME/release" ]; do sleep 0.02; done; }
 cat "$HOME/usage.txt" 2>/dev/null
 )SH";
@@ -91,7 +95,7 @@ class ClaudeAdapterTest : public ::testing::Test {
 
     QString probeTranscriptFolder(const QString& base) const {
         return base + QStringLiteral("/projects/") +
-               *ClaudeCodeAdapter::projectFolderName(home.file(QStringLiteral(".local/share/Meterix-ClaudeProbe")));
+               *claudeProjectFolderName(home.file(QStringLiteral(".local/share/Meterix-ClaudeProbe")));
     }
     QStringList transcripts(const QString& base) const {
         QStringList names = QDir(probeTranscriptFolder(base)).entryList(QDir::Files);
@@ -342,8 +346,16 @@ namespace {
 
 const QString kProbeFolder = QStringLiteral("/home/u/.local/share/Meterix-ClaudeProbe");
 
-void makeTranscript(const TempHome& home, const QString& relative, qint64 second) {
-    const QString path = home.write(relative, "{}\n");
+// A line of a session the client ran in `cwd`.
+QByteArray sessionLine(const QString& cwd) {
+    return R"({"parentUuid":null,"isSidechain":false,"userType":"external","cwd":")" + cwd.toUtf8() +
+           R"(","sessionId":"5f0c","version":"2.1.0","type":"user","message":{"role":"user","content":"/usage"}})"
+           "\n";
+}
+
+void makeTranscript(const TempHome& home, const QString& relative, qint64 second,
+                    const QByteArray& lines = sessionLine(kProbeFolder)) {
+    const QString path = home.write(relative, lines);
     TempHome::setModifiedNs(path, second * 1000000000LL);
 }
 
@@ -364,7 +376,7 @@ TEST(ClaudeTranscriptPruning, KeepsTheNewestAndTouchesNothingElse) {
     // Another project of the user's.
     makeTranscript(home, QStringLiteral("projects/-home-u-work/a.jsonl"), 1);
 
-    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
+    pruneClaudeProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
 
     QStringList left =
         QDir(home.file(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
@@ -385,10 +397,10 @@ TEST(ClaudeTranscriptPruning, NegativeCountKeepsNoneAndMissingFoldersAreFine) {
     const QString folder = QStringLiteral("projects/-home-u--local-share-Meterix-ClaudeProbe/");
     makeTranscript(home, folder + QStringLiteral("a.jsonl"), 10);
     makeTranscript(home, folder + QStringLiteral("b.jsonl"), 20);
-    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, -3);
+    pruneClaudeProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, -3);
     EXPECT_TRUE(QDir(home.file(folder)).entryList(QDir::Files).isEmpty());
-    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("nowhere")), kProbeFolder, 5);
-    ClaudeCodeAdapter::pruneProbeTranscripts(QString(), kProbeFolder, 5);
+    pruneClaudeProbeTranscripts(home.file(QStringLiteral("nowhere")), kProbeFolder, 5);
+    pruneClaudeProbeTranscripts(QString(), kProbeFolder, 5);
 }
 
 TEST(ClaudeTranscriptPruning, ProbeFolderReachedThroughALinkIsLeftAlone) {
@@ -398,7 +410,7 @@ TEST(ClaudeTranscriptPruning, ProbeFolderReachedThroughALinkIsLeftAlone) {
     home.mkdir(QStringLiteral("projects"));
     QFile::link(home.file(QStringLiteral("real")),
                 home.file(QStringLiteral("projects/-home-u--local-share-Meterix-ClaudeProbe")));
-    ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
+    pruneClaudeProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
     EXPECT_EQ(QDir(home.file(QStringLiteral("real"))).entryList(QDir::Files).size(), 7);
 }
 
@@ -413,10 +425,47 @@ TEST(ClaudeTranscriptPruning, OnlyTheProbesOwnProjectFolderIsPruned) {
         for (const QString& folder : folders)
             for (int i = 1; i <= 7; ++i)
                 makeTranscript(home, QStringLiteral("projects/%1/s%2.jsonl").arg(folder).arg(i), 1700000000 + i);
-        ClaudeCodeAdapter::pruneProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
+        pruneClaudeProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
         for (const QString& folder : folders)
             EXPECT_EQ(QDir(home.file(QStringLiteral("projects/") + folder)).entryList(QDir::Files).size(),
                       folder == own ? 5 : 7) << folder.toStdString();
+    }
+}
+
+// Folders whose names differ only in punctuation share a project folder, so a
+// transcript is the probe's only when its first lines say it was written in the
+// probe's own folder. Each row puts eight transcripts of its kind, newer than
+// eight of the probe's, into the probe's project folder.
+TEST(ClaudeTranscriptPruning, OnlyTranscriptsWrittenInTheProbeFolderArePruned) {
+    const QByteArray permissionLine = R"({"type":"permission-mode","permissionMode":"default","sessionId":"5f0c"})"
+                                      "\n";
+    const struct {
+        const char* why;
+        QByteArray lines;
+        bool probes;
+    } rows[] = {
+        {"a user's folder that differs in punctuation",
+         sessionLine(QStringLiteral("/home/u/.local/share/Meterix_ClaudeProbe")), false},
+        {"a folder below the probe's", sessionLine(kProbeFolder + QStringLiteral("/sub")), false},
+        {"no working folder named", permissionLine + "{}\n", false},
+        {"a session that moved", sessionLine(kProbeFolder) + sessionLine(QStringLiteral("/home/u/work")), false},
+        {"named only past the bytes read",
+         permissionLine.left(permissionLine.size() - 2) + ",\"pad\":\"" + QByteArray(kTranscriptHeadBytes, 'x') +
+             "\"}\n" + sessionLine(kProbeFolder),
+         false},
+        {"the probe's, after a line without one", permissionLine + sessionLine(kProbeFolder), true},
+    };
+    const QString folder = QStringLiteral("projects/-home-u--local-share-Meterix-ClaudeProbe/");
+    for (const auto& row : rows) {
+        TempHome home;
+        for (int i = 1; i <= 8; ++i) {
+            makeTranscript(home, folder + QStringLiteral("p%1.jsonl").arg(i), 1700000000 + i);
+            makeTranscript(home, folder + QStringLiteral("r%1.jsonl").arg(i), 1700000100 + i, row.lines);
+        }
+        pruneClaudeProbeTranscripts(home.file(QStringLiteral("projects")), kProbeFolder, 5);
+        const QStringList left = QDir(home.file(folder)).entryList(QDir::Files);
+        EXPECT_EQ(left.filter(QStringLiteral("r")).size(), row.probes ? 5 : 8) << row.why;
+        EXPECT_EQ(left.filter(QStringLiteral("p")).size(), row.probes ? 0 : 5) << row.why;
     }
 }
 
@@ -432,7 +481,7 @@ TEST(ClaudeTranscriptPruning, ProjectFolderNamesFollowTheClientsRule) {
         {QStringLiteral("relative/Meterix-ClaudeProbe"), std::nullopt},
     };
     for (const auto& [folder, name] : rows)
-        EXPECT_EQ(ClaudeCodeAdapter::projectFolderName(folder), name) << folder.toStdString();
+        EXPECT_EQ(claudeProjectFolderName(folder), name) << folder.toStdString();
 }
 
 // Signing out takes "claudeAiOauth" out of the profile's ".credentials.json" (the

@@ -22,12 +22,15 @@ TEST(ProbeFolder, MadeOwnerOnlyAndRefusedWhenOthersCouldHavePreparedIt) {
         const char* shell; // lays the folder "p" out in "data"
         uid_t user;        // who must own it
         bool taken;
+        bool ownerOnly; // what is at its path is owner-only afterwards
     } rows[] = {
-        {"missing", "true", ::geteuid(), true},
-        {"open to others", "mkdir -m 777 data/p", ::geteuid(), true},
-        {"a link to a folder of ours", "mkdir mine && ln -s ../mine data/p", ::geteuid(), false},
-        {"a file", "touch data/p", ::geteuid(), false},
-        {"another user's", "mkdir data/p", ::geteuid() + 1, false},
+        {"missing", "true", ::geteuid(), true, true},
+        {"open to others", "mkdir -m 777 data/p", ::geteuid(), true, true},
+        {"a link to a folder of ours", "mkdir mine && ln -s ../mine data/p", ::geteuid(), false, false},
+        {"a file", "touch data/p", ::geteuid(), false, false},
+        {"another user's", "mkdir data/p", ::geteuid() + 1, false, false},
+        {"under a folder others may write", "chmod 777 data", ::geteuid(), false, true},
+        {"under a sticky folder, as /tmp", "chmod 1777 data", ::geteuid(), true, true},
     };
     for (const auto& row : rows) {
         TempHome home;
@@ -40,6 +43,6 @@ TEST(ProbeFolder, MadeOwnerOnlyAndRefusedWhenOthersCouldHavePreparedIt) {
         struct stat st {};
         const bool ownerOnly =
             ::lstat(QFile::encodeName(folder).constData(), &st) == 0 && (st.st_mode & 07777) == 0700;
-        EXPECT_EQ(ownerOnly, row.taken) << row.why;
+        EXPECT_EQ(ownerOnly, row.ownerOnly) << row.why;
     }
 }
