@@ -76,9 +76,10 @@ bool makePrivateFolder(const QString& folder) {
     const Fd fd(::open(QFile::encodeName(absolute).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
         // A link to a folder: its mode is the user's choice.
-        struct stat target {};
-        return errno == ELOOP && ::stat(QFile::encodeName(absolute).constData(), &target) == 0 &&
-               S_ISDIR(target.st_mode);
+        const QByteArray name = QFile::encodeName(absolute);
+        struct stat link {}, target {};
+        return ::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode) &&
+               ::stat(name.constData(), &target) == 0 && S_ISDIR(target.st_mode);
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return false;

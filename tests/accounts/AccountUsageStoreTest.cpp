@@ -3,7 +3,9 @@
 #include "providers/claude/ClaudeCodeAdapter.h"
 #include "providers/codex/OpenAI_CodexAdapter.h"
 #include "support/CodexFixtures.h"
+#include "support/FailingStoreFiles.h"
 #include "support/FakeClock.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -295,6 +297,75 @@ TEST_F(Store, ReadingsOfOnePollMakeOneWriteAndWaitingOnesAreWrittenOnFlushAndAtT
         EXPECT_EQ(store.fileWrites(), 2);
     } // quitting
     EXPECT_TRUE(holds({"a", "b", "c", "d", "e"}));
+}
+
+// A write that failed used to be dropped without a word, and nothing wrote the
+// readings again unless another one came. Now the file stays as it was, the log
+// says so once, the readings stay in memory and the next record or the quit
+// writes them.
+TEST_F(Store, AFailedWriteKeepsTheFileAndTheReadingsAndWritesThemAtTheNextChance) {
+    using Step = test::FailingStoreFiles::Step;
+    const struct {
+        const char* name;
+        Step step; // none: the store is a link to a folder that is gone
+        int error;
+        bool byQuit; // else by the next record
+    } rows[] = {
+        {"a full disk, then the next record", Step::write, ENOSPC, false},
+        {"a read-only folder, then the quit", Step::open, EROFS, true},
+        {"a dangling link, then the next record", Step::none, 0, false},
+    };
+    const auto codex = [&](const char* id) { return reading(AIProviderType::openAICodex, QLatin1String(id), t0); };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(home.path()).removeRecursively();
+        const QString elsewhere = home.file(QStringLiteral("elsewhere/account-usage.json"));
+        if (row.step == Step::none) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            ASSERT_TRUE(QFile::link(elsewhere, path));
+        } else {
+            AccountUsageStore(path, clock).record(codex("a"));
+        }
+        const QByteArray before = fileBytes();
+        test::LogCapture log("com.meterix.accounts");
+        test::FailingStoreFiles files;
+        {
+            files.failing = row.step;
+            files.error = row.error;
+            AccountUsageStore store(path, clock, std::chrono::hours(1), files);
+            for (const char* id : {"b", "c"}) {
+                store.record(codex(id));
+                store.flush();
+            }
+            EXPECT_EQ(fileBytes(), before);
+            EXPECT_EQ(log.messages().filter(QStringLiteral("could not write account-usage.json")).size(), 1);
+            EXPECT_TRUE(store.snapshot(AIProviderType::openAICodex, QStringLiteral("b")));
+            files.failing = Step::none; // space returns
+            QDir().mkpath(QFileInfo(elsewhere).absolutePath());
+            if (!row.byQuit) store.record(codex("d"));
+        }
+        AccountUsageStore again(path, clock);
+        for (const char* id : {"b", "c"})
+            EXPECT_TRUE(again.snapshot(AIProviderType::openAICodex, QLatin1String(id))) << id;
+    }
+}
+
+// A file that did not decode at start and that the user mended meanwhile is
+// read back at the next write, not set aside: its readings and ours are kept.
+TEST_F(Store, AFileMendedWhileRunningIsReadBackNotSetAside) {
+    home.write(QStringLiteral("Meterix/account-usage.json"), "{ cut short");
+    AccountUsageStore store(path, clock, std::chrono::hours(1));
+    store.record(reading(AIProviderType::claudeCode, QStringLiteral("ours"), t0));
+    home.write(QStringLiteral("Meterix/account-usage.json"),
+               QJsonDocument(QJsonObject{{QStringLiteral("claude|mended"),
+                                          reading(AIProviderType::claudeCode, QStringLiteral("mended"), t0).toJson()}})
+                   .toJson());
+    store.flush();
+    EXPECT_TRUE(QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("*.unreadable-*")}).isEmpty());
+    EXPECT_TRUE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("mended")));
+    const auto onDisk = JsonStoreFile(path).load();
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->keys(), (QStringList{QStringLiteral("claude|mended"), QStringLiteral("claude|ours")}));
 }
 
 // The app's write-delay setting: whole milliseconds up to a day; anything else
