@@ -130,6 +130,9 @@ bool AccountIdentityLedger::isAttributable(const QDateTime& capturedAt, AIProvid
 
 void AccountIdentityLedger::reset() {
     queue_.sync([&] {
+        // A file mended meanwhile is overwritten, not set aside, and its
+        // records are forgotten with ours.
+        file_.rereadBeforeSettingAside([](const QJsonObject& object) { return decode(object).has_value(); });
         records_.clear();
         persist();
     });

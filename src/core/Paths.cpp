@@ -81,11 +81,11 @@ bool makePrivateFolder(const QString& folder) {
         return ::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode) &&
                ::stat(name.constData(), &target) == 0 && S_ISDIR(target.st_mode);
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return false;
     // Account ids and e-mails are kept inside: nobody else lists or enters it.
-    if (st.st_uid == ::geteuid() && (st.st_mode & 077) != 0 && ::fchmod(fd.get(), st.st_mode & 0700) != 0)
-        return false;
+    // A file system without modes refuses the narrowing, which stops no write.
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+        ::fchmod(fd.get(), st.st_mode & 0700);
     return true;
 }
 
