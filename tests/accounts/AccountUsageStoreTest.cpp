@@ -299,54 +299,52 @@ TEST_F(Store, ReadingsOfOnePollMakeOneWriteAndWaitingOnesAreWrittenOnFlushAndAtT
     EXPECT_TRUE(holds({"a", "b", "c", "d", "e"}));
 }
 
-// A write that failed used to be dropped without a word, and nothing wrote the
-// readings again unless another one came. Now the file stays as it was, the log
-// says so once, the readings stay in memory and the next record or the quit
-// writes them.
-TEST_F(Store, AFailedWriteKeepsTheFileAndTheReadingsAndWritesThemAtTheNextChance) {
+// A write that failed used to be dropped without a word (a full disk cut the
+// file short), and nothing wrote the readings again at the quit. Now the file
+// stays as it was, nothing is left beside it, the log says so once, and the
+// readings kept in memory are written at the quit once the cause is gone.
+TEST_F(Store, AFailedWriteKeepsTheFileAndTheReadingsAndWritesThemAtTheQuit) {
     using Step = test::FailingStoreFiles::Step;
     const struct {
         const char* name;
         Step step; // none: the store is a link to a folder that is gone
         int error;
-        bool byQuit; // else by the next record
     } rows[] = {
-        {"a full disk, then the next record", Step::write, ENOSPC, false},
-        {"a read-only folder, then the quit", Step::open, EROFS, true},
-        {"a dangling link, then the next record", Step::none, 0, false},
+        {"a full disk", Step::write, ENOSPC}, {"a read-only folder", Step::open, EROFS},
+        {"a failing sync", Step::fsync, EIO}, {"a quota met on closing", Step::close, EDQUOT},
+        {"a failing rename", Step::rename, EACCES}, {"a dangling link", Step::none, 0},
     };
     const auto codex = [&](const char* id) { return reading(AIProviderType::openAICodex, QLatin1String(id), t0); };
+    const QString elsewhere = home.file(QStringLiteral("elsewhere/account-usage.json"));
+    const QDir folder(QFileInfo(path).absolutePath());
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QDir(home.path()).removeRecursively();
-        const QString elsewhere = home.file(QStringLiteral("elsewhere/account-usage.json"));
-        if (row.step == Step::none) {
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            ASSERT_TRUE(QFile::link(elsewhere, path));
-        } else {
-            AccountUsageStore(path, clock).record(codex("a"));
-        }
+        if (row.step == Step::none) ASSERT_TRUE(QDir().mkpath(folder.path()) && QFile::link(elsewhere, path));
+        else AccountUsageStore(path, clock).record(codex("a"));
         const QByteArray before = fileBytes();
         test::LogCapture log("com.meterix.accounts");
         test::FailingStoreFiles files;
+        files.failing = row.step;
+        files.error = row.error;
         {
-            files.failing = row.step;
-            files.error = row.error;
             AccountUsageStore store(path, clock, std::chrono::hours(1), files);
             for (const char* id : {"b", "c"}) {
                 store.record(codex(id));
                 store.flush();
             }
             EXPECT_EQ(fileBytes(), before);
+            EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                      QStringList{QStringLiteral("account-usage.json")});
             EXPECT_EQ(log.messages().filter(QStringLiteral("could not write account-usage.json")).size(), 1);
-            EXPECT_TRUE(store.snapshot(AIProviderType::openAICodex, QStringLiteral("b")));
+            EXPECT_TRUE(store.snapshot(AIProviderType::openAICodex, QStringLiteral("c")));
             files.failing = Step::none; // space returns
             QDir().mkpath(QFileInfo(elsewhere).absolutePath());
-            if (!row.byQuit) store.record(codex("d"));
         }
         AccountUsageStore again(path, clock);
         for (const char* id : {"b", "c"})
             EXPECT_TRUE(again.snapshot(AIProviderType::openAICodex, QLatin1String(id))) << id;
+        EXPECT_EQ(QFileInfo(path).isSymLink(), row.step == Step::none);
     }
 }
 

@@ -2,32 +2,26 @@
 
 #include "core/JsonStoreFile.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 
 namespace meterix::test {
 
 // The stores' file system with one call failing as a full disk (ENOSPC while
-// writing), a read-only folder (EROFS or EACCES on creating the new copy) or a
-// failing device would make it fail; `failing` may change while a store runs
-// (space returns). Writes may also be cut short and interrupted, as the kernel
-// may do to any write.
+// writing), a read-only folder (EROFS on creating the new copy) or a failing
+// device would make it fail; `failing` may change while a store runs (space
+// returns).
 class FailingStoreFiles : public StoreFileSystem {
 public:
     enum class Step { none, open, write, fsync, close, rename };
     std::atomic<Step> failing{Step::none};
     std::atomic<int> error{ENOSPC};
-    size_t chunk = 0;          // most bytes one write takes; 0: all
-    bool interrupts = false;   // every other write is interrupted before it begins
 
     int open(const char* path, int flags, mode_t mode) const override {
         return fails(Step::open) ? -1 : StoreFileSystem::open(path, flags, mode);
     }
     ssize_t write(int fd, const void* data, size_t size) const override {
-        if (fails(Step::write)) return -1;
-        if (interrupts && (interrupted_ = !interrupted_)) return errno = EINTR, -1;
-        return StoreFileSystem::write(fd, data, chunk ? std::min(chunk, size) : size);
+        return fails(Step::write) ? -1 : StoreFileSystem::write(fd, data, size);
     }
     int fsync(int fd) const override { return fails(Step::fsync) ? -1 : StoreFileSystem::fsync(fd); }
     int close(int fd) const override {
@@ -44,7 +38,6 @@ private:
         errno = error;
         return true;
     }
-    mutable bool interrupted_ = false;
 };
 
 } // namespace meterix::test
