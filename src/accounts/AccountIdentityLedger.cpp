@@ -5,7 +5,6 @@
 #include "core/MeterixLog.h"
 #include "core/Paths.h"
 
-
 namespace meterix {
 
 // MARK: Record

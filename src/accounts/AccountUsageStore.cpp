@@ -4,7 +4,6 @@
 #include "core/MeterixLog.h"
 #include "core/Paths.h"
 
-
 namespace meterix {
 
 AccountUsageStore::AccountUsageStore(std::optional<QString> path, const Clock& clock,
@@ -37,7 +36,8 @@ bool AccountUsageStore::takeBack(const QJsonObject& object) {
     if (!readings) return false;
     cache_.withValue([&](QHash<QString, UsageSnapshot>& cache) {
         for (auto it = readings->constBegin(); it != readings->constEnd(); ++it)
-            if (auto ours = cache.constFind(it.key()); ours == cache.constEnd() || ours->capturedAt < it->capturedAt)
+            if (auto ours = cache.constFind(it.key());
+                ours == cache.constEnd() || ours->capturedAt < it->capturedAt)
                 cache.insert(it.key(), *it);
     });
     return true;

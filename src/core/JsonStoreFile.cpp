@@ -16,12 +16,24 @@
 
 namespace meterix {
 
-int StoreFileSystem::open(const char* path, int flags, mode_t mode) const { return ::open(path, flags, mode); }
-ssize_t StoreFileSystem::write(int fd, const void* data, size_t size) const { return ::write(fd, data, size); }
-int StoreFileSystem::fsync(int fd) const { return ::fsync(fd); }
-int StoreFileSystem::close(int fd) const { return ::close(fd); }
-int StoreFileSystem::rename(const char* from, const char* to) const { return ::rename(from, to); }
-int StoreFileSystem::unlink(const char* path) const { return ::unlink(path); }
+int StoreFileSystem::open(const char* path, int flags, mode_t mode) const {
+    return ::open(path, flags, mode);
+}
+ssize_t StoreFileSystem::write(int fd, const void* data, size_t size) const {
+    return ::write(fd, data, size);
+}
+int StoreFileSystem::fsync(int fd) const {
+    return ::fsync(fd);
+}
+int StoreFileSystem::close(int fd) const {
+    return ::close(fd);
+}
+int StoreFileSystem::rename(const char* from, const char* to) const {
+    return ::rename(from, to);
+}
+int StoreFileSystem::unlink(const char* path) const {
+    return ::unlink(path);
+}
 
 const StoreFileSystem& StoreFileSystem::posix() {
     static const StoreFileSystem files;
@@ -47,7 +59,8 @@ std::optional<QString> linkTarget(const QString& path) {
 }
 } // namespace
 
-JsonStoreFile::JsonStoreFile(QString path, const StoreFileSystem& files) : path_(std::move(path)), files_(files) {}
+JsonStoreFile::JsonStoreFile(QString path, const StoreFileSystem& files)
+    : path_(std::move(path)), files_(files) {}
 
 std::optional<QJsonObject> JsonStoreFile::load() {
     if (!exists(path_)) return std::nullopt;
@@ -63,12 +76,13 @@ void JsonStoreFile::rereadBeforeSettingAside(const std::function<bool(const QJso
     const auto object = load();
     if (!object || !take(*object)) return;
     setAsidePending_ = false;
-    qCInfo(logAccounts, "%s reads again; what it holds is taken back", qPrintable(QFileInfo(path_).fileName()));
+    qCInfo(logAccounts, "%s reads again; what it holds is taken back",
+           qPrintable(QFileInfo(path_).fileName()));
 }
 
 QString JsonStoreFile::setAsidePath(const QString& path, const QDateTime& now) {
-    const QString base =
-        path + QStringLiteral(".unreadable-") + now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss")) + QLatin1Char('Z');
+    const QString base = path + QStringLiteral(".unreadable-") +
+                         now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss")) + QLatin1Char('Z');
     QString candidate = base;
     for (int n = 2; exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
         candidate = base + QLatin1Char('-') + QString::number(n);
@@ -81,13 +95,15 @@ bool JsonStoreFile::write(const QJsonObject& object, const QDateTime& now) {
     return !failure;
 }
 
-std::optional<JsonStoreFile::Failure> JsonStoreFile::replace(const QJsonObject& object, const QDateTime& now) {
+std::optional<JsonStoreFile::Failure> JsonStoreFile::replace(const QJsonObject& object,
+                                                             const QDateTime& now) {
     if (!makePrivateFolder(QFileInfo(path_).absolutePath())) return Failure{"making its folder", errno};
     if (setAsidePending_) {
         if (exists(path_)) {
             const QByteArray from = QFile::encodeName(path_);
             const QByteArray to = QFile::encodeName(setAsidePath(path_, now));
-            if (files_.rename(from.constData(), to.constData()) != 0) return Failure{"setting it aside", errno};
+            if (files_.rename(from.constData(), to.constData()) != 0)
+                return Failure{"setting it aside", errno};
         }
         setAsidePending_ = false;
     }
@@ -99,13 +115,15 @@ std::optional<JsonStoreFile::Failure> JsonStoreFile::replace(const QJsonObject& 
 // A new file beside the old one, written whole and on the disk before it takes
 // the old one's name: until the rename the old file is untouched, and a write
 // that stops short (a full disk) leaves nothing behind.
-std::optional<JsonStoreFile::Failure> JsonStoreFile::replaceWhole(const QString& target, const QByteArray& bytes) {
+std::optional<JsonStoreFile::Failure> JsonStoreFile::replaceWhole(const QString& target,
+                                                                  const QByteArray& bytes) {
     const QFileInfo info(target);
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
-        temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
-                                 QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp"));
+        temp = QFile::encodeName(
+            info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
+            QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp"));
         // Account ids and e-mails live here: owner only, whatever the umask.
         fd = files_.open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && (errno != EEXIST || attempt == 8)) return Failure{"creating its new copy", errno};
@@ -113,9 +131,12 @@ std::optional<JsonStoreFile::Failure> JsonStoreFile::replaceWhole(const QString&
     std::optional<Failure> failure;
     for (qsizetype done = 0; done < bytes.size() && !failure;) {
         const ssize_t n = files_.write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0) done += n;
-        else if (n < 0 && errno == EINTR) continue;
-        else failure = Failure{"writing", n < 0 ? errno : EIO};
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            failure = Failure{"writing", n < 0 ? errno : EIO};
     }
     if (!failure && files_.fsync(fd) != 0) failure = Failure{"syncing", errno};
     // A failed close can be the first word of a failed write (network and
@@ -130,8 +151,9 @@ std::optional<JsonStoreFile::Failure> JsonStoreFile::replaceWhole(const QString&
 void JsonStoreFile::report(const std::optional<Failure>& failure) {
     const QByteArray name = QFile::encodeName(QFileInfo(path_).fileName());
     if (failure && !failing_)
-        qCWarning(logAccounts, "could not write %s (%s: %s); it stays as it was, and what it should hold is kept "
-                               "in memory and written at the next chance",
+        qCWarning(logAccounts,
+                  "could not write %s (%s: %s); it stays as it was, and what it should hold is kept "
+                  "in memory and written at the next chance",
                   name.constData(), failure->step, qPrintable(qt_error_string(failure->error)));
     else if (!failure && failing_)
         qCInfo(logAccounts, "%s is written again", name.constData());

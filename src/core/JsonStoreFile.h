@@ -15,7 +15,7 @@ namespace meterix {
 // posix(); a test derives from it to make one call fail as a full disk, a
 // read-only folder or an interrupted write would.
 class StoreFileSystem {
-public:
+  public:
     virtual ~StoreFileSystem() = default;
     virtual int open(const char* path, int flags, mode_t mode) const;
     virtual ssize_t write(int fd, const void* data, size_t size) const;
@@ -35,7 +35,7 @@ public:
 // so in the log, once until a write succeeds again. Blocking file work: call off
 // the GUI thread (the stores do so on their own serial executors).
 class JsonStoreFile {
-public:
+  public:
     explicit JsonStoreFile(QString path, const StoreFileSystem& files = StoreFileSystem::posix());
 
     const QString& path() const { return path_; }
@@ -64,7 +64,7 @@ public:
     // "-2", "-3", ... added when that name is taken.
     static QString setAsidePath(const QString& path, const QDateTime& now);
 
-private:
+  private:
     struct Failure {
         const char* step;
         int error;

@@ -68,16 +68,19 @@ QString meterixDataFolder() {
 bool makePrivateFolder(const QString& folder) {
     const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
     // Each missing folder on the way is made owner-only, as the XDG rules ask.
-    for (qsizetype at = absolute.indexOf(QLatin1Char('/'), 1); ; at = absolute.indexOf(QLatin1Char('/'), at + 1)) {
+    for (qsizetype at = absolute.indexOf(QLatin1Char('/'), 1);;
+         at = absolute.indexOf(QLatin1Char('/'), at + 1)) {
         const QByteArray part = QFile::encodeName(at < 0 ? absolute : absolute.left(at));
         if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
         if (at < 0) break;
     }
-    const Fd fd(::open(QFile::encodeName(absolute).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Fd fd(
+        ::open(QFile::encodeName(absolute).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) {
         // A link to a folder: its mode is the user's choice.
         const QByteArray name = QFile::encodeName(absolute);
-        struct stat link {}, target {};
+        struct stat link {
+        }, target{};
         return ::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode) &&
                ::stat(name.constData(), &target) == 0 && S_ISDIR(target.st_mode);
     }

@@ -135,8 +135,8 @@ TEST_F(Store, AnUndecodableFileStartsEmptyAndIsSetAsideNotOverwritten) {
         EXPECT_EQ(fileBytes(), bad); // nothing written until a record
         store.record(reading(AIProviderType::claudeCode, QStringLiteral("b"), t0));
         store.flush();
-        const QStringList aside =
-            QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("account-usage.json.unreadable-*")});
+        const QStringList aside = QDir(QFileInfo(path).absolutePath())
+                                      .entryList({QStringLiteral("account-usage.json.unreadable-*")});
         ASSERT_EQ(aside.size(), 1);
         QFile kept(QFileInfo(path).absolutePath() + QLatin1Char('/') + aside.first());
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -310,18 +310,22 @@ TEST_F(Store, AFailedWriteKeepsTheFileAndTheReadingsAndWritesThemAtTheQuit) {
         Step step; // none: the store is a link to a folder that is gone
         int error;
     } rows[] = {
-        {"a full disk", Step::write, ENOSPC}, {"a read-only folder", Step::open, EROFS},
-        {"a failing sync", Step::fsync, EIO}, {"a quota met on closing", Step::close, EDQUOT},
+        {"a full disk", Step::write, ENOSPC},       {"a read-only folder", Step::open, EROFS},
+        {"a failing sync", Step::fsync, EIO},       {"a quota met on closing", Step::close, EDQUOT},
         {"a failing rename", Step::rename, EACCES}, {"a dangling link", Step::none, 0},
     };
-    const auto codex = [&](const char* id) { return reading(AIProviderType::openAICodex, QLatin1String(id), t0); };
+    const auto codex = [&](const char* id) {
+        return reading(AIProviderType::openAICodex, QLatin1String(id), t0);
+    };
     const QString elsewhere = home.file(QStringLiteral("elsewhere/account-usage.json"));
     const QDir folder(QFileInfo(path).absolutePath());
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QDir(home.path()).removeRecursively();
-        if (row.step == Step::none) ASSERT_TRUE(QDir().mkpath(folder.path()) && QFile::link(elsewhere, path));
-        else AccountUsageStore(path, clock).record(codex("a"));
+        if (row.step == Step::none)
+            ASSERT_TRUE(QDir().mkpath(folder.path()) && QFile::link(elsewhere, path));
+        else
+            AccountUsageStore(path, clock).record(codex("a"));
         const QByteArray before = fileBytes();
         test::LogCapture log("com.meterix.accounts");
         test::FailingStoreFiles files;
@@ -355,8 +359,9 @@ TEST_F(Store, AFileMendedWhileRunningIsReadBackNotSetAside) {
     AccountUsageStore store(path, clock, std::chrono::hours(1));
     store.record(reading(AIProviderType::claudeCode, QStringLiteral("ours"), t0));
     home.write(QStringLiteral("Meterix/account-usage.json"),
-               QJsonDocument(QJsonObject{{QStringLiteral("claude|mended"),
-                                          reading(AIProviderType::claudeCode, QStringLiteral("mended"), t0).toJson()}})
+               QJsonDocument(
+                   QJsonObject{{QStringLiteral("claude|mended"),
+                                reading(AIProviderType::claudeCode, QStringLiteral("mended"), t0).toJson()}})
                    .toJson());
     store.flush();
     EXPECT_TRUE(QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("*.unreadable-*")}).isEmpty());

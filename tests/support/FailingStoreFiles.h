@@ -12,7 +12,7 @@ namespace meterix::test {
 // device would make it fail; `failing` may change while a store runs (space
 // returns).
 class FailingStoreFiles : public StoreFileSystem {
-public:
+  public:
     enum class Step { none, open, write, fsync, close, rename };
     std::atomic<Step> failing{Step::none};
     std::atomic<int> error{ENOSPC};
@@ -32,7 +32,7 @@ public:
         return fails(Step::rename) ? -1 : StoreFileSystem::rename(from, to);
     }
 
-private:
+  private:
     bool fails(Step step) const {
         if (failing != step) return false;
         errno = error;
