@@ -5,8 +5,6 @@
 #include "core/MeterixLog.h"
 #include "core/Paths.h"
 
-#include <QDir>
-
 namespace meterix {
 
 // MARK: Record
@@ -35,16 +33,17 @@ std::optional<AccountIdentityLedger::Record> AccountIdentityLedger::Record::from
 
 QString AccountIdentityLedger::defaultFilePath() {
     const QString folder = meterixDataFolder();
-    QDir().mkpath(folder);
+    makePrivateFolder(folder); // a failure shows at the first write
     return joinPath(folder, QStringLiteral("account-identity.json"));
 }
 
-AccountIdentityLedger::AccountIdentityLedger(std::optional<QString> filePath, const Clock& clock)
-    : file_(filePath ? *filePath : defaultFilePath()), clock_(clock) {
+AccountIdentityLedger::AccountIdentityLedger(std::optional<QString> filePath, const Clock& clock,
+                                             const StoreFileSystem& files)
+    : file_(filePath ? *filePath : defaultFilePath(), files), clock_(clock) {
     load();
 }
 
-AccountIdentityLedger::~AccountIdentityLedger() { queue_.stop(); }
+AccountIdentityLedger::~AccountIdentityLedger() { shutdown(); }
 
 AccountIdentityLedger& AccountIdentityLedger::shared() {
     // Never destroyed: its worker must not run during static destruction; the
@@ -57,30 +56,45 @@ QString AccountIdentityLedger::key(AIProviderType provider, const QString& profi
     return rawValue(provider) + QLatin1Char('|') + profile;
 }
 
+std::optional<QHash<QString, AccountIdentityLedger::Record>> AccountIdentityLedger::decode(const QJsonObject& object) {
+    QHash<QString, Record> records;
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        std::optional<Record> record;
+        if (it.value().isObject()) record = Record::fromJson(it.value().toObject());
+        if (!record) return std::nullopt;
+        records.insert(it.key(), *record);
+    }
+    return records;
+}
+
 void AccountIdentityLedger::load() {
     const auto object = file_.load();
     if (!object) return;
-    QHash<QString, Record> loaded;
-    for (auto it = object->constBegin(); it != object->constEnd(); ++it) {
-        std::optional<Record> record;
-        if (it.value().isObject()) record = Record::fromJson(it.value().toObject());
-        if (!record) {
-            // One bad entry makes the whole file suspect: start empty, and keep
-            // the file for inspection instead of overwriting its boundaries.
-            qCWarning(logAccounts) << "account identity ledger does not decode; starting empty";
-            file_.markUnreadable();
-            return;
-        }
-        loaded.insert(it.key(), *record);
+    auto loaded = decode(*object);
+    if (!loaded) {
+        // One bad entry makes the whole file suspect: start empty, and keep
+        // the file for inspection instead of overwriting its boundaries.
+        qCWarning(logAccounts) << "account identity ledger does not decode; starting empty";
+        file_.markUnreadable();
+        return;
     }
-    records_ = std::move(loaded);
+    records_ = std::move(*loaded);
 }
 
 void AccountIdentityLedger::persist() {
+    // A file set aside at start that the user mended meanwhile is read back:
+    // what this run saw stands, the file's other profiles join it.
+    file_.rereadBeforeSettingAside([this](const QJsonObject& object) {
+        const auto mended = decode(object);
+        if (!mended) return false;
+        for (auto it = mended->constBegin(); it != mended->constEnd(); ++it)
+            if (!records_.contains(it.key())) records_.insert(it.key(), *it);
+        return true;
+    });
     QJsonObject object;
     for (auto it = records_.constBegin(); it != records_.constEnd(); ++it) object.insert(it.key(), it->toJson());
-    if (!file_.write(object, clock_.now()))
-        qCWarning(logAccounts) << "could not write the account identity ledger; keeping it in memory";
+    // A failure is logged by the file, once; the records stay for this run.
+    unsaved_ = !file_.write(object, clock_.now());
 }
 
 std::optional<QDateTime> AccountIdentityLedger::attributionBoundary(AIProviderType provider, const QString& profile,
@@ -115,6 +129,9 @@ bool AccountIdentityLedger::isAttributable(const QDateTime& capturedAt, AIProvid
 
 void AccountIdentityLedger::reset() {
     queue_.sync([&] {
+        // A file mended meanwhile is overwritten, not set aside, and its
+        // records are forgotten with ours.
+        file_.rereadBeforeSettingAside([](const QJsonObject& object) { return decode(object).has_value(); });
         records_.clear();
         persist();
     });
@@ -130,6 +147,11 @@ std::optional<AccountIdentityLedger::Record> AccountIdentityLedger::record(AIPro
     return found;
 }
 
-void AccountIdentityLedger::shutdown() { queue_.stop(); }
+void AccountIdentityLedger::shutdown() {
+    queue_.sync([&] {
+        if (unsaved_) persist();
+    });
+    queue_.stop();
+}
 
 } // namespace meterix

@@ -21,7 +21,8 @@ namespace meterix {
 //
 // Records live in <data folder>/account-identity.json and are loaded once. Every
 // question runs on the ledger's own serial executor and the caller waits for the
-// answer, file write included: call it off the GUI thread.
+// answer, file write included: call it off the GUI thread. A write that fails
+// leaves the file as it was; the next change or the shutdown writes it again.
 class AccountIdentityLedger {
 public:
     struct Record {
@@ -38,7 +39,8 @@ public:
     // The file defaults to account-identity.json in our data folder. The clock
     // only names a file that did not decode when it is moved aside.
     explicit AccountIdentityLedger(std::optional<QString> filePath = std::nullopt,
-                                   const Clock& clock = Clock::system());
+                                   const Clock& clock = Clock::system(),
+                                   const StoreFileSystem& files = StoreFileSystem::posix());
     ~AccountIdentityLedger();
     AccountIdentityLedger(const AccountIdentityLedger&) = delete;
     AccountIdentityLedger& operator=(const AccountIdentityLedger&) = delete;
@@ -68,7 +70,8 @@ public:
     // A copy of the record of one provider and profile.
     std::optional<Record> record(AIProviderType provider, const QString& profile);
 
-    // Waits for the executor and stops it; later questions run on the caller.
+    // Writes what a failed write left unsaved, waits for the executor and stops
+    // it; later questions run on the caller.
     void shutdown();
 
     static QString key(AIProviderType provider, const QString& profile);
@@ -76,10 +79,13 @@ public:
 private:
     void load();
     void persist();
+    // The records of a file (all of them, or nothing when one does not decode).
+    static std::optional<QHash<QString, Record>> decode(const QJsonObject& object);
 
     JsonStoreFile file_;
     const Clock& clock_;
     QHash<QString, Record> records_;
+    bool unsaved_ = false; // the last write failed: the file lags the records
     SerialExecutor queue_;
 };
 

@@ -4,27 +4,43 @@
 #include "core/MeterixLog.h"
 #include "core/Paths.h"
 
-#include <QDir>
-
 namespace meterix {
 
 AccountUsageStore::AccountUsageStore(std::optional<QString> path, const Clock& clock,
-                                     std::chrono::milliseconds writeDelay)
-    : file_(path.value_or(defaultFilePath())), clock_(clock), writeDelay_(writeDelay) {
+                                     std::chrono::milliseconds writeDelay, const StoreFileSystem& files)
+    : file_(path.value_or(defaultFilePath()), files), clock_(clock), writeDelay_(writeDelay) {
     const auto loaded = file_.load();
     if (!loaded) return;
-    QHash<QString, UsageSnapshot> cache;
-    for (auto it = loaded->constBegin(); it != loaded->constEnd(); ++it) {
-        auto snapshot = it.value().isObject() ? UsageSnapshot::fromJson(it.value().toObject()) : std::nullopt;
-        if (!snapshot) {
-            // One bad entry makes the whole file untrustworthy: start empty.
-            file_.markUnreadable();
-            qCWarning(logAccounts, "account-usage.json does not decode; starting empty");
-            return;
-        }
-        cache.insert(it.key(), std::move(*snapshot));
+    auto cache = decode(*loaded);
+    if (!cache) {
+        // One bad entry makes the whole file untrustworthy: start empty.
+        file_.markUnreadable();
+        qCWarning(logAccounts, "account-usage.json does not decode; starting empty");
+        return;
     }
-    cache_.set(std::move(cache));
+    cache_.set(std::move(*cache));
+}
+
+std::optional<QHash<QString, UsageSnapshot>> AccountUsageStore::decode(const QJsonObject& object) {
+    QHash<QString, UsageSnapshot> readings;
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        auto snapshot = it.value().isObject() ? UsageSnapshot::fromJson(it.value().toObject()) : std::nullopt;
+        if (!snapshot) return std::nullopt;
+        readings.insert(it.key(), std::move(*snapshot));
+    }
+    return readings;
+}
+
+bool AccountUsageStore::takeBack(const QJsonObject& object) {
+    const auto readings = decode(object);
+    if (!readings) return false;
+    cache_.withValue([&](QHash<QString, UsageSnapshot>& cache) {
+        for (auto it = readings->constBegin(); it != readings->constEnd(); ++it)
+            if (auto ours = cache.constFind(it.key());
+                ours == cache.constEnd() || ours->capturedAt < it->capturedAt)
+                cache.insert(it.key(), *it);
+    });
+    return true;
 }
 
 AccountUsageStore::~AccountUsageStore() {
@@ -32,6 +48,7 @@ AccountUsageStore::~AccountUsageStore() {
         std::lock_guard lock(writeMutex_);
         hurry_ = true; // for good: nothing may wait out a delay any more
     }
+    if (unsaved_) scheduleWrite(); // the end is the last chance of a failed write
     writeWake_.notify_all();
     executor_.stop();
 }
@@ -46,7 +63,7 @@ std::chrono::milliseconds AccountUsageStore::writeDelayFrom(QByteArrayView text)
 
 QString AccountUsageStore::defaultFilePath() {
     const QString folder = meterixDataFolder();
-    QDir().mkpath(folder);
+    makePrivateFolder(folder); // a failure shows at the first write
     return joinPath(folder, QStringLiteral("account-usage.json"));
 }
 
@@ -86,7 +103,8 @@ void AccountUsageStore::record(const UsageSnapshot& snapshot) {
         cache.insert(key, snapshot);
         return true;
     });
-    if (changed) scheduleWrite();
+    // A write that failed before is tried again with this one.
+    if (changed || unsaved_) scheduleWrite();
 }
 
 void AccountUsageStore::scheduleWrite() {
@@ -109,6 +127,7 @@ void AccountUsageStore::writeWhenDue() {
 }
 
 void AccountUsageStore::flush() {
+    if (unsaved_) scheduleWrite();
     {
         std::lock_guard lock(writeMutex_);
         hurry_ = true;
@@ -121,15 +140,19 @@ void AccountUsageStore::flush() {
 }
 
 void AccountUsageStore::persist() {
+    // A file set aside at start that the user mended meanwhile is read back
+    // first, so its readings are neither lost nor moved away.
+    file_.rereadBeforeSettingAside([this](const QJsonObject& object) { return takeBack(object); });
     QJsonObject object;
     cache_.withValue([&](const QHash<QString, UsageSnapshot>& cache) {
         for (auto it = cache.constBegin(); it != cache.constEnd(); ++it)
             object.insert(it.key(), it.value().toJson());
     });
     // An unreadable file is set aside first; a failed write keeps the old file
-    // and the next record tries again.
-    file_.write(object, clock_.now());
-    ++fileWrites_;
+    // (and says so) and the next record, flush or the end tries again.
+    const bool written = file_.write(object, clock_.now());
+    unsaved_ = !written;
+    if (written) ++fileWrites_;
 }
 
 } // namespace meterix

@@ -24,7 +24,9 @@ namespace meterix {
 // File writes happen on the store's own thread, gathered: the readings of one
 // poll (a dozen accounts within a moment) cost one write of the file, made
 // writeDelay after the first of them, and flush() or the end of the store
-// writes at once what is still waiting.
+// writes at once what is still waiting. A write that fails (a full disk, a
+// read-only folder) leaves the file as it was; the readings stay in memory and
+// the next record, flush() or the end writes them.
 class AccountUsageStore {
   public:
     // path: the JSON file; nothing means account-usage.json in our data folder.
@@ -32,7 +34,8 @@ class AccountUsageStore {
 
     explicit AccountUsageStore(std::optional<QString> path = std::nullopt,
                                const Clock& clock = Clock::system(),
-                               std::chrono::milliseconds writeDelay = defaultWriteDelay);
+                               std::chrono::milliseconds writeDelay = defaultWriteDelay,
+                               const StoreFileSystem& files = StoreFileSystem::posix());
     ~AccountUsageStore();
     AccountUsageStore(const AccountUsageStore&) = delete;
     AccountUsageStore& operator=(const AccountUsageStore&) = delete;
@@ -54,7 +57,8 @@ class AccountUsageStore {
     // is on disk (quitting, tests).
     void flush();
 
-    // Writes of the file since creation (for tests and diagnostics).
+    // Writes of the file that reached the disk since creation (for tests and
+    // diagnostics).
     int fileWrites() const { return fileWrites_.load(); }
 
     const QString& filePath() const { return file_.path(); }
@@ -66,6 +70,10 @@ class AccountUsageStore {
     // On the store's thread: waits out the delay (or a flush), then writes.
     void writeWhenDue();
     void persist();
+    // The readings of a file (all of them, or nothing when one does not decode).
+    static std::optional<QHash<QString, UsageSnapshot>> decode(const QJsonObject& object);
+    // A file mended while we ran: its readings join ours, the newer kept.
+    bool takeBack(const QJsonObject& object);
 
     JsonStoreFile file_; // only touched on executor_ after construction
     const Clock& clock_;
@@ -75,6 +83,7 @@ class AccountUsageStore {
     bool writeScheduled_ = false; // a write is queued and has not begun
     bool hurry_ = false;          // flush or the end: write what waits at once
     std::atomic<int> fileWrites_{0};
+    std::atomic<bool> unsaved_{false}; // the last write failed: the file lags the cache
     mutable Locked<QHash<QString, UsageSnapshot>> cache_;
     mutable SerialExecutor executor_;
 };

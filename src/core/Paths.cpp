@@ -1,8 +1,14 @@
 #include "core/Paths.h"
 
-#include <QDir>
+#include "core/FileDescriptor.h"
 
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace meterix {
@@ -57,6 +63,33 @@ QString dataHome() {
 
 QString meterixDataFolder() {
     return joinPath(dataHome(), QStringLiteral("Meterix"));
+}
+
+bool makePrivateFolder(const QString& folder) {
+    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+    // Each missing folder on the way is made owner-only, as the XDG rules ask.
+    for (qsizetype at = absolute.indexOf(QLatin1Char('/'), 1);;
+         at = absolute.indexOf(QLatin1Char('/'), at + 1)) {
+        const QByteArray part = QFile::encodeName(at < 0 ? absolute : absolute.left(at));
+        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
+        if (at < 0) break;
+    }
+    const Fd fd(
+        ::open(QFile::encodeName(absolute).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
+        // A link to a folder: its mode is the user's choice.
+        const QByteArray name = QFile::encodeName(absolute);
+        struct stat link {
+        }, target{};
+        return ::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode) &&
+               ::stat(name.constData(), &target) == 0 && S_ISDIR(target.st_mode);
+    }
+    // Account ids and e-mails are kept inside: nobody else lists or enters it.
+    // A file system without modes refuses the narrowing, which stops no write.
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+        ::fchmod(fd.get(), st.st_mode & 0700);
+    return true;
 }
 
 } // namespace meterix

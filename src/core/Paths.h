@@ -27,4 +27,10 @@ QString dataHome();
 // Our own folder for the JSON stores: <data home>/Meterix.
 QString meterixDataFolder();
 
+// Makes a folder of our own that only its owner may enter: missing folders on
+// the way are made 0700, and the folder itself, when it exists with wider bits
+// and belongs to us, is narrowed to 0700 (a link in its place is the user's
+// arrangement and is left alone). False, with errno set, when it is no folder.
+bool makePrivateFolder(const QString& folder);
+
 } // namespace meterix

@@ -1,7 +1,9 @@
 #include "accounts/AccountIdentityLedger.h"
 
 #include "core/Paths.h"
+#include "support/FailingStoreFiles.h"
 #include "support/FakeClock.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -184,6 +186,36 @@ TEST_F(AccountIdentityLedgerTest, AFailedWriteKeepsTheAnswersForThisRun) {
     EXPECT_EQ(ledger.attributionBoundary(kCodex, kProfile, QStringLiteral("B"), std::nullopt, kNow.addSecs(5)), kNow);
 }
 
+// A full disk used to cut the ledger to nothing. Now the file stays, the log
+// says so once, and the shutdown writes what was seen.
+TEST_F(AccountIdentityLedgerTest, AFailedWriteKeepsTheFileAndIsWrittenAtTheShutdown) {
+    test::LogCapture log("com.meterix.accounts");
+    test::FailingStoreFiles files;
+    AccountIdentityLedger ledger(path(), clock, files);
+    ledger.attributionBoundary(kCodex, kProfile, QStringLiteral("A"), std::nullopt, kNow);
+    const QJsonObject before = fileObject();
+    files.failing = test::FailingStoreFiles::Step::write;
+    EXPECT_EQ(ledger.attributionBoundary(kCodex, kProfile, QStringLiteral("B"), std::nullopt, kNow), kNow);
+    ledger.attributionBoundary(kCodex, QStringLiteral("/other"), QStringLiteral("C"), std::nullopt, kNow);
+    EXPECT_EQ(fileObject(), before);
+    EXPECT_EQ(log.messages().filter(QStringLiteral("could not write account-identity.json")).size(), 1);
+    files.failing = test::FailingStoreFiles::Step::none;
+    ledger.shutdown();
+    AccountIdentityLedger again(path(), clock);
+    EXPECT_EQ(again.record(kCodex, kProfile), (AccountIdentityLedger::Record{QStringLiteral("B"), kNow}));
+    EXPECT_EQ(again.record(kCodex, QStringLiteral("/other"))->accountID, QStringLiteral("C"));
+}
+
+TEST_F(AccountIdentityLedgerTest, AFileMendedWhileRunningIsReadBackNotSetAside) {
+    home.write(QStringLiteral("Meterix/account-identity.json"), "{ cut short");
+    AccountIdentityLedger ledger(path(), clock);
+    home.write(QStringLiteral("Meterix/account-identity.json"), R"({"codex|/q": {"accountID": "Q"}})");
+    ledger.attributionBoundary(kCodex, kProfile, QStringLiteral("A"), std::nullopt, kNow);
+    EXPECT_TRUE(setAsideFiles().isEmpty());
+    EXPECT_EQ(ledger.record(kCodex, QStringLiteral("/q"))->accountID, QStringLiteral("Q"));
+    EXPECT_EQ(fileObject().keys(), (QStringList{QStringLiteral("codex|/home/user/.codex"), QStringLiteral("codex|/q")}));
+}
+
 TEST_F(AccountIdentityLedgerTest, ResetEmptiesTheLedgerAndTheFile) {
     AccountIdentityLedger ledger(path(), clock);
     ledger.attributionBoundary(kCodex, kProfile, QStringLiteral("A"), std::nullopt, kNow);
@@ -231,6 +263,9 @@ TEST_F(AccountIdentityLedgerTest, TheDefaultFileLivesInOurDataFolder) {
     const QString expected = joinPath(meterixDataFolder(), QStringLiteral("account-identity.json"));
     EXPECT_EQ(AccountIdentityLedger::defaultFilePath(), expected);
     EXPECT_TRUE(QFileInfo(meterixDataFolder()).isDir());
+    struct stat st {};
+    ASSERT_EQ(::stat(meterixDataFolder().toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u); // ids and e-mails inside: owner only
     EXPECT_TRUE(expected.startsWith(qEnvironmentVariable("XDG_DATA_HOME")));
 }
 

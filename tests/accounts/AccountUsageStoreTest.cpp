@@ -3,7 +3,9 @@
 #include "providers/claude/ClaudeCodeAdapter.h"
 #include "providers/codex/OpenAI_CodexAdapter.h"
 #include "support/CodexFixtures.h"
+#include "support/FailingStoreFiles.h"
 #include "support/FakeClock.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -133,8 +135,8 @@ TEST_F(Store, AnUndecodableFileStartsEmptyAndIsSetAsideNotOverwritten) {
         EXPECT_EQ(fileBytes(), bad); // nothing written until a record
         store.record(reading(AIProviderType::claudeCode, QStringLiteral("b"), t0));
         store.flush();
-        const QStringList aside =
-            QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("account-usage.json.unreadable-*")});
+        const QStringList aside = QDir(QFileInfo(path).absolutePath())
+                                      .entryList({QStringLiteral("account-usage.json.unreadable-*")});
         ASSERT_EQ(aside.size(), 1);
         QFile kept(QFileInfo(path).absolutePath() + QLatin1Char('/') + aside.first());
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -295,6 +297,78 @@ TEST_F(Store, ReadingsOfOnePollMakeOneWriteAndWaitingOnesAreWrittenOnFlushAndAtT
         EXPECT_EQ(store.fileWrites(), 2);
     } // quitting
     EXPECT_TRUE(holds({"a", "b", "c", "d", "e"}));
+}
+
+// A write that failed used to be dropped without a word (a full disk cut the
+// file short), and nothing wrote the readings again at the quit. Now the file
+// stays as it was, nothing is left beside it, the log says so once, and the
+// readings kept in memory are written at the quit once the cause is gone.
+TEST_F(Store, AFailedWriteKeepsTheFileAndTheReadingsAndWritesThemAtTheQuit) {
+    using Step = test::FailingStoreFiles::Step;
+    const struct {
+        const char* name;
+        Step step; // none: the store is a link to a folder that is gone
+        int error;
+    } rows[] = {
+        {"a full disk", Step::write, ENOSPC},       {"a read-only folder", Step::open, EROFS},
+        {"a failing sync", Step::fsync, EIO},       {"a quota met on closing", Step::close, EDQUOT},
+        {"a failing rename", Step::rename, EACCES}, {"a dangling link", Step::none, 0},
+    };
+    const auto codex = [&](const char* id) {
+        return reading(AIProviderType::openAICodex, QLatin1String(id), t0);
+    };
+    const QString elsewhere = home.file(QStringLiteral("elsewhere/account-usage.json"));
+    const QDir folder(QFileInfo(path).absolutePath());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(home.path()).removeRecursively();
+        if (row.step == Step::none)
+            ASSERT_TRUE(QDir().mkpath(folder.path()) && QFile::link(elsewhere, path));
+        else
+            AccountUsageStore(path, clock).record(codex("a"));
+        const QByteArray before = fileBytes();
+        test::LogCapture log("com.meterix.accounts");
+        test::FailingStoreFiles files;
+        files.failing = row.step;
+        files.error = row.error;
+        {
+            AccountUsageStore store(path, clock, std::chrono::hours(1), files);
+            for (const char* id : {"b", "c"}) {
+                store.record(codex(id));
+                store.flush();
+            }
+            EXPECT_EQ(fileBytes(), before);
+            EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                      QStringList{QStringLiteral("account-usage.json")});
+            EXPECT_EQ(log.messages().filter(QStringLiteral("could not write account-usage.json")).size(), 1);
+            EXPECT_TRUE(store.snapshot(AIProviderType::openAICodex, QStringLiteral("c")));
+            files.failing = Step::none; // space returns
+            QDir().mkpath(QFileInfo(elsewhere).absolutePath());
+        }
+        AccountUsageStore again(path, clock);
+        for (const char* id : {"b", "c"})
+            EXPECT_TRUE(again.snapshot(AIProviderType::openAICodex, QLatin1String(id))) << id;
+        EXPECT_EQ(QFileInfo(path).isSymLink(), row.step == Step::none);
+    }
+}
+
+// A file that did not decode at start and that the user mended meanwhile is
+// read back at the next write, not set aside: its readings and ours are kept.
+TEST_F(Store, AFileMendedWhileRunningIsReadBackNotSetAside) {
+    home.write(QStringLiteral("Meterix/account-usage.json"), "{ cut short");
+    AccountUsageStore store(path, clock, std::chrono::hours(1));
+    store.record(reading(AIProviderType::claudeCode, QStringLiteral("ours"), t0));
+    home.write(QStringLiteral("Meterix/account-usage.json"),
+               QJsonDocument(
+                   QJsonObject{{QStringLiteral("claude|mended"),
+                                reading(AIProviderType::claudeCode, QStringLiteral("mended"), t0).toJson()}})
+                   .toJson());
+    store.flush();
+    EXPECT_TRUE(QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral("*.unreadable-*")}).isEmpty());
+    EXPECT_TRUE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("mended")));
+    const auto onDisk = JsonStoreFile(path).load();
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->keys(), (QStringList{QStringLiteral("claude|mended"), QStringLiteral("claude|ours")}));
 }
 
 // The app's write-delay setting: whole milliseconds up to a day; anything else

@@ -1,5 +1,6 @@
 #include "core/JsonStoreFile.h"
 
+#include "core/Paths.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace meterix {
 namespace {
@@ -49,6 +51,45 @@ TEST(JsonStoreFileTest, SetAsideNamesAreUnique) {
     // A dangling link holds its name too.
     ASSERT_TRUE(QFile::link(home.file(QStringLiteral("nowhere")), first + QStringLiteral("-2")));
     EXPECT_EQ(JsonStoreFile::setAsidePath(path, kNow), first + QStringLiteral("-3"));
+}
+
+// The stores' folder holds account ids and e-mails: nobody else may list it.
+TEST(JsonStoreFileTest, TheStoreFolderIsOwnerOnlyWhenItIsOurs) {
+    const uid_t me = ::geteuid();
+    const struct {
+        const char* name;
+        mode_t before; // 0: missing
+        uid_t owner;
+        bool linked; // the folder is a link to one
+        mode_t after;
+    } rows[] = {
+        {"made", 0, me, false, 0700},
+        {"ours and wider", 0755, me, false, 0700},
+        {"another user's", 0755, me + 4242, false, 0755},
+        {"a link to a folder", 0755, me, true, 0755},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.owner != me && me != 0) continue; // only root hands a folder to another
+        test::TempHome home;
+        const QByteArray real = home.file(QStringLiteral("real/Meterix")).toLocal8Bit();
+        const QString folder = row.linked ? home.file(QStringLiteral("Meterix")) : QString::fromLocal8Bit(real);
+        if (row.before) {
+            ASSERT_TRUE(QDir().mkpath(QString::fromLocal8Bit(real)));
+            ASSERT_EQ(::chmod(real.constData(), row.before) | ::chown(real.constData(), row.owner, -1), 0);
+            if (row.linked) {
+                ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(real), folder));
+            }
+        }
+        EXPECT_TRUE(makePrivateFolder(folder));
+        struct stat st {};
+        ASSERT_EQ(::stat(folder.toLocal8Bit().constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, row.after);
+        // A folder made on the way is owner-only too.
+        struct stat parent {};
+        ASSERT_EQ(::stat(home.file(QStringLiteral("real")).toLocal8Bit().constData(), &parent), 0);
+        EXPECT_TRUE(row.before || (parent.st_mode & 0077) == 0);
+    }
 }
 
 } // namespace
