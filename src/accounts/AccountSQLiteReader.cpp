@@ -110,8 +110,8 @@ class Statement {
 bool distrust(const SQLiteCalls& sql, sqlite3* db, const AccountSQLiteReader::Limits& limits, StepBudget& budget) {
     // No view computes a row and no trigger fires; the schema may name only
     // functions and virtual tables SQLite deems harmless; nothing is loaded.
-    // A library too old for any switch (before 3.31; Debian 12 has 3.40)
-    // reads nothing.
+    // A library too old for these switches or for the table list below (3.37
+    // and later have both; Debian 12 has 3.40) reads nothing.
     const std::pair<int, int> switches[] = {
         {SQLITE_DBCONFIG_ENABLE_VIEW, 0},    {SQLITE_DBCONFIG_ENABLE_TRIGGER, 0},
         {SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0}, {SQLITE_DBCONFIG_DEFENSIVE, 1},
