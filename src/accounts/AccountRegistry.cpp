@@ -14,8 +14,9 @@
 namespace meterix {
 
 AccountRegistry::AccountRegistry(ResolverList resolvers, MeterixPreferences& preferences, const Clock& clock,
-                                 QObject* parent)
-    : QObject(parent), resolvers_(std::move(resolvers)), preferences_(preferences), clock_(clock) {
+                                 TimerSource* timers, QObject* parent)
+    : QObject(parent), resolvers_(std::move(resolvers)), preferences_(preferences), clock_(clock),
+      ownTimers_(timers ? nullptr : std::make_unique<QtTimerSource>()), timers_(timers ? timers : ownTimers_.get()) {
     for (const auto& resolver : std::as_const(resolvers_))
         primarySourceIDs_.insert(resolver->provider(), resolver->primarySourceID());
     // Room for two overlapping full scans, so a rescan never queues behind a
@@ -25,6 +26,9 @@ AccountRegistry::AccountRegistry(ResolverList resolvers, MeterixPreferences& pre
 }
 
 AccountRegistry::~AccountRegistry() {
+    // Timers handed in outlive this object.
+    for (const Scan& scan : std::as_const(scans_))
+        if (scan.deadline) timers_->cancel(*scan.deadline);
     // The jobs post their results to this object: let them end while it lives.
     // Results still queued are discarded with the object.
     pool_.waitForDone();
@@ -156,52 +160,109 @@ void AccountRegistry::refreshAccounts(std::optional<AIProviderType> provider, st
     Scan& scan = scans_[generation];
     scan.provider = provider;
     scan.finished = std::move(finished);
-    for (const auto& resolver : std::as_const(resolvers_)) {
-        if (provider && resolver->provider() != *provider) continue;
-        ++scan.pendingJobs;
-        pool_.start([this, resolver, generation] {
-            QList<AccountIdentity> identities;
-            try {
-                identities = resolver->resolveAccounts();
-            } catch (...) {
-                // A scan always completes: a resolver that fails finds nothing.
-            }
-            QMetaObject::invokeMethod(
-                this, [this, generation, identities = std::move(identities)] { collect(generation, identities); },
-                Qt::QueuedConnection);
-        });
+    for (int i = 0; i < resolvers_.size(); ++i) {
+        if (provider && resolvers_[i]->provider() != *provider) continue;
+        // A call that is late already may never end: wait for it rather than
+        // pile another one up beside it on the pool.
+        const quint64 call = lateCalls_.contains(i) ? lateCalls_.value(i) : startCall(i);
+        calls_[call].scans.append(generation);
+        scan.waitingFor.insert(i, call);
     }
-    if (scan.pendingJobs == 0) finishScan(generation);
+    if (scan.waitingFor.isEmpty()) {
+        finishScan(generation);
+        return;
+    }
+    scan.deadline = timers_->start(kResolverDeadline, [this, generation] { deadlinePassed(generation); });
 }
 
-void AccountRegistry::collect(quint64 generation, const QList<AccountIdentity>& identities) {
+quint64 AccountRegistry::startCall(int resolver) {
+    const quint64 call = ++lastCall_;
+    calls_.insert(call, Call{.resolver = resolver});
+    pool_.start([this, resolver = resolvers_[resolver], call] {
+        QList<AccountIdentity> identities;
+        try {
+            identities = resolver->resolveAccounts();
+        } catch (...) {
+            // A scan always completes: a resolver that fails finds nothing.
+        }
+        QMetaObject::invokeMethod(
+            this, [this, call, identities = std::move(identities)] { answered(call, identities); },
+            Qt::QueuedConnection);
+    });
+    return call;
+}
+
+void AccountRegistry::answered(quint64 call, const QList<AccountIdentity>& identities) {
+    const Call done = calls_.take(call);
+    if (lateCalls_.value(done.resolver) == call) lateCalls_.remove(done.resolver);
+    for (quint64 generation : done.scans)
+        collect(generation, done.resolver, identities);
+}
+
+void AccountRegistry::collect(quint64 generation, int resolver, const QList<AccountIdentity>& identities) {
     const auto it = scans_.find(generation);
-    if (it == scans_.end()) return;
-    for (const AccountIdentity& identity : identities)
+    if (it == scans_.end() || !it->waitingFor.remove(resolver)) return;
+    QList<AIProviderType> touched{resolvers_[resolver]->provider()};
+    for (const AccountIdentity& identity : identities) {
         it->collected[identity.provider].append(identity);
-    if (--it->pendingJobs == 0) finishScan(generation);
+        if (!touched.contains(identity.provider)) touched.append(identity.provider);
+    }
+    if (!it->published) {
+        if (it->waitingFor.isEmpty()) finishScan(generation);
+        return;
+    }
+    // The scan was published at its deadline: this answer follows on its own.
+    const Scan scan = *it;
+    if (scan.waitingFor.isEmpty()) scans_.erase(it);
+    publishScan(generation, scan, touched);
+}
+
+void AccountRegistry::deadlinePassed(quint64 generation) {
+    const auto it = scans_.find(generation);
+    if (it == scans_.end() || it->published) return;
+    it->published = true;
+    it->deadline.reset();
+    for (auto waiting = it->waitingFor.cbegin(); waiting != it->waitingFor.cend(); ++waiting) {
+        Call& call = calls_[waiting.value()];
+        if (call.late) continue;
+        call.late = true;
+        lateCalls_.insert(waiting.key(), waiting.value());
+        qCWarning(logAccounts, "The account resolver of %s has not answered within %lld s; the scan goes on without it",
+                  qPrintable(rawValue(resolvers_[waiting.key()]->provider())),
+                  static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(kResolverDeadline).count()));
+    }
+    const std::function<void()> finished = std::exchange(it->finished, {});
+    const Scan scan = *it;
+    publishScan(generation, scan, coveredProviders(scan.provider));
+    setRunningScans(runningScans_ - 1);
+    if (finished) finished();
 }
 
 void AccountRegistry::finishScan(quint64 generation) {
     Scan scan = scans_.take(generation);
+    if (scan.deadline) timers_->cancel(*scan.deadline);
+    publishScan(generation, scan, coveredProviders(scan.provider));
+    setRunningScans(runningScans_ - 1);
+    if (scan.finished) scan.finished();
+}
 
+void AccountRegistry::publishScan(quint64 generation, const Scan& scan, const QList<AIProviderType>& providers) {
+    QSet<AIProviderType> awaited;
+    for (auto it = scan.waitingFor.cbegin(); it != scan.waitingFor.cend(); ++it)
+        awaited.insert(resolvers_[it.key()]->provider());
+    QList<AIProviderType> publishable;
+    for (AIProviderType p : providers)
+        if (newestFor_.value(p) == generation && !awaited.contains(p)) publishable.append(p);
+    if (publishable.isEmpty()) return;
     if (!preferences_.accountScanEnabled()) {
         // Detection went off while this scan ran: it must not bring accounts back.
         clearForDisabledScanning();
-    } else {
-        QList<AIProviderType> publishable;
-        for (AIProviderType p : coveredProviders(scan.provider))
-            if (newestFor_.value(p) == generation) publishable.append(p);
-        if (!publishable.isEmpty()) {
-            QMap<AIProviderType, QList<ResolvedAccount>> found;
-            for (auto it = scan.collected.cbegin(); it != scan.collected.cend(); ++it)
-                if (publishable.contains(it.key())) found.insert(it.key(), reconcile(it.value()));
-            publish(found, publishable, !scan.provider);
-        }
+        return;
     }
-
-    setRunningScans(runningScans_ - 1);
-    if (scan.finished) scan.finished();
+    QMap<AIProviderType, QList<ResolvedAccount>> found;
+    for (auto it = scan.collected.cbegin(); it != scan.collected.cend(); ++it)
+        if (publishable.contains(it.key())) found.insert(it.key(), reconcile(it.value()));
+    publish(found, publishable, !scan.provider);
 }
 
 void AccountRegistry::publish(const QMap<AIProviderType, QList<ResolvedAccount>>& found,

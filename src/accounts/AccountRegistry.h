@@ -6,6 +6,7 @@
 #include "accounts/ResolvedAccount.h"
 #include "core/AIProviderType.h"
 #include "core/Clock.h"
+#include "core/TimerSource.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -15,6 +16,7 @@
 #include <QString>
 #include <QThreadPool>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,6 +42,12 @@ using AccountsByProvider = QMap<AIProviderType, QList<ResolvedAccount>>;
 // detection is checked again right before publishing, so a scan that was
 // running when detection was turned off cannot bring the accounts back.
 // isScanning stays true while any scan runs.
+//
+// No resolver holds a scan up past its deadline: the scan then publishes the
+// providers whose resolvers have answered (the others keep what they showed),
+// logs each late resolver once, and takes a late answer in when it comes.
+// While a late call still runs, a new scan waits for that call instead of
+// starting another one beside it.
 class AccountRegistry : public QObject {
     Q_OBJECT
     Q_PROPERTY(meterix::AccountsByProvider accountsByProvider READ accountsByProvider NOTIFY accountsByProviderChanged)
@@ -58,11 +66,16 @@ class AccountRegistry : public QObject {
         bool operator==(const ActivityPath&) const = default;
     };
 
+    // How long a scan waits for its resolvers. Reading files takes them
+    // milliseconds; the start-up waits for the first scan.
+    static constexpr std::chrono::milliseconds kResolverDeadline{5000};
+
     // resolvers: run in this order; when two serve one provider, the later
     // one's primary source id counts. preferences: where account detection is
-    // switched on and off.
+    // switched on and off. timers: the deadlines' (Qt timers of its own when
+    // absent).
     AccountRegistry(ResolverList resolvers, MeterixPreferences& preferences, const Clock& clock = Clock::system(),
-                    QObject* parent = nullptr);
+                    TimerSource* timers = nullptr, QObject* parent = nullptr);
     // Waits for running resolvers (their results are then dropped).
     ~AccountRegistry() override;
     AccountRegistry(const AccountRegistry&) = delete;
@@ -107,13 +120,29 @@ class AccountRegistry : public QObject {
   private:
     struct Scan {
         std::optional<AIProviderType> provider;
-        int pendingJobs = 0;
+        // Resolver (by index) -> the call whose answer the scan still waits for.
+        QHash<int, quint64> waitingFor;
         QMap<AIProviderType, QList<AccountIdentity>> collected;
         std::function<void()> finished;
+        std::optional<TimerSource::Id> deadline;
+        // Published at its deadline; late answers are still taken in.
+        bool published = false;
+    };
+    // One call of a resolver on the pool and the scans waiting for its answer.
+    struct Call {
+        int resolver = 0;
+        QList<quint64> scans;
+        bool late = false;
     };
 
-    void collect(quint64 generation, const QList<AccountIdentity>& identities);
+    quint64 startCall(int resolver);
+    void answered(quint64 call, const QList<AccountIdentity>& identities);
+    void collect(quint64 generation, int resolver, const QList<AccountIdentity>& identities);
+    void deadlinePassed(quint64 generation);
     void finishScan(quint64 generation);
+    // Publishes those of `providers` that this scan may still publish and that
+    // no resolver it waits for serves.
+    void publishScan(quint64 generation, const Scan& scan, const QList<AIProviderType>& providers);
     // Sets the entries of `providers` (the ones this scan may still publish).
     void publish(const QMap<AIProviderType, QList<ResolvedAccount>>& found, const QList<AIProviderType>& providers,
                  bool fullScan);
@@ -139,6 +168,13 @@ class AccountRegistry : public QObject {
     // may publish the provider's accounts.
     QHash<AIProviderType, quint64> newestFor_;
     QHash<quint64, Scan> scans_;
+    quint64 lastCall_ = 0;
+    QHash<quint64, Call> calls_;
+    // Per resolver, its call still running past a deadline.
+    QHash<int, quint64> lateCalls_;
+
+    std::unique_ptr<QtTimerSource> ownTimers_;
+    TimerSource* timers_ = nullptr;
 
     // Declared last: destroyed (and waited for) first, while everything its jobs
     // could reach is still alive.

@@ -5,6 +5,7 @@
 #include "core/WorkerStack.h"
 #include "support/WaitUntil.h"
 #include "support/FakeClock.h"
+#include "support/FakeTimerSource.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 
@@ -145,7 +146,7 @@ class Registry : public ::testing::Test {
 
     std::unique_ptr<AccountRegistry> make() {
         auto registry = std::make_unique<AccountRegistry>(AccountRegistry::ResolverList{claudeResolver, cursorResolver},
-                                                          preferences, clock);
+                                                          preferences, clock, &timers);
         QObject::connect(registry.get(), &AccountRegistry::isScanningChanged,
                          [r = registry.get(), this] { scanningChanges.append(r->isScanning()); });
         return registry;
@@ -167,6 +168,7 @@ class Registry : public ::testing::Test {
     MeterixPreferences preferences{
         std::make_shared<QSettings>(dir.filePath(QStringLiteral("Meterix.conf")), QSettings::IniFormat)};
     test::FakeClock clock;
+    test::FakeTimerSource timers{clock};
     std::shared_ptr<ScriptedResolver> claudeResolver = std::make_shared<ScriptedResolver>(AIProviderType::claudeCode);
     std::shared_ptr<ScriptedResolver> cursorResolver = std::make_shared<ScriptedResolver>(AIProviderType::cursor);
     QList<bool> scanningChanges;
@@ -289,6 +291,36 @@ TEST_F(Registry, AnOlderScanFinishingLastNeverOverwritesANewerOne) {
     slowCursor->open();
     ASSERT_TRUE(finish(single));
     EXPECT_EQ(labels(registry->accounts(AIProviderType::cursor)), QStringList{QStringLiteral("new")});
+}
+
+// Cursor's resolver never answers until the end: the scan ends at its deadline
+// with what the others found, the late resolver is named once, a rescan waits
+// for the call still running rather than start another, and the answer is
+// taken in when it comes.
+TEST_F(Registry, AResolverThatDoesNotAnswerHoldsAScanOnlyUntilItsDeadline) {
+    claudeResolver->answer({claude(QStringLiteral("a"))});
+    auto stuck = cursorResolver->holdNext({cursor(QStringLiteral("kim"))});
+    auto registry = make();
+    test::LogCapture log("com.meterix.accounts");
+    const double deadline = std::chrono::duration<double>(AccountRegistry::kResolverDeadline).count();
+    auto first = scan(*registry);
+    ASSERT_TRUE(started(*cursorResolver, 1));
+    timers.advance(deadline - 0.001);
+    EXPECT_FALSE(*first);
+    timers.advance(0.001);
+    EXPECT_TRUE(*first);
+    EXPECT_FALSE(registry->isScanning());
+    EXPECT_TRUE(waitUntil([&] { return registry->accounts(AIProviderType::claudeCode).size() == 1; }));
+    EXPECT_FALSE(registry->accountsByProvider().contains(AIProviderType::cursor));
+
+    auto second = scan(*registry);
+    timers.advance(deadline);
+    EXPECT_TRUE(*second);
+    EXPECT_EQ(cursorResolver->started(), 1);
+
+    stuck->open();
+    EXPECT_TRUE(waitUntil([&] { return registry->accounts(AIProviderType::cursor).size() == 1; }));
+    EXPECT_EQ(log.messages().filter(QStringLiteral("of cursor has not answered")).size(), 1);
 }
 
 TEST_F(Registry, DetectionIsCheckedAgainRightBeforePublishing) {

@@ -11,6 +11,8 @@
 
 #include <sqlite3.h>
 
+#include <optional>
+
 using namespace meterix;
 using meterix::test::TempHome;
 
@@ -97,4 +99,46 @@ TEST(AccountSQLiteReader, NeverWritesTheDatabase) {
     EXPECT_EQ(QFileInfo(path).size(), size);
     EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-journal")));
     EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal")));
+}
+
+// What a crafted state file could define as ItemTable, each holding a row for
+// "k" that SQLite would reach: only the plain table's value is read, and no
+// read takes more steps than its budget.
+TEST(AccountSQLiteReader, ReadsOnlyAPlainTableAndStopsAtItsBudget) {
+    const AccountSQLiteReader::Limits limits{.steps = 20'000, .valueBytes = 4096};
+    const struct {
+        const char* what;
+        const char* sql;
+        std::optional<QString> value;
+    } rows[] = {
+        {"a plain table", "CREATE TABLE ItemTable (key TEXT UNIQUE ON CONFLICT REPLACE, value BLOB);"
+                          "INSERT INTO ItemTable VALUES ('k', 'kim@example.com');",
+         QStringLiteral("kim@example.com")},
+        {"a recursive view", "CREATE VIEW ItemTable (key, value) AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                             "SELECT i + 1 FROM n LIMIT 200000) SELECT iif(i = 200000, 'k', 'x'), 'late' FROM n;",
+         std::nullopt},
+        {"a view of a huge value", "CREATE VIEW ItemTable (key, value) AS SELECT 'k', printf('%.*c', 3000000, 'x');",
+         std::nullopt},
+        {"a table value over the length limit", "CREATE TABLE ItemTable (key TEXT, value BLOB);"
+                                                "INSERT INTO ItemTable VALUES ('k', printf('%.*c', 4097, 'x'));",
+         std::nullopt},
+        {"a virtual table", "CREATE VIRTUAL TABLE ItemTable USING fts5(key, value);"
+                            "INSERT INTO ItemTable VALUES ('k', 'v');",
+         std::nullopt},
+        {"a table searched past the budget", "CREATE TABLE ItemTable (key TEXT, value BLOB);"
+                                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n LIMIT 50000)"
+                                             " INSERT INTO ItemTable SELECT 'x' || i, 'v' FROM n;"
+                                             "INSERT INTO ItemTable VALUES ('k', 'last');",
+         std::nullopt},
+    };
+    TempHome home;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QString path = home.file(QString::fromLatin1(row.what) + QStringLiteral(".vscdb"));
+        makeDatabase(path, row.sql);
+        const AccountSQLiteReader::Read read = AccountSQLiteReader::readItemTable(path, {QStringLiteral("k")}, limits);
+        EXPECT_EQ(read.values.contains(QStringLiteral("k")), row.value.has_value());
+        EXPECT_EQ(read.values.value(QStringLiteral("k")).left(64), row.value.value_or(QString()));
+        EXPECT_LE(read.steps, limits.steps);
+    }
 }

@@ -1,4 +1,4 @@
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 
 #include <QTimer>
 
