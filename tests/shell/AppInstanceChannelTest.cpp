@@ -130,25 +130,20 @@ TEST(AppInstanceChannelTest, OnlyAFolderOfTheUsersOwnWithMode0700IsUsed) {
 // Each side speaks only to its own user: a running one hears no stranger, and
 // a start that finds a stranger's socket neither asks it nor ends for it.
 TEST(AppInstanceChannelTest, NeitherSideSpeaksToAnotherUser) {
-    const uid_t me = ::geteuid();
-    const AppInstanceChannel::PeerUser stranger = [me](int) { return std::optional<uid_t>(me + 1); };
+    const AppInstanceChannel::PeerUser own = AppInstanceChannel::socketPeerUser;
+    const AppInstanceChannel::PeerUser stranger = [](int) { return std::optional<uid_t>(::geteuid() + 1); };
     const struct {
-        bool runningSeesAStranger;
+        const AppInstanceChannel::PeerUser& runningSees;
+        const AppInstanceChannel::PeerUser& laterSees;
         Role laterStart;
-    } rows[] = {{false, Role::secondary}, {true, Role::unanswered}, {false, Role::failed}};
+    } rows[] = {{own, own, Role::secondary}, {stranger, own, Role::unanswered}, {own, stranger, Role::failed}};
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << "later start " << int(row.laterStart));
         QTemporaryDir dir;
-        auto first = AppInstanceChannel::claim(dir.path(), 2000,
-                                               row.runningSeesAStranger ? stranger
-                                                                        : AppInstanceChannel::socketPeerUser);
-        ASSERT_EQ(first->role(), Role::primary);
+        auto first = AppInstanceChannel::claim(dir.path(), 2000, row.runningSees);
         int toggles = 0;
         QObject::connect(first.get(), &AppInstanceChannel::toggleRequested, [&toggles] { ++toggles; });
-        const bool laterSeesAStranger = row.laterStart == Role::failed;
-        EXPECT_EQ(startAgain(dir.path(), test::kHangLimitMs,
-                             laterSeesAStranger ? stranger : AppInstanceChannel::socketPeerUser),
-                  row.laterStart);
+        EXPECT_EQ(startAgain(dir.path(), test::kHangLimitMs, row.laterSees), row.laterStart);
         // A refused connection is closed before the later start's answer is
         // decided, so no toggle can follow it.
         if (row.laterStart == Role::secondary)
