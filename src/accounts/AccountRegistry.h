@@ -84,6 +84,8 @@ class AccountRegistry : public QObject {
     AccountsByProvider accountsByProvider() const { return accountsByProvider_; }
     QDateTime lastScanDate() const { return lastScanDate_; }
     bool isScanning() const { return runningScans_ > 0; }
+    // A resolver's call has not answered yet: also one past its scan's deadline.
+    bool hasResolverRunning() const { return !calls_.isEmpty(); }
 
     // The provider's accounts, or none.
     QList<ResolvedAccount> accounts(AIProviderType provider) const;

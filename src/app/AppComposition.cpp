@@ -16,6 +16,7 @@
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
+#include "platform/process/CLIProcessRunner.h"
 #include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
 #include "platform/ui/DisplayLossGuard.h"
@@ -45,13 +46,18 @@
 #include <cstdio>
 #include <malloc.h>
 #include <memory>
+#include <unistd.h>
 
 namespace meterix {
 
 namespace {
 
-// How long quitting waits for fetches still running (a CLI probe can take 20 s).
-constexpr int kShutdownWaitMs = 3000;
+// How long quitting waits for fetches still running. Their readings would
+// come back to an event loop that has ended, so nothing of theirs could be
+// saved: the wait only lets a fetch about to end finish, so that the process
+// can end the ordinary way. A fetch that takes longer (an HTTP request to a
+// host that does not answer, a command-line probe) is not waited for.
+constexpr int kFetchGraceMs = 150;
 
 // Freed heap pages between blocks still in use stay resident until the heap
 // is trimmed (glibc trims only its top), so each poll would leave a few more
@@ -281,16 +287,31 @@ void AppComposition::connectStatusPanel() {
 // Settings are written as they change; the readings wait in the store. Losing
 // the display quits as a normal quit does, and gives the single-instance
 // socket and lock back, instead of Qt's exit(1).
+//
+// Once the readings and settings are on disk, a fetch or an account scan still
+// running on a pool's thread has nothing left to give, but would go on using
+// what the end of main destroys: the process then ends at once, its channel
+// given back first, instead of waiting for them.
 void AppComposition::connectQuitPaths() {
     ProviderManager* manager = services_.manager;
     AccountUsageStore* store = services_.store;
-    auto quitSequence = [manager, store] {
-        manager->shutdown(kShutdownWaitMs);
+    AccountRegistry* registry = services_.registry;
+    auto quitSequence = [manager, store, registry] {
+        // A fetch waiting on a probe's client then ends within the grace.
+        CLIProcessRunner::endRunningClients();
+        const bool fetchesEnded = manager->shutdown(kFetchGraceMs);
         AccountIdentityLedger::shared().shutdown();
         store->flush();
+        appSettings()->sync();
+        return fetchesEnded && !registry->hasResolverRunning();
     };
-    QObject::connect(&app_, &QCoreApplication::aboutToQuit, quitSequence);
     std::unique_ptr<AppInstanceChannel>& instance = instance_;
+    QObject::connect(&app_, &QCoreApplication::aboutToQuit, [quitSequence, &instance] {
+        if (quitSequence()) return;
+        instance.reset();
+        std::fflush(nullptr);
+        ::_exit(0);
+    });
     DisplayLossGuard::install(&X11WindowTraits::connectionBroken, [quitSequence, &instance] {
         quitSequence();
         instance.reset();

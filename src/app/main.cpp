@@ -80,8 +80,10 @@ std::optional<int> claimInstance(std::unique_ptr<AppInstanceChannel>& instance) 
                      qPrintable(instance->socketPath()));
         return 1;
     case AppInstanceChannel::Role::failed:
-        std::fprintf(stderr, "meterix: could not claim %s; running without the single-instance channel\n",
-                     qPrintable(instance->socketPath()));
+        // It cannot reach a running one either, so it runs alone: a bar too
+        // many is better than none.
+        std::fprintf(stderr, "meterix: %s; running without the single-instance channel\n",
+                     qPrintable(instance->failure()));
         return std::nullopt;
     case AppInstanceChannel::Role::primary:
         break;

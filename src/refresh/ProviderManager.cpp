@@ -341,12 +341,12 @@ void ProviderManager::rescanRegistry(Done then) {
     deps_.accountRegistry->refreshAccounts(std::nullopt, std::move(then));
 }
 
-void ProviderManager::shutdown(int timeoutMs) {
+bool ProviderManager::shutdown(int timeoutMs) {
     accepting_ = false;
     schedule_.stop();
     if (deps_.watcher) deps_.watcher->stop();
     if (deps_.runningApplications) deps_.runningApplications->setWatching(false);
-    fetches_.waitForDone(timeoutMs);
+    return fetches_.waitForDone(timeoutMs);
 }
 
 // MARK: filing

@@ -113,8 +113,9 @@ class ProviderManager : public QObject {
     void rescanAccounts(Done done = {});
 
     // Stops timers, the watcher and new fetches, and waits up to timeoutMs for
-    // fetches in flight. Called when the app quits.
-    void shutdown(int timeoutMs);
+    // fetches in flight. Called when the app quits. False when some fetch was
+    // still running at the end of the wait.
+    bool shutdown(int timeoutMs);
 
     // MARK: queries
     QList<ResolvedAccount> accounts(AIProviderType provider) const;

@@ -47,8 +47,15 @@ bool waitFor(int fd, short events, const QDeadlineTimer& deadline) {
 
 } // namespace
 
-AppInstanceChannel::AppInstanceChannel(Role role, QString socketPath, std::unique_ptr<QLockFile> lock)
-    : role_(role), socketPath_(std::move(socketPath)), lock_(std::move(lock)) {}
+AppInstanceChannel::AppInstanceChannel(Role role, QString socketPath, std::unique_ptr<QLockFile> lock,
+                                       PeerUser peerUser)
+    : role_(role), socketPath_(std::move(socketPath)), peerUser_(std::move(peerUser)), lock_(std::move(lock)) {}
+
+std::unique_ptr<AppInstanceChannel> AppInstanceChannel::failed(const QString& socketPath, QString why) {
+    std::unique_ptr<AppInstanceChannel> channel(new AppInstanceChannel(Role::failed, socketPath, nullptr));
+    channel->failure_ = std::move(why);
+    return channel;
+}
 
 AppInstanceChannel::~AppInstanceChannel() {
     // Their descriptors close below.
@@ -67,35 +74,65 @@ QString AppInstanceChannel::runtimeFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
-std::unique_ptr<AppInstanceChannel> AppInstanceChannel::claim(const QString& folder, int timeoutMs) {
+bool AppInstanceChannel::isPrivateFolder(const QString& folder, uid_t user) {
+    struct stat st {};
+    if (folder.isEmpty() || ::stat(QFile::encodeName(folder).constData(), &st) != 0) return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == user && (st.st_mode & 07777) == S_IRWXU;
+}
+
+std::optional<uid_t> AppInstanceChannel::socketPeerUser(int fd) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || length != sizeof credentials)
+        return std::nullopt;
+    return credentials.uid;
+}
+
+std::unique_ptr<AppInstanceChannel> AppInstanceChannel::claim(const QString& folder, int timeoutMs,
+                                                              PeerUser peerUser) {
     const QString socketPath = QDir(folder).filePath(QStringLiteral("meterix.sock"));
     auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("meterix.lock")));
     // A lock whose holder died is taken over at once (QLockFile checks the pid);
     // one held by a live process is never taken for stale, however old.
     lock->setStaleLockTime(0);
     if (folder.isEmpty() || !QDir(folder).exists())
-        return std::unique_ptr<AppInstanceChannel>(new AppInstanceChannel(Role::failed, socketPath, nullptr));
+        return failed(socketPath, QStringLiteral("there is no runtime folder to hold %1").arg(socketPath));
+    if (!isPrivateFolder(folder, ::geteuid()))
+        return failed(socketPath, QStringLiteral("the runtime folder %1 is not this user's own with mode 0700")
+                                      .arg(folder));
 
     if (lock->tryLock(0)) {
         std::unique_ptr<AppInstanceChannel> primary(
-            new AppInstanceChannel(Role::primary, socketPath, std::move(lock)));
-        if (!primary->listen()) primary->role_ = Role::failed;
+            new AppInstanceChannel(Role::primary, socketPath, std::move(lock), std::move(peerUser)));
+        if (!primary->listen()) {
+            primary->role_ = Role::failed;
+            primary->failure_ = QStringLiteral("could not listen on %1").arg(socketPath);
+        }
         return primary;
     }
     if (lock->error() != QLockFile::LockFailedError)
-        return std::unique_ptr<AppInstanceChannel>(new AppInstanceChannel(Role::failed, socketPath, nullptr));
+        return failed(socketPath, QStringLiteral("could not claim %1").arg(lock->fileName()));
     // Someone runs: it may still be setting up its socket.
-    const Role role = askPrimary(socketPath, timeoutMs) ? Role::secondary : Role::unanswered;
-    return std::unique_ptr<AppInstanceChannel>(new AppInstanceChannel(role, socketPath, nullptr));
+    switch (askPrimary(socketPath, timeoutMs, peerUser)) {
+    case Reply::answered:
+        return std::unique_ptr<AppInstanceChannel>(new AppInstanceChannel(Role::secondary, socketPath, nullptr));
+    case Reply::unanswered:
+        break;
+    case Reply::stranger:
+        // Not ours to ask, and not ours to wait for: this start runs alone.
+        return failed(socketPath, QStringLiteral("%1 is served by another user's process").arg(socketPath));
+    }
+    return std::unique_ptr<AppInstanceChannel>(new AppInstanceChannel(Role::unanswered, socketPath, nullptr));
 }
 
-bool AppInstanceChannel::askPrimary(const QString& socketPath, int timeoutMs) {
+AppInstanceChannel::Reply AppInstanceChannel::askPrimary(const QString& socketPath, int timeoutMs,
+                                                         const PeerUser& peerUser) {
     sockaddr_un address;
-    if (!socketAddress(socketPath, address)) return false;
+    if (!socketAddress(socketPath, address)) return Reply::unanswered;
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (fd < 0) return false;
+        if (fd < 0) return Reply::unanswered;
         int connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
         if (connected != 0 && (errno == EAGAIN || errno == EINPROGRESS || errno == EINTR)) {
             // A full backlog: wait for room.
@@ -109,6 +146,11 @@ bool AppInstanceChannel::askPrimary(const QString& socketPath, int timeoutMs) {
             closeDescriptor(fd);
             QThread::msleep(20); // the lock holder has not opened its socket yet
             continue;
+        }
+        // The socket's owner at the time it listened: nothing is said to a stranger.
+        if (peerUser(fd) != ::geteuid()) {
+            closeDescriptor(fd);
+            return Reply::stranger;
         }
         bool sent = true;
         for (qsizetype done = 0; sent && done < toggleMessage.size();) {
@@ -130,9 +172,9 @@ bool AppInstanceChannel::askPrimary(const QString& socketPath, int timeoutMs) {
                 break;
         }
         closeDescriptor(fd);
-        return sent && reply.startsWith(answer);
+        return sent && reply.startsWith(answer) ? Reply::answered : Reply::unanswered;
     }
-    return false;
+    return Reply::unanswered;
 }
 
 bool AppInstanceChannel::listen() {
@@ -162,6 +204,12 @@ void AppInstanceChannel::acceptPending() {
         if (fd < 0) {
             if (errno == EINTR) continue;
             return;
+        }
+        // Another user's process (root included) is not heard: the socket's
+        // mode already keeps others out, this keeps out whoever got past it.
+        if (peerUser_(fd) != ::geteuid()) {
+            closeDescriptor(fd);
+            continue;
         }
         requests_.insert(fd, QByteArray());
         auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);

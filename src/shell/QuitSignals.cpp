@@ -2,7 +2,9 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -26,18 +28,17 @@ void relaySignal(int signal) {
     errno = saved;
 }
 
-} // namespace
-
-QuitSignals::QuitSignals(std::initializer_list<int> signals, OnQuit onQuit, QObject* parent)
-    : QObject(parent), onQuit_(std::move(onQuit)) {
-    install(signals);
+bool hasDefaultAction(const struct sigaction& action) {
+    return !(action.sa_flags & SA_SIGINFO) && action.sa_handler == SIG_DFL;
 }
 
-QuitSignals::QuitSignals(OnQuit onQuit, QObject* parent)
-    : QuitSignals({kQuitSignals[0], kQuitSignals[1], kQuitSignals[2], kQuitSignals[3]}, std::move(onQuit),
-                  parent) {}
+} // namespace
 
-void QuitSignals::install(std::initializer_list<int> signals) {
+QuitSignals::QuitSignals(OnQuit onQuit, QObject* parent) : QObject(parent), onQuit_(std::move(onQuit)) {
+    install();
+}
+
+void QuitSignals::install() {
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
     int unclaimed = -1;
     if (!relayWriteEnd.compare_exchange_strong(unclaimed, pipe_[1])) {
@@ -49,18 +50,31 @@ void QuitSignals::install(std::initializer_list<int> signals) {
     notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { readPipe(); });
 
+    for (const int signal : kQuitSignals)
+        take(signal, relaySignal);
+    std::vector<int> stray(std::begin(kStraySignals), std::end(kStraySignals));
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        stray.push_back(signal);
+    for (const int signal : stray)
+        take(signal, relaySignal);
+    for (const int signal : kIgnoredSignals)
+        take(signal, SIG_IGN);
+}
+
+void QuitSignals::take(int signal, void (*handler)(int)) {
+    struct sigaction before {};
+    if (::sigaction(signal, nullptr, &before) != 0) return;
+    const bool askedToEnd = std::find(std::begin(kQuitSignals), std::end(kQuitSignals), signal) !=
+                            std::end(kQuitSignals);
+    if (askedToEnd ? (signal == SIGHUP && before.sa_handler == SIG_IGN) : !hasDefaultAction(before)) return;
     struct sigaction action {};
-    action.sa_handler = relaySignal;
+    action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : signals) {
-        struct sigaction before {};
-        if (::sigaction(signal, nullptr, &before) != 0) continue;
-        if (signal == SIGHUP && before.sa_handler == SIG_IGN) continue;
-        if (::sigaction(signal, &action, nullptr) != 0) continue;
-        relayed_.push_back(signal);
-        previous_.push_back(before);
-    }
+    if (::sigaction(signal, &action, nullptr) != 0) return;
+    if (handler == relaySignal) relayed_.push_back(signal);
+    taken_.push_back(signal);
+    previous_.push_back(before);
 }
 
 void QuitSignals::readPipe() {
@@ -76,7 +90,7 @@ void QuitSignals::readPipe() {
 }
 
 QuitSignals::~QuitSignals() {
-    for (std::size_t i = 0; i < relayed_.size(); ++i) ::sigaction(relayed_[i], &previous_[i], nullptr);
+    for (std::size_t i = 0; i < taken_.size(); ++i) ::sigaction(taken_[i], &previous_[i], nullptr);
     if (notifier_) {
         delete notifier_;
         relayWriteEnd.store(-1);

@@ -175,7 +175,7 @@ start_app() {
 }
 
 # app_ended <how>: waits for the app to end, which it must before a hang
-# (its quit waits 3 s at most for fetches) and with status 0.
+# (its quit waits for no fetch that is not about to end) and with status 0.
 app_running() { [ -d "/proc/$app_pid" ] && [ "$(awk '{print $3}' "/proc/$app_pid/stat" 2>/dev/null)" != Z ]; }
 app_gone() { ! app_running; }
 app_ended() {

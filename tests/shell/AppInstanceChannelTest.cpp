@@ -22,9 +22,10 @@ using Role = AppInstanceChannel::Role;
 // the running one's event loop can answer it meanwhile. The running one's
 // answer is waited for as long as a hang allows: a busy machine may be slow to
 // run its loop.
-Role startAgain(const QString& folder, int timeoutMs = test::kHangLimitMs) {
-    auto later = std::async(std::launch::async, [folder, timeoutMs] {
-        return AppInstanceChannel::claim(folder, timeoutMs)->role();
+Role startAgain(const QString& folder, int timeoutMs = test::kHangLimitMs,
+                AppInstanceChannel::PeerUser peerUser = AppInstanceChannel::socketPeerUser) {
+    auto later = std::async(std::launch::async, [folder, timeoutMs, peerUser] {
+        return AppInstanceChannel::claim(folder, timeoutMs, peerUser)->role();
     });
     test::waitUntil([&later] { return later.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
                     timeoutMs + test::kHangLimitMs);
@@ -102,6 +103,54 @@ TEST(AppInstanceChannelTest, OnlyTheUserMayAskARequestMayArriveInPiecesAndTheSoc
 
     first.reset();
     EXPECT_FALSE(QFile::exists(QFile::decodeName(socketFile)));
+}
+
+// The folder is used only when it is the user's own and no one else's to
+// enter: a runtime folder shared with others leaves the app without the channel.
+TEST(AppInstanceChannelTest, OnlyAFolderOfTheUsersOwnWithMode0700IsUsed) {
+    const uid_t me = ::geteuid();
+    const struct {
+        mode_t mode;
+        uid_t owner;
+        bool used;
+    } rows[] = {{0700, me, true}, {0755, me, false}, {0770, me, false}, {0701, me, false},
+                {01777, me, false}, {0700, me + 1, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << std::oct << row.mode << " owned by " << std::dec << row.owner);
+        QTemporaryDir dir;
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), row.mode), 0);
+        EXPECT_EQ(AppInstanceChannel::isPrivateFolder(dir.path(), row.owner), row.used);
+        if (row.owner != me) continue;
+        const auto channel = AppInstanceChannel::claim(dir.path());
+        EXPECT_EQ(channel->role(), row.used ? Role::primary : Role::failed);
+        EXPECT_EQ(channel->failure().isEmpty(), row.used);
+    }
+}
+
+// Each side speaks only to its own user: a running one hears no stranger, and
+// a start that finds a stranger's socket neither asks it nor ends for it.
+TEST(AppInstanceChannelTest, NeitherSideSpeaksToAnotherUser) {
+    const AppInstanceChannel::PeerUser own = AppInstanceChannel::socketPeerUser;
+    const AppInstanceChannel::PeerUser stranger = [](int) { return std::optional<uid_t>(::geteuid() + 1); };
+    const struct {
+        const AppInstanceChannel::PeerUser& runningSees;
+        const AppInstanceChannel::PeerUser& laterSees;
+        Role laterStart;
+    } rows[] = {{own, own, Role::secondary}, {stranger, own, Role::unanswered}, {own, stranger, Role::failed}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "later start " << int(row.laterStart));
+        QTemporaryDir dir;
+        auto first = AppInstanceChannel::claim(dir.path(), 2000, row.runningSees);
+        int toggles = 0;
+        QObject::connect(first.get(), &AppInstanceChannel::toggleRequested, [&toggles] { ++toggles; });
+        EXPECT_EQ(startAgain(dir.path(), test::kHangLimitMs, row.laterSees), row.laterStart);
+        // A refused connection is closed before the later start's answer is
+        // decided, so no toggle can follow it.
+        if (row.laterStart == Role::secondary)
+            EXPECT_TRUE(test::waitUntil([&toggles] { return toggles == 1; }));
+        else
+            EXPECT_EQ(toggles, 0);
+    }
 }
 
 TEST(AppInstanceChannelTest, TakesOverWhatADeadOneLeftBehind) {

@@ -217,8 +217,15 @@ void endEverything(const ClientLaunch& l, pid_t client, int64_t until) {
 
 pid_t startKeeper(const ClientLaunch& launch) {
     const pid_t app = ::getpid();
+    // Blocked across the fork: a signal that reached the new keeper before it
+    // blocks its own would run the app's relay handler there, which writes
+    // into the relay pipe it inherited and quits the app.
+    sigset_t all, before;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &before);
     const pid_t pid = ::fork();
     if (pid == 0) keep(launch, app);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return pid;
 }
 
