@@ -55,6 +55,49 @@ int characterCount(const QString& text) {
     return static_cast<int>(boundaries(text).size() - 1);
 }
 
+namespace {
+
+const QString kCut = QStringLiteral("\u2026");
+
+// Code units looked at for a cut: enough for `limit` characters of any real
+// text (a character beyond that many units is no writing).
+qsizetype cutWindow(int limit) {
+    return qsizetype(limit) * 32;
+}
+
+} // namespace
+
+QString shownText(const QString& text, int limit) {
+    if (limit <= 0) return {};
+    if (text.size() <= limit) return text;
+    // Boundaries are found in a window at the start only: one before its end
+    // does not depend on what follows.
+    const QString window = text.left(cutWindow(limit));
+    const QList<qsizetype> b = boundaries(window);
+    const qsizetype whole = window.size() == text.size() ? b.size() - 1 : b.size() - 2;
+    if (window.size() == text.size() && whole <= limit) return text;
+    return window.left(b[std::min<qsizetype>(whole, limit - 1)]) + kCut;
+}
+
+QString shownPath(const QString& path, int limit) {
+    if (limit <= 0) return {};
+    if (path.size() <= limit) return path;
+    const QString window = path.right(cutWindow(limit));
+    const QList<qsizetype> b = boundaries(window);
+    // The window's first boundary may fall inside a character: it is not one.
+    const qsizetype whole = window.size() == path.size() ? b.size() - 1 : b.size() - 2;
+    if (window.size() == path.size() && whole <= limit) return path;
+    return kCut + window.mid(b[b.size() - 1 - std::min<qsizetype>(whole, limit - 1)]);
+}
+
+std::optional<QString> shownWord(const QString& raw, int limit) {
+    const QString word = shownText(raw.left(cutWindow(limit)).simplified(), limit);
+    if (word.isEmpty()) return std::nullopt;
+    for (const char32_t c : word.toUcs4())
+        if (!QChar::isPrint(c)) return std::nullopt;
+    return word;
+}
+
 int codePointCompare(const QString& a, const QString& b) {
     // UTF-8 byte order equals code-point order.
     const QByteArray x = a.toUtf8();

@@ -16,6 +16,23 @@ QString lastCharacters(const QString& text, int n);
 // The number of user-perceived characters.
 int characterCount(const QString& text);
 
+// What a screen can show of a text from outside (another tool's file, a
+// server's answer): a name or label (a model, a plan, an account, a place) at
+// most kMaxShownNameCharacters user-perceived characters, a line (a note, an
+// error, a folder) at most kMaxShownLineCharacters. A longer one is cut and
+// "…" stands where it was cut: at the end, or for a path at the start (its end
+// says most). The views elide further to their width; this keeps what another
+// program wrote from reaching layout, masking and painting whole, however long.
+inline constexpr int kMaxShownNameCharacters = 48;
+inline constexpr int kMaxShownLineCharacters = 160;
+QString shownText(const QString& text, int limit = kMaxShownNameCharacters);
+QString shownPath(const QString& path, int limit = kMaxShownLineCharacters);
+// A name another tool gives a thing (a model) as a line may show it: white
+// space collapsed, nothing unprintable (a control or format character such as
+// a bidirectional override could disguise the line it is shown in), cut as
+// shownText to `limit`; nothing when that leaves no name.
+std::optional<QString> shownWord(const QString& raw, int limit = kMaxShownNameCharacters);
+
 // Orders by Unicode code point (QString's own < compares UTF-16 units, which
 // puts characters beyond the BMP before U+E000..U+FFFF).
 bool codePointLess(const QString& a, const QString& b);

@@ -3,6 +3,7 @@
 #include "accounts/AccountRegistry.h"
 #include "core/MaskedEmail.h"
 #include "core/MeterixPreferences.h"
+#include "core/TextUtil.h"
 #include "refresh/ProviderManager.h"
 
 #include <QPointer>
@@ -18,28 +19,58 @@ void mask(std::optional<QString>& text) {
     if (text) text = maskEmailAddresses(*text);
 }
 
+// What a screen can show of a text from outside: cut after masking, so that no
+// cut leaves part of an address unrecognised.
+void cap(QString& text, int limit = kMaxShownNameCharacters) {
+    text = shownText(text, limit);
+}
+
+void cap(std::optional<QString>& text, int limit = kMaxShownNameCharacters) {
+    if (text) cap(*text, limit);
+}
+
 } // namespace
 
 UsageSnapshot PresentedState::presented(UsageSnapshot s, bool maskEmails) {
-    return maskEmails ? withEmailAddressesMasked(std::move(s)) : s;
+    if (maskEmails) s = withEmailAddressesMasked(std::move(s));
+    cap(s.accountEmail);
+    cap(s.planName);
+    cap(s.hourlyQuotaName);
+    cap(s.fetchError, kMaxShownLineCharacters);
+    for (ModelQuotaItem& item : s.modelQuotas) {
+        cap(item.name);
+        cap(item.quotaType);
+        cap(item.paceText, kMaxShownLineCharacters);
+    }
+    return s;
 }
 
 AccountSource PresentedState::presented(AccountSource source, bool maskEmails) {
-    if (!maskEmails) return source;
-    // A profile folder may be named after its owner's address.
-    source.displayName = maskEmailAddresses(source.displayName);
-    mask(source.rootPath);
+    if (maskEmails) {
+        // A profile folder may be named after its owner's address.
+        source.displayName = maskEmailAddresses(source.displayName);
+        mask(source.rootPath);
+    }
+    cap(source.displayName);
+    if (source.rootPath) source.rootPath = shownPath(*source.rootPath);
     return source;
 }
 
 ResolvedAccount PresentedState::presented(ResolvedAccount account, bool maskEmails) {
-    if (!maskEmails) return account;
-    mask(account.email);
-    mask(account.displayName);
-    mask(account.organization); // a personal organisation is named after its owner
-    mask(account.planName);
+    if (maskEmails) {
+        // The account's address is an address, whatever its domain.
+        if (account.email)
+            if (auto masked = maskedEmail(*account.email)) account.email = *masked;
+        mask(account.displayName);
+        mask(account.organization); // a personal organisation is named after its owner
+        mask(account.planName);
+    }
+    cap(account.email);
+    cap(account.displayName);
+    cap(account.organization);
+    cap(account.planName);
     for (AccountSource& source : account.sources)
-        source = presented(std::move(source), true);
+        source = presented(std::move(source), maskEmails);
     return account;
 }
 

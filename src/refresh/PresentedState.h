@@ -33,7 +33,8 @@ struct PresentedAccounts {
 // published state, as they show it. While the user asks for e-mail addresses to
 // be masked, every text in it that comes from outside (the readings, the
 // accounts and the places they were found) has its addresses masked here, once,
-// whatever fields those records carry: no view decides it again.
+// whatever fields those records carry: no view decides it again. Those texts
+// are cut here too, always, to what a screen can show (shownText, shownPath).
 struct PresentedState {
     QHash<AIProviderType, UsageSnapshot> snapshots; // the representative reading per provider
     QList<AIProviderType> activeProviders;          // in display order

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <sys/stat.h>
@@ -260,11 +261,29 @@ TEST(TextUtil, StrictUtf8TakesWholeTextsOnly) {
     }
 }
 
+struct MaskedRow {
+    const char* text;
+    const char* shown;
+};
+
+template <size_t N>
+void expectMasked(const MaskedRow (&rows)[N]) {
+    for (const auto& row : rows) {
+        const QString text = QString::fromUtf8(row.text);
+        EXPECT_EQ(maskEmailAddresses(text), QString::fromUtf8(row.shown)) << row.text;
+        EXPECT_EQ(maskEmailAddresses(maskEmailAddresses(text)), QString::fromUtf8(row.shown)) << row.text;
+        // A whole address (one the text finds) reads as the account label's rule writes it.
+        const auto blank = [](QChar c) { return c.isSpace(); };
+        if (const auto whole = maskedEmail(text);
+            whole && maskEmailAddresses(text) != text && std::none_of(text.begin(), text.end(), blank) &&
+            text.count(QLatin1Char('@')) == 1 && text.indexOf(QLatin1Char('@')) + 1 < text.size()) {
+            EXPECT_EQ(maskEmailAddresses(text), *whole) << row.text;
+        }
+    }
+}
+
 TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
-    const struct {
-        const char* text;
-        const char* shown;
-    } rows[] = {
+    const MaskedRow rows[] = {
         // Where the address stands.
         {"mina.kim@example.com", "m***@example.com"},
         {"mina.kim@example.com's Organization", "m***@example.com's Organization"},
@@ -292,10 +311,9 @@ TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
         {"mina\u200b@example.com", "m***@example.com"},
         {"mi\u00adna\u200e@exam\u2060ple.com\ufeff is", "m***@example.com is"},
         {"\u200fmina\u202e@\u200bexample.com", "m***@example.com"},
-        // Text written backwards under an override: the controls go wherever
-        // they stand, so no address can be reordered into view.
+        // Text written backwards under an override: an override before an
+        // address in its paragraph goes, so no address can be reordered into view.
         {"\u202emoc.elpmaxe@mik.anim", "m***@mik.anim"},
-        {"Team\u2067 of mina@example.com\u2069", "Team of m***@example.com"},
         // Other ways of writing the "@", kept as they are written.
         {"mina\uff20example.com", "m***\uff20example.com"},
         {"mina\ufe6bexample.com", "m***\ufe6bexample.com"},
@@ -317,22 +335,41 @@ TEST(MaskedEmail, EveryAddressInATextIsMaskedAndNothingElse) {
         // No address: no local part, no domain, or no "@" at all.
         {"@mention and @x.com", "@mention and @x.com"},
         {"a@ b", "a@ b"},
-        {"a@.com", "a***@.com"},
         {"Claude Max", "Claude Max"},
-        {"\u202eedualC", "edualC"},
         {"", ""},
     };
-    for (const auto& row : rows) {
-        const QString text = QString::fromUtf8(row.text);
-        EXPECT_EQ(maskEmailAddresses(text), QString::fromUtf8(row.shown)) << row.text;
-        EXPECT_EQ(maskEmailAddresses(maskEmailAddresses(text)), QString::fromUtf8(row.shown)) << row.text;
-        // A whole address reads as the account label's rule writes it.
-        if (const auto whole = maskedEmail(text); whole && !text.contains(QLatin1Char(' ')) &&
-                                                  text.count(QLatin1Char('@')) == 1 &&
-                                                  text.indexOf(QLatin1Char('@')) + 1 < text.size()) {
-            EXPECT_EQ(maskEmailAddresses(text), *whole) << row.text;
-        }
-    }
+    expectMasked(rows);
+}
+
+// Only a named domain makes an address, an address split by a line break or
+// with a quoted local part is still one, and the bidi controls outside an
+// address stay, but for an override that could reorder one.
+TEST(MaskedEmail, AddressesAreNamedFoundSplitOrQuotedAndBidiControlsStayOutside) {
+    const MaskedRow rows[] = {
+        // An override before an address in its paragraph goes.
+        {"\u202e abc mina@example.com", " abc m***@example.com"},
+        // Every other bidi control stays outside addresses, and an override
+        // stays in a paragraph without one or after it.
+        {"Team\u2067 of mina@example.com\u2069", "Team\u2067 of m***@example.com"},
+        {"\u200f\u05e6\u05d5\u05d5\u05ea mina@example.com \u200f", "\u200f\u05e6\u05d5\u05d5\u05ea m***@example.com \u200f"},
+        {"\u202eabc\nmina@example.com \u202dx", "\u202eabc\nm***@example.com \u202dx"},
+        {"\u202eedualC", "\u202eedualC"},
+        // A domain is a name: a full stop and a last label led by a letter.
+        {"claude-3-5-sonnet-v2@20241022", "claude-3-5-sonnet-v2@20241022"},
+        {"python@3.12 and Team@Work plan", "python@3.12 and Team@Work plan"},
+        {"a@.com", "a@.com"},
+        // An address split by a line break before or after its "@" or inside
+        // its domain; a break after a whole domain ends it.
+        {"mina.kim\n@example.com", "m***\n@example.com"},
+        {"mina.kim@\r\nexample.com", "m***@\r\nexample.com"},
+        {"mina.kim@exam\u2028ple.com", "m***@exam\u2028ple.com"},
+        {"mina.kim@example.\u2029com", "m***@example.\u2029com"},
+        {"see you@home\nTomorrow", "see you@home\nTomorrow"},
+        // A local part in quotation marks, blanks and all.
+        {"Signed in as \"mina.kim\"@example.com.", "Signed in as \"m***\"@example.com."},
+        {"\"mina kim\"@x.org", "\"m***\"@x.org"},
+    };
+    expectMasked(rows);
 }
 
 TEST(MaskedEmail, AWholeAddressIsMaskedWithoutControlsOrAddressesLeftInIt) {
@@ -348,7 +385,10 @@ TEST(MaskedEmail, AWholeAddressIsMaskedWithoutControlsOrAddressesLeftInIt) {
         {"x@mina@example.com", "x***@m***@example.com"},
         // No "@" after a character: masked as a text, or nothing to change.
         {"\u200b\u202e@moc.elpmaxe@mik.anim", "\u200b@m***@mik.anim"},
-        {"no-at-sign\u200f", "no-at-sign"},
+        {"no-at-sign\u200f", std::nullopt},
+        // An account's address is one, whatever its domain; quoted, it keeps its marks.
+        {"python@3.12", "p***@3.12"},
+        {"\"mina.kim\"@example.com", "\"m***\"@example.com"},
         {"@x.com", std::nullopt},
         {"", std::nullopt},
     };
@@ -359,6 +399,45 @@ TEST(MaskedEmail, AWholeAddressIsMaskedWithoutControlsOrAddressesLeftInIt) {
             EXPECT_EQ(*shown, QString::fromUtf8(*row.shown)) << row.address;
         }
     }
+}
+
+// Masking looks at each character a bounded number of times, whatever runs
+// the text is made of: a backslash once read the rest of its run again from
+// each of its characters.
+TEST(MaskedEmail, TheWorkIsLinearInTheTextWhateverItsRuns) {
+    const char* runs[] = {
+        "\\", "\\\\u{0", "%25", "&amp;", "&#0", "\xef\xbc\xbc", "@", "a@", "a.", "\"", "\"a\"@", "\n@", "a@b\n",
+        "a@b.", "\xe2\x80\xae", "a@b.c ", "mina.kim@example.com ",
+    };
+    for (const char* run : runs) {
+        QString text;
+        while (text.size() < 16 * 1024)
+            text += QString::fromUtf8(run);
+        const MaskingWork work = maskEmailAddressesCounted(text);
+        EXPECT_EQ(work.text, maskEmailAddresses(text)) << run;
+        EXPECT_LE(work.characterVisits, 24 * text.size()) << run;
+    }
+}
+
+// What a screen shows of a text from outside: whole up to the limit, cut with
+// "…" past it (a path at its start), never inside a character.
+TEST(ShownText, ATextFromOutsideIsCutToTheLimit) {
+    const QString flag = QStringLiteral("\U0001F1F0\U0001F1F7");
+    const struct {
+        QString text;
+        QString name, path;
+    } rows[] = {
+        {QStringLiteral("abcd"), QStringLiteral("abcd"), QStringLiteral("abcd")},
+        {QStringLiteral("abcdef"), QStringLiteral("abc…"), QStringLiteral("…def")},
+        {flag.repeated(6), flag.repeated(3) + QStringLiteral("…"), QStringLiteral("…") + flag.repeated(3)},
+        {QString(1 << 20, QLatin1Char('\\')), QStringLiteral("\\\\\\…"), QStringLiteral("…\\\\\\")},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(shownText(row.text, 4), row.name) << row.text.left(8).toStdString();
+        EXPECT_EQ(shownPath(row.text, 4), row.path) << row.text.left(8).toStdString();
+    }
+    EXPECT_EQ(shownWord(QStringLiteral("  Fable\t 2  ")), QStringLiteral("Fable 2"));
+    EXPECT_EQ(shownWord(QStringLiteral("Fa\u202Eble")), std::nullopt);
 }
 
 TEST(SafeFile, ReadsRegularFilesUnderTheCapOnly) {

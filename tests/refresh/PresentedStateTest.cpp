@@ -3,6 +3,8 @@
 // (the records are filled through their own JSON form, key by key).
 #include "refresh/PresentedState.h"
 
+#include "core/TextUtil.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -19,20 +21,21 @@ const QString kMasked = QStringLiteral("m***@example.com");
 const QStringList kIdentifiers = {QStringLiteral("accountID"), QStringLiteral("sourceID"), QStringLiteral("id"),
                                   QStringLiteral("credentialFingerprint")};
 
-// Every string of o that decode accepts in its place as a text naming kAddress.
-QJsonObject withAddressEverywhere(QJsonObject o, const std::function<bool(const QJsonObject&)>& decodes) {
+// Every string of o that decode accepts in its place as `text`.
+QJsonObject withTextEverywhere(QJsonObject o, const QString& text,
+                               const std::function<bool(const QJsonObject&)>& decodes) {
     for (const QString& key : o.keys()) {
         if (kIdentifiers.contains(key)) continue;
         QJsonValue v = o.value(key);
         if (v.isString()) {
             QJsonObject tried = o;
-            tried.insert(key, QStringLiteral("Team of ") + kAddress);
+            tried.insert(key, text);
             if (decodes(tried)) o = tried;
         } else if (v.isArray()) {
             QJsonArray items = v.toArray();
             for (qsizetype i = 0; i < items.size(); ++i)
                 if (items[i].isObject())
-                    items[i] = withAddressEverywhere(items[i].toObject(), [&](const QJsonObject& item) {
+                    items[i] = withTextEverywhere(items[i].toObject(), text, [&](const QJsonObject& item) {
                         QJsonObject tried = o;
                         QJsonArray all = items;
                         all[i] = item;
@@ -78,39 +81,67 @@ UsageSnapshot everyFieldSet() {
     return s;
 }
 
-TEST(PresentedState, EveryTextOfAReadingAnAccountAndASourceIsMaskedWhileMaskingIsOn) {
-    const QJsonObject filled = withAddressEverywhere(everyFieldSet().toJson(), [](const QJsonObject& o) {
+// A reading, an account and its source with `text` in every free text.
+struct Filled {
+    UsageSnapshot reading;
+    AccountSource source;
+    ResolvedAccount account;
+};
+
+Filled filledWith(const QString& text) {
+    const QJsonObject filled = withTextEverywhere(everyFieldSet().toJson(), text, [](const QJsonObject& o) {
         return UsageSnapshot::fromJson(o).has_value();
     });
-    const UsageSnapshot reading = *UsageSnapshot::fromJson(filled);
-    const AccountSource source = *AccountSource::fromJson(withAddressEverywhere(
+    const AccountSource source = *AccountSource::fromJson(withTextEverywhere(
         AccountSource{QStringLiteral("cli"), AccountSourceKind::cli, QStringLiteral("x"), QStringLiteral("/x"),
                       {}}
             .toJson(),
-        [](const QJsonObject& o) { return AccountSource::fromJson(o).has_value(); }));
-    ResolvedAccount account(QStringLiteral("u-1"), AIProviderType::claudeCode, kAddress,
-                            QStringLiteral("Team of ") + kAddress, QStringLiteral("Team of ") + kAddress,
-                            QStringLiteral("Team of ") + kAddress, {source}, true, QDateTime());
+        text, [](const QJsonObject& o) { return AccountSource::fromJson(o).has_value(); }));
+    return {*UsageSnapshot::fromJson(filled), source,
+            ResolvedAccount(QStringLiteral("u-1"), AIProviderType::claudeCode, text, text, text, text, {source}, true,
+                            QDateTime())};
+}
 
+// Every text of the three records as presented.
+QStringList shownTexts(const Filled& f, bool mask) {
+    QStringList shown;
+    strings(PresentedState::presented(f.reading, mask).toJson(), shown);
+    strings(PresentedState::presented(f.source, mask).toJson(), shown);
+    const ResolvedAccount a = PresentedState::presented(f.account, mask);
+    shown << a.displayLabel() << a.displayName.value_or(QString()) << a.organization.value_or(QString())
+          << a.planName.value_or(QString());
+    for (const AccountSource& s : a.sources)
+        strings(s.toJson(), shown);
+    return shown;
+}
+
+TEST(PresentedState, EveryTextOfAReadingAnAccountAndASourceIsMaskedWhileMaskingIsOn) {
+    const Filled f = filledWith(QStringLiteral("Team of ") + kAddress);
     for (const bool mask : {true, false}) {
         SCOPED_TRACE(mask);
-        QStringList shown;
-        strings(PresentedState::presented(reading, mask).toJson(), shown);
-        strings(PresentedState::presented(source, mask).toJson(), shown);
-        const ResolvedAccount a = PresentedState::presented(account, mask);
-        shown << a.displayLabel() << a.displayName.value_or(QString()) << a.organization.value_or(QString())
-              << a.planName.value_or(QString());
-        for (const AccountSource& s : a.sources)
-            strings(s.toJson(), shown);
-        const QString all = shown.join(QLatin1Char('\n'));
+        const QString all = shownTexts(f, mask).join(QLatin1Char('\n'));
         EXPECT_EQ(all.contains(kAddress), !mask) << all.toStdString();
         EXPECT_EQ(all.contains(kMasked), mask);
         // Every free text was filled: none is left without an address.
         EXPECT_GE(all.count(QLatin1Char('@')), 12);
     }
     // Identifiers stay as they are, so the views can look things up by them.
-    EXPECT_EQ(PresentedState::presented(reading, true).accountID, QStringLiteral("u-1"));
-    EXPECT_EQ(PresentedState::presented(account, true).id, QStringLiteral("u-1"));
+    EXPECT_EQ(PresentedState::presented(f.reading, true).accountID, QStringLiteral("u-1"));
+    EXPECT_EQ(PresentedState::presented(f.account, true).id, QStringLiteral("u-1"));
+}
+
+// A text from outside as long as another program cares to write reaches no
+// view whole: every one is cut, masked or not.
+TEST(PresentedState, EveryTextFromOutsideIsCutToWhatAScreenShows) {
+    const QString endless = QStringLiteral("/") + QString(4096, QLatin1Char('n'));
+    const Filled f = filledWith(endless);
+    for (const bool mask : {true, false}) {
+        SCOPED_TRACE(mask);
+        const QStringList shown = shownTexts(f, mask);
+        EXPECT_GE(shown.count(shownText(endless)), 9);
+        for (const QString& text : shown)
+            EXPECT_LE(characterCount(text), kMaxShownLineCharacters) << text.left(20).toStdString();
+    }
 }
 
 } // namespace

@@ -118,10 +118,9 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
     static std::optional<double> resetCountdown(const QString& phrase, const QDateTime& now,
                                                 const QTimeZone& systemZone = QTimeZone::systemTimeZone());
 
-    // A model's name from another tool as a quota line may show it: white space
-    // collapsed, at most kMaxModelWordLength characters, nothing unprintable;
+    // A model's name from another tool as a quota line may show it (shownWord):
+    // white space collapsed, cut to what a screen can show, nothing unprintable;
     // nothing when that leaves no name.
-    static constexpr qsizetype kMaxModelWordLength = 48;
     static std::optional<QString> modelWord(const QString& raw);
 
     // --- The probe's working folder and its transcripts.

@@ -4,6 +4,7 @@
 #include "core/L10n.h"
 #include "core/Numbers.h"
 #include "core/ReadingWords.h"
+#include "core/TextUtil.h"
 #include "core/TimeZoneNames.h"
 
 #include <QRegularExpression>
@@ -178,13 +179,7 @@ std::optional<ClaudeCodeAdapter::QuotaWindow> screenWindow(const QList<ScreenLim
 } // namespace
 
 std::optional<QString> ClaudeCodeAdapter::modelWord(const QString& raw) {
-    const QString word = raw.simplified();
-    if (word.isEmpty() || word.size() > kMaxModelWordLength) return std::nullopt;
-    // No control or format characters (a bidirectional override could disguise
-    // the line it is shown in).
-    for (const char32_t c : word.toUcs4())
-        if (!QChar::isPrint(c)) return std::nullopt;
-    return word;
+    return shownWord(raw);
 }
 
 std::optional<double> ClaudeCodeAdapter::resetCountdown(const QString& phrase, const QDateTime& now,

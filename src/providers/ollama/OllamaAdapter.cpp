@@ -2,6 +2,7 @@
 
 #include "core/Json.h"
 #include "core/ReadingWords.h"
+#include "core/TextUtil.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -80,6 +81,14 @@ std::optional<int> portNumber(const QString& text) {
     return port;
 }
 
+// The name a server gives a model, as a line can show it with `room` characters
+// after it; one it gives as no string, or that shows as nothing, is "Ollama Model".
+QString modelName(const std::optional<QString>& given, int room) {
+    const QString unnamed = QStringLiteral("Ollama Model");
+    if (!given) return unnamed;
+    return shownWord(*given, kMaxShownNameCharacters - room).value_or(unnamed);
+}
+
 QList<ModelQuotaItem> modelItems(const QByteArray& body) {
     const auto answer = json::parseObject(body);
     const auto models = answer ? json::array(*answer, QLatin1String("models")) : std::nullopt;
@@ -89,17 +98,18 @@ QList<ModelQuotaItem> modelItems(const QByteArray& body) {
     QList<ModelQuotaItem> items;
     for (const QJsonValue& value : *models) {
         const QJsonObject model = value.toObject();
-        const QString name = json::string(model, QLatin1String("name")).value_or(QStringLiteral("Ollama Model"));
+        const std::optional<QString> given = json::string(model, QLatin1String("name"));
         // A model pulled from the cloud runs there: its entry is a manifest of a few
         // hundred bytes, not a local model of 0.0 GB.
         if (isNonEmptyString(model, QLatin1String("remote_host")) ||
             isNonEmptyString(model, QLatin1String("remote_model"))) {
-            items.append(ModelQuotaItem(name, 100, storedWording(L10n::quotaKindCloudModel())));
+            items.append(ModelQuotaItem(modelName(given, 0), 100, storedWording(L10n::quotaKindCloudModel())));
             continue;
         }
         const double bytes = json::number(model, QLatin1String("size")).value_or(0);
-        const QString size = QString::number(bytes / kBytesPerGigabyte, 'f', 1) + QStringLiteral(" GB");
-        items.append(ModelQuotaItem(name + QStringLiteral(" (") + size + QLatin1Char(')'), 100,
+        const QString size = QStringLiteral(" (") + QString::number(bytes / kBytesPerGigabyte, 'f', 1) +
+                             QStringLiteral(" GB)");
+        items.append(ModelQuotaItem(modelName(given, characterCount(size)) + size, 100,
                                     storedWording(L10n::quotaKindLocalModel())));
     }
     return items;
@@ -108,8 +118,9 @@ QList<ModelQuotaItem> modelItems(const QByteArray& body) {
 } // namespace
 
 OllamaAdapter::OllamaAdapter(UsageTransport& transport, QString baseAddress, const CLIProcessRunner& runner,
-                             const Clock& clock)
-    : transport_(transport), baseAddress_(std::move(baseAddress)), runner_(runner), clock_(clock) {}
+                             const Clock& clock, OllamaListener listener)
+    : transport_(transport), baseAddress_(std::move(baseAddress)), runner_(runner), clock_(clock),
+      listener_(std::move(listener)) {}
 
 QString OllamaAdapter::serverAddress(const std::optional<QString>& ollamaHost) {
     QString text = ollamaHost.value_or(QString()).trimmed();
@@ -193,14 +204,18 @@ UsageRequest OllamaAdapter::tagsRequest(std::chrono::milliseconds timeout) const
     return request;
 }
 
+bool OllamaAdapter::isOwnServer() const {
+    return listener_.isOwn(QUrl(baseAddress_, QUrl::StrictMode));
+}
+
 bool OllamaAdapter::checkAvailability() {
-    if (transport_.usageData(tagsRequest(std::chrono::seconds(1))).isSuccess()) return true;
+    if (transport_.usageData(tagsRequest(std::chrono::seconds(1))).isSuccess() && isOwnServer()) return true;
     return isDetected();
 }
 
 UsageSnapshot OllamaAdapter::fetchUsage(bool) {
     const UsageFetchResult result = transport_.usageData(tagsRequest(std::chrono::seconds(2)));
-    if (!result.isSuccess()) return fallbackSnapshot();
+    if (!result.isSuccess() || !isOwnServer()) return fallbackSnapshot();
     QList<ModelQuotaItem> items = modelItems(result.data());
     if (items.isEmpty())
         items.append(ModelQuotaItem(storedWording(L10n::quotaKindLocalServiceReady()), 100, storedWording(L10n::unlimited())));

@@ -5,6 +5,7 @@
 #include "core/CurlTransport.h"
 #include "core/EnvironmentLookup.h"
 #include "platform/process/CLIProcessRunner.h"
+#include "providers/ollama/OllamaListener.h"
 
 
 namespace meterix {
@@ -20,16 +21,19 @@ public:
     explicit OllamaAdapter(UsageTransport& transport = CurlTransport::shared(),
                            QString baseAddress = serverAddress(processEnvironment()(QStringLiteral("OLLAMA_HOST"))),
                            const CLIProcessRunner& runner = CLIProcessRunner::shared(),
-                           const Clock& clock = Clock::system());
+                           const Clock& clock = Clock::system(), OllamaListener listener = OllamaListener());
 
     AIProviderType type() const override { return AIProviderType::ollama; }
     // Whether the server program is installed where the command-line clients
     // are looked for (~/.local/bin, PATH, /usr/local/bin, /usr/bin, ...),
     // checked on every read.
     bool isDetected() const override;
-    // The server answers, or else the program is installed (a stopped server
-    // still counts).
+    // The user's own server answers (OllamaListener), or else the program is
+    // installed (a stopped server still counts).
     bool checkAvailability() override;
+    // Models are read only from the user's own server; another's answer reads
+    // as no answer.
+    bool isOwnServer() const;
     UsageSnapshot fetchUsage(bool forceSync) override;
 
     // Where Ollama's own client looks for its server, from OLLAMA_HOST as the
@@ -55,6 +59,7 @@ private:
     QString baseAddress_;
     const CLIProcessRunner& runner_;
     const Clock& clock_;
+    OllamaListener listener_;
 };
 
 } // namespace meterix

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <tuple>
+#include <vector>
+
 namespace meterix::test {
 namespace {
 
@@ -25,11 +29,47 @@ public:
     }
 };
 
+// A socket table's address field: each 32-bit word as the kernel prints it,
+// in the machine's byte order.
+QByteArray tableAddress(std::initializer_list<unsigned char> bytes) {
+    QByteArray hex;
+    const std::vector<unsigned char> b(bytes);
+    for (size_t word = 0; word < b.size() / 4; ++word) {
+        uint32_t value = 0;
+        std::memcpy(&value, b.data() + word * 4, 4);
+        hex += QByteArray::number(value, 16).toUpper().rightJustified(8, '0');
+    }
+    return hex;
+}
+
+// /proc/net/tcp or tcp6: a heading and one listening socket per row.
+QByteArray socketTable(const QList<std::tuple<QByteArray, int, uid_t>>& listeners) {
+    QByteArray table = "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n";
+    for (const auto& [address, port, uid] : listeners)
+        table += "   0: " + address + ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0') +
+                 " 00000000:0000 0A 00000000:00000000 00:00000000 00000000 " + QByteArray::number(uid) +
+                 "        0 4242 1 0000000000000000 100 0 0 10 0\n";
+    return table;
+}
+
+const QByteArray kLoopback4 = tableAddress({127, 0, 0, 1});
+const QByteArray kAny4 = tableAddress({0, 0, 0, 0});
+const QByteArray kAny6 = tableAddress({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+constexpr uid_t kUser = 1000;
+constexpr uid_t kService = 998;
+constexpr uid_t kOther = 1001;
+
 class OllamaTest : public ::testing::Test {
 protected:
-    OllamaAdapter adapter(UsageTransport& transport, QString base, bool installed = false) {
+    // By default the server on port 11434 of the loopback is the user's.
+    OllamaAdapter adapter(UsageTransport& transport, QString base, bool installed = false,
+                          std::optional<OllamaListener> listener = std::nullopt) {
         if (installed) home.writeScript(QStringLiteral(".local/bin/ollama"), "exit 0");
-        return OllamaAdapter(transport, std::move(base), runner);
+        if (!listener) {
+            home.write(QStringLiteral("proc/net/tcp"), socketTable({{kLoopback4, 11434, kUser}}));
+            listener = OllamaListener(home.path(), kUser);
+        }
+        return OllamaAdapter(transport, std::move(base), runner, Clock::system(), *listener);
     }
     static void expectOffline(const UsageSnapshot& s, FetchStrategy strategy) {
         ASSERT_EQ(s.modelQuotas.size(), 1);
@@ -49,7 +89,8 @@ protected:
 
 TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
     server.answer("/api/tags", {200, R"({"models":[{"name":"llama3:8b","size":1610612736},{"size":3221225472}]})", {}});
-    auto ollama = adapter(patient, server.baseAddress());
+    // The kernel's own tables: the test's server listens as the test's user.
+    auto ollama = adapter(patient, server.baseAddress(), false, OllamaListener());
     EXPECT_TRUE(ollama.checkAvailability());
     const UsageSnapshot s = ollama.fetchUsage(false);
     ASSERT_EQ(s.modelQuotas.size(), 2);
@@ -61,7 +102,7 @@ TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
 }
 
 TEST_F(OllamaTest, AnAnswerWithoutAReadableListShowsTheServiceReady) {
-    auto ollama = adapter(patient, server.baseAddress());
+    auto ollama = adapter(patient, server.baseAddress(), false, OllamaListener());
     for (const char* body : {R"({"models":[]})", R"({"models":[{"name":"a"},7]})", "garbage", R"({"other":1})"}) {
         server.answer("/api/tags", {200, body, {}});
         const UsageSnapshot s = ollama.fetchUsage(false);
@@ -157,6 +198,11 @@ TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
         {R"({"models":[{"remote_model":"deepseek-v3.1:671b"}]})", {cloud("Ollama Model")}},
         {R"({"models":[{"name":"tiny","size":384,"remote_host":null,"remote_model":null}]})", {local("tiny (0.0 GB)")}},
         {R"({"models":[{"name":"tiny","size":384,"remote_host":"","remote_model":""}]})", {local("tiny (0.0 GB)")}},
+        // A name is cut to what a line shows, its size kept; one that cannot be
+        // shown (a control in it) is no name.
+        {R"({"models":[{"name":")" + QByteArray(1 << 20, 'n') + R"(","size":1610612736}]})",
+         {ModelQuotaItem(QString(38, QLatin1Char('n')) + QStringLiteral("… (1.5 GB)"), 100, QStringLiteral("Local Model"))}},
+        {R"({"models":[{"name":"Fa\u202Eble","size":0}]})", {local("Ollama Model (0.0 GB)")}},
     };
     FakeTransport transport;
     auto ollama = adapter(transport, QStringLiteral("http://127.0.0.1:11434"));
@@ -166,6 +212,48 @@ TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
         EXPECT_EQ(s.modelQuotas, row.items) << row.answer.constData();
         EXPECT_EQ(s.unavailableReason, std::nullopt) << row.answer.constData();
         EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe) << row.answer.constData();
+    }
+}
+
+// Only the user's own Ollama counts: its program installed, or every socket
+// listening where the address leads owned by the user, by Ollama's service
+// user or by root. Another user may listen on the port while the user's server
+// is stopped; its answer is no model list. A server on another host is the
+// user's choice.
+TEST_F(OllamaTest, OnlyTheUsersOwnServerCounts) {
+    const QByteArray loopback6 = tableAddress({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+    using Listeners = QList<std::tuple<QByteArray, int, uid_t>>;
+    const struct {
+        const char* row;
+        Listeners tcp, tcp6;
+        bool installed;
+        const char* base;
+        bool present;
+    } rows[] = {
+        {"own", {{kLoopback4, 11434, kUser}}, {}, false, "http://127.0.0.1:11434", true},
+        {"service user, every address", {{kAny4, 11434, kService}}, {}, false, "http://127.0.0.1:11434", true},
+        {"root, dual stack", {}, {{kAny6, 11434, 0}}, false, "http://[::1]:11434", true},
+        {"another user", {{kLoopback4, 11434, kOther}}, {}, false, "http://127.0.0.1:11434", false},
+        {"another user beside the own", {{kAny4, 11434, kUser}}, {{loopback6, 11434, kOther}}, false, "http://localhost:11434", false},
+        {"another port only", {{kLoopback4, 11435, kUser}}, {}, false, "http://127.0.0.1:11434", false},
+        {"installed", {{kLoopback4, 11434, kOther}}, {}, true, "http://127.0.0.1:11434", true},
+        {"another host", {}, {}, false, "http://192.0.2.7:11434", true},
+    };
+    FakeTransport transport;
+    transport.respond(200, R"({"models":[{"name":"llama3:8b","size":1610612736}]})");
+    for (const auto& row : rows) {
+        QDir(home.path()).removeRecursively();
+        home.write(QStringLiteral("root/etc/passwd"), "ollama:x:998:998::/usr/share/ollama:/bin/false\n");
+        home.write(QStringLiteral("root/proc/net/tcp"), socketTable(row.tcp));
+        home.write(QStringLiteral("root/proc/net/tcp6"), socketTable(row.tcp6));
+        auto ollama = adapter(transport, QLatin1String(row.base), row.installed,
+                              OllamaListener(home.file(QStringLiteral("root")), kUser));
+        EXPECT_EQ(ollama.checkAvailability(), row.present) << row.row;
+        const bool answered = ollama.isOwnServer();
+        EXPECT_EQ(ollama.fetchUsage(false).modelQuotas.front().quotaType,
+                  answered ? QStringLiteral("Local Model") : QStringLiteral("Local Unlimited"))
+            << row.row;
+        EXPECT_EQ(answered, row.present && std::string(row.row) != "installed") << row.row;
     }
 }
 
