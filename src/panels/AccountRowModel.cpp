@@ -44,13 +44,15 @@ std::optional<Rgb> AccountRowModel::percentageAccent() const {
 }
 
 std::optional<QString> AccountRowModel::secondLine(const Clock& clock) const {
-    if (missingFigure) return missingFigure;
-    if (readingCapturedAt) return accountReadingAgeText(*readingCapturedAt, clock);
+    std::optional<QString> line = missingFigure;
+    if (!line && readingCapturedAt) line = accountReadingAgeText(*readingCapturedAt, clock);
     // An account the registry found is signed in; that its usage cannot be read
     // is said as the reason is everywhere else.
-    if (!usageReadable) return displayText(UsageUnavailableReason::awaitingFirstReading);
-    if (isDisplayed) return L10n::onTheBar().text();
-    return std::nullopt;
+    if (!line && !usageReadable) line = displayText(UsageUnavailableReason::awaitingFirstReading);
+    // The account the bar follows says so whatever else its line tells, also
+    // while its reading is still to come.
+    if (isDisplayed) return line ? *line + kJoin + L10n::onTheBar().text() : L10n::onTheBar().text();
+    return line;
 }
 
 QString AccountRowModel::accessibleLabel() const {
