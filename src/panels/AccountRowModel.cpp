@@ -44,15 +44,16 @@ std::optional<Rgb> AccountRowModel::percentageAccent() const {
 }
 
 std::optional<QString> AccountRowModel::secondLine(const Clock& clock) const {
-    std::optional<QString> line = missingFigure;
-    if (!line && readingCapturedAt) line = accountReadingAgeText(*readingCapturedAt, clock);
+    // The account the bar follows says so, also while its reading is still to
+    // come: what its reading lacks or how old it is, the screen's header and
+    // ring above tell.
+    if (isDisplayed) return L10n::onTheBar().text();
+    if (missingFigure) return missingFigure;
+    if (readingCapturedAt) return accountReadingAgeText(*readingCapturedAt, clock);
     // An account the registry found is signed in; that its usage cannot be read
     // is said as the reason is everywhere else.
-    if (!line && !usageReadable) line = displayText(UsageUnavailableReason::awaitingFirstReading);
-    // The account the bar follows says so whatever else its line tells, also
-    // while its reading is still to come.
-    if (isDisplayed) return line ? *line + kJoin + L10n::onTheBar().text() : L10n::onTheBar().text();
-    return line;
+    if (!usageReadable) return displayText(UsageUnavailableReason::awaitingFirstReading);
+    return std::nullopt;
 }
 
 QString AccountRowModel::accessibleLabel() const {

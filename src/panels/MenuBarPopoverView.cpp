@@ -127,9 +127,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
 
     if (ProviderManager* m = context_.manager)
         PresentedState::observe(*m, context_.preferences, this, [this](PresentedState s) { setState(std::move(s)); });
-    // The count follows the accounts found, as the settings' list does.
-    if (AccountRegistry* r = context_.accounts)
-        connect(r, &AccountRegistry::accountsByProviderChanged, this, &MenuBarPopoverView::refreshForTime);
+    followAccounts();
     registerScreens();
     stack_->resize(int(cardWidth - 2 * stackInsetH), 1);
     // Where the screen that leaves was scrolled to is read before the stack
@@ -278,6 +276,12 @@ bool MenuBarPopoverView::event(QEvent* e) {
     // The title bar's texts changed size: the card's height may follow.
     if (e->type() == QEvent::LayoutRequest && contentSize() != reported_) reportContentSize();
     return handled;
+}
+
+void MenuBarPopoverView::followAccounts() {
+    // The count follows the accounts found, as the settings' list does.
+    if (AccountRegistry* r = context_.accounts)
+        connect(r, &AccountRegistry::accountsByProviderChanged, this, &MenuBarPopoverView::refreshForTime);
 }
 
 void MenuBarPopoverView::refreshForTime() {

@@ -78,6 +78,7 @@ class MenuBarPopoverView : public QWidget {
     // Sends the current size even when it has not changed (the first report).
     void reportContentSize();
     // Re-derives the texts that age (the summary's "as of" time).
+    void followAccounts();
     void refreshForTime();
     // Builds the texts and the current screen again (after a change of language).
     void rebuildTexts();

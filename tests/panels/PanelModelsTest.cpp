@@ -100,12 +100,14 @@ TEST_P(PanelModels, AccountRowStateDecidesTileSecondLineOpacityAndLabel) {
         // The same while running is drawn at full opacity.
         {false, true, false, std::nullopt, 0x30D158, pick("로그인됨 · 기록 없음", "Signed in, nothing recorded"), 1.0, false,
          pick("a***@x.io, CLI, 실행 중", "a***@x.io, CLI, Running")},
-        // An older reading shows its age, and on the bar says so after it.
-        {true, false, true, 7200, 0x0A84FF, pick("2시간 전 기준 · 바에 표시 중", "as of 2h ago · On the bar"), 1.0, true,
+        // An older reading shows its age, unless the bar follows it (the
+        // screen's header tells the age then).
+        {false, false, true, 7200, 0x8E8E93, pick("2시간 전 기준", "as of 2h ago"), 1.0, true,
+         QStringLiteral("a***@x.io, CLI")},
+        {true, false, true, 7200, 0x0A84FF, pick("바에 표시 중", "On the bar"), 1.0, true,
          pick("a***@x.io, CLI, 바에 표시 중", "a***@x.io, CLI, On the bar")},
         // On the bar while its reading is still to come.
-        {true, false, false, std::nullopt, 0x0A84FF,
-         pick("로그인됨 · 기록 없음 · 바에 표시 중", "Signed in, nothing recorded · On the bar"), 0.72, false,
+        {true, false, false, std::nullopt, 0x0A84FF, pick("바에 표시 중", "On the bar"), 0.72, false,
          pick("a***@x.io, CLI, 바에 표시 중", "a***@x.io, CLI, On the bar")},
     };
     for (const auto& r : rows) {
