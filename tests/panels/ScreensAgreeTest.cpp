@@ -1,12 +1,7 @@
-// The panel's screens say nothing that another part of them contradicts: the
-// account the bar follows is marked, the header counts what the settings list,
-// a refresh says what it does, a footnote explains what is drawn, and a link
-// that cannot open says so.
+// The panel's screens say nothing another part of them contradicts.
 #include "design/InsetSection.h"
 #include "design/TextView.h"
 #include "panels/AccountRow.h"
-#include "panels/DetailGlassCardView.h"
-#include "panels/GlassActionButton.h"
 #include "panels/MenuBarPopoverView.h"
 #include "panels/MenuBarProviderDetailScreen.h"
 #include "panels/MenuBarSettingsScreen.h"
@@ -27,204 +22,107 @@ using R = UsageUnavailableReason;
 
 class ScreensAgree : public test::BothLanguages {
   protected:
-    static void settle(QWidget& w) {
+    // A home with the provider on the bar, in the test's language (its settings resolve it anew).
+    std::unique_ptr<test::ScreenFixture> home(P p, bool account) {
+        auto f = std::make_unique<test::ScreenFixture>(QList<P>{p}, QList<P>{p}, p);
+        test::speak(GetParam());
+        if (account) f->addAccount(QStringLiteral("a"), QStringLiteral("a@x.io"), {QStringLiteral("cli")});
+        return f;
+    }
+    template <class W> static W& shown(W& w) {
         QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         w.resize(312, w.heightForWidth(312));
+        w.show();
+        return w;
     }
-    std::unique_ptr<MenuBarProviderDetailScreen> open(test::ScreenFixture& f, P provider) {
-        auto s = std::make_unique<MenuBarProviderDetailScreen>(f.context(), provider);
-        settle(*s);
-        s->show();
-        return s;
-    }
-    static UsageSnapshot read(P p, double percent, std::optional<QString> account, const QDateTime& at,
-                              QList<ModelQuotaItem> quotas = {}) {
-        return UsageSnapshot(UsageSnapshot::Fields{.provider = p,
-                                                   .hourlyRemainingPercentage = percent,
-                                                   .modelQuotas = std::move(quotas),
-                                                   .lastUpdated = at,
-                                                   .strategyUsed = FetchStrategy::localFileCache,
-                                                   .accountID = std::move(account),
-                                                   .capturedAt = at});
-    }
-    static AccountSource cli() { return {QStringLiteral("cli"), AccountSourceKind::cli, QStringLiteral("CLI"), {}}; }
-    static MenuCommandRow* refreshRow(QWidget& screen) {
-        return test::parts<MenuCommandRow>(screen, QStringLiteral("actionRow")).value(0);
+    static UsageSnapshot read(P p, std::optional<QString> id, const QDateTime& at, QList<ModelQuotaItem> q = {}) {
+        return UsageSnapshot({.provider = p, .hourlyRemainingPercentage = 77, .modelQuotas = q, .lastUpdated = at,
+                              .strategyUsed = FetchStrategy::localFileCache, .accountID = id, .capturedAt = at});
     }
 };
 
-// With two accounts, the one whose reading the bar shows carries the mark on
-// every provider's screen, whatever else its line says; the other does not.
+// Of two accounts, the one whose reading the bar shows (the newest) is marked,
+// also while that reading is still to come.
 TEST_P(ScreensAgree, TheAccountOnTheBarIsMarked) {
-    const struct {
-        const char* name;
-        P provider;
-        std::optional<R> newest; // b's reading, the newest: without a figure, or 40 %
-        const char* marked;
-    } rows[] = {
-        {"Codex: the newest account not read yet", P::openAICodex, R::awaitingFirstReading, "b@x.io"},
-        {"Codex: held back after a switch", P::openAICodex, R::heldBackAfterSwitch, "b@x.io"},
-        {"Claude Code: both read", P::claudeCode, std::nullopt, "b@x.io"},
-        {"Cursor: the newest not read yet", P::cursor, R::awaitingFirstReading, "b@x.io"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        test::ScreenFixture f({r.provider}, {r.provider}, r.provider);
-        test::speak(GetParam()); // the fixture's settings resolve the language anew
-        f.preferences->setMaskAccountEmails(false);
-        f.addAccount(QStringLiteral("a"), QStringLiteral("a@x.io"), cli());
-        f.addAccount(QStringLiteral("b"), QStringLiteral("b@x.io"), cli(), !r.newest);
-        ASSERT_TRUE(f.scan());
-        const QDateTime now = f.clock.now();
-        const UsageSnapshot b = r.newest ? UsageSnapshot::unavailable(r.provider, *r.newest, QStringLiteral("b@x.io"),
-                                                                      std::nullopt, QStringLiteral("b"), std::nullopt, now)
-                                         : read(r.provider, 40, QStringLiteral("b"), now);
-        f.manager->apply({read(r.provider, 77, QStringLiteral("a"), now.addSecs(-300)), b}, r.provider);
-        auto screen = open(f, r.provider);
+    for (const auto& [p, newest] : {std::pair{P::openAICodex, std::optional(R::awaitingFirstReading)},
+                                    {P::openAICodex, R::heldBackAfterSwitch}, {P::claudeCode, std::nullopt}}) {
+        auto f = home(p, true);
+        f->addAccount(QStringLiteral("b"), QStringLiteral("b@x.io"), {QStringLiteral("cli")}, !newest);
+        ASSERT_TRUE(f->scan());
+        const QDateTime now = f->clock.now();
+        f->manager->apply({read(p, QStringLiteral("a"), now.addSecs(-300)),
+                           newest ? UsageSnapshot::unavailable(p, *newest, {}, {}, QStringLiteral("b"), {}, now)
+                                  : read(p, QStringLiteral("b"), now)}, p);
+        MenuBarProviderDetailScreen screen(f->context(), p);
         QStringList marked;
-        for (AccountRow* row : screen->findChildren<AccountRow*>())
-            if (row->model().secondLine(f.clock) == pick("바에 표시 중", "On the bar"))
-                marked.append(row->model().label);
-        EXPECT_EQ(marked, QStringList{QString::fromUtf8(r.marked)});
+        for (AccountRow* row : shown(screen).findChildren<AccountRow*>())
+            if (row->model().secondLine(f->clock) == pick("바에 표시 중", "On the bar")) marked << row->model().label;
+        EXPECT_EQ(marked, QStringList{QStringLiteral("b***@x.io")}) << rawValue(p).toStdString();
     }
 }
 
-// On the same homes the header counts the providers the settings list among
-// the detected accounts, and says nothing is connected where they list none.
+// On the same homes the header counts the providers the settings list.
 TEST_P(ScreensAgree, HeaderCountsWhatTheSettingsList) {
-    const struct {
-        const char* name;
-        P provider;
-        bool account;
-        std::optional<UsageSnapshot> reading;
-        int listed; // 0: "No accounts detected"
-    } rows[] = {
-        {"an account found and read", P::claudeCode, true, read(P::claudeCode, 70, QStringLiteral("a"), {}), 1},
-        {"Codex signed in with an API key, no account listed", P::openAICodex, false,
-         UsageSnapshot::unavailable(P::openAICodex, R::signedInWithAPIKey, std::nullopt, std::nullopt, std::nullopt,
-                                    std::nullopt, QDateTime::currentDateTimeUtc()),
-         1},
-        {"a key read, no account", P::deepseek, false, read(P::deepseek, 55, std::nullopt, {}), 1},
-        {"installed, nothing signed in", P::cursor, false, std::nullopt, 0},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        test::ScreenFixture f({r.provider}, {r.provider}, r.provider);
-        test::speak(GetParam()); // the fixture's settings resolve the language anew
-        if (r.account) f.addAccount(QStringLiteral("a"), QStringLiteral("a@x.io"), cli());
-        ASSERT_TRUE(f.scan());
-        if (r.reading) {
-            UsageSnapshot s = *r.reading;
-            s.lastUpdated = s.capturedAt = f.clock.now();
-            f.manager->apply({s}, r.provider);
-        }
-        MenuBarPopoverView popover(f.context());
-        MenuBarSettingsScreen settings(f.context());
-        settle(settings);
-        const auto* list = test::part(settings, QStringLiteral("sourceList"));
-        const qsizetype listed =
-            list->isVisibleTo(&settings) ? list->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size() : 0;
-        EXPECT_EQ(listed, r.listed);
-        EXPECT_EQ(test::part(settings, QStringLiteral("noAccountsText"))->isVisibleTo(&settings), r.listed == 0);
-        EXPECT_EQ(popover.shownSummary(), r.listed ? pick("1개 연결 · 방금 업데이트", "1 connected · Updated just now")
-                                                  : pick("읽은 사용량 없음", "No usage read yet"));
+    for (const auto& [p, account, figure] : {std::tuple{P::claudeCode, true, true}, {P::deepseek, false, true},
+                                             {P::openAICodex, false, false}, {P::cursor, false, false}}) {
+        auto f = home(p, account);
+        ASSERT_TRUE(f->scan());
+        // Codex signed in with a key has no figure and no account; Cursor read nothing.
+        UsageSnapshot s = UsageSnapshot::unavailable(p, R::signedInWithAPIKey, {}, {}, {}, {}, f->clock.now());
+        if (p != P::cursor) f->manager->apply({figure ? read(p, {}, f->clock.now()) : s}, p);
+        MenuBarPopoverView popover(f->context());
+        MenuBarSettingsScreen settings(f->context());
+        const bool listed = !test::part(shown(settings), QStringLiteral("noAccountsText"))->isVisibleTo(&settings);
+        EXPECT_EQ(listed, p != P::cursor) << rawValue(p).toStdString();
+        EXPECT_EQ(popover.shownSummary(), listed ? pick("1개 연결 · 방금 업데이트", "1 connected · Updated just now")
+                                                 : pick("읽은 사용량 없음", "No usage read yet"));
     }
 }
 
-// A refresh pressed on the provider's screen or its card says, where it was
-// pressed, that it reads, or from when it can read anew.
+// A refresh says, where it was pressed, that it reads or from when it can: the
+// screen read the provider on opening, a probe began (300 s floor) or none.
 TEST_P(ScreensAgree, RefreshSaysWhatItDoes) {
     const struct {
-        const char* name;
         P provider;
-        double openedAgo;    // the screen opened (and read the provider) this long before the press
-        double lastProbeAgo; // a probe of the provider began this long before (floor 300 s); negative: none
-        const char *ko, *en; // what the buttons say right after the press
-        bool reads;
-    } rows[] = {
-        {"within the cooldown", P::openAICodex, 5, -1, "40초 후 다시 읽을 수 있음", "Can read again in 40 s", false},
-        {"the probe's floor", P::claudeCode, 60, 120, "3분 후 다시 읽을 수 있음", "Can read again in 3 min", false},
-        {"free to read", P::claudeCode, 60, 301, "새로 고침 중...", "Refreshing…", true},
-    };
+        double openedAgo, probeAgo;
+        const char *ko, *en;
+    } rows[] = {{P::openAICodex, 5, -1, "40초 후 다시 읽을 수 있음", "Can read again in 40 s"},
+                {P::claudeCode, 60, 120, "3분 후 다시 읽을 수 있음", "Can read again in 3 min"},
+                {P::claudeCode, 60, 301, "새로 고침 중...", "Refreshing…"}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        test::ScreenFixture f({r.provider}, {r.provider}, r.provider);
-        test::speak(GetParam()); // the fixture's settings resolve the language anew
-        if (r.lastProbeAgo >= 0) {
-            f.probeGate.admit(QStringLiteral("claude:/home/dev/.claude.json"), 300);
-            f.clock.advance(r.lastProbeAgo - r.openedAgo);
-        }
-        auto screen = open(f, r.provider);
-        ASSERT_TRUE(test::fetchEnded(*f.manager, r.provider));
-        f.clock.advance(r.openedAgo);
-        DetailGlassCardView card(Appearance::shared(), Localization::shared(),
-                                 f.manager->snapshots().value(r.provider), [] {}, f.clock);
-        card.observe(*f.manager);
-        f.adapters[r.provider]->hold();
-        const int fetches = f.adapters[r.provider]->fetches;
-        QTest::mouseClick(refreshRow(*screen), Qt::LeftButton);
-        card.refreshButton()->click();
-        const QString said = pick(r.ko, r.en);
-        EXPECT_EQ(refreshRow(*screen)->title(), said);
-        EXPECT_EQ(card.refreshButton()->title(), said);
-        EXPECT_EQ(refreshRow(*screen)->isBusy(), r.reads);
-        f.adapters[r.provider]->release();
-        if (r.reads) {
-            ASSERT_TRUE(test::waitUntil([&] { return refreshRow(*screen)->title() == pick("이 프로바이더 새로 고침", "Refresh this provider"); }));
-            EXPECT_EQ(f.adapters[r.provider]->fetches, fetches + 1); // the two presses share one fetch
-        } else {
-            EXPECT_EQ(f.adapters[r.provider]->fetches, fetches);
-        }
+        auto f = home(r.provider, false);
+        if (r.probeAgo >= 0) f->probeGate.admit(QStringLiteral("claude:/h/.claude.json"), 300);
+        f->clock.advance(std::max(0.0, r.probeAgo - r.openedAgo));
+        MenuBarProviderDetailScreen screen(f->context(), r.provider);
+        ASSERT_TRUE(test::fetchEnded(*f->manager, shown(screen).provider()));
+        f->clock.advance(r.openedAgo);
+        f->adapters[r.provider]->hold();
+        auto* refresh = test::parts<MenuCommandRow>(screen, QStringLiteral("actionRow")).value(0);
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        EXPECT_EQ(refresh->title(), pick(r.ko, r.en));
+        f->adapters[r.provider]->release();
     }
 }
 
-// The footnote on the pace tick stands only under lines that draw one.
-TEST_P(ScreensAgree, PaceFootnoteOnlyWithATick) {
-    const auto item = [](std::optional<double> pace) {
-        return ModelQuotaItem(QStringLiteral("Sonnet"), 60, QStringLiteral("Weekly Limit"), 3600, std::nullopt,
-                              std::nullopt, pace);
-    };
-    const struct {
-        const char* name;
-        QList<ModelQuotaItem> quotas;
-        bool footnote;
-    } rows[] = {
-        {"a line with a pace tick", {item(std::nullopt), item(45)}, true},
-        {"lines without one", {item(std::nullopt)}, false},
-        {"the window figures only", {}, false},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        test::ScreenFixture f;
-        test::speak(GetParam()); // the fixture's settings resolve the language anew
-        f.manager->apply({read(P::claudeCode, 60, std::nullopt, f.clock.now(), r.quotas)}, P::claudeCode);
-        auto screen = open(f, P::claudeCode);
-        const TextView* footnote = test::part<InsetSection>(*screen, QStringLiteral("quotaSection"))->footnoteView();
-        EXPECT_EQ(footnote != nullptr, r.footnote);
-        if (footnote)
-            EXPECT_EQ(footnote->text(), pick("세로 눈금은 리셋까지 유지 가능한 권장 페이스입니다.",
-                                             "The vertical tick marks the pace that lasts until reset."));
-    }
-}
-
-// A link that nothing could open says so under the commands.
-TEST_P(ScreensAgree, ALinkThatCannotOpenSaysSo) {
-    for (const bool opens : {true, false}) {
-        SCOPED_TRACE(opens ? "opened" : "not opened");
-        test::ScreenFixture f;
-        test::speak(GetParam()); // the fixture's settings resolve the language anew
-        MenuScreenContext c = f.context();
-        QList<QUrl> asked;
-        c.openLink = [&](const QUrl& url) { asked.append(url); return opens; };
+// The pace tick's footnote stands only under lines that draw one; a link that
+// nothing could open says so under the commands.
+TEST_P(ScreensAgree, FootnoteAndLinksTellOnlyWhatIs) {
+    for (const bool tick : {true, false}) {
+        auto f = home(P::claudeCode, false);
+        const ModelQuotaItem item(QStringLiteral("Sonnet"), 60, QStringLiteral("Weekly"), {}, {}, {},
+                                  tick ? std::optional(45.0) : std::nullopt);
+        f->manager->apply({read(P::claudeCode, {}, f->clock.now(), {item})}, P::claudeCode);
+        MenuScreenContext c = f->context();
+        c.openLink = [tick](const QUrl&) { return tick; };
         MenuBarProviderDetailScreen screen(c, P::claudeCode);
-        settle(screen);
-        screen.show();
+        const TextView* note = test::part<InsetSection>(shown(screen), QStringLiteral("quotaSection"))->footnoteView();
+        EXPECT_EQ(note ? note->text() : QString(), tick ? pick("세로 눈금은 리셋까지 유지 가능한 권장 페이스입니다.",
+                                                               "The vertical tick marks the pace that lasts until reset.")
+                                                        : QString());
         QTest::mouseClick(test::parts<MenuCommandRow>(screen, QStringLiteral("actionRow")).value(1), Qt::LeftButton);
-        ASSERT_EQ(asked.size(), 1);
-        const TextView* said = test::part<TextView>(screen, QStringLiteral("linkFailure"));
-        EXPECT_EQ(said->isVisibleTo(&screen), !opens);
-        EXPECT_EQ(said->text(), pick("링크를 열지 못했습니다", "The link could not be opened"));
+        const TextView* failure = test::part<TextView>(screen, QStringLiteral("linkFailure"));
+        EXPECT_EQ(failure->isVisibleTo(&screen), !tick);
+        EXPECT_EQ(failure->text(), pick("링크를 열지 못했습니다", "The link could not be opened"));
     }
 }
 
