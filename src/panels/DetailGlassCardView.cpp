@@ -244,7 +244,7 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
         [this] {
             if (!display_.dashboard || !openLink_ || openLink_(*display_.dashboard)) return;
             // Said in place, for a while: nothing could open the page.
-            dashboardButton_->setTitle(L10n::linkNotOpened().text());
+            dashboardButton_->setTitle(L10n::linkNotOpenedBrief().text());
             linkFailureShown_->start();
         },
         this);
@@ -252,7 +252,7 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
     linkFailureShown_->setSingleShot(true);
     linkFailureShown_->setInterval(RefreshFeedback::waitShownMs);
     connect(linkFailureShown_, &QTimer::timeout, this, [this] { applyActions(); });
-    refreshFeedback_ = new RefreshFeedback(clock_, [this] { applyActions(); }, this);
+    refreshFeedback_ = new RefreshFeedback(clock_, [this] { applyActions(); }, true, this);
     refreshButton_ = new GlassActionButton(
         display_.refreshTitle, QStringLiteral("arrow.clockwise"), true,
         [this] {

@@ -50,7 +50,7 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
     : MenuSubScreen(std::move(context), spacing, parent), provider_(provider) {
     refreshFeedback_ = new RefreshFeedback(*context_.clock, [this] {
         applyRefreshRow(context_.manager && context_.manager->isRefreshing());
-    }, this);
+    }, false, this);
     linkFailureShown_ = new QTimer(this);
     linkFailureShown_->setSingleShot(true);
     linkFailureShown_->setInterval(RefreshFeedback::waitShownMs);

@@ -7,8 +7,8 @@
 
 namespace meterix {
 
-RefreshFeedback::RefreshFeedback(const Clock& clock, std::function<void()> changed, QObject* parent)
-    : QObject(parent), clock_(clock), changed_(std::move(changed)) {
+RefreshFeedback::RefreshFeedback(const Clock& clock, std::function<void()> changed, bool brief, QObject* parent)
+    : QObject(parent), clock_(clock), changed_(std::move(changed)), brief_(brief) {
     waitShown_.setSingleShot(true);
     waitShown_.setInterval(waitShownMs);
     connect(&waitShown_, &QTimer::timeout, this, [this] {
@@ -38,15 +38,17 @@ std::optional<QString> RefreshFeedback::caption() const {
     case State::reading:
         return L10n::refreshing().text();
     case State::waiting:
-        return waitText(until_, clock_.now());
+        return waitText(until_, clock_.now(), brief_);
     }
     return std::nullopt;
 }
 
-QString RefreshFeedback::waitText(const QDateTime& until, const QDateTime& now) {
+QString RefreshFeedback::waitText(const QDateTime& until, const QDateTime& now, bool brief) {
     const double seconds = std::max(1.0, std::ceil(double(now.msecsTo(until)) / 1000));
-    if (seconds < 60) return L10n::readAgainInSeconds(qint64(seconds)).text();
-    return L10n::readAgainInMinutes(qint64(std::ceil(seconds / 60))).text();
+    if (seconds < 60)
+        return (brief ? L10n::againInSeconds(qint64(seconds)) : L10n::readAgainInSeconds(qint64(seconds))).text();
+    const auto minutes = qint64(std::ceil(seconds / 60));
+    return (brief ? L10n::againInMinutes(minutes) : L10n::readAgainInMinutes(minutes)).text();
 }
 
 void RefreshFeedback::set(State state) {

@@ -24,8 +24,10 @@ class RefreshFeedback : public QObject {
   public:
     static constexpr int waitShownMs = 4000;
 
-    // changed runs after every change of what the button says.
-    RefreshFeedback(const Clock& clock, std::function<void()> changed, QObject* parent = nullptr);
+    // changed runs after every change of what the button says; brief for a
+    // button too narrow for the whole sentence ("Again in 4 min").
+    RefreshFeedback(const Clock& clock, std::function<void()> changed, bool brief = false,
+                    QObject* parent = nullptr);
 
     void press(ProviderManager* manager, AIProviderType provider);
     std::optional<QString> caption() const;
@@ -33,7 +35,7 @@ class RefreshFeedback : public QObject {
 
     // "Can read again in 4 min" (whole minutes, rounded up), or in seconds
     // under a minute.
-    static QString waitText(const QDateTime& until, const QDateTime& now);
+    static QString waitText(const QDateTime& until, const QDateTime& now, bool brief = false);
 
   private:
     enum class State { idle, reading, waiting };
@@ -41,6 +43,7 @@ class RefreshFeedback : public QObject {
 
     const Clock& clock_;
     std::function<void()> changed_;
+    bool brief_ = false;
     State state_ = State::idle;
     QDateTime until_;
     QTimer waitShown_;

@@ -2,6 +2,8 @@
 #include "design/InsetSection.h"
 #include "design/TextView.h"
 #include "panels/AccountRow.h"
+#include "panels/DetailGlassCardView.h"
+#include "panels/GlassActionButton.h"
 #include "panels/MenuBarPopoverView.h"
 #include "panels/MenuBarProviderDetailScreen.h"
 #include "panels/MenuBarSettingsScreen.h"
@@ -85,10 +87,10 @@ TEST_P(ScreensAgree, RefreshSaysWhatItDoes) {
     const struct {
         P provider;
         double openedAgo, probeAgo;
-        const char *ko, *en;
-    } rows[] = {{P::openAICodex, 5, -1, "40초 후 다시 읽을 수 있음", "Can read again in 40 s"},
-                {P::claudeCode, 60, 120, "3분 후 다시 읽을 수 있음", "Can read again in 3 min"},
-                {P::claudeCode, 60, 301, "새로 고침 중...", "Refreshing…"}};
+        const char *ko, *en, *cardKo, *cardEn; // the card's button is narrower
+    } rows[] = {{P::openAICodex, 5, -1, "40초 후 다시 읽을 수 있음", "Can read again in 40 s", "40초 후 다시", "Again in 40 s"},
+                {P::claudeCode, 60, 120, "3분 후 다시 읽을 수 있음", "Can read again in 3 min", "3분 후 다시", "Again in 3 min"},
+                {P::claudeCode, 60, 301, "새로 고침 중...", "Refreshing…", "새로 고침 중...", "Refreshing…"}};
     for (const auto& r : rows) {
         auto f = home(r.provider, false);
         if (r.probeAgo >= 0) f->probeGate.admit(QStringLiteral("claude:/h/.claude.json"), 300);
@@ -96,10 +98,15 @@ TEST_P(ScreensAgree, RefreshSaysWhatItDoes) {
         MenuBarProviderDetailScreen screen(f->context(), r.provider);
         ASSERT_TRUE(test::fetchEnded(*f->manager, shown(screen).provider()));
         f->clock.advance(r.openedAgo);
+        DetailGlassCardView card(Appearance::shared(), Localization::shared(), read(r.provider, {}, {}), [] {},
+                                 f->clock);
+        card.observe(*f->manager);
         f->adapters[r.provider]->hold();
         auto* refresh = test::parts<MenuCommandRow>(screen, QStringLiteral("actionRow")).value(0);
         QTest::mouseClick(refresh, Qt::LeftButton);
+        card.refreshButton()->click();
         EXPECT_EQ(refresh->title(), pick(r.ko, r.en));
+        EXPECT_EQ(card.refreshButton()->title(), pick(r.cardKo, r.cardEn));
         f->adapters[r.provider]->release();
     }
 }
