@@ -44,12 +44,15 @@ std::optional<Rgb> AccountRowModel::percentageAccent() const {
 }
 
 std::optional<QString> AccountRowModel::secondLine(const Clock& clock) const {
+    // The account the bar follows says so, also while its reading is still to
+    // come: what its reading lacks or how old it is, the screen's header and
+    // ring above tell.
+    if (isDisplayed) return L10n::onTheBar().text();
     if (missingFigure) return missingFigure;
     if (readingCapturedAt) return accountReadingAgeText(*readingCapturedAt, clock);
     // An account the registry found is signed in; that its usage cannot be read
     // is said as the reason is everywhere else.
     if (!usageReadable) return displayText(UsageUnavailableReason::awaitingFirstReading);
-    if (isDisplayed) return L10n::onTheBar().text();
     return std::nullopt;
 }
 

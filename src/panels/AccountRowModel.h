@@ -43,8 +43,8 @@ struct AccountRowModel {
     // The tier's accent for a current reading; nothing (draw it secondary) for
     // an older one.
     std::optional<Rgb> percentageAccent() const;
-    // Why the reading has no figure, else the reading's age, else "No usage",
-    // else "On the bar", else nothing.
+    // "On the bar" for the account the bar follows; else why the reading has
+    // no figure, else the reading's age, else "No usage", else nothing.
     std::optional<QString> secondLine(const Clock& clock = Clock::system()) const;
     bool labelIsPrimary() const { return usageReadable; }
     double opacity() const { return usageReadable || isRunning ? 1.0 : dimmedOpacity; }

@@ -32,6 +32,7 @@
 
 #include <QBoxLayout>
 #include <QDesktopServices>
+#include <QTimer>
 #include <QPainter>
 #include <QtMath>
 
@@ -210,7 +211,7 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
     : LiquidGlassView(liquidGlass(Radius::card, Qt::transparent, false, kElevation, 0.5), shadowBleed(),
                       parent),
       appearance_(appearance), clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)),
-      openLink_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+      openLink_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     display_ = display(snapshot_, live_, clock_);
     // Inside the glass (the widget's contents margins hold the shadow's bleed).
     const int inner = int(padding);
@@ -241,16 +242,24 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
     dashboardButton_ = new GlassActionButton(
         L10n::dashboard().text(), QStringLiteral("chart.bar.doc.horizontal"), false,
         [this] {
-            if (display_.dashboard && openLink_) openLink_(*display_.dashboard);
+            if (!display_.dashboard || !openLink_ || openLink_(*display_.dashboard)) return;
+            // Said in place, for a while: nothing could open the page.
+            dashboardButton_->setTitle(L10n::linkNotOpenedBrief().text());
+            linkFailureShown_->start();
         },
         this);
+    linkFailureShown_ = new QTimer(this);
+    linkFailureShown_->setSingleShot(true);
+    linkFailureShown_->setInterval(RefreshFeedback::waitShownMs);
+    connect(linkFailureShown_, &QTimer::timeout, this, [this] { applyActions(); });
+    refreshFeedback_ = new RefreshFeedback(clock_, [this] { applyActions(); }, true, this);
     refreshButton_ = new GlassActionButton(
         display_.refreshTitle, QStringLiteral("arrow.clockwise"), true,
         [this] {
             if (refreshAction_)
                 refreshAction_(snapshot_.provider);
-            else if (manager_)
-                manager_->refreshProvider(snapshot_.provider, true);
+            else
+                refreshFeedback_->press(manager_, snapshot_.provider);
         },
         this);
     actions->addWidget(dashboardButton_, 1);
@@ -444,8 +453,8 @@ void DetailGlassCardView::buildSections() {
 void DetailGlassCardView::applyActions() {
     dashboardButton_->setTitle(L10n::dashboard().text());
     dashboardButton_->setVisible(display_.dashboard.has_value());
-    refreshButton_->setTitle(display_.refreshTitle);
-    refreshButton_->setEnabled(display_.refreshEnabled);
+    refreshButton_->setTitle(refreshFeedback_->caption().value_or(display_.refreshTitle));
+    refreshButton_->setEnabled(display_.refreshEnabled && !refreshFeedback_->isReading());
 }
 
 void DetailGlassCardView::applyGlass() {

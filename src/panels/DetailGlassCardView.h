@@ -5,6 +5,7 @@
 #include "core/UsageSnapshot.h"
 #include "design/LiquidGlassView.h"
 #include "panels/QuotaHeroView.h"
+#include "panels/RefreshFeedback.h"
 
 #include <QLocale>
 #include <QPointer>
@@ -104,8 +105,9 @@ class DetailGlassCardView : public LiquidGlassView {
     // it to refresh this provider.
     void observe(ProviderManager& manager);
     void setRefreshAction(std::function<void(AIProviderType)> action) { refreshAction_ = std::move(action); }
-    // How links are opened (the desktop's default handler unless replaced).
-    void setOpenLinkAction(std::function<void(const QUrl&)> action) { openLink_ = std::move(action); }
+    // How links are opened (the desktop's default handler unless replaced);
+    // false when nothing could open it, which the button then says.
+    void setOpenLinkAction(std::function<bool(const QUrl&)> action) { openLink_ = std::move(action); }
 
     QuotaHeroView* hero() const { return hero_; }
     GlassActionButton* refreshButton() const { return refreshButton_; }
@@ -137,7 +139,9 @@ class DetailGlassCardView : public LiquidGlassView {
     Display display_;
     QPointer<ProviderManager> manager_;
     std::function<void(AIProviderType)> refreshAction_;
-    std::function<void(const QUrl&)> openLink_;
+    std::function<bool(const QUrl&)> openLink_;
+    RefreshFeedback* refreshFeedback_ = nullptr;
+    QTimer* linkFailureShown_ = nullptr;
 
     QVBoxLayout* column_ = nullptr;
     QWidget* header_ = nullptr;

@@ -30,32 +30,19 @@ QString MakerProduct::symbol(Category category) {
 
 namespace MakerShowcase {
 
-QUrl siteURL() {
-    static const QUrl url(L10n::makerSite().pair().en);
-    return url;
-}
-
-QUrl sourceURL() {
-    static const QUrl url(QStringLiteral("https://github.com/lantern-lab-example/meterix"));
-    return url;
-}
-
 QList<MakerProduct> products() {
     using C = MakerProduct::Category;
-    const auto page = [](const char* id) {
-        return QUrl(siteURL().toString() + QLatin1Char('/') + QLatin1String(id));
-    };
     return {
         {QStringLiteral("kolbry"), L10n::productKolbry().text(), L10n::productKolbrySummary().text(), C::iOS,
-         page("kolbry"), false},
+         false},
         {QStringLiteral("venmora"), L10n::productVenmora().text(), L10n::productVenmoraSummary().text(),
-         C::web, page("venmora"), false},
+         C::web, false},
         {QStringLiteral("drumlet"), L10n::productDrumlet().text(), L10n::productDrumletSummary().text(),
-         C::web, page("drumlet"), false},
+         C::web, false},
         {QStringLiteral("sorvane"), L10n::productSorvane().text(), L10n::productSorvaneSummary().text(),
-         C::web, page("sorvane"), true},
+         C::web, true},
         {QStringLiteral("tibrosa"), L10n::productTibrosa().text(), L10n::productTibrosaSummary().text(),
-         C::crypto, page("tibrosa"), false},
+         C::crypto, false},
     };
 }
 

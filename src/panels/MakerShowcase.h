@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <QUrl>
 
 namespace meterix {
 
@@ -16,7 +15,6 @@ struct MakerProduct {
     QString name;
     QString summary;
     Category category = Category::web;
-    QUrl url;
     bool isExperimental = false;
 
     // The category's two tile colours, top first, and the row's symbol.
@@ -24,11 +22,9 @@ struct MakerProduct {
     static QString symbol(Category category);
 };
 
-// The about screen's data: the maker's site, the app's source, the products.
+// The about screen's data: the maker's products (none has a public page).
 namespace MakerShowcase {
 
-QUrl siteURL();
-QUrl sourceURL();
 // Built anew on each call, so names and summaries follow the language.
 QList<MakerProduct> products();
 // The products that are not experimental.

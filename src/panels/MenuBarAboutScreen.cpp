@@ -10,10 +10,8 @@
 #include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
-#include "panels/LabButton.h"
 #include "panels/MakerShowcase.h"
 #include "panels/MenuBarNavigator.h"
-#include "panels/MenuCommandRow.h"
 #include "panels/MenuScreenHeader.h"
 #include "panels/MeterixBuild.h"
 #include "panels/ProductRow.h"
@@ -22,7 +20,6 @@
 #include "platform/ui/SymbolImage.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,14 +32,9 @@ namespace meterix {
 namespace {
 
 const AdaptiveColor kLabAccent{Rgb{0.753, 0.373, 0.094}, Rgb{0.898, 0.514, 0.290}};
-const AdaptiveColor kLabAccentFill{Rgb{0.753, 0.373, 0.094}, Rgb{0.745, 0.361, 0.188}};
 
 QFont serifFont() {
     return MeterixFont::serif(14.5, QFont::DemiBold);
-}
-
-QFont monoFont() {
-    return MeterixFont::monospaced(9.5, QFont::Medium);
 }
 
 TextView* text(const QString& s, const QFont& f, std::function<QColor()> c, bool wraps, QWidget* parent) {
@@ -118,9 +110,6 @@ class StatChip final : public QWidget {
 QColor MenuBarAboutScreen::labAccent() const {
     return kLabAccent.resolve(context_.appearance->scheme());
 }
-QColor MenuBarAboutScreen::labAccentFill() const {
-    return kLabAccentFill.resolve(context_.appearance->scheme());
-}
 
 MenuBarAboutScreen::MenuBarAboutScreen(MenuScreenContext context, QWidget* parent)
     : MenuSubScreen(std::move(context), spacing, parent) {
@@ -180,14 +169,7 @@ QWidget* MenuBarAboutScreen::identityBlock() {
 }
 
 QWidget* MenuBarAboutScreen::appSection() {
-    auto* source =
-        new MenuCommandRow(*context_.appearance, L10n::viewSourceOnGitHub().text(),
-                           QStringLiteral("chevron.left.forwardslash.chevron.right"), std::nullopt,
-                           std::nullopt, false, MenuRowRole::standard, false, [sounds = context_.sounds] {
-                               sounds->playSelectionFeedback();
-                               QDesktopServices::openUrl(MakerShowcase::sourceURL());
-                           });
-    source->setObjectName(QStringLiteral("sourceRow"));
+    // The app has no public source page to lead to: the section holds its licence.
     auto* licence = new QWidget();
     auto* line = new QHBoxLayout(licence);
     line->setContentsMargins(9, 6, 9, 6);
@@ -209,8 +191,7 @@ QWidget* MenuBarAboutScreen::appSection() {
                         [] { return LabelColor::secondary(); }, false, licence),
                     0, Qt::AlignVCenter);
     licence->setAccessibleName(L10n::license().text() + QStringLiteral(", MIT"));
-    return new InsetSection(std::nullopt, std::nullopt, true, {source, new RowSeparator(24), licence},
-                            content_);
+    return new InsetSection(std::nullopt, std::nullopt, true, {licence}, content_);
 }
 
 QWidget* MenuBarAboutScreen::makerSection() {
@@ -227,8 +208,6 @@ QWidget* MenuBarAboutScreen::makerSection() {
     names->addWidget(text(
         L10n::makerName().text(), MeterixFont::rounded(12, QFont::Bold), [] { return LabelColor::primary(); },
         false, box));
-    names->addWidget(text(
-        MakerShowcase::siteURL().host(), monoFont(), [] { return LabelColor::secondary(); }, false, box));
     head->addLayout(names);
     head->addStretch(1);
     column->addLayout(head);
@@ -254,16 +233,7 @@ QWidget* MenuBarAboutScreen::makerSection() {
     }
     chips->addStretch(1);
     column->addLayout(chips);
-    column->addSpacing(11);
-    auto* lab = new LabButton(
-        L10n::enterTheLab().text(), [this] { return labAccentFill(); },
-        [sounds = context_.sounds] {
-            sounds->playImpactFeedback();
-            QDesktopServices::openUrl(MakerShowcase::siteURL());
-        },
-        box);
-    lab->setObjectName(QStringLiteral("labButton"));
-    column->addWidget(lab);
+    // The lab has no site of its own to lead to.
     return new InsetSection(L10n::theMaker().text(), std::nullopt, false, {box}, content_);
 }
 
@@ -271,7 +241,7 @@ QWidget* MenuBarAboutScreen::productsSection() {
     QList<QWidget*> rows;
     for (const MakerProduct& product : MakerShowcase::products()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(33));
-        auto* row = new ProductRow(*context_.sounds, product);
+        auto* row = new ProductRow(product);
         row->setObjectName(QStringLiteral("productRow"));
         rows.append(row);
     }

@@ -6,14 +6,14 @@
 
 namespace meterix {
 
-class LabButton;
 class MenuCommandRow;
 class ProductRow;
 class TextView;
 
 // The panel's about screen: the app's icon, name, version and tagline, its
-// source and licence, a block about the maker with a link to the lab, and the
-// maker's other products. Built anew in the new language when it changes.
+// licence, a block about the maker, and the maker's other products. It leads
+// to no page: none of them has a public one. Built anew in the new language
+// when it changes.
 class MenuBarAboutScreen : public MenuSubScreen {
     Q_OBJECT
 
@@ -22,9 +22,8 @@ class MenuBarAboutScreen : public MenuSubScreen {
 
     static constexpr double spacing = 14;
 
-    // The lab's colours, by the look the screen follows.
+    // The lab's colour, by the look the screen follows.
     QColor labAccent() const;
-    QColor labAccentFill() const;
 
   protected:
     void build() override;

@@ -1,5 +1,6 @@
 #include "panels/MenuBarPopoverView.h"
 
+#include "accounts/AccountRegistry.h"
 #include "core/L10n.h"
 #include "design/IconTile.h"
 #include "design/LiquidGlassStyle.h"
@@ -126,6 +127,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
 
     if (ProviderManager* m = context_.manager)
         PresentedState::observe(*m, context_.preferences, this, [this](PresentedState s) { setState(std::move(s)); });
+    followAccounts();
     registerScreens();
     stack_->resize(int(cardWidth - 2 * stackInsetH), 1);
     // Where the screen that leaves was scrolled to is read before the stack
@@ -156,22 +158,20 @@ void MenuBarPopoverView::registerScreens() {
                            [ctx](const MenuBarScreen&) { return new MenuBarAboutScreen(ctx); });
 }
 
-QString MenuBarPopoverView::statusSummary(const PresentedState& state, const Clock& clock) {
+QString MenuBarPopoverView::statusSummary(const PresentedState& state, const ConnectedProviders& connected,
+                                          const Clock& clock) {
     if (state.isRefreshing) return L10n::updating().text();
     if (state.activeProviders.isEmpty()) return L10n::noProvidersConnected().text();
-    // A provider counts once something of it was read; its reading's time is
-    // the one the summary tells, never a placeholder's.
-    qint64 connected = 0;
+    if (connected.providers.isEmpty()) return L10n::nothingReadYet().text();
+    // The time told is that of a reading, never a placeholder's.
     std::optional<QDateTime> newest;
-    for (AIProviderType p : state.activeProviders) {
+    for (AIProviderType p : connected.providers) {
         const auto it = state.snapshots.constFind(p);
         if (it == state.snapshots.constEnd() || !countsAsConnected(*it)) continue;
-        ++connected;
         if (it->lastUpdated.isValid() && (!newest || it->lastUpdated > *newest)) newest = it->lastUpdated;
     }
-    if (connected == 0) return L10n::nothingReadYet().text();
     const QString time = newest ? relativeUpdateText(*newest, clock) : L10n::waiting().text();
-    return L10n::connectedCount(connected, time).text();
+    return L10n::connectedCount(connected.providers.size(), time).text();
 }
 
 void MenuBarPopoverView::setState(PresentedState state) {
@@ -183,7 +183,7 @@ void MenuBarPopoverView::applyState() {
     if (auto* overview = qobject_cast<MenuBarOverviewScreen*>(stack_->currentView()))
         overview->setState(state_);
     spinner_->setVisible(state_.isRefreshing);
-    summary_->setText(statusSummary(state_, *context_.clock));
+    summary_->setText(statusSummary(state_, context_.connected(state_), *context_.clock));
     const std::optional<UsageTier> tier = ambientTier(state_.activeProviders, state_.snapshots, context_.clock->now());
     if (tier != tier_) {
         tintFrom_ = glassTint();
@@ -278,8 +278,14 @@ bool MenuBarPopoverView::event(QEvent* e) {
     return handled;
 }
 
+void MenuBarPopoverView::followAccounts() {
+    // The count follows the accounts found, as the settings' list does.
+    if (AccountRegistry* r = context_.accounts)
+        connect(r, &AccountRegistry::accountsByProviderChanged, this, &MenuBarPopoverView::refreshForTime);
+}
+
 void MenuBarPopoverView::refreshForTime() {
-    summary_->setText(statusSummary(state_, *context_.clock));
+    summary_->setText(statusSummary(state_, context_.connected(state_), *context_.clock));
 }
 
 void MenuBarPopoverView::rebuildTexts() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panels/ConnectedProviders.h"
+
 #include "core/Clock.h"
 #include "core/UsageTier.h"
 #include "design/SpringAnimator.h"
@@ -47,10 +49,11 @@ class MenuBarPopoverView : public QWidget {
     static constexpr double stackInsetV = 10;
 
     // "Updating" while refreshing; "No providers connected" without active
-    // providers; else the count of the active providers that are connected (a
-    // figure, or a signed-in account) and the age of the newest of their
-    // readings; "No usage read yet" when none is.
-    static QString statusSummary(const PresentedState& state, const Clock& clock);
+    // providers; else the count of the connected providers (the rule the
+    // settings list them by) and the age of the newest of their readings with
+    // a figure or a signed-in account; "No usage read yet" when none is.
+    static QString statusSummary(const PresentedState& state, const ConnectedProviders& connected,
+                                 const Clock& clock);
 
     const PresentedState& state() const { return state_; }
     void setState(PresentedState state);
@@ -75,6 +78,7 @@ class MenuBarPopoverView : public QWidget {
     // Sends the current size even when it has not changed (the first report).
     void reportContentSize();
     // Re-derives the texts that age (the summary's "as of" time).
+    void followAccounts();
     void refreshForTime();
     // Builds the texts and the current screen again (after a change of language).
     void rebuildTexts();

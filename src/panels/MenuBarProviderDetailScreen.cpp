@@ -26,7 +26,6 @@
 #include "panels/UnavailableNoticeSection.h"
 #include "refresh/ProviderManager.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -49,6 +48,15 @@ QWidget* boxed(QLayout* layout, QWidget* parent) {
 MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext context, AIProviderType provider,
                                                          QWidget* parent)
     : MenuSubScreen(std::move(context), spacing, parent), provider_(provider) {
+    refreshFeedback_ = new RefreshFeedback(*context_.clock, [this] {
+        applyRefreshRow(context_.manager && context_.manager->isRefreshing());
+    }, false, this);
+    linkFailureShown_ = new QTimer(this);
+    linkFailureShown_->setSingleShot(true);
+    linkFailureShown_->setInterval(RefreshFeedback::waitShownMs);
+    connect(linkFailureShown_, &QTimer::timeout, this, [this] {
+        if (linkFailure_) linkFailure_->setVisible(false);
+    });
     build();
     auto* ticker = new MinuteTicker(
         this, *context_.clock, [this] { return model().timeTextMoments(); }, [this] { refresh(); });
@@ -59,8 +67,7 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
     if (ProviderManager* m = context_.manager)
         connect(m, &ProviderManager::changed, this, [this] {
             scheduleRefresh();
-            if (!actions_.isEmpty() && context_.manager)
-                actions_.first()->setBusy(context_.manager->isRefreshing());
+            if (context_.manager) applyRefreshRow(context_.manager->isRefreshing());
         });
     if (AccountRegistry* r = context_.accounts)
         connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRefresh(); });
@@ -160,7 +167,13 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     const QList<ModelQuotaItem> items = m.quotas();
     for (qsizetype i = 0; i < quotaRows_.size() && i < items.size(); ++i)
         quotaRows_[i]->setItem(items[i]);
-    if (!actions_.isEmpty()) actions_.first()->setBusy(m.isRefreshing());
+    applyRefreshRow(m.isRefreshing());
+}
+
+void MenuBarProviderDetailScreen::applyRefreshRow(bool managerRefreshing) {
+    if (actions_.isEmpty()) return;
+    actions_.first()->setTitle(refreshFeedback_->caption().value_or(L10n::refreshThisProvider().text()));
+    actions_.first()->setBusy(managerRefreshing || refreshFeedback_->isReading());
 }
 
 QWidget* MenuBarProviderDetailScreen::identityHeader() {
@@ -226,8 +239,7 @@ QWidget* MenuBarProviderDetailScreen::quotaDetail(const ProviderDetailModel& m) 
         quotaRows_.last()->setObjectName(QStringLiteral("quotaRow"));
         rows.append(quotaRows_.last());
     }
-    quotas_ = new InsetSection(L10n::quotaDetail().text(), L10n::quotaDetailFootnote().text(), false, rows,
-                               content_);
+    quotas_ = new InsetSection(L10n::quotaDetail().text(), m.quotaFootnote(), false, rows, content_);
     quotas_->setObjectName(QStringLiteral("quotaSection"));
     return quotas_;
 }
@@ -244,6 +256,13 @@ QWidget* MenuBarProviderDetailScreen::actionSection(const ProviderDetailModel& m
         actions_.append(command);
         column->addWidget(command);
     }
+    linkFailure_ = new TextView(
+        L10n::linkNotOpened().text(), MeterixFont::caption(), [] { return LabelColor::secondary(); }, true,
+        content_);
+    linkFailure_->setObjectName(QStringLiteral("linkFailure"));
+    linkFailure_->setContentsMargins(9, 2, 9, 0);
+    linkFailure_->setVisible(false);
+    column->addWidget(linkFailure_);
     return boxed(column, content_);
 }
 
@@ -251,16 +270,24 @@ void MenuBarProviderDetailScreen::run(const ProviderDetailModel::ActionRow& row)
     switch (row.action) {
     case ProviderDetailModel::Action::refresh:
         context_.sounds->playImpactFeedback();
-        if (context_.manager) context_.manager->refreshProvider(provider_, true);
+        refreshFeedback_->press(context_.manager, provider_);
         break;
     case ProviderDetailModel::Action::dashboard:
     case ProviderDetailModel::Action::statusPage:
-        if (row.url) QDesktopServices::openUrl(*row.url);
+        if (row.url) openLink(*row.url);
         break;
     case ProviderDetailModel::Action::settings:
         if (context_.navigator) context_.navigator->push(MenuBarScreen::settings());
         break;
     }
+}
+
+void MenuBarProviderDetailScreen::openLink(const QUrl& url) {
+    const bool opened = context_.openLink && context_.openLink(url);
+    if (!linkFailure_) return;
+    linkFailure_->setVisible(!opened);
+    if (!opened) linkFailureShown_->start();
+    updateGeometry();
 }
 
 } // namespace meterix

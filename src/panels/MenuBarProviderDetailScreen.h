@@ -4,6 +4,7 @@
 #include "core/Localization.h"
 #include "panels/MenuSubScreen.h"
 #include "panels/ProviderDetailModel.h"
+#include "panels/RefreshFeedback.h"
 #include "panels/SymbolLabel.h"
 
 #include <functional>
@@ -57,6 +58,9 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
     // Shows m in the parts built for its shape.
     void apply(const ProviderDetailModel& m);
     void run(const ProviderDetailModel::ActionRow& row);
+    // The refresh command's title and spinner: its own feedback while pressed.
+    void applyRefreshRow(bool managerRefreshing);
+    void openLink(const QUrl& url);
 
     AIProviderType provider_;
     ProviderDetailModel::Shape shape_;
@@ -75,6 +79,10 @@ class MenuBarProviderDetailScreen : public MenuSubScreen {
     QList<QuotaMeterRow*> quotaRows_;
     QuotaHeroView* hero_ = nullptr;
     QList<MenuCommandRow*> actions_;
+    RefreshFeedback* refreshFeedback_ = nullptr;
+    // Said under the commands, for a while, when a link could not be opened.
+    TextView* linkFailure_ = nullptr;
+    QTimer* linkFailureShown_ = nullptr;
 };
 
 } // namespace meterix

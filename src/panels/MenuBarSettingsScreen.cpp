@@ -116,6 +116,14 @@ MenuBarSettingsScreen::MenuBarSettingsScreen(MenuScreenContext context, Localiza
             *shown = std::move(now);
             syncProviders();
         });
+        // The connected providers read without an account come with readings.
+        auto listed = std::make_shared<QList<AccountSource>>();
+        connect(m, &ProviderManager::changed, this, [this, listed] {
+            auto now = context_.connected(context_.presentedState()).withoutAccount;
+            if (now == *listed) return;
+            *listed = std::move(now);
+            syncSources();
+        });
     }
     if (AccountRegistry* r = context_.accounts) {
         connect(r, &AccountRegistry::accountsByProviderChanged, this, &MenuBarSettingsScreen::syncSources);
@@ -240,7 +248,10 @@ void MenuBarSettingsScreen::syncAccounts() {
 
 void MenuBarSettingsScreen::syncSources() {
     if (!sources_) return;
-    const QList<AccountSource> found = context_.presentedSources();
+    // The places accounts were found, then the connected providers read
+    // without one: the same rule as the header's count.
+    const QList<AccountSource> found =
+        context_.presentedSources() + context_.connected(context_.presentedState()).withoutAccount;
     for (QWidget* old : sources_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         delete old;
     for (const AccountSource& s : found)

@@ -2,9 +2,12 @@
 
 #include "core/Clock.h"
 #include "core/Localization.h"
+#include "panels/ConnectedProviders.h"
 #include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
 #include "refresh/PresentedState.h"
+
+#include <QUrl>
 
 #include <functional>
 
@@ -31,6 +34,9 @@ struct MenuScreenContext {
     Appearance* appearance = &Appearance::shared();
     Localization* localization = &Localization::shared();
     SoundEffectsEngine* sounds = &SoundEffectsEngine::shared();
+    // Opens a link with the desktop's handler; false when nothing could.
+    std::function<bool(const QUrl&)> openLink = defaultOpenLink;
+    static bool defaultOpenLink(const QUrl& url);
 
     // The manager's published state as the screens show it, masking applied
     // (empty without a manager).
@@ -39,6 +45,9 @@ struct MenuScreenContext {
     PresentedAccounts presentedAccounts(AIProviderType provider) const;
     // The places accounts were found, as shown (none without a registry).
     QList<AccountSource> presentedSources() const;
+    // Who the user is connected to among the providers on the bar, by the one
+    // rule the header and the settings share (none without a manager).
+    ConnectedProviders connected(const PresentedState& state) const;
 };
 
 } // namespace meterix

@@ -2,15 +2,11 @@
 
 #include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
-#include "design/AccentColor.h"
 #include "design/IconTile.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
-#include "platform/ui/SymbolImage.h"
 
-#include <QDesktopServices>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
@@ -35,14 +31,10 @@ QFont summaryFont() {
 
 } // namespace
 
-ProductRow::ProductRow(SoundEffectsEngine& sounds, MakerProduct product, QWidget* parent)
-    : HoverPressableButton(PressableStyle{0.985, 0.75, false}, parent), product_(std::move(product)) {
+ProductRow::ProductRow(MakerProduct product, QWidget* parent)
+    : QWidget(parent), product_(std::move(product)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(product_.name + QStringLiteral(", ") + product_.summary);
-    connect(this, &QAbstractButton::clicked, this, [this, &sounds] {
-        sounds.playSelectionFeedback();
-        QDesktopServices::openUrl(product_.url);
-    });
 }
 
 QSize ProductRow::sizeHint() const {
@@ -54,26 +46,21 @@ QSize ProductRow::minimumSizeHint() const {
     return QSize(120, sizeHint().height());
 }
 
-void ProductRow::paintContent(QPainter& p, const QRectF& rect) {
-    const double h = hoverValue();
-    if (h > 0) p.fillPath(roundedRectPath(rect, 7), withOpacity(accentColor(), h));
+void ProductRow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF rect(this->rect());
     const QRectF inner = rect.adjusted(kMarginH, kMarginV, -kMarginH, -kMarginV);
     const QRectF tile(inner.left(), inner.center().y() - kTile / 2, kTile, kTile);
     IconTile::paint(p, tile, MakerProduct::symbol(product_.category),
                     toQColors(MakerProduct::colors(product_.category)));
 
-    const QColor white = Qt::white;
-    const double arrowSide = SymbolImage::boxSide(8.5);
-    const QPointF arrowCentre(inner.right() - arrowSide / 2, inner.center().y());
-    SymbolImage::paint(p, arrowCentre, 8.5, QStringLiteral("arrow.up.forward"),
-                       mixColors(LabelColor::secondary(), withOpacity(white, 0.72), h), SymbolWeight::bold);
-
     const double left = tile.right() + kSpacing;
-    const double right = inner.right() - arrowSide - 6;
+    const double right = inner.right();
     const QFontMetricsF nfm(nameFont()), sfm(summaryFont()), bfm(badgeFont());
     const double top = inner.center().y() - (nfm.height() + 1 + sfm.height()) / 2;
     p.setFont(nameFont());
-    p.setPen(mixColors(LabelColor::primary(), white, h));
+    p.setPen(LabelColor::primary());
     const double nameW = nfm.horizontalAdvance(product_.name);
     drawTextLine(p, QRectF(left, top, nameW + 1, nfm.height()), Qt::AlignLeft | Qt::AlignVCenter, product_.name);
     if (product_.isExperimental) {
@@ -81,13 +68,13 @@ void ProductRow::paintContent(QPainter& p, const QRectF& rect) {
         const QRectF badge(left + nameW + 5, top + (nfm.height() - bfm.height() - 2) / 2,
                            bfm.horizontalAdvance(text) + 8, bfm.height() + 2);
         p.fillPath(roundedRectPath(badge, badge.height() / 2),
-                   mixColors(Surface::hoverWash(), withOpacity(white, 0.18), h));
+                   Surface::hoverWash());
         p.setFont(badgeFont());
-        p.setPen(mixColors(LabelColor::secondary(), withOpacity(white, 0.8), h));
+        p.setPen(LabelColor::secondary());
         drawTextLine(p, badge, Qt::AlignCenter, text);
     }
     p.setFont(summaryFont());
-    p.setPen(mixColors(LabelColor::secondary(), withOpacity(white, 0.72), h));
+    p.setPen(LabelColor::secondary());
     const double room = std::max(0.0, right - left);
     drawTextLine(p, QRectF(left, top + nfm.height() + 1, room, sfm.height()), Qt::AlignLeft | Qt::AlignVCenter,
                sfm.elidedText(product_.summary, Qt::ElideRight, room));

@@ -1,21 +1,19 @@
 #pragma once
 
-#include "panels/HoverPressableButton.h"
 #include "panels/MakerShowcase.h"
+
+#include <QWidget>
 
 namespace meterix {
 
-class SoundEffectsEngine;
-
 // One of the maker's other products: its category's tile, its name (with an
-// "Experimental" badge), a one-line summary and an outward arrow. Hovered, it
-// sits on the accent colour with its texts in white; a click opens its page.
-class ProductRow : public HoverPressableButton {
+// "Experimental" badge) and a one-line summary. It leads nowhere (the product
+// has no public page), so it takes no pointer or keyboard.
+class ProductRow : public QWidget {
     Q_OBJECT
 
   public:
-    // A tap gives the selection feedback, then opens the product's page.
-    ProductRow(SoundEffectsEngine& sounds, MakerProduct product, QWidget* parent = nullptr);
+    explicit ProductRow(MakerProduct product, QWidget* parent = nullptr);
 
     const MakerProduct& product() const { return product_; }
 
@@ -23,7 +21,7 @@ class ProductRow : public HoverPressableButton {
     QSize minimumSizeHint() const override;
 
   protected:
-    void paintContent(QPainter& painter, const QRectF& rect) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     MakerProduct product_;

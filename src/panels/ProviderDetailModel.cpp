@@ -5,6 +5,7 @@
 #include "core/ReadingWords.h"
 #include "design/MissingFigure.h"
 #include "design/TimeTexts.h"
+#include "panels/QuotaMeterRow.h"
 
 #include <QStringList>
 
@@ -64,6 +65,7 @@ ProviderDetailModel::Shape ProviderDetailModel::shape() const {
     if (!s.simulated)
         for (const ModelQuotaItem& item : quotas())
             s.quotaNames.append(item.id());
+    s.paceFootnote = !s.simulated && quotaFootnote().has_value();
     return s;
 }
 
@@ -178,6 +180,13 @@ QList<ModelQuotaItem> ProviderDetailModel::fallbackQuotas(const UsageSnapshot& s
                                     clampPercentage(*s.weeklyRemainingPercentage),
                                     L10n::quotaKindWeeklyLimit().text(), s.weeklyResetCountdown, s.weeklyResetAt));
     return items;
+}
+
+std::optional<QString> ProviderDetailModel::quotaFootnote() const {
+    const QDateTime now = clock_.now();
+    for (const ModelQuotaItem& item : quotas())
+        if (QuotaMeterRow::display(item, now).paceMarker) return L10n::quotaDetailFootnote().text();
+    return std::nullopt;
 }
 
 QList<ProviderDetailModel::ActionRow> ProviderDetailModel::actions() const {

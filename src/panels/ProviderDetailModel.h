@@ -59,6 +59,7 @@ class ProviderDetailModel {
         bool simulated = false;
         std::optional<UsageUnavailableReason> missingReason; // the notice's reason
         QStringList quotaNames;
+        bool paceFootnote = false;
         bool operator==(const Shape&) const = default;
     };
 
@@ -108,6 +109,8 @@ class ProviderDetailModel {
     // The per-model lines, else lines made from the window figures.
     QList<ModelQuotaItem> quotas() const;
     static QList<ModelQuotaItem> fallbackQuotas(const UsageSnapshot& s);
+    // The footnote on the pace tick, only when a quota line draws one.
+    std::optional<QString> quotaFootnote() const;
 
     QList<ActionRow> actions() const;
     bool isRefreshing() const { return in_.isRefreshing; }

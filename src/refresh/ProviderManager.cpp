@@ -430,6 +430,26 @@ std::optional<ResolvedAccount> ProviderManager::displayedAccount(AIProviderType 
     return filer_.displayedAccount(provider);
 }
 
+std::optional<ProviderManager::ReadWait> ProviderManager::readWait(AIProviderType provider) const {
+    // A fetch under way is reading anew: a refresh asked now joins it.
+    if (fetches_.isFetching(provider)) return std::nullopt;
+    std::optional<ReadWait> wait;
+    if (const auto left = schedule_.cooldownLeft(provider))
+        wait = ReadWait{ReadWait::Why::cooldown, addSeconds(deps_.clock->now(), *left)};
+    if (deps_.probeGate)
+        if (const auto until = deps_.probeGate->nextAllowed(provider); until && (!wait || *until > wait->until))
+            wait = ReadWait{ReadWait::Why::probeFloor, *until};
+    return wait;
+}
+
+void ProviderManager::refreshByUser(AIProviderType provider, Done done) {
+    if (readWait(provider)) {
+        if (done) done();
+        return;
+    }
+    refreshProvider(provider, true, std::move(done));
+}
+
 bool ProviderManager::isAccountRunning(AIProviderType provider, const QString& accountID) const {
     return presence_.isAccountRunning(provider, accountID);
 }

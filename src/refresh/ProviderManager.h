@@ -122,6 +122,19 @@ class ProviderManager : public QObject {
     std::optional<UsageSnapshot> snapshot(AIProviderType provider, const QString& accountID) const;
     std::optional<UsageSnapshot> bestKnownSnapshot(AIProviderType provider, const QString& accountID) const;
     std::optional<ResolvedAccount> displayedAccount(AIProviderType provider) const;
+    // Why a refresh of the provider asked for now would not read anything anew,
+    // and from when it would: its last fetch's cooldown, or the floor of its
+    // command-line probe. Nothing when it can read now, or reads already.
+    struct ReadWait {
+        enum class Why { cooldown, probeFloor };
+        Why why = Why::cooldown;
+        QDateTime until;
+        bool operator==(const ReadWait&) const = default;
+    };
+    std::optional<ReadWait> readWait(AIProviderType provider) const;
+    // The refresh buttons' command: reads the provider anew unless readWait
+    // says it cannot yet; then nothing starts and done runs at once.
+    void refreshByUser(AIProviderType provider, Done done = {});
     bool isAccountRunning(AIProviderType provider, const QString& accountID) const;
     bool isProviderDetected(AIProviderType provider) const;
     bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders().contains(provider); }

@@ -51,6 +51,14 @@ bool RefreshSchedule::isCoolingDown(AIProviderType provider) const {
     return true;
 }
 
+std::optional<double> RefreshSchedule::cooldownLeft(AIProviderType provider) const {
+    const auto last = lastFetchTime_.constFind(provider);
+    if (last == lastFetchTime_.constEnd()) return std::nullopt;
+    const double left = minCooldownInterval - secondsSince(*last);
+    if (left <= kCooldownTolerance) return std::nullopt;
+    return left;
+}
+
 void RefreshSchedule::stampFetch(AIProviderType provider) {
     lastFetchTime_.insert(provider, clock_.monotonicNow());
 }

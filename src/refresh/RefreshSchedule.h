@@ -41,6 +41,9 @@ class RefreshSchedule : public QObject {
     // An unforced fetch of the provider is turned away this soon after the last.
     bool isCoolingDown(AIProviderType provider) const;
     void stampFetch(AIProviderType provider);
+    // The seconds until the cooldown of the provider's last fetch ends; nothing
+    // once it has (or before any fetch). Asks quietly: it logs nothing.
+    std::optional<double> cooldownLeft(AIProviderType provider) const;
 
     // The providers due for an on-demand refresh now, stamped; each of the
     // others not yet waiting runs deferred(provider) once its floor has passed.

@@ -39,7 +39,8 @@ QList<L10n> everyCase() {
         L10n::updatedHoursAgo(s), L10n::segmentLimitReset(s),
         L10n::segmentRemaining(s, s), L10n::segmentNoData(s), L10n::remainingPercentTier(s, s),
         L10n::providerNoData(s, s), L10n::providerRemaining(s, s, s), L10n::allProducts(s),
-        L10n::catCompanion(s)};
+        L10n::catCompanion(s), L10n::readAgainInMinutes(s), L10n::readAgainInSeconds(s),
+        L10n::againInMinutes(s), L10n::againInSeconds(s)};
     for (L10n::Case c : L10n::plainCases())
         all.append(L10n::plain(c));
     return all;
@@ -52,8 +53,8 @@ TEST(KoreanTexts, TheKoreanTableHasNoEnglishWords) {
         QStringLiteral("Meterix"), QStringLiteral("GitHub"), QStringLiteral("Google"), QStringLiteral("API"),
         QStringLiteral("CLI"), QStringLiteral("HTTP"), QStringLiteral("AI"), QStringLiteral("TPM"),
         QStringLiteral("RPD"), QStringLiteral("user_read"),
-        // the maker's site and products, and the masked sample address
-        QStringLiteral("https://lab.example.com"), QStringLiteral("j***@example.com"), QStringLiteral("Kolbry"),
+        // the maker's products, and the masked sample address
+        QStringLiteral("j***@example.com"), QStringLiteral("Kolbry"),
         QStringLiteral("Venmora"), QStringLiteral("Drumlet"), QStringLiteral("Sorvane"),
         QStringLiteral("Tibrosa")};
     const QRegularExpression word(QStringLiteral("[A-Za-z][A-Za-z0-9_.:/@*+-]*[A-Za-z0-9]|[A-Za-z]"));

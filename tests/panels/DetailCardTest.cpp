@@ -168,11 +168,15 @@ TEST_P(DetailCard, WithoutADashboardTheRefreshButtonTakesTheWholeWidth) {
     EXPECT_EQ(without.refreshButton()->width(), inner);
     EXPECT_EQ(with.refreshButton()->width() + with.dashboardButton()->width() + 7, inner);
 
-    QList<QUrl> opened;
-    with.setOpenLinkAction([&](const QUrl& url) { opened << url; });
-    with.dashboardButton()->click();
-    EXPECT_EQ(opened, QList<QUrl>{*accountDashboardURL(P::claudeCode)});
-    EXPECT_EQ(with.dashboardButton()->title(), pick("대시보드", "Dashboard"));
+    // A link that nothing could open says so on its button.
+    for (const bool opens : {true, false}) {
+        QList<QUrl> opened;
+        with.setOpenLinkAction([&](const QUrl& url) { opened << url; return opens; });
+        with.dashboardButton()->click();
+        EXPECT_EQ(opened, QList<QUrl>{*accountDashboardURL(P::claudeCode)});
+        EXPECT_EQ(with.dashboardButton()->title(), opens ? pick("대시보드", "Dashboard")
+                                                         : pick("열지 못함", "Could not open"));
+    }
 }
 
 TEST_P(DetailCard, UpdatingAndDisabledWhileAnyRefreshRuns) {

@@ -75,7 +75,8 @@ TEST_F(PopoverViewTest, SummaryAndAmbientTier) {
         for (Lang lang : {Lang::korean, Lang::english}) {
             SCOPED_TRACE(std::string(r.name) + (lang == Lang::korean ? ", Korean" : ""));
             test::speak(lang);
-            EXPECT_EQ(MenuBarPopoverView::statusSummary(r.state, clock_),
+            EXPECT_EQ(MenuBarPopoverView::statusSummary(
+                          r.state, ConnectedProviders::of(r.state.activeProviders, r.state.snapshots, {}), clock_),
                       QString::fromUtf8(lang == Lang::korean ? r.ko : r.en));
             EXPECT_EQ(ambientTier(r.state.activeProviders, r.state.snapshots, clock_.now()), r.tier);
         }

@@ -168,7 +168,10 @@ TEST_F(ProviderScreen, AReadingWithoutAFigureTellsItsOwnReasonAsTheCardDoes) {
         ASSERT_EQ(accountRows.size(), r.signedIn ? 1 : 0);
         if (r.signedIn) {
             EXPECT_EQ(accountRows[0]->model().percentageText(), std::nullopt);
-            EXPECT_EQ(accountRows[0]->model().secondLine(f.clock), QString::fromUtf8(r.accountLine));
+            // The one account is the one the bar follows: its line says so,
+            // the header and the notice give the reason.
+            EXPECT_EQ(accountRows[0]->model().missingFigure, QString::fromUtf8(r.accountLine));
+            EXPECT_EQ(accountRows[0]->model().secondLine(f.clock), QStringLiteral("On the bar"));
         }
         // The notice is the card's own, word for word.
         const auto card = DetailGlassCardView::display(f.manager->snapshots().value(r.provider), {}, f.clock,

@@ -13,6 +13,7 @@
 #include "panels/MenuBarNavigator.h"
 #include "panels/MenuScreenContext.h"
 #include "platform/RunningApplications.h"
+#include "providers/common/ProbeGate.h"
 #include "refresh/ProviderManager.h"
 
 #include "support/FakeClock.h"
@@ -89,6 +90,7 @@ struct ScreenFixture {
         d.preferences = preferences.get();
         d.runningApplications = running.get();
         d.clock = &clock;
+        d.probeGate = &probeGate;
         d.home = home.path();
         manager = std::make_unique<ProviderManager>(std::move(d), false);
     }
@@ -135,6 +137,7 @@ struct ScreenFixture {
 
     TempHome home;
     FakeClock clock;
+    ProbeGate probeGate{clock};
     std::shared_ptr<QSettings> settings;
     std::unique_ptr<MeterixPreferences> preferences;
     std::unique_ptr<Localization> localization;

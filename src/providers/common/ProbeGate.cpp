@@ -54,7 +54,7 @@ ProbeGate::Ticket ProbeGate::admit(const QString& key, double minimumInterval) {
         if (declined.isEmpty()) {
             waiting_.remove(key);
             inFlight_.insert(key);
-            lastStarted_.insert(key, Stamp{now, wallNow});
+            lastStarted_.insert(key, Stamp{now, wallNow, minimumInterval});
         }
     }
     if (!declined.isEmpty()) {
@@ -102,6 +102,20 @@ std::optional<QDateTime> ProbeGate::nextAllowed(const QString& key, double minim
     const auto it = lastStarted_.constFind(key);
     if (it == lastStarted_.constEnd()) return std::nullopt;
     return addSeconds(it->startedAt, minimumInterval);
+}
+
+std::optional<QDateTime> ProbeGate::nextAllowed(AIProviderType provider) const {
+    const auto now = clock_.monotonicNow();
+    const QDateTime wallNow = clock_.now();
+    std::optional<double> longest;
+    std::lock_guard lock(mutex_);
+    for (auto it = lastStarted_.constBegin(); it != lastStarted_.constEnd(); ++it) {
+        if (providerOfKey(it.key()) != provider) continue;
+        const double left = it->interval - std::chrono::duration<double>(now - it->started).count();
+        if (left > 0 && (!longest || left > *longest)) longest = left;
+    }
+    if (!longest) return std::nullopt;
+    return addSeconds(wallNow, *longest);
 }
 
 bool ProbeGate::isBusy() const {

@@ -74,6 +74,10 @@ class ProbeGate {
     // the interval; nothing when it was never admitted.
     std::optional<QDateTime> nextAllowed(const QString& key, double minimumInterval) const;
 
+    // The wall-clock moment every probe of the provider that is still inside its
+    // floor may run again (the floor it was admitted with); nothing when none is.
+    std::optional<QDateTime> nextAllowed(AIProviderType provider) const;
+
     bool isBusy() const;
 
     // Called, on the thread whose probe has just ended and outside the gate's
@@ -91,6 +95,7 @@ class ProbeGate {
     struct Stamp {
         std::chrono::steady_clock::time_point started;
         QDateTime startedAt;
+        double interval = 0;
     };
 
     void finish(const QString& key);
