@@ -82,6 +82,9 @@ const QList<ValuedWord>& valuedWords() {
         valued([](const QStringList& v) { return L10n::openRouterAccountBalanceWith(v[0]); }, 1, false),
         valued([](const QStringList& v) { return L10n::openRouterKeyBudgetWith(v[0], v[1]); }, 2, false),
         valued([](const QStringList& v) { return L10n::openRouterKeyUsed(v[0]); }, 1, false),
+        // A window of a model family, as Antigravity's quota lines are named.
+        valued([](const QStringList& v) { return L10n::quotaFiveHourOf(v[0]); }, 1, false),
+        valued([](const QStringList& v) { return L10n::providerWeekly(v[0]); }, 1, false),
     };
     return words;
 }

@@ -128,7 +128,7 @@ UsageSnapshot::UsageSnapshot(const Fields& f)
       weeklyResetCountdown(f.weeklyResetCountdown), weeklyResetAt(f.weeklyResetAt),
       modelQuotas(f.modelQuotas), usedTokens(f.usedTokens), totalTokens(f.totalTokens),
       lastUpdated(f.lastUpdated), strategyUsed(f.strategyUsed), unavailableReason(f.unavailableReason),
-      credentialFingerprint(f.credentialFingerprint) {}
+      credentialFingerprint(f.credentialFingerprint), setupLookup(f.setupLookup) {}
 
 bool UsageSnapshot::isStale(const QDateTime& now) const {
     if (fetchError) return true;

@@ -72,6 +72,7 @@ struct UsageSnapshot {
         std::optional<QDateTime> hourlyResetAt;
         std::optional<QDateTime> weeklyResetAt;
         std::optional<QString> credentialFingerprint;
+        SetupLookup setupLookup;
     };
 
     AIProviderType provider = AIProviderType::claudeCode;
@@ -95,6 +96,9 @@ struct UsageSnapshot {
     FetchStrategy strategyUsed = FetchStrategy::simulated;
     std::optional<UsageUnavailableReason> unavailableReason;
     std::optional<QString> credentialFingerprint;
+    // What a reading without figures looked for (its key's places, the server it
+    // asked). Kept in memory only: readings without figures are never stored.
+    SetupLookup setupLookup;
 
     UsageSnapshot() = default;
     // Clamps both percentages into 0...100 (NaN gives 100); fetchError starts absent.

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/AIProviderType.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -25,6 +28,19 @@ enum class UsageUnavailableReason {
     heldBackAfterSwitch,
     // Signed in, and nothing of this account has been recorded to read yet.
     awaitingFirstReading,
+    // The tool's command-line client is not installed where it is looked for.
+    clientNotFound,
+};
+
+// What an adapter looked for and did not find, in no language: the views word
+// their guidance from it when they draw. Paths under the home folder are
+// written from "~".
+struct SetupLookup {
+    QStringList variables; // environment variables, in the order they are consulted
+    QStringList files;     // files, in the order they are read
+    QString address;       // the server that was asked
+    bool isEmpty() const { return variables.isEmpty() && files.isEmpty() && address.isEmpty(); }
+    bool operator==(const SetupLookup&) const = default;
 };
 
 QString rawValue(UsageUnavailableReason r);
@@ -46,6 +62,12 @@ struct UsageUnavailableNotice {
 };
 // The guidance block of the detail card, in the language of this moment.
 UsageUnavailableNotice notice(UsageUnavailableReason r);
+// The guidance for what this provider actually lacks: a keyed provider names
+// its variables and key files, a local server the address it asked and how to
+// start it, a command-line tool whether its client was found, a tool that is
+// only detected says so. The one mapping every view that explains a missing
+// figure uses; the reason's own notice where the provider adds nothing.
+UsageUnavailableNotice notice(UsageUnavailableReason r, AIProviderType provider, const SetupLookup& lookup);
 
 // The mood a remaining percentage puts the companion in.
 enum class CharacterState { energetic, focused, tired, sleeping, celebrating };

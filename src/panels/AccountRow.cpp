@@ -95,6 +95,29 @@ QSize AccountRow::minimumSizeHint() const {
     return QSize(qCeil(tileSize + spacing + 80), sizeHint().height());
 }
 
+AccountRow::Rooms AccountRow::rooms(const QRectF& r) const {
+    const std::optional<QString> percent = model_.percentageText();
+    const std::optional<QString> second = model_.secondLine(clock_);
+    const double percentW = percent ? QFontMetricsF(percentFont()).horizontalAdvance(*percent) : 0.0;
+    const double secondW = second ? QFontMetricsF(secondLineFont()).horizontalAdvance(*second) : 0.0;
+    // Two lines on each side face each other line by line: the label gives way
+    // only to the percentage, the subtitle only to the line below it. A lone
+    // line on either side faces all of the other.
+    const bool lineByLine = percent && second && model_.subtitle();
+    const auto limit = [&r](double w) { return r.right() - w - (w > 0 ? minimumGap : 0); };
+    const double left = r.left() + tileSize + spacing;
+    const double chipsW = 5 + chipWidth(model_.sourceBadge, false) +
+                          (model_.isRunning ? 5 + chipWidth(model_.runningChipText(), true) : 0);
+    const double widest = std::max(percentW, secondW);
+    return {std::max(0.0, limit(lineByLine ? percentW : widest) - left - chipsW),
+            std::max(0.0, limit(lineByLine ? secondW : widest) - left)};
+}
+
+QString AccountRow::shownLabel() const {
+    const QRectF r = QRectF(rect()).adjusted(0, kVerticalPadding, 0, -kVerticalPadding);
+    return QFontMetricsF(labelFont()).elidedText(model_.label, Qt::ElideMiddle, rooms(r).label);
+}
+
 void AccountRow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -130,7 +153,7 @@ void AccountRow::paintEvent(QPaintEvent*) {
     }
 
     const double left = tile.right() + spacing;
-    const double leftLimit = r.right() - rightW - (rightW > 0 ? minimumGap : 0);
+    const Rooms room = rooms(r);
     const std::optional<QString> subtitle = model_.subtitle();
     const QFontMetricsF lfm(labelFont()), stfm(subtitleFont());
     const double leftH = lfm.height() + (subtitle ? kLineSpacing + stfm.height() : 0);
@@ -139,9 +162,7 @@ void AccountRow::paintEvent(QPaintEvent*) {
     // The chips keep their size; the label gives way, truncated in the middle.
     const double sourceW = chipWidth(model_.sourceBadge, false);
     const double runningW = model_.isRunning ? chipWidth(model_.runningChipText(), true) : 0;
-    const double chipsW = 5 + sourceW + (model_.isRunning ? 5 + runningW : 0);
-    const double labelRoom = std::max(0.0, leftLimit - left - chipsW);
-    const QString label = lfm.elidedText(model_.label, Qt::ElideMiddle, labelRoom);
+    const QString label = lfm.elidedText(model_.label, Qt::ElideMiddle, room.label);
     const double labelW = lfm.horizontalAdvance(label);
     p.setFont(labelFont());
     p.setPen(model_.labelIsPrimary() ? LabelColor::primary() : LabelColor::secondary());
@@ -169,9 +190,8 @@ void AccountRow::paintEvent(QPaintEvent*) {
     if (subtitle) {
         p.setFont(subtitleFont());
         p.setPen(LabelColor::secondary());
-        const double room = std::max(0.0, leftLimit - left);
-        drawTextLine(p, QRectF(left, y + lfm.height() + kLineSpacing, room, stfm.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter, stfm.elidedText(*subtitle, Qt::ElideRight, room));
+        drawTextLine(p, QRectF(left, y + lfm.height() + kLineSpacing, room.subtitle, stfm.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, stfm.elidedText(*subtitle, Qt::ElideRight, room.subtitle));
     }
 }
 

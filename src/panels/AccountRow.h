@@ -24,6 +24,10 @@ class AccountRow : public QWidget {
     static constexpr double spacing = 9;
     static constexpr double minimumGap = 6;
 
+    // The label as drawn at the row's width: cut in the middle only when the
+    // line it shares with the percentage is full.
+    QString shownLabel() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -31,6 +35,12 @@ class AccountRow : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The width the label (after its chips) and the subtitle may take.
+    struct Rooms {
+        double label;
+        double subtitle;
+    };
+    Rooms rooms(const QRectF& contents) const;
     void applyAccessibility();
 
     AccountRowModel model_;

@@ -13,6 +13,23 @@ namespace {
 const QString kJoin = QStringLiteral(" · ");
 } // namespace
 
+QString AccountRowModel::labelOf(const ResolvedAccount& a) {
+    if (a.email && !a.email->isEmpty()) return *a.email;
+    if (a.displayName && !a.displayName->isEmpty()) return *a.displayName;
+    if (a.sources.isEmpty()) return L10n::accountUnnamedOf(displayName(a.provider)).text();
+    const AccountSource& where = a.sources.first();
+    switch (where.kind) {
+    case AccountSourceKind::api:
+        return L10n::accountUnnamedAPIKey().text();
+    case AccountSourceKind::cli:
+        return L10n::accountUnnamedProfile(where.displayName).text();
+    case AccountSourceKind::desktopApp:
+    case AccountSourceKind::ide:
+        break;
+    }
+    return L10n::accountUnnamedOf(where.displayName).text();
+}
+
 std::optional<QString> AccountRowModel::subtitle() const {
     QStringList parts;
     for (const auto& part : {planName, organization})

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accounts/ResolvedAccount.h"
 #include "core/Clock.h"
 #include "core/UsageTier.h"
 
@@ -31,6 +32,11 @@ struct AccountRowModel {
     std::optional<QString> missingFigure;
 
     static constexpr double dimmedOpacity = 0.72;
+
+    // What an account is called: its address, else its name, else what kind of
+    // account it is where it was found ("Claude Code profile", "API key
+    // account"), never a piece of its identifier.
+    static QString labelOf(const ResolvedAccount& account);
 
     // Plan and organisation, the non-empty ones, joined by " · "; nothing when
     // neither has text.

@@ -154,7 +154,7 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& r
     if (s.hourlyResetAt && *s.hourlyResetAt <= now) d.hero.windowEndedAt = s.hourlyResetAt;
 
     if (d.simulated) {
-        d.notice = notice(reason);
+        d.notice = notice(reason, s.provider, s.setupLookup);
     } else {
         if (s.weeklyRemainingPercentage) {
             const double w = *s.weeklyRemainingPercentage;

@@ -155,6 +155,9 @@ QStringList MenuPlateRow::subtitleLines(const QString& subtitle, double width) {
         first = next;
     }
     if (taken == 0) return {m.elidedText(subtitle, Qt::ElideRight, width)};
+    // A word alone on the second line reads as a leftover: it takes the last
+    // word of the first line with it, while the first keeps two.
+    if (words.size() - taken == 1 && taken >= 3) first = words.mid(0, --taken).join(QLatin1Char(' '));
     const QString rest = words.mid(taken).join(QLatin1Char(' '));
     return {first, m.elidedText(rest, Qt::ElideRight, width)};
 }

@@ -77,7 +77,7 @@ QString ProviderDetailModel::headerTitle() const {
 
 QString ProviderDetailModel::headerSubtitle() const {
     if (isStale()) return accountReadingAgeText(snapshot_.capturedAt, clock_);
-    if (in_.displayedAccount) return in_.displayedAccount->displayLabel();
+    if (in_.displayedAccount) return AccountRowModel::labelOf(*in_.displayedAccount);
     if (snapshot_.accountEmail) return *snapshot_.accountEmail;
     // A reading without a figure says why, in the card's words: a key that is
     // there but could not be used is no missing sign-in.
@@ -102,7 +102,7 @@ std::optional<QString> ProviderDetailModel::runningLabel(const QList<AccountSour
 
 AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) const {
     AccountRowModel row;
-    row.label = account.displayLabel();
+    row.label = AccountRowModel::labelOf(account);
     row.planName = shownWording(account.planName);
     row.organization = shownWording(account.organization);
     row.sourceBadge = account.sourceBadgeText();
@@ -148,7 +148,8 @@ QList<AccountRowModel> ProviderDetailModel::accountRows() const {
 }
 
 UsageUnavailableNotice ProviderDetailModel::missingFigureNotice() const {
-    return notice(missingFigureReason(snapshot_).value_or(UsageUnavailableReason::notConfigured));
+    return notice(missingFigureReason(snapshot_).value_or(UsageUnavailableReason::notConfigured), snapshot_.provider,
+                  snapshot_.setupLookup);
 }
 
 std::optional<QString> ProviderDetailModel::failureNotice() const {

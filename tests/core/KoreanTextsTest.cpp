@@ -40,7 +40,11 @@ QList<L10n> everyCase() {
         L10n::segmentRemaining(s, s), L10n::segmentNoData(s), L10n::remainingPercentTier(s, s),
         L10n::providerNoData(s, s), L10n::providerRemaining(s, s, s), L10n::allProducts(s),
         L10n::catCompanion(s), L10n::readAgainInMinutes(s), L10n::readAgainInSeconds(s),
-        L10n::againInMinutes(s), L10n::againInSeconds(s)};
+        L10n::againInMinutes(s), L10n::againInSeconds(s),
+        L10n::guidanceDetailKeyMissing(s, s), L10n::guidanceDetailTokenMissing(s, s),
+        L10n::guidanceDetailServerDown(s), L10n::guidanceTitleClientNotFound(s),
+        L10n::guidanceDetailClientNotFound(s), L10n::guidanceDetailNotSignedIn(s, s), L10n::quotaFiveHourOf(s),
+        L10n::accountUnnamedProfile(s), L10n::accountUnnamedOf(s)};
     for (L10n::Case c : L10n::plainCases())
         all.append(L10n::plain(c));
     return all;
@@ -53,6 +57,9 @@ TEST(KoreanTexts, TheKoreanTableHasNoEnglishWords) {
         QStringLiteral("Meterix"), QStringLiteral("GitHub"), QStringLiteral("Google"), QStringLiteral("API"),
         QStringLiteral("CLI"), QStringLiteral("HTTP"), QStringLiteral("AI"), QStringLiteral("TPM"),
         QStringLiteral("RPD"), QStringLiteral("user_read"),
+        // the commands and places the guidance names
+        QStringLiteral("Ollama"), QStringLiteral("Copilot"), QStringLiteral("ollama"), QStringLiteral("serve"),
+        QStringLiteral("systemctl"), QStringLiteral("start"), QStringLiteral("local/bin"), QStringLiteral("PATH"),
         // the maker's products, and the masked sample address
         QStringLiteral("j***@example.com"), QStringLiteral("Kolbry"),
         QStringLiteral("Venmora"), QStringLiteral("Drumlet"), QStringLiteral("Sorvane"),

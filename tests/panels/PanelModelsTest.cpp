@@ -336,7 +336,7 @@ TEST_P(PanelModels, AccountRowsTakeTheirReadingsMaskingAndRunningState) {
     // An old reading is passed with its capture time.
     EXPECT_EQ(rows[2].remainingPercentage, 80);
     EXPECT_EQ(rows[2].readingCapturedAt, old.capturedAt);
-    EXPECT_EQ(rows[2].label, QStringLiteral("u-3"));
+    EXPECT_EQ(rows[2].label, pick("Claude Code 계정", "Claude Code account")); // no name: called by its kind
 
     EXPECT_FALSE(ProviderDetailModel({.accounts = {first}}, clock).showsAccountsFootnote());
     EXPECT_FALSE(ProviderDetailModel({}, clock).showsAccounts());

@@ -152,15 +152,24 @@ TEST_F(PanelRows, GrabsOfRowsInBothLooks) {
                     // The right column's width, as the row measures it.
                     const QFontMetricsF pfm(MeterixFont::rounded(12, QFont::Bold));
                     const QFontMetricsF sfm(MeterixFont::rounded(9, QFont::Medium));
-                    const double rightW =
-                        std::max(m.percentageText() ? pfm.horizontalAdvance(*m.percentageText()) : 0.0,
-                                 m.secondLine(clock) ? sfm.horizontalAdvance(*m.secondLine(clock)) : 0.0);
+                    const double percentW = m.percentageText() ? pfm.horizontalAdvance(*m.percentageText()) : 0.0;
+                    const double secondW = m.secondLine(clock) ? sfm.horizontalAdvance(*m.secondLine(clock)) : 0.0;
+                    const double rightW = std::max(percentW, secondW);
                     const int rightStart = int(std::floor(width - rightW));
-                    const auto ink = [&](int x0, int x1) {
-                        return test::inkIn(image, QRect(x0, 0, x1 - x0, image.height()));
+                    const auto inkBetween = [&](int x0, int x1, int y0, int y1) {
+                        return test::inkIn(image, QRect(x0, y0, x1 - x0, y1 - y0));
                     };
+                    const auto ink = [&](int x0, int x1) { return inkBetween(x0, x1, 0, image.height()); };
                     EXPECT_GT(ink(rightStart, width), 0);
-                    EXPECT_EQ(ink(rightStart - 5, rightStart - 1), 0);
+                    // A gap before the right column, line by line where both sides have two.
+                    const int half = image.height() / 2;
+                    if (percentW > 0 && secondW > 0 && m.subtitle()) {
+                        const int top = int(std::floor(width - percentW)), bottom = int(std::floor(width - secondW));
+                        EXPECT_EQ(inkBetween(top - 5, top - 1, 0, half - 1), 0);
+                        EXPECT_EQ(inkBetween(bottom - 5, bottom - 1, half + 1, image.height()), 0);
+                    } else {
+                        EXPECT_EQ(ink(rightStart - 5, rightStart - 1), 0);
+                    }
                     EXPECT_GT(ink(int(AccountRow::tileSize + AccountRow::spacing), rightStart - 5), 0);
                     // The figure's colour: the tier's for a current reading, none for an older one.
                     int tierInk = 0;

@@ -95,7 +95,7 @@ TEST_F(ProviderScreen, APlaceholderShowsTheConnectionNoticeAndNoQuotaLines) {
             if (s->titleView()) out.append(s->titleView()->text());
         return out;
     }();
-    EXPECT_EQ(titles, QStringList{QStringLiteral("Connection")});
+    EXPECT_EQ(titles, QStringList{QStringLiteral("Client")});
 }
 
 TEST_F(ProviderScreen, AReadingOfTheShownAccountWithMaskingOnAndOff) {

@@ -35,8 +35,8 @@ TEST_P(ReadingWords, ASignedInAccountWithoutFiguresSaysWhyEverywhere) {
         bool connected;
         const char *rowKo, *rowEn, *titleKo, *titleEn; // the overview row's subtitle, the notice's title
     } rows[] = {
-        {without(P::claudeCode, R::notConfigured), false, "미연결", "Not connected",
-         "실제 쿼터 데이터를 가져오지 못했습니다", "No real quota data could be read"},
+        {without(P::claudeCode, R::notConfigured), false, "미연결", "Not connected", "로그인된 계정이 없습니다",
+         "No account is signed in"},
         {without(P::groq, R::networkFailure), false, "네트워크 오류", "Network error", "제공자에 연결하지 못했습니다",
          "Could not reach the provider"},
         {without(P::openAICodex, R::signedInWithAPIKey), true, "API 키로 로그인됨", "Signed in with an API key",
@@ -57,7 +57,7 @@ TEST_P(ReadingWords, ASignedInAccountWithoutFiguresSaysWhyEverywhere) {
         ASSERT_TRUE(card.notice);
         EXPECT_EQ(card.notice->title, pick(r.titleKo, r.titleEn));
         EXPECT_EQ(card.notice->isFault, !r.connected);
-        EXPECT_EQ(card.notice->detail == L10n::guidanceDetailNotConfigured().text(), *s.unavailableReason == R::notConfigured);
+        EXPECT_EQ(card.notice->title == L10n::guidanceTitleNotSignedIn().text(), *s.unavailableReason == R::notConfigured);
         const ProviderDetailModel screen({.provider = s.provider, .snapshot = s}, clock_);
         EXPECT_EQ(screen.missingFigureNotice(), *card.notice);
         EXPECT_EQ(screen.headerSubtitle(), s.accountEmail.value_or(displayText(*s.unavailableReason)));

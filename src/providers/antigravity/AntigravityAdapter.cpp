@@ -4,6 +4,7 @@
 #include "core/MeterixLog.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
+#include "core/ReadingWords.h"
 #include "core/SafeFile.h"
 #include "providers/common/ProbeFolder.h"
 
@@ -24,6 +25,11 @@ struct NamedReading {
     QString name;
     SlotReading reading;
 };
+
+// The quota names are composed of the family's name and the window's kind, so
+// that they are shown in the language of the moment they are drawn.
+QString fiveHourOf(const QString& family) { return storedWording(L10n::quotaFiveHourOf(family)); }
+QString weeklyOf(const QString& family) { return storedWording(L10n::providerWeekly(family)); }
 
 struct RowFields {
     QString name;
@@ -148,26 +154,28 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
             else if (slot.contains(QLatin1String("week"))) geminiWeekly = reading;
         } else if (name.startsWith(QLatin1String("gemini ")) && slot.contains(QLatin1String("week")) &&
                    reading.remaining) {
-            geminiModels.append({row.name + QStringLiteral(" weekly"), reading});
+            geminiModels.append({weeklyOf(row.name), reading});
         } else if (name.contains(QLatin1String("claude")) || name.contains(QLatin1String("gpt"))) {
             if (namesSessionWindow(slot)) claudeGpt5h = reading;
             else if (slot.contains(QLatin1String("week"))) claudeGptWeekly = reading;
         }
     }
 
-    const QList<NamedReading> hourly{{QStringLiteral("Gemini 5-hour"), gemini5h},
-                                     {QStringLiteral("Claude/GPT 5-hour"), claudeGpt5h}};
-    const QList<NamedReading> weekly = QList<NamedReading>{{QStringLiteral("Gemini weekly"), geminiWeekly},
-                                                           {QStringLiteral("Claude/GPT weekly"), claudeGptWeekly}} +
-                                       geminiModels;
+    const QString gemini = QStringLiteral("Gemini"), claudeGpt = QStringLiteral("Claude/GPT");
+    const QList<NamedReading> hourly{{fiveHourOf(gemini), gemini5h}, {fiveHourOf(claudeGpt), claudeGpt5h}};
+    const QList<NamedReading> weekly =
+        QList<NamedReading>{{weeklyOf(gemini), geminiWeekly}, {weeklyOf(claudeGpt), claudeGptWeekly}} +
+        geminiModels;
 
     QList<ModelQuotaItem> items;
-    for (const NamedReading& entry : hourly + weekly) {
-        if (!entry.reading.remaining) continue;
-        const QString quotaType = entry.name.endsWith(QLatin1String("weekly")) ? QStringLiteral("Weekly Limit")
-                                                                                : QStringLiteral("5-Hour Session");
-        items.append(ModelQuotaItem(entry.name, *entry.reading.remaining, quotaType, entry.reading.reset));
-    }
+    const auto add = [&items](const QList<NamedReading>& entries, const L10n& kind) {
+        for (const NamedReading& entry : entries)
+            if (entry.reading.remaining)
+                items.append(ModelQuotaItem(entry.name, *entry.reading.remaining, storedWording(kind),
+                                            entry.reading.reset));
+    };
+    add(hourly, L10n::quotaKindFiveHourSession());
+    add(weekly, L10n::quotaKindWeeklyLimit());
 
     const NamedReading* primary = firstWithFigure(hourly);
     if (!primary) primary = firstWithFigure(weekly);

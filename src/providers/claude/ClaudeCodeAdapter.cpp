@@ -38,6 +38,13 @@ bool ClaudeCodeAdapter::checkAvailability() {
     return found;
 }
 
+bool ClaudeCodeAdapter::isClientFound() const {
+    // Its folder, its usual program file, or a "claude" the probe would start.
+    return exists(joinPath(host_.home, QStringLiteral(".claude"))) ||
+           isExecutableFile(joinPath(host_.home, QStringLiteral(".local/bin/claude"))) ||
+           runner_.executablePath(QStringLiteral("claude")).has_value();
+}
+
 bool ClaudeCodeAdapter::isFresh(const UsageSnapshot& snapshot) const {
     return secondsBetween(snapshot.capturedAt, clock_.now()) < kFreshnessSeconds;
 }
@@ -154,10 +161,12 @@ UsageSnapshot ClaudeCodeAdapter::unknownSnapshot(const std::optional<ConfigIdent
         f.planName = identity->planName;
         f.accountID = identity->accountID;
     }
-    // A profile with an account is signed in and merely unread; only without
-    // one is nothing connected.
+    // A profile with an account is signed in and merely unread; without one,
+    // an installed client is not signed in, and else there is no client.
     const bool signedIn = identity && (identity->accountID || identity->email);
-    f.unavailableReason = signedIn ? UsageUnavailableReason::awaitingFirstReading : UsageUnavailableReason::notConfigured;
+    f.unavailableReason = signedIn          ? UsageUnavailableReason::awaitingFirstReading
+                          : isClientFound() ? UsageUnavailableReason::notConfigured
+                                            : UsageUnavailableReason::clientNotFound;
     return UsageSnapshot(f);
 }
 

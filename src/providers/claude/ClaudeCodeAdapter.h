@@ -140,6 +140,8 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
     // The configuration folder a client run with these overrides uses.
     QString configFolder(const EnvironmentOverrides& environment) const;
     UsageSnapshot unknownSnapshot(const std::optional<ConfigIdentity>& identity) const;
+    // Whether Claude Code is installed: apart from a client that is merely not signed in.
+    bool isClientFound() const;
     bool isFresh(const UsageSnapshot& snapshot) const;
 
     HostEnvironment host_;

@@ -23,6 +23,21 @@ std::optional<QString> ApiKeySource::environmentValue(const QStringList& variabl
 
 QString ApiKeySource::filePath(const QString& homeDirectory) const { return joinPath(homeDirectory, fileSuffix); }
 
+SetupLookup ApiKeySource::lookup(const QString& homeDirectory) const {
+    SetupLookup where{environmentVariables, {}, {}};
+    if (!fileSuffix.isEmpty()) where.files.append(shownPath(filePath(homeDirectory), homeDirectory));
+    return where;
+}
+
+QString ApiKeySource::shownPath(const QString& path, const QString& homeDirectory) {
+    QString home = homeDirectory;
+    while (home.size() > 1 && home.endsWith(QLatin1Char('/'))) home.chop(1);
+    if (home.isEmpty() || home == QLatin1String("/")) return path;
+    if (path == home) return QStringLiteral("~");
+    if (path.startsWith(home + QLatin1Char('/'))) return QLatin1Char('~') + path.mid(home.size());
+    return path;
+}
+
 std::optional<QString> ApiKeySource::resolve(const QString& homeDirectory, const EnvironmentLookup& environment) const {
     if (const auto value = environmentValue(environmentVariables, environment); value && isUsableCredential(*value))
         return value;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/EnvironmentLookup.h"
+#include "core/UsageUnavailableReason.h"
 
 #include <QString>
 #include <QStringList>
@@ -37,6 +38,12 @@ struct ApiKeySource {
     bool isDetected(const QString& homeDirectory, const EnvironmentLookup& environment) const;
 
     QString filePath(const QString& homeDirectory) const;
+
+    // Where the key is looked for, as the guidance names it: the variables and
+    // the key file.
+    SetupLookup lookup(const QString& homeDirectory) const;
+    // A path as the user types it: from "~" when under the home folder.
+    static QString shownPath(const QString& path, const QString& homeDirectory);
 
     // The value of the first variable that is set at all, even to "": a variable
     // set to "" ends the environment step without consulting the later ones.

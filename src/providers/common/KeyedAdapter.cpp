@@ -18,6 +18,8 @@ std::optional<QString> KeyedAdapter::resolveCredential() const {
     return keySource_.resolve(homeDirectory_, environment_);
 }
 
+SetupLookup KeyedAdapter::credentialLookup() const { return keySource_.lookup(homeDirectory_); }
+
 std::optional<QString> KeyedAdapter::credentialFingerprint() const {
     const auto credential = resolveCredential();
     if (!credential) return std::nullopt;
@@ -77,8 +79,10 @@ UsageRequest KeyedAdapter::makeRequest(const QUrl& url, const QString& credentia
 }
 
 UsageSnapshot KeyedAdapter::unavailable(UsageUnavailableReason reason) const {
-    return UsageSnapshot::unavailable(type_, reason, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                                      clock_.now());
+    UsageSnapshot s = UsageSnapshot::unavailable(type_, reason, std::nullopt, std::nullopt, std::nullopt,
+                                                 std::nullopt, clock_.now());
+    if (reason == UsageUnavailableReason::notConfigured) s.setupLookup = credentialLookup();
+    return s;
 }
 
 UsageSnapshot KeyedAdapter::success(UsageSnapshot::Fields fields) const {

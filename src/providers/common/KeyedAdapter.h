@@ -43,6 +43,8 @@ protected:
 
     // The credential the adapter would use now, or nothing.
     virtual std::optional<QString> resolveCredential() const;
+    // Where resolveCredential looks, for the guidance of a reading without a key.
+    virtual SetupLookup credentialLookup() const;
     virtual QList<HttpHeader> requestHeaders(const QString& credential) const = 0;
     virtual std::chrono::milliseconds requestTimeout() const = 0;
     // The answer for a credential: by default one request to the adapter's
@@ -67,6 +69,7 @@ protected:
     static std::optional<QUrl> httpUrl(const QString& address);
     UsageRequest makeRequest(const QUrl& url, const QString& credential) const;
 
+    // Without a credential (notConfigured) the reading names where it was looked for.
     UsageSnapshot unavailable(UsageUnavailableReason reason) const;
     // Fills in what every success snapshot of these adapters shares.
     UsageSnapshot success(UsageSnapshot::Fields fields) const;

@@ -170,6 +170,13 @@ std::optional<QString> CopilotAdapter::resolveCredential() const {
     return tokenFromHostFile(appsConfigPath());
 }
 
+SetupLookup CopilotAdapter::credentialLookup() const {
+    return {tokenVariables(),
+            {ApiKeySource::shownPath(configPath(), homeDirectory()),
+             ApiKeySource::shownPath(appsConfigPath(), homeDirectory())},
+            {}};
+}
+
 QList<HttpHeader> CopilotAdapter::requestHeaders(const QString& token) const {
     return {{"Authorization", "token " + token.toUtf8()},
             {"Editor-Version", "vscode/1.96.2"},

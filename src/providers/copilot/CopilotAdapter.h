@@ -41,6 +41,7 @@ protected:
     // The token from the environment, else from the Copilot host files, where
     // only entries issued for the public GitHub host count.
     std::optional<QString> resolveCredential() const override;
+    SetupLookup credentialLookup() const override;
     QList<HttpHeader> requestHeaders(const QString& token) const override;
     std::chrono::milliseconds requestTimeout() const override { return std::chrono::seconds(8); }
     std::optional<UsageSnapshot> snapshotFromBody(const QJsonObject& body) const override;

@@ -223,9 +223,13 @@ UsageSnapshot OllamaAdapter::fetchUsage(bool) {
 }
 
 UsageSnapshot OllamaAdapter::fallbackSnapshot() const {
-    return snapshot({ModelQuotaItem(storedWording(L10n::quotaKindLocalInstanceOffline()), 100,
-                                    storedWording(L10n::quotaKindLocalUnlimited()))},
-                    isDetected() ? FetchStrategy::cliStatusProbe : FetchStrategy::simulated);
+    // A server that does not answer has no models to show, installed or not:
+    // the reading says so and names the address it asked.
+    UsageSnapshot s = UsageSnapshot::unavailable(AIProviderType::ollama, UsageUnavailableReason::notConfigured,
+                                                 std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                                 clock_.now());
+    s.setupLookup.address = baseAddress_;
+    return s;
 }
 
 UsageSnapshot OllamaAdapter::snapshot(QList<ModelQuotaItem> items, FetchStrategy strategy) const {

@@ -48,7 +48,8 @@ public:
     static QString serverAddress(const std::optional<QString>& ollamaHost);
 
     QString tagsEndpoint() const;
-    // What a server that does not answer shows.
+    // What a server that does not answer shows: no figure, and the address
+    // that was asked.
     UsageSnapshot fallbackSnapshot() const;
 
 private:

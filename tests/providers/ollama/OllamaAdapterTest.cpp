@@ -71,12 +71,12 @@ protected:
         }
         return OllamaAdapter(transport, std::move(base), runner, Clock::system(), *listener);
     }
-    static void expectOffline(const UsageSnapshot& s, FetchStrategy strategy) {
-        ASSERT_EQ(s.modelQuotas.size(), 1);
-        EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Local Instance (Offline / Standby)"), 100,
-                                                   QStringLiteral("Local Unlimited")));
-        EXPECT_EQ(s.strategyUsed, strategy);
-        EXPECT_EQ(s.unavailableReason, std::nullopt);
+    // A server that does not answer: no figure, and the address that was asked.
+    static void expectOffline(const UsageSnapshot& s, const QString& address) {
+        EXPECT_TRUE(s.modelQuotas.isEmpty());
+        EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
+        EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::notConfigured);
+        EXPECT_EQ(s.setupLookup.address, address);
     }
 
     TempHome home;
@@ -111,20 +111,22 @@ TEST_F(OllamaTest, AnAnswerWithoutAReadableListShowsTheServiceReady) {
     }
 }
 
-TEST_F(OllamaTest, AFailingServerShowsTheOfflineSnapshot) {
+TEST_F(OllamaTest, AFailingServerShowsNoFigureAndTheAddressItAsked) {
     server.answer("/api/tags", {500, "{}", {}});
     auto running = adapter(CurlTransport::shared(), server.baseAddress());
-    expectOffline(running.fetchUsage(false), FetchStrategy::simulated);
+    expectOffline(running.fetchUsage(false), server.baseAddress());
     EXPECT_FALSE(running.checkAvailability());
 
     FakeTransport down;
     down.fail(TransportFailure::cannotConnect);
-    auto absent = adapter(down, QStringLiteral("http://127.0.0.1:9"));
+    const QString closed = QStringLiteral("http://127.0.0.1:9");
+    auto absent = adapter(down, closed);
     EXPECT_FALSE(absent.checkAvailability());
-    expectOffline(absent.fetchUsage(false), FetchStrategy::simulated);
-    auto installed = adapter(down, QStringLiteral("http://127.0.0.1:9"), true);
+    expectOffline(absent.fetchUsage(false), closed);
+    // Installed and stopped: still no figure, however available it counts.
+    auto installed = adapter(down, closed, true);
     EXPECT_TRUE(installed.checkAvailability());
-    expectOffline(installed.fetchUsage(false), FetchStrategy::cliStatusProbe);
+    expectOffline(installed.fetchUsage(false), closed);
 }
 
 // The server program counts as installed wherever claude and agy would be
