@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end on a 960 x 540 screen (a 1920 x 1080 display at twice the scale)
 # with every provider on the bar: the bar lies on the screen, its segments
-# compact, and the last segment opens its card; high on the screen the card
+# snug with their figures, and the last segment opens its card; high on the screen the card
 # opens below the bar, low on it above, in the middle (room on neither side) it
 # is shortened to the room below; the bar never moves. The panel of a second
 # start lies with its card on the screen. Screenshots in the output folder.
@@ -32,8 +32,8 @@ geometry() { bar_geometry "$(bar_window)"; }
 settle() { local last= now; same() { now=$("$@"); [ "$now" = "$last" ] || { last=$now; return 1; }; }; wait_for "$hang" same "$@"; }
 is_resting() { [ "$(geometry)" = "$resting" ]; }
 card_open() { local h; read -r _ _ _ h <<< "$(geometry)"; [ "$h" -gt "$rest_h" ]; }
-# The last of 14 compact segments (bleed, handle and divider, then 33 px each).
-click_last() { xdotool mousemove $((rest_x + 20 + 23 + 14 + 33 * 13)) $((rest_y + 57)) click 1; }
+# The last of 14 snug segments (bleed, handle and divider, then 62 px each).
+click_last() { xdotool mousemove $((rest_x + 20 + 24 + 28 + 62 * 13)) $((rest_y + 57)) click 1; }
 
 # open_card <name> <downward|upward>: the last segment's card opens on that
 # side, drawn within the screen, the bar's part of the window where it rests;
@@ -57,8 +57,8 @@ open_card() {
 }
 
 start_at
-[ "$rest_x" -ge 0 ] && [ $((rest_x + rest_w)) -le 960 ] && [ "$rest_w" = 529 ] ||
-    fail "the bar of 14 compact segments is not on the screen ($resting)"
+[ "$rest_x" -ge 0 ] && [ $((rest_x + rest_w)) -le 960 ] && [ "$rest_w" = 936 ] ||
+    fail "the bar of 14 snug segments is not on the screen ($resting)"
 open_card top downward
 stop_app
 start_at 430

@@ -6,6 +6,7 @@
 #include "design/Metric.h"
 #include "shell/FloatingPanelController.h"
 #include "shell/MultiProviderBarView.h"
+#include "shell/ProviderSegmentView.h"
 #include "shell/ScreenPlacementEngine.h"
 
 #include "support/FakeClock.h"
@@ -185,20 +186,25 @@ TEST_F(BarOnScreens, CardOpensWhollyInsideTheScreenFromABarAtEveryEdgeAndCorner)
 TEST_F(BarOnScreens, EverySegmentIsReachableAndTheCardNeverMovesTheBar) {
     const ScreenArea at2x{QRectF(0, 0, 960, 540), QRectF(0, 0, 960, 540)};
     const ScreenArea small{QRectF(0, 0, 800, 600), QRectF(0, 0, 800, 600)};
-    struct Row { const char* name; ScreenArea screen; double savedY; bool compact, upward, shortened; };
+    using Form = MultiProviderBarView::SegmentForm;
+    struct Row { const char* name; ScreenArea screen; double savedY; Form form; bool upward, shortened; };
     const QList<Row> rows{
-        {"1440x900, top", kLaptop, 29, false, false, false},   {"1440x900, middle", kLaptop, 415, false, false, false},
-        {"1440x900, bottom", kLaptop, 802, false, true, false}, {"960x540, top", at2x, 4, true, false, false},
-        {"960x540, middle", at2x, 223, true, false, true},      {"960x540, bottom", at2x, 442, true, true, false},
-        {"800x600, top", small, 4, true, false, false},         {"800x600, middle", small, 253, true, false, true},
-        {"800x600, bottom", small, 502, true, true, false},
+        {"1440x900, top", kLaptop, 29, Form::full, false, false},
+        {"1440x900, middle", kLaptop, 415, Form::full, false, false},
+        {"1440x900, bottom", kLaptop, 802, Form::full, true, false},
+        {"960x540, top", at2x, 4, Form::snug, false, false},
+        {"960x540, middle", at2x, 223, Form::snug, false, true},
+        {"960x540, bottom", at2x, 442, Form::snug, true, false},
+        {"800x600, top", small, 4, Form::ringOnly, false, false},
+        {"800x600, middle", small, 253, Form::ringOnly, false, true},
+        {"800x600, bottom", small, 502, Form::ringOnly, true, false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         launch({r.screen}, QPointF(0, r.savedY), 13, true);
         const QRectF visible = r.screen.visibleFrame;
         const QRectF resting = capsule(); // which holds every segment
-        EXPECT_EQ(bar_->isCompact(), r.compact);
+        EXPECT_EQ(bar_->segmentForm(), r.form);
         EXPECT_TRUE(visible.contains(resting)) << shown(resting);
         bar_->select(P::claudeCode);
         ASSERT_TRUE(bar_->card());
@@ -212,6 +218,39 @@ TEST_F(BarOnScreens, EverySegmentIsReachableAndTheCardNeverMovesTheBar) {
         bar_->select(P::claudeCode);
         EXPECT_TRUE(samePlace(capsule(), resting)) << "the bar moved when its card closed";
         EXPECT_EQ(window(), controller_->restingBarFrame());
+    }
+}
+
+// On a 960 px wide screen the bar is only as compact as it must be: each
+// provider keeps its figure while the snug form fits, and only a bar that even
+// snug would not fit shows rings alone; the bar always lies on the screen.
+TEST_F(BarOnScreens, OnANarrowScreenTheBarKeepsItsFiguresWhileTheyFit) {
+    const ScreenArea narrow{QRectF(0, 0, 960, 540), QRectF(0, 0, 960, 540)};
+    const ScreenArea narrower{QRectF(0, 0, 900, 540), QRectF(0, 0, 900, 540)};
+    struct Row { const char* name; ScreenArea screen; int providers; bool figures; double widthAtMost; };
+    const QList<Row> rows{
+        {"3 providers at 960", narrow, 3, true, 960},
+        {"13 providers at 960", narrow, 13, true, 960},
+        {"14 providers at 960", narrow, 14, true, 960},
+        {"14 providers at 900", narrower, 14, false, 900},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        launch({r.screen}, QPointF(0, 4), r.providers, true);
+        const QRectF resting = capsule();
+        EXPECT_TRUE(r.screen.visibleFrame.contains(resting)) << shown(resting);
+        EXPECT_LE(window().width(), r.widthAtMost);
+        ASSERT_EQ(bar_->segments().size(), r.providers);
+        for (ProviderSegmentView* segment : bar_->segments()) {
+            EXPECT_EQ(segment->showsFigure(), r.figures) << rawValue(segment->provider()).toStdString();
+            // A figure shown is drawn whole inside its plate.
+            if (r.figures) EXPECT_TRUE(segment->labelRect().contains(segment->rowRect()));
+        }
+        // The bar takes the room the screen has: more than rings alone when figures fit.
+        if (r.figures && r.providers > 3)
+            EXPECT_GT(window().width(), MultiProviderBarView::layout(r.providers, true, std::nullopt, false, 0,
+                                                                     MultiProviderBarView::SegmentForm::ringOnly)
+                                            .contentSize.width());
     }
 }
 
