@@ -473,13 +473,23 @@ void MultiProviderBarView::placeCard() {
     const double t = std::clamp(arrival_.value(), 0.0, 1.2);
     const double shift = (1.0 - t) * kCardArrivalTravel * (upward ? 1.0 : -1.0);
     const QRectF slot = l.card.translated(contentOrigin(l) + QPointF(0, shift));
-    // The card keeps its own height; a slot shorter than it shows the part
-    // scrolled to, cut off at the slot's edges.
     const QMargins shadow = card_->contentsMargins();
+    QRect at = outward(slot).marginsAdded(shadow);
+    // A card that can be shortened takes its slot's height and scrolls within
+    // itself, its buttons in sight.
+    const int least = std::max(card_->minimumSizeHint().height(), card_->minimumHeight());
+    if (least <= at.height()) {
+        cardScroll_ = 0;
+        card_->clearMask();
+        card_->setGeometry(at);
+        fadeCardIn(t);
+        return;
+    }
+    // Else the card keeps its own height; a slot shorter than it shows the
+    // part scrolled to, cut off at the slot's edges.
     const int full = card_->sizeHint().expandedTo(card_->minimumSize()).boundedTo(card_->maximumSize()).height();
     const double overflow = std::max(0.0, full - shadow.top() - shadow.bottom() - slot.height());
     cardScroll_ = std::clamp(cardScroll_, 0.0, overflow);
-    QRect at = outward(slot).marginsAdded(shadow);
     at.setTop(at.top() - int(std::lround(cardScroll_)));
     at.setHeight(full);
     card_->setGeometry(at);
@@ -489,6 +499,10 @@ void MultiProviderBarView::placeCard() {
     } else {
         card_->clearMask();
     }
+    fadeCardIn(t);
+}
+
+void MultiProviderBarView::fadeCardIn(double t) {
     if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(card_->graphicsEffect())) {
         if (arrival_.state() == QAbstractAnimation::Running) fade->setOpacity(std::clamp(t, 0.0, 1.0));
         else card_->setGraphicsEffect(nullptr); // arrived: drawn directly again

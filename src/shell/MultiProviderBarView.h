@@ -165,6 +165,7 @@ private:
     void syncSegments();
     void syncCard();
     void placeCard();
+    void fadeCardIn(double t);
     void followAmbientTint();
     void followAvailableWidth();
     void syncCat();

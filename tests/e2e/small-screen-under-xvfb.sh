@@ -21,7 +21,7 @@ every=$(printf '\\"%s\\",' claude codex agy cursor copilot deepseek openrouter g
 start_at() {
     mkdir -p "$home/.config/Meterix"
     printf '[General]\nhasCustomizedProviders=true\nenabledProvidersJSON="[%s]"\n%b' "${every%,}" \
-        "${1:+panelOriginX=216\npanelOriginY=$1\npanelWidth=529\npanelHeight=94\n}" > "$home/.config/Meterix/Meterix.conf"
+        "${1:+panelOriginX=12\npanelOriginY=$1\npanelWidth=936\npanelHeight=94\n}" > "$home/.config/Meterix/Meterix.conf"
     start_app
     wait_for "$hang" bar_mapped || fail "the bar never showed"
     wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"

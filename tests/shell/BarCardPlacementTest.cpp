@@ -16,6 +16,8 @@
 #include "support/gui/BarServicesOfTests.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWindow>
 #include <QSettings>
 #include <QWheelEvent>
 #include <QTemporaryDir>
@@ -52,7 +54,11 @@ class ContentWindow final : public FloatingPanelSurface {
     bool isRevealed() const override { return true; }
     void reveal() override {}
     void orderFront() override {}
-    bool isWindow(const QObject*) const override { return false; }
+    bool isWindow(const QObject* window) const override { return window && window == windowObject; }
+    void setTakesKeyboard(bool takes) override { takesKeyboard = takes; }
+
+    const QObject* windowObject = nullptr; // stands for the window that events are sent to
+    bool takesKeyboard = false;
 
   private:
     void fit() { content_.resize(frame_.size().toSize()); }
@@ -92,8 +98,12 @@ class BarOnScreens : public ::testing::Test {
                              bar_->setState(s);
                              controller_->cardStateChanged();
                          });
-        controller_->setPanelFactory(
-            [this](const QRectF& frame) { return std::make_unique<ContentWindow>(frame, *bar_); });
+        controller_->setPanelFactory([this](const QRectF& frame) {
+            auto window = std::make_unique<ContentWindow>(frame, *bar_);
+            window_ = window.get();
+            window_->windowObject = &windowObject_;
+            return window;
+        });
         controller_->setCardHooks([this] { return bar_->state().selectedProvider.has_value(); },
                                   [this] { bar_->select(*bar_->state().selectedProvider); });
         controller_->show();
@@ -110,6 +120,13 @@ class BarOnScreens : public ::testing::Test {
     }
 
     QRectF window() const { return controller_->panel()->frame(); }
+    ContentWindow* window_ = nullptr;
+    // Never shown: events are sent to it as to the bar's window; it counts the
+    // keys that reach it (those the controller does not take).
+    struct KeyWindow : QWindow {
+        int keys = 0;
+        void keyPressEvent(QKeyEvent*) override { ++keys; }
+    } windowObject_;
     QRectF onScreen(const QRectF& inContent) const { return inContent.translated(window().topLeft()); }
     QRectF capsule() const { return onScreen(bar_->capsuleRect()); }
     QRectF card() const { return bar_->card() ? onScreen(bar_->cardRect()) : QRectF(); }
@@ -251,6 +268,30 @@ TEST_F(BarOnScreens, OnANarrowScreenTheBarKeepsItsFiguresWhileTheyFit) {
             EXPECT_GT(window().width(), MultiProviderBarView::layout(r.providers, true, std::nullopt, false, 0,
                                                                      MultiProviderBarView::SegmentForm::ringOnly)
                                             .contentSize.width());
+    }
+}
+
+// An open card takes the keys of its window, and Escape closes it; other keys
+// leave it open, and without a card the window takes no keys at all.
+TEST_F(BarOnScreens, EscapeClosesTheCard) {
+    struct Row { const char* name; bool cardOpen; int key; bool closes; bool taken; };
+    const QList<Row> rows{
+        {"Escape with a card", true, Qt::Key_Escape, true, true},
+        {"a letter with a card", true, Qt::Key_A, false, false},
+        {"Escape without a card", false, Qt::Key_Escape, false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        launch({kLaptop}, QPointF(500, 200), 3, true);
+        if (r.cardOpen) bar_->select(P::claudeCode);
+        EXPECT_EQ(window_->takesKeyboard, r.cardOpen);
+        QKeyEvent press(QEvent::KeyPress, r.key, Qt::NoModifier);
+        const int reached = windowObject_.keys;
+        QCoreApplication::sendEvent(&windowObject_, &press);
+        const bool taken = windowObject_.keys == reached;
+        EXPECT_EQ(bar_->card() == nullptr, !r.cardOpen || r.closes);
+        EXPECT_EQ(taken, r.taken);
+        EXPECT_EQ(window_->takesKeyboard, r.cardOpen && !r.closes);
     }
 }
 
