@@ -35,7 +35,10 @@ bool insideAnotherButton(const QWidget* w, const QWidget* root) {
 
 KeyboardFocus::KeyboardFocus(QWidget* root, std::function<QWidget*()> scope)
     : QObject(root), root_(root), scope_(std::move(scope)) {
-    if (qApp) qApp->installEventFilter(this);
+    // Only the root's window and the control with focus are watched: the
+    // application's other events (a cat's repaints) never pass through here.
+    root->installEventFilter(this);
+    watchWindow();
     // The ring follows focus: the control that lost it is drawn without.
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         connect(app, &QApplication::focusChanged, this, &KeyboardFocus::followFocus);
@@ -45,6 +48,9 @@ void KeyboardFocus::followFocus(QWidget* old, QWidget* now) {
     if (!root_) return;
     for (QWidget* w : {old, now})
         if (w && root_->isAncestorOf(w)) w->update();
+    if (ringed_) ringed_->removeEventFilter(this);
+    ringed_ = now && root_->isAncestorOf(now) ? now : nullptr;
+    if (ringed_) ringed_->installEventFilter(this);
     if (now && root_->isAncestorOf(now)) {
         lastIndex_ = chain(scope()).indexOf(now);
         return;
@@ -68,8 +74,15 @@ QWidget* KeyboardFocus::scope() const {
     return s ? s : root_.data();
 }
 
-KeyboardFocus::~KeyboardFocus() {
-    if (qApp) qApp->removeEventFilter(this);
+KeyboardFocus::~KeyboardFocus() = default;
+
+void KeyboardFocus::watchWindow() {
+    QWidget* window = root_ ? root_->window() : nullptr;
+    QWindow* handle = window ? window->windowHandle() : nullptr;
+    if (handle == window_) return;
+    if (window_) window_->removeEventFilter(this);
+    window_ = handle;
+    if (handle) handle->installEventFilter(this);
 }
 
 QList<QWidget*> KeyboardFocus::chain(const QWidget* root) {
@@ -159,14 +172,16 @@ void KeyboardFocus::paintRing(QWidget* control) {
 
 bool KeyboardFocus::eventFilter(QObject* watched, QEvent* event) {
     if (!root_) return QObject::eventFilter(watched, event);
+    if (watched == root_ && (event->type() == QEvent::Show || event->type() == QEvent::ParentChange))
+        watchWindow();
     if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
         // The window's copy comes first, before any widget takes Tab or the arrows.
         const QWidget* window = root_->window();
         if (root_->isVisible() && window && watched == window->windowHandle() &&
             handleKey(static_cast<QKeyEvent*>(event)))
             return true;
-    } else if (event->type() == QEvent::Paint && !painting_ && watched == QApplication::focusWidget() &&
-               root_->isAncestorOf(static_cast<QWidget*>(watched))) {
+    } else if (event->type() == QEvent::Paint && !painting_ && watched == ringed_ &&
+               watched == QApplication::focusWidget()) {
         // The control paints itself first; the ring goes over it.
         auto* control = static_cast<QWidget*>(watched);
         painting_ = true;

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 #include <functional>
 
@@ -54,9 +55,12 @@ class KeyboardFocus : public QObject {
     void restore();
 
     QWidget* scope() const;
+    void watchWindow();
 
     QPointer<QWidget> root_;
     std::function<QWidget*()> scope_;
+    QPointer<QWindow> window_;
+    QPointer<QWidget> ringed_;
     bool painting_ = false;
     qsizetype lastIndex_ = -1; // where in the order focus last was
 };

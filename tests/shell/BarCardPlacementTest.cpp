@@ -7,6 +7,12 @@
 #include "shell/FloatingPanelController.h"
 #include "shell/MultiProviderBarView.h"
 #include "shell/ProviderSegmentView.h"
+#include "core/Localization.h"
+#include "panels/CardScrollBody.h"
+#include "panels/DetailGlassCardView.h"
+#include "panels/GlassActionButton.h"
+#include "platform/ui/Appearance.h"
+#include <QLayout>
 #include "shell/ScreenPlacementEngine.h"
 
 #include "support/FakeClock.h"
@@ -83,7 +89,7 @@ class BarOnScreens : public ::testing::Test {
         prefs_.setPanelHeight(size.height());
         controller_ = std::make_unique<FloatingPanelController>(engine_, prefs_, timers_, clock_);
         bar_ = std::make_unique<MultiProviderBarView>(prefs_, controller_.get(), test::barServices(), clock_);
-        bar_->setCardFactory([](const UsageSnapshot&, std::function<void()>) {
+        bar_->setCardFactory(cardFactory_ ? cardFactory_ : [](const UsageSnapshot&, std::function<void()>) {
             auto* card = new QWidget;
             card->setContentsMargins(20, 20, 20, 20); // the shadow's room
             card->setFixedSize(int(Metric::detailWidth) + 40, 300 + 40);
@@ -121,6 +127,7 @@ class BarOnScreens : public ::testing::Test {
 
     QRectF window() const { return controller_->panel()->frame(); }
     ContentWindow* window_ = nullptr;
+    MultiProviderBarView::CardFactory cardFactory_; // the stand-in card unless set
     // Never shown: events are sent to it as to the bar's window; it counts the
     // keys that reach it (those the controller does not take).
     struct KeyWindow : QWindow {
@@ -292,6 +299,41 @@ TEST_F(BarOnScreens, EscapeClosesTheCard) {
         EXPECT_EQ(bar_->card() == nullptr, !r.cardOpen || r.closes);
         EXPECT_EQ(taken, r.taken);
         EXPECT_EQ(window_->takesKeyboard, r.cardOpen && !r.closes);
+    }
+}
+
+// On a 960 x 540 screen the detail card of a provider with many quotas lies on
+// the screen with its close, dashboard and refresh buttons in sight wherever
+// the bar rests; where it is shortened, what lies between them scrolls and a
+// thumb shows that it does.
+TEST_F(BarOnScreens, AtNineSixtyByFiveFortyTheCardsButtonsAreOnTheScreen) {
+    const ScreenArea screen{QRectF(0, 0, 960, 540), QRectF(0, 0, 960, 540)};
+    cardFactory_ = [this](const UsageSnapshot& s, std::function<void()> onClose) {
+        auto* card = new DetailGlassCardView(Appearance::shared(), Localization::shared(), s, std::move(onClose), clock_);
+        return MultiProviderBarView::Card{card, [card](const UsageSnapshot& n) { card->setSnapshot(n); }};
+    };
+    struct Row { const char* name; double savedY; bool shortened; };
+    for (const Row& r : {Row{"top", 4, false}, Row{"middle", 223, true}, Row{"bottom", 442, false}}) {
+        SCOPED_TRACE(r.name);
+        launch({screen}, QPointF(0, r.savedY), 13, true);
+        MultiProviderBarView::State s = bar_->state();
+        UsageSnapshot agy = test::measuredReading(P::antigravity, 60, clock_.now());
+        for (int i = 0; i < 6; ++i)
+            agy.modelQuotas.append(ModelQuotaItem(QStringLiteral("Gemini %1").arg(i), 50 + i, QStringLiteral("Daily")));
+        s.snapshots.insert(P::antigravity, agy);
+        bar_->setState(s);
+        bar_->select(P::antigravity);
+        auto* view = qobject_cast<DetailGlassCardView*>(bar_->card());
+        ASSERT_TRUE(view);
+        view->layout()->activate();
+        for (QWidget* button : {static_cast<QWidget*>(view->closeButton()), static_cast<QWidget*>(view->dashboardButton()),
+                                static_cast<QWidget*>(view->refreshButton())}) {
+            const QRectF onScreenRect = onScreen(QRectF(button->mapTo(bar_.get(), QPoint()), button->size()));
+            EXPECT_TRUE(screen.visibleFrame.contains(onScreenRect)) << shown(onScreenRect);
+            EXPECT_TRUE(card().contains(onScreenRect)) << shown(onScreenRect) << " outside " << shown(card());
+        }
+        EXPECT_EQ(view->body()->scrolls(), r.shortened);
+        EXPECT_EQ(view->body()->thumbRect().isEmpty(), !r.shortened);
     }
 }
 
