@@ -47,6 +47,8 @@ class Thumb final : public QWidget {
 
 CardScrollBody::CardScrollBody(QWidget* content, QWidget* parent) : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
+    // The keys reach the controls inside, never the area itself.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // the thumb shows where it stands
     setWidgetResizable(true);

@@ -49,7 +49,8 @@ void KeyboardFocus::followFocus(QWidget* old, QWidget* now) {
     for (QWidget* w : {old, now})
         if (w && root_->isAncestorOf(w)) w->update();
     if (ringed_) ringed_->removeEventFilter(this);
-    ringed_ = now && root_->isAncestorOf(now) ? now : nullptr;
+    // Only a control wears the ring (a widget that took focus by itself does not).
+    ringed_ = now && root_->isAncestorOf(now) && qobject_cast<QAbstractButton*>(now) ? now : nullptr;
     if (ringed_) ringed_->installEventFilter(this);
     if (now && root_->isAncestorOf(now)) {
         lastIndex_ = chain(scope()).indexOf(now);
