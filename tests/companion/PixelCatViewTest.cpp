@@ -13,6 +13,7 @@
 #include "CatTestDoubles.h"
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
+#include "support/QtPrinters.h"
 #include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
@@ -21,6 +22,7 @@
 #include "support/gui/BarServicesOfTests.h"
 
 #include <QMouseEvent>
+#include <functional>
 #include <QPaintEvent>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -63,13 +65,19 @@ class CatViewTest : public ::testing::Test {
     // tells the time and steps them itself.
     CatMotion motion{.landsAtOnce = true};
 
-    // A bar with three readings whose cat band is built here.
-    std::unique_ptr<MultiProviderBarView> makeBar() {
+    // A bar with three readings (or the first `providers` of the catalogue)
+    // whose cat band is built here.
+    std::unique_ptr<MultiProviderBarView> makeBar(int providers = 0) {
         auto bar = std::make_unique<MultiProviderBarView>(prefs, nullptr, test::barServices(), clock);
         MultiProviderBarView::State s;
         s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};
         for (auto [p, v] : {std::pair{P::claudeCode, 70.0}, {P::openAICodex, 40.0}, {P::cursor, 90.0}})
             s.snapshots.insert(p, reading(p, v));
+        if (providers > 0) {
+            s.activeProviders = allProviderTypes().mid(0, providers);
+            for (qsizetype i = 0; i < s.activeProviders.size(); ++i)
+                s.snapshots.insert(s.activeProviders[i], reading(s.activeProviders[i], 90.0 - 5 * double(i)));
+        }
         bar->setState(s);
         bar->setCatViewFactory([this](MultiProviderBarView& b) -> QWidget* {
             PixelCatView::Hooks hooks;
@@ -508,6 +516,63 @@ TEST_F(CatViewTest, AFrameTickRepaintsOnlyTheCat) {
     EXPECT_TRUE(rec.bar.isEmpty() || allowed.contains(rec.bar.boundingRect()))
         << rec.bar.boundingRect().x() << "," << rec.bar.boundingRect().y() << " "
         << rec.bar.boundingRect().width() << "x" << rec.bar.boundingRect().height();
+}
+
+// Whatever the bar's width, each of the cat's changes repaints, of every widget
+// in the bar's window, only the cat's own rectangles before and after it: a
+// walk, a hop with its heart, a sleep with its bubble, on the narrow bar and
+// on the widest. The same cat paints the same pixels on either.
+TEST_F(CatViewTest, EachChangeRepaintsOnlyTheCatsRectanglesWhateverTheBarsWidth) {
+    struct Recorder : QObject {
+        QWidget* bar = nullptr;
+        QRegion painted;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(e)->region().translated(
+                    static_cast<QWidget*>(o)->mapTo(bar, QPoint()));
+            return false;
+        }
+    };
+    QList<qint64> areas;
+    for (const int providers : {3, 14}) {
+        SCOPED_TRACE(providers);
+        auto bar = makeBar(providers);
+        PixelCatView* cat = catOf(*bar);
+        ASSERT_NE(cat, nullptr);
+        QCoreApplication::processEvents();
+        Recorder rec;
+        rec.bar = bar.get();
+        bar->installEventFilter(&rec);
+        for (QWidget* w : bar->findChildren<QWidget*>())
+            w->installEventFilter(&rec);
+        // The cat's rectangle: its frame, its shadow and whatever it draws beyond.
+        const auto catRect = [&] {
+            return (cat->paintedRegion().boundingRect() | cat->catFrameRect().toAlignedRect()).translated(cat->pos());
+        };
+        qint64 area = 0;
+        const auto change = [&](const char* what, const std::function<void()>& act) {
+            SCOPED_TRACE(what);
+            rec.painted = QRegion();
+            const QRect was = catRect();
+            act();
+            QCoreApplication::processEvents();
+            const QRect allowed = (was | catRect()).adjusted(-1, -1, 1, 1);
+            EXPECT_TRUE(QRegion(allowed).contains(rec.painted.boundingRect()) || rec.painted.isEmpty())
+                << "painted " << ::testing::PrintToString(QRectF(rec.painted.boundingRect())) << " beyond "
+                << ::testing::PrintToString(QRectF(allowed));
+            for (const QRect& r : rec.painted)
+                area += qint64(r.width()) * r.height();
+        };
+        cat->engine().setAction(CatAction::walking);
+        for (int i = 0; i < 6; ++i)
+            change("a walking step", [&] { cat->engine().tickFrame(); });
+        change("a tap", [&] { cat->engine().onCatTapped(); });
+        cat->engine().setAction(CatAction::sleeping);
+        for (int i = 0; i < 3; ++i)
+            change("a sleeping tick", [&] { cat->engine().tickFrame(); });
+        areas << area;
+    }
+    EXPECT_EQ(areas.value(0), areas.value(1)) << "the widest bar repaints more of itself for the same cat";
 }
 
 TEST_F(CatViewTest, ACatThatStaysPutRepaintsNothingOfTheCapsuleAndAStepOnlyTheStripItsShadowCrosses) {
