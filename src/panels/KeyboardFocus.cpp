@@ -58,10 +58,15 @@ void KeyboardFocus::followFocus(QWidget* old, QWidget* now) {
     }
     // Once the change that took it is over (a screen built anew), focus goes
     // to the control in its place.
-    if (old && root_->isAncestorOf(old)) QTimer::singleShot(0, this, &KeyboardFocus::restore);
+    if (old && root_->isAncestorOf(old)) {
+        lost_ = old;
+        QTimer::singleShot(0, this, &KeyboardFocus::restore);
+    }
 }
 
 void KeyboardFocus::restore() {
+    // Only for a control that went; focus taken away on purpose stays away.
+    if (lost_ && lost_->isVisibleTo(root_)) return;
     if (!root_ || lastIndex_ < 0 || !root_->isVisible() || !root_->window()->isActiveWindow() ||
         holdsFocus(root_) || (QApplication::focusWidget() && QApplication::focusWidget()->window() == root_->window()))
         return;

@@ -61,6 +61,7 @@ class KeyboardFocus : public QObject {
     std::function<QWidget*()> scope_;
     QPointer<QWindow> window_;
     QPointer<QWidget> ringed_;
+    QPointer<QWidget> lost_; // the control focus last left
     bool painting_ = false;
     qsizetype lastIndex_ = -1; // where in the order focus last was
 };
