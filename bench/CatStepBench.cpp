@@ -9,7 +9,9 @@
 //
 // With --walk it runs no benchmark: the same bar with a cat that walks for as
 // long as the program runs, on its own timers (bench/cat-idle.sh reads its
-// CPU time beside the reference window's).
+// CPU time beside the reference window's). --providers <n> gives the bar n
+// segments (3 unless told), for the walk and the benchmark alike: the walk on
+// the widest bar costs what it costs on the narrow one.
 #include "companion/CatAnimatedValue.h"
 #include "companion/CatRandomSource.h"
 #include "companion/PixelCatEngine.h"
@@ -69,15 +71,17 @@ struct Scene {
 
     // stepped: the benchmark tells the cat's moves the time; else they keep
     // their own.
-    explicit Scene(bool stepped) {
+    Scene(bool stepped, int providers) {
         prefs.setPixelCatEnabled(true);
         bar = new MultiProviderBarView(
             prefs, nullptr, BarServices{Appearance::shared(), Localization::shared(), SoundEffectsEngine::shared()});
         MultiProviderBarView::State s;
         using P = AIProviderType;
-        s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};
-        for (auto [p, v] : {std::pair{P::claudeCode, 70.0}, {P::openAICodex, 40.0}, {P::cursor, 90.0}})
-            s.snapshots.insert(p, test::measuredReading(p, v, QDateTime::currentDateTimeUtc()));
+        const QList<P> all = allProviderTypes();
+        for (int i = 0; i < std::clamp(providers, 1, int(all.size())); ++i) {
+            s.activeProviders.append(all[i]);
+            s.snapshots.insert(all[i], test::measuredReading(all[i], 90.0 - 7 * i, QDateTime::currentDateTimeUtc()));
+        }
         bar->setState(s);
         CatMotion motion;
         if (stepped) motion.time = [this] { return now; };
@@ -146,13 +150,16 @@ BENCHMARK(BM_GroomingTick)->Iterations(3000);
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1"); // as the app
     QApplication app(argc, argv);
-    if (app.arguments().contains(QStringLiteral("--walk"))) {
-        Scene scene(false); // its cat walks on its own timers once the window is shown
+    const QStringList args = app.arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--providers"));
+    const int providers = at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : 3;
+    if (args.contains(QStringLiteral("--walk"))) {
+        Scene scene(false, providers); // its cat walks on its own timers once the window is shown
         return scene.cat ? app.exec() : 1;
     }
     benchmark::Initialize(&argc, argv);
     {
-        Scene scene(true); // gone before the application
+        Scene scene(true, providers); // gone before the application
         gScene = &scene;
         benchmark::RunSpecifiedBenchmarks();
         gScene = nullptr;

@@ -18,7 +18,9 @@
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "design/TimeTexts.h"
+#include "panels/CardScrollBody.h"
 #include "panels/GlassActionButton.h"
+#include "panels/KeyboardFocus.h"
 #include "panels/HoverFade.h"
 #include "panels/ModelQuotaCompactRow.h"
 #include "panels/QuotaBar.h"
@@ -221,21 +223,29 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
 
     header_ = new QWidget(this);
     column_->addWidget(header_);
+    // Between the header and the buttons, both kept in sight, the part that
+    // scrolls where the card is shorter than its content.
+    auto* content = new QWidget();
+    auto* body = new QVBoxLayout(content);
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(int(spacing));
     errorLine_ = new SymbolLabel(SymbolLabel::Look{QStringLiteral("exclamationmark.triangle"), 10.5,
                                                    SymbolWeight::regular, MeterixFont::caption(),
                                                    [] { return LabelColor::secondary(); }, 4, true},
-                                 QString(), this);
-    column_->addWidget(errorLine_);
-    hero_ = new QuotaHeroView(appearance_, display_.hero, this);
+                                 QString(), content);
+    body->addWidget(errorLine_);
+    hero_ = new QuotaHeroView(appearance_, display_.hero, content);
     auto* heroRow = new QHBoxLayout();
     heroRow->setContentsMargins(2, 0, 2, 0);
     heroRow->addWidget(hero_);
-    column_->addLayout(heroRow);
-    sections_ = new QWidget(this);
+    body->addLayout(heroRow);
+    sections_ = new QWidget(content);
     auto* sections = new QVBoxLayout(sections_);
     sections->setContentsMargins(0, 0, 0, 0);
     sections->setSpacing(int(spacing));
-    column_->addWidget(sections_);
+    body->addWidget(sections_);
+    body_ = new CardScrollBody(content, this);
+    column_->addWidget(body_, 1);
 
     auto* actions = new QHBoxLayout();
     actions->setSpacing(7);
@@ -267,6 +277,7 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
     column_->addLayout(actions);
 
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    new KeyboardFocus(this); // Tab reaches the close, dashboard and refresh buttons
     connect(&localization, &Localization::preferenceChanged, this, &DetailGlassCardView::rebuild);
     connect(&appearance_, &Appearance::changed, this, [this] { update(); });
     rebuild();

@@ -21,6 +21,7 @@ class QVBoxLayout;
 namespace meterix {
 
 class Appearance;
+class CardScrollBody;
 class GlassActionButton;
 class Localization;
 class MinuteTicker;
@@ -35,7 +36,10 @@ class TextView;
 // the dashboard and refresh buttons. It shows the snapshot it is given (the
 // caller chooses which, and gives it anew when it changes); of the provider
 // manager it follows only whether the provider is at work and whether a refresh
-// runs, and it asks the manager to refresh the provider.
+// runs, and it asks the manager to refresh the provider. Given less height than
+// it takes, it keeps its header and its buttons in sight and scrolls what lies
+// between them, with a thumb that shows it does; Escape in its window closes
+// it (its bar's controller sees to that) and Tab reaches its buttons.
 class DetailGlassCardView : public LiquidGlassView {
     Q_OBJECT
 
@@ -110,6 +114,9 @@ class DetailGlassCardView : public LiquidGlassView {
     void setOpenLinkAction(std::function<bool(const QUrl&)> action) { openLink_ = std::move(action); }
 
     QuotaHeroView* hero() const { return hero_; }
+    // The part between the header and the buttons, which scrolls when the card
+    // is given less height than its content takes.
+    CardScrollBody* body() const { return body_; }
     GlassActionButton* refreshButton() const { return refreshButton_; }
     GlassActionButton* dashboardButton() const { return dashboardButton_; }
     QAbstractButton* closeButton() const;
@@ -148,6 +155,7 @@ class DetailGlassCardView : public LiquidGlassView {
     SymbolLabel* errorLine_ = nullptr;
     QuotaHeroView* hero_ = nullptr;
     QWidget* sections_ = nullptr;
+    CardScrollBody* body_ = nullptr;
     GlassActionButton* dashboardButton_ = nullptr;
     GlassActionButton* refreshButton_ = nullptr;
     MinuteTicker* ticker_ = nullptr;

@@ -1,5 +1,6 @@
 #include "panels/HoverPressableButton.h"
 
+#include "panels/KeyboardFocus.h"
 #include "panels/HoverFade.h"
 
 namespace meterix {
@@ -8,6 +9,7 @@ HoverPressableButton::HoverPressableButton(PressableStyle style, QWidget* parent
     : PressableButton(style, parent), hover_(new HoverFade(0.12, this)) {
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::NoFocus);
+    setProperty(KeyboardFocus::radiusProperty, 6);
     connect(hover_, &HoverFade::changed, this, [this] { update(); });
 }
 

@@ -1,5 +1,6 @@
 #include "panels/MenuCommandRow.h"
 
+#include "panels/KeyboardFocus.h"
 #include "design/BaselineEllipsis.h"
 #include "design/AccentColor.h"
 #include "design/MeterixFont.h"
@@ -42,6 +43,7 @@ MenuCommandRow::MenuCommandRow(Appearance& appearance, QString title, std::optio
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
+    setProperty(KeyboardFocus::radiusProperty, plateRadius);
     setAccessibleName(title_);
     turn_.setStartValue(0.0);
     turn_.setEndValue(360.0);

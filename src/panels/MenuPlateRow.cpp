@@ -1,5 +1,6 @@
 #include "panels/MenuPlateRow.h"
 
+#include "panels/KeyboardFocus.h"
 #include "design/BaselineEllipsis.h"
 #include "design/MeterixFont.h"
 #include "design/ShapePainting.h"
@@ -38,6 +39,8 @@ MenuPlateRow::MenuPlateRow(QString title, std::optional<QString> subtitle, bool 
       hover_(new HoverFade(0.13, this)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
+    setProperty(KeyboardFocus::radiusProperty, plateRadius);
+    setProperty(KeyboardFocus::passedByProperty, !clickable_);
     if (clickable_) setAttribute(Qt::WA_Hover);
     for (QWidget* w : {leading, trailing}) {
         if (!w) continue;

@@ -1,5 +1,6 @@
 #include "panels/MenuScreenStack.h"
 
+#include "panels/KeyboardFocus.h"
 #include "panels/MenuBarNavigator.h"
 
 #include <QEvent>
@@ -46,6 +47,8 @@ MenuScreenStack::MenuScreenStack(QWidget* parent) : QWidget(parent), slide_(Jell
     setAttribute(Qt::WA_TranslucentBackground);
     connect(&slide_, &SpringAnimator::valueChanged, this, &MenuScreenStack::applySlide);
     connect(&slide_, &QAbstractAnimation::finished, this, &MenuScreenStack::finishSlide);
+    // The keys move through the screen shown, not the one sliding out.
+    new KeyboardFocus(this, [this] { return current_.data(); });
 }
 
 void MenuScreenStack::registerScreen(MenuBarScreen::Kind kind, Factory factory) {
@@ -75,6 +78,13 @@ void MenuScreenStack::adopt(QWidget* view) {
 }
 
 void MenuScreenStack::showScreen(const MenuBarScreen& screen, bool animated, bool forward) {
+    // A keyboard user who moved on goes on from the new screen's first control.
+    const bool keyboard = KeyboardFocus::holdsFocus(this);
+    swapTo(screen, animated, forward);
+    if (keyboard && current_) KeyboardFocus::focusFirst(current_);
+}
+
+void MenuScreenStack::swapTo(const MenuBarScreen& screen, bool animated, bool forward) {
     if (!animated) {
         // Instant: whatever was sliding stops where it should end.
         slide_.setTarget(1.0, false);

@@ -19,7 +19,9 @@ class MenuBarNavigator;
 // kind of screen is built by a factory registered for it; a screen whose kind has
 // no factory shows the overview's view. It measures the screens it holds (the
 // taller of the two during a slide) and reports that height; it never sizes
-// itself. Screens get the stack's width and their own height.
+// itself. Screens get the stack's width and their own height. Its screens are
+// used by keyboard alone (KeyboardFocus): a move made from the keyboard puts
+// focus on the new screen's first control.
 class MenuScreenStack : public QWidget {
     Q_OBJECT
 
@@ -61,6 +63,7 @@ class MenuScreenStack : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void swapTo(const MenuBarScreen& screen, bool animated, bool forward);
     QWidget* build(const MenuBarScreen& screen);
     void adopt(QWidget* view);
     void applySlide(double t);

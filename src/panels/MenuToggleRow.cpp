@@ -34,8 +34,12 @@ MenuToggleRow::MenuToggleRow(QString symbol, QList<QColor> colors, QString title
     row->addWidget(switch_, 0, Qt::AlignVCenter);
     setAccessibleName(title);
     setAccessibleDescription(accessibleValue(isOn));
+    // The switch is what the keys reach: it is named as its row is.
+    switch_->setAccessibleName(title);
+    switch_->setAccessibleDescription(accessibleValue(isOn));
     connect(switch_, &QAbstractButton::toggled, this, [this, onChange = std::move(onChange)](bool on) {
         setAccessibleDescription(accessibleValue(on));
+        switch_->setAccessibleDescription(accessibleValue(on));
         if (onChange) onChange(on);
         Q_EMIT toggled(on);
     });
@@ -50,6 +54,7 @@ void MenuToggleRow::setOn(bool on) {
     const QSignalBlocker quiet(switch_); // not a flip by the user
     switch_->setChecked(on);
     setAccessibleDescription(accessibleValue(on));
+    switch_->setAccessibleDescription(accessibleValue(on));
 }
 
 QString MenuToggleRow::accessibleValue(bool on) {

@@ -87,6 +87,9 @@ void ProviderToggleRow::apply() {
     detected_->setVisible(state_.detected);
     setAccessibleName(displayName(state_.provider));
     setAccessibleDescription(state_.accessibleValue());
+    // The switch is what the keys reach: it is named as its row is.
+    switch_->setAccessibleName(accessibleName());
+    switch_->setAccessibleDescription(accessibleDescription());
     tile_->update();
     name_->update();
 }

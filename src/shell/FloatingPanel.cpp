@@ -82,6 +82,14 @@ void FloatingPanel::orderFront() {
     raise();
 }
 
+void FloatingPanel::setTakesKeyboard(bool takes) {
+    QWindow* handle = windowHandle();
+    if (!handle) return;
+    // The window's own flag: the widget's would unmap and map the window again.
+    handle->setFlag(Qt::WindowDoesNotAcceptFocus, !takes);
+    if (takes && isVisible()) handle->requestActivate();
+}
+
 bool FloatingPanel::isWindow(const QObject* window) const {
     return window && windowHandle() && window == windowHandle();
 }

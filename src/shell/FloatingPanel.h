@@ -8,7 +8,7 @@
 namespace meterix {
 
 // The floating bar's window: frameless, translucent, always on top, a tool
-// window that never takes focus or activates the application, left out of
+// window that takes focus only while a detail card is open, left out of
 // taskbars and pagers and shown on every workspace. It never sizes itself: its
 // content fills it, and only the controller moves or resizes it. It stays
 // unmapped until the controller reveals it, so nothing half-laid-out is ever
@@ -37,6 +37,7 @@ public:
     void reveal() override;
     void orderFront() override;
     bool isWindow(const QObject* window) const override;
+    void setTakesKeyboard(bool takes) override;
 
 Q_SIGNALS:
     // The first frame has been drawn.

@@ -6,6 +6,7 @@
 #include "shell/ScreenPlacementEngine.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -383,7 +384,13 @@ std::optional<FloatingPanelController::TimePoint> FloatingPanelController::revea
 // MARK: - Card and mouse
 
 void FloatingPanelController::cardStateChanged() {
-    if (globalMonitor_) globalMonitor_->setListening(isCardOpen());
+    const bool open = isCardOpen();
+    if (globalMonitor_) globalMonitor_->setListening(open);
+    // An open card takes the keys, so that Escape closes it.
+    if (panel_ && open != takesKeyboard_) {
+        takesKeyboard_ = open;
+        panel_->setTakesKeyboard(open);
+    }
 }
 
 void FloatingPanelController::closePopoverIfOpen() {
@@ -488,6 +495,11 @@ bool FloatingPanelController::eventFilter(QObject* watched, QEvent* event) {
     // the window's copy sees every event once, before any widget acts on it.
     if (!panel_ || !watched->isWindowType()) return QObject::eventFilter(watched, event);
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress && panel_->isWindow(watched) &&
+        static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape && isCardOpen()) {
+        closePopoverIfOpen();
+        return true;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove)
         return QObject::eventFilter(watched, event);
     const auto* mouse = static_cast<const QMouseEvent*>(event);

@@ -207,6 +207,7 @@ private:
     std::unique_ptr<FloatingPanelSurface> panel_;
     std::unique_ptr<GlobalMouseMonitor> globalMonitor_;
     bool isDragging_ = false;
+    bool takesKeyboard_ = false; // the window takes the keys for an open card
     bool hasDraggedRecently_ = false;
     bool isCatDragging_ = false;
     bool isHoveringCat_ = false;

@@ -25,6 +25,10 @@ public:
     // Brings a revealed window above the others without activating it.
     virtual void orderFront() = 0;
 
+    // While a card is open the window takes the keyboard (Escape closes the
+    // card); otherwise it never takes focus.
+    virtual void setTakesKeyboard(bool /*takes*/) {}
+
     // Whether a window object (the target of an application event) is this one.
     virtual bool isWindow(const QObject* window) const = 0;
 };

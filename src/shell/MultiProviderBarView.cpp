@@ -158,22 +158,24 @@ std::optional<UsageTier> MultiProviderBarView::ambientTier() const {
     return meterix::ambientTier(state_.activeProviders, state_.snapshots, clock_.now());
 }
 
-double MultiProviderBarView::capsuleWidth(int segmentCount, bool compact) {
+double MultiProviderBarView::capsuleWidth(int segmentCount, SegmentForm form) {
     const int n = std::max(0, segmentCount);
-    return kGrabberSlot + kDividerSlot + n * ProviderSegmentView::labelWidthFor(compact) + (n + 1) * itemSpacing +
+    return kGrabberSlot + kDividerSlot + n * ProviderSegmentView::labelWidthFor(form) + (n + 1) * itemSpacing +
            trailingInset;
 }
 
-bool MultiProviderBarView::isCompactFor(int segmentCount, double availableWidth) {
-    return capsuleWidth(segmentCount) + 2 * Metric::panelBleed > availableWidth;
+MultiProviderBarView::SegmentForm MultiProviderBarView::segmentFormFor(int segmentCount, double availableWidth) {
+    for (const SegmentForm form : {SegmentForm::full, SegmentForm::snug})
+        if (capsuleWidth(segmentCount, form) + 2 * Metric::panelBleed <= availableWidth) return form;
+    return SegmentForm::ringOnly;
 }
 
 MultiProviderBarView::Layout MultiProviderBarView::layout(int segmentCount, bool catEnabled,
                                                           std::optional<QSizeF> cardSize, bool opensUpward,
-                                                          double cardShift, bool compact) {
+                                                          double cardShift, SegmentForm form) {
     const double bleed = Metric::panelBleed;
     const double catBand = catEnabled ? Metric::pixelCatBand : 0;
-    const double barWidth = capsuleWidth(segmentCount, compact);
+    const double barWidth = capsuleWidth(segmentCount, form);
     const double barStack = catBand + Metric::barHeight;
     double width = barWidth;
     double height = barStack;
@@ -211,7 +213,7 @@ MultiProviderBarView::Layout MultiProviderBarView::currentLayout() const {
     }
     const bool upward = controller_ && controller_->opensUpward();
     return layout(int(segments_.size()), catEnabled_, cardSize, upward, controller_ ? controller_->cardShift() : 0,
-                  compact_);
+                  form_);
 }
 
 QPointF MultiProviderBarView::contentOrigin(const Layout& l) const {
@@ -260,10 +262,11 @@ void MultiProviderBarView::select(AIProviderType provider) {
 // MARK: - Building
 
 void MultiProviderBarView::followAvailableWidth() {
-    const bool compact = controller_ && isCompactFor(int(visibleProviders().size()), controller_->availableWidth());
-    if (compact == compact_) return;
-    compact_ = compact;
-    for (auto& [provider, view] : segments_) view->setCompact(compact);
+    const SegmentForm form = controller_ ? segmentFormFor(int(visibleProviders().size()), controller_->availableWidth())
+                                         : SegmentForm::full;
+    if (form == form_) return;
+    form_ = form;
+    for (auto& [provider, view] : segments_) view->setForm(form);
     relayout();
 }
 
@@ -337,7 +340,7 @@ void MultiProviderBarView::syncSegments() {
         ProviderSegmentView*& view = segments_[p];
         if (!view) {
             view = new ProviderSegmentView(snapshot, services_.appearance, clock_, capsule_);
-            view->setCompact(compact_);
+            view->setForm(form_);
             connect(view, &QAbstractButton::clicked, this, [this, p] { select(p); });
             view->show();
             if (isVisible()) view->appear();
@@ -426,7 +429,7 @@ void MultiProviderBarView::relayout() {
         }
         slide->setTarget(left, animate);
         view->setGeometry(int(std::lround(slide->value())), top, size.width(), size.height());
-        x += ProviderSegmentView::labelWidthFor(compact_) + itemSpacing;
+        x += ProviderSegmentView::labelWidthFor(form_) + itemSpacing;
     }
     const double stripTop = h - TabBarLoadingBar::bottomInset - TabBarLoadingBar::stripHeight;
     loadingBar_->setGeometry(int(std::lround(inner.x() + TabBarLoadingBar::sideInset)),
@@ -470,13 +473,23 @@ void MultiProviderBarView::placeCard() {
     const double t = std::clamp(arrival_.value(), 0.0, 1.2);
     const double shift = (1.0 - t) * kCardArrivalTravel * (upward ? 1.0 : -1.0);
     const QRectF slot = l.card.translated(contentOrigin(l) + QPointF(0, shift));
-    // The card keeps its own height; a slot shorter than it shows the part
-    // scrolled to, cut off at the slot's edges.
     const QMargins shadow = card_->contentsMargins();
+    QRect at = outward(slot).marginsAdded(shadow);
+    // A card that can be shortened takes its slot's height and scrolls within
+    // itself, its buttons in sight.
+    const int least = std::max(card_->minimumSizeHint().height(), card_->minimumHeight());
+    if (least <= at.height()) {
+        cardScroll_ = 0;
+        card_->clearMask();
+        card_->setGeometry(at);
+        fadeCardIn(t);
+        return;
+    }
+    // Else the card keeps its own height; a slot shorter than it shows the
+    // part scrolled to, cut off at the slot's edges.
     const int full = card_->sizeHint().expandedTo(card_->minimumSize()).boundedTo(card_->maximumSize()).height();
     const double overflow = std::max(0.0, full - shadow.top() - shadow.bottom() - slot.height());
     cardScroll_ = std::clamp(cardScroll_, 0.0, overflow);
-    QRect at = outward(slot).marginsAdded(shadow);
     at.setTop(at.top() - int(std::lround(cardScroll_)));
     at.setHeight(full);
     card_->setGeometry(at);
@@ -486,6 +499,10 @@ void MultiProviderBarView::placeCard() {
     } else {
         card_->clearMask();
     }
+    fadeCardIn(t);
+}
+
+void MultiProviderBarView::fadeCardIn(double t) {
     if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(card_->graphicsEffect())) {
         if (arrival_.state() == QAbstractAnimation::Running) fade->setOpacity(std::clamp(t, 0.0, 1.0));
         else card_->setGraphicsEffect(nullptr); // arrived: drawn directly again

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include "refresh/PresentedState.h"
 #include "shell/BarServices.h"
+#include "shell/ProviderSegmentView.h"
 
 #include <QWidget>
 
@@ -97,15 +98,17 @@ public:
     // The active providers that have a snapshot, in their order.
     static QList<AIProviderType> visibleProviders(const State& state);
 
-    static double capsuleWidth(int segmentCount, bool compact = false);
+    using SegmentForm = ProviderSegmentView::Form;
+    static double capsuleWidth(int segmentCount, SegmentForm form = SegmentForm::full);
     // cardShift moves the card sideways from under the capsule's centre; the
     // content widens evenly on both sides, so the capsule stays centred in it.
     static Layout layout(int segmentCount, bool catEnabled, std::optional<QSizeF> cardSize, bool opensUpward,
-                         double cardShift = 0, bool compact = false);
-    // Whether the segments go compact: the whole bar, its bleed included,
-    // would not fit across the visible width of its screen.
-    static bool isCompactFor(int segmentCount, double availableWidth);
-    bool isCompact() const { return compact_; }
+                         double cardShift = 0, SegmentForm form = SegmentForm::full);
+    // The roomiest form of the segments with which the whole bar, its bleed
+    // included, fits across the visible width of its screen: the figures go
+    // only when even the snug form does not fit.
+    static SegmentForm segmentFormFor(int segmentCount, double availableWidth);
+    SegmentForm segmentForm() const { return form_; }
 
     QSizeF contentSize() const { return currentLayout().contentSize; }
     // The capsule in this widget's coordinates.
@@ -162,6 +165,7 @@ private:
     void syncSegments();
     void syncCard();
     void placeCard();
+    void fadeCardIn(double t);
     void followAmbientTint();
     void followAvailableWidth();
     void syncCat();
@@ -207,7 +211,7 @@ private:
     // The cat's setting, kept from its change notice: the layout is asked for
     // on every paint and would read the settings each time.
     bool catEnabled_ = false;
-    bool compact_ = false;
+    SegmentForm form_ = SegmentForm::full;
     // How far a card shortened to its slot is scrolled (from its top).
     double cardScroll_ = 0;
     // What the last paint drew the glass with.

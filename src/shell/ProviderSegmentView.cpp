@@ -113,14 +113,14 @@ ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, Appearan
 ProviderSegmentView::~ProviderSegmentView() = default;
 
 QSize ProviderSegmentView::sizeHint() const {
-    return QSize(int(labelWidthFor(compact_) + 2 * margin), int(labelHeight + 2 * margin));
+    return QSize(int(std::ceil(labelWidthFor(form_) + 2 * margin)), int(labelHeight + 2 * margin));
 }
 
-QRectF ProviderSegmentView::labelRect() const { return QRectF(margin, margin, labelWidthFor(compact_), labelHeight); }
+QRectF ProviderSegmentView::labelRect() const { return QRectF(margin, margin, labelWidthFor(form_), labelHeight); }
 
-void ProviderSegmentView::setCompact(bool compact) {
-    if (compact == compact_) return;
-    compact_ = compact;
+void ProviderSegmentView::setForm(Form form) {
+    if (form == form_) return;
+    form_ = form;
     resize(sizeHint());
     updateGeometry();
     refresh();
@@ -130,7 +130,7 @@ QRectF ProviderSegmentView::rowRect() const {
     // Ring cell, gap, percentage: centred in the label as one row; compact, the
     // ring cell alone.
     const QRectF label = labelRect();
-    const double row = compact_ ? ringCell : ringCell + spacing + percentWidth;
+    const double row = showsFigure() ? ringCell + spacing + percentWidth : ringCell;
     return QRectF(label.left() + (label.width() - row) / 2, label.top(), row, label.height());
 }
 
@@ -212,7 +212,7 @@ void ProviderSegmentView::refresh() {
     const bool withheld = isWithheld();
     const bool animate = isVisible();
     ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.hourlyRemainingPercentage), animate);
-    if (!withheld && !compact_) {
+    if (!withheld && showsFigure()) {
         // The digits roll only while shown: without motion they change unshown.
         if (appearance_.reduceMotion()) digits_->setVisible(false);
         digits_->setReading(snapshot_.hourlyRemainingPercentage);
@@ -243,7 +243,7 @@ QByteArray ProviderSegmentView::lookKey() const {
     key += '|' + QByteArray::number(int(tier()));
     key += selected_ ? "|s" : "|-";
     key += working_ ? "|b" : "|-";
-    key += compact_ ? "|c" : "|-";
+    key += '|' + QByteArray::number(int(form_));
     return key;
 }
 
@@ -314,7 +314,7 @@ void ProviderSegmentView::paintContent(QPainter& p, const QRectF& rect) {
     const double ringReach = working_ ? kHaloSide : kRingSize / 2 + RingGauge::overhang(kRingLine, true) + 1;
     if (touched(QRectF(ringCentre - QPointF(ringReach, ringReach), QSizeF(2 * ringReach, 2 * ringReach))))
         paintRingCell(p, ringCentre, tint, withheld);
-    if (compact_) return;
+    if (!showsFigure()) return;
     const QRectF text(rowLeft + ringCell + spacing, label.top(), percentWidth, label.height());
     // The figures' own line, centred in the label, not the label's height.
     const double line = noFigureType().lineHeight;

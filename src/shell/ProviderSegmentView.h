@@ -45,10 +45,16 @@ public:
     static constexpr double ringCell = 20;
     static constexpr double percentWidth = 33;
     static constexpr double spacing = 4;
-    // Compact, on a screen too narrow for the whole bar: the ring alone on its
-    // plate, the figure left to the tooltip and the accessible value.
+    // How much room a segment takes, for a bar that must fit a narrow screen:
+    // the full label; snug, the label cut to its ring and figure; ringOnly, the
+    // ring alone on its plate, the figure left to the tooltip and the
+    // accessible value. The bar takes the first form that fits its screen.
+    enum class Form { full, snug, ringOnly };
+    static constexpr double snugLabelWidth = ringCell + spacing + percentWidth;
     static constexpr double compactLabelWidth = 28;
-    static double labelWidthFor(bool compact) { return compact ? compactLabelWidth : labelWidth; }
+    static constexpr double labelWidthFor(Form form) {
+        return form == Form::full ? labelWidth : form == Form::snug ? snugLabelWidth : compactLabelWidth;
+    }
 
     const UsageSnapshot& snapshot() const { return snapshot_; }
     AIProviderType provider() const { return snapshot_.provider; }
@@ -58,8 +64,9 @@ public:
     bool isWorking() const { return working_; }
     void setWorking(bool working);
     bool isHovered() const { return hovered_; }
-    bool isCompact() const { return compact_; }
-    void setCompact(bool compact);
+    Form form() const { return form_; }
+    void setForm(Form form);
+    bool showsFigure() const { return form_ != Form::ringOnly; }
 
     // Derived values, as drawn now.
     bool isWithheld() const;
@@ -115,7 +122,7 @@ private:
     UsageSnapshot snapshot_;
     bool selected_ = false;
     bool working_ = false;
-    bool compact_ = false;
+    Form form_ = Form::full;
     bool hovered_ = false;
     bool renderingChildren_ = false;
     RollingDigitsView* digits_ = nullptr;

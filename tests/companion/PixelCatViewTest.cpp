@@ -13,6 +13,7 @@
 #include "CatTestDoubles.h"
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
+#include "support/QtPrinters.h"
 #include "support/Readings.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
@@ -63,13 +64,19 @@ class CatViewTest : public ::testing::Test {
     // tells the time and steps them itself.
     CatMotion motion{.landsAtOnce = true};
 
-    // A bar with three readings whose cat band is built here.
-    std::unique_ptr<MultiProviderBarView> makeBar() {
+    // A bar with three readings (or the first `providers` of the catalogue)
+    // whose cat band is built here.
+    std::unique_ptr<MultiProviderBarView> makeBar(int providers = 0) {
         auto bar = std::make_unique<MultiProviderBarView>(prefs, nullptr, test::barServices(), clock);
         MultiProviderBarView::State s;
         s.activeProviders = {P::claudeCode, P::openAICodex, P::cursor};
         for (auto [p, v] : {std::pair{P::claudeCode, 70.0}, {P::openAICodex, 40.0}, {P::cursor, 90.0}})
             s.snapshots.insert(p, reading(p, v));
+        if (providers > 0) {
+            s.activeProviders = allProviderTypes().mid(0, providers);
+            for (qsizetype i = 0; i < s.activeProviders.size(); ++i)
+                s.snapshots.insert(s.activeProviders[i], reading(s.activeProviders[i], 90.0 - 5 * double(i)));
+        }
         bar->setState(s);
         bar->setCatViewFactory([this](MultiProviderBarView& b) -> QWidget* {
             PixelCatView::Hooks hooks;
@@ -472,42 +479,52 @@ TEST_F(CatViewTest, TheSettingAddsAndRemovesTheCatAndItsBandAtOnce) {
     EXPECT_DOUBLE_EQ(bar->contentSize().height(), 94);
 }
 
-TEST_F(CatViewTest, AFrameTickRepaintsOnlyTheCat) {
-    auto bar = makeBar();
-    bar->show();
-    PixelCatView* cat = catOf(*bar);
-    QCoreApplication::processEvents();
+// Whatever the bar's width, each change of the cat (a walking step, a hop with
+// its heart, a sleeping tick with its bubble) repaints, of every widget in the
+// bar, only the cat's own rectangles before and after it: the same pixels on
+// the narrow bar and on the widest.
+TEST_F(CatViewTest, EachChangeRepaintsOnlyTheCatsRectanglesWhateverTheBarsWidth) {
     struct Recorder : QObject {
-        QRegion bar, cat;
-        QObject* barView = nullptr;
+        QWidget* bar = nullptr;
+        QRegion painted;
         bool eventFilter(QObject* o, QEvent* e) override {
             if (e->type() == QEvent::Paint)
-                (o == barView ? bar : cat) += static_cast<QPaintEvent*>(e)->region();
+                painted += static_cast<QPaintEvent*>(e)->region().translated(static_cast<QWidget*>(o)->mapTo(bar, QPoint()));
             return false;
         }
-    } rec;
-    rec.barView = bar.get();
-    bar->installEventFilter(&rec);
-    cat->installEventFilter(&rec);
-    // The cat's rectangle: its frame and whatever it draws beyond it.
-    auto catRect = [&] {
-        return (cat->paintedRegion().boundingRect() | cat->catFrameRect().toAlignedRect())
-            .translated(cat->pos());
     };
-    const QRect was = catRect();
-    cat->engine().tickFrame();
-    const QRect now = catRect();
-    QCoreApplication::processEvents();
-    const QRect allowed = was | now;
-    EXPECT_FALSE(rec.cat.isEmpty());
-    EXPECT_TRUE(allowed.contains(rec.cat.translated(cat->pos()).boundingRect()))
-        << "allowed " << allowed.x() << "," << allowed.y() << " " << allowed.width() << "x"
-        << allowed.height() << " painted " << rec.cat.translated(cat->pos()).boundingRect().x() << ","
-        << rec.cat.translated(cat->pos()).boundingRect().y() << " " << rec.cat.boundingRect().width() << "x"
-        << rec.cat.boundingRect().height();
-    EXPECT_TRUE(rec.bar.isEmpty() || allowed.contains(rec.bar.boundingRect()))
-        << rec.bar.boundingRect().x() << "," << rec.bar.boundingRect().y() << " "
-        << rec.bar.boundingRect().width() << "x" << rec.bar.boundingRect().height();
+    QList<qint64> areas;
+    for (const int providers : {3, 14}) {
+        auto bar = makeBar(providers);
+        PixelCatView* cat = catOf(*bar);
+        QCoreApplication::processEvents();
+        Recorder rec;
+        rec.bar = bar.get();
+        QList<QWidget*> all = bar->findChildren<QWidget*>();
+        for (QWidget* w : all << bar.get())
+            w->installEventFilter(&rec);
+        const auto catRect = [&] {
+            return (cat->paintedRegion().boundingRect() | cat->catFrameRect().toAlignedRect()).translated(cat->pos());
+        };
+        qint64 area = 0;
+        for (const auto& [action, tap] : {std::pair{CatAction::walking, false}, {CatAction::sitting, true},
+                                          {CatAction::sleeping, false}}) {
+            cat->engine().setAction(action);
+            for (int i = 0; i < 4; ++i) {
+                rec.painted = QRegion();
+                const QRect was = catRect();
+                tap && i == 0 ? cat->engine().onCatTapped() : cat->loops().frameTick(); // as its timer ticks
+                QCoreApplication::processEvents();
+                EXPECT_TRUE(rec.painted.isEmpty() ||
+                            QRegion((was | catRect()).adjusted(-1, -1, 1, 1)).contains(rec.painted.boundingRect()))
+                    << providers << " providers, " << int(action) << ": " << ::testing::PrintToString(QRectF(rec.painted.boundingRect()));
+                for (const QRect& r : rec.painted)
+                    area += qint64(r.width()) * r.height();
+            }
+        }
+        areas << area;
+    }
+    EXPECT_EQ(areas.value(0), areas.value(1));
 }
 
 TEST_F(CatViewTest, ACatThatStaysPutRepaintsNothingOfTheCapsuleAndAStepOnlyTheStripItsShadowCrosses) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # End to end on a 960 x 540 screen (a 1920 x 1080 display at twice the scale)
 # with every provider on the bar: the bar lies on the screen, its segments
-# compact, and the last segment opens its card; high on the screen the card
+# snug with their figures, and the last segment opens its card; high on the screen the card
 # opens below the bar, low on it above, in the middle (room on neither side) it
-# is shortened to the room below; the bar never moves. The panel of a second
-# start lies with its card on the screen. Screenshots in the output folder.
+# is shortened to the room below; the bar never moves. There Antigravity's card,
+# with many quotas, lies on the screen with its buttons (a screenshot shows them
+# and the thumb of the part that scrolls). The panel of a second start lies
+# with its card on the screen. Screenshots in the output folder.
 #
 #   small-screen-under-xvfb.sh <meterix> <screen-grab> <screen-diff> <output folder>
 set -euo pipefail
@@ -14,6 +16,18 @@ start_display 4 "<meterix> <screen-grab> <screen-diff> <output folder>" "$@"
 app=$1 grab=$2 diff=$3 out=$4
 mkdir -p "$out"
 make_home
+# A stand-in Antigravity client that reads six quotas.
+mkdir -p "$home/.local/bin"
+cat > "$home/.local/bin/agy" <<'AGY'
+#!/bin/sh
+printf 'Gemini Models\tFive Hour Limit Remaining\t64%%\n'
+printf 'Gemini Models\tWeekly Limit Remaining\t71%%\n'
+printf 'Claude and GPT models\tFive Hour Limit Remaining\t52%%\n'
+printf 'Claude and GPT models\tWeekly Limit Remaining\t48%%\n'
+printf 'Gemini Image\tFive Hour Limit Remaining\t90%%\n'
+printf 'Gemini Image\tWeekly Limit Remaining\t85%%\n'
+AGY
+chmod 755 "$home/.local/bin/agy"
 every=$(printf '\\"%s\\",' claude codex agy cursor copilot deepseek openrouter groq ollama mistral kimi elevenlabs \
     windsurf zed)
 # start_at [<y>]: every provider on the bar, saved at that height (else first
@@ -21,7 +35,7 @@ every=$(printf '\\"%s\\",' claude codex agy cursor copilot deepseek openrouter g
 start_at() {
     mkdir -p "$home/.config/Meterix"
     printf '[General]\nhasCustomizedProviders=true\nenabledProvidersJSON="[%s]"\n%b' "${every%,}" \
-        "${1:+panelOriginX=216\npanelOriginY=$1\npanelWidth=529\npanelHeight=94\n}" > "$home/.config/Meterix/Meterix.conf"
+        "${1:+panelOriginX=12\npanelOriginY=$1\npanelWidth=935\npanelHeight=94\n}" > "$home/.config/Meterix/Meterix.conf"
     start_app
     wait_for "$hang" bar_mapped || fail "the bar never showed"
     wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
@@ -32,8 +46,8 @@ geometry() { bar_geometry "$(bar_window)"; }
 settle() { local last= now; same() { now=$("$@"); [ "$now" = "$last" ] || { last=$now; return 1; }; }; wait_for "$hang" same "$@"; }
 is_resting() { [ "$(geometry)" = "$resting" ]; }
 card_open() { local h; read -r _ _ _ h <<< "$(geometry)"; [ "$h" -gt "$rest_h" ]; }
-# The last of 14 compact segments (bleed, handle and divider, then 33 px each).
-click_last() { xdotool mousemove $((rest_x + 20 + 23 + 14 + 33 * 13)) $((rest_y + 57)) click 1; }
+# The last of 14 snug segments (bleed, handle and divider, then 62 px each).
+click_last() { xdotool mousemove $((rest_x + 20 + 24 + 28 + 62 * 13)) $((rest_y + 57)) click 1; }
 
 # open_card <name> <downward|upward>: the last segment's card opens on that
 # side, drawn within the screen, the bar's part of the window where it rests;
@@ -57,8 +71,8 @@ open_card() {
 }
 
 start_at
-[ "$rest_x" -ge 0 ] && [ $((rest_x + rest_w)) -le 960 ] && [ "$rest_w" = 529 ] ||
-    fail "the bar of 14 compact segments is not on the screen ($resting)"
+[ "$rest_x" -ge 0 ] && [ $((rest_x + rest_w)) -le 960 ] && [ "$rest_w" = 935 ] ||
+    fail "the bar of 14 snug segments is not on the screen ($resting)"
 open_card top downward
 stop_app
 start_at 430
@@ -67,6 +81,17 @@ stop_app
 start_at 222
 open_card middle downward
 [ "$h" = $((540 - (rest_y - 20))) ] || fail "the card in the middle was not shortened to the room below (height $h)"
+# Antigravity's card, the third segment, shortened the same: on the screen,
+# its buttons at its foot.
+wait_for 90 log_has "Updated 1 snapshot(s) for agy" || fail "no Antigravity reading"
+xdotool mousemove $((rest_x + 20 + 24 + 28 + 62 * 2)) $((rest_y + 57)) click 1
+wait_for "$hang" card_open && settle geometry || fail "no Antigravity card opened ($(geometry))"
+read -r x y w h <<< "$(geometry)"
+[ "$y" -ge 0 ] && [ $((y + h - 20)) -le 540 ] || fail "Antigravity's card does not lie on the screen ($x $y $w $h)"
+sleep 0.5 # it fades in
+"$grab" "$out/small-agy.png"
+xdotool mousemove $((rest_x + 20 + 24 + 28 + 62 * 2)) $((rest_y + 57)) click 1
+wait_for "$hang" is_resting || fail "closing Antigravity's card left the window at $(geometry)"
 
 # A second start opens the panel: its card (18 px inside the window) 6 px under
 # the top-right corner and 8 px above the bottom, its scrolling area shortened.

@@ -6,6 +6,13 @@
 #include "design/Metric.h"
 #include "shell/FloatingPanelController.h"
 #include "shell/MultiProviderBarView.h"
+#include "shell/ProviderSegmentView.h"
+#include "core/Localization.h"
+#include "panels/CardScrollBody.h"
+#include "panels/DetailGlassCardView.h"
+#include "panels/GlassActionButton.h"
+#include "platform/ui/Appearance.h"
+#include <QLayout>
 #include "shell/ScreenPlacementEngine.h"
 
 #include "support/FakeClock.h"
@@ -15,6 +22,8 @@
 #include "support/gui/BarServicesOfTests.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWindow>
 #include <QSettings>
 #include <QWheelEvent>
 #include <QTemporaryDir>
@@ -51,7 +60,11 @@ class ContentWindow final : public FloatingPanelSurface {
     bool isRevealed() const override { return true; }
     void reveal() override {}
     void orderFront() override {}
-    bool isWindow(const QObject*) const override { return false; }
+    bool isWindow(const QObject* window) const override { return window && window == windowObject; }
+    void setTakesKeyboard(bool takes) override { takesKeyboard = takes; }
+
+    const QObject* windowObject = nullptr; // stands for the window that events are sent to
+    bool takesKeyboard = false;
 
   private:
     void fit() { content_.resize(frame_.size().toSize()); }
@@ -76,7 +89,7 @@ class BarOnScreens : public ::testing::Test {
         prefs_.setPanelHeight(size.height());
         controller_ = std::make_unique<FloatingPanelController>(engine_, prefs_, timers_, clock_);
         bar_ = std::make_unique<MultiProviderBarView>(prefs_, controller_.get(), test::barServices(), clock_);
-        bar_->setCardFactory([](const UsageSnapshot&, std::function<void()>) {
+        bar_->setCardFactory(cardFactory_ ? cardFactory_ : [](const UsageSnapshot&, std::function<void()>) {
             auto* card = new QWidget;
             card->setContentsMargins(20, 20, 20, 20); // the shadow's room
             card->setFixedSize(int(Metric::detailWidth) + 40, 300 + 40);
@@ -91,8 +104,12 @@ class BarOnScreens : public ::testing::Test {
                              bar_->setState(s);
                              controller_->cardStateChanged();
                          });
-        controller_->setPanelFactory(
-            [this](const QRectF& frame) { return std::make_unique<ContentWindow>(frame, *bar_); });
+        controller_->setPanelFactory([this](const QRectF& frame) {
+            auto window = std::make_unique<ContentWindow>(frame, *bar_);
+            window_ = window.get();
+            window_->windowObject = &windowObject_;
+            return window;
+        });
         controller_->setCardHooks([this] { return bar_->state().selectedProvider.has_value(); },
                                   [this] { bar_->select(*bar_->state().selectedProvider); });
         controller_->show();
@@ -109,6 +126,14 @@ class BarOnScreens : public ::testing::Test {
     }
 
     QRectF window() const { return controller_->panel()->frame(); }
+    ContentWindow* window_ = nullptr;
+    MultiProviderBarView::CardFactory cardFactory_; // the stand-in card unless set
+    // Never shown: events are sent to it as to the bar's window; it counts the
+    // keys that reach it (those the controller does not take).
+    struct KeyWindow : QWindow {
+        int keys = 0;
+        void keyPressEvent(QKeyEvent*) override { ++keys; }
+    } windowObject_;
     QRectF onScreen(const QRectF& inContent) const { return inContent.translated(window().topLeft()); }
     QRectF capsule() const { return onScreen(bar_->capsuleRect()); }
     QRectF card() const { return bar_->card() ? onScreen(bar_->cardRect()) : QRectF(); }
@@ -185,20 +210,27 @@ TEST_F(BarOnScreens, CardOpensWhollyInsideTheScreenFromABarAtEveryEdgeAndCorner)
 TEST_F(BarOnScreens, EverySegmentIsReachableAndTheCardNeverMovesTheBar) {
     const ScreenArea at2x{QRectF(0, 0, 960, 540), QRectF(0, 0, 960, 540)};
     const ScreenArea small{QRectF(0, 0, 800, 600), QRectF(0, 0, 800, 600)};
-    struct Row { const char* name; ScreenArea screen; double savedY; bool compact, upward, shortened; };
+    using Form = MultiProviderBarView::SegmentForm;
+    struct Row { const char* name; ScreenArea screen; double savedY; Form form; bool upward, shortened; };
     const QList<Row> rows{
-        {"1440x900, top", kLaptop, 29, false, false, false},   {"1440x900, middle", kLaptop, 415, false, false, false},
-        {"1440x900, bottom", kLaptop, 802, false, true, false}, {"960x540, top", at2x, 4, true, false, false},
-        {"960x540, middle", at2x, 223, true, false, true},      {"960x540, bottom", at2x, 442, true, true, false},
-        {"800x600, top", small, 4, true, false, false},         {"800x600, middle", small, 253, true, false, true},
-        {"800x600, bottom", small, 502, true, true, false},
+        {"1440x900, top", kLaptop, 29, Form::full, false, false},
+        {"1440x900, middle", kLaptop, 415, Form::full, false, false},
+        {"1440x900, bottom", kLaptop, 802, Form::full, true, false},
+        {"960x540, top", at2x, 4, Form::snug, false, false},
+        {"960x540, middle", at2x, 223, Form::snug, false, true},
+        {"960x540, bottom", at2x, 442, Form::snug, true, false},
+        {"800x600, top", small, 4, Form::ringOnly, false, false},
+        {"800x600, middle", small, 253, Form::ringOnly, false, true},
+        {"800x600, bottom", small, 502, Form::ringOnly, true, false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         launch({r.screen}, QPointF(0, r.savedY), 13, true);
         const QRectF visible = r.screen.visibleFrame;
         const QRectF resting = capsule(); // which holds every segment
-        EXPECT_EQ(bar_->isCompact(), r.compact);
+        EXPECT_EQ(bar_->segmentForm(), r.form);
+        for (ProviderSegmentView* segment : bar_->segments()) // figures wherever snug fits
+            EXPECT_EQ(segment->showsFigure(), r.form != Form::ringOnly);
         EXPECT_TRUE(visible.contains(resting)) << shown(resting);
         bar_->select(P::claudeCode);
         ASSERT_TRUE(bar_->card());
@@ -212,6 +244,53 @@ TEST_F(BarOnScreens, EverySegmentIsReachableAndTheCardNeverMovesTheBar) {
         bar_->select(P::claudeCode);
         EXPECT_TRUE(samePlace(capsule(), resting)) << "the bar moved when its card closed";
         EXPECT_EQ(window(), controller_->restingBarFrame());
+    }
+}
+
+// An open card takes its window's keys and Escape closes it; another key leaves
+// it open and reaches the window, and without a card no key is taken.
+TEST_F(BarOnScreens, EscapeClosesTheCard) {
+    struct Row { const char* name; bool cardOpen; int key; bool closes; };
+    for (const Row& r : {Row{"Escape", true, Qt::Key_Escape, true}, Row{"a letter", true, Qt::Key_A, false},
+                         Row{"no card", false, Qt::Key_Escape, false}}) {
+        SCOPED_TRACE(r.name);
+        launch({kLaptop}, QPointF(500, 200), 3, true);
+        if (r.cardOpen) bar_->select(P::claudeCode);
+        EXPECT_EQ(window_->takesKeyboard, r.cardOpen);
+        QKeyEvent press(QEvent::KeyPress, r.key, Qt::NoModifier);
+        const int reached = windowObject_.keys;
+        QCoreApplication::sendEvent(&windowObject_, &press);
+        EXPECT_EQ(windowObject_.keys == reached, r.closes); // taken only to close
+        EXPECT_EQ(bar_->card() != nullptr, r.cardOpen && !r.closes);
+        EXPECT_EQ(window_->takesKeyboard, r.cardOpen && !r.closes);
+    }
+}
+
+// At 960 x 540 the card of a provider with many quotas keeps its close,
+// dashboard and refresh buttons on the screen wherever the bar rests; where it
+// is shortened the part between them scrolls, with a thumb.
+TEST_F(BarOnScreens, AtNineSixtyByFiveFortyTheCardsButtonsAreOnTheScreen) {
+    const ScreenArea screen{QRectF(0, 0, 960, 540), QRectF(0, 0, 960, 540)};
+    cardFactory_ = [this](const UsageSnapshot& s, std::function<void()> onClose) {
+        auto* card = new DetailGlassCardView(Appearance::shared(), Localization::shared(), s, std::move(onClose), clock_);
+        return MultiProviderBarView::Card{card, [card](const UsageSnapshot& n) { card->setSnapshot(n); }};
+    };
+    for (const auto& [savedY, shortened] : {std::pair{4, false}, {223, true}, {442, false}}) {
+        launch({screen}, QPointF(0, savedY), 13, true);
+        MultiProviderBarView::State s = bar_->state();
+        for (int i = 0; i < 6; ++i)
+            s.snapshots[P::antigravity].modelQuotas.append(ModelQuotaItem(QString::number(i), 50, QStringLiteral("Daily")));
+        bar_->setState(s);
+        bar_->select(P::antigravity);
+        auto* view = qobject_cast<DetailGlassCardView*>(bar_->card());
+        ASSERT_TRUE(view);
+        view->layout()->activate();
+        for (QWidget* b : QList<QWidget*>{view->closeButton(), view->dashboardButton(), view->refreshButton()}) {
+            const QRectF at = onScreen(QRectF(b->mapTo(bar_.get(), QPoint()), b->size()));
+            EXPECT_TRUE(card().contains(at) && screen.visibleFrame.contains(at)) << savedY << ": " << shown(at);
+        }
+        EXPECT_EQ(view->body()->scrolls(), shortened);
+        EXPECT_EQ(view->body()->thumbRect().isEmpty(), !shortened);
     }
 }
 

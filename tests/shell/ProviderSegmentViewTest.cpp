@@ -306,7 +306,7 @@ TEST_F(SegmentTest, OnlyTheLabelTakesClicksAndAClickDoesNotToggleByItself) {
 TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
     Segment segment(reading(64), Appearance::shared(), clock_);
     const QString tooltip = segment.tooltip();
-    segment.setCompact(true);
+    segment.setForm(Segment::Form::ringOnly);
     EXPECT_EQ(segment.size(), QSize(40, 36));
     EXPECT_FALSE(segment.findChild<RollingDigitsView*>()->isVisible());
     EXPECT_EQ(segment.tooltip(), tooltip);
