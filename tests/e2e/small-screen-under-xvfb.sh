@@ -44,6 +44,13 @@ start_at() {
 }
 geometry() { bar_geometry "$(bar_window)"; }
 settle() { local last= now; same() { now=$("$@"); [ "$now" = "$last" ] || { last=$now; return 1; }; }; wait_for "$hang" same "$@"; }
+# settle_long <command>: as settle, but the same answer for a second on end: the
+# reading a card's opening asks for lays the card out anew when it comes.
+settle_long() {
+    local last= now runs=0
+    steady() { now=$("$@"); if [ "$now" = "$last" ]; then runs=$((runs + 1)); else last=$now; runs=0; fi; [ $runs -ge 10 ]; }
+    wait_for "$hang" steady "$@"
+}
 is_resting() { [ "$(geometry)" = "$resting" ]; }
 card_open() { local h; read -r _ _ _ h <<< "$(geometry)"; [ "$h" -gt "$rest_h" ]; }
 # The last of 14 snug segments (bleed, handle and divider, then 62 px each).
@@ -55,7 +62,7 @@ click_last() { xdotool mousemove $((rest_x + 20 + 24 + 28 + 62 * 13)) $((rest_y 
 open_card() {
     local x y w top # h stays: the caller may look at the window's height
     "$grab" "$out/small-$1-closed.png" && click_last
-    wait_for "$hang" card_open && settle geometry || fail "$1: no card opened ($(geometry))"
+    wait_for "$hang" card_open && settle_long geometry || fail "$1: no card opened ($(geometry))"
     read -r x y w h <<< "$(geometry)"
     if [ "$2" = downward ]; then top=$((y + rest_h)); [ "$y" = "$rest_y" ] && [ $((y + h - 20)) -le 540 ]
     else top=$((y + 20)); [ $((y + h)) = $((rest_y + rest_h)) ] && [ "$y" -ge -20 ]; fi ||
