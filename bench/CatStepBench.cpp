@@ -23,7 +23,7 @@
 #include "core/MeterixPreferences.h"
 #include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 #include "shell/FloatingPanel.h"
 #include "shell/MultiProviderBarView.h"
 #include "support/Readings.h"

@@ -27,7 +27,7 @@
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/InotifyFolderWatcher.h"
 #include "refresh/ProviderManager.h"
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 #include "shell/AppDelegate.h"
 #include "shell/AppInstanceChannel.h"
 #include "shell/FloatingPanel.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 
 #include <functional>
 

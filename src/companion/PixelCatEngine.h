@@ -4,7 +4,7 @@
 #include "companion/CatAnimation.h"
 #include "companion/PixelCatSprites.h"
 #include "companion/ScheduledSteps.h"
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 
 #include <QPointF>
 #include <QSizeF>

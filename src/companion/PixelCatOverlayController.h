@@ -3,7 +3,7 @@
 #include "companion/CatAnimation.h"
 #include "companion/CatOverlay.h"
 #include "companion/ScheduledSteps.h"
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 
 #include <QList>
 #include <QRectF>

@@ -8,7 +8,7 @@
 #include "refresh/FetchRunner.h"
 #include "refresh/RefreshSchedule.h"
 #include "refresh/SnapshotFiler.h"
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 #include "refresh/UsageCollectionPolicy.h"
 #include "refresh/ZeroConfigScanner.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/AIProviderType.h"
 #include "core/Clock.h"
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 #include "refresh/UsageCollectionPolicy.h"
 
 #include <QHash>

@@ -4,7 +4,7 @@
 #include "shell/PanelReanchor.h"
 #include "shell/ScreenPlacementEngine.h"
 #include "core/Clock.h"
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 
 #include <QObject>
 #include <QPointF>

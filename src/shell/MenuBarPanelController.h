@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 #include "shell/MenuBarPanelSurface.h"
 #include "shell/ScreenPlacementEngine.h"
 

@@ -3,7 +3,7 @@
 // One-shot timers that fire only when a test moves time on: each due timer
 // fires in order at its own moment, with the fake clock standing there.
 
-#include "refresh/TimerSource.h"
+#include "core/TimerSource.h"
 #include "support/FakeClock.h"
 
 #include <algorithm>
