@@ -6,6 +6,7 @@
 #include "companion/PixelCatOverlayController.h"
 #include "companion/PixelCatOverlayWindow.h"
 #include "companion/PixelCatView.h"
+#include "core/CurlTransport.h"
 #include "core/Localization.h"
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
@@ -153,7 +154,6 @@ void AppComposition::startRefresh() {
     const auto poolThreadExpiry = deps.poolThreadExpiry;
     ProviderManager* manager = new ProviderManager(std::move(deps), true);
     services_.manager = manager;
-    ProviderManager::setShared(manager);
     trimHeapAfterRefreshes(*manager, poolThreadExpiry);
     AppLanguageController::setRefreshAllHook([manager] { manager->refreshAllForNewLanguage(); });
 }
@@ -297,8 +297,10 @@ void AppComposition::connectQuitPaths() {
     AccountUsageStore* store = services_.store;
     AccountRegistry* registry = services_.registry;
     auto quitSequence = [manager, store, registry] {
-        // A fetch waiting on a probe's client then ends within the grace.
+        // A fetch waiting on a probe's client or on a server then ends
+        // within the grace.
         CLIProcessRunner::endRunningClients();
+        CurlTransport::shared().cancelAll();
         const bool fetchesEnded = manager->shutdown(kFetchGraceMs);
         AccountIdentityLedger::shared().shutdown();
         store->flush();

@@ -147,10 +147,6 @@ bool UsageSnapshot::isHourlyWindowElapsed(const QDateTime& now) const {
     return hourlyResetAt && *hourlyResetAt <= now;
 }
 
-bool UsageSnapshot::isWeeklyWindowElapsed(const QDateTime& now) const {
-    return weeklyResetAt && *weeklyResetAt <= now;
-}
-
 namespace {
 
 std::optional<double> countdownAt(const std::optional<double>& countdown, const std::optional<QDateTime>& resetAt,

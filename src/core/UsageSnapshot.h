@@ -114,7 +114,6 @@ struct UsageSnapshot {
     QString unavailableText() const;
     CharacterState state() const { return characterStateFrom(hourlyRemainingPercentage); }
     bool isHourlyWindowElapsed(const QDateTime& now) const;
-    bool isWeeklyWindowElapsed(const QDateTime& now) const;
     QList<Rgb> gradientColors() const { return UsageColorTheme::gradientColors(hourlyRemainingPercentage); }
     Rgb themeColor() const { return UsageColorTheme::primaryColor(hourlyRemainingPercentage); }
 

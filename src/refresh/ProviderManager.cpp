@@ -20,8 +20,6 @@ namespace meterix {
 
 namespace {
 
-ProviderManager* sharedManager = nullptr;
-
 // Runs `then` once `count` completions have been reported.
 std::function<void()> countdown(int count, std::function<void()> then) {
     if (count <= 0) {
@@ -97,16 +95,6 @@ ProviderManager::~ProviderManager() {
     if (deps_.probeGate) deps_.probeGate->setSlotFreedHandler({});
     accepting_ = false;
     fetches_.waitForDone();
-    if (sharedManager == this) sharedManager = nullptr;
-}
-
-ProviderManager& ProviderManager::shared() {
-    Q_ASSERT(sharedManager);
-    return *sharedManager;
-}
-
-void ProviderManager::setShared(ProviderManager* manager) {
-    sharedManager = manager;
 }
 
 void ProviderManager::registerAdapter(const std::shared_ptr<AIProviderAdapter>& adapter) {
@@ -189,10 +177,6 @@ void ProviderManager::startMonitoringActivity() {
 
 void ProviderManager::startPeriodicPolling() {
     schedule_.startPolling([this] { refreshAll(false); });
-}
-
-void ProviderManager::stopPeriodicPolling() {
-    schedule_.stopPolling();
 }
 
 void ProviderManager::handleWillSleep() {
@@ -369,10 +353,6 @@ void ProviderManager::handleActivity(const QSet<ActivitySignal>& signals_) {
 
 void ProviderManager::markInUse(const ActivitySignal& signal) {
     presence_.markInUse(signal);
-}
-
-QSet<QString> ProviderManager::runningBundleIdentifiers() const {
-    return presence_.runningBundleIdentifiers();
 }
 
 void ProviderManager::refreshRunningApps() {

@@ -84,10 +84,6 @@ class ProviderManager : public QObject {
     ProviderManager(Dependencies dependencies, bool startMonitoring, QObject* parent = nullptr);
     ~ProviderManager() override;
 
-    // The app's manager, built by the composition root.
-    static ProviderManager& shared();
-    static void setShared(ProviderManager* manager);
-
     // MARK: published state
     const QHash<AIProviderType, UsageSnapshot>& snapshots() const { return filer_.snapshots(); }
     const QHash<AIProviderType, QMap<QString, UsageSnapshot>>& accountSnapshots() const {
@@ -140,7 +136,6 @@ class ProviderManager : public QObject {
     bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders().contains(provider); }
     bool isAppRunning(AIProviderType provider) const;
     QList<AccountSource> runningApps(const ResolvedAccount& account) const;
-    QSet<QString> runningBundleIdentifiers() const;
 
     // MARK: activity (the watcher's sets arrive here on the GUI thread)
     void handleActivity(const QSet<ActivitySignal>& signals_);
@@ -151,7 +146,6 @@ class ProviderManager : public QObject {
     // MARK: sleep and wake
     void handleWillSleep();
     void handleDidWake();
-    const UsageCollectionPolicy& collectionPolicy() const { return schedule_.policy(); }
 
     // MARK: filing (one fetch's readings)
     void apply(QList<UsageSnapshot> fetched, AIProviderType provider);
@@ -173,7 +167,6 @@ class ProviderManager : public QObject {
     void adoptAvailable(const Adapters& available);
     void startMonitoringActivity();
     void startPeriodicPolling();
-    void stopPeriodicPolling();
     void refreshProviderImpl(AIProviderType provider, bool forceSync, bool ignoreCooldown, Done done);
     void refreshAllImpl(bool forceSync, bool ignoreCooldown, Done done);
     void finishFetch(AIProviderType provider, const FetchRunner::Outcome& outcome);

@@ -19,7 +19,6 @@ class ZeroConfigScanner {
     // counts as not available.
     QList<std::shared_ptr<AIProviderAdapter>> scanAvailableProviders() const;
 
-    const QList<std::shared_ptr<AIProviderAdapter>>& allAdapters() const { return allAdapters_; }
 
   private:
     QList<std::shared_ptr<AIProviderAdapter>> allAdapters_;
