@@ -22,7 +22,8 @@ class AIProviderAdapter {
     virtual AIProviderType type() const = 0;
     virtual bool isDetected() const = 0;
     virtual bool checkAvailability() = 0;
-    // May throw; the refresh treats a thrown error as a failed refresh.
+    // Every failure is a reading with its reason; an error that escapes all the
+    // same is caught around the fetch and counts as a failed refresh.
     virtual UsageSnapshot fetchUsage(bool forceSync) = 0;
     // One snapshot per account. By default the single fetchUsage reading.
     virtual QList<UsageSnapshot> fetchUsagePerAccount(bool forceSync);

@@ -25,8 +25,8 @@ class AIActivityRuleRegistry {
     // The process-wide registry, created on first use and never destroyed.
     static AIActivityRuleRegistry& shared();
 
-    // Rule roots in other desktop applications' folders (macOS's Application
-    // Support) are placed by the install-location table, under the config home.
+    // Rule roots in other desktop applications' folders are placed by the
+    // install-location table, under the config home.
     AIActivityRuleRegistry();
     // The same defaults for another home (tests lay one out in a temporary folder).
     explicit AIActivityRuleRegistry(const HostEnvironment& host);
