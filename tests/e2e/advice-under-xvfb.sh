@@ -25,17 +25,6 @@ with_language() {
         "$1" > "$settings"
 }
 
-panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
-panel_open() { viewable "$(panel_window)"; }
-# what <name>: the panel's elements as a screen reader reads them, one
-# "role<TAB>name<TAB>description<TAB>box" a line, in <out>/<name>.screen.
-what() {
-    "$texts" Meterix > "$out/$1.txt" 2> "$home/texts.log" || fail "the app could not be read: $(cat "$home/texts.log")"
-    local x y w h; read -r x y w h <<< "$(geometry_of "$(panel_window)")"
-    awk -F'\t' -v x="$x" -v y="$y" -v w="$w" -v h="$h" '{ split($1, b, " "); cx = b[1] + b[3] / 2; cy = b[2] + b[4] / 2 }
-        b[3] > 0 && b[4] > 0 && cx >= x && cx < x + w && cy >= y && cy < y + h { print $2 "\t" $3 "\t" $4 "\t" $1 }' \
-        "$out/$1.txt" > "$out/$1.screen"
-}
 says() { grep -qF "$2" "$out/$1.screen"; }
 reads() { what "$1" && says "$1" "$2"; }
 # click <screen> <button name start>: a click in the middle of that button.

@@ -15,8 +15,6 @@ mkdir -p "$out"
 make_home
 start_a11y_bus
 
-panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
-panel_open() { viewable "$(panel_window)"; }
 panel_closed() { ! panel_open; }
 # read_texts <name>: what the app shows and speaks now, kept as <out>/<name>.txt.
 read_texts() { "$texts" Meterix > "$out/$1.txt" 2> "$home/texts.log"; }

@@ -134,6 +134,21 @@ bar_window() {
 geometry_of() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
     /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'; }
 viewable() { [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+
+# The panel's window, and whether it is shown.
+panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
+panel_open() { viewable "$(panel_window)"; }
+# what <name> (with $texts, $out and $home set): the app's elements as a
+# screen reader reads them, kept as <out>/<name>.txt; those in the panel's
+# window (not the bar's segments), one "role<TAB>name<TAB>description<TAB>box"
+# a line, in <out>/<name>.screen.
+what() {
+    "$texts" Meterix > "$out/$1.txt" 2> "$home/texts.log" || fail "the app could not be read: $(cat "$home/texts.log")"
+    local x y w h; read -r x y w h <<< "$(geometry_of "$(panel_window)")"
+    awk -F'\t' -v x="$x" -v y="$y" -v w="$w" -v h="$h" '{ split($1, b, " "); cx = b[1] + b[3] / 2; cy = b[2] + b[4] / 2 }
+        b[3] > 0 && b[4] > 0 && cx >= x && cx < x + w && cy >= y && cy < y + h { print $2 "\t" $3 "\t" $4 "\t" $1 }' \
+        "$out/$1.txt" > "$out/$1.screen"
+}
 bar_geometry() { geometry_of "$1"; }
 bar_mapped() { viewable "$(bar_window)"; }
 log_has() { grep -q "$1" "$home/app.log"; }

@@ -25,18 +25,6 @@ touch -d '2026-12-10 09:00:00Z' "$home/.codex/auth.json"
 head -3 "$data/codex/rollout-2026-12-10T11-00-00-019b0a1c.jsonl" > "$home/.codex/sessions/2026/12/10/rollout-1.jsonl"
 cp "$data/claude/claude-fresh-install.json" "$home/.claude.json"
 
-panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
-panel_open() { viewable "$(panel_window)"; }
-# what <name>: the app's elements as a screen reader reads them, kept as
-# <out>/<name>.txt; those in the panel's window (not the bar's segments), one
-# "role<TAB>name<TAB>description<TAB>box" a line, in <out>/<name>.screen.
-what() {
-    "$texts" Meterix > "$out/$1.txt" 2> "$home/texts.log" || fail "the app could not be read: $(cat "$home/texts.log")"
-    local x y w h; read -r x y w h <<< "$(geometry_of "$(panel_window)")"
-    awk -F'\t' -v x="$x" -v y="$y" -v w="$w" -v h="$h" '{ split($1, b, " "); cx = b[1] + b[3] / 2; cy = b[2] + b[4] / 2 }
-        b[3] > 0 && b[4] > 0 && cx >= x && cx < x + w && cy >= y && cy < y + h { print $2 "\t" $3 "\t" $4 "\t" $1 }' \
-        "$out/$1.txt" > "$out/$1.screen"
-}
 named() { cut -f2 "$out/$1.screen" | grep -qxF "$2"; }
 says() { grep -qF "$2" "$out/$1.screen"; }
 reads() { what "$1" && named "$1" "$2"; }

@@ -18,8 +18,6 @@ mkdir -p "$out"
 # Claude Code with a cached reading (70 % left), Codex and Cursor installed.
 make_home
 
-panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
-panel_open() { viewable "$(panel_window)"; }
 panel_closed() { ! panel_open; }
 
 start_panel_app() {

@@ -20,8 +20,6 @@ mkdir -p "$out"
 make_home
 settings="$home/.config/Meterix/Meterix.conf"
 
-panel_window() { xwininfo -root -tree | awk '/"Meterix panel": \("meterix"/ {print $1; exit}'; }
-panel_open() { viewable "$(panel_window)"; }
 bar_width() { geometry_of "$(bar_window)" | awk '{print $3}'; }
 bar_width_is() { [ "$(bar_width)" = "$1" ]; }
 setting_is() { grep -q "^$1=$2\$" "$settings" 2>/dev/null; }
