@@ -203,7 +203,7 @@ MultiProviderBarView::CatViewFactory AppComposition::catViews() {
 }
 
 BarServices AppComposition::barServices() const {
-    return BarServices{*services_.appearance, *services_.localization, *services_.sounds};
+    return BarServices{*services_.appearance, *services_.localization};
 }
 
 void AppComposition::composeBarPanel() {
@@ -240,7 +240,6 @@ void AppComposition::composeStatusPanel() {
     screens.quit = [] { QCoreApplication::quit(); };
     screens.appearance = services_.appearance;
     screens.localization = services_.localization;
-    screens.sounds = services_.sounds;
     MenuBarPanelController* controller = panelController_;
     Localization* localization = services_.localization;
     panelController_->setPanelFactory([controller, localization, screens](const QRectF& frame) {

@@ -265,7 +265,6 @@ void PixelCatEngine::onBarHover(bool isHovered) {
 void PixelCatEngine::onCatTapped() {
     if (currentAction_ == CatAction::dangling) return;
     feedback_.playSnapSound();
-    feedback_.playSelectionFeedback();
     setAction(CatAction::happy);
     jumpOffsetY_ = -7;
     emitChange(Property::jump, CatAnimation::withSpring(JellySprings::layout));
@@ -291,7 +290,6 @@ void PixelCatEngine::onDragStarted(QPointF screenPoint) {
     isBeingHeld_ = true;
     if (bar_) bar_->setCatDragging(true);
     emitChange(Property::held, CatAnimation::immediate());
-    feedback_.playSelectionFeedback();
     setAction(CatAction::dangling);
     overlay_.startDrag(screenPoint, isFacingLeft_, currentFrame_);
 }
@@ -321,7 +319,6 @@ void PixelCatEngine::onDragEnded(QSizeF translation, QPointF screenPoint) {
         e.emitChange(Property::jump, CatAnimation::immediate());
         if (e.bar_) e.bar_->setCatDragging(false);
         e.emitChange(Property::held, CatAnimation::immediate());
-        e.feedback_.playSelectionFeedback();
         e.setAction(CatAction::sitting);
     });
 }

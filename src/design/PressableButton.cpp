@@ -1,6 +1,5 @@
 #include "design/PressableButton.h"
 
-#include "design/SoundEffectsEngine.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -20,8 +19,6 @@ double PressableButton::currentOpacity() const { return 1.0 + (style_.pressedOpa
 
 void PressableButton::onPressedChanged(bool pressed) {
     press_.setTarget(pressed ? 1.0 : 0.0, isVisible());
-    // Only the moment a press begins is felt; the release is silent.
-    if (pressed && style_.haptics) SoundEffectsEngine::shared().playSelectionFeedback();
 }
 
 void PressableButton::paintEvent(QPaintEvent* event) {

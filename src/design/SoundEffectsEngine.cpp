@@ -8,7 +8,6 @@ namespace {
 
 class PlatformFeedbackSink final : public FeedbackSink {
 public:
-    void performHaptic(Haptics::Pattern pattern) override { Haptics::perform(pattern); }
     void playSound(SystemSound::Event event, double volume) override { SystemSound::shared().play(event, volume); }
 };
 
@@ -29,16 +28,6 @@ SoundEffectsEngine& SoundEffectsEngine::shared() {
 bool SoundEffectsEngine::isSoundEnabled() const { return soundSwitch().load(); }
 
 void SoundEffectsEngine::setSoundEnabled(bool enabled) { soundSwitch().store(enabled); }
-
-void SoundEffectsEngine::playSelectionFeedback() {
-    if (!isSoundEnabled()) return;
-    sink_->performHaptic(Haptics::Pattern::alignment);
-}
-
-void SoundEffectsEngine::playImpactFeedback() {
-    if (!isSoundEnabled()) return;
-    sink_->performHaptic(Haptics::Pattern::levelChange);
-}
 
 void SoundEffectsEngine::playSnapSound() {
     if (!isSoundEnabled()) return;

@@ -6,7 +6,7 @@
 
 namespace meterix {
 
-// The single gate for every sound and haptic. Its switch is the core sound
+// The single gate for every sound. Its switch is the core sound
 // switch that the preferences write, so the settings and the engine can never
 // disagree; every operation reads it first and does nothing at all while it is
 // off. GUI thread (the switch itself is atomic).
@@ -17,10 +17,6 @@ public:
     bool isSoundEnabled() const;
     void setSoundEnabled(bool enabled);
 
-    // The alignment haptic (selection-type feedback).
-    void playSelectionFeedback();
-    // The level-change haptic (decisive actions).
-    void playImpactFeedback();
     // The short snap sound at volume 0.25.
     void playSnapSound();
     // The celebration sound at volume 0.35.

@@ -3,7 +3,6 @@
 #include "design/CatColorPalette.h"
 #include "design/AccentColor.h"
 #include "design/ShadowCache.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/SpringAnimator.h"
 #include "design/Surface.h"
 
@@ -107,9 +106,9 @@ class CatSwatch final : public QAbstractButton {
     SpringAnimator scale_;
 };
 
-CatBreedSwatchPicker::CatBreedSwatchPicker(SoundEffectsEngine& sounds, std::function<PixelCatBreed()> get,
+CatBreedSwatchPicker::CatBreedSwatchPicker(std::function<PixelCatBreed()> get,
                                            std::function<void(PixelCatBreed)> set, QWidget* parent)
-    : QWidget(parent), sounds_(sounds), get_(std::move(get)), set_(std::move(set)) {
+    : QWidget(parent), get_(std::move(get)), set_(std::move(set)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -144,7 +143,6 @@ void CatBreedSwatchPicker::refresh() {
 }
 
 void CatBreedSwatchPicker::pick(PixelCatBreed breed) {
-    sounds_.playSelectionFeedback();
     set_(breed);
     refresh();
 }

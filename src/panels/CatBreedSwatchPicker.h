@@ -12,7 +12,6 @@
 namespace meterix {
 
 class CatSwatch;
-class SoundEffectsEngine;
 
 // The cat's coats as a row of round swatches painted from each coat's palette,
 // at the leading edge. A click writes the binding; the selected swatch carries
@@ -21,8 +20,7 @@ class CatBreedSwatchPicker : public QWidget {
     Q_OBJECT
 
   public:
-    // A pick gives the selection feedback before it is set.
-    CatBreedSwatchPicker(SoundEffectsEngine& sounds, std::function<PixelCatBreed()> get,
+    CatBreedSwatchPicker(std::function<PixelCatBreed()> get,
                          std::function<void(PixelCatBreed)> set, QWidget* parent = nullptr);
 
     PixelCatBreed selection() const { return get_(); }
@@ -45,7 +43,6 @@ class CatBreedSwatchPicker : public QWidget {
     void pick(PixelCatBreed breed);
     void setHovered(std::optional<PixelCatBreed> breed);
 
-    SoundEffectsEngine& sounds_;
     std::function<PixelCatBreed()> get_;
     std::function<void(PixelCatBreed)> set_;
     QList<CatSwatch*> swatches_;

@@ -60,7 +60,7 @@ void clearLayout(QLayout* layout) {
 class CardCloseButton final : public PressableButton {
   public:
     explicit CardCloseButton(QWidget* parent)
-        : PressableButton(PressableStyle{0.88, 0.75, true}, parent), hover_(0.12) {
+        : PressableButton(PressableStyle{0.88, 0.75}, parent), hover_(0.12) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_Hover);
         setFocusPolicy(Qt::NoFocus);

@@ -27,7 +27,7 @@ QFont titleFont() {
 
 GlassActionButton::GlassActionButton(QString title, QString symbol, bool isProminent,
                                      std::function<void()> action, QWidget* parent)
-    : PressableButton(PressableStyle{0.97, 0.85, false}, parent), title_(std::move(title)),
+    : PressableButton(PressableStyle{0.97, 0.85}, parent), title_(std::move(title)),
       symbol_(std::move(symbol)), prominent_(isProminent), action_(std::move(action)), hover_(0.13) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);

@@ -4,7 +4,6 @@
 #include "design/MeterixFont.h"
 #include "design/PressableButton.h"
 #include "design/ShapePainting.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 
 #include <QEnterEvent>
@@ -29,7 +28,7 @@ QFont segmentFont(bool selected, double scale = 1.0) {
 class LanguageSegment final : public PressableButton {
   public:
     LanguageSegment(LanguageSegmentedPicker* picker, AppLanguage language)
-        : PressableButton(PressableStyle{0.97, 0.75, false}, picker), picker_(picker), language_(language) {
+        : PressableButton(PressableStyle{0.97, 0.75}, picker), picker_(picker), language_(language) {
         setAttribute(Qt::WA_Hover);
         setCheckable(true);
         setFocusPolicy(Qt::NoFocus);
@@ -77,9 +76,9 @@ class LanguageSegment final : public PressableButton {
     AppLanguage language_;
 };
 
-LanguageSegmentedPicker::LanguageSegmentedPicker(SoundEffectsEngine& sounds, std::function<AppLanguage()> get,
+LanguageSegmentedPicker::LanguageSegmentedPicker(std::function<AppLanguage()> get,
                                                  std::function<void(AppLanguage)> set, QWidget* parent)
-    : QWidget(parent), sounds_(sounds), get_(std::move(get)), set_(std::move(set)) {
+    : QWidget(parent), get_(std::move(get)), set_(std::move(set)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     for (AppLanguage l : allAppLanguages())
@@ -103,7 +102,6 @@ void LanguageSegmentedPicker::refresh() {
 }
 
 void LanguageSegmentedPicker::pick(AppLanguage language) {
-    sounds_.playSelectionFeedback();
     set_(language);
     refresh();
 }

@@ -11,7 +11,6 @@
 namespace meterix {
 
 class PressableButton;
-class SoundEffectsEngine;
 
 // The display language as three equal segments (follow the system, Korean,
 // English) on a washed track. A click writes the binding, also when that
@@ -20,8 +19,7 @@ class LanguageSegmentedPicker : public QWidget {
     Q_OBJECT
 
   public:
-    // A pick gives the selection feedback before it is set.
-    LanguageSegmentedPicker(SoundEffectsEngine& sounds, std::function<AppLanguage()> get,
+    LanguageSegmentedPicker(std::function<AppLanguage()> get,
                             std::function<void(AppLanguage)> set, QWidget* parent = nullptr);
 
     AppLanguage selection() const { return get_(); }
@@ -47,7 +45,6 @@ class LanguageSegmentedPicker : public QWidget {
     void setHovered(std::optional<AppLanguage> language);
     void layoutSegments();
 
-    SoundEffectsEngine& sounds_;
     std::function<AppLanguage()> get_;
     std::function<void(AppLanguage)> set_;
     QList<PressableButton*> segments_;

@@ -7,7 +7,6 @@
 #include "design/MeterixFont.h"
 #include "design/RowSeparator.h"
 #include "design/ShapePainting.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "panels/MakerShowcase.h"

@@ -12,7 +12,6 @@
 #include "design/RingGauge.h"
 #include "design/RollingDigitsView.h"
 #include "design/RowSeparator.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "panels/GlassActionButton.h"
@@ -223,7 +222,6 @@ void MenuBarOverviewScreen::rebuildProviderSection() {
         views->trailing->addWidget(views->dashes);
         views->trailing->addWidget(views->digits);
         auto action = [this, p] {
-            context_.sounds->playImpactFeedback();
             if (context_.navigator) context_.navigator->push(MenuBarScreen::providerDetail(p));
         };
         views->row = new MenuPlateRow(displayName(p), QString(), true, action, views->ring, trailing);
@@ -351,7 +349,6 @@ void MenuBarOverviewScreen::updateCommands() {
 }
 
 void MenuBarOverviewScreen::refreshAll() {
-    context_.sounds->playImpactFeedback();
     if (context_.manager) context_.manager->refreshAll(true);
 }
 

@@ -11,7 +11,6 @@
 #include "design/InsetSection.h"
 #include "design/MeterixFont.h"
 #include "design/RowSeparator.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "design/TimeTexts.h"
@@ -269,7 +268,6 @@ QWidget* MenuBarProviderDetailScreen::actionSection(const ProviderDetailModel& m
 void MenuBarProviderDetailScreen::run(const ProviderDetailModel::ActionRow& row) {
     switch (row.action) {
     case ProviderDetailModel::Action::refresh:
-        context_.sounds->playImpactFeedback();
         refreshFeedback_->press(context_.manager, provider_);
         break;
     case ProviderDetailModel::Action::dashboard:

@@ -8,7 +8,6 @@
 #include "design/InsetSection.h"
 #include "design/MeterixFont.h"
 #include "design/RowSeparator.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
 #include "panels/CatBreedSwatchPicker.h"
@@ -162,7 +161,6 @@ QWidget* MenuBarSettingsScreen::providerSection() {
     for (AIProviderType p : allProviderTypes()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(separatorInset));
         auto* row = new ProviderToggleRow(SettingsModel::ProviderToggle{.provider = p}, [this, p] {
-            context_.sounds->playSelectionFeedback();
             if (context_.manager) context_.manager->toggleProvider(p);
             // The manager announces a real change; a refused one needs the
             // switch put back all the same.
@@ -194,7 +192,6 @@ QWidget* MenuBarSettingsScreen::accountSection() {
                                    L10n::accountDetectionSubtitle().text(), scanning, [this](bool on) {
                                        if (context_.preferences)
                                            context_.preferences->setAccountScanEnabled(on);
-                                       context_.sounds->playSelectionFeedback();
                                        rescan();
                                    });
     detection_->setObjectName(QStringLiteral("accountDetectionRow"));
@@ -218,7 +215,6 @@ QWidget* MenuBarSettingsScreen::accountSection() {
         new MenuCommandRow(*context_.appearance, L10n::scanAgain().text(), QStringLiteral("arrow.clockwise"),
                            std::nullopt, std::nullopt, false, MenuRowRole::standard,
                            context_.accounts && context_.accounts->isScanning(), [this] {
-                               context_.sounds->playImpactFeedback();
                                rescan();
                            });
     rescan_->setObjectName(QStringLiteral("rescanRow"));
@@ -298,7 +294,6 @@ QWidget* MenuBarSettingsScreen::experienceSection() {
     line->addWidget(coatName_, 0, Qt::AlignVCenter);
     coatColumn->addLayout(line);
     swatches_ = new CatBreedSwatchPicker(
-        *context_.sounds,
         [this] {
             return context_.preferences ? context_.preferences->pixelCatBreed() : PixelCatBreed::orangeTabby;
         },
@@ -340,7 +335,7 @@ QWidget* MenuBarSettingsScreen::languageSection() {
         titledLine(QStringLiteral("globe"), SettingsModel::accentTile(), L10n::language().text(), box));
     Localization* loc = localization_;
     language_ = new LanguageSegmentedPicker(
-        *context_.sounds, [loc] { return loc->preference(); },
+        [loc] { return loc->preference(); },
         [loc](AppLanguage l) { AppLanguageController::apply(*loc, l); }, box);
     language_->setObjectName(QStringLiteral("languagePicker"));
     column->addWidget(indented(language_, box));

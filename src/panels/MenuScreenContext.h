@@ -3,7 +3,6 @@
 #include "core/Clock.h"
 #include "core/Localization.h"
 #include "panels/ConnectedProviders.h"
-#include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
 #include "refresh/PresentedState.h"
 
@@ -33,7 +32,6 @@ struct MenuScreenContext {
     // process's own unless the root hands others.
     Appearance* appearance = &Appearance::shared();
     Localization* localization = &Localization::shared();
-    SoundEffectsEngine* sounds = &SoundEffectsEngine::shared();
     // Opens a link with the desktop's handler; false when nothing could.
     std::function<bool(const QUrl&)> openLink = defaultOpenLink;
     static bool defaultOpenLink(const QUrl& url);

@@ -92,7 +92,7 @@ void MenuScreenHeader::paintEvent(QPaintEvent*) {
 }
 
 MenuScreenHeader::BackButton::BackButton(QString title, QWidget* parent)
-    : HoverPressableButton(PressableStyle{0.96, 0.75, false}, parent), title_(std::move(title)) {
+    : HoverPressableButton(PressableStyle{0.96, 0.75}, parent), title_(std::move(title)) {
     setAccessibleName(title_);
 }
 

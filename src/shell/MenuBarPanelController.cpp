@@ -1,7 +1,6 @@
 #include "shell/MenuBarPanelController.h"
 
 #include "design/AnimationCurves.h"
-#include "design/SoundEffectsEngine.h"
 #include "platform/ui/GlobalMouseMonitor.h"
 
 #include <QCoreApplication>
@@ -121,7 +120,6 @@ void MenuBarPanelController::show(const QRectF& anchor) {
     });
     stopEventMonitoring();
     startEventMonitoring();
-    SoundEffectsEngine::shared().playSelectionFeedback();
     if (hooks_.refreshOnOpen) hooks_.refreshOnOpen();
     if (!wasVisible) Q_EMIT visibilityChanged(true);
 }
@@ -169,7 +167,6 @@ bool MenuBarPanelController::handleKeyDown(int key, Qt::KeyboardModifiers modifi
         hide();
         return true;
     case KeyCommand::refreshAll:
-        SoundEffectsEngine::shared().playImpactFeedback();
         if (hooks_.refreshAll) hooks_.refreshAll();
         return true;
     case KeyCommand::openSettings:

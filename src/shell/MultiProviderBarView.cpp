@@ -16,7 +16,6 @@
 #include "shell/ProviderSegmentView.h"
 #include "design/Radius.h"
 #include "design/ShapePainting.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 #include "shell/TabBarLoadingBar.h"
 
@@ -253,7 +252,6 @@ void MultiProviderBarView::select(AIProviderType provider) {
     // The click that ends a drag of the bar never opens a card.
     if (controller_ && (controller_->isDragging() || controller_->hasDraggedRecently())) return;
     if (controller_) controller_->checkPlacementDirection();
-    services_.sounds.playImpactFeedback(); // gated by the sound switch
     const std::optional<AIProviderType> next =
         state_.selectedProvider == provider ? std::nullopt : std::optional<AIProviderType>(provider);
     Q_EMIT selectionRequested(next);

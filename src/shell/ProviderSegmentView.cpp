@@ -85,7 +85,7 @@ void paintShadow(QPainter& p, const QRectF& shape, double cornerRadius, double b
 
 ProviderSegmentView::ProviderSegmentView(const UsageSnapshot& snapshot, Appearance& appearance, const Clock& clock,
                                          QWidget* parent)
-    : PressableButton(PressableStyle{0.94, 0.75, true}, parent), appearance_(appearance), clock_(clock),
+    : PressableButton(PressableStyle{0.94, 0.75}, parent), appearance_(appearance), clock_(clock),
       snapshot_(snapshot),
       hover_(JellySprings::hover, 0.0), ring_(JellySprings::gauge, 0.0), presence_(JellySprings::layout, 1.0) {
     setCheckable(true); // the accessible "selected" state

@@ -96,9 +96,7 @@ class FakeBar final : public CatBarLink {
 
 class RecordingSink final : public FeedbackSink {
   public:
-    void performHaptic(Haptics::Pattern p) override { haptics.push_back(p); }
     void playSound(SystemSound::Event e, double) override { sounds.push_back(e); }
-    std::vector<Haptics::Pattern> haptics;
     std::vector<SystemSound::Event> sounds;
 };
 

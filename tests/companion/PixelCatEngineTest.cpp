@@ -287,7 +287,6 @@ TEST_F(CatEngine, DanglingStartsAtTheSecondFrameAndASecondLiftCarriesOn) {
 TEST_F(CatEngine, TapHopsShowsAHeartAndSitsAfterOnePointZeroFiveSeconds) {
     for (bool soundOn : {true, false}) {
         SoundEffectsEngine::shared().setSoundEnabled(soundOn);
-        feedback.sink->haptics.clear();
         feedback.sink->sounds.clear();
         auto e = make();
         e->setAction(CatAction::sleeping);
@@ -310,7 +309,6 @@ TEST_F(CatEngine, TapHopsShowsAHeartAndSitsAfterOnePointZeroFiveSeconds) {
         EXPECT_EQ(e->heartOpacity(), 0);
         EXPECT_EQ(e->heartOffset(), -22);
         EXPECT_EQ(feedback.sink->sounds.size(), soundOn ? 1u : 0u);
-        EXPECT_EQ(feedback.sink->haptics.size(), soundOn ? 1u : 0u);
     }
     // A dangling cat ignores taps.
     auto e = make();
@@ -333,36 +331,31 @@ TEST_F(CatEngine, DropLandsOnTheBarWithinBoundsOrAtThePointWithoutABar) {
         {true, 20, 80, QPointF(100 + 80 + 16, 212)},
         {false, 900, 146.4, QPointF(1500, 40)}, // no bar window: the drop point
     };
-    for (bool soundOn : {true, false}) {
-        for (const Row& r : rows) {
-            SoundEffectsEngine::shared().setSoundEnabled(soundOn);
-            feedback.sink->haptics.clear();
-            overlay.calls.clear();
-            bar.layerOrigin = QPointF(100, 200);
-            bar.catDragging = false;
-            auto e = make(r.withBar);
-            e->updateBounds(12, 146.4);
-            e->onDragStarted(QPointF(300, 220));
-            EXPECT_TRUE(e->isBeingHeld());
-            EXPECT_EQ(bar.catDragging, r.withBar);
-            e->onDragChanged(QSizeF(r.dx, 30), QPointF(1500, 40));
-            EXPECT_EQ(e->isFacingLeft(), r.dx < 0);
-            e->onDragEnded(QSizeF(r.dx, 30), QPointF(1500, 40));
-            ASSERT_EQ(overlay.calls.back().kind, test::RecordingOverlay::Call::end);
-            EXPECT_NEAR(overlay.calls.back().point.x(), r.wantTarget.x(), 1e-9);
-            EXPECT_NEAR(overlay.calls.back().point.y(), r.wantTarget.y(), 1e-9);
-            // Held until the overlay has put the cat down.
-            EXPECT_TRUE(e->isBeingHeld());
-            EXPECT_EQ(e->positionX(), 60);
-            ASSERT_TRUE(overlay.pendingCompletion);
-            std::exchange(overlay.pendingCompletion, nullptr)();
-            EXPECT_FALSE(e->isBeingHeld());
-            EXPECT_FALSE(bar.catDragging);
-            EXPECT_DOUBLE_EQ(e->positionX(), r.wantX);
-            EXPECT_EQ(e->currentAction(), CatAction::sitting);
-            EXPECT_EQ(e->jumpOffsetY(), 0);
-            EXPECT_EQ(feedback.sink->haptics.size(), soundOn ? 2u : 0u); // the lift and the drop
-        }
+    for (const Row& r : rows) {
+        overlay.calls.clear();
+        bar.layerOrigin = QPointF(100, 200);
+        bar.catDragging = false;
+        auto e = make(r.withBar);
+        e->updateBounds(12, 146.4);
+        e->onDragStarted(QPointF(300, 220));
+        EXPECT_TRUE(e->isBeingHeld());
+        EXPECT_EQ(bar.catDragging, r.withBar);
+        e->onDragChanged(QSizeF(r.dx, 30), QPointF(1500, 40));
+        EXPECT_EQ(e->isFacingLeft(), r.dx < 0);
+        e->onDragEnded(QSizeF(r.dx, 30), QPointF(1500, 40));
+        ASSERT_EQ(overlay.calls.back().kind, test::RecordingOverlay::Call::end);
+        EXPECT_NEAR(overlay.calls.back().point.x(), r.wantTarget.x(), 1e-9);
+        EXPECT_NEAR(overlay.calls.back().point.y(), r.wantTarget.y(), 1e-9);
+        // Held until the overlay has put the cat down.
+        EXPECT_TRUE(e->isBeingHeld());
+        EXPECT_EQ(e->positionX(), 60);
+        ASSERT_TRUE(overlay.pendingCompletion);
+        std::exchange(overlay.pendingCompletion, nullptr)();
+        EXPECT_FALSE(e->isBeingHeld());
+        EXPECT_FALSE(bar.catDragging);
+        EXPECT_DOUBLE_EQ(e->positionX(), r.wantX);
+        EXPECT_EQ(e->currentAction(), CatAction::sitting);
+        EXPECT_EQ(e->jumpOffsetY(), 0);
     }
     // A completion that outlives its engine does nothing.
     auto e = make();

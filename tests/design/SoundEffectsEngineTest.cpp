@@ -18,9 +18,7 @@ namespace {
 
 class RecordingSink final : public FeedbackSink {
 public:
-    void performHaptic(Haptics::Pattern pattern) override { haptics.push_back(pattern); }
     void playSound(SystemSound::Event event, double volume) override { sounds.push_back({event, volume}); }
-    std::vector<Haptics::Pattern> haptics;
     std::vector<std::pair<SystemSound::Event, double>> sounds;
 };
 
@@ -53,13 +51,8 @@ protected:
 };
 
 TEST_F(SoundEngine, EachOperationReachesTheSinkWhileSoundIsOn) {
-    engine().playSelectionFeedback();
-    engine().playImpactFeedback();
     engine().playSnapSound();
     engine().playCelebrationSound();
-    ASSERT_EQ(sink->haptics.size(), 2u);
-    EXPECT_EQ(sink->haptics[0], Haptics::Pattern::alignment);
-    EXPECT_EQ(sink->haptics[1], Haptics::Pattern::levelChange);
     ASSERT_EQ(sink->sounds.size(), 2u);
     EXPECT_EQ(sink->sounds[0], std::make_pair(SystemSound::Event::snap, 0.25));
     EXPECT_EQ(sink->sounds[1], std::make_pair(SystemSound::Event::celebration, 0.35));
@@ -67,11 +60,8 @@ TEST_F(SoundEngine, EachOperationReachesTheSinkWhileSoundIsOn) {
 
 TEST_F(SoundEngine, NothingAtAllWhileSoundIsOff) {
     engine().setSoundEnabled(false);
-    engine().playSelectionFeedback();
-    engine().playImpactFeedback();
     engine().playSnapSound();
     engine().playCelebrationSound();
-    EXPECT_TRUE(sink->haptics.empty());
     EXPECT_TRUE(sink->sounds.empty());
 }
 
@@ -89,40 +79,19 @@ TEST_F(SoundEngine, TheSwitchIsTheOneThePreferencesWrite) {
     EXPECT_FALSE(soundSwitch().load());
 }
 
-TEST_F(SoundEngine, APressIsFeltOnceWhenItBeginsAndNotOnRelease) {
+TEST_F(SoundEngine, APressShrinksAndFadesTheControlUntilItsRelease) {
     TestButton button;
     button.resize(40, 20);
     QTest::mousePress(&button, Qt::LeftButton);
-    EXPECT_EQ(sink->haptics.size(), 1u);
-    EXPECT_EQ(sink->haptics.front(), Haptics::Pattern::alignment);
     EXPECT_DOUBLE_EQ(button.currentScale(), 0.93);
     EXPECT_DOUBLE_EQ(button.currentOpacity(), 0.75);
-    QTest::mouseMove(&button, QPoint(10, 10)); // holding
-    EXPECT_EQ(sink->haptics.size(), 1u);
     QTest::mouseRelease(&button, Qt::LeftButton);
-    EXPECT_EQ(sink->haptics.size(), 1u);
     EXPECT_DOUBLE_EQ(button.currentScale(), 1.0);
     EXPECT_DOUBLE_EQ(button.currentOpacity(), 1.0);
 }
 
-TEST_F(SoundEngine, NoHapticWithoutHapticsOrWithSoundOff) {
-    TestButton quiet(PressableStyle{0.94, 0.75, false});
-    quiet.resize(40, 20);
-    QTest::mouseClick(&quiet, Qt::LeftButton);
-    EXPECT_TRUE(sink->haptics.empty());
-
-    TestButton button;
-    button.resize(40, 20);
-    engine().setSoundEnabled(false);
-    QTest::mouseClick(&button, Qt::LeftButton);
-    EXPECT_TRUE(sink->haptics.empty());
-    engine().setSoundEnabled(true);
-    QTest::mouseClick(&button, Qt::LeftButton);
-    EXPECT_EQ(sink->haptics.size(), 1u);
-}
-
 TEST_F(SoundEngine, ThePressTransformShrinksAboutTheCentre) {
-    TestButton button(PressableStyle{0.5, 0.5, false});
+    TestButton button(PressableStyle{0.5, 0.5});
     button.resize(40, 40);
     QTest::mousePress(&button, Qt::LeftButton);
     QImage img(40, 40, QImage::Format_ARGB32_Premultiplied);

@@ -1,12 +1,10 @@
 // The panel's own row widgets, offscreen.
 #include "core/Localization.h"
 #include "design/MeterixFont.h"
-#include "design/SoundEffectsEngine.h"
 #include "design/Surface.h"
 #include "panels/AccountRow.h"
 #include "panels/LanguageSegmentedPicker.h"
 #include "platform/ui/Appearance.h"
-#include "platform/ui/Haptics.h"
 
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
@@ -30,7 +28,6 @@ class PanelRows : public ::testing::Test {
     void TearDown() override {
         test::showLook(std::nullopt);
         test::speak();
-        SoundEffectsEngine::shared().setSoundEnabled(true);
     }
     test::FakeClock clock;
 };
@@ -39,7 +36,7 @@ TEST_F(PanelRows, AClickOnTheSelectedLanguageStillWrites) {
     AppLanguage stored = AppLanguage::korean;
     QList<AppLanguage> writes;
     LanguageSegmentedPicker picker(
-        SoundEffectsEngine::shared(), [&] { return stored; },
+        [&] { return stored; },
         [&](AppLanguage l) {
             writes.append(l);
             stored = l;
@@ -56,25 +53,10 @@ TEST_F(PanelRows, AClickOnTheSelectedLanguageStillWrites) {
     EXPECT_EQ(picker.segment(AppLanguage::system)->width(), picker.segment(AppLanguage::english)->width());
 }
 
-TEST_F(PanelRows, LanguageClicksFeelOnlyWithSoundOn) {
-    AppLanguage stored = AppLanguage::system;
-    LanguageSegmentedPicker picker(
-        SoundEffectsEngine::shared(), [&] { return stored; }, [&](AppLanguage l) { stored = l; });
-    picker.resize(300, picker.sizeHint().height());
-    picker.show();
-    const int before = Haptics::performedCount(Haptics::Pattern::alignment);
-    QTest::mouseClick(picker.segment(AppLanguage::korean), Qt::LeftButton);
-    EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::alignment), before + 1);
-    SoundEffectsEngine::shared().setSoundEnabled(false);
-    QTest::mouseClick(picker.segment(AppLanguage::english), Qt::LeftButton);
-    EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::alignment), before + 1);
-    EXPECT_EQ(stored, AppLanguage::english); // the change happens all the same
-}
-
 TEST_F(PanelRows, LanguageSegmentsAreNamedInTheResolvedLanguage) {
     AppLanguage stored = AppLanguage::system;
     LanguageSegmentedPicker picker(
-        SoundEffectsEngine::shared(), [&] { return stored; }, [&](AppLanguage l) { stored = l; });
+        [&] { return stored; }, [&](AppLanguage l) { stored = l; });
     EXPECT_EQ(picker.segment(AppLanguage::system)->accessibleName(), QStringLiteral("Follow System"));
     test::speak(ResolvedLanguage::korean);
     picker.refresh();
@@ -189,7 +171,7 @@ TEST_F(PanelRows, GrabsOfRowsInBothLooks) {
             }
             AppLanguage stored = AppLanguage::korean;
             LanguageSegmentedPicker picker(
-                SoundEffectsEngine::shared(), [&] { return stored; }, [&](AppLanguage l) { stored = l; });
+                [&] { return stored; }, [&](AppLanguage l) { stored = l; });
             picker.resize(300, picker.sizeHint().height());
             column.append(test::renderWidget(picker));
             rows.append(

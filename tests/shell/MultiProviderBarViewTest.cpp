@@ -3,7 +3,6 @@
 #include "core/Localization.h"
 #include "core/MeterixPreferences.h"
 #include "platform/ui/Appearance.h"
-#include "platform/ui/Haptics.h"
 #include "refresh/ProviderManager.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
@@ -227,20 +226,6 @@ TEST_F(BarTest, TappingSelectsMovesAndClosesTheCard) {
     bar.select(P::openAICodex);
     EXPECT_EQ(requested_, (QList<std::optional<P>>{P::claudeCode, P::openAICodex, std::nullopt}));
     EXPECT_FALSE(bar.segment(P::openAICodex)->isSelected());
-}
-
-TEST_F(BarTest, SelectingPlaysTheImpactHapticOnlyWithSoundOn) {
-    MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
-    bar.setState(state({P::claudeCode}, {reading(P::claudeCode, 80)}));
-    const bool was = SoundEffectsEngine::shared().isSoundEnabled();
-    const int before = Haptics::performedCount(Haptics::Pattern::levelChange);
-    SoundEffectsEngine::shared().setSoundEnabled(false);
-    bar.select(P::claudeCode);
-    EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::levelChange), before);
-    SoundEffectsEngine::shared().setSoundEnabled(true);
-    bar.select(P::claudeCode);
-    EXPECT_EQ(Haptics::performedCount(Haptics::Pattern::levelChange), before + 1);
-    SoundEffectsEngine::shared().setSoundEnabled(was);
 }
 
 TEST_F(BarTest, CardSlotHoldsTheSelectedProvidersCardOnlyWhenItHasASnapshot) {

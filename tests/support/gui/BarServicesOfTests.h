@@ -1,16 +1,13 @@
 #pragma once
 
 #include "core/Localization.h"
-#include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
 #include "shell/BarServices.h"
 
 namespace meterix::test {
 
 // The bar's services as a test program has them: its one appearance (whose
-// look test::showLook sets), its language and its feedback switch.
-inline BarServices barServices() {
-    return BarServices{Appearance::shared(), Localization::shared(), SoundEffectsEngine::shared()};
-}
+// look test::showLook sets) and its language.
+inline BarServices barServices() { return BarServices{Appearance::shared(), Localization::shared()}; }
 
 } // namespace meterix::test
