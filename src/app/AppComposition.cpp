@@ -31,6 +31,7 @@
 #include "core/TimerSource.h"
 #include "shell/AppDelegate.h"
 #include "shell/AppInstanceChannel.h"
+#include "shell/BarSelection.h"
 #include "shell/FloatingPanel.h"
 #include "shell/FloatingPanelController.h"
 #include "shell/MenuBarPanel.h"
@@ -160,11 +161,12 @@ void AppComposition::startRefresh() {
 
 void AppComposition::composeFloatingBar() {
     ProviderManager* manager = services_.manager;
+    selection_ = new BarSelection([manager](AIProviderType p) { manager->providerSelected(p); }, &app_);
+    BarSelection* selection = selection_;
     bar_ = &FloatingPanelController::shared();
-    bar_->setCardHooks([manager] { return manager->selectedProvider().has_value(); },
-                       [manager] { manager->setSelectedProvider(std::nullopt); });
+    bar_->setCardHooks([selection] { return selection->isCardOpen(); }, [selection] { selection->set(std::nullopt); });
     bar_->setGlobalMouseMonitor(XInputMouseMonitor::create());
-    QObject::connect(manager, &ProviderManager::changed, bar_, &FloatingPanelController::cardStateChanged);
+    QObject::connect(selection, &BarSelection::changed, bar_, &FloatingPanelController::cardStateChanged);
     composeBarPanel();
     delegate_ = std::make_unique<AppDelegate>(*bar_, appSettings());
 }
@@ -218,6 +220,7 @@ void AppComposition::composeBarPanel() {
         if (traceStartUp) traceFirstPaint(*panel);
         content->setCardFactory(detailCards(services_.manager, barServices()));
         content->observe(*services_.manager);
+        content->followSelection(*selection_);
         content->setCatViewFactory(catFactory);
         panel->setSolidRegion(content->solidRegion());
         // The first size report, once the controller holds the window.

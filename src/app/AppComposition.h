@@ -15,6 +15,7 @@ class Appearance;
 class AccountUsageStore;
 class AppDelegate;
 class AppInstanceChannel;
+class BarSelection;
 class FloatingPanelController;
 class Localization;
 class MenuBarNavigator;
@@ -63,6 +64,7 @@ private:
     QApplication& app_;
     std::unique_ptr<AppInstanceChannel>& instance_;
     Services services_;
+    BarSelection* selection_ = nullptr;
     FloatingPanelController* bar_ = nullptr;
     std::unique_ptr<AppDelegate> delegate_;
     MenuBarPanelController* panelController_ = nullptr;

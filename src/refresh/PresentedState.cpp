@@ -94,7 +94,6 @@ PresentedState PresentedState::of(const ProviderManager& manager, bool maskEmail
     s.activeInUseProviders = manager.activeInUseProviders();
     for (AIProviderType p : s.activeProviders)
         if (manager.isAppRunning(p)) s.appRunningProviders.insert(p);
-    s.selectedProvider = manager.selectedProvider();
     s.isRefreshing = manager.isRefreshing();
     return s;
 }

@@ -40,7 +40,6 @@ struct PresentedState {
     QList<AIProviderType> activeProviders;          // in display order
     QSet<AIProviderType> activeInUseProviders;      // working now
     QSet<AIProviderType> appRunningProviders;       // a desktop app of theirs is open
-    std::optional<AIProviderType> selectedProvider; // whose card is open
     bool isRefreshing = false;
 
     static PresentedState of(const ProviderManager& manager, bool maskEmails);

@@ -302,13 +302,7 @@ void ProviderManager::toggleProvider(AIProviderType provider) {
     deps_.preferences->setEnabledProviders(activeProviders_);
 }
 
-void ProviderManager::setSelectedProvider(std::optional<AIProviderType> provider) {
-    if (provider != selectedProvider_) {
-        selectedProvider_ = provider;
-        Q_EMIT changed();
-    }
-    if (provider) refreshProvider(*provider, true);
-}
+void ProviderManager::providerSelected(AIProviderType provider) { refreshProvider(provider, true); }
 
 void ProviderManager::rescanAccounts(Done done) {
     QPointer<ProviderManager> self(this);

@@ -94,7 +94,6 @@ class ProviderManager : public QObject {
     const QList<AIProviderType>& activeProviders() const { return activeProviders_; }
     const QSet<AIProviderType>& detectedProviders() const { return detectedProviders_; }
     const QSet<AIProviderType>& activeInUseProviders() const { return presence_.inUseProviders(); }
-    std::optional<AIProviderType> selectedProvider() const { return selectedProvider_; }
     bool isRefreshing() const { return runningRefreshAlls_ > 0; }
 
     // MARK: commands (GUI thread; `done` runs when the work has finished)
@@ -105,7 +104,9 @@ class ProviderManager : public QObject {
     void refreshProvider(AIProviderType provider, bool forceSync, Done done = {});
     void refreshOnDemand(const QList<AIProviderType>& providers, RefreshTrigger trigger, Done done = {});
     void toggleProvider(AIProviderType provider);
-    void setSelectedProvider(std::optional<AIProviderType> provider);
+    // The bar opened the provider's card: its reading is fetched now, past the
+    // cooldowns, even when the card was open already.
+    void providerSelected(AIProviderType provider);
     void rescanAccounts(Done done = {});
 
     // Stops timers, the watcher and new fetches, and waits up to timeoutMs for
@@ -188,7 +189,6 @@ class ProviderManager : public QObject {
     QHash<AIProviderType, std::shared_ptr<AIProviderAdapter>> adapters_;
     QList<AIProviderType> activeProviders_;
     QSet<AIProviderType> detectedProviders_;
-    std::optional<AIProviderType> selectedProvider_;
     int runningRefreshAlls_ = 0;
 
     bool accepting_ = true;

@@ -5,6 +5,7 @@
 #include "core/MeterixPreferences.h"
 #include "platform/ui/Appearance.h"
 #include "refresh/ProviderManager.h"
+#include "shell/BarSelection.h"
 #include "shell/FloatingPanelController.h"
 #include "design/CachedPainting.h"
 #include "design/GrabberHandle.h"
@@ -103,8 +104,19 @@ void MultiProviderBarView::observe(ProviderManager& manager) {
     PresentedState::observe(
         manager, &preferences_, this, [this](State state) { setState(std::move(state)); },
         PresentedState::Delivery::atOnce);
-    connect(this, &MultiProviderBarView::selectionRequested, &manager, &ProviderManager::setSelectedProvider);
     setState(stateOf(manager));
+}
+
+void MultiProviderBarView::setSelected(std::optional<AIProviderType> provider) {
+    if (provider == selected_) return;
+    selected_ = provider;
+    rebuild();
+}
+
+void MultiProviderBarView::followSelection(BarSelection& selection) {
+    connect(this, &MultiProviderBarView::selectionRequested, &selection, &BarSelection::set);
+    connect(&selection, &BarSelection::changed, this, &MultiProviderBarView::setSelected);
+    setSelected(selection.current());
 }
 
 void MultiProviderBarView::setCatViewFactory(CatViewFactory factory) {
@@ -253,7 +265,7 @@ void MultiProviderBarView::select(AIProviderType provider) {
     if (controller_ && (controller_->isDragging() || controller_->hasDraggedRecently())) return;
     if (controller_) controller_->checkPlacementDirection();
     const std::optional<AIProviderType> next =
-        state_.selectedProvider == provider ? std::nullopt : std::optional<AIProviderType>(provider);
+        selected_ == provider ? std::nullopt : std::optional<AIProviderType>(provider);
     Q_EMIT selectionRequested(next);
 }
 
@@ -345,15 +357,15 @@ void MultiProviderBarView::syncSegments() {
         } else {
             view->setSnapshot(snapshot);
         }
-        view->setSelected(state_.selectedProvider == p);
+        view->setSelected(selected_ == p);
         view->setWorking(state_.activeInUseProviders.contains(p));
     }
 }
 
 void MultiProviderBarView::syncCard() {
     std::optional<UsageSnapshot> wanted;
-    if (cardFactory_ && state_.selectedProvider) {
-        const auto it = state_.snapshots.constFind(*state_.selectedProvider);
+    if (cardFactory_ && selected_) {
+        const auto it = state_.snapshots.constFind(*selected_);
         // The reading comes as masking has it (a change of the setting is a
         // new reading for the card).
         if (it != state_.snapshots.constEnd()) wanted = *it;

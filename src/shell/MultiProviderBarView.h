@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QTimer>
 #include "refresh/PresentedState.h"
+#include "shell/BarSelection.h"
 #include "shell/BarServices.h"
 #include "shell/ProviderSegmentView.h"
 
@@ -81,9 +82,13 @@ public:
     void setState(State state);
     // The state as the manager publishes it now, as the bar shows it.
     State stateOf(const ProviderManager& manager) const;
-    // Follows the manager's published state from now on, and hands it the
-    // selections the bar makes.
+    // Follows the manager's published state from now on.
     void observe(ProviderManager& manager);
+    // Whose card is open; the bar shows that segment selected and its card.
+    std::optional<AIProviderType> selected() const { return selected_; }
+    void setSelected(std::optional<AIProviderType> provider);
+    // Hands the selections the bar asks for to selection, and shows what it holds.
+    void followSelection(BarSelection& selection);
     void setCardFactory(CardFactory factory);
     void setCatViewFactory(CatViewFactory factory);
     QWidget* catView() const { return catView_; }
@@ -182,6 +187,7 @@ private:
     BarServices services_;
     const Clock& clock_;
     State state_;
+    std::optional<AIProviderType> selected_;
     CardFactory cardFactory_;
 
     QWidget* capsule_;
@@ -230,5 +236,3 @@ private:
 };
 
 } // namespace meterix
-
-Q_DECLARE_METATYPE(std::optional<meterix::AIProviderType>)

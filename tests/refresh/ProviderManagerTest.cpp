@@ -542,10 +542,10 @@ TEST_F(Manager, ObserversFollowThePublishedStateThroughOneSignal) {
 
 TEST_F(Manager, SelectingFetchesEvenTheSameProviderAgain) {
     build();
-    manager->setSelectedProvider(AIProviderType::deepseek);
+    manager->providerSelected(AIProviderType::deepseek);
     ASSERT_TRUE(test::fetchEnded(*manager, AIProviderType::deepseek));
     EXPECT_EQ(adapters[AIProviderType::deepseek]->calls(), 1);
-    manager->setSelectedProvider(AIProviderType::deepseek);
+    manager->providerSelected(AIProviderType::deepseek);
     ASSERT_TRUE(test::waitUntil([&] { return adapters[AIProviderType::deepseek]->calls() == 2; }));
     EXPECT_TRUE(adapters[AIProviderType::deepseek]->lastForce());
 }

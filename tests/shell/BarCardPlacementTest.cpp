@@ -99,9 +99,7 @@ class BarOnScreens : public ::testing::Test {
                          &FloatingPanelController::updateContentSize);
         QObject::connect(bar_.get(), &MultiProviderBarView::selectionRequested,
                          [this](std::optional<P> p) {
-                             MultiProviderBarView::State s = bar_->state();
-                             s.selectedProvider = p;
-                             bar_->setState(s);
+                             bar_->setSelected(p);
                              controller_->cardStateChanged();
                          });
         controller_->setPanelFactory([this](const QRectF& frame) {
@@ -110,8 +108,8 @@ class BarOnScreens : public ::testing::Test {
             window_->windowObject = &windowObject_;
             return window;
         });
-        controller_->setCardHooks([this] { return bar_->state().selectedProvider.has_value(); },
-                                  [this] { bar_->select(*bar_->state().selectedProvider); });
+        controller_->setCardHooks([this] { return bar_->selected().has_value(); },
+                                  [this] { bar_->select(*bar_->selected()); });
         controller_->show();
         MultiProviderBarView::State s;
         const QList<P>& all = allProviderTypes();

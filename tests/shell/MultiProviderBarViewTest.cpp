@@ -5,6 +5,7 @@
 #include "platform/ui/Appearance.h"
 #include "refresh/ProviderManager.h"
 #include "shell/FloatingPanel.h"
+#include "shell/BarSelection.h"
 #include "shell/FloatingPanelController.h"
 #include "design/CachedPainting.h"
 #include "design/GrabberHandle.h"
@@ -93,9 +94,7 @@ protected:
     void followSelections(MultiProviderBarView& bar) {
         QObject::connect(&bar, &MultiProviderBarView::selectionRequested, [this, &bar](std::optional<P> p) {
             requested_.append(p);
-            State s = bar.state();
-            s.selectedProvider = p;
-            bar.setState(s);
+            bar.setSelected(p);
         });
     }
 
@@ -241,8 +240,8 @@ TEST_F(BarTest, CardSlotHoldsTheSelectedProvidersCardOnlyWhenItHasASnapshot) {
         return MultiProviderBarView::Card{card, {}};
     });
     State s = state({P::claudeCode, P::cursor}, {reading(P::claudeCode, 80)});
-    s.selectedProvider = P::cursor; // active, but nothing read yet
     bar.setState(s);
+    bar.setSelected(P::cursor); // active, but nothing read yet
     EXPECT_EQ(bar.card(), nullptr);
     EXPECT_EQ(bar.contentSize(), QSizeF(98.5 + 40, 74));
 
@@ -317,19 +316,20 @@ TEST_F(BarTest, AnOpenBarFollowsAChangeOfLook) {
                     {reading(P::claudeCode, 80), reading(P::openAICodex, 12),
                      UsageSnapshot::simulatedFallback(P::cursor, clock_.now())});
     s.activeInUseProviders = {P::openAICodex};
-    s.selectedProvider = P::claudeCode;
     const auto draw = [&](MultiProviderBarView& bar) {
         bar.resize(bar.contentSize().toSize());
         return test::renderWidget(bar);
     };
     MultiProviderBarView open(prefs_, &controller_, test::barServices(), clock_);
     open.setState(s);
+    open.setSelected(P::claudeCode);
     const QImage light = draw(open);
     for (Appearance::Scheme scheme : {Appearance::Scheme::dark, Appearance::Scheme::light}) {
         test::showLook(scheme);
         const QImage switched = draw(open);
         MultiProviderBarView fresh(prefs_, &controller_, test::barServices(), clock_);
         fresh.setState(s);
+        fresh.setSelected(P::claudeCode);
         EXPECT_TRUE(switched == draw(fresh)) << (scheme == Appearance::Scheme::dark ? "dark" : "light");
         if (scheme == Appearance::Scheme::dark) {
             EXPECT_FALSE(switched == light);
@@ -384,12 +384,14 @@ TEST_F(BarTest, MaskingFollowsTheSetting) {
         return MultiProviderBarView::Card{card, [&](const UsageSnapshot& newer) { carded = newer; }};
     });
     bar.observe(manager);
+    BarSelection selection;
+    bar.followSelection(selection);
     UsageSnapshot s = reading(P::claudeCode, 30);
     s.accountEmail = QStringLiteral("carol@example.com");
     s.planName = QStringLiteral("Team of carol@example.com");
     s.fetchError = QStringLiteral("carol@example.com signed out.");
     manager.apply({s}, P::claudeCode);
-    manager.setSelectedProvider(P::claudeCode);
+    selection.set(P::claudeCode);
     const struct {
         bool mask;
         QString name, tooltipPlan, cardError;
@@ -461,12 +463,14 @@ TEST_F(BarTest, TextsFollowALanguageChangeWhileShown) {
     }
 }
 
-TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
+TEST_F(BarTest, BarFollowsTheProviderManagerAndItsSelection) {
     World world(*this);
     ProviderManager& manager = *world.manager;
 
     MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     bar.observe(manager);
+    BarSelection selection;
+    bar.followSelection(selection);
     // Before anything is read: the default providers, each a withheld placeholder.
     ASSERT_EQ(bar.visibleProviders(), (QList<P>{P::claudeCode, P::openAICodex, P::antigravity}));
     for (ProviderSegmentView* segment : bar.segments()) EXPECT_TRUE(segment->isWithheld());
@@ -479,10 +483,10 @@ TEST_F(BarTest, BarFollowsTheProviderManagerAndHandsItSelections) {
     EXPECT_EQ(bar.visibleProviders().last(), P::cursor);
 
     bar.select(P::openAICodex);
-    EXPECT_EQ(manager.selectedProvider(), P::openAICodex);
+    EXPECT_EQ(selection.current(), P::openAICodex);
     EXPECT_TRUE(bar.segment(P::openAICodex)->isSelected());
     bar.select(P::openAICodex);
-    EXPECT_EQ(manager.selectedProvider(), std::nullopt);
+    EXPECT_EQ(selection.current(), std::nullopt);
     manager.shutdown(1000);
 }
 
@@ -594,8 +598,8 @@ TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
                     {reading(P::claudeCode, 82), reading(P::openAICodex, 47), reading(P::antigravity, 23),
                      UsageSnapshot::simulatedFallback(P::cursor, clock_.now()), reset});
     s.activeInUseProviders = {P::openAICodex};
-    s.selectedProvider = P::antigravity;
     bar.setState(s);
+    bar.setSelected(P::antigravity);
     bar.resize(bar.contentSize().toSize());
     EXPECT_EQ(bar.ambientTier(), UsageTier::caution);
     const QImage image = test::renderWidget(bar, 2.0);
@@ -615,10 +619,8 @@ protected:
     BarMotion() { test::reduceMotion(reduceMotion()); }
     ~BarMotion() override { test::reduceMotion(std::nullopt); }
     bool reduceMotion() const { return GetParam(); }
-    State stateWith(QList<P> active, QList<UsageSnapshot> snapshots, std::optional<P> selected = std::nullopt) const {
-        State s = state(std::move(active), std::move(snapshots));
-        s.selectedProvider = selected;
-        return s;
+    State stateWith(QList<P> active, QList<UsageSnapshot> snapshots) const {
+        return state(std::move(active), std::move(snapshots));
     }
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 };
@@ -722,7 +724,7 @@ TEST_P(BarMotion, TheCardArrivesFadingInFromTheBar) {
     });
     bar.setState(stateWith({P::claudeCode}, {reading(P::claudeCode, 80)}));
     bar.show();
-    bar.setState(stateWith({P::claudeCode}, {reading(P::claudeCode, 80)}, P::claudeCode));
+    bar.setSelected(P::claudeCode);
     ASSERT_NE(bar.card(), nullptr);
     const int finalY = 20 + 34 + 10; // the bleed, the bar, the gap
     if (reduceMotion()) {
@@ -758,11 +760,12 @@ TEST_P(BarMotion, TheOpenCardTakesNewerReadingsAndTheEndOfItsWindowInPlace) {
     UsageSnapshot claude = reading(P::claudeCode, 80);
     claude.hourlyResetAt = clock_.now().addSecs(60);
     const QList<P> active{P::claudeCode, P::cursor};
-    bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}, P::claudeCode));
+    bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}));
+    bar.setSelected(P::claudeCode);
     QWidget* card = bar.card();
     ASSERT_NE(card, nullptr);
     claude.hourlyRemainingPercentage = 60;
-    bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}, P::claudeCode));
+    bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}));
     EXPECT_EQ(bar.card(), card); // the same card, updated
     EXPECT_EQ(updates, QList<double>{60});
     // Its window ends while it is open: it is told again, to withhold the figure.
@@ -770,7 +773,7 @@ TEST_P(BarMotion, TheOpenCardTakesNewerReadingsAndTheEndOfItsWindowInPlace) {
     bar.refreshForTime();
     EXPECT_EQ(updates, (QList<double>{60, 60}));
     // Another provider's card is a new card.
-    bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}, P::cursor));
+    bar.setSelected(P::cursor);
     EXPECT_EQ(built, (QList<P>{P::claudeCode, P::cursor}));
 }
 
