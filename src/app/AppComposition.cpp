@@ -129,6 +129,9 @@ void AppComposition::startServices() {
     // desktop never sees a light first frame.
     services_.appearance = &Appearance::makeShared(true);
     services_.sounds = &SoundEffectsEngine::shared();
+    // Both windows are placed on the application's screens as they are now.
+    // Never destroyed, as the windows placed by it.
+    screens_ = new ScreenPlacementEngine(&ScreenPlacementEngine::systemScreens);
     // Never destroyed: resolver jobs may still be running when the process ends.
     services_.registry = new AccountRegistry(defaultAccountResolvers(), *services_.preferences);
     // Lives for the whole process. METERIX_STORE_WRITE_DELAY_MS sets how long
@@ -163,7 +166,9 @@ void AppComposition::composeFloatingBar() {
     ProviderManager* manager = services_.manager;
     selection_ = new BarSelection([manager](AIProviderType p) { manager->providerSelected(p); }, &app_);
     BarSelection* selection = selection_;
-    bar_ = &FloatingPanelController::shared();
+    // Never destroyed, its timers with it: the window and its content live
+    // until the process ends.
+    bar_ = new FloatingPanelController(*screens_, *services_.preferences, *new QtTimerSource());
     bar_->setCardHooks([selection] { return selection->isCardOpen(); }, [selection] { selection->set(std::nullopt); });
     bar_->setGlobalMouseMonitor(XInputMouseMonitor::create());
     QObject::connect(selection, &BarSelection::changed, bar_, &FloatingPanelController::cardStateChanged);
@@ -233,8 +238,8 @@ void AppComposition::composeBarPanel() {
 // (the popover and its screens) from the panels.
 void AppComposition::composeStatusPanel() {
     auto* panelTimers = new QtTimerSource(&app_);
-    panelController_ = new MenuBarPanelController(ScreenPlacementEngine::shared(), *panelTimers);
-    navigator_ = &MenuBarNavigator::shared();
+    panelController_ = new MenuBarPanelController(*screens_, *panelTimers);
+    navigator_ = new MenuBarNavigator(); // never destroyed, as the panel's screens it drives
     MenuScreenContext screens;
     screens.manager = services_.manager;
     screens.preferences = services_.preferences;

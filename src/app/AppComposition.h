@@ -22,6 +22,7 @@ class MenuBarNavigator;
 class MenuBarPanelController;
 class MeterixPreferences;
 class ProviderManager;
+class ScreenPlacementEngine;
 class SoundEffectsEngine;
 
 // The running app, built in named steps: the services first, then the
@@ -64,6 +65,7 @@ private:
     QApplication& app_;
     std::unique_ptr<AppInstanceChannel>& instance_;
     Services services_;
+    ScreenPlacementEngine* screens_ = nullptr;
     BarSelection* selection_ = nullptr;
     FloatingPanelController* bar_ = nullptr;
     std::unique_ptr<AppDelegate> delegate_;

@@ -4,11 +4,6 @@ namespace meterix {
 
 MenuBarNavigator::MenuBarNavigator(QObject* parent) : QObject(parent) {}
 
-MenuBarNavigator& MenuBarNavigator::shared() {
-    static MenuBarNavigator* instance = new MenuBarNavigator(); // never released
-    return *instance;
-}
-
 void MenuBarNavigator::push(const MenuBarScreen& target) {
     if (target == screen_) return;
     setIsForward(true);

@@ -19,9 +19,6 @@ class MenuBarNavigator : public QObject {
   public:
     explicit MenuBarNavigator(QObject* parent = nullptr);
 
-    // The app's navigator: made on first use, alive for the whole process.
-    static MenuBarNavigator& shared();
-
     const MenuBarScreen& screen() const { return screen_; }
     bool isForward() const { return isForward_; }
 

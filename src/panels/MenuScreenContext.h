@@ -1,9 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
-#include "core/Localization.h"
 #include "panels/ConnectedProviders.h"
-#include "platform/ui/Appearance.h"
 #include "refresh/PresentedState.h"
 
 #include <QUrl>
@@ -13,13 +11,16 @@
 namespace meterix {
 
 class AccountRegistry;
+class Appearance;
+class Localization;
 class MenuBarNavigator;
 class MeterixPreferences;
 class ProviderManager;
 
 // What the panel's screens work with. The panel's root builds one and hands it
 // to the factory of every screen it registers; a screen keeps the pointers (the
-// objects outlive the panel). Any of them may be missing in a test.
+// objects outlive the panel). Any of them but the look and the language may be
+// missing in a test.
 struct MenuScreenContext {
     ProviderManager* manager = nullptr;
     MeterixPreferences* preferences = nullptr;
@@ -28,10 +29,10 @@ struct MenuScreenContext {
     const Clock* clock = &Clock::system();
     // Ends the application (the quit command and its key).
     std::function<void()> quit;
-    // The look, the language and the feedback the screens follow: the
-    // process's own unless the root hands others.
-    Appearance* appearance = &Appearance::shared();
-    Localization* localization = &Localization::shared();
+    // The look and the language the screens follow: the composition root
+    // hands the process's own.
+    Appearance* appearance = nullptr;
+    Localization* localization = nullptr;
     // Opens a link with the desktop's handler; false when nothing could.
     std::function<bool(const QUrl&)> openLink = defaultOpenLink;
     static bool defaultOpenLink(const QUrl& url);

@@ -39,13 +39,6 @@ FloatingPanelController::~FloatingPanelController() {
     if (cooldownToken_) timers_.cancel(cooldownToken_);
 }
 
-FloatingPanelController& FloatingPanelController::shared() {
-    static QtTimerSource* timers = new QtTimerSource();
-    static FloatingPanelController* instance = new FloatingPanelController(
-        ScreenPlacementEngine::shared(), MeterixPreferences::shared(), *timers); // never released
-    return *instance;
-}
-
 void FloatingPanelController::setCardHooks(std::function<bool()> isCardOpen, std::function<void()> closeCard) {
     isCardOpen_ = std::move(isCardOpen);
     closeCard_ = std::move(closeCard);

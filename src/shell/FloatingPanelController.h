@@ -80,9 +80,6 @@ public:
                             const Clock& clock = Clock::system(), QObject* parent = nullptr);
     ~FloatingPanelController() override;
 
-    // The instance on the application's screens, settings and timers.
-    static FloatingPanelController& shared();
-
     void setPanelFactory(PanelFactory factory) { panelFactory_ = std::move(factory); }
     // How the controller sees and closes the detail card (the selected provider).
     void setCardHooks(std::function<bool()> isCardOpen, std::function<void()> closeCard);

@@ -43,11 +43,6 @@ QRectF fitVertically(const QRectF& frame, const QRectF& visibleFrame, double top
 
 ScreenPlacementEngine::ScreenPlacementEngine(ScreenSource screens) : screens_(std::move(screens)) {}
 
-ScreenPlacementEngine& ScreenPlacementEngine::shared() {
-    static ScreenPlacementEngine* instance = new ScreenPlacementEngine(&systemScreens); // never released
-    return *instance;
-}
-
 QList<ScreenArea> ScreenPlacementEngine::systemScreens() {
     QList<ScreenArea> areas;
     for (QScreen* s : QGuiApplication::screens()) {

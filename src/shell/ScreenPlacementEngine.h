@@ -29,8 +29,6 @@ public:
 
     explicit ScreenPlacementEngine(ScreenSource screens);
 
-    // The instance on the application's screens.
-    static ScreenPlacementEngine& shared();
     // The application's screens, primary first; placeholder screens Qt keeps
     // while no monitor is connected (empty geometry) are left out.
     static QList<ScreenArea> systemScreens();

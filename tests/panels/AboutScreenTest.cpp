@@ -1,4 +1,5 @@
 // The about screen: its counts, links, language and looks.
+#include "support/gui/ScreenContextOfTests.h"
 #include "design/AccentColor.h"
 #include "panels/MenuBarAboutScreen.h"
 #include "panels/MenuCommandRow.h"
@@ -36,7 +37,7 @@ class AboutScreen : public ::testing::Test {
     MenuScreenContext context() {
         MenuScreenContext c;
         c.navigator = &navigator;
-        return c;
+        return test::withLook(c);
     }
     MenuBarNavigator navigator;
 };

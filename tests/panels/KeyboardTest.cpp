@@ -1,4 +1,5 @@
 // The panel by keyboard alone, the keys sent to its window as the desktop sends them.
+#include "support/gui/ScreenContextOfTests.h"
 #include "design/AccentColor.h"
 #include "panels/KeyboardFocus.h"
 #include "panels/MenuBarNavigator.h"
@@ -23,7 +24,7 @@ using P = AIProviderType;
 
 class PanelKeyboardTest : public test::PanelTest {
   protected:
-    PanelKeyboardTest() : view_(MenuScreenContext{nullptr, nullptr, nullptr, &nav_, &clock_, {}}) {
+    PanelKeyboardTest() : view_(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav_, &clock_, {}})) {
         view_.setState(stateOf({P::claudeCode, P::openAICodex}, {measured(P::claudeCode, 70)}));
         view_.show();
         QApplication::setActiveWindow(&view_);

@@ -1,6 +1,7 @@
 // A change between the light and the dark look while a view is open: the view
 // must end up drawn exactly as one built in the new look, and its greys and
 // texts must actually change.
+#include "support/gui/ScreenContextOfTests.h"
 #include "design/RingGauge.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
@@ -88,14 +89,14 @@ class LookChange : public test::PanelTest {
 
 TEST_F(LookChange, TheAboutScreenFollowsIt) {
     MenuBarNavigator navigator;
-    MenuScreenContext context;
+    MenuScreenContext context = test::withLook({});
     context.navigator = &navigator;
     expectFollowsTheLook("about", [&] { return std::make_unique<MenuBarAboutScreen>(context); });
 }
 
 TEST_F(LookChange, TheAboutTaglineTurnsLightInTheDarkLook) {
     MenuBarNavigator navigator;
-    MenuScreenContext context;
+    MenuScreenContext context = test::withLook({});
     context.navigator = &navigator;
     MenuBarAboutScreen screen(context);
     screen.resize(312, screen.heightForWidth(312));
@@ -114,13 +115,13 @@ TEST_F(LookChange, TheOverviewFollowsIt) {
     const PresentedState state = fixtureState();
     expectFollowsTheLook("overview", [&] {
         auto screen = std::make_unique<MenuBarOverviewScreen>(
-            MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}});
+            test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}}));
         screen->setState(state);
         return screen;
     });
     expectFollowsTheLook("overview-empty", [&] {
         auto screen = std::make_unique<MenuBarOverviewScreen>(
-            MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}});
+            test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}}));
         screen->setState(stateOf({}, {}));
         return screen;
     });
@@ -128,7 +129,7 @@ TEST_F(LookChange, TheOverviewFollowsIt) {
 
 TEST_F(LookChange, AnUnavailableProvidersRingAndSymbolTakeTheNewGrey) {
     MenuBarNavigator navigator;
-    MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}});
+    MenuBarOverviewScreen screen(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &navigator, &clock_, {}}));
     screen.setState(fixtureState()); // Cursor: not connected
     auto* ring = test::providerRow<MenuPlateRow>(screen, P::cursor)->findChild<RingGauge*>();
     ASSERT_NE(ring, nullptr);

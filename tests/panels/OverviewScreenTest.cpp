@@ -1,3 +1,4 @@
+#include "support/gui/ScreenContextOfTests.h"
 #include "core/L10n.h"
 #include "design/AppOpenBadge.h"
 #include "design/CapsuleBadge.h"
@@ -106,7 +107,7 @@ TEST_F(OverviewScreenTest, RowsSayWhatIsKnownOfEachProvider) {
 
 TEST_F(OverviewScreenTest, ListsActiveProvidersWithRulesBetweenRows) {
     MenuBarNavigator nav;
-    MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    MenuBarOverviewScreen screen(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
     screen.setState(fixtureState());
     EXPECT_EQ(test::shownProviders(screen), (QList<P>{P::claudeCode, P::openAICodex, P::cursor}));
     EXPECT_FALSE((test::part(screen, QStringLiteral("emptyState")) != nullptr));
@@ -141,7 +142,7 @@ TEST_F(OverviewScreenTest, EmptyStateLeadsToSettingsAndCommandsDoTheirWork) {
     MenuBarNavigator nav;
     int quits = 0;
     MenuBarOverviewScreen screen(
-        MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, [&quits] { ++quits; }});
+        test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, [&quits] { ++quits; }}));
     screen.setState(stateOf({}, {}));
     ASSERT_TRUE((test::part(screen, QStringLiteral("emptyState")) != nullptr));
     auto* open = test::part(screen, QStringLiteral("emptyState"))->findChild<QAbstractButton*>(QStringLiteral("openSettings"));
@@ -181,7 +182,7 @@ TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
         test::reduceMotion(reduced);
         MenuBarNavigator nav;
-        MenuBarOverviewScreen screen(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+        MenuBarOverviewScreen screen(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
         screen.setState(fixtureState());
         screen.show();
         QCoreApplication::sendPostedEvents(); // the rows' deferred show

@@ -1,3 +1,4 @@
+#include "support/gui/ScreenContextOfTests.h"
 #include "design/MissingFigure.h"
 #include "design/TierBadge.h"
 #include "panels/DetailGlassCardView.h"
@@ -109,7 +110,7 @@ TEST_F(PopoverViewTest, ScrollHeightFollowsTheScreenWithinBounds) {
 // area to keep within it, and grows back when the limit goes.
 TEST_F(PopoverViewTest, AHeightLimitShortensTheScrollingArea) {
     MenuBarNavigator nav;
-    MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    MenuBarPopoverView view(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
     view.setState(stateOf(allProviderTypes(), {}));
     view.show();
     ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }));
@@ -121,7 +122,7 @@ TEST_F(PopoverViewTest, AHeightLimitShortensTheScrollingArea) {
 
 TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     MenuBarNavigator nav;
-    MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    MenuBarPopoverView view(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
     view.setState(fixtureState());
     QList<QSizeF> reports;
     QObject::connect(&view, &MenuBarPopoverView::contentSizeChanged,
@@ -167,7 +168,7 @@ TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
          {MenuBarScreen::settings(), MenuBarScreen::about(), MenuBarScreen::providerDetail(P::claudeCode)}) {
         SCOPED_TRACE(pushed.debugName().toStdString());
         MenuBarNavigator nav;
-        MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+        MenuBarPopoverView view(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
         view.setState(stateOf(allProviderTypes(), {}));
         view.show();
         ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }));
@@ -210,7 +211,7 @@ TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
     });
     localization.assignPreference(AppLanguage::korean);
     MenuBarNavigator nav;
-    MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    MenuBarPopoverView view(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
     view.setState(stateOf({P::claudeCode}, {measured(P::claudeCode, 90)}));
     view.show();
     DetailGlassCardView card(
@@ -242,7 +243,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
             test::speak(lang);
             test::showLook(scheme);
             MenuBarNavigator nav;
-            MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+            MenuBarPopoverView view(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
             view.setState(fixtureState());
             view.show();
             ASSERT_TRUE(test::waitUntil(
@@ -265,7 +266,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
     test::speak(Lang::english);
     test::showLook(Appearance::Scheme::light);
     MenuBarNavigator nav;
-    MenuBarPopoverView empty(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
+    MenuBarPopoverView empty(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
     empty.setState(stateOf({}, {}));
     empty.show();
     ASSERT_TRUE(test::waitUntil(

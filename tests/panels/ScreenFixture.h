@@ -4,6 +4,7 @@
 // account registry fed by scripted resolvers, a usage store, and a provider
 // manager over scripted adapters, none of them watching or polling.
 
+#include "support/gui/ScreenContextOfTests.h"
 #include "accounts/AccountRegistry.h"
 #include "accounts/AccountUsageStore.h"
 #include "core/AIProviderAdapter.h"
@@ -107,7 +108,7 @@ struct ScreenFixture {
         c.accounts = registry.get();
         c.navigator = &navigator;
         c.clock = &clock;
-        return c;
+        return test::withLook(c);
     }
 
     // One account found by the resolver at a source.
