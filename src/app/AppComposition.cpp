@@ -190,15 +190,16 @@ MultiProviderBarView::CatViewFactory AppComposition::catViews() {
         [preferences](PixelCatOverlayController& c) {
             return std::make_unique<PixelCatOverlayWindow>(c, *preferences);
         },
-        services_.sounds);
+        *services_.sounds);
     FloatingPanelController* bar = bar_;
-    return [timers, preferences, localization, overlay, bar](MultiProviderBarView& content) -> QWidget* {
+    SoundEffectsEngine* sounds = services_.sounds;
+    return [timers, preferences, localization, sounds, overlay, bar](MultiProviderBarView& content) -> QWidget* {
         QPointer<FloatingPanelController> controller(bar);
         PixelCatView::Hooks hooks;
         hooks.setCatDragging = [controller](bool d) { if (controller) controller->setCatDragging(d); };
         hooks.setHoveringCat = [controller](bool h) { if (controller) controller->setHoveringCat(h); };
         auto* cat =
-            new PixelCatView(*preferences, *localization, *overlay, *timers, std::move(hooks), &content);
+            new PixelCatView(*preferences, *localization, *sounds, *overlay, *timers, std::move(hooks), &content);
         QObject::connect(&content, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
         QObject::connect(&content, &MultiProviderBarView::barHoveredChanged, cat, &PixelCatView::setBarHovered);
         QObject::connect(cat, &PixelCatView::paintedRegionChanged, &content, &MultiProviderBarView::setCatRegion);

@@ -39,7 +39,7 @@ class PixelCatEngine {
         TimerSource* scheduler = nullptr;       // required: the tap's follow-up
         CatOverlay* overlay = nullptr;          // required
         CatBarLink* bar = nullptr;              // nothing: no bar window
-        SoundEffectsEngine* feedback = nullptr; // the shared engine when none
+        SoundEffectsEngine* feedback = nullptr; // required
     };
 
     static constexpr double frameInterval = 0.12;

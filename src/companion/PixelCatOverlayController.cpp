@@ -12,9 +12,9 @@
 namespace meterix {
 
 PixelCatOverlayController::PixelCatOverlayController(TimerSource& scheduler, ScreenLister screens,
-                                                     SurfaceFactory factory, SoundEffectsEngine* feedback)
+                                                     SurfaceFactory factory, SoundEffectsEngine& feedback)
     : screens_(std::move(screens)), factory_(std::move(factory)),
-      feedback_(feedback ? *feedback : SoundEffectsEngine::shared()), pending_(scheduler) {}
+      feedback_(feedback), pending_(scheduler) {}
 
 PixelCatOverlayController::~PixelCatOverlayController() = default;
 

@@ -36,7 +36,7 @@ class PixelCatOverlayController final : public CatOverlay {
     static constexpr double returnLift = -4;
 
     PixelCatOverlayController(TimerSource& scheduler, ScreenLister screens, SurfaceFactory factory,
-                              SoundEffectsEngine* feedback = nullptr);
+                              SoundEffectsEngine& feedback);
     ~PixelCatOverlayController() override;
 
     // The application's screens, as the overlay over the real desktop lists them.

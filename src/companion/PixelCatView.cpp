@@ -71,11 +71,11 @@ QRect outward(const QRectF& r) {
 
 } // namespace
 
-PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& localization, CatOverlay& overlay,
-                           TimerSource& scheduler, Hooks hooks, QWidget* parent, CatRandomSource* random,
+PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& localization,
+                           SoundEffectsEngine& feedback, CatOverlay& overlay, TimerSource& scheduler, Hooks hooks, QWidget* parent, CatRandomSource* random,
                            CatMotion motion)
     : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
-      engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, nullptr}), gesture_(engine_),
+      engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, &feedback}), gesture_(engine_),
       animationClock_(std::chrono::milliseconds(33), std::move(motion)),
       x_(animationClock_, engine_.positionX()), facing_(animationClock_, engine_.isFacingLeft() ? -1 : 1),
       breed_(preferences.pixelCatBreed()) {

@@ -52,9 +52,10 @@ class PixelCatView : public QWidget, public CatBarLink {
     static constexpr double frameWidth = 32;
     static constexpr double frameHeight = 26;
 
-    // Its texts follow the language it is handed.
-    PixelCatView(MeterixPreferences& preferences, Localization& localization, CatOverlay& overlay,
-                 TimerSource& scheduler, Hooks hooks, QWidget* parent = nullptr,
+    // Its texts follow the language it is handed; its taps and lifts sound
+    // through feedback.
+    PixelCatView(MeterixPreferences& preferences, Localization& localization, SoundEffectsEngine& feedback,
+                 CatOverlay& overlay, TimerSource& scheduler, Hooks hooks, QWidget* parent = nullptr,
                  CatRandomSource* random = nullptr, CatMotion motion = {});
     ~PixelCatView() override;
 

@@ -33,6 +33,7 @@ class CatEngine : public ::testing::Test {
         d.scheduler = &timers;
         d.overlay = &overlay;
         d.bar = withBar ? &bar : nullptr;
+        d.feedback = &SoundEffectsEngine::shared();
         auto e = std::make_unique<PixelCatEngine>(d);
         e->setChangeHandler([this](Property p, CatAnimation a) { changes.emplace_back(p, a); });
         return e;

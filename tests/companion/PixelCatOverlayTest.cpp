@@ -44,7 +44,8 @@ class CatOverlayTest : public ::testing::Test {
                                                  auto s = std::make_unique<FakeSurface>();
                                                  surface = s.get();
                                                  return s;
-                                             }) {}
+                                             },
+                                             SoundEffectsEngine::shared()) {}
 
     test::FakeClock clock;
     test::FakeTimerSource timers;

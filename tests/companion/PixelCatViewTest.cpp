@@ -47,7 +47,8 @@ class CatViewTest : public ::testing::Test {
                   auto w = std::make_unique<PixelCatOverlayWindow>(c, prefs, CatMotion{.landsAtOnce = true});
                   overlayWindow = w.get();
                   return w;
-              }) {
+              },
+              SoundEffectsEngine::shared()) {
         test::showLook(Appearance::Scheme::light);
         test::speak(ResolvedLanguage::english);
     }
@@ -82,7 +83,7 @@ class CatViewTest : public ::testing::Test {
             PixelCatView::Hooks hooks;
             hooks.setCatDragging = [this](bool d) { catDragging = d; };
             hooks.setHoveringCat = [this](bool h) { hoveringCat = h; };
-            auto* cat = new PixelCatView(prefs, Localization::shared(), overlay, timers, std::move(hooks), &b,
+            auto* cat = new PixelCatView(prefs, Localization::shared(), SoundEffectsEngine::shared(), overlay, timers, std::move(hooks), &b,
                                          &random, motion);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
             QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
