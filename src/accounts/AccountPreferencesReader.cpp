@@ -38,11 +38,12 @@ class PlistHandle {
     plist_t p_;
 };
 
-// Text that held a NUL (masked by the screen) is no text: absent.
+// Text that held a NUL (masked by the screen) or is not UTF-8 throughout is no
+// text: absent.
 std::optional<QString> text(const char* bytes, uint64_t length) {
     if (!bytes || PropertyListScreen::isMaskedText(bytes, length)) return std::nullopt;
     if (length > static_cast<uint64_t>(std::numeric_limits<qsizetype>::max())) return std::nullopt;
-    return QString::fromUtf8(bytes, static_cast<qsizetype>(length));
+    return strictUtf8(QByteArrayView(bytes, static_cast<qsizetype>(length)));
 }
 
 QVariant toVariant(plist_t node, int depth);

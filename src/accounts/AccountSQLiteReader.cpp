@@ -2,6 +2,7 @@
 
 #include "core/MeterixLog.h"
 #include "core/SafeFile.h"
+#include "core/TextUtil.h"
 
 #include <QUrl>
 
@@ -154,11 +155,12 @@ std::optional<QString> lookUp(const SQLiteCalls& sql, sqlite3* db, const QString
     const QByteArray keyBytes = key.toUtf8();
     sql.bindText(select.get(), 1, keyBytes.constData(), -1, SQLITE_TRANSIENT);
     if (sql.step(select.get()) != SQLITE_ROW) return std::nullopt;
-    // Text conversion of the column; a blob counts up to its first zero byte.
+    // Text conversion of the column; a blob counts up to its first zero byte. A
+    // value that is not UTF-8 throughout is no value.
     const auto* chars = reinterpret_cast<const char*>(sql.columnText(select.get(), 0));
     const int bytes = sql.columnBytes(select.get(), 0); // of the converted text
     if (!chars || bytes < 0 || bytes > valueBytes) return std::nullopt;
-    return QString::fromUtf8(chars, static_cast<qsizetype>(::strnlen(chars, static_cast<size_t>(bytes))));
+    return strictUtf8(QByteArrayView(chars, static_cast<qsizetype>(::strnlen(chars, static_cast<size_t>(bytes)))));
 }
 
 } // namespace

@@ -14,7 +14,7 @@ enum class AccountSourceKind { cli, desktopApp, ide, api };
 QString rawValue(AccountSourceKind k);
 // Exact, case-sensitive; any other text gives nothing.
 std::optional<AccountSourceKind> accountSourceKindFromRawValue(QStringView raw);
-// "CLI", "App" ("앱" in Korean), "IDE", "API", in the language resolved now.
+// "CLI", "App" (translated in Korean), "IDE", "API", in the language resolved now.
 QString badgeText(AccountSourceKind k);
 // The symbol name the views draw for this kind.
 QString symbol(AccountSourceKind k);

@@ -82,26 +82,13 @@ struct SlistDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
 
-TransportFailure failureFor(CURLcode rc, const Transfer& t) {
-    if (t.overCap) return TransportFailure::bodyTooLarge;
-    switch (rc) {
-    case CURLE_OPERATION_TIMEDOUT:
-        return TransportFailure::timedOut;
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        return TransportFailure::cannotConnect;
-    case CURLE_LOGIN_DENIED:
-    case CURLE_AUTH_ERROR:
-        return TransportFailure::userAuthenticationRequired;
-    case CURLE_ABORTED_BY_CALLBACK:
-        return TransportFailure::cancelled;
-    case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
-        return TransportFailure::invalidRequest;
-    default:
-        return TransportFailure::other;
-    }
+// Why a transfer brought no answer: a refused login is an authentication
+// failure; everything else (a time-out, no connection, a body over the cap, a
+// cancel at quit) a network failure.
+UsageUnavailableReason failureFor(CURLcode rc, const Transfer& t) {
+    if (!t.overCap && (rc == CURLE_LOGIN_DENIED || rc == CURLE_AUTH_ERROR))
+        return UsageUnavailableReason::authenticationFailed;
+    return UsageUnavailableReason::networkFailure;
 }
 
 } // namespace
@@ -216,15 +203,16 @@ void CurlTransport::cancelAll() {
     cancelled_.store(true);
 }
 
-TransportReply CurlTransport::data(const UsageRequest& request) {
-    if (cancelled_.load()) return TransportReply::failed(TransportFailure::cancelled);
+UsageAnswer CurlTransport::answer(const UsageRequest& request) {
+    const auto failed = [&](UsageUnavailableReason reason) { return UsageAnswer::failed(reason, request.url); };
+    if (cancelled_.load()) return failed(UsageUnavailableReason::networkFailure);
     const QString scheme = request.url.scheme();
     if (!request.url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
-        return TransportReply::failed(TransportFailure::invalidRequest);
+        return failed(UsageUnavailableReason::networkFailure);
     // A local server that is not running (Ollama's, asked at every start) is
     // told without setting libcurl up, as libcurl would tell it.
     if (!curlSetUp.load() && refusedOnLoopback(request.url, request.timeout))
-        return TransportReply::failed(TransportFailure::cannotConnect);
+        return failed(UsageUnavailableReason::networkFailure);
     // Before any other libcurl call, curl_slist_append included.
     initialiseCurlOnce();
 
@@ -232,10 +220,10 @@ TransportReply CurlTransport::data(const UsageRequest& request) {
     for (const HttpHeader& h : request.headers) {
         if (h.first.isEmpty() || !isSafeHeaderValue(h.first) || h.first.contains(':') ||
             !isSafeHeaderValue(h.second))
-            return TransportReply::failed(TransportFailure::invalidRequest);
+            return failed(UsageUnavailableReason::networkFailure);
         const QByteArray line = h.first + ": " + h.second;
         curl_slist* next = curl_slist_append(headerList.get(), line.constData());
-        if (!next) return TransportReply::failed(TransportFailure::other);
+        if (!next) return failed(UsageUnavailableReason::networkFailure);
         (void)headerList.release();
         headerList.reset(next);
     }
@@ -245,7 +233,7 @@ TransportReply CurlTransport::data(const UsageRequest& request) {
     // Back to the host's idle handles when the request is over, however it ends.
     const auto giveBackLater = [this, host](CURL* h) { giveBack(host, h); };
     std::unique_ptr<CURL, decltype(giveBackLater)> curl(static_cast<CURL*>(takeHandle(host)), giveBackLater);
-    if (!curl) return TransportReply::failed(TransportFailure::other);
+    if (!curl) return failed(UsageUnavailableReason::networkFailure);
     CURL* c = curl.get();
 
     Transfer transfer;
@@ -277,14 +265,12 @@ TransportReply CurlTransport::data(const UsageRequest& request) {
     if (headerList) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
 
     const CURLcode rc = curl_easy_perform(c);
-    if (rc != CURLE_OK) return TransportReply::failed(failureFor(rc, transfer));
+    if (rc != CURLE_OK) return failed(failureFor(rc, transfer));
 
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-    UsageResponse response;
-    if (status > 0) response.httpStatus = static_cast<int>(status);
-    response.headers = std::move(transfer.headers);
-    return TransportReply::answered(std::move(transfer.body), std::move(response));
+    return UsageAnswer::received(request.url, status > 0 ? std::optional<int>(int(status)) : std::nullopt,
+                                 std::move(transfer.headers), std::move(transfer.body));
 }
 
 } // namespace meterix

@@ -37,7 +37,7 @@ class CurlTransport final : public UsageTransport {
     CurlTransport(const CurlTransport&) = delete;
     CurlTransport& operator=(const CurlTransport&) = delete;
 
-    TransportReply data(const UsageRequest& request) override;
+    UsageAnswer answer(const UsageRequest& request) override;
 
     // Aborts every transfer in flight and refuses new ones (used when quitting).
     void cancelAll();

@@ -70,7 +70,7 @@ class L10n {
     Values values_;
 };
 
-// The compact time until a reset ("in 1d 1h", "1일 1시간 후"); below 60 s the
+// The compact time until a reset ("in 1d 1h"); below 60 s the
 // "Resets soon" text. NaN and negative values count as 0; huge values are capped.
 QString quotaCountdownText(double seconds);
 

@@ -50,12 +50,11 @@ QList<AppLanguage> allAppLanguages() {
 QString displayName(AppLanguage language) {
     switch (language) {
     case AppLanguage::system:
-        return Localization::current() == ResolvedLanguage::english ? QStringLiteral("Follow System")
-                                                                    : QStringLiteral("시스템 설정 따름");
+        return L10n::languageSystem().text();
     case AppLanguage::korean:
-        return QStringLiteral("한국어");
+        return L10n::languageKoreanName().text();
     case AppLanguage::english:
-        return QStringLiteral("English");
+        return L10n::languageEnglishName().text();
     }
     return {};
 }

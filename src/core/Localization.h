@@ -17,7 +17,7 @@ enum class ResolvedLanguage { korean, english };
 QString rawValue(AppLanguage language);
 std::optional<AppLanguage> appLanguageFromRawValue(const QString& raw);
 QList<AppLanguage> allAppLanguages();
-// "Follow System"/"시스템 설정 따름" by the resolved language; the other two fixed.
+// "Follow System" in the resolved language; each language's own name in itself.
 QString displayName(AppLanguage language);
 QString rawValue(ResolvedLanguage language);
 

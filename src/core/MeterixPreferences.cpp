@@ -1,5 +1,6 @@
 #include "core/MeterixPreferences.h"
 
+#include "core/PixelCatBreed.h"
 #include "core/Settings.h"
 #include "core/SoundSwitch.h"
 
@@ -10,9 +11,6 @@
 
 namespace meterix {
 
-namespace {
-const QString kDefaultBreed = QStringLiteral("치즈 태비");
-}
 
 MeterixPreferences::MeterixPreferences(std::shared_ptr<QSettings> settings, QObject* parent)
     : QObject(parent), settings_(std::move(settings)) {
@@ -85,7 +83,7 @@ bool MeterixPreferences::pixelCatEnabled() const {
     return readBool("pixelCatEnabled", true);
 }
 QString MeterixPreferences::pixelCatBreedRaw() const {
-    return readString("pixelCatBreedRaw", kDefaultBreed);
+    return readString("pixelCatBreedRaw", rawValue(PixelCatBreed::orangeTabby));
 }
 bool MeterixPreferences::maskAccountEmails() const {
     return readBool("maskAccountEmails", true);

@@ -1,6 +1,7 @@
 #include "core/Paths.h"
 
 #include "core/FileDescriptor.h"
+#include "core/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,8 +75,7 @@ bool makePrivateFolder(const QString& folder) {
         if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
         if (at < 0) break;
     }
-    const Fd fd(
-        ::open(QFile::encodeName(absolute).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Fd fd = openFolderNoFollow(absolute);
     if (!fd) {
         // A link to a folder: its mode is the user's choice.
         const QByteArray name = QFile::encodeName(absolute);

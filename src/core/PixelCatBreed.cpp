@@ -9,20 +9,27 @@ QList<PixelCatBreed> allPixelCatBreeds() {
             PixelCatBreed::snowWhite, PixelCatBreed::blackCat};
 }
 
-QString rawValue(PixelCatBreed breed) {
+namespace {
+L10n nameOf(PixelCatBreed breed) {
     switch (breed) {
     case PixelCatBreed::orangeTabby:
-        return QStringLiteral("치즈 태비");
+        return L10n::catOrangeTabby();
     case PixelCatBreed::calico:
-        return QStringLiteral("삼색이");
+        return L10n::catCalico();
     case PixelCatBreed::tuxedo:
-        return QStringLiteral("턱시도");
+        return L10n::catTuxedo();
     case PixelCatBreed::snowWhite:
-        return QStringLiteral("터키시 앙고라");
+        return L10n::catTurkishAngora();
     case PixelCatBreed::blackCat:
-        return QStringLiteral("검은 고양이");
+        break;
     }
-    return {};
+    return L10n::catBlack();
+}
+} // namespace
+
+// A coat is stored by its Korean name, whatever the language of the moment.
+QString rawValue(PixelCatBreed breed) {
+    return nameOf(breed).pair().ko;
 }
 
 std::optional<PixelCatBreed> pixelCatBreedFromRawValue(const QString& raw) {
@@ -33,19 +40,7 @@ std::optional<PixelCatBreed> pixelCatBreedFromRawValue(const QString& raw) {
 }
 
 QString displayName(PixelCatBreed breed) {
-    switch (breed) {
-    case PixelCatBreed::orangeTabby:
-        return L10n::catOrangeTabby().text();
-    case PixelCatBreed::calico:
-        return L10n::catCalico().text();
-    case PixelCatBreed::tuxedo:
-        return L10n::catTuxedo().text();
-    case PixelCatBreed::snowWhite:
-        return L10n::catTurkishAngora().text();
-    case PixelCatBreed::blackCat:
-        return L10n::catBlack().text();
-    }
-    return {};
+    return nameOf(breed).text();
 }
 
 } // namespace meterix

@@ -2,6 +2,8 @@
 
 #include "core/FileDescriptor.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -144,6 +146,12 @@ bool exists(const QString& path) {
     struct stat st {};
     const QByteArray native = path.toLocal8Bit();
     return !native.isEmpty() && ::stat(native.constData(), &st) == 0;
+}
+
+Fd openFolderNoFollow(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty() || native.contains('\0')) return Fd();
+    return Fd(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 } // namespace meterix

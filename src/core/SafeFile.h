@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileDescriptor.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -63,5 +65,10 @@ class RegularFileStream {
 
 bool isDirectory(const QString& path);
 bool exists(const QString& path);
+
+// A folder open read-only by a descriptor that followed no symbolic link in its
+// place, for the *at() calls and fstat(): nothing for a link, anything but a
+// folder, or a path that names none (empty, or with a NUL in it).
+Fd openFolderNoFollow(const QString& path);
 
 } // namespace meterix

@@ -1,6 +1,6 @@
 #include "core/UsageTier.h"
 
-#include "core/Localization.h"
+#include "core/L10n.h"
 
 #include <cmath>
 
@@ -11,15 +11,14 @@ struct TierEntry {
     const char* raw;
     uint32_t start;
     uint32_t end;
-    const char* ko;
-    const char* en;
+    L10n (*label)();
     const char* symbol;
 };
 constexpr TierEntry kTiers[] = {
-    {"abundant", 0x28CD41, 0x188028, "여유", "Abundant", "bolt.fill"},
-    {"steady", 0x0A84FF, 0x0050C7, "안정", "Steady", "checkmark.circle.fill"},
-    {"caution", 0xFF9F0A, 0xC25B00, "주의", "Caution", "exclamationmark.triangle.fill"},
-    {"critical", 0xFF453A, 0xB31B1B, "임박", "Critical", "hourglass"},
+    {"abundant", 0x28CD41, 0x188028, &L10n::tierAbundant, "bolt.fill"},
+    {"steady", 0x0A84FF, 0x0050C7, &L10n::tierSteady, "checkmark.circle.fill"},
+    {"caution", 0xFF9F0A, 0xC25B00, &L10n::tierCaution, "exclamationmark.triangle.fill"},
+    {"critical", 0xFF453A, 0xB31B1B, &L10n::tierCritical, "hourglass"},
 };
 const TierEntry& entry(UsageTier t) {
     return kTiers[static_cast<int>(t)];
@@ -54,8 +53,7 @@ Rgb deep(UsageTier t) {
 }
 
 QString label(UsageTier t) {
-    return Localization::current() == ResolvedLanguage::english ? QString::fromUtf8(entry(t).en)
-                                                                : QString::fromUtf8(entry(t).ko);
+    return entry(t).label().text();
 }
 
 QString symbol(UsageTier t) {

@@ -14,48 +14,21 @@ UsageUnavailableReason unavailableReasonForHTTPStatus(int status) {
     return UsageUnavailableReason::providerError;
 }
 
-UsageUnavailableReason unavailableReasonForTransportFailure(TransportFailure failure) {
-    return failure == TransportFailure::userAuthenticationRequired
-               ? UsageUnavailableReason::authenticationFailed
-               : UsageUnavailableReason::networkFailure;
+UsageAnswer UsageAnswer::received(QUrl url, std::optional<int> status, QList<HttpHeader> headers,
+                                  QByteArray body) {
+    UsageAnswer answer{std::move(url), status, std::move(headers), std::move(body), std::nullopt};
+    if (!status)
+        answer.failure = UsageUnavailableReason::malformedResponse;
+    else if (*status != 200)
+        answer.failure = unavailableReasonForHTTPStatus(*status);
+    return answer;
 }
 
-TransportReply TransportReply::answered(QByteArray body, UsageResponse response) {
-    return {std::move(body), std::move(response), std::nullopt};
-}
-
-TransportReply TransportReply::failed(TransportFailure failure) {
-    return {{}, {}, failure};
-}
-
-UsageAnswer UsageAnswer::failed(UsageUnavailableReason reason) {
+UsageAnswer UsageAnswer::failed(UsageUnavailableReason reason, QUrl url) {
     UsageAnswer answer;
+    answer.url = std::move(url);
     answer.failure = reason;
     return answer;
-}
-
-UsageAnswer UsageTransport::answer(const UsageRequest& request) {
-    UsageAnswer answer;
-    answer.url = request.url;
-    TransportReply reply = data(request);
-    if (reply.failure) {
-        answer.failure = unavailableReasonForTransportFailure(*reply.failure);
-        return answer;
-    }
-    answer.status = reply.response.httpStatus;
-    answer.headers = std::move(reply.response.headers);
-    answer.body = std::move(reply.body);
-    if (!answer.status)
-        answer.failure = UsageUnavailableReason::malformedResponse;
-    else if (*answer.status != 200)
-        answer.failure = unavailableReasonForHTTPStatus(*answer.status);
-    return answer;
-}
-
-UsageFetchResult UsageTransport::usageData(const UsageRequest& request) {
-    UsageAnswer reply = answer(request);
-    if (reply.failure) return UsageFetchResult::failure(*reply.failure);
-    return UsageFetchResult::success(std::move(reply.body));
 }
 
 bool isSafeHeaderValue(const QByteArray& value) {

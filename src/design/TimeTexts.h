@@ -18,7 +18,7 @@ namespace meterix {
 QString relativeUpdateText(const QDateTime& date, const Clock& clock = Clock::system());
 
 // The time of day of date in the short time format of locale (the system's, not
-// the app language's), followed by "에 리셋됨" or preceded by "reset at ".
+// the app language's), put in the resetAtTime text ("reset at 14:05").
 QString quotaResetAtText(const QDateTime& date, const QLocale& locale = QLocale::system());
 
 // The age of a reading: "as of just now" up to 59 s (and for dates in the

@@ -24,7 +24,7 @@ class MenuScreenHeader : public QWidget {
     static constexpr double spacing = 8;
     static constexpr double minSpacer = 4;
 
-    // The accessible name: the title followed by " 화면" or " screen".
+    // The accessible name: the title put in the screenSuffix text ("Settings screen").
     static QString accessibleLabel(const QString& title);
 
     class BackButton;

@@ -28,7 +28,7 @@ class MenuToggleRow : public QWidget {
     bool isOn() const;
     // The bound value changed elsewhere.
     void setOn(bool on);
-    // The spoken value: "켜짐" / "On" or "꺼짐" / "Off".
+    // The spoken value: the on or off text ("On" / "Off").
     static QString accessibleValue(bool on);
 
   Q_SIGNALS:

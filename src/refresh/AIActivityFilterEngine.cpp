@@ -232,7 +232,7 @@ const std::optional<QByteArray>& AIActivityFilterEngine::Tail::bytes() {
 
 const std::optional<QString>& AIActivityFilterEngine::Tail::text() {
     if (!decoded_) {
-        if (const auto& b = bytes()) text_ = QString::fromUtf8(*b);
+        if (const auto& b = bytes()) text_ = strictUtf8(*b);
         decoded_ = true;
     }
     return text_;

@@ -228,8 +228,9 @@ QByteArray binaryWithNuls() {
 } // namespace
 
 // A NUL inside a string or key (XML or binary) used to abort the whole process
-// inside libplist; now that one value or key is absent and the rest reads.
-TEST(AccountPreferencesReader, AStringOrKeyWithANulIsAbsentAndTheRestReads) {
+// inside libplist; now that one value or key is absent and the rest reads. So
+// is a string that is not UTF-8 throughout.
+TEST(AccountPreferencesReader, AStringOrKeyWithANulOrNotUtf8IsAbsentAndTheRestReads) {
     TempHome home;
     const QByteArray nul(1, '\0');
     const struct {
@@ -247,6 +248,9 @@ TEST(AccountPreferencesReader, AStringOrKeyWithANulIsAbsentAndTheRestReads) {
                   "y</key><string>v</string>"),
          {QStringLiteral("email")}},
         {"binary", binaryWithNuls(), {QStringLiteral("email")}},
+        {"xml value not UTF-8",
+         xmlPlist("<key>email</key><string>kim@example.com</string><key>v</key><string>x\xFFy</string>"),
+         {QStringLiteral("email")}},
     };
     for (const auto& row : rows) {
         home.write(prefsPath(), row.contents);

@@ -35,7 +35,6 @@ QString ko(const L10n& l) {
 } // namespace
 
 TEST_F(Texts, EveryPlainTextExistsInBothLanguages) {
-    EXPECT_EQ(L10n::plainCases().size(), 215);
     for (L10n::Case c : L10n::plainCases()) {
         const L10nPair p = L10n::plain(c).pair();
         EXPECT_FALSE(p.ko.trimmed().isEmpty()) << static_cast<int>(c);

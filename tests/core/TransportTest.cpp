@@ -19,94 +19,43 @@ using namespace meterix;
 
 namespace {
 
-// A transport that answers with whatever the test sets.
-class ScriptedTransport : public UsageTransport {
-  public:
-    std::function<TransportReply(const UsageRequest&)> reply;
-    TransportReply data(const UsageRequest& r) override { return reply(r); }
-};
-
-UsageFetchResult withStatus(std::optional<int> status, QByteArray body = "body") {
-    ScriptedTransport t;
-    t.reply = [&](const UsageRequest&) {
-        UsageResponse response;
-        response.httpStatus = status;
-        return TransportReply::answered(body, response);
-    };
-    return t.usageData(UsageRequest{});
+std::optional<UsageUnavailableReason> failureFor(std::optional<int> status) {
+    return UsageAnswer::received(QUrl(), status, {}, "body").failure;
 }
 
 } // namespace
 
 TEST(OutcomeMapping, OnlyStatus200IsSuccess) {
-    const auto ok = withStatus(200, QByteArray());
-    ASSERT_TRUE(ok.isSuccess());
-    EXPECT_TRUE(ok.data().isEmpty());
-    EXPECT_EQ(withStatus(204).reason(), UsageUnavailableReason::providerError);
-    EXPECT_EQ(withStatus(201).reason(), UsageUnavailableReason::providerError);
-    EXPECT_EQ(withStatus(404).reason(), UsageUnavailableReason::providerError);
-    EXPECT_EQ(withStatus(500).reason(), UsageUnavailableReason::providerError);
-    EXPECT_EQ(withStatus(302).reason(), UsageUnavailableReason::providerError);
-    EXPECT_EQ(withStatus(401).reason(), UsageUnavailableReason::authenticationFailed);
-    EXPECT_EQ(withStatus(403).reason(), UsageUnavailableReason::authenticationFailed);
-    EXPECT_EQ(withStatus(429).reason(), UsageUnavailableReason::rateLimited);
-    EXPECT_EQ(withStatus(std::nullopt).reason(), UsageUnavailableReason::malformedResponse);
+    EXPECT_EQ(failureFor(200), std::nullopt);
+    EXPECT_EQ(failureFor(204), UsageUnavailableReason::providerError);
+    EXPECT_EQ(failureFor(201), UsageUnavailableReason::providerError);
+    EXPECT_EQ(failureFor(404), UsageUnavailableReason::providerError);
+    EXPECT_EQ(failureFor(500), UsageUnavailableReason::providerError);
+    EXPECT_EQ(failureFor(302), UsageUnavailableReason::providerError);
+    EXPECT_EQ(failureFor(401), UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(failureFor(403), UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(failureFor(429), UsageUnavailableReason::rateLimited);
+    EXPECT_EQ(failureFor(std::nullopt), UsageUnavailableReason::malformedResponse);
     EXPECT_EQ(unavailableReasonForHTTPStatus(200), UsageUnavailableReason::providerError);
 }
 
-TEST(OutcomeMapping, FailedRequestsBecomeNetworkOrAuthenticationFailures) {
-    const std::pair<TransportFailure, UsageUnavailableReason> rows[] = {
-        {TransportFailure::timedOut, UsageUnavailableReason::networkFailure},
-        {TransportFailure::cancelled, UsageUnavailableReason::networkFailure},
-        {TransportFailure::userAuthenticationRequired, UsageUnavailableReason::authenticationFailed},
-    };
-    for (const auto& [failure, reason] : rows) {
-        ScriptedTransport t;
-        t.reply = [failure](const UsageRequest&) { return TransportReply::failed(failure); };
-        EXPECT_EQ(t.usageData(UsageRequest{}).reason(), reason) << static_cast<int>(failure);
-    }
-}
-
 // The whole answer, for adapters whose refusals say more than their reason: the
-// status, headers and body come back beside the same reason usageData gives.
+// status, headers and body come back beside the reason.
 TEST(OutcomeMapping, TheWholeAnswerKeepsWhatCameBack) {
-    const struct {
-        std::optional<int> status;
-        bool fails;
-        std::optional<UsageUnavailableReason> reason;
-    } rows[] = {
-        {200, false, std::nullopt},
-        {403, false, UsageUnavailableReason::authenticationFailed},
-        {429, false, UsageUnavailableReason::rateLimited},
-        {503, false, UsageUnavailableReason::providerError},
-        {std::nullopt, false, UsageUnavailableReason::malformedResponse},
-        {std::nullopt, true, UsageUnavailableReason::networkFailure},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.status.value_or(-1));
-        ScriptedTransport t;
-        t.reply = [&](const UsageRequest&) {
-            if (row.fails) return TransportReply::failed(TransportFailure::timedOut);
-            UsageResponse response;
-            response.httpStatus = row.status;
-            response.headers = {{"x-ratelimit-remaining-requests", "7"}};
-            return TransportReply::answered(R"({"detail":{"status":"missing_permissions"}})", response);
-        };
-        UsageRequest request;
-        request.url = QUrl(QStringLiteral("https://api.example.test/v1/usage"));
-        const UsageAnswer a = t.answer(request);
-        EXPECT_EQ(a.url, request.url);
-        EXPECT_EQ(a.failure, row.reason);
-        EXPECT_EQ(a.status, row.status);
-        EXPECT_EQ(a.header("X-RateLimit-Remaining-Requests"),
-                  row.fails ? std::nullopt : std::optional<QByteArray>("7"));
-        EXPECT_EQ(a.body.isEmpty(), row.fails);
-        const UsageFetchResult body = t.usageData(request);
-        EXPECT_EQ(body.isSuccess(), !row.reason);
-        if (row.reason) {
-            EXPECT_EQ(body.reason(), *row.reason);
-        }
-    }
+    const QUrl url(QStringLiteral("https://api.example.test/v1/usage"));
+    const UsageAnswer refused = UsageAnswer::received(url, 403, {{"x-ratelimit-remaining-requests", "7"}},
+                                                      R"({"detail":{"status":"missing_permissions"}})");
+    EXPECT_EQ(refused.url, url);
+    EXPECT_EQ(refused.failure, UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(refused.status, 403);
+    EXPECT_EQ(refused.header("X-RateLimit-Remaining-Requests"), QByteArray("7"));
+    EXPECT_FALSE(refused.body.isEmpty());
+
+    const UsageAnswer none = UsageAnswer::failed(UsageUnavailableReason::networkFailure, url);
+    EXPECT_EQ(none.url, url);
+    EXPECT_EQ(none.failure, UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(none.status, std::nullopt);
+    EXPECT_TRUE(none.headers.isEmpty() && none.body.isEmpty());
 }
 
 class CurlAgainstLoopback : public ::testing::Test {
@@ -130,17 +79,18 @@ TEST_F(CurlAgainstLoopback, StatusesMapThroughTheRealTransport) {
     server.answer("/ok", {200, "{\"a\":1}", {{"X-Ratelimit-Remaining", "42"}}});
     for (int code : {401, 403, 429, 500}) server.answer("/" + std::to_string(code), {code, "secret error body", {}});
 
-    const TransportReply ok = transport.data(request("/ok"));
+    const UsageAnswer ok = transport.answer(request("/ok"));
     EXPECT_FALSE(ok.failure);
+    EXPECT_EQ(ok.url, request("/ok").url);
     EXPECT_EQ(ok.body, QByteArray("{\"a\":1}"));
-    EXPECT_EQ(ok.response.httpStatus, 200);
-    EXPECT_EQ(ok.response.header("x-ratelimit-remaining"), QByteArray("42"));
+    EXPECT_EQ(ok.status, 200);
+    EXPECT_EQ(ok.header("x-ratelimit-remaining"), QByteArray("42"));
 
-    EXPECT_TRUE(transport.usageData(request("/ok")).isSuccess());
-    EXPECT_EQ(transport.usageData(request("/401")).reason(), UsageUnavailableReason::authenticationFailed);
-    EXPECT_EQ(transport.usageData(request("/403")).reason(), UsageUnavailableReason::authenticationFailed);
-    EXPECT_EQ(transport.usageData(request("/429")).reason(), UsageUnavailableReason::rateLimited);
-    EXPECT_EQ(transport.usageData(request("/500")).reason(), UsageUnavailableReason::providerError);
+    EXPECT_EQ(transport.answer(request("/ok")).failure, std::nullopt);
+    EXPECT_EQ(transport.answer(request("/401")).failure, UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(transport.answer(request("/403")).failure, UsageUnavailableReason::authenticationFailed);
+    EXPECT_EQ(transport.answer(request("/429")).failure, UsageUnavailableReason::rateLimited);
+    EXPECT_EQ(transport.answer(request("/500")).failure, UsageUnavailableReason::providerError);
 }
 
 TEST_F(CurlAgainstLoopback, RedirectsAreNotFollowedSoKeysStayWithTheirHost) {
@@ -148,28 +98,30 @@ TEST_F(CurlAgainstLoopback, RedirectsAreNotFollowedSoKeysStayWithTheirHost) {
     server.answer("/target", {200, "ok", {}});
     UsageRequest r = request("/moved");
     r.headers.append(HttpHeader("Authorization", "Bearer test-key"));
-    EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::providerError);
+    EXPECT_EQ(transport.answer(r).failure, UsageUnavailableReason::providerError);
     EXPECT_EQ(hits("/target"), 0);
 }
 
 TEST_F(CurlAgainstLoopback, TimeOutIsANetworkFailure) {
     server.answer("/slow", {200, "late", {}, true}); // held until the server ends
-    EXPECT_EQ(transport.usageData(request("/slow", 200)).reason(), UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(transport.answer(request("/slow", 200)).failure, UsageUnavailableReason::networkFailure);
 }
 
 TEST_F(CurlAgainstLoopback, OversizedBodiesAndUnsafeHeadersAreRefused) {
     server.answer("/huge", {200, std::string(200 * 1024, 'x'), {}});
     server.answer("/count", {200, "ok", {}});
-    EXPECT_EQ(transport.data(request("/huge")).failure, TransportFailure::bodyTooLarge);
+    const UsageAnswer huge = transport.answer(request("/huge"));
+    EXPECT_EQ(huge.failure, UsageUnavailableReason::networkFailure);
+    EXPECT_TRUE(huge.body.isEmpty()); // nothing of a body over the cap is kept
     for (const QByteArray& bad : {QByteArray("key\r\nX-Evil: 1"), QByteArray("key\nx"), QByteArray("k\0y", 3)}) {
         UsageRequest r = request("/count");
         r.headers.append(HttpHeader("Authorization", bad));
-        EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
+        EXPECT_EQ(transport.answer(r).failure, UsageUnavailableReason::networkFailure);
     }
     EXPECT_EQ(hits("/count"), 0); // nothing was sent
     UsageRequest file = request("/count");
     file.url = QUrl(QStringLiteral("file:///etc/passwd"));
-    EXPECT_EQ(transport.usageData(file).reason(), UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(transport.answer(file).failure, UsageUnavailableReason::networkFailure);
 }
 
 // A host polled again reuses its connection; what the last request set (its
@@ -178,9 +130,9 @@ TEST_F(CurlAgainstLoopback, RequestsToOneHostReuseTheirConnectionButNotTheirHead
     server.answer("/ok", {200, "ok", {}});
     UsageRequest keyed = request("/ok");
     keyed.headers.append(HttpHeader("Authorization", "Bearer test-key"));
-    EXPECT_TRUE(transport.usageData(keyed).isSuccess());
+    EXPECT_EQ(transport.answer(keyed).failure, std::nullopt);
     EXPECT_EQ(transport.idleHandleCount(), 1);
-    EXPECT_TRUE(transport.usageData(request("/ok")).isSuccess());
+    EXPECT_EQ(transport.answer(request("/ok")).failure, std::nullopt);
     EXPECT_EQ(transport.idleHandleCount(), 1);
     const auto got = server.received();
     ASSERT_EQ(got.size(), 2u);
@@ -192,9 +144,9 @@ TEST_F(CurlAgainstLoopback, RequestsToOneHostReuseTheirConnectionButNotTheirHead
 TEST_F(CurlAgainstLoopback, ConnectionRefusedIsANetworkFailure) {
     UsageRequest r;
     r.url = QUrl(QStringLiteral("http://127.0.0.1:1/nothing"));
-    EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(transport.answer(r).failure, UsageUnavailableReason::networkFailure);
     r.url = QUrl(QStringLiteral("https://127.0.0.1:1/nothing")); // through libcurl whatever came before
-    EXPECT_EQ(transport.usageData(r).reason(), UsageUnavailableReason::networkFailure);
+    EXPECT_EQ(transport.answer(r).failure, UsageUnavailableReason::networkFailure);
     EXPECT_EQ(transport.idleHandleCount(), 0); // no connection to keep for the next request
 }
 
@@ -253,7 +205,7 @@ TEST(AdapterContract, DefaultsWrapTheSingleReading) {
 // transport's sockets, kept open between requests, are close-on-exec.
 TEST_F(CurlAgainstLoopback, ConnectionsKeptOpenAreCloseOnExec) {
     server.answer("/ok", {200, "ok", {}});
-    ASSERT_TRUE(transport.usageData(request("/ok")).isSuccess());
+    ASSERT_TRUE(!transport.answer(request("/ok")).failure);
     const int port = QUrl(server.baseAddress()).port();
     int connections = 0;
     for (const QString& name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {

@@ -38,7 +38,7 @@ class Guidance : public test::BothLanguages {
 };
 
 TEST_P(Guidance, EachProviderSaysWhatItLacks) {
-    down.fail(TransportFailure::cannotConnect);
+    down.fail(UsageUnavailableReason::networkFailure);
     const QString home_ = home.path();
     const struct {
         std::function<UsageSnapshot()> read;

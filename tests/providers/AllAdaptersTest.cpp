@@ -109,7 +109,7 @@ TEST(AllAdapters, TheTransportRefusesHeaderValuesThatCouldSplitARequest) {
         UsageRequest request;
         request.url = QUrl(server.baseAddress() + QStringLiteral("/x"));
         request.headers = {{"Authorization", "Bearer " + bad}};
-        EXPECT_EQ(CurlTransport::shared().usageData(request).reason(), UsageUnavailableReason::networkFailure);
+        EXPECT_EQ(CurlTransport::shared().answer(request).failure, UsageUnavailableReason::networkFailure);
     }
     EXPECT_TRUE(server.received().empty());
 }

@@ -198,6 +198,7 @@ TEST_F(DetectionOnlyTest, MistralFindsTheKeyVibeKeeps) {
         {nullptr, "MISTRAL_API_KEY=\nOTHER_KEY=x\nMISTRAL_API_KEY_OLD=y\n", std::nullopt},
         {nullptr, "MISTRAL_API_KEY=\"unterminated\n", std::nullopt},
         {"vibe-home", "MISTRAL_API_KEY=mk-moved\n", QStringLiteral("mk-moved")},
+        {nullptr, "MISTRAL_API_KEY=mk-kept\nMISTRAL_API_KEY=mk-\xFF\n", QStringLiteral("mk-kept")}, // not UTF-8
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text.toStdString());

@@ -12,6 +12,7 @@
 #include "refresh/PresentedState.h"
 #include "support/FetchEnd.h"
 #include "support/FakeClock.h"
+#include "support/FakeTimerSource.h"
 #include "support/FetchGate.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
@@ -33,49 +34,6 @@ using namespace meterix;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Timers that fire only when the test moves the fake clock.
-class FakeTimers final : public TimerSource {
-  public:
-    explicit FakeTimers(test::FakeClock& clock) : clock_(clock) {}
-    Id start(std::chrono::milliseconds delay, std::function<void()> fire) override {
-        const Id id = ++next_;
-        timers_[id] = {nowMs_ + std::max<qint64>(0, delay.count()), std::move(fire)};
-        return id;
-    }
-    void cancel(Id id) override { timers_.erase(id); }
-    // Moves time forward, firing what falls due in order.
-    void advance(double seconds) {
-        const qint64 target = nowMs_ + static_cast<qint64>(seconds * 1000);
-        for (;;) {
-            auto next = timers_.end();
-            for (auto it = timers_.begin(); it != timers_.end(); ++it)
-                if (it->second.dueMs <= target &&
-                    (next == timers_.end() || it->second.dueMs < next->second.dueMs))
-                    next = it;
-            if (next == timers_.end()) break;
-            const qint64 step = next->second.dueMs - nowMs_;
-            clock_.advance(step / 1000.0);
-            nowMs_ = next->second.dueMs;
-            auto fire = std::move(next->second.fire);
-            timers_.erase(next);
-            fire();
-        }
-        clock_.advance((target - nowMs_) / 1000.0);
-        nowMs_ = target;
-    }
-    size_t pending() const { return timers_.size(); }
-
-  private:
-    struct Timer {
-        qint64 dueMs;
-        std::function<void()> fire;
-    };
-    test::FakeClock& clock_;
-    qint64 nowMs_ = 0;
-    Id next_ = 0;
-    std::map<Id, Timer> timers_;
-};
 
 class FakeAdapter final : public AIProviderAdapter {
   public:
@@ -224,7 +182,7 @@ class Manager : public ::testing::Test {
 
     test::TempHome home;
     test::FakeClock clock;
-    FakeTimers timers{clock};
+    test::FakeTimerSource timers{clock};
     std::shared_ptr<QSettings> settings;
     std::unique_ptr<MeterixPreferences> preferences;
     std::unique_ptr<AccountRegistry> registry;
@@ -243,7 +201,10 @@ class Manager : public ::testing::Test {
 TEST_F(Manager, StartsWithPlaceholdersAndTheDefaultProviders) {
     preferences->setEnabledProviders(QList<AIProviderType>{}); // a stored empty list counts as none
     build();
-    EXPECT_EQ(manager->snapshots().size(), 14);
+    // A placeholder for every provider there is, and for nothing else.
+    EXPECT_EQ(manager->snapshots().size(), allProviderTypes().size());
+    for (AIProviderType p : allProviderTypes())
+        EXPECT_TRUE(manager->snapshots().contains(p)) << rawValue(p).toStdString();
     for (const UsageSnapshot& s : manager->snapshots()) {
         EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::notConfigured);
         EXPECT_TRUE(s.isSimulated());
@@ -270,7 +231,7 @@ TEST_F(Manager, FirstLaunchActivatesWhatWasDetectedInCatalogueOrder) {
     EXPECT_EQ(adapters[AIProviderType::zed]->calls(), 1); // the start-up refresh, forced
     EXPECT_TRUE(adapters[AIProviderType::zed]->lastForce());
     EXPECT_TRUE(registry->lastScanDate().isValid());
-    EXPECT_EQ(timers.pending(), 1u); // the poll
+    EXPECT_EQ(timers.pendingCount(), 1u); // the poll
 }
 
 // Setting up the watches of a large home takes a while: the start-up sequence
@@ -407,7 +368,7 @@ TEST_F(Manager, OnDemandFloorDefersOnceAndRunsForced) {
     timers.advance(3);
     for (int i = 0; i < 3; ++i)
         manager->refreshOnDemand({AIProviderType::groq}, ProviderManager::RefreshTrigger::userAction);
-    EXPECT_EQ(timers.pending(), 1u); // one deferral, 7 s out
+    EXPECT_EQ(timers.pendingCount(), 1u); // one deferral, 7 s out
     timers.advance(6.9);
     EXPECT_EQ(groq.calls(), 1);
     timers.advance(0.1);
@@ -423,9 +384,9 @@ TEST_F(Manager, SleepCancelsDeferralsAndWakeHoldsOffThirtySeconds) {
     ASSERT_TRUE(test::waitUntil([&] { return done; }));
     timers.advance(1);
     manager->refreshOnDemand({AIProviderType::groq}, ProviderManager::RefreshTrigger::userAction);
-    EXPECT_EQ(timers.pending(), 1u);
+    EXPECT_EQ(timers.pendingCount(), 1u);
     manager->handleWillSleep();
-    EXPECT_EQ(timers.pending(), 0u);
+    EXPECT_EQ(timers.pendingCount(), 0u);
     timers.advance(600);
     manager->handleDidWake();
     timers.advance(1);

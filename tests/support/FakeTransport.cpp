@@ -2,26 +2,25 @@
 
 namespace meterix::test {
 
-TransportReply FakeTransport::answer(int status, QByteArray body, QList<HttpHeader> headers) {
-    UsageResponse response;
-    response.httpStatus = status;
-    response.headers = std::move(headers);
-    return TransportReply::answered(std::move(body), std::move(response));
+UsageAnswer FakeTransport::answer(int status, QByteArray body, QList<HttpHeader> headers) {
+    return UsageAnswer::received(QUrl(), status, std::move(headers), std::move(body));
 }
 
 void FakeTransport::respond(int status, QByteArray body, QList<HttpHeader> headers) {
     respond([=](const UsageRequest&) { return answer(status, body, headers); });
 }
 
-void FakeTransport::fail(TransportFailure failure) {
-    respond([failure](const UsageRequest&) { return TransportReply::failed(failure); });
+void FakeTransport::fail(UsageUnavailableReason reason) {
+    respond([reason](const UsageRequest&) { return UsageAnswer::failed(reason); });
 }
 
-TransportReply FakeTransport::data(const UsageRequest& request) {
+UsageAnswer FakeTransport::answer(const UsageRequest& request) {
     requests_.withValue([&](QList<UsageRequest>& list) { list.append(request); });
     const Responder responder = responder_.get();
-    if (!responder) return TransportReply::failed(TransportFailure::cannotConnect);
-    return responder(request);
+    UsageAnswer answer =
+        responder ? responder(request) : UsageAnswer::failed(UsageUnavailableReason::networkFailure);
+    answer.url = request.url;
+    return answer;
 }
 
 } // namespace meterix::test

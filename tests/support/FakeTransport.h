@@ -11,7 +11,7 @@ namespace meterix::test {
 // answer set it fails as if nothing could be reached.
 class FakeTransport final : public UsageTransport {
 public:
-    using Responder = std::function<TransportReply(const UsageRequest&)>;
+    using Responder = std::function<UsageAnswer(const UsageRequest&)>;
 
     FakeTransport() = default;
     explicit FakeTransport(Responder responder) : responder_(std::move(responder)) {}
@@ -20,13 +20,15 @@ public:
     // Every request gets this HTTP answer.
     void respond(int status, QByteArray body, QList<HttpHeader> headers = {});
     // Every request fails so.
-    void fail(TransportFailure failure);
+    void fail(UsageUnavailableReason reason);
 
-    TransportReply data(const UsageRequest& request) override;
+    UsageAnswer answer(const UsageRequest& request) override;
 
     QList<UsageRequest> requests() const { return requests_.get(); }
 
-    static TransportReply answer(int status, QByteArray body, QList<HttpHeader> headers = {});
+    // An HTTP answer as the transport gives it back (its url is filled in when
+    // it is the answer to a request).
+    static UsageAnswer answer(int status, QByteArray body, QList<HttpHeader> headers = {});
 
 private:
     Locked<Responder> responder_;

@@ -1,6 +1,7 @@
 #include "platform/process/CLIProcessRunner.h"
 
 #include "core/FileDescriptor.h"
+#include "core/SafeFile.h"
 #include "core/Locked.h"
 #include "core/TextUtil.h"
 #include "platform/process/ClientLookup.h"
@@ -63,10 +64,7 @@ int highestDescriptor() {
 // The working folder, open by a descriptor that followed no link in its
 // place, when it and every folder above pass the trust rule.
 Fd checkedWorkingFolder(const QString& path, const TrustRule& rule) {
-    const QByteArray native = QFile::encodeName(path);
-    Fd folder(native.isEmpty() || native.contains('\0')
-                  ? -1
-                  : ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    Fd folder = openFolderNoFollow(path);
     if (!folder) return Fd();
     if (const auto why = rule.folderFault(folder.get())) {
         logRefusalOnce(QStringLiteral("Refused working folder"), path, *why);

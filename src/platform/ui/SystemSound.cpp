@@ -15,7 +15,7 @@ namespace {
 // Used only from the worker thread; destroyed after the worker has been joined.
 class CanberraPlayer {
 public:
-    CanberraPlayer() = default;
+    explicit CanberraPlayer(std::function<bool()> audioPresent) : audioPresent_(std::move(audioPresent)) {}
     ~CanberraPlayer() {
         if (context_) ca_context_destroy(context_);
     }
@@ -36,9 +36,7 @@ private:
         if (context_) return true;
         if (failed_) return false;
         failed_ = true;
-        if (!SystemSound::hasAudioOutput(qEnvironmentVariable("XDG_RUNTIME_DIR"), qEnvironmentVariable("PULSE_SERVER"),
-                                         QStringLiteral("/dev/snd")))
-            return false;
+        if (!audioPresent_()) return false;
         ca_context* context = nullptr;
         if (ca_context_create(&context) != CA_SUCCESS) return false;
         ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Meterix", CA_PROP_APPLICATION_ID, "com.meterix",
@@ -52,6 +50,7 @@ private:
         return true;
     }
 
+    std::function<bool()> audioPresent_;
     ca_context* context_ = nullptr;
     bool failed_ = false;
 };
@@ -104,8 +103,13 @@ bool SystemSound::hasAudioOutput(const QString& runtimeDir, const QString& pulse
     return !playback.isEmpty();
 }
 
-SystemSound::Backend SystemSound::canberraBackend() {
-    auto player = std::make_shared<CanberraPlayer>();
+SystemSound::Backend SystemSound::canberraBackend(std::function<bool()> audioPresent) {
+    if (!audioPresent)
+        audioPresent = [] {
+            return hasAudioOutput(qEnvironmentVariable("XDG_RUNTIME_DIR"), qEnvironmentVariable("PULSE_SERVER"),
+                                  QStringLiteral("/dev/snd"));
+        };
+    auto player = std::make_shared<CanberraPlayer>(std::move(audioPresent));
     return [player](const QByteArray& eventId, double volume) { player->play(eventId, volume); };
 }
 

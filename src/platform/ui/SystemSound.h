@@ -48,7 +48,9 @@ public:
 
     // The libcanberra backend: opens its context on first use, and stays silent
     // for good when the machine has no audio output or the context cannot open.
-    static Backend canberraBackend();
+    // audioPresent is asked once, at that first use (the machine's own check
+    // when none is given).
+    static Backend canberraBackend(std::function<bool()> audioPresent = {});
 
 private:
     Backend backend_;

@@ -3,6 +3,7 @@
 #include "core/DirectoryListing.h"
 #include "core/FileDescriptor.h"
 #include "core/Paths.h"
+#include "core/SafeFile.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -11,26 +12,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace meterix {
 
 namespace {
-
-using FolderHandle = std::unique_ptr<DIR, int (*)(DIR*)>;
-
-// Opens a folder for the *at() calls, refusing a symbolic link in its place.
-FolderHandle openFolderNoFollow(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return FolderHandle(nullptr, &::closedir);
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) ::close(fd);
-    return FolderHandle(dir, &::closedir);
-}
 
 struct Transcript {
     QByteArray name;
@@ -94,14 +82,14 @@ void pruneClaudeProbeTranscripts(const QString& projectsFolder, const QString& p
     const std::optional<QString> folderName = claudeProjectFolderName(probeFolder);
     if (!folderName || projectsFolder.isEmpty()) return;
     const QString folderPath = joinPath(projectsFolder, *folderName);
-    const FolderHandle folder = openFolderNoFollow(folderPath);
+    const Fd folder = openFolderNoFollow(folderPath);
     if (!folder) return;
     const auto entries = listDirectoryNames(folderPath);
     if (!entries) return;
 
     // Looked at and deleted relative to the opened folder, so nothing outside it
     // can be reached even if the folder is swapped for a link meanwhile.
-    const int fd = ::dirfd(folder.get());
+    const int fd = folder.get();
     QList<Transcript> transcripts;
     for (const QString& name : *entries)
         if (name.endsWith(QLatin1String(".jsonl")))

@@ -409,8 +409,7 @@ std::optional<CodexRolloutReader::HomeReading> CodexRolloutReader::rateLimits(co
 QString CodexRolloutReader::windowLabel(int64_t minutes) {
     constexpr int64_t hour = 60;
     constexpr int64_t day = 1440;
-    constexpr int64_t week = 10080;
-    if (minutes >= day && minutes % day == 0 && (minutes / day) % 7 == 0) return storedWording(L10n::codexWindowWeeks(minutes / week));
+    if (minutes >= day && minutes % day == 0 && (minutes / day) % 7 == 0) return storedWording(L10n::codexWindowWeeks(minutes / kWeekMinutes));
     if (minutes >= day && minutes % day == 0) return storedWording(L10n::codexWindowDays(minutes / day));
     if (minutes >= hour && minutes % hour == 0) return storedWording(L10n::codexWindowHours(minutes / hour));
     return storedWording(L10n::codexWindowMinutes(minutes));

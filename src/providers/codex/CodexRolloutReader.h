@@ -124,6 +124,10 @@ public:
                                                 const std::optional<QDateTime>& sessionStartedAt,
                                                 const Clock& clock = Clock::system());
 
+    // A week in minutes: a window this long or longer is the weekly one, and
+    // whole weeks name a window.
+    static constexpr int64_t kWeekMinutes = 10080;
+
     // "5-hour limit", "1-week limit", ...: the one stored form, which the views
     // word in the language of the moment when they draw it.
     static QString windowLabel(int64_t minutes);

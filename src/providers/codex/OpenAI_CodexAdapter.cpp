@@ -18,8 +18,6 @@ constexpr qint64 kTotalTokens = 100000;
 
 using RateWindow = CodexRolloutReader::RateWindow;
 
-constexpr int64_t kWeekMinutes = 10080;
-
 // A window and the slot of the line it came in, which names it when it gives
 // no length.
 struct SlottedWindow {
@@ -36,7 +34,7 @@ struct SlottedWindow {
     }
     // A window without a length is what its slot says.
     bool isWeekOrLonger() const {
-        return window.windowMinutes ? *window.windowMinutes >= kWeekMinutes : !primarySlot;
+        return window.windowMinutes ? *window.windowMinutes >= CodexRolloutReader::kWeekMinutes : !primarySlot;
     }
 };
 

@@ -2,13 +2,13 @@
 
 #include "core/FileDescriptor.h"
 #include "core/Paths.h"
+#include "core/SafeFile.h"
 #include "platform/process/ClientTrust.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace meterix {
@@ -19,7 +19,7 @@ std::optional<QString> ownerOnlyProbeFolder(const QString& dataHome, const QStri
     const QByteArray native = QFile::encodeName(path);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) return std::nullopt;
     // Looked at through a descriptor that cannot have followed a link.
-    const Fd folder(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Fd folder = openFolderNoFollow(path);
     struct stat st {};
     if (!folder || ::fstat(folder.get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != user) {
         logRefusalOnce(QStringLiteral("Refused probe folder"), path,

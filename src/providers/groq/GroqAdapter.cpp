@@ -3,6 +3,7 @@
 #include "core/L10n.h"
 #include "core/Numbers.h"
 #include "core/ReadingWords.h"
+#include "core/TextUtil.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,7 +95,7 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
     const auto text = [&](const char* name) -> std::optional<QString> {
         const auto value = response.header(name);
         if (!value) return std::nullopt;
-        return QString::fromUtf8(*value);
+        return strictUtf8(*value);
     };
     const auto number = [&](const char* name) -> std::optional<double> {
         const auto value = text(name);
@@ -118,7 +119,7 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
         // read; an answer without them (or with limits of 0) carries no figure.
         for (const char* name : {"x-ratelimit-remaining-tokens", "x-ratelimit-limit-tokens",
                                  "x-ratelimit-remaining-requests", "x-ratelimit-limit-requests"})
-            if (text(name) && !number(name)) return unavailable(UsageUnavailableReason::malformedResponse);
+            if (response.header(name) && !number(name)) return unavailable(UsageUnavailableReason::malformedResponse);
         return unavailable(UsageUnavailableReason::notMeasured);
     }
 

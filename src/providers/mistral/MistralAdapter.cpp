@@ -1,6 +1,7 @@
 #include "providers/mistral/MistralAdapter.h"
 
 #include "core/SafeFile.h"
+#include "core/TextUtil.h"
 
 namespace meterix {
 
@@ -29,8 +30,9 @@ std::optional<QString> MistralAdapter::keyFromEnvironmentFile(const QByteArray& 
         } else if (const qsizetype comment = value.indexOf(" #"); comment >= 0) {
             value = value.left(comment).trimmed();
         }
-        const QString candidate = QString::fromUtf8(value);
-        if (isUsableCredential(candidate)) key = candidate;
+        // A value that is not UTF-8 throughout is no key.
+        const std::optional<QString> candidate = strictUtf8(value);
+        if (candidate && isUsableCredential(*candidate)) key = *candidate;
     }
     return key;
 }

@@ -209,14 +209,14 @@ bool OllamaAdapter::isOwnServer() const {
 }
 
 bool OllamaAdapter::checkAvailability() {
-    if (transport_.usageData(tagsRequest(std::chrono::seconds(1))).isSuccess() && isOwnServer()) return true;
+    if (!transport_.answer(tagsRequest(std::chrono::seconds(1))).failure && isOwnServer()) return true;
     return isDetected();
 }
 
 UsageSnapshot OllamaAdapter::fetchUsage(bool) {
-    const UsageFetchResult result = transport_.usageData(tagsRequest(std::chrono::seconds(2)));
-    if (!result.isSuccess() || !isOwnServer()) return fallbackSnapshot();
-    QList<ModelQuotaItem> items = modelItems(result.data());
+    const UsageAnswer answer = transport_.answer(tagsRequest(std::chrono::seconds(2)));
+    if (answer.failure || !isOwnServer()) return fallbackSnapshot();
+    QList<ModelQuotaItem> items = modelItems(answer.body);
     if (items.isEmpty())
         items.append(ModelQuotaItem(storedWording(L10n::quotaKindLocalServiceReady()), 100, storedWording(L10n::unlimited())));
     return snapshot(std::move(items), FetchStrategy::cliStatusProbe);

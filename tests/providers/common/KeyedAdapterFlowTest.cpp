@@ -58,9 +58,7 @@ TEST_P(KeyedFlow, SendsTheKeyToItsEndpointAndReadsTheAnswer) {
     const UsageRequest sent = *found;
     EXPECT_EQ(sent.method, "GET");
     EXPECT_EQ(sent.timeout, std::chrono::seconds(GetParam().timeoutSeconds));
-    UsageResponse headers;
-    headers.headers = sent.headers;
-    EXPECT_EQ(headers.header(GetParam().authHeader), GetParam().authPrefix + kKey);
+    EXPECT_EQ(headerValue(sent.headers, GetParam().authHeader), GetParam().authPrefix + kKey);
 
     EXPECT_EQ(s.provider, GetParam().type);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::oauthKeychain);
@@ -85,12 +83,12 @@ TEST_P(KeyedFlow, MapsEveryFailedAnswerToItsReason) {
         expectUnavailable(adapter->fetchUsage(false), reason);
     }
     transport.respond([&](const UsageRequest&) {
-        return TransportReply::answered(GetParam().goodBody, UsageResponse{});
+        return UsageAnswer::received(QUrl(), std::nullopt, {}, GetParam().goodBody);
     });
     expectUnavailable(adapter->fetchUsage(false), UsageUnavailableReason::malformedResponse);
-    transport.fail(TransportFailure::timedOut);
+    transport.fail(UsageUnavailableReason::networkFailure);
     expectUnavailable(adapter->fetchUsage(false), UsageUnavailableReason::networkFailure);
-    transport.fail(TransportFailure::userAuthenticationRequired);
+    transport.fail(UsageUnavailableReason::authenticationFailed);
     expectUnavailable(adapter->fetchUsage(false), UsageUnavailableReason::authenticationFailed);
 }
 

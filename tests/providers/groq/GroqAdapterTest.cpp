@@ -65,7 +65,8 @@ TEST_F(GroqTest, RequestsAloneFillTheHourlyFigure) {
 }
 
 TEST_F(GroqTest, UnreadableOrNonFiniteHeadersCountAsAbsent) {
-    for (const QByteArray& limit : {QByteArray("inf"), QByteArray("nan"), QByteArray("1e999"), QByteArray(" 10"), QByteArray("ten")}) {
+    for (const QByteArray& limit : {QByteArray("inf"), QByteArray("nan"), QByteArray("1e999"), QByteArray(" 10"), QByteArray("ten"),
+                                QByteArray("1\xFF" "0")}) {
         EXPECT_EQ(fetch({{"x-ratelimit-remaining-tokens", "5"}, {"x-ratelimit-limit-tokens", limit}}).unavailableReason,
                   UsageUnavailableReason::malformedResponse)
             << limit.toStdString();

@@ -22,10 +22,10 @@ namespace {
 // over may take longer than that to let the loopback server reply.
 class PatientTransport final : public UsageTransport {
 public:
-    TransportReply data(const UsageRequest& request) override {
+    UsageAnswer answer(const UsageRequest& request) override {
         UsageRequest patient = request;
         patient.timeout = std::chrono::milliseconds(kHangLimitMs);
-        return CurlTransport::shared().data(patient);
+        return CurlTransport::shared().answer(patient);
     }
 };
 
@@ -118,7 +118,7 @@ TEST_F(OllamaTest, AFailingServerShowsNoFigureAndTheAddressItAsked) {
     EXPECT_FALSE(running.checkAvailability());
 
     FakeTransport down;
-    down.fail(TransportFailure::cannotConnect);
+    down.fail(UsageUnavailableReason::networkFailure);
     const QString closed = QStringLiteral("http://127.0.0.1:9");
     auto absent = adapter(down, closed);
     EXPECT_FALSE(absent.checkAvailability());

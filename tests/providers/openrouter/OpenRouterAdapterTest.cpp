@@ -18,7 +18,7 @@ protected:
     OpenRouterTest() { env.set(QStringLiteral("OPENROUTER_API_KEY"), QStringLiteral("sk-or-test")); }
 
     // Answers by path: the credits and the key request.
-    UsageSnapshot fetch(TransportReply credits, TransportReply key) {
+    UsageSnapshot fetch(UsageAnswer credits, UsageAnswer key) {
         transport.respond([=](const UsageRequest& r) { return r.url.path().endsWith("/credits") ? credits : key; });
         return adapter().fetchUsage(false);
     }
@@ -106,9 +106,7 @@ TEST_F(OpenRouterTest, BothRequestsAreInFlightAtOnceAndTheKeyRequestEndsBeforeTh
     EXPECT_TRUE(keyDone);
     ASSERT_EQ(transport.requests().size(), 2);
     for (const UsageRequest& r : transport.requests()) {
-        UsageResponse sent;
-        sent.headers = r.headers;
-        EXPECT_EQ(sent.header("X-Title"), "Meterix");
+        EXPECT_EQ(headerValue(r.headers, "X-Title"), "Meterix");
         EXPECT_EQ(r.timeout, std::chrono::seconds(8));
     }
 }
@@ -156,7 +154,7 @@ TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
         const char* what;
         int creditsStatus;
         QByteArray creditsBody;
-        TransportReply keyAnswer;
+        UsageAnswer keyAnswer;
         std::optional<UsageUnavailableReason> reason;
         double hourly;
         std::optional<QString> quotaName;
