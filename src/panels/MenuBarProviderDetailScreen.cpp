@@ -62,12 +62,20 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
     ticker->setObjectName(QStringLiteral("ticker"));
 
     // One filing sends several changes, and some come from inside a click on
-    // this screen: the manager's changes show once, after the event.
-    if (ProviderManager* m = context_.manager)
-        connect(m, &ProviderManager::changed, this, [this] {
-            scheduleRefresh();
-            if (context_.manager) applyRefreshRow(context_.manager->isRefreshing());
-        });
+    // this screen: the manager's changes show once, after the event; the
+    // refresh row follows at once.
+    if (ProviderManager* m = context_.manager) {
+        PresentedState::observe(
+            *m, context_.preferences, this,
+            [this](const PresentedState& state) {
+                scheduleRefresh();
+                applyRefreshRow(state.isRefreshing);
+            },
+            PresentedState::Delivery::atOnce);
+        PresentedState::observeShown<PresentedAccounts>(
+            *m, context_.preferences, this, [this] { return context_.presentedAccounts(provider_); },
+            [this](const PresentedAccounts&) { scheduleRefresh(); }, PresentedState::Delivery::atOnce);
+    }
     if (AccountRegistry* r = context_.accounts)
         connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRefresh(); });
     if (MeterixPreferences* p = context_.preferences)

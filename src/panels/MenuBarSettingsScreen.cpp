@@ -105,24 +105,18 @@ MenuBarSettingsScreen::MenuBarSettingsScreen(MenuScreenContext context, Localiza
     // Every text follows the language: build the screen anew in it.
     connect(localization_, &Localization::preferenceChanged, this, [this] { rebuild(); });
     if (ProviderManager* m = context_.manager) {
+        using Delivery = PresentedState::Delivery;
         // Detection may ask the adapters (files on disk): the rows follow only
         // the two fields they show, not every filing.
-        auto shown = std::make_shared<std::pair<QList<AIProviderType>, QSet<AIProviderType>>>(
-            m->activeProviders(), m->detectedProviders());
-        connect(m, &ProviderManager::changed, this, [this, m, shown] {
-            auto now = std::make_pair(m->activeProviders(), m->detectedProviders());
-            if (now == *shown) return;
-            *shown = std::move(now);
-            syncProviders();
-        });
+        using Providers = std::pair<QList<AIProviderType>, QSet<AIProviderType>>;
+        PresentedState::observeShown<Providers>(
+            *m, context_.preferences, this, [m] { return Providers(m->activeProviders(), m->detectedProviders()); },
+            [this](const Providers&) { syncProviders(); }, Delivery::atOnce);
         // The connected providers read without an account come with readings.
-        auto listed = std::make_shared<QList<AccountSource>>();
-        connect(m, &ProviderManager::changed, this, [this, listed] {
-            auto now = context_.connected(context_.presentedState()).withoutAccount;
-            if (now == *listed) return;
-            *listed = std::move(now);
-            syncSources();
-        });
+        PresentedState::observeShown<QList<AccountSource>>(
+            *m, context_.preferences, this,
+            [this] { return context_.connected(context_.presentedState()).withoutAccount; },
+            [this](const QList<AccountSource>&) { syncSources(); }, Delivery::atOnce);
     }
     if (AccountRegistry* r = context_.accounts) {
         connect(r, &AccountRegistry::accountsByProviderChanged, this, &MenuBarSettingsScreen::syncSources);
