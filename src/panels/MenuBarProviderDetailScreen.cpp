@@ -130,7 +130,7 @@ void MenuBarProviderDetailScreen::build(const ProviderDetailModel& m) {
         failure_->setObjectName(QStringLiteral("failureNotice"));
         column->addWidget(failure_);
     }
-    hero_ = new QuotaHeroView(*context_.appearance, QuotaHeroView::Inputs{.ringSize = 74}, content_);
+    hero_ = new QuotaHeroView(*context_.appearance, *context_.localization, QuotaHeroView::Inputs{.ringSize = 74}, content_);
     hero_->setObjectName(QStringLiteral("hero"));
     auto* heroRow = new QHBoxLayout();
     heroRow->setContentsMargins(2, 0, 2, 0);
@@ -202,7 +202,7 @@ QWidget* MenuBarProviderDetailScreen::identityHeader() {
     texts->addWidget(subtitle_);
     line->addLayout(texts, 1);
     line->addSpacing(6);
-    chip_ = new TextCapsuleBadge([] { return BadgeLook{}; }, content_);
+    chip_ = new TextCapsuleBadge(*context_.localization, [] { return BadgeLook{}; }, content_);
     chip_->setToolTip(L10n::howThisWasRead().text());
     line->addWidget(chip_, 0, Qt::AlignVCenter);
     return boxed(line, content_);

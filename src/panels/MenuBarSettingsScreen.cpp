@@ -61,7 +61,7 @@ QWidget* indented(QWidget* child, QWidget* parent) {
 // One place accounts were found: its kind's tile, its name over its folder
 // (home as "~", cut at the head), and its kind's badge. A profile folder may be
 // named after an address: the source comes as masking has it.
-QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
+QWidget* sourceRow(Localization& localization, const AccountSource& source, QWidget* parent) {
     auto* row = new QWidget(parent);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 2, 0, 2);
@@ -83,7 +83,7 @@ QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
     line->addSpacing(6);
     const QString badge = badgeText(source.kind);
     line->addWidget(new TextCapsuleBadge(
-                        [badge] {
+                        localization, [badge] {
                             return TextCapsuleBadge::plain(badge, MeterixFont::rounded(8.5, QFont::Bold),
                                                            LabelColor::secondary(), Surface::hoverWash(), 4.5,
                                                            1.5);
@@ -154,7 +154,7 @@ QWidget* MenuBarSettingsScreen::providerSection() {
     QList<QWidget*> rows;
     for (AIProviderType p : allProviderTypes()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(separatorInset));
-        auto* row = new ProviderToggleRow(SettingsModel::ProviderToggle{.provider = p}, [this, p] {
+        auto* row = new ProviderToggleRow(*localization_, SettingsModel::ProviderToggle{.provider = p}, [this, p] {
             if (context_.manager) context_.manager->toggleProvider(p);
             // The manager announces a real change; a refused one needs the
             // switch put back all the same.
@@ -245,7 +245,7 @@ void MenuBarSettingsScreen::syncSources() {
     for (QWidget* old : sources_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         delete old;
     for (const AccountSource& s : found)
-        sources_->layout()->addWidget(sourceRow(s, sources_));
+        sources_->layout()->addWidget(sourceRow(*localization_, s, sources_));
     const bool scanning = context_.preferences && context_.preferences->accountScanEnabled();
     sources_->setVisible(scanning && !found.isEmpty());
     noAccounts_->setVisible(scanning && found.isEmpty());
