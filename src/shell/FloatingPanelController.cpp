@@ -193,20 +193,20 @@ void FloatingPanelController::handleMouseEvent(MouseEventKind kind, const QPoint
 
     switch (kind) {
     case MouseEventKind::rightDown:
-        if (!insideCard) closePopoverIfOpen();
+        if (!insideCard) closer_.closeIfOpen();
         break;
     case MouseEventKind::leftDown:
         if (cat_.ownsPress()) break;
         if (!inPanelWindow) {
             drag_.pressElsewhere();
-            closePopoverIfOpen();
+            closer_.closeIfOpen();
         } else if (insideBar) {
             drag_.press(location, globalPosition,
                         cardOpen ? PanelHitTest::barFrameWithin(panelFrame, window_.resting.size(), upward)
                                  : panelFrame);
         } else {
             drag_.pressElsewhere();
-            if (!insideCard) closePopoverIfOpen();
+            if (!insideCard) closer_.closeIfOpen();
         }
         break;
     case MouseEventKind::leftDragged:
@@ -226,7 +226,7 @@ bool FloatingPanelController::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::KeyPress && window_.surface->isWindow(watched) &&
         static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape && isCardOpen()) {
-        closePopoverIfOpen();
+        closer_.closeIfOpen();
         return true;
     }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove)

@@ -48,8 +48,6 @@ public:
     // Builds the window at its initial frame; the controller keeps it for good.
     using PanelFactory = std::function<std::unique_ptr<FloatingPanelSurface>(const QRectF& initialFrame)>;
 
-    static constexpr double cardHeightThreshold = 127.6; // content taller than this shows a card
-
     FloatingPanelController(ScreenPlacementEngine& screens, MeterixPreferences& preferences, TimerSource& timers,
                             const Clock& clock = Clock::system(), QObject* parent = nullptr);
     ~FloatingPanelController() override;
@@ -75,9 +73,6 @@ public:
     void screenParametersChanged();
     // The selection changed: outside clicks are listened for only while a card is open.
     void cardStateChanged();
-    // Closes the card if one is open.
-    void closePopoverIfOpen() { closer_.closeIfOpen(); }
-
     // The application's mouse events, as the event filter hands them on; global
     // position, and whether the event belongs to the bar's window or to another
     // window of the application (neither: no window of ours).
@@ -105,9 +100,6 @@ public:
     double barBand() const { return cat_.barBand(); }
     bool isCardOpen() const { return closer_.isCardOpen(); }
 
-    static bool differsByMoreThanOnePoint(const QSizeF& a, const QSizeF& b);
-    static bool isCardMode(bool cardOpen, double contentHeight);
-
 Q_SIGNALS:
     void opensUpwardChanged(bool opensUpward);
     void cardShiftChanged(double cardShift);
@@ -120,6 +112,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr double cardHeightThreshold = 127.6; // content taller than this shows a card
+    static bool differsByMoreThanOnePoint(const QSizeF& a, const QSizeF& b);
+    static bool isCardMode(bool cardOpen, double contentHeight);
+
     void setupPanel();
     void applyContentSize(const QSizeF& floored);
     void followAvailableWidth();
