@@ -21,6 +21,7 @@
 #include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
 #include "platform/ui/DisplayLossGuard.h"
+#include "platform/ui/SystemSound.h"
 #include "platform/ui/X11WindowTraits.h"
 #include "platform/ui/XInputMouseMonitor.h"
 #include "providers/DefaultProviders.h"
@@ -129,6 +130,7 @@ void AppComposition::startServices() {
     // desktop never sees a light first frame.
     services_.appearance = &Appearance::makeShared(true);
     services_.sounds = &SoundEffectsEngine::shared();
+    services_.sounds->setSink(std::make_shared<SystemSoundSink>(SystemSound::shared()));
     // Both windows are placed on the application's screens as they are now.
     // Never destroyed, as the windows placed by it.
     screens_ = new ScreenPlacementEngine(&ScreenPlacementEngine::systemScreens);

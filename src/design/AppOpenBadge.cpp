@@ -6,7 +6,7 @@
 
 namespace meterix {
 
-AppOpenBadge::AppOpenBadge(QWidget* parent) : CapsuleBadge(parent) {
+AppOpenBadge::AppOpenBadge(Localization& localization, QWidget* parent) : CapsuleBadge(localization, parent) {
     textChanged();
 }
 

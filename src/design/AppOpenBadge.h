@@ -10,7 +10,7 @@ class AppOpenBadge : public CapsuleBadge {
     Q_OBJECT
 
 public:
-    explicit AppOpenBadge(QWidget* parent = nullptr);
+    explicit AppOpenBadge(Localization& localization, QWidget* parent = nullptr);
 
 protected:
     BadgeLook look() const override;

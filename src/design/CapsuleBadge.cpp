@@ -14,7 +14,7 @@
 
 namespace meterix {
 
-CapsuleBadge::CapsuleBadge(QWidget* parent) : QWidget(parent), presence_(JellySprings::layout, 1.0) {
+CapsuleBadge::CapsuleBadge(Localization& localization, QWidget* parent) : QWidget(parent), presence_(JellySprings::layout, 1.0) {
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(&presence_, &SpringAnimator::valueChanged, this, [this] { update(); });
@@ -23,7 +23,7 @@ CapsuleBadge::CapsuleBadge(QWidget* parent) : QWidget(parent), presence_(JellySp
     });
     // The texts are picked when drawn, but the width and the name are taken
     // now: a new language must give both again.
-    connect(&Localization::shared(), &Localization::preferenceChanged, this, &CapsuleBadge::textChanged);
+    connect(&localization, &Localization::preferenceChanged, this, &CapsuleBadge::textChanged);
 }
 
 void CapsuleBadge::textChanged() {

@@ -14,6 +14,8 @@
 
 namespace meterix {
 
+class Localization;
+
 // What a capsule badge shows, resolved when it is drawn: a leading mark (a
 // symbol, or whatever a subclass paints), a short text, and a capsule with a
 // tinted fill and a thin inner rim.
@@ -59,7 +61,8 @@ public:
     static double presenceOpacity(double presence) { return std::clamp(presence, 0.0, 1.0); }
 
 protected:
-    explicit CapsuleBadge(QWidget* parent = nullptr);
+    // Its width and name follow the language localization tells of.
+    explicit CapsuleBadge(Localization& localization, QWidget* parent = nullptr);
 
     virtual BadgeLook look() const = 0;
     // The name it is read by: its text unless the badge says more.

@@ -12,4 +12,14 @@ public:
     virtual void playSound(SystemSound::Event event, double volume) = 0;
 };
 
+// The desktop's sound service, as the composition root hands it to the engine.
+class SystemSoundSink final : public FeedbackSink {
+public:
+    explicit SystemSoundSink(SystemSound& sound) : sound_(sound) {}
+    void playSound(SystemSound::Event event, double volume) override { sound_.play(event, volume); }
+
+private:
+    SystemSound& sound_;
+};
+
 } // namespace meterix

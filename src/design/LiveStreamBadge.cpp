@@ -11,8 +11,8 @@
 
 namespace meterix {
 
-LiveStreamBadge::LiveStreamBadge(QWidget* parent)
-    : CapsuleBadge(parent), pulse_(new EndlessPulse(this, 0.85, EasedSpec::easeInOut(), true)) {
+LiveStreamBadge::LiveStreamBadge(Localization& localization, QWidget* parent)
+    : CapsuleBadge(localization, parent), pulse_(new EndlessPulse(this, 0.85, EasedSpec::easeInOut(), true)) {
     textChanged();
 }
 

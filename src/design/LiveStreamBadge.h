@@ -13,7 +13,7 @@ class LiveStreamBadge : public CapsuleBadge {
     Q_OBJECT
 
 public:
-    explicit LiveStreamBadge(QWidget* parent = nullptr);
+    explicit LiveStreamBadge(Localization& localization, QWidget* parent = nullptr);
 
     // The badge's green: sRGB 48, 209, 88.
     static QColor live() { return QColor(48, 209, 88); }

@@ -6,19 +6,19 @@ namespace meterix {
 
 namespace {
 
-class PlatformFeedbackSink final : public FeedbackSink {
+class SilentSink final : public FeedbackSink {
 public:
-    void playSound(SystemSound::Event event, double volume) override { SystemSound::shared().play(event, volume); }
+    void playSound(SystemSound::Event, double) override {}
 };
 
-std::shared_ptr<FeedbackSink> platformSink() {
-    static const std::shared_ptr<FeedbackSink> sink = std::make_shared<PlatformFeedbackSink>();
+std::shared_ptr<FeedbackSink> silentSink() {
+    static const std::shared_ptr<FeedbackSink> sink = std::make_shared<SilentSink>();
     return sink;
 }
 
 } // namespace
 
-SoundEffectsEngine::SoundEffectsEngine() : sink_(platformSink()) {}
+SoundEffectsEngine::SoundEffectsEngine() : sink_(silentSink()) {}
 
 SoundEffectsEngine& SoundEffectsEngine::shared() {
     static SoundEffectsEngine* engine = new SoundEffectsEngine(); // lives as long as the process
@@ -41,7 +41,7 @@ void SoundEffectsEngine::playCelebrationSound() {
 
 std::shared_ptr<FeedbackSink> SoundEffectsEngine::setSink(std::shared_ptr<FeedbackSink> sink) {
     std::shared_ptr<FeedbackSink> previous = std::move(sink_);
-    sink_ = sink ? std::move(sink) : platformSink();
+    sink_ = sink ? std::move(sink) : silentSink();
     return previous;
 }
 

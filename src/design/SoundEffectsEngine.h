@@ -25,8 +25,8 @@ public:
     static constexpr double snapVolume = 0.25;
     static constexpr double celebrationVolume = 0.35;
 
-    // Replaces where output goes (nothing: back to the platform); returns the
-    // sink that was in use.
+    // Replaces where output goes (nothing: silence, as until the composition
+    // root hands the desktop's sound); returns the sink that was in use.
     std::shared_ptr<FeedbackSink> setSink(std::shared_ptr<FeedbackSink> sink);
 
 private:

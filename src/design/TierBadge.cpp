@@ -5,7 +5,8 @@
 
 namespace meterix {
 
-TierBadge::TierBadge(UsageTier tier, bool compact, QWidget* parent) : CapsuleBadge(parent), tier_(tier), compact_(compact) {
+TierBadge::TierBadge(Localization& localization, UsageTier tier, bool compact, QWidget* parent)
+    : CapsuleBadge(localization, parent), tier_(tier), compact_(compact) {
     textChanged();
 }
 

@@ -11,7 +11,7 @@ class TierBadge : public CapsuleBadge {
     Q_OBJECT
 
 public:
-    TierBadge(UsageTier tier, bool compact, QWidget* parent = nullptr);
+    TierBadge(Localization& localization, UsageTier tier, bool compact, QWidget* parent = nullptr);
 
     UsageTier tier() const { return tier_; }
     bool isCompact() const { return compact_; }

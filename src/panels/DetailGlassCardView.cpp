@@ -212,7 +212,7 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
                                          const Clock& clock, QWidget* parent)
     : LiquidGlassView(liquidGlass(Radius::card, Qt::transparent, false, kElevation, 0.5), shadowBleed(),
                       parent),
-      appearance_(appearance), clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)),
+      appearance_(appearance), localization_(localization), clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)),
       openLink_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     display_ = display(snapshot_, live_, clock_);
     // Inside the glass (the widget's contents margins hold the shadow's bleed).
@@ -234,7 +234,7 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
                                                    [] { return LabelColor::secondary(); }, 4, true},
                                  QString(), content);
     body->addWidget(errorLine_);
-    hero_ = new QuotaHeroView(appearance_, display_.hero, content);
+    hero_ = new QuotaHeroView(appearance_, localization_, display_.hero, content);
     auto* heroRow = new QHBoxLayout();
     heroRow->setContentsMargins(2, 0, 2, 0);
     heroRow->addWidget(hero_);
@@ -373,7 +373,7 @@ void DetailGlassCardView::buildHeader() {
     if (display_.plan) {
         const QString plan = *display_.plan;
         titleRow->addWidget(new TextCapsuleBadge(
-                                [plan] {
+                                localization_, [plan] {
                                     return TextCapsuleBadge::plain(plan, MeterixFont::rounded(9, QFont::Bold),
                                                                    LabelColor::secondary(),
                                                                    Surface::hoverWash(), 5, 1.5);

@@ -139,6 +139,7 @@ class DetailGlassCardView : public LiquidGlassView {
     void refreshTimeTexts();
 
     Appearance& appearance_;
+    Localization& localization_;
     const Clock& clock_;
     UsageSnapshot snapshot_;
     std::function<void()> onClose_;

@@ -261,9 +261,9 @@ void MenuBarOverviewScreen::updateRows() {
             views->badge = nullptr;
             views->badgeKind = m.badge;
             if (m.badge == RowModel::Badge::working)
-                views->badge = new LiveStreamBadge();
+                views->badge = new LiveStreamBadge(*context_.localization);
             else if (m.badge == RowModel::Badge::appOpen)
-                views->badge = new AppOpenBadge();
+                views->badge = new AppOpenBadge(*context_.localization);
             if (views->badge) {
                 views->badge->setObjectName(QStringLiteral("rowBadge"));
                 views->trailing->insertWidget(0, views->badge);

@@ -98,7 +98,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     bar->addLayout(texts, 1);
     bar->addSpacing(4);
     titleLayout_ = bar;
-    badge_ = new TierBadge(tier_.value_or(UsageTier::abundant), true, title);
+    badge_ = new TierBadge(*context_.localization, tier_.value_or(UsageTier::abundant), true, title);
     badge_->setVisible(tier_.has_value());
     bar->addWidget(badge_, 0, Qt::AlignVCenter);
     column->addWidget(title);
@@ -192,7 +192,7 @@ void MenuBarPopoverView::applyState() {
         tintBlend_.setTarget(1.0, isVisible());
         tier_ = tier;
         if (tier_ && tier_ != badge_->tier()) {
-            auto* next = new TierBadge(*tier_, true, badge_->parentWidget());
+            auto* next = new TierBadge(*context_.localization, *tier_, true, badge_->parentWidget());
             delete titleLayout_->replaceWidget(badge_, next);
             delete badge_;
             badge_ = next;

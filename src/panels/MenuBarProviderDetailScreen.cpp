@@ -62,12 +62,20 @@ MenuBarProviderDetailScreen::MenuBarProviderDetailScreen(MenuScreenContext conte
     ticker->setObjectName(QStringLiteral("ticker"));
 
     // One filing sends several changes, and some come from inside a click on
-    // this screen: the manager's changes show once, after the event.
-    if (ProviderManager* m = context_.manager)
-        connect(m, &ProviderManager::changed, this, [this] {
-            scheduleRefresh();
-            if (context_.manager) applyRefreshRow(context_.manager->isRefreshing());
-        });
+    // this screen: the manager's changes show once, after the event; the
+    // refresh row follows at once.
+    if (ProviderManager* m = context_.manager) {
+        PresentedState::observe(
+            *m, context_.preferences, this,
+            [this](const PresentedState& state) {
+                scheduleRefresh();
+                applyRefreshRow(state.isRefreshing);
+            },
+            PresentedState::Delivery::atOnce);
+        PresentedState::observeShown<PresentedAccounts>(
+            *m, context_.preferences, this, [this] { return context_.presentedAccounts(provider_); },
+            [this](const PresentedAccounts&) { scheduleRefresh(); }, PresentedState::Delivery::atOnce);
+    }
     if (AccountRegistry* r = context_.accounts)
         connect(r, &AccountRegistry::accountsByProviderChanged, this, [this] { scheduleRefresh(); });
     if (MeterixPreferences* p = context_.preferences)
@@ -122,7 +130,7 @@ void MenuBarProviderDetailScreen::build(const ProviderDetailModel& m) {
         failure_->setObjectName(QStringLiteral("failureNotice"));
         column->addWidget(failure_);
     }
-    hero_ = new QuotaHeroView(*context_.appearance, QuotaHeroView::Inputs{.ringSize = 74}, content_);
+    hero_ = new QuotaHeroView(*context_.appearance, *context_.localization, QuotaHeroView::Inputs{.ringSize = 74}, content_);
     hero_->setObjectName(QStringLiteral("hero"));
     auto* heroRow = new QHBoxLayout();
     heroRow->setContentsMargins(2, 0, 2, 0);
@@ -194,7 +202,7 @@ QWidget* MenuBarProviderDetailScreen::identityHeader() {
     texts->addWidget(subtitle_);
     line->addLayout(texts, 1);
     line->addSpacing(6);
-    chip_ = new TextCapsuleBadge([] { return BadgeLook{}; }, content_);
+    chip_ = new TextCapsuleBadge(*context_.localization, [] { return BadgeLook{}; }, content_);
     chip_->setToolTip(L10n::howThisWasRead().text());
     line->addWidget(chip_, 0, Qt::AlignVCenter);
     return boxed(line, content_);

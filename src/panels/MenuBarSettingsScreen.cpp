@@ -61,7 +61,7 @@ QWidget* indented(QWidget* child, QWidget* parent) {
 // One place accounts were found: its kind's tile, its name over its folder
 // (home as "~", cut at the head), and its kind's badge. A profile folder may be
 // named after an address: the source comes as masking has it.
-QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
+QWidget* sourceRow(Localization& localization, const AccountSource& source, QWidget* parent) {
     auto* row = new QWidget(parent);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 2, 0, 2);
@@ -83,7 +83,7 @@ QWidget* sourceRow(const AccountSource& source, QWidget* parent) {
     line->addSpacing(6);
     const QString badge = badgeText(source.kind);
     line->addWidget(new TextCapsuleBadge(
-                        [badge] {
+                        localization, [badge] {
                             return TextCapsuleBadge::plain(badge, MeterixFont::rounded(8.5, QFont::Bold),
                                                            LabelColor::secondary(), Surface::hoverWash(), 4.5,
                                                            1.5);
@@ -105,24 +105,18 @@ MenuBarSettingsScreen::MenuBarSettingsScreen(MenuScreenContext context, Localiza
     // Every text follows the language: build the screen anew in it.
     connect(localization_, &Localization::preferenceChanged, this, [this] { rebuild(); });
     if (ProviderManager* m = context_.manager) {
+        using Delivery = PresentedState::Delivery;
         // Detection may ask the adapters (files on disk): the rows follow only
         // the two fields they show, not every filing.
-        auto shown = std::make_shared<std::pair<QList<AIProviderType>, QSet<AIProviderType>>>(
-            m->activeProviders(), m->detectedProviders());
-        connect(m, &ProviderManager::changed, this, [this, m, shown] {
-            auto now = std::make_pair(m->activeProviders(), m->detectedProviders());
-            if (now == *shown) return;
-            *shown = std::move(now);
-            syncProviders();
-        });
+        using Providers = std::pair<QList<AIProviderType>, QSet<AIProviderType>>;
+        PresentedState::observeShown<Providers>(
+            *m, context_.preferences, this, [m] { return Providers(m->activeProviders(), m->detectedProviders()); },
+            [this](const Providers&) { syncProviders(); }, Delivery::atOnce);
         // The connected providers read without an account come with readings.
-        auto listed = std::make_shared<QList<AccountSource>>();
-        connect(m, &ProviderManager::changed, this, [this, listed] {
-            auto now = context_.connected(context_.presentedState()).withoutAccount;
-            if (now == *listed) return;
-            *listed = std::move(now);
-            syncSources();
-        });
+        PresentedState::observeShown<QList<AccountSource>>(
+            *m, context_.preferences, this,
+            [this] { return context_.connected(context_.presentedState()).withoutAccount; },
+            [this](const QList<AccountSource>&) { syncSources(); }, Delivery::atOnce);
     }
     if (AccountRegistry* r = context_.accounts) {
         connect(r, &AccountRegistry::accountsByProviderChanged, this, &MenuBarSettingsScreen::syncSources);
@@ -160,7 +154,7 @@ QWidget* MenuBarSettingsScreen::providerSection() {
     QList<QWidget*> rows;
     for (AIProviderType p : allProviderTypes()) {
         if (!rows.isEmpty()) rows.append(new RowSeparator(separatorInset));
-        auto* row = new ProviderToggleRow(SettingsModel::ProviderToggle{.provider = p}, [this, p] {
+        auto* row = new ProviderToggleRow(*localization_, SettingsModel::ProviderToggle{.provider = p}, [this, p] {
             if (context_.manager) context_.manager->toggleProvider(p);
             // The manager announces a real change; a refused one needs the
             // switch put back all the same.
@@ -251,7 +245,7 @@ void MenuBarSettingsScreen::syncSources() {
     for (QWidget* old : sources_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         delete old;
     for (const AccountSource& s : found)
-        sources_->layout()->addWidget(sourceRow(s, sources_));
+        sources_->layout()->addWidget(sourceRow(*localization_, s, sources_));
     const bool scanning = context_.preferences && context_.preferences->accountScanEnabled();
     sources_->setVisible(scanning && !found.isEmpty());
     noAccounts_->setVisible(scanning && found.isEmpty());

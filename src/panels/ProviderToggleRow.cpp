@@ -41,14 +41,14 @@ class ToggleTile final : public QWidget {
 
 } // namespace
 
-ProviderToggleRow::ProviderToggleRow(SettingsModel::ProviderToggle state, std::function<void()> onToggle,
+ProviderToggleRow::ProviderToggleRow(Localization& localization, SettingsModel::ProviderToggle state, std::function<void()> onToggle,
                                      QWidget* parent)
     : QWidget(parent), state_(state), tile_(new ToggleTile(this, this)),
       name_(new TextView(
           displayName(state.provider), MeterixFont::rounded(11.5, QFont::Medium),
           [this] { return state_.on ? LabelColor::primary() : LabelColor::secondary(); }, false, this)),
       detected_(new TextCapsuleBadge(
-          [] {
+          localization, [] {
               return TextCapsuleBadge::plain(L10n::detected().text(), MeterixFont::rounded(8.5, QFont::Bold),
                                              kGreen, withOpacity(kGreen, 0.15), 4.5, 1.5);
           },

@@ -8,6 +8,7 @@
 
 namespace meterix {
 
+class Localization;
 class SwitchToggleStyle;
 class TextCapsuleBadge;
 class TextView;
@@ -19,7 +20,7 @@ class ProviderToggleRow : public QWidget {
     Q_OBJECT
 
   public:
-    ProviderToggleRow(SettingsModel::ProviderToggle state, std::function<void()> onToggle,
+    ProviderToggleRow(Localization& localization, SettingsModel::ProviderToggle state, std::function<void()> onToggle,
                       QWidget* parent = nullptr);
 
     const SettingsModel::ProviderToggle& state() const { return state_; }

@@ -224,8 +224,9 @@ QuotaHeroView::Display QuotaHeroView::display(const Inputs& in, const QLocale& l
     return d;
 }
 
-QuotaHeroView::QuotaHeroView(Appearance& appearance, const Inputs& inputs, QWidget* parent)
-    : QWidget(parent), inputs_(inputs) {
+QuotaHeroView::QuotaHeroView(Appearance& appearance, Localization& localization, const Inputs& inputs,
+                             QWidget* parent)
+    : QWidget(parent), localization_(localization), inputs_(inputs) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -242,8 +243,8 @@ QuotaHeroView::QuotaHeroView(Appearance& appearance, const Inputs& inputs, QWidg
     auto* badges = new QHBoxLayout(badgeRow_);
     badges->setContentsMargins(0, 0, 0, 0);
     badges->setSpacing(5);
-    withheldBadge_ = new TextCapsuleBadge([] { return BadgeLook{}; }, badgeRow_);
-    liveBadge_ = new LiveStreamBadge(badgeRow_);
+    withheldBadge_ = new TextCapsuleBadge(localization_, [] { return BadgeLook{}; }, badgeRow_);
+    liveBadge_ = new LiveStreamBadge(localization_, badgeRow_);
     badges->addWidget(withheldBadge_);
     badges->addWidget(liveBadge_);
     badges->addStretch(1);
@@ -290,7 +291,7 @@ void QuotaHeroView::refresh() {
     withheldBadge_->setVisible(display_.withheldBadge.has_value());
     if (!display_.withheldBadge && (!tierBadge_ || tierBadge_->tier() != display_.tier)) {
         delete tierBadge_;
-        tierBadge_ = new TierBadge(display_.tier, false, badgeRow_);
+        tierBadge_ = new TierBadge(localization_, display_.tier, false, badgeRow_);
         static_cast<QHBoxLayout*>(badgeRow_->layout())->insertWidget(0, tierBadge_);
     }
     if (tierBadge_) tierBadge_->setVisible(!display_.withheldBadge);

@@ -13,6 +13,7 @@
 namespace meterix {
 
 class Appearance;
+class Localization;
 class LiveStreamBadge;
 class RingGauge;
 class SymbolLabel;
@@ -74,7 +75,8 @@ class QuotaHeroView : public QWidget {
     // edge, with a little air.
     static double ringTextRadius(double ringSize);
 
-    QuotaHeroView(Appearance& appearance, const Inputs& inputs, QWidget* parent = nullptr);
+    QuotaHeroView(Appearance& appearance, Localization& localization, const Inputs& inputs,
+                  QWidget* parent = nullptr);
     ~QuotaHeroView() override;
 
     const Inputs& inputs() const { return inputs_; }
@@ -88,6 +90,7 @@ class QuotaHeroView : public QWidget {
   private:
     void refresh();
 
+    Localization& localization_;
     Inputs inputs_;
     Display display_;
     RingGauge* ring_ = nullptr;

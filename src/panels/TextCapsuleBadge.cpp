@@ -2,8 +2,8 @@
 
 namespace meterix {
 
-TextCapsuleBadge::TextCapsuleBadge(std::function<BadgeLook()> look, QWidget* parent)
-    : CapsuleBadge(parent), look_(std::move(look)) {
+TextCapsuleBadge::TextCapsuleBadge(Localization& localization, std::function<BadgeLook()> look, QWidget* parent)
+    : CapsuleBadge(localization, parent), look_(std::move(look)) {
     textChanged();
 }
 

@@ -13,7 +13,7 @@ class TextCapsuleBadge : public CapsuleBadge {
     Q_OBJECT
 
   public:
-    TextCapsuleBadge(std::function<BadgeLook()> look, QWidget* parent = nullptr);
+    TextCapsuleBadge(Localization& localization, std::function<BadgeLook()> look, QWidget* parent = nullptr);
     QString text() const { return look().text; }
     void setLook(std::function<BadgeLook()> look);
 

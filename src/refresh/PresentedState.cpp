@@ -122,27 +122,34 @@ void PresentedState::observe(ProviderManager& manager, const MeterixPreferences*
     // A change of a field this state does not carry (an account's own reading,
     // the detected tools) is no change of what the observer shows.
     auto shown = std::make_shared<std::optional<PresentedState>>();
-    QPointer<ProviderManager> source(&manager);
-    auto follow = [source, preferences, shown, apply = std::move(apply)] {
-        if (!source) return;
+    ProviderManager* source = &manager;
+    observeChanges(manager, preferences, receiver, [source, preferences, shown, apply = std::move(apply)] {
         PresentedState next = PresentedState::of(*source, masksEmails(preferences));
         if (*shown == next) return;
         *shown = next;
         apply(std::move(next));
+    }, delivery);
+}
+
+void PresentedState::observeChanges(ProviderManager& manager, const MeterixPreferences* preferences,
+                                    QObject* receiver, std::function<void()> react, Delivery delivery) {
+    QPointer<ProviderManager> source(&manager);
+    auto follow = [source, react = std::move(react)] {
+        if (source) react();
     };
-    std::function<void()> react = follow;
+    std::function<void()> deliver = follow;
     QObject* context = receiver;
     if (delivery == Delivery::coalesced) {
         auto* coalesce = new QTimer(receiver);
         coalesce->setSingleShot(true);
         coalesce->setInterval(0);
         QObject::connect(coalesce, &QTimer::timeout, receiver, follow);
-        react = [coalesce] { coalesce->start(); };
+        deliver = [coalesce] { coalesce->start(); };
         context = coalesce;
     }
-    QObject::connect(&manager, &ProviderManager::changed, context, react);
+    QObject::connect(&manager, &ProviderManager::changed, context, deliver);
     // A change of masking is a new presentation of the same state.
-    if (preferences) QObject::connect(preferences, &MeterixPreferences::maskAccountEmailsChanged, context, react);
+    if (preferences) QObject::connect(preferences, &MeterixPreferences::maskAccountEmailsChanged, context, deliver);
 }
 
 } // namespace meterix

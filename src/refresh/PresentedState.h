@@ -27,6 +27,7 @@ struct PresentedAccounts {
     QHash<QString, UsageSnapshot> readings;          // the best known reading, by account id
     QSet<QString> running;                           // ids of the accounts at work now
     QHash<QString, QList<AccountSource>> runningApps; // the running apps, by account id
+    bool operator==(const PresentedAccounts&) const = default;
 };
 
 // What the status-item panel and the bar show of the provider manager's
@@ -58,6 +59,22 @@ struct PresentedState {
     // changes what is shown, for as long as receiver lives.
     static void observe(ProviderManager& manager, const MeterixPreferences* preferences, QObject* receiver,
                         std::function<void(PresentedState)> apply, Delivery delivery = Delivery::coalesced);
+    // The same for another part of the manager's published state that a view
+    // shows (one provider's accounts, the tools detected): shownNow tells what
+    // the view would show now; apply runs when that differs from what it
+    // showed, starting from what it shows when it begins to observe.
+    template <typename Shown>
+    static void observeShown(ProviderManager& manager, const MeterixPreferences* preferences, QObject* receiver,
+                             std::function<Shown()> shownNow, std::function<void(const Shown&)> apply,
+                             Delivery delivery = Delivery::coalesced) {
+        auto shown = std::make_shared<Shown>(shownNow());
+        observeChanges(manager, preferences, receiver, [shown, shownNow = std::move(shownNow), apply = std::move(apply)] {
+            Shown next = shownNow();
+            if (*shown == next) return;
+            *shown = std::move(next);
+            apply(*shown);
+        }, delivery);
+    }
 
     // Every place accounts were found, as shown.
     static QList<AccountSource> sources(const AccountRegistry& registry, bool maskEmails);
@@ -66,6 +83,12 @@ struct PresentedState {
     static UsageSnapshot presented(UsageSnapshot snapshot, bool maskEmails);
     static ResolvedAccount presented(ResolvedAccount account, bool maskEmails);
     static AccountSource presented(AccountSource source, bool maskEmails);
+
+private:
+    // Runs react after every published change of the manager or of the
+    // masking setting, while both the manager and receiver live.
+    static void observeChanges(ProviderManager& manager, const MeterixPreferences* preferences, QObject* receiver,
+                               std::function<void()> react, Delivery delivery);
 };
 
 } // namespace meterix

@@ -3,6 +3,8 @@
 #include <QPointF>
 #include <QRectF>
 
+#include <memory>
+
 class QObject;
 
 namespace meterix {
@@ -31,6 +33,20 @@ public:
 
     // Whether a window object (the target of an application event) is this one.
     virtual bool isWindow(const QObject* window) const = 0;
+};
+
+// The bar's window and where the bar rests, as the parts of its controller
+// share them. The resting frame is the bar alone, without the card; it is
+// empty until the window has been placed.
+struct PanelWindow {
+    std::unique_ptr<FloatingPanelSurface> surface;
+    QRectF resting;
+
+    bool hasResting() const {
+        return resting.x() != 0 || resting.y() != 0 || resting.width() != 0 || resting.height() != 0;
+    }
+    // The bar's frame: the resting one once known, else the window's.
+    QRectF bar() const { return hasResting() ? resting : surface->frame(); }
 };
 
 } // namespace meterix

@@ -140,13 +140,13 @@ TEST_F(Cards, TierBadgeCompactIsSmallerWithTheSameColoursAndSymbol) {
 
 TEST_F(Cards, BadgesSpeakTheResolvedLanguage) {
     test::speak(ResolvedLanguage::korean);
-    EXPECT_EQ(TierBadge(UsageTier::caution, false).accessibleName(), QStringLiteral("주의"));
-    EXPECT_EQ(LiveStreamBadge().accessibleName(), QStringLiteral("AI 작업 진행 중"));
-    EXPECT_EQ(AppOpenBadge().accessibleName(), QStringLiteral("데스크톱 앱 실행 중"));
+    EXPECT_EQ(TierBadge(Localization::shared(), UsageTier::caution, false).accessibleName(), QStringLiteral("주의"));
+    EXPECT_EQ(LiveStreamBadge(Localization::shared()).accessibleName(), QStringLiteral("AI 작업 진행 중"));
+    EXPECT_EQ(AppOpenBadge(Localization::shared()).accessibleName(), QStringLiteral("데스크톱 앱 실행 중"));
     test::speak(ResolvedLanguage::english);
-    EXPECT_EQ(TierBadge(UsageTier::caution, false).accessibleName(), QStringLiteral("Caution"));
-    EXPECT_EQ(LiveStreamBadge().accessibleName(), QStringLiteral("AI task in progress"));
-    EXPECT_EQ(AppOpenBadge().accessibleName(), QStringLiteral("Desktop app running"));
+    EXPECT_EQ(TierBadge(Localization::shared(), UsageTier::caution, false).accessibleName(), QStringLiteral("Caution"));
+    EXPECT_EQ(LiveStreamBadge(Localization::shared()).accessibleName(), QStringLiteral("AI task in progress"));
+    EXPECT_EQ(AppOpenBadge(Localization::shared()).accessibleName(), QStringLiteral("Desktop app running"));
 }
 
 TEST_F(Cards, TheWorkingBadgeBreathesOnlyOnScreenAndWithMotion) {
@@ -154,7 +154,7 @@ TEST_F(Cards, TheWorkingBadgeBreathesOnlyOnScreenAndWithMotion) {
     EXPECT_DOUBLE_EQ(LiveStreamBadge::dotScale(0), 0.86);
     EXPECT_DOUBLE_EQ(LiveStreamBadge::dotScale(1), 1.18);
     EXPECT_DOUBLE_EQ(LiveStreamBadge::glowRadius(1), 3.5);
-    LiveStreamBadge badge;
+    LiveStreamBadge badge(Localization::shared());
     badge.show();
     EXPECT_TRUE(badge.pulse().isRunning());
     test::reduceMotion(true);
@@ -179,7 +179,7 @@ TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
         QWidget host;
         host.resize(120, 40);
         host.show();
-        auto* badge = new AppOpenBadge(&host);
+        auto* badge = new AppOpenBadge(Localization::shared(), &host);
         badge->resize(badge->sizeHint());
         const QRect all(QPoint(), badge->size());
         badge->appear();
@@ -219,7 +219,7 @@ TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
 
 TEST_F(Cards, ABadgeOutOfSightIsThereOrGoneAtOnce) {
     QWidget host; // never shown
-    auto* badge = new LiveStreamBadge(&host);
+    auto* badge = new LiveStreamBadge(Localization::shared(), &host);
     badge->appear();
     EXPECT_FALSE(badge->isHidden());
     EXPECT_DOUBLE_EQ(badge->presence(), 1.0);
@@ -270,17 +270,17 @@ TEST_F(Cards, Grabs) {
         for (UsageTier tier : allUsageTiers()) {
             int widths[2] = {};
             for (bool compact : {false, true}) {
-                TierBadge badge(tier, compact);
+                TierBadge badge(Localization::shared(), tier, compact);
                 badges << test::renderWidget(badge, 2.0);
                 widths[compact] = badge.width();
                 EXPECT_GT(count(badges.last(), toQColor(accent(tier))), 20) << label(tier).toStdString();
             }
             EXPECT_LT(widths[1], widths[0]);
         }
-        LiveStreamBadge live;
+        LiveStreamBadge live(Localization::shared());
         badges << test::renderWidget(live, 2.0);
         EXPECT_GT(count(badges.last(), LiveStreamBadge::live()), 20);
-        AppOpenBadge open;
+        AppOpenBadge open(Localization::shared());
         badges << test::renderWidget(open, 2.0);
         EXPECT_EQ(count(badges.last(), LiveStreamBadge::live()), 0);
         const QString suffix = scheme == Scheme::dark ? QStringLiteral("-dark") : QStringLiteral("-light");

@@ -146,7 +146,7 @@ TEST_P(QuotaViews, HeroShowsTheWorkingBadgeWhileInUse) {
     Hero::Inputs in = hero(50);
     in.isInUse = true;
     EXPECT_TRUE(Hero::display(in, locale_).showsLiveBadge);
-    QuotaHeroView view(Appearance::shared(), in);
+    QuotaHeroView view(Appearance::shared(), Localization::shared(), in);
     view.setInputs(hero(50));
     EXPECT_FALSE(view.shown().showsLiveBadge);
     EXPECT_EQ(view.accessibleName(), view.shown().accessibilityLabel);
@@ -156,7 +156,7 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
     Hero::Inputs working = hero(50);
     working.isInUse = true;
     // Working from the start: simply there.
-    QuotaHeroView from(Appearance::shared(), working);
+    QuotaHeroView from(Appearance::shared(), Localization::shared(), working);
     from.show();
     EXPECT_TRUE(from.liveBadge()->isVisible());
     EXPECT_DOUBLE_EQ(from.liveBadge()->presence(), 1.0);
@@ -164,7 +164,7 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
     for (const bool reduced : {false, true}) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
         test::reduceMotion(reduced);
-        QuotaHeroView view(Appearance::shared(), hero(50));
+        QuotaHeroView view(Appearance::shared(), Localization::shared(), hero(50));
         view.show();
         LiveStreamBadge* badge = view.liveBadge();
         EXPECT_FALSE(badge->isVisible());

@@ -113,7 +113,7 @@ TEST_F(AppShell, TheReleaseEndingADragReachesTheWidgetAfterTheFilterMarkedIt) {
     EXPECT_FALSE(controller_.isDragging());
     EXPECT_EQ(ignored, 1);
     EXPECT_EQ(taps, 1);
-    timers_.advance(FloatingPanelController::dragCooldown);
+    timers_.advance(PanelDrag::cooldown);
     QTest::mouseClick(window, Qt::LeftButton, {}, onButton);
     EXPECT_EQ(taps, 2);
 }

@@ -5,6 +5,7 @@
 #include "core/MeterixPreferences.h"
 #include "design/Metric.h"
 #include "shell/FloatingPanelController.h"
+#include "shell/PanelHitTest.h"
 #include "shell/MultiProviderBarView.h"
 #include "shell/ProviderSegmentView.h"
 #include "core/Localization.h"
@@ -190,7 +191,7 @@ TEST_F(BarOnScreens, CardOpensWhollyInsideTheScreenFromABarAtEveryEdgeAndCorner)
         EXPECT_TRUE(samePlace(capsule(), resting)) << "the bar moved when its card opened";
         // Clicks on the card count as inside it, wherever it was moved to.
         const QPointF cardMiddle = opened.center() - window().topLeft();
-        EXPECT_TRUE(FloatingPanelController::isLocationInsideCard(cardMiddle, window().size(),
+        EXPECT_TRUE(PanelHitTest::isLocationInsideCard(cardMiddle, window().size(),
                                                                   controller_->opensUpward(), controller_->barBand(),
                                                                   true, controller_->cardShift()));
 

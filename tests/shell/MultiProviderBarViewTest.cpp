@@ -522,7 +522,7 @@ TEST_F(BarTest, ReleaseEndingADragDoesNotSelectTheSegmentUnderThePointer) {
     EXPECT_EQ(window->pos(), start + QPoint(0, 12));
     EXPECT_TRUE(requested_.isEmpty());
 
-    timers_.advance(FloatingPanelController::dragCooldown);
+    timers_.advance(PanelDrag::cooldown);
     QTest::mouseClick(handle, Qt::LeftButton, {}, onCodex);
     EXPECT_EQ(requested_, (QList<std::optional<P>>{P::openAICodex}));
     EXPECT_TRUE(bar->segment(P::openAICodex)->isSelected());
