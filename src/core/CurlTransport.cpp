@@ -34,7 +34,6 @@ struct Transfer {
     QByteArray body;
     QList<HttpHeader> headers;
     int64_t cap = 0;
-    bool overCap = false;
     const std::atomic<bool>* cancelled = nullptr;
 };
 
@@ -51,10 +50,7 @@ constexpr qsizetype kMaxHeaderLine = 16 * 1024;
 size_t onBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const size_t n = size * count;
-    if (t->body.size() + static_cast<int64_t>(n) > t->cap) {
-        t->overCap = true;
-        return 0; // makes curl stop with CURLE_WRITE_ERROR
-    }
+    if (t->body.size() + static_cast<int64_t>(n) > t->cap) return 0; // makes curl stop with CURLE_WRITE_ERROR
     t->body.append(data, static_cast<qsizetype>(n));
     return n;
 }
@@ -85,10 +81,9 @@ struct SlistDeleter {
 // Why a transfer brought no answer: a refused login is an authentication
 // failure; everything else (a time-out, no connection, a body over the cap, a
 // cancel at quit) a network failure.
-UsageUnavailableReason failureFor(CURLcode rc, const Transfer& t) {
-    if (!t.overCap && (rc == CURLE_LOGIN_DENIED || rc == CURLE_AUTH_ERROR))
-        return UsageUnavailableReason::authenticationFailed;
-    return UsageUnavailableReason::networkFailure;
+UsageUnavailableReason failureFor(CURLcode rc) {
+    return rc == CURLE_LOGIN_DENIED || rc == CURLE_AUTH_ERROR ? UsageUnavailableReason::authenticationFailed
+                                                              : UsageUnavailableReason::networkFailure;
 }
 
 } // namespace
@@ -265,7 +260,7 @@ UsageAnswer CurlTransport::answer(const UsageRequest& request) {
     if (headerList) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
 
     const CURLcode rc = curl_easy_perform(c);
-    if (rc != CURLE_OK) return failed(failureFor(rc, transfer));
+    if (rc != CURLE_OK) return failed(failureFor(rc));
 
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);

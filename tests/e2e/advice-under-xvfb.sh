@@ -43,15 +43,14 @@ still() {
 }
 shot() { rm -f "$home/last.png"; wait_for "$hang" still || fail "$1 never held still"; cp "$home/last.png" "$out/$1.png"; }
 
-# open_panel: the app started on the home, every provider read once, and the
-# panel opened by a second start (there is no tray).
+# open_panel <Claude Code's reason>: the app started on the home, Claude Code's
+# segment on the bar saying why it has no figure (a reading, not the
+# placeholder), and the panel opened by a second start (there is no tray). The
+# screens read below wait for what each provider's reading says.
 open_panel() {
-    start_app "${a11y_env[@]}" OLLAMA_HOST="127.0.0.1:$port"
+    start_app OLLAMA_HOST="127.0.0.1:$port"
     wait_for "$hang" bar_mapped || fail "the bar never showed"
-    for p in claude deepseek ollama; do
-        wait_for "$hang" log_has "snapshot(s) for $p" || fail "$p was never read"
-    done
-    wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
+    wait_for "$hang" segment_reads "Claude Code" "$1" || fail "Claude Code was never read"
     run_app > "$home/second.log" 2>&1 || fail "the second start failed"
     wait_for "$hang" panel_open || fail "a second start did not open the panel"
 }
@@ -72,7 +71,7 @@ advice() {
 
 start_a11y_bus
 with_language english
-open_panel
+open_panel "Not installed"
 wait_for "$hang" reads overview "DeepSeek, no data (Not connected)" || fail "DeepSeek's row: $(cat "$out/overview.screen")"
 says overview "Ollama, no data (Not connected)" || fail "Ollama's row does not say it has no data"
 says overview "Claude Code, no data (Not installed)" || fail "Claude Code's row does not say it is not installed"
@@ -86,7 +85,7 @@ advice claude "Claude Code," Overview "The Claude Code client was not found" \
 stop_app
 
 with_language korean
-open_panel
+open_panel "설치되지 않음"
 wait_for "$hang" reads overview-ko "DeepSeek, 데이터 없음 (미연결)" || fail "DeepSeek's Korean row: $(cat "$out/overview-ko.screen")"
 cp "$out/overview-ko.screen" "$out/overview.screen"
 says overview "Claude Code, 데이터 없음 (설치되지 않음)" || fail "Claude Code's Korean row does not say it is not installed"

@@ -23,7 +23,7 @@ start_app
 popd > /dev/null
 
 wait_for 90 test -s "$home/agy-ran-in" || fail "agy was never probed"
-wait_for "$hang" log_has "Updated 1 snapshot(s) for agy" || fail "the probe's reading was not filed"
+wait_for "$hang" figure_shown "Antigravity" || fail "the probe's reading was not shown on the bar"
 scratch=$(realpath "$home/.local/share/Meterix-AntigravityProbe")
 [ "$(head -1 "$home/agy-ran-in")" = "$scratch" ] || fail "agy ran in $(head -1 "$home/agy-ran-in"), not in $scratch"
 [ "$(stat -c %a "$scratch")" = 700 ] || fail "the probe's folder is $(stat -c %a "$scratch"), not owner-only"

@@ -14,13 +14,10 @@ app=$1 grab=$2 portal=$3 out=$4
 mkdir -p "$out"
 make_home
 
-# A bus of the test's own: the machine's session bus is never touched.
-command -v dbus-daemon >/dev/null || fail "dbus-daemon is missing (scripts/install-deps)"
-dbus-daemon --config-file="$(dirname "$0")/../support/dbus/test-bus.conf" --print-address --nofork --nopidfile \
-    > "$home/bus.address" 2> "$home/bus.log" &
-pids+=("$!")
-wait_for "$hang" test -s "$home/bus.address" || fail "the private bus did not start: $(cat "$home/bus.log")"
-bus=$(head -1 "$home/bus.address")
+# A session bus of the test's own (the one the app's texts are read on too):
+# the machine's session bus is never touched.
+start_a11y_bus
+bus=$a11y_session
 
 DBUS_SESSION_BUS_ADDRESS="$bus" "$portal" 2 > "$home/portal.log" 2>&1 &
 pids+=("$!")
@@ -47,9 +44,9 @@ glass_is() {
     esac
 }
 
-start_app DBUS_SESSION_BUS_ADDRESS="$bus"
+start_app
 wait_for "$hang" bar_mapped || fail "the bar never showed"
-wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+wait_for "$hang" claude_shown || fail "no Claude Code reading on the bar"
 # Both settings were asked for; the subscription came before the questions.
 wait_for "$hang" portal_has "read org.freedesktop.appearance color-scheme" || fail "the app never read the colour scheme"
 wait_for "$hang" portal_has "read org.gnome.desktop.interface enable-animations" || fail "the app never read the animations switch"

@@ -29,7 +29,7 @@ bar_placed() {
 check_bar() {
     local label=$1
     wait_for "$hang" bar_mapped || fail "$label: the bar never showed"
-    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "$label: no Claude Code reading"
+    wait_for "$hang" claude_shown || fail "$label: no Claude Code reading on the bar"
     wait_for "$hang" bar_placed || fail "$label: bar is ${width:-?}x${height:-?} at ${x:-?},${y:-?}, not 280x94 at the top centre"
     local w; w=$(bar_window)
     local state; state=$(xprop -id "$w" _NET_WM_STATE)
@@ -91,7 +91,6 @@ quit_wrote_the_reading
 # segment selects it again instead of letting go.
 start_app
 check_bar "without a tray"
-fetched_times() { [ "$(claude_fetches)" -ge "$1" ]; }
 note_resting_place
 # The bar never takes focus, yet a pointer resting on a segment shows its
 # tooltip: one more window of the app is mapped.
@@ -100,21 +99,26 @@ windows_before=$(app_windows)
 xdotool mousemove "$segment_x" "$segment_y"
 tooltip_shown() { [ "$(app_windows)" -gt "$windows_before" ]; }
 wait_for "$hang" tooltip_shown || fail "a pointer resting on a segment showed no tooltip"
-# Each selection refreshes Claude Code anew: a fetch still under way (the
-# start's, a poll's, the last selection's) would take its place, so each click
-# waits for the one before to end.
-wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
-before=$(claude_fetches)
+# Each selection refreshes Claude Code anew: its cache takes a new figure,
+# which the segment shows once the selection has read it. A fetch still under
+# way with the old cache (the start's, a poll's) would take the selection's
+# place, so each click waits for it to end.
+new_figure() {
+    figure=$((${figure:-60} - 1))
+    claude_cache_left "$figure"
+    wait_for "$hang" old_claude_cache_let_go || fail "a fetch of Claude Code never ended"
+}
+new_figure
 click_segment
-wait_for "$hang" fetched_times $((before + 1)) || fail "a click on the segment did not select it"
-wait_for "$hang" card_open || fail "the selected provider's card did not open"
+wait_for "$hang" card_open || fail "a click on the segment did not select it: the card did not open"
+wait_for "$hang" claude_shows "$figure" || fail "the selection did not refresh Claude Code"
 # The raw press is read on its own connection: wait until it has reached the app.
 xdotool mousemove 300 600 click 1
 wait_for "$hang" at_rest || fail "a click elsewhere did not close the card"
-wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
-before=$(claude_fetches)
+new_figure
 click_segment
-wait_for "$hang" fetched_times $((before + 1)) || fail "a click elsewhere did not let go of the selection"
+wait_for "$hang" card_open || fail "a click elsewhere did not let go of the selection: the card did not open"
+wait_for "$hang" claude_shows "$figure" || fail "the second selection did not refresh Claude Code"
 "$grab" "$out/bar-without-tray.png" || fail "no screenshot"
 stop_app
 echo "PASS: bar under Xvfb with and without a tray; screenshots in $out"

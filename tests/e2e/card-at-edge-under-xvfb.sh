@@ -33,7 +33,7 @@ note_resting_place() {
 start_and_settle() {
     start_app
     wait_for "$hang" bar_mapped || fail "the bar never showed"
-    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    wait_for "$hang" claude_shown || fail "no Claude Code reading on the bar"
     note_resting_place
 }
 click_segment() { xdotool mousemove "$segment_x" "$segment_y" click 1; }

@@ -32,7 +32,7 @@ card_open_above() {
 start_and_settle() {
     start_app
     wait_for "$hang" bar_mapped || fail "the bar never showed"
-    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    wait_for "$hang" claude_shown || fail "no Claude Code reading on the bar"
     resting=$(geometry)
     read -r rest_x rest_y rest_w rest_h <<< "$resting"
     segment_x=$((rest_x + 20 + 23 + 33)) segment_y=$((rest_y + 20 + 20 + 17))

@@ -21,7 +21,7 @@ shot() { "$grab" "$out/$1.png" || fail "no screenshot $1"; }
 
 start_app
 wait_for "$hang" bar_mapped || fail "the bar never showed"
-wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+wait_for "$hang" claude_shown || fail "no Claude Code reading on the bar"
 bar=$(bar_window)
 read -r bx by bw bh <<< "$(bar_geometry "$bar")"
 # The bar's window: 20 px of bleed, then the cat's 20 px band, then the capsule.

@@ -16,7 +16,7 @@ make_home
 
 start_app
 wait_for "$hang" bar_mapped || fail "the bar never showed"
-wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+wait_for "$hang" claude_shown || fail "no Claude Code reading on the bar"
 [ -S "$home/run/meterix.sock" ] && [ -e "$home/run/meterix.lock" ] ||
     fail "the single-instance socket and lock are not in the runtime folder: $(ls -A "$home/run")"
 

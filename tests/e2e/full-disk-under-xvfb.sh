@@ -39,11 +39,13 @@ fi
 folder="$disk/Meterix"
 usage="$folder/account-usage.json" ledger="$folder/account-identity.json"
 
+# Codex's segment names its account: a reading has come (the placeholder names none).
+codex_shown() { segment_reads "Codex, " ""; }
+
 # The first run: the stores are written at the quit.
 start_app
-wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
-wait_for "$hang" log_has "snapshot(s) for codex" || fail "Codex was never read"
-wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
+wait_for "$hang" claude_shown || fail "no Claude Code reading on the bar"
+wait_for "$hang" codex_shown || fail "no Codex reading on the bar"
 stop_app
 store_holds 70 || fail "the first run did not save Claude Code's reading: $(cat "$usage")"
 grep -qF "\"codex|$home/.codex\"" "$ledger" || fail "the first run did not save Codex's profile: $(cat "$ledger")"
@@ -61,9 +63,11 @@ dd if=/dev/zero of="$disk/filler-rest" bs=1 2>/dev/null || true
 claude_cache_left 45
 cp -a "$home/.codex" "$home/.codex-work"
 start_app METERIX_STORE_WRITE_DELAY_MS=0
+wait_for "$hang" claude_shows 45 || fail "the new reading of Claude Code was never shown"
+wait_for "$hang" codex_shown || fail "no Codex reading on the bar"
+# A failed write shows nowhere but in what the app writes to its log.
 wait_for "$hang" log_has "could not write account-usage.json" || fail "the usage store's failed write went unsaid"
 wait_for "$hang" log_has "could not write account-identity.json" || fail "the ledger's failed write went unsaid"
-wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
 cmp -s "$usage" "$home/usage.before" || fail "the full disk changed the usage store: $(head -c 300 "$usage")"
 cmp -s "$ledger" "$home/ledger.before" || fail "the full disk changed the ledger: $(head -c 300 "$ledger")"
 [ -z "$(find "$folder" -name '.*' -type f)" ] || fail "a failed write left files behind: $(ls -a "$folder")"

@@ -48,8 +48,13 @@ store_keeps_the_claude_account() {
 # accessibility bus on it (at-spi's launcher, its bus and its registry), so
 # that the app's texts are read as a screen reader reads them. The launcher
 # keeps its files in the fixture home. AT_SPI_BUS_ADDRESS is exported for the
-# reader; a11y_env holds the NAME=value pairs that start the app on it.
+# reader and the session bus's address is a11y_session (for what else the
+# script serves to the app there); a11y_env holds the NAME=value pairs that
+# start the app on it. Every app start brings it up when the script has not;
+# once up, it stays.
+a11y_env=()
 start_a11y_bus() {
+    [ ${#a11y_env[@]} -eq 0 ] || return 0
     local launcher=/usr/libexec/at-spi-bus-launcher registry=/usr/libexec/at-spi2-registryd
     [ -x "$launcher" ] && [ -x "$registry" ] || fail "at-spi is missing (scripts/install-deps: at-spi2-core)"
     dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/../support/dbus/test-bus.conf" --print-address=3 \
@@ -57,6 +62,7 @@ start_a11y_bus() {
     pids+=($!)
     wait_for "$hang" test -s "$home/session-address" || fail "the session bus did not start"
     local session; session=$(head -1 "$home/session-address")
+    a11y_session=$session
     mkdir -p "$home/run" && chmod 700 "$home/run"
     env HOME="$home" XDG_RUNTIME_DIR="$home/run" DBUS_SESSION_BUS_ADDRESS="$session" "$launcher" \
         --launch-immediately > "$home/a11y-launcher.log" 2>&1 &
@@ -68,8 +74,9 @@ start_a11y_bus() {
     export AT_SPI_BUS_ADDRESS; AT_SPI_BUS_ADDRESS=$(a11y_address "$session")
     "$registry" > "$home/a11y-registry.log" 2>&1 &
     pids+=($!)
-    wait_for "$hang" grep -q "is running" "$home/a11y-registry.log" || fail "the accessibility registry did not start"
-    a11y_env=(DBUS_SESSION_BUS_ADDRESS="$session" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
+    wait_for "$hang" grep -qs "is running" "$home/a11y-registry.log" || fail "the accessibility registry did not start"
+    a11y_env=(DBUS_SESSION_BUS_ADDRESS="$session"
+        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
 }
 # The accessibility bus's address, as the launcher on session bus $1 gives it.
 a11y_address() {
@@ -151,30 +158,48 @@ what() {
 }
 bar_geometry() { geometry_of "$1"; }
 bar_mapped() { viewable "$(bar_window)"; }
+# What the app wrote to its output: the messages it gives on a terminal.
 log_has() { grep -q "$1" "$home/app.log"; }
-# Claude Code's fetches begun and readings filed so far (the line follows the
-# filing); whether every fetch begun has ended (filed or failed).
-claude_fetches() { grep -c "Fetching usage for claude" "$home/app.log" || true; }
-claude_filed() { grep -c "Updated 1 snapshot(s) for claude" "$home/app.log" || true; }
-claude_filed_more_than() { [ "$(claude_filed)" -gt "$1" ]; }
-nothing_in_flight() {
-    [ "$(grep -c "Fetching usage for" "$home/app.log" || true)" = \
-        "$(grep -cE "Updated [0-9]+ snapshot\(s\) for|Fetch failed for" "$home/app.log" || true)" ]
+
+# read_app: the app's elements as a screen reader reads them, one
+# "box<TAB>role<TAB>name<TAB>description" a line, with the reader the script
+# was given ($texts) or the one the test runner names (METERIX_ACCESSIBLE_TEXTS).
+read_app() {
+    "${texts:-${METERIX_ACCESSIBLE_TEXTS:?no accessible texts reader: set METERIX_ACCESSIBLE_TEXTS}}" Meterix \
+        2> "$home/texts.log"
 }
+# segment_reads <provider> <pattern>: the provider's segment on the bar (a
+# check box named after it) says what the extended regular expression matches.
+segment_reads() {
+    read_app | awk -F'\t' -v name="$1" -v pattern="$2" '
+        $2 == "check box" && index($3, name) == 1 && $4 ~ pattern { found = 1 } END { exit !found }'
+}
+# A provider's segment shows a figure (with <percent> left), in either language.
+figure_shown() { segment_reads "$1" "^(${2:-[0-9]+} percent left|잔여 ${2:-[0-9]+} 퍼센트)"; }
+# Claude Code's segment shows a reading, or the one with <percent> left.
+claude_shown() { figure_shown "Claude Code"; }
+claude_shows() { figure_shown "Claude Code" "$1"; }
+# Whether the app still has Claude Code's configuration open as it was before
+# its last new reading (renamed over since): a fetch under way that will file
+# the old figure. Told by the app's open files.
+reading_old_claude_cache() { ls -l "/proc/$app_pid/fd" 2> /dev/null | grep -qF "$home/.claude.json (deleted)"; }
+old_claude_cache_let_go() { ! reading_old_claude_cache; }
 
 # The command that runs the app on the fixture home with a clean environment,
-# plus the NAME=value pairs given, in the array app_command. The refresh's debug
-# lines show when readings arrive and fetches start. The usage store holds its
-# own gathered write for an hour, which no test waits out, so what is on disk
+# on the accessibility bus, plus the NAME=value pairs given, in the array
+# app_command. The refresh's debug lines are on for a failure's report (and
+# for a log that goes on), not to wait on. The usage store holds its own
+# gathered write for an hour, which no test waits out, so what is on disk
 # after the app ended was written by its quit (a pair given may set another
 # delay).
 app_command() {
+    start_a11y_bus
     mkdir -p "$home/run" && chmod 700 "$home/run"
     app_command=(env -i PATH="$PATH" DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" HOME="$home"
         XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run"
         LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}"
         UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" QT_QPA_PLATFORM=xcb METERIX_STORE_WRITE_DELAY_MS=3600000
-        QT_LOGGING_RULES="com.meterix.provider.debug=true" "$@" "$app")
+        QT_LOGGING_RULES="com.meterix.provider.debug=true" "${a11y_env[@]}" "$@" "$app")
 }
 
 # Runs the app in the foreground.
@@ -205,42 +230,14 @@ stop_app() {
     app_ended SIGTERM
 }
 
-# log_follow: reads the app's log from its end on a descriptor of this shell,
-# so that log_wait_for sees each line the app writes from now on as soon as it
-# is written, without a process started per look.
-log_follow() {
-    [ -z "${log_fd:-}" ] || exec {log_fd}<&-
-    exec {log_fd}< "$home/app.log"
-    while IFS= read -r -u "$log_fd" _; do :; done
-    log_partial= log_counted=0
-}
-# log_wait_for <seconds> <text> [<counted>]: until a line written since
-# log_follow holds the text; lines that hold the counted text on the way (that
-# line included) are counted in log_counted.
-log_wait_for() {
-    local deadline=$((SECONDS + $1)) line
-    while :; do
-        if IFS= read -r -u "$log_fd" line; then
-            line=$log_partial$line log_partial=
-            [ -n "${3:-}" ] && [[ $line == *"$3"* ]] && log_counted=$((log_counted + 1))
-            [[ $line == *"$2"* ]] && return 0
-        else
-            log_partial+=$line # the end of a line not written yet
-            [ $SECONDS -lt $deadline ] || return 1
-            sleep 0.01
-        fi
-    done
-}
-
 # quit_right_after_a_reading <refresh> <quit> [<prepare>]: quits the app (the
-# command quit) right after it has filed a new reading, to prove that quitting
-# writes out the usage store (which holds its own write: see app_command). After the
-# command prepare, Claude Code's cache takes a figure the file has not held;
-# once no fetch that may have read the older one is in flight, the command
-# refresh has it read, and the moment it is filed (the app's log followed as
-# it is written) the figure must not be on disk yet, and the quit follows.
-# The caller then waits for the app's end (app_ended) and calls
-# quit_wrote_the_reading.
+# command quit) right after it has shown a new reading, to prove that quitting
+# writes out the usage store (which holds its own write: see app_command). After
+# the command prepare, Claude Code's cache takes a figure the file has not
+# held; once no fetch that may have read the older one is under way, the
+# command refresh has it read, and the moment Claude Code's segment shows it
+# the figure must not be on disk yet, and the quit follows. The caller then
+# waits for the app's end (app_ended) and calls quit_wrote_the_reading.
 quit_right_after_a_reading() {
     local refresh=$1 quit=$2 prepare=${3:-true}
     # A figure the file has not held before (kept above the weekly one).
@@ -248,10 +245,9 @@ quit_right_after_a_reading() {
     [ "$quit_left" -gt 5 ] || quit_left=45
     "$prepare"
     claude_cache_left "$quit_left"
-    wait_for "$hang" nothing_in_flight || fail "a refresh never ended"
-    log_follow
+    wait_for "$hang" old_claude_cache_let_go || fail "a fetch of Claude Code never ended"
     "$refresh"
-    log_wait_for "$hang" "Updated 1 snapshot(s) for claude" || fail "no new reading of Claude Code was filed"
+    wait_for "$hang" claude_shows "$quit_left" || fail "the new reading of Claude Code was never shown"
     ! store_holds "$quit_left" ||
         fail "the usage store wrote a reading before the quit (is its write still held?)"
     "$quit"

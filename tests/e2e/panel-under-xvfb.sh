@@ -23,7 +23,7 @@ panel_closed() { ! panel_open; }
 start_panel_app() {
     start_app
     wait_for "$hang" bar_mapped || fail "the bar never showed"
-    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    wait_for "$hang" claude_shown || fail "no Claude Code reading on the bar"
 }
 
 # 1. Beside a tray host.

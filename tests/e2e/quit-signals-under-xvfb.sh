@@ -16,7 +16,7 @@ make_home
 for signal in HUP QUIT; do
     start_app
     wait_for "$hang" bar_mapped || fail "SIG$signal: the bar never showed"
-    wait_for "$hang" log_has "Updated 1 snapshot(s) for claude" || fail "SIG$signal: no Claude Code reading"
+    wait_for "$hang" claude_shown || fail "SIG$signal: no Claude Code reading on the bar"
     read -r x y _ _ <<< "$(bar_geometry "$(bar_window)")"
     # Claude Code's segment: bleed, handle and divider, half a label; the cat's room.
     click_segment() { xdotool mousemove $((x + 20 + 23 + 33)) $((y + 20 + 20 + 17)) click 1; }

@@ -38,7 +38,7 @@ start_at() {
         "${1:+panelOriginX=12\npanelOriginY=$1\npanelWidth=935\npanelHeight=94\n}" > "$home/.config/Meterix/Meterix.conf"
     start_app
     wait_for "$hang" bar_mapped || fail "the bar never showed"
-    wait_for 60 log_has "Updated 1 snapshot(s) for claude" || fail "no Claude Code reading"
+    wait_for 60 claude_shown || fail "no Claude Code reading on the bar"
     settle geometry || fail "the bar never came to rest"
     resting=$(geometry) && read -r rest_x rest_y rest_w rest_h <<< "$resting"
 }
@@ -90,7 +90,7 @@ open_card middle downward
 [ "$h" = $((540 - (rest_y - 20))) ] || fail "the card in the middle was not shortened to the room below (height $h)"
 # Antigravity's card, the third segment, shortened the same: on the screen,
 # its buttons at its foot.
-wait_for 90 log_has "Updated 1 snapshot(s) for agy" || fail "no Antigravity reading"
+wait_for 90 figure_shown "Antigravity" || fail "no Antigravity reading on the bar"
 xdotool mousemove $((rest_x + 20 + 24 + 28 + 62 * 2)) $((rest_y + 57)) click 1
 wait_for "$hang" card_open && settle geometry || fail "no Antigravity card opened ($(geometry))"
 read -r x y w h <<< "$(geometry)"
