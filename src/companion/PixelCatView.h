@@ -68,7 +68,6 @@ class PixelCatView : public QWidget, public CatBarLink {
     // The layer width: the widget's width, at least 80.
     double layerWidth() const;
     bool isBarHovered() const { return barHovered_; }
-    bool isHoveringCat() const { return hoveringCat_; }
     // The cat's 32 x 26 frame in widget coordinates, as drawn now.
     QRectF catFrameRect() const;
     // What the view draws now (cat, shadow, bubble, heart), in widget coordinates.

@@ -32,7 +32,7 @@ protected:
 
 InsetSection::InsetSection(std::optional<QString> title, std::optional<QString> footnote, bool flushRows,
                            const QList<QWidget*>& content, QWidget* parent)
-    : QWidget(parent), plate_(new SectionPlate(this)), flushRows_(flushRows) {
+    : QWidget(parent), plate_(new SectionPlate(this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

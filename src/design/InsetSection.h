@@ -32,13 +32,11 @@ public:
     QWidget* plate() const { return plate_; }
     TextView* titleView() const { return title_; }
     TextView* footnoteView() const { return footnote_; }
-    bool flushRows() const { return flushRows_; }
 
 private:
     QWidget* plate_;
     TextView* title_ = nullptr;
     TextView* footnote_ = nullptr;
-    bool flushRows_;
 };
 
 } // namespace meterix

@@ -46,7 +46,6 @@ class MenuPlateRow : public QAbstractButton {
     const std::optional<QString>& subtitle() const { return subtitle_; }
     void setTitle(const QString& title);
     void setSubtitle(const std::optional<QString>& subtitle);
-    QWidget* leadingView() const { return leading_; }
     QWidget* trailingView() const { return trailing_; }
     // The subtitle as drawn: on one line when it fits its room, else broken
     // between words onto a second, which alone is cut at the tail.

@@ -77,7 +77,6 @@ class QuotaHeroView : public QWidget {
     QuotaHeroView(Appearance& appearance, const Inputs& inputs, QWidget* parent = nullptr);
     ~QuotaHeroView() override;
 
-    const Inputs& inputs() const { return inputs_; }
     const Display& shown() const { return display_; }
     // Changes in place: the ring glides and the digits roll to the new figure.
     void setInputs(const Inputs& inputs);
