@@ -34,7 +34,7 @@ class PanelKeyboardTest : public test::PanelTest {
             QCoreApplication::sendEvent(view_.windowHandle(), &e);
         }
     }
-    QWidget* shown() { return view_.screenStack()->currentView(); }
+    QWidget* shown() { return test::stackOf(view_)->currentView(); }
     MenuBarNavigator nav_;
     MenuBarPopoverView view_;
 };
@@ -46,7 +46,7 @@ TEST_F(PanelKeyboardTest, TabAndArrowsGoThroughTheControlsTopToBottom) {
     ASSERT_TRUE(test::waitUntil([&] { return view_.isActiveWindow(); }));
     for (const MenuBarScreen& screen : {MenuBarScreen::overview(), MenuBarScreen::providerDetail(P::claudeCode)}) {
         nav_.push(screen);
-        ASSERT_TRUE(test::waitUntil([&] { return !view_.screenStack()->isSliding(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return !test::stackOf(view_)->isSliding(); }));
         const QList<QWidget*> controls = KeyboardFocus::chain(shown());
         ASSERT_GE(controls.size(), 3);
         for (qsizetype i = 0; i < controls.size(); ++i) {
@@ -77,7 +77,7 @@ TEST_F(PanelKeyboardTest, TabAndArrowsGoThroughTheControlsTopToBottom) {
 TEST_F(PanelKeyboardTest, EnterAndSpaceOpenAProviderAndComeBack) {
     ASSERT_TRUE(test::waitUntil([&] { return view_.isActiveWindow(); }));
     for (const int press : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Space)}) {
-        ASSERT_TRUE(test::waitUntil([&] { return !view_.screenStack()->isSliding(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return !test::stackOf(view_)->isSliding(); }));
         key(Qt::Key_Down);
         key(Qt::Key_Down); // the second provider's row
         key(press);

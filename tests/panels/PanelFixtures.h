@@ -4,10 +4,15 @@
 #include "core/UsageSnapshot.h"
 #include "refresh/PresentedState.h"
 #include "platform/ui/Appearance.h"
+#include "design/TextView.h"
+#include "panels/MenuBarPopoverView.h"
+#include "panels/MenuScreenStack.h"
 
 #include "support/FakeClock.h"
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -67,5 +72,17 @@ class PanelTest : public ::testing::Test {
 
     FakeClock clock_;
 };
+
+// The panel's parts by their object names.
+inline MenuScreenStack* stackOf(const MenuBarPopoverView& view) {
+    return view.findChild<MenuScreenStack*>(QStringLiteral("screenStack"));
+}
+inline QString summaryOf(const MenuBarPopoverView& view) {
+    return view.findChild<TextView*>(QStringLiteral("summary"))->text();
+}
+// The scrolling area has sprung to the shown screen's height with its insets.
+inline bool settled(const MenuBarPopoverView& view) {
+    return view.scrollHeight() > 1 && view.scrollHeight() == std::round(stackOf(view)->measuredHeight() + 20);
+}
 
 } // namespace meterix::test
