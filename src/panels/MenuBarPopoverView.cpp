@@ -198,6 +198,7 @@ void MenuBarPopoverView::applyState() {
         tier_ = tier;
         if (tier_ && tier_ != badge_->tier()) {
             auto* next = new TierBadge(*tier_, true, badge_->parentWidget());
+            next->setObjectName(badge_->objectName());
             delete titleLayout_->replaceWidget(badge_, next);
             delete badge_;
             badge_ = next;
