@@ -30,8 +30,6 @@ public:
     static constexpr double flushMarginV = 4;
 
     QWidget* plate() const { return plate_; }
-    TextView* titleView() const { return title_; }
-    TextView* footnoteView() const { return footnote_; }
 
 private:
     QWidget* plate_;

@@ -244,6 +244,7 @@ QuotaHeroView::QuotaHeroView(Appearance& appearance, const Inputs& inputs, QWidg
     badges->setSpacing(5);
     withheldBadge_ = new TextCapsuleBadge([] { return BadgeLook{}; }, badgeRow_);
     liveBadge_ = new LiveStreamBadge(badgeRow_);
+    liveBadge_->setObjectName(QStringLiteral("liveBadge"));
     badges->addWidget(withheldBadge_);
     badges->addWidget(liveBadge_);
     badges->addStretch(1);

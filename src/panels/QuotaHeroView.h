@@ -82,7 +82,6 @@ class QuotaHeroView : public QWidget {
     void setInputs(const Inputs& inputs);
 
     RingGauge* ring() const { return ring_; }
-    LiveStreamBadge* liveBadge() const { return liveBadge_; }
 
   private:
     void refresh();

@@ -11,6 +11,7 @@
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
@@ -82,7 +83,7 @@ TEST_F(PanelKeyboardTest, EnterAndSpaceOpenAProviderAndComeBack) {
         key(Qt::Key_Down); // the second provider's row
         key(press);
         EXPECT_EQ(nav_.screen(), MenuBarScreen::providerDetail(P::openAICodex)) << press;
-        EXPECT_EQ(QApplication::focusWidget(), qobject_cast<MenuSubScreen*>(shown())->header()->backButton());
+        EXPECT_EQ(QApplication::focusWidget(), qobject_cast<MenuSubScreen*>(shown())->header()->findChild<QAbstractButton*>(QStringLiteral("back")));
         key(press);
         EXPECT_EQ(nav_.screen(), MenuBarScreen::overview());
         EXPECT_EQ(QApplication::focusWidget(), KeyboardFocus::chain(shown()).value(0));

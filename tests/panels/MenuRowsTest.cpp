@@ -15,6 +15,7 @@
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QTest>
 
@@ -213,7 +214,7 @@ TEST_F(MenuRowsTest, HeaderKeepsItsTitleBetweenMarginsAndReadsAsAScreen) {
     const QFontMetricsF fm(MeterixFont::rounded(12.5, QFont::Bold));
     EXPECT_LE(fm.horizontalAdvance(header.shownTitle()), 312 - 2 * 78);
     EXPECT_EQ(header.accessibleName(), header.title() + QStringLiteral(" screen"));
-    QTest::mouseClick(header.backButton(), Qt::LeftButton);
+    QTest::mouseClick(header.findChild<QAbstractButton*>(QStringLiteral("back")), Qt::LeftButton);
     EXPECT_EQ(backs, 1);
 
     test::speak(ResolvedLanguage::korean);
@@ -227,7 +228,7 @@ TEST_F(MenuRowsTest, SwitchFlipsOncePerClickAndIgnoresClicksWhileDisabled) {
     MenuToggleRow row(QStringLiteral("speaker.wave.2.fill"), {QColor(255, 159, 10), QColor(194, 91, 0)},
                       QStringLiteral("Sound"), QStringLiteral("Haptics and sounds"), false,
                       [&flips](bool on) { flips << on; });
-    SwitchToggleStyle* sw = row.switchControl();
+    SwitchToggleStyle* sw = row.findChild<SwitchToggleStyle*>(QStringLiteral("switch"));
     EXPECT_EQ(row.accessibleDescription(), QStringLiteral("Off"));
     QTest::mouseClick(sw, Qt::LeftButton);
     EXPECT_EQ(flips, QList<bool>{true});

@@ -124,7 +124,7 @@ TEST_P(ScreensAgree, FootnoteAndLinksTellOnlyWhatIs) {
         MenuScreenContext c = f->context();
         c.openLink = [tick](const QUrl&) { return tick; };
         MenuBarProviderDetailScreen screen(c, P::claudeCode);
-        const TextView* note = test::part<InsetSection>(shown(screen), QStringLiteral("quotaSection"))->footnoteView();
+        const TextView* note = test::part<InsetSection>(shown(screen), QStringLiteral("quotaSection"))->findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly);
         EXPECT_EQ(note ? note->text() : QString(), tick ? pick("세로 눈금은 리셋까지 유지 가능한 권장 페이스입니다.",
                                                                "The vertical tick marks the pace that lasts until reset.")
                                                         : QString());
