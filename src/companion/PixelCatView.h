@@ -173,16 +173,6 @@ class PixelCatView : public QWidget, public CatBarLink {
     bool looked_ = false;
     // The coat, kept from its change notice: paints would read the settings.
     PixelCatBreed breed_;
-    int spriteRenders_ = 0;
-
-  public:
-    // Repaints asked for and sprites drawn (not stamped) since the start (for tests).
-    int repaintRequests() const { return repaintRequests_; }
-    int spriteRenders() const { return spriteRenders_; }
-    qsizetype silhouettesHeld() const { return silhouettes_.size(); }
-
-  private:
-    int repaintRequests_ = 0;
 };
 
 } // namespace meterix

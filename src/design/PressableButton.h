@@ -18,8 +18,6 @@ public:
     // The scale and opacity being drawn now.
     double currentScale() const;
     double currentOpacity() const;
-    // Paints that drew the control, since the start (for tests).
-    int drawnPaints() const { return drawnPaints_; }
 
   protected:
     void paintEvent(QPaintEvent* event) final;
@@ -34,7 +32,6 @@ public:
 
     PressableStyle style_;
     SpringAnimator press_;
-    int drawnPaints_ = 0;
 };
 
 } // namespace meterix
