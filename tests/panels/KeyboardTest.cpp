@@ -61,7 +61,7 @@ TEST_F(PanelKeyboardTest, TabAndArrowsGoThroughTheControlsTopToBottom) {
             for (qsizetype i = 0; i <= controls.size(); ++i) {
                 key(k, mods);
                 const qsizetype at = forward ? i % controls.size() : (controls.size() - 1 - i % controls.size());
-                EXPECT_EQ(QApplication::focusWidget(), controls[at]) << screen.debugName().toStdString() << ", key " << k;
+                EXPECT_EQ(QApplication::focusWidget(), controls[at]) << test::screenName(screen).toStdString() << ", key " << k;
             }
         }
         QWidget* ringed = QApplication::focusWidget();

@@ -169,25 +169,23 @@ TEST_F(MenuRowsTest, BusyRowTurnsAndSnapsBackUpright) {
 TEST_F(MenuRowsTest, PlateRowIsAButtonOnlyWithAnAction) {
     int clicks = 0;
     MenuPlateRow still(QStringLiteral("Claude Code"), QStringLiteral("Max"), true, {}, new QLabel(), nullptr);
+    auto* trailing = new QLabel(QStringLiteral("70%"));
     MenuPlateRow live(
-        QStringLiteral("Claude Code"), QStringLiteral("Max"), true, [&clicks] { ++clicks; }, new QLabel(),
-        new QLabel(QStringLiteral("70%")));
+        QStringLiteral("Claude Code"), QStringLiteral("Max"), true, [&clicks] { ++clicks; }, new QLabel(), trailing);
     still.resize(312, still.sizeHint().height());
     live.resize(312, live.sizeHint().height());
 
-    EXPECT_FALSE(still.isClickable());
     still.setHovered(true);
     EXPECT_FALSE(still.isHovered());
     EXPECT_DOUBLE_EQ(still.chevronOpacity(), 0.55);
     QTest::mouseClick(&still, Qt::LeftButton, {}, QPoint(100, 10));
 
-    EXPECT_TRUE(live.isClickable());
     live.setHovered(true);
     EXPECT_DOUBLE_EQ(live.chevronOpacity(), 1.0);
     EXPECT_DOUBLE_EQ(live.chevronShift(), 1.5);
     QTest::mouseClick(&live, Qt::LeftButton, {}, QPoint(100, 10));
     EXPECT_EQ(clicks, 1);
-    EXPECT_TRUE(live.trailingView()->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_TRUE(trailing->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
 // A subtitle that does not fit its room goes on to a second line, broken

@@ -6,6 +6,7 @@
 #include "platform/ui/Appearance.h"
 #include "design/TextView.h"
 #include "panels/MenuBarPopoverView.h"
+#include "panels/MenuBarScreen.h"
 #include "panels/MenuScreenStack.h"
 
 #include "support/FakeClock.h"
@@ -72,6 +73,21 @@ class PanelTest : public ::testing::Test {
 
     FakeClock clock_;
 };
+
+// For test output: "overview", "providerDetail(claude)", ...
+inline QString screenName(const MenuBarScreen& screen) {
+    switch (screen.kind()) {
+    case MenuBarScreen::Kind::providerDetail:
+        return QStringLiteral("providerDetail(%1)").arg(screen.provider() ? rawValue(*screen.provider()) : QString());
+    case MenuBarScreen::Kind::overview:
+        return QStringLiteral("overview");
+    case MenuBarScreen::Kind::settings:
+        return QStringLiteral("settings");
+    case MenuBarScreen::Kind::about:
+        return QStringLiteral("about");
+    }
+    return QString();
+}
 
 // The panel's parts by their object names.
 inline MenuScreenStack* stackOf(const MenuBarPopoverView& view) {

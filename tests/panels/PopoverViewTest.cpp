@@ -167,7 +167,7 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
 TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
     for (const MenuBarScreen& pushed :
          {MenuBarScreen::settings(), MenuBarScreen::about(), MenuBarScreen::providerDetail(P::claudeCode)}) {
-        SCOPED_TRACE(pushed.debugName().toStdString());
+        SCOPED_TRACE(test::screenName(pushed).toStdString());
         MenuBarNavigator nav;
         MenuBarPopoverView view(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}});
         view.setState(stateOf(allProviderTypes(), {}));
@@ -226,9 +226,10 @@ TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
     }
 
     localization.assignPreference(AppLanguage::english);
-    for (TierBadge* badge : {view.findChild<TierBadge*>(QStringLiteral("tierBadge")), cardBadge}) {
-        const double wanted =
-            CapsuleBadge::measure(TierBadge::lookFor(UsageTier::abundant, badge->isCompact())).width();
+    // The panel's badge is the compact one, the card's the full one.
+    for (const auto& [badge, compact] :
+         {std::pair{view.findChild<TierBadge*>(QStringLiteral("tierBadge")), true}, std::pair{cardBadge, false}}) {
+        const double wanted = CapsuleBadge::measure(TierBadge::lookFor(UsageTier::abundant, compact)).width();
         EXPECT_TRUE(test::waitUntil([&] { return badge->width() >= std::floor(wanted); }))
             << badge->width() << " for " << wanted;
         EXPECT_EQ(badge->accessibleName(), QStringLiteral("Abundant"));
