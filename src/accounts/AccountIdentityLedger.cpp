@@ -120,13 +120,6 @@ std::optional<QDateTime> AccountIdentityLedger::attributionBoundary(AIProviderTy
     return boundary;
 }
 
-bool AccountIdentityLedger::isAttributable(const QDateTime& capturedAt, AIProviderType provider,
-                                           const QString& profile, const QString& accountID,
-                                           const std::optional<QDateTime>& changedAt, const QDateTime& now) {
-    const auto boundary = attributionBoundary(provider, profile, accountID, changedAt, now);
-    return !boundary || capturedAt >= *boundary;
-}
-
 void AccountIdentityLedger::reset() {
     queue_.sync([&] {
         // A file mended meanwhile is overwritten, not set aside, and its

@@ -59,11 +59,6 @@ public:
                                                  const QString& accountID,
                                                  const std::optional<QDateTime>& changedAt, const QDateTime& now);
 
-    // The same step, then whether a reading captured at capturedAt belongs to
-    // the account.
-    bool isAttributable(const QDateTime& capturedAt, AIProviderType provider, const QString& profile,
-                        const QString& accountID, const std::optional<QDateTime>& changedAt, const QDateTime& now);
-
     // Forgets every record and writes the empty ledger.
     void reset();
 

@@ -150,9 +150,7 @@ void AccountUsageStore::persist() {
     });
     // An unreadable file is set aside first; a failed write keeps the old file
     // (and says so) and the next record, flush or the end tries again.
-    const bool written = file_.write(object, clock_.now());
-    unsaved_ = !written;
-    if (written) ++fileWrites_;
+    unsaved_ = !file_.write(object, clock_.now());
 }
 
 } // namespace meterix

@@ -57,10 +57,6 @@ class AccountUsageStore {
     // is on disk (quitting, tests).
     void flush();
 
-    // Writes of the file that reached the disk since creation (for tests and
-    // diagnostics).
-    int fileWrites() const { return fileWrites_.load(); }
-
     const QString& filePath() const { return file_.path(); }
     static QString defaultFilePath();
     static QString accountKey(AIProviderType provider, const QString& accountID);
@@ -82,7 +78,6 @@ class AccountUsageStore {
     std::condition_variable writeWake_;
     bool writeScheduled_ = false; // a write is queued and has not begun
     bool hurry_ = false;          // flush or the end: write what waits at once
-    std::atomic<int> fileWrites_{0};
     std::atomic<bool> unsaved_{false}; // the last write failed: the file lags the cache
     mutable Locked<QHash<QString, UsageSnapshot>> cache_;
     mutable SerialExecutor executor_;

@@ -25,7 +25,6 @@ class CatGesture {
     void cancel();
 
     bool isPressed() const { return pressed_; }
-    bool hasBegun() const { return begun_; }
 
   private:
     PixelCatEngine& engine_;

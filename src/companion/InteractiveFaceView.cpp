@@ -72,12 +72,6 @@ void InteractiveFaceView::setState(CharacterState state) {
     update();
 }
 
-void InteractiveFaceView::setPupilOffset(QSizeF offset) {
-    if (offset == pupilOffset_) return;
-    pupilOffset_ = offset;
-    update();
-}
-
 bool InteractiveFaceView::isBlinking() const {
     return blink_->isBlinking();
 }

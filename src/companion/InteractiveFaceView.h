@@ -30,8 +30,6 @@ class InteractiveFaceView : public QWidget {
 
     CharacterState state() const { return state_; }
     void setState(CharacterState state);
-    QSizeF pupilOffset() const { return pupilOffset_; }
-    void setPupilOffset(QSizeF offset);
     bool isBlinking() const;
     // The eyes' vertical scale: 0.1 while blinking, else 1 (animated).
     double eyeScale() const { return eyeScale_.value(); }

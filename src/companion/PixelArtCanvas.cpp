@@ -14,13 +14,6 @@ PixelArtCanvas::PixelArtCanvas(PixelCatFrame frameData, CatColorPalette palette,
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
-void PixelArtCanvas::setFrameData(const PixelCatFrame& frame) {
-    if (frame == frameData_) return;
-    frameData_ = frame;
-    updateGeometry();
-    update();
-}
-
 void PixelArtCanvas::setPalette(const CatColorPalette& palette) {
     if (palette == palette_) return;
     palette_ = palette;

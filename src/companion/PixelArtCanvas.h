@@ -22,10 +22,8 @@ class PixelArtCanvas : public QWidget {
     PixelArtCanvas(PixelCatFrame frameData, CatColorPalette palette, double pixelSize,
                    QWidget* parent = nullptr);
 
-    const PixelCatFrame& frameData() const { return frameData_; }
     const CatColorPalette& palette() const { return palette_; }
     double pixelSize() const { return pixelSize_; }
-    void setFrameData(const PixelCatFrame& frame);
     void setPalette(const CatColorPalette& palette);
 
     // (cells across) x pixelSize wide, (rows) x pixelSize high.

@@ -314,7 +314,6 @@ void PixelCatEngine::onDragEnded(QSizeF translation, QPointF screenPoint) {
         PixelCatEngine& e = **alive;
         e.setPosition(newX, CatAnimation::immediate());
         e.isBeingHeld_ = false;
-        e.dragOffset_ = QSizeF(0, 0);
         e.jumpOffsetY_ = 0;
         e.emitChange(Property::jump, CatAnimation::immediate());
         if (e.bar_) e.bar_->setCatDragging(false);

@@ -80,7 +80,6 @@ class PixelCatEngine {
     CatAction currentAction() const { return currentAction_; }
     CatSprite currentFrame() const { return currentFrame_; }
     double jumpOffsetY() const { return jumpOffsetY_; }
-    QSizeF dragOffset() const { return dragOffset_; }
     bool isBeingHeld() const { return isBeingHeld_; }
     double zBubbleOpacity() const { return zBubbleOpacity_; }
     double zBubbleOffset() const { return zBubbleOffset_; }
@@ -112,7 +111,6 @@ class PixelCatEngine {
     CatAction currentAction_ = CatAction::walking;
     CatSprite currentFrame_ = CatSprite::walk1;
     double jumpOffsetY_ = 0;
-    QSizeF dragOffset_{0, 0};
     bool isBeingHeld_ = false;
     double zBubbleOpacity_ = 0;
     double zBubbleOffset_ = 0;

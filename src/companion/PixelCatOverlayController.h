@@ -59,7 +59,6 @@ class PixelCatOverlayController final : public CatOverlay {
     CatSprite currentFrame() const { return currentFrame_; }
     bool isFacingLeft() const { return isFacingLeft_; }
     double jumpOffsetY() const { return jumpOffsetY_; }
-    CatOverlaySurface* surface() const { return surface_.get(); }
     QRectF frame() const { return frame_; }
 
   private:

@@ -33,7 +33,6 @@ class PixelCatOverlayWindow final : public QWidget, public CatOverlaySurface {
     QRectF spriteRect() const;
     // The carried cat's head leads the way it faces, as on the bar.
     bool isMirrored() const;
-    bool isShaped() const { return shaped_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

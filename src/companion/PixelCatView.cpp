@@ -313,7 +313,6 @@ void PixelCatView::refreshNow(bool atOnce) {
     if (shadow != paintedShadow_) dirty |= paintedShadow_ | shadow;
     paintedCellBounds_ = cellBounds;
     paintedShadow_ = shadow;
-    if (!dirty.isEmpty()) ++repaintRequests_;
     QRegion now = cells;
     if (!shadow.isEmpty()) now += shadow;
     const bool reshaped = now != painted_;
@@ -485,7 +484,6 @@ void PixelCatView::paintSprite(QPainter& p) {
     const QPointF topLeft = spriteTopLeft();
     const double scale = spriteScale();
     const auto draw = [&](QPainter& q) {
-        ++spriteRenders_;
         q.save();
         q.translate(topLeft.x() + kSprite / 2, 0);
         q.scale(scale, 1);

@@ -69,7 +69,6 @@ class PixelCatView : public QWidget, public CatBarLink {
     // The layer width: the widget's width, at least 80.
     double layerWidth() const;
     bool isBarHovered() const { return barHovered_; }
-    bool isHoveringCat() const { return hoveringCat_; }
     // The cat's 32 x 26 frame in widget coordinates, as drawn now.
     QRectF catFrameRect() const;
     // What the view draws now (cat, shadow, bubble, heart), in widget coordinates.
@@ -175,16 +174,6 @@ class PixelCatView : public QWidget, public CatBarLink {
     bool looked_ = false;
     // The coat, kept from its change notice: paints would read the settings.
     PixelCatBreed breed_;
-    int spriteRenders_ = 0;
-
-  public:
-    // Repaints asked for and sprites drawn (not stamped) since the start (for tests).
-    int repaintRequests() const { return repaintRequests_; }
-    int spriteRenders() const { return spriteRenders_; }
-    qsizetype silhouettesHeld() const { return silhouettes_.size(); }
-
-  private:
-    int repaintRequests_ = 0;
 };
 
 } // namespace meterix

@@ -32,7 +32,7 @@ protected:
 
 InsetSection::InsetSection(std::optional<QString> title, std::optional<QString> footnote, bool flushRows,
                            const QList<QWidget*>& content, QWidget* parent)
-    : QWidget(parent), plate_(new SectionPlate(this)), flushRows_(flushRows) {
+    : QWidget(parent), plate_(new SectionPlate(this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -42,6 +42,7 @@ InsetSection::InsetSection(std::optional<QString> title, std::optional<QString> 
         title_ = new TextView(*title, MeterixFont::sectionHeaderStyle(), [] { return LabelColor::secondary(); }, false, this);
         auto* row = new QVBoxLayout();
         row->setContentsMargins(4, 4, 0, 0);
+        title_->setObjectName(QStringLiteral("sectionTitle"));
         row->addWidget(title_, 0, Qt::AlignLeft);
         column->addLayout(row);
     }
@@ -59,6 +60,7 @@ InsetSection::InsetSection(std::optional<QString> title, std::optional<QString> 
                                  true, this);
         auto* row = new QVBoxLayout();
         row->setContentsMargins(4, 0, 0, 0);
+        footnote_->setObjectName(QStringLiteral("footnote"));
         row->addWidget(footnote_);
         column->addLayout(row);
     }

@@ -30,15 +30,11 @@ public:
     static constexpr double flushMarginV = 4;
 
     QWidget* plate() const { return plate_; }
-    TextView* titleView() const { return title_; }
-    TextView* footnoteView() const { return footnote_; }
-    bool flushRows() const { return flushRows_; }
 
 private:
     QWidget* plate_;
     TextView* title_ = nullptr;
     TextView* footnote_ = nullptr;
-    bool flushRows_;
 };
 
 } // namespace meterix

@@ -19,7 +19,6 @@ public:
     void setStyle(const LiquidGlassStyle& style);
     void setHovered(bool hovered);
     bool isHovered() const { return style_.isHovered; }
-    double bleed() const { return bleed_; }
     // The glass's own rectangle inside the bleed.
     QRectF glassRect() const;
 

@@ -43,12 +43,6 @@ QFont MeterixFont::serif(double size, QFont::Weight weight) {
     return make(families, size, weight);
 }
 
-QFont MeterixFont::monospaced(double size, QFont::Weight weight) {
-    static const QStringList families = {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("NanumGothicCoding"),
-                                         QStringLiteral("monospace")};
-    return make(families, size, weight);
-}
-
 QFont MeterixFont::sectionHeaderStyle() {
     QFont font = sectionHeader();
     font.setLetterSpacing(QFont::AbsoluteSpacing, sectionHeaderTracking);

@@ -14,9 +14,8 @@ public:
     static QFont rounded(double size, QFont::Weight weight);
     // The plain (non-rounded) system face at a size, for symbols set beside text.
     static QFont system(double size, QFont::Weight weight);
-    // The serif and the monospaced faces (both with Hangul), for the few texts set in them.
+    // The serif face (with Hangul), for the few texts set in it.
     static QFont serif(double size, QFont::Weight weight);
-    static QFont monospaced(double size, QFont::Weight weight);
 
     static QFont hero() { return rounded(28, QFont::Bold); }
     static QFont title() { return rounded(15, QFont::Bold); }

@@ -29,7 +29,6 @@ void PressableButton::paintEvent(QPaintEvent* event) {
     const QRectF drawn = contentBounds();
     const QRectF scaled(r.center() + (drawn.topLeft() - r.center()) * s, drawn.size() * s);
     if (!event->region().intersects(scaled.toAlignedRect())) return;
-    ++drawnPaints_;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(r.center());

@@ -15,16 +15,9 @@ class PressableButton : public QAbstractButton {
 public:
     explicit PressableButton(PressableStyle style = PressableStyle::pressable(), QWidget* parent = nullptr);
 
-    const PressableStyle& pressableStyle() const { return style_; }
-    void setPressableStyle(const PressableStyle& style) { style_ = style; }
-
     // The scale and opacity being drawn now.
     double currentScale() const;
     double currentOpacity() const;
-    // 0 at rest, 1 fully pressed (springs between).
-    double pressProgress() const { return press_.value(); }
-    // Paints that drew the control, since the start (for tests).
-    int drawnPaints() const { return drawnPaints_; }
 
   protected:
     void paintEvent(QPaintEvent* event) final;
@@ -39,7 +32,6 @@ public:
 
     PressableStyle style_;
     SpringAnimator press_;
-    int drawnPaints_ = 0;
 };
 
 } // namespace meterix

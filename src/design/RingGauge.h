@@ -47,9 +47,7 @@ public:
     void setPercentage(double percentage);
     void setGradientColors(const QList<QColor>& colors);
     const QList<QColor>& gradientColors() const { return colors_; }
-    double gaugeSize() const { return size_; }
     double lineWidth() const { return lineWidth_; }
-    bool showsGlow() const { return showsGlow_; }
     QWidget* centerWidget() const { return center_; }
 
     QSize sizeHint() const override;

@@ -48,7 +48,6 @@ public:
     void setReading(double percentage);
     bool hasFigure() const { return hasFigure_; }
     void setColor(const QColor& color);
-    const QString& suffix() const { return suffix_; }
     // 0 when a roll starts, 1 when it is done.
     double rollProgress() const { return roll_.value(); }
 

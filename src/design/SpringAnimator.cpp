@@ -6,7 +6,7 @@
 namespace meterix {
 
 SpringAnimator::SpringAnimator(SpringSpec spec, double initialValue, QObject* parent)
-    : QAbstractAnimation(parent), spec_(spec), curve_(spec.curve()),
+    : QAbstractAnimation(parent), curve_(spec.curve()),
       value_(std::isfinite(initialValue) ? initialValue : 0.0), target_(value_) {}
 
 SpringAnimator::~SpringAnimator() { blockSignals(true); }

@@ -22,7 +22,6 @@ public:
     double value() const { return value_; }
     double target() const { return target_; }
     double velocity() const { return velocity_; }
-    const SpringSpec& spec() const { return spec_; }
 
     // Moves towards target; animated false jumps there at once (and stops).
     void setTarget(double target, bool animated = true);
@@ -38,7 +37,6 @@ protected:
 private:
     void settle();
 
-    SpringSpec spec_;
     SpringCurve curve_;
     double value_;
     double target_;

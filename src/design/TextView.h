@@ -24,7 +24,6 @@ public:
     // ellipsis at the head, middle or tail; ElideNone (the default) keeps its
     // ideal width.
     void setElideMode(Qt::TextElideMode mode);
-    Qt::TextElideMode elideMode() const { return elide_; }
     // Where a wrapping text's lines sit across its width (leading by default).
     void setLineAlignment(Qt::Alignment horizontal);
     Qt::Alignment lineAlignment() const { return lineAlignment_; }

@@ -14,7 +14,6 @@ public:
     TierBadge(Localization& localization, UsageTier tier, bool compact, QWidget* parent = nullptr);
 
     UsageTier tier() const { return tier_; }
-    bool isCompact() const { return compact_; }
     static BadgeLook lookFor(UsageTier tier, bool compact);
 
 protected:

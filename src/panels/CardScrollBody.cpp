@@ -69,8 +69,6 @@ int CardScrollBody::heightForWidth(int width) const {
     return content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
 }
 
-int CardScrollBody::contentHeight() const { return heightForWidth(viewport()->width()); }
-
 QSize CardScrollBody::sizeHint() const {
     const QSize content = widget() ? widget()->sizeHint() : QSize();
     return QSize(content.width(), heightForWidth(content.width()));

@@ -19,8 +19,6 @@ class CardScrollBody : public QScrollArea {
     static constexpr double thumbInset = 2; // from the right edge, the top and the bottom
     static constexpr double minimumThumb = 16;
 
-    // The content's whole height for the body's width.
-    int contentHeight() const;
     bool scrolls() const;
     // The thumb in the body's coordinates; empty while everything fits.
     QRectF thumbRect() const;

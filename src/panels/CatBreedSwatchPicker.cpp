@@ -123,15 +123,6 @@ CatBreedSwatchPicker::CatBreedSwatchPicker(std::function<PixelCatBreed()> get,
     refresh();
 }
 
-QAbstractButton* CatBreedSwatchPicker::swatch(PixelCatBreed breed) const {
-    return swatches_.value(allPixelCatBreeds().indexOf(breed));
-}
-
-double CatBreedSwatchPicker::scaleOf(PixelCatBreed breed) const {
-    const int i = allPixelCatBreeds().indexOf(breed);
-    return i >= 0 ? swatches_[i]->scale() : 1.0;
-}
-
 void CatBreedSwatchPicker::refresh() {
     const PixelCatBreed selected = get_();
     const QList<PixelCatBreed> breeds = allPixelCatBreeds();

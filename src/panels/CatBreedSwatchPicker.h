@@ -25,9 +25,6 @@ class CatBreedSwatchPicker : public QWidget {
 
     PixelCatBreed selection() const { return get_(); }
     std::optional<PixelCatBreed> hovered() const { return hovered_; }
-    QAbstractButton* swatch(PixelCatBreed breed) const;
-    // The scale a swatch is drawn at now (1.1 when hovered and not selected).
-    double scaleOf(PixelCatBreed breed) const;
     void refresh();
 
     static constexpr double swatchSize = 21;

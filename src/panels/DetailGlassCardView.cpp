@@ -212,8 +212,7 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
                                          const Clock& clock, QWidget* parent)
     : LiquidGlassView(liquidGlass(Radius::card, Qt::transparent, false, kElevation, 0.5), shadowBleed(),
                       parent),
-      appearance_(appearance), localization_(localization), clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)),
-      openLink_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+      appearance_(appearance), localization_(localization), clock_(clock), snapshot_(snapshot), onClose_(std::move(onClose)) {
     display_ = display(snapshot_, live_, clock_);
     // Inside the glass (the widget's contents margins hold the shadow's bleed).
     const int inner = int(padding);
@@ -252,12 +251,13 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
     dashboardButton_ = new GlassActionButton(
         L10n::dashboard().text(), QStringLiteral("chart.bar.doc.horizontal"), false,
         [this] {
-            if (!display_.dashboard || !openLink_ || openLink_(*display_.dashboard)) return;
+            if (!display_.dashboard || QDesktopServices::openUrl(*display_.dashboard)) return;
             // Said in place, for a while: nothing could open the page.
             dashboardButton_->setTitle(L10n::linkNotOpenedBrief().text());
             linkFailureShown_->start();
         },
         this);
+    dashboardButton_->setObjectName(QStringLiteral("dashboard"));
     linkFailureShown_ = new QTimer(this);
     linkFailureShown_->setSingleShot(true);
     linkFailureShown_->setInterval(RefreshFeedback::waitShownMs);
@@ -265,13 +265,8 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
     refreshFeedback_ = new RefreshFeedback(clock_, [this] { applyActions(); }, true, this);
     refreshButton_ = new GlassActionButton(
         display_.refreshTitle, QStringLiteral("arrow.clockwise"), true,
-        [this] {
-            if (refreshAction_)
-                refreshAction_(snapshot_.provider);
-            else
-                refreshFeedback_->press(manager_, snapshot_.provider);
-        },
-        this);
+        [this] { refreshFeedback_->press(manager_, snapshot_.provider); }, this);
+    refreshButton_->setObjectName(QStringLiteral("refresh"));
     actions->addWidget(dashboardButton_, 1);
     actions->addWidget(refreshButton_, 1);
     column_->addLayout(actions);
@@ -283,13 +278,10 @@ DetailGlassCardView::DetailGlassCardView(Appearance& appearance, Localization& l
     rebuild();
     ticker_ = new MinuteTicker(
         this, clock_, [this] { return timeTextMoments(snapshot_); }, [this] { refreshTimeTexts(); });
+    ticker_->setObjectName(QStringLiteral("ticker"));
 }
 
 DetailGlassCardView::~DetailGlassCardView() = default;
-
-QAbstractButton* DetailGlassCardView::closeButton() const {
-    return header_->findChild<QAbstractButton*>();
-}
 
 void DetailGlassCardView::setSnapshot(const UsageSnapshot& snapshot) {
     // Also for the same snapshot: what depends on the time is derived anew.
@@ -389,6 +381,7 @@ void DetailGlassCardView::buildHeader() {
     row->addLayout(texts, 1);
     row->addSpacing(4);
     auto* close = new CardCloseButton(header);
+    close->setObjectName(QStringLiteral("close"));
     close->setAccessibleName(L10n::close().text());
     connect(close, &QAbstractButton::clicked, this, [this] {
         if (onClose_) onClose_();

@@ -108,20 +108,11 @@ class DetailGlassCardView : public LiquidGlassView {
     // Follows the manager's in-use set and refreshing flag; the refresh button asks
     // it to refresh this provider.
     void observe(ProviderManager& manager);
-    void setRefreshAction(std::function<void(AIProviderType)> action) { refreshAction_ = std::move(action); }
-    // How links are opened (the desktop's default handler unless replaced);
-    // false when nothing could open it, which the button then says.
-    void setOpenLinkAction(std::function<bool(const QUrl&)> action) { openLink_ = std::move(action); }
 
     QuotaHeroView* hero() const { return hero_; }
     // The part between the header and the buttons, which scrolls when the card
     // is given less height than its content takes.
     CardScrollBody* body() const { return body_; }
-    GlassActionButton* refreshButton() const { return refreshButton_; }
-    GlassActionButton* dashboardButton() const { return dashboardButton_; }
-    QAbstractButton* closeButton() const;
-    // Keeps the countdowns and the age of the reading moving while the card is shown.
-    MinuteTicker* ticker() const { return ticker_; }
     // The glass's bleed on every side (where its shadow falls).
     static int shadowBleed();
 
@@ -146,8 +137,6 @@ class DetailGlassCardView : public LiquidGlassView {
     Live live_;
     Display display_;
     QPointer<ProviderManager> manager_;
-    std::function<void(AIProviderType)> refreshAction_;
-    std::function<bool(const QUrl&)> openLink_;
     RefreshFeedback* refreshFeedback_ = nullptr;
     QTimer* linkFailureShown_ = nullptr;
 

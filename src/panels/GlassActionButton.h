@@ -35,7 +35,6 @@ class GlassActionButton : public PressableButton {
 
     const QString& title() const { return title_; }
     void setTitle(const QString& title);
-    bool isProminent() const { return prominent_; }
     bool isHovered() const { return hover_.isHovered(); }
 
     QSize sizeHint() const override;

@@ -88,10 +88,12 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     statusLine->setSpacing(4);
     // The platform's mini spinner at 0.58 scale fills about 11 x 11 pt.
     spinner_ = new MenuActivitySpinner(*context_.appearance, 9, title);
+    spinner_->setObjectName(QStringLiteral("spinner"));
     statusLine->addWidget(spinner_, 0, Qt::AlignVCenter);
     summary_ = new TextView(
         QString(), MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, false,
         title);
+    summary_->setObjectName(QStringLiteral("summary"));
     statusLine->addWidget(summary_, 0, Qt::AlignVCenter);
     statusLine->addStretch(1);
     texts->addLayout(statusLine);
@@ -99,6 +101,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     bar->addSpacing(4);
     titleLayout_ = bar;
     badge_ = new TierBadge(*context_.localization, tier_.value_or(UsageTier::abundant), true, title);
+    badge_->setObjectName(QStringLiteral("tierBadge")); // the ambient tier's; hidden while there is none
     badge_->setVisible(tier_.has_value());
     bar->addWidget(badge_, 0, Qt::AlignVCenter);
     column->addWidget(title);
@@ -107,6 +110,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
 
     // The scrolling screen area.
     scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("scroll"));
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -116,6 +120,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     stackHolder_ = new QWidget();
     makeClear(stackHolder_);
     stack_ = new MenuScreenStack(stackHolder_);
+    stack_->setObjectName(QStringLiteral("screenStack"));
     stack_->move(int(stackInsetH), int(stackInsetV));
     scroll_->setWidget(stackHolder_);
     scroll_->setFixedHeight(1);
@@ -193,6 +198,7 @@ void MenuBarPopoverView::applyState() {
         tier_ = tier;
         if (tier_ && tier_ != badge_->tier()) {
             auto* next = new TierBadge(*context_.localization, *tier_, true, badge_->parentWidget());
+            next->setObjectName(badge_->objectName());
             delete titleLayout_->replaceWidget(badge_, next);
             delete badge_;
             badge_ = next;
@@ -202,16 +208,8 @@ void MenuBarPopoverView::applyState() {
     update();
 }
 
-QString MenuBarPopoverView::shownSummary() const {
-    return summary_->text();
-}
-
 QColor MenuBarPopoverView::glassTint() const {
     return mixColors(tintFrom_, tintTo_, tintBlend_.value());
-}
-
-double MenuBarPopoverView::targetScrollHeight() const {
-    return StackHeightTracker::scrollHeight(tracker_.stackHeight(), scrollLimit());
 }
 
 double MenuBarPopoverView::scrollLimit() const {

@@ -58,15 +58,8 @@ class MenuBarPopoverView : public QWidget {
     const PresentedState& state() const { return state_; }
     void setState(PresentedState state);
 
-    MenuScreenStack* screenStack() const { return stack_; }
-    QScrollArea* scrollArea() const { return scroll_; }
-    MenuActivitySpinner* spinner() const { return spinner_; }
-    // The ambient tier's badge; hidden while there is no tier.
-    TierBadge* tierBadge() const { return badge_; }
-    QString shownSummary() const;
     QColor glassTint() const;
-    // The height the scrolling area springs to, and the one it has now.
-    double targetScrollHeight() const;
+    // The height the scrolling area has now.
     double scrollHeight() const;
     // The card's size with its margin, as last reported.
     QSizeF contentSize() const;

@@ -32,9 +32,6 @@ class MenuBarScreen {
 
     bool operator==(const MenuBarScreen&) const = default;
 
-    // For logs and test output: "overview", "providerDetail(claude)", ...
-    QString debugName() const;
-
   private:
     MenuBarScreen(Kind kind, std::optional<AIProviderType> provider) : kind_(kind), provider_(provider) {}
 

@@ -68,7 +68,6 @@ class MenuCommandRow : public QAbstractButton {
     // The symbol's rotation in degrees now.
     double spinAngle() const;
     MenuRowRole role() const { return role_; }
-    bool hasSymbol() const { return symbol_.has_value(); }
     const Accessory& accessory() const { return accessory_; }
     bool isHovered() const;
     void setHovered(bool hovered);

@@ -35,7 +35,6 @@ class MenuPlateRow : public QAbstractButton {
     static constexpr double chevronRestOpacity = 0.55;
     static constexpr double chevronHoverShift = 1.5;
 
-    bool isClickable() const { return clickable_; }
     bool isHovered() const;
     void setHovered(bool hovered);
     // How the chevron is drawn now: opacity and rightward shift.
@@ -46,8 +45,6 @@ class MenuPlateRow : public QAbstractButton {
     const std::optional<QString>& subtitle() const { return subtitle_; }
     void setTitle(const QString& title);
     void setSubtitle(const std::optional<QString>& subtitle);
-    QWidget* leadingView() const { return leading_; }
-    QWidget* trailingView() const { return trailing_; }
     // The subtitle as drawn: on one line when it fits its room, else broken
     // between words onto a second, which alone is cut at the tail.
     QStringList shownSubtitle() const;

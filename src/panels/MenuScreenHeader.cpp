@@ -35,6 +35,7 @@ MenuScreenHeader::MenuScreenHeader(QString backTitle, QString title, std::option
     : QWidget(parent), title_(std::move(title)), trailingText_(std::move(trailingText)),
       back_(new BackButton(std::move(backTitle), this)) {
     setAttribute(Qt::WA_TranslucentBackground);
+    back_->setObjectName(QStringLiteral("back"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(accessibleLabel(title_));
     if (onBack) connect(back_, &QAbstractButton::clicked, this, [onBack = std::move(onBack)] { onBack(); });

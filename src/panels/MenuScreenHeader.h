@@ -28,7 +28,6 @@ class MenuScreenHeader : public QWidget {
     static QString accessibleLabel(const QString& title);
 
     class BackButton;
-    BackButton* backButton() const { return back_; }
     const QString& title() const { return title_; }
     const std::optional<QString>& trailingText() const { return trailingText_; }
     void setTrailingText(std::optional<QString> text);

@@ -35,6 +35,7 @@ MenuToggleRow::MenuToggleRow(QString symbol, QList<QColor> colors, QString title
     setAccessibleName(title);
     setAccessibleDescription(accessibleValue(isOn));
     // The switch is what the keys reach: it is named as its row is.
+    switch_->setObjectName(QStringLiteral("switch"));
     switch_->setAccessibleName(title);
     switch_->setAccessibleDescription(accessibleValue(isOn));
     connect(switch_, &QAbstractButton::toggled, this, [this, onChange = std::move(onChange)](bool on) {

@@ -24,7 +24,6 @@ class MenuToggleRow : public QWidget {
     static constexpr double spacing = 9;
     static constexpr double tileSize = 19;
 
-    SwitchToggleStyle* switchControl() const { return switch_; }
     bool isOn() const;
     // The bound value changed elsewhere.
     void setOn(bool on);

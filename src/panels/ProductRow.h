@@ -15,8 +15,6 @@ class ProductRow : public QWidget {
   public:
     explicit ProductRow(MakerProduct product, QWidget* parent = nullptr);
 
-    const MakerProduct& product() const { return product_; }
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

@@ -60,9 +60,11 @@ ProviderToggleRow::ProviderToggleRow(Localization& localization, SettingsModel::
     row->setSpacing(int(spacing));
     row->addWidget(tile_, 0, Qt::AlignVCenter);
     row->addWidget(name_, 0, Qt::AlignVCenter);
+    detected_->setObjectName(QStringLiteral("detected"));
     row->addWidget(detected_, 0, Qt::AlignVCenter);
     row->addStretch(1);
     row->addSpacing(6);
+    switch_->setObjectName(QStringLiteral("switch"));
     row->addWidget(switch_, 0, Qt::AlignVCenter);
     // Whatever the switch reports, the manager's list decides what is on.
     connect(switch_, &QAbstractButton::toggled, this, [onToggle = std::move(onToggle)] {

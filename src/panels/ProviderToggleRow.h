@@ -26,8 +26,6 @@ class ProviderToggleRow : public QWidget {
     const SettingsModel::ProviderToggle& state() const { return state_; }
     // A new state from the manager (also after this row's own toggle).
     void setState(const SettingsModel::ProviderToggle& state);
-    SwitchToggleStyle* switchControl() const { return switch_; }
-    TextCapsuleBadge* detectedBadge() const { return detected_; }
 
     static constexpr double tileSize = 19;
     static constexpr double spacing = 9;

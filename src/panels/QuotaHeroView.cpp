@@ -245,6 +245,7 @@ QuotaHeroView::QuotaHeroView(Appearance& appearance, Localization& localization,
     badges->setSpacing(5);
     withheldBadge_ = new TextCapsuleBadge(localization_, [] { return BadgeLook{}; }, badgeRow_);
     liveBadge_ = new LiveStreamBadge(localization_, badgeRow_);
+    liveBadge_->setObjectName(QStringLiteral("liveBadge"));
     badges->addWidget(withheldBadge_);
     badges->addWidget(liveBadge_);
     badges->addStretch(1);

@@ -79,13 +79,11 @@ class QuotaHeroView : public QWidget {
                   QWidget* parent = nullptr);
     ~QuotaHeroView() override;
 
-    const Inputs& inputs() const { return inputs_; }
     const Display& shown() const { return display_; }
     // Changes in place: the ring glides and the digits roll to the new figure.
     void setInputs(const Inputs& inputs);
 
     RingGauge* ring() const { return ring_; }
-    LiveStreamBadge* liveBadge() const { return liveBadge_; }
 
   private:
     void refresh();

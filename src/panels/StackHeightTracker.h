@@ -14,7 +14,6 @@ class StackHeightTracker {
     static constexpr double tolerance = 0.5;
     static constexpr double maxScrollHeight = 560;
 
-    double stackHeight() const { return stackHeight_; }
     // The new height to spring to, or nothing when the measurement is ignored.
     std::optional<double> accept(double measured);
     // The scrolling area's height for a stack height, no taller than limit

@@ -107,17 +107,8 @@ TEST_F(AccountIdentityLedgerTest, SwitchBoundariesSurviveARestart) {
     }
     AccountIdentityLedger restarted(path(), clock);
     EXPECT_EQ(restarted.record(kCodex, kProfile), (AccountIdentityLedger::Record{QStringLiteral("B"), written}));
-    EXPECT_EQ(restarted.attributionBoundary(kCodex, kProfile, QStringLiteral("B"), std::nullopt, kNow.addDays(1)), written);
     // Usage from before the switch stays with the old account after the restart too.
-    EXPECT_FALSE(restarted.isAttributable(written.addSecs(-1), kCodex, kProfile, QStringLiteral("B"), std::nullopt, kNow));
-    EXPECT_TRUE(restarted.isAttributable(written, kCodex, kProfile, QStringLiteral("B"), std::nullopt, kNow));
-}
-
-TEST_F(AccountIdentityLedgerTest, IsAttributableRecordsLikeTheBoundaryQuestion) {
-    AccountIdentityLedger ledger(path(), clock);
-    EXPECT_TRUE(ledger.isAttributable(utc(2020, 1, 1), kCodex, kProfile, QStringLiteral("A"), std::nullopt, kNow));
-    EXPECT_FALSE(ledger.isAttributable(kNow.addSecs(-1), kCodex, kProfile, QStringLiteral("B"), std::nullopt, kNow));
-    EXPECT_EQ(ledger.record(kCodex, kProfile), (AccountIdentityLedger::Record{QStringLiteral("B"), kNow}));
+    EXPECT_EQ(restarted.attributionBoundary(kCodex, kProfile, QStringLiteral("B"), std::nullopt, kNow.addDays(1)), written);
 }
 
 TEST_F(AccountIdentityLedgerTest, TheFileIsPrettySortedAndOwnerOnly) {

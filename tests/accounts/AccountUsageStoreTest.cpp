@@ -280,21 +280,22 @@ TEST_F(Store, ReadingsOfOnePollMakeOneWriteAndWaitingOnesAreWrittenOnFlushAndAtT
     };
     {
         // A delay no test waits out: only flush and the end write.
-        AccountUsageStore store(path, clock, std::chrono::hours(1));
+        test::FailingStoreFiles files;
+        AccountUsageStore store(path, clock, std::chrono::hours(1), files);
         for (const char* id : {"a", "b", "c"})
             store.record(reading(AIProviderType::openAICodex, QLatin1String(id), t0));
         EXPECT_TRUE(store.snapshot(AIProviderType::openAICodex, QStringLiteral("c"))); // read at once
         EXPECT_FALSE(QFile::exists(path));
         store.flush();
-        EXPECT_EQ(store.fileWrites(), 1);
+        EXPECT_EQ(files.replaced.load(), 1);
         EXPECT_TRUE(holds({"a", "b", "c"}));
 
         store.record(reading(AIProviderType::openAICodex, QStringLiteral("d"), t0));
         store.flush();
         store.flush(); // nothing waits: no further write
-        EXPECT_EQ(store.fileWrites(), 2);
+        EXPECT_EQ(files.replaced.load(), 2);
         store.record(reading(AIProviderType::openAICodex, QStringLiteral("e"), t0));
-        EXPECT_EQ(store.fileWrites(), 2);
+        EXPECT_EQ(files.replaced.load(), 2);
     } // quitting
     EXPECT_TRUE(holds({"a", "b", "c", "d", "e"}));
 }

@@ -74,19 +74,19 @@ TEST_F(Cards, IconTileWithoutColoursStillShowsSymbolAndRimButNoShadow) {
 
 TEST_F(Cards, SectionWithoutTitleOrFootnoteIsOnlyThePlate) {
     InsetSection section(std::nullopt, std::nullopt, false, {row()});
-    EXPECT_EQ(section.titleView(), nullptr);
-    EXPECT_EQ(section.footnoteView(), nullptr);
+    EXPECT_EQ(section.findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly), nullptr);
+    EXPECT_EQ(section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly), nullptr);
     EXPECT_EQ(section.layout()->count(), 1);
 }
 
 TEST_F(Cards, TitleIsUpperCaseSecondaryAndFootnoteWraps) {
     InsetSection section(QStringLiteral("Quota detail"), QStringLiteral("A long footnote that has to wrap onto more lines"),
                          false, {row()});
-    ASSERT_NE(section.titleView(), nullptr);
-    EXPECT_EQ(section.titleView()->textFont().capitalization(), QFont::AllUppercase);
-    ASSERT_NE(section.footnoteView(), nullptr);
-    EXPECT_TRUE(section.footnoteView()->hasHeightForWidth());
-    EXPECT_GT(section.footnoteView()->heightForWidth(60), section.footnoteView()->heightForWidth(600));
+    ASSERT_NE(section.findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly), nullptr);
+    EXPECT_EQ(section.findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly)->textFont().capitalization(), QFont::AllUppercase);
+    ASSERT_NE(section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly), nullptr);
+    EXPECT_TRUE(section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly)->hasHeightForWidth());
+    EXPECT_GT(section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly)->heightForWidth(60), section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly)->heightForWidth(600));
 }
 
 TEST_F(Cards, FlushRowsTouchThePlatesSides) {

@@ -36,7 +36,6 @@ TEST(Ellipsis, EveryAppFontDrawsItOnTheBaseline) {
         {"rounded bold", MeterixFont::rounded(11.5, QFont::Bold)},
         {"system", MeterixFont::system(12, QFont::Normal)},
         {"serif", MeterixFont::serif(12, QFont::Normal)},
-        {"monospaced", MeterixFont::monospaced(12, QFont::Normal)},
         {"section header", MeterixFont::sectionHeaderStyle()},
     };
     for (const auto& f : fonts) {

@@ -6,6 +6,7 @@
 #include "design/HairlineDivider.h"
 #include "design/LiquidCapsuleGauge.h"
 #include "design/LiveActivityDot.h"
+#include "design/PressableButton.h"
 
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
@@ -50,6 +51,27 @@ TEST_F(Ornaments, GrabberPaintsItsCapsuleOnly) {
     // 12 of 15 high: the top row stays clear, the middle is inked.
     EXPECT_EQ(qAlpha(img.pixel(6, 2)), 0);
     EXPECT_GT(qAlpha(img.pixel(6, 30)), 0);
+}
+
+// A repaint that misses where a pressable control draws (a neighbour's
+// reaching over its margin) leaves its content undrawn.
+TEST_F(Ornaments, APressableDrawsOnlyForRepaintsThatReachItsContent) {
+    struct Inset final : PressableButton {
+        int drawn = 0;
+        void paintContent(QPainter&, const QRectF&) override { ++drawn; }
+        QRectF contentBounds() const override { return QRectF(rect()).adjusted(0, 10, 0, 0); }
+    } button;
+    button.resize(40, 30);
+    QImage image(button.size(), QImage::Format_ARGB32_Premultiplied);
+    struct Row {
+        QRegion region;
+        int drawn;
+    };
+    for (const Row& r : {Row{QRegion(0, 0, 40, 4), 0}, Row{QRegion(0, 0, 40, 12), 1}, Row{QRegion(0, 20, 40, 4), 1}}) {
+        button.drawn = 0;
+        button.render(&image, QPoint(), r.region);
+        EXPECT_EQ(button.drawn, r.drawn) << r.region.boundingRect().height();
+    }
 }
 
 TEST_F(Ornaments, HairlineDividerFadesOutAtBothEnds) {

@@ -15,6 +15,7 @@
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
 
+#include <QAbstractButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -87,7 +88,7 @@ TEST_F(AboutScreen, WithoutAnAppIconTheSparklesTileStandsIn) {
 TEST_F(AboutScreen, BackSlidesToTheOverview) {
     navigator.push(MenuBarScreen::about());
     auto screen = open();
-    QTest::mouseClick(screen->findChild<MenuScreenHeader*>()->backButton(), Qt::LeftButton);
+    QTest::mouseClick(screen->findChild<MenuScreenHeader*>()->findChild<QAbstractButton*>(QStringLiteral("back")), Qt::LeftButton);
     EXPECT_EQ(navigator.screen(), MenuBarScreen::overview());
     EXPECT_FALSE(navigator.isForward());
 }

@@ -12,6 +12,7 @@
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
@@ -35,7 +36,7 @@ class PanelKeyboardTest : public test::PanelTest {
             QCoreApplication::sendEvent(view_.windowHandle(), &e);
         }
     }
-    QWidget* shown() { return view_.screenStack()->currentView(); }
+    QWidget* shown() { return test::stackOf(view_)->currentView(); }
     MenuBarNavigator nav_;
     MenuBarPopoverView view_;
 };
@@ -47,7 +48,7 @@ TEST_F(PanelKeyboardTest, TabAndArrowsGoThroughTheControlsTopToBottom) {
     ASSERT_TRUE(test::waitUntil([&] { return view_.isActiveWindow(); }));
     for (const MenuBarScreen& screen : {MenuBarScreen::overview(), MenuBarScreen::providerDetail(P::claudeCode)}) {
         nav_.push(screen);
-        ASSERT_TRUE(test::waitUntil([&] { return !view_.screenStack()->isSliding(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return !test::stackOf(view_)->isSliding(); }));
         const QList<QWidget*> controls = KeyboardFocus::chain(shown());
         ASSERT_GE(controls.size(), 3);
         for (qsizetype i = 0; i < controls.size(); ++i) {
@@ -61,7 +62,7 @@ TEST_F(PanelKeyboardTest, TabAndArrowsGoThroughTheControlsTopToBottom) {
             for (qsizetype i = 0; i <= controls.size(); ++i) {
                 key(k, mods);
                 const qsizetype at = forward ? i % controls.size() : (controls.size() - 1 - i % controls.size());
-                EXPECT_EQ(QApplication::focusWidget(), controls[at]) << screen.debugName().toStdString() << ", key " << k;
+                EXPECT_EQ(QApplication::focusWidget(), controls[at]) << test::screenName(screen).toStdString() << ", key " << k;
             }
         }
         QWidget* ringed = QApplication::focusWidget();
@@ -78,12 +79,12 @@ TEST_F(PanelKeyboardTest, TabAndArrowsGoThroughTheControlsTopToBottom) {
 TEST_F(PanelKeyboardTest, EnterAndSpaceOpenAProviderAndComeBack) {
     ASSERT_TRUE(test::waitUntil([&] { return view_.isActiveWindow(); }));
     for (const int press : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Space)}) {
-        ASSERT_TRUE(test::waitUntil([&] { return !view_.screenStack()->isSliding(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return !test::stackOf(view_)->isSliding(); }));
         key(Qt::Key_Down);
         key(Qt::Key_Down); // the second provider's row
         key(press);
         EXPECT_EQ(nav_.screen(), MenuBarScreen::providerDetail(P::openAICodex)) << press;
-        EXPECT_EQ(QApplication::focusWidget(), qobject_cast<MenuSubScreen*>(shown())->header()->backButton());
+        EXPECT_EQ(QApplication::focusWidget(), qobject_cast<MenuSubScreen*>(shown())->header()->findChild<QAbstractButton*>(QStringLiteral("back")));
         key(press);
         EXPECT_EQ(nav_.screen(), MenuBarScreen::overview());
         EXPECT_EQ(QApplication::focusWidget(), KeyboardFocus::chain(shown()).value(0));

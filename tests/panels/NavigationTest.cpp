@@ -6,6 +6,8 @@
 
 #include "support/WaitUntil.h"
 
+#include "PanelFixtures.h"
+
 #include <QGraphicsEffect>
 #include <QStringList>
 
@@ -104,11 +106,11 @@ TEST(MenuBarNavigatorTest, MovesAnnounceTheDirectionBeforeTheScreen) {
             log.append(f ? QStringLiteral("forward") : QStringLiteral("back"));
         });
         QObject::connect(&nav, &MenuBarNavigator::screenChanged, &nav, [&log](const S& s, bool animated) {
-            log.append(s.debugName() + (animated ? QStringLiteral(" sliding") : QStringLiteral(" at once")));
+            log.append(test::screenName(s) + (animated ? QStringLiteral(" sliding") : QStringLiteral(" at once")));
         });
         c.act(nav);
         EXPECT_EQ(log, c.signalsInOrder);
-        EXPECT_EQ(nav.screen(), c.screen) << nav.screen().debugName().toStdString();
+        EXPECT_EQ(nav.screen(), c.screen) << test::screenName(nav.screen()).toStdString();
         EXPECT_EQ(nav.isForward(), c.isForward);
     }
 }

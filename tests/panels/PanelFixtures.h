@@ -4,10 +4,16 @@
 #include "core/UsageSnapshot.h"
 #include "refresh/PresentedState.h"
 #include "platform/ui/Appearance.h"
+#include "design/TextView.h"
+#include "panels/MenuBarPopoverView.h"
+#include "panels/MenuBarScreen.h"
+#include "panels/MenuScreenStack.h"
 
 #include "support/FakeClock.h"
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -67,5 +73,32 @@ class PanelTest : public ::testing::Test {
 
     FakeClock clock_;
 };
+
+// For test output: "overview", "providerDetail(claude)", ...
+inline QString screenName(const MenuBarScreen& screen) {
+    switch (screen.kind()) {
+    case MenuBarScreen::Kind::providerDetail:
+        return QStringLiteral("providerDetail(%1)").arg(screen.provider() ? rawValue(*screen.provider()) : QString());
+    case MenuBarScreen::Kind::overview:
+        return QStringLiteral("overview");
+    case MenuBarScreen::Kind::settings:
+        return QStringLiteral("settings");
+    case MenuBarScreen::Kind::about:
+        return QStringLiteral("about");
+    }
+    return QString();
+}
+
+// The panel's parts by their object names.
+inline MenuScreenStack* stackOf(const MenuBarPopoverView& view) {
+    return view.findChild<MenuScreenStack*>(QStringLiteral("screenStack"));
+}
+inline QString summaryOf(const MenuBarPopoverView& view) {
+    return view.findChild<TextView*>(QStringLiteral("summary"))->text();
+}
+// The scrolling area has sprung to the shown screen's height with its insets.
+inline bool settled(const MenuBarPopoverView& view) {
+    return view.scrollHeight() > 1 && view.scrollHeight() == std::round(stackOf(view)->measuredHeight() + 20);
+}
 
 } // namespace meterix::test

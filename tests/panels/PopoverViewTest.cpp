@@ -99,10 +99,13 @@ TEST_F(PopoverViewTest, ScrollHeightFollowsTheScreenWithinBounds) {
         {720, 720, 560},       {560.4, 560.4, 560},        {40, 40, 40},
     };
     StackHeightTracker t;
+    double taken = 0;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.measured);
-        EXPECT_EQ(t.accept(r.measured), r.accepted);
-        EXPECT_DOUBLE_EQ(StackHeightTracker::scrollHeight(t.stackHeight()), r.scroll);
+        const std::optional<double> accepted = t.accept(r.measured);
+        EXPECT_EQ(accepted, r.accepted);
+        taken = accepted.value_or(taken);
+        EXPECT_DOUBLE_EQ(StackHeightTracker::scrollHeight(taken), r.scroll);
     }
 }
 
@@ -130,32 +133,31 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
     view.show();
     ASSERT_TRUE(test::waitUntil(
         [&] {
-            return view.scrollHeight() > 1 && view.scrollHeight() == std::round(view.targetScrollHeight());
+            return test::settled(view);
         }));
     ASSERT_FALSE(reports.isEmpty());
     EXPECT_EQ(reports.last().width(), 372);
     // The screen's height with its insets, inside the card with its margins.
-    const double stack = view.screenStack()->measuredHeight();
-    EXPECT_NEAR(view.targetScrollHeight(), stack + 20, 0.01);
+    const double stack = test::stackOf(view)->measuredHeight();
     EXPECT_EQ(reports.last().height(), view.height());
     EXPECT_GT(view.height(), 36 + stack);
-    EXPECT_FALSE(view.spinner()->isVisible());
-    EXPECT_EQ(view.tierBadge()->tier(), UsageTier::caution) << "Codex at 32.4 %; Cursor's placeholder at 0 % is left out";
-    EXPECT_EQ(view.shownSummary(), QStringLiteral("2 connected · Updated just now"));
+    EXPECT_FALSE(view.findChild<MenuActivitySpinner*>(QStringLiteral("spinner"))->isVisible());
+    EXPECT_EQ(view.findChild<TierBadge*>(QStringLiteral("tierBadge"))->tier(), UsageTier::caution) << "Codex at 32.4 %; Cursor's placeholder at 0 % is left out";
+    EXPECT_EQ(test::summaryOf(view), QStringLiteral("2 connected · Updated just now"));
 
     PresentedState busy = fixtureState();
     busy.isRefreshing = true;
     view.setState(busy);
-    EXPECT_TRUE(view.spinner()->isVisible());
-    EXPECT_EQ(view.shownSummary(), QStringLiteral("Updating"));
+    EXPECT_TRUE(view.findChild<MenuActivitySpinner*>(QStringLiteral("spinner"))->isVisible());
+    EXPECT_EQ(test::summaryOf(view), QStringLiteral("Updating"));
 
     // A new language: the texts and the shown screen are built again in it.
     test::speak(Lang::korean);
     view.rebuildTexts();
-    auto* overview = qobject_cast<MenuBarOverviewScreen*>(view.screenStack()->currentView());
+    auto* overview = qobject_cast<MenuBarOverviewScreen*>(test::stackOf(view)->currentView());
     ASSERT_TRUE(overview);
     EXPECT_EQ(test::part<MenuCommandRow>(*overview, QStringLiteral("refreshRow"))->title(), QStringLiteral("새로 고침 중..."));
-    EXPECT_EQ(view.shownSummary(), QStringLiteral("업데이트 중"));
+    EXPECT_EQ(test::summaryOf(view), QStringLiteral("업데이트 중"));
 }
 
 // A user with every provider on the bar scrolls the overview down to its
@@ -166,33 +168,33 @@ TEST_F(PopoverViewTest, ReportsItsCardWithMarginAndSpringsToTheScreen) {
 TEST_F(PopoverViewTest, APushedScreenOpensAtItsTopAndTheOverviewKeepsItsPlace) {
     for (const MenuBarScreen& pushed :
          {MenuBarScreen::settings(), MenuBarScreen::about(), MenuBarScreen::providerDetail(P::claudeCode)}) {
-        SCOPED_TRACE(pushed.debugName().toStdString());
+        SCOPED_TRACE(test::screenName(pushed).toStdString());
         MenuBarNavigator nav;
         MenuBarPopoverView view(test::withLook(MenuScreenContext{nullptr, nullptr, nullptr, &nav, &clock_, {}}));
         view.setState(stateOf(allProviderTypes(), {}));
         view.show();
         ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }));
-        QScrollBar* bar = view.scrollArea()->verticalScrollBar();
+        QScrollBar* bar = view.findChild<QScrollArea*>(QStringLiteral("scroll"))->verticalScrollBar();
         ASSERT_GT(bar->maximum(), 100);
         bar->setValue(bar->maximum());
         const int scrolled = bar->value();
-        QWidget* overview = view.screenStack()->currentView();
+        QWidget* overview = test::stackOf(view)->currentView();
 
         nav.push(pushed);
         EXPECT_EQ(bar->value(), 0);
-        ASSERT_EQ(view.screenStack()->outgoingView(), overview);
+        ASSERT_EQ(test::stackOf(view)->outgoingView(), overview);
         EXPECT_EQ(overview->y(), -scrolled);
-        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }));
-        auto* screen = qobject_cast<MenuSubScreen*>(view.screenStack()->currentView());
+        ASSERT_TRUE(test::waitUntil([&] { return !test::stackOf(view)->isSliding(); }));
+        auto* screen = qobject_cast<MenuSubScreen*>(test::stackOf(view)->currentView());
         ASSERT_TRUE(screen && screen->header());
-        QWidget* viewport = view.scrollArea()->viewport();
+        QWidget* viewport = view.findChild<QScrollArea*>(QStringLiteral("scroll"))->viewport();
         const QRect header(screen->header()->mapTo(viewport, QPoint(0, 0)), screen->header()->size());
         EXPECT_TRUE(viewport->rect().contains(header)) << header.y() << " in " << viewport->height();
         EXPECT_EQ(bar->value(), 0);
 
         nav.popToRoot();
         EXPECT_EQ(bar->value(), scrolled);
-        ASSERT_TRUE(test::waitUntil([&] { return !view.screenStack()->isSliding(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return !test::stackOf(view)->isSliding(); }));
         ASSERT_TRUE(test::waitUntil([&] { return view.scrollHeight() == 560; }));
         EXPECT_EQ(bar->value(), scrolled);
 
@@ -219,15 +221,16 @@ TEST_F(PopoverViewTest, TierBadgesFollowALanguageChange) {
     card.show();
     TierBadge* cardBadge = card.findChild<QuotaHeroView*>()->findChild<TierBadge*>();
     ASSERT_TRUE(cardBadge);
-    for (TierBadge* badge : {view.tierBadge(), cardBadge}) {
+    for (TierBadge* badge : {view.findChild<TierBadge*>(QStringLiteral("tierBadge")), cardBadge}) {
         ASSERT_TRUE(badge->isVisible());
         EXPECT_EQ(badge->accessibleName(), QStringLiteral("여유"));
     }
 
     localization.assignPreference(AppLanguage::english);
-    for (TierBadge* badge : {view.tierBadge(), cardBadge}) {
-        const double wanted =
-            CapsuleBadge::measure(TierBadge::lookFor(UsageTier::abundant, badge->isCompact())).width();
+    // The panel's badge is the compact one, the card's the full one.
+    for (const auto& [badge, compact] :
+         {std::pair{view.findChild<TierBadge*>(QStringLiteral("tierBadge")), true}, std::pair{cardBadge, false}}) {
+        const double wanted = CapsuleBadge::measure(TierBadge::lookFor(UsageTier::abundant, compact)).width();
         EXPECT_TRUE(test::waitUntil([&] { return badge->width() >= std::floor(wanted); }))
             << badge->width() << " for " << wanted;
         EXPECT_EQ(badge->accessibleName(), QStringLiteral("Abundant"));
@@ -248,8 +251,7 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
             view.show();
             ASSERT_TRUE(test::waitUntil(
                 [&] {
-                    return view.scrollHeight() == std::round(view.targetScrollHeight()) &&
-                           view.scrollHeight() > 1;
+                    return test::settled(view);
                 }));
             const QImage image = test::renderWidget(view);
             EXPECT_EQ(image.width(), 372);
@@ -270,9 +272,9 @@ TEST_F(PopoverViewTest, GrabsOfTheOverview) {
     empty.setState(stateOf({}, {}));
     empty.show();
     ASSERT_TRUE(test::waitUntil(
-        [&] { return empty.scrollHeight() == std::round(empty.targetScrollHeight()); }));
-    EXPECT_EQ(empty.shownSummary(), QStringLiteral("No providers connected"));
-    EXPECT_FALSE(empty.tierBadge()->isVisible()) << "nothing measured, no tier";
+        [&] { return test::settled(empty); }));
+    EXPECT_EQ(test::summaryOf(empty), QStringLiteral("No providers connected"));
+    EXPECT_FALSE(empty.findChild<TierBadge*>(QStringLiteral("tierBadge"))->isVisible()) << "nothing measured, no tier";
     const QColor tint = empty.glassTint(); // neutral: a grey, no tier's colour
     EXPECT_LE(std::abs(tint.red() - tint.blue()) + std::abs(tint.green() - tint.blue()), 12);
     shots << test::onBackdrop(test::renderWidget(empty), QColor(214, 220, 228));

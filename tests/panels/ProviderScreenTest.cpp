@@ -22,6 +22,7 @@
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QTest>
 
@@ -92,7 +93,7 @@ TEST_F(ProviderScreen, APlaceholderShowsTheConnectionNoticeAndNoQuotaLines) {
     const auto titles = [&] {
         QStringList out;
         for (InsetSection* s : screen->findChildren<InsetSection*>())
-            if (s->titleView()) out.append(s->titleView()->text());
+            if (s->findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly)) out.append(s->findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly)->text());
         return out;
     }();
     EXPECT_EQ(titles, QStringList{QStringLiteral("Client")});
@@ -106,7 +107,7 @@ TEST_F(ProviderScreen, AReadingOfTheShownAccountWithMaskingOnAndOff) {
     auto screen = open(f, P::claudeCode);
     EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("headerSubtitle"))->text(), QStringLiteral("d***@example.com"));
     ASSERT_TRUE(test::part(*screen, QStringLiteral("accountsSection")));
-    EXPECT_EQ(static_cast<InsetSection*>(test::part(*screen, QStringLiteral("accountsSection")))->footnoteView(), nullptr);
+    EXPECT_EQ(static_cast<InsetSection*>(test::part(*screen, QStringLiteral("accountsSection")))->findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly), nullptr);
     const auto rows = test::part(*screen, QStringLiteral("accountsSection"))->findChildren<AccountRow*>();
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0]->accessibleName(), QStringLiteral("d***@example.com, CLI, On the bar"));
@@ -178,8 +179,8 @@ TEST_F(ProviderScreen, AReadingWithoutAFigureTellsItsOwnReasonAsTheCardDoes) {
                                                        QLocale::c());
         ASSERT_TRUE(card.notice);
         auto* notice = static_cast<InsetSection*>(test::part(*screen, QStringLiteral("noDataNotice")));
-        ASSERT_TRUE(notice && notice->titleView());
-        EXPECT_EQ(notice->titleView()->text(), card.notice->header);
+        ASSERT_TRUE(notice && notice->findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly));
+        EXPECT_EQ(notice->findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly)->text(), card.notice->header);
         EXPECT_EQ(card.notice->header, QString::fromUtf8(r.header));
         QStringList texts;
         for (TextView* t : notice->findChildren<TextView*>())
@@ -203,9 +204,9 @@ TEST_F(ProviderScreen, TwoAccountsCarryTheFootnote) {
     auto screen = open(f, P::claudeCode);
     ASSERT_TRUE(test::part(*screen, QStringLiteral("accountsSection")));
     auto* section = static_cast<InsetSection*>(test::part(*screen, QStringLiteral("accountsSection")));
-    ASSERT_TRUE(section->footnoteView());
+    ASSERT_TRUE(section->findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly));
     // No account is on the bar yet (nothing read): the note names no mark.
-    EXPECT_EQ(section->footnoteView()->text(), QStringLiteral("Quota is tallied per account."));
+    EXPECT_EQ(section->findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly)->text(), QStringLiteral("Quota is tallied per account."));
     EXPECT_EQ(section->findChildren<AccountRow*>().size(), 2);
 }
 
@@ -297,7 +298,7 @@ TEST_F(ProviderScreen, BackReturnsToTheOverview) {
     auto screen = open(f, P::claudeCode);
     auto* header = screen->findChild<MenuScreenHeader*>();
     ASSERT_TRUE(header);
-    QTest::mouseClick(header->backButton(), Qt::LeftButton);
+    QTest::mouseClick(header->findChild<QAbstractButton*>(QStringLiteral("back")), Qt::LeftButton);
     EXPECT_EQ(f.navigator.screen(), MenuBarScreen::overview());
     EXPECT_FALSE(f.navigator.isForward());
 }

@@ -158,15 +158,15 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
     // Working from the start: simply there.
     QuotaHeroView from(Appearance::shared(), Localization::shared(), working);
     from.show();
-    EXPECT_TRUE(from.liveBadge()->isVisible());
-    EXPECT_DOUBLE_EQ(from.liveBadge()->presence(), 1.0);
+    EXPECT_TRUE(from.findChild<LiveStreamBadge*>(QStringLiteral("liveBadge"))->isVisible());
+    EXPECT_DOUBLE_EQ(from.findChild<LiveStreamBadge*>(QStringLiteral("liveBadge"))->presence(), 1.0);
 
     for (const bool reduced : {false, true}) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
         test::reduceMotion(reduced);
         QuotaHeroView view(Appearance::shared(), Localization::shared(), hero(50));
         view.show();
-        LiveStreamBadge* badge = view.liveBadge();
+        LiveStreamBadge* badge = view.findChild<LiveStreamBadge*>(QStringLiteral("liveBadge"));
         EXPECT_FALSE(badge->isVisible());
         view.setInputs(working);
         EXPECT_TRUE(badge->isVisible());

@@ -70,22 +70,22 @@ TEST_P(ReadingsOnScreen, CountdownsAndAgesMoveWhileShownAndRestoredReadingsCount
         UsageSnapshot s = reading(f, r.age);
         if (r.restored) s = restored(f, s);
         DetailGlassCardView card(Appearance::shared(), Localization::shared(), s, {}, f.clock);
-        EXPECT_FALSE(card.ticker()->isRunning()) << "nothing runs while hidden";
+        EXPECT_FALSE(card.findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning()) << "nothing runs while hidden";
         card.show();
         auto detail = screen(f, s);
         for (int step = 0; step < 2; ++step) {
-            EXPECT_TRUE(card.ticker()->isRunning() && detail->findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning()) << r.what;
+            EXPECT_TRUE(card.findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning() && detail->findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning()) << r.what;
             const QString countdown = pick(r.countdown[step][0], r.countdown[step][1]);
             EXPECT_EQ(card.hero()->shown().resetLine, countdown) << r.what;
             EXPECT_EQ(test::part<QuotaHeroView>(*detail, QStringLiteral("hero"))->shown().resetLine, countdown) << r.what;
             EXPECT_TRUE(card.shown().sourceLine.endsWith(pick(r.updated[step][0], r.updated[step][1]))) << r.what;
             f.clock.advance(180);
-            card.ticker()->tick();
+            card.findChild<MinuteTicker*>(QStringLiteral("ticker"))->tick();
             detail->findChild<MinuteTicker*>(QStringLiteral("ticker"))->tick();
         }
         card.hide();
         detail->hide();
-        EXPECT_FALSE(card.ticker()->isRunning() || detail->findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning()) << r.what;
+        EXPECT_FALSE(card.findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning() || detail->findChild<MinuteTicker*>(QStringLiteral("ticker"))->isRunning()) << r.what;
     }
     // The next tick comes when a countdown drops or an age grows by a minute.
     const QDateTime now = QDateTime::fromSecsSinceEpoch(1'800'000'000, Qt::UTC);

@@ -10,6 +10,7 @@
 #include "panels/MenuCommandRow.h"
 
 #include "BothLanguages.h"
+#include "PanelFixtures.h"
 #include "ScreenFixture.h"
 #include "support/FetchEnd.h"
 #include "support/gui/ScreenParts.h"
@@ -76,7 +77,7 @@ TEST_P(ScreensAgree, HeaderCountsWhatTheSettingsList) {
         MenuBarSettingsScreen settings(f->context());
         const bool listed = !test::part(shown(settings), QStringLiteral("noAccountsText"))->isVisibleTo(&settings);
         EXPECT_EQ(listed, p != P::cursor) << rawValue(p).toStdString();
-        EXPECT_EQ(popover.shownSummary(), listed ? pick("1개 연결 · 방금 업데이트", "1 connected · Updated just now")
+        EXPECT_EQ(test::summaryOf(popover), listed ? pick("1개 연결 · 방금 업데이트", "1 connected · Updated just now")
                                                  : pick("읽은 사용량 없음", "No usage read yet"));
     }
 }
@@ -104,9 +105,10 @@ TEST_P(ScreensAgree, RefreshSaysWhatItDoes) {
         f->adapters[r.provider]->hold();
         auto* refresh = test::parts<MenuCommandRow>(screen, QStringLiteral("actionRow")).value(0);
         QTest::mouseClick(refresh, Qt::LeftButton);
-        card.refreshButton()->click();
+        auto* cardRefresh = card.findChild<GlassActionButton*>(QStringLiteral("refresh"));
+        cardRefresh->click();
         EXPECT_EQ(refresh->title(), pick(r.ko, r.en));
-        EXPECT_EQ(card.refreshButton()->title(), pick(r.cardKo, r.cardEn));
+        EXPECT_EQ(cardRefresh->title(), pick(r.cardKo, r.cardEn));
         f->adapters[r.provider]->release();
     }
 }
@@ -122,7 +124,7 @@ TEST_P(ScreensAgree, FootnoteAndLinksTellOnlyWhatIs) {
         MenuScreenContext c = f->context();
         c.openLink = [tick](const QUrl&) { return tick; };
         MenuBarProviderDetailScreen screen(c, P::claudeCode);
-        const TextView* note = test::part<InsetSection>(shown(screen), QStringLiteral("quotaSection"))->footnoteView();
+        const TextView* note = test::part<InsetSection>(shown(screen), QStringLiteral("quotaSection"))->findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly);
         EXPECT_EQ(note ? note->text() : QString(), tick ? pick("세로 눈금은 리셋까지 유지 가능한 권장 페이스입니다.",
                                                                "The vertical tick marks the pace that lasts until reset.")
                                                         : QString());

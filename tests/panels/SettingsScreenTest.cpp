@@ -19,6 +19,7 @@
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
@@ -29,6 +30,21 @@ namespace meterix {
 namespace {
 
 using P = AIProviderType;
+
+// A coat's swatch, found as a screen reader does: by its stored name.
+QAbstractButton* swatch(const QWidget& screen, PixelCatBreed breed) {
+    for (QAbstractButton* b : screen.findChildren<QAbstractButton*>())
+        if (b->accessibleName() == rawValue(breed)) return b;
+    return nullptr;
+}
+
+// How wide a swatch is drawn now: the opaque run across its middle.
+int drawnWidth(QWidget& swatch) {
+    const QImage image = test::renderWidget(swatch);
+    int n = 0;
+    for (int x = 0; x < image.width(); ++x) n += qAlpha(image.pixel(x, image.height() / 2)) > 200;
+    return n;
+}
 
 class SettingsScreen : public ::testing::Test {
   protected:
@@ -43,7 +59,7 @@ class SettingsScreen : public ::testing::Test {
         s->show();
         return s;
     }
-    static void flip(MenuToggleRow* row) { QTest::mouseClick(row->switchControl(), Qt::LeftButton); }
+    static void flip(MenuToggleRow* row) { QTest::mouseClick(row->findChild<SwitchToggleStyle*>(QStringLiteral("switch")), Qt::LeftButton); }
     static QStringList texts(QWidget* w) {
         QStringList out;
         for (TextView* t : w->findChildren<TextView*>())
@@ -56,26 +72,26 @@ TEST_F(SettingsScreen, TheLastProviderOnTheBarCannotBeSwitchedOff) {
     test::ScreenFixture f({P::claudeCode});
     auto screen = open(f);
     ProviderToggleRow* claude = test::providerRow<ProviderToggleRow>(*screen, P::claudeCode);
-    EXPECT_FALSE(claude->switchControl()->isEnabled());
+    EXPECT_FALSE(claude->findChild<SwitchToggleStyle*>(QStringLiteral("switch"))->isEnabled());
     EXPECT_EQ(claude->toolTip(), QStringLiteral("At least one provider has to stay on the bar"));
     for (P p : allProviderTypes()) {
         if (p == P::claudeCode) continue;
-        EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, p)->switchControl()->isEnabled()) << rawValue(p).toStdString();
+        EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, p)->findChild<SwitchToggleStyle*>(QStringLiteral("switch"))->isEnabled()) << rawValue(p).toStdString();
         EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, p)->toolTip().isEmpty());
     }
-    QTest::mouseClick(claude->switchControl(), Qt::LeftButton); // disabled: nothing happens
+    QTest::mouseClick(claude->findChild<SwitchToggleStyle*>(QStringLiteral("switch")), Qt::LeftButton); // disabled: nothing happens
     EXPECT_EQ(f.manager->activeProviders(), QList<P>{P::claudeCode});
 
     // Two on: both switches work; switching one off locks the other.
-    QTest::mouseClick(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->switchControl(), Qt::LeftButton);
+    QTest::mouseClick(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->findChild<SwitchToggleStyle*>(QStringLiteral("switch")), Qt::LeftButton);
     EXPECT_EQ(f.manager->activeProviders(), (QList<P>{P::claudeCode, P::kimi}));
-    EXPECT_TRUE(claude->switchControl()->isEnabled());
-    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->switchControl()->isChecked());
-    QTest::mouseClick(claude->switchControl(), Qt::LeftButton);
+    EXPECT_TRUE(claude->findChild<SwitchToggleStyle*>(QStringLiteral("switch"))->isEnabled());
+    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->findChild<SwitchToggleStyle*>(QStringLiteral("switch"))->isChecked());
+    QTest::mouseClick(claude->findChild<SwitchToggleStyle*>(QStringLiteral("switch")), Qt::LeftButton);
     EXPECT_EQ(f.manager->activeProviders(), QList<P>{P::kimi});
     EXPECT_EQ(f.preferences->enabledProviders(), QList<P>{P::kimi});
-    EXPECT_FALSE(claude->switchControl()->isChecked());
-    EXPECT_FALSE(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->switchControl()->isEnabled());
+    EXPECT_FALSE(claude->findChild<SwitchToggleStyle*>(QStringLiteral("switch"))->isChecked());
+    EXPECT_FALSE(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->findChild<SwitchToggleStyle*>(QStringLiteral("switch"))->isEnabled());
     EXPECT_EQ(claude->accessibleDescription(), QStringLiteral("Hidden"));
     EXPECT_EQ(test::providerRow<ProviderToggleRow>(*screen, P::kimi)->accessibleDescription(), QStringLiteral("Shown"));
 }
@@ -83,10 +99,10 @@ TEST_F(SettingsScreen, TheLastProviderOnTheBarCannotBeSwitchedOff) {
 TEST_F(SettingsScreen, DetectedBadgeWhetherOnTheBarOrNot) {
     test::ScreenFixture f({P::claudeCode}, {P::claudeCode, P::cursor});
     auto screen = open(f);
-    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::claudeCode)->detectedBadge()->isVisibleTo(screen.get()));
-    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::cursor)->detectedBadge()->isVisibleTo(screen.get()));
-    EXPECT_FALSE(test::providerRow<ProviderToggleRow>(*screen, P::groq)->detectedBadge()->isVisibleTo(screen.get()));
-    EXPECT_EQ(test::providerRow<ProviderToggleRow>(*screen, P::cursor)->detectedBadge()->text(), QStringLiteral("Detected"));
+    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::claudeCode)->findChild<TextCapsuleBadge*>(QStringLiteral("detected"))->isVisibleTo(screen.get()));
+    EXPECT_TRUE(test::providerRow<ProviderToggleRow>(*screen, P::cursor)->findChild<TextCapsuleBadge*>(QStringLiteral("detected"))->isVisibleTo(screen.get()));
+    EXPECT_FALSE(test::providerRow<ProviderToggleRow>(*screen, P::groq)->findChild<TextCapsuleBadge*>(QStringLiteral("detected"))->isVisibleTo(screen.get()));
+    EXPECT_EQ(test::providerRow<ProviderToggleRow>(*screen, P::cursor)->findChild<TextCapsuleBadge*>(QStringLiteral("detected"))->text(), QStringLiteral("Detected"));
 }
 
 TEST_F(SettingsScreen, DetectionOffHidesItsRowsAndOnAgainScans) {
@@ -180,17 +196,17 @@ TEST_F(SettingsScreen, ACoatThatNamesNoneShowsTheOrangeTabbyAndAPickStoresItsNam
         f.preferences->setPixelCatBreedRaw(QString::fromUtf8(raw));
         auto screen = open(f);
         EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("coatName"))->text(), QStringLiteral("Orange Tabby")) << raw;
-        EXPECT_TRUE(test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"))->swatch(PixelCatBreed::orangeTabby)->isChecked());
+        EXPECT_TRUE(swatch(*screen, PixelCatBreed::orangeTabby)->isChecked());
     }
     test::speak(ResolvedLanguage::korean);
     auto screen = open(f);
     EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("coatName"))->text(), QStringLiteral("치즈 태비"));
     QSignalSpy changed(f.preferences.get(), &MeterixPreferences::changed);
-    QTest::mouseClick(test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"))->swatch(PixelCatBreed::tuxedo), Qt::LeftButton);
+    QTest::mouseClick(swatch(*screen, PixelCatBreed::tuxedo), Qt::LeftButton);
     EXPECT_EQ(f.preferences->pixelCatBreedRaw(), QStringLiteral("턱시도"));
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(test::part<TextView>(*screen, QStringLiteral("coatName"))->text(), QStringLiteral("턱시도"));
-    EXPECT_TRUE(test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"))->swatch(PixelCatBreed::tuxedo)->isChecked());
+    EXPECT_TRUE(swatch(*screen, PixelCatBreed::tuxedo)->isChecked());
 
     // Without the cat, no coat picker.
     flip(test::part<MenuToggleRow>(*screen, QStringLiteral("catRow")));
@@ -202,15 +218,19 @@ TEST_F(SettingsScreen, HoveringASwatchOtherThanTheSelectedOneEnlargesIt) {
     test::ScreenFixture f;
     auto screen = open(f);
     CatBreedSwatchPicker* picker = test::part<CatBreedSwatchPicker>(*screen, QStringLiteral("swatches"));
+    QAbstractButton* selected = swatch(*picker, PixelCatBreed::orangeTabby);
+    QAbstractButton* other = swatch(*picker, PixelCatBreed::calico);
+    const int selectedWidth = drawnWidth(*selected);
+    const int otherWidth = drawnWidth(*other);
     QEnterEvent enterSelected(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QCoreApplication::sendEvent(picker->swatch(PixelCatBreed::orangeTabby), &enterSelected);
+    QCoreApplication::sendEvent(selected, &enterSelected);
     ASSERT_TRUE(test::waitUntil([&] { return picker->hovered() == PixelCatBreed::orangeTabby; }));
-    EXPECT_DOUBLE_EQ(picker->scaleOf(PixelCatBreed::orangeTabby), 1.0);
+    EXPECT_EQ(drawnWidth(*selected), selectedWidth);
     QEnterEvent enterOther(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QCoreApplication::sendEvent(picker->swatch(PixelCatBreed::calico), &enterOther);
-    EXPECT_TRUE(
-        test::waitUntil([&] { return std::abs(picker->scaleOf(PixelCatBreed::calico) - 1.1) < 0.005; }));
-    EXPECT_DOUBLE_EQ(picker->scaleOf(PixelCatBreed::orangeTabby), 1.0);
+    QCoreApplication::sendEvent(other, &enterOther);
+    // The 21-pt disc grows to 1.1 times.
+    EXPECT_TRUE(test::waitUntil([&] { return drawnWidth(*other) == otherWidth + 2; })) << drawnWidth(*other);
+    EXPECT_EQ(drawnWidth(*selected), selectedWidth);
 }
 
 TEST_F(SettingsScreen, EyeTrackingOnlyStoresItsSetting) {
@@ -275,7 +295,7 @@ TEST_F(SettingsScreen, GrabsInBothLooks) {
             test::expectTextsInsideAndApart(*screen);
             // A switch that is on is blue in both looks; one that is off is not.
             const auto trackStart = [&](P p) {
-                QWidget* control = test::providerRow<ProviderToggleRow>(*screen, p)->switchControl();
+                QWidget* control = test::providerRow<ProviderToggleRow>(*screen, p)->findChild<SwitchToggleStyle*>(QStringLiteral("switch"));
                 const QPoint at = control->mapTo(screen.get(), QPoint(0, control->height() / 2));
                 // The track's leading end: 3 pt in from where it starts, clear of the knob.
                 const int x0 = (control->width() - 28) / 2;

@@ -39,12 +39,6 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-QString atomName(xcb_connection_t* c, xcb_atom_t a) {
-    Reply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(c, xcb_get_atom_name(c, a), nullptr));
-    if (!reply) return {};
-    return QString::fromLatin1(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
-}
-
 QList<xcb_atom_t> atomList(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property) {
     QList<xcb_atom_t> atoms;
     Reply<xcb_get_property_reply_t> reply(
@@ -132,26 +126,6 @@ bool X11WindowTraits::compositorRunning() {
     Reply<xcb_get_selection_owner_reply_t> reply(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
     return reply && reply->owner != XCB_WINDOW_NONE;
-}
-
-QStringList X11WindowTraits::netWmState(QWindow* window) {
-    xcb_connection_t* c = connection();
-    if (!c || !window || !window->handle()) return {};
-    QStringList names;
-    for (xcb_atom_t a : atomList(c, xcb_window_t(window->winId()), atom(c, "_NET_WM_STATE")))
-        names.append(atomName(c, a));
-    return names;
-}
-
-std::optional<uint32_t> X11WindowTraits::desktop(QWindow* window) {
-    xcb_connection_t* c = connection();
-    if (!c || !window || !window->handle()) return std::nullopt;
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, xcb_window_t(window->winId()), atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 0, 1),
-        nullptr));
-    if (!reply || reply->type != XCB_ATOM_CARDINAL || xcb_get_property_value_length(reply.get()) < 4)
-        return std::nullopt;
-    return *static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
 }
 
 } // namespace meterix

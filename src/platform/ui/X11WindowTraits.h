@@ -38,10 +38,6 @@ public:
     // window moving off this one) still arrive. Off X11, simply runs change.
     static void withoutExposures(QWindow* window, const std::function<void()>& change);
 
-    // The atom names in the window's _NET_WM_STATE, and its _NET_WM_DESKTOP.
-    static QStringList netWmState(QWindow* window);
-    static std::optional<uint32_t> desktop(QWindow* window);
-
     static constexpr uint32_t allDesktops = 0xFFFFFFFF;
 };
 

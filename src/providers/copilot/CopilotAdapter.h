@@ -27,7 +27,6 @@ public:
     QString configFolder() const;
     QString configPath() const;
     QString appsConfigPath() const;
-    QString usageEndpoint() const { return endpointString(endpointPath()); }
 
     // GITHUB_TOKEN or COPILOT_TOKEN set (even to ""), or either host file exists.
     bool isDetected() const override;

@@ -19,8 +19,6 @@ public:
                              EnvironmentLookup environment = processEnvironment(),
                              const Clock& clock = Clock::system());
 
-    QString balanceEndpoint() const { return endpointString(endpointPath()); }
-
 protected:
     QList<HttpHeader> requestHeaders(const QString& key) const override;
     std::chrono::milliseconds requestTimeout() const override { return std::chrono::seconds(8); }

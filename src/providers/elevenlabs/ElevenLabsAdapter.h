@@ -19,8 +19,6 @@ public:
                                EnvironmentLookup environment = processEnvironment(),
                                const Clock& clock = Clock::system());
 
-    QString subscriptionEndpoint() const { return endpointString(endpointPath()); }
-
     // Seconds from now until "next_character_count_reset_unix"; nothing when it
     // is missing, not a finite number, or not in the future.
     static std::optional<double> characterResetCountdown(const QJsonObject& answer, const QDateTime& now);

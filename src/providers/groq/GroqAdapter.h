@@ -18,8 +18,6 @@ public:
                          QString homeDirectory = homeFolder(), EnvironmentLookup environment = processEnvironment(),
                          const Clock& clock = Clock::system());
 
-    QString modelsEndpoint() const { return endpointString(endpointPath()); }
-
     // A reset duration such as "2m59.56s", "120ms", "1h2m" or plain seconds
     // "30", in seconds; nothing for anything else or a sum that is not finite.
     static std::optional<double> duration(const std::optional<QString>& text);

@@ -38,7 +38,6 @@ public:
                          QString internationalBaseAddress = QString::fromLatin1(kInternationalBaseAddress),
                          QString codingBaseAddress = QString::fromLatin1(kCodingBaseAddress));
 
-    QString balanceEndpoint() const { return endpointString(endpointPath()); }
     QString internationalBalanceEndpoint() const { return joinAddress(internationalBaseAddress_, endpointPath()); }
     QString codingUsageEndpoint() const;
 

@@ -140,10 +140,6 @@ OpenRouterAdapter::OpenRouterAdapter(UsageTransport& transport, QString baseAddr
                    kCreditsPath, transport, std::move(baseAddress), std::move(homeDirectory), std::move(environment),
                    clock) {}
 
-QString OpenRouterAdapter::creditsEndpoint() const { return endpointString(kCreditsPath); }
-
-QString OpenRouterAdapter::keyEndpoint() const { return endpointString(kKeyPath); }
-
 QList<HttpHeader> OpenRouterAdapter::requestHeaders(const QString& key) const {
     return {{"Authorization", "Bearer " + key.toUtf8()}, {"X-Title", "Meterix"}};
 }

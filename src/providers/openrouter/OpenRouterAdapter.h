@@ -21,9 +21,6 @@ public:
                                EnvironmentLookup environment = processEnvironment(),
                                const Clock& clock = Clock::system());
 
-    QString creditsEndpoint() const;
-    QString keyEndpoint() const;
-
     UsageSnapshot fetchUsage(bool forceSync) override;
 
 protected:
