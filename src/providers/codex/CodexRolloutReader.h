@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
+#include "core/QuotaLabel.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -126,7 +127,7 @@ public:
 
     // "5-hour limit", "1-week limit", ...: the one stored form, which the views
     // word in the language of the moment when they draw it.
-    static QString windowLabel(int64_t minutes);
+    static QuotaLabel windowLabel(int64_t minutes);
 
     // The distant past that stands for an unknown modification date.
     static QDateTime distantPast();
