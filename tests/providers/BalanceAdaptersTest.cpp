@@ -67,9 +67,9 @@ TEST_F(BalanceTest, KimiShowsEachBalanceInYuan) {
     EXPECT_EQ(s.hourlyRemainingPercentage, 50);
     EXPECT_EQ(s.weeklyRemainingPercentage, 50);
     ASSERT_EQ(s.modelQuotas.size(), 3);
-    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QuotaLabel(QuotaKind::totalBalance).withAmount(QStringLiteral("¥25.00")), 50, QuotaLabel(QuotaKind::currencyBalance).withCurrency(QStringLiteral("CNY"))));
-    EXPECT_EQ(test::worded(s.modelQuotas[1]), ModelQuotaItem(QuotaLabel(QuotaKind::cashBalance).withAmount(QStringLiteral("¥20.00")), 40, QuotaKind::cash));
-    EXPECT_EQ(test::worded(s.modelQuotas[2]), ModelQuotaItem(QuotaLabel(QuotaKind::vouchers).withAmount(QStringLiteral("¥5.00")), 10, QuotaKind::voucher));
+    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QuotaLabel(QuotaKind::totalBalance).withAmount(QStringLiteral("¥25.00")), 50, QuotaLabel(QuotaKind::currencyBalance).withCurrency(QStringLiteral("CNY"))));
+    EXPECT_EQ(s.modelQuotas[1], ModelQuotaItem(QuotaLabel(QuotaKind::cashBalance).withAmount(QStringLiteral("¥20.00")), 40, QuotaKind::cash));
+    EXPECT_EQ(s.modelQuotas[2], ModelQuotaItem(QuotaLabel(QuotaKind::vouchers).withAmount(QStringLiteral("¥5.00")), 10, QuotaKind::voucher));
 }
 
 TEST_F(BalanceTest, KimiBoundsAndMissingParts) {
@@ -134,6 +134,7 @@ TEST_F(BalanceTest, DeepSeekReadsEveryCurrency) {
         EXPECT_EQ(s.hourlyRemainingPercentage, row.headline) << row.body;
         EXPECT_EQ(s.weeklyRemainingPercentage, row.headline) << row.body;
         EXPECT_EQ(s.modelQuotas, row.items) << row.body;
+        test::expectOnlyKindsOrOwnNames(s);
     }
 }
 
@@ -183,6 +184,7 @@ TEST_F(BalanceTest, KimiFindsThePlatformOfTheKeyOnce) {
             EXPECT_EQ(labelText(s.modelQuotas[0].quotaType), row.type);
             EXPECT_EQ(labelText(s.modelQuotas[1].name), row.cash);
             EXPECT_EQ(s.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::cash));
+            test::expectOnlyKindsOrOwnNames(s);
             EXPECT_EQ(s.hourlyRemainingPercentage, 50); // the full mark stays 50 units
         }
         // What was learnt belongs to that key: another key starts at the China host.
@@ -256,6 +258,7 @@ TEST_F(BalanceTest, KimiReadsACodingPlanKeysUsageWindows) {
         QStringList names;
         for (const ModelQuotaItem& item : s.modelQuotas) names.append(labelText(item.name));
         EXPECT_EQ(names, row.itemNames);
+        test::expectOnlyKindsOrOwnNames(s);
         EXPECT_EQ(s.hourlyResetAt, row.hourlyReset);
         EXPECT_EQ(s.weeklyResetAt, row.weeklyReset);
     }

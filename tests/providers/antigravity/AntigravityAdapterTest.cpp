@@ -6,6 +6,7 @@
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/Worded.h"
 
 #include <QFile>
 
@@ -163,6 +164,7 @@ TEST(AgyTable, TablesAsTheClientPrintsThem) {
         ASSERT_EQ(s.has_value(), row.primary.has_value());
         if (!s) continue;
         EXPECT_EQ(labelText(s->hourlyQuotaName), row.primary);
+        test::expectOnlyKindsOrOwnNames(*s);
         EXPECT_EQ(s->hourlyRemainingPercentage, row.primaryRemaining);
         EXPECT_EQ(s->hourlyResetCountdown, row.primaryReset);
         EXPECT_EQ(s->weeklyRemainingPercentage, row.weekly);

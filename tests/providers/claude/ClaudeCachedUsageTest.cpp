@@ -5,6 +5,7 @@
 #include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
 #include "support/Speaking.h"
+#include "support/Worded.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -241,6 +242,7 @@ TEST(ClaudeCachedUsage, KoreanTexts) {
     EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QStringLiteral("Weekly All"))) << "group defaults to the kind";
     EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("주간 (Sonnet)"));
     EXPECT_EQ(s->modelQuotas[2].name, QuotaLabel(QuotaKind::extraUsageCredits));
+    test::expectOnlyKindsOrOwnNames(*s);
     test::speak();
 }
 

@@ -8,6 +8,7 @@
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 #include "support/Speaking.h"
+#include "support/Worded.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,6 +102,7 @@ TEST(ClaudeUsageText, TextsFollowTheDisplayLanguage) {
     EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("세션 (5시간)"));
     EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("주간 (전체 모델)"));
     EXPECT_EQ(labelText(s->modelQuotas[2].name), QStringLiteral("주간 (Opus)"));
+    test::expectOnlyKindsOrOwnNames(*s);
     test::speak();
 }
 

@@ -8,6 +8,7 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "support/Speaking.h"
+#include "support/Worded.h"
 
 #include <QJsonDocument>
 
@@ -293,6 +294,7 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
     EXPECT_EQ(labelText(korean.modelQuotas[2].name), QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
     EXPECT_EQ(labelText(korean.modelQuotas[2].quotaType), QStringLiteral("5시간 한도"));
     EXPECT_EQ(korean.modelQuotas[2].resetCountdown, 7200);
+    test::expectOnlyKindsOrOwnNames(korean);
 }
 
 // A model's line from a session of the account signed in before is not the

@@ -68,6 +68,7 @@ TEST_F(CopilotTest, ReadsBothAllowances) {
     EXPECT_EQ(s.hourlyResetCountdown, 864000);
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
     EXPECT_EQ(s.weeklyResetCountdown, 864000);
+    test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(sentHeader("Authorization"), "token gho_env");
     EXPECT_EQ(sentHeader("Editor-Version"), "vscode/1.96.2");
     EXPECT_EQ(sentHeader("Editor-Plugin-Version"), "CopilotChat/0.24.1");

@@ -45,6 +45,7 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
     const UsageSnapshot s = fetch(body);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
+    test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(s.hourlyResetCountdown, 3600);
     EXPECT_EQ(s.weeklyResetCountdown, 3600);
     EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Character usage"));

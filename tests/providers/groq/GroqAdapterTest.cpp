@@ -47,6 +47,7 @@ TEST_F(GroqTest, ReadsTokenAndRequestLimits) {
     EXPECT_EQ(labelText(s.modelQuotas[1].name), QStringLiteral("Request limit (RPD)"));
     EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), QStringLiteral("14400 requests/day"));
     EXPECT_NEAR(s.modelQuotas[1].remainingPercentage, 97.22, 0.01);
+    test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.hourlyResetCountdown, 12);
     EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Token limit (TPM)"));

@@ -218,6 +218,7 @@ TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
         transport.respond(200, row.answer);
         const UsageSnapshot s = ollama.fetchUsage(false);
         EXPECT_EQ(s.modelQuotas, row.items) << row.answer.constData();
+        test::expectOnlyKindsOrOwnNames(s);
         EXPECT_EQ(s.unavailableReason, std::nullopt) << row.answer.constData();
         EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe) << row.answer.constData();
     }

@@ -218,6 +218,7 @@ TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
         EXPECT_EQ(labelText(s.hourlyQuotaName), row.quotaName);
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
         EXPECT_EQ(test::worded(s.modelQuotas), row.items);
+        test::expectOnlyKindsOrOwnNames(s);
         EXPECT_EQ(s.hourlyResetAt, row.resetAt);
         EXPECT_EQ(s.hourlyResetCountdown,
                   row.resetAt ? std::optional(secondsBetween(clock.now(), *row.resetAt)) : std::nullopt);
