@@ -131,86 +131,143 @@ QString withFigure(const L10n& words, const QuotaLabel& l) {
 std::optional<L10n> plainWords(QuotaKind k) {
     using K = QuotaKind;
     switch (k) {
-    case K::fiveHourSession: return L10n::quotaKindFiveHourSession();
-    case K::weeklyLimit: return L10n::quotaKindWeeklyLimit();
-    case K::monthlyCredit: return L10n::quotaKindMonthlyCredit();
-    case K::sessionFiveHours: return L10n::sessionFiveHours();
-    case K::weeklyAllModels: return L10n::weeklyAllModels();
-    case K::weeklyWindow: return L10n::weeklyWindow();
-    case K::requestRateLimit: return L10n::requestRateLimit();
-    case K::primaryLimit: return L10n::primaryLimit();
-    case K::secondaryLimit: return L10n::secondaryLimit();
-    case K::monthly: return L10n::monthly();
-    case K::extraUsageCredits: return L10n::extraUsageCredits();
-    case K::credits: return L10n::credits();
-    case K::unlimited: return L10n::unlimited();
-    case K::accountBalanceType: return L10n::quotaKindAccountBalance();
-    case K::prepaidBalance: return L10n::prepaidBalance();
-    case K::cash: return L10n::cash();
-    case K::voucher: return L10n::voucher();
-    case K::keyUnlimited: return L10n::keyUnlimited();
-    case K::keyLimit: return L10n::keyLimit();
-    case K::freeTierKey: return L10n::freeTierKey();
-    case K::tokenLimit: return L10n::tokenLimit();
-    case K::requestLimit: return L10n::requestLimit();
-    case K::premiumInteractions: return L10n::premiumInteractions();
-    case K::chatRequests: return L10n::chatRequests();
-    case K::completions: return L10n::completions();
-    case K::characterUsage: return L10n::characterUsage();
-    case K::remainingCharacters: return L10n::quotaKindRemainingCharacters();
-    case K::codingPlan: return L10n::kimiCodingPlan();
-    case K::codingPlanKey: return L10n::kimiCodingPlanKey();
-    case K::localModel: return L10n::quotaKindLocalModel();
-    case K::cloudModel: return L10n::quotaKindCloudModel();
-    case K::localServiceReady: return L10n::quotaKindLocalServiceReady();
-    default: return std::nullopt;
+    case K::fiveHourSession:
+        return L10n::quotaKindFiveHourSession();
+    case K::weeklyLimit:
+        return L10n::quotaKindWeeklyLimit();
+    case K::monthlyCredit:
+        return L10n::quotaKindMonthlyCredit();
+    case K::sessionFiveHours:
+        return L10n::sessionFiveHours();
+    case K::weeklyAllModels:
+        return L10n::weeklyAllModels();
+    case K::weeklyWindow:
+        return L10n::weeklyWindow();
+    case K::requestRateLimit:
+        return L10n::requestRateLimit();
+    case K::primaryLimit:
+        return L10n::primaryLimit();
+    case K::secondaryLimit:
+        return L10n::secondaryLimit();
+    case K::monthly:
+        return L10n::monthly();
+    case K::extraUsageCredits:
+        return L10n::extraUsageCredits();
+    case K::credits:
+        return L10n::credits();
+    case K::unlimited:
+        return L10n::unlimited();
+    case K::accountBalanceType:
+        return L10n::quotaKindAccountBalance();
+    case K::prepaidBalance:
+        return L10n::prepaidBalance();
+    case K::cash:
+        return L10n::cash();
+    case K::voucher:
+        return L10n::voucher();
+    case K::keyUnlimited:
+        return L10n::keyUnlimited();
+    case K::keyLimit:
+        return L10n::keyLimit();
+    case K::freeTierKey:
+        return L10n::freeTierKey();
+    case K::tokenLimit:
+        return L10n::tokenLimit();
+    case K::requestLimit:
+        return L10n::requestLimit();
+    case K::premiumInteractions:
+        return L10n::premiumInteractions();
+    case K::chatRequests:
+        return L10n::chatRequests();
+    case K::completions:
+        return L10n::completions();
+    case K::characterUsage:
+        return L10n::characterUsage();
+    case K::remainingCharacters:
+        return L10n::quotaKindRemainingCharacters();
+    case K::codingPlan:
+        return L10n::kimiCodingPlan();
+    case K::codingPlanKey:
+        return L10n::kimiCodingPlanKey();
+    case K::localModel:
+        return L10n::quotaKindLocalModel();
+    case K::cloudModel:
+        return L10n::quotaKindCloudModel();
+    case K::localServiceReady:
+        return L10n::quotaKindLocalServiceReady();
+    default:
+        return std::nullopt;
     }
 }
 
 // The kinds that speak of their subject; any other shows its subject before its words.
 bool namesSubject(QuotaKind k) {
     using K = QuotaKind;
-    return k == K::named || k == K::weeklyOfModel || k == K::fiveHourOf || k == K::weeklyOf || k == K::sessionOf ||
-           k == K::tier;
+    return k == K::named || k == K::weeklyOfModel || k == K::fiveHourOf || k == K::weeklyOf ||
+           k == K::sessionOf || k == K::tier;
 }
 
 QString kindText(const QuotaLabel& l) {
     using K = QuotaKind;
     if (const auto words = plainWords(l.kind)) return words->text();
     switch (l.kind) {
-    case K::named: return l.subject;
-    case K::weeklyOfModel: return L10n::weeklyOfModel(l.subject).text();
-    case K::fiveHourOf: return L10n::fiveHourOf(l.subject).text();
-    case K::weeklyOf: return L10n::weeklyOf(l.subject).text();
-    case K::sessionOf: return L10n::sessionOf(l.subject).text();
-    case K::window: return windowText(l.count).text();
-    case K::balanceOf: return L10n::balanceOf(figure(l)).text();
+    case K::named:
+        return l.subject;
+    case K::weeklyOfModel:
+        return L10n::weeklyOfModel(l.subject).text();
+    case K::fiveHourOf:
+        return L10n::fiveHourOf(l.subject).text();
+    case K::weeklyOf:
+        return L10n::weeklyOf(l.subject).text();
+    case K::sessionOf:
+        return L10n::sessionOf(l.subject).text();
+    case K::window:
+        return windowText(l.count).text();
+    case K::balanceOf:
+        return L10n::balanceOf(figure(l)).text();
     case K::accountBalance:
         return l.amount.isEmpty() ? L10n::accountBalance().text() : L10n::accountBalanceOf(figure(l)).text();
     case K::keyBudget:
         return l.amount.isEmpty() ? L10n::keyBudget().text() : L10n::keyBudgetOf(l.amount, l.total).text();
-    case K::keyUsed: return L10n::keyUsed(figure(l)).text();
-    case K::totalBalance: return withFigure(L10n::totalBalance(), l);
-    case K::cashBalance: return withFigure(L10n::cashBalance(), l);
-    case K::vouchers: return withFigure(L10n::vouchers(), l);
-    case K::grantedBalance: return withFigure(L10n::grantedBalance(), l);
-    case K::toppedUp: return withFigure(L10n::toppedUp(), l);
-    case K::overage: return withFigure(L10n::quotaKindOverage(), l);
-    case K::unnamedModel: return withFigure(L10n::unnamedModel(), l);
-    case K::currencyBalance: return l.currency + QLatin1Char(' ') + L10n::balanceAfterCurrency().text();
+    case K::keyUsed:
+        return L10n::keyUsed(figure(l)).text();
+    case K::totalBalance:
+        return withFigure(L10n::totalBalance(), l);
+    case K::cashBalance:
+        return withFigure(L10n::cashBalance(), l);
+    case K::vouchers:
+        return withFigure(L10n::vouchers(), l);
+    case K::grantedBalance:
+        return withFigure(L10n::grantedBalance(), l);
+    case K::toppedUp:
+        return withFigure(L10n::toppedUp(), l);
+    case K::overage:
+        return withFigure(L10n::quotaKindOverage(), l);
+    case K::unnamedModel:
+        return withFigure(L10n::unnamedModel(), l);
+    case K::currencyBalance:
+        return l.currency + QLatin1Char(' ') + L10n::balanceAfterCurrency().text();
     case K::amountOfTotal:
-        return l.amount + QStringLiteral(" / ") + l.total + (l.currency.isEmpty() ? QString() : QLatin1Char(' ') + l.currency);
-    case K::tokensPerMinute: return L10n::tokensPerMinute(l.count).text();
-    case K::requestsPerDay: return L10n::requestsPerDay(l.count).text();
-    case K::tier: return L10n::tier().text() + QStringLiteral(": ") + l.subject;
-    case K::charactersUsed: return L10n::characters().text() + QStringLiteral(": ") + l.amount + QLatin1Char('/') + l.total;
-    case K::charactersLeft: return QString::number(l.count) + QLatin1Char(' ') + L10n::leftAfterCount().text();
-    default: return {};
+        return l.amount + QStringLiteral(" / ") + l.total +
+               (l.currency.isEmpty() ? QString() : QLatin1Char(' ') + l.currency);
+    case K::tokensPerMinute:
+        return L10n::tokensPerMinute(l.count).text();
+    case K::requestsPerDay:
+        return L10n::requestsPerDay(l.count).text();
+    case K::tier:
+        return L10n::tier().text() + QStringLiteral(": ") + l.subject;
+    case K::charactersUsed:
+        return L10n::characters().text() + QStringLiteral(": ") + l.amount + QLatin1Char('/') + l.total;
+    case K::charactersLeft:
+        return QString::number(l.count) + QLatin1Char(' ') + L10n::leftAfterCount().text();
+    default:
+        return {};
     }
 }
 
-std::optional<QString> stringValue(const QJsonObject& o, QLatin1StringView key, bool& ok) {
-    if (json::isAbsent(o, key)) return QString();
+// A text value: absent is empty; anything but a text clears `ok`.
+QString stringValue(const QJsonObject& o, QLatin1StringView key, bool& ok) {
+    if (json::isAbsent(o, key)) return {};
     const QJsonValue v = o.value(key);
     if (!v.isString()) ok = false;
     return v.toString();
@@ -252,7 +309,8 @@ QuotaLabel QuotaLabel::withNote(QuotaNote n) const {
 const QList<QuotaKind>& allQuotaKinds() {
     static const QList<QuotaKind> kinds = [] {
         QList<QuotaKind> all;
-        for (const KindName& k : kKinds) all.append(k.kind);
+        for (const KindName& k : kKinds)
+            all.append(k.kind);
         return all;
     }();
     return kinds;
@@ -266,7 +324,8 @@ QString rawValue(QuotaKind k) {
 
 QString QuotaLabel::key() const {
     QStringList parts{rawValue(kind), subject, amount, total, currency, QString::number(count)};
-    for (QuotaNote n : notes) parts.append(QString::fromLatin1(kNotes[static_cast<int>(n)]));
+    for (QuotaNote n : notes)
+        parts.append(QString::fromLatin1(kNotes[static_cast<int>(n)]));
     return parts.join(QLatin1Char('|'));
 }
 
@@ -282,7 +341,8 @@ QJsonValue QuotaLabel::toJson() const {
     if (count != 0) o.insert(QLatin1String("count"), count);
     if (!notes.isEmpty()) {
         QJsonArray list;
-        for (QuotaNote n : notes) list.append(QString::fromLatin1(kNotes[static_cast<int>(n)]));
+        for (QuotaNote n : notes)
+            list.append(QString::fromLatin1(kNotes[static_cast<int>(n)]));
         o.insert(QLatin1String("notes"), list);
     }
     return o;
@@ -297,10 +357,10 @@ std::optional<QuotaLabel> QuotaLabel::fromJson(const QJsonValue& v) {
     if (!kind) return std::nullopt;
     QuotaLabel l(*kind);
     bool ok = true;
-    l.subject = *stringValue(o, QLatin1String("subject"), ok);
-    l.amount = *stringValue(o, QLatin1String("amount"), ok);
-    l.total = *stringValue(o, QLatin1String("total"), ok);
-    l.currency = *stringValue(o, QLatin1String("currency"), ok);
+    l.subject = stringValue(o, QLatin1String("subject"), ok);
+    l.amount = stringValue(o, QLatin1String("amount"), ok);
+    l.total = stringValue(o, QLatin1String("total"), ok);
+    l.currency = stringValue(o, QLatin1String("currency"), ok);
     if (!json::isAbsent(o, QLatin1String("count"))) {
         const auto n = json::integer(o, QLatin1String("count"));
         if (!n) return std::nullopt;
@@ -323,7 +383,8 @@ QString labelText(const QuotaLabel& l) {
     QStringList parts;
     if (!l.subject.isEmpty() && !namesSubject(l.kind)) parts.append(l.subject);
     if (const QString words = kindText(l); !words.isEmpty()) parts.append(words);
-    for (QuotaNote n : l.notes) parts.append(noteText(n));
+    for (QuotaNote n : l.notes)
+        parts.append(noteText(n));
     return parts.join(kJoiner);
 }
 

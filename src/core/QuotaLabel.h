@@ -36,38 +36,38 @@ enum class QuotaKind {
     credits,
     balanceOf, // amount
     unlimited,
-    accountBalance,     // amount when given
+    accountBalance, // amount when given
     accountBalanceType,
     prepaidBalance,
-    totalBalance,       // amount, currency
-    cashBalance,        // amount, currency
-    vouchers,           // amount, currency
-    grantedBalance,     // amount, currency
-    toppedUp,           // amount, currency
-    currencyBalance,    // currency
+    totalBalance,    // amount, currency
+    cashBalance,     // amount, currency
+    vouchers,        // amount, currency
+    grantedBalance,  // amount, currency
+    toppedUp,        // amount, currency
+    currencyBalance, // currency
     cash,
     voucher,
-    keyBudget,          // amount and total when given
+    keyBudget, // amount and total when given
     keyUnlimited,
-    keyUsed,            // amount
+    keyUsed, // amount
     keyLimit,
     freeTierKey,
-    amountOfTotal,      // amount, total and a currency when given
+    amountOfTotal, // amount, total and a currency when given
     // rate limits
     tokenLimit,
     requestLimit,
-    tokensPerMinute,    // count
-    requestsPerDay,     // count
+    tokensPerMinute, // count
+    requestsPerDay,  // count
     premiumInteractions,
     chatRequests,
     completions,
     // characters
     characterUsage,
-    tier,               // subject: the vendor's tier
-    charactersUsed,     // amount of total
-    charactersLeft,     // count
+    tier,           // subject: the vendor's tier
+    charactersUsed, // amount of total
+    charactersLeft, // count
     remainingCharacters,
-    overage,            // amount when given
+    overage, // amount when given
     // plans
     codingPlan,
     codingPlanKey,
@@ -75,7 +75,7 @@ enum class QuotaKind {
     localModel,
     cloudModel,
     localServiceReady,
-    unnamedModel,       // amount: its size when given
+    unnamedModel, // amount: its size when given
     // nothing but its notes
     notes,
 };

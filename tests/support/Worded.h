@@ -18,7 +18,8 @@ inline ModelQuotaItem worded(ModelQuotaItem item) {
 
 inline QList<ModelQuotaItem> worded(const QList<ModelQuotaItem>& items) {
     QList<ModelQuotaItem> out;
-    for (const ModelQuotaItem& item : items) out.append(worded(item));
+    for (const ModelQuotaItem& item : items)
+        out.append(worded(item));
     return out;
 }
 
@@ -38,7 +39,8 @@ inline void expectOnlyKindsOrOwnNames(const UsageSnapshot& s) {
             const QString en = L10n::plain(c).pair().en;
             const bool ours = label.subject == en || label.subject.startsWith(en + QStringLiteral(" (")) ||
                               label.subject.startsWith(en + QStringLiteral(": "));
-            EXPECT_FALSE(ours) << rawValue(s.provider).toStdString() << " stores \"" << label.subject.toStdString() << '"';
+            EXPECT_FALSE(ours) << rawValue(s.provider).toStdString() << " stores \""
+                               << label.subject.toStdString() << '"';
         }
     }
 }

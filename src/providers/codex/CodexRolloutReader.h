@@ -125,8 +125,8 @@ public:
                                                 const std::optional<QDateTime>& sessionStartedAt,
                                                 const Clock& clock = Clock::system());
 
-    // "5-hour limit", "1-week limit", ...: the one stored form, which the views
-    // word in the language of the moment when they draw it.
+    // A window by its length in minutes ("5-hour limit", "1-week limit" when
+    // drawn in English).
     static QuotaLabel windowLabel(int64_t minutes);
 
     // The distant past that stands for an unknown modification date.
