@@ -91,8 +91,9 @@ void checkSnapshot(const UsageSnapshot& s, bool madeNow) {
     if (s.weeklyResetAt) checkDate(*s.weeklyResetAt);
     for (const ModelQuotaItem& item : s.modelQuotas) {
         if (madeNow)
-            for (const QString& text : {item.name, item.quotaType, item.paceText.value_or(QString())})
-                checkText(text);
+            for (const QuotaLabel& label : {item.name, item.quotaType, item.paceText.value_or(QuotaLabel())})
+                for (const QString& text : {label.subject, label.amount, label.total, label.currency})
+                    checkText(text);
         checkStoredPercentage(item.remainingPercentage, madeNow);
         checkCountdown(item.resetCountdown, madeNow);
         if (item.resetAt) checkDate(*item.resetAt);

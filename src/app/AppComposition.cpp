@@ -161,7 +161,6 @@ void AppComposition::startRefresh() {
     ProviderManager* manager = new ProviderManager(std::move(deps), true);
     services_.manager = manager;
     trimHeapAfterRefreshes(*manager, poolThreadExpiry);
-    AppLanguageController::setRefreshAllHook([manager] { manager->refreshAllForNewLanguage(); });
 }
 
 void AppComposition::composeFloatingBar() {

@@ -18,11 +18,6 @@ Locked<ResolvedLanguage>& resolvedBox() {
     return box;
 }
 
-Locked<std::function<void()>>& refreshHook() {
-    static Locked<std::function<void()>> hook;
-    return hook;
-}
-
 } // namespace
 
 QString rawValue(AppLanguage language) {
@@ -117,10 +112,6 @@ QStringList Localization::systemPreferredLanguages() {
     return QLocale::system().uiLanguages();
 }
 
-void AppLanguageController::setRefreshAllHook(std::function<void()> hook) {
-    refreshHook().set(std::move(hook));
-}
-
 void AppLanguageController::apply(AppLanguage language) {
     apply(Localization::shared(), language);
 }
@@ -128,11 +119,6 @@ void AppLanguageController::apply(AppLanguage language) {
 void AppLanguageController::apply(Localization& localization, AppLanguage language) {
     if (language == localization.preference()) return;
     localization.setPreference(language);
-    auto hook = refreshHook().get();
-    if (!hook) return;
-    // Not awaited: the refresh runs later on the GUI thread.
-    if (auto* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, std::move(hook), Qt::QueuedConnection);
 }
 
 } // namespace meterix

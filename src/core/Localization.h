@@ -57,14 +57,11 @@ class Localization : public QObject {
     AppLanguage preference_ = AppLanguage::system;
 };
 
-// Applies a choice from the settings screen, then asks for a refresh of all
-// providers so texts built by adapters come back in the new language.
+// Applies a choice from the settings screen. Readings hold no words, so nothing
+// is read again: the views word them anew when the language changes.
 class AppLanguageController {
   public:
     static void apply(AppLanguage language);
-    // The refresh orchestration registers its refresh here; the call is queued to
-    // the GUI thread and not waited for.
-    static void setRefreshAllHook(std::function<void()> hook);
     // Apply against a given Localization (tests, and shared() in production).
     static void apply(Localization& localization, AppLanguage language);
 };

@@ -409,6 +409,16 @@ void maskInPlace(std::optional<QString>& text) {
     if (text) *text = maskEmailAddresses(*text);
 }
 
+// A vendor's name or figure in a label may hold an address.
+void maskInPlace(QuotaLabel& label) {
+    for (QString* text : {&label.subject, &label.amount, &label.total, &label.currency})
+        *text = maskEmailAddresses(*text);
+}
+
+void maskInPlace(std::optional<QuotaLabel>& label) {
+    if (label) maskInPlace(*label);
+}
+
 } // namespace
 
 std::optional<QString> maskedEmail(const QString& address) {
@@ -454,8 +464,8 @@ UsageSnapshot withEmailAddressesMasked(UsageSnapshot s) {
     maskInPlace(s.hourlyQuotaName);
     maskInPlace(s.fetchError);
     for (ModelQuotaItem& item : s.modelQuotas) {
-        item.name = maskEmailAddresses(item.name);
-        item.quotaType = maskEmailAddresses(item.quotaType);
+        maskInPlace(item.name);
+        maskInPlace(item.quotaType);
         maskInPlace(item.paceText);
     }
     return s;

@@ -52,6 +52,9 @@ void putOptional(QJsonObject& o, QLatin1StringView key, const std::optional<doub
 void putOptional(QJsonObject& o, QLatin1StringView key, const std::optional<QDateTime>& v) {
     if (v) o.insert(key, isoDateString(*v));
 }
+void putOptional(QJsonObject& o, QLatin1StringView key, const std::optional<QuotaLabel>& v) {
+    if (v) o.insert(key, v->toJson());
+}
 
 std::optional<double> agedCountdown(const std::optional<double>& countdown, double elapsed) {
     if (!countdown) return std::nullopt;
@@ -74,8 +77,8 @@ std::optional<FetchStrategy> fetchStrategyFromRawValue(QStringView raw) {
 
 // MARK: ModelQuotaItem
 
-ModelQuotaItem::ModelQuotaItem(QString name_, double remaining, QString type, std::optional<double> countdown,
-                               std::optional<QDateTime> at, std::optional<QString> pace,
+ModelQuotaItem::ModelQuotaItem(QuotaLabel name_, double remaining, QuotaLabel type, std::optional<double> countdown,
+                               std::optional<QDateTime> at, std::optional<QuotaLabel> pace,
                                std::optional<double> marker)
     : name(std::move(name_)), remainingPercentage(clampPercentage(remaining)), quotaType(std::move(type)),
       resetCountdown(countdown), resetAt(std::move(at)), paceText(std::move(pace)),
@@ -87,9 +90,9 @@ bool ModelQuotaItem::isWindowElapsed(const QDateTime& now) const {
 
 QJsonObject ModelQuotaItem::toJson() const {
     QJsonObject o;
-    o.insert(QLatin1String("name"), name);
+    o.insert(QLatin1String("name"), name.toJson());
     o.insert(QLatin1String("remainingPercentage"), remainingPercentage);
-    o.insert(QLatin1String("quotaType"), quotaType);
+    o.insert(QLatin1String("quotaType"), quotaType.toJson());
     putOptional(o, QLatin1String("resetCountdown"), resetCountdown);
     putOptional(o, QLatin1String("resetAt"), resetAt);
     putOptional(o, QLatin1String("paceText"), paceText);
@@ -98,9 +101,9 @@ QJsonObject ModelQuotaItem::toJson() const {
 }
 
 std::optional<ModelQuotaItem> ModelQuotaItem::fromJson(const QJsonObject& o) {
-    const auto name = json::string(o, QLatin1String("name"));
+    const auto name = QuotaLabel::fromJson(o.value(QLatin1String("name")));
     const auto remaining = asNumber(o.value(QLatin1String("remainingPercentage")));
-    const auto type = json::string(o, QLatin1String("quotaType"));
+    const auto type = QuotaLabel::fromJson(o.value(QLatin1String("quotaType")));
     if (!name || !remaining || !type) return std::nullopt;
     ModelQuotaItem item;
     item.name = *name;
@@ -108,7 +111,7 @@ std::optional<ModelQuotaItem> ModelQuotaItem::fromJson(const QJsonObject& o) {
     item.quotaType = *type;
     if (!readOptional(o, QLatin1String("resetCountdown"), item.resetCountdown, asNumber) ||
         !readOptional(o, QLatin1String("resetAt"), item.resetAt, asDate) ||
-        !readOptional(o, QLatin1String("paceText"), item.paceText, asString) ||
+        !readOptional(o, QLatin1String("paceText"), item.paceText, QuotaLabel::fromJson) ||
         !readOptional(o, QLatin1String("paceMarkerPercentage"), item.paceMarkerPercentage, asNumber))
         return std::nullopt;
     return item;
@@ -205,7 +208,7 @@ UsageSnapshot UsageSnapshot::simulatedFallback(AIProviderType provider) {
 }
 
 UsageSnapshot UsageSnapshot::unavailable(AIProviderType provider, UsageUnavailableReason reason,
-                                         std::optional<QString> accountEmail, std::optional<QString> planName,
+                                         std::optional<QString> accountEmail, std::optional<QuotaLabel> planName,
                                          std::optional<QString> accountID, std::optional<QString> sourceID,
                                          std::optional<QDateTime> now) {
     const QDateTime at = now.value_or(Clock::system().now());
@@ -291,12 +294,12 @@ std::optional<UsageSnapshot> UsageSnapshot::fromJson(const QJsonObject& o) {
         return unavailableReasonFromRawValue(v.toString());
     };
     if (!readOptional(o, QLatin1String("accountEmail"), s.accountEmail, asString) ||
-        !readOptional(o, QLatin1String("planName"), s.planName, asString) ||
+        !readOptional(o, QLatin1String("planName"), s.planName, QuotaLabel::fromJson) ||
         !readOptional(o, QLatin1String("accountID"), s.accountID, asString) ||
         !readOptional(o, QLatin1String("sourceID"), s.sourceID, asString) ||
         !readOptional(o, QLatin1String("fetchError"), s.fetchError, asString) ||
         !readOptional(o, QLatin1String("hourlyResetCountdown"), s.hourlyResetCountdown, asNumber) ||
-        !readOptional(o, QLatin1String("hourlyQuotaName"), s.hourlyQuotaName, asString) ||
+        !readOptional(o, QLatin1String("hourlyQuotaName"), s.hourlyQuotaName, QuotaLabel::fromJson) ||
         !readOptional(o, QLatin1String("hourlyResetAt"), s.hourlyResetAt, asDate) ||
         !readOptional(o, QLatin1String("weeklyRemainingPercentage"), s.weeklyRemainingPercentage, asNumber) ||
         !readOptional(o, QLatin1String("weeklyResetCountdown"), s.weeklyResetCountdown, asNumber) ||

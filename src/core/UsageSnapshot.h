@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AIProviderType.h"
+#include "core/QuotaLabel.h"
 #include "core/UsageTier.h"
 #include "core/UsageUnavailableReason.h"
 
@@ -20,23 +21,23 @@ std::optional<FetchStrategy> fetchStrategyFromRawValue(QStringView raw);
 
 // One named quota line of a snapshot.
 struct ModelQuotaItem {
-    QString name;
+    QuotaLabel name;
     double remainingPercentage = 100;
-    QString quotaType;
+    QuotaLabel quotaType;
     std::optional<double> resetCountdown;
     std::optional<QDateTime> resetAt;
-    std::optional<QString> paceText;
+    std::optional<QuotaLabel> paceText;
     std::optional<double> paceMarkerPercentage; // kept as given; views clamp when drawing
 
     ModelQuotaItem() = default;
     // Clamps remainingPercentage into 0...100 (NaN gives 100); the rest is kept.
-    ModelQuotaItem(QString name, double remainingPercentage, QString quotaType,
+    ModelQuotaItem(QuotaLabel name, double remainingPercentage, QuotaLabel quotaType,
                    std::optional<double> resetCountdown = std::nullopt,
                    std::optional<QDateTime> resetAt = std::nullopt,
-                   std::optional<QString> paceText = std::nullopt,
+                   std::optional<QuotaLabel> paceText = std::nullopt,
                    std::optional<double> paceMarkerPercentage = std::nullopt);
 
-    const QString& id() const { return name; }
+    QString id() const { return name.key(); }
     bool isWindowElapsed(const QDateTime& now) const;
     QList<Rgb> gradientColors() const { return UsageColorTheme::gradientColors(remainingPercentage); }
     Rgb themeColor() const { return UsageColorTheme::primaryColor(remainingPercentage); }
@@ -59,7 +60,7 @@ struct UsageSnapshot {
         std::optional<double> weeklyResetCountdown;
         QList<ModelQuotaItem> modelQuotas;
         std::optional<QString> accountEmail;
-        std::optional<QString> planName;
+        std::optional<QuotaLabel> planName;
         qint64 usedTokens = 0;
         qint64 totalTokens = 0;
         QDateTime lastUpdated;
@@ -68,7 +69,7 @@ struct UsageSnapshot {
         std::optional<QString> sourceID;
         std::optional<QDateTime> capturedAt; // lastUpdated when absent
         std::optional<UsageUnavailableReason> unavailableReason;
-        std::optional<QString> hourlyQuotaName;
+        std::optional<QuotaLabel> hourlyQuotaName;
         std::optional<QDateTime> hourlyResetAt;
         std::optional<QDateTime> weeklyResetAt;
         std::optional<QString> credentialFingerprint;
@@ -77,14 +78,14 @@ struct UsageSnapshot {
 
     AIProviderType provider = AIProviderType::claudeCode;
     std::optional<QString> accountEmail;
-    std::optional<QString> planName;
+    std::optional<QuotaLabel> planName;
     std::optional<QString> accountID;
     std::optional<QString> sourceID;
     QDateTime capturedAt;
     std::optional<QString> fetchError;
     double hourlyRemainingPercentage = 0;
     std::optional<double> hourlyResetCountdown;
-    std::optional<QString> hourlyQuotaName;
+    std::optional<QuotaLabel> hourlyQuotaName;
     std::optional<QDateTime> hourlyResetAt;
     std::optional<double> weeklyRemainingPercentage;
     std::optional<double> weeklyResetCountdown;
@@ -137,7 +138,7 @@ struct UsageSnapshot {
     // A snapshot without figures that says why.
     static UsageSnapshot unavailable(AIProviderType provider, UsageUnavailableReason reason,
                                      std::optional<QString> accountEmail = std::nullopt,
-                                     std::optional<QString> planName = std::nullopt,
+                                     std::optional<QuotaLabel> planName = std::nullopt,
                                      std::optional<QString> accountID = std::nullopt,
                                      std::optional<QString> sourceID = std::nullopt,
                                      std::optional<QDateTime> now = std::nullopt);

@@ -3,6 +3,7 @@
 #include "core/L10n.h"
 #include "core/Localization.h"
 #include "core/Numbers.h"
+#include "core/QuotaLabel.h"
 #include "core/ReadingWords.h"
 #include "design/AmbientElevation.h"
 #include "design/IconTile.h"
@@ -135,7 +136,7 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& r
     d.tier = usageTierFrom(s.hourlyRemainingPercentage);
     d.tintStrength = d.hasFigure ? 0.5 : 0.2;
     d.title = displayName(s.provider);
-    d.plan = shownWording(s.planName);
+    d.plan = labelText(s.planName);
     const UsageUnavailableReason reason = missingFigureReason(s).value_or(UsageUnavailableReason::notConfigured);
     d.sourceLine = d.simulated ? L10n::noDataWithReason(displayText(reason)).text()
                                : readingSourceText(s.strategyUsed, s.provider) + QStringLiteral(" · ") +
@@ -147,7 +148,7 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& r
     }
 
     d.hero.percentage = s.hourlyRemainingPercentage;
-    d.hero.caption = shownWording(s.hourlyQuotaName).value_or(L10n::sessionQuota().text());
+    d.hero.caption = labelText(s.hourlyQuotaName).value_or(L10n::sessionQuota().text());
     d.hero.resetCountdown = s.hourlyResetCountdown;
     d.hero.isInUse = live.activeInUseProviders.contains(s.provider);
     d.hero.ringSize = 76;
@@ -189,7 +190,7 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& r
         }
         // A line whose window has ended since the reading shows no figure ("---").
         for (const ModelQuotaItem& item : s.modelQuotas) {
-            d.models.append(shownQuotaItem(item));
+            d.models.append(item);
             if (item.isWindowElapsed(now)) d.models.last().remainingPercentage = std::nan("");
         }
     }

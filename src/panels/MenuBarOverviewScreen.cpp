@@ -1,7 +1,7 @@
 #include "panels/MenuBarOverviewScreen.h"
 
 #include "core/L10n.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "design/MissingFigure.h"
 #include "core/Numbers.h"
 #include "core/UsageUnavailableReason.h"
@@ -155,10 +155,10 @@ MenuBarOverviewScreen::rowModel(AIProviderType provider, const PresentedState& s
     const std::optional<UsageUnavailableReason> missing =
         snapshot ? missingFigureReason(*snapshot) : std::optional(UsageUnavailableReason::notConfigured);
     if (!missing) {
-        m.subtitle = shownWording(snapshot->planName).value_or(standardPlan);
+        m.subtitle = labelText(snapshot->planName).value_or(standardPlan);
         m.figure = displayedPercent(m.percentage);
-    } else if (snapshot && snapshot->planName && !snapshot->planName->isEmpty()) {
-        m.subtitle = shownWording(*snapshot->planName) + QStringLiteral(" \u00b7 ") + displayText(*missing);
+    } else if (snapshot && !labelText(snapshot->planName).value_or(QString()).isEmpty()) {
+        m.subtitle = labelText(*snapshot->planName) + QStringLiteral(" \u00b7 ") + displayText(*missing);
     } else {
         m.subtitle = displayText(*missing);
     }

@@ -42,8 +42,10 @@ ModelQuotaCompactRow::Display ModelQuotaCompactRow::display(const ModelQuotaItem
     const std::optional<int64_t> figure = displayedPercent(model.remainingPercentage);
     d.barPercentage = figure ? clampPercentage(model.remainingPercentage) : 0.0;
     d.percentText = figure ? QString::number(*figure) + QLatin1Char('%') : noFigureText();
-    d.accessibilityLabel = figure ? L10n::modelQuotaAccessibility(model.name, model.quotaType, *figure).text()
-                                  : model.name + QLatin1Char(' ') + model.quotaType;
+    const QString name = labelText(model.name);
+    const QString type = labelText(model.quotaType);
+    d.accessibilityLabel = figure ? L10n::modelQuotaAccessibility(name, type, *figure).text()
+                                  : name + QLatin1Char(' ') + type;
     return d;
 }
 
@@ -59,7 +61,7 @@ ModelQuotaCompactRow::ModelQuotaCompactRow(const ModelQuotaItem& model, QWidget*
 QSize ModelQuotaCompactRow::sizeHint() const {
     const double text = QFontMetricsF(nameFont()).height() + kLineGap + QFontMetricsF(typeFont()).height();
     const double w = 2 * marginH + kDot + kSpacing +
-                     QFontMetricsF(nameFont()).horizontalAdvance(allowanceNameOverLine(model_.name, model_.quotaType)) + 6 + kSpacing + barWidth +
+                     QFontMetricsF(nameFont()).horizontalAdvance(allowanceNameOverLine(labelText(model_.name), labelText(model_.quotaType))) + 6 + kSpacing + barWidth +
                      kSpacing + percentWidth;
     return QSize(qCeil(w), qCeil(text + 2 * marginV));
 }
@@ -87,7 +89,7 @@ QRectF ModelQuotaCompactRow::nameRoom() const {
 }
 
 QString ModelQuotaCompactRow::shownName() const {
-    return fittedAllowanceName(model_.name, model_.quotaType, QFontMetricsF(nameFont()), nameRoom().width());
+    return fittedAllowanceName(labelText(model_.name), labelText(model_.quotaType), QFontMetricsF(nameFont()), nameRoom().width());
 }
 
 void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
@@ -136,7 +138,7 @@ void ModelQuotaCompactRow::paintEvent(QPaintEvent*) {
     p.setPen(LabelColor::tertiary());
     drawTextLine(p, QRectF(textLeft, top + nameMetrics.height() + kLineGap, textWidth, typeMetrics.height()),
                Qt::AlignLeft | Qt::AlignVCenter,
-               typeMetrics.elidedText(model_.quotaType, Qt::ElideRight, textWidth));
+               typeMetrics.elidedText(labelText(model_.quotaType), Qt::ElideRight, textWidth));
 }
 
 } // namespace meterix

@@ -2,6 +2,7 @@
 
 #include "core/L10n.h"
 #include "core/Numbers.h"
+#include "core/QuotaLabel.h"
 #include "core/ReadingWords.h"
 #include "design/MissingFigure.h"
 #include "design/TimeTexts.h"
@@ -71,7 +72,7 @@ ProviderDetailModel::Shape ProviderDetailModel::shape() const {
 
 QString ProviderDetailModel::headerTitle() const {
     if (in_.displayedAccount && in_.displayedAccount->planName) return *in_.displayedAccount->planName;
-    if (snapshot_.planName) return shownWording(*snapshot_.planName);
+    if (snapshot_.planName) return labelText(*snapshot_.planName);
     return displayName(in_.provider);
 }
 
@@ -103,8 +104,8 @@ std::optional<QString> ProviderDetailModel::runningLabel(const QList<AccountSour
 AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) const {
     AccountRowModel row;
     row.label = AccountRowModel::labelOf(account);
-    row.planName = shownWording(account.planName);
-    row.organization = shownWording(account.organization);
+    row.planName = account.planName;
+    row.organization = account.organization;
     row.sourceBadge = account.sourceBadgeText();
     row.sourceSymbol =
         account.sources.isEmpty() ? QStringLiteral("person") : symbol(account.sources.first().kind);
@@ -160,7 +161,7 @@ std::optional<QString> ProviderDetailModel::failureNotice() const {
 }
 
 QString ProviderDetailModel::heroCaption() const {
-    return snapshot_.hourlyQuotaName ? shownWording(*snapshot_.hourlyQuotaName) : L10n::sessionQuota().text();
+    return snapshot_.hourlyQuotaName ? labelText(*snapshot_.hourlyQuotaName) : L10n::sessionQuota().text();
 }
 
 std::optional<QDateTime> ProviderDetailModel::windowEndedAt() const {
@@ -173,13 +174,13 @@ QList<ModelQuotaItem> ProviderDetailModel::quotas() const {
 }
 
 QList<ModelQuotaItem> ProviderDetailModel::fallbackQuotas(const UsageSnapshot& s) {
-    QList<ModelQuotaItem> items{ModelQuotaItem(
-        L10n::providerSession(shortName(s.provider)).text(), clampPercentage(s.hourlyRemainingPercentage),
-        L10n::quotaKindFiveHourSession().text(), s.hourlyResetCountdown, s.hourlyResetAt)};
+    QList<ModelQuotaItem> items{ModelQuotaItem(QuotaLabel(QuotaKind::sessionOf).withSubject(shortName(s.provider)),
+                                               clampPercentage(s.hourlyRemainingPercentage), QuotaKind::fiveHourSession,
+                                               s.hourlyResetCountdown, s.hourlyResetAt)};
     if (s.weeklyRemainingPercentage)
-        items.append(ModelQuotaItem(L10n::providerWeekly(shortName(s.provider)).text(),
-                                    clampPercentage(*s.weeklyRemainingPercentage),
-                                    L10n::quotaKindWeeklyLimit().text(), s.weeklyResetCountdown, s.weeklyResetAt));
+        items.append(ModelQuotaItem(QuotaLabel(QuotaKind::weeklyOf).withSubject(shortName(s.provider)),
+                                    clampPercentage(*s.weeklyRemainingPercentage), QuotaKind::weeklyLimit,
+                                    s.weeklyResetCountdown, s.weeklyResetAt));
     return items;
 }
 

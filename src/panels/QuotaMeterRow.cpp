@@ -3,7 +3,7 @@
 #include "design/BaselineEllipsis.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "design/MeterixFont.h"
 #include "design/RollingDigitsView.h"
 #include "design/Surface.h"
@@ -62,7 +62,10 @@ class MiddleTruncatedText final : public QWidget {
 
 QuotaMeterRow::Display QuotaMeterRow::display(const ModelQuotaItem& reading, const QDateTime& now,
                                               const QLocale& locale) {
-    const ModelQuotaItem item = shownQuotaItem(reading);
+    const ModelQuotaItem& item = reading;
+    const QString name = labelText(item.name);
+    const QString type = labelText(item.quotaType);
+    const QString pace = labelText(item.paceText).value_or(QString());
     Display d;
     if (item.resetAt && *item.resetAt <= now) d.endedAt = item.resetAt;
     const std::optional<int64_t> figure = displayedPercent(item.remainingPercentage);
@@ -81,7 +84,7 @@ QuotaMeterRow::Display QuotaMeterRow::display(const ModelQuotaItem& reading, con
     d.barPercentage = withheld ? 0.0 : clampPercentage(item.remainingPercentage);
     d.greyBar = withheld;
     if (!withheld) d.paceMarker = item.paceMarkerPercentage;
-    d.leftText = item.paceText && !item.paceText->isEmpty() ? *item.paceText : item.quotaType;
+    d.leftText = !pace.isEmpty() ? pace : type;
     if (d.endedAt) {
         d.rightText = quotaResetAtText(*d.endedAt, locale);
     } else if (item.resetCountdown) {
@@ -89,8 +92,8 @@ QuotaMeterRow::Display QuotaMeterRow::display(const ModelQuotaItem& reading, con
                           ? quotaCountdownText(*item.resetCountdown)
                           : noFigureText();
     }
-    d.accessibilityLabel = figure ? L10n::modelQuotaAccessibility(item.name, item.quotaType, *figure).text()
-                                  : item.name + QLatin1Char(' ') + item.quotaType;
+    d.accessibilityLabel = figure ? L10n::modelQuotaAccessibility(name, type, *figure).text()
+                                  : name + QLatin1Char(' ') + type;
     return d;
 }
 
@@ -149,7 +152,7 @@ void QuotaMeterRow::refresh() {
     display_ = display(item_, clock_.now());
     const Display d = display_;
     const UsageTier tier = d.tier;
-    static_cast<MiddleTruncatedText*>(name_)->set(allowanceNameOverLine(shownWording(item_.name), d.leftText), [secondary = d.nameSecondary] {
+    static_cast<MiddleTruncatedText*>(name_)->set(allowanceNameOverLine(labelText(item_.name), d.leftText), [secondary = d.nameSecondary] {
         return secondary ? LabelColor::secondary() : LabelColor::primary();
     });
     digits_->setVisible(d.value == Value::figure);

@@ -29,6 +29,16 @@ void cap(std::optional<QString>& text, int limit = kMaxShownNameCharacters) {
     if (text) cap(*text, limit);
 }
 
+// The texts a label holds from outside: the vendor's names and figures.
+void cap(QuotaLabel& label, int limit = kMaxShownNameCharacters) {
+    for (QString* text : {&label.subject, &label.amount, &label.total, &label.currency})
+        cap(*text, limit);
+}
+
+void cap(std::optional<QuotaLabel>& label, int limit = kMaxShownNameCharacters) {
+    if (label) cap(*label, limit);
+}
+
 } // namespace
 
 UsageSnapshot PresentedState::presented(UsageSnapshot s, bool maskEmails) {

@@ -191,14 +191,10 @@ void ProviderManager::handleDidWake() {
 // MARK: refresh commands
 
 void ProviderManager::refreshAll(bool forceSync, Done done) {
-    refreshAllImpl(forceSync, false, std::move(done));
+    refreshAllImpl(forceSync, std::move(done));
 }
 
-void ProviderManager::refreshAllForNewLanguage() {
-    refreshAllImpl(false, true, {});
-}
-
-void ProviderManager::refreshAllImpl(bool forceSync, bool ignoreCooldown, Done done) {
+void ProviderManager::refreshAllImpl(bool forceSync, Done done) {
     if (!accepting_ || !allowsCollection()) {
         if (done) done();
         return;
@@ -211,7 +207,7 @@ void ProviderManager::refreshAllImpl(bool forceSync, bool ignoreCooldown, Done d
         if (done) done();
     });
     for (AIProviderType p : providers)
-        refreshProviderImpl(p, forceSync, ignoreCooldown, childDone);
+        refreshProviderImpl(p, forceSync, false, childDone);
 }
 
 void ProviderManager::refreshProvider(AIProviderType provider, bool forceSync, Done done) {

@@ -98,9 +98,6 @@ class ProviderManager : public QObject {
 
     // MARK: commands (GUI thread; `done` runs when the work has finished)
     void refreshAll(bool forceSync, Done done = {});
-    // The refresh after a change of language: the texts adapters build must come
-    // back in the new language, so the manager's own cooldown does not apply.
-    void refreshAllForNewLanguage();
     void refreshProvider(AIProviderType provider, bool forceSync, Done done = {});
     void refreshOnDemand(const QList<AIProviderType>& providers, RefreshTrigger trigger, Done done = {});
     void toggleProvider(AIProviderType provider);
@@ -169,7 +166,7 @@ class ProviderManager : public QObject {
     void startMonitoringActivity();
     void startPeriodicPolling();
     void refreshProviderImpl(AIProviderType provider, bool forceSync, bool ignoreCooldown, Done done);
-    void refreshAllImpl(bool forceSync, bool ignoreCooldown, Done done);
+    void refreshAllImpl(bool forceSync, Done done);
     void finishFetch(AIProviderType provider, const FetchRunner::Outcome& outcome);
     void retryDeclinedProbes(const QStringList& keys);
     void rescanRegistry(Done then);

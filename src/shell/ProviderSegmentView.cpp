@@ -451,7 +451,7 @@ QString ProviderSegmentView::tooltip(const UsageSnapshot& s, const Clock& clock)
     if (isWithheld(s, now)) return L10n::segmentLimitReset(name).text();
     QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.hourlyRemainingPercentage)).text()};
     if (const auto account = accountOf(s)) lines << *account;
-    if (s.planName && !s.planName->isEmpty()) lines << *s.planName;
+    if (const QString plan = labelText(s.planName).value_or(QString()); !plan.isEmpty()) lines << plan;
     if (s.isStale(now)) lines << accountReadingAgeText(s.capturedAt, clock);
     return lines.join(QLatin1Char('\n'));
 }

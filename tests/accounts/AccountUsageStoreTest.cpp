@@ -124,6 +124,46 @@ TEST_F(Store, SurvivesARestartWithWholeSecondDatesAndPrivateFile) {
     EXPECT_EQ(s->hourlyRemainingPercentage, 40);
 }
 
+TEST_F(Store, EveryLabelSurvivesARestart) {
+    UsageSnapshot s = reading(AIProviderType::openrouter, QStringLiteral("k"), t0);
+    s.planName = QStringLiteral("Pay as you go");
+    s.hourlyQuotaName = QuotaKind::keyBudget;
+    for (const QuotaKind kind : allQuotaKinds())
+        s.modelQuotas.append(ModelQuotaItem(QuotaLabel(kind).withSubject(QStringLiteral("Opus")).withCount(300), 50,
+                                            QuotaLabel(kind).withAmount(QStringLiteral("4.50")).withCurrency(QStringLiteral("USD")),
+                                            std::nullopt, std::nullopt, QuotaLabel(kind).withNote(QuotaNote::warning)));
+    {
+        AccountUsageStore store(path, clock);
+        store.record(s);
+    }
+    const auto again = AccountUsageStore(path, clock).snapshot(AIProviderType::openrouter, QStringLiteral("k"));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->planName, s.planName);
+    EXPECT_EQ(again->hourlyQuotaName, s.hourlyQuotaName);
+    EXPECT_EQ(again->modelQuotas, s.modelQuotas);
+}
+
+// A file of the version before labels: its words load as named labels, shown as they stand.
+TEST_F(Store, AReadingWithPlainWordsLoadsAsNamedLabels) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"json({"groq|k": {"provider": "groq", "capturedAt": "2026-01-15T12:00:00Z", "hourlyRemainingPercentage": 40,
+        "hourlyQuotaName": "Token limit (TPM)", "planName": "Developer",
+        "modelQuotas": [{"name": "Token limit (TPM)", "remainingPercentage": 75, "quotaType": "6000 tokens/min",
+                         "paceText": "Warning"}],
+        "usedTokens": 0, "totalTokens": 100000, "lastUpdated": "2026-01-15T12:00:00Z",
+        "strategyUsed": "OAuth/Keychain", "accountID": "k"}})json");
+    f.close();
+    const auto s = AccountUsageStore(path, clock).snapshot(AIProviderType::groq, QStringLiteral("k"));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->hourlyQuotaName, QuotaLabel(QStringLiteral("Token limit (TPM)")));
+    EXPECT_EQ(s->planName, QuotaLabel(QStringLiteral("Developer")));
+    ASSERT_EQ(s->modelQuotas.size(), 1);
+    EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QStringLiteral("6000 tokens/min")));
+    EXPECT_EQ(s->modelQuotas[0].paceText, QuotaLabel(QStringLiteral("Warning")));
+}
+
 TEST_F(Store, AnUndecodableFileStartsEmptyAndIsSetAsideNotOverwritten) {
     for (const QByteArray& bad :
          {QByteArray("[1,2]"), QByteArray("{\"claude|a\": {\"provider\": \"claude\"}}"),

@@ -24,13 +24,13 @@ struct AnyValue {
 QList<L10n> everyCase() {
     const AnyValue s;
     QList<L10n> all = {
-        L10n::claudeWeeklyModel(s), L10n::codexWindowWeeks(s),
-        L10n::codexWindowDays(s), L10n::codexWindowHours(s), L10n::codexWindowMinutes(s),
-        L10n::codexBalance(s), L10n::groqTokensPerMinute(s), L10n::groqRequestsPerDay(s),
-        L10n::openRouterAccountBalanceWith(s), L10n::openRouterKeyBudgetWith(s, s), L10n::openRouterKeyUsed(s),
+        L10n::weeklyOfModel(s), L10n::windowWeeks(s),
+        L10n::windowDays(s), L10n::windowHours(s), L10n::windowMinutes(s),
+        L10n::balanceOf(s), L10n::tokensPerMinute(s), L10n::requestsPerDay(s),
+        L10n::accountBalanceOf(s), L10n::keyBudgetOf(s, s), L10n::keyUsed(s),
         L10n::googleAccountSuffix(s), L10n::connectedCount(s, s), L10n::screenSuffix(s),
         L10n::syncedMinutesAgo(s), L10n::syncedHoursAgo(s), L10n::syncedDaysAgo(s), L10n::refreshFailed(s),
-        L10n::providerSession(s), L10n::providerWeekly(s), L10n::quotaDetailFor(s), L10n::noDataWithReason(s),
+        L10n::sessionOf(s), L10n::weeklyOf(s), L10n::quotaDetailFor(s), L10n::noDataWithReason(s),
         L10n::resetLine(s), L10n::resetLine(10), L10n::weeklyQuotaAccessibility(s, s),
         L10n::weeklyQuotaAwaiting(s), L10n::captionAwaiting(s, s),
         L10n::captionRemaining(s, s, s), L10n::suggestedPace(s), L10n::modelQuotaAccessibility(s, s, s),
@@ -43,7 +43,7 @@ QList<L10n> everyCase() {
         L10n::againInMinutes(s), L10n::againInSeconds(s),
         L10n::guidanceDetailKeyMissing(s, s), L10n::guidanceDetailTokenMissing(s, s),
         L10n::guidanceDetailServerDown(s), L10n::guidanceTitleClientNotFound(s),
-        L10n::guidanceDetailClientNotFound(s), L10n::guidanceDetailNotSignedIn(s, s), L10n::quotaFiveHourOf(s),
+        L10n::guidanceDetailClientNotFound(s), L10n::guidanceDetailNotSignedIn(s, s), L10n::fiveHourOf(s),
         L10n::accountUnnamedProfile(s), L10n::accountUnnamedOf(s)};
     for (L10n::Case c : L10n::plainCases())
         all.append(L10n::plain(c));

@@ -104,7 +104,6 @@ TEST(UsageSnapshot, ConstructionClampsPercentagesOnly) {
     EXPECT_EQ(nan.hourlyRemainingPercentage, 100);
     EXPECT_FALSE(nan.weeklyRemainingPercentage); // absent stays absent, not 0
     EXPECT_EQ(ModelQuotaItem(QStringLiteral("x"), 250, QStringLiteral("t")).remainingPercentage, 100);
-    EXPECT_EQ(ModelQuotaItem(QStringLiteral("x"), 250, QStringLiteral("t")).id(), QStringLiteral("x"));
 }
 
 TEST(UsageSnapshot, StaleAfterNineHundredSecondsOrAFetchError) {

@@ -269,8 +269,8 @@ TEST_P(PanelModels, FallbackQuotasWithAndWithoutAWeeklyFigure) {
     s.hourlyResetCountdown = 1800;
     auto quotas = ProviderDetailModel({.snapshot = s}, clock).quotas();
     ASSERT_EQ(quotas.size(), 1);
-    EXPECT_EQ(quotas[0].name, pick("Claude 세션", "Claude session"));
-    EXPECT_EQ(quotas[0].quotaType, pick("5시간 세션", "5-Hour Session"));
+    EXPECT_EQ(labelText(quotas[0].name), pick("Claude 세션", "Claude session"));
+    EXPECT_EQ(labelText(quotas[0].quotaType), pick("5시간 세션", "5-Hour Session"));
     EXPECT_EQ(quotas[0].remainingPercentage, 62);
     EXPECT_EQ(quotas[0].resetCountdown, 1790) << "counted from the reading, 10 s ago";
 
@@ -278,8 +278,8 @@ TEST_P(PanelModels, FallbackQuotasWithAndWithoutAWeeklyFigure) {
     s.weeklyResetCountdown = 86400;
     quotas = ProviderDetailModel({.snapshot = s}, clock).quotas();
     ASSERT_EQ(quotas.size(), 2);
-    EXPECT_EQ(quotas[1].name, pick("Claude 주간", "Claude weekly"));
-    EXPECT_EQ(quotas[1].quotaType, pick("주간 한도", "Weekly Limit"));
+    EXPECT_EQ(labelText(quotas[1].name), pick("Claude 주간", "Claude weekly"));
+    EXPECT_EQ(labelText(quotas[1].quotaType), pick("주간 한도", "Weekly Limit"));
     EXPECT_EQ(quotas[1].remainingPercentage, 40);
     EXPECT_EQ(quotas[1].resetCountdown, 86390);
 
@@ -376,7 +376,7 @@ TEST_P(PanelModels, ActionsLeaveOutAMissingDashboard) {
 TEST_P(PanelModels, HeroCaptionAndEndedWindow) {
     UsageSnapshot s = reading(50, 10);
     EXPECT_EQ(ProviderDetailModel({.snapshot = s}, clock).heroCaption(), pick("세션 쿼터", "Session quota"));
-    s.hourlyQuotaName = QStringLiteral("Session (5h)");
+    s.hourlyQuotaName = QuotaKind::sessionFiveHours;
     s.hourlyResetAt = clock.now().addSecs(60);
     const ProviderDetailModel future({.snapshot = s}, clock);
     EXPECT_EQ(future.heroCaption(), pick("세션 (5시간)", "Session (5h)"));

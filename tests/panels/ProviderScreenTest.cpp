@@ -115,8 +115,8 @@ TEST_F(ProviderScreen, AReadingOfTheShownAccountWithMaskingOnAndOff) {
     // Session and weekly lines made from the window figures.
     const auto lines = test::part(*screen, QStringLiteral("quotaSection"))->findChildren<QuotaMeterRow*>();
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[0]->item().name, QStringLiteral("Claude session"));
-    EXPECT_EQ(lines[1]->item().name, QStringLiteral("Claude weekly"));
+    EXPECT_EQ(labelText(lines[0]->item().name), QStringLiteral("Claude session"));
+    EXPECT_EQ(labelText(lines[1]->item().name), QStringLiteral("Claude weekly"));
     EXPECT_EQ(test::part(*screen, QStringLiteral("noDataNotice")), nullptr);
 
     f.preferences->setMaskAccountEmails(false);

@@ -234,8 +234,7 @@ TEST_P(QuotaViews, BarGeometry) {
 
 TEST_P(QuotaViews, MeterRowShowsEmptyAtZeroAndWithholdsAQuotaPastItsReset) {
     const QDateTime now = clock_.now();
-    ModelQuotaItem item(QStringLiteral("Opus"), 0, QStringLiteral("Weekly Limit"), 3600, now.addSecs(3600),
-                        QString(), 40);
+    ModelQuotaItem item(QStringLiteral("Opus"), 0, QuotaKind::weeklyLimit, 3600, now.addSecs(3600), QString(), 40);
     Meter::Display d = Meter::display(item, now, locale_);
     EXPECT_EQ(d.value, Meter::Value::empty);
     EXPECT_EQ(d.tier, UsageTier::critical);

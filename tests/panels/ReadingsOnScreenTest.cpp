@@ -110,19 +110,20 @@ TEST_P(ReadingsOnScreen, WordsAreChosenWhenDrawnWhateverMadeTheReading) {
             .object(),
         clock.now());
     ASSERT_TRUE(fresh);
-    const ModelQuotaItem weeklySonnet(QStringLiteral("Weekly (Sonnet)"), 60, QStringLiteral("Weekly Limit"));
-    const ModelQuotaItem groq(storedWording(L10n::groqTokenLimit()), 50,
-                              storedWording(L10n::groqTokensPerMinute(6000)));
-    const ModelQuotaItem koreanMade(QStringLiteral("llama3 (4.1 GB)"), 100, QStringLiteral("로컬 모델"));
+    const ModelQuotaItem weeklySonnet(QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Sonnet")), 60,
+                                      QuotaKind::weeklyLimit);
+    const ModelQuotaItem groq(QuotaKind::tokenLimit, 50, QuotaLabel(QuotaKind::tokensPerMinute).withCount(6000));
+    // A reading stored before readings held kinds keeps its words as they were.
+    const ModelQuotaItem oldForm(QStringLiteral("llama3 (4.1 GB)"), 100, QStringLiteral("Local Model"));
     for (const Row& r :
          {Row{"fresh", P::claudeCode, FetchStrategy::localFileCache, fresh->modelQuotas.value(0), false,
               {"로컬 파일", "Local files"}, {"세션 (5시간)", "Session (5h)"}, {"5시간 세션", "5-Hour Session"}},
-          Row{"restored in the old English form", P::claudeCode, FetchStrategy::cliStatusProbe, weeklySonnet, true,
+          Row{"restored", P::claudeCode, FetchStrategy::cliStatusProbe, weeklySonnet, true,
               {"CLI 조회", "CLI probe"}, {"주간 (Sonnet)", "Weekly (Sonnet)"}, {"주간 한도", "Weekly Limit"}},
           Row{"keyed", P::groq, FetchStrategy::oauthKeychain, groq, false, {"API 키", "API key"},
               {"토큰 한도 (TPM)", "Token limit (TPM)"}, {"분당 6000 토큰", "6000 tokens/min"}},
-          Row{"made in Korean", P::ollama, FetchStrategy::cliStatusProbe, koreanMade, false,
-              {"로컬 서비스", "Local service"}, {"llama3 (4.1 GB)", "llama3 (4.1 GB)"}, {"로컬 모델", "Local Model"}}}) {
+          Row{"stored in the old form", P::ollama, FetchStrategy::cliStatusProbe, oldForm, true,
+              {"로컬 서비스", "Local service"}, {"llama3 (4.1 GB)", "llama3 (4.1 GB)"}, {"Local Model", "Local Model"}}}) {
         test::ScreenFixture f({r.provider});
         test::speak(GetParam());
         UsageSnapshot s = reading(f, 0, r.provider, r.strategy, {r.item});
@@ -130,8 +131,8 @@ TEST_P(ReadingsOnScreen, WordsAreChosenWhenDrawnWhateverMadeTheReading) {
         const DetailGlassCardView::Display card = DetailGlassCardView::display(s, {}, f.clock);
         EXPECT_TRUE(card.sourceLine.startsWith(pick(r.source[0], r.source[1]))) << r.what;
         ASSERT_EQ(card.models.size(), 1) << r.what;
-        EXPECT_EQ(card.models[0].name, pick(r.name[0], r.name[1])) << r.what;
-        EXPECT_EQ(card.models[0].quotaType, pick(r.type[0], r.type[1])) << r.what;
+        EXPECT_EQ(labelText(card.models[0].name), pick(r.name[0], r.name[1])) << r.what;
+        EXPECT_EQ(labelText(card.models[0].quotaType), pick(r.type[0], r.type[1])) << r.what;
         auto detail = screen(f, s);
         EXPECT_EQ(detail->model().sourceChipText(), pick(r.source[0], r.source[1])) << r.what;
         ASSERT_EQ(test::parts<QuotaMeterRow>(*detail, QStringLiteral("quotaRow")).size(), 1) << r.what;

@@ -38,9 +38,8 @@ TEST_P(Words, AntigravitysQuotaNamesAreComposedWhenDrawn) {
     };
     ASSERT_EQ(s->modelQuotas.size(), std::size(rows));
     for (qsizetype i = 0; i < s->modelQuotas.size(); ++i) {
-        const ModelQuotaItem shown = shownQuotaItem(s->modelQuotas[i]);
-        EXPECT_EQ(shown.name, pick(rows[i].ko, rows[i].en));
-        EXPECT_EQ(shown.quotaType, pick(rows[i].kindKo, rows[i].kindEn));
+        EXPECT_EQ(labelText(s->modelQuotas[i].name), pick(rows[i].ko, rows[i].en));
+        EXPECT_EQ(labelText(s->modelQuotas[i].quotaType), pick(rows[i].kindKo, rows[i].kindEn));
     }
     EXPECT_EQ(ProviderDetailModel({.provider = AIProviderType::antigravity, .snapshot = *s}, clock).heroCaption(),
               pick(rows[0].ko, rows[0].en));

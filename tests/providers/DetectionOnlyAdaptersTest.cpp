@@ -8,6 +8,7 @@
 #include "support/FakeEnvironment.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/Worded.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -27,6 +28,7 @@ protected:
         EXPECT_EQ(s.hourlyRemainingPercentage, 0);
         EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
         EXPECT_TRUE(s.modelQuotas.isEmpty());
+        test::expectOnlyKindsOrOwnNames(s);
     }
 
     TempHome home;

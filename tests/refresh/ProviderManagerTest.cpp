@@ -428,15 +428,6 @@ TEST_F(Manager, IsRefreshingStaysTrueWhileAnyRefreshAllRuns) {
     EXPECT_FALSE(manager->isRefreshing());
 }
 
-TEST_F(Manager, TheLanguageRefreshSkipsTheManagersCooldown) {
-    build();
-    refresh(AIProviderType::claudeCode, false);
-    timers.advance(5);
-    manager->refreshAllForNewLanguage();
-    ASSERT_TRUE(test::waitUntil([&] { return adapters[AIProviderType::claudeCode]->calls() == 2; }));
-    EXPECT_FALSE(adapters[AIProviderType::claudeCode]->lastForce()); // adapters keep their own caches
-}
-
 TEST_F(Manager, AFailedFetchMarksShownFiguresAndKeepsThem) {
     test::speak(ResolvedLanguage::english);
     build();

@@ -75,7 +75,7 @@ inline const ClaudeSignInRow kClaudeSignInRows[] = {
 inline QStringList claudeQuotaLines(const UsageSnapshot& s, bool countdowns, bool moments) {
     QStringList out;
     for (const ModelQuotaItem& item : s.modelQuotas) {
-        QString line = item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage);
+        QString line = labelText(item.name) + QLatin1Char(' ') + QString::number(item.remainingPercentage);
         if (countdowns)
             line += QLatin1Char(' ') +
                     (item.resetCountdown ? QString::number(*item.resetCountdown) : QStringLiteral("-"));

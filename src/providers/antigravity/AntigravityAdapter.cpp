@@ -4,7 +4,7 @@
 #include "core/MeterixLog.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/SafeFile.h"
 #include "providers/common/ProbeFolder.h"
 
@@ -22,14 +22,12 @@ struct SlotReading {
 };
 
 struct NamedReading {
-    QString name;
+    QuotaLabel name;
     SlotReading reading;
 };
 
-// The quota names are composed of the family's name and the window's kind, so
-// that they are shown in the language of the moment they are drawn.
-QString fiveHourOf(const QString& family) { return storedWording(L10n::quotaFiveHourOf(family)); }
-QString weeklyOf(const QString& family) { return storedWording(L10n::providerWeekly(family)); }
+QuotaLabel fiveHourOf(const QString& family) { return QuotaLabel(QuotaKind::fiveHourOf).withSubject(family); }
+QuotaLabel weeklyOf(const QString& family) { return QuotaLabel(QuotaKind::weeklyOf).withSubject(family); }
 
 struct RowFields {
     QString name;
@@ -168,14 +166,13 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
         geminiModels;
 
     QList<ModelQuotaItem> items;
-    const auto add = [&items](const QList<NamedReading>& entries, const L10n& kind) {
+    const auto add = [&items](const QList<NamedReading>& entries, QuotaKind kind) {
         for (const NamedReading& entry : entries)
             if (entry.reading.remaining)
-                items.append(ModelQuotaItem(entry.name, *entry.reading.remaining, storedWording(kind),
-                                            entry.reading.reset));
+                items.append(ModelQuotaItem(entry.name, *entry.reading.remaining, kind, entry.reading.reset));
     };
-    add(hourly, L10n::quotaKindFiveHourSession());
-    add(weekly, L10n::quotaKindWeeklyLimit());
+    add(hourly, QuotaKind::fiveHourSession);
+    add(weekly, QuotaKind::weeklyLimit);
 
     const NamedReading* primary = firstWithFigure(hourly);
     if (!primary) primary = firstWithFigure(weekly);

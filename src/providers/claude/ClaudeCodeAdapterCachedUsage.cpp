@@ -5,7 +5,7 @@
 #include "core/Json.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/SafeConversions.h"
 #include "core/TextUtil.h"
 
@@ -26,32 +26,31 @@ QString spelledOut(QString raw) {
     return capitalizeWords(raw);
 }
 
-QString displayNameForLimitKind(const QString& kind) {
-    if (kind == QLatin1String("session")) return storedWording(L10n::claudeSession5h());
-    if (kind == QLatin1String("weekly_all")) return storedWording(L10n::claudeWeeklyAllModels());
-    if (kind == QLatin1String("weekly_opus")) return storedWording(L10n::claudeWeeklyModel(QStringLiteral("Opus")));
-    if (kind == QLatin1String("weekly_sonnet"))
-        return storedWording(L10n::claudeWeeklyModel(QStringLiteral("Sonnet")));
+QuotaLabel displayNameForLimitKind(const QString& kind) {
+    if (kind == QLatin1String("session")) return QuotaKind::sessionFiveHours;
+    if (kind == QLatin1String("weekly_all")) return QuotaKind::weeklyAllModels;
+    if (kind == QLatin1String("weekly_opus")) return QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Opus"));
+    if (kind == QLatin1String("weekly_sonnet")) return QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Sonnet"));
     return spelledOut(kind);
 }
 
 // A limit scoped to one model (or one surface) names it in its scope:
 // {"kind": "weekly_scoped", "scope": {"model": {"display_name": "Fable"}}}.
-QString displayNameForLimit(const QJsonObject& limit, const QString& kind) {
+QuotaLabel displayNameForLimit(const QJsonObject& limit, const QString& kind) {
     if (kind == QLatin1String("weekly_scoped")) {
         const QJsonObject scope = json::object(limit, key("scope")).value_or(QJsonObject{});
         for (const char* part : {"model", "surface"})
             if (const auto named = json::object(scope, key(part)))
                 if (const auto name = json::string(*named, key("display_name")))
                     if (const auto word = ClaudeCodeAdapter::modelWord(*name))
-                        return storedWording(L10n::claudeWeeklyModel(*word));
+                        return QuotaLabel(QuotaKind::weeklyOfModel).withSubject(*word);
     }
     return displayNameForLimitKind(kind);
 }
 
-QString quotaTypeForGroup(const QString& group) {
-    if (group == QLatin1String("session")) return storedWording(L10n::quotaKindFiveHourSession());
-    if (group == QLatin1String("weekly")) return storedWording(L10n::quotaKindWeeklyLimit());
+QuotaLabel quotaTypeForGroup(const QString& group) {
+    if (group == QLatin1String("session")) return QuotaKind::fiveHourSession;
+    if (group == QLatin1String("weekly")) return QuotaKind::weeklyLimit;
     return spelledOut(group);
 }
 
@@ -60,16 +59,15 @@ std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit, const
     if (!percent) return std::nullopt;
     const QString kind = json::string(limit, key("kind")).value_or(QStringLiteral("limit"));
     const QString group = json::string(limit, key("group")).value_or(kind);
-    QStringList tags;
+    QuotaLabel tags = QuotaKind::notes;
     const auto severity = json::string(limit, key("severity"));
     if (severity == QLatin1String("warning"))
-        tags.append(storedWording(L10n::quotaNoteWarning()));
+        tags = tags.withNote(QuotaNote::warning);
     else if (severity == QLatin1String("critical"))
-        tags.append(storedWording(L10n::quotaNoteCritical()));
-    if (json::boolean(limit, key("is_active")).value_or(false))
-        tags.append(storedWording(L10n::quotaNoteBindingLimit()));
-    std::optional<QString> pace;
-    if (!tags.isEmpty()) pace = tags.join(QStringLiteral(" \u00B7 "));
+        tags = tags.withNote(QuotaNote::critical);
+    if (json::boolean(limit, key("is_active")).value_or(false)) tags = tags.withNote(QuotaNote::bindingLimit);
+    std::optional<QuotaLabel> pace;
+    if (!tags.notes.isEmpty()) pace = tags;
     const QJsonValue resetsAt = limit.value(key("resets_at"));
     return ModelQuotaItem(displayNameForLimit(limit, kind), 100.0 - *percent, quotaTypeForGroup(group),
                           ClaudeCodeAdapter::countdown(resetsAt, now),
@@ -88,23 +86,25 @@ std::optional<ModelQuotaItem> extraUsageItem(const QJsonValue& value) {
     if (json::boolean(extra, key("is_enabled")) != true) return std::nullopt;
     const auto utilization = json::number(extra, key("utilization"));
     if (!utilization) return std::nullopt;
-    std::optional<QString> pace;
+    std::optional<QuotaLabel> pace;
     const auto limit = json::number(extra, key("monthly_limit"));
     const auto used = json::number(extra, key("used_credits"));
     if (limit && used) {
         const auto usedText = wholeAmount(*used);
         const auto limitText = wholeAmount(*limit);
         if (usedText && limitText)
-            pace = *usedText + QStringLiteral(" / ") + *limitText + QLatin1Char(' ') +
-                   json::string(extra, key("currency")).value_or(QStringLiteral("USD"));
+            pace = QuotaLabel(QuotaKind::amountOfTotal)
+                       .withAmount(*usedText)
+                       .withTotal(*limitText)
+                       .withCurrency(json::string(extra, key("currency")).value_or(QStringLiteral("USD")));
     }
-    return ModelQuotaItem(storedWording(L10n::claudeExtraCredits()), 100.0 - *utilization,
-                          storedWording(L10n::quotaKindMonthlyCredit()), std::nullopt, std::nullopt, pace);
+    return ModelQuotaItem(QuotaKind::extraUsageCredits, 100.0 - *utilization, QuotaKind::monthlyCredit, std::nullopt,
+                          std::nullopt, pace);
 }
 
 using Window = std::optional<ClaudeCodeAdapter::QuotaWindow>;
 
-ModelQuotaItem windowItem(const QString& name, const QString& quotaType,
+ModelQuotaItem windowItem(const QuotaLabel& name, const QuotaLabel& quotaType,
                           const ClaudeCodeAdapter::QuotaWindow& w) {
     return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown, w.resetAt);
 }
@@ -116,16 +116,10 @@ QList<ModelQuotaItem> fallbackQuotas(const Window& session, const Window& weekly
                                      const Window& sonnet) {
     QList<ModelQuotaItem> items;
     if (session)
-        items.append(windowItem(storedWording(L10n::claudeSession5h()), storedWording(L10n::quotaKindFiveHourSession()), *session));
-    if (weekly)
-        items.append(
-            windowItem(storedWording(L10n::claudeWeeklyAllModels()), storedWording(L10n::quotaKindWeeklyLimit()), *weekly));
-    if (opus)
-        items.append(windowItem(storedWording(L10n::claudeWeeklyModel(QStringLiteral("Opus"))),
-                                storedWording(L10n::quotaKindWeeklyLimit()), *opus));
-    if (sonnet)
-        items.append(windowItem(storedWording(L10n::claudeWeeklyModel(QStringLiteral("Sonnet"))),
-                                storedWording(L10n::quotaKindWeeklyLimit()), *sonnet));
+        items.append(windowItem(QuotaKind::sessionFiveHours, QuotaKind::fiveHourSession, *session));
+    if (weekly) items.append(windowItem(QuotaKind::weeklyAllModels, QuotaKind::weeklyLimit, *weekly));
+    if (opus) items.append(windowItem(QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Opus")), QuotaKind::weeklyLimit, *opus));
+    if (sonnet) items.append(windowItem(QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Sonnet")), QuotaKind::weeklyLimit, *sonnet));
     return items;
 }
 

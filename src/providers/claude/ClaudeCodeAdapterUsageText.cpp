@@ -3,7 +3,7 @@
 
 #include "core/L10n.h"
 #include "core/Numbers.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/TextUtil.h"
 #include "core/TimeZoneNames.h"
 
@@ -107,7 +107,7 @@ std::optional<double> timeOnlyCountdown(const QRegularExpressionMatch& m, const 
     return secondsUntil(now, wallTime(today.addDays(1), h, *minute, zone));
 }
 
-ModelQuotaItem lineItem(const QString& name, const QString& quotaType,
+ModelQuotaItem lineItem(const QuotaLabel& name, const QuotaLabel& quotaType,
                         const ClaudeCodeAdapter::QuotaWindow& w) {
     return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown, w.resetAt);
 }
@@ -239,11 +239,10 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QSt
     const auto weekly = lineOrBlock(kWeeklyPattern, QStringLiteral("all models"));
 
     QList<ModelQuotaItem> items{
-        lineItem(storedWording(L10n::claudeSession5h()), storedWording(L10n::quotaKindFiveHourSession()), *session)};
-    if (weekly)
-        items.append(lineItem(storedWording(L10n::claudeWeeklyAllModels()), storedWording(L10n::quotaKindWeeklyLimit()), *weekly));
+        lineItem(QuotaKind::sessionFiveHours, QuotaKind::fiveHourSession, *session)};
+    if (weekly) items.append(lineItem(QuotaKind::weeklyAllModels, QuotaKind::weeklyLimit, *weekly));
     auto addModel = [&](const QString& model, const QuotaWindow& window) {
-        items.append(lineItem(storedWording(L10n::claudeWeeklyModel(model)), storedWording(L10n::quotaKindWeeklyLimit()), window));
+        items.append(lineItem(QuotaLabel(QuotaKind::weeklyOfModel).withSubject(model), QuotaKind::weeklyLimit, window));
     };
     // Opus and Sonnet first, whatever the order of the text; then every other
     // model in the order the text names them, each once.

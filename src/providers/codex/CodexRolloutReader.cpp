@@ -6,7 +6,7 @@
 #include "core/L10n.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/SafeConversions.h"
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
@@ -406,13 +406,8 @@ std::optional<CodexRolloutReader::HomeReading> CodexRolloutReader::rateLimits(co
 
 // MARK: Labels
 
-QString CodexRolloutReader::windowLabel(int64_t minutes) {
-    constexpr int64_t hour = 60;
-    constexpr int64_t day = 1440;
-    if (minutes >= day && minutes % day == 0 && (minutes / day) % 7 == 0) return storedWording(L10n::codexWindowWeeks(minutes / kWeekMinutes));
-    if (minutes >= day && minutes % day == 0) return storedWording(L10n::codexWindowDays(minutes / day));
-    if (minutes >= hour && minutes % hour == 0) return storedWording(L10n::codexWindowHours(minutes / hour));
-    return storedWording(L10n::codexWindowMinutes(minutes));
+QuotaLabel CodexRolloutReader::windowLabel(int64_t minutes) {
+    return QuotaLabel(QuotaKind::window).withCount(minutes);
 }
 
 } // namespace meterix

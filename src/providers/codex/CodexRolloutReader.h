@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
+#include "core/QuotaLabel.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -124,13 +125,12 @@ public:
                                                 const std::optional<QDateTime>& sessionStartedAt,
                                                 const Clock& clock = Clock::system());
 
-    // A week in minutes: a window this long or longer is the weekly one, and
-    // whole weeks name a window.
+    // A week in minutes: a window this long or longer is the weekly one.
     static constexpr int64_t kWeekMinutes = 10080;
 
-    // "5-hour limit", "1-week limit", ...: the one stored form, which the views
-    // word in the language of the moment when they draw it.
-    static QString windowLabel(int64_t minutes);
+    // A window by its length in minutes ("5-hour limit", "1-week limit" when
+    // drawn in English).
+    static QuotaLabel windowLabel(int64_t minutes);
 
     // The distant past that stands for an unknown modification date.
     static QDateTime distantPast();

@@ -4,7 +4,7 @@
 #include "core/L10n.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/SafeConversions.h"
 #include "core/SafeFile.h"
 
@@ -24,13 +24,13 @@ struct SlottedWindow {
     RateWindow window;
     bool primarySlot = true;
 
-    std::optional<QString> label() const {
+    std::optional<QuotaLabel> label() const {
         if (!window.windowMinutes) return std::nullopt;
         return CodexRolloutReader::windowLabel(*window.windowMinutes);
     }
-    QString name() const {
+    QuotaLabel name() const {
         if (auto text = label()) return *text;
-        return storedWording(primarySlot ? L10n::codexPrimaryLimit() : L10n::codexSecondaryLimit());
+        return primarySlot ? QuotaKind::primaryLimit : QuotaKind::secondaryLimit;
     }
     // A window without a length is what its slot says.
     bool isWeekOrLonger() const {
@@ -67,7 +67,7 @@ struct Windows {
     }
 };
 
-ModelQuotaItem windowItem(const SlottedWindow& slotted, const QString& name, const QDateTime& now) {
+ModelQuotaItem windowItem(const SlottedWindow& slotted, const QuotaLabel& name, const QDateTime& now) {
     const RateWindow& w = slotted.window;
     return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), secondsUntil(now, w.resetsAt), w.resetsAt);
 }
@@ -98,7 +98,7 @@ QList<ModelQuotaItem> allowanceItems(const QList<RateLimits>& allowances, const 
     for (const auto& allowance : allowances) {
         if (hasEnded(allowance, now)) continue;
         for (const SlottedWindow& w : Windows(allowance.primary, allowance.secondary).inOrder())
-            items.append(windowItem(w, allowance.displayName() + QStringLiteral(" \u00b7 ") + w.name(), now));
+            items.append(windowItem(w, w.name().withSubject(allowance.displayName()), now));
     }
     return items;
 }
@@ -185,14 +185,14 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
 }
 
 std::optional<ModelQuotaItem> OpenAI_CodexAdapter::creditItem(const RateLimits& limits) {
-    const QString name = storedWording(L10n::codexCredits());
-    const QString type = QStringLiteral("Credits");
-    if (limits.hasUnlimitedCredits) return ModelQuotaItem(name, 100, type, std::nullopt, std::nullopt, storedWording(L10n::unlimited()));
+    const QuotaLabel name = QuotaKind::credits;
+    const QuotaLabel type = QuotaKind::credits;
+    if (limits.hasUnlimitedCredits) return ModelQuotaItem(name, 100, type, std::nullopt, std::nullopt, QuotaKind::unlimited);
     if (!limits.creditBalance) return std::nullopt;
     const auto amount = balanceText(*limits.creditBalance);
     if (!amount) return std::nullopt;
     return ModelQuotaItem(name, *limits.creditBalance > 0 ? 100 : 0, type, std::nullopt, std::nullopt,
-                          storedWording(L10n::codexBalance(*amount)));
+                          QuotaLabel(QuotaKind::balanceOf).withAmount(*amount));
 }
 
 UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const std::optional<Account>& account,
@@ -204,7 +204,7 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const st
     items.append(allowanceItems(reading.allowances, now));
     if (auto credit = creditItem(limits)) items.append(std::move(*credit));
 
-    auto planName = CodexAccountResolver::planName(limits.planType);
+    std::optional<QString> planName = CodexAccountResolver::planName(limits.planType);
     if (!planName && account) planName = account->planName;
 
     UsageSnapshot::Fields f;
@@ -225,7 +225,7 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const st
     }
     f.modelQuotas = items;
     f.accountEmail = account ? account->email : std::nullopt;
-    f.planName = planName;
+    if (planName) f.planName = *planName;
     f.usedTokens = 0;
     f.totalTokens = kTotalTokens;
     f.lastUpdated = limits.capturedAt;
@@ -243,7 +243,7 @@ UsageSnapshot OpenAI_CodexAdapter::unknownSnapshot(const std::optional<Account>&
     f.provider = AIProviderType::openAICodex;
     f.hourlyRemainingPercentage = 0;
     f.accountEmail = account ? account->email : std::nullopt;
-    f.planName = account ? account->planName : std::nullopt;
+    if (account && account->planName) f.planName = *account->planName;
     f.usedTokens = 0;
     f.totalTokens = kTotalTokens;
     f.lastUpdated = now;

@@ -4,7 +4,7 @@
 #include "core/Json.h"
 #include "core/L10n.h"
 #include "core/Paths.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/SafeFile.h"
 #include "core/TextUtil.h"
 
@@ -40,7 +40,7 @@ struct Allowance {
     bool recognised = false;          // the answer describes this allowance
     std::optional<double> percentage; // no item without it
     bool unlimited = false;
-    std::optional<QString> counts; // "remaining / entitlement"
+    std::optional<QuotaLabel> counts; // remaining of the entitlement
     std::optional<QDateTime> resetAt;
 };
 
@@ -84,7 +84,8 @@ Allowance currentAllowance(const QJsonObject& allowance, bool pooled) {
     if (!percentage && left) percentage = *left / *entitlement * 100.0;
     if (!percentage) return {};
     return {true, std::clamp(*percentage, 0.0, 100.0), false,
-            left ? std::optional(countText(*left) + QStringLiteral(" / ") + countText(*entitlement)) : std::nullopt,
+            left ? std::optional(QuotaLabel(QuotaKind::amountOfTotal).withAmount(countText(*left)).withTotal(countText(*entitlement)))
+                 : std::nullopt,
             resetAt};
 }
 
@@ -106,7 +107,8 @@ Allowance limitedAllowance(QLatin1StringView name, const QJsonObject& body) {
     if (!remaining || !total) return {};
     if (!(*total > 0)) return {true, std::nullopt, false, std::nullopt, std::nullopt};
     return {true, std::clamp(*remaining / *total * 100.0, 0.0, 100.0), false,
-            countText(*remaining) + QStringLiteral(" / ") + countText(*total), std::nullopt};
+            QuotaLabel(QuotaKind::amountOfTotal).withAmount(countText(*remaining)).withTotal(countText(*total)),
+            std::nullopt};
 }
 
 // When the allowances renew: "quota_reset_date_utc", else "quota_reset_date",
@@ -203,10 +205,10 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
     const struct {
         const char* key;
         const char* limitedKey; // in the older free-plan answer
-        const char* name;
-    } kinds[] = {{"premium_interactions", nullptr, "Premium Interactions"},
-                 {"chat", "chat", "Chat Requests"},
-                 {"completions", "completions", "Completions"}};
+        QuotaKind name;
+    } kinds[] = {{"premium_interactions", nullptr, QuotaKind::premiumInteractions},
+                 {"chat", "chat", QuotaKind::chatRequests},
+                 {"completions", "completions", QuotaKind::completions}};
 
     // A renewal already past gives no countdown; only an answer without any
     // renewal date shows the ten days.
@@ -230,10 +232,9 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         if (!allowance.percentage) continue;
         // An allowance's own renewal governs it over the account's.
         const auto itemReset = allowance.resetAt ? ahead(allowance.resetAt) : resetAt;
-        items.append(ModelQuotaItem(QLatin1String(kind.name), *allowance.percentage,
-                                    allowance.counts.value_or(QStringLiteral("Monthly")), secondsUntil(now(), itemReset),
-                                    itemReset,
-                                    allowance.unlimited ? std::optional(storedWording(L10n::unlimited())) : std::nullopt));
+        items.append(ModelQuotaItem(kind.name, *allowance.percentage, allowance.counts.value_or(QuotaKind::monthly),
+                                    secondsUntil(now(), itemReset), itemReset,
+                                    allowance.unlimited ? std::optional<QuotaLabel>(QuotaKind::unlimited) : std::nullopt));
         if (!headline && !allowance.unlimited) headline = allowance.percentage;
         if (qstrcmp(kind.key, "chat") == 0) chat = allowance.percentage;
     }

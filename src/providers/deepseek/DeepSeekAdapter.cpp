@@ -53,14 +53,14 @@ std::optional<UsageSnapshot> DeepSeekAdapter::snapshotFromBody(const QJsonObject
     const auto percentage = [&](double total) {
         return available ? std::clamp(total / kFullBalance * 100.0, 0.0, 100.0) : 0.0;
     };
-    const auto name = [](const char* what, const QString& currency, const QString& amount) {
-        return QLatin1String(what) + QLatin1String(" (") + currency + QLatin1Char(' ') + amount + QLatin1Char(')');
+    const auto name = [](QuotaKind what, const QString& currency, const QString& amount) {
+        return QuotaLabel(what).withCurrency(currency).withAmount(amount);
     };
 
     QList<ModelQuotaItem> items;
     for (const Balance& b : balances) {
-        ModelQuotaItem item(name("Total Balance", b.currency, b.totalText), percentage(b.total),
-                            QStringLiteral("Account Balance"));
+        ModelQuotaItem item(name(QuotaKind::totalBalance, b.currency, b.totalText), percentage(b.total),
+                            QuotaKind::accountBalanceType);
         // Item names identify lines: a currency listed twice with the same amount shows once.
         if (std::none_of(items.cbegin(), items.cend(), [&](const ModelQuotaItem& i) { return i.name == item.name; }))
             items.append(item);
@@ -70,8 +70,8 @@ std::optional<UsageSnapshot> DeepSeekAdapter::snapshotFromBody(const QJsonObject
         json::string(headline.info, QLatin1String("granted_balance")).value_or(QStringLiteral("0.00"));
     const QString topped =
         json::string(headline.info, QLatin1String("topped_up_balance")).value_or(QStringLiteral("0.00"));
-    items.append(ModelQuotaItem(name("Granted Balance", headline.currency, granted), p, QStringLiteral("Credits")));
-    items.append(ModelQuotaItem(name("Topped Up", headline.currency, topped), p, QStringLiteral("Credits")));
+    items.append(ModelQuotaItem(name(QuotaKind::grantedBalance, headline.currency, granted), p, QuotaKind::credits));
+    items.append(ModelQuotaItem(name(QuotaKind::toppedUp, headline.currency, topped), p, QuotaKind::credits));
 
     return success({
         .hourlyRemainingPercentage = p,

@@ -3,7 +3,7 @@
 #include "core/Json.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/TextUtil.h"
 
 #include <algorithm>
@@ -113,17 +113,17 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
     const int64_t left = disabled ? 0 : grantedCount - usedCount;
 
     QList<ModelQuotaItem> items{
-        ModelQuotaItem(QStringLiteral("Tier: ") + capitalizeWords(tier), percentage,
-                       QStringLiteral("Characters: ") + QString::number(usedCount) + QLatin1Char('/') +
-                           QString::number(grantedCount),
+        ModelQuotaItem(QuotaLabel(QuotaKind::tier).withSubject(capitalizeWords(tier)), percentage,
+                       QuotaLabel(QuotaKind::charactersUsed)
+                           .withAmount(QString::number(usedCount))
+                           .withTotal(QString::number(grantedCount)),
                        countdown),
-        ModelQuotaItem(QStringLiteral("Remaining Characters"), percentage,
-                       QString::number(left) + QStringLiteral(" Left"), countdown),
+        ModelQuotaItem(QuotaKind::remainingCharacters, percentage, QuotaLabel(QuotaKind::charactersLeft).withCount(left),
+                       countdown),
     };
     // Past the allowance nothing of it is left: the overage line stands at 0 %.
     if (const auto overage = overageText(body))
-        items.append(ModelQuotaItem(QStringLiteral("Overage (") + *overage + QLatin1Char(')'), 0,
-                                    QStringLiteral("Overage"), countdown));
+        items.append(ModelQuotaItem(QuotaLabel(QuotaKind::overage).withAmount(*overage), 0, QuotaKind::overage, countdown));
 
     return success({
         .hourlyRemainingPercentage = percentage,
@@ -131,7 +131,7 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
         .weeklyRemainingPercentage = percentage,
         .weeklyResetCountdown = countdown,
         .modelQuotas = items,
-        .hourlyQuotaName = storedWording(L10n::elevenLabsCharacterUsage()),
+        .hourlyQuotaName = QuotaKind::characterUsage,
     });
 }
 

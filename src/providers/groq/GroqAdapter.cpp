@@ -2,7 +2,7 @@
 
 #include "core/L10n.h"
 #include "core/Numbers.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/TextUtil.h"
 
 #include <algorithm>
@@ -125,11 +125,11 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
 
     QList<ModelQuotaItem> items;
     if (tokens)
-        items.append(ModelQuotaItem(storedWording(L10n::groqTokenLimit()), tokens->percentage,
-                                    storedWording(L10n::groqTokensPerMinute(tokens->limit)), tokens->countdown));
+        items.append(ModelQuotaItem(QuotaKind::tokenLimit, tokens->percentage,
+                                    QuotaLabel(QuotaKind::tokensPerMinute).withCount(tokens->limit), tokens->countdown));
     if (requests)
-        items.append(ModelQuotaItem(storedWording(L10n::groqRequestLimit()), requests->percentage,
-                                    storedWording(L10n::groqRequestsPerDay(requests->limit)), requests->countdown));
+        items.append(ModelQuotaItem(QuotaKind::requestLimit, requests->percentage,
+                                    QuotaLabel(QuotaKind::requestsPerDay).withCount(requests->limit), requests->countdown));
 
     if (tokens)
         return success({
@@ -138,13 +138,13 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
             .weeklyRemainingPercentage = requests ? std::optional(requests->percentage) : std::nullopt,
             .weeklyResetCountdown = requests ? requests->countdown : std::nullopt,
             .modelQuotas = items,
-            .hourlyQuotaName = storedWording(L10n::groqTokenLimit()),
+            .hourlyQuotaName = QuotaKind::tokenLimit,
         });
     return success({
         .hourlyRemainingPercentage = requests->percentage,
         .hourlyResetCountdown = requests->countdown,
         .modelQuotas = items,
-        .hourlyQuotaName = storedWording(L10n::groqRequestLimit()),
+        .hourlyQuotaName = QuotaKind::requestLimit,
     });
 }
 

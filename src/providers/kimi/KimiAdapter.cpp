@@ -4,7 +4,7 @@
 #include "core/Json.h"
 #include "core/L10n.h"
 #include "core/Numbers.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 
 #include <algorithm>
 
@@ -134,7 +134,7 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
     // Whatever goes wrong, the snapshot names the key for what it is.
     const auto planKey = [&](UsageUnavailableReason reason) {
         return UsageSnapshot::unavailable(AIProviderType::kimi, reason, std::nullopt,
-                                          storedWording(L10n::kimiCodingPlanKey()), std::nullopt, std::nullopt, now());
+                                          QuotaKind::codingPlanKey, std::nullopt, std::nullopt, now());
     };
     if (answer.failure) return planKey(*answer.failure);
     const auto body = json::parseObject(answer.body);
@@ -160,14 +160,15 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
     }
     if (!weekly && !shortWindow) return planKey(UsageUnavailableReason::notMeasured);
 
-    const QString shortName = fiveHours ? storedWording(L10n::kimiCodingFiveHour()) : storedWording(L10n::kimiCodingRateLimit());
+    const QuotaLabel shortName =
+        fiveHours ? QuotaLabel(QuotaKind::window).withCount(5 * 60) : QuotaLabel(QuotaKind::requestRateLimit);
     QList<ModelQuotaItem> items;
     if (shortWindow)
         items.append(ModelQuotaItem(shortName, shortWindow->percentage, shortName,
                                     secondsUntil(at, shortWindow->resetAt), shortWindow->resetAt));
     if (weekly)
-        items.append(ModelQuotaItem(storedWording(L10n::kimiCodingWeekly()), weekly->percentage,
-                                    storedWording(L10n::kimiCodingWeekly()), secondsUntil(at, weekly->resetAt),
+        items.append(ModelQuotaItem(QuotaKind::weeklyWindow, weekly->percentage, QuotaKind::weeklyWindow,
+                                    secondsUntil(at, weekly->resetAt),
                                     weekly->resetAt));
     const Window& hourly = shortWindow ? *shortWindow : *weekly;
     const std::optional<Window> week = shortWindow ? weekly : std::nullopt;
@@ -177,9 +178,8 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
         .weeklyRemainingPercentage = week ? std::optional(week->percentage) : std::nullopt,
         .weeklyResetCountdown = week ? secondsUntil(at, week->resetAt) : std::nullopt,
         .modelQuotas = items,
-        // The bar shows plan names as they stand: this one is made in the language of the moment.
-        .planName = L10n::kimiCodingPlan().text(),
-        .hourlyQuotaName = shortWindow ? shortName : storedWording(L10n::kimiCodingWeekly()),
+        .planName = QuotaKind::codingPlan,
+        .hourlyQuotaName = shortWindow ? shortName : QuotaLabel(QuotaKind::weeklyWindow),
         .hourlyResetAt = hourly.resetAt,
         .weeklyResetAt = week ? week->resetAt : std::nullopt,
     });
@@ -194,17 +194,17 @@ std::optional<UsageSnapshot> KimiAdapter::snapshotFromBalance(const QJsonObject&
     const bool dollars = platform == Platform::international;
     const QString sign = dollars ? QStringLiteral("$") : QStringLiteral("¥");
     const auto percentage = [](double amount) { return std::clamp(amount / kFullBalance * 100.0, 0.0, 100.0); };
-    const auto item = [&](const char* name, double amount, const QString& type) {
-        return ModelQuotaItem(QLatin1String(name) + QLatin1String(" (") + amountText(sign, amount) + QLatin1Char(')'),
-                              percentage(amount), type);
+    const auto item = [&](QuotaKind name, double amount, const QuotaLabel& type) {
+        return ModelQuotaItem(QuotaLabel(name).withAmount(amountText(sign, amount)), percentage(amount), type);
     };
 
     QList<ModelQuotaItem> items{
-        item("Total Balance", *available, dollars ? QStringLiteral("USD Balance") : QStringLiteral("CNY Balance"))};
+        item(QuotaKind::totalBalance, *available,
+             QuotaLabel(QuotaKind::currencyBalance).withCurrency(dollars ? QStringLiteral("USD") : QStringLiteral("CNY")))};
     if (const auto cash = json::number(*data, QLatin1String("cash_balance")))
-        items.append(item("Cash Balance", *cash, QStringLiteral("Cash")));
+        items.append(item(QuotaKind::cashBalance, *cash, QuotaKind::cash));
     if (const auto voucher = json::number(*data, QLatin1String("voucher_balance")))
-        items.append(item("Vouchers", *voucher, QStringLiteral("Voucher")));
+        items.append(item(QuotaKind::vouchers, *voucher, QuotaKind::voucher));
 
     return success({
         .hourlyRemainingPercentage = percentage(*available),

@@ -1,7 +1,7 @@
 #include "providers/ollama/OllamaAdapter.h"
 
 #include "core/Json.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 #include "core/TextUtil.h"
 
 #include <QRegularExpression>
@@ -81,12 +81,13 @@ std::optional<int> portNumber(const QString& text) {
     return port;
 }
 
-// The name a server gives a model, as a line can show it with `room` characters
-// after it; one it gives as no string, or that shows as nothing, is "Ollama Model".
-QString modelName(const std::optional<QString>& given, int room) {
-    const QString unnamed = QStringLiteral("Ollama Model");
-    if (!given) return unnamed;
-    return shownWord(*given, kMaxShownNameCharacters - room).value_or(unnamed);
+// The name a server gives a model with its size after it, as a line can show
+// it; one it gives as no string, or that shows as nothing, is an unnamed model.
+QuotaLabel modelName(const std::optional<QString>& given, const QString& size = {}) {
+    const QString suffix = size.isEmpty() ? QString() : QStringLiteral(" (") + size + QLatin1Char(')');
+    const auto shown = given ? shownWord(*given, kMaxShownNameCharacters - characterCount(suffix)) : std::nullopt;
+    if (!shown) return QuotaLabel(QuotaKind::unnamedModel).withAmount(size);
+    return QuotaLabel(*shown + suffix);
 }
 
 QList<ModelQuotaItem> modelItems(const QByteArray& body) {
@@ -103,14 +104,12 @@ QList<ModelQuotaItem> modelItems(const QByteArray& body) {
         // hundred bytes, not a local model of 0.0 GB.
         if (isNonEmptyString(model, QLatin1String("remote_host")) ||
             isNonEmptyString(model, QLatin1String("remote_model"))) {
-            items.append(ModelQuotaItem(modelName(given, 0), 100, storedWording(L10n::quotaKindCloudModel())));
+            items.append(ModelQuotaItem(modelName(given), 100, QuotaKind::cloudModel));
             continue;
         }
         const double bytes = json::number(model, QLatin1String("size")).value_or(0);
-        const QString size = QStringLiteral(" (") + QString::number(bytes / kBytesPerGigabyte, 'f', 1) +
-                             QStringLiteral(" GB)");
-        items.append(ModelQuotaItem(modelName(given, characterCount(size)) + size, 100,
-                                    storedWording(L10n::quotaKindLocalModel())));
+        const QString size = QString::number(bytes / kBytesPerGigabyte, 'f', 1) + QStringLiteral(" GB");
+        items.append(ModelQuotaItem(modelName(given, size), 100, QuotaKind::localModel));
     }
     return items;
 }
@@ -218,7 +217,7 @@ UsageSnapshot OllamaAdapter::fetchUsage(bool) {
     if (answer.failure || !isOwnServer()) return fallbackSnapshot();
     QList<ModelQuotaItem> items = modelItems(answer.body);
     if (items.isEmpty())
-        items.append(ModelQuotaItem(storedWording(L10n::quotaKindLocalServiceReady()), 100, storedWording(L10n::unlimited())));
+        items.append(ModelQuotaItem(QuotaKind::localServiceReady, 100, QuotaKind::unlimited));
     return snapshot(std::move(items), FetchStrategy::cliStatusProbe);
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/Json.h"
 #include "core/L10n.h"
-#include "core/ReadingWords.h"
+#include "core/QuotaLabel.h"
 
 #include <algorithm>
 #include <future>
@@ -90,13 +90,13 @@ std::optional<QDateTime> nextKeyReset(const std::optional<QString>& period, cons
 }
 
 ModelQuotaItem quotaItem(const KeyBudget& key, const std::optional<QDateTime>& resetAt, const QDateTime& now) {
-    const QString type = key.isFreeTier ? QStringLiteral("Free Tier Key") : QStringLiteral("Key Limit");
+    const QuotaLabel type = key.isFreeTier ? QuotaKind::freeTierKey : QuotaKind::keyLimit;
     if (key.isBudgeted())
-        return ModelQuotaItem(storedWording(L10n::openRouterKeyBudgetWith(money(*key.limitRemaining), money(*key.limit))),
+        return ModelQuotaItem(QuotaLabel(QuotaKind::keyBudget).withAmount(money(*key.limitRemaining)).withTotal(money(*key.limit)),
                               key.percent(), type,
                               resetAt ? std::optional(secondsBetween(now, *resetAt)) : std::nullopt, resetAt);
-    return ModelQuotaItem(storedWording(L10n::openRouterKeyUsed(money(key.usage))), 100, type, std::nullopt, std::nullopt,
-                          storedWording(L10n::unlimited()));
+    return ModelQuotaItem(QuotaLabel(QuotaKind::keyUsed).withAmount(money(key.usage)), 100, type, std::nullopt,
+                          std::nullopt, QuotaKind::unlimited);
 }
 
 // The snapshot's figures by the first row that fits: a budgeted key, prepaid
@@ -109,25 +109,25 @@ std::optional<UsageSnapshot::Fields> folded(std::optional<double> prepaid, doubl
     QList<ModelQuotaItem> items;
     if (budget) items.append(quotaItem(*budget, resetAt, now));
     if (prepaid)
-        items.append(ModelQuotaItem(storedWording(L10n::openRouterAccountBalanceWith(money(balanceLeft))), *prepaid,
-                                    QStringLiteral("Prepaid Balance")));
+        items.append(ModelQuotaItem(QuotaLabel(QuotaKind::accountBalance).withAmount(money(balanceLeft)), *prepaid,
+                                    QuotaKind::prepaidBalance));
 
     if (budget && budget->isBudgeted())
         return UsageSnapshot::Fields{.hourlyRemainingPercentage = budget->percent(),
                                      .hourlyResetCountdown = countdown,
                                      .weeklyRemainingPercentage = prepaid,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = storedWording(L10n::openRouterKeyBudget()),
+                                     .hourlyQuotaName = QuotaKind::keyBudget,
                                      .hourlyResetAt = resetAt};
     if (prepaid)
         return UsageSnapshot::Fields{.hourlyRemainingPercentage = *prepaid,
                                      .weeklyRemainingPercentage = prepaid,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = storedWording(L10n::openRouterAccountBalance())};
+                                     .hourlyQuotaName = QuotaKind::accountBalance};
     if (budget && !budget->limit)
         return UsageSnapshot::Fields{.hourlyRemainingPercentage = 100,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = storedWording(L10n::openRouterKeyUnlimited())};
+                                     .hourlyQuotaName = QuotaKind::keyUnlimited};
     return std::nullopt;
 }
 

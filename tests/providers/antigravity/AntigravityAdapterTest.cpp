@@ -6,6 +6,7 @@
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/Worded.h"
 
 #include <QFile>
 
@@ -82,15 +83,15 @@ TEST(AgyTable, TabAndBlankAlignedTablesGiveTheSameSnapshot) {
     for (const QString& table : {kTable, aligned}) {
         const auto s = parse(table);
         ASSERT_TRUE(s);
-        EXPECT_EQ(s->hourlyQuotaName, QStringLiteral("Gemini 5-hour"));
+        EXPECT_EQ(s->hourlyQuotaName, QuotaLabel(QuotaKind::fiveHourOf).withSubject(QStringLiteral("Gemini")));
         EXPECT_EQ(s->hourlyRemainingPercentage, 80);
         EXPECT_EQ(s->hourlyResetCountdown, 9000.25);
         EXPECT_EQ(s->weeklyRemainingPercentage, 40);
         EXPECT_EQ(s->weeklyResetCountdown, 4 * 86400.0);
         ASSERT_EQ(s->modelQuotas.size(), 2);
-        EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("5-Hour Session"));
-        EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("Claude/GPT weekly"));
-        EXPECT_EQ(s->modelQuotas[1].quotaType, QStringLiteral("Weekly Limit"));
+        EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("5-Hour Session"));
+        EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Claude/GPT weekly"));
+        EXPECT_EQ(labelText(s->modelQuotas[1].quotaType), QStringLiteral("Weekly Limit"));
         EXPECT_EQ(s->strategyUsed, FetchStrategy::cliStatusProbe);
         EXPECT_EQ(s->capturedAt, kNow);
         EXPECT_EQ(s->totalTokens, 100000);
@@ -101,7 +102,7 @@ TEST(AgyTable, WeeklyRowsAndSingleModelRows) {
     const auto weekly = parse(row("Gemini Models", "Weekly Limit Remaining", QStringLiteral("55%")) +
                               row("Claude and GPT models", "Weekly Limit Remaining", QStringLiteral("70%")));
     ASSERT_TRUE(weekly);
-    EXPECT_EQ(weekly->hourlyQuotaName, QStringLiteral("Gemini weekly"));
+    EXPECT_EQ(weekly->hourlyQuotaName, QuotaLabel(QuotaKind::weeklyOf).withSubject(QStringLiteral("Gemini")));
     EXPECT_FALSE(weekly->weeklyRemainingPercentage) << "the first weekly entry is the primary itself";
     EXPECT_EQ(weekly->modelQuotas.size(), 2);
 
@@ -110,7 +111,7 @@ TEST(AgyTable, WeeklyRowsAndSingleModelRows) {
     ASSERT_TRUE(model);
     EXPECT_EQ(model->weeklyRemainingPercentage, 30);
     ASSERT_EQ(model->modelQuotas.size(), 2);
-    EXPECT_EQ(model->modelQuotas[1].name, QStringLiteral("GEMINI 2.5 Pro weekly")) << "as written, after the fixed ones";
+    EXPECT_EQ(labelText(model->modelQuotas[1].name), QStringLiteral("GEMINI 2.5 Pro weekly")) << "as written, after the fixed ones";
 }
 
 TEST(AgyTable, OnlyFiniteNumbersAreFigures) {
@@ -162,13 +163,14 @@ TEST(AgyTable, TablesAsTheClientPrintsThem) {
             QString::fromUtf8(test::testData(QStringLiteral("antigravity/agy-usage-%1.txt").arg(QLatin1String(row.table)))), now);
         ASSERT_EQ(s.has_value(), row.primary.has_value());
         if (!s) continue;
-        EXPECT_EQ(s->hourlyQuotaName, row.primary);
+        EXPECT_EQ(labelText(s->hourlyQuotaName), row.primary);
+        test::expectOnlyKindsOrOwnNames(*s);
         EXPECT_EQ(s->hourlyRemainingPercentage, row.primaryRemaining);
         EXPECT_EQ(s->hourlyResetCountdown, row.primaryReset);
         EXPECT_EQ(s->weeklyRemainingPercentage, row.weekly);
         QStringList items;
         for (const ModelQuotaItem& item : s->modelQuotas)
-            items.append(item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage));
+            items.append(labelText(item.name) + QLatin1Char(' ') + QString::number(item.remainingPercentage));
         EXPECT_EQ(items, row.items);
     }
 }

@@ -5,6 +5,7 @@
 #include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
 #include "support/Speaking.h"
+#include "support/Worded.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -95,22 +96,22 @@ TEST(ClaudeCachedUsage, FullReading) {
     EXPECT_EQ(s->weeklyRemainingPercentage, 100);
     EXPECT_EQ(s->weeklyResetCountdown, 2 * 86400.0);
     ASSERT_EQ(s->modelQuotas.size(), 4);
-    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("Session (5h)"));
-    EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("5-Hour Session"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("Session (5h)"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("5-Hour Session"));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 75);
     EXPECT_EQ(s->modelQuotas[0].resetCountdown, 3600.0);
-    EXPECT_EQ(s->modelQuotas[0].paceText, QStringLiteral("Critical \u00B7 Currently binding limit"));
-    EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("Weekly (Opus)"));
-    EXPECT_EQ(s->modelQuotas[1].quotaType, QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].paceText), QStringLiteral("Critical \u00B7 Currently binding limit"));
+    EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Weekly (Opus)"));
+    EXPECT_EQ(labelText(s->modelQuotas[1].quotaType), QStringLiteral("Weekly Limit"));
     EXPECT_DOUBLE_EQ(s->modelQuotas[1].remainingPercentage, 39.5);
     EXPECT_FALSE(s->modelQuotas[1].paceText);
     EXPECT_EQ(s->modelQuotas[2].name, QStringLiteral("Daily Tokens"));
     EXPECT_EQ(s->modelQuotas[2].quotaType, QStringLiteral("Per Day Cap"));
-    EXPECT_EQ(s->modelQuotas[2].paceText, QStringLiteral("Warning"));
-    EXPECT_EQ(s->modelQuotas[3].name, QStringLiteral("Extra usage credits"));
-    EXPECT_EQ(s->modelQuotas[3].quotaType, QStringLiteral("Monthly Credit"));
+    EXPECT_EQ(labelText(s->modelQuotas[2].paceText), QStringLiteral("Warning"));
+    EXPECT_EQ(labelText(s->modelQuotas[3].name), QStringLiteral("Extra usage credits"));
+    EXPECT_EQ(labelText(s->modelQuotas[3].quotaType), QStringLiteral("Monthly Credit"));
     EXPECT_EQ(s->modelQuotas[3].remainingPercentage, 60);
-    EXPECT_EQ(s->modelQuotas[3].paceText, QStringLiteral("12 / 50 USD"));
+    EXPECT_EQ(labelText(s->modelQuotas[3].paceText), QStringLiteral("12 / 50 USD"));
     EXPECT_FALSE(s->modelQuotas[3].resetCountdown);
 }
 
@@ -122,9 +123,9 @@ TEST(ClaudeCachedUsage, LimitsWithANonObjectAreIgnoredWholeAndFallbacksAppear) {
     const auto s = ClaudeCodeAdapter::snapshot(c, kNow);
     ASSERT_TRUE(s);
     ASSERT_EQ(s->modelQuotas.size(), 2);
-    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("Session (5h)"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("Session (5h)"));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 80);
-    EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("Weekly (all models)"));
+    EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Weekly (all models)"));
     EXPECT_EQ(s->modelQuotas[1].remainingPercentage, 70);
     EXPECT_FALSE(s->weeklyResetCountdown);
 
@@ -133,7 +134,7 @@ TEST(ClaudeCachedUsage, LimitsWithANonObjectAreIgnoredWholeAndFallbacksAppear) {
                                                         kNow);
     ASSERT_EQ(onlyWeekly->modelQuotas.size(), 1)
         << "a limit without percent is skipped; only existing windows fall back";
-    EXPECT_EQ(onlyWeekly->modelQuotas[0].quotaType, QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(labelText(onlyWeekly->modelQuotas[0].quotaType), QStringLiteral("Weekly Limit"));
 }
 
 TEST(ClaudeCachedUsage, NumbersMustBeJsonNumbers) {
@@ -159,7 +160,10 @@ TEST(ClaudeCachedUsage, ExtraUsageRules) {
             R"({"is_enabled":true,"utilization":4,"monthly_limit":100,"used_credits":-3.7,"currency":"EUR"})")
             .value(0)
             .paceText,
-        QStringLiteral("-3 / 100 EUR"));
+        QuotaLabel(QuotaKind::amountOfTotal)
+            .withAmount(QStringLiteral("-3"))
+            .withTotal(QStringLiteral("100"))
+            .withCurrency(QStringLiteral("EUR")));
     // Amounts beyond 64 bits cannot be shown: the item stays, without its pace text.
     const auto huge =
         extraItem(R"({"is_enabled":true,"utilization":4,"monthly_limit":1e300,"used_credits":1})");
@@ -222,8 +226,7 @@ TEST(ClaudeCachedUsage, IdentityAndPlanNames) {
               std::nullopt);
 }
 
-// Made while Korean is on, the reading holds the words in their stored form and
-// shows them in Korean.
+// Made while Korean is on, the reading holds kinds, worded in Korean when drawn.
 TEST(ClaudeCachedUsage, KoreanTexts) {
     test::speak(ResolvedLanguage::korean);
     const auto s = ClaudeCodeAdapter::snapshot(config(parseJson(R"({"limits":[
@@ -233,12 +236,13 @@ TEST(ClaudeCachedUsage, KoreanTexts) {
                                                kNow);
     ASSERT_TRUE(s);
     ASSERT_EQ(s->modelQuotas.size(), 3);
-    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("Weekly (all models)"));
-    EXPECT_EQ(shownWording(s->modelQuotas[0].name), QStringLiteral("주간 (전체 모델)"));
-    EXPECT_EQ(shownWording(s->modelQuotas[0].paceText), QStringLiteral("주의 \u00B7 현재 적용 중인 한도"));
-    EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("Weekly All")) << "group defaults to the kind";
-    EXPECT_EQ(shownWording(s->modelQuotas[1].name), QStringLiteral("주간 (Sonnet)"));
-    EXPECT_EQ(shownWording(s->modelQuotas[2].name), QStringLiteral("추가 사용량 크레딧"));
+    EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::weeklyAllModels));
+    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("주간 (전체 모델)"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].paceText), QStringLiteral("주의 \u00B7 현재 적용 중인 한도"));
+    EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QStringLiteral("Weekly All"))) << "group defaults to the kind";
+    EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("주간 (Sonnet)"));
+    EXPECT_EQ(s->modelQuotas[2].name, QuotaLabel(QuotaKind::extraUsageCredits));
+    test::expectOnlyKindsOrOwnNames(*s);
     test::speak();
 }
 
@@ -289,9 +293,9 @@ TEST(ClaudeCachedUsage, ScopedWeeklyLimitsAreNamedByTheirScope) {
             config(QJsonObject{{QStringLiteral("limits"), QJsonArray{parseJson(limit.constData())}}}), kNow);
         ASSERT_TRUE(s) << row.scope;
         ASSERT_EQ(s->modelQuotas.size(), 1) << row.scope;
-        EXPECT_EQ(s->modelQuotas[0].name, QString::fromUtf8(row.name)) << row.scope;
+        EXPECT_EQ(labelText(s->modelQuotas[0].name), QString::fromUtf8(row.name)) << row.scope;
         EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 66);
-        EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("Weekly Limit"));
+        EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("Weekly Limit"));
         EXPECT_EQ(s->modelQuotas[0].resetCountdown, 3 * 86400.0 + 17 * 3600.0 + 59 * 60.0);
     }
     // Only the scoped kind reads its scope; the name follows the display language.
@@ -302,8 +306,8 @@ TEST(ClaudeCachedUsage, ScopedWeeklyLimitsAreNamedByTheirScope) {
     const auto korean = ClaudeCodeAdapter::snapshot(both, kNow);
     ASSERT_TRUE(korean);
     ASSERT_EQ(korean->modelQuotas.size(), 2);
-    EXPECT_EQ(shownWording(korean->modelQuotas[0].name), QStringLiteral("주간 (Opus)"));
-    EXPECT_EQ(shownWording(korean->modelQuotas[1].name), QStringLiteral("주간 (Fable)"));
+    EXPECT_EQ(labelText(korean->modelQuotas[0].name), QStringLiteral("주간 (Opus)"));
+    EXPECT_EQ(labelText(korean->modelQuotas[1].name), QStringLiteral("주간 (Fable)"));
     test::speak();
 }
 

@@ -8,6 +8,7 @@
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 #include "support/Speaking.h"
+#include "support/Worded.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,8 +53,8 @@ TEST(ClaudeUsageText, SessionLineWithNamedZone) {
     EXPECT_FALSE(s->weeklyRemainingPercentage);
     EXPECT_FALSE(s->weeklyResetCountdown);
     ASSERT_EQ(s->modelQuotas.size(), 1);
-    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("Session (5h)"));
-    EXPECT_EQ(s->modelQuotas[0].quotaType, QStringLiteral("5-Hour Session"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("Session (5h)"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("5-Hour Session"));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 63);
     EXPECT_EQ(s->modelQuotas[0].resetCountdown, s->hourlyResetCountdown);
     EXPECT_EQ(s->strategyUsed, FetchStrategy::cliStatusProbe);
@@ -81,15 +82,15 @@ TEST(ClaudeUsageText, FullReportInOrder) {
     EXPECT_EQ(s->weeklyRemainingPercentage, 59);
     EXPECT_EQ(s->weeklyResetCountdown, 5 * 86400.0 + 13 * 3600.0);
     ASSERT_EQ(s->modelQuotas.size(), 4);
-    EXPECT_EQ(s->modelQuotas[0].name, QStringLiteral("Session (5h)"));
-    EXPECT_EQ(s->modelQuotas[1].name, QStringLiteral("Weekly (all models)"));
-    EXPECT_EQ(s->modelQuotas[1].quotaType, QStringLiteral("Weekly Limit"));
-    EXPECT_EQ(s->modelQuotas[2].name, QStringLiteral("Weekly (Opus)"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("Session (5h)"));
+    EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Weekly (all models)"));
+    EXPECT_EQ(labelText(s->modelQuotas[1].quotaType), QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(labelText(s->modelQuotas[2].name), QStringLiteral("Weekly (Opus)"));
     EXPECT_EQ(s->modelQuotas[2].remainingPercentage, 30);
     EXPECT_FALSE(s->modelQuotas[2].resetCountdown);
-    EXPECT_EQ(s->modelQuotas[3].name, QStringLiteral("Weekly (Sonnet)"));
+    EXPECT_EQ(labelText(s->modelQuotas[3].name), QStringLiteral("Weekly (Sonnet)"));
     EXPECT_EQ(s->modelQuotas[3].remainingPercentage, 95);
-    EXPECT_EQ(s->modelQuotas[3].quotaType, QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(labelText(s->modelQuotas[3].quotaType), QStringLiteral("Weekly Limit"));
 }
 
 TEST(ClaudeUsageText, TextsFollowTheDisplayLanguage) {
@@ -98,9 +99,10 @@ TEST(ClaudeUsageText, TextsFollowTheDisplayLanguage) {
                                         "Current week (Opus): 3% used"));
     ASSERT_TRUE(s);
     ASSERT_EQ(s->modelQuotas.size(), 3);
-    EXPECT_EQ(shownWording(s->modelQuotas[0].name), QStringLiteral("세션 (5시간)"));
-    EXPECT_EQ(shownWording(s->modelQuotas[1].name), QStringLiteral("주간 (전체 모델)"));
-    EXPECT_EQ(shownWording(s->modelQuotas[2].name), QStringLiteral("주간 (Opus)"));
+    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("세션 (5시간)"));
+    EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("주간 (전체 모델)"));
+    EXPECT_EQ(labelText(s->modelQuotas[2].name), QStringLiteral("주간 (Opus)"));
+    test::expectOnlyKindsOrOwnNames(*s);
     test::speak();
 }
 

@@ -718,25 +718,6 @@ TEST_F(CodexRolloutReaderTest, AnEventWithoutAParseableTimestampIsDatedNow) {
               utc(2026, 1, 1));
 }
 
-// MARK: Labels
-
-TEST_F(CodexRolloutReaderTest, WindowLabelsInEnglishAndKorean) {
-    EXPECT_EQ(Reader::windowLabel(300), QStringLiteral("5-hour limit"));
-    EXPECT_EQ(Reader::windowLabel(10080), QStringLiteral("1-week limit"));
-    EXPECT_EQ(Reader::windowLabel(20160), QStringLiteral("2-week limit"));
-    EXPECT_EQ(Reader::windowLabel(2880), QStringLiteral("2-day limit"));
-    EXPECT_EQ(Reader::windowLabel(1440), QStringLiteral("1-day limit"));
-    EXPECT_EQ(Reader::windowLabel(90), QStringLiteral("90-minute limit"));
-    EXPECT_EQ(Reader::windowLabel(45), QStringLiteral("45-minute limit"));
-    EXPECT_EQ(Reader::windowLabel(0), QStringLiteral("0-minute limit"));
-    EXPECT_EQ(Reader::windowLabel(-60), QStringLiteral("-60-minute limit"));
-    test::speak(ResolvedLanguage::korean);
-    EXPECT_EQ(shownWording(Reader::windowLabel(300)), QStringLiteral("5시간 한도"));
-    EXPECT_EQ(shownWording(Reader::windowLabel(10080)), QStringLiteral("1주 한도"));
-    EXPECT_EQ(shownWording(Reader::windowLabel(4320)), QStringLiteral("3일 한도"));
-    EXPECT_EQ(shownWording(Reader::windowLabel(61)), QStringLiteral("61분 한도"));
-}
-
 // The credits object exactly as clients write it, read from a rollout file.
 TEST_F(CodexRolloutReaderTest, CreditBalancesAsNumbersOrPlainDecimalStrings) {
     const struct {

@@ -8,6 +8,7 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "support/Speaking.h"
+#include "support/Worded.h"
 
 #include <QJsonDocument>
 
@@ -153,7 +154,7 @@ using fx::kSparkLimits;
 QString itemTexts(const UsageSnapshot& s) {
     QStringList texts;
     for (const ModelQuotaItem& item : s.modelQuotas)
-        texts.append(item.name + QLatin1Char(' ') + QString::number(item.remainingPercentage));
+        texts.append(labelText(item.name) + QLatin1Char(' ') + QString::number(item.remainingPercentage));
     return texts.join(QLatin1String(" | "));
 }
 
@@ -215,7 +216,7 @@ TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
         EXPECT_EQ(itemTexts(s), QStringLiteral("5-hour limit 76.5 | 1-week limit 56 | GPT-5.3-Codex-Spark \u00b7 5-hour limit 97 | "
                                                "GPT-5.3-Codex-Spark \u00b7 1-week limit 99 | Credits 100"))
             << row.name;
-        EXPECT_EQ(s.modelQuotas.last().paceText, QStringLiteral("Balance 17.25")) << row.name;
+        EXPECT_EQ(labelText(s.modelQuotas.last().paceText), QStringLiteral("Balance 17.25")) << row.name;
     }
 }
 
@@ -278,7 +279,7 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
         if (!row.hourly) continue;
         EXPECT_EQ(s.hourlyRemainingPercentage, *row.hourly) << row.name;
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly) << row.name;
-        EXPECT_EQ(s.hourlyQuotaName, QString::fromUtf8(row.hourlyName)) << row.name;
+        EXPECT_EQ(labelText(s.hourlyQuotaName), QString::fromUtf8(row.hourlyName)) << row.name;
         EXPECT_EQ(itemTexts(s), QString::fromUtf8(row.items)) << row.name;
     }
     // The item names follow the language; the credits are the account line's.
@@ -289,10 +290,11 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
                   utc(2026, 1, 15, 11, 1));
     test::speak(ResolvedLanguage::korean);
     const UsageSnapshot korean = adapter.fetchUsage(false);
-    EXPECT_EQ(shownWording(korean.modelQuotas.last().paceText), QStringLiteral("잔액 17.25"));
-    EXPECT_EQ(shownWording(korean.modelQuotas[2].name), QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
-    EXPECT_EQ(shownWording(korean.modelQuotas[2].quotaType), QStringLiteral("5시간 한도"));
+    EXPECT_EQ(labelText(korean.modelQuotas.last().paceText), QStringLiteral("잔액 17.25"));
+    EXPECT_EQ(labelText(korean.modelQuotas[2].name), QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
+    EXPECT_EQ(labelText(korean.modelQuotas[2].quotaType), QStringLiteral("5시간 한도"));
     EXPECT_EQ(korean.modelQuotas[2].resetCountdown, 7200);
+    test::expectOnlyKindsOrOwnNames(korean);
 }
 
 // A model's line from a session of the account signed in before is not the
@@ -398,13 +400,13 @@ TEST_F(OpenAI_CodexAdapterTest, APrimaryWindowOnlyBecomesTheHourlyFigures) {
     const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.hourlyResetCountdown, 3600);
-    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("5-hour limit"));
+    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("5-hour limit"));
     EXPECT_EQ(s.hourlyResetAt, kNow.addSecs(3600));
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
-    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("5-hour limit"));
-    EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("5-hour limit"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("5-hour limit"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].quotaType), QStringLiteral("5-hour limit"));
     EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 75);
     EXPECT_EQ(s.modelQuotas[0].resetCountdown, 3600);
     EXPECT_EQ(s.modelQuotas[0].paceText, std::nullopt);
@@ -422,14 +424,14 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     EXPECT_EQ(s.weeklyRemainingPercentage, 20);
     EXPECT_EQ(s.weeklyResetCountdown, 3 * 86400);
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("Primary limit"));
-    EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("1-week limit"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("Primary limit"));
+    EXPECT_EQ(labelText(s.modelQuotas[1].name), QStringLiteral("1-week limit"));
     limits.secondary->windowMinutes.reset();
     test::speak(ResolvedLanguage::korean);
     s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(shownWording(s.modelQuotas[0].name), QStringLiteral("기본 한도"));
-    EXPECT_EQ(shownWording(s.modelQuotas[1].name), QStringLiteral("보조 한도"));
-    EXPECT_EQ(shownWording(s.modelQuotas[1].quotaType), QStringLiteral("보조 한도"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("기본 한도"));
+    EXPECT_EQ(labelText(s.modelQuotas[1].name), QStringLiteral("보조 한도"));
+    EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), QStringLiteral("보조 한도"));
 }
 
 TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
@@ -440,16 +442,16 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
-    EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("Credits"));
-    EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Credits"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("Credits"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].quotaType), QStringLiteral("Credits"));
     EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 100);
-    EXPECT_EQ(s.modelQuotas[0].paceText, QStringLiteral("Unlimited"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].paceText), QStringLiteral("Unlimited"));
     EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
     test::speak(ResolvedLanguage::korean);
     s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(shownWording(s.modelQuotas[0].name), QStringLiteral("크레딧"));
-    EXPECT_EQ(s.modelQuotas[0].quotaType, QStringLiteral("Credits"));
-    EXPECT_EQ(shownWording(s.modelQuotas[0].paceText), QStringLiteral("무제한"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("크레딧"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].quotaType), QStringLiteral("크레딧"));
+    EXPECT_EQ(labelText(s.modelQuotas[0].paceText), QStringLiteral("무제한"));
 }
 
 // The service keeps balances to the cent ("17.25"); they used to be cut to
@@ -473,13 +475,13 @@ TEST_F(OpenAI_CodexAdapterTest, CreditBalancesKeepTheirCentsAndOutOfRangeOnesAre
             continue;
         }
         ASSERT_EQ(items.size(), 1) << row.balance;
-        EXPECT_EQ(items[0].paceText, QLatin1String(row.text)) << row.balance;
+        EXPECT_EQ(labelText(items[0].paceText), QLatin1String(row.text)) << row.balance;
         EXPECT_EQ(items[0].remainingPercentage, row.remaining) << row.balance;
     }
     test::speak(ResolvedLanguage::korean);
     auto limits = limitsAt(kNow);
     limits.creditBalance = 7.5;
-    EXPECT_EQ(shownWording(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText), QStringLiteral("잔액 7.50"));
+    EXPECT_EQ(labelText(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText), QStringLiteral("잔액 7.50"));
 }
 
 TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDateButNoCountdown) {

@@ -4,6 +4,7 @@
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
+#include "support/Worded.h"
 
 #include <QJsonDocument>
 
@@ -18,9 +19,20 @@ const QString kUnlimited = QStringLiteral("Unlimited");
 QByteArray snapshots(const QByteArray& quotaSnapshots, const QByteArray& rest = {}) {
     return R"({"quota_snapshots":)" + quotaSnapshots + rest + "}";
 }
+// A line as the rows write it: the allowance by its English words, its counts
+// as "left / entitled" or "Monthly".
 ModelQuotaItem item(const char* name, double left, const char* type, std::optional<double> countdown,
                     std::optional<QDateTime> at, std::optional<QString> pace = std::nullopt) {
-    return ModelQuotaItem(QLatin1String(name), left, QLatin1String(type), countdown, at, pace);
+    const QString n = QLatin1String(name);
+    const QuotaKind kind = n == QLatin1String("Premium Interactions") ? QuotaKind::premiumInteractions
+                           : n == QLatin1String("Chat Requests")      ? QuotaKind::chatRequests
+                                                                      : QuotaKind::completions;
+    const QStringList counts = QString::fromLatin1(type).split(QStringLiteral(" / "));
+    const QuotaLabel typeLabel = counts.size() == 2
+                                     ? QuotaLabel(QuotaKind::amountOfTotal).withAmount(counts[0]).withTotal(counts[1])
+                                     : QuotaLabel(QuotaKind::monthly);
+    return ModelQuotaItem(kind, left, typeLabel, countdown, at,
+                          pace ? std::optional<QuotaLabel>(QuotaKind::unlimited) : std::nullopt);
 }
 
 class CopilotTest : public ::testing::Test {
@@ -51,11 +63,12 @@ TEST_F(CopilotTest, ReadsBothAllowances) {
     const UsageSnapshot s =
         answer(R"({"premium_interactions":{"credits_used":75,"credits_total":300},"chat":{"used":10,"limit":40}})");
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Premium Interactions"), 75, QStringLiteral("Monthly")));
-    EXPECT_EQ(s.modelQuotas[1], ModelQuotaItem(QStringLiteral("Chat Requests"), 75, QStringLiteral("Monthly")));
+    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Premium Interactions"), 75, QStringLiteral("Monthly")));
+    EXPECT_EQ(test::worded(s.modelQuotas[1]), ModelQuotaItem(QStringLiteral("Chat Requests"), 75, QStringLiteral("Monthly")));
     EXPECT_EQ(s.hourlyResetCountdown, 864000);
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
     EXPECT_EQ(s.weeklyResetCountdown, 864000);
+    test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(sentHeader("Authorization"), "token gho_env");
     EXPECT_EQ(sentHeader("Editor-Version"), "vscode/1.96.2");
     EXPECT_EQ(sentHeader("Editor-Plugin-Version"), "CopilotChat/0.24.1");
@@ -64,7 +77,7 @@ TEST_F(CopilotTest, ReadsBothAllowances) {
 TEST_F(CopilotTest, OneAllowanceAloneDecides) {
     const UsageSnapshot chatOnly = answer(R"({"premium_interactions":{"used":10,"limit":0},"chat":{"used":1,"limit":4}})");
     ASSERT_EQ(chatOnly.modelQuotas.size(), 1);
-    EXPECT_EQ(chatOnly.modelQuotas[0].name, QStringLiteral("Chat Requests"));
+    EXPECT_EQ(chatOnly.modelQuotas[0].name, QuotaLabel(QuotaKind::chatRequests));
     EXPECT_EQ(chatOnly.hourlyRemainingPercentage, 75);
     EXPECT_EQ(chatOnly.weeklyRemainingPercentage, 75);
 

@@ -9,6 +9,7 @@
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
 #include "support/Speaking.h"
+#include "support/Worded.h"
 
 #include <QJsonDocument>
 
@@ -44,29 +45,30 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
     const UsageSnapshot s = fetch(body);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
+    test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(s.hourlyResetCountdown, 3600);
     EXPECT_EQ(s.weeklyResetCountdown, 3600);
-    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("Character usage"));
+    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Character usage"));
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Tier: Creator"), 75,
+    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Tier: Creator"), 75,
                                                QStringLiteral("Characters: 2500/10000"), 3600));
-    EXPECT_EQ(s.modelQuotas[1],
+    EXPECT_EQ(test::worded(s.modelQuotas[1]),
               ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), 3600));
 
     test::speak(ResolvedLanguage::korean);
-    EXPECT_EQ(shownWording(fetch(body).hourlyQuotaName), QStringLiteral("문자 사용량"));
+    EXPECT_EQ(labelText(fetch(body).hourlyQuotaName), QStringLiteral("문자 사용량"));
 }
 
 TEST_F(ElevenLabsTest, OverusedFractionalAndDefaultTier) {
     const UsageSnapshot over = fetch(R"({"character_count":12000,"character_limit":10000})");
     EXPECT_EQ(over.hourlyRemainingPercentage, 0);
-    EXPECT_EQ(over.modelQuotas[0].name, QStringLiteral("Tier: Free"));
-    EXPECT_EQ(over.modelQuotas[1].quotaType, QStringLiteral("-2000 Left"));
+    EXPECT_EQ(labelText(over.modelQuotas[0].name), QStringLiteral("Tier: Free"));
+    EXPECT_EQ(labelText(over.modelQuotas[1].quotaType), QStringLiteral("-2000 Left"));
     EXPECT_EQ(over.hourlyResetCountdown, std::nullopt);
 
     const UsageSnapshot fraction = fetch(R"({"character_count":2500.9,"character_limit":10000})");
     EXPECT_DOUBLE_EQ(fraction.hourlyRemainingPercentage, 100 - 25.009);
-    EXPECT_EQ(fraction.modelQuotas[0].quotaType, QStringLiteral("Characters: 2500/10000"));
+    EXPECT_EQ(labelText(fraction.modelQuotas[0].quotaType), QStringLiteral("Characters: 2500/10000"));
 }
 
 // Below 2^53 every count reads and subtracts exactly; a count at or beyond it
@@ -102,8 +104,8 @@ TEST_F(ElevenLabsTest, CountsAreShownExactlyOrNotAtAll) {
         }
         EXPECT_EQ(s.unavailableReason, std::nullopt) << row.body;
         ASSERT_EQ(s.modelQuotas.size(), 2) << row.body;
-        EXPECT_EQ(s.modelQuotas[0].quotaType, *row.counts) << row.body;
-        EXPECT_EQ(s.modelQuotas[1].quotaType, row.left) << row.body;
+        EXPECT_EQ(labelText(s.modelQuotas[0].quotaType), *row.counts) << row.body;
+        EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), row.left) << row.body;
         EXPECT_EQ(s.hourlyRemainingPercentage, row.percentage) << row.body;
     }
 }
@@ -130,7 +132,7 @@ TEST_F(ElevenLabsTest, AllowancesBelowOneCharacterAndNegativeCountsAreNoReading)
             continue;
         }
         ASSERT_EQ(s.modelQuotas.size(), 2) << row.body;
-        EXPECT_EQ(s.modelQuotas[1].quotaType, *row.left) << row.body;
+        EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), *row.left) << row.body;
         EXPECT_EQ(s.hourlyRemainingPercentage, 100) << row.body;
     }
 }
@@ -220,12 +222,12 @@ TEST_F(ElevenLabsTest, UsagePastTheAllowanceShowsTheOverage) {
     for (const auto& row : rows) {
         const UsageSnapshot s = fetch(row.body);
         ASSERT_EQ(s.modelQuotas.size(), row.overage ? 3 : 2) << row.body;
-        EXPECT_EQ(s.modelQuotas[0].name, QStringLiteral("Tier: Pro")) << row.body;
+        EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("Tier: Pro")) << row.body;
         if (!row.overage) continue;
         // The Part's figures stay: nothing of the allowance is left.
         EXPECT_EQ(s.hourlyRemainingPercentage, 0) << row.body;
-        EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("-20000 Left")) << row.body;
-        EXPECT_EQ(s.modelQuotas[2], ModelQuotaItem(*row.overage, 0, QStringLiteral("Overage"))) << row.body;
+        EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), QStringLiteral("-20000 Left")) << row.body;
+        EXPECT_EQ(test::worded(s.modelQuotas[2]), ModelQuotaItem(*row.overage, 0, QStringLiteral("Overage"))) << row.body;
     }
 }
 

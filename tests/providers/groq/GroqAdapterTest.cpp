@@ -5,6 +5,7 @@
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
+#include "support/Worded.h"
 
 #include <gtest/gtest.h>
 
@@ -42,13 +43,14 @@ TEST_F(GroqTest, ReadsTokenAndRequestLimits) {
                                    {"x-ratelimit-reset-tokens", "12s"}, {"X-RateLimit-Remaining-Requests", "14000"},
                                    {"x-ratelimit-limit-requests", "14400"}, {"x-ratelimit-reset-requests", "2m59.56s"}});
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Token limit (TPM)"), 75, QStringLiteral("6000 tokens/min"), 12));
-    EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("Request limit (RPD)"));
-    EXPECT_EQ(s.modelQuotas[1].quotaType, QStringLiteral("14400 requests/day"));
+    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Token limit (TPM)"), 75, QStringLiteral("6000 tokens/min"), 12));
+    EXPECT_EQ(labelText(s.modelQuotas[1].name), QStringLiteral("Request limit (RPD)"));
+    EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), QStringLiteral("14400 requests/day"));
     EXPECT_NEAR(s.modelQuotas[1].remainingPercentage, 97.22, 0.01);
+    test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.hourlyResetCountdown, 12);
-    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("Token limit (TPM)"));
+    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Token limit (TPM)"));
     EXPECT_NEAR(*s.weeklyRemainingPercentage, 97.22, 0.01);
     EXPECT_NEAR(*s.weeklyResetCountdown, 179.56, 1e-9);
 }
@@ -59,7 +61,7 @@ TEST_F(GroqTest, RequestsAloneFillTheHourlyFigure) {
                                    {"x-ratelimit-reset-requests", "soon"}});
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
-    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("Request limit (RPD)"));
+    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Request limit (RPD)"));
     EXPECT_EQ(s.hourlyResetCountdown, std::nullopt);
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
 }
@@ -75,7 +77,7 @@ TEST_F(GroqTest, UnreadableOrNonFiniteHeadersCountAsAbsent) {
     // A limit beyond 64 bits still gives a figure; its text saturates.
     const UsageSnapshot huge = fetch({{"x-ratelimit-remaining-tokens", "1e30"}, {"x-ratelimit-limit-tokens", "1e30"}});
     EXPECT_EQ(huge.hourlyRemainingPercentage, 100);
-    EXPECT_EQ(huge.modelQuotas[0].quotaType, QString::number(saturatingInt64(1e30)) + QStringLiteral(" tokens/min"));
+    EXPECT_EQ(labelText(huge.modelQuotas[0].quotaType), QString::number(saturatingInt64(1e30)) + QStringLiteral(" tokens/min"));
 }
 
 // "-5" used to give a countdown of -5 s, and "99999999999h" one beyond the

@@ -5,8 +5,11 @@
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "support/WaitUntil.h"
+#include "support/Worded.h"
 
 #include <QDir>
+
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -94,8 +97,8 @@ TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
     EXPECT_TRUE(ollama.checkAvailability());
     const UsageSnapshot s = ollama.fetchUsage(false);
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("llama3:8b (1.5 GB)"), 100, QStringLiteral("Local Model")));
-    EXPECT_EQ(s.modelQuotas[1].name, QStringLiteral("Ollama Model (3.0 GB)"));
+    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("llama3:8b (1.5 GB)"), 100, QStringLiteral("Local Model")));
+    EXPECT_EQ(labelText(s.modelQuotas[1].name), QStringLiteral("Ollama Model (3.0 GB)"));
     EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, 100);
@@ -107,7 +110,7 @@ TEST_F(OllamaTest, AnAnswerWithoutAReadableListShowsTheServiceReady) {
         server.answer("/api/tags", {200, body, {}});
         const UsageSnapshot s = ollama.fetchUsage(false);
         ASSERT_EQ(s.modelQuotas.size(), 1) << body;
-        EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited")));
+        EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited")));
     }
 }
 
@@ -176,13 +179,16 @@ TEST_F(OllamaTest, AServerThatDoesNotAnswerInTimeCountsAsDown) {
 // remote_model and remote_host and a stub size of a few hundred bytes: they
 // run elsewhere and are no 0.0 GB model (an empty remote field is none).
 TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
-    const ModelQuotaItem ready(QStringLiteral("Local Service Ready"), 100, QStringLiteral("Unlimited"));
-    const auto local = [](const char* name) {
-        return ModelQuotaItem(QLatin1String(name), 100, QStringLiteral("Local Model"));
+    const ModelQuotaItem ready(QuotaKind::localServiceReady, 100, QuotaKind::unlimited);
+    // A model by the name the server gives it, or, written "Ollama Model", one without.
+    const auto name = [](const char* text) {
+        static const QRegularExpression unnamed(QStringLiteral("^Ollama Model(?: \\((.*)\\))?$"));
+        const QRegularExpressionMatch m = unnamed.match(QString::fromUtf8(text));
+        if (!m.hasMatch()) return QuotaLabel(QString::fromUtf8(text));
+        return QuotaLabel(QuotaKind::unnamedModel).withAmount(m.captured(1));
     };
-    const auto cloud = [](const char* name) {
-        return ModelQuotaItem(QLatin1String(name), 100, QStringLiteral("Cloud Model"));
-    };
+    const auto local = [&](const char* text) { return ModelQuotaItem(name(text), 100, QuotaKind::localModel); };
+    const auto cloud = [&](const char* text) { return ModelQuotaItem(name(text), 100, QuotaKind::cloudModel); };
     const struct {
         QByteArray answer;
         QList<ModelQuotaItem> items;
@@ -203,7 +209,7 @@ TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
         // A name is cut to what a line shows, its size kept; one that cannot be
         // shown (a control in it) is no name.
         {R"({"models":[{"name":")" + QByteArray(1 << 20, 'n') + R"(","size":1610612736}]})",
-         {ModelQuotaItem(QString(38, QLatin1Char('n')) + QStringLiteral("… (1.5 GB)"), 100, QStringLiteral("Local Model"))}},
+         {ModelQuotaItem(QString(38, QLatin1Char('n')) + QStringLiteral("… (1.5 GB)"), 100, QuotaKind::localModel)}},
         {R"({"models":[{"name":"Fa\u202Eble","size":0}]})", {local("Ollama Model (0.0 GB)")}},
     };
     FakeTransport transport;
@@ -212,6 +218,7 @@ TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
         transport.respond(200, row.answer);
         const UsageSnapshot s = ollama.fetchUsage(false);
         EXPECT_EQ(s.modelQuotas, row.items) << row.answer.constData();
+        test::expectOnlyKindsOrOwnNames(s);
         EXPECT_EQ(s.unavailableReason, std::nullopt) << row.answer.constData();
         EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe) << row.answer.constData();
     }
@@ -254,8 +261,8 @@ TEST_F(OllamaTest, OnlyTheUsersOwnServerCounts) {
         const bool answered = ollama.isOwnServer();
         // A listener that is not the user's own is no answer: no model is read from it.
         const UsageSnapshot read = ollama.fetchUsage(false);
-        EXPECT_EQ(read.modelQuotas.isEmpty() ? QString() : read.modelQuotas.front().quotaType,
-                  answered ? QStringLiteral("Local Model") : QString())
+        EXPECT_EQ(read.modelQuotas.isEmpty() ? QuotaLabel() : read.modelQuotas.front().quotaType,
+                  answered ? QuotaLabel(QuotaKind::localModel) : QuotaLabel())
             << row.row;
         EXPECT_EQ(answered, row.present && std::string(row.row) != "installed") << row.row;
     }

@@ -4,6 +4,7 @@
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
+#include "support/Worded.h"
 
 #include <gtest/gtest.h>
 
@@ -39,19 +40,19 @@ TEST_F(OpenRouterTest, AnOverspentBalanceWithAFailedKeyRequest) {
     const UsageSnapshot s = fetch(FakeTransport::answer(200, R"({"data":{"total_credits":10,"total_usage":12.5}})"),
                                   FakeTransport::answer(500, "{}"));
     ASSERT_EQ(s.modelQuotas.size(), 1);
-    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("Account balance ($0.00)"), 0, QStringLiteral("Prepaid Balance")));
+    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Account balance ($0.00)"), 0, QStringLiteral("Prepaid Balance")));
     EXPECT_EQ(s.hourlyRemainingPercentage, 0);
     EXPECT_EQ(s.weeklyRemainingPercentage, 0);
-    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("Account balance"));
+    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Account balance"));
 }
 
 TEST_F(OpenRouterTest, AnUnlimitedKeyWithoutCredits) {
     const UsageSnapshot s = fetch(R"({"data":{"total_credits":0,"total_usage":0}})", R"({"data":{"limit":null,"usage":3.2}})");
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
-    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("API key (unlimited)"));
+    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("API key (unlimited)"));
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
-    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("API key ($3.20 used)"), 100, QStringLiteral("Key Limit"),
+    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("API key ($3.20 used)"), 100, QStringLiteral("Key Limit"),
                                                std::nullopt, std::nullopt, QStringLiteral("Unlimited")));
 }
 
@@ -59,11 +60,11 @@ TEST_F(OpenRouterTest, ABudgetedKeyLeadsAndTheBalanceFollows) {
     const UsageSnapshot s = fetch(R"({"data":{"total_credits":50,"total_usage":10}})",
                                   R"({"data":{"limit":20,"limit_remaining":5,"is_free_tier":true}})");
     EXPECT_EQ(s.hourlyRemainingPercentage, 25);
-    EXPECT_EQ(s.hourlyQuotaName, QStringLiteral("API key budget"));
+    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("API key budget"));
     EXPECT_EQ(s.weeklyRemainingPercentage, 80);
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QStringLiteral("API key budget ($5.00 / $20.00)"), 25, QStringLiteral("Free Tier Key")));
-    EXPECT_EQ(s.modelQuotas[1], ModelQuotaItem(QStringLiteral("Account balance ($40.00)"), 80, QStringLiteral("Prepaid Balance")));
+    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("API key budget ($5.00 / $20.00)"), 25, QStringLiteral("Free Tier Key")));
+    EXPECT_EQ(test::worded(s.modelQuotas[1]), ModelQuotaItem(QStringLiteral("Account balance ($40.00)"), 80, QStringLiteral("Prepaid Balance")));
 }
 
 TEST_F(OpenRouterTest, WithoutCreditsOrAUsableBudgetNothingIsMeasured) {
@@ -131,9 +132,9 @@ TEST_F(OpenRouterTest, ABalanceThatIsNoFiniteAmountIsLeftOut) {
             continue;
         }
         ASSERT_EQ(s.modelQuotas.size(), 1) << row.credits;
-        EXPECT_EQ(s.modelQuotas[0].name, *row.balanceItem) << row.credits;
+        EXPECT_EQ(labelText(s.modelQuotas[0].name), *row.balanceItem) << row.credits;
         for (const ModelQuotaItem& item : s.modelQuotas)
-            EXPECT_FALSE(item.name.contains(u"inf")) << row.credits;
+            EXPECT_FALSE(labelText(item.name).contains(u"inf")) << row.credits;
     }
 }
 
@@ -212,9 +213,10 @@ TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
         const UsageSnapshot s = fetch(FakeTransport::answer(row.creditsStatus, row.creditsBody), row.keyAnswer);
         EXPECT_EQ(s.unavailableReason, row.reason);
         EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
-        EXPECT_EQ(s.hourlyQuotaName, row.quotaName);
+        EXPECT_EQ(labelText(s.hourlyQuotaName), row.quotaName);
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
-        EXPECT_EQ(s.modelQuotas, row.items);
+        EXPECT_EQ(test::worded(s.modelQuotas), row.items);
+        test::expectOnlyKindsOrOwnNames(s);
         EXPECT_EQ(s.hourlyResetAt, row.resetAt);
         EXPECT_EQ(s.hourlyResetCountdown,
                   row.resetAt ? std::optional(secondsBetween(clock.now(), *row.resetAt)) : std::nullopt);
