@@ -32,7 +32,7 @@ class MenuBarScreen {
 
     bool operator==(const MenuBarScreen&) const = default;
 
-    // For logs and test output: "overview", "providerDetail(claude)", ...
+    // For logs and test output: "overview", "providerDetail(<raw value>)", ...
     QString debugName() const;
 
   private:
