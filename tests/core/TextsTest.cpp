@@ -265,3 +265,12 @@ TEST_F(LanguageSetting, ApplyRefreshesOnlyOnARealChange) {
     EXPECT_EQ(refreshes, 1);
     AppLanguageController::setRefreshAllHook({});
 }
+
+// A provider's own text carries its pair, filled with its values as the table's are.
+TEST_F(Texts, ACarriedTextFillsItsOwnPair) {
+    const L10n t = L10n::carried({QStringLiteral("{s} 서버"), QStringLiteral("The {s} server")}, QStringLiteral("{t}"));
+    EXPECT_EQ(t.kind(), L10n::Case::carried);
+    EXPECT_EQ(en(t), QStringLiteral("The {t} server"));
+    korean();
+    EXPECT_EQ(t.text(), QStringLiteral("{t} 서버"));
+}
