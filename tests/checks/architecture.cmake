@@ -1,4 +1,5 @@
-# docs/ARCHITECTURE.md names every folder of src/ (as `src/<folder>/`), every
+# docs/ARCHITECTURE.md names every folder of src/ (as `src/<folder>/`; the
+# vendors' rooms as `src/providers/<vendor>/`), every
 # `src/...` path it names is there, and so is every path of its recipe for
 # adding a provider, for each room (<vendor> its folder, <Vendor> any name).
 cmake_minimum_required(VERSION 3.25)
@@ -6,6 +7,10 @@ file(READ ${SOURCE_DIR}/docs/ARCHITECTURE.md doc)
 
 file(GLOB_RECURSE folders LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*)
 foreach(folder ${folders})
+  # A vendor's room is named by the recipe's `src/providers/<vendor>/`.
+  if(folder MATCHES "^providers/[^/]+(/|$)" AND NOT folder MATCHES "^providers/common$")
+    continue()
+  endif()
   if(IS_DIRECTORY ${SOURCE_DIR}/src/${folder})
     string(FIND "${doc}" "`src/${folder}/`" at)
     if(at EQUAL -1)
