@@ -79,7 +79,7 @@ class L10n {
     // Each value to its slot: integers to n, then m; texts to s, then t; seconds to d.
     template <class... A> static L10n make(Case c, const A&... values) {
         L10n l(c);
-        int integers = 0, texts = 0;
+        [[maybe_unused]] int integers = 0, texts = 0;
         (l.put(values, integers, texts), ...);
         return l;
     }
