@@ -38,8 +38,12 @@ TEST(ProviderList, EveryTypeHasOneDescriptorThatMakesItsOwnPieces) {
         EXPECT_EQ(providerFromRawValue(raw), d.type) << raw.toStdString();
         EXPECT_FALSE(displayName(d.type).isEmpty()) << raw.toStdString();
         EXPECT_EQ(d.makeAdapter(services)->type(), d.type) << raw.toStdString();
-        if (d.makeAccountResolver) EXPECT_EQ(d.makeAccountResolver(services)->provider(), d.type);
-        if (d.activityRule) EXPECT_EQ(d.activityRule(services.host).provider, d.type);
+        if (d.makeAccountResolver) {
+            EXPECT_EQ(d.makeAccountResolver(services)->provider(), d.type);
+        }
+        if (d.activityRule) {
+            EXPECT_EQ(d.activityRule(services.host).provider, d.type);
+        }
     }
 }
 
