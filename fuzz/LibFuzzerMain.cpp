@@ -1,6 +1,8 @@
 // The libFuzzer driver: exactly one target is linked into each fuzzer program.
 #include "FuzzTarget.h"
 
+#include "providers/DefaultProviders.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -23,6 +25,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("XDG_DATA_HOME", home + "/.local/share");
     qputenv("TZ", "UTC");
     qputenv("QT_LOGGING_RULES", "*.debug=false;*.warning=false");
+    meterix::ProviderCatalogue::install(meterix::providerDescriptors());
     static QCoreApplication* app = new QCoreApplication(*argc, *argv);
     (void)app;
     if (meterix::fuzz::targets().size() != 1) {

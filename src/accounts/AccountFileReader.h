@@ -58,8 +58,8 @@ class AccountFileReader {
     static QStringList uuidDirectoryNames(const QString& folder);
 
     // Sorted full paths of the folders in `folder` named exactly `prefix` or
-    // `prefix` followed by "-", "_" or "." and more (".claude", ".claude-work",
-    // ".claude_2", ".claude.old", but not ".claudex").
+    // `prefix` followed by "-", "_" or "." and more (".tool", ".tool-work",
+    // ".tool_2", ".tool.old", but not ".toolx").
     static QStringList profileDirectories(const QString& folder, const QString& prefix);
 
     // profileDirectories of the home folder (or of the given one).

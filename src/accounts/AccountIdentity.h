@@ -16,7 +16,7 @@ namespace meterix {
 struct AccountIdentity {
     // The account's identifier within its provider (each resolver says which).
     QString id;
-    AIProviderType provider = AIProviderType::claudeCode;
+    AIProviderType provider{};
     AccountSource source;
     std::optional<QString> email;
     std::optional<QString> displayName;

@@ -61,7 +61,7 @@ class AccountRegistry : public QObject {
     // One folder to watch for activity of one account.
     struct ActivityPath {
         QString path;
-        AIProviderType provider = AIProviderType::claudeCode;
+        AIProviderType provider{};
         QString accountID;
         bool operator==(const ActivityPath&) const = default;
     };

@@ -23,7 +23,7 @@ class AccountSQLiteReader {
     // What one read may spend.
     struct Limits {
         // SQLite virtual-machine steps for the whole read (schema, check and
-        // every key). A key lookup in Cursor's table takes a few dozen; an
+        // every key). A key lookup in an editor's state table takes a few dozen; an
         // unindexed table of some hundred thousand rows is already given up.
         qint64 steps = 1'000'000;
         // The longest value, text or blob, that is read; a longer one is absent.

@@ -16,7 +16,7 @@ namespace meterix {
 // One account of one provider, merged from every AccountIdentity with the same id.
 struct ResolvedAccount {
     QString id;
-    AIProviderType provider = AIProviderType::claudeCode;
+    AIProviderType provider{};
     std::optional<QString> email;
     std::optional<QString> displayName;
     std::optional<QString> organization;

@@ -124,6 +124,8 @@ AppComposition::~AppComposition() = default;
 
 void AppComposition::startServices() {
     MeterixLog::setShowsPrivateValues(MeterixLog::privateValuesAskedFor(qEnvironmentVariable("METERIX_LOG_PRIVATE")));
+    // Before anything asks for a provider's names or rules.
+    ProviderCatalogue::install(providerDescriptors());
     services_.preferences = &MeterixPreferences::shared();
     services_.localization = &Localization::shared();
     // The desktop's look is asked for before anything is drawn, so a dark
@@ -135,7 +137,8 @@ void AppComposition::startServices() {
     // Never destroyed, as the windows placed by it.
     screens_ = new ScreenPlacementEngine(&ScreenPlacementEngine::systemScreens);
     // Never destroyed: resolver jobs may still be running when the process ends.
-    services_.registry = new AccountRegistry(defaultAccountResolvers(), *services_.preferences);
+    services_.registry =
+        new AccountRegistry(accountResolversOf(providerDescriptors(), defaultServices()), *services_.preferences);
     // Lives for the whole process. METERIX_STORE_WRITE_DELAY_MS sets how long
     // it gathers readings before it writes them (the end-to-end tests set an
     // hour, so that what is on disk after a quit was written by the quit).
@@ -146,14 +149,15 @@ void AppComposition::startServices() {
 void AppComposition::startRefresh() {
     auto* lid = new LidSensor(&app_);
     ProviderManager::Dependencies deps;
-    deps.adapters = defaultAdapters();
+    deps.adapters = adaptersOf(providerDescriptors(), defaultServices());
     deps.accountRegistry = services_.registry;
     deps.usageStore = services_.store;
     deps.preferences = services_.preferences;
     deps.watcher = new InotifyFolderWatcher(AIActivityRuleRegistry::shared());
     deps.probeGate = &ProbeGate::shared();
     deps.ruleRegistry = &AIActivityRuleRegistry::shared();
-    deps.runningApplications = &RunningApplications::shared();
+    // Lives for the whole process, as the manager that asks it does.
+    deps.runningApplications = new RunningApplications(desktopAppsOf(providerDescriptors()));
     deps.powerMonitor = new PowerMonitor(&app_);
     deps.isLidClosed = [lid] { return lid->isLidClosed(); };
     deps.isDocked = [lid] { return lid->isDocked(); };

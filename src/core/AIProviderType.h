@@ -8,26 +8,17 @@
 
 namespace meterix {
 
-// The fourteen providers, in catalogue order.
+// The providers, in catalogue order: the cases of core/ProviderList.inc.
 enum class AIProviderType {
-    claudeCode,
-    openAICodex,
-    antigravity,
-    cursor,
-    copilot,
-    deepseek,
-    openrouter,
-    groq,
-    ollama,
-    mistral,
-    kimi,
-    elevenlabs,
-    windsurf,
-    zed,
+#define METERIX_PROVIDER(type, descriptor) type,
+#include "core/ProviderList.inc"
+#undef METERIX_PROVIDER
 };
 
 const QList<AIProviderType>& allProviderTypes();
-// The persisted name ("claude", "codex", "agy", then the case name).
+// The rest is each provider's descriptor (core/ProviderCatalogue.h), which
+// must be installed before any of these is asked.
+// The persisted name; unique.
 QString rawValue(AIProviderType p);
 // Exact, case-sensitive.
 std::optional<AIProviderType> providerFromRawValue(QStringView raw);

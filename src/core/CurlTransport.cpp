@@ -204,7 +204,7 @@ UsageAnswer CurlTransport::answer(const UsageRequest& request) {
     const QString scheme = request.url.scheme();
     if (!request.url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
         return failed(UsageUnavailableReason::networkFailure);
-    // A local server that is not running (Ollama's, asked at every start) is
+    // A local server that is not running (one asked at every start) is
     // told without setting libcurl up, as libcurl would tell it.
     if (!curlSetUp.load() && refusedOnLoopback(request.url, request.timeout))
         return failed(UsageUnavailableReason::networkFailure);

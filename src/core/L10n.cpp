@@ -7,24 +7,6 @@ namespace meterix {
 
 namespace {
 
-// Each value to its slot: integers to n, then m; texts to s, then t; seconds to d.
-struct Filler {
-    int integers = 0;
-    int texts = 0;
-};
-
-template <class V> void put(V& v, Filler& f, qint64 x) {
-    (f.integers++ == 0 ? v.n : v.m) = x;
-}
-
-template <class V> void put(V& v, Filler& f, const QString& x) {
-    (f.texts++ == 0 ? v.s : v.t) = x;
-}
-
-template <class V> void put(V& v, Filler&, double x) {
-    v.d = x;
-}
-
 // The template with each {n}, {m}, {s}, {t} and {c} replaced by its value, in
 // one pass, so a value that itself holds braces stays as it is.
 template <class V> QString filled(const QString& pattern, const V& v) {
@@ -60,12 +42,6 @@ template <class V> QString filled(const QString& pattern, const V& v) {
 
 } // namespace
 
-template <class... A> L10n L10n::make(Case c, const A&... values) {
-    L10n l(c);
-    Filler f;
-    (put(l.values_, f, values), ...);
-    return l;
-}
 
 #define METERIX_L10N_VALUES(...) __VA_ARGS__
 #define METERIX_L10N_VALUED(name, params, values, ko, en)                                                    \
@@ -99,6 +75,8 @@ L10nPair L10n::pair() const {
         return {ko, en};
 #include "core/L10nPlainTexts.inc"
 #undef METERIX_L10N_PLAIN
+    case Case::carried:
+        return {filled(templates_.ko, values_), filled(templates_.en, values_)};
     }
     return {};
 }

@@ -32,7 +32,7 @@ std::optional<QString> maskedEmail(const QString& address);
 // reads "m***"@x.org). The domain is a run of letters, digits, hyphens and dots
 // (a full stop or hyphen after it belongs to the sentence), and it must be a
 // name: a full stop in it and a last label led by a letter, so that
-// "claude-3-5-sonnet-v2@20241022", "python@3.12" and "Team@Work plan" are no
+// "sonnet-3-5-v2@20241022", "python@3.12" and "Team@Work plan" are no
 // addresses. In a run of "@"s each one begins an address: "x@mina@example.com"
 // reads "x***@m***@example.com". An address split by a line break (LF, CR,
 // U+2028, U+2029) before or after its "@", or inside its domain, is found

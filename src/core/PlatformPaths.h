@@ -3,24 +3,24 @@
 #include <QString>
 #include <QStringList>
 
+#include <QList>
+
 namespace meterix {
 
-// Things of other tools whose install location differs between macOS and Linux.
-enum class InstallLocation {
-    cursorSupportFolder,
-    windsurfApplication,
-    zedApplication,
+// A place another tool installs to on Linux: an absolute path, or one under
+// the home folder or the config home. Each provider's descriptor lists its own.
+struct InstallPlace {
+    enum class Root { absolute, home, configHome };
+    Root root = Root::absolute;
+    const char* path = "";
 };
 
-// The one table of where other tools are installed. Each location lists the
-// macOS path first and then where Linux packages put the same thing; callers
-// test them in this order.
 struct PlatformPaths {
-    // Paths under the home folder or the config home are built from the given
-    // folders, so tests can point them at a temporary home.
-    static QStringList paths(InstallLocation location, const QString& homeDirectory, const QString& configHome);
-    // The same for this user's real folders.
-    static QStringList paths(InstallLocation location);
+    // The places as paths, in their order; those under the home folder or the
+    // config home are built from the given folders, so tests can point them at
+    // a temporary home.
+    static QStringList paths(const QList<InstallPlace>& places, const QString& homeDirectory,
+                             const QString& configHome);
 
     // Whether any of the paths exists (of any kind); stat calls only.
     static bool anyExists(const QStringList& paths);

@@ -20,7 +20,7 @@ struct ProviderFilterRule {
     using CustomEvaluator = std::function<std::optional<ActivityEvaluationResult>(
         const QString& path, const std::optional<QString>& tail)>;
 
-    AIProviderType provider = AIProviderType::claudeCode;
+    AIProviderType provider{};
     // Relative to the home folder, or absolute when beginning with "/".
     QStringList relativeRootPaths;
     QStringList pathBlacklist;

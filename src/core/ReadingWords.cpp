@@ -1,16 +1,19 @@
 #include "core/ReadingWords.h"
+#include "core/ProviderDescriptor.h"
 
 namespace meterix {
 
 QString readingSourceText(FetchStrategy strategy, AIProviderType provider) {
+    // A provider may word its own source (a local server, a token it holds).
+    if (const auto& own = ProviderCatalogue::of(provider).readingSource; own && own->strategy == strategy)
+        return own->words().text();
     switch (strategy) {
     case FetchStrategy::localFileCache:
         return L10n::readViaLocalFiles().text();
     case FetchStrategy::cliStatusProbe:
-        // Ollama's figures come from its local server, not from a probe of a client.
-        return (provider == AIProviderType::ollama ? L10n::readViaLocalService() : L10n::readViaCLIProbe()).text();
+        return L10n::readViaCLIProbe().text();
     case FetchStrategy::oauthKeychain:
-        return (provider == AIProviderType::copilot ? L10n::readViaGitHubToken() : L10n::readViaAPIKey()).text();
+        return L10n::readViaAPIKey().text();
     case FetchStrategy::simulated:
         break;
     }

@@ -1,6 +1,7 @@
 #include "core/UsageUnavailableReason.h"
 
 #include "core/L10n.h"
+#include "core/ProviderDescriptor.h"
 
 #include <QList>
 
@@ -86,91 +87,45 @@ UsageUnavailableNotice notice(UsageUnavailableReason r) {
 
 namespace {
 
-// How a provider is set up, which decides what its guidance names.
-enum class Setup { apiKey, gitHubToken, localServer, commandLine, detectedOnly };
-
-Setup setupOf(AIProviderType p) {
-    switch (p) {
-    case AIProviderType::claudeCode:
-    case AIProviderType::openAICodex:
-    case AIProviderType::antigravity:
-        return Setup::commandLine;
-    case AIProviderType::copilot:
-        return Setup::gitHubToken;
-    case AIProviderType::ollama:
-        return Setup::localServer;
-    case AIProviderType::cursor:
-    case AIProviderType::mistral:
-    case AIProviderType::windsurf:
-    case AIProviderType::zed:
-        return Setup::detectedOnly;
-    case AIProviderType::deepseek:
-    case AIProviderType::openrouter:
-    case AIProviderType::groq:
-    case AIProviderType::kimi:
-    case AIProviderType::elevenlabs:
-        break;
-    }
-    return Setup::apiKey;
-}
-
-// The command the user runs to start or sign in to the tool.
-QString clientCommand(AIProviderType p) {
-    switch (p) {
-    case AIProviderType::openAICodex:
-        return QStringLiteral("codex");
-    case AIProviderType::antigravity:
-        return QStringLiteral("agy");
-    case AIProviderType::ollama:
-        return QStringLiteral("ollama");
-    default:
-        return QStringLiteral("claude");
-    }
-}
-
-// "A", "A or B", "A, B or C" in the language of this moment.
-QString alternatives(const QStringList& items) {
-    if (items.size() < 2) return items.value(0);
-    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + L10n::listOr().text() + items.last();
-}
-
 UsageUnavailableNotice made(const L10n& header, const L10n& title, const L10n& detail, bool fault = true) {
     return {header.text(), title.text(), detail.text(), fault};
 }
 
-std::optional<UsageUnavailableNotice> notConfiguredNotice(AIProviderType p, const SetupLookup& lookup) {
-    const QString vars = alternatives(lookup.variables), files = alternatives(lookup.files);
-    switch (setupOf(p)) {
-    case Setup::apiKey:
-        if (lookup.variables.isEmpty() || lookup.files.isEmpty()) return std::nullopt;
-        return made(L10n::guidanceHeaderApiKey(), L10n::guidanceTitleKeyMissing(),
-                    L10n::guidanceDetailKeyMissing(vars, files));
-    case Setup::gitHubToken:
-        if (lookup.variables.isEmpty() || lookup.files.isEmpty()) return std::nullopt;
-        return made(L10n::guidanceHeaderGitHubToken(), L10n::guidanceTitleTokenMissing(),
-                    L10n::guidanceDetailTokenMissing(vars, files));
-    case Setup::localServer:
-        if (lookup.address.isEmpty()) return std::nullopt;
-        return made(L10n::guidanceHeaderLocalServer(), L10n::guidanceTitleServerDown(),
-                    L10n::guidanceDetailServerDown(lookup.address));
-    case Setup::commandLine:
-        return made(L10n::guidanceHeaderClient(), L10n::guidanceTitleNotSignedIn(),
-                    L10n::guidanceDetailNotSignedIn(displayName(p), clientCommand(p)));
-    case Setup::detectedOnly:
-        // Nothing to set up: no key or sign-in gives it a figure.
-        return made(L10n::guidanceHeaderDetection(), L10n::guidanceTitleNotDetected(),
-                    L10n::guidanceDetailNotDetected(), false);
-    }
-    return std::nullopt;
+// The command the user runs to start or sign in to the tool.
+QString clientCommand(const ProviderDescriptor& p) {
+    return QString::fromLatin1(p.clientCommand ? p.clientCommand : p.rawValue);
 }
 
 } // namespace
 
-UsageUnavailableNotice notice(UsageUnavailableReason r, AIProviderType p, const SetupLookup& lookup) {
-    if (r == UsageUnavailableReason::notConfigured)
-        if (auto n = notConfiguredNotice(p, lookup)) return *n;
+QString alternativesText(const QStringList& items) {
+    if (items.size() < 2) return items.value(0);
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + L10n::listOr().text() + items.last();
+}
+
+std::optional<UsageUnavailableNotice> keyMissingNotice(const ProviderDescriptor&, const SetupLookup& lookup) {
+    if (lookup.variables.isEmpty() || lookup.files.isEmpty()) return std::nullopt;
+    return made(L10n::guidanceHeaderApiKey(), L10n::guidanceTitleKeyMissing(),
+                L10n::guidanceDetailKeyMissing(alternativesText(lookup.variables), alternativesText(lookup.files)));
+}
+
+std::optional<UsageUnavailableNotice> notSignedInNotice(const ProviderDescriptor& p, const SetupLookup&) {
+    return made(L10n::guidanceHeaderClient(), L10n::guidanceTitleNotSignedIn(),
+                L10n::guidanceDetailNotSignedIn(displayName(p.type), clientCommand(p)));
+}
+
+std::optional<UsageUnavailableNotice> notDetectedNotice(const ProviderDescriptor&, const SetupLookup&) {
+    // Nothing to set up: no key or sign-in gives it a figure.
+    return made(L10n::guidanceHeaderDetection(), L10n::guidanceTitleNotDetected(), L10n::guidanceDetailNotDetected(),
+                false);
+}
+
+UsageUnavailableNotice notice(UsageUnavailableReason r, AIProviderType provider, const SetupLookup& lookup) {
+    const ProviderDescriptor& p = ProviderCatalogue::of(provider);
+    if (r == UsageUnavailableReason::notConfigured && p.setupNotice)
+        if (auto n = p.setupNotice(p, lookup)) return *n;
     if (r == UsageUnavailableReason::clientNotFound)
-        return made(L10n::guidanceHeaderClient(), L10n::guidanceTitleClientNotFound(displayName(p)),
+        return made(L10n::guidanceHeaderClient(), L10n::guidanceTitleClientNotFound(displayName(provider)),
                     L10n::guidanceDetailClientNotFound(clientCommand(p)));
     return notice(r);
 }

@@ -69,6 +69,18 @@ UsageUnavailableNotice notice(UsageUnavailableReason r);
 // figure uses; the reason's own notice where the provider adds nothing.
 UsageUnavailableNotice notice(UsageUnavailableReason r, AIProviderType provider, const SetupLookup& lookup);
 
+// The not-set-up guidance a provider's descriptor picks (nothing: the
+// reason's own); a room words its own where none of these fits.
+struct ProviderDescriptor;
+// A keyed provider names its variables and key files.
+std::optional<UsageUnavailableNotice> keyMissingNotice(const ProviderDescriptor& provider, const SetupLookup& lookup);
+// A command-line tool says how to sign in with its client.
+std::optional<UsageUnavailableNotice> notSignedInNotice(const ProviderDescriptor& provider, const SetupLookup& lookup);
+// A tool that is only detected says so, without the warning sign.
+std::optional<UsageUnavailableNotice> notDetectedNotice(const ProviderDescriptor& provider, const SetupLookup& lookup);
+// "A", "A or B", "A, B or C" in the language of this moment.
+QString alternativesText(const QStringList& items);
+
 // The mood a remaining percentage puts the companion in.
 enum class CharacterState { energetic, focused, tired, sleeping, celebrating };
 CharacterState characterStateFrom(double percentage);

@@ -34,7 +34,7 @@ struct AccountRowModel {
     static constexpr double dimmedOpacity = 0.72;
 
     // What an account is called: its address, else its name, else what kind of
-    // account it is where it was found ("Claude Code profile", "API key
+    // account it is where it was found (a client's profile, "API key
     // account"), never a piece of its identifier.
     static QString labelOf(const ResolvedAccount& account);
 

@@ -155,7 +155,7 @@ void MenuBarPopoverView::registerScreens() {
         return overview;
     });
     stack_->registerScreen(MenuBarScreen::Kind::providerDetail, [ctx](const MenuBarScreen& screen) {
-        return new MenuBarProviderDetailScreen(ctx, screen.provider().value_or(AIProviderType::claudeCode));
+        return new MenuBarProviderDetailScreen(ctx, screen.provider().value_or(AIProviderType{}));
     });
     stack_->registerScreen(MenuBarScreen::Kind::settings,
                            [ctx](const MenuBarScreen&) { return new MenuBarSettingsScreen(ctx); });

@@ -28,7 +28,7 @@ class ProviderDetailModel {
   public:
     // What the screen reads of the manager and the settings.
     struct Inputs {
-        AIProviderType provider = AIProviderType::claudeCode;
+        AIProviderType provider{};
         std::optional<UsageSnapshot> snapshot;
         std::optional<ResolvedAccount> displayedAccount;
         QList<ResolvedAccount> accounts;

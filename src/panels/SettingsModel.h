@@ -21,7 +21,7 @@ QList<Rgb> purpleTile();
 
 // One provider's line in "Providers on the bar".
 struct ProviderToggle {
-    AIProviderType provider = AIProviderType::claudeCode;
+    AIProviderType provider{};
     bool on = false;
     bool detected = false;
     // The last provider on the bar: its switch cannot be turned off here, so the

@@ -1,6 +1,7 @@
 #include "platform/RunningApplications.h"
 
 #include "core/Paths.h"
+#include "core/ProviderDescriptor.h"
 #include "core/SafeFile.h"
 
 #include <QFile>
@@ -16,25 +17,6 @@ namespace meterix {
 
 namespace {
 
-struct AppEntry {
-    const char* bundleIdentifier;
-    QStringList executables;
-};
-
-// The desktop apps the account sources name, and what their processes are
-// called on Linux. Apps without a Linux build have no names.
-const QList<AppEntry>& appTable() {
-    static const QList<AppEntry> table = {
-        {"com.anthropic.claudefordesktop", {QStringLiteral("claude-desktop")}},
-        {"com.openai.chat", {}},
-        {"com.openai.codex", {}},
-        {"com.todesktop.230313mzl4w4u92", {QStringLiteral("cursor"), QStringLiteral("Cursor")}},
-        {"com.google.antigravity", {QStringLiteral("antigravity"), QStringLiteral("Antigravity")}},
-        {"com.google.GeminiMacOS", {}},
-    };
-    return table;
-}
-
 QString baseName(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     return QString::fromLocal8Bit(slash >= 0 ? path.mid(slash + 1) : path);
@@ -42,29 +24,15 @@ QString baseName(const QByteArray& path) {
 
 } // namespace
 
-RunningApplications::RunningApplications(QString procRoot, uid_t uid, int intervalMs, QObject* parent)
+RunningApplications::RunningApplications(const QList<DesktopApp>& apps, QString procRoot, uid_t uid, int intervalMs,
+                                         QObject* parent)
     : QObject(parent), procRoot_(std::move(procRoot)), uid_(uid) {
+    for (const DesktopApp& app : apps)
+        for (const QString& name : app.executables)
+            byExecutable_.insert(name, app.bundleIdentifier);
     timer_.setInterval(intervalMs);
     timer_.setTimerType(Qt::VeryCoarseTimer); // whole seconds: wakes together with the rest of the system
     connect(&timer_, &QTimer::timeout, this, &RunningApplications::rescan);
-}
-
-RunningApplications& RunningApplications::shared() {
-    static RunningApplications* instance = new RunningApplications(); // lives for the whole process
-    return *instance;
-}
-
-QStringList RunningApplications::executableNames(const QString& bundleIdentifier) {
-    for (const AppEntry& e : appTable())
-        if (bundleIdentifier == QLatin1String(e.bundleIdentifier)) return e.executables;
-    return {};
-}
-
-QStringList RunningApplications::knownBundleIdentifiers() {
-    QStringList ids;
-    for (const AppEntry& e : appTable())
-        ids.append(QString::fromLatin1(e.bundleIdentifier));
-    return ids;
 }
 
 void RunningApplications::setWatching(bool watching) {
@@ -117,13 +85,6 @@ QSet<QString> RunningApplications::scan() {
 }
 
 bool RunningApplications::inspect(const QString& pid, Seen& seen) {
-    static const QHash<QString, QString> byExecutable = [] {
-        QHash<QString, QString> table;
-        for (const AppEntry& e : appTable())
-            for (const QString& name : e.executables)
-                table.insert(name, QString::fromLatin1(e.bundleIdentifier));
-        return table;
-    }();
     ++inspected_;
     const QString dir = joinPath(procRoot_, pid);
     struct stat st {};
@@ -147,7 +108,7 @@ bool RunningApplications::inspect(const QString& pid, Seen& seen) {
         if (!argv0.isEmpty()) names.append(baseName(argv0));
     }
     for (const QString& name : names) {
-        if (auto it = byExecutable.constFind(name); it != byExecutable.constEnd()) {
+        if (auto it = byExecutable_.constFind(name); it != byExecutable_.constEnd()) {
             seen.bundleIdentifier = *it;
             break;
         }

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,8 @@
 #include <unistd.h>
 
 namespace meterix {
+
+struct DesktopApp;
 
 // Which desktop applications of the user run now, named by the application
 // identifiers the account sources carry. Read from /proc (processes of our own
@@ -22,16 +25,9 @@ class RunningApplications : public QObject {
     Q_OBJECT
 
   public:
-    explicit RunningApplications(QString procRoot = QStringLiteral("/proc"), uid_t uid = ::getuid(),
-                                 int intervalMs = 10000, QObject* parent = nullptr);
-
-    static RunningApplications& shared();
-
-    // The executable names that stand for an application identifier on Linux;
-    // empty for applications that have no Linux build.
-    static QStringList executableNames(const QString& bundleIdentifier);
-    // Every application identifier the table knows.
-    static QStringList knownBundleIdentifiers();
+    // apps: the desktop apps the providers' descriptors name.
+    explicit RunningApplications(const QList<DesktopApp>& apps, QString procRoot = QStringLiteral("/proc"),
+                                 uid_t uid = ::getuid(), int intervalMs = 10000, QObject* parent = nullptr);
 
     // The last scan's answer; cheap, for views that ask while painting.
     QSet<QString> runningBundleIdentifiers() const { return running_; }
@@ -65,6 +61,8 @@ class RunningApplications : public QObject {
     // false when the process has gone.
     bool inspect(const QString& pid, Seen& seen);
 
+    // The application identifier of each executable name on Linux.
+    QHash<QString, QString> byExecutable_;
     QString procRoot_;
     uid_t uid_;
     QTimer timer_;

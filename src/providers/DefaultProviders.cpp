@@ -1,49 +1,62 @@
 #include "providers/DefaultProviders.h"
 
 #include "accounts/AccountIdentityLedger.h"
-#include "providers/antigravity/AntigravityAdapter.h"
-#include "providers/antigravity/GeminiAccountResolver.h"
-#include "providers/claude/ClaudeAccountResolver.h"
-#include "providers/claude/ClaudeCodeAdapter.h"
-#include "providers/codex/CodexAccountResolver.h"
-#include "providers/codex/OpenAI_CodexAdapter.h"
-#include "providers/copilot/CopilotAdapter.h"
-#include "providers/cursor/CursorAccountResolver.h"
-#include "providers/cursor/CursorAdapter.h"
-#include "providers/deepseek/DeepSeekAdapter.h"
-#include "providers/elevenlabs/ElevenLabsAdapter.h"
-#include "providers/groq/GroqAdapter.h"
-#include "providers/kimi/KimiAdapter.h"
-#include "providers/mistral/MistralAdapter.h"
-#include "providers/ollama/OllamaAdapter.h"
-#include "providers/openrouter/OpenRouterAdapter.h"
-#include "providers/windsurf/WindsurfAdapter.h"
-#include "providers/zed/ZedAdapter.h"
+#include "core/CurlTransport.h"
+#include "platform/process/CLIProcessRunner.h"
+#include "providers/common/ProbeGate.h"
 
 namespace meterix {
 
-QList<std::shared_ptr<AIProviderAdapter>> defaultAdapters() {
-    return {
-        std::make_shared<ClaudeCodeAdapter>(),
-        std::make_shared<OpenAI_CodexAdapter>(AccountIdentityLedger::shared()),
-        std::make_shared<AntigravityAdapter>(),
-        std::make_shared<CursorAdapter>(),
-        std::make_shared<CopilotAdapter>(),
-        std::make_shared<DeepSeekAdapter>(),
-        std::make_shared<OpenRouterAdapter>(),
-        std::make_shared<GroqAdapter>(),
-        std::make_shared<OllamaAdapter>(),
-        std::make_shared<MistralAdapter>(),
-        std::make_shared<KimiAdapter>(),
-        std::make_shared<ElevenLabsAdapter>(),
-        std::make_shared<WindsurfAdapter>(),
-        std::make_shared<ZedAdapter>(),
+// Each room defines its descriptor's function; the list names them.
+#define METERIX_PROVIDER(type, descriptor) const ProviderDescriptor& descriptor();
+#include "core/ProviderList.inc"
+#undef METERIX_PROVIDER
+
+const QList<const ProviderDescriptor*>& providerDescriptors() {
+    static const QList<const ProviderDescriptor*> all = {
+#define METERIX_PROVIDER(type, descriptor) &descriptor(),
+#include "core/ProviderList.inc"
+#undef METERIX_PROVIDER
     };
+    return all;
+}
+
+ProviderServices defaultServices() {
+    return {HostEnvironment::current(),      processEnvironment(),
+            &CurlTransport::shared(),        &CLIProcessRunner::shared(),
+            &ProbeGate::shared(),            &AccountIdentityLedger::shared(),
+            &Clock::system()};
+}
+
+QList<std::shared_ptr<AIProviderAdapter>> adaptersOf(const QList<const ProviderDescriptor*>& providers,
+                                                     const ProviderServices& services) {
+    QList<std::shared_ptr<AIProviderAdapter>> adapters;
+    for (const ProviderDescriptor* p : providers)
+        adapters.append(p->makeAdapter(services));
+    return adapters;
+}
+
+QList<std::shared_ptr<AccountResolver>> accountResolversOf(const QList<const ProviderDescriptor*>& providers,
+                                                           const ProviderServices& services) {
+    QList<std::shared_ptr<AccountResolver>> resolvers;
+    for (const ProviderDescriptor* p : providers)
+        if (p->makeAccountResolver) resolvers.append(p->makeAccountResolver(services));
+    return resolvers;
+}
+
+QList<DesktopApp> desktopAppsOf(const QList<const ProviderDescriptor*>& providers) {
+    QList<DesktopApp> apps;
+    for (const ProviderDescriptor* p : providers)
+        apps += p->desktopApps;
+    return apps;
+}
+
+QList<std::shared_ptr<AIProviderAdapter>> defaultAdapters() {
+    return adaptersOf(providerDescriptors(), defaultServices());
 }
 
 QList<std::shared_ptr<AccountResolver>> defaultAccountResolvers() {
-    return {std::make_shared<ClaudeAccountResolver>(), std::make_shared<CodexAccountResolver>(),
-            std::make_shared<GeminiAccountResolver>(), std::make_shared<CursorAccountResolver>()};
+    return accountResolversOf(providerDescriptors(), defaultServices());
 }
 
 } // namespace meterix

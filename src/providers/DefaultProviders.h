@@ -2,6 +2,7 @@
 
 #include "accounts/AccountResolver.h"
 #include "core/AIProviderAdapter.h"
+#include "core/ProviderDescriptor.h"
 
 #include <QList>
 
@@ -9,11 +10,26 @@
 
 namespace meterix {
 
-// One production adapter per provider, in catalogue order, on the real home
-// folder, environment, HTTP transport, probe gate and process runner.
+// Every provider's descriptor, one per line of core/ProviderList.inc and in
+// its order: what the composition root installs as the catalogue and hands in.
+const QList<const ProviderDescriptor*>& providerDescriptors();
+
+// The process's own services: the real home folder and environment, the
+// libcurl transport, the process runner, the probe gate, the identity ledger
+// and the system clock.
+ProviderServices defaultServices();
+
+// One adapter per provider, in catalogue order, made by its descriptor.
+QList<std::shared_ptr<AIProviderAdapter>> adaptersOf(const QList<const ProviderDescriptor*>& providers,
+                                                     const ProviderServices& services);
+// The account resolvers of the providers that have accounts.
+QList<std::shared_ptr<AccountResolver>> accountResolversOf(const QList<const ProviderDescriptor*>& providers,
+                                                           const ProviderServices& services);
+// The desktop apps the providers' accounts can be seen through.
+QList<DesktopApp> desktopAppsOf(const QList<const ProviderDescriptor*>& providers);
+
+// The same for every provider on the process's services.
 QList<std::shared_ptr<AIProviderAdapter>> defaultAdapters();
-// The account resolvers of the four account families (Claude, Codex, Gemini,
-// Cursor), on the real home folder and environment.
 QList<std::shared_ptr<AccountResolver>> defaultAccountResolvers();
 
 } // namespace meterix

@@ -42,7 +42,7 @@ class AIActivityFilterEngine {
         };
         ActivityEvaluationResult::Kind kind = ActivityEvaluationResult::Kind::ignored;
         Why why = Why::noRule;
-        AIProviderType provider = AIProviderType::claudeCode;
+        AIProviderType provider{};
         QString detail; // the fragment, keyword or extension matched; a custom answer's reason
         QString reasonText() const;
         ActivityEvaluationResult result() const;

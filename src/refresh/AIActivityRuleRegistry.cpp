@@ -1,13 +1,5 @@
 #include "refresh/AIActivityRuleRegistry.h"
 
-#include "providers/antigravity/AntigravityActivityRule.h"
-#include "providers/claude/ClaudeActivityRule.h"
-#include "providers/codex/CodexActivityRule.h"
-#include "providers/copilot/CopilotActivityRule.h"
-#include "providers/cursor/CursorActivityRule.h"
-#include "providers/windsurf/WindsurfActivityRule.h"
-#include "providers/zed/ZedActivityRule.h"
-
 #include <algorithm>
 
 namespace meterix {
@@ -20,7 +12,8 @@ AIActivityRuleRegistry& AIActivityRuleRegistry::shared() {
 
 AIActivityRuleRegistry::AIActivityRuleRegistry() : AIActivityRuleRegistry(HostEnvironment::current()) {}
 
-AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
+AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host,
+                                               const QList<const ProviderDescriptor*>& providers) {
     state_.withValue([](Rules& s) {
         for (const QString& e : activityWords({"lock", "tmp", "temp", "sock", "socket", "pid", "plist", "swp",
                                                "db-journal", "vscdb-journal", "ds_store", "crumb"}))
@@ -31,15 +24,9 @@ AIActivityRuleRegistry::AIActivityRuleRegistry(const HostEnvironment& host) {
                            "settings.json", ".session.lock", "workspaceStorage", ".git/"});
     });
 
-    // Each provider's room knows its own folders and words; the order is the
-    // catalogue's.
-    registerRule(claudeActivityRule(host));
-    registerRule(antigravityActivityRule(host));
-    registerRule(cursorActivityRule(host));
-    registerRule(codexActivityRule(host));
-    registerRule(copilotActivityRule(host));
-    registerRule(windsurfActivityRule(host));
-    registerRule(zedActivityRule(host));
+    // Each provider's room knows its own folders and words.
+    for (const ProviderDescriptor* p : providers)
+        if (p->activityRule) registerRule(p->activityRule(host));
 }
 
 void AIActivityRuleRegistry::registerRule(ProviderFilterRule rule) {

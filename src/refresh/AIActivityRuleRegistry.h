@@ -3,6 +3,7 @@
 #include "core/AIProviderType.h"
 #include "core/HostEnvironment.h"
 #include "core/Locked.h"
+#include "core/ProviderDescriptor.h"
 #include "core/ProviderFilterRule.h"
 
 #include <QList>
@@ -25,11 +26,13 @@ class AIActivityRuleRegistry {
     // The process-wide registry, created on first use and never destroyed.
     static AIActivityRuleRegistry& shared();
 
-    // Rule roots in other desktop applications' folders are placed by the
-    // install-location table, under the config home.
+    // The rules of the catalogue's providers that have one, in its order, on
+    // this user's home.
     AIActivityRuleRegistry();
-    // The same defaults for another home (tests lay one out in a temporary folder).
-    explicit AIActivityRuleRegistry(const HostEnvironment& host);
+    // The rules of the given providers for another home (tests lay one out in
+    // a temporary folder).
+    explicit AIActivityRuleRegistry(const HostEnvironment& host,
+                                    const QList<const ProviderDescriptor*>& providers = ProviderCatalogue::all());
 
     AIActivityRuleRegistry(const AIActivityRuleRegistry&) = delete;
     AIActivityRuleRegistry& operator=(const AIActivityRuleRegistry&) = delete;

@@ -15,7 +15,7 @@ namespace meterix {
 
 // One account of one provider, as the running sets name it.
 struct RunningKey {
-    AIProviderType provider = AIProviderType::claudeCode;
+    AIProviderType provider{};
     QString accountID;
     bool operator==(const RunningKey&) const = default;
 };

@@ -12,7 +12,7 @@ namespace meterix {
 // One qualified activity event: a provider at work, in the account whose folder
 // holds the changed file (absent when no account folder matched).
 struct ActivitySignal {
-    AIProviderType provider = AIProviderType::claudeCode;
+    AIProviderType provider{};
     std::optional<QString> accountID;
 
     bool operator==(const ActivitySignal&) const = default;

@@ -39,7 +39,7 @@ class InotifyFolderWatcher {
 
     struct WatchedPath {
         QString path;
-        AIProviderType provider = AIProviderType::claudeCode;
+        AIProviderType provider{};
         bool operator==(const WatchedPath&) const = default;
     };
 

@@ -7,6 +7,7 @@
 #include "core/MeterixLog.h"
 #include "core/MeterixPreferences.h"
 #include "core/Paths.h"
+#include "core/ProviderDescriptor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
 #include "providers/common/ProbeGate.h"
@@ -55,10 +56,12 @@ ProviderManager::ProviderManager(Dependencies dependencies, bool startMonitoring
         registerAdapter(adapter);
 
     const auto stored = deps_.preferences->enabledProviders();
-    activeProviders_ = stored && !stored->isEmpty()
-                           ? *stored
-                           : QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::openAICodex,
-                                                   AIProviderType::antigravity};
+    if (stored && !stored->isEmpty()) {
+        activeProviders_ = *stored;
+    } else {
+        for (const ProviderDescriptor* p : ProviderCatalogue::all())
+            if (p->onByDefault) activeProviders_.append(p->type);
+    }
 
     // Every completed scan moves the watcher's account folders along, whoever
     // asked for it (a fetch, the user, start-up).
@@ -360,23 +363,20 @@ void ProviderManager::updateWatcherAccountPaths() {
 
 void ProviderManager::registerAlternateProfilePaths() {
     if (!deps_.ruleRegistry) return;
-    const struct {
-        AIProviderType provider;
-        QString prefix;
-    } kinds[] = {{AIProviderType::claudeCode, QStringLiteral(".claude")},
-                 {AIProviderType::openAICodex, QStringLiteral(".codex")}};
-    for (const auto& k : kinds) {
-        const QString defaultFolder = joinPath(deps_.home, k.prefix);
+    for (const ProviderDescriptor* k : ProviderCatalogue::all()) {
+        if (!k->profileFolderPrefix) continue;
+        const QString prefix = QString::fromLatin1(k->profileFolderPrefix);
+        const QString defaultFolder = joinPath(deps_.home, prefix);
         QStringList alternates;
-        for (const QString& folder : AccountFileReader::profileDirectories(deps_.home, k.prefix))
+        for (const QString& folder : AccountFileReader::profileDirectories(deps_.home, prefix))
             if (folder != defaultFolder) alternates.append(folder);
         if (alternates.isEmpty()) continue;
-        deps_.ruleRegistry->updateRule(k.provider, [&](ProviderFilterRule& rule) {
+        deps_.ruleRegistry->updateRule(k->type, [&](ProviderFilterRule& rule) {
             for (const QString& path : alternates)
                 if (!rule.relativeRootPaths.contains(path)) rule.relativeRootPaths.append(path);
         });
         qCInfo(logProvider, "[%s] watching %lld alternate profile path(s)",
-               qUtf8Printable(rawValue(k.provider)), static_cast<long long>(alternates.size()));
+               qUtf8Printable(rawValue(k->type)), static_cast<long long>(alternates.size()));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "accounts/AccountUsageStore.h"
 #include "core/L10n.h"
 #include "core/MeterixLog.h"
+#include "core/ProviderDescriptor.h"
 #include "refresh/AccountFiling.h"
 #include "refresh/ActivityPresence.h"
 
@@ -16,7 +17,7 @@ namespace {
 // Names the account (and the place it was found) of a reading that names
 // none, from the registry; false when no account takes it.
 bool attribute(const AccountRegistry& registry, AIProviderType provider, UsageSnapshot& s) {
-    if (provider == AIProviderType::openAICodex && !s.accountID) return false;
+    if (ProviderCatalogue::of(provider).filesOnlyNamedReadings && !s.accountID) return false;
     const auto account =
         s.accountID ? registry.account(provider, *s.accountID) : registry.attributionAccount(provider);
     if (!account) return false;

@@ -1,10 +1,16 @@
-# docs/ARCHITECTURE.md names every folder of src/ (as `src/<folder>/`), and every
-# `src/...` path it names is there.
+# docs/ARCHITECTURE.md names every folder of src/ (as `src/<folder>/`; the
+# vendors' rooms as `src/providers/<vendor>/`), every
+# `src/...` path it names is there, and so is every path of its recipe for
+# adding a provider, for each room (<vendor> its folder, <Vendor> any name).
 cmake_minimum_required(VERSION 3.25)
 file(READ ${SOURCE_DIR}/docs/ARCHITECTURE.md doc)
 
 file(GLOB_RECURSE folders LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*)
 foreach(folder ${folders})
+  # A vendor's room is named by the recipe's `src/providers/<vendor>/`.
+  if(folder MATCHES "^providers/[^/]+(/|$)" AND NOT folder MATCHES "^providers/common$")
+    continue()
+  endif()
   if(IS_DIRECTORY ${SOURCE_DIR}/src/${folder})
     string(FIND "${doc}" "`src/${folder}/`" at)
     if(at EQUAL -1)
@@ -19,4 +25,31 @@ foreach(path ${named})
   if(NOT EXISTS ${SOURCE_DIR}/${path})
     message(FATAL_ERROR "docs/ARCHITECTURE.md names ${path}, which is not there")
   endif()
+endforeach()
+
+string(FIND "${doc}" "## Adding a provider" recipe_at)
+if(recipe_at EQUAL -1)
+  message(FATAL_ERROR "docs/ARCHITECTURE.md has no recipe for adding a provider")
+endif()
+string(SUBSTRING "${doc}" ${recipe_at} -1 recipe)
+file(GLOB rooms LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR}/src/providers ${SOURCE_DIR}/src/providers/*)
+list(FILTER rooms EXCLUDE REGEX "^common$|\\.")
+string(REGEX MATCHALL "`(src|tests|fuzz)/[^` ]*`" recipe_paths "${recipe}")
+foreach(path ${recipe_paths})
+  string(REPLACE "`" "" path "${path}")
+  if(NOT path MATCHES "<vendor>")
+    if(NOT EXISTS ${SOURCE_DIR}/${path})
+      message(FATAL_ERROR "docs/ARCHITECTURE.md's recipe names ${path}, which is not there")
+    endif()
+    continue()
+  endif()
+  foreach(room ${rooms})
+    string(REPLACE "<vendor>" "${room}" concrete "${path}")
+    string(REPLACE "<Vendor>" "*" concrete "${concrete}")
+    string(REGEX REPLACE "/$" "" concrete "${concrete}")
+    file(GLOB found LIST_DIRECTORIES true ${SOURCE_DIR}/${concrete})
+    if(NOT found)
+      message(FATAL_ERROR "docs/ARCHITECTURE.md's recipe names ${path}, which ${room} has not")
+    endif()
+  endforeach()
 endforeach()

@@ -2,6 +2,7 @@
 // product names, units and tokens that have no Korean form.
 #include "core/L10n.h"
 #include "core/Localization.h"
+#include "core/ProviderDescriptor.h"
 #include "support/Speaking.h"
 
 #include <QRegularExpression>
@@ -28,7 +29,7 @@ QList<L10n> everyCase() {
         L10n::windowDays(s), L10n::windowHours(s), L10n::windowMinutes(s),
         L10n::balanceOf(s), L10n::tokensPerMinute(s), L10n::requestsPerDay(s),
         L10n::accountBalanceOf(s), L10n::keyBudgetOf(s, s), L10n::keyUsed(s),
-        L10n::googleAccountSuffix(s), L10n::connectedCount(s, s), L10n::screenSuffix(s),
+        L10n::connectedCount(s, s), L10n::screenSuffix(s),
         L10n::syncedMinutesAgo(s), L10n::syncedHoursAgo(s), L10n::syncedDaysAgo(s), L10n::refreshFailed(s),
         L10n::sessionOf(s), L10n::weeklyOf(s), L10n::quotaDetailFor(s), L10n::noDataWithReason(s),
         L10n::resetLine(s), L10n::resetLine(10), L10n::weeklyQuotaAccessibility(s, s),
@@ -41,19 +42,23 @@ QList<L10n> everyCase() {
         L10n::providerNoData(s, s), L10n::providerRemaining(s, s, s), L10n::allProducts(s),
         L10n::catCompanion(s), L10n::readAgainInMinutes(s), L10n::readAgainInSeconds(s),
         L10n::againInMinutes(s), L10n::againInSeconds(s),
-        L10n::guidanceDetailKeyMissing(s, s), L10n::guidanceDetailTokenMissing(s, s),
-        L10n::guidanceDetailServerDown(s), L10n::guidanceTitleClientNotFound(s),
+        L10n::guidanceDetailKeyMissing(s, s),
+        L10n::guidanceTitleClientNotFound(s),
         L10n::guidanceDetailClientNotFound(s), L10n::guidanceDetailNotSignedIn(s, s), L10n::fiveHourOf(s),
         L10n::accountUnnamedProfile(s), L10n::accountUnnamedOf(s)};
     for (L10n::Case c : L10n::plainCases())
         all.append(L10n::plain(c));
+    // The providers' own tables, their values left empty.
+    for (const ProviderDescriptor* p : ProviderCatalogue::all())
+        for (const L10nPair& pair : p->texts())
+            all.append(L10n::carried(pair, QString(), QString()));
     return all;
 }
 
 TEST(KoreanTexts, TheKoreanTableHasNoEnglishWords) {
     test::speak(ResolvedLanguage::korean);
     // Product names, units and tokens that are written the same in Korean.
-    const QSet<QString> allowed = {
+    QSet<QString> allowed = {
         QStringLiteral("Meterix"), QStringLiteral("GitHub"), QStringLiteral("Google"), QStringLiteral("API"),
         QStringLiteral("CLI"), QStringLiteral("HTTP"), QStringLiteral("AI"), QStringLiteral("TPM"),
         QStringLiteral("RPD"), QStringLiteral("user_read"),
@@ -67,6 +72,10 @@ TEST(KoreanTexts, TheKoreanTableHasNoEnglishWords) {
         // a language named in itself
         QStringLiteral("English")};
     const QRegularExpression word(QStringLiteral("[A-Za-z][A-Za-z0-9_.:/@*+-]*[A-Za-z0-9]|[A-Za-z]"));
+    for (const ProviderDescriptor* p : ProviderCatalogue::all()) // the providers' own names
+        for (const QString& name : {p->displayName().pair().en, p->shortName().pair().en})
+            for (auto it = word.globalMatch(name); it.hasNext();)
+                allowed.insert(it.next().captured());
 
     QSet<L10n::Case> swept;
     QStringList english;
@@ -78,8 +87,8 @@ TEST(KoreanTexts, TheKoreanTableHasNoEnglishWords) {
             if (!allowed.contains(w)) english.append(w + QStringLiteral(" in \"") + ko + QLatin1Char('"'));
         }
     }
-    // The whole table: every case, the valued ones before the plain ones.
-    EXPECT_EQ(swept.size(), int(L10n::plainCases().last()) + 1);
+    // The whole table: every case, the valued ones before the plain ones, then the providers' own.
+    EXPECT_EQ(swept.size(), int(L10n::Case::carried) + 1);
     EXPECT_TRUE(english.isEmpty()) << english.join(QLatin1Char('\n')).toStdString();
     test::speak();
 }

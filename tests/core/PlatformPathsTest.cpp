@@ -8,18 +8,12 @@
 namespace meterix::test {
 namespace {
 
-TEST(PlatformPaths, EachLocationListsTheMacPathThenTheLinuxOnes) {
-    const QString home = QStringLiteral("/home/u");
-    const QString config = QStringLiteral("/xdg/config/");
-    EXPECT_EQ(PlatformPaths::paths(InstallLocation::cursorSupportFolder, home, config),
-              QStringList({"/home/u/Library/Application Support/Cursor", "/xdg/config/Cursor"}));
-    EXPECT_EQ(PlatformPaths::paths(InstallLocation::windsurfApplication, home, config),
-              QStringList({"/Applications/Windsurf.app", "/usr/share/windsurf", "/xdg/config/Windsurf",
-                           "/home/u/.codeium/windsurf"}));
-    EXPECT_EQ(PlatformPaths::paths(InstallLocation::zedApplication, home, config),
-              QStringList({"/Applications/Zed.app", "/home/u/.local/zed.app", "/home/u/.local/bin/zed",
-                           "/usr/bin/zeditor", "/usr/bin/zed", "/home/u/.local/share/flatpak/exports/bin/dev.zed.Zed",
-                           "/var/lib/flatpak/exports/bin/dev.zed.Zed"}));
+TEST(PlatformPaths, PlacesAreRootedInTheirOrder) {
+    const QList<InstallPlace> places = {{InstallPlace::Root::configHome, "App"},
+                                        {InstallPlace::Root::absolute, "/usr/share/app"},
+                                        {InstallPlace::Root::home, ".local/bin/app"}};
+    EXPECT_EQ(PlatformPaths::paths(places, QStringLiteral("/home/u"), QStringLiteral("/xdg/config/")),
+              QStringList({"/xdg/config/App", "/usr/share/app", "/home/u/.local/bin/app"}));
 }
 
 TEST(PlatformPaths, AnyExistsAcceptsFilesAndFolders) {

@@ -58,8 +58,6 @@ TEST_F(Texts, ValuedTextsInterpolateWithoutGrouping) {
     // Values are put in once: a value that reads like a slot stays as it is.
     EXPECT_EQ(en(L10n::captionAwaiting(QStringLiteral("{t}"), QStringLiteral("{s}"))),
               QStringLiteral("{t}, {s}, awaiting re-measurement"));
-    EXPECT_EQ(en(L10n::googleAccountSuffix(QStringLiteral("ab"))),
-              QStringLiteral("Google account \u00B7\u00B7\u00B7ab"));
     EXPECT_TRUE(L10n::showingLastMeasurement().pair().ko.startsWith(QLatin1Char(' ')));
     EXPECT_TRUE(L10n::showingLastMeasurement().pair().en.startsWith(QLatin1Char(' ')));
     EXPECT_EQ(en(L10n::refreshing()), QStringLiteral("Refreshing\u2026"));
@@ -253,3 +251,11 @@ TEST_F(LanguageSetting, SetPreferenceStoresPublishesAndSkipsNoChange) {
     EXPECT_EQ(again.preference(), AppLanguage::korean);
 }
 
+// A provider's own text carries its pair, filled with its values as the table's are.
+TEST_F(Texts, ACarriedTextFillsItsOwnPair) {
+    const L10n t = L10n::carried({QStringLiteral("{s} 서버"), QStringLiteral("The {s} server")}, QStringLiteral("{t}"));
+    EXPECT_EQ(t.kind(), L10n::Case::carried);
+    EXPECT_EQ(en(t), QStringLiteral("The {t} server"));
+    korean();
+    EXPECT_EQ(t.text(), QStringLiteral("{t} 서버"));
+}

@@ -14,6 +14,7 @@
 #include "panels/MenuBarNavigator.h"
 #include "panels/MenuScreenContext.h"
 #include "platform/RunningApplications.h"
+#include "providers/DefaultProviders.h"
 #include "providers/common/ProbeGate.h"
 #include "refresh/ProviderManager.h"
 
@@ -79,7 +80,7 @@ struct ScreenFixture {
         registry =
             std::make_unique<AccountRegistry>(AccountRegistry::ResolverList{resolver}, *preferences, clock);
         store = std::make_unique<AccountUsageStore>(home.file(QStringLiteral("usage.json")), clock);
-        running = std::make_unique<RunningApplications>(home.mkdir(QStringLiteral("proc")));
+        running = std::make_unique<RunningApplications>(desktopAppsOf(providerDescriptors()), home.mkdir(QStringLiteral("proc")));
         ProviderManager::Dependencies d;
         for (AIProviderType p : allProviderTypes()) {
             auto adapter = std::make_shared<ScriptedAdapter>(p, detected.contains(p));

@@ -3,6 +3,7 @@
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
+#include "providers/DefaultProviders.h"
 #include "support/FreshProcess.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
@@ -25,6 +26,8 @@ using namespace meterix;
 
 namespace {
 
+const QList<DesktopApp> kApps = desktopAppsOf(providerDescriptors());
+
 // A fake /proc with one process: its exe link and its argv.
 void addProcess(const test::TempHome& proc, int pid, const QString& exe, const QByteArray& cmdline) {
     const QString dir = proc.mkdir(QString::number(pid));
@@ -40,7 +43,7 @@ TEST(RunningApplications, MapsProcessNamesToApplicationIdentifiers) {
                QByteArray("/opt/cursor/cursor\0--flag\0", 26));
     addProcess(proc, 101, QString(), QByteArray("/usr/bin/bash\0", 14));
     proc.mkdir(QStringLiteral("self")); // not a process folder
-    RunningApplications apps(proc.path(), ::getuid(), 1000);
+    RunningApplications apps(kApps, proc.path(), ::getuid(), 1000);
     int changes = 0;
     QObject::connect(&apps, &RunningApplications::runningApplicationsChanged, [&] { ++changes; });
     apps.rescan();
@@ -72,7 +75,7 @@ TEST(RunningApplications, InspectsOnlyProcessesItHasNotSeen) {
     test::TempHome proc;
     const QString cursor = QStringLiteral("com.todesktop.230313mzl4w4u92");
     const QString antigravity = QStringLiteral("com.google.antigravity");
-    RunningApplications apps(proc.path(), ::getuid(), 1000);
+    RunningApplications apps(kApps, proc.path(), ::getuid(), 1000);
     // A new process in the place of pid: made beside it first, so it cannot
     // reuse the old entry's inode.
     const auto replace = [&](int pid, const QByteArray& cmdline) {
@@ -114,7 +117,7 @@ TEST(RunningApplications, InspectsOnlyProcessesItHasNotSeen) {
 TEST(RunningApplications, IgnoresOtherUsersProcesses) {
     test::TempHome proc;
     addProcess(proc, 100, QString(), QByteArray("cursor\0", 7));
-    RunningApplications apps(proc.path(), ::getuid() + 1, 1000);
+    RunningApplications apps(kApps, proc.path(), ::getuid() + 1, 1000);
     apps.rescan();
     EXPECT_TRUE(apps.runningBundleIdentifiers().isEmpty());
 }
@@ -122,7 +125,7 @@ TEST(RunningApplications, IgnoresOtherUsersProcesses) {
 TEST(RunningApplications, ScansOnlyWhileWatching) {
     test::TempHome proc;
     addProcess(proc, 100, QString(), QByteArray("cursor\0", 7));
-    RunningApplications apps(proc.path(), ::getuid(), 1000);
+    RunningApplications apps(kApps, proc.path(), ::getuid(), 1000);
     EXPECT_FALSE(apps.isWatching());
     EXPECT_TRUE(apps.runningBundleIdentifiers().isEmpty()); // no scan before watching
     apps.setWatching(true);
@@ -130,15 +133,6 @@ TEST(RunningApplications, ScansOnlyWhileWatching) {
     EXPECT_EQ(apps.runningBundleIdentifiers().size(), 1);
     apps.setWatching(false);
     EXPECT_FALSE(apps.isWatching());
-}
-
-TEST(RunningApplications, EveryKnownIdentifierHasAnEntry) {
-    EXPECT_TRUE(RunningApplications::knownBundleIdentifiers().contains(QStringLiteral("com.openai.chat")));
-    EXPECT_TRUE(RunningApplications::executableNames(QStringLiteral("com.openai.chat")).isEmpty());
-    EXPECT_TRUE(RunningApplications::executableNames(QStringLiteral("com.unknown")).isEmpty());
-    // The Claude command-line client must never count as the desktop app.
-    EXPECT_FALSE(RunningApplications::executableNames(QStringLiteral("com.anthropic.claudefordesktop"))
-                     .contains(QStringLiteral("claude")));
 }
 
 TEST(ProcFiles, HeadReaderIgnoresTheReportedSize) {

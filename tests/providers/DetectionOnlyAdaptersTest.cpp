@@ -117,7 +117,7 @@ TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
         TempHome home;
         const bool windsurf = QByteArray(relative).contains("indsurf");
         const QStringList paths =
-            PlatformPaths::paths(windsurf ? InstallLocation::windsurfApplication : InstallLocation::zedApplication,
+            PlatformPaths::paths(windsurf ? WindsurfAdapter::installPlaces() : ZedAdapter::installPlaces(),
                                  home.path(), home.file(QStringLiteral("config")))
                 .filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(home.path())));
         const auto found = [&] {

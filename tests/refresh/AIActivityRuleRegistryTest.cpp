@@ -19,8 +19,8 @@ QList<AIProviderType> providersOf(const QList<ProviderFilterRule>& rules) {
 
 TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
     const AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
-    const QList<AIProviderType> expected{AIProviderType::claudeCode, AIProviderType::antigravity,
-                                         AIProviderType::cursor,     AIProviderType::openAICodex,
+    const QList<AIProviderType> expected{AIProviderType::claudeCode, AIProviderType::openAICodex,
+                                         AIProviderType::antigravity, AIProviderType::cursor,
                                          AIProviderType::copilot,    AIProviderType::windsurf,
                                          AIProviderType::zed};
     EXPECT_EQ(providersOf(registry.allRules()), expected);
@@ -58,8 +58,7 @@ TEST(AIActivityRuleRegistry, ApplicationSupportRootsLiveUnderTheGivenConfigFolde
         (QStringList{QStringLiteral(".claude"), QStringLiteral("/home/u/.config/Claude/claude-code-sessions"),
                      QStringLiteral("/home/u/.config/Claude/local-agent-mode-sessions")}));
     EXPECT_EQ(registry.rule(AIProviderType::cursor)->relativeRootPaths,
-              (QStringList{QStringLiteral("/home/u/Library/Application Support/Cursor"),
-                           QStringLiteral("/home/u/.config/Cursor"), QStringLiteral(".cursor")}));
+              (QStringList{QStringLiteral("/home/u/.config/Cursor"), QStringLiteral(".cursor")}));
     EXPECT_EQ(registry.rule(AIProviderType::antigravity)->relativeRootPaths,
               (QStringList{QStringLiteral(".gemini/antigravity-cli"), QStringLiteral(".gemini")}));
 }

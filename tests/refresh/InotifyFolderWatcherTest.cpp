@@ -268,11 +268,11 @@ TEST_F(InotifyFolderWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
     start();
     const QList<InotifyFolderWatcher::WatchedPath> expected{
         {home.file(QStringLiteral(".claude")), AIProviderType::claudeCode},
+        {home.file(QStringLiteral(".codex")), AIProviderType::openAICodex},
+        {alternate, AIProviderType::openAICodex}, // absolute roots are taken as they are
         {home.file(QStringLiteral(".gemini/antigravity-cli")), AIProviderType::antigravity},
         {home.file(QStringLiteral(".gemini")), AIProviderType::antigravity},
         {home.file(QStringLiteral(".config/Cursor")), AIProviderType::cursor},
-        {home.file(QStringLiteral(".codex")), AIProviderType::openAICodex},
-        {alternate, AIProviderType::openAICodex}, // absolute roots are taken as they are
         {home.file(QStringLiteral(".config/zed")), AIProviderType::zed},
     };
     EXPECT_EQ(watcher->watchedPaths(), expected);

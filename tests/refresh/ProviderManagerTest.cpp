@@ -1,4 +1,5 @@
 #include "refresh/ProviderManager.h"
+#include "providers/DefaultProviders.h"
 #include "accounts/AccountRegistry.h"
 #include "accounts/AccountUsageStore.h"
 #include "core/HostEnvironment.h"
@@ -583,7 +584,7 @@ TEST_F(Manager, RunningDesktopAppsMarkTheirAccounts) {
     test::TempHome proc;
     proc.mkdir(QStringLiteral("4242"));
     proc.write(QStringLiteral("4242/cmdline"), QByteArray("/opt/cursor/cursor\0", 19));
-    RunningApplications apps(proc.path(), ::getuid(), 1000);
+    RunningApplications apps(desktopAppsOf(providerDescriptors()), proc.path(), ::getuid(), 1000);
 
     ProviderManager::Dependencies d;
     d.accountRegistry = registry.get();

@@ -1,5 +1,7 @@
 #include "support/TestEnvironment.h"
 
+#include "providers/DefaultProviders.h"
+
 #include <QDir>
 
 #include <cstdlib>
@@ -23,6 +25,8 @@ void prepareTestEnvironment(const QString& root) {
         ::unsetenv(name);
     ::setenv("LANG", "C.UTF-8", 1);
     tzset();
+    // The catalogue the app installs, from the same list.
+    ProviderCatalogue::install(providerDescriptors());
 }
 
 } // namespace meterix::test

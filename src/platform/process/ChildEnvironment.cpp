@@ -1,5 +1,6 @@
 #include "platform/process/ChildEnvironment.h"
 
+#include "core/ProviderDescriptor.h"
 #include "core/Paths.h"
 #include "platform/process/ClientLookup.h"
 
@@ -73,11 +74,10 @@ bool isSessionVariable(const QString& name) {
     return names.contains(name);
 }
 
-// The variables a client reads for itself, by its file name.
+// The variables a client reads for itself, by its file name: its provider's.
 QStringList ownPrefixes(const QString& client) {
-    if (client == QLatin1String("claude")) return {QStringLiteral("CLAUDE_"), QStringLiteral("ANTHROPIC_")};
-    if (client == QLatin1String("agy"))
-        return {QStringLiteral("GEMINI_"), QStringLiteral("GOOGLE_"), QStringLiteral("ANTIGRAVITY_")};
+    for (const ProviderDescriptor* d : ProviderCatalogue::all())
+        if (d->clientCommand && client == QLatin1StringView(d->clientCommand)) return d->clientVariablePrefixes;
     return {};
 }
 

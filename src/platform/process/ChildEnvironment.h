@@ -17,9 +17,8 @@ using EnvironmentOverrides = QMap<QString, std::optional<QString>>;
 
 // The environment a client runs with: only what a client needs (the home, the
 // locale, the display and session, proxies and certificates, the node version
-// managers' folders) and the client's own variables (CLAUDE_* and ANTHROPIC_*
-// for claude, GEMINI_*, GOOGLE_* and ANTIGRAVITY_* for agy), never the keys of
-// the other providers. Its PATH holds the folders `trusted` gives a real path
+// managers' folders) and the client's own variables (the prefixes its
+// provider's descriptor names), never the keys of the other providers. Its PATH holds the folders `trusted` gives a real path
 // for: the client's folder first (npm's clients are node scripts, "#!/usr/bin/env
 // node", and their node lies beside them), then ~/.local/bin, /usr/local/bin,
 // /usr/bin, /bin and the absolute entries of the app's own PATH. The overrides

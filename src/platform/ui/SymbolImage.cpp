@@ -15,7 +15,7 @@ namespace meterix {
 namespace {
 
 // Shapes drawn by hand on the icon font's 24-unit grid.
-enum class Painted { none, atom, sparkle, catFill, fish, cursorArrow };
+enum class Painted { none, atom, sparkle, catFill, fish, pointerArrow };
 
 struct SymbolEntry {
     const char* name;
@@ -67,7 +67,7 @@ constexpr SymbolEntry kSymbols[] = {
     {"star.fill", 0xe838, Painted::none},                                     // star
     {"curlybraces", 0xead3, Painted::none},                                   // data_object
     {"atom", 0, Painted::atom},                                               // nucleus and orbits
-    {"cursorarrow", 0, Painted::cursorArrow},                                 // a pointer arrow
+    {"cursorarrow", 0, Painted::pointerArrow},                                 // a pointer arrow
     {"cpu", 0xe322, Painted::none},                                           // memory
     {"fish", 0, Painted::fish},                                               // a fish
     {"point.3.filled.connected.trianglepath.dotted", 0xe9f4, Painted::none},  // hub
@@ -203,7 +203,7 @@ QPainterPath paintedOnGrid(Painted shape) {
         path = body.simplified().subtracted(eye);
         break;
     }
-    case Painted::cursorArrow:
+    case Painted::pointerArrow:
         path.moveTo(6.0, 2.6);
         path.lineTo(6.0, 19.6);
         path.lineTo(10.1, 15.8);

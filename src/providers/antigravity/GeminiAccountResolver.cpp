@@ -19,6 +19,12 @@ namespace meterix {
 
 namespace {
 
+namespace texts {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
+#include "providers/antigravity/AntigravityTexts.inc"
+#undef METERIX_ROOM_TEXT
+} // namespace texts
+
 // An e-mail address is far shorter; a longer run after the marker is no address.
 constexpr int64_t kSignInValueCap = 1024;
 
@@ -200,7 +206,7 @@ QList<AccountIdentity> GeminiAccountResolver::desktopAccounts(const QDateTime& n
         identities.append(AccountIdentity{.id = id,
                                           .provider = AIProviderType::antigravity,
                                           .source = source,
-                                          .displayName = L10n::googleAccountSuffix(lastCharacters(id, 4)).text(),
+                                          .displayName = texts::googleAccountSuffix(lastCharacters(id, 4)).text(),
                                           .usageReadable = false,
                                           .lastSeenAt = now});
     return identities;

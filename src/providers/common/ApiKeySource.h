@@ -13,7 +13,7 @@ namespace meterix {
 
 // Key files hold one short line; anything larger is not a key file.
 inline constexpr int64_t kKeyFileReadCap = 64 * 1024;
-// Other tools' small JSON settings files (Copilot hosts, Codeium, Zed).
+// Other tools' small JSON settings files (editors' sign-ins and settings).
 inline constexpr int64_t kSettingsFileReadCap = 1024 * 1024;
 
 // Whether a credential may be used at all: not empty, and without any control

@@ -17,8 +17,8 @@ namespace meterix {
 // (credential, endpoint, request, answer, snapshot). Every failure ends in a
 // snapshot without figures that names the reason; nothing is thrown or logged.
 //
-// The adapters hold only constants (Kimi also remembers, in memory, which of its
-// hosts took each key): any number of calls may run at once.
+// The adapters hold only constants (one with several hosts may also remember,
+// in memory, which host took each key): any number of calls may run at once.
 // checkAvailability and fetchUsage block (files, HTTP): call them off the GUI
 // thread. isDetected and credentialFingerprint read small files and may be
 // called from any thread.

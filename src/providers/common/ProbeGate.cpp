@@ -1,5 +1,7 @@
 #include "providers/common/ProbeGate.h"
 
+#include "core/ProviderDescriptor.h"
+
 #include "core/MeterixLog.h"
 #include "core/Numbers.h"
 
@@ -92,8 +94,11 @@ QStringList ProbeGate::waitingKeys() const {
 }
 
 std::optional<AIProviderType> ProbeGate::providerOfKey(const QString& key) {
-    if (key.startsWith(QLatin1String("claude:"))) return AIProviderType::claudeCode;
-    if (key.startsWith(QLatin1String("agy:"))) return AIProviderType::antigravity;
+    const qsizetype colon = key.indexOf(QLatin1Char(':'));
+    if (colon <= 0) return std::nullopt;
+    const QStringView prefix = QStringView(key).left(colon);
+    for (const ProviderDescriptor* d : ProviderCatalogue::all())
+        if (d->probeKeyPrefix && prefix == QLatin1StringView(d->probeKeyPrefix)) return d->type;
     return std::nullopt;
 }
 

@@ -20,8 +20,8 @@ namespace meterix {
 
 // Decides when a command-line probe may run: never two probes at once, whatever
 // the provider or account, and never the same probe (key) again before its floor
-// has passed since its last admitted start. Keys: "claude:" + configuration path,
-// "claude:default", "agy:default". Floors are measured on the monotonic clock, so
+// has passed since its last admitted start. Keys: the provider's probe key
+// prefix (its descriptor's), ":" and what the probe reads. Floors are measured on the monotonic clock, so
 // setting the wall clock back cannot hold probes off. Thread-safe; nothing blocks
 // while a probe runs.
 //
@@ -88,7 +88,7 @@ class ProbeGate {
     void setSlotFreedHandler(SlotFreedHandler handler);
     QStringList waitingKeys() const;
 
-    // The provider whose probe a key names ("claude:..." and "agy:...").
+    // The provider whose probe a key names, by its prefix.
     static std::optional<AIProviderType> providerOfKey(const QString& key);
 
   private:

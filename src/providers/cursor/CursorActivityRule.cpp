@@ -1,6 +1,7 @@
 #include "providers/cursor/CursorActivityRule.h"
 
 #include "core/PlatformPaths.h"
+#include "providers/cursor/CursorAdapter.h"
 
 namespace meterix {
 
@@ -8,7 +9,7 @@ ProviderFilterRule cursorActivityRule(const HostEnvironment& host) {
     return {
         .provider = AIProviderType::cursor,
         .relativeRootPaths =
-            PlatformPaths::paths(InstallLocation::cursorSupportFolder, host.home, host.configHome) +
+            PlatformPaths::paths(CursorAdapter::installPlaces(), host.home, host.configHome) +
             QStringList{QStringLiteral(".cursor")},
         .pathBlacklist = activityWords({"state.vscdb", "GPUCache", "Crashpad", "logs/analytics"}),
         .pathWhitelist = activityWords({"chat", "aiservice", "composer", "conversations"}),

@@ -7,8 +7,7 @@ namespace meterix {
 CursorAdapter::CursorAdapter(QString homeDirectory, std::optional<QStringList> supportFolders)
     : homeDirectory_(std::move(homeDirectory)),
       supportFolders_(supportFolders ? std::move(*supportFolders)
-                                     : PlatformPaths::paths(InstallLocation::cursorSupportFolder, homeDirectory_,
-                                                            configHome())) {}
+                                     : PlatformPaths::paths(installPlaces(), homeDirectory_, configHome())) {}
 
 bool CursorAdapter::checkAvailability() {
     const bool found = PlatformPaths::anyExists(supportFolders_);

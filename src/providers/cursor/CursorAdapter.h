@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/PlatformPaths.h"
 #include "core/AIProviderAdapter.h"
 #include "core/Locked.h"
 #include "core/Paths.h"
@@ -15,6 +16,9 @@ public:
     // Without support folders, those of the platform table for this home.
     explicit CursorAdapter(QString homeDirectory = homeFolder(),
                            std::optional<QStringList> supportFolders = std::nullopt);
+
+    // Where its support folder lies on Linux.
+    static QList<InstallPlace> installPlaces() { return {{InstallPlace::Root::configHome, "Cursor"}}; }
 
     AIProviderType type() const override { return AIProviderType::cursor; }
     // The result of the last check or fetch; false before the first.

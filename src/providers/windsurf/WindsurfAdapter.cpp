@@ -11,8 +11,7 @@ namespace meterix {
 WindsurfAdapter::WindsurfAdapter(QString homeDirectory, std::optional<QStringList> applicationPaths)
     : homeDirectory_(std::move(homeDirectory)),
       applicationPaths_(applicationPaths ? std::move(*applicationPaths)
-                                         : PlatformPaths::paths(InstallLocation::windsurfApplication, homeDirectory_,
-                                                                configHome())) {}
+                                         : PlatformPaths::paths(installPlaces(), homeDirectory_, configHome())) {}
 
 QString WindsurfAdapter::codeiumConfigPath() const {
     return joinPath(homeDirectory_, QStringLiteral("/.codeium/config.json"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/PlatformPaths.h"
 #include "core/AIProviderAdapter.h"
 #include "core/Paths.h"
 
@@ -15,6 +16,14 @@ public:
     // Without application paths, those of the platform table for this home.
     explicit WindsurfAdapter(QString homeDirectory = homeFolder(),
                              std::optional<QStringList> applicationPaths = std::nullopt);
+
+    // The package's folder (an archive goes wherever its user unpacks it), then
+    // the user data every install keeps.
+    static QList<InstallPlace> installPlaces() {
+        return {{InstallPlace::Root::absolute, "/usr/share/windsurf"},
+                {InstallPlace::Root::configHome, "Windsurf"},
+                {InstallPlace::Root::home, ".codeium/windsurf"}};
+    }
 
     AIProviderType type() const override { return AIProviderType::windsurf; }
     // The application, its user data folders, Codeium's config file or its

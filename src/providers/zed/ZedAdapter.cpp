@@ -12,8 +12,7 @@ namespace meterix {
 ZedAdapter::ZedAdapter(HostEnvironment host, std::optional<QStringList> applicationPaths)
     : host_(std::move(host)),
       applicationPaths_(applicationPaths ? std::move(*applicationPaths)
-                                         : PlatformPaths::paths(InstallLocation::zedApplication, host_.home,
-                                                                host_.configHome)) {}
+                                         : PlatformPaths::paths(installPlaces(), host_.home, host_.configHome)) {}
 
 QString ZedAdapter::zedConfigPath() const { return joinPath(host_.configHome, QStringLiteral("zed/settings.json")); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/PlatformPaths.h"
 #include "core/AIProviderAdapter.h"
 #include "core/HostEnvironment.h"
 
@@ -15,6 +16,17 @@ public:
     // Without application paths, those of the platform table for this home.
     explicit ZedAdapter(HostEnvironment host = HostEnvironment::current(),
                         std::optional<QStringList> applicationPaths = std::nullopt);
+
+    // Zed's own installer (the app and its command), distribution packages, then
+    // Flathub's launcher for a per-user and a system-wide install.
+    static QList<InstallPlace> installPlaces() {
+        return {{InstallPlace::Root::home, ".local/zed.app"},
+                {InstallPlace::Root::home, ".local/bin/zed"},
+                {InstallPlace::Root::absolute, "/usr/bin/zeditor"},
+                {InstallPlace::Root::absolute, "/usr/bin/zed"},
+                {InstallPlace::Root::home, ".local/share/flatpak/exports/bin/dev.zed.Zed"},
+                {InstallPlace::Root::absolute, "/var/lib/flatpak/exports/bin/dev.zed.Zed"}};
+    }
 
     AIProviderType type() const override { return AIProviderType::zed; }
     // The application (its own install, a distribution's command or Flathub's

@@ -1,4 +1,5 @@
 #include "providers/claude/ClaudeAccountResolver.h"
+#include "core/ProviderDescriptor.h"
 
 #include "accounts/AccountFileReader.h"
 #include "accounts/ResolvedAccount.h"
@@ -359,6 +360,12 @@ TEST_F(ClaudeResolverTest, AProfileWhoseCredentialsLostTheSignInListsNoAccount) 
 }
 
 // The desktop app keeps its folder under the XDG config home.
+// The command-line client must never count as the desktop app.
+TEST(ClaudeDesktopApp, IsNotTheCommandLineClient) {
+    for (const DesktopApp& app : ProviderCatalogue::of(AIProviderType::claudeCode).desktopApps)
+        EXPECT_FALSE(app.executables.contains(QStringLiteral("claude"))) << app.bundleIdentifier.toStdString();
+}
+
 TEST_F(ClaudeResolverTest, DesktopFolderFollowsTheConfigHome) {
     HostEnvironment h = host();
     h.configHome = home.file(QStringLiteral("xdg"));

@@ -1,0 +1,58 @@
+#include "core/ProviderDescriptor.h"
+#include "accounts/AccountResolver.h"
+#include "providers/antigravity/AntigravityActivityRule.h"
+#include "providers/antigravity/AntigravityAdapter.h"
+#include "providers/antigravity/GeminiAccountResolver.h"
+
+namespace meterix {
+
+namespace {
+
+namespace texts {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
+#include "providers/antigravity/AntigravityTexts.inc"
+#undef METERIX_ROOM_TEXT
+} // namespace texts
+
+QList<L10nPair> allTexts() {
+    return {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
+#include "providers/antigravity/AntigravityTexts.inc"
+#undef METERIX_ROOM_TEXT
+    };
+}
+
+std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
+    return std::make_shared<AntigravityAdapter>(s.host, *s.probeGate, *s.runner, *s.clock);
+}
+
+std::shared_ptr<AccountResolver> makeAccountResolver(const ProviderServices& s) {
+    return std::make_shared<GeminiAccountResolver>(s.host, *s.clock);
+}
+
+} // namespace
+
+const ProviderDescriptor& antigravityProvider() {
+    static const ProviderDescriptor descriptor{
+        .type = AIProviderType::antigravity,
+        .rawValue = "agy",
+        .displayName = &texts::displayName<>,
+        .shortName = &texts::shortName<>,
+        .symbol = "atom",
+        .statusPage = "https://status.cloud.google.com/",
+        .dashboard = "https://aistudio.google.com",
+        .onByDefault = true,
+        .makeAdapter = &makeAdapter,
+        .makeAccountResolver = &makeAccountResolver,
+        .activityRule = &antigravityActivityRule,
+        .clientCommand = "agy",
+        .probeKeyPrefix = "agy",
+        .clientVariablePrefixes = {QStringLiteral("GEMINI_"), QStringLiteral("GOOGLE_"), QStringLiteral("ANTIGRAVITY_")},
+        .desktopApps = {{QStringLiteral("com.google.antigravity"), {QStringLiteral("antigravity"), QStringLiteral("Antigravity")}}, {QStringLiteral("com.google.GeminiMacOS"), {}}},
+        .setupNotice = &notSignedInNotice,
+        .texts = &allTexts,
+    };
+    return descriptor;
+}
+
+} // namespace meterix

@@ -1,0 +1,59 @@
+#include "core/ProviderDescriptor.h"
+#include "accounts/AccountResolver.h"
+#include "providers/claude/ClaudeAccountResolver.h"
+#include "providers/claude/ClaudeActivityRule.h"
+#include "providers/claude/ClaudeCodeAdapter.h"
+
+namespace meterix {
+
+namespace {
+
+namespace texts {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
+#include "providers/claude/ClaudeTexts.inc"
+#undef METERIX_ROOM_TEXT
+} // namespace texts
+
+QList<L10nPair> allTexts() {
+    return {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
+#include "providers/claude/ClaudeTexts.inc"
+#undef METERIX_ROOM_TEXT
+    };
+}
+
+std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
+    return std::make_shared<ClaudeCodeAdapter>(s.host, *s.runner, *s.probeGate, *s.clock);
+}
+
+std::shared_ptr<AccountResolver> makeAccountResolver(const ProviderServices& s) {
+    return std::make_shared<ClaudeAccountResolver>(s.host, *s.clock);
+}
+
+} // namespace
+
+const ProviderDescriptor& claudeProvider() {
+    static const ProviderDescriptor descriptor{
+        .type = AIProviderType::claudeCode,
+        .rawValue = "claude",
+        .displayName = &texts::displayName<>,
+        .shortName = &texts::shortName<>,
+        .symbol = "sparkle",
+        .statusPage = "https://status.anthropic.com/",
+        .dashboard = "https://claude.ai/settings/billing",
+        .onByDefault = true,
+        .makeAdapter = &makeAdapter,
+        .makeAccountResolver = &makeAccountResolver,
+        .activityRule = &claudeActivityRule,
+        .clientCommand = "claude",
+        .probeKeyPrefix = "claude",
+        .clientVariablePrefixes = {QStringLiteral("CLAUDE_"), QStringLiteral("ANTHROPIC_")},
+        .desktopApps = {{QStringLiteral("com.anthropic.claudefordesktop"), {QStringLiteral("claude-desktop")}}},
+        .profileFolderPrefix = ".claude",
+        .setupNotice = &notSignedInNotice,
+        .texts = &allTexts,
+    };
+    return descriptor;
+}
+
+} // namespace meterix

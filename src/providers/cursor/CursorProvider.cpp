@@ -1,0 +1,55 @@
+#include "core/ProviderDescriptor.h"
+#include "accounts/AccountResolver.h"
+#include "providers/cursor/CursorAccountResolver.h"
+#include "providers/cursor/CursorActivityRule.h"
+#include "providers/cursor/CursorAdapter.h"
+
+namespace meterix {
+
+namespace {
+
+namespace texts {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
+#include "providers/cursor/CursorTexts.inc"
+#undef METERIX_ROOM_TEXT
+} // namespace texts
+
+QList<L10nPair> allTexts() {
+    return {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
+#include "providers/cursor/CursorTexts.inc"
+#undef METERIX_ROOM_TEXT
+    };
+}
+
+std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
+    return std::make_shared<CursorAdapter>(s.host.home, PlatformPaths::paths(CursorAdapter::installPlaces(), s.host.home, s.host.configHome));
+}
+
+std::shared_ptr<AccountResolver> makeAccountResolver(const ProviderServices& s) {
+    return std::make_shared<CursorAccountResolver>(s.host, *s.clock);
+}
+
+} // namespace
+
+const ProviderDescriptor& cursorProvider() {
+    static const ProviderDescriptor descriptor{
+        .type = AIProviderType::cursor,
+        .rawValue = "cursor",
+        .displayName = &texts::displayName<>,
+        .shortName = &texts::shortName<>,
+        .symbol = "cursorarrow",
+        .statusPage = "https://status.cursor.com/",
+        .dashboard = "https://cursor.com/settings",
+        .makeAdapter = &makeAdapter,
+        .makeAccountResolver = &makeAccountResolver,
+        .activityRule = &cursorActivityRule,
+        .installs = CursorAdapter::installPlaces(),
+        .desktopApps = {{QStringLiteral("com.todesktop.230313mzl4w4u92"), {QStringLiteral("cursor"), QStringLiteral("Cursor")}}},
+        .setupNotice = &notDetectedNotice,
+        .texts = &allTexts,
+    };
+    return descriptor;
+}
+
+} // namespace meterix

@@ -1,0 +1,42 @@
+#include "core/ProviderDescriptor.h"
+#include "providers/elevenlabs/ElevenLabsAdapter.h"
+
+namespace meterix {
+
+namespace {
+
+namespace texts {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
+#include "providers/elevenlabs/ElevenLabsTexts.inc"
+#undef METERIX_ROOM_TEXT
+} // namespace texts
+
+QList<L10nPair> allTexts() {
+    return {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
+#include "providers/elevenlabs/ElevenLabsTexts.inc"
+#undef METERIX_ROOM_TEXT
+    };
+}
+
+std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
+    return std::make_shared<ElevenLabsAdapter>(*s.transport, QString::fromLatin1(ElevenLabsAdapter::kDefaultBaseAddress), s.host.home,
+                                  s.environment, *s.clock);
+}
+
+} // namespace
+
+const ProviderDescriptor& elevenlabsProvider() {
+    static const ProviderDescriptor descriptor{
+        .type = AIProviderType::elevenlabs,
+        .rawValue = "elevenlabs",
+        .displayName = &texts::displayName<>,
+        .shortName = &texts::shortName<>,
+        .symbol = "waveform",
+        .makeAdapter = &makeAdapter,
+        .texts = &allTexts,
+    };
+    return descriptor;
+}
+
+} // namespace meterix

@@ -1,0 +1,42 @@
+#include "core/ProviderDescriptor.h"
+#include "providers/kimi/KimiAdapter.h"
+
+namespace meterix {
+
+namespace {
+
+namespace texts {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
+#include "providers/kimi/KimiTexts.inc"
+#undef METERIX_ROOM_TEXT
+} // namespace texts
+
+QList<L10nPair> allTexts() {
+    return {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
+#include "providers/kimi/KimiTexts.inc"
+#undef METERIX_ROOM_TEXT
+    };
+}
+
+std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
+    return std::make_shared<KimiAdapter>(*s.transport, QString::fromLatin1(KimiAdapter::kDefaultBaseAddress), s.host.home,
+                                  s.environment, *s.clock);
+}
+
+} // namespace
+
+const ProviderDescriptor& kimiProvider() {
+    static const ProviderDescriptor descriptor{
+        .type = AIProviderType::kimi,
+        .rawValue = "kimi",
+        .displayName = &texts::displayName<>,
+        .shortName = &texts::shortName<>,
+        .symbol = "moon.stars.fill",
+        .makeAdapter = &makeAdapter,
+        .texts = &allTexts,
+    };
+    return descriptor;
+}
+
+} // namespace meterix

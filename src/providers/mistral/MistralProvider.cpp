@@ -1,0 +1,43 @@
+#include "core/ProviderDescriptor.h"
+#include "providers/mistral/MistralAdapter.h"
+
+namespace meterix {
+
+namespace {
+
+namespace texts {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
+#include "providers/mistral/MistralTexts.inc"
+#undef METERIX_ROOM_TEXT
+} // namespace texts
+
+QList<L10nPair> allTexts() {
+    return {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
+#include "providers/mistral/MistralTexts.inc"
+#undef METERIX_ROOM_TEXT
+    };
+}
+
+std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
+    return std::make_shared<MistralAdapter>(s.host.home, s.environment);
+}
+
+} // namespace
+
+const ProviderDescriptor& mistralProvider() {
+    static const ProviderDescriptor descriptor{
+        .type = AIProviderType::mistral,
+        .rawValue = "mistral",
+        .displayName = &texts::displayName<>,
+        .shortName = &texts::shortName<>,
+        .symbol = "wind",
+        .statusPage = "https://status.mistral.ai/",
+        .makeAdapter = &makeAdapter,
+        .setupNotice = &notDetectedNotice,
+        .texts = &allTexts,
+    };
+    return descriptor;
+}
+
+} // namespace meterix

@@ -1,0 +1,45 @@
+#include "core/ProviderDescriptor.h"
+#include "providers/windsurf/WindsurfActivityRule.h"
+#include "providers/windsurf/WindsurfAdapter.h"
+
+namespace meterix {
+
+namespace {
+
+namespace texts {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
+#include "providers/windsurf/WindsurfTexts.inc"
+#undef METERIX_ROOM_TEXT
+} // namespace texts
+
+QList<L10nPair> allTexts() {
+    return {
+#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
+#include "providers/windsurf/WindsurfTexts.inc"
+#undef METERIX_ROOM_TEXT
+    };
+}
+
+std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
+    return std::make_shared<WindsurfAdapter>(s.host.home, PlatformPaths::paths(WindsurfAdapter::installPlaces(), s.host.home, s.host.configHome));
+}
+
+} // namespace
+
+const ProviderDescriptor& windsurfProvider() {
+    static const ProviderDescriptor descriptor{
+        .type = AIProviderType::windsurf,
+        .rawValue = "windsurf",
+        .displayName = &texts::displayName<>,
+        .shortName = &texts::shortName<>,
+        .symbol = "water.waves",
+        .makeAdapter = &makeAdapter,
+        .activityRule = &windsurfActivityRule,
+        .installs = WindsurfAdapter::installPlaces(),
+        .setupNotice = &notDetectedNotice,
+        .texts = &allTexts,
+    };
+    return descriptor;
+}
+
+} // namespace meterix
