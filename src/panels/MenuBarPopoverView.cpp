@@ -71,40 +71,7 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
     column->setSpacing(0);
     column->setSizeConstraint(QLayout::SetNoConstraint);
 
-    // Title bar.
-    auto* title = new QWidget(this);
-    auto* bar = new QHBoxLayout(title);
-    bar->setContentsMargins(13, 11, 13, 11);
-    bar->setSpacing(9);
-    bar->addWidget(new IconTile(QStringLiteral("sparkles"),
-                                {QColor(0x0A, 0x84, 0xFF), QColor(0x00, 0x50, 0xC7)}, 26, title),
-                   0, Qt::AlignVCenter);
-    auto* texts = new QVBoxLayout();
-    texts->setSpacing(1);
-    texts->addWidget(new TextView(
-        QStringLiteral("Meterix"), MeterixFont::rounded(14, QFont::Bold),
-        [] { return LabelColor::primary(); }, false, title));
-    auto* statusLine = new QHBoxLayout();
-    statusLine->setSpacing(4);
-    // The platform's mini spinner at 0.58 scale fills about 11 x 11 pt.
-    spinner_ = new MenuActivitySpinner(*context_.appearance, 9, title);
-    spinner_->setObjectName(QStringLiteral("spinner"));
-    statusLine->addWidget(spinner_, 0, Qt::AlignVCenter);
-    summary_ = new TextView(
-        QString(), MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, false,
-        title);
-    summary_->setObjectName(QStringLiteral("summary"));
-    statusLine->addWidget(summary_, 0, Qt::AlignVCenter);
-    statusLine->addStretch(1);
-    texts->addLayout(statusLine);
-    bar->addLayout(texts, 1);
-    bar->addSpacing(4);
-    titleLayout_ = bar;
-    badge_ = new TierBadge(*context_.localization, tier_.value_or(UsageTier::abundant), true, title);
-    badge_->setObjectName(QStringLiteral("tierBadge")); // the ambient tier's; hidden while there is none
-    badge_->setVisible(tier_.has_value());
-    bar->addWidget(badge_, 0, Qt::AlignVCenter);
-    column->addWidget(title);
+    column->addWidget(makeTitleBar());
 
     column->addWidget(new Hairline(this));
 
@@ -146,6 +113,44 @@ MenuBarPopoverView::MenuBarPopoverView(MenuScreenContext context, QWidget* paren
 }
 
 MenuBarPopoverView::~MenuBarPopoverView() = default;
+
+// The title bar: the app's tile and name, the activity line and the ambient
+// tier's badge.
+QWidget* MenuBarPopoverView::makeTitleBar() {
+    auto* title = new QWidget(this);
+    auto* bar = new QHBoxLayout(title);
+    bar->setContentsMargins(13, 11, 13, 11);
+    bar->setSpacing(9);
+    bar->addWidget(new IconTile(QStringLiteral("sparkles"),
+                                {QColor(0x0A, 0x84, 0xFF), QColor(0x00, 0x50, 0xC7)}, 26, title),
+                   0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(1);
+    texts->addWidget(new TextView(
+        QStringLiteral("Meterix"), MeterixFont::rounded(14, QFont::Bold),
+        [] { return LabelColor::primary(); }, false, title));
+    auto* statusLine = new QHBoxLayout();
+    statusLine->setSpacing(4);
+    // The platform's mini spinner at 0.58 scale fills about 11 x 11 pt.
+    spinner_ = new MenuActivitySpinner(*context_.appearance, 9, title);
+    spinner_->setObjectName(QStringLiteral("spinner"));
+    statusLine->addWidget(spinner_, 0, Qt::AlignVCenter);
+    summary_ = new TextView(
+        QString(), MeterixFont::rounded(9.5, QFont::Medium), [] { return LabelColor::secondary(); }, false,
+        title);
+    summary_->setObjectName(QStringLiteral("summary"));
+    statusLine->addWidget(summary_, 0, Qt::AlignVCenter);
+    statusLine->addStretch(1);
+    texts->addLayout(statusLine);
+    bar->addLayout(texts, 1);
+    bar->addSpacing(4);
+    titleLayout_ = bar;
+    badge_ = new TierBadge(*context_.localization, tier_.value_or(UsageTier::abundant), true, title);
+    badge_->setObjectName(QStringLiteral("tierBadge")); // the ambient tier's; hidden while there is none
+    badge_->setVisible(tier_.has_value());
+    bar->addWidget(badge_, 0, Qt::AlignVCenter);
+    return title;
+}
 
 void MenuBarPopoverView::registerScreens() {
     const MenuScreenContext ctx = context_;

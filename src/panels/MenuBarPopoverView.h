@@ -85,6 +85,7 @@ class MenuBarPopoverView : public QWidget {
     bool event(QEvent* event) override;
 
   private:
+    QWidget* makeTitleBar();
     void registerScreens();
     void applyState();
     void stackMeasured(double height);
