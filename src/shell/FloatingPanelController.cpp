@@ -160,7 +160,7 @@ void FloatingPanelController::applyContentSize(const QSizeF& floored) {
         } else {
             cardSide_.release();
             checkPlacementDirection();
-            const PanelPlacement::Anchor anchor = placement_.anchorFor(floored, window_.bar());
+            const PanelPlacement::Anchor anchor = placement_.anchorFor(floored, window_.hasResting() ? window_.resting : current);
             const QRectF next = screens_.clampToScreensAtWholePixels(
                 PanelReanchor::frame(anchor.frame, floored, cardSide_.opensUpward(), anchor.pin));
             window_.resting = next;

@@ -1,5 +1,4 @@
 // The about screen: its counts, links, language and looks.
-#include "support/gui/ScreenContextOfTests.h"
 #include "design/AccentColor.h"
 #include "panels/MenuBarAboutScreen.h"
 #include "panels/MenuCommandRow.h"
@@ -9,6 +8,7 @@
 #include "platform/ui/Appearance.h"
 
 #include "ScreenChecks.h"
+#include "support/gui/ScreenContextOfTests.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"

@@ -1,5 +1,4 @@
 // The panel by keyboard alone, the keys sent to its window as the desktop sends them.
-#include "support/gui/ScreenContextOfTests.h"
 #include "design/AccentColor.h"
 #include "panels/KeyboardFocus.h"
 #include "panels/MenuBarNavigator.h"
@@ -9,6 +8,7 @@
 #include "panels/MenuSubScreen.h"
 
 #include "PanelFixtures.h"
+#include "support/gui/ScreenContextOfTests.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 

@@ -1,7 +1,6 @@
 // A change between the light and the dark look while a view is open: the view
 // must end up drawn exactly as one built in the new look, and its greys and
 // texts must actually change.
-#include "support/gui/ScreenContextOfTests.h"
 #include "design/RingGauge.h"
 #include "design/Surface.h"
 #include "design/TextView.h"
@@ -15,6 +14,7 @@
 #include "platform/ui/Appearance.h"
 
 #include "PanelFixtures.h"
+#include "support/gui/ScreenContextOfTests.h"
 #include "ScreenFixture.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"

@@ -1,4 +1,3 @@
-#include "support/gui/ScreenContextOfTests.h"
 #include "core/L10n.h"
 #include "design/AppOpenBadge.h"
 #include "design/CapsuleBadge.h"
@@ -11,6 +10,7 @@
 #include "panels/MenuPlateRow.h"
 
 #include "PanelFixtures.h"
+#include "support/gui/ScreenContextOfTests.h"
 #include "ScreenFixture.h"
 #include "support/gui/ScreenParts.h"
 #include "support/Speaking.h"

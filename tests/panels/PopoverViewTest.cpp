@@ -1,4 +1,3 @@
-#include "support/gui/ScreenContextOfTests.h"
 #include "design/MissingFigure.h"
 #include "design/TierBadge.h"
 #include "panels/DetailGlassCardView.h"
@@ -14,6 +13,7 @@
 #include "panels/StackHeightTracker.h"
 
 #include "PanelFixtures.h"
+#include "support/gui/ScreenContextOfTests.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"

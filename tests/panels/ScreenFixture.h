@@ -4,7 +4,6 @@
 // account registry fed by scripted resolvers, a usage store, and a provider
 // manager over scripted adapters, none of them watching or polling.
 
-#include "support/gui/ScreenContextOfTests.h"
 #include "accounts/AccountRegistry.h"
 #include "accounts/AccountUsageStore.h"
 #include "core/AIProviderAdapter.h"
@@ -18,6 +17,7 @@
 #include "providers/common/ProbeGate.h"
 #include "refresh/ProviderManager.h"
 
+#include "support/gui/ScreenContextOfTests.h"
 #include "support/FakeClock.h"
 #include "support/FetchGate.h"
 #include "support/TempHome.h"

@@ -493,6 +493,22 @@ TEST_F(Manager, ObserversFollowThePublishedStateThroughOneSignal) {
     }
 }
 
+// A view showing another part of the state starts from what it shows now and
+// hears only of changes to that part.
+TEST_F(Manager, AnObserverOfAnotherPartHearsOnlyOfItsChanges) {
+    preferences->setEnabledProviders(QList<AIProviderType>{AIProviderType::groq, AIProviderType::kimi});
+    build();
+    QObject receiver;
+    QList<qsizetype> shown;
+    PresentedState::observeShown<qsizetype>(
+        *manager, preferences.get(), &receiver, [&] { return manager->activeProviders().size(); },
+        [&](const qsizetype& count) { shown.append(count); }, PresentedState::Delivery::atOnce);
+    preferences->setMaskAccountEmails(!preferences->maskAccountEmails()); // the same two providers
+    manager->toggleProvider(AIProviderType::deepseek);
+    manager->toggleProvider(AIProviderType::deepseek);
+    EXPECT_EQ(shown, (QList<qsizetype>{3, 2}));
+}
+
 TEST_F(Manager, SelectingFetchesEvenTheSameProviderAgain) {
     build();
     manager->providerSelected(AIProviderType::deepseek);
