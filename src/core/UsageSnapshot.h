@@ -39,8 +39,6 @@ struct ModelQuotaItem {
 
     QString id() const { return name.key(); }
     bool isWindowElapsed(const QDateTime& now) const;
-    QList<Rgb> gradientColors() const { return UsageColorTheme::gradientColors(remainingPercentage); }
-    Rgb themeColor() const { return UsageColorTheme::primaryColor(remainingPercentage); }
 
     QJsonObject toJson() const;
     // Strict: a missing required key or a present value of the wrong type fails.
@@ -113,10 +111,7 @@ struct UsageSnapshot {
     bool isStale(const QDateTime& now) const;
     bool isStale() const; // against the system clock
     QString unavailableText() const;
-    CharacterState state() const { return characterStateFrom(hourlyRemainingPercentage); }
     bool isHourlyWindowElapsed(const QDateTime& now) const;
-    QList<Rgb> gradientColors() const { return UsageColorTheme::gradientColors(hourlyRemainingPercentage); }
-    Rgb themeColor() const { return UsageColorTheme::primaryColor(hourlyRemainingPercentage); }
 
     // A copy whose countdowns are brought forward to referenceDate; a countdown
     // that has run out becomes absent.

@@ -146,7 +146,7 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     const UsageSnapshot& s = m.snapshot();
     header()->setTrailingText(relativeUpdateText(s.capturedAt, *context_.clock));
     // A reading without a figure has no tier: its tile is grey, as on the card.
-    tile_->setColors(missingFigureReason(s) ? missingFigureTileColors() : toQColors(s.gradientColors()));
+    tile_->setColors(missingFigureReason(s) ? missingFigureTileColors() : toQColors(UsageColorTheme::gradientColors(s.hourlyRemainingPercentage)));
     title_->setText(m.headerTitle());
     stale_ = m.isStale();
     subtitle_->setText(m.headerSubtitle());

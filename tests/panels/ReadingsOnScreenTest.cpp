@@ -5,6 +5,7 @@
 #include "design/MinuteTicker.h"
 #include "panels/DetailGlassCardView.h"
 #include "panels/MenuBarProviderDetailScreen.h"
+#include "panels/ModelQuotaCompactRow.h"
 #include "panels/QuotaHeroView.h"
 #include "panels/QuotaMeterRow.h"
 #include "providers/claude/ClaudeCodeAdapter.h"
@@ -145,6 +146,27 @@ TEST_P(ReadingsOnScreen, WordsAreChosenWhenDrawnWhateverMadeTheReading) {
             test::saveGrab(test::onBackdrop(test::renderWidget(*widget, 2.0), QColor(214, 222, 232)),
                            QStringLiteral("restored-reading-%1-%2").arg(QLatin1String(name), language));
     }
+}
+
+// Readings hold kinds, not words: when the language changes, the card words the
+// reading it shows anew, and nothing is read again.
+TEST_P(ReadingsOnScreen, AChangeOfLanguageRewordsTheShownReading) {
+    test::ScreenFixture f({P::groq});
+    const ModelQuotaItem tokens(QuotaKind::tokenLimit, 50, QuotaLabel(QuotaKind::tokensPerMinute).withCount(6000));
+    const UsageSnapshot s = reading(f, 0, P::groq, FetchStrategy::oauthKeychain, {tokens});
+    const AppLanguage shownIn[2] = {AppLanguage::korean, AppLanguage::english};
+    const char* words[2] = {"토큰 한도 (TPM) 분당 6000 토큰", "Token limit (TPM) 6000 tokens/min"};
+    const int first = korean() ? 0 : 1;
+    f.localization->assignPreference(shownIn[first]);
+    DetailGlassCardView card(Appearance::shared(), *f.localization, s, {}, f.clock);
+    for (const int language : {first, 1 - first}) {
+        f.localization->assignPreference(shownIn[language]);
+        const auto rows = card.findChildren<ModelQuotaCompactRow*>();
+        ASSERT_FALSE(rows.isEmpty());
+        EXPECT_TRUE(rows.last()->accessibleName().startsWith(QString::fromUtf8(words[language])))
+            << rows.last()->accessibleName().toStdString();
+    }
+    f.localization->assignPreference(shownIn[first]);
 }
 
 METERIX_IN_BOTH_LANGUAGES(ReadingsOnScreen);

@@ -96,22 +96,22 @@ TEST(ClaudeCachedUsage, FullReading) {
     EXPECT_EQ(s->weeklyRemainingPercentage, 100);
     EXPECT_EQ(s->weeklyResetCountdown, 2 * 86400.0);
     ASSERT_EQ(s->modelQuotas.size(), 4);
-    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("Session (5h)"));
-    EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("5-Hour Session"));
+    EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::sessionFiveHours));
+    EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QuotaKind::fiveHourSession));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 75);
     EXPECT_EQ(s->modelQuotas[0].resetCountdown, 3600.0);
-    EXPECT_EQ(labelText(s->modelQuotas[0].paceText), QStringLiteral("Critical \u00B7 Currently binding limit"));
-    EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Weekly (Opus)"));
-    EXPECT_EQ(labelText(s->modelQuotas[1].quotaType), QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(s->modelQuotas[0].paceText, QuotaLabel(QuotaKind::notes).withNote(QuotaNote::critical).withNote(QuotaNote::bindingLimit));
+    EXPECT_EQ(s->modelQuotas[1].name, QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Opus")));
+    EXPECT_EQ(s->modelQuotas[1].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
     EXPECT_DOUBLE_EQ(s->modelQuotas[1].remainingPercentage, 39.5);
     EXPECT_FALSE(s->modelQuotas[1].paceText);
     EXPECT_EQ(s->modelQuotas[2].name, QStringLiteral("Daily Tokens"));
     EXPECT_EQ(s->modelQuotas[2].quotaType, QStringLiteral("Per Day Cap"));
-    EXPECT_EQ(labelText(s->modelQuotas[2].paceText), QStringLiteral("Warning"));
-    EXPECT_EQ(labelText(s->modelQuotas[3].name), QStringLiteral("Extra usage credits"));
-    EXPECT_EQ(labelText(s->modelQuotas[3].quotaType), QStringLiteral("Monthly Credit"));
+    EXPECT_EQ(s->modelQuotas[2].paceText, QuotaLabel(QuotaKind::notes).withNote(QuotaNote::warning));
+    EXPECT_EQ(s->modelQuotas[3].name, QuotaLabel(QuotaKind::extraUsageCredits));
+    EXPECT_EQ(s->modelQuotas[3].quotaType, QuotaLabel(QuotaKind::monthlyCredit));
     EXPECT_EQ(s->modelQuotas[3].remainingPercentage, 60);
-    EXPECT_EQ(labelText(s->modelQuotas[3].paceText), QStringLiteral("12 / 50 USD"));
+    EXPECT_EQ(s->modelQuotas[3].paceText, QuotaLabel(QuotaKind::amountOfTotal).withAmount(QStringLiteral("12")).withTotal(QStringLiteral("50")).withCurrency(QStringLiteral("USD")));
     EXPECT_FALSE(s->modelQuotas[3].resetCountdown);
 }
 
@@ -123,9 +123,9 @@ TEST(ClaudeCachedUsage, LimitsWithANonObjectAreIgnoredWholeAndFallbacksAppear) {
     const auto s = ClaudeCodeAdapter::snapshot(c, kNow);
     ASSERT_TRUE(s);
     ASSERT_EQ(s->modelQuotas.size(), 2);
-    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("Session (5h)"));
+    EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::sessionFiveHours));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 80);
-    EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Weekly (all models)"));
+    EXPECT_EQ(s->modelQuotas[1].name, QuotaLabel(QuotaKind::weeklyAllModels));
     EXPECT_EQ(s->modelQuotas[1].remainingPercentage, 70);
     EXPECT_FALSE(s->weeklyResetCountdown);
 
@@ -134,7 +134,7 @@ TEST(ClaudeCachedUsage, LimitsWithANonObjectAreIgnoredWholeAndFallbacksAppear) {
                                                         kNow);
     ASSERT_EQ(onlyWeekly->modelQuotas.size(), 1)
         << "a limit without percent is skipped; only existing windows fall back";
-    EXPECT_EQ(labelText(onlyWeekly->modelQuotas[0].quotaType), QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(onlyWeekly->modelQuotas[0].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
 }
 
 TEST(ClaudeCachedUsage, NumbersMustBeJsonNumbers) {
@@ -295,7 +295,7 @@ TEST(ClaudeCachedUsage, ScopedWeeklyLimitsAreNamedByTheirScope) {
         ASSERT_EQ(s->modelQuotas.size(), 1) << row.scope;
         EXPECT_EQ(labelText(s->modelQuotas[0].name), QString::fromUtf8(row.name)) << row.scope;
         EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 66);
-        EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("Weekly Limit"));
+        EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
         EXPECT_EQ(s->modelQuotas[0].resetCountdown, 3 * 86400.0 + 17 * 3600.0 + 59 * 60.0);
     }
     // Only the scoped kind reads its scope; the name follows the display language.

@@ -53,8 +53,8 @@ TEST(ClaudeUsageText, SessionLineWithNamedZone) {
     EXPECT_FALSE(s->weeklyRemainingPercentage);
     EXPECT_FALSE(s->weeklyResetCountdown);
     ASSERT_EQ(s->modelQuotas.size(), 1);
-    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("Session (5h)"));
-    EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("5-Hour Session"));
+    EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::sessionFiveHours));
+    EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QuotaKind::fiveHourSession));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 63);
     EXPECT_EQ(s->modelQuotas[0].resetCountdown, s->hourlyResetCountdown);
     EXPECT_EQ(s->strategyUsed, FetchStrategy::cliStatusProbe);
@@ -82,15 +82,15 @@ TEST(ClaudeUsageText, FullReportInOrder) {
     EXPECT_EQ(s->weeklyRemainingPercentage, 59);
     EXPECT_EQ(s->weeklyResetCountdown, 5 * 86400.0 + 13 * 3600.0);
     ASSERT_EQ(s->modelQuotas.size(), 4);
-    EXPECT_EQ(labelText(s->modelQuotas[0].name), QStringLiteral("Session (5h)"));
-    EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Weekly (all models)"));
-    EXPECT_EQ(labelText(s->modelQuotas[1].quotaType), QStringLiteral("Weekly Limit"));
-    EXPECT_EQ(labelText(s->modelQuotas[2].name), QStringLiteral("Weekly (Opus)"));
+    EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::sessionFiveHours));
+    EXPECT_EQ(s->modelQuotas[1].name, QuotaLabel(QuotaKind::weeklyAllModels));
+    EXPECT_EQ(s->modelQuotas[1].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
+    EXPECT_EQ(s->modelQuotas[2].name, QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Opus")));
     EXPECT_EQ(s->modelQuotas[2].remainingPercentage, 30);
     EXPECT_FALSE(s->modelQuotas[2].resetCountdown);
-    EXPECT_EQ(labelText(s->modelQuotas[3].name), QStringLiteral("Weekly (Sonnet)"));
+    EXPECT_EQ(s->modelQuotas[3].name, QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Sonnet")));
     EXPECT_EQ(s->modelQuotas[3].remainingPercentage, 95);
-    EXPECT_EQ(labelText(s->modelQuotas[3].quotaType), QStringLiteral("Weekly Limit"));
+    EXPECT_EQ(s->modelQuotas[3].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
 }
 
 TEST(ClaudeUsageText, TextsFollowTheDisplayLanguage) {

@@ -48,7 +48,7 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
     test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(s.hourlyResetCountdown, 3600);
     EXPECT_EQ(s.weeklyResetCountdown, 3600);
-    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Character usage"));
+    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::characterUsage));
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Tier: Creator"), 75,
                                                QStringLiteral("Characters: 2500/10000"), 3600));
@@ -62,8 +62,8 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
 TEST_F(ElevenLabsTest, OverusedFractionalAndDefaultTier) {
     const UsageSnapshot over = fetch(R"({"character_count":12000,"character_limit":10000})");
     EXPECT_EQ(over.hourlyRemainingPercentage, 0);
-    EXPECT_EQ(labelText(over.modelQuotas[0].name), QStringLiteral("Tier: Free"));
-    EXPECT_EQ(labelText(over.modelQuotas[1].quotaType), QStringLiteral("-2000 Left"));
+    EXPECT_EQ(over.modelQuotas[0].name, QuotaLabel(QuotaKind::tier).withSubject(QStringLiteral("Free")));
+    EXPECT_EQ(over.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::charactersLeft).withCount(-2000));
     EXPECT_EQ(over.hourlyResetCountdown, std::nullopt);
 
     const UsageSnapshot fraction = fetch(R"({"character_count":2500.9,"character_limit":10000})");
@@ -222,11 +222,11 @@ TEST_F(ElevenLabsTest, UsagePastTheAllowanceShowsTheOverage) {
     for (const auto& row : rows) {
         const UsageSnapshot s = fetch(row.body);
         ASSERT_EQ(s.modelQuotas.size(), row.overage ? 3 : 2) << row.body;
-        EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("Tier: Pro")) << row.body;
+        EXPECT_EQ(s.modelQuotas[0].name, QuotaLabel(QuotaKind::tier).withSubject(QStringLiteral("Pro"))) << row.body;
         if (!row.overage) continue;
         // The Part's figures stay: nothing of the allowance is left.
         EXPECT_EQ(s.hourlyRemainingPercentage, 0) << row.body;
-        EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), QStringLiteral("-20000 Left")) << row.body;
+        EXPECT_EQ(s.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::charactersLeft).withCount(-20000)) << row.body;
         EXPECT_EQ(test::worded(s.modelQuotas[2]), ModelQuotaItem(*row.overage, 0, QStringLiteral("Overage"))) << row.body;
     }
 }

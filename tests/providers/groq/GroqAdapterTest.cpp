@@ -43,14 +43,15 @@ TEST_F(GroqTest, ReadsTokenAndRequestLimits) {
                                    {"x-ratelimit-reset-tokens", "12s"}, {"X-RateLimit-Remaining-Requests", "14000"},
                                    {"x-ratelimit-limit-requests", "14400"}, {"x-ratelimit-reset-requests", "2m59.56s"}});
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Token limit (TPM)"), 75, QStringLiteral("6000 tokens/min"), 12));
-    EXPECT_EQ(labelText(s.modelQuotas[1].name), QStringLiteral("Request limit (RPD)"));
-    EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), QStringLiteral("14400 requests/day"));
+    EXPECT_EQ(s.modelQuotas[0],
+              ModelQuotaItem(QuotaKind::tokenLimit, 75, QuotaLabel(QuotaKind::tokensPerMinute).withCount(6000), 12));
+    EXPECT_EQ(s.modelQuotas[1].name, QuotaLabel(QuotaKind::requestLimit));
+    EXPECT_EQ(s.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::requestsPerDay).withCount(14400));
     EXPECT_NEAR(s.modelQuotas[1].remainingPercentage, 97.22, 0.01);
     test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(s.hourlyRemainingPercentage, 75);
     EXPECT_EQ(s.hourlyResetCountdown, 12);
-    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Token limit (TPM)"));
+    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::tokenLimit));
     EXPECT_NEAR(*s.weeklyRemainingPercentage, 97.22, 0.01);
     EXPECT_NEAR(*s.weeklyResetCountdown, 179.56, 1e-9);
 }
@@ -61,7 +62,7 @@ TEST_F(GroqTest, RequestsAloneFillTheHourlyFigure) {
                                    {"x-ratelimit-reset-requests", "soon"}});
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
-    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Request limit (RPD)"));
+    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::requestLimit));
     EXPECT_EQ(s.hourlyResetCountdown, std::nullopt);
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
 }

@@ -40,16 +40,17 @@ TEST_F(OpenRouterTest, AnOverspentBalanceWithAFailedKeyRequest) {
     const UsageSnapshot s = fetch(FakeTransport::answer(200, R"({"data":{"total_credits":10,"total_usage":12.5}})"),
                                   FakeTransport::answer(500, "{}"));
     ASSERT_EQ(s.modelQuotas.size(), 1);
-    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Account balance ($0.00)"), 0, QStringLiteral("Prepaid Balance")));
+    EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QuotaLabel(QuotaKind::accountBalance).withAmount(QStringLiteral("$0.00")), 0,
+                                               QuotaKind::prepaidBalance));
     EXPECT_EQ(s.hourlyRemainingPercentage, 0);
     EXPECT_EQ(s.weeklyRemainingPercentage, 0);
-    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("Account balance"));
+    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::accountBalance));
 }
 
 TEST_F(OpenRouterTest, AnUnlimitedKeyWithoutCredits) {
     const UsageSnapshot s = fetch(R"({"data":{"total_credits":0,"total_usage":0}})", R"({"data":{"limit":null,"usage":3.2}})");
     EXPECT_EQ(s.hourlyRemainingPercentage, 100);
-    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("API key (unlimited)"));
+    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::keyUnlimited));
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("API key ($3.20 used)"), 100, QStringLiteral("Key Limit"),
@@ -60,11 +61,14 @@ TEST_F(OpenRouterTest, ABudgetedKeyLeadsAndTheBalanceFollows) {
     const UsageSnapshot s = fetch(R"({"data":{"total_credits":50,"total_usage":10}})",
                                   R"({"data":{"limit":20,"limit_remaining":5,"is_free_tier":true}})");
     EXPECT_EQ(s.hourlyRemainingPercentage, 25);
-    EXPECT_EQ(labelText(s.hourlyQuotaName), QStringLiteral("API key budget"));
+    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::keyBudget));
     EXPECT_EQ(s.weeklyRemainingPercentage, 80);
     ASSERT_EQ(s.modelQuotas.size(), 2);
-    EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("API key budget ($5.00 / $20.00)"), 25, QStringLiteral("Free Tier Key")));
-    EXPECT_EQ(test::worded(s.modelQuotas[1]), ModelQuotaItem(QStringLiteral("Account balance ($40.00)"), 80, QStringLiteral("Prepaid Balance")));
+    EXPECT_EQ(s.modelQuotas[0],
+              ModelQuotaItem(QuotaLabel(QuotaKind::keyBudget).withAmount(QStringLiteral("$5.00")).withTotal(QStringLiteral("$20.00")),
+                             25, QuotaKind::freeTierKey));
+    EXPECT_EQ(s.modelQuotas[1], ModelQuotaItem(QuotaLabel(QuotaKind::accountBalance).withAmount(QStringLiteral("$40.00")),
+                                               80, QuotaKind::prepaidBalance));
 }
 
 TEST_F(OpenRouterTest, WithoutCreditsOrAUsableBudgetNothingIsMeasured) {
