@@ -26,10 +26,6 @@ const TierEntry& entry(UsageTier t) {
 }
 } // namespace
 
-QList<UsageTier> allUsageTiers() {
-    return {UsageTier::abundant, UsageTier::steady, UsageTier::caution, UsageTier::critical};
-}
-
 QString rawValue(UsageTier t) {
     return QString::fromLatin1(entry(t).raw);
 }
@@ -48,9 +44,6 @@ QList<Rgb> gradient(UsageTier t) {
 }
 Rgb accent(UsageTier t) {
     return Rgb::fromHex(entry(t).start);
-}
-Rgb deep(UsageTier t) {
-    return Rgb::fromHex(entry(t).end);
 }
 
 QString label(UsageTier t) {

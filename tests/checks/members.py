@@ -85,7 +85,6 @@ WAITING: set[str] = {
     "InotifyFolderWatcher.h:InotifyFolderWatcher::queue",
     "InotifyFolderWatcher.h:InotifyFolderWatcher::watchedPaths",
     "InteractiveFaceView.h:InteractiveFaceView::eyeScale",
-    "JsonStoreFile.h:JsonStoreFile::isSetAsidePending",
     "L10n.h:L10n::plainCases",
     "LiquidGlassStyle.h:liquidCapsule",
     "Localization.h:Localization::systemPreferredLanguages",
@@ -106,7 +105,6 @@ WAITING: set[str] = {
     "MultiProviderBarView.h:MultiProviderBarView::leavingSegments",
     "MultiProviderBarView.h:MultiProviderBarView::loadingBar",
     "MultiProviderBarView.h:MultiProviderBarView::segmentForm",
-    "Numbers.h:parseInt64",
     "PixelCatEngine.h:PixelCatEngine::actionDuration",
     "PixelCatEngine.h:PixelCatEngine::loopsRunning",
     "PixelCatEngine.h:PixelCatEngine::maxX",
@@ -135,7 +133,6 @@ WAITING: set[str] = {
     "RunningApplications.h:RunningApplications::isWatching",
     "RunningApplications.h:RunningApplications::knownBundleIdentifiers",
     "ScreenPlacementEngine.h:ScreenPlacementEngine::systemScreens",
-    "SerialExecutor.h:SerialExecutor::syncResult",
     "ShadowCache.h:ShadowCache::cachedCount",
     "SoundEffectsEngine.h:SoundEffectsEngine::playCelebrationSound",
     "SoundEffectsEngine.h:SoundEffectsEngine::setSink",
@@ -157,8 +154,6 @@ WAITING: set[str] = {
     "UsageSnapshot.h:ModelQuotaItem::themeColor",
     "UsageSnapshot.h:UsageSnapshot::themeColor",
     "UsageSnapshot.h:UsageSnapshot::unavailableText",
-    "UsageTier.h:allUsageTiers",
-    "UsageTier.h:deep",
 }
 
 IMPLICIT = {"begin", "end", "cbegin", "cend", "qHash", "swap"}

@@ -146,7 +146,7 @@ TEST_F(Ring, GrabsAtEveryTierAndFill) {
         test::showLook(scheme);
         QList<QImage> rows;
         const QColor backdrop = scheme == Scheme::dark ? QColor(30, 32, 38) : QColor(245, 246, 248);
-        for (UsageTier tier : allUsageTiers()) {
+        for (UsageTier tier : {UsageTier::abundant, UsageTier::steady, UsageTier::caution, UsageTier::critical}) {
             QList<QImage> cells;
             for (double p : {0.0, 12.0, 50.0, 80.0, 100.0}) {
                 RingGauge gauge(p, toQColors(gradient(tier)), 44, 6, true);
