@@ -122,7 +122,6 @@ WAITING: set[str] = {
     "ProviderSegmentView.h:ProviderSegmentView::presence",
     "QuitSignals.h:QuitSignals::relayedSignals",
     "QuotaBar.h:QuotaBar::displayedPercentage",
-    "RingGauge.h:RingGauge::centerWidget",
     "RingGauge.h:RingGauge::displayedPercentage",
     "RollingDigitsView.h:RollingDigitsView::rollProgress",
     "RunningApplications.h:RunningApplications::executableNames",
