@@ -18,7 +18,6 @@ public:
     // The halo's scale and opacity at a pulse value (0 resting, 1 fully out).
     static double haloScale(double pulse) { return 0.45 + (1.0 - 0.45) * pulse; }
     static double haloOpacity(double pulse) { return 0.8 * (1.0 - pulse); }
-    const EndlessPulse& pulse() const { return *pulse_; }
 
     QSize sizeHint() const override { return QSize(12, 12); }
 

@@ -154,9 +154,9 @@ TEST_F(Cards, TheWorkingBadgeBreathesOnlyOnScreenAndWithMotion) {
     EXPECT_DOUBLE_EQ(LiveStreamBadge::glowRadius(1), 3.5);
     LiveStreamBadge badge;
     badge.show();
-    EXPECT_TRUE(badge.pulse().isRunning());
+    EXPECT_TRUE(badge.findChild<EndlessPulse*>()->isRunning());
     test::reduceMotion(true);
-    EXPECT_FALSE(badge.pulse().isRunning());
+    EXPECT_FALSE(badge.findChild<EndlessPulse*>()->isRunning());
     badge.hide();
 }
 

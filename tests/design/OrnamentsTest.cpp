@@ -101,16 +101,16 @@ TEST_F(Ornaments, CapsuleGaugeNeverNarrowerThanItIsHigh) {
 
 TEST_F(Ornaments, PulsesRunOnlyOnScreenAndStandStillForReducedMotion) {
     LiveActivityDot dot(Qt::green);
-    EXPECT_FALSE(dot.pulse().isRunning());
+    EXPECT_FALSE(dot.findChild<EndlessPulse*>()->isRunning());
     dot.show();
-    EXPECT_TRUE(dot.pulse().isRunning());
+    EXPECT_TRUE(dot.findChild<EndlessPulse*>()->isRunning());
     test::reduceMotion(true);
-    EXPECT_FALSE(dot.pulse().isRunning());
-    EXPECT_DOUBLE_EQ(dot.pulse().value(), 0.0);
+    EXPECT_FALSE(dot.findChild<EndlessPulse*>()->isRunning());
+    EXPECT_DOUBLE_EQ(dot.findChild<EndlessPulse*>()->value(), 0.0);
     test::reduceMotion(false);
-    EXPECT_TRUE(dot.pulse().isRunning());
+    EXPECT_TRUE(dot.findChild<EndlessPulse*>()->isRunning());
     dot.hide();
-    EXPECT_FALSE(dot.pulse().isRunning());
+    EXPECT_FALSE(dot.findChild<EndlessPulse*>()->isRunning());
 }
 
 TEST_F(Ornaments, PulsePhases) {
