@@ -153,11 +153,17 @@ TEST_F(Cards, TheWorkingBadgeBreathesOnlyOnScreenAndWithMotion) {
     EXPECT_DOUBLE_EQ(LiveStreamBadge::dotScale(1), 1.18);
     EXPECT_DOUBLE_EQ(LiveStreamBadge::glowRadius(1), 3.5);
     LiveStreamBadge badge;
+    const EndlessPulse* pulse = badge.findChild<EndlessPulse*>();
+    EXPECT_FALSE(pulse->isRunning());
     badge.show();
-    EXPECT_TRUE(badge.findChild<EndlessPulse*>()->isRunning());
+    EXPECT_TRUE(pulse->isRunning());
     test::reduceMotion(true);
-    EXPECT_FALSE(badge.findChild<EndlessPulse*>()->isRunning());
+    EXPECT_FALSE(pulse->isRunning());
+    EXPECT_DOUBLE_EQ(pulse->value(), 0.0);
+    test::reduceMotion(false);
+    EXPECT_TRUE(pulse->isRunning());
     badge.hide();
+    EXPECT_FALSE(pulse->isRunning());
 }
 
 TEST_F(Cards, ABadgeIsDrawnAtItsPresenceFromNearNothing) {
