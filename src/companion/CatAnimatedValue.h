@@ -74,7 +74,6 @@ class CatAnimatedValue : public QObject {
     ~CatAnimatedValue() override;
 
     double value() const { return value_; }
-    double target() const { return target_; }
     bool isMoving() const { return move_ != CatAnimation::Kind::none; }
     void animateTo(double target, CatAnimation how);
 

@@ -20,7 +20,6 @@ class ActivityEvaluationResult {
 
     Kind kind() const { return kind_; }
     const QString& reason() const { return reason_; }
-    bool isImmediateStreaming() const { return kind_ == Kind::immediateStreaming; }
 
     bool operator==(const ActivityEvaluationResult&) const = default;
 

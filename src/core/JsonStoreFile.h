@@ -47,7 +47,6 @@ class JsonStoreFile {
     // Marks the file for setting aside (a caller whose decoding of the object
     // failed).
     void markUnreadable() { setAsidePending_ = true; }
-    bool isSetAsidePending() const { return setAsidePending_; }
 
     // A file marked for setting aside is read once more: when it now parses and
     // take accepts the object (the user mended it while we ran), it stays where

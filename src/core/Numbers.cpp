@@ -45,13 +45,6 @@ std::optional<double> parsePlainDecimal(QStringView text) {
     return parseFiniteDouble(text);
 }
 
-std::optional<int64_t> parseInt64(QStringView text) {
-    bool ok = false;
-    const qlonglong v = text.trimmed().toLongLong(&ok);
-    if (!ok) return std::nullopt;
-    return static_cast<int64_t>(v);
-}
-
 double clampPercentage(double value) {
     if (std::isnan(value)) return 100.0;
     if (value < 0.0) return 0.0;

@@ -21,9 +21,6 @@ std::optional<double> parseFiniteDouble(QStringView text);
 // blanks, at most 40 characters), and finite.
 std::optional<double> parsePlainDecimal(QStringView text);
 
-// A whole number from text; nothing when it does not fit 64 bits.
-std::optional<int64_t> parseInt64(QStringView text);
-
 // Clamps into 0...100; not-a-number gives 100 (a reading that cannot be classified
 // counts as untouched).
 double clampPercentage(double value);

@@ -25,12 +25,6 @@ class SerialExecutor {
     // runs inline (a nested sync would otherwise wait for itself forever).
     void sync(const std::function<void()>& job);
 
-    template <class R> R syncResult(const std::function<R()>& job) {
-        R result{};
-        sync([&] { result = job(); });
-        return result;
-    }
-
     // Drains the queue and joins the worker. Idempotent.
     void stop();
 

@@ -25,10 +25,6 @@ const TierEntry& entry(UsageTier t) {
 }
 } // namespace
 
-QList<UsageTier> allUsageTiers() {
-    return {UsageTier::abundant, UsageTier::steady, UsageTier::caution, UsageTier::critical};
-}
-
 QString rawValue(UsageTier t) {
     return QString::fromLatin1(entry(t).raw);
 }
@@ -48,9 +44,6 @@ QList<Rgb> gradient(UsageTier t) {
 Rgb accent(UsageTier t) {
     return Rgb::fromHex(entry(t).start);
 }
-Rgb deep(UsageTier t) {
-    return Rgb::fromHex(entry(t).end);
-}
 
 QString label(UsageTier t) {
     return entry(t).label().text();
@@ -66,9 +59,6 @@ UsageTier tier(double percentage) {
 }
 QList<Rgb> gradientColors(double percentage) {
     return gradient(usageTierFrom(percentage));
-}
-Rgb primaryColor(double percentage) {
-    return accent(usageTierFrom(percentage));
 }
 } // namespace UsageColorTheme
 

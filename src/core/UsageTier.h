@@ -23,7 +23,6 @@ struct Rgb {
 
 enum class UsageTier { abundant, steady, caution, critical };
 
-QList<UsageTier> allUsageTiers();
 QString rawValue(UsageTier t);
 // Classifies a remaining percentage; each lower bound (75, 45, 20) belongs to
 // the higher tier; NaN and 100 or more are abundant, below 0 critical.
@@ -31,14 +30,12 @@ UsageTier usageTierFrom(double percentage);
 // Always two colours: start, end.
 QList<Rgb> gradient(UsageTier t);
 Rgb accent(UsageTier t);
-Rgb deep(UsageTier t);
 QString label(UsageTier t);
 QString symbol(UsageTier t);
 
 namespace UsageColorTheme {
 UsageTier tier(double percentage);
 QList<Rgb> gradientColors(double percentage);
-Rgb primaryColor(double percentage);
 } // namespace UsageColorTheme
 
 } // namespace meterix

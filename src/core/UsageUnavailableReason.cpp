@@ -130,11 +130,4 @@ UsageUnavailableNotice notice(UsageUnavailableReason r, AIProviderType provider,
     return notice(r);
 }
 
-CharacterState characterStateFrom(double p) {
-    if (p >= 80) return CharacterState::energetic;
-    if (p >= 30) return CharacterState::focused;
-    if (p >= 10) return CharacterState::tired;
-    return CharacterState::sleeping; // NaN included
-}
-
 } // namespace meterix

@@ -81,8 +81,4 @@ std::optional<UsageUnavailableNotice> notDetectedNotice(const ProviderDescriptor
 // "A", "A or B", "A, B or C" in the language of this moment.
 QString alternativesText(const QStringList& items);
 
-// The mood a remaining percentage puts the companion in.
-enum class CharacterState { energetic, focused, tired, sleeping, celebrating };
-CharacterState characterStateFrom(double percentage);
-
 } // namespace meterix

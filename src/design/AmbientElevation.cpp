@@ -66,6 +66,5 @@ void AmbientElevation::paint(QPainter& painter, const QRectF& shape, double corn
     painter.restore();
 }
 
-AmbientElevation ambientElevation(double elevation) { return AmbientElevation(elevation); }
 
 } // namespace meterix

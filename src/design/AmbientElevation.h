@@ -30,7 +30,6 @@ public:
     // A negative elevation and one that is not a number count as 0.
     explicit AmbientElevation(double elevation);
 
-    double elevation() const { return elevation_; }
     std::array<ShadowLayer, 3> layers(Appearance::Scheme scheme) const;
     std::array<ShadowLayer, 3> layers() const;
 
@@ -45,8 +44,5 @@ public:
 private:
     double elevation_;
 };
-
-// The surface lifted by elevation (clamped below at 0).
-AmbientElevation ambientElevation(double elevation);
 
 } // namespace meterix

@@ -21,8 +21,6 @@ public:
     static constexpr double capsuleWidth = 3;
     static double heightFor(bool active) { return active ? 15 : 12; }
     static double opacityFor(bool active) { return active ? 0.42 : 0.22; }
-    // Where the spring has got to: 0 idle ... 1 active.
-    double activation() const { return activation_.value(); }
     double currentHeight() const;
     double currentOpacity() const;
 

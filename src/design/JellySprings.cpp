@@ -10,9 +10,4 @@ QEasingCurve EasedSpec::easeInOut() {
     return curve;
 }
 
-SpringSpec JellySprings::eyeTrack() {
-    const SpringCurve c = SpringCurve::fromMassStiffness(1, 280, 22);
-    return SpringSpec{c.response(), c.dampingFraction()};
-}
-
 } // namespace meterix

@@ -33,8 +33,6 @@ struct JellySprings {
     static constexpr SpringSpec digits{0.34, 0.77};
     static constexpr EasedSpec pulse{2.2, true, true};
     static constexpr EasedSpec blink{0.12};
-    // An interpolating spring: mass 1, stiffness 280, damping 22.
-    static SpringSpec eyeTrack();
 };
 
 } // namespace meterix

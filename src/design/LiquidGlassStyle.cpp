@@ -73,8 +73,4 @@ LiquidGlassStyle liquidGlass(double cornerRadius, const QColor& tint, bool isHov
     return LiquidGlassStyle{cornerRadius, tint, isHovered, elevation, tintStrength};
 }
 
-LiquidGlassStyle liquidCapsule(double cornerRadius, bool isHovered) {
-    return LiquidGlassStyle{cornerRadius, Qt::transparent, isHovered, 1, 1};
-}
-
 } // namespace meterix

@@ -38,7 +38,5 @@ struct LiquidGlassStyle {
 
 LiquidGlassStyle liquidGlass(double cornerRadius, const QColor& tint, bool isHovered, double elevation,
                              double tintStrength);
-// Clear tint, elevation 1, tint strength 1.
-LiquidGlassStyle liquidCapsule(double cornerRadius, bool isHovered);
 
 } // namespace meterix

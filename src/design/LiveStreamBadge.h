@@ -20,7 +20,6 @@ public:
     // The dot's scale and glow at a pulse value (0 resting, 1 full breath).
     static double dotScale(double pulse) { return 0.86 + (1.18 - 0.86) * pulse; }
     static double glowRadius(double pulse) { return 1.5 + (3.5 - 1.5) * pulse; }
-    const EndlessPulse& pulse() const { return *pulse_; }
 
 protected:
     BadgeLook look() const override;

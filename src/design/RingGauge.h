@@ -48,7 +48,6 @@ public:
     void setGradientColors(const QList<QColor>& colors);
     const QList<QColor>& gradientColors() const { return colors_; }
     double lineWidth() const { return lineWidth_; }
-    QWidget* centerWidget() const { return center_; }
 
     QSize sizeHint() const override;
 

@@ -10,7 +10,6 @@ class RowSeparator : public QWidget {
 
 public:
     explicit RowSeparator(double inset, QWidget* parent = nullptr);
-    double inset() const { return inset_; }
     QSize sizeHint() const override { return QSize(int(inset_) + 1, 1); }
 
 protected:

@@ -20,7 +20,6 @@ public:
     ~SpringAnimator() override;
 
     double value() const { return value_; }
-    double target() const { return target_; }
     double velocity() const { return velocity_; }
 
     // Moves towards target; animated false jumps there at once (and stops).

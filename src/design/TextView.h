@@ -26,7 +26,6 @@ public:
     void setElideMode(Qt::TextElideMode mode);
     // Where a wrapping text's lines sit across its width (leading by default).
     void setLineAlignment(Qt::Alignment horizontal);
-    Qt::Alignment lineAlignment() const { return lineAlignment_; }
     // The text as drawn at the current width.
     QString shownText() const;
     const QFont& textFont() const { return font_; }

@@ -46,11 +46,7 @@ class MenuScreenStack : public QWidget {
 
     const MenuBarScreen& screen() const { return screen_; }
     QWidget* currentView() const { return current_; }
-    // The screen sliding out; nothing at rest.
-    QWidget* outgoingView() const { return outgoing_; }
     bool isSliding() const { return slide_.state() == QAbstractAnimation::Running; }
-    // 0 when a slide starts, 1 at rest.
-    double slideProgress() const { return slide_.value(); }
 
     // The height the screens need now (the larger of both during a slide).
     double measuredHeight() const;

@@ -63,7 +63,6 @@ TEST(SerialExecutor, SyncWaitsAndNestedSyncDoesNotDeadlock) {
         executor.sync([&] { value += 10; }); // would wait for itself if not run inline
     });
     EXPECT_EQ(value, 11);
-    EXPECT_EQ(executor.syncResult<int>([&] { return value * 2; }), 22);
 }
 
 TEST(SerialExecutor, PostAfterStopStillRuns) {
@@ -173,8 +172,6 @@ TEST(Numbers, FiniteParserRejectsEverythingButAFiniteNumber) {
     EXPECT_EQ(parseFiniteDouble(u"-3e2"), -300.0);
     for (const char16_t* bad : {u"nan", u"NaN", u"inf", u"-inf", u"1e400", u"", u"12abc", u"1,5", u"0x10"})
         EXPECT_FALSE(parseFiniteDouble(bad)) << QString::fromUtf16(bad).toStdString();
-    EXPECT_EQ(parseInt64(u"9223372036854775807"), std::numeric_limits<int64_t>::max());
-    EXPECT_FALSE(parseInt64(u"9223372036854775808"));
 }
 
 TEST(Numbers, ConversionsSaturateInsteadOfOverflowing) {

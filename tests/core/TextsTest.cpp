@@ -157,17 +157,6 @@ TEST_F(Texts, AMissingPermissionNamesThePermission) {
     EXPECT_TRUE(notice(r).detail.contains(QStringLiteral("사용자 읽기 권한(user_read)")));
 }
 
-TEST_F(Texts, Mood) {
-    EXPECT_EQ(characterStateFrom(80), CharacterState::energetic);
-    EXPECT_EQ(characterStateFrom(79.9), CharacterState::focused);
-    EXPECT_EQ(characterStateFrom(30), CharacterState::focused);
-    EXPECT_EQ(characterStateFrom(29.9), CharacterState::tired);
-    EXPECT_EQ(characterStateFrom(10), CharacterState::tired);
-    EXPECT_EQ(characterStateFrom(9.99), CharacterState::sleeping);
-    EXPECT_EQ(characterStateFrom(-3), CharacterState::sleeping);
-    EXPECT_EQ(characterStateFrom(std::nan("")), CharacterState::sleeping);
-}
-
 // Nothing in the table names another platform, its apps or its keys; the
 // footnotes that did speak of this computer and the system's language setting.
 TEST_F(Texts, TextsSpeakOfThisComputerAndItsSystem) {

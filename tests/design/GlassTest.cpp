@@ -16,6 +16,11 @@
 namespace meterix {
 namespace {
 
+// Clear tint, elevation 1, tint strength 1: the bar's capsule.
+LiquidGlassStyle liquidCapsule(double cornerRadius, bool isHovered) {
+    return LiquidGlassStyle{cornerRadius, Qt::transparent, isHovered, 1, 1};
+}
+
 using Scheme = Appearance::Scheme;
 
 QImage glass(const LiquidGlassStyle& style, Scheme scheme, QSize size = QSize(200, 80)) {

@@ -4,8 +4,6 @@
 #include "design/EndlessPulse.h"
 #include "design/GrabberHandle.h"
 #include "design/HairlineDivider.h"
-#include "design/LiquidCapsuleGauge.h"
-#include "design/LiveActivityDot.h"
 #include "design/PressableButton.h"
 
 #include "support/gui/GrabSupport.h"
@@ -41,7 +39,7 @@ TEST_F(Ornaments, GrabberGrowsAndDarkensWhenActive) {
     GrabberHandle shown(false);
     shown.show();
     shown.setActive(true); // on screen: the hover spring carries it
-    EXPECT_DOUBLE_EQ(shown.activation(), 0.0);
+    EXPECT_DOUBLE_EQ(shown.currentHeight(), 12); // not there yet
     shown.hide();
 }
 
@@ -87,32 +85,6 @@ TEST_F(Ornaments, HairlineDividerFadesOutAtBothEnds) {
     EXPECT_GT(qAlpha(img.pixel(0, img.height() / 2)) + qAlpha(img.pixel(1, img.height() / 2)), 0);
 }
 
-TEST_F(Ornaments, CapsuleGaugeNeverNarrowerThanItIsHigh) {
-    EXPECT_DOUBLE_EQ(LiquidCapsuleGauge::fillWidth(0, 100, 8), 8);
-    EXPECT_DOUBLE_EQ(LiquidCapsuleGauge::fillWidth(50, 100, 8), 50);
-    EXPECT_DOUBLE_EQ(LiquidCapsuleGauge::fillWidth(150, 100, 8), 100);
-    EXPECT_DOUBLE_EQ(LiquidCapsuleGauge::fillWidth(std::nan(""), 100, 8), 100);
-    LiquidCapsuleGauge gauge(0, {Qt::green, Qt::darkGreen}, 100, 8, false);
-    const QImage img = test::renderWidget(gauge);
-    // A circle at the leading end: green near it, only track further on.
-    EXPECT_GT(img.pixelColor(4, 4).green(), 100);
-    EXPECT_LT(img.pixelColor(50, 4).green(), 60);
-}
-
-TEST_F(Ornaments, PulsesRunOnlyOnScreenAndStandStillForReducedMotion) {
-    LiveActivityDot dot(Qt::green);
-    EXPECT_FALSE(dot.pulse().isRunning());
-    dot.show();
-    EXPECT_TRUE(dot.pulse().isRunning());
-    test::reduceMotion(true);
-    EXPECT_FALSE(dot.pulse().isRunning());
-    EXPECT_DOUBLE_EQ(dot.pulse().value(), 0.0);
-    test::reduceMotion(false);
-    EXPECT_TRUE(dot.pulse().isRunning());
-    dot.hide();
-    EXPECT_FALSE(dot.pulse().isRunning());
-}
-
 TEST_F(Ornaments, PulsePhases) {
     const QEasingCurve linear(QEasingCurve::Linear);
     EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(0.25, linear, true), 0.5);
@@ -120,15 +92,6 @@ TEST_F(Ornaments, PulsePhases) {
     EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(0.75, linear, true), 0.5);
     EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(0.75, linear, false), 0.75);
     EXPECT_DOUBLE_EQ(EndlessPulse::valueAtPhase(std::nan(""), linear, false), 0.0);
-    EXPECT_DOUBLE_EQ(LiveActivityDot::haloScale(0), 0.45);
-    EXPECT_DOUBLE_EQ(LiveActivityDot::haloOpacity(1), 0.0);
-}
-
-TEST_F(Ornaments, TheLiveDotIsLabelledInTheResolvedLanguage) {
-    test::speak(ResolvedLanguage::korean);
-    EXPECT_EQ(LiveActivityDot(Qt::green).accessibleName(), QStringLiteral("사용량 새로고침 중"));
-    test::speak(ResolvedLanguage::english);
-    EXPECT_EQ(LiveActivityDot(Qt::green).accessibleName(), QStringLiteral("Refreshing usage"));
 }
 
 } // namespace

@@ -127,7 +127,6 @@ TEST_F(Ring, GlowOnlyWhenAskedFor) {
 TEST_F(Ring, TheWidgetCentresItsViewAndGlidesOnlyWhenShown) {
     auto* label = new QLabel(QStringLiteral("42"));
     RingGauge gauge(40, {Qt::red}, 22, 3, false, label);
-    EXPECT_EQ(gauge.centerWidget(), label);
     EXPECT_EQ(label->parentWidget(), &gauge);
     EXPECT_EQ(gauge.sizeHint(), QSize(25, 25));
     const QRect inner = label->geometry();
@@ -146,7 +145,7 @@ TEST_F(Ring, GrabsAtEveryTierAndFill) {
         test::showLook(scheme);
         QList<QImage> rows;
         const QColor backdrop = scheme == Scheme::dark ? QColor(30, 32, 38) : QColor(245, 246, 248);
-        for (UsageTier tier : allUsageTiers()) {
+        for (UsageTier tier : {UsageTier::abundant, UsageTier::steady, UsageTier::caution, UsageTier::critical}) {
             QList<QImage> cells;
             for (double p : {0.0, 12.0, 50.0, 80.0, 100.0}) {
                 RingGauge gauge(p, toQColors(gradient(tier)), 44, 6, true);

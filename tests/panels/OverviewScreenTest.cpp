@@ -12,6 +12,7 @@
 #include "PanelFixtures.h"
 #include "support/gui/ScreenContextOfTests.h"
 #include "ScreenFixture.h"
+#include "support/gui/GrabSupport.h"
 #include "support/gui/ScreenParts.h"
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
@@ -121,7 +122,11 @@ TEST_F(OverviewScreenTest, ListsActiveProvidersWithRulesBetweenRows) {
     for (int i : {1, 3}) {
         auto* rule = qobject_cast<RowSeparator*>(order[i]);
         ASSERT_TRUE(rule);
-        EXPECT_EQ(rule->inset(), 47);
+        // Drawn from 47 pt in, under the rows' texts.
+        const QImage drawn = test::renderWidget(*rule);
+        int from = 0;
+        while (from < drawn.width() && qAlpha(drawn.pixel(from, 0)) == 0) ++from;
+        EXPECT_EQ(from, 47);
     }
     EXPECT_EQ(test::providerRow<MenuPlateRow>(screen, P::openAICodex)->subtitle(), QStringLiteral("Plus"));
 

@@ -60,7 +60,7 @@ const QStringList kViewSymbols = {
 QStringList everySymbolInUse() {
     QStringList names = kViewSymbols;
     for (AIProviderType p : allProviderTypes()) names << sfSymbol(p);
-    for (UsageTier t : allUsageTiers()) names << symbol(t);
+    for (UsageTier t : {UsageTier::abundant, UsageTier::steady, UsageTier::caution, UsageTier::critical}) names << symbol(t);
     names.removeDuplicates();
     return names;
 }

@@ -106,8 +106,8 @@ TEST_F(AIActivityFilterEngineTest, NonAsciiExtensionIsLowerCasedTheUnicodeWay) {
 
 TEST_F(AIActivityFilterEngineTest, RuleChangedAfterFirstUseIsApplied) {
     const QString path = home.write(QStringLiteral(".codex/sessions/a.jsonl"), "delta");
-    EXPECT_TRUE(
-        engine.shouldDispatchBurst(AIProviderType::openAICodex, path).result().isImmediateStreaming());
+    EXPECT_EQ(engine.shouldDispatchBurst(AIProviderType::openAICodex, path).result().kind(),
+              ActivityEvaluationResult::Kind::immediateStreaming);
     registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
         r.pathBlacklist.append(QStringLiteral("sessions/a"));
         r.contentWhitelistKeywords.clear();

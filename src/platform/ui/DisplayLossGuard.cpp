@@ -65,13 +65,6 @@ void DisplayLossGuard::install(std::function<bool()> connectionBroken, std::func
     g.installed = true;
 }
 
-void DisplayLossGuard::uninstall() {
-    Guard& g = guard();
-    if (!g.installed) return;
-    qInstallMessageHandler(g.previous);
-    g = Guard{};
-}
-
 bool DisplayLossGuard::marksLoss(QtMsgType type, bool onGuiThread, bool connectionBroken) {
     const bool serious = type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg;
     return serious && onGuiThread && connectionBroken;

@@ -26,8 +26,6 @@ public:
     // application object is still alive on main's stack).
     static void install(std::function<bool()> connectionBroken, std::function<void()> quitSequence,
                         Ending end = {});
-    // Puts the earlier handler back.
-    static void uninstall();
 
     // Whether a message marks the loss of the display.
     static bool marksLoss(QtMsgType type, bool onGuiThread, bool connectionBroken);

@@ -60,16 +60,6 @@ class ProbeGate {
     // A declined call changes nothing.
     Ticket admit(const QString& key, double minimumInterval);
 
-    // Runs operation when admitted and gives its value; nothing when declined (the
-    // operation is then not started). Blocks for as long as the operation runs.
-    template <class F>
-    auto withProbe(const QString& key, double minimumInterval, F&& operation)
-        -> std::optional<std::invoke_result_t<F>> {
-        Ticket ticket = admit(key, minimumInterval);
-        if (!ticket) return std::nullopt;
-        return std::forward<F>(operation)();
-    }
-
     // The wall-clock moment the key may next run: its last admitted start plus
     // the interval; nothing when it was never admitted.
     std::optional<QDateTime> nextAllowed(const QString& key, double minimumInterval) const;

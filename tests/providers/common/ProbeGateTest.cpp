@@ -88,20 +88,23 @@ TEST(ProbeGate, NotANumberFloorDeclinesAStampedKey) {
     EXPECT_TRUE(gate.admit(kClaude, 300));
 }
 
-TEST(ProbeGate, WithProbeRunsOnlyWhenAdmittedAndAlwaysFreesTheSlot) {
+TEST(ProbeGate, ATicketHoldsTheSlotUntilItGoesAndAFailingProbeFreesIt) {
     FakeClock clock;
     ProbeGate gate(clock);
-    int runs = 0;
-    EXPECT_EQ(gate.withProbe(kClaude, 300, [&] { return ++runs; }), 1);
-    EXPECT_EQ(gate.withProbe(kClaude, 300, [&] { return ++runs; }), std::nullopt);
-    EXPECT_EQ(runs, 1);
-    EXPECT_THROW(gate.withProbe(kAgy, 180, []() -> int { throw std::runtime_error("boom"); }),
-                 std::runtime_error);
+    {
+        const ProbeGate::Ticket ticket = gate.admit(kClaude, 300);
+        ASSERT_TRUE(ticket);
+        EXPECT_FALSE(gate.admit(kAgy, 0)) << "the slot is held while the probe runs";
+    }
+    EXPECT_FALSE(gate.isBusy());
+    EXPECT_FALSE(gate.admit(kClaude, 300)) << "within its interval";
+    EXPECT_THROW(
+        [&] {
+            const ProbeGate::Ticket ticket = gate.admit(QStringLiteral("claude:default"), 180);
+            throw std::runtime_error("boom");
+        }(),
+        std::runtime_error);
     EXPECT_FALSE(gate.isBusy()) << "a failing probe must not keep the slot";
-    // Nested: the slot is held while the operation runs.
-    const auto inner = gate.withProbe(QStringLiteral("claude:default"), 300,
-                                      [&] { return gate.withProbe(kAgy, 0, [] { return 1; }).has_value(); });
-    EXPECT_EQ(inner, false);
 }
 
 TEST(ProbeGate, ConcurrentCallersGetOneAdmission) {
