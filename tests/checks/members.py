@@ -131,10 +131,8 @@ WAITING: set[str] = {
     "RingGauge.h:RingGauge::displayedPercentage",
     "RollingDigitsView.h:RollingDigitsView::rollProgress",
     "RowSeparator.h:RowSeparator::inset",
-    "RunningApplications.h:RunningApplications::executableNames",
     "RunningApplications.h:RunningApplications::inspectedProcessCount",
     "RunningApplications.h:RunningApplications::isWatching",
-    "RunningApplications.h:RunningApplications::knownBundleIdentifiers",
     "SerialExecutor.h:SerialExecutor::syncResult",
     "ShadowCache.h:ShadowCache::cachedCount",
     "SoundEffectsEngine.h:SoundEffectsEngine::playCelebrationSound",
@@ -230,6 +228,8 @@ def head(stmt):
             return None
         elif c in "{;":
             return None
+        elif c == "(" and angle == 0 and re.match(r"\(\s*[*&]", body[k:]):
+            return None  # a pointer to a function is a variable, not a declaration of one
         elif c == "(" and angle == 0:
             before = body[:k]
             op = re.search(r"\boperator\b.*$", before, re.S)
