@@ -17,7 +17,8 @@ void install(const QList<const ProviderDescriptor*>& descriptors) {
     QList<const ProviderDescriptor*> byType(allProviderTypes().size(), nullptr);
     for (const ProviderDescriptor* d : descriptors) {
         const auto at = static_cast<qsizetype>(d->type);
-        if (at < 0 || at >= byType.size() || byType[at]) qFatal("Provider %s is described twice", d->rawValue);
+        if (at < 0 || at >= byType.size() || byType[at])
+            qFatal("Provider %s is described twice", d->rawValue);
         byType[at] = d;
     }
     for (const ProviderDescriptor* d : byType)

@@ -94,7 +94,7 @@ struct ProviderDescriptor {
     // What its guidance says when it is not set up (UsageUnavailableReason's
     // setup notices); nothing leaves the reason's own.
     std::optional<UsageUnavailableNotice> (*setupNotice)(const ProviderDescriptor&, const SetupLookup&) =
-        &keyMissingNotice;
+        [](const ProviderDescriptor& p, const SetupLookup& lookup) { return keyMissingNotice(p, lookup); };
     // Every pair of its own text table, for the sweeps over all texts.
     QList<L10nPair> (*texts)() = nullptr;
 };

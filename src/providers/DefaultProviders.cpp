@@ -22,9 +22,12 @@ const QList<const ProviderDescriptor*>& providerDescriptors() {
 }
 
 ProviderServices defaultServices() {
-    return {HostEnvironment::current(),      processEnvironment(),
-            &CurlTransport::shared(),        &CLIProcessRunner::shared(),
-            &ProbeGate::shared(),            &AccountIdentityLedger::shared(),
+    return {HostEnvironment::current(),
+            processEnvironment(),
+            &CurlTransport::shared(),
+            &CLIProcessRunner::shared(),
+            &ProbeGate::shared(),
+            &AccountIdentityLedger::shared(),
             &Clock::system()};
 }
 
@@ -49,14 +52,6 @@ QList<DesktopApp> desktopAppsOf(const QList<const ProviderDescriptor*>& provider
     for (const ProviderDescriptor* p : providers)
         apps += p->desktopApps;
     return apps;
-}
-
-QList<std::shared_ptr<AIProviderAdapter>> defaultAdapters() {
-    return adaptersOf(providerDescriptors(), defaultServices());
-}
-
-QList<std::shared_ptr<AccountResolver>> defaultAccountResolvers() {
-    return accountResolversOf(providerDescriptors(), defaultServices());
 }
 
 } // namespace meterix

@@ -28,8 +28,4 @@ QList<std::shared_ptr<AccountResolver>> accountResolversOf(const QList<const Pro
 // The desktop apps the providers' accounts can be seen through.
 QList<DesktopApp> desktopAppsOf(const QList<const ProviderDescriptor*>& providers);
 
-// The same for every provider on the process's services.
-QList<std::shared_ptr<AIProviderAdapter>> defaultAdapters();
-QList<std::shared_ptr<AccountResolver>> defaultAccountResolvers();
-
 } // namespace meterix

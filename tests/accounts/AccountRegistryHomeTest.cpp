@@ -147,7 +147,7 @@ TEST_F(FixtureHome, AllToolsAccountsAreFoundMergedAndSorted) {
 
 TEST(DefaultResolvers, AllFourToolFamiliesInOrder) {
     QList<AIProviderType> providers;
-    for (const auto& r : defaultAccountResolvers()) providers.append(r->provider());
+    for (const auto& r : accountResolversOf(providerDescriptors(), defaultServices())) providers.append(r->provider());
     EXPECT_EQ(providers, (QList<AIProviderType>{AIProviderType::claudeCode, AIProviderType::openAICodex,
                                                 AIProviderType::antigravity, AIProviderType::cursor}));
 }

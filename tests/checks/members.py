@@ -49,8 +49,6 @@ import sizes  # noqa: E402  (shares its blanking and brace classification)
 WAITING: set[str] = {
     # In files being reworked now (the shell, the transport, the texts, the
     # manager, the sounds and the readings).
-    "DefaultProviders.h:defaultAccountResolvers",
-    "DefaultProviders.h:defaultAdapters",
     "PanelCatLink.h:PanelCatLink::isHoveringCat",
     "QuotaLabel.h:allQuotaKinds",
     "AccountRow.h:AccountRow::shownLabel",
@@ -97,7 +95,6 @@ WAITING: set[str] = {
     "UsageSnapshot.h:UsageSnapshot::unavailableText",
     # Read by tests only, to be reached by object name, a double or what is
     # drawn instead.
-    "AccountRow.h:AccountRow::shownLabel",
     "CachedPainting.h:CachedPainting::budgetBytes",
     "CachedPainting.h:CachedPainting::cachedBytes",
     "CachedPainting.h:CachedPainting::cachedCount",
@@ -108,10 +105,6 @@ WAITING: set[str] = {
     "DispatchQueue.h:DispatchQueue::activeTimerCount",
     "FileEventStream.h:FileEventStream::hitWatchLimit",
     "FileEventStream.h:FileEventStream::watchCount",
-    "GlobalMouseMonitor.h:GlobalMouseMonitor::isListening",
-    "HostEnvironment.h:HostEnvironment::underHome",
-    "InotifyFolderWatcher.h:InotifyFolderWatcher::queue",
-    "InotifyFolderWatcher.h:InotifyFolderWatcher::watchedPaths",
     "PixelCatEngine.h:PixelCatEngine::actionDuration",
     "PixelCatEngine.h:PixelCatEngine::loopsRunning",
     "PixelCatEngine.h:PixelCatEngine::maxX",
@@ -127,10 +120,6 @@ WAITING: set[str] = {
     "RingGauge.h:RingGauge::displayedPercentage",
     "RollingDigitsView.h:RollingDigitsView::rollProgress",
     "ShadowCache.h:ShadowCache::cachedCount",
-    "RunningApplications.h:RunningApplications::inspectedProcessCount",
-    "RunningApplications.h:RunningApplications::isWatching",
-    "ShadowCache.h:ShadowCache::cachedCount",
-    "SoundEffectsEngine.h:SoundEffectsEngine::playCelebrationSound",
     "SpringCurve.h:SpringCurve::angularFrequency",
     "SpringCurve.h:SpringCurve::progress",
     "SpringCurve.h:SpringCurve::settleTime",
@@ -212,9 +201,9 @@ def head(stmt):
             return None
         elif c in "{;":
             return None
+        elif c == "(" and angle == 0 and re.match(r"\(\s*[*&]", body[k:]):
+            return None  # a pointer to a function is a variable, not a declaration of one
         elif c == "(" and angle == 0:
-            if re.match(r"\(\s*\*", body[k:]):
-                return None  # a pointer to a function is a field, not a member function
             before = body[:k]
             op = re.search(r"\boperator\b.*$", before, re.S)
             if op:

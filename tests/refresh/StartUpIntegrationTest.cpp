@@ -47,12 +47,12 @@ TEST(StartUpIntegration, ProductionAdaptersOverAFixtureHome) {
     auto settings =
         std::make_shared<QSettings>(joinPath(home, QStringLiteral("it.conf")), QSettings::IniFormat);
     MeterixPreferences preferences(settings);
-    AccountRegistry registry(defaultAccountResolvers(), preferences);
+    AccountRegistry registry(accountResolversOf(providerDescriptors(), defaultServices()), preferences);
     AccountUsageStore store(joinPath(home, QStringLiteral("usage.json")));
     test::LogCapture log("com.meterix.provider");
 
     ProviderManager::Dependencies d;
-    d.adapters = defaultAdapters();
+    d.adapters = adaptersOf(providerDescriptors(), defaultServices());
     // One adapter per provider, in the catalogue's order.
     ASSERT_EQ(d.adapters.size(), allProviderTypes().size());
     for (int i = 0; i < d.adapters.size(); ++i)

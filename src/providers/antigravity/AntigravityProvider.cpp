@@ -1,5 +1,5 @@
-#include "core/ProviderDescriptor.h"
 #include "accounts/AccountResolver.h"
+#include "core/ProviderDescriptor.h"
 #include "providers/antigravity/AntigravityActivityRule.h"
 #include "providers/antigravity/AntigravityAdapter.h"
 #include "providers/antigravity/GeminiAccountResolver.h"
@@ -44,12 +44,16 @@ const ProviderDescriptor& antigravityProvider() {
         .onByDefault = true,
         .makeAdapter = &makeAdapter,
         .makeAccountResolver = &makeAccountResolver,
-        .activityRule = &antigravityActivityRule,
+        .activityRule = [](const HostEnvironment& host) { return antigravityActivityRule(host); },
         .clientCommand = "agy",
         .probeKeyPrefix = "agy",
-        .clientVariablePrefixes = {QStringLiteral("GEMINI_"), QStringLiteral("GOOGLE_"), QStringLiteral("ANTIGRAVITY_")},
-        .desktopApps = {{QStringLiteral("com.google.antigravity"), {QStringLiteral("antigravity"), QStringLiteral("Antigravity")}}, {QStringLiteral("com.google.GeminiMacOS"), {}}},
-        .setupNotice = &notSignedInNotice,
+        .clientVariablePrefixes = {QStringLiteral("GEMINI_"), QStringLiteral("GOOGLE_"),
+                                   QStringLiteral("ANTIGRAVITY_")},
+        .desktopApps = {{QStringLiteral("com.google.antigravity"),
+                         {QStringLiteral("antigravity"), QStringLiteral("Antigravity")}},
+                        {QStringLiteral("com.google.GeminiMacOS"), {}}},
+        .setupNotice = [](const ProviderDescriptor& p,
+                          const SetupLookup& lookup) { return notSignedInNotice(p, lookup); },
         .texts = &allTexts,
     };
     return descriptor;

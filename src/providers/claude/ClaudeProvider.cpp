@@ -1,5 +1,5 @@
-#include "core/ProviderDescriptor.h"
 #include "accounts/AccountResolver.h"
+#include "core/ProviderDescriptor.h"
 #include "providers/claude/ClaudeAccountResolver.h"
 #include "providers/claude/ClaudeActivityRule.h"
 #include "providers/claude/ClaudeCodeAdapter.h"
@@ -44,13 +44,15 @@ const ProviderDescriptor& claudeProvider() {
         .onByDefault = true,
         .makeAdapter = &makeAdapter,
         .makeAccountResolver = &makeAccountResolver,
-        .activityRule = &claudeActivityRule,
+        .activityRule = [](const HostEnvironment& host) { return claudeActivityRule(host); },
         .clientCommand = "claude",
         .probeKeyPrefix = "claude",
         .clientVariablePrefixes = {QStringLiteral("CLAUDE_"), QStringLiteral("ANTHROPIC_")},
-        .desktopApps = {{QStringLiteral("com.anthropic.claudefordesktop"), {QStringLiteral("claude-desktop")}}},
+        .desktopApps = {{QStringLiteral("com.anthropic.claudefordesktop"),
+                         {QStringLiteral("claude-desktop")}}},
         .profileFolderPrefix = ".claude",
-        .setupNotice = &notSignedInNotice,
+        .setupNotice = [](const ProviderDescriptor& p,
+                          const SetupLookup& lookup) { return notSignedInNotice(p, lookup); },
         .texts = &allTexts,
     };
     return descriptor;

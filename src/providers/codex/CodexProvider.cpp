@@ -1,6 +1,6 @@
-#include "core/ProviderDescriptor.h"
 #include "accounts/AccountResolver.h"
 #include "core/Paths.h"
+#include "core/ProviderDescriptor.h"
 #include "providers/codex/CodexAccountResolver.h"
 #include "providers/codex/CodexActivityRule.h"
 #include "providers/codex/OpenAI_CodexAdapter.h"
@@ -27,7 +27,8 @@ CodexAccountResolver::Environment environmentOf(const ProviderServices& s) {
     CodexAccountResolver::Environment environment;
     environment.homeFolder = s.host.home;
     environment.codexHome = s.environment(QStringLiteral("CODEX_HOME"));
-    environment.desktopAppFolder = joinPath(s.host.configHome, QString::fromLatin1(CodexAccountResolver::kDesktopAppID));
+    environment.desktopAppFolder =
+        joinPath(s.host.configHome, QString::fromLatin1(CodexAccountResolver::kDesktopAppID));
     return environment;
 }
 
@@ -53,12 +54,13 @@ const ProviderDescriptor& codexProvider() {
         .onByDefault = true,
         .makeAdapter = &makeAdapter,
         .makeAccountResolver = &makeAccountResolver,
-        .activityRule = &codexActivityRule,
+        .activityRule = [](const HostEnvironment& host) { return codexActivityRule(host); },
         .clientCommand = "codex",
         .desktopApps = {{QStringLiteral("com.openai.chat"), {}}, {QStringLiteral("com.openai.codex"), {}}},
         .profileFolderPrefix = ".codex",
         .filesOnlyNamedReadings = true,
-        .setupNotice = &notSignedInNotice,
+        .setupNotice = [](const ProviderDescriptor& p,
+                          const SetupLookup& lookup) { return notSignedInNotice(p, lookup); },
         .texts = &allTexts,
     };
     return descriptor;

@@ -21,7 +21,8 @@ QList<L10nPair> allTexts() {
 }
 
 // A GitHub token is asked for in the environment or the editor's sign-in file.
-std::optional<UsageUnavailableNotice> tokenMissingNotice(const ProviderDescriptor&, const SetupLookup& lookup) {
+std::optional<UsageUnavailableNotice> tokenMissingNotice(const ProviderDescriptor&,
+                                                         const SetupLookup& lookup) {
     if (lookup.variables.isEmpty() || lookup.files.isEmpty()) return std::nullopt;
     return UsageUnavailableNotice{
         L10n::guidanceHeaderGitHubToken().text(), L10n::guidanceTitleTokenMissing().text(),
@@ -29,7 +30,9 @@ std::optional<UsageUnavailableNotice> tokenMissingNotice(const ProviderDescripto
 }
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
-    return std::make_shared<CopilotAdapter>(*s.transport, QString::fromLatin1(CopilotAdapter::kDefaultBaseAddress), s.host.home, s.environment, *s.clock);
+    return std::make_shared<CopilotAdapter>(*s.transport,
+                                            QString::fromLatin1(CopilotAdapter::kDefaultBaseAddress),
+                                            s.host.home, s.environment, *s.clock);
 }
 
 } // namespace
@@ -44,7 +47,7 @@ const ProviderDescriptor& copilotProvider() {
         .statusPage = "https://www.githubstatus.com/",
         .dashboard = "https://github.com/settings/billing",
         .makeAdapter = &makeAdapter,
-        .activityRule = &copilotActivityRule,
+        .activityRule = [](const HostEnvironment& host) { return copilotActivityRule(host); },
         .readingSource = ReadingSourceWords{FetchStrategy::oauthKeychain, &L10n::readViaGitHubToken},
         .setupNotice = &tokenMissingNotice,
         .texts = &allTexts,

@@ -1,5 +1,5 @@
-#include "core/ProviderDescriptor.h"
 #include "accounts/AccountResolver.h"
+#include "core/ProviderDescriptor.h"
 #include "providers/cursor/CursorAccountResolver.h"
 #include "providers/cursor/CursorActivityRule.h"
 #include "providers/cursor/CursorAdapter.h"
@@ -23,7 +23,8 @@ QList<L10nPair> allTexts() {
 }
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
-    return std::make_shared<CursorAdapter>(s.host.home, PlatformPaths::paths(CursorAdapter::installPlaces(), s.host.home, s.host.configHome));
+    return std::make_shared<CursorAdapter>(
+        s.host.home, PlatformPaths::paths(CursorAdapter::installPlaces(), s.host.home, s.host.configHome));
 }
 
 std::shared_ptr<AccountResolver> makeAccountResolver(const ProviderServices& s) {
@@ -43,10 +44,12 @@ const ProviderDescriptor& cursorProvider() {
         .dashboard = "https://cursor.com/settings",
         .makeAdapter = &makeAdapter,
         .makeAccountResolver = &makeAccountResolver,
-        .activityRule = &cursorActivityRule,
+        .activityRule = [](const HostEnvironment& host) { return cursorActivityRule(host); },
         .installs = CursorAdapter::installPlaces(),
-        .desktopApps = {{QStringLiteral("com.todesktop.230313mzl4w4u92"), {QStringLiteral("cursor"), QStringLiteral("Cursor")}}},
-        .setupNotice = &notDetectedNotice,
+        .desktopApps = {{QStringLiteral("com.todesktop.230313mzl4w4u92"),
+                         {QStringLiteral("cursor"), QStringLiteral("Cursor")}}},
+        .setupNotice = [](const ProviderDescriptor& p,
+                          const SetupLookup& lookup) { return notDetectedNotice(p, lookup); },
         .texts = &allTexts,
     };
     return descriptor;

@@ -20,8 +20,9 @@ QList<L10nPair> allTexts() {
 }
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
-    return std::make_shared<ElevenLabsAdapter>(*s.transport, QString::fromLatin1(ElevenLabsAdapter::kDefaultBaseAddress), s.host.home,
-                                  s.environment, *s.clock);
+    return std::make_shared<ElevenLabsAdapter>(*s.transport,
+                                               QString::fromLatin1(ElevenLabsAdapter::kDefaultBaseAddress),
+                                               s.host.home, s.environment, *s.clock);
 }
 
 } // namespace

@@ -20,8 +20,8 @@ QList<L10nPair> allTexts() {
 }
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
-    return std::make_shared<GroqAdapter>(*s.transport, QString::fromLatin1(GroqAdapter::kDefaultBaseAddress), s.host.home,
-                                  s.environment, *s.clock);
+    return std::make_shared<GroqAdapter>(*s.transport, QString::fromLatin1(GroqAdapter::kDefaultBaseAddress),
+                                         s.host.home, s.environment, *s.clock);
 }
 
 } // namespace

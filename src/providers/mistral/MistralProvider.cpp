@@ -34,7 +34,8 @@ const ProviderDescriptor& mistralProvider() {
         .symbol = "wind",
         .statusPage = "https://status.mistral.ai/",
         .makeAdapter = &makeAdapter,
-        .setupNotice = &notDetectedNotice,
+        .setupNotice = [](const ProviderDescriptor& p,
+                          const SetupLookup& lookup) { return notDetectedNotice(p, lookup); },
         .texts = &allTexts,
     };
     return descriptor;

@@ -27,7 +27,9 @@ std::optional<UsageUnavailableNotice> serverDownNotice(const ProviderDescriptor&
 }
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
-    return std::make_shared<OllamaAdapter>(*s.transport, OllamaAdapter::serverAddress(s.environment(QStringLiteral("OLLAMA_HOST"))), *s.runner, *s.clock);
+    return std::make_shared<OllamaAdapter>(
+        *s.transport, OllamaAdapter::serverAddress(s.environment(QStringLiteral("OLLAMA_HOST"))), *s.runner,
+        *s.clock);
 }
 
 } // namespace

@@ -21,7 +21,8 @@ QList<L10nPair> allTexts() {
 }
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
-    return std::make_shared<WindsurfAdapter>(s.host.home, PlatformPaths::paths(WindsurfAdapter::installPlaces(), s.host.home, s.host.configHome));
+    return std::make_shared<WindsurfAdapter>(
+        s.host.home, PlatformPaths::paths(WindsurfAdapter::installPlaces(), s.host.home, s.host.configHome));
 }
 
 } // namespace
@@ -34,9 +35,10 @@ const ProviderDescriptor& windsurfProvider() {
         .shortName = &texts::shortName<>,
         .symbol = "water.waves",
         .makeAdapter = &makeAdapter,
-        .activityRule = &windsurfActivityRule,
+        .activityRule = [](const HostEnvironment& host) { return windsurfActivityRule(host); },
         .installs = WindsurfAdapter::installPlaces(),
-        .setupNotice = &notDetectedNotice,
+        .setupNotice = [](const ProviderDescriptor& p,
+                          const SetupLookup& lookup) { return notDetectedNotice(p, lookup); },
         .texts = &allTexts,
     };
     return descriptor;

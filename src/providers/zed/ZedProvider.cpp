@@ -21,7 +21,8 @@ QList<L10nPair> allTexts() {
 }
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
-    return std::make_shared<ZedAdapter>(s.host, PlatformPaths::paths(ZedAdapter::installPlaces(), s.host.home, s.host.configHome));
+    return std::make_shared<ZedAdapter>(
+        s.host, PlatformPaths::paths(ZedAdapter::installPlaces(), s.host.home, s.host.configHome));
 }
 
 } // namespace
@@ -34,9 +35,10 @@ const ProviderDescriptor& zedProvider() {
         .shortName = &texts::shortName<>,
         .symbol = "terminal.fill",
         .makeAdapter = &makeAdapter,
-        .activityRule = &zedActivityRule,
+        .activityRule = [](const HostEnvironment& host) { return zedActivityRule(host); },
         .installs = ZedAdapter::installPlaces(),
-        .setupNotice = &notDetectedNotice,
+        .setupNotice = [](const ProviderDescriptor& p,
+                          const SetupLookup& lookup) { return notDetectedNotice(p, lookup); },
         .texts = &allTexts,
     };
     return descriptor;
