@@ -83,7 +83,7 @@ void BM_FullRefresh(benchmark::State& state) {
     ProbeGate gate;
     CLIProcessRunner runner{HostEnvironment::current()};
     const QList<std::shared_ptr<AIProviderAdapter>> adapters = {
-        std::make_shared<ClaudeCodeAdapter>(),
+        std::make_shared<ClaudeCodeAdapter>(HostEnvironment::current(), runner, gate, Clock::system()),
         std::make_shared<OpenAI_CodexAdapter>(AccountIdentityLedger::shared()),
         std::make_shared<AntigravityAdapter>(HostEnvironment::current(), gate, runner),
         std::make_shared<CursorAdapter>(home),

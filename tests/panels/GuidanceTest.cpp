@@ -28,10 +28,10 @@ class Guidance : public test::BothLanguages {
     test::FakeEnvironment environment; // no key anywhere
     test::FakeTransport down;           // nothing answers
     test::FakeClock clock;
+    const HostEnvironment host = HostEnvironment::underHome(home.path(), {});
+    CLIProcessRunner runner{host, CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
 
     UsageSnapshot claudeCode() {
-        const HostEnvironment host = HostEnvironment::underHome(home.path(), {});
-        CLIProcessRunner runner(host, CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))});
         ProbeGate gate(clock);
         return ClaudeCodeAdapter(host, runner, gate, clock).fetchUsage(false);
     }
@@ -51,7 +51,7 @@ TEST_P(Guidance, EachProviderSaysWhatItLacks) {
         {[&] { return CopilotAdapter(down, QStringLiteral("http://127.0.0.1:9"), home_, environment.lookup(), clock).fetchUsage(false); },
          "미연결", "Not connected", "GitHub 토큰을 찾지 못했습니다", "No GitHub token was found",
          "~/.config/github-copilot/apps.json"},
-        {[&] { return OllamaAdapter(down, QStringLiteral("http://127.0.0.1:9")).fetchUsage(false); }, "미연결",
+        {[&] { return OllamaAdapter(down, QStringLiteral("http://127.0.0.1:9"), runner).fetchUsage(false); }, "미연결",
          "Not connected", "Ollama 서버가 응답하지 않습니다", "The Ollama server did not answer", "http://127.0.0.1:9"},
         {[&] { return claudeCode(); }, "설치되지 않음", "Not installed", "Claude Code 클라이언트를 찾지 못했습니다",
          "The Claude Code client was not found", "“claude”"},

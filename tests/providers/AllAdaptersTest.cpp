@@ -19,31 +19,6 @@
 namespace meterix::test {
 namespace {
 
-TEST(AllAdapters, TheElevenAreConstructibleWithProductionDefaultsOnAnEmptyHome) {
-    std::vector<std::unique_ptr<AIProviderAdapter>> adapters;
-    adapters.push_back(std::make_unique<CopilotAdapter>());
-    adapters.push_back(std::make_unique<DeepSeekAdapter>());
-    adapters.push_back(std::make_unique<ElevenLabsAdapter>());
-    adapters.push_back(std::make_unique<GroqAdapter>());
-    adapters.push_back(std::make_unique<KimiAdapter>());
-    adapters.push_back(std::make_unique<OpenRouterAdapter>());
-    adapters.push_back(std::make_unique<OllamaAdapter>());
-    adapters.push_back(std::make_unique<CursorAdapter>());
-    adapters.push_back(std::make_unique<MistralAdapter>());
-    adapters.push_back(std::make_unique<WindsurfAdapter>());
-    adapters.push_back(std::make_unique<ZedAdapter>());
-    QSet<AIProviderType> types;
-    for (const auto& adapter : adapters) {
-        types.insert(adapter->type());
-        const bool available = adapter->checkAvailability();
-        if (adapter->type() == AIProviderType::cursor) {
-            EXPECT_EQ(adapter->isDetected(), available);
-        }
-    }
-    EXPECT_EQ(types.size(), 11);
-    EXPECT_FALSE(types.contains(AIProviderType::claudeCode));
-}
-
 // Every message of every category, kept for the leak check.
 QStringList& capturedLog() {
     static QStringList lines;

@@ -33,10 +33,8 @@ class AntigravityAdapter final : public AIProviderAdapter {
     static constexpr double kProbeTimeoutSeconds = 20;
     static constexpr double kFreshForSeconds = 900;
 
-    explicit AntigravityAdapter(HostEnvironment host = HostEnvironment::current(),
-                                ProbeGate& gate = ProbeGate::shared(),
-                                CLIProcessRunner& runner = CLIProcessRunner::shared(),
-                                const Clock& clock = Clock::system());
+    AntigravityAdapter(HostEnvironment host, ProbeGate& gate, CLIProcessRunner& runner,
+                       const Clock& clock = Clock::system());
 
     AIProviderType type() const override { return AIProviderType::antigravity; }
     bool isDetected() const override { return detected_.get(); }

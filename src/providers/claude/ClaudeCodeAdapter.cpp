@@ -18,10 +18,6 @@ const QStringList kProbeArguments{QStringLiteral("--strict-mcp-config"), QString
 
 } // namespace
 
-ClaudeCodeAdapter::ClaudeCodeAdapter()
-    : ClaudeCodeAdapter(HostEnvironment::current(), CLIProcessRunner::shared(), ProbeGate::shared(),
-                        Clock::system()) {}
-
 ClaudeCodeAdapter::ClaudeCodeAdapter(HostEnvironment host, CLIProcessRunner& runner, ProbeGate& gate,
                                      const Clock& clock)
     : ClaudeCodeAdapter(std::move(host), runner, gate, clock, Options{}) {}

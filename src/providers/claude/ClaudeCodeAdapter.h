@@ -64,7 +64,6 @@ class ClaudeCodeAdapter final : public AIProviderAdapter {
 
     // The app's adapter: the running process's home and environment, the shared
     // runner and gate, the system clock.
-    ClaudeCodeAdapter();
     ClaudeCodeAdapter(HostEnvironment host, CLIProcessRunner& runner, ProbeGate& gate, const Clock& clock);
     ClaudeCodeAdapter(HostEnvironment host, CLIProcessRunner& runner, ProbeGate& gate, const Clock& clock,
                       Options options);

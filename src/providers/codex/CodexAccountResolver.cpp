@@ -58,9 +58,6 @@ CodexAccountResolver::Environment CodexAccountResolver::Environment::current() {
     return environment;
 }
 
-CodexAccountResolver::CodexAccountResolver()
-    : CodexAccountResolver(Environment::current(), AccountIdentityLedger::shared(), Clock::system()) {}
-
 CodexAccountResolver::CodexAccountResolver(Environment environment, AccountIdentityLedger& ledger, const Clock& clock)
     : environment_(std::move(environment)), ledger_(ledger), clock_(clock) {}
 

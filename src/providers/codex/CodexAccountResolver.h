@@ -59,7 +59,6 @@ public:
     };
 
     // The current environment, the shared ledger and the system clock.
-    CodexAccountResolver();
     CodexAccountResolver(Environment environment, AccountIdentityLedger& ledger, const Clock& clock);
 
     AIProviderType provider() const override { return AIProviderType::openAICodex; }

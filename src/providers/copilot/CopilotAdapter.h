@@ -16,7 +16,7 @@ public:
     // The countdown of both windows when the answer gives no renewal date.
     static constexpr double kResetCountdown = 864000;
 
-    explicit CopilotAdapter(UsageTransport& transport = CurlTransport::shared(),
+    explicit CopilotAdapter(UsageTransport& transport,
                             QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
                             QString homeDirectory = homeFolder(),
                             EnvironmentLookup environment = processEnvironment(),

@@ -13,7 +13,7 @@ public:
     static constexpr const char* kDefaultBaseAddress = "https://api.deepseek.com";
     static constexpr double kFullBalance = 20;
 
-    explicit DeepSeekAdapter(UsageTransport& transport = CurlTransport::shared(),
+    explicit DeepSeekAdapter(UsageTransport& transport,
                              QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
                              QString homeDirectory = homeFolder(),
                              EnvironmentLookup environment = processEnvironment(),

@@ -13,7 +13,7 @@ class ElevenLabsAdapter final : public KeyedAdapter {
 public:
     static constexpr const char* kDefaultBaseAddress = "https://api.elevenlabs.io";
 
-    explicit ElevenLabsAdapter(UsageTransport& transport = CurlTransport::shared(),
+    explicit ElevenLabsAdapter(UsageTransport& transport,
                                QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
                                QString homeDirectory = homeFolder(),
                                EnvironmentLookup environment = processEnvironment(),

@@ -13,7 +13,7 @@ class GroqAdapter final : public KeyedAdapter {
 public:
     static constexpr const char* kDefaultBaseAddress = "https://api.groq.com";
 
-    explicit GroqAdapter(UsageTransport& transport = CurlTransport::shared(),
+    explicit GroqAdapter(UsageTransport& transport,
                          QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
                          QString homeDirectory = homeFolder(), EnvironmentLookup environment = processEnvironment(),
                          const Clock& clock = Clock::system());

@@ -31,7 +31,7 @@ public:
     static constexpr const char* kCodingBaseAddress = "https://api.kimi.com/coding/v1";
     static constexpr double kFullBalance = 50;
 
-    explicit KimiAdapter(UsageTransport& transport = CurlTransport::shared(),
+    explicit KimiAdapter(UsageTransport& transport,
                          QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
                          QString homeDirectory = homeFolder(), EnvironmentLookup environment = processEnvironment(),
                          const Clock& clock = Clock::system(),

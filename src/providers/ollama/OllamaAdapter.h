@@ -18,9 +18,7 @@ class OllamaAdapter final : public AIProviderAdapter {
 public:
     static constexpr const char* kDefaultBaseAddress = "http://127.0.0.1:11434";
 
-    explicit OllamaAdapter(UsageTransport& transport = CurlTransport::shared(),
-                           QString baseAddress = serverAddress(processEnvironment()(QStringLiteral("OLLAMA_HOST"))),
-                           const CLIProcessRunner& runner = CLIProcessRunner::shared(),
+    OllamaAdapter(UsageTransport& transport, QString baseAddress, const CLIProcessRunner& runner,
                            const Clock& clock = Clock::system(), OllamaListener listener = OllamaListener());
 
     AIProviderType type() const override { return AIProviderType::ollama; }

@@ -15,7 +15,7 @@ class OpenRouterAdapter final : public KeyedAdapter {
 public:
     static constexpr const char* kDefaultBaseAddress = "https://openrouter.ai";
 
-    explicit OpenRouterAdapter(UsageTransport& transport = CurlTransport::shared(),
+    explicit OpenRouterAdapter(UsageTransport& transport,
                                QString baseAddress = QString::fromLatin1(kDefaultBaseAddress),
                                QString homeDirectory = homeFolder(),
                                EnvironmentLookup environment = processEnvironment(),

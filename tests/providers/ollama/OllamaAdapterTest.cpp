@@ -285,7 +285,10 @@ TEST(OllamaHost, TheServerIsLookedForWhereOllamasClientLooks) {
     EXPECT_EQ(OllamaAdapter::serverAddress(std::nullopt), QStringLiteral("http://127.0.0.1:11434"));
     FakeTransport transport;
     transport.respond(200, R"({"models":[]})");
-    OllamaAdapter(transport, OllamaAdapter::serverAddress(QStringLiteral("https://example.com/ollama"))).fetchUsage(false);
+    TempHome home;
+    const CLIProcessRunner runner{HostEnvironment::underHome(home.path()),
+                                  CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
+    OllamaAdapter(transport, OllamaAdapter::serverAddress(QStringLiteral("https://example.com/ollama")), runner).fetchUsage(false);
     ASSERT_EQ(transport.requests().size(), 1);
     EXPECT_EQ(transport.requests()[0].url.toString(), QStringLiteral("https://example.com:443/ollama/api/tags"));
 }
