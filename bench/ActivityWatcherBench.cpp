@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "support/HostUnderHome.h"
 #include "support/CpuTime.h"
 
 #include <QCoreApplication>
@@ -64,7 +65,7 @@ QList<Event> eventMix(const QString& home) {
 
 void BM_FilterPathStream(benchmark::State& state) {
     QTemporaryDir home;
-    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
+    AIActivityRuleRegistry registry(test::hostUnderHome(home.path()));
     AIActivityFilterEngine engine(registry);
     const QList<Event> events = eventMix(home.path());
     int dispatched = 0;
@@ -81,7 +82,7 @@ BENCHMARK(BM_FilterPathStream);
 // Path rules only: no event in this mix reaches a file.
 void BM_FilterPathRulesOnly(benchmark::State& state) {
     QTemporaryDir home;
-    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
+    AIActivityRuleRegistry registry(test::hostUnderHome(home.path()));
     AIActivityFilterEngine engine(registry);
     QList<Event> events;
     for (const Event& e : eventMix(home.path()))
@@ -130,7 +131,7 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     QTemporaryDir home;
     writeFile(home.path(), QStringLiteral(".codex/sessions/seed.jsonl"), "{}");
     writeFile(home.path(), QStringLiteral(".claude/projects/p/seed.jsonl"), "{}");
-    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
+    AIActivityRuleRegistry registry(test::hostUnderHome(home.path()));
     InotifyFolderWatcher watcher(registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
@@ -170,7 +171,7 @@ void BM_AppendBurst(benchmark::State& state) {
         QStringLiteral("com.meterix.watcher.debug=false\ncom.meterix.watcher.info=false"));
     QTemporaryDir home;
     const QString log = writeFile(home.path(), QStringLiteral(".claude/projects/p/session.jsonl"), "");
-    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
+    AIActivityRuleRegistry registry(test::hostUnderHome(home.path()));
     InotifyFolderWatcher watcher(registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
@@ -212,7 +213,7 @@ void BM_WatchLargeHome(benchmark::State& state) {
     const int folders = static_cast<int>(state.range(0));
     for (int i = 0; i < folders; ++i)
         QDir().mkpath(home.path() + QStringLiteral("/.claude/projects/-home-dev-src-project-%1").arg(i));
-    AIActivityRuleRegistry registry(HostEnvironment::underHome(home.path()));
+    AIActivityRuleRegistry registry(test::hostUnderHome(home.path()));
     double perFolder = 0, callerMs = 0;
     for (auto _ : state) {
         InotifyFolderWatcher watcher(registry, Clock::system(), home.path());

@@ -25,6 +25,7 @@
 #include "providers/windsurf/WindsurfAdapter.h"
 #include "providers/zed/ZedAdapter.h"
 #include "refresh/ProviderManager.h"
+#include "support/HostUnderHome.h"
 #include "support/LoopbackServer.h"
 #include "support/WaitUntil.h"
 
@@ -96,7 +97,7 @@ void BM_FullRefresh(benchmark::State& state) {
         std::make_shared<KimiAdapter>(http, base, home, keys, Clock::system(), base),
         std::make_shared<ElevenLabsAdapter>(http, base, home, keys),
         std::make_shared<WindsurfAdapter>(home),
-        std::make_shared<ZedAdapter>(HostEnvironment::underHome(home)),
+        std::make_shared<ZedAdapter>(test::hostUnderHome(home)),
     };
     auto settings = std::make_shared<QSettings>(home + QStringLiteral("/bench.conf"), QSettings::IniFormat);
     MeterixPreferences preferences(settings);

@@ -13,6 +13,7 @@
 #include "providers/claude/ClaudeAccountResolver.h"
 #include "providers/codex/CodexAccountResolver.h"
 #include "providers/cursor/CursorAccountResolver.h"
+#include "support/HostUnderHome.h"
 #include "support/FakeClock.h"
 
 #include <memory>
@@ -22,7 +23,7 @@ using namespace meterix;
 METERIX_FUZZ_TARGET(account_files) {
     if (size < 1) return;
     const QString home = fuzz::workspace() + QStringLiteral("/accounts-home");
-    const HostEnvironment host = HostEnvironment::underHome(home);
+    const HostEnvironment host = test::hostUnderHome(home);
     static const char* const files[] = {
         ".config/Cursor/User/globalStorage/state.vscdb",
         ".claude.json",

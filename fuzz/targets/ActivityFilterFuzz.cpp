@@ -5,6 +5,7 @@
 
 #include "refresh/AIActivityFilterEngine.h"
 #include "refresh/AIActivityRuleRegistry.h"
+#include "support/HostUnderHome.h"
 #include "support/FakeClock.h"
 
 #include <algorithm>
@@ -27,7 +28,7 @@ METERIX_FUZZ_TARGET(activity_filter) {
         fuzz::writeFile(QStringLiteral("activity-home/.codex/sessions/rollout-fuzz.jsonl"), contents);
     if (!rollout) return;
 
-    static const AIActivityRuleRegistry registry(HostEnvironment::underHome(home));
+    static const AIActivityRuleRegistry registry(test::hostUnderHome(home));
     const test::FakeClock clock(fuzz::fixedNow());
     AIActivityFilterEngine engine(registry, clock);
     // The path as given (it is only evaluated, never written) and below the home.

@@ -17,6 +17,7 @@
 #include "providers/mistral/MistralAdapter.h"
 #include "providers/ollama/OllamaAdapter.h"
 #include "providers/openrouter/OpenRouterAdapter.h"
+#include "support/HostUnderHome.h"
 #include "support/FakeClock.h"
 #include "support/FakeTransport.h"
 
@@ -44,7 +45,7 @@ QList<HttpHeader> headerLines(const QByteArray& text) {
 
 // Finds no server program: the lookup searches only a folder that does not exist.
 const CLIProcessRunner& ollamaLookup(const QString& home) {
-    static const CLIProcessRunner runner(HostEnvironment::underHome(home),
+    static const CLIProcessRunner runner(test::hostUnderHome(home),
                                          CLIProcessRunner::Options{.candidateFolders = {home + QStringLiteral("/none")}});
     return runner;
 }

@@ -17,6 +17,7 @@
 #include <QSet>
 
 #include <unistd.h>
+#include "support/HostUnderHome.h"
 
 using namespace meterix;
 
@@ -53,7 +54,7 @@ void checkEnvironment(const QString& text) {
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals > 0) vars.insert(line.left(equals), line.mid(equals + 1));
     }
-    const CLIProcessRunner runner(HostEnvironment::underHome(QStringLiteral("/nonexistent-home"), vars));
+    const CLIProcessRunner runner(test::hostUnderHome(QStringLiteral("/nonexistent-home"), vars));
     const QProcessEnvironment child = runner.childEnvironment({}, QStringLiteral("/usr/bin/claude"));
     const QStringList path = child.value(QStringLiteral("PATH")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
     METERIX_FUZZ_CHECK(QSet<QString>(path.begin(), path.end()).size() == path.size());

@@ -14,10 +14,4 @@ HostEnvironment HostEnvironment::current() {
                            QProcessEnvironment::systemEnvironment()};
 }
 
-HostEnvironment HostEnvironment::underHome(const QString& home, QProcessEnvironment variables) {
-    variables.insert(QStringLiteral("HOME"), home);
-    return HostEnvironment{home, joinPath(home, QStringLiteral(".config")),
-                           joinPath(home, QStringLiteral(".local/share")), std::move(variables)};
-}
-
 } // namespace meterix

@@ -24,10 +24,6 @@ struct HostEnvironment {
 
     // The running process: homeFolder(), configHome(), dataHome() and its environment.
     static HostEnvironment current();
-    // A home of its own: ~/.config and ~/.local/share below it, and the given
-    // variables (none by default) with HOME pointing at it.
-    static HostEnvironment underHome(const QString& home,
-                                     QProcessEnvironment variables = QProcessEnvironment());
 };
 
 } // namespace meterix

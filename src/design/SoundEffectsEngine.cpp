@@ -34,11 +34,6 @@ void SoundEffectsEngine::playSnapSound() {
     sink_->playSound(SystemSound::Event::snap, snapVolume);
 }
 
-void SoundEffectsEngine::playCelebrationSound() {
-    if (!isSoundEnabled()) return;
-    sink_->playSound(SystemSound::Event::celebration, celebrationVolume);
-}
-
 std::shared_ptr<FeedbackSink> SoundEffectsEngine::setSink(std::shared_ptr<FeedbackSink> sink) {
     std::shared_ptr<FeedbackSink> previous = std::move(sink_);
     sink_ = sink ? std::move(sink) : silentSink();

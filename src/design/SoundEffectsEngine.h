@@ -19,11 +19,8 @@ public:
 
     // The short snap sound at volume 0.25.
     void playSnapSound();
-    // The celebration sound at volume 0.35.
-    void playCelebrationSound();
 
     static constexpr double snapVolume = 0.25;
-    static constexpr double celebrationVolume = 0.35;
 
     // Replaces where output goes (nothing: silence, as until the composition
     // root hands the desktop's sound); returns the sink that was in use.

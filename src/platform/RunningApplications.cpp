@@ -85,7 +85,6 @@ QSet<QString> RunningApplications::scan() {
 }
 
 bool RunningApplications::inspect(const QString& pid, Seen& seen) {
-    ++inspected_;
     const QString dir = joinPath(procRoot_, pid);
     struct stat st {};
     if (::stat(QFile::encodeName(dir).constData(), &st) != 0) return false;

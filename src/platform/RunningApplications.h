@@ -34,14 +34,9 @@ class RunningApplications : public QObject {
 
     // Scans only while watching; turning it on scans at once.
     void setWatching(bool watching);
-    bool isWatching() const { return timer_.isActive(); }
 
     // Reads /proc now and publishes a change.
     void rescan();
-
-    // Processes looked inside since creation (each new process once, and once
-    // more at the next scan). For tests and diagnostics.
-    int inspectedProcessCount() const { return inspected_; }
 
   Q_SIGNALS:
     void runningApplicationsChanged();
@@ -68,7 +63,6 @@ class RunningApplications : public QObject {
     QTimer timer_;
     QSet<QString> running_;
     QHash<qint64, Seen> seen_;
-    int inspected_ = 0;
 };
 
 } // namespace meterix

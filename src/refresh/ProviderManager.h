@@ -131,7 +131,6 @@ class ProviderManager : public QObject {
     void refreshByUser(AIProviderType provider, Done done = {});
     bool isAccountRunning(AIProviderType provider, const QString& accountID) const;
     bool isProviderDetected(AIProviderType provider) const;
-    bool isProviderInUse(AIProviderType provider) const { return activeInUseProviders().contains(provider); }
     bool isAppRunning(AIProviderType provider) const;
     QList<AccountSource> runningApps(const ResolvedAccount& account) const;
 

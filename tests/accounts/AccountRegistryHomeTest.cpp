@@ -8,6 +8,7 @@
 #include "providers/claude/ClaudeAccountResolver.h"
 #include "providers/codex/CodexAccountResolver.h"
 #include "providers/cursor/CursorAccountResolver.h"
+#include "support/HostUnderHome.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
@@ -87,7 +88,7 @@ class FixtureHome : public ::testing::Test {
     std::shared_ptr<QSettings> settings =
         std::make_shared<QSettings>(data.filePath(QStringLiteral("Meterix.conf")), QSettings::IniFormat);
     MeterixPreferences preferences{settings};
-    HostEnvironment host = HostEnvironment::underHome(home.path());
+    HostEnvironment host = test::hostUnderHome(home.path());
 };
 
 } // namespace

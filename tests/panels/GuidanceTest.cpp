@@ -14,6 +14,7 @@
 #include "providers/ollama/OllamaAdapter.h"
 
 #include "BothLanguages.h"
+#include "support/HostUnderHome.h"
 #include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
@@ -28,7 +29,7 @@ class Guidance : public test::BothLanguages {
     test::FakeEnvironment environment; // no key anywhere
     test::FakeTransport down;           // nothing answers
     test::FakeClock clock;
-    const HostEnvironment host = HostEnvironment::underHome(home.path(), {});
+    const HostEnvironment host = test::hostUnderHome(home.path(), {});
     CLIProcessRunner runner{host, CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
 
     UsageSnapshot claudeCode() {

@@ -5,6 +5,7 @@
 #include "providers/windsurf/WindsurfAdapter.h"
 #include "providers/zed/ZedAdapter.h"
 
+#include "support/HostUnderHome.h"
 #include "support/FakeEnvironment.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
@@ -73,7 +74,7 @@ TEST_F(DetectionOnlyTest, WindsurfShowsThePlanFromCodeium) {
 // "assistant" to "agent", and keeps the file in $XDG_CONFIG_HOME/zed
 // (tests/data/zed).
 TEST_F(DetectionOnlyTest, ZedShowsTheAgentModelFromItsSettingsAsZedWritesThem) {
-    HostEnvironment host = HostEnvironment::underHome(home.path());
+    HostEnvironment host = test::hostUnderHome(home.path());
     host.configHome = home.file(QStringLiteral("xdg"));
     ZedAdapter zed(host, apps("zed"));
     EXPECT_EQ(zed.zedConfigPath(), home.file(QStringLiteral("xdg/zed/settings.json")));
@@ -122,7 +123,7 @@ TEST(DetectionOnlyLocations, WindsurfAndZedAreFoundWhereTheyInstallOnLinux) {
                 .filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(home.path())));
         const auto found = [&] {
             return windsurf ? WindsurfAdapter(home.path(), paths).isDetected()
-                            : ZedAdapter(HostEnvironment::underHome(home.path()), paths).isDetected();
+                            : ZedAdapter(test::hostUnderHome(home.path()), paths).isDetected();
         };
         EXPECT_FALSE(found()) << relative;
         const QString place = QLatin1String(relative);
@@ -154,7 +155,7 @@ TEST_F(DetectionOnlyTest, ZedFromFlathubShowsTheModelOfItsOwnSettings) {
         QFile::remove(home.file(native));
         if (row.native) home.write(native, *row.native);
         home.write(flathub, *row.flathub);
-        const UsageSnapshot s = ZedAdapter(HostEnvironment::underHome(home.path()), apps("none")).fetchUsage(false);
+        const UsageSnapshot s = ZedAdapter(test::hostUnderHome(home.path()), apps("none")).fetchUsage(false);
         expectFigureless(s, UsageUnavailableReason::notMeasured);
         EXPECT_EQ(s.planName, row.plan);
     }
@@ -162,7 +163,7 @@ TEST_F(DetectionOnlyTest, ZedFromFlathubShowsTheModelOfItsOwnSettings) {
 
 TEST_F(DetectionOnlyTest, ZedFromTheApplicationAloneIsFound) {
     home.write(QStringLiteral("apps/zed"), "");
-    EXPECT_TRUE(ZedAdapter(HostEnvironment::underHome(home.path()), apps("zed")).checkAvailability());
+    EXPECT_TRUE(ZedAdapter(test::hostUnderHome(home.path()), apps("zed")).checkAvailability());
 }
 
 TEST_F(DetectionOnlyTest, SettingsFilesThatAreFifosNeverBlock) {
@@ -171,7 +172,7 @@ TEST_F(DetectionOnlyTest, SettingsFilesThatAreFifosNeverBlock) {
     ASSERT_EQ(::mkfifo(home.file(QStringLiteral(".codeium/config.json")).toLocal8Bit().constData(), 0600), 0);
     ASSERT_EQ(::mkfifo(home.file(QStringLiteral(".config/zed/settings.json")).toLocal8Bit().constData(), 0600), 0);
     EXPECT_EQ(WindsurfAdapter(home.path(), apps("none")).fetchUsage(false).planName, std::nullopt);
-    EXPECT_EQ(ZedAdapter(HostEnvironment::underHome(home.path()), apps("none")).fetchUsage(false).planName, std::nullopt);
+    EXPECT_EQ(ZedAdapter(test::hostUnderHome(home.path()), apps("none")).fetchUsage(false).planName, std::nullopt);
 }
 
 TEST_F(DetectionOnlyTest, MistralNeedsAKeyToCountAsConfigured) {

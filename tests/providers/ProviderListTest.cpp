@@ -1,6 +1,7 @@
 #include "accounts/AccountIdentityLedger.h"
 #include "providers/DefaultProviders.h"
 #include "providers/common/ProbeGate.h"
+#include "support/HostUnderHome.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
 
@@ -19,7 +20,7 @@ TEST(ProviderList, EveryTypeHasOneDescriptorThatMakesItsOwnPieces) {
     ProbeGate gate;
     AccountIdentityLedger ledger(home.file(QStringLiteral("ledger.json")));
     ProviderServices services = defaultServices();
-    services.host = HostEnvironment::underHome(home.path());
+    services.host = test::hostUnderHome(home.path());
     services.transport = &transport;
     services.probeGate = &gate;
     services.identityLedger = &ledger;

@@ -1,5 +1,6 @@
 #include "refresh/AIActivityFilterEngine.h"
 #include "providers/claude/ClaudeProbeFolder.h"
+#include "support/HostUnderHome.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
@@ -22,7 +23,7 @@ using Kind = ActivityEvaluationResult::Kind;
 class AIActivityFilterEngineTest : public ::testing::Test {
   protected:
     test::TempHome home;
-    AIActivityRuleRegistry registry{HostEnvironment::underHome(home.path())};
+    AIActivityRuleRegistry registry{test::hostUnderHome(home.path())};
     test::FakeClock clock;
     AIActivityFilterEngine engine{registry, clock};
 

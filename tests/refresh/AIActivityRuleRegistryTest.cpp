@@ -1,5 +1,6 @@
 #include "refresh/AIActivityRuleRegistry.h"
 #include "providers/claude/ClaudeProbeFolder.h"
+#include "support/HostUnderHome.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ QList<AIProviderType> providersOf(const QList<ProviderFilterRule>& rules) {
 }
 
 TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
-    const AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
+    const AIActivityRuleRegistry registry(test::hostUnderHome(QStringLiteral("/home/u")));
     const QList<AIProviderType> expected{AIProviderType::claudeCode, AIProviderType::openAICodex,
                                          AIProviderType::antigravity, AIProviderType::cursor,
                                          AIProviderType::copilot,    AIProviderType::windsurf,
@@ -35,7 +36,7 @@ TEST(AIActivityRuleRegistry, RegistersTheSevenDefaultRulesInOrder) {
 }
 
 TEST(AIActivityRuleRegistry, ListsAreKeptAsGiven) {
-    const AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
+    const AIActivityRuleRegistry registry(test::hostUnderHome(QStringLiteral("/home/u")));
     EXPECT_EQ(registry.globalBlacklistedExtensions().size(), 12);
     EXPECT_TRUE(registry.globalBlacklistedExtensions().contains(QStringLiteral("ds_store")));
     const QStringList subpaths = registry.globalBlacklistedSubpaths();
@@ -51,7 +52,7 @@ TEST(AIActivityRuleRegistry, ListsAreKeptAsGiven) {
 }
 
 TEST(AIActivityRuleRegistry, ApplicationSupportRootsLiveUnderTheGivenConfigFolder) {
-    const AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
+    const AIActivityRuleRegistry registry(test::hostUnderHome(QStringLiteral("/home/u")));
     const ProviderFilterRule claude = *registry.rule(AIProviderType::claudeCode);
     EXPECT_EQ(
         claude.relativeRootPaths,
@@ -64,7 +65,7 @@ TEST(AIActivityRuleRegistry, ApplicationSupportRootsLiveUnderTheGivenConfigFolde
 }
 
 TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
-    AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
+    AIActivityRuleRegistry registry(test::hostUnderHome(QStringLiteral("/home/u")));
     ProviderFilterRule copy = *registry.rule(AIProviderType::openAICodex);
     copy.relativeRootPaths.append(QStringLiteral("/not-through-update")); // a copy: the registry is untouched
     registry.updateRule(AIProviderType::openAICodex, [](ProviderFilterRule& r) {
@@ -84,7 +85,7 @@ TEST(AIActivityRuleRegistry, UpdateRuleChangesOnlyAnExistingRule) {
 }
 
 TEST(AIActivityRuleRegistry, ConcurrentUpdatesAreNotLost) {
-    AIActivityRuleRegistry registry(HostEnvironment::underHome(QStringLiteral("/home/u")));
+    AIActivityRuleRegistry registry(test::hostUnderHome(QStringLiteral("/home/u")));
     constexpr int kThreads = 8;
     constexpr int kEach = 200;
     std::vector<std::thread> threads;

@@ -1,6 +1,7 @@
 #include "refresh/InotifyFolderWatcher.h"
 #include "core/Locked.h"
 #include "core/MeterixLog.h"
+#include "support/HostUnderHome.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
@@ -53,7 +54,7 @@ class Batches {
 class InotifyFolderWatcherTest : public ::testing::Test {
   protected:
     test::TempHome home;
-    AIActivityRuleRegistry registry{HostEnvironment::underHome(home.path())};
+    AIActivityRuleRegistry registry{test::hostUnderHome(home.path())};
     // Frozen: burst windows never run out between a test's events.
     test::FakeClock clock;
     // Declared before the watcher: the watcher's queue may deliver until the

@@ -11,6 +11,7 @@
 #include "refresh/AIActivityRuleRegistry.h"
 #include "refresh/InotifyFolderWatcher.h"
 #include "refresh/PresentedState.h"
+#include "support/HostUnderHome.h"
 #include "support/FetchEnd.h"
 #include "support/FakeClock.h"
 #include "support/FakeTimerSource.h"
@@ -239,7 +240,7 @@ TEST_F(Manager, FirstLaunchActivatesWhatWasDetectedInCatalogueOrder) {
 // (and with it the GUI thread, which paints the bar) goes on meanwhile.
 TEST_F(Manager, StartUpNeverWaitsForTheWatchesToBeSetUp) {
     home.mkdir(QStringLiteral(".claude/projects/p"));
-    AIActivityRuleRegistry rules(HostEnvironment::underHome(home.path()));
+    AIActivityRuleRegistry rules(test::hostUnderHome(home.path()));
     InotifyFolderWatcher fsWatcher(rules, clock, home.path());
     watcher = &fsWatcher;
     ruleRegistry = &rules;
@@ -524,8 +525,8 @@ TEST_F(Manager, ActivityMarksInUseAndSettlesThreeSecondsAfterTheLastSignal) {
     build();
     manager->handleActivity({ActivitySignal{AIProviderType::claudeCode, QStringLiteral("acct")},
                              ActivitySignal{AIProviderType::groq, std::nullopt}}); // groq is not active
-    EXPECT_TRUE(manager->isProviderInUse(AIProviderType::claudeCode));
-    EXPECT_FALSE(manager->isProviderInUse(AIProviderType::groq));
+    EXPECT_TRUE(manager->activeInUseProviders().contains(AIProviderType::claudeCode));
+    EXPECT_FALSE(manager->activeInUseProviders().contains(AIProviderType::groq));
     EXPECT_TRUE(manager->isAccountRunning(AIProviderType::claudeCode, QStringLiteral("acct")));
     ASSERT_TRUE(test::fetchEnded(*manager, AIProviderType::claudeCode));
     EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 1);
@@ -533,10 +534,10 @@ TEST_F(Manager, ActivityMarksInUseAndSettlesThreeSecondsAfterTheLastSignal) {
         timers.advance(1);
         manager->handleActivity({ActivitySignal{AIProviderType::claudeCode, std::nullopt}});
     }
-    EXPECT_TRUE(manager->isProviderInUse(AIProviderType::claudeCode));
+    EXPECT_TRUE(manager->activeInUseProviders().contains(AIProviderType::claudeCode));
     EXPECT_EQ(adapters[AIProviderType::claudeCode]->calls(), 1); // one on-demand refresh per burst start
     timers.advance(3);
-    EXPECT_FALSE(manager->isProviderInUse(AIProviderType::claudeCode));
+    EXPECT_FALSE(manager->activeInUseProviders().contains(AIProviderType::claudeCode));
     EXPECT_FALSE(manager->isAccountRunning(AIProviderType::claudeCode, QStringLiteral("acct")));
     // 8 s after the first on-demand refresh: deferred to the 10 s floor
     timers.advance(2);
@@ -568,7 +569,7 @@ TEST_F(Manager, AlternateProfileFoldersAreAddedToTheRulesOnce) {
     home.mkdir(QStringLiteral(".claude-work"));
     home.mkdir(QStringLiteral(".claude_old"));
     home.mkdir(QStringLiteral(".codex"));
-    AIActivityRuleRegistry rules(HostEnvironment::underHome(home.path(), {}));
+    AIActivityRuleRegistry rules(test::hostUnderHome(home.path(), {}));
     ProviderManager::Dependencies d;
     d.accountRegistry = registry.get();
     d.usageStore = store.get();

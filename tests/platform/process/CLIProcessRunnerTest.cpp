@@ -1,5 +1,6 @@
 #include "platform/process/CLIProcessRunner.h"
 
+#include "support/HostUnderHome.h"
 #include "support/LogCapture.h"
 #include "support/Processes.h"
 #include "support/QtPrinters.h"
@@ -37,7 +38,7 @@ class RunnerTest : public ::testing::Test {
         QProcessEnvironment vars;
         vars.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
         vars.insert(QStringLiteral("CLAUDE_CONFIG_DIR"), QStringLiteral("/elsewhere"));
-        return HostEnvironment::underHome(home.path(), vars);
+        return test::hostUnderHome(home.path(), vars);
     }
     CLIProcessRunner runner(CLIProcessRunner::Options options = {}) const {
         return CLIProcessRunner(host(), options);
@@ -129,7 +130,7 @@ TEST(RunnerEnvironment, HoldsOnlyTrustedFoldersAndTheClientsOwnVariables) {
     };
     for (const auto& v : variables)
         vars.insert(QString::fromLatin1(v.name), QString::fromLatin1(v.value));
-    CLIProcessRunner runner(HostEnvironment::underHome(home.path(), vars));
+    CLIProcessRunner runner(test::hostUnderHome(home.path(), vars));
 
     for (const char* client : {"claude", "agy"}) {
         const QString clientPath =
@@ -170,7 +171,7 @@ TEST(RunnerEnvironment, FoldersThatCannotBeWrittenInAPathStayOffIt) {
         ASSERT_EQ(::symlink(real.constData(), QFile::encodeName(link).constData()), 0);
         QProcessEnvironment vars;
         vars.insert(QStringLiteral("PATH"), throughLink ? link : QStringLiteral("/usr/bin"));
-        const CLIProcessRunner runner(HostEnvironment::underHome(home.path(), vars));
+        const CLIProcessRunner runner(test::hostUnderHome(home.path(), vars));
         const QString client =
             throughLink ? QStringLiteral("/usr/bin/claude") : QFile::decodeName(real) + QStringLiteral("/claude");
         test::LogCapture log("com.meterix.provider");
@@ -205,7 +206,7 @@ struct LinuxHome {
     CLIProcessRunner runner() const {
         QProcessEnvironment vars;
         vars.insert(QStringLiteral("PATH"), path);
-        return CLIProcessRunner(HostEnvironment::underHome(home.path(), vars),
+        return CLIProcessRunner(test::hostUnderHome(home.path(), vars),
                                 CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root")),
                                                           .ownerOf = [set = foreign](const struct stat& st) {
                                                               return set->contains(st.st_ino) ? uid_t(4242)
@@ -395,7 +396,7 @@ TEST(RunnerLookup, ASwapAfterTheCheckCannotChangeWhatRuns) {
         QDir().rename(home.file(QStringLiteral("opt/tool")), home.file(QStringLiteral("opt/tool-%1").arg(++swaps)));
         home.writeScript(QStringLiteral("opt/tool/bin/claude"), "echo swapped\n");
     };
-    CLIProcessRunner runner(HostEnvironment::underHome(home.path()), options);
+    CLIProcessRunner runner(test::hostUnderHome(home.path()), options);
     EXPECT_EQ(runner.run(QStringLiteral("claude"), {}, 10, {}, std::nullopt), QStringLiteral("checked\n"));
     EXPECT_EQ(swaps, 1);
     // A compiled client started the same way.
@@ -417,7 +418,7 @@ TEST(RunnerLookup, TheClientStartsWithOnlyTheStandardDescriptors) {
     int leaky[2];
     ASSERT_EQ(::pipe(leaky), 0); // not close-on-exec
     const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const auto listed = CLIProcessRunner(HostEnvironment::underHome(home.path()))
+    const auto listed = CLIProcessRunner(test::hostUnderHome(home.path()))
                             .run(ls, {QStringLiteral("/proc/self/fd")}, 10, {}, std::nullopt);
     ::close(leaky[0]);
     ::close(leaky[1]);

@@ -1,6 +1,7 @@
 #include "providers/antigravity/AntigravityAdapter.h"
 
 #include "core/IsoDate.h"
+#include "support/HostUnderHome.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
@@ -35,7 +36,7 @@ class FakeRunner : public CLIProcessRunner {
   public:
     // Looks clients up in the given home, with the system's folders below it too.
     FakeRunner(const ProbeGate& gate, const QString& home)
-        : CLIProcessRunner(HostEnvironment::underHome(home),
+        : CLIProcessRunner(test::hostUnderHome(home),
                            Options{.systemRoot = home + QStringLiteral("/root")}),
           gate_(gate) {}
     std::optional<QString> run(const QString& command, const QStringList& arguments, double timeout,
@@ -64,15 +65,15 @@ class Adapter : public ::testing::Test {
     FakeClock clock{kNow};
     ProbeGate gate{clock};
     FakeRunner runner{gate, home.path()};
-    AntigravityAdapter adapter{HostEnvironment::underHome(home.path()), gate, runner, clock};
+    AntigravityAdapter adapter{test::hostUnderHome(home.path()), gate, runner, clock};
 };
 
 // The real runner starting a fake client from the home folder.
 class AgyClient : public Adapter {
   protected:
-    CLIProcessRunner realRunner{HostEnvironment::underHome(home.path()),
+    CLIProcessRunner realRunner{test::hostUnderHome(home.path()),
                                 CLIProcessRunner::Options{.candidateFolders = {home.file(QStringLiteral(".local/bin"))}}};
-    AntigravityAdapter realAdapter{HostEnvironment::underHome(home.path()), gate, realRunner, clock};
+    AntigravityAdapter realAdapter{test::hostUnderHome(home.path()), gate, realRunner, clock};
 };
 
 } // namespace
@@ -269,7 +270,7 @@ TEST_F(Adapter, AvailabilityFollowsWhereTheProbeFindsAClient) {
 
     TempHome other;
     FakeRunner otherRunner(gate, other.path());
-    AntigravityAdapter elsewhere(HostEnvironment::underHome(other.path()), gate, otherRunner, clock);
+    AntigravityAdapter elsewhere(test::hostUnderHome(other.path()), gate, otherRunner, clock);
     EXPECT_FALSE(elsewhere.checkAvailability());
     other.writeScript(QStringLiteral("root/usr/bin/agy"), "exit 0\n");
     EXPECT_TRUE(elsewhere.checkAvailability()) << "installed by npm or the distribution";

@@ -1,6 +1,7 @@
 #include "providers/antigravity/GeminiAccountResolver.h"
 
 #include "core/Localization.h"
+#include "support/HostUnderHome.h"
 #include "support/CodexFixtures.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
@@ -28,7 +29,7 @@ class Gemini : public ::testing::Test {
   protected:
     TempHome home;
     test::FakeClock clock;
-    GeminiAccountResolver resolver{HostEnvironment::underHome(home.path()), clock};
+    GeminiAccountResolver resolver{test::hostUnderHome(home.path()), clock};
 
     void accountList(const QByteArray& json) const { home.write(QStringLiteral(".gemini/google_accounts.json"), json); }
     void credentials(const QString& subject) const {
@@ -131,7 +132,7 @@ TEST_F(Gemini, TheClientsFolderFollowsGeminiCliHome) {
     for (const auto& row : rows) {
         QProcessEnvironment variables;
         variables.insert(QStringLiteral("GEMINI_CLI_HOME"), row.value);
-        GeminiAccountResolver moved(HostEnvironment::underHome(home.path(), variables), clock);
+        GeminiAccountResolver moved(test::hostUnderHome(home.path(), variables), clock);
         EXPECT_EQ(moved.geminiFolder(), row.folder) << row.value.toStdString();
         const QList<AccountIdentity> found = moved.resolveAccounts();
         ASSERT_EQ(found.size(), 2) << row.value.toStdString();

@@ -3,6 +3,7 @@
 
 #include "accounts/AccountFileReader.h"
 #include "accounts/ResolvedAccount.h"
+#include "support/HostUnderHome.h"
 #include "support/ClaudeConfiguration.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
@@ -32,7 +33,7 @@ class ClaudeResolverTest : public ::testing::Test {
     FakeClock clock;
     QProcessEnvironment vars;
 
-    HostEnvironment host() const { return HostEnvironment::underHome(home.path(), vars); }
+    HostEnvironment host() const { return test::hostUnderHome(home.path(), vars); }
     QList<Profile> profiles() const { return ClaudeAccountResolver::profiles(host()); }
     QList<AccountIdentity> scan() const {
         ClaudeAccountResolver resolver(host(), clock);
@@ -333,7 +334,7 @@ TEST_F(ClaudeResolverTest, ConfigurationsWhereTheClientKeepsThem) {
             rowHome.write(f, account(R"({"accountUuid":"u1"})"));
         QStringList found;
         for (const Profile& profile :
-             ClaudeAccountResolver::profiles(HostEnvironment::underHome(rowHome.path(), env)))
+             ClaudeAccountResolver::profiles(test::hostUnderHome(rowHome.path(), env)))
             found.append(profile.configPath.mid(rowHome.path().size() + 1) + QStringLiteral(" > ") +
                          profile.homeDirectory.mid(rowHome.path().size() + 1));
         EXPECT_EQ(found, row.profiles) << row.files.join(QLatin1Char(',')).toStdString();
@@ -350,7 +351,7 @@ TEST_F(ClaudeResolverTest, AProfileWhoseCredentialsLostTheSignInListsNoAccount) 
         rowHome.write(QStringLiteral(".claude-work/.claude.json"),
                       account(R"({"accountUuid":"u1","emailAddress":"kim@example.com"})", kUsage));
         if (row.credentials) rowHome.write(QStringLiteral(".claude-work/.credentials.json"), row.credentials);
-        ClaudeAccountResolver resolver(HostEnvironment::underHome(rowHome.path(), env), clock);
+        ClaudeAccountResolver resolver(test::hostUnderHome(rowHome.path(), env), clock);
         const auto ids = resolver.resolveAccounts();
         EXPECT_EQ(ids.size(), row.signedIn ? 1 : 0) << (row.credentials ? row.credentials : "no file");
         if (row.signedIn && !ids.isEmpty()) {

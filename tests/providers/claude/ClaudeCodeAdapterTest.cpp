@@ -1,6 +1,7 @@
 #include "providers/claude/ClaudeCodeAdapter.h"
 #include "providers/claude/ClaudeTranscriptPruning.h"
 
+#include "support/HostUnderHome.h"
 #include "support/ClaudeConfiguration.h"
 #include "support/FakeClock.h"
 #include "support/Processes.h"
@@ -58,7 +59,7 @@ class ClaudeAdapterTest : public ::testing::Test {
         home.write(QStringLiteral("usage.txt"), kUsageText);
     }
 
-    HostEnvironment host() const { return HostEnvironment::underHome(home.path(), vars); }
+    HostEnvironment host() const { return test::hostUnderHome(home.path(), vars); }
 
     ClaudeCodeAdapter& adapter(double probeTimeout = 10) {
         CLIProcessRunner::Options options;

@@ -1,5 +1,6 @@
 #include "providers/cursor/CursorAccountResolver.h"
 
+#include "support/HostUnderHome.h"
 #include "support/FakeClock.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -55,7 +56,7 @@ class Cursor : public ::testing::Test {
   protected:
     TempHome home;
     test::FakeClock clock;
-    CursorAccountResolver resolver{HostEnvironment::underHome(home.path()), clock};
+    CursorAccountResolver resolver{test::hostUnderHome(home.path()), clock};
 };
 
 } // namespace
@@ -120,7 +121,7 @@ TEST_F(Cursor, StatesAsCursorKeepsThemInItsConfigFolder) {
         {"signed-out", std::nullopt, std::nullopt, std::nullopt},
         {"never-signed-in", std::nullopt, std::nullopt, std::nullopt},
     };
-    HostEnvironment host = HostEnvironment::underHome(home.path());
+    HostEnvironment host = test::hostUnderHome(home.path());
     host.configHome = home.file(QStringLiteral("xdg"));
     CursorAccountResolver moved(host, clock);
     for (const auto& row : rows) {

@@ -1,5 +1,6 @@
 #include "providers/ollama/OllamaAdapter.h"
 
+#include "support/HostUnderHome.h"
 #include "support/FakeTransport.h"
 #include "support/LoopbackServer.h"
 #include "support/TempHome.h"
@@ -84,7 +85,7 @@ protected:
 
     TempHome home;
     // Looks where the clients are looked for, the system's folders laid out in the home.
-    CLIProcessRunner runner{HostEnvironment::underHome(home.path()),
+    CLIProcessRunner runner{test::hostUnderHome(home.path()),
                             CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
     LoopbackServer server;
     PatientTransport patient;
@@ -286,7 +287,7 @@ TEST(OllamaHost, TheServerIsLookedForWhereOllamasClientLooks) {
     FakeTransport transport;
     transport.respond(200, R"({"models":[]})");
     TempHome home;
-    const CLIProcessRunner runner{HostEnvironment::underHome(home.path()),
+    const CLIProcessRunner runner{test::hostUnderHome(home.path()),
                                   CLIProcessRunner::Options{.systemRoot = home.file(QStringLiteral("root"))}};
     OllamaAdapter(transport, OllamaAdapter::serverAddress(QStringLiteral("https://example.com/ollama")), runner).fetchUsage(false);
     ASSERT_EQ(transport.requests().size(), 1);
