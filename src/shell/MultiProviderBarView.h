@@ -85,7 +85,6 @@ public:
     // Follows the manager's published state from now on.
     void observe(ProviderManager& manager);
     // Whose card is open; the bar shows that segment selected and its card.
-    std::optional<AIProviderType> selected() const { return selected_; }
     void setSelected(std::optional<AIProviderType> provider);
     // Hands the selections the bar asks for to selection, and shows what it holds.
     void followSelection(BarSelection& selection);
@@ -121,7 +120,6 @@ public:
     // The card's slot (the part of the card in sight) in this widget's
     // coordinates; empty without a card.
     QRectF cardRect() const;
-    double actualBarWidth() const { return actualBarWidth_; }
     bool isBarHovered() const { return barHovered_; }
     ProviderSegmentView* segment(AIProviderType provider) const;
     QList<ProviderSegmentView*> segments() const;

@@ -61,10 +61,8 @@ public:
     void setSnapshot(const UsageSnapshot& snapshot);
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
-    bool isWorking() const { return working_; }
     void setWorking(bool working);
     bool isHovered() const { return hovered_; }
-    Form form() const { return form_; }
     void setForm(Form form);
     bool showsFigure() const { return form_ != Form::ringOnly; }
 
