@@ -78,7 +78,6 @@ public:
     void appear();
     // Fades out, then runs done (at once without motion).
     void leave(std::function<void()> done);
-    bool isLeaving() const { return leaving_; }
     static double presenceScale(double presence) { return 0.92 + 0.08 * presence; }
     static double presenceOpacity(double presence) { return std::clamp(presence, 0.0, 1.0); }
     QRectF labelRect() const;
