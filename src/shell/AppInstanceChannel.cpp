@@ -45,6 +45,15 @@ bool waitFor(int fd, short events, const QDeadlineTimer& deadline) {
     }
 }
 
+// The user id of the process at the other end of a connected socket, as the kernel says.
+std::optional<uid_t> socketPeerUser(int fd) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || length != sizeof credentials)
+        return std::nullopt;
+    return credentials.uid;
+}
+
 } // namespace
 
 AppInstanceChannel::AppInstanceChannel(Role role, QString socketPath, std::unique_ptr<QLockFile> lock,
@@ -80,16 +89,9 @@ bool AppInstanceChannel::isPrivateFolder(const QString& folder, uid_t user) {
     return S_ISDIR(st.st_mode) && st.st_uid == user && (st.st_mode & 07777) == S_IRWXU;
 }
 
-std::optional<uid_t> AppInstanceChannel::socketPeerUser(int fd) {
-    ucred credentials{};
-    socklen_t length = sizeof credentials;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || length != sizeof credentials)
-        return std::nullopt;
-    return credentials.uid;
-}
-
 std::unique_ptr<AppInstanceChannel> AppInstanceChannel::claim(const QString& folder, int timeoutMs,
                                                               PeerUser peerUser) {
+    if (!peerUser) peerUser = socketPeerUser;
     const QString socketPath = QDir(folder).filePath(QStringLiteral("meterix.sock"));
     auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("meterix.lock")));
     // A lock whose holder died is taken over at once (QLockFile checks the pid);

@@ -46,15 +46,14 @@ class AppInstanceChannel : public QObject {
     // answer in time (this start ends all the same, so two never run). failed:
     // no usable folder or socket, or the lock's holder is another user's; the
     // app then runs on its own. peerUser tells who is at the other end of a
-    // connection (the kernel's word unless a test says otherwise).
+    // connection (none: the kernel's word).
     static std::unique_ptr<AppInstanceChannel> claim(const QString& folder, int timeoutMs = 2000,
-                                                     PeerUser peerUser = socketPeerUser);
+                                                     PeerUser peerUser = {});
     // The user's runtime folder: $XDG_RUNTIME_DIR, else Qt's runtime location.
     static QString runtimeFolder();
     // Whether folder is a directory owned by user that no one else may enter
     // or list (mode 0700 exactly).
     static bool isPrivateFolder(const QString& folder, uid_t user);
-    static std::optional<uid_t> socketPeerUser(int fd);
 
     Role role() const { return role_; }
     QString socketPath() const { return socketPath_; }

@@ -28,7 +28,6 @@ public:
     // the content repaints whatever the new shape uncovers right after (the
     // cat's cells), the X server is not asked for the exposures it brings.
     void setSolidRegion(const QRegion& region, bool uncoveredRepainted = false);
-    bool isShaped() const { return shaped_; }
 
     QRectF frame() const override;
     void setFrame(const QRectF& frame) override;

@@ -90,13 +90,6 @@ public:
     void setCatDragging(bool dragging) { cat_.setCatDragging(dragging); }
     void setHoveringCat(bool hovering) { cat_.setHoveringCat(hovering); }
 
-    FloatingPanelSurface* panel() const { return window_.surface.get(); }
-    QRectF restingBarFrame() const { return window_.resting; }
-    const std::optional<PanelPlacement::InitialPlacement>& pendingInitialPlacement() const {
-        return placement_.pending();
-    }
-    std::optional<QSizeF> pendingContentSize() const { return drag_.heldSize(); }
-    std::optional<PanelReveal::TimePoint> revealScheduledAt() const { return reveal_.scheduledAt(); }
     double barBand() const { return cat_.barBand(); }
     bool isCardOpen() const { return closer_.isCardOpen(); }
 

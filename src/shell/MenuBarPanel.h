@@ -25,7 +25,6 @@ class MenuBarPanel final : public QWidget, public MenuBarPanelSurface {
     static inline const QString windowTitleText = QStringLiteral("Meterix panel");
 
     QWidget* content() const { return content_; }
-    bool isShaped() const { return shaped_; }
 
     QRectF frame() const override;
     void setFrame(const QRectF& frame) override;
@@ -35,7 +34,6 @@ class MenuBarPanel final : public QWidget, public MenuBarPanelSurface {
                  std::function<void()> done) override;
     void orderFront() override;
     void orderOut() override;
-    bool isOrderedIn() const override { return isVisible(); }
     bool isWindow(const QObject* window) const override;
     void setContentHeightLimit(double height) override;
 

@@ -70,11 +70,7 @@ class MenuBarPanelController : public QObject {
     void setGlobalMouseMonitor(std::unique_ptr<GlobalMouseMonitor> monitor);
 
     bool isVisible() const { return isVisible_; }
-    bool isSettlingPresentation() const { return isSettling_; }
     QSizeF contentSize() const { return contentSize_; }
-    QRectF anchorRect() const { return anchorRect_; }
-    MenuBarPanelSurface* panel() const { return panel_.get(); }
-    GlobalMouseMonitor* globalMouseMonitor() const { return globalMonitor_.get(); }
 
     // The status item was clicked (iconFrame: where the tray shows it, empty when
     // it does not say); also what a second start of the app asks for.

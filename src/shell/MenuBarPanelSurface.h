@@ -29,7 +29,6 @@ class MenuBarPanelSurface {
     // Shows the window above the others and gives it the keyboard.
     virtual void orderFront() = 0;
     virtual void orderOut() = 0;
-    virtual bool isOrderedIn() const = 0;
 
     // The tallest content (its margin included) that fits where the panel
     // opens: the content shortens its scrolling area to stay within it.

@@ -62,6 +62,7 @@ MultiProviderBarView::MultiProviderBarView(MeterixPreferences& preferences,
     grabber_ = new GrabberHandle(false, capsule_);
     divider_ = new HairlineDivider(dividerHeight, capsule_);
     loadingBar_ = new TabBarLoadingBar(services_.appearance, capsule_);
+    loadingBar_->setObjectName(QStringLiteral("loadingBar"));
 
     tintFrom_ = tintTo_ = toQColor(gradient(UsageTier::abundant).constFirst());
     connect(&tintMix_, &SpringAnimator::valueChanged, this, [this] {
@@ -139,6 +140,7 @@ void MultiProviderBarView::syncCat() {
     catView_ = catFactory_(*this);
     if (!catView_) return;
     catView_->setParent(this);
+    catView_->setObjectName(QStringLiteral("pixelCat"));
     reportedCapsule_ = QRectF(); // the new view is placed by the next layout
     catView_->show();
 }
@@ -241,11 +243,6 @@ QRectF MultiProviderBarView::capsuleRect() const {
     return l.capsule.translated(contentOrigin(l));
 }
 
-QRectF MultiProviderBarView::cardRect() const {
-    const Layout l = currentLayout();
-    return l.card.isEmpty() ? QRectF() : l.card.translated(contentOrigin(l));
-}
-
 ProviderSegmentView* MultiProviderBarView::segment(AIProviderType provider) const {
     const auto it = segments_.find(provider);
     return it == segments_.end() ? nullptr : it->second;
@@ -320,13 +317,6 @@ void MultiProviderBarView::followAmbientTint() {
     tintMix_.setTarget(0.0, false);
     tintMix_.setTarget(1.0, isVisible() && !services_.appearance.reduceMotion());
     loadingBar_->setTint(currentTint());
-}
-
-QList<ProviderSegmentView*> MultiProviderBarView::leavingSegments() const {
-    QList<ProviderSegmentView*> leaving;
-    for (ProviderSegmentView* view : capsule_->findChildren<ProviderSegmentView*>(Qt::FindDirectChildrenOnly))
-        if (view->isLeaving()) leaving << view;
-    return leaving;
 }
 
 void MultiProviderBarView::syncSegments() {
@@ -518,8 +508,6 @@ void MultiProviderBarView::fadeCardIn(double t) {
         else card_->setGraphicsEffect(nullptr); // arrived: drawn directly again
     }
 }
-
-double MultiProviderBarView::cardArrival() const { return card_ ? std::clamp(arrival_.value(), 0.0, 1.0) : 0.0; }
 
 void MultiProviderBarView::reportContentSize() {
     const QSizeF size = contentSize();

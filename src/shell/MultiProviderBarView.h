@@ -85,13 +85,11 @@ public:
     // Follows the manager's published state from now on.
     void observe(ProviderManager& manager);
     // Whose card is open; the bar shows that segment selected and its card.
-    std::optional<AIProviderType> selected() const { return selected_; }
     void setSelected(std::optional<AIProviderType> provider);
     // Hands the selections the bar asks for to selection, and shows what it holds.
     void followSelection(BarSelection& selection);
     void setCardFactory(CardFactory factory);
     void setCatViewFactory(CatViewFactory factory);
-    QWidget* catView() const { return catView_; }
 
     // A segment was tapped (also the card's close action): opens the provider's
     // card, or closes it when it is already open. Ignored right after a drag.
@@ -113,30 +111,19 @@ public:
     // included, fits across the visible width of its screen: the figures go
     // only when even the snug form does not fit.
     static SegmentForm segmentFormFor(int segmentCount, double availableWidth);
-    SegmentForm segmentForm() const { return form_; }
 
     QSizeF contentSize() const { return currentLayout().contentSize; }
     // The capsule in this widget's coordinates.
     QRectF capsuleRect() const;
-    // The card's slot (the part of the card in sight) in this widget's
-    // coordinates; empty without a card.
-    QRectF cardRect() const;
-    double actualBarWidth() const { return actualBarWidth_; }
     bool isBarHovered() const { return barHovered_; }
     ProviderSegmentView* segment(AIProviderType provider) const;
     QList<ProviderSegmentView*> segments() const;
-    TabBarLoadingBar* loadingBar() const { return loadingBar_; }
     QWidget* card() const { return card_; }
     QWidget* capsule() const { return capsule_; }
     // The parts drawn on (capsule and card), as last reported.
     QRegion solidRegion() const { return reportedRegion_; }
-    // Segments on their way out (fading), not counted among segments().
-    QList<ProviderSegmentView*> leavingSegments() const;
     // The capsule's tint as drawn now: it glides to the ambient tier's colour.
     QColor currentTint() const;
-    double cardScroll() const { return cardScroll_; }
-    // 0 when the card has just arrived, 1 once it is in place.
-    double cardArrival() const;
 
     // Sends the current size even when it has not changed (the first report).
     void reportContentSize();

@@ -16,7 +16,6 @@ public:
 
     bool isCatDragging() const { return isCatDragging_; }
     void setCatDragging(bool dragging) { isCatDragging_ = dragging; }
-    bool isHoveringCat() const { return isHoveringCat_; }
     void setHoveringCat(bool hovering) { isHoveringCat_ = hovering; }
     // A press now is the cat's.
     bool ownsPress() const { return isHoveringCat_ || isCatDragging_; }

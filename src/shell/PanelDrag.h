@@ -58,7 +58,6 @@ public:
     bool hasDraggedRecently() const { return hasDraggedRecently_; }
     // Holds a size the content reported during the drag.
     void holdSize(const QSizeF& size) { heldSize_ = size; }
-    std::optional<QSizeF> heldSize() const { return heldSize_; }
 
 private:
     struct Anchor {

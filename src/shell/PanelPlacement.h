@@ -51,7 +51,6 @@ public:
     // The window's first frame, whole on the screens even when the place was
     // saved partly past a side; the choice waits for the first size report.
     QRectF firstFrame();
-    const std::optional<InitialPlacement>& pending() const { return pending_; }
     // The bar was placed otherwise (dragged, or already at its size).
     void forget() { pending_.reset(); }
     // Where a bar of this size goes: by the first placement, once, by its

@@ -31,8 +31,6 @@ public:
     void showRequested();
     // The content reported a size: a moment later, unless the deadline is sooner.
     void contentReported();
-    // When the pending reveal will happen; nothing when none is pending.
-    std::optional<TimePoint> scheduledAt() const { return at_; }
 
     // When a reveal requested now happens: 0.14 s later, never past the deadline.
     static TimePoint revealTime(TimePoint now, TimePoint deadline);

@@ -59,12 +59,9 @@ public:
     const UsageSnapshot& snapshot() const { return snapshot_; }
     AIProviderType provider() const { return snapshot_.provider; }
     void setSnapshot(const UsageSnapshot& snapshot);
-    bool isSelected() const { return selected_; }
     void setSelected(bool selected);
-    bool isWorking() const { return working_; }
     void setWorking(bool working);
     bool isHovered() const { return hovered_; }
-    Form form() const { return form_; }
     void setForm(Form form);
     bool showsFigure() const { return form_ != Form::ringOnly; }
 
@@ -81,9 +78,6 @@ public:
     void appear();
     // Fades out, then runs done (at once without motion).
     void leave(std::function<void()> done);
-    bool isLeaving() const { return leaving_; }
-    // 0 gone, 1 fully there.
-    double presence() const { return presence_.value(); }
     static double presenceScale(double presence) { return 0.92 + 0.08 * presence; }
     static double presenceOpacity(double presence) { return std::clamp(presence, 0.0, 1.0); }
     QRectF labelRect() const;

@@ -72,7 +72,6 @@ void QuitSignals::take(int signal, void (*handler)(int)) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     if (::sigaction(signal, &action, nullptr) != 0) return;
-    if (handler == relaySignal) relayed_.push_back(signal);
     taken_.push_back(signal);
     previous_.push_back(before);
 }

@@ -53,8 +53,6 @@ public:
     // Whether the relay is in place (a pipe could be made and no other relay
     // holds the signals).
     bool isActive() const { return notifier_ != nullptr; }
-    // The signals it took over (those left as they were are not among them).
-    const std::vector<int>& relayedSignals() const { return relayed_; }
 
 private:
     void install();
@@ -65,7 +63,6 @@ private:
     int pipe_[2] = {-1, -1};
     QSocketNotifier* notifier_ = nullptr;
     bool passedOn_ = false;
-    std::vector<int> relayed_;
     std::vector<int> taken_; // relayed or ignored: given back at the end
     std::vector<struct sigaction> previous_;
 };

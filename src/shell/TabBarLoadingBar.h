@@ -36,8 +36,6 @@ public:
     const QColor& tint() const { return tint_; }
     void setTint(const QColor& tint);
 
-    // 0 hidden ... 1 fully shown.
-    double shownAmount() const { return shown_; }
     // The sweep's leading edge as a share of the width, now.
     double sweepOffset() const;
     // The sweep's width for a strip width.

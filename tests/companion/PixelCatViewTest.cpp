@@ -96,7 +96,7 @@ class CatViewTest : public ::testing::Test {
         return bar;
     }
     static PixelCatView* catOf(const MultiProviderBarView& bar) {
-        return qobject_cast<PixelCatView*>(bar.catView());
+        return bar.findChild<PixelCatView*>(QStringLiteral("pixelCat"));
     }
 
     // Opaque pixels within a few steps of a colour inside a rectangle (logical
@@ -412,7 +412,7 @@ TEST_F(CatViewTest, HoverOnTheCatIsClearedWhenTheViewIsHiddenOrGoes) {
     enter(onCat);
     ASSERT_TRUE(hoveringCat);
     prefs.setPixelCatEnabled(false); // the bar lets go of its cat while the pointer rests on it
-    EXPECT_EQ(bar->catView(), nullptr);
+    EXPECT_EQ(catOf(*bar), nullptr);
     EXPECT_FALSE(hoveringCat);
 }
 

@@ -23,7 +23,7 @@ using Role = AppInstanceChannel::Role;
 // answer is waited for as long as a hang allows: a busy machine may be slow to
 // run its loop.
 Role startAgain(const QString& folder, int timeoutMs = test::kHangLimitMs,
-                AppInstanceChannel::PeerUser peerUser = AppInstanceChannel::socketPeerUser) {
+                AppInstanceChannel::PeerUser peerUser = {}) {
     auto later = std::async(std::launch::async, [folder, timeoutMs, peerUser] {
         return AppInstanceChannel::claim(folder, timeoutMs, peerUser)->role();
     });
@@ -130,7 +130,7 @@ TEST(AppInstanceChannelTest, OnlyAFolderOfTheUsersOwnWithMode0700IsUsed) {
 // Each side speaks only to its own user: a running one hears no stranger, and
 // a start that finds a stranger's socket neither asks it nor ends for it.
 TEST(AppInstanceChannelTest, NeitherSideSpeaksToAnotherUser) {
-    const AppInstanceChannel::PeerUser own = AppInstanceChannel::socketPeerUser;
+    const AppInstanceChannel::PeerUser own; // the kernel's word
     const AppInstanceChannel::PeerUser stranger = [](int) { return std::optional<uid_t>(::geteuid() + 1); };
     const struct {
         const AppInstanceChannel::PeerUser& runningSees;

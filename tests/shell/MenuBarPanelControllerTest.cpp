@@ -42,7 +42,6 @@ class FakePanel final : public MenuBarPanelSurface {
     }
     void orderFront() override { orderedIn = true; }
     void orderOut() override { orderedIn = false; }
-    bool isOrderedIn() const override { return orderedIn; }
     bool isWindow(const QObject*) const override { return false; }
     void setContentHeightLimit(double height) override { heightLimit = height; }
 
@@ -271,22 +270,23 @@ TEST_F(MenuBarPanelControllerTest, SizeChangesApplyAtOnceWhileSettlingAndAnimate
     EXPECT_EQ(panel_->running->frame.size(), QSizeF(372, 400));
     const int before = panel_->setFrames;
     controller_.updateContentSize({372, 460});
-    EXPECT_TRUE(controller_.isSettlingPresentation());
     EXPECT_EQ(panel_->setFrames, before + 1);
     EXPECT_EQ(panel_->frame(), QRectF(526, 9, 372, 460));
     timers_.advance(0.21);
-    EXPECT_TRUE(controller_.isSettlingPresentation());
+    controller_.updateContentSize({372, 470}); // still settling
+    EXPECT_EQ(panel_->setFrames, before + 2);
+    EXPECT_EQ(panel_->frame(), QRectF(526, 9, 372, 470));
     timers_.advance(0.02);
-    EXPECT_FALSE(controller_.isSettlingPresentation());
     panel_->finish();
     const int animationsBefore = panel_->animations.size();
-    controller_.updateContentSize({372, 460.5}); // half a point: nothing
+    controller_.updateContentSize({372, 470.5}); // half a point: nothing
     EXPECT_EQ(panel_->animations.size(), animationsBefore);
-    controller_.updateContentSize({372, 461.1});
+    controller_.updateContentSize({372, 471.1});
     ASSERT_EQ(panel_->animations.size(), animationsBefore + 1);
+    EXPECT_EQ(panel_->setFrames, before + 2);
     EXPECT_DOUBLE_EQ(panel_->running->seconds, 0.24);
     EXPECT_EQ(panel_->running->curve, MenuBarPanelController::resizeCurve());
-    EXPECT_EQ(panel_->running->frame, QRectF(526, 9, 372, 461.1));
+    EXPECT_EQ(panel_->running->frame, QRectF(526, 9, 372, 471.1));
     // Hidden, a size is only kept.
     controller_.hide();
     panel_->finish();
