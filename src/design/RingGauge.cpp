@@ -74,12 +74,14 @@ void RingGauge::paintRing(QPainter& p, const QPointF& centre, double size, doubl
             // is blurred while the gauge animates.
             const double sigma = kGlowBlurFactor * lineWidth / 2;
             const double layerOpacity = 1.0 - std::pow(1.0 - kGlowOpacity, 1.0 / 3.0);
+            // The layers fade with whatever fades the ring (a segment arriving).
+            const double given = p.opacity();
             for (int i = 2; i >= 0; --i) {
-                p.setOpacity(layerOpacity);
+                p.setOpacity(given * layerOpacity);
                 p.setPen(QPen(QBrush(sweep), lineWidth + 2 * sigma * i, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
                 p.drawArc(circle, a.startAngle16, a.spanAngle16);
             }
-            p.setOpacity(1.0);
+            p.setOpacity(given);
         }
         p.setPen(QPen(QBrush(sweep), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
         p.drawArc(circle, a.startAngle16, a.spanAngle16);

@@ -25,10 +25,11 @@ protected:
 };
 
 // A 100-wide ring of line width 10 centred in a 120 x 120 image.
-QImage ring(double percentage, const QList<QColor>& colors, bool glow = false) {
+QImage ring(double percentage, const QList<QColor>& colors, bool glow = false, double opacity = 1.0) {
     QImage img(120, 120, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
+    p.setOpacity(opacity);
     RingGauge::paintRing(p, QPointF(60, 60), 100, percentage, colors, 10, glow);
     return img;
 }
@@ -39,6 +40,19 @@ bool isRed(const QColor& c) { return c.red() > 200 && c.green() < 60 && c.alpha(
 QPoint onRing(double degreesClockwise) {
     const double a = degreesClockwise * M_PI / 180.0;
     return QPoint(int(std::lround(60 + 50 * std::sin(a))), int(std::lround(60 - 50 * std::cos(a))));
+}
+
+// A ring that fades in (a segment arriving) fades with its glow: the glow's
+// layers keep the painter's opacity instead of drawing at their own.
+TEST_F(Ring, TheGlowFadesWithTheRing) {
+    const QList<QColor> red{QColor(255, 0, 0)};
+    for (bool glow : {false, true}) {
+        const QImage full = ring(100, red, glow), half = ring(100, red, glow, 0.5);
+        const QPoint outside = onRing(90) + QPoint(7, 0); // beyond the stroke, inside the glow
+        const QPoint onLine = onRing(90);
+        EXPECT_LT(half.pixelColor(onLine).alpha(), 160) << glow;
+        EXPECT_LE(half.pixelColor(outside).alpha(), (full.pixelColor(outside).alpha() + 1) / 2 + 1) << glow;
+    }
 }
 
 TEST_F(Ring, PercentagesAreClamped) {
