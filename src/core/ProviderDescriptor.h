@@ -95,6 +95,9 @@ struct ProviderDescriptor {
     // setup notices); nothing leaves the reason's own.
     std::optional<UsageUnavailableNotice> (*setupNotice)(const ProviderDescriptor&, const SetupLookup&) =
         [](const ProviderDescriptor& p, const SetupLookup& lookup) { return keyMissingNotice(p, lookup); };
+    // The words of its own that its readings' labels name (QuotaLabel's
+    // providerWord), by word; nothing for a word it does not know.
+    std::optional<L10n> (*labelWord)(QStringView word) = nullptr;
     // Every pair of its own text table, for the sweeps over all texts.
     QList<L10nPair> (*texts)() = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "core/Json.h"
 #include "core/L10n.h"
+#include "core/ProviderDescriptor.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -69,20 +70,18 @@ constexpr KindName kKinds[] = {
     {QuotaKind::charactersLeft, "charactersLeft"},
     {QuotaKind::remainingCharacters, "remainingCharacters"},
     {QuotaKind::overage, "overage"},
-    {QuotaKind::codingPlan, "codingPlan"},
-    {QuotaKind::codingPlanKey, "codingPlanKey"},
+    {QuotaKind::providerWord, "providerWord"},
     {QuotaKind::localModel, "localModel"},
     {QuotaKind::cloudModel, "cloudModel"},
     {QuotaKind::localServiceReady, "localServiceReady"},
-    {QuotaKind::unnamedModel, "unnamedModel"},
     {QuotaKind::notes, "notes"},
 };
 
 constexpr const char* kNotes[] = {"warning", "critical", "bindingLimit"};
 
 std::optional<QuotaKind> kindFromRawValue(QStringView raw) {
-    for (const KindName& k : kKinds)
-        if (raw == QLatin1StringView(k.raw)) return k.kind;
+    for (const QuotaKind k : allQuotaKinds())
+        if (raw == rawValue(k)) return k;
     return std::nullopt;
 }
 
@@ -125,6 +124,19 @@ QString withFigure(const L10n& words, const QuotaLabel& l) {
     const QString f = figure(l);
     if (f.isEmpty()) return words.text();
     return words.text() + QStringLiteral(" (") + f + QLatin1Char(')');
+}
+
+// "<raw value>:<word>" in the words of that provider's room; the subject as it
+// stands when no provider knows it (a reading of a provider gone since).
+QString providerWordText(const QuotaLabel& l) {
+    const qsizetype colon = l.subject.indexOf(QLatin1Char(':'));
+    const auto type = providerFromRawValue(QStringView(l.subject).left(qMax<qsizetype>(colon, 0)));
+    if (colon > 0 && type) {
+        const ProviderDescriptor& p = ProviderCatalogue::of(*type);
+        if (p.labelWord)
+            if (const auto words = p.labelWord(QStringView(l.subject).mid(colon + 1))) return withFigure(*words, l);
+    }
+    return l.subject;
 }
 
 // The kinds whose words take no value.
@@ -185,10 +197,6 @@ std::optional<L10n> plainWords(QuotaKind k) {
         return L10n::characterUsage();
     case K::remainingCharacters:
         return L10n::quotaKindRemainingCharacters();
-    case K::codingPlan:
-        return L10n::kimiCodingPlan();
-    case K::codingPlanKey:
-        return L10n::kimiCodingPlanKey();
     case K::localModel:
         return L10n::quotaKindLocalModel();
     case K::cloudModel:
@@ -204,7 +212,7 @@ std::optional<L10n> plainWords(QuotaKind k) {
 bool namesSubject(QuotaKind k) {
     using K = QuotaKind;
     return k == K::named || k == K::weeklyOfModel || k == K::fiveHourOf || k == K::weeklyOf ||
-           k == K::sessionOf || k == K::tier;
+           k == K::sessionOf || k == K::tier || k == K::providerWord;
 }
 
 QString kindText(const QuotaLabel& l) {
@@ -243,8 +251,8 @@ QString kindText(const QuotaLabel& l) {
         return withFigure(L10n::toppedUp(), l);
     case K::overage:
         return withFigure(L10n::quotaKindOverage(), l);
-    case K::unnamedModel:
-        return withFigure(L10n::unnamedModel(), l);
+    case K::providerWord:
+        return providerWordText(l);
     case K::currencyBalance:
         return l.currency + QLatin1Char(' ') + L10n::balanceAfterCurrency().text();
     case K::amountOfTotal:
@@ -289,6 +297,10 @@ QuotaLabel QuotaLabel::withTotal(QString t) const {
     QuotaLabel l = *this;
     l.total = std::move(t);
     return l;
+}
+QuotaLabel QuotaLabel::providerWord(const char* providerRawValue, const char* word) {
+    return QuotaLabel(QuotaKind::providerWord)
+        .withSubject(QString::fromLatin1(providerRawValue) + QLatin1Char(':') + QString::fromLatin1(word));
 }
 QuotaLabel QuotaLabel::withCurrency(QString c) const {
     QuotaLabel l = *this;

@@ -68,14 +68,13 @@ enum class QuotaKind {
     charactersLeft, // count
     remainingCharacters,
     overage, // amount when given
-    // plans
-    codingPlan,
-    codingPlanKey,
+    // a word of the provider's own (its plan's name, its default model's),
+    // from its room's texts. subject: "<raw value>:<word>"; amount when given
+    providerWord,
     // local models
     localModel,
     cloudModel,
     localServiceReady,
-    unnamedModel, // amount: its size when given
     // nothing but its notes
     notes,
 };
@@ -97,6 +96,8 @@ struct QuotaLabel {
     // The vendor's own text, shown as it stands.
     QuotaLabel(QString vendorText) : subject(std::move(vendorText)) {}
 
+    // A word of the provider's own texts (its descriptor's labelWord).
+    static QuotaLabel providerWord(const char* providerRawValue, const char* word);
     QuotaLabel withSubject(QString s) const;
     QuotaLabel withAmount(QString a) const;
     QuotaLabel withTotal(QString t) const;

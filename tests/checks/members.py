@@ -49,7 +49,6 @@ import sizes  # noqa: E402  (shares its blanking and brace classification)
 WAITING: set[str] = {
     # In files being reworked now (the shell, the transport, the texts, the
     # manager, the sounds and the readings).
-    "QuotaLabel.h:allQuotaKinds",
     "AccountRow.h:AccountRow::shownLabel",
     "CurlTransport.h:CurlTransport::idleHandleCount",
     "GlobalMouseMonitor.h:GlobalMouseMonitor::isListening",

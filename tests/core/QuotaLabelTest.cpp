@@ -14,6 +14,7 @@ namespace {
 
 // A label of the kind with every value filled, as an adapter could make it.
 QuotaLabel filled(QuotaKind kind) {
+    if (kind == QuotaKind::providerWord) return QuotaLabel::providerWord("kimi", "codingPlanKey");
     return QuotaLabel(kind)
         .withSubject(kind == QuotaKind::named ? QStringLiteral("GPT-5 mini") : QStringLiteral("Opus"))
         .withAmount(QStringLiteral("4.50"))

@@ -134,7 +134,7 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
     // Whatever goes wrong, the snapshot names the key for what it is.
     const auto planKey = [&](UsageUnavailableReason reason) {
         return UsageSnapshot::unavailable(AIProviderType::kimi, reason, std::nullopt,
-                                          QuotaKind::codingPlanKey, std::nullopt, std::nullopt, now());
+                                          QuotaLabel::providerWord("kimi", "codingPlanKey"), std::nullopt, std::nullopt, now());
     };
     if (answer.failure) return planKey(*answer.failure);
     const auto body = json::parseObject(answer.body);
@@ -178,7 +178,7 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
         .weeklyRemainingPercentage = week ? std::optional(week->percentage) : std::nullopt,
         .weeklyResetCountdown = week ? secondsUntil(at, week->resetAt) : std::nullopt,
         .modelQuotas = items,
-        .planName = QuotaKind::codingPlan,
+        .planName = QuotaLabel::providerWord("kimi", "codingPlan"),
         .hourlyQuotaName = shortWindow ? shortName : QuotaLabel(QuotaKind::weeklyWindow),
         .hourlyResetAt = hourly.resetAt,
         .weeklyResetAt = week ? week->resetAt : std::nullopt,

@@ -19,6 +19,12 @@ QList<L10nPair> allTexts() {
     };
 }
 
+std::optional<L10n> labelWord(QStringView word) {
+    if (word == u"codingPlan") return texts::codingPlan();
+    if (word == u"codingPlanKey") return texts::codingPlanKey();
+    return std::nullopt;
+}
+
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
     return std::make_shared<KimiAdapter>(*s.transport, QString::fromLatin1(KimiAdapter::kDefaultBaseAddress),
                                          s.host.home, s.environment, *s.clock);
@@ -34,6 +40,7 @@ const ProviderDescriptor& kimiProvider() {
         .shortName = &texts::shortName<>,
         .symbol = "moon.stars.fill",
         .makeAdapter = &makeAdapter,
+        .labelWord = &labelWord,
         .texts = &allTexts,
     };
     return descriptor;

@@ -86,7 +86,7 @@ std::optional<int> portNumber(const QString& text) {
 QuotaLabel modelName(const std::optional<QString>& given, const QString& size = {}) {
     const QString suffix = size.isEmpty() ? QString() : QStringLiteral(" (") + size + QLatin1Char(')');
     const auto shown = given ? shownWord(*given, kMaxShownNameCharacters - characterCount(suffix)) : std::nullopt;
-    if (!shown) return QuotaLabel(QuotaKind::unnamedModel).withAmount(size);
+    if (!shown) return QuotaLabel::providerWord("ollama", "unnamedModel").withAmount(size);
     return QuotaLabel(*shown + suffix);
 }
 

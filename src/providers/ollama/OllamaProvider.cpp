@@ -11,6 +11,12 @@ namespace texts {
 #undef METERIX_ROOM_TEXT
 } // namespace texts
 
+// A model the server lists without a name.
+std::optional<L10n> labelWord(QStringView word) {
+    if (word == u"unnamedModel") return texts::unnamedModel();
+    return std::nullopt;
+}
+
 QList<L10nPair> allTexts() {
     return {
 #define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
@@ -45,6 +51,7 @@ const ProviderDescriptor& ollamaProvider() {
         .clientCommand = "ollama",
         .readingSource = ReadingSourceWords{FetchStrategy::cliStatusProbe, &L10n::readViaLocalService},
         .setupNotice = &serverDownNotice,
+        .labelWord = &labelWord,
         .texts = &allTexts,
     };
     return descriptor;

@@ -186,7 +186,7 @@ TEST_F(OllamaTest, ModelListsInEveryShapeTheServerSends) {
         static const QRegularExpression unnamed(QStringLiteral("^Ollama Model(?: \\((.*)\\))?$"));
         const QRegularExpressionMatch m = unnamed.match(QString::fromUtf8(text));
         if (!m.hasMatch()) return QuotaLabel(QString::fromUtf8(text));
-        return QuotaLabel(QuotaKind::unnamedModel).withAmount(m.captured(1));
+        return QuotaLabel::providerWord("ollama", "unnamedModel").withAmount(m.captured(1));
     };
     const auto local = [&](const char* text) { return ModelQuotaItem(name(text), 100, QuotaKind::localModel); };
     const auto cloud = [&](const char* text) { return ModelQuotaItem(name(text), 100, QuotaKind::cloudModel); };
