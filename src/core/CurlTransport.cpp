@@ -139,14 +139,6 @@ CurlTransport::~CurlTransport() {
     idle_.clear();
 }
 
-int CurlTransport::idleHandleCount() const {
-    std::lock_guard lock(idleMutex_);
-    size_t n = 0;
-    for (const auto& [host, handles] : idle_)
-        n += handles.size();
-    return static_cast<int>(n);
-}
-
 void* CurlTransport::takeHandle(const QByteArray& host) {
     {
         std::lock_guard lock(idleMutex_);

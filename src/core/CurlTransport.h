@@ -45,9 +45,6 @@ class CurlTransport final : public UsageTransport {
     // The shared instance the adapters use in production.
     static CurlTransport& shared();
 
-    // Handles waiting for their host's next request (for tests).
-    int idleHandleCount() const;
-
   private:
     // A handle for host: one kept from an earlier request, else a new one.
     void* takeHandle(const QByteArray& host);

@@ -52,15 +52,6 @@ template <class V> QString filled(const QString& pattern, const V& v) {
 #undef METERIX_L10N_VALUED
 #undef METERIX_L10N_VALUES
 
-const QList<L10n::Case>& L10n::plainCases() {
-    static const QList<Case> cases = {
-#define METERIX_L10N_PLAIN(name, ko, en) Case::name,
-#include "core/L10nPlainTexts.inc"
-#undef METERIX_L10N_PLAIN
-    };
-    return cases;
-}
-
 L10nPair L10n::pair() const {
     // A reset within a minute, or at no number of seconds, is only near.
     if (kind_ == Case::resetLine && !(values_.d >= 60.0)) return countdownSoon().pair();

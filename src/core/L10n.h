@@ -42,8 +42,6 @@ class L10n {
 #include "core/L10nPlainTexts.inc"
 #undef METERIX_L10N_PLAIN
 
-    // Every plain case, in table order.
-    static const QList<Case>& plainCases();
     static L10n plain(Case c) {
         return L10n(c);
     }

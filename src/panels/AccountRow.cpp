@@ -162,7 +162,7 @@ void AccountRow::paintEvent(QPaintEvent*) {
     // The chips keep their size; the label gives way, truncated in the middle.
     const double sourceW = chipWidth(model_.sourceBadge, false);
     const double runningW = model_.isRunning ? chipWidth(model_.runningChipText(), true) : 0;
-    const QString label = lfm.elidedText(model_.label, Qt::ElideMiddle, room.label);
+    const QString label = shownLabel();
     const double labelW = lfm.horizontalAdvance(label);
     p.setFont(labelFont());
     p.setPen(model_.labelIsPrimary() ? LabelColor::primary() : LabelColor::secondary());

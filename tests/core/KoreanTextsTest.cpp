@@ -4,6 +4,7 @@
 #include "core/Localization.h"
 #include "core/ProviderDescriptor.h"
 #include "support/Speaking.h"
+#include "support/PlainTexts.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -46,7 +47,7 @@ QList<L10n> everyCase() {
         L10n::guidanceTitleClientNotFound(s),
         L10n::guidanceDetailClientNotFound(s), L10n::guidanceDetailNotSignedIn(s, s), L10n::fiveHourOf(s),
         L10n::accountUnnamedProfile(s), L10n::accountUnnamedOf(s)};
-    for (L10n::Case c : L10n::plainCases())
+    for (L10n::Case c : test::plainCases())
         all.append(L10n::plain(c));
     // The providers' own tables, their values left empty.
     for (const ProviderDescriptor* p : ProviderCatalogue::all())

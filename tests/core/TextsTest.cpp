@@ -3,6 +3,7 @@
 #include "core/UsageTier.h"
 #include "core/UsageUnavailableReason.h"
 #include "support/Speaking.h"
+#include "support/PlainTexts.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -35,7 +36,7 @@ QString ko(const L10n& l) {
 } // namespace
 
 TEST_F(Texts, EveryPlainTextExistsInBothLanguages) {
-    for (L10n::Case c : L10n::plainCases()) {
+    for (L10n::Case c : test::plainCases()) {
         const L10nPair p = L10n::plain(c).pair();
         EXPECT_FALSE(p.ko.trimmed().isEmpty()) << static_cast<int>(c);
         EXPECT_FALSE(p.en.trimmed().isEmpty()) << static_cast<int>(c);
@@ -163,7 +164,7 @@ TEST_F(Texts, TextsSpeakOfThisComputerAndItsSystem) {
     static const QRegularExpression otherPlatform(
         QStringLiteral("\\bMac\\b|macOS|\\bFinder\\b|\\bDock\\b|\\bCommand\\b|⌘|System Settings|"
                        "System Preferences|Keychain|Launchpad|Spotlight|메뉴 막대|키체인|시스템 환경설정"));
-    for (L10n::Case c : L10n::plainCases()) {
+    for (L10n::Case c : test::plainCases()) {
         const L10nPair p = L10n::plain(c).pair();
         EXPECT_FALSE(otherPlatform.match(p.ko).hasMatch()) << p.ko.toStdString();
         EXPECT_FALSE(otherPlatform.match(p.en).hasMatch()) << p.en.toStdString();

@@ -2,6 +2,7 @@
 
 #include "core/L10n.h"
 #include "core/UsageSnapshot.h"
+#include "support/PlainTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,7 @@ inline void expectOnlyKindsOrOwnNames(const UsageSnapshot& s) {
     }
     for (const QuotaLabel& label : labels) {
         if (!label.isNamed()) continue;
-        for (const L10n::Case c : L10n::plainCases()) {
+        for (const L10n::Case c : test::plainCases()) {
             const QString en = L10n::plain(c).pair().en;
             const bool ours = label.subject == en || label.subject.startsWith(en + QStringLiteral(" (")) ||
                               label.subject.startsWith(en + QStringLiteral(": "));

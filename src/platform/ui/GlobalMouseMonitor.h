@@ -15,7 +15,6 @@ public:
     using QObject::QObject;
 
     virtual void setListening(bool listening) = 0;
-    virtual bool isListening() const = 0;
 
 Q_SIGNALS:
     // A button went down somewhere (left, right or other).

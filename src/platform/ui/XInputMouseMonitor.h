@@ -28,7 +28,6 @@ public:
     static std::unique_ptr<XInputMouseMonitor> create();
 
     void setListening(bool listening) override;
-    bool isListening() const override { return listening_; }
 
     // Whether an X button number is a press (1 to 3, 8 and up) rather than a
     // wheel step.

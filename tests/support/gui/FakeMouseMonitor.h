@@ -8,7 +8,7 @@ namespace meterix::test {
 class FakeMouseMonitor final : public GlobalMouseMonitor {
 public:
     void setListening(bool listening) override { listening_ = listening; }
-    bool isListening() const override { return listening_; }
+    bool isListening() const { return listening_; }
     void press() { Q_EMIT mouseDown(); }
 
 private:
