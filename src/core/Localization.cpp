@@ -112,10 +112,6 @@ QStringList Localization::systemPreferredLanguages() {
     return QLocale::system().uiLanguages();
 }
 
-void AppLanguageController::apply(AppLanguage language) {
-    apply(Localization::shared(), language);
-}
-
 void AppLanguageController::apply(Localization& localization, AppLanguage language) {
     if (language == localization.preference()) return;
     localization.setPreference(language);

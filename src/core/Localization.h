@@ -61,8 +61,6 @@ class Localization : public QObject {
 // is read again: the views word them anew when the language changes.
 class AppLanguageController {
   public:
-    static void apply(AppLanguage language);
-    // Apply against a given Localization (tests, and shared() in production).
     static void apply(Localization& localization, AppLanguage language);
 };
 
