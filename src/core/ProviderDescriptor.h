@@ -104,7 +104,7 @@ struct ProviderDescriptor {
 
 // The process's descriptors, by type: installed once, before anything asks
 // for a provider's names, by the composition root (and the test mains) from
-// providers/ProviderList.h; read-only afterwards, from any thread.
+// providers/DefaultProviders.h; read-only afterwards, from any thread.
 namespace ProviderCatalogue {
 void install(const QList<const ProviderDescriptor*>& descriptors);
 const ProviderDescriptor& of(AIProviderType type);
