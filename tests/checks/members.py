@@ -120,16 +120,7 @@ WAITING: set[str] = {
     "RingGauge.h:RingGauge::displayedPercentage",
     "RollingDigitsView.h:RollingDigitsView::rollProgress",
     "ShadowCache.h:ShadowCache::cachedCount",
-    "SpringCurve.h:SpringCurve::angularFrequency",
-    "SpringCurve.h:SpringCurve::progress",
-    "SpringCurve.h:SpringCurve::settleTime",
     "SwitchToggleStyle.h:SwitchToggleStyle::knobPosition",
-    "SymbolImage.h:SymbolImage::fontFamily",
-    "SymbolImage.h:SymbolImage::isKnown",
-    "SymbolImage.h:SymbolImage::isPainted",
-    "SymbolImage.h:SymbolImage::knownNames",
-    "SymbolImage.h:SymbolImage::resolves",
-    "TextView.h:TextView::textFont",
 }
 
 IMPLICIT = {"begin", "end", "cbegin", "cend", "qHash", "swap"}
