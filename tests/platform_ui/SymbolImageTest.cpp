@@ -73,7 +73,9 @@ qint64 ink(const QImage& image) {
 }
 
 TEST(SymbolImage, TheIconFontIsLoadedFromItsSystemPath) {
-    ASSERT_TRUE(SymbolImage::fontAvailable()) << "fonts-material-design-icons-iconfont is not installed";
+    ASSERT_TRUE(SymbolImage::codePoint(QStringLiteral("bolt.fill")));
+    EXPECT_FALSE(SymbolImage::outline(QStringLiteral("bolt.fill"), 24).isEmpty())
+        << "fonts-material-design-icons-iconfont is not installed";
 }
 
 TEST(SymbolImage, EverySymbolInUseResolvesToAGlyphOrAPaintedShape) {

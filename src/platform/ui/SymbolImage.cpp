@@ -103,7 +103,6 @@ QPainterPath glyphUnitOutline(const QRawFont& raw, char32_t codePoint) {
 }
 
 struct IconFont {
-    bool loaded = false;
     QHash<char32_t, QPainterPath> glyphOutlines;  // in a 1 x 1 box, each code point the table names
     QHash<QString, QPainterPath> paintedOutlines; // in a 1 x 1 box, made on first use
 
@@ -119,7 +118,6 @@ struct IconFont {
         // names are taken at once and the file's bytes let go.
         const QRawFont raw(path, kRawPixelSize);
         if (!raw.isValid()) return;
-        loaded = true;
         for (const SymbolEntry& e : kSymbols) {
             if (e.painted != Painted::none || glyphOutlines.contains(e.codePoint)) continue;
             const QPainterPath outline = glyphUnitOutline(raw, e.codePoint);
@@ -251,10 +249,6 @@ std::optional<char32_t> SymbolImage::codePoint(const QString& name) {
     const SymbolEntry* e = find(name);
     if (!e || e->painted != Painted::none) return std::nullopt;
     return e->codePoint;
-}
-
-bool SymbolImage::fontAvailable() {
-    return iconFont().loaded;
 }
 
 QPainterPath SymbolImage::outline(const QString& name, qreal side) {

@@ -27,8 +27,6 @@ public:
     // painted from paths or unknown).
     static std::optional<char32_t> codePoint(const QString& name);
 
-    // Whether the icon font was found and loaded.
-    static bool fontAvailable();
 
     // The symbol's outline fitted into a side x side box at the origin; empty for
     // an unknown name or a glyph the font lacks.
