@@ -119,7 +119,6 @@ WAITING: set[str] = {
     "QuotaBar.h:QuotaBar::displayedPercentage",
     "RingGauge.h:RingGauge::displayedPercentage",
     "RollingDigitsView.h:RollingDigitsView::rollProgress",
-    "ShadowCache.h:ShadowCache::cachedCount",
     "SwitchToggleStyle.h:SwitchToggleStyle::knobPosition",
 }
 
