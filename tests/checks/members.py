@@ -95,11 +95,6 @@ WAITING: set[str] = {
     "UsageSnapshot.h:UsageSnapshot::unavailableText",
     # Read by tests only, to be reached by object name, a double or what is
     # drawn instead.
-    "CachedPainting.h:CachedPainting::budgetBytes",
-    "CachedPainting.h:CachedPainting::cachedBytes",
-    "CachedPainting.h:CachedPainting::cachedCount",
-    "CachedPainting.h:CachedPainting::cachedKeys",
-    "CachedPainting.h:CachedPainting::renderCount",
     "CapsuleBadge.h:CapsuleBadge::presence",
     "CodexRolloutReader.h:CodexRolloutReader::rateLimitsInRollout",
     "DispatchQueue.h:DispatchQueue::activeTimerCount",
