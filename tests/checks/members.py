@@ -111,10 +111,6 @@ WAITING: set[str] = {
     "PixelCatView.h:PixelCatView::hitArea",
     "PixelCatView.h:PixelCatView::loops",
     "ProbeGate.h:ProbeGate::waitingKeys",
-    "QuotaBar.h:QuotaBar::displayedPercentage",
-    "RingGauge.h:RingGauge::displayedPercentage",
-    "RollingDigitsView.h:RollingDigitsView::rollProgress",
-    "SwitchToggleStyle.h:SwitchToggleStyle::knobPosition",
 }
 
 IMPLICIT = {"begin", "end", "cbegin", "cend", "qHash", "swap"}

@@ -393,7 +393,10 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
         case Change::figure:
             // The ring's figure rolls from 64 to 40; the lines follow.
             EXPECT_EQ(digits->value(), 40);
-            EXPECT_LT(digits->rollProgress(), 1.0);
+            {
+                const QImage rolling = digits->grab().toImage();
+                EXPECT_TRUE(test::waitUntil([&] { return digits->grab().toImage() != rolling; }));
+            }
             EXPECT_EQ(first->model().remainingPercentage, 40);
             EXPECT_EQ(session->item().remainingPercentage, 40);
             break;
