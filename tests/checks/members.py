@@ -97,9 +97,6 @@ WAITING: set[str] = {
     # drawn instead.
     "CapsuleBadge.h:CapsuleBadge::presence",
     "CodexRolloutReader.h:CodexRolloutReader::rateLimitsInRollout",
-    "DispatchQueue.h:DispatchQueue::activeTimerCount",
-    "FileEventStream.h:FileEventStream::hitWatchLimit",
-    "FileEventStream.h:FileEventStream::watchCount",
     "PixelCatEngine.h:PixelCatEngine::actionDuration",
     "PixelCatEngine.h:PixelCatEngine::loopsRunning",
     "PixelCatEngine.h:PixelCatEngine::maxX",
