@@ -107,7 +107,6 @@ WAITING: set[str] = {
     "PixelCatView.h:PixelCatView::engine",
     "PixelCatView.h:PixelCatView::hitArea",
     "PixelCatView.h:PixelCatView::loops",
-    "ProbeGate.h:ProbeGate::waitingKeys",
 }
 
 IMPLICIT = {"begin", "end", "cbegin", "cend", "qHash", "swap"}
