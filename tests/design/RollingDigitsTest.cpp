@@ -58,7 +58,7 @@ TEST(RollingDigits, TheWidgetSitsAtItsIdealSize) {
     view.setValue(1000);
     EXPECT_GT(view.sizeHint().width(), qCeil(l.width));
     // Not on screen: no roll, the new value is drawn at once.
-    const RollingDigitsView resting(1000, QString(), kNumber, Qt::black, kSuffix);
+    RollingDigitsView resting(1000, QString(), kNumber, Qt::black, kSuffix);
     EXPECT_EQ(view.grab().toImage(), resting.grab().toImage());
 }
 

@@ -387,7 +387,7 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
             EXPECT_TRUE(refresh->isSpinning());
             EXPECT_TRUE(test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(2)->isHovered());
         }
-        const auto* digits = test::part<QuotaHeroView>(*screen, QStringLiteral("hero"))->findChild<RollingDigitsView*>();
+        auto* digits = test::part<QuotaHeroView>(*screen, QStringLiteral("hero"))->findChild<RollingDigitsView*>();
         ASSERT_TRUE(digits);
         switch (row.change) {
         case Change::figure:
