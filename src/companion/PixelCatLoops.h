@@ -22,7 +22,6 @@ class PixelCatLoops : public QObject {
     ~PixelCatLoops() override;
 
     bool isRunning() const { return timer_.isActive(); }
-    const QTimer& timer() const { return timer_; }
     // Within a tick: the engine's changes that arrive now belong to it.
     bool isTicking() const { return ticking_; }
 

@@ -92,7 +92,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& locali
     hitArea_->installEventFilter(this);
     // It draws nothing: the cat's repaints, which cross it, skip it.
     hitArea_->setUpdatesEnabled(false);
-    loops_ = std::make_unique<PixelCatLoops>(engine_);
+    loops_ = std::make_unique<PixelCatLoops>(engine_, this);
     connect(loops_.get(), &PixelCatLoops::ticked, this, &PixelCatView::finishTick);
     engine_.setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });

@@ -102,7 +102,6 @@ WAITING: set[str] = {
     "PixelCatEngine.h:PixelCatEngine::maxX",
     "PixelCatEngine.h:PixelCatEngine::minX",
     "PixelCatLoops.h:PixelCatLoops::behaviourTick",
-    "PixelCatLoops.h:PixelCatLoops::timer",
     "PixelCatView.h:PixelCatView::animationClock",
     "PixelCatView.h:PixelCatView::engine",
     "PixelCatView.h:PixelCatView::hitArea",

@@ -401,8 +401,10 @@ TEST_F(CatEngine, TheLoopsRunByTheRuleAndTickBehaviourOnceASecondOfFrames) {
     {
         PixelCatLoops loops(*e);
         EXPECT_FALSE(loops.isRunning());
-        EXPECT_EQ(loops.timer().interval(), 120);
-        EXPECT_EQ(loops.timer().timerType(), Qt::PreciseTimer);
+        const auto* timer = loops.findChild<QTimer*>(QStringLiteral("catFrameTimer"));
+        ASSERT_TRUE(timer);
+        EXPECT_EQ(timer->interval(), 120);
+        EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
         e->viewAppeared();
         EXPECT_TRUE(loops.isRunning());
         e->setApplicationVisible(false);
