@@ -86,6 +86,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& locali
     // step; a bare sibling over the band above the capsule takes the pointer.
     if (parent) setAttribute(Qt::WA_TransparentForMouseEvents);
     hitArea_ = new QWidget(parent ? parent : this);
+    hitArea_->setObjectName(QStringLiteral("catHitArea"));
     hitArea_->setAttribute(Qt::WA_NoSystemBackground);
     hitArea_->setAttribute(Qt::WA_TranslucentBackground);
     hitArea_->setMouseTracking(true);

@@ -73,8 +73,6 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRectF catFrameRect() const;
     // What the view draws now (cat, shadow, bubble, heart), in widget coordinates.
     QRegion paintedRegion() const { return painted_; }
-    // The widget that takes the pointer over the cat.
-    QWidget* hitArea() const { return hitArea_; }
 
     std::optional<QPointF> landingPoint(double positionX) const override;
     void setCatDragging(bool dragging) override;

@@ -104,7 +104,6 @@ WAITING: set[str] = {
     "PixelCatLoops.h:PixelCatLoops::behaviourTick",
     "PixelCatView.h:PixelCatView::animationClock",
     "PixelCatView.h:PixelCatView::engine",
-    "PixelCatView.h:PixelCatView::hitArea",
     "PixelCatView.h:PixelCatView::loops",
 }
 

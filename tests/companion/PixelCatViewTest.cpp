@@ -381,7 +381,7 @@ TEST_F(CatViewTest, GestureTellsTapsFromLifts) {
 TEST_F(CatViewTest, HoverOnTheCatIsClearedWhenTheViewIsHiddenOrGoes) {
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
-    QWidget* hit = cat->hitArea();
+    QWidget* hit = bar->findChild<QWidget*>(QStringLiteral("catHitArea"));
     const QPointF onCat = hit->mapFromGlobal(cat->mapToGlobal(cat->catFrameRect().center()));
     const QPointF beside = onCat + QPointF(40, 0);
     auto enter = [&](QPointF at) {
@@ -419,7 +419,7 @@ TEST_F(CatViewTest, HoverOnTheCatIsClearedWhenTheViewIsHiddenOrGoes) {
 TEST_F(CatViewTest, OnlyTheCatsFrameTakesThePointer) {
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
-    QWidget* hitWidget = cat->hitArea();
+    QWidget* hitWidget = bar->findChild<QWidget*>(QStringLiteral("catHitArea"));
     const QRectF frame = cat->catFrameRect().translated(cat->pos());
     const double capsuleTop = bar->capsuleRect().top();
     // The band above the capsule; the capsule itself stays the bar's.
@@ -595,7 +595,7 @@ TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
     PaintCounter rec(cat);
     // The bare widget that takes the pointer over the band draws nothing and
     // is skipped by the repaints that cross it.
-    PaintCounter hitAreaPaints(cat->hitArea());
+    PaintCounter hitAreaPaints(bar->findChild<QWidget*>(QStringLiteral("catHitArea")));
     QList<QRegion> told;
     QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat,
                      [&](const QRegion& r) { told.append(r); });
