@@ -34,13 +34,6 @@ void PixelCatLoops::frameTick() {
     Q_EMIT ticked();
 }
 
-void PixelCatLoops::behaviourTick() {
-    ticking_ = true;
-    engine_.tickAI();
-    ticking_ = false;
-    Q_EMIT ticked();
-}
-
 void PixelCatLoops::setRunning(bool run) {
     if (run == isRunning()) return;
     if (run) {

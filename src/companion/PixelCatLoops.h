@@ -28,8 +28,6 @@ class PixelCatLoops : public QObject {
     // What the timer runs: a frame tick, with the behaviour tick before it
     // when one is due.
     void frameTick();
-    // A behaviour tick alone (tests; the timer runs it within frame ticks).
-    void behaviourTick();
 
   Q_SIGNALS:
     // A tick's changes are all out.

@@ -76,7 +76,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& locali
                            CatMotion motion)
     : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
       engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, &feedback}), gesture_(engine_),
-      animationClock_(std::chrono::milliseconds(33), std::move(motion)),
+      animationClock_(std::chrono::milliseconds(33), std::move(motion), this),
       x_(animationClock_, engine_.positionX()), facing_(animationClock_, engine_.isFacingLeft() ? -1 : 1),
       breed_(preferences.pixelCatBreed()) {
     setAttribute(Qt::WA_TranslucentBackground);

@@ -61,8 +61,6 @@ class PixelCatView : public QWidget, public CatBarLink {
 
     PixelCatEngine& engine() { return engine_; }
     const PixelCatEngine& engine() const { return engine_; }
-    PixelCatLoops& loops() { return *loops_; }
-    CatAnimationClock& animationClock() { return animationClock_; }
 
     // Places the widget over a capsule given in the parent's coordinates.
     void placeOver(const QRectF& capsule);

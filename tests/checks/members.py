@@ -101,10 +101,7 @@ WAITING: set[str] = {
     "PixelCatEngine.h:PixelCatEngine::loopsRunning",
     "PixelCatEngine.h:PixelCatEngine::maxX",
     "PixelCatEngine.h:PixelCatEngine::minX",
-    "PixelCatLoops.h:PixelCatLoops::behaviourTick",
-    "PixelCatView.h:PixelCatView::animationClock",
     "PixelCatView.h:PixelCatView::engine",
-    "PixelCatView.h:PixelCatView::loops",
 }
 
 IMPLICIT = {"begin", "end", "cbegin", "cend", "qHash", "swap"}

@@ -98,6 +98,9 @@ class CatViewTest : public ::testing::Test {
     static PixelCatView* catOf(const MultiProviderBarView& bar) {
         return qobject_cast<PixelCatView*>(bar.catView());
     }
+    // The cat's ticks and the clock its moves step on, which it holds.
+    static PixelCatLoops& loopsOf(PixelCatView& cat) { return *cat.findChild<PixelCatLoops*>(); }
+    static CatAnimationClock& clockOf(PixelCatView& cat) { return *cat.findChild<CatAnimationClock*>(); }
 
     // Opaque pixels within a few steps of a colour inside a rectangle (logical
     // coordinates; the image may be drawn at a higher pixel ratio): how many,
@@ -458,7 +461,7 @@ TEST_F(CatViewTest, TheSettingAddsAndRemovesTheCatAndItsBandAtOnce) {
     ASSERT_TRUE(cat);
     EXPECT_TRUE(
         test::waitUntil([&] { return cat->engine().loopsRunning(); })); // once the window is exposed
-    EXPECT_TRUE(cat->loops().isRunning());
+    EXPECT_TRUE(loopsOf(*cat).isRunning());
     EXPECT_DOUBLE_EQ(bar->contentSize().height(), 94);
     EXPECT_FALSE(bar->solidRegion().intersected(cat->paintedRegion().translated(cat->pos())).isEmpty());
     // The running frame timer may already have stepped once on a slow machine:
@@ -517,7 +520,7 @@ TEST_F(CatViewTest, EachChangeRepaintsOnlyTheCatsRectanglesWhateverTheBarsWidth)
             for (int i = 0; i < 4; ++i) {
                 rec.painted = QRegion();
                 const QRect was = catRect();
-                tap && i == 0 ? cat->engine().onCatTapped() : cat->loops().frameTick(); // as its timer ticks
+                tap && i == 0 ? cat->engine().onCatTapped() : loopsOf(*cat).frameTick(); // as its timer ticks
                 QCoreApplication::processEvents();
                 EXPECT_TRUE(rec.painted.isEmpty() ||
                             QRegion((was | catRect()).adjusted(-1, -1, 1, 1)).contains(rec.painted.boundingRect()))
@@ -604,23 +607,21 @@ TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
     // tick after tick, and a behaviour tick that changes nothing, neither.
     struct Row {
         CatAction action;
-        bool behaviour; // the 1 s tick rather than the frame tick
+        bool behaviour; // enough frame ticks to carry the 1 s tick
         bool changes;
     };
     for (const Row& row : {Row{CatAction::walking, false, true}, Row{CatAction::layingDown, false, false},
                            Row{CatAction::layingDown, true, false}}) {
         cat->engine().setAction(row.action);
-        cat->loops().frameTick();
+        loopsOf(*cat).frameTick();
         QCoreApplication::processEvents();
-        for (int i = 0; i < 4; ++i) {
+        // Nine frame ticks carry a behaviour tick.
+        for (int i = 0; i < (row.behaviour ? 9 : 4); ++i) {
             told.clear();
             rec.paints = 0;
             const QRegion was = cat->paintedRegion();
-            if (row.behaviour)
-                cat->loops().behaviourTick();
-            else
-                cat->loops().frameTick();
-            EXPECT_FALSE(cat->loops().isTicking());
+            loopsOf(*cat).frameTick();
+            EXPECT_FALSE(loopsOf(*cat).isTicking());
             if (row.changes) {
                 EXPECT_NE(cat->paintedRegion(), was);
                 ASSERT_EQ(told.size(), 1) << int(row.action);
@@ -653,8 +654,8 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     // The test steps the cat itself: a frame tick of the running loops on a
     // slow machine would add a paint of its own.
     cat->engine().setApplicationVisible(false);
-    ASSERT_FALSE(cat->loops().isRunning());
-    CatAnimationClock& clock = cat->animationClock();
+    ASSERT_FALSE(loopsOf(*cat).isRunning());
+    CatAnimationClock& clock = clockOf(*cat);
     // Each step repaints and reshapes the bar's window: never at the display's rate.
     EXPECT_GE(clock.interval(), std::chrono::milliseconds(33));
 
@@ -677,7 +678,8 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     // A behaviour tick turns the walking cat: the turn's spring.
     random.waits = {0};
     random.rolls = {90};
-    cat->loops().behaviourTick();
+    for (int i = 0; i < 9 && !cat->engine().isFacingLeft(); ++i) // the frame tick that carries one
+        loopsOf(*cat).frameTick();
     QCoreApplication::processEvents();
     ASSERT_TRUE(cat->engine().isFacingLeft());
     EXPECT_GT(stepUntilStill(100), 3);
@@ -702,7 +704,7 @@ TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
     QCoreApplication::processEvents();
     PixelCatEngine& e = cat->engine();
     e.setApplicationVisible(false); // the test ticks and steps the cat
-    CatAnimationClock& clock = cat->animationClock();
+    CatAnimationClock& clock = clockOf(*cat);
     const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);
     const qint64 stepMs = clock.interval().count();
     PaintCounter paints(cat);
@@ -719,7 +721,7 @@ TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
         int steps = 0, stepPaints = 0;
         for (int tick = 0; tick < 3; ++tick) {
             const qint64 tickAt = now;
-            cat->loops().frameTick();
+            loopsOf(*cat).frameTick();
             EXPECT_TRUE(clock.isRunning());
             for (now = tickAt + stepMs; now < tickAt + tickMs; now += stepMs) {
                 const int before = paints.paints;
@@ -735,7 +737,7 @@ TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
         EXPECT_EQ(steps, 3 * ((tickMs - 1) / stepMs));
         EXPECT_EQ(stepPaints, steps); // every step moved it
         e.setAction(CatAction::sitting);
-        cat->loops().frameTick();
+        loopsOf(*cat).frameTick();
         for (int i = 0; i < 10 && clock.isRunning(); ++i) {
             now += stepMs;
             clock.step();
