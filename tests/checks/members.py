@@ -98,9 +98,6 @@ WAITING: set[str] = {
     "CapsuleBadge.h:CapsuleBadge::presence",
     "CodexRolloutReader.h:CodexRolloutReader::rateLimitsInRollout",
     "PixelCatEngine.h:PixelCatEngine::actionDuration",
-    "PixelCatEngine.h:PixelCatEngine::loopsRunning",
-    "PixelCatEngine.h:PixelCatEngine::maxX",
-    "PixelCatEngine.h:PixelCatEngine::minX",
     "PixelCatView.h:PixelCatView::engine",
 }
 
