@@ -84,7 +84,6 @@ class PixelCatEngine {
     double zBubbleOffset() const { return zBubbleOffset_; }
     double heartOpacity() const { return heartOpacity_; }
     double heartOffset() const { return heartOffset_; }
-    double actionDuration() const { return actionDuration_; }
 
   private:
     void applyLoopRule();

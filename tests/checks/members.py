@@ -97,7 +97,6 @@ WAITING: set[str] = {
     # drawn instead.
     "CapsuleBadge.h:CapsuleBadge::presence",
     "CodexRolloutReader.h:CodexRolloutReader::rateLimitsInRollout",
-    "PixelCatEngine.h:PixelCatEngine::actionDuration",
     "PixelCatView.h:PixelCatView::engine",
 }
 
