@@ -95,7 +95,6 @@ WAITING: set[str] = {
     "UsageSnapshot.h:UsageSnapshot::unavailableText",
     # Read by tests only, to be reached by object name, a double or what is
     # drawn instead.
-    "CodexRolloutReader.h:CodexRolloutReader::rateLimitsInRollout",
     "PixelCatView.h:PixelCatView::engine",
 }
 
