@@ -62,7 +62,6 @@ class PixelCatEngine {
     void viewAppeared();
     void viewDisappeared();
     void setApplicationVisible(bool visible);
-    bool loopsRunning() const { return loopsRunning_; }
 
     void updateBounds(double minX, double maxX);
     void onBarHover(bool isHovered);
@@ -85,9 +84,6 @@ class PixelCatEngine {
     double zBubbleOffset() const { return zBubbleOffset_; }
     double heartOpacity() const { return heartOpacity_; }
     double heartOffset() const { return heartOffset_; }
-    double minX() const { return minX_; }
-    double maxX() const { return maxX_; }
-    double actionDuration() const { return actionDuration_; }
 
   private:
     void applyLoopRule();

@@ -9,6 +9,8 @@ namespace meterix {
 PixelCatLoops::PixelCatLoops(PixelCatEngine& engine, QObject* parent)
     : QObject(parent), engine_(engine), frameMs_(int(std::lround(PixelCatEngine::frameInterval * 1000))),
       behaviourMs_(int(std::lround(PixelCatEngine::behaviourInterval * 1000))) {
+    timer_.setParent(this);
+    timer_.setObjectName(QStringLiteral("catFrameTimer"));
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(frameMs_);
     connect(&timer_, &QTimer::timeout, this, &PixelCatLoops::frameTick);
@@ -28,13 +30,6 @@ void PixelCatLoops::frameTick() {
         engine_.tickAI();
     }
     engine_.tickFrame();
-    ticking_ = false;
-    Q_EMIT ticked();
-}
-
-void PixelCatLoops::behaviourTick() {
-    ticking_ = true;
-    engine_.tickAI();
     ticking_ = false;
     Q_EMIT ticked();
 }

@@ -22,15 +22,12 @@ class PixelCatLoops : public QObject {
     ~PixelCatLoops() override;
 
     bool isRunning() const { return timer_.isActive(); }
-    const QTimer& timer() const { return timer_; }
     // Within a tick: the engine's changes that arrive now belong to it.
     bool isTicking() const { return ticking_; }
 
     // What the timer runs: a frame tick, with the behaviour tick before it
     // when one is due.
     void frameTick();
-    // A behaviour tick alone (tests; the timer runs it within frame ticks).
-    void behaviourTick();
 
   Q_SIGNALS:
     // A tick's changes are all out.

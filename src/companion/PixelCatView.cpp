@@ -76,7 +76,7 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& locali
                            CatMotion motion)
     : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
       engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, &feedback}), gesture_(engine_),
-      animationClock_(std::chrono::milliseconds(33), std::move(motion)),
+      animationClock_(std::chrono::milliseconds(33), std::move(motion), this),
       x_(animationClock_, engine_.positionX()), facing_(animationClock_, engine_.isFacingLeft() ? -1 : 1),
       breed_(preferences.pixelCatBreed()) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -86,13 +86,14 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& locali
     // step; a bare sibling over the band above the capsule takes the pointer.
     if (parent) setAttribute(Qt::WA_TransparentForMouseEvents);
     hitArea_ = new QWidget(parent ? parent : this);
+    hitArea_->setObjectName(QStringLiteral("catHitArea"));
     hitArea_->setAttribute(Qt::WA_NoSystemBackground);
     hitArea_->setAttribute(Qt::WA_TranslucentBackground);
     hitArea_->setMouseTracking(true);
     hitArea_->installEventFilter(this);
     // It draws nothing: the cat's repaints, which cross it, skip it.
     hitArea_->setUpdatesEnabled(false);
-    loops_ = std::make_unique<PixelCatLoops>(engine_);
+    loops_ = std::make_unique<PixelCatLoops>(engine_, this);
     connect(loops_.get(), &PixelCatLoops::ticked, this, &PixelCatView::finishTick);
     engine_.setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });

@@ -61,8 +61,6 @@ class PixelCatView : public QWidget, public CatBarLink {
 
     PixelCatEngine& engine() { return engine_; }
     const PixelCatEngine& engine() const { return engine_; }
-    PixelCatLoops& loops() { return *loops_; }
-    CatAnimationClock& animationClock() { return animationClock_; }
 
     // Places the widget over a capsule given in the parent's coordinates.
     void placeOver(const QRectF& capsule);
@@ -73,8 +71,6 @@ class PixelCatView : public QWidget, public CatBarLink {
     QRectF catFrameRect() const;
     // What the view draws now (cat, shadow, bubble, heart), in widget coordinates.
     QRegion paintedRegion() const { return painted_; }
-    // The widget that takes the pointer over the cat.
-    QWidget* hitArea() const { return hitArea_; }
 
     std::optional<QPointF> landingPoint(double positionX) const override;
     void setCatDragging(bool dragging) override;

@@ -28,7 +28,6 @@ int budgetFor(qreal scale) {
 
 struct Store {
     QCache<QByteArray, QPixmap> pixmaps{budgetFor(1)};
-    int renders = 0;
     // The scale's part of the key, written out once per scale rather than on
     // every stamp.
     qreal keyScale = -1;
@@ -90,7 +89,6 @@ void CachedPainting::draw(QPainter& painter, const QRectF& box, const QByteArray
             q.translate(-box.topLeft());
             paint(q);
         }
-        ++s.renders;
         // An image keeps the engine that painted it (a few kilobytes, as much
         // as a small stamp's pixels) until it goes: the stamp keeps a copy.
         auto made = std::make_unique<QPixmap>(QPixmap::fromImage(image.copy()));
@@ -109,16 +107,6 @@ void CachedPainting::draw(QPainter& painter, const QRectF& box, const QByteArray
     painter.drawPixmap(origin, *pixmap);
     painter.restore();
 }
-
-int CachedPainting::cachedCount() { return store().pixmaps.count(); }
-
-int CachedPainting::renderCount() { return store().renders; }
-
-int CachedPainting::cachedBytes() { return int(store().pixmaps.totalCost()); }
-
-int CachedPainting::budgetBytes() { return int(store().pixmaps.maxCost()); }
-
-QList<QByteArray> CachedPainting::cachedKeys() { return store().pixmaps.keys(); }
 
 void CachedPainting::clear() {
     Store& s = store();

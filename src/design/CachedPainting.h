@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QRectF>
 
 #include <functional>
@@ -24,14 +23,6 @@ public:
     static void draw(QPainter& painter, const QRectF& box, const QByteArray& key,
                      const std::function<void(QPainter&)>& paint);
 
-    // Drawings held now, and the drawings made since the start (for tests).
-    static int cachedCount();
-    static int renderCount();
-    // The pixels held, and the most the cache holds (it grows with the
-    // largest device scale met).
-    static int cachedBytes();
-    static int budgetBytes();
-    static QList<QByteArray> cachedKeys();
     static void clear();
 };
 

@@ -53,9 +53,8 @@ public:
     // motion); an appear() before then takes it back and gone is never called.
     void leave(std::function<void()> gone);
     bool isLeaving() const { return bool(gone_); }
-    // 0 gone ... 1 fully there (a spring: it may overshoot a little).
-    double presence() const { return presence_.value(); }
-    // How a presence is drawn: the scale about the centre (never quite zero, so
+    // How a presence (0 gone ... 1 fully there; a spring, it may overshoot a
+    // little) is drawn: the scale about the centre (never quite zero, so
     // the transform stays invertible) and the opacity.
     static double presenceScale(double presence) { return std::max(0.00001, presence); }
     static double presenceOpacity(double presence) { return std::clamp(presence, 0.0, 1.0); }

@@ -42,7 +42,6 @@ public:
                           const QList<QColor>& colors, double lineWidth, bool showsGlow);
 
     double percentage() const { return target_; }
-    double displayedPercentage() const { return shown_.value(); }
     // Glides to the new value on the gauge spring while visible.
     void setPercentage(double percentage);
     void setGradientColors(const QList<QColor>& colors);

@@ -48,8 +48,6 @@ public:
     void setReading(double percentage);
     bool hasFigure() const { return hasFigure_; }
     void setColor(const QColor& color);
-    // 0 when a roll starts, 1 when it is done.
-    double rollProgress() const { return roll_.value(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

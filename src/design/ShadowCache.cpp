@@ -174,10 +174,6 @@ ShadowCache::Shadow ShadowCache::roundedRect(QSizeF size, double cornerRadius, d
     return {pixmap, padding};
 }
 
-int ShadowCache::cachedCount() {
-    return int(store().pixmaps.count());
-}
-
 void ShadowCache::clear() {
     store().pixmaps.clear();
     store().large.clear();

@@ -34,8 +34,6 @@ public:
     // alpha image. Pure; exposed for tests.
     static void blurAlpha(QImage& alpha8, double sigma);
 
-    // How many shadows are cached; for tests and diagnostics.
-    static int cachedCount();
     static void clear();
 };
 

@@ -8,7 +8,6 @@ namespace meterix {
 
 namespace {
 constexpr double kMinResponse = 1e-3;
-constexpr double kMaxSettle = 30.0;
 } // namespace
 
 SpringCurve::SpringCurve(double response, double dampingFraction) {
@@ -61,20 +60,6 @@ double SpringCurve::moveSize(double displacement0, double velocity0) const {
 bool SpringCurve::isAtRest(const State& state, double moveSize) const {
     return std::abs(state.displacement) <= restShare * moveSize &&
            std::abs(state.velocity) / omega_ <= restShare * moveSize;
-}
-
-double SpringCurve::progress(double t) const { return 1.0 - at(t, 1.0, 0.0).displacement; }
-
-double SpringCurve::settleTime(double epsilon) const {
-    // Walk backwards from a time by which any of these springs is long still, to
-    // the last moment the motion was outside the band.
-    const double step = 1.0 / 600.0;
-    const double eps = epsilon > 0 ? epsilon : 0.001;
-    for (double t = kMaxSettle; t > 0; t -= step) {
-        const State s = at(t, 1.0, 0.0);
-        if (std::abs(s.displacement) > eps || std::abs(s.velocity) / omega_ > eps) return t + step;
-    }
-    return step;
 }
 
 } // namespace meterix

@@ -18,16 +18,10 @@ public:
 
     double response() const { return response_; }
     double dampingFraction() const { return zeta_; }
-    double angularFrequency() const { return omega_; }
 
     // The motion t seconds after starting displacement0 away from the target with
     // velocity0.
     State at(double t, double displacement0, double velocity0) const;
-    // A move from 0 to 1 starting at rest: the share of the way covered at t.
-    double progress(double t) const;
-    // When a move from rest stays within epsilon of its target (in position, and
-    // in velocity scaled by the frequency) from then on.
-    double settleTime(double epsilon = 0.001) const;
 
     // A moving value comes to rest this close to its target (in position, and
     // in velocity scaled by the frequency), as a share of its move's size.

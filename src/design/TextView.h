@@ -28,7 +28,6 @@ public:
     void setLineAlignment(Qt::Alignment horizontal);
     // The text as drawn at the current width.
     QString shownText() const;
-    const QFont& textFont() const { return font_; }
     // The colour it paints with now (its colour is looked up at paint time).
     QColor color() const;
 

@@ -42,7 +42,6 @@ class QuotaBar : public QWidget {
                       double height, std::optional<double> pace);
 
     double percentage() const { return percentage_; }
-    double displayedPercentage() const { return shown_.value(); }
     double barHeight() const { return height_; }
     std::optional<double> paceMarkerPercentage() const { return pace_; }
     void setPercentage(double percentage);

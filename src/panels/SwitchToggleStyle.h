@@ -27,8 +27,6 @@ class SwitchToggleStyle : public QAbstractButton {
     // The knob's left edge in the track for a position (0 off, 1 on).
     static double knobX(double position);
     double drawnOpacity() const { return isEnabled() ? 1.0 : disabledOpacity; }
-    // Where the knob is drawn now (0 off ... 1 on).
-    double knobPosition() const { return knob_.value(); }
 
     QSize sizeHint() const override;
 

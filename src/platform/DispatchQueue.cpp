@@ -117,14 +117,4 @@ QThread* DispatchQueue::thread() const {
     return thread_.get();
 }
 
-int DispatchQueue::activeTimerCount() {
-    int count = 0;
-    sync([&] {
-        if (QObject* ctx = context())
-            for (const QTimer* timer : ctx->findChildren<QTimer*>())
-                if (timer->isActive()) ++count;
-    });
-    return count;
-}
-
 } // namespace meterix

@@ -43,9 +43,6 @@ class DispatchQueue {
     QObject* context() const;
     QThread* thread() const;
 
-    // Active QTimers below context(): a queue with nothing to do has none.
-    int activeTimerCount();
-
   private:
     class Thread;
 

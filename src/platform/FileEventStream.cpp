@@ -91,18 +91,6 @@ void FileEventStream::stop() {
     if (!queue_.sync([this] { stopOnQueue(); })) closeDescriptor();
 }
 
-int FileEventStream::watchCount() {
-    int count = 0;
-    queue_.sync([&] { count = static_cast<int>(folders_.size()); });
-    return count;
-}
-
-bool FileEventStream::hitWatchLimit() {
-    bool hit = false;
-    queue_.sync([&] { hit = limitReached_; });
-    return hit;
-}
-
 void FileEventStream::startOnQueue(bool& started) {
     if (fd_ >= 0) {
         started = true;

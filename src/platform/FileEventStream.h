@@ -59,11 +59,6 @@ class FileEventStream {
     // from inside the callback.
     void stop();
 
-    // Folders watched now (for tests and diagnostics).
-    int watchCount();
-    // Whether the watch limit was hit since the last start.
-    bool hitWatchLimit();
-
   private:
     void startOnQueue(bool& started);
     void stopOnQueue();

@@ -11,6 +11,7 @@
 #include "design/TextView.h"
 #include "design/TierBadge.h"
 
+#include "support/gui/BadgeSupport.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
@@ -82,8 +83,16 @@ TEST_F(Cards, SectionWithoutTitleOrFootnoteIsOnlyThePlate) {
 TEST_F(Cards, TitleIsUpperCaseSecondaryAndFootnoteWraps) {
     InsetSection section(QStringLiteral("Quota detail"), QStringLiteral("A long footnote that has to wrap onto more lines"),
                          false, {row()});
-    ASSERT_NE(section.findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly), nullptr);
-    EXPECT_EQ(section.findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly)->textFont().capitalization(), QFont::AllUppercase);
+    InsetSection capitals(QStringLiteral("QUOTA DETAIL"), std::nullopt, false, {row()});
+    auto* title = section.findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly);
+    auto* written = capitals.findChild<TextView*>(QStringLiteral("sectionTitle"), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(title, nullptr);
+    ASSERT_NE(written, nullptr);
+    // Drawn in capitals: the same pixels as the title written in capitals.
+    ASSERT_EQ(title->sizeHint(), written->sizeHint());
+    title->resize(title->sizeHint());
+    written->resize(written->sizeHint());
+    EXPECT_EQ(title->grab().toImage(), written->grab().toImage());
     ASSERT_NE(section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly), nullptr);
     EXPECT_TRUE(section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly)->hasHeightForWidth());
     EXPECT_GT(section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly)->heightForWidth(60), section.findChild<TextView*>(QStringLiteral("footnote"), Qt::FindDirectChildrenOnly)->heightForWidth(600));
@@ -191,11 +200,11 @@ TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
         badge->appear();
         EXPECT_TRUE(badge->isVisible());
         if (reduced) {
-            EXPECT_DOUBLE_EQ(badge->presence(), 1.0);
+            EXPECT_TRUE(test::drawnWhole(*badge));
         } else {
-            EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
+            EXPECT_TRUE(test::drawnGone(*badge));
             EXPECT_EQ(test::inkIn(test::renderWidget(*badge), all), 0); // nothing drawn yet
-            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }));
+            EXPECT_TRUE(test::waitUntil([&] { return test::drawnWhole(*badge); }));
         }
         const qint64 full = test::inkIn(test::renderWidget(*badge), all);
         EXPECT_GT(full, 0);
@@ -209,14 +218,14 @@ TEST_F(Cards, ABadgeGrowsInAndShrinksAwayOnScreenUnlessMotionIsReduced) {
             EXPECT_EQ(gone, 0);
             EXPECT_TRUE(badge->isLeaving());
             // Coming back before it is gone turns it round; it is never reported gone.
-            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() < 0.9; }));
+            EXPECT_TRUE(test::waitUntil([&] { return !test::drawnWhole(*badge); }));
             badge->appear();
             EXPECT_FALSE(badge->isLeaving());
-            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }));
+            EXPECT_TRUE(test::waitUntil([&] { return test::drawnWhole(*badge); }));
             EXPECT_EQ(gone, 0);
             badge->leave([&gone] { ++gone; });
             EXPECT_TRUE(test::waitUntil([&] { return gone == 1; }));
-            EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
+            EXPECT_TRUE(test::drawnGone(*badge));
             EXPECT_EQ(test::inkIn(test::renderWidget(*badge), all), 0);
         }
     }
@@ -228,11 +237,11 @@ TEST_F(Cards, ABadgeOutOfSightIsThereOrGoneAtOnce) {
     auto* badge = new LiveStreamBadge(Localization::shared(), &host);
     badge->appear();
     EXPECT_FALSE(badge->isHidden());
-    EXPECT_DOUBLE_EQ(badge->presence(), 1.0);
+    EXPECT_TRUE(test::drawnWhole(*badge));
     bool gone = false;
     badge->leave([&gone] { gone = true; });
     EXPECT_TRUE(gone);
-    EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
+    EXPECT_TRUE(test::drawnGone(*badge));
 }
 
 // What the sheets show, in both looks: each tile in its top colour over a

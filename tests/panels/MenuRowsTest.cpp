@@ -231,7 +231,10 @@ TEST_F(MenuRowsTest, SwitchFlipsOncePerClickAndIgnoresClicksWhileDisabled) {
     QTest::mouseClick(sw, Qt::LeftButton);
     EXPECT_EQ(flips, QList<bool>{true});
     EXPECT_TRUE(row.isOn());
-    EXPECT_DOUBLE_EQ(sw->knobPosition(), 1.0); // hidden: no slide
+    // Hidden: no slide, the knob is drawn at its end at once.
+    MenuToggleRow on(QStringLiteral("speaker.wave.2.fill"), {QColor(255, 159, 10), QColor(194, 91, 0)},
+                     QStringLiteral("Sound"), QStringLiteral("Haptics and sounds"), true, [](bool) {});
+    EXPECT_EQ(sw->grab().toImage(), on.findChild<SwitchToggleStyle*>(QStringLiteral("switch"))->grab().toImage());
     EXPECT_EQ(row.accessibleDescription(), QStringLiteral("On"));
     QTest::mouseClick(sw, Qt::LeftButton);
     EXPECT_EQ(flips, (QList<bool>{true, false}));

@@ -10,6 +10,7 @@
 #include "panels/MenuPlateRow.h"
 
 #include "PanelFixtures.h"
+#include "support/gui/BadgeSupport.h"
 #include "support/gui/ScreenContextOfTests.h"
 #include "ScreenFixture.h"
 #include "support/gui/GrabSupport.h"
@@ -193,7 +194,7 @@ TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
         QCoreApplication::sendPostedEvents(); // the rows' deferred show
         // Badges there when the rows are built are simply there.
         ASSERT_TRUE(qobject_cast<LiveStreamBadge*>(test::rowBadge(screen, P::claudeCode)));
-        EXPECT_DOUBLE_EQ(test::rowBadge(screen, P::claudeCode)->presence(), 1.0);
+        EXPECT_TRUE(test::drawnWhole(*test::rowBadge(screen, P::claudeCode)));
         const QPointer<CapsuleBadge> appOpen = test::rowBadge(screen, P::openAICodex);
         ASSERT_TRUE(qobject_cast<AppOpenBadge*>(appOpen.data()));
 
@@ -205,17 +206,17 @@ TEST_F(OverviewScreenTest, ARowsBadgeGrowsInAndTheOldOneShrinksAway) {
         ASSERT_TRUE(qobject_cast<LiveStreamBadge*>(working));
         EXPECT_TRUE(working->isVisible());
         if (reduced) {
-            EXPECT_DOUBLE_EQ(working->presence(), 1.0);
+            EXPECT_TRUE(test::drawnWhole(*working));
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             EXPECT_TRUE(appOpen.isNull());
         } else {
-            EXPECT_DOUBLE_EQ(working->presence(), 0.0);
+            EXPECT_TRUE(test::drawnGone(*working));
             ASSERT_FALSE(appOpen.isNull());
             EXPECT_TRUE(appOpen->isLeaving());
             EXPECT_TRUE(test::waitUntil(
                 [&] {
                     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-                    return appOpen.isNull() && working->presence() == 1.0;
+                    return appOpen.isNull() && test::drawnWhole(*working);
                 }));
         }
         // Claude stops: no badge, the old one on its way out.

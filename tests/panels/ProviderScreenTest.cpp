@@ -387,13 +387,16 @@ TEST_F(ProviderScreen, APublishedChangeKeepsTheRowsOfTheSameShape) {
             EXPECT_TRUE(refresh->isSpinning());
             EXPECT_TRUE(test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow")).value(2)->isHovered());
         }
-        const auto* digits = test::part<QuotaHeroView>(*screen, QStringLiteral("hero"))->findChild<RollingDigitsView*>();
+        auto* digits = test::part<QuotaHeroView>(*screen, QStringLiteral("hero"))->findChild<RollingDigitsView*>();
         ASSERT_TRUE(digits);
         switch (row.change) {
         case Change::figure:
             // The ring's figure rolls from 64 to 40; the lines follow.
             EXPECT_EQ(digits->value(), 40);
-            EXPECT_LT(digits->rollProgress(), 1.0);
+            {
+                const QImage rolling = digits->grab().toImage();
+                EXPECT_TRUE(test::waitUntil([&] { return digits->grab().toImage() != rolling; }));
+            }
             EXPECT_EQ(first->model().remainingPercentage, 40);
             EXPECT_EQ(session->item().remainingPercentage, 40);
             break;

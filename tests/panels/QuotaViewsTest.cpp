@@ -11,6 +11,7 @@
 #include "platform/ui/Appearance.h"
 
 #include "BothLanguages.h"
+#include "support/gui/BadgeSupport.h"
 #include "support/FakeClock.h"
 #include "support/WaitUntil.h"
 #include "support/gui/GrabSupport.h"
@@ -159,7 +160,7 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
     QuotaHeroView from(Appearance::shared(), Localization::shared(), working);
     from.show();
     EXPECT_TRUE(from.findChild<LiveStreamBadge*>(QStringLiteral("liveBadge"))->isVisible());
-    EXPECT_DOUBLE_EQ(from.findChild<LiveStreamBadge*>(QStringLiteral("liveBadge"))->presence(), 1.0);
+    EXPECT_TRUE(test::drawnWhole(*from.findChild<LiveStreamBadge*>(QStringLiteral("liveBadge"))));
 
     for (const bool reduced : {false, true}) {
         SCOPED_TRACE(reduced ? "reduced motion" : "with motion");
@@ -171,10 +172,10 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
         view.setInputs(working);
         EXPECT_TRUE(badge->isVisible());
         if (reduced) {
-            EXPECT_DOUBLE_EQ(badge->presence(), 1.0);
+            EXPECT_TRUE(test::drawnWhole(*badge));
         } else {
-            EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
-            EXPECT_TRUE(test::waitUntil([&] { return badge->presence() == 1.0; }));
+            EXPECT_TRUE(test::drawnGone(*badge));
+            EXPECT_TRUE(test::waitUntil([&] { return test::drawnWhole(*badge); }));
         }
         view.setInputs(hero(50));
         if (reduced) {
@@ -183,7 +184,7 @@ TEST_P(QuotaViews, HeroWorkingBadgeGrowsInAndShrinksAwayOnScreen) {
             EXPECT_TRUE(badge->isVisible()); // shrinking away
             EXPECT_TRUE(test::waitUntil([&] { return !badge->isVisible(); }));
         }
-        EXPECT_DOUBLE_EQ(badge->presence(), 0.0);
+        EXPECT_TRUE(test::drawnGone(*badge));
     }
     test::reduceMotion(std::nullopt);
 }

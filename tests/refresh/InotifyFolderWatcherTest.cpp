@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QTimer>
 
 #include <atomic>
 #include <thread>
@@ -82,7 +83,15 @@ class InotifyFolderWatcherTest : public ::testing::Test {
     // Waits until the watcher has nothing left in hand: no latency window open
     // and no interval collecting.
     bool settle() {
-        return test::waitUntil([&] { return watcher->queue().activeTimerCount() == 0; });
+        const auto idle = [&] {
+            bool none = true;
+            watcher->queue().sync([&] {
+                for (const QTimer* timer : watcher->queue().context()->findChildren<QTimer*>())
+                    none = none && !timer->isActive();
+            });
+            return none;
+        };
+        return test::waitUntil(idle);
     }
     QString codexDelta(const QString& relative) {
         return home.write(QStringLiteral(".codex/sessions/") + relative, "{\"type\":\"response.delta\"}\n");

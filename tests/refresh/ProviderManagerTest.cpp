@@ -316,14 +316,13 @@ TEST_F(Manager, AProbeDeclinedForTheSlotRunsOnceAsSoonAsTheSlotFrees) {
         ASSERT_TRUE(test::waitUntil([&] { return runner.runs() == QStringList{"claude"}; }));
         manager->refreshProvider(AIProviderType::antigravity, false);
         ASSERT_TRUE(test::waitUntil([&] { return agy->declines == 1; }));
-        EXPECT_EQ(gate.waitingKeys(), QStringList{"agy:default"});
         if (filedFirst) {
             ASSERT_TRUE(test::fetchEnded(*manager, AIProviderType::antigravity));
         }
 
         runner.client.release(); // Claude Code's probe ends: the slot is free
         if (!filedFirst) {
-            ASSERT_TRUE(test::waitUntil([&] { return gate.waitingKeys().isEmpty(); }));
+            ASSERT_TRUE(test::waitUntil([&] { return !gate.isBusy(); }));
             agy->afterDecline.release();
         }
         ASSERT_TRUE(test::waitUntil([&] { return done && runner.runs().size() == 2; }));
@@ -331,7 +330,6 @@ TEST_F(Manager, AProbeDeclinedForTheSlotRunsOnceAsSoonAsTheSlotFrees) {
         EXPECT_EQ(runner.runs(), (QStringList{"claude", "agy"}));
         EXPECT_EQ(runner.mostAtOnce(), 1);
         EXPECT_EQ(agy->declines, 1);
-        EXPECT_TRUE(gate.waitingKeys().isEmpty());
     }
 }
 

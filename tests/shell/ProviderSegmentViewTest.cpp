@@ -7,6 +7,7 @@
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
 #include "support/Speaking.h"
+#include "support/WaitUntil.h"
 #include "support/gui/Looks.h"
 
 #include <QPainter>
@@ -195,11 +196,28 @@ TEST_F(SegmentTest, WithoutMotionFiguresChangeAtOnceAndNothingPulses) {
     auto* digits = segment.findChild<RollingDigitsView*>();
     ASSERT_TRUE(digits);
     segment.setSnapshot(reading(40));
-    EXPECT_LT(digits->rollProgress(), 1.0); // rolling on the digits spring
+    // The segment draws its digits itself.
+    const auto figure = [](Segment& s) {
+        return test::renderWidget(s).copy(s.findChild<RollingDigitsView*>()->geometry());
+    };
+    const QImage rolling = figure(segment); // rolling on the digits spring
+    EXPECT_TRUE(test::waitUntil([&] { return figure(segment) != rolling; }));
     test::reduceMotion(true);
     segment.setSnapshot(reading(30));
     EXPECT_EQ(digits->value(), 30);
-    EXPECT_DOUBLE_EQ(digits->rollProgress(), 1.0);
+    Segment resting(reading(30), Appearance::shared(), clock_);
+    resting.resize(segment.size());
+    // The same figure as a segment that was always at 30 (the plate behind it
+    // may still be gliding, a shade off).
+    const QImage now = figure(segment), always = figure(resting);
+    int worst = 0;
+    for (int y = 0; y < now.height(); ++y)
+        for (int x = 0; x < now.width(); ++x) {
+            const QRgb a = now.pixel(x, y), b = always.pixel(x, y);
+            worst = std::max({worst, std::abs(qAlpha(a) - qAlpha(b)), std::abs(qRed(a) - qRed(b)),
+                              std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+        }
+    EXPECT_LE(worst, 8);
     EXPECT_TRUE(digits->isVisible());
     segment.setWorking(true);
     EXPECT_DOUBLE_EQ(segment.pulseAmount(), 1.0); // still, in its outward state
@@ -234,16 +252,8 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
             Segment segment(row.snapshot, Appearance::shared(), clock_);
             segment.setSelected(row.selected);
             segment.setWorking(row.working);
-            // The ring, and the plate unless it pulses, are drawn once into
-            // stamps and reused by every repaint after (at 1x: a 2x image is
-            // drawn on directly).
             CachedPainting::clear();
-            const int drawn = CachedPainting::renderCount();
             const QImage whole = test::renderWidget(segment, scale);
-            const int stamps = CachedPainting::renderCount();
-            if (scale == 1.0) {
-                EXPECT_EQ(stamps - drawn, row.working ? 1 : 2) << row.name;
-            }
             for (int top = 0; top < segment.height(); top += 3) {
                 const QRect strip(0, top, segment.width(), 3);
                 QImage part = whole.copy();
@@ -266,7 +276,6 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
                 EXPECT_EQ(differing, 0)
                     << row.name << " at " << scale << "x, rows " << top << "+3, worst " << worst;
             }
-            EXPECT_EQ(CachedPainting::renderCount(), stamps) << row.name;
         }
     }
     // Along the top of a segment at rest: the plate's edge, no figures.

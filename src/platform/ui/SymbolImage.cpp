@@ -103,8 +103,6 @@ QPainterPath glyphUnitOutline(const QRawFont& raw, char32_t codePoint) {
 }
 
 struct IconFont {
-    bool loaded = false;
-    QString family;
     QHash<char32_t, QPainterPath> glyphOutlines;  // in a 1 x 1 box, each code point the table names
     QHash<QString, QPainterPath> paintedOutlines; // in a 1 x 1 box, made on first use
 
@@ -120,8 +118,6 @@ struct IconFont {
         // names are taken at once and the file's bytes let go.
         const QRawFont raw(path, kRawPixelSize);
         if (!raw.isValid()) return;
-        loaded = true;
-        family = raw.familyName();
         for (const SymbolEntry& e : kSymbols) {
             if (e.painted != Painted::none || glyphOutlines.contains(e.codePoint)) continue;
             const QPainterPath outline = glyphUnitOutline(raw, e.codePoint);
@@ -249,41 +245,10 @@ qreal strokeFraction(SymbolWeight weight) {
 
 } // namespace
 
-QStringList SymbolImage::knownNames() {
-    QStringList names;
-    for (const SymbolEntry& e : kSymbols)
-        names << QString::fromLatin1(e.name);
-    return names;
-}
-
-bool SymbolImage::isKnown(const QString& name) {
-    return find(name) != nullptr;
-}
-
-bool SymbolImage::isPainted(const QString& name) {
-    const SymbolEntry* e = find(name);
-    return e && e->painted != Painted::none;
-}
-
 std::optional<char32_t> SymbolImage::codePoint(const QString& name) {
     const SymbolEntry* e = find(name);
     if (!e || e->painted != Painted::none) return std::nullopt;
     return e->codePoint;
-}
-
-bool SymbolImage::fontAvailable() {
-    return iconFont().loaded;
-}
-
-QString SymbolImage::fontFamily() {
-    return iconFont().family;
-}
-
-bool SymbolImage::resolves(const QString& name) {
-    const SymbolEntry* e = find(name);
-    if (!e) return false;
-    if (e->painted != Painted::none) return true;
-    return fontAvailable() && iconFont().glyphOutlines.contains(e->codePoint);
 }
 
 QPainterPath SymbolImage::outline(const QString& name, qreal side) {

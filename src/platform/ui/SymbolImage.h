@@ -23,20 +23,10 @@ enum class SymbolWeight { regular, medium, semibold, bold, heavy, black };
 // fitting glyph are painted from paths. GUI thread only.
 class SymbolImage {
 public:
-    // Every name that has a glyph or a painted shape.
-    static QStringList knownNames();
-    static bool isKnown(const QString& name);
-    // Painted from paths rather than taken from the font.
-    static bool isPainted(const QString& name);
-    // The Material Icons code point of a glyph-backed name.
+    // The Material Icons code point of a glyph-backed name (none for a name
+    // painted from paths or unknown).
     static std::optional<char32_t> codePoint(const QString& name);
 
-    // Whether the icon font was found and loaded.
-    static bool fontAvailable();
-    // Its family name once loaded ("" when missing).
-    static QString fontFamily();
-    // True when the name is drawn: painted, or a glyph the loaded font holds.
-    static bool resolves(const QString& name);
 
     // The symbol's outline fitted into a side x side box at the origin; empty for
     // an unknown name or a glyph the font lacks.

@@ -279,15 +279,6 @@ private:
 
 } // namespace
 
-std::optional<CodexRolloutReader::HomeReading> CodexRolloutReader::rateLimitsInRollout(const QString& path,
-                                                                                     const QDateTime& now,
-                                                                                     const Clock& clock) {
-    RolloutReading found = readRollout(path, now, clock, false);
-    if (!found.account) return std::nullopt;
-    sortById(found.allowances);
-    return HomeReading{std::move(*found.account), std::move(found.allowances)};
-}
-
 std::optional<QDateTime> CodexRolloutReader::sessionStartInLine(QByteArrayView line) {
     if (line.isEmpty() || !holds(line, kSessionMetaMarker)) return std::nullopt;
     const auto object = parseLine(line);

@@ -109,13 +109,6 @@ public:
     // limit of them.
     static QList<Candidate> rolloutCandidates(const QString& codexHome, int limit);
 
-    // The account's rate limits of the newest qualifying event in one rollout:
-    // the last whole line of its final mebibyte that carries them, with the
-    // last line of each other allowance there. A line that is not valid UTF-8
-    // or JSON fails alone.
-    static std::optional<HomeReading> rateLimitsInRollout(const QString& path, const QDateTime& now,
-                                                         const Clock& clock = Clock::system());
-
     // When the rollout began: the timestamp of its "session_meta" line within
     // the first mebibyte, or nothing.
     static std::optional<QDateTime> sessionStart(const QString& path);

@@ -86,13 +86,6 @@ void ProbeGate::setSlotFreedHandler(SlotFreedHandler handler) {
     slotFreed_ = std::move(handler);
 }
 
-QStringList ProbeGate::waitingKeys() const {
-    std::lock_guard lock(mutex_);
-    QStringList keys = waiting_.values();
-    keys.sort();
-    return keys;
-}
-
 std::optional<AIProviderType> ProbeGate::providerOfKey(const QString& key) {
     const qsizetype colon = key.indexOf(QLatin1Char(':'));
     if (colon <= 0) return std::nullopt;

@@ -76,7 +76,6 @@ class ProbeGate {
     // on once.
     using SlotFreedHandler = std::function<void(const QStringList& waitingKeys)>;
     void setSlotFreedHandler(SlotFreedHandler handler);
-    QStringList waitingKeys() const;
 
     // The provider whose probe a key names, by its prefix.
     static std::optional<AIProviderType> providerOfKey(const QString& key);

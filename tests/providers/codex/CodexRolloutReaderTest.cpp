@@ -153,13 +153,12 @@ TEST_F(CodexRolloutReaderTest, OnlyTheTwelveNewestFilesAreConsidered) {
 }
 
 TEST_F(CodexRolloutReaderTest, TheLaterLineOfAFileWinsWhateverItsTimestamp) {
-    const QString path = rollout(
-        QStringLiteral("rollout-a.jsonl"),
-        {fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
-         fx::rateLimitLine(QStringLiteral("2026-01-15T11:00:00Z"), planOnly(QStringLiteral("pro"))),
-         fx::rateLimitLine(QStringLiteral("2026-01-15T10:00:00Z"), planOnly(QStringLiteral("team")))},
-        kNow);
-    const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
+    rollout(QStringLiteral("rollout-a.jsonl"),
+            {fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
+             fx::rateLimitLine(QStringLiteral("2026-01-15T11:00:00Z"), planOnly(QStringLiteral("pro"))),
+             fx::rateLimitLine(QStringLiteral("2026-01-15T10:00:00Z"), planOnly(QStringLiteral("team")))},
+            kNow);
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
     EXPECT_EQ(limits->account.planType, QStringLiteral("team"));
     EXPECT_EQ(limits->account.capturedAt, utc(2026, 1, 15, 10));
@@ -318,13 +317,12 @@ TEST_F(CodexRolloutReaderTest, ALineReportsTheAllowanceItsOwnRateLimitsName) {
              QByteArray(spark10).replace(R"("limit_id":"codex_bengalfox")", R"("limit_id" : "codex_bengalfox")") + "}}"},
     };
     for (const auto& row : rows) {
-        const QString path = rollout(QStringLiteral("rollout-a.jsonl"),
-                                     {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
-                                      fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), fx::kSparkLimits),
-                                      row.newer,
-                                      fx::tokenCountLine(QStringLiteral("2026-01-15T11:06:00Z"), fx::kAccountLimits)},
-                                     kNow);
-        const auto reading = Reader::rateLimitsInRollout(path, kNow, clock);
+        rollout(QStringLiteral("rollout-a.jsonl"),
+                {fx::sessionMetaLine(QStringLiteral("2026-01-15T10:00:00Z")),
+                 fx::tokenCountLine(QStringLiteral("2026-01-15T11:00:00Z"), fx::kSparkLimits), row.newer,
+                 fx::tokenCountLine(QStringLiteral("2026-01-15T11:06:00Z"), fx::kAccountLimits)},
+                kNow);
+        const auto reading = Reader::rateLimits(home.path(), kNow, clock);
         ASSERT_TRUE(reading) << row.name;
         EXPECT_EQ(reading->account.primary->remaining, 79) << row.name;
         ASSERT_EQ(reading->allowances.size(), 1) << row.name;
@@ -394,7 +392,6 @@ TEST_F(CodexRolloutReaderTest, FilesThatAreNotRegularAreSkippedWithoutBlocking) 
     ASSERT_EQ(candidates.size(), 3);
     EXPECT_TRUE(candidates.first().url.endsWith(QStringLiteral("rollout-real.jsonl")));
     EXPECT_EQ(candidates.last().modified, Reader::distantPast());
-    EXPECT_FALSE(Reader::rateLimitsInRollout(fifo, kNow, clock));
     EXPECT_FALSE(Reader::sessionStart(fifo));
     const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
@@ -431,12 +428,11 @@ TEST_F(CodexRolloutReaderTest, AFileOverOneMebibyteCutInsideAKoreanCharacterStil
          fx::messageLine(QStringLiteral("2026-01-15T11:31:00Z"), QStringLiteral("끝"))});
     ASSERT_GT(large.contents.size(), Reader::kTailBytes);
     ASSERT_GT(large.cut, 0); // the cut really splits a character
-    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-big.jsonl")), large.contents, kNow);
-    const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
+    fx::writeFile(home.file(QStringLiteral("sessions/rollout-big.jsonl")), large.contents, kNow);
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
     EXPECT_EQ(limits->account.planType, QStringLiteral("plus"));
     EXPECT_EQ(limits->account.sessionStartedAt, utc(2026, 1, 15, 9));
-    EXPECT_EQ(Reader::rateLimits(home.path(), kNow, clock), limits);
 }
 
 TEST_F(CodexRolloutReaderTest, AnEventMoreThanOneMebibyteBeforeTheEndIsNotSeen) {
@@ -444,8 +440,8 @@ TEST_F(CodexRolloutReaderTest, AnEventMoreThanOneMebibyteBeforeTheEndIsNotSeen) 
     const QByteArray contents = fx::joinLines({fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
                                                eventWith(fullLimits()),
                                                fx::messageLine(QStringLiteral("2026-01-15T11:00:00Z"), filler)});
-    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
-    EXPECT_FALSE(Reader::rateLimitsInRollout(path, kNow, clock));
+    fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
+    EXPECT_FALSE(Reader::rateLimits(home.path(), kNow, clock));
 }
 
 TEST_F(CodexRolloutReaderTest, TheCutFirstLineOfTheTailIsNeverParsed) {
@@ -457,14 +453,14 @@ TEST_F(CodexRolloutReaderTest, TheCutFirstLineOfTheTailIsNeverParsed) {
     const qsizetype fillerSize = Reader::kTailBytes - keptBlanks - event.size() - 2;
     const QByteArray contents = head + QByteArray(100, ' ') + event + '\n' + QByteArray(fillerSize, 'z') + '\n';
     ASSERT_EQ(contents.size() - Reader::kTailBytes, head.size() + 100 - keptBlanks);
-    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
-    EXPECT_FALSE(Reader::rateLimitsInRollout(path, kNow, clock));
+    fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
+    EXPECT_FALSE(Reader::rateLimits(home.path(), kNow, clock));
 
     // A file exactly as long as the window starts with that line whole.
     const QByteArray whole = QByteArray(keptBlanks, ' ') + event + '\n' + QByteArray(fillerSize, 'z') + '\n';
     ASSERT_EQ(whole.size(), Reader::kTailBytes);
-    const QString small = fx::writeFile(home.file(QStringLiteral("sessions/rollout-b.jsonl")), whole, kNow);
-    EXPECT_TRUE(Reader::rateLimitsInRollout(small, kNow, clock));
+    fx::writeFile(home.file(QStringLiteral("sessions/rollout-b.jsonl")), whole, kNow);
+    EXPECT_TRUE(Reader::rateLimits(home.path(), kNow, clock));
 }
 
 // The tail used to drop its first line always, even when a line feed ended just
@@ -495,19 +491,19 @@ TEST_F(CodexRolloutReaderTest, AnEventFillingTheWholeWindowCountsWhenALineEndsBe
 TEST_F(CodexRolloutReaderTest, ALineLongerThanTheTailWindowYieldsNothing) {
     QByteArray contents = eventWith(fullLimits());
     contents.prepend(QByteArray(Reader::kTailBytes, ' '));
-    const QString path = fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
-    EXPECT_FALSE(Reader::rateLimitsInRollout(path, kNow, clock));
+    fx::writeFile(home.file(QStringLiteral("sessions/rollout-a.jsonl")), contents, kNow);
+    EXPECT_FALSE(Reader::rateLimits(home.path(), kNow, clock));
 }
 
 TEST_F(CodexRolloutReaderTest, ALineThatIsNotValidUtf8FailsAloneAndTheNextOneIsTried) {
     QByteArray broken = eventWith(planOnly(QStringLiteral("broken")));
     broken.replace("broken", "br\xff\xfeken");
-    const QString path = rollout(QStringLiteral("rollout-a.jsonl"),
-                                 {fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
-                                  eventWith(planOnly(QStringLiteral("good"))), broken,
-                                  QByteArray("{\"rate_limits\": {\"primary\": ")},
-                                 kNow);
-    const auto limits = Reader::rateLimitsInRollout(path, kNow, clock);
+    rollout(QStringLiteral("rollout-a.jsonl"),
+            {fx::sessionMetaLine(QStringLiteral("2026-01-15T09:00:00Z")),
+             eventWith(planOnly(QStringLiteral("good"))), broken,
+             QByteArray("{\"rate_limits\": {\"primary\": ")},
+            kNow);
+    const auto limits = Reader::rateLimits(home.path(), kNow, clock);
     ASSERT_TRUE(limits);
     EXPECT_EQ(limits->account.planType, QStringLiteral("good"));
 }
@@ -634,11 +630,11 @@ TEST_F(CodexRolloutReaderTest, NumbersThatAreNotFiniteAreRefused) {
     EXPECT_FALSE(read->creditBalance);
 
     // Written out, such a number overflows a double: that line fails alone.
-    const QString path = rollout(QStringLiteral("rollout-a.jsonl"),
-                                 {eventWith(planOnly(QStringLiteral("good"))),
-                                  R"({"rate_limits":{"primary":{"used_percent":1e400}}})"},
-                                 kNow);
-    EXPECT_EQ(Reader::rateLimitsInRollout(path, kNow, clock)->account.planType, QStringLiteral("good"));
+    rollout(QStringLiteral("rollout-a.jsonl"),
+            {eventWith(planOnly(QStringLiteral("good"))),
+             R"({"rate_limits":{"primary":{"used_percent":1e400}}})"},
+            kNow);
+    EXPECT_EQ(Reader::rateLimits(home.path(), kNow, clock)->account.planType, QStringLiteral("good"));
 }
 
 TEST_F(CodexRolloutReaderTest, HugeResetTimesNeverOverflowADate) {

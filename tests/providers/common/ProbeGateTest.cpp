@@ -163,11 +163,9 @@ TEST(ProbeGate, KeysDeclinedForTheSlotAreHandedOnOnceWhenItFrees) {
         EXPECT_FALSE(gate.admit(other, 300));
         EXPECT_FALSE(gate.admit(kAgy, 180));
         EXPECT_FALSE(gate.admit(kAgy, 180)); // asked twice, handed on once
-        EXPECT_EQ(gate.waitingKeys(), (QStringList{kAgy, other}));
         EXPECT_TRUE(handed.isEmpty());
     }
     EXPECT_EQ(handed, (QList<QStringList>{{kAgy, other}}));
-    EXPECT_TRUE(gate.waitingKeys().isEmpty());
 
     // The floor declines without waiting; a key admitted is no longer waiting.
     EXPECT_FALSE(gate.admit(kAgy, 180));
@@ -175,7 +173,6 @@ TEST(ProbeGate, KeysDeclinedForTheSlotAreHandedOnOnceWhenItFrees) {
         auto running = gate.admit(other, 300);
         ASSERT_TRUE(running);
         EXPECT_FALSE(gate.admit(kClaude, 300)); // its floor has not passed either, but the slot is checked first
-        EXPECT_EQ(gate.waitingKeys(), QStringList{kClaude});
     }
     EXPECT_EQ(handed.size(), 2);
     EXPECT_EQ(handed.last(), QStringList{kClaude});
