@@ -81,13 +81,13 @@ void checkStoredPercentage(double value, bool madeNow) {
 } // namespace
 
 void checkSnapshot(const UsageSnapshot& s, bool madeNow) {
-    checkStoredPercentage(s.hourlyRemainingPercentage, madeNow);
+    checkStoredPercentage(s.headlineRemainingPercentage, madeNow);
     if (s.weeklyRemainingPercentage) checkStoredPercentage(*s.weeklyRemainingPercentage, madeNow);
-    checkCountdown(s.hourlyResetCountdown, madeNow);
+    checkCountdown(s.headlineResetCountdown, madeNow);
     checkCountdown(s.weeklyResetCountdown, madeNow);
     checkDate(s.capturedAt);
     checkDate(s.lastUpdated);
-    if (s.hourlyResetAt) checkDate(*s.hourlyResetAt);
+    if (s.headlineResetAt) checkDate(*s.headlineResetAt);
     if (s.weeklyResetAt) checkDate(*s.weeklyResetAt);
     for (const ModelQuotaItem& item : s.modelQuotas) {
         if (madeNow)

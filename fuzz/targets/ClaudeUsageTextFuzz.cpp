@@ -36,6 +36,6 @@ METERIX_FUZZ_TARGET(claude_usage_text) {
     METERIX_FUZZ_CHECK(!s->modelQuotas.isEmpty());
     fuzz::checkSnapshot(*s);
     // A reset named in the text lies ahead, and at most a year and a day away.
-    for (const auto& countdown : {s->hourlyResetCountdown, s->weeklyResetCountdown})
+    for (const auto& countdown : {s->headlineResetCountdown, s->weeklyResetCountdown})
         if (countdown) METERIX_FUZZ_CHECK(*countdown > 0 && *countdown <= 367.0 * 86400 + 86400);
 }

@@ -122,9 +122,9 @@ std::optional<ModelQuotaItem> ModelQuotaItem::fromJson(const QJsonObject& o) {
 UsageSnapshot::UsageSnapshot(const Fields& f)
     : provider(f.provider), accountEmail(f.accountEmail), planName(f.planName), accountID(f.accountID),
       sourceID(f.sourceID), capturedAt(f.capturedAt.value_or(f.lastUpdated)),
-      hourlyRemainingPercentage(clampPercentage(f.hourlyRemainingPercentage)),
-      hourlyResetCountdown(f.hourlyResetCountdown), hourlyQuotaName(f.hourlyQuotaName),
-      hourlyResetAt(f.hourlyResetAt),
+      headlineRemainingPercentage(clampPercentage(f.headlineRemainingPercentage)),
+      headlineResetCountdown(f.headlineResetCountdown), headlineQuotaName(f.headlineQuotaName),
+      headlineResetAt(f.headlineResetAt),
       weeklyRemainingPercentage(f.weeklyRemainingPercentage
                                     ? std::optional(clampPercentage(*f.weeklyRemainingPercentage))
                                     : std::nullopt),
@@ -146,8 +146,8 @@ QString UsageSnapshot::unavailableText() const {
     return displayText(unavailableReason.value_or(UsageUnavailableReason::notConfigured));
 }
 
-bool UsageSnapshot::isHourlyWindowElapsed(const QDateTime& now) const {
-    return hourlyResetAt && *hourlyResetAt <= now;
+bool UsageSnapshot::isHeadlineWindowElapsed(const QDateTime& now) const {
+    return headlineResetAt && *headlineResetAt <= now;
 }
 
 namespace {
@@ -171,7 +171,7 @@ std::optional<QDateTime> resetMoment(const std::optional<double>& countdown, con
 
 UsageSnapshot UsageSnapshot::countingAt(const QDateTime& now) const {
     UsageSnapshot copy = *this;
-    copy.hourlyResetCountdown = countdownAt(hourlyResetCountdown, hourlyResetAt, capturedAt, now);
+    copy.headlineResetCountdown = countdownAt(headlineResetCountdown, headlineResetAt, capturedAt, now);
     copy.weeklyResetCountdown = countdownAt(weeklyResetCountdown, weeklyResetAt, capturedAt, now);
     for (ModelQuotaItem& item : copy.modelQuotas)
         item.resetCountdown = countdownAt(item.resetCountdown, item.resetAt, capturedAt, now);
@@ -180,7 +180,7 @@ UsageSnapshot UsageSnapshot::countingAt(const QDateTime& now) const {
 
 UsageSnapshot UsageSnapshot::withResetMoments() const {
     UsageSnapshot copy = *this;
-    copy.hourlyResetAt = resetMoment(hourlyResetCountdown, hourlyResetAt, capturedAt);
+    copy.headlineResetAt = resetMoment(headlineResetCountdown, headlineResetAt, capturedAt);
     copy.weeklyResetAt = resetMoment(weeklyResetCountdown, weeklyResetAt, capturedAt);
     for (ModelQuotaItem& item : copy.modelQuotas)
         item.resetAt = resetMoment(item.resetCountdown, item.resetAt, capturedAt);
@@ -191,7 +191,7 @@ UsageSnapshot UsageSnapshot::agedToNow(const QDateTime& referenceDate) const {
     UsageSnapshot copy = *this;
     const double elapsed = secondsBetween(capturedAt, referenceDate);
     if (!(elapsed > 0)) return copy;
-    copy.hourlyResetCountdown = agedCountdown(hourlyResetCountdown, elapsed);
+    copy.headlineResetCountdown = agedCountdown(headlineResetCountdown, elapsed);
     copy.weeklyResetCountdown = agedCountdown(weeklyResetCountdown, elapsed);
     for (ModelQuotaItem& item : copy.modelQuotas)
         item.resetCountdown = agedCountdown(item.resetCountdown, elapsed);
@@ -214,7 +214,7 @@ UsageSnapshot UsageSnapshot::unavailable(AIProviderType provider, UsageUnavailab
     const QDateTime at = now.value_or(Clock::system().now());
     return UsageSnapshot(Fields{
         .provider = provider,
-        .hourlyRemainingPercentage = 0,
+        .headlineRemainingPercentage = 0,
         .accountEmail = std::move(accountEmail),
         .planName = std::move(planName),
         .usedTokens = 0,
@@ -241,10 +241,10 @@ QJsonObject UsageSnapshot::toJson() const {
     putOptional(o, QLatin1String("sourceID"), sourceID);
     o.insert(QLatin1String("capturedAt"), isoDateString(capturedAt));
     putOptional(o, QLatin1String("fetchError"), fetchError);
-    o.insert(QLatin1String("hourlyRemainingPercentage"), hourlyRemainingPercentage);
-    putOptional(o, QLatin1String("hourlyResetCountdown"), hourlyResetCountdown);
-    putOptional(o, QLatin1String("hourlyQuotaName"), hourlyQuotaName);
-    putOptional(o, QLatin1String("hourlyResetAt"), hourlyResetAt);
+    o.insert(QLatin1String("hourlyRemainingPercentage"), headlineRemainingPercentage);
+    putOptional(o, QLatin1String("hourlyResetCountdown"), headlineResetCountdown);
+    putOptional(o, QLatin1String("hourlyQuotaName"), headlineQuotaName);
+    putOptional(o, QLatin1String("hourlyResetAt"), headlineResetAt);
     putOptional(o, QLatin1String("weeklyRemainingPercentage"), weeklyRemainingPercentage);
     putOptional(o, QLatin1String("weeklyResetCountdown"), weeklyResetCountdown);
     putOptional(o, QLatin1String("weeklyResetAt"), weeklyResetAt);
@@ -278,7 +278,7 @@ std::optional<UsageSnapshot> UsageSnapshot::fromJson(const QJsonObject& o) {
     UsageSnapshot s;
     s.provider = *provider;
     s.capturedAt = *capturedAt;
-    s.hourlyRemainingPercentage = *hourly;
+    s.headlineRemainingPercentage = *hourly;
     s.usedTokens = *used;
     s.totalTokens = *total;
     s.lastUpdated = *lastUpdated;
@@ -298,9 +298,9 @@ std::optional<UsageSnapshot> UsageSnapshot::fromJson(const QJsonObject& o) {
         !readOptional(o, QLatin1String("accountID"), s.accountID, asString) ||
         !readOptional(o, QLatin1String("sourceID"), s.sourceID, asString) ||
         !readOptional(o, QLatin1String("fetchError"), s.fetchError, asString) ||
-        !readOptional(o, QLatin1String("hourlyResetCountdown"), s.hourlyResetCountdown, asNumber) ||
-        !readOptional(o, QLatin1String("hourlyQuotaName"), s.hourlyQuotaName, QuotaLabel::fromJson) ||
-        !readOptional(o, QLatin1String("hourlyResetAt"), s.hourlyResetAt, asDate) ||
+        !readOptional(o, QLatin1String("hourlyResetCountdown"), s.headlineResetCountdown, asNumber) ||
+        !readOptional(o, QLatin1String("hourlyQuotaName"), s.headlineQuotaName, QuotaLabel::fromJson) ||
+        !readOptional(o, QLatin1String("hourlyResetAt"), s.headlineResetAt, asDate) ||
         !readOptional(o, QLatin1String("weeklyRemainingPercentage"), s.weeklyRemainingPercentage, asNumber) ||
         !readOptional(o, QLatin1String("weeklyResetCountdown"), s.weeklyResetCountdown, asNumber) ||
         !readOptional(o, QLatin1String("weeklyResetAt"), s.weeklyResetAt, asDate) ||

@@ -51,9 +51,9 @@ struct ModelQuotaItem {
 struct UsageSnapshot {
     // What a snapshot is made from, in the order adapters name them.
     struct Fields {
-        AIProviderType provider = AIProviderType::claudeCode;
-        double hourlyRemainingPercentage = 0;
-        std::optional<double> hourlyResetCountdown;
+        AIProviderType provider{};
+        double headlineRemainingPercentage = 0;
+        std::optional<double> headlineResetCountdown;
         std::optional<double> weeklyRemainingPercentage;
         std::optional<double> weeklyResetCountdown;
         QList<ModelQuotaItem> modelQuotas;
@@ -67,24 +67,24 @@ struct UsageSnapshot {
         std::optional<QString> sourceID;
         std::optional<QDateTime> capturedAt; // lastUpdated when absent
         std::optional<UsageUnavailableReason> unavailableReason;
-        std::optional<QuotaLabel> hourlyQuotaName;
-        std::optional<QDateTime> hourlyResetAt;
+        std::optional<QuotaLabel> headlineQuotaName;
+        std::optional<QDateTime> headlineResetAt;
         std::optional<QDateTime> weeklyResetAt;
         std::optional<QString> credentialFingerprint;
         SetupLookup setupLookup;
     };
 
-    AIProviderType provider = AIProviderType::claudeCode;
+    AIProviderType provider{};
     std::optional<QString> accountEmail;
     std::optional<QuotaLabel> planName;
     std::optional<QString> accountID;
     std::optional<QString> sourceID;
     QDateTime capturedAt;
     std::optional<QString> fetchError;
-    double hourlyRemainingPercentage = 0;
-    std::optional<double> hourlyResetCountdown;
-    std::optional<QuotaLabel> hourlyQuotaName;
-    std::optional<QDateTime> hourlyResetAt;
+    double headlineRemainingPercentage = 0;
+    std::optional<double> headlineResetCountdown;
+    std::optional<QuotaLabel> headlineQuotaName;
+    std::optional<QDateTime> headlineResetAt;
     std::optional<double> weeklyRemainingPercentage;
     std::optional<double> weeklyResetCountdown;
     std::optional<QDateTime> weeklyResetAt;
@@ -105,13 +105,13 @@ struct UsageSnapshot {
 
     static constexpr double stalenessThreshold = 900;
 
-    double remainingPercentage() const { return hourlyRemainingPercentage; }
+    double remainingPercentage() const { return headlineRemainingPercentage; }
     bool isSimulated() const { return strategyUsed == FetchStrategy::simulated; }
     // A failed refresh, or captured more than 900 s before now.
     bool isStale(const QDateTime& now) const;
     bool isStale() const; // against the system clock
     QString unavailableText() const;
-    bool isHourlyWindowElapsed(const QDateTime& now) const;
+    bool isHeadlineWindowElapsed(const QDateTime& now) const;
 
     // A copy whose countdowns are brought forward to referenceDate; a countdown
     // that has run out becomes absent.

@@ -133,7 +133,7 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& r
     Display d;
     d.simulated = s.isSimulated();
     d.hasFigure = !missingFigureReason(s);
-    d.tier = usageTierFrom(s.hourlyRemainingPercentage);
+    d.tier = usageTierFrom(s.headlineRemainingPercentage);
     d.tintStrength = d.hasFigure ? 0.5 : 0.2;
     d.title = displayName(s.provider);
     d.plan = labelText(s.planName);
@@ -147,14 +147,14 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& r
         if (!d.simulated) *d.errorLine += L10n::showingLastMeasurement().text();
     }
 
-    d.hero.percentage = s.hourlyRemainingPercentage;
-    d.hero.caption = labelText(s.hourlyQuotaName).value_or(L10n::sessionQuota().text());
-    d.hero.resetCountdown = s.hourlyResetCountdown;
+    d.hero.percentage = s.headlineRemainingPercentage;
+    d.hero.caption = labelText(s.headlineQuotaName).value_or(L10n::sessionQuota().text());
+    d.hero.resetCountdown = s.headlineResetCountdown;
     d.hero.isInUse = live.activeInUseProviders.contains(s.provider);
     d.hero.ringSize = 76;
     d.hero.isSimulated = d.simulated;
     d.hero.missingReason = missingFigureReason(s);
-    if (s.hourlyResetAt && *s.hourlyResetAt <= now) d.hero.windowEndedAt = s.hourlyResetAt;
+    if (s.headlineResetAt && *s.headlineResetAt <= now) d.hero.windowEndedAt = s.headlineResetAt;
 
     if (d.simulated) {
         d.notice = notice(reason, s.provider, s.setupLookup);

@@ -128,8 +128,8 @@ AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) 
         } else {
             row.missingFigure.reset(); // a reading of its own tells more than its provider's
             // A window that has ended shows no figure until it is read again.
-            if (!reading->isHourlyWindowElapsed(now))
-                row.remainingPercentage = reading->hourlyRemainingPercentage;
+            if (!reading->isHeadlineWindowElapsed(now))
+                row.remainingPercentage = reading->headlineRemainingPercentage;
             if (reading->isStale(now)) row.readingCapturedAt = reading->capturedAt;
         }
     }
@@ -161,11 +161,11 @@ std::optional<QString> ProviderDetailModel::failureNotice() const {
 }
 
 QString ProviderDetailModel::heroCaption() const {
-    return snapshot_.hourlyQuotaName ? labelText(*snapshot_.hourlyQuotaName) : L10n::sessionQuota().text();
+    return snapshot_.headlineQuotaName ? labelText(*snapshot_.headlineQuotaName) : L10n::sessionQuota().text();
 }
 
 std::optional<QDateTime> ProviderDetailModel::windowEndedAt() const {
-    if (snapshot_.isHourlyWindowElapsed(clock_.now())) return snapshot_.hourlyResetAt;
+    if (snapshot_.isHeadlineWindowElapsed(clock_.now())) return snapshot_.headlineResetAt;
     return std::nullopt;
 }
 
@@ -175,8 +175,8 @@ QList<ModelQuotaItem> ProviderDetailModel::quotas() const {
 
 QList<ModelQuotaItem> ProviderDetailModel::fallbackQuotas(const UsageSnapshot& s) {
     QList<ModelQuotaItem> items{ModelQuotaItem(QuotaLabel(QuotaKind::sessionOf).withSubject(shortName(s.provider)),
-                                               clampPercentage(s.hourlyRemainingPercentage), QuotaKind::fiveHourSession,
-                                               s.hourlyResetCountdown, s.hourlyResetAt)};
+                                               clampPercentage(s.headlineRemainingPercentage), QuotaKind::fiveHourSession,
+                                               s.headlineResetCountdown, s.headlineResetAt)};
     if (s.weeklyRemainingPercentage)
         items.append(ModelQuotaItem(QuotaLabel(QuotaKind::weeklyOf).withSubject(shortName(s.provider)),
                                     clampPercentage(*s.weeklyRemainingPercentage), QuotaKind::weeklyLimit,

@@ -43,8 +43,6 @@ WAITING: set[str] = {
     "src/core/L10nPlainTexts.inc:kimiCodingPlanKey",
     "src/core/QuotaLabel.cpp:kimiCodingPlan",
     "src/core/QuotaLabel.cpp:kimiCodingPlanKey",
-    # The readings' default provider, in the reading model.
-    "src/core/UsageSnapshot.h:claudeCode",
     # Antigravity's quota lines of the Claude models it serves, in its reading code.
     *(f"src/providers/antigravity/AntigravityAdapter.cpp:{i}" for i in (
         "Claude", "claude", "claudeGpt", "claudeGpt5h", "claudeGptWeekly")),

@@ -22,8 +22,8 @@ const QDateTime kNow(QDate(2026, 5, 1), QTime(10, 0), Qt::UTC);
 UsageSnapshot fullSnapshot() {
     UsageSnapshot s(UsageSnapshot::Fields{
         .provider = AIProviderType::openAICodex,
-        .hourlyRemainingPercentage = 42.5,
-        .hourlyResetCountdown = 3600,
+        .headlineRemainingPercentage = 42.5,
+        .headlineResetCountdown = 3600,
         .weeklyRemainingPercentage = 80,
         .weeklyResetCountdown = 500,
         .modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 12, QStringLiteral("Weekly Limit"), 7200,
@@ -38,8 +38,8 @@ UsageSnapshot fullSnapshot() {
         .sourceID = QStringLiteral("codex.cli"),
         .capturedAt = kNow.addSecs(-10),
         .unavailableReason = UsageUnavailableReason::rateLimited,
-        .hourlyQuotaName = QStringLiteral("5h"),
-        .hourlyResetAt = kNow.addSecs(3600),
+        .headlineQuotaName = QStringLiteral("5h"),
+        .headlineResetAt = kNow.addSecs(3600),
         .weeklyResetAt = kNow.addDays(3),
         .credentialFingerprint = UsageSnapshot::fingerprint(QStringLiteral("k")),
     });
@@ -89,19 +89,19 @@ TEST(ProviderCatalogue, OrderRawValuesAndLinks) {
 
 TEST(UsageSnapshot, ConstructionClampsPercentagesOnly) {
     UsageSnapshot s(UsageSnapshot::Fields{.provider = AIProviderType::groq,
-                                          .hourlyRemainingPercentage = 130,
-                                          .hourlyResetCountdown = -50,
+                                          .headlineRemainingPercentage = 130,
+                                          .headlineResetCountdown = -50,
                                           .weeklyRemainingPercentage = -5,
                                           .usedTokens = -1,
                                           .lastUpdated = kNow});
-    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s.headlineRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, 0);
-    EXPECT_EQ(s.hourlyResetCountdown, -50); // countdowns are kept as given
+    EXPECT_EQ(s.headlineResetCountdown, -50); // countdowns are kept as given
     EXPECT_EQ(s.capturedAt, kNow);          // defaults to lastUpdated
     EXPECT_FALSE(s.fetchError);
 
-    UsageSnapshot nan(UsageSnapshot::Fields{.hourlyRemainingPercentage = std::nan(""), .lastUpdated = kNow});
-    EXPECT_EQ(nan.hourlyRemainingPercentage, 100);
+    UsageSnapshot nan(UsageSnapshot::Fields{.headlineRemainingPercentage = std::nan(""), .lastUpdated = kNow});
+    EXPECT_EQ(nan.headlineRemainingPercentage, 100);
     EXPECT_FALSE(nan.weeklyRemainingPercentage); // absent stays absent, not 0
     EXPECT_EQ(ModelQuotaItem(QStringLiteral("x"), 250, QStringLiteral("t")).remainingPercentage, 100);
 }
@@ -117,29 +117,29 @@ TEST(UsageSnapshot, StaleAfterNineHundredSecondsOrAFetchError) {
 
 TEST(UsageSnapshot, AgeingShortensCountdownsAndDropsExpiredOnes) {
     UsageSnapshot s = fullSnapshot();
-    s.hourlyResetCountdown = 3600;
+    s.headlineResetCountdown = 3600;
     s.weeklyResetCountdown = 500;
     s.modelQuotas.append(ModelQuotaItem(QStringLiteral("no countdown"), 50, QStringLiteral("t")));
     const UsageSnapshot aged = s.agedToNow(s.capturedAt.addSecs(600));
-    EXPECT_EQ(aged.hourlyResetCountdown, 3000);
+    EXPECT_EQ(aged.headlineResetCountdown, 3000);
     EXPECT_FALSE(aged.weeklyResetCountdown);
     EXPECT_EQ(aged.modelQuotas[0].resetCountdown, 6600);
     EXPECT_FALSE(aged.modelQuotas[1].resetCountdown);
     EXPECT_EQ(aged.capturedAt, s.capturedAt);
-    EXPECT_EQ(aged.hourlyResetAt, s.hourlyResetAt);
-    EXPECT_EQ(aged.hourlyRemainingPercentage, s.hourlyRemainingPercentage);
+    EXPECT_EQ(aged.headlineResetAt, s.headlineResetAt);
+    EXPECT_EQ(aged.headlineRemainingPercentage, s.headlineRemainingPercentage);
     // exactly run out: absent, never 0
-    EXPECT_FALSE(s.agedToNow(s.capturedAt.addSecs(3600)).hourlyResetCountdown);
+    EXPECT_FALSE(s.agedToNow(s.capturedAt.addSecs(3600)).headlineResetCountdown);
     EXPECT_EQ(s.agedToNow(s.capturedAt), s);
     EXPECT_EQ(s.agedToNow(s.capturedAt.addSecs(-100)), s);
 }
 
 TEST(UsageSnapshot, WindowsElapseAtTheirResetTime) {
     UsageSnapshot s = fullSnapshot();
-    EXPECT_TRUE(s.isHourlyWindowElapsed(*s.hourlyResetAt));
-    EXPECT_FALSE(s.isHourlyWindowElapsed(s.hourlyResetAt->addSecs(-1)));
-    s.hourlyResetAt.reset();
-    EXPECT_FALSE(s.isHourlyWindowElapsed(kNow.addYears(10)));
+    EXPECT_TRUE(s.isHeadlineWindowElapsed(*s.headlineResetAt));
+    EXPECT_FALSE(s.isHeadlineWindowElapsed(s.headlineResetAt->addSecs(-1)));
+    s.headlineResetAt.reset();
+    EXPECT_FALSE(s.isHeadlineWindowElapsed(kNow.addYears(10)));
     EXPECT_TRUE(s.modelQuotas[0].isWindowElapsed(kNow.addSecs(7200)));
 }
 
@@ -158,7 +158,7 @@ TEST(UsageSnapshot, PlaceholdersHaveNoFigures) {
     EXPECT_EQ(u.accountEmail, QStringLiteral("e"));
     EXPECT_EQ(u.accountID, QStringLiteral("id"));
     EXPECT_FALSE(u.weeklyRemainingPercentage);
-    EXPECT_EQ(u.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(u.headlineRemainingPercentage, 0);
 }
 
 TEST(UsageSnapshot, FingerprintIsSixtyFourLowerCaseHexDigits) {
@@ -194,7 +194,7 @@ TEST(UsageSnapshot, JsonLeavesOutAbsentFieldsAndDoesNotClamp) {
     json.insert(QLatin1String("accountEmail"), QJsonValue::Null);
     const auto back = UsageSnapshot::fromJson(json);
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->hourlyRemainingPercentage, 150);
+    EXPECT_EQ(back->headlineRemainingPercentage, 150);
     EXPECT_FALSE(back->accountEmail);
 }
 

@@ -48,8 +48,8 @@ class DetailCard : public test::BothLanguages {
     UsageSnapshot measured(P provider = P::claudeCode) const {
         UsageSnapshot::Fields f;
         f.provider = provider;
-        f.hourlyRemainingPercentage = 74.6;
-        f.hourlyResetCountdown = 7500;
+        f.headlineRemainingPercentage = 74.6;
+        f.headlineResetCountdown = 7500;
         f.weeklyRemainingPercentage = 42;
         f.weeklyResetCountdown = 3 * 86400 + 7200;
         f.modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 18, QStringLiteral("Weekly")),
@@ -66,7 +66,7 @@ class DetailCard : public test::BothLanguages {
     }
     UsageSnapshot ended() const {
         UsageSnapshot s = measured();
-        s.hourlyResetAt = clock_.now().addSecs(-30);
+        s.headlineResetAt = clock_.now().addSecs(-30);
         return s;
     }
 
@@ -112,7 +112,7 @@ TEST_P(DetailCard, EndedShortWindowIsWithheldWhileTheWeekStaysLive) {
     EXPECT_EQ(d.hero.caption, pick("세션 쿼터", "Session quota"));
     // A reset time still to come is no end.
     UsageSnapshot later = measured();
-    later.hourlyResetAt = clock_.now().addSecs(30);
+    later.headlineResetAt = clock_.now().addSecs(30);
     EXPECT_FALSE(Card::display(later, {}, clock_).hero.windowEndedAt);
 }
 
@@ -224,13 +224,13 @@ TEST_P(DetailCard, CloseButtonRunsTheCloseActionAndNewReadingsUpdateInPlace) {
 
     QuotaHeroView* hero = card.hero();
     UsageSnapshot newer = measured();
-    newer.hourlyRemainingPercentage = 30;
+    newer.headlineRemainingPercentage = 30;
     card.setSnapshot(newer);
     EXPECT_EQ(card.hero(), hero); // the same hero, gliding to the new figure
     EXPECT_EQ(hero->shown().figure, 30);
     EXPECT_EQ(card.shown().tier, UsageTier::caution);
     // The same reading once its window has ended: the figure is withheld.
-    newer.hourlyResetAt = clock_.now().addSecs(10);
+    newer.headlineResetAt = clock_.now().addSecs(10);
     card.setSnapshot(newer);
     EXPECT_FALSE(hero->shown().withheld);
     clock_.advance(10);

@@ -66,8 +66,8 @@ class ProviderScreen : public ::testing::Test {
     UsageSnapshot reading(test::ScreenFixture& f, double percent, std::optional<QString> account,
                           FetchStrategy strategy = FetchStrategy::oauthKeychain) {
         UsageSnapshot s(UsageSnapshot::Fields{.provider = P::claudeCode,
-                                              .hourlyRemainingPercentage = percent,
-                                              .hourlyResetCountdown = 5400,
+                                              .headlineRemainingPercentage = percent,
+                                              .headlineResetCountdown = 5400,
                                               .weeklyRemainingPercentage = 38,
                                               .weeklyResetCountdown = 3 * 86400,
                                               .lastUpdated = f.clock.now(),

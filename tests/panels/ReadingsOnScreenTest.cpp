@@ -33,7 +33,7 @@ class ReadingsOnScreen : public test::BothLanguages {
                                  FetchStrategy strategy = FetchStrategy::cliStatusProbe,
                                  QList<ModelQuotaItem> items = {}) {
         const QDateTime at = f.clock.now().addSecs(-qint64(age));
-        return UsageSnapshot({.provider = provider, .hourlyRemainingPercentage = 60, .hourlyResetCountdown = 11430,
+        return UsageSnapshot({.provider = provider, .headlineRemainingPercentage = 60, .headlineResetCountdown = 11430,
                               .modelQuotas = items, .lastUpdated = at, .strategyUsed = strategy,
                               .accountID = QStringLiteral("u-1"), .capturedAt = at});
     }

@@ -39,7 +39,7 @@ class ScreensAgree : public test::BothLanguages {
         return w;
     }
     static UsageSnapshot read(P p, std::optional<QString> id, const QDateTime& at, QList<ModelQuotaItem> q = {}) {
-        return UsageSnapshot({.provider = p, .hourlyRemainingPercentage = 77, .modelQuotas = q, .lastUpdated = at,
+        return UsageSnapshot({.provider = p, .headlineRemainingPercentage = 77, .modelQuotas = q, .lastUpdated = at,
                               .strategyUsed = FetchStrategy::localFileCache, .accountID = id, .capturedAt = at});
     }
 };

@@ -11,7 +11,7 @@ namespace meterix::test {
 inline UsageSnapshot measuredReading(AIProviderType provider, double percent, const QDateTime& at) {
     UsageSnapshot::Fields f;
     f.provider = provider;
-    f.hourlyRemainingPercentage = percent;
+    f.headlineRemainingPercentage = percent;
     f.lastUpdated = at;
     f.strategyUsed = FetchStrategy::cliStatusProbe;
     return UsageSnapshot(f);

@@ -120,7 +120,7 @@ UsageSnapshot AntigravityAdapter::fetchUsage(bool forceSync) {
         if (std::optional<UsageSnapshot> parsed = parseAgyUsageOutput(*output, clock_.now())) {
             cachedSnapshot_.set(parsed);
             qCDebug(logProvider).noquote()
-                << QString::asprintf("Parsed agy snapshot: 5h=%f%%", parsed->hourlyRemainingPercentage);
+                << QString::asprintf("Parsed agy snapshot: 5h=%f%%", parsed->headlineRemainingPercentage);
             return *parsed;
         }
         qCDebug(logProvider) << "agy output parsing returned nil";
@@ -182,8 +182,8 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
 
     return UsageSnapshot(UsageSnapshot::Fields{
         .provider = AIProviderType::antigravity,
-        .hourlyRemainingPercentage = *primary->reading.remaining,
-        .hourlyResetCountdown = primary->reading.reset,
+        .headlineRemainingPercentage = *primary->reading.remaining,
+        .headlineResetCountdown = primary->reading.reset,
         .weeklyRemainingPercentage = weeklyFigure ? weeklyFigure->reading.remaining : std::nullopt,
         .weeklyResetCountdown = weeklyFigure ? weeklyFigure->reading.reset : std::nullopt,
         .modelQuotas = items,
@@ -192,7 +192,7 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
         .lastUpdated = now,
         .strategyUsed = FetchStrategy::cliStatusProbe,
         .capturedAt = now,
-        .hourlyQuotaName = primary->name,
+        .headlineQuotaName = primary->name,
     });
 }
 

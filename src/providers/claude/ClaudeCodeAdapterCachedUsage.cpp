@@ -211,9 +211,9 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::snapshot(const QJsonObject& conf
 
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::claudeCode;
-    f.hourlyRemainingPercentage = fiveHour ? fiveHour->remainingPercentage : 100.0;
-    f.hourlyResetCountdown = fiveHour ? fiveHour->resetCountdown : std::nullopt;
-    f.hourlyResetAt = fiveHour ? fiveHour->resetAt : std::nullopt;
+    f.headlineRemainingPercentage = fiveHour ? fiveHour->remainingPercentage : 100.0;
+    f.headlineResetCountdown = fiveHour ? fiveHour->resetCountdown : std::nullopt;
+    f.headlineResetAt = fiveHour ? fiveHour->resetAt : std::nullopt;
     f.weeklyRemainingPercentage =
         sevenDay ? std::optional<double>(sevenDay->remainingPercentage) : std::nullopt;
     f.weeklyResetCountdown = sevenDay ? sevenDay->resetCountdown : std::nullopt;

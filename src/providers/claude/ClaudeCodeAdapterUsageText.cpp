@@ -271,9 +271,9 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QSt
 
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::claudeCode;
-    f.hourlyRemainingPercentage = session->remainingPercentage;
-    f.hourlyResetCountdown = session->resetCountdown;
-    f.hourlyResetAt = session->resetAt;
+    f.headlineRemainingPercentage = session->remainingPercentage;
+    f.headlineResetCountdown = session->resetCountdown;
+    f.headlineResetAt = session->resetAt;
     f.weeklyRemainingPercentage = weekly ? std::optional<double>(weekly->remainingPercentage) : std::nullopt;
     f.weeklyResetCountdown = weekly ? weekly->resetCountdown : std::nullopt;
     f.weeklyResetAt = weekly ? weekly->resetAt : std::nullopt;

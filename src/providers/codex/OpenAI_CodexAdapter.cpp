@@ -212,11 +212,11 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const st
     // Without a short window the headline is the long one: a plan with only a
     // weekly allowance is not at 100 % while that week runs out.
     const auto& headline = windows.headline();
-    f.hourlyRemainingPercentage = headline ? clampPercentage(headline->window.remaining) : 100;
+    f.headlineRemainingPercentage = headline ? clampPercentage(headline->window.remaining) : 100;
     if (headline) {
-        f.hourlyResetCountdown = secondsUntil(now, headline->window.resetsAt);
-        f.hourlyQuotaName = headline->label();
-        f.hourlyResetAt = headline->window.resetsAt;
+        f.headlineResetCountdown = secondsUntil(now, headline->window.resetsAt);
+        f.headlineQuotaName = headline->label();
+        f.headlineResetAt = headline->window.resetsAt;
     }
     if (windows.longer) {
         f.weeklyRemainingPercentage = clampPercentage(windows.longer->window.remaining);
@@ -241,7 +241,7 @@ UsageSnapshot OpenAI_CodexAdapter::unknownSnapshot(const std::optional<Account>&
     const QDateTime now = clock_.now();
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::openAICodex;
-    f.hourlyRemainingPercentage = 0;
+    f.headlineRemainingPercentage = 0;
     f.accountEmail = account ? account->email : std::nullopt;
     if (account && account->planName) f.planName = *account->planName;
     f.usedTokens = 0;

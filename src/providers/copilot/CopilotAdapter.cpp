@@ -245,13 +245,13 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
     if (const auto name = json::string(body, QLatin1String("copilot_plan")); name && !name->trimmed().isEmpty())
         plan = capitalizeWords(QString(*name).replace(QLatin1Char('_'), QLatin1Char(' ')));
     return success({
-        .hourlyRemainingPercentage = headline.value_or(100.0),
-        .hourlyResetCountdown = windowCountdown,
+        .headlineRemainingPercentage = headline.value_or(100.0),
+        .headlineResetCountdown = windowCountdown,
         .weeklyRemainingPercentage = chat,
         .weeklyResetCountdown = chat ? windowCountdown : std::nullopt,
         .modelQuotas = items,
         .planName = plan,
-        .hourlyResetAt = resetAt,
+        .headlineResetAt = resetAt,
         .weeklyResetAt = chat ? resetAt : std::nullopt,
     });
 }

@@ -126,12 +126,12 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
         items.append(ModelQuotaItem(QuotaLabel(QuotaKind::overage).withAmount(*overage), 0, QuotaKind::overage, countdown));
 
     return success({
-        .hourlyRemainingPercentage = percentage,
-        .hourlyResetCountdown = countdown,
+        .headlineRemainingPercentage = percentage,
+        .headlineResetCountdown = countdown,
         .weeklyRemainingPercentage = percentage,
         .weeklyResetCountdown = countdown,
         .modelQuotas = items,
-        .hourlyQuotaName = QuotaKind::characterUsage,
+        .headlineQuotaName = QuotaKind::characterUsage,
     });
 }
 

@@ -133,18 +133,18 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
 
     if (tokens)
         return success({
-            .hourlyRemainingPercentage = tokens->percentage,
-            .hourlyResetCountdown = tokens->countdown,
+            .headlineRemainingPercentage = tokens->percentage,
+            .headlineResetCountdown = tokens->countdown,
             .weeklyRemainingPercentage = requests ? std::optional(requests->percentage) : std::nullopt,
             .weeklyResetCountdown = requests ? requests->countdown : std::nullopt,
             .modelQuotas = items,
-            .hourlyQuotaName = QuotaKind::tokenLimit,
+            .headlineQuotaName = QuotaKind::tokenLimit,
         });
     return success({
-        .hourlyRemainingPercentage = requests->percentage,
-        .hourlyResetCountdown = requests->countdown,
+        .headlineRemainingPercentage = requests->percentage,
+        .headlineResetCountdown = requests->countdown,
         .modelQuotas = items,
-        .hourlyQuotaName = QuotaKind::requestLimit,
+        .headlineQuotaName = QuotaKind::requestLimit,
     });
 }
 

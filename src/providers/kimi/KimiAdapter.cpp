@@ -173,14 +173,14 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
     const Window& hourly = shortWindow ? *shortWindow : *weekly;
     const std::optional<Window> week = shortWindow ? weekly : std::nullopt;
     return success({
-        .hourlyRemainingPercentage = hourly.percentage,
-        .hourlyResetCountdown = secondsUntil(at, hourly.resetAt),
+        .headlineRemainingPercentage = hourly.percentage,
+        .headlineResetCountdown = secondsUntil(at, hourly.resetAt),
         .weeklyRemainingPercentage = week ? std::optional(week->percentage) : std::nullopt,
         .weeklyResetCountdown = week ? secondsUntil(at, week->resetAt) : std::nullopt,
         .modelQuotas = items,
         .planName = QuotaKind::codingPlan,
-        .hourlyQuotaName = shortWindow ? shortName : QuotaLabel(QuotaKind::weeklyWindow),
-        .hourlyResetAt = hourly.resetAt,
+        .headlineQuotaName = shortWindow ? shortName : QuotaLabel(QuotaKind::weeklyWindow),
+        .headlineResetAt = hourly.resetAt,
         .weeklyResetAt = week ? week->resetAt : std::nullopt,
     });
 }
@@ -207,7 +207,7 @@ std::optional<UsageSnapshot> KimiAdapter::snapshotFromBalance(const QJsonObject&
         items.append(item(QuotaKind::vouchers, *voucher, QuotaKind::voucher));
 
     return success({
-        .hourlyRemainingPercentage = percentage(*available),
+        .headlineRemainingPercentage = percentage(*available),
         .weeklyRemainingPercentage = percentage(*available),
         .modelQuotas = items,
     });

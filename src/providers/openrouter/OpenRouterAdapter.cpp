@@ -113,21 +113,21 @@ std::optional<UsageSnapshot::Fields> folded(std::optional<double> prepaid, doubl
                                     QuotaKind::prepaidBalance));
 
     if (budget && budget->isBudgeted())
-        return UsageSnapshot::Fields{.hourlyRemainingPercentage = budget->percent(),
-                                     .hourlyResetCountdown = countdown,
+        return UsageSnapshot::Fields{.headlineRemainingPercentage = budget->percent(),
+                                     .headlineResetCountdown = countdown,
                                      .weeklyRemainingPercentage = prepaid,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = QuotaKind::keyBudget,
-                                     .hourlyResetAt = resetAt};
+                                     .headlineQuotaName = QuotaKind::keyBudget,
+                                     .headlineResetAt = resetAt};
     if (prepaid)
-        return UsageSnapshot::Fields{.hourlyRemainingPercentage = *prepaid,
+        return UsageSnapshot::Fields{.headlineRemainingPercentage = *prepaid,
                                      .weeklyRemainingPercentage = prepaid,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = QuotaKind::accountBalance};
+                                     .headlineQuotaName = QuotaKind::accountBalance};
     if (budget && !budget->limit)
-        return UsageSnapshot::Fields{.hourlyRemainingPercentage = 100,
+        return UsageSnapshot::Fields{.headlineRemainingPercentage = 100,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = QuotaKind::keyUnlimited};
+                                     .headlineQuotaName = QuotaKind::keyUnlimited};
     return std::nullopt;
 }
 

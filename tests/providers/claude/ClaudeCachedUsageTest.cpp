@@ -56,8 +56,8 @@ TEST(ClaudeCachedUsage, ReadingOfAnotherAccountGivesNothing) {
 TEST(ClaudeCachedUsage, EmptyUtilizationIsAFullUntimedReading) {
     const auto s = ClaudeCodeAdapter::snapshot(config(QJsonObject{}), kNow);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 100);
-    EXPECT_FALSE(s->hourlyResetCountdown);
+    EXPECT_EQ(s->headlineRemainingPercentage, 100);
+    EXPECT_FALSE(s->headlineResetCountdown);
     EXPECT_FALSE(s->weeklyRemainingPercentage);
     EXPECT_TRUE(s->modelQuotas.isEmpty());
     EXPECT_EQ(s->strategyUsed, FetchStrategy::localFileCache);
@@ -91,8 +91,8 @@ TEST(ClaudeCachedUsage, FullReading) {
     EXPECT_EQ(s->planName, QStringLiteral("Claude Max"));
     EXPECT_EQ(s->capturedAt, QDateTime::fromMSecsSinceEpoch(1770721200000, Qt::UTC));
     EXPECT_EQ(s->lastUpdated, s->capturedAt);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 0);
-    EXPECT_EQ(s->hourlyResetCountdown, 2.5 * 3600) << "fraction removed, measured from now";
+    EXPECT_EQ(s->headlineRemainingPercentage, 0);
+    EXPECT_EQ(s->headlineResetCountdown, 2.5 * 3600) << "fraction removed, measured from now";
     EXPECT_EQ(s->weeklyRemainingPercentage, 100);
     EXPECT_EQ(s->weeklyResetCountdown, 2 * 86400.0);
     ASSERT_EQ(s->modelQuotas.size(), 4);
@@ -142,7 +142,7 @@ TEST(ClaudeCachedUsage, NumbersMustBeJsonNumbers) {
         "seven_day":{"utilization":true}, "extra_usage":{"is_enabled":1,"utilization":4}})")),
                                                kNow);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s->headlineRemainingPercentage, 100);
     EXPECT_FALSE(s->weeklyRemainingPercentage);
     EXPECT_TRUE(s->modelQuotas.isEmpty());
 }
@@ -266,8 +266,8 @@ TEST(ClaudeCachedUsage, FractionsOnlyAfterTheSeconds) {
                                          {QStringLiteral("resets_at"), QString::fromLatin1(row.resetsAt)}}}}),
             kNow);
         ASSERT_TRUE(s) << row.resetsAt;
-        EXPECT_EQ(s->hourlyRemainingPercentage, 90) << row.resetsAt;
-        EXPECT_EQ(s->hourlyResetCountdown, row.countdown) << row.resetsAt;
+        EXPECT_EQ(s->headlineRemainingPercentage, 90) << row.resetsAt;
+        EXPECT_EQ(s->headlineResetCountdown, row.countdown) << row.resetsAt;
     }
 }
 
@@ -367,9 +367,9 @@ TEST(ClaudeCachedUsage, WindowsKeepTheirResetMoments) {
             return iso ? std::optional<QDateTime>(QDateTime::fromString(QLatin1String(iso), Qt::ISODate))
                        : std::nullopt;
         };
-        EXPECT_EQ(s->hourlyResetAt, moment(row.hourlyReset)) << row.utilization;
+        EXPECT_EQ(s->headlineResetAt, moment(row.hourlyReset)) << row.utilization;
         EXPECT_EQ(s->weeklyResetAt, moment(row.weeklyReset)) << row.utilization;
         EXPECT_EQ(s->capturedAt, before);
-        EXPECT_EQ(s->isHourlyWindowElapsed(kNow), s->hourlyResetAt && *s->hourlyResetAt <= kNow);
+        EXPECT_EQ(s->isHeadlineWindowElapsed(kNow), s->headlineResetAt && *s->headlineResetAt <= kNow);
     }
 }

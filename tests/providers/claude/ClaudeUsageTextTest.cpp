@@ -47,16 +47,16 @@ TEST(ClaudeUsageText, SessionLineWithNamedZone) {
         parse(QStringLiteral("Current session: 37% used · resets Jan 5 at 3:00pm (Europe/Paris)\n"));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->provider, AIProviderType::claudeCode);
-    EXPECT_DOUBLE_EQ(s->hourlyRemainingPercentage, 63);
+    EXPECT_DOUBLE_EQ(s->headlineRemainingPercentage, 63);
     // 15:00 in Paris on 5 January is 14:00 UTC: two days and two hours after noon on the 3rd.
-    EXPECT_EQ(s->hourlyResetCountdown, 2 * 86400.0 + 2 * 3600.0);
+    EXPECT_EQ(s->headlineResetCountdown, 2 * 86400.0 + 2 * 3600.0);
     EXPECT_FALSE(s->weeklyRemainingPercentage);
     EXPECT_FALSE(s->weeklyResetCountdown);
     ASSERT_EQ(s->modelQuotas.size(), 1);
     EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::sessionFiveHours));
     EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QuotaKind::fiveHourSession));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 63);
-    EXPECT_EQ(s->modelQuotas[0].resetCountdown, s->hourlyResetCountdown);
+    EXPECT_EQ(s->modelQuotas[0].resetCountdown, s->headlineResetCountdown);
     EXPECT_EQ(s->strategyUsed, FetchStrategy::cliStatusProbe);
     EXPECT_EQ(s->capturedAt, utc(2026, 1, 3));
     EXPECT_EQ(s->lastUpdated, utc(2026, 1, 3));
@@ -77,8 +77,8 @@ TEST(ClaudeUsageText, FullReportInOrder) {
                                         "  Current week (Opus): 70% used\n");
     const auto s = parse(text);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 80);
-    EXPECT_EQ(s->hourlyResetCountdown, 5 * 3600.0);
+    EXPECT_EQ(s->headlineRemainingPercentage, 80);
+    EXPECT_EQ(s->headlineResetCountdown, 5 * 3600.0);
     EXPECT_EQ(s->weeklyRemainingPercentage, 59);
     EXPECT_EQ(s->weeklyResetCountdown, 5 * 86400.0 + 13 * 3600.0);
     ASSERT_EQ(s->modelQuotas.size(), 4);
@@ -110,15 +110,15 @@ TEST(ClaudeUsageText, CaseInsensitiveButWholePercentagesOnly) {
     const auto upper =
         parse(QStringLiteral("CURRENT SESSION: 37% USED · RESETS JAN 5 AT 3:00PM (Europe/Paris)"));
     ASSERT_TRUE(upper);
-    EXPECT_EQ(upper->hourlyRemainingPercentage, 63);
-    EXPECT_EQ(upper->hourlyResetCountdown, 2 * 86400.0 + 2 * 3600.0);
+    EXPECT_EQ(upper->headlineRemainingPercentage, 63);
+    EXPECT_EQ(upper->headlineResetCountdown, 2 * 86400.0 + 2 * 3600.0);
     EXPECT_FALSE(parse(QStringLiteral("Current session: 37.5% used")));
 }
 
 TEST(ClaudeUsageText, PercentagesAreClamped) {
-    EXPECT_EQ(parse(QStringLiteral("Current session: 0% used"))->hourlyRemainingPercentage, 100);
-    EXPECT_EQ(parse(QStringLiteral("Current session: 120% used"))->hourlyRemainingPercentage, 0);
-    EXPECT_EQ(parse(QStringLiteral("Current session: 99999999999999999999% used"))->hourlyRemainingPercentage,
+    EXPECT_EQ(parse(QStringLiteral("Current session: 0% used"))->headlineRemainingPercentage, 100);
+    EXPECT_EQ(parse(QStringLiteral("Current session: 120% used"))->headlineRemainingPercentage, 0);
+    EXPECT_EQ(parse(QStringLiteral("Current session: 99999999999999999999% used"))->headlineRemainingPercentage,
               0);
 }
 
@@ -145,7 +145,7 @@ TEST(ClaudeUsageText, NewlineBetweenLabelAndFigureStillMatches) {
     // \s spans line breaks, as in the client's wrapped output.
     const auto s = parse(QStringLiteral("Current session:\n  45% used"));
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 55);
+    EXPECT_EQ(s->headlineRemainingPercentage, 55);
 }
 
 TEST(ClaudeUsageText, YearRollsOverOnlyForDatesWellInThePast) {
@@ -181,8 +181,8 @@ TEST(ClaudeUsageText, ImpossibleDatesGiveNoCountdownButKeepTheLine) {
                                "resets Jan 5 at 99:00am", "resets soon"}) {
         const auto s = parse(QStringLiteral("Current session: 50% used · ") + QString::fromLatin1(phrase));
         ASSERT_TRUE(s) << phrase;
-        EXPECT_EQ(s->hourlyRemainingPercentage, 50) << phrase;
-        EXPECT_FALSE(s->hourlyResetCountdown) << phrase;
+        EXPECT_EQ(s->headlineRemainingPercentage, 50) << phrase;
+        EXPECT_FALSE(s->headlineResetCountdown) << phrase;
     }
 }
 
@@ -223,10 +223,10 @@ TEST(ClaudeUsageText, ResetPhrasesOfCurrentClients) {
         const auto s = parse(
             QStringLiteral("Current session: 27% used · ") + QString::fromUtf8(row.phrase) + u'\n', now);
         ASSERT_TRUE(s) << row.phrase;
-        EXPECT_EQ(s->hourlyRemainingPercentage, 73) << row.phrase;
+        EXPECT_EQ(s->headlineRemainingPercentage, 73) << row.phrase;
         const std::optional<double> expected =
             row.at ? std::optional<double>(static_cast<double>(now.secsTo(*row.at))) : std::nullopt;
-        EXPECT_EQ(s->hourlyResetCountdown, expected) << row.phrase;
+        EXPECT_EQ(s->headlineResetCountdown, expected) << row.phrase;
     }
     const auto both =
         parse(QStringLiteral("Current session: 27% used · resets Oct 5, 10:09pm (Europe/Bucharest)\n"
@@ -235,7 +235,7 @@ TEST(ClaudeUsageText, ResetPhrasesOfCurrentClients) {
     ASSERT_TRUE(both);
     EXPECT_EQ(both->weeklyRemainingPercentage, 88);
     EXPECT_EQ(both->weeklyResetCountdown, 22 * 3600.0);
-    EXPECT_TRUE(both->hourlyResetCountdown);
+    EXPECT_TRUE(both->headlineResetCountdown);
 }
 
 // Qt reads a zone name as a file below its zone folder: a name that climbs out of
@@ -278,7 +278,7 @@ TEST(ClaudeUsageText, OnlyZoneNamesOfTheDatabaseAreOpened) {
         reader.join();
         EXPECT_TRUE(finished) << qPrintable(row.zone);
         ASSERT_TRUE(s) << qPrintable(row.zone);
-        EXPECT_EQ(s->hourlyResetCountdown, row.seconds) << qPrintable(row.zone);
+        EXPECT_EQ(s->headlineResetCountdown, row.seconds) << qPrintable(row.zone);
     }
 }
 
@@ -331,7 +331,7 @@ TEST(ClaudeUsageText, UsageScreenOnSeparateLinesAndZoneAliases) {
         const QString text = kScreen.arg(QLatin1String(row.sessionReset), QLatin1String(row.weekZone));
         const auto s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, row.now, seoul);
         ASSERT_TRUE(s) << row.sessionReset;
-        EXPECT_EQ(s->hourlyRemainingPercentage, 85);
+        EXPECT_EQ(s->headlineRemainingPercentage, 85);
         EXPECT_EQ(s->weeklyResetCountdown, row.week) << row.weekZone;
         const QString shift = QString::number(3 * 86400 + 16 * 3600 + 59 * 60 - now.secsTo(row.now));
         EXPECT_EQ(lines(*s), QStringList({QStringLiteral("Session (5h) 85 ") + QLatin1String(row.session),
@@ -424,7 +424,7 @@ TEST(ClaudeUsageText, ModelOnlyWeeksAndResetMoments) {
         ASSERT_TRUE(s) << row.text;
         const QStringList got = test::claudeQuotaLines(*s, false, true);
         EXPECT_EQ(got, row.lines) << row.text;
-        EXPECT_EQ(s->hourlyResetAt, s->modelQuotas[0].resetAt);
+        EXPECT_EQ(s->headlineResetAt, s->modelQuotas[0].resetAt);
         if (s->weeklyRemainingPercentage) {
             EXPECT_EQ(s->weeklyResetAt, s->modelQuotas[1].resetAt);
         }

@@ -65,7 +65,7 @@ TEST_F(CopilotTest, ReadsBothAllowances) {
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Premium Interactions"), 75, QStringLiteral("Monthly")));
     EXPECT_EQ(test::worded(s.modelQuotas[1]), ModelQuotaItem(QStringLiteral("Chat Requests"), 75, QStringLiteral("Monthly")));
-    EXPECT_EQ(s.hourlyResetCountdown, 864000);
+    EXPECT_EQ(s.headlineResetCountdown, 864000);
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
     EXPECT_EQ(s.weeklyResetCountdown, 864000);
     test::expectOnlyKindsOrOwnNames(s);
@@ -78,12 +78,12 @@ TEST_F(CopilotTest, OneAllowanceAloneDecides) {
     const UsageSnapshot chatOnly = answer(R"({"premium_interactions":{"used":10,"limit":0},"chat":{"used":1,"limit":4}})");
     ASSERT_EQ(chatOnly.modelQuotas.size(), 1);
     EXPECT_EQ(chatOnly.modelQuotas[0].name, QuotaLabel(QuotaKind::chatRequests));
-    EXPECT_EQ(chatOnly.hourlyRemainingPercentage, 75);
+    EXPECT_EQ(chatOnly.headlineRemainingPercentage, 75);
     EXPECT_EQ(chatOnly.weeklyRemainingPercentage, 75);
 
     const UsageSnapshot premiumOnly = answer(R"({"premium_interactions":{"used":1,"limit":2}})");
     ASSERT_EQ(premiumOnly.modelQuotas.size(), 1);
-    EXPECT_EQ(premiumOnly.hourlyResetCountdown, 864000);
+    EXPECT_EQ(premiumOnly.headlineResetCountdown, 864000);
     EXPECT_EQ(premiumOnly.weeklyRemainingPercentage, std::nullopt);
     EXPECT_EQ(premiumOnly.weeklyResetCountdown, std::nullopt);
 }
@@ -238,12 +238,12 @@ TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
         const UsageSnapshot s = answerBody(row.body);
         EXPECT_EQ(s.unavailableReason, std::nullopt);
         EXPECT_EQ(s.modelQuotas, row.items);
-        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
+        EXPECT_DOUBLE_EQ(s.headlineRemainingPercentage, row.hourly);
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
-        EXPECT_EQ(s.hourlyResetCountdown, row.countdown);
+        EXPECT_EQ(s.headlineResetCountdown, row.countdown);
         EXPECT_EQ(s.weeklyResetCountdown, row.weekly ? row.countdown : std::nullopt);
         const auto resetAt = row.countdown && *row.countdown != 864000 ? std::optional(kFebruary) : std::nullopt;
-        EXPECT_EQ(s.hourlyResetAt, resetAt);
+        EXPECT_EQ(s.headlineResetAt, resetAt);
         EXPECT_EQ(s.planName, row.plan);
     }
 }

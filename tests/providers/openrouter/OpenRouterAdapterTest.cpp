@@ -42,15 +42,15 @@ TEST_F(OpenRouterTest, AnOverspentBalanceWithAFailedKeyRequest) {
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QuotaLabel(QuotaKind::accountBalance).withAmount(QStringLiteral("$0.00")), 0,
                                                QuotaKind::prepaidBalance));
-    EXPECT_EQ(s.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(s.headlineRemainingPercentage, 0);
     EXPECT_EQ(s.weeklyRemainingPercentage, 0);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::accountBalance));
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::accountBalance));
 }
 
 TEST_F(OpenRouterTest, AnUnlimitedKeyWithoutCredits) {
     const UsageSnapshot s = fetch(R"({"data":{"total_credits":0,"total_usage":0}})", R"({"data":{"limit":null,"usage":3.2}})");
-    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::keyUnlimited));
+    EXPECT_EQ(s.headlineRemainingPercentage, 100);
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::keyUnlimited));
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("API key ($3.20 used)"), 100, QStringLiteral("Key Limit"),
@@ -60,8 +60,8 @@ TEST_F(OpenRouterTest, AnUnlimitedKeyWithoutCredits) {
 TEST_F(OpenRouterTest, ABudgetedKeyLeadsAndTheBalanceFollows) {
     const UsageSnapshot s = fetch(R"({"data":{"total_credits":50,"total_usage":10}})",
                                   R"({"data":{"limit":20,"limit_remaining":5,"is_free_tier":true}})");
-    EXPECT_EQ(s.hourlyRemainingPercentage, 25);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::keyBudget));
+    EXPECT_EQ(s.headlineRemainingPercentage, 25);
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::keyBudget));
     EXPECT_EQ(s.weeklyRemainingPercentage, 80);
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(s.modelQuotas[0],
@@ -216,13 +216,13 @@ TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
         SCOPED_TRACE(row.what);
         const UsageSnapshot s = fetch(FakeTransport::answer(row.creditsStatus, row.creditsBody), row.keyAnswer);
         EXPECT_EQ(s.unavailableReason, row.reason);
-        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
-        EXPECT_EQ(labelText(s.hourlyQuotaName), row.quotaName);
+        EXPECT_DOUBLE_EQ(s.headlineRemainingPercentage, row.hourly);
+        EXPECT_EQ(labelText(s.headlineQuotaName), row.quotaName);
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
         EXPECT_EQ(test::worded(s.modelQuotas), row.items);
         test::expectOnlyKindsOrOwnNames(s);
-        EXPECT_EQ(s.hourlyResetAt, row.resetAt);
-        EXPECT_EQ(s.hourlyResetCountdown,
+        EXPECT_EQ(s.headlineResetAt, row.resetAt);
+        EXPECT_EQ(s.headlineResetCountdown,
                   row.resetAt ? std::optional(secondsBetween(clock.now(), *row.resetAt)) : std::nullopt);
     }
 }
