@@ -165,7 +165,7 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     if (failure_) failure_->setText(m.failureNotice().value_or(QString()));
     hero_->setInputs(QuotaHeroView::Inputs{.percentage = s.headlineRemainingPercentage,
                                            .caption = m.heroCaption(),
-                                           .resetCountdown = s.headlineResetCountdown,
+                                           .resetCountdown = secondsUntil(context_.clock->now(), s.headlineResetAt),
                                            .isInUse = m.isInUse(),
                                            .ringSize = 74,
                                            .isSimulated = m.isSimulated(),

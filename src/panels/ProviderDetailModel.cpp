@@ -45,11 +45,10 @@ ProviderDetailModel::ProviderDetailModel(Inputs inputs, const Clock& clock)
     : in_(std::move(inputs)), clock_(clock),
       // Without a reading the screen says so, as the overview does; it never
       // makes one up.
-      reading_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())),
-      snapshot_(reading_.countingAt(clock.now())) {}
+      snapshot_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())) {}
 
 QList<QDateTime> ProviderDetailModel::timeTextMoments() const {
-    QList<QDateTime> moments = meterix::timeTextMoments(reading_);
+    QList<QDateTime> moments = meterix::timeTextMoments(snapshot_);
     for (const ResolvedAccount& a : in_.accounts)
         if (const auto reading = in_.bestKnownSnapshot ? in_.bestKnownSnapshot(a.id) : std::nullopt)
             moments.append(reading->capturedAt);
@@ -176,11 +175,11 @@ QList<ModelQuotaItem> ProviderDetailModel::quotas() const {
 QList<ModelQuotaItem> ProviderDetailModel::fallbackQuotas(const UsageSnapshot& s) {
     QList<ModelQuotaItem> items{ModelQuotaItem(QuotaLabel(QuotaKind::sessionOf).withSubject(shortName(s.provider)),
                                                clampPercentage(s.headlineRemainingPercentage), QuotaKind::fiveHourSession,
-                                               s.headlineResetCountdown, s.headlineResetAt)};
+                                               s.headlineResetAt)};
     if (s.weeklyRemainingPercentage)
         items.append(ModelQuotaItem(QuotaLabel(QuotaKind::weeklyOf).withSubject(shortName(s.provider)),
                                     clampPercentage(*s.weeklyRemainingPercentage), QuotaKind::weeklyLimit,
-                                    s.weeklyResetCountdown, s.weeklyResetAt));
+                                    s.weeklyResetAt));
     return items;
 }
 

@@ -25,13 +25,13 @@ UsageSnapshot reading(AIProviderType provider, const QString& id, const QDateTim
                       double hourly = 40) {
     return UsageSnapshot(UsageSnapshot::Fields{.provider = provider,
                                                .headlineRemainingPercentage = hourly,
-                                               .headlineResetCountdown = 3600,
                                                .usedTokens = 1,
                                                .totalTokens = 10,
                                                .lastUpdated = capturedAt,
                                                .strategyUsed = FetchStrategy::localFileCache,
                                                .accountID = id,
-                                               .capturedAt = capturedAt});
+                                               .capturedAt = capturedAt,
+                                               .headlineResetAt = capturedAt.addSecs(3600)});
 }
 
 class Store : public ::testing::Test {
@@ -93,20 +93,15 @@ TEST_F(Store, SameIdUnderTwoProvidersIsTwoAccounts) {
               QStringLiteral("agy|x"));
 }
 
-TEST_F(Store, HandsOutReadingsAgedToNowWithoutChangingTheStoredOne) {
+TEST_F(Store, KeepsEachResetAsItsMomentOnly) {
     AccountUsageStore store(path, clock);
     store.record(reading(AIProviderType::claudeCode, QStringLiteral("a"), t0));
     clock.advance(600);
-    EXPECT_EQ(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a"))->headlineResetCountdown, 3000);
-    clock.advance(3000);
-    EXPECT_FALSE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a"))->headlineResetCountdown);
+    EXPECT_EQ(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a"))->headlineResetAt, t0.addSecs(3600));
     store.flush();
-    const QJsonObject onDisk = QJsonDocument::fromJson(fileBytes()).object();
-    EXPECT_EQ(onDisk.value(QStringLiteral("claude|a"))
-                  .toObject()
-                  .value(QStringLiteral("hourlyResetCountdown"))
-                  .toDouble(),
-              3600);
+    const QJsonObject onDisk = QJsonDocument::fromJson(fileBytes()).object().value(QStringLiteral("claude|a")).toObject();
+    EXPECT_EQ(onDisk.value(QStringLiteral("hourlyResetAt")).toString(), t0.addSecs(3600).toString(Qt::ISODate));
+    EXPECT_FALSE(onDisk.contains(QStringLiteral("hourlyResetCountdown")));
 }
 
 TEST_F(Store, SurvivesARestartWithWholeSecondDatesAndPrivateFile) {
@@ -131,7 +126,7 @@ TEST_F(Store, EveryLabelSurvivesARestart) {
     for (const QuotaKind kind : allQuotaKinds())
         s.modelQuotas.append(ModelQuotaItem(QuotaLabel(kind).withSubject(QStringLiteral("Opus")).withCount(300), 50,
                                             QuotaLabel(kind).withAmount(QStringLiteral("4.50")).withCurrency(QStringLiteral("USD")),
-                                            std::nullopt, std::nullopt, QuotaLabel(kind).withNote(QuotaNote::warning)));
+                                            std::nullopt, QuotaLabel(kind).withNote(QuotaNote::warning)));
     {
         AccountUsageStore store(path, clock);
         store.record(s);

@@ -161,7 +161,7 @@ TEST_P(PanelModels, WithoutAReadingTheScreenShowsTheNoDataStateNotAFullQuota) {
     EXPECT_TRUE(m.isSimulated());
     EXPECT_EQ(m.snapshot().unavailableReason, UsageUnavailableReason::notConfigured);
     EXPECT_EQ(m.snapshot().headlineRemainingPercentage, 0);
-    EXPECT_EQ(m.snapshot().headlineResetCountdown, std::nullopt);
+    EXPECT_EQ(m.snapshot().headlineResetAt, std::nullopt);
     EXPECT_EQ(m.sourceChipText(), pick("측정값 없음", "No reading"));
     EXPECT_EQ(m.failureNotice(), std::nullopt);
     // Nothing read at all: not connected.
@@ -266,22 +266,22 @@ TEST_P(PanelModels, HeaderTitlePrefersTheShownAccountsPlan) {
 
 TEST_P(PanelModels, FallbackQuotasWithAndWithoutAWeeklyFigure) {
     UsageSnapshot s = reading(62, 10);
-    s.headlineResetCountdown = 1800;
+    s.headlineResetAt = s.capturedAt.addSecs(1800);
     auto quotas = ProviderDetailModel({.snapshot = s}, clock).quotas();
     ASSERT_EQ(quotas.size(), 1);
     EXPECT_EQ(labelText(quotas[0].name), pick("Claude 세션", "Claude session"));
     EXPECT_EQ(labelText(quotas[0].quotaType), pick("5시간 세션", "5-Hour Session"));
     EXPECT_EQ(quotas[0].remainingPercentage, 62);
-    EXPECT_EQ(quotas[0].resetCountdown, 1790) << "counted from the reading, 10 s ago";
+    EXPECT_EQ(quotas[0].resetAt, s.headlineResetAt);
 
     s.weeklyRemainingPercentage = 40;
-    s.weeklyResetCountdown = 86400;
+    s.weeklyResetAt = s.capturedAt.addDays(1);
     quotas = ProviderDetailModel({.snapshot = s}, clock).quotas();
     ASSERT_EQ(quotas.size(), 2);
     EXPECT_EQ(labelText(quotas[1].name), pick("Claude 주간", "Claude weekly"));
     EXPECT_EQ(labelText(quotas[1].quotaType), pick("주간 한도", "Weekly Limit"));
     EXPECT_EQ(quotas[1].remainingPercentage, 40);
-    EXPECT_EQ(quotas[1].resetCountdown, 86390);
+    EXPECT_EQ(quotas[1].resetAt, s.weeklyResetAt);
 
     s.modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 10, QStringLiteral("Weekly"))};
     EXPECT_EQ(ProviderDetailModel({.snapshot = s}, clock).quotas(), s.modelQuotas);

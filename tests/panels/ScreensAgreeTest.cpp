@@ -118,7 +118,7 @@ TEST_P(ScreensAgree, RefreshSaysWhatItDoes) {
 TEST_P(ScreensAgree, FootnoteAndLinksTellOnlyWhatIs) {
     for (const bool tick : {true, false}) {
         auto f = home(P::claudeCode, false);
-        const ModelQuotaItem item(QStringLiteral("Sonnet"), 60, QStringLiteral("Weekly"), {}, {}, {},
+        const ModelQuotaItem item(QStringLiteral("Sonnet"), 60, QStringLiteral("Weekly"), {}, {},
                                   tick ? std::optional(45.0) : std::nullopt);
         f->manager->apply({read(P::claudeCode, {}, f->clock.now(), {item})}, P::claudeCode);
         MenuScreenContext c = f->context();

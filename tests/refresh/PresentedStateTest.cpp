@@ -63,13 +63,11 @@ UsageSnapshot everyFieldSet() {
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::claudeCode;
     f.headlineRemainingPercentage = 40;
-    f.headlineResetCountdown = 60;
     f.headlineQuotaName = QStringLiteral("x");
     f.headlineResetAt = QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC);
     f.weeklyRemainingPercentage = 50;
-    f.weeklyResetCountdown = 60;
     f.weeklyResetAt = f.headlineResetAt;
-    f.modelQuotas = {ModelQuotaItem(QStringLiteral("x"), 10, QStringLiteral("x"), 60, f.headlineResetAt,
+    f.modelQuotas = {ModelQuotaItem(QStringLiteral("x"), 10, QStringLiteral("x"), f.headlineResetAt,
                                     QStringLiteral("x"), 20)};
     f.accountEmail = QStringLiteral("x");
     f.planName = QStringLiteral("x");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Clock.h"
 #include "core/UsageSnapshot.h"
 
 #include <QDateTime>
@@ -15,6 +16,12 @@ inline UsageSnapshot measuredReading(AIProviderType provider, double percent, co
     f.lastUpdated = at;
     f.strategyUsed = FetchStrategy::cliStatusProbe;
     return UsageSnapshot(f);
+}
+
+// The reset a countdown read with a reading points at: the reading's capture
+// plus the seconds; nothing without seconds.
+inline std::optional<QDateTime> resetIn(const UsageSnapshot& s, std::optional<double> seconds) {
+    return momentAfter(s.capturedAt, seconds);
 }
 
 } // namespace meterix::test

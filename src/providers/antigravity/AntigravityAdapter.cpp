@@ -165,11 +165,13 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
         QList<NamedReading>{{weeklyOf(gemini), geminiWeekly}, {weeklyOf(claudeGpt), claudeGptWeekly}} +
         geminiModels;
 
+    // The probe's countdowns run from this reading: its resets are their moments from now.
+    const auto resetOf = [&now](const NamedReading& entry) { return momentAfter(now, entry.reading.reset); };
     QList<ModelQuotaItem> items;
-    const auto add = [&items](const QList<NamedReading>& entries, QuotaKind kind) {
+    const auto add = [&items, &resetOf](const QList<NamedReading>& entries, QuotaKind kind) {
         for (const NamedReading& entry : entries)
             if (entry.reading.remaining)
-                items.append(ModelQuotaItem(entry.name, *entry.reading.remaining, kind, entry.reading.reset));
+                items.append(ModelQuotaItem(entry.name, *entry.reading.remaining, kind, resetOf(entry)));
     };
     add(hourly, QuotaKind::fiveHourSession);
     add(weekly, QuotaKind::weeklyLimit);
@@ -183,9 +185,7 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
     return UsageSnapshot(UsageSnapshot::Fields{
         .provider = AIProviderType::antigravity,
         .headlineRemainingPercentage = *primary->reading.remaining,
-        .headlineResetCountdown = primary->reading.reset,
         .weeklyRemainingPercentage = weeklyFigure ? weeklyFigure->reading.remaining : std::nullopt,
-        .weeklyResetCountdown = weeklyFigure ? weeklyFigure->reading.reset : std::nullopt,
         .modelQuotas = items,
         .usedTokens = 0,
         .totalTokens = 100000,
@@ -193,6 +193,8 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
         .strategyUsed = FetchStrategy::cliStatusProbe,
         .capturedAt = now,
         .headlineQuotaName = primary->name,
+        .headlineResetAt = resetOf(*primary),
+        .weeklyResetAt = weeklyFigure ? resetOf(*weeklyFigure) : std::nullopt,
     });
 }
 

@@ -218,8 +218,7 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         return std::nullopt;
     };
     const std::optional<QDateTime> resetAt = ahead(renewal);
-    const std::optional<double> windowCountdown =
-        renewal ? secondsUntil(now(), resetAt) : std::optional(kResetCountdown);
+    const std::optional<QDateTime> windowReset = renewal ? resetAt : momentAfter(now(), kResetCountdown);
 
     QList<ModelQuotaItem> items;
     bool recognised = false;
@@ -233,7 +232,7 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         // An allowance's own renewal governs it over the account's.
         const auto itemReset = allowance.resetAt ? ahead(allowance.resetAt) : resetAt;
         items.append(ModelQuotaItem(kind.name, *allowance.percentage, allowance.counts.value_or(QuotaKind::monthly),
-                                    secondsUntil(now(), itemReset), itemReset,
+                                    itemReset,
                                     allowance.unlimited ? std::optional<QuotaLabel>(QuotaKind::unlimited) : std::nullopt));
         if (!headline && !allowance.unlimited) headline = allowance.percentage;
         if (qstrcmp(kind.key, "chat") == 0) chat = allowance.percentage;
@@ -246,13 +245,11 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         plan = capitalizeWords(QString(*name).replace(QLatin1Char('_'), QLatin1Char(' ')));
     return success({
         .headlineRemainingPercentage = headline.value_or(100.0),
-        .headlineResetCountdown = windowCountdown,
         .weeklyRemainingPercentage = chat,
-        .weeklyResetCountdown = chat ? windowCountdown : std::nullopt,
         .modelQuotas = items,
         .planName = plan,
-        .headlineResetAt = resetAt,
-        .weeklyResetAt = chat ? resetAt : std::nullopt,
+        .headlineResetAt = windowReset,
+        .weeklyResetAt = chat ? windowReset : std::nullopt,
     });
 }
 

@@ -164,19 +164,15 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
         fiveHours ? QuotaLabel(QuotaKind::window).withCount(5 * 60) : QuotaLabel(QuotaKind::requestRateLimit);
     QList<ModelQuotaItem> items;
     if (shortWindow)
-        items.append(ModelQuotaItem(shortName, shortWindow->percentage, shortName,
-                                    secondsUntil(at, shortWindow->resetAt), shortWindow->resetAt));
+        items.append(ModelQuotaItem(shortName, shortWindow->percentage, shortName, shortWindow->resetAt));
     if (weekly)
         items.append(ModelQuotaItem(QuotaKind::weeklyWindow, weekly->percentage, QuotaKind::weeklyWindow,
-                                    secondsUntil(at, weekly->resetAt),
                                     weekly->resetAt));
     const Window& hourly = shortWindow ? *shortWindow : *weekly;
     const std::optional<Window> week = shortWindow ? weekly : std::nullopt;
     return success({
         .headlineRemainingPercentage = hourly.percentage,
-        .headlineResetCountdown = secondsUntil(at, hourly.resetAt),
         .weeklyRemainingPercentage = week ? std::optional(week->percentage) : std::nullopt,
-        .weeklyResetCountdown = week ? secondsUntil(at, week->resetAt) : std::nullopt,
         .modelQuotas = items,
         .planName = QuotaKind::codingPlan,
         .headlineQuotaName = shortWindow ? shortName : QuotaLabel(QuotaKind::weeklyWindow),

@@ -1,6 +1,7 @@
 #include "providers/antigravity/AntigravityAdapter.h"
 
 #include "core/IsoDate.h"
+#include "support/Readings.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
@@ -85,9 +86,9 @@ TEST(AgyTable, TabAndBlankAlignedTablesGiveTheSameSnapshot) {
         ASSERT_TRUE(s);
         EXPECT_EQ(s->headlineQuotaName, QuotaLabel(QuotaKind::fiveHourOf).withSubject(QStringLiteral("Gemini")));
         EXPECT_EQ(s->headlineRemainingPercentage, 80);
-        EXPECT_EQ(s->headlineResetCountdown, 9000.25);
+        EXPECT_EQ(s->headlineResetAt, test::resetIn(*s, 9000.25));
         EXPECT_EQ(s->weeklyRemainingPercentage, 40);
-        EXPECT_EQ(s->weeklyResetCountdown, 4 * 86400.0);
+        EXPECT_EQ(s->weeklyResetAt, test::resetIn(*s, 4 * 86400.0));
         ASSERT_EQ(s->modelQuotas.size(), 2);
         EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("5-Hour Session"));
         EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Claude/GPT weekly"));
@@ -129,7 +130,8 @@ TEST(AgyTable, OnlyFiniteNumbersAreFigures) {
 
 TEST(AgyTable, ResetTimes) {
     auto countdown = [](const char* reset) {
-        return parse(row("Gemini Models", "Five Hour Limit Remaining", QStringLiteral("50%"), reset))->headlineResetCountdown;
+        const auto s = parse(row("Gemini Models", "Five Hour Limit Remaining", QStringLiteral("50%"), reset));
+        return s->headlineResetAt ? std::optional(secondsBetween(s->capturedAt, *s->headlineResetAt)) : std::nullopt;
     };
     EXPECT_EQ(countdown("2026-03-01T10:00:30.500Z"), 30.5);
     EXPECT_EQ(countdown("2026-03-01T12:00:00+01:00"), 3600);
@@ -166,7 +168,7 @@ TEST(AgyTable, TablesAsTheClientPrintsThem) {
         EXPECT_EQ(labelText(s->headlineQuotaName), row.primary);
         test::expectOnlyKindsOrOwnNames(*s);
         EXPECT_EQ(s->headlineRemainingPercentage, row.primaryRemaining);
-        EXPECT_EQ(s->headlineResetCountdown, row.primaryReset);
+        EXPECT_EQ(s->headlineResetAt, test::resetIn(*s, row.primaryReset));
         EXPECT_EQ(s->weeklyRemainingPercentage, row.weekly);
         QStringList items;
         for (const ModelQuotaItem& item : s->modelQuotas)
@@ -286,7 +288,7 @@ TEST_F(AgyClient, AFakeClientsTableBecomesASnapshot) {
     const UsageSnapshot s = realAdapter.fetchUsage(false);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
     EXPECT_EQ(s.headlineRemainingPercentage, 64);
-    EXPECT_EQ(s.headlineResetCountdown, 3600);
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 3600));
     EXPECT_EQ(s.weeklyRemainingPercentage, 33.5);
 }
 

@@ -1,6 +1,7 @@
 #include "providers/claude/ClaudeCodeAdapter.h"
 #include "providers/claude/ClaudeTranscriptPruning.h"
 
+#include "support/Readings.h"
 #include "support/ClaudeConfiguration.h"
 #include "support/FakeClock.h"
 #include "support/Processes.h"
@@ -124,11 +125,11 @@ TEST_F(ClaudeAdapterTest, StaleReadingIsReplacedByTheClientsPrintedUsage) {
     EXPECT_EQ(runs(), 1);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
     EXPECT_EQ(s.headlineRemainingPercentage, 63);
-    EXPECT_EQ(s.headlineResetCountdown, 27.0 * 3600);
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 27.0 * 3600));
     EXPECT_EQ(s.weeklyRemainingPercentage, 90);
-    EXPECT_EQ(s.weeklyResetCountdown, (5 * 24 + 23) * 3600.0); // 12:00 in Madrid is 11:00 UTC
+    EXPECT_EQ(s.weeklyResetAt, test::resetIn(s, (5 * 24 + 23) * 3600.0)); // 12:00 in Madrid is 11:00 UTC
     ASSERT_EQ(s.modelQuotas.size(), 3);
-    EXPECT_EQ(s.modelQuotas[2].resetCountdown, (2 * 24 + 15) * 3600.0 + 59 * 60);
+    EXPECT_EQ(s.modelQuotas[2].resetAt, test::resetIn(s, (2 * 24 + 15) * 3600.0 + 59 * 60));
     EXPECT_EQ(s.accountID, QStringLiteral("u1"));
     EXPECT_EQ(s.accountEmail, QStringLiteral("u1@example.com"));
     EXPECT_EQ(s.planName, QStringLiteral("Claude Max"));

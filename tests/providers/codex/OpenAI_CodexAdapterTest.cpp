@@ -1,6 +1,7 @@
 #include "providers/codex/OpenAI_CodexAdapter.h"
 
 #include "accounts/AccountIdentityLedger.h"
+#include "core/Clock.h"
 #include "core/Localization.h"
 #include "core/ReadingWords.h"
 #include "support/CodexFixtures.h"
@@ -117,7 +118,7 @@ TEST_F(OpenAI_CodexAdapterTest, ASignedInProfileWithARolloutGivesItsFigures) {
     EXPECT_EQ(s.accountEmail, QStringLiteral("kim@example.com"));
     EXPECT_EQ(s.planName, QStringLiteral("ChatGPT Pro")); // the rollout's plan wins over the token's
     EXPECT_EQ(s.headlineRemainingPercentage, 75);
-    EXPECT_EQ(s.headlineResetCountdown, 7200);
+    EXPECT_EQ(s.headlineResetAt, momentAfter(kNow, 7200));
     EXPECT_EQ(s.capturedAt, utc(2026, 1, 15, 11, 30));
     EXPECT_EQ(s.lastUpdated, utc(2026, 1, 15, 11, 30));
     // Nothing of the credential file travels in the snapshot.
@@ -293,7 +294,7 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
     EXPECT_EQ(labelText(korean.modelQuotas.last().paceText), QStringLiteral("잔액 17.25"));
     EXPECT_EQ(labelText(korean.modelQuotas[2].name), QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
     EXPECT_EQ(labelText(korean.modelQuotas[2].quotaType), QStringLiteral("5시간 한도"));
-    EXPECT_EQ(korean.modelQuotas[2].resetCountdown, 7200);
+    EXPECT_EQ(korean.modelQuotas[2].resetAt, momentAfter(kNow, 7200));
     test::expectOnlyKindsOrOwnNames(korean);
 }
 
@@ -399,16 +400,16 @@ TEST_F(OpenAI_CodexAdapterTest, APrimaryWindowOnlyBecomesTheHourlyFigures) {
     limits.primary = Adapter::RateWindow{75, 300, kNow.addSecs(3600)};
     const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.headlineRemainingPercentage, 75);
-    EXPECT_EQ(s.headlineResetCountdown, 3600);
+    EXPECT_EQ(s.headlineResetAt, momentAfter(kNow, 3600));
     EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::window).withCount(300));
     EXPECT_EQ(s.headlineResetAt, kNow.addSecs(3600));
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
-    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
+    EXPECT_EQ(s.weeklyResetAt, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(s.modelQuotas[0].name, QuotaLabel(QuotaKind::window).withCount(300));
     EXPECT_EQ(s.modelQuotas[0].quotaType, QuotaLabel(QuotaKind::window).withCount(300));
     EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 75);
-    EXPECT_EQ(s.modelQuotas[0].resetCountdown, 3600);
+    EXPECT_EQ(s.modelQuotas[0].resetAt, momentAfter(kNow, 3600));
     EXPECT_EQ(s.modelQuotas[0].paceText, std::nullopt);
     EXPECT_EQ(s.accountID, std::nullopt);
     EXPECT_EQ(s.unavailableReason, std::nullopt);
@@ -422,7 +423,7 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(s.headlineQuotaName, std::nullopt);
     EXPECT_EQ(s.weeklyRemainingPercentage, 20);
-    EXPECT_EQ(s.weeklyResetCountdown, 3 * 86400);
+    EXPECT_EQ(s.weeklyResetAt, momentAfter(kNow, 3 * 86400));
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(s.modelQuotas[0].name, QuotaLabel(QuotaKind::primaryLimit));
     EXPECT_EQ(s.modelQuotas[1].name, QuotaLabel(QuotaKind::window).withCount(10080));
@@ -446,7 +447,7 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     EXPECT_EQ(s.modelQuotas[0].quotaType, QuotaLabel(QuotaKind::credits));
     EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 100);
     EXPECT_EQ(s.modelQuotas[0].paceText, QuotaLabel(QuotaKind::unlimited));
-    EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
+    EXPECT_EQ(s.modelQuotas[0].resetAt, std::nullopt);
     test::speak(ResolvedLanguage::korean);
     s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("크레딧"));
@@ -484,16 +485,13 @@ TEST_F(OpenAI_CodexAdapterTest, CreditBalancesKeepTheirCentsAndOutOfRangeOnesAre
     EXPECT_EQ(labelText(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText), QStringLiteral("잔액 7.50"));
 }
 
-TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDateButNoCountdown) {
+TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDate) {
     auto limits = limitsAt(kNow);
     limits.primary = Adapter::RateWindow{50, 60, kNow.addSecs(-5)};
     limits.secondary = Adapter::RateWindow{50, 10080, kNow};
     const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(s.headlineResetCountdown, std::nullopt);
     EXPECT_EQ(s.headlineResetAt, kNow.addSecs(-5));
-    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
     EXPECT_EQ(s.weeklyResetAt, kNow);
-    EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
     EXPECT_EQ(s.modelQuotas[0].resetAt, kNow.addSecs(-5));
 }
 
@@ -504,10 +502,9 @@ TEST_F(OpenAI_CodexAdapterTest, AnAbsurdResetTimeGivesABoundedCountdownAndAStora
                         {QStringLiteral("secondary"), fx::window(10, 10080, -1e300)}});
     Adapter adapter(ledger, environment(), clock);
     const UsageSnapshot s = adapter.fetchUsage(false);
-    ASSERT_TRUE(s.headlineResetCountdown);
-    EXPECT_GT(*s.headlineResetCountdown, 0);
-    EXPECT_LT(*s.headlineResetCountdown, 1e12);
-    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
+    ASSERT_TRUE(s.headlineResetAt);
+    EXPECT_GT(secondsBetween(s.capturedAt, *s.headlineResetAt), 0);
+    EXPECT_LT(secondsBetween(s.capturedAt, *s.headlineResetAt), 1e12);
     const auto back = UsageSnapshot::fromJson(s.toJson());
     ASSERT_TRUE(back);
     EXPECT_EQ(back->headlineResetAt->date(), QDate(9999, 12, 31));

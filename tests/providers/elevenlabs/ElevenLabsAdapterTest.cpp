@@ -4,6 +4,7 @@
 
 #include "core/Localization.h"
 #include "core/ReadingWords.h"
+#include "support/Readings.h"
 #include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
@@ -46,14 +47,14 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
     EXPECT_EQ(s.headlineRemainingPercentage, 75);
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
     test::expectOnlyKindsOrOwnNames(s);
-    EXPECT_EQ(s.headlineResetCountdown, 3600);
-    EXPECT_EQ(s.weeklyResetCountdown, 3600);
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 3600));
+    EXPECT_EQ(s.weeklyResetAt, test::resetIn(s, 3600));
     EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::characterUsage));
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Tier: Creator"), 75,
-                                               QStringLiteral("Characters: 2500/10000"), 3600));
+                                               QStringLiteral("Characters: 2500/10000"), test::resetIn(s, 3600)));
     EXPECT_EQ(test::worded(s.modelQuotas[1]),
-              ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), 3600));
+              ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), test::resetIn(s, 3600)));
 
     test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(labelText(fetch(body).headlineQuotaName), QStringLiteral("문자 사용량"));
@@ -64,7 +65,7 @@ TEST_F(ElevenLabsTest, OverusedFractionalAndDefaultTier) {
     EXPECT_EQ(over.headlineRemainingPercentage, 0);
     EXPECT_EQ(over.modelQuotas[0].name, QuotaLabel(QuotaKind::tier).withSubject(QStringLiteral("Free")));
     EXPECT_EQ(over.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::charactersLeft).withCount(-2000));
-    EXPECT_EQ(over.headlineResetCountdown, std::nullopt);
+    EXPECT_EQ(over.headlineResetAt, std::nullopt);
 
     const UsageSnapshot fraction = fetch(R"({"character_count":2500.9,"character_limit":10000})");
     EXPECT_DOUBLE_EQ(fraction.headlineRemainingPercentage, 100 - 25.009);

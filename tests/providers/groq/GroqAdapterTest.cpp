@@ -2,6 +2,7 @@
 
 #include "core/Numbers.h"
 
+#include "support/Readings.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
@@ -44,16 +45,16 @@ TEST_F(GroqTest, ReadsTokenAndRequestLimits) {
                                    {"x-ratelimit-limit-requests", "14400"}, {"x-ratelimit-reset-requests", "2m59.56s"}});
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(s.modelQuotas[0],
-              ModelQuotaItem(QuotaKind::tokenLimit, 75, QuotaLabel(QuotaKind::tokensPerMinute).withCount(6000), 12));
+              ModelQuotaItem(QuotaKind::tokenLimit, 75, QuotaLabel(QuotaKind::tokensPerMinute).withCount(6000), test::resetIn(s, 12)));
     EXPECT_EQ(s.modelQuotas[1].name, QuotaLabel(QuotaKind::requestLimit));
     EXPECT_EQ(s.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::requestsPerDay).withCount(14400));
     EXPECT_NEAR(s.modelQuotas[1].remainingPercentage, 97.22, 0.01);
     test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(s.headlineRemainingPercentage, 75);
-    EXPECT_EQ(s.headlineResetCountdown, 12);
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 12));
     EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::tokenLimit));
     EXPECT_NEAR(*s.weeklyRemainingPercentage, 97.22, 0.01);
-    EXPECT_NEAR(*s.weeklyResetCountdown, 179.56, 1e-9);
+    EXPECT_NEAR(secondsBetween(s.capturedAt, *s.weeklyResetAt), 179.56, 1e-3);
 }
 
 TEST_F(GroqTest, RequestsAloneFillTheHourlyFigure) {
@@ -63,7 +64,7 @@ TEST_F(GroqTest, RequestsAloneFillTheHourlyFigure) {
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(s.headlineRemainingPercentage, 100);
     EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::requestLimit));
-    EXPECT_EQ(s.headlineResetCountdown, std::nullopt);
+    EXPECT_EQ(s.headlineResetAt, std::nullopt);
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
 }
 
@@ -102,9 +103,9 @@ TEST_F(GroqTest, ResetHeadersOutsideZeroToTheCapGiveNoCountdown) {
                                        {"x-ratelimit-limit-tokens", "20"},
                                        {"x-ratelimit-reset-tokens", row.reset}});
         EXPECT_EQ(s.headlineRemainingPercentage, 50) << row.reset;
-        EXPECT_EQ(s.headlineResetCountdown, row.countdown) << row.reset;
+        EXPECT_EQ(s.headlineResetAt, test::resetIn(s, row.countdown)) << row.reset;
         ASSERT_EQ(s.modelQuotas.size(), 1) << row.reset;
-        EXPECT_EQ(s.modelQuotas[0].resetCountdown, row.countdown) << row.reset;
+        EXPECT_EQ(s.modelQuotas[0].resetAt, test::resetIn(s, row.countdown)) << row.reset;
     }
 }
 
