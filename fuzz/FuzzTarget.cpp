@@ -56,14 +56,6 @@ namespace {
 
 // Stored readings are decoded as written (only finite); made ones are never
 // negative and never beyond what a countdown text shows.
-void checkCountdown(const std::optional<double>& seconds, bool madeNow) {
-    if (!seconds) return;
-    METERIX_FUZZ_CHECK(std::isfinite(*seconds));
-    if (!madeNow) return;
-    METERIX_FUZZ_CHECK(*seconds >= 0);
-    METERIX_FUZZ_CHECK(*seconds <= kMaxCountdownSeconds);
-}
-
 // An amount is never shown that is not finite ("$inf", "¥nan").
 void checkText(const QString& text) {
     static const QRegularExpression wrongFigure(QStringLiteral(R"([$¥€]-?(inf|nan))"),
@@ -81,13 +73,11 @@ void checkStoredPercentage(double value, bool madeNow) {
 } // namespace
 
 void checkSnapshot(const UsageSnapshot& s, bool madeNow) {
-    checkStoredPercentage(s.hourlyRemainingPercentage, madeNow);
+    checkStoredPercentage(s.headlineRemainingPercentage, madeNow);
     if (s.weeklyRemainingPercentage) checkStoredPercentage(*s.weeklyRemainingPercentage, madeNow);
-    checkCountdown(s.hourlyResetCountdown, madeNow);
-    checkCountdown(s.weeklyResetCountdown, madeNow);
     checkDate(s.capturedAt);
     checkDate(s.lastUpdated);
-    if (s.hourlyResetAt) checkDate(*s.hourlyResetAt);
+    if (s.headlineResetAt) checkDate(*s.headlineResetAt);
     if (s.weeklyResetAt) checkDate(*s.weeklyResetAt);
     for (const ModelQuotaItem& item : s.modelQuotas) {
         if (madeNow)
@@ -95,7 +85,6 @@ void checkSnapshot(const UsageSnapshot& s, bool madeNow) {
                 for (const QString& text : {label.subject, label.amount, label.total, label.currency})
                     checkText(text);
         checkStoredPercentage(item.remainingPercentage, madeNow);
-        checkCountdown(item.resetCountdown, madeNow);
         if (item.resetAt) checkDate(*item.resetAt);
         if (item.paceMarkerPercentage) METERIX_FUZZ_CHECK(std::isfinite(*item.paceMarkerPercentage));
     }

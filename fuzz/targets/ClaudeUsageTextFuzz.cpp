@@ -2,6 +2,7 @@
 // every figure in it sound. Zone names never reach the file system.
 #include "FuzzTarget.h"
 
+#include "core/Clock.h"
 #include "providers/claude/ClaudeCodeAdapter.h"
 
 #include <QFile>
@@ -36,6 +37,7 @@ METERIX_FUZZ_TARGET(claude_usage_text) {
     METERIX_FUZZ_CHECK(!s->modelQuotas.isEmpty());
     fuzz::checkSnapshot(*s);
     // A reset named in the text lies ahead, and at most a year and a day away.
-    for (const auto& countdown : {s->hourlyResetCountdown, s->weeklyResetCountdown})
-        if (countdown) METERIX_FUZZ_CHECK(*countdown > 0 && *countdown <= 367.0 * 86400 + 86400);
+    for (const auto& at : {s->headlineResetAt, s->weeklyResetAt})
+        if (const auto left = at ? std::optional(secondsBetween(fuzz::fixedNow(), *at)) : std::nullopt)
+            METERIX_FUZZ_CHECK(*left > 0 && *left <= 367.0 * 86400 + 86400);
 }

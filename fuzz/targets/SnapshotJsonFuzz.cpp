@@ -16,8 +16,8 @@ METERIX_FUZZ_TARGET(snapshot_json) {
         METERIX_FUZZ_CHECK(again.has_value());
         if (again) METERIX_FUZZ_CHECK(again->toJson() == snapshot->toJson());
     }
-    if (const auto item = ModelQuotaItem::fromJson(object)) {
-        const auto again = ModelQuotaItem::fromJson(item->toJson());
+    if (const auto item = ModelQuotaItem::fromJson(object, fuzz::fixedNow())) {
+        const auto again = ModelQuotaItem::fromJson(item->toJson(), fuzz::fixedNow());
         METERIX_FUZZ_CHECK(again.has_value());
         if (again) METERIX_FUZZ_CHECK(again->toJson() == item->toJson());
     }

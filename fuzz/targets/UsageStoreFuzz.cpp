@@ -17,7 +17,7 @@ METERIX_FUZZ_TARGET(usage_store) {
 
     test::FakeClock clock(fuzz::fixedNow());
     const UsageSnapshot fresh(UsageSnapshot::Fields{.provider = AIProviderType::groq,
-                                                    .hourlyRemainingPercentage = 40,
+                                                    .headlineRemainingPercentage = 40,
                                                     .usedTokens = 0,
                                                     .totalTokens = 100000,
                                                     .lastUpdated = fuzz::fixedNow(),
@@ -41,5 +41,5 @@ METERIX_FUZZ_TARGET(usage_store) {
     AccountUsageStore again(*path, clock);
     const auto kept = again.snapshot(AIProviderType::groq, QStringLiteral("fuzz-new"));
     METERIX_FUZZ_CHECK(kept.has_value());
-    if (kept) METERIX_FUZZ_CHECK(kept->hourlyRemainingPercentage == 40);
+    if (kept) METERIX_FUZZ_CHECK(kept->headlineRemainingPercentage == 40);
 }

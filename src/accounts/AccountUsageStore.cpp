@@ -79,10 +79,7 @@ std::optional<UsageSnapshot> AccountUsageStore::snapshot(AIProviderType provider
             if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
             return std::nullopt;
         });
-    if (!stored) return std::nullopt;
-    // Its resets are fixed to their moments first: ageing then shortens the
-    // countdowns without the drawing shortening them a second time.
-    return stored->withResetMoments().agedToNow(clock_.now());
+    return stored;
 }
 
 void AccountUsageStore::record(const UsageSnapshot& snapshot) {

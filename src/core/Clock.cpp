@@ -2,6 +2,7 @@
 
 #include "core/Numbers.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace meterix {
@@ -28,6 +29,15 @@ std::optional<double> secondsUntil(const QDateTime& now, const std::optional<QDa
     const double seconds = secondsBetween(now, *at);
     if (!(seconds > 0)) return std::nullopt;
     return seconds;
+}
+
+std::optional<QDateTime> momentAfter(const QDateTime& from, const std::optional<double>& seconds) {
+    if (!seconds || !std::isfinite(*seconds) || !from.isValid()) return std::nullopt;
+    // Held to the years a stored date can name, so that the moment of an absurd
+    // countdown is still written and read back.
+    static const QDateTime first(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+    static const QDateTime last(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC);
+    return std::clamp(addSeconds(from, *seconds), first, last);
 }
 
 QDateTime addSeconds(const QDateTime& t, double seconds) {

@@ -34,5 +34,9 @@ QDateTime addSeconds(const QDateTime& t, double seconds);
 // Seconds from now until a moment still ahead; nothing without a moment or
 // when it is not ahead.
 std::optional<double> secondsUntil(const QDateTime& now, const std::optional<QDateTime>& at);
+// The moment some seconds after from, as a countdown read at from gives it;
+// nothing without seconds, with seconds that are not finite or without a valid
+// from. It never leaves the years 1 to 9999.
+std::optional<QDateTime> momentAfter(const QDateTime& from, const std::optional<double>& seconds);
 
 } // namespace meterix

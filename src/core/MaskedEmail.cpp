@@ -461,7 +461,7 @@ UsageSnapshot withEmailAddressesMasked(UsageSnapshot s) {
     if (s.accountEmail)
         if (auto masked = maskedEmail(*s.accountEmail)) s.accountEmail = *masked;
     maskInPlace(s.planName);
-    maskInPlace(s.hourlyQuotaName);
+    maskInPlace(s.headlineQuotaName);
     maskInPlace(s.fetchError);
     for (ModelQuotaItem& item : s.modelQuotas) {
         maskInPlace(item.name);

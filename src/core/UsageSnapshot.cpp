@@ -56,11 +56,14 @@ void putOptional(QJsonObject& o, QLatin1StringView key, const std::optional<Quot
     if (v) o.insert(key, v->toJson());
 }
 
-std::optional<double> agedCountdown(const std::optional<double>& countdown, double elapsed) {
-    if (!countdown) return std::nullopt;
-    const double left = *countdown - elapsed;
-    if (left > 0) return left;
-    return std::nullopt;
+// A reset as the previous version stored it, a countdown from the reading's
+// time, or as its moment; the moment wins when both are there.
+bool readReset(const QJsonObject& o, QLatin1StringView countdownKey, QLatin1StringView momentKey,
+               const QDateTime& capturedAt, std::optional<QDateTime>& out) {
+    std::optional<double> countdown;
+    if (!readOptional(o, countdownKey, countdown, asNumber) || !readOptional(o, momentKey, out, asDate)) return false;
+    if (!out) out = momentAfter(capturedAt, countdown);
+    return true;
 }
 
 } // namespace
@@ -77,11 +80,10 @@ std::optional<FetchStrategy> fetchStrategyFromRawValue(QStringView raw) {
 
 // MARK: ModelQuotaItem
 
-ModelQuotaItem::ModelQuotaItem(QuotaLabel name_, double remaining, QuotaLabel type, std::optional<double> countdown,
-                               std::optional<QDateTime> at, std::optional<QuotaLabel> pace,
-                               std::optional<double> marker)
+ModelQuotaItem::ModelQuotaItem(QuotaLabel name_, double remaining, QuotaLabel type, std::optional<QDateTime> at,
+                               std::optional<QuotaLabel> pace, std::optional<double> marker)
     : name(std::move(name_)), remainingPercentage(clampPercentage(remaining)), quotaType(std::move(type)),
-      resetCountdown(countdown), resetAt(std::move(at)), paceText(std::move(pace)),
+      resetAt(std::move(at)), paceText(std::move(pace)),
       paceMarkerPercentage(marker) {}
 
 bool ModelQuotaItem::isWindowElapsed(const QDateTime& now) const {
@@ -93,14 +95,13 @@ QJsonObject ModelQuotaItem::toJson() const {
     o.insert(QLatin1String("name"), name.toJson());
     o.insert(QLatin1String("remainingPercentage"), remainingPercentage);
     o.insert(QLatin1String("quotaType"), quotaType.toJson());
-    putOptional(o, QLatin1String("resetCountdown"), resetCountdown);
     putOptional(o, QLatin1String("resetAt"), resetAt);
     putOptional(o, QLatin1String("paceText"), paceText);
     putOptional(o, QLatin1String("paceMarkerPercentage"), paceMarkerPercentage);
     return o;
 }
 
-std::optional<ModelQuotaItem> ModelQuotaItem::fromJson(const QJsonObject& o) {
+std::optional<ModelQuotaItem> ModelQuotaItem::fromJson(const QJsonObject& o, const QDateTime& capturedAt) {
     const auto name = QuotaLabel::fromJson(o.value(QLatin1String("name")));
     const auto remaining = asNumber(o.value(QLatin1String("remainingPercentage")));
     const auto type = QuotaLabel::fromJson(o.value(QLatin1String("quotaType")));
@@ -109,8 +110,7 @@ std::optional<ModelQuotaItem> ModelQuotaItem::fromJson(const QJsonObject& o) {
     item.name = *name;
     item.remainingPercentage = *remaining; // decoding does not clamp
     item.quotaType = *type;
-    if (!readOptional(o, QLatin1String("resetCountdown"), item.resetCountdown, asNumber) ||
-        !readOptional(o, QLatin1String("resetAt"), item.resetAt, asDate) ||
+    if (!readReset(o, QLatin1String("resetCountdown"), QLatin1String("resetAt"), capturedAt, item.resetAt) ||
         !readOptional(o, QLatin1String("paceText"), item.paceText, QuotaLabel::fromJson) ||
         !readOptional(o, QLatin1String("paceMarkerPercentage"), item.paceMarkerPercentage, asNumber))
         return std::nullopt;
@@ -122,13 +122,13 @@ std::optional<ModelQuotaItem> ModelQuotaItem::fromJson(const QJsonObject& o) {
 UsageSnapshot::UsageSnapshot(const Fields& f)
     : provider(f.provider), accountEmail(f.accountEmail), planName(f.planName), accountID(f.accountID),
       sourceID(f.sourceID), capturedAt(f.capturedAt.value_or(f.lastUpdated)),
-      hourlyRemainingPercentage(clampPercentage(f.hourlyRemainingPercentage)),
-      hourlyResetCountdown(f.hourlyResetCountdown), hourlyQuotaName(f.hourlyQuotaName),
-      hourlyResetAt(f.hourlyResetAt),
+      headlineRemainingPercentage(clampPercentage(f.headlineRemainingPercentage)),
+      headlineQuotaName(f.headlineQuotaName),
+      headlineResetAt(f.headlineResetAt),
       weeklyRemainingPercentage(f.weeklyRemainingPercentage
                                     ? std::optional(clampPercentage(*f.weeklyRemainingPercentage))
                                     : std::nullopt),
-      weeklyResetCountdown(f.weeklyResetCountdown), weeklyResetAt(f.weeklyResetAt),
+      weeklyResetAt(f.weeklyResetAt),
       modelQuotas(f.modelQuotas), usedTokens(f.usedTokens), totalTokens(f.totalTokens),
       lastUpdated(f.lastUpdated), strategyUsed(f.strategyUsed), unavailableReason(f.unavailableReason),
       credentialFingerprint(f.credentialFingerprint), setupLookup(f.setupLookup) {}
@@ -146,56 +146,8 @@ QString UsageSnapshot::unavailableText() const {
     return displayText(unavailableReason.value_or(UsageUnavailableReason::notConfigured));
 }
 
-bool UsageSnapshot::isHourlyWindowElapsed(const QDateTime& now) const {
-    return hourlyResetAt && *hourlyResetAt <= now;
-}
-
-namespace {
-
-std::optional<double> countdownAt(const std::optional<double>& countdown, const std::optional<QDateTime>& resetAt,
-                                  const QDateTime& capturedAt, const QDateTime& now) {
-    if (!countdown) return std::nullopt;
-    if (resetAt) return secondsUntil(now, resetAt);
-    const double elapsed = secondsBetween(capturedAt, now);
-    if (!(elapsed > 0)) return countdown;
-    return agedCountdown(countdown, elapsed);
-}
-
-std::optional<QDateTime> resetMoment(const std::optional<double>& countdown, const std::optional<QDateTime>& resetAt,
-                                     const QDateTime& capturedAt) {
-    if (resetAt || !countdown || !std::isfinite(*countdown) || !capturedAt.isValid()) return resetAt;
-    return addSeconds(capturedAt, *countdown);
-}
-
-} // namespace
-
-UsageSnapshot UsageSnapshot::countingAt(const QDateTime& now) const {
-    UsageSnapshot copy = *this;
-    copy.hourlyResetCountdown = countdownAt(hourlyResetCountdown, hourlyResetAt, capturedAt, now);
-    copy.weeklyResetCountdown = countdownAt(weeklyResetCountdown, weeklyResetAt, capturedAt, now);
-    for (ModelQuotaItem& item : copy.modelQuotas)
-        item.resetCountdown = countdownAt(item.resetCountdown, item.resetAt, capturedAt, now);
-    return copy;
-}
-
-UsageSnapshot UsageSnapshot::withResetMoments() const {
-    UsageSnapshot copy = *this;
-    copy.hourlyResetAt = resetMoment(hourlyResetCountdown, hourlyResetAt, capturedAt);
-    copy.weeklyResetAt = resetMoment(weeklyResetCountdown, weeklyResetAt, capturedAt);
-    for (ModelQuotaItem& item : copy.modelQuotas)
-        item.resetAt = resetMoment(item.resetCountdown, item.resetAt, capturedAt);
-    return copy;
-}
-
-UsageSnapshot UsageSnapshot::agedToNow(const QDateTime& referenceDate) const {
-    UsageSnapshot copy = *this;
-    const double elapsed = secondsBetween(capturedAt, referenceDate);
-    if (!(elapsed > 0)) return copy;
-    copy.hourlyResetCountdown = agedCountdown(hourlyResetCountdown, elapsed);
-    copy.weeklyResetCountdown = agedCountdown(weeklyResetCountdown, elapsed);
-    for (ModelQuotaItem& item : copy.modelQuotas)
-        item.resetCountdown = agedCountdown(item.resetCountdown, elapsed);
-    return copy;
+bool UsageSnapshot::isHeadlineWindowElapsed(const QDateTime& now) const {
+    return headlineResetAt && *headlineResetAt <= now;
 }
 
 UsageSnapshot UsageSnapshot::simulatedFallback(AIProviderType provider, const QDateTime& now) {
@@ -214,7 +166,7 @@ UsageSnapshot UsageSnapshot::unavailable(AIProviderType provider, UsageUnavailab
     const QDateTime at = now.value_or(Clock::system().now());
     return UsageSnapshot(Fields{
         .provider = provider,
-        .hourlyRemainingPercentage = 0,
+        .headlineRemainingPercentage = 0,
         .accountEmail = std::move(accountEmail),
         .planName = std::move(planName),
         .usedTokens = 0,
@@ -241,12 +193,10 @@ QJsonObject UsageSnapshot::toJson() const {
     putOptional(o, QLatin1String("sourceID"), sourceID);
     o.insert(QLatin1String("capturedAt"), isoDateString(capturedAt));
     putOptional(o, QLatin1String("fetchError"), fetchError);
-    o.insert(QLatin1String("hourlyRemainingPercentage"), hourlyRemainingPercentage);
-    putOptional(o, QLatin1String("hourlyResetCountdown"), hourlyResetCountdown);
-    putOptional(o, QLatin1String("hourlyQuotaName"), hourlyQuotaName);
-    putOptional(o, QLatin1String("hourlyResetAt"), hourlyResetAt);
+    o.insert(QLatin1String("hourlyRemainingPercentage"), headlineRemainingPercentage);
+    putOptional(o, QLatin1String("hourlyQuotaName"), headlineQuotaName);
+    putOptional(o, QLatin1String("hourlyResetAt"), headlineResetAt);
     putOptional(o, QLatin1String("weeklyRemainingPercentage"), weeklyRemainingPercentage);
-    putOptional(o, QLatin1String("weeklyResetCountdown"), weeklyResetCountdown);
     putOptional(o, QLatin1String("weeklyResetAt"), weeklyResetAt);
     QJsonArray items;
     for (const ModelQuotaItem& item : modelQuotas)
@@ -278,14 +228,14 @@ std::optional<UsageSnapshot> UsageSnapshot::fromJson(const QJsonObject& o) {
     UsageSnapshot s;
     s.provider = *provider;
     s.capturedAt = *capturedAt;
-    s.hourlyRemainingPercentage = *hourly;
+    s.headlineRemainingPercentage = *hourly;
     s.usedTokens = *used;
     s.totalTokens = *total;
     s.lastUpdated = *lastUpdated;
     s.strategyUsed = *strategy;
     for (const QJsonValue& v : *items) {
         if (!v.isObject()) return std::nullopt;
-        auto item = ModelQuotaItem::fromJson(v.toObject());
+        auto item = ModelQuotaItem::fromJson(v.toObject(), s.capturedAt);
         if (!item) return std::nullopt;
         s.modelQuotas.append(std::move(*item));
     }
@@ -298,12 +248,12 @@ std::optional<UsageSnapshot> UsageSnapshot::fromJson(const QJsonObject& o) {
         !readOptional(o, QLatin1String("accountID"), s.accountID, asString) ||
         !readOptional(o, QLatin1String("sourceID"), s.sourceID, asString) ||
         !readOptional(o, QLatin1String("fetchError"), s.fetchError, asString) ||
-        !readOptional(o, QLatin1String("hourlyResetCountdown"), s.hourlyResetCountdown, asNumber) ||
-        !readOptional(o, QLatin1String("hourlyQuotaName"), s.hourlyQuotaName, QuotaLabel::fromJson) ||
-        !readOptional(o, QLatin1String("hourlyResetAt"), s.hourlyResetAt, asDate) ||
+        !readOptional(o, QLatin1String("hourlyQuotaName"), s.headlineQuotaName, QuotaLabel::fromJson) ||
+        !readReset(o, QLatin1String("hourlyResetCountdown"), QLatin1String("hourlyResetAt"), s.capturedAt,
+                   s.headlineResetAt) ||
         !readOptional(o, QLatin1String("weeklyRemainingPercentage"), s.weeklyRemainingPercentage, asNumber) ||
-        !readOptional(o, QLatin1String("weeklyResetCountdown"), s.weeklyResetCountdown, asNumber) ||
-        !readOptional(o, QLatin1String("weeklyResetAt"), s.weeklyResetAt, asDate) ||
+        !readReset(o, QLatin1String("weeklyResetCountdown"), QLatin1String("weeklyResetAt"), s.capturedAt,
+                   s.weeklyResetAt) ||
         !readOptional(o, QLatin1String("unavailableReason"), s.unavailableReason, asReason) ||
         !readOptional(o, QLatin1String("credentialFingerprint"), s.credentialFingerprint, asString))
         return std::nullopt;

@@ -24,7 +24,7 @@ struct ModelQuotaItem {
     QuotaLabel name;
     double remainingPercentage = 100;
     QuotaLabel quotaType;
-    std::optional<double> resetCountdown;
+    // Kept as a moment: the countdown to it is worked out when drawn.
     std::optional<QDateTime> resetAt;
     std::optional<QuotaLabel> paceText;
     std::optional<double> paceMarkerPercentage; // kept as given; views clamp when drawing
@@ -32,7 +32,6 @@ struct ModelQuotaItem {
     ModelQuotaItem() = default;
     // Clamps remainingPercentage into 0...100 (NaN gives 100); the rest is kept.
     ModelQuotaItem(QuotaLabel name, double remainingPercentage, QuotaLabel quotaType,
-                   std::optional<double> resetCountdown = std::nullopt,
                    std::optional<QDateTime> resetAt = std::nullopt,
                    std::optional<QuotaLabel> paceText = std::nullopt,
                    std::optional<double> paceMarkerPercentage = std::nullopt);
@@ -42,7 +41,9 @@ struct ModelQuotaItem {
 
     QJsonObject toJson() const;
     // Strict: a missing required key or a present value of the wrong type fails.
-    static std::optional<ModelQuotaItem> fromJson(const QJsonObject& o);
+    // A countdown stored by the previous version, without a moment, counts from
+    // capturedAt, the time of the reading it belongs to.
+    static std::optional<ModelQuotaItem> fromJson(const QJsonObject& o, const QDateTime& capturedAt);
 
     bool operator==(const ModelQuotaItem&) const = default;
 };
@@ -51,11 +52,9 @@ struct ModelQuotaItem {
 struct UsageSnapshot {
     // What a snapshot is made from, in the order adapters name them.
     struct Fields {
-        AIProviderType provider = AIProviderType::claudeCode;
-        double hourlyRemainingPercentage = 0;
-        std::optional<double> hourlyResetCountdown;
+        AIProviderType provider{};
+        double headlineRemainingPercentage = 0;
         std::optional<double> weeklyRemainingPercentage;
-        std::optional<double> weeklyResetCountdown;
         QList<ModelQuotaItem> modelQuotas;
         std::optional<QString> accountEmail;
         std::optional<QuotaLabel> planName;
@@ -67,26 +66,25 @@ struct UsageSnapshot {
         std::optional<QString> sourceID;
         std::optional<QDateTime> capturedAt; // lastUpdated when absent
         std::optional<UsageUnavailableReason> unavailableReason;
-        std::optional<QuotaLabel> hourlyQuotaName;
-        std::optional<QDateTime> hourlyResetAt;
+        std::optional<QuotaLabel> headlineQuotaName;
+        std::optional<QDateTime> headlineResetAt;
         std::optional<QDateTime> weeklyResetAt;
         std::optional<QString> credentialFingerprint;
         SetupLookup setupLookup;
     };
 
-    AIProviderType provider = AIProviderType::claudeCode;
+    AIProviderType provider{};
     std::optional<QString> accountEmail;
     std::optional<QuotaLabel> planName;
     std::optional<QString> accountID;
     std::optional<QString> sourceID;
     QDateTime capturedAt;
     std::optional<QString> fetchError;
-    double hourlyRemainingPercentage = 0;
-    std::optional<double> hourlyResetCountdown;
-    std::optional<QuotaLabel> hourlyQuotaName;
-    std::optional<QDateTime> hourlyResetAt;
+    double headlineRemainingPercentage = 0;
+    std::optional<QuotaLabel> headlineQuotaName;
+    // Resets are kept as moments; views work the countdowns out when drawing.
+    std::optional<QDateTime> headlineResetAt;
     std::optional<double> weeklyRemainingPercentage;
-    std::optional<double> weeklyResetCountdown;
     std::optional<QDateTime> weeklyResetAt;
     QList<ModelQuotaItem> modelQuotas;
     qint64 usedTokens = 0;
@@ -105,27 +103,13 @@ struct UsageSnapshot {
 
     static constexpr double stalenessThreshold = 900;
 
-    double remainingPercentage() const { return hourlyRemainingPercentage; }
+    double remainingPercentage() const { return headlineRemainingPercentage; }
     bool isSimulated() const { return strategyUsed == FetchStrategy::simulated; }
     // A failed refresh, or captured more than 900 s before now.
     bool isStale(const QDateTime& now) const;
     bool isStale() const; // against the system clock
     QString unavailableText() const;
-    bool isHourlyWindowElapsed(const QDateTime& now) const;
-
-    // A copy whose countdowns are brought forward to referenceDate; a countdown
-    // that has run out becomes absent.
-    UsageSnapshot agedToNow(const QDateTime& referenceDate) const;
-
-    // A copy whose countdowns are what they are at now, for drawing: worked out
-    // from the reset moment where there is one, else from the reading's time and
-    // its countdown; one that has run out becomes absent. A countdown that was
-    // never given stays absent; nothing else changes.
-    UsageSnapshot countingAt(const QDateTime& now) const;
-    // A copy that knows the moment of every reset it counts down to: an absent
-    // reset moment is set from the reading's time and its countdown. Ageing such
-    // a copy can no longer move its resets.
-    UsageSnapshot withResetMoments() const;
+    bool isHeadlineWindowElapsed(const QDateTime& now) const;
 
     // The placeholder shown before anything was read.
     static UsageSnapshot simulatedFallback(AIProviderType provider, const QDateTime& now);
@@ -142,10 +126,12 @@ struct UsageSnapshot {
     static QString fingerprint(const QString& text);
 
     // Field names as keys, dates as whole-second ISO-8601 text, absent optionals
-    // left out.
+    // left out. The headline's keys keep the "hourly" names stored files carry.
     QJsonObject toJson() const;
     // Strict: a missing required key, a value of the wrong type or an unknown raw
-    // value fails the whole snapshot. Nothing is clamped.
+    // value fails the whole snapshot. Nothing is clamped. A reset stored by the
+    // previous version as a countdown only loads as its moment: capturedAt plus
+    // the countdown.
     static std::optional<UsageSnapshot> fromJson(const QJsonObject& o);
 
     bool operator==(const UsageSnapshot&) const = default;

@@ -7,7 +7,7 @@ namespace meterix {
 
 std::optional<UsageUnavailableReason> missingFigureReason(const UsageSnapshot& s) {
     if (s.isSimulated()) return s.unavailableReason.value_or(UsageUnavailableReason::notConfigured);
-    if (!displayedPercent(s.hourlyRemainingPercentage)) return UsageUnavailableReason::malformedResponse;
+    if (!displayedPercent(s.headlineRemainingPercentage)) return UsageUnavailableReason::malformedResponse;
     return std::nullopt;
 }
 
@@ -21,8 +21,8 @@ std::optional<UsageTier> ambientTier(const QList<AIProviderType>& activeProvider
     std::optional<double> lowest;
     for (AIProviderType p : activeProviders) {
         const auto it = readings.constFind(p);
-        if (it == readings.constEnd() || missingFigureReason(*it) || it->isHourlyWindowElapsed(now)) continue;
-        if (!lowest || it->hourlyRemainingPercentage < *lowest) lowest = it->hourlyRemainingPercentage;
+        if (it == readings.constEnd() || missingFigureReason(*it) || it->isHeadlineWindowElapsed(now)) continue;
+        if (!lowest || it->headlineRemainingPercentage < *lowest) lowest = it->headlineRemainingPercentage;
     }
     if (!lowest) return std::nullopt;
     return usageTierFrom(*lowest);

@@ -31,9 +31,9 @@ QString accountReadingAgeText(const QDateTime& date, const Clock& clock) {
 }
 
 QList<QDateTime> timeTextMoments(const UsageSnapshot& snapshot) {
-    const UsageSnapshot s = snapshot.withResetMoments();
+    const UsageSnapshot& s = snapshot;
     QList<QDateTime> moments{s.capturedAt, s.lastUpdated};
-    for (const auto& at : {s.hourlyResetAt, s.weeklyResetAt})
+    for (const auto& at : {s.headlineResetAt, s.weeklyResetAt})
         if (at) moments.append(*at);
     for (const ModelQuotaItem& item : s.modelQuotas)
         if (item.resetAt) moments.append(*item.resetAt);

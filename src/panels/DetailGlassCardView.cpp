@@ -128,12 +128,11 @@ class CardHeader final : public QWidget {
 DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& reading, const Live& live,
                                                           const Clock& clock, const QLocale& locale) {
     const QDateTime now = clock.now();
-    // Countdowns are what they are now, not what they were when the reading was taken.
-    const UsageSnapshot s = reading.countingAt(now);
+    const UsageSnapshot& s = reading;
     Display d;
     d.simulated = s.isSimulated();
     d.hasFigure = !missingFigureReason(s);
-    d.tier = usageTierFrom(s.hourlyRemainingPercentage);
+    d.tier = usageTierFrom(s.headlineRemainingPercentage);
     d.tintStrength = d.hasFigure ? 0.5 : 0.2;
     d.title = displayName(s.provider);
     d.plan = labelText(s.planName);
@@ -147,14 +146,15 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& r
         if (!d.simulated) *d.errorLine += L10n::showingLastMeasurement().text();
     }
 
-    d.hero.percentage = s.hourlyRemainingPercentage;
-    d.hero.caption = labelText(s.hourlyQuotaName).value_or(L10n::sessionQuota().text());
-    d.hero.resetCountdown = s.hourlyResetCountdown;
+    d.hero.percentage = s.headlineRemainingPercentage;
+    d.hero.caption = labelText(s.headlineQuotaName).value_or(L10n::sessionQuota().text());
+    // Countdowns are what they are now, not what they were when the reading was taken.
+    d.hero.resetCountdown = secondsUntil(now, s.headlineResetAt);
     d.hero.isInUse = live.activeInUseProviders.contains(s.provider);
     d.hero.ringSize = 76;
     d.hero.isSimulated = d.simulated;
     d.hero.missingReason = missingFigureReason(s);
-    if (s.hourlyResetAt && *s.hourlyResetAt <= now) d.hero.windowEndedAt = s.hourlyResetAt;
+    if (s.headlineResetAt && *s.headlineResetAt <= now) d.hero.windowEndedAt = s.headlineResetAt;
 
     if (d.simulated) {
         d.notice = notice(reason, s.provider, s.setupLookup);
@@ -169,10 +169,8 @@ DetailGlassCardView::Display DetailGlassCardView::display(const UsageSnapshot& r
             weekly.barPercentage = weekly.figure ? w : 0.0;
             if (weekly.ended) {
                 weekly.resetLine = quotaResetAtText(*s.weeklyResetAt, locale);
-            } else if (s.weeklyResetCountdown) {
-                weekly.resetLine = displayedCountdownSeconds(*s.weeklyResetCountdown)
-                                       ? L10n::resetLine(*s.weeklyResetCountdown).text()
-                                       : noFigureText();
+            } else if (const auto left = secondsUntil(now, s.weeklyResetAt)) {
+                weekly.resetLine = displayedCountdownSeconds(*left) ? L10n::resetLine(*left).text() : noFigureText();
             }
             if (weekly.ended) {
                 weekly.accessibilityLabel = L10n::weeklyQuotaAwaiting(*weekly.resetLine).text();

@@ -147,7 +147,7 @@ MenuBarOverviewScreen::rowModel(AIProviderType provider, const PresentedState& s
     const bool working = state.activeInUseProviders.contains(provider);
     const bool appOpen = !working && state.appRunningProviders.contains(provider);
     m.badge = working ? RowModel::Badge::working : appOpen ? RowModel::Badge::appOpen : RowModel::Badge::none;
-    m.percentage = snapshot ? snapshot->hourlyRemainingPercentage : 0;
+    m.percentage = snapshot ? snapshot->headlineRemainingPercentage : 0;
     m.tier = usageTierFrom(m.percentage);
 
     // Nothing read at all is "Not connected"; a reading without a figure says

@@ -146,7 +146,7 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     const UsageSnapshot& s = m.snapshot();
     header()->setTrailingText(relativeUpdateText(s.capturedAt, *context_.clock));
     // A reading without a figure has no tier: its tile is grey, as on the card.
-    tile_->setColors(missingFigureReason(s) ? missingFigureTileColors() : toQColors(UsageColorTheme::gradientColors(s.hourlyRemainingPercentage)));
+    tile_->setColors(missingFigureReason(s) ? missingFigureTileColors() : toQColors(UsageColorTheme::gradientColors(s.headlineRemainingPercentage)));
     title_->setText(m.headerTitle());
     stale_ = m.isStale();
     subtitle_->setText(m.headerSubtitle());
@@ -163,9 +163,9 @@ void MenuBarProviderDetailScreen::apply(const ProviderDetailModel& m) {
     for (qsizetype i = 0; i < accountRows_.size() && i < rows.size(); ++i)
         accountRows_[i]->setModel(rows[i]);
     if (failure_) failure_->setText(m.failureNotice().value_or(QString()));
-    hero_->setInputs(QuotaHeroView::Inputs{.percentage = s.hourlyRemainingPercentage,
+    hero_->setInputs(QuotaHeroView::Inputs{.percentage = s.headlineRemainingPercentage,
                                            .caption = m.heroCaption(),
-                                           .resetCountdown = s.hourlyResetCountdown,
+                                           .resetCountdown = secondsUntil(context_.clock->now(), s.headlineResetAt),
                                            .isInUse = m.isInUse(),
                                            .ringSize = 74,
                                            .isSimulated = m.isSimulated(),

@@ -45,11 +45,10 @@ ProviderDetailModel::ProviderDetailModel(Inputs inputs, const Clock& clock)
     : in_(std::move(inputs)), clock_(clock),
       // Without a reading the screen says so, as the overview does; it never
       // makes one up.
-      reading_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())),
-      snapshot_(reading_.countingAt(clock.now())) {}
+      snapshot_(in_.snapshot ? *in_.snapshot : UsageSnapshot::simulatedFallback(in_.provider, clock.now())) {}
 
 QList<QDateTime> ProviderDetailModel::timeTextMoments() const {
-    QList<QDateTime> moments = meterix::timeTextMoments(reading_);
+    QList<QDateTime> moments = meterix::timeTextMoments(snapshot_);
     for (const ResolvedAccount& a : in_.accounts)
         if (const auto reading = in_.bestKnownSnapshot ? in_.bestKnownSnapshot(a.id) : std::nullopt)
             moments.append(reading->capturedAt);
@@ -128,8 +127,8 @@ AccountRowModel ProviderDetailModel::accountRow(const ResolvedAccount& account) 
         } else {
             row.missingFigure.reset(); // a reading of its own tells more than its provider's
             // A window that has ended shows no figure until it is read again.
-            if (!reading->isHourlyWindowElapsed(now))
-                row.remainingPercentage = reading->hourlyRemainingPercentage;
+            if (!reading->isHeadlineWindowElapsed(now))
+                row.remainingPercentage = reading->headlineRemainingPercentage;
             if (reading->isStale(now)) row.readingCapturedAt = reading->capturedAt;
         }
     }
@@ -161,11 +160,11 @@ std::optional<QString> ProviderDetailModel::failureNotice() const {
 }
 
 QString ProviderDetailModel::heroCaption() const {
-    return snapshot_.hourlyQuotaName ? labelText(*snapshot_.hourlyQuotaName) : L10n::sessionQuota().text();
+    return snapshot_.headlineQuotaName ? labelText(*snapshot_.headlineQuotaName) : L10n::sessionQuota().text();
 }
 
 std::optional<QDateTime> ProviderDetailModel::windowEndedAt() const {
-    if (snapshot_.isHourlyWindowElapsed(clock_.now())) return snapshot_.hourlyResetAt;
+    if (snapshot_.isHeadlineWindowElapsed(clock_.now())) return snapshot_.headlineResetAt;
     return std::nullopt;
 }
 
@@ -175,12 +174,12 @@ QList<ModelQuotaItem> ProviderDetailModel::quotas() const {
 
 QList<ModelQuotaItem> ProviderDetailModel::fallbackQuotas(const UsageSnapshot& s) {
     QList<ModelQuotaItem> items{ModelQuotaItem(QuotaLabel(QuotaKind::sessionOf).withSubject(shortName(s.provider)),
-                                               clampPercentage(s.hourlyRemainingPercentage), QuotaKind::fiveHourSession,
-                                               s.hourlyResetCountdown, s.hourlyResetAt)};
+                                               clampPercentage(s.headlineRemainingPercentage), QuotaKind::fiveHourSession,
+                                               s.headlineResetAt)};
     if (s.weeklyRemainingPercentage)
         items.append(ModelQuotaItem(QuotaLabel(QuotaKind::weeklyOf).withSubject(shortName(s.provider)),
                                     clampPercentage(*s.weeklyRemainingPercentage), QuotaKind::weeklyLimit,
-                                    s.weeklyResetCountdown, s.weeklyResetAt));
+                                    s.weeklyResetAt));
     return items;
 }
 

@@ -118,7 +118,6 @@ class ProviderDetailModel {
   private:
     Inputs in_;
     const Clock& clock_;
-    UsageSnapshot reading_;
     UsageSnapshot snapshot_;
 };
 

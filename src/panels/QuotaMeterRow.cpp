@@ -87,10 +87,8 @@ QuotaMeterRow::Display QuotaMeterRow::display(const ModelQuotaItem& reading, con
     d.leftText = !pace.isEmpty() ? pace : type;
     if (d.endedAt) {
         d.rightText = quotaResetAtText(*d.endedAt, locale);
-    } else if (item.resetCountdown) {
-        d.rightText = displayedCountdownSeconds(*item.resetCountdown)
-                          ? quotaCountdownText(*item.resetCountdown)
-                          : noFigureText();
+    } else if (const auto left = secondsUntil(now, item.resetAt)) {
+        d.rightText = displayedCountdownSeconds(*left) ? quotaCountdownText(*left) : noFigureText();
     }
     d.accessibilityLabel = figure ? L10n::modelQuotaAccessibility(name, type, *figure).text()
                                   : name + QLatin1Char(' ') + type;

@@ -45,7 +45,7 @@ UsageSnapshot PresentedState::presented(UsageSnapshot s, bool maskEmails) {
     if (maskEmails) s = withEmailAddressesMasked(std::move(s));
     cap(s.accountEmail);
     cap(s.planName);
-    cap(s.hourlyQuotaName);
+    cap(s.headlineQuotaName);
     cap(s.fetchError, kMaxShownLineCharacters);
     for (ModelQuotaItem& item : s.modelQuotas) {
         cap(item.name);

@@ -527,7 +527,7 @@ void MultiProviderBarView::scheduleResetWatch() {
     std::optional<QDateTime> next;
     for (AIProviderType p : visibleProviders()) {
         const UsageSnapshot& s = state_.snapshots[p];
-        if (s.hourlyResetAt && *s.hourlyResetAt > now && (!next || *s.hourlyResetAt < *next)) next = s.hourlyResetAt;
+        if (s.headlineResetAt && *s.headlineResetAt > now && (!next || *s.headlineResetAt < *next)) next = s.headlineResetAt;
     }
     if (!next) {
         resetWatch_.stop();

@@ -63,7 +63,7 @@ bool hasFigure(const UsageSnapshot& s) {
 }
 
 QColor tierColor(const UsageSnapshot& s) {
-    return toQColor(gradient(usageTierFrom(s.hourlyRemainingPercentage)).constFirst());
+    return toQColor(gradient(usageTierFrom(s.headlineRemainingPercentage)).constFirst());
 }
 
 // The colour a segment is picked out in (selected, at work): its tier's, or a
@@ -200,7 +200,7 @@ void ProviderSegmentView::leave(std::function<void()> done) {
 
 bool ProviderSegmentView::isWithheld() const { return isWithheld(snapshot_, clock_.now()); }
 
-UsageTier ProviderSegmentView::tier() const { return usageTierFrom(snapshot_.hourlyRemainingPercentage); }
+UsageTier ProviderSegmentView::tier() const { return usageTierFrom(snapshot_.headlineRemainingPercentage); }
 
 QString ProviderSegmentView::tooltip() const { return tooltip(snapshot_, clock_); }
 
@@ -211,11 +211,11 @@ QString ProviderSegmentView::accessibilityValueText() const {
 void ProviderSegmentView::refresh() {
     const bool withheld = isWithheld();
     const bool animate = isVisible();
-    ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.hourlyRemainingPercentage), animate);
+    ring_.setTarget(withheld ? 0.0 : clampPercentage(snapshot_.headlineRemainingPercentage), animate);
     if (!withheld && showsFigure()) {
         // The digits roll only while shown: without motion they change unshown.
         if (appearance_.reduceMotion()) digits_->setVisible(false);
-        digits_->setReading(snapshot_.hourlyRemainingPercentage);
+        digits_->setReading(snapshot_.headlineRemainingPercentage);
         digits_->setColor(working_ ? tierColor(snapshot_)
                                    : withOpacity(LabelColor::primary(), selected_ ? 1.0 : 0.92));
         digits_->setVisible(true);
@@ -239,7 +239,7 @@ QByteArray ProviderSegmentView::lookKey() const {
     const bool withheld = isWithheld();
     QByteArray key = rawValue(snapshot_.provider).toLatin1();
     key += withheld ? "|w" : "|f";
-    if (!withheld) key += '|' + QByteArray::number(clampPercentage(snapshot_.hourlyRemainingPercentage), 'g', 17);
+    if (!withheld) key += '|' + QByteArray::number(clampPercentage(snapshot_.headlineRemainingPercentage), 'g', 17);
     key += '|' + QByteArray::number(int(tier()));
     key += selected_ ? "|s" : "|-";
     key += working_ ? "|b" : "|-";
@@ -431,7 +431,7 @@ void ProviderSegmentView::paintRingCell(QPainter& p, const QPointF& centre, cons
 // MARK: - Pure rules
 
 bool ProviderSegmentView::isWithheld(const UsageSnapshot& s, const QDateTime& now) {
-    return !hasFigure(s) || s.isHourlyWindowElapsed(now);
+    return !hasFigure(s) || s.isHeadlineWindowElapsed(now);
 }
 
 namespace {
@@ -449,7 +449,7 @@ QString ProviderSegmentView::tooltip(const UsageSnapshot& s, const Clock& clock)
         return name + QStringLiteral(" \u00b7 ") + L10n::noDataWithReason(displayText(*missing)).text();
     const QDateTime now = clock.now();
     if (isWithheld(s, now)) return L10n::segmentLimitReset(name).text();
-    QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.hourlyRemainingPercentage)).text()};
+    QStringList lines{L10n::segmentRemaining(name, *displayedPercent(s.headlineRemainingPercentage)).text()};
     if (const auto account = accountOf(s)) lines << *account;
     if (const QString plan = labelText(s.planName).value_or(QString()); !plan.isEmpty()) lines << plan;
     if (s.isStale(now)) lines << accountReadingAgeText(s.capturedAt, clock);
@@ -459,8 +459,8 @@ QString ProviderSegmentView::tooltip(const UsageSnapshot& s, const Clock& clock)
 QString ProviderSegmentView::accessibilityValueText(const UsageSnapshot& s, bool working, const QDateTime& now) {
     if (const auto missing = missingFigureReason(s)) return L10n::segmentNoData(displayText(*missing)).text();
     if (isWithheld(s, now)) return L10n::limitResetAwaiting().text();
-    const qint64 percent = *displayedPercent(s.hourlyRemainingPercentage);
-    QString text = L10n::remainingPercentTier(percent, label(usageTierFrom(s.hourlyRemainingPercentage))).text();
+    const qint64 percent = *displayedPercent(s.headlineRemainingPercentage);
+    QString text = L10n::remainingPercentTier(percent, label(usageTierFrom(s.headlineRemainingPercentage))).text();
     if (working) text += L10n::suffixCurrentlyWorking().text();
     return text;
 }

@@ -24,14 +24,14 @@ namespace {
 UsageSnapshot reading(AIProviderType provider, const QString& id, const QDateTime& capturedAt,
                       double hourly = 40) {
     return UsageSnapshot(UsageSnapshot::Fields{.provider = provider,
-                                               .hourlyRemainingPercentage = hourly,
-                                               .hourlyResetCountdown = 3600,
+                                               .headlineRemainingPercentage = hourly,
                                                .usedTokens = 1,
                                                .totalTokens = 10,
                                                .lastUpdated = capturedAt,
                                                .strategyUsed = FetchStrategy::localFileCache,
                                                .accountID = id,
-                                               .capturedAt = capturedAt});
+                                               .capturedAt = capturedAt,
+                                               .headlineResetAt = capturedAt.addSecs(3600)});
 }
 
 class Store : public ::testing::Test {
@@ -74,11 +74,11 @@ TEST_F(Store, AnOlderReadingNeverReplacesANewerOne) {
     const QByteArray written = fileBytes();
     ASSERT_FALSE(written.isEmpty());
     store.record(reading(AIProviderType::openAICodex, QStringLiteral("A"), t0.addSecs(-60), 90));
-    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->hourlyRemainingPercentage,
+    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->headlineRemainingPercentage,
               40);
     EXPECT_EQ(fileBytes(), written);
     store.record(reading(AIProviderType::openAICodex, QStringLiteral("A"), t0, 70)); // same time replaces
-    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->hourlyRemainingPercentage,
+    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->headlineRemainingPercentage,
               70);
 }
 
@@ -86,27 +86,22 @@ TEST_F(Store, SameIdUnderTwoProvidersIsTwoAccounts) {
     AccountUsageStore store(path, clock);
     store.record(reading(AIProviderType::openAICodex, QStringLiteral("A"), t0, 10));
     store.record(reading(AIProviderType::claudeCode, QStringLiteral("A"), t0, 90));
-    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->hourlyRemainingPercentage,
+    EXPECT_EQ(store.snapshot(AIProviderType::openAICodex, QStringLiteral("A"))->headlineRemainingPercentage,
               10);
-    EXPECT_EQ(store.snapshot(AIProviderType::claudeCode, QStringLiteral("A"))->hourlyRemainingPercentage, 90);
+    EXPECT_EQ(store.snapshot(AIProviderType::claudeCode, QStringLiteral("A"))->headlineRemainingPercentage, 90);
     EXPECT_EQ(AccountUsageStore::accountKey(AIProviderType::antigravity, QStringLiteral("x")),
               QStringLiteral("agy|x"));
 }
 
-TEST_F(Store, HandsOutReadingsAgedToNowWithoutChangingTheStoredOne) {
+TEST_F(Store, KeepsEachResetAsItsMomentOnly) {
     AccountUsageStore store(path, clock);
     store.record(reading(AIProviderType::claudeCode, QStringLiteral("a"), t0));
     clock.advance(600);
-    EXPECT_EQ(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a"))->hourlyResetCountdown, 3000);
-    clock.advance(3000);
-    EXPECT_FALSE(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a"))->hourlyResetCountdown);
+    EXPECT_EQ(store.snapshot(AIProviderType::claudeCode, QStringLiteral("a"))->headlineResetAt, t0.addSecs(3600));
     store.flush();
-    const QJsonObject onDisk = QJsonDocument::fromJson(fileBytes()).object();
-    EXPECT_EQ(onDisk.value(QStringLiteral("claude|a"))
-                  .toObject()
-                  .value(QStringLiteral("hourlyResetCountdown"))
-                  .toDouble(),
-              3600);
+    const QJsonObject onDisk = QJsonDocument::fromJson(fileBytes()).object().value(QStringLiteral("claude|a")).toObject();
+    EXPECT_EQ(onDisk.value(QStringLiteral("hourlyResetAt")).toString(), t0.addSecs(3600).toString(Qt::ISODate));
+    EXPECT_FALSE(onDisk.contains(QStringLiteral("hourlyResetCountdown")));
 }
 
 TEST_F(Store, SurvivesARestartWithWholeSecondDatesAndPrivateFile) {
@@ -121,17 +116,17 @@ TEST_F(Store, SurvivesARestartWithWholeSecondDatesAndPrivateFile) {
     const auto s = again.snapshot(AIProviderType::groq, QStringLiteral("k"));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->capturedAt, t0);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 40);
+    EXPECT_EQ(s->headlineRemainingPercentage, 40);
 }
 
 TEST_F(Store, EveryLabelSurvivesARestart) {
     UsageSnapshot s = reading(AIProviderType::openrouter, QStringLiteral("k"), t0);
     s.planName = QStringLiteral("Pay as you go");
-    s.hourlyQuotaName = QuotaKind::keyBudget;
+    s.headlineQuotaName = QuotaKind::keyBudget;
     for (const QuotaKind kind : allQuotaKinds())
         s.modelQuotas.append(ModelQuotaItem(QuotaLabel(kind).withSubject(QStringLiteral("Opus")).withCount(300), 50,
                                             QuotaLabel(kind).withAmount(QStringLiteral("4.50")).withCurrency(QStringLiteral("USD")),
-                                            std::nullopt, std::nullopt, QuotaLabel(kind).withNote(QuotaNote::warning)));
+                                            std::nullopt, QuotaLabel(kind).withNote(QuotaNote::warning)));
     {
         AccountUsageStore store(path, clock);
         store.record(s);
@@ -139,7 +134,7 @@ TEST_F(Store, EveryLabelSurvivesARestart) {
     const auto again = AccountUsageStore(path, clock).snapshot(AIProviderType::openrouter, QStringLiteral("k"));
     ASSERT_TRUE(again);
     EXPECT_EQ(again->planName, s.planName);
-    EXPECT_EQ(again->hourlyQuotaName, s.hourlyQuotaName);
+    EXPECT_EQ(again->headlineQuotaName, s.headlineQuotaName);
     EXPECT_EQ(again->modelQuotas, s.modelQuotas);
 }
 
@@ -157,7 +152,7 @@ TEST_F(Store, AReadingWithPlainWordsLoadsAsNamedLabels) {
     f.close();
     const auto s = AccountUsageStore(path, clock).snapshot(AIProviderType::groq, QStringLiteral("k"));
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyQuotaName, QuotaLabel(QStringLiteral("Token limit (TPM)")));
+    EXPECT_EQ(s->headlineQuotaName, QuotaLabel(QStringLiteral("Token limit (TPM)")));
     EXPECT_EQ(s->planName, QuotaLabel(QStringLiteral("Developer")));
     ASSERT_EQ(s->modelQuotas.size(), 1);
     EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QStringLiteral("6000 tokens/min")));
@@ -264,7 +259,7 @@ TEST_F(Store, OutOfRangeDatesFromOutsideNeverCostTheStoreItsReadings) {
         if (back) {
             EXPECT_LE(back->capturedAt, now) << row.name;
             EXPECT_GE(back->capturedAt.date().year(), 1) << row.name;
-            EXPECT_FALSE(back->hourlyResetAt) << row.name;
+            EXPECT_FALSE(back->headlineResetAt) << row.name;
         }
     }
 }
@@ -303,7 +298,7 @@ TEST_F(Store, AFutureCodexStampIsDatedNowAndLaterReadingsStillReplaceIt) {
     clock.set(later);
     const auto kept = store.snapshot(AIProviderType::openAICodex, QStringLiteral("c"));
     ASSERT_TRUE(kept);
-    EXPECT_EQ(kept->hourlyRemainingPercentage, 70);
+    EXPECT_EQ(kept->headlineRemainingPercentage, 70);
     EXPECT_EQ(kept->capturedAt, later);
 }
 

@@ -3,6 +3,7 @@
 #include "core/UsageSnapshot.h"
 #include "core/UsageTier.h"
 #include "core/UsageUnavailableReason.h"
+#include "support/QtPrinters.h"
 #include "support/Speaking.h"
 
 #include <QJsonArray>
@@ -22,12 +23,10 @@ const QDateTime kNow(QDate(2026, 5, 1), QTime(10, 0), Qt::UTC);
 UsageSnapshot fullSnapshot() {
     UsageSnapshot s(UsageSnapshot::Fields{
         .provider = AIProviderType::openAICodex,
-        .hourlyRemainingPercentage = 42.5,
-        .hourlyResetCountdown = 3600,
+        .headlineRemainingPercentage = 42.5,
         .weeklyRemainingPercentage = 80,
-        .weeklyResetCountdown = 500,
-        .modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 12, QStringLiteral("Weekly Limit"), 7200,
-                                       kNow.addSecs(7200), QStringLiteral("pace"), 130)},
+        .modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 12, QStringLiteral("Weekly Limit"), kNow.addSecs(7200),
+                                       QStringLiteral("pace"), 130)},
         .accountEmail = QStringLiteral("me@example.com"),
         .planName = QStringLiteral("Pro"),
         .usedTokens = Q_INT64_C(9007199254740993),
@@ -38,8 +37,8 @@ UsageSnapshot fullSnapshot() {
         .sourceID = QStringLiteral("codex.cli"),
         .capturedAt = kNow.addSecs(-10),
         .unavailableReason = UsageUnavailableReason::rateLimited,
-        .hourlyQuotaName = QStringLiteral("5h"),
-        .hourlyResetAt = kNow.addSecs(3600),
+        .headlineQuotaName = QStringLiteral("5h"),
+        .headlineResetAt = kNow.addSecs(3600),
         .weeklyResetAt = kNow.addDays(3),
         .credentialFingerprint = UsageSnapshot::fingerprint(QStringLiteral("k")),
     });
@@ -88,19 +87,17 @@ TEST(ProviderCatalogue, OrderRawValuesAndLinks) {
 
 TEST(UsageSnapshot, ConstructionClampsPercentagesOnly) {
     UsageSnapshot s(UsageSnapshot::Fields{.provider = AIProviderType::groq,
-                                          .hourlyRemainingPercentage = 130,
-                                          .hourlyResetCountdown = -50,
+                                          .headlineRemainingPercentage = 130,
                                           .weeklyRemainingPercentage = -5,
                                           .usedTokens = -1,
                                           .lastUpdated = kNow});
-    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s.headlineRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, 0);
-    EXPECT_EQ(s.hourlyResetCountdown, -50); // countdowns are kept as given
     EXPECT_EQ(s.capturedAt, kNow);          // defaults to lastUpdated
     EXPECT_FALSE(s.fetchError);
 
-    UsageSnapshot nan(UsageSnapshot::Fields{.hourlyRemainingPercentage = std::nan(""), .lastUpdated = kNow});
-    EXPECT_EQ(nan.hourlyRemainingPercentage, 100);
+    UsageSnapshot nan(UsageSnapshot::Fields{.headlineRemainingPercentage = std::nan(""), .lastUpdated = kNow});
+    EXPECT_EQ(nan.headlineRemainingPercentage, 100);
     EXPECT_FALSE(nan.weeklyRemainingPercentage); // absent stays absent, not 0
     EXPECT_EQ(ModelQuotaItem(QStringLiteral("x"), 250, QStringLiteral("t")).remainingPercentage, 100);
 }
@@ -114,31 +111,65 @@ TEST(UsageSnapshot, StaleAfterNineHundredSecondsOrAFetchError) {
     EXPECT_TRUE(s.isStale(kNow));
 }
 
-TEST(UsageSnapshot, AgeingShortensCountdownsAndDropsExpiredOnes) {
-    UsageSnapshot s = fullSnapshot();
-    s.hourlyResetCountdown = 3600;
-    s.weeklyResetCountdown = 500;
-    s.modelQuotas.append(ModelQuotaItem(QStringLiteral("no countdown"), 50, QStringLiteral("t")));
-    const UsageSnapshot aged = s.agedToNow(s.capturedAt.addSecs(600));
-    EXPECT_EQ(aged.hourlyResetCountdown, 3000);
-    EXPECT_FALSE(aged.weeklyResetCountdown);
-    EXPECT_EQ(aged.modelQuotas[0].resetCountdown, 6600);
-    EXPECT_FALSE(aged.modelQuotas[1].resetCountdown);
-    EXPECT_EQ(aged.capturedAt, s.capturedAt);
-    EXPECT_EQ(aged.hourlyResetAt, s.hourlyResetAt);
-    EXPECT_EQ(aged.hourlyRemainingPercentage, s.hourlyRemainingPercentage);
-    // exactly run out: absent, never 0
-    EXPECT_FALSE(s.agedToNow(s.capturedAt.addSecs(3600)).hourlyResetCountdown);
-    EXPECT_EQ(s.agedToNow(s.capturedAt), s);
-    EXPECT_EQ(s.agedToNow(s.capturedAt.addSecs(-100)), s);
+TEST(UsageSnapshot, AResetStoredAsACountdownLoadsAsItsMoment) {
+    const QDateTime captured = fullSnapshot().capturedAt;
+    const QDateTime later(QDate(2026, 5, 2), QTime(10, 0), Qt::UTC);
+    // Where a reading of the previous version kept a reset: its countdown's
+    // key, its moment's key, and whether it is a quota line's.
+    struct Place {
+        const char* countdownKey;
+        const char* momentKey;
+        bool inItem;
+    };
+    const Place headline{"hourlyResetCountdown", "hourlyResetAt", false};
+    const Place weekly{"weeklyResetCountdown", "weeklyResetAt", false};
+    const Place item{"resetCountdown", "resetAt", true};
+    const struct {
+        Place place;
+        std::optional<double> countdown;
+        const char* moment;
+        std::optional<QDateTime> loaded;
+    } rows[] = {
+        {headline, 3600, nullptr, captured.addSecs(3600)},
+        {weekly, 90.5, nullptr, captured.addMSecs(90500)},
+        {item, 60, nullptr, captured.addSecs(60)},
+        {weekly, -30, nullptr, captured.addSecs(-30)}, // run out: the moment has passed
+        {headline, 3600, "2026-05-02T10:00:00Z", later}, // the moment wins
+        {item, std::nullopt, nullptr, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.place.countdownKey);
+        QJsonObject json = fullSnapshot().toJson();
+        QJsonArray items = json.value(QLatin1String("modelQuotas")).toArray();
+        QJsonObject target = row.place.inItem ? items[0].toObject() : json;
+        target.remove(QLatin1String(row.place.momentKey));
+        if (row.countdown) target.insert(QLatin1String(row.place.countdownKey), *row.countdown);
+        if (row.moment) target.insert(QLatin1String(row.place.momentKey), QLatin1String(row.moment));
+        if (row.place.inItem) {
+            items[0] = target;
+            json.insert(QLatin1String("modelQuotas"), items);
+        } else {
+            json = target;
+        }
+        const auto s = UsageSnapshot::fromJson(json);
+        ASSERT_TRUE(s);
+        const std::optional<QDateTime> reset = row.place.inItem                 ? s->modelQuotas[0].resetAt
+                                               : row.place.momentKey == weekly.momentKey ? s->weeklyResetAt
+                                                                                       : s->headlineResetAt;
+        EXPECT_EQ(reset, row.loaded);
+        const QJsonObject again = s->toJson();
+        const QJsonObject written =
+            row.place.inItem ? again.value(QLatin1String("modelQuotas")).toArray()[0].toObject() : again;
+        EXPECT_FALSE(written.contains(QLatin1String(row.place.countdownKey))) << "only the moment is written";
+    }
 }
 
 TEST(UsageSnapshot, WindowsElapseAtTheirResetTime) {
     UsageSnapshot s = fullSnapshot();
-    EXPECT_TRUE(s.isHourlyWindowElapsed(*s.hourlyResetAt));
-    EXPECT_FALSE(s.isHourlyWindowElapsed(s.hourlyResetAt->addSecs(-1)));
-    s.hourlyResetAt.reset();
-    EXPECT_FALSE(s.isHourlyWindowElapsed(kNow.addYears(10)));
+    EXPECT_TRUE(s.isHeadlineWindowElapsed(*s.headlineResetAt));
+    EXPECT_FALSE(s.isHeadlineWindowElapsed(s.headlineResetAt->addSecs(-1)));
+    s.headlineResetAt.reset();
+    EXPECT_FALSE(s.isHeadlineWindowElapsed(kNow.addYears(10)));
     EXPECT_TRUE(s.modelQuotas[0].isWindowElapsed(kNow.addSecs(7200)));
 }
 
@@ -157,7 +188,7 @@ TEST(UsageSnapshot, PlaceholdersHaveNoFigures) {
     EXPECT_EQ(u.accountEmail, QStringLiteral("e"));
     EXPECT_EQ(u.accountID, QStringLiteral("id"));
     EXPECT_FALSE(u.weeklyRemainingPercentage);
-    EXPECT_EQ(u.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(u.headlineRemainingPercentage, 0);
 }
 
 TEST(UsageSnapshot, FingerprintIsSixtyFourLowerCaseHexDigits) {
@@ -193,7 +224,7 @@ TEST(UsageSnapshot, JsonLeavesOutAbsentFieldsAndDoesNotClamp) {
     json.insert(QLatin1String("accountEmail"), QJsonValue::Null);
     const auto back = UsageSnapshot::fromJson(json);
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->hourlyRemainingPercentage, 150);
+    EXPECT_EQ(back->headlineRemainingPercentage, 150);
     EXPECT_FALSE(back->accountEmail);
 }
 
@@ -219,6 +250,7 @@ TEST(UsageSnapshot, DecodingFailsOnMissingKeysWrongTypesAndUnknownValues) {
     EXPECT_FALSE(with("usedTokens", 1.5));
     EXPECT_FALSE(with("capturedAt", QStringLiteral("2026-05-01T09:59:50.250Z")));
     EXPECT_FALSE(with("weeklyResetAt", QStringLiteral("yesterday")));
+    EXPECT_FALSE(with("hourlyResetCountdown", QStringLiteral("soon")));
     EXPECT_FALSE(with("modelQuotas", QJsonArray{QJsonObject{{QLatin1String("name"), QStringLiteral("x")}}}));
     EXPECT_FALSE(with("modelQuotas", QJsonArray{1}));
     EXPECT_TRUE(with("accountEmail", QJsonValue::Null));
@@ -226,16 +258,16 @@ TEST(UsageSnapshot, DecodingFailsOnMissingKeysWrongTypesAndUnknownValues) {
 
 TEST(ModelQuotaItem, DecodingNeedsNameRemainingAndType) {
     const QJsonObject good = fullSnapshot().modelQuotas[0].toJson();
-    ASSERT_EQ(ModelQuotaItem::fromJson(good), fullSnapshot().modelQuotas[0]);
+    ASSERT_EQ(ModelQuotaItem::fromJson(good, kNow), fullSnapshot().modelQuotas[0]);
     for (const char* key : {"name", "remainingPercentage", "quotaType"}) {
         QJsonObject o = good;
         o.remove(QLatin1String(key));
-        EXPECT_FALSE(ModelQuotaItem::fromJson(o)) << key;
+        EXPECT_FALSE(ModelQuotaItem::fromJson(o, kNow)) << key;
     }
     QJsonObject minimal{{QLatin1String("name"), QStringLiteral("n")},
                         {QLatin1String("remainingPercentage"), 250},
                         {QLatin1String("quotaType"), QStringLiteral("t")}};
-    const auto item = ModelQuotaItem::fromJson(minimal);
+    const auto item = ModelQuotaItem::fromJson(minimal, kNow);
     ASSERT_TRUE(item);
     EXPECT_EQ(item->remainingPercentage, 250);
     EXPECT_FALSE(item->paceMarkerPercentage);

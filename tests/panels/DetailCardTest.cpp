@@ -48,14 +48,14 @@ class DetailCard : public test::BothLanguages {
     UsageSnapshot measured(P provider = P::claudeCode) const {
         UsageSnapshot::Fields f;
         f.provider = provider;
-        f.hourlyRemainingPercentage = 74.6;
-        f.hourlyResetCountdown = 7500;
+        f.headlineRemainingPercentage = 74.6;
         f.weeklyRemainingPercentage = 42;
-        f.weeklyResetCountdown = 3 * 86400 + 7200;
         f.modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 18, QStringLiteral("Weekly")),
                          ModelQuotaItem(QStringLiteral("Sonnet"), 64, QStringLiteral("Weekly"))};
         f.planName = QStringLiteral("Max");
         f.lastUpdated = clock_.now().addSecs(-120);
+        f.headlineResetAt = f.lastUpdated.addSecs(7500);
+        f.weeklyResetAt = f.lastUpdated.addSecs(3 * 86400 + 7200);
         f.strategyUsed = FetchStrategy::cliStatusProbe;
         return UsageSnapshot(f);
     }
@@ -66,7 +66,7 @@ class DetailCard : public test::BothLanguages {
     }
     UsageSnapshot ended() const {
         UsageSnapshot s = measured();
-        s.hourlyResetAt = clock_.now().addSecs(-30);
+        s.headlineResetAt = clock_.now().addSecs(-30);
         return s;
     }
 
@@ -112,7 +112,7 @@ TEST_P(DetailCard, EndedShortWindowIsWithheldWhileTheWeekStaysLive) {
     EXPECT_EQ(d.hero.caption, pick("세션 쿼터", "Session quota"));
     // A reset time still to come is no end.
     UsageSnapshot later = measured();
-    later.hourlyResetAt = clock_.now().addSecs(30);
+    later.headlineResetAt = clock_.now().addSecs(30);
     EXPECT_FALSE(Card::display(later, {}, clock_).hero.windowEndedAt);
 }
 
@@ -124,10 +124,9 @@ TEST_P(DetailCard, WeeklySection) {
     };
     for (const Row& r :
          {Row{59, "곧 리셋", "Resets soon"}, Row{60, "1분 후 리셋", "Resets in 1m"},
-          Row{90000, "1일 1시간 후 리셋", "Resets in 1d 1h"}, Row{std::nan(""), "---", "---"}}) {
+          Row{90000, "1일 1시간 후 리셋", "Resets in 1d 1h"}}) {
         UsageSnapshot s = measured();
-        s.capturedAt = clock_.now(); // the countdown as read this moment
-        s.weeklyResetCountdown = r.countdown;
+        s.weeklyResetAt = clock_.now().addSecs(qint64(r.countdown));
         const auto weekly = Card::display(s, {}, clock_).weekly;
         ASSERT_TRUE(weekly);
         EXPECT_EQ(weekly->resetLine, pick(r.ko, r.en)) << r.countdown;
@@ -137,7 +136,7 @@ TEST_P(DetailCard, WeeklySection) {
     EXPECT_EQ(weekly.accessibilityLabel,
               pick("주간 쿼터 잔여 42 퍼센트, 주의", "Weekly quota, 42 percent left, Caution"));
     EXPECT_DOUBLE_EQ(weekly.barPercentage, 42);
-    s.weeklyResetCountdown.reset();
+    s.weeklyResetAt.reset();
     EXPECT_EQ(Card::display(s, {}, clock_).weekly->resetLine, std::nullopt);
     // The week has ended since the reading: no figure, an empty bar, the reset time.
     s.weeklyResetAt = clock_.now();
@@ -224,13 +223,13 @@ TEST_P(DetailCard, CloseButtonRunsTheCloseActionAndNewReadingsUpdateInPlace) {
 
     QuotaHeroView* hero = card.hero();
     UsageSnapshot newer = measured();
-    newer.hourlyRemainingPercentage = 30;
+    newer.headlineRemainingPercentage = 30;
     card.setSnapshot(newer);
     EXPECT_EQ(card.hero(), hero); // the same hero, gliding to the new figure
     EXPECT_EQ(hero->shown().figure, 30);
     EXPECT_EQ(card.shown().tier, UsageTier::caution);
     // The same reading once its window has ended: the figure is withheld.
-    newer.hourlyResetAt = clock_.now().addSecs(10);
+    newer.headlineResetAt = clock_.now().addSecs(10);
     card.setSnapshot(newer);
     EXPECT_FALSE(hero->shown().withheld);
     clock_.advance(10);
@@ -258,7 +257,7 @@ TEST_P(DetailCard, LongAllowanceNamesFitTheirRowKeepingWhatTellsThemApart) {
     UsageSnapshot s = measured(P::openAICodex);
     s.modelQuotas.clear();
     for (const auto& r : rows)
-        s.modelQuotas.append(ModelQuotaItem(r.name, 61, r.quotaType, 3600));
+        s.modelQuotas.append(ModelQuotaItem(r.name, 61, r.quotaType, s.capturedAt.addSecs(3600)));
     Card card(
         Appearance::shared(), Localization::shared(), s, [] {}, clock_);
     card.resize(card.sizeHint());

@@ -41,7 +41,7 @@ class PanelTest : public ::testing::Test {
         f.lastUpdated = clock_.now();
         f.strategyUsed = FetchStrategy::cliStatusProbe;
         UsageSnapshot s(f);
-        s.hourlyRemainingPercentage = percent;
+        s.headlineRemainingPercentage = percent;
         return s;
     }
     UsageSnapshot simulated(AIProviderType p, std::optional<UsageUnavailableReason> reason,

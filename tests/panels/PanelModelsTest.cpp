@@ -28,7 +28,7 @@ class PanelModels : public ::testing::TestWithParam<ResolvedLanguage> {
     UsageSnapshot reading(double percent, double age,
                           FetchStrategy strategy = FetchStrategy::oauthKeychain) const {
         UsageSnapshot s(UsageSnapshot::Fields{.provider = AIProviderType::claudeCode,
-                                              .hourlyRemainingPercentage = percent,
+                                              .headlineRemainingPercentage = percent,
                                               .lastUpdated = ago(age),
                                               .strategyUsed = strategy});
         return s;
@@ -160,8 +160,8 @@ TEST_P(PanelModels, WithoutAReadingTheScreenShowsTheNoDataStateNotAFullQuota) {
     ProviderDetailModel m({.provider = AIProviderType::openAICodex}, clock);
     EXPECT_TRUE(m.isSimulated());
     EXPECT_EQ(m.snapshot().unavailableReason, UsageUnavailableReason::notConfigured);
-    EXPECT_EQ(m.snapshot().hourlyRemainingPercentage, 0);
-    EXPECT_EQ(m.snapshot().hourlyResetCountdown, std::nullopt);
+    EXPECT_EQ(m.snapshot().headlineRemainingPercentage, 0);
+    EXPECT_EQ(m.snapshot().headlineResetAt, std::nullopt);
     EXPECT_EQ(m.sourceChipText(), pick("측정값 없음", "No reading"));
     EXPECT_EQ(m.failureNotice(), std::nullopt);
     // Nothing read at all: not connected.
@@ -213,7 +213,7 @@ TEST_P(PanelModels, EveryTextFromAnAccountOrReadingIsMaskedWhileMaskingIsOn) {
     named.displayName = QStringLiteral("ops@example.com");
     named.planName = QStringLiteral("Team of ops@example.com");
     UsageSnapshot s = reading(60, 10);
-    s.hourlyQuotaName = QStringLiteral("Session of mina.kim@example.com");
+    s.headlineQuotaName = QStringLiteral("Session of mina.kim@example.com");
     UsageSnapshot failed = s;
     failed.fetchError = QStringLiteral("Sign-in of mina.kim@example.com expired.");
     const auto model = [&](bool mask, const ResolvedAccount& shown, const UsageSnapshot& reading) {
@@ -266,22 +266,22 @@ TEST_P(PanelModels, HeaderTitlePrefersTheShownAccountsPlan) {
 
 TEST_P(PanelModels, FallbackQuotasWithAndWithoutAWeeklyFigure) {
     UsageSnapshot s = reading(62, 10);
-    s.hourlyResetCountdown = 1800;
+    s.headlineResetAt = s.capturedAt.addSecs(1800);
     auto quotas = ProviderDetailModel({.snapshot = s}, clock).quotas();
     ASSERT_EQ(quotas.size(), 1);
     EXPECT_EQ(labelText(quotas[0].name), pick("Claude 세션", "Claude session"));
     EXPECT_EQ(labelText(quotas[0].quotaType), pick("5시간 세션", "5-Hour Session"));
     EXPECT_EQ(quotas[0].remainingPercentage, 62);
-    EXPECT_EQ(quotas[0].resetCountdown, 1790) << "counted from the reading, 10 s ago";
+    EXPECT_EQ(quotas[0].resetAt, s.headlineResetAt);
 
     s.weeklyRemainingPercentage = 40;
-    s.weeklyResetCountdown = 86400;
+    s.weeklyResetAt = s.capturedAt.addDays(1);
     quotas = ProviderDetailModel({.snapshot = s}, clock).quotas();
     ASSERT_EQ(quotas.size(), 2);
     EXPECT_EQ(labelText(quotas[1].name), pick("Claude 주간", "Claude weekly"));
     EXPECT_EQ(labelText(quotas[1].quotaType), pick("주간 한도", "Weekly Limit"));
     EXPECT_EQ(quotas[1].remainingPercentage, 40);
-    EXPECT_EQ(quotas[1].resetCountdown, 86390);
+    EXPECT_EQ(quotas[1].resetAt, s.weeklyResetAt);
 
     s.modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 10, QStringLiteral("Weekly"))};
     EXPECT_EQ(ProviderDetailModel({.snapshot = s}, clock).quotas(), s.modelQuotas);
@@ -304,7 +304,7 @@ TEST_P(PanelModels, AccountRowsTakeTheirReadingsMaskingAndRunningState) {
     const ResolvedAccount second = account(QStringLiteral("u-2"), QStringLiteral("ops@example.com"));
     const ResolvedAccount third = account(QStringLiteral("u-3"), std::nullopt);
     UsageSnapshot ended = reading(30, 10);
-    ended.hourlyResetAt = ago(1);
+    ended.headlineResetAt = ago(1);
     UsageSnapshot old = reading(80, 1000);
     const auto shown = [](const ResolvedAccount& a) { return PresentedState::presented(a, true); };
     ProviderDetailModel::Inputs in{.snapshot = reading(55, 10),
@@ -376,12 +376,12 @@ TEST_P(PanelModels, ActionsLeaveOutAMissingDashboard) {
 TEST_P(PanelModels, HeroCaptionAndEndedWindow) {
     UsageSnapshot s = reading(50, 10);
     EXPECT_EQ(ProviderDetailModel({.snapshot = s}, clock).heroCaption(), pick("세션 쿼터", "Session quota"));
-    s.hourlyQuotaName = QuotaKind::sessionFiveHours;
-    s.hourlyResetAt = clock.now().addSecs(60);
+    s.headlineQuotaName = QuotaKind::sessionFiveHours;
+    s.headlineResetAt = clock.now().addSecs(60);
     const ProviderDetailModel future({.snapshot = s}, clock);
     EXPECT_EQ(future.heroCaption(), pick("세션 (5시간)", "Session (5h)"));
     EXPECT_EQ(future.windowEndedAt(), std::nullopt);
-    s.hourlyResetAt = clock.now();
+    s.headlineResetAt = clock.now();
     EXPECT_EQ(ProviderDetailModel({.snapshot = s}, clock).windowEndedAt(), clock.now());
 }
 

@@ -66,13 +66,13 @@ class ProviderScreen : public ::testing::Test {
     UsageSnapshot reading(test::ScreenFixture& f, double percent, std::optional<QString> account,
                           FetchStrategy strategy = FetchStrategy::oauthKeychain) {
         UsageSnapshot s(UsageSnapshot::Fields{.provider = P::claudeCode,
-                                              .hourlyRemainingPercentage = percent,
-                                              .hourlyResetCountdown = 5400,
+                                              .headlineRemainingPercentage = percent,
                                               .weeklyRemainingPercentage = 38,
-                                              .weeklyResetCountdown = 3 * 86400,
                                               .lastUpdated = f.clock.now(),
                                               .strategyUsed = strategy,
-                                              .accountID = account});
+                                              .accountID = account,
+                                              .headlineResetAt = f.clock.now().addSecs(5400),
+                                              .weeklyResetAt = f.clock.now().addDays(3)});
         return s;
     }
     static AccountSource cli() {
@@ -439,9 +439,10 @@ TEST_F(ProviderScreen, GrabsInBothLooks) {
     ASSERT_TRUE(f.scan());
     UsageSnapshot measured = reading(f, 64, QStringLiteral("u-1"));
     measured.modelQuotas = {
-        ModelQuotaItem(QStringLiteral("Session (5h)"), 64, QStringLiteral("5-Hour Session"), 5400),
-        ModelQuotaItem(QStringLiteral("Weekly (all models)"), 38, QStringLiteral("Weekly Limit"), 3 * 86400,
-                       std::nullopt, QStringLiteral("Suggested pace 57 percent"), 57)};
+        ModelQuotaItem(QStringLiteral("Session (5h)"), 64, QStringLiteral("5-Hour Session"),
+                       measured.capturedAt.addSecs(5400)),
+        ModelQuotaItem(QStringLiteral("Weekly (all models)"), 38, QStringLiteral("Weekly Limit"),
+                       measured.capturedAt.addSecs(3 * 86400), QStringLiteral("Suggested pace 57 percent"), 57)};
     f.manager->apply({measured}, P::claudeCode);
     UsageSnapshot failed = UsageSnapshot::simulatedFallback(P::openAICodex, f.clock.now());
     failed.fetchError = QStringLiteral("Usage could not be refreshed.");

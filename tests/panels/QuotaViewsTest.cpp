@@ -1,3 +1,4 @@
+#include "core/Clock.h"
 #include "core/Localization.h"
 #include "core/UsageSnapshot.h"
 #include "design/AccentColor.h"
@@ -235,7 +236,7 @@ TEST_P(QuotaViews, BarGeometry) {
 
 TEST_P(QuotaViews, MeterRowShowsEmptyAtZeroAndWithholdsAQuotaPastItsReset) {
     const QDateTime now = clock_.now();
-    ModelQuotaItem item(QStringLiteral("Opus"), 0, QuotaKind::weeklyLimit, 3600, now.addSecs(3600), QString(), 40);
+    ModelQuotaItem item(QStringLiteral("Opus"), 0, QuotaKind::weeklyLimit, now.addSecs(3600), QString(), 40);
     Meter::Display d = Meter::display(item, now, locale_);
     EXPECT_EQ(d.value, Meter::Value::empty);
     EXPECT_EQ(d.tier, UsageTier::critical);
@@ -263,7 +264,7 @@ TEST_P(QuotaViews, MeterRowShowsEmptyAtZeroAndWithholdsAQuotaPastItsReset) {
     EXPECT_EQ(d.accessibilityLabel,
               pick("Opus 주간 한도 잔여 63 퍼센트", "Opus Weekly Limit, 63 percent left"));
     item.remainingPercentage = std::numeric_limits<double>::infinity();
-    item.resetCountdown = 1e300;
+    item.resetAt = addSeconds(now, 1e300);
     d = Meter::display(item, now, locale_);
     EXPECT_EQ(d.value, Meter::Value::withheld);
     EXPECT_TRUE(d.rightText && !d.rightText->isEmpty()); // capped, never undefined

@@ -33,9 +33,9 @@ class ReadingsOnScreen : public test::BothLanguages {
                                  FetchStrategy strategy = FetchStrategy::cliStatusProbe,
                                  QList<ModelQuotaItem> items = {}) {
         const QDateTime at = f.clock.now().addSecs(-qint64(age));
-        return UsageSnapshot({.provider = provider, .hourlyRemainingPercentage = 60, .hourlyResetCountdown = 11430,
-                              .modelQuotas = items, .lastUpdated = at, .strategyUsed = strategy,
-                              .accountID = QStringLiteral("u-1"), .capturedAt = at});
+        return UsageSnapshot({.provider = provider, .headlineRemainingPercentage = 60, .modelQuotas = items,
+                              .lastUpdated = at, .strategyUsed = strategy, .accountID = QStringLiteral("u-1"),
+                              .capturedAt = at, .headlineResetAt = at.addSecs(11430)});
     }
     // The reading as the usage store hands it out after a restart.
     static UsageSnapshot restored(test::ScreenFixture& f, const UsageSnapshot& s) {

@@ -39,7 +39,7 @@ class ScreensAgree : public test::BothLanguages {
         return w;
     }
     static UsageSnapshot read(P p, std::optional<QString> id, const QDateTime& at, QList<ModelQuotaItem> q = {}) {
-        return UsageSnapshot({.provider = p, .hourlyRemainingPercentage = 77, .modelQuotas = q, .lastUpdated = at,
+        return UsageSnapshot({.provider = p, .headlineRemainingPercentage = 77, .modelQuotas = q, .lastUpdated = at,
                               .strategyUsed = FetchStrategy::localFileCache, .accountID = id, .capturedAt = at});
     }
 };
@@ -118,7 +118,7 @@ TEST_P(ScreensAgree, RefreshSaysWhatItDoes) {
 TEST_P(ScreensAgree, FootnoteAndLinksTellOnlyWhatIs) {
     for (const bool tick : {true, false}) {
         auto f = home(P::claudeCode, false);
-        const ModelQuotaItem item(QStringLiteral("Sonnet"), 60, QStringLiteral("Weekly"), {}, {}, {},
+        const ModelQuotaItem item(QStringLiteral("Sonnet"), 60, QStringLiteral("Weekly"), {}, {},
                                   tick ? std::optional(45.0) : std::nullopt);
         f->manager->apply({read(P::claudeCode, {}, f->clock.now(), {item})}, P::claudeCode);
         MenuScreenContext c = f->context();

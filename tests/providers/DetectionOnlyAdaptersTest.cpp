@@ -26,7 +26,7 @@ protected:
     QStringList apps(const char* name) const { return {home.file(QStringLiteral("apps/") + QLatin1String(name))}; }
     static void expectFigureless(const UsageSnapshot& s, UsageUnavailableReason reason) {
         EXPECT_EQ(s.unavailableReason, reason);
-        EXPECT_EQ(s.hourlyRemainingPercentage, 0);
+        EXPECT_EQ(s.headlineRemainingPercentage, 0);
         EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
         EXPECT_TRUE(s.modelQuotas.isEmpty());
         test::expectOnlyKindsOrOwnNames(s);

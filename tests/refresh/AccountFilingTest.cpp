@@ -12,7 +12,7 @@ const QDateTime t0(QDate(2026, 6, 1), QTime(8, 0), Qt::UTC);
 UsageSnapshot data(const QString& id, double hourly, const QDateTime& at,
                    std::optional<QString> fp = std::nullopt) {
     UsageSnapshot s(UsageSnapshot::Fields{.provider = AIProviderType::claudeCode,
-                                          .hourlyRemainingPercentage = hourly,
+                                          .headlineRemainingPercentage = hourly,
                                           .lastUpdated = at,
                                           .strategyUsed = FetchStrategy::localFileCache,
                                           .accountID = id,
@@ -35,14 +35,14 @@ const auto noStore = [](const QString&) { return std::optional<UsageSnapshot>();
 TEST(Filing, ATransientFailureKeepsTheLastGoodFiguresOfTheSameCredential) {
     const QMap<QString, UsageSnapshot> held{{"A", data("A", 60, t0, "fp1")}};
     auto r = merged({failure("A", UsageUnavailableReason::rateLimited, "fp1")}, held, {"A"}, true, noStore);
-    EXPECT_EQ(r.byAccount["A"].hourlyRemainingPercentage, 60);
+    EXPECT_EQ(r.byAccount["A"].headlineRemainingPercentage, 60);
     EXPECT_FALSE(r.byAccount["A"].unavailableReason);
     EXPECT_EQ(r.recorded.size(), 1); // the fetched reading is what goes to the store
     EXPECT_TRUE(r.recorded[0].unavailableReason);
 
     // only one side knows its fingerprint: still the same credential as far as we know
     r = merged({failure("A", UsageUnavailableReason::networkFailure)}, held, {"A"}, true, noStore);
-    EXPECT_EQ(r.byAccount["A"].hourlyRemainingPercentage, 60);
+    EXPECT_EQ(r.byAccount["A"].headlineRemainingPercentage, 60);
 
     // the key changed: the failure is shown
     r = merged({failure("A", UsageUnavailableReason::rateLimited, "fp2")}, held, {"A"}, true, noStore);
@@ -55,7 +55,7 @@ TEST(Filing, AfterARestartTheStoredReadingStandsIn) {
         return std::nullopt;
     };
     auto r = merged({failure("A", UsageUnavailableReason::rateLimited, "fp1")}, {}, {"A"}, true, store);
-    EXPECT_EQ(r.byAccount["A"].hourlyRemainingPercentage, 33);
+    EXPECT_EQ(r.byAccount["A"].headlineRemainingPercentage, 33);
     r = merged({failure("A", UsageUnavailableReason::rateLimited, "other")}, {}, {"A"}, true, store);
     EXPECT_TRUE(r.byAccount["A"].unavailableReason);
 }
@@ -63,7 +63,7 @@ TEST(Filing, AfterARestartTheStoredReadingStandsIn) {
 TEST(Filing, DataInABatchIsNotOverwrittenByALaterFailure) {
     auto r = merged({data("A", 50, t0), failure("A", UsageUnavailableReason::networkFailure)}, {}, {"A"},
                     true, noStore);
-    EXPECT_EQ(r.byAccount["A"].hourlyRemainingPercentage, 50);
+    EXPECT_EQ(r.byAccount["A"].headlineRemainingPercentage, 50);
     // a reading that is not transient replaces held data
     r = merged({failure("A", UsageUnavailableReason::notMeasured)}, {{"A", data("A", 50, t0)}}, {"A"}, true,
                noStore);
@@ -72,9 +72,9 @@ TEST(Filing, DataInABatchIsNotOverwrittenByALaterFailure) {
 
 TEST(Filing, LaterCaptureWinsAndTiesGoToTheLaterReading) {
     auto r = merged({data("A", 10, t0.addSecs(60)), data("A", 20, t0)}, {}, {"A"}, true, noStore);
-    EXPECT_EQ(r.byAccount["A"].hourlyRemainingPercentage, 10);
+    EXPECT_EQ(r.byAccount["A"].headlineRemainingPercentage, 10);
     r = merged({data("A", 10, t0), data("A", 20, t0)}, {}, {"A"}, true, noStore);
-    EXPECT_EQ(r.byAccount["A"].hourlyRemainingPercentage, 20);
+    EXPECT_EQ(r.byAccount["A"].headlineRemainingPercentage, 20);
 }
 
 TEST(Filing, AReadingWithoutFiguresOrReasonIsNeverData) {
@@ -85,7 +85,7 @@ TEST(Filing, AReadingWithoutFiguresOrReasonIsNeverData) {
     EXPECT_FALSE(hasData(empty));
     // it cannot push aside newer data, and is not kept over data filed in the same batch
     auto r = merged({data("A", 70, t0), empty}, {}, {"A"}, true, noStore);
-    EXPECT_EQ(r.byAccount["A"].hourlyRemainingPercentage, 70);
+    EXPECT_EQ(r.byAccount["A"].headlineRemainingPercentage, 70);
 }
 
 TEST(Filing, UnattributedAndPruning) {
@@ -94,7 +94,7 @@ TEST(Filing, UnattributedAndPruning) {
     const QMap<QString, UsageSnapshot> held{{"gone", data("gone", 1, t0)}, {"B", data("B", 2, t0)}};
     auto r = merged({loose, data("A", 40, t0)}, held, {"A", "B"}, true, noStore);
     ASSERT_TRUE(r.unattributed);
-    EXPECT_EQ(r.unattributed->hourlyRemainingPercentage, 5);
+    EXPECT_EQ(r.unattributed->headlineRemainingPercentage, 5);
     EXPECT_FALSE(r.byAccount.contains("gone"));
     EXPECT_TRUE(r.byAccount.contains("B")); // known, not reported: kept
     EXPECT_EQ(r.reported, QSet<QString>{"A"});

@@ -62,18 +62,16 @@ void strings(const QJsonValue& v, QStringList& out) {
 UsageSnapshot everyFieldSet() {
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::claudeCode;
-    f.hourlyRemainingPercentage = 40;
-    f.hourlyResetCountdown = 60;
-    f.hourlyQuotaName = QStringLiteral("x");
-    f.hourlyResetAt = QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC);
+    f.headlineRemainingPercentage = 40;
+    f.headlineQuotaName = QStringLiteral("x");
+    f.headlineResetAt = QDateTime::fromSecsSinceEpoch(1800000000, Qt::UTC);
     f.weeklyRemainingPercentage = 50;
-    f.weeklyResetCountdown = 60;
-    f.weeklyResetAt = f.hourlyResetAt;
-    f.modelQuotas = {ModelQuotaItem(QStringLiteral("x"), 10, QStringLiteral("x"), 60, f.hourlyResetAt,
+    f.weeklyResetAt = f.headlineResetAt;
+    f.modelQuotas = {ModelQuotaItem(QStringLiteral("x"), 10, QStringLiteral("x"), f.headlineResetAt,
                                     QStringLiteral("x"), 20)};
     f.accountEmail = QStringLiteral("x");
     f.planName = QStringLiteral("x");
-    f.lastUpdated = *f.hourlyResetAt;
+    f.lastUpdated = *f.headlineResetAt;
     f.accountID = QStringLiteral("u-1");
     f.sourceID = QStringLiteral("cli");
     UsageSnapshot s(f);

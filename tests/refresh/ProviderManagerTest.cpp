@@ -52,7 +52,7 @@ class FakeAdapter final : public AIProviderAdapter {
         gate_.passThrough();
         if (throwIt) throw std::runtime_error("boom");
         UsageSnapshot s(UsageSnapshot::Fields{.provider = type_,
-                                              .hourlyRemainingPercentage = percent.load(),
+                                              .headlineRemainingPercentage = percent.load(),
                                               .lastUpdated = QDateTime::currentDateTimeUtc(),
                                               .strategyUsed = FetchStrategy::oauthKeychain});
         return s;
@@ -282,7 +282,7 @@ TEST_F(Manager, TwoRefreshesOfOneProviderShareOneFetch) {
     claude.release();
     ASSERT_TRUE(test::waitUntil([&] { return done == 2; }));
     EXPECT_EQ(claude.calls(), 1);
-    EXPECT_EQ(manager->snapshots()[AIProviderType::claudeCode].hourlyRemainingPercentage, 50);
+    EXPECT_EQ(manager->snapshots()[AIProviderType::claudeCode].headlineRemainingPercentage, 50);
 }
 
 // At start Claude Code's probe takes the one slot; Antigravity's, declined for
@@ -436,7 +436,7 @@ TEST_F(Manager, AFailedFetchMarksShownFiguresAndKeepsThem) {
     refresh(AIProviderType::claudeCode, true);
     const UsageSnapshot shown = manager->snapshots()[AIProviderType::claudeCode];
     EXPECT_EQ(shown.fetchError, QStringLiteral("Usage could not be refreshed."));
-    EXPECT_EQ(shown.hourlyRemainingPercentage, 50);
+    EXPECT_EQ(shown.headlineRemainingPercentage, 50);
     // a placeholder (no figures, a reason) is left as it is
     adapters[AIProviderType::groq]->throwIt = true;
     refresh(AIProviderType::groq, true);

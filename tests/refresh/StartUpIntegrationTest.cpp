@@ -74,7 +74,7 @@ TEST(StartUpIntegration, ProductionAdaptersOverAFixtureHome) {
 
     const UsageSnapshot shown = manager.snapshots().value(AIProviderType::claudeCode);
     EXPECT_EQ(shown.accountID, QStringLiteral("u-1"));
-    EXPECT_EQ(shown.hourlyRemainingPercentage, 70);
+    EXPECT_EQ(shown.headlineRemainingPercentage, 70);
     EXPECT_EQ(shown.weeklyRemainingPercentage, 40);
     EXPECT_EQ(shown.strategyUsed, FetchStrategy::localFileCache);
     EXPECT_TRUE(manager.accountSnapshots().value(AIProviderType::claudeCode).contains(QStringLiteral("u-1")));

@@ -210,7 +210,7 @@ TEST_F(BarTest, AmbientTintIgnoresPlaceholdersAndResetWindows) {
     EXPECT_EQ(ambientTier(s.activeProviders, s.snapshots, now), UsageTier::critical);
     // The 12 % window reset since the reading: its segment shows "---", so the
     // bar is not tinted red by it either.
-    s.snapshots[P::openAICodex].hourlyResetAt = now.addSecs(-5);
+    s.snapshots[P::openAICodex].headlineResetAt = now.addSecs(-5);
     EXPECT_EQ(ambientTier(s.activeProviders, s.snapshots, now), UsageTier::steady);
     // Inactive providers do not count.
     s.snapshots.insert(P::zed, reading(P::zed, 1));
@@ -341,7 +341,7 @@ TEST_F(BarTest, AnOpenBarFollowsAChangeOfLook) {
 TEST_F(BarTest, ResetWindowIsWithheldOnceItsTimeHasCome) {
     MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     UsageSnapshot s = reading(P::claudeCode, 9);
-    s.hourlyResetAt = clock_.now().addSecs(3600);
+    s.headlineResetAt = clock_.now().addSecs(3600);
     bar.setState(state({P::claudeCode}, {s}));
     EXPECT_FALSE(bar.segment(P::claudeCode)->isWithheld());
     EXPECT_EQ(bar.ambientTier(), UsageTier::critical);
@@ -596,7 +596,7 @@ TEST_F(BarTest, HoveringTheCapsuleWakesTheGrabHandle) {
 TEST_F(BarTest, GrabOfABarWithEveryKindOfSegment) {
     MultiProviderBarView bar(prefs_, &controller_, test::barServices(), clock_);
     UsageSnapshot reset = reading(P::groq, 5);
-    reset.hourlyResetAt = clock_.now().addSecs(-1);
+    reset.headlineResetAt = clock_.now().addSecs(-1);
     State s = state({P::claudeCode, P::openAICodex, P::antigravity, P::cursor, P::groq},
                     {reading(P::claudeCode, 82), reading(P::openAICodex, 47), reading(P::antigravity, 23),
                      UsageSnapshot::simulatedFallback(P::cursor, clock_.now()), reset});
@@ -750,17 +750,17 @@ TEST_P(BarMotion, TheOpenCardTakesNewerReadingsAndTheEndOfItsWindowInPlace) {
         auto* card = new QWidget;
         card->setFixedSize(318, 200);
         return MultiProviderBarView::Card{card, [&](const UsageSnapshot& newer) {
-                                              updates << newer.hourlyRemainingPercentage;
+                                              updates << newer.headlineRemainingPercentage;
                                           }};
     });
     UsageSnapshot claude = reading(P::claudeCode, 80);
-    claude.hourlyResetAt = clock_.now().addSecs(60);
+    claude.headlineResetAt = clock_.now().addSecs(60);
     const QList<P> active{P::claudeCode, P::cursor};
     bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}));
     bar.setSelected(P::claudeCode);
     QWidget* card = bar.card();
     ASSERT_NE(card, nullptr);
-    claude.hourlyRemainingPercentage = 60;
+    claude.headlineRemainingPercentage = 60;
     bar.setState(stateWith(active, {claude, reading(P::cursor, 50)}));
     EXPECT_EQ(bar.card(), card); // the same card, updated
     EXPECT_EQ(updates, QList<double>{60});

@@ -39,7 +39,7 @@ protected:
     UsageSnapshot reading(double percent, AIProviderType provider = AIProviderType::claudeCode) const {
         UsageSnapshot::Fields f;
         f.provider = provider;
-        f.hourlyRemainingPercentage = percent;
+        f.headlineRemainingPercentage = percent;
         f.lastUpdated = clock_.now();
         f.strategyUsed = FetchStrategy::oauthKeychain;
         return UsageSnapshot(f);
@@ -53,12 +53,12 @@ TEST_F(SegmentTest, PlaceholdersResetWindowsAndNonNumbersAreWithheld) {
     EXPECT_TRUE(Segment::isWithheld(UsageSnapshot::simulatedFallback(AIProviderType::zed, now), now));
     UsageSnapshot s = reading(45);
     EXPECT_FALSE(Segment::isWithheld(s, now));
-    s.hourlyResetAt = now.addSecs(1);
+    s.headlineResetAt = now.addSecs(1);
     EXPECT_FALSE(Segment::isWithheld(s, now));
-    s.hourlyResetAt = now;
+    s.headlineResetAt = now;
     EXPECT_TRUE(Segment::isWithheld(s, now));
     s = reading(45);
-    s.hourlyRemainingPercentage = std::nan("");
+    s.headlineRemainingPercentage = std::nan("");
     EXPECT_TRUE(Segment::isWithheld(s, now));
 }
 
@@ -96,7 +96,7 @@ TEST_F(SegmentTest, TooltipSaysTheReasonOrLimitResetForWithheldFigures) {
                                    clock_),
                   QString::fromUtf8(m.tooltip));
     UsageSnapshot reset = reading(3);
-    reset.hourlyResetAt = clock_.now().addSecs(-1);
+    reset.headlineResetAt = clock_.now().addSecs(-1);
     EXPECT_EQ(Segment::tooltip(reset, clock_), QStringLiteral("Claude Code · limit reset (re-measuring)"));
     test::speak(ResolvedLanguage::korean);
     EXPECT_EQ(Segment::tooltip(reset, clock_), QStringLiteral("Claude Code · 한도가 리셋됨 (재측정 대기)"));
@@ -110,7 +110,7 @@ TEST_F(SegmentTest, AccessibilityValueNamesTheReasonTheTierAndWork) {
     limited.unavailableReason.reset();
     EXPECT_EQ(Segment::accessibilityValueText(limited, false, now), QStringLiteral("No data (Not connected)"));
     UsageSnapshot reset = reading(3);
-    reset.hourlyResetAt = now;
+    reset.headlineResetAt = now;
     EXPECT_EQ(Segment::accessibilityValueText(reset, true, now), QStringLiteral("Limit reset, awaiting re-measurement"));
     EXPECT_EQ(Segment::accessibilityValueText(reading(45), false, now), QStringLiteral("45 percent left, Steady"));
     EXPECT_EQ(Segment::accessibilityValueText(reading(19.6), true, now),
@@ -122,7 +122,7 @@ TEST_F(SegmentTest, AccessibilityValueNamesTheReasonTheTierAndWork) {
 
 TEST_F(SegmentTest, WithheldSegmentShowsDashesAndAnEmptyGreyRing) {
     UsageSnapshot s = reading(88);
-    s.hourlyResetAt = clock_.now().addSecs(-60); // the short window reset since
+    s.headlineResetAt = clock_.now().addSecs(-60); // the short window reset since
     Segment segment(s, Appearance::shared(), clock_);
     EXPECT_TRUE(segment.isWithheld());
     const QImage withheld = test::renderWidget(segment, 2.0);
@@ -166,7 +166,7 @@ TEST_F(SegmentTest, SelectionWorkAndHoverAreShownOnThePlate) {
 // tool works: "---" at 0 % is not critical (a figure of 3 % shows the check sees it).
 TEST_F(SegmentTest, ASegmentWithoutAFigureStaysGreySelectedOrWorking) {
     UsageSnapshot reset = reading(3);
-    reset.hourlyResetAt = clock_.now().addSecs(-60);
+    reset.headlineResetAt = clock_.now().addSecs(-60);
     const struct {
         UsageSnapshot snapshot;
         bool selected, working;
@@ -236,7 +236,7 @@ TEST_F(SegmentTest, AStripRepaintDrawsWhatAWholePaintDrawsAndSkipsWhatItMisses) 
         }
     };
     UsageSnapshot reset = reading(88);
-    reset.hourlyResetAt = clock_.now().addSecs(-60);
+    reset.headlineResetAt = clock_.now().addSecs(-60);
     struct Row {
         const char* name;
         UsageSnapshot snapshot;
@@ -324,7 +324,7 @@ TEST_F(SegmentTest, CompactSegmentIsTheRingAloneAndKeepsItsTooltipAndClick) {
 
 TEST_F(SegmentTest, FiguresAboveAHundredFillTheRingButKeepTheirNumber) {
     UsageSnapshot s = reading(100);
-    s.hourlyRemainingPercentage = 120; // a stored value is not clamped when read back
+    s.headlineRemainingPercentage = 120; // a stored value is not clamped when read back
     Segment segment(s, Appearance::shared(), clock_);
     EXPECT_FALSE(segment.isWithheld());
     EXPECT_EQ(Segment::tooltip(s, clock_), QStringLiteral("Claude Code · 120% left"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Clock.h"
 #include "core/UsageSnapshot.h"
 
 #include <QByteArray>
@@ -71,14 +72,13 @@ inline const ClaudeSignInRow kClaudeSignInRows[] = {
 };
 
 // Every quota line of a Claude reading as "name remaining", followed by its
-// countdown and its reset moment when asked for ("-" for none).
-inline QStringList claudeQuotaLines(const UsageSnapshot& s, bool countdowns, bool moments) {
+// countdown at countdownsAt and its reset moment when asked for ("-" for none).
+inline QStringList claudeQuotaLines(const UsageSnapshot& s, std::optional<QDateTime> countdownsAt, bool moments) {
     QStringList out;
     for (const ModelQuotaItem& item : s.modelQuotas) {
         QString line = labelText(item.name) + QLatin1Char(' ') + QString::number(item.remainingPercentage);
-        if (countdowns)
-            line += QLatin1Char(' ') +
-                    (item.resetCountdown ? QString::number(*item.resetCountdown) : QStringLiteral("-"));
+        const auto countdown = countdownsAt ? secondsUntil(*countdownsAt, item.resetAt) : std::nullopt;
+        if (countdownsAt) line += QLatin1Char(' ') + (countdown ? QString::number(*countdown) : QStringLiteral("-"));
         if (moments)
             line +=
                 QLatin1Char(' ') + (item.resetAt ? item.resetAt->toString(Qt::ISODate) : QStringLiteral("-"));

@@ -28,7 +28,7 @@ inline QList<ModelQuotaItem> worded(const QList<ModelQuotaItem>& items) {
 // label is an English text of ours, alone or with a figure or a name after it.
 inline void expectOnlyKindsOrOwnNames(const UsageSnapshot& s) {
     QList<QuotaLabel> labels;
-    for (const auto& label : {s.planName, s.hourlyQuotaName})
+    for (const auto& label : {s.planName, s.headlineQuotaName})
         if (label) labels.append(*label);
     for (const ModelQuotaItem& item : s.modelQuotas) {
         labels << item.name << item.quotaType;

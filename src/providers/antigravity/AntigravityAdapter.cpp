@@ -120,7 +120,7 @@ UsageSnapshot AntigravityAdapter::fetchUsage(bool forceSync) {
         if (std::optional<UsageSnapshot> parsed = parseAgyUsageOutput(*output, clock_.now())) {
             cachedSnapshot_.set(parsed);
             qCDebug(logProvider).noquote()
-                << QString::asprintf("Parsed agy snapshot: 5h=%f%%", parsed->hourlyRemainingPercentage);
+                << QString::asprintf("Parsed agy snapshot: 5h=%f%%", parsed->headlineRemainingPercentage);
             return *parsed;
         }
         qCDebug(logProvider) << "agy output parsing returned nil";
@@ -165,11 +165,13 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
         QList<NamedReading>{{weeklyOf(gemini), geminiWeekly}, {weeklyOf(claudeGpt), claudeGptWeekly}} +
         geminiModels;
 
+    // The probe's countdowns run from this reading: its resets are their moments from now.
+    const auto resetOf = [&now](const NamedReading& entry) { return momentAfter(now, entry.reading.reset); };
     QList<ModelQuotaItem> items;
-    const auto add = [&items](const QList<NamedReading>& entries, QuotaKind kind) {
+    const auto add = [&items, &resetOf](const QList<NamedReading>& entries, QuotaKind kind) {
         for (const NamedReading& entry : entries)
             if (entry.reading.remaining)
-                items.append(ModelQuotaItem(entry.name, *entry.reading.remaining, kind, entry.reading.reset));
+                items.append(ModelQuotaItem(entry.name, *entry.reading.remaining, kind, resetOf(entry)));
     };
     add(hourly, QuotaKind::fiveHourSession);
     add(weekly, QuotaKind::weeklyLimit);
@@ -182,17 +184,17 @@ std::optional<UsageSnapshot> AntigravityAdapter::parseAgyUsageOutput(const QStri
 
     return UsageSnapshot(UsageSnapshot::Fields{
         .provider = AIProviderType::antigravity,
-        .hourlyRemainingPercentage = *primary->reading.remaining,
-        .hourlyResetCountdown = primary->reading.reset,
+        .headlineRemainingPercentage = *primary->reading.remaining,
         .weeklyRemainingPercentage = weeklyFigure ? weeklyFigure->reading.remaining : std::nullopt,
-        .weeklyResetCountdown = weeklyFigure ? weeklyFigure->reading.reset : std::nullopt,
         .modelQuotas = items,
         .usedTokens = 0,
         .totalTokens = 100000,
         .lastUpdated = now,
         .strategyUsed = FetchStrategy::cliStatusProbe,
         .capturedAt = now,
-        .hourlyQuotaName = primary->name,
+        .headlineQuotaName = primary->name,
+        .headlineResetAt = resetOf(*primary),
+        .weeklyResetAt = weeklyFigure ? resetOf(*weeklyFigure) : std::nullopt,
     });
 }
 

@@ -145,7 +145,7 @@ UsageSnapshot ClaudeCodeAdapter::unknownSnapshot(const std::optional<ConfigIdent
     const QDateTime now = clock_.now();
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::claudeCode;
-    f.hourlyRemainingPercentage = 0;
+    f.headlineRemainingPercentage = 0;
     f.usedTokens = 0;
     f.totalTokens = 100000;
     f.lastUpdated = now;

@@ -54,7 +54,7 @@ QuotaLabel quotaTypeForGroup(const QString& group) {
     return spelledOut(group);
 }
 
-std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit, const QDateTime& now) {
+std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit) {
     const auto percent = json::number(limit, key("percent"));
     if (!percent) return std::nullopt;
     const QString kind = json::string(limit, key("kind")).value_or(QStringLiteral("limit"));
@@ -70,7 +70,6 @@ std::optional<ModelQuotaItem> quotaItemFromLimit(const QJsonObject& limit, const
     if (!tags.notes.isEmpty()) pace = tags;
     const QJsonValue resetsAt = limit.value(key("resets_at"));
     return ModelQuotaItem(displayNameForLimit(limit, kind), 100.0 - *percent, quotaTypeForGroup(group),
-                          ClaudeCodeAdapter::countdown(resetsAt, now),
                           ClaudeCodeAdapter::resetMoment(resetsAt), pace);
 }
 
@@ -99,14 +98,14 @@ std::optional<ModelQuotaItem> extraUsageItem(const QJsonValue& value) {
                        .withCurrency(json::string(extra, key("currency")).value_or(QStringLiteral("USD")));
     }
     return ModelQuotaItem(QuotaKind::extraUsageCredits, 100.0 - *utilization, QuotaKind::monthlyCredit, std::nullopt,
-                          std::nullopt, pace);
+                          pace);
 }
 
 using Window = std::optional<ClaudeCodeAdapter::QuotaWindow>;
 
 ModelQuotaItem windowItem(const QuotaLabel& name, const QuotaLabel& quotaType,
                           const ClaudeCodeAdapter::QuotaWindow& w) {
-    return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown, w.resetAt);
+    return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetAt);
 }
 
 // Without named limits, a line per window: the session, the week over all
@@ -202,7 +201,7 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::snapshot(const QJsonObject& conf
             allObjects = allObjects && v.isObject();
         if (allObjects)
             for (const QJsonValue& v : *limits)
-                if (auto item = quotaItemFromLimit(v.toObject(), now)) items.append(*item);
+                if (auto item = quotaItemFromLimit(v.toObject())) items.append(*item);
     }
     if (auto extra = extraUsageItem(utilization->value(key("extra_usage")))) items.append(*extra);
     if (items.isEmpty())
@@ -211,12 +210,10 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::snapshot(const QJsonObject& conf
 
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::claudeCode;
-    f.hourlyRemainingPercentage = fiveHour ? fiveHour->remainingPercentage : 100.0;
-    f.hourlyResetCountdown = fiveHour ? fiveHour->resetCountdown : std::nullopt;
-    f.hourlyResetAt = fiveHour ? fiveHour->resetAt : std::nullopt;
+    f.headlineRemainingPercentage = fiveHour ? fiveHour->remainingPercentage : 100.0;
+    f.headlineResetAt = fiveHour ? fiveHour->resetAt : std::nullopt;
     f.weeklyRemainingPercentage =
         sevenDay ? std::optional<double>(sevenDay->remainingPercentage) : std::nullopt;
-    f.weeklyResetCountdown = sevenDay ? sevenDay->resetCountdown : std::nullopt;
     f.weeklyResetAt = sevenDay ? sevenDay->resetAt : std::nullopt;
     f.modelQuotas = items;
     f.accountEmail = who.email;

@@ -109,7 +109,7 @@ std::optional<double> timeOnlyCountdown(const QRegularExpressionMatch& m, const 
 
 ModelQuotaItem lineItem(const QuotaLabel& name, const QuotaLabel& quotaType,
                         const ClaudeCodeAdapter::QuotaWindow& w) {
-    return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetCountdown, w.resetAt);
+    return ModelQuotaItem(name, w.remainingPercentage, quotaType, w.resetAt);
 }
 
 // A window read now: its reset moment is now plus its countdown.
@@ -271,11 +271,9 @@ std::optional<UsageSnapshot> ClaudeCodeAdapter::parseClaudeUsageOutput(const QSt
 
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::claudeCode;
-    f.hourlyRemainingPercentage = session->remainingPercentage;
-    f.hourlyResetCountdown = session->resetCountdown;
-    f.hourlyResetAt = session->resetAt;
+    f.headlineRemainingPercentage = session->remainingPercentage;
+    f.headlineResetAt = session->resetAt;
     f.weeklyRemainingPercentage = weekly ? std::optional<double>(weekly->remainingPercentage) : std::nullopt;
-    f.weeklyResetCountdown = weekly ? weekly->resetCountdown : std::nullopt;
     f.weeklyResetAt = weekly ? weekly->resetAt : std::nullopt;
     f.modelQuotas = items;
     f.usedTokens = 0;

@@ -67,9 +67,9 @@ struct Windows {
     }
 };
 
-ModelQuotaItem windowItem(const SlottedWindow& slotted, const QuotaLabel& name, const QDateTime& now) {
+ModelQuotaItem windowItem(const SlottedWindow& slotted, const QuotaLabel& name) {
     const RateWindow& w = slotted.window;
-    return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), secondsUntil(now, w.resetsAt), w.resetsAt);
+    return ModelQuotaItem(name, clampPercentage(w.remaining), slotted.name(), w.resetsAt);
 }
 
 using RateLimits = CodexRolloutReader::RateLimits;
@@ -98,7 +98,7 @@ QList<ModelQuotaItem> allowanceItems(const QList<RateLimits>& allowances, const 
     for (const auto& allowance : allowances) {
         if (hasEnded(allowance, now)) continue;
         for (const SlottedWindow& w : Windows(allowance.primary, allowance.secondary).inOrder())
-            items.append(windowItem(w, w.name().withSubject(allowance.displayName()), now));
+            items.append(windowItem(w, w.name().withSubject(allowance.displayName())));
     }
     return items;
 }
@@ -187,11 +187,11 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const Profile& profile, const QDateT
 std::optional<ModelQuotaItem> OpenAI_CodexAdapter::creditItem(const RateLimits& limits) {
     const QuotaLabel name = QuotaKind::credits;
     const QuotaLabel type = QuotaKind::credits;
-    if (limits.hasUnlimitedCredits) return ModelQuotaItem(name, 100, type, std::nullopt, std::nullopt, QuotaKind::unlimited);
+    if (limits.hasUnlimitedCredits) return ModelQuotaItem(name, 100, type, std::nullopt, QuotaKind::unlimited);
     if (!limits.creditBalance) return std::nullopt;
     const auto amount = balanceText(*limits.creditBalance);
     if (!amount) return std::nullopt;
-    return ModelQuotaItem(name, *limits.creditBalance > 0 ? 100 : 0, type, std::nullopt, std::nullopt,
+    return ModelQuotaItem(name, *limits.creditBalance > 0 ? 100 : 0, type, std::nullopt,
                           QuotaLabel(QuotaKind::balanceOf).withAmount(*amount));
 }
 
@@ -200,7 +200,7 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const st
     const RateLimits& limits = reading.account;
     const Windows windows(limits.primary, limits.secondary);
     QList<ModelQuotaItem> items;
-    for (const SlottedWindow& w : windows.inOrder()) items.append(windowItem(w, w.name(), now));
+    for (const SlottedWindow& w : windows.inOrder()) items.append(windowItem(w, w.name()));
     items.append(allowanceItems(reading.allowances, now));
     if (auto credit = creditItem(limits)) items.append(std::move(*credit));
 
@@ -212,15 +212,13 @@ UsageSnapshot OpenAI_CodexAdapter::snapshot(const HomeReading& reading, const st
     // Without a short window the headline is the long one: a plan with only a
     // weekly allowance is not at 100 % while that week runs out.
     const auto& headline = windows.headline();
-    f.hourlyRemainingPercentage = headline ? clampPercentage(headline->window.remaining) : 100;
+    f.headlineRemainingPercentage = headline ? clampPercentage(headline->window.remaining) : 100;
     if (headline) {
-        f.hourlyResetCountdown = secondsUntil(now, headline->window.resetsAt);
-        f.hourlyQuotaName = headline->label();
-        f.hourlyResetAt = headline->window.resetsAt;
+        f.headlineQuotaName = headline->label();
+        f.headlineResetAt = headline->window.resetsAt;
     }
     if (windows.longer) {
         f.weeklyRemainingPercentage = clampPercentage(windows.longer->window.remaining);
-        f.weeklyResetCountdown = secondsUntil(now, windows.longer->window.resetsAt);
         f.weeklyResetAt = windows.longer->window.resetsAt;
     }
     f.modelQuotas = items;
@@ -241,7 +239,7 @@ UsageSnapshot OpenAI_CodexAdapter::unknownSnapshot(const std::optional<Account>&
     const QDateTime now = clock_.now();
     UsageSnapshot::Fields f;
     f.provider = AIProviderType::openAICodex;
-    f.hourlyRemainingPercentage = 0;
+    f.headlineRemainingPercentage = 0;
     f.accountEmail = account ? account->email : std::nullopt;
     if (account && account->planName) f.planName = *account->planName;
     f.usedTokens = 0;

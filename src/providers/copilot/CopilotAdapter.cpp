@@ -218,8 +218,7 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         return std::nullopt;
     };
     const std::optional<QDateTime> resetAt = ahead(renewal);
-    const std::optional<double> windowCountdown =
-        renewal ? secondsUntil(now(), resetAt) : std::optional(kResetCountdown);
+    const std::optional<QDateTime> windowReset = renewal ? resetAt : momentAfter(now(), kResetCountdown);
 
     QList<ModelQuotaItem> items;
     bool recognised = false;
@@ -233,7 +232,7 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
         // An allowance's own renewal governs it over the account's.
         const auto itemReset = allowance.resetAt ? ahead(allowance.resetAt) : resetAt;
         items.append(ModelQuotaItem(kind.name, *allowance.percentage, allowance.counts.value_or(QuotaKind::monthly),
-                                    secondsUntil(now(), itemReset), itemReset,
+                                    itemReset,
                                     allowance.unlimited ? std::optional<QuotaLabel>(QuotaKind::unlimited) : std::nullopt));
         if (!headline && !allowance.unlimited) headline = allowance.percentage;
         if (qstrcmp(kind.key, "chat") == 0) chat = allowance.percentage;
@@ -245,14 +244,12 @@ std::optional<UsageSnapshot> CopilotAdapter::snapshotFromBody(const QJsonObject&
     if (const auto name = json::string(body, QLatin1String("copilot_plan")); name && !name->trimmed().isEmpty())
         plan = capitalizeWords(QString(*name).replace(QLatin1Char('_'), QLatin1Char(' ')));
     return success({
-        .hourlyRemainingPercentage = headline.value_or(100.0),
-        .hourlyResetCountdown = windowCountdown,
+        .headlineRemainingPercentage = headline.value_or(100.0),
         .weeklyRemainingPercentage = chat,
-        .weeklyResetCountdown = chat ? windowCountdown : std::nullopt,
         .modelQuotas = items,
         .planName = plan,
-        .hourlyResetAt = resetAt,
-        .weeklyResetAt = chat ? resetAt : std::nullopt,
+        .headlineResetAt = windowReset,
+        .weeklyResetAt = chat ? windowReset : std::nullopt,
     });
 }
 

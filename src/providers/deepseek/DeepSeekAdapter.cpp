@@ -74,7 +74,7 @@ std::optional<UsageSnapshot> DeepSeekAdapter::snapshotFromBody(const QJsonObject
     items.append(ModelQuotaItem(name(QuotaKind::toppedUp, headline.currency, topped), p, QuotaKind::credits));
 
     return success({
-        .hourlyRemainingPercentage = p,
+        .headlineRemainingPercentage = p,
         .weeklyRemainingPercentage = p,
         .modelQuotas = items,
     });

@@ -105,7 +105,9 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
     // to use, whatever the counts say.
     const bool disabled = json::string(body, QLatin1String("status")) == QLatin1String("free_disabled");
     const double percentage = disabled ? 0.0 : std::clamp(100.0 - *used / *granted * 100.0, 0.0, 100.0);
-    const auto countdown = characterResetCountdown(body, now());
+    const QDateTime at = now();
+    // The allowance renews countdown seconds after this answer.
+    const auto resetAt = momentAfter(at, characterResetCountdown(body, at));
 
     // Both are within [0, 2^53): whole parts convert and subtract exactly.
     const auto usedCount = static_cast<int64_t>(*used);
@@ -117,21 +119,21 @@ std::optional<UsageSnapshot> ElevenLabsAdapter::snapshotFromBody(const QJsonObje
                        QuotaLabel(QuotaKind::charactersUsed)
                            .withAmount(QString::number(usedCount))
                            .withTotal(QString::number(grantedCount)),
-                       countdown),
+                       resetAt),
         ModelQuotaItem(QuotaKind::remainingCharacters, percentage, QuotaLabel(QuotaKind::charactersLeft).withCount(left),
-                       countdown),
+                       resetAt),
     };
     // Past the allowance nothing of it is left: the overage line stands at 0 %.
     if (const auto overage = overageText(body))
-        items.append(ModelQuotaItem(QuotaLabel(QuotaKind::overage).withAmount(*overage), 0, QuotaKind::overage, countdown));
+        items.append(ModelQuotaItem(QuotaLabel(QuotaKind::overage).withAmount(*overage), 0, QuotaKind::overage, resetAt));
 
     return success({
-        .hourlyRemainingPercentage = percentage,
-        .hourlyResetCountdown = countdown,
+        .headlineRemainingPercentage = percentage,
         .weeklyRemainingPercentage = percentage,
-        .weeklyResetCountdown = countdown,
         .modelQuotas = items,
-        .hourlyQuotaName = QuotaKind::characterUsage,
+        .headlineQuotaName = QuotaKind::characterUsage,
+        .headlineResetAt = resetAt,
+        .weeklyResetAt = resetAt,
     });
 }
 

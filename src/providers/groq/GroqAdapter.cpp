@@ -123,28 +123,32 @@ UsageSnapshot GroqAdapter::snapshotFromHeaders(const UsageAnswer& response) cons
         return unavailable(UsageUnavailableReason::notMeasured);
     }
 
+    // The headers count down from this answer: the resets are their moments from now.
+    const QDateTime at = now();
+    const auto tokensReset = tokens ? momentAfter(at, tokens->countdown) : std::nullopt;
+    const auto requestsReset = requests ? momentAfter(at, requests->countdown) : std::nullopt;
     QList<ModelQuotaItem> items;
     if (tokens)
         items.append(ModelQuotaItem(QuotaKind::tokenLimit, tokens->percentage,
-                                    QuotaLabel(QuotaKind::tokensPerMinute).withCount(tokens->limit), tokens->countdown));
+                                    QuotaLabel(QuotaKind::tokensPerMinute).withCount(tokens->limit), tokensReset));
     if (requests)
         items.append(ModelQuotaItem(QuotaKind::requestLimit, requests->percentage,
-                                    QuotaLabel(QuotaKind::requestsPerDay).withCount(requests->limit), requests->countdown));
+                                    QuotaLabel(QuotaKind::requestsPerDay).withCount(requests->limit), requestsReset));
 
     if (tokens)
         return success({
-            .hourlyRemainingPercentage = tokens->percentage,
-            .hourlyResetCountdown = tokens->countdown,
+            .headlineRemainingPercentage = tokens->percentage,
             .weeklyRemainingPercentage = requests ? std::optional(requests->percentage) : std::nullopt,
-            .weeklyResetCountdown = requests ? requests->countdown : std::nullopt,
             .modelQuotas = items,
-            .hourlyQuotaName = QuotaKind::tokenLimit,
+            .headlineQuotaName = QuotaKind::tokenLimit,
+            .headlineResetAt = tokensReset,
+            .weeklyResetAt = requestsReset,
         });
     return success({
-        .hourlyRemainingPercentage = requests->percentage,
-        .hourlyResetCountdown = requests->countdown,
+        .headlineRemainingPercentage = requests->percentage,
         .modelQuotas = items,
-        .hourlyQuotaName = QuotaKind::requestLimit,
+        .headlineQuotaName = QuotaKind::requestLimit,
+        .headlineResetAt = requestsReset,
     });
 }
 

@@ -164,23 +164,19 @@ UsageSnapshot KimiAdapter::snapshotFromCodingAnswer(const UsageAnswer& answer) c
         fiveHours ? QuotaLabel(QuotaKind::window).withCount(5 * 60) : QuotaLabel(QuotaKind::requestRateLimit);
     QList<ModelQuotaItem> items;
     if (shortWindow)
-        items.append(ModelQuotaItem(shortName, shortWindow->percentage, shortName,
-                                    secondsUntil(at, shortWindow->resetAt), shortWindow->resetAt));
+        items.append(ModelQuotaItem(shortName, shortWindow->percentage, shortName, shortWindow->resetAt));
     if (weekly)
         items.append(ModelQuotaItem(QuotaKind::weeklyWindow, weekly->percentage, QuotaKind::weeklyWindow,
-                                    secondsUntil(at, weekly->resetAt),
                                     weekly->resetAt));
     const Window& hourly = shortWindow ? *shortWindow : *weekly;
     const std::optional<Window> week = shortWindow ? weekly : std::nullopt;
     return success({
-        .hourlyRemainingPercentage = hourly.percentage,
-        .hourlyResetCountdown = secondsUntil(at, hourly.resetAt),
+        .headlineRemainingPercentage = hourly.percentage,
         .weeklyRemainingPercentage = week ? std::optional(week->percentage) : std::nullopt,
-        .weeklyResetCountdown = week ? secondsUntil(at, week->resetAt) : std::nullopt,
         .modelQuotas = items,
         .planName = QuotaLabel::providerWord("kimi", "codingPlan"),
-        .hourlyQuotaName = shortWindow ? shortName : QuotaLabel(QuotaKind::weeklyWindow),
-        .hourlyResetAt = hourly.resetAt,
+        .headlineQuotaName = shortWindow ? shortName : QuotaLabel(QuotaKind::weeklyWindow),
+        .headlineResetAt = hourly.resetAt,
         .weeklyResetAt = week ? week->resetAt : std::nullopt,
     });
 }
@@ -207,7 +203,7 @@ std::optional<UsageSnapshot> KimiAdapter::snapshotFromBalance(const QJsonObject&
         items.append(item(QuotaKind::vouchers, *voucher, QuotaKind::voucher));
 
     return success({
-        .hourlyRemainingPercentage = percentage(*available),
+        .headlineRemainingPercentage = percentage(*available),
         .weeklyRemainingPercentage = percentage(*available),
         .modelQuotas = items,
     });

@@ -235,7 +235,7 @@ UsageSnapshot OllamaAdapter::snapshot(QList<ModelQuotaItem> items, FetchStrategy
     const QDateTime now = clock_.now();
     return UsageSnapshot({
         .provider = AIProviderType::ollama,
-        .hourlyRemainingPercentage = 100,
+        .headlineRemainingPercentage = 100,
         .weeklyRemainingPercentage = 100,
         .modelQuotas = std::move(items),
         .usedTokens = 0,

@@ -89,14 +89,13 @@ std::optional<QDateTime> nextKeyReset(const std::optional<QString>& period, cons
     return QDateTime(next, QTime(0, 0), Qt::UTC);
 }
 
-ModelQuotaItem quotaItem(const KeyBudget& key, const std::optional<QDateTime>& resetAt, const QDateTime& now) {
+ModelQuotaItem quotaItem(const KeyBudget& key, const std::optional<QDateTime>& resetAt) {
     const QuotaLabel type = key.isFreeTier ? QuotaKind::freeTierKey : QuotaKind::keyLimit;
     if (key.isBudgeted())
         return ModelQuotaItem(QuotaLabel(QuotaKind::keyBudget).withAmount(money(*key.limitRemaining)).withTotal(money(*key.limit)),
-                              key.percent(), type,
-                              resetAt ? std::optional(secondsBetween(now, *resetAt)) : std::nullopt, resetAt);
+                              key.percent(), type, resetAt);
     return ModelQuotaItem(QuotaLabel(QuotaKind::keyUsed).withAmount(money(key.usage)), 100, type, std::nullopt,
-                          std::nullopt, QuotaKind::unlimited);
+                          QuotaKind::unlimited);
 }
 
 // The snapshot's figures by the first row that fits: a budgeted key, prepaid
@@ -104,30 +103,28 @@ ModelQuotaItem quotaItem(const KeyBudget& key, const std::optional<QDateTime>& r
 std::optional<UsageSnapshot::Fields> folded(std::optional<double> prepaid, double balanceLeft,
                                             const std::optional<KeyBudget>& budget, const QDateTime& now) {
     const auto resetAt = budget && budget->isBudgeted() ? nextKeyReset(budget->limitReset, now) : std::nullopt;
-    const auto countdown = resetAt ? std::optional(secondsBetween(now, *resetAt)) : std::nullopt;
 
     QList<ModelQuotaItem> items;
-    if (budget) items.append(quotaItem(*budget, resetAt, now));
+    if (budget) items.append(quotaItem(*budget, resetAt));
     if (prepaid)
         items.append(ModelQuotaItem(QuotaLabel(QuotaKind::accountBalance).withAmount(money(balanceLeft)), *prepaid,
                                     QuotaKind::prepaidBalance));
 
     if (budget && budget->isBudgeted())
-        return UsageSnapshot::Fields{.hourlyRemainingPercentage = budget->percent(),
-                                     .hourlyResetCountdown = countdown,
+        return UsageSnapshot::Fields{.headlineRemainingPercentage = budget->percent(),
                                      .weeklyRemainingPercentage = prepaid,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = QuotaKind::keyBudget,
-                                     .hourlyResetAt = resetAt};
+                                     .headlineQuotaName = QuotaKind::keyBudget,
+                                     .headlineResetAt = resetAt};
     if (prepaid)
-        return UsageSnapshot::Fields{.hourlyRemainingPercentage = *prepaid,
+        return UsageSnapshot::Fields{.headlineRemainingPercentage = *prepaid,
                                      .weeklyRemainingPercentage = prepaid,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = QuotaKind::accountBalance};
+                                     .headlineQuotaName = QuotaKind::accountBalance};
     if (budget && !budget->limit)
-        return UsageSnapshot::Fields{.hourlyRemainingPercentage = 100,
+        return UsageSnapshot::Fields{.headlineRemainingPercentage = 100,
                                      .modelQuotas = items,
-                                     .hourlyQuotaName = QuotaKind::keyUnlimited};
+                                     .headlineQuotaName = QuotaKind::keyUnlimited};
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/IsoDate.h"
 #include "support/HostUnderHome.h"
+#include "support/Readings.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
@@ -84,11 +85,11 @@ TEST(AgyTable, TabAndBlankAlignedTablesGiveTheSameSnapshot) {
     for (const QString& table : {kTable, aligned}) {
         const auto s = parse(table);
         ASSERT_TRUE(s);
-        EXPECT_EQ(s->hourlyQuotaName, QuotaLabel(QuotaKind::fiveHourOf).withSubject(QStringLiteral("Gemini")));
-        EXPECT_EQ(s->hourlyRemainingPercentage, 80);
-        EXPECT_EQ(s->hourlyResetCountdown, 9000.25);
+        EXPECT_EQ(s->headlineQuotaName, QuotaLabel(QuotaKind::fiveHourOf).withSubject(QStringLiteral("Gemini")));
+        EXPECT_EQ(s->headlineRemainingPercentage, 80);
+        EXPECT_EQ(s->headlineResetAt, test::resetIn(*s, 9000.25));
         EXPECT_EQ(s->weeklyRemainingPercentage, 40);
-        EXPECT_EQ(s->weeklyResetCountdown, 4 * 86400.0);
+        EXPECT_EQ(s->weeklyResetAt, test::resetIn(*s, 4 * 86400.0));
         ASSERT_EQ(s->modelQuotas.size(), 2);
         EXPECT_EQ(labelText(s->modelQuotas[0].quotaType), QStringLiteral("5-Hour Session"));
         EXPECT_EQ(labelText(s->modelQuotas[1].name), QStringLiteral("Claude/GPT weekly"));
@@ -103,7 +104,7 @@ TEST(AgyTable, WeeklyRowsAndSingleModelRows) {
     const auto weekly = parse(row("Gemini Models", "Weekly Limit Remaining", QStringLiteral("55%")) +
                               row("Claude and GPT models", "Weekly Limit Remaining", QStringLiteral("70%")));
     ASSERT_TRUE(weekly);
-    EXPECT_EQ(weekly->hourlyQuotaName, QuotaLabel(QuotaKind::weeklyOf).withSubject(QStringLiteral("Gemini")));
+    EXPECT_EQ(weekly->headlineQuotaName, QuotaLabel(QuotaKind::weeklyOf).withSubject(QStringLiteral("Gemini")));
     EXPECT_FALSE(weekly->weeklyRemainingPercentage) << "the first weekly entry is the primary itself";
     EXPECT_EQ(weekly->modelQuotas.size(), 2);
 
@@ -123,14 +124,15 @@ TEST(AgyTable, OnlyFiniteNumbersAreFigures) {
         EXPECT_FALSE(parse(row("Gemini Models", "Five Hour Limit Remaining", QStringLiteral("80%")) +
                            row("Gemini Models", "Five Hour Limit Remaining", QLatin1String(bad))));
     }
-    EXPECT_EQ(parse(row("Gemini Models", "Five Hour Limit Remaining", QStringLiteral("101%")))->hourlyRemainingPercentage, 100);
+    EXPECT_EQ(parse(row("Gemini Models", "Five Hour Limit Remaining", QStringLiteral("101%")))->headlineRemainingPercentage, 100);
     EXPECT_FALSE(parse(QStringLiteral("Error: not signed in\nGemini Models  Five Hour Limit Remaining\n")));
     EXPECT_FALSE(parse(row("Someone", "Five Hour Limit Remaining", QStringLiteral("50%"))));
 }
 
 TEST(AgyTable, ResetTimes) {
     auto countdown = [](const char* reset) {
-        return parse(row("Gemini Models", "Five Hour Limit Remaining", QStringLiteral("50%"), reset))->hourlyResetCountdown;
+        const auto s = parse(row("Gemini Models", "Five Hour Limit Remaining", QStringLiteral("50%"), reset));
+        return s->headlineResetAt ? std::optional(secondsBetween(s->capturedAt, *s->headlineResetAt)) : std::nullopt;
     };
     EXPECT_EQ(countdown("2026-03-01T10:00:30.500Z"), 30.5);
     EXPECT_EQ(countdown("2026-03-01T12:00:00+01:00"), 3600);
@@ -164,10 +166,10 @@ TEST(AgyTable, TablesAsTheClientPrintsThem) {
             QString::fromUtf8(test::testData(QStringLiteral("antigravity/agy-usage-%1.txt").arg(QLatin1String(row.table)))), now);
         ASSERT_EQ(s.has_value(), row.primary.has_value());
         if (!s) continue;
-        EXPECT_EQ(labelText(s->hourlyQuotaName), row.primary);
+        EXPECT_EQ(labelText(s->headlineQuotaName), row.primary);
         test::expectOnlyKindsOrOwnNames(*s);
-        EXPECT_EQ(s->hourlyRemainingPercentage, row.primaryRemaining);
-        EXPECT_EQ(s->hourlyResetCountdown, row.primaryReset);
+        EXPECT_EQ(s->headlineRemainingPercentage, row.primaryRemaining);
+        EXPECT_EQ(s->headlineResetAt, test::resetIn(*s, row.primaryReset));
         EXPECT_EQ(s->weeklyRemainingPercentage, row.weekly);
         QStringList items;
         for (const ModelQuotaItem& item : s->modelQuotas)
@@ -229,7 +231,7 @@ TEST_F(Adapter, AProbeIsReusedFor900SecondsAndRepeatedAtMostEvery180) {
     EXPECT_EQ(adapter.fetchUsage(false), first) << "900 s old is still fresh";
     EXPECT_EQ(runner.calls.size(), 1);
     clock.advance(1);
-    EXPECT_EQ(adapter.fetchUsage(false).hourlyRemainingPercentage, 10);
+    EXPECT_EQ(adapter.fetchUsage(false).headlineRemainingPercentage, 10);
 }
 
 TEST_F(Adapter, FailuresFallBackToTheLastReadingElseThePlaceholder) {
@@ -257,7 +259,7 @@ TEST_F(Adapter, ConcurrentFetchesRunOneProbe) {
     for (int i = 0; i < 8; ++i) threads.emplace_back([&] { adapter.fetchUsage(true); });
     for (auto& t : threads) t.join();
     EXPECT_EQ(runner.calls.size(), 1) << "one slot, then the floor";
-    EXPECT_EQ(adapter.fetchUsage(false).hourlyRemainingPercentage, 80);
+    EXPECT_EQ(adapter.fetchUsage(false).headlineRemainingPercentage, 80);
 }
 
 TEST_F(Adapter, AvailabilityFollowsWhereTheProbeFindsAClient) {
@@ -286,8 +288,8 @@ TEST_F(AgyClient, AFakeClientsTableBecomesASnapshot) {
                       "printf 'Gemini 3 Flash\\tGemini 3 Flash Weekly Limit\\t33.5%%\\n'\n");
     const UsageSnapshot s = realAdapter.fetchUsage(false);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 64);
-    EXPECT_EQ(s.hourlyResetCountdown, 3600);
+    EXPECT_EQ(s.headlineRemainingPercentage, 64);
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 3600));
     EXPECT_EQ(s.weeklyRemainingPercentage, 33.5);
 }
 

@@ -1,3 +1,4 @@
+#include "core/Clock.h"
 #include "providers/claude/ClaudeCodeAdapter.h"
 
 #include "core/Localization.h"
@@ -56,8 +57,8 @@ TEST(ClaudeCachedUsage, ReadingOfAnotherAccountGivesNothing) {
 TEST(ClaudeCachedUsage, EmptyUtilizationIsAFullUntimedReading) {
     const auto s = ClaudeCodeAdapter::snapshot(config(QJsonObject{}), kNow);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 100);
-    EXPECT_FALSE(s->hourlyResetCountdown);
+    EXPECT_EQ(s->headlineRemainingPercentage, 100);
+    EXPECT_FALSE(s->headlineResetAt);
     EXPECT_FALSE(s->weeklyRemainingPercentage);
     EXPECT_TRUE(s->modelQuotas.isEmpty());
     EXPECT_EQ(s->strategyUsed, FetchStrategy::localFileCache);
@@ -91,15 +92,15 @@ TEST(ClaudeCachedUsage, FullReading) {
     EXPECT_EQ(s->planName, QStringLiteral("Claude Max"));
     EXPECT_EQ(s->capturedAt, QDateTime::fromMSecsSinceEpoch(1770721200000, Qt::UTC));
     EXPECT_EQ(s->lastUpdated, s->capturedAt);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 0);
-    EXPECT_EQ(s->hourlyResetCountdown, 2.5 * 3600) << "fraction removed, measured from now";
+    EXPECT_EQ(s->headlineRemainingPercentage, 0);
+    EXPECT_EQ(s->headlineResetAt, momentAfter(kNow, 2.5 * 3600)) << "fraction removed, measured from now";
     EXPECT_EQ(s->weeklyRemainingPercentage, 100);
-    EXPECT_EQ(s->weeklyResetCountdown, 2 * 86400.0);
+    EXPECT_EQ(s->weeklyResetAt, momentAfter(kNow, 2 * 86400.0));
     ASSERT_EQ(s->modelQuotas.size(), 4);
     EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::sessionFiveHours));
     EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QuotaKind::fiveHourSession));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 75);
-    EXPECT_EQ(s->modelQuotas[0].resetCountdown, 3600.0);
+    EXPECT_EQ(s->modelQuotas[0].resetAt, momentAfter(kNow, 3600.0));
     EXPECT_EQ(s->modelQuotas[0].paceText, QuotaLabel(QuotaKind::notes).withNote(QuotaNote::critical).withNote(QuotaNote::bindingLimit));
     EXPECT_EQ(s->modelQuotas[1].name, QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Opus")));
     EXPECT_EQ(s->modelQuotas[1].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
@@ -112,7 +113,7 @@ TEST(ClaudeCachedUsage, FullReading) {
     EXPECT_EQ(s->modelQuotas[3].quotaType, QuotaLabel(QuotaKind::monthlyCredit));
     EXPECT_EQ(s->modelQuotas[3].remainingPercentage, 60);
     EXPECT_EQ(s->modelQuotas[3].paceText, QuotaLabel(QuotaKind::amountOfTotal).withAmount(QStringLiteral("12")).withTotal(QStringLiteral("50")).withCurrency(QStringLiteral("USD")));
-    EXPECT_FALSE(s->modelQuotas[3].resetCountdown);
+    EXPECT_FALSE(s->modelQuotas[3].resetAt);
 }
 
 TEST(ClaudeCachedUsage, LimitsWithANonObjectAreIgnoredWholeAndFallbacksAppear) {
@@ -127,7 +128,7 @@ TEST(ClaudeCachedUsage, LimitsWithANonObjectAreIgnoredWholeAndFallbacksAppear) {
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 80);
     EXPECT_EQ(s->modelQuotas[1].name, QuotaLabel(QuotaKind::weeklyAllModels));
     EXPECT_EQ(s->modelQuotas[1].remainingPercentage, 70);
-    EXPECT_FALSE(s->weeklyResetCountdown);
+    EXPECT_FALSE(s->weeklyResetAt);
 
     const auto onlyWeekly = ClaudeCodeAdapter::snapshot(config(parseJson(R"({"seven_day":{"utilization":30},
         "limits":[{"kind":"session"}]})")),
@@ -142,7 +143,7 @@ TEST(ClaudeCachedUsage, NumbersMustBeJsonNumbers) {
         "seven_day":{"utilization":true}, "extra_usage":{"is_enabled":1,"utilization":4}})")),
                                                kNow);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s->headlineRemainingPercentage, 100);
     EXPECT_FALSE(s->weeklyRemainingPercentage);
     EXPECT_TRUE(s->modelQuotas.isEmpty());
 }
@@ -266,8 +267,8 @@ TEST(ClaudeCachedUsage, FractionsOnlyAfterTheSeconds) {
                                          {QStringLiteral("resets_at"), QString::fromLatin1(row.resetsAt)}}}}),
             kNow);
         ASSERT_TRUE(s) << row.resetsAt;
-        EXPECT_EQ(s->hourlyRemainingPercentage, 90) << row.resetsAt;
-        EXPECT_EQ(s->hourlyResetCountdown, row.countdown) << row.resetsAt;
+        EXPECT_EQ(s->headlineRemainingPercentage, 90) << row.resetsAt;
+        EXPECT_EQ(s->headlineResetAt, momentAfter(kNow, row.countdown)) << row.resetsAt;
     }
 }
 
@@ -296,7 +297,7 @@ TEST(ClaudeCachedUsage, ScopedWeeklyLimitsAreNamedByTheirScope) {
         EXPECT_EQ(labelText(s->modelQuotas[0].name), QString::fromUtf8(row.name)) << row.scope;
         EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 66);
         EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
-        EXPECT_EQ(s->modelQuotas[0].resetCountdown, 3 * 86400.0 + 17 * 3600.0 + 59 * 60.0);
+        EXPECT_EQ(s->modelQuotas[0].resetAt, momentAfter(kNow, 3 * 86400.0 + 17 * 3600.0 + 59 * 60.0));
     }
     // Only the scoped kind reads its scope; the name follows the display language.
     const QJsonObject both = parseJson(R"({"cachedUsageUtilization":{"utilization":{"limits":[
@@ -361,15 +362,15 @@ TEST(ClaudeCachedUsage, WindowsKeepTheirResetMoments) {
                    QJsonObject{{QStringLiteral("fetchedAtMs"), double(before.toMSecsSinceEpoch())}}),
             kNow);
         ASSERT_TRUE(s) << row.utilization;
-        const QStringList got = test::claudeQuotaLines(*s, true, true);
+        const QStringList got = test::claudeQuotaLines(*s, kNow, true);
         EXPECT_EQ(got, row.lines) << row.utilization;
         auto moment = [](const char* iso) {
             return iso ? std::optional<QDateTime>(QDateTime::fromString(QLatin1String(iso), Qt::ISODate))
                        : std::nullopt;
         };
-        EXPECT_EQ(s->hourlyResetAt, moment(row.hourlyReset)) << row.utilization;
+        EXPECT_EQ(s->headlineResetAt, moment(row.hourlyReset)) << row.utilization;
         EXPECT_EQ(s->weeklyResetAt, moment(row.weeklyReset)) << row.utilization;
         EXPECT_EQ(s->capturedAt, before);
-        EXPECT_EQ(s->isHourlyWindowElapsed(kNow), s->hourlyResetAt && *s->hourlyResetAt <= kNow);
+        EXPECT_EQ(s->isHeadlineWindowElapsed(kNow), s->headlineResetAt && *s->headlineResetAt <= kNow);
     }
 }

@@ -2,6 +2,7 @@
 #include "providers/claude/ClaudeTranscriptPruning.h"
 
 #include "support/HostUnderHome.h"
+#include "support/Readings.h"
 #include "support/ClaudeConfiguration.h"
 #include "support/FakeClock.h"
 #include "support/Processes.h"
@@ -112,7 +113,7 @@ TEST_F(ClaudeAdapterTest, FreshCachedReadingIsUsedWithoutProbing) {
     const auto list = adapter().fetchUsagePerAccount(false);
     ASSERT_EQ(list.size(), 1);
     EXPECT_EQ(list[0].strategyUsed, FetchStrategy::localFileCache);
-    EXPECT_EQ(list[0].hourlyRemainingPercentage, 20);
+    EXPECT_EQ(list[0].headlineRemainingPercentage, 20);
     EXPECT_EQ(list[0].accountID, QStringLiteral("u1"));
     EXPECT_EQ(runs(), -1) << "the client was not started";
 }
@@ -124,12 +125,12 @@ TEST_F(ClaudeAdapterTest, StaleReadingIsReplacedByTheClientsPrintedUsage) {
     const UsageSnapshot& s = list[0];
     EXPECT_EQ(runs(), 1);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 63);
-    EXPECT_EQ(s.hourlyResetCountdown, 27.0 * 3600);
+    EXPECT_EQ(s.headlineRemainingPercentage, 63);
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 27.0 * 3600));
     EXPECT_EQ(s.weeklyRemainingPercentage, 90);
-    EXPECT_EQ(s.weeklyResetCountdown, (5 * 24 + 23) * 3600.0); // 12:00 in Madrid is 11:00 UTC
+    EXPECT_EQ(s.weeklyResetAt, test::resetIn(s, (5 * 24 + 23) * 3600.0)); // 12:00 in Madrid is 11:00 UTC
     ASSERT_EQ(s.modelQuotas.size(), 3);
-    EXPECT_EQ(s.modelQuotas[2].resetCountdown, (2 * 24 + 15) * 3600.0 + 59 * 60);
+    EXPECT_EQ(s.modelQuotas[2].resetAt, test::resetIn(s, (2 * 24 + 15) * 3600.0 + 59 * 60));
     EXPECT_EQ(s.accountID, QStringLiteral("u1"));
     EXPECT_EQ(s.accountEmail, QStringLiteral("u1@example.com"));
     EXPECT_EQ(s.planName, QStringLiteral("Claude Max"));
@@ -190,7 +191,7 @@ TEST_F(ClaudeAdapterTest, NothingReadableGivesTheFirstProfilesUnknownSnapshot) {
     ASSERT_EQ(list.size(), 1);
     const UsageSnapshot& s = list[0];
     EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(s.headlineRemainingPercentage, 0);
     EXPECT_FALSE(s.weeklyRemainingPercentage);
     EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::awaitingFirstReading) << "signed in, not read";
     EXPECT_EQ(s.totalTokens, 100000);
@@ -254,7 +255,7 @@ TEST_F(ClaudeAdapterTest, FloodingClientIsCappedAndStillRead) {
                                                           "head -c 6000000 /dev/zero | tr '\\000' 'z'\n");
     const UsageSnapshot s = adapter().fetchUsage(false);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 63);
+    EXPECT_EQ(s.headlineRemainingPercentage, 63);
 }
 
 TEST_F(ClaudeAdapterTest, SecondProbeWhileOneRunsIsDeclined) {
@@ -501,7 +502,7 @@ TEST_F(ClaudeAdapterTest, AProfileSignedOutShowsNeitherItsFormerAccountNorItsRea
         if (row.signedIn) {
             EXPECT_EQ(list[0].accountID, QStringLiteral("u1"));
             EXPECT_EQ(list[0].strategyUsed, FetchStrategy::localFileCache);
-            EXPECT_EQ(list[0].hourlyRemainingPercentage, 20);
+            EXPECT_EQ(list[0].headlineRemainingPercentage, 20);
         } else {
             EXPECT_EQ(list[0].accountID, std::nullopt);
             EXPECT_EQ(list[0].accountEmail, std::nullopt);

@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 #include "core/ReadingWords.h"
 #include "core/TimeZoneNames.h"
+#include "support/Readings.h"
 #include "support/ClaudeConfiguration.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -47,16 +48,16 @@ TEST(ClaudeUsageText, SessionLineWithNamedZone) {
         parse(QStringLiteral("Current session: 37% used · resets Jan 5 at 3:00pm (Europe/Paris)\n"));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->provider, AIProviderType::claudeCode);
-    EXPECT_DOUBLE_EQ(s->hourlyRemainingPercentage, 63);
+    EXPECT_DOUBLE_EQ(s->headlineRemainingPercentage, 63);
     // 15:00 in Paris on 5 January is 14:00 UTC: two days and two hours after noon on the 3rd.
-    EXPECT_EQ(s->hourlyResetCountdown, 2 * 86400.0 + 2 * 3600.0);
+    EXPECT_EQ(s->headlineResetAt, test::resetIn(*s, 2 * 86400.0 + 2 * 3600.0));
     EXPECT_FALSE(s->weeklyRemainingPercentage);
-    EXPECT_FALSE(s->weeklyResetCountdown);
+    EXPECT_FALSE(s->weeklyResetAt);
     ASSERT_EQ(s->modelQuotas.size(), 1);
     EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::sessionFiveHours));
     EXPECT_EQ(s->modelQuotas[0].quotaType, QuotaLabel(QuotaKind::fiveHourSession));
     EXPECT_EQ(s->modelQuotas[0].remainingPercentage, 63);
-    EXPECT_EQ(s->modelQuotas[0].resetCountdown, s->hourlyResetCountdown);
+    EXPECT_EQ(s->modelQuotas[0].resetAt, s->headlineResetAt);
     EXPECT_EQ(s->strategyUsed, FetchStrategy::cliStatusProbe);
     EXPECT_EQ(s->capturedAt, utc(2026, 1, 3));
     EXPECT_EQ(s->lastUpdated, utc(2026, 1, 3));
@@ -77,17 +78,17 @@ TEST(ClaudeUsageText, FullReportInOrder) {
                                         "  Current week (Opus): 70% used\n");
     const auto s = parse(text);
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 80);
-    EXPECT_EQ(s->hourlyResetCountdown, 5 * 3600.0);
+    EXPECT_EQ(s->headlineRemainingPercentage, 80);
+    EXPECT_EQ(s->headlineResetAt, test::resetIn(*s, 5 * 3600.0));
     EXPECT_EQ(s->weeklyRemainingPercentage, 59);
-    EXPECT_EQ(s->weeklyResetCountdown, 5 * 86400.0 + 13 * 3600.0);
+    EXPECT_EQ(s->weeklyResetAt, test::resetIn(*s, 5 * 86400.0 + 13 * 3600.0));
     ASSERT_EQ(s->modelQuotas.size(), 4);
     EXPECT_EQ(s->modelQuotas[0].name, QuotaLabel(QuotaKind::sessionFiveHours));
     EXPECT_EQ(s->modelQuotas[1].name, QuotaLabel(QuotaKind::weeklyAllModels));
     EXPECT_EQ(s->modelQuotas[1].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
     EXPECT_EQ(s->modelQuotas[2].name, QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Opus")));
     EXPECT_EQ(s->modelQuotas[2].remainingPercentage, 30);
-    EXPECT_FALSE(s->modelQuotas[2].resetCountdown);
+    EXPECT_FALSE(s->modelQuotas[2].resetAt);
     EXPECT_EQ(s->modelQuotas[3].name, QuotaLabel(QuotaKind::weeklyOfModel).withSubject(QStringLiteral("Sonnet")));
     EXPECT_EQ(s->modelQuotas[3].remainingPercentage, 95);
     EXPECT_EQ(s->modelQuotas[3].quotaType, QuotaLabel(QuotaKind::weeklyLimit));
@@ -110,15 +111,15 @@ TEST(ClaudeUsageText, CaseInsensitiveButWholePercentagesOnly) {
     const auto upper =
         parse(QStringLiteral("CURRENT SESSION: 37% USED · RESETS JAN 5 AT 3:00PM (Europe/Paris)"));
     ASSERT_TRUE(upper);
-    EXPECT_EQ(upper->hourlyRemainingPercentage, 63);
-    EXPECT_EQ(upper->hourlyResetCountdown, 2 * 86400.0 + 2 * 3600.0);
+    EXPECT_EQ(upper->headlineRemainingPercentage, 63);
+    EXPECT_EQ(upper->headlineResetAt, test::resetIn(*upper, 2 * 86400.0 + 2 * 3600.0));
     EXPECT_FALSE(parse(QStringLiteral("Current session: 37.5% used")));
 }
 
 TEST(ClaudeUsageText, PercentagesAreClamped) {
-    EXPECT_EQ(parse(QStringLiteral("Current session: 0% used"))->hourlyRemainingPercentage, 100);
-    EXPECT_EQ(parse(QStringLiteral("Current session: 120% used"))->hourlyRemainingPercentage, 0);
-    EXPECT_EQ(parse(QStringLiteral("Current session: 99999999999999999999% used"))->hourlyRemainingPercentage,
+    EXPECT_EQ(parse(QStringLiteral("Current session: 0% used"))->headlineRemainingPercentage, 100);
+    EXPECT_EQ(parse(QStringLiteral("Current session: 120% used"))->headlineRemainingPercentage, 0);
+    EXPECT_EQ(parse(QStringLiteral("Current session: 99999999999999999999% used"))->headlineRemainingPercentage,
               0);
 }
 
@@ -145,7 +146,7 @@ TEST(ClaudeUsageText, NewlineBetweenLabelAndFigureStillMatches) {
     // \s spans line breaks, as in the client's wrapped output.
     const auto s = parse(QStringLiteral("Current session:\n  45% used"));
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->hourlyRemainingPercentage, 55);
+    EXPECT_EQ(s->headlineRemainingPercentage, 55);
 }
 
 TEST(ClaudeUsageText, YearRollsOverOnlyForDatesWellInThePast) {
@@ -181,8 +182,8 @@ TEST(ClaudeUsageText, ImpossibleDatesGiveNoCountdownButKeepTheLine) {
                                "resets Jan 5 at 99:00am", "resets soon"}) {
         const auto s = parse(QStringLiteral("Current session: 50% used · ") + QString::fromLatin1(phrase));
         ASSERT_TRUE(s) << phrase;
-        EXPECT_EQ(s->hourlyRemainingPercentage, 50) << phrase;
-        EXPECT_FALSE(s->hourlyResetCountdown) << phrase;
+        EXPECT_EQ(s->headlineRemainingPercentage, 50) << phrase;
+        EXPECT_FALSE(s->headlineResetAt) << phrase;
     }
 }
 
@@ -223,10 +224,10 @@ TEST(ClaudeUsageText, ResetPhrasesOfCurrentClients) {
         const auto s = parse(
             QStringLiteral("Current session: 27% used · ") + QString::fromUtf8(row.phrase) + u'\n', now);
         ASSERT_TRUE(s) << row.phrase;
-        EXPECT_EQ(s->hourlyRemainingPercentage, 73) << row.phrase;
+        EXPECT_EQ(s->headlineRemainingPercentage, 73) << row.phrase;
         const std::optional<double> expected =
             row.at ? std::optional<double>(static_cast<double>(now.secsTo(*row.at))) : std::nullopt;
-        EXPECT_EQ(s->hourlyResetCountdown, expected) << row.phrase;
+        EXPECT_EQ(s->headlineResetAt, test::resetIn(*s, expected)) << row.phrase;
     }
     const auto both =
         parse(QStringLiteral("Current session: 27% used · resets Oct 5, 10:09pm (Europe/Bucharest)\n"
@@ -234,8 +235,8 @@ TEST(ClaudeUsageText, ResetPhrasesOfCurrentClients) {
               utc(2026, 8, 20));
     ASSERT_TRUE(both);
     EXPECT_EQ(both->weeklyRemainingPercentage, 88);
-    EXPECT_EQ(both->weeklyResetCountdown, 22 * 3600.0);
-    EXPECT_TRUE(both->hourlyResetCountdown);
+    EXPECT_EQ(both->weeklyResetAt, test::resetIn(*both, 22 * 3600.0));
+    EXPECT_TRUE(both->headlineResetAt);
 }
 
 // Qt reads a zone name as a file below its zone folder: a name that climbs out of
@@ -278,7 +279,7 @@ TEST(ClaudeUsageText, OnlyZoneNamesOfTheDatabaseAreOpened) {
         reader.join();
         EXPECT_TRUE(finished) << qPrintable(row.zone);
         ASSERT_TRUE(s) << qPrintable(row.zone);
-        EXPECT_EQ(s->hourlyResetCountdown, row.seconds) << qPrintable(row.zone);
+        EXPECT_EQ(s->headlineResetAt, test::resetIn(*s, row.seconds)) << qPrintable(row.zone);
     }
 }
 
@@ -299,7 +300,7 @@ const QString kScreen = QStringLiteral(
 
 // Every quota line as "name remaining countdown".
 QStringList lines(const UsageSnapshot& s) {
-    return test::claudeQuotaLines(s, true, false);
+    return test::claudeQuotaLines(s, s.capturedAt, false);
 }
 
 } // namespace
@@ -331,8 +332,8 @@ TEST(ClaudeUsageText, UsageScreenOnSeparateLinesAndZoneAliases) {
         const QString text = kScreen.arg(QLatin1String(row.sessionReset), QLatin1String(row.weekZone));
         const auto s = ClaudeCodeAdapter::parseClaudeUsageOutput(text, row.now, seoul);
         ASSERT_TRUE(s) << row.sessionReset;
-        EXPECT_EQ(s->hourlyRemainingPercentage, 85);
-        EXPECT_EQ(s->weeklyResetCountdown, row.week) << row.weekZone;
+        EXPECT_EQ(s->headlineRemainingPercentage, 85);
+        EXPECT_EQ(s->weeklyResetAt, test::resetIn(*s, row.week)) << row.weekZone;
         const QString shift = QString::number(3 * 86400 + 16 * 3600 + 59 * 60 - now.secsTo(row.now));
         EXPECT_EQ(lines(*s), QStringList({QStringLiteral("Session (5h) 85 ") + QLatin1String(row.session),
                                           QStringLiteral("Weekly (all models) 49 %1").arg(row.week),
@@ -422,9 +423,9 @@ TEST(ClaudeUsageText, ModelOnlyWeeksAndResetMoments) {
     for (const auto& row : rows) {
         const auto s = parse(QString::fromUtf8(row.text));
         ASSERT_TRUE(s) << row.text;
-        const QStringList got = test::claudeQuotaLines(*s, false, true);
+        const QStringList got = test::claudeQuotaLines(*s, std::nullopt, true);
         EXPECT_EQ(got, row.lines) << row.text;
-        EXPECT_EQ(s->hourlyResetAt, s->modelQuotas[0].resetAt);
+        EXPECT_EQ(s->headlineResetAt, s->modelQuotas[0].resetAt);
         if (s->weeklyRemainingPercentage) {
             EXPECT_EQ(s->weeklyResetAt, s->modelQuotas[1].resetAt);
         }

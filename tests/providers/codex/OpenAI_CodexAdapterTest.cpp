@@ -1,6 +1,7 @@
 #include "providers/codex/OpenAI_CodexAdapter.h"
 
 #include "accounts/AccountIdentityLedger.h"
+#include "core/Clock.h"
 #include "core/Localization.h"
 #include "core/ReadingWords.h"
 #include "support/CodexFixtures.h"
@@ -84,7 +85,7 @@ TEST_F(OpenAI_CodexAdapterTest, WithoutProfileOrCodexFolderNothingIsDetected) {
     EXPECT_EQ(s.accountID, std::nullopt);
     EXPECT_EQ(s.accountEmail, std::nullopt);
     EXPECT_EQ(s.sourceID, QStringLiteral("codex.cli"));
-    EXPECT_EQ(s.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(s.headlineRemainingPercentage, 0);
     EXPECT_EQ(s.totalTokens, 100000);
     EXPECT_EQ(s.capturedAt, kNow);
     EXPECT_TRUE(s.modelQuotas.isEmpty());
@@ -116,8 +117,8 @@ TEST_F(OpenAI_CodexAdapterTest, ASignedInProfileWithARolloutGivesItsFigures) {
     EXPECT_EQ(s.accountID, QStringLiteral("acct-1"));
     EXPECT_EQ(s.accountEmail, QStringLiteral("kim@example.com"));
     EXPECT_EQ(s.planName, QStringLiteral("ChatGPT Pro")); // the rollout's plan wins over the token's
-    EXPECT_EQ(s.hourlyRemainingPercentage, 75);
-    EXPECT_EQ(s.hourlyResetCountdown, 7200);
+    EXPECT_EQ(s.headlineRemainingPercentage, 75);
+    EXPECT_EQ(s.headlineResetAt, momentAfter(kNow, 7200));
     EXPECT_EQ(s.capturedAt, utc(2026, 1, 15, 11, 30));
     EXPECT_EQ(s.lastUpdated, utc(2026, 1, 15, 11, 30));
     // Nothing of the credential file travels in the snapshot.
@@ -137,9 +138,9 @@ TEST_F(OpenAI_CodexAdapterTest, TwoProfilesGiveTwoSnapshotsInProfileOrder) {
     const auto all = adapter.fetchUsagePerAccount(false);
     ASSERT_EQ(all.size(), 2);
     EXPECT_EQ(all[0].accountID, QStringLiteral("A"));
-    EXPECT_EQ(all[0].hourlyRemainingPercentage, 90);
+    EXPECT_EQ(all[0].headlineRemainingPercentage, 90);
     EXPECT_EQ(all[1].accountID, QStringLiteral("B"));
-    EXPECT_EQ(all[1].hourlyRemainingPercentage, 10);
+    EXPECT_EQ(all[1].headlineRemainingPercentage, 10);
     EXPECT_EQ(adapter.fetchUsage(false).accountID, QStringLiteral("A"));
     EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral("env-home")))->accountID, QStringLiteral("A"));
     EXPECT_EQ(ledger.record(AIProviderType::openAICodex, home.file(QStringLiteral(".codex")))->accountID, QStringLiteral("B"));
@@ -209,7 +210,7 @@ TEST_F(OpenAI_CodexAdapterTest, FiguresFollowWhoIsSignedIn) {
         EXPECT_EQ(!s.isSimulated(), row.figures) << row.name;
         EXPECT_EQ(s.unavailableReason, row.why) << row.name;
         if (!row.figures) continue;
-        EXPECT_EQ(s.hourlyRemainingPercentage, 76.5) << row.name;
+        EXPECT_EQ(s.headlineRemainingPercentage, 76.5) << row.name;
         EXPECT_EQ(s.weeklyRemainingPercentage, 56) << row.name;
         EXPECT_EQ(s.planName, QStringLiteral("ChatGPT Pro Lite")) << row.name;
         EXPECT_EQ(s.capturedAt, utc(2026, 12, 10, 11, 0, 41).addMSecs(902)) << row.name;
@@ -277,9 +278,9 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
         const UsageSnapshot s = adapter.fetchUsage(false);
         EXPECT_EQ(s.isSimulated(), !row.hourly) << row.name;
         if (!row.hourly) continue;
-        EXPECT_EQ(s.hourlyRemainingPercentage, *row.hourly) << row.name;
+        EXPECT_EQ(s.headlineRemainingPercentage, *row.hourly) << row.name;
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly) << row.name;
-        EXPECT_EQ(labelText(s.hourlyQuotaName), QString::fromUtf8(row.hourlyName)) << row.name;
+        EXPECT_EQ(labelText(s.headlineQuotaName), QString::fromUtf8(row.hourlyName)) << row.name;
         EXPECT_EQ(itemTexts(s), QString::fromUtf8(row.items)) << row.name;
     }
     // The item names follow the language; the credits are the account line's.
@@ -293,7 +294,7 @@ TEST_F(OpenAI_CodexAdapterTest, AllowancesOfTheAccountAndOfSingleModels) {
     EXPECT_EQ(labelText(korean.modelQuotas.last().paceText), QStringLiteral("잔액 17.25"));
     EXPECT_EQ(labelText(korean.modelQuotas[2].name), QStringLiteral("GPT-5.3-Codex-Spark \u00b7 5시간 한도"));
     EXPECT_EQ(labelText(korean.modelQuotas[2].quotaType), QStringLiteral("5시간 한도"));
-    EXPECT_EQ(korean.modelQuotas[2].resetCountdown, 7200);
+    EXPECT_EQ(korean.modelQuotas[2].resetAt, momentAfter(kNow, 7200));
     test::expectOnlyKindsOrOwnNames(korean);
 }
 
@@ -356,7 +357,7 @@ TEST_F(OpenAI_CodexAdapterTest, ASessionFromBeforeAnAccountSwitchIsNotCreditedTo
     const UsageSnapshot credited = adapter.fetchUsage(false);
     EXPECT_EQ(credited.strategyUsed, FetchStrategy::localFileCache);
     EXPECT_EQ(credited.accountID, QStringLiteral("NEW"));
-    EXPECT_EQ(credited.hourlyRemainingPercentage, 95);
+    EXPECT_EQ(credited.headlineRemainingPercentage, 95);
 }
 
 TEST_F(OpenAI_CodexAdapterTest, WithoutAnAccountIdTheEmailKeysTheLedger) {
@@ -398,17 +399,17 @@ TEST_F(OpenAI_CodexAdapterTest, APrimaryWindowOnlyBecomesTheHourlyFigures) {
     auto limits = limitsAt(utc(2026, 1, 15, 11, 59));
     limits.primary = Adapter::RateWindow{75, 300, kNow.addSecs(3600)};
     const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 75);
-    EXPECT_EQ(s.hourlyResetCountdown, 3600);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::window).withCount(300));
-    EXPECT_EQ(s.hourlyResetAt, kNow.addSecs(3600));
+    EXPECT_EQ(s.headlineRemainingPercentage, 75);
+    EXPECT_EQ(s.headlineResetAt, momentAfter(kNow, 3600));
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::window).withCount(300));
+    EXPECT_EQ(s.headlineResetAt, kNow.addSecs(3600));
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
-    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
+    EXPECT_EQ(s.weeklyResetAt, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(s.modelQuotas[0].name, QuotaLabel(QuotaKind::window).withCount(300));
     EXPECT_EQ(s.modelQuotas[0].quotaType, QuotaLabel(QuotaKind::window).withCount(300));
     EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 75);
-    EXPECT_EQ(s.modelQuotas[0].resetCountdown, 3600);
+    EXPECT_EQ(s.modelQuotas[0].resetAt, momentAfter(kNow, 3600));
     EXPECT_EQ(s.modelQuotas[0].paceText, std::nullopt);
     EXPECT_EQ(s.accountID, std::nullopt);
     EXPECT_EQ(s.unavailableReason, std::nullopt);
@@ -420,9 +421,9 @@ TEST_F(OpenAI_CodexAdapterTest, WindowsWithoutLengthTakeTheFallbackNames) {
     limits.primary = Adapter::RateWindow{10, std::nullopt, std::nullopt};
     limits.secondary = Adapter::RateWindow{20, 10080, kNow.addDays(3)};
     UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(s.hourlyQuotaName, std::nullopt);
+    EXPECT_EQ(s.headlineQuotaName, std::nullopt);
     EXPECT_EQ(s.weeklyRemainingPercentage, 20);
-    EXPECT_EQ(s.weeklyResetCountdown, 3 * 86400);
+    EXPECT_EQ(s.weeklyResetAt, momentAfter(kNow, 3 * 86400));
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(s.modelQuotas[0].name, QuotaLabel(QuotaKind::primaryLimit));
     EXPECT_EQ(s.modelQuotas[1].name, QuotaLabel(QuotaKind::window).withCount(10080));
@@ -439,14 +440,14 @@ TEST_F(OpenAI_CodexAdapterTest, UnlimitedCreditsAloneShowFullWithACreditItem) {
     limits.hasUnlimitedCredits = true;
     limits.creditBalance = 0; // unlimited wins over a balance
     UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s.headlineRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(s.modelQuotas[0].name, QuotaLabel(QuotaKind::credits));
     EXPECT_EQ(s.modelQuotas[0].quotaType, QuotaLabel(QuotaKind::credits));
     EXPECT_EQ(s.modelQuotas[0].remainingPercentage, 100);
     EXPECT_EQ(s.modelQuotas[0].paceText, QuotaLabel(QuotaKind::unlimited));
-    EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
+    EXPECT_EQ(s.modelQuotas[0].resetAt, std::nullopt);
     test::speak(ResolvedLanguage::korean);
     s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
     EXPECT_EQ(labelText(s.modelQuotas[0].name), QStringLiteral("크레딧"));
@@ -484,16 +485,13 @@ TEST_F(OpenAI_CodexAdapterTest, CreditBalancesKeepTheirCentsAndOutOfRangeOnesAre
     EXPECT_EQ(labelText(Adapter::snapshot({limits, {}}, std::nullopt, kNow).modelQuotas.value(0).paceText), QStringLiteral("잔액 7.50"));
 }
 
-TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDateButNoCountdown) {
+TEST_F(OpenAI_CodexAdapterTest, APassedResetKeepsItsDate) {
     auto limits = limitsAt(kNow);
     limits.primary = Adapter::RateWindow{50, 60, kNow.addSecs(-5)};
     limits.secondary = Adapter::RateWindow{50, 10080, kNow};
     const UsageSnapshot s = Adapter::snapshot({limits, {}}, std::nullopt, kNow);
-    EXPECT_EQ(s.hourlyResetCountdown, std::nullopt);
-    EXPECT_EQ(s.hourlyResetAt, kNow.addSecs(-5));
-    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
+    EXPECT_EQ(s.headlineResetAt, kNow.addSecs(-5));
     EXPECT_EQ(s.weeklyResetAt, kNow);
-    EXPECT_EQ(s.modelQuotas[0].resetCountdown, std::nullopt);
     EXPECT_EQ(s.modelQuotas[0].resetAt, kNow.addSecs(-5));
 }
 
@@ -504,13 +502,12 @@ TEST_F(OpenAI_CodexAdapterTest, AnAbsurdResetTimeGivesABoundedCountdownAndAStora
                         {QStringLiteral("secondary"), fx::window(10, 10080, -1e300)}});
     Adapter adapter(ledger, environment(), clock);
     const UsageSnapshot s = adapter.fetchUsage(false);
-    ASSERT_TRUE(s.hourlyResetCountdown);
-    EXPECT_GT(*s.hourlyResetCountdown, 0);
-    EXPECT_LT(*s.hourlyResetCountdown, 1e12);
-    EXPECT_EQ(s.weeklyResetCountdown, std::nullopt);
+    ASSERT_TRUE(s.headlineResetAt);
+    EXPECT_GT(secondsBetween(s.capturedAt, *s.headlineResetAt), 0);
+    EXPECT_LT(secondsBetween(s.capturedAt, *s.headlineResetAt), 1e12);
     const auto back = UsageSnapshot::fromJson(s.toJson());
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->hourlyResetAt->date(), QDate(9999, 12, 31));
+    EXPECT_EQ(back->headlineResetAt->date(), QDate(9999, 12, 31));
 }
 
 TEST_F(OpenAI_CodexAdapterTest, ThePlanOfTheRolloutOverridesTheCredentialsPlan) {

@@ -24,7 +24,7 @@ protected:
         EXPECT_EQ(s.provider, GetParam().type);
         EXPECT_EQ(s.unavailableReason, reason);
         EXPECT_EQ(s.strategyUsed, FetchStrategy::simulated);
-        EXPECT_EQ(s.hourlyRemainingPercentage, 0);
+        EXPECT_EQ(s.headlineRemainingPercentage, 0);
         EXPECT_TRUE(s.modelQuotas.isEmpty());
         EXPECT_FALSE(s.credentialFingerprint.has_value());
     }
@@ -63,7 +63,7 @@ TEST_P(KeyedFlow, SendsTheKeyToItsEndpointAndReadsTheAnswer) {
     EXPECT_EQ(s.provider, GetParam().type);
     EXPECT_EQ(s.strategyUsed, FetchStrategy::oauthKeychain);
     EXPECT_EQ(s.unavailableReason, std::nullopt);
-    EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, 75);
+    EXPECT_DOUBLE_EQ(s.headlineRemainingPercentage, 75);
     EXPECT_EQ(s.totalTokens, 100000);
     EXPECT_EQ(s.capturedAt, s.lastUpdated);
     EXPECT_FALSE(s.credentialFingerprint.has_value());
@@ -145,7 +145,7 @@ TEST_P(KeyedFlow, ReadsTheAnswerOfARealServerThroughCurl) {
 
     const UsageSnapshot s = adapter->fetchUsage(false);
     EXPECT_EQ(s.unavailableReason, std::nullopt);
-    EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, 75);
+    EXPECT_DOUBLE_EQ(s.headlineRemainingPercentage, 75);
     ASSERT_FALSE(server.received().empty());
     EXPECT_EQ(server.received().front().headers.at(GetParam().authHeader.toStdString()),
               (GetParam().authPrefix + kKey).toStdString());
@@ -215,7 +215,7 @@ TEST(KeyedAnswers, AnswersWithoutAFigureNameWhy) {
             found->make(transport, QStringLiteral("https://api.example.test"), home.path(), env.lookup())
                 ->fetchUsage(false);
         EXPECT_EQ(s.unavailableReason, row.reason);
-        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
+        EXPECT_DOUBLE_EQ(s.headlineRemainingPercentage, row.hourly);
         EXPECT_EQ(s.modelQuotas.isEmpty(), row.reason.has_value());
     }
 }

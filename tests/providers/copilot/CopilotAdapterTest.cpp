@@ -1,5 +1,6 @@
 #include "providers/copilot/CopilotAdapter.h"
 
+#include "support/Readings.h"
 #include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
@@ -21,7 +22,7 @@ QByteArray snapshots(const QByteArray& quotaSnapshots, const QByteArray& rest = 
 }
 // A line as the rows write it: the allowance by its English words, its counts
 // as "left / entitled" or "Monthly".
-ModelQuotaItem item(const char* name, double left, const char* type, std::optional<double> countdown,
+ModelQuotaItem item(const char* name, double left, const char* type,
                     std::optional<QDateTime> at, std::optional<QString> pace = std::nullopt) {
     const QString n = QLatin1String(name);
     const QuotaKind kind = n == QLatin1String("Premium Interactions") ? QuotaKind::premiumInteractions
@@ -31,7 +32,7 @@ ModelQuotaItem item(const char* name, double left, const char* type, std::option
     const QuotaLabel typeLabel = counts.size() == 2
                                      ? QuotaLabel(QuotaKind::amountOfTotal).withAmount(counts[0]).withTotal(counts[1])
                                      : QuotaLabel(QuotaKind::monthly);
-    return ModelQuotaItem(kind, left, typeLabel, countdown, at,
+    return ModelQuotaItem(kind, left, typeLabel, at,
                           pace ? std::optional<QuotaLabel>(QuotaKind::unlimited) : std::nullopt);
 }
 
@@ -65,9 +66,9 @@ TEST_F(CopilotTest, ReadsBothAllowances) {
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Premium Interactions"), 75, QStringLiteral("Monthly")));
     EXPECT_EQ(test::worded(s.modelQuotas[1]), ModelQuotaItem(QStringLiteral("Chat Requests"), 75, QStringLiteral("Monthly")));
-    EXPECT_EQ(s.hourlyResetCountdown, 864000);
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 864000));
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
-    EXPECT_EQ(s.weeklyResetCountdown, 864000);
+    EXPECT_EQ(s.weeklyResetAt, test::resetIn(s, 864000));
     test::expectOnlyKindsOrOwnNames(s);
     EXPECT_EQ(sentHeader("Authorization"), "token gho_env");
     EXPECT_EQ(sentHeader("Editor-Version"), "vscode/1.96.2");
@@ -78,14 +79,14 @@ TEST_F(CopilotTest, OneAllowanceAloneDecides) {
     const UsageSnapshot chatOnly = answer(R"({"premium_interactions":{"used":10,"limit":0},"chat":{"used":1,"limit":4}})");
     ASSERT_EQ(chatOnly.modelQuotas.size(), 1);
     EXPECT_EQ(chatOnly.modelQuotas[0].name, QuotaLabel(QuotaKind::chatRequests));
-    EXPECT_EQ(chatOnly.hourlyRemainingPercentage, 75);
+    EXPECT_EQ(chatOnly.headlineRemainingPercentage, 75);
     EXPECT_EQ(chatOnly.weeklyRemainingPercentage, 75);
 
     const UsageSnapshot premiumOnly = answer(R"({"premium_interactions":{"used":1,"limit":2}})");
     ASSERT_EQ(premiumOnly.modelQuotas.size(), 1);
-    EXPECT_EQ(premiumOnly.hourlyResetCountdown, 864000);
+    EXPECT_EQ(premiumOnly.headlineResetAt, test::resetIn(premiumOnly, 864000));
     EXPECT_EQ(premiumOnly.weeklyRemainingPercentage, std::nullopt);
-    EXPECT_EQ(premiumOnly.weeklyResetCountdown, std::nullopt);
+    EXPECT_EQ(premiumOnly.weeklyResetAt, std::nullopt);
 }
 
 TEST_F(CopilotTest, RemainingIsClampedAndFallsBackFieldByField) {
@@ -159,17 +160,17 @@ TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
              "quota_id":"premium_interactions"},)") + unlimitedChat + "}",
          R"(,"quota_reset_date_utc":"2026-02-01T00:00:00.000Z","quota_reset_date":"2026-03-01",
              "copilot_plan":"individual","access_type_sku":"plus_monthly_subscriber_quota")"),
-         {item("Premium Interactions", 0, "-1 / 300", kToFebruary, kFebruary),
-          item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited),
-          item("Completions", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
+         {item("Premium Interactions", 0, "-1 / 300", kFebruary),
+          item("Chat Requests", 100, "Monthly", kFebruary, kUnlimited),
+          item("Completions", 100, "Monthly", kFebruary, kUnlimited)},
          0, 100, kToFebruary, QStringLiteral("Individual")},
         {"a business seat: unlimited chat and completions",
          snapshots(QByteArray(R"({"premium_interactions":{"entitlement":300,"remaining":255,"percent_remaining":85,
              "unlimited":false},)") + unlimitedChat + "}",
          R"(,"quota_reset_date":"2026-02-01","copilot_plan":"business")"),
-         {item("Premium Interactions", 85, "255 / 300", kToFebruary, kFebruary),
-          item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited),
-          item("Completions", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
+         {item("Premium Interactions", 85, "255 / 300", kFebruary),
+          item("Chat Requests", 100, "Monthly", kFebruary, kUnlimited),
+          item("Completions", 100, "Monthly", kFebruary, kUnlimited)},
          85, 100, kToFebruary, QStringLiteral("Business")},
         {"a free seat without premium requests, renewal as a date only",
          snapshots(R"({"premium_interactions":{"entitlement":0,"remaining":0,"percent_remaining":0,"unlimited":false,
@@ -177,23 +178,23 @@ TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
              "chat":{"entitlement":50,"remaining":40,"percent_remaining":80,"unlimited":false,"has_quota":true},
              "completions":{"entitlement":2000,"remaining":1500,"unlimited":false,"has_quota":true}})",
          R"(,"quota_reset_date":"2026-02-01","copilot_plan":"free")"),
-         {item("Chat Requests", 80, "40 / 50", kToFebruary, kFebruary),
-          item("Completions", 75, "1500 / 2000", kToFebruary, kFebruary)},
+         {item("Chat Requests", 80, "40 / 50", kFebruary),
+          item("Completions", 75, "1500 / 2000", kFebruary)},
          80, 80, kToFebruary, QStringLiteral("Free")},
         {"percent_remaining missing: quota_remaining of entitlement; no renewal date: ten days",
          snapshots(R"({"premium_interactions":{"entitlement":300,"quota_remaining":75,"percent_remaining":"25"}})"),
-         {item("Premium Interactions", 25, "75 / 300", std::nullopt, std::nullopt)}, 25, std::nullopt, 864000,
+         {item("Premium Interactions", 25, "75 / 300", std::nullopt)}, 25, std::nullopt, 864000,
          std::nullopt},
         {"only a percentage; a renewal already past gives no countdown",
          snapshots(R"({"premium_interactions":{"entitlement":300,"percent_remaining":150}})",
                    R"(,"quota_reset_date_utc":"2026-01-01T00:00:00Z","copilot_plan":"")"),
-         {item("Premium Interactions", 100, "Monthly", std::nullopt, std::nullopt)}, 100, std::nullopt,
+         {item("Premium Interactions", 100, "Monthly", std::nullopt)}, 100, std::nullopt,
          std::nullopt, std::nullopt},
         {"everything unlimited: full; an unreadable date falls back to the plain one",
          snapshots(QByteArray("{") + unlimitedChat + "}",
                    R"(,"quota_reset_date_utc":"soon","quota_reset_date":"2026-02-01","copilot_plan":"enterprise")"),
-         {item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited),
-          item("Completions", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
+         {item("Chat Requests", 100, "Monthly", kFebruary, kUnlimited),
+          item("Completions", 100, "Monthly", kFebruary, kUnlimited)},
          100, 100, kToFebruary, QStringLiteral("Enterprise")},
         // The shapes GitHub's editor clients read today (token-based billing, pooled allowances, the older
         // free-plan answer), by the clients' own rules: has_quota is no verdict on a limited allowance; on an
@@ -203,34 +204,34 @@ TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
              "quota_snapshots":{"premium_interactions":{"entitlement":"1500","quota_remaining":75,"percent_remaining":5,
                "has_quota":false,"unlimited":false,"overage_permitted":false,"overage_count":0,"credits_used":1425},
              "chat":{"entitlement":"0","percent_remaining":100,"has_quota":false,"unlimited":true}}})",
-         {item("Premium Interactions", 5, "75 / 1500", kToFebruary, kFebruary),
-          item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
+         {item("Premium Interactions", 5, "75 / 1500", kFebruary),
+          item("Chat Requests", 100, "Monthly", kFebruary, kUnlimited)},
          5, 100, kToFebruary, QStringLiteral("Individual Pro")},
         {"only quota_remaining of a text entitlement",
          R"({"quota_reset_date":"2026-02-01","quota_snapshots":{"premium_interactions":
              {"entitlement":"1000","quota_remaining":"250","unlimited":false}}})",
-         {item("Premium Interactions", 25, "250 / 1000", kToFebruary, kFebruary)}, 25, std::nullopt,
+         {item("Premium Interactions", 25, "250 / 1000", kFebruary)}, 25, std::nullopt,
          kToFebruary, std::nullopt},
         {"a pooled enterprise allowance used up is empty, not unlimited",
          R"({"copilot_plan":"enterprise","quota_reset_date":"2026-02-01","quota_snapshots":{
              "premium_interactions":{"entitlement":0,"percent_remaining":100,"unlimited":true,"has_quota":false,
                "overage_permitted":false},
              "chat":{"entitlement":0,"percent_remaining":100,"unlimited":true,"has_quota":true}}})",
-         {item("Premium Interactions", 0, "Monthly", kToFebruary, kFebruary),
-          item("Chat Requests", 100, "Monthly", kToFebruary, kFebruary, kUnlimited)},
+         {item("Premium Interactions", 0, "Monthly", kFebruary),
+          item("Chat Requests", 100, "Monthly", kFebruary, kUnlimited)},
          0, 100, kToFebruary, QStringLiteral("Enterprise")},
         {"an allowance's own renewal in Unix seconds governs its line",
          QByteArray(R"({"quota_reset_date":"2026-02-01","quota_snapshots":{"premium_interactions":
              {"entitlement":300,"remaining":150,"percent_remaining":50,"unlimited":false,"quota_reset_at":)") +
              QByteArray::number(ownReset.toSecsSinceEpoch()) + "}}}",
-         {item("Premium Interactions", 50, "150 / 300", 4.5 * 86400, ownReset)}, 50, std::nullopt, kToFebruary,
+         {item("Premium Interactions", 50, "150 / 300", ownReset)}, 50, std::nullopt, kToFebruary,
          std::nullopt},
         {"the older free-plan answer without quota_snapshots",
          R"({"access_type_sku":"free_limited_copilot","copilot_plan":"individual","chat_enabled":true,
              "limited_user_quotas":{"chat":40,"completions":1500},"monthly_quotas":{"chat":50,"completions":2000},
              "limited_user_reset_date":"2026-02-01"})",
-         {item("Chat Requests", 80, "40 / 50", kToFebruary, kFebruary),
-          item("Completions", 75, "1500 / 2000", kToFebruary, kFebruary)},
+         {item("Chat Requests", 80, "40 / 50", kFebruary),
+          item("Completions", 75, "1500 / 2000", kFebruary)},
          80, 80, kToFebruary, QStringLiteral("Individual")},
     };
     for (const auto& row : rows) {
@@ -238,12 +239,10 @@ TEST_F(CopilotTest, ReadsTheAllowancesAsTheServiceSendsThem) {
         const UsageSnapshot s = answerBody(row.body);
         EXPECT_EQ(s.unavailableReason, std::nullopt);
         EXPECT_EQ(s.modelQuotas, row.items);
-        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
+        EXPECT_DOUBLE_EQ(s.headlineRemainingPercentage, row.hourly);
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
-        EXPECT_EQ(s.hourlyResetCountdown, row.countdown);
-        EXPECT_EQ(s.weeklyResetCountdown, row.weekly ? row.countdown : std::nullopt);
-        const auto resetAt = row.countdown && *row.countdown != 864000 ? std::optional(kFebruary) : std::nullopt;
-        EXPECT_EQ(s.hourlyResetAt, resetAt);
+        EXPECT_EQ(s.headlineResetAt, test::resetIn(s, row.countdown));
+        EXPECT_EQ(s.weeklyResetAt, test::resetIn(s, row.weekly ? row.countdown : std::nullopt));
         EXPECT_EQ(s.planName, row.plan);
     }
 }

@@ -4,6 +4,7 @@
 
 #include "core/Localization.h"
 #include "core/ReadingWords.h"
+#include "support/Readings.h"
 #include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
@@ -43,31 +44,31 @@ TEST_F(ElevenLabsTest, ReadsTheCharacterAllowance) {
             .arg(resetIn(3600), 0, 'f', 3)
             .toUtf8();
     const UsageSnapshot s = fetch(body);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 75);
+    EXPECT_EQ(s.headlineRemainingPercentage, 75);
     EXPECT_EQ(s.weeklyRemainingPercentage, 75);
     test::expectOnlyKindsOrOwnNames(s);
-    EXPECT_EQ(s.hourlyResetCountdown, 3600);
-    EXPECT_EQ(s.weeklyResetCountdown, 3600);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::characterUsage));
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 3600));
+    EXPECT_EQ(s.weeklyResetAt, test::resetIn(s, 3600));
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::characterUsage));
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("Tier: Creator"), 75,
-                                               QStringLiteral("Characters: 2500/10000"), 3600));
+                                               QStringLiteral("Characters: 2500/10000"), test::resetIn(s, 3600)));
     EXPECT_EQ(test::worded(s.modelQuotas[1]),
-              ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), 3600));
+              ModelQuotaItem(QStringLiteral("Remaining Characters"), 75, QStringLiteral("7500 Left"), test::resetIn(s, 3600)));
 
     test::speak(ResolvedLanguage::korean);
-    EXPECT_EQ(labelText(fetch(body).hourlyQuotaName), QStringLiteral("문자 사용량"));
+    EXPECT_EQ(labelText(fetch(body).headlineQuotaName), QStringLiteral("문자 사용량"));
 }
 
 TEST_F(ElevenLabsTest, OverusedFractionalAndDefaultTier) {
     const UsageSnapshot over = fetch(R"({"character_count":12000,"character_limit":10000})");
-    EXPECT_EQ(over.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(over.headlineRemainingPercentage, 0);
     EXPECT_EQ(over.modelQuotas[0].name, QuotaLabel(QuotaKind::tier).withSubject(QStringLiteral("Free")));
     EXPECT_EQ(over.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::charactersLeft).withCount(-2000));
-    EXPECT_EQ(over.hourlyResetCountdown, std::nullopt);
+    EXPECT_EQ(over.headlineResetAt, std::nullopt);
 
     const UsageSnapshot fraction = fetch(R"({"character_count":2500.9,"character_limit":10000})");
-    EXPECT_DOUBLE_EQ(fraction.hourlyRemainingPercentage, 100 - 25.009);
+    EXPECT_DOUBLE_EQ(fraction.headlineRemainingPercentage, 100 - 25.009);
     EXPECT_EQ(labelText(fraction.modelQuotas[0].quotaType), QStringLiteral("Characters: 2500/10000"));
 }
 
@@ -106,7 +107,7 @@ TEST_F(ElevenLabsTest, CountsAreShownExactlyOrNotAtAll) {
         ASSERT_EQ(s.modelQuotas.size(), 2) << row.body;
         EXPECT_EQ(labelText(s.modelQuotas[0].quotaType), *row.counts) << row.body;
         EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), row.left) << row.body;
-        EXPECT_EQ(s.hourlyRemainingPercentage, row.percentage) << row.body;
+        EXPECT_EQ(s.headlineRemainingPercentage, row.percentage) << row.body;
     }
 }
 
@@ -133,7 +134,7 @@ TEST_F(ElevenLabsTest, AllowancesBelowOneCharacterAndNegativeCountsAreNoReading)
         }
         ASSERT_EQ(s.modelQuotas.size(), 2) << row.body;
         EXPECT_EQ(labelText(s.modelQuotas[1].quotaType), *row.left) << row.body;
-        EXPECT_EQ(s.hourlyRemainingPercentage, 100) << row.body;
+        EXPECT_EQ(s.headlineRemainingPercentage, 100) << row.body;
     }
 }
 
@@ -225,7 +226,7 @@ TEST_F(ElevenLabsTest, UsagePastTheAllowanceShowsTheOverage) {
         EXPECT_EQ(s.modelQuotas[0].name, QuotaLabel(QuotaKind::tier).withSubject(QStringLiteral("Pro"))) << row.body;
         if (!row.overage) continue;
         // The Part's figures stay: nothing of the allowance is left.
-        EXPECT_EQ(s.hourlyRemainingPercentage, 0) << row.body;
+        EXPECT_EQ(s.headlineRemainingPercentage, 0) << row.body;
         EXPECT_EQ(s.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::charactersLeft).withCount(-20000)) << row.body;
         EXPECT_EQ(test::worded(s.modelQuotas[2]), ModelQuotaItem(*row.overage, 0, QStringLiteral("Overage"))) << row.body;
     }

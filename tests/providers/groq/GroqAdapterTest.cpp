@@ -2,6 +2,7 @@
 
 #include "core/Numbers.h"
 
+#include "support/Readings.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
@@ -44,16 +45,16 @@ TEST_F(GroqTest, ReadsTokenAndRequestLimits) {
                                    {"x-ratelimit-limit-requests", "14400"}, {"x-ratelimit-reset-requests", "2m59.56s"}});
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(s.modelQuotas[0],
-              ModelQuotaItem(QuotaKind::tokenLimit, 75, QuotaLabel(QuotaKind::tokensPerMinute).withCount(6000), 12));
+              ModelQuotaItem(QuotaKind::tokenLimit, 75, QuotaLabel(QuotaKind::tokensPerMinute).withCount(6000), test::resetIn(s, 12)));
     EXPECT_EQ(s.modelQuotas[1].name, QuotaLabel(QuotaKind::requestLimit));
     EXPECT_EQ(s.modelQuotas[1].quotaType, QuotaLabel(QuotaKind::requestsPerDay).withCount(14400));
     EXPECT_NEAR(s.modelQuotas[1].remainingPercentage, 97.22, 0.01);
     test::expectOnlyKindsOrOwnNames(s);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 75);
-    EXPECT_EQ(s.hourlyResetCountdown, 12);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::tokenLimit));
+    EXPECT_EQ(s.headlineRemainingPercentage, 75);
+    EXPECT_EQ(s.headlineResetAt, test::resetIn(s, 12));
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::tokenLimit));
     EXPECT_NEAR(*s.weeklyRemainingPercentage, 97.22, 0.01);
-    EXPECT_NEAR(*s.weeklyResetCountdown, 179.56, 1e-9);
+    EXPECT_NEAR(secondsBetween(s.capturedAt, *s.weeklyResetAt), 179.56, 1e-3);
 }
 
 TEST_F(GroqTest, RequestsAloneFillTheHourlyFigure) {
@@ -61,9 +62,9 @@ TEST_F(GroqTest, RequestsAloneFillTheHourlyFigure) {
                                    {"x-ratelimit-remaining-requests", "20"}, {"x-ratelimit-limit-requests", "10"},
                                    {"x-ratelimit-reset-requests", "soon"}});
     ASSERT_EQ(s.modelQuotas.size(), 1);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::requestLimit));
-    EXPECT_EQ(s.hourlyResetCountdown, std::nullopt);
+    EXPECT_EQ(s.headlineRemainingPercentage, 100);
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::requestLimit));
+    EXPECT_EQ(s.headlineResetAt, std::nullopt);
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
 }
 
@@ -77,7 +78,7 @@ TEST_F(GroqTest, UnreadableOrNonFiniteHeadersCountAsAbsent) {
     EXPECT_EQ(fetch({}).unavailableReason, UsageUnavailableReason::notMeasured);
     // A limit beyond 64 bits still gives a figure; its text saturates.
     const UsageSnapshot huge = fetch({{"x-ratelimit-remaining-tokens", "1e30"}, {"x-ratelimit-limit-tokens", "1e30"}});
-    EXPECT_EQ(huge.hourlyRemainingPercentage, 100);
+    EXPECT_EQ(huge.headlineRemainingPercentage, 100);
     EXPECT_EQ(labelText(huge.modelQuotas[0].quotaType), QString::number(saturatingInt64(1e30)) + QStringLiteral(" tokens/min"));
 }
 
@@ -101,10 +102,10 @@ TEST_F(GroqTest, ResetHeadersOutsideZeroToTheCapGiveNoCountdown) {
         const UsageSnapshot s = fetch({{"x-ratelimit-remaining-tokens", "10"},
                                        {"x-ratelimit-limit-tokens", "20"},
                                        {"x-ratelimit-reset-tokens", row.reset}});
-        EXPECT_EQ(s.hourlyRemainingPercentage, 50) << row.reset;
-        EXPECT_EQ(s.hourlyResetCountdown, row.countdown) << row.reset;
+        EXPECT_EQ(s.headlineRemainingPercentage, 50) << row.reset;
+        EXPECT_EQ(s.headlineResetAt, test::resetIn(s, row.countdown)) << row.reset;
         ASSERT_EQ(s.modelQuotas.size(), 1) << row.reset;
-        EXPECT_EQ(s.modelQuotas[0].resetCountdown, row.countdown) << row.reset;
+        EXPECT_EQ(s.modelQuotas[0].resetAt, test::resetIn(s, row.countdown)) << row.reset;
     }
 }
 

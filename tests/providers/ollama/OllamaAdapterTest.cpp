@@ -101,7 +101,7 @@ TEST_F(OllamaTest, ListsTheModelsOfARunningServer) {
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("llama3:8b (1.5 GB)"), 100, QStringLiteral("Local Model")));
     EXPECT_EQ(labelText(s.modelQuotas[1].name), QStringLiteral("Ollama Model (3.0 GB)"));
     EXPECT_EQ(s.strategyUsed, FetchStrategy::cliStatusProbe);
-    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
+    EXPECT_EQ(s.headlineRemainingPercentage, 100);
     EXPECT_EQ(s.weeklyRemainingPercentage, 100);
 }
 

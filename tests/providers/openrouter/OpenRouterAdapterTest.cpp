@@ -42,26 +42,26 @@ TEST_F(OpenRouterTest, AnOverspentBalanceWithAFailedKeyRequest) {
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(s.modelQuotas[0], ModelQuotaItem(QuotaLabel(QuotaKind::accountBalance).withAmount(QStringLiteral("$0.00")), 0,
                                                QuotaKind::prepaidBalance));
-    EXPECT_EQ(s.hourlyRemainingPercentage, 0);
+    EXPECT_EQ(s.headlineRemainingPercentage, 0);
     EXPECT_EQ(s.weeklyRemainingPercentage, 0);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::accountBalance));
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::accountBalance));
 }
 
 TEST_F(OpenRouterTest, AnUnlimitedKeyWithoutCredits) {
     const UsageSnapshot s = fetch(R"({"data":{"total_credits":0,"total_usage":0}})", R"({"data":{"limit":null,"usage":3.2}})");
-    EXPECT_EQ(s.hourlyRemainingPercentage, 100);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::keyUnlimited));
+    EXPECT_EQ(s.headlineRemainingPercentage, 100);
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::keyUnlimited));
     EXPECT_EQ(s.weeklyRemainingPercentage, std::nullopt);
     ASSERT_EQ(s.modelQuotas.size(), 1);
     EXPECT_EQ(test::worded(s.modelQuotas[0]), ModelQuotaItem(QStringLiteral("API key ($3.20 used)"), 100, QStringLiteral("Key Limit"),
-                                               std::nullopt, std::nullopt, QStringLiteral("Unlimited")));
+                                               std::nullopt, QStringLiteral("Unlimited")));
 }
 
 TEST_F(OpenRouterTest, ABudgetedKeyLeadsAndTheBalanceFollows) {
     const UsageSnapshot s = fetch(R"({"data":{"total_credits":50,"total_usage":10}})",
                                   R"({"data":{"limit":20,"limit_remaining":5,"is_free_tier":true}})");
-    EXPECT_EQ(s.hourlyRemainingPercentage, 25);
-    EXPECT_EQ(s.hourlyQuotaName, QuotaLabel(QuotaKind::keyBudget));
+    EXPECT_EQ(s.headlineRemainingPercentage, 25);
+    EXPECT_EQ(s.headlineQuotaName, QuotaLabel(QuotaKind::keyBudget));
     EXPECT_EQ(s.weeklyRemainingPercentage, 80);
     ASSERT_EQ(s.modelQuotas.size(), 2);
     EXPECT_EQ(s.modelQuotas[0],
@@ -170,25 +170,24 @@ TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
         {"no limit", 403, refused, FakeTransport::answer(200, key("null", "null", "null", "0.65")), std::nullopt, 100,
          QStringLiteral("API key (unlimited)"), std::nullopt,
          {ModelQuotaItem(QStringLiteral("API key ($0.65 used)"), 100, QStringLiteral("Key Limit"), std::nullopt,
-                         std::nullopt, QStringLiteral("Unlimited"))},
+                         QStringLiteral("Unlimited"))},
          std::nullopt},
         {"a daily limit, refused with 401", 401, "{}",
          FakeTransport::answer(200, key("10", "7.5", "\"daily\"", "2.5")), std::nullopt, 75,
          QStringLiteral("API key budget"), std::nullopt,
-         {ModelQuotaItem(QStringLiteral("API key budget ($7.50 / $10.00)"), 75, QStringLiteral("Key Limit"), 43200,
-                         midnight)},
+         {ModelQuotaItem(QStringLiteral("API key budget ($7.50 / $10.00)"), 75, QStringLiteral("Key Limit"), midnight)},
          midnight},
         {"a weekly limit: next Monday", 403, refused,
          FakeTransport::answer(200, key("20", "5", "\"weekly\"", "15")), std::nullopt, 25,
          QStringLiteral("API key budget"), std::nullopt,
          {ModelQuotaItem(QStringLiteral("API key budget ($5.00 / $20.00)"), 25, QStringLiteral("Key Limit"),
-                         3.5 * 86400, QDateTime(QDate(2026, 1, 19), QTime(0, 0), Qt::UTC))},
+                         QDateTime(QDate(2026, 1, 19), QTime(0, 0), Qt::UTC))},
          QDateTime(QDate(2026, 1, 19), QTime(0, 0), Qt::UTC)},
         {"a monthly limit: the first", 403, refused,
          FakeTransport::answer(200, key("20", "20", "\"monthly\"", "0")), std::nullopt, 100,
          QStringLiteral("API key budget"), std::nullopt,
          {ModelQuotaItem(QStringLiteral("API key budget ($20.00 / $20.00)"), 100, QStringLiteral("Key Limit"),
-                         16.5 * 86400, QDateTime(QDate(2026, 2, 1), QTime(0, 0), Qt::UTC))},
+                         QDateTime(QDate(2026, 2, 1), QTime(0, 0), Qt::UTC))},
          QDateTime(QDate(2026, 2, 1), QTime(0, 0), Qt::UTC)},
         {"a limit of 0", 403, refused, FakeTransport::answer(200, key("0", "0", "null", "1")),
          UsageUnavailableReason::notMeasured, 0, std::nullopt, std::nullopt, {}, std::nullopt},
@@ -202,8 +201,7 @@ TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
         {"with credits the budget's reset shows too", 200, R"({"data":{"total_credits":50,"total_usage":10}})",
          FakeTransport::answer(200, key("10", "7.5", "\"daily\"", "2.5")), std::nullopt, 75,
          QStringLiteral("API key budget"), 80,
-         {ModelQuotaItem(QStringLiteral("API key budget ($7.50 / $10.00)"), 75, QStringLiteral("Key Limit"), 43200,
-                         midnight),
+         {ModelQuotaItem(QStringLiteral("API key budget ($7.50 / $10.00)"), 75, QStringLiteral("Key Limit"), midnight),
           ModelQuotaItem(QStringLiteral("Account balance ($40.00)"), 80, QStringLiteral("Prepaid Balance"))},
          midnight},
         {"an unknown period gives no countdown", 403, refused,
@@ -216,14 +214,12 @@ TEST_F(OpenRouterTest, AKeyRefusedTheCreditsStandsAlone) {
         SCOPED_TRACE(row.what);
         const UsageSnapshot s = fetch(FakeTransport::answer(row.creditsStatus, row.creditsBody), row.keyAnswer);
         EXPECT_EQ(s.unavailableReason, row.reason);
-        EXPECT_DOUBLE_EQ(s.hourlyRemainingPercentage, row.hourly);
-        EXPECT_EQ(labelText(s.hourlyQuotaName), row.quotaName);
+        EXPECT_DOUBLE_EQ(s.headlineRemainingPercentage, row.hourly);
+        EXPECT_EQ(labelText(s.headlineQuotaName), row.quotaName);
         EXPECT_EQ(s.weeklyRemainingPercentage, row.weekly);
         EXPECT_EQ(test::worded(s.modelQuotas), row.items);
         test::expectOnlyKindsOrOwnNames(s);
-        EXPECT_EQ(s.hourlyResetAt, row.resetAt);
-        EXPECT_EQ(s.hourlyResetCountdown,
-                  row.resetAt ? std::optional(secondsBetween(clock.now(), *row.resetAt)) : std::nullopt);
+        EXPECT_EQ(s.headlineResetAt, row.resetAt);
     }
 }
 
