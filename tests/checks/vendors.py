@@ -35,8 +35,7 @@ NOT_VENDORS = [
 # Offences that changes under way are taking away, as "path:identifier". An
 # entry that no longer offends fails the check too, so that the list only
 # ever shrinks.
-WAITING: set[str] = {
-}
+WAITING: set[str] = set()
 # A room that serves another vendor's models names that vendor's model family
 # in its reading code: Antigravity's quota lines of the Claude models.
 SERVED_FAMILIES = {"antigravity": {"claude"}}
