@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -25,6 +26,16 @@
 namespace {
 
 using namespace meterix;
+
+// No latency window open and no interval collecting on the watcher's queue.
+bool watcherIdle(InotifyFolderWatcher& watcher) {
+    bool none = true;
+    watcher.queue().sync([&] {
+        for (const QTimer* timer : watcher.queue().context()->findChildren<QTimer*>())
+            none = none && !timer->isActive();
+    });
+    return none;
+}
 
 QString writeFile(const QString& root, const QString& relative, const QByteArray& contents) {
     const QString path = root + QLatin1Char('/') + relative;
@@ -140,7 +151,7 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     // One burst of activity first, so the measured quiet follows real work.
     writeFile(home.path(), QStringLiteral(".codex/sessions/live.jsonl"), "{\"delta\":1}");
     if (!waitFor([&] { return batches > 0; }) ||
-        !waitFor([&] { return watcher.queue().activeTimerCount() == 0; })) {
+        !waitFor([&] { return watcherIdle(watcher); })) {
         state.SkipWithError("the watcher did not deliver or did not fall idle");
         return;
     }
@@ -194,7 +205,7 @@ void BM_AppendBurst(benchmark::State& state) {
             f.write(line);
             std::this_thread::sleep_until(start + spacing * (i + 1));
         }
-        waitFor([&] { return watcher.queue().activeTimerCount() == 0; });
+        waitFor([&] { return watcherIdle(watcher); });
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         busy += threadCpuSeconds(watcherClock) - cpu0;
     }

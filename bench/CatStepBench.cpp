@@ -62,7 +62,8 @@ struct Scene {
     PixelCatOverlayController overlay{timers, PixelCatOverlayController::applicationScreens,
                                       [this](PixelCatOverlayController& c) {
                                           return std::make_unique<PixelCatOverlayWindow>(c, prefs);
-                                      }};
+                                      },
+                                      SoundEffectsEngine::shared()};
     MultiProviderBarView* bar = nullptr;
     std::unique_ptr<FloatingPanel> panel;
     PixelCatView* cat = nullptr;
@@ -74,7 +75,7 @@ struct Scene {
     Scene(bool stepped, int providers) {
         prefs.setPixelCatEnabled(true);
         bar = new MultiProviderBarView(
-            prefs, nullptr, BarServices{Appearance::shared(), Localization::shared(), SoundEffectsEngine::shared()});
+            prefs, nullptr, BarServices{Appearance::shared(), Localization::shared()});
         MultiProviderBarView::State s;
         using P = AIProviderType;
         const QList<P> all = allProviderTypes();
@@ -86,7 +87,8 @@ struct Scene {
         CatMotion motion;
         if (stepped) motion.time = [this] { return now; };
         bar->setCatViewFactory([this, motion](MultiProviderBarView& b) -> QWidget* {
-            cat = new PixelCatView(prefs, Localization::shared(), overlay, timers, {}, &b, &random, motion);
+            cat = new PixelCatView(prefs, Localization::shared(), SoundEffectsEngine::shared(), overlay, timers, {}, &b,
+                                   &random, motion);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
             QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
                              &MultiProviderBarView::setCatRegion);
@@ -114,7 +116,7 @@ void tick(benchmark::State& state, CatAction action) {
     }
     cat->engine().setApplicationVisible(false); // the benchmark ticks the cat
     cat->engine().setAction(action);
-    CatAnimationClock& clock = cat->animationClock();
+    CatAnimationClock& clock = *cat->findChild<CatAnimationClock*>();
     qint64& now = gScene->now;
     const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);
     QApplication::processEvents();
@@ -122,7 +124,7 @@ void tick(benchmark::State& state, CatAction action) {
     for (auto _ : state) {
         const double start = threadCpuSeconds();
         const qint64 tickAt = now;
-        cat->loops().frameTick();
+        cat->findChild<PixelCatLoops*>()->frameTick();
         QApplication::processEvents(); // the turn of the loop that sends the pixels
         // The glide's steps until the next tick.
         for (now = tickAt + clock.interval().count(); now < tickAt + tickMs && clock.isRunning();

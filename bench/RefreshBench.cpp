@@ -102,7 +102,7 @@ void BM_FullRefresh(benchmark::State& state) {
     auto settings = std::make_shared<QSettings>(home + QStringLiteral("/bench.conf"), QSettings::IniFormat);
     MeterixPreferences preferences(settings);
     preferences.setEnabledProviders(allProviderTypes());
-    AccountRegistry registry(defaultAccountResolvers(), preferences);
+    AccountRegistry registry(accountResolversOf(providerDescriptors(), defaultServices()), preferences);
     AccountUsageStore store(home + QStringLiteral("/usage.json"));
     ProviderManager::Dependencies d;
     d.adapters = adapters;

@@ -142,10 +142,6 @@ bool UsageSnapshot::isStale() const {
     return isStale(Clock::system().now());
 }
 
-QString UsageSnapshot::unavailableText() const {
-    return displayText(unavailableReason.value_or(UsageUnavailableReason::notConfigured));
-}
-
 bool UsageSnapshot::isHeadlineWindowElapsed(const QDateTime& now) const {
     return headlineResetAt && *headlineResetAt <= now;
 }

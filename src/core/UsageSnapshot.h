@@ -108,7 +108,6 @@ struct UsageSnapshot {
     // A failed refresh, or captured more than 900 s before now.
     bool isStale(const QDateTime& now) const;
     bool isStale() const; // against the system clock
-    QString unavailableText() const;
     bool isHeadlineWindowElapsed(const QDateTime& now) const;
 
     // The placeholder shown before anything was read.

@@ -51,7 +51,6 @@ WAITING: set[str] = {
     # manager, the sounds and the readings).
     "InotifyFolderWatcher.h:InotifyFolderWatcher::queue",
     "InotifyFolderWatcher.h:InotifyFolderWatcher::watchedPaths",
-    "UsageSnapshot.h:UsageSnapshot::unavailableText",
     # Read by tests only, to be reached by object name, a double or what is
     # drawn instead.
     "PixelCatView.h:PixelCatView::engine",

@@ -179,7 +179,6 @@ TEST(UsageSnapshot, PlaceholdersHaveNoFigures) {
     EXPECT_EQ(s.usedTokens, 0);
     EXPECT_TRUE(s.isSimulated());
     EXPECT_EQ(s.unavailableReason, UsageUnavailableReason::notConfigured);
-    EXPECT_EQ(s.unavailableText(), displayText(UsageUnavailableReason::notConfigured));
     EXPECT_EQ(s.capturedAt, s.lastUpdated);
     const UsageSnapshot u =
         UsageSnapshot::unavailable(AIProviderType::kimi, UsageUnavailableReason::authenticationFailed,
