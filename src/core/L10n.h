@@ -92,9 +92,9 @@ class L10n {
 
 // A provider's own text table (src/providers/<vendor>/<Vendor>Texts.inc) has
 // rows "METERIX_ROOM_TEXT(name, Korean, English)", templates as in the core
-// tables. Its room includes it with METERIX_ROOM_TEXT defined as one of these:
-// functions of each row's name giving the text with the values passed, or the
-// rows' pairs as a list's items.
+// tables. Its room reads it through core/RoomTextLookup.inc, which includes it
+// with METERIX_ROOM_TEXT defined as one of these: functions of each row's name
+// giving the text with the values passed, or the rows' pairs as a list's items.
 #define METERIX_ROOM_TEXT_FUNCTION(name, ko, en)                                                             \
     template <class... A> L10n name(const A&... values) {                                                    \
         return L10n::carried({ko, en}, values...);                                                           \

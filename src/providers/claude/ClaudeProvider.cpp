@@ -8,19 +8,8 @@ namespace meterix {
 
 namespace {
 
-namespace texts {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
-#include "providers/claude/ClaudeTexts.inc"
-#undef METERIX_ROOM_TEXT
-} // namespace texts
-
-QList<L10nPair> allTexts() {
-    return {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
-#include "providers/claude/ClaudeTexts.inc"
-#undef METERIX_ROOM_TEXT
-    };
-}
+#define METERIX_ROOM_TEXTS "providers/claude/ClaudeTexts.inc"
+#include "core/RoomTextLookup.inc"
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
     return std::make_shared<ClaudeCodeAdapter>(s.host, *s.runner, *s.probeGate, *s.clock);

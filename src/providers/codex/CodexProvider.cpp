@@ -9,19 +9,8 @@ namespace meterix {
 
 namespace {
 
-namespace texts {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
-#include "providers/codex/CodexTexts.inc"
-#undef METERIX_ROOM_TEXT
-} // namespace texts
-
-QList<L10nPair> allTexts() {
-    return {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
-#include "providers/codex/CodexTexts.inc"
-#undef METERIX_ROOM_TEXT
-    };
-}
+#define METERIX_ROOM_TEXTS "providers/codex/CodexTexts.inc"
+#include "core/RoomTextLookup.inc"
 
 CodexAccountResolver::Environment environmentOf(const ProviderServices& s) {
     CodexAccountResolver::Environment environment;

@@ -6,19 +6,8 @@ namespace meterix {
 
 namespace {
 
-namespace texts {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
-#include "providers/copilot/CopilotTexts.inc"
-#undef METERIX_ROOM_TEXT
-} // namespace texts
-
-QList<L10nPair> allTexts() {
-    return {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
-#include "providers/copilot/CopilotTexts.inc"
-#undef METERIX_ROOM_TEXT
-    };
-}
+#define METERIX_ROOM_TEXTS "providers/copilot/CopilotTexts.inc"
+#include "core/RoomTextLookup.inc"
 
 // A GitHub token is asked for in the environment or the editor's sign-in file.
 std::optional<UsageUnavailableNotice> tokenMissingNotice(const ProviderDescriptor&,

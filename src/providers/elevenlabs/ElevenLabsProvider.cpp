@@ -5,19 +5,8 @@ namespace meterix {
 
 namespace {
 
-namespace texts {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
-#include "providers/elevenlabs/ElevenLabsTexts.inc"
-#undef METERIX_ROOM_TEXT
-} // namespace texts
-
-QList<L10nPair> allTexts() {
-    return {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
-#include "providers/elevenlabs/ElevenLabsTexts.inc"
-#undef METERIX_ROOM_TEXT
-    };
-}
+#define METERIX_ROOM_TEXTS "providers/elevenlabs/ElevenLabsTexts.inc"
+#include "core/RoomTextLookup.inc"
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
     return std::make_shared<ElevenLabsAdapter>(*s.transport,

@@ -5,19 +5,8 @@ namespace meterix {
 
 namespace {
 
-namespace texts {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
-#include "providers/kimi/KimiTexts.inc"
-#undef METERIX_ROOM_TEXT
-} // namespace texts
-
-QList<L10nPair> allTexts() {
-    return {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
-#include "providers/kimi/KimiTexts.inc"
-#undef METERIX_ROOM_TEXT
-    };
-}
+#define METERIX_ROOM_TEXTS "providers/kimi/KimiTexts.inc"
+#include "core/RoomTextLookup.inc"
 
 std::optional<L10n> labelWord(QStringView word) {
     if (word == u"codingPlan") return texts::codingPlan();

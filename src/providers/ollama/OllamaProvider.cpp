@@ -5,24 +5,13 @@ namespace meterix {
 
 namespace {
 
-namespace texts {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
-#include "providers/ollama/OllamaTexts.inc"
-#undef METERIX_ROOM_TEXT
-} // namespace texts
+#define METERIX_ROOM_TEXTS "providers/ollama/OllamaTexts.inc"
+#include "core/RoomTextLookup.inc"
 
 // A model the server lists without a name.
 std::optional<L10n> labelWord(QStringView word) {
     if (word == u"unnamedModel") return texts::unnamedModel();
     return std::nullopt;
-}
-
-QList<L10nPair> allTexts() {
-    return {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
-#include "providers/ollama/OllamaTexts.inc"
-#undef METERIX_ROOM_TEXT
-    };
 }
 
 // Its figures come from its local server: the guidance names the address asked.

@@ -6,19 +6,8 @@ namespace meterix {
 
 namespace {
 
-namespace texts {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_FUNCTION
-#include "providers/zed/ZedTexts.inc"
-#undef METERIX_ROOM_TEXT
-} // namespace texts
-
-QList<L10nPair> allTexts() {
-    return {
-#define METERIX_ROOM_TEXT METERIX_ROOM_TEXT_PAIR
-#include "providers/zed/ZedTexts.inc"
-#undef METERIX_ROOM_TEXT
-    };
-}
+#define METERIX_ROOM_TEXTS "providers/zed/ZedTexts.inc"
+#include "core/RoomTextLookup.inc"
 
 std::shared_ptr<AIProviderAdapter> makeAdapter(const ProviderServices& s) {
     return std::make_shared<ZedAdapter>(

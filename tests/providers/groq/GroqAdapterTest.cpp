@@ -3,6 +3,7 @@
 #include "core/Numbers.h"
 
 #include "support/Readings.h"
+#include "support/FakeClock.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeTransport.h"
 #include "support/TempHome.h"
@@ -31,9 +32,11 @@ protected:
     UsageSnapshot fetch(QList<HttpHeader> headers) {
         env.set(QStringLiteral("GROQ_API_KEY"), QStringLiteral("gsk_test"));
         transport.respond(200, "ignored", std::move(headers));
-        return GroqAdapter(transport, QStringLiteral("https://groq.test"), home.path(), env.lookup()).fetchUsage(false);
+        return GroqAdapter(transport, QStringLiteral("https://groq.test"), home.path(), env.lookup(), clock)
+            .fetchUsage(false);
     }
 
+    FakeClock clock; // the reading's time and its resets' are one moment
     TempHome home;
     FakeEnvironment env;
     FakeTransport transport;
