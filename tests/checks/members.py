@@ -298,12 +298,7 @@ def main(argv):
         print(__doc__, file=sys.stderr)
         return 2
     found = offenders(pathlib.Path(argv[1]).resolve(), [pathlib.Path(a).resolve() for a in argv[2:]])
-    problems = [message for key, message in found if key not in WAITING]
-    for key in sorted(WAITING - {key for key, _ in found}):
-        problems.append(f"{key} is called now or gone: take it off the waiting list in {pathlib.Path(__file__).name}")
-    for p in problems:
-        print(p)
-    return 1 if problems else 0
+    return sizes.report(found, WAITING, "is called or gone", __file__)
 
 
 if __name__ == "__main__":

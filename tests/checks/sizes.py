@@ -185,17 +185,23 @@ def offenders(src):
     return found
 
 
+def report(found, waiting, mended, script):
+    """Prints each offender of found ((key, message) pairs) that is not
+    waiting, and each waiting key that no longer offends (mended says how it
+    reads); gives the exit status: 1 when anything was printed."""
+    problems = [message for key, message in found if key not in waiting]
+    for key in sorted(waiting - {key for key, _ in found}):
+        problems.append(f"{key} {mended} now: take it off the waiting list in {pathlib.Path(script).name}")
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
 def main(argv):
     if len(argv) != 2:
         print(__doc__, file=sys.stderr)
         return 2
-    found = offenders(pathlib.Path(argv[1]))
-    problems = [message for key, message in found if key not in WAITING]
-    for key in sorted(WAITING - {key for key, _ in found}):
-        problems.append(f"{key} is within its limit now: take it off the waiting list in {pathlib.Path(__file__).name}")
-    for p in problems:
-        print(p)
-    return 1 if problems else 0
+    return report(offenders(pathlib.Path(argv[1])), WAITING, "is within its limit", __file__)
 
 
 if __name__ == "__main__":
