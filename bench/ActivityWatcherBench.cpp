@@ -28,10 +28,10 @@ namespace {
 using namespace meterix;
 
 // No latency window open and no interval collecting on the watcher's queue.
-bool watcherIdle(InotifyFolderWatcher& watcher) {
+bool watcherIdle(DispatchQueue& queue) {
     bool none = true;
-    watcher.queue().sync([&] {
-        for (const QTimer* timer : watcher.queue().context()->findChildren<QTimer*>())
+    queue.sync([&] {
+        for (const QTimer* timer : queue.context()->findChildren<QTimer*>())
             none = none && !timer->isActive();
     });
     return none;
@@ -143,20 +143,21 @@ void BM_IdleWatcherWakeups(benchmark::State& state) {
     writeFile(home.path(), QStringLiteral(".codex/sessions/seed.jsonl"), "{}");
     writeFile(home.path(), QStringLiteral(".claude/projects/p/seed.jsonl"), "{}");
     AIActivityRuleRegistry registry(test::hostUnderHome(home.path()));
-    InotifyFolderWatcher watcher(registry, Clock::system(), home.path());
+    DispatchQueue queue(QStringLiteral("bench.inotify"), DispatchQueue::Priority::utility);
+    InotifyFolderWatcher watcher(queue, registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
-    watcher.watchedPaths(); // the folders are watched from here on
+    queue.sync([] {}); // the folders are watched from here on (the queue is serial)
 
     // One burst of activity first, so the measured quiet follows real work.
     writeFile(home.path(), QStringLiteral(".codex/sessions/live.jsonl"), "{\"delta\":1}");
     if (!waitFor([&] { return batches > 0; }) ||
-        !waitFor([&] { return watcherIdle(watcher); })) {
+        !waitFor([&] { return watcherIdle(queue); })) {
         state.SkipWithError("the watcher did not deliver or did not fall idle");
         return;
     }
     long tid = 0;
-    watcher.queue().sync([&] { tid = static_cast<long>(::syscall(SYS_gettid)); });
+    queue.sync([&] { tid = static_cast<long>(::syscall(SYS_gettid)); });
     // Let the thread go back to sleep after that job before counting.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
@@ -183,12 +184,13 @@ void BM_AppendBurst(benchmark::State& state) {
     QTemporaryDir home;
     const QString log = writeFile(home.path(), QStringLiteral(".claude/projects/p/session.jsonl"), "");
     AIActivityRuleRegistry registry(test::hostUnderHome(home.path()));
-    InotifyFolderWatcher watcher(registry, Clock::system(), home.path());
+    DispatchQueue queue(QStringLiteral("bench.inotify"), DispatchQueue::Priority::utility);
+    InotifyFolderWatcher watcher(queue, registry, Clock::system(), home.path());
     std::atomic<int> batches{0};
     watcher.startWatching([&](const QSet<ActivitySignal>&) { ++batches; });
-    watcher.watchedPaths();
+    queue.sync([] {});
     clockid_t watcherClock{};
-    watcher.queue().sync([&] { ::pthread_getcpuclockid(::pthread_self(), &watcherClock); });
+    queue.sync([&] { ::pthread_getcpuclockid(::pthread_self(), &watcherClock); });
     const int appends = static_cast<int>(state.range(0));
     const auto spacing = std::chrono::microseconds(10'000'000 / appends);
     const QByteArray line = QByteArray(180, 'x') + "{\"type\":\"assistant\"}\n";
@@ -205,7 +207,7 @@ void BM_AppendBurst(benchmark::State& state) {
             f.write(line);
             std::this_thread::sleep_until(start + spacing * (i + 1));
         }
-        waitFor([&] { return watcherIdle(watcher); });
+        waitFor([&] { return watcherIdle(queue); });
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         busy += threadCpuSeconds(watcherClock) - cpu0;
     }
@@ -225,15 +227,16 @@ void BM_WatchLargeHome(benchmark::State& state) {
     for (int i = 0; i < folders; ++i)
         QDir().mkpath(home.path() + QStringLiteral("/.claude/projects/-home-dev-src-project-%1").arg(i));
     AIActivityRuleRegistry registry(test::hostUnderHome(home.path()));
+    DispatchQueue queue(QStringLiteral("bench.inotify"), DispatchQueue::Priority::utility);
     double perFolder = 0, callerMs = 0;
     for (auto _ : state) {
-        InotifyFolderWatcher watcher(registry, Clock::system(), home.path());
+        InotifyFolderWatcher watcher(queue, registry, Clock::system(), home.path());
         ::malloc_trim(0);
         const size_t before = ::mallinfo2().uordblks;
         const auto start = std::chrono::steady_clock::now();
         watcher.startWatching([](const QSet<ActivitySignal>&) {});
         callerMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        watcher.watchedPaths(); // the watches are set up
+        queue.sync([] {}); // the watches are set up
         const size_t after = ::mallinfo2().uordblks;
         perFolder = double(after - before) / folders;
         watcher.stop();

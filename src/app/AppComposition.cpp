@@ -17,6 +17,7 @@
 #include "platform/LidSensor.h"
 #include "platform/PowerMonitor.h"
 #include "platform/RunningApplications.h"
+#include "platform/DispatchQueue.h"
 #include "platform/process/CLIProcessRunner.h"
 #include "design/SoundEffectsEngine.h"
 #include "platform/ui/Appearance.h"
@@ -153,7 +154,9 @@ void AppComposition::startRefresh() {
     deps.accountRegistry = services_.registry;
     deps.usageStore = services_.store;
     deps.preferences = services_.preferences;
-    deps.watcher = new InotifyFolderWatcher(AIActivityRuleRegistry::shared());
+    // Both live for the whole process; the manager stops the watch when it quits.
+    auto* watchQueue = new DispatchQueue(QStringLiteral("com.meterix.inotify"), DispatchQueue::Priority::utility);
+    deps.watcher = new InotifyFolderWatcher(*watchQueue, AIActivityRuleRegistry::shared());
     deps.probeGate = &ProbeGate::shared();
     deps.ruleRegistry = &AIActivityRuleRegistry::shared();
     // Lives for the whole process, as the manager that asks it does.

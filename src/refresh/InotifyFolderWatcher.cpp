@@ -69,10 +69,9 @@ QString describe(const QSet<ActivitySignal>& signalSet) {
 
 } // namespace
 
-InotifyFolderWatcher::InotifyFolderWatcher(AIActivityRuleRegistry& ruleRegistry, const Clock& clock, QString home)
-    : home_(std::move(home)), ruleRegistry_(ruleRegistry),
-      queue_(QStringLiteral("com.meterix.inotify"), DispatchQueue::Priority::utility),
-      filterEngine_(ruleRegistry, clock) {
+InotifyFolderWatcher::InotifyFolderWatcher(DispatchQueue& queue, AIActivityRuleRegistry& ruleRegistry,
+                                           const Clock& clock, QString home)
+    : home_(std::move(home)), ruleRegistry_(ruleRegistry), queue_(queue), filterEngine_(ruleRegistry, clock) {
     queue_.sync([this] {
         // Started by the first signal of an interval, so an idle watcher never wakes.
         auto* timer = new QTimer(queue_.context());
@@ -85,8 +84,12 @@ InotifyFolderWatcher::InotifyFolderWatcher(AIActivityRuleRegistry& ruleRegistry,
 }
 
 InotifyFolderWatcher::~InotifyFolderWatcher() {
-    queue_.sync([this] { stopOnQueue(); });
-    queue_.stop();
+    // The queue goes on without the watcher: nothing of it may fire there later.
+    // Jobs posted before (a start) have run once this returns.
+    queue_.sync([this] {
+        stopOnQueue();
+        delete collectionTimer_.data();
+    });
 }
 
 void InotifyFolderWatcher::startWatching(ChangeHandler handler) {
@@ -97,12 +100,6 @@ void InotifyFolderWatcher::startWatching(ChangeHandler handler) {
 
 void InotifyFolderWatcher::stop() {
     queue_.sync([this] { stopOnQueue(); });
-}
-
-QList<InotifyFolderWatcher::WatchedPath> InotifyFolderWatcher::watchedPaths() {
-    QList<WatchedPath> copy;
-    queue_.sync([&] { copy = watchedPathsMap_; });
-    return copy;
 }
 
 void InotifyFolderWatcher::startOnQueue(ChangeHandler handler) {

@@ -30,7 +30,7 @@ class FileEventStream;
 // changed path goes through the activity filter, a qualifying change is
 // attributed to the account whose folder holds it, and signals are handed over
 // in sets, one per 600-ms interval that saw any. Everything from the stream to
-// the hand-over runs on the watcher's own queue, "com.meterix.inotify".
+// the hand-over runs on the queue handed in, which must outlive the watcher.
 class InotifyFolderWatcher {
   public:
     // Called on the watcher's queue; it must hop to the GUI thread itself and
@@ -40,7 +40,6 @@ class InotifyFolderWatcher {
     struct WatchedPath {
         QString path;
         AIProviderType provider{};
-        bool operator==(const WatchedPath&) const = default;
     };
 
     static constexpr std::chrono::milliseconds kStreamLatency{300};
@@ -48,25 +47,20 @@ class InotifyFolderWatcher {
 
     // home: the folder relative rule roots are taken from; empty means the
     // user's home folder at each start.
-    explicit InotifyFolderWatcher(AIActivityRuleRegistry& ruleRegistry, const Clock& clock = Clock::system(),
-                             QString home = {});
+    InotifyFolderWatcher(DispatchQueue& queue, AIActivityRuleRegistry& ruleRegistry,
+                         const Clock& clock = Clock::system(), QString home = {});
     ~InotifyFolderWatcher();
     InotifyFolderWatcher(const InotifyFolderWatcher&) = delete;
     InotifyFolderWatcher& operator=(const InotifyFolderWatcher&) = delete;
 
     // (Re)starts the stream over the rule folders that exist now; later batches
-    // go to handler only. Returns at once: the folders are watched on the
-    // watcher's queue (watchedPaths() waits for that).
+    // go to handler only. Returns at once: the folders are watched by a job on
+    // the queue, which logs each one.
     void startWatching(ChangeHandler handler);
     void stop();
     // Replaces the account folders used for attribution (the account
     // registry's activityPaths()). Any thread.
     void updateAccountPaths(const QList<AccountRegistry::ActivityPath>& paths);
-
-    // The folders watched since the last start, in watch order.
-    QList<WatchedPath> watchedPaths();
-    // The watcher's serial queue (observed by tests and benchmarks).
-    DispatchQueue& queue() { return queue_; }
 
   private:
     void startOnQueue(ChangeHandler handler);
@@ -78,7 +72,7 @@ class InotifyFolderWatcher {
 
     const QString home_;
     AIActivityRuleRegistry& ruleRegistry_;
-    DispatchQueue queue_;
+    DispatchQueue& queue_;
 
     // Touched only on the queue.
     std::unique_ptr<FileEventStream> eventStream_;

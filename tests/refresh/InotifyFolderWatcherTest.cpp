@@ -30,9 +30,9 @@ ActivitySignal signalOf(AIProviderType provider, std::optional<QString> account 
 // What one handler received, and whether it ever ran off the watcher's queue.
 class Batches {
   public:
-    InotifyFolderWatcher::ChangeHandler handler(InotifyFolderWatcher& watcher) {
-        return [this, &watcher](const SignalSet& set) {
-            if (!watcher.queue().isCurrentThread()) offQueue_ = true;
+    InotifyFolderWatcher::ChangeHandler handler(const DispatchQueue& queue) {
+        return [this, &queue](const SignalSet& set) {
+            if (!queue.isCurrentThread()) offQueue_ = true;
             list_.withValue([&](QList<SignalSet>& l) { l.append(set); });
         };
     }
@@ -58,11 +58,12 @@ class InotifyFolderWatcherTest : public ::testing::Test {
     AIActivityRuleRegistry registry{test::hostUnderHome(home.path())};
     // Frozen: burst windows never run out between a test's events.
     test::FakeClock clock;
-    // Declared before the watcher: the watcher's queue may deliver until the
-    // watcher is gone, so the handler's target must outlive it.
+    // Declared before the watcher: the queue may deliver until the watcher is
+    // gone, so the queue and the handler's target must outlive it.
     Batches batches;
+    DispatchQueue queue{QStringLiteral("test.inotify")};
     std::unique_ptr<InotifyFolderWatcher> watcher =
-        std::make_unique<InotifyFolderWatcher>(registry, clock, home.path());
+        std::make_unique<InotifyFolderWatcher>(queue, registry, clock, home.path());
 
     // The per-event lines are debug messages; a developer's QT_LOGGING_RULES
     // must not hide them from the tests.
@@ -77,16 +78,16 @@ class InotifyFolderWatcherTest : public ::testing::Test {
 
     // Starts and waits until the folders are watched (the queue is serial).
     void start() {
-        watcher->startWatching(batches.handler(*watcher));
-        watcher->watchedPaths();
+        watcher->startWatching(batches.handler(queue));
+        queue.sync([] {});
     }
     // Waits until the watcher has nothing left in hand: no latency window open
     // and no interval collecting.
     bool settle() {
         const auto idle = [&] {
             bool none = true;
-            watcher->queue().sync([&] {
-                for (const QTimer* timer : watcher->queue().context()->findChildren<QTimer*>())
+            queue.sync([&] {
+                for (const QTimer* timer : queue.context()->findChildren<QTimer*>())
                     none = none && !timer->isActive();
             });
             return none;
@@ -239,8 +240,8 @@ TEST_F(InotifyFolderWatcherTest, RestartSendsLaterBatchesOnlyToTheNewHandler) {
     const qsizetype before = batches.size();
 
     Batches second;
-    watcher->startWatching(second.handler(*watcher));
-    watcher->watchedPaths(); // waits for the restart
+    watcher->startWatching(second.handler(queue));
+    queue.sync([] {}); // waits for the restart
     const QStringList texts = log.messages();
     const qsizetype stopped = texts.indexOf(QStringLiteral("inotify watch stopped"));
     ASSERT_GE(stopped, 0);
@@ -262,7 +263,6 @@ TEST_F(InotifyFolderWatcherTest, WithoutAnyToolFolderNoStreamRuns) {
     start();
     EXPECT_EQ(log.messages(), (QStringList{QStringLiteral("Monitoring 0 active paths"),
                                            QStringLiteral("No candidate directory paths exist to watch")}));
-    EXPECT_TRUE(watcher->watchedPaths().isEmpty());
     watcher->stop();
     EXPECT_FALSE(log.contains(QStringLiteral("inotify watch stopped")));
 }
@@ -275,8 +275,9 @@ TEST_F(InotifyFolderWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
     const QString alternate = home.mkdir(QStringLiteral("profiles/codex-work"));
     registry.updateRule(AIProviderType::openAICodex,
                         [&](ProviderFilterRule& r) { r.relativeRootPaths.append(alternate); });
+    test::LogCapture log("com.meterix.watcher");
     start();
-    const QList<InotifyFolderWatcher::WatchedPath> expected{
+    const QList<std::pair<QString, AIProviderType>> expected{
         {home.file(QStringLiteral(".claude")), AIProviderType::claudeCode},
         {home.file(QStringLiteral(".codex")), AIProviderType::openAICodex},
         {alternate, AIProviderType::openAICodex}, // absolute roots are taken as they are
@@ -285,7 +286,10 @@ TEST_F(InotifyFolderWatcherTest, WatchesExistingRuleFoldersInRuleOrder) {
         {home.file(QStringLiteral(".config/Cursor")), AIProviderType::cursor},
         {home.file(QStringLiteral(".config/zed")), AIProviderType::zed},
     };
-    EXPECT_EQ(watcher->watchedPaths(), expected);
+    QStringList lines;
+    for (const auto& [path, provider] : expected)
+        lines.append(QStringLiteral("Watching %1 for %2").arg(path, rawValue(provider)));
+    EXPECT_EQ(log.messages().filter(QStringLiteral("Watching ")), lines);
 }
 
 TEST_F(InotifyFolderWatcherTest, BlacklistedSubtreesAreNotWatched) {

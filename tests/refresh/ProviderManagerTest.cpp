@@ -241,22 +241,24 @@ TEST_F(Manager, FirstLaunchActivatesWhatWasDetectedInCatalogueOrder) {
 TEST_F(Manager, StartUpNeverWaitsForTheWatchesToBeSetUp) {
     home.mkdir(QStringLiteral(".claude/projects/p"));
     AIActivityRuleRegistry rules(test::hostUnderHome(home.path()));
-    InotifyFolderWatcher fsWatcher(rules, clock, home.path());
+    DispatchQueue queue(QStringLiteral("test.inotify"));
+    InotifyFolderWatcher fsWatcher(queue, rules, clock, home.path());
     watcher = &fsWatcher;
     ruleRegistry = &rules;
+    test::LogCapture log("com.meterix.watcher");
     // The watcher's queue is busy until the test lets it go (or 20 s pass).
     QSemaphore busy;
     std::atomic<bool> timedOut{false};
-    fsWatcher.queue().post([&] { timedOut = !busy.tryAcquire(1, 20000); });
+    queue.post([&] { timedOut = !busy.tryAcquire(1, 20000); });
     build(true);
     bool started = false;
     QObject::connect(manager.get(), &ProviderManager::startUpFinished, [&] { started = true; });
     EXPECT_TRUE(test::waitUntil([&] { return started; }));
     busy.release();
-    const QList<InotifyFolderWatcher::WatchedPath> watched = fsWatcher.watchedPaths(); // waits for the set-up
+    queue.sync([] {}); // waits for the set-up
     EXPECT_FALSE(timedOut); // let go by the test, not by the time-out
-    EXPECT_TRUE(watched.contains(InotifyFolderWatcher::WatchedPath{home.file(QStringLiteral(".claude")),
-                                                              AIProviderType::claudeCode}));
+    EXPECT_TRUE(log.contains(QStringLiteral("Watching %1 for %2")
+                                 .arg(home.file(QStringLiteral(".claude")), rawValue(AIProviderType::claudeCode))));
     manager.reset();
 }
 
