@@ -67,6 +67,7 @@ struct Scene {
     MultiProviderBarView* bar = nullptr;
     std::unique_ptr<FloatingPanel> panel;
     PixelCatView* cat = nullptr;
+    PixelCatEngine* engine = nullptr; // the cat's
     // The benchmark's time, when it steps the cat's moves itself.
     qint64 now = 0;
 
@@ -87,8 +88,10 @@ struct Scene {
         CatMotion motion;
         if (stepped) motion.time = [this] { return now; };
         bar->setCatViewFactory([this, motion](MultiProviderBarView& b) -> QWidget* {
-            cat = new PixelCatView(prefs, Localization::shared(), SoundEffectsEngine::shared(), overlay, timers, {}, &b,
-                                   &random, motion);
+            auto made = std::make_unique<PixelCatEngine>(PixelCatEngine::Dependencies{
+                &random, &timers, &overlay, &SoundEffectsEngine::shared()});
+            engine = made.get();
+            cat = new PixelCatView(std::move(made), prefs, Localization::shared(), {}, &b, motion);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
             QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
                              &MultiProviderBarView::setCatRegion);
@@ -114,8 +117,8 @@ void tick(benchmark::State& state, CatAction action) {
         state.SkipWithError("no cat on the bar");
         return;
     }
-    cat->engine().setApplicationVisible(false); // the benchmark ticks the cat
-    cat->engine().setAction(action);
+    gScene->engine->setApplicationVisible(false); // the benchmark ticks the cat
+    gScene->engine->setAction(action);
     CatAnimationClock& clock = *cat->findChild<CatAnimationClock*>();
     qint64& now = gScene->now;
     const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);

@@ -206,8 +206,9 @@ MultiProviderBarView::CatViewFactory AppComposition::catViews() {
         PixelCatView::Hooks hooks;
         hooks.setCatDragging = [controller](bool d) { if (controller) controller->setCatDragging(d); };
         hooks.setHoveringCat = [controller](bool h) { if (controller) controller->setHoveringCat(h); };
-        auto* cat =
-            new PixelCatView(*preferences, *localization, *sounds, *overlay, *timers, std::move(hooks), &content);
+        auto engine = std::make_unique<PixelCatEngine>(
+            PixelCatEngine::Dependencies{.scheduler = timers, .overlay = overlay, .feedback = sounds});
+        auto* cat = new PixelCatView(std::move(engine), *preferences, *localization, std::move(hooks), &content);
         QObject::connect(&content, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
         QObject::connect(&content, &MultiProviderBarView::barHoveredChanged, cat, &PixelCatView::setBarHovered);
         QObject::connect(cat, &PixelCatView::paintedRegionChanged, &content, &MultiProviderBarView::setCatRegion);

@@ -20,7 +20,7 @@ double finiteOr(double v, double fallback) {
 
 PixelCatEngine::PixelCatEngine(Dependencies deps)
     : random_(deps.random ? *deps.random : CatRandomSource::system()), overlay_(*deps.overlay),
-      bar_(deps.bar), feedback_(*deps.feedback),
+      feedback_(*deps.feedback),
       followUps_(*deps.scheduler), self_(std::make_shared<PixelCatEngine*>(this)) {}
 
 PixelCatEngine::~PixelCatEngine() {

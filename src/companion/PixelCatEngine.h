@@ -38,7 +38,6 @@ class PixelCatEngine {
         CatRandomSource* random = nullptr;      // the system source when none
         TimerSource* scheduler = nullptr;       // required: the tap's follow-up
         CatOverlay* overlay = nullptr;          // required
-        CatBarLink* bar = nullptr;              // nothing: no bar window
         SoundEffectsEngine* feedback = nullptr; // required
     };
 
@@ -55,6 +54,8 @@ class PixelCatEngine {
     PixelCatEngine& operator=(const PixelCatEngine&) = delete;
 
     void setChangeHandler(ChangeHandler handler) { onChange_ = std::move(handler); }
+    // The bar the cat sits on: the view that shows it; nothing, no bar window.
+    void setBarLink(CatBarLink* bar) { bar_ = bar; }
     void setLoopSwitch(LoopSwitch loops);
 
     // Lifecycle: the loops run exactly while the cat is shown and its window is
@@ -97,7 +98,7 @@ class PixelCatEngine {
 
     CatRandomSource& random_;
     CatOverlay& overlay_;
-    CatBarLink* bar_;
+    CatBarLink* bar_ = nullptr;
     SoundEffectsEngine& feedback_;
     ChangeHandler onChange_;
     LoopSwitch loops_;

@@ -1,6 +1,5 @@
 #include "companion/PixelCatView.h"
 
-#include "companion/CatOverlay.h"
 #include "companion/PixelArtCanvas.h"
 #include "companion/PixelCatLoops.h"
 #include "core/L10n.h"
@@ -71,13 +70,12 @@ QRect outward(const QRectF& r) {
 
 } // namespace
 
-PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& localization,
-                           SoundEffectsEngine& feedback, CatOverlay& overlay, TimerSource& scheduler, Hooks hooks, QWidget* parent, CatRandomSource* random,
-                           CatMotion motion)
-    : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)),
-      engine_(PixelCatEngine::Dependencies{random, &scheduler, &overlay, this, &feedback}), gesture_(engine_),
+PixelCatView::PixelCatView(std::unique_ptr<PixelCatEngine> engine, MeterixPreferences& preferences,
+                           Localization& localization, Hooks hooks, QWidget* parent, CatMotion motion)
+    : QWidget(parent), preferences_(preferences), hooks_(std::move(hooks)), engine_(std::move(engine)),
+      gesture_(*engine_),
       animationClock_(std::chrono::milliseconds(33), std::move(motion), this),
-      x_(animationClock_, engine_.positionX()), facing_(animationClock_, engine_.isFacingLeft() ? -1 : 1),
+      x_(animationClock_, engine_->positionX()), facing_(animationClock_, engine_->isFacingLeft() ? -1 : 1),
       breed_(preferences.pixelCatBreed()) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -93,9 +91,10 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& locali
     hitArea_->installEventFilter(this);
     // It draws nothing: the cat's repaints, which cross it, skip it.
     hitArea_->setUpdatesEnabled(false);
-    loops_ = std::make_unique<PixelCatLoops>(engine_, this);
+    engine_->setBarLink(this);
+    loops_ = std::make_unique<PixelCatLoops>(*engine_, this);
     connect(loops_.get(), &PixelCatLoops::ticked, this, &PixelCatView::finishTick);
-    engine_.setChangeHandler(
+    engine_->setChangeHandler(
         [this](PixelCatEngine::Property p, CatAnimation how) { onEngineChange(p, how); });
     connect(&animationClock_, &CatAnimationClock::stepped, this, &PixelCatView::finishTick);
     for (CatAnimatedValue* v : animatedValues())
@@ -113,9 +112,11 @@ PixelCatView::PixelCatView(MeterixPreferences& preferences, Localization& locali
 PixelCatView::~PixelCatView() {
     // Going away while hovered must not leave the bar refusing its own drags.
     setHoveringCat(false);
-    engine_.setChangeHandler({});
+    engine_->setChangeHandler({});
     loops_.reset();
     delete hitArea_;
+    // While the view is still whole: a cat carried off tells the bar it is gone.
+    engine_.reset();
 }
 
 // MARK: - Geometry
@@ -136,7 +137,7 @@ double PixelCatView::layerWidth() const {
 }
 
 void PixelCatView::applyBounds() {
-    engine_.updateBounds(12, std::max(layerWidth() - kSprite - 12, 36.0));
+    engine_->updateBounds(12, std::max(layerWidth() - kSprite - 12, 36.0));
     boundsApplied_ = true;
 }
 
@@ -164,7 +165,7 @@ QRectF PixelCatView::heartRect() const {
 
 double PixelCatView::spriteScale() const {
     const double facing = facing_.value();
-    return PixelCatSprites::headsLeft(engine_.currentFrame()) ? -facing : facing;
+    return PixelCatSprites::headsLeft(engine_->currentFrame()) ? -facing : facing;
 }
 
 QPointF PixelCatView::spriteTopLeft() const {
@@ -173,13 +174,13 @@ QPointF PixelCatView::spriteTopLeft() const {
 }
 
 QRegion PixelCatView::computeCellRegion() const {
-    if (engine_.isBeingHeld()) return {};
+    if (engine_->isBeingHeld()) return {};
     // The sprite's own cells, both ways round while it turns.
     const double scale = spriteScale();
     QRegion r;
     if (scale > -0.99) r = silhouette(false);
     if (scale < 0.99) r += silhouette(true);
-    if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001)
+    if (engine_->currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001)
         r += outward(bubbleRect());
     if (heartOpacity_.value() > 0.01) r += outward(heartRect());
     return r;
@@ -187,11 +188,11 @@ QRegion PixelCatView::computeCellRegion() const {
 
 PixelCatView::Look PixelCatView::currentLook() const {
     Look l;
-    l.frame = engine_.currentFrame();
+    l.frame = engine_->currentFrame();
     l.sprite = spriteTopLeft();
     l.facing = facing_.value();
-    l.held = engine_.isBeingHeld();
-    if (engine_.currentAction() == CatAction::sleeping) {
+    l.held = engine_->isBeingHeld();
+    if (engine_->currentAction() == CatAction::sleeping) {
         l.zOpacity = zOpacity_.value();
         l.bubble = bubbleRect();
     }
@@ -207,7 +208,7 @@ QRegion PixelCatView::silhouette(bool mirrored) const {
     const QPointF origin = spriteTopLeft();
     const QPoint whole(int(std::floor(origin.x())), int(std::floor(origin.y())));
     const QPointF fraction = origin - QPointF(whole);
-    const quint64 key = (quint64(engine_.currentFrame()) << 32) | (quint64(mirrored) << 31) |
+    const quint64 key = (quint64(engine_->currentFrame()) << 32) | (quint64(mirrored) << 31) |
                         (quint64(std::lround(fraction.x() * 100)) << 16) |
                         quint64(std::lround(fraction.y() * 100));
     auto it = silhouettes_.constFind(key);
@@ -216,7 +217,7 @@ QRegion PixelCatView::silhouette(bool mirrored) const {
         // before they pile up over days of taps.
         if (silhouettes_.size() >= kSilhouettesKept) silhouettes_.clear();
         it = silhouettes_.insert(
-            key, PixelArtCanvas::silhouette(PixelCatSprites::frame(engine_.currentFrame()),
+            key, PixelArtCanvas::silhouette(PixelCatSprites::frame(engine_->currentFrame()),
                                             PixelArtCanvas::catPixelSize, fraction, mirrored));
     }
     return it->translated(whole);
@@ -241,24 +242,24 @@ void PixelCatView::onEngineChange(PixelCatEngine::Property property, CatAnimatio
     case P::position:
         // A walking step glides over its frame tick, stepped on the view's
         // clock: each new step goes on from where the last one stands.
-        x_.animateTo(engine_.positionX(), how);
+        x_.animateTo(engine_->positionX(), how);
         break;
     case P::facing:
-        facing_.animateTo(engine_.isFacingLeft() ? -1 : 1, CatAnimation::withSpring(SpringSpec{0.22, 0.82}));
+        facing_.animateTo(engine_->isFacingLeft() ? -1 : 1, CatAnimation::withSpring(SpringSpec{0.22, 0.82}));
         break;
     case P::jump:
-        jump_.animateTo(engine_.jumpOffsetY(), how);
+        jump_.animateTo(engine_->jumpOffsetY(), how);
         break;
     case P::zBubble:
-        zOpacity_.animateTo(engine_.zBubbleOpacity(), how);
-        zOffset_.animateTo(engine_.zBubbleOffset(), how);
+        zOpacity_.animateTo(engine_->zBubbleOpacity(), how);
+        zOffset_.animateTo(engine_->zBubbleOffset(), how);
         break;
     case P::heart:
-        heartOpacity_.animateTo(engine_.heartOpacity(), how);
-        heartOffset_.animateTo(engine_.heartOffset(), how);
+        heartOpacity_.animateTo(engine_->heartOpacity(), how);
+        heartOffset_.animateTo(engine_->heartOffset(), how);
         break;
     case P::held:
-        if (engine_.isBeingHeld()) setHoveringCat(false);
+        if (engine_->isBeingHeld()) setHoveringCat(false);
         break;
     case P::action:
     case P::frame:
@@ -302,7 +303,7 @@ void PixelCatView::refreshNow(bool atOnce) {
     if (looked_ && look == paintedLook_) return;
     looked_ = true;
     paintedLook_ = look;
-    const bool held = engine_.isBeingHeld();
+    const bool held = engine_->isBeingHeld();
     const QRect area = rect();
     const QRegion cells = computeCellRegion().intersected(area);
     const QRect shadow = held ? QRect() : shadowRect().intersected(area);
@@ -351,7 +352,7 @@ QRect PixelCatView::hitAreaRect() const {
 
 bool PixelCatView::isOnCat(QPointF hitAreaPoint) const {
     const QPointF p = hitAreaPoint + QPointF(hitAreaRect().topLeft());
-    return !engine_.isBeingHeld() && catFrameRect().contains(p);
+    return !engine_->isBeingHeld() && catFrameRect().contains(p);
 }
 
 void PixelCatView::updateHover(QPointF hitAreaPoint) {
@@ -373,7 +374,7 @@ QRect PixelCatView::shadowRect() const {
 void PixelCatView::setBarHovered(bool hovered) {
     if (hovered == barHovered_) return;
     barHovered_ = hovered;
-    engine_.onBarHover(hovered);
+    engine_->onBarHover(hovered);
 }
 
 void PixelCatView::setHoveringCat(bool hovering) {
@@ -401,7 +402,7 @@ void PixelCatView::moveEvent(QMoveEvent* event) {
 void PixelCatView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     watchWindow();
-    engine_.viewAppeared();
+    engine_->viewAppeared();
     applyBounds();
     refresh();
 }
@@ -411,7 +412,7 @@ void PixelCatView::hideEvent(QHideEvent* event) {
     gesture_.cancel();
     setHoveringCat(false);
     if (hitArea_ && hitArea_->parentWidget() != this) hitArea_->hide();
-    engine_.viewDisappeared();
+    engine_->viewDisappeared();
 }
 
 void PixelCatView::watchWindow() {
@@ -421,7 +422,7 @@ void PixelCatView::watchWindow() {
     watchedWindow_ = handle;
     if (!handle) return;
     handle->installEventFilter(this);
-    engine_.setApplicationVisible(handle->isExposed());
+    engine_->setApplicationVisible(handle->isExposed());
 }
 
 bool PixelCatView::eventFilter(QObject* watched, QEvent* event) {
@@ -430,7 +431,7 @@ bool PixelCatView::eventFilter(QObject* watched, QEvent* event) {
         // The window takes its new exposure before the event is sent, so it is
         // read here; each reshape of a shaped window brings an exposure, and a
         // round of the event loop for each would cost more than the reading.
-        engine_.setApplicationVisible(watchedWindow_->isExposed());
+        engine_->setApplicationVisible(watchedWindow_->isExposed());
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -481,7 +482,7 @@ bool PixelCatView::handlePointer(QEvent* event) {
 // MARK: - Painting
 
 void PixelCatView::paintSprite(QPainter& p) {
-    const PixelCatFrame& frame = PixelCatSprites::frame(engine_.currentFrame());
+    const PixelCatFrame& frame = PixelCatSprites::frame(engine_->currentFrame());
     const QPointF topLeft = spriteTopLeft();
     const double scale = spriteScale();
     const auto draw = [&](QPainter& q) {
@@ -500,7 +501,7 @@ void PixelCatView::paintSprite(QPainter& p) {
         return;
     }
     const QByteArray key = "cat|" + rawValue(breed_).toLatin1() + '|' +
-                           QByteArray::number(int(engine_.currentFrame())) +
+                           QByteArray::number(int(engine_->currentFrame())) +
                            (scale < 0 ? "|mirrored" : "|plain");
     CachedPainting::draw(p, QRectF(topLeft, QSizeF(kSprite, kSprite)).adjusted(-1, -1, 1, 1), key, draw);
 }
@@ -518,13 +519,13 @@ void PixelCatView::paintShadow(QPainter& p) {
 }
 
 void PixelCatView::paintEvent(QPaintEvent*) {
-    if (engine_.isBeingHeld()) return; // the overlay shows the carried cat
+    if (engine_->isBeingHeld()) return; // the overlay shows the carried cat
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     paintShadow(p);
     paintSprite(p);
 
-    if (engine_.currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001) {
+    if (engine_->currentAction() == CatAction::sleeping && zOpacity_.value() > 0.001) {
         const QRectF b = bubbleRect();
         const BubbleType& type = bubbleType();
         const double baseline = b.top() + (b.height() + type.ascent - type.descent) / 2;

@@ -16,12 +16,9 @@
 
 namespace meterix {
 
-class CatOverlay;
-class CatRandomSource;
 class Localization;
 class MeterixPreferences;
 class PixelCatLoops;
-class TimerSource;
 
 // The cat perched on the bar's capsule: paints what its engine publishes (the
 // frame in the user's coat, position, facing, hop, sleep bubble, heart, a soft
@@ -52,15 +49,11 @@ class PixelCatView : public QWidget, public CatBarLink {
     static constexpr double frameWidth = 32;
     static constexpr double frameHeight = 26;
 
-    // Its texts follow the language it is handed; its taps and lifts sound
-    // through feedback.
-    PixelCatView(MeterixPreferences& preferences, Localization& localization, SoundEffectsEngine& feedback,
-                 CatOverlay& overlay, TimerSource& scheduler, Hooks hooks, QWidget* parent = nullptr,
-                 CatRandomSource* random = nullptr, CatMotion motion = {});
+    // Shows the cat engine runs, and is the bar it sits on; its texts follow
+    // the language it is handed.
+    PixelCatView(std::unique_ptr<PixelCatEngine> engine, MeterixPreferences& preferences,
+                 Localization& localization, Hooks hooks, QWidget* parent = nullptr, CatMotion motion = {});
     ~PixelCatView() override;
-
-    PixelCatEngine& engine() { return engine_; }
-    const PixelCatEngine& engine() const { return engine_; }
 
     // Places the widget over a capsule given in the parent's coordinates.
     void placeOver(const QRectF& capsule);
@@ -108,7 +101,7 @@ class PixelCatView : public QWidget, public CatBarLink {
     // in between while the cat turns. The head leads the way it faces.
     double spriteScale() const;
     // 1 when the head (the way the cat faces) is on the right, -1 on the left.
-    double headward() const { return engine_.isFacingLeft() ? -1 : 1; }
+    double headward() const { return engine_->isFacingLeft() ? -1 : 1; }
     QRect shadowRect() const;
     QRect hitAreaRect() const;
     bool isOnCat(QPointF hitAreaPoint) const;
@@ -139,7 +132,7 @@ class PixelCatView : public QWidget, public CatBarLink {
 
     MeterixPreferences& preferences_;
     Hooks hooks_;
-    PixelCatEngine engine_;
+    std::unique_ptr<PixelCatEngine> engine_;
     std::unique_ptr<PixelCatLoops> loops_;
     CatGesture gesture_;
     // Every step of a value repaints and reshapes the bar's window: a turn or

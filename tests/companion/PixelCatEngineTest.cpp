@@ -32,9 +32,9 @@ class CatEngine : public ::testing::Test {
         d.random = &random;
         d.scheduler = &timers;
         d.overlay = &overlay;
-        d.bar = withBar ? &bar : nullptr;
         d.feedback = &SoundEffectsEngine::shared();
         auto e = std::make_unique<PixelCatEngine>(d);
+        if (withBar) e->setBarLink(&bar);
         e->setChangeHandler([this](Property p, CatAnimation a) { changes.emplace_back(p, a); });
         return e;
     }

@@ -83,8 +83,12 @@ class CatViewTest : public ::testing::Test {
             PixelCatView::Hooks hooks;
             hooks.setCatDragging = [this](bool d) { catDragging = d; };
             hooks.setHoveringCat = [this](bool h) { hoveringCat = h; };
-            auto* cat = new PixelCatView(prefs, Localization::shared(), SoundEffectsEngine::shared(), overlay, timers, std::move(hooks), &b,
-                                         &random, motion);
+            auto engine = std::make_unique<PixelCatEngine>(PixelCatEngine::Dependencies{
+                &random, &timers, &overlay, &SoundEffectsEngine::shared()});
+            PixelCatEngine* made = engine.get();
+            auto* cat = new PixelCatView(std::move(engine), prefs, Localization::shared(), std::move(hooks), &b,
+                                         motion);
+            engines.insert(cat, made);
             QObject::connect(&b, &MultiProviderBarView::capsuleRectChanged, cat, &PixelCatView::placeOver);
             QObject::connect(cat, &PixelCatView::paintedRegionChanged, &b,
                              &MultiProviderBarView::setCatRegion);
@@ -98,6 +102,9 @@ class CatViewTest : public ::testing::Test {
     static PixelCatView* catOf(const MultiProviderBarView& bar) {
         return bar.findChild<PixelCatView*>(QStringLiteral("pixelCat"));
     }
+    // The engine a cat of this test was made with.
+    PixelCatEngine& engineOf(const PixelCatView* cat) const { return *engines.value(cat); }
+    QHash<const PixelCatView*, PixelCatEngine*> engines;
     // The cat's ticks and the clock its moves step on, which it holds.
     static PixelCatLoops& loopsOf(PixelCatView& cat) { return *cat.findChild<PixelCatLoops*>(); }
     static CatAnimationClock& clockOf(PixelCatView& cat) { return *cat.findChild<CatAnimationClock*>(); }
@@ -184,9 +191,9 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
     const QRect before = cat->paintedRegion().boundingRect();
-    cat->engine().setAction(CatAction::sleeping);
-    cat->engine().tickFrame();
-    ASSERT_EQ(cat->engine().zBubbleOpacity(), 1);
+    engineOf(cat).setAction(CatAction::sleeping);
+    engineOf(cat).tickFrame();
+    ASSERT_EQ(engineOf(cat).zBubbleOpacity(), 1);
     const QRect sleeping = cat->paintedRegion().boundingRect();
     EXPECT_LT(sleeping.top(), before.top()); // the bubble rises above the cat
     const QImage asleep = test::renderWidget(*bar);
@@ -197,8 +204,8 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
     test::saveGrab(test::onBackdrop(asleep, QColor(70, 90, 120)), "cat-sleeping");
 
     // Lifted: nothing of the cat on the bar; the overlay draws it under the pointer.
-    cat->engine().onDragStarted(QPointF(400, 300));
-    cat->engine().tickFrame();
+    engineOf(cat).onDragStarted(QPointF(400, 300));
+    engineOf(cat).tickFrame();
     EXPECT_TRUE(catDragging);
     EXPECT_TRUE(cat->paintedRegion().isEmpty());
     const QImage held = test::renderWidget(*bar, 4.0);
@@ -222,13 +229,13 @@ TEST_F(CatViewTest, ASleepingCatShowsItsBubbleAndAHeldCatIsCarriedByTheOverlay) 
                                                  QColor(70, 90, 120))},
                                QColor(70, 90, 120)),
                    "cat-held");
-    cat->engine().onDragEnded(QSizeF(500, 0), QPointF(900, 300));
+    engineOf(cat).onDragEnded(QSizeF(500, 0), QPointF(900, 300));
     timers.advance(0.34);
     EXPECT_FALSE(overlay.isVisible());
     EXPECT_FALSE(catDragging);
     EXPECT_FALSE(cat->paintedRegion().isEmpty());
     // The carried cat landed where the bar cat now stands: no jump at the hand-over.
-    EXPECT_NEAR(cat->engine().positionX(), bar->capsuleRect().width() - 33.6, 1e-9); // the right end
+    EXPECT_NEAR(engineOf(cat).positionX(), bar->capsuleRect().width() - 33.6, 1e-9); // the right end
     const QPointF standing = cat->mapToGlobal(cat->catFrameRect().center());
     EXPECT_NEAR(overlay.catScreenPosition().x(), standing.x(), 1e-6);
     EXPECT_NEAR(overlay.catScreenPosition().y(), standing.y(), 1e-6);
@@ -242,7 +249,7 @@ TEST_F(CatViewTest, TheHeadLeadsTheWayTheCatFaces) {
     auto bar = makeBar();
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
-    PixelCatEngine& e = cat->engine();
+    PixelCatEngine& e = engineOf(cat);
     e.setApplicationVisible(false); // the test ticks the cat
     const CatColorPalette coat = palette(PixelCatBreed::orangeTabby);
     // Open eyes in the coat's eye colour, closed ones a near-black line.
@@ -320,7 +327,7 @@ TEST_F(CatViewTest, BoundsFollowTheBarWidthWithAnEightyPointFloor) {
     for (const Row& r : {Row{180, 146.4}, Row{80, 46.4}, Row{50, 46.4}, Row{240.5, 206.9}}) {
         cat->placeOver(QRectF(20, 40, r.capsuleWidth, 34));
         // Walking to and fro, it turns at the ends of its range.
-        PixelCatEngine& e = cat->engine();
+        PixelCatEngine& e = engineOf(cat);
         e.setAction(CatAction::walking);
         random.rolls = std::deque<int>(80, 0); // walking on at every end
         double lowest = e.positionX(), highest = e.positionX();
@@ -363,7 +370,7 @@ TEST_F(CatViewTest, GestureTellsTapsFromLifts) {
         auto bar = makeBar();
         PixelCatView* cat = catOf(*bar);
         bar->show();
-        PixelCatEngine& e = cat->engine();
+        PixelCatEngine& e = engineOf(cat);
         const QPointF press = cat->catFrameRect().center();
         const QPointF g = cat->mapToGlobal(press);
         CatGesture gesture(e);
@@ -448,18 +455,18 @@ TEST_F(CatViewTest, OnlyTheCatsFrameTakesThePointer) {
     EXPECT_FALSE(besidePress.isAccepted());
     EXPECT_FALSE(hoveringCat);
     mouse(*hitWidget, QEvent::MouseMove, on + QPointF(60, 0), Qt::LeftButton);
-    EXPECT_FALSE(cat->engine().isBeingHeld());
+    EXPECT_FALSE(engineOf(cat).isBeingHeld());
     mouse(*hitWidget, QEvent::MouseButtonRelease, on + QPointF(60, 0));
 
     mouse(*hitWidget, QEvent::MouseButtonPress, on, Qt::LeftButton);
     EXPECT_TRUE(hoveringCat); // a press on the cat is the cat's, even without a hover first
     mouse(*hitWidget, QEvent::MouseMove, on + QPointF(10, 0), Qt::LeftButton);
     EXPECT_TRUE(catDragging);
-    EXPECT_TRUE(cat->engine().isBeingHeld());
+    EXPECT_TRUE(engineOf(cat).isBeingHeld());
     mouse(*hitWidget, QEvent::MouseButtonRelease, on + QPointF(10, 0));
     timers.advance(0.34);
     EXPECT_FALSE(catDragging);
-    EXPECT_EQ(cat->engine().currentAction(), CatAction::sitting);
+    EXPECT_EQ(engineOf(cat).currentAction(), CatAction::sitting);
 }
 
 TEST_F(CatViewTest, TheSettingAddsAndRemovesTheCatAndItsBandAtOnce) {
@@ -473,10 +480,10 @@ TEST_F(CatViewTest, TheSettingAddsAndRemovesTheCatAndItsBandAtOnce) {
     EXPECT_FALSE(bar->solidRegion().intersected(cat->paintedRegion().translated(cat->pos())).isEmpty());
     // The running frame timer may already have stepped once on a slow machine:
     // count from wherever the cat stands now.
-    const double start = cat->engine().positionX();
+    const double start = engineOf(cat).positionX();
     for (int i = 0; i < 5; ++i)
-        cat->engine().tickFrame();
-    EXPECT_EQ(cat->engine().positionX(), start + 15);
+        engineOf(cat).tickFrame();
+    EXPECT_EQ(engineOf(cat).positionX(), start + 15);
 
     prefs.setPixelCatEnabled(false);
     EXPECT_TRUE(cat.isNull()); // its engine and both timers went with it
@@ -486,7 +493,7 @@ TEST_F(CatViewTest, TheSettingAddsAndRemovesTheCatAndItsBandAtOnce) {
 
     prefs.setPixelCatEnabled(true);
     ASSERT_NE(catOf(*bar), nullptr);
-    EXPECT_EQ(catOf(*bar)->engine().positionX(), 60); // a fresh cat
+    EXPECT_EQ(engineOf(catOf(*bar)).positionX(), 60); // a fresh cat
     EXPECT_DOUBLE_EQ(bar->contentSize().height(), 94);
 }
 
@@ -523,11 +530,11 @@ TEST_F(CatViewTest, EachChangeRepaintsOnlyTheCatsRectanglesWhateverTheBarsWidth)
         qint64 area = 0;
         for (const auto& [action, tap] : {std::pair{CatAction::walking, false}, {CatAction::sitting, true},
                                           {CatAction::sleeping, false}}) {
-            cat->engine().setAction(action);
+            engineOf(cat).setAction(action);
             for (int i = 0; i < 4; ++i) {
                 rec.painted = QRegion();
                 const QRect was = catRect();
-                tap && i == 0 ? cat->engine().onCatTapped() : loopsOf(*cat).frameTick(); // as its timer ticks
+                tap && i == 0 ? engineOf(cat).onCatTapped() : loopsOf(*cat).frameTick(); // as its timer ticks
                 QCoreApplication::processEvents();
                 EXPECT_TRUE(rec.painted.isEmpty() ||
                             QRegion((was | catRect()).adjusted(-1, -1, 1, 1)).contains(rec.painted.boundingRect()))
@@ -578,13 +585,13 @@ TEST_F(CatViewTest, ACatThatStaysPutRepaintsNothingOfTheCapsuleAndAStepOnlyTheSt
     PaintCounter catPaints(cat);
     for (const CatAction action :
          {CatAction::sitting, CatAction::grooming, CatAction::idle, CatAction::sleeping, CatAction::walking}) {
-        cat->engine().setAction(action);
-        cat->engine().tickFrame();
+        engineOf(cat).setAction(action);
+        engineOf(cat).tickFrame();
         QCoreApplication::processEvents();
         rec.capsule = QRegion();
         catPaints.paints = 0;
         for (int i = 0; i < 8; ++i) {
-            cat->engine().tickFrame();
+            engineOf(cat).tickFrame();
             QCoreApplication::processEvents();
         }
         EXPECT_GT(catPaints.paints, 0) << int(action); // the frames did change
@@ -619,7 +626,7 @@ TEST_F(CatViewTest, ALoopTickIsDrawnAndToldOnceWhenItIsDone) {
     };
     for (const Row& row : {Row{CatAction::walking, false, true}, Row{CatAction::layingDown, false, false},
                            Row{CatAction::layingDown, true, false}}) {
-        cat->engine().setAction(row.action);
+        engineOf(cat).setAction(row.action);
         loopsOf(*cat).frameTick();
         QCoreApplication::processEvents();
         // Nine frame ticks carry a behaviour tick.
@@ -660,7 +667,7 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     QObject::connect(cat, &PixelCatView::paintedRegionChanged, cat, [&] { ++told; });
     // The test steps the cat itself: a frame tick of the running loops on a
     // slow machine would add a paint of its own.
-    cat->engine().setApplicationVisible(false);
+    engineOf(cat).setApplicationVisible(false);
     ASSERT_FALSE(loopsOf(*cat).isRunning());
     CatAnimationClock& clock = clockOf(*cat);
     // Each step repaints and reshapes the bar's window: never at the display's rate.
@@ -685,15 +692,15 @@ TEST_F(CatViewTest, EachStepOfTheCatsMovesIsDrawnOnceBeforeTheStepReturns) {
     // A behaviour tick turns the walking cat: the turn's spring.
     random.waits = {0};
     random.rolls = {90};
-    for (int i = 0; i < 9 && !cat->engine().isFacingLeft(); ++i) // the frame tick that carries one
+    for (int i = 0; i < 9 && !engineOf(cat).isFacingLeft(); ++i) // the frame tick that carries one
         loopsOf(*cat).frameTick();
     QCoreApplication::processEvents();
-    ASSERT_TRUE(cat->engine().isFacingLeft());
+    ASSERT_TRUE(engineOf(cat).isFacingLeft());
     EXPECT_GT(stepUntilStill(100), 3);
     EXPECT_GE(told, 2); // both ways round while it turns, one way at rest
 
     // A tap: the hop and the heart's rise and fade move together, drawn once a step.
-    cat->engine().onCatTapped();
+    engineOf(cat).onCatTapped();
     QCoreApplication::processEvents();
     EXPECT_GT(stepUntilStill(100), 5);
 }
@@ -709,7 +716,7 @@ TEST_F(CatViewTest, AWalkGlidesEvenlyOnTheViewsClock) {
     PixelCatView* cat = catOf(*bar);
     ASSERT_NE(cat, nullptr);
     QCoreApplication::processEvents();
-    PixelCatEngine& e = cat->engine();
+    PixelCatEngine& e = engineOf(cat);
     e.setApplicationVisible(false); // the test ticks and steps the cat
     CatAnimationClock& clock = clockOf(*cat);
     const qint64 tickMs = std::lround(PixelCatEngine::frameInterval * 1000);
@@ -823,13 +830,13 @@ TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamp
         bool repaints; // on every tick
     };
     for (const Row& row : {Row{CatAction::layingDown, 6, false}, Row{CatAction::walking, 6, true}}) {
-        cat->engine().setAction(row.action);
-        cat->engine().tickFrame();
+        engineOf(cat).setAction(row.action);
+        engineOf(cat).tickFrame();
         QCoreApplication::processEvents();
         rec.paints = 0;
         for (int i = 0; i < row.ticks; ++i) {
-            cat->engine().setAction(row.action);
-            cat->engine().tickFrame();
+            engineOf(cat).setAction(row.action);
+            engineOf(cat).tickFrame();
             QCoreApplication::processEvents();
         }
         if (row.repaints)
@@ -841,21 +848,21 @@ TEST_F(CatViewTest, ATickThatChangesNothingDrawnRepaintsNothingAndFramesAreStamp
     // Days of hops and drops pass through ever new offsets within a pixel:
     // the outline in use is right. (A
     // loafing cat keeps its frame whatever the running loops do meanwhile.)
-    cat->engine().setAction(CatAction::layingDown);
-    cat->engine().tickFrame();
+    engineOf(cat).setAction(CatAction::layingDown);
+    engineOf(cat).tickFrame();
     // (Narrowed bounds move the cat: its right end from above, facing left,
     // its left end from below, facing right.)
-    cat->engine().updateBounds(0, 40.3);
+    engineOf(cat).updateBounds(0, 40.3);
     QCoreApplication::processEvents();
     const QRegion at40 = cat->paintedRegion();
     for (int i = 1; i <= 200; ++i) {
-        cat->engine().updateBounds(0, 40.3 - i * 0.0731);
+        engineOf(cat).updateBounds(0, 40.3 - i * 0.0731);
         QCoreApplication::processEvents();
     }
-    cat->engine().updateBounds(45, 100);
-    cat->engine().updateBounds(0, 40.3);
+    engineOf(cat).updateBounds(45, 100);
+    engineOf(cat).updateBounds(0, 40.3);
     QCoreApplication::processEvents();
-    EXPECT_DOUBLE_EQ(cat->engine().positionX(), 40.3);
+    EXPECT_DOUBLE_EQ(engineOf(cat).positionX(), 40.3);
     EXPECT_EQ(cat->paintedRegion(), at40);
 }
 
