@@ -50,8 +50,8 @@ class DetailCard : public test::BothLanguages {
         f.provider = provider;
         f.headlineRemainingPercentage = 74.6;
         f.weeklyRemainingPercentage = 42;
-        f.modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 18, QStringLiteral("Weekly")),
-                         ModelQuotaItem(QStringLiteral("Sonnet"), 64, QStringLiteral("Weekly"))};
+        f.modelQuotas = {ModelQuotaItem(QStringLiteral("Opus"), 18, QuotaKind::weeklyLimit),
+                         ModelQuotaItem(QStringLiteral("Sonnet"), 64, QuotaKind::weeklyLimit)};
         f.planName = QStringLiteral("Max");
         f.lastUpdated = clock_.now().addSecs(-120);
         f.headlineResetAt = f.lastUpdated.addSecs(7500);

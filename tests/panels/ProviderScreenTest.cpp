@@ -439,10 +439,9 @@ TEST_F(ProviderScreen, GrabsInBothLooks) {
     ASSERT_TRUE(f.scan());
     UsageSnapshot measured = reading(f, 64, QStringLiteral("u-1"));
     measured.modelQuotas = {
-        ModelQuotaItem(QStringLiteral("Session (5h)"), 64, QStringLiteral("5-Hour Session"),
-                       measured.capturedAt.addSecs(5400)),
-        ModelQuotaItem(QStringLiteral("Weekly (all models)"), 38, QStringLiteral("Weekly Limit"),
-                       measured.capturedAt.addSecs(3 * 86400), QStringLiteral("Suggested pace 57 percent"), 57)};
+        ModelQuotaItem(QuotaKind::sessionFiveHours, 64, QuotaKind::fiveHourSession, measured.capturedAt.addSecs(5400)),
+        ModelQuotaItem(QuotaKind::weeklyAllModels, 38, QuotaKind::weeklyLimit, measured.capturedAt.addSecs(3 * 86400),
+                       std::nullopt, 57)};
     f.manager->apply({measured}, P::claudeCode);
     UsageSnapshot failed = UsageSnapshot::simulatedFallback(P::openAICodex, f.clock.now());
     failed.fetchError = QStringLiteral("Usage could not be refreshed.");
