@@ -11,10 +11,10 @@
 #include "BothLanguages.h"
 #include "support/FakeClock.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/LinkCatcher.h"
 #include "support/gui/Looks.h"
 
 #include <QAbstractButton>
-#include <QDesktopServices>
 #include <QLayout>
 
 #include <gtest/gtest.h>
@@ -29,17 +29,6 @@ using P = AIProviderType;
 GlassActionButton* button(const Card& card, const char* name) {
     return card.findChild<GlassActionButton*>(QLatin1String(name));
 }
-
-// Takes the links the card opens instead of a browser.
-class LinkCatcher : public QObject {
-    Q_OBJECT
-  public:
-    LinkCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
-    ~LinkCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
-    QList<QUrl> opened;
-  public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 class DetailCard : public test::BothLanguages {
   protected:
@@ -185,7 +174,7 @@ TEST_P(DetailCard, WithoutADashboardTheRefreshButtonTakesTheWholeWidth) {
 
     // A link that nothing could open (no handler on this platform) says so on its button.
     for (const bool opens : {true, false}) {
-        std::optional<LinkCatcher> catcher;
+        std::optional<test::LinkCatcher> catcher;
         if (opens) catcher.emplace();
         button(with, "dashboard")->click();
         if (catcher) {
@@ -324,5 +313,3 @@ METERIX_IN_BOTH_LANGUAGES(DetailCard);
 
 } // namespace
 } // namespace meterix
-
-#include "DetailCardTest.moc"

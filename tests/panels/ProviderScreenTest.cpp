@@ -18,12 +18,12 @@
 #include "ScreenFixture.h"
 #include "support/FetchEnd.h"
 #include "support/gui/GrabSupport.h"
+#include "support/gui/LinkCatcher.h"
 #include "support/gui/ScreenParts.h"
 #include "support/Speaking.h"
 #include "support/gui/Looks.h"
 
 #include <QAbstractButton>
-#include <QDesktopServices>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,17 +32,6 @@ namespace meterix {
 namespace {
 
 using P = AIProviderType;
-
-// Takes the links the screen opens instead of a browser.
-class LinkCatcher : public QObject {
-    Q_OBJECT
-  public:
-    LinkCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
-    ~LinkCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
-    QList<QUrl> opened;
-  public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 class ProviderScreen : public ::testing::Test {
   protected:
@@ -259,7 +248,7 @@ TEST_F(ProviderScreen, AStaleReadingTurnsTheSubtitleIntoItsAgeInOrange) {
 
 TEST_F(ProviderScreen, CommandsRefreshOpenLinksAndLeadToSettings) {
     test::ScreenFixture f;
-    LinkCatcher links;
+    test::LinkCatcher links;
     auto screen = open(f, P::claudeCode);
     const auto rows = test::parts<MenuCommandRow>(*screen, QStringLiteral("actionRow"));
     ASSERT_EQ(rows.size(), 4);
@@ -486,5 +475,3 @@ TEST_F(ProviderScreen, GrabsInBothLooks) {
 
 } // namespace
 } // namespace meterix
-
-#include "ProviderScreenTest.moc"
