@@ -7,6 +7,9 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <cstddef>
+#include <iterator>
+
 namespace meterix {
 
 namespace {
@@ -77,11 +80,19 @@ constexpr KindName kKinds[] = {
     {QuotaKind::notes, "notes"},
 };
 
+// Kept in the enumeration's order, so that a kind's name is found by its value.
+constexpr bool inKindOrder() {
+    for (std::size_t i = 0; i < std::size(kKinds); ++i)
+        if (static_cast<std::size_t>(kKinds[i].kind) != i) return false;
+    return std::size(kKinds) == static_cast<std::size_t>(QuotaKind::notes) + 1;
+}
+static_assert(inKindOrder(), "kKinds lists every kind once, in the enumeration's order");
+
 constexpr const char* kNotes[] = {"warning", "critical", "bindingLimit"};
 
 std::optional<QuotaKind> kindFromRawValue(QStringView raw) {
     for (const QuotaKind k : allQuotaKinds())
-        if (raw == rawValue(k)) return k;
+        if (raw == QLatin1StringView(kKinds[static_cast<std::size_t>(k)].raw)) return k;
     return std::nullopt;
 }
 
@@ -329,9 +340,8 @@ const QList<QuotaKind>& allQuotaKinds() {
 }
 
 QString rawValue(QuotaKind k) {
-    for (const KindName& n : kKinds)
-        if (n.kind == k) return QString::fromLatin1(n.raw);
-    return {};
+    const auto i = static_cast<std::size_t>(k);
+    return i < std::size(kKinds) ? QString::fromLatin1(kKinds[i].raw) : QString();
 }
 
 QString QuotaLabel::key() const {
